@@ -1,0 +1,79 @@
+// The process-wide logger g_ErrorLog and the call-path trace.
+//
+// Writes "error.log" and "debug.log" in the working directory of its
+// construction (any other named file there through LogToFile). Every line is
+// also sent to the debugger output. An error line starts with the local time
+// "%2d-%2d-%4d %2d:%2d:%2d:%3d " (day-month-year hour:minute:second:ms). A
+// message equal to the previous one written is not written again.
+//
+// The trace holds "EXCEPTION:" and, for each method an exception has passed
+// through, "->" and the method's qualified name, innermost first; it is at
+// most 4096 characters, and on overflow it becomes "...->".
+//
+// Thread safety: every operation takes the logger's lock; the loader threads
+// log while the main thread does.
+#pragma once
+
+#include <cstddef>
+#include <exception>
+#include <mutex>
+
+class CErrorLog
+{
+public:
+    static constexpr std::size_t kTraceSize = 4096;
+    static constexpr std::size_t kMessageSize = 4096;
+
+    CErrorLog();
+
+    void AppendTrace(const char* name);
+    void FlushTrace();
+    void ResetTrace();
+    void DropLastTraceEntry();
+
+    void LogError(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void LogDebug(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void LogToFile(bool isError, const char* fileName, const char* format, ...)
+        __attribute__((format(printf, 4, 5)));
+
+    // A copy of the current trace text.
+    void GetTrace(char* out, std::size_t size) const;
+
+    // Points both logs at a directory (tests; the game keeps its start-up one).
+    void SetDirectory(const char* directory);
+
+private:
+    void Write(const char* message, bool isError, const char* fileName);
+
+    mutable std::recursive_mutex m_lock;
+    char m_debugPath[260];
+    char m_errorPath[260];
+    char m_trace[kTraceSize];
+    char m_lastMessage[kMessageSize];
+};
+
+extern CErrorLog g_ErrorLog;
+
+// Appends a qualified method name to the trace when an exception leaves the
+// scope, so a method needs no try/catch of its own to be traced:
+//     void CFoo::Bar() { XTRACE("CFoo::Bar"); ... }
+class CTraceScope
+{
+public:
+    explicit CTraceScope(const char* name) : m_name(name), m_uncaught(std::uncaught_exceptions()) {}
+    ~CTraceScope()
+    {
+        if (std::uncaught_exceptions() > m_uncaught)
+            g_ErrorLog.AppendTrace(m_name);
+    }
+    CTraceScope(const CTraceScope&) = delete;
+    CTraceScope& operator=(const CTraceScope&) = delete;
+
+private:
+    const char* m_name;
+    int m_uncaught;
+};
+
+#define XTRACE_CONCAT2(a, b) a##b
+#define XTRACE_CONCAT(a, b) XTRACE_CONCAT2(a, b)
+#define XTRACE(name) CTraceScope XTRACE_CONCAT(traceScope_, __LINE__)(name)
