@@ -1,0 +1,75 @@
+// The application shell: main window, main loop, message pump, device-loss
+// handling and the mouse cursor.
+//
+// The game's application class derives from CApplication, overrides Main and
+// the resource operations, and calls Init and Run. g_pApplication points at
+// the one application object. Everything here runs on the main thread.
+//
+// The window class name "TVXWC0" is also the single-instance test of the
+// entry function.
+#pragma once
+
+#include "platform/Types.h"
+#include "platform/Window.h"
+
+#include <cstdint>
+
+// What the shell needs of the graphics device to watch for loss and reset
+// it; the device wrapper provides it. With none, the device is never lost.
+class IShellDevice
+{
+public:
+    static constexpr plat::HResult kDeviceLost = static_cast<plat::HResult>(0x88760868u);
+    static constexpr plat::HResult kDeviceNotReset = static_cast<plat::HResult>(0x88760869u);
+
+    virtual ~IShellDevice() = default;
+    virtual plat::HResult TestCooperativeLevel() = 0;
+    // Resets with the stored presentation parameters.
+    virtual plat::HResult Reset() = 0;
+    virtual void Release() = 0;
+};
+
+class CApplication
+{
+public:
+    static constexpr const char* kWindowClassName = "TVXWC0";
+
+    CApplication();
+    virtual ~CApplication();
+
+    virtual bool Init(void* hInstance, void* hPrevInstance, char* commandLine, int showCommand, std::uint32_t flags,
+                      const char* title);
+    virtual void Done();
+    virtual std::uint32_t Run();
+    virtual void Main() {}
+    virtual void InvalidateResources();
+    virtual void ResetResources();
+    virtual void ApplySettings() {}
+    // Messages dispatched to the main window: WM_DESTROY posts the quit
+    // message, everything else goes to the default procedure.
+    virtual plat::LResult HandleWindowMessage(std::uint32_t message, plat::WParam wParam, plat::LParam lParam);
+
+    void PumpMessages();
+    bool CheckDeviceLost();
+    void OnDeviceLost();
+    void RenderCursor();
+
+    char m_szWindowClassName[20] = {};
+    std::uint8_t m_bReady = 0;
+    std::uint8_t m_cLastChar = 0;
+    void* m_hInstance = nullptr;
+    plat::Window* m_hWnd = nullptr;
+    std::uint32_t m_nFlags = 0;
+    std::uint32_t m_nQuit = 0;
+    int m_nCursorTexture = -1;
+    int m_nCursorHighlightTexture = -1;
+    plat::Point m_CursorPos;
+
+    // The graphics device, when one exists.
+    IShellDevice* m_pDevice = nullptr;
+
+    static plat::LResult WindowProc(plat::Window* hwnd, std::uint32_t message, plat::WParam wParam,
+                                    plat::LParam lParam);
+};
+
+extern CApplication* g_pApplication;

@@ -1,0 +1,160 @@
+#include "foundation/ErrorLog.h"
+
+#include "platform/Debug.h"
+#include "platform/File.h"
+#include "platform/Time.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+CErrorLog g_ErrorLog;
+
+namespace
+{
+constexpr char kTraceStart[] = "EXCEPTION:";
+constexpr char kTraceOverflow[] = "...->";
+
+void CopyCut(char* dst, std::size_t size, const char* src)
+{
+    std::snprintf(dst, size, "%s", src);
+}
+
+// Formats into a heap buffer of the logger's message size; longer messages
+// are cut there, and a format that fails leaves the format text itself.
+std::string FormatMessage(const char* format, va_list args)
+{
+    std::string text(CErrorLog::kMessageSize, '\0');
+    const int n = std::vsnprintf(text.data(), text.size(), format, args);
+    if (n < 0)
+        return format;
+    text.resize(std::min<std::size_t>(static_cast<std::size_t>(n), text.size() - 1));
+    return text;
+}
+} // namespace
+
+CErrorLog::CErrorLog()
+{
+    m_debugPath[0] = '\0';
+    m_errorPath[0] = '\0';
+    m_lastMessage[0] = '\0';
+    CopyCut(m_trace, sizeof(m_trace), kTraceStart);
+    SetDirectory(plat::GetCurrentDirectory().c_str());
+}
+
+void CErrorLog::SetDirectory(const char* directory)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::snprintf(m_errorPath, sizeof(m_errorPath), "%s\\error.log", directory);
+    std::snprintf(m_debugPath, sizeof(m_debugPath), "%s\\debug.log", directory);
+    m_lastMessage[0] = '\0';
+}
+
+void CErrorLog::AppendTrace(const char* name)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    const std::size_t length = std::strlen(m_trace);
+    const std::size_t nameLength = std::strlen(name);
+    if (length + 2 + nameLength + 1 > kTraceSize)
+    {
+        CopyCut(m_trace, sizeof(m_trace), kTraceOverflow);
+        return;
+    }
+    if (length > 0)
+        std::strcat(m_trace, "->");
+    std::strcat(m_trace, name);
+}
+
+void CErrorLog::FlushTrace()
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Write(m_trace, true, nullptr);
+    CopyCut(m_trace, sizeof(m_trace), kTraceStart);
+}
+
+void CErrorLog::ResetTrace()
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    CopyCut(m_trace, sizeof(m_trace), kTraceStart);
+}
+
+void CErrorLog::DropLastTraceEntry()
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (char* dash = std::strrchr(m_trace, '-'))
+        *dash = '\0';
+}
+
+void CErrorLog::GetTrace(char* out, std::size_t size) const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    CopyCut(out, size, m_trace);
+}
+
+void CErrorLog::LogError(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatMessage(format, args);
+    va_end(args);
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Write(text.c_str(), true, nullptr);
+}
+
+void CErrorLog::LogDebug(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatMessage(format, args);
+    va_end(args);
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Write(text.c_str(), false, nullptr);
+    m_lastMessage[0] = '\0';
+}
+
+void CErrorLog::LogToFile(bool isError, const char* fileName, const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    const std::string text = FormatMessage(format, args);
+    va_end(args);
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    Write(text.c_str(), isError, fileName);
+    m_lastMessage[0] = '\0';
+}
+
+void CErrorLog::Write(const char* message, bool isError, const char* fileName)
+{
+    if (std::strcmp(message, m_lastMessage) == 0)
+        return;
+    CopyCut(m_lastMessage, sizeof(m_lastMessage), message);
+
+    std::string path;
+    if (fileName)
+    {
+        path = plat::GetCurrentDirectory() + "\\" + fileName;
+    }
+    else
+    {
+        std::string line = std::string(message) + "\n";
+        plat::OutputDebugString(line.c_str());
+        path = isError ? m_errorPath : m_debugPath;
+        if (path.empty())
+            path = isError ? "C:\\error.log" : "C:\\debug.log";
+    }
+
+    std::FILE* file = plat::FOpen(path.c_str(), "at");
+    if (!file)
+        return;
+    if (isError)
+    {
+        plat::SystemTime t;
+        plat::GetLocalTime(&t);
+        std::fprintf(file, "%2d-%2d-%4d %2d:%2d:%2d:%3d ", t.day, t.month, t.year, t.hour, t.minute, t.second,
+                     t.milliseconds);
+    }
+    std::fputs(message, file);
+    std::fputs("\n", file);
+    std::fclose(file);
+}

@@ -1,0 +1,3 @@
+#include "foundation/Input.h"
+
+IInput* g_pInput = nullptr;

@@ -1,0 +1,43 @@
+#include "foundation/MemStream.h"
+
+#include "foundation/ClassFactory.h"
+
+#include <cstring>
+
+CMemStream::~CMemStream()
+{
+    if (!m_bAttached)
+        XFree(m_pData);
+}
+
+std::uint8_t* CMemStream::Allocate(std::uint32_t size)
+{
+    if (!m_bAttached)
+        XFree(m_pData);
+    m_pData = nullptr;
+    m_nCapacity = size;
+    m_pData = static_cast<std::uint8_t*>(XAlloc(size));
+    m_nPosition = 0;
+    m_bAttached = 0;
+    return m_pData;
+}
+
+std::uint32_t CMemStream::Write(const void* data, std::uint32_t size)
+{
+    if (static_cast<std::uint64_t>(m_nPosition) + size > m_nCapacity)
+    {
+        const std::uint32_t capacity = m_nPosition + size + m_nCapacity / 4;
+        auto* grown = static_cast<std::uint8_t*>(XAlloc(capacity));
+        if (m_pData)
+            std::memcpy(grown, m_pData, m_nPosition);
+        if (!m_bAttached)
+            XFree(m_pData);
+        m_pData = grown;
+        m_nCapacity = capacity;
+        m_bAttached = 0;
+    }
+    if (size)
+        std::memcpy(m_pData + m_nPosition, data, size);
+    m_nPosition += size;
+    return m_nPosition;
+}

@@ -1,0 +1,28 @@
+// A byte buffer written and read in sequence. Save routines write into one;
+// the archive stores it as one record.
+//
+// The stream owns its buffer unless it was attached to someone else's
+// (m_bAttached != 0). Not thread-safe; one owner at a time.
+#pragma once
+
+#include <cstdint>
+
+class CMemStream
+{
+public:
+    CMemStream() = default;
+    ~CMemStream();
+    CMemStream(const CMemStream&) = delete;
+    CMemStream& operator=(const CMemStream&) = delete;
+
+    // A new owned buffer of size bytes; position 0. Returns the buffer.
+    std::uint8_t* Allocate(std::uint32_t size);
+    // Appends at the position, growing to position + size + capacity / 4 when
+    // needed. Returns the new position.
+    std::uint32_t Write(const void* data, std::uint32_t size);
+
+    std::uint32_t m_bAttached = 0;
+    std::uint32_t m_nCapacity = 0;
+    std::uint32_t m_nPosition = 0;
+    std::uint8_t* m_pData = nullptr;
+};

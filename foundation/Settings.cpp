@@ -1,0 +1,3 @@
+#include "foundation/Settings.h"
+
+SEngineSettings g_Settings;

@@ -1,0 +1,180 @@
+#include "foundation/ErrorLog.h"
+
+#include "platform/File.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace
+{
+
+// Points the global logger at a fresh directory for each test.
+class ErrorLog : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("tvx_log_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        g_ErrorLog.SetDirectory(m_dir.c_str());
+        g_ErrorLog.ResetTrace();
+    }
+    void TearDown() override
+    {
+        g_ErrorLog.SetDirectory(plat::GetCurrentDirectory().c_str());
+        std::filesystem::remove_all(m_dir);
+    }
+
+    std::vector<std::string> Lines(const char* name) const
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(m_dir / name);
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        return lines;
+    }
+
+    // The message of an error line, after its date prefix.
+    static std::string Message(const std::string& line)
+    {
+        static const std::regex prefix(R"(^[ \d]{2}-[ \d]{2}-\d{4} [ \d]{2}:[ \d]{2}:[ \d]{2}:[ \d]{3} )");
+        std::smatch m;
+        EXPECT_TRUE(std::regex_search(line, m, prefix)) << line;
+        return m.suffix();
+    }
+
+    std::filesystem::path m_dir;
+};
+
+struct CInner
+{
+    static void Fail()
+    {
+        XTRACE("CInner::Fail");
+        throw std::runtime_error("boom");
+    }
+};
+
+struct COuter
+{
+    static void Call()
+    {
+        XTRACE("COuter::Call");
+        CInner::Fail();
+    }
+};
+
+TEST_F(ErrorLog, NestedFailureWritesOneTracedLine)
+{
+    try
+    {
+        COuter::Call();
+    }
+    catch (...)
+    {
+        g_ErrorLog.FlushTrace();
+    }
+    const auto lines = Lines("error.log");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(Message(lines[0]), "EXCEPTION:->CInner::Fail->COuter::Call");
+
+    char trace[64];
+    g_ErrorLog.GetTrace(trace, sizeof(trace));
+    EXPECT_STREQ(trace, "EXCEPTION:");
+}
+
+TEST_F(ErrorLog, ScopeLeftNormallyAddsNothing)
+{
+    {
+        XTRACE("CQuiet::Run");
+    }
+    char trace[64];
+    g_ErrorLog.GetTrace(trace, sizeof(trace));
+    EXPECT_STREQ(trace, "EXCEPTION:");
+}
+
+TEST_F(ErrorLog, RepeatsAreSuppressedUntilSomethingElseIsWritten)
+{
+    g_ErrorLog.LogError("same %d", 1);
+    g_ErrorLog.LogError("same %d", 1);
+    g_ErrorLog.LogError("other");
+    g_ErrorLog.LogError("same 1");
+    g_ErrorLog.LogDebug("between");
+    g_ErrorLog.LogError("same 1");
+    g_ErrorLog.LogError("100%% sure");
+
+    std::vector<std::string> messages;
+    for (const auto& line : Lines("error.log"))
+        messages.push_back(Message(line));
+    EXPECT_EQ(messages, (std::vector<std::string>{"same 1", "other", "same 1", "same 1", "100% sure"}));
+    EXPECT_EQ(Lines("debug.log"), std::vector<std::string>{"between"});
+}
+
+TEST_F(ErrorLog, DebugEqualToRememberedErrorIsNotWrittenButClearsIt)
+{
+    g_ErrorLog.LogError("text");
+    g_ErrorLog.LogDebug("text");
+    g_ErrorLog.LogDebug("text");
+    g_ErrorLog.LogError("text");
+    EXPECT_EQ(Lines("debug.log"), std::vector<std::string>{"text"});
+    EXPECT_EQ(Lines("error.log").size(), 2u);
+}
+
+TEST_F(ErrorLog, LogToFileWritesNamedFileInCurrentDirectory)
+{
+    const std::string old = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.c_str()));
+    g_ErrorLog.LogToFile(false, "trade.log", "sold %s", "goods");
+    g_ErrorLog.LogToFile(false, "trade.log", "sold %s", "goods");
+    g_ErrorLog.LogToFile(true, "trade.log", "bad");
+    plat::SetCurrentDirectory(old.c_str());
+    const auto lines = Lines("trade.log");
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0], "sold goods");
+    EXPECT_EQ(lines[1], "sold goods");
+    EXPECT_EQ(Message(lines[2]), "bad");
+}
+
+TEST_F(ErrorLog, OverflowingTraceRestartsAsEllipsis)
+{
+    const std::string name(1000, 'n');
+    for (int i = 0; i < 4; ++i)
+        g_ErrorLog.AppendTrace(name.c_str());
+    char trace[CErrorLog::kTraceSize];
+    g_ErrorLog.GetTrace(trace, sizeof(trace));
+    EXPECT_EQ(std::string(trace).size(), 10u + 4 * 1002u);
+    g_ErrorLog.AppendTrace(name.c_str());
+    g_ErrorLog.GetTrace(trace, sizeof(trace));
+    EXPECT_STREQ(trace, "...->");
+    g_ErrorLog.AppendTrace("N");
+    g_ErrorLog.GetTrace(trace, sizeof(trace));
+    EXPECT_STREQ(trace, "...->->N");
+    g_ErrorLog.DropLastTraceEntry();
+    g_ErrorLog.GetTrace(trace, sizeof(trace));
+    EXPECT_STREQ(trace, "...->");
+}
+
+TEST_F(ErrorLog, ThreadsWritingTogetherLoseNoLine)
+{
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([t] {
+            for (int i = 0; i < 50; ++i)
+                g_ErrorLog.LogDebug("thread %d line %d", t, i);
+        });
+    for (auto& thread : threads)
+        thread.join();
+    EXPECT_EQ(Lines("debug.log").size(), 200u);
+}
+
+} // namespace

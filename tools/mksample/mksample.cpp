@@ -1,0 +1,95 @@
+// mksample: writes a small valid data tree for the game to run in.
+//
+//     mksample DIR
+//
+// Every kind of file the engine reads gets a small example here, written with
+// the engine's own writers, so that running the game in DIR shows all that is
+// built.
+
+#include "platform/File.h"
+#include "platform/Ini.h"
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+
+bool MakeDirectories(const std::string& root, const char* const* dirs)
+{
+    for (; *dirs; ++dirs)
+    {
+        std::string path = root;
+        std::string rest = *dirs;
+        std::size_t start = 0;
+        while (start <= rest.size())
+        {
+            const std::size_t sep = rest.find('\\', start);
+            path += "\\" + rest.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+            if (!plat::CreateDirectory(path.c_str()))
+            {
+                std::fprintf(stderr, "mksample: cannot create %s\n", path.c_str());
+                return false;
+            }
+            if (sep == std::string::npos)
+                break;
+            start = sep + 1;
+        }
+    }
+    return true;
+}
+
+bool WriteConfig(const std::string& root)
+{
+    const std::string cfg = root + "\\DATA\\CONFIG\\cfg.ini";
+    plat::DeleteFile(cfg.c_str());
+    struct Entry
+    {
+        const char* key;
+        const char* value;
+    };
+    // A window rather than the full screen, so the sample runs beside other windows.
+    const Entry entries[] = {
+        {"Windowed", "1"},        {"ScreenWidth", "1024"}, {"ScreenHeight", "768"}, {"ScreenBPS", "32"},
+        {"TextureQuality", "1"},  {"ModelQuality", "0"},   {"MusicEnable", "1"},    {"MusicVolume", "70"},
+        {"SoundVolume", "80"},    {"Video", "1"},          {"JPGQuality", "85"},    {"UseSystemCursor", "0"},
+        {"SelectTargetTime", "1500"},
+    };
+    for (const Entry& e : entries)
+    {
+        if (!plat::WritePrivateProfileString("CONFIG", e.key, e.value, cfg.c_str()))
+        {
+            std::fprintf(stderr, "mksample: cannot write %s\n", cfg.c_str());
+            return false;
+        }
+    }
+    return plat::WritePrivateProfileString("INPUT", "ForceFeedback", "1", cfg.c_str());
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::fprintf(stderr, "usage: mksample DIR\n");
+        return 2;
+    }
+    const std::string root = argv[1];
+    if (!plat::CreateDirectory(root.c_str()))
+    {
+        std::fprintf(stderr, "mksample: cannot create %s\n", root.c_str());
+        return 1;
+    }
+
+    // The folders of the data tree the game reads from and writes to.
+    static const char* const kDirs[] = {
+        "Data\\Locs", "Data\\fonts", "Data\\Images", "Data\\Video", "Data\\FFE", "Data\\Bin",
+        "Data\\CONFIG", "Data\\MODS", "SCRIPT", "SAVES\\LOCS", "SCREENS", "Video", nullptr,
+    };
+    if (!MakeDirectories(root, kDirs) || !WriteConfig(root))
+        return 1;
+
+    std::printf("mksample: sample data tree written to %s\n", root.c_str());
+    return 0;
+}
