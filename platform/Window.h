@@ -20,6 +20,14 @@
 //   (FindWindow). A window found that way is a proxy: IsIconic, ShowWindow
 //   (SW_RESTORE) and SetForegroundWindow on it ask the first process to
 //   restore and raise its window. Nothing else may be called on a proxy.
+//   The owner carries such requests out during its own PeekMessage.
+// - Queues follow Windows: posted messages in order, WM_QUIT (PostQuitMessage)
+//   only once no posted message the call would take is left, whatever the
+//   filters, so that a pump filtered to its window still sees it. At most
+//   10000 messages wait per queue (a post beyond fails); consecutive
+//   WM_MOUSEMOVE of a window are merged into the newest.
+// - SendMessage calls the window procedure directly; it is not carried over
+//   to the owner thread (a call from another thread is logged once).
 #pragma once
 
 #include "platform/Types.h"
@@ -47,8 +55,8 @@ struct WindowClass
 {
     std::uint32_t style = 0;
     WndProc proc = nullptr;
-    const char* className = nullptr;  // at most 63 characters
-    const char* iconName = nullptr;    // kept; SDL windows carry no resource icon
+    const char* className = nullptr; // at most 63 characters
+    const char* iconName = nullptr;  // kept; SDL windows carry no resource icon
 };
 
 // Window classes and windows.
@@ -61,7 +69,8 @@ Window* CreateWindow(const char* className, const char* title, std::uint32_t sty
 // object itself stays valid (and drawable for a device made on it) until
 // ShutdownWindows, as a device may still be bound to it.
 bool DestroyWindow(Window* hwnd);
-// Releases every window and ends the SDL video subsystem. Called at exit.
+// Releases every window, removes the single-instance files and ends the SDL
+// video subsystem (the libraries it loaded stay loaded). Called at exit.
 void ShutdownWindows();
 
 bool ShowWindow(Window* hwnd, int command);
@@ -72,7 +81,12 @@ bool SetForegroundWindow(Window* hwnd);
 bool SetWindowText(Window* hwnd, const char* text);
 bool GetClientRect(Window* hwnd, Rect* rect);
 bool GetWindowRect(Window* hwnd, Rect* rect);
+// Places the client area (the whole window when it has no frame, as the
+// engine's windows) and ends a maximised or minimised state.
 bool SetWindowPos(Window* hwnd, std::int32_t x, std::int32_t y, std::int32_t width, std::int32_t height);
+// Without the full WS_CAPTION the window has no frame; WS_VISIBLE shows or
+// hides it. GetWindowStyle keeps WS_VISIBLE and WS_MAXIMIZE in step with the
+// window, and overlapped windows carry WS_CAPTION from creation, as on Windows.
 bool SetWindowStyle(Window* hwnd, std::uint32_t style);
 std::uint32_t GetWindowStyle(Window* hwnd);
 bool ClientToScreen(Window* hwnd, Point* pt);
@@ -83,17 +97,20 @@ Rect GetDesktopRect();
 // Another process's (or this process's) window of the class, or null.
 Window* FindWindow(const char* className);
 
-// Window procedures.
+// Window procedures. DefWindowProc: WM_CLOSE destroys the window; Alt+F4
+// (WM_SYSKEYDOWN VK_F4) posts WM_SYSCOMMAND SC_CLOSE; SC_CLOSE sends
+// WM_CLOSE, SC_MINIMIZE and SC_RESTORE show the window so; else 0.
 LResult DefWindowProc(Window* hwnd, std::uint32_t message, WParam wParam, LParam lParam);
 LResult SendMessage(Window* hwnd, std::uint32_t message, WParam wParam, LParam lParam);
 
-// Message queues.
+// Message queues. PostMessage with a null window posts to the calling thread.
 bool PostMessage(Window* hwnd, std::uint32_t message, WParam wParam, LParam lParam);
 void PostQuitMessage(int exitCode);
 bool PostThreadMessage(std::uint32_t threadId, std::uint32_t message, WParam wParam, LParam lParam);
 // hwnd null: any message of the thread, thread messages included; otherwise
 // only that window's messages. filterMin/filterMax 0/0: no filter.
-bool PeekMessage(Msg* msg, Window* hwnd, std::uint32_t filterMin, std::uint32_t filterMax, std::uint32_t remove);
+bool PeekMessage(Msg* msg, Window* hwnd, std::uint32_t filterMin, std::uint32_t filterMax,
+                 std::uint32_t remove);
 // Blocks until a message arrives; returns 0 for WM_QUIT, else 1.
 int GetMessage(Msg* msg, Window* hwnd, std::uint32_t filterMin, std::uint32_t filterMax);
 // Generates WM_CHAR for keys that type a control character (Backspace,
@@ -104,8 +121,8 @@ LResult DispatchMessage(const Msg* msg);
 std::uint32_t RegisterWindowMessage(const char* name);
 
 // Cursor.
-int ShowCursor(bool show);  // returns the new display counter
-bool GetCursorPos(Point* pt);
+int ShowCursor(bool show);    // returns the new display counter
+bool GetCursorPos(Point* pt); // screen coordinates
 bool SetCursorPos(std::int32_t x, std::int32_t y);
 // Confines the cursor to the rectangle of the window it lies in; null frees it.
 bool ClipCursor(const Rect* rect);
