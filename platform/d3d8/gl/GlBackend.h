@@ -1,0 +1,127 @@
+// Inside the Direct3D 8 layer: the OpenGL backend behind the device.
+//
+// Contract:
+// - Owns the GL context made on the device window, the program cache, the
+//   sampler objects, the vertex array and the framebuffer object, and the GL
+//   storage of every resource it has seen (created lazily, uploaded from the
+//   resource's CPU copy when its version changes).
+// - Reads the device's live state at draw time; the device tells it what
+//   changed through MarkDirty. A GL state cache skips calls that would not
+//   change anything; SetCacheEnabled(false) sends every state on every draw.
+// - Thread: only the thread that created the device (the context owner).
+#pragma once
+
+#include "platform/d3d8/D3D8.h"
+#include "platform/d3d8/StateBlock.h"
+#include "platform/d3d8/gl/ShaderGen.h"
+
+#include <memory>
+#include <string>
+#include <unordered_map>
+
+struct SDL_Window;
+
+namespace plat::d3d::detail
+{
+
+enum EDirty : std::uint32_t
+{
+    kDirtyTransforms = 1u << 0,
+    kDirtyLights = 1u << 1,
+    kDirtyMaterial = 1u << 2,
+    kDirtyMisc = 1u << 3,      // fog, points, clip planes, factor, bump, alpha ref, constants, viewport
+    kDirtyKey = 1u << 4,       // anything that changes the generated program
+    kDirtyRaster = 1u << 5,    // blend, depth, cull, stencil, masks
+    kDirtySamplers = 1u << 6,
+    kDirtyStream = 1u << 7,
+    kDirtyTargets = 1u << 8,
+    kDirtyAll = 0x1FF,
+};
+
+struct SGlSurface
+{
+    std::uint32_t texture = 0;       // colour storage
+    std::uint32_t renderbuffer = 0;  // depth storage
+};
+
+// What the device resolved for a draw besides the state itself.
+struct SDrawSetup
+{
+    int engineVs = -1;  // EEngineVertexShader or -1 for an FVF
+    int enginePs = -1;  // EEnginePixelShader or -1 for the texture stages
+    std::uint32_t fvf = 0;
+};
+
+class CGlBackend
+{
+public:
+    explicit CGlBackend(std::shared_ptr<SDeviceCore> core);
+    ~CGlBackend();
+
+    bool Init(SDL_Window* window, std::string* error);
+    void SetSwapInterval(bool vsync);
+
+    void CreateSurfaceStorage(Surface* surface);
+    void EnsureTexture(Texture* texture);
+    // Colour surfaces in GL memory: read a rectangle into memory of the
+    // surface's format, or write the whole surface from it.
+    bool ReadSurface(Surface* surface, const Rect& rect, std::uint8_t* dst, std::size_t pitch);
+    bool WriteSurface(Surface* surface, const std::uint8_t* src, std::size_t pitch);
+
+    void SetTargets(Surface* color, Surface* depth);
+    void Clear(const SStateData& state, std::uint32_t count, const SRect* rects, std::uint32_t flags, Color color,
+               float z, std::uint32_t stencil);
+    void Draw(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive, std::uint32_t first,
+              std::uint32_t vertexCount, bool indexed, std::uint32_t indexCount);
+    void Present(Surface* backBuffer, const SGammaRamp& ramp);
+
+    void MarkDirty(std::uint32_t bits) { m_nDirty |= bits; }
+    void SetCacheEnabled(bool enabled);
+    std::size_t ProgramCount() const { return m_programs.size(); }
+    void FlushGraveyard();
+    void WaitIdle();
+
+private:
+    struct SProgram;
+    SProgram* GetProgram(const gl::SProgramKey& key);
+    gl::SProgramKey BuildKey(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive) const;
+    void ApplyRaster(const SStateData& state);
+    void ApplySamplers(const SStateData& state);
+    void BindTextures(const SStateData& state, const gl::SProgramKey& key);
+    void UploadUniforms(SProgram& program, const SStateData& state);
+    void SetupStream(const SStateData& state, const SDrawSetup& setup);
+    void UploadBuffer(Buffer* buffer, unsigned target);
+    void BindTargetFbo();
+    unsigned CompileProgram(const std::string& vs, const std::string& fs, std::string* log);
+
+    std::shared_ptr<SDeviceCore> m_pCore;
+    SDL_Window* m_pWindow = nullptr;
+    void* m_context = nullptr;
+    std::unordered_map<gl::SProgramKey, std::unique_ptr<SProgram>, gl::SProgramKeyHash> m_programs;
+    SProgram* m_pCurrent = nullptr;
+    gl::SProgramKey m_key;
+    std::uint32_t m_nDirty = kDirtyAll;
+    std::uint64_t m_versions[4] = {1, 1, 1, 1};  // transforms, lights, material, misc
+    bool m_bCache = true;
+    unsigned m_samplers[kMaxStages] = {};
+    unsigned m_vao = 0;
+    unsigned m_fbo = 0;
+    unsigned m_presentProgram = 0;
+    unsigned m_gammaTexture = 0;
+    unsigned m_emptyVao = 0;
+    Surface* m_pColor = nullptr;
+    Surface* m_pDepth = nullptr;
+    bool m_bTargetsBound = false;
+    // Stream set-up last sent to GL.
+    const void* m_pLastStream = nullptr;
+    std::uint32_t m_nLastStride = 0, m_nLastFvf = 0xFFFFFFFFu;
+    int m_nLastVs = -2;
+    unsigned m_nLastBufferName = 0;
+    unsigned m_nLastIndexName = 0;
+    // Raster state last sent to GL.
+    struct SRasterCache;
+    std::unique_ptr<SRasterCache> m_pRaster;
+    unsigned m_boundNames[kMaxStages] = {};  // GL texture bound on each unit
+};
+
+} // namespace plat::d3d::detail
