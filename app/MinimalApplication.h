@@ -20,8 +20,13 @@ public:
     bool Init(void* hInstance, void* hPrevInstance, char* commandLine, int showCommand, std::uint32_t flags,
               const char* title) override;
     void Main() override;
+    void Done() override;
 
     std::uint32_t m_nInitError = kInitUnknown;
+
+private:
+    // The input device through the factory into g_pInput, and the key names.
+    void InitInput();
 };
 
 // The text of the start-up error box for an error code.

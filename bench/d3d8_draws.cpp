@@ -1,6 +1,10 @@
 // Draws per second through the Direct3D layer against the same mix issued
 // straight to OpenGL in the same run: each draw changes the texture, the
 // texture factor and the world matrix, then draws a small indexed mesh.
+// Both paths draw the same triangles to the same pixels; the rate is wall
+// clock (the software rasterizer draws on threads of its own), and each
+// iteration ends when the GPU has finished. Target: the layer at 0.5 of the
+// raw rate or better.
 #include "platform/d3d8/D3D8.h"
 #include "platform/d3d8/gl/RawGlReference.h"
 
@@ -15,7 +19,7 @@ using namespace plat::d3d;
 namespace
 {
 
-constexpr int kGrid = 8;  // 8x8 quads: 81 vertices, 384 indices
+constexpr int kGrid = 8; // 8x8 quads: 81 vertices, 384 indices
 constexpr int kTextures = 4;
 constexpr int kDrawsPerIteration = 256;
 
@@ -28,8 +32,10 @@ struct SMeshData
         for (int y = 0; y <= kGrid; ++y)
             for (int x = 0; x <= kGrid; ++x)
             {
-                positions.push_back(float(x) / kGrid * 0.1f);
-                positions.push_back(float(y) / kGrid * 0.1f);
+                // Clip space: the layer draws with identity matrices, so both
+                // paths get the same positions.
+                positions.push_back(float(x) / kGrid * 0.2f - 1.0f);
+                positions.push_back(float(y) / kGrid * 0.2f - 1.0f);
                 positions.push_back(0.5f);
             }
         for (int y = 0; y < kGrid; ++y)
@@ -63,7 +69,8 @@ struct SFixture
         p.Windowed = 1;
         p.EnableAutoDepthStencil = 1;
         p.AutoDepthStencilFormat = D3DFMT_D24S8;
-        if (d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &dev) != D3D_OK)
+        if (d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &dev) !=
+            D3D_OK)
             std::abort();
         const std::uint32_t fvf = D3DFVF_XYZ | D3DFVF_TEX1;
         dev->CreateVertexBuffer(std::uint32_t(mesh.positions.size() / 3 * 20), D3DUSAGE_WRITEONLY, fvf,
@@ -72,8 +79,8 @@ struct SFixture
         vb->Lock(0, 0, &data, 0);
         for (std::size_t i = 0; i < mesh.positions.size() / 3; ++i)
         {
-            const float v[5] = {mesh.positions[i * 3] * 2 - 1, mesh.positions[i * 3 + 1] * 2 - 1, 0.5f,
-                                mesh.positions[i * 3], mesh.positions[i * 3 + 1]};
+            const float v[5] = {mesh.positions[i * 3], mesh.positions[i * 3 + 1], 0.5f, mesh.positions[i * 3],
+                                mesh.positions[i * 3 + 1]};
             std::memcpy(data + i * 20, v, 20);
         }
         vb->Unlock();
@@ -93,6 +100,9 @@ struct SFixture
         }
         dev->SetRenderState(D3DRS_LIGHTING, 0);
         dev->SetRenderState(D3DRS_ZENABLE, 0);
+        // The grid winds counter-clockwise, which Direct3D culls by default;
+        // the raw path culls nothing, so neither does this one.
+        dev->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_MODULATE);
         dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
         dev->SetVertexShader(fvf);
@@ -141,7 +151,7 @@ void BM_LayerDraws(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kDrawsPerIteration);
 }
-BENCHMARK(BM_LayerDraws)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_LayerDraws)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 
 void BM_RawGlDraws(benchmark::State& state)
 {
@@ -158,7 +168,7 @@ void BM_RawGlDraws(benchmark::State& state)
     }
     state.SetItemsProcessed(state.iterations() * kDrawsPerIteration);
 }
-BENCHMARK(BM_RawGlDraws)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_RawGlDraws)->Unit(benchmark::kMillisecond)->MinTime(1.0)->UseRealTime();
 
 } // namespace
 

@@ -1,11 +1,13 @@
 #include "foundation/Application.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Graphic.h"
 #include "foundation/Input.h"
 #include "foundation/Screenshot.h"
 #include "foundation/Settings.h"
 #include "platform/Thread.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 
@@ -219,8 +221,16 @@ void CApplication::OnDeviceLost()
 
 void CApplication::InvalidateResources()
 {
-    // The graphics resource managers release their device objects here once
-    // they exist.
+    XTRACE("CApplication::InvalidateResources");
+    // The texture, surface and model managers and the technique manager
+    // release their device objects here once they exist. A reset needs
+    // every reference to the device's own surfaces given back.
+    if (graph.m_lpBackBuffer)
+        graph.m_lpBackBuffer->Release();
+    graph.m_lpBackBuffer = nullptr;
+    if (graph.m_lpDepthBuffer)
+        graph.m_lpDepthBuffer->Release();
+    graph.m_lpDepthBuffer = nullptr;
 }
 
 void CApplication::ResetResources()
@@ -228,6 +238,30 @@ void CApplication::ResetResources()
     XTRACE("CApplication::ResetResources");
     if (g_pInput)
         g_pInput->Acquire();
+    // The technique manager and the texture and model managers come back
+    // here once they exist; the default render states are the technique
+    // manager's to set.
+    plat::d3d::Device* device = graph.m_lpDevice;
+    if (!device)
+        return;
+    device->GetRenderTarget(&graph.m_lpBackBuffer);
+    device->GetDepthStencilSurface(&graph.m_lpDepthBuffer);
+    if (!graph.m_lpDepthBuffer)
+        g_ErrorLog.LogError("graph.m_lpDepthBuffer==0");
+    if (!graph.m_lpBackBuffer)
+        g_ErrorLog.LogError("graph.m_lpBackBuffer==0");
+    // The new surfaces become the base of the render-target stack: the
+    // current pair, set on the device by the pop.
+    graph.m_lpCurrentTarget = graph.m_lpBackBuffer;
+    graph.m_lpCurrentDepth = graph.m_lpDepthBuffer;
+    graph.PushRenderTarget(graph.m_lpBackBuffer, graph.m_lpDepthBuffer);
+    graph.PopRenderTarget();
+    graph.ApplyProjection();
+    plat::d3d::SViewport viewport{0, 0, std::uint32_t(std::max(0, graph.m_nScreenWidth)),
+                                  std::uint32_t(std::max(0, graph.m_nScreenHeight)), 0.0f, 1.0f};
+    device->SetViewport(&viewport);
+    for (int stage = 0; stage < 4; ++stage)
+        graph.SetTextureFilter(stage);
 }
 
 void CApplication::RenderCursor()

@@ -1,5 +1,7 @@
 #include "foundation/ClassFactory.h"
 
+#include "foundation/FileArchive.h"
+#include "foundation/FileManager.h"
 #include "foundation/StringPool.h"
 
 #include <cstdlib>
@@ -270,8 +272,11 @@ void RegisterBaseClasses()
 {
     RegisterClassFactory(&g_iIMemoryAllocator, CreateStdMemoryAllocator, "IGUID_IMemoryAllocator");
     RegisterClassFactory(&g_iIObjectAllocator, CreateStdObjectAllocator, "IGUID_IObjectAllocator");
+    RegisterClassFactory(&g_iIFileManager, CreateStdFileManager, "IGUID_IFileManager");
+    RegisterClassFactory(&g_iIArchive, CreateFileArchive, "IGUID_IArchive");
     RegisterClassFactory(&g_iStdMemoryAllocator, CreateStdMemoryAllocator, "IGUID_StdMemoryAllocator");
     RegisterClassFactory(&g_iStdObjectAllocator, CreateStdObjectAllocator, "IGUID_StdObjectAllocator");
+    RegisterClassFactory(&g_iFileArchive, CreateFileArchive, "IGUID_FileArchive");
 }
 
 void DoneBaseClasses() {}

@@ -41,3 +41,23 @@ std::uint32_t CMemStream::Write(const void* data, std::uint32_t size)
     m_nPosition += size;
     return m_nPosition;
 }
+
+std::uint32_t CMemStream::Read(void* data, std::uint32_t size)
+{
+    const std::uint32_t left = m_nPosition < m_nCapacity ? m_nCapacity - m_nPosition : 0;
+    const std::uint32_t count = size < left ? size : left;
+    if (count)
+        std::memcpy(data, m_pData + m_nPosition, count);
+    m_nPosition += count;
+    return count;
+}
+
+void CMemStream::Free()
+{
+    if (!m_bAttached)
+        XFree(m_pData);
+    m_pData = nullptr;
+    m_nCapacity = 0;
+    m_nPosition = 0;
+    m_bAttached = 0;
+}

@@ -20,6 +20,11 @@ public:
     // Appends at the position, growing to position + size + capacity / 4 when
     // needed. Returns the new position.
     std::uint32_t Write(const void* data, std::uint32_t size);
+    // Copies up to size bytes from the position and advances it; never reads
+    // past the capacity. Returns the count copied.
+    std::uint32_t Read(void* data, std::uint32_t size);
+    // Frees an owned buffer (an attached one is only forgotten).
+    void Free();
 
     std::uint32_t m_bAttached = 0;
     std::uint32_t m_nCapacity = 0;

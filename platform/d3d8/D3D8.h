@@ -78,7 +78,8 @@ public:
     std::uint64_t Version() const { return m_nVersion; }
 
 protected:
-    Resource(std::shared_ptr<detail::SDeviceCore> core, std::uint32_t pool, std::uint32_t usage, Format format);
+    Resource(std::shared_ptr<detail::SDeviceCore> core, std::uint32_t pool, std::uint32_t usage,
+             Format format);
     ~Resource() override;
 
     std::shared_ptr<detail::SDeviceCore> m_pCore;
@@ -86,7 +87,7 @@ protected:
     std::uint32_t m_nUsage;
     Format m_format;
     mutable std::mutex m_mutex;
-    std::uint64_t m_nVersion = 1;  // bumped by every change of the CPU copy
+    std::uint64_t m_nVersion = 1; // bumped by every change of the CPU copy
     friend class detail::CGlBackend;
     friend class Device;
 };
@@ -109,13 +110,14 @@ public:
     std::uint32_t Width() const { return m_nWidth; }
     std::uint32_t Height() const { return m_nHeight; }
     std::uint32_t Level() const { return m_nLevel; }
-    bool IsGpuOnly() const;           // render target or depth: storage lives in GL
+    bool IsGpuOnly() const; // render target or depth: storage lives in GL
     std::vector<std::uint8_t>& Cpu() { return m_cpu; }
     detail::SGlSurface* Gl() { return m_pGl.get(); }
-    void Touch();                     // the CPU copy changed
+    void Touch(); // the CPU copy changed
 
     Surface(std::shared_ptr<detail::SDeviceCore> core, Texture* container, std::uint32_t level, Format format,
-            std::uint32_t width, std::uint32_t height, std::uint32_t pool, std::uint32_t usage, bool lockable);
+            std::uint32_t width, std::uint32_t height, std::uint32_t pool, std::uint32_t usage,
+            bool lockable);
     ~Surface() override;
 
 protected:
@@ -128,9 +130,9 @@ private:
     bool m_bLockable;
     bool m_bLocked = false;
     bool m_bLockReadOnly = false;
-    bool m_bCountsDefault = false;  // an application-made default-pool surface
+    bool m_bCountsDefault = false; // an application-made default-pool surface
     std::vector<std::uint8_t> m_cpu;
-    std::unique_ptr<detail::SGlSurface> m_pGl;  // render targets and depth surfaces
+    std::unique_ptr<detail::SGlSurface> m_pGl; // render targets and depth surfaces
     friend class detail::CGlBackend;
     friend class Device;
     friend class Texture;
@@ -173,16 +175,16 @@ public:
     // Layer-internal.
     std::uint32_t Size() const { return std::uint32_t(m_cpu.size()); }
     const std::uint8_t* CpuData() const { return m_cpu.data(); }
-    Buffer(std::shared_ptr<detail::SDeviceCore> core, std::uint32_t type, std::uint32_t length, std::uint32_t usage,
-           std::uint32_t fvfOrFormat, std::uint32_t pool);
+    Buffer(std::shared_ptr<detail::SDeviceCore> core, std::uint32_t type, std::uint32_t length,
+           std::uint32_t usage, std::uint32_t fvfOrFormat, std::uint32_t pool);
     ~Buffer() override;
 
 private:
-    std::uint32_t m_nType;  // D3DRTYPE_VERTEXBUFFER or D3DRTYPE_INDEXBUFFER
-    std::uint32_t m_nFvf;   // vertex buffers
+    std::uint32_t m_nType; // D3DRTYPE_VERTEXBUFFER or D3DRTYPE_INDEXBUFFER
+    std::uint32_t m_nFvf;  // vertex buffers
     std::vector<std::uint8_t> m_cpu;
     bool m_bLocked = false;
-    bool m_bDiscard = false;  // the next upload may orphan the GL store
+    bool m_bDiscard = false; // the next upload may orphan the GL store
     std::uint32_t m_nDirtyBegin = 0, m_nDirtyEnd = 0;
     std::uint32_t m_nGlName = 0;
     std::uint32_t m_nGlSize = 0;
@@ -210,12 +212,12 @@ public:
     std::uint32_t GetAdapterModeCount(std::uint32_t adapter) const;
     HResult EnumAdapterModes(std::uint32_t adapter, std::uint32_t mode, SDisplayMode* out) const;
     HResult GetAdapterDisplayMode(std::uint32_t adapter, SDisplayMode* out) const;
-    HResult CheckDeviceType(std::uint32_t adapter, std::uint32_t type, Format displayFormat, Format backFormat,
-                            bool windowed) const;
-    HResult CheckDeviceFormat(std::uint32_t adapter, std::uint32_t type, Format adapterFormat, std::uint32_t usage,
-                              std::uint32_t resourceType, Format checkFormat) const;
-    HResult CheckDeviceMultiSampleType(std::uint32_t adapter, std::uint32_t type, Format format, bool windowed,
-                                       std::uint32_t multiSample) const;
+    HResult CheckDeviceType(std::uint32_t adapter, std::uint32_t type, Format displayFormat,
+                            Format backFormat, bool windowed) const;
+    HResult CheckDeviceFormat(std::uint32_t adapter, std::uint32_t type, Format adapterFormat,
+                              std::uint32_t usage, std::uint32_t resourceType, Format checkFormat) const;
+    HResult CheckDeviceMultiSampleType(std::uint32_t adapter, std::uint32_t type, Format format,
+                                       bool windowed, std::uint32_t multiSample) const;
     HResult CheckDepthStencilMatch(std::uint32_t adapter, std::uint32_t type, Format adapterFormat,
                                    Format renderTargetFormat, Format depthFormat) const;
     HResult GetDeviceCaps(std::uint32_t adapter, std::uint32_t type, SCaps* caps) const;
@@ -245,18 +247,19 @@ public:
     void GetGammaRamp(SGammaRamp* ramp) const;
 
     // ---- resources ----
-    HResult CreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, std::uint32_t usage,
-                          Format format, std::uint32_t pool, Texture** texture);
-    HResult CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
-                               VertexBuffer** vb);
+    HResult CreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
+                          std::uint32_t usage, Format format, std::uint32_t pool, Texture** texture);
+    HResult CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf,
+                               std::uint32_t pool, VertexBuffer** vb);
     HResult CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, Format format, std::uint32_t pool,
                               IndexBuffer** ib);
-    HResult CreateRenderTarget(std::uint32_t width, std::uint32_t height, Format format, std::uint32_t multiSample,
-                               bool lockable, Surface** surface);
+    HResult CreateRenderTarget(std::uint32_t width, std::uint32_t height, Format format,
+                               std::uint32_t multiSample, bool lockable, Surface** surface);
     HResult CreateDepthStencilSurface(std::uint32_t width, std::uint32_t height, Format format,
                                       std::uint32_t multiSample, Surface** surface);
     HResult CreateImageSurface(std::uint32_t width, std::uint32_t height, Format format, Surface** surface);
-    HResult CopyRects(Surface* src, const Rect* srcRects, std::uint32_t count, Surface* dst, const Point* dstPoints);
+    HResult CopyRects(Surface* src, const Rect* srcRects, std::uint32_t count, Surface* dst,
+                      const Point* dstPoints);
     HResult UpdateTexture(Texture* src, Texture* dst);
 
     // ---- render targets and frame ----
@@ -335,7 +338,7 @@ public:
 
     Device(Direct3D* d3d, plat::Window* window, std::uint32_t behaviour, const SPresentParameters& params);
     ~Device() override;
-    HResult Init();  // creates the GL context, back buffer and depth surface
+    HResult Init(); // creates the GL context, back buffer and depth surface
 
 private:
     HResult CreateImplicitSurfaces();
@@ -348,11 +351,11 @@ private:
     std::shared_ptr<detail::SDeviceCore> m_pCore;
     std::unique_ptr<detail::CGlBackend> m_pBackend;
     std::unique_ptr<detail::SStateData> m_pLive;
-    detail::SStateData* m_pUpdate;  // the live state, or the block being recorded
+    detail::SStateData* m_pUpdate; // the live state, or the block being recorded
     std::unique_ptr<detail::CStateBlock> m_pRecording;
-    std::vector<std::unique_ptr<detail::CStateBlock>> m_stateBlocks;  // token = index + 1
+    std::vector<std::unique_ptr<detail::CStateBlock>> m_stateBlocks; // token = index + 1
     plat::Window* m_pWindow;
-    void* m_pOwnWindow = nullptr;  // SDL window made for a device given none
+    void* m_pOwnWindow = nullptr; // SDL window made for a device given none
     std::uint32_t m_nBehaviour;
     SPresentParameters m_params;
     Surface* m_pBackBuffer = nullptr;
@@ -360,8 +363,9 @@ private:
     Surface* m_pRenderTarget = nullptr;
     Surface* m_pDepth = nullptr;
     bool m_bInScene = false;
-    int m_nLost = 0;  // 0 operational, 1 lost, 2 lost and ready for Reset
-    std::vector<std::uint32_t> m_vertexShaders;  // engine ids + 1, 0 free
+    int m_nLost = 0;                            // 0 operational, 1 lost, 2 lost and ready for Reset
+    bool m_bHadFocus = false;                   // the full-screen window had the focus when last asked
+    std::vector<std::uint32_t> m_vertexShaders; // engine ids + 1, 0 free
     std::vector<std::uint32_t> m_pixelShaders;
     SGammaRamp m_gamma;
     friend class detail::CStateBlock;

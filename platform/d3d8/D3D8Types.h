@@ -20,8 +20,20 @@ class Window;
 namespace plat::d3d
 {
 
+// The Windows types and result helpers the Direct3D calls take, reachable
+// through this namespace as well.
+using plat::E_FAIL;
+using plat::E_INVALIDARG;
+using plat::E_OUTOFMEMORY;
+using plat::Failed;
+using plat::HResult;
+using plat::Point;
+using plat::Rect;
+using plat::S_OK;
+using plat::Succeeded;
+
 using Format = std::uint32_t;
-using Color = std::uint32_t;  // A8R8G8B8 packed
+using Color = std::uint32_t; // A8R8G8B8 packed
 
 constexpr std::uint32_t MakeFourCc(char a, char b, char c, char d)
 {
@@ -31,7 +43,10 @@ constexpr std::uint32_t MakeFourCc(char a, char b, char c, char d)
 
 // ---- result codes ----
 constexpr HResult D3D_OK = 0;
-constexpr HResult MakeD3dError(std::uint32_t code) { return static_cast<HResult>(0x88760000u | code); }
+constexpr HResult MakeD3dError(std::uint32_t code)
+{
+    return static_cast<HResult>(0x88760000u | code);
+}
 constexpr HResult D3DERR_WRONGTEXTUREFORMAT = MakeD3dError(2072);
 constexpr HResult D3DERR_UNSUPPORTEDCOLOROPERATION = MakeD3dError(2073);
 constexpr HResult D3DERR_UNSUPPORTEDCOLORARG = MakeD3dError(2074);
@@ -142,7 +157,10 @@ constexpr std::uint32_t D3DTS_VIEW = 2;
 constexpr std::uint32_t D3DTS_PROJECTION = 3;
 constexpr std::uint32_t D3DTS_TEXTURE0 = 16;
 constexpr std::uint32_t D3DTS_WORLD = 256;
-constexpr std::uint32_t D3DTS_WORLDMATRIX(std::uint32_t i) { return 256 + i; }
+constexpr std::uint32_t D3DTS_WORLDMATRIX(std::uint32_t i)
+{
+    return 256 + i;
+}
 constexpr std::uint32_t D3DTS_WORLD1 = 257;
 constexpr std::uint32_t D3DTS_WORLD2 = 258;
 constexpr std::uint32_t D3DTS_WORLD3 = 259;
@@ -181,9 +199,18 @@ constexpr std::uint32_t D3DFVF_TEXTUREFORMAT2 = 0;
 constexpr std::uint32_t D3DFVF_TEXTUREFORMAT3 = 1;
 constexpr std::uint32_t D3DFVF_TEXTUREFORMAT4 = 2;
 constexpr std::uint32_t D3DFVF_TEXTUREFORMAT1 = 3;
-constexpr std::uint32_t D3DFVF_TEXCOORDSIZE1(int set) { return D3DFVF_TEXTUREFORMAT1 << (set * 2 + 16); }
-constexpr std::uint32_t D3DFVF_TEXCOORDSIZE3(int set) { return D3DFVF_TEXTUREFORMAT3 << (set * 2 + 16); }
-constexpr std::uint32_t D3DFVF_TEXCOORDSIZE4(int set) { return D3DFVF_TEXTUREFORMAT4 << (set * 2 + 16); }
+constexpr std::uint32_t D3DFVF_TEXCOORDSIZE1(int set)
+{
+    return D3DFVF_TEXTUREFORMAT1 << (set * 2 + 16);
+}
+constexpr std::uint32_t D3DFVF_TEXCOORDSIZE3(int set)
+{
+    return D3DFVF_TEXTUREFORMAT3 << (set * 2 + 16);
+}
+constexpr std::uint32_t D3DFVF_TEXCOORDSIZE4(int set)
+{
+    return D3DFVF_TEXTUREFORMAT4 << (set * 2 + 16);
+}
 
 // ---- render states ----
 constexpr std::uint32_t D3DRS_ZENABLE = 7;
@@ -249,7 +276,7 @@ constexpr std::uint32_t D3DRS_INDEXEDVERTEXBLENDENABLE = 167;
 constexpr std::uint32_t D3DRS_COLORWRITEENABLE = 168;
 constexpr std::uint32_t D3DRS_TWEENFACTOR = 170;
 constexpr std::uint32_t D3DRS_BLENDOP = 171;
-constexpr std::uint32_t kRenderStateCount = 176;  // ids are below this
+constexpr std::uint32_t kRenderStateCount = 176; // ids are below this
 
 // ---- texture stage states ----
 constexpr std::uint32_t D3DTSS_COLOROP = 1;
@@ -279,7 +306,7 @@ constexpr std::uint32_t D3DTSS_ADDRESSW = 25;
 constexpr std::uint32_t D3DTSS_COLORARG0 = 26;
 constexpr std::uint32_t D3DTSS_ALPHAARG0 = 27;
 constexpr std::uint32_t D3DTSS_RESULTARG = 28;
-constexpr std::uint32_t kStageStateCount = 29;  // ids are below this
+constexpr std::uint32_t kStageStateCount = 29; // ids are below this
 constexpr std::uint32_t kMaxStages = 8;
 
 constexpr std::uint32_t D3DTSS_TCI_PASSTHRU = 0x00000;
@@ -455,7 +482,10 @@ constexpr std::uint32_t D3DPTADDRESSCAPS_CLAMP = 0x4;
 constexpr std::uint32_t D3DPTADDRESSCAPS_BORDER = 0x8;
 constexpr std::uint32_t D3DPTADDRESSCAPS_INDEPENDENTUV = 0x10;
 constexpr std::uint32_t D3DPTADDRESSCAPS_MIRRORONCE = 0x20;
-constexpr std::uint32_t D3DTEXOPCAPS(std::uint32_t op) { return 1u << (op - 1); }
+constexpr std::uint32_t D3DTEXOPCAPS(std::uint32_t op)
+{
+    return 1u << (op - 1);
+}
 constexpr std::uint32_t D3DTEXOPCAPS_BUMPENVMAP = 0x200000;
 constexpr std::uint32_t D3DTEXOPCAPS_BUMPENVMAPLUMINANCE = 0x400000;
 constexpr std::uint32_t D3DTEXOPCAPS_DOTPRODUCT3 = 0x800000;
@@ -479,7 +509,7 @@ constexpr std::uint32_t D3DVS_VERSION(std::uint32_t major, std::uint32_t minor)
 // ---- records ----
 struct SMatrix
 {
-    float m[4][4];  // row vectors: m[3] holds the translation
+    float m[4][4]; // row vectors: m[3] holds the translation
 };
 SMatrix IdentityMatrix();
 SMatrix Multiply(const SMatrix& a, const SMatrix& b);
@@ -514,7 +544,7 @@ struct SViewport
     float MinZ, MaxZ;
 };
 
-struct SRect  // D3DRECT: a clear rectangle
+struct SRect // D3DRECT: a clear rectangle
 {
     std::int32_t x1, y1, x2, y2;
 };
@@ -531,7 +561,7 @@ struct SSurfaceDesc
     std::uint32_t Type, Usage, Pool, Size, MultiSampleType, Width, Height;
 };
 
-struct SBufferDesc  // vertex and index buffers
+struct SBufferDesc // vertex and index buffers
 {
     std::uint32_t Format;
     std::uint32_t Type, Usage, Pool, Size, FVF;
@@ -599,8 +629,8 @@ struct SCaps
 // builds its own equivalent.
 enum class EEngineVertexShader : std::uint32_t
 {
-    Water = 0,         // VSWater, declaration: P, W, normal, D, UV (stride 48)
-    MapHideColor = 1,  // VSMapHideColor, declaration: P, normal, D (stride 28)
+    Water = 0,        // VSWater, declaration: P, W, normal, D, UV (stride 48)
+    MapHideColor = 1, // VSMapHideColor, declaration: P, normal, D (stride 28)
 };
 enum class EEnginePixelShader : std::uint32_t
 {

@@ -34,8 +34,7 @@ SDL_Window* OwnWindow()
     static std::uint32_t s_id = 0;
     static std::mutex s_mutex;
     std::lock_guard lock(s_mutex);
-    if (!plat::detail::InitVideo())
-        return nullptr;
+    if (!plat::detail::InitVideo()) return nullptr;
     // The video subsystem may have been shut down and started again since
     // (ShutdownWindows): look the window up by id rather than keep a pointer.
     SDL_Window* w = s_id ? SDL_GetWindowFromID(s_id) : nullptr;
@@ -51,13 +50,19 @@ std::uint32_t VerticesFor(std::uint32_t type, std::uint32_t prims)
 {
     switch (type)
     {
-    case D3DPT_POINTLIST: return prims;
-    case D3DPT_LINELIST: return prims * 2;
-    case D3DPT_LINESTRIP: return prims + 1;
-    case D3DPT_TRIANGLELIST: return prims * 3;
+    case D3DPT_POINTLIST:
+        return prims;
+    case D3DPT_LINELIST:
+        return prims * 2;
+    case D3DPT_LINESTRIP:
+        return prims + 1;
+    case D3DPT_TRIANGLELIST:
+        return prims * 3;
     case D3DPT_TRIANGLESTRIP:
-    case D3DPT_TRIANGLEFAN: return prims + 2;
-    default: return 0;
+    case D3DPT_TRIANGLEFAN:
+        return prims + 2;
+    default:
+        return 0;
     }
 }
 
@@ -76,16 +81,11 @@ Device::~Device()
 {
     m_stateBlocks.clear();
     m_pRecording.reset();
-    if (m_pLive)
-        m_pLive->ReleaseReferences();
-    if (m_pRenderTarget)
-        m_pRenderTarget->Release();
-    if (m_pDepth)
-        m_pDepth->Release();
-    if (m_pBackBuffer)
-        m_pBackBuffer->Release();
-    if (m_pAutoDepth)
-        m_pAutoDepth->Release();
+    if (m_pLive) m_pLive->ReleaseReferences();
+    if (m_pRenderTarget) m_pRenderTarget->Release();
+    if (m_pDepth) m_pDepth->Release();
+    if (m_pBackBuffer) m_pBackBuffer->Release();
+    if (m_pAutoDepth) m_pAutoDepth->Release();
     m_pBackend.reset();
     {
         std::lock_guard lock(m_pCore->mutex);
@@ -110,21 +110,16 @@ HResult Device::Init()
         sdl = OwnWindow();
         m_pOwnWindow = sdl;
     }
-    if (!sdl)
-        return D3DERR_NOTAVAILABLE;
+    if (!sdl) return D3DERR_NOTAVAILABLE;
     if (m_params.Windowed && (m_params.BackBufferWidth == 0 || m_params.BackBufferHeight == 0))
     {
         int w = 0, h = 0;
         SDL_GetWindowSize(sdl, &w, &h);
-        if (m_params.BackBufferWidth == 0)
-            m_params.BackBufferWidth = std::uint32_t(std::max(w, 1));
-        if (m_params.BackBufferHeight == 0)
-            m_params.BackBufferHeight = std::uint32_t(std::max(h, 1));
+        if (m_params.BackBufferWidth == 0) m_params.BackBufferWidth = std::uint32_t(std::max(w, 1));
+        if (m_params.BackBufferHeight == 0) m_params.BackBufferHeight = std::uint32_t(std::max(h, 1));
     }
-    if (m_params.BackBufferFormat == D3DFMT_UNKNOWN)
-        m_params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    if (m_params.BackBufferCount == 0)
-        m_params.BackBufferCount = 1;
+    if (m_params.BackBufferFormat == D3DFMT_UNKNOWN) m_params.BackBufferFormat = D3DFMT_X8R8G8B8;
+    if (m_params.BackBufferCount == 0) m_params.BackBufferCount = 1;
     m_pBackend = std::make_unique<CGlBackend>(m_pCore);
     std::string error;
     if (!m_pBackend->Init(sdl, &error))
@@ -137,8 +132,7 @@ HResult Device::Init()
     m_pBackend->SetSwapInterval(!m_params.Windowed &&
                                 m_params.FullScreen_PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE);
     const HResult hr = CreateImplicitSurfaces();
-    if (Failed(hr))
-        return hr;
+    if (Failed(hr)) return hr;
     ResetStatesToDefaults();
     return D3D_OK;
 }
@@ -147,15 +141,14 @@ HResult Device::CreateImplicitSurfaces()
 {
     const std::uint32_t w = m_params.BackBufferWidth, h = m_params.BackBufferHeight;
     if (!m_pBackBuffer)
-        m_pBackBuffer = new Surface(m_pCore, nullptr, 0, m_params.BackBufferFormat, w, h, D3DPOOL_DEFAULT,
-                                    D3DUSAGE_RENDERTARGET,
-                                    (m_params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0);
+        m_pBackBuffer =
+            new Surface(m_pCore, nullptr, 0, m_params.BackBufferFormat, w, h, D3DPOOL_DEFAULT,
+                        D3DUSAGE_RENDERTARGET, (m_params.Flags & D3DPRESENTFLAG_LOCKABLE_BACKBUFFER) != 0);
     else
     {
         // Reset keeps the objects the application holds and gives them
         // storage of the new size.
-        if (m_pBackBuffer->m_pGl)
-            m_pCore->Bury(detail::EGlKind::Texture, m_pBackBuffer->m_pGl->texture);
+        if (m_pBackBuffer->m_pGl) m_pCore->Bury(detail::EGlKind::Texture, m_pBackBuffer->m_pGl->texture);
         m_pBackBuffer->m_pGl.reset();
         m_pBackBuffer->m_nWidth = w;
         m_pBackBuffer->m_nHeight = h;
@@ -166,8 +159,8 @@ HResult Device::CreateImplicitSurfaces()
     if (m_params.EnableAutoDepthStencil)
     {
         if (!m_pAutoDepth)
-            m_pAutoDepth = new Surface(m_pCore, nullptr, 0, m_params.AutoDepthStencilFormat, w, h, D3DPOOL_DEFAULT,
-                                       D3DUSAGE_DEPTHSTENCIL, false);
+            m_pAutoDepth = new Surface(m_pCore, nullptr, 0, m_params.AutoDepthStencilFormat, w, h,
+                                       D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL, false);
         else
         {
             if (m_pAutoDepth->m_pGl)
@@ -184,11 +177,10 @@ HResult Device::CreateImplicitSurfaces()
         m_pAutoDepth->Release();
         m_pAutoDepth = nullptr;
     }
-    auto replace = [](Surface*& slot, Surface* s) {
-        if (s)
-            s->AddRef();
-        if (slot)
-            slot->Release();
+    auto replace = [](Surface*& slot, Surface* s)
+    {
+        if (s) s->AddRef();
+        if (slot) slot->Release();
         slot = s;
     };
     replace(m_pRenderTarget, m_pBackBuffer);
@@ -208,30 +200,27 @@ void Device::ResetStatesToDefaults()
 
 void Device::MarkLive(std::uint32_t dirtyBits)
 {
-    if (m_pUpdate == m_pLive.get() && m_pBackend)
-        m_pBackend->MarkDirty(dirtyBits);
+    if (m_pUpdate == m_pLive.get() && m_pBackend) m_pBackend->MarkDirty(dirtyBits);
 }
 
 // ---------------------------------------------------------------- device
 
 HResult Device::TestCooperativeLevel()
 {
-    if (!m_params.Windowed && m_nLost == 0)
+    if (!m_params.Windowed && m_pWindow)
     {
-        SDL_Window* w = m_pWindow ? plat::detail::GetSdlWindow(m_pWindow) : nullptr;
-        if (w && !(SDL_GetWindowFlags(w) & SDL_WINDOW_INPUT_FOCUS))
-            m_nLost = 1;  // a full-screen device loses its surfaces with the focus
-    }
-    if (m_nLost == 1 && !m_params.Windowed && m_pWindow)
-    {
+        // A full-screen device loses its surfaces when its window loses the
+        // focus, and may be reset once the window has it back. A window that
+        // has not had the focus yet (one just shown, or one on a display
+        // without a desktop) loses nothing.
         SDL_Window* w = plat::detail::GetSdlWindow(m_pWindow);
-        if (w && (SDL_GetWindowFlags(w) & SDL_WINDOW_INPUT_FOCUS))
-            m_nLost = 2;
+        const bool focus = w && (SDL_GetWindowFlags(w) & SDL_WINDOW_INPUT_FOCUS);
+        if (m_nLost == 0 && !focus && m_bHadFocus) m_nLost = 1;
+        if (m_nLost == 1 && focus) m_nLost = 2;
+        m_bHadFocus = focus;
     }
-    if (m_nLost == 1)
-        return D3DERR_DEVICELOST;
-    if (m_nLost == 2)
-        return D3DERR_DEVICENOTRESET;
+    if (m_nLost == 1) return D3DERR_DEVICELOST;
+    if (m_nLost == 2) return D3DERR_DEVICENOTRESET;
     return D3D_OK;
 }
 
@@ -249,21 +238,19 @@ std::uint32_t Device::GetAvailableTextureMem() const
 
 HResult Device::ResourceManagerDiscardBytes(std::uint32_t)
 {
-    return D3D_OK;  // managed textures keep their CPU copy; nothing to evict
+    return D3D_OK; // managed textures keep their CPU copy; nothing to evict
 }
 
 HResult Device::GetDeviceCaps(SCaps* caps) const
 {
-    if (!caps)
-        return D3DERR_INVALIDCALL;
+    if (!caps) return D3DERR_INVALIDCALL;
     *caps = LayerCaps(D3DDEVTYPE_HAL);
     return D3D_OK;
 }
 
 HResult Device::GetDisplayMode(SDisplayMode* mode) const
 {
-    if (!mode)
-        return D3DERR_INVALIDCALL;
+    if (!mode) return D3DERR_INVALIDCALL;
     *mode = {m_params.BackBufferWidth, m_params.BackBufferHeight, m_params.FullScreen_RefreshRateInHz,
              m_params.BackBufferFormat};
     return D3D_OK;
@@ -271,12 +258,9 @@ HResult Device::GetDisplayMode(SDisplayMode* mode) const
 
 HResult Device::Reset(SPresentParameters* params)
 {
-    if (!params)
-        return D3DERR_INVALIDCALL;
-    if (m_nLost == 1)
-        return D3DERR_DEVICELOST;
-    if (!IsOwnerThread())
-        return D3DERR_INVALIDCALL;
+    if (!params) return D3DERR_INVALIDCALL;
+    if (m_nLost == 1) return D3DERR_DEVICELOST;
+    if (!IsOwnerThread()) return D3DERR_INVALIDCALL;
     if (params->EnableAutoDepthStencil && params->AutoDepthStencilFormat != D3DFMT_D16 &&
         params->AutoDepthStencilFormat != D3DFMT_D24S8 && params->AutoDepthStencilFormat != D3DFMT_D24X8 &&
         params->AutoDepthStencilFormat != D3DFMT_D24X4S4)
@@ -288,27 +272,24 @@ HResult Device::Reset(SPresentParameters* params)
         m_nLost = 2;
         return D3DERR_INVALIDCALL;
     }
-    if (m_pRecording)
-        m_pRecording.reset();
+    if (m_pRecording) m_pRecording.reset();
     m_params = *params;
     if (m_params.Windowed && (m_params.BackBufferWidth == 0 || m_params.BackBufferHeight == 0))
     {
         int w = 0, h = 0;
         SDL_Window* sdl =
             m_pWindow ? plat::detail::GetSdlWindow(m_pWindow) : static_cast<SDL_Window*>(m_pOwnWindow);
-        if (sdl)
-            SDL_GetWindowSize(sdl, &w, &h);
-        m_params.BackBufferWidth = m_params.BackBufferWidth ? m_params.BackBufferWidth : std::uint32_t(std::max(w, 1));
+        if (sdl) SDL_GetWindowSize(sdl, &w, &h);
+        m_params.BackBufferWidth =
+            m_params.BackBufferWidth ? m_params.BackBufferWidth : std::uint32_t(std::max(w, 1));
         m_params.BackBufferHeight =
             m_params.BackBufferHeight ? m_params.BackBufferHeight : std::uint32_t(std::max(h, 1));
     }
-    if (m_params.BackBufferFormat == D3DFMT_UNKNOWN)
-        m_params.BackBufferFormat = D3DFMT_X8R8G8B8;
+    if (m_params.BackBufferFormat == D3DFMT_UNKNOWN) m_params.BackBufferFormat = D3DFMT_X8R8G8B8;
     m_pBackend->SetSwapInterval(!m_params.Windowed &&
                                 m_params.FullScreen_PresentationInterval != D3DPRESENT_INTERVAL_IMMEDIATE);
     const HResult hr = CreateImplicitSurfaces();
-    if (Failed(hr))
-        return hr;
+    if (Failed(hr)) return hr;
     ResetStatesToDefaults();
     m_bInScene = false;
     m_nLost = 0;
@@ -317,25 +298,23 @@ HResult Device::Reset(SPresentParameters* params)
 
 HResult Device::Present(const Rect* src, const Rect* dst, plat::Window*, const void*)
 {
-    if (!IsOwnerThread())
-        return D3DERR_INVALIDCALL;
+    if (!IsOwnerThread()) return D3DERR_INVALIDCALL;
     if (src || dst)
     {
         static bool logged = false;
         if (!logged)
-            plat::OutputDebugString("Direct3D layer: Present rectangles are not supported; the whole frame is shown\n");
+            plat::OutputDebugString(
+                "Direct3D layer: Present rectangles are not supported; the whole frame is shown\n");
         logged = true;
     }
-    if (TestCooperativeLevel() != D3D_OK)
-        return D3DERR_DEVICELOST;
+    if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
     m_pBackend->Present(m_pBackBuffer, m_gamma);
     return D3D_OK;
 }
 
 HResult Device::GetBackBuffer(std::uint32_t index, std::uint32_t, Surface** surface)
 {
-    if (!surface || index >= m_params.BackBufferCount)
-        return D3DERR_INVALIDCALL;
+    if (!surface || index >= m_params.BackBufferCount) return D3DERR_INVALIDCALL;
     m_pBackBuffer->AddRef();
     *surface = m_pBackBuffer;
     return D3D_OK;
@@ -343,14 +322,12 @@ HResult Device::GetBackBuffer(std::uint32_t index, std::uint32_t, Surface** surf
 
 void Device::SetGammaRamp(std::uint32_t, const SGammaRamp* ramp)
 {
-    if (ramp)
-        m_gamma = *ramp;
+    if (ramp) m_gamma = *ramp;
 }
 
 void Device::GetGammaRamp(SGammaRamp* ramp) const
 {
-    if (ramp)
-        *ramp = m_gamma;
+    if (ramp) *ramp = m_gamma;
 }
 
 void Device::SetStateCacheEnabled(bool enabled)
@@ -360,8 +337,7 @@ void Device::SetStateCacheEnabled(bool enabled)
 
 void Device::WaitIdle()
 {
-    if (m_pBackend && IsOwnerThread())
-        m_pBackend->WaitIdle();
+    if (m_pBackend && IsOwnerThread()) m_pBackend->WaitIdle();
 }
 
 std::size_t Device::ProgramCount() const
@@ -371,20 +347,15 @@ std::size_t Device::ProgramCount() const
 
 // ---------------------------------------------------------------- resources
 
-HResult Device::CreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels, std::uint32_t usage,
-                              Format format, std::uint32_t pool, Texture** texture)
+HResult Device::CreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,
+                              std::uint32_t usage, Format format, std::uint32_t pool, Texture** texture)
 {
-    if (!texture)
-        return D3DERR_INVALIDCALL;
+    if (!texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
-    if (width == 0 || height == 0 || width > 4096 || height > 4096)
-        return D3DERR_INVALIDCALL;
-    if (pool > D3DPOOL_SYSTEMMEM)
-        return D3DERR_INVALIDCALL;
-    if ((usage & D3DUSAGE_RENDERTARGET) && pool != D3DPOOL_DEFAULT)
-        return D3DERR_INVALIDCALL;
-    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED)
-        return D3DERR_INVALIDCALL;
+    if (width == 0 || height == 0 || width > 4096 || height > 4096) return D3DERR_INVALIDCALL;
+    if (pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_RENDERTARGET) && pool != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_DYNAMIC) && pool == D3DPOOL_MANAGED) return D3DERR_INVALIDCALL;
     Direct3D d3d;
     if (Failed(d3d.CheckDeviceFormat(0, D3DDEVTYPE_HAL, D3DFMT_X8R8G8B8, usage & D3DUSAGE_RENDERTARGET,
                                      D3DRTYPE_TEXTURE, format)))
@@ -395,32 +366,27 @@ HResult Device::CreateTexture(std::uint32_t width, std::uint32_t height, std::ui
         // Direct3D allows compressed sizes that are not multiples of 4 only
         // below a block; larger ones are rounded up in memory anyway.
     }
-    if ((usage & D3DUSAGE_RENDERTARGET) && !IsOwnerThread())
-        return D3DERR_INVALIDCALL;
+    if ((usage & D3DUSAGE_RENDERTARGET) && !IsOwnerThread()) return D3DERR_INVALIDCALL;
     auto* t = new Texture(m_pCore, width, height, levels, usage, format, pool);
-    if (usage & D3DUSAGE_RENDERTARGET)
-        m_pBackend->EnsureTexture(t);
+    if (usage & D3DUSAGE_RENDERTARGET) m_pBackend->EnsureTexture(t);
     *texture = t;
     return D3D_OK;
 }
 
-HResult Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf, std::uint32_t pool,
-                                   VertexBuffer** vb)
+HResult Device::CreateVertexBuffer(std::uint32_t length, std::uint32_t usage, std::uint32_t fvf,
+                                   std::uint32_t pool, VertexBuffer** vb)
 {
-    if (!vb)
-        return D3DERR_INVALIDCALL;
+    if (!vb) return D3DERR_INVALIDCALL;
     *vb = nullptr;
-    if (length == 0 || pool > D3DPOOL_SYSTEMMEM)
-        return D3DERR_INVALIDCALL;
+    if (length == 0 || pool > D3DPOOL_SYSTEMMEM) return D3DERR_INVALIDCALL;
     *vb = new VertexBuffer(m_pCore, D3DRTYPE_VERTEXBUFFER, length, usage, fvf, pool);
     return D3D_OK;
 }
 
-HResult Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, Format format, std::uint32_t pool,
-                                  IndexBuffer** ib)
+HResult Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, Format format,
+                                  std::uint32_t pool, IndexBuffer** ib)
 {
-    if (!ib)
-        return D3DERR_INVALIDCALL;
+    if (!ib) return D3DERR_INVALIDCALL;
     *ib = nullptr;
     if (length == 0 || pool > D3DPOOL_SYSTEMMEM || (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32))
         return D3DERR_INVALIDCALL;
@@ -431,15 +397,15 @@ HResult Device::CreateIndexBuffer(std::uint32_t length, std::uint32_t usage, For
 HResult Device::CreateRenderTarget(std::uint32_t width, std::uint32_t height, Format format,
                                    std::uint32_t multiSample, bool lockable, Surface** surface)
 {
-    if (!surface)
-        return D3DERR_INVALIDCALL;
+    if (!surface) return D3DERR_INVALIDCALL;
     *surface = nullptr;
     if (width == 0 || height == 0 || multiSample != D3DMULTISAMPLE_NONE || !IsOwnerThread())
         return D3DERR_INVALIDCALL;
     if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8 && format != D3DFMT_R5G6B5 &&
         format != D3DFMT_X1R5G5B5 && format != D3DFMT_A1R5G5B5)
         return D3DERR_INVALIDCALL;
-    auto* s = new Surface(m_pCore, nullptr, 0, format, width, height, D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET, lockable);
+    auto* s = new Surface(m_pCore, nullptr, 0, format, width, height, D3DPOOL_DEFAULT, D3DUSAGE_RENDERTARGET,
+                          lockable);
     ++m_pCore->defaultPoolObjects;
     s->m_bCountsDefault = true;
     m_pBackend->CreateSurfaceStorage(s);
@@ -450,14 +416,14 @@ HResult Device::CreateRenderTarget(std::uint32_t width, std::uint32_t height, Fo
 HResult Device::CreateDepthStencilSurface(std::uint32_t width, std::uint32_t height, Format format,
                                           std::uint32_t multiSample, Surface** surface)
 {
-    if (!surface)
-        return D3DERR_INVALIDCALL;
+    if (!surface) return D3DERR_INVALIDCALL;
     *surface = nullptr;
     if (width == 0 || height == 0 || multiSample != D3DMULTISAMPLE_NONE || !IsOwnerThread())
         return D3DERR_INVALIDCALL;
     if (format != D3DFMT_D16 && format != D3DFMT_D24S8 && format != D3DFMT_D24X8 && format != D3DFMT_D24X4S4)
         return D3DERR_INVALIDCALL;
-    auto* s = new Surface(m_pCore, nullptr, 0, format, width, height, D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL, false);
+    auto* s = new Surface(m_pCore, nullptr, 0, format, width, height, D3DPOOL_DEFAULT, D3DUSAGE_DEPTHSTENCIL,
+                          false);
     ++m_pCore->defaultPoolObjects;
     s->m_bCountsDefault = true;
     m_pBackend->CreateSurfaceStorage(s);
@@ -465,16 +431,14 @@ HResult Device::CreateDepthStencilSurface(std::uint32_t width, std::uint32_t hei
     return D3D_OK;
 }
 
-HResult Device::CreateImageSurface(std::uint32_t width, std::uint32_t height, Format format, Surface** surface)
+HResult Device::CreateImageSurface(std::uint32_t width, std::uint32_t height, Format format,
+                                   Surface** surface)
 {
-    if (!surface)
-        return D3DERR_INVALIDCALL;
+    if (!surface) return D3DERR_INVALIDCALL;
     *surface = nullptr;
-    if (width == 0 || height == 0 || width > 16384 || height > 16384)
-        return D3DERR_INVALIDCALL;
+    if (width == 0 || height == 0 || width > 16384 || height > 16384) return D3DERR_INVALIDCALL;
     const SFormatInfo info = GetFormatInfo(format);
-    if (!info.known || info.depth)
-        return D3DERR_INVALIDCALL;
+    if (!info.known || info.depth) return D3DERR_INVALIDCALL;
     *surface = new Surface(m_pCore, nullptr, 0, format, width, height, D3DPOOL_SYSTEMMEM, 0, true);
     return D3D_OK;
 }
@@ -482,33 +446,27 @@ HResult Device::CreateImageSurface(std::uint32_t width, std::uint32_t height, Fo
 HResult Device::CopyRects(Surface* src, const Rect* srcRects, std::uint32_t count, Surface* dst,
                           const Point* dstPoints)
 {
-    if (!src || !dst || src == dst)
-        return D3DERR_INVALIDCALL;
-    if (src->GetFormat() != dst->GetFormat())
-        return D3DERR_INVALIDCALL;
+    if (!src || !dst || src == dst) return D3DERR_INVALIDCALL;
+    if (src->GetFormat() != dst->GetFormat()) return D3DERR_INVALIDCALL;
     const Format fmt = src->GetFormat();
     const SFormatInfo info = GetFormatInfo(fmt);
-    if (info.depth)
-        return D3DERR_INVALIDCALL;
+    if (info.depth) return D3DERR_INVALIDCALL;
     const Rect whole{0, 0, std::int32_t(src->Width()), std::int32_t(src->Height())};
-    if (!srcRects)
-        count = 1;
+    if (!srcRects) count = 1;
     const bool srcGpu = src->IsGpuOnly(), dstGpu = dst->IsGpuOnly();
-    if ((srcGpu || dstGpu) && !IsOwnerThread())
-        return D3DERR_INVALIDCALL;
+    if ((srcGpu || dstGpu) && !IsOwnerThread()) return D3DERR_INVALIDCALL;
     // Validate every rectangle before copying any.
     for (std::uint32_t i = 0; i < count; ++i)
     {
         const Rect r = srcRects ? srcRects[i] : whole;
         const Point p = dstPoints ? dstPoints[i] : Point{r.left, r.top};
-        if (r.left < 0 || r.top < 0 || r.right > whole.right || r.bottom > whole.bottom || r.left >= r.right ||
-            r.top >= r.bottom)
+        if (r.left < 0 || r.top < 0 || r.right > whole.right || r.bottom > whole.bottom ||
+            r.left >= r.right || r.top >= r.bottom)
             return D3DERR_INVALIDCALL;
         if (p.x < 0 || p.y < 0 || p.x + (r.right - r.left) > std::int32_t(dst->Width()) ||
             p.y + (r.bottom - r.top) > std::int32_t(dst->Height()))
             return D3DERR_INVALIDCALL;
-        if (info.compressed && ((r.left | r.top | p.x | p.y) & 3))
-            return D3DERR_INVALIDCALL;
+        if (info.compressed && ((r.left | r.top | p.x | p.y) & 3)) return D3DERR_INVALIDCALL;
     }
     const std::size_t srcPitch = RowPitch(fmt, src->Width()), dstPitch = RowPitch(fmt, dst->Width());
     std::vector<std::uint8_t> dstImage;
@@ -517,8 +475,7 @@ HResult Device::CopyRects(Surface* src, const Rect* srcRects, std::uint32_t coun
     {
         dstImage.resize(ImageBytes(fmt, dst->Width(), dst->Height()));
         const Rect all{0, 0, std::int32_t(dst->Width()), std::int32_t(dst->Height())};
-        if (!m_pBackend->ReadSurface(dst, all, dstImage.data(), dstPitch))
-            return D3DERR_INVALIDCALL;
+        if (!m_pBackend->ReadSurface(dst, all, dstImage.data(), dstPitch)) return D3DERR_INVALIDCALL;
         dstBase = dstImage.data();
     }
     else
@@ -536,8 +493,7 @@ HResult Device::CopyRects(Surface* src, const Rect* srcRects, std::uint32_t coun
         if (srcGpu)
         {
             std::vector<std::uint8_t> tmp(rowBytes * rows);
-            if (!m_pBackend->ReadSurface(src, r, tmp.data(), rowBytes))
-                return D3DERR_INVALIDCALL;
+            if (!m_pBackend->ReadSurface(src, r, tmp.data(), rowBytes)) return D3DERR_INVALIDCALL;
             for (std::uint32_t y = 0; y < rows; ++y)
                 std::memcpy(dstBase + (dstRow0 + y) * dstPitch + dstCol, tmp.data() + y * rowBytes, rowBytes);
         }
@@ -545,8 +501,8 @@ HResult Device::CopyRects(Surface* src, const Rect* srcRects, std::uint32_t coun
         {
             const std::uint8_t* s = src->Cpu().data();
             for (std::uint32_t y = 0; y < rows; ++y)
-                std::memcpy(dstBase + (dstRow0 + y) * dstPitch + dstCol, s + (srcRow0 + y) * srcPitch + srcCol,
-                            rowBytes);
+                std::memcpy(dstBase + (dstRow0 + y) * dstPitch + dstCol,
+                            s + (srcRow0 + y) * srcPitch + srcCol, rowBytes);
         }
     }
     if (dstGpu)
@@ -558,14 +514,11 @@ HResult Device::CopyRects(Surface* src, const Rect* srcRects, std::uint32_t coun
 
 HResult Device::UpdateTexture(Texture* src, Texture* dst)
 {
-    if (!src || !dst)
-        return D3DERR_INVALIDCALL;
-    if (src->GetPool() != D3DPOOL_SYSTEMMEM || dst->GetPool() != D3DPOOL_DEFAULT)
-        return D3DERR_INVALIDCALL;
+    if (!src || !dst) return D3DERR_INVALIDCALL;
+    if (src->GetPool() != D3DPOOL_SYSTEMMEM || dst->GetPool() != D3DPOOL_DEFAULT) return D3DERR_INVALIDCALL;
     if (src->GetFormat() != dst->GetFormat() || (dst->GetUsage() & D3DUSAGE_RENDERTARGET))
         return D3DERR_INVALIDCALL;
-    if (dst->GetLevelCount() > src->GetLevelCount())
-        return D3DERR_INVALIDCALL;
+    if (dst->GetLevelCount() > src->GetLevelCount()) return D3DERR_INVALIDCALL;
     // A source with more levels is matched from the level of the same size.
     std::uint32_t first = 0;
     while (first < src->GetLevelCount() && src->LevelSurface(first)->Width() != dst->LevelSurface(0)->Width())
@@ -583,23 +536,16 @@ HResult Device::UpdateTexture(Texture* src, Texture* dst)
 
 HResult Device::SetRenderTarget(Surface* target, Surface* depth)
 {
-    if (!IsOwnerThread())
-        return D3DERR_INVALIDCALL;
-    if (target && !(target->GetUsage() & D3DUSAGE_RENDERTARGET))
-        return D3DERR_INVALIDCALL;
-    if (depth && !(depth->GetUsage() & D3DUSAGE_DEPTHSTENCIL))
-        return D3DERR_INVALIDCALL;
+    if (!IsOwnerThread()) return D3DERR_INVALIDCALL;
+    if (target && !(target->GetUsage() & D3DUSAGE_RENDERTARGET)) return D3DERR_INVALIDCALL;
+    if (depth && !(depth->GetUsage() & D3DUSAGE_DEPTHSTENCIL)) return D3DERR_INVALIDCALL;
     Surface* newTarget = target ? target : m_pRenderTarget;
     if (depth && newTarget && (depth->Width() < newTarget->Width() || depth->Height() < newTarget->Height()))
         return D3DERR_INVALIDCALL;
-    if (newTarget)
-        newTarget->AddRef();
-    if (depth)
-        depth->AddRef();
-    if (m_pRenderTarget)
-        m_pRenderTarget->Release();
-    if (m_pDepth)
-        m_pDepth->Release();
+    if (newTarget) newTarget->AddRef();
+    if (depth) depth->AddRef();
+    if (m_pRenderTarget) m_pRenderTarget->Release();
+    if (m_pDepth) m_pDepth->Release();
     m_pRenderTarget = newTarget;
     m_pDepth = depth;
     m_pBackend->SetTargets(m_pRenderTarget, m_pDepth);
@@ -614,36 +560,30 @@ HResult Device::SetRenderTarget(Surface* target, Surface* depth)
 
 HResult Device::GetRenderTarget(Surface** target)
 {
-    if (!target)
-        return D3DERR_INVALIDCALL;
+    if (!target) return D3DERR_INVALIDCALL;
     *target = m_pRenderTarget;
-    if (m_pRenderTarget)
-        m_pRenderTarget->AddRef();
+    if (m_pRenderTarget) m_pRenderTarget->AddRef();
     return m_pRenderTarget ? D3D_OK : D3DERR_NOTFOUND;
 }
 
 HResult Device::GetDepthStencilSurface(Surface** depth)
 {
-    if (!depth)
-        return D3DERR_INVALIDCALL;
+    if (!depth) return D3DERR_INVALIDCALL;
     *depth = m_pDepth;
-    if (m_pDepth)
-        m_pDepth->AddRef();
+    if (m_pDepth) m_pDepth->AddRef();
     return m_pDepth ? D3D_OK : D3DERR_NOTFOUND;
 }
 
 HResult Device::BeginScene()
 {
-    if (m_bInScene)
-        return D3DERR_INVALIDCALL;
+    if (m_bInScene) return D3DERR_INVALIDCALL;
     m_bInScene = true;
     return D3D_OK;
 }
 
 HResult Device::EndScene()
 {
-    if (!m_bInScene)
-        return D3DERR_INVALIDCALL;
+    if (!m_bInScene) return D3DERR_INVALIDCALL;
     m_bInScene = false;
     return D3D_OK;
 }
@@ -651,19 +591,14 @@ HResult Device::EndScene()
 HResult Device::Clear(std::uint32_t count, const SRect* rects, std::uint32_t flags, Color color, float z,
                       std::uint32_t stencil)
 {
-    if (!IsOwnerThread())
-        return D3DERR_INVALIDCALL;
-    if (count > 0 && !rects)
-        return D3DERR_INVALIDCALL;
-    if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_pDepth)
-        return D3DERR_INVALIDCALL;
+    if (!IsOwnerThread()) return D3DERR_INVALIDCALL;
+    if (count > 0 && !rects) return D3DERR_INVALIDCALL;
+    if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_pDepth) return D3DERR_INVALIDCALL;
     if ((flags & D3DCLEAR_STENCIL) && m_pDepth->GetFormat() != D3DFMT_D24S8 &&
         m_pDepth->GetFormat() != D3DFMT_D24X4S4)
         return D3DERR_INVALIDCALL;
-    if (z < 0.0f || z > 1.0f)
-        return D3DERR_INVALIDCALL;
-    if (m_nLost)
-        return D3D_OK;
+    if (z < 0.0f || z > 1.0f) return D3DERR_INVALIDCALL;
+    if (m_nLost) return D3D_OK;
     m_pBackend->Clear(*m_pLive, count, rects, flags, color, z, stencil);
     return D3D_OK;
 }
@@ -672,26 +607,21 @@ HResult Device::Clear(std::uint32_t count, const SRect* rects, std::uint32_t fla
 
 HResult Device::CheckDrawable() const
 {
-    if (!IsOwnerThread())
-        return D3DERR_INVALIDCALL;
-    if (!m_pLive->stream)
-        return D3DERR_INVALIDCALL;
+    if (!IsOwnerThread()) return D3DERR_INVALIDCALL;
+    if (!m_pLive->stream) return D3DERR_INVALIDCALL;
     return D3D_OK;
 }
 
 HResult Device::DrawPrimitive(std::uint32_t type, std::uint32_t startVertex, std::uint32_t primitiveCount)
 {
     const HResult hr = CheckDrawable();
-    if (Failed(hr))
-        return hr;
+    if (Failed(hr)) return hr;
     const std::uint32_t vertices = VerticesFor(type, primitiveCount);
-    if (type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN)
-        return D3DERR_INVALIDCALL;
-    if (primitiveCount == 0 || m_nLost)
-        return D3D_OK;
+    if (type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN) return D3DERR_INVALIDCALL;
+    if (primitiveCount == 0 || m_nLost) return D3D_OK;
     const std::uint32_t stride = m_pLive->stride;
     if (stride == 0 || (std::uint64_t(startVertex) + vertices) * stride > m_pLive->stream->Size())
-        return D3DERR_INVALIDCALL;  // would read past the end of the buffer
+        return D3DERR_INVALIDCALL; // would read past the end of the buffer
     detail::SDrawSetup setup = DrawSetup();
     m_pBackend->Draw(*m_pLive, setup, type, startVertex, vertices, false, 0);
     return D3D_OK;
@@ -701,14 +631,10 @@ HResult Device::DrawIndexedPrimitive(std::uint32_t type, std::uint32_t minIndex,
                                      std::uint32_t startIndex, std::uint32_t primitiveCount)
 {
     HResult hr = CheckDrawable();
-    if (Failed(hr))
-        return hr;
-    if (!m_pLive->indices)
-        return D3DERR_INVALIDCALL;
-    if (type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN)
-        return D3DERR_INVALIDCALL;
-    if (primitiveCount == 0 || m_nLost)
-        return D3D_OK;
+    if (Failed(hr)) return hr;
+    if (!m_pLive->indices) return D3DERR_INVALIDCALL;
+    if (type < D3DPT_POINTLIST || type > D3DPT_TRIANGLEFAN) return D3DERR_INVALIDCALL;
+    if (primitiveCount == 0 || m_nLost) return D3D_OK;
     const std::uint32_t indices = VerticesFor(type, primitiveCount);
     const std::uint32_t indexSize = m_pLive->indices->GetFormat() == D3DFMT_INDEX32 ? 4 : 2;
     if ((std::uint64_t(startIndex) + indices) * indexSize > m_pLive->indices->Size())

@@ -30,20 +30,18 @@ struct SDeviceCore
     std::mutex mutex;
     std::vector<std::pair<EGlKind, std::uint32_t>> graveyard;
     std::thread::id owner;
-    bool alive = true;                          // false once the device is gone
-    std::atomic<std::int64_t> textureBytes{0};  // estimate for GetAvailableTextureMem
-    std::atomic<int> defaultPoolObjects{0};     // application-made DEFAULT pool objects
-    CGlBackend* backend = nullptr;              // null once the device is gone
+    bool alive = true;                         // false once the device is gone
+    std::atomic<std::int64_t> textureBytes{0}; // estimate for GetAvailableTextureMem
+    std::atomic<int> defaultPoolObjects{0};    // application-made DEFAULT pool objects
+    CGlBackend* backend = nullptr;             // null once the device is gone
 
     bool OnOwnerThread() const { return std::this_thread::get_id() == owner; }
 
     void Bury(EGlKind kind, std::uint32_t name)
     {
-        if (name == 0)
-            return;
+        if (name == 0) return;
         std::lock_guard lock(mutex);
-        if (alive)
-            graveyard.emplace_back(kind, name);
+        if (alive) graveyard.emplace_back(kind, name);
     }
 };
 

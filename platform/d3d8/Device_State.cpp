@@ -26,13 +26,29 @@ std::uint32_t DirtyForRenderState(std::uint32_t state)
 {
     switch (state)
     {
-    case D3DRS_ZENABLE: case D3DRS_FILLMODE: case D3DRS_ZWRITEENABLE: case D3DRS_SRCBLEND: case D3DRS_DESTBLEND:
-    case D3DRS_CULLMODE: case D3DRS_ZFUNC: case D3DRS_ALPHABLENDENABLE: case D3DRS_ZBIAS: case D3DRS_STENCILENABLE:
-    case D3DRS_STENCILFAIL: case D3DRS_STENCILZFAIL: case D3DRS_STENCILPASS: case D3DRS_STENCILFUNC:
-    case D3DRS_STENCILREF: case D3DRS_STENCILMASK: case D3DRS_STENCILWRITEMASK: case D3DRS_CLIPPLANEENABLE:
-    case D3DRS_COLORWRITEENABLE: case D3DRS_BLENDOP:
+    case D3DRS_ZENABLE:
+    case D3DRS_FILLMODE:
+    case D3DRS_ZWRITEENABLE:
+    case D3DRS_SRCBLEND:
+    case D3DRS_DESTBLEND:
+    case D3DRS_CULLMODE:
+    case D3DRS_ZFUNC:
+    case D3DRS_ALPHABLENDENABLE:
+    case D3DRS_ZBIAS:
+    case D3DRS_STENCILENABLE:
+    case D3DRS_STENCILFAIL:
+    case D3DRS_STENCILZFAIL:
+    case D3DRS_STENCILPASS:
+    case D3DRS_STENCILFUNC:
+    case D3DRS_STENCILREF:
+    case D3DRS_STENCILMASK:
+    case D3DRS_STENCILWRITEMASK:
+    case D3DRS_CLIPPLANEENABLE:
+    case D3DRS_COLORWRITEENABLE:
+    case D3DRS_BLENDOP:
         return kDirtyRaster | kDirtyKey;
-    default: return kDirtyMisc | kDirtyKey;
+    default:
+        return kDirtyMisc | kDirtyKey;
     }
 }
 
@@ -41,11 +57,19 @@ bool IsInertRenderState(std::uint32_t state)
 {
     switch (state)
     {
-    case D3DRS_SHADEMODE: case D3DRS_LASTPIXEL: case D3DRS_DITHERENABLE: case D3DRS_ZVISIBLE:
-    case D3DRS_EDGEANTIALIAS: case D3DRS_SOFTWAREVERTEXPROCESSING: case D3DRS_MULTISAMPLEANTIALIAS:
-    case D3DRS_MULTISAMPLEMASK: case D3DRS_INDEXEDVERTEXBLENDENABLE: case D3DRS_TWEENFACTOR:
+    case D3DRS_SHADEMODE:
+    case D3DRS_LASTPIXEL:
+    case D3DRS_DITHERENABLE:
+    case D3DRS_ZVISIBLE:
+    case D3DRS_EDGEANTIALIAS:
+    case D3DRS_SOFTWAREVERTEXPROCESSING:
+    case D3DRS_MULTISAMPLEANTIALIAS:
+    case D3DRS_MULTISAMPLEMASK:
+    case D3DRS_INDEXEDVERTEXBLENDENABLE:
+    case D3DRS_TWEENFACTOR:
         return true;
-    default: return state >= D3DRS_WRAP0 && state < D3DRS_WRAP0 + 8;
+    default:
+        return state >= D3DRS_WRAP0 && state < D3DRS_WRAP0 + 8;
     }
 }
 
@@ -55,8 +79,7 @@ void WarnOnce(const std::string& what)
     static std::mutex mutex;
     std::lock_guard lock(mutex);
     const std::size_t h = std::hash<std::string>{}(what) % seen.size();
-    if (seen.test(h))
-        return;
+    if (seen.test(h)) return;
     seen.set(h);
     plat::OutputDebugString(("Direct3D layer: " + what + " is stored but has no effect\n").c_str());
 }
@@ -73,8 +96,7 @@ bool IsSamplerState(std::uint32_t type)
 
 HResult Device::SetTransform(std::uint32_t state, const SMatrix* matrix)
 {
-    if (!matrix)
-        return D3DERR_INVALIDCALL;
+    if (!matrix) return D3DERR_INVALIDCALL;
     const int slot = TransformSlot(state);
     if (slot < 0)
     {
@@ -89,8 +111,7 @@ HResult Device::SetTransform(std::uint32_t state, const SMatrix* matrix)
 
 HResult Device::GetTransform(std::uint32_t state, SMatrix* matrix) const
 {
-    if (!matrix)
-        return D3DERR_INVALIDCALL;
+    if (!matrix) return D3DERR_INVALIDCALL;
     const int slot = TransformSlot(state);
     *matrix = slot < 0 ? IdentityMatrix() : m_pLive->transforms[slot];
     return D3D_OK;
@@ -98,8 +119,7 @@ HResult Device::GetTransform(std::uint32_t state, SMatrix* matrix) const
 
 HResult Device::MultiplyTransform(std::uint32_t state, const SMatrix* matrix)
 {
-    if (!matrix)
-        return D3DERR_INVALIDCALL;
+    if (!matrix) return D3DERR_INVALIDCALL;
     SMatrix current;
     GetTransform(state, &current);
     const SMatrix m = Multiply(*matrix, current);
@@ -108,8 +128,7 @@ HResult Device::MultiplyTransform(std::uint32_t state, const SMatrix* matrix)
 
 HResult Device::SetViewport(const SViewport* vp)
 {
-    if (!vp)
-        return D3DERR_INVALIDCALL;
+    if (!vp) return D3DERR_INVALIDCALL;
     if (m_pRenderTarget && (std::uint64_t(vp->X) + vp->Width > m_pRenderTarget->Width() ||
                             std::uint64_t(vp->Y) + vp->Height > m_pRenderTarget->Height()))
         return D3DERR_INVALIDCALL;
@@ -123,16 +142,14 @@ HResult Device::SetViewport(const SViewport* vp)
 
 HResult Device::GetViewport(SViewport* vp) const
 {
-    if (!vp)
-        return D3DERR_INVALIDCALL;
+    if (!vp) return D3DERR_INVALIDCALL;
     *vp = m_pLive->viewport;
     return D3D_OK;
 }
 
 HResult Device::SetMaterial(const SMaterial* material)
 {
-    if (!material)
-        return D3DERR_INVALIDCALL;
+    if (!material) return D3DERR_INVALIDCALL;
     m_pUpdate->material = *material;
     m_pUpdate->materialChanged = true;
     MarkLive(kDirtyMaterial);
@@ -141,20 +158,16 @@ HResult Device::SetMaterial(const SMaterial* material)
 
 HResult Device::GetMaterial(SMaterial* material) const
 {
-    if (!material)
-        return D3DERR_INVALIDCALL;
+    if (!material) return D3DERR_INVALIDCALL;
     *material = m_pLive->material;
     return D3D_OK;
 }
 
 HResult Device::SetLight(std::uint32_t index, const SLight* light)
 {
-    if (!light)
-        return D3DERR_INVALIDCALL;
-    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL)
-        return D3DERR_INVALIDCALL;
-    if (light->Type != D3DLIGHT_DIRECTIONAL && (light->Range < 0.0f))
-        return D3DERR_INVALIDCALL;
+    if (!light) return D3DERR_INVALIDCALL;
+    if (light->Type < D3DLIGHT_POINT || light->Type > D3DLIGHT_DIRECTIONAL) return D3DERR_INVALIDCALL;
+    if (light->Type != D3DLIGHT_DIRECTIONAL && (light->Range < 0.0f)) return D3DERR_INVALIDCALL;
     if (light->Type == D3DLIGHT_SPOT && (light->Theta < 0.0f || light->Phi < light->Theta))
         return D3DERR_INVALIDCALL;
     SLightEntry& e = m_pUpdate->lights[index];
@@ -167,11 +180,9 @@ HResult Device::SetLight(std::uint32_t index, const SLight* light)
 
 HResult Device::GetLight(std::uint32_t index, SLight* light) const
 {
-    if (!light)
-        return D3DERR_INVALIDCALL;
+    if (!light) return D3DERR_INVALIDCALL;
     auto it = m_pLive->lights.find(index);
-    if (it == m_pLive->lights.end() || !it->second.hasLight)
-        return D3DERR_INVALIDCALL;
+    if (it == m_pLive->lights.end() || !it->second.hasLight) return D3DERR_INVALIDCALL;
     *light = it->second.light;
     return D3D_OK;
 }
@@ -197,19 +208,16 @@ HResult Device::LightEnable(std::uint32_t index, bool enable)
 
 HResult Device::GetLightEnable(std::uint32_t index, bool* enable) const
 {
-    if (!enable)
-        return D3DERR_INVALIDCALL;
+    if (!enable) return D3DERR_INVALIDCALL;
     auto it = m_pLive->lights.find(index);
-    if (it == m_pLive->lights.end() || !it->second.hasLight)
-        return D3DERR_INVALIDCALL;
+    if (it == m_pLive->lights.end() || !it->second.hasLight) return D3DERR_INVALIDCALL;
     *enable = it->second.enabled;
     return D3D_OK;
 }
 
 HResult Device::SetClipPlane(std::uint32_t index, const float* plane)
 {
-    if (!plane || index >= kMaxClipPlanes)
-        return D3DERR_INVALIDCALL;
+    if (!plane || index >= kMaxClipPlanes) return D3DERR_INVALIDCALL;
     std::memcpy(m_pUpdate->clipPlanes[index], plane, sizeof(float) * 4);
     m_pUpdate->clipChanged |= 1u << index;
     MarkLive(kDirtyMisc);
@@ -218,16 +226,14 @@ HResult Device::SetClipPlane(std::uint32_t index, const float* plane)
 
 HResult Device::GetClipPlane(std::uint32_t index, float* plane) const
 {
-    if (!plane || index >= kMaxClipPlanes)
-        return D3DERR_INVALIDCALL;
+    if (!plane || index >= kMaxClipPlanes) return D3DERR_INVALIDCALL;
     std::memcpy(plane, m_pLive->clipPlanes[index], sizeof(float) * 4);
     return D3D_OK;
 }
 
 HResult Device::SetRenderState(std::uint32_t state, std::uint32_t value)
 {
-    if (state == 0 || state >= kRenderStateCount)
-        return D3DERR_INVALIDCALL;
+    if (state == 0 || state >= kRenderStateCount) return D3DERR_INVALIDCALL;
     if (IsInertRenderState(state) && value != m_pLive->rs[state])
         WarnOnce("render state " + std::to_string(state));
     m_pUpdate->rs[state] = value;
@@ -238,21 +244,17 @@ HResult Device::SetRenderState(std::uint32_t state, std::uint32_t value)
 
 HResult Device::GetRenderState(std::uint32_t state, std::uint32_t* value) const
 {
-    if (!value || state == 0 || state >= kRenderStateCount)
-        return D3DERR_INVALIDCALL;
+    if (!value || state == 0 || state >= kRenderStateCount) return D3DERR_INVALIDCALL;
     *value = m_pLive->rs[state];
     return D3D_OK;
 }
 
 HResult Device::SetTexture(std::uint32_t stage, Texture* texture)
 {
-    if (stage >= kMaxStages)
-        return D3DERR_INVALIDCALL;
+    if (stage >= kMaxStages) return D3DERR_INVALIDCALL;
     Texture*& slot = m_pUpdate->textures[stage];
-    if (texture)
-        texture->AddRef();
-    if (slot)
-        slot->Release();
+    if (texture) texture->AddRef();
+    if (slot) slot->Release();
     slot = texture;
     m_pUpdate->texChanged |= 1u << stage;
     MarkLive(kDirtyKey);
@@ -261,18 +263,15 @@ HResult Device::SetTexture(std::uint32_t stage, Texture* texture)
 
 HResult Device::GetTexture(std::uint32_t stage, Texture** texture)
 {
-    if (!texture || stage >= kMaxStages)
-        return D3DERR_INVALIDCALL;
+    if (!texture || stage >= kMaxStages) return D3DERR_INVALIDCALL;
     *texture = m_pLive->textures[stage];
-    if (*texture)
-        (*texture)->AddRef();
+    if (*texture) (*texture)->AddRef();
     return D3D_OK;
 }
 
 HResult Device::SetTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t value)
 {
-    if (stage >= kMaxStages || type == 0 || type >= kStageStateCount || type == 12)
-        return D3DERR_INVALIDCALL;
+    if (stage >= kMaxStages || type == 0 || type >= kStageStateCount || type == 12) return D3DERR_INVALIDCALL;
     m_pUpdate->tss[stage][type] = value;
     m_pUpdate->tssChanged[stage].set(type);
     MarkLive(IsSamplerState(type) ? kDirtySamplers : (kDirtyKey | kDirtyMisc));
@@ -281,16 +280,14 @@ HResult Device::SetTextureStageState(std::uint32_t stage, std::uint32_t type, st
 
 HResult Device::GetTextureStageState(std::uint32_t stage, std::uint32_t type, std::uint32_t* value) const
 {
-    if (!value || stage >= kMaxStages || type == 0 || type >= kStageStateCount)
-        return D3DERR_INVALIDCALL;
+    if (!value || stage >= kMaxStages || type == 0 || type >= kStageStateCount) return D3DERR_INVALIDCALL;
     *value = m_pLive->tss[stage][type];
     return D3D_OK;
 }
 
 HResult Device::ValidateDevice(std::uint32_t* passes)
 {
-    if (!passes)
-        return D3DERR_INVALIDCALL;
+    if (!passes) return D3DERR_INVALIDCALL;
     *passes = 0;
     const SStateData& s = *m_pLive;
     bool usesTemp = false;
@@ -298,21 +295,15 @@ HResult Device::ValidateDevice(std::uint32_t* passes)
     {
         const std::uint32_t* t = s.tss[st];
         const std::uint32_t cop = t[D3DTSS_COLOROP], aop = t[D3DTSS_ALPHAOP];
-        if (cop == D3DTOP_DISABLE)
-            break;
-        if (cop < D3DTOP_DISABLE || cop > D3DTOP_LERP)
-            return D3DERR_UNSUPPORTEDCOLOROPERATION;
-        if (aop < D3DTOP_DISABLE || aop > D3DTOP_LERP)
-            return D3DERR_UNSUPPORTEDALPHAOPERATION;
+        if (cop == D3DTOP_DISABLE) break;
+        if (cop < D3DTOP_DISABLE || cop > D3DTOP_LERP) return D3DERR_UNSUPPORTEDCOLOROPERATION;
+        if (aop < D3DTOP_DISABLE || aop > D3DTOP_LERP) return D3DERR_UNSUPPORTEDALPHAOPERATION;
         for (std::uint32_t a : {t[D3DTSS_COLORARG0], t[D3DTSS_COLORARG1], t[D3DTSS_COLORARG2]})
-            if ((a & D3DTA_SELECTMASK) > D3DTA_TEMP || (a & ~0x3Fu))
-                return D3DERR_UNSUPPORTEDCOLORARG;
+            if ((a & D3DTA_SELECTMASK) > D3DTA_TEMP || (a & ~0x3Fu)) return D3DERR_UNSUPPORTEDCOLORARG;
         for (std::uint32_t a : {t[D3DTSS_ALPHAARG0], t[D3DTSS_ALPHAARG1], t[D3DTSS_ALPHAARG2]})
-            if ((a & D3DTA_SELECTMASK) > D3DTA_TEMP || (a & ~0x3Fu))
-                return D3DERR_UNSUPPORTEDALPHAARG;
+            if ((a & D3DTA_SELECTMASK) > D3DTA_TEMP || (a & ~0x3Fu)) return D3DERR_UNSUPPORTEDALPHAARG;
         const std::uint32_t result = t[D3DTSS_RESULTARG] & D3DTA_SELECTMASK;
-        if (result != D3DTA_CURRENT && result != D3DTA_TEMP)
-            return D3DERR_UNSUPPORTEDCOLORARG;
+        if (result != D3DTA_CURRENT && result != D3DTA_TEMP) return D3DERR_UNSUPPORTEDCOLORARG;
         usesTemp |= result == D3DTA_TEMP;
         // Bump mapping perturbs the next stage: it cannot be the last one.
         if ((cop == D3DTOP_BUMPENVMAP || cop == D3DTOP_BUMPENVMAPLUMINANCE) &&
@@ -331,8 +322,7 @@ HResult Device::ValidateDevice(std::uint32_t* passes)
 
 HResult Device::BeginStateBlock()
 {
-    if (m_pRecording)
-        return D3DERR_INVALIDCALL;
+    if (m_pRecording) return D3DERR_INVALIDCALL;
     m_pRecording = std::make_unique<CStateBlock>();
     m_pUpdate = &m_pRecording->Data();
     return D3D_OK;
@@ -340,16 +330,13 @@ HResult Device::BeginStateBlock()
 
 HResult Device::EndStateBlock(std::uint32_t* token)
 {
-    if (!token)
-        return D3DERR_INVALIDCALL;
-    if (!m_pRecording)
-        return D3DERR_INVALIDCALL;
+    if (!token) return D3DERR_INVALIDCALL;
+    if (!m_pRecording) return D3DERR_INVALIDCALL;
     m_pUpdate = m_pLive.get();
     std::size_t i = 0;
     while (i < m_stateBlocks.size() && m_stateBlocks[i])
         ++i;
-    if (i == m_stateBlocks.size())
-        m_stateBlocks.emplace_back();
+    if (i == m_stateBlocks.size()) m_stateBlocks.emplace_back();
     m_stateBlocks[i] = std::move(m_pRecording);
     *token = std::uint32_t(i + 1);
     return D3D_OK;
@@ -381,15 +368,13 @@ HResult Device::DeleteStateBlock(std::uint32_t token)
 
 HResult Device::CreateStateBlock(std::uint32_t type, std::uint32_t* token)
 {
-    if (!token || type < D3DSBT_ALL || type > D3DSBT_VERTEXSTATE || m_pRecording)
-        return D3DERR_INVALIDCALL;
+    if (!token || type < D3DSBT_ALL || type > D3DSBT_VERTEXSTATE || m_pRecording) return D3DERR_INVALIDCALL;
     auto block = std::make_unique<CStateBlock>();
     block->MarkType(type, *m_pLive);
     std::size_t i = 0;
     while (i < m_stateBlocks.size() && m_stateBlocks[i])
         ++i;
-    if (i == m_stateBlocks.size())
-        m_stateBlocks.emplace_back();
+    if (i == m_stateBlocks.size()) m_stateBlocks.emplace_back();
     m_stateBlocks[i] = std::move(block);
     *token = std::uint32_t(i + 1);
     return D3D_OK;
@@ -399,12 +384,9 @@ HResult Device::CreateStateBlock(std::uint32_t type, std::uint32_t* token)
 
 HResult Device::SetStreamSource(std::uint32_t stream, VertexBuffer* vb, std::uint32_t stride)
 {
-    if (stream != 0 || stride > 255)
-        return D3DERR_INVALIDCALL;
-    if (vb)
-        vb->AddRef();
-    if (m_pUpdate->stream)
-        m_pUpdate->stream->Release();
+    if (stream != 0 || stride > 255) return D3DERR_INVALIDCALL;
+    if (vb) vb->AddRef();
+    if (m_pUpdate->stream) m_pUpdate->stream->Release();
     m_pUpdate->stream = vb;
     m_pUpdate->stride = stride;
     m_pUpdate->streamChanged = true;
@@ -414,21 +396,17 @@ HResult Device::SetStreamSource(std::uint32_t stream, VertexBuffer* vb, std::uin
 
 HResult Device::GetStreamSource(std::uint32_t stream, VertexBuffer** vb, std::uint32_t* stride)
 {
-    if (stream != 0 || !vb || !stride)
-        return D3DERR_INVALIDCALL;
+    if (stream != 0 || !vb || !stride) return D3DERR_INVALIDCALL;
     *vb = m_pLive->stream;
-    if (*vb)
-        (*vb)->AddRef();
+    if (*vb) (*vb)->AddRef();
     *stride = m_pLive->stride;
     return D3D_OK;
 }
 
 HResult Device::SetIndices(IndexBuffer* ib, std::uint32_t baseVertexIndex)
 {
-    if (ib)
-        ib->AddRef();
-    if (m_pUpdate->indices)
-        m_pUpdate->indices->Release();
+    if (ib) ib->AddRef();
+    if (m_pUpdate->indices) m_pUpdate->indices->Release();
     m_pUpdate->indices = ib;
     m_pUpdate->baseVertex = baseVertexIndex;
     m_pUpdate->indicesChanged = true;
@@ -438,11 +416,9 @@ HResult Device::SetIndices(IndexBuffer* ib, std::uint32_t baseVertexIndex)
 
 HResult Device::GetIndices(IndexBuffer** ib, std::uint32_t* baseVertexIndex)
 {
-    if (!ib || !baseVertexIndex)
-        return D3DERR_INVALIDCALL;
+    if (!ib || !baseVertexIndex) return D3DERR_INVALIDCALL;
     *ib = m_pLive->indices;
-    if (*ib)
-        (*ib)->AddRef();
+    if (*ib) (*ib)->AddRef();
     *baseVertexIndex = m_pLive->baseVertex;
     return D3D_OK;
 }
@@ -456,10 +432,9 @@ HResult Device::CreateEngineVertexShader(EEngineVertexShader which, std::uint32_
     std::size_t i = 0;
     while (i < m_vertexShaders.size() && m_vertexShaders[i])
         ++i;
-    if (i == m_vertexShaders.size())
-        m_vertexShaders.push_back(0);
+    if (i == m_vertexShaders.size()) m_vertexShaders.push_back(0);
     m_vertexShaders[i] = std::uint32_t(which) + 1;
-    *handle = std::uint32_t(i << 1) | 1u;  // bit 0 tells a handle from an FVF
+    *handle = std::uint32_t(i << 1) | 1u; // bit 0 tells a handle from an FVF
     return D3D_OK;
 }
 
@@ -470,8 +445,7 @@ HResult Device::CreateEnginePixelShader(EEnginePixelShader which, std::uint32_t*
     std::size_t i = 0;
     while (i < m_pixelShaders.size() && m_pixelShaders[i])
         ++i;
-    if (i == m_pixelShaders.size())
-        m_pixelShaders.push_back(0);
+    if (i == m_pixelShaders.size()) m_pixelShaders.push_back(0);
     m_pixelShaders[i] = std::uint32_t(which) + 1;
     *handle = std::uint32_t(i + 1);
     return D3D_OK;
@@ -482,8 +456,7 @@ HResult Device::SetVertexShader(std::uint32_t handle)
     if (handle & 1)
     {
         const std::uint32_t i = handle >> 1;
-        if (i >= m_vertexShaders.size() || !m_vertexShaders[i])
-            return D3DERR_INVALIDCALL;
+        if (i >= m_vertexShaders.size() || !m_vertexShaders[i]) return D3DERR_INVALIDCALL;
     }
     m_pUpdate->vertexShader = handle;
     m_pUpdate->vsChanged = true;
@@ -493,8 +466,7 @@ HResult Device::SetVertexShader(std::uint32_t handle)
 
 HResult Device::GetVertexShader(std::uint32_t* handle) const
 {
-    if (!handle)
-        return D3DERR_INVALIDCALL;
+    if (!handle) return D3DERR_INVALIDCALL;
     *handle = m_pLive->vertexShader;
     return D3D_OK;
 }
@@ -502,18 +474,15 @@ HResult Device::GetVertexShader(std::uint32_t* handle) const
 HResult Device::DeleteVertexShader(std::uint32_t handle)
 {
     const std::uint32_t i = handle >> 1;
-    if (!(handle & 1) || i >= m_vertexShaders.size() || !m_vertexShaders[i])
-        return D3DERR_INVALIDCALL;
+    if (!(handle & 1) || i >= m_vertexShaders.size() || !m_vertexShaders[i]) return D3DERR_INVALIDCALL;
     m_vertexShaders[i] = 0;
-    if (m_pLive->vertexShader == handle)
-        m_pLive->vertexShader = 0;
+    if (m_pLive->vertexShader == handle) m_pLive->vertexShader = 0;
     return D3D_OK;
 }
 
 HResult Device::SetVertexShaderConstant(std::uint32_t reg, const void* data, std::uint32_t count)
 {
-    if (!data || reg >= kMaxVsConstants || count > kMaxVsConstants - reg)
-        return D3DERR_INVALIDCALL;
+    if (!data || reg >= kMaxVsConstants || count > kMaxVsConstants - reg) return D3DERR_INVALIDCALL;
     std::memcpy(m_pUpdate->vsConst[reg], data, count * 16);
     for (std::uint32_t i = 0; i < count; ++i)
         m_pUpdate->vsConstChanged.set(reg + i);
@@ -523,16 +492,14 @@ HResult Device::SetVertexShaderConstant(std::uint32_t reg, const void* data, std
 
 HResult Device::GetVertexShaderConstant(std::uint32_t reg, void* data, std::uint32_t count) const
 {
-    if (!data || reg >= kMaxVsConstants || count > kMaxVsConstants - reg)
-        return D3DERR_INVALIDCALL;
+    if (!data || reg >= kMaxVsConstants || count > kMaxVsConstants - reg) return D3DERR_INVALIDCALL;
     std::memcpy(data, m_pLive->vsConst[reg], count * 16);
     return D3D_OK;
 }
 
 HResult Device::SetPixelShader(std::uint32_t handle)
 {
-    if (handle && (handle > m_pixelShaders.size() || !m_pixelShaders[handle - 1]))
-        return D3DERR_INVALIDCALL;
+    if (handle && (handle > m_pixelShaders.size() || !m_pixelShaders[handle - 1])) return D3DERR_INVALIDCALL;
     m_pUpdate->pixelShader = handle;
     m_pUpdate->psChanged = true;
     MarkLive(kDirtyKey);
@@ -541,8 +508,7 @@ HResult Device::SetPixelShader(std::uint32_t handle)
 
 HResult Device::GetPixelShader(std::uint32_t* handle) const
 {
-    if (!handle)
-        return D3DERR_INVALIDCALL;
+    if (!handle) return D3DERR_INVALIDCALL;
     *handle = m_pLive->pixelShader;
     return D3D_OK;
 }
@@ -552,15 +518,13 @@ HResult Device::DeletePixelShader(std::uint32_t handle)
     if (handle == 0 || handle > m_pixelShaders.size() || !m_pixelShaders[handle - 1])
         return D3DERR_INVALIDCALL;
     m_pixelShaders[handle - 1] = 0;
-    if (m_pLive->pixelShader == handle)
-        m_pLive->pixelShader = 0;
+    if (m_pLive->pixelShader == handle) m_pLive->pixelShader = 0;
     return D3D_OK;
 }
 
 HResult Device::SetPixelShaderConstant(std::uint32_t reg, const void* data, std::uint32_t count)
 {
-    if (!data || reg >= kMaxPsConstants || count > kMaxPsConstants - reg)
-        return D3DERR_INVALIDCALL;
+    if (!data || reg >= kMaxPsConstants || count > kMaxPsConstants - reg) return D3DERR_INVALIDCALL;
     std::memcpy(m_pUpdate->psConst[reg], data, count * 16);
     for (std::uint32_t i = 0; i < count; ++i)
         m_pUpdate->psConstChanged |= 1u << (reg + i);
@@ -570,8 +534,7 @@ HResult Device::SetPixelShaderConstant(std::uint32_t reg, const void* data, std:
 
 HResult Device::GetPixelShaderConstant(std::uint32_t reg, void* data, std::uint32_t count) const
 {
-    if (!data || reg >= kMaxPsConstants || count > kMaxPsConstants - reg)
-        return D3DERR_INVALIDCALL;
+    if (!data || reg >= kMaxPsConstants || count > kMaxPsConstants - reg) return D3DERR_INVALIDCALL;
     std::memcpy(data, m_pLive->psConst[reg], count * 16);
     return D3D_OK;
 }

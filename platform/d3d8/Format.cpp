@@ -14,20 +14,72 @@ SFormatInfo GetFormatInfo(Format format)
     i.known = true;
     switch (format)
     {
-    case D3DFMT_A8R8G8B8: i.bytes = 4; i.alpha = true; break;
-    case D3DFMT_X8R8G8B8: i.bytes = 4; break;
-    case D3DFMT_R8G8B8: i.bytes = 3; break;
-    case D3DFMT_R5G6B5: case D3DFMT_X1R5G5B5: case D3DFMT_X4R4G4B4: i.bytes = 2; break;
-    case D3DFMT_A1R5G5B5: case D3DFMT_A4R4G4B4: case D3DFMT_A8L8: i.bytes = 2; i.alpha = true; break;
-    case D3DFMT_A8: i.bytes = 1; i.alpha = true; break;
-    case D3DFMT_L8: case D3DFMT_P8: i.bytes = 1; break;
-    case D3DFMT_V8U8: case D3DFMT_L6V5U5: i.bytes = 2; i.bump = true; break;
-    case D3DFMT_X8L8V8U8: case D3DFMT_Q8W8V8U8: i.bytes = 4; i.bump = true; break;
-    case D3DFMT_DXT1: i.bytes = 8; i.compressed = true; i.alpha = true; break;
-    case D3DFMT_DXT3: case D3DFMT_DXT5: i.bytes = 16; i.compressed = true; i.alpha = true; break;
-    case D3DFMT_D16: case D3DFMT_D16_LOCKABLE: case D3DFMT_D15S1: i.bytes = 2; i.depth = true; break;
-    case D3DFMT_D24S8: case D3DFMT_D24X8: case D3DFMT_D24X4S4: case D3DFMT_D32: i.bytes = 4; i.depth = true; break;
-    default: i.known = false; break;
+    case D3DFMT_A8R8G8B8:
+        i.bytes = 4;
+        i.alpha = true;
+        break;
+    case D3DFMT_X8R8G8B8:
+        i.bytes = 4;
+        break;
+    case D3DFMT_R8G8B8:
+        i.bytes = 3;
+        break;
+    case D3DFMT_R5G6B5:
+    case D3DFMT_X1R5G5B5:
+    case D3DFMT_X4R4G4B4:
+        i.bytes = 2;
+        break;
+    case D3DFMT_A1R5G5B5:
+    case D3DFMT_A4R4G4B4:
+    case D3DFMT_A8L8:
+        i.bytes = 2;
+        i.alpha = true;
+        break;
+    case D3DFMT_A8:
+        i.bytes = 1;
+        i.alpha = true;
+        break;
+    case D3DFMT_L8:
+    case D3DFMT_P8:
+        i.bytes = 1;
+        break;
+    case D3DFMT_V8U8:
+    case D3DFMT_L6V5U5:
+        i.bytes = 2;
+        i.bump = true;
+        break;
+    case D3DFMT_X8L8V8U8:
+    case D3DFMT_Q8W8V8U8:
+        i.bytes = 4;
+        i.bump = true;
+        break;
+    case D3DFMT_DXT1:
+        i.bytes = 8;
+        i.compressed = true;
+        i.alpha = true;
+        break;
+    case D3DFMT_DXT3:
+    case D3DFMT_DXT5:
+        i.bytes = 16;
+        i.compressed = true;
+        i.alpha = true;
+        break;
+    case D3DFMT_D16:
+    case D3DFMT_D16_LOCKABLE:
+    case D3DFMT_D15S1:
+        i.bytes = 2;
+        i.depth = true;
+        break;
+    case D3DFMT_D24S8:
+    case D3DFMT_D24X8:
+    case D3DFMT_D24X4S4:
+    case D3DFMT_D32:
+        i.bytes = 4;
+        i.depth = true;
+        break;
+    default:
+        i.known = false;
+        break;
     }
     return i;
 }
@@ -35,8 +87,7 @@ SFormatInfo GetFormatInfo(Format format)
 std::size_t RowPitch(Format format, std::uint32_t width)
 {
     const SFormatInfo i = GetFormatInfo(format);
-    if (i.compressed)
-        return std::size_t((width + 3) / 4) * i.bytes;
+    if (i.compressed) return std::size_t((width + 3) / 4) * i.bytes;
     return std::size_t(width) * i.bytes;
 }
 
@@ -70,7 +121,8 @@ std::uint32_t Lerp(std::uint32_t a, std::uint32_t b, int wa, int wb, int div)
     return out;
 }
 
-void DecodeColorBlock(const std::uint8_t* b, bool allowThreeColour, std::uint32_t rgb[16], bool transparent[16])
+void DecodeColorBlock(const std::uint8_t* b, bool allowThreeColour, std::uint32_t rgb[16],
+                      bool transparent[16])
 {
     const std::uint16_t c0 = std::uint16_t(b[0] | b[1] << 8), c1 = std::uint16_t(b[2] | b[3] << 8);
     std::uint32_t pal[4];
@@ -147,13 +199,13 @@ void DecodeDxtBlock(Format format, const std::uint8_t* block, std::uint32_t out[
 namespace
 {
 
-std::uint32_t Bits(std::uint32_t v, int bits)  // n-bit value to 8 bits
+std::uint32_t Bits(std::uint32_t v, int bits) // n-bit value to 8 bits
 {
     const std::uint32_t max = (1u << bits) - 1;
     return (v * 255 + max / 2) / max;
 }
 
-std::uint32_t Biased(int s, int bits)  // signed n-bit value to a biased byte
+std::uint32_t Biased(int s, int bits) // signed n-bit value to a biased byte
 {
     const int max = (1 << (bits - 1)) - 1;
     const int v = std::clamp(s, -max, max);
@@ -166,15 +218,21 @@ int SignExtend(std::uint32_t v, int bits)
     return int((v ^ m) - m);
 }
 
-std::uint32_t ReadPixel(Format f, const std::uint8_t* p)
+std::uint32_t ReadPixel(Format f, const std::uint8_t* p, std::uint32_t bytes)
 {
-    const std::uint32_t v16 = std::uint32_t(p[0] | p[1] << 8);
+    // One-byte formats have no second byte to read: the last pixel of an
+    // image would read past its end.
+    const std::uint32_t v16 = bytes >= 2 ? std::uint32_t(p[0] | p[1] << 8) : p[0];
     switch (f)
     {
-    case D3DFMT_A8R8G8B8: return std::uint32_t(p[0] | p[1] << 8 | p[2] << 16) | std::uint32_t(p[3]) << 24;
-    case D3DFMT_X8R8G8B8: return 0xFF000000u | std::uint32_t(p[0] | p[1] << 8 | p[2] << 16);
-    case D3DFMT_R8G8B8: return 0xFF000000u | std::uint32_t(p[0] | p[1] << 8 | p[2] << 16);
-    case D3DFMT_R5G6B5: return 0xFF000000u | Expand565(std::uint16_t(v16));
+    case D3DFMT_A8R8G8B8:
+        return std::uint32_t(p[0] | p[1] << 8 | p[2] << 16) | std::uint32_t(p[3]) << 24;
+    case D3DFMT_X8R8G8B8:
+        return 0xFF000000u | std::uint32_t(p[0] | p[1] << 8 | p[2] << 16);
+    case D3DFMT_R8G8B8:
+        return 0xFF000000u | std::uint32_t(p[0] | p[1] << 8 | p[2] << 16);
+    case D3DFMT_R5G6B5:
+        return 0xFF000000u | Expand565(std::uint16_t(v16));
     case D3DFMT_X1R5G5B5:
     case D3DFMT_A1R5G5B5:
     {
@@ -187,27 +245,32 @@ std::uint32_t ReadPixel(Format f, const std::uint8_t* p)
         const std::uint32_t a = f == D3DFMT_X4R4G4B4 ? 255 : ((v16 >> 12) & 15) * 17;
         return a << 24 | ((v16 >> 8) & 15) * 17 << 16 | ((v16 >> 4) & 15) * 17 << 8 | (v16 & 15) * 17;
     }
-    case D3DFMT_A8: return std::uint32_t(p[0]) << 24;
-    case D3DFMT_L8: return 0xFF000000u | p[0] * 0x010101u;
-    case D3DFMT_A8L8: return std::uint32_t(p[1]) << 24 | p[0] * 0x010101u;
+    case D3DFMT_A8:
+        return std::uint32_t(p[0]) << 24;
+    case D3DFMT_L8:
+        return 0xFF000000u | p[0] * 0x010101u;
+    case D3DFMT_A8L8:
+        return std::uint32_t(p[1]) << 24 | p[0] * 0x010101u;
     case D3DFMT_V8U8:
         return 0xFF000000u | Biased(std::int8_t(p[0]), 8) << 16 | Biased(std::int8_t(p[1]), 8) << 8 | 0xFF;
     case D3DFMT_L6V5U5:
-        return 0xFF000000u | Biased(SignExtend(v16 & 31, 5), 5) << 16 | Biased(SignExtend((v16 >> 5) & 31, 5), 5) << 8 |
-               Bits((v16 >> 10) & 63, 6);
+        return 0xFF000000u | Biased(SignExtend(v16 & 31, 5), 5) << 16 |
+               Biased(SignExtend((v16 >> 5) & 31, 5), 5) << 8 | Bits((v16 >> 10) & 63, 6);
     case D3DFMT_X8L8V8U8:
         return 0xFF000000u | Biased(std::int8_t(p[0]), 8) << 16 | Biased(std::int8_t(p[1]), 8) << 8 | p[2];
     case D3DFMT_Q8W8V8U8:
         return Biased(std::int8_t(p[3]), 8) << 24 | Biased(std::int8_t(p[0]), 8) << 16 |
                Biased(std::int8_t(p[1]), 8) << 8 | Biased(std::int8_t(p[2]), 8);
-    default: return 0;
+    default:
+        return 0;
     }
 }
 
 void WritePixel(Format f, std::uint32_t c, std::uint8_t* p)
 {
     const std::uint32_t a = c >> 24, r = (c >> 16) & 255, g = (c >> 8) & 255, b = c & 255;
-    auto put16 = [p](std::uint32_t v) {
+    auto put16 = [p](std::uint32_t v)
+    {
         p[0] = std::uint8_t(v);
         p[1] = std::uint8_t(v >> 8);
     };
@@ -219,18 +282,42 @@ void WritePixel(Format f, std::uint32_t c, std::uint8_t* p)
         p[0] = std::uint8_t(b), p[1] = std::uint8_t(g), p[2] = std::uint8_t(r);
         p[3] = std::uint8_t(f == D3DFMT_X8R8G8B8 ? 255 : a);
         break;
-    case D3DFMT_R8G8B8: p[0] = std::uint8_t(b), p[1] = std::uint8_t(g), p[2] = std::uint8_t(r); break;
-    case D3DFMT_R5G6B5: put16((r >> 3) << 11 | (g >> 2) << 5 | b >> 3); break;
-    case D3DFMT_X1R5G5B5: put16(0x8000 | (r >> 3) << 10 | (g >> 3) << 5 | b >> 3); break;
-    case D3DFMT_A1R5G5B5: put16((a >= 128 ? 0x8000 : 0) | (r >> 3) << 10 | (g >> 3) << 5 | b >> 3); break;
-    case D3DFMT_A4R4G4B4: put16((a >> 4) << 12 | (r >> 4) << 8 | (g >> 4) << 4 | b >> 4); break;
-    case D3DFMT_X4R4G4B4: put16(0xF000 | (r >> 4) << 8 | (g >> 4) << 4 | b >> 4); break;
-    case D3DFMT_A8: p[0] = std::uint8_t(a); break;
-    case D3DFMT_L8: p[0] = std::uint8_t((r * 77 + g * 150 + b * 29) >> 8); break;
-    case D3DFMT_A8L8: p[0] = std::uint8_t((r * 77 + g * 150 + b * 29) >> 8), p[1] = std::uint8_t(a); break;
-    case D3DFMT_V8U8: p[0] = sbyte(r), p[1] = sbyte(g); break;
-    case D3DFMT_X8L8V8U8: p[0] = sbyte(r), p[1] = sbyte(g), p[2] = std::uint8_t(b), p[3] = 255; break;
-    case D3DFMT_Q8W8V8U8: p[0] = sbyte(r), p[1] = sbyte(g), p[2] = sbyte(b), p[3] = sbyte(a); break;
+    case D3DFMT_R8G8B8:
+        p[0] = std::uint8_t(b), p[1] = std::uint8_t(g), p[2] = std::uint8_t(r);
+        break;
+    case D3DFMT_R5G6B5:
+        put16((r >> 3) << 11 | (g >> 2) << 5 | b >> 3);
+        break;
+    case D3DFMT_X1R5G5B5:
+        put16(0x8000 | (r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
+        break;
+    case D3DFMT_A1R5G5B5:
+        put16((a >= 128 ? 0x8000 : 0) | (r >> 3) << 10 | (g >> 3) << 5 | b >> 3);
+        break;
+    case D3DFMT_A4R4G4B4:
+        put16((a >> 4) << 12 | (r >> 4) << 8 | (g >> 4) << 4 | b >> 4);
+        break;
+    case D3DFMT_X4R4G4B4:
+        put16(0xF000 | (r >> 4) << 8 | (g >> 4) << 4 | b >> 4);
+        break;
+    case D3DFMT_A8:
+        p[0] = std::uint8_t(a);
+        break;
+    case D3DFMT_L8:
+        p[0] = std::uint8_t((r * 77 + g * 150 + b * 29) >> 8);
+        break;
+    case D3DFMT_A8L8:
+        p[0] = std::uint8_t((r * 77 + g * 150 + b * 29) >> 8), p[1] = std::uint8_t(a);
+        break;
+    case D3DFMT_V8U8:
+        p[0] = sbyte(r), p[1] = sbyte(g);
+        break;
+    case D3DFMT_X8L8V8U8:
+        p[0] = sbyte(r), p[1] = sbyte(g), p[2] = std::uint8_t(b), p[3] = 255;
+        break;
+    case D3DFMT_Q8W8V8U8:
+        p[0] = sbyte(r), p[1] = sbyte(g), p[2] = sbyte(b), p[3] = sbyte(a);
+        break;
     case D3DFMT_L6V5U5:
     {
         const std::uint32_t u = std::uint32_t((int(r) - 128) * 15 / 127) & 31;
@@ -238,7 +325,8 @@ void WritePixel(Format f, std::uint32_t c, std::uint8_t* p)
         put16((b >> 2) << 10 | v << 5 | u);
         break;
     }
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -248,8 +336,7 @@ bool DecodeToArgb(Format format, const std::uint8_t* src, std::size_t pitch, std
                   std::uint32_t height, std::uint32_t* argb)
 {
     const SFormatInfo info = GetFormatInfo(format);
-    if (!info.known || info.depth || format == D3DFMT_P8)
-        return false;
+    if (!info.known || info.depth || format == D3DFMT_P8) return false;
     if (info.compressed)
     {
         for (std::uint32_t by = 0; by < (height + 3) / 4; ++by)
@@ -265,7 +352,7 @@ bool DecodeToArgb(Format format, const std::uint8_t* src, std::size_t pitch, std
     }
     for (std::uint32_t y = 0; y < height; ++y)
         for (std::uint32_t x = 0; x < width; ++x)
-            argb[y * width + x] = ReadPixel(format, src + y * pitch + x * info.bytes);
+            argb[y * width + x] = ReadPixel(format, src + y * pitch + x * info.bytes, info.bytes);
     return true;
 }
 
@@ -273,8 +360,7 @@ bool EncodeFromArgb(Format format, const std::uint32_t* argb, std::uint32_t widt
                     std::uint8_t* dst, std::size_t pitch)
 {
     const SFormatInfo info = GetFormatInfo(format);
-    if (!info.known || info.depth || format == D3DFMT_P8)
-        return false;
+    if (!info.known || info.depth || format == D3DFMT_P8) return false;
     if (info.compressed)
     {
         for (std::uint32_t by = 0; by < (height + 3) / 4; ++by)

@@ -17,11 +17,11 @@ namespace plat::d3d
 struct SFormatInfo
 {
     bool known = false;
-    bool compressed = false;     // 4x4 blocks
+    bool compressed = false; // 4x4 blocks
     bool depth = false;
-    bool bump = false;           // signed du/dv (and luminance) texels
-    bool alpha = false;          // carries an alpha channel
-    std::uint32_t bytes = 0;     // per pixel, or per 4x4 block when compressed
+    bool bump = false;       // signed du/dv (and luminance) texels
+    bool alpha = false;      // carries an alpha channel
+    std::uint32_t bytes = 0; // per pixel, or per 4x4 block when compressed
 };
 
 SFormatInfo GetFormatInfo(Format format);

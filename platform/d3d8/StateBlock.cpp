@@ -40,38 +40,92 @@ std::uint32_t FloatBits(float f)
 
 // Render states that describe pixel processing; the rest are vertex states
 // or both (as a block of either type captures them).
-const std::uint32_t kPixelRenderStates[] = {
-    D3DRS_ZENABLE, D3DRS_FILLMODE, D3DRS_SHADEMODE, D3DRS_ZWRITEENABLE, D3DRS_ALPHATESTENABLE,
-    D3DRS_LASTPIXEL, D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_ZFUNC, D3DRS_ALPHAREF, D3DRS_ALPHAFUNC,
-    D3DRS_DITHERENABLE, D3DRS_ALPHABLENDENABLE, D3DRS_FOGSTART, D3DRS_FOGEND, D3DRS_FOGDENSITY,
-    D3DRS_EDGEANTIALIAS, D3DRS_ZBIAS, D3DRS_STENCILENABLE, D3DRS_STENCILFAIL, D3DRS_STENCILZFAIL,
-    D3DRS_STENCILPASS, D3DRS_STENCILFUNC, D3DRS_STENCILREF, D3DRS_STENCILMASK, D3DRS_STENCILWRITEMASK,
-    D3DRS_TEXTUREFACTOR, D3DRS_WRAP0, D3DRS_WRAP0 + 1, D3DRS_WRAP0 + 2, D3DRS_WRAP0 + 3, D3DRS_WRAP0 + 4,
-    D3DRS_WRAP0 + 5, D3DRS_WRAP0 + 6, D3DRS_WRAP0 + 7, D3DRS_COLORWRITEENABLE, D3DRS_BLENDOP,
-    D3DRS_FOGCOLOR, D3DRS_FOGTABLEMODE, D3DRS_SPECULARENABLE, D3DRS_FOGENABLE};
-const std::uint32_t kVertexRenderStates[] = {
-    D3DRS_SHADEMODE, D3DRS_SPECULARENABLE, D3DRS_CULLMODE, D3DRS_FOGENABLE, D3DRS_FOGCOLOR,
-    D3DRS_FOGTABLEMODE, D3DRS_FOGSTART, D3DRS_FOGEND, D3DRS_FOGDENSITY, D3DRS_RANGEFOGENABLE,
-    D3DRS_AMBIENT, D3DRS_COLORVERTEX, D3DRS_FOGVERTEXMODE, D3DRS_CLIPPING, D3DRS_LIGHTING,
-    D3DRS_NORMALIZENORMALS, D3DRS_LOCALVIEWER, D3DRS_EMISSIVEMATERIALSOURCE, D3DRS_AMBIENTMATERIALSOURCE,
-    D3DRS_DIFFUSEMATERIALSOURCE, D3DRS_SPECULARMATERIALSOURCE, D3DRS_VERTEXBLEND, D3DRS_CLIPPLANEENABLE,
-    D3DRS_SOFTWAREVERTEXPROCESSING, D3DRS_POINTSIZE, D3DRS_POINTSIZE_MIN, D3DRS_POINTSPRITEENABLE,
-    D3DRS_POINTSCALEENABLE, D3DRS_POINTSCALE_A, D3DRS_POINTSCALE_B, D3DRS_POINTSCALE_C,
-    D3DRS_MULTISAMPLEANTIALIAS, D3DRS_MULTISAMPLEMASK, D3DRS_POINTSIZE_MAX, D3DRS_INDEXEDVERTEXBLENDENABLE,
-    D3DRS_TWEENFACTOR};
+const std::uint32_t kPixelRenderStates[] = {D3DRS_ZENABLE,
+                                            D3DRS_FILLMODE,
+                                            D3DRS_SHADEMODE,
+                                            D3DRS_ZWRITEENABLE,
+                                            D3DRS_ALPHATESTENABLE,
+                                            D3DRS_LASTPIXEL,
+                                            D3DRS_SRCBLEND,
+                                            D3DRS_DESTBLEND,
+                                            D3DRS_ZFUNC,
+                                            D3DRS_ALPHAREF,
+                                            D3DRS_ALPHAFUNC,
+                                            D3DRS_DITHERENABLE,
+                                            D3DRS_ALPHABLENDENABLE,
+                                            D3DRS_FOGSTART,
+                                            D3DRS_FOGEND,
+                                            D3DRS_FOGDENSITY,
+                                            D3DRS_EDGEANTIALIAS,
+                                            D3DRS_ZBIAS,
+                                            D3DRS_STENCILENABLE,
+                                            D3DRS_STENCILFAIL,
+                                            D3DRS_STENCILZFAIL,
+                                            D3DRS_STENCILPASS,
+                                            D3DRS_STENCILFUNC,
+                                            D3DRS_STENCILREF,
+                                            D3DRS_STENCILMASK,
+                                            D3DRS_STENCILWRITEMASK,
+                                            D3DRS_TEXTUREFACTOR,
+                                            D3DRS_WRAP0,
+                                            D3DRS_WRAP0 + 1,
+                                            D3DRS_WRAP0 + 2,
+                                            D3DRS_WRAP0 + 3,
+                                            D3DRS_WRAP0 + 4,
+                                            D3DRS_WRAP0 + 5,
+                                            D3DRS_WRAP0 + 6,
+                                            D3DRS_WRAP0 + 7,
+                                            D3DRS_COLORWRITEENABLE,
+                                            D3DRS_BLENDOP,
+                                            D3DRS_FOGCOLOR,
+                                            D3DRS_FOGTABLEMODE,
+                                            D3DRS_SPECULARENABLE,
+                                            D3DRS_FOGENABLE};
+const std::uint32_t kVertexRenderStates[] = {D3DRS_SHADEMODE,
+                                             D3DRS_SPECULARENABLE,
+                                             D3DRS_CULLMODE,
+                                             D3DRS_FOGENABLE,
+                                             D3DRS_FOGCOLOR,
+                                             D3DRS_FOGTABLEMODE,
+                                             D3DRS_FOGSTART,
+                                             D3DRS_FOGEND,
+                                             D3DRS_FOGDENSITY,
+                                             D3DRS_RANGEFOGENABLE,
+                                             D3DRS_AMBIENT,
+                                             D3DRS_COLORVERTEX,
+                                             D3DRS_FOGVERTEXMODE,
+                                             D3DRS_CLIPPING,
+                                             D3DRS_LIGHTING,
+                                             D3DRS_NORMALIZENORMALS,
+                                             D3DRS_LOCALVIEWER,
+                                             D3DRS_EMISSIVEMATERIALSOURCE,
+                                             D3DRS_AMBIENTMATERIALSOURCE,
+                                             D3DRS_DIFFUSEMATERIALSOURCE,
+                                             D3DRS_SPECULARMATERIALSOURCE,
+                                             D3DRS_VERTEXBLEND,
+                                             D3DRS_CLIPPLANEENABLE,
+                                             D3DRS_SOFTWAREVERTEXPROCESSING,
+                                             D3DRS_POINTSIZE,
+                                             D3DRS_POINTSIZE_MIN,
+                                             D3DRS_POINTSPRITEENABLE,
+                                             D3DRS_POINTSCALEENABLE,
+                                             D3DRS_POINTSCALE_A,
+                                             D3DRS_POINTSCALE_B,
+                                             D3DRS_POINTSCALE_C,
+                                             D3DRS_MULTISAMPLEANTIALIAS,
+                                             D3DRS_MULTISAMPLEMASK,
+                                             D3DRS_POINTSIZE_MAX,
+                                             D3DRS_INDEXEDVERTEXBLENDENABLE,
+                                             D3DRS_TWEENFACTOR};
 
 } // namespace
 
 int TransformSlot(std::uint32_t state)
 {
-    if (state == D3DTS_VIEW)
-        return 0;
-    if (state == D3DTS_PROJECTION)
-        return 1;
-    if (state >= D3DTS_TEXTURE0 && state < D3DTS_TEXTURE0 + 8)
-        return int(2 + state - D3DTS_TEXTURE0);
-    if (state >= D3DTS_WORLD && state < D3DTS_WORLD + kMaxWorld)
-        return int(10 + state - D3DTS_WORLD);
+    if (state == D3DTS_VIEW) return 0;
+    if (state == D3DTS_PROJECTION) return 1;
+    if (state >= D3DTS_TEXTURE0 && state < D3DTS_TEXTURE0 + 8) return int(2 + state - D3DTS_TEXTURE0);
+    if (state >= D3DTS_WORLD && state < D3DTS_WORLD + kMaxWorld) return int(10 + state - D3DTS_WORLD);
     return -1;
 }
 
@@ -171,10 +225,8 @@ void SStateData::ReleaseReferences()
             t->Release();
             t = nullptr;
         }
-    if (stream)
-        stream->Release();
-    if (indices)
-        indices->Release();
+    if (stream) stream->Release();
+    if (indices) indices->Release();
     stream = nullptr;
     indices = nullptr;
 }
@@ -236,67 +288,49 @@ void CStateBlock::Capture(const SStateData& live)
 {
     SStateData& d = m_data;
     for (std::uint32_t i = 0; i < kRenderStateCount; ++i)
-        if (d.rsChanged.test(i))
-            d.rs[i] = live.rs[i];
+        if (d.rsChanged.test(i)) d.rs[i] = live.rs[i];
     for (std::uint32_t s = 0; s < kMaxStages; ++s)
     {
         for (std::uint32_t i = 0; i < kStageStateCount; ++i)
-            if (d.tssChanged[s].test(i))
-                d.tss[s][i] = live.tss[s][i];
+            if (d.tssChanged[s].test(i)) d.tss[s][i] = live.tss[s][i];
         if (d.texChanged & (1u << s))
         {
-            if (live.textures[s])
-                live.textures[s]->AddRef();
-            if (d.textures[s])
-                d.textures[s]->Release();
+            if (live.textures[s]) live.textures[s]->AddRef();
+            if (d.textures[s]) d.textures[s]->Release();
             d.textures[s] = live.textures[s];
         }
     }
     for (std::uint32_t i = 0; i < kTransformSlots; ++i)
-        if (d.transformChanged & (1u << i))
-            d.transforms[i] = live.transforms[i];
-    if (d.materialChanged)
-        d.material = live.material;
-    if (d.viewportChanged)
-        d.viewport = live.viewport;
+        if (d.transformChanged & (1u << i)) d.transforms[i] = live.transforms[i];
+    if (d.materialChanged) d.material = live.material;
+    if (d.viewportChanged) d.viewport = live.viewport;
     for (std::uint32_t i = 0; i < kMaxClipPlanes; ++i)
         if (d.clipChanged & (1u << i))
             std::memcpy(d.clipPlanes[i], live.clipPlanes[i], sizeof(d.clipPlanes[i]));
     for (auto& [index, entry] : d.lights)
     {
         auto it = live.lights.find(index);
-        if (it == live.lights.end())
-            continue;
-        if (entry.lightChanged)
-            entry.light = it->second.light;
-        if (entry.enableChanged)
-            entry.enabled = it->second.enabled;
+        if (it == live.lights.end()) continue;
+        if (entry.lightChanged) entry.light = it->second.light;
+        if (entry.enableChanged) entry.enabled = it->second.enabled;
     }
-    if (d.vsChanged)
-        d.vertexShader = live.vertexShader;
-    if (d.psChanged)
-        d.pixelShader = live.pixelShader;
+    if (d.vsChanged) d.vertexShader = live.vertexShader;
+    if (d.psChanged) d.pixelShader = live.pixelShader;
     for (std::uint32_t i = 0; i < kMaxVsConstants; ++i)
-        if (d.vsConstChanged.test(i))
-            std::memcpy(d.vsConst[i], live.vsConst[i], sizeof(d.vsConst[i]));
+        if (d.vsConstChanged.test(i)) std::memcpy(d.vsConst[i], live.vsConst[i], sizeof(d.vsConst[i]));
     for (std::uint32_t i = 0; i < kMaxPsConstants; ++i)
-        if (d.psConstChanged & (1u << i))
-            std::memcpy(d.psConst[i], live.psConst[i], sizeof(d.psConst[i]));
+        if (d.psConstChanged & (1u << i)) std::memcpy(d.psConst[i], live.psConst[i], sizeof(d.psConst[i]));
     if (d.streamChanged)
     {
-        if (live.stream)
-            live.stream->AddRef();
-        if (d.stream)
-            d.stream->Release();
+        if (live.stream) live.stream->AddRef();
+        if (d.stream) d.stream->Release();
         d.stream = live.stream;
         d.stride = live.stride;
     }
     if (d.indicesChanged)
     {
-        if (live.indices)
-            live.indices->AddRef();
-        if (d.indices)
-            d.indices->Release();
+        if (live.indices) live.indices->AddRef();
+        if (d.indices) d.indices->Release();
         d.indices = live.indices;
         d.baseVertex = live.baseVertex;
     }
@@ -305,50 +339,35 @@ void CStateBlock::Capture(const SStateData& live)
 void CStateBlock::Apply(Device& device) const
 {
     const SStateData& d = m_data;
-    if (d.vsChanged)
-        device.SetVertexShader(d.vertexShader);
-    if (d.psChanged)
-        device.SetPixelShader(d.pixelShader);
+    if (d.vsChanged) device.SetVertexShader(d.vertexShader);
+    if (d.psChanged) device.SetPixelShader(d.pixelShader);
     for (std::uint32_t i = 0; i < kRenderStateCount; ++i)
-        if (d.rsChanged.test(i))
-            device.SetRenderState(i, d.rs[i]);
+        if (d.rsChanged.test(i)) device.SetRenderState(i, d.rs[i]);
     for (std::uint32_t s = 0; s < kMaxStages; ++s)
     {
         for (std::uint32_t i = 0; i < kStageStateCount; ++i)
-            if (d.tssChanged[s].test(i))
-                device.SetTextureStageState(s, i, d.tss[s][i]);
-        if (d.texChanged & (1u << s))
-            device.SetTexture(s, d.textures[s]);
+            if (d.tssChanged[s].test(i)) device.SetTextureStageState(s, i, d.tss[s][i]);
+        if (d.texChanged & (1u << s)) device.SetTexture(s, d.textures[s]);
     }
     static const std::uint32_t kSlotState[kTransformSlots] = {
         D3DTS_VIEW, D3DTS_PROJECTION, 16, 17, 18, 19, 20, 21, 22, 23, 256, 257, 258, 259};
     for (std::uint32_t i = 0; i < kTransformSlots; ++i)
-        if (d.transformChanged & (1u << i))
-            device.SetTransform(kSlotState[i], &d.transforms[i]);
-    if (d.materialChanged)
-        device.SetMaterial(&d.material);
-    if (d.viewportChanged)
-        device.SetViewport(&d.viewport);
+        if (d.transformChanged & (1u << i)) device.SetTransform(kSlotState[i], &d.transforms[i]);
+    if (d.materialChanged) device.SetMaterial(&d.material);
+    if (d.viewportChanged) device.SetViewport(&d.viewport);
     for (std::uint32_t i = 0; i < kMaxClipPlanes; ++i)
-        if (d.clipChanged & (1u << i))
-            device.SetClipPlane(i, d.clipPlanes[i]);
+        if (d.clipChanged & (1u << i)) device.SetClipPlane(i, d.clipPlanes[i]);
     for (const auto& [index, entry] : d.lights)
     {
-        if (entry.lightChanged)
-            device.SetLight(index, &entry.light);
-        if (entry.enableChanged)
-            device.LightEnable(index, entry.enabled);
+        if (entry.lightChanged) device.SetLight(index, &entry.light);
+        if (entry.enableChanged) device.LightEnable(index, entry.enabled);
     }
     for (std::uint32_t i = 0; i < kMaxVsConstants; ++i)
-        if (d.vsConstChanged.test(i))
-            device.SetVertexShaderConstant(i, d.vsConst[i], 1);
+        if (d.vsConstChanged.test(i)) device.SetVertexShaderConstant(i, d.vsConst[i], 1);
     for (std::uint32_t i = 0; i < kMaxPsConstants; ++i)
-        if (d.psConstChanged & (1u << i))
-            device.SetPixelShaderConstant(i, d.psConst[i], 1);
-    if (d.streamChanged)
-        device.SetStreamSource(0, d.stream, d.stride);
-    if (d.indicesChanged)
-        device.SetIndices(d.indices, d.baseVertex);
+        if (d.psConstChanged & (1u << i)) device.SetPixelShaderConstant(i, d.psConst[i], 1);
+    if (d.streamChanged) device.SetStreamSource(0, d.stream, d.stride);
+    if (d.indicesChanged) device.SetIndices(d.indices, d.baseVertex);
 }
 
 } // namespace plat::d3d::detail

@@ -24,7 +24,7 @@ constexpr std::uint32_t kMaxClipPlanes = 6;
 constexpr std::uint32_t kMaxWorld = 4;
 // Transform slots: 0 view, 1 projection, 2..9 texture 0-7, 10..13 world 0-3.
 constexpr std::uint32_t kTransformSlots = 14;
-int TransformSlot(std::uint32_t state);  // -1 when the layer has no such matrix
+int TransformSlot(std::uint32_t state); // -1 when the layer has no such matrix
 
 struct SLightEntry
 {

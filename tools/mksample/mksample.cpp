@@ -7,7 +7,10 @@
 // built.
 
 #include "platform/File.h"
-#include "platform/Ini.h"
+#include "tools/mksample/SampleConfig.h"
+#include "tools/mksample/SampleDatabase.h"
+#include "tools/mksample/SampleSound.h"
+#include "tools/mksample/SampleTextures.h"
 
 #include <cstdio>
 #include <string>
@@ -39,33 +42,6 @@ bool MakeDirectories(const std::string& root, const char* const* dirs)
     return true;
 }
 
-bool WriteConfig(const std::string& root)
-{
-    const std::string cfg = root + "\\DATA\\CONFIG\\cfg.ini";
-    plat::DeleteFile(cfg.c_str());
-    struct Entry
-    {
-        const char* key;
-        const char* value;
-    };
-    // A window rather than the full screen, so the sample runs beside other windows.
-    const Entry entries[] = {
-        {"Windowed", "1"},        {"ScreenWidth", "1024"}, {"ScreenHeight", "768"}, {"ScreenBPS", "32"},
-        {"TextureQuality", "1"},  {"ModelQuality", "0"},   {"MusicEnable", "1"},    {"MusicVolume", "70"},
-        {"SoundVolume", "80"},    {"Video", "1"},          {"JPGQuality", "85"},    {"UseSystemCursor", "0"},
-        {"SelectTargetTime", "1500"},
-    };
-    for (const Entry& e : entries)
-    {
-        if (!plat::WritePrivateProfileString("CONFIG", e.key, e.value, cfg.c_str()))
-        {
-            std::fprintf(stderr, "mksample: cannot write %s\n", cfg.c_str());
-            return false;
-        }
-    }
-    return plat::WritePrivateProfileString("INPUT", "ForceFeedback", "1", cfg.c_str());
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -87,7 +63,9 @@ int main(int argc, char** argv)
         "Data\\Locs", "Data\\fonts", "Data\\Images", "Data\\Video", "Data\\FFE", "Data\\Bin",
         "Data\\CONFIG", "Data\\MODS", "SCRIPT", "SAVES\\LOCS", "SCREENS", "Video", nullptr,
     };
-    if (!MakeDirectories(root, kDirs) || !WriteConfig(root))
+    if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
+        !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
+        !WriteSampleTextures(root) || !WriteSampleSounds(root))
         return 1;
 
     std::printf("mksample: sample data tree written to %s\n", root.c_str());

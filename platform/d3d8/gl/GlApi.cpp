@@ -11,13 +11,12 @@ SGlApi g;
 
 bool LoadGlApi(const char** missing)
 {
-#define TARVOX_GL_LOAD(type, name)                                                                            \
-    g.name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name));                                       \
-    if (!g.name)                                                                                              \
-    {                                                                                                         \
-        if (missing)                                                                                          \
-            *missing = "gl" #name;                                                                            \
-        return false;                                                                                         \
+#define TARVOX_GL_LOAD(type, name)                                                                           \
+    g.name = reinterpret_cast<type>(SDL_GL_GetProcAddress("gl" #name));                                      \
+    if (!g.name)                                                                                             \
+    {                                                                                                        \
+        if (missing) *missing = "gl" #name;                                                                  \
+        return false;                                                                                        \
     }
     TARVOX_GL_FUNCTIONS(TARVOX_GL_LOAD)
 #undef TARVOX_GL_LOAD
@@ -31,8 +30,7 @@ bool HasExtension(const char* name)
     for (GLint i = 0; i < count; ++i)
     {
         const char* e = reinterpret_cast<const char*>(g.GetStringi(GL_EXTENSIONS, GLuint(i)));
-        if (e && std::strcmp(e, name) == 0)
-            return true;
+        if (e && std::strcmp(e, name) == 0) return true;
     }
     return false;
 }

@@ -1,12 +1,15 @@
 #include "platform/d3d8/gl/GlBackend.h"
 
+#include "platform/Debug.h"
 #include "platform/d3d8/DeviceCore.h"
 #include "platform/d3d8/Format.h"
 #include "platform/d3d8/gl/GlApi.h"
 
 #include <SDL2/SDL.h>
+#include <malloc.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -38,20 +41,34 @@ GLenum BlendFactor(std::uint32_t b, bool src)
 {
     switch (b)
     {
-    case D3DBLEND_ZERO: return GL_ZERO;
-    case D3DBLEND_ONE: return GL_ONE;
-    case D3DBLEND_SRCCOLOR: return GL_SRC_COLOR;
-    case D3DBLEND_INVSRCCOLOR: return GL_ONE_MINUS_SRC_COLOR;
-    case D3DBLEND_SRCALPHA: return GL_SRC_ALPHA;
-    case D3DBLEND_INVSRCALPHA: return GL_ONE_MINUS_SRC_ALPHA;
-    case D3DBLEND_DESTALPHA: return GL_DST_ALPHA;
-    case D3DBLEND_INVDESTALPHA: return GL_ONE_MINUS_DST_ALPHA;
-    case D3DBLEND_DESTCOLOR: return GL_DST_COLOR;
-    case D3DBLEND_INVDESTCOLOR: return GL_ONE_MINUS_DST_COLOR;
-    case D3DBLEND_SRCALPHASAT: return GL_SRC_ALPHA_SATURATE;
-    case D3DBLEND_BOTHSRCALPHA: return src ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
-    case D3DBLEND_BOTHINVSRCALPHA: return src ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
-    default: return src ? GL_ONE : GL_ZERO;
+    case D3DBLEND_ZERO:
+        return GL_ZERO;
+    case D3DBLEND_ONE:
+        return GL_ONE;
+    case D3DBLEND_SRCCOLOR:
+        return GL_SRC_COLOR;
+    case D3DBLEND_INVSRCCOLOR:
+        return GL_ONE_MINUS_SRC_COLOR;
+    case D3DBLEND_SRCALPHA:
+        return GL_SRC_ALPHA;
+    case D3DBLEND_INVSRCALPHA:
+        return GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_DESTALPHA:
+        return GL_DST_ALPHA;
+    case D3DBLEND_INVDESTALPHA:
+        return GL_ONE_MINUS_DST_ALPHA;
+    case D3DBLEND_DESTCOLOR:
+        return GL_DST_COLOR;
+    case D3DBLEND_INVDESTCOLOR:
+        return GL_ONE_MINUS_DST_COLOR;
+    case D3DBLEND_SRCALPHASAT:
+        return GL_SRC_ALPHA_SATURATE;
+    case D3DBLEND_BOTHSRCALPHA:
+        return src ? GL_SRC_ALPHA : GL_ONE_MINUS_SRC_ALPHA;
+    case D3DBLEND_BOTHINVSRCALPHA:
+        return src ? GL_ONE_MINUS_SRC_ALPHA : GL_SRC_ALPHA;
+    default:
+        return src ? GL_ONE : GL_ZERO;
     }
 }
 
@@ -59,14 +76,22 @@ GLenum CompareFunc(std::uint32_t c)
 {
     switch (c)
     {
-    case D3DCMP_NEVER: return GL_NEVER;
-    case D3DCMP_LESS: return GL_LESS;
-    case D3DCMP_EQUAL: return GL_EQUAL;
-    case D3DCMP_LESSEQUAL: return GL_LEQUAL;
-    case D3DCMP_GREATER: return GL_GREATER;
-    case D3DCMP_NOTEQUAL: return GL_NOTEQUAL;
-    case D3DCMP_GREATEREQUAL: return GL_GEQUAL;
-    default: return GL_ALWAYS;
+    case D3DCMP_NEVER:
+        return GL_NEVER;
+    case D3DCMP_LESS:
+        return GL_LESS;
+    case D3DCMP_EQUAL:
+        return GL_EQUAL;
+    case D3DCMP_LESSEQUAL:
+        return GL_LEQUAL;
+    case D3DCMP_GREATER:
+        return GL_GREATER;
+    case D3DCMP_NOTEQUAL:
+        return GL_NOTEQUAL;
+    case D3DCMP_GREATEREQUAL:
+        return GL_GEQUAL;
+    default:
+        return GL_ALWAYS;
     }
 }
 
@@ -74,14 +99,22 @@ GLenum StencilOp(std::uint32_t op)
 {
     switch (op)
     {
-    case 2: return GL_ZERO;
-    case 3: return GL_REPLACE;
-    case 4: return GL_INCR;
-    case 5: return GL_DECR;
-    case 6: return GL_INVERT;
-    case 7: return GL_INCR_WRAP;
-    case 8: return GL_DECR_WRAP;
-    default: return GL_KEEP;
+    case 2:
+        return GL_ZERO;
+    case 3:
+        return GL_REPLACE;
+    case 4:
+        return GL_INCR;
+    case 5:
+        return GL_DECR;
+    case 6:
+        return GL_INVERT;
+    case 7:
+        return GL_INCR_WRAP;
+    case 8:
+        return GL_DECR_WRAP;
+    default:
+        return GL_KEEP;
     }
 }
 
@@ -89,11 +122,16 @@ GLenum AddressMode(std::uint32_t a)
 {
     switch (a)
     {
-    case D3DTADDRESS_MIRROR: return GL_MIRRORED_REPEAT;
-    case D3DTADDRESS_CLAMP: return GL_CLAMP_TO_EDGE;
-    case D3DTADDRESS_BORDER: return GL_CLAMP_TO_BORDER;
-    case D3DTADDRESS_MIRRORONCE: return GL_CLAMP_TO_EDGE;
-    default: return GL_REPEAT;
+    case D3DTADDRESS_MIRROR:
+        return GL_MIRRORED_REPEAT;
+    case D3DTADDRESS_CLAMP:
+        return GL_CLAMP_TO_EDGE;
+    case D3DTADDRESS_BORDER:
+        return GL_CLAMP_TO_BORDER;
+    case D3DTADDRESS_MIRRORONCE:
+        return GL_CLAMP_TO_EDGE;
+    default:
+        return GL_REPEAT;
     }
 }
 
@@ -103,45 +141,63 @@ struct SGlFormat
     GLenum format, type;
     GLint swizzle[4];
     bool compressed;
-    bool floatBump;  // converted to float (du, dv, l, 1) on upload
+    bool floatBump; // converted to float (du, dv, l, 1) on upload
 };
 
 SGlFormat GlFormat(Format f)
 {
     const GLint rgba[4] = {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA};
-    SGlFormat r{GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, {rgba[0], rgba[1], rgba[2], rgba[3]}, false, false};
+    SGlFormat r{GL_RGBA8, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, {rgba[0], rgba[1], rgba[2], rgba[3]},
+                false,    false};
     switch (f)
     {
-    case D3DFMT_X8R8G8B8: r.swizzle[3] = GL_ONE; break;
-    case D3DFMT_R8G8B8: r = {GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}, false, false}; break;
+    case D3DFMT_X8R8G8B8:
+        r.swizzle[3] = GL_ONE;
+        break;
+    case D3DFMT_R8G8B8:
+        r = {GL_RGB8, GL_BGR, GL_UNSIGNED_BYTE, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}, false, false};
+        break;
     case D3DFMT_R5G6B5:
         r = {GL_RGB8, GL_RGB, GL_UNSIGNED_SHORT_5_6_5, {GL_RED, GL_GREEN, GL_BLUE, GL_ONE}, false, false};
         break;
     case D3DFMT_X1R5G5B5:
     case D3DFMT_A1R5G5B5:
-        r = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, false, false};
-        if (f == D3DFMT_X1R5G5B5)
-            r.swizzle[3] = GL_ONE;
+        r = {GL_RGB5_A1, GL_BGRA, GL_UNSIGNED_SHORT_1_5_5_5_REV, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA},
+             false,      false};
+        if (f == D3DFMT_X1R5G5B5) r.swizzle[3] = GL_ONE;
         break;
     case D3DFMT_A4R4G4B4:
     case D3DFMT_X4R4G4B4:
-        r = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, false, false};
-        if (f == D3DFMT_X4R4G4B4)
-            r.swizzle[3] = GL_ONE;
+        r = {GL_RGBA4, GL_BGRA, GL_UNSIGNED_SHORT_4_4_4_4_REV, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA},
+             false,    false};
+        if (f == D3DFMT_X4R4G4B4) r.swizzle[3] = GL_ONE;
         break;
-    case D3DFMT_A8: r = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}, false, false}; break;
-    case D3DFMT_L8: r = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_ONE}, false, false}; break;
-    case D3DFMT_A8L8: r = {GL_RG8, GL_RG, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_GREEN}, false, false}; break;
-    case D3DFMT_DXT1: r = {gl::kCompressedDxt1, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, true, false}; break;
-    case D3DFMT_DXT3: r = {gl::kCompressedDxt3, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, true, false}; break;
-    case D3DFMT_DXT5: r = {gl::kCompressedDxt5, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, true, false}; break;
+    case D3DFMT_A8:
+        r = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_ZERO, GL_ZERO, GL_ZERO, GL_RED}, false, false};
+        break;
+    case D3DFMT_L8:
+        r = {GL_R8, GL_RED, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_ONE}, false, false};
+        break;
+    case D3DFMT_A8L8:
+        r = {GL_RG8, GL_RG, GL_UNSIGNED_BYTE, {GL_RED, GL_RED, GL_RED, GL_GREEN}, false, false};
+        break;
+    case D3DFMT_DXT1:
+        r = {gl::kCompressedDxt1, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, true, false};
+        break;
+    case D3DFMT_DXT3:
+        r = {gl::kCompressedDxt3, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, true, false};
+        break;
+    case D3DFMT_DXT5:
+        r = {gl::kCompressedDxt5, 0, 0, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, true, false};
+        break;
     case D3DFMT_V8U8:
     case D3DFMT_L6V5U5:
     case D3DFMT_X8L8V8U8:
     case D3DFMT_Q8W8V8U8:
         r = {GL_RGBA32F, GL_RGBA, GL_FLOAT, {GL_RED, GL_GREEN, GL_BLUE, GL_ALPHA}, false, true};
         break;
-    default: break;
+    default:
+        break;
     }
     return r;
 }
@@ -159,8 +215,7 @@ void BumpToFloat(Format f, const std::uint8_t* src, std::uint32_t w, std::uint32
         {
             du = std::max(-1.0f, float(std::int8_t(p[0])) / 127.0f);
             dv = std::max(-1.0f, float(std::int8_t(p[1])) / 127.0f);
-            if (f == D3DFMT_X8L8V8U8)
-                l = float(p[2]) / 255.0f;
+            if (f == D3DFMT_X8L8V8U8) l = float(p[2]) / 255.0f;
             if (f == D3DFMT_Q8W8V8U8)
                 l = float(std::int8_t(p[2])) / 127.0f, q = float(std::int8_t(p[3])) / 127.0f;
         }
@@ -188,8 +243,7 @@ SMatrix InverseTranspose3(const SMatrix& m)
     const float A = e * i - f * h, B = -(d * i - f * g2), C = d * h - e * g2;
     const float det = a * A + b * B + c * C;
     SMatrix r = IdentityMatrix();
-    if (std::fabs(det) < 1e-20f)
-        return r;
+    if (std::fabs(det) < 1e-20f) return r;
     const float s = 1.0f / det;
     // inverse = adj / det; its transpose is the cofactor matrix / det.
     r.m[0][0] = A * s, r.m[0][1] = B * s, r.m[0][2] = C * s;
@@ -221,6 +275,25 @@ void main()
 }
 )";
 
+// Mesa's software rasterizer allocates the memory of a frame's binned
+// triangles as it draws and frees it when the frame is done. With glibc's
+// defaults that memory goes back to the system each time and comes back as
+// fresh pages, a page fault per 4 KB, which costs more than the drawing
+// itself (a draw benchmark runs several times slower). On that renderer the
+// process keeps freed memory up to a bound instead.
+void KeepHeapForSoftwareRasterizer()
+{
+    const char* renderer = reinterpret_cast<const char*>(g.GetString(GL_RENDERER));
+    if (!renderer || (!std::strstr(renderer, "llvmpipe") && !std::strstr(renderer, "softpipe"))) return;
+    static const bool s_done = []
+    {
+        mallopt(M_MMAP_THRESHOLD, 32 << 20);
+        mallopt(M_TRIM_THRESHOLD, 256 << 20);
+        return true;
+    }();
+    (void)s_done;
+}
+
 } // namespace
 
 struct CGlBackend::SProgram
@@ -241,12 +314,14 @@ struct CGlBackend::SRasterCache
     std::uint32_t clipMask, zbias;
 };
 
-CGlBackend::CGlBackend(std::shared_ptr<SDeviceCore> core) : m_pCore(std::move(core)), m_pRaster(new SRasterCache) {}
+CGlBackend::CGlBackend(std::shared_ptr<SDeviceCore> core)
+    : m_pCore(std::move(core)), m_pRaster(new SRasterCache)
+{
+}
 
 CGlBackend::~CGlBackend()
 {
-    if (!m_context)
-        return;
+    if (!m_context) return;
     SDL_GL_MakeCurrent(m_pWindow, m_context);
     FlushGraveyard();
     for (auto& [key, p] : m_programs)
@@ -280,6 +355,7 @@ bool CGlBackend::Init(SDL_Window* window, std::string* error)
         *error = std::string("OpenGL entry point missing: ") + (missing ? missing : "?");
         return false;
     }
+    KeepHeapForSoftwareRasterizer();
     g.GenSamplers(kMaxStages, m_samplers);
     g.GenVertexArrays(1, &m_vao);
     g.GenVertexArrays(1, &m_emptyVao);
@@ -337,16 +413,13 @@ void CGlBackend::FlushGraveyard()
         {
             g.DeleteTextures(1, &n);
             for (auto& t : m_boundNames)
-                if (t == name)
-                    t = 0;
+                if (t == name) t = 0;
         }
         else if (kind == EGlKind::Buffer)
         {
             g.DeleteBuffers(1, &n);
-            if (m_nLastBufferName == name)
-                m_nLastBufferName = 0, m_pLastStream = nullptr;
-            if (m_nLastIndexName == name)
-                m_nLastIndexName = 0;
+            if (m_nLastBufferName == name) m_nLastBufferName = 0, m_pLastStream = nullptr;
+            if (m_nLastIndexName == name) m_nLastIndexName = 0;
         }
         else
             g.DeleteRenderbuffers(1, &n);
@@ -355,7 +428,8 @@ void CGlBackend::FlushGraveyard()
 
 unsigned CGlBackend::CompileProgram(const std::string& vs, const std::string& fs, std::string* log)
 {
-    auto compile = [&](GLenum type, const std::string& src) -> GLuint {
+    auto compile = [&](GLenum type, const std::string& src) -> GLuint
+    {
         GLuint sh = g.CreateShader(type);
         const char* p = src.c_str();
         g.ShaderSource(sh, 1, &p, nullptr);
@@ -375,17 +449,16 @@ unsigned CGlBackend::CompileProgram(const std::string& vs, const std::string& fs
     GLuint v = compile(GL_VERTEX_SHADER, vs), f = compile(GL_FRAGMENT_SHADER, fs);
     if (!v || !f)
     {
-        if (v)
-            g.DeleteShader(v);
-        if (f)
-            g.DeleteShader(f);
+        if (v) g.DeleteShader(v);
+        if (f) g.DeleteShader(f);
         return 0;
     }
     GLuint p = g.CreateProgram();
     g.AttachShader(p, v);
     g.AttachShader(p, f);
-    static const char* kNames[] = {"aPos", "aWeights", "aNormal", "aPSize", "aDiffuse", "aSpecular", "aTex0",
-                                   "aTex1", "aTex2", "aTex3", "aTex4", "aTex5", "aTex6", "aTex7"};
+    static const char* kNames[] = {"aPos",      "aWeights", "aNormal", "aPSize", "aDiffuse",
+                                   "aSpecular", "aTex0",    "aTex1",   "aTex2",  "aTex3",
+                                   "aTex4",     "aTex5",    "aTex6",   "aTex7"};
     for (GLuint i = 0; i < 14; ++i)
         g.BindAttribLocation(p, i, kNames[i]);
     g.BindFragDataLocation(p, 0, "oColor");
@@ -408,41 +481,65 @@ unsigned CGlBackend::CompileProgram(const std::string& vs, const std::string& fs
 CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
 {
     auto it = m_programs.find(key);
-    if (it != m_programs.end())
-        return it->second.get();
+    if (it != m_programs.end()) return it->second.get();
     std::string log;
     const std::string vs = gl::BuildVertexSource(key), fs = gl::BuildFragmentSource(key);
     GLuint name = CompileProgram(vs, fs, &log);
     if (!name)
     {
-        std::fprintf(stderr, "d3d8: program build failed: %s\n--- vertex\n%s\n--- fragment\n%s\n", log.c_str(),
-                     vs.c_str(), fs.c_str());
+        std::fprintf(stderr, "d3d8: program build failed: %s\n--- vertex\n%s\n--- fragment\n%s\n",
+                     log.c_str(), vs.c_str(), fs.c_str());
         return nullptr;
     }
     auto p = std::make_unique<SProgram>();
     p->name = name;
 #define LOC(n) p->n = g.GetUniformLocation(name, #n)
-    LOC(uWorld); LOC(uNormalMat); LOC(uView); LOC(uProj); LOC(uTexMat); LOC(uViewport);
-    LOC(uMatDiffuse); LOC(uMatAmbient); LOC(uMatSpecular); LOC(uMatEmissive); LOC(uMatPower); LOC(uAmbient);
-    LOC(uLightDiffuse); LOC(uLightSpecular); LOC(uLightAmbient); LOC(uLightPos); LOC(uLightDir); LOC(uLightAtt);
-    LOC(uLightSpot); LOC(uFog); LOC(uPoint); LOC(uPointScale); LOC(uClip); LOC(uVsC); LOC(uTFactor);
-    LOC(uBumpMat); LOC(uBumpLum); LOC(uFogColor); LOC(uAlphaRef); LOC(uPsC);
+    LOC(uWorld);
+    LOC(uNormalMat);
+    LOC(uView);
+    LOC(uProj);
+    LOC(uTexMat);
+    LOC(uViewport);
+    LOC(uMatDiffuse);
+    LOC(uMatAmbient);
+    LOC(uMatSpecular);
+    LOC(uMatEmissive);
+    LOC(uMatPower);
+    LOC(uAmbient);
+    LOC(uLightDiffuse);
+    LOC(uLightSpecular);
+    LOC(uLightAmbient);
+    LOC(uLightPos);
+    LOC(uLightDir);
+    LOC(uLightAtt);
+    LOC(uLightSpot);
+    LOC(uFog);
+    LOC(uPoint);
+    LOC(uPointScale);
+    LOC(uClip);
+    LOC(uVsC);
+    LOC(uTFactor);
+    LOC(uBumpMat);
+    LOC(uBumpLum);
+    LOC(uFogColor);
+    LOC(uAlphaRef);
+    LOC(uPsC);
 #undef LOC
     g.UseProgram(name);
     for (int i = 0; i < 8; ++i)
     {
         const std::string s = "uSampler" + std::to_string(i);
         const GLint loc = g.GetUniformLocation(name, s.c_str());
-        if (loc >= 0)
-            g.Uniform1i(loc, i);
+        if (loc >= 0) g.Uniform1i(loc, i);
     }
-    m_pCurrent = nullptr;  // the caller binds it again
+    m_pCurrent = nullptr; // the caller binds it again
     SProgram* raw = p.get();
     m_programs.emplace(key, std::move(p));
     return raw;
 }
 
-gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& setup, std::uint32_t primitive) const
+gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& setup,
+                                     std::uint32_t primitive) const
 {
     gl::SProgramKey k;
     const std::uint32_t* rs = st.rs;
@@ -456,8 +553,7 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         const std::uint32_t pos = fvf & D3DFVF_POSITION_MASK;
         k.rhw = pos == D3DFVF_XYZRHW;
         int weights = pos >= D3DFVF_XYZB1 ? int((pos - D3DFVF_XYZRHW) / 2) : 0;
-        if (weights && (fvf & D3DFVF_LASTBETA_UBYTE4))
-            --weights;
+        if (weights && (fvf & D3DFVF_LASTBETA_UBYTE4)) --weights;
         k.weightCount = std::uint8_t(weights);
         const std::uint32_t vb = rs[D3DRS_VERTEXBLEND];
         if (!k.rhw && vb >= D3DVBF_1WEIGHTS && vb <= D3DVBF_3WEIGHTS)
@@ -472,15 +568,25 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         {
             int count = 0;
             for (const auto& [index, e] : st.lights)
-                if (e.enabled && count < gl::kMaxLights)
-                    ++count;
+                count += e.enabled ? 1 : 0;
+            if (count > gl::kMaxLights)
+            {
+                // The caps promise no more; the lowest-numbered ones light.
+                static std::atomic<bool> s_warned{false};
+                if (!s_warned.exchange(true))
+                    plat::OutputDebugString(("Direct3D layer: " + std::to_string(count) +
+                                             " lights enabled, only " + std::to_string(gl::kMaxLights) +
+                                             " are used\n")
+                                                .c_str());
+                count = gl::kMaxLights;
+            }
             k.lightCount = std::uint8_t(count);
             k.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
             k.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
             const bool cv = rs[D3DRS_COLORVERTEX] != 0;
-            auto src = [&](std::uint32_t v) -> std::uint8_t {
-                if (!cv || v > D3DMCS_COLOR2)
-                    return 0;
+            auto src = [&](std::uint32_t v) -> std::uint8_t
+            {
+                if (!cv || v > D3DMCS_COLOR2) return 0;
                 return std::uint8_t(v);
             };
             k.diffuseSrc = src(rs[D3DRS_DIFFUSEMATERIALSOURCE]);
@@ -488,13 +594,10 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             k.specularSrc = src(rs[D3DRS_SPECULARMATERIALSOURCE]);
             k.emissiveSrc = src(rs[D3DRS_EMISSIVEMATERIALSOURCE]);
         }
-        if (k.points)
-            k.pointScale = rs[D3DRS_POINTSCALEENABLE] != 0;
-        if (!k.rhw)
-            k.clipMask = std::uint8_t(rs[D3DRS_CLIPPLANEENABLE] & 0x3F);
+        if (k.points) k.pointScale = rs[D3DRS_POINTSCALEENABLE] != 0;
+        if (!k.rhw) k.clipMask = std::uint8_t(rs[D3DRS_CLIPPLANEENABLE] & 0x3F);
     }
-    if (k.points)
-        k.pointSprite = rs[D3DRS_POINTSPRITEENABLE] != 0;
+    if (k.points) k.pointSprite = rs[D3DRS_POINTSPRITEENABLE] != 0;
     // Fog.
     if (rs[D3DRS_FOGENABLE])
     {
@@ -524,7 +627,8 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         gl::SStageKey& sk = k.stages[s];
         if (setup.enginePs < 0)
         {
-            if (t[D3DTSS_COLOROP] == D3DTOP_DISABLE || t[D3DTSS_COLOROP] == 0 || t[D3DTSS_COLOROP] > D3DTOP_LERP)
+            if (t[D3DTSS_COLOROP] == D3DTOP_DISABLE || t[D3DTSS_COLOROP] == 0 ||
+                t[D3DTSS_COLOROP] > D3DTOP_LERP)
                 break;
             sk.colorOp = std::uint8_t(t[D3DTSS_COLOROP]);
             sk.colorArg[0] = std::uint8_t(t[D3DTSS_COLORARG0]);
@@ -539,8 +643,7 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         else
             sk.colorOp = D3DTOP_SELECTARG1;
         Texture* tex = st.textures[s];
-        if (tex)
-            sk.texture = GetFormatInfo(tex->GetFormat()).bump ? 2 : 1;
+        if (tex) sk.texture = GetFormatInfo(tex->GetFormat()).bump ? 2 : 1;
         sk.used = sk.texture != 0 || setup.enginePs >= 0;
         const std::uint32_t tci = t[D3DTSS_TEXCOORDINDEX];
         const std::uint32_t ttff = t[D3DTSS_TEXTURETRANSFORMFLAGS];
@@ -548,16 +651,14 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         {
             sk.projected = (ttff & D3DTTFF_PROJECTED) != 0;
             sk.ttffCount = sk.projected ? std::uint8_t(ttff & 7) : 0;
-            sk.used = 0;  // the program writes the coordinates itself
+            sk.used = 0; // the program writes the coordinates itself
         }
         else if (sk.used)
         {
             sk.coordSet = std::uint8_t(std::min<std::uint32_t>(tci & 0xFFFF, 7));
             sk.coordGen = std::uint8_t((tci >> 16) & 3);
-            if (k.rhw && sk.coordGen)
-                sk.coordGen = 0;
-            if ((sk.coordGen == 1 || sk.coordGen == 3) && !k.normal)
-                sk.coordGen = 2;
+            if (k.rhw && sk.coordGen) sk.coordGen = 0;
+            if ((sk.coordGen == 1 || sk.coordGen == 3) && !k.normal) sk.coordGen = 2;
             if (sk.coordGen == 0)
             {
                 if (sk.coordSet >= texSets)
@@ -572,11 +673,9 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
                 sk.coordSize = 3;
             sk.ttffCount = std::uint8_t(ttff & 7);
             sk.projected = (ttff & D3DTTFF_PROJECTED) != 0;
-            if (k.rhw)
-                sk.ttffCount = 0;
+            if (k.rhw) sk.ttffCount = 0;
         }
-        if (k.pointSprite)
-            sk.coordGen = 0;
+        if (k.pointSprite) sk.coordGen = 0;
     }
     return k;
 }
@@ -600,8 +699,8 @@ void CGlBackend::ApplyRaster(const SStateData& st)
     }
     if (force || rs[D3DRS_BLENDOP] != c.op)
     {
-        static const GLenum kOps[] = {GL_FUNC_ADD, GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT, GL_MIN,
-                                      GL_MAX};
+        static const GLenum kOps[] = {GL_FUNC_ADD, GL_FUNC_ADD, GL_FUNC_SUBTRACT, GL_FUNC_REVERSE_SUBTRACT,
+                                      GL_MIN,      GL_MAX};
         g.BlendEquation(kOps[rs[D3DRS_BLENDOP] <= 5 ? rs[D3DRS_BLENDOP] : 1]);
         c.op = rs[D3DRS_BLENDOP];
     }
@@ -722,8 +821,7 @@ void CGlBackend::ApplySamplers(const SStateData& st)
 
 void CGlBackend::CreateSurfaceStorage(Surface* s)
 {
-    if (!s->m_pGl)
-        s->m_pGl = std::make_unique<SGlSurface>();
+    if (!s->m_pGl) s->m_pGl = std::make_unique<SGlSurface>();
     SGlSurface& gs = *s->m_pGl;
     const SFormatInfo info = GetFormatInfo(s->GetFormat());
     if (info.depth)
@@ -781,14 +879,12 @@ void CGlBackend::EnsureTexture(Texture* t)
             t->m_nUploaded = t->m_nVersion;
         }
     }
-    if (t->m_nUploaded == t->m_nVersion || renderTarget)
-        return;
+    if (t->m_nUploaded == t->m_nVersion || renderTarget) return;
     g.ActiveTexture(GL_TEXTURE0);
     m_boundNames[0] = 0;
     g.BindTexture(GL_TEXTURE_2D, t->m_nGlName);
     for (auto& b : m_boundNames)
-        if (b == t->m_nGlName)
-            b = 0;
+        if (b == t->m_nGlName) b = 0;
     std::vector<float> floats;
     for (std::uint32_t l = 0; l < t->GetLevelCount(); ++l)
     {
@@ -800,12 +896,12 @@ void CGlBackend::EnsureTexture(Texture* t)
         else if (f.floatBump)
         {
             BumpToFloat(t->GetFormat(), cpu.data(), s->Width(), s->Height(), floats);
-            g.TexImage2D(GL_TEXTURE_2D, GLint(l), f.internal, GLsizei(s->Width()), GLsizei(s->Height()), 0, f.format,
-                         f.type, floats.data());
+            g.TexImage2D(GL_TEXTURE_2D, GLint(l), f.internal, GLsizei(s->Width()), GLsizei(s->Height()), 0,
+                         f.format, f.type, floats.data());
         }
         else
-            g.TexImage2D(GL_TEXTURE_2D, GLint(l), f.internal, GLsizei(s->Width()), GLsizei(s->Height()), 0, f.format,
-                         f.type, cpu.data());
+            g.TexImage2D(GL_TEXTURE_2D, GLint(l), f.internal, GLsizei(s->Width()), GLsizei(s->Height()), 0,
+                         f.format, f.type, cpu.data());
     }
     t->m_nUploaded = t->m_nVersion;
 }
@@ -818,8 +914,7 @@ bool CGlBackend::ReadSurface(Surface* s, const Rect& r, std::uint8_t* dst, std::
         tex = s->m_pGl->texture;
     else if (s->GetContainer() && s->GetContainer()->m_nGlName)
         tex = s->GetContainer()->m_nGlName, level = GLint(s->Level());
-    if (!tex)
-        return false;
+    if (!tex) return false;
     g.BindFramebuffer(GL_FRAMEBUFFER, m_fbo);
     g.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, level);
     g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
@@ -836,11 +931,9 @@ bool CGlBackend::ReadSurface(Surface* s, const Rect& r, std::uint8_t* dst, std::
 
 bool CGlBackend::WriteSurface(Surface* s, const std::uint8_t* src, std::size_t pitch)
 {
-    if (!s->m_pGl || !s->m_pGl->texture)
-        return false;
+    if (!s->m_pGl || !s->m_pGl->texture) return false;
     std::vector<std::uint32_t> argb(std::size_t(s->Width()) * s->Height());
-    if (!DecodeToArgb(s->GetFormat(), src, pitch, s->Width(), s->Height(), argb.data()))
-        return false;
+    if (!DecodeToArgb(s->GetFormat(), src, pitch, s->Width(), s->Height(), argb.data())) return false;
     g.BindTexture(GL_TEXTURE_2D, s->m_pGl->texture);
     g.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, GLsizei(s->Width()), GLsizei(s->Height()), GL_BGRA,
                     GL_UNSIGNED_INT_8_8_8_8_REV, argb.data());
@@ -860,8 +953,7 @@ void CGlBackend::SetTargets(Surface* color, Surface* depth)
 void CGlBackend::BindTargetFbo()
 {
     g.BindFramebuffer(GL_FRAMEBUFFER, m_fbo);
-    if (m_bTargetsBound)
-        return;
+    if (m_bTargetsBound) return;
     GLuint tex = 0;
     GLint level = 0;
     if (m_pColor)
@@ -877,8 +969,9 @@ void CGlBackend::BindTargetFbo()
     }
     g.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, tex, level);
     GLuint rb = m_pDepth && m_pDepth->m_pGl ? m_pDepth->m_pGl->renderbuffer : 0;
-    const bool stencil = m_pDepth && (m_pDepth->GetFormat() == D3DFMT_D24S8 ||
-                                      m_pDepth->GetFormat() == D3DFMT_D24X4S4 || m_pDepth->GetFormat() == D3DFMT_D15S1);
+    const bool stencil =
+        m_pDepth && (m_pDepth->GetFormat() == D3DFMT_D24S8 || m_pDepth->GetFormat() == D3DFMT_D24X4S4 ||
+                     m_pDepth->GetFormat() == D3DFMT_D15S1);
     g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
     if (rb)
         g.FramebufferRenderbuffer(GL_FRAMEBUFFER, stencil ? GL_DEPTH_STENCIL_ATTACHMENT : GL_DEPTH_ATTACHMENT,
@@ -918,13 +1011,13 @@ void CGlBackend::Clear(const SStateData& st, std::uint32_t count, const SRect* r
     // Direct3D clears the viewport, or the given rectangles inside it.
     const SViewport& vp = st.viewport;
     g.Enable(GL_SCISSOR_TEST);
-    auto clearRect = [&](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
+    auto clearRect = [&](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
+    {
         x1 = std::max<std::int32_t>(x1, std::int32_t(vp.X));
         y1 = std::max<std::int32_t>(y1, std::int32_t(vp.Y));
         x2 = std::min<std::int32_t>(x2, std::int32_t(vp.X + vp.Width));
         y2 = std::min<std::int32_t>(y2, std::int32_t(vp.Y + vp.Height));
-        if (x2 <= x1 || y2 <= y1)
-            return;
+        if (x2 <= x1 || y2 <= y1) return;
         g.Scissor(x1, y1, x2 - x1, y2 - y1);
         g.Clear(mask);
     };
@@ -934,7 +1027,7 @@ void CGlBackend::Clear(const SStateData& st, std::uint32_t count, const SRect* r
         for (std::uint32_t i = 0; i < count; ++i)
             clearRect(rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2);
     g.Disable(GL_SCISSOR_TEST);
-    m_pRaster->valid = false;  // masks were changed for the clear
+    m_pRaster->valid = false; // masks were changed for the clear
 }
 
 void CGlBackend::UploadBuffer(Buffer* b, unsigned target)
@@ -947,8 +1040,7 @@ void CGlBackend::UploadBuffer(Buffer* b, unsigned target)
         b->m_nGlName = n;
     }
     g.BindBuffer(target, b->m_nGlName);
-    if (b->m_bLocked)
-        return;  // drawing from a locked buffer uses what the GPU has
+    if (b->m_bLocked) return; // drawing from a locked buffer uses what the GPU has
     if (b->m_nGlSize != b->m_cpu.size())
     {
         g.BufferData(target, GLsizeiptr(b->m_cpu.size()), b->m_cpu.data(),
@@ -957,7 +1049,7 @@ void CGlBackend::UploadBuffer(Buffer* b, unsigned target)
     }
     else if (b->m_nDirtyEnd > b->m_nDirtyBegin)
     {
-        if (b->m_bDiscard)  // orphan the old store so the GPU need not wait for it
+        if (b->m_bDiscard) // orphan the old store so the GPU need not wait for it
             g.BufferData(target, GLsizeiptr(b->m_cpu.size()), b->m_cpu.data(), GL_DYNAMIC_DRAW);
         else
             g.BufferSubData(target, b->m_nDirtyBegin, b->m_nDirtyEnd - b->m_nDirtyBegin,
@@ -975,11 +1067,9 @@ void CGlBackend::SetupStream(const SStateData& st, const SDrawSetup& setup)
     {
         const std::uint32_t before = vb->m_nGlName;
         UploadBuffer(vb, GL_ARRAY_BUFFER);
-        if (before != vb->m_nGlName)
-            m_pLastStream = nullptr;
+        if (before != vb->m_nGlName) m_pLastStream = nullptr;
     }
-    if (st.indices)
-        UploadBuffer(st.indices, GL_ELEMENT_ARRAY_BUFFER);
+    if (st.indices) UploadBuffer(st.indices, GL_ELEMENT_ARRAY_BUFFER);
     const unsigned vbName = vb ? vb->m_nGlName : 0;
     if (m_bCache && m_pLastStream == vb && m_nLastStride == st.stride && m_nLastFvf == setup.fvf &&
         m_nLastVs == setup.engineVs && m_nLastBufferName == vbName)
@@ -990,7 +1080,8 @@ void CGlBackend::SetupStream(const SStateData& st, const SDrawSetup& setup)
     m_nLastVs = setup.engineVs;
     m_nLastBufferName = vbName;
     bool on[14] = {};
-    auto attrib = [&](int loc, int size, GLenum type, bool norm, std::uint32_t offset) {
+    auto attrib = [&](int loc, int size, GLenum type, bool norm, std::uint32_t offset)
+    {
         on[loc] = true;
         if (size == GL_BGRA)
             g.VertexAttribPointer(GLuint(loc), GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, GLsizei(st.stride),
@@ -1032,20 +1123,14 @@ void CGlBackend::SetupStream(const SStateData& st, const SDrawSetup& setup)
                 off = 12;
                 const int betas = pos >= D3DFVF_XYZB1 ? int((pos - D3DFVF_XYZRHW) / 2) : 0;
                 int weights = betas;
-                if (weights && (fvf & D3DFVF_LASTBETA_UBYTE4))
-                    --weights;
-                if (weights)
-                    attrib(gl::kAttribWeights, std::min(weights, 4), GL_FLOAT, false, off);
+                if (weights && (fvf & D3DFVF_LASTBETA_UBYTE4)) --weights;
+                if (weights) attrib(gl::kAttribWeights, std::min(weights, 4), GL_FLOAT, false, off);
                 off += std::uint32_t(betas) * 4;
             }
-            if (fvf & D3DFVF_NORMAL)
-                attrib(gl::kAttribNormal, 3, GL_FLOAT, false, off), off += 12;
-            if (fvf & D3DFVF_PSIZE)
-                attrib(gl::kAttribPointSize, 1, GL_FLOAT, false, off), off += 4;
-            if (fvf & D3DFVF_DIFFUSE)
-                attrib(gl::kAttribDiffuse, GL_BGRA, 0, true, off), off += 4;
-            if (fvf & D3DFVF_SPECULAR)
-                attrib(gl::kAttribSpecular, GL_BGRA, 0, true, off), off += 4;
+            if (fvf & D3DFVF_NORMAL) attrib(gl::kAttribNormal, 3, GL_FLOAT, false, off), off += 12;
+            if (fvf & D3DFVF_PSIZE) attrib(gl::kAttribPointSize, 1, GL_FLOAT, false, off), off += 4;
+            if (fvf & D3DFVF_DIFFUSE) attrib(gl::kAttribDiffuse, GL_BGRA, 0, true, off), off += 4;
+            if (fvf & D3DFVF_SPECULAR) attrib(gl::kAttribSpecular, GL_BGRA, 0, true, off), off += 4;
             const std::uint32_t sets = std::min<std::uint32_t>((fvf & D3DFVF_TEXCOUNT_MASK) >> 8, 8);
             for (std::uint32_t i = 0; i < sets; ++i)
             {
@@ -1079,17 +1164,14 @@ void CGlBackend::BindTextures(const SStateData& st, const gl::SProgramKey& key)
 {
     for (std::uint32_t s = 0; s < kMaxStages; ++s)
     {
-        if (!key.stages[s].texture)
-            continue;
+        if (!key.stages[s].texture) continue;
         EnsureTexture(st.textures[s]);
     }
     for (std::uint32_t s = 0; s < kMaxStages; ++s)
     {
-        if (!key.stages[s].texture)
-            continue;
+        if (!key.stages[s].texture) continue;
         Texture* t = st.textures[s];
-        if (m_bCache && m_boundNames[s] == t->m_nGlName)
-            continue;
+        if (m_bCache && m_boundNames[s] == t->m_nGlName) continue;
         g.ActiveTexture(GL_TEXTURE0 + s);
         g.BindTexture(GL_TEXTURE_2D, t->m_nGlName);
         m_boundNames[s] = t->m_nGlName;
@@ -1110,16 +1192,11 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         }
         for (int i = 0; i < 8; ++i)
             tex[i] = st.transforms[2 + i];
-        if (p.uWorld >= 0)
-            g.UniformMatrix4fv(p.uWorld, 4, GL_FALSE, &world[0].m[0][0]);
-        if (p.uNormalMat >= 0)
-            g.UniformMatrix4fv(p.uNormalMat, 4, GL_FALSE, &normal[0].m[0][0]);
-        if (p.uView >= 0)
-            g.UniformMatrix4fv(p.uView, 1, GL_FALSE, &st.transforms[0].m[0][0]);
-        if (p.uProj >= 0)
-            g.UniformMatrix4fv(p.uProj, 1, GL_FALSE, &st.transforms[1].m[0][0]);
-        if (p.uTexMat >= 0)
-            g.UniformMatrix4fv(p.uTexMat, 8, GL_FALSE, &tex[0].m[0][0]);
+        if (p.uWorld >= 0) g.UniformMatrix4fv(p.uWorld, 4, GL_FALSE, &world[0].m[0][0]);
+        if (p.uNormalMat >= 0) g.UniformMatrix4fv(p.uNormalMat, 4, GL_FALSE, &normal[0].m[0][0]);
+        if (p.uView >= 0) g.UniformMatrix4fv(p.uView, 1, GL_FALSE, &st.transforms[0].m[0][0]);
+        if (p.uProj >= 0) g.UniformMatrix4fv(p.uProj, 1, GL_FALSE, &st.transforms[1].m[0][0]);
+        if (p.uTexMat >= 0) g.UniformMatrix4fv(p.uTexMat, 8, GL_FALSE, &tex[0].m[0][0]);
         p.versions[0] = m_versions[0];
     }
     if ((transforms || p.versions[1] != m_versions[1]) && p.uLightPos >= 0)
@@ -1132,8 +1209,7 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         int n = 0;
         for (const auto& [index, e] : st.lights)
         {
-            if (!e.enabled || n >= gl::kMaxLights)
-                continue;
+            if (!e.enabled || n >= gl::kMaxLights) continue;
             const SLight& l = e.light;
             std::memcpy(dif[n], &l.Diffuse, 16);
             std::memcpy(spe[n], &l.Specular, 16);
@@ -1189,7 +1265,8 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         const SViewport& vp = st.viewport;
         g.Uniform4f(p.uViewport, float(vp.X), float(vp.Y), float(std::max(vp.Width, 1u)),
                     float(std::max(vp.Height, 1u)));
-        g.Uniform4f(p.uFog, AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]), AsFloat(rs[D3DRS_FOGDENSITY]), 0);
+        g.Uniform4f(p.uFog, AsFloat(rs[D3DRS_FOGSTART]), AsFloat(rs[D3DRS_FOGEND]),
+                    AsFloat(rs[D3DRS_FOGDENSITY]), 0);
         ColorToFloats(rs[D3DRS_FOGCOLOR], c);
         g.Uniform4fv(p.uFogColor, 1, c);
         g.Uniform4f(p.uPoint, AsFloat(rs[D3DRS_POINTSIZE]), AsFloat(rs[D3DRS_POINTSIZE_MIN]),
@@ -1218,23 +1295,18 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
     }
 }
 
-void CGlBackend::Draw(const SStateData& st, const SDrawSetup& setup, std::uint32_t primitive, std::uint32_t first,
-                      std::uint32_t vertexCount, bool indexed, std::uint32_t indexCount)
+void CGlBackend::Draw(const SStateData& st, const SDrawSetup& setup, std::uint32_t primitive,
+                      std::uint32_t first, std::uint32_t vertexCount, bool indexed, std::uint32_t indexCount)
 {
-    if (!m_pColor)
-        return;
+    if (!m_pColor) return;
     FlushGraveyard();
     BindTargetFbo();
     const std::uint32_t dirty = m_nDirty;
     m_nDirty = 0;
-    if (dirty & kDirtyTransforms)
-        ++m_versions[0];
-    if (dirty & kDirtyLights)
-        ++m_versions[1];
-    if (dirty & kDirtyMaterial)
-        ++m_versions[2];
-    if (dirty & (kDirtyMisc | kDirtyTargets))
-        ++m_versions[3];
+    if (dirty & kDirtyTransforms) ++m_versions[0];
+    if (dirty & kDirtyLights) ++m_versions[1];
+    if (dirty & kDirtyMaterial) ++m_versions[2];
+    if (dirty & (kDirtyMisc | kDirtyTargets)) ++m_versions[3];
     if (dirty & (kDirtyMisc | kDirtyTargets))
     {
         const SViewport& vp = st.viewport;
@@ -1247,21 +1319,18 @@ void CGlBackend::Draw(const SStateData& st, const SDrawSetup& setup, std::uint32
     if (!p || !(key == m_key) || !m_bCache)
     {
         p = GetProgram(key);
-        if (!p)
-            return;
+        if (!p) return;
         m_key = key;
         g.UseProgram(p->name);
         m_pCurrent = p;
     }
     UploadUniforms(*p, st);
-    if (dirty & (kDirtyRaster | kDirtyTargets) || !m_bCache)
-        ApplyRaster(st);
-    if (dirty & kDirtySamplers || !m_bCache)
-        ApplySamplers(st);
+    if (dirty & (kDirtyRaster | kDirtyTargets) || !m_bCache) ApplyRaster(st);
+    if (dirty & kDirtySamplers || !m_bCache) ApplySamplers(st);
     BindTextures(st, key);
     SetupStream(st, setup);
-    static const GLenum kModes[] = {GL_POINTS, GL_POINTS, GL_LINES, GL_LINE_STRIP, GL_TRIANGLES, GL_TRIANGLE_STRIP,
-                                    GL_TRIANGLE_FAN};
+    static const GLenum kModes[] = {GL_POINTS,    GL_POINTS,         GL_LINES,       GL_LINE_STRIP,
+                                    GL_TRIANGLES, GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};
     const GLenum mode = kModes[std::min<std::uint32_t>(primitive, 6)];
     if (indexed)
     {

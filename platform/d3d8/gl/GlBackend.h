@@ -29,9 +29,9 @@ enum EDirty : std::uint32_t
     kDirtyTransforms = 1u << 0,
     kDirtyLights = 1u << 1,
     kDirtyMaterial = 1u << 2,
-    kDirtyMisc = 1u << 3,      // fog, points, clip planes, factor, bump, alpha ref, constants, viewport
-    kDirtyKey = 1u << 4,       // anything that changes the generated program
-    kDirtyRaster = 1u << 5,    // blend, depth, cull, stencil, masks
+    kDirtyMisc = 1u << 3,   // fog, points, clip planes, factor, bump, alpha ref, constants, viewport
+    kDirtyKey = 1u << 4,    // anything that changes the generated program
+    kDirtyRaster = 1u << 5, // blend, depth, cull, stencil, masks
     kDirtySamplers = 1u << 6,
     kDirtyStream = 1u << 7,
     kDirtyTargets = 1u << 8,
@@ -40,15 +40,15 @@ enum EDirty : std::uint32_t
 
 struct SGlSurface
 {
-    std::uint32_t texture = 0;       // colour storage
-    std::uint32_t renderbuffer = 0;  // depth storage
+    std::uint32_t texture = 0;      // colour storage
+    std::uint32_t renderbuffer = 0; // depth storage
 };
 
 // What the device resolved for a draw besides the state itself.
 struct SDrawSetup
 {
-    int engineVs = -1;  // EEngineVertexShader or -1 for an FVF
-    int enginePs = -1;  // EEnginePixelShader or -1 for the texture stages
+    int engineVs = -1; // EEngineVertexShader or -1 for an FVF
+    int enginePs = -1; // EEnginePixelShader or -1 for the texture stages
     std::uint32_t fvf = 0;
 };
 
@@ -69,8 +69,8 @@ public:
     bool WriteSurface(Surface* surface, const std::uint8_t* src, std::size_t pitch);
 
     void SetTargets(Surface* color, Surface* depth);
-    void Clear(const SStateData& state, std::uint32_t count, const SRect* rects, std::uint32_t flags, Color color,
-               float z, std::uint32_t stencil);
+    void Clear(const SStateData& state, std::uint32_t count, const SRect* rects, std::uint32_t flags,
+               Color color, float z, std::uint32_t stencil);
     void Draw(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive, std::uint32_t first,
               std::uint32_t vertexCount, bool indexed, std::uint32_t indexCount);
     void Present(Surface* backBuffer, const SGammaRamp& ramp);
@@ -101,7 +101,7 @@ private:
     SProgram* m_pCurrent = nullptr;
     gl::SProgramKey m_key;
     std::uint32_t m_nDirty = kDirtyAll;
-    std::uint64_t m_versions[4] = {1, 1, 1, 1};  // transforms, lights, material, misc
+    std::uint64_t m_versions[4] = {1, 1, 1, 1}; // transforms, lights, material, misc
     bool m_bCache = true;
     unsigned m_samplers[kMaxStages] = {};
     unsigned m_vao = 0;
@@ -121,7 +121,7 @@ private:
     // Raster state last sent to GL.
     struct SRasterCache;
     std::unique_ptr<SRasterCache> m_pRaster;
-    unsigned m_boundNames[kMaxStages] = {};  // GL texture bound on each unit
+    unsigned m_boundNames[kMaxStages] = {}; // GL texture bound on each unit
 };
 
 } // namespace plat::d3d::detail

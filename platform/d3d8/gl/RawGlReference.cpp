@@ -17,8 +17,8 @@ struct CRawGlReference::SImpl
     GLsizei indexCount = 0;
 };
 
-CRawGlReference::CRawGlReference(const float* positions, std::uint32_t vertexCount, const std::uint16_t* indices,
-                                 std::uint32_t indexCount, int textures)
+CRawGlReference::CRawGlReference(const float* positions, std::uint32_t vertexCount,
+                                 const std::uint16_t* indices, std::uint32_t indexCount, int textures)
     : m_pImpl(std::make_unique<SImpl>())
 {
     SImpl& m = *m_pImpl;
@@ -26,7 +26,8 @@ CRawGlReference::CRawGlReference(const float* positions, std::uint32_t vertexCou
                      "void main() { vUv = aPos.xy; gl_Position = vec4(aPos.xy + uOffset, aPos.z, 1.0); }\n";
     const char* fs = "#version 330 core\nin vec2 vUv;\nuniform sampler2D uTex;\nuniform vec4 uColour;\n"
                      "out vec4 o;\nvoid main() { o = texture(uTex, vUv) * uColour; }\n";
-    auto compile = [](GLenum type, const char* src) {
+    auto compile = [](GLenum type, const char* src)
+    {
         GLuint s = g.CreateShader(type);
         g.ShaderSource(s, 1, &src, nullptr);
         g.CompileShader(s);

@@ -47,7 +47,7 @@ uniform vec4 uClip[6];
 uniform vec4 uVsC[96];
 out vec4 vDiffuse;
 out vec4 vSpecular;
-out vec4 vTex[8];
+out vec4 vTex0, vTex1, vTex2, vTex3, vTex4, vTex5, vTex6, vTex7;
 out float vFog;
 vec4 ToGl(vec4 c)
 {
@@ -58,7 +58,10 @@ vec4 ToGl(vec4 c)
 }
 )";
 
-std::string TexInput(int set) { return "aTex" + std::to_string(set); }
+std::string TexInput(int set)
+{
+    return "aTex" + std::to_string(set);
+}
 
 std::string BuildFixedVertex(const SProgramKey& k)
 {
@@ -79,8 +82,7 @@ std::string BuildFixedVertex(const SProgramKey& k)
         if (k.blend == 0)
         {
             s += "    worldPos = uWorld[0] * vec4(aPos.xyz, 1.0);\n";
-            if (k.normal)
-                s += "    N = mat3(uNormalMat[0]) * aNormal;\n";
+            if (k.normal) s += "    N = mat3(uNormalMat[0]) * aNormal;\n";
         }
         else
         {
@@ -94,29 +96,26 @@ std::string BuildFixedVertex(const SProgramKey& k)
             {
                 const std::string n = std::to_string(i);
                 s += "    worldPos += wt[" + n + "] * (uWorld[" + n + "] * vec4(aPos.xyz, 1.0));\n";
-                if (k.normal)
-                    s += "    N += wt[" + n + "] * (mat3(uNormalMat[" + n + "]) * aNormal);\n";
+                if (k.normal) s += "    N += wt[" + n + "] * (mat3(uNormalMat[" + n + "]) * aNormal);\n";
             }
         }
         s += "    eyePos = uView * worldPos;\n";
         s += "    gl_Position = ToGl(uProj * eyePos);\n";
-        if (k.normal && k.normalize)
-            s += "    if (dot(N, N) > 0.0) N = normalize(N);\n";
+        if (k.normal && k.normalize) s += "    if (dot(N, N) > 0.0) N = normalize(N);\n";
         for (int i = 0; i < 6; ++i)
             if (k.clipMask & (1 << i))
-                s += "    gl_ClipDistance[" + std::to_string(i) + "] = dot(worldPos, uClip[" + std::to_string(i) +
-                     "]);\n";
+                s += "    gl_ClipDistance[" + std::to_string(i) + "] = dot(worldPos, uClip[" +
+                     std::to_string(i) + "]);\n";
     }
     // Colours and lighting.
     s += std::string("    vec4 inDiffuse = ") + (k.diffuse ? "aDiffuse" : "vec4(1.0)") + ";\n";
     s += std::string("    vec4 inSpecular = ") + (k.specular ? "aSpecular" : "vec4(0.0)") + ";\n";
     if (k.lighting && !k.rhw)
     {
-        auto src = [&](int which, const char* material) -> std::string {
-            if (which == 1 && k.diffuse)
-                return "aDiffuse";
-            if (which == 2 && k.specular)
-                return "aSpecular";
+        auto src = [&](int which, const char* material) -> std::string
+        {
+            if (which == 1 && k.diffuse) return "aDiffuse";
+            if (which == 2 && k.specular) return "aSpecular";
             return material;
         };
         s += "    vec4 cD = " + src(k.diffuseSrc, "uMatDiffuse") + ";\n";
@@ -126,8 +125,8 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += "    vec3 sumA = vec3(0.0), sumD = vec3(0.0), sumS = vec3(0.0);\n";
         if (k.lightCount > 0)
         {
-            s += std::string("    vec3 V = ") + (k.localViewer ? "normalize(-eyePos.xyz)" : "vec3(0.0, 0.0, -1.0)") +
-                 ";\n";
+            s += std::string("    vec3 V = ") +
+                 (k.localViewer ? "normalize(-eyePos.xyz)" : "vec3(0.0, 0.0, -1.0)") + ";\n";
             s += "    for (int i = 0; i < " + std::to_string(int(k.lightCount)) + "; ++i)\n    {\n";
             s += R"(        vec3 L;
         float att = 1.0;
@@ -168,7 +167,8 @@ std::string BuildFixedVertex(const SProgramKey& k)
     }
 )";
         }
-        s += "    vDiffuse = clamp(vec4(cE.rgb + cA.rgb * (uAmbient.rgb + sumA) + cD.rgb * sumD, cD.a), 0.0, 1.0);\n";
+        s += "    vDiffuse = clamp(vec4(cE.rgb + cA.rgb * (uAmbient.rgb + sumA) + cD.rgb * sumD, cD.a), 0.0, "
+             "1.0);\n";
         s += "    vSpecular = clamp(vec4(cS.rgb * sumS, cS.a), 0.0, 1.0);\n";
     }
     else
@@ -189,9 +189,15 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    vFog = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);\n";
         break;
     }
-    case kFogTable: s += "    vFog = abs(eyePos.z);\n"; break;
-    case kFogSpecular: s += "    vFog = inSpecular.a;\n"; break;
-    default: s += "    vFog = 1.0;\n"; break;
+    case kFogTable:
+        s += "    vFog = abs(eyePos.z);\n";
+        break;
+    case kFogSpecular:
+        s += "    vFog = inSpecular.a;\n";
+        break;
+    default:
+        s += "    vFog = 1.0;\n";
+        break;
     }
     // Points.
     if (k.points)
@@ -199,7 +205,8 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += std::string("    float ps = ") + (k.pointSizeAttr ? "aPSize" : "uPoint.x") + ";\n";
         if (k.pointScale && !k.rhw)
             s += "    float de = length(eyePos.xyz);\n"
-                 "    ps = uViewport.w * ps * sqrt(1.0 / max(uPointScale.x + uPointScale.y * de + uPointScale.z * de * de, 1e-6));\n";
+                 "    ps = uViewport.w * ps * sqrt(1.0 / max(uPointScale.x + uPointScale.y * de + "
+                 "uPointScale.z * de * de, 1e-6));\n";
         s += "    gl_PointSize = clamp(ps, max(uPoint.y, 1.0), uPoint.z);\n";
     }
     // Texture coordinates, per stage.
@@ -209,7 +216,7 @@ std::string BuildFixedVertex(const SProgramKey& k)
         const std::string n = std::to_string(st);
         if (!t.used)
         {
-            s += "    vTex[" + n + "] = vec4(0.0);\n";
+            s += "    vTex" + n + " = vec4(0.0);\n";
             continue;
         }
         std::string in;
@@ -222,20 +229,36 @@ std::string BuildFixedVertex(const SProgramKey& k)
                 // 2-D set picks up the translation from the third row.
                 switch (t.coordSize)
                 {
-                case 1: in = "vec4(" + a + ".x, 1.0, 0.0, 0.0)"; break;
-                case 2: in = "vec4(" + a + ".xy, 1.0, 0.0)"; break;
-                case 3: in = "vec4(" + a + ".xyz, 1.0)"; break;
-                default: in = a; break;
+                case 1:
+                    in = "vec4(" + a + ".x, 1.0, 0.0, 0.0)";
+                    break;
+                case 2:
+                    in = "vec4(" + a + ".xy, 1.0, 0.0)";
+                    break;
+                case 3:
+                    in = "vec4(" + a + ".xyz, 1.0)";
+                    break;
+                default:
+                    in = a;
+                    break;
                 }
             }
             else
             {
                 switch (t.coordSize)
                 {
-                case 1: in = "vec4(" + a + ".x, 0.0, 0.0, 1.0)"; break;
-                case 2: in = "vec4(" + a + ".xy, 0.0, 1.0)"; break;
-                case 3: in = "vec4(" + a + ".xyz, 1.0)"; break;
-                default: in = a; break;
+                case 1:
+                    in = "vec4(" + a + ".x, 0.0, 0.0, 1.0)";
+                    break;
+                case 2:
+                    in = "vec4(" + a + ".xy, 0.0, 1.0)";
+                    break;
+                case 3:
+                    in = "vec4(" + a + ".xyz, 1.0)";
+                    break;
+                default:
+                    in = a;
+                    break;
                 }
             }
         }
@@ -246,9 +269,9 @@ std::string BuildFixedVertex(const SProgramKey& k)
         else
             in = "vec4(reflect(normalize(eyePos.xyz), N), 1.0)";
         if (t.ttffCount)
-            s += "    vTex[" + n + "] = uTexMat[" + n + "] * " + in + ";\n";
+            s += "    vTex" + n + " = uTexMat[" + n + "] * " + in + ";\n";
         else
-            s += "    vTex[" + n + "] = " + in + ";\n";
+            s += "    vTex" + n + " = " + in + ";\n";
     }
     s += "}\n";
     return s;
@@ -258,7 +281,7 @@ std::string BuildEngineVertex(const SProgramKey& k)
 {
     std::string s = kCommonVertexHeader;
     s += "void main()\n{\n";
-    if (k.vs == 1)  // water
+    if (k.vs == 1) // water
     {
         s += R"(    vec4 p = vec4(aPos.xy, dot(aWeights.xyz, uVsC[11].xyz), 1.0);
     gl_Position = ToGl(vec4(dot(p, uVsC[3]), dot(p, uVsC[4]), dot(p, uVsC[5]), dot(p, uVsC[6])));
@@ -266,10 +289,10 @@ std::string BuildEngineVertex(const SProgramKey& k)
     q.x *= uVsC[9].x;
     q.y *= uVsC[9].y;
     q.z += uVsC[9].z;
-    vTex[1] = vec4(q.x / q.z + uVsC[8].x, q.y / q.z + uVsC[8].y, 0.0, 1.0);
-    vTex[0] = vec4(aTex0.xy, 0.0, 1.0);
-    vTex[2] = vec4(aTex0.xy, 0.0, 1.0);
-    vTex[3] = vec4(0.0); vTex[4] = vec4(0.0); vTex[5] = vec4(0.0); vTex[6] = vec4(0.0); vTex[7] = vec4(0.0);
+    vTex1 = vec4(q.x / q.z + uVsC[8].x, q.y / q.z + uVsC[8].y, 0.0, 1.0);
+    vTex0 = vec4(aTex0.xy, 0.0, 1.0);
+    vTex2 = vec4(aTex0.xy, 0.0, 1.0);
+    vTex3 = vec4(0.0); vTex4 = vec4(0.0); vTex5 = vec4(0.0); vTex6 = vec4(0.0); vTex7 = vec4(0.0);
     vec3 e = uVsC[13].xyz - p.xyz;
     e.z -= uVsC[11].w;
     float s = e.z / max(length(e), 1e-6);
@@ -278,13 +301,13 @@ std::string BuildEngineVertex(const SProgramKey& k)
     vFog = clamp(exp2(p.z * uVsC[10].w), 0.0, 1.0);
 )";
     }
-    else  // map hide colour
+    else // map hide colour
     {
         s += R"(    vec4 p = vec4(aPos.xyz, 1.0);
     gl_Position = ToGl(vec4(dot(p, uVsC[3]), dot(p, uVsC[4]), dot(p, uVsC[5]), dot(p, uVsC[6])));
     vDiffuse = aDiffuse;
     vSpecular = vec4(0.0);
-    for (int i = 0; i < 8; ++i) vTex[i] = vec4(0.0);
+    vTex0 = vTex1 = vTex2 = vTex3 = vTex4 = vTex5 = vTex6 = vTex7 = vec4(0.0);
     vFog = 1.0;
 )";
     }
@@ -295,7 +318,7 @@ std::string BuildEngineVertex(const SProgramKey& k)
 const char* kFragmentHeader = R"(#version 330 core
 in vec4 vDiffuse;
 in vec4 vSpecular;
-in vec4 vTex[8];
+in vec4 vTex0, vTex1, vTex2, vTex3, vTex4, vTex5, vTex6, vTex7;
 in float vFog;
 uniform sampler2D uSampler0, uSampler1, uSampler2, uSampler3, uSampler4, uSampler5, uSampler6, uSampler7;
 uniform vec4 uTFactor;
@@ -313,18 +336,30 @@ std::string Arg(std::uint8_t a, const std::string& tex)
     std::string base;
     switch (a & D3DTA_SELECTMASK)
     {
-    case D3DTA_DIFFUSE: base = "dif"; break;
-    case D3DTA_CURRENT: base = "cur"; break;
-    case D3DTA_TEXTURE: base = tex; break;
-    case D3DTA_TFACTOR: base = "uTFactor"; break;
-    case D3DTA_SPECULAR: base = "spc"; break;
-    case D3DTA_TEMP: base = "tmp"; break;
-    default: base = "cur"; break;
+    case D3DTA_DIFFUSE:
+        base = "dif";
+        break;
+    case D3DTA_CURRENT:
+        base = "cur";
+        break;
+    case D3DTA_TEXTURE:
+        base = tex;
+        break;
+    case D3DTA_TFACTOR:
+        base = "uTFactor";
+        break;
+    case D3DTA_SPECULAR:
+        base = "spc";
+        break;
+    case D3DTA_TEMP:
+        base = "tmp";
+        break;
+    default:
+        base = "cur";
+        break;
     }
-    if (a & D3DTA_ALPHAREPLICATE)
-        base = "vec4(" + base + ".a)";
-    if (a & D3DTA_COMPLEMENT)
-        base = "(vec4(1.0) - " + base + ")";
+    if (a & D3DTA_ALPHAREPLICATE) base = "vec4(" + base + ".a)";
+    if (a & D3DTA_COMPLEMENT) base = "(vec4(1.0) - " + base + ")";
     return base;
 }
 
@@ -335,41 +370,62 @@ std::string Op(std::uint8_t op, const std::string& a0, const std::string& a1, co
 {
     switch (op)
     {
-    case D3DTOP_SELECTARG1: return a1;
-    case D3DTOP_SELECTARG2: return a2;
-    case D3DTOP_MODULATE: return "(" + a1 + " * " + a2 + ")";
-    case D3DTOP_MODULATE2X: return "(2.0 * " + a1 + " * " + a2 + ")";
-    case D3DTOP_MODULATE4X: return "(4.0 * " + a1 + " * " + a2 + ")";
-    case D3DTOP_ADD: return "(" + a1 + " + " + a2 + ")";
-    case D3DTOP_ADDSIGNED: return "(" + a1 + " + " + a2 + " - vec4(0.5))";
-    case D3DTOP_ADDSIGNED2X: return "(2.0 * (" + a1 + " + " + a2 + " - vec4(0.5)))";
-    case D3DTOP_SUBTRACT: return "(" + a1 + " - " + a2 + ")";
-    case D3DTOP_ADDSMOOTH: return "(" + a1 + " + " + a2 + " - " + a1 + " * " + a2 + ")";
-    case D3DTOP_BLENDDIFFUSEALPHA: return "mix(" + a2 + ", " + a1 + ", dif.a)";
-    case D3DTOP_BLENDTEXTUREALPHA: return "mix(" + a2 + ", " + a1 + ", " + tex + ".a)";
-    case D3DTOP_BLENDFACTORALPHA: return "mix(" + a2 + ", " + a1 + ", uTFactor.a)";
-    case D3DTOP_BLENDTEXTUREALPHAPM: return "(" + a1 + " + " + a2 + " * (1.0 - " + tex + ".a))";
-    case D3DTOP_BLENDCURRENTALPHA: return "mix(" + a2 + ", " + a1 + ", cur.a)";
-    case D3DTOP_PREMODULATE: return a1;
-    case D3DTOP_MODULATEALPHA_ADDCOLOR: return "(" + a1 + " + " + a1 + ".a * " + a2 + ")";
-    case D3DTOP_MODULATECOLOR_ADDALPHA: return "(" + a1 + " * " + a2 + " + " + a1 + ".a)";
-    case D3DTOP_MODULATEINVALPHA_ADDCOLOR: return "((1.0 - " + a1 + ".a) * " + a2 + " + " + a1 + ")";
-    case D3DTOP_MODULATEINVCOLOR_ADDALPHA: return "((vec4(1.0) - " + a1 + ") * " + a2 + " + " + a1 + ".a)";
+    case D3DTOP_SELECTARG1:
+        return a1;
+    case D3DTOP_SELECTARG2:
+        return a2;
+    case D3DTOP_MODULATE:
+        return "(" + a1 + " * " + a2 + ")";
+    case D3DTOP_MODULATE2X:
+        return "(2.0 * " + a1 + " * " + a2 + ")";
+    case D3DTOP_MODULATE4X:
+        return "(4.0 * " + a1 + " * " + a2 + ")";
+    case D3DTOP_ADD:
+        return "(" + a1 + " + " + a2 + ")";
+    case D3DTOP_ADDSIGNED:
+        return "(" + a1 + " + " + a2 + " - vec4(0.5))";
+    case D3DTOP_ADDSIGNED2X:
+        return "(2.0 * (" + a1 + " + " + a2 + " - vec4(0.5)))";
+    case D3DTOP_SUBTRACT:
+        return "(" + a1 + " - " + a2 + ")";
+    case D3DTOP_ADDSMOOTH:
+        return "(" + a1 + " + " + a2 + " - " + a1 + " * " + a2 + ")";
+    case D3DTOP_BLENDDIFFUSEALPHA:
+        return "mix(" + a2 + ", " + a1 + ", dif.a)";
+    case D3DTOP_BLENDTEXTUREALPHA:
+        return "mix(" + a2 + ", " + a1 + ", " + tex + ".a)";
+    case D3DTOP_BLENDFACTORALPHA:
+        return "mix(" + a2 + ", " + a1 + ", uTFactor.a)";
+    case D3DTOP_BLENDTEXTUREALPHAPM:
+        return "(" + a1 + " + " + a2 + " * (1.0 - " + tex + ".a))";
+    case D3DTOP_BLENDCURRENTALPHA:
+        return "mix(" + a2 + ", " + a1 + ", cur.a)";
+    case D3DTOP_PREMODULATE:
+        return a1;
+    case D3DTOP_MODULATEALPHA_ADDCOLOR:
+        return "(" + a1 + " + " + a1 + ".a * " + a2 + ")";
+    case D3DTOP_MODULATECOLOR_ADDALPHA:
+        return "(" + a1 + " * " + a2 + " + " + a1 + ".a)";
+    case D3DTOP_MODULATEINVALPHA_ADDCOLOR:
+        return "((1.0 - " + a1 + ".a) * " + a2 + " + " + a1 + ")";
+    case D3DTOP_MODULATEINVCOLOR_ADDALPHA:
+        return "((vec4(1.0) - " + a1 + ") * " + a2 + " + " + a1 + ".a)";
     case D3DTOP_DOTPRODUCT3:
         return "vec4(4.0 * dot(" + a1 + ".rgb - vec3(0.5), " + a2 + ".rgb - vec3(0.5)))";
-    case D3DTOP_MULTIPLYADD: return "(" + a0 + " + " + a1 + " * " + a2 + ")";
-    case D3DTOP_LERP: return "mix(" + a2 + ", " + a1 + ", " + a0 + ")";
-    default: return "cur";
+    case D3DTOP_MULTIPLYADD:
+        return "(" + a0 + " + " + a1 + " * " + a2 + ")";
+    case D3DTOP_LERP:
+        return "mix(" + a2 + ", " + a1 + ", " + a0 + ")";
+    default:
+        return "cur";
     }
 }
 
 std::string Coord(const SProgramKey& k, const SStageKey& t, int st)
 {
-    if (k.pointSprite)
-        return "gl_PointCoord";  // sprites map the whole texture over the point
-    const std::string v = "vTex[" + std::to_string(st) + "]";
-    if (!t.projected || t.ttffCount < 2)
-        return v + ".xy";
+    if (k.pointSprite) return "gl_PointCoord"; // sprites map the whole texture over the point
+    const std::string v = "vTex" + std::to_string(st);
+    if (!t.projected || t.ttffCount < 2) return v + ".xy";
     static const char* kComp = "xyzw";
     return v + ".xy / " + v + "." + kComp[t.ttffCount - 1];
 }
@@ -378,35 +434,36 @@ std::string BuildStagesFragment(const SProgramKey& k)
 {
     std::string s = kFragmentHeader;
     s += "void main()\n{\n";
-    s += "    vec4 dif = vDiffuse;\n    vec4 spc = vSpecular;\n    vec4 cur = dif;\n    vec4 tmp = vec4(0.0);\n";
+    s += "    vec4 dif = vDiffuse;\n    vec4 spc = vSpecular;\n    vec4 cur = dif;\n    vec4 tmp = "
+         "vec4(0.0);\n";
     s += "    vec2 bumpOffset = vec2(0.0);\n    float bumpLum = 1.0;\n    vec4 r;\n";
     bool prevBump = false, prevLum = false;
     for (int st = 0; st < 8; ++st)
     {
         const SStageKey& t = k.stages[st];
-        if (!t.colorOp)
-            break;
+        if (!t.colorOp) break;
         const std::string n = std::to_string(st);
         const std::string tex = "t" + n;
         if (t.texture)
         {
             s += "    vec4 " + tex + " = texture(uSampler" + n + ", " + Coord(k, t, st) +
                  (prevBump ? " + bumpOffset" : "") + ");\n";
-            if (prevLum)
-                s += "    " + tex + ".rgb *= bumpLum;\n";
+            if (prevLum) s += "    " + tex + ".rgb *= bumpLum;\n";
         }
         else
-            s += "    vec4 " + tex + " = vec4(1.0);\n";  // no texture bound samples opaque white
+            s += "    vec4 " + tex + " = vec4(1.0);\n"; // no texture bound samples opaque white
         prevBump = prevLum = false;
         if (t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE)
         {
             // The stage perturbs the next stage's coordinates; its colour
             // passes the current colour on.
-            s += "    bumpOffset = vec2(uBumpMat[" + n + "].x * " + tex + ".x + uBumpMat[" + n + "].z * " + tex +
-                 ".y, uBumpMat[" + n + "].y * " + tex + ".x + uBumpMat[" + n + "].w * " + tex + ".y);\n";
+            s += "    bumpOffset = vec2(uBumpMat[" + n + "].x * " + tex + ".x + uBumpMat[" + n + "].z * " +
+                 tex + ".y, uBumpMat[" + n + "].y * " + tex + ".x + uBumpMat[" + n + "].w * " + tex +
+                 ".y);\n";
             if (t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE)
             {
-                s += "    bumpLum = clamp(" + tex + ".z * uBumpLum[" + n + "].x + uBumpLum[" + n + "].y, 0.0, 1.0);\n";
+                s += "    bumpLum = clamp(" + tex + ".z * uBumpLum[" + n + "].x + uBumpLum[" + n +
+                     "].y, 0.0, 1.0);\n";
                 prevLum = true;
             }
             prevBump = true;
@@ -414,26 +471,25 @@ std::string BuildStagesFragment(const SProgramKey& k)
         }
         else
         {
-            const std::string e = Op(t.colorOp, Arg(t.colorArg[0], tex), Arg(t.colorArg[1], tex),
-                                     Arg(t.colorArg[2], tex), tex);
+            const std::string e =
+                Op(t.colorOp, Arg(t.colorArg[0], tex), Arg(t.colorArg[1], tex), Arg(t.colorArg[2], tex), tex);
             s += "    r.rgb = clamp((" + e + ").rgb, 0.0, 1.0);\n";
         }
         if (t.colorOp == D3DTOP_DOTPRODUCT3)
-            s += "    r.a = r.r;\n";  // the dot product goes to alpha too
+            s += "    r.a = r.r;\n"; // the dot product goes to alpha too
         else if (t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE || t.alphaOp == D3DTOP_BUMPENVMAP ||
                  t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
             s += "    r.a = cur.a;\n";
         else
         {
-            const std::string e = Op(t.alphaOp, Arg(t.alphaArg[0], tex), Arg(t.alphaArg[1], tex),
-                                     Arg(t.alphaArg[2], tex), tex);
+            const std::string e =
+                Op(t.alphaOp, Arg(t.alphaArg[0], tex), Arg(t.alphaArg[1], tex), Arg(t.alphaArg[2], tex), tex);
             s += "    r.a = clamp((" + e + ").a, 0.0, 1.0);\n";
         }
         s += t.resultTemp ? "    tmp = r;\n" : "    cur = r;\n";
     }
     s += "    vec4 color = cur;\n";
-    if (k.specularAdd)
-        s += "    color.rgb = clamp(color.rgb + spc.rgb, 0.0, 1.0);\n";
+    if (k.specularAdd) s += "    color.rgb = clamp(color.rgb + spc.rgb, 0.0, 1.0);\n";
     return s;
 }
 
@@ -441,18 +497,19 @@ std::string BuildEngineFragment(const SProgramKey& k)
 {
     std::string s = kFragmentHeader;
     s += "void main()\n{\n    vec4 dif = vDiffuse;\n    vec4 spc = vSpecular;\n    vec4 color;\n";
-    s += "    vec4 t0 = texture(uSampler0, vTex[0].xy);\n";
+    s += "    vec4 t0 = texture(uSampler0, vTex0.xy);\n";
     const int ps = k.ps - 1;
     if (ps == int(EEnginePixelShader::SpecMapMask) || ps == int(EEnginePixelShader::MapMask) ||
         ps == int(EEnginePixelShader::SpecMapMask11))
     {
         // Mask programs sample both textures at set 0.
-        s += "    vec4 t1 = texture(uSampler1, vTex[" + std::string(ps == int(EEnginePixelShader::SpecMapMask11) ? "1" : "0") +
-             "].xy);\n";
+        s += "    vec4 t1 = texture(uSampler1, vTex" +
+             std::string(ps == int(EEnginePixelShader::SpecMapMask11) ? "1" : "0") + ".xy);\n";
         s += "    vec4 c1 = vec4(0.5);\n    vec4 b = t0;\n    float m = b.a * uPsC[0].a;\n"
              "    vec4 tint = m * uPsC[0] + (1.0 - m) * c1;\n";
         if (ps == int(EEnginePixelShader::SpecMapMask11))
-            s += "    vec4 o = tint.a > 0.5 ? vec4(1.0) - 2.0 * (vec4(1.0) - tint) * (vec4(1.0) - b) : 2.0 * tint * b;\n";
+            s += "    vec4 o = tint.a > 0.5 ? vec4(1.0) - 2.0 * (vec4(1.0) - tint) * (vec4(1.0) - b) : 2.0 * "
+                 "tint * b;\n";
         else
             s += "    vec4 o = mix(2.0 * tint * b, vec4(1.0) - 2.0 * (vec4(1.0) - tint) * (vec4(1.0) - b),\n"
                  "                 vec4(greaterThan(b, vec4(0.5))));\n";
@@ -466,16 +523,22 @@ std::string BuildEngineFragment(const SProgramKey& k)
     }
     else
     {
-        s += "    vec4 t1 = texture(uSampler1, vTex[1].xy);\n";
+        s += "    vec4 t1 = texture(uSampler1, vTex1.xy);\n";
         switch (EEnginePixelShader(ps))
         {
-        case EEnginePixelShader::SpecMap: s += "    color = clamp(dif * t0 + 4.0 * spc * t1, 0.0, 1.0);\n"; break;
-        case EEnginePixelShader::SkyLayer: s += "    color = vec4(t0.rgb, uPsC[0].a * t1.a * t0.a * dif.a);\n"; break;
+        case EEnginePixelShader::SpecMap:
+            s += "    color = clamp(dif * t0 + 4.0 * spc * t1, 0.0, 1.0);\n";
+            break;
+        case EEnginePixelShader::SkyLayer:
+            s += "    color = vec4(t0.rgb, uPsC[0].a * t1.a * t0.a * dif.a);\n";
+            break;
         case EEnginePixelShader::SpecBump:
             s += "    float d = clamp(dot(2.0 * t0.rgb - 1.0, 2.0 * spc.rgb - 1.0), 0.0, 1.0);\n"
                  "    d = d * d;\n    d = d * d;\n    color = vec4(vec3(d), dif.a * t0.a);\n";
             break;
-        default: s += "    color = vec4(dif.rgb * t0.rgb, t0.a);\n"; break;
+        default:
+            s += "    color = vec4(dif.rgb * t0.rgb, t0.a);\n";
+            break;
         }
     }
     return s;
@@ -493,7 +556,8 @@ std::string BuildFragmentSource(const SProgramKey& key)
     std::string s = key.ps ? BuildEngineFragment(key) : BuildStagesFragment(key);
     switch (key.fogSource)
     {
-    case kFogNone: break;
+    case kFogNone:
+        break;
     case kFogTable:
         if (key.fogFunc == D3DFOG_LINEAR)
             s += "    float f = clamp((uFog.y - vFog) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
@@ -503,13 +567,15 @@ std::string BuildFragmentSource(const SProgramKey& key)
             s += "    float f = clamp(exp(-(uFog.z * vFog) * (uFog.z * vFog)), 0.0, 1.0);\n";
         s += "    color.rgb = mix(uFogColor.rgb, color.rgb, f);\n";
         break;
-    default: s += "    color.rgb = mix(uFogColor.rgb, color.rgb, clamp(vFog, 0.0, 1.0));\n"; break;
+    default:
+        s += "    color.rgb = mix(uFogColor.rgb, color.rgb, clamp(vFog, 0.0, 1.0));\n";
+        break;
     }
     if (key.alphaFunc)
     {
         // Direct3D compares the 8-bit alpha with the 8-bit reference.
-        static const char* kCmp[] = {"", "false", "a < ref", "a == ref", "a <= ref", "a > ref", "a != ref",
-                                     "a >= ref", "true"};
+        static const char* kCmp[] = {"",        "false",    "a < ref",  "a == ref", "a <= ref",
+                                     "a > ref", "a != ref", "a >= ref", "true"};
         s += "    float a = floor(color.a * 255.0 + 0.5);\n    float ref = uAlphaRef;\n";
         s += std::string("    if (!(") + kCmp[key.alphaFunc] + ")) discard;\n";
     }

@@ -27,21 +27,21 @@ enum EAttrib : int
     kAttribPointSize = 3,
     kAttribDiffuse = 4,
     kAttribSpecular = 5,
-    kAttribTex0 = 6,  // .. 13
+    kAttribTex0 = 6, // .. 13
 };
 
 enum EFogSource : std::uint8_t
 {
     kFogNone = 0,
-    kFogVertex = 1,    // computed per vertex from the eye distance
-    kFogTable = 2,     // computed per pixel
-    kFogSpecular = 3,  // pre-transformed vertices: specular alpha
-    kFogShader = 4,    // the engine's vertex program writes the factor
+    kFogVertex = 1,   // computed per vertex from the eye distance
+    kFogTable = 2,    // computed per pixel
+    kFogSpecular = 3, // pre-transformed vertices: specular alpha
+    kFogShader = 4,   // the engine's vertex program writes the factor
 };
 
 struct SStageKey
 {
-    std::uint8_t colorOp;  // 0 when the stage and all after it are off
+    std::uint8_t colorOp; // 0 when the stage and all after it are off
     std::uint8_t colorArg[3];
     std::uint8_t alphaOp;
     std::uint8_t alphaArg[3];
@@ -52,24 +52,24 @@ struct SStageKey
     std::uint8_t coordSize; // components of the input set (1-4)
     std::uint8_t ttffCount; // 0 no transform
     std::uint8_t projected;
-    std::uint8_t used;      // coordinates are needed
+    std::uint8_t used; // coordinates are needed
 };
 
 struct SProgramKey
 {
-    std::uint8_t vs;  // 0 fixed function, else 1 + EEngineVertexShader
-    std::uint8_t ps;  // 0 texture stages, else 1 + EEnginePixelShader
+    std::uint8_t vs; // 0 fixed function, else 1 + EEngineVertexShader
+    std::uint8_t ps; // 0 texture stages, else 1 + EEnginePixelShader
     std::uint8_t rhw;
-    std::uint8_t weightCount;  // blend weights in the vertex
-    std::uint8_t blend;        // blend weights in use (0-3)
+    std::uint8_t weightCount; // blend weights in the vertex
+    std::uint8_t blend;       // blend weights in use (0-3)
     std::uint8_t normal, diffuse, specular, pointSizeAttr;
     std::uint8_t lighting, lightCount, localViewer, normalize;
-    std::uint8_t diffuseSrc, ambientSrc, specularSrc, emissiveSrc;  // 0 material, 1 colour 1, 2 colour 2
+    std::uint8_t diffuseSrc, ambientSrc, specularSrc, emissiveSrc; // 0 material, 1 colour 1, 2 colour 2
     std::uint8_t fogSource, fogFunc, rangeFog;
     std::uint8_t points, pointScale, pointSprite;
     std::uint8_t clipMask;
     std::uint8_t specularAdd;
-    std::uint8_t alphaFunc;  // 0 no test, else the compare value
+    std::uint8_t alphaFunc; // 0 no test, else the compare value
     std::uint8_t pad[6];
     SStageKey stages[8];
 

@@ -18,11 +18,11 @@ Texture* CDeviceTest::TextureFrom(const std::vector<std::uint32_t>& argb, std::u
 {
     Texture* t = nullptr;
     EXPECT_EQ(m_dev->CreateTexture(w, h, 1, 0, format, D3DPOOL_MANAGED, &t), D3D_OK);
-    if (!t)
-        return nullptr;
+    if (!t) return nullptr;
     SLockedRect lr;
     EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3D_OK);
-    EXPECT_TRUE(EncodeFromArgb(format, argb.data(), w, h, static_cast<std::uint8_t*>(lr.pBits), std::size_t(lr.Pitch)));
+    EXPECT_TRUE(EncodeFromArgb(format, argb.data(), w, h, static_cast<std::uint8_t*>(lr.pBits),
+                               std::size_t(lr.Pitch)));
     EXPECT_EQ(t->UnlockRect(0), D3D_OK);
     m_keep.push_back(t);
     return t;
@@ -32,7 +32,8 @@ void CDeviceTest::DrawVertices(std::uint32_t fvf, std::uint32_t stride, const vo
                                std::uint32_t primitive, std::uint32_t primitives)
 {
     VertexBuffer* vb = nullptr;
-    ASSERT_EQ(m_dev->CreateVertexBuffer(stride * count, D3DUSAGE_WRITEONLY, fvf, D3DPOOL_MANAGED, &vb), D3D_OK);
+    ASSERT_EQ(m_dev->CreateVertexBuffer(stride * count, D3DUSAGE_WRITEONLY, fvf, D3DPOOL_MANAGED, &vb),
+              D3D_OK);
     std::uint8_t* p = nullptr;
     ASSERT_EQ(vb->Lock(0, 0, &p, 0), D3D_OK);
     std::memcpy(p, data, stride * count);
@@ -44,8 +45,8 @@ void CDeviceTest::DrawVertices(std::uint32_t fvf, std::uint32_t stride, const vo
     vb->Release();
 }
 
-void CDeviceTest::DrawRhwQuad(float x0, float y0, float x1, float y1, std::uint32_t diffuse, std::uint32_t specular,
-                              float z)
+void CDeviceTest::DrawRhwQuad(float x0, float y0, float x1, float y1, std::uint32_t diffuse,
+                              std::uint32_t specular, float z)
 {
     const SRhwVertex v[4] = {
         {x0 - 0.5f, y0 - 0.5f, z, 1.0f, diffuse, specular, 0, 0},
@@ -65,8 +66,8 @@ std::vector<std::uint32_t> CDeviceTest::Frame()
     std::vector<std::uint32_t> out(std::size_t(d.Width) * d.Height);
     SLockedRect lr;
     EXPECT_EQ(bb->LockRect(&lr, nullptr, D3DLOCK_READONLY), D3D_OK);
-    DecodeToArgb(d.Format, static_cast<const std::uint8_t*>(lr.pBits), std::size_t(lr.Pitch), d.Width, d.Height,
-                 out.data());
+    DecodeToArgb(d.Format, static_cast<const std::uint8_t*>(lr.pBits), std::size_t(lr.Pitch), d.Width,
+                 d.Height, out.data());
     bb->UnlockRect();
     bb->Release();
     return out;
@@ -85,7 +86,8 @@ std::uint32_t CDeviceTest::Pixel(std::uint32_t x, std::uint32_t y)
         if (std::abs(a - e) > tolerance)
         {
             char buf[96];
-            std::snprintf(buf, sizeof(buf), "got %08X, expected %08X (tolerance %d)", actual, expected, tolerance);
+            std::snprintf(buf, sizeof(buf), "got %08X, expected %08X (tolerance %d)", actual, expected,
+                          tolerance);
             return ::testing::AssertionFailure() << buf;
         }
     }

@@ -57,7 +57,8 @@ protected:
         m_params.AutoDepthStencilFormat = D3DFMT_D24S8;
         m_params.Flags = D3DPRESENTFLAG_LOCKABLE_BACKBUFFER;
         ASSERT_EQ(m_d3d->CreateDevice(0, D3DDEVTYPE_HAL, nullptr,
-                                      D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MULTITHREADED, &m_params, &m_dev),
+                                      D3DCREATE_HARDWARE_VERTEXPROCESSING | D3DCREATE_MULTITHREADED,
+                                      &m_params, &m_dev),
                   D3D_OK);
     }
 
@@ -69,8 +70,7 @@ protected:
         {
             EXPECT_EQ(m_dev->Release(), 0u);
         }
-        if (m_d3d)
-            m_d3d->Release();
+        if (m_d3d) m_d3d->Release();
     }
 
     // A texture of one colour (A8R8G8B8 unless told otherwise), kept until tear-down.
@@ -80,11 +80,11 @@ protected:
 
     // Draws a quad over the rectangle [x0,x1) x [y0,y1) in pixels, with the
     // pixel-centre offset Direct3D code uses.
-    void DrawRhwQuad(float x0, float y0, float x1, float y1, std::uint32_t diffuse, std::uint32_t specular = 0,
-                     float z = 0.5f);
+    void DrawRhwQuad(float x0, float y0, float x1, float y1, std::uint32_t diffuse,
+                     std::uint32_t specular = 0, float z = 0.5f);
     void DrawVertices(std::uint32_t fvf, std::uint32_t stride, const void* data, std::uint32_t count,
                       std::uint32_t primitive, std::uint32_t primitives);
-    std::uint32_t Pixel(std::uint32_t x, std::uint32_t y);  // A8R8G8B8 of the back buffer (X as FF)
+    std::uint32_t Pixel(std::uint32_t x, std::uint32_t y); // A8R8G8B8 of the back buffer (X as FF)
     std::vector<std::uint32_t> Frame();
 
     Direct3D* m_d3d = nullptr;

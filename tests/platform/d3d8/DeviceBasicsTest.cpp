@@ -1,5 +1,10 @@
 #include "D3D8Fixture.h"
 
+#include "platform/Window.h"
+
+#include <filesystem>
+#include <random>
+
 namespace d3dtest
 {
 
@@ -30,6 +35,45 @@ TEST_F(CDeviceTest, PretransformedQuadCoversExactPixels)
             const bool inside = x >= 3 && x < 7 && y == 5;
             ASSERT_EQ(f[y * kSize + x], inside ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
         }
+}
+
+// A full-screen device is lost when its window loses the focus; a window
+// that never had it (just shown, or on a display without a desktop) must
+// not leave the device lost for ever.
+TEST(CFullScreenDevice, WindowWithoutFocusYetIsNotLost)
+{
+    const auto dir =
+        std::filesystem::temp_directory_path() / ("tvx-fs-" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(dir);
+    setenv("XDG_RUNTIME_DIR", dir.c_str(), 1);
+    ASSERT_TRUE(plat::RegisterClass(plat::WindowClass{0, plat::DefWindowProc, "FullScreenTest", nullptr}));
+    plat::Window* window =
+        plat::CreateWindow("FullScreenTest", "", plat::WS_POPUP | plat::WS_VISIBLE, 0, 0, 64, 48);
+    ASSERT_NE(window, nullptr);
+    Direct3D* d3d = Direct3DCreate8(D3D_SDK_VERSION);
+    SPresentParameters p;
+    p.BackBufferWidth = 64;
+    p.BackBufferHeight = 48;
+    p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    p.SwapEffect = D3DSWAPEFFECT_DISCARD;
+    p.Windowed = 0;
+    p.EnableAutoDepthStencil = 1;
+    p.AutoDepthStencilFormat = D3DFMT_D24S8;
+    p.FullScreen_PresentationInterval = D3DPRESENT_INTERVAL_IMMEDIATE;
+    Device* dev = nullptr;
+    ASSERT_EQ(d3d->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_HARDWARE_VERTEXPROCESSING, &p, &dev),
+              D3D_OK);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    // The test hook still loses it, and a reset brings it back.
+    dev->SimulateDeviceLoss(true);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
+    EXPECT_EQ(dev->Reset(&p), D3D_OK);
+    EXPECT_EQ(dev->TestCooperativeLevel(), D3D_OK);
+    EXPECT_EQ(dev->Release(), 0u);
+    d3d->Release();
+    plat::ShutdownWindows();
+    std::filesystem::remove_all(dir);
 }
 
 } // namespace d3dtest

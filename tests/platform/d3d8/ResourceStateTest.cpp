@@ -60,8 +60,8 @@ TEST_F(CDeviceTest, BumpMapPerturbsTheNextStage)
         for (int x = 0; x < 4; ++x)
         {
             auto* p = static_cast<std::int8_t*>(lr.pBits) + y * lr.Pitch + x * 2;
-            p[0] = 64;  // du
-            p[1] = 0;   // dv
+            p[0] = 64; // du
+            p[1] = 0;  // dv
         }
     bump->UnlockRect(0);
     std::vector<std::uint32_t> halves(16);
@@ -81,7 +81,7 @@ TEST_F(CDeviceTest, BumpMapPerturbsTheNextStage)
     std::uint32_t passes = 0;
     EXPECT_EQ(m_dev->ValidateDevice(&passes), D3D_OK);
     DrawRhwQuad(0, 0, kSize, kSize, 0xFFFFFFFF);
-    EXPECT_TRUE(Near(Pixel(4, 16), 0xFF0000FF, 2));  // left edge now reads the right half
+    EXPECT_TRUE(Near(Pixel(4, 16), 0xFF0000FF, 2)); // left edge now reads the right half
     // A bump stage cannot be the last one.
     m_dev->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_DISABLE);
     EXPECT_NE(m_dev->ValidateDevice(&passes), D3D_OK);
@@ -99,21 +99,22 @@ TEST_F(CDeviceTest, LocksCheckRectanglesAndKeepData)
     EXPECT_EQ(t->LockRect(0, &lr, &outside, 0), D3DERR_INVALIDCALL);
     const plat::Rect sub{4, 4, 8, 8};
     ASSERT_EQ(t->LockRect(0, &lr, &sub, 0), D3D_OK);
-    EXPECT_EQ(lr.Pitch, 64);  // four blocks of 16 bytes per block row
-    EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);  // already locked
+    EXPECT_EQ(lr.Pitch, 64);                                        // four blocks of 16 bytes per block row
+    EXPECT_EQ(t->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL); // already locked
     EXPECT_EQ(t->UnlockRect(0), D3D_OK);
     EXPECT_EQ(t->UnlockRect(0), D3DERR_INVALIDCALL);
     t->Release();
 
     Texture* def = nullptr;
     ASSERT_EQ(m_dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &def), D3D_OK);
-    EXPECT_EQ(def->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL);  // default pool: not lockable
+    EXPECT_EQ(def->LockRect(0, &lr, nullptr, 0), D3DERR_INVALIDCALL); // default pool: not lockable
     def->Release();
 
     VertexBuffer* vb = nullptr;
-    ASSERT_EQ(m_dev->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &vb), D3D_OK);
+    ASSERT_EQ(m_dev->CreateVertexBuffer(64, D3DUSAGE_DYNAMIC | D3DUSAGE_WRITEONLY, 0, D3DPOOL_DEFAULT, &vb),
+              D3D_OK);
     std::uint8_t* p = nullptr;
-    EXPECT_EQ(vb->Lock(60, 8, &p, D3DLOCK_NOOVERWRITE), D3DERR_INVALIDCALL);  // past the end
+    EXPECT_EQ(vb->Lock(60, 8, &p, D3DLOCK_NOOVERWRITE), D3DERR_INVALIDCALL); // past the end
     EXPECT_EQ(vb->Lock(32, 32, &p, D3DLOCK_NOOVERWRITE), D3D_OK);
     EXPECT_EQ(vb->Unlock(), D3D_OK);
     EXPECT_EQ(vb->Lock(0, 0, &p, D3DLOCK_DISCARD), D3D_OK);
@@ -143,7 +144,8 @@ TEST_F(CDeviceTest, DrawsPastBufferEndsAreRefused)
 TEST_F(CDeviceTest, RenderTargetTextureIsDrawnThenSampled)
 {
     Texture* rt = nullptr;
-    ASSERT_EQ(m_dev->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt), D3D_OK);
+    ASSERT_EQ(m_dev->CreateTexture(16, 16, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, &rt),
+              D3D_OK);
     Surface* level = nullptr;
     rt->GetSurfaceLevel(0, &level);
     Surface *oldRt = nullptr, *oldDepth = nullptr;
@@ -152,13 +154,13 @@ TEST_F(CDeviceTest, RenderTargetTextureIsDrawnThenSampled)
     ASSERT_EQ(m_dev->SetRenderTarget(level, nullptr), D3D_OK);
     m_dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0);
     const SRect top{0, 0, 16, 8};
-    m_dev->Clear(1, &top, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0);  // top half red
+    m_dev->Clear(1, &top, D3DCLEAR_TARGET, 0xFFFF0000, 1.0f, 0); // top half red
     ASSERT_EQ(m_dev->SetRenderTarget(oldRt, oldDepth), D3D_OK);
     ShowTexture(m_dev);
     m_dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
     m_dev->SetTexture(0, rt);
     DrawRhwQuad(0, 0, kSize, kSize, 0xFFFFFFFF);
-    EXPECT_TRUE(Near(Pixel(16, 4), 0xFFFF0000, 0));  // rows keep their order
+    EXPECT_TRUE(Near(Pixel(16, 4), 0xFFFF0000, 0)); // rows keep their order
     EXPECT_TRUE(Near(Pixel(16, 28), 0xFF00FF00, 0));
     // Copying the back buffer into an image surface reads the same pixels.
     Surface* image = nullptr;
@@ -187,7 +189,7 @@ TEST_F(CDeviceTest, StateBlocksRecordWithoutApplyingAndApplyLater)
     ASSERT_EQ(m_dev->EndStateBlock(&token), D3D_OK);
     std::uint32_t v = 0;
     m_dev->GetRenderState(D3DRS_SRCBLEND, &v);
-    EXPECT_EQ(v, D3DBLEND_ONE);  // recording left the device alone
+    EXPECT_EQ(v, D3DBLEND_ONE); // recording left the device alone
     m_dev->GetTextureStageState(1, D3DTSS_COLOROP, &v);
     EXPECT_EQ(v, D3DTOP_DISABLE);
     ASSERT_EQ(m_dev->ApplyStateBlock(token), D3D_OK);
@@ -198,8 +200,7 @@ TEST_F(CDeviceTest, StateBlocksRecordWithoutApplyingAndApplyLater)
     Texture* bound = nullptr;
     m_dev->GetTexture(0, &bound);
     EXPECT_NE(bound, nullptr);
-    if (bound)
-        bound->Release();
+    if (bound) bound->Release();
     // A captured block restores what it captured.
     std::uint32_t all = 0;
     ASSERT_EQ(m_dev->CreateStateBlock(D3DSBT_ALL, &all), D3D_OK);
@@ -226,14 +227,14 @@ TEST_F(CDeviceTest, LostDeviceResetsOnlyAfterDefaultPoolIsReleased)
     EXPECT_EQ(m_dev->Reset(&p), D3DERR_DEVICELOST);
     m_dev->SimulateDeviceLoss(true);
     EXPECT_EQ(m_dev->TestCooperativeLevel(), D3DERR_DEVICENOTRESET);
-    EXPECT_EQ(m_dev->Reset(&p), D3DERR_INVALIDCALL);  // the default-pool texture still lives
+    EXPECT_EQ(m_dev->Reset(&p), D3DERR_INVALIDCALL); // the default-pool texture still lives
     def->Release();
     p.BackBufferWidth = p.BackBufferHeight = 16;
     ASSERT_EQ(m_dev->Reset(&p), D3D_OK);
     EXPECT_EQ(m_dev->TestCooperativeLevel(), D3D_OK);
     std::uint32_t v = 0;
     m_dev->GetRenderState(D3DRS_SRCBLEND, &v);
-    EXPECT_EQ(v, D3DBLEND_ONE);  // states are back to their defaults
+    EXPECT_EQ(v, D3DBLEND_ONE); // states are back to their defaults
     Surface* bb = nullptr;
     m_dev->GetBackBuffer(0, 0, &bb);
     SSurfaceDesc d;
@@ -252,16 +253,17 @@ TEST_F(CDeviceTest, LostDeviceResetsOnlyAfterDefaultPoolIsReleased)
 TEST_F(CDeviceTest, LoaderThreadFillsTextureWithoutTouchingGl)
 {
     Texture* t = nullptr;
-    std::thread loader([&] {
-        // Create and fill on another thread, as the resource loaders do.
-        if (m_dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t) != D3D_OK)
-            return;
-        SLockedRect lr;
-        t->LockRect(0, &lr, nullptr, 0);
-        for (int i = 0; i < 16; ++i)
-            static_cast<std::uint32_t*>(lr.pBits)[i] = 0xFFFFFF00;
-        t->UnlockRect(0);
-    });
+    std::thread loader(
+        [&]
+        {
+            // Create and fill on another thread, as the resource loaders do.
+            if (m_dev->CreateTexture(4, 4, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &t) != D3D_OK) return;
+            SLockedRect lr;
+            t->LockRect(0, &lr, nullptr, 0);
+            for (int i = 0; i < 16; ++i)
+                static_cast<std::uint32_t*>(lr.pBits)[i] = 0xFFFFFF00;
+            t->UnlockRect(0);
+        });
     loader.join();
     ASSERT_NE(t, nullptr);
     m_keep.push_back(t);

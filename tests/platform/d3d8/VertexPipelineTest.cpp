@@ -37,8 +37,8 @@ protected:
     {
         std::vector<SLitVertex> v;
         for (int i = 0; i < 4; ++i)
-            v.push_back({(float(i % 2) - 0.5f) * 2 * z, (0.5f - float(i / 2)) * 2 * z, z, 0, 0, -1, diffuse, specular,
-                         float(i % 2), float(i / 2)});
+            v.push_back({(float(i % 2) - 0.5f) * 2 * z, (0.5f - float(i / 2)) * 2 * z, z, 0, 0, -1, diffuse,
+                         specular, float(i % 2), float(i / 2)});
         DrawVertices(kLitFvf, sizeof(SLitVertex), v.data(), 4, D3DPT_TRIANGLESTRIP, 2);
     }
     void Camera()
@@ -74,10 +74,14 @@ TEST_F(CVertexPipeline, SpecularSelfTestPasses)
     const SViewport vp{0, 0, 32, 32, 0, 1};
     m_dev->SetViewport(&vp);
     m_dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
-    struct V { float x, y, z, nx, ny, nz, u, v; };
+    struct V
+    {
+        float x, y, z, nx, ny, nz, u, v;
+    };
     V v[4];
     for (int i = 0; i < 4; ++i)
-        v[i] = {(float(i % 2) - 0.5f) * 10, (float(i / 2) - 0.5f) * 10, 10, 0, 0, -1, float(i % 2), float(i / 2)};
+        v[i] = {
+            (float(i % 2) - 0.5f) * 10, (float(i / 2) - 0.5f) * 10, 10, 0, 0, -1, float(i % 2), float(i / 2)};
     const std::uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
     VertexBuffer* vb = nullptr;
     IndexBuffer* ib = nullptr;
@@ -157,12 +161,12 @@ TEST_P(CMaterialSource, LightsWithTheChosenColours)
     m_dev->SetMaterial(&mat);
     SLight light{};
     light.Type = D3DLIGHT_DIRECTIONAL;
-    light.Direction = {0, 0, 1};  // straight at the quad
+    light.Direction = {0, 0, 1}; // straight at the quad
     light.Diffuse = {1, 1, 1, 1};
     m_dev->SetLight(3, &light);
     m_dev->LightEnable(3, true);
     ShowStage0(D3DTA_DIFFUSE);
-    DrawFacingQuad(10, 0xFF0000FF, 0xFFFF0000);  // colour 1 blue, colour 2 red
+    DrawFacingQuad(10, 0xFF0000FF, 0xFFFF0000); // colour 1 blue, colour 2 red
     EXPECT_TRUE(Near(Pixel(16, 16), c.expected, 3)) << c.name;
 }
 
@@ -186,7 +190,7 @@ TEST_F(CVertexPipeline, PointLightFallsOffWithRangeAndAttenuation)
     l.Position = {0, 0, 5};
     l.Diffuse = {1, 1, 1, 1};
     l.Range = 100;
-    l.Attenuation0 = 2;  // half strength
+    l.Attenuation0 = 2; // half strength
     m_dev->SetLight(0, &l);
     m_dev->LightEnable(0, true);
     ShowStage0(D3DTA_DIFFUSE);
@@ -194,7 +198,7 @@ TEST_F(CVertexPipeline, PointLightFallsOffWithRangeAndAttenuation)
     // Lit per vertex, as Direct3D does: the corners are 15 away at a
     // cosine of 1/3, so 0.5 / 3 everywhere.
     EXPECT_TRUE(Near(Pixel(16, 16), 0xFF2A2A2A, 3));
-    l.Range = 4;  // the quad is 5 away: out of range
+    l.Range = 4; // the quad is 5 away: out of range
     m_dev->SetLight(0, &l);
     m_dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
     DrawFacingQuad(10, 0xFFFFFFFF);
@@ -236,7 +240,7 @@ TEST_F(CVertexPipeline, LinearFogInVertexAndTableModes)
         m_dev->SetRenderState(D3DRS_FOGSTART, U(0.0f));
         m_dev->SetRenderState(D3DRS_FOGEND, U(20.0f));
         ShowStage0(D3DTA_DIFFUSE);
-        DrawFacingQuad(10, 0xFFFF0000);  // halfway: half red, half fog blue
+        DrawFacingQuad(10, 0xFFFF0000); // halfway: half red, half fog blue
         EXPECT_TRUE(Near(Pixel(16, 16), 0xFF800080, 4)) << mode;
     }
 }
@@ -252,7 +256,11 @@ TEST_F(CVertexPipeline, VertexBlendMixesWorldMatrices)
     shift.m[3][0] = 1000;
     m_dev->SetTransform(D3DTS_WORLD1, &shift);
     m_dev->SetRenderState(D3DRS_VERTEXBLEND, D3DVBF_1WEIGHTS);
-    struct V { float x, y, z, w; std::uint32_t c; };
+    struct V
+    {
+        float x, y, z, w;
+        std::uint32_t c;
+    };
     for (float weight : {1.0f, 0.0f})
     {
         m_dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
@@ -274,7 +282,12 @@ TEST_F(CVertexPipeline, PointSpriteSizeAndTexture)
     m_dev->SetTexture(0, TextureFrom(texels, 2, 2));
     m_dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
     m_dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_TEXTURE);
-    struct V { float x, y, z; std::uint32_t c; float u, v; };
+    struct V
+    {
+        float x, y, z;
+        std::uint32_t c;
+        float u, v;
+    };
     const V v = {0, 0, 10, 0xFFFFFFFF, 0, 0};
     DrawVertices(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1, sizeof(V), &v, 1, D3DPT_POINTLIST, 1);
     // An 8-pixel sprite around the centre: top-left texel red, bottom-right white.
@@ -292,7 +305,7 @@ TEST_F(CVertexPipeline, TextureTransformTranslatesInThirdRow)
     m_dev->SetTexture(0, TextureFrom(texels, 2, 2));
     ShowStage0(D3DTA_TEXTURE);
     SMatrix m = IdentityMatrix();
-    m.m[2][0] = 0.5f;  // u + 0.5
+    m.m[2][0] = 0.5f; // u + 0.5
     m_dev->SetTransform(D3DTS_TEXTURE0, &m);
     m_dev->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
     DrawFacingQuad(10, 0xFFFFFFFF);
@@ -306,7 +319,7 @@ TEST_F(CVertexPipeline, ClipPlaneCutsInWorldSpace)
     Camera();
     m_dev->SetRenderState(D3DRS_LIGHTING, 0);
     ShowStage0(D3DTA_DIFFUSE);
-    const float plane[4] = {1, 0, 0, 0};  // keep x >= 0
+    const float plane[4] = {1, 0, 0, 0}; // keep x >= 0
     m_dev->SetClipPlane(0, plane);
     m_dev->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
     DrawFacingQuad(10, 0xFFFFFFFF);

@@ -1,0 +1,190 @@
+#include "foundation/Settings.h"
+
+#include "foundation/ErrorLog.h"
+#include "platform/File.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <ostream>
+#include <string>
+
+namespace
+{
+
+class Settings : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        m_dir = std::filesystem::temp_directory_path() /
+                ("tvx_settings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        std::filesystem::remove_all(m_dir);
+        std::filesystem::create_directories(m_dir);
+        g_ErrorLog.SetDirectory(m_dir.c_str());
+        m_cfg = (m_dir / "cfg.ini").string();
+    }
+    void TearDown() override
+    {
+        g_ErrorLog.SetDirectory(plat::GetCurrentDirectory().c_str());
+        std::filesystem::remove_all(m_dir);
+        g_Settings = SEngineSettings();
+    }
+
+    // Start values, then the file.
+    int Load(const std::string& text)
+    {
+        std::ofstream(m_cfg) << text;
+        g_Settings = SEngineSettings();
+        return LoadConfigFrom(m_cfg.c_str());
+    }
+
+    std::string ErrorLog() const
+    {
+        std::ifstream in(m_dir / "error.log");
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+
+    std::filesystem::path m_dir;
+    std::string m_cfg;
+};
+
+TEST_F(Settings, MissingFileGivesStartValuesAndTheFixedFallbacks)
+{
+    g_Settings = SEngineSettings();
+    g_Settings.loaded = 0;
+    EXPECT_EQ(LoadConfigFrom((m_dir / "absent.ini").c_str()), 1500);
+    const SEngineSettings start;
+    const SEngineSettings& s = g_Settings;
+    EXPECT_EQ(s.loaded, 1);
+    // The keys whose fallback is a number rather than the current value.
+    EXPECT_EQ(s.MusicEnable, 0);
+    EXPECT_EQ(s.MaxSoundSources, 0);
+    EXPECT_EQ(s.MaxSoundSources2, 0);
+    EXPECT_EQ(s.Interval, 4);
+    EXPECT_EQ(s.ModelQuality, 1);
+    // The rest keep their start values.
+    EXPECT_EQ(s.TextureBPS, start.TextureBPS);
+    EXPECT_EQ(s.ScreenWidth, 1024);
+    EXPECT_EQ(s.ScreenHeight, 768);
+    EXPECT_EQ(s.Windowed, 0);
+    EXPECT_EQ(s.TextureCompression, 1);
+    EXPECT_EQ(s.Video, 1);
+    EXPECT_EQ(s.ForceFeedback, 1);
+    EXPECT_EQ(s.JPGQuality, 70);
+    EXPECT_EQ(s.UseStaticMapBuffer, 1);
+    EXPECT_FLOAT_EQ(s.SelectTargetTime, 1.5f);
+    EXPECT_FLOAT_EQ(s.MusicVolume, 0.0f);
+    EXPECT_FLOAT_EQ(s.FixFPS, 0.0f);
+    EXPECT_TRUE(ErrorLog().empty());
+}
+
+TEST_F(Settings, SetDefaultConfigResetsWhatTheFileDoesNotHold)
+{
+    if (plat::FileExists((GetEngineBaseDirectory() + "DATA\\CONFIG\\cfg.ini").c_str()))
+        GTEST_SKIP() << "the working directory holds a cfg.ini";
+    g_Settings.JPGQuality = 5;
+    g_Settings.Windowed = 1;
+    g_Settings.SelectTargetTime = 9.0f;
+    SetDefaultConfig();
+    EXPECT_EQ(g_Settings.JPGQuality, 70);
+    EXPECT_EQ(g_Settings.Windowed, 0);
+    EXPECT_FLOAT_EQ(g_Settings.SelectTargetTime, 1.5f);
+}
+
+struct SConfigCase
+{
+    const char* name;
+    const char* file;
+    std::function<void(const SEngineSettings&)> check;
+    bool logsError;
+};
+
+void PrintTo(const SConfigCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class SettingsCases : public Settings, public ::testing::WithParamInterface<SConfigCase>
+{
+};
+
+TEST_P(SettingsCases, ReadsTheKey)
+{
+    const SConfigCase& c = GetParam();
+    Load(c.file);
+    c.check(g_Settings);
+    EXPECT_EQ(!ErrorLog().empty(), c.logsError) << ErrorLog();
+}
+
+const SConfigCase kConfigCases[] = {
+    {"ModelQuality0", "[CONFIG]\nModelQuality=0\n", [](auto& s) { EXPECT_EQ(s.ModelQuality, 1); }, false},
+    {"ModelQualityMinus50", "[CONFIG]\nModelQuality=-50\n", [](auto& s) { EXPECT_EQ(s.ModelQuality, 2); },
+     false},
+    {"ModelQuality100", "[CONFIG]\nModelQuality=100\n", [](auto& s) { EXPECT_EQ(s.ModelQuality, 0); }, false},
+    {"FixFPS25", "[CONFIG]\nFixFPS=25\n", [](auto& s) { EXPECT_FLOAT_EQ(s.FixFPS, 0.04f); }, false},
+    {"FixFPS0", "[CONFIG]\nFixFPS=0\n", [](auto& s) { EXPECT_FLOAT_EQ(s.FixFPS, 0.0f); }, false},
+    {"FixFPSNegative", "[CONFIG]\nFixFPS=-30\n", [](auto& s) { EXPECT_FLOAT_EQ(s.FixFPS, 0.0f); }, true},
+    {"SelectTargetTime", "[CONFIG]\nSelectTargetTime=2500\n",
+     [](auto& s) { EXPECT_FLOAT_EQ(s.SelectTargetTime, 2.5f); }, false},
+    {"SelectTargetTimeNegative", "[CONFIG]\nSelectTargetTime=-1\n",
+     [](auto& s) { EXPECT_FLOAT_EQ(s.SelectTargetTime, 1.5f); }, true},
+    {"Windowed2", "[CONFIG]\nWindowed=2\n", [](auto& s) { EXPECT_EQ(s.Windowed, 0); }, false},
+    {"Windowed1", "[CONFIG]\nwindowed=1\n", [](auto& s) { EXPECT_EQ(s.Windowed, 1); }, false},
+    {"Volumes", "[CONFIG]\nMusicVolume=70\nSoundVolume=100\nPlayerFade=50\n",
+     [](auto& s)
+     {
+         EXPECT_FLOAT_EQ(s.MusicVolume, 0.7f);
+         EXPECT_FLOAT_EQ(s.SoundVolume, 1.0f);
+         EXPECT_FLOAT_EQ(s.PlayerFade, 0.5f);
+     },
+     false},
+    {"NegativeVolumeIsSilence", "[CONFIG]\nMusicVolume=-20\nSoundVolume=-1\n",
+     [](auto& s)
+     {
+         EXPECT_FLOAT_EQ(s.MusicVolume, 0.0f);
+         EXPECT_FLOAT_EQ(s.SoundVolume, 0.0f);
+     },
+     true},
+    {"VolumeAbove100IsFull", "[CONFIG]\nMusicVolume=250\n",
+     [](auto& s) { EXPECT_FLOAT_EQ(s.MusicVolume, 1.0f); }, true},
+    {"NegativePlayerFade", "[CONFIG]\nPlayerFade=-5\n", [](auto& s) { EXPECT_FLOAT_EQ(s.PlayerFade, 0.0f); },
+     true},
+    {"ForceFeedbackFromInput", "[CONFIG]\nForceFeedback=0\n[INPUT]\nForceFeedback=0\n",
+     [](auto& s) { EXPECT_EQ(s.ForceFeedback, 0); }, false},
+    {"ForceFeedbackNotFromConfig", "[CONFIG]\nForceFeedback=0\n",
+     [](auto& s) { EXPECT_EQ(s.ForceFeedback, 1); }, false},
+    {"FixedFallbacksOnlyWhenMissing", "[CONFIG]\nMusicEnable=1\nInterval=0\nMaxSoundSources=16\n",
+     [](auto& s)
+     {
+         EXPECT_EQ(s.MusicEnable, 1);
+         EXPECT_EQ(s.Interval, 0);
+         EXPECT_EQ(s.MaxSoundSources, 16);
+     },
+     false},
+    {"Screen", "[CONFIG]\nScreenWidth=800\nScreenHeight=600\nJPGQuality=85\nUseSystemCursor=1\n",
+     [](auto& s)
+     {
+         EXPECT_EQ(s.ScreenWidth, 800);
+         EXPECT_EQ(s.ScreenHeight, 600);
+         EXPECT_EQ(s.JPGQuality, 85);
+         EXPECT_EQ(s.UseSystemCursor, 1);
+     },
+     false},
+    {"OtherSectionIgnored", "[MMCONFIG]\nScreenWidth=640\n", [](auto& s) { EXPECT_EQ(s.ScreenWidth, 1024); },
+     false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Config, SettingsCases, ::testing::ValuesIn(kConfigCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Settings, ReturnsTheRawSelectTargetTime)
+{
+    EXPECT_EQ(Load("[CONFIG]\nSelectTargetTime=2500\n"), 2500);
+    EXPECT_EQ(Load("[CONFIG]\nSelectTargetTime=-7\n"), -7);
+}
+
+} // namespace

@@ -1,0 +1,80 @@
+// Shared set-up of the fuzz targets: each runs in a private temporary
+// directory (its working directory, where the readers' files and the error
+// log go), removed at exit.
+#pragma once
+
+#include "foundation/ErrorLog.h"
+#include "platform/File.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace fuzz
+{
+
+inline std::filesystem::path& Directory()
+{
+    static std::filesystem::path directory;
+    return directory;
+}
+
+inline void RemoveDirectory()
+{
+    std::error_code ignored;
+    std::filesystem::remove_all(Directory(), ignored);
+}
+
+// Once per process: the private directory becomes the working directory.
+inline bool SetUp(const char* name)
+{
+    Directory() = std::filesystem::temp_directory_path() /
+                  ("tvx_fuzz_" + std::string(name) + "_" + std::to_string(std::random_device{}()));
+    std::filesystem::create_directories(Directory());
+    plat::SetCurrentDirectory(Directory().c_str());
+    g_ErrorLog.SetDirectory(Directory().c_str());
+    std::atexit(RemoveDirectory);
+    return true;
+}
+
+inline bool WriteFile(const std::string& path, const std::uint8_t* data, std::size_t size)
+{
+    std::FILE* file = plat::FOpen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool ok = size == 0 || std::fwrite(data, size, 1, file) == 1;
+    return std::fclose(file) == 0 && ok;
+}
+
+// Database inputs hold three files: u32 table length, u32 index length,
+// the table file, the index file, the rest is the data file.
+struct SDatabaseInput
+{
+    const std::uint8_t* table = nullptr;
+    std::size_t tableSize = 0;
+    const std::uint8_t* index = nullptr;
+    std::size_t indexSize = 0;
+    const std::uint8_t* data = nullptr;
+    std::size_t dataSize = 0;
+};
+
+inline bool SplitDatabaseInput(const std::uint8_t* bytes, std::size_t size, SDatabaseInput& out)
+{
+    if (size < 8) return false;
+    std::uint32_t lengths[2];
+    std::memcpy(lengths, bytes, 8);
+    const std::size_t rest = size - 8;
+    if (lengths[0] > rest || lengths[1] > rest - lengths[0]) return false;
+    out.table = bytes + 8;
+    out.tableSize = lengths[0];
+    out.index = out.table + lengths[0];
+    out.indexSize = lengths[1];
+    out.data = out.index + lengths[1];
+    out.dataSize = rest - lengths[0] - lengths[1];
+    return true;
+}
+
+} // namespace fuzz

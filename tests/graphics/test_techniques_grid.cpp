@@ -1,0 +1,259 @@
+// Draws one lit sphere with each of the 62 techniques into an offscreen
+// target, 8 x 8 cells of 64 pixels in id order (row by row), and writes the
+// picture as "technique_grid.png" into the working directory (the test
+// build directory under ctest) for a person to look at.
+
+#include "graphics/GraphicTestDevice.h"
+
+#include "foundation/Texture.h"
+#include "graphics/Mesh.h"
+#include "graphics/TexShaderManager.h"
+#include "platform/d3d8/D3D8.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <vector>
+
+namespace
+{
+using namespace plat::d3d;
+
+// ---- a minimal PNG writer: RGB, zlib stored blocks
+std::uint32_t Crc(const std::uint8_t* data, std::size_t n, std::uint32_t crc = 0xFFFFFFFFu)
+{
+    for (std::size_t i = 0; i < n; ++i)
+    {
+        crc ^= data[i];
+        for (int k = 0; k < 8; ++k)
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return crc;
+}
+
+void Chunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data)
+{
+    auto be32 = [&](std::uint32_t v) {
+        for (int s = 24; s >= 0; s -= 8)
+            out.push_back(std::uint8_t(v >> s));
+    };
+    be32(std::uint32_t(data.size()));
+    const std::size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    be32(Crc(&out[start], out.size() - start) ^ 0xFFFFFFFFu);
+}
+
+void WritePng(const char* path, const std::vector<std::uint32_t>& xrgb, std::uint32_t w, std::uint32_t h)
+{
+    std::vector<std::uint8_t> raw;
+    for (std::uint32_t y = 0; y < h; ++y)
+    {
+        raw.push_back(0);
+        for (std::uint32_t x = 0; x < w; ++x)
+        {
+            const std::uint32_t c = xrgb[std::size_t(y) * w + x];
+            raw.insert(raw.end(), {std::uint8_t(c >> 16), std::uint8_t(c >> 8), std::uint8_t(c)});
+        }
+    }
+    std::vector<std::uint8_t> z = {0x78, 0x01};
+    std::uint32_t a = 1, b = 0;
+    for (std::uint8_t v : raw)
+    {
+        a = (a + v) % 65521;
+        b = (b + a) % 65521;
+    }
+    for (std::size_t pos = 0; pos < raw.size();)
+    {
+        const std::size_t n = std::min<std::size_t>(65535, raw.size() - pos);
+        z.push_back(pos + n == raw.size() ? 1 : 0);
+        z.insert(z.end(), {std::uint8_t(n), std::uint8_t(n >> 8), std::uint8_t(~n), std::uint8_t(~n >> 8)});
+        z.insert(z.end(), raw.begin() + std::ptrdiff_t(pos), raw.begin() + std::ptrdiff_t(pos + n));
+        pos += n;
+    }
+    const std::uint32_t adler = (b << 16) | a;
+    for (int s = 24; s >= 0; s -= 8)
+        z.push_back(std::uint8_t(adler >> s));
+    std::vector<std::uint8_t> png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    std::vector<std::uint8_t> ihdr = {std::uint8_t(w >> 24), std::uint8_t(w >> 16), std::uint8_t(w >> 8),
+                                      std::uint8_t(w),       std::uint8_t(h >> 24), std::uint8_t(h >> 16),
+                                      std::uint8_t(h >> 8),  std::uint8_t(h),       8, 2, 0, 0, 0};
+    Chunk(png, "IHDR", ihdr);
+    Chunk(png, "IDAT", z);
+    Chunk(png, "IEND", {});
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+}
+
+std::unique_ptr<CTexture> PatternTexture(std::uint32_t (*texel)(int x, int y))
+{
+    auto t = std::make_unique<CTexture>();
+    t->CreateTexture(32, 32, 1, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, 0);
+    SLockedRect locked{};
+    if (t->m_lpTexture && t->m_lpTexture->LockRect(0, &locked, nullptr, 0) == D3D_OK)
+    {
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+            {
+                const std::uint32_t c = texel(x, y);
+                std::memcpy(static_cast<std::uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4, &c, 4);
+            }
+        t->m_lpTexture->UnlockRect(0);
+    }
+    return t;
+}
+
+SMatrix Mul(const SMatrix& a, const SMatrix& b)
+{
+    return Multiply(a, b);
+}
+
+class TechniqueGrid : public gfxtest::CGraphicDeviceTest
+{
+protected:
+    void TearDown() override
+    {
+        m_manager.Purge();
+        CMesh::ResetCurrent();
+        CGraphicDeviceTest::TearDown();
+    }
+    TexShaderManager m_manager;
+    gfxtest::CTempDir m_dir{"grid"};
+};
+
+TEST_F(TechniqueGrid, DrawsEveryTechniqueIntoAPicture)
+{
+    ASSERT_TRUE(OpenDevice(64, 48));
+    ASSERT_TRUE(m_manager.Init(true));
+    Device* d = graph.m_lpDevice;
+    constexpr std::uint32_t kCell = 64, kSize = 8 * kCell;
+    Surface* target = nullptr;
+    Surface* depth = nullptr;
+    ASSERT_EQ(d->CreateRenderTarget(kSize, kSize, D3DFMT_X8R8G8B8, 0, true, &target), D3D_OK);
+    ASSERT_EQ(d->CreateDepthStencilSurface(kSize, kSize, D3DFMT_D24S8, 0, &depth), D3D_OK);
+    ASSERT_TRUE(graph.PushRenderTarget(target, depth));
+
+    // Texture 0: an orange and white checker whose alpha falls from left to
+    // right; 1: a specular / detail stripe map; 2: a sky-blue reflection
+    // with a mask gradient; 3: green.
+    auto tex0 = PatternTexture([](int x, int y) {
+        const std::uint32_t alpha = std::uint32_t(255 - x * 6) << 24;
+        return alpha | (((x / 8 + y / 8) % 2) ? 0xE07020u : 0xF0F0F0u);
+    });
+    auto tex1 = PatternTexture([](int, int y) { return (y / 4) % 2 ? 0xFFFFFFFFu : 0x80404040u; });
+    auto tex2 = PatternTexture([](int x, int y) {
+        return (std::uint32_t(255 - y * 4) << 24) | (std::uint32_t(60 + x * 4) << 16) | 0x0090E0u;
+    });
+    auto tex3 = PatternTexture([](int, int) { return 0xFF30C040u; });
+
+    const float light[3] = {0.5f, -0.5f, 0.7f};
+    std::unique_ptr<CMesh> sphere(CreateSphereMesh(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1.0f,
+                                                   10, 0xFFFFFFFF, 0xFFFFC080, 0xFF4060FF, true, light));
+    // The vertex programs read their own layouts: P, W, N, D, UV (water) and
+    // P, N, D (map colouring).
+    std::unique_ptr<CMesh> waterSphere(CreateSphereMesh(D3DFVF_XYZB3 | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1,
+                                                        1.0f, 10, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, false,
+                                                        light));
+    std::unique_ptr<CMesh> mapSphere(CreateSphereMesh(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE, 1.0f, 10,
+                                                      0xFFFFFFFF, 0xFF80FF80, 0xFF8080FF, true, light));
+
+    SMaterial material{};
+    material.Diffuse = {1, 1, 1, 0.8f};
+    material.Ambient = {0.3f, 0.3f, 0.3f, 1};
+    material.Specular = {1, 1, 1, 1};
+    material.Power = 20;
+    SLight sun{};
+    sun.Type = D3DLIGHT_DIRECTIONAL;
+    sun.Diffuse = {1, 1, 1, 1};
+    sun.Specular = {1, 1, 1, 1};
+    sun.Ambient = {0.2f, 0.2f, 0.2f, 1};
+    sun.Direction = {-0.4f, -0.3f, 0.85f};
+
+    SetDefaultStates();
+    SMatrix world = IdentityMatrix();
+    // Turn the sphere so its pole faces up and the view sees its side.
+    world.m[1][1] = 0;
+    world.m[1][2] = 1;
+    world.m[2][1] = -1;
+    world.m[2][2] = 0;
+    SMatrix view = IdentityMatrix();
+    view.m[3][2] = 3.2f;
+    for (int id = 0; id < kTechniqueCount; ++id)
+    {
+        const std::uint32_t x = std::uint32_t(id % 8) * kCell, y = std::uint32_t(id / 8) * kCell;
+        const SViewport cell{x, y, kCell, kCell, 0.0f, 1.0f};
+        d->SetViewport(&cell);
+        // A dark blue-grey ground with a lighter band, so blending shows.
+        graph.Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF303848);
+        const SRect band{std::int32_t(x), std::int32_t(y + 24), std::int32_t(x + kCell), std::int32_t(y + 40)};
+        d->Clear(1, &band, D3DCLEAR_TARGET, 0xFF8088A0, 1.0f, 0);
+
+        d->SetMaterial(&material);
+        d->SetLight(0, &sun);
+        d->LightEnable(0, true);
+        d->SetRenderState(D3DRS_LIGHTING, 1);
+        d->SetRenderState(D3DRS_AMBIENT, 0xFF404040);
+        d->SetRenderState(D3DRS_ZENABLE, 1);
+        d->SetTransform(D3DTS_WORLD, &world);
+        d->SetTransform(D3DTS_VIEW, &view);
+        graph.SetProjection(100.0f, 0.1f, 60.0f, 60.0f, false);
+        SetTextureFactor(0xC0FFC040, 3);
+
+        CMesh* mesh = sphere.get();
+        if (m_manager.GetTechniqueCaps(id) & 2)
+        {
+            SMatrix projection{};
+            d->GetTransform(D3DTS_PROJECTION, &projection);
+            const SMatrix clip = Mul(Mul(world, view), projection);
+            // The reflection lookup: screen-like coordinates with q.z = 1.
+            SMatrix reflect = IdentityMatrix();
+            reflect.m[3][2] = 1.0f;
+            SetVertexShaderMatrices(&clip.m[0][0], &reflect.m[0][0]);
+            SetVertexShaderConstant4(kVSReflectionScale, 0.5f, -0.5f, 0.0f, 0.0f);
+            SetVertexShaderConstant4(kVSFog, 0, 0, 0, 0);
+            SetVertexShaderConstant4(kVSWaveWeights, 0, 0, 0, -3.0f);
+            SetVertexShaderConstant4(kVSEye, 0, 0, 3.0f, 0.0f);
+            mesh = id == SHADER_MAP_HIDE_COLOR ? mapSphere.get() : waterSphere.get();
+        }
+        d->BeginScene();
+        m_manager.ApplyStateBlock(id, mesh, tex0.get(), tex1.get(), tex2.get(), tex3.get());
+        d->EndScene();
+    }
+    graph.PopRenderTarget();
+    const SViewport full{0, 0, std::uint32_t(graph.m_nScreenWidth), std::uint32_t(graph.m_nScreenHeight), 0, 1};
+    d->SetViewport(&full);
+
+    SLockedRect locked{};
+    ASSERT_EQ(target->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    std::vector<std::uint32_t> pixels(std::size_t(kSize) * kSize);
+    for (std::uint32_t row = 0; row < kSize; ++row)
+        std::memcpy(&pixels[std::size_t(row) * kSize], static_cast<const std::uint8_t*>(locked.pBits) + row * locked.Pitch,
+                    kSize * 4);
+    target->UnlockRect();
+    target->Release();
+    depth->Release();
+    WritePng("technique_grid.png", pixels, kSize, kSize);
+
+    // Each cell differs from its bare background somewhere: every technique
+    // drew something (the depth-only one leaves colour as it was).
+    for (int id = 0; id < kTechniqueCount; ++id)
+    {
+        // Depth only leaves colour as it was; the dissolve at factor alpha
+        // 0.75 cuts nearly all away; the bump specular of a texture that is
+        // no normal map is faint. The three vertex-program techniques draw
+        // nothing on the layer yet (see the water pixel test).
+        if (id == SHADER_DEPTH_ONLY || id == SHADER_ALPHA_DISSOLVE || id == SHADER_BUMPMAP_SPEC ||
+            (m_manager.GetTechniqueCaps(id) & 2))
+            continue;
+        const std::uint32_t x0 = std::uint32_t(id % 8) * kCell, y0 = std::uint32_t(id / 8) * kCell;
+        int changed = 0;
+        for (std::uint32_t yy = 4; yy < 20; ++yy)  // above the band
+            for (std::uint32_t xx = 16; xx < 48; ++xx)
+                changed += (pixels[std::size_t(y0 + yy) * kSize + x0 + xx] & 0xFFFFFF) != 0x303848;
+        EXPECT_GT(changed, 0) << GetTechniqueName(id);
+    }
+}
+
+} // namespace

@@ -1,0 +1,8 @@
+// mksample's textures in "Data\Textures\": a DXT5 "TM" file, an
+// uncompressed "TM" file and a TGA, written with the engine's own writers.
+// Prints what went wrong and returns false on failure.
+#pragma once
+
+#include <string>
+
+bool WriteSampleTextures(const std::string& root);
