@@ -18,6 +18,12 @@
 //   recorded between BeginStateBlock and EndStateBlock.
 // - States the layer does not act on are stored (so Get returns them) and
 //   logged once.
+// - Differences from Direct3D the engine can see: D3DRS_LOCALVIEWER starts
+//   FALSE (see StateBlock.cpp); at most 16 lights light a draw; a
+//   full-screen device is lost when its window loses the focus it had (a
+//   window that never had it loses nothing).
+// - Process-wide effect: on Mesa's software rasterizer the first device
+//   raises the C library's heap trim threshold (GlBackend.cpp says why).
 #pragma once
 
 #include "platform/d3d8/D3D8Types.h"

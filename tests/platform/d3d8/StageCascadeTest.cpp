@@ -243,6 +243,26 @@ const SCascadeCase kCascade[] = {
          d->SetRenderState(D3DRS_ALPHAREF, 1);
          d->SetRenderState(D3DRS_ALPHAFUNC, D3DCMP_GREATER);
      }},
+    // The sky layers' chain: colour from the texture, alpha multiplied
+    // through three stages (0.5 x 0.5 x factor 1), then blended.
+    {"alpha chain over three stages",
+     0x80FF8000,
+     0x80FF8000,
+     0xFFFFFFFF,
+     0,
+     0xFFFFFFFF,
+     {{D3DTOP_SELECTARG1, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT},
+      {D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_CURRENT},
+      {D3DTOP_SELECTARG2, D3DTA_TEXTURE, D3DTA_CURRENT, D3DTOP_MODULATE, D3DTA_TFACTOR, D3DTA_CURRENT}},
+     0xFF402060,
+     0xFF000080,
+     [](Device* d)
+     {
+         d->SetRenderState(D3DRS_ALPHABLENDENABLE, 1);
+         d->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+         d->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+         d->SetRenderState(D3DRS_ALPHATESTENABLE, 1);
+     }},
     {"depth test keeps the nearer",
      0,
      0,
