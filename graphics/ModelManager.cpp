@@ -56,28 +56,103 @@ void SetModelObjectFactory(PFNCreateModelObject create)
 
 // ------------------------------------------------------------ stand-in object
 
-CSingleModelObject::CSingleModelObject() : m_pModel(std::make_unique<CModel>()) {}
+CSingleModelObject::CSingleModelObject() = default;
 CSingleModelObject::~CSingleModelObject() = default;
 
 bool CSingleModelObject::LoadFromStream(CPakStream& stream)
 {
-    return m_pModel->Load(stream, true);
+    XTRACE("CSingleModelObject::LoadFromStream");
+    m_Parts.clear();
+    const auto left = [&stream]() -> std::uint32_t
+    {
+        const std::uint32_t length = stream.GetLength(), position = stream.Tell();
+        return position <= length ? length - position : 0;
+    };
+    std::uint8_t header[kModelFileHeaderSize];
+    if (left() < sizeof header || stream.ReadBytes(header, sizeof header) != sizeof header)
+    {
+        g_ErrorLog.LogError("Model file %s: header truncated", stream.GetEntryName());
+        return false;
+    }
+    std::int32_t count = 0;
+    std::memcpy(&count, header, sizeof count);
+    // Every part needs at least its record: a count the file cannot hold is
+    // refused before anything is sized by it.
+    if (count < 0 || std::uint64_t(count) * sizeof(SModelFilePart) > left())
+    {
+        g_ErrorLog.LogError("Model file %s: part count %d out of range", stream.GetEntryName(), count);
+        return false;
+    }
+    m_Parts.reserve(std::size_t(count));
+    for (std::int32_t i = 0; i < count; ++i)
+    {
+        SPart part;
+        if (left() < sizeof part.record ||
+            stream.ReadBytes(&part.record, sizeof part.record) != sizeof part.record)
+        {
+            g_ErrorLog.LogError("Model file %s: part %d truncated", stream.GetEntryName(), i);
+            m_Parts.clear();
+            return false;
+        }
+        part.record.name[sizeof part.record.name - 1] = 0;
+        const std::int32_t type = part.record.type;
+        if (type == 0 || type == 1)
+        {
+            part.model = std::make_unique<CModel>();
+            if (!part.model->Load(stream, true))
+            {
+                m_Parts.clear();
+                return false;
+            }
+        }
+        else if (type != 2 && type != 3)
+        {
+            g_ErrorLog.LogError("Model file %s: part %d of type %d is not read here", stream.GetEntryName(),
+                                i, type);
+            m_Parts.clear();
+            return false;
+        }
+        m_Parts.push_back(std::move(part));
+    }
+    return true;
 }
 
 void CSingleModelObject::Run(float dt)
 {
-    m_pModel->Update(dt);
+    for (SPart& part : m_Parts)
+        if (part.record.type == 0 && part.model) part.model->Update(dt);
 }
 
 float CSingleModelObject::GetRadius()
 {
     if (m_fRadius > 0.0f) return m_fRadius;
-    return m_pModel->m_pMesh ? m_pModel->m_pMesh->GetRadius() : 0.0f;
+    float radius = 0.001f;
+    for (SPart& part : m_Parts)
+        if (part.record.type == 0 && part.model && part.model->m_pMesh)
+            radius = std::max(radius, part.model->m_pMesh->GetRadius());
+    return radius;
 }
 
 std::uint32_t CSingleModelObject::GetMemorySize()
 {
-    return std::uint32_t(sizeof(*this) + sizeof(CModel)) + m_pModel->m_nMeshBytes;
+    std::uint32_t bytes = sizeof(*this) + std::uint32_t(m_Parts.size() * sizeof(SPart));
+    for (const SPart& part : m_Parts)
+        if (part.model) bytes += sizeof(CModel) + part.model->m_nMeshBytes;
+    return bytes;
+}
+
+CModel* CSingleModelObject::GetModel()
+{
+    for (SPart& part : m_Parts)
+        if (part.record.type == 0 && part.model) return part.model.get();
+    return nullptr;
+}
+
+std::int32_t CSingleModelObject::FindPart(const char* name) const
+{
+    for (std::size_t i = 0; i < m_Parts.size(); ++i)
+        if (name && std::strcmp(m_Parts[i].record.name, name) == 0) return std::int32_t(i);
+    return -1;
 }
 
 // ------------------------------------------------------------ render buffer mesh
@@ -210,7 +285,6 @@ IModelObject* CModelManager::GetModelForce(std::int32_t id)
 
 void CModelManager::Run(float dt)
 {
-    g_fEngineTime += dt;
     for (std::int32_t i = 0; i < GetSlotCount(); ++i)
         if (void* resource = Get(i, 0)) static_cast<IModelObject*>(resource)->Run(dt);
 }
@@ -224,7 +298,8 @@ bool CModelManager::Init()
     m_iEffectPointSlot = CreateRenderBuffer("EFFECTPOINT", 0x42, 16000, 0, 2, true);
     m_iScreenSlot = CreateRenderBuffer("SCREEN", kScreenFvf, 8192, 12288, 2, false);
     m_iModelsSlot = CreateRenderBuffer("MODELS", kBillboardFvf, 40000, 64000, 5, false);
-    const bool ok = m_iEffectSlot != -1 && m_iEffectPointSlot != -1 && m_iScreenSlot != -1 && m_iModelsSlot != -1;
+    const bool ok =
+        m_iEffectSlot != -1 && m_iEffectPointSlot != -1 && m_iScreenSlot != -1 && m_iModelsSlot != -1;
     if (!ok) g_ErrorLog.LogError("CModelManager::Init error while create render buffers");
     CreateVideoMeshes();
     return ok;
@@ -287,7 +362,8 @@ std::int32_t CModelManager::CreateRenderBuffer(const char* name, std::uint32_t f
         AddMeshMemory(mesh.get());
     }
     bool known = false;
-    for (const SRingSpec& r : m_Rings) known = known || std::strcmp(r.name, name) == 0;
+    for (const SRingSpec& r : m_Rings)
+        known = known || std::strcmp(r.name, name) == 0;
     if (!known)
     {
         SRingSpec spec{};
@@ -330,20 +406,23 @@ CMesh* CModelManager::CopyPiece(std::int32_t slot, const CGeometryBuffer* piece,
         r->m_nIndexCount = 0;
         return r;
     };
-    if (pv == 0 || (indexed && pi == 0) || !piece->m_pVertices || (indexed && !piece->m_pIndices)) return nothing();
+    if (pv == 0 || (indexed && pi == 0) || !piece->m_pVertices || (indexed && !piece->m_pIndices))
+        return nothing();
     // A piece no mesh of the ring can hold would be written past its end.
     if (pv > r->m_nVertexCapacity || pi > r->m_nIndexCapacity)
     {
         if (!r->m_bRefusedLogged)
-            g_ErrorLog.LogError("CModelManager::GetRenderSingleBufMesh piece of %d vertices, %d indices exceeds "
-                                "render buffer '%s'",
-                                int(pv), int(pi), r->m_szName);
+            g_ErrorLog.LogError(
+                "CModelManager::GetRenderSingleBufMesh piece of %d vertices, %d indices exceeds "
+                "render buffer '%s'",
+                int(pv), int(pi), r->m_szName);
         r->m_bRefusedLogged = true;
         return nothing();
     }
     if (piece->m_nStride != r->m_nStride)
     {
-        g_ErrorLog.LogError("CModelManager::GetRenderSingleBufMesh vertex format differs from '%s'", r->m_szName);
+        g_ErrorLog.LogError("CModelManager::GetRenderSingleBufMesh vertex format differs from '%s'",
+                            r->m_szName);
         return nothing();
     }
 
@@ -370,8 +449,8 @@ CMesh* CModelManager::CopyPiece(std::int32_t slot, const CGeometryBuffer* piece,
 
     std::uint8_t* vertices = nullptr;
     const std::uint32_t stride = r->m_nStride;
-    if (Failed(r->m_pVB->Lock(std::uint32_t(r->m_nFirstVertex) * stride, std::uint32_t(pv) * stride, &vertices,
-                              flags)))
+    if (Failed(r->m_pVB->Lock(std::uint32_t(r->m_nFirstVertex) * stride, std::uint32_t(pv) * stride,
+                              &vertices, flags)))
     {
         g_ErrorLog.LogError("CModelManager::GetRenderSingleBufMesh lock fails");
         r->m_nVertexCount = r->m_nIndexCount = 0;
@@ -393,7 +472,8 @@ CMesh* CModelManager::CopyPiece(std::int32_t slot, const CGeometryBuffer* piece,
         const std::uint16_t shift = std::uint16_t(r->m_nFirstVertex - std::int32_t(piece->m_nFirstVertex));
         std::uint16_t* out = reinterpret_cast<std::uint16_t*>(bytes);
         const std::uint16_t* in = piece->m_pIndices + piece->m_nFirstIndex;
-        for (std::int32_t i = 0; i < pi; ++i) out[i] = std::uint16_t(in[i] + shift);
+        for (std::int32_t i = 0; i < pi; ++i)
+            out[i] = std::uint16_t(in[i] + shift);
         r->m_pIB->Unlock();
     }
     r->m_nVertexCount = pv;
@@ -430,7 +510,8 @@ void CModelManager::RestoreDeviceObjects()
     const std::vector<SRingSpec> rings = m_Rings;
     for (const SRingSpec& r : rings)
     {
-        const std::int32_t slot = CreateRenderBuffer(r.name, r.fvf, r.vertices, r.indices, r.ringSize, r.points);
+        const std::int32_t slot =
+            CreateRenderBuffer(r.name, r.fvf, r.vertices, r.indices, r.ringSize, r.points);
         if (std::strcmp(r.name, "SCREEN") == 0) m_iScreenSlot = slot;
         if (std::strcmp(r.name, "MODELS") == 0) m_iModelsSlot = slot;
         if (std::strcmp(r.name, "EFFECT") == 0) m_iEffectSlot = slot;
@@ -462,7 +543,8 @@ void CModelManager::CreateVideoMeshes()
         sq[i] = SScreenVertex{u - 0.5f, v - 0.5f, 0.0f, 1e-5f, u, v, u, v};
     }
     for (int q = 0; q < 8; ++q)
-        for (int k = 0; k < 6; ++k) indices[q * 6 + k] = std::uint16_t(4 * q + quad[k]);
+        for (int k = 0; k < 6; ++k)
+            indices[q * 6 + k] = std::uint16_t(4 * q + quad[k]);
     m_ScreenQuad.m_nVertexCount = 4;
     m_ScreenQuad.m_nIndexCount = 6;
 }

@@ -4,8 +4,8 @@
 // Models: the model list (a resource-database section: "Filename",
 // "Radius") is loaded by id on the loader thread of CMTResourceManager.
 // Each id yields an IModelObject, made by the installed object factory (the
-// complex objects install theirs; until then a model file holds one model
-// block, read into a CModel). A record with radius 0 is loaded at Init to
+// complex objects install theirs; until then CSingleModelObject reads the
+// model parts of the file). A record with radius 0 is loaded at Init to
 // measure it (1.0 when it does not load).
 //
 // Render buffers: named rings of 1-5 dynamic meshes into which small
@@ -46,21 +46,55 @@ public:
     virtual std::uint32_t GetMemorySize() = 0;
 };
 
-// The stand-in object until complex objects exist: one model block.
+// The model file as the stand-in reads it (little-endian): a 68-byte
+// header whose first i32 is the part count, then per part its 228-byte
+// record and, for parts of type 0 (model) and 1 (auxiliary model), one model
+// block; types 2 and 3 (sprites) carry nothing more.
+#pragma pack(push, 1)
+struct SModelFilePart
+{
+    std::int32_t type;       //   0 0 model, 1 auxiliary, 2/3 sprite, 4 particles
+    char name[32];           //   4
+    char textures[4][32];    //  36 texture names
+    std::uint32_t groupMask; // 164
+    std::uint32_t flags;     // 168 bit 0 billboard
+    std::uint8_t kept[8];    // 172
+    std::uint32_t object;    // 180 replaced on load
+    std::uint8_t rest[44];   // 184
+};
+#pragma pack(pop)
+static_assert(sizeof(SModelFilePart) == 228);
+constexpr std::uint32_t kModelFileHeaderSize = 68;
+
+// The stand-in object until complex objects install their factory: reads
+// the model file's parts of types 0 to 3 and keeps their models; a particle
+// part (which it cannot read) ends the load as a failure.
 class CSingleModelObject : public IModelObject
 {
 public:
+    struct SPart
+    {
+        SModelFilePart record{};
+        std::unique_ptr<CModel> model; // types 0 and 1
+    };
+
     CSingleModelObject();
     ~CSingleModelObject() override;
     bool LoadFromStream(CPakStream& stream) override;
     void Run(float dt) override;
+    // The largest of 0.001 and the radii of the type-0 base meshes, until
+    // the manager sets one.
     float GetRadius() override;
     void SetRadius(float radius) override { m_fRadius = radius; }
     std::uint32_t GetMemorySize() override;
-    CModel* GetModel() { return m_pModel.get(); }
+    // The first type-0 model, or null.
+    CModel* GetModel();
+    // The first part of that name, or -1.
+    std::int32_t FindPart(const char* name) const;
+    const std::vector<SPart>& GetParts() const { return m_Parts; }
 
 private:
-    std::unique_ptr<CModel> m_pModel;
+    std::vector<SPart> m_Parts;
     float m_fRadius = 0.0f;
 };
 
@@ -117,7 +151,8 @@ public:
 
     IModelObject* GetModel(std::int32_t id);
     IModelObject* GetModelForce(std::int32_t id);
-    // Advances every loaded model and the engine clock by dt.
+    // Advances every loaded model by dt (not marking it used); the engine
+    // clock is the caller's to advance.
     void Run(float dt);
 
     std::int32_t CreateRenderBuffer(const char* name, std::uint32_t fvf, std::int32_t vertexCount,

@@ -100,6 +100,12 @@ public:
     std::uint32_t GetTextureBytes();
     std::int32_t GetTextureCount();
     const STextureFormats& GetFormats() const { return m_Formats; }
+    // One of the two 256 x 256 DXT3 work textures (0 or 1; null before the
+    // device objects exist), for the surface manager's 2-D images.
+    CTexture* GetWorkTexture(int which) const
+    {
+        return which == 0 || which == 1 ? m_pWorkTextures[which] : nullptr;
+    }
 
     std::uint32_t m_nFrameCounters[2] = {};
 
@@ -119,5 +125,6 @@ private:
 extern TextureManager* g_pTextureManager;
 
 // The engine clock in seconds that load times and cache ages are read
-// from; the model manager's Run advances it once per frame.
+// from; the resource engine's per-frame run advances it (before the model
+// manager's Run).
 extern float g_fEngineTime;

@@ -7,6 +7,10 @@
 #include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
 
+#include "foundation/ResourceDB.h"
+#include "platform/File.h"
+#include "platform/Thread.h"
+
 #include "graphics/GraphicTestDevice.h"
 
 #include <gtest/gtest.h>
@@ -42,14 +46,15 @@ protected:
     {
         std::uint16_t* idx = piece.Allocate(0x112, vertices, indices);
         std::memset(piece.m_pVertices, 0, std::size_t(vertices) * 32);
-        for (std::uint32_t i = 0; i < indices; ++i) idx[i] = std::uint16_t(i % vertices);
+        for (std::uint32_t i = 0; i < indices; ++i)
+            idx[i] = std::uint16_t(i % vertices);
     }
     std::vector<std::uint16_t> RingIndices(CMesh* mesh)
     {
         std::uint8_t* data = nullptr;
         std::vector<std::uint16_t> out;
-        if (Succeeded(mesh->m_pIB->Lock(std::uint32_t(mesh->m_nStartIndex) * 2, std::uint32_t(mesh->m_nIndexCount) * 2,
-                                        &data, D3DLOCK_READONLY)))
+        if (Succeeded(mesh->m_pIB->Lock(std::uint32_t(mesh->m_nStartIndex) * 2,
+                                        std::uint32_t(mesh->m_nIndexCount) * 2, &data, D3DLOCK_READONLY)))
         {
             out.assign(reinterpret_cast<std::uint16_t*>(data),
                        reinterpret_cast<std::uint16_t*>(data) + mesh->m_nIndexCount);
@@ -116,7 +121,8 @@ TEST_F(ModelManagerDevice, FourRingsAndQuads)
     const int rect[4] = {0, 0, 64, 32};
     CGeometryBuffer* q = m_manager.SetScreenQuadUV(rect, 64, 32, nullptr, false);
     const float* v = reinterpret_cast<const float*>(q->m_pVertices);
-    const float expected[4][4] = {{-0.5f, -0.5f, 0, 0}, {63.5f, -0.5f, 1, 0}, {-0.5f, 31.5f, 0, 1}, {63.5f, 31.5f, 1, 1}};
+    const float expected[4][4] = {
+        {-0.5f, -0.5f, 0, 0}, {63.5f, -0.5f, 1, 0}, {-0.5f, 31.5f, 0, 1}, {63.5f, 31.5f, 1, 1}};
     for (int i = 0; i < 4; ++i)
     {
         EXPECT_EQ(v[i * 8 + 0], expected[i][0]);
@@ -152,13 +158,16 @@ TEST_F(ModelManagerDevice, AnimatedModelDrawsItsAnimationTimes)
     auto put = [&](const void* p, std::size_t n) { block.append(static_cast<const char*>(p), n); };
     SModelBlockHeader h{};
     h.animationCount = 1;
-    for (int c = 0; c < 4; ++c) h.material[c] = h.material[4 + c] = h.material[12 + c] = 1.0f;
+    for (int c = 0; c < 4; ++c)
+        h.material[c] = h.material[4 + c] = h.material[12 + c] = 1.0f;
     h.techniqueId = SHADER_ONLYMATERIAL;
     h.rotationSpeed = 1.0f;
     h.pingPongPeriod = 1.0f;
     put(&h, sizeof h);
-    const float quad[4][8] = {{-1, 1, 0.5f, 0, 0, -1, 0, 0}, {0, 1, 0.5f, 0, 0, -1, 1, 0},
-                              {-1, -1, 0.5f, 0, 0, -1, 0, 1}, {0, -1, 0.5f, 0, 0, -1, 1, 1}};
+    const float quad[4][8] = {{-1, 1, 0.5f, 0, 0, -1, 0, 0},
+                              {0, 1, 0.5f, 0, 0, -1, 1, 0},
+                              {-1, -1, 0.5f, 0, 0, -1, 0, 1},
+                              {0, -1, 0.5f, 0, 0, -1, 1, 1}};
     const SMeshFileHeader mh{0x112, 4, 6};
     put(&mh, sizeof mh);
     put(quad, sizeof quad);
@@ -211,6 +220,151 @@ TEST_F(ModelManagerDevice, AnimatedModelDrawsItsAnimationTimes)
         EXPECT_EQ(lit(40), t.lit40) << "s " << t.s;
         EXPECT_EQ(lit(56), t.lit56) << "s " << t.s;
         CMesh::ResetCurrent();
+    }
+}
+
+// "Модели" in code page 1251.
+constexpr const char* kModelSection = "\xCC\xEE\xE4\xE5\xEB\xE8";
+
+// One model block: a 2 x 2 quad in the z = 0 plane, no animations.
+std::string QuadBlock()
+{
+    std::string block;
+    auto put = [&](const void* p, std::size_t n) { block.append(static_cast<const char*>(p), n); };
+    SModelBlockHeader h{};
+    h.material[0] = h.material[1] = h.material[2] = h.material[3] = 1.0f;
+    h.rotationSpeed = h.pingPongPeriod = 1.0f;
+    put(&h, sizeof h);
+    const SMeshFileHeader mh{0x112, 4, 6};
+    put(&mh, sizeof mh);
+    const float quad[4][8] = {{-1, 1, 0, 0, 0, 1, 0, 0},
+                              {1, 1, 0, 0, 0, 1, 1, 0},
+                              {-1, -1, 0, 0, 0, 1, 0, 1},
+                              {1, -1, 0, 0, 0, 1, 1, 1}};
+    put(quad, sizeof quad);
+    const std::uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
+    put(idx, sizeof idx);
+    return block;
+}
+
+// A model file: the 68-byte header with the part count, then the parts.
+std::string ModelFile(std::int32_t count, const std::vector<std::pair<std::int32_t, std::string>>& parts)
+{
+    std::string file(kModelFileHeaderSize, '\0');
+    std::memcpy(file.data(), &count, sizeof count);
+    for (const auto& [type, payload] : parts)
+    {
+        SModelFilePart record{};
+        record.type = type;
+        std::snprintf(record.name, sizeof record.name, "PART%d", type);
+        file.append(reinterpret_cast<const char*>(&record), sizeof record);
+        file += payload;
+    }
+    return file;
+}
+
+class ModelManagerList : public ModelManagerDevice
+{
+protected:
+    void SetUp() override
+    {
+        ModelManagerDevice::SetUp();
+        m_previous = plat::GetCurrentDirectory();
+        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
+    }
+    void TearDown() override
+    {
+        m_manager.Done();
+        m_manager.Purge();
+        g_ResourceDB.Done();
+        plat::SetCurrentDirectory(m_previous.c_str());
+        ModelManagerDevice::TearDown();
+    }
+    static void Write(const char* name, const std::string& bytes)
+    {
+        std::ofstream(name, std::ios::binary).write(bytes.data(), std::streamsize(bytes.size()));
+    }
+    bool Load(const std::string& bytes)
+    {
+        Write("probe.mdl", bytes);
+        CPakStream stream;
+        if (!GetPakFileSystem().OpenStream("probe.mdl", stream)) return false;
+        CSingleModelObject object;
+        return object.LoadFromStream(stream);
+    }
+
+    std::string m_previous;
+};
+
+TEST_F(ModelManagerList, ListLoadsMeasuresAndReportsMissingModels)
+{
+    Write("quad.mdl", ModelFile(2, {{0, QuadBlock()}, {2, ""}}));
+    Write("bad.mdl", ModelFile(1000, {{0, QuadBlock()}}));
+    std::ofstream("db.ini") << "[" << kModelSection << "]\nfilename=models.ini\n";
+    std::ofstream("models.ini") << "[MOD_MEASURED]\nFilename=quad.mdl\nRadius=0\n"
+                                << "[MOD_GIVEN]\nFilename=quad.mdl\nRadius=2.5\n"
+                                << "[MOD_MISSING]\nFilename=missing.mdl\nRadius=0\n"
+                                << "[MOD_BAD]\nFilename=bad.mdl\nRadius=3\n";
+    ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+    m_manager.Init(kModelSection);
+    ASSERT_EQ(m_manager.GetRecordCount(), 4);
+
+    // Radius 0: measured at start from the loaded model; 1.0 when missing.
+    auto* measured = dynamic_cast<CSingleModelObject*>(m_manager.GetModelForce(0));
+    ASSERT_NE(measured, nullptr);
+    ASSERT_NE(measured->GetModel(), nullptr);
+    EXPECT_FLOAT_EQ(m_manager.GetRecord(0)->m_fRadius, measured->GetModel()->m_pMesh->GetRadius());
+    EXPECT_FLOAT_EQ(measured->GetRadius(), m_manager.GetRecord(0)->m_fRadius);
+    EXPECT_EQ(measured->FindPart("PART2"), 1);
+    EXPECT_FLOAT_EQ(m_manager.GetRecord(2)->m_fRadius, 1.0f);
+    const std::string log = m_dir.ErrorLog();
+    EXPECT_NE(log.find("missing.mdl I = 'MOD_MISSING' not found"), std::string::npos) << log;
+
+    // A given radius is kept; the asynchronous call yields null until the
+    // loader has it.
+    EXPECT_EQ(m_manager.GetModel(1), nullptr);
+    IModelObject* given = nullptr;
+    for (int i = 0; i < 2000 && !given; ++i, plat::Sleep(1))
+        given = m_manager.GetModel(1);
+    ASSERT_NE(given, nullptr);
+    EXPECT_FLOAT_EQ(given->GetRadius(), 2.5f);
+
+    // A corrupt file: the part count line, "Error in %s model", then null
+    // for good.
+    EXPECT_EQ(m_manager.GetModelForce(3), nullptr);
+    EXPECT_EQ(m_manager.GetModel(3), nullptr);
+    const std::string after = m_dir.ErrorLog();
+    EXPECT_NE(after.find("part count 1000 out of range"), std::string::npos) << after;
+    EXPECT_NE(after.find("Error in MOD_BAD model"), std::string::npos) << after;
+    m_manager.Run(0.1f);
+}
+
+TEST_F(ModelManagerList, CorruptModelFilesAreRefused)
+{
+    std::string block = QuadBlock();
+    std::string badBlock = block;
+    const std::int32_t manyAnimations = 9;
+    std::memcpy(badBlock.data(), &manyAnimations, sizeof manyAnimations);
+    const std::string good = ModelFile(1, {{0, block}});
+    struct
+    {
+        const char* what;
+        std::string bytes;
+        const char* message;
+    } cases[] = {
+        {"header cut", std::string(40, '\0'), "header truncated"},
+        {"negative count", ModelFile(-1, {}), "part count -1 out of range"},
+        {"count past end", ModelFile(3, {{0, block}}), "part count 3 out of range"},
+        {"part cut", ModelFile(2, {{0, block}}) + std::string(200, '\0'), "part 1 truncated"},
+        {"particle part", ModelFile(1, {{4, std::string(300, '\0')}}), "of type 4 is not read here"},
+        {"bad model block", ModelFile(1, {{0, badBlock}}), "animation count 9 out of 0..4"},
+        {"model block cut", good.substr(0, good.size() - 4), "CModel::Load bad model block"},
+    };
+    EXPECT_TRUE(Load(good));
+    for (const auto& c : cases)
+    {
+        EXPECT_FALSE(Load(c.bytes)) << c.what;
+        EXPECT_NE(m_dir.ErrorLog().find(c.message), std::string::npos) << c.what;
     }
 }
 } // namespace

@@ -15,6 +15,11 @@
 #include <cstdio>
 #include <string>
 
+// SampleModels.cpp: the box model, its texture and the texture and model
+// records (after the database and the sample textures exist).
+bool WriteSampleModels(const std::string& root);
+bool WriteSampleVideos(const std::string& root); // SampleVideo.cpp
+
 namespace
 {
 
@@ -65,7 +70,7 @@ int main(int argc, char** argv)
     };
     if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
-        !WriteSampleTextures(root) || !WriteSampleSounds(root))
+        !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root))
         return 1;
 
     std::printf("mksample: sample data tree written to %s\n", root.c_str());

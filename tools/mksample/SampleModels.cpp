@@ -1,0 +1,226 @@
+// mksample's models and their texture list: a textured box whose top lifts
+// with a one-key animation and that carries an "FX" marker, written with the
+// engine's own model writer (CModel::Save) and image writer, and the records
+// of "Текстуры" and "Модели" that point at them.
+
+#include "foundation/DataBase.h"
+#include "graphics/ImageFile.h"
+#include "graphics/Mesh.h"
+#include "graphics/Model.h"
+#include "graphics/ModelManager.h"
+#include "graphics/TexShaderManager.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace
+{
+struct SBoxVertex
+{
+    float p[3];
+    float n[3];
+    float uv[2];
+};
+static_assert(sizeof(SBoxVertex) == 32); // FVF 0x112
+
+constexpr std::uint32_t kBoxFvf = 0x112;
+constexpr std::uint32_t kTextureSize = 32;
+
+// A unit box around the origin, four vertices per face so that every face
+// has its own normal and the whole texture; `lift` raises the top face.
+std::unique_ptr<CMesh> MakeBox(float lift)
+{
+    auto mesh = std::make_unique<CMesh>(MESH_MEMORY_HEAP, kBoxFvf, 24, 1, 36);
+    auto* v = reinterpret_cast<SBoxVertex*>(mesh->m_pVertices);
+    static const float kNormals[6][3] = {{1, 0, 0}, {-1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    for (int f = 0; f < 6; ++f)
+    {
+        const float* n = kNormals[f];
+        // Two axes across the face: the ones the normal does not point along.
+        const int a = n[0] != 0 ? 1 : 0, b = n[2] != 0 ? 1 : 2;
+        for (int k = 0; k < 4; ++k)
+        {
+            SBoxVertex& out = v[f * 4 + k];
+            for (int c = 0; c < 3; ++c)
+                out.p[c] = n[c] * 0.5f;
+            out.p[a] = (k % 2) ? 0.5f : -0.5f;
+            out.p[b] = (k / 2) ? 0.5f : -0.5f;
+            if (out.p[2] > 0.0f) out.p[2] += lift;
+            std::memcpy(out.n, n, sizeof out.n);
+            out.uv[0] = float(k % 2);
+            out.uv[1] = float(k / 2);
+        }
+        const std::uint16_t base = std::uint16_t(f * 4);
+        const std::uint16_t tri[6] = {base,
+                                      std::uint16_t(base + 1),
+                                      std::uint16_t(base + 2),
+                                      std::uint16_t(base + 2),
+                                      std::uint16_t(base + 1),
+                                      std::uint16_t(base + 3)};
+        std::memcpy(mesh->m_pIndices + f * 6, tri, sizeof tri);
+    }
+    return mesh;
+}
+
+// The marker: nine vertices on four points above the box: the origin holds
+// three, forward (farthest), right and top two each.
+std::unique_ptr<CMesh> MakeMarker()
+{
+    auto mesh = std::make_unique<CMesh>(MESH_MEMORY_HEAP, kBoxFvf, 9, 1, 9);
+    auto* v = reinterpret_cast<SBoxVertex*>(mesh->m_pVertices);
+    static const float kPoints[9][3] = {{0, 0, 0.5f},    {0, 0, 0.5f}, {0, 0, 0.5f},
+                                        {0, 1, 0.5f},    {0, 1, 0.5f}, {0.5f, 0, 0.5f},
+                                        {0.5f, 0, 0.5f}, {0, 0, 0.8f}, {0, 0, 0.8f}};
+    for (int i = 0; i < 9; ++i)
+    {
+        v[i] = SBoxVertex{{kPoints[i][0], kPoints[i][1], kPoints[i][2]}, {0, 0, 1}, {0, 0}};
+        mesh->m_pIndices[i] = std::uint16_t(i);
+    }
+    return mesh;
+}
+
+void SetWhiteMaterial(CModel& model, std::int32_t technique)
+{
+    float* m = reinterpret_cast<float*>(&model.m_Material);
+    for (int c = 0; c < 16; ++c)
+        m[c] = (c < 8) ? 1.0f : 0.0f; // diffuse and ambient white
+    m[16] = 8.0f;
+    model.m_iMaterial = 0;
+    model.m_iTechnique = technique;
+}
+
+SModelFilePart Part(std::int32_t type, const char* name, const char* texture)
+{
+    SModelFilePart part{};
+    part.type = type;
+    std::snprintf(part.name, sizeof part.name, "%s", name);
+    for (auto& slot : part.textures)
+        std::snprintf(slot, sizeof slot, "%s", "_DEFAULT_");
+    if (texture) std::snprintf(part.textures[0], sizeof part.textures[0], "%s", texture);
+    part.groupMask = 1;
+    return part;
+}
+
+bool WriteBoxModel(const std::string& path)
+{
+    CModel box;
+    box.m_bShared = false; // heap meshes only: no device here
+    box.SetMesh(MakeBox(0.0f).release());
+    SetWhiteMaterial(box, SHADER_NORMAL);
+    std::unique_ptr<CMesh> lifted = MakeBox(0.5f);
+    CMesh* keys[] = {lifted.get()};
+    box.AddAnimation(3, "LIFT", keys);
+
+    CModel marker;
+    marker.m_bShared = false;
+    marker.SetMesh(MakeMarker().release());
+    SetWhiteMaterial(marker, SHADER_NORMAL);
+
+    std::FILE* file = plat::FOpen(path.c_str(), "wb");
+    if (!file) return false;
+    std::uint8_t header[kModelFileHeaderSize] = {};
+    const std::int32_t parts = 2;
+    std::memcpy(header, &parts, sizeof parts);
+    const SModelFilePart boxPart = Part(0, "BOX", "TEX_BOX");
+    const SModelFilePart markerPart = Part(1, "FX", nullptr);
+    bool ok = std::fwrite(header, sizeof header, 1, file) == 1 &&
+              std::fwrite(&boxPart, sizeof boxPart, 1, file) == 1 && box.Save(file) &&
+              std::fwrite(&markerPart, sizeof markerPart, 1, file) == 1 && marker.Save(file);
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+// A checkerboard in two warm colours, so that the faces show their texture.
+bool WriteBoxTexture(const std::string& path)
+{
+    std::vector<std::uint32_t> px(kTextureSize * kTextureSize);
+    for (std::uint32_t y = 0; y < kTextureSize; ++y)
+        for (std::uint32_t x = 0; x < kTextureSize; ++x)
+            px[y * kTextureSize + x] = ((x / 8 + y / 8) % 2) ? 0xFFE0A040u : 0xFF804020u;
+    return WriteImageFile(path.c_str(), MakeImageLevels(px, kTextureSize, kTextureSize), false,
+                          kImageFormatX8R8G8B8);
+}
+
+std::string InRoot(const std::string& root, const char* path)
+{
+    const std::string base = root[0] == '/' ? root : plat::GetCurrentDirectory() + "/" + root;
+    return base + "\\" + path;
+}
+
+struct STextureRow
+{
+    const char* name;
+    const char* file;
+    std::int32_t type, textureType;
+};
+
+struct SModelRow
+{
+    const char* name;
+    const char* file;
+    float radius;
+};
+
+bool AddRecords(const std::string& root)
+{
+    const std::string path = InRoot(root, "Data\\DB.dat");
+    DataBase db;
+    if (!db.OpenDatabase(path.c_str(), false, false)) return false;
+    // Paths relative to the game's directory, where the resource database
+    // puts its data directory.
+    static const STextureRow kTextures[] = {
+        {"TEX_SAMPLECOLOR", "Data\\Textures\\sample_argb.tm", 0, 2},
+        {"TEX_BOX", "Data\\Textures\\box.tm", 0, 0},
+        {"TEX_SAMPLE_DXT5", "Data\\Textures\\sample_dxt5.tm", 0, 1},
+    };
+    // MOD_BOX has radius 0: the model manager measures it at start.
+    static const SModelRow kModels[] = {
+        {"MOD_BOX", "Data\\Models\\box.mdl", 0.0f},
+        {"MOD_BOX_GIVEN", "Data\\Models\\box.mdl", 1.5f},
+    };
+    bool ok = db.SelectTable(plat::Utf8ToCp1251("Текстуры").c_str());
+    for (const STextureRow& t : kTextures)
+        ok = ok && db.Append(t.name) && db.SetField("Filename", t.file) && db.SetField("Type", t.type) &&
+             db.SetField("Color", std::int32_t(0)) && db.SetField("LOD", std::int32_t(0)) &&
+             db.SetField("TEXTURETYPE", t.textureType) && db.Post();
+    ok = ok && db.SelectTable(plat::Utf8ToCp1251("Модели").c_str());
+    for (const SModelRow& m : kModels)
+        ok = ok && db.Append(m.name) && db.SetField("Filename", m.file) && db.SetField("Radius", m.radius) &&
+             db.Post();
+    return db.CloseDatabase() && ok;
+}
+} // namespace
+
+// Called after the database and the sample textures are written.
+bool WriteSampleModels(const std::string& root)
+{
+    const std::string dir = root + "\\Data\\Models";
+    const std::string model = dir + "\\box.mdl";
+    const std::string texture = root + "\\Data\\Textures\\box.tm";
+    if (!plat::CreateDirectory(dir.c_str()))
+    {
+        std::fprintf(stderr, "mksample: cannot create %s\n", dir.c_str());
+        return false;
+    }
+    if (!WriteBoxTexture(texture))
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\n", texture.c_str());
+        return false;
+    }
+    if (!WriteBoxModel(model))
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\n", model.c_str());
+        return false;
+    }
+    if (!AddRecords(root))
+    {
+        std::fprintf(stderr, "mksample: cannot add the texture and model records to Data\\DB.dat\n");
+        return false;
+    }
+    return true;
+}
