@@ -150,6 +150,7 @@ bool TexShaderManager::Init(bool testDevice)
     delete m_pRampTexture;
     m_pRampTexture = new CTexture;
     m_pRampTexture->CreateTexture(256, 1, 1, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DUSAGE_DYNAMIC);
+    FillRampTexture();
 
     CreateEngineShaders(m_hPixelShader, m_hVertexShader);
 
@@ -173,6 +174,23 @@ bool TexShaderManager::Init(bool testDevice)
     SetDefaultStates();
     graph.m_lpDevice->SetRenderState(D3DRS_FOGENABLE, 0);
     return true;
+}
+
+void TexShaderManager::FillRampTexture()
+{
+    // The map-colouring programs sample this texture without texture
+    // coordinates (the vertex program writes none), so every texel must give
+    // the same answer: opaque white, which lets the vertex colour through
+    // unchanged. A fresh default-pool texture holds no defined texels, and
+    // it is made again after every device reset, so it is filled each time.
+    Texture* texture = m_pRampTexture ? m_pRampTexture->m_lpTexture : nullptr;
+    if (!texture) return;
+    SLockedRect locked{};
+    if (plat::Failed(texture->LockRect(0, &locked, nullptr, D3DLOCK_DISCARD))) return;
+    const std::uint32_t white = 0xFFFFFFFFu;
+    for (int x = 0; x < 256; ++x)
+        std::memcpy(static_cast<std::uint8_t*>(locked.pBits) + x * 4, &white, 4);
+    texture->UnlockRect(0);
 }
 
 void TexShaderManager::GetCaps()

@@ -152,6 +152,7 @@ private:
     bool BuildTechnique(int id);
     void DeleteBlocks(STechnique& t);
     void ClearTables();
+    void FillRampTexture();
 
     std::int8_t m_aVariant[kTechniqueCount] = {};
 };

@@ -249,6 +249,9 @@ public:
     HResult Reset(SPresentParameters* params);
     HResult Present(const Rect* src, const Rect* dst, plat::Window* override, const void* dirtyRegion);
     HResult GetBackBuffer(std::uint32_t index, std::uint32_t type, Surface** surface);
+    // Copies the last presented picture, after the gamma ramp, into an
+    // A8R8G8B8 image surface (system memory) of the window's size.
+    HResult GetFrontBuffer(Surface* destSurface);
     void SetGammaRamp(std::uint32_t flags, const SGammaRamp* ramp);
     void GetGammaRamp(SGammaRamp* ramp) const;
 

@@ -320,6 +320,30 @@ HResult Device::GetBackBuffer(std::uint32_t index, std::uint32_t, Surface** surf
     return D3D_OK;
 }
 
+HResult Device::GetFrontBuffer(Surface* dest)
+{
+    if (!dest) return D3DERR_INVALIDCALL;
+    // Only an image surface in system memory takes the copy, in the one
+    // format the front buffer is handed out in.
+    if (dest->GetFormat() != D3DFMT_A8R8G8B8 || dest->GetPool() != D3DPOOL_SYSTEMMEM ||
+        dest->GetContainer() || dest->IsGpuOnly())
+        return D3DERR_INVALIDCALL;
+    // Reading the picture needs the GL context.
+    if (!IsOwnerThread()) return D3DERR_INVALIDCALL;
+    int width = 0, height = 0;
+    m_pBackend->FrontBufferSize(&width, &height);
+    if (dest->Width() != std::uint32_t(width) || dest->Height() != std::uint32_t(height))
+        return D3DERR_INVALIDCALL;
+    if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
+    SLockedRect locked{};
+    const HResult hr = dest->LockRect(&locked, nullptr, 0);
+    if (Failed(hr)) return hr;
+    m_pBackend->ReadFrontBuffer(static_cast<std::uint8_t*>(locked.pBits), std::size_t(locked.Pitch), width,
+                                height);
+    dest->UnlockRect();
+    return D3D_OK;
+}
+
 void Device::SetGammaRamp(std::uint32_t, const SGammaRamp* ramp)
 {
     if (ramp) m_gamma = *ramp;

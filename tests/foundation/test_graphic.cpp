@@ -478,6 +478,62 @@ TEST_F(CGraphicDeviceTest, FullScreenDeviceTakesTheWorkingGammaRamp)
     EXPECT_EQ(std::memcmp(&onDevice, &graph.m_GammaRamp, sizeof(onDevice)), 0);
 }
 
+// The ramp in the presented picture: the screen shows each channel through
+// the working ramp on a full-screen device; a window leaves the desktop's
+// colours alone, so its picture is the frame as drawn.
+struct SGammaCase
+{
+    bool windowed;
+    int gamma;
+};
+
+class GammaOnScreen : public CGraphicDeviceTest, public ::testing::WithParamInterface<SGammaCase>
+{
+};
+
+TEST_P(GammaOnScreen, PresentedPixelsGoThroughTheRamp)
+{
+    const SGammaCase& c = GetParam();
+    SDisplayParameters params = WindowedParameters();
+    params.windowed = c.windowed ? 1 : 0;
+    params.width = 64;
+    params.height = 48;
+    ASSERT_TRUE(OpenDevice(64, 48, params));
+    Graphic::BuildGammaRamp(graph.m_GammaRamp, c.gamma);
+    graph.ApplyGammaRamp();
+    graph.Clear(D3DCLEAR_TARGET, 0xFF40C010);
+    graph.Present();
+
+    Surface* image = nullptr;
+    ASSERT_EQ(graph.m_lpDevice->CreateImageSurface(std::uint32_t(graph.m_nScreenWidth),
+                                                   std::uint32_t(graph.m_nScreenHeight), D3DFMT_A8R8G8B8,
+                                                   &image),
+              D3D_OK);
+    ASSERT_EQ(graph.m_lpDevice->GetFrontBuffer(image), D3D_OK);
+    SLockedRect locked{};
+    ASSERT_EQ(image->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    std::uint32_t pixel = 0;
+    std::memcpy(&pixel, static_cast<const std::uint8_t*>(locked.pBits) + 10 * locked.Pitch + 20 * 4, 4);
+    image->UnlockRect();
+    image->Release();
+
+    SGammaRamp shown;
+    Graphic::BuildGammaRamp(shown, c.windowed ? 0 : c.gamma);
+    auto expected = [](std::uint16_t entry) { return int(std::lround(entry * 255.0 / 65535.0)); };
+    EXPECT_NEAR(int((pixel >> 16) & 0xFF), expected(shown.red[0x40]), 1) << std::hex << pixel;
+    EXPECT_NEAR(int((pixel >> 8) & 0xFF), expected(shown.green[0xC0]), 1) << std::hex << pixel;
+    EXPECT_NEAR(int(pixel & 0xFF), expected(shown.blue[0x10]), 1) << std::hex << pixel;
+}
+
+INSTANTIATE_TEST_SUITE_P(Devices, GammaOnScreen,
+                         ::testing::Values(SGammaCase{false, 10}, SGammaCase{false, -10},
+                                           SGammaCase{true, 10}),
+                         [](const auto& info)
+                         {
+                             return std::string(info.param.windowed ? "Windowed" : "FullScreen") +
+                                    (info.param.gamma < 0 ? "Darker" : "Brighter");
+                         });
+
 class GraphicDevice : public CGraphicDeviceTest
 {
 protected:

@@ -88,7 +88,8 @@ std::unique_ptr<CMesh> ScreenQuad(float width, float height, std::uint32_t diffu
         v[6] = v[8] = w.tex0[0];
         v[7] = v[9] = w.tex0[1];
     }
-    // Both windings, so culling does not matter to the colour tests.
+    // Both triangles run clockwise on the screen: front faces under the
+    // default CCW culling.
     const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
     std::memcpy(mesh->m_pIndices, indices, sizeof indices);
     mesh->Unlock(true, true);
@@ -458,18 +459,21 @@ const SPixelCase kPixelCases[] = {
     // tex x diffuse + specular map x specular
     {"specular map", SHADER_SPECMAP, 0xFF808080, 0xFF404040, 0xFFFFFFFF, 0xFF804020, 0xFFFFFFFF, 0xFF000000,
      0x00A09088},
+    // The bump specular: dot3(normal map, half vector in the specular
+    // colour)^4, added to the background. Its pass leaves SPECULARENABLE on
+    // (the default), so the specular colour itself is added after the
+    // stages as well. Normal +x against a half vector at 60 degrees: 0.5^4
+    // = 16 + (192, 128, 128) + 32.
+    {"bump", SHADER_BUMPMAP_SPEC, 0xFFFF8080, 0, 0xFFFFFFFF, 0xFFC08080, 0xFFFFFFFF, 0xFF202020, 0x00F1B1B1},
+    // The same normal facing away from the half vector: the saturated dot
+    // product is 0 and only the specular colour is added.
+    {"bump facing away", SHADER_BUMPMAP_SPEC, 0xFFFF8080, 0, 0xFFFFFFFF, 0xFF408080, 0xFFFFFFFF, 0xFF202020,
+     0x0060A0A0},
+    // colour of the layer (texture 0 on both stages), alpha texture x
+    // texture x factor = 0.25, over the background
+    {"sky layer", SHADER_SKYLAYER, 0x80FF8000, 0, 0xFFFFFFFF, 0, 0xFFFFFFFF, 0xFF000080, 0x00402060},
     // overlay of grey 0.4 with the red paint colour: (0.8, 0, 0)
     {"map mask", SHADER_MAP_MASK, 0xFF666666, 0, 0xFFFFFFFF, 0xFF000000, 0xFFFF0000, 0xFF000000, 0x00CC0000},
-};
-
-// Cases whose drawn colours disagree with the device layer on llvmpipe
-// (bump: white instead of dot3^4; sky layer: alpha 0.75 instead of 0.25);
-// kept here until the layer's stage program is checked against them.
-const SPixelCase kLayerDiscrepancyCases[] = {
-    // dot3(normal map, half vector)^4 = 0.5^4, added
-    {"bump", SHADER_BUMPMAP_SPEC, 0xFFFF8080, 0, 0xFFFFFFFF, 0xFFC08080, 0xFFFFFFFF, 0xFF323232, 0x00424242},
-    // colour of the layer, alpha texture x texture x factor = 0.25
-    {"sky layer", SHADER_SKYLAYER, 0x80FF8000, 0, 0xFFFFFFFF, 0, 0xFFFFFFFF, 0xFF000080, 0x00402060},
 };
 
 class TechniquePixels : public Techniques
@@ -510,22 +514,20 @@ TEST_F(TechniquePixels, FamiliesDrawTheColoursOfTheirStates)
     DrawCases(m_manager, kPixelCases, std::size(kPixelCases));
 }
 
-TEST_F(TechniquePixels, DISABLED_LayerDiscrepancies)
-{
-    ASSERT_TRUE(InitWith(kFull));
-    DrawCases(m_manager, kLayerDiscrepancyCases, std::size(kLayerDiscrepancyCases));
-}
-
-// Water through its vertex program: with identity matrices, no waves and
-// full diffuse alpha the surface shows the reflection texture.
-// Disabled with the discrepancies above: the layer draws black here.
-TEST_F(TechniquePixels, DISABLED_WaterShowsTheReflection)
+// Water through its vertex program, seen from straight above with
+// identity matrices and no waves. The diffuse alpha c13.w * s + 1 (s = 1
+// here) weighs the reflection against the water colour (vertex colour x
+// water texture) in the last stage; the specular alpha 1.3 - 0.5 * s = 0.8
+// is the surface's opacity over the (black) background. The pass leaves
+// SPECULARENABLE on, so the specular colour, the vertex colour, is added
+// after the stages as well.
+TEST_F(TechniquePixels, WaterMixesReflectionAndWaterColourByTheEyeAngle)
 {
     ASSERT_TRUE(InitWith(kFull));
     ASSERT_EQ(m_manager.GetTechniqueCaps(SHADER_WATER), 2);
     Device* d = graph.m_lpDevice;
     auto water = SolidTexture(0xFF0000FF);
-    auto bumps = SolidTexture(0xFF000000);  // no perturbation
+    auto bumps = SolidTexture(0xFF000000); // no perturbation
     auto reflection = SolidTexture(0xFF20C040);
     constexpr std::uint32_t kWaterFvf = D3DFVF_XYZB3 | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
     CMesh quad(MESH_MEMORY_STATIC, kWaterFvf, 4, 1u, 6);
@@ -535,40 +537,55 @@ TEST_F(TechniquePixels, DISABLED_WaterShowsTheReflection)
     {
         float* v = reinterpret_cast<float*>(quad.m_pVertices + i * 48);
         std::memset(v, 0, 48);
-        v[0] = (i % 2) * 4.0f - 2.0f;  // beyond the clip square
+        v[0] = (i % 2) * 4.0f - 2.0f; // beyond the clip square
         v[1] = (i / 2) * 4.0f - 2.0f;
-        v[2] = 5.0f;  // replaced by the (zero) waves
-        const std::uint32_t white = 0xFFFFFFFF;
-        std::memcpy(&v[9], &white, 4);
+        v[2] = 5.0f; // replaced by the (zero) waves
+        const std::uint32_t colour = 0xFF303030;
+        std::memcpy(&v[9], &colour, 4);
         v[10] = float(i % 2);
         v[11] = float(i / 2);
     }
-    const std::uint16_t indices[6] = {0, 1, 2, 2, 1, 3};
+    // Clip space is y-up: 0, 2, 1 runs clockwise on the screen, a front face
+    // under the pass's CCW culling.
+    const std::uint16_t indices[6] = {0, 2, 1, 1, 2, 3};
     std::memcpy(quad.m_pIndices, indices, sizeof indices);
     quad.Unlock(true, true);
 
-    SetDefaultStates();
-    d->SetRenderState(D3DRS_ZENABLE, 0);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-    float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
-    float reflect[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 1, 1};  // q.z = 1
-    SetVertexShaderMatrices(identity, reflect);
-    SetVertexShaderConstant4(kVSReflectionScale, 1, 1, 0, 0);
-    SetVertexShaderConstant4(kVSFog, 0, 0, 0, 0);
-    SetVertexShaderConstant4(kVSWaveWeights, 0, 0, 0, 0);
-    SetVertexShaderConstant4(kVSEye, 0, 0, 10, 0);
-    SetTextureFactor(0xFFFFFFFF, 3);
-    graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
-    d->BeginScene();
-    m_manager.ApplyStateBlock(SHADER_WATER, &quad, water.get(), bumps.get(), reflection.get());
-    d->EndScene();
-    std::uint32_t w = 0;
-    const auto pixels = gfxtest::ReadBackBuffer(&w);
-    ASSERT_FALSE(pixels.empty());
-    const std::uint32_t got = pixels[24 * w + 32];
-    EXPECT_NEAR(Channel(got, 16), 0x20, 8) << std::hex << got;
-    EXPECT_NEAR(Channel(got, 8), 0xC0, 8) << std::hex << got;
-    EXPECT_NEAR(Channel(got, 0), 0x40, 8) << std::hex << got;
+    struct SCase
+    {
+        float slope; // c13.w
+        std::uint32_t expected;
+    };
+    const SCase cases[] = {
+        {0.0f, 0x40C05A},  // (reflection + vertex colour) x 0.8
+        {-0.5f, 0x337353}, // (half reflection, half water colour + vertex colour) x 0.8
+    };
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.slope);
+        SetDefaultStates();
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        float identity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
+        float reflect[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 1, 1}; // q.z = 1
+        SetVertexShaderMatrices(identity, reflect);
+        SetVertexShaderConstant4(kVSReflectionScale, 1, 1, 0, 0);
+        SetVertexShaderConstant4(kVSFog, 0, 0, 0, 0);
+        SetVertexShaderConstant4(kVSWaveWeights, 0, 0, 0, 0);
+        SetVertexShaderConstant4(kVSEye, 0, 0, 10, c.slope);
+        SetTextureFactor(0xFFFFFFFF, 3);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        m_manager.ApplyStateBlock(SHADER_WATER, &quad, water.get(), bumps.get(), reflection.get());
+        d->EndScene();
+        std::uint32_t w = 0;
+        const auto pixels = gfxtest::ReadBackBuffer(&w);
+        ASSERT_FALSE(pixels.empty());
+        const std::uint32_t got = pixels[24 * w + 32];
+        for (int shift : {16, 8, 0})
+            EXPECT_NEAR(Channel(got, shift), Channel(c.expected, shift), 6)
+                << std::hex << "got " << got << " expected " << c.expected;
+        CMesh::ResetCurrent();
+    }
 }
 
 } // namespace

@@ -1,7 +1,10 @@
 // Draws one lit sphere with each of the 62 techniques into an offscreen
 // target, 8 x 8 cells of 64 pixels in id order (row by row), and writes the
-// picture as "technique_grid.png" into the working directory (the test
-// build directory under ctest) for a person to look at.
+// picture as "technique_grid.png" next to the test program (the test build
+// directory, ctest's working directory) for a person to look at. The two
+// water techniques draw a wavy water patch instead, through their vertex
+// program with the constants the water drawing sets; map colouring draws
+// the sphere through its own vertex layout.
 
 #include "graphics/GraphicTestDevice.h"
 
@@ -13,7 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <vector>
@@ -110,6 +115,59 @@ SMatrix Mul(const SMatrix& a, const SMatrix& b)
     return Multiply(a, b);
 }
 
+// A square water patch in the water program's layout (P, W, N, D, UV; 48
+// bytes): flat at z = 0, its height given by three wave terms in W that the
+// program weighs with c11.
+std::unique_ptr<CMesh> WaterPatch(int n, float half)
+{
+    constexpr std::uint32_t kWaterFvf = D3DFVF_XYZB3 | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1;
+    const int side = n + 1;
+    auto mesh = std::make_unique<CMesh>(MESH_MEMORY_STATIC, kWaterFvf, side * side, 1u, n * n * 6);
+    mesh->Lock(true, true);
+    for (int j = 0; j < side; ++j)
+        for (int i = 0; i < side; ++i)
+        {
+            float* v = reinterpret_cast<float*>(mesh->m_pVertices + (j * side + i) * 48);
+            std::memset(v, 0, 48);
+            const float x = (float(i) / float(n) * 2.0f - 1.0f) * half;
+            const float y = (float(j) / float(n) * 2.0f - 1.0f) * half;
+            v[0] = x;
+            v[1] = y;
+            v[3] = std::sin(3.0f * x + 1.0f * y);
+            v[4] = std::sin(-1.5f * x + 4.0f * y);
+            v[5] = std::sin(5.0f * (x + y));
+            v[8] = 1.0f;
+            // A dark water tint: the program also passes it on as the
+            // specular colour, which is added after the stages.
+            const std::uint32_t tint = 0xFF203040;
+            std::memcpy(&v[9], &tint, 4);
+            v[10] = x;
+            v[11] = y;
+        }
+    auto* idx = reinterpret_cast<std::uint16_t*>(mesh->m_pIndices);
+    for (int j = 0; j < n; ++j)
+        for (int i = 0; i < n; ++i)
+        {
+            const auto a = std::uint16_t(j * side + i), b = std::uint16_t(a + 1), c = std::uint16_t(a + side),
+                       d = std::uint16_t(c + 1);
+            // Clockwise as the camera sees the patch from above.
+            for (std::uint16_t k : {a, c, b, b, c, d})
+                *idx++ = k;
+        }
+    mesh->Unlock(true, true);
+    return mesh;
+}
+
+// Next to the test program: ctest runs it there, and a run started from the
+// source tree does not leave the picture in it.
+std::filesystem::path PictureDirectory()
+{
+    std::error_code ec;
+    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
+    if (!ec && !exe.parent_path().empty()) return exe.parent_path();
+    return std::filesystem::temp_directory_path();
+}
+
 class TechniqueGrid : public gfxtest::CGraphicDeviceTest
 {
 protected:
@@ -153,9 +211,7 @@ TEST_F(TechniqueGrid, DrawsEveryTechniqueIntoAPicture)
                                                    10, 0xFFFFFFFF, 0xFFFFC080, 0xFF4060FF, true, light));
     // The vertex programs read their own layouts: P, W, N, D, UV (water) and
     // P, N, D (map colouring).
-    std::unique_ptr<CMesh> waterSphere(CreateSphereMesh(D3DFVF_XYZB3 | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1,
-                                                        1.0f, 10, 0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, false,
-                                                        light));
+    std::unique_ptr<CMesh> waterPatch = WaterPatch(16, 2.0f);
     std::unique_ptr<CMesh> mapSphere(CreateSphereMesh(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE, 1.0f, 10,
                                                       0xFFFFFFFF, 0xFF80FF80, 0xFF8080FF, true, light));
 
@@ -202,20 +258,39 @@ TEST_F(TechniqueGrid, DrawsEveryTechniqueIntoAPicture)
         SetTextureFactor(0xC0FFC040, 3);
 
         CMesh* mesh = sphere.get();
-        if (m_manager.GetTechniqueCaps(id) & 2)
+        SMatrix projection{};
+        d->GetTransform(D3DTS_PROJECTION, &projection);
+        if (id == SHADER_MAP_HIDE_COLOR)
         {
-            SMatrix projection{};
-            d->GetTransform(D3DTS_PROJECTION, &projection);
+            // The program takes the clip-space transform from c3-c6.
             const SMatrix clip = Mul(Mul(world, view), projection);
-            // The reflection lookup: screen-like coordinates with q.z = 1.
-            SMatrix reflect = IdentityMatrix();
-            reflect.m[3][2] = 1.0f;
-            SetVertexShaderMatrices(&clip.m[0][0], &reflect.m[0][0]);
-            SetVertexShaderConstant4(kVSReflectionScale, 0.5f, -0.5f, 0.0f, 0.0f);
+            SetVertexShaderMatrices(&clip.m[0][0], &clip.m[0][0]);
+            mesh = mapSphere.get();
+        }
+        else if (m_manager.GetTechniqueCaps(id) & 2)
+        {
+            // What the water drawing sets: the patch (z up) seen from 40
+            // degrees above the horizon, the reflection projected through
+            // the camera mirrored in the water plane, the wave weights, the
+            // eye in the patch's space and the slope of the surface alpha
+            // (the steeper the look, the more water colour shows).
+            const float sine = std::sin(0.7f), cosine = std::cos(0.7f);
+            SMatrix tilt = IdentityMatrix();
+            tilt.m[1][1] = sine;
+            tilt.m[1][2] = cosine;
+            tilt.m[2][1] = cosine;
+            tilt.m[2][2] = -sine;
+            SMatrix mirror = IdentityMatrix();
+            mirror.m[2][2] = -1.0f;
+            const SMatrix clip = Mul(Mul(tilt, view), projection);
+            const SMatrix reflection = Mul(mirror, clip);
+            SetVertexShaderMatrices(&clip.m[0][0], &reflection.m[0][0]);
+            // q.z is the clip z; near x far / (far - near) brings it to w.
+            SetVertexShaderConstant4(kVSReflectionScale, 0.5f, -0.5f, 0.1f, 0.0f);
             SetVertexShaderConstant4(kVSFog, 0, 0, 0, 0);
-            SetVertexShaderConstant4(kVSWaveWeights, 0, 0, 0, -3.0f);
-            SetVertexShaderConstant4(kVSEye, 0, 0, 3.0f, 0.0f);
-            mesh = id == SHADER_MAP_HIDE_COLOR ? mapSphere.get() : waterSphere.get();
+            SetVertexShaderConstant4(kVSWaveWeights, 0.06f, 0.05f, 0.03f, 0.0f);
+            SetVertexShaderConstant4(kVSEye, 0.0f, -view.m[3][2] * cosine, view.m[3][2] * sine, -0.6f);
+            mesh = waterPatch.get();
         }
         d->BeginScene();
         m_manager.ApplyStateBlock(id, mesh, tex0.get(), tex1.get(), tex2.get(), tex3.get());
@@ -234,7 +309,9 @@ TEST_F(TechniqueGrid, DrawsEveryTechniqueIntoAPicture)
     target->UnlockRect();
     target->Release();
     depth->Release();
-    WritePng("technique_grid.png", pixels, kSize, kSize);
+    const std::filesystem::path picture = PictureDirectory() / "technique_grid.png";
+    WritePng(picture.c_str(), pixels, kSize, kSize);
+    std::printf("technique grid: %s\n", picture.c_str());
 
     // Each cell differs from its bare background somewhere: every technique
     // drew something (the depth-only one leaves colour as it was).
@@ -242,11 +319,8 @@ TEST_F(TechniqueGrid, DrawsEveryTechniqueIntoAPicture)
     {
         // Depth only leaves colour as it was; the dissolve at factor alpha
         // 0.75 cuts nearly all away; the bump specular of a texture that is
-        // no normal map is faint. The three vertex-program techniques draw
-        // nothing on the layer yet (see the water pixel test).
-        if (id == SHADER_DEPTH_ONLY || id == SHADER_ALPHA_DISSOLVE || id == SHADER_BUMPMAP_SPEC ||
-            (m_manager.GetTechniqueCaps(id) & 2))
-            continue;
+        // no normal map is faint.
+        if (id == SHADER_DEPTH_ONLY || id == SHADER_ALPHA_DISSOLVE || id == SHADER_BUMPMAP_SPEC) continue;
         const std::uint32_t x0 = std::uint32_t(id % 8) * kCell, y0 = std::uint32_t(id / 8) * kCell;
         int changed = 0;
         for (std::uint32_t yy = 4; yy < 20; ++yy)  // above the band

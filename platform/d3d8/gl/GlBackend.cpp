@@ -332,6 +332,8 @@ CGlBackend::~CGlBackend()
     g.DeleteFramebuffers(1, &m_fbo);
     g.DeleteProgram(m_presentProgram);
     g.DeleteTextures(1, &m_gammaTexture);
+    g.DeleteTextures(1, &m_frontTexture);
+    g.DeleteFramebuffers(1, &m_frontFbo);
     SDL_GL_DeleteContext(static_cast<SDL_GLContext>(m_context));
 }
 
@@ -379,6 +381,8 @@ bool CGlBackend::Init(SDL_Window* window, std::string* error)
     g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
     g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
     g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    g.GenTextures(1, &m_frontTexture);
+    g.GenFramebuffers(1, &m_frontFbo);
     return true;
 }
 
@@ -1347,8 +1351,17 @@ void CGlBackend::Present(Surface* back, const SGammaRamp& ramp)
 {
     FlushGraveyard();
     int w = 0, h = 0;
-    SDL_GL_GetDrawableSize(m_pWindow, &w, &h);
-    g.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    FrontBufferSize(&w, &h);
+    g.BindTexture(GL_TEXTURE_2D, m_frontTexture);
+    if (w != m_nFrontWidth || h != m_nFrontHeight)
+    {
+        g.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        m_nFrontWidth = w;
+        m_nFrontHeight = h;
+    }
+    g.BindFramebuffer(GL_FRAMEBUFFER, m_frontFbo);
+    g.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_frontTexture, 0);
     g.Viewport(0, 0, w, h);
     g.Disable(GL_BLEND);
     g.Disable(GL_DEPTH_TEST);
@@ -1376,6 +1389,10 @@ void CGlBackend::Present(Surface* back, const SGammaRamp& ramp)
     g.Uniform1i(g.GetUniformLocation(m_presentProgram, "uRamp"), 1);
     g.BindVertexArray(m_emptyVao);
     g.DrawArrays(GL_TRIANGLES, 0, 3);
+    g.BindFramebuffer(GL_READ_FRAMEBUFFER, m_frontFbo);
+    g.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    g.BlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    g.BindFramebuffer(GL_FRAMEBUFFER, 0);
     SDL_GL_SwapWindow(m_pWindow);
     // Everything above bypassed the caches.
     m_pCurrent = nullptr;
@@ -1385,6 +1402,43 @@ void CGlBackend::Present(Surface* back, const SGammaRamp& ramp)
         t = 0;
     m_pLastStream = nullptr;
     m_nDirty = kDirtyAll;
+}
+
+void CGlBackend::FrontBufferSize(int* width, int* height) const
+{
+    *width = *height = 0;
+    SDL_GL_GetDrawableSize(m_pWindow, width, height);
+    *width = std::max(*width, 1);
+    *height = std::max(*height, 1);
+}
+
+void CGlBackend::ReadFrontBuffer(std::uint8_t* dst, std::size_t pitch, int width, int height)
+{
+    const std::size_t row = std::size_t(width) * 4;
+    if (width != m_nFrontWidth || height != m_nFrontHeight)
+    {
+        // Nothing presented at this size yet: the screen is black.
+        for (int y = 0; y < height; ++y)
+            for (std::size_t x = 0; x < row; x += 4)
+            {
+                const std::uint32_t black = 0xFF000000u;
+                std::memcpy(dst + std::size_t(y) * pitch + x, &black, 4);
+            }
+        return;
+    }
+    std::vector<std::uint8_t> pixels(row * std::size_t(height));
+    g.BindFramebuffer(GL_FRAMEBUFFER, m_frontFbo);
+    g.ReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    g.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    m_bTargetsBound = false;
+    // GL rows run bottom first; the window shows the top row first.
+    for (int y = 0; y < height; ++y)
+    {
+        std::uint8_t* out = dst + std::size_t(y) * pitch;
+        std::memcpy(out, &pixels[std::size_t(height - 1 - y) * row], row);
+        for (std::size_t x = 3; x < row; x += 4)
+            out[x] = 0xFF;
+    }
 }
 
 } // namespace plat::d3d::detail

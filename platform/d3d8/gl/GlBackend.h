@@ -74,6 +74,11 @@ public:
     void Draw(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive, std::uint32_t first,
               std::uint32_t vertexCount, bool indexed, std::uint32_t indexCount);
     void Present(Surface* backBuffer, const SGammaRamp& ramp);
+    // Size of the window's drawable, the size of the front buffer.
+    void FrontBufferSize(int* width, int* height) const;
+    // The last presented picture (after the gamma ramp) as A8R8G8B8 rows,
+    // top row first; black before the first Present.
+    void ReadFrontBuffer(std::uint8_t* dst, std::size_t pitch, int width, int height);
 
     void MarkDirty(std::uint32_t bits) { m_nDirty |= bits; }
     void SetCacheEnabled(bool enabled);
@@ -108,6 +113,12 @@ private:
     unsigned m_fbo = 0;
     unsigned m_presentProgram = 0;
     unsigned m_gammaTexture = 0;
+    // The presented picture is kept here and copied to the window, so that
+    // it can be read back after the swap has made the window's copy
+    // undefined.
+    unsigned m_frontTexture = 0;
+    unsigned m_frontFbo = 0;
+    int m_nFrontWidth = 0, m_nFrontHeight = 0;
     unsigned m_emptyVao = 0;
     Surface* m_pColor = nullptr;
     Surface* m_pDepth = nullptr;
