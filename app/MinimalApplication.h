@@ -1,10 +1,14 @@
 // The application that runs what the engine has so far: the shell's window
-// and main loop with an empty frame. The game application replaces it.
+// and main loop, the logo video, the graphics resources loaded behind the
+// loading screen, and a frame with a line of text and the cursor. The game
+// application replaces it.
 #pragma once
 
 #include "foundation/Application.h"
 
 #include <cstdint>
+
+class IGraphicInterface;
 
 class CMinimalApplication : public CApplication
 {
@@ -21,12 +25,26 @@ public:
               const char* title) override;
     void Main() override;
     void Done() override;
+    // Device loss: the graphics resources' device objects go before the
+    // reset and come back after it, around the shell's own.
+    void InvalidateResources() override;
+    void ResetResources() override;
 
     std::uint32_t m_nInitError = kInitUnknown;
 
 private:
     // The input device through the factory into g_pInput, and the key names.
     void InitInput();
+    // "Data\Video\logo0.bik" full screen, skippable.
+    void PlayLogoVideo();
+    // The "SUF_LOADING" image over the whole screen, presented.
+    void DrawLoadingScreen();
+    // The graphics interface, the cursor texture and the frame clock.
+    void InitFrame();
+
+    IGraphicInterface* m_pGraphic = nullptr;
+    std::int64_t m_nCounterFrequency = 0;
+    std::int64_t m_nLastCounter = 0;
 };
 
 // The text of the start-up error box for an error code.

@@ -8,6 +8,7 @@
 #include "platform/Thread.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
 
@@ -24,7 +25,17 @@ constexpr int kDikLeftShift = 0x2A;
 constexpr int kDikRightShift = 0x36;
 
 constexpr int kMessagesPerPump = 10;
+
+constexpr int kCursorTechnique = 11;
+constexpr int kCursorHighlightTechnique = 19;
+
+ICursorPainter* g_pCursorPainter = nullptr;
 } // namespace
+
+void SetCursorPainter(ICursorPainter* painter)
+{
+    g_pCursorPainter = painter;
+}
 
 CApplication::CApplication() = default;
 
@@ -267,8 +278,15 @@ void CApplication::ResetResources()
 void CApplication::RenderCursor()
 {
     XTRACE("CApplication::RenderCursor");
-    if (g_Settings.UseSystemCursor)
+    if (g_Settings.UseSystemCursor || !g_pCursorPainter)
         return;
-    // The cursor quad is drawn through the model manager's screen buffer,
-    // which comes with the graphics resources.
+    // The hot spot sits two pixels into the 32 x 32 picture.
+    const int quad[4] = {m_CursorPos.x - 2, m_CursorPos.y - 2, m_CursorPos.x + 30, m_CursorPos.y + 30};
+    g_pCursorPainter->DrawQuad(quad, m_nCursorTexture, kCursorTechnique);
+    if (m_nCursorHighlightTexture != -1 && g_pCursorPainter->IsAvailable(m_nCursorHighlightTexture))
+    {
+        // The highlight pulses four times in a little under a second.
+        g_pCursorPainter->SetBlendFactor(0.66f + 0.33f * std::sin(8.0f * g_pCursorPainter->GetEngineTime()));
+        g_pCursorPainter->DrawQuad(quad, m_nCursorHighlightTexture, kCursorHighlightTechnique);
+    }
 }

@@ -19,6 +19,8 @@
 // records (after the database and the sample textures exist).
 bool WriteSampleModels(const std::string& root);
 bool WriteSampleVideos(const std::string& root); // SampleVideo.cpp
+// SampleLoading.cpp: loading screen, cursor and fonts (after the database).
+bool WriteSampleLoading(const std::string& root);
 
 namespace
 {
@@ -70,7 +72,8 @@ int main(int argc, char** argv)
     };
     if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
-        !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root))
+        !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root) ||
+        !WriteSampleLoading(root))
         return 1;
 
     std::printf("mksample: sample data tree written to %s\n", root.c_str());

@@ -1,0 +1,162 @@
+// The resource engine on the sample data tree (written by mksample): the
+// start-up load of its lists and fonts, and the time from the device to the
+// first drawn frame.
+//
+//     mksample /tmp/tree && TARVOX_SAMPLE_DIR=/tmp/tree bench_resource_engine
+//
+// GlobalInit/Cold is the first load in the process (nothing of the tree in
+// the engine's caches yet; the system's file cache may hold it); Warm
+// repeats it. Each iteration starts from PreInit and ends with GlobalDone.
+// FirstFrame runs the start-up as the application does: PreInit, GlobalInit
+// on a loader thread while the loading screen is drawn every 50 ms, then one
+// frame with a line of text, presented.
+#include "foundation/ClassFactory.h"
+#include "foundation/FileManager.h"
+#include "foundation/Graphic.h"
+#include "foundation/ResourceDB.h"
+#include "foundation/Settings.h"
+#include "graphics/GraphicInterface.h"
+#include "graphics/Mesh.h"
+#include "graphics/ResourceEngine.h"
+#include "graphics/Shaders.h"
+#include "graphics/SurfaceManager.h"
+#include "graphics/TextureFile.h"
+#include "platform/File.h"
+#include "platform/Thread.h"
+#include "platform/Window.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+
+namespace
+{
+
+// Opens the tree and the device once for the whole run; false (with the
+// reason) when there is no tree.
+bool OpenTree(std::string* error)
+{
+    static int s_state = 0; // 0 not tried, 1 open, -1 failed
+    static std::string s_error;
+    if (s_state == 0)
+    {
+        s_state = -1;
+        const char* dir = std::getenv("TARVOX_SAMPLE_DIR");
+        if (!dir || !plat::SetCurrentDirectory(dir))
+            s_error = "set TARVOX_SAMPLE_DIR to a tree written by mksample";
+        else
+        {
+            RegisterBaseClasses();
+            RegisterFileClasses();
+            RegisterEngineClasses();
+            RegisterTextureFileReader();
+            SetFileManager(
+                dynamic_cast<IFileManager*>(CreateClassInstance(static_cast<int>(g_iIFileManager))));
+            if (g_pFileManager) g_pFileManager->SetDirectory("Data");
+            plat::RegisterClass(
+                plat::WindowClass{0,
+                                  [](plat::Window* w, std::uint32_t m, plat::WParam wp, plat::LParam lp)
+                                  { return plat::DefWindowProc(w, m, wp, lp); },
+                                  "ResourceEngineBench", nullptr});
+            plat::Window* window =
+                plat::CreateWindow("ResourceEngineBench", "bench", plat::WS_OVERLAPPED, 0, 0, 1024, 768);
+            if (!g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase))
+                s_error = "no Data\\DB.dat in the tree";
+            else if ((SetDefaultConfig(), !InitGraphicDevice(window, g_Settings)))
+                s_error = "no graphics device";
+            else
+                s_state = 1;
+        }
+    }
+    *error = s_error;
+    return s_state == 1;
+}
+
+// The loading picture over the whole screen, presented.
+void DrawLoadingScreen()
+{
+    CMesh::ResetCurrent();
+    graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0xFF000000);
+    SetTextureFactor(0xFFFFFFFF, kFactorRenderState | kFactorPixelShader);
+    const int id = g_pSurfaceManager->FindName("SUF_LOADING");
+    if (id >= 0)
+        g_pSurfaceManager->DrawSurface(id, 19, 0, 0, graph.m_nScreenWidth, graph.m_nScreenHeight, nullptr);
+    graph.Present();
+}
+
+void LoadAll()
+{
+    g_ResourceEngine.PreInit();
+    g_ResourceEngine.GlobalInit(false);
+}
+
+void BM_GlobalInit(benchmark::State& state)
+{
+    std::string error;
+    if (!OpenTree(&error))
+    {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    for (auto _ : state)
+    {
+        LoadAll();
+        state.PauseTiming();
+        g_ResourceEngine.GlobalDone();
+        state.ResumeTiming();
+    }
+}
+
+void BM_FirstFrame(benchmark::State& state)
+{
+    std::string error;
+    if (!OpenTree(&error))
+    {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    std::int64_t loadingFrames = 0;
+    for (auto _ : state)
+    {
+        g_ResourceEngine.PreInit();
+        DrawLoadingScreen();
+        ++loadingFrames;
+        plat::Handle loader = plat::CreateThread(
+            [](void*) -> std::uint32_t
+            {
+                g_ResourceEngine.GlobalInit(false);
+                return 0;
+            },
+            nullptr, nullptr);
+        while (loader && plat::WaitForSingleObject(loader, 50) == plat::WAIT_TIMEOUT)
+        {
+            DrawLoadingScreen();
+            ++loadingFrames;
+        }
+        plat::CloseHandle(loader);
+        CGraphicInterface gi;
+        gi.Init(nullptr);
+        g_ResourceEngine.NewFrame();
+        g_ResourceEngine.GlobalRun(0.0f);
+        CMesh::ResetCurrent();
+        graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0xFF182838);
+        gi.RenderText("Tarvox II", 24, 24, 0xFFFFFFFF);
+        graph.Present();
+        state.PauseTiming();
+        gi.Done();
+        g_ResourceEngine.GlobalDone();
+        state.ResumeTiming();
+    }
+    state.counters["loading_frames"] =
+        benchmark::Counter(double(loadingFrames), benchmark::Counter::kAvgIterations);
+}
+
+} // namespace
+
+BENCHMARK(BM_GlobalInit)->Name("GlobalInit/Cold")->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GlobalInit)->Name("GlobalInit/Warm")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstFrame)->Name("FirstFrame")->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

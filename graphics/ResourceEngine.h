@@ -1,0 +1,81 @@
+// CResourceEngine: creates, initialises, runs and frees the graphics
+// resource singletons (texture, technique, model, surface and land-type
+// managers and the "small" and "big" fonts). Its one instance is
+// g_ResourceEngine.
+//
+// Start-up: PreInit on the main thread once the device exists (the managers
+// the loading screen draws with), then GlobalInit(false) on the start-up
+// loader thread while the main thread draws the loading screen; GlobalRun
+// and NewFrame once per frame; GlobalDone at shutdown (safe to repeat).
+//
+// Ownership: the engine owns every singleton it creates and clears each
+// global when it frees it. Threads: PreInit, GlobalRun, NewFrame and
+// GlobalDone on the main thread; GlobalInit on one loader thread at a time,
+// during which the main thread only reads the stage.
+#pragma once
+
+#include "platform/d3d8/D3D8Types.h"
+
+#include <atomic>
+#include <cstdint>
+
+class CFont;
+
+class CResourceEngine
+{
+public:
+    // Stages GlobalInit has passed.
+    enum EStage : std::int32_t
+    {
+        kStageStart = 0,
+        kStageTextures = 1,
+        kStageModels = 2,
+        kStageImages = 3,
+        kStageSmallFont = 4,
+        kStageBigFont = 5,
+        kStageDone = 6,
+    };
+
+    // Main thread: texture manager with its device objects, techniques,
+    // surface manager with the image list, model manager's render buffers.
+    void PreInit();
+    // The texture, model, image and land lists and the fonts, in that
+    // order; with create, the PreInit managers are created here too.
+    // Throws (with the failed step in the call-path trace) when a step fails.
+    void GlobalInit(bool create);
+    // Advances the engine clock and runs the models by the frame time.
+    void GlobalRun(float frameTime);
+    // Per-frame counters: the engine's own, the texture manager's, and the
+    // age of the model manager's render-buffer slots.
+    void NewFrame();
+    // Frees every singleton present; a second call finds nothing to free.
+    void GlobalDone();
+    void Done() { GlobalDone(); }
+
+    std::int32_t GetStage() const { return m_nStage.load(std::memory_order_acquire); }
+    double GetEngineTime() const { return m_dEngineTime; }
+
+    // The TextureQuality the device's largest texture width allows.
+    static std::int32_t AdjustTextureQuality(std::int32_t maxTextureWidth, std::int32_t quality);
+
+    std::uint32_t m_nFrameCounters[2] = {};
+
+private:
+    void CreateTextureManager();
+    void CreateTechniqueManager();
+    void CreateSurfaceManager();
+    void CreateModelManager();
+
+    double m_dEngineTime = 0.0;
+    std::atomic<std::int32_t> m_nStage{kStageStart};
+};
+
+extern CResourceEngine g_ResourceEngine;
+extern CFont* g_pFontSmall;
+extern CFont* g_pFontBig;
+// The material renderers start from.
+extern plat::d3d::SMaterial g_DefaultMaterial;
+
+// The engine module's factory classes: "IGUID_IGraphicInterface" and
+// "IGUID_IBinkPlayer".
+void RegisterEngineClasses();

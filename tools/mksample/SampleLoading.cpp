@@ -1,0 +1,181 @@
+// The pictures of start-up: the loading screen "SUF_LOADING" and its cell
+// strip "SUF_BARS" in the image list, the cursor "TEX_INT_CURSOR" in the
+// texture list, and the "small" and "big" fonts the resource engine loads.
+
+#include "foundation/DataBase.h"
+#include "graphics/Font.h"
+#include "graphics/ImageFile.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+std::string InRoot(const std::string& root, const char* path)
+{
+    const std::string base = root[0] == '/' ? root : plat::GetCurrentDirectory() + "/" + root;
+    return base + "\\" + path;
+}
+
+// An uncompressed 32-bit TGA, bottom row first as the format's default.
+bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px, std::uint32_t width,
+              std::uint32_t height)
+{
+    std::vector<std::uint8_t> bytes(18, 0);
+    bytes[2] = 2; // uncompressed true colour
+    bytes[12] = std::uint8_t(width);
+    bytes[13] = std::uint8_t(width >> 8);
+    bytes[14] = std::uint8_t(height);
+    bytes[15] = std::uint8_t(height >> 8);
+    bytes[16] = 32;
+    bytes[17] = 8; // 8 alpha bits
+    bytes.reserve(bytes.size() + px.size() * 4);
+    for (std::uint32_t y = height; y-- > 0;)
+        for (std::uint32_t x = 0; x < width; ++x)
+        {
+            const std::uint32_t p = px[std::size_t(y) * width + x];
+            bytes.insert(bytes.end(), {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
+                                       std::uint8_t(p >> 24)});
+        }
+    std::FILE* f = plat::FOpen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+constexpr std::uint32_t kLoadingWidth = 512, kLoadingHeight = 384;
+
+// A dark blue sky over a horizon glow, with concentric rings in the middle:
+// easy to tell apart from the cleared frame.
+std::vector<std::uint32_t> LoadingPicture()
+{
+    std::vector<std::uint32_t> px(std::size_t(kLoadingWidth) * kLoadingHeight);
+    for (std::uint32_t y = 0; y < kLoadingHeight; ++y)
+        for (std::uint32_t x = 0; x < kLoadingWidth; ++x)
+        {
+            const double t = double(y) / (kLoadingHeight - 1);
+            std::uint32_t r = std::uint32_t(20 + 200 * t * t), g = std::uint32_t(30 + 110 * t * t),
+                          b = std::uint32_t(90 + 40 * t);
+            const double dx = double(x) - kLoadingWidth / 2.0, dy = double(y) - kLoadingHeight / 2.0;
+            if (int(std::sqrt(dx * dx + dy * dy)) % 24 < 3) r = g = b = 230;
+            px[std::size_t(y) * kLoadingWidth + x] = 0xFF000000u | r << 16 | g << 8 | b;
+        }
+    return px;
+}
+
+// Two 20 x 40 cells side by side: filled, then empty.
+std::vector<std::uint32_t> BarsPicture()
+{
+    std::vector<std::uint32_t> px(40 * 40);
+    for (std::uint32_t y = 0; y < 40; ++y)
+        for (std::uint32_t x = 0; x < 40; ++x)
+        {
+            const std::uint32_t cx = x % 20;
+            const bool border = cx < 2 || cx > 17 || y < 2 || y > 37;
+            px[y * 40 + x] = border ? 0xFFE0E0E0 : x < 20 ? 0xFF40C060 : 0x60000000;
+        }
+    return px;
+}
+
+// A 32 x 32 arrow with its tip at (2, 2), white with a dark outline.
+std::vector<std::uint32_t> CursorPicture()
+{
+    std::vector<std::uint32_t> px(32 * 32, 0);
+    for (int y = 2; y < 24; ++y)
+        for (int x = 2; x < 32; ++x)
+        {
+            const int dx = x - 2, dy = y - 2;
+            if (dx > dy) continue;
+            const bool edge = dx == 0 || dx == dy || y == 23;
+            px[std::size_t(y) * 32 + std::size_t(x)] = edge ? 0xFF101010 : 0xFFF8F8F8;
+        }
+    return px;
+}
+
+bool AddRecords(const std::string& root)
+{
+    DataBase db;
+    if (!db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false)) return false;
+    struct SImageRow
+    {
+        const char* name;
+        const char* file;
+        std::int32_t width, height;
+    };
+    static const SImageRow kImages[] = {
+        {"SUF_LOADING", "Data\\Images\\loading.tga", std::int32_t(kLoadingWidth),
+         std::int32_t(kLoadingHeight)},
+        {"SUF_BARS", "Data\\Images\\bars.tga", 40, 40},
+    };
+    bool ok = db.SelectTable(plat::Utf8ToCp1251("Изображения").c_str());
+    for (const SImageRow& i : kImages)
+        ok = ok && db.Append(i.name) && db.SetField("Filename", i.file) && db.SetField("WIDTH", i.width) &&
+             db.SetField("HEIGHT", i.height) && db.SetField("NOFILTER", std::int32_t(0)) &&
+             db.SetField("NOFILTERALPHA", std::int32_t(0)) && db.Post();
+    ok = ok && db.SelectTable(plat::Utf8ToCp1251("Текстуры").c_str()) && db.Append("TEX_INT_CURSOR") &&
+         db.SetField("Filename", "Data\\Textures\\cursor.tm") && db.SetField("Type", std::int32_t(0)) &&
+         db.SetField("Color", std::int32_t(0)) && db.SetField("LOD", std::int32_t(0)) &&
+         db.SetField("TEXTURETYPE", std::int32_t(2)) && db.Post();
+    return db.CloseDatabase() && ok;
+}
+
+// The fonts as rasterised from the system's DejaVu Sans, unless the tree
+// has them already.
+bool WriteFonts(const std::string& root)
+{
+    struct SFontRow
+    {
+        const char* name;
+        int points;
+        int bold;
+    };
+    static const SFontRow kFonts[] = {{"small", 10, 0}, {"big", 16, 1}};
+    for (const SFontRow& f : kFonts)
+    {
+        // Forward slashes: the font writer opens its files with the C
+        // library, which takes the path as it is.
+        const std::string path = root + "/Data/fonts/" + f.name;
+        if (plat::FileExists((path + ".fdf").c_str())) continue;
+        CFont font;
+        font.Init("DejaVu Sans", f.points, f.bold, 0, 1, 1.0f, 0);
+        if (!font.SaveFiles(path.c_str()))
+        {
+            std::fprintf(stderr, "mksample: cannot write %s.fdf\n", path.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+// Called after the database and the sample textures are written.
+bool WriteSampleLoading(const std::string& root)
+{
+    const std::string images = root + "\\Data\\Images";
+    const std::string cursor = root + "\\Data\\Textures\\cursor.tm";
+    if (!WriteTga(images + "\\loading.tga", LoadingPicture(), kLoadingWidth, kLoadingHeight) ||
+        !WriteTga(images + "\\bars.tga", BarsPicture(), 40, 40))
+    {
+        std::fprintf(stderr, "mksample: cannot write the loading screen below %s\n", images.c_str());
+        return false;
+    }
+    if (!WriteImageFile(cursor.c_str(), MakeImageLevels(CursorPicture(), 32, 32), false,
+                        kImageFormatA8R8G8B8))
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\n", cursor.c_str());
+        return false;
+    }
+    if (!AddRecords(root))
+    {
+        std::fprintf(stderr, "mksample: cannot add the image and cursor records to Data\\DB.dat\n");
+        return false;
+    }
+    return WriteFonts(root);
+}
