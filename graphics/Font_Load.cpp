@@ -146,6 +146,7 @@ void CFont::Init(const char* face, int pointSize, int bold, int, int smoothing, 
 
     const std::uint32_t cp = static_cast<std::uint32_t>(g_Settings.Codepage);
     int cx = 1, cy = 1;
+    bool pageFull = false;
     for (int c = m_Metrics.tmFirstChar; font && c <= m_Metrics.tmLastChar; ++c)
     {
         const char byte = static_cast<char>(c);
@@ -160,6 +161,15 @@ void CFont::Init(const char* face, int pointSize, int bold, int, int smoothing, 
         {
             cx = 0;
             cy += g.height;
+        }
+        // A glyph whose cell no longer fits the page would be drawn from
+        // outside the texture: it is left out (the text skips it) and said.
+        if (cy + m_Metrics.tmHeight > kGdiPage)
+        {
+            if (!pageFull)
+                g_ErrorLog.LogError("CFont::Init page full at character %d of '%s'", c, face ? face : "");
+            pageFull = true;
+            continue;
         }
         g.left = cx;
         g.top = cy;

@@ -102,7 +102,24 @@ Font* CreateFont(int height, int weight, int charSet, const char* face)
     m.tmBreakChar = 0x20;
     m.tmPitchAndFamily = 0x06; // variable pitch, TrueType
     m.tmCharSet = static_cast<std::uint8_t>(charSet);
-    font->boxLeft = static_cast<int>(std::floor(static_cast<double>(ft->bbox.xMin) * pixelEm / em));
+    // The font box's left edge over the characters of the font's character
+    // set, not over the whole face: a GDI font made for a charset covers its
+    // code page, while a large Unicode face such as DejaVu reaches far left
+    // only with combining marks (U+0300..., U+0488) that no 8-bit code page
+    // holds. Taking the whole face's box made glyph pages reserve some 23
+    // pixels per glyph at 16 points bold and run off the bottom.
+    font->boxLeft = 0;
+    const std::uint32_t codePage = charSet == RUSSIAN_CHARSET ? CP_1251 : CP_1252;
+    for (int c = 0x20; c <= 0xFF; ++c)
+    {
+        const char byte = static_cast<char>(c);
+        wchar_t w = 0;
+        if (MultiByteToWideChar(codePage, &byte, 1, &w, 1) != 1) continue;
+        if (FT_Load_Char(ft, static_cast<FT_ULong>(w), FT_LOAD_DEFAULT) != 0) continue;
+        const FT_Pos bearing = ft->glyph->metrics.horiBearingX;
+        const int left = static_cast<int>(bearing >= 0 ? bearing >> 6 : -((-bearing + 63) >> 6));
+        font->boxLeft = std::min(font->boxLeft, left);
+    }
     return font;
 }
 

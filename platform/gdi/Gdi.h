@@ -58,7 +58,9 @@ void DeleteFont(Font* font);
 // MulDiv(points, kLogPixelsY, 72) as GDI rounds it.
 int PointsToPixels(int points);
 bool GetTextMetrics(Font* font, TextMetrics* out);
-// The left edge of the font's bounding box in pixels (usually <= 0).
+// The left edge of the font box in pixels (at most 0): the smallest left
+// side bearing among the characters of the font's character set (code page
+// 1251 for RUSSIAN_CHARSET, 1252 otherwise).
 int GetFontBoxLeft(Font* font);
 // Kerning pairs between code page 1251 characters; at most max written.
 int GetKerningPairs(Font* font, int max, KerningPair* out);

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -181,4 +182,39 @@ TEST(Font, FreeTypePathMeasuresCyrillicAndSurvivesTheFileForm)
     EXPECT_EQ(back.TextWidth(word), width);
     EXPECT_EQ(back.GetHeight(1.0f), font.GetHeight(1.0f));
     std::filesystem::remove_all(dir);
+}
+
+TEST(Font, SampleFontsHaveEveryCharacterInkedInsideThePage)
+{
+    // The sample fonts of the data tool; every letter of code page 1251
+    // must have a glyph whose whole box lies on the page and holds ink.
+    struct
+    {
+        int points, bold;
+    } samples[] = {{10, 0}, {16, 1}};
+    for (const auto& s : samples)
+    {
+        CFont font;
+        font.Init("DejaVu Sans", s.points, s.bold, 0, 1, 1.0f, 0);
+        ASSERT_EQ(font.m_Page.size(), 512u * 512u);
+        for (int c = 0x20; c <= 0xFF; ++c)
+        {
+            const char byte[2] = {static_cast<char>(c), 0};
+            const std::wstring w = FontTextToWide(byte);
+            if (w.size() != 1 || w[0] == 0xFFFD || c == 0x98) continue; // no character in the code page
+            const SGlyph* g = font.FindGlyph(w[0]);
+            ASSERT_NE(g, nullptr) << s.points << "pt, byte " << c;
+            EXPECT_GE(g->left, 0) << s.points << "pt, byte " << c;
+            EXPECT_GE(g->top, 0) << s.points << "pt, byte " << c;
+            EXPECT_LE(g->left + g->advance, 512) << s.points << "pt, byte " << c;
+            EXPECT_LE(g->top + g->height, 512) << s.points << "pt, byte " << c;
+            const bool letter = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c >= 0xC0;
+            if (!letter) continue;
+            int ink = 0;
+            for (int y = std::max(g->top, 0); y < std::min(g->top + g->height, 512); ++y)
+                for (int x = std::max(g->left, 0); x < std::min(g->left + g->advance, 512); ++x)
+                    ink += font.m_Page[static_cast<std::size_t>(y) * 512 + x] >> 12;
+            EXPECT_GT(ink, 0) << s.points << "pt, byte " << c;
+        }
+    }
 }

@@ -1,21 +1,34 @@
 // Particle systems: emission over fixed steps, start delay, emission time
 // and pause, the stream and file forms (current and old), damaged records,
-// and the quads' frames and fade.
+// the quads' frames and fade, and point sprites drawn on a device with a
+// texture from an INI texture list.
 #include "graphics/ParticleSystem.h"
 
 #include "foundation/MemStream.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/Random.h"
+#include "foundation/ResourceDB.h"
+#include "foundation/Settings.h"
+#include "graphics/ImageFile.h"
+#include "graphics/ModelManager.h"
+#include "graphics/TexShaderManager.h"
+#include "graphics/TextureFile.h"
+#include "graphics/TextureManager.h"
+#include "platform/File.h"
+
+#include "graphics/GraphicTestDevice.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <numeric>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -289,3 +302,119 @@ TEST(ParticleViewer, LifeSheetFramesAndFade)
         EXPECT_EQ(v.m_Quads.m_nIndexCount, 6u);
     }
 }
+
+namespace
+{
+using namespace plat::d3d;
+
+// A device, a red texture "TEX_SPARK" listed in an INI texture list in a
+// temporary working directory, and the managers a particle system draws
+// through.
+class ParticleDevice : public gfxtest::CGraphicDeviceTest
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(OpenDevice(64, 48));
+        RegisterTextureFileReader();
+        m_previous = plat::GetCurrentDirectory();
+        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
+        m_quality = g_Settings.TextureQuality;
+        g_Settings.TextureQuality = 0;
+        const std::vector<std::uint32_t> red(16 * 16, 0xFFFF0000u);
+        ASSERT_TRUE(WriteImageFile("spark.tm", MakeImageLevels(red, 16, 16), false, kImageFormatA8R8G8B8));
+        const char* section = "\xD2\xE5\xEA\xF1\xF2\xF3\xF0\xFB"; // "Текстуры" in 1251
+        std::ofstream("db.ini") << "[" << section << "]\nfilename=tex.ini\n";
+        std::ofstream("tex.ini") << "[TEX_SPARK]\nFilename=spark.tm\nType=0\nColor=0\nLOD=0\nTEXTURETYPE=2\n";
+        ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+        m_textures = std::make_unique<TextureManager>();
+        m_textures->Init(section);
+        g_pTextureManager = m_textures.get();
+        ASSERT_TRUE(m_models.Init());
+        ASSERT_TRUE(m_shaders.Init(false));
+        g_pModelManager = &m_models;
+        g_pTexShaderManager = &m_shaders;
+    }
+    void TearDown() override
+    {
+        m_shaders.Purge();
+        g_pTexShaderManager = nullptr;
+        m_models.InvalidateDeviceObjects();
+        g_pModelManager = nullptr;
+        CMesh::ResetCurrent();
+        g_pTextureManager = nullptr;
+        m_textures.reset();
+        g_ResourceDB.Done();
+        g_Settings.TextureQuality = m_quality;
+        plat::SetCurrentDirectory(m_previous.c_str());
+        CGraphicDeviceTest::TearDown();
+    }
+
+    gfxtest::CTempDir m_dir{"particledevice"};
+    std::string m_previous;
+    std::int32_t m_quality = 0;
+    std::unique_ptr<TextureManager> m_textures;
+    CModelManager m_models;
+    TexShaderManager m_shaders;
+};
+
+TEST_F(ParticleDevice, PointSpritesLightWhereTheParticlesAre)
+{
+    CParticleViewer v;
+    v.m_Render.kind = 0;
+    std::strcpy(v.m_Render.texture, "TEX_SPARK");
+    v.m_Render.sizeBirth = v.m_Render.sizeDeath = 0.1f;
+    v.Init(Params(0.0f, 8));
+    ASSERT_GE(v.m_iTexture, 0); // the name resolved through the list
+    ASSERT_NE(m_textures->GetTextureForce(v.m_iTexture), nullptr);
+    // Two particles at full life, upper left and lower right of the view.
+    for (const CVector& at : {CVector{-0.5f, 0.5f, 0.5f}, CVector{0.5f, -0.5f, 0.5f}})
+    {
+        SParticle p;
+        p.position = at;
+        p.life = p.lifetime = 1.0f;
+        ASSERT_GT(v.m_Pool.Alloc(p), 0);
+    }
+
+    Device* d = graph.m_lpDevice;
+    const SMatrix identity = IdentityMatrix();
+    SetDefaultStates();
+    d->SetTransform(D3DTS_WORLD, &identity);
+    d->SetTransform(D3DTS_VIEW, &identity);
+    d->SetTransform(D3DTS_PROJECTION, &identity);
+    d->SetRenderState(D3DRS_ZENABLE, 0);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+    d->BeginScene();
+    v.Render();
+    d->EndScene();
+    std::uint32_t w = 0, h = 0;
+    const auto pixels = gfxtest::ReadBackBuffer(&w, &h);
+    ASSERT_EQ(pixels.size(), 64u * 48u);
+    // Ink only in squares around (16, 12) and (48, 36), red from the texture.
+    int near = 0, far = 0;
+    std::uint32_t brightest = 0;
+    for (std::uint32_t y = 0; y < h; ++y)
+        for (std::uint32_t x = 0; x < w; ++x)
+        {
+            const std::uint32_t c = pixels[y * w + x] & 0xFFFFFF;
+            if (!c) continue;
+            const bool around = (std::abs(int(x) - 16) <= 10 && std::abs(int(y) - 12) <= 10) ||
+                                (std::abs(int(x) - 48) <= 10 && std::abs(int(y) - 36) <= 10);
+            ++(around ? near : far);
+            if ((c >> 16) > (brightest >> 16)) brightest = c;
+        }
+    // Each sprite a few pixels across (size 0.1 of the view height, scaled
+    // by distance), not a single pixel and not the whole view.
+    EXPECT_GE(near, 2 * 9);
+    EXPECT_LE(near, 2 * 121);
+    EXPECT_EQ(far, 0);
+    EXPECT_GT(brightest >> 16, 0x80u);
+    EXPECT_LT((brightest >> 8) & 0xFF, 0x20u);
+    // Each centre is lit; the other two quadrants are not.
+    EXPECT_NE(pixels[12 * w + 16] & 0xFFFFFF, 0u);
+    EXPECT_NE(pixels[36 * w + 48] & 0xFFFFFF, 0u);
+    EXPECT_EQ(pixels[12 * w + 48] & 0xFFFFFF, 0u);
+    EXPECT_EQ(pixels[36 * w + 16] & 0xFFFFFF, 0u);
+}
+} // namespace

@@ -21,6 +21,8 @@ bool WriteSampleModels(const std::string& root);
 bool WriteSampleVideos(const std::string& root); // SampleVideo.cpp
 // SampleLoading.cpp: loading screen, cursor and fonts (after the database).
 bool WriteSampleLoading(const std::string& root);
+// SampleGraphics2D.cpp: complex object with particles, 2-D image, land type.
+bool WriteSampleGraphics2D(const std::string& root);
 
 namespace
 {
@@ -73,7 +75,7 @@ int main(int argc, char** argv)
     if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
         !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root) ||
-        !WriteSampleLoading(root))
+        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root))
         return 1;
 
     std::printf("mksample: sample data tree written to %s\n", root.c_str());
