@@ -6,6 +6,7 @@
 #include "graphics/Font.h"
 #include "graphics/GraphicInterface.h"
 #include "graphics/LandTypes.h"
+#include "graphics/ComplexObject.h"
 #include "graphics/ModelManager.h"
 #include "graphics/SurfaceManager.h"
 #include "graphics/TexShaderManager.h"
@@ -75,6 +76,9 @@ void CResourceEngine::CreateSurfaceManager()
 
 void CResourceEngine::CreateModelManager()
 {
+    // Model files are complex objects: their parts, render groups and
+    // particle systems are read by the complex-object loader.
+    InstallComplexObjectFactory();
     g_pModelManager = new CModelManager();
     g_pModelManager->Init();
 }
