@@ -4,6 +4,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <thread>
+#include <vector>
 #include <unordered_set>
 
 namespace plat
@@ -173,6 +174,64 @@ private:
 std::atomic<std::uint32_t> g_nextThreadId{1};
 thread_local std::uint32_t t_threadId = 0;
 
+// Threads are joined, not detached, once they have ended: a detached thread
+// may still be unwinding (thread-local destructors, the C library's own
+// clean-up) when the process exits, and leak checkers that stop the world at
+// exit crash on such a thread. Ended threads are joined when the next thread
+// starts and at exit; threads still running at exit are let go.
+class CThreadReaper
+{
+public:
+    ~CThreadReaper()
+    {
+        std::lock_guard lock(m_mutex);
+        for (SEntry& e : m_threads)
+        {
+            if (e.object->ExitCode() != STILL_ACTIVE)
+                e.thread.join();
+            else
+                e.thread.detach();
+            e.object->Release();
+        }
+        m_threads.clear();
+    }
+
+    void Add(std::thread thread, CThreadObject* object)
+    {
+        std::lock_guard lock(m_mutex);
+        for (auto it = m_threads.begin(); it != m_threads.end();)
+        {
+            if (it->object->ExitCode() != STILL_ACTIVE)
+            {
+                it->thread.join();
+                it->object->Release();
+                it = m_threads.erase(it);
+            }
+            else
+            {
+                ++it;
+            }
+        }
+        object->AddRef();
+        m_threads.push_back(SEntry{std::move(thread), object});
+    }
+
+private:
+    struct SEntry
+    {
+        std::thread thread;
+        CThreadObject* object;
+    };
+    std::mutex m_mutex;
+    std::vector<SEntry> m_threads;
+};
+
+CThreadReaper& Reaper()
+{
+    static CThreadReaper reaper;
+    return reaper;
+}
+
 } // namespace
 
 Handle CreateThread(ThreadProc proc, void* param, std::uint32_t* threadId)
@@ -183,14 +242,14 @@ Handle CreateThread(ThreadProc proc, void* param, std::uint32_t* threadId)
     object->AddRef(); // the thread's own reference
     try
     {
-        std::thread(
-            [object, proc, param, id]
-            {
-                t_threadId = id;
-                object->Finish(proc(param));
-                object->Release();
-            })
-            .detach();
+        Reaper().Add(std::thread(
+                         [object, proc, param, id]
+                         {
+                             t_threadId = id;
+                             object->Finish(proc(param));
+                             object->Release();
+                         }),
+                     object);
     }
     catch (const std::system_error&)
     {

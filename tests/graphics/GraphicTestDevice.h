@@ -25,12 +25,12 @@ namespace gfxtest
 
 inline plat::Window* HiddenWindow(int width, int height)
 {
-    static const bool registered = plat::RegisterClass(
-        plat::WindowClass{0,
-                          [](plat::Window* w, std::uint32_t m, plat::WParam wp, plat::LParam lp)
-                          { return plat::DefWindowProc(w, m, wp, lp); },
-                          "GraphicTestWindow", nullptr});
-    (void)registered;
+    // Registered on every call: a test that shuts the windows down forgets
+    // the classes, and a second registration of a known class is harmless.
+    plat::RegisterClass(plat::WindowClass{0,
+                                          [](plat::Window* w, std::uint32_t m, plat::WParam wp, plat::LParam lp)
+                                          { return plat::DefWindowProc(w, m, wp, lp); },
+                                          "GraphicTestWindow", nullptr});
     return plat::CreateWindow("GraphicTestWindow", "graphic test", plat::WS_OVERLAPPED, 0, 0, width, height);
 }
 
