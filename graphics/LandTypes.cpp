@@ -26,9 +26,12 @@ bool Flag(const char* record, const char* field)
 }
 } // namespace
 
+// Entry k reads the columns ending in the digit k, "MODEL0" to "MODEL9": the
+// names a list of ten detail objects has. (Counting from '1' would never read
+// "MODEL0" and would ask for "MODEL:" for the tenth.)
 void CLandTypeManager::DetailColumn(char* out, const char* stem, int k)
 {
-    std::snprintf(out, 16, "%s%c", stem, static_cast<char>(49 + k));
+    std::snprintf(out, 16, "%s%c", stem, static_cast<char>('0' + k));
 }
 
 bool CLandTypeManager::Init(const char* section)

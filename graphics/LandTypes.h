@@ -7,9 +7,8 @@
 // the horizon (a record index of this list). The terrain addresses types by
 // GID and asks FindTypeIndex for the record; bit 15 of a cell's id is a flag.
 //
-// Detail object k is read from the columns "MODEL", "FREQ", "SCALE" and
-// "TYPE" followed by the character 49 + k: "MODEL1".."MODEL9", "MODEL:", as
-// the database defines them.
+// Detail object k (0-9) is read from the columns "MODEL", "FREQ", "SCALE"
+// and "TYPE" followed by the digit k: "MODEL0".."MODEL9".
 //
 // Ownership: the manager owns its records. Threads: Init on the start-up
 // loader thread; read-only afterwards.

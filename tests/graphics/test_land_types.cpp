@@ -70,7 +70,7 @@ TEST_F(ResourceLists, LandTypesDefaultsFlagBitAndDetailColumns)
 {
     Write("main.ini", "[Lands]\nfilename=lands.ini\n");
     Write("lands.ini", "[GRASS]\nName=grass\nGID=5\nWidth=0.2\nIDHORIZONT=SAND\n"
-                       "MODEL1=TREE\nFREQ1=0.5\nSCALE1=2\nTYPE1=1\nFREQ:=0.25\nTYPE2=7\n"
+                       "MODEL0=TREE\nFREQ0=0.5\nSCALE0=2\nTYPE0=1\nFREQ9=0.25\nTYPE1=7\nFREQ:=0.75\n"
                        "[SAND]\nName=sand\nGID=9\nHeight=3\n");
     ASSERT_TRUE(g_ResourceDB.Init("main.ini", ResourceDBManager::kModeIni));
     CLandTypeManager lands;
@@ -84,7 +84,7 @@ TEST_F(ResourceLists, LandTypesDefaultsFlagBitAndDetailColumns)
     EXPECT_EQ(grass->texture, -1);
     EXPECT_FLOAT_EQ(lands.GetType(1)->height, 3.0f);
     EXPECT_EQ(lands.GetMaxGID(), 9);
-    // Entry 0 comes from the columns ending in '1', entry 9 from ':'.
+    // Entry k comes from the columns ending in the digit k; "FREQ:" is not read.
     EXPECT_FLOAT_EQ(grass->details[0].frequency, 0.5f);
     EXPECT_FLOAT_EQ(grass->details[0].scale, 2.0f);
     EXPECT_EQ(grass->details[0].kind, 1);

@@ -50,8 +50,8 @@ bool WriteSampleDatabase(const std::string& root)
         std::fprintf(stderr, "mksample: cannot create %s\n", path.c_str());
         return false;
     }
-    // The land types' ten detail objects: columns MODEL1..MODEL9 and MODEL:
-    // (the digit after 9 in the character set), likewise FREQ, SCALE, TYPE.
+    // The land types' ten detail objects: columns MODEL0..MODEL9, likewise
+    // FREQ, SCALE, TYPE.
     std::initializer_list<SColumn> landTypes = {
         {"Name", kText},        {"GID", kInt},          {"Vertical", kInt},       {"Texture", kText},
         {"TextureFull", kText}, {"Animated", kInt},     {"Regular", kInt},        {"Height", kFloat},
@@ -83,7 +83,7 @@ bool WriteSampleDatabase(const std::string& root)
     const std::string landTable = plat::Utf8ToCp1251("Поверхности");
     for (int k = 0; details && k < 10; ++k)
     {
-        const char digit = static_cast<char>(49 + k);
+        const char digit = static_cast<char>('0' + k);
         for (const char* column : {"MODEL", "FREQ", "SCALE", "TYPE"})
         {
             const std::string name = std::string(column) + digit;

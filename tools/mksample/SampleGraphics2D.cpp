@@ -163,7 +163,7 @@ bool AddRecords(const std::string& root)
               db.SetField("HEIGHT", std::int32_t(kImageHeight)) && db.SetField("NOFILTER", std::int32_t(0)) &&
               db.SetField("NOFILTERALPHA", std::int32_t(0)) && db.Post();
     // One land type with its textures and two detail objects; the detail
-    // columns are MODEL1..MODEL9 and "MODEL:" (see SampleDatabase.cpp).
+    // columns are MODEL0..MODEL9 (see SampleDatabase.cpp).
     const std::string name = plat::Utf8ToCp1251("Пробная земля");
     ok = ok && db.SelectTable(plat::Utf8ToCp1251("Поверхности").c_str()) && db.Append("LAND_SAMPLE") &&
          db.SetField("Name", name.c_str()) && db.SetField("GID", std::int32_t(1)) &&
@@ -173,10 +173,10 @@ bool AddRecords(const std::string& root)
          db.SetField("Width", 1.0f) && db.SetField("SAMPLES", std::int32_t(4)) &&
          db.SetField("TextureDetail", "TEX_SAMPLE_DXT5") && db.SetField("SPECDETAIL", std::int32_t(0)) &&
          db.SetField("DIFFBUMP", std::int32_t(0)) && db.SetField("IDHORIZONT", "LAND_SAMPLE") &&
-         db.SetField("SELFILLUM", std::int32_t(0)) && db.SetField("MODEL1", "MOD_BOX") &&
-         db.SetField("FREQ1", 0.2f) && db.SetField("SCALE1", 0.5f) && db.SetField("TYPE1", std::int32_t(0)) &&
-         db.SetField("MODEL2", "MOD_BOX_GIVEN") && db.SetField("FREQ2", 0.05f) &&
-         db.SetField("SCALE2", 1.0f) && db.SetField("TYPE2", std::int32_t(1)) && db.Post();
+         db.SetField("SELFILLUM", std::int32_t(0)) && db.SetField("MODEL0", "MOD_BOX") &&
+         db.SetField("FREQ0", 0.2f) && db.SetField("SCALE0", 0.5f) && db.SetField("TYPE0", std::int32_t(0)) &&
+         db.SetField("MODEL1", "MOD_BOX_GIVEN") && db.SetField("FREQ1", 0.05f) &&
+         db.SetField("SCALE1", 1.0f) && db.SetField("TYPE1", std::int32_t(1)) && db.Post();
     return db.CloseDatabase() && ok;
 }
 } // namespace
