@@ -2,6 +2,8 @@
 
 #include "platform/File.h"
 
+#include "common/LogDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -15,25 +17,9 @@ namespace
 {
 
 // Points the global logger at a fresh directory for each test.
-class ErrorLog : public ::testing::Test
+class ErrorLog : public testutil::CLogDirTest
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tvx_log_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        g_ErrorLog.SetDirectory(m_dir.c_str());
-        g_ErrorLog.ResetTrace();
-    }
-    void TearDown() override
-    {
-        g_ErrorLog.SetDirectory(plat::GetCurrentDirectory().c_str());
-        std::filesystem::remove_all(m_dir);
-    }
-
     std::vector<std::string> Lines(const char* name) const
     {
         std::vector<std::string> lines;
@@ -59,7 +45,6 @@ protected:
         return ok ? line.substr(shape.size()) : line;
     }
 
-    std::filesystem::path m_dir;
 };
 
 struct CInner

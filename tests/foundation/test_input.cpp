@@ -5,6 +5,8 @@
 #include "platform/dinput/EffectFile.h"
 #include "platform/dinput/ScriptedInputSource.h"
 
+#include "common/LogDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,31 +20,10 @@ namespace
 constexpr std::uint8_t kDikA = 0x1E;
 constexpr std::uint8_t kDikSpace = 0x39;
 
-class TempDirTest : public ::testing::Test
+class TempDirTest : public testutil::CLogDirTest
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tvx_input_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        g_ErrorLog.SetDirectory(m_dir.c_str());
-    }
-    void TearDown() override
-    {
-        g_ErrorLog.SetDirectory(plat::GetCurrentDirectory().c_str());
-        std::filesystem::remove_all(m_dir);
-    }
-
-    std::string Log(const char* name) const
-    {
-        std::ifstream in(m_dir / name);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    std::filesystem::path m_dir;
+    std::string Log(const char* name) const { return ReadText(name); }
 };
 
 // A CInput over a scripted source; the test scripts events between frames.

@@ -4,6 +4,8 @@
 #include "platform/File.h"
 #include "platform/Thread.h"
 
+#include "common/LogDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -129,29 +131,10 @@ private:
     int m_nLive = 0;
 };
 
-class ResourceManager : public ::testing::Test
+class ResourceManager : public testutil::CLogDirTest
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tvx_resmgr_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        g_ErrorLog.SetDirectory(m_dir.c_str());
-    }
-    void TearDown() override
-    {
-        g_ErrorLog.SetDirectory(plat::GetCurrentDirectory().c_str());
-        std::filesystem::remove_all(m_dir);
-    }
-
-    std::string Errors() const
-    {
-        std::ifstream in(m_dir / "error.log");
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
+    std::string Errors() const { return ReadText("error.log"); }
 
     // Lets a tick of GetTickCount pass, so that the next use is strictly later.
     static void NextTick()
@@ -161,7 +144,6 @@ protected:
             plat::Sleep(1);
     }
 
-    std::filesystem::path m_dir;
 };
 
 TEST_F(ResourceManager, RequestQueuesOnceAndGetReturnsTheResource)

@@ -3,6 +3,8 @@
 
 #include "platform/File.h"
 
+#include "common/LogDirTest.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -57,32 +59,10 @@ template <class S> std::string Out(const S& s)
 
 // Points the global logger at a fresh directory, so that the index errors
 // the tests provoke stay out of the working directory.
-class CLogDirTest : public ::testing::Test
+class CLogDirTest : public testutil::CLogDirTest
 {
 protected:
-    void SetUp() override
-    {
-        m_dir = std::filesystem::temp_directory_path() /
-                ("tvx_xstring_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::remove_all(m_dir);
-        std::filesystem::create_directories(m_dir);
-        g_ErrorLog.SetDirectory(m_dir.c_str());
-    }
-    void TearDown() override
-    {
-        g_ErrorLog.SetDirectory(plat::GetCurrentDirectory().c_str());
-        std::filesystem::remove_all(m_dir);
-    }
-    std::string ErrorLogText() const
-    {
-        std::ifstream in(m_dir / "error.log");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-
-    std::filesystem::path m_dir;
+    std::string ErrorLogText() const { return ReadText("error.log"); }
 };
 
 template <class S> class XString : public CLogDirTest
