@@ -17,15 +17,6 @@ using d3d::gl::g;
 namespace
 {
 
-const char* kVs = R"(#version 330 core
-out vec2 vUv;
-void main()
-{
-    vec2 p = vec2((gl_VertexID & 1) * 4.0 - 1.0, (gl_VertexID & 2) * 2.0 - 1.0);
-    vUv = vec2((p.x + 1.0) * 0.5, 1.0 - (p.y + 1.0) * 0.5);
-    gl_Position = vec4(p, 0.0, 1.0);
-}
-)";
 const char* kFs = R"(#version 330 core
 in vec2 vUv;
 uniform sampler2D uImage;
@@ -113,7 +104,7 @@ bool CPresenter::InitGl()
     if (ok)
     {
         SDL_GL_SetSwapInterval(0);
-        const GLuint vs = Compile(GL_VERTEX_SHADER, kVs), fs = Compile(GL_FRAGMENT_SHADER, kFs);
+        const GLuint vs = Compile(GL_VERTEX_SHADER, d3d::gl::kFullScreenVertexShader), fs = Compile(GL_FRAGMENT_SHADER, kFs);
         ok = vs && fs;
         if (ok)
         {

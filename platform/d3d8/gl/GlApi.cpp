@@ -35,4 +35,14 @@ bool HasExtension(const char* name)
     return false;
 }
 
+const char* const kFullScreenVertexShader = R"(#version 330 core
+out vec2 vUv;
+void main()
+{
+    vec2 p = vec2((gl_VertexID & 1) * 4.0 - 1.0, (gl_VertexID & 2) * 2.0 - 1.0);
+    vUv = vec2((p.x + 1.0) * 0.5, 1.0 - (p.y + 1.0) * 0.5);
+    gl_Position = vec4(p, 0.0, 1.0);
+}
+)";
+
 } // namespace plat::d3d::gl

@@ -128,4 +128,9 @@ constexpr GLenum kCompressedDxt3 = 0x83F2;
 constexpr GLenum kCompressedDxt5 = 0x83F3;
 constexpr GLenum kTextureMaxAnisotropy = 0x84FE;
 
+// A vertex program drawing one triangle over the whole target from
+// gl_VertexID alone (no buffers), with vUv running top-down like the
+// images it shows. Used by the present pass and the 2-D video presenter.
+extern const char* const kFullScreenVertexShader;
+
 } // namespace plat::d3d::gl

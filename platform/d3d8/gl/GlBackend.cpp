@@ -252,15 +252,6 @@ SMatrix InverseTranspose3(const SMatrix& m)
     return r;
 }
 
-const char* kPresentVs = R"(#version 330 core
-out vec2 vUv;
-void main()
-{
-    vec2 p = vec2((gl_VertexID & 1) * 4.0 - 1.0, (gl_VertexID & 2) * 2.0 - 1.0);
-    vUv = vec2((p.x + 1.0) * 0.5, 1.0 - (p.y + 1.0) * 0.5);
-    gl_Position = vec4(p, 0.0, 1.0);
-}
-)";
 const char* kPresentFs = R"(#version 330 core
 in vec2 vUv;
 uniform sampler2D uImage;
@@ -369,7 +360,7 @@ bool CGlBackend::Init(SDL_Window* window, std::string* error)
     g.PointParameteri(GL_POINT_SPRITE_COORD_ORIGIN, GL_LOWER_LEFT);
     g.FrontFace(GL_CCW);
     std::string log;
-    m_presentProgram = CompileProgram(kPresentVs, kPresentFs, &log);
+    m_presentProgram = CompileProgram(plat::d3d::gl::kFullScreenVertexShader, kPresentFs, &log);
     if (!m_presentProgram)
     {
         *error = "present program: " + log;

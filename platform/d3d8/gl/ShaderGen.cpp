@@ -223,44 +223,15 @@ std::string BuildFixedVertex(const SProgramKey& k)
         if (t.coordGen == 0)
         {
             const std::string a = TexInput(t.coordSet);
-            if (t.ttffCount)
-            {
-                // Direct3D appends 1 after the last given component, so a
-                // 2-D set picks up the translation from the third row.
-                switch (t.coordSize)
-                {
-                case 1:
-                    in = "vec4(" + a + ".x, 1.0, 0.0, 0.0)";
-                    break;
-                case 2:
-                    in = "vec4(" + a + ".xy, 1.0, 0.0)";
-                    break;
-                case 3:
-                    in = "vec4(" + a + ".xyz, 1.0)";
-                    break;
-                default:
-                    in = a;
-                    break;
-                }
-            }
+            // With a texture transform Direct3D appends 1 after the last
+            // given component, so a 2-D set picks up the translation from the
+            // third row; without one the coordinate is padded as (.., 0, 1).
+            static const char* const kTransformed[] = {".x, 1.0, 0.0, 0.0", ".xy, 1.0, 0.0", ".xyz, 1.0"};
+            static const char* const kPlain[] = {".x, 0.0, 0.0, 1.0", ".xy, 0.0, 1.0", ".xyz, 1.0"};
+            if (t.coordSize >= 1 && t.coordSize <= 3)
+                in = "vec4(" + a + (t.ttffCount ? kTransformed : kPlain)[t.coordSize - 1] + ")";
             else
-            {
-                switch (t.coordSize)
-                {
-                case 1:
-                    in = "vec4(" + a + ".x, 0.0, 0.0, 1.0)";
-                    break;
-                case 2:
-                    in = "vec4(" + a + ".xy, 0.0, 1.0)";
-                    break;
-                case 3:
-                    in = "vec4(" + a + ".xyz, 1.0)";
-                    break;
-                default:
-                    in = a;
-                    break;
-                }
-            }
+                in = a;
         }
         else if (t.coordGen == 1)
             in = "vec4(N, 1.0)";
