@@ -51,6 +51,10 @@ public:
     virtual int GetTextHeight() = 0;
     virtual void SetViewport(const int rect[4]) = 0;
     virtual void SetFullViewport() = 0;
+
+    // The cursor position, written by the UI screen at the start of every
+    // input pass.
+    plat::Point m_CursorPos;
 };
 
 class CGraphicInterface : public IGraphicInterface
