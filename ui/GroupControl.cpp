@@ -234,7 +234,9 @@ void CGroupControl::Render()
 
 void CGroupControl::OnCommand(int code, int param)
 {
-    if (!m_pParent && m_pScreen) m_pScreen->OnCommand(code, param);
+    // A command the screen is handing to its popup has been seen by the
+    // screen: passing it back would send it round for ever.
+    if (!m_pParent && m_pScreen && !m_pScreen->IsForwardingToPopup()) m_pScreen->OnCommand(code, param);
     CControl::OnCommand(code, param);
 }
 

@@ -150,9 +150,10 @@ void IUI::Render()
 
 void IUI::OnCommand(int code, int param)
 {
-    // A command handed to the popup may come back up here through the
-    // popup's parent (or through the popup itself when it is a top-level
-    // group); the popup has seen it, so it goes no further.
+    // A command handed to the popup goes no further than the popup and its
+    // parents: the groups do not pass it back up to the screen (see
+    // CGroupControl::OnCommand), and a control that calls here directly
+    // meanwhile is dropped too, so the two can never recurse.
     if (m_bForwardingToPopup) return;
     if (code == uicode::kPopupResult && (param == 1 || param == 2) && m_pPopup) m_pPopup->SetResult(param);
     if (m_pPopup)

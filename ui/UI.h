@@ -75,6 +75,9 @@ public:
     // Shows box over the screen (null: none) and clears the hovered control.
     virtual void SetPopup(CGroupControl* box);
 
+    // True while a command is being handed to the popup; groups then keep
+    // what the popup passes on from coming back to the screen.
+    bool IsForwardingToPopup() const { return m_bForwardingToPopup; }
     void SetClock(IUIClock* clock) { m_pClock = clock ? clock : GetFrameTimerClock(); }
     IUIClock* GetClock() const { return m_pClock; }
 
