@@ -277,7 +277,10 @@ void CComboBox::ProcessMessages()
             CControl::OnMouseOut();
             return;
         }
-        if (PointInRect(m_ListRect, c.x, c.y))
+        // The mouse picks the row under it when it moves, so that the keys
+        // still work while it rests on the list.
+        const bool moved = c.x != m_nLastCursorX || c.y != m_nLastCursorY;
+        if (moved && PointInRect(m_ListRect, c.x, c.y))
         {
             const int row = (c.y - m_Rect.top) / RowHeight() - 1;
             if (row >= 0 && row < GetCount()) m_iCurrent = row;
