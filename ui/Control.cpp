@@ -370,9 +370,14 @@ void CControl::RenderBackground()
         Fill(plat::Rect{r.left - 1, r.top - 1, r.right + 1, r.bottom + 1}, m_Colours[2]);
         Fill(r, m_Colours[2]);
         break;
-    case 1: Fill(r, m_Colours[2]); break;
-    case 2: Fill(r, m_Colours[1]); break;
-    default: return;
+    case 1:
+        Fill(r, m_Colours[2]);
+        break;
+    case 2:
+        Fill(r, m_Colours[1]);
+        break;
+    default:
+        return;
     }
     Fill(inner, kLightGrey);
 }
@@ -457,7 +462,8 @@ void CControl::RenderToolTip()
     {
         const plat::Rect& area = m_pScreen->m_pMainGroup->m_Rect;
         if (m_nToolTipX + width > area.right - 10) m_nToolTipX -= (m_nToolTipX + width + 10 - area.right) / 2;
-        if (m_nToolTipY + height > area.bottom - 10) m_nToolTipY -= (m_nToolTipY + height + 10 - area.bottom) / 2;
+        if (m_nToolTipY + height > area.bottom - 10)
+            m_nToolTipY -= (m_nToolTipY + height + 10 - area.bottom) / 2;
         if (m_nToolTipX < area.left + 10) m_nToolTipX += (area.left - m_nToolTipX - 10) / 2;
         if (m_nToolTipY < area.top + 10) m_nToolTipY += (area.top - m_nToolTipY - 10) / 2;
     }

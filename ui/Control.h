@@ -113,7 +113,10 @@ public:
     void SetVerticalBar(int on) { m_bVerticalBar = on; }
     void SetHorizontalBar(int on) { m_bHorizontalBar = on; }
     void SetFlag(int flag) { m_iFlag = flag; }
-    void SetRectXY(int left, int top, int right, int bottom) { m_Rect = plat::Rect{left, top, right, bottom}; }
+    void SetRectXY(int left, int top, int right, int bottom)
+    {
+        m_Rect = plat::Rect{left, top, right, bottom};
+    }
     int Width() const { return m_Rect.right - m_Rect.left; }
     int Height() const { return m_Rect.bottom - m_Rect.top; }
     // The screen's cursor, or (0, 0) without a screen.

@@ -181,7 +181,8 @@ void CEdit::ProcessMessages()
         for (int i = 0; i < count; ++i)
         {
             const InputEvent& e = events.entries[i];
-            m_Keys.push_back(std::uint32_t(e.kind) | std::uint32_t(e.isDown) << 8 | std::uint32_t(e.code) << 16);
+            m_Keys.push_back(std::uint32_t(e.kind) | std::uint32_t(e.isDown) << 8 |
+                             std::uint32_t(e.code) << 16);
         }
     }
     if (m_bFocused) HandleKeys();
@@ -215,10 +216,17 @@ void CEdit::HandleKeys()
             m_nTextLength = m_sCaption.GetLength();
             m_nCursor = m_nTextLength;
             break;
-        case uicode::kKeyEnter: m_bFocused = 0; break;
-        case uicode::kKeyLeft: m_nCursor = std::max(0, m_nCursor - 1); break;
-        case uicode::kKeyRight: m_nCursor = std::min(m_nTextLength, m_nCursor + 1); break;
-        default: break;
+        case uicode::kKeyEnter:
+            m_bFocused = 0;
+            break;
+        case uicode::kKeyLeft:
+            m_nCursor = std::max(0, m_nCursor - 1);
+            break;
+        case uicode::kKeyRight:
+            m_nCursor = std::min(m_nTextLength, m_nCursor + 1);
+            break;
+        default:
+            break;
         }
     }
 }

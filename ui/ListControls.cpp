@@ -175,7 +175,8 @@ void CListCtrl::Render()
             for (int col = 0; col < m_nColumns; ++col)
             {
                 const SCell& cell = m_Cells[std::size_t(row) * m_nColumns + col];
-                if (!cell.text.IsEmpty()) DrawText(cell.text.GetText(), m_Rect.left + 2 + cell.x, y, m_Colours[3]);
+                if (!cell.text.IsEmpty())
+                    DrawText(cell.text.GetText(), m_Rect.left + 2 + cell.x, y, m_Colours[3]);
             }
         }
     }
@@ -316,10 +317,12 @@ void CComboBox::Render()
         Fill(l, m_Colours[2]);
         Fill(Inside(l), m_Colours[1]);
         if (m_iCurrent >= 0)
-            Fill(plat::Rect{l.left + 1, l.top + m_iCurrent * rowHeight, l.right - 1, l.top + (m_iCurrent + 1) * rowHeight},
+            Fill(plat::Rect{l.left + 1, l.top + m_iCurrent * rowHeight, l.right - 1,
+                            l.top + (m_iCurrent + 1) * rowHeight},
                  m_Colours[2]);
         for (int i = 0; i < GetCount(); ++i)
-            DrawText(m_Items.Get(std::uint32_t(i)), m_Rect.left + 2, m_Rect.top + (i + 1) * rowHeight + 2, m_Colours[3]);
+            DrawText(m_Items.Get(std::uint32_t(i)), m_Rect.left + 2, m_Rect.top + (i + 1) * rowHeight + 2,
+                     m_Colours[3]);
     }
     if (!m_sCaption.IsEmpty()) DrawText(m_sCaption.GetText(), m_Rect.left + 5, m_Rect.top, m_Colours[3]);
 }

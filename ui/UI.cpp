@@ -176,8 +176,13 @@ void IUI::OnCommand(int code, int param)
     case uicode::kRedrawHovered:
         if (m_pHovered) m_pHovered->Render();
         break;
-    case uicode::kOK: EndModal(uicode::kOK); break;
-    case uicode::kCancel: EndModal(uicode::kCancel); break;
-    default: break;
+    case uicode::kOK:
+        EndModal(uicode::kOK);
+        break;
+    case uicode::kCancel:
+        EndModal(uicode::kCancel);
+        break;
+    default:
+        break;
     }
 }

@@ -84,13 +84,15 @@ void CWindow::RenderTitleBar()
 {
     DrawFrame(*this, m_TitleBar, m_Colours[2], m_TitleBarColour);
     RenderText();
-    const bool noUID = m_UID.id == CGuidKey::kNone || (m_UID.id == CGuidKey::kUnresolved && m_UID.name[0] == 0);
+    const bool noUID =
+        m_UID.id == CGuidKey::kNone || (m_UID.id == CGuidKey::kUnresolved && m_UID.name[0] == 0);
     if (noUID) Fill(m_CloseBox, kCloseBoxColour);
 }
 
 void CWindow::RenderText()
 {
-    if (!m_sTitle.IsEmpty()) DrawText(m_sTitle.GetText(), m_TitleBar.left + 1, m_TitleBar.top + 1, m_Colours[3]);
+    if (!m_sTitle.IsEmpty())
+        DrawText(m_sTitle.GetText(), m_TitleBar.left + 1, m_TitleBar.top + 1, m_Colours[3]);
 }
 
 void CWindow::RenderBackground()

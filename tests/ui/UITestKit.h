@@ -126,8 +126,8 @@ public:
     void SelectFont(int) override {}
     void RenderText(const char* text, int x, int y, std::uint32_t colour) override
     {
-        m_Ops.push_back(SDrawOp{SDrawOp::kText, plat::Rect{x, y, x + TextWidth(text), y + kLineHeight}, colour,
-                                text ? text : ""});
+        m_Ops.push_back(SDrawOp{SDrawOp::kText, plat::Rect{x, y, x + TextWidth(text), y + kLineHeight},
+                                colour, text ? text : ""});
     }
     int TextWidth(const char* text) override { return text ? int(std::strlen(text)) * kCharWidth : 0; }
     int GetTextHeight() override { return m_nLineHeight; }
@@ -195,7 +195,8 @@ public:
     {
         std::vector<int> out;
         for (const SCommand& c : m_Commands)
-            if (c.code != uicode::kMouseOver && !(c.code == uicode::kClick && c.param == 0)) out.push_back(c.code);
+            if (c.code != uicode::kMouseOver && !(c.code == uicode::kClick && c.param == 0))
+                out.push_back(c.code);
         return out;
     }
 
@@ -246,12 +247,17 @@ protected:
     }
     void Frame(int x, int y, double dt = 0.1)
     {
-        Frame(x, y, [] {}, dt);
+        Frame(
+            x, y, [] {}, dt);
     }
-    void Press(int x, int y) { Frame(x, y, [&] { m_Input.Press(uicode::kLeftButton); }); }
+    void Press(int x, int y)
+    {
+        Frame(x, y, [&] { m_Input.Press(uicode::kLeftButton); });
+    }
     void Release(int x, int y, double dt = 0.1)
     {
-        Frame(x, y, [&] { m_Input.Release(uicode::kLeftButton); }, dt);
+        Frame(
+            x, y, [&] { m_Input.Release(uicode::kLeftButton); }, dt);
     }
     // Hover, press, release at (x, y).
     void Click(int x, int y, double dt = 0.1)

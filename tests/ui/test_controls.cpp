@@ -125,7 +125,7 @@ TEST_F(Controls, EditFieldKeys)
         {"a", {{false, uicode::kKeyLeft}, {false, uicode::kKeyLeft}}, "a", 0, true},
         {"abc", {{false, uicode::kKeyRight}}, "abc", 3, true},
         {"abc", {{false, uicode::kKeyLeft}, {true, 'd'}}, "abcd", 4, true}, // appended at the end
-        {"\xCF\xF0\xE8", {{true, '\xE2'}}, "\xCF\xF0\xE8\xE2", 4, true},   // code page 1251 bytes
+        {"\xCF\xF0\xE8", {{true, '\xE2'}}, "\xCF\xF0\xE8\xE2", 4, true},    // code page 1251 bytes
         {"ab", {{false, uicode::kKeyEnter}, {true, 'x'}}, "ab", 2, false},
     };
     for (const auto& c : cases)
@@ -170,8 +170,8 @@ TEST_F(Controls, EditFieldIgnoresKeysWithoutFocusAndDrawsItsCursorOnlyWithText)
     edit.Render();
     bool cursorLine = false;
     for (const SDrawOp& op : m_Graphic.m_Ops)
-        cursorLine |= op.kind == SDrawOp::kFill && op.colour == 0xFF000000 && op.rect.right - op.rect.left == 1 &&
-                      op.rect.left == 12 + 8;
+        cursorLine |= op.kind == SDrawOp::kFill && op.colour == 0xFF000000 &&
+                      op.rect.right - op.rect.left == 1 && op.rect.left == 12 + 8;
     EXPECT_TRUE(cursorLine);
     Frame(300, 300); // the mouse leaves: the focus goes
     EXPECT_EQ(edit.m_bFocused, 0);
@@ -187,9 +187,9 @@ TEST_F(Controls, SliderPositions)
         int pos;
         int value;
     } cases[] = {
-        {0, 100, 10, 11, 5, 5, 50},  {0, 100, 10, 11, 11, 10, 100}, // clamps to the last position
-        {0, 100, 10, 11, -3, 0, 0},  {0, 100, 0, 101, 7, 7, 7},     // step 0 counts as 1
-        {5, 5, 1, 1, 3, 0, 5},       {10, 0, 5, 1, 2, 0, 10},       // no range: one position
+        {0, 100, 10, 11, 5, 5, 50}, {0, 100, 10, 11, 11, 10, 100}, // clamps to the last position
+        {0, 100, 10, 11, -3, 0, 0}, {0, 100, 0, 101, 7, 7, 7},     // step 0 counts as 1
+        {5, 5, 1, 1, 3, 0, 5},      {10, 0, 5, 1, 2, 0, 10},       // no range: one position
         {-50, 50, 25, 5, 4, 4, 50},
     };
     for (const auto& c : cases)
@@ -297,7 +297,8 @@ TEST_F(Controls, GridListAddItemOutOfRangeAndClickBeforeSelection)
 
     m_pMain->AddControl(&grid);
     int selectedAtClick = -2;
-    m_Screen.m_OnCommand = [&](int code, int param) {
+    m_Screen.m_OnCommand = [&](int code, int param)
+    {
         if (code == uicode::kClick && param == kLeftButton) selectedAtClick = grid.m_iSelRow;
     };
     Click(150, 10 + 16 + 3); // row 1, column 1
@@ -327,7 +328,8 @@ TEST_F(Controls, ListsSurviveAFontWithoutHeight)
     CComboBox combo;
     combo.Create(300, 10, 400, 26, "c");
     combo.AddString("y");
-    for (CControl* c : {static_cast<CControl*>(&grid), static_cast<CControl*>(&list), static_cast<CControl*>(&combo)})
+    for (CControl* c :
+         {static_cast<CControl*>(&grid), static_cast<CControl*>(&list), static_cast<CControl*>(&combo)})
         m_pMain->AddControl(c);
     Click(20, 20);
     Click(20, 130);

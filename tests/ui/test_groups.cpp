@@ -88,10 +88,10 @@ TEST_F(Groups, MoveControlModes)
         bool result;
         const char* order;
     } cases[] = {
-        {0, 0, true, "bcda"},  {3, 0, true, "abcd"},  {1, 0, true, "acdb"},  // to the end
-        {2, 1, true, "cabd"},  {3, 1, true, "abcd"},  {0, 1, true, "abcd"},  // to the start, not the last
-        {1, 2, true, "acbd"},  {3, 2, true, "abcd"},                          // swap with the next
-        {1, 3, true, "bacd"},  {0, 3, true, "abcd"},                          // swap with the previous
+        {0, 0, true, "bcda"},  {3, 0, true, "abcd"},   {1, 0, true, "acdb"}, // to the end
+        {2, 1, true, "cabd"},  {3, 1, true, "abcd"},   {0, 1, true, "abcd"}, // to the start, not the last
+        {1, 2, true, "acbd"},  {3, 2, true, "abcd"},                         // swap with the next
+        {1, 3, true, "bacd"},  {0, 3, true, "abcd"},                         // swap with the previous
         {1, 4, false, "abcd"}, {1, -1, false, "abcd"},
     };
     for (const auto& c : cases)
@@ -147,7 +147,8 @@ TEST_F(Groups, RenderSkipsHiddenAndHoveredChildrenTheScreenDrawsTheHoveredLast)
     a.SetRectXY(0, 0, 50, 50);
     b.SetRectXY(60, 0, 110, 50);
     hidden.Hide();
-    for (CControl* c : {static_cast<CControl*>(&a), static_cast<CControl*>(&b), static_cast<CControl*>(&hidden)})
+    for (CControl* c :
+         {static_cast<CControl*>(&a), static_cast<CControl*>(&b), static_cast<CControl*>(&hidden)})
         m_pMain->AddControl(c);
     Frame(10, 10);
     ASSERT_EQ(m_Screen.m_pHovered, &a);

@@ -268,16 +268,16 @@ TEST(PointInRect, FirstCornerInsideSecondOutside)
         int x, y;
         bool inside;
     } cases[] = {
-        {{10, 10, 20, 20}, 10, 10, true},   {{10, 10, 20, 20}, 19, 19, true},
-        {{10, 10, 20, 20}, 20, 15, false},  {{10, 10, 20, 20}, 15, 20, false},
-        {{10, 10, 20, 20}, 9, 15, false},   {{10, 10, 10, 20}, 10, 15, true}, // right == left
-        {{10, 10, 10, 20}, 11, 15, false},  {{10, 10, 10, 20}, 9, 15, false},
-        {{10, 10, 20, 10}, 15, 10, true},   {{20, 20, 10, 10}, 15, 15, true}, // reversed corners
+        {{10, 10, 20, 20}, 10, 10, true},  {{10, 10, 20, 20}, 19, 19, true},
+        {{10, 10, 20, 20}, 20, 15, false}, {{10, 10, 20, 20}, 15, 20, false},
+        {{10, 10, 20, 20}, 9, 15, false},  {{10, 10, 10, 20}, 10, 15, true}, // right == left
+        {{10, 10, 10, 20}, 11, 15, false}, {{10, 10, 10, 20}, 9, 15, false},
+        {{10, 10, 20, 10}, 15, 10, true},  {{20, 20, 10, 10}, 15, 15, true}, // reversed corners
         {{20, 20, 10, 10}, 21, 15, false},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(PointInRect(c.r, c.x, c.y), c.inside)
-            << c.r.left << "," << c.r.top << "," << c.r.right << "," << c.r.bottom << " @ " << c.x << "," << c.y;
+        EXPECT_EQ(PointInRect(c.r, c.x, c.y), c.inside) << c.r.left << "," << c.r.top << "," << c.r.right
+                                                        << "," << c.r.bottom << " @ " << c.x << "," << c.y;
 }
 
 TEST_F(ScreenControl, DragBeginsOnlyAfterRestAndSnapsBackOnDrop)
@@ -403,11 +403,11 @@ TEST_F(ScreenControl, SubRectanglesAreArrowsOfTheScrollBars)
     EXPECT_EQ(m_Control.m_SubRects[4].right, 60 - 16);
     m_Screen.m_Commands.clear();
     m_pMain->RemoveControl(&m_Other);
-    Press(55, 12);  // up arrow
-    Press(12, 38);  // left arrow
-    Press(40, 38);  // right arrow
-    Press(55, 20);  // down arrow
-    EXPECT_EQ(m_Screen.Codes(), (std::vector<int>{uicode::kSubRect1, uicode::kSubRect3, uicode::kSubRect4,
-                                                  uicode::kSubRect2}));
+    Press(55, 12); // up arrow
+    Press(12, 38); // left arrow
+    Press(40, 38); // right arrow
+    Press(55, 20); // down arrow
+    EXPECT_EQ(m_Screen.Codes(),
+              (std::vector<int>{uicode::kSubRect1, uicode::kSubRect3, uicode::kSubRect4, uicode::kSubRect2}));
 }
 } // namespace

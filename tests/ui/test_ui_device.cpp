@@ -24,9 +24,9 @@ namespace
 {
 using namespace plat::d3d;
 
-constexpr const char* kTitle = "\xCE\xEA\xED\xEE";                                  // "Окно"
-constexpr const char* kButton = "\xCA\xED\xEE\xEF\xEA\xE0";                          // "Кнопка"
-constexpr const char* kGreeting = "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0!";           // "Привет, мир!"
+constexpr const char* kTitle = "\xCE\xEA\xED\xEE";                           // "Окно"
+constexpr const char* kButton = "\xCA\xED\xEE\xEF\xEA\xE0";                  // "Кнопка"
+constexpr const char* kGreeting = "\xCF\xF0\xE8\xE2\xE5\xF2, \xEC\xE8\xF0!"; // "Привет, мир!"
 constexpr std::uint32_t kWindowColour = 0xFFB0C4DE;
 constexpr std::uint32_t kThumbColour = 0xFF2060C0;
 
@@ -149,7 +149,8 @@ TEST_F(UIDevice, SampleScreenPaintsEachControl)
         return n;
     };
     const int textInk = darkIn(plat::Rect{e.left + 1, e.top + 1, e.left + 2 + textWidth + 1, e.bottom - 1});
-    const int afterText = darkIn(plat::Rect{e.left + 2 + textWidth + 2, e.top + 1, e.right - 12, e.bottom - 1});
+    const int afterText =
+        darkIn(plat::Rect{e.left + 2 + textWidth + 2, e.top + 1, e.right - 12, e.bottom - 1});
     EXPECT_GT(textInk, textWidth); // at least a stroke's worth per column
     EXPECT_EQ(afterText, 0);
     const int captionInk = darkIn(plat::Rect{b.left + 2, b.top + 2, b.right - 2, b.bottom - 2});
