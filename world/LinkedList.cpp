@@ -1,14 +1,37 @@
 #include "world/LinkedList.h"
 
+#include <cstddef>
+
 CLinkedListBase::~CLinkedListBase()
 {
     RemoveAll();
+    for (SNode* chunk : m_Chunks)
+        delete[] chunk;
+}
+
+CLinkedListBase::SNode* CLinkedListBase::NewNode()
+{
+    if (!m_pFreeNodes)
+    {
+        const std::size_t size = m_Chunks.size() < 6 ? std::size_t(4) << m_Chunks.size() : 256;
+        SNode* chunk = new SNode[size];
+        m_Chunks.push_back(chunk);
+        for (std::size_t i = size; i-- > 0;)
+        {
+            chunk[i].next = m_pFreeNodes;
+            m_pFreeNodes = &chunk[i];
+        }
+    }
+    SNode* node = m_pFreeNodes;
+    m_pFreeNodes = node->next;
+    return node;
 }
 
 void CLinkedListBase::AddTailItem(void* item)
 {
     if (!item) return;
-    SNode* node = new SNode{item, nullptr, m_pTail};
+    SNode* node = NewNode();
+    *node = SNode{item, nullptr, m_pTail};
     if (m_pTail)
         m_pTail->next = node;
     else
@@ -34,7 +57,8 @@ void CLinkedListBase::Unlink(SNode* node)
         m_pTail = node->prev;
     --m_nCount;
     void* item = node->item;
-    delete node;
+    node->next = m_pFreeNodes;
+    m_pFreeNodes = node;
     if (m_bOwnsItems) m_pfnDeleteItem(item);
 }
 

@@ -14,10 +14,12 @@
 //
 // Ownership: with owns-items set, removing a node destroys its item (its
 // deleting destructor); otherwise items are only referenced. Null items are
-// not stored. Threads: main thread only.
+// not stored. The list keeps the memory of removed nodes for new ones until
+// it is destroyed. Threads: main thread only.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 class CLinkedListBase
 {
@@ -60,6 +62,14 @@ protected:
 
 private:
     void Unlink(SNode* node);
+    SNode* NewNode();
+
+    // Nodes come from chunks that the list keeps until it is destroyed
+    // (each twice the size of the one before, up to 256 nodes), so a walk
+    // over a long list reads neighbouring memory instead of one scattered
+    // allocation per node.
+    std::vector<SNode*> m_Chunks;
+    SNode* m_pFreeNodes = nullptr;
 
     SNode* m_pHead = nullptr;
     SNode* m_pTail = nullptr;

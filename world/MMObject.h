@@ -157,21 +157,24 @@ public:
     std::uint32_t m_nNetId = 0;
     std::int32_t m_nObjectNumber = -1;
     std::int32_t m_nSaveNumber = 0;
-    double m_dLastNetUpdate = 0.0;
-    double m_dSenderTime = -1e10;
-    SPartSphere m_PartSpheres[kMaxPartSpheres];
-    std::int32_t m_nPartSpheres = 0;
+    // The placement, the distance and the visibility stamp sit next to the
+    // flags: the per-frame passes read them for every object, so they share
+    // cache lines (the member order of this class is free; only the stream
+    // and network records have a fixed layout).
     CObjectFrame m_Frame;
-    CObjectFrame m_Frame2;
     float m_fDistance = 0.0f;
-    std::int32_t m_iSoundSource = -1;
-    float m_fAudibleDistSq = FLT_MAX;
-
+    std::int32_t m_nPartSpheres = 0;
+    // The visibility pass that last put the object in one of its tables.
+    std::uint32_t m_nSeenPass = 0;
     // Set by the object list once ProcessDelete has announced this dead
     // object to the others.
     std::uint8_t m_bDeleteAnnounced = 0;
-    // The visibility pass that last put the object in one of its tables.
-    std::uint32_t m_nSeenPass = 0;
+    double m_dLastNetUpdate = 0.0;
+    double m_dSenderTime = -1e10;
+    SPartSphere m_PartSpheres[kMaxPartSpheres];
+    CObjectFrame m_Frame2;
+    std::int32_t m_iSoundSource = -1;
+    float m_fAudibleDistSq = FLT_MAX;
 
 private:
     // Whether the audible distance has been asked of the sound manager.

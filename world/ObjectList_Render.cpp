@@ -10,6 +10,7 @@
 #include "world/ObjectFrame.h"
 #include "world/ObjectScene.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace plat::d3d;
@@ -94,21 +95,29 @@ void CObjectList::AddNearInvisible(CMMObject* object, float key, bool preDraw)
 
 void CObjectList::SortVisibleFarFirst()
 {
-    // Neighbour swaps until a pass makes none: equal distances keep their
-    // order.
-    bool swapped = true;
-    while (swapped)
+    // Farthest first, equal distances in their order: the order repeated
+    // neighbour swaps give, reached by a bottom-up merge sort through a
+    // fixed scratch table (no allocation, n log n for full tables).
+    static CMMObject* scratch[kVisibleSlots];
+    CMMObject** from = m_Visible;
+    CMMObject** to = scratch;
+    const int n = m_nVisible;
+    for (int width = 1; width < n; width *= 2)
     {
-        swapped = false;
-        for (int i = 0; i + 1 < m_nVisible; ++i)
+        for (int lo = 0; lo < n; lo += 2 * width)
         {
-            if (m_Visible[i]->m_fDistance < m_Visible[i + 1]->m_fDistance)
-            {
-                std::swap(m_Visible[i], m_Visible[i + 1]);
-                swapped = true;
-            }
+            const int mid = std::min(lo + width, n), hi = std::min(lo + 2 * width, n);
+            int a = lo, b = mid, k = lo;
+            while (a < mid && b < hi)
+                to[k++] = from[b]->m_fDistance > from[a]->m_fDistance ? from[b++] : from[a++];
+            while (a < mid)
+                to[k++] = from[a++];
+            while (b < hi)
+                to[k++] = from[b++];
         }
+        std::swap(from, to);
     }
+    if (from != m_Visible) std::copy(from, from + n, m_Visible);
 }
 
 void CObjectList::CheckVisibility(bool preDraw)
