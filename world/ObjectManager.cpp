@@ -5,7 +5,9 @@
 #include "foundation/ResourceDB.h"
 #include "graphics/ModelManager.h"
 #include "sound/SoundManager.h"
+#include "units/AnomalZone.h"
 #include "world/BoundObject.h"
+#include "world/LightObject.h"
 #include "world/ObjectList.h"
 #include "world/StoneObject.h"
 #include "world/SysObject.h"
@@ -18,6 +20,8 @@
 CMMObjectManager g_StoneManager;
 CHelperManager g_HelperManager;
 CBoundaryManager g_BoundaryManager;
+LightManager g_LightManager;
+CAnomalZoneManager g_AnomalZoneManager;
 
 namespace
 {
@@ -360,5 +364,103 @@ void CBoundaryManager::ResolveLinks()
         }
         post->m_nLinkNumbers = 0;
         post->RebuildFence();
+    }
+}
+
+// --- LightManager ------------------------------------------------------------
+
+bool LightManager::Init(const char*)
+{
+    // "Источник" and "Источники света" in code page 1251.
+    m_Names.Free();
+    m_Names.Init(1, 32);
+    m_Names.Add("\xc8\xf1\xf2\xee\xf7\xed\xe8\xea");
+    m_nCount = 1;
+    m_nTypeCount = 1;
+    m_Type = SObjectTypeHeader{};
+    SObjectTypeHeader::SetId(m_Type.Model, -1);
+    SObjectTypeHeader::SetId(m_Type.ModelAlpha, -1);
+    SObjectTypeHeader::SetId(m_Type.SOUND, -1);
+    return true;
+}
+
+const char* LightManager::GetLabel() const
+{
+    return "\xc8\xf1\xf2\xee\xf7\xed\xe8\xea\xe8 \xf1\xe2\xe5\xf2\xe0";
+}
+
+const void* LightManager::GetType(std::int32_t) const
+{
+    return &m_Type;
+}
+
+CMMObject* LightManager::CreateObject(const char* typeName, const CMatrix* placement, const char* gameId)
+{
+    auto* light = new CLightObject;
+    if (gameId) std::snprintf(light->m_szGameId, sizeof light->m_szGameId, "%s", gameId);
+    std::snprintf(light->m_TypeRef, sizeof light->m_TypeRef, "%s", typeName ? typeName : "");
+    light->m_pType = &m_Type;
+    light->SetMatrix(*placement);
+    light->m_vLightPosition = light->GetPosition();
+    g_ObjectList.AddObject(light);
+    return light;
+}
+
+void LightManager::LoadObjects()
+{
+    LoadObjectsFrom(GetPakFileSystem().GetCurrent());
+}
+
+void LightManager::LoadObjectsFrom(CPakStream& stream)
+{
+    CLoadTrace trace("LightManager::LoadObjects");
+    try
+    {
+        // Every record is a light: the kind has its one shared type.
+        for (SLocObjectRecord& r : ReadBlock(stream))
+        {
+            UpperCaseAscii(r.gameId);
+            const CMatrix m = GetRecordMatrix(r);
+            CreateObject(Name32(r.typeName).c_str(), &m, Name32(r.gameId).c_str());
+        }
+    }
+    catch (...)
+    {
+        trace.Rethrow();
+    }
+}
+
+// --- CAnomalZoneManager ------------------------------------------------------
+
+bool CAnomalZoneManager::Init(const char* section)
+{
+    const bool ok = DefaultManager::Init(section);
+    m_Types.assign(std::size_t(m_nCount), SStoneType{});
+    m_nTypeCount = m_nCount;
+    ReadTypeHeaders();
+    return ok;
+}
+
+void CAnomalZoneManager::LoadObjects()
+{
+    LoadObjectsFrom(GetPakFileSystem().GetCurrent());
+}
+
+void CAnomalZoneManager::LoadObjectsFrom(CPakStream& stream)
+{
+    CLoadTrace trace("CAnomalZoneManager::LoadObjects");
+    try
+    {
+        for (SLocObjectRecord& r : ReadBlock(stream))
+        {
+            const std::string type = Name32(r.typeName);
+            if (FindName(type.c_str()) < 0) continue;
+            UpperCaseAscii(r.gameId);
+            g_ObjectList.AddSysObject(new CAnomalZone(type.c_str(), GetRecordMatrix(r), Name32(r.gameId).c_str()));
+        }
+    }
+    catch (...)
+    {
+        trace.Rethrow();
     }
 }

@@ -134,7 +134,41 @@ public:
     static void ResolveLinks();
 };
 
+// "Световые объекты": exactly one type, "Источник", with no model, read
+// from nothing; every record of the light block becomes a light.
+class LightManager : public CMMObjectManager
+{
+public:
+    LightManager() : CMMObjectManager(OBJ_LIGHT) {}
+    // The one type; the section is not read.
+    bool Init(const char* section) override;
+    // The one type record for any index.
+    const void* GetType(std::int32_t index) const override;
+    void LoadObjects() override;
+    void LoadObjectsFrom(CPakStream& stream);
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
+    // The manager's label.
+    const char* GetLabel() const;
+
+private:
+    SObjectTypeHeader m_Type;
+};
+
+// "Anomal": anomaly zones. A record of an anomal type becomes a CAnomalZone
+// among the object list's system points.
+class CAnomalZoneManager : public CMMObjectManager
+{
+public:
+    CAnomalZoneManager() : CMMObjectManager(OBJ_ANOMALZONE) {}
+    bool Init(const char* section) override;
+    void LoadObjects() override;
+    void LoadObjectsFrom(CPakStream& stream);
+    CMMObject* CreateObject(const char*, const CMatrix*, const char*) override { return nullptr; }
+};
+
 extern CMMObjectManager g_StoneManager;
+extern LightManager g_LightManager;
+extern CAnomalZoneManager g_AnomalZoneManager;
 extern CHelperManager g_HelperManager;
 extern CBoundaryManager g_BoundaryManager;
 

@@ -277,3 +277,31 @@ TEST_F(ObjectManagers, PostsLinkBothWaysAndUnlinkOnASecondLink)
     bad.m_nPosition = 0;
     EXPECT_THROW(a->LoadGame(bad), CObjectStreamError);
 }
+
+TEST_F(ObjectManagers, LightsTakeEveryRecordAndAnomalZonesBecomeSystemPoints)
+{
+    ASSERT_TRUE(g_LightManager.Init(nullptr));
+    EXPECT_EQ(g_LightManager.GetType(7), g_LightManager.GetType(0));
+    EXPECT_STREQ(g_LightManager.GetName(0), Cp("Источник").c_str());
+    EXPECT_STREQ(g_LightManager.GetLabel(), Cp("Источники света").c_str());
+    CMemStream lights;
+    WriteObjectSection(lights, OBJ_LIGHT,
+                       {MakeLocObjectRecord(At(1, 2), "ANYTHING", "lamp1"), MakeLocObjectRecord(At(3, 4), "", "")});
+    g_LightManager.LoadObjectsFrom(Open(lights));
+    SPointerArray<CMMObject> found;
+    g_ObjectList.GetObjectList(OBJ_LIGHT, found);
+    ASSERT_EQ(found.count, 2);
+    EXPECT_STREQ(found.items[0]->m_szGameId, "LAMP1");
+
+    Write("anomal.ini", "[VORTEX]\nModel=\n");
+    Write("main.ini", "[Anomal]\nfilename=anomal.ini\n");
+    g_ResourceDB.Done();
+    ASSERT_TRUE(g_ResourceDB.Init("main.ini", ResourceDBManager::kModeIni));
+    ASSERT_TRUE(g_AnomalZoneManager.Init("Anomal"));
+    CMemStream zones;
+    WriteObjectSection(zones, OBJ_ANOMALZONE,
+                       {MakeLocObjectRecord(At(5, 5), "VORTEX", "hole"), MakeLocObjectRecord(At(6, 6), "NONE", "")});
+    g_AnomalZoneManager.LoadObjectsFrom(Open(zones));
+    EXPECT_EQ(g_ObjectList.m_SysObjects.GetCount(), 1);
+    EXPECT_NE(g_ObjectList.FindSysObject("HOLE", 0), nullptr);
+}
