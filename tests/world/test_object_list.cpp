@@ -154,19 +154,28 @@ TEST_F(ObjectList, PhysicsRunsInSubStepsOfAtMostTwoTenths)
     lagged->m_fLagTime = 0.3f;
     g_ObjectList.AddObject(lagged);
 
+    CDynamicObject camera;
+    camera.m_bPhysics = 1;
+    g_pCameraObject = &camera;
+
     EXPECT_EQ(g_ObjectList.StepPhysics(0.5f), 3);
     g_pPhysics = saved;
-    ASSERT_EQ(physics.m_Moves.size(), 6u);
+    g_pCameraObject = nullptr;
+    ASSERT_EQ(physics.m_Moves.size(), 9u);
     const float steps[] = {0.2f, 0.2f, 0.1f};
     for (int i = 0; i < 3; ++i)
     {
-        EXPECT_EQ(physics.m_Moves[2 * i].first, mover);
-        EXPECT_NEAR(physics.m_Moves[2 * i].second, steps[i], 1e-6f);
+        // The camera first, with the sub-step: over the frame it moves by
+        // the frame time, not three times the frame time.
+        EXPECT_EQ(physics.m_Moves[3 * i].first, &camera);
+        EXPECT_NEAR(physics.m_Moves[3 * i].second, steps[i], 1e-6f);
+        EXPECT_EQ(physics.m_Moves[3 * i + 1].first, mover);
+        EXPECT_NEAR(physics.m_Moves[3 * i + 1].second, steps[i], 1e-6f);
     }
     // A remote object catches up its lag in the first step, once.
-    EXPECT_NEAR(physics.m_PreMoves[1].second, 0.1f + 0.3f, 1e-6f);
-    EXPECT_NEAR(physics.m_Moves[1].second, 0.4f, 1e-6f);
-    EXPECT_NEAR(physics.m_Moves[3].second, 0.2f, 1e-6f);
+    EXPECT_NEAR(physics.m_PreMoves[2].second, 0.1f + 0.3f, 1e-6f);
+    EXPECT_NEAR(physics.m_Moves[2].second, 0.4f, 1e-6f);
+    EXPECT_NEAR(physics.m_Moves[5].second, 0.2f, 1e-6f);
     EXPECT_EQ(lagged->m_fLagTime, 0.0f);
 }
 
