@@ -148,3 +148,20 @@ TEST_F(ObjectDraw, DrawsTheTypesModelLitByTheGround)
     o.SetMatrix(m);
     EXPECT_EQ(DrawCentre(o), 0);
 }
+
+TEST_F(ObjectDraw, AtlasFrameMatrixSelectsColumnAndRow)
+{
+    MakeAtlasFrameMatrix(4, 2, 5);
+    SMatrix t{};
+    ASSERT_EQ(graph.m_lpDevice->GetTransform(D3DTS_TEXTURE0, &t), D3D_OK);
+    EXPECT_FLOAT_EQ(t.m[0][0], 0.25f);
+    EXPECT_FLOAT_EQ(t.m[1][1], 0.5f);
+    EXPECT_FLOAT_EQ(t.m[2][0], 0.25f);
+    EXPECT_FLOAT_EQ(t.m[2][1], 0.5f);
+    std::uint32_t flags = 0;
+    graph.m_lpDevice->GetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
+    EXPECT_EQ(flags, D3DTTFF_COUNT2);
+    DisableTextureTransform();
+    graph.m_lpDevice->GetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
+    EXPECT_EQ(flags, D3DTTFF_DISABLE);
+}

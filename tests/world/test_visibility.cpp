@@ -37,6 +37,7 @@ class CPlayerProbe : public CGliderObject
 {
 public:
     void PreDraw() override { g_Calls.push_back("pre player"); }
+    void Draw() override { g_Calls.push_back("draw player"); }
 };
 
 class Visibility : public testutil::CLogDirTest
@@ -159,4 +160,24 @@ TEST_F(Visibility, DrawsFarToNearAndLeavesFarObjectsToTheFlyPass)
     g_Calls.clear();
     g_ObjectList.Render(true);
     EXPECT_EQ(g_Calls.front(), "draw far");
+}
+
+TEST_F(Visibility, TheWaterPassDrawsAHiddenPlayerAndRestoresIt)
+{
+    auto* player = new CPlayerProbe;
+    player->m_Frame.SetPosition(CVector{20002, 20000, 0});
+    player->m_fRadius = 1.0f;
+    player->m_bShown = 0;
+    g_ObjectList.AddObject(player);
+    g_pPlayerGlider = player;
+    CDrawProbe* far = Add("far", 0.8f * 2560.0f, 100.0f);
+    far->m_bFarDrawn = 1;
+    g_ObjectList.AddChild(far);
+    g_ObjectList.RenderForWater();
+    g_pPlayerGlider = nullptr;
+    // Everything visible is drawn, the far object too; the player was shown
+    // for the pass only.
+    EXPECT_EQ(g_Calls, (std::vector<std::string>{"pre player", "draw far", "draw player"}));
+    EXPECT_EQ(player->m_bShown, 0);
+    EXPECT_EQ(g_ObjectList.m_bWaterPass, 0);
 }
