@@ -26,6 +26,8 @@ CAnomalZoneManager g_AnomalZoneManager;
 namespace
 {
 
+std::string s_ObjectsFileName;
+
 // The all-zero record GetType(-1) gives every kind.
 const SHelperType s_DefaultType{};
 
@@ -55,6 +57,16 @@ void UpperCaseAscii(char name[32])
 {
     for (int i = 0; i < 32 && name[i]; ++i)
         if (name[i] >= 'a' && name[i] <= 'z') name[i] = char(name[i] - 'a' + 'A');
+}
+
+void CMMObjectManager::SetObjectsFileName(const char* name)
+{
+    s_ObjectsFileName = name ? name : "";
+}
+
+const char* CMMObjectManager::GetFileName(const CPakStream& stream)
+{
+    return s_ObjectsFileName.empty() ? stream.GetEntryName() : s_ObjectsFileName.c_str();
 }
 
 // --- CBaseObjectManager ------------------------------------------------------
@@ -133,7 +145,7 @@ std::vector<SLocObjectRecord> CMMObjectManager::ReadBlock(CPakStream& stream)
     SLocObjectBlockHeader header{};
     if (stream.ReadBytes(&header, sizeof header) != sizeof header)
     {
-        g_ErrorLog.LogError("%s: objects block of type %d at offset %u: header cut short", stream.GetEntryName(),
+        g_ErrorLog.LogError("%s: objects block of type %d at offset %u: header cut short", GetFileName(stream),
                             m_nObjectType, start);
         return {};
     }
@@ -145,7 +157,7 @@ std::vector<SLocObjectRecord> CMMObjectManager::ReadBlock(CPakStream& stream)
     if (n < 0 || std::uint64_t(n) * kRecordSize > left)
     {
         g_ErrorLog.LogError("%s: objects block of type %d at offset %u: %d records of 128 bytes, %u bytes left",
-                            stream.GetEntryName(), m_nObjectType, start, header.count, left);
+                            GetFileName(stream), m_nObjectType, start, header.count, left);
         n = n < 0 ? 0 : left / kRecordSize;
     }
     std::vector<SLocObjectRecord> records(static_cast<std::size_t>(n));
@@ -299,7 +311,7 @@ void CBoundaryManager::LoadObjectsFrom(CPakStream& stream)
         SLocObjectBlockHeader header{};
         auto fail = [&](const char* reason, std::int32_t entry)
         {
-            g_ErrorLog.LogError("%s: boundary block at offset %u, entry %d: %s", stream.GetEntryName(), start,
+            g_ErrorLog.LogError("%s: boundary block at offset %u, entry %d: %s", GetFileName(stream), start,
                                 entry, reason);
         };
         if (stream.ReadBytes(&header, sizeof header) != sizeof header) return fail("header cut short", -1);
@@ -313,7 +325,12 @@ void CBoundaryManager::LoadObjectsFrom(CPakStream& stream)
             // format: the surplus numbers are read past and not linked.
             const std::uint32_t length = stream.GetLength();
             const std::uint32_t left = length > stream.Tell() ? length - stream.Tell() : 0;
-            if (k < 1 || std::uint64_t(k) * 4 > left) return fail("link count out of range", e);
+            if (k < 1 || std::uint64_t(k) * 4 > left)
+            {
+                const std::string reason = "link count " + std::to_string(k) +
+                                           (k < 1 ? " below 1" : " past the end of the file");
+                return fail(reason.c_str(), e);
+            }
             std::int32_t numbers[1 + kMaxBoundaryLinks] = {};
             const std::int32_t kept = std::min(k, 1 + kMaxBoundaryLinks);
             if (stream.ReadBytes(numbers, std::uint32_t(kept) * 4) != std::uint32_t(kept) * 4)

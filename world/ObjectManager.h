@@ -82,6 +82,10 @@ public:
     // The default loader over a given stream (LoadObjects uses the current
     // file).
     void LoadObjectsFrom(CPakStream& stream);
+    // The objects file being loaded, named in the loaders' error lines (the
+    // world engine sets it; without one the stream's pack entry is named).
+    static void SetObjectsFileName(const char* name);
+    static const char* GetFileName(const CPakStream& stream);
 
     std::int32_t m_nObjectType;
     std::int32_t m_nTypeCount = 0;

@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -78,10 +79,12 @@ protected:
         ASSERT_TRUE(m_Trees.Init(Cp("Деревья").c_str()));
         ASSERT_TRUE(g_HelperManager.Init(Cp("Хелперы").c_str()));
         ASSERT_TRUE(g_BoundaryManager.Init("Boundary"));
+        CMMObjectManager::SetObjectsFileName("test.loo");
     }
     void TearDown() override
     {
         m_Stream.Close();
+        CMMObjectManager::SetObjectsFileName(nullptr);
         g_ResourceDB.Done();
         plat::SetCurrentDirectory(m_previous.c_str());
         testutil::CLogDirTest::TearDown();
@@ -157,24 +160,42 @@ TEST_F(ObjectManagers, DefaultLoaderCreatesKnownTypesAndFallsBackToStones)
     EXPECT_EQ(g_ObjectList.FindByGameId("ROCK", OBJ_STONE), objects[1]);
 }
 
-TEST_F(ObjectManagers, ACountBeyondTheFileIsLoggedAndTheRecordsThereAreLoaded)
+TEST_F(ObjectManagers, DamagedBlocksAreLoggedAndTheCompleteRecordsLoaded)
 {
-    CMemStream section;
-    WriteObjectSection(section, OBJ_STONE,
-                       {MakeLocObjectRecord(At(1, 1), "STONE_A", ""), MakeLocObjectRecord(At(2, 2), "STONE_A", "")});
-    const std::int32_t claimed = 1000000;
-    std::memcpy(section.m_pData + 8, &claimed, 4);
-    g_StoneManager.LoadObjectsFrom(Open(section));
-    EXPECT_EQ(Objects().size(), 2u);
-    const std::string log = ReadText("error.log");
-    EXPECT_NE(log.find("objects block of type 3 at offset 0: 1000000 records of 128 bytes, 256 bytes left"),
-              std::string::npos)
-        << log;
-
-    const std::int32_t negative = -5;
-    std::memcpy(section.m_pData + 8, &negative, 4);
-    g_StoneManager.LoadObjectsFrom(Open(section));
-    EXPECT_EQ(Objects().size(), 2u);
+    struct SCase
+    {
+        const char* what;
+        std::int32_t count;   // written into the header
+        std::uint32_t cut;    // bytes taken off the end
+        std::size_t loaded;   // stones made
+        const char* message;  // expected in error.log ("" for none)
+    } cases[] = {
+        {"intact", 2, 0, 2, ""},
+        {"header cut short", 2, 256 + 4, 0, "test.loo: objects block of type 3 at offset 0: header cut short"},
+        {"count beyond the file", 1000000, 0, 2,
+         "test.loo: objects block of type 3 at offset 0: 1000000 records of 128 bytes, 256 bytes left"},
+        {"negative count", -5, 0, 0, "objects block of type 3 at offset 0: -5 records of 128 bytes, 256 bytes left"},
+        {"last record cut in half", 2, 64, 1, "2 records of 128 bytes, 192 bytes left"},
+    };
+    for (const SCase& c : cases)
+    {
+        g_ObjectList.Clear();
+        g_ErrorLog.ResetTrace();
+        std::filesystem::remove(m_dir / "error.log");
+        CMemStream section;
+        WriteObjectSection(section, OBJ_STONE,
+                           {MakeLocObjectRecord(At(1, 1), "STONE_A", ""), MakeLocObjectRecord(At(2, 2), "STONE_A", "")});
+        std::memcpy(section.m_pData + 8, &c.count, 4);
+        section.m_nPosition -= c.cut;
+        g_StoneManager.LoadObjectsFrom(Open(section));
+        m_Stream.Close();
+        EXPECT_EQ(Objects().size(), c.loaded) << c.what;
+        const std::string log = ReadText("error.log");
+        if (*c.message)
+            EXPECT_NE(log.find(c.message), std::string::npos) << c.what << ": " << log;
+        else
+            EXPECT_EQ(log, "") << c.what;
+    }
 }
 
 TEST_F(ObjectManagers, HelpersBecomeSystemPoints)
@@ -230,7 +251,7 @@ TEST_F(ObjectManagers, BoundaryEntriesWithTooManyLinksOrCutShort)
     g_BoundaryManager.LoadObjectsFrom(Open(section));
     auto* post = static_cast<CBoundObject*>(g_ObjectList.FindByNumberAndType(20, OBJ_BOUND));
     ASSERT_NE(post, nullptr);
-    EXPECT_NE(ReadText("error.log").find("entry 0: more than three links; the surplus is ignored"),
+    EXPECT_NE(ReadText("error.log").find("test.loo: boundary block at offset 0, entry 0: more than three links; the surplus is ignored"),
               std::string::npos);
 
     CMemStream cut;
@@ -238,7 +259,7 @@ TEST_F(ObjectManagers, BoundaryEntriesWithTooManyLinksOrCutShort)
     cut.m_nPosition -= 6; // the link numbers cut short
     g_BoundaryManager.LoadObjectsFrom(Open(cut));
     EXPECT_EQ(g_ObjectList.FindByNumberAndType(30, OBJ_BOUND), nullptr);
-    EXPECT_NE(ReadText("error.log").find("entry 0: link count out of range"), std::string::npos);
+    EXPECT_NE(ReadText("error.log").find("entry 0: link count 2 past the end of the file"), std::string::npos);
 }
 
 TEST_F(ObjectManagers, PostsLinkBothWaysAndUnlinkOnASecondLink)
