@@ -52,7 +52,8 @@ void ShowCellsAround(worldtest::CTestCells& cells, const CVector& eye)
         for (int col = 0; col < kCellGridSize; ++col)
         {
             const float cx = (float(col) + 0.5f) * kCellSize, cy = (float(row) + 0.5f) * kCellSize;
-            if (std::hypot(cx - eye.x, cy - eye.y) < reach) cells.m_Visible.push_back(row * kCellGridSize + col);
+            if (std::hypot(cx - eye.x, cy - eye.y) < reach)
+                cells.m_Visible.push_back(row * kCellGridSize + col);
         }
 }
 

@@ -53,8 +53,8 @@ CMatrix GetRecordMatrix(const SLocObjectRecord& record);
 struct SBoundaryEntry
 {
     SLocObjectRecord record;
-    std::int32_t number;               // the boundary's own object number
-    std::vector<std::int32_t> links;   // object numbers of linked boundaries
+    std::int32_t number;             // the boundary's own object number
+    std::vector<std::int32_t> links; // object numbers of linked boundaries
 };
 
 // One section of an objects file: the type code, then the block.

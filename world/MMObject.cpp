@@ -38,10 +38,12 @@ CComplexObject* TypeModel(std::int32_t modelId)
 
 void ReadStreamBytes(CMemStream& stream, void* out, std::uint32_t size, const char* what)
 {
-    const std::uint32_t left = stream.m_nPosition < stream.m_nCapacity ? stream.m_nCapacity - stream.m_nPosition : 0;
+    const std::uint32_t left =
+        stream.m_nPosition < stream.m_nCapacity ? stream.m_nCapacity - stream.m_nPosition : 0;
     if (left < size)
-        throw CObjectStreamError(std::string(what) + ": " + std::to_string(size) + " bytes needed at offset " +
-                                 std::to_string(stream.m_nPosition) + ", " + std::to_string(left) + " left");
+        throw CObjectStreamError(std::string(what) + ": " + std::to_string(size) +
+                                 " bytes needed at offset " + std::to_string(stream.m_nPosition) + ", " +
+                                 std::to_string(left) + " left");
     stream.Read(out, size);
 }
 
@@ -88,8 +90,7 @@ void CMMObject::SetMatrix(const CMatrix& m)
 void CMMObject::ReleaseSound()
 {
     if (m_iSoundSource == -1) return;
-    if (g_pSoundManager)
-        g_pSoundManager->DeleteSndSrc(&m_iSoundSource, false);
+    if (g_pSoundManager) g_pSoundManager->DeleteSndSrc(&m_iSoundSource, false);
     m_iSoundSource = -1;
 }
 
@@ -146,7 +147,8 @@ void CMMObject::Draw()
         if (m_fRadius >= 50.0f)
         {
             const float r = m_fRadius;
-            const CVector rim[4] = {{p.x + r, p.y, p.z}, {p.x - r, p.y, p.z}, {p.x, p.y + r, p.z}, {p.x, p.y - r, p.z}};
+            const CVector rim[4] = {
+                {p.x + r, p.y, p.z}, {p.x - r, p.y, p.z}, {p.x, p.y + r, p.z}, {p.x, p.y - r, p.z}};
             for (const CVector& q : rim)
                 level = std::max(level, g_pObjectCells->GetBrightnessAt(q));
         }

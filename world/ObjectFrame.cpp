@@ -33,9 +33,7 @@ CMatrix MakeDefaultObjectMatrix()
     return m;
 }
 
-CObjectFrame::CObjectFrame() : m_Matrix(MakeDefaultObjectMatrix())
-{
-}
+CObjectFrame::CObjectFrame() : m_Matrix(MakeDefaultObjectMatrix()) {}
 
 void CObjectFrame::SetPosition(const CVector& p)
 {
@@ -228,7 +226,8 @@ void MakeAtlasFrameMatrix(int columns, int rows, int frame)
 
 void DisableTextureTransform()
 {
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
+    if (graph.m_lpDevice)
+        graph.m_lpDevice->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_DISABLE);
 }
 
 void DampValue(float* value, float dt, float base, float scale)

@@ -149,8 +149,12 @@ void CObjectList::FindSysObjectsByMask(const char* mask, SPointerArray<CSysObjec
 {
     const char* star = mask ? std::strchr(mask, '*') : nullptr;
     const std::size_t prefix = mask ? (star ? std::size_t(star - mask) : std::strlen(mask)) : 0;
-    FillArray(m_SysObjects, out, [&](CSysObject* p)
-              { return p->m_szName[0] && strnlen(p->m_szName, 32) >= prefix && std::strncmp(p->m_szName, mask, prefix) == 0; });
+    FillArray(m_SysObjects, out,
+              [&](CSysObject* p)
+              {
+                  return p->m_szName[0] && strnlen(p->m_szName, 32) >= prefix &&
+                         std::strncmp(p->m_szName, mask, prefix) == 0;
+              });
 }
 
 void CObjectList::GetObjectList(int type, SPointerArray<CMMObject>& out)
@@ -185,7 +189,8 @@ void CObjectList::GetObjectsInRadius(const CVector* centre, float radius, int ty
             {
                 if (o->m_nType != type || !o->m_bAlive) continue;
                 if ((o->GetPosition() - *centre).LengthSq() > radiusSq) continue;
-                if (std::find(out->objects, out->objects + out->count, o) != out->objects + out->count) continue;
+                if (std::find(out->objects, out->objects + out->count, o) != out->objects + out->count)
+                    continue;
                 out->objects[out->count++] = o;
                 if (out->count == SRadiusResult::kCapacity) return;
             }
@@ -329,9 +334,7 @@ void CObjectList::Move(float dt)
     }
 }
 
-void CObjectList::CheckCollision(float /*dt*/)
-{
-}
+void CObjectList::CheckCollision(float /*dt*/) {}
 
 int CObjectList::StepPhysics(float frameTime)
 {

@@ -34,7 +34,8 @@ bool ObjectVisible(const CMMObject* o)
     for (int i = 0; i < o->m_nPartSpheres && i < CMMObject::kMaxPartSpheres; ++i)
     {
         const SPartSphere& part = o->m_PartSpheres[i];
-        if (part.m_bUsed && part.m_fRadius != 0.0f && SphereVisible(part.m_vCentre, part.m_fRadius)) return true;
+        if (part.m_bUsed && part.m_fRadius != 0.0f && SphereVisible(part.m_vCentre, part.m_fRadius))
+            return true;
     }
     return false;
 }

@@ -145,8 +145,8 @@ std::vector<SLocObjectRecord> CMMObjectManager::ReadBlock(CPakStream& stream)
     SLocObjectBlockHeader header{};
     if (stream.ReadBytes(&header, sizeof header) != sizeof header)
     {
-        g_ErrorLog.LogError("%s: objects block of type %d at offset %u: header cut short", GetFileName(stream),
-                            m_nObjectType, start);
+        g_ErrorLog.LogError("%s: objects block of type %d at offset %u: header cut short",
+                            GetFileName(stream), m_nObjectType, start);
         return {};
     }
     const std::uint32_t length = stream.GetLength();
@@ -156,8 +156,9 @@ std::vector<SLocObjectRecord> CMMObjectManager::ReadBlock(CPakStream& stream)
     // past the end; the complete records that are there are still loaded.
     if (n < 0 || std::uint64_t(n) * kRecordSize > left)
     {
-        g_ErrorLog.LogError("%s: objects block of type %d at offset %u: %d records of 128 bytes, %u bytes left",
-                            GetFileName(stream), m_nObjectType, start, header.count, left);
+        g_ErrorLog.LogError(
+            "%s: objects block of type %d at offset %u: %d records of 128 bytes, %u bytes left",
+            GetFileName(stream), m_nObjectType, start, header.count, left);
         n = n < 0 ? 0 : left / kRecordSize;
     }
     std::vector<SLocObjectRecord> records(static_cast<std::size_t>(n));
@@ -204,8 +205,10 @@ void CMMObjectManager::GetPropertiesText(std::int32_t index, char* out, std::siz
     const bool fly = t && index >= 0 && t->m_bFly;
     const bool noColor = t && index >= 0 && t->m_bNoMapColor;
     // "Летающий=" and "НеМеняетЦвет=" in code page 1251.
-    std::snprintf(out, size, "\xcb\xe5\xf2\xe0\xfe\xf9\xe8\xe9=%c\r\n\xcd\xe5\xcc\xe5\xed\xff\xe5\xf2\xd6\xe2\xe5\xf2=%c\r\n",
-                  fly ? '1' : '0', noColor ? '1' : '0');
+    std::snprintf(
+        out, size,
+        "\xcb\xe5\xf2\xe0\xfe\xf9\xe8\xe9=%c\r\n\xcd\xe5\xcc\xe5\xed\xff\xe5\xf2\xd6\xe2\xe5\xf2=%c\r\n",
+        fly ? '1' : '0', noColor ? '1' : '0');
 }
 
 void CMMObjectManager::SetProperties(const char* record, const char* const* pairs, int count)
@@ -244,13 +247,15 @@ bool CHelperManager::Init(const char* section)
 
 SObjectTypeHeader* CHelperManager::GetTypeHeader(std::int32_t index)
 {
-    return index >= 0 && index < std::int32_t(m_HelperTypes.size()) ? &m_HelperTypes[std::size_t(index)] : nullptr;
+    return index >= 0 && index < std::int32_t(m_HelperTypes.size()) ? &m_HelperTypes[std::size_t(index)]
+                                                                    : nullptr;
 }
 
 const void* CHelperManager::GetType(std::int32_t index) const
 {
     if (index == -1) return &s_DefaultType;
-    return index >= 0 && index < std::int32_t(m_HelperTypes.size()) ? &m_HelperTypes[std::size_t(index)] : nullptr;
+    return index >= 0 && index < std::int32_t(m_HelperTypes.size()) ? &m_HelperTypes[std::size_t(index)]
+                                                                    : nullptr;
 }
 
 void CHelperManager::LoadObjects()
@@ -269,7 +274,8 @@ void CHelperManager::LoadObjectsFrom(CPakStream& stream)
             if (index < 0) continue;
             UpperCaseAscii(r.gameId);
             const auto* type = static_cast<const SHelperType*>(GetType(index));
-            g_ObjectList.AddSysObject(new CSysObject(GetRecordMatrix(r), Name32(r.gameId).c_str(), type->m_nKind));
+            g_ObjectList.AddSysObject(
+                new CSysObject(GetRecordMatrix(r), Name32(r.gameId).c_str(), type->m_nKind));
         }
     }
     catch (...)
@@ -327,8 +333,8 @@ void CBoundaryManager::LoadObjectsFrom(CPakStream& stream)
             const std::uint32_t left = length > stream.Tell() ? length - stream.Tell() : 0;
             if (k < 1 || std::uint64_t(k) * 4 > left)
             {
-                const std::string reason = "link count " + std::to_string(k) +
-                                           (k < 1 ? " below 1" : " past the end of the file");
+                const std::string reason =
+                    "link count " + std::to_string(k) + (k < 1 ? " below 1" : " past the end of the file");
                 return fail(reason.c_str(), e);
             }
             std::int32_t numbers[1 + kMaxBoundaryLinks] = {};
@@ -473,7 +479,8 @@ void CAnomalZoneManager::LoadObjectsFrom(CPakStream& stream)
             const std::string type = Name32(r.typeName);
             if (FindName(type.c_str()) < 0) continue;
             UpperCaseAscii(r.gameId);
-            g_ObjectList.AddSysObject(new CAnomalZone(type.c_str(), GetRecordMatrix(r), Name32(r.gameId).c_str()));
+            g_ObjectList.AddSysObject(
+                new CAnomalZone(type.c_str(), GetRecordMatrix(r), Name32(r.gameId).c_str()));
         }
     }
     catch (...)

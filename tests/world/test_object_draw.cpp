@@ -41,8 +41,10 @@ std::string QuadModelFile()
     put(&h, sizeof h);
     const SMeshFileHeader mh{0x112, 4, 6};
     put(&mh, sizeof mh);
-    const float quad[4][8] = {
-        {-1, 1, 0, 0, 0, -1, 0, 0}, {1, 1, 0, 0, 0, -1, 1, 0}, {-1, -1, 0, 0, 0, -1, 0, 1}, {1, -1, 0, 0, 0, -1, 1, 1}};
+    const float quad[4][8] = {{-1, 1, 0, 0, 0, -1, 0, 0},
+                              {1, 1, 0, 0, 0, -1, 1, 0},
+                              {-1, -1, 0, 0, 0, -1, 0, 1},
+                              {1, -1, 0, 0, 0, -1, 1, 1}};
     put(quad, sizeof quad);
     const std::uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
     put(idx, sizeof idx);

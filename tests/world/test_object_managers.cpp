@@ -89,12 +89,16 @@ protected:
         plat::SetCurrentDirectory(m_previous.c_str());
         testutil::CLogDirTest::TearDown();
     }
-    void Write(const char* name, const std::string& text) { std::ofstream(m_dir / name, std::ios::binary) << text; }
+    void Write(const char* name, const std::string& text)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
     // Writes the bytes after the section's type code and opens them.
     CPakStream& Open(const CMemStream& section)
     {
         std::ofstream(m_dir / "block.bin", std::ios::binary)
-            .write(reinterpret_cast<const char*>(section.m_pData) + 4, std::streamsize(section.m_nPosition - 4));
+            .write(reinterpret_cast<const char*>(section.m_pData) + 4,
+                   std::streamsize(section.m_nPosition - 4));
         EXPECT_TRUE(GetPakFileSystem().OpenStream((m_dir / "block.bin").c_str(), m_Stream));
         return m_Stream;
     }
@@ -165,16 +169,18 @@ TEST_F(ObjectManagers, DamagedBlocksAreLoggedAndTheCompleteRecordsLoaded)
     struct SCase
     {
         const char* what;
-        std::int32_t count;   // written into the header
-        std::uint32_t cut;    // bytes taken off the end
-        std::size_t loaded;   // stones made
-        const char* message;  // expected in error.log ("" for none)
+        std::int32_t count;  // written into the header
+        std::uint32_t cut;   // bytes taken off the end
+        std::size_t loaded;  // stones made
+        const char* message; // expected in error.log ("" for none)
     } cases[] = {
         {"intact", 2, 0, 2, ""},
-        {"header cut short", 2, 256 + 4, 0, "test.loo: objects block of type 3 at offset 0: header cut short"},
+        {"header cut short", 2, 256 + 4, 0,
+         "test.loo: objects block of type 3 at offset 0: header cut short"},
         {"count beyond the file", 1000000, 0, 2,
          "test.loo: objects block of type 3 at offset 0: 1000000 records of 128 bytes, 256 bytes left"},
-        {"negative count", -5, 0, 0, "objects block of type 3 at offset 0: -5 records of 128 bytes, 256 bytes left"},
+        {"negative count", -5, 0, 0,
+         "objects block of type 3 at offset 0: -5 records of 128 bytes, 256 bytes left"},
         {"last record cut in half", 2, 64, 1, "2 records of 128 bytes, 192 bytes left"},
     };
     for (const SCase& c : cases)
@@ -183,8 +189,9 @@ TEST_F(ObjectManagers, DamagedBlocksAreLoggedAndTheCompleteRecordsLoaded)
         g_ErrorLog.ResetTrace();
         std::filesystem::remove(m_dir / "error.log");
         CMemStream section;
-        WriteObjectSection(section, OBJ_STONE,
-                           {MakeLocObjectRecord(At(1, 1), "STONE_A", ""), MakeLocObjectRecord(At(2, 2), "STONE_A", "")});
+        WriteObjectSection(
+            section, OBJ_STONE,
+            {MakeLocObjectRecord(At(1, 1), "STONE_A", ""), MakeLocObjectRecord(At(2, 2), "STONE_A", "")});
         std::memcpy(section.m_pData + 8, &c.count, 4);
         section.m_nPosition -= c.cut;
         g_StoneManager.LoadObjectsFrom(Open(section));
@@ -201,8 +208,9 @@ TEST_F(ObjectManagers, DamagedBlocksAreLoggedAndTheCompleteRecordsLoaded)
 TEST_F(ObjectManagers, HelpersBecomeSystemPoints)
 {
     CMemStream section;
-    WriteObjectSection(section, OBJ_HELPER,
-                       {MakeLocObjectRecord(At(5, 6), "SPAWN", "gate1"), MakeLocObjectRecord(At(0, 0), "STONE_A", "x")});
+    WriteObjectSection(
+        section, OBJ_HELPER,
+        {MakeLocObjectRecord(At(5, 6), "SPAWN", "gate1"), MakeLocObjectRecord(At(0, 0), "STONE_A", "x")});
     g_HelperManager.LoadObjectsFrom(Open(section));
     EXPECT_TRUE(Objects().empty());
     CSysObject* gate = g_ObjectList.FindSysObject("GATE1", 5);
@@ -222,7 +230,8 @@ TEST_F(ObjectManagers, BoundaryLinksResolveWithinTwoThousandUnits)
     CMemStream section;
     WriteBoundarySection(section, posts);
     g_BoundaryManager.LoadObjectsFrom(Open(section));
-    EXPECT_NE(ReadText("error.log").find("CBoundaryManager::LoadObjects ID='NOPOST' not found"), std::string::npos);
+    EXPECT_NE(ReadText("error.log").find("CBoundaryManager::LoadObjects ID='NOPOST' not found"),
+              std::string::npos);
     auto* a = static_cast<CBoundObject*>(g_ObjectList.FindByNumberAndType(10, OBJ_BOUND));
     auto* b = static_cast<CBoundObject*>(g_ObjectList.FindByNumberAndType(11, OBJ_BOUND));
     auto* c = static_cast<CBoundObject*>(g_ObjectList.FindByNumberAndType(12, OBJ_BOUND));
@@ -251,7 +260,9 @@ TEST_F(ObjectManagers, BoundaryEntriesWithTooManyLinksOrCutShort)
     g_BoundaryManager.LoadObjectsFrom(Open(section));
     auto* post = static_cast<CBoundObject*>(g_ObjectList.FindByNumberAndType(20, OBJ_BOUND));
     ASSERT_NE(post, nullptr);
-    EXPECT_NE(ReadText("error.log").find("test.loo: boundary block at offset 0, entry 0: more than three links; the surplus is ignored"),
+    EXPECT_NE(ReadText("error.log")
+                  .find("test.loo: boundary block at offset 0, entry 0: more than three links; the surplus "
+                        "is ignored"),
               std::string::npos);
 
     CMemStream cut;
@@ -259,7 +270,8 @@ TEST_F(ObjectManagers, BoundaryEntriesWithTooManyLinksOrCutShort)
     cut.m_nPosition -= 6; // the link numbers cut short
     g_BoundaryManager.LoadObjectsFrom(Open(cut));
     EXPECT_EQ(g_ObjectList.FindByNumberAndType(30, OBJ_BOUND), nullptr);
-    EXPECT_NE(ReadText("error.log").find("entry 0: link count 2 past the end of the file"), std::string::npos);
+    EXPECT_NE(ReadText("error.log").find("entry 0: link count 2 past the end of the file"),
+              std::string::npos);
 }
 
 TEST_F(ObjectManagers, PostsLinkBothWaysAndUnlinkOnASecondLink)
@@ -306,8 +318,9 @@ TEST_F(ObjectManagers, LightsTakeEveryRecordAndAnomalZonesBecomeSystemPoints)
     EXPECT_STREQ(g_LightManager.GetName(0), Cp("Источник").c_str());
     EXPECT_STREQ(g_LightManager.GetLabel(), Cp("Источники света").c_str());
     CMemStream lights;
-    WriteObjectSection(lights, OBJ_LIGHT,
-                       {MakeLocObjectRecord(At(1, 2), "ANYTHING", "lamp1"), MakeLocObjectRecord(At(3, 4), "", "")});
+    WriteObjectSection(
+        lights, OBJ_LIGHT,
+        {MakeLocObjectRecord(At(1, 2), "ANYTHING", "lamp1"), MakeLocObjectRecord(At(3, 4), "", "")});
     g_LightManager.LoadObjectsFrom(Open(lights));
     SPointerArray<CMMObject> found;
     g_ObjectList.GetObjectList(OBJ_LIGHT, found);
@@ -320,8 +333,9 @@ TEST_F(ObjectManagers, LightsTakeEveryRecordAndAnomalZonesBecomeSystemPoints)
     ASSERT_TRUE(g_ResourceDB.Init("main.ini", ResourceDBManager::kModeIni));
     ASSERT_TRUE(g_AnomalZoneManager.Init("Anomal"));
     CMemStream zones;
-    WriteObjectSection(zones, OBJ_ANOMALZONE,
-                       {MakeLocObjectRecord(At(5, 5), "VORTEX", "hole"), MakeLocObjectRecord(At(6, 6), "NONE", "")});
+    WriteObjectSection(
+        zones, OBJ_ANOMALZONE,
+        {MakeLocObjectRecord(At(5, 5), "VORTEX", "hole"), MakeLocObjectRecord(At(6, 6), "NONE", "")});
     g_AnomalZoneManager.LoadObjectsFrom(Open(zones));
     EXPECT_EQ(g_ObjectList.m_SysObjects.GetCount(), 1);
     EXPECT_NE(g_ObjectList.FindSysObject("HOLE", 0), nullptr);

@@ -26,9 +26,14 @@ protected:
     void SetUp() override
     {
         const std::vector<std::int16_t> s = Tone(4410, 1);
-        ASSERT_TRUE(WriteWaveFile(m_dir.Path("hum.wav").c_str(), Pcm(1), s.data(), std::uint32_t(s.size() * 2)));
-        WriteIniDatabase(kSoundSection, {{"SND_HUM", {{"NAME", "SND_HUM"}, {"FILENAME", "hum.wav"}, {"3DSOUND", "1"},
-                                                      {"MINDIST", "10"}, {"VOLUME", "1.0"}}}});
+        ASSERT_TRUE(
+            WriteWaveFile(m_dir.Path("hum.wav").c_str(), Pcm(1), s.data(), std::uint32_t(s.size() * 2)));
+        WriteIniDatabase(kSoundSection, {{"SND_HUM",
+                                          {{"NAME", "SND_HUM"},
+                                           {"FILENAME", "hum.wav"},
+                                           {"3DSOUND", "1"},
+                                           {"MINDIST", "10"},
+                                           {"VOLUME", "1.0"}}}});
         ASSERT_TRUE(OpenIniDatabase());
         m_manager.SetTickFunction(&Tick);
         ASSERT_TRUE(m_manager.InitSnd(m_loop.Device(), m_loop.Primary()));

@@ -73,10 +73,11 @@ TEST(DetailLevel, StepsAtFiveTenTwentyAndHundredRadii)
     const struct
     {
         float x, level;
-    } cases[] = {{0, 0}, {25, 0}, {25.01f, 1}, {100, 1}, {100.5f, 2}, {400, 2}, {401, 3}, {10000, 3}, {10001, -1}};
+    } cases[] = {{0, 0},   {25, 0},  {25.01f, 1}, {100, 1},   {100.5f, 2},
+                 {400, 2}, {401, 3}, {10000, 3},  {10001, -1}};
     for (const auto& c : cases)
         EXPECT_EQ(CObjectList::GetDetailLevel(c.x), c.level) << c.x;
-    g_Settings.ModelQuality = 4; // a coarser model quality moves every step in
+    g_Settings.ModelQuality = 4;                          // a coarser model quality moves every step in
     EXPECT_EQ(CObjectList::GetDetailLevel(25.01f), 2.0f); // 100.04
 }
 
