@@ -215,6 +215,11 @@ void CMMObjectManager::SetProperties(const char* record, const char* const* pair
 {
     static const char kFly[] = "\xcb\xe5\xf2\xe0\xfe\xf9\xe8\xe9";
     static const char kNoColor[] = "\xcd\xe5\xcc\xe5\xed\xff\xe5\xf2\xd6\xe2\xe5\xf2";
+    // The record is this kind's: its section is selected and, in the table
+    // database, the record opened for editing and posted afterwards.
+    g_ResourceDB.SelectSection(GetSection(), false);
+    const bool table = g_ResourceDB.GetMode() == ResourceDBManager::kModeDataBase;
+    if (table && g_ResourceDB.EditRecord(record) < 0) return;
     for (int i = 0; i < count; ++i)
     {
         const char* eq = std::strchr(pairs[i], '=');
@@ -230,6 +235,7 @@ void CMMObjectManager::SetProperties(const char* record, const char* const* pair
         else if (key == kNoColor)
             g_ResourceDB.SetIntegerField(record, "NOMAPCOLOR", v);
     }
+    if (table) g_ResourceDB.Post();
 }
 
 // --- CHelperManager ----------------------------------------------------------

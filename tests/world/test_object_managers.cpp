@@ -136,6 +136,15 @@ TEST_F(ObjectManagers, TypesAndTheirHeaders)
     EXPECT_EQ(std::string(text), Cp("Летающий=0\r\nНеМеняетЦвет=1\r\n"));
     g_StoneManager.GetPropertiesText(-1, text, sizeof text);
     EXPECT_EQ(std::string(text), Cp("Летающий=0\r\nНеМеняетЦвет=0\r\n"));
+
+    // Edited properties go back into the stone section's records.
+    const std::string fly = Cp("Летающий=1"), color = Cp("НеМеняетЦвет=0"), other = "SIZE=3";
+    const char* pairs[] = {fly.c_str(), color.c_str(), other.c_str(), "broken"};
+    g_StoneManager.SetProperties("STONE_B", pairs, 4);
+    ASSERT_TRUE(g_StoneManager.Init(Cp("Камни").c_str()));
+    const auto* b = static_cast<const SStoneType*>(g_StoneManager.GetType(1));
+    EXPECT_EQ(b->m_bFly, 1);
+    EXPECT_EQ(b->m_bNoMapColor, 0);
 }
 
 TEST_F(ObjectManagers, DefaultLoaderCreatesKnownTypesAndFallsBackToStones)
