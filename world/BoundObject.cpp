@@ -11,6 +11,20 @@
 #include <cstdio>
 #include <cstring>
 
+void CBoundSegment::GetPushOffset(CVector* out, const CVector& p) const
+{
+    const CVector& n = m_vNormal;
+    const float t = (p.x - m_vStart.x) * n.x + (p.y - m_vStart.y) * n.y + (p.z - m_vStart.z) * n.z;
+    const CVector projected = p - n * t;
+    const float k = (projected.x - m_vStart.x) * m_vDir.x + (projected.y - m_vStart.y) * m_vDir.y;
+    CVector nearest = projected;
+    if (k < 0.0f)
+        nearest = m_vStart;
+    else if (k > m_fLength)
+        nearest = m_vStart + m_vDir * m_fLength;
+    *out = CVector{p.x - nearest.x, p.y - nearest.y, 0.0f};
+}
+
 CBoundObject::CBoundObject()
 {
     m_nType = OBJ_BOUND;

@@ -14,13 +14,19 @@
 
 #include <cstdint>
 
+// One straight piece of a fence in the ground plane (z = 0).
 struct CBoundSegment
 {
     CVector m_vStart;
     CVector m_vEnd;
-    CVector m_vDir;
-    CVector m_vNormal;
+    CVector m_vDir;    // unit direction from start to end
+    CVector m_vNormal; // unit normal in the ground plane
     float m_fLength = 0.0f;
+
+    // The ground-plane offset (z = 0) from the segment's nearest point to p:
+    // p is projected into the fence's vertical plane and the result clamped
+    // to the segment's ends.
+    void GetPushOffset(CVector* out, const CVector& p) const;
 };
 
 class CBoundObject : public CMMObject

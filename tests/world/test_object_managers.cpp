@@ -349,3 +349,30 @@ TEST_F(ObjectManagers, LightsTakeEveryRecordAndAnomalZonesBecomeSystemPoints)
     EXPECT_EQ(g_ObjectList.m_SysObjects.GetCount(), 1);
     EXPECT_NE(g_ObjectList.FindSysObject("HOLE", 0), nullptr);
 }
+
+TEST(BoundSegment, PushOffsetFromTheNearestPointOfTheSegment)
+{
+    CBoundSegment s;
+    s.m_vStart = {0, 0, 0};
+    s.m_vEnd = {10, 0, 0};
+    s.m_vDir = {1, 0, 0};
+    s.m_vNormal = {0, 1, 0};
+    s.m_fLength = 10;
+    const struct
+    {
+        CVector p, out;
+    } cases[] = {
+        {{5, 3, 7}, {0, 3, 0}},    // beside the middle: straight out
+        {{-4, 3, 0}, {-4, 3, 0}},  // before the start
+        {{13, -4, 2}, {3, -4, 0}}, // past the end
+        {{10, 0, 0}, {0, 0, 0}},   // on the end
+    };
+    for (const auto& c : cases)
+    {
+        CVector out;
+        s.GetPushOffset(&out, c.p);
+        EXPECT_FLOAT_EQ(out.x, c.out.x);
+        EXPECT_FLOAT_EQ(out.y, c.out.y);
+        EXPECT_EQ(out.z, 0.0f);
+    }
+}
