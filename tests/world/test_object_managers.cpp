@@ -376,3 +376,28 @@ TEST(BoundSegment, PushOffsetFromTheNearestPointOfTheSegment)
         EXPECT_EQ(out.z, 0.0f);
     }
 }
+
+TEST_F(ObjectManagers, AStoneReloadsItsTypeAndPosition)
+{
+    const CMatrix m = At(40, 50);
+    auto* stone = static_cast<CStoneObject*>(g_StoneManager.CreateObject("STONE_B", &m, "S1"));
+    stone->m_bShown = 0;
+    CMemStream s;
+    stone->SaveGame(s);
+    EXPECT_EQ(s.m_nPosition, 13u + 32u);
+
+    CStoneObject copy;
+    s.m_nPosition = 0;
+    copy.LoadGame(s);
+    EXPECT_STREQ(copy.m_TypeRef, "STONE_B");
+    EXPECT_EQ(copy.m_pType, g_StoneManager.GetType(1));
+    EXPECT_EQ(copy.GetPosition().y, 50.0f);
+    EXPECT_EQ(copy.m_bShown, 0);
+    EXPECT_EQ(copy.m_Frame.m_Matrix.m[0][0], 1.0f); // identity at the loaded position
+
+    s.m_nCapacity = 20; // cut inside the type name
+    s.m_nPosition = 0;
+    CStoneObject cut;
+    EXPECT_THROW(cut.LoadGame(s), CObjectStreamError);
+    EXPECT_EQ(cut.GetPosition().y, 0.0f);
+}
