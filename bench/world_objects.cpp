@@ -82,7 +82,7 @@ void RunPasses(benchmark::State& state, int passes)
     state.counters["visible"] = double(g_ObjectList.m_nVisible);
 }
 
-// The figure: both passes of one frame.
+// Both passes of one frame: the figure to watch.
 void BM_RunAndVisibility(benchmark::State& state)
 {
     RunPasses(state, kRun | kVisibility);
