@@ -1,0 +1,3 @@
+#include "location/GameClock.h"
+
+double g_GameTime = 0.0;
