@@ -9,10 +9,16 @@
 
 namespace
 {
+void AppendBytes(std::vector<std::uint8_t>& out, const void* bytes, std::size_t size)
+{
+    const std::size_t at = out.size();
+    out.resize(at + size);
+    if (size) std::memcpy(out.data() + at, bytes, size);
+}
+
 template <typename T> void Append(std::vector<std::uint8_t>& out, const T& value)
 {
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&value);
-    out.insert(out.end(), bytes, bytes + sizeof(T));
+    AppendBytes(out, &value, sizeof(T));
 }
 
 void AppendSection(std::vector<std::uint8_t>& out, std::uint32_t type, const void* body, std::size_t size,
@@ -20,8 +26,7 @@ void AppendSection(std::vector<std::uint8_t>& out, std::uint32_t type, const voi
 {
     if (layout) layout->sectionOffsets.push_back(std::uint32_t(out.size()));
     Append(out, SMapSectionHeader{type, 0, std::uint32_t(size)});
-    const auto* bytes = static_cast<const std::uint8_t*>(body);
-    out.insert(out.end(), bytes, bytes + size);
+    AppendBytes(out, body, size);
 }
 
 struct SGrid
