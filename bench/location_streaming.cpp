@@ -5,8 +5,9 @@
 // far, and a cell that changes level is queued and loaded as the renderer
 // would. FlyAcrossLargeMap: the same over 64 x 64 cells (every table entry
 // sharing one block, so the file stays small) with the view reaching 4500
-// units, where the 200 near and 200 far slots are reused all the time. Both report cell loads per second of
-// loading and allocations per cell load (target: 0 after InitCells/Init).
+// units, where the 200 near and 200 far slots are reused all the time.
+// Both report cell loads per second of loading and allocations per cell
+// load (target: 0 once the location is initialised).
 //
 // LoadCellAgainstRead: loading one cell from a pack against reading the
 // same bytes from the pack; the counter "read_over_load" must be 0.5 or more.
