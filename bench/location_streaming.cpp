@@ -16,7 +16,7 @@
 #include "foundation/PakBuilder.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/Settings.h"
-#include "location/GameClock.h"
+#include "foundation/GameTime.h"
 #include "location/Location.h"
 #include "tools/mksample/SampleLocation.h"
 
@@ -85,7 +85,7 @@ struct SFixture
         largeMap = (dir / "large.map").string();
         WriteMapFile(largeMap.c_str(), large);
 
-        const char* names[] = {"Locs\\Sample1.mpp"};
+        const char* names[] = {"Locs\\sample.lop"};
         const char* paths[] = {sampleMap.c_str()};
         CPackBuilder builder;
         builder.Build((dir / "Data" / "maps.pak").c_str(), names, paths, 1, 4096, 0x05, 0.0f, nullptr, nullptr);
@@ -210,9 +210,9 @@ void LoadCellAgainstRead(benchmark::State& state)
     CLocation& location = *fixture.location;
     GetPakFileSystem().Mount((fixture.dir / "Data").c_str());
     location.ClearCache();
-    location.OpenMap("Locs\\Sample1.mpp");
+    location.OpenMap("Locs\\sample.lop");
     CPakStream raw;
-    GetPakFileSystem().OpenStream("Locs\\Sample1.mpp", raw);
+    GetPakFileSystem().OpenStream("Locs\\sample.lop", raw);
     const std::uint32_t blockSize = std::uint32_t(CellBlockSize(65, 65));
     std::vector<std::uint8_t> buffer(blockSize);
     double loadSeconds = 0, readSeconds = 0;

@@ -52,6 +52,27 @@ std::uint32_t CMemStream::Read(void* data, std::uint32_t size)
     return count;
 }
 
+std::uint32_t CMemStream::Advance(std::uint32_t n)
+{
+    if (static_cast<std::uint64_t>(m_nPosition) + n > m_nCapacity)
+    {
+        // A writer that reserves a field to patch later, or skips bytes it
+        // leaves as they are, must not lose what lies beyond the position.
+        const std::uint32_t capacity = m_nPosition + n + m_nCapacity / 4;
+        auto* grown = static_cast<std::uint8_t*>(XAlloc(capacity));
+        if (m_pData)
+            std::memcpy(grown, m_pData, m_nCapacity);
+        std::memset(grown + m_nCapacity, 0, capacity - m_nCapacity);
+        if (!m_bAttached)
+            XFree(m_pData);
+        m_pData = grown;
+        m_nCapacity = capacity;
+        m_bAttached = 0;
+    }
+    m_nPosition += n;
+    return m_nPosition;
+}
+
 void CMemStream::Free()
 {
     if (!m_bAttached)

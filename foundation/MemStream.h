@@ -23,6 +23,10 @@ public:
     // Copies up to size bytes from the position and advances it; never reads
     // past the capacity. Returns the count copied.
     std::uint32_t Read(void* data, std::uint32_t size);
+    // Moves the position forward by n bytes, keeping the bytes passed over;
+    // growing like Write (new bytes zero) when it would pass the end.
+    // Returns the new position.
+    std::uint32_t Advance(std::uint32_t n);
     // Frees an owned buffer (an attached one is only forgotten).
     void Free();
 

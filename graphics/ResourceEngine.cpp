@@ -1,6 +1,7 @@
 #include "graphics/ResourceEngine.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/GameTime.h"
 #include "foundation/Graphic.h"
 #include "foundation/Settings.h"
 #include "graphics/Font.h"
@@ -158,6 +159,7 @@ void CResourceEngine::GlobalRun(float frameTime)
 {
     XTRACE("CResourceEngine::GlobalRun");
     m_dEngineTime += frameTime;
+    g_GameTime += frameTime;
     // Load times and cache ages are read from this clock during the run.
     g_fEngineTime = static_cast<float>(m_dEngineTime);
     if (g_pModelManager) g_pModelManager->Run(frameTime);

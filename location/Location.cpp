@@ -5,7 +5,7 @@
 #include "foundation/Settings.h"
 #include "graphics/ModelManager.h"
 #include "location/Environment.h"
-#include "location/GameClock.h"
+#include "foundation/GameTime.h"
 
 #include <algorithm>
 #include <cmath>

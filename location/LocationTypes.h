@@ -15,10 +15,9 @@
 #include "graphics/Mesh.h"
 #include "location/MapFormat.h"
 #include "world/LinkedList.h"
+#include "world/ObjectScene.h"
 
 #include <cstdint>
-
-class CMMObject; // the world's game object, registered in the cells it covers
 
 struct SNearSlot;
 struct SFarSlot;

@@ -1,7 +1,7 @@
 // Cell streaming: reading a cell into a cache slot, the least-recently-used
 // choice of slots, the request queue and border stitching.
 #include "foundation/ErrorLog.h"
-#include "location/GameClock.h"
+#include "foundation/GameTime.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
 
@@ -295,7 +295,7 @@ void CLocation::CycleLoad()
 
 SNearSlot* CLocation::GetCellMesh(unsigned x, unsigned y)
 {
-    if (x >= unsigned(kGridCells) || y >= unsigned(kGridCells)) return nullptr;
+    if (x >= unsigned(kCellGridSize) || y >= unsigned(kCellGridSize)) return nullptr;
     SNearSlot* slot = GetCell(int(x), int(y)).m_pNear;
     if (slot) slot->m_fLastUse = static_cast<float>(g_GameTime);
     return slot;
@@ -303,7 +303,7 @@ SNearSlot* CLocation::GetCellMesh(unsigned x, unsigned y)
 
 SFarSlot* CLocation::GetCellMesh4(unsigned x, unsigned y)
 {
-    if (x >= unsigned(kGridCells) || y >= unsigned(kGridCells)) return nullptr;
+    if (x >= unsigned(kCellGridSize) || y >= unsigned(kCellGridSize)) return nullptr;
     SFarSlot* slot = GetCell(int(x), int(y)).m_pFar;
     if (slot) slot->m_fLastUse = static_cast<float>(g_GameTime);
     return slot;
@@ -366,7 +366,7 @@ void CLocation::StitchNear(unsigned x, unsigned y)
 bool CLocation::PrepareQuads(unsigned x, unsigned y, bool allVisible)
 {
     XTRACE("CLocation::PrepareQuads");
-    SNearSlot* slot = x < unsigned(kGridCells) && y < unsigned(kGridCells) ? GetCell(int(x), int(y)).m_pNear : nullptr;
+    SNearSlot* slot = x < unsigned(kCellGridSize) && y < unsigned(kCellGridSize) ? GetCell(int(x), int(y)).m_pNear : nullptr;
     if (!slot) return false;
     slot->m_fLastUse = static_cast<float>(g_GameTime);
     const CVector& eye = g_ViewCamera.m_vPosition;

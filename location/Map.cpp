@@ -63,9 +63,9 @@ void Map::Load()
         Fail("header: grid of %d x %d vertices (at least 2 x 2)", header.width, header.height);
     const int cellsX = ((header.width - 2) >> 6) + 1;
     const int cellsY = ((header.height - 2) >> 6) + 1;
-    if (cellsX > kGridCells || cellsY > kGridCells)
+    if (cellsX > kCellGridSize || cellsY > kCellGridSize)
         Fail("header: grid of %d x %d vertices gives %d x %d cells, at most %d x %d", header.width, header.height,
-             cellsX, cellsY, kGridCells, kGridCells);
+             cellsX, cellsY, kCellGridSize, kCellGridSize);
     if (header.sectionCount < 0) Fail("header: section count %d", header.sectionCount);
 
     // 3. Sections.

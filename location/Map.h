@@ -37,8 +37,8 @@ public:
 
     void Load();
 
-    MapCell& GetCell(int x, int y) { return m_Cells[y * kGridCells + x]; }
-    const MapCell& GetCell(int x, int y) const { return m_Cells[y * kGridCells + x]; }
+    MapCell& GetCell(int x, int y) { return m_Cells[y * kCellGridSize + x]; }
+    const MapCell& GetCell(int x, int y) const { return m_Cells[y * kCellGridSize + x]; }
     bool IsInside(int x, int y) const { return x >= 0 && y >= 0 && x < m_nCellsX && y < m_nCellsY; }
     // Vertices across (down) cell column x (row y).
     int CellWidth(int x) const { return CellVertexCount(m_nWidth, x); }
@@ -51,7 +51,7 @@ public:
     std::int32_t m_nCellsX = 0;
     std::int32_t m_nCellsY = 0;
     std::vector<SWaterEntry> m_Water;
-    MapCell m_Cells[kGridCells * kGridCells];
+    MapCell m_Cells[kCellGridSize * kCellGridSize];
 
 protected:
     [[noreturn]] __attribute__((format(printf, 2, 3))) void Fail(const char* format, ...) const;

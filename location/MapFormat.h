@@ -110,8 +110,6 @@ inline constexpr std::uint32_t kNoWater = 0xFFFFFFFFu;
 inline constexpr int kCellQuads = 64;     // quads per cell side
 inline constexpr int kCellVertices = 65;  // near vertices per cell side
 inline constexpr int kFarVertices = 33;   // far vertices per cell side
-inline constexpr int kGridCells = 64;     // the grid is always 64 x 64 cells
-inline constexpr float kQuadSize = 10.0f; // world units per quad
 
 // Vertices of cell column x (row y) of a grid of n vertices: 65 except on a
 // short last column of a map that is not 64 n + 1.

@@ -1,6 +1,7 @@
 #include "location/MapWriter.h"
 
 #include "platform/File.h"
+#include "world/ObjectScene.h"
 
 #include <algorithm>
 #include <cmath>

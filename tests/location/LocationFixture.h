@@ -6,7 +6,7 @@
 #include "common/LogDirTest.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/Settings.h"
-#include "location/GameClock.h"
+#include "foundation/GameTime.h"
 #include "location/Location.h"
 #include "location/MapWriter.h"
 

@@ -57,7 +57,7 @@ SMapSource MakeSampleLocation()
 {
     SMapSource source;
     source.width = source.height = kSize;
-    source.name = u"Sample1";
+    source.name = u"sample";
     source.horizonModel = "MOD_BOX";
     source.heights.assign(std::size_t(kSize * kSize), 40.0f);
     AddNoise(source.heights, 64, 120.0f, kSeed);

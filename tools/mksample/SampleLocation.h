@@ -9,7 +9,9 @@
 
 #include <string>
 
-inline constexpr const char* kSampleLocationMap = "Data\\Locs\\Sample1.mpp";
+// The map of the location file "sample.loc", beside its objects file
+// "sample.loo".
+inline constexpr const char* kSampleLocationMap = "Data\\Locs\\sample.lop";
 
 SMapSource MakeSampleLocation();
 // root + "\" + kSampleLocationMap.

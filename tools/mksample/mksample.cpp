@@ -24,6 +24,8 @@ bool WriteSampleVideos(const std::string& root); // SampleVideo.cpp
 bool WriteSampleLoading(const std::string& root);
 // SampleGraphics2D.cpp: complex object with particles, 2-D image, land type.
 bool WriteSampleGraphics2D(const std::string& root);
+// SampleWorld.cpp: object kinds and the sample location's objects file.
+bool WriteSampleWorld(const std::string& root);
 
 namespace
 {
@@ -76,7 +78,8 @@ int main(int argc, char** argv)
     if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
         !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root) ||
-        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) || !WriteSampleLocation(root))
+        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) || !WriteSampleWorld(root) ||
+        !WriteSampleLocation(root))
         return 1;
 
     std::printf("mksample: sample data tree written to %s\n", root.c_str());

@@ -1,0 +1,78 @@
+// What the game application keeps for the world's object code: the event
+// sink's slots (CMMAppEvent, g_pAppEvent), the 32-byte game-state block,
+// the player's glider, the camera object and the per-frame notes of hits on
+// the player's glider.
+//
+// Stand-in: the event sink's slots do nothing (no scripts, message ring or
+// player progress yet); the globals are plain variables that the game
+// preparation will set. The game application replaces this file.
+//
+// Threads: main thread only.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+class CGliderObject;
+class CDynamicObject;
+class CTheThing;
+
+// The abstract event interface the sink implements.
+class IMMAppEvent
+{
+public:
+    virtual ~IMMAppEvent() = default;
+    virtual void OnScriptEvent(const char* objectName, const char* eventName, const char argument[32]) = 0;
+    virtual void OnCaptureLocation(const char* organisation, const char* locationName) = 0;
+    virtual void ConvictMech(const char* mechId, const char* organisation) = 0;
+    virtual void OnMechDie() = 0;
+    virtual void OnPickUp(CTheThing* thing) = 0;
+    virtual void OnSensor(const char* target, const char* mechanoidId, bool enter) = 0;
+};
+
+// The game-event sink; every slot does nothing here.
+class CMMAppEvent : public IMMAppEvent
+{
+public:
+    void OnScriptEvent(const char*, const char*, const char[32]) override {}
+    void OnCaptureLocation(const char*, const char*) override {}
+    void ConvictMech(const char*, const char*) override {}
+    void OnMechDie() override {}
+    void OnPickUp(CTheThing*) override {}
+    void OnSensor(const char*, const char*, bool) override {}
+};
+
+inline CMMAppEvent* g_pAppEvent = nullptr;
+
+// The game-state values the application keeps; the world saves them as
+// "MMS_STATE" and a new game clears them.
+struct SGameState
+{
+    std::uint8_t bytes[32] = {};
+
+    void Clear() { std::memset(bytes, 0, sizeof bytes); }
+};
+static_assert(sizeof(SGameState) == 32);
+
+inline SGameState g_GameState;
+
+// Hits on the player's glider this frame: weapons raise the level (1 or 2)
+// and set the flags, the situation analysis reads them, and the object
+// list's run resets them at the start of every frame.
+struct SPlayerHitNotes
+{
+    std::int32_t level = -1;
+    std::uint8_t flags[4] = {};
+
+    void Reset()
+    {
+        level = -1;
+        std::memset(flags, 0, sizeof flags);
+    }
+};
+
+inline SPlayerHitNotes g_PlayerHitNotes;
+
+// The player's glider (null when there is none) and the camera object.
+inline CGliderObject* g_pPlayerGlider = nullptr;
+inline CDynamicObject* g_pCameraObject = nullptr;

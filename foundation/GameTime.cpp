@@ -1,0 +1,3 @@
+#include "foundation/GameTime.h"
+
+double g_GameTime = 0.0;

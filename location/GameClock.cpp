@@ -1,3 +1,0 @@
-#include "location/GameClock.h"
-
-double g_GameTime = 0.0;

@@ -1,0 +1,68 @@
+// The sample data tree's objects file and object kinds (written by
+// mksample): every section loads through its manager. The ctest entry
+// world.sample_objects runs this with TARVOX_SAMPLE_DIR set to a fresh tree.
+#include "WorldTestScene.h"
+#include "common/LogDirTest.h"
+
+#include "foundation/PakFileSystem.h"
+#include "foundation/ResourceDB.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "world/BoundObject.h"
+#include "world/ObjectManager.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+class SampleWorld : public testutil::CLogDirTest
+{
+};
+
+TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    worldtest::CScene scene;
+    ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+    ASSERT_TRUE(g_StoneManager.Init(plat::Utf8ToCp1251("Камни").c_str()));
+    ASSERT_TRUE(g_HelperManager.Init(plat::Utf8ToCp1251("Хелперы").c_str()));
+    ASSERT_TRUE(g_BoundaryManager.Init("Boundary"));
+    EXPECT_EQ(g_StoneManager.m_nTypeCount, 3);
+
+    CPakStream file;
+    ASSERT_TRUE(GetPakFileSystem().OpenStream("Data\\Locs\\sample.loo", file));
+    std::uint32_t sections = 0;
+    ASSERT_EQ(file.ReadBytes(&sections, 4), 4u);
+    g_ObjectList.m_bLoading = 1;
+    for (std::uint32_t i = 0; i < sections; ++i)
+    {
+        std::int32_t code = 0;
+        ASSERT_EQ(file.ReadBytes(&code, 4), 4u);
+        if (code == OBJ_HELPER)
+            g_HelperManager.LoadObjectsFrom(file);
+        else if (code == OBJ_BOUND)
+            g_BoundaryManager.LoadObjectsFrom(file);
+        else
+            g_StoneManager.LoadObjectsFrom(file);
+    }
+    g_ObjectList.m_bLoading = 0;
+    // The five blocks follow, each an empty length word.
+    EXPECT_EQ(file.GetLength() - file.Tell(), 20u);
+    file.Close();
+
+    SPointerArray<CMMObject> stones;
+    g_ObjectList.GetObjectList(OBJ_STONE, stones);
+    EXPECT_EQ(stones.count, 3);
+    ASSERT_NE(g_ObjectList.FindByGameId("FIRSTSTONE", OBJ_STONE), nullptr);
+    EXPECT_NE(g_ObjectList.FindSysObject("GATE_EAST", 2), nullptr);
+    auto* middle = static_cast<CBoundObject*>(g_ObjectList.FindByNumberAndType(2, OBJ_BOUND));
+    ASSERT_NE(middle, nullptr);
+    EXPECT_EQ(middle->m_nLinks, 2);
+    EXPECT_EQ(ReadText("error.log"), "");
+    g_ResourceDB.Done();
+    plat::SetCurrentDirectory(previous.c_str());
+}

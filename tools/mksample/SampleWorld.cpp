@@ -1,0 +1,119 @@
+// mksample's world objects: the type records of the stone, helper and
+// boundary kinds in the resource database, and the sample location's
+// objects file "Data\Locs\sample.loo" (the objects file of the location
+// file "sample.loc"), written with the engine's own objects-file writers.
+//
+// The objects file holds three sections (stones, helper marks, a chain of
+// three linked boundary posts) and the five blocks after them, empty.
+
+#include "foundation/DataBase.h"
+#include "foundation/MemStream.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "world/LocObjectRecord.h"
+#include "world/ObjectFrame.h"
+#include "world/ObjectTypes.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+bool WriteSampleWorld(const std::string& root);
+
+namespace
+{
+
+std::string InRoot(const std::string& root, const char* path)
+{
+    const std::string base = root[0] == '/' ? root : plat::GetCurrentDirectory() + "/" + root;
+    return base + "\\" + path;
+}
+
+struct SKindRow
+{
+    const char* name;
+    const char* model;
+    const char* field; // one kind-specific integer field, or null
+    std::int32_t value;
+};
+
+bool AddKind(DataBase& db, const char* utf8Section, const std::vector<SKindRow>& rows)
+{
+    const std::string section = plat::Utf8ToCp1251(utf8Section);
+    bool ok = db.SelectTable(section.c_str());
+    for (const SKindRow& r : rows)
+    {
+        ok = ok && db.Append(r.name) && db.SetField("Model", r.model) && db.SetField("ModelAlpha", "") &&
+             db.SetField("SOUND", "");
+        if (r.field) ok = ok && db.SetField(r.field, r.value);
+        ok = ok && db.Post();
+    }
+    return ok;
+}
+
+bool AddKindRecords(const std::string& root)
+{
+    DataBase db;
+    if (!db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false)) return false;
+    const bool ok = AddKind(db, "Камни",
+                            {{"STONE_BOX", "MOD_BOX", "Fly", 0},
+                             {"STONE_BIG", "MOD_BOX_GIVEN", "NOMAPCOLOR", 1},
+                             {"STONE_FLY", "MOD_BOX", "Fly", 1}}) &&
+                    AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}}) &&
+                    AddKind(db, "Boundary", {{"POST", "MOD_BOX_GIVEN", nullptr, 0}});
+    return db.CloseDatabase() && ok;
+}
+
+CMatrix Placement(float x, float y, float z, float heading, float scale)
+{
+    CObjectFrame frame;
+    frame.RotateZ(heading);
+    frame.m_Matrix.ScaleRotation(scale);
+    frame.SetPosition(CVector{x, y, z});
+    return frame.m_Matrix;
+}
+
+bool WriteObjectsFile(const std::string& path)
+{
+    CMemStream out;
+    const std::uint32_t sections = 3;
+    out.Write(&sections, 4);
+    WriteObjectSection(out, OBJ_STONE,
+                       {MakeLocObjectRecord(Placement(1200, 1300, 20, 0.0f, 1.0f), "STONE_BOX", "FirstStone"),
+                        MakeLocObjectRecord(Placement(1260, 1320, 22, 0.8f, 2.0f), "STONE_BIG", ""),
+                        MakeLocObjectRecord(Placement(1330, 1250, 60, 1.6f, 1.0f), "STONE_FLY", "floater")});
+    WriteObjectSection(out, OBJ_HELPER,
+                       {MakeLocObjectRecord(Placement(1280, 1280, 30, 0.0f, 1.0f), "SPAWN", "start"),
+                        MakeLocObjectRecord(Placement(1500, 1280, 30, 3.1f, 1.0f), "GATE", "gate_east")});
+    WriteBoundarySection(out, {{MakeLocObjectRecord(Placement(1000, 1000, 0, 0, 1), "POST", ""), 1, {2}},
+                               {MakeLocObjectRecord(Placement(1000, 1600, 0, 0, 1), "POST", ""), 2, {1, 3}},
+                               {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});
+    // Blocks 1 to 5 (groups, trade, music, world data, equipment trade): empty.
+    const std::uint32_t empty = 0;
+    for (int block = 0; block < 5; ++block)
+        out.Write(&empty, 4);
+
+    std::FILE* file = plat::FOpen(path.c_str(), "wb");
+    if (!file) return false;
+    const bool ok = std::fwrite(out.m_pData, out.m_nPosition, 1, file) == 1;
+    return std::fclose(file) == 0 && ok;
+}
+
+} // namespace
+
+// Called after the database and the models are written.
+bool WriteSampleWorld(const std::string& root)
+{
+    if (!AddKindRecords(root))
+    {
+        std::fprintf(stderr, "mksample: cannot add the object kinds to Data\\DB.dat\n");
+        return false;
+    }
+    const std::string path = InRoot(root, "Data\\Locs\\sample.loo");
+    if (!WriteObjectsFile(path))
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}

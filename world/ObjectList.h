@@ -1,0 +1,170 @@
+// CObjectList: every game object of the current location (g_ObjectList).
+//
+// It owns the objects, keeps secondary lists over them (named, moving,
+// network objects, system points, large objects), hands out object and save
+// numbers, runs the moving objects each frame, steps the physics, decides
+// visibility and draws, and deletes objects in order: DeleteObject only
+// marks an object dead during the frame; Pack at the end of the frame tells
+// the objects that want to know (ProcessDelete) and destroys it.
+//
+// Every object that Pack destroys has been announced through
+// ProcessDeleteObject first, whether it went through the deletion queue or
+// not, so no object keeps a pointer to a destroyed one.
+//
+// Dead objects stay in every list until Pack: walks test the alive flag.
+// Fixed tables (no allocation per frame): 100 large objects, 499 queued
+// deletions, 2999 visible, 4999 near-invisible, 999 pre-draw objects; a
+// full table drops further entries.
+//
+// Ownership: the all-objects list's objects and the system points belong
+// to the list. Threads: main thread only (the start-up loader thread fills
+// it before the game frame runs).
+#pragma once
+
+#include "world/LinkedList.h"
+#include "world/MMObject.h"
+#include "world/SysObject.h"
+
+#include <cstdint>
+
+class CDynamicObject;
+
+// Growable output array of object pointers: count and buffer, replaced on
+// every fill (Release frees it).
+template <class T> struct SPointerArray
+{
+    std::int32_t count = 0;
+    T** items = nullptr;
+
+    SPointerArray() = default;
+    SPointerArray(const SPointerArray&) = delete;
+    SPointerArray& operator=(const SPointerArray&) = delete;
+    ~SPointerArray() { Release(); }
+    void Release()
+    {
+        delete[] items;
+        items = nullptr;
+        count = 0;
+    }
+};
+
+// The result table of a radius query.
+struct SRadiusResult
+{
+    static constexpr int kCapacity = 50;
+    CMMObject* objects[kCapacity] = {};
+    std::int32_t count = 0;
+};
+
+class CObjectList
+{
+public:
+    static constexpr int kMaxLarge = 100;
+    static constexpr int kVisibleSlots = 3000;
+    static constexpr int kNearInvisibleSlots = 5000;
+    static constexpr int kPreDrawSlots = 1000;
+    static constexpr int kDeleteSlots = 500;
+    static constexpr int kMaxQueued = kDeleteSlots - 1;
+    static constexpr std::int32_t kLoadingNumberBase = 1000000;
+    static constexpr float kMaxPhysicsStep = 0.2f;
+    static constexpr int kSensorRecordSize = 88;
+
+    CObjectList();
+    ~CObjectList();
+    CObjectList(const CObjectList&) = delete;
+    CObjectList& operator=(const CObjectList&) = delete;
+
+    // Adding and finding.
+    void AddObject(CMMObject* object);
+    // Into the large-object table (fewer than 100 entries, else dropped).
+    void AddChild(CMMObject* object);
+    void AddSysObject(CSysObject* point);
+    void AddNetObject(CMMObject* object);
+    void DeleteNetObject(CMMObject* object);
+    CMMObject* FindByGameId(const char* id, int type);
+    // By save number.
+    CMMObject* FindByNumber(int number);
+    // By object number and type (0: any type).
+    CMMObject* FindByNumberAndType(int number, int type);
+    CMMObject* FindNetObject(int netId);
+    CSysObject* FindSysObject(const char* name, int kind);
+    CSysObject* GetRandomSysObj(int kind);
+    void FindSysObjectsByMask(const char* mask, SPointerArray<CSysObject>& out);
+    void GetObjectList(int type, SPointerArray<CMMObject>& out);
+    void GetSysObjects(SPointerArray<CSysObject>& out);
+    // Up to 50 alive objects of the type within radius (boundary included),
+    // from the cells around the centre.
+    static void GetObjectsInRadius(const CVector* centre, float radius, int type, SRadiusResult* out);
+
+    // Per frame.
+    void Run();
+    void PauseGame(bool pause);
+    void InvalidateResources();
+    void DeleteObject(CMMObject* object);
+    void Pack(bool entire);
+    void ProcessDeleteObject(CMMObject* deleted);
+    // The physics passes of one sub-step.
+    void PreMove(float dt);
+    void Move(float dt);
+    // The collision pass of one sub-step (not built yet: does nothing).
+    void CheckCollision(float dt);
+    // The frame's physics: sub-steps of at most 0.2 s, each PreMove,
+    // CheckCollision, Move. Returns the number of sub-steps.
+    int StepPhysics(float frameTime);
+
+    // Visibility and drawing (ObjectList_Render.cpp).
+    void CheckVisibility(bool preDraw);
+    void Render(bool all);
+    void RenderFly();
+    void RenderForWater();
+    // Detail level 0..3 for x = (distance / radius)^2, -1 = not drawn.
+    static float GetDetailLevel(float x);
+
+    // Life.
+    void Clear();
+
+    // Lists.
+    CLinkedList<CSysObject> m_SysObjects{true};
+    CLinkedList<CMMObject> m_Objects;
+    CLinkedList<CMMObject> m_NamedObjects;
+    CMMObject* m_LargeObjects[kMaxLarge] = {};
+    std::int32_t m_nLargeObjects = 0;
+    CMMObject* m_Visible[kVisibleSlots] = {};
+    std::int32_t m_nVisible = 0;
+    CMMObject* m_NearInvisible[kNearInvisibleSlots] = {};
+    std::int32_t m_nNearInvisible = 0;
+    CMMObject* m_PreDraw[kPreDrawSlots] = {};
+    std::int32_t m_nPreDraw = 0;
+    CMMObject* m_DeleteQueue[kDeleteSlots] = {};
+    std::int32_t m_nDeleteQueue = 0;
+    CLinkedList<CMMObject> m_MovingObjects;
+    std::int32_t m_nLastObjectNumber = 0;
+    std::int32_t m_nLastSaveNumber = 0;
+    std::uint8_t m_bLoading = 0;
+    std::uint8_t m_bWaterPass = 0;
+    float m_fViewScale = 1.0f;
+    CLinkedList<CMMObject> m_NetObjects;
+    std::int32_t m_nSensorCapacity = 16;
+    std::int32_t m_nSensorGrowth = 8;
+    std::uint8_t* m_pSensors = nullptr;
+    std::int32_t m_nSensors = 0;
+
+private:
+    // Counts the visibility passes; an object stamped with the current one
+    // is in the visible or near-invisible table (a constant-time test for
+    // objects listed in several cells).
+    std::uint32_t m_nVisibilityPass = 0;
+
+    // Removes a dead object from its cell and every list, then destroys it.
+    void Destroy(CMMObject* object);
+    void AddVisible(CMMObject* object, float key);
+    void AddNearInvisible(CMMObject* object, float key, bool preDraw);
+    bool IsSeen(const CMMObject* object) const { return object->m_nSeenPass == m_nVisibilityPass; }
+    void SortPreDraw();
+    void SortVisibleFarFirst();
+};
+
+extern CObjectList g_ObjectList;
+
+// The view range R in world units: VisibleRadius x 10.
+float GetViewRange();
