@@ -238,6 +238,12 @@ void CLocation::Init(int, int)
     m_fViewFactor[1] = 2.0f * f;
     ResetMeshPools();
 
+    // A second Init replaces the slot arrays: no cell may keep a link.
+    for (MapCell& cell : m_Cells)
+    {
+        cell.m_pNear = nullptr;
+        cell.m_pFar = nullptr;
+    }
     m_pNear = std::make_unique<SNearSlot[]>(kNearSlots);
     m_pFar = std::make_unique<SFarSlot[]>(kFarSlots);
     for (int i = 0; i < kNearSlots; ++i)
@@ -329,13 +335,23 @@ bool CLocation::OpenMap(const char* path)
         m_nCellsX = m_nCellsY = 0;
         return false;
     }
+    char trace[CErrorLog::kTraceSize];
+    g_ErrorLog.GetTrace(trace, sizeof(trace));
     try
     {
         Load();
     }
     catch (const CMapError& error)
     {
-        g_ErrorLog.DropLastTraceEntry(); // "Map::Load": reported here in full
+        // The readers' names went on the trace; the line below reports the
+        // fault in full, so the trace goes back to what it was.
+        const std::size_t before = std::strlen(trace);
+        for (int i = 0; i < 8; ++i)
+        {
+            g_ErrorLog.GetTrace(trace, sizeof(trace));
+            if (std::strlen(trace) <= before) break;
+            g_ErrorLog.DropLastTraceEntry();
+        }
         g_ErrorLog.LogError("%s; the location is not entered", error.what());
         files.Close();
         m_nCellsX = m_nCellsY = 0;

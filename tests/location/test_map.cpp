@@ -258,8 +258,12 @@ TEST_P(MapDamaged, OneErrorLineAndTheLocationIsNotEntered)
     GetParam().damage(bytes, layout);
     const std::string path = WriteBytes("damaged.map", bytes);
     m_location->ClearCache();
+    char before[CErrorLog::kTraceSize], after[CErrorLog::kTraceSize];
+    g_ErrorLog.GetTrace(before, sizeof(before));
     EXPECT_FALSE(m_location->OpenMap(path.c_str()));
     EXPECT_EQ(m_location->m_nCellsX, 0);
+    g_ErrorLog.GetTrace(after, sizeof(after));
+    EXPECT_STREQ(after, before); // the line says it all
     const std::string log = ReadText("error.log");
     EXPECT_EQ(CountLines(log), 1) << log;
     EXPECT_NE(log.find("Map file '" + path + "'"), std::string::npos) << log;
