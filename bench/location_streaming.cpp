@@ -73,11 +73,13 @@ struct SFixture
         sampleMap = (dir / "sample.map").string();
         WriteMapFile(sampleMap.c_str(), MakeSampleLocation());
         SMapSource large = MakeSampleLocation();
-        large.width = large.height = 4097; // heights beyond 257 repeat the last; the one block is cell (0, 0)'s
+        large.width = large.height =
+            4097; // heights beyond 257 repeat the last; the one block is cell (0, 0)'s
         std::vector<float> heights(std::size_t(4097) * 4097);
         for (int y = 0; y < 4097; ++y)
             for (int x = 0; x < 4097; ++x)
-                heights[std::size_t(y) * 4097 + x] = large.heights[std::size_t(std::min(y, 256) * 257 + std::min(x, 256))];
+                heights[std::size_t(y) * 4097 + x] =
+                    large.heights[std::size_t(std::min(y, 256) * 257 + std::min(x, 256))];
         large.heights = std::move(heights);
         large.landTypes.clear();
         large.cellWater.assign(64 * 64, kNoWater);
@@ -88,7 +90,8 @@ struct SFixture
         const char* names[] = {"Locs\\sample.lop"};
         const char* paths[] = {sampleMap.c_str()};
         CPackBuilder builder;
-        builder.Build((dir / "Data" / "maps.pak").c_str(), names, paths, 1, 4096, 0x05, 0.0f, nullptr, nullptr);
+        builder.Build((dir / "Data" / "maps.pak").c_str(), names, paths, 1, 4096, 0x05, 0.0f, nullptr,
+                      nullptr);
 
         g_Settings.VisibleRadius = 256;
         location = std::make_unique<CLocation>();

@@ -30,10 +30,12 @@ void CEnvironment::Load(std::uint32_t bodySize)
     if (files.ReadBytes(&header, sizeof(header)) != sizeof(header))
         throw std::runtime_error("environment header cut short");
     // The count comes from the file: it must fit the section it came in.
-    const std::uint64_t need = sizeof(header) + std::uint64_t(header.count < 0 ? 0 : header.count) * sizeof(SEnvRecord);
+    const std::uint64_t need =
+        sizeof(header) + std::uint64_t(header.count < 0 ? 0 : header.count) * sizeof(SEnvRecord);
     if (header.count < 0 || need != bodySize)
         throw std::runtime_error("environment count " + std::to_string(header.count) + " needs " +
-                                 std::to_string(need) + " bytes, the section has " + std::to_string(bodySize));
+                                 std::to_string(need) + " bytes, the section has " +
+                                 std::to_string(bodySize));
     std::vector<SEnvRecord> records(std::size_t(header.count));
     const std::uint32_t bytes = std::uint32_t(records.size() * sizeof(SEnvRecord));
     if (bytes && files.ReadBytes(records.data(), bytes) != bytes)

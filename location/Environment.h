@@ -28,11 +28,11 @@
 #pragma pack(push, 1)
 struct SEnvSectionHeader
 {
-    std::int32_t count;          //   0
-    char horizonModel[32];       //   4
-    float upperLimit;            //  36
-    float deathHeight;           //  40
-    std::uint8_t unused[120];    //  44
+    std::int32_t count;       //   0
+    char horizonModel[32];    //   4
+    float upperLimit;         //  36
+    float deathHeight;        //  40
+    std::uint8_t unused[120]; //  44
 };
 static_assert(sizeof(SEnvSectionHeader) == 164);
 

@@ -158,7 +158,10 @@ void CLocation::ChoosePoolSizes(int r, bool details, int mesh[kPools], int devic
     mesh[0] = 12;
     mesh[1] = 35;
     mesh[2] = 80;
-    mesh[3] = r < 197 ? 10 : r < 257 ? 20 : r < 513 ? RoundToInt(std::sqrt(float(r)) * float(r) * 0.025f) : 300;
+    mesh[3] = r < 197   ? 10
+              : r < 257 ? 20
+              : r < 513 ? RoundToInt(std::sqrt(float(r)) * float(r) * 0.025f)
+                        : 300;
     mesh[4] = mesh[1] + mesh[2] + mesh[3];
 
     // Device slots of the row at or below r; an exact row (or 513 and more)
@@ -204,9 +207,8 @@ void CLocation::Init(int, int)
         for (int i = 0; i < 4; ++i)
         {
             if (m_iRenderBuffers[i] == -1)
-                m_iRenderBuffers[i] = g_pModelManager->CreateRenderBuffer(kBuffers[i].name, kBuffers[i].fvf,
-                                                                          kBuffers[i].vertices, kBuffers[i].indices,
-                                                                          2, false);
+                m_iRenderBuffers[i] = g_pModelManager->CreateRenderBuffer(
+                    kBuffers[i].name, kBuffers[i].fvf, kBuffers[i].vertices, kBuffers[i].indices, 2, false);
         }
     }
     for (CGeometryBuffer& spare : m_SpareBuffers)
@@ -361,7 +363,8 @@ bool CLocation::OpenMap(const char* path)
     files.Close();
     if (!files.OpenStream(path, m_CellStream))
     {
-        g_ErrorLog.LogError("Map file '%s': cannot open it again for its cells; the location is not entered", path);
+        g_ErrorLog.LogError("Map file '%s': cannot open it again for its cells; the location is not entered",
+                            path);
         m_nCellsX = m_nCellsY = 0;
         return false;
     }
@@ -469,7 +472,7 @@ void CLocation::ResetResources()
 {
     XTRACE("CLocation::ResetResources");
     // Without a device (tests, tools) the slots hold plain arrays.
-    const std::uint32_t memory = !graph.m_lpDevice             ? MESH_MEMORY_HEAP
+    const std::uint32_t memory = !graph.m_lpDevice               ? MESH_MEMORY_HEAP
                                  : g_Settings.UseStaticMapBuffer ? MESH_MEMORY_STATIC
                                                                  : MESH_MEMORY_DYNAMIC;
     for (int p = 0; p < kPools; ++p)
@@ -477,7 +480,8 @@ void CLocation::ResetResources()
         for (int i = 0; i < m_nDeviceSlots[p]; ++i)
         {
             SDeviceSlot& slot = m_pDeviceSlots[p][i];
-            slot.m_Mesh.Allocate(memory, kPoolFormats[p].fvf, kPoolFormats[p].vertices, 1, kPoolFormats[p].indices);
+            slot.m_Mesh.Allocate(memory, kPoolFormats[p].fvf, kPoolFormats[p].vertices, 1,
+                                 kPoolFormats[p].indices);
             slot.m_bTaken = 0;
             if (m_bStripMode) slot.m_Mesh.m_nPrimitiveKind = 2;
             AddMeshMemory(&slot.m_Mesh);

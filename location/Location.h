@@ -42,7 +42,8 @@ public:
         std::int32_t indices;
     };
     static constexpr SPoolFormat kPoolFormats[kPools] = {
-        {0x152, 12288, 18432}, {0x152, 3667, 18432}, {0x15A, 3617, 18432}, {0x15A, 1089, 6144}, {0x15A, 1024, 1536},
+        {0x152, 12288, 18432}, {0x152, 3667, 18432}, {0x15A, 3617, 18432},
+        {0x15A, 1089, 6144},   {0x15A, 1024, 1536},
     };
 
     // A cell the renderer wants loaded at a level.

@@ -116,7 +116,7 @@ struct SNearSlot
 
     std::uint8_t m_bUsed = 0;
     std::uint8_t m_bVisible = 0;
-    float m_fLastUse = 0.0f;     // game clock
+    float m_fLastUse = 0.0f; // game clock
     float m_fReleaseStamp = 0.0f;
     std::int32_t m_nCellX = 0, m_nCellY = 0;
     CVector m_vMin, m_vMax;

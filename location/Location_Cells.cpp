@@ -18,10 +18,18 @@ void EdgeVertex(int side, int j, int last, int& row, int& column)
 {
     switch (side)
     {
-    case 0: row = j, column = 0; break;
-    case 1: row = 0, column = j; break;
-    case 2: row = j, column = last; break;
-    default: row = last, column = j; break;
+    case 0:
+        row = j, column = 0;
+        break;
+    case 1:
+        row = 0, column = j;
+        break;
+    case 2:
+        row = j, column = last;
+        break;
+    default:
+        row = last, column = j;
+        break;
     }
 }
 
@@ -86,8 +94,9 @@ SNearSlot* CLocation::TakeNearSlot()
     {
         if (!slots[i].m_bUsed) return &slots[i];
     }
-    // The oldest stamp; of equal stamps the later slot. Stamps in the
-    // future of the clock (a clock set back by a new game) come back to it.
+    // The oldest stamp; of equal stamps the later slot. Each slot that
+    // becomes the running minimum is nudged a microsecond older; stamps in
+    // the future of the clock (a clock set back by a new game) come back to it.
     const float now = static_cast<float>(g_GameTime);
     float minimum = 1e11f;
     SNearSlot* chosen = &slots[0];
@@ -98,6 +107,7 @@ SNearSlot* CLocation::TakeNearSlot()
         {
             minimum = slot.m_fLastUse;
             chosen = &slot;
+            slot.m_fLastUse -= 0.000001f;
         }
         else if (slot.m_fLastUse > now)
             slot.m_fLastUse = now;
@@ -155,7 +165,8 @@ void CLocation::ReadCellWater(unsigned x, unsigned y, MapCell& cell)
 void CLocation::LoadCell(unsigned x, unsigned y)
 {
     XTRACE("CLocation::LoadCell");
-    if (!IsInside(int(x), int(y))) Fail("cell (%u, %u) lies outside the %d x %d cells", x, y, m_nCellsX, m_nCellsY);
+    if (!IsInside(int(x), int(y)))
+        Fail("cell (%u, %u) lies outside the %d x %d cells", x, y, m_nCellsX, m_nCellsY);
     MapCell& cell = GetCell(int(x), int(y));
     if (cell.m_nLevel == kLevelFar)
         LoadFar(x, y, cell);
@@ -196,7 +207,8 @@ void CLocation::LoadFar(unsigned x, unsigned y, MapCell& cell)
     slot->m_nCellY = int(y);
     slot->m_fLastUse = now;
     slot->m_vMin = CVector{640.0f * float(x), 640.0f * float(y), float(lowest)};
-    slot->m_vMax = CVector{10.0f * float(64 * int(x) + cw + 1), 10.0f * float(64 * int(y) + ch + 1), float(highest)};
+    slot->m_vMax =
+        CVector{10.0f * float(64 * int(x) + cw + 1), 10.0f * float(64 * int(y) + ch + 1), float(highest)};
     WidenToWater(cell, slot->m_vMin, slot->m_vMax);
     SphereOf(slot->m_vMin, slot->m_vMax, slot->m_vCenter, slot->m_fRadius);
     cell.m_pFar = slot;
@@ -252,7 +264,8 @@ void CLocation::LoadNear(unsigned x, unsigned y, MapCell& cell)
         }
         cellLow = std::min(cellLow, low);
         cellHigh = std::max(cellHigh, high);
-        quad.m_vMin = CVector{640.0f * float(x) + 10.0f * float(c0), 640.0f * float(y) + 10.0f * float(r0), low};
+        quad.m_vMin =
+            CVector{640.0f * float(x) + 10.0f * float(c0), 640.0f * float(y) + 10.0f * float(r0), low};
         quad.m_vMax = CVector{quad.m_vMin.x + 330.0f, quad.m_vMin.y + 330.0f, high};
         WidenToWater(cell, quad.m_vMin, quad.m_vMax);
         SphereOf(quad.m_vMin, quad.m_vMax, quad.m_vCenter, quad.m_fRadius);
@@ -366,7 +379,9 @@ void CLocation::StitchNear(unsigned x, unsigned y)
 bool CLocation::PrepareQuads(unsigned x, unsigned y, bool allVisible)
 {
     XTRACE("CLocation::PrepareQuads");
-    SNearSlot* slot = x < unsigned(kCellGridSize) && y < unsigned(kCellGridSize) ? GetCell(int(x), int(y)).m_pNear : nullptr;
+    SNearSlot* slot = x < unsigned(kCellGridSize) && y < unsigned(kCellGridSize)
+                          ? GetCell(int(x), int(y)).m_pNear
+                          : nullptr;
     if (!slot) return false;
     slot->m_fLastUse = static_cast<float>(g_GameTime);
     const CVector& eye = g_ViewCamera.m_vPosition;

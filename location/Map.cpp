@@ -42,7 +42,8 @@ void Map::Load()
     CPakFileSystem& files = GetPakFileSystem();
     const std::uint64_t length = files.GetLength();
     std::uint64_t position = 0;
-    auto read = [&](void* buffer, std::uint64_t size, const char* record) {
+    auto read = [&](void* buffer, std::uint64_t size, const char* record)
+    {
         if (position + size > length)
             Fail("%s: needs bytes %llu..%llu, the file has %llu", record, (unsigned long long)position,
                  (unsigned long long)(position + size), (unsigned long long)length);
@@ -64,8 +65,8 @@ void Map::Load()
     const int cellsX = ((header.width - 2) >> 6) + 1;
     const int cellsY = ((header.height - 2) >> 6) + 1;
     if (cellsX > kCellGridSize || cellsY > kCellGridSize)
-        Fail("header: grid of %d x %d vertices gives %d x %d cells, at most %d x %d", header.width, header.height,
-             cellsX, cellsY, kCellGridSize, kCellGridSize);
+        Fail("header: grid of %d x %d vertices gives %d x %d cells, at most %d x %d", header.width,
+             header.height, cellsX, cellsY, kCellGridSize, kCellGridSize);
     if (header.sectionCount < 0) Fail("header: section count %d", header.sectionCount);
 
     // 3. Sections.
@@ -78,13 +79,14 @@ void Map::Load()
         SMapSectionHeader section;
         read(&section, sizeof(section), record);
         if (position + section.size > length)
-            Fail("section %d (type %u): body of %u bytes at %llu runs past the end of the file (%llu bytes)", i,
-                 section.type, section.size, (unsigned long long)position, (unsigned long long)length);
+            Fail("section %d (type %u): body of %u bytes at %llu runs past the end of the file (%llu bytes)",
+                 i, section.type, section.size, (unsigned long long)position, (unsigned long long)length);
         const std::uint64_t end = position + section.size;
         if (section.type == kMapSectionWater)
         {
             if (section.size % sizeof(SWaterRecord) != 0)
-                Fail("section %d (water): size %u is not a multiple of %zu", i, section.size, sizeof(SWaterRecord));
+                Fail("section %d (water): size %u is not a multiple of %zu", i, section.size,
+                     sizeof(SWaterRecord));
             water.assign(section.size / sizeof(SWaterRecord), SWaterEntry{});
             for (std::size_t k = 0; k < water.size(); ++k)
             {
@@ -136,8 +138,9 @@ void Map::Load()
             const std::uint64_t size =
                 CellBlockSize(CellVertexCount(header.width, x), CellVertexCount(header.height, y));
             if (entry.offset + size > length)
-                Fail("cell (%d, %d): data block of %llu bytes at %u runs past the end of the file (%llu bytes)", x, y,
-                     (unsigned long long)size, entry.offset, (unsigned long long)length);
+                Fail("cell (%d, %d): data block of %llu bytes at %u runs past the end of the file (%llu "
+                     "bytes)",
+                     x, y, (unsigned long long)size, entry.offset, (unsigned long long)length);
             std::uint32_t waterIndex = 0;
             files.Seek(std::int32_t(entry.offset), 0);
             if (files.ReadBytes(&waterIndex, 4) != 4) Fail("cell (%d, %d): water index cut short", x, y);

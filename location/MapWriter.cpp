@@ -37,9 +37,13 @@ struct SGrid
     int Clamp(int v, int n) const { return std::clamp(v, 0, n - 1); }
     std::size_t Index(int gx, int gy) const
     {
-        return std::size_t(Clamp(gy, source.height)) * std::size_t(source.width) + std::size_t(Clamp(gx, source.width));
+        return std::size_t(Clamp(gy, source.height)) * std::size_t(source.width) +
+               std::size_t(Clamp(gx, source.width));
     }
-    float Height(int gx, int gy) const { return source.heights.empty() ? 0.0f : source.heights[Index(gx, gy)]; }
+    float Height(int gx, int gy) const
+    {
+        return source.heights.empty() ? 0.0f : source.heights[Index(gx, gy)];
+    }
     void Normal(int gx, int gy, float& nx, float& ny, float& nz) const
     {
         const float dx = (Height(gx + 1, gy) - Height(gx - 1, gy)) / (2.0f * kQuadSize);
@@ -63,7 +67,8 @@ void AppendBlock(std::vector<std::uint8_t>& out, const SMapSource& source, int x
     const int cw = CellVertexCount(source.width, x), ch = CellVertexCount(source.height, y);
     const int hw = FarVertexCount(cw), hh = FarVertexCount(ch);
     const std::uint32_t waterIndex =
-        source.cellWater.empty() ? kNoWater : source.cellWater[std::size_t(y) * std::size_t(cellsX) + std::size_t(x)];
+        source.cellWater.empty() ? kNoWater
+                                 : source.cellWater[std::size_t(y) * std::size_t(cellsX) + std::size_t(x)];
     const bool hasWater = waterIndex != kNoWater && waterIndex < source.water.size();
     const float level = hasWater ? source.water[waterIndex].level : 0.0f;
     Append(out, waterIndex);
@@ -130,9 +135,8 @@ void AppendBlock(std::vector<std::uint8_t>& out, const SMapSource& source, int x
 
 std::uint32_t PackNormal(float x, float y)
 {
-    const auto pack = [](float v) {
-        return std::uint16_t(std::int16_t(std::lround(std::clamp(v, -1.0f, 1.0f) * 32766.0f)));
-    };
+    const auto pack = [](float v)
+    { return std::uint16_t(std::int16_t(std::lround(std::clamp(v, -1.0f, 1.0f) * 32766.0f))); };
     return std::uint32_t(pack(x)) | std::uint32_t(pack(y)) << 16;
 }
 
@@ -181,11 +185,13 @@ std::vector<std::uint8_t> BuildMap(const SMapSource& source, SMapLayout* layout)
     Append(out, header);
 
     if (!source.water.empty())
-        AppendSection(out, kMapSectionWater, source.water.data(), source.water.size() * sizeof(SWaterRecord), layout);
+        AppendSection(out, kMapSectionWater, source.water.data(), source.water.size() * sizeof(SWaterRecord),
+                      layout);
     for (const auto& [type, body] : source.extraSections)
         AppendSection(out, type, body.data(), body.size(), layout);
     if (!source.environment.empty())
-        AppendSection(out, kMapSectionEnvironment, source.environment.data(), source.environment.size(), layout);
+        AppendSection(out, kMapSectionEnvironment, source.environment.data(), source.environment.size(),
+                      layout);
 
     // The table is written with placeholder offsets, filled in once the
     // blocks are placed after it.
@@ -219,8 +225,8 @@ std::vector<std::uint8_t> BuildMap(const SMapSource& source, SMapLayout* layout)
             entry.max[1] = 640.0f * float(y) + kQuadSize * float(ch - 1);
             entry.max[2] = high;
             if (!shared) AppendBlock(out, source, x, y, cellsX);
-            std::memcpy(out.data() + tableOffset + std::size_t(y * cellsX + x) * sizeof(SCellTableEntry), &entry,
-                        sizeof(entry));
+            std::memcpy(out.data() + tableOffset + std::size_t(y * cellsX + x) * sizeof(SCellTableEntry),
+                        &entry, sizeof(entry));
             if (layout) layout->blockOffsets.push_back(entry.offset);
         }
     }

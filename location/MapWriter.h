@@ -25,8 +25,8 @@ struct SMapSource
     std::vector<std::uint8_t> dropMasks;  // optional, width x height
     std::u16string name;
     std::string horizonModel;
-    std::vector<SWaterRecord> water;     // empty: no water section
-    std::vector<std::uint32_t> cellWater; // cellsX x cellsY water indices; empty: no water anywhere
+    std::vector<SWaterRecord> water;       // empty: no water section
+    std::vector<std::uint32_t> cellWater;  // cellsX x cellsY water indices; empty: no water anywhere
     std::vector<std::uint8_t> environment; // body of the environment section; empty: no section
     std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> extraSections;
     // Every table entry addresses cell (0, 0)'s block: a map of many cells
@@ -39,7 +39,7 @@ struct SMapLayout
 {
     std::vector<std::uint32_t> sectionOffsets; // of each section header
     std::uint32_t tableOffset = 0;
-    std::vector<std::uint32_t> blockOffsets;   // per cell, row by row
+    std::vector<std::uint32_t> blockOffsets; // per cell, row by row
 };
 
 std::vector<std::uint8_t> BuildMap(const SMapSource& source, SMapLayout* layout = nullptr);

@@ -17,7 +17,8 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static CLocation* location = [] {
+    static CLocation* location = []
+    {
         fuzz::SetUp("map");
         g_Settings.VisibleRadius = 128;
         auto* made = new CLocation;
@@ -62,7 +63,9 @@ void WriteSeed(const fs::path& dir, const std::string& name, const Bytes& seed)
     std::mt19937 random(static_cast<unsigned>(seed.size()) * 2654435761u);
     for (std::size_t cut : {std::size_t{13}, std::size_t{310}, seed.size() / 2, seed.size() - 1})
     {
-        if (cut < seed.size()) WriteAll(dir / (name + ".cut" + std::to_string(cut)), Bytes(seed.begin(), seed.begin() + long(cut)));
+        if (cut < seed.size())
+            WriteAll(dir / (name + ".cut" + std::to_string(cut)),
+                     Bytes(seed.begin(), seed.begin() + long(cut)));
     }
     // Changed bytes in the header, the sections and the table, where the
     // counts and offsets lie.

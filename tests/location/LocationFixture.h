@@ -27,7 +27,8 @@ inline std::vector<float> WavyHeights(int width, int height)
     std::vector<float> heights(std::size_t(width * height));
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            heights[std::size_t(y * width + x)] = float((x * 7 + y * 3) % 23) + 0.25f * float(x % 2) + float(y);
+            heights[std::size_t(y * width + x)] =
+                float((x * 7 + y * 3) % 23) + 0.25f * float(x % 2) + float(y);
     return heights;
 }
 

@@ -33,17 +33,17 @@ TEST_P(PoolSizes, FollowTheRadiusTable)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Radii, PoolSizes,
-    ::testing::Values(SPoolCase{256, true, {10, 30, 80, 0, 100}, {8, 11, 60, 10, 15}},
-                      SPoolCase{256, false, {0, 40, 80, 0, 100}, {0, 19, 60, 10, 15}},
-                      SPoolCase{512, true, {10, 30, 90, 50, 100}, {7, 10, 65, 35, 33}},
-                      SPoolCase{2000, true, {20, 70, 1280, 280, 640}, {8, 12, 36, 50, 33}},
-                      // Not in the table: the formula for the mesh slots, the
-                      // device slots of the row below (never none).
-                      SPoolCase{300, true, {12, 35, 80, 130, 245}, {8, 11, 60, 10, 15}},
-                      SPoolCase{200, true, {12, 35, 80, 20, 135}, {8, 11, 40, 0, 15}},
-                      SPoolCase{100, true, {12, 35, 80, 10, 125}, {8, 12, 11, 0, 7}}));
+INSTANTIATE_TEST_SUITE_P(Radii, PoolSizes,
+                         ::testing::Values(SPoolCase{256, true, {10, 30, 80, 0, 100}, {8, 11, 60, 10, 15}},
+                                           SPoolCase{256, false, {0, 40, 80, 0, 100}, {0, 19, 60, 10, 15}},
+                                           SPoolCase{512, true, {10, 30, 90, 50, 100}, {7, 10, 65, 35, 33}},
+                                           SPoolCase{
+                                               2000, true, {20, 70, 1280, 280, 640}, {8, 12, 36, 50, 33}},
+                                           // Not in the table: the formula for the mesh slots, the
+                                           // device slots of the row below (never none).
+                                           SPoolCase{300, true, {12, 35, 80, 130, 245}, {8, 11, 60, 10, 15}},
+                                           SPoolCase{200, true, {12, 35, 80, 20, 135}, {8, 11, 40, 0, 15}},
+                                           SPoolCase{100, true, {12, 35, 80, 10, 125}, {8, 12, 11, 0, 7}}));
 
 TEST_F(CLocationTest, InitBuildsThePoolsTheSlotsAndDeviceMeshes)
 {
@@ -116,7 +116,8 @@ TEST_F(CLocationTest, BordersBendToFarNeighboursAndComeBack)
     const SMapSource source = MakeSource(129, 129);
     ASSERT_TRUE(Open(source));
     const auto height = [&](int gx, int gy) { return source.heights[std::size_t(gy * 129 + gx)]; };
-    const auto farMean = [&](int i) {
+    const auto farMean = [&](int i)
+    {
         // Far vertices i and i + 1 of column 64 (the far cell's right edge).
         return (std::lround(height(64, 2 * i)) + std::lround(height(64, 2 * i + 2))) * 0.5f;
     };

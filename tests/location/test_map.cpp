@@ -59,8 +59,8 @@ TEST_P(MapGrid, CellCountsFromTheGridSize)
 
 INSTANTIATE_TEST_SUITE_P(Sizes, MapGrid,
                          ::testing::Values(SGridCase{65, 65, 1, 1, false}, SGridCase{129, 129, 2, 2, false},
-                                           SGridCase{4097, 4097, 64, 64, true}, SGridCase{100, 80, 2, 2, false},
-                                           SGridCase{66, 65, 2, 1, false}));
+                                           SGridCase{4097, 4097, 64, 64, true},
+                                           SGridCase{100, 80, 2, 2, false}, SGridCase{66, 65, 2, 1, false}));
 
 TEST_F(CLocationTest, SectionsSkipUnknownTypesAndWaterNamesBecomeTextureIds)
 {
@@ -187,8 +187,8 @@ TEST_F(CLocationTest, MapInAPackLoadsItsCellsThroughThePack)
     const char* names[] = {"Locs\\packed.map"};
     const char* paths[] = {loose.c_str()};
     CPackBuilder builder;
-    ASSERT_TRUE(builder.Build((m_dir / "Data" / "maps.pak").c_str(), names, paths, 1, 4096, 0x05, 0.0f, nullptr,
-                              nullptr));
+    ASSERT_TRUE(builder.Build((m_dir / "Data" / "maps.pak").c_str(), names, paths, 1, 4096, 0x05, 0.0f,
+                              nullptr, nullptr));
     ASSERT_EQ(GetPakFileSystem().Mount((m_dir / "Data").c_str()), 1);
     m_location->Init(0, 0);
     m_location->ClearCache();
@@ -230,11 +230,12 @@ const SDamage kDamages[] = {
      "section 1 (type 9): body of 2147483632 bytes"},
     {"water size", [](Bytes& b, const SMapLayout& l) { Put32(b, l.sectionOffsets[0] + 8, 229); },
      "section 0 (water): size 229 is not a multiple of 228"},
-    {"environment count",
-     [](Bytes& b, const SMapLayout& l) { Put32(b, l.sectionOffsets[2] + 12, 5); },
+    {"environment count", [](Bytes& b, const SMapLayout& l) { Put32(b, l.sectionOffsets[2] + 12, 5); },
      "section 2 (environment): environment count 5 needs 2304 bytes, the section has 592"},
-    {"table cut", [](Bytes& b, const SMapLayout& l) { b.resize(l.tableOffset + 100); }, "cell table: needs bytes"},
-    {"block past the end", [](Bytes& b, const SMapLayout& l) { Put32(b, l.tableOffset + 3 * 76, 0xFFFFFF00u); },
+    {"table cut", [](Bytes& b, const SMapLayout& l) { b.resize(l.tableOffset + 100); },
+     "cell table: needs bytes"},
+    {"block past the end",
+     [](Bytes& b, const SMapLayout& l) { Put32(b, l.tableOffset + 3 * 76, 0xFFFFFF00u); },
      "cell (1, 1): data block of"},
     {"file cut in the last block", [](Bytes& b, const SMapLayout&) { b.resize(b.size() - 1); },
      "cell (1, 1): data block of 101928 bytes"},
@@ -273,7 +274,8 @@ TEST_P(MapDamaged, OneErrorLineAndTheLocationIsNotEntered)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, MapDamaged, ::testing::ValuesIn(kDamages),
-                         [](const ::testing::TestParamInfo<SDamage>& info) {
+                         [](const ::testing::TestParamInfo<SDamage>& info)
+                         {
                              std::string name = info.param.name;
                              for (char& c : name)
                                  if (c == ' ') c = '_';

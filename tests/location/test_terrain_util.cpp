@@ -83,7 +83,8 @@ TEST(TerrainUtil, EveryTileEntryCoversItsTile)
                 p[k][0] = float(v % 3);
                 p[k][1] = float(v / 3);
             }
-            area += std::fabs((p[1][0] - p[0][0]) * (p[2][1] - p[0][1]) - (p[2][0] - p[0][0]) * (p[1][1] - p[0][1])) *
+            area += std::fabs((p[1][0] - p[0][0]) * (p[2][1] - p[0][1]) -
+                              (p[2][0] - p[0][0]) * (p[1][1] - p[0][1])) *
                     0.5f;
         }
         EXPECT_FLOAT_EQ(area, 4.0f) << e;
@@ -120,7 +121,7 @@ TEST_F(CLocationTest, AppendTilesWritesTheGroundAndStopsWhenFull)
     EXPECT_FLOAT_EQ(v[2], source.heights[std::size_t((64 + 34) * 129 + 64 + 34)]);
     EXPECT_FLOAT_EQ(v[4], (980.0f - 960.0f) / 20.0f);
     EXPECT_FLOAT_EQ(v[6], v[4]);
-    EXPECT_EQ(out.m_pIndices[1], 1); // (0, 1, 3)
+    EXPECT_EQ(out.m_pIndices[1], 1);         // (0, 1, 3)
     EXPECT_EQ(out.m_pIndices[6 + 1], 4 + 1); // second tile, odd: (0, 1, 2) offset by 4
     EXPECT_EQ(out.m_nReserved, 8u);
 

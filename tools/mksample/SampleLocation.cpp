@@ -86,7 +86,8 @@ SMapSource MakeSampleLocation()
         for (int x = 0; x < kSize; ++x)
         {
             const auto h = [&](int i, int j) {
-                return source.heights[std::size_t(std::clamp(j, 0, kSize - 1) * kSize + std::clamp(i, 0, kSize - 1))];
+                return source
+                    .heights[std::size_t(std::clamp(j, 0, kSize - 1) * kSize + std::clamp(i, 0, kSize - 1))];
             };
             const float slope = std::hypot(h(x + 1, y) - h(x - 1, y), h(x, y + 1) - h(x, y - 1)) / 20.0f;
             source.landTypes[std::size_t(y * kSize + x)] = slope < 0.4f ? 1 : 0;
