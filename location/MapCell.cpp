@@ -1,0 +1,10 @@
+#include "location/LocationTypes.h"
+
+#include "world/MMObject.h"
+
+MapCell::MapCell() = default;
+
+MapCell::~MapCell()
+{
+    m_Objects.RemoveAll(); // the cell never owns its objects
+}

@@ -1,0 +1,41 @@
+#include "location/ViewCamera.h"
+
+#include <cmath>
+
+CViewCamera g_ViewCamera;
+
+CViewCamera::CViewCamera()
+{
+    m_vLeftDiagonal = Normalize(CVector{-1.0f, 1.0f, 0.0f});
+    m_vRightDiagonal = Normalize(CVector{1.0f, 1.0f, 0.0f});
+    // The frame leaves its axes unset; take them from the default matrix
+    // before rebuilding, or the rebuilt matrix would be empty.
+    UpdateAxes();
+    RebuildMatrix();
+    RotateX(-1.4922565f);
+}
+
+void CViewCamera::UpdateViewProjection()
+{
+    MatrixMultiply(&m_mViewProjection, &m_mView, &m_mProjection);
+}
+
+bool CViewCamera::IsSphereVisible(const CVector& c, float radius) const
+{
+    const auto& m = m_mViewProjection.m;
+    // Planes of a row-vector clip matrix: w + x, w - x, w + y, w - y, z, w - z.
+    static constexpr int kPlanes[6][2] = {{0, 1}, {0, -1}, {1, 1}, {1, -1}, {2, 0}, {2, -1}};
+    for (const auto& plane : kPlanes)
+    {
+        float p[4];
+        for (int row = 0; row < 4; ++row)
+        {
+            const float axis = m[row][plane[0]];
+            p[row] = plane[1] == 0 ? axis : m[row][3] + float(plane[1]) * axis;
+        }
+        const float length = std::sqrt(p[0] * p[0] + p[1] * p[1] + p[2] * p[2]);
+        if (length == 0.0f) continue;
+        if ((p[0] * c.x + p[1] * c.y + p[2] * c.z + p[3]) / length < -radius) return false;
+    }
+    return true;
+}

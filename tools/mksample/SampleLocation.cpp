@@ -1,0 +1,134 @@
+#include "tools/mksample/SampleLocation.h"
+
+#include "foundation/Random.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+namespace
+{
+constexpr int kSize = 257;
+constexpr std::uint32_t kSeed = 20261;
+
+// Smooth value noise: lattice values every `spacing` vertices, drawn in row
+// order from one seeded generator, blended with a smoothstep.
+void AddNoise(std::vector<float>& heights, int spacing, float amplitude, std::uint32_t seed)
+{
+    const int n = kSize / spacing + 2;
+    CRandom random(seed);
+    std::vector<float> lattice(std::size_t(n * n));
+    for (float& v : lattice)
+        v = random.Random(1.0f);
+    const auto smooth = [](float t) { return t * t * (3.0f - 2.0f * t); };
+    for (int y = 0; y < kSize; ++y)
+    {
+        for (int x = 0; x < kSize; ++x)
+        {
+            const int lx = x / spacing, ly = y / spacing;
+            const float fx = smooth(float(x % spacing) / float(spacing));
+            const float fy = smooth(float(y % spacing) / float(spacing));
+            const auto at = [&](int i, int j) { return lattice[std::size_t(j * n + i)]; };
+            const float top = at(lx, ly) + (at(lx + 1, ly) - at(lx, ly)) * fx;
+            const float bottom = at(lx, ly + 1) + (at(lx + 1, ly + 1) - at(lx, ly + 1)) * fx;
+            heights[std::size_t(y * kSize + x)] += amplitude * (top + (bottom - top) * fy);
+        }
+    }
+}
+
+SEnvRecord MakeRecord(bool night, std::uint32_t sky, const char* clouds)
+{
+    SEnvRecord record{};
+    std::snprintf(reinterpret_cast<char*>(record.bytes), 64, "%s", night ? "night" : "day");
+    record.bytes[CEnvironment::kNightFlagOffset] = night ? 1 : 0;
+    std::memcpy(record.bytes + 68, &sky, 4);
+    std::memcpy(record.bytes + 72, &sky, 4);
+    std::memcpy(record.bytes + 76, &sky, 4);
+    const float density = 0.0004f;
+    std::memcpy(record.bytes + 92, &density, 4);
+    for (int offset : CEnvironment::kTextureFields)
+        std::snprintf(reinterpret_cast<char*>(record.bytes + offset), 32, "%s", clouds);
+    return record;
+}
+} // namespace
+
+SMapSource MakeSampleLocation()
+{
+    SMapSource source;
+    source.width = source.height = kSize;
+    source.name = u"sample";
+    source.horizonModel = "MOD_BOX";
+    source.heights.assign(std::size_t(kSize * kSize), 40.0f);
+    AddNoise(source.heights, 64, 120.0f, kSeed);
+    AddNoise(source.heights, 16, 25.0f, kSeed + 1);
+
+    // A bowl carved into the hills, filled up to two units under its rim.
+    const float lakeX = 170.0f, lakeY = 90.0f, lakeRadius = 28.0f;
+    float rim = 1e30f;
+    for (int y = 0; y < kSize; ++y)
+    {
+        for (int x = 0; x < kSize; ++x)
+        {
+            const float d = std::hypot(float(x) - lakeX, float(y) - lakeY) / lakeRadius;
+            float& h = source.heights[std::size_t(y * kSize + x)];
+            if (d < 1.0f) h -= 60.0f * (1.0f - d * d);
+            if (d >= 1.0f && d < 1.05f) rim = std::min(rim, h);
+        }
+    }
+    const float level = rim - 2.0f;
+    source.water.push_back(MakeWaterRecord(0x3060A0, level, "TEX_SAMPLECOLOR", "TEX_BOX"));
+
+    // Land type 1 on flats, the location's default (0) on slopes.
+    source.landTypes.resize(source.heights.size());
+    for (int y = 0; y < kSize; ++y)
+    {
+        for (int x = 0; x < kSize; ++x)
+        {
+            const auto h = [&](int i, int j) {
+                return source
+                    .heights[std::size_t(std::clamp(j, 0, kSize - 1) * kSize + std::clamp(i, 0, kSize - 1))];
+            };
+            const float slope = std::hypot(h(x + 1, y) - h(x - 1, y), h(x, y + 1) - h(x, y - 1)) / 20.0f;
+            source.landTypes[std::size_t(y * kSize + x)] = slope < 0.4f ? 1 : 0;
+        }
+    }
+
+    // Cells with a vertex under the water level carry the water record.
+    const int cells = ((kSize - 2) >> 6) + 1;
+    source.cellWater.assign(std::size_t(cells * cells), kNoWater);
+    for (int y = 0; y < kSize; ++y)
+    {
+        for (int x = 0; x < kSize; ++x)
+        {
+            if (source.heights[std::size_t(y * kSize + x)] >= level) continue;
+            const float d = std::hypot(float(x) - lakeX, float(y) - lakeY);
+            if (d > lakeRadius) continue;
+            for (int cy = std::max(0, (y - 1) / 64); cy <= std::min(cells - 1, y / 64); ++cy)
+                for (int cx = std::max(0, (x - 1) / 64); cx <= std::min(cells - 1, x / 64); ++cx)
+                    source.cellWater[std::size_t(cy * cells + cx)] = 0;
+        }
+    }
+
+    SEnvSectionHeader header{};
+    std::snprintf(header.horizonModel, sizeof(header.horizonModel), "MOD_BOX");
+    header.upperLimit = 900.0f;
+    header.deathHeight = -200.0f;
+    source.environment = BuildEnvironmentSection(header, {
+                                                             MakeRecord(false, 0xFF80B0E0, "TEX_SAMPLECOLOR"),
+                                                             MakeRecord(true, 0xFF101830, "TEX_SAMPLECOLOR"),
+                                                             MakeRecord(false, 0xFF707880, "TEX_BOX"),
+                                                         });
+    return source;
+}
+
+bool WriteSampleLocation(const std::string& root)
+{
+    const std::string path = root + "\\" + kSampleLocationMap;
+    if (!WriteMapFile(path.c_str(), MakeSampleLocation()))
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
