@@ -365,6 +365,11 @@ struct SDamage
     const char* reason;
 };
 
+void PrintTo(const SDamage& damage, std::ostream* out)
+{
+    *out << damage.what;
+}
+
 class CodeTreeDamaged : public ::testing::TestWithParam<SDamage>
 {
 };
