@@ -31,6 +31,8 @@ void CStringPool::Init(std::uint32_t offsetCapacity, std::uint32_t characterCapa
 
 std::uint32_t CStringPool::Add(const char* text)
 {
+    if (!text)
+        text = "";
     const std::uint32_t length = static_cast<std::uint32_t>(std::strlen(text));
     // Growing by half of each capacity is not enough for a text longer than
     // half the buffer, or for a pool set up empty: grow until it fits.

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <strings.h>
 
 namespace
 {
@@ -177,7 +178,7 @@ void CTreeNode::LoadRecord(CStreamReader& in, std::uint32_t depth)
     }
 }
 
-void CTreeNode::SaveToStream(CMemStream& stream) const
+std::uint32_t CTreeNode::SaveToStream(CMemStream& stream) const
 {
     const int children = GetChildCount();
     const std::uint8_t flag = !m_pSymbol ? 0 : m_pTree->m_Symbols.Contains(m_pSymbol) ? 1 : 2;
@@ -187,9 +188,10 @@ void CTreeNode::SaveToStream(CMemStream& stream) const
     stream.Write(header, sizeof(header));
     if (flag)
         m_pSymbol->SaveToStream(stream);
-    ++m_pTree->m_nNextNode;
+    std::uint32_t written = 1;
     for (int i = 0; i < children; ++i)
-        m_pChild[i]->SaveToStream(stream);
+        written += m_pChild[i]->SaveToStream(stream);
+    return written;
 }
 
 // ---------------------------------------------------------------------------
@@ -947,13 +949,10 @@ void CCodeTree::SaveToStream(CMemStream& stream) const
 {
     const std::uint32_t start = stream.m_nPosition;
     WriteU32(stream, 0);
-    auto* self = const_cast<CCodeTree*>(this);
-    self->m_nNextNode = 0;
-    if (m_pRoot)
-        m_pRoot->SaveToStream(stream);
+    const std::uint32_t written = m_pRoot ? m_pRoot->SaveToStream(stream) : 0;
     const std::uint32_t end = stream.m_nPosition;
     stream.m_nPosition = start;
-    WriteU32(stream, m_nNextNode);
+    WriteU32(stream, written);
     stream.m_nPosition = end;
 }
 

@@ -126,7 +126,8 @@ public:
 
     // Reads this node's record and its children's; throws CStreamError.
     void LoadFromStream(CStreamReader& in, std::uint32_t depth);
-    void SaveToStream(CMemStream& stream) const;
+    // The number of records written (this node's and its descendants').
+    std::uint32_t SaveToStream(CMemStream& stream) const;
 
     // Runs the node as a statement: false stops the enclosing sequence.
     bool Exec();

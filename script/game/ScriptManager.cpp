@@ -23,9 +23,10 @@ template <std::size_t N> void SetField(char (&field)[N], const char* text)
     std::snprintf(field, N, "%s", text ? text : "");
 }
 
+// Whether a field holds the text as it would be stored (cut to fit).
 template <std::size_t N> bool FieldIs(const char (&field)[N], const char* text)
 {
-    return text && std::strncmp(field, text, N) == 0 && std::strlen(text) < N;
+    return text && std::strncmp(field, text, N - 1) == 0;
 }
 
 // Fields read from a saved chunk may lack their terminator.
