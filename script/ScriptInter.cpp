@@ -101,7 +101,14 @@ bool CScriptInter::LoadLines(const std::string& file, CStringPool* pool)
     }
     std::FILE* in = plat::FOpen(file.c_str(), "rb");
     if (!in)
+    {
+        // A script that is not there is the caller's to report; a missing
+        // include is reported here, naming the including file.
+        if (!m_including.empty())
+            g_ErrorLog.LogError("CScriptInter::LoadScript '%s' includes '%s', which does not open",
+                                m_including.back().c_str(), file.c_str());
         return false;
+    }
     m_including.push_back(real);
     std::string line;
     try

@@ -127,6 +127,21 @@ TEST_F(TextScript, IncludeLoadsInPlaceAndRefusesCycles)
     ASSERT_TRUE(m_inter.LoadScript((m_dir / "SCRIPT" / "self.scr").c_str(), &m_lines, true));
     EXPECT_EQ(Lines(), (std::vector<std::string>{"_S()"}));
     EXPECT_FALSE(m_inter.LoadScript("missing.scr", &m_lines, false));
+
+    // A chain of includes stops at the depth limit; a missing one is logged.
+    for (int i = 0; i < 12; ++i)
+        Write(("c" + std::to_string(i) + ".scr").c_str(),
+              "_L" + std::to_string(i) + "()\ninclude c" + std::to_string(i + 1) + ".scr\n");
+    Write("gap.scr", "include nothere.scr\n_AFTER()\n");
+    delete m_lines;
+    m_lines = nullptr;
+    ASSERT_TRUE(m_inter.LoadScript("c0.scr", &m_lines, false));
+    EXPECT_EQ(Lines().size(), static_cast<std::size_t>(CScriptInter::kMaxIncludeDepth));
+    ASSERT_TRUE(m_inter.LoadScript("gap.scr", &m_lines, false));
+    EXPECT_EQ(Lines().back(), "_AFTER()");
+    const std::string after = ReadText("error.log");
+    EXPECT_NE(after.find("C8.SCR' included more than 8 deep"), std::string::npos) << after;
+    EXPECT_NE(after.find("NOTHERE.SCR', which does not open"), std::string::npos) << after;
 }
 
 TEST_F(TextScript, CallsAndArguments)
