@@ -417,10 +417,7 @@ void CTreeNode::EvalCompare(std::uint32_t& type, SScriptValue& value)
         return;
     }
     if (!left.Has() || !right.Has() || leftType != rightType)
-    {
-        type = leftType; // no value
-        return;
-    }
+        return; // no value
     int order;
     switch (leftType)
     {
