@@ -1,6 +1,8 @@
 #include "foundation/StringPool.h"
 
 #include "foundation/ClassFactory.h"
+#include "foundation/MemStream.h"
+#include "foundation/StreamReader.h"
 
 #include <cstring>
 
@@ -27,8 +29,10 @@ void CStringPool::Init(std::uint32_t offsetCapacity, std::uint32_t characterCapa
     m_bSorted = 0;
 }
 
-void CStringPool::Add(const char* text)
+std::uint32_t CStringPool::Add(const char* text)
 {
+    if (!text)
+        text = "";
     const std::uint32_t length = static_cast<std::uint32_t>(std::strlen(text));
     // Growing by half of each capacity is not enough for a text longer than
     // half the buffer, or for a pool set up empty: grow until it fits.
@@ -45,8 +49,8 @@ void CStringPool::Add(const char* text)
     m_pOffsets[m_nCount] = m_nCharsUsed;
     std::memcpy(m_pChars + m_nCharsUsed, text, length + 1);
     m_nCharsUsed += length + 1;
-    ++m_nCount;
     m_bSorted = 0;
+    return m_nCount++;
 }
 
 void CStringPool::Grow(std::uint32_t offsets, std::uint32_t characters)
@@ -83,9 +87,16 @@ void CStringPool::Free()
     m_nCharsUsed = 0;
 }
 
+void CStringPool::Empty()
+{
+    m_nCount = 0;
+    m_nCharsUsed = 0;
+    m_bSorted = 0;
+}
+
 int CStringPool::Find(const char* name) const
 {
-    if (!m_pChars)
+    if (!m_pChars || !name)
         return -1;
     for (std::uint32_t i = 0; i < m_nCount; ++i)
     {
@@ -93,4 +104,93 @@ int CStringPool::Find(const char* name) const
             return static_cast<int>(i);
     }
     return -1;
+}
+
+namespace
+{
+void WriteU32(CMemStream& stream, std::uint32_t value)
+{
+    const std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
+                                   static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+    stream.Write(bytes, 4);
+}
+} // namespace
+
+void CStringPool::SaveToStream(CMemStream& stream) const
+{
+    WriteU32(stream, m_nCharCapacity);
+    WriteU32(stream, m_nCharsUsed);
+    WriteU32(stream, m_nCount);
+    if (m_nCharsUsed)
+        stream.Write(m_pChars, m_nCharsUsed);
+    WriteU32(stream, m_nOffsetCapacity);
+    for (std::uint32_t i = 0; i < m_nOffsetCapacity; ++i)
+        WriteU32(stream, i < m_nCount ? m_pOffsets[i] : 0);
+}
+
+void CStringPool::LoadFromStream(CMemStream& stream)
+{
+    CStreamReader in(stream, "string pool");
+    const std::uint32_t capacity = in.U32();
+    const std::uint32_t used = in.U32();
+    const std::uint32_t count = in.U32();
+    if (used > capacity)
+        in.Fail("%u bytes used of a %u-byte buffer", used, capacity);
+    if (capacity > kMaxStreamCapacity)
+        in.Fail("buffer of %u bytes", capacity);
+    if (used > in.Left())
+        in.Fail("%u character bytes, %u left", used, in.Left());
+    char* chars = capacity ? static_cast<char*>(XAlloc(capacity)) : nullptr;
+    std::uint32_t* offsets = nullptr;
+    std::uint32_t offsetCapacity = 0;
+    try
+    {
+        in.Bytes(chars, used);
+        offsetCapacity = in.Count(4, "offset count");
+        if (count > offsetCapacity)
+            in.Fail("%u strings in %u offset slots", count, offsetCapacity);
+        offsets = offsetCapacity ? static_cast<std::uint32_t*>(XAlloc(offsetCapacity * sizeof(std::uint32_t)))
+                                 : nullptr;
+        for (std::uint32_t i = 0; i < offsetCapacity; ++i)
+            offsets[i] = in.U32();
+        // Every string must start inside the used bytes and end there, so
+        // that indexing never reads past them.
+        if (count && (used == 0 || chars[used - 1] != '\0'))
+            in.Fail("last string not terminated");
+        for (std::uint32_t i = 0; i < count; ++i)
+            if (offsets[i] >= used)
+                in.Fail("string %u at offset %u of %u used bytes", i, offsets[i], used);
+    }
+    catch (...)
+    {
+        XFree(chars);
+        XFree(offsets);
+        throw;
+    }
+    Free();
+    m_pChars = chars;
+    m_nCharCapacity = capacity;
+    m_nCharsUsed = used;
+    m_nCount = count;
+    m_pOffsets = offsets;
+    m_nOffsetCapacity = offsetCapacity;
+}
+
+void CIntArray::SaveToStream(CMemStream& stream) const
+{
+    WriteU32(stream, m_nCount);
+    for (std::uint32_t i = 0; i < m_nCount; ++i)
+        WriteU32(stream, m_pData[i]);
+}
+
+void CIntArray::LoadFromStream(CMemStream& stream)
+{
+    CStreamReader in(stream, "integer array");
+    const std::uint32_t count = in.Count(4, "count");
+    std::uint32_t* data = count ? new std::uint32_t[count] : nullptr;
+    for (std::uint32_t i = 0; i < count; ++i)
+        data[i] = in.U32();
+    delete[] m_pData;
+    m_pData = data;
+    m_nCount = count;
 }

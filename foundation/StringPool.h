@@ -3,10 +3,23 @@
 //
 // Entries keep the order in which they were added; entry i is the text at
 // characters + offsets[i]. Resource managers turn record names into record
-// ids with Find.
+// ids with Find; scripts keep their lines and names in pools.
+//
+// Stream form of a pool (little-endian), as SaveToStream writes it:
+//     u32 character capacity Q, u32 used bytes U, u32 string count C,
+//     U bytes of characters, u32 offset capacity K, K u32 offsets.
+// LoadFromStream checks U <= Q, C <= K and that each of the C strings starts
+// inside the U bytes and ends there; a stream that fails leaves the pool as
+// it was and throws CStreamError saying where. The sorted flag is not saved.
+//
+// Stream form of a CIntArray: u32 count, then count u32 values.
+//
+// Not thread-safe; one owner at a time.
 #pragma once
 
 #include <cstdint>
+
+class CMemStream;
 
 class CStringPool
 {
@@ -17,12 +30,22 @@ public:
     CStringPool(const CStringPool&) = delete;
     CStringPool& operator=(const CStringPool&) = delete;
 
+    // A character capacity above this in a stream is taken for damage.
+    static constexpr std::uint32_t kMaxStreamCapacity = 64u << 20;
+
     void Init(std::uint32_t offsetCapacity, std::uint32_t characterCapacity);
-    void Add(const char* text);
+    // The new entry's index. Grows both capacities by half (more when the
+    // text needs it) until the text fits.
+    std::uint32_t Add(const char* text);
     void Grow(std::uint32_t offsets, std::uint32_t characters);
     void Free();
+    // Forgets the entries, keeping both buffers.
+    void Empty();
     // The first entry equal to name (case-sensitive), or -1.
     int Find(const char* name) const;
+
+    void SaveToStream(CMemStream& stream) const;
+    void LoadFromStream(CMemStream& stream);
 
     std::uint32_t GetCount() const { return m_nCount; }
     const char* Get(std::uint32_t index) const { return m_pChars + m_pOffsets[index]; }
@@ -53,15 +76,52 @@ public:
         m_pData = n ? new T[n] : nullptr;
         m_nCount = n;
     }
-    void Append(const T* value)
+    void Append(const T* value) { Add(*value); }
+    // Appends a value; the new count.
+    std::uint32_t Add(T value)
     {
         T* grown = new T[m_nCount + 1];
         for (std::uint32_t i = 0; i < m_nCount; ++i)
             grown[i] = m_pData[i];
-        grown[m_nCount] = *value;
+        grown[m_nCount] = value;
         delete[] m_pData;
         m_pData = grown;
-        ++m_nCount;
+        return ++m_nCount;
+    }
+    // n more elements (zero-filled when zero is set); the last element.
+    T* Grow(bool zero, std::uint32_t n)
+    {
+        T* grown = new T[m_nCount + n];
+        for (std::uint32_t i = 0; i < m_nCount; ++i)
+            grown[i] = m_pData[i];
+        if (zero)
+            for (std::uint32_t i = m_nCount; i < m_nCount + n; ++i)
+                grown[i] = T();
+        delete[] m_pData;
+        m_pData = grown;
+        m_nCount += n;
+        return m_nCount ? m_pData + m_nCount - 1 : nullptr;
+    }
+    void RemoveAt(std::uint32_t index)
+    {
+        if (index >= m_nCount)
+            return;
+        T* shrunk = m_nCount > 1 ? new T[m_nCount - 1] : nullptr;
+        for (std::uint32_t i = 0, k = 0; i < m_nCount; ++i)
+            if (i != index)
+                shrunk[k++] = m_pData[i];
+        delete[] m_pData;
+        m_pData = shrunk;
+        --m_nCount;
+    }
+    void Clear() { SetSize(0); }
+    // The index of the first element equal to value, or -1.
+    int Find(const T& value) const
+    {
+        for (std::uint32_t i = 0; i < m_nCount; ++i)
+            if (m_pData[i] == value)
+                return static_cast<int>(i);
+        return -1;
     }
     T& operator[](std::uint32_t i) { return m_pData[i]; }
     const T& operator[](std::uint32_t i) const { return m_pData[i]; }
@@ -70,4 +130,11 @@ public:
     T* m_pData = nullptr;
 };
 
-using CIntArray = CIntArrayOf<std::uint32_t>;
+class CIntArray : public CIntArrayOf<std::uint32_t>
+{
+public:
+    void SaveToStream(CMemStream& stream) const;
+    // Replaces the contents; a count past the end of the stream throws
+    // CStreamError and leaves the array as it was.
+    void LoadFromStream(CMemStream& stream);
+};
