@@ -100,6 +100,9 @@ public:
 
     float m_fTextScale = 1.0f;
     float m_fFade = 1.0f;
+    // The rectangle: left, top, right, bottom (owners move it with their
+    // window; elements keep their places until the next text).
+    std::int32_t m_Rect[4] = {};
 
 protected:
     void SelectFont(int font);
@@ -108,8 +111,6 @@ protected:
     void Unclip();
 
     IGraphicInterface* m_pGraphic = nullptr;
-    // The rectangle: left, top, right, bottom.
-    std::int32_t m_Rect[4] = {};
     double m_dGameTime = 0.0;
     bool m_bOwnTime = false;
 };
