@@ -17,6 +17,7 @@ void CBaseMenu::AddControl(CMenuControl* control)
     if (!control) return;
     control->m_pMenu = this;
     m_Controls.push_back(control);
+    control->OnAdded();
 }
 
 void CBaseMenu::ReadApplicationInput()

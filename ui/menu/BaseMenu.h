@@ -38,6 +38,8 @@ public:
     virtual void OnMouseUpOutside() {}
     virtual void Run() {}
     virtual void ProcessKeys() {}
+    // The element has joined a menu (m_pMenu is set).
+    virtual void OnAdded() {}
 
     plat::Rect m_Rect;
     std::uint8_t m_bVisible = 1;

@@ -39,6 +39,7 @@ public:
     void OnMouseUpOutside() override { m_bDragging = 0; }
     void Run() override;
     void ProcessKeys() override;
+    void OnAdded() override { AdoptGraphic(); }
 
     void BeginInput(const char* blockId, const char* prefix, const char* suffix);
     void CancelInput();
