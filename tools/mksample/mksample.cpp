@@ -9,6 +9,7 @@
 #include "platform/File.h"
 #include "tools/mksample/SampleConfig.h"
 #include "tools/mksample/SampleDatabase.h"
+#include "tools/mksample/SampleMarkup.h"
 #include "tools/mksample/SampleSound.h"
 #include "tools/mksample/SampleTextures.h"
 
@@ -75,7 +76,7 @@ int main(int argc, char** argv)
     if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
         !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root) ||
-        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root))
+        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) || !WriteSampleMarkup(root))
         return 1;
 
     std::printf("mksample: sample data tree written to %s\n", root.c_str());
