@@ -25,9 +25,10 @@ void CHTMLImageCache::ReleaseAll()
     m_nCount = 0;
 }
 
-std::string CHTMLImageCache::ImagePath(const char* fileName)
+std::string CHTMLImageCache::ImagePath(const char* fileName) const
 {
-    return GetEngineBaseDirectory() + "Data\\Images\\" + (fileName ? fileName : "");
+    const std::string base = m_sBaseDirectory.empty() ? GetEngineBaseDirectory() : m_sBaseDirectory;
+    return base + "Data\\Images\\" + (fileName ? fileName : "");
 }
 
 const SHTMLImage* CHTMLImageCache::Get(const char* fileName, double now)

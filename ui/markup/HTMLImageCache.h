@@ -45,8 +45,11 @@ public:
     const SHTMLImage& Record(int i) const { return m_Records[i]; }
     void ReleaseAll();
 
-    // "<base>Data\Images\<name>".
-    static std::string ImagePath(const char* fileName);
+    // "<base>Data\Images\<name>": the game's base folder, or
+    // m_sBaseDirectory when set (tests, tools).
+    std::string ImagePath(const char* fileName) const;
+
+    std::string m_sBaseDirectory;
 
 protected:
     // Width and height of the file; false when unreadable.
