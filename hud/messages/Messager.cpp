@@ -149,8 +149,7 @@ void CMessager::Run()
     XTRACE("CMessager::Run");
     if (!m_pDocument) return;
     const int l = LineHeight();
-    if (m_pDocument->m_Rect[2] != ScreenWidth() - 212)
-        PlaceRects(m_bPaused ? 384 : 8 * l);
+    if (m_pDocument->m_Rect[2] != ScreenWidth() - 212) PlaceRects(m_bPaused ? 384 : 8 * l);
     if (m_bPaused)
     {
         if (m_pControl) m_pControl->Run();

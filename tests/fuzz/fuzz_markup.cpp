@@ -38,11 +38,15 @@ public:
     void SetBlendColor(std::uint32_t) override {}
     void SetOption(int) override {}
     void SelectFont(int big) override { m_nBig = big; }
-    void RenderText(const char* text, int, int, std::uint32_t) override { m_nDrawn += int(std::strlen(text)); }
+    void RenderText(const char* text, int, int, std::uint32_t) override
+    {
+        m_nDrawn += int(std::strlen(text));
+    }
     int TextWidth(const char* text) override
     {
         int w = 0;
-        for (const char* p = text; *p; ++p) w += 3 + (std::uint8_t(*p) % 9) + m_nBig * 4;
+        for (const char* p = text; *p; ++p)
+            w += 3 + (std::uint8_t(*p) % 9) + m_nBig * 4;
         return w;
     }
     int GetTextHeight() override { return m_nBig ? 22 : 14; }
@@ -143,7 +147,8 @@ int main(int argc, char** argv)
     const std::filesystem::path dir = argv[1];
     std::filesystem::create_directories(dir);
     std::vector<std::string> seeds;
-    for (const SSampleMarkupPage& page : SampleMarkupPages()) seeds.push_back(page.text);
+    for (const SSampleMarkupPage& page : SampleMarkupPages())
+        seeds.push_back(page.text);
     // What the windows, the console and the message panel build.
     seeds.push_back("<color:ffffff><icon:MINUS>ENTRY NAME<color>");
     seeds.push_back("* <a href=target>Name of the key</a>");
@@ -157,7 +162,8 @@ int main(int argc, char** argv)
     seeds.push_back("<link:no target> <reference:x> <a href=t>unclosed");
     seeds.push_back(std::string(300, 'W') + " <image:wide.png> <image:small> <object:box>");
     std::string many;
-    for (int i = 0; i < 600; ++i) many += "<icon:POINT>x<p>";
+    for (int i = 0; i < 600; ++i)
+        many += "<icon:POINT>x<p>";
     seeds.push_back(many);
     // Damaged variants: each seed cut in half and with its delimiters
     // swapped.
@@ -166,7 +172,8 @@ int main(int argc, char** argv)
     {
         seeds.push_back(seeds[i].substr(0, seeds[i].size() / 2));
         std::string swapped = seeds[i];
-        for (char& c : swapped) c = c == '<' ? '>' : c == '>' ? '<' : c;
+        for (char& c : swapped)
+            c = c == '<' ? '>' : c == '>' ? '<' : c;
         seeds.push_back(swapped);
     }
     for (std::size_t i = 0; i < seeds.size(); ++i)

@@ -24,7 +24,10 @@ public:
         m_Calls.push_back(std::to_string(parameter) + ":" + target);
         return m_bResult;
     }
-    void AddQueuedMessageEvents(const char* suffix) override { m_Calls.push_back(std::string("events") + suffix); }
+    void AddQueuedMessageEvents(const char* suffix) override
+    {
+        m_Calls.push_back(std::string("events") + suffix);
+    }
     void UpdateRuntimeScriptMessages() override { m_Calls.push_back("update"); }
     std::vector<std::string> m_Calls;
     bool m_bResult = true;
@@ -53,7 +56,8 @@ protected:
     std::set<std::string> BlockIds()
     {
         std::set<std::string> ids;
-        for (int i = 0; i < Doc().GetBlockCount(); ++i) ids.insert(Doc().GetBlocks()[i].id);
+        for (int i = 0; i < Doc().GetBlockCount(); ++i)
+            ids.insert(Doc().GetBlocks()[i].id);
         return ids;
     }
 
@@ -99,11 +103,13 @@ TEST_F(Messager, ColourTagsAndIds)
 
 TEST_F(Messager, RingHolds9999Messages)
 {
-    for (int i = 0; i < 9999; ++i) m_Panel.m_Ring.Push(SMessageRecord{});
+    for (int i = 0; i < 9999; ++i)
+        m_Panel.m_Ring.Push(SMessageRecord{});
     m_Panel.m_Ring.Clear();
     // Fill through AddMessage without laying out 9999 lines: the ring
     // itself decides.
-    for (int i = 0; i < 9998; ++i) m_Panel.m_Ring.Push(SMessageRecord{});
+    for (int i = 0; i < 9998; ++i)
+        m_Panel.m_Ring.Push(SMessageRecord{});
     Message("the 9999th");
     EXPECT_EQ(Doc().GetBlockCount(), 1);
     Message("the 10000th");
@@ -165,7 +171,8 @@ TEST_F(Messager, LinesFadeByAgeUnlessPaused)
     EXPECT_EQ(Doc().m_iExpiredLines, 0);
     int drawn = 0;
     for (const auto& op : m_Graphic.m_Ops)
-        if (op.kind == uitest::SDrawOp::kText && (op.colour >> 24) == 255 && (op.colour & 0xFFFFFF) != 0) ++drawn;
+        if (op.kind == uitest::SDrawOp::kText && (op.colour >> 24) == 255 && (op.colour & 0xFFFFFF) != 0)
+            ++drawn;
     EXPECT_EQ(drawn, 3);
 }
 
@@ -188,7 +195,8 @@ TEST_F(Messager, LinkClicks)
     EXPECT_STREQ(Doc().GetLastBlock()->id, "INT_HELP");
     bool heading = false;
     for (int i = 0; i < Doc().m_iStrNum; ++i)
-        if (Doc().m_Elements[std::size_t(i)].Text == "Help" && Doc().m_Elements[std::size_t(i)].Color == 0x00D1D153)
+        if (Doc().m_Elements[std::size_t(i)].Text == "Help" &&
+            Doc().m_Elements[std::size_t(i)].Color == 0x00D1D153)
             heading = true;
     EXPECT_TRUE(heading);
     // Anything else goes to the mission script.
@@ -203,7 +211,8 @@ TEST_F(Messager, LinkClicks)
 TEST_F(Messager, ScrollsByItselfOnlyWhenUnpaused)
 {
     // Six lines: the last drawn one is below the middle of the panel.
-    for (int i = 0; i < 6; ++i) Message(("line " + std::to_string(i)).c_str());
+    for (int i = 0; i < 6; ++i)
+        Message(("line " + std::to_string(i)).c_str());
     m_Panel.Draw(); // the drawing tells the panel where its last line is
     const int top = Doc().m_Elements[0].Top;
     m_Panel.m_bPaused = 1;

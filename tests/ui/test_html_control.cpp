@@ -61,12 +61,14 @@ protected:
     }
     void Type(const std::string& s)
     {
-        for (char c : s) Frame(0, 0, c);
+        for (char c : s)
+            Frame(0, 0, c);
     }
     std::string Line() const { return m_pControl->m_sInput.GetText(); }
     void Lines(int n)
     {
-        for (int i = 0; i < n; ++i) Doc().AddText(("line " + std::to_string(i)).c_str(), "T", nullptr, true);
+        for (int i = 0; i < n; ++i)
+            Doc().AddText(("line " + std::to_string(i)).c_str(), "T", nullptr, true);
     }
 
     uitest::CFakeInput m_Input;
@@ -93,7 +95,8 @@ TEST_F(HtmlControl, ConsoleLineRules)
     EXPECT_EQ(Line(), "\\\\" + std::string(40, 'x'));
     EXPECT_EQ(m_Menu.m_cTypedChar, 0); // taken
     // The document block shows the line with the cursor.
-    const SHTMLElement& shown = Doc().m_Elements[std::size_t(Doc().GetBlocks()[Doc().FindBlock("CONSOLE COMMAND")].first)];
+    const SHTMLElement& shown =
+        Doc().m_Elements[std::size_t(Doc().GetBlocks()[Doc().FindBlock("CONSOLE COMMAND")].first)];
     EXPECT_EQ(shown.Text.substr(0, 2), "\\\\");
     Enter();
     EXPECT_FALSE(m_pControl->m_bInputActive);
@@ -128,8 +131,8 @@ TEST_F(HtmlControl, DeveloperCommands)
         m_pControl->m_Commands.clear();
         m_pControl->m_bPending = 1;
         m_pControl->ExecuteCommand(row.typed);
-        const std::vector<std::string> want = *row.command ? std::vector<std::string>{row.command}
-                                                           : std::vector<std::string>{};
+        const std::vector<std::string> want =
+            *row.command ? std::vector<std::string>{row.command} : std::vector<std::string>{};
         EXPECT_EQ(m_pControl->m_Commands, want) << row.typed;
         EXPECT_EQ(std::string(m_pControl->m_sSubmitted.GetText()), row.typed);
     }

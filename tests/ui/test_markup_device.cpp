@@ -135,7 +135,8 @@ TEST_F(MarkupDevice, SamplePageThroughTheDevice)
     // The picture floats at the right edge below the heading.
     const SHTMLElement* image = nullptr;
     for (int i = 0; i < doc.m_iStrNum; ++i)
-        if (doc.m_Elements[std::size_t(i)].Type == SHTMLElement::kImage) image = &doc.m_Elements[std::size_t(i)];
+        if (doc.m_Elements[std::size_t(i)].Type == SHTMLElement::kImage)
+            image = &doc.m_Elements[std::size_t(i)];
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->Left, 380 - 96);
     EXPECT_EQ(image->Right - image->Left, 96);
@@ -158,14 +159,16 @@ TEST_F(MarkupDevice, SamplePageThroughTheDevice)
     {
         int n = 0;
         for (int y = t; y < b; ++y)
-            for (int x = l; x < r; ++x) n += pred(at(x, y));
+            for (int x = l; x < r; ++x)
+                n += pred(at(x, y));
         return n;
     };
     const SHTMLElement& heading = doc.m_Elements[0];
     EXPECT_GT(inkIn(heading.Left, heading.Top, heading.Right, heading.Bottom,
                     [](std::uint32_t c) { return (c & 0xFF) > 0xC0 && ((c >> 16) & 0xFF) > 0xC0; }),
               30);
-    EXPECT_GT(inkIn(20, image->Top, image->Left - 4, image->Top + 16, [](std::uint32_t c) { return c != 0; }), 40);
+    EXPECT_GT(inkIn(20, image->Top, image->Left - 4, image->Top + 16, [](std::uint32_t c) { return c != 0; }),
+              40);
     EXPECT_EQ(inkIn(0, 0, 400, 18, [](std::uint32_t c) { return c != 0; }), 0);
     EXPECT_EQ(inkIn(0, 283, 400, 300, [](std::uint32_t c) { return c != 0; }), 0);
     EXPECT_EQ(inkIn(383, 0, 400, 300, [](std::uint32_t c) { return c != 0; }), 0);
@@ -185,7 +188,8 @@ TEST_F(MarkupDevice, SamplePageThroughTheDevice)
     pixels = Draw(doc);
     EXPECT_TRUE(Near(at(cx, 22), kBottom)) << std::hex << at(cx, 22);
     EXPECT_TRUE(Near(at(cx, 48), kBottom)) << std::hex << at(cx, 48);
-    EXPECT_EQ(inkIn(image->Left + 4, 20, image->Right - 4, 52, [](std::uint32_t c) { return Near(c, kTop); }), 0);
+    EXPECT_EQ(inkIn(image->Left + 4, 20, image->Right - 4, 52, [](std::uint32_t c) { return Near(c, kTop); }),
+              0);
     EXPECT_FALSE(Near(at(cx, 54), kBottom));
 }
 } // namespace

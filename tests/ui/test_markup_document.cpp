@@ -26,7 +26,8 @@ protected:
     void Lines(int n)
     {
         for (int i = 0; i < n; ++i)
-            m_Doc.AddText(("line" + std::to_string(i)).c_str(), ("b" + std::to_string(i)).c_str(), nullptr, true);
+            m_Doc.AddText(("line" + std::to_string(i)).c_str(), ("b" + std::to_string(i)).c_str(), nullptr,
+                          true);
     }
 };
 
@@ -142,8 +143,10 @@ TEST_F(MarkupDocument, SplitLinkCountsOnceAndIsVisitedWhole)
 {
     m_Doc.SetColors(0x10, 0x20, 0x30, 0x40, 0x50, 0x60);
     // The first link wraps into two pieces.
-    m_Doc.AddText(("<link:" + std::string(45, 'a') + " bbbbbbbbbbbbbbbb=one> <link:second=two> <link:third=three>").c_str(),
-                  "L", nullptr, true);
+    m_Doc.AddText(
+        ("<link:" + std::string(45, 'a') + " bbbbbbbbbbbbbbbb=one> <link:second=two> <link:third=three>")
+            .c_str(),
+        "L", nullptr, true);
     ASSERT_EQ(m_Doc.At(0).Kind, "one");
     ASSERT_EQ(m_Doc.At(1).Kind, "one");
     EXPECT_NE(m_Doc.At(0).Top, m_Doc.At(1).Top);
@@ -196,8 +199,10 @@ protected:
 TEST_F(MarkupDocument, ImageCacheEvictsTheLeastRecentlyUsed)
 {
     CTableImageCache cache;
-    for (int i = 0; i < 11; ++i) cache.m_Files["p" + std::to_string(i) + ".png"] = {10 + i, 20};
-    for (int i = 0; i < 10; ++i) ASSERT_NE(cache.Get(("p" + std::to_string(i) + ".png").c_str(), double(i)), nullptr);
+    for (int i = 0; i < 11; ++i)
+        cache.m_Files["p" + std::to_string(i) + ".png"] = {10 + i, 20};
+    for (int i = 0; i < 10; ++i)
+        ASSERT_NE(cache.Get(("p" + std::to_string(i) + ".png").c_str(), double(i)), nullptr);
     EXPECT_EQ(cache.GetCount(), 10);
     cache.Get("p0.png", 50.0); // p1 is now the least recently drawn
     const SHTMLImage* eleventh = cache.Get("p10.png", 60.0);

@@ -12,7 +12,7 @@ namespace
 using uitest::CDrawRecorder;
 using uitest::CTestDocument;
 
-constexpr int kW = 8;  // character width
+constexpr int kW = 8;   // character width
 constexpr int kLH = 16; // line height
 
 struct SExpect
@@ -66,15 +66,21 @@ const SCase kCases[] = {
     {"LinkOneTag", "<link:Go=t2>", {{5, "P:t2", "Go", 0, 0}}},
     {"ReferenceOneTag", "<reference:Go=t2>", {{5, "P:t2", "Go", 0, 0}}},
     {"LinkWithoutTargetRefused", "<link:Go>x", {{2, "", "x", 0, 0}}},
-    {"IconIndents", "<icon:POINT>ab<br>c", {{1, "icon", "POINT", 0, 0}, {2, "", "ab", 16, 0}, {2, "", "c", 13, kLH}}},
+    {"IconIndents",
+     "<icon:POINT>ab<br>c",
+     {{1, "icon", "POINT", 0, 0}, {2, "", "ab", 16, 0}, {2, "", "c", 13, kLH}}},
     {"IconScale", "<iconscale:OK>a", {{1, "icon", "OK", 0, 0}, {2, "", "a", kLH + 3, 0}}},
     {"Paragraph", "a<p>b", {{2, "", "a", 0, 0}, {6, "", " ", 2 * kW, 0}, {2, "", "b", 0, 24}}},
     {"NarrowImageFloatsRight", "<image:small.png>a", {{3, "image", "small.png", 300, 0}, {2, "", "a", 0, 0}}},
     {"WideImageCentred", "<image:wide.png>a", {{3, "image", "wide.png", 50, kLH}, {2, "", "a", 0, 56}}},
     {"MissingImageTakes200x150", "<image:none.png>", {{3, "image", "none.png", 200, 0}}},
     {"UnknownTagIsText", "<blink>", {{2, "", "blink", 0, 0}}},
-    {"UnclosedRightAlign", "<halign=right>ab<color:red>cd", {{2, "", "ab", 400 - 4 * kW, 0}, {2, "", "cd", 400 - 2 * kW, 0}}},
-    {"RightAlignLine", "x<halign=right>ab</halign>y", {{2, "", "x", 0, 0}, {2, "", "ab", 400 - 2 * kW, 0}, {2, "", "y", 0, kLH}}},
+    {"UnclosedRightAlign",
+     "<halign=right>ab<color:red>cd",
+     {{2, "", "ab", 400 - 4 * kW, 0}, {2, "", "cd", 400 - 2 * kW, 0}}},
+    {"RightAlignLine",
+     "x<halign=right>ab</halign>y",
+     {{2, "", "x", 0, 0}, {2, "", "ab", 400 - 2 * kW, 0}, {2, "", "y", 0, kLH}}},
     {"SingleDelimiter", "<", {{2, "", "<", 0, 0}}},
     {"OnlyDelimiters", "<<>>", {}},
 };
@@ -134,7 +140,8 @@ TEST_F(Markup, WrapsLongWordsAndSentences)
     // A sentence is cut at its last fitting space, which is dropped.
     doc.Clear();
     std::string sentence;
-    for (int i = 0; i < 12; ++i) sentence += "word" + std::to_string(i) + " ";
+    for (int i = 0; i < 12; ++i)
+        sentence += "word" + std::to_string(i) + " ";
     doc.AddText(sentence.c_str(), "S", nullptr, true);
     e = doc.Elements();
     ASSERT_EQ(e.size(), 2u);
@@ -142,7 +149,8 @@ TEST_F(Markup, WrapsLongWordsAndSentences)
     EXPECT_EQ(e[1].Text, "word8 word9 word10 word11 ");
     EXPECT_EQ(e[1].Left, 0);
     EXPECT_EQ(e[1].Top, kLH);
-    for (const auto& x : e) EXPECT_LE(x.Right, 400);
+    for (const auto& x : e)
+        EXPECT_LE(x.Right, 400);
 }
 
 TEST_F(Markup, GlyphWiderThanTheFreeWidthEnds)
@@ -153,7 +161,8 @@ TEST_F(Markup, GlyphWiderThanTheFreeWidthEnds)
     doc.AddText("abcdef", "G", nullptr, true);
     const auto e = doc.Elements();
     ASSERT_EQ(e.size(), 6u);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(e[std::size_t(i)].Text, std::string(1, char('a' + i)));
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(e[std::size_t(i)].Text, std::string(1, char('a' + i)));
     // A run that cannot be split (one character) moves down once and stops.
     doc.Clear();
     doc.AddText("x", "G", nullptr, true);
@@ -164,7 +173,8 @@ TEST_F(Markup, OneAddTextNeverPassesTheElementTable)
 {
     CTestDocument doc(0, 0, 400, 300, &m_Graphic);
     std::string many;
-    for (int i = 0; i < 5000; ++i) many += "a<br>";
+    for (int i = 0; i < 5000; ++i)
+        many += "a<br>";
     doc.AddText(many.c_str(), "M", nullptr, true);
     EXPECT_EQ(doc.m_iStrNum, CHTMLObject::kMaxElements);
     EXPECT_NE(ReadText("error.log").find("element table full"), std::string::npos);
@@ -175,7 +185,8 @@ TEST_F(Markup, OneAddTextNeverPassesTheElementTable)
     // A long wrapping run splits only into free slots.
     doc.Clear();
     std::string filler;
-    for (int i = 0; i < CHTMLObject::kAddTextLimit; ++i) filler += "a<br>";
+    for (int i = 0; i < CHTMLObject::kAddTextLimit; ++i)
+        filler += "a<br>";
     doc.AddText(filler.c_str(), "F", nullptr, true);
     doc.AddText(std::string(20000, 'z').c_str(), "Z", nullptr, true);
     EXPECT_EQ(doc.m_iStrNum, CHTMLObject::kMaxElements);

@@ -103,7 +103,8 @@ TEST_F(MarkupWindow, HeadingsAreUpperCasedSoNamedColoursFallBack)
 
 TEST_F(MarkupWindow, ClickChoosesOnlyWhenThePressBeganOnTheLink)
 {
-    m_Wnd.AddEntry("<link:alpha=A> and <link:beta=B>", "", "L", CHTMLWnd::kNoUserValue, nullptr, false, false);
+    m_Wnd.AddEntry("<link:alpha=A> and <link:beta=B>", "", "L", CHTMLWnd::kNoUserValue, nullptr, false,
+                   false);
     const SHTMLElement a = El(0);
     const int ax = a.Left + 2, ay = a.Top + 2;
     // Pressed away from any link, released on it: nothing.
@@ -152,8 +153,8 @@ TEST_F(MarkupWindow, HeadingIconFoldsTheEntry)
 TEST_F(MarkupWindow, WheelScrollsByHalfTheDelta)
 {
     for (int i = 0; i < 30; ++i)
-        m_Wnd.AddEntry(("line " + std::to_string(i)).c_str(), "", nullptr, CHTMLWnd::kNoUserValue, nullptr, false,
-                       false);
+        m_Wnd.AddEntry(("line " + std::to_string(i)).c_str(), "", nullptr, CHTMLWnd::kNoUserValue, nullptr,
+                       false, false);
     const int top = El(0).Top;
     m_Wnd.OnWheel(40.0f);
     EXPECT_EQ(El(0).Top, top); // already at the start
@@ -179,8 +180,8 @@ TEST_F(MarkupScrollWindow, BarFollowsTheText)
     Frame(50, 50);
     EXPECT_FALSE(wnd.m_pScroll->m_bEnabled);
     for (int i = 0; i < 40; ++i)
-        wnd.AddEntry(("line " + std::to_string(i)).c_str(), "", nullptr, CHTMLWnd::kNoUserValue, nullptr, false,
-                     false);
+        wnd.AddEntry(("line " + std::to_string(i)).c_str(), "", nullptr, CHTMLWnd::kNoUserValue, nullptr,
+                     false, false);
     Frame(50, 50);
     ASSERT_TRUE(wnd.m_pScroll->m_bEnabled);
     int total = 0, page = 0, position = 0;

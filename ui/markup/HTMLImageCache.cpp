@@ -99,8 +99,8 @@ bool CHTMLImageCache::Fill(SHTMLImage& record, const std::string& path)
     Surface* surface = nullptr;
     if (plat::Failed(texture->GetSurfaceLevel(0, &surface)) || !surface) return false;
     const plat::Rect area{0, 0, record.width, record.height};
-    const plat::HResult hr =
-        D3DXLoadSurfaceFromFileA(surface, nullptr, &area, path.c_str(), nullptr, D3DX_FILTER_NONE, 0, nullptr);
+    const plat::HResult hr = D3DXLoadSurfaceFromFileA(surface, nullptr, &area, path.c_str(), nullptr,
+                                                      D3DX_FILTER_NONE, 0, nullptr);
     surface->Release();
     return plat::Succeeded(hr);
 }

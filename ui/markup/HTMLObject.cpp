@@ -394,7 +394,8 @@ void CHTMLObject::GetScrollRange(int* total, int* page, int* position, bool visi
     if (visibleOnly)
     {
         int sum = 0;
-        for (int b = 0; b < GetBlockCount(); ++b) sum += GetBlockHeight(b, true);
+        for (int b = 0; b < GetBlockCount(); ++b)
+            sum += GetBlockHeight(b, true);
         *total = sum;
     }
     else
@@ -446,8 +447,10 @@ void CHTMLObject::Recolour(const std::string& target, std::uint32_t colour, int 
     // The element and its neighbours with the same target (the pieces of
     // one wrapped link).
     if (from < 0 || from >= m_iStrNum) return;
-    for (int i = from; i >= 0 && m_Elements[i].Kind == target; --i) m_Elements[i].Color = colour;
-    for (int i = from + 1; i < m_iStrNum && m_Elements[i].Kind == target; ++i) m_Elements[i].Color = colour;
+    for (int i = from; i >= 0 && m_Elements[i].Kind == target; --i)
+        m_Elements[i].Color = colour;
+    for (int i = from + 1; i < m_iStrNum && m_Elements[i].Kind == target; ++i)
+        m_Elements[i].Color = colour;
 }
 
 bool CHTMLObject::SelRef(std::string& target, int start, int direction, int ordinal)
@@ -580,9 +583,11 @@ void CHTMLObject::MoveTailAbove(int element)
 {
     if (element < 0 || element >= m_iStrNum) return;
     int least = m_Elements[0].Top;
-    for (int i = 0; i < element; ++i) least = std::min(least, m_Elements[i].Top);
+    for (int i = 0; i < element; ++i)
+        least = std::min(least, m_Elements[i].Top);
     int greatest = m_Elements[element].Bottom;
-    for (int i = element; i < m_iStrNum; ++i) greatest = std::max(greatest, m_Elements[i].Bottom);
+    for (int i = element; i < m_iStrNum; ++i)
+        greatest = std::max(greatest, m_Elements[i].Bottom);
     const int shift = least - greatest;
     for (int i = element; i < m_iStrNum; ++i)
     {

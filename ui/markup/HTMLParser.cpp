@@ -38,10 +38,12 @@ public:
 
     bool Next(std::string& token)
     {
-        while (m_nPos < m_Text.size() && IsDelimiter(m_Text[m_nPos])) ++m_nPos;
+        while (m_nPos < m_Text.size() && IsDelimiter(m_Text[m_nPos]))
+            ++m_nPos;
         if (m_nPos >= m_Text.size()) return false;
         const std::size_t start = m_nPos;
-        while (m_nPos < m_Text.size() && !IsDelimiter(m_Text[m_nPos])) ++m_nPos;
+        while (m_nPos < m_Text.size() && !IsDelimiter(m_Text[m_nPos]))
+            ++m_nPos;
         token = m_Text.substr(start, m_nPos - start);
         return true;
     }
@@ -74,7 +76,8 @@ bool IsElementTag(const std::string& t)
     if (HasPrefix(t, "color") || HasPrefix(t, "font") || HasPrefix(t, "/a")) return false;
     return HasPrefix(t, "icon") || IsWhole(t, "br") || IsWhole(t, "p") || HasPrefix(t, "halign=right") ||
            HasPrefix(t, "/halign") || HasPrefix(t, "a href=") || HasPrefix(t, "a link=") ||
-           HasPrefix(t, "reference") || HasPrefix(t, "link") || HasPrefix(t, "image") || HasPrefix(t, "object");
+           HasPrefix(t, "reference") || HasPrefix(t, "link") || HasPrefix(t, "image") ||
+           HasPrefix(t, "object");
 }
 
 constexpr const char* kColourNames[CHTMLObject::kNamedColours] = {
@@ -392,7 +395,8 @@ void CHTMLObject::Carrying(int index)
 
         m_iFloatBottom = m_Elements[0].Bottom;
         for (int i = 0; i < m_iStrNum; ++i)
-            if (m_Elements[i].Kind == "image") m_iFloatBottom = std::max(m_iFloatBottom, m_Elements[i].Bottom + 8);
+            if (m_Elements[i].Kind == "image")
+                m_iFloatBottom = std::max(m_iFloatBottom, m_Elements[i].Bottom + 8);
         if (e.Top >= m_iFloatBottom)
         {
             m_iWrapLimit = right;
@@ -412,7 +416,8 @@ void CHTMLObject::Carrying(int index)
             const int average = std::max(1, textWidth / len);
             n = std::clamp(space / average, 0, len);
         }
-        while (n > 0 && GetTextWidth(font, text.substr(0, std::size_t(n)).c_str()) > space) --n;
+        while (n > 0 && GetTextWidth(font, text.substr(0, std::size_t(n)).c_str()) > space)
+            --n;
 
         std::size_t cut = std::string::npos; // the first character of the rest
         std::size_t keep = 0;                // characters element e keeps
@@ -494,7 +499,8 @@ void CHTMLObject::Alignment(int start)
     {
         const int top = m_Elements[i].Top;
         int end = i;
-        while (end < m_iStrNum && m_Elements[end].Top == top) ++end;
+        while (end < m_iStrNum && m_Elements[end].Top == top)
+            ++end;
         int texts = 0, spaces = 0, widths = 0, iconWidth = 0;
         for (int k = i; k < end; ++k)
         {

@@ -23,10 +23,9 @@ struct SIconPlace
     int x, y;
 };
 constexpr SIconPlace kIcons[] = {
-    {"POINT", 216, 62},   {"BUY", 344, 5},      {"SOLD", 344, 23},   {"PLUS", 531, 0},
-    {"MINUS", 531, 45},   {"QUEST", 275, 54},   {"QUEST2", 484, 320}, {"OK", 295, 54},
-    {"TIMER", 315, 54},   {"CANCEL", 335, 54},  {"BLANK", 363, 25},  {"TICKET", 363, 47},
-    {"SUBSCR", 363, 3},
+    {"POINT", 216, 62}, {"BUY", 344, 5},      {"SOLD", 344, 23},  {"PLUS", 531, 0},   {"MINUS", 531, 45},
+    {"QUEST", 275, 54}, {"QUEST2", 484, 320}, {"OK", 295, 54},    {"TIMER", 315, 54}, {"CANCEL", 335, 54},
+    {"BLANK", 363, 25}, {"TICKET", 363, 47},  {"SUBSCR", 363, 3},
 };
 
 std::uint32_t WithAlpha(std::uint32_t colour, float fade)
@@ -255,13 +254,13 @@ void CHTMLObject::Render()
                 else if (hovered)
                 {
                     RenderText(e.Left, e.Top, e.Right, e.Bottom, e.Font, e.Text.c_str(), e.Color);
-                    RenderText(e.Left - 1, e.Top - 1, e.Right - 1, e.Bottom - 1, e.Font, e.Text.c_str(), e.Color);
+                    RenderText(e.Left - 1, e.Top - 1, e.Right - 1, e.Bottom - 1, e.Font, e.Text.c_str(),
+                               e.Color);
                 }
                 else
                 {
                     std::uint32_t colour = e.Color;
-                    if (colour == m_FirstLinkColor)
-                        colour = Pulse(colour, GameTime());
+                    if (colour == m_FirstLinkColor) colour = Pulse(colour, GameTime());
                     RenderText(e.Left, e.Top, e.Right, e.Bottom, e.Font, e.Text.c_str(), colour);
                 }
                 break;
@@ -271,7 +270,8 @@ void CHTMLObject::Render()
         case SHTMLElement::kImage:
             if (overlaps)
             {
-                const std::int32_t vis[4] = {e.Left, std::max(e.Top, top), e.Right, std::min(e.Bottom, bottom)};
+                const std::int32_t vis[4] = {e.Left, std::max(e.Top, top), e.Right,
+                                             std::min(e.Bottom, bottom)};
                 if (e.Type == SHTMLElement::kImage)
                     RenderImage(rect, vis, e.Text.c_str());
                 else
@@ -297,7 +297,8 @@ void CHTMLObjectView::RenderText(int left, int top, int right, int bottom, int f
     m_iLastLineTop = top;
     double age = 0.0;
     if (m_iRenderBlock >= 0 && std::size_t(m_iRenderBlock) < m_Blocks.size())
-        if (const auto* record = reinterpret_cast<const SMessageRecord*>(m_Blocks[std::size_t(m_iRenderBlock)].userValue))
+        if (const auto* record =
+                reinterpret_cast<const SMessageRecord*>(m_Blocks[std::size_t(m_iRenderBlock)].userValue))
             age = GameTime() - double(record->time);
     if (m_bFading && age > 20.0)
     {

@@ -130,8 +130,8 @@ void CHTMLWnd::AddTextBlock(const char* key, const char* linkPrefix, bool goTo)
         heading = std::string("<color:ffffff><icon:MINUS>") + name.GetText() + "<color>";
     std::string prefix;
     if (linkPrefix) prefix = std::string(linkPrefix) + "#";
-    AddEntry(text.GetText(), heading.c_str(), STextKey(key).name, kNoUserValue, linkPrefix ? prefix.c_str() : nullptr,
-             true, goTo);
+    AddEntry(text.GetText(), heading.c_str(), STextKey(key).name, kNoUserValue,
+             linkPrefix ? prefix.c_str() : nullptr, true, goTo);
 }
 
 void CHTMLWnd::AddTextLink(const char* first, const char* key, const char* target)

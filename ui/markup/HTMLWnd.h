@@ -43,8 +43,8 @@ public:
     void Move(int dx, int dy) override;
     virtual void Init(int left, int top, int right, int bottom, IUI* screen);
     virtual void HTMLClear();
-    virtual bool AddEntry(const char* text, const char* heading, const char* blockId, std::uintptr_t userValue,
-                          const char* linkPrefix, bool upperCase, bool goTo);
+    virtual bool AddEntry(const char* text, const char* heading, const char* blockId,
+                          std::uintptr_t userValue, const char* linkPrefix, bool upperCase, bool goTo);
     virtual bool GoToBlock(const char* blockId);
     virtual void DeleteBlock(const char* blockId);
     virtual void CollapseBlock(const char* blockId, bool collapse);

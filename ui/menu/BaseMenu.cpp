@@ -9,7 +9,8 @@ CMenuControl::CMenuControl(int left, int top, int right, int bottom) : m_Rect{le
 
 CBaseMenu::~CBaseMenu()
 {
-    for (CMenuControl* c : m_Controls) delete c;
+    for (CMenuControl* c : m_Controls)
+        delete c;
 }
 
 void CBaseMenu::AddControl(CMenuControl* control)

@@ -25,9 +25,11 @@ std::string Trimmed(const char* text)
 {
     std::string s = text ? text : "";
     const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!s.empty() && blank(s.back())) s.pop_back();
+    while (!s.empty() && blank(s.back()))
+        s.pop_back();
     std::size_t i = 0;
-    while (i < s.size() && blank(s[i])) ++i;
+    while (i < s.size() && blank(s[i]))
+        ++i;
     return s.substr(i);
 }
 } // namespace
@@ -166,13 +168,14 @@ void CHtmlControl::ProcessKeys()
     const plat::Rect& r = m_Rect;
     if (PointInRect(m.x, m.y, r.right - 10, r.top, r.right + 1, r.top + 14))
     {
-        const bool held = m_bDragging && PointInRect(m_nDragX, m_nDragY, r.right - 10, r.top, r.right + 1, r.top + 14);
+        const bool held =
+            m_bDragging && PointInRect(m_nDragX, m_nDragY, r.right - 10, r.top, r.right + 1, r.top + 14);
         m_pDocument->Scroll(held ? -10 : -1);
     }
     if (PointInRect(m.x, m.y, r.right - 10, r.bottom, r.right + 1, r.bottom - 14))
     {
-        const bool held =
-            m_bDragging && PointInRect(m_nDragX, m_nDragY, r.right - 10, r.bottom, r.right + 1, r.bottom - 14);
+        const bool held = m_bDragging &&
+                          PointInRect(m_nDragX, m_nDragY, r.right - 10, r.bottom, r.right + 1, r.bottom - 14);
         m_pDocument->Scroll(held ? 10 : 1);
     }
 
@@ -334,12 +337,14 @@ void CHtmlControl::Render()
                                        {r.right - 4, r.top - 4, r.right + 4, r.top + 4},
                                        {r.left - 6, r.bottom - 4, r.left + 2, r.bottom + 4},
                                        {r.right - 4, r.bottom - 4, r.right + 4, r.bottom + 4}};
-            for (int i = 0; i < 4; ++i) DrawPiece(corners[i], 108, 194, 8, 8, i >= 2);
+            for (int i = 0; i < 4; ++i)
+                DrawPiece(corners[i], 108, 194, 8, 8, i >= 2);
             const int edges[4][4] = {{r.left + 2, r.top - 4, r.right - 4, r.top - 1},
                                      {r.left + 2, r.bottom + 1, r.right - 4, r.bottom + 4},
                                      {r.left - 6, r.top + 4, r.left - 3, r.bottom - 4},
                                      {r.right + 1, r.top + 4, r.right + 4, r.bottom - 4}};
-            for (const auto& e : edges) DrawPiece(e, 112, 194, 1, 3, false);
+            for (const auto& e : edges)
+                DrawPiece(e, 112, 194, 1, 3, false);
             static CGuidKey grid = KeyOf("TEX_KT_SETKA");
             const int area[4] = {r.left - 2, r.top, r.right - 10, r.bottom};
             const int size[2] = {16, 16};
