@@ -93,6 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static CMetrics metrics;
     const std::string text(reinterpret_cast<const char*>(data), size);
     CFuzzDocument doc(10, 20, 310, 220, &metrics);
+    // Pictures are looked for in an empty folder.
+    doc.Images().m_sBaseDirectory =
+        (std::filesystem::temp_directory_path() / "tvx_fuzz_markup").string() + "/";
     doc.SetGameTime(1.0);
     doc.AddText(text.c_str(), "FUZZ", "P", true);
     doc.Check();

@@ -110,6 +110,11 @@ TEST_F(MarkupWindow, ClickChoosesOnlyWhenThePressBeganOnTheLink)
     // Pressed away from any link, released on it: nothing.
     ClickFromTo(390, 190, ax, ay);
     EXPECT_TRUE(m_Wnd.m_Chosen.empty());
+    // Pressed on it, released outside the window: the next release on the
+    // link after a press elsewhere chooses nothing either.
+    ClickFromTo(ax, ay, 500, 400);
+    ClickFromTo(390, 190, ax, ay);
+    EXPECT_TRUE(m_Wnd.m_Chosen.empty());
     // Pressed on it, released on it: chosen with the link sound.
     ClickFromTo(ax, ay, ax, ay);
     ASSERT_EQ(m_Wnd.m_Chosen.size(), 1u);

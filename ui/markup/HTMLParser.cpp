@@ -5,6 +5,7 @@
 #include "foundation/ErrorLog.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <strings.h>
@@ -225,7 +226,10 @@ void CHTMLObject::Parser(std::string text)
             }
             else if (HasPrefix(token, "font"))
             {
-                m_iCurFont = token.size() < 6 ? 0 : std::atoi(After(token, 5).c_str());
+                // Any number is passed on (every font but 1 draws small);
+                // one too large for an int is clamped rather than wrapped.
+                const long font = token.size() < 6 ? 0 : std::strtol(After(token, 5).c_str(), nullptr, 10);
+                m_iCurFont = int(std::clamp<long>(font, INT32_MIN, INT32_MAX));
             }
             else if (HasPrefix(token, "halign=right"))
             {

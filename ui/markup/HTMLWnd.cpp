@@ -161,7 +161,12 @@ void CHTMLWnd::ProcessMessages()
 {
     if (!m_pDocument || !m_pScreen) return;
     const plat::Point c = CursorPos();
-    if (!PointInRect(m_Rect, c.x, c.y)) return;
+    if (!PointInRect(m_Rect, c.x, c.y))
+    {
+        // A press that ends outside the window chooses nothing later.
+        if (Released(uicode::kLeftButton)) m_bArmed = 0;
+        return;
+    }
     m_pDocument->MouseMove(c.x, c.y);
     m_pDocument->OnFrame(m_pScreen->GetClock() ? m_pScreen->GetClock()->GetFrameTime() : 0.0f);
 
