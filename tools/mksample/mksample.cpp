@@ -11,6 +11,7 @@
 #include "tools/mksample/SampleDatabase.h"
 #include "tools/mksample/SampleLocation.h"
 #include "tools/mksample/SampleScripts.h"
+#include "tools/mksample/SampleMarkup.h"
 #include "tools/mksample/SampleSound.h"
 #include "tools/mksample/SampleTextures.h"
 
@@ -80,7 +81,7 @@ int main(int argc, char** argv)
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
         !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root) ||
         !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) || !WriteSampleWorld(root) ||
-        !WriteSampleLocation(root) || !WriteSampleScripts(root))
+        !WriteSampleLocation(root) || !WriteSampleScripts(root) || !WriteSampleMarkup(root))
         return 1;
 
     std::printf("mksample: sample data tree written to %s\n", root.c_str());

@@ -1,0 +1,47 @@
+// ITextDB: the text database's interface (factory id "IGUID_ITextDB").
+//
+// Every text the game shows is looked up by a 32-character key; each key
+// has a TEXT and a NAME. Only the interface is here: the implementation
+// (CTextDB over the "INFORMATION" table of the text file, with its variant
+// choice and its 50-entry cache) comes with the text database. Callers that
+// need one are handed a pointer by their owner; tests use a fake.
+//
+// Keys are passed as 32-character fixed names by value: a longer key is cut
+// to 31 characters.
+// Threads: main thread only.
+#pragma once
+
+#include "foundation/ClassFactory.h"
+#include "foundation/XString.h"
+
+#include <cstring>
+
+// A 32-character fixed name, passed by value.
+struct STextKey
+{
+    char name[32] = {};
+
+    STextKey() = default;
+    STextKey(const char* key)
+    {
+        if (key) std::strncpy(name, key, sizeof name - 1);
+    }
+};
+static_assert(sizeof(STextKey) == 32);
+
+class ITextDB : public IBaseInterface
+{
+public:
+    // GetGUID gives "IGUID_ITextDB"; GetSize the object's size.
+    virtual bool Open() = 0;
+    virtual void Close() = 0;
+    // Whether the table has a record with that name (case-insensitive).
+    virtual bool HasKey(STextKey key) = 0;
+    // Lookup; when found and the TEXT is empty, the NAME is the text.
+    virtual bool GetText(STextKey key, CXAnsiString& text) = 0;
+    // Text and name of the key; when missing: text = the key, name = "",
+    // false.
+    virtual bool Lookup(STextKey key, CXAnsiString& text, CXAnsiString& name) = 0;
+    // Lookup; when not found the name is the key itself.
+    virtual bool GetName(STextKey key, CXAnsiString& name) = 0;
+};

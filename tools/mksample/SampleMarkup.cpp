@@ -1,0 +1,106 @@
+#include "tools/mksample/SampleMarkup.h"
+
+#include "foundation/DataBase.h"
+#include "foundation/ImageWriters.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+#include <cstdint>
+#include <cstdio>
+
+namespace
+{
+std::string Cp(const char* utf8)
+{
+    return plat::Utf8ToCp1251(utf8);
+}
+
+// Absolute, so that the database does not put the working directory in front.
+std::string InRoot(const std::string& root, const char* path)
+{
+    const std::string base = root[0] == '/' ? root : plat::GetCurrentDirectory() + "/" + root;
+    return base + "\\" + path;
+}
+
+// A small map: dark blue water, a green island with a yellow outline and a
+// red mark, inside a light frame.
+bool WriteMapPicture(const std::string& path)
+{
+    constexpr std::uint32_t w = 96, h = 64;
+    std::vector<std::uint8_t> bgr(std::size_t(w) * h * 3);
+    for (std::uint32_t row = 0; row < h; ++row)
+    {
+        const std::uint32_t y = h - 1 - row; // the file stores the bottom row first
+        for (std::uint32_t x = 0; x < w; ++x)
+        {
+            std::uint32_t rgb = 0x1E3C78;
+            const int dx = int(x) - 48, dy = int(y) - 32;
+            const int d = dx * dx + 2 * dy * dy;
+            if (d < 600) rgb = 0x3CA046;
+            if (d >= 600 && d < 700) rgb = 0xD2D360;
+            if (dx * dx + dy * dy < 12) rgb = 0xE41D30;
+            if (x < 2 || y < 2 || x >= w - 2 || y >= h - 2) rgb = 0xC8D2DC;
+            std::uint8_t* p = &bgr[(std::size_t(row) * w + x) * 3];
+            p[0] = std::uint8_t(rgb);
+            p[1] = std::uint8_t(rgb >> 8);
+            p[2] = std::uint8_t(rgb >> 16);
+        }
+    }
+    return SaveBitmapFile(path.c_str(), w, h, bgr.data(), 3);
+}
+} // namespace
+
+std::vector<SSampleMarkupPage> SampleMarkupPages()
+{
+    return {
+        {"INT_MARKUP_WELCOME", Cp("Станция Тарвокс"),
+         Cp("<icon:POINT>Станция <color:yellow>Тарвокс<color> приветствует пилота.<br>"
+            "<image:markup_map.bmp>Карта сектора справа: остров в центре, красная метка - ваш планер. "
+            "Новое задание: <link:прочитать=INT_MARKUP_QUEST>.<br>"
+            "Торговля: <a href=INT_MARKUP_TRADE>цены на товары</a>, "
+            "<reference:справка=INT_MARKUP_HELP>.<p>"
+            "<halign=right><color:ff8040>Конец связи</halign>")},
+        {"INT_MARKUP_QUEST", Cp("Задание: груз для базы"),
+         Cp("<icon:QUEST><font:1>Груз для базы<font><br>"
+            "Доставьте <color:green>десять ящиков<color> энергокристаллов на северную базу до заката. "
+            "Охрана конвоя не предусмотрена, поэтому держитесь подальше от дорог, где замечены пираты.<p>"
+            "<icon:TIMER>Срок: 2 часа.<br><link:принять=ACCEPT_Q1> | <link:отказаться=REFUSE_Q1>")},
+        {"INT_MARKUP_TRADE", Cp("Цены на товары"),
+         Cp("<icon:BUY>Кристаллы <halign=right><color:green>120</halign>"
+            "<icon:SOLD>Металл <halign=right><color:red>45</halign>"
+            "<icon:BUY>Топливо <halign=right>80</halign>"
+            "<a link=INT_MARKUP_WELCOME>назад</a>")},
+        {"INT_MARKUP_HELP", Cp("Справка"),
+         Cp("Ссылки в тексте <color:cyan>выделены цветом<color>; цифры 1-9 выбирают ссылку по номеру, "
+            "пробел - последнюю.<br><iconscale:OK>Готово.<br><reference:на главную=INT_MARKUP_WELCOME>")},
+    };
+}
+
+bool WriteSampleMarkup(const std::string& root)
+{
+    const std::string picture = root + "\\Data\\Images\\" + kSampleMarkupImage;
+    if (!WriteMapPicture(picture))
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\n", picture.c_str());
+        return false;
+    }
+    const std::string path = InRoot(root, "SCRIPT\\Quest.dat");
+    DataBase db;
+    if (!db.OpenDatabase(path.c_str(), true, false) || !db.SelectTable("INFORMATION"))
+    {
+        std::fprintf(stderr, "mksample: cannot create %s\n", path.c_str());
+        return false;
+    }
+    bool ok = true;
+    for (const SSampleMarkupPage& page : SampleMarkupPages())
+    {
+        ok = ok && db.Append(page.key.c_str()) && db.SetField("TEXT", page.text.c_str()) &&
+             db.SetField("NAME", page.name.c_str()) && db.SetField("DELETED", std::int32_t(0)) && db.Post();
+    }
+    if (!db.CloseDatabase() || !ok)
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
