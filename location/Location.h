@@ -24,6 +24,19 @@
 #include <cstdint>
 #include <memory>
 
+class CTexture;
+
+// Where the terrain's layer textures come from: the texture manager, or a
+// test's own textures (CLocation::m_pTextures).
+class ITerrainTextures
+{
+public:
+    virtual ~ITerrainTextures() = default;
+    // The texture of an id, null when it cannot be had now.
+    virtual CTexture* GetTexture(std::int32_t id) = 0;
+    virtual std::int32_t GetDefaultTexture() = 0;
+};
+
 class CLocation : public Map
 {
 public:
@@ -214,6 +227,8 @@ public:
     // The land id that id 0 of a vertex stands for.
     std::int32_t m_nDefaultLandType = 0;
     SLodStats m_Stats;
+    // Test seam: null means the texture manager.
+    ITerrainTextures* m_pTextures = nullptr;
     plat::d3d::SMaterial m_Material{};
     float m_fLevelDistance[3] = {64.0f, 120.0f, 320.0f};
     float m_fViewFactor[2] = {};

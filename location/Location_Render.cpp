@@ -44,21 +44,34 @@ void SetLightsFor(const CVector& centre, float radius)
     if (g_pObjectView) g_pObjectView->SetLights(centre, radius);
 }
 
+// The texture manager as the terrain sees it.
+class CManagerTextures : public ITerrainTextures
+{
+public:
+    CTexture* GetTexture(std::int32_t id) override
+    {
+        return g_pTextureManager ? g_pTextureManager->GetTexture(id) : nullptr;
+    }
+    std::int32_t GetDefaultTexture() override
+    {
+        return g_pTextureManager ? g_pTextureManager->GetDefaultTexture() : -1;
+    }
+};
+CManagerTextures g_ManagerTextures;
+
 // The texture of a land-type layer: the type's (level 1: its level-1
 // texture when it has one), else the default texture; null when neither
 // can be had now.
-CTexture* LayerTexture(int landType, int level)
+CTexture* LayerTexture(ITerrainTextures& textures, int landType, int level)
 {
-    if (!g_pTextureManager) return nullptr;
-    std::int32_t id = g_pTextureManager->GetDefaultTexture();
+    std::int32_t id = textures.GetDefaultTexture();
     if (landType >= 0 && g_pLandTypeManager)
     {
         if (const SLandType* type = g_pLandTypeManager->GetType(landType))
             id = level == 1 && type->textureFull != -1 ? type->textureFull : type->texture;
     }
-    CTexture* texture = id != -1 ? g_pTextureManager->GetTexture(id) : nullptr;
-    if (!texture && g_pTextureManager->GetDefaultTexture() != -1)
-        texture = g_pTextureManager->GetTexture(g_pTextureManager->GetDefaultTexture());
+    CTexture* texture = id != -1 ? textures.GetTexture(id) : nullptr;
+    if (!texture && textures.GetDefaultTexture() != -1) texture = textures.GetTexture(textures.GetDefaultTexture());
     return texture;
 }
 } // namespace
@@ -281,7 +294,7 @@ void CLocation::DrawBlockLayers(SMeshSlot* mesh, int level)
             target = g_pModelManager->GetRenderSingleBufMesh(buffer, &piece);
         }
         if (!target) continue;
-        CTexture* texture = LayerTexture(layer.landType, level);
+        CTexture* texture = LayerTexture(m_pTextures ? *m_pTextures : g_ManagerTextures, layer.landType, level);
         if (!texture || !texture->m_lpTexture)
         {
             graph.m_lpDevice->SetTexture(0, nullptr);
