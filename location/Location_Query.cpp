@@ -35,6 +35,14 @@ bool Spreads(const CMMObject* object)
     return object->m_bCollidable && !object->m_bSphereCollider && !object->m_bFarDrawn && !object->m_bPhysics;
 }
 
+// The nearest vertex index of a world coordinate. Rounded with floor, not
+// truncation: truncation would take points up to 15 units off the map's
+// low edges for vertex 0.
+int NearestVertex(float world)
+{
+    return int(std::floor(world * 0.1f + 0.5f));
+}
+
 int CellOf(float world)
 {
     return int(world * 0.1f) >> 6;
@@ -81,7 +89,7 @@ float CLocation::GetHeight(const CVector& p, bool water, bool load, std::uint8_t
 
 float CLocation::GetRoughHeight(const CVector& p, bool water)
 {
-    const int ix = int(p.x * 0.1f + 0.5f), iy = int(p.y * 0.1f + 0.5f);
+    const int ix = NearestVertex(p.x), iy = NearestVertex(p.y);
     if (ix < 0 || iy < 0 || ix >= m_nWidth - 1 || iy >= m_nHeight - 1) return 0.0f;
     const unsigned cx = unsigned(ix >> 6), cy = unsigned(iy >> 6);
     const int lx = ix & 63, ly = iy & 63;
@@ -112,7 +120,7 @@ float CLocation::GetRoughHeight(const CVector& p, bool water)
 
 std::uint32_t CLocation::GetColor(float x, float y)
 {
-    const int ix = int(x * 0.1f + 0.5f), iy = int(y * 0.1f + 0.5f);
+    const int ix = NearestVertex(x), iy = NearestVertex(y);
     if (ix < 0 || iy < 0 || ix >= m_nWidth || iy >= m_nHeight) return 0xFFFFFF;
     const int cx = std::min(m_nCellsX - 1, ix >> 6), cy = std::min(m_nCellsY - 1, iy >> 6);
     const int lx = ix - 64 * cx, ly = iy - 64 * cy;
@@ -131,7 +139,7 @@ std::uint32_t CLocation::GetColor(float x, float y)
 
 std::uint32_t CLocation::GetLightColor(float x, float y)
 {
-    const int ix = int(x * 0.1f + 0.5f), iy = int(y * 0.1f + 0.5f);
+    const int ix = NearestVertex(x), iy = NearestVertex(y);
     if (ix < 0 || iy < 0 || ix >= m_nWidth || iy >= m_nHeight) return 0xFFFFFF;
     const int cx = std::min(m_nCellsX - 1, ix >> 6), cy = std::min(m_nCellsY - 1, iy >> 6);
     const int lx = ix - 64 * cx, ly = iy - 64 * cy;
@@ -155,7 +163,7 @@ const std::uint32_t* CLocation::GetShadowTexel(int vx, int vy)
 
 float CLocation::GetBrightnessAt(const CVector& p)
 {
-    const std::uint32_t* texel = GetShadowTexel(int(p.x * 0.1f + 0.5f), int(p.y * 0.1f + 0.5f));
+    const std::uint32_t* texel = GetShadowTexel(NearestVertex(p.x), NearestVertex(p.y));
     const float s = g_Environment.GetShadowLevel(texel[3]);
     return ((1.0f - s) * 192.0f + 63.0f) / 255.0f;
 }
