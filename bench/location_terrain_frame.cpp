@@ -68,7 +68,10 @@ std::unique_ptr<CTexture> SolidTexture(std::uint32_t colour)
 class CTextures : public ITerrainTextures
 {
 public:
-    CTexture* GetTexture(std::int32_t id) override { return id >= 0 && id < 3 ? m_textures[id].get() : nullptr; }
+    CTexture* GetTexture(std::int32_t id) override
+    {
+        return id >= 0 && id < 3 ? m_textures[id].get() : nullptr;
+    }
     std::int32_t GetDefaultTexture() override { return 2; }
     std::unique_ptr<CTexture> m_textures[3];
 };
@@ -86,10 +89,11 @@ struct SFixture
     SFixture()
     {
         setenv("SDL_VIDEODRIVER", "offscreen", 0);
-        plat::RegisterClass(plat::WindowClass{0,
-                                              [](plat::Window* w, std::uint32_t m, plat::WParam wp, plat::LParam lp)
-                                              { return plat::DefWindowProc(w, m, wp, lp); },
-                                              "TerrainBench", nullptr});
+        plat::RegisterClass(
+            plat::WindowClass{0,
+                              [](plat::Window* w, std::uint32_t m, plat::WParam wp, plat::LParam lp)
+                              { return plat::DefWindowProc(w, m, wp, lp); },
+                              "TerrainBench", nullptr});
         window = plat::CreateWindow("TerrainBench", "terrain bench", plat::WS_OVERLAPPED, 0, 0, 640, 480);
         SDisplayParameters params;
         params.width = 640;
@@ -254,7 +258,8 @@ void RunFrames(benchmark::State& state, bool turning)
     {
         builds += after.buildMisses[i] - before.buildMisses[i];
         fallbacks += after.slotMisses[i] - before.slotMisses[i];
-        state.counters[std::string("builds_") + kLevels[i]] = double(after.buildMisses[i] - before.buildMisses[i]) / n;
+        state.counters[std::string("builds_") + kLevels[i]] =
+            double(after.buildMisses[i] - before.buildMisses[i]) / n;
     }
     state.counters["cells_drawn"] = f.location->GetVisibleCount();
     state.counters["blocks_drawn"] = double(blocks) / n;

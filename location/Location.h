@@ -177,8 +177,8 @@ public:
     // when the cell has no near data and load is false. outKnown (when
     // given) tells a real height of 0 from "no data": true when the height
     // came from cell data.
-    float GetHeight(const CVector& p, bool water = false, bool load = true, std::uint8_t* outOverWater = nullptr,
-                    bool* outKnown = nullptr);
+    float GetHeight(const CVector& p, bool water = false, bool load = true,
+                    std::uint8_t* outOverWater = nullptr, bool* outKnown = nullptr);
     // The height at the nearest vertex (loads the far data when the cell
     // has neither slot); over flagged water at least the water level + 3.
     float GetRoughHeight(const CVector& p, bool water = false);
@@ -265,7 +265,7 @@ private:
     int m_nRequests = 0;
     SVisibleCell m_Visible[kVisibleCells] = {};
     int m_nVisible = 0;
-    CVector m_vViewer;      // camera x, y in cell units, z 0
+    CVector m_vViewer; // camera x, y in cell units, z 0
     float m_fViewerHeight = 0.0f;
     std::int32_t m_nWorldDirty = 0;
     int m_nRingStart[kPools] = {};

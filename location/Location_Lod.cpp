@@ -104,8 +104,8 @@ struct SIndexWriter
     std::uint32_t subsetStart;
     bool strip;
 
-    void Append(const STileEntry& entry, const int* kept, const float (*positions)[3], const CVector* direction,
-                float threshold)
+    void Append(const STileEntry& entry, const int* kept, const float (*positions)[3],
+                const CVector* direction, float threshold)
     {
         if (!strip)
         {
@@ -243,7 +243,8 @@ SMeshSlot* CLocation::GenerateLod3(unsigned x, unsigned y, int block, int sector
 
 SMeshSlot* CLocation::GenerateBlock(unsigned x, unsigned y, int block, int level, int sector)
 {
-    if (x >= unsigned(kCellGridSize) || y >= unsigned(kCellGridSize) || block < 0 || block > 3) return nullptr;
+    if (x >= unsigned(kCellGridSize) || y >= unsigned(kCellGridSize) || block < 0 || block > 3)
+        return nullptr;
     SNearSlot* near = GetCell(int(x), int(y)).m_pNear;
     if (!near) return nullptr;
     const float now = Now();
@@ -317,9 +318,9 @@ SMeshSlot* CLocation::GenerateBlock(unsigned x, unsigned y, int block, int level
         bool flag = false;
         const int typeIndex = g_pLandTypeManager ? g_pLandTypeManager->FindTypeIndex(landId, &flag) : -1;
         const SLandType* type = g_pLandTypeManager ? g_pLandTypeManager->GetType(typeIndex) : nullptr;
-        const std::int32_t texture = !type                                    ? -1
+        const std::int32_t texture = !type                                   ? -1
                                      : level == 1 && type->textureFull != -1 ? type->textureFull
-                                                                              : type->texture;
+                                                                             : type->texture;
         const bool mirror = (landId & 0x8000) != 0;
         int k = 0;
         while (k < subsetCount && !(keys[k].texture == texture && keys[k].mirror == mirror))
@@ -385,7 +386,8 @@ SMeshSlot* CLocation::GenerateBlock(unsigned x, unsigned y, int block, int level
                 int code = 0;
                 for (int bit = 0; bit < 5; ++bit)
                 {
-                    if (near->At(r0 + 2 * gr + kMiddle[bit][0], c0 + 2 * gc + kMiddle[bit][1]).dropMask & dropBit)
+                    if (near->At(r0 + 2 * gr + kMiddle[bit][0], c0 + 2 * gc + kMiddle[bit][1]).dropMask &
+                        dropBit)
                         code |= 1 << bit;
                 }
                 const STileEntry& entry = GetTileEntry(TileEntryFor(code, ((gr + gc) & 1) == 0));
@@ -417,12 +419,14 @@ SMeshSlot* CLocation::GenerateBlock(unsigned x, unsigned y, int block, int level
                     UnpackNormal(n, std::int32_t(source.normal));
                     const int own = vertexSubset[row][column];
                     const std::uint32_t alpha = !opaque && own >= 0 && own < u ? 0 : 255;
-                    const std::uint32_t diffuse = ShadeColor(source.light, source.shadow, m_bTerrainTechnique, alpha);
+                    const std::uint32_t diffuse =
+                        ShadeColor(source.light, source.shadow, m_bTerrainTechnique, alpha);
                     float tx, ty;
                     if (projected)
                     {
                         const bool mirror = keys[u].mirror;
-                        const float grid = opaque ? float(mirror ? gx : gy) : float(mirror ? gx - gy : gx + gy);
+                        const float grid =
+                            opaque ? float(mirror ? gx : gy) : float(mirror ? gx - gy : gx + gy);
                         tx = grid * 10.0f / type->width * 0.5f;
                         ty = source.height * 0.5f / type->height;
                     }
@@ -438,8 +442,8 @@ SMeshSlot* CLocation::GenerateBlock(unsigned x, unsigned y, int block, int level
                     }
                     const float bu = float(column) / 32.0f, bv = float(row) / 32.0f;
                     const float w[3] = {(1.0f - bv) * bu, (1.0f - bu) * bv, bu * bv};
-                    WriteVertex(g.m_pVertices + std::size_t(vertexCount) * stride, weights, p, w, n, diffuse, tx,
-                                ty);
+                    WriteVertex(g.m_pVertices + std::size_t(vertexCount) * stride, weights, p, w, n, diffuse,
+                                tx, ty);
                     kept[k] = int(vertexCount);
                     if (level >= 2) shared[row][column] = std::int16_t(vertexCount);
                     ++vertexCount;
@@ -452,14 +456,14 @@ SMeshSlot* CLocation::GenerateBlock(unsigned x, unsigned y, int block, int level
             static const char* const kVertexMessages[3] = {"nV<MAP_NVERTEX[MAPMESH_LOD1]",
                                                            "nV<MAP_NVERTEX[MAPMESH_LOD2]",
                                                            "nV<MAP_NVERTEX[MAPMESH_LOD3]"};
-            static const char* const kIndexMessages[3] = {"nI<MAP_NINDEX[MAPMESH_LOD1]", "nI<MAP_NINDEX[MAPMESH_LOD2]",
-                                                          "nI<MAP_NINDEX[MAPMESH_LOD3]"};
-            g_ErrorLog.LogError("%s",
-                                vertexCount + kGroupVertices > vertexCap ? kVertexMessages[pool] : kIndexMessages[pool]);
+            static const char* const kIndexMessages[3] = {
+                "nI<MAP_NINDEX[MAPMESH_LOD1]", "nI<MAP_NINDEX[MAPMESH_LOD2]", "nI<MAP_NINDEX[MAPMESH_LOD3]"};
+            g_ErrorLog.LogError("%s", vertexCount + kGroupVertices > vertexCap ? kVertexMessages[pool]
+                                                                               : kIndexMessages[pool]);
         }
-        slot->m_Subsets[u] = SMeshSubset{std::int32_t(firstVertex), std::int32_t(vertexCount - firstVertex),
-                                         std::int32_t(firstIndex), std::int32_t(writer.count - firstIndex),
-                                         keys[u].typeIndex};
+        slot->m_Subsets[u] =
+            SMeshSubset{std::int32_t(firstVertex), std::int32_t(vertexCount - firstVertex),
+                        std::int32_t(firstIndex), std::int32_t(writer.count - firstIndex), keys[u].typeIndex};
     }
     if (u < SMeshSlot::kSubsets) slot->m_Subsets[u] = SMeshSubset{0, 0, 0, 0, -2};
     slot->m_nVertexCount = std::int32_t(vertexCount);
@@ -514,7 +518,8 @@ SMeshSlot* CLocation::GenerateLOD4B(unsigned x, unsigned y, int sector)
             int code = 0;
             for (int bit = 0; bit < 5; ++bit)
             {
-                if (far->At(2 * gr + kMiddle[bit][0], 2 * gc + kMiddle[bit][1]).flags & 0x08) code |= 1 << bit;
+                if (far->At(2 * gr + kMiddle[bit][0], 2 * gc + kMiddle[bit][1]).flags & 0x08)
+                    code |= 1 << bit;
             }
             const STileEntry& entry = GetTileEntry(TileEntryFor(code, ((gr + gc) & 1) == 0));
             int kept[9];
@@ -537,7 +542,8 @@ SMeshSlot* CLocation::GenerateLOD4B(unsigned x, unsigned y, int sector)
                 const std::uint32_t diffuse = ShadeColor(source.light, source.shadow, m_bTerrainTechnique, 0);
                 const float bu = float(column) / 32.0f, bv = float(row) / 32.0f;
                 const float w[3] = {(1.0f - bv) * bu, (1.0f - bu) * bv, bu * bv};
-                WriteVertex(g.m_pVertices + std::size_t(vertexCount) * stride, true, p, w, n, diffuse, 0.0f, 0.0f);
+                WriteVertex(g.m_pVertices + std::size_t(vertexCount) * stride, true, p, w, n, diffuse, 0.0f,
+                            0.0f);
                 kept[k] = int(vertexCount);
                 shared[row][column] = std::int16_t(vertexCount);
                 ++vertexCount;

@@ -49,7 +49,8 @@ int CellOf(float world)
 }
 } // namespace
 
-float CLocation::GetHeight(const CVector& p, bool water, bool load, std::uint8_t* outOverWater, bool* outKnown)
+float CLocation::GetHeight(const CVector& p, bool water, bool load, std::uint8_t* outOverWater,
+                           bool* outKnown)
 {
     if (outKnown) *outKnown = false;
     const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
@@ -130,8 +131,9 @@ std::uint32_t CLocation::GetColor(float x, float y)
     const SNearVertex& vertex = cell.m_pNear->At(ly, lx);
     const std::uint32_t c = vertex.light;
     const SLandType* type =
-        g_pLandTypeManager ? g_pLandTypeManager->GetType(g_pLandTypeManager->FindTypeIndex(vertex.landType, nullptr))
-                           : nullptr;
+        g_pLandTypeManager
+            ? g_pLandTypeManager->GetType(g_pLandTypeManager->FindTypeIndex(vertex.landType, nullptr))
+            : nullptr;
     if (!type) return c;
     const std::uint32_t t = GetTextureColor(type->texture);
     return BlendColorRGB(ModulateColor(c, t), c, float(t >> 24) / 255.0f);
@@ -206,7 +208,8 @@ bool CLocation::GetSegmentIntersection(const CVector& a, const CVector& b, CVect
     return true;
 }
 
-bool CLocation::GetRoughRayIntersection(const CVector& origin, const CVector& dir, float maxDistance, CVector* out)
+bool CLocation::GetRoughRayIntersection(const CVector& origin, const CVector& dir, float maxDistance,
+                                        CVector* out)
 {
     XTRACE("CLocation::GetRoughRayIntersection");
     // Each sample lies at distance t from the origin, the distance the
@@ -246,7 +249,8 @@ bool CLocation::GetMapMesh(float x, float y, int /*flags*/, float radius, CGeome
                 const int bx = (b & 1) * 32, by = (b >> 1) * 32;
                 const int x0 = std::max(lx0, bx) - bx, x1 = std::min(lx1, bx + 32) - bx;
                 const int y0 = std::max(ly0, by) - by, y1 = std::min(ly1, by + 32) - by;
-                if (x0 < x1 && y0 < y1) near->m_Quads[b].AppendTiles(out, x0, y0, x1, y1, x - r, y - r, 2.0f * r);
+                if (x0 < x1 && y0 < y1)
+                    near->m_Quads[b].AppendTiles(out, x0, y0, x1, y1, x - r, y - r, 2.0f * r);
             }
         }
     }

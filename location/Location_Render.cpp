@@ -71,7 +71,8 @@ CTexture* LayerTexture(ITerrainTextures& textures, int landType, int level)
             id = level == 1 && type->textureFull != -1 ? type->textureFull : type->texture;
     }
     CTexture* texture = id != -1 ? textures.GetTexture(id) : nullptr;
-    if (!texture && textures.GetDefaultTexture() != -1) texture = textures.GetTexture(textures.GetDefaultTexture());
+    if (!texture && textures.GetDefaultTexture() != -1)
+        texture = textures.GetTexture(textures.GetDefaultTexture());
     return texture;
 }
 } // namespace
@@ -96,8 +97,10 @@ void CLocation::CycleSetVisibility()
     const float radius2 = radius * radius;
     const float near2 = (kNearRadius / 64.0f) * (kNearRadius / 64.0f);
 
-    int x0 = std::max(Nearest(m_vViewer.x - radius), 0), x1 = std::min(Nearest(m_vViewer.x + radius), m_nCellsX);
-    int y0 = std::max(Nearest(m_vViewer.y - radius), 0), y1 = std::min(Nearest(m_vViewer.y + radius), m_nCellsY);
+    int x0 = std::max(Nearest(m_vViewer.x - radius), 0),
+        x1 = std::min(Nearest(m_vViewer.x + radius), m_nCellsX);
+    int y0 = std::max(Nearest(m_vViewer.y - radius), 0),
+        y1 = std::min(Nearest(m_vViewer.y + radius), m_nCellsY);
     x0 = std::min(x0, m_nCellsX - 1);
     x1 = std::max(x1, 0);
     y0 = std::min(y0, m_nCellsY - 1);
@@ -294,7 +297,8 @@ void CLocation::DrawBlockLayers(SMeshSlot* mesh, int level)
             target = g_pModelManager->GetRenderSingleBufMesh(buffer, &piece);
         }
         if (!target) continue;
-        CTexture* texture = LayerTexture(m_pTextures ? *m_pTextures : g_ManagerTextures, layer.landType, level);
+        CTexture* texture =
+            LayerTexture(m_pTextures ? *m_pTextures : g_ManagerTextures, layer.landType, level);
         if (!texture || !texture->m_lpTexture)
         {
             graph.m_lpDevice->SetTexture(0, nullptr);
@@ -373,8 +377,8 @@ void CLocation::RenderCell4(int x, int y)
         target = g_pModelManager->GetRenderSingleBufMesh(m_iRenderBuffers[3], &piece);
     }
     if (target)
-        g_pTexShaderManager->ApplyStateBlock(m_bTerrainTechnique ? SHADER_DIFFUSE2X_OPAQUE : SHADER_DIFFUSE_OPAQUE,
-                                             target);
+        g_pTexShaderManager->ApplyStateBlock(
+            m_bTerrainTechnique ? SHADER_DIFFUSE2X_OPAQUE : SHADER_DIFFUSE_OPAQUE, target);
 }
 
 void CLocation::RenderForWater()
@@ -388,8 +392,10 @@ void CLocation::RenderForWater()
     const float radius = FarRadius();
     const float limit2 =
         g_Settings.VisibleRadius <= 512 ? 0.25f * radius * radius : (0.75f * radius) * (0.75f * radius);
-    const int x0 = std::clamp(Nearest(vx - radius), 0, m_nCellsX), x1 = std::clamp(Nearest(vx + radius), 0, m_nCellsX);
-    const int y0 = std::clamp(Nearest(vy - radius), 0, m_nCellsY), y1 = std::clamp(Nearest(vy + radius), 0, m_nCellsY);
+    const int x0 = std::clamp(Nearest(vx - radius), 0, m_nCellsX),
+              x1 = std::clamp(Nearest(vx + radius), 0, m_nCellsX);
+    const int y0 = std::clamp(Nearest(vy - radius), 0, m_nCellsY),
+              y1 = std::clamp(Nearest(vy + radius), 0, m_nCellsY);
     m_nWorldDirty = -1;
     for (int y = y0; y < y1; ++y)
     {

@@ -39,7 +39,8 @@ protected:
     }
     std::vector<float> Vertex(const SMeshSlot* slot, int i) const
     {
-        const float* f = reinterpret_cast<const float*>(slot->m_Geometry.m_pVertices + i * slot->m_Geometry.m_nStride);
+        const float* f =
+            reinterpret_cast<const float*>(slot->m_Geometry.m_pVertices + i * slot->m_Geometry.m_nStride);
         return std::vector<float>(f, f + slot->m_Geometry.m_nStride / 4);
     }
     CVector m_savedCamera;
@@ -53,11 +54,12 @@ TEST_F(LodTest, ViewSectorsAndTheirDistance)
         CVector d;
         int sector;
     } cases[] = {
-        {{0, 1, 0}, 0},  {{1, 0, 0}, 8},           {{0, -1, 0}, 16}, {{-1, 0, 0}, 24}, {{0, 0, -1}, -1},
-        {{0, 1, -0.19f}, 0}, {{0, 1, -0.3f}, -1}, {{0, 1, 1}, -1},   {{0.4f, 1, 0}, 2}, {{0.2f, 1, 0}, 1},
+        {{0, 1, 0}, 0},      {{1, 0, 0}, 8},      {{0, -1, 0}, 16}, {{-1, 0, 0}, 24},  {{0, 0, -1}, -1},
+        {{0, 1, -0.19f}, 0}, {{0, 1, -0.3f}, -1}, {{0, 1, 1}, -1},  {{0.4f, 1, 0}, 2}, {{0.2f, 1, 0}, 1},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(m_location->GetViewSector(c.d.x, c.d.y, c.d.z), c.sector) << c.d.x << " " << c.d.y << " " << c.d.z;
+        EXPECT_EQ(m_location->GetViewSector(c.d.x, c.d.y, c.d.z), c.sector)
+            << c.d.x << " " << c.d.y << " " << c.d.z;
     EXPECT_EQ(CLocation::SectorDistance(5, 6), 31);
     EXPECT_EQ(CLocation::SectorDistance(6, 5), 1);
     EXPECT_EQ(CLocation::SectorDistance(5, 7), 30);

@@ -45,13 +45,13 @@ TEST_F(QueryTest, HeightIsExactOnBothDiagonalsAndNeutralOutside)
     struct
     {
         float x, y;
-    } points[] = {{0, 0},     {10, 0},    {123.4f, 56.7f}, {125, 51},  {129, 59},  {13, 17},
-                  {17, 13},   {333, 444}, {639.9f, 5},     {5, 639.9f}, {0, 160}, {200.5f, 630.1f}};
+    } points[] = {{0, 0},   {10, 0},    {123.4f, 56.7f}, {125, 51},   {129, 59}, {13, 17},
+                  {17, 13}, {333, 444}, {639.9f, 5},     {5, 639.9f}, {0, 160},  {200.5f, 630.1f}};
     for (const auto& p : points)
     {
         bool known = false;
-        EXPECT_NEAR(m_location->GetHeight(CVector{p.x, p.y, 0}, false, true, nullptr, &known), Plane(p.x, p.y),
-                    1e-3f)
+        EXPECT_NEAR(m_location->GetHeight(CVector{p.x, p.y, 0}, false, true, nullptr, &known),
+                    Plane(p.x, p.y), 1e-3f)
             << p.x << ", " << p.y;
         EXPECT_TRUE(known);
     }
@@ -59,16 +59,18 @@ TEST_F(QueryTest, HeightIsExactOnBothDiagonalsAndNeutralOutside)
     bool known = false;
     EXPECT_EQ(m_location->GetHeight(CVector{0, 1600, 0}, false, true, nullptr, &known), 0.0f);
     EXPECT_FALSE(known);
-    EXPECT_EQ(m_location->GetHeight(CVector{0, 160.0f * 10.0f / 10.0f, 0}, false, true, nullptr, &known), 36.0f);
+    EXPECT_EQ(m_location->GetHeight(CVector{0, 160.0f * 10.0f / 10.0f, 0}, false, true, nullptr, &known),
+              36.0f);
     // The last row and column, and points off the map, give 0.
-    for (const CVector& p : {CVector{640, 10, 0}, CVector{10, 640, 0}, CVector{-5, 10, 0}, CVector{10, -0.5f, 0},
-                             CVector{9000, 9000, 0}})
+    for (const CVector& p : {CVector{640, 10, 0}, CVector{10, 640, 0}, CVector{-5, 10, 0},
+                             CVector{10, -0.5f, 0}, CVector{9000, 9000, 0}})
     {
         EXPECT_EQ(m_location->GetHeight(p, false, true, nullptr, &known), 0.0f) << p.x << ", " << p.y;
         EXPECT_FALSE(known);
     }
     // Rough heights round to the nearest vertex: (-5, 10) is still vertex 0.
-    for (const CVector& p : {CVector{636, 10, 0}, CVector{10, 636, 0}, CVector{-6, 10, 0}, CVector{9000, 0, 0}})
+    for (const CVector& p :
+         {CVector{636, 10, 0}, CVector{10, 636, 0}, CVector{-6, 10, 0}, CVector{9000, 0, 0}})
     {
         EXPECT_EQ(m_location->GetRoughHeight(p), 0.0f) << p.x << ", " << p.y;
         EXPECT_EQ(m_location->GetColor(p.x + 10000, p.y), 0xFFFFFFu);
@@ -179,7 +181,8 @@ TEST_F(QueryTest, CellObjectListsWithSpreadObjects)
     wide.m_fRadius = 50;
     wide.m_bCollidable = 1;
     wide.m_bSphereCollider = 0;
-    const auto in = [&](int x, int y, CMMObject& o) { return m_location->GetCell(x, y).m_Objects.Contains(&o); };
+    const auto in = [&](int x, int y, CMMObject& o)
+    { return m_location->GetCell(x, y).m_Objects.Contains(&o); };
 
     // Near the corner of four cells: the plain object only in its home
     // cell, the spread one in all four.

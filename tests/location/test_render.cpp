@@ -315,7 +315,8 @@ TEST_F(TerrainPixels, LitSlopesAndLandTypeTextures)
     DrawFrame();
     const std::vector<std::uint32_t> pixels = EndTarget();
     // World (x, y) -> pixel: x to the left, y up; 5 units a pixel.
-    const auto at = [&](float x, float y) {
+    const auto at = [&](float x, float y)
+    {
         const int px = int(64.0f - (x - 320.0f) / 5.0f), py = int(64.0f - (y - 320.0f) / 5.0f);
         return pixels[std::size_t(py) * 128 + std::size_t(px)];
     };
@@ -344,18 +345,24 @@ TEST_F(TerrainPixels, SampleLocationAtThreeLevelsToPicture)
 {
     CLandTypeScope lands;
     lands.Add(1, 0, 1, 4); // grass; level 1 draws a 2 x 2 atlas of it
-    m_textures.m_textures.push_back(MakeTexture([](int x, int y) {
-        const std::uint32_t n = std::uint32_t((x * 7 + y * 13) % 5) * 6;
-        return 0xFF000000u | (0x40 + n) << 16 | (0x90 + n) << 8 | (0x30 + n);
-    }));
-    m_textures.m_textures.push_back(MakeTexture([](int x, int y) {
-        const std::uint32_t tint[4] = {0x4A9A38, 0x5AA040, 0x3E8A30, 0x66A848};
-        return 0xFF000000u | tint[(x / 16) + 2 * (y / 16)] | (((x ^ y) & 1) ? 0x080808u : 0u);
-    }));
-    m_textures.m_textures.push_back(MakeTexture([](int x, int y) {
-        const std::uint32_t n = std::uint32_t((x * 5 + y * 3) % 7) * 5;
-        return 0xFF000000u | (0x80 + n) << 16 | (0x70 + n) << 8 | (0x60 + n); // rock, the default
-    }));
+    m_textures.m_textures.push_back(MakeTexture(
+        [](int x, int y)
+        {
+            const std::uint32_t n = std::uint32_t((x * 7 + y * 13) % 5) * 6;
+            return 0xFF000000u | (0x40 + n) << 16 | (0x90 + n) << 8 | (0x30 + n);
+        }));
+    m_textures.m_textures.push_back(MakeTexture(
+        [](int x, int y)
+        {
+            const std::uint32_t tint[4] = {0x4A9A38, 0x5AA040, 0x3E8A30, 0x66A848};
+            return 0xFF000000u | tint[(x / 16) + 2 * (y / 16)] | (((x ^ y) & 1) ? 0x080808u : 0u);
+        }));
+    m_textures.m_textures.push_back(MakeTexture(
+        [](int x, int y)
+        {
+            const std::uint32_t n = std::uint32_t((x * 5 + y * 3) % 7) * 5;
+            return 0xFF000000u | (0x80 + n) << 16 | (0x70 + n) << 8 | (0x60 + n); // rock, the default
+        }));
     ASSERT_TRUE(Open(MakeSampleLocation()));
     g_Settings.VisibleRadius = 0; // one cell a frame: the small test pools suffice
     constexpr std::uint32_t kSide = 256;
@@ -368,7 +375,8 @@ TEST_F(TerrainPixels, SampleLocationAtThreeLevelsToPicture)
         for (int cy = 0; cy < 4; ++cy)
             for (int cx = 0; cx < 4; ++cx)
             {
-                g_ViewCamera.SetPosition(CVector{640.0f * float(cx) + 320.0f, 640.0f * float(cy) + 320.0f, 2000.0f});
+                g_ViewCamera.SetPosition(
+                    CVector{640.0f * float(cx) + 320.0f, 640.0f * float(cy) + 320.0f, 2000.0f});
                 g_ViewCamera.m_mViewProjection = CMatrix(0.0f);
                 DrawFrame();
             }
