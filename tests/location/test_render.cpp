@@ -8,8 +8,10 @@
 
 #include "foundation/Texture.h"
 #include "graphics/GraphicTestDevice.h"
+#include "graphics/ModelManager.h"
 #include "graphics/PngWriter.h"
 #include "graphics/TexShaderManager.h"
+#include "location/LocationObjectCells.h"
 #include "location/ViewCamera.h"
 #include "tools/mksample/SampleLocation.h"
 
@@ -94,6 +96,15 @@ TEST_F(RenderTest, VisibleCellsAtRadius256AreAllNearAndSorted)
         EXPECT_EQ(visible[std::size_t(request.index)].y, request.y);
         EXPECT_EQ(request.level, kLevelNear);
     }
+    // The object list walks the same cells through the location's cells.
+    CLocationObjectCells cells(*m_location);
+    const int* list = nullptr;
+    ASSERT_EQ(cells.GetVisibleCells(&list), 69);
+    EXPECT_EQ(list[0], 8 * 64 + 8);
+    EXPECT_EQ(list[68], visible[68].y * 64 + visible[68].x);
+    EXPECT_EQ(cells.GetCellObjects(8 * 64 + 8), &m_location->GetCell(8, 8).m_Objects);
+    EXPECT_EQ(cells.GetCellObjects(4096), nullptr);
+
     m_location->PreRender(); // the requests are loaded in the same frame
     EXPECT_NE(m_location->GetCell(8, 12).m_pNear, nullptr);
     m_location->CycleSetVisibility();
@@ -287,33 +298,50 @@ protected:
 };
 } // namespace
 
-// A ridge along y at x = 320 on a one-cell map; rows y < 320 are land type
-// 1 (a red texture), the others type 2 (blue). The slope facing the light
-// (+x) is brighter; each half shows its own texture.
-TEST_F(TerrainPixels, LitSlopesAndLandTypeTextures)
+namespace
 {
-    CLandTypeScope lands;
-    lands.Add(1, 0);
-    lands.Add(2, 1);
-    m_textures.m_textures.push_back(MakeTexture([](int, int) { return 0xFFFF4040u; }));
-    m_textures.m_textures.push_back(MakeTexture([](int, int) { return 0xFF4040FFu; }));
-    m_textures.m_textures.push_back(MakeTexture([](int, int) { return 0xFF40FF40u; }));
-    SMapSource source = MakeSource(65, 65);
-    source.landTypes.resize(source.heights.size());
-    for (int y = 0; y < 65; ++y)
-        for (int x = 0; x < 65; ++x)
-        {
-            source.heights[std::size_t(y * 65 + x)] = 200.0f - 6.0f * float(std::abs(x - 32));
-            source.landTypes[std::size_t(y * 65 + x)] = y < 32 ? 1 : 2;
-        }
-    ASSERT_TRUE(Open(source));
-    ASSERT_TRUE(m_location->m_bTerrainTechnique);
-    g_ViewCamera.SetPosition(CVector{320, 320, 2000});
-    g_ViewCamera.m_mViewProjection = CMatrix(0.0f);
-    BeginTarget(128, 128);
-    Look(320, 320, 640, 0, 128);
-    DrawFrame();
-    const std::vector<std::uint32_t> pixels = EndTarget();
+// A ridge along y at x = 320 on a one-cell map; rows y < 320 are land type
+// 1 (a red texture), the others type 2 (blue).
+class RidgeTest : public TerrainPixels
+{
+protected:
+    void OpenRidge()
+    {
+        m_lands.Add(1, 0);
+        m_lands.Add(2, 1);
+        m_textures.m_textures.push_back(MakeTexture([](int, int) { return 0xFFFF4040u; }));
+        m_textures.m_textures.push_back(MakeTexture([](int, int) { return 0xFF4040FFu; }));
+        m_textures.m_textures.push_back(MakeTexture([](int, int) { return 0xFF40FF40u; }));
+        SMapSource source = MakeSource(65, 65);
+        source.landTypes.resize(source.heights.size());
+        for (int y = 0; y < 65; ++y)
+            for (int x = 0; x < 65; ++x)
+            {
+                source.heights[std::size_t(y * 65 + x)] = 200.0f - 6.0f * float(std::abs(x - 32));
+                source.landTypes[std::size_t(y * 65 + x)] = y < 32 ? 1 : 2;
+            }
+        ASSERT_TRUE(Open(source));
+        ASSERT_TRUE(m_location->m_bTerrainTechnique);
+    }
+    std::vector<std::uint32_t> DrawRidge()
+    {
+        g_ViewCamera.SetPosition(CVector{320, 320, 2000});
+        g_ViewCamera.m_mViewProjection = CMatrix(0.0f);
+        BeginTarget(128, 128);
+        Look(320, 320, 640, 0, 128);
+        DrawFrame();
+        return EndTarget();
+    }
+    CLandTypeScope m_lands;
+};
+} // namespace
+
+// The slope facing the light (+x) is brighter; each half shows its own
+// texture; a second frame draws from the device slots the blocks keep.
+TEST_F(RidgeTest, LitSlopesAndLandTypeTextures)
+{
+    OpenRidge();
+    const std::vector<std::uint32_t> pixels = DrawRidge();
     // World (x, y) -> pixel: x to the left, y up; 5 units a pixel.
     const auto at = [&](float x, float y)
     {
@@ -331,12 +359,31 @@ TEST_F(TerrainPixels, LitSlopesAndLandTypeTextures)
     EXPECT_EQ(m_location->m_Stats.slotMisses[0], 0u);
     EXPECT_GT(m_location->m_Stats.buildMisses[0], 0u);
 
-    // A second frame draws the same blocks from the device slots they keep.
-    BeginTarget(128, 128);
-    Look(320, 320, 640, 0, 128);
-    DrawFrame();
-    EXPECT_EQ(EndTarget(), pixels);
+    EXPECT_EQ(DrawRidge(), pixels);
     EXPECT_GT(m_location->m_Stats.slotHits[0], 0u);
+}
+
+// With every level-1 device slot taken the blocks are drawn through the
+// "MAP1" render buffer, to the same picture.
+TEST_F(RidgeTest, FullDevicePoolFallsBackToTheRenderBuffer)
+{
+    CModelManager models;
+    g_pModelManager = &models;
+    OpenRidge();
+    const std::vector<std::uint32_t> pixels = DrawRidge();
+    for (int p = 0; p < CLocation::kPools; ++p)
+        for (int i = 0; i < m_location->GetMeshSlotCount(p); ++i)
+            if (SDeviceSlot* device = m_location->GetMeshSlots(p)[i].m_pDevice)
+            {
+                device->m_bTaken = 0;
+                m_location->GetMeshSlots(p)[i].m_pDevice = nullptr;
+            }
+    for (int i = 0; i < m_location->GetDeviceSlotCount(0); ++i)
+        m_location->GetDeviceSlots(0)[i].m_bTaken = 1;
+    EXPECT_EQ(DrawRidge(), pixels);
+    EXPECT_GT(m_location->m_Stats.slotMisses[0], 0u);
+    m_location->Done();
+    g_pModelManager = nullptr;
 }
 
 // The sample location from above at block levels 1, 2 and 3, side by side,
