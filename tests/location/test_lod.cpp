@@ -247,3 +247,28 @@ TEST_F(LodTest, BuildersStopAtTheirSlotCapacity)
     EXPECT_EQ(built->m_nVertexCount % 9, 0);
     EXPECT_NE(ReadText("error.log").find("nV<MAP_NVERTEX[MAPMESH_LOD1]"), std::string::npos);
 }
+
+// Strip mode: each group's strip joined to the one before; the strip's
+// triangles (degenerate ones skipped) cover the block once.
+TEST_F(LodTest, StripModeCoversTheBlockOnce)
+{
+    m_location->m_bStripMode = true;
+    SMapSource source = MakeSource(65, 65);
+    source.dropMasks.assign(source.heights.size(), 0);
+    for (std::size_t i = 0; i < source.dropMasks.size(); i += 3)
+        source.dropMasks[i] = 2; // a mix of codes at level 2
+    ASSERT_TRUE(Open(source));
+    Load(0, 0, kLevelNear);
+    const SMeshSlot* slot = m_location->GenerateLod2(0, 0, 1);
+    ASSERT_NE(slot, nullptr);
+    const std::uint16_t* index = slot->m_Geometry.m_pIndices;
+    double area = 0.0;
+    for (int i = 0; i + 2 < slot->m_nIndexCount; ++i)
+    {
+        const std::uint16_t a = index[i], b = index[i + 1], c = index[i + 2];
+        if (a == b || b == c || a == c) continue;
+        const std::vector<float> p = Vertex(slot, a), q = Vertex(slot, b), r = Vertex(slot, c);
+        area += std::fabs((q[0] - p[0]) * (r[1] - p[1]) - (r[0] - p[0]) * (q[1] - p[1])) * 0.5;
+    }
+    EXPECT_DOUBLE_EQ(area, 320.0 * 320.0);
+}

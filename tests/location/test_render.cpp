@@ -361,6 +361,14 @@ TEST_F(RidgeTest, LitSlopesAndLandTypeTextures)
 
     EXPECT_EQ(DrawRidge(), pixels);
     EXPECT_GT(m_location->m_Stats.slotHits[0], 0u);
+
+    // The reflection pass draws the same ground from the same camera.
+    BeginTarget(128, 128);
+    Look(320, 320, 640, 0, 128);
+    graph.m_lpDevice->BeginScene();
+    m_location->RenderForWater();
+    graph.m_lpDevice->EndScene();
+    EXPECT_EQ(EndTarget(), pixels);
 }
 
 // With every level-1 device slot taken the blocks are drawn through the
