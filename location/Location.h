@@ -7,6 +7,19 @@
 // the renderer's request queue and the location's own stream on the map
 // file (m_CellStream), from which LoadCell reads one cell at a time.
 //
+// Each frame PreRender lists the cells in view (nearest first, at most
+// 1000) and loads the ones missing; CycleRender draws near cells as four
+// blocks at level 1, 2 or 3 (one draw per land-type layer, techniques 57 or
+// 58) and far cells as one mesh (59 or 60), from meshes the builders keep
+// in the pools (Location_Lod.cpp); device slots keep a drawn mesh on the
+// device while it is drawn every frame. The queries (Location_Query.cpp)
+// answer heights, colours, rays and the per-cell object lists; outside the
+// map they return neutral values.
+//
+// Stand-ins: the fog switch is the environment stand-in's (no fog), the
+// object lights come from the installed object view (g_pObjectView), the
+// ground detail layer draws nothing.
+//
 // Memory: everything is allocated once by Init (the grid with the object)
 // and reused in least-recently-used order; loading, evicting and stitching
 // cells allocates nothing. A full cache never fails: the least recently

@@ -15,6 +15,7 @@
 #include "location/Location.h"
 #include "location/ViewCamera.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
