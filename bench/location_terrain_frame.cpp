@@ -15,6 +15,8 @@
 // meshes stay cached. CirclingFrame: the camera circles the point once in
 // 64 frames: blocks enter and leave the view, change level, and meshes of
 // blocks whose sector (the direction from the camera) changes are rebuilt.
+// ColdFrame: every mesh is built anew each frame (the first frame in a
+// location, or after the pools were reset).
 #include "foundation/GameTime.h"
 #include "foundation/Graphic.h"
 #include "foundation/PakFileSystem.h"
@@ -219,7 +221,7 @@ SFixture& Fixture()
     return fixture;
 }
 
-void RunFrames(benchmark::State& state, bool turning)
+void RunFrames(benchmark::State& state, bool turning, bool cold = false)
 {
     SFixture& f = Fixture();
     if (!f.ok)
@@ -235,6 +237,7 @@ void RunFrames(benchmark::State& state, bool turning)
     for (auto _ : state)
     {
         if (turning) heading += 6.2831853f / 64.0f;
+        if (cold) f.location->ResetMeshPools(); // every mesh built anew
         f.PlaceCamera(heading);
         g_GameTime += 1.0 / 60.0;
         const double t0 = ThreadSeconds();
@@ -278,8 +281,13 @@ void CirclingFrame(benchmark::State& state)
 {
     RunFrames(state, true);
 }
+void ColdFrame(benchmark::State& state)
+{
+    RunFrames(state, false, true);
+}
 } // namespace
 
 BENCHMARK(SteadyFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(CirclingFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(ColdFrame)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK_MAIN();
