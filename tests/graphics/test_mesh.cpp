@@ -319,7 +319,7 @@ TEST_F(Mesh, DrawingBindsOnceAndPointListsDrawUnindexed)
     Device* d = graph.m_lpDevice;
     d->BeginScene();
     quad.Render(true);
-    EXPECT_EQ(g_pCurrentMesh, &quad);
+    EXPECT_EQ(g_pCurrentMesh.load(), &quad);
     // Change the stream behind the cache's back: a second draw of the same
     // mesh does not set it again.
     d->SetStreamSource(0, points.m_pVB, 20);
