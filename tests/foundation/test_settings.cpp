@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -20,7 +21,7 @@ protected:
     void SetUp() override
     {
         m_dir = std::filesystem::temp_directory_path() /
-                ("tvx_settings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ("tvx_settings_" + std::to_string(std::random_device{}()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
