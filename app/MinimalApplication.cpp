@@ -75,6 +75,8 @@ const char* GetInitErrorText(std::uint32_t error)
         return "Database not found. Check program path.";
     case CMinimalApplication::kInitGraphics:
         return "Graphic initialization fail.";
+    case CMinimalApplication::kInitDatabaseDamaged:
+        return "Database damaged. Reinstall the game data.";
     default:
         return "Unknown Error.";
     }
@@ -101,7 +103,9 @@ bool CMinimalApplication::Init(void* hInstance, void* hPrevInstance, char* comma
     if (g_pFileManager) g_pFileManager->SetDirectory("Data");
     if (!g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase))
     {
-        m_nInitError = kInitDatabase;
+        // A file that was found but cannot be read is not a wrong path.
+        m_sInitErrorDetail = g_ResourceDB.GetDataBase().GetLastError();
+        m_nInitError = m_sInitErrorDetail.empty() ? kInitDatabase : kInitDatabaseDamaged;
         return false;
     }
     LogFileSource("Data\\Pack.txt");
@@ -320,8 +324,9 @@ int RunApplication(char* commandLine, const char* title)
         }
         else
         {
-            plat::MessageBox(nullptr, GetInitErrorText(application.m_nInitError), "Initialization error",
-                             plat::MB_OK | plat::MB_ICONERROR);
+            std::string text = GetInitErrorText(application.m_nInitError);
+            if (!application.m_sInitErrorDetail.empty()) text += "\n" + application.m_sInitErrorDetail;
+            plat::MessageBox(nullptr, text.c_str(), "Initialization error", plat::MB_OK | plat::MB_ICONERROR);
             exitCode = application.m_nInitError ? static_cast<int>(application.m_nInitError) : 3;
         }
         application.Done();
