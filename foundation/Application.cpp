@@ -99,6 +99,7 @@ bool CApplication::Init(void* hInstance, void* /*hPrevInstance*/, char* /*comman
 void CApplication::Done()
 {
     XTRACE("CApplication::Done");
+    m_Services.Stop();
     if (m_pDevice)
         m_pDevice->Release();
 }
@@ -233,9 +234,18 @@ void CApplication::OnDeviceLost()
 void CApplication::InvalidateResources()
 {
     XTRACE("CApplication::InvalidateResources");
-    // The texture, surface and model managers and the technique manager
-    // release their device objects here once they exist. A reset needs
-    // every reference to the device's own surfaces given back.
+    m_Services.Invalidate();
+    // A reset needs every default-pool object gone, and the device holds a
+    // reference to whatever is bound to it: the last mesh drawn and the
+    // stage textures stay alive until unbound.
+    if (plat::d3d::Device* device = graph.m_lpDevice)
+    {
+        for (std::uint32_t stage = 0; stage < 4; ++stage)
+            device->SetTexture(stage, nullptr);
+        device->SetStreamSource(0, nullptr, 0);
+        device->SetIndices(nullptr, 0);
+    }
+    // So are the references to the device's own surfaces.
     if (graph.m_lpBackBuffer)
         graph.m_lpBackBuffer->Release();
     graph.m_lpBackBuffer = nullptr;
@@ -249,9 +259,7 @@ void CApplication::ResetResources()
     XTRACE("CApplication::ResetResources");
     if (g_pInput)
         g_pInput->Acquire();
-    // The technique manager and the texture and model managers come back
-    // here once they exist; the default render states are the technique
-    // manager's to set.
+    m_Services.Reset();
     plat::d3d::Device* device = graph.m_lpDevice;
     if (!device)
         return;

@@ -1,14 +1,20 @@
 // The application shell: main window, main loop, message pump, device-loss
 // handling and the mouse cursor.
 //
-// The game's application class derives from CApplication, overrides Main and
-// the resource operations, and calls Init and Run. g_pApplication points at
-// the one application object. Everything here runs on the main thread.
+// The game's application class derives from CApplication, fills the service
+// table m_Services in start-up order, starts it from its Init, overrides
+// Main and calls Init and Run. Done stops the services in reverse order and
+// then releases the device; a device loss runs the services' invalidate
+// steps (last first) around the shell's own, and after the reset the
+// shell's own and the services' reset steps (first first). g_pApplication
+// points at the one application object. Everything here runs on the main
+// thread.
 //
 // The window class name "TVXWC0" is also the single-instance test of the
 // entry function.
 #pragma once
 
+#include "foundation/ServiceTable.h"
 #include "platform/Types.h"
 #include "platform/Window.h"
 
@@ -62,7 +68,12 @@ public:
     virtual void Done();
     virtual std::uint32_t Run();
     virtual void Main() {}
+    // The services' invalidate steps, last first, then the device's own
+    // back and depth buffers are released.
     virtual void InvalidateResources();
+    // The input is acquired again, the services' reset steps run first
+    // first, then the device's buffers, projection, viewport and texture
+    // filters come back.
     virtual void ResetResources();
     virtual void ApplySettings() {}
     // Messages dispatched to the main window: WM_DESTROY posts the quit
@@ -87,6 +98,8 @@ public:
 
     // The graphics device, when one exists.
     IShellDevice* m_pDevice = nullptr;
+    // The application's services in start-up order.
+    CServiceTable m_Services;
 
     static plat::LResult WindowProc(plat::Window* hwnd, std::uint32_t message, plat::WParam wParam,
                                     plat::LParam lParam);
