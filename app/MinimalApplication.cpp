@@ -19,7 +19,6 @@
 #include "graphics/Shaders.h"
 #include "graphics/TexShaderManager.h"
 #include "graphics/SurfaceManager.h"
-#include "graphics/TextureFile.h"
 #include "graphics/TextureManager.h"
 #include "graphics/VideoPlayer.h"
 #include "sound/MusicManager.h"
@@ -89,7 +88,6 @@ void CMinimalApplication::AddServices()
                         RegisterInputClasses();
                         RegisterFileClasses();
                         RegisterEngineClasses();
-                        RegisterTextureFileReader();
                         // The sound module registers last.
                         RegisterSoundClasses();
                         return true;
@@ -268,14 +266,12 @@ void CMinimalApplication::InitFrame()
     if (m_pGraphic) m_pGraphic->Init(nullptr);
     if (!g_Settings.UseSystemCursor && g_pTextureManager)
         m_nCursorTexture = g_pTextureManager->FindName("TEX_INT_CURSOR");
-    SetCursorPainter(GetEngineCursorPainter());
     // The load is not a frame.
     g_FrameTimer.Reset();
 }
 
 void CMinimalApplication::DoneFrame()
 {
-    SetCursorPainter(nullptr);
     if (m_pGraphic)
     {
         m_pGraphic->Done();

@@ -15,45 +15,11 @@
 #pragma once
 
 #include "foundation/ServiceTable.h"
+#include "foundation/ShellInterfaces.h"
 #include "platform/Types.h"
 #include "platform/Window.h"
 
 #include <cstdint>
-
-// What the shell needs of the graphics device to watch for loss and reset
-// it; the device wrapper provides it. With none, the device is never lost.
-class IShellDevice
-{
-public:
-    static constexpr plat::HResult kDeviceLost = static_cast<plat::HResult>(0x88760868u);
-    static constexpr plat::HResult kDeviceNotReset = static_cast<plat::HResult>(0x88760869u);
-
-    virtual ~IShellDevice() = default;
-    virtual plat::HResult TestCooperativeLevel() = 0;
-    // Resets with the stored presentation parameters.
-    virtual plat::HResult Reset() = 0;
-    virtual void Release() = 0;
-};
-
-// What the shell's cursor needs of the graphics resources, which live in a
-// library above this one: the application installs the engine's painter
-// with SetCursorPainter once those resources exist. Main thread only.
-class ICursorPainter
-{
-public:
-    virtual ~ICursorPainter() = default;
-    // Whether the texture id gives a texture now.
-    virtual bool IsAvailable(int texture) = 0;
-    // Draws the screen quad {left, top, right, bottom} with the texture and
-    // technique; false (nothing drawn) when the texture is not available.
-    virtual bool DrawQuad(const int screen[4], int texture, int technique) = 0;
-    virtual void SetBlendFactor(float factor) = 0;
-    // The engine's clock in seconds.
-    virtual float GetEngineTime() = 0;
-};
-
-// Null: RenderCursor draws nothing.
-void SetCursorPainter(ICursorPainter* painter);
 
 class CApplication
 {

@@ -26,11 +26,11 @@ struct SService
 {
     const char* name = "";
     // False ends start-up (the init says why); may throw.
-    std::function<bool()> init;
-    std::function<void()> done;
+    std::function<bool()> init = {};
+    std::function<void()> done = {};
     // Device loss: give up device objects before the reset, make them again after.
-    std::function<void()> invalidate;
-    std::function<void()> reset;
+    std::function<void()> invalidate = {};
+    std::function<void()> reset = {};
     // The init runs on the start-up loader thread and must not touch the
     // device's state (see LoaderThread.h).
     bool loader = false;

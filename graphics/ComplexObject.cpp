@@ -23,11 +23,6 @@ CMatrix CComplexObject::s_CameraMatrix(1.0f);
 
 namespace
 {
-IModelObject* CreateComplexObject()
-{
-    return new CComplexObject();
-}
-
 // Loaded, or deliberately without a texture: the part may be drawn.
 bool Ready(std::int32_t id, CTexture*& texture)
 {
@@ -75,11 +70,6 @@ private:
     bool m_bLocked;
 };
 } // namespace
-
-void InstallComplexObjectFactory(bool install)
-{
-    SetModelObjectFactory(install ? &CreateComplexObject : nullptr);
-}
 
 CComplexObject::CComplexObject() = default;
 

@@ -7,6 +7,7 @@
 #include "foundation/LogWriter.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/ResourceDB.h"
+#include "graphics/ComplexObject.h"
 #include "graphics/Model.h"
 #include "graphics/TexShaderManager.h"
 #include "graphics/TextureManager.h"
@@ -26,8 +27,10 @@ PFNCreateModelObject g_pCreateModelObject = nullptr;
 
 IModelObject* CreateModelObject()
 {
+    // Model files are complex objects: their parts, render groups and
+    // particle systems are read by the complex-object loader.
     if (g_pCreateModelObject) return g_pCreateModelObject();
-    return new CSingleModelObject();
+    return new CComplexObject();
 }
 
 struct SScreenVertex

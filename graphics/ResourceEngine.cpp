@@ -11,6 +11,7 @@
 #include "graphics/ModelManager.h"
 #include "graphics/SurfaceManager.h"
 #include "graphics/TexShaderManager.h"
+#include "graphics/TextureFile.h"
 #include "graphics/TextureManager.h"
 #include "graphics/VideoPlayer.h"
 #include "platform/d3d8/D3D8.h"
@@ -77,9 +78,6 @@ void CResourceEngine::CreateSurfaceManager()
 
 void CResourceEngine::CreateModelManager()
 {
-    // Model files are complex objects: their parts, render groups and
-    // particle systems are read by the complex-object loader.
-    InstallComplexObjectFactory();
     g_pModelManager = new CModelManager();
     g_pModelManager->Init();
 }
@@ -217,4 +215,6 @@ void RegisterEngineClasses()
 {
     RegisterGraphicInterface();
     RegisterBinkPlayer();
+    RegisterTextureFileReader();
+    SetCursorPainter(GetEngineCursorPainter());
 }

@@ -88,6 +88,8 @@ extern CFont* g_pFontBig;
 // The material renderers start from.
 extern plat::d3d::SMaterial g_DefaultMaterial;
 
-// The engine module's factory classes: "IGUID_IGraphicInterface" and
-// "IGUID_IBinkPlayer".
+// The engine module's factory classes, "IGUID_IGraphicInterface" and
+// "IGUID_IBinkPlayer", and every hook the engine gives the libraries below
+// it: the "TM" image-file reader of the texture loader and the shell's
+// cursor painter.
 void RegisterEngineClasses();

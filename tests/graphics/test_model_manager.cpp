@@ -269,6 +269,8 @@ protected:
     void SetUp() override
     {
         ModelManagerDevice::SetUp();
+        // The list's own checks read the stand-in object's parts.
+        SetModelObjectFactory([]() -> IModelObject* { return new CSingleModelObject(); });
         m_previous = plat::GetCurrentDirectory();
         ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
     }
@@ -276,6 +278,7 @@ protected:
     {
         m_manager.Done();
         m_manager.Purge();
+        SetModelObjectFactory(nullptr);
         g_ResourceDB.Done();
         plat::SetCurrentDirectory(m_previous.c_str());
         ModelManagerDevice::TearDown();
