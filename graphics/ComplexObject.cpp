@@ -174,6 +174,7 @@ void CComplexObject::Load(CPakStream& stream)
 
 bool CComplexObject::LoadFromStream(CPakStream& stream)
 {
+    const std::size_t trace = g_ErrorLog.GetTraceLength();
     try
     {
         Load(stream);
@@ -181,7 +182,10 @@ bool CComplexObject::LoadFromStream(CPakStream& stream)
     }
     catch (const std::exception&)
     {
-        return false; // logged where it was thrown
+        // Logged where it was thrown; the object is substituted, so its path
+        // leaves the trace.
+        g_ErrorLog.CutTrace(trace);
+        return false;
     }
 }
 

@@ -191,6 +191,7 @@ bool CModelManager::Init(const char* section, std::uint32_t keepNewest)
     for (std::int32_t i = 0; i < GetRecordCount(); ++i)
     {
         if (m_Records[std::size_t(i)].m_fRadius != 0.0f) continue;
+        CTraceBoundary boundary;
         try
         {
             IModelObject* object = GetModelForce(i);
@@ -198,8 +199,9 @@ bool CModelManager::Init(const char* section, std::uint32_t keepNewest)
             m_Records[std::size_t(i)].m_fRadius = radius;
             if (object) object->SetRadius(radius);
         }
-        catch (const std::exception&)
+        catch (const std::exception& e)
         {
+            boundary.Handled(GetName(i) ? GetName(i) : "_DEFAULT_", e.what());
             g_ErrorLog.LogError("Model not founs");
         }
     }
@@ -232,6 +234,7 @@ void* CModelManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
     if (m_pLogWriter) m_pLogWriter->WriteToLog(name, record ? record->m_szFileName : "");
     const std::string path = g_ResourceDB.GetBaseDirectory() + (record ? record->m_szFileName : "");
     std::unique_ptr<IModelObject> object;
+    CTraceBoundary boundary;
     try
     {
         object.reset(CreateModelObject());
@@ -251,8 +254,9 @@ void* CModelManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
         }
         object->SetRadius(record->m_fRadius);
     }
-    catch (const std::exception&)
+    catch (const std::exception& e)
     {
+        boundary.Handled(path.c_str(), e.what());
         g_ErrorLog.LogError("Error in %s model", name);
         return nullptr;
     }
