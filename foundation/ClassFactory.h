@@ -113,7 +113,9 @@ extern std::uint32_t g_iIObjectAllocator;
 extern std::uint32_t g_iStdMemoryAllocator;
 extern std::uint32_t g_iStdObjectAllocator;
 
-// The base library's registrations. The file manager and archive ids are
-// registered by the file services module.
+// The base library's registrations: the allocators, the plain file manager
+// and the archive. The file services module (RegisterFileClasses) later
+// replaces the file manager with the pack-aware one under the same index.
 void RegisterBaseClasses();
+// Nothing to undo: the registry lives for the whole program.
 void DoneBaseClasses();
