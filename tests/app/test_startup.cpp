@@ -62,7 +62,6 @@ class Application : public testutil::CDataTreeTest
 protected:
     void SetUp() override
     {
-        CDataTreeTest::SetUp();
         ASSERT_TRUE(WriteSampleTree(Tree().Path().string()));
         // The logo video is its own test's business.
         std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");

@@ -21,7 +21,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <memory>
 #include <random>
 #include <string>
 
@@ -90,16 +89,15 @@ private:
     SEngineSettings m_settings;
 };
 
-// One data tree per test, made before SetUp's body and gone after TearDown.
+// One data tree per test: made with the fixture, before SetUp, and gone
+// with it, after TearDown, so a derived fixture need not call up.
 class CDataTreeTest : public ::testing::Test
 {
 protected:
-    void SetUp() override { m_pTree = std::make_unique<CDataTree>(); }
-    void TearDown() override { m_pTree.reset(); }
+    CDataTree& Tree() { return m_Tree; }
+    const CDataTree& Tree() const { return m_Tree; }
 
-    CDataTree& Tree() { return *m_pTree; }
-
-    std::unique_ptr<CDataTree> m_pTree;
+    CDataTree m_Tree;
 };
 
 } // namespace testutil

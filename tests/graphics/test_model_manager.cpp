@@ -65,7 +65,8 @@ protected:
 
     CModelManager m_manager;
     TexShaderManager m_shaders;
-    gfxtest::CTempDir m_dir{"modelmanager"};
+    // The fixture's data tree, the working directory during the test.
+    testutil::CDataTree& m_dir = Tree();
 };
 
 TEST_F(ModelManagerDevice, RingsAppendRestartAndAge)
@@ -271,16 +272,12 @@ protected:
         ModelManagerDevice::SetUp();
         // The list's own checks read the stand-in object's parts.
         SetModelObjectFactory([]() -> IModelObject* { return new CSingleModelObject(); });
-        m_previous = plat::GetCurrentDirectory();
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
     }
     void TearDown() override
     {
         m_manager.Done();
         m_manager.Purge();
         SetModelObjectFactory(nullptr);
-        g_ResourceDB.Done();
-        plat::SetCurrentDirectory(m_previous.c_str());
         ModelManagerDevice::TearDown();
     }
     static void Write(const char* name, const std::string& bytes)
@@ -296,7 +293,6 @@ protected:
         return object.LoadFromStream(stream);
     }
 
-    std::string m_previous;
 };
 
 TEST_F(ModelManagerList, ListLoadsMeasuresAndReportsMissingModels)
