@@ -124,7 +124,8 @@ void CMinimalApplication::AddServices()
                         if (g_Settings.Video) PlayLogoVideo();
                         return true;
                     }});
-    // The shell releases the device after every service has stopped.
+    // The shell watches this device for loss and releases it after every
+    // service has stopped.
     m_Services.Add({.name = "Graphic device",
                     .init = [this]
                     {
@@ -134,7 +135,6 @@ void CMinimalApplication::AddServices()
                             m_nInitError = kInitGraphics;
                             return false;
                         }
-                        m_pDevice = &graph;
                         return true;
                     }});
     m_Services.Add({.name = "Input",

@@ -96,12 +96,19 @@ bool CApplication::Init(void* hInstance, void* /*hPrevInstance*/, char* /*comman
     return true;
 }
 
+IShellDevice* CApplication::GetDevice() const
+{
+    if (m_pDevice)
+        return m_pDevice;
+    return graph.m_lpDevice ? &graph : nullptr;
+}
+
 void CApplication::Done()
 {
     XTRACE("CApplication::Done");
     m_Services.Stop();
-    if (m_pDevice)
-        m_pDevice->Release();
+    if (IShellDevice* device = GetDevice())
+        device->Release();
 }
 
 std::uint32_t CApplication::Run()
@@ -195,7 +202,8 @@ void CApplication::PumpMessages()
 bool CApplication::CheckDeviceLost()
 {
     XTRACE("CApplication::CheckDeviceLost");
-    if (!m_pDevice || plat::Succeeded(m_pDevice->TestCooperativeLevel()))
+    IShellDevice* device = GetDevice();
+    if (!device || plat::Succeeded(device->TestCooperativeLevel()))
         return false;
     OnDeviceLost();
     return true;
@@ -204,16 +212,17 @@ bool CApplication::CheckDeviceLost()
 void CApplication::OnDeviceLost()
 {
     XTRACE("CApplication::OnDeviceLost");
-    if (!m_pDevice)
+    IShellDevice* device = GetDevice();
+    if (!device)
         return;
-    plat::HResult hr = m_pDevice->TestCooperativeLevel();
+    plat::HResult hr = device->TestCooperativeLevel();
     if (plat::Succeeded(hr))
         return;
 
     InvalidateResources();
     while (hr != IShellDevice::kDeviceNotReset && !m_nQuit)
     {
-        hr = m_pDevice->TestCooperativeLevel();
+        hr = device->TestCooperativeLevel();
         PumpMessages();
         plat::Sleep(5);
     }
@@ -221,7 +230,7 @@ void CApplication::OnDeviceLost()
     if (hr != IShellDevice::kDeviceNotReset)
         g_ErrorLog.LogError("hr==D3DERR_DEVICENOTRESET");
 
-    if (plat::Succeeded(m_pDevice->Reset()))
+    if (plat::Succeeded(device->Reset()))
     {
         ResetResources();
         return;

@@ -62,7 +62,9 @@ public:
     int m_nCursorHighlightTexture = -1;
     plat::Point m_CursorPos;
 
-    // The graphics device, when one exists.
+    // The device the shell watches: m_pDevice when set (a test's scripted
+    // device), else the graphics device `graph` once it has a device.
+    IShellDevice* GetDevice() const;
     IShellDevice* m_pDevice = nullptr;
     // The application's services in start-up order.
     CServiceTable m_Services;
