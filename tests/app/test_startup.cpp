@@ -5,6 +5,7 @@
 
 #include "app/MinimalApplication.h"
 #include "foundation/FileManager.h"
+#include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/Input.h"
 #include "graphics/ComplexObject.h"
@@ -157,8 +158,13 @@ TEST_F(Application, StartsLosesTheDeviceOnceAndShutsDown)
         ASSERT_EQ(after.size(), before.size());
         for (std::size_t i = 0; i < before.size(); ++i)
             EXPECT_TRUE(after[i] == before[i]) << "picture " << i << " changed across the reset";
-        // A frame of the application itself after the reset.
+        // A frame of the application itself after the reset: one engine
+        // frame, whose clock is the frame timer's.
+        const double engineTime = g_ResourceEngine.GetEngineTime();
+        const std::uint32_t frames = g_FrameTimer.GetFrames();
         app.Main();
+        EXPECT_EQ(g_FrameTimer.GetFrames(), frames + 1);
+        EXPECT_DOUBLE_EQ(g_ResourceEngine.GetEngineTime(), engineTime + g_FrameTimer.GetFrameTime());
 
         app.Done();
         for (const SGlobal& g : kGlobals)
