@@ -4,11 +4,12 @@
 // The game's application class derives from CApplication, fills the service
 // table m_Services in start-up order, starts it from its Init, overrides
 // Main and calls Init and Run. Done stops the services in reverse order and
-// then releases the device; a device loss runs the services' invalidate
-// steps (last first) around the shell's own, and after the reset the
-// shell's own and the services' reset steps (first first). g_pApplication
-// points at the one application object. Everything here runs on the main
-// thread.
+// then releases the device. On a device loss the services' invalidate steps
+// run (last first) before the shell gives back the device's surfaces; after
+// the reset their reset steps run (first first) between the input's
+// acquisition and the device's own surfaces, projection, viewport and
+// filters. g_pApplication points at the one application object. Everything
+// here runs on the main thread.
 //
 // The window class name "TVXWC0" is also the single-instance test of the
 // entry function.
