@@ -65,6 +65,12 @@ void CSurfaceManager::SetWorkTextures(CTexture* first, CTexture* second)
     m_pWork[1] = second;
 }
 
+void CSurfaceManager::ClearCache()
+{
+    m_pLastSurface = nullptr;
+    m_LastTile = plat::Rect{-1, -1, -1, -1};
+}
+
 bool CSurfaceManager::Init(const char* section)
 {
     XTRACE("CSurfaceManager::Init");

@@ -66,6 +66,9 @@ public:
     void ClearStaging();
     // The texture manager's two 256 x 256 work textures.
     void SetWorkTextures(CTexture* first, CTexture* second);
+    // Forgets the tile last copied into the work texture: before a device
+    // reset the work textures go, and the next draw must copy again.
+    void ClearCache();
 
     // The tiles of a W x H image drawn into the screen rectangle.
     static std::vector<SSurfaceTile> PlanTiles(int width, int height, const plat::Rect& screen);

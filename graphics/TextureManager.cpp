@@ -168,6 +168,7 @@ void* TextureManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
         return nullptr;
     }
     std::unique_ptr<CTexture> texture;
+    CTraceBoundary boundary;
     try
     {
         texture = std::make_unique<CTexture>();
@@ -176,8 +177,9 @@ void* TextureManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
         ChooseQuality(record->m_iTextureType, g_Settings.TextureQuality, &bits, &drop);
         if (!texture->LoadFromFile(path.c_str(), bits, drop, record->m_iMipLevels, 1)) texture.reset();
     }
-    catch (const std::exception&)
+    catch (const std::exception& e)
     {
+        boundary.Handled(record->m_szFileName, e.what());
         texture.reset();
     }
     if (!texture)

@@ -76,9 +76,7 @@ protected:
     {
         ASSERT_TRUE(OpenDevice(64, 48));
         RegisterTextureFileReader();
-        m_previous = plat::GetCurrentDirectory();
         m_quality = g_Settings.TextureQuality;
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
         std::vector<std::uint32_t> px(32 * 32, 0xFF20C040u);
         ASSERT_TRUE(WriteImageFile("green.tm", MakeImageLevels(px, 32, 32), false, kImageFormatA8R8G8B8));
         std::ofstream("db.ini") << "[" << kTextureSection << "]\nfilename=tex.ini\n"
@@ -101,7 +99,6 @@ protected:
     {
         g_ResourceEngine.GlobalDone();
         CMesh::ResetCurrent();
-        g_ResourceDB.Done();
         g_Settings.TextureQuality = m_quality;
         g_ErrorLog.ResetTrace();
         std::error_code ec;
@@ -109,7 +106,6 @@ protected:
             for (const char* ext : {".fdf", ".dds"})
                 std::filesystem::remove(m_fonts / (std::string(name) + ext), ec);
         if (m_madeData) std::filesystem::remove_all(m_fonts.parent_path(), ec);
-        plat::SetCurrentDirectory(m_previous.c_str());
         CGraphicDeviceTest::TearDown();
     }
     void WriteFont(const char* name, int points)
@@ -149,8 +145,8 @@ protected:
         return text;
     }
 
-    gfxtest::CTempDir m_dir{"resengine"};
-    std::string m_previous;
+    // The fixture's data tree, the working directory during the test.
+    testutil::CDataTree& m_dir = Tree();
     std::filesystem::path m_fonts;
     bool m_madeData = false;
     std::int32_t m_quality = 0;

@@ -72,7 +72,6 @@ protected:
         ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
         ASSERT_TRUE(m_shaders.Init(false));
         g_pTexShaderManager = &m_shaders;
-        InstallComplexObjectFactory(true);
         g_pModelManager = &m_models;
         ASSERT_TRUE(m_models.Init());
         m_models.Init("\xCC\xEE\xE4\xE5\xEB\xE8");
@@ -86,7 +85,6 @@ protected:
         m_models.Purge();
         m_models.InvalidateDeviceObjects();
         g_pModelManager = nullptr;
-        InstallComplexObjectFactory(false);
         m_shaders.Purge();
         g_pTexShaderManager = nullptr;
         g_ResourceDB.Done();
