@@ -98,6 +98,7 @@ private:
     void UploadBuffer(Buffer* buffer, unsigned target);
     void BindTargetFbo();
     unsigned CompileProgram(const std::string& vs, const std::string& fs, std::string* log);
+    bool InitPresent(std::string* error); // the present program, gamma ramp and front copy
 
     std::shared_ptr<SDeviceCore> m_pCore;
     SDL_Window* m_pWindow = nullptr;

@@ -1,0 +1,149 @@
+#include "platform/d3d8/gl/GlBackend.h"
+
+#include "platform/d3d8/gl/GlBackendInternal.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace plat::d3d::detail
+{
+
+using gl::g;
+
+namespace
+{
+
+const char* kPresentFs = R"(#version 330 core
+in vec2 vUv;
+uniform sampler2D uImage;
+uniform sampler2D uRamp;
+out vec4 oColor;
+void main()
+{
+    vec4 c = texture(uImage, vUv);
+    ivec3 i = ivec3(clamp(c.rgb, 0.0, 1.0) * 255.0 + 0.5);
+    oColor = vec4(texelFetch(uRamp, ivec2(i.r, 0), 0).r, texelFetch(uRamp, ivec2(i.g, 0), 0).g,
+                  texelFetch(uRamp, ivec2(i.b, 0), 0).b, 1.0);
+}
+)";
+
+} // namespace
+
+bool CGlBackend::InitPresent(std::string* error)
+{
+    std::string log;
+    m_presentProgram = CompileProgram(plat::d3d::gl::kFullScreenVertexShader, kPresentFs, &log);
+    if (!m_presentProgram)
+    {
+        *error = "present program: " + log;
+        return false;
+    }
+    g.GenTextures(1, &m_gammaTexture);
+    g.BindTexture(GL_TEXTURE_2D, m_gammaTexture);
+    g.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA16, 256, 1, 0, GL_RGBA, GL_UNSIGNED_SHORT, nullptr);
+    g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+    g.GenTextures(1, &m_frontTexture);
+    g.GenFramebuffers(1, &m_frontFbo);
+    return true;
+}
+
+void CGlBackend::Present(Surface* back, const SGammaRamp& ramp)
+{
+    FlushGraveyard();
+    int w = 0, h = 0;
+    FrontBufferSize(&w, &h);
+    g.BindTexture(GL_TEXTURE_2D, m_frontTexture);
+    if (w != m_nFrontWidth || h != m_nFrontHeight)
+    {
+        g.TexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+        g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+        m_nFrontWidth = w;
+        m_nFrontHeight = h;
+    }
+    g.BindFramebuffer(GL_FRAMEBUFFER, m_frontFbo);
+    g.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_frontTexture, 0);
+    g.Viewport(0, 0, w, h);
+    g.Disable(GL_BLEND);
+    g.Disable(GL_DEPTH_TEST);
+    g.Disable(GL_CULL_FACE);
+    g.Disable(GL_STENCIL_TEST);
+    g.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    g.PolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+    std::uint16_t lut[256 * 4];
+    for (int i = 0; i < 256; ++i)
+    {
+        lut[i * 4 + 0] = ramp.red[i];
+        lut[i * 4 + 1] = ramp.green[i];
+        lut[i * 4 + 2] = ramp.blue[i];
+        lut[i * 4 + 3] = 65535;
+    }
+    g.ActiveTexture(GL_TEXTURE1);
+    g.BindTexture(GL_TEXTURE_2D, m_gammaTexture);
+    g.TexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, 256, 1, GL_RGBA, GL_UNSIGNED_SHORT, lut);
+    g.BindSampler(1, 0);
+    g.ActiveTexture(GL_TEXTURE0);
+    g.BindTexture(GL_TEXTURE_2D, back && back->m_pGl ? back->m_pGl->texture : 0);
+    g.BindSampler(0, 0);
+    g.UseProgram(m_presentProgram);
+    g.Uniform1i(g.GetUniformLocation(m_presentProgram, "uImage"), 0);
+    g.Uniform1i(g.GetUniformLocation(m_presentProgram, "uRamp"), 1);
+    g.BindVertexArray(m_emptyVao);
+    g.DrawArrays(GL_TRIANGLES, 0, 3);
+    g.BindFramebuffer(GL_READ_FRAMEBUFFER, m_frontFbo);
+    g.BindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    g.BlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    g.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    SDL_GL_SwapWindow(m_pWindow);
+    // Everything above bypassed the caches.
+    m_pCurrent = nullptr;
+    m_pRaster->valid = false;
+    m_bTargetsBound = false;
+    for (auto& t : m_boundNames)
+        t = 0;
+    m_pLastStream = nullptr;
+    m_nDirty = kDirtyAll;
+}
+
+void CGlBackend::FrontBufferSize(int* width, int* height) const
+{
+    *width = *height = 0;
+    SDL_GL_GetDrawableSize(m_pWindow, width, height);
+    *width = std::max(*width, 1);
+    *height = std::max(*height, 1);
+}
+
+void CGlBackend::ReadFrontBuffer(std::uint8_t* dst, std::size_t pitch, int width, int height)
+{
+    const std::size_t row = std::size_t(width) * 4;
+    if (width != m_nFrontWidth || height != m_nFrontHeight)
+    {
+        // Nothing presented at this size yet: the screen is black.
+        for (int y = 0; y < height; ++y)
+            for (std::size_t x = 0; x < row; x += 4)
+            {
+                const std::uint32_t black = 0xFF000000u;
+                std::memcpy(dst + std::size_t(y) * pitch + x, &black, 4);
+            }
+        return;
+    }
+    std::vector<std::uint8_t> pixels(row * std::size_t(height));
+    g.BindFramebuffer(GL_FRAMEBUFFER, m_frontFbo);
+    g.ReadPixels(0, 0, width, height, GL_BGRA, GL_UNSIGNED_INT_8_8_8_8_REV, pixels.data());
+    g.BindFramebuffer(GL_FRAMEBUFFER, 0);
+    m_bTargetsBound = false;
+    // GL rows run bottom first; the window shows the top row first.
+    for (int y = 0; y < height; ++y)
+    {
+        std::uint8_t* out = dst + std::size_t(y) * pitch;
+        std::memcpy(out, &pixels[std::size_t(height - 1 - y) * row], row);
+        for (std::size_t x = 3; x < row; x += 4)
+            out[x] = 0xFF;
+    }
+}
+
+} // namespace plat::d3d::detail
