@@ -616,7 +616,6 @@ HResult Device::Clear(std::uint32_t count, const SRect* rects, std::uint32_t fla
                       std::uint32_t stencil)
 {
     if (!IsOwnerThread()) return D3DERR_INVALIDCALL;
-    if (count > 0 && !rects) return D3DERR_INVALIDCALL;
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_pDepth) return D3DERR_INVALIDCALL;
     if ((flags & D3DCLEAR_STENCIL) && m_pDepth->GetFormat() != D3DFMT_D24S8 &&
         m_pDepth->GetFormat() != D3DFMT_D24X4S4)

@@ -132,7 +132,7 @@ HResult Device::SetViewport(const SViewport* vp)
     if (m_pRenderTarget && (std::uint64_t(vp->X) + vp->Width > m_pRenderTarget->Width() ||
                             std::uint64_t(vp->Y) + vp->Height > m_pRenderTarget->Height()))
         return D3DERR_INVALIDCALL;
-    if (vp->Width == 0 || vp->Height == 0 || vp->MinZ < 0.0f || vp->MaxZ > 1.0f || vp->MinZ > vp->MaxZ)
+    if (vp->Width == 0 || vp->Height == 0 || vp->MinZ < 0.0f || vp->MinZ > vp->MaxZ)
         return D3DERR_INVALIDCALL;
     m_pUpdate->viewport = *vp;
     m_pUpdate->viewportChanged = true;

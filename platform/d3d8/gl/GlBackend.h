@@ -134,6 +134,7 @@ private:
     struct SRasterCache;
     std::unique_ptr<SRasterCache> m_pRaster;
     unsigned m_boundNames[kMaxStages] = {}; // GL texture bound on each unit
+    int m_nDepthClamp = -1;                 // GL_DEPTH_CLAMP as last sent, -1 unknown
 };
 
 } // namespace plat::d3d::detail

@@ -187,6 +187,13 @@ void CGlBackend::Draw(const SStateData& st, const SDrawSetup& setup, std::uint32
         g.UseProgram(p->name);
         m_pCurrent = p;
     }
+    // Pre-transformed vertices are never clipped by depth: Direct3D draws
+    // them with z clamped to the depth range.
+    if (m_nDepthClamp != int(key.rhw) || !m_bCache)
+    {
+        key.rhw ? g.Enable(GL_DEPTH_CLAMP) : g.Disable(GL_DEPTH_CLAMP);
+        m_nDepthClamp = int(key.rhw);
+    }
     UploadUniforms(*p, st);
     if (dirty & (kDirtyRaster | kDirtyTargets) || !m_bCache) ApplyRaster(st);
     if (dirty & kDirtySamplers || !m_bCache) ApplySamplers(st);

@@ -17,22 +17,41 @@ using gl::g;
 namespace
 {
 
-SMatrix InverseTranspose3(const SMatrix& m)
+// The matrix normals go through: the inverse transpose of the whole 4x4
+// world-view matrix, of which the upper 3x3 is used. For an affine matrix
+// that equals the inverse transpose of the upper 3x3 alone; for one with a
+// projective column it does not (its inverse may flatten a direction the
+// upper 3x3 keeps), and Direct3D lights by the whole matrix. The transposed
+// inverse is the cofactor matrix over the determinant.
+SMatrix NormalMatrix(const SMatrix& m)
 {
-    // Inverse of the upper 3x3, transposed; normals follow row vectors too.
-    const float a = m.m[0][0], b = m.m[0][1], c = m.m[0][2];
-    const float d = m.m[1][0], e = m.m[1][1], f = m.m[1][2];
-    const float g2 = m.m[2][0], h = m.m[2][1], i = m.m[2][2];
-    const float A = e * i - f * h, B = -(d * i - f * g2), C = d * h - e * g2;
-    const float det = a * A + b * B + c * C;
-    SMatrix r = IdentityMatrix();
-    if (std::fabs(det) < 1e-20f) return r;
+    auto minor = [&](int row, int col)
+    {
+        float a[3][3];
+        for (int r = 0, i = 0; r < 4; ++r)
+        {
+            if (r == row) continue;
+            for (int c = 0, j = 0; c < 4; ++c)
+                if (c != col) a[i][j++] = m.m[r][c];
+            ++i;
+        }
+        return a[0][0] * (a[1][1] * a[2][2] - a[1][2] * a[2][1]) -
+               a[0][1] * (a[1][0] * a[2][2] - a[1][2] * a[2][0]) +
+               a[0][2] * (a[1][0] * a[2][1] - a[1][1] * a[2][0]);
+    };
+    float cof[4][4];
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            cof[r][c] = ((r + c) & 1 ? -1.0f : 1.0f) * minor(r, c);
+    const float det =
+        m.m[0][0] * cof[0][0] + m.m[0][1] * cof[0][1] + m.m[0][2] * cof[0][2] + m.m[0][3] * cof[0][3];
+    SMatrix out = IdentityMatrix();
+    if (std::fabs(det) < 1e-20f) return out;
     const float s = 1.0f / det;
-    // inverse = adj / det; its transpose is the cofactor matrix / det.
-    r.m[0][0] = A * s, r.m[0][1] = B * s, r.m[0][2] = C * s;
-    r.m[1][0] = -(b * i - c * h) * s, r.m[1][1] = (a * i - c * g2) * s, r.m[1][2] = -(a * h - b * g2) * s;
-    r.m[2][0] = (b * f - c * e) * s, r.m[2][1] = -(a * f - c * d) * s, r.m[2][2] = (a * e - b * d) * s;
-    return r;
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c)
+            out.m[r][c] = cof[r][c] * s;
+    return out;
 }
 
 } // namespace
@@ -227,6 +246,15 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         else if (k.specular && !k.lighting)
             k.fogSource = gl::kFogSpecular;
     }
+    if (k.fogSource == gl::kFogTable)
+    {
+        // Fog by w needs a perspective projection (its fourth column is not
+        // 0, 0, 0, 1); otherwise, and for pre-transformed vertices, by z.
+        const SMatrix& proj = st.transforms[1];
+        const bool perspective =
+            proj.m[0][3] != 0.0f || proj.m[1][3] != 0.0f || proj.m[2][3] != 0.0f || proj.m[3][3] != 1.0f;
+        k.fogFromDepth = k.rhw || !perspective;
+    }
     if (rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS)
         k.alphaFunc = std::uint8_t(std::clamp<std::uint32_t>(rs[D3DRS_ALPHAFUNC], 1, 8));
     k.specularAdd = setup.enginePs < 0 && rs[D3DRS_SPECULARENABLE] != 0;
@@ -300,7 +328,7 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         for (int i = 0; i < 4; ++i)
         {
             world[i] = st.transforms[10 + i];
-            normal[i] = InverseTranspose3(Multiply(world[i], st.transforms[0]));
+            normal[i] = NormalMatrix(Multiply(world[i], st.transforms[0]));
         }
         for (int i = 0; i < 8; ++i)
             tex[i] = st.transforms[2 + i];

@@ -1,5 +1,6 @@
 #include "platform/d3d8/gl/GlBackend.h"
 
+#include "platform/d3d8/Format.h"
 #include "platform/d3d8/gl/GlBackendInternal.h"
 
 #include <algorithm>
@@ -172,9 +173,13 @@ void CGlBackend::ApplyRaster(const SStateData& st)
                                                                                    : GL_FILL);
         c.fill = rs[D3DRS_FILLMODE];
     }
-    if (force || rs[D3DRS_COLORWRITEENABLE] != c.colorMask)
+    // A target without alpha keeps 1 in its stored alpha (cleared so, never
+    // written), so that blending by destination alpha reads 1.
+    const bool targetAlpha = !m_pColor || GetFormatInfo(m_pColor->GetFormat()).alpha;
+    const std::uint32_t colorMask = rs[D3DRS_COLORWRITEENABLE] & (targetAlpha ? 0xFu : 0x7u);
+    if (force || colorMask != c.colorMask)
     {
-        const std::uint32_t m = rs[D3DRS_COLORWRITEENABLE];
+        const std::uint32_t m = colorMask;
         g.ColorMask((m & 1) != 0, (m & 2) != 0, (m & 4) != 0, (m & 8) != 0);
         c.colorMask = m;
     }

@@ -141,6 +141,18 @@ void CGlBackend::CreateSurfaceStorage(Surface* s)
         g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
         g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         g.TexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        if (!info.alpha)
+        {
+            // The stored alpha of a target without alpha starts (and stays) 1.
+            g.BindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+            g.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, gs.texture, 0);
+            g.FramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, 0);
+            g.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+            g.ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+            g.Clear(GL_COLOR_BUFFER_BIT);
+            m_bTargetsBound = false;
+            m_pRaster->valid = false;
+        }
     }
     for (auto& t : m_boundNames)
         t = 0;
@@ -287,6 +299,7 @@ void CGlBackend::Clear(const SStateData& st, std::uint32_t count, const SRect* r
     {
         float c[4];
         ColorToFloats(color, c);
+        if (m_pColor && !GetFormatInfo(m_pColor->GetFormat()).alpha) c[3] = 1.0f; // see ApplyRaster
         g.ClearColor(c[0], c[1], c[2], c[3]);
         g.ColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
         mask |= GL_COLOR_BUFFER_BIT;
@@ -316,7 +329,9 @@ void CGlBackend::Clear(const SStateData& st, std::uint32_t count, const SRect* r
         g.Scissor(x1, y1, x2 - x1, y2 - y1);
         g.Clear(mask);
     };
-    if (count == 0 || !rects)
+    // No list clears the whole viewport whatever the count; a list clears
+    // its first count rectangles, so a count of 0 clears nothing.
+    if (!rects)
         clearRect(0, 0, 0x7FFFFFFF, 0x7FFFFFFF);
     else
         for (std::uint32_t i = 0; i < count; ++i)

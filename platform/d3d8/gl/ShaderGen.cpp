@@ -207,7 +207,11 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    float de = length(eyePos.xyz);\n"
                  "    ps = uViewport.w * ps * sqrt(1.0 / max(uPointScale.x + uPointScale.y * de + "
                  "uPointScale.z * de * de, 1e-6));\n";
-        s += "    gl_PointSize = clamp(ps, max(uPoint.y, 1.0), uPoint.z);\n";
+        // A point whose size comes to 0 is not drawn: its vertex is moved
+        // outside the clip volume (depth clamping spares only z).
+        s += "    ps = clamp(ps, uPoint.y, uPoint.z);\n"
+             "    if (!(ps > 0.0)) gl_Position = vec4(2.0, 2.0, 0.0, 1.0);\n"
+             "    gl_PointSize = max(ps, 1.0);\n";
     }
     // Texture coordinates, per stage.
     for (int st = 0; st < 8; ++st)
@@ -392,6 +396,29 @@ std::string Op(std::uint8_t op, const std::string& a0, const std::string& a1, co
     }
 }
 
+// Whether the operation reads the stage's texture through one of the
+// arguments it uses (or through the texture alpha it blends by).
+bool ReadsTexture(std::uint8_t op, const std::uint8_t args[3])
+{
+    auto texture = [&](int i) { return (args[i] & D3DTA_SELECTMASK) == D3DTA_TEXTURE; };
+    switch (op)
+    {
+    case D3DTOP_BLENDTEXTUREALPHA:
+    case D3DTOP_BLENDTEXTUREALPHAPM:
+        return true;
+    case D3DTOP_SELECTARG1:
+    case D3DTOP_PREMODULATE:
+        return texture(1);
+    case D3DTOP_SELECTARG2:
+        return texture(2);
+    case D3DTOP_MULTIPLYADD:
+    case D3DTOP_LERP:
+        return texture(0) || texture(1) || texture(2);
+    default:
+        return texture(1) || texture(2);
+    }
+}
+
 std::string Coord(const SProgramKey& k, const SStageKey& t, int st)
 {
     if (k.pointSprite) return "gl_PointCoord"; // sprites map the whole texture over the point
@@ -422,7 +449,11 @@ std::string BuildStagesFragment(const SProgramKey& k)
             if (prevLum) s += "    " + tex + ".rgb *= bumpLum;\n";
         }
         else
-            s += "    vec4 " + tex + " = vec4(1.0);\n"; // no texture bound samples opaque white
+            s += "    vec4 " + tex + " = vec4(1.0);\n";
+        // An operation on the texture of a stage that has none passes the
+        // current value on, as Direct3D does.
+        const bool colorPass = !t.texture && ReadsTexture(t.colorOp, t.colorArg);
+        const bool alphaPass = !t.texture && ReadsTexture(t.alphaOp, t.alphaArg);
         prevBump = prevLum = false;
         if (t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE)
         {
@@ -440,16 +471,20 @@ std::string BuildStagesFragment(const SProgramKey& k)
             prevBump = true;
             s += "    r.rgb = cur.rgb;\n";
         }
+        else if (colorPass)
+            s += "    r.rgb = cur.rgb;\n";
         else
         {
             const std::string e =
                 Op(t.colorOp, Arg(t.colorArg[0], tex), Arg(t.colorArg[1], tex), Arg(t.colorArg[2], tex), tex);
             s += "    r.rgb = clamp((" + e + ").rgb, 0.0, 1.0);\n";
         }
-        if (t.colorOp == D3DTOP_DOTPRODUCT3)
+        // A bump stage passes alpha through whatever its ALPHAOP says.
+        const bool bumpStage = t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE;
+        if (t.colorOp == D3DTOP_DOTPRODUCT3 && !colorPass)
             s += "    r.a = r.r;\n"; // the dot product goes to alpha too
-        else if (t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE || t.alphaOp == D3DTOP_BUMPENVMAP ||
-                 t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
+        else if (bumpStage || alphaPass || t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE ||
+                 t.alphaOp == D3DTOP_BUMPENVMAP || t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
             s += "    r.a = cur.a;\n";
         else
         {
@@ -530,12 +565,18 @@ std::string BuildFragmentSource(const SProgramKey& key)
     case kFogNone:
         break;
     case kFogTable:
-        if (key.fogFunc == D3DFOG_LINEAR)
-            s += "    float f = clamp((uFog.y - vFog) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
-        else if (key.fogFunc == D3DFOG_EXP)
-            s += "    float f = clamp(exp(-uFog.z * vFog), 0.0, 1.0);\n";
+        // Pre-transformed vertices and projections without perspective fog
+        // by the depth value; perspective ones by the eye distance (w).
+        if (key.fogFromDepth)
+            s += "    float fd = gl_FragCoord.z;\n";
         else
-            s += "    float f = clamp(exp(-(uFog.z * vFog) * (uFog.z * vFog)), 0.0, 1.0);\n";
+            s += "    float fd = vFog;\n";
+        if (key.fogFunc == D3DFOG_LINEAR)
+            s += "    float f = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
+        else if (key.fogFunc == D3DFOG_EXP)
+            s += "    float f = clamp(exp(-uFog.z * fd), 0.0, 1.0);\n";
+        else
+            s += "    float f = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);\n";
         s += "    color.rgb = mix(uFogColor.rgb, color.rgb, f);\n";
         break;
     default:

@@ -69,8 +69,9 @@ struct SProgramKey
     std::uint8_t points, pointScale, pointSprite;
     std::uint8_t clipMask;
     std::uint8_t specularAdd;
-    std::uint8_t alphaFunc; // 0 no test, else the compare value
-    std::uint8_t pad[6];
+    std::uint8_t alphaFunc;    // 0 no test, else the compare value
+    std::uint8_t fogFromDepth; // table fog reads the depth value, not the eye distance
+    std::uint8_t pad[5];
     SStageKey stages[8];
 
     SProgramKey() { std::memset(this, 0, sizeof(*this)); }
