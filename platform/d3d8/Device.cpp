@@ -308,7 +308,9 @@ HResult Device::Present(const Rect* src, const Rect* dst, plat::Window*, const v
         logged = true;
     }
     if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
-    m_pBackend->Present(m_pBackBuffer, m_gamma);
+    const bool backBufferFree = m_params.SwapEffect == D3DSWAPEFFECT_DISCARD ||
+                                (m_params.SwapEffect == D3DSWAPEFFECT_FLIP && m_params.BackBufferCount == 1);
+    m_pBackend->Present(m_pBackBuffer, m_gamma, backBufferFree);
     return D3D_OK;
 }
 

@@ -73,7 +73,11 @@ public:
                Color color, float z, std::uint32_t stencil);
     void Draw(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive, std::uint32_t first,
               std::uint32_t vertexCount, bool indexed, std::uint32_t indexCount);
-    void Present(Surface* backBuffer, const SGammaRamp& ramp);
+    // Shows the back buffer through the gamma ramp. With backBufferFree (its
+    // contents need not survive, as after a discarding or single flipping
+    // present) and an identity ramp, the back buffer's storage simply
+    // becomes the front buffer's, and the old front storage the back's.
+    void Present(Surface* backBuffer, const SGammaRamp& ramp, bool backBufferFree);
     // Size of the window's drawable, the size of the front buffer.
     void FrontBufferSize(int* width, int* height) const;
     // The last presented picture (after the gamma ramp) as A8R8G8B8 rows,
@@ -98,6 +102,7 @@ private:
     void UploadBuffer(Buffer* buffer, unsigned target);
     void BindTargetFbo();
     unsigned CompileProgram(const std::string& vs, const std::string& fs, std::string* log);
+    void GammaPass(unsigned backTexture, const SGammaRamp& ramp, int width, int height);
     bool InitPresent(std::string* error); // the present program, gamma ramp and front copy
 
     std::shared_ptr<SDeviceCore> m_pCore;
@@ -114,10 +119,12 @@ private:
     unsigned m_fbo = 0;
     unsigned m_presentProgram = 0;
     unsigned m_gammaTexture = 0;
-    // The presented picture is kept here and copied to the window, so that
-    // it can be read back after the swap has made the window's copy
-    // undefined.
+    // The presented picture is kept here, rows top first like every target,
+    // and copied to the window, so that it can be read back after the swap
+    // has made the window's copy undefined.
     unsigned m_frontTexture = 0;
+    SGammaRamp m_uploadedRamp{}; // in m_gammaTexture, when m_bRampUploaded
+    bool m_bRampUploaded = false;
     unsigned m_frontFbo = 0;
     int m_nFrontWidth = 0, m_nFrontHeight = 0;
     unsigned m_emptyVao = 0;
