@@ -113,10 +113,12 @@ void CGlBackend::SetCacheEnabled(bool enabled)
 
 void CGlBackend::FlushGraveyard()
 {
+    if (!m_pCore->buried.load(std::memory_order_acquire)) return; // checked on every draw
     std::vector<std::pair<EGlKind, std::uint32_t>> dead;
     {
         std::lock_guard lock(m_pCore->mutex);
         dead.swap(m_pCore->graveyard);
+        m_pCore->buried.store(false, std::memory_order_relaxed);
     }
     for (auto [kind, name] : dead)
     {

@@ -35,7 +35,8 @@ enum EDirty : std::uint32_t
     kDirtySamplers = 1u << 6,
     kDirtyStream = 1u << 7,
     kDirtyTargets = 1u << 8,
-    kDirtyAll = 0x1FF,
+    kDirtyFactor = 1u << 9, // the texture factor alone
+    kDirtyAll = 0x3FF,
 };
 
 struct SGlSurface
@@ -112,7 +113,15 @@ private:
     SProgram* m_pCurrent = nullptr;
     gl::SProgramKey m_key;
     std::uint32_t m_nDirty = kDirtyAll;
-    std::uint64_t m_versions[4] = {1, 1, 1, 1}; // transforms, lights, material, misc
+    std::uint64_t m_versions[5] = {1, 1, 1, 1, 1}; // transforms, lights, material, misc, factor
+    // The key of the last draw's state, kept while nothing it reads changes.
+    gl::SProgramKey m_stateKey;
+    SDrawSetup m_stateKeySetup;
+    bool m_bStateKeyPoints = false;
+    bool m_bStateKeyValid = false;
+    // Viewport as last sent to GL.
+    SViewport m_sentViewport{};
+    bool m_bViewportSent = false;
     bool m_bCache = true;
     unsigned m_samplers[kMaxStages] = {};
     unsigned m_vao = 0;
@@ -128,6 +137,7 @@ private:
     unsigned m_frontFbo = 0;
     int m_nFrontWidth = 0, m_nFrontHeight = 0;
     unsigned m_emptyVao = 0;
+    bool m_bVaoBound = false; // m_vao is the bound vertex array
     Surface* m_pColor = nullptr;
     Surface* m_pDepth = nullptr;
     bool m_bTargetsBound = false;

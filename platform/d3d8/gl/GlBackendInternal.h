@@ -29,8 +29,8 @@ inline void ColorToFloats(Color c, float out[4])
 struct CGlBackend::SProgram
 {
     GLuint name = 0;
-    std::uint64_t versions[4] = {};
-    GLint uWorld, uNormalMat, uView, uProj, uTexMat, uViewport;
+    std::uint64_t versions[5] = {};
+    GLint uWorld, uNormalMat, uView, uProj, uWorldViewProj, uTexMat, uViewport;
     GLint uMatDiffuse, uMatAmbient, uMatSpecular, uMatEmissive, uMatPower, uAmbient;
     GLint uLightDiffuse, uLightSpecular, uLightAmbient, uLightPos, uLightDir, uLightAtt, uLightSpot;
     GLint uFog, uPoint, uPointScale, uClip, uVsC, uTFactor, uBumpMat, uBumpLum, uFogColor, uAlphaRef, uPsC;

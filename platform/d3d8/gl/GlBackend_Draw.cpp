@@ -40,7 +40,11 @@ void CGlBackend::UploadBuffer(Buffer* b, unsigned target)
 
 void CGlBackend::SetupStream(const SStateData& st, const SDrawSetup& setup)
 {
-    g.BindVertexArray(m_vao);
+    if (!m_bVaoBound || !m_bCache)
+    {
+        g.BindVertexArray(m_vao);
+        m_bVaoBound = true;
+    }
     Buffer* vb = st.stream;
     if (vb)
     {
@@ -170,14 +174,33 @@ void CGlBackend::Draw(const SStateData& st, const SDrawSetup& setup, std::uint32
     if (dirty & kDirtyLights) ++m_versions[1];
     if (dirty & kDirtyMaterial) ++m_versions[2];
     if (dirty & (kDirtyMisc | kDirtyTargets)) ++m_versions[3];
+    if (dirty & kDirtyFactor) ++m_versions[4];
     if (dirty & (kDirtyMisc | kDirtyTargets))
     {
+        // Sent only when it changed: a viewport change costs the software
+        // rasterizer a flush.
         const SViewport& vp = st.viewport;
-        g.Viewport(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
-        g.DepthRange(vp.MinZ, vp.MaxZ);
+        if (!m_bViewportSent || !m_bCache || std::memcmp(&vp, &m_sentViewport, sizeof(vp)) != 0)
+        {
+            g.Viewport(GLint(vp.X), GLint(vp.Y), GLsizei(vp.Width), GLsizei(vp.Height));
+            g.DepthRange(vp.MinZ, vp.MaxZ);
+            m_sentViewport = vp;
+            m_bViewportSent = true;
+        }
     }
-    // The key depends on most states; rebuilding it is cheap next to a draw.
-    const gl::SProgramKey key = BuildKey(st, setup, primitive);
+    // The key is built again only when something it reads may have changed:
+    // a key state, the lights, the projection (table fog), the vertex set-up.
+    const bool points = primitive == D3DPT_POINTLIST;
+    if (!m_bStateKeyValid || !m_bCache || (dirty & (kDirtyKey | kDirtyLights | kDirtyTransforms)) ||
+        points != m_bStateKeyPoints || setup.fvf != m_stateKeySetup.fvf ||
+        setup.engineVs != m_stateKeySetup.engineVs || setup.enginePs != m_stateKeySetup.enginePs)
+    {
+        m_stateKey = BuildKey(st, setup, primitive);
+        m_stateKeySetup = setup;
+        m_bStateKeyPoints = points;
+        m_bStateKeyValid = true;
+    }
+    const gl::SProgramKey& key = m_stateKey;
     SProgram* p = m_pCurrent;
     if (!p || !(key == m_key) || !m_bCache)
     {

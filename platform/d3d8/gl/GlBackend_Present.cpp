@@ -125,6 +125,7 @@ void CGlBackend::GammaPass(unsigned backTexture, const SGammaRamp& ramp, int w, 
     g.BindFramebuffer(GL_FRAMEBUFFER, m_frontFbo);
     g.FramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, m_frontTexture, 0);
     g.Viewport(0, 0, w, h);
+    m_bViewportSent = false;
     g.Disable(GL_BLEND);
     g.Disable(GL_DEPTH_TEST);
     g.Disable(GL_CULL_FACE);
@@ -154,6 +155,7 @@ void CGlBackend::GammaPass(unsigned backTexture, const SGammaRamp& ramp, int w, 
     g.Uniform1i(g.GetUniformLocation(m_presentProgram, "uImage"), 0);
     g.Uniform1i(g.GetUniformLocation(m_presentProgram, "uRamp"), 1);
     g.BindVertexArray(m_emptyVao);
+    m_bVaoBound = false;
     g.DrawArrays(GL_TRIANGLES, 0, 3);
     // Everything here bypassed the caches.
     m_pCurrent = nullptr;

@@ -128,6 +128,7 @@ CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
     LOC(uNormalMat);
     LOC(uView);
     LOC(uProj);
+    LOC(uWorldViewProj);
     LOC(uTexMat);
     LOC(uViewport);
     LOC(uMatDiffuse);
@@ -324,19 +325,25 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
     const bool transforms = p.versions[0] != m_versions[0];
     if (transforms)
     {
-        SMatrix world[4], normal[4], tex[8];
-        for (int i = 0; i < 4; ++i)
-        {
-            world[i] = st.transforms[10 + i];
-            normal[i] = NormalMatrix(Multiply(world[i], st.transforms[0]));
-        }
-        for (int i = 0; i < 8; ++i)
-            tex[i] = st.transforms[2 + i];
+        // The four world matrices and the eight texture matrices lie next to
+        // each other in the state, as the uniform arrays want them.
+        const SMatrix* world = &st.transforms[10];
         if (p.uWorld >= 0) g.UniformMatrix4fv(p.uWorld, 4, GL_FALSE, &world[0].m[0][0]);
-        if (p.uNormalMat >= 0) g.UniformMatrix4fv(p.uNormalMat, 4, GL_FALSE, &normal[0].m[0][0]);
+        if (p.uNormalMat >= 0)
+        {
+            SMatrix normal[4];
+            for (int i = 0; i < 4; ++i)
+                normal[i] = NormalMatrix(Multiply(world[i], st.transforms[0]));
+            g.UniformMatrix4fv(p.uNormalMat, 4, GL_FALSE, &normal[0].m[0][0]);
+        }
         if (p.uView >= 0) g.UniformMatrix4fv(p.uView, 1, GL_FALSE, &st.transforms[0].m[0][0]);
         if (p.uProj >= 0) g.UniformMatrix4fv(p.uProj, 1, GL_FALSE, &st.transforms[1].m[0][0]);
-        if (p.uTexMat >= 0) g.UniformMatrix4fv(p.uTexMat, 8, GL_FALSE, &tex[0].m[0][0]);
+        if (p.uWorldViewProj >= 0)
+        {
+            const SMatrix wvp = Multiply(Multiply(world[0], st.transforms[0]), st.transforms[1]);
+            g.UniformMatrix4fv(p.uWorldViewProj, 1, GL_FALSE, &wvp.m[0][0]);
+        }
+        if (p.uTexMat >= 0) g.UniformMatrix4fv(p.uTexMat, 8, GL_FALSE, &st.transforms[2].m[0][0]);
         p.versions[0] = m_versions[0];
     }
     if ((transforms || p.versions[1] != m_versions[1]) && p.uLightPos >= 0)
@@ -416,8 +423,6 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         g.Uniform4fv(p.uClip, 6, &st.clipPlanes[0][0]);
         g.Uniform4fv(p.uVsC, kMaxVsConstants, &st.vsConst[0][0]);
         g.Uniform4fv(p.uPsC, kMaxPsConstants, &st.psConst[0][0]);
-        ColorToFloats(rs[D3DRS_TEXTUREFACTOR], c);
-        g.Uniform4fv(p.uTFactor, 1, c);
         float bump[8][4], lum[8][4] = {};
         for (int s = 0; s < 8; ++s)
         {
@@ -432,6 +437,13 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         g.Uniform4fv(p.uBumpLum, 8, &lum[0][0]);
         g.Uniform1f(p.uAlphaRef, float(rs[D3DRS_ALPHAREF] & 0xFF));
         p.versions[3] = m_versions[3];
+    }
+    if (p.versions[4] != m_versions[4])
+    {
+        float c[4];
+        ColorToFloats(st.rs[D3DRS_TEXTUREFACTOR], c);
+        g.Uniform4fv(p.uTFactor, 1, c);
+        p.versions[4] = m_versions[4];
     }
 }
 

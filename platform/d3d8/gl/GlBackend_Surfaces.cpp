@@ -259,8 +259,9 @@ void CGlBackend::SetTargets(Surface* color, Surface* depth)
 
 void CGlBackend::BindTargetFbo()
 {
-    g.BindFramebuffer(GL_FRAMEBUFFER, m_fbo);
+    // Whatever binds another framebuffer clears m_bTargetsBound.
     if (m_bTargetsBound) return;
+    g.BindFramebuffer(GL_FRAMEBUFFER, m_fbo);
     GLuint tex = 0;
     GLint level = 0;
     if (m_pColor)
@@ -318,7 +319,9 @@ void CGlBackend::Clear(const SStateData& st, std::uint32_t count, const SRect* r
     }
     // Direct3D clears the viewport, or the given rectangles inside it.
     const SViewport& vp = st.viewport;
-    g.Enable(GL_SCISSOR_TEST);
+    Surface* sized = m_pColor ? m_pColor : m_pDepth;
+    const std::int32_t width = sized ? std::int32_t(sized->Width()) : 0;
+    const std::int32_t height = sized ? std::int32_t(sized->Height()) : 0;
     auto clearRect = [&](std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2)
     {
         x1 = std::max<std::int32_t>(x1, std::int32_t(vp.X));
@@ -326,7 +329,16 @@ void CGlBackend::Clear(const SStateData& st, std::uint32_t count, const SRect* r
         x2 = std::min<std::int32_t>(x2, std::int32_t(vp.X + vp.Width));
         y2 = std::min<std::int32_t>(y2, std::int32_t(vp.Y + vp.Height));
         if (x2 <= x1 || y2 <= y1) return;
-        g.Scissor(x1, y1, x2 - x1, y2 - y1);
+        // A clear of the whole target goes without the scissor, which the
+        // software rasterizer clears far faster.
+        const bool whole = x1 <= 0 && y1 <= 0 && x2 >= width && y2 >= height;
+        if (whole)
+            g.Disable(GL_SCISSOR_TEST);
+        else
+        {
+            g.Enable(GL_SCISSOR_TEST);
+            g.Scissor(x1, y1, x2 - x1, y2 - y1);
+        }
         g.Clear(mask);
     };
     // No list clears the whole viewport whatever the count; a list clears
@@ -337,7 +349,9 @@ void CGlBackend::Clear(const SStateData& st, std::uint32_t count, const SRect* r
         for (std::uint32_t i = 0; i < count; ++i)
             clearRect(rects[i].x1, rects[i].y1, rects[i].x2, rects[i].y2);
     g.Disable(GL_SCISSOR_TEST);
-    m_pRaster->valid = false; // masks were changed for the clear
+    // The masks were changed for the clear: the next draw sends them again.
+    m_pRaster->valid = false;
+    m_nDirty |= kDirtyRaster;
 }
 
 } // namespace plat::d3d::detail

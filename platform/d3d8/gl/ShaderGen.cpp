@@ -33,6 +33,7 @@ uniform mat4 uWorld[4];
 uniform mat4 uNormalMat[4];
 uniform mat4 uView;
 uniform mat4 uProj;
+uniform mat4 uWorldViewProj;
 uniform mat4 uTexMat[8];
 uniform vec4 uViewport;
 uniform vec4 uMatDiffuse, uMatAmbient, uMatSpecular, uMatEmissive;
@@ -63,6 +64,21 @@ std::string TexInput(int set)
     return "aTex" + std::to_string(set);
 }
 
+} // namespace
+
+bool NeedsEyeSpace(const SProgramKey& k)
+{
+    if (k.rhw || k.vs) return false;
+    if (k.blend || k.lighting || k.clipMask || (k.points && k.pointScale)) return true;
+    if (k.fogSource == kFogVertex || (k.fogSource == kFogTable && !k.fogFromDepth)) return true;
+    for (const SStageKey& t : k.stages)
+        if (t.used && t.coordGen) return true;
+    return false;
+}
+
+namespace
+{
+
 std::string BuildFixedVertex(const SProgramKey& k)
 {
     std::string s = kCommonVertexHeader;
@@ -79,7 +95,12 @@ std::string BuildFixedVertex(const SProgramKey& k)
     }
     else
     {
-        if (k.blend == 0)
+        if (!NeedsEyeSpace(k))
+        {
+            // Nothing reads the camera-space position: one product.
+            s += "    gl_Position = ToGl(uWorldViewProj * vec4(aPos.xyz, 1.0));\n";
+        }
+        else if (k.blend == 0)
         {
             s += "    worldPos = uWorld[0] * vec4(aPos.xyz, 1.0);\n";
             if (k.normal) s += "    N = mat3(uNormalMat[0]) * aNormal;\n";
@@ -99,8 +120,11 @@ std::string BuildFixedVertex(const SProgramKey& k)
                 if (k.normal) s += "    N += wt[" + n + "] * (mat3(uNormalMat[" + n + "]) * aNormal);\n";
             }
         }
-        s += "    eyePos = uView * worldPos;\n";
-        s += "    gl_Position = ToGl(uProj * eyePos);\n";
+        if (NeedsEyeSpace(k))
+        {
+            s += "    eyePos = uView * worldPos;\n";
+            s += "    gl_Position = ToGl(uProj * eyePos);\n";
+        }
         if (k.normal && k.normalize) s += "    if (dot(N, N) > 0.0) N = normalize(N);\n";
         for (int i = 0; i < 6; ++i)
             if (k.clipMask & (1 << i))

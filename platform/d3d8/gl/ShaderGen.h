@@ -85,6 +85,9 @@ struct SProgramKeyHash
     std::size_t operator()(const SProgramKey& k) const;
 };
 
+// Whether the fixed-function program works in world and camera space (else
+// it transforms by the one world-view-projection product).
+bool NeedsEyeSpace(const SProgramKey& key);
 std::string BuildVertexSource(const SProgramKey& key);
 std::string BuildFragmentSource(const SProgramKey& key);
 
