@@ -237,6 +237,13 @@ Direct3D* Direct3DCreate8(std::uint32_t sdkVersion);
 // The caps this layer reports (they describe what it really does).
 SCaps LayerCaps(std::uint32_t deviceType);
 
+// What the device counts of its own work, for the log.
+struct SDeviceStatistics
+{
+    std::uint32_t programs = 0;             // generated programs compiled
+    std::uint32_t programsAfterLoading = 0; // of them, after MarkLoadingFinished
+};
+
 class Device : public Unknown
 {
 public:
@@ -344,6 +351,16 @@ public:
     void WaitIdle();
     // Programs compiled so far (the cache is keyed by the state that matters).
     std::size_t ProgramCount() const;
+    // Builds the generated program the current state draws triangles with
+    // from vertices of the given FVF (ignored while an engine vertex program
+    // is set), without drawing: a program compiled during loading does not
+    // stall a frame later. The context owner's thread only (another gets
+    // D3DERR_INVALIDCALL).
+    HResult PrepareProgram(std::uint32_t fvf);
+    // Marks the end of loading: programs compiled after it are counted in
+    // the statistics. Any thread.
+    void MarkLoadingFinished();
+    SDeviceStatistics GetStatistics() const;
 
     Device(Direct3D* d3d, plat::Window* window, std::uint32_t behaviour, const SPresentParameters& params);
     ~Device() override;

@@ -371,6 +371,28 @@ std::size_t Device::ProgramCount() const
     return m_pBackend->ProgramCount();
 }
 
+HResult Device::PrepareProgram(std::uint32_t fvf)
+{
+    // Only the context owner compiles; loader threads never touch GL.
+    if (!IsOwnerThread() || !m_pBackend || (fvf & 1)) return D3DERR_INVALIDCALL;
+    detail::SDrawSetup setup = DrawSetup();
+    if (setup.engineVs < 0) setup.fvf = fvf;
+    return m_pBackend->PrepareProgram(*m_pLive, setup) ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+void Device::MarkLoadingFinished()
+{
+    m_pCore->loadingFinished.store(true, std::memory_order_relaxed);
+}
+
+SDeviceStatistics Device::GetStatistics() const
+{
+    SDeviceStatistics s;
+    s.programs = m_pCore->programsCompiled.load(std::memory_order_relaxed);
+    s.programsAfterLoading = m_pCore->programsAfterLoading.load(std::memory_order_relaxed);
+    return s;
+}
+
 // ---------------------------------------------------------------- resources
 
 HResult Device::CreateTexture(std::uint32_t width, std::uint32_t height, std::uint32_t levels,

@@ -35,6 +35,9 @@ struct SDeviceCore
     std::atomic<std::int64_t> textureBytes{0}; // estimate for GetAvailableTextureMem
     std::atomic<int> defaultPoolObjects{0};    // application-made DEFAULT pool objects
     CGlBackend* backend = nullptr;             // null once the device is gone
+    std::atomic<bool> loadingFinished{false};  // programs compiled now are counted apart
+    std::atomic<std::uint32_t> programsCompiled{0};
+    std::atomic<std::uint32_t> programsAfterLoading{0};
 
     bool OnOwnerThread() const { return std::this_thread::get_id() == owner; }
 

@@ -88,6 +88,8 @@ public:
     void MarkDirty(std::uint32_t bits) { m_nDirty |= bits; }
     void SetCacheEnabled(bool enabled);
     std::size_t ProgramCount() const { return m_programs.size(); }
+    // Compiles (or finds) the program of a draw with this state and set-up.
+    bool PrepareProgram(const SStateData& state, const SDrawSetup& setup);
     void FlushGraveyard();
     void WaitIdle();
 

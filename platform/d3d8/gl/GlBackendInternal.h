@@ -32,7 +32,8 @@ struct CGlBackend::SProgram
     std::uint64_t versions[5] = {};
     GLint uWorld, uNormalMat, uView, uProj, uWorldViewProj, uTexMat, uViewport;
     GLint uMatDiffuse, uMatAmbient, uMatSpecular, uMatEmissive, uMatPower, uAmbient;
-    GLint uLightDiffuse, uLightSpecular, uLightAmbient, uLightPos, uLightDir, uLightAtt, uLightSpot;
+    GLint uLightDiffuse, uLightSpecular, uLightAmbient, uLightPos, uLightDir, uLightAtt, uLightSpot,
+        uLightCount;
     GLint uFog, uPoint, uPointScale, uClip, uVsC, uTFactor, uBumpMat, uBumpLum, uFogColor, uAlphaRef, uPsC;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/d3d8/gl/GlBackend.h"
 
 #include "platform/Debug.h"
+#include "platform/d3d8/DeviceCore.h"
 #include "platform/d3d8/Format.h"
 #include "platform/d3d8/gl/GlBackendInternal.h"
 
@@ -144,6 +145,7 @@ CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
     LOC(uLightDir);
     LOC(uLightAtt);
     LOC(uLightSpot);
+    LOC(uLightCount);
     LOC(uFog);
     LOC(uPoint);
     LOC(uPointScale);
@@ -164,9 +166,17 @@ CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
         if (loc >= 0) g.Uniform1i(loc, i);
     }
     m_pCurrent = nullptr; // the caller binds it again
+    m_pCore->programsCompiled.fetch_add(1, std::memory_order_relaxed);
+    if (m_pCore->loadingFinished.load(std::memory_order_relaxed))
+        m_pCore->programsAfterLoading.fetch_add(1, std::memory_order_relaxed);
     SProgram* raw = p.get();
     m_programs.emplace(key, std::move(p));
     return raw;
+}
+
+bool CGlBackend::PrepareProgram(const SStateData& st, const SDrawSetup& setup)
+{
+    return GetProgram(BuildKey(st, setup, D3DPT_TRIANGLELIST)) != nullptr;
 }
 
 gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& setup,
@@ -197,21 +207,8 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         k.lighting = rs[D3DRS_LIGHTING] != 0 && !k.rhw;
         if (k.lighting)
         {
-            int count = 0;
-            for (const auto& [index, e] : st.lights)
-                count += e.enabled ? 1 : 0;
-            if (count > gl::kMaxLights)
-            {
-                // The caps promise no more; the lowest-numbered ones light.
-                static std::atomic<bool> s_warned{false};
-                if (!s_warned.exchange(true))
-                    plat::OutputDebugString(("Direct3D layer: " + std::to_string(count) +
-                                             " lights enabled, only " + std::to_string(gl::kMaxLights) +
-                                             " are used\n")
-                                                .c_str());
-                count = gl::kMaxLights;
-            }
-            k.lightCount = std::uint8_t(count);
+            // The number of lights is a uniform: switching a light on or off
+            // needs no other program.
             k.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
             k.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
             const bool cv = rs[D3DRS_COLORVERTEX] != 0;
@@ -353,9 +350,10 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         float pos[gl::kMaxLights][4] = {}, dir[gl::kMaxLights][4] = {}, att[gl::kMaxLights][4] = {};
         float spot[gl::kMaxLights][4] = {};
         const SMatrix& v = st.transforms[0];
-        int n = 0;
+        int n = 0, enabled = 0;
         for (const auto& [index, e] : st.lights)
         {
+            enabled += e.enabled ? 1 : 0;
             if (!e.enabled || n >= gl::kMaxLights) continue;
             const SLight& l = e.light;
             std::memcpy(dif[n], &l.Diffuse, 16);
@@ -387,6 +385,17 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         g.Uniform4fv(p.uLightDir, gl::kMaxLights, &dir[0][0]);
         g.Uniform4fv(p.uLightAtt, gl::kMaxLights, &att[0][0]);
         g.Uniform4fv(p.uLightSpot, gl::kMaxLights, &spot[0][0]);
+        g.Uniform1i(p.uLightCount, n);
+        if (enabled > gl::kMaxLights)
+        {
+            // The caps promise no more; the lowest-numbered ones light.
+            static std::atomic<bool> s_warned{false};
+            if (!s_warned.exchange(true))
+                plat::OutputDebugString(("Direct3D layer: " + std::to_string(enabled) +
+                                         " lights enabled, only " + std::to_string(gl::kMaxLights) +
+                                         " are used\n")
+                                            .c_str());
+        }
     }
     p.versions[1] = m_versions[1];
     if (p.versions[2] != m_versions[2])

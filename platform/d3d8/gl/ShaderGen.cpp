@@ -41,6 +41,7 @@ uniform float uMatPower;
 uniform vec4 uAmbient;
 uniform vec4 uLightDiffuse[16], uLightSpecular[16], uLightAmbient[16];
 uniform vec4 uLightPos[16], uLightDir[16], uLightAtt[16], uLightSpot[16];
+uniform int uLightCount;
 uniform vec4 uFog;
 uniform vec4 uPoint;
 uniform vec4 uPointScale;
@@ -147,11 +148,10 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += "    vec4 cS = " + src(k.specularSrc, "uMatSpecular") + ";\n";
         s += "    vec4 cE = " + src(k.emissiveSrc, "uMatEmissive") + ";\n";
         s += "    vec3 sumA = vec3(0.0), sumD = vec3(0.0), sumS = vec3(0.0);\n";
-        if (k.lightCount > 0)
         {
             s += std::string("    vec3 V = ") +
                  (k.localViewer ? "normalize(-eyePos.xyz)" : "vec3(0.0, 0.0, -1.0)") + ";\n";
-            s += "    for (int i = 0; i < " + std::to_string(int(k.lightCount)) + "; ++i)\n    {\n";
+            s += "    for (int i = 0; i < uLightCount; ++i)\n    {\n";
             s += R"(        vec3 L;
         float att = 1.0;
         if (uLightPos[i].w == 3.0)
