@@ -55,6 +55,17 @@ SMatrix NormalMatrix(const SMatrix& m)
     return out;
 }
 
+// Clears the arguments an operation does not read, so that states which
+// draw alike share one program.
+void KeepUsedArguments(std::uint8_t op, std::uint8_t args[3])
+{
+    const bool none =
+        op == 0 || op == D3DTOP_DISABLE || op == D3DTOP_BUMPENVMAP || op == D3DTOP_BUMPENVMAPLUMINANCE;
+    if (none || (op != D3DTOP_MULTIPLYADD && op != D3DTOP_LERP)) args[0] = 0;
+    if (none || op == D3DTOP_SELECTARG2) args[1] = 0;
+    if (none || op == D3DTOP_SELECTARG1 || op == D3DTOP_PREMODULATE) args[2] = 0;
+}
+
 } // namespace
 
 unsigned CGlBackend::CompileProgram(const std::string& vs, const std::string& fs, std::string* log)
@@ -276,6 +287,10 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             sk.alphaArg[1] = std::uint8_t(t[D3DTSS_ALPHAARG1]);
             sk.alphaArg[2] = std::uint8_t(t[D3DTSS_ALPHAARG2]);
             sk.resultTemp = (t[D3DTSS_RESULTARG] & D3DTA_SELECTMASK) == D3DTA_TEMP;
+            // A bump stage passes alpha through whatever its ALPHAOP says.
+            if (sk.colorOp == D3DTOP_BUMPENVMAP || sk.colorOp == D3DTOP_BUMPENVMAPLUMINANCE) sk.alphaOp = 0;
+            KeepUsedArguments(sk.colorOp, sk.colorArg);
+            KeepUsedArguments(sk.alphaOp, sk.alphaArg);
         }
         else
             sk.colorOp = D3DTOP_SELECTARG1;
