@@ -145,4 +145,23 @@ TEST_F(CFrontBuffer, HoldsTheLastPresentedPictureThroughTheGammaRamp)
     }
 }
 
+// With the copying swap effect the back buffer keeps its picture through
+// Present: presenting again without drawing shows the same frame.
+TEST_F(CFrontBuffer, CopySwapKeepsTheBackBuffer)
+{
+    SPresentParameters p{};
+    p.BackBufferWidth = m_nWidth;
+    p.BackBufferHeight = m_nHeight;
+    p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    p.BackBufferCount = 1;
+    p.SwapEffect = D3DSWAPEFFECT_COPY;
+    p.Windowed = 1;
+    ASSERT_EQ(m_dev->Reset(&p), D3D_OK);
+    ASSERT_EQ(m_dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF306090, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(m_dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ASSERT_EQ(m_dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    for (std::uint32_t pixel : Front())
+        ASSERT_TRUE(Near(pixel, 0xFF306090, 0));
+}
+
 } // namespace d3dtest
