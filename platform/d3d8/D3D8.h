@@ -21,7 +21,10 @@
 // - Differences from Direct3D the engine can see: D3DRS_LOCALVIEWER starts
 //   FALSE (see StateBlock.cpp); at most 16 lights light a draw; a
 //   full-screen device is lost when its window loses the focus it had (a
-//   window that never had it loses nothing).
+//   window that never had it loses nothing); after a discarding (or single
+//   flipping) Present with an identity gamma ramp the back buffer holds an
+//   earlier frame (Direct3D leaves it undefined; its storage was traded
+//   with the front copy rather than copied).
 // - Process-wide effect: on Mesa's software rasterizer the first device
 //   raises the C library's heap trim threshold (GlBackend.cpp says why).
 #pragma once

@@ -9,6 +9,10 @@
 //   changed through MarkDirty. A GL state cache skips calls that would not
 //   change anything; SetCacheEnabled(false) sends every state on every draw.
 // - Thread: only the thread that created the device (the context owner).
+// Files by concern: GlBackend.cpp (context, start-up, deleted names),
+// _Programs (program keys, generated programs, uniforms), _State (raster
+// state, samplers), _Surfaces (storage, uploads, targets, clears), _Draw
+// (streams, texture binding, draws), _Present (present, front buffer).
 #pragma once
 
 #include "platform/d3d8/D3D8.h"
