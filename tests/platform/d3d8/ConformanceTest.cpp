@@ -240,6 +240,17 @@ const SConformanceCase kCases[] = {
      [](CConformance& t)
      { EXPECT_EQ(t.Dev()->Clear(1, nullptr, D3DCLEAR_TARGET, 0xFF00FF00, 1.0f, 0), D3D_OK); },
      0xFF00FF00},
+    // Clear writes through its own masks; the draw after it uses the state's.
+    {"colour write mask holds after a clear",
+     [](CConformance& t)
+     {
+         t.ShowDiffuse();
+         t.Dev()->SetRenderState(D3DRS_COLORWRITEENABLE, 0);
+         t.Quad(0xFFFFFFFF);
+         t.Dev()->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF000000, 1.0f, 0);
+         t.Quad(0xFFFFFFFF);
+     },
+     0xFF000000},
     {"point of size 0 is not drawn",
      [](CConformance& t)
      {
