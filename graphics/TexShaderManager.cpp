@@ -36,17 +36,20 @@ constexpr bool BuildOrderComplete()
 }
 static_assert(BuildOrderComplete(), "every technique is built exactly once");
 
-// The vertex formats the engine draws with: models (position, normal, one or
-// two texture sets; with a colour), coloured geometry, the screen quads and
-// text (pre-transformed, with one or two texture sets).
-constexpr std::uint32_t kWarmUpFormats[] = {
-    D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1,
-    D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX2,
-    D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1,
-    D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX1,
-    D3DFVF_XYZRHW | D3DFVF_TEX2,
-    D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1,
-    D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1,
+// The vertex formats and primitives the engine draws with: the model
+// manager's render buffers (models, effects, effect points, screen), the 2-D
+// quad and the screen geometry buffer.
+struct SWarmUpFormat
+{
+    std::uint32_t fvf, primitive;
+};
+constexpr SWarmUpFormat kWarmUpFormats[] = {
+    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+    {D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
+    {D3DFVF_XYZ | D3DFVF_DIFFUSE, D3DPT_POINTLIST},
+    {D3DFVF_XYZRHW | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
+    {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+    {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
 };
 } // namespace
 
@@ -228,8 +231,8 @@ int TexShaderManager::WarmUpPrograms()
                 continue;
             }
             // The mesh sets its format as the vertex shader when it draws.
-            for (std::uint32_t fvf : kWarmUpFormats)
-                if (plat::Failed(d->SetVertexShader(fvf)) || plat::Failed(d->PrepareProgram(fvf)))
+            for (const SWarmUpFormat& f : kWarmUpFormats)
+                if (plat::Failed(d->SetVertexShader(f.fvf)) || plat::Failed(d->PrepareProgram(f.fvf, f.primitive)))
                 {
                     refused = true;
                     break;

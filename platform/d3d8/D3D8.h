@@ -354,12 +354,12 @@ public:
     void WaitIdle();
     // Programs compiled so far (the cache is keyed by the state that matters).
     std::size_t ProgramCount() const;
-    // Builds the generated program the current state draws triangles with
-    // from vertices of the given FVF (ignored while an engine vertex program
-    // is set), without drawing: a program compiled during loading does not
-    // stall a frame later. The context owner's thread only (another gets
-    // D3DERR_INVALIDCALL).
-    HResult PrepareProgram(std::uint32_t fvf);
+    // Builds the generated program the current state draws primitives of
+    // the given type with from vertices of the given FVF (ignored while an
+    // engine vertex program is set), without drawing: a program compiled
+    // during loading does not stall a frame later. The context owner's
+    // thread only (another gets D3DERR_INVALIDCALL).
+    HResult PrepareProgram(std::uint32_t fvf, std::uint32_t primitive = D3DPT_TRIANGLELIST);
     // Marks the end of loading: programs compiled after it are counted in
     // the statistics. Any thread.
     void MarkLoadingFinished();

@@ -371,13 +371,14 @@ std::size_t Device::ProgramCount() const
     return m_pBackend->ProgramCount();
 }
 
-HResult Device::PrepareProgram(std::uint32_t fvf)
+HResult Device::PrepareProgram(std::uint32_t fvf, std::uint32_t primitive)
 {
     // Only the context owner compiles; loader threads never touch GL.
     if (!IsOwnerThread() || !m_pBackend || (fvf & 1)) return D3DERR_INVALIDCALL;
+    if (primitive < D3DPT_POINTLIST || primitive > D3DPT_TRIANGLEFAN) return D3DERR_INVALIDCALL;
     detail::SDrawSetup setup = DrawSetup();
     if (setup.engineVs < 0) setup.fvf = fvf;
-    return m_pBackend->PrepareProgram(*m_pLive, setup) ? D3D_OK : D3DERR_INVALIDCALL;
+    return m_pBackend->PrepareProgram(*m_pLive, setup, primitive) ? D3D_OK : D3DERR_INVALIDCALL;
 }
 
 void Device::MarkLoadingFinished()

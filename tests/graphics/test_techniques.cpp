@@ -295,7 +295,7 @@ TEST_F(Techniques, WarmUpBuildsTheProgramsTheTechniquesDrawWith)
     std::unique_ptr<CMesh> plain(CreateSphereMesh(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, 1.0f, 6,
                                                   0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, true, light));
     std::unique_ptr<CMesh> coloured(
-        CreateSphereMesh(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_DIFFUSE | D3DFVF_TEX1, 1.0f, 6, 0xFFFFFFFF,
+        CreateSphereMesh(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1.0f, 6, 0xFFFFFFFF,
                          0xFFFFFFFF, 0xFFFFFFFF, true, light));
     const int bump[] = {SHADER_BUMP_ENV, SHADER_BUMP_DIFFUSE, SHADER_BUMPMAP_SPEC, SHADER_BUMPMAP_SPEC2};
     const std::uint32_t before = d->GetStatistics().programsAfterLoading;

@@ -93,7 +93,7 @@ public:
     void SetCacheEnabled(bool enabled);
     std::size_t ProgramCount() const { return m_programs.size(); }
     // Compiles (or finds) the program of a draw with this state and set-up.
-    bool PrepareProgram(const SStateData& state, const SDrawSetup& setup);
+    bool PrepareProgram(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive);
     void FlushGraveyard();
     void WaitIdle();
 

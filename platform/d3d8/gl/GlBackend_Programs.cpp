@@ -185,9 +185,9 @@ CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
     return raw;
 }
 
-bool CGlBackend::PrepareProgram(const SStateData& st, const SDrawSetup& setup)
+bool CGlBackend::PrepareProgram(const SStateData& st, const SDrawSetup& setup, std::uint32_t primitive)
 {
-    return GetProgram(BuildKey(st, setup, D3DPT_TRIANGLELIST)) != nullptr;
+    return GetProgram(BuildKey(st, setup, primitive)) != nullptr;
 }
 
 gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& setup,
