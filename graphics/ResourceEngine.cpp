@@ -64,6 +64,8 @@ void CResourceEngine::CreateTechniqueManager()
 {
     g_pTexShaderManager = new TexShaderManager();
     g_pTexShaderManager->Init(true);
+    // While the loading screen shows, not at the first frame that needs them.
+    g_pTexShaderManager->WarmUpPrograms();
 }
 
 void CResourceEngine::CreateSurfaceManager()
@@ -147,6 +149,8 @@ void CResourceEngine::GlobalInit(bool create)
              m_nStage.store(kStageBigFont, std::memory_order_release);
          });
     m_nStage.store(kStageDone, std::memory_order_release);
+    // Programs compiled from here on stall a frame: the device counts them.
+    if (graph.m_lpDevice) graph.m_lpDevice->MarkLoadingFinished();
 
     g_DefaultMaterial = {};
     g_DefaultMaterial.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
