@@ -104,9 +104,12 @@ struct SScriptManagerHost
     std::function<float()> gameClock;          // the environment's running day count
     std::function<void()> checkObjectSensors;  // the object list's per-frame sensor check
     std::function<void()> updateScriptMessages; // the event sink shows new results
+};
 
-    // What the "%" placeholders of UpdateStringWithNames read of the
-    // player's progress data and the world; unset ones read "" (rating 1).
+// What the "%" placeholders of UpdateStringWithNames read of the player's
+// progress data and the world; unset ones read "" (rating 1).
+struct SNameSources
+{
     std::function<std::string()> playerName;
     std::function<std::string()> clanName;     // "" until the player names the clan
     std::function<std::string()> buildingName; // the building the player is in
@@ -207,6 +210,7 @@ public:
     void ResetResults() { m_Results.m_iResultCount = 0; }
 
     void SetHost(SScriptManagerHost host) { m_Host = std::move(host); }
+    void SetNameSources(SNameSources names) { m_Names = std::move(names); }
     // The directory (with its trailing '\') in front of "DATA\CONFIG\" and
     // "Data\Bin\"; by default the engine's, taken at Init.
     void SetBaseDirectory(const char* directory) { m_baseDir = directory ? directory : ""; }
@@ -249,6 +253,7 @@ private:
     SScriptCacheSlot m_Cache[kCacheSlots];
 
     SScriptManagerHost m_Host;
+    SNameSources m_Names;
     ITextDB* m_pTextDB = nullptr;
     std::string m_baseDir;
     std::vector<SScriptBuiltIn> m_BuiltIns;

@@ -115,26 +115,26 @@ void CScriptManager::UpdateStringWithNames(CXAnsiString& xtext)
         std::string value;
         if (word == "MYCLANNAME")
         {
-            value = Call(m_Host.clanName);
+            value = Call(m_Names.clanName);
             if (value.empty())
                 value = name("ORG_PLAYER");
         }
         else if (word == "CLANNAME")
         {
             std::string owner;
-            const std::string building = Call(m_Host.buildingName);
-            if (m_Host.buildingOwner && m_Host.buildingOwner(building.c_str(), owner))
+            const std::string building = Call(m_Names.buildingName);
+            if (m_Names.buildingOwner && m_Names.buildingOwner(building.c_str(), owner))
                 value = link(owner);
             else
                 value = "NONE";
         }
         else if (word == "BUILDINGNAME")
-            value = name(Call(m_Host.buildingName));
+            value = name(Call(m_Names.buildingName));
         else if (word == "NAME")
-            value = Call(m_Host.playerName);
+            value = Call(m_Names.playerName);
         else if (word == "RATINGNAME")
         {
-            const int rating = m_Host.ratingLevel ? m_Host.ratingLevel() : 1;
+            const int rating = m_Names.ratingLevel ? m_Names.ratingLevel() : 1;
             value = name("RATING." + Number(rating < 1 ? 1 : rating));
         }
         else if (word == "ORGMEMBER")
