@@ -24,7 +24,7 @@ struct STextKey
     STextKey() = default;
     STextKey(const char* key)
     {
-        if (key) std::strncpy(name, key, sizeof name - 1);
+        if (key) std::memcpy(name, key, strnlen(key, sizeof name - 1));
     }
 };
 static_assert(sizeof(STextKey) == 32);
