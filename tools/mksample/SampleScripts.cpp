@@ -49,7 +49,7 @@ std::vector<std::uint8_t> SampleClock()
 
 const char* const kSampleMissionSource = R"(// Sample mission: crystals for the north base, a quest of two parts.
 PROC START
-IF(!Q1.GET)
+IF(!Q1.GET & !Q1.FAIL)
 {
     _ADDQUEST(Q1);
     _QUEST(Q1_TITLE);
@@ -88,8 +88,11 @@ IF(Q1.PART1 & !Q1.COMPLETE)
 }
 END
 
+// Out of time: the quest fails and its parts can no longer be done.
 PROC Q1_TIMEOUT
 _SETEVENT(Q1.FAIL);
+_REMOVEEVENT(Q1.GET);
+_REMOVEEVENT(Q1.PART1);
 _INFO(Q1_FAILED);
 END
 )";

@@ -15,7 +15,7 @@
 //                  journal part, a 48-hour timer, the north base marked);
 //                  ENTERBASE takes 10 TOV_CRYSTAL and gives the second part;
 //                  RETURNHOME pays 500 and 10 rating and completes Q1;
-//                  Q1_TIMEOUT fails it. Its texts are in "SCRIPT\Quest.dat"
+//                  Q1_TIMEOUT fails it for good. Its texts are in "SCRIPT\Quest.dat"
 //                  (SampleMarkup.h).
 #pragma once
 
