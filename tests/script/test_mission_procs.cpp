@@ -3,7 +3,14 @@
 #include "MissionTestUtil.h"
 #include "ui/FakeTextDB.h"
 
+#include "script/MissionWorldObjects.h"
+#include "world/ObjectList.h"
+#include "world/StoneObject.h"
+#include "world/SysObject.h"
+
 #include <gtest/gtest.h>
+
+#include <cstdio>
 
 namespace
 {
@@ -159,4 +166,33 @@ TEST_F(MissionProcs, DieKillsThePlayerAndTheRunGoesOn)
     EXPECT_TRUE(m_manager.CheckVar("AFTER"));
 }
 
+} // namespace
+
+namespace
+{
+// SHOWOBJECT/HIDEOBJECT and SHOWOBJECTATPOS over a real object list.
+TEST_F(MissionProcs, ShowAndHideObjectsOfTheObjectList)
+{
+    CObjectList list;
+    auto* rock = new CStoneObject();
+    std::snprintf(rock->m_szGameId, sizeof rock->m_szGameId, "ROCK");
+    rock->m_bShown = 1;
+    rock->m_bChanged = 0;
+    list.AddObject(rock);
+    list.AddSysObject(new CSysObject(CMatrix(1.0f), "GATE", 2));
+    CMissionWorldObjects world(&list);
+    m_manager.SetWorld(&world);
+    EXPECT_TRUE(Call("_HIDEOBJECT(ROCK)"));
+    EXPECT_EQ(rock->m_bShown, 0);
+    EXPECT_EQ(rock->m_bChanged, 1);
+    Call("_SHOWOBJECT(ROCK)");
+    EXPECT_EQ(rock->m_bShown, 1);
+    Call("_SHOWOBJECTATPOS(ROCK,GATE)");
+    Call("_SHOWOBJECT(NOTHING)");
+    const std::string log = ReadText("error.log");
+    EXPECT_EQ(log.find("Pointer 'GATE' not found"), std::string::npos);
+    EXPECT_NE(log.find("object 'NOTHING' not found"), std::string::npos);
+    list.Clear();
+    m_manager.SetWorld(&m_world);
+}
 } // namespace
