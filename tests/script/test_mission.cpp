@@ -164,6 +164,22 @@ TEST_F(Mission, RunsNestOnlySoDeep)
     EXPECT_NE(ReadText("error.log").find("runs nested 16 deep"), std::string::npos);
 }
 
+TEST_F(Mission, HourlyProceduresMessageEventsAndMissionNames)
+{
+    Script("CLOCK", "PROC EACHHOUR\n_INFO(TICK)\nEND\n", ".scr");
+    ASSERT_TRUE(m_manager.RunEachHour("clock.scr"));
+    m_manager.AddQueuedMessageEvents(".READ");
+    EXPECT_TRUE(m_manager.CheckVar("TICK.READ"));
+    m_manager.SetMissionName("Convoy");
+    CXAnsiString text("%NAME: %RATINGNAME");
+    m_manager.UpdateXStringWithNames(text);
+    EXPECT_STREQ(text.GetText(), "Convoy: "); // no text database: no name
+    m_manager.Reset();
+    EXPECT_EQ(m_manager.MissionName(), "Unnamed");
+    EXPECT_EQ(m_manager.Events().GetCount(), 0u);
+    EXPECT_EQ(m_manager.CacheEntry(0).lines, nullptr);
+}
+
 // The mission stream of each version the reader accepts, and damaged ones.
 TEST_F(Mission, StreamRoundTripsAndRefusesDamage)
 {
