@@ -149,7 +149,8 @@ CStringPool* CMMScriptManager::MMLoadScript(const char* name, std::uint32_t kind
 struct CMMScriptManager::SRunPlace
 {
     explicit SRunPlace(CMMScriptManager& m)
-        : manager(m), line(m.m_nCurrentLine), depth(m.m_nDepth), kind(m.m_nScriptKind), procedure(m.m_Procedure)
+        : manager(m), line(m.m_nCurrentLine), depth(m.m_nDepth), kind(m.m_nScriptKind), procedure(m.m_Procedure),
+          restart(m.m_bRestart), eject(m.m_bEject)
     {
         std::memcpy(name, m.m_szName, sizeof(name));
         std::memcpy(condition, m.m_szCondition, sizeof(condition));
@@ -163,6 +164,9 @@ struct CMMScriptManager::SRunPlace
         manager.m_nDepth = depth;
         manager.m_nScriptKind = kind;
         manager.m_Procedure = procedure;
+        // A flag the caller set before the nested run stays set.
+        manager.m_bRestart = manager.m_bRestart || restart;
+        manager.m_bEject = manager.m_bEject || eject;
         std::memcpy(manager.m_szName, name, sizeof(name));
         std::memcpy(manager.m_szCondition, condition, sizeof(condition));
         std::memcpy(manager.m_szScript, script, sizeof(script));
@@ -178,6 +182,8 @@ struct CMMScriptManager::SRunPlace
     std::int32_t depth;
     std::uint32_t kind;
     std::string procedure;
+    bool restart;
+    bool eject;
     char name[sizeof(CScriptInter::m_szName)];
     char condition[sizeof(CScriptInter::m_szCondition)];
     char script[32];

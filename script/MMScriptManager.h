@@ -13,7 +13,8 @@
 //
 // Runs nest: a procedure may cause another run (through the event sink).
 // A nested run keeps its caller's messages and leaves its caller's place
-// (line, depth, call being made, current script) as it was; a cached script
+// (line, depth, call being made, current script) and the restart and eject
+// flags the caller set as they were; a cached script
 // that is running is never replaced; runs nest at most kMaxNesting deep.
 //
 // Mission stream (little-endian), as SaveToStream writes it:

@@ -131,7 +131,7 @@ TEST_F(Mission, BalanceAndRatingGoToTheirKinds)
 
 TEST_F(Mission, ANestedRunLeavesTheOuterRunWhereItWas)
 {
-    Script("OUTER", "PROC START\n_INFO(A)\nIF(_PROCESS(1))\n{\n_INFO(B)\n}\n_STARTTIMER(AFTER,1)\n_INFO(C)\nEND\n");
+    Script("OUTER", "PROC START\n_INFO(A)\n_EJECT()\nIF(_PROCESS(1))\n{\n_INFO(B)\n}\n_STARTTIMER(AFTER,1)\n_INFO(C)\nEND\n");
     Script("INNER", "PROC GO\n_INFO(I1)\nIF(X)\n{\n_INFO(NEVER)\n}\n_INFO(I2)\nEND\n", ".inf");
     for (int i = 0; i < 15; ++i)
         Script("F" + std::to_string(i), "PROC GO\nEND\n");
@@ -149,6 +149,7 @@ TEST_F(Mission, ANestedRunLeavesTheOuterRunWhereItWas)
     EXPECT_STREQ(m_manager.FindTimer("AFTER")->script, "OUTER");
     EXPECT_EQ(m_manager.FindTimer("AFTER")->kind, 2);
     EXPECT_EQ(m_manager.Nesting(), 0);
+    EXPECT_TRUE(m_manager.m_bEject);
 }
 
 TEST_F(Mission, RunsNestOnlySoDeep)
