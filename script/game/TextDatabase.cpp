@@ -102,9 +102,9 @@ bool CTextDB::Lookup(STextKey key, CXAnsiString& text, CXAnsiString& name)
     int n = 1;
     for (;; ++n)
     {
-        const std::string name = variant(n);
-        if (name.size() >= sizeof(key.name) || m_DataBase.FindRecord(name.c_str()) < 0 ||
-            !m_DataBase.Get(name.c_str()) || m_DataBase.GetIntegerField("DELETED") != 0)
+        const std::string candidate = variant(n);
+        if (candidate.size() >= sizeof(key.name) || m_DataBase.FindRecord(candidate.c_str()) < 0 ||
+            !m_DataBase.Get(candidate.c_str()) || m_DataBase.GetIntegerField("DELETED") != 0)
             break;
     }
     const int r = g_Random.RandomInt(n);
