@@ -20,15 +20,13 @@
 
 class CRandom;
 
-#pragma pack(push, 1)
-// Snow and storm particle.
+// Snow and storm particle (the flag is followed by three bytes of padding).
 struct SEnvFXFlake
 {
     CVector position;
     std::uint8_t wrapped;
     CVector velocity;
     float size;
-    std::uint8_t pad[3];
 };
 static_assert(sizeof(SEnvFXFlake) == 32);
 
@@ -38,10 +36,8 @@ struct SEnvFXDrop
     CVector position;
     std::uint8_t wrapped;
     CVector tail; // the streak's tail relative to the centre
-    std::uint8_t pad[3];
 };
 static_assert(sizeof(SEnvFXDrop) == 28);
-#pragma pack(pop)
 
 class CEnvFX
 {
