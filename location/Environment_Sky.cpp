@@ -204,7 +204,8 @@ void CEnvironment::RenderEnv()
     const bool level = std::fabs(view.z) < 0.9f;
     const int radius = g_Settings.VisibleRadius;
 
-    if (level && m_pGlowBand)
+    // The band carries the sky textures: without one it is not drawn.
+    if (level && m_pGlowBand && TextureOf(m_iSkyA))
     {
         // The band's centre (+y) turned into the view direction, stretched
         // up by 5, at the camera.
