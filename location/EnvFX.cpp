@@ -18,8 +18,8 @@ namespace
 {
 using namespace plat::d3d;
 
-constexpr std::uint32_t kPointFvf = 66;     // position, colour
-constexpr std::uint32_t kStreakFvf = 578;   // position, colour, two texture pairs
+constexpr std::uint32_t kPointFvf = 66;   // position, colour
+constexpr std::uint32_t kStreakFvf = 578; // position, colour, two texture pairs
 
 struct SPointVertex
 {

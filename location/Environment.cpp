@@ -325,7 +325,14 @@ void CEnvironment::BlendSky(float t)
     const SEnvRecord& next = Stored(m_iNext);
     const SEnvRecord& prev = Stored(m_iPrevious);
     // Which blend of the table the hour falls in.
-    enum { kSteady, kToDawn, kToNext, kFromPrev, kMidday } kind = kSteady;
+    enum
+    {
+        kSteady,
+        kToDawn,
+        kToNext,
+        kFromPrev,
+        kMidday
+    } kind = kSteady;
     float f = 0.0f;
     if (t >= 2.0f && t < 4.0f)
         kind = kToDawn, f = (t - 2.0f) * 0.5f;

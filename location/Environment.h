@@ -58,39 +58,39 @@ struct SEnvRecord
     {
         struct
         {
-            char text[64];               //   0: not read
-            std::uint8_t night;          //  64: 1 night record, 0 day record
-            std::uint8_t pad[3];         //  65
-            std::uint32_t skyColor;      //  68: main hours
-            std::uint32_t fogToSun;      //  72: main hours
-            std::uint32_t fogFromSun;    //  76: main hours
-            std::int32_t fogMode;        //  80: 0 default (2), 1 exp, 2 exp2, 3 linear
-            float fogStart;              //  84
-            float fogEnd;                //  88
-            float fogDensity;            //  92
-            char cloud1[32];             //  96
-            char cloud2[32];             // 128
-            float cloudScale1;           // 160
-            float cloudScale2;           // 164
-            float cloudScroll1[3];       // 168: u, v, not read
-            float cloudScroll2[3];       // 180
-            char sun[32];                // 192
-            std::uint32_t ambient;       // 224
-            std::uint32_t sunColor;      // 228
-            std::uint32_t moonColor;     // 232
-            char moon[32];               // 236
-            float weight;                // 268: weight of the random draw
-            char sky[32];                // 272: sky texture, main hours
-            char skyDawn[32];            // 304: sky texture, dawn and dusk
-            std::uint32_t skyColorDawn;  // 336
-            float wind[3];               // 340
-            std::uint32_t weather;       // 352: bit 0 rain, 1 snow, 2 storm
-            float weatherIntensity;      // 356
-            float weatherLength;         // 360
-            float weatherSpread;         // 364
-            std::uint32_t fogToSunDawn;  // 368
+            char text[64];                //   0: not read
+            std::uint8_t night;           //  64: 1 night record, 0 day record
+            std::uint8_t pad[3];          //  65
+            std::uint32_t skyColor;       //  68: main hours
+            std::uint32_t fogToSun;       //  72: main hours
+            std::uint32_t fogFromSun;     //  76: main hours
+            std::int32_t fogMode;         //  80: 0 default (2), 1 exp, 2 exp2, 3 linear
+            float fogStart;               //  84
+            float fogEnd;                 //  88
+            float fogDensity;             //  92
+            char cloud1[32];              //  96
+            char cloud2[32];              // 128
+            float cloudScale1;            // 160
+            float cloudScale2;            // 164
+            float cloudScroll1[3];        // 168: u, v, not read
+            float cloudScroll2[3];        // 180
+            char sun[32];                 // 192
+            std::uint32_t ambient;        // 224
+            std::uint32_t sunColor;       // 228
+            std::uint32_t moonColor;      // 232
+            char moon[32];                // 236
+            float weight;                 // 268: weight of the random draw
+            char sky[32];                 // 272: sky texture, main hours
+            char skyDawn[32];             // 304: sky texture, dawn and dusk
+            std::uint32_t skyColorDawn;   // 336
+            float wind[3];                // 340
+            std::uint32_t weather;        // 352: bit 0 rain, 1 snow, 2 storm
+            float weatherIntensity;       // 356
+            float weatherLength;          // 360
+            float weatherSpread;          // 364
+            std::uint32_t fogToSunDawn;   // 368
             std::uint32_t fogFromSunDawn; // 372
-            std::uint8_t unused[52];     // 376: not read
+            std::uint8_t unused[52];      // 376: not read
         };
         std::uint8_t bytes[428];
     };

@@ -243,7 +243,8 @@ void CEnvironment::RenderEnv()
     const auto cloudLayer = [&](int layer, float fogScale)
     {
         const std::int32_t mine = SEnvRecord::TextureId(layer == 0 ? m_Work.cloud1 : m_Work.cloud2);
-        const std::int32_t theirs = next ? SEnvRecord::TextureId(layer == 0 ? next->cloud1 : next->cloud2) : -1;
+        const std::int32_t theirs =
+            next ? SEnvRecord::TextureId(layer == 0 ? next->cloud1 : next->cloud2) : -1;
         if (mine == -1 && theirs == -1) return;
         SetWorld(Translation(eye));
         SetRS(D3DRS_CULLMODE, D3DCULL_NONE);
@@ -374,7 +375,8 @@ void CEnvironment::RenderFX(bool skipWeather)
     if (!graph.m_lpDevice) return;
     SetRS(D3DRS_ZENABLE, 0);
     const SEnvRecord* next = m_bChanging ? GetRecord(m_iNext) : nullptr;
-    const bool sun = SEnvRecord::TextureId(m_Work.sun) != -1 || (next && SEnvRecord::TextureId(next->sun) != -1);
+    const bool sun =
+        SEnvRecord::TextureId(m_Work.sun) != -1 || (next && SEnvRecord::TextureId(next->sun) != -1);
     if (m_vSunDir.z >= 0.1f && sun && m_fGlare > 0.0f && g_pModelManager && g_pTextureManager)
     {
         CMesh* sprite = m_pSprite.get();
@@ -472,7 +474,8 @@ void CEnvironment::InitResources()
     m_pGlowBand = std::make_unique<CMesh>(memory, 322u, 44, 1u, 66);
     m_pGlowBand->Lock(true, true);
     std::vector<SWorkVertex> band(44);
-    const float quad[4][2] = {{-40000.0f, -20000.0f}, {40000.0f, -20000.0f}, {-40000.0f, 20000.0f}, {40000.0f, 20000.0f}};
+    const float quad[4][2] = {
+        {-40000.0f, -20000.0f}, {40000.0f, -20000.0f}, {-40000.0f, 20000.0f}, {40000.0f, 20000.0f}};
     for (int v = 0; v < 4; ++v)
     {
         band[std::size_t(v)] = SWorkVertex{};
@@ -502,7 +505,8 @@ void CEnvironment::InitResources()
             bandIndices.push_back(std::uint16_t(i));
     }
     m_pGlowBand->StoreVertices(band.data());
-    if (m_pGlowBand->m_pIndices) std::memcpy(m_pGlowBand->m_pIndices, bandIndices.data(), bandIndices.size() * 2);
+    if (m_pGlowBand->m_pIndices)
+        std::memcpy(m_pGlowBand->m_pIndices, bandIndices.data(), bandIndices.size() * 2);
     m_pGlowBand->Unlock(true, true);
     // Drawn range: the strips only.
     m_pGlowBand->m_nFirstVertex = 4;

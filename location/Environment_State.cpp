@@ -43,16 +43,15 @@ struct SField
     std::uint32_t size;
 };
 
-template <typename F>
-void ForEachField(CEnvironment& e, F&& f)
+template <typename F> void ForEachField(CEnvironment& e, F&& f)
 {
     const SField fields[] = {
-        {&e.m_fTime, 4},        {&e.m_fMoonTime, 4},      {&e.m_vSunDir, 12},       {&e.m_vMoonDir, 12},
-        {&e.m_fGlareLimit, 4},  {&e.m_fSunBrightness, 4}, {&e.m_bChanging, 1},      {&e.m_fChange, 4},
-        {&e.m_mCloud[0], 64},   {&e.m_mCloud[1], 64},     {&e.m_mNextCloud[0], 64}, {&e.m_mNextCloud[1], 64},
-        {&e.m_iSkyA, 4},        {&e.m_iSkyB, 4},          {&e.m_fSkyBlend, 4},      {&e.m_uSkyColor, 4},
-        {&e.m_fReserved, 4},    {&e.m_fGlare, 4},         {&e.m_iCurrent, 4},       {&e.m_iNext, 4},
-        {&e.m_iPrevious, 4},    {&e.m_Work, 428},
+        {&e.m_fTime, 4},       {&e.m_fMoonTime, 4},      {&e.m_vSunDir, 12},       {&e.m_vMoonDir, 12},
+        {&e.m_fGlareLimit, 4}, {&e.m_fSunBrightness, 4}, {&e.m_bChanging, 1},      {&e.m_fChange, 4},
+        {&e.m_mCloud[0], 64},  {&e.m_mCloud[1], 64},     {&e.m_mNextCloud[0], 64}, {&e.m_mNextCloud[1], 64},
+        {&e.m_iSkyA, 4},       {&e.m_iSkyB, 4},          {&e.m_fSkyBlend, 4},      {&e.m_uSkyColor, 4},
+        {&e.m_fReserved, 4},   {&e.m_fGlare, 4},         {&e.m_iCurrent, 4},       {&e.m_iNext, 4},
+        {&e.m_iPrevious, 4},   {&e.m_Work, 428},
     };
     for (const SField& field : fields)
         f(field);
@@ -64,10 +63,12 @@ void CEnvironment::WriteState(CMemStream* stream, std::uint32_t* size)
 {
     std::uint8_t record[kStateSize];
     std::uint32_t at = 0;
-    ForEachField(*this, [&](const SField& f) {
-        std::memcpy(record + at, f.data, f.size);
-        at += f.size;
-    });
+    ForEachField(*this,
+                 [&](const SField& f)
+                 {
+                     std::memcpy(record + at, f.data, f.size);
+                     at += f.size;
+                 });
     stream->Write(record, kStateSize);
     if (size) *size = kStateSize;
 }
@@ -79,18 +80,19 @@ bool CEnvironment::ReadState(CMemStream* stream, std::uint32_t* /*size*/)
     if (!stream->m_pData || stream->m_nPosition > stream->m_nCapacity ||
         stream->m_nCapacity - stream->m_nPosition < kStateSize)
     {
-        g_ErrorLog.LogError("ENV: the environment state needs %u bytes, the chunk has %u left; not read",
-                            kStateSize,
-                            stream->m_nPosition > stream->m_nCapacity ? 0u
-                                                                       : stream->m_nCapacity - stream->m_nPosition);
+        g_ErrorLog.LogError(
+            "ENV: the environment state needs %u bytes, the chunk has %u left; not read", kStateSize,
+            stream->m_nPosition > stream->m_nCapacity ? 0u : stream->m_nCapacity - stream->m_nPosition);
         return false;
     }
     const std::uint8_t* in = stream->m_pData + stream->m_nPosition;
     std::uint32_t at = 0;
-    ForEachField(*this, [&](const SField& f) {
-        std::memcpy(f.data, in + at, f.size);
-        at += f.size;
-    });
+    ForEachField(*this,
+                 [&](const SField& f)
+                 {
+                     std::memcpy(f.data, in + at, f.size);
+                     at += f.size;
+                 });
     stream->m_nPosition += kStateSize;
     // A bool must hold 0 or 1 whatever the byte said.
     std::uint8_t changing;

@@ -21,19 +21,25 @@ bool CHorizonFace::InSector(int s, float x, float y) const
     const float k = m_fBuildCot;
     switch (s)
     {
-    case 0: return x > std::fabs(y) * k;
-    case 1: return y > std::fabs(x) * k;
-    case 2: return x < -std::fabs(y) * k;
-    default: return y < -std::fabs(x) * k;
+    case 0:
+        return x > std::fabs(y) * k;
+    case 1:
+        return y > std::fabs(x) * k;
+    case 2:
+        return x < -std::fabs(y) * k;
+    default:
+        return y < -std::fabs(x) * k;
     }
 }
 
 int CHorizonFace::SelectSector(const CVector& d) const
 {
+    // An exact diagonal belongs to the first of its two neighbours; with
+    // strict tests it would fall through to the -y sector behind the view.
     const float k = m_fSelectCot;
-    if (std::fabs(d.y) * k < d.x) return 0;
-    if (std::fabs(d.x) * k < d.y) return 1;
-    if (-(std::fabs(d.y) * k) > d.x) return 2;
+    if (std::fabs(d.y) * k <= d.x) return 0;
+    if (std::fabs(d.x) * k <= d.y) return 1;
+    if (-(std::fabs(d.y) * k) >= d.x) return 2;
     return 3;
 }
 
@@ -101,8 +107,9 @@ void CHorizonFaceBuilder::AddVertex(const SWorkVertex* vertices, std::uint16_t s
 std::unique_ptr<CMesh> CHorizonFaceBuilder::CopyToMesh() const
 {
     if (m_Vertices.empty()) return nullptr;
-    auto mesh = std::make_unique<CMesh>(graph.m_lpDevice ? MESH_MEMORY_STATIC : MESH_MEMORY_HEAP, CHorizonFace::kFaceFvf,
-                                        std::int32_t(m_Vertices.size()), 1u, std::int32_t(m_Indices.size()));
+    auto mesh = std::make_unique<CMesh>(graph.m_lpDevice ? MESH_MEMORY_STATIC : MESH_MEMORY_HEAP,
+                                        CHorizonFace::kFaceFvf, std::int32_t(m_Vertices.size()), 1u,
+                                        std::int32_t(m_Indices.size()));
     mesh->Lock(true, true);
     mesh->StoreVertices(m_Vertices.data());
     std::memcpy(mesh->m_pIndices, m_Indices.data(), m_Indices.size() * 2);

@@ -37,13 +37,11 @@ protected:
         g_ViewCamera = m_savedCamera;
         g_Environment.m_vWind = m_savedWind;
     }
-    template <typename T>
-    static CVector& At(T& fx, int i)
+    template <typename T> static CVector& At(T& fx, int i)
     {
         return *reinterpret_cast<CVector*>(fx.m_pParticles.get() + std::size_t(i) * fx.GetParticleSize());
     }
-    template <typename T>
-    static std::uint8_t Wrapped(T& fx, int i)
+    template <typename T> static std::uint8_t Wrapped(T& fx, int i)
     {
         return fx.m_pParticles[std::size_t(i) * fx.GetParticleSize() + 12];
     }
@@ -58,7 +56,8 @@ TEST_F(EnvFXTest, DensityZeroHasNoParticles)
     CEnvFXSnow snow;
     CEnvFXRain rain;
     CEnvFXStorm storm;
-    for (CEnvFX* fx : {static_cast<CEnvFX*>(&snow), static_cast<CEnvFX*>(&rain), static_cast<CEnvFX*>(&storm)})
+    for (CEnvFX* fx :
+         {static_cast<CEnvFX*>(&snow), static_cast<CEnvFX*>(&rain), static_cast<CEnvFX*>(&storm)})
     {
         fx->SetRandom(&m_random);
         fx->Init(0.0f);
@@ -92,7 +91,8 @@ TEST_F(EnvFXTest, KindsScatterIntoTheirBoxes)
         EXPECT_EQ(c.fx->GetParticleSize(), c.size);
         for (int i = 0; i < c.fx->m_nCount; ++i)
         {
-            const CVector& p = *reinterpret_cast<CVector*>(c.fx->m_pParticles.get() + std::size_t(i) * c.size);
+            const CVector& p =
+                *reinterpret_cast<CVector*>(c.fx->m_pParticles.get() + std::size_t(i) * c.size);
             ASSERT_LE(std::fabs(p.x), c.radius);
             ASSERT_LE(std::fabs(p.y), c.radius);
             ASSERT_LE(std::fabs(p.z), c.radius * 0.5f);

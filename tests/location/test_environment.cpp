@@ -120,16 +120,21 @@ struct SBlendCase
 TEST_F(EnvironmentTest, SkyAndFogBlendsFollowTheTable)
 {
     const auto mix = [](std::uint32_t a, std::uint32_t b, float g) { return BlendColorRGB(a, b, g); };
-    const SEnvRecord cur = Record(false, 1.0f, 1), prev = Record(true, 1.0f, 2), next = Record(false, 1.0f, 3);
+    const SEnvRecord cur = Record(false, 1.0f, 1), prev = Record(true, 1.0f, 2),
+                     next = Record(false, 1.0f, 3);
     const SBlendCase cases[] = {
         {3.0f, 0.5f, mix(cur.skyColor, cur.skyColorDawn, 0.5f), mix(cur.fogToSun, cur.fogToSunDawn, 0.5f)},
-        {4.5f, 0.25f, mix(cur.skyColorDawn, next.skyColor, 0.75f), mix(cur.fogToSunDawn, next.fogToSun, 0.75f)},
-        {5.5f, 0.75f, mix(prev.skyColorDawn, cur.skyColor, 0.25f), mix(prev.fogToSunDawn, cur.fogToSun, 0.25f)},
+        {4.5f, 0.25f, mix(cur.skyColorDawn, next.skyColor, 0.75f),
+         mix(cur.fogToSunDawn, next.fogToSun, 0.75f)},
+        {5.5f, 0.75f, mix(prev.skyColorDawn, cur.skyColor, 0.25f),
+         mix(prev.fogToSunDawn, cur.fogToSun, 0.25f)},
         {8.0f, 0.0f, cur.skyColor, cur.fogToSun},
         {12.0f, 0.5f, mix(cur.skyColor, next.skyColor, 0.5f), mix(cur.fogToSun, next.fogToSun, 0.5f)},
         {19.0f, 0.5f, mix(cur.skyColor, cur.skyColorDawn, 0.5f), mix(cur.fogToSun, cur.fogToSunDawn, 0.5f)},
-        {20.5f, 0.25f, mix(cur.skyColorDawn, next.skyColor, 0.75f), mix(cur.fogToSunDawn, next.fogToSun, 0.75f)},
-        {21.5f, 0.75f, mix(prev.skyColorDawn, cur.skyColor, 0.25f), mix(prev.fogToSunDawn, cur.fogToSun, 0.25f)},
+        {20.5f, 0.25f, mix(cur.skyColorDawn, next.skyColor, 0.75f),
+         mix(cur.fogToSunDawn, next.fogToSun, 0.75f)},
+        {21.5f, 0.75f, mix(prev.skyColorDawn, cur.skyColor, 0.25f),
+         mix(prev.fogToSunDawn, cur.fogToSun, 0.25f)},
         {23.0f, 0.0f, cur.skyColor, cur.fogToSun},
     };
     m_env->m_Records = {cur, prev, next};
@@ -175,9 +180,14 @@ TEST_F(EnvironmentTest, ShadowWeightsAtHourEdges)
     {
         float hour, level;
     } cases[] = {
-        {4.0f, 1 * k}, {5.0f, 1 * k}, {6.5f, (0.5f * 1 + 0.5f * 2) * k}, {8.0f, 2 * k},
-        {12.0f, (0.5f * 4 + 0.5f * 5) * k}, {18.9f, ((0.1f / 3.0f) * 7 + (2.9f / 3.0f) * 8) * k},
-        {19.0f, 8 * k}, {23.0f, 8 * k},
+        {4.0f, 1 * k},
+        {5.0f, 1 * k},
+        {6.5f, (0.5f * 1 + 0.5f * 2) * k},
+        {8.0f, 2 * k},
+        {12.0f, (0.5f * 4 + 0.5f * 5) * k},
+        {18.9f, ((0.1f / 3.0f) * 7 + (2.9f / 3.0f) * 8) * k},
+        {19.0f, 8 * k},
+        {23.0f, 8 * k},
     };
     for (const SCase& c : cases)
     {
@@ -309,12 +319,14 @@ TEST_F(EnvironmentTest, StateRecordHasItsOffsets)
     ASSERT_EQ(size, 765u);
     ASSERT_EQ(stream.m_nPosition, 765u);
     const std::uint8_t* b = stream.m_pData;
-    const auto f32 = [&](std::size_t at) {
+    const auto f32 = [&](std::size_t at)
+    {
         float v;
         std::memcpy(&v, b + at, 4);
         return v;
     };
-    const auto i32 = [&](std::size_t at) {
+    const auto i32 = [&](std::size_t at)
+    {
         std::int32_t v;
         std::memcpy(&v, b + at, 4);
         return v;
@@ -376,8 +388,9 @@ TEST_F(EnvironmentTest, StateRoundTripsAndIsClampedToTheLoadedRecords)
     EXPECT_FALSE(other.ReadState(&stream, nullptr));
     EXPECT_EQ(other.m_fTime, 1.0f);
     EXPECT_EQ(stream.m_nPosition, 0u);
-    EXPECT_NE(ReadText("error.log").find("ENV: the environment state needs 765 bytes, the chunk has 764 left"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadText("error.log").find("ENV: the environment state needs 765 bytes, the chunk has 764 left"),
+        std::string::npos);
     stream.m_nCapacity = 765; // the buffer's real size, for its release
 }
 

@@ -75,7 +75,8 @@ std::vector<SEnvRecord> SampleRecords(const SMapSource& source)
     SEnvSectionHeader header;
     std::memcpy(&header, source.environment.data(), sizeof header);
     std::vector<SEnvRecord> records(std::size_t(header.count));
-    std::memcpy(records.data(), source.environment.data() + sizeof header, records.size() * sizeof(SEnvRecord));
+    std::memcpy(records.data(), source.environment.data() + sizeof header,
+                records.size() * sizeof(SEnvRecord));
     for (SEnvRecord& r : records)
         for (int offset : CEnvironment::kTextureFields)
             SEnvRecord::SetTextureId(reinterpret_cast<char*>(r.bytes + offset), -1);
@@ -121,7 +122,8 @@ protected:
         g_ViewCamera.m_mView = LookAt(eye, at);
         g_ViewCamera.m_mProjection = Perspective(1.0471976f, float(m_width) / float(m_height), 1.0f, 5000.0f);
         g_ViewCamera.UpdateViewProjection();
-        const SMatrix view = ToDevice(g_ViewCamera.m_mView), projection = ToDevice(g_ViewCamera.m_mProjection);
+        const SMatrix view = ToDevice(g_ViewCamera.m_mView),
+                      projection = ToDevice(g_ViewCamera.m_mProjection);
         graph.m_lpDevice->SetTransform(D3DTS_VIEW, &view);
         graph.m_lpDevice->SetTransform(D3DTS_PROJECTION, &projection);
     }
@@ -174,8 +176,12 @@ protected:
             v[4 * q + 2] = {x0, y, y, 0xFF000000u};
             v[4 * q + 3] = {x1, y, y, 0xFF000000u};
             const std::uint16_t b = std::uint16_t(4 * q);
-            const std::uint16_t idx[6] = {b, std::uint16_t(b + 1), std::uint16_t(b + 2), std::uint16_t(b + 2),
-                                          std::uint16_t(b + 1), std::uint16_t(b + 3)};
+            const std::uint16_t idx[6] = {b,
+                                          std::uint16_t(b + 1),
+                                          std::uint16_t(b + 2),
+                                          std::uint16_t(b + 2),
+                                          std::uint16_t(b + 1),
+                                          std::uint16_t(b + 3)};
             std::memcpy(m_quads->m_pIndices + 6 * q, idx, sizeof idx);
         }
         m_quads->Unlock(true, true);
@@ -187,7 +193,8 @@ protected:
         m_ground = std::make_unique<CMesh>(MESH_MEMORY_STATIC, D3DFVF_XYZ | D3DFVF_NORMAL, n * n, 1u,
                                            (n - 1) * (n - 1) * 6);
         m_ground->Lock(true, true);
-        const auto height = [&](int i, int j) {
+        const auto height = [&](int i, int j)
+        {
             i = std::clamp(i, 0, n - 1);
             j = std::clamp(j, 0, n - 1);
             return source.heights[std::size_t(j * step * source.width + i * step)];
@@ -255,10 +262,12 @@ TEST_F(EnvironmentPixels, SkyColourAtNoonAndAtNight)
         m_env->SetEnvironment(c.record, false);
         m_env->m_fTime = c.hour;
         m_env->Run(0.0f);
-        const auto pixels = Frame([&] {
-            m_env->ClearScreen();
-            m_env->RenderEnv();
-        });
+        const auto pixels = Frame(
+            [&]
+            {
+                m_env->ClearScreen();
+                m_env->RenderEnv();
+            });
         ASSERT_FALSE(pixels.empty());
         const std::uint32_t expected = m_env->m_Records[std::size_t(c.record)].skyColor;
         for (std::uint32_t p : {pixels[2 * 64 + 2], pixels[24 * 64 + 32]})
@@ -302,12 +311,14 @@ TEST_F(EnvironmentPixels, FogColourAtTwoDepths)
         graph.m_bRangeFog = 0;
         m_env->m_Records[0].fogMode = c.mode;
         m_env->SetEnvironment(0, false);
-        const auto pixels = Frame([&] {
-            graph.Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u);
-            m_env->SetFog(true, 1.0f, 0.0f);
-            DrawPlain(*m_quads, false);
-            m_env->SetFog(false, 1.0f, 0.0f);
-        });
+        const auto pixels = Frame(
+            [&]
+            {
+                graph.Clear(D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000u);
+                m_env->SetFog(true, 1.0f, 0.0f);
+                DrawPlain(*m_quads, false);
+                m_env->SetFog(false, 1.0f, 0.0f);
+            });
         ASSERT_FALSE(pixels.empty());
         const float depths[2] = {100.0f, 300.0f};
         const std::uint32_t at[2] = {pixels[24 * 64 + 16], pixels[24 * 64 + 48]};
@@ -346,15 +357,17 @@ TEST_F(EnvironmentPixels, SampleLocationThroughTheDay)
         m_env->m_fTime = panel.hour;
         Camera(CVector{1280.0f, -250.0f, 420.0f}, CVector{1280.0f, 1600.0f, 360.0f});
         m_env->Run(0.0f);
-        const auto pixels = Frame([&] {
-            m_env->ClearScreen();
-            m_env->RenderEnv();
-            m_env->RenderHorizonLimit();
-            m_env->SetFog(true, 1.0f, 0.0f);
-            DrawPlain(*m_ground, true);
-            m_env->RenderFX(false);
-            m_env->SetFog(false, 1.0f, 0.0f);
-        });
+        const auto pixels = Frame(
+            [&]
+            {
+                m_env->ClearScreen();
+                m_env->RenderEnv();
+                m_env->RenderHorizonLimit();
+                m_env->SetFog(true, 1.0f, 0.0f);
+                DrawPlain(*m_ground, true);
+                m_env->RenderFX(false);
+                m_env->SetFog(false, 1.0f, 0.0f);
+            });
         ASSERT_EQ(pixels.size(), std::size_t(w * h));
         skies[p] = pixels[2 * w + w / 2] & 0xFFFFFF;
         EXPECT_EQ(skies[p], m_env->m_uSkyColor & 0xFFFFFF) << panel.hour;
@@ -362,7 +375,8 @@ TEST_F(EnvironmentPixels, SampleLocationThroughTheDay)
         EXPECT_NE(pixels[std::size_t((h - 3) * w + w / 2)] & 0xFFFFFF, skies[p]) << panel.hour;
         const int ox = (p % 2) * w, oy = (p / 2) * h;
         for (int y = 0; y < h; ++y)
-            std::memcpy(&picture[std::size_t((oy + y) * 2 * w + ox)], &pixels[std::size_t(y * w)], std::size_t(w) * 4);
+            std::memcpy(&picture[std::size_t((oy + y) * 2 * w + ox)], &pixels[std::size_t(y * w)],
+                        std::size_t(w) * 4);
     }
     EXPECT_NE(skies[1], skies[3]); // noon and night differ
     EXPECT_NE(skies[1], skies[2]); // dusk blends towards the dawn colour

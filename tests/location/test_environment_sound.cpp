@@ -40,7 +40,8 @@ protected:
         ASSERT_TRUE(WriteWaveFile(m_dir.Path("tone.wav").c_str(), Pcm(1), s.data(),
                                   static_cast<std::uint32_t>(s.size() * 2)));
         const auto entry = [](const char* name) {
-            return SRecord{name, {{"NAME", name}, {"FILENAME", "tone.wav"}, {"3DSOUND", "0"}, {"MINDIST", "1"}}};
+            return SRecord{name,
+                           {{"NAME", name}, {"FILENAME", "tone.wav"}, {"3DSOUND", "0"}, {"MINDIST", "1"}}};
         };
         WriteIniDatabase(kSoundSection, {entry("SND_W_RAIN_L"), entry("SND_W_WIND"), entry("SND_W_THUNDER")});
         ASSERT_TRUE(OpenIniDatabase());

@@ -124,14 +124,12 @@ SMapSource MakeSampleLocation()
     std::snprintf(header.horizonModel, sizeof(header.horizonModel), "MOD_BOX");
     header.upperLimit = 900.0f;
     header.deathHeight = -200.0f;
-    source.environment = BuildEnvironmentSection(header, {
-                                                             MakeRecord("day", false, 0xFF80B0E0, 0xFFB0C8E0,
-                                                                        0xFFFFF0D0, 0xFF505860, 0),
-                                                             MakeRecord("night", true, 0xFF101830, 0xFF202838,
-                                                                        0xFF000000, 0xFF181C28, 0),
-                                                             MakeRecord("rain", false, 0xFF707880, 0xFF808890,
-                                                                        0xFF909090, 0xFF505050, 1),
-                                                         });
+    source.environment = BuildEnvironmentSection(
+        header, {
+                    MakeRecord("day", false, 0xFF80B0E0, 0xFFB0C8E0, 0xFFFFF0D0, 0xFF505860, 0),
+                    MakeRecord("night", true, 0xFF101830, 0xFF202838, 0xFF000000, 0xFF181C28, 0),
+                    MakeRecord("rain", false, 0xFF707880, 0xFF808890, 0xFF909090, 0xFF505050, 1),
+                });
     return source;
 }
 
