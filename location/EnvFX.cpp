@@ -11,6 +11,7 @@
 #include "location/Environment.h"
 #include "location/ViewCamera.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -143,10 +144,17 @@ void CEnvFX::Check()
     }
 }
 
+int CEnvFX::ParticleCount(float density)
+{
+    // The render slots hold 16000 points or 16000 streaks (48000 vertices):
+    // a denser record draws as many as fit.
+    return density > 0.0f ? std::min(int(std::min(density, 1e6f) * 8000.0f), kMaxParticles) : 0;
+}
+
 void CEnvFX::AllocateParticles(float density, float radius)
 {
     m_fDensity = density;
-    m_nCount = density > 0.0f ? int(density * 8000.0f) : 0;
+    m_nCount = ParticleCount(density);
     m_fRadius = radius;
     m_pParticles = std::make_unique<std::uint8_t[]>(std::size_t(m_nCount) * GetParticleSize());
     m_nActive = int(float(m_nCount) * m_fIntensity);
@@ -200,7 +208,7 @@ void CEnvFX::RenderPoints(CGeometryBuffer& points, std::int32_t texture)
 void CEnvFXSnow::Init(float density)
 {
     m_fDensity = density;
-    const int count = density > 0.0f ? int(density * 8000.0f) : 0;
+    const int count = ParticleCount(density);
     m_Points.Allocate(kPointFvf, std::uint32_t(count), 0);
     m_iTexture = FindTexture("TEX_FX_ENV_SNOW");
     AllocateParticles(density, 25.0f);
@@ -252,7 +260,7 @@ void CEnvFXSnow::Render()
 void CEnvFXStorm::Init(float density)
 {
     m_fDensity = density;
-    const int count = density > 0.0f ? int(density * 8000.0f) : 0;
+    const int count = ParticleCount(density);
     m_Points.Allocate(kPointFvf, std::uint32_t(count), 0);
     m_iTexture = FindTexture("TEX_FX_ENV_STORM");
     AllocateParticles(density, 50.0f);
@@ -308,7 +316,7 @@ void CEnvFXStorm::Render()
 void CEnvFXRain::Init(float density)
 {
     m_fDensity = density;
-    const int count = density > 0.0f ? int(density * 8000.0f) : 0;
+    const int count = ParticleCount(density);
     m_Triangles.Allocate(kStreakFvf, std::uint32_t(3 * count), std::uint32_t(3 * count));
     m_Triangles.m_nVertexCount = m_Triangles.m_nIndexCount = 0;
     m_iTexture = FindTexture("TEX_FX_ENV_RAIN");

@@ -42,6 +42,10 @@ static_assert(sizeof(SEnvFXDrop) == 28);
 class CEnvFX
 {
 public:
+    static constexpr int kMaxParticles = 16000;
+
+    // trunc(density x 8000), at most kMaxParticles.
+    static int ParticleCount(float density);
     CEnvFX();
     virtual ~CEnvFX();
     CEnvFX(const CEnvFX&) = delete;

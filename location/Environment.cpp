@@ -152,10 +152,6 @@ void CEnvironment::Load(std::uint32_t bodySize)
     m_fUpperLimit = header.upperLimit;
     m_fDeathHeight = header.deathHeight;
     m_Records = std::move(records);
-    // Indices that no longer name a record are dropped (they are otherwise
-    // left alone: the game start or a loaded state sets them).
-    for (std::int32_t* index : {&m_iCurrent, &m_iNext, &m_iPrevious})
-        if (*index >= GetCount()) *index = -1;
 }
 
 void CEnvironment::AllocRecords(int n)

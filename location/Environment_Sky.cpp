@@ -344,6 +344,7 @@ void CEnvironment::RenderEnv()
         SetTextureMatrix(2, drift);
         Apply(SHADER_HORIZONT, m_HorizonFace.SelectFace(view), TextureOf(part.m_iTextures[0]),
               TextureOf(part.m_iTextures[1]), TextureOf(part.m_iTextures[2]));
+        horizon->Render(nullptr, 0, -1);
         SetFog(true, 1.0f, 0.0f);
     }
 }

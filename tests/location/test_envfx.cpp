@@ -87,6 +87,7 @@ TEST_F(EnvFXTest, KindsScatterIntoTheirBoxes)
         c.fx->SetRandom(&m_random);
         c.fx->Init(0.1f);
         EXPECT_EQ(c.fx->m_nCount, 800);
+        EXPECT_EQ(CEnvFX::ParticleCount(3.0f), CEnvFX::kMaxParticles);
         EXPECT_EQ(c.fx->m_fRadius, c.radius);
         EXPECT_EQ(c.fx->GetParticleSize(), c.size);
         for (int i = 0; i < c.fx->m_nCount; ++i)
