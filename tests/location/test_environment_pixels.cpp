@@ -9,6 +9,8 @@
 #include "foundation/Random.h"
 #include "foundation/Settings.h"
 #include "graphics/Mesh.h"
+#include "graphics/ModelManager.h"
+#include "location/EnvFX.h"
 #include "graphics/TexShaderManager.h"
 #include "location/Environment.h"
 #include "location/ViewCamera.h"
@@ -386,3 +388,51 @@ TEST_F(EnvironmentPixels, SampleLocationThroughTheDay)
 }
 
 } // namespace
+
+TEST_F(EnvironmentPixels, RainStreaksAreDrawnThroughTheEffectSlot)
+{
+    Open(64, 48);
+    CModelManager models;
+    g_pModelManager = &models;
+    // The manager goes before the device, whatever fails below.
+    struct SRelease
+    {
+        CModelManager& models;
+        std::unique_ptr<CEnvironment>& env;
+        ~SRelease()
+        {
+            env.reset();
+            models.Done();
+            models.Purge();
+            models.InvalidateDeviceObjects();
+            g_pModelManager = nullptr;
+        }
+    } release{models, m_env};
+    ASSERT_TRUE(models.Init());
+    SEnvRecord rain = MakeDefaultEnvRecord();
+    rain.weather = 1;
+    rain.weatherIntensity = 0.5f;
+    rain.skyColor = 0xFF000000u;
+    m_env->m_Records = {rain};
+    m_env->SetEnvironment(0, true);
+    CEnvFX* fx = m_env->GetEffect();
+    ASSERT_NE(fx, nullptr);
+    ASSERT_NE(dynamic_cast<CEnvFXRain*>(fx), nullptr);
+    EXPECT_EQ(fx->m_nActive, 4000);
+    Camera(CVector{0.0f, 0.0f, 10.0f}, CVector{0.0f, 100.0f, 10.0f});
+    m_env->Run(0.02f);
+    m_env->Run(0.02f);
+    const auto* streaks = &static_cast<CEnvFXRain*>(fx)->m_Triangles;
+    EXPECT_GT(streaks->m_nVertexCount, 300u); // a good share of the drops is in view
+    const auto pixels = Frame(
+        [&]
+        {
+            m_env->ClearScreen();
+            m_env->RenderFX(false);
+        });
+    int lit = 0;
+    for (std::uint32_t p : pixels)
+        lit += (p & 0xFFFFFF) != 0;
+    EXPECT_GT(lit, 20);
+    EXPECT_EQ(models.GetSlot(models.m_iEffectSlot)->m_bRefusedLogged, false);
+}
