@@ -1,5 +1,7 @@
 #include "app/MinimalApplication.h"
 
+#include "app/TerrainViewer.h"
+
 #include "foundation/ClassFactory.h"
 #include "foundation/DICodeTable.h"
 #include "foundation/ErrorLog.h"
@@ -73,6 +75,8 @@ const char* GetInitErrorText(std::uint32_t error)
         return "Database not found. Check program path.";
     case CMinimalApplication::kInitGraphics:
         return "Graphic initialization fail.";
+    case CMinimalApplication::kInitDatabaseDamaged:
+        return "Database damaged. Reinstall the game data.";
     default:
         return "Unknown Error.";
     }
@@ -99,7 +103,9 @@ bool CMinimalApplication::Init(void* hInstance, void* hPrevInstance, char* comma
     if (g_pFileManager) g_pFileManager->SetDirectory("Data");
     if (!g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase))
     {
-        m_nInitError = kInitDatabase;
+        // A file that was found but cannot be read is not a wrong path.
+        m_sInitErrorDetail = g_ResourceDB.GetDataBase().GetLastError();
+        m_nInitError = m_sInitErrorDetail.empty() ? kInitDatabase : kInitDatabaseDamaged;
         return false;
     }
     LogFileSource("Data\\Pack.txt");
@@ -137,6 +143,7 @@ bool CMinimalApplication::Init(void* hInstance, void* hPrevInstance, char* comma
         return false;
     }
     InitFrame();
+    g_TerrainViewer.Init();
     InitSoundManager(m_hWnd);
     if (g_pMusicManager) g_pMusicManager->PlayMusic(0, 0.0f, true, 0.0f);
     g_ErrorLog.LogDebug("%s started", title);
@@ -234,6 +241,7 @@ void CMinimalApplication::Main()
     g_ResourceEngine.GlobalRun(frameTime);
     CMesh::ResetCurrent();
     graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, kClearColour);
+    g_TerrainViewer.Frame(frameTime, g_pInput);
     if (m_pGraphic)
     {
         // A line of text on a dark panel: the fonts, the screen buffer and
@@ -263,6 +271,7 @@ void CMinimalApplication::InvalidateResources()
         g_pSurfaceManager->m_LastTile = plat::Rect{-1, -1, -1, -1};
     }
     if (g_pModelManager) g_pModelManager->InvalidateDeviceObjects();
+    g_TerrainViewer.InvalidateResources();
     CApplication::InvalidateResources();
     if (g_pTexShaderManager) g_pTexShaderManager->Purge();
 }
@@ -276,6 +285,7 @@ void CMinimalApplication::ResetResources()
         g_pSurfaceManager->SetWorkTextures(g_pTextureManager->GetWorkTexture(0),
                                            g_pTextureManager->GetWorkTexture(1));
     if (g_pModelManager) g_pModelManager->RestoreDeviceObjects();
+    g_TerrainViewer.ResetResources();
     CApplication::ResetResources();
     if (m_pGraphic) m_pGraphic->Init(nullptr);
 }
@@ -296,6 +306,7 @@ void CMinimalApplication::Done()
         g_pInput = nullptr;
     }
     FreeDICodeTable();
+    g_TerrainViewer.Done();
     DoneSound();
     g_ResourceEngine.GlobalDone();
     CApplication::Done();
@@ -313,8 +324,9 @@ int RunApplication(char* commandLine, const char* title)
         }
         else
         {
-            plat::MessageBox(nullptr, GetInitErrorText(application.m_nInitError), "Initialization error",
-                             plat::MB_OK | plat::MB_ICONERROR);
+            std::string text = GetInitErrorText(application.m_nInitError);
+            if (!application.m_sInitErrorDetail.empty()) text += "\n" + application.m_sInitErrorDetail;
+            plat::MessageBox(nullptr, text.c_str(), "Initialization error", plat::MB_OK | plat::MB_ICONERROR);
             exitCode = application.m_nInitError ? static_cast<int>(application.m_nInitError) : 3;
         }
         application.Done();

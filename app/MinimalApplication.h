@@ -7,6 +7,7 @@
 #include "foundation/Application.h"
 
 #include <cstdint>
+#include <string>
 
 class IGraphicInterface;
 
@@ -19,6 +20,8 @@ public:
         kInitUnknown = 0,
         kInitDatabase = 1,
         kInitGraphics = 2,
+        // The database was found but cannot be read (m_sInitErrorDetail says why).
+        kInitDatabaseDamaged = 4,
     };
 
     bool Init(void* hInstance, void* hPrevInstance, char* commandLine, int showCommand, std::uint32_t flags,
@@ -31,6 +34,8 @@ public:
     void ResetResources() override;
 
     std::uint32_t m_nInitError = kInitUnknown;
+    // The error line behind the code, shown under its text; may be empty.
+    std::string m_sInitErrorDetail;
 
 private:
     // The input device through the factory into g_pInput, and the key names.

@@ -5,8 +5,9 @@
 // "Filename", "WIDTH", "HEIGHT", "NOFILTER", "NOFILTERALPHA"). Each is
 // loaded on first use into a DXT3 image surface in system memory; drawing
 // cuts it into 256 x 256 tiles, moves each tile into a 256 x 256 work
-// texture (through a DXT3 staging texture and UpdateTexture, or by a direct
-// copy into a dynamic work texture) and draws it as a screen quad through
+// texture (by a direct copy into a dynamic work texture while the
+// DirectCopy setting is on, else through a DXT3 staging texture and
+// UpdateTexture) and draws it as a screen quad through
 // the "SCREEN" render buffer. A tile cache skips the copy when the work
 // texture still holds the tile asked for.
 //

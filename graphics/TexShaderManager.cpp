@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
+#include "graphics/TextureManager.h"
 #include "foundation/Texture.h"
 #include "graphics/Mesh.h"
 #include "graphics/TechniqueBuilder.h"
@@ -90,6 +91,7 @@ TexShaderManager::~TexShaderManager()
 {
     // Purge is the owner's job while the device lives; here only what no
     // device call is needed for.
+    if (g_pTextureManager) g_pTextureManager->UncountTexture(m_pRampTexture);
     delete m_pRampTexture;
     m_pRampTexture = nullptr;
 }
@@ -147,9 +149,11 @@ bool TexShaderManager::Init(bool testDevice)
     m_bBatch = false;
     m_iCurrent = -1;
 
+    if (g_pTextureManager) g_pTextureManager->UncountTexture(m_pRampTexture);
     delete m_pRampTexture;
     m_pRampTexture = new CTexture;
     m_pRampTexture->CreateTexture(256, 1, 1, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DUSAGE_DYNAMIC);
+    if (g_pTextureManager) g_pTextureManager->CountTexture(m_pRampTexture);
     FillRampTexture();
 
     CreateEngineShaders(m_hPixelShader, m_hVertexShader);
@@ -398,6 +402,7 @@ void TexShaderManager::Purge()
 {
     try
     {
+        if (g_pTextureManager) g_pTextureManager->UncountTexture(m_pRampTexture);
         delete m_pRampTexture;
         m_pRampTexture = nullptr;
         if (Device* d = graph.m_lpDevice)

@@ -141,7 +141,8 @@ public:
     void BlendWeather();
     void PickWeatherWindow();
     void UpdateLights();
-    // Light level of a packed shadow texel: 0 lit .. 1 fully shadowed.
+    // The level of a packed shadow texel at the current hour: its two 4-bit
+    // fields around the hour, weighted (0 when shadows are off).
     float GetShadowLevel(std::uint32_t texel) const;
     // No records, no sounds, indices -1.
     void Clear();

@@ -139,6 +139,12 @@ void CEnvironment::SetFog(bool on, float scale, float add)
         m_Work.fogStart = std::sqrt(std::log(1.1111111f)) / density + m_fNearDistance;
         m_Work.fogEnd = std::min(std::sqrt(std::log(100.0f)) / density + m_fNearDistance, m_fFarDistance);
     }
+    else if (m_Work.fogMode == 3)
+    {
+        // No density (a multiplier of 0): no fog, not a division by zero.
+        m_Work.fogStart = 10000.0f;
+        m_Work.fogEnd = 100000.0f;
+    }
     const float k = (Dot(ViewDirection(), m_vSunDir) + 1.0f) * 0.5f;
     m_uFogColor = BlendColorRGB(m_Work.fogToSun, m_Work.fogFromSun, k);
     if (!device) return;

@@ -6,6 +6,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
 #include "foundation/Settings.h"
+#include "foundation/Texture.h"
 #include "graphics/Font.h"
 #include "graphics/GraphicInterface.h"
 #include "graphics/ImageFile.h"
@@ -202,6 +203,31 @@ TEST_F(ResourceEngineDevice, StartsInOrderAndStopsTwice)
         EXPECT_EQ(global, nullptr);
     g_ResourceEngine.GlobalDone();
     EXPECT_EQ(g_pTextureManager, nullptr);
+}
+
+// The texture statistics count the textures other owners make: the
+// technique manager's ramp and the font pages, besides the work textures.
+TEST_F(ResourceEngineDevice, TheRampTextureAndTheFontPagesAreCounted)
+{
+    WriteFont("small", 10);
+    WriteFont("big", 16);
+    g_ResourceEngine.PreInit();
+    EXPECT_EQ(g_pTextureManager->GetTextureCount(), 3); // two work textures and the ramp
+    ASSERT_TRUE(InitOnLoaderThread()) << Trace();
+    const std::int32_t count = g_pTextureManager->GetTextureCount();
+    const std::uint32_t bytes = g_pTextureManager->GetTextureBytes();
+    EXPECT_GE(count, 5); // and the two font pages (and what the land types loaded)
+
+    g_pFontSmall->Done();
+    EXPECT_EQ(g_pTextureManager->GetTextureCount(), count - 1);
+    const std::uint32_t page = bytes - g_pTextureManager->GetTextureBytes();
+    EXPECT_GT(page, 0u);
+    g_pTexShaderManager->Purge();
+    EXPECT_EQ(g_pTextureManager->GetTextureCount(), count - 2);
+    EXPECT_EQ(bytes - page - g_pTextureManager->GetTextureBytes(),
+              CTexture::EstimateMemory(256, 1, 1, plat::d3d::D3DFMT_A8R8G8B8));
+    g_pFontSmall->Done(); // a second Done counts nothing off
+    EXPECT_EQ(g_pTextureManager->GetTextureCount(), count - 2);
 }
 
 TEST_F(ResourceEngineDevice, FailedStepStopsAtItsStageWithItsTrace)

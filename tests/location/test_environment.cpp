@@ -289,6 +289,12 @@ TEST_F(EnvironmentTest, FogFloorsAndLinearDistances)
     EXPECT_NEAR(m_env->m_Work.fogEnd, std::sqrt(std::log(100.0f)) / d + n, 0.05f);
     m_env->SetFog(true, 0.1f, 0.0f); // thin fog: the end is the far distance
     EXPECT_NEAR(m_env->m_Work.fogEnd, f, 1.0f);
+    // A multiplier of 0 switches linear fog off instead of dividing by zero.
+    m_env->m_fFogMultiplier = 0.0f;
+    m_env->SetFog(true, 1.0f, 0.0f);
+    EXPECT_EQ(m_env->m_Work.fogStart, 10000.0f);
+    EXPECT_EQ(m_env->m_Work.fogEnd, 100000.0f);
+    m_env->m_fFogMultiplier = 1.0f;
     // Mode 0 with no density becomes squared-exponential fog at 0.0002.
     m_env->m_Work.fogMode = 0;
     m_env->m_Work.fogDensity = 0.0f;

@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -68,8 +69,11 @@ public:
     CTempDir()
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        // Unique per process: the same test run at the same time by another
+        // build or checkout must not share (and delete) its files.
         m_path = std::filesystem::temp_directory_path() /
-                 (std::string("tvx_sound_") + info->test_suite_name() + "_" + info->name());
+                 (std::string("tvx_sound_") + info->test_suite_name() + "_" + info->name() + "_" +
+                  std::to_string(std::random_device{}()));
         std::filesystem::remove_all(m_path);
         std::filesystem::create_directories(m_path);
         m_previous = plat::GetCurrentDirectory();

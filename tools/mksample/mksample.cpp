@@ -1,6 +1,7 @@
 // mksample: writes a small valid data tree for the game to run in.
 //
 //     mksample DIR
+//     mksample --help
 //
 // Every kind of file the engine reads gets a small example here, written with
 // the engine's own writers, so that running the game in DIR shows all that is
@@ -16,6 +17,7 @@
 #include "tools/mksample/SampleTextures.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 // SampleModels.cpp: the box model, its texture and the texture and model
@@ -60,10 +62,16 @@ bool MakeDirectories(const std::string& root, const char* const* dirs)
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    // --help: the usage on stdout; anything else but one directory that is
+    // not an option: the usage on stderr. A directory named like an option
+    // is given as ./-name.
+    const bool asked = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+    if (asked || argc != 2 || argv[1][0] == '-')
     {
-        std::fprintf(stderr, "usage: mksample DIR\n");
-        return 2;
+        std::fprintf(asked ? stdout : stderr,
+                     "usage: mksample DIR\n"
+                     "Writes a small sample data tree for the game into DIR (created if missing).\n");
+        return asked ? 0 : 2;
     }
     const std::string root = argv[1];
     if (!plat::CreateDirectory(root.c_str()))
