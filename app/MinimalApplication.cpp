@@ -1,5 +1,6 @@
 #include "app/MinimalApplication.h"
 
+#include "app/WorldViewer.h"
 #include "foundation/ClassFactory.h"
 #include "foundation/DICodeTable.h"
 #include "foundation/ErrorLog.h"
@@ -61,6 +62,7 @@ std::uint32_t LoadResources(void* failed)
         return 1;
     }
     InitMusicManager();
+    WorldViewerStartUp();
     return 0;
 }
 } // namespace
@@ -137,6 +139,7 @@ bool CMinimalApplication::Init(void* hInstance, void* hPrevInstance, char* comma
         return false;
     }
     InitFrame();
+    WorldViewerEnter("sample.loc");
     InitSoundManager(m_hWnd);
     if (g_pMusicManager) g_pMusicManager->PlayMusic(0, 0.0f, true, 0.0f);
     g_ErrorLog.LogDebug("%s started", title);
@@ -234,6 +237,7 @@ void CMinimalApplication::Main()
     g_ResourceEngine.GlobalRun(frameTime);
     CMesh::ResetCurrent();
     graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, kClearColour);
+    WorldViewerFrame(frameTime);
     if (m_pGraphic)
     {
         // A line of text on a dark panel: the fonts, the screen buffer and
@@ -282,6 +286,7 @@ void CMinimalApplication::ResetResources()
 
 void CMinimalApplication::Done()
 {
+    WorldViewerDone();
     SetCursorPainter(nullptr);
     if (m_pGraphic)
     {

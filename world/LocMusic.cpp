@@ -34,6 +34,8 @@ void SLocMusic::Clear()
 void SLocMusic::Load(CMemStream& s)
 {
     Clear();
+    // An empty block: the location has no music of its own.
+    if (s.m_nCapacity == 0) return;
     SLocMusic m;
     Take(s, m.m_szMusic, 32, "music name");
     Take(s, m.m_szMusic2, 32, "second music name");

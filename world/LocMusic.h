@@ -25,7 +25,7 @@ struct SLocMusic
     static constexpr int kMaxZones = 20;
     static constexpr int kZoneSize = 68;
 
-    // Reads the block; a count over its limit or a block cut short throws
+    // Reads the block (an empty one: no music); a count over its limit or a block cut short throws
     // std::runtime_error naming the field, and the music stays empty.
     void Load(CMemStream& stream);
     void Clear();

@@ -155,7 +155,9 @@ template <class I> I* CreateInterface(const char* id)
     if (!typed)
     {
         delete object;
-        g_ErrorLog.LogError("CMMEngine: no implementation of %s; going on without it", id);
+        // Expected while the organisations and trade are not built: noted
+        // in the debug log only.
+        g_ErrorLog.LogDebug("CMMEngine: no implementation of %s; going on without it", id);
     }
     return typed;
 }
