@@ -113,16 +113,22 @@ void CObjectList::CheckCollision(float dt)
                 if (!cell) continue;
                 for (CMMObject* b : *cell)
                 {
+                    // The tests that read only the flags and the position
+                    // come first: most objects of the four cells are far.
                     if (!b->m_bCollidable || !b->m_bAlive || b == a) continue;
-                    if (b == a->m_pOwner || a == b->m_pOwner) continue;
-                    if (!b->m_bShown && !IsPlayerGlider(b)) continue;
-                    if (!IsNumber(b->GetPosition())) continue;
                     const bool moving = IsMoving(b);
-                    if (moving && (b->m_nObjectNumber > a->m_nObjectNumber || !IsNumber(Velocity(b)))) continue;
+                    if (moving && b->m_nObjectNumber > a->m_nObjectNumber) continue;
                     const float rr = a->m_fRadius + b->m_fRadius;
                     const float d2 = (b->GetPosition() - pa).LengthSq();
-                    const float reach = rr * rr + vaSq + (moving ? Velocity(b).LengthSq() : 0.0f);
-                    if (d2 > 1.5f * reach) continue;
+                    if (!(d2 <= 1.5f * (rr * rr + vaSq)))
+                    {
+                        // A position that is not a number fails here too.
+                        if (!moving || !(d2 <= 1.5f * (rr * rr + vaSq + Velocity(b).LengthSq()))) continue;
+                    }
+                    if (!IsNumber(b->GetPosition())) continue;
+                    if (moving && !IsNumber(Velocity(b))) continue;
+                    if (b == a->m_pOwner || a == b->m_pOwner) continue;
+                    if (!b->m_bShown && !IsPlayerGlider(b)) continue;
                     if (std::find(tested, tested + nTested, b) != tested + nTested) continue;
                     if (nTested < kCollisionPartners) tested[nTested++] = b;
 
