@@ -33,7 +33,8 @@ public:
     CVector GetViewPosition() const override { return g_ViewCamera.m_vPosition; }
     CVector GetViewDirection() const override
     {
-        return CVector{g_ViewCamera.m_Matrix.m[0][2], g_ViewCamera.m_Matrix.m[1][2], g_ViewCamera.m_Matrix.m[2][2]};
+        return CVector{g_ViewCamera.m_Matrix.m[0][2], g_ViewCamera.m_Matrix.m[1][2],
+                       g_ViewCamera.m_Matrix.m[2][2]};
     }
     bool IsSphereVisible(const CVector* centre, float radius) const override
     {
@@ -78,7 +79,8 @@ std::unique_ptr<SViewer> s_Viewer;
 
 void SetProjection()
 {
-    const float aspect = graph.m_nScreenHeight > 0 ? float(graph.m_nScreenWidth) / float(graph.m_nScreenHeight) : 1.0f;
+    const float aspect =
+        graph.m_nScreenHeight > 0 ? float(graph.m_nScreenWidth) / float(graph.m_nScreenHeight) : 1.0f;
     const float ys = 1.0f / std::tan(kFieldOfView * 0.5f);
     CMatrix p;
     p.m[0][0] = ys / aspect;
@@ -88,7 +90,8 @@ void SetProjection()
     p.m[3][2] = -kNear * kFar / (kFar - kNear);
     g_ViewCamera.m_mProjection = p;
     if (graph.m_lpDevice)
-        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_PROJECTION, reinterpret_cast<const plat::d3d::SMatrix*>(&p));
+        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_PROJECTION,
+                                       reinterpret_cast<const plat::d3d::SMatrix*>(&p));
 }
 
 float GroundAt(float x, float y)
@@ -146,7 +149,8 @@ bool WorldViewerEnter(const char* locationFile)
 
         v.camera = new CCamera;
         g_pCameraObject = v.camera;
-        v.camera->SetPosition(CVector{start.x - 260.0f, start.y - 260.0f, GroundAt(start.x, start.y) + 160.0f});
+        v.camera->SetPosition(
+            CVector{start.x - 260.0f, start.y - 260.0f, GroundAt(start.x, start.y) + 160.0f});
         v.camera->SetMode4(first);
         SetProjection();
         v.entered = true;

@@ -31,8 +31,10 @@ template <class F> void ForSpreadCells(const CMMObject* o, F f)
     const CVector& p = o->GetPosition();
     const int home = HomeCell(p);
     const float r = o->m_fRadius;
-    const int c0 = std::max(int((p.x - r) * 0.1f) >> 6, 0), c1 = std::min(int((p.x + r) * 0.1f) >> 6, g_Location.m_nCellsX - 1);
-    const int r0 = std::max(int((p.y - r) * 0.1f) >> 6, 0), r1 = std::min(int((p.y + r) * 0.1f) >> 6, g_Location.m_nCellsY - 1);
+    const int c0 = std::max(int((p.x - r) * 0.1f) >> 6, 0),
+              c1 = std::min(int((p.x + r) * 0.1f) >> 6, g_Location.m_nCellsX - 1);
+    const int r0 = std::max(int((p.y - r) * 0.1f) >> 6, 0),
+              r1 = std::min(int((p.y + r) * 0.1f) >> 6, g_Location.m_nCellsY - 1);
     for (int row = r0; row <= r1; ++row)
         for (int col = c0; col <= c1; ++col)
             if (row * kCellGridSize + col != home) f(g_Location.m_Cells[row * kCellGridSize + col].m_Objects);
@@ -55,10 +57,12 @@ void CLocationWorldAdapter::Uninstall()
     if (g_pObjectCells == this) g_pObjectCells = nullptr;
 }
 
-bool CLocationWorldAdapter::GetQuad(const CVector& p, float h[4], float* fx, float* fy, int* parity, bool* overWater)
+bool CLocationWorldAdapter::GetQuad(const CVector& p, float h[4], float* fx, float* fy, int* parity,
+                                    bool* overWater)
 {
     const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
-    if (p.x < 0.0f || p.y < 0.0f || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1) return false;
+    if (p.x < 0.0f || p.y < 0.0f || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1)
+        return false;
     const unsigned cx = unsigned(ix >> 6), cy = unsigned(iy >> 6);
     SNearSlot* near = g_Location.GetCellMesh(cx, cy);
     if (!near)
@@ -77,7 +81,8 @@ bool CLocationWorldAdapter::GetQuad(const CVector& p, float h[4], float* fx, flo
     *fy = p.y * 0.1f - float(iy);
     *parity = (r + c) & 1;
     const SWaterEntry* water = g_Location.GetCell(int(cx), int(cy)).m_pWater;
-    *overWater = water && near->At(r & ~1, c & ~1).water && water->record.level + 3.0f > std::min({h[0], h[1], h[2], h[3]});
+    *overWater = water && near->At(r & ~1, c & ~1).water &&
+                 water->record.level + 3.0f > std::min({h[0], h[1], h[2], h[3]});
     return true;
 }
 
@@ -157,7 +162,8 @@ void CLocationWorldAdapter::TakeCameraFrame(const CObjectFrame& frame)
     g_ViewCamera.UpdateViewProjection();
     InvertMatrix(g_ViewCamera.m_mView, g_ViewCamera.m_mInverseView);
     if (graph.m_lpDevice)
-        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_VIEW, reinterpret_cast<const plat::d3d::SMatrix*>(&g_ViewCamera.m_mView));
+        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_VIEW,
+                                       reinterpret_cast<const plat::d3d::SMatrix*>(&g_ViewCamera.m_mView));
 }
 
 void CLocationWorldAdapter::AddCellObject(CMMObject* object, bool multiCell)
@@ -167,9 +173,11 @@ void CLocationWorldAdapter::AddCellObject(CMMObject* object, bool multiCell)
     CLinkedList<CMMObject>& list = g_Location.m_Cells[home].m_Objects;
     if (!list.Contains(object)) list.AddTail(object);
     if (multiCell && Spreads(object))
-        ForSpreadCells(object, [&](CLinkedList<CMMObject>& cell) {
-            if (!cell.Contains(object)) cell.AddTail(object);
-        });
+        ForSpreadCells(object,
+                       [&](CLinkedList<CMMObject>& cell)
+                       {
+                           if (!cell.Contains(object)) cell.AddTail(object);
+                       });
 }
 
 void CLocationWorldAdapter::DeleteCellObject(CMMObject* object)

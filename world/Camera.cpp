@@ -162,14 +162,29 @@ void CCamera::RestoreMode()
     CMMObject* glider = g_pPlayerGlider;
     switch (g_CameraMode)
     {
-    case 0: SetFollowMode(glider); break;
-    case 1: SetOrbitMode(glider); break;
-    case 2: SetMode2(); break;
-    case 3: SetMode3(glider); break;
-    case 4: SetMode4(glider); break;
-    case 5: Attach(glider); break;
-    case 6: SetMode6(glider); break;
-    default: break;
+    case 0:
+        SetFollowMode(glider);
+        break;
+    case 1:
+        SetOrbitMode(glider);
+        break;
+    case 2:
+        SetMode2();
+        break;
+    case 3:
+        SetMode3(glider);
+        break;
+    case 4:
+        SetMode4(glider);
+        break;
+    case 5:
+        Attach(glider);
+        break;
+    case 6:
+        SetMode6(glider);
+        break;
+    default:
+        break;
     }
 }
 
@@ -267,7 +282,8 @@ void CCamera::UpdateView()
             m_Frame.SetForward(Normalize(d));
         }
         break;
-    default: break;
+    default:
+        break;
     }
     m_Frame.m_Matrix.SetTranslation(m_Frame.m_vPosition);
     if (g_pViewCamera) g_pViewCamera->TakeCameraFrame(m_Frame);

@@ -63,22 +63,22 @@ struct SManagerStep
 
 // MMInit's order.
 const SManagerStep kManagerSteps[CMMEngine::kManagers] = {
-    {&g_StoneManager, "\xca\xe0\xec\xed\xe8", 0},                                    // Камни
-    {&g_TreeManager, "\xc4\xe5\xf0\xe5\xe2\xfc\xff", 0},                             // Деревья
-    {&g_GliderManager, "\xc3\xeb\xe0\xe9\xe4\xe5\xf0\xfb", 0},                       // Глайдеры
-    {&g_HelperManager, "\xd5\xe5\xeb\xef\xe5\xf0\xfb", 0},                           // Хелперы
-    {&g_RoadManager, "\xc4\xee\xf0\xee\xe3\xe8", 0},                                 // Дороги
-    {&g_ExploManager, "\xc2\xe7\xf0\xfb\xe2\xfb", 0},                                // Взрывы
-    {&g_MissileManager, "\xd1\xed\xe0\xf0\xff\xe4\xfb", 0},                          // Снаряды
-    {&g_EquipmentManager, "\xce\xe1\xee\xf0\xf3\xe4\xee\xe2\xe0\xed\xe8\xe5", 0},    // Оборудование
-    {&g_GunManager, "\xce\xf0\xf3\xe6\xe8\xe5", 0},                                  // Оружие
-    {&g_ModifManager, "\xcc\xee\xe4\xe8\xf4\xe8\xea\xe0\xf2\xee\xf0\xfb", 0},        // Модификаторы
-    {&g_BuildingManager, "\xc7\xe4\xe0\xed\xe8\xff", 8},                             // Здания
-    {&g_MapCoverManager, "\xcf\xee\xea\xf0\xfb\xf2\xe8\xe5", 0},                     // Покрытие
-    {&g_LampManager, "\xd4\xee\xed\xe0\xf0\xe8", 0},                                 // Фонари
+    {&g_StoneManager, "\xca\xe0\xec\xed\xe8", 0},                                 // Камни
+    {&g_TreeManager, "\xc4\xe5\xf0\xe5\xe2\xfc\xff", 0},                          // Деревья
+    {&g_GliderManager, "\xc3\xeb\xe0\xe9\xe4\xe5\xf0\xfb", 0},                    // Глайдеры
+    {&g_HelperManager, "\xd5\xe5\xeb\xef\xe5\xf0\xfb", 0},                        // Хелперы
+    {&g_RoadManager, "\xc4\xee\xf0\xee\xe3\xe8", 0},                              // Дороги
+    {&g_ExploManager, "\xc2\xe7\xf0\xfb\xe2\xfb", 0},                             // Взрывы
+    {&g_MissileManager, "\xd1\xed\xe0\xf0\xff\xe4\xfb", 0},                       // Снаряды
+    {&g_EquipmentManager, "\xce\xe1\xee\xf0\xf3\xe4\xee\xe2\xe0\xed\xe8\xe5", 0}, // Оборудование
+    {&g_GunManager, "\xce\xf0\xf3\xe6\xe8\xe5", 0},                               // Оружие
+    {&g_ModifManager, "\xcc\xee\xe4\xe8\xf4\xe8\xea\xe0\xf2\xee\xf0\xfb", 0},     // Модификаторы
+    {&g_BuildingManager, "\xc7\xe4\xe0\xed\xe8\xff", 8},                          // Здания
+    {&g_MapCoverManager, "\xcf\xee\xea\xf0\xfb\xf2\xe8\xe5", 0},                  // Покрытие
+    {&g_LampManager, "\xd4\xee\xed\xe0\xf0\xe8", 0},                              // Фонари
     {&g_LightManager, "\xd1\xe2\xe5\xf2\xee\xe2\xfb\xe5 \xee\xe1\xfa\xe5\xea\xf2\xfb", 0}, // Световые объекты
-    {&g_GoodsManager, "\xd2\xee\xe2\xe0\xf0\xfb", 0},                                // Товары
-    {&g_MechConfigManager, "\xca\xee\xed\xf4\xe8\xe3\xf3\xf0\xe0\xf6\xe8\xe8", 0},   // Конфигурации
+    {&g_GoodsManager, "\xd2\xee\xe2\xe0\xf0\xfb", 0},                                      // Товары
+    {&g_MechConfigManager, "\xca\xee\xed\xf4\xe8\xe3\xf3\xf0\xe0\xf6\xe8\xe8", 0}, // Конфигурации
     {&g_AnomalZoneManager, "Anomal", 0},
     {&g_TowerManager, "Tower", 0},
     {&g_TankManager, "TANKS", 0},
@@ -87,7 +87,10 @@ const SManagerStep kManagerSteps[CMMEngine::kManagers] = {
     {&g_FlyTehManager, "FlyTeh", 0},
     {&g_GathererManager, "Gatherer", 0},
     // The first letter is the Cyrillic capital Es, not a Latin C.
-    {&g_CapsuleManager, "\xd1" "apsule", 0},
+    {&g_CapsuleManager,
+     "\xd1"
+     "apsule",
+     0},
     {&g_ThingManager, "THINGS", 0},
 };
 
@@ -98,13 +101,20 @@ struct SSectionKind
 };
 
 const SSectionKind kSectionKinds[] = {
-    {OBJ_STONE, &g_StoneManager},          {OBJ_TREE, &g_TreeManager},
-    {OBJ_HELPER, &g_HelperManager},        {OBJ_ROAD, &g_RoadManager},
-    {OBJ_BUILDING, &g_BuildingManager},    {OBJ_MAPCOVER, &g_MapCoverManager},
-    {OBJ_LAMP, &g_LampManager},            {OBJ_LIGHT, &g_LightManager},
-    {OBJ_ANOMALZONE, &g_AnomalZoneManager}, {OBJ_THING, &g_ThingManager},
-    {OBJ_TOWER, &g_TowerManager},          {OBJ_BOUND, &g_BoundaryManager},
-    {OBJ_SOUNDPOINT, &g_SoundZoneManager}, {OBJ_TANK, &g_TankManager},
+    {OBJ_STONE, &g_StoneManager},
+    {OBJ_TREE, &g_TreeManager},
+    {OBJ_HELPER, &g_HelperManager},
+    {OBJ_ROAD, &g_RoadManager},
+    {OBJ_BUILDING, &g_BuildingManager},
+    {OBJ_MAPCOVER, &g_MapCoverManager},
+    {OBJ_LAMP, &g_LampManager},
+    {OBJ_LIGHT, &g_LightManager},
+    {OBJ_ANOMALZONE, &g_AnomalZoneManager},
+    {OBJ_THING, &g_ThingManager},
+    {OBJ_TOWER, &g_TowerManager},
+    {OBJ_BOUND, &g_BoundaryManager},
+    {OBJ_SOUNDPOINT, &g_SoundZoneManager},
+    {OBJ_TANK, &g_TankManager},
 };
 
 const char* const kSingleNames[CMMEngine::kSingleIds] = {
@@ -113,12 +123,18 @@ const char* const kSingleNames[CMMEngine::kSingleIds] = {
 };
 
 const char* const kTableNames[CMMEngine::kResourceIds] = {
-    "EQP_ANTIROCKET_SYSTEM", "EQP_INVISIBILITY_SHIELD", "EQP_BOOSTER",     "EQP_ANALYZER",
-    "TEX_FX_ROCKET_SMOKE",   "TEX_FX_WATER_DUST",       "MOD_GL_FIRE",     "TEX_GL_FIRE_GLOW",
-    "TEX_FIRE_GLOW2",        "MOD_FX_FORCE_3",          "MOD_FX_ROCKET_FIRE", "TEX_LAMP_SHADOW",
-    "TEX_LAMP_GLOW",         "TEX_LAMP_FLARE",          "MOD_GUN_CORBEL",  "TEX_FX_HAOS_PARTICLE",
-    "TEX_FX_BORDER",         "TEX_EXP_MASK",            "MOD_FX_PODBOR",   "TEX_KPT_PRICEL",
-    "TEX_KPT_PRICEL_GREEN",  "TEX_KT_ALL",              "TEX_KT_ICONS",    "MUS_OBSERVER",
+    "EQP_ANTIROCKET_SYSTEM", "EQP_INVISIBILITY_SHIELD",
+    "EQP_BOOSTER",           "EQP_ANALYZER",
+    "TEX_FX_ROCKET_SMOKE",   "TEX_FX_WATER_DUST",
+    "MOD_GL_FIRE",           "TEX_GL_FIRE_GLOW",
+    "TEX_FIRE_GLOW2",        "MOD_FX_FORCE_3",
+    "MOD_FX_ROCKET_FIRE",    "TEX_LAMP_SHADOW",
+    "TEX_LAMP_GLOW",         "TEX_LAMP_FLARE",
+    "MOD_GUN_CORBEL",        "TEX_FX_HAOS_PARTICLE",
+    "TEX_FX_BORDER",         "TEX_EXP_MASK",
+    "MOD_FX_PODBOR",         "TEX_KPT_PRICEL",
+    "TEX_KPT_PRICEL_GREEN",  "TEX_KT_ALL",
+    "TEX_KT_ICONS",          "MUS_OBSERVER",
 };
 
 // The id of a name in a list by its prefix: the list's own not-found value
@@ -173,10 +189,11 @@ void DefaultMessageBox(const char* text)
 }
 
 // "Возможно вы работаете со старой версией карты, где нет 'Торговли оружием'"
-const char kOldMapText[] =
-    "\xc2\xee\xe7\xec\xee\xe6\xed\xee \xe2\xfb \xf0\xe0\xe1\xee\xf2\xe0\xe5\xf2\xe5 \xf1\xee \xf1\xf2\xe0\xf0\xee\xe9 "
-    "\xe2\xe5\xf0\xf1\xe8\xe5\xe9 \xea\xe0\xf0\xf2\xfb, \xe3\xe4\xe5 \xed\xe5\xf2 '\xd2\xee\xf0\xe3\xee\xe2\xeb\xe8 "
-    "\xee\xf0\xf3\xe6\xe8\xe5\xec'";
+const char kOldMapText[] = "\xc2\xee\xe7\xec\xee\xe6\xed\xee \xe2\xfb \xf0\xe0\xe1\xee\xf2\xe0\xe5\xf2\xe5 "
+                           "\xf1\xee \xf1\xf2\xe0\xf0\xee\xe9 "
+                           "\xe2\xe5\xf0\xf1\xe8\xe5\xe9 \xea\xe0\xf0\xf2\xfb, \xe3\xe4\xe5 \xed\xe5\xf2 "
+                           "'\xd2\xee\xf0\xe3\xee\xe2\xeb\xe8 "
+                           "\xee\xf0\xf3\xe6\xe8\xe5\xec'";
 
 std::string WithLast(std::string path, char c)
 {
@@ -289,8 +306,8 @@ bool CMMEngine::ReadBlock(CPakStream& file, int block, CMemStream& stream)
     const std::uint32_t left = file.GetLength() > file.Tell() ? file.GetLength() - file.Tell() : 0;
     if (length > left)
     {
-        g_ErrorLog.LogError("%s: block %d at offset %u: length %u, %u bytes left", m_sObjectsPath.c_str(), block,
-                            at, length, left);
+        g_ErrorLog.LogError("%s: block %d at offset %u: length %u, %u bytes left", m_sObjectsPath.c_str(),
+                            block, at, length, left);
         // What is left cannot be told apart from the later blocks.
         file.Seek(0, 2);
         return false;
@@ -407,7 +424,8 @@ void CMMEngine::LoadObjects()
             std::int32_t code = 0;
             if (file.ReadBytes(&code, 4) != 4)
             {
-                g_ErrorLog.LogError("%s: section %u of %u: type code missing", m_sObjectsPath.c_str(), i, sections);
+                g_ErrorLog.LogError("%s: section %u of %u: type code missing", m_sObjectsPath.c_str(), i,
+                                    sections);
                 break;
             }
             CMMObjectManager* manager = nullptr;

@@ -150,8 +150,8 @@ public:
     bool GetRayIntersection2(const CVector* origin, const CVector* direction, float length, CVector* point,
                              CMMObject* object, CMMObject** hit);
     // Distance along the ray to the object's bounding sphere, or -1.
-    static float TestRaySphere(const CVector* origin, const CVector* direction, float length, CMMObject* object,
-                               bool);
+    static float TestRaySphere(const CVector* origin, const CVector* direction, float length,
+                               CMMObject* object, bool);
     // Distance to the object's nearest facing triangle, or -1.
     static float GetRayIntersectionPolygon(const CVector* origin, const CVector* direction, float length,
                                            CMMObject* object, bool);

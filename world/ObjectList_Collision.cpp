@@ -45,8 +45,8 @@ void Report(CMMObject* to, CMMObject* other, const CVector& normal, const CVecto
 
 // The contact of two spheres moving with velocities va and vb; false when
 // they do not meet within dt. n is the normalised separation at contact.
-bool SphereContact(const CDynamicObject* a, const CMMObject* b, const CVector& va, const CVector& vb, float dt,
-                   float* time, CVector* n)
+bool SphereContact(const CDynamicObject* a, const CMMObject* b, const CVector& va, const CVector& vb,
+                   float dt, float* time, CVector* n)
 {
     const float ra = a->m_bPointCollider ? 0.1f : a->m_fRadius;
     const float rb = b->m_bPointCollider ? 0.1f : b->m_fRadius;
@@ -196,7 +196,8 @@ bool CObjectList::CheckCollisionSphere(CDynamicObject* a, CMMObject* b, float dt
 {
     XTRACE("CObjectList::CheckCollisionSphere");
     const float speed = a->m_vVelocity.Length();
-    if ((a->GetPosition() - b->GetPosition()).Length() > speed * dt + a->m_fRadius + b->m_fRadius) return false;
+    if ((a->GetPosition() - b->GetPosition()).Length() > speed * dt + a->m_fRadius + b->m_fRadius)
+        return false;
     const auto* shape = GetCollisionShape(b);
     if (!shape || shape->empty()) return false;
     const CShapeSpace space(b->m_Frame);
@@ -234,7 +235,8 @@ bool CObjectList::CheckCollisionSphere(CDynamicObject* a, CMMObject* b, float dt
 bool CObjectList::CheckCollisionPoint(CDynamicObject* a, CMMObject* b, float dt)
 {
     XTRACE("CObjectList::CheckCollisionPoint");
-    if (a->m_vVelocity.Length() * dt + b->m_fRadius < (b->GetPosition() - a->GetPosition()).Length()) return false;
+    if (a->m_vVelocity.Length() * dt + b->m_fRadius < (b->GetPosition() - a->GetPosition()).Length())
+        return false;
     const auto* shape = GetCollisionShape(b);
     if (!shape) return false;
     const CShapeSpace space(b->m_Frame);

@@ -256,7 +256,8 @@ void CObjectList::AddSysObjectSensor(const char* target, const char* mechId, boo
     }
     else
     {
-        g_ErrorLog.LogError("CObjectList::AddSysObjectSensor - game id not found: '%s'", target ? target : "");
+        g_ErrorLog.LogError("CObjectList::AddSysObjectSensor - game id not found: '%s'",
+                            target ? target : "");
         return;
     }
     if (m_nSensors == m_nSensorCapacity)

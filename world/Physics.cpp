@@ -39,7 +39,8 @@ bool CPhysics::IsStateValid(CDynamicObject* o, const char* label)
         IsNumber(o->m_vSteps.y) && IsNumber(o->m_vLevelling.x) && IsNumber(o->m_vLevelling.y) &&
         IsNumber(o->m_fStrafe) && IsNumber(o->m_vR.x) && IsNumber(o->m_vR.y) && IsNumber(o->m_fDrive))
         return true;
-    g_ErrorLog.LogError("CPhysics::IsStateValid %s: invalid state of an object of type %d", label, o->m_nType);
+    g_ErrorLog.LogError("CPhysics::IsStateValid %s: invalid state of an object of type %d", label,
+                        o->m_nType);
     if (o->m_nType != OBJ_GLIDER) g_ObjectList.DeleteObject(o);
     o->m_vVelocity = CVector{};
     o->m_fStrafe = 0.0f;
@@ -160,16 +161,17 @@ void CPhysics::PreMove(CDynamicObject* o, float dt)
         GetHoverForceAt(&a, &back, o, o->m_fHoverHeight);
         GetHoverForceAt(&b, &front, o, o->m_fHoverHeight);
         const CVector d = b - a;
-        o->m_vLevelling.x += (o->m_fPitchStiffness / p1) *
-                             (f.m_vForward.z * p1 * 16.0f + Dot(f.m_vUp, -d) * 0.5f) * 0.1f * dt;
+        o->m_vLevelling.x +=
+            (o->m_fPitchStiffness / p1) * (f.m_vForward.z * p1 * 16.0f + Dot(f.m_vUp, -d) * 0.5f) * 0.1f * dt;
         f.RotateX(o->m_vLevelling.x * dt);
         f.UpdateAxes();
         const float s = f.m_vUp.z > 0.0f ? 1.0f : -1.0f;
         const CVector right = p + f.m_vSide * (s * p2), left = p - f.m_vSide * (s * p2);
         GetHoverForceAt(&a, &right, o, o->m_fHoverHeight);
         GetHoverForceAt(&b, &left, o, o->m_fHoverHeight);
-        o->m_vLevelling.y += (Dot(b - a, f.m_vUp) / p2 * 0.1f - (yawAngle / (dt * kTwoPi) - f.m_vSide.z) * 10.0f) *
-                             o->m_fRollStiffness * dt;
+        o->m_vLevelling.y +=
+            (Dot(b - a, f.m_vUp) / p2 * 0.1f - (yawAngle / (dt * kTwoPi) - f.m_vSide.z) * 10.0f) *
+            o->m_fRollStiffness * dt;
         RollBy(f, o->m_vLevelling.y * dt);
         f.UpdateAxes();
     }
@@ -189,7 +191,8 @@ void CPhysics::PreMove(CDynamicObject* o, float dt)
     // Forces.
     CVector acc = o->m_vForce;
     const bool massive = o->m_fMass > 0.0f;
-    float af = massive ? o->m_fDrive / o->m_fMass * (speed >= 100.0f ? 1.0f : 150.0f / (speed + 50.0f)) : 0.0f;
+    float af =
+        massive ? o->m_fDrive / o->m_fMass * (speed >= 100.0f ? 1.0f : 150.0f / (speed + 50.0f)) : 0.0f;
     float as = massive ? o->m_fStrafe / o->m_fMass : 0.0f;
     if (as != 0.0f)
     {
@@ -217,13 +220,15 @@ void CPhysics::PreMove(CDynamicObject* o, float dt)
         CVector hover;
         GetHoverForce(&hover, &ahead, o, o->m_fHoverHeight, ground);
         acc += hover;
-        if (h < 45.0f && o->m_vVelocity.z < 0.0f) DampValue(&o->m_vVelocity.z, dt, (4.0f - h / 15.0f) * 10.0f, 1e10f);
+        if (h < 45.0f && o->m_vVelocity.z < 0.0f)
+            DampValue(&o->m_vVelocity.z, dt, (4.0f - h / 15.0f) * 10.0f, 1e10f);
     }
     o->m_vVelocity += acc * dt;
 
     // The location's ceiling turns a climbing glider back.
     const float limit = g_pWorldTerrain ? g_pWorldTerrain->GetUpperLimit() : 0.0f;
-    if (limit != 0.0f && o->m_nType == OBJ_GLIDER && p.z + o->m_vVelocity.z * dt > limit && o->m_vVelocity.z > 0.0f)
+    if (limit != 0.0f && o->m_nType == OBJ_GLIDER && p.z + o->m_vVelocity.z * dt > limit &&
+        o->m_vVelocity.z > 0.0f)
         o->m_vVelocity.z = -o->m_vVelocity.z;
 
     // Friction along the frame's axes.

@@ -39,8 +39,8 @@ protected:
         g_ObjectList.Clear();
         g_Random.SetState(seed);
         for (int i = 0; i < 6; ++i)
-            g_ObjectList.AddObject(new CSlab({1000.0f + 120.0f * float(i), 1200.0f, 100.0f + 12.0f * float(i)},
-                                             20.0f, 8.0f));
+            g_ObjectList.AddObject(
+                new CSlab({1000.0f + 120.0f * float(i), 1200.0f, 100.0f + 12.0f * float(i)}, 20.0f, 8.0f));
         std::vector<CDynamicObject*> movers;
         for (int i = 0; i < 40; ++i)
         {

@@ -214,7 +214,8 @@ TEST_F(MMEngine, StartUpReadsTheConfigurationAndCreatesTheTrade)
         void AfterLoad() override {}
     };
     std::uint32_t index = 0;
-    RegisterClassFactory(&index, []() -> IBaseInterface* { return new CTrade; }, "IGUID_IMMTrade");
+    RegisterClassFactory(
+        &index, []() -> IBaseInterface* { return new CTrade; }, "IGUID_IMMTrade");
 
     m_Engine.MMInit();
     EXPECT_EQ(g_nLoadingStage.load(), 11);
@@ -227,7 +228,8 @@ TEST_F(MMEngine, StartUpReadsTheConfigurationAndCreatesTheTrade)
     EXPECT_NE(g_pTrade, nullptr);
     // Names no list knows keep the lists' not-found value.
     EXPECT_EQ(m_Engine.m_nResourceIds[23], -1);
-    EXPECT_EQ(std::string(CMMEngine::GetManagerSection(23)), "\xd1" "apsule");
+    EXPECT_EQ(std::string(CMMEngine::GetManagerSection(23)), "\xd1"
+                                                             "apsule");
     m_Engine.Done();
     EXPECT_EQ(g_pTrade, nullptr);
     g_bFixCursor = false;
