@@ -21,10 +21,11 @@ namespace
 {
 
 constexpr int kDropCount = 5;
-constexpr float kDropHeight = 250.0f;
+constexpr float kDropHeight = 120.0f;
 constexpr float kFieldOfView = 1.0f; // radians, vertical
 constexpr float kNear = 2.0f;
 constexpr float kFar = 6000.0f;
+constexpr std::uint32_t kAmbient = 0xFFC0C0C0;
 
 // The object passes' view of the view camera.
 class CViewerView : public IObjectView
@@ -51,13 +52,15 @@ public:
     {
         const std::int32_t type = g_StoneManager.FindName("STONE_BOX");
         m_pType = static_cast<const SObjectTypeHeader*>(g_StoneManager.GetType(type));
-        m_fRadius = 10.0f;
+        m_fRadius = 1.5f;
         m_bGravity = 1;
         m_bGroundFollowing = 1;
         m_fHoverHeight = 1.0f;
         m_fRisingFriction = 3.0f;
-        m_fSideFriction = 2.0f;
-        m_fForwardFriction = 2.0f;
+        // Strong ground friction: a box that lands on a slope and is thrown
+        // aside by the ground's push comes to rest near where it fell.
+        m_fSideFriction = 20.0f;
+        m_fForwardFriction = 20.0f;
         m_fForwardFrictionScale = 1e10f;
         m_fProbe1 = m_fProbe2 = 5.0f;
         m_bChanged = 1;
@@ -141,7 +144,7 @@ bool WorldViewerEnter(const char* locationFile)
         CMMObject* first = nullptr;
         for (int i = 0; i < kDropCount; ++i)
         {
-            const float x = start.x + float(i % 3) * 40.0f - 40.0f, y = start.y + float(i / 3) * 40.0f;
+            const float x = start.x + float(i % 3) * 6.0f - 6.0f, y = start.y + float(i / 3) * 6.0f;
             auto* box = new CDropBox(CVector{x, y, GroundAt(x, y) + kDropHeight + float(i) * 30.0f});
             g_ObjectList.AddObject(box);
             if (!first) first = box;
@@ -151,7 +154,8 @@ bool WorldViewerEnter(const char* locationFile)
         g_pCameraObject = v.camera;
         v.camera->SetPosition(
             CVector{start.x - 260.0f, start.y - 260.0f, GroundAt(start.x, start.y) + 160.0f});
-        v.camera->SetMode4(first);
+        // Behind and above the first box, turned with it.
+        v.camera->SetOrbitMode(first);
         SetProjection();
         v.entered = true;
         return true;
@@ -177,6 +181,8 @@ void WorldViewerFrame(float frameTime)
         g_ObjectList.Run();
         v.camera->UpdateView();
         g_ObjectList.CheckVisibility(true);
+        // No sun and moon yet: the objects are lit by the ambient light.
+        if (graph.m_lpDevice) graph.m_lpDevice->SetRenderState(plat::d3d::D3DRS_AMBIENT, kAmbient);
         g_ObjectList.RenderFly();
         g_ObjectList.Render(false);
         g_ObjectList.StepPhysics(frameTime);

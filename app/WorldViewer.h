@@ -4,7 +4,7 @@
 // object passes drawn through the camera and the physics sub-steps, in the
 // order of the game's frame as far as it is built. A few boxes are dropped
 // from the air at the location's start point; they fall and settle on the
-// ground, seen by a camera that looks at the first of them.
+// ground, seen by a camera that orbits the first of them.
 //
 // The hooks in MinimalApplication.cpp are one line each, so the viewer can
 // be attached to another application shell the same way.
