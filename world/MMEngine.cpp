@@ -327,8 +327,12 @@ void CMMEngine::LoadWorld(const char* fileName)
     GetLocationName(fileName, m_pWorld->m_szLocationName, &m_pWorld->m_nLocationNumber);
 
     const std::string name = fileName ? fileName : "";
-    if (!OpenObjectsFile(WithLast(m_sRoot + "Data\\Locs\\" + name, 'o')))
-        OpenObjectsFile(WithLast(m_sRoot + name, 'o'));
+    if (!OpenObjectsFile(WithLast(m_sRoot + "Data\\Locs\\" + name, 'o')) &&
+        !OpenObjectsFile(WithLast(m_sRoot + name, 'o')))
+    {
+        // Said once here rather than by every read of the unopened file.
+        g_ErrorLog.LogError("%s: objects file not found", m_sObjectsPath.c_str());
+    }
     CMMObjectManager::SetObjectsFileName(m_sObjectsPath.c_str());
     if (g_pWorldLocation) g_pWorldLocation->ClearForNewLocation();
 

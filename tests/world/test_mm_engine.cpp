@@ -198,6 +198,17 @@ TEST_F(MMEngine, ABlockPastTheEndIsLoggedAndTheLocationStillLoads)
     EXPECT_NE(g_ObjectList.FindByGameId("LAMP_B", OBJ_LIGHT), nullptr);
 }
 
+TEST_F(MMEngine, AMissingObjectsFileIsSaidOnceAndTheMapIsStillLoaded)
+{
+    m_Engine.LoadWorld("Nowhere.loc");
+    const std::string log = ReadText("error.log");
+    EXPECT_NE(log.find("Nowhere.loo: objects file not found"), std::string::npos);
+    EXPECT_EQ(g_ObjectList.m_Objects.GetCount(), 0);
+    // No map under any of its three names either; the last one is loaded.
+    EXPECT_NE(log.find("File not found"), std::string::npos);
+    EXPECT_EQ(m_Location.m_Calls.back().substr(m_Location.m_Calls.back().size() - 9), "Nowhe.lop");
+}
+
 TEST_F(MMEngine, StartUpReadsTheConfigurationAndCreatesTheTrade)
 {
     std::filesystem::create_directories(m_dir / "DATA" / "CONFIG");
