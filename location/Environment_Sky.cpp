@@ -28,10 +28,6 @@ using namespace plat::d3d;
 constexpr float kTwoPi = 6.28318530717958f;
 constexpr std::uint8_t kFactorAll = kFactorRenderState | kFactorPixelShader;
 
-float Dot(const CVector& a, const CVector& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
 
 std::uint32_t FloatBits(float f)
 {
