@@ -193,9 +193,10 @@ TEST(ImageFile, StoredLevelSizesAndMipCountZero)
     for (const SCase& c : cases)
     {
         SCOPED_TRACE(c.name);
+        const std::uint32_t width = c.bytes[0], height = c.bytes[4];
         std::uint32_t expected = 76;
         for (std::uint32_t level = 0; level < c.levels; ++level)
-            expected += StoredCompressedSize(std::max(1u, c.bytes[0] >> level), std::max(1u, c.bytes[4] >> level));
+            expected += StoredCompressedSize(std::max(1u, width >> level), std::max(1u, height >> level));
         EXPECT_EQ(c.bytes.size(), expected);
         const std::string path = dir / "sizes.tm";
         WriteBytes(path, c.bytes);
@@ -206,7 +207,7 @@ TEST(ImageFile, StoredLevelSizesAndMipCountZero)
         // The smallest level reads into a whole block, zero past its bytes.
         std::vector<std::uint8_t> blocks;
         const std::uint32_t last = c.levels - 1;
-        const std::uint32_t w = std::max(1u, c.bytes[0] >> last), h = std::max(1u, c.bytes[4] >> last);
+        const std::uint32_t w = std::max(1u, width >> last), h = std::max(1u, height >> last);
         stream.Seek(std::int32_t(expected - StoredCompressedSize(w, h)), SEEK_SET);
         ReadCompressedBlocks(reader, stream, w, h, blocks);
         ASSERT_EQ(blocks.size(), CDXTImage::CompressedSize(w, h));
