@@ -81,6 +81,11 @@ void CFont::ReadMetrics(const std::uint8_t* data, std::size_t size, const char* 
     m_nPageWidth = static_cast<std::int32_t>(pw);
     m_nPageHeight = static_cast<std::int32_t>(ph);
     std::memcpy(static_cast<void*>(&m_Metrics), data + 72, sizeof(m_Metrics));
+    // Sizes past any page are damage; held like the glyphs' numbers.
+    for (std::int32_t* v : {&m_Metrics.tmHeight, &m_Metrics.tmAscent, &m_Metrics.tmDescent,
+                            &m_Metrics.tmInternalLeading, &m_Metrics.tmExternalLeading, &m_Metrics.tmAveCharWidth,
+                            &m_Metrics.tmMaxCharWidth, &m_Metrics.tmOverhang})
+        *v = std::clamp(*v, -kMaxGlyphNumber, kMaxGlyphNumber);
     m_Glyphs.clear();
     m_Glyphs.reserve(n);
     for (std::uint32_t i = 0; i < n; ++i)
