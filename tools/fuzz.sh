@@ -34,9 +34,11 @@ targets=(fuzz_corpus)
 for r in "${readers[@]}"; do targets+=("fuzz_$r"); done
 cmake --build "$build" -j "${FUZZ_BUILD_JOBS:-4}" --target "${targets[@]}"
 
-export SDL_VIDEODRIVER=offscreen LIBGL_ALWAYS_SOFTWARE=1 LP_NUM_THREADS=1 ALSOFT_DRIVERS=null
-"$build/tests/fuzz_corpus" "$build/seeds" >/dev/null
+# Headless, as ./test.sh runs the tests: llvmpipe draws on the calling thread.
+export SDL_VIDEODRIVER=offscreen LIBGL_ALWAYS_SOFTWARE=1 LP_NUM_THREADS=0 ALSOFT_DRIVERS=null
+"$build/tests/fuzz_corpus" "$build/seeds" >/dev/null 2>&1
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 mkdir -p "$build/logs"
 
