@@ -21,6 +21,7 @@ void CPakStream::Close()
     m_bInPak = 0;
     m_nEntry = -1;
     m_nPosition = 0;
+    m_Name.clear();
 }
 
 std::uint32_t CPakStream::Read(void* buffer, std::uint32_t size)
@@ -99,8 +100,7 @@ bool CPakStream::IsEOF() const
 
 const char* CPakStream::GetEntryName() const
 {
-    if (m_bInPak && m_pEngine && m_nEntry >= 0) return m_pEngine->GetEntry(m_nEntry).name;
-    return "disk file";
+    return m_bOpen ? m_Name.c_str() : "(no file open)";
 }
 
 // --- file system ------------------------------------------------------------
@@ -181,11 +181,13 @@ bool CPakFileSystem::OpenStream(const char* path, CPakStream& stream) const
             stream.m_nPosition = 0;
             stream.m_bInPak = 1;
             stream.m_bOpen = 1;
+            stream.m_Name = std::string(path) + " (pack " + pack->GetPath() + ")";
             return true;
         }
     }
     stream.m_pFile = plat::FOpen(path, "rb");
     stream.m_bOpen = stream.m_pFile ? 1 : 0;
+    if (stream.m_bOpen) stream.m_Name = path;
     return stream.m_bOpen != 0;
 }
 

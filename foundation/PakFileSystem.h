@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -54,7 +55,8 @@ public:
     bool IsEOF() const;
     bool IsOpen() const { return m_bOpen != 0; }
     bool IsInPak() const { return m_bInPak != 0; }
-    // What the stream reads, for messages: the pack and entry, or "disk".
+    // What the stream reads, for messages: the path it was opened with, and
+    // for a pack entry the pack that holds it ("path (pack Data\x.pak)").
     const char* GetEntryName() const;
 
     ZREngine* m_pEngine = nullptr; // not owned
@@ -63,6 +65,7 @@ public:
     std::uint8_t m_bInPak = 0;
     std::int32_t m_nEntry = -1;
     std::uint32_t m_nPosition = 0;
+    std::string m_Name; // GetEntryName's text
 };
 
 class CPakFileSystem

@@ -69,10 +69,10 @@ void ZREngine::Free()
     m_index.clear();
     m_cache.clear();
     m_cache.shrink_to_fit();
+    m_cacheSlot.clear();
     m_raw.clear();
     m_raw.shrink_to_fit();
     m_codec.Free();
-    m_nCachedBlock = -1;
     m_nPrefetched = -1;
     m_nFilePos = kUnknownPos;
     m_nSelected = -1;
@@ -164,9 +164,10 @@ void ZREngine::Load()
 
     m_codec.Init(m_header.blockSize);
     // 4 bytes of room after a record's data for the next record's length.
-    m_cache.resize(std::size_t{m_header.blockSize} + 4);
+    m_cache.clear();
+    m_cacheSlot.clear();
+    m_nCacheCapacity = std::max<std::size_t>(2, kCacheBytes / m_header.blockSize);
     m_raw.resize(std::size_t{m_codec.GetMaxEncodedLength()} + 4);
-    m_nCachedBlock = -1;
     m_nPrefetched = -1;
     m_nFilePos = kUnknownPos;
 }
@@ -202,8 +203,13 @@ void ZREngine::LogBlockError(std::uint32_t block, const char* format, ...)
     std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
     const std::uint32_t offset = block < m_blocks.size() ? m_blocks[block].fileOffset : 0;
-    g_ErrorLog.LogError("Pack file '%s': block %u (record at offset %u): %s", m_path.c_str(), block, offset,
-                        text);
+    if (m_nReadingEntry >= 0)
+        g_ErrorLog.LogError("Pack file '%s': file '%s' is damaged: block %u (record at offset %u): %s",
+                            m_path.c_str(), m_files[static_cast<std::size_t>(m_nReadingEntry)].name, block,
+                            offset, text);
+    else
+        g_ErrorLog.LogError("Pack file '%s': block %u (record at offset %u): %s", m_path.c_str(), block, offset,
+                            text);
 }
 
 bool ZREngine::ReadRecordLength(std::uint32_t block, std::uint32_t& length)
@@ -319,19 +325,63 @@ bool ZREngine::DecodeBlockInto(std::uint32_t block, std::uint8_t* out, bool room
     return true;
 }
 
-bool ZREngine::LoadBlockLocked(std::uint32_t block)
+const std::uint8_t* ZREngine::LoadBlockLocked(std::uint32_t block)
 {
-    if (m_nCachedBlock == block) return true;
-    m_nCachedBlock = -1;
-    if (!DecodeBlockInto(block, m_cache.data(), true)) return false;
-    m_nCachedBlock = block;
-    return true;
+    const auto found = m_cacheSlot.find(block);
+    if (found != m_cacheSlot.end())
+    {
+        SCachedBlock& cached = m_cache[found->second];
+        cached.lastUse = ++m_nUseClock;
+        return cached.data.data();
+    }
+    // A new slot while the budget allows, else the least recently used.
+    std::size_t slot = m_cache.size();
+    if (slot < m_nCacheCapacity)
+    {
+        m_cache.emplace_back();
+        m_cache.back().data.resize(std::size_t{m_header.blockSize} + 4);
+    }
+    else
+    {
+        slot = 0;
+        for (std::size_t i = 1; i < m_cache.size(); ++i)
+            if (m_cache[i].lastUse < m_cache[slot].lastUse) slot = i;
+        m_cacheSlot.erase(m_cache[slot].block);
+    }
+    SCachedBlock& cached = m_cache[slot];
+    if (!DecodeBlockInto(block, cached.data.data(), true))
+    {
+        // The slot holds no block now: it is the first to be taken again.
+        cached.lastUse = 0;
+        cached.block = ~0u;
+        return nullptr;
+    }
+    cached.block = block;
+    cached.lastUse = ++m_nUseClock;
+    m_cacheSlot[block] = slot;
+    return cached.data.data();
 }
 
 bool ZREngine::LoadBlock(std::int32_t block)
 {
     std::lock_guard<plat::CriticalSection> guard(m_lock);
-    return block >= 0 && LoadBlockLocked(static_cast<std::uint32_t>(block));
+    return block >= 0 && LoadBlockLocked(static_cast<std::uint32_t>(block)) != nullptr;
+}
+
+void ZREngine::SetCacheCapacity(std::size_t blocks)
+{
+    std::lock_guard<plat::CriticalSection> guard(m_lock);
+    m_nCacheCapacity = std::max<std::size_t>(1, blocks);
+    m_cache.clear();
+    m_cacheSlot.clear();
+}
+
+std::size_t ZREngine::GetCacheBytes() const
+{
+    std::lock_guard<plat::CriticalSection> guard(m_lock);
+    std::size_t bytes = 0;
+    for (const SCachedBlock& cached : m_cache) bytes += cached.data.capacity();
+    return bytes;
 }
 
 std::uint32_t ZREngine::ReadAt(int entry, std::uint64_t position, void* buffer, std::uint32_t size,
@@ -345,6 +395,7 @@ std::uint32_t ZREngine::ReadAt(int entry, std::uint64_t position, void* buffer, 
     const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, limit - begin));
 
     std::lock_guard<plat::CriticalSection> guard(m_lock);
+    m_nReadingEntry = entry;
     auto* out = static_cast<std::uint8_t*>(buffer);
     const std::uint32_t blockSize = m_header.blockSize;
     std::uint32_t copied = 0;
@@ -354,7 +405,7 @@ std::uint32_t ZREngine::ReadAt(int entry, std::uint64_t position, void* buffer, 
         const std::uint32_t block = static_cast<std::uint32_t>(at / blockSize);
         const std::uint32_t within = static_cast<std::uint32_t>(at % blockSize);
         const std::uint32_t chunk = std::min(blockSize - within, n - copied);
-        if (chunk == blockSize && m_nCachedBlock != block)
+        if (chunk == blockSize && !IsCached(block))
         {
             // A whole block is wanted: decode it where it belongs and leave
             // the cache to the partial reads. With 4 more bytes wanted after
@@ -364,11 +415,13 @@ std::uint32_t ZREngine::ReadAt(int entry, std::uint64_t position, void* buffer, 
         }
         else
         {
-            if (!LoadBlockLocked(block)) break;
-            std::memcpy(out + copied, m_cache.data() + within, chunk);
+            const std::uint8_t* data = LoadBlockLocked(block);
+            if (!data) break;
+            std::memcpy(out + copied, data + within, chunk);
         }
         copied += chunk;
     }
+    m_nReadingEntry = -1;
     return copied;
 }
 

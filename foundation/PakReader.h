@@ -21,8 +21,13 @@
 // entry into the following bytes of the unpacked stream, but never past the
 // stream's last block; ReadBytes and clipped reads stop at the entry's end.
 //
+// Decoded blocks are kept in a least-recently-used cache of at most
+// kCacheBytes (at least two blocks), so that small reads scattered over a
+// pack decode each block once rather than once per read. A read of a whole
+// block goes straight to the caller's buffer and leaves the cache alone.
+//
 // Threads: after Init the tables are read-only, so FindFile and GetEntry
-// need no lock. Block reads, the one-block cache and the selected entry are
+// need no lock. Block reads, the block cache and the selected entry are
 // guarded by the reader's lock, so loader threads may read concurrently.
 // Init and Free must not run while others read.
 #pragma once
@@ -48,6 +53,8 @@ class ZREngine
 public:
     // Larger blocks are refused as damage rather than allocated.
     static constexpr std::uint32_t kMaxBlockSize = 16u << 20;
+    // The decoded-block cache's budget.
+    static constexpr std::size_t kCacheBytes = 4u << 20;
 
     ZREngine() = default;
     virtual ~ZREngine();
@@ -87,8 +94,14 @@ public:
     std::uint32_t ReadBytes(void* buffer, std::int32_t n);
     // A whole entry into a buffer of at least its size; position untouched.
     bool ReadWholeFile(const char* path, std::uint8_t* buffer);
-    // Makes a block the cached block; false when it is damaged.
+    // Puts a block into the cache; false when it is damaged.
     bool LoadBlock(std::int32_t block);
+    // Memory the decoded-block cache holds now (its buffers).
+    std::size_t GetCacheBytes() const;
+    // Blocks the cache may hold: kCacheBytes' worth from Init on; tests set
+    // fewer to watch the eviction.
+    std::size_t GetCacheCapacity() const { return m_nCacheCapacity; }
+    void SetCacheCapacity(std::size_t blocks);
 
     std::int32_t m_nSelected = -1;
     std::uint32_t m_nReadPosition = 0;
@@ -103,14 +116,25 @@ private:
     bool DecodeBlockInto(std::uint32_t block, std::uint8_t* out, bool room);
     bool ReadRecordLength(std::uint32_t block, std::uint32_t& length);
     bool ReadRecordData(std::uint32_t block, std::uint32_t length, std::uint8_t* out, bool room);
-    bool LoadBlockLocked(std::uint32_t block);
+    // The cached block's bytes (decoding it first when it is not cached);
+    // null when it is damaged.
+    const std::uint8_t* LoadBlockLocked(std::uint32_t block);
+    bool IsCached(std::uint32_t block) const { return m_cacheSlot.count(block) != 0; }
     void LogBlockError(std::uint32_t block, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
     std::vector<SPakBlockEntry> m_blocks;
     std::FILE* m_pFile = nullptr;
-    std::vector<std::uint8_t> m_cache;
+    struct SCachedBlock
+    {
+        std::uint32_t block = 0;
+        std::uint64_t lastUse = 0;
+        std::vector<std::uint8_t> data; // blockSize + 4 bytes
+    };
+    std::vector<SCachedBlock> m_cache;                      // at most m_nCacheCapacity
+    std::unordered_map<std::uint32_t, std::size_t> m_cacheSlot; // block -> index in m_cache
+    std::size_t m_nCacheCapacity = 0;
+    std::uint64_t m_nUseClock = 0;
     std::vector<std::uint8_t> m_raw;
-    std::int64_t m_nCachedBlock = -1;
     // Where the file stands, and the length of the record read ahead.
     static constexpr std::uint64_t kUnknownPos = ~std::uint64_t{0};
     std::uint64_t m_nFilePos = kUnknownPos;
@@ -122,7 +146,9 @@ private:
     SPakHeader m_header{};
     std::uint64_t m_nFileSize = 0;
     std::string m_path;
-    plat::CriticalSection m_lock;
+    // The entry ReadAt reads, named in block errors (-1: none).
+    int m_nReadingEntry = -1;
+    mutable plat::CriticalSection m_lock;
 };
 
 // The lookup form of a path: upper-cased in code page 1251, '/' as '\'.

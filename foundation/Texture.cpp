@@ -168,7 +168,8 @@ bool CTexture::LoadFromFile(const char* fileName, int bits, int levelsToDrop, in
     {
         // Callers substitute their fallback texture on false; an empty
         // texture reported as loaded would draw as nothing.
-        g_ErrorLog.LogError("CTexture::LoadFromFile file '%s' not loaded", fileName);
+        g_ErrorLog.LogError("CTexture::LoadFromFile file '%s' not loaded: %s", fileName,
+                            *D3DXGetLastErrorText() ? D3DXGetLastErrorText() : "no device");
         return false;
     }
 

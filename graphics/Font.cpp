@@ -10,7 +10,10 @@
 #include "graphics/TexShaderManager.h"
 #include "platform/CodePage.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 
@@ -104,10 +107,11 @@ int CFont::TextWidth(const char* text) const
 {
     const std::wstring w = FontTextToWide(text);
     if (w.empty()) return 0;
-    int width = 1;
+    // Glyphs are at most a page wide, but a text may be as long as anyone likes.
+    std::int64_t width = 1;
     for (wchar_t c : w)
         if (const SGlyph* g = FindGlyph(static_cast<std::int32_t>(c))) width += g->right - g->left - 1;
-    return width;
+    return static_cast<int>(std::clamp<std::int64_t>(width, INT_MIN, INT_MAX));
 }
 
 bool CFont::FitText(const char* text, std::string& result, int maxWidth, int keep) const

@@ -26,9 +26,9 @@ namespace
 //   68   4   glyph count n
 //   72   56  TEXTMETRICA
 //   128  28n glyphs: character, left, top, right - 1, bottom, advance - 1, height
-constexpr std::size_t kHeaderSize = 60;
 constexpr std::size_t kGlyphsAt = 128;
 constexpr std::int32_t kMaxPage = 4096;
+constexpr std::int32_t kMaxGlyphNumber = 1 << 20;
 constexpr int kGdiPage = 512;
 
 std::uint32_t Le32(const std::uint8_t* p)
@@ -82,12 +82,21 @@ void CFont::ReadMetrics(const std::uint8_t* data, std::size_t size, const char* 
     m_nPageWidth = static_cast<std::int32_t>(pw);
     m_nPageHeight = static_cast<std::int32_t>(ph);
     std::memcpy(static_cast<void*>(&m_Metrics), data + 72, sizeof(m_Metrics));
+    // Sizes past any page are damage; held like the glyphs' numbers.
+    for (std::int32_t* v : {&m_Metrics.tmHeight, &m_Metrics.tmAscent, &m_Metrics.tmDescent,
+                            &m_Metrics.tmInternalLeading, &m_Metrics.tmExternalLeading, &m_Metrics.tmAveCharWidth,
+                            &m_Metrics.tmMaxCharWidth, &m_Metrics.tmOverhang})
+        *v = std::clamp(*v, -kMaxGlyphNumber, kMaxGlyphNumber);
     m_Glyphs.clear();
     m_Glyphs.reserve(n);
     for (std::uint32_t i = 0; i < n; ++i)
     {
         SGlyph g;
         std::memcpy(static_cast<void*>(&g), data + kGlyphsAt + i * sizeof(SGlyph), sizeof(g));
+        // Numbers past any page are damage; held to +-2^20, the sums the
+        // drawing code makes of two of them cannot overflow.
+        for (std::int32_t* v : {&g.left, &g.top, &g.right, &g.bottom, &g.advance, &g.height})
+            *v = std::clamp(*v, -kMaxGlyphNumber, kMaxGlyphNumber);
         // The file stores right and advance one smaller than they are.
         g.right += 1;
         g.advance += 1;

@@ -78,7 +78,7 @@ void Put32(std::vector<std::uint8_t>& out, std::uint32_t v)
 std::uint32_t CImageFileReader::StoredLevelSize(std::uint32_t width, std::uint32_t height, int level) const
 {
     const std::uint32_t w = std::max(1u, width >> level), h = std::max(1u, height >> level);
-    if (IsCompressed()) return CDXTImage::CompressedSize(w, h);
+    if (IsCompressed()) return StoredCompressedSize(w, h);
     return w * h * BytesPerStoredPixel(false, m_nFileFormat);
 }
 
@@ -92,6 +92,21 @@ void CImageFileReader::Fail(std::uint32_t offset, const char* format, ...) const
     char message[512];
     std::snprintf(message, sizeof(message), "'%s' at offset %u: %s", m_Path.c_str(), offset, what);
     throw CImageFileError(message);
+}
+
+std::uint32_t StoredCompressedSize(std::uint32_t width, std::uint32_t height)
+{
+    return std::max(width, 1u) * std::max(height, 1u);
+}
+
+void ReadCompressedBlocks(CImageFileReader& reader, CPakStream& stream, std::uint32_t width, std::uint32_t height,
+                          std::vector<std::uint8_t>& blocks)
+{
+    blocks.assign(CDXTImage::CompressedSize(width, height), 0);
+    const std::uint32_t stored = StoredCompressedSize(width, height);
+    const std::uint32_t at = stream.Tell();
+    if (stream.ReadBytes(blocks.data(), stored) != stored)
+        reader.Fail(at, "%ux%u compressed level could not be read (%u bytes)", width, height, stored);
 }
 
 void CloseResFile(CPakStream& stream)
@@ -113,7 +128,10 @@ bool CDXTImage::ReadHeader(CImageFileReader& reader, CPakStream& stream, const c
         reader.Fail(0, "size %ux%u out of range", h.width, h.height);
     if (!reader.IsCompressed() && h.format != kImageFormatA8R8G8B8 && h.format != kImageFormatX8R8G8B8)
         reader.Fail(8, "uncompressed format %u is neither 21 nor 22", h.format);
-    if (h.mipLevels == 0 || int(h.mipLevels) > MaxLevels(h.width, h.height))
+    // A count of 0 reads as 1: level 0 always follows the header, and the
+    // texture's further levels are then made from it.
+    if (h.mipLevels == 0) h.mipLevels = 1;
+    if (h.mipLevels > std::uint32_t(MaxLevels(h.width, h.height)))
         reader.Fail(20, "%u mip levels for a %ux%u image", h.mipLevels, h.width, h.height);
     reader.m_nFileWidth = h.width;
     reader.m_nFileHeight = h.height;
@@ -295,8 +313,9 @@ std::vector<std::uint8_t> BuildImageFile(const SImageFileLevels& image, bool com
         const std::vector<std::uint32_t>& px = image.levels[level];
         if (compressed)
         {
+            // One byte per pixel: a level below 4 x 4 keeps the start of its block.
             const std::vector<std::uint8_t> blocks = EncodeDXT5(px.data(), w, h);
-            out.insert(out.end(), blocks.begin(), blocks.end());
+            out.insert(out.end(), blocks.begin(), blocks.begin() + StoredCompressedSize(w, h));
             continue;
         }
         // Plane 1 for every pixel, then plane 2.

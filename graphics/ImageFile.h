@@ -26,11 +26,12 @@ class CPakStream;
 //          for uncompressed images
 //  12   4  not used by the reader
 //  16   4  compressed flag, read from its first byte: non-zero means DXT5
-//  20   4  number of mip levels stored
+//  20   4  number of mip levels stored; 0 reads as 1
 //  24  52  not used by the reader
 //  76   -  the levels, each half the width and height of the one before
-// Sizes of a level of n pixels: compressed, its 4 x 4 DXT5 blocks (n bytes
-// when both sides are multiples of 4); format 21, 4n bytes (plane 1: n
+// Sizes of a level of n pixels: compressed, n bytes (its 4 x 4 DXT5 blocks
+// when both sides are multiples of 4; a smaller level stores only the start
+// of its block, the reader fills the rest with zeros); format 21, 4n bytes (plane 1: n
 // 16-bit values of the high nibbles of A, R, G, B in bits 12-15, 8-11, 4-7,
 // 0-3; plane 2: n 16-bit values of the low nibbles); format 22, 3n bytes
 // (plane 1: n R5G6B5 values of the top bits; plane 2: n bytes of the low
@@ -85,6 +86,16 @@ public:
     std::uint32_t m_nFileFormat = 0;
     std::string m_Path;
 };
+
+// Bytes the file stores for a compressed level of width x height pixels:
+// one per pixel.
+std::uint32_t StoredCompressedSize(std::uint32_t width, std::uint32_t height);
+// Reads the compressed level of width x height pixels at the stream's
+// position into `blocks`, sized to whole DXT5 blocks, the bytes the file
+// does not store left zero. Throws CImageFileError when the stream ends
+// early.
+void ReadCompressedBlocks(CImageFileReader& reader, CPakStream& stream, std::uint32_t width, std::uint32_t height,
+                          std::vector<std::uint8_t>& blocks);
 
 // Closes the stream's disk file, if any, and marks it closed.
 void CloseResFile(CPakStream& stream);

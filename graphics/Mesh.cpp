@@ -505,8 +505,8 @@ bool CMesh::ReadBody(std::uint32_t (*read)(void*, void*, std::uint32_t), void* s
     available -= std::uint32_t(sizeof header);
     const std::uint32_t stride = GetFVFSize(header.fvf);
     if (stride == 0 || PositionBytes(header.fvf) == 0) return fail("unknown vertex format");
-    if (header.vertexCount == 0 || header.vertexCount > kMaxVertices)
-        return fail("vertex count out of range");
+    // 0 vertices is an empty mesh (a damage variant with nothing left).
+    if (header.vertexCount > kMaxVertices) return fail("vertex count out of range");
     const std::uint64_t vbytes = std::uint64_t(stride) * header.vertexCount;
     const std::uint64_t ibytes = 2ull * header.indexCount;
     if (vbytes + ibytes > available) return fail("counts past end of file");
@@ -521,10 +521,12 @@ bool CMesh::ReadBody(std::uint32_t (*read)(void*, void*, std::uint32_t), void* s
     for (std::uint16_t index : indices)
         if (index >= header.vertexCount) return fail("index past vertex count");
 
-    Allocate(memoryType, header.fvf, std::int32_t(header.vertexCount), header.indexCount > 0 ? 1u : 0u,
-             std::int32_t(header.indexCount));
+    // An empty mesh takes no device buffers (there is nothing to put in
+    // them); it draws nothing either way.
+    Allocate(header.vertexCount == 0 ? std::uint32_t(MESH_MEMORY_HEAP) : memoryType, header.fvf,
+             std::int32_t(header.vertexCount), header.indexCount > 0 ? 1u : 0u, std::int32_t(header.indexCount));
     CMeshLock lock(*this);
-    if (m_pVertices) std::memcpy(m_pVertices, vertices.data(), vertices.size());
+    if (m_pVertices && !vertices.empty()) std::memcpy(m_pVertices, vertices.data(), vertices.size());
     if (m_pIndices && !indices.empty()) std::memcpy(m_pIndices, indices.data(), ibytes);
     return true;
 }

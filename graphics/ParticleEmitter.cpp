@@ -219,8 +219,10 @@ void CParticleEmitter::Step(float dt)
         m_fAccumulator = 0.0f;
         return;
     }
+    // The rate comes from the file: a count past the pool (or past int, or
+    // infinite) emits what the pool holds; the rest would be dropped anyway.
     const float n = m_Params.rate * m_fRateFactor * m_fAccumulator;
-    if (n >= 1.0f) Emit(static_cast<int>(n));
+    if (n >= 1.0f) Emit(static_cast<int>(std::fmin(n, float(m_Params.maxParticles))));
 }
 
 void CParticleEmitter::MoveParticle(std::int32_t id, float dt)

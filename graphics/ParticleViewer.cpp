@@ -11,6 +11,7 @@
 #include "graphics/TextureManager.h"
 #include "platform/d3d8/D3D8.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -191,8 +192,12 @@ std::uint32_t CParticleViewer::BuildPoints()
 std::uint32_t CParticleViewer::BuildQuads()
 {
     auto* v = reinterpret_cast<SQuadVertex*>(m_Quads.m_pVertices);
-    const std::int32_t across = m_Render.framesAcross > 0 ? m_Render.framesAcross : 1;
-    const std::int32_t down = m_Render.framesDown > 0 ? m_Render.framesDown : 1;
+    // The grid comes from the file: more than 1024 frames a side is no
+    // picture anyone drew, and the frame count must stay an int.
+    constexpr std::int32_t kMaxFrameSide = 1024;
+    const std::int32_t across = std::clamp(m_Render.framesAcross, 1, kMaxFrameSide);
+    const std::int32_t down = std::clamp(m_Render.framesDown, 1, kMaxFrameSide);
+    const std::int32_t frames = across * down;
     const std::uint32_t capacity = m_Quads.m_nVertexCapacity / 4;
     std::uint32_t n = 0;
     for (std::int32_t i = m_Pool.First(); i > 0 && n < capacity; i = m_Pool.Next(i))
@@ -213,14 +218,14 @@ std::uint32_t CParticleViewer::BuildQuads()
         float u0 = 0.0f, u1 = 1.0f, v0 = 0.0f, v1 = 1.0f;
         if (m_Render.kind == 2 || m_Render.kind == 3)
         {
-            std::int32_t frame;
-            if (m_Render.kind == 2)
-                frame =
-                    static_cast<std::int32_t>(g_fEngineTime * 16.0f + p.animOffset * 16.0f) % (across * down);
-            else
-                frame = static_cast<std::int32_t>(static_cast<float>(down * across) * (L - p.life) / L);
-            if (frame < 0) frame = 0;
-            if (frame >= across * down) frame = across * down - 1;
+            // In float until it is known to fit: times and lives from the
+            // file may put it anywhere (or make it NaN, which shows frame 0).
+            const float at = m_Render.kind == 2
+                                 ? std::fmod(g_fEngineTime * 16.0f + p.animOffset * 16.0f, float(frames))
+                                 : float(frames) * (L - p.life) / L;
+            const std::int32_t frame = !(at >= 1.0f)            ? 0
+                                       : at >= float(frames - 1) ? frames - 1
+                                                                 : static_cast<std::int32_t>(at);
             const std::int32_t col = frame % across, row = frame / across;
             u0 = float(col) / float(across), u1 = float(col + 1) / float(across);
             v0 = float(row) / float(down), v1 = float(row + 1) / float(down);

@@ -95,6 +95,8 @@ bool CSurfaceManager::Init(const char* section)
                 r.width = static_cast<std::int32_t>(info.Width);
                 r.height = static_cast<std::int32_t>(info.Height);
             }
+            else
+                g_ErrorLog.LogError("CSurfaceManager::Init %s", plat::d3d::D3DXGetLastErrorText());
         }
     }
     FreeStaging();
@@ -120,7 +122,8 @@ Surface* CSurfaceManager::GetSurface(int id)
     const std::uint32_t filter = r.noFilter ? plat::d3d::D3DX_FILTER_TRIANGLE : plat::d3d::D3DX_DEFAULT;
     if (plat::Failed(plat::d3d::D3DXLoadSurfaceFromFileA(r.surface, nullptr, nullptr, r.fileName, nullptr,
                                                          filter, 0, nullptr)))
-        g_ErrorLog.LogError("CSurfaceManager::GetSurface Can`t load surface '%s'", r.fileName);
+        g_ErrorLog.LogError("CSurfaceManager::GetSurface Can`t load surface '%s': %s", r.fileName,
+                            plat::d3d::D3DXGetLastErrorText());
     return r.surface;
 }
 

@@ -80,9 +80,7 @@ bool ReadCompressedLevels(Texture* texture, CImageFileReader& reader, CPakStream
     for (std::uint32_t level = 0; level < count; ++level)
     {
         const std::uint32_t w = std::max(1u, h.width >> level), hgt = std::max(1u, h.height >> level);
-        data.resize(CDXTImage::CompressedSize(w, hgt));
-        if (stream.ReadBytes(data.data(), std::uint32_t(data.size())) != data.size())
-            reader.Fail(stream.Tell(), "level %u could not be read", level);
+        ReadCompressedBlocks(reader, stream, w, hgt, data);
         CLevelLock lock(texture, level, 0);
         if (!lock.IsLocked()) return false;
         const std::uint32_t rowBytes = ((w + 3) / 4) * 16, rows = (hgt + 3) / 4;
@@ -104,11 +102,9 @@ bool FillTexture(Texture* texture, CImageFileReader& reader, CPakStream& stream,
         CDXTImage image;
         image.m_nWidth = h.width;
         image.m_nHeight = h.height;
-        image.m_Compressed.resize(CDXTImage::CompressedSize(h.width, h.height));
         stream.Seek(std::int32_t(reader.m_nFileOffset), SEEK_SET);
-        const std::uint32_t size = std::uint32_t(image.m_Compressed.size());
-        if (stream.ReadBytes(image.m_Compressed.data(), size) != size || !image.Decode())
-            reader.Fail(reader.m_nFileOffset, "compressed level could not be read (%u bytes)", size);
+        ReadCompressedBlocks(reader, stream, h.width, h.height, image.m_Compressed);
+        if (!image.Decode()) reader.Fail(reader.m_nFileOffset, "compressed level could not be decoded");
         CLevelLock lock(texture, 0, 0);
         if (!lock.IsLocked()) return false;
         for (std::uint32_t y = 0; y < h.height; ++y)

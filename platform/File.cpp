@@ -138,7 +138,9 @@ private:
 
 CDirectoryCache& DirectoryCache()
 {
-    static CDirectoryCache cache;
+    // Never destroyed: the logger writes its last lines from other objects'
+    // destructors at exit, after function statics like this one would be gone.
+    static CDirectoryCache& cache = *new CDirectoryCache;
     return cache;
 }
 

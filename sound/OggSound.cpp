@@ -6,6 +6,8 @@
 #include <vorbis/codec.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <new>
 
 namespace
@@ -246,9 +248,12 @@ bool DecodeOggSound(const char* path, std::uint32_t maxBytes, plat::ds::WaveForm
     XTRACE("DecodeOggSound");
     pcm->clear();
     COggReader reader(path, maxBytes, *pcm);
+    errno = 0;
     if (!reader.Open())
     {
-        g_ErrorLog.LogError("Ogg sound %s cannot be opened", path);
+        const int error = errno;
+        g_ErrorLog.LogError("Ogg sound %s cannot be opened: %s", path,
+                            error ? std::strerror(error) : "not in the packs nor on the disk");
         return false;
     }
     bool first = true;

@@ -7,6 +7,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -35,6 +36,26 @@ const char* SeekErrorName(int r)
         return "OV_EREAD";
     default:
         return "Unknown";
+    }
+}
+
+// Why ov_open refused a file.
+const char* OpenErrorReason(int r)
+{
+    switch (r)
+    {
+    case OV_EREAD:
+        return "the file cannot be read";
+    case OV_ENOTVORBIS:
+        return "not an Ogg Vorbis file";
+    case OV_EVERSION:
+        return "a Vorbis version this decoder does not read";
+    case OV_EBADHEADER:
+        return "a damaged Vorbis header";
+    case OV_EFAULT:
+        return "the decoder failed";
+    default:
+        return "refused by the decoder";
     }
 }
 
@@ -364,13 +385,18 @@ plat::HResult CSoundMusicOGG::PreLoad(std::uint32_t position)
     m_bEnded = false;
     plat::HResult result = plat::E_FAIL;
     ReleaseDecoder();
+    errno = 0;
     m_pFile = plat::FOpen(m_szFileName, "rb");
-    if (!m_pFile || ov_open(m_pFile, &Ogg().vf, nullptr, 0) != 0)
+    const int openError = errno;
+    const int vorbisError = m_pFile ? ov_open(m_pFile, &Ogg().vf, nullptr, 0) : 0;
+    if (!m_pFile || vorbisError != 0)
     {
         // A failed open leaves the file to us.
         if (m_pFile) std::fclose(m_pFile);
+        g_ErrorLog.LogError("Error open sound file - %s: %s", m_szFileName,
+                            m_pFile ? OpenErrorReason(vorbisError)
+                                    : openError ? std::strerror(openError) : "it cannot be opened");
         m_pFile = nullptr;
-        g_ErrorLog.LogError("Error open sound file - %s", m_szFileName);
     }
     else
     {

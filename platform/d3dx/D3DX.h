@@ -69,6 +69,11 @@ struct SImageInfo
 // ---- image files ----
 
 HResult D3DXGetImageInfoFromFileA(const char* path, SImageInfo* info);
+// Why the calling thread's last failed image-file call (the *FromFile*
+// functions) failed: "cannot read image 'path': reason"; empty after a
+// call that did not fail. The reason is also written to the debug output;
+// the engine puts it into its error log.
+const char* D3DXGetLastErrorText();
 HResult D3DXGetImageInfoFromFileInMemory(const void* data, std::size_t size, SImageInfo* info);
 
 // width/height 0 or D3DX_DEFAULT take the file's size; mipLevels 0 or

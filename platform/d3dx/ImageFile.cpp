@@ -362,7 +362,15 @@ bool CheckComplete(const std::uint8_t* data, std::size_t size, std::uint32_t fil
             return false;
         }
     }
-    else if (fileFormat == D3DXIFF_TGA && size >= 18)
+    else if (fileFormat == D3DXIFF_TGA && size < 18)
+    {
+        // stb_image would take the missing header bytes as zeros and the
+        // run-length walk below would not run: a few bytes could claim a
+        // picture of millions of pixels.
+        *error = "TGA header truncated";
+        return false;
+    }
+    else if (fileFormat == D3DXIFF_TGA)
     {
         const std::uint32_t type = data[2];
         const std::uint64_t pixels = std::uint64_t(Le16(data + 12)) * Le16(data + 14);

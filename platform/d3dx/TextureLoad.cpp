@@ -19,10 +19,13 @@ using detail::SImage;
 namespace
 {
 
+// The calling thread's last failure, for D3DXGetLastErrorText.
+thread_local std::string t_lastError;
+
 HResult Report(const char* what, const char* name, const std::string& reason, HResult hr)
 {
-    plat::OutputDebugString(
-        (std::string("D3DX: ") + what + " '" + (name ? name : "(null)") + "': " + reason + "\n").c_str());
+    t_lastError = std::string(what) + " '" + (name ? name : "(null)") + "': " + reason;
+    plat::OutputDebugString(("D3DX: " + t_lastError + "\n").c_str());
     return hr;
 }
 
@@ -202,6 +205,7 @@ HResult D3DXGetImageInfoFromFileInMemory(const void* data, std::size_t size, SIm
 
 HResult D3DXGetImageInfoFromFileA(const char* path, SImageInfo* info)
 {
+    t_lastError.clear();
     if (!path || !info) return D3DERR_INVALIDCALL;
     std::vector<std::uint8_t> bytes;
     std::string error;
@@ -290,6 +294,7 @@ HResult D3DXCreateTextureFromFileExA(Device* device, const char* path, std::uint
                                      std::uint32_t mipFilter, Color colorKey, SImageInfo* srcInfo, void*,
                                      Texture** texture)
 {
+    t_lastError.clear();
     if (!device || !path || !texture) return D3DERR_INVALIDCALL;
     *texture = nullptr;
     std::vector<std::uint8_t> bytes;
@@ -299,6 +304,11 @@ HResult D3DXCreateTextureFromFileExA(Device* device, const char* path, std::uint
         return Report("cannot open image", path, error, missing ? D3DERR_NOTFOUND : D3DXERR_INVALIDDATA);
     return CreateTextureFromImage(device, path, bytes.data(), bytes.size(), width, height, mipLevels, usage,
                                   format, pool, filter, mipFilter, colorKey, srcInfo, texture);
+}
+
+const char* D3DXGetLastErrorText()
+{
+    return t_lastError.c_str();
 }
 
 // ---------------------------------------------------------------- surfaces
@@ -351,6 +361,7 @@ HResult D3DXLoadSurfaceFromFileA(Surface* dst, const void*, const Rect* dstRect,
                                  const Rect* srcRect, std::uint32_t filter, Color colorKey,
                                  SImageInfo* srcInfo)
 {
+    t_lastError.clear();
     if (!dst || !path) return D3DERR_INVALIDCALL;
     std::vector<std::uint8_t> bytes;
     std::string error;

@@ -711,6 +711,23 @@ TEST_F(GraphicDevice, LoadFromFilePicksTheFormatByExtensionAndReportsFailure)
     EXPECT_NE(dir.ErrorLog().find("CTexture::LoadFromFile file '" + (dir / "none.png") + "' not loaded"),
               std::string::npos)
         << dir.ErrorLog();
+
+    // Damaged DDS and TGA files: the error log says why, not only the
+    // debug output.
+    const std::pair<const char*, std::string> damaged[] = {
+        {"cut.tga", std::string("\0\0\2\0\0\0\0\0\0\0\0\0\x08\0\x08\0\x20\x08", 18) + "abc"},
+        {"cut.dds", std::string("DDS ") + std::string(20, '\x7C')},
+    };
+    for (const auto& [file, bytes] : damaged)
+    {
+        std::ofstream(dir / file, std::ios::binary) << bytes;
+        CTexture texture;
+        EXPECT_FALSE(texture.LoadFromFile((dir / file).c_str(), 32, 0, 0, 1));
+        EXPECT_NE(dir.ErrorLog().find("CTexture::LoadFromFile file '" + (dir / file) + "' not loaded: cannot " +
+                                      "read image '" + (dir / file) + "': "),
+                  std::string::npos)
+            << dir.ErrorLog();
+    }
 }
 
 // The shell's loss cycle against the layer's loss hook.

@@ -8,8 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <ostream>
+#include <algorithm>
 #include <cstring>
+#include <ostream>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -475,6 +476,50 @@ TEST_P(PakCorrupt, InitRefusesWithOneErrorLine)
 INSTANTIATE_TEST_SUITE_P(Cases, PakCorrupt, ::testing::ValuesIn(kCorruptPacks),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(PakTest, StreamsNameTheirPathAndPack)
+{
+    const std::string pack = Build("Data/named.pak", {{"Models\\box.mdl", Text("box")}});
+    WriteFile((m_dir / "loose.txt").string(), Text("loose"));
+    ASSERT_EQ(GetPakFileSystem().Mount((m_dir / "Data").c_str()), 1);
+    CPakStream stream;
+    ASSERT_TRUE(GetPakFileSystem().OpenStream("models\\BOX.mdl", stream));
+    EXPECT_EQ(std::string(stream.GetEntryName()),
+              "models\\BOX.mdl (pack " + (m_dir / "Data").string() + "\\named.pak)");
+    const std::string loose = (m_dir / "loose.txt").string();
+    ASSERT_TRUE(GetPakFileSystem().OpenStream(loose.c_str(), stream));
+    EXPECT_EQ(std::string(stream.GetEntryName()), loose);
+}
+
+// Small reads scattered over a pack decode a block once while it stays in
+// the cache; the cache keeps the most recently used blocks and no more.
+TEST_F(PakTest, ScatteredReadsGoThroughABoundedBlockCache)
+{
+    std::string text;
+    for (int i = 0; i < 200; ++i) text += "entry " + std::to_string(i * 7919 % 1000) + ";";
+    const Bytes content = Text(text);
+    const std::string pack = Build("cache.pak", {{"text", content}}, 64, 0x01);
+    ZREngine reader;
+    ASSERT_TRUE(reader.Init(pack.c_str()));
+    EXPECT_EQ(reader.GetCacheCapacity(), ZREngine::kCacheBytes / 64);
+    reader.SetCacheCapacity(3);
+    std::mt19937 random(5);
+    for (int i = 0; i < 500; ++i)
+    {
+        const std::uint32_t at = random() % (content.size() - 20), size = 1 + random() % 20;
+        Bytes out(size);
+        ASSERT_EQ(reader.ReadAt(0, at, out.data(), size, true), size);
+        ASSERT_TRUE(std::equal(out.begin(), out.end(), content.begin() + at)) << at;
+    }
+    EXPECT_EQ(reader.GetCacheBytes(), 3u * (64 + 4));
+    // A damaged block in the cache's way: read short, and the blocks read
+    // before it still come from the cache.
+    EXPECT_TRUE(reader.LoadBlock(0));
+    EXPECT_FALSE(reader.LoadBlock(std::int32_t(reader.GetBlockCount())));
+    Bytes first(10);
+    EXPECT_EQ(reader.ReadAt(0, 0, first.data(), 10, true), 10u);
+    EXPECT_TRUE(std::equal(first.begin(), first.end(), content.begin()));
+}
+
 TEST_F(PakTest, DamagedBlocksEndTheReadShortWithAnErrorLine)
 {
     // Block 0 random (stored), block 1 zeros (LZO).
@@ -524,6 +569,9 @@ TEST_F(PakTest, DamagedBlocksEndTheReadShortWithAnErrorLine)
         EXPECT_EQ(reader.ReadAt(0, 0, out.data(), 128, true), c.expect) << c.name;
         const std::string log = ErrorLog();
         EXPECT_NE(log.find(c.message), std::string::npos) << c.name << "\n" << log;
+        // The line names the pack and the file of it that is damaged.
+        EXPECT_NE(log.find("Pack file '" + pack + "': file 'one' is damaged: block"), std::string::npos)
+            << c.name << "\n" << log;
     }
 
     // Without the check a stored block reads like a loose file; extraction

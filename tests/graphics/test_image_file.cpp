@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -127,7 +128,9 @@ const SCorruptCase kCorrupt[] = {
     {"ZeroWidth", [] { return WithField(0, 0); }, "size 0x32 out of range"},
     {"HugeHeight", [] { return WithField(4, 0x40000000); }, "out of range"},
     {"UnknownFormat", [] { return WithField(8, 24); }, "uncompressed format 24 is neither 21 nor 22"},
-    {"NoLevels", [] { return WithField(20, 0); }, "0 mip levels for a 32x32 image"},
+    // Read as a negative int, this count once passed the check.
+    {"SignBitLevels", [] { return WithField(20, 0x80000000u); }, "2147483648 mip levels for a 32x32 image"},
+    {"AllBitsLevels", [] { return WithField(20, 0xFFFFFFFFu); }, "4294967295 mip levels for a 32x32 image"},
     {"TooManyLevels", [] { return WithField(20, 7); }, "7 mip levels for a 32x32 image"},
     {"DataCutShort",
      []
@@ -165,6 +168,55 @@ TEST_P(CorruptImageFile, IsRefusedWithItsReason)
 
 INSTANTIATE_TEST_SUITE_P(TM, CorruptImageFile, ::testing::ValuesIn(kCorrupt),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// Level sizes as the format gives them: n bytes for a compressed level of
+// n pixels, so the levels below 4 x 4 store only the start of their block;
+// and a mip count of 0 read as one level.
+TEST(ImageFile, StoredLevelSizesAndMipCountZero)
+{
+    CTempDir dir("tmsizes");
+    struct SCase
+    {
+        const char* name;
+        std::vector<std::uint8_t> bytes;
+        std::uint32_t levels;
+    };
+    std::vector<std::uint8_t> zero = ImageBytes(8, 8, true, 0, 1);
+    zero[20] = 0; // mip count 0
+    const SCase cases[] = {
+        // 8x8 64 + 4x4 16 + 2x2 4 + 1x1 1.
+        {"dxt5 8x8 chain", ImageBytes(8, 8, true, 0), 4},
+        // 16x2 32 + 8x1 8 + 4x1 4 + 2x1 2 + 1x1 1: no level a whole block row.
+        {"dxt5 16x2 chain", ImageBytes(16, 2, true, 0), 5},
+        {"mip count 0", zero, 1},
+    };
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.name);
+        const std::uint32_t width = c.bytes[0], height = c.bytes[4];
+        std::uint32_t expected = 76;
+        for (std::uint32_t level = 0; level < c.levels; ++level)
+            expected += StoredCompressedSize(std::max(1u, width >> level), std::max(1u, height >> level));
+        EXPECT_EQ(c.bytes.size(), expected);
+        const std::string path = dir / "sizes.tm";
+        WriteBytes(path, c.bytes);
+        CImageFileReader reader;
+        CPakStream stream;
+        ASSERT_TRUE(CDXTImage::ReadHeader(reader, stream, path.c_str(), 32, 0));
+        EXPECT_EQ(reader.m_Header.mipLevels, c.levels);
+        // The smallest level reads into a whole block, zero past its bytes.
+        std::vector<std::uint8_t> blocks;
+        const std::uint32_t last = c.levels - 1;
+        const std::uint32_t w = std::max(1u, width >> last), h = std::max(1u, height >> last);
+        stream.Seek(std::int32_t(expected - StoredCompressedSize(w, h)), SEEK_SET);
+        ReadCompressedBlocks(reader, stream, w, h, blocks);
+        ASSERT_EQ(blocks.size(), CDXTImage::CompressedSize(w, h));
+        const std::uint32_t stored = StoredCompressedSize(w, h);
+        EXPECT_TRUE(std::equal(blocks.begin(), blocks.begin() + stored, c.bytes.end() - stored));
+        EXPECT_TRUE(std::all_of(blocks.begin() + stored, blocks.end(), [](std::uint8_t b) { return b == 0; }));
+        CloseResFile(stream);
+    }
+}
 
 TEST(ImageFile, MissingFileIsNotOpened)
 {

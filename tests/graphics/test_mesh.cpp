@@ -224,6 +224,25 @@ TEST_F(Mesh, FileRoundTripAndCorruptFiles)
         mesh.Unlock(true, true);
     }
 
+    // No vertices (a damage variant with nothing left): an empty mesh that
+    // takes no device buffers.
+    {
+        CMesh none(MESH_MEMORY_HEAP, D3DFVF_XYZ | D3DFVF_DIFFUSE, 0, 1u, 0);
+        const std::string path = m_dir / "empty.bin";
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(none.SaveToFile(f));
+        std::fclose(f);
+        CPakStream stream;
+        ASSERT_TRUE(GetPakFileSystem().OpenStream(path.c_str(), stream));
+        CMesh loaded(MESH_MEMORY_HEAP, 0x002, 1, 0u, 0);
+        ASSERT_TRUE(loaded.LoadFromStream(&stream, MESH_MEMORY_STATIC)) << m_dir.ErrorLog();
+        EXPECT_EQ(loaded.m_nVertexCount, 0);
+        EXPECT_EQ(loaded.m_nIndexCount, 0);
+        EXPECT_EQ(loaded.m_nFVF, std::uint32_t(D3DFVF_XYZ | D3DFVF_DIFFUSE));
+        EXPECT_EQ(loaded.m_pVB, nullptr);
+        loaded.Render(true); // draws nothing
+    }
+
     struct SCorrupt
     {
         const char* name;

@@ -81,14 +81,18 @@ public:
             for (int k = 0; k < count; ++k) Raw(kDelta[s], 24);
         }
     }
-    void Damage(std::vector<std::uint16_t> triangles)
+    // emptyMesh: the replacement mesh has no vertices (nothing is left).
+    void Damage(std::vector<std::uint16_t> triangles, bool emptyMesh = false)
     {
         SDamageHeader h{};
         h.removedCount = std::int32_t(triangles.size());
         for (int i = 0; i < 73; ++i) h.rest[i] = std::uint8_t(i * 3);
         Put(h);
         Raw(triangles.data(), triangles.size() * 2);
-        Mesh({vertices[0], vertices[1], vertices[2]}, {0, 1, 2});
+        if (emptyMesh)
+            Mesh({}, {});
+        else
+            Mesh({vertices[0], vertices[1], vertices[2]}, {0, 1, 2});
     }
 
     SModelBlockHeader header;
@@ -180,6 +184,18 @@ TEST_F(ModelBlock, SaveWritesBackTheSameBytes)
     CModel second;
     ASSERT_TRUE(Load(plain.bytes, second));
     EXPECT_EQ(Save(second), plain.bytes);
+
+    // A damage variant whose mesh is empty (the part is gone) loads too.
+    CBlock gone;
+    gone.header.damageCount = 2;
+    gone.Begin();
+    gone.Damage({0});
+    gone.Damage({0, 1}, true);
+    CModel third;
+    ASSERT_TRUE(Load(gone.bytes, third)) << m_dir.ErrorLog();
+    EXPECT_EQ(third.m_nDamageCount, 2);
+    EXPECT_EQ(third.m_Damages[1].m_pMesh->m_nVertexCount, 0);
+    EXPECT_EQ(Save(third), gone.bytes);
 }
 
 struct SCorrupt
@@ -199,7 +215,10 @@ TEST_P(ModelBlockCorrupt, IsRefusedWithOneLineAndDrawsNothing)
     EXPECT_FALSE(Load(m_block.bytes, model)) << GetParam().what;
     EXPECT_EQ(model.GetCurrentMesh(nullptr), nullptr);
     EXPECT_EQ(model.m_nAnimationCount, 0);
-    EXPECT_NE(m_dir.ErrorLog().find("CModel::Load bad model block"), std::string::npos);
+    // The line names the file by its path.
+    EXPECT_NE(m_dir.ErrorLog().find("CModel::Load bad model block in " + (m_dir / "model.bin") + ": "),
+              std::string::npos)
+        << m_dir.ErrorLog();
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -29,6 +29,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,18 @@ TEST(ParticleEmitter, FullPoolDropsNewParticles)
     e.Update(0.25f);
     EXPECT_EQ(e.m_Pool.GetCount(), 3);
     EXPECT_FALSE(e.IsFinished());
+}
+
+TEST(ParticleEmitter, RatesPastIntFillThePool)
+{
+    // Rates a damaged file may hold: the count once overflowed int.
+    for (float rate : {4.1e31f, std::numeric_limits<float>::infinity(), 3.0e9f})
+    {
+        CParticleEmitter e;
+        e.Init(Params(rate, 5));
+        e.Update(0.25f);
+        EXPECT_EQ(e.m_Pool.GetCount(), 5) << rate;
+    }
 }
 
 TEST(ParticleViewer, StreamRoundTripKeepsEveryByte)

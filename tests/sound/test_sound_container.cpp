@@ -170,6 +170,11 @@ TEST_F(SoundContainerTest, DamagedSoundFilesFailWithAReason)
     container.Init(&m_base, false);
     EXPECT_FALSE(container.LoadFromFile(m_dir.Path("missing.wav").c_str()));
     EXPECT_NE(m_dir.ErrorLog().find("missing.wav cannot be opened"), std::string::npos);
+    plat::ds::WaveFormat format;
+    std::vector<std::uint8_t> samples;
+    EXPECT_FALSE(DecodeOggSound(m_dir.Path("missing.ogg").c_str(), 1024, &format, &samples));
+    EXPECT_NE(m_dir.ErrorLog().find("missing.ogg cannot be opened: No such file or directory"), std::string::npos)
+        << m_dir.ErrorLog();
 }
 
 TEST_F(SoundContainerTest, OggIsDecodedWholeAcrossChainedStreams)

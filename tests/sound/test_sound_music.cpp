@@ -10,6 +10,7 @@
 #include <vorbis/vorbisfile.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 using namespace soundtest;
@@ -196,7 +197,17 @@ TEST_F(SoundMusicTest, MissingFileAndNullNameFail)
     EXPECT_EQ(music.Play(true, 0), plat::E_FAIL);
     EXPECT_EQ(music.GetState(), CSoundMusic::kStopped);
     EXPECT_FALSE(music.IsMusicPlayed());
-    EXPECT_NE(m_dir.ErrorLog().find("Error open sound file - "), std::string::npos);
+    // The line says why: here the file is missing; below it is no Ogg.
+    EXPECT_NE(m_dir.ErrorLog().find("nothing.ogg: No such file or directory"), std::string::npos)
+        << m_dir.ErrorLog();
+    const std::string text = m_dir.Path("text.ogg");
+    std::ofstream(text) << "no Ogg pages in here";
+    CSoundMusicOGG other;
+    Prepare(other, text);
+    EXPECT_EQ(other.Play(true, 0), plat::E_FAIL);
+    EXPECT_NE(m_dir.ErrorLog().find("Error open sound file - " + text + ": not an Ogg Vorbis file"),
+              std::string::npos)
+        << m_dir.ErrorLog();
 }
 
 TEST_F(SoundMusicTest, VolumeSetBeforePlayIsApplied)
