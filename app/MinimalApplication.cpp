@@ -1,5 +1,7 @@
 #include "app/MinimalApplication.h"
 
+#include "app/TerrainViewer.h"
+
 #include "foundation/ClassFactory.h"
 #include "foundation/DICodeTable.h"
 #include "foundation/ErrorLog.h"
@@ -137,6 +139,7 @@ bool CMinimalApplication::Init(void* hInstance, void* hPrevInstance, char* comma
         return false;
     }
     InitFrame();
+    g_TerrainViewer.Init();
     InitSoundManager(m_hWnd);
     if (g_pMusicManager) g_pMusicManager->PlayMusic(0, 0.0f, true, 0.0f);
     g_ErrorLog.LogDebug("%s started", title);
@@ -234,6 +237,7 @@ void CMinimalApplication::Main()
     g_ResourceEngine.GlobalRun(frameTime);
     CMesh::ResetCurrent();
     graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, kClearColour);
+    g_TerrainViewer.Frame(frameTime, g_pInput);
     if (m_pGraphic)
     {
         // A line of text on a dark panel: the fonts, the screen buffer and
@@ -263,6 +267,7 @@ void CMinimalApplication::InvalidateResources()
         g_pSurfaceManager->m_LastTile = plat::Rect{-1, -1, -1, -1};
     }
     if (g_pModelManager) g_pModelManager->InvalidateDeviceObjects();
+    g_TerrainViewer.InvalidateResources();
     CApplication::InvalidateResources();
     if (g_pTexShaderManager) g_pTexShaderManager->Purge();
 }
@@ -276,6 +281,7 @@ void CMinimalApplication::ResetResources()
         g_pSurfaceManager->SetWorkTextures(g_pTextureManager->GetWorkTexture(0),
                                            g_pTextureManager->GetWorkTexture(1));
     if (g_pModelManager) g_pModelManager->RestoreDeviceObjects();
+    g_TerrainViewer.ResetResources();
     CApplication::ResetResources();
     if (m_pGraphic) m_pGraphic->Init(nullptr);
 }
@@ -296,6 +302,7 @@ void CMinimalApplication::Done()
         g_pInput = nullptr;
     }
     FreeDICodeTable();
+    g_TerrainViewer.Done();
     DoneSound();
     g_ResourceEngine.GlobalDone();
     CApplication::Done();

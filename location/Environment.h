@@ -8,7 +8,7 @@
 // What it lacks: the clock, record switching and blending, lights, sky dome,
 // glow band and horizon faces, the weather effect and sounds, the saved
 // state; GetShadowLevel does not follow the time of day (it decodes the
-// first light field only).
+// first light field only); SetFog sets no fog.
 //
 // The environment section (body of a map section of type 2):
 //   0    4    i32 count of records
@@ -56,6 +56,8 @@ public:
     void Load(std::uint32_t bodySize);
     void InitResources() {}
     void ReleaseResources() {}
+    // Fog on or off around the terrain pass: sets nothing yet (no fog).
+    void SetFog(bool /*on*/, float /*factor*/, int /*mode*/) {}
     // Light level of a packed shadow texel: 0 lit .. 1 fully shadowed; 0
     // when shadows are off.
     float GetShadowLevel(std::uint32_t texel) const;

@@ -4,6 +4,7 @@
 #include "foundation/Graphic.h"
 #include "foundation/Settings.h"
 #include "graphics/ModelManager.h"
+#include "graphics/TexShaderManager.h"
 #include "location/Environment.h"
 #include "foundation/GameTime.h"
 
@@ -126,6 +127,8 @@ void SNearSlot::Release(bool onlyIfUnused, float maxAge)
 
 CLocation::CLocation()
 {
+    m_Material.Diffuse = m_Material.Ambient = plat::d3d::SColorValue{1.0f, 1.0f, 1.0f, 1.0f};
+    m_Material.Power = 15.0f;
     for (int i = 0; i < 32; ++i)
     {
         const float a = float(i) * 0.19634955f;
@@ -191,6 +194,9 @@ void CLocation::ChoosePoolSizes(int r, bool details, int mesh[kPools], int devic
 void CLocation::Init(int, int)
 {
     XTRACE("CLocation::Init");
+    m_bTerrainTechnique = graph.m_lpDevice && g_pTexShaderManager &&
+                          g_pTexShaderManager->m_Techniques[SHADER_MAP_NEAR].m_iPassCount > 0;
+    m_Stats = SLodStats{};
     if (g_pModelManager)
     {
         static constexpr struct

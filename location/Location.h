@@ -7,6 +7,19 @@
 // the renderer's request queue and the location's own stream on the map
 // file (m_CellStream), from which LoadCell reads one cell at a time.
 //
+// Each frame PreRender lists the cells in view (nearest first, at most
+// 1000) and loads the ones missing; CycleRender draws near cells as four
+// blocks at level 1, 2 or 3 (one draw per land-type layer, techniques 57 or
+// 58) and far cells as one mesh (59 or 60), from meshes the builders keep
+// in the pools (Location_Lod.cpp); device slots keep a drawn mesh on the
+// device while it is drawn every frame. The queries (Location_Query.cpp)
+// answer heights, colours, rays and the per-cell object lists; outside the
+// map they return neutral values.
+//
+// Stand-ins: the fog switch is the environment stand-in's (no fog), the
+// object lights come from the installed object view (g_pObjectView), the
+// ground detail layer draws nothing.
+//
 // Memory: everything is allocated once by Init (the grid with the object)
 // and reused in least-recently-used order; loading, evicting and stitching
 // cells allocates nothing. A full cache never fails: the least recently
@@ -19,9 +32,23 @@
 
 #include "foundation/PakFileSystem.h"
 #include "location/Map.h"
+#include "platform/d3d8/D3D8Types.h"
 
 #include <cstdint>
 #include <memory>
+
+class CTexture;
+
+// Where the terrain's layer textures come from: the texture manager, or a
+// test's own textures (CLocation::m_pTextures).
+class ITerrainTextures
+{
+public:
+    virtual ~ITerrainTextures() = default;
+    // The texture of an id, null when it cannot be had now.
+    virtual CTexture* GetTexture(std::int32_t id) = 0;
+    virtual std::int32_t GetDefaultTexture() = 0;
+};
 
 class CLocation : public Map
 {
@@ -46,10 +73,32 @@ public:
         {0x15A, 1089, 6144},   {0x15A, 1024, 1536},
     };
 
-    // A cell the renderer wants loaded at a level.
+    // A cell the renderer wants loaded at a level; index is its place in
+    // the visible-cell list (-1 for a request from elsewhere).
     struct SRequest
     {
         std::int32_t x, y, level;
+        std::int32_t index = -1;
+    };
+
+    // One record of the visible-cell list: squared distance in cells.
+    struct SVisibleCell
+    {
+        float distance2;
+        bool flag; // always false
+        std::int32_t x, y;
+        std::int32_t drawX, drawY; // the copy the draw and request steps use
+    };
+    static constexpr int kVisibleCells = 1000;
+    // Near radius in quads: cells nearer than 320 / 64 = 5 cells are level 0.
+    static constexpr float kNearRadius = 320.0f;
+    // Level-of-detail statistics: index 0..2 near levels 1..3, 3 far.
+    struct SLodStats
+    {
+        std::uint32_t buildHits[4] = {};   // cached mesh reused
+        std::uint32_t buildMisses[4] = {}; // mesh built
+        std::uint32_t slotHits[4] = {};    // drawn from its own device slot
+        std::uint32_t slotMisses[4] = {};  // no free device slot: render buffer
     };
 
     CLocation();
@@ -79,7 +128,7 @@ public:
     void LoadCell(unsigned x, unsigned y);
     // Queues a cell for CycleLoad (the renderer's visibility pass); a full
     // queue drops the request.
-    void RequestCell(int x, int y, int level);
+    void RequestCell(int x, int y, int level, int index = -1);
     // Loads the queued near cells, then the far ones; empties the queue.
     void CycleLoad();
     void UpdateBorder(unsigned x, unsigned y);
@@ -98,6 +147,81 @@ public:
     void ResetResources();
     void Done();
 
+    // ---- Level-of-detail meshes (Location_Lod.cpp) ----
+    // The 32-sector view direction of d: -1 when d points steeply down
+    // (z below -0.2 once normalised) or lies within no sector's 30 degrees.
+    int GetViewSector(float dx, float dy, float dz) const;
+    // 16 when exactly one of the two is -1, else (s0 - s) & 31; a cached
+    // mesh stays valid within one sector (0, 1 or 31).
+    static int SectorDistance(int s0, int s);
+    // The mesh of block b (0..3) of near cell (x, y) at level 1..3, or with
+    // b = 4 (or a far cell) the far mesh: the cached one while valid, else
+    // built anew. Null when the cell has no slot of that kind or the pool
+    // has no slots.
+    SMeshSlot* GetQuadObject(unsigned x, unsigned y, int block, int level);
+    SMeshSlot* GenerateLod1(unsigned x, unsigned y, int block);
+    SMeshSlot* GenerateLod2(unsigned x, unsigned y, int block);
+    SMeshSlot* GenerateLod3(unsigned x, unsigned y, int block, int sector);
+    SMeshSlot* GenerateLOD4B(unsigned x, unsigned y, int sector);
+
+    // ---- Rendering (Location_Render.cpp) ----
+    // The visible-cell list and requests, the cell loads; once per frame
+    // before drawing.
+    void PreRender();
+    void CycleSetVisibility();
+    // Draws the visible cells (needs the device and the technique manager).
+    void CycleRender();
+    void Render();
+    void RenderCell(int x, int y);
+    void RenderCell4(int x, int y);
+    // The terrain for the water reflection, with the reflected camera set.
+    void RenderForWater();
+    // The ground detail layer: a stand-in that draws nothing yet.
+    void RenderDetails() {}
+    int GetVisibleCount() const { return m_nVisible; }
+    const SVisibleCell* GetVisibleCells() const { return m_Visible; }
+    const SRequest* GetRequests() const { return m_Requests; }
+
+    // ---- Queries (Location_Query.cpp) ----
+    // Outside the map every query returns a neutral value: height 0,
+    // colour 0xFFFFFF, the zero shadow texel, no hit.
+    //
+    // The height of the terrain triangle under (x, y); 0 outside the map and
+    // when the cell has no near data and load is false. outKnown (when
+    // given) tells a real height of 0 from "no data": true when the height
+    // came from cell data.
+    float GetHeight(const CVector& p, bool water = false, bool load = true,
+                    std::uint8_t* outOverWater = nullptr, bool* outKnown = nullptr);
+    // The height at the nearest vertex (loads the far data when the cell
+    // has neither slot); over flagged water at least the water level + 3.
+    float GetRoughHeight(const CVector& p, bool water = false);
+    std::uint32_t GetColor(float x, float y);
+    std::uint32_t GetLightColor(float x, float y);
+    // The vertex record (near 20 bytes or far 16; word 3 is the shadow
+    // texel) of grid vertex (vx, vy), or a zero record.
+    const std::uint32_t* GetShadowTexel(int vx, int vy);
+    // Light level for objects at p, in [63/255, 1].
+    float GetBrightnessAt(const CVector& p);
+    // dir is a unit vector. Marches from origin in growing steps and
+    // refines the last interval; out is the hit.
+    bool GetRayIntersection(const CVector& origin, const CVector& dir, float maxDistance, CVector* out,
+                            bool water = false);
+    // True with out on the ground when a lies above and b under the ground;
+    // false with out = a (a under ground) or b (b above ground).
+    bool GetSegmentIntersection(const CVector& a, const CVector& b, CVector* out, bool water = false);
+    // Coarse march (steps 10, 20, 40, ...) on rough heights, no refinement.
+    bool GetRoughRayIntersection(const CVector& origin, const CVector& dir, float maxDistance, CVector* out);
+    // The ground triangles of the square (x, y) +- radius (at most 200)
+    // into out (position, a free word, two texture pairs); flags belong to
+    // the caller. True when a vertex was written.
+    bool GetMapMesh(float x, float y, int flags, float radius, CGeometryBuffer* out);
+    // The per-cell object lists. The home cell is the cell of the position;
+    // a spread object (collidable, not a sphere collider, not far-drawn, no
+    // physics) is listed in every cell its square of +- radius touches.
+    void AddCellObject(const CVector& position, CMMObject* object, bool spread);
+    void MoveCellObject(const CVector& oldPosition, const CVector& newPosition, CMMObject* object);
+    void DeleteCellObject(const CVector& position, CMMObject* object);
+
     int GetMeshSlotCount(int pool) const { return m_nMeshSlots[pool]; }
     int GetDeviceSlotCount(int pool) const { return m_nDeviceSlots[pool]; }
     SMeshSlot* GetMeshSlots(int pool) const { return m_pMeshSlots[pool].get(); }
@@ -109,6 +233,16 @@ public:
     // Settings the terrain reads (defaults: details on, strip mode off).
     bool m_bDetailObjects = true;
     bool m_bStripMode = false;
+    bool m_bDrawDetails = true;
+    // Technique 57 usable on the device (fixed at Init): light is halved in
+    // the vertex colours, which the technique doubles.
+    bool m_bTerrainTechnique = false;
+    // The land id that id 0 of a vertex stands for.
+    std::int32_t m_nDefaultLandType = 0;
+    SLodStats m_Stats;
+    // Test seam: null means the texture manager.
+    ITerrainTextures* m_pTextures = nullptr;
+    plat::d3d::SMaterial m_Material{};
     float m_fLevelDistance[3] = {64.0f, 120.0f, 320.0f};
     float m_fViewFactor[2] = {};
     CVector m_vDirections[32];
@@ -127,6 +261,11 @@ private:
     void UpdateBorder4(unsigned x, unsigned y);
     void StitchNear(unsigned x, unsigned y);
     void FreePools();
+    SMeshSlot* GenerateBlock(unsigned x, unsigned y, int block, int level, int sector);
+    bool TakeDeviceSlot(SMeshSlot* mesh, int pool, bool ring);
+    void DrawBlockLayers(SMeshSlot* mesh, int level);
+    void SetTerrainStates();
+    void RestoreTerrainStates();
 
     std::unique_ptr<SNearSlot[]> m_pNear;
     std::unique_ptr<SFarSlot[]> m_pFar;
@@ -137,6 +276,12 @@ private:
     int m_nDeviceSlots[kPools] = {};
     SRequest m_Requests[kRequests] = {};
     int m_nRequests = 0;
+    SVisibleCell m_Visible[kVisibleCells] = {};
+    int m_nVisible = 0;
+    CVector m_vViewer; // camera x, y in cell units, z 0
+    float m_fViewerHeight = 0.0f;
+    std::int32_t m_nWorldDirty = 0;
+    int m_nRingStart[kPools] = {};
     std::unique_ptr<std::uint32_t[]> m_pScratch; // one cell's layers as read
 };
 

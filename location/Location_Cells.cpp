@@ -286,9 +286,9 @@ void CLocation::LoadNear(unsigned x, unsigned y, MapCell& cell)
     UpdateBorder(x, y);
 }
 
-void CLocation::RequestCell(int x, int y, int level)
+void CLocation::RequestCell(int x, int y, int level, int index)
 {
-    if (m_nRequests < kRequests) m_Requests[m_nRequests++] = SRequest{x, y, level};
+    if (m_nRequests < kRequests) m_Requests[m_nRequests++] = SRequest{x, y, level, index};
 }
 
 void CLocation::CycleLoad()
