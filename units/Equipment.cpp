@@ -102,7 +102,10 @@ void CEquipment::Assign(const STypeKey& key, std::uint32_t word)
     m_fValue2 = p ? p->m_fValue2 : 0.0f;
 }
 
-const DefaultManager& CEquipment::GetTable() const { return g_EquipmentManager; }
+const DefaultManager& CEquipment::GetTable() const
+{
+    return g_EquipmentManager;
+}
 
 void CEquipment::SaveToStream(CMemStream& stream) const
 {
@@ -144,4 +147,7 @@ void CGliderData::Assign(const STypeKey& key, std::uint32_t word)
     m_fWeight = m_pParams ? m_pParams->m_fWeight : 0.0f;
 }
 
-const DefaultManager& CGliderData::GetTable() const { return g_GliderManager; }
+const DefaultManager& CGliderData::GetTable() const
+{
+    return g_GliderManager;
+}

@@ -36,7 +36,8 @@ bool CEquipmentManager::Init(const char* section)
     for (SEquipmentParameters& e : m_Records)
     {
         SetFieldId(e.m_Model, g_pModelManager && e.m_Model[0] ? g_pModelManager->FindName(e.m_Model) : -1);
-        SetFieldId(e.m_FxModel, g_pModelManager && e.m_FxModel[0] ? g_pModelManager->FindName(e.m_FxModel) : -1);
+        SetFieldId(e.m_FxModel,
+                   g_pModelManager && e.m_FxModel[0] ? g_pModelManager->FindName(e.m_FxModel) : -1);
     }
     return ok;
 }
@@ -97,8 +98,8 @@ void CEquipmentManager::GetParam(SEquipmentParameters* out, std::int32_t index, 
     for (int p = 0; p < 3; ++p)
     {
         if (ids[p] == -1) continue;
-        g_ModifManager.ApplyModif(ids[p], rules[p].base1, rules[p].p1, rules[p].base2, rules[p].p2, b.m_fPrice,
-                                  &o.m_fPrice);
+        g_ModifManager.ApplyModif(ids[p], rules[p].base1, rules[p].p1, rules[p].base2, rules[p].p2,
+                                  b.m_fPrice, &o.m_fPrice);
     }
 }
 

@@ -14,21 +14,21 @@
 
 struct SEquipmentParameters
 {
-    std::int32_t m_nType = 0;     // "TYPE"; 0 becomes 5 (a device)
-    float m_fWeight = 0.0f;       // "WEIGHT"
-    std::int32_t m_nStandard = 0; // "STANDARD"
-    char m_Model[32] = {};        // "MODEL", resolved to a model id
-    char m_FxModel[32] = {};      // "FXMODEL", resolved to a model id
-    float m_fPower = 0.0f;        // "POWER"
-    float m_fValue1 = 0.0f;       // "VALUE1"
-    float m_fValue2 = 0.0f;       // "VALUE2"
-    float m_fValue3 = 0.0f;       // "VALUE3"
-    float m_fDamage = 0.0f;       // "DAMAGE": durability
-    std::uint8_t m_bManual = 0;   // "MANUAL"
+    std::int32_t m_nType = 0;          // "TYPE"; 0 becomes 5 (a device)
+    float m_fWeight = 0.0f;            // "WEIGHT"
+    std::int32_t m_nStandard = 0;      // "STANDARD"
+    char m_Model[32] = {};             // "MODEL", resolved to a model id
+    char m_FxModel[32] = {};           // "FXMODEL", resolved to a model id
+    float m_fPower = 0.0f;             // "POWER"
+    float m_fValue1 = 0.0f;            // "VALUE1"
+    float m_fValue2 = 0.0f;            // "VALUE2"
+    float m_fValue3 = 0.0f;            // "VALUE3"
+    float m_fDamage = 0.0f;            // "DAMAGE": durability
+    std::uint8_t m_bManual = 0;        // "MANUAL"
     std::uint8_t m_bShowOnCockpit = 0; // "SHOWONCOCKPIT"
-    float m_fPrice = 0.0f;        // "PRICE"
-    std::uint8_t m_bNoTrade = 0;  // "NOTRADE"
-    std::int32_t m_nIcon = 0;     // "ICON"
+    float m_fPrice = 0.0f;             // "PRICE"
+    std::uint8_t m_bNoTrade = 0;       // "NOTRADE"
+    std::int32_t m_nIcon = 0;          // "ICON"
 };
 
 class CEquipmentManager : public DefaultManager

@@ -9,7 +9,10 @@
 
 namespace
 {
-bool SameName(const char* a, const char* b) { return std::strncmp(a, b, 32) == 0; }
+bool SameName(const char* a, const char* b)
+{
+    return std::strncmp(a, b, 32) == 0;
+}
 } // namespace
 
 void CGarbage::AddGoods(const SGoodsItem& item, std::int32_t kind, bool counted)

@@ -15,9 +15,18 @@
 
 CGunManager g_GunManager;
 
-std::int32_t SGunParameters::GetModelId() const { return FieldId(m_Model); }
-std::int32_t SGunParameters::GetMissileId() const { return FieldId(m_Missile); }
-std::int32_t SGunParameters::GetExploId() const { return FieldId(m_Explo); }
+std::int32_t SGunParameters::GetModelId() const
+{
+    return FieldId(m_Model);
+}
+std::int32_t SGunParameters::GetMissileId() const
+{
+    return FieldId(m_Missile);
+}
+std::int32_t SGunParameters::GetExploId() const
+{
+    return FieldId(m_Explo);
+}
 
 namespace
 {
@@ -29,7 +38,10 @@ float FloatOr(const char* record, const char* field, float defaultValue)
     return v == 0.0f ? defaultValue : v;
 }
 
-bool Flag(const char* record, const char* field) { return g_ResourceDB.GetIntegerField(record, field, 0) == 1; }
+bool Flag(const char* record, const char* field)
+{
+    return g_ResourceDB.GetIntegerField(record, field, 0) == 1;
+}
 
 void Name(const char* record, const char* field, char out[32])
 {
@@ -95,8 +107,15 @@ bool IsInstantHit(std::int32_t shootType)
 {
     switch (shootType)
     {
-    case 1: case 3: case 6: case 7: case 8: case 10: return true;
-    default: return false;
+    case 1:
+    case 3:
+    case 6:
+    case 7:
+    case 8:
+    case 10:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -132,7 +151,8 @@ bool CGunManager::Init(const char* section)
 
 const SGunParameters* CGunManager::GetGun(std::int32_t index) const
 {
-    static const SGunParameters kNone = [] {
+    static const SGunParameters kNone = []
+    {
         SGunParameters g;
         std::memset(static_cast<void*>(&g), 0, sizeof g);
         return g;
@@ -153,14 +173,15 @@ void CGunManager::GetParam(SGunParameters* out, std::int32_t index, std::uint32_
         ModifGun(index, out, a, b, c, computeDamage);
 }
 
-void CGunManager::ModifGun(std::int32_t index, SGunParameters* p, std::int32_t a, std::int32_t b, std::int32_t c,
-                           bool computeDamage)
+void CGunManager::ModifGun(std::int32_t index, SGunParameters* p, std::int32_t a, std::int32_t b,
+                           std::int32_t c, bool computeDamage)
 {
     XTRACE("CGunManager::ModifGun");
     if (index < 0 || index >= std::int32_t(m_Records.size())) return;
     const SGunParameters& base = m_Records[std::size_t(index)];
     std::uint32_t word = 0;
-    auto collect = [&](std::int32_t record) {
+    auto collect = [&](std::int32_t record)
+    {
         if (const SModifParameters* m = g_ModifManager.GetModif(record))
             CModifManager::UpgradeModif(&word, m->m_dwUnicumId);
     };
@@ -180,8 +201,8 @@ void CGunManager::ModifGun(std::int32_t index, SGunParameters* p, std::int32_t a
     }
     if (c != -1)
     {
-        g_ModifManager.ApplyModif(c, -base.m_fPower, &p->m_fPower, base.m_fDamage, &p->m_fDamage, base.m_fPrice,
-                                  &p->m_fPrice);
+        g_ModifManager.ApplyModif(c, -base.m_fPower, &p->m_fPower, base.m_fDamage, &p->m_fDamage,
+                                  base.m_fPrice, &p->m_fPrice);
         collect(c);
     }
     if (computeDamage && word != 0) GetMaxDamage(p->m_MaxDamage, index, word, true);

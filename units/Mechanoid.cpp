@@ -11,19 +11,40 @@
 #include <cstring>
 
 const char* const g_DeviceNames[EQP_COUNT] = {
-    "EQP_REPAIR_BOT",         "EQP_CHAOS_GEN",          "EQP_NIGHTVISION",       "EQP_EXTRA_ARMOR",
-    "EQP_STRAFE_JUMPER",      "EQP_SHIELD_MULTIPLIER",  "EQP_PUSHER",            "EQP_ACCUMULATOR",
-    "EQP_REGENERATOR",        "EQP_REPAIR_SYSTEM",      "EQP_ANTIMATTER_SYNTH",  "EQP_ACCELERATOR",
-    "EQP_ANTIROCKET_SYSTEM",  "EQP_BOOSTER",            "EQP_BRAKE_BOOSTER",     "EQP_CONTROL_BUSTER",
-    "EQP_CRYOGENERATOR",      "EQP_DISPERSE_SHIELD",    "EQP_ELM_STABILIZER",    "EQP_ENERGY_RECYCLER",
-    "EQP_FUEL_EXPANDER",      "EQP_HI-POWER_ANTIGRAV",  "EQP_INVISIBILITY_SHIELD", "EQP_JUMP_CONCENTRATOR",
-    "EQP_MOBILIZER",          "EQP_RADIATION_SHIELD",   "EQP_STASIS_GENERATOR",  "EQP_ZERO_THICKENER",
+    "EQP_REPAIR_BOT",
+    "EQP_CHAOS_GEN",
+    "EQP_NIGHTVISION",
+    "EQP_EXTRA_ARMOR",
+    "EQP_STRAFE_JUMPER",
+    "EQP_SHIELD_MULTIPLIER",
+    "EQP_PUSHER",
+    "EQP_ACCUMULATOR",
+    "EQP_REGENERATOR",
+    "EQP_REPAIR_SYSTEM",
+    "EQP_ANTIMATTER_SYNTH",
+    "EQP_ACCELERATOR",
+    "EQP_ANTIROCKET_SYSTEM",
+    "EQP_BOOSTER",
+    "EQP_BRAKE_BOOSTER",
+    "EQP_CONTROL_BUSTER",
+    "EQP_CRYOGENERATOR",
+    "EQP_DISPERSE_SHIELD",
+    "EQP_ELM_STABILIZER",
+    "EQP_ENERGY_RECYCLER",
+    "EQP_FUEL_EXPANDER",
+    "EQP_HI-POWER_ANTIGRAV",
+    "EQP_INVISIBILITY_SHIELD",
+    "EQP_JUMP_CONCENTRATOR",
+    "EQP_MOBILIZER",
+    "EQP_RADIATION_SHIELD",
+    "EQP_STASIS_GENERATOR",
+    "EQP_ZERO_THICKENER",
 };
 
 void RatingToLevel(float points, std::int32_t* level, float* fraction)
 {
-    static const float kThresholds[11] = {0,      50,     200,    500,     1500,    5000,
-                                          15000,  50000,  200000, 1000000, 10000000};
+    static const float kThresholds[11] = {0,     50,    200,    500,     1500,    5000,
+                                          15000, 50000, 200000, 1000000, 10000000};
     *level = 0;
     *fraction = 0.0f;
     if (!(points > 0.0f)) return;
@@ -32,7 +53,8 @@ void RatingToLevel(float points, std::int32_t* level, float* fraction)
         if (points < kThresholds[i])
         {
             *level = i;
-            *fraction = std::min(0.99f, (points - kThresholds[i - 1]) / (kThresholds[i] - kThresholds[i - 1]));
+            *fraction =
+                std::min(0.99f, (points - kThresholds[i - 1]) / (kThresholds[i] - kThresholds[i - 1]));
             return;
         }
     }
@@ -81,8 +103,10 @@ float PoolQuery(int mode, float current, float maximum)
 {
     switch (mode)
     {
-    case 1: return current;
-    case 2: return maximum;
+    case 1:
+        return current;
+    case 2:
+        return maximum;
     default:
     {
         // An empty maximum counts as full rather than dividing by zero.
@@ -113,9 +137,12 @@ float CMechanoid::GetEnergy(int mode)
     if (m_fEnergy > store) m_fEnergy = store;
     switch (mode)
     {
-    case 1: return m_fEnergy;
-    case 2: return maximum;
-    default: return m_fEnergy / store;
+    case 1:
+        return m_fEnergy;
+    case 2:
+        return maximum;
+    default:
+        return m_fEnergy / store;
     }
 }
 
@@ -130,13 +157,14 @@ float CMechanoid::GetArmorFactor() const
 
 bool CMechanoid::IsKilled() const
 {
-    return m_Reactor.m_bDestroyed || m_Engine.m_bDestroyed || m_Reactor2.m_bDestroyed || m_Engine2.m_bDestroyed ||
-           m_GliderData.m_bDestroyed;
+    return m_Reactor.m_bDestroyed || m_Engine.m_bDestroyed || m_Reactor2.m_bDestroyed ||
+           m_Engine2.m_bDestroyed || m_GliderData.m_bDestroyed;
 }
 
 bool CMechanoid::IsDamaged() const
 {
-    const CMMEqp* items[] = {&m_Armor, &m_Reactor, &m_Reactor2, &m_Engine, &m_Engine2, &m_Shield, &m_GliderData};
+    const CMMEqp* items[] = {&m_Armor,   &m_Reactor, &m_Reactor2,  &m_Engine,
+                             &m_Engine2, &m_Shield,  &m_GliderData};
     for (const CMMEqp* item : items)
         if (item->WasDamaged()) return true;
     return false;
@@ -318,7 +346,10 @@ float CMechanoid::GetCapacity() const
     return (g ? g->m_fMaxWeight - g->m_fWeight : 0.0f) * (IsOn(EQP_HI_POWER_ANTIGRAV) ? 1.25f : 1.0f);
 }
 
-float CMechanoid::GetMaxGoodsWeight() const { return GetCapacity() - GetNettoWeight(); }
+float CMechanoid::GetMaxGoodsWeight() const
+{
+    return GetCapacity() - GetNettoWeight();
+}
 
 // --- value -------------------------------------------------------------------
 
@@ -348,8 +379,8 @@ float CMechanoid::GetWarPower()
 {
     XTRACE("CMechanoid::GetWarPower");
     const float k = GetArmorFactor();
-    const float d = std::sqrt(std::max(
-        0.0f, 0.01f * (GetArmor(2) * k + GetShield(2)) + 0.9f * (GetArmor(1) * k + GetShield(1))));
+    const float d = std::sqrt(
+        std::max(0.0f, 0.01f * (GetArmor(2) * k + GetShield(2)) + 0.9f * (GetArmor(1) * k + GetShield(1))));
     float guns = 0.0f;
     for (int slot : {CFG_LIGHTGUN, CFG_HEAVYGUN})
     {

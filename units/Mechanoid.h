@@ -126,7 +126,10 @@ public:
     // Additional items: appends an item of the key and word (false when
     // full). The fitting changed: call UpdateEquipment.
     bool AddEquipment(const STypeKey& key, std::uint32_t word);
-    CEquipment* GetAddEquipment(int i) const { return i >= 0 && i < m_nAddCount ? m_AddEqp[i].get() : nullptr; }
+    CEquipment* GetAddEquipment(int i) const
+    {
+        return i >= 0 && i < m_nAddCount ? m_AddEqp[i].get() : nullptr;
+    }
 
     // Simulation (Mechanoid_Run.cpp).
     void UpdateEquipment();

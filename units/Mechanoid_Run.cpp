@@ -19,8 +19,8 @@ namespace
 
 bool IsSwitchable(int d)
 {
-    return d == EQP_STASIS_GENERATOR || d == EQP_BOOSTER || d == EQP_INVISIBILITY_SHIELD || d == EQP_NIGHTVISION ||
-           d == EQP_PUSHER;
+    return d == EQP_STASIS_GENERATOR || d == EQP_BOOSTER || d == EQP_INVISIBILITY_SHIELD ||
+           d == EQP_NIGHTVISION || d == EQP_PUSHER;
 }
 
 // x / (40 (1 + |x| 1e-10))^dt, and 0 below 0.1.
@@ -46,7 +46,10 @@ float Mend(CMMEqp& item, float amount)
 
 } // namespace
 
-CEquipment* CMechanoid::GetDeviceItem(EDevice d) const { return GetAddEquipment(int(m_Devices[d].m_nIndex) - 1); }
+CEquipment* CMechanoid::GetDeviceItem(EDevice d) const
+{
+    return GetAddEquipment(int(m_Devices[d].m_nIndex) - 1);
+}
 
 void CMechanoid::SetDeviceOn(EDevice d, bool on)
 {
@@ -58,7 +61,8 @@ void CMechanoid::SetDeviceOn(EDevice d, bool on)
 void CMechanoid::UpdateEquipment()
 {
     XTRACE("CMechanoid::UpdateEquipment");
-    auto write = [this](int slot, const CMMEqp& item) {
+    auto write = [this](int slot, const CMMEqp& item)
+    {
         m_gEqp.m_Config[slot].m_Key = item.m_Key;
         m_gEqp.m_Config[slot].m_dwModif = item.m_dwModif;
     };
@@ -146,7 +150,8 @@ void CMechanoid::Run(float dt)
     }
     if (IsFitted(EQP_INVISIBILITY_SHIELD))
     {
-        if (IsOn(EQP_INVISIBILITY_SHIELD) && GetEnergy(0) < 0.2f) m_Devices[EQP_INVISIBILITY_SHIELD].m_bOn = 0;
+        if (IsOn(EQP_INVISIBILITY_SHIELD) && GetEnergy(0) < 0.2f)
+            m_Devices[EQP_INVISIBILITY_SHIELD].m_bOn = 0;
         if (CEquipment* item = GetDeviceItem(EQP_INVISIBILITY_SHIELD))
             item->m_bFlag = m_Devices[EQP_INVISIBILITY_SHIELD].m_bOn;
     }
@@ -215,8 +220,8 @@ void CMechanoid::Run(float dt)
     {
         if (m_GliderData.m_fDamage != 0.0f && glider->m_fRestore > 0.0f)
         {
-            m_GliderData.m_fDamage =
-                std::max(0.0f, m_GliderData.m_fDamage - (regenerator ? 3.0f : 1.0f) * glider->m_fRestore * dt);
+            m_GliderData.m_fDamage = std::max(0.0f, m_GliderData.m_fDamage - (regenerator ? 3.0f : 1.0f) *
+                                                                                 glider->m_fRestore * dt);
             m_fArmor = GetArmor(2) - m_GliderData.m_fDamage;
         }
         if (m_GliderData.m_fDamage == 0.0f) m_GliderData.m_bDamaged = 0;
@@ -234,7 +239,8 @@ void CMechanoid::Run(float dt)
         if (IsOn(EQP_CHAOS_GEN) && powered && IsOn(EQP_REPAIR_SYSTEM))
         {
             float mended = 0.0f;
-            if (m_GliderData.WasDamaged()) mended += Mend(m_GliderData, dt * m_GliderData.GetDurability() * 0.0025f);
+            if (m_GliderData.WasDamaged())
+                mended += Mend(m_GliderData, dt * m_GliderData.GetDurability() * 0.0025f);
             // The shield item is not mended.
             for (CEquipment* item : {&m_Reactor, &m_Reactor2, &m_Engine, &m_Engine2, &m_Armor})
                 if (item->WasDamaged()) mended += Mend(*item, dt * item->GetDurability() * 0.0025f);
@@ -251,7 +257,8 @@ void CMechanoid::Run(float dt)
             const float maximum = GetArmor(2);
             if (m_fArmor < maximum)
             {
-                m_fArmor = std::min(maximum, m_fArmor + m_Armor.GetValue3() * dt * (regenerator ? 3.0f : 1.0f));
+                m_fArmor =
+                    std::min(maximum, m_fArmor + m_Armor.GetValue3() * dt * (regenerator ? 3.0f : 1.0f));
                 if (glider) m_GliderData.m_fDamage = std::max(0.0f, maximum - m_fArmor);
                 if (!stasis) used += m_Armor.GetPower() * dt;
             }

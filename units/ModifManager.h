@@ -38,7 +38,10 @@ public:
     static std::uint32_t CreateModif(std::uint32_t word, std::uint32_t type, std::uint32_t property,
                                      std::uint32_t level);
     static std::uint32_t GetModifType(std::uint32_t word) { return (word >> 12) & 0xf; }
-    static std::uint32_t GetModifNibble(std::uint32_t word, std::uint32_t n) { return (word >> (4 * n)) & 0xf; }
+    static std::uint32_t GetModifNibble(std::uint32_t word, std::uint32_t n)
+    {
+        return (word >> (4 * n)) & 0xf;
+    }
     static void GetModifLevel(std::uint32_t word, std::uint32_t* l0, std::uint32_t* l1, std::uint32_t* l2);
     // type = bits 12-15; with exactly one level set, that property and level;
     // none set: level 0 (property untouched); two or more: type and level 0.

@@ -20,12 +20,12 @@
 
 struct SGliderParameters
 {
-    float m_fWeight = 0.0f;    // "WEIGHT"
-    float m_fMaxWeight = 0.0f; // "MAXWEIGHT" x 1.25
+    float m_fWeight = 0.0f;       // "WEIGHT"
+    float m_fMaxWeight = 0.0f;    // "MAXWEIGHT" x 1.25
     std::int32_t m_nStandard = 0; // "STANDARD"
-    float m_fDamage = 0.0f;    // "DAMAGE": hull strength
-    float m_fPrice = 0.0f;     // "PRICE"
-    float m_fRestore = 0.0f;   // "RESTORE": hull repair per second
+    float m_fDamage = 0.0f;       // "DAMAGE": hull strength
+    float m_fPrice = 0.0f;        // "PRICE"
+    float m_fRestore = 0.0f;      // "RESTORE": hull repair per second
 };
 
 class CGliderManager : public DefaultManager
@@ -43,8 +43,8 @@ public:
 
 struct SMissileParameters
 {
-    float m_fDamage = 0.0f;  // "DAMAGE"
-    float m_fWeight = 0.0f;  // "WEIGHT"
+    float m_fDamage = 0.0f;     // "DAMAGE"
+    float m_fWeight = 0.0f;     // "WEIGHT"
     std::int32_t m_iExplo = -1; // "EXPLO", resolved through the explosion table
 };
 
@@ -71,8 +71,8 @@ public:
 
 struct SGoodsParameters
 {
-    float m_fMass = 1.0f;  // "MASSA" (integer), 0 becomes 1.0
-    float m_fPrice = 0.0f; // "PRICE", 0 becomes 100.0 unless not traded
+    float m_fMass = 1.0f;        // "MASSA" (integer), 0 becomes 1.0
+    float m_fPrice = 0.0f;       // "PRICE", 0 becomes 100.0 unless not traded
     std::uint8_t m_bNoTrade = 0; // "NOTRADE" = 1
     std::int32_t m_nType = 0;    // "TYPE"
     std::uint8_t m_bUnique = 0;

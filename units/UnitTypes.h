@@ -35,7 +35,10 @@ inline std::int32_t FieldId(const char* field)
     std::memcpy(&id, field, sizeof id);
     return id;
 }
-inline void SetFieldId(char* field, std::int32_t id) { std::memcpy(field, &id, sizeof id); }
+inline void SetFieldId(char* field, std::int32_t id)
+{
+    std::memcpy(field, &id, sizeof id);
+}
 
 // Modifier word: three 4-bit property levels (bits 0-3, 4-7, 8-11; level 0
 // means not modified) and the item type in bits 12-15.
@@ -64,11 +67,11 @@ inline constexpr const char* kDefaultTypeName = "_DEFAULT_";
 // Section names of the unit tables, code page 1251.
 namespace unit_sections
 {
-inline constexpr const char* kWeapons = "\xce\xf0\xf3\xe6\xe8\xe5";                                  // Оружие
-inline constexpr const char* kEquipment = "\xce\xe1\xee\xf0\xf3\xe4\xee\xe2\xe0\xed\xe8\xe5";        // Оборудование
-inline constexpr const char* kModifiers = "\xcc\xee\xe4\xe8\xf4\xe8\xea\xe0\xf2\xee\xf0\xfb";        // Модификаторы
-inline constexpr const char* kGoods = "\xd2\xee\xe2\xe0\xf0\xfb";                                    // Товары
-inline constexpr const char* kGliders = "\xc3\xeb\xe0\xe9\xe4\xe5\xf0\xfb";                          // Глайдеры
-inline constexpr const char* kMissiles = "\xd1\xed\xe0\xf0\xff\xe4\xfb";                             // Снаряды
-inline constexpr const char* kExplosions = "\xc2\xe7\xf0\xfb\xe2\xfb";                               // Взрывы
+inline constexpr const char* kWeapons = "\xce\xf0\xf3\xe6\xe8\xe5";                           // Оружие
+inline constexpr const char* kEquipment = "\xce\xe1\xee\xf0\xf3\xe4\xee\xe2\xe0\xed\xe8\xe5"; // Оборудование
+inline constexpr const char* kModifiers = "\xcc\xee\xe4\xe8\xf4\xe8\xea\xe0\xf2\xee\xf0\xfb"; // Модификаторы
+inline constexpr const char* kGoods = "\xd2\xee\xe2\xe0\xf0\xfb";                             // Товары
+inline constexpr const char* kGliders = "\xc3\xeb\xe0\xe9\xe4\xe5\xf0\xfb"; // Глайдеры
+inline constexpr const char* kMissiles = "\xd1\xed\xe0\xf0\xff\xe4\xfb";    // Снаряды
+inline constexpr const char* kExplosions = "\xc2\xe7\xf0\xfb\xe2\xfb";      // Взрывы
 } // namespace unit_sections

@@ -24,7 +24,8 @@ protected:
     }
 
     // Reactor, engine, shield, armour and the light glider; pools full.
-    std::unique_ptr<CMechanoid> Fitted(std::initializer_list<const char*> devices = {}, bool withGlider = true)
+    std::unique_ptr<CMechanoid> Fitted(std::initializer_list<const char*> devices = {},
+                                       bool withGlider = true)
     {
         auto m = std::make_unique<CMechanoid>();
         m->m_Reactor.Assign(STypeKey(Eqp("REACTOR_1")), 0);

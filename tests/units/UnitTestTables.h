@@ -22,12 +22,12 @@ namespace unittest
 {
 
 // Modifier identifiers of the fixture's "Модификаторы" rows.
-constexpr std::uint32_t kGunRate = 0x2001;    // weapon, property 0, level 1
-constexpr std::uint32_t kGunDamage = 0x2010;  // weapon, property 1, level 1
-constexpr std::uint32_t kGunSaver = 0x2100;   // weapon, property 2, level 1
-constexpr std::uint32_t kReactorA = 0x3001;   // reactor, property 0, level 1
-constexpr std::uint32_t kReactorB = 0x3020;   // reactor, property 1, level 2
-constexpr std::uint32_t kEngineA = 0x4001;    // engine, property 0, level 1
+constexpr std::uint32_t kGunRate = 0x2001;   // weapon, property 0, level 1
+constexpr std::uint32_t kGunDamage = 0x2010; // weapon, property 1, level 1
+constexpr std::uint32_t kGunSaver = 0x2100;  // weapon, property 2, level 1
+constexpr std::uint32_t kReactorA = 0x3001;  // reactor, property 0, level 1
+constexpr std::uint32_t kReactorB = 0x3020;  // reactor, property 1, level 2
+constexpr std::uint32_t kEngineA = 0x4001;   // engine, property 0, level 1
 
 class CUnitTables : public testutil::CLogDirTest
 {
@@ -40,8 +40,9 @@ protected:
         using namespace unit_sections;
         Write("main.ini", std::string("[") + kWeapons + "]\nfilename=weapons.ini\n[" + kEquipment +
                               "]\nfilename=equipment.ini\n[" + kModifiers + "]\nfilename=modif.ini\n[" +
-                              kMissiles + "]\nfilename=missiles.ini\n[" + kExplosions + "]\nfilename=explo.ini\n[" +
-                              kGliders + "]\nfilename=gliders.ini\n[" + kGoods + "]\nfilename=goods.ini\n");
+                              kMissiles + "]\nfilename=missiles.ini\n[" + kExplosions +
+                              "]\nfilename=explo.ini\n[" + kGliders + "]\nfilename=gliders.ini\n[" + kGoods +
+                              "]\nfilename=goods.ini\n");
         Write("weapons.ini",
               "[GUN_LASER]\nTYPE=0\nShootType=1\nRATEOFFIRE=120\nDAMAGE=10\nPOWER=2\nPRICE=1000\n"
               "EXPLO=EXP_SMALL\nWEIGHT=15\nTFIRE=8\n"
@@ -52,7 +53,8 @@ protected:
               "[REACTOR_1]\nTYPE=1\nVALUE1=10\nDAMAGE=100\nWEIGHT=50\nPRICE=500\n"
               "[REACTOR_2]\nTYPE=1\nVALUE1=20\nDAMAGE=200\nWEIGHT=60\nPRICE=900\n"
               "[ENGINE_1]\nTYPE=4\nPOWER=5\nVALUE1=100\nDAMAGE=100\nWEIGHT=40\nPRICE=400\n"
-              "[SHIELD_1]\nTYPE=2\nVALUE1=100\nVALUE2=50\nVALUE3=10\nPOWER=1\nDAMAGE=100\nWEIGHT=10\nPRICE=300\n"
+              "[SHIELD_1]\nTYPE=2\nVALUE1=100\nVALUE2=50\nVALUE3=10\nPOWER=1\nDAMAGE=100\nWEIGHT=10\nPRICE="
+              "300\n"
               "[ARMOR_1]\nTYPE=3\nVALUE1=20\nVALUE3=5\nPOWER=0.5\nDAMAGE=100\nWEIGHT=30\nPRICE=200\n"
               "[EQP_GONE]\nDeleted=1\n"
               "[EQP_ACCUMULATOR]\nPOWER=0.1\nWEIGHT=5\nPRICE=100\n"
@@ -66,17 +68,20 @@ protected:
               "[EQP_SHIELD_MULTIPLIER]\n"
               "[EQP_PUSHER]\nPOWER=0.1\n"
               "[EQP_HEAVY]\nPOWER=100\n");
-        Write("modif.ini",
-              "[M_GUN_RATE]\nUNICUM_ID=8193\nK_INCREASE_1_PAR=1.5\nK_DECREASE_2_PAR=0.8\nK_CHANGE_PRICE=1.2\n"
-              "[M_GUN_DAMAGE]\nUNICUM_ID=8208\nK_INCREASE_1_PAR=1.2\nK_DECREASE_2_PAR=0.5\nK_CHANGE_PRICE=1.5\n"
-              "[M_GUN_SAVER]\nUNICUM_ID=8448\nK_INCREASE_1_PAR=1.5\nK_DECREASE_2_PAR=0.9\nK_CHANGE_PRICE=1.1\n"
-              "[M_REACTOR_A]\nUNICUM_ID=12289\nK_INCREASE_1_PAR=1.5\nK_DECREASE_2_PAR=0.5\nK_CHANGE_PRICE=2\n"
-              "[M_REACTOR_B]\nUNICUM_ID=12320\nK_INCREASE_1_PAR=3\nK_DECREASE_2_PAR=-5\nK_CHANGE_PRICE=-9\n"
-              "[M_ENGINE_A]\nUNICUM_ID=16385\nK_INCREASE_1_PAR=1.1\nK_DECREASE_2_PAR=1\nK_CHANGE_PRICE=1\n");
+        Write(
+            "modif.ini",
+            "[M_GUN_RATE]\nUNICUM_ID=8193\nK_INCREASE_1_PAR=1.5\nK_DECREASE_2_PAR=0.8\nK_CHANGE_PRICE=1.2\n"
+            "[M_GUN_DAMAGE]\nUNICUM_ID=8208\nK_INCREASE_1_PAR=1.2\nK_DECREASE_2_PAR=0.5\nK_CHANGE_PRICE=1.5\n"
+            "[M_GUN_SAVER]\nUNICUM_ID=8448\nK_INCREASE_1_PAR=1.5\nK_DECREASE_2_PAR=0.9\nK_CHANGE_PRICE=1.1\n"
+            "[M_REACTOR_A]\nUNICUM_ID=12289\nK_INCREASE_1_PAR=1.5\nK_DECREASE_2_PAR=0.5\nK_CHANGE_PRICE=2\n"
+            "[M_REACTOR_B]\nUNICUM_ID=12320\nK_INCREASE_1_PAR=3\nK_DECREASE_2_PAR=-5\nK_CHANGE_PRICE=-9\n"
+            "[M_ENGINE_A]\nUNICUM_ID=16385\nK_INCREASE_1_PAR=1.1\nK_DECREASE_2_PAR=1\nK_CHANGE_PRICE=1\n");
         Write("missiles.ini", "[MIS_ROCKET]\nDAMAGE=40\nWEIGHT=2\nEXPLO=EXP_SMALL\n");
         Write("explo.ini", "[EXP_SMALL]\nDAMAGE=25\n");
-        Write("gliders.ini", "[GL_LIGHT]\nWEIGHT=100\nMAXWEIGHT=400\nDAMAGE=200\nPRICE=5000\nRESTORE=1\nSTANDARD=3\n");
-        Write("goods.ini", "[TOV_ORE]\nMASSA=2\nPRICE=10\n[TOV_MECHANOID]\nMASSA=50\n[TOV_FREE]\nNOTRADE=1\n");
+        Write("gliders.ini",
+              "[GL_LIGHT]\nWEIGHT=100\nMAXWEIGHT=400\nDAMAGE=200\nPRICE=5000\nRESTORE=1\nSTANDARD=3\n");
+        Write("goods.ini",
+              "[TOV_ORE]\nMASSA=2\nPRICE=10\n[TOV_MECHANOID]\nMASSA=50\n[TOV_FREE]\nNOTRADE=1\n");
         ASSERT_TRUE(g_ResourceDB.Init("main.ini", ResourceDBManager::kModeIni));
         ASSERT_TRUE(g_ExploManager.Init(kExplosions));
         ASSERT_TRUE(g_MissileManager.Init(kMissiles));
@@ -93,7 +98,10 @@ protected:
         testutil::CLogDirTest::TearDown();
     }
 
-    void Write(const char* name, const std::string& text) { std::ofstream(m_dir / name, std::ios::binary) << text; }
+    void Write(const char* name, const std::string& text)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
     static std::int32_t Eqp(const char* name) { return g_EquipmentManager.FindName(name); }
     static std::int32_t Gun(const char* name) { return g_GunManager.FindName(name); }
 

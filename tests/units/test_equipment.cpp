@@ -80,7 +80,8 @@ TEST_F(EquipmentItem, GliderDataTakesTheGliderType)
 namespace
 {
 // A record as older versions wrote it: the index in place of the name.
-void WriteOld(CMemStream& s, std::uint8_t flag, std::int32_t index, float damage, bool withWord, std::uint32_t word)
+void WriteOld(CMemStream& s, std::uint8_t flag, std::int32_t index, float damage, bool withWord,
+              std::uint32_t word)
 {
     char name[32] = {};
     std::memcpy(name, &index, 4);
@@ -111,8 +112,8 @@ TEST_F(EquipmentItem, RecordRoundTripsInEveryVersion)
         bool byName;
         bool withWord;
     };
-    for (const SCase& c : {SCase{260, true, true}, SCase{257, true, true}, SCase{256, false, true},
-                           SCase{255, false, false}})
+    for (const SCase& c :
+         {SCase{260, true, true}, SCase{257, true, true}, SCase{256, false, true}, SCase{255, false, false}})
     {
         CMemStream s;
         if (c.byName)

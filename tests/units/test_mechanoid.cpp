@@ -219,7 +219,8 @@ TEST_F(Mechanoid, CargoHold)
 
     hold.AddGoods(SGoodsItem{"TOV_NOWHERE", 1, 1}, ITEM_GOODS, false);
     EXPECT_EQ(hold.GetCount(), 0);
-    EXPECT_NE(ReadText("error.log").find("CGarbage::AddGoods unknown goods 'TOV_NOWHERE'"), std::string::npos);
+    EXPECT_NE(ReadText("error.log").find("CGarbage::AddGoods unknown goods 'TOV_NOWHERE'"),
+              std::string::npos);
 
     hold.AddGoods(SGoodsItem{"TOV_ORE", 10, 10}, ITEM_GOODS, true);
     hold.AddGoods(SGoodsItem{"TOV_ORE", 30, 20}, ITEM_GOODS, false);

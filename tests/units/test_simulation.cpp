@@ -189,9 +189,9 @@ TEST_F(MechanoidRun, ShieldHullAndArmourRegenerate)
     m->m_fArmor = 190;
     m->m_fEnergy = 301;
     m->Run(1.0f);
-    EXPECT_FLOAT_EQ(m->m_fShield, 60.0f);                // value 3 a second
+    EXPECT_FLOAT_EQ(m->m_fShield, 60.0f); // value 3 a second
     EXPECT_FLOAT_EQ(m->m_GliderData.m_fDamage, 200.0f - m->m_fArmor);
-    EXPECT_FLOAT_EQ(m->m_fArmor, 196.0f);                // hull restore 1, armour value 3 = 5
+    EXPECT_FLOAT_EQ(m->m_fArmor, 196.0f); // hull restore 1, armour value 3 = 5
     for (int i = 0; i < 10; ++i)
         m->Run(1.0f);
     EXPECT_FLOAT_EQ(m->m_fArmor, 200.0f);

@@ -32,7 +32,7 @@ TEST_F(UnitTables, WeaponRowsTakeTheirDefaultsAndResolveNames)
     EXPECT_FLOAT_EQ(laser->m_fRateOfFire, 2.0f); // 120 a minute
     EXPECT_FLOAT_EQ(laser->m_fFireTime, 8.0f);
     EXPECT_FLOAT_EQ(laser->m_fCoolTime, 4.0f); // half the fire time
-    EXPECT_EQ(laser->m_bDoubleGun, 1);        // TYPE 0 is always double
+    EXPECT_EQ(laser->m_bDoubleGun, 1);         // TYPE 0 is always double
     EXPECT_FLOAT_EQ(laser->m_fWeight, 15.0f);
     EXPECT_EQ(laser->GetExploId(), g_ExploManager.FindName("EXP_SMALL"));
     EXPECT_EQ(laser->GetModelId(), -1); // no model named
@@ -52,7 +52,8 @@ TEST_F(UnitTables, WeaponRowsTakeTheirDefaultsAndResolveNames)
     EXPECT_FLOAT_EQ(plain->m_fInsideMul, 1.0f);
     EXPECT_EQ(plain->m_bDoubleGun, 0);
     EXPECT_EQ(plain->GetMissileId(), -1); // a name the missile table lacks
-    EXPECT_EQ(g_GunManager.GetGun(Gun("GUN_ROCKET"))->GetMissileId(), g_MissileManager.FindName("MIS_ROCKET"));
+    EXPECT_EQ(g_GunManager.GetGun(Gun("GUN_ROCKET"))->GetMissileId(),
+              g_MissileManager.FindName("MIS_ROCKET"));
 
     // Outside the table: the all-zero record.
     for (std::int32_t bad : {-1, 3, 1000})
@@ -155,8 +156,8 @@ TEST_F(UnitTables, WeaponModifiersChangeTheirParameters)
 
     g_GunManager.GetParam(&p, laser, CModifManager::CreateModif(unittest::kGunDamage, 2, 2, 1), false);
     EXPECT_FLOAT_EQ(p.m_fDamage, 10.0f + 2.0f - 1.0f); // property 1 raises, property 2 lowers
-    EXPECT_FLOAT_EQ(p.m_fFireTime, 4.0f);               // shorter fire time
-    EXPECT_FLOAT_EQ(p.m_fPower, 1.0f);                   // property 2 lowers the draw
+    EXPECT_FLOAT_EQ(p.m_fFireTime, 4.0f);              // shorter fire time
+    EXPECT_FLOAT_EQ(p.m_fPower, 1.0f);                 // property 2 lowers the draw
     EXPECT_FLOAT_EQ(p.m_fPrice, 1000.0f + 500.0f + 100.0f);
 
     // A reactor word on a weapon changes nothing; a bad index leaves the
@@ -184,7 +185,8 @@ TEST_F(UnitTables, EquipmentModifiersNeedTheirKind)
     EXPECT_FLOAT_EQ(p.m_fDamage, 110.0f);
     EXPECT_FLOAT_EQ(p.m_fWeight, 40.0f); // K2 = 1
 
-    EXPECT_FLOAT_EQ(g_EquipmentManager.GetRepairPrice(STypeKey(Eqp("REACTOR_1")), unittest::kReactorA), 100.0f);
+    EXPECT_FLOAT_EQ(g_EquipmentManager.GetRepairPrice(STypeKey(Eqp("REACTOR_1")), unittest::kReactorA),
+                    100.0f);
     EXPECT_FLOAT_EQ(g_EquipmentManager.GetRepairPrice(STypeKey(-1), 0), 0.0f);
 }
 

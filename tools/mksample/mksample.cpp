@@ -28,6 +28,8 @@ bool WriteSampleLoading(const std::string& root);
 bool WriteSampleGraphics2D(const std::string& root);
 // SampleWorld.cpp: object kinds and the sample location's objects file.
 bool WriteSampleWorld(const std::string& root);
+// SampleUnits.cpp: weapons, equipment, modifiers and goods.
+bool WriteSampleUnits(const std::string& root);
 
 namespace
 {
@@ -80,7 +82,7 @@ int main(int argc, char** argv)
     if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
         !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root) ||
-        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) || !WriteSampleWorld(root) ||
+        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) || !WriteSampleWorld(root) || !WriteSampleUnits(root) ||
         !WriteSampleLocation(root) || !WriteSampleScripts(root) || !WriteSampleMarkup(root))
         return 1;
 
