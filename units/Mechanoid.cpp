@@ -5,10 +5,13 @@
 #include "units/GliderObject.h"
 #include "units/GunManager.h"
 #include "units/HitIndicators.h"
+#include "units/MechRegistry.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
 const char* const g_DeviceNames[EQP_COUNT] = {
     "EQP_REPAIR_BOT",
@@ -395,6 +398,61 @@ float CMechanoid::GetWarPower()
     t = std::clamp(t, 0.0f, 1.0f);
     const float power = ((1.0f - t) * 0.3f + 0.7f) * o * d;
     return power >= 1.0f ? power : 1.0f;
+}
+
+float CMechanoid::CheckHeads(const char* building, bool all)
+{
+    XTRACE("CMechanoid::CheckHeads");
+    std::vector<SItemRec>& items = m_Garbage.m_Items;
+    float bounty = 0.0f;
+    for (std::size_t i = 0; i < items.size();)
+    {
+        if (items[i].m_nKind != ITEM_MECHANOID)
+        {
+            ++i;
+            continue;
+        }
+        char name[33] = {};
+        std::memcpy(name, items[i].m_szName, 32);
+        // One entry per captured mechanoid.
+        for (std::size_t j = items.size(); j-- > 0;)
+        {
+            if (j == i || std::strncmp(items[j].m_szName, name, 32) != 0) continue;
+            items.erase(items.begin() + std::ptrdiff_t(j));
+            if (j < i) --i;
+        }
+        // A head the goods table lists stays in the hold.
+        if (g_GoodsManager.FindName((std::string("TOV_") + name).c_str()) != -1)
+        {
+            ++i;
+            continue;
+        }
+        SMechInfo mech;
+        if (!g_pMechRegistry || !g_pMechRegistry->FindMech(name, &mech))
+        {
+            bounty += 10.0f;
+            items.erase(items.begin() + std::ptrdiff_t(i));
+            continue;
+        }
+        if (m_bPlayer &&
+            std::strncmp(mech.m_szOrganization, g_pMechRegistry->GetPlayerOrganization(), 32) == 0 &&
+            (mech.m_nLevel != 0 || mech.m_nClass >= 5) && (!all || mech.m_nClass >= 5))
+        {
+            ++i; // one of the player's own
+            continue;
+        }
+        g_pMechRegistry->OnMechBuilding(name, building);
+        bounty += std::floor(float(mech.m_nLevel) * float(mech.m_nLevel) * 0.19f + 1.0f);
+        items.erase(items.begin() + std::ptrdiff_t(i));
+    }
+    if (!m_bPlayer || bounty <= 0.0f) return 0.0f;
+    const int difficulty = g_pMechRegistry ? g_pMechRegistry->GetDifficulty() : 1;
+    if (difficulty == 0) bounty *= 2.0f;
+    if (difficulty == 2) bounty *= 0.75f;
+    const float amount = bounty * 50.0f;
+    m_Garbage.m_fMoney += amount;
+    if (g_pMechRegistry) g_pMechRegistry->OnMoneySound(int(amount));
+    return amount;
 }
 
 // --- fitting -----------------------------------------------------------------

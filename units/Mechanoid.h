@@ -13,8 +13,9 @@
 // the mechanoid; m_lpObject, the glider object that carries it, is not
 // owned. The damage split draws from g_Random. Threads: the main thread.
 //
-// Not here yet: the stream, fitting from configurations, the network
-// record and the bounty for captured mechanoids (CheckHeads).
+// Not here yet: the stream, fitting from configurations and the network
+// record. CheckHeads reaches the world's mech records through
+// g_pMechRegistry (MechRegistry.h).
 #pragma once
 
 #include "units/Equipment.h"
@@ -122,6 +123,9 @@ public:
     float GetPrice(bool price) const;
     // Never below 1.0.
     float GetWarPower();
+    // Hands the captured mechanoids of the hold in at the building; the
+    // player's bounty in money (0 for anyone else).
+    float CheckHeads(const char* building, bool all);
 
     // Additional items: appends an item of the key and word (false when
     // full). The fitting changed: call UpdateEquipment.

@@ -2,8 +2,14 @@
 // split, weights, price, war power and the cargo hold.
 #include "MechanoidFixture.h"
 
+#include "units/MechRegistry.h"
+
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 using unittest::CMechanoidTest;
 
@@ -241,4 +247,83 @@ TEST_F(Mechanoid, CargoHold)
     EXPECT_LE(hold.m_Items[0].m_nCount2, 10);
     EXPECT_EQ(hold.RemoveGoods(SGoodsItem{"TOV_ORE", 10, 0}, true), 1);
     EXPECT_EQ(hold.RemoveGoods(SGoodsItem{"MECH_A", 5, 0}, true), 0);
+}
+
+namespace
+{
+class CFakeRegistry : public IMechRegistry
+{
+public:
+    bool FindMech(const char* id, SMechInfo* out) override
+    {
+        for (const auto& [name, info] : m_Mechs)
+            if (name == id)
+            {
+                *out = info;
+                return true;
+            }
+        return false;
+    }
+    const char* GetPlayerOrganization() override { return "ORG_PLAYER"; }
+    void OnMechBuilding(const char* id, const char* building) override
+    {
+        m_Handed.push_back(std::string(id) + "@" + building);
+    }
+    int GetDifficulty() override { return m_nDifficulty; }
+    void OnMoneySound(int amount) override { m_Sounds.push_back(amount); }
+
+    std::vector<std::pair<std::string, SMechInfo>> m_Mechs;
+    std::vector<std::string> m_Handed;
+    std::vector<int> m_Sounds;
+    int m_nDifficulty = 1;
+};
+
+SMechInfo Info(int level, int mechClass, const char* org)
+{
+    SMechInfo info;
+    info.m_nLevel = level;
+    info.m_nClass = mechClass;
+    std::snprintf(info.m_szOrganization, sizeof info.m_szOrganization, "%s", org);
+    return info;
+}
+} // namespace
+
+TEST_F(Mechanoid, CheckHeadsPaysForCapturedMechanoids)
+{
+    struct SCase
+    {
+        int difficulty;
+        bool all;
+        float amount;    // money for the player
+        int entriesLeft; // the own member and the listed head stay unless all
+    };
+    // Bounty: a stranger of level 3 gives floor(9 x 0.19 + 1) = 2, a mech no
+    // world knows 10, the own member of class 2 nothing unless all (1).
+    for (const SCase& c : {SCase{1, false, 12 * 50.0f, 3}, SCase{0, false, 24 * 50.0f, 3},
+                           SCase{2, false, 9 * 50.0f, 3}, SCase{1, true, 13 * 50.0f, 2}})
+    {
+        CFakeRegistry registry;
+        registry.m_nDifficulty = c.difficulty;
+        registry.m_Mechs = {{"STRANGER", Info(3, 1, "ORG_BANDITS")}, {"BUDDY", Info(1, 2, "ORG_PLAYER")}};
+        g_pMechRegistry = &registry;
+        CMechanoid m;
+        m.m_bPlayer = 1;
+        // The same captive twice, as a hold may carry it.
+        for (const char* name : {"STRANGER", "GHOST", "BUDDY", "MECHANOID", "STRANGER"})
+        {
+            SItemRec e;
+            e.m_nKind = ITEM_MECHANOID;
+            e.m_nCount = 1;
+            std::snprintf(e.m_szName, sizeof e.m_szName, "%s", name);
+            m.m_Garbage.m_Items.push_back(e);
+        }
+        m.m_Garbage.AddGoods(SGoodsItem{"TOV_ORE", 3, 1}, ITEM_GOODS, false);
+        EXPECT_FLOAT_EQ(m.CheckHeads("BASE", c.all), c.amount) << c.difficulty << c.all;
+        EXPECT_FLOAT_EQ(m.m_Garbage.m_fMoney, c.amount);
+        ASSERT_EQ(registry.m_Sounds.size(), 1u);
+        EXPECT_EQ(registry.m_Sounds[0], int(c.amount));
+        EXPECT_EQ(m.m_Garbage.GetCount(), c.entriesLeft) << c.difficulty << c.all;
+        EXPECT_EQ(registry.m_Handed.front(), "STRANGER@BASE");
+        g_pMechRegistry = nullptr;
+    }
 }
