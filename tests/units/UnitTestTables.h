@@ -28,6 +28,7 @@ constexpr std::uint32_t kGunSaver = 0x2100;  // weapon, property 2, level 1
 constexpr std::uint32_t kReactorA = 0x3001;  // reactor, property 0, level 1
 constexpr std::uint32_t kReactorB = 0x3020;  // reactor, property 1, level 2
 constexpr std::uint32_t kEngineA = 0x4001;   // engine, property 0, level 1
+constexpr std::uint32_t kShieldC = 0x5100;   // shield, property 2, level 1
 
 class CUnitTables : public testutil::CLogDirTest
 {
@@ -75,7 +76,8 @@ protected:
             "[M_GUN_SAVER]\nUNICUM_ID=8448\nK_INCREASE_1_PAR=1.5\nK_DECREASE_2_PAR=0.9\nK_CHANGE_PRICE=1.1\n"
             "[M_REACTOR_A]\nUNICUM_ID=12289\nK_INCREASE_1_PAR=1.5\nK_DECREASE_2_PAR=0.5\nK_CHANGE_PRICE=2\n"
             "[M_REACTOR_B]\nUNICUM_ID=12320\nK_INCREASE_1_PAR=3\nK_DECREASE_2_PAR=-5\nK_CHANGE_PRICE=-9\n"
-            "[M_ENGINE_A]\nUNICUM_ID=16385\nK_INCREASE_1_PAR=1.1\nK_DECREASE_2_PAR=1\nK_CHANGE_PRICE=1\n");
+            "[M_ENGINE_A]\nUNICUM_ID=16385\nK_INCREASE_1_PAR=1.1\nK_DECREASE_2_PAR=1\nK_CHANGE_PRICE=1\n"
+            "[M_SHIELD_C]\nUNICUM_ID=20736\nK_INCREASE_1_PAR=2\nK_DECREASE_2_PAR=0.5\nK_CHANGE_PRICE=1\n");
         Write("missiles.ini", "[MIS_ROCKET]\nDAMAGE=40\nWEIGHT=2\nEXPLO=EXP_SMALL\n");
         Write("explo.ini", "[EXP_SMALL]\nDAMAGE=25\n");
         Write("gliders.ini",

@@ -168,3 +168,23 @@ TEST_F(EquipmentItem, AShortRecordIsAnErrorAndChangesNothing)
         EXPECT_EQ(s.m_nPosition, 0u) << length;
     }
 }
+
+TEST_F(EquipmentItem, GliderRecordIsNamedThroughTheGliderTable)
+{
+    CGliderData hull;
+    hull.Assign(STypeKey(g_GliderManager.FindName("GL_LIGHT")), 0);
+    float hit = 30;
+    hull.Damage(&hit);
+    CMemStream s;
+    hull.SaveToStream(s);
+    ASSERT_EQ(s.m_nPosition, CMMEqp::kRecordSize);
+    EXPECT_STREQ(reinterpret_cast<const char*>(s.m_pData), "GL_LIGHT");
+    s.m_nCapacity = s.m_nPosition;
+    s.m_nPosition = 0;
+    CStreamReader in(s, "glider");
+    CGliderData back;
+    back.LoadFromStream(in, 260);
+    EXPECT_EQ(back.GetIndex(), g_GliderManager.FindName("GL_LIGHT"));
+    EXPECT_FLOAT_EQ(back.m_fDamage, 30.0f);
+    EXPECT_FLOAT_EQ(back.m_fWeight, 100.0f);
+}

@@ -185,6 +185,11 @@ TEST_F(UnitTables, EquipmentModifiersNeedTheirKind)
     EXPECT_FLOAT_EQ(p.m_fDamage, 110.0f);
     EXPECT_FLOAT_EQ(p.m_fWeight, 40.0f); // K2 = 1
 
+    // Shield property 2: value 2 up by its own base, value 1 down by its own.
+    g_EquipmentManager.GetParam(&p, Eqp("SHIELD_1"), unittest::kShieldC);
+    EXPECT_FLOAT_EQ(p.m_fValue2, 100.0f);
+    EXPECT_FLOAT_EQ(p.m_fValue1, 50.0f);
+
     EXPECT_FLOAT_EQ(g_EquipmentManager.GetRepairPrice(STypeKey(Eqp("REACTOR_1")), unittest::kReactorA),
                     100.0f);
     EXPECT_FLOAT_EQ(g_EquipmentManager.GetRepairPrice(STypeKey(-1), 0), 0.0f);
