@@ -10,6 +10,7 @@
 // Threads: main thread only.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 
@@ -72,6 +73,10 @@ struct SPlayerHitNotes
 };
 
 inline SPlayerHitNotes g_PlayerHitNotes;
+
+// The start-up screen's loading stage: set by the loader threads, read by
+// the main thread's loading screen.
+inline std::atomic<int> g_nLoadingStage{0};
 
 // The player's glider (null when there is none) and the camera object.
 inline CGliderObject* g_pPlayerGlider = nullptr;

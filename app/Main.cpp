@@ -4,6 +4,7 @@
 #include "platform/Time.h"
 #include "platform/Window.h"
 
+#include <cstdio>
 #include <ctime>
 #include <string>
 
@@ -23,6 +24,8 @@ int main(int argc, char** argv)
         if (plat::IsIconic(running))
             plat::ShowWindow(running, plat::SW_RESTORE);
         plat::SetForegroundWindow(running);
+        std::fprintf(stderr, "%s is already running: its window was brought to the front; this one ends.\n",
+                     kGameTitle);
         return 1;
     }
 

@@ -1,13 +1,16 @@
 #include "app/MinimalApplication.h"
 
+#include "app/EngineFrame.h"
 #include "app/TerrainViewer.h"
 
 #include "foundation/ClassFactory.h"
 #include "foundation/DICodeTable.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FileManager.h"
+#include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/InputDevice.h"
+#include "foundation/LoaderThread.h"
 #include "foundation/ResourceDB.h"
 #include "foundation/Settings.h"
 #include "graphics/GraphicInterface.h"
@@ -17,7 +20,6 @@
 #include "graphics/Shaders.h"
 #include "graphics/TexShaderManager.h"
 #include "graphics/SurfaceManager.h"
-#include "graphics/TextureFile.h"
 #include "graphics/TextureManager.h"
 #include "graphics/VideoPlayer.h"
 #include "sound/MusicManager.h"
@@ -29,8 +31,9 @@
 #include "platform/Window.h"
 #include "platform/video/Video.h"
 
-#include <atomic>
-#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
 
 const char* const kGameTitle = "Tarvox II v.1.3.25";
 
@@ -42,29 +45,6 @@ constexpr std::uint32_t kClearColour = 0xFF182838;
 constexpr int kImageTechnique = 19;
 constexpr std::uint32_t kTextColour = 0xFFE0E0C0;
 constexpr std::uint32_t kPanelColour = 0xA0000000;
-
-// The start-up loader thread's work: the graphics resources, then the music.
-std::uint32_t LoadResources(void* failed)
-{
-    try
-    {
-        g_ResourceEngine.GlobalInit(false);
-    }
-    catch (const std::exception& e)
-    {
-        // The trace holds the step that failed; the main thread ends start-up.
-        g_ErrorLog.LogError("%s", e.what());
-        static_cast<std::atomic<bool>*>(failed)->store(true);
-        return 1;
-    }
-    catch (...)
-    {
-        static_cast<std::atomic<bool>*>(failed)->store(true);
-        return 1;
-    }
-    InitMusicManager();
-    return 0;
-}
 } // namespace
 
 const char* GetInitErrorText(std::uint32_t error)
@@ -75,6 +55,8 @@ const char* GetInitErrorText(std::uint32_t error)
         return "Database not found. Check program path.";
     case CMinimalApplication::kInitGraphics:
         return "Graphic initialization fail.";
+    case CMinimalApplication::kInitDatabaseDamaged:
+        return "Database damaged. Reinstall the game data.";
     default:
         return "Unknown Error.";
     }
@@ -84,76 +66,157 @@ bool CMinimalApplication::Init(void* hInstance, void* hPrevInstance, char* comma
                                std::uint32_t flags, const char* title)
 {
     XTRACE("CMinimalApplication::Init");
-    if (!CApplication::Init(hInstance, hPrevInstance, commandLine, showCommand, flags, title))
+    m_nInitError = kInitUnknown;
+    if (!CApplication::Init(hInstance, hPrevInstance, commandLine, showCommand, flags, title)) return false;
+    AddServices();
+    const bool started = m_Services.Start(
+        [this](const std::function<bool()>& work)
+        { return RunBehindLoadingScreen(work, [this] { DrawLoadingScreen(); }); });
+    if (!started)
     {
-        m_nInitError = kInitUnknown;
-        return false;
-    }
-    RegisterBaseClasses();
-    RegisterInputClasses();
-    RegisterFileClasses();
-    RegisterEngineClasses();
-    RegisterTextureFileReader();
-    // The sound module registers last.
-    RegisterSoundClasses();
-    // The packs of "Data" are mounted before anything reads a file.
-    SetFileManager(dynamic_cast<IFileManager*>(CreateClassInstance(static_cast<int>(g_iIFileManager))));
-    if (g_pFileManager) g_pFileManager->SetDirectory("Data");
-    if (!g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase))
-    {
-        m_nInitError = kInitDatabase;
-        return false;
-    }
-    LogFileSource("Data\\Pack.txt");
-    SetDefaultConfig();
-    g_ErrorLog.LogDebug("Settings: %dx%d, %s", g_Settings.ScreenWidth, g_Settings.ScreenHeight,
-                        g_Settings.Windowed ? "windowed" : "full screen");
-    if (g_Settings.Video) PlayLogoVideo();
-    // One retry with the fallback display parameters is inside.
-    if (!InitGraphicDevice(m_hWnd, g_Settings))
-    {
-        m_nInitError = kInitGraphics;
-        return false;
-    }
-    m_pDevice = &graph;
-    InitInput();
-    // The managers the loading screen draws with, then the resource lists
-    // and the music manager on a loader thread while the loading screen is
-    // redrawn every 50 ms; then the sound manager, and the first piece of
-    // the music list plays.
-    g_ResourceEngine.PreInit();
-    // Shown at once, as the game's start-up does before each step: a short
-    // load would otherwise end before the first 50 ms redraw.
-    DrawLoadingScreen();
-    std::atomic<bool> loadFailed{false};
-    plat::Handle loader = plat::CreateThread(LoadResources, &loadFailed, nullptr);
-    if (!loader) LoadResources(&loadFailed);
-    while (loader && plat::WaitForSingleObject(loader, 50) == plat::WAIT_TIMEOUT)
-        DrawLoadingScreen();
-    if (loader) plat::CloseHandle(loader);
-    if (loadFailed.load())
-    {
-        g_ErrorLog.LogError("CMinimalApplication::Init: the graphics resources did not load");
+        g_ErrorLog.LogError("CMinimalApplication::Init: %s did not start", m_Services.GetFailed());
         g_ErrorLog.FlushTrace();
-        m_nInitError = kInitUnknown;
         return false;
     }
-    InitFrame();
-    g_TerrainViewer.Init();
-    InitSoundManager(m_hWnd);
-    if (g_pMusicManager) g_pMusicManager->PlayMusic(0, 0.0f, true, 0.0f);
     g_ErrorLog.LogDebug("%s started", title);
     m_bReady = 1;
     return true;
 }
 
+void CMinimalApplication::AddServices()
+{
+    m_Services.Add({.name = "Classes",
+                    .init = []
+                    {
+                        RegisterBaseClasses();
+                        RegisterInputClasses();
+                        RegisterFileClasses();
+                        RegisterEngineClasses();
+                        // The sound module registers last.
+                        RegisterSoundClasses();
+                        return true;
+                    }});
+    // The packs of "Data" are mounted before anything reads a file.
+    m_Services.Add({.name = "File manager",
+                    .init = []
+                    {
+                        SetFileManager(CreateClassInstanceAs<IFileManager>(static_cast<int>(g_iIFileManager)));
+                        if (g_pFileManager) g_pFileManager->SetDirectory("Data");
+                        return true;
+                    },
+                    .done = [] { SetFileManager(nullptr); }});
+    m_Services.Add({.name = "Resource database",
+                    .init = [this]
+                    {
+                        if (g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase)) return true;
+                        // A file that was found but cannot be read is not a wrong path.
+                        m_sInitErrorDetail = g_ResourceDB.GetDataBase().GetLastError();
+                        m_nInitError = m_sInitErrorDetail.empty() ? kInitDatabase : kInitDatabaseDamaged;
+                        return false;
+                    },
+                    .done = [] { g_ResourceDB.Done(); }});
+    m_Services.Add({.name = "Settings",
+                    .init = []
+                    {
+                        LogFileSource("Data\\Pack.txt");
+                        SetDefaultConfig();
+                        g_ErrorLog.LogDebug("Settings: %dx%d, %s", g_Settings.ScreenWidth, g_Settings.ScreenHeight,
+                                            g_Settings.Windowed ? "windowed" : "full screen");
+                        return true;
+                    }});
+    m_Services.Add({.name = "Logo video",
+                    .init = [this]
+                    {
+                        if (g_Settings.Video) PlayLogoVideo();
+                        return true;
+                    }});
+    // The shell watches this device for loss and releases it after every
+    // service has stopped.
+    m_Services.Add({.name = "Graphic device",
+                    .init = [this]
+                    {
+                        // One retry with the fallback display parameters is inside.
+                        if (!InitGraphicDevice(m_hWnd, g_Settings))
+                        {
+                            m_nInitError = kInitGraphics;
+                            return false;
+                        }
+                        return true;
+                    }});
+    m_Services.Add({.name = "Input",
+                    .init = [this]
+                    {
+                        InitInput();
+                        return true;
+                    },
+                    .done = [this] { DoneInput(); }});
+    // The managers the loading screen draws with, on the main thread; then
+    // the resource lists and the music manager on the loader thread while
+    // the loading screen is redrawn every 50 ms.
+    m_Services.Add({.name = "Graphics resources",
+                    .init = []
+                    {
+                        g_ResourceEngine.PreInit();
+                        return true;
+                    },
+                    .done = [] { g_ResourceEngine.GlobalDone(); },
+                    .invalidate = [] { g_ResourceEngine.InvalidateDeviceObjects(); },
+                    .reset = [] { g_ResourceEngine.RestoreDeviceObjects(); }});
+    m_Services.Add({.name = "Graphics lists",
+                    .init = []
+                    {
+                        g_ResourceEngine.GlobalInit(false);
+                        return true;
+                    },
+                    .loader = true});
+    // The music manager's done is the sound's: its streams play on the
+    // sound manager's device, so it goes first (DoneSound), also when the
+    // sound manager never started.
+    m_Services.Add({.name = "Music",
+                    .init = []
+                    {
+                        InitMusicManager();
+                        return true;
+                    },
+                    .done = [] { DoneSound(); },
+                    .loader = true});
+    m_Services.Add({.name = "Frame",
+                    .init = [this]
+                    {
+                        InitFrame();
+                        return true;
+                    },
+                    .done = [this] { DoneFrame(); },
+                    // The interface's quad lives in the default pool.
+                    .invalidate = [this] { if (m_pGraphic) m_pGraphic->Done(); },
+                    .reset = [this] { if (m_pGraphic) m_pGraphic->Init(nullptr); }});
+    // The sample location's terrain under a free camera, until the world's
+    // own camera and renderer draw it.
+    m_Services.Add({.name = "Terrain viewer",
+                    .init = []
+                    {
+                        g_TerrainViewer.Init();
+                        return true;
+                    },
+                    .done = [] { g_TerrainViewer.Done(); },
+                    .invalidate = [] { g_TerrainViewer.InvalidateResources(); },
+                    .reset = [] { g_TerrainViewer.ResetResources(); }});
+    // Then the sound manager, and the first piece of the music list plays.
+    m_Services.Add({.name = "Sound",
+                    .init = [this]
+                    {
+                        InitSoundManager(m_hWnd);
+                        if (g_pMusicManager) g_pMusicManager->PlayMusic(0, 0.0f, true, 0.0f);
+                        return true;
+                    },
+                    .done = [] { DoneSound(); }});
+}
+
 void CMinimalApplication::InitInput()
 {
-    IBaseInterface* object = CreateClassInstance(static_cast<int>(g_iIInput));
-    g_pInput = dynamic_cast<IInput*>(object);
+    g_pInput = CreateClassInstanceAs<IInput>(static_cast<int>(g_iIInput));
     if (!g_pInput)
     {
-        delete object;
         g_ErrorLog.LogError("CMinimalApplication::Init: no input device");
         return;
     }
@@ -168,21 +231,27 @@ void CMinimalApplication::InitInput()
     LoadDICodeTable();
 }
 
+void CMinimalApplication::DoneInput()
+{
+    if (g_pInput)
+    {
+        g_pInput->Done();
+        delete g_pInput;
+        g_pInput = nullptr;
+    }
+    FreeDICodeTable();
+}
+
 void CMinimalApplication::PlayLogoVideo()
 {
-    IBaseInterface* object = CreateClassInstance(static_cast<int>(g_iIBinkPlayer));
-    auto* player = dynamic_cast<IBinkPlayer*>(object);
-    if (!player)
-    {
-        delete object;
-        return;
-    }
+    std::unique_ptr<IBinkPlayer> player(CreateClassInstanceAs<IBinkPlayer>(static_cast<int>(g_iIBinkPlayer)));
+    if (!player) return;
     plat::SetCapture(m_hWnd);
     // A video that cannot be opened or decoded is skipped inside, logged.
     if (plat::Succeeded(player->InitFullscreen(m_hWnd, 800, 600, 32)))
         player->PlayBink("Data\\Video\\logo0.bik", true);
     player->Done();
-    delete player;
+    player.reset();
     // The video's own sound device is not kept for the rest of the run: the
     // sound manager opens the game's.
     plat::video::StopDirectSound();
@@ -192,7 +261,8 @@ void CMinimalApplication::PlayLogoVideo()
 void CMinimalApplication::DrawLoadingScreen()
 {
     // Drawn while the loader thread fills the managers: only the surface
-    // manager's own image is touched here.
+    // manager's own image is touched here, and the resource engine's frame
+    // (which runs the models) waits for the loader to end.
     CMesh::ResetCurrent();
     graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, kClearColour);
     SetTextureFactorAlpha(1.0f, kFactorRenderState | kFactorPixelShader);
@@ -204,38 +274,32 @@ void CMinimalApplication::DrawLoadingScreen()
             g_pSurfaceManager->DrawSurface(id, kImageTechnique, 0, 0, graph.m_nScreenWidth,
                                            graph.m_nScreenHeight, nullptr);
     }
-    graph.Present();
+    EndEngineFrame();
 }
 
 void CMinimalApplication::InitFrame()
 {
-    IBaseInterface* object = CreateClassInstance(static_cast<int>(g_iIGraphicInterface));
-    m_pGraphic = dynamic_cast<IGraphicInterface*>(object);
-    if (!m_pGraphic)
-        delete object;
-    else
-        m_pGraphic->Init(nullptr);
+    m_pGraphic = CreateClassInstanceAs<IGraphicInterface>(static_cast<int>(g_iIGraphicInterface));
+    if (m_pGraphic) m_pGraphic->Init(nullptr);
     if (!g_Settings.UseSystemCursor && g_pTextureManager)
         m_nCursorTexture = g_pTextureManager->FindName("TEX_INT_CURSOR");
-    SetCursorPainter(GetEngineCursorPainter());
-    plat::QueryPerformanceFrequency(&m_nCounterFrequency);
-    plat::QueryPerformanceCounter(&m_nLastCounter);
+    // The load is not a frame.
+    g_FrameTimer.Reset();
+}
+
+void CMinimalApplication::DoneFrame()
+{
+    if (m_pGraphic)
+    {
+        m_pGraphic->Done();
+        delete m_pGraphic;
+        m_pGraphic = nullptr;
+    }
 }
 
 void CMinimalApplication::Main()
 {
-    if (g_pInput) g_pInput->Update();
-    std::int64_t now = 0;
-    plat::QueryPerformanceCounter(&now);
-    const float frameTime =
-        m_nCounterFrequency > 0
-            ? static_cast<float>(double(now - m_nLastCounter) / double(m_nCounterFrequency))
-            : 0.0f;
-    m_nLastCounter = now;
-
-    g_ResourceEngine.NewFrame();
-    g_ResourceEngine.GlobalRun(frameTime);
-    CMesh::ResetCurrent();
+    const float frameTime = BeginEngineFrame();
     graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, kClearColour);
     g_TerrainViewer.Frame(frameTime, g_pInput);
     if (m_pGraphic)
@@ -248,64 +312,9 @@ void CMinimalApplication::Main()
         m_pGraphic->RenderText(kGameTitle, 24, 24, kTextColour);
     }
     RenderCursor();
-    graph.Present();
-    if (g_pSoundManager) g_pSoundManager->ApplySettings();
+    EndEngineFrame();
     // Do not spin the processor.
     plat::Sleep(10);
-}
-
-void CMinimalApplication::InvalidateResources()
-{
-    XTRACE("CMinimalApplication::InvalidateResources");
-    // The interface's quad lives in the default pool.
-    if (m_pGraphic) m_pGraphic->Done();
-    if (g_pTextureManager) g_pTextureManager->InvalidateDeviceObjects();
-    if (g_pSurfaceManager)
-    {
-        // The tile cache names work textures that are about to go.
-        g_pSurfaceManager->m_pLastSurface = nullptr;
-        g_pSurfaceManager->m_LastTile = plat::Rect{-1, -1, -1, -1};
-    }
-    if (g_pModelManager) g_pModelManager->InvalidateDeviceObjects();
-    g_TerrainViewer.InvalidateResources();
-    CApplication::InvalidateResources();
-    if (g_pTexShaderManager) g_pTexShaderManager->Purge();
-}
-
-void CMinimalApplication::ResetResources()
-{
-    XTRACE("CMinimalApplication::ResetResources");
-    if (g_pTexShaderManager) g_pTexShaderManager->Init(false);
-    if (g_pTextureManager) g_pTextureManager->RestoreDeviceObjects();
-    if (g_pSurfaceManager && g_pTextureManager)
-        g_pSurfaceManager->SetWorkTextures(g_pTextureManager->GetWorkTexture(0),
-                                           g_pTextureManager->GetWorkTexture(1));
-    if (g_pModelManager) g_pModelManager->RestoreDeviceObjects();
-    g_TerrainViewer.ResetResources();
-    CApplication::ResetResources();
-    if (m_pGraphic) m_pGraphic->Init(nullptr);
-}
-
-void CMinimalApplication::Done()
-{
-    SetCursorPainter(nullptr);
-    if (m_pGraphic)
-    {
-        m_pGraphic->Done();
-        delete m_pGraphic;
-        m_pGraphic = nullptr;
-    }
-    if (g_pInput)
-    {
-        g_pInput->Done();
-        delete g_pInput;
-        g_pInput = nullptr;
-    }
-    FreeDICodeTable();
-    g_TerrainViewer.Done();
-    DoneSound();
-    g_ResourceEngine.GlobalDone();
-    CApplication::Done();
 }
 
 int RunApplication(char* commandLine, const char* title)
@@ -320,8 +329,9 @@ int RunApplication(char* commandLine, const char* title)
         }
         else
         {
-            plat::MessageBox(nullptr, GetInitErrorText(application.m_nInitError), "Initialization error",
-                             plat::MB_OK | plat::MB_ICONERROR);
+            std::string text = GetInitErrorText(application.m_nInitError);
+            if (!application.m_sInitErrorDetail.empty()) text += "\n" + application.m_sInitErrorDetail;
+            plat::MessageBox(nullptr, text.c_str(), "Initialization error", plat::MB_OK | plat::MB_ICONERROR);
             exitCode = application.m_nInitError ? static_cast<int>(application.m_nInitError) : 3;
         }
         application.Done();

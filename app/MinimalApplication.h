@@ -7,6 +7,7 @@
 #include "foundation/Application.h"
 
 #include <cstdint>
+#include <string>
 
 class IGraphicInterface;
 
@@ -19,32 +20,35 @@ public:
         kInitUnknown = 0,
         kInitDatabase = 1,
         kInitGraphics = 2,
+        // The database was found but cannot be read (m_sInitErrorDetail says why).
+        kInitDatabaseDamaged = 4,
     };
 
     bool Init(void* hInstance, void* hPrevInstance, char* commandLine, int showCommand, std::uint32_t flags,
               const char* title) override;
     void Main() override;
-    void Done() override;
-    // Device loss: the graphics resources' device objects go before the
-    // reset and come back after it, around the shell's own.
-    void InvalidateResources() override;
-    void ResetResources() override;
 
     std::uint32_t m_nInitError = kInitUnknown;
+    // The error line behind the code, shown under its text; may be empty.
+    std::string m_sInitErrorDetail;
 
 private:
+    // The service table in start-up order: classes, file manager, database,
+    // settings, logo video, device, input, the graphics resources (the lists
+    // and the music on the loader thread), the frame and the sound.
+    void AddServices();
     // The input device through the factory into g_pInput, and the key names.
     void InitInput();
+    void DoneInput();
     // "Data\Video\logo0.bik" full screen, skippable.
     void PlayLogoVideo();
     // The "SUF_LOADING" image over the whole screen, presented.
     void DrawLoadingScreen();
     // The graphics interface, the cursor texture and the frame clock.
     void InitFrame();
+    void DoneFrame();
 
     IGraphicInterface* m_pGraphic = nullptr;
-    std::int64_t m_nCounterFrequency = 0;
-    std::int64_t m_nLastCounter = 0;
 };
 
 // The text of the start-up error box for an error code.

@@ -96,11 +96,19 @@ bool CApplication::Init(void* hInstance, void* /*hPrevInstance*/, char* /*comman
     return true;
 }
 
+IShellDevice* CApplication::GetDevice() const
+{
+    if (m_pDevice)
+        return m_pDevice;
+    return graph.m_lpDevice ? &graph : nullptr;
+}
+
 void CApplication::Done()
 {
     XTRACE("CApplication::Done");
-    if (m_pDevice)
-        m_pDevice->Release();
+    m_Services.Stop();
+    if (IShellDevice* device = GetDevice())
+        device->Release();
 }
 
 std::uint32_t CApplication::Run()
@@ -194,7 +202,8 @@ void CApplication::PumpMessages()
 bool CApplication::CheckDeviceLost()
 {
     XTRACE("CApplication::CheckDeviceLost");
-    if (!m_pDevice || plat::Succeeded(m_pDevice->TestCooperativeLevel()))
+    IShellDevice* device = GetDevice();
+    if (!device || plat::Succeeded(device->TestCooperativeLevel()))
         return false;
     OnDeviceLost();
     return true;
@@ -203,16 +212,17 @@ bool CApplication::CheckDeviceLost()
 void CApplication::OnDeviceLost()
 {
     XTRACE("CApplication::OnDeviceLost");
-    if (!m_pDevice)
+    IShellDevice* device = GetDevice();
+    if (!device)
         return;
-    plat::HResult hr = m_pDevice->TestCooperativeLevel();
+    plat::HResult hr = device->TestCooperativeLevel();
     if (plat::Succeeded(hr))
         return;
 
     InvalidateResources();
     while (hr != IShellDevice::kDeviceNotReset && !m_nQuit)
     {
-        hr = m_pDevice->TestCooperativeLevel();
+        hr = device->TestCooperativeLevel();
         PumpMessages();
         plat::Sleep(5);
     }
@@ -220,7 +230,7 @@ void CApplication::OnDeviceLost()
     if (hr != IShellDevice::kDeviceNotReset)
         g_ErrorLog.LogError("hr==D3DERR_DEVICENOTRESET");
 
-    if (plat::Succeeded(m_pDevice->Reset()))
+    if (plat::Succeeded(device->Reset()))
     {
         ResetResources();
         return;
@@ -233,9 +243,18 @@ void CApplication::OnDeviceLost()
 void CApplication::InvalidateResources()
 {
     XTRACE("CApplication::InvalidateResources");
-    // The texture, surface and model managers and the technique manager
-    // release their device objects here once they exist. A reset needs
-    // every reference to the device's own surfaces given back.
+    m_Services.Invalidate();
+    // A reset needs every default-pool object gone, and the device holds a
+    // reference to whatever is bound to it: the last mesh drawn and the
+    // stage textures stay alive until unbound.
+    if (plat::d3d::Device* device = graph.m_lpDevice)
+    {
+        for (std::uint32_t stage = 0; stage < 4; ++stage)
+            device->SetTexture(stage, nullptr);
+        device->SetStreamSource(0, nullptr, 0);
+        device->SetIndices(nullptr, 0);
+    }
+    // So are the references to the device's own surfaces.
     if (graph.m_lpBackBuffer)
         graph.m_lpBackBuffer->Release();
     graph.m_lpBackBuffer = nullptr;
@@ -249,9 +268,7 @@ void CApplication::ResetResources()
     XTRACE("CApplication::ResetResources");
     if (g_pInput)
         g_pInput->Acquire();
-    // The technique manager and the texture and model managers come back
-    // here once they exist; the default render states are the technique
-    // manager's to set.
+    m_Services.Reset();
     plat::d3d::Device* device = graph.m_lpDevice;
     if (!device)
         return;

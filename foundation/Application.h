@@ -1,53 +1,26 @@
 // The application shell: main window, main loop, message pump, device-loss
 // handling and the mouse cursor.
 //
-// The game's application class derives from CApplication, overrides Main and
-// the resource operations, and calls Init and Run. g_pApplication points at
-// the one application object. Everything here runs on the main thread.
+// The game's application class derives from CApplication, fills the service
+// table m_Services in start-up order, starts it from its Init, overrides
+// Main and calls Init and Run. Done stops the services in reverse order and
+// then releases the device. On a device loss the services' invalidate steps
+// run (last first) before the shell gives back the device's surfaces; after
+// the reset their reset steps run (first first) between the input's
+// acquisition and the device's own surfaces, projection, viewport and
+// filters. g_pApplication points at the one application object. Everything
+// here runs on the main thread.
 //
 // The window class name "TVXWC0" is also the single-instance test of the
 // entry function.
 #pragma once
 
+#include "foundation/ServiceTable.h"
+#include "foundation/ShellInterfaces.h"
 #include "platform/Types.h"
 #include "platform/Window.h"
 
 #include <cstdint>
-
-// What the shell needs of the graphics device to watch for loss and reset
-// it; the device wrapper provides it. With none, the device is never lost.
-class IShellDevice
-{
-public:
-    static constexpr plat::HResult kDeviceLost = static_cast<plat::HResult>(0x88760868u);
-    static constexpr plat::HResult kDeviceNotReset = static_cast<plat::HResult>(0x88760869u);
-
-    virtual ~IShellDevice() = default;
-    virtual plat::HResult TestCooperativeLevel() = 0;
-    // Resets with the stored presentation parameters.
-    virtual plat::HResult Reset() = 0;
-    virtual void Release() = 0;
-};
-
-// What the shell's cursor needs of the graphics resources, which live in a
-// library above this one: the application installs the engine's painter
-// with SetCursorPainter once those resources exist. Main thread only.
-class ICursorPainter
-{
-public:
-    virtual ~ICursorPainter() = default;
-    // Whether the texture id gives a texture now.
-    virtual bool IsAvailable(int texture) = 0;
-    // Draws the screen quad {left, top, right, bottom} with the texture and
-    // technique; false (nothing drawn) when the texture is not available.
-    virtual bool DrawQuad(const int screen[4], int texture, int technique) = 0;
-    virtual void SetBlendFactor(float factor) = 0;
-    // The engine's clock in seconds.
-    virtual float GetEngineTime() = 0;
-};
-
-// Null: RenderCursor draws nothing.
-void SetCursorPainter(ICursorPainter* painter);
 
 class CApplication
 {
@@ -62,7 +35,12 @@ public:
     virtual void Done();
     virtual std::uint32_t Run();
     virtual void Main() {}
+    // The services' invalidate steps, last first, then the device's own
+    // back and depth buffers are released.
     virtual void InvalidateResources();
+    // The input is acquired again, the services' reset steps run first
+    // first, then the device's buffers, projection, viewport and texture
+    // filters come back.
     virtual void ResetResources();
     virtual void ApplySettings() {}
     // Messages dispatched to the main window: WM_DESTROY posts the quit
@@ -85,8 +63,12 @@ public:
     int m_nCursorHighlightTexture = -1;
     plat::Point m_CursorPos;
 
-    // The graphics device, when one exists.
+    // The device the shell watches: m_pDevice when set (a test's scripted
+    // device), else the graphics device `graph` once it has a device.
+    IShellDevice* GetDevice() const;
     IShellDevice* m_pDevice = nullptr;
+    // The application's services in start-up order.
+    CServiceTable m_Services;
 
     static plat::LResult WindowProc(plat::Window* hwnd, std::uint32_t message, plat::WParam wParam,
                                     plat::LParam lParam);

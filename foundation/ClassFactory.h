@@ -48,6 +48,15 @@ int ResolveClassIndex(CGuidKey& key);
 // A new object of the class, or null for -1, an index out of range, or a
 // create function that yields nothing.
 IBaseInterface* CreateClassInstance(int classIndex);
+// A new object of the class as a T: null, with nothing leaked, when the
+// class is unknown or its object is not a T.
+template <typename T> T* CreateClassInstanceAs(int classIndex)
+{
+    IBaseInterface* object = CreateClassInstance(classIndex);
+    T* typed = dynamic_cast<T*>(object);
+    if (!typed) delete object;
+    return typed;
+}
 // The key of the first id registered with the index; an empty key (id -1) when none.
 CGuidKey GetClassKeyByIndex(int classIndex);
 
@@ -104,7 +113,9 @@ extern std::uint32_t g_iIObjectAllocator;
 extern std::uint32_t g_iStdMemoryAllocator;
 extern std::uint32_t g_iStdObjectAllocator;
 
-// The base library's registrations. The file manager and archive ids are
-// registered by the file services module.
+// The base library's registrations: the allocators, the plain file manager
+// and the archive. The file services module (RegisterFileClasses) later
+// replaces the file manager with the pack-aware one under the same index.
 void RegisterBaseClasses();
+// Nothing to undo: the registry lives for the whole program.
 void DoneBaseClasses();

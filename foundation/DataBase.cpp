@@ -131,6 +131,7 @@ void DataBase::LogError(const char* format, ...) const
     std::vsnprintf(text, sizeof(text), format, args);
     va_end(args);
     g_ErrorLog.LogError("%s", text);
+    m_sLastError = text;
 }
 
 // --- files --------------------------------------------------------------------
@@ -139,6 +140,7 @@ bool DataBase::OpenDatabase(const char* path, bool create, bool deferWrites)
 {
     XTRACE("DataBase::OpenDatabase()");
     CloseDatabase();
+    m_sLastError.clear();
     m_bDeferWrites = deferWrites;
     m_workDir = plat::GetCurrentDirectory() + "\\";
     m_dataPath = path[0] == '/' ? std::string(path) : m_workDir + path;
@@ -479,6 +481,7 @@ void DataBase::ClearRecord()
     m_slots.clear();
     m_bEditing = false;
     m_bDirty = false;
+    m_bAppended = false;
 }
 
 bool DataBase::LoadRecord(std::int32_t record)
@@ -629,9 +632,7 @@ void DataBase::GetWCharField(const char* field, wchar_t* out, std::uint32_t size
 bool DataBase::Edit(const char* name)
 {
     XTRACE("DataBase::Edit()");
-    if (m_bDirty)
-        LogError("Database '%s': changes of record %s were not posted and are dropped", m_dataPath.c_str(),
-                 m_szRecord);
+    if (!PostPending()) return false;
     ClearRecord();
     m_nCurrent = -1;
     if (!m_bDeferWrites && !ReadIndexFile(m_indexPath.c_str(), false)) return false;
@@ -654,9 +655,7 @@ bool DataBase::Append(const char* name)
         return false;
     }
     if (m_nTableId == 0) return false;
-    if (m_bDirty)
-        LogError("Database '%s': changes of record %s were not posted and are dropped", m_dataPath.c_str(),
-                 m_szRecord);
+    if (!PostPending()) return false;
     ClearRecord();
     m_nCurrent = -1;
     if (!m_bDeferWrites && !ReadIndexFile(m_indexPath.c_str(), false)) return false;
@@ -668,7 +667,20 @@ bool DataBase::Append(const char* name)
     CopyName(m_szRecord, name);
     m_nCurrent = static_cast<std::int32_t>(m_index.size() - 1);
     m_bEditing = true;
+    m_bAppended = true;
     return true;
+}
+
+bool DataBase::PostPending()
+{
+    // The next Edit or Append re-reads the index from the file, which would
+    // drop a record appended but not posted and the changes made to one
+    // being edited: they are posted first, so nothing is lost.
+    if (!m_bEditing || m_nCurrent < 0 || (!m_bDirty && !m_bAppended)) return true;
+    if (Post()) return true;
+    LogError("Database '%s': record %s, not posted, could not be posted before the next record",
+             m_dataPath.c_str(), m_szRecord);
+    return false;
 }
 
 bool DataBase::StoreValue(const char* field, std::uint32_t type, const void* data, std::uint32_t length)

@@ -13,7 +13,9 @@
 // 31 characters, values 8,192 bytes, records 256 fields.
 //
 // Reading: SelectTable, then Get(record) makes a record current and the
-// Get*Field calls answer from it. Writing: Edit or Append, SetField, Post.
+// Get*Field calls answer from it. Writing: Edit or Append, SetField, Post;
+// an Edit or Append while a record with changes (or a new one) waits for
+// its Post posts that record first.
 // Post appends the record to the data file and updates the index under the
 // lock: it re-reads the index, sets or adds its own entry and writes it, so
 // the records other processes posted meanwhile are kept.
@@ -98,7 +100,8 @@ public:
 
     // create: new empty files. deferWrites: Post leaves the table and index
     // files to CloseDatabase. True when all files are readable and the data
-    // file is open.
+    // file is open. When it fails, GetLastError tells a damaged database
+    // (the line written) from a missing one (empty).
     bool OpenDatabase(const char* path, bool create, bool deferWrites);
     bool CloseDatabase();
 
@@ -154,6 +157,8 @@ public:
     const std::string& GetDataPath() const { return m_dataPath; }
     const std::string& GetIndexPath() const { return m_indexPath; }
     const std::string& GetTablePath() const { return m_tablePath; }
+    // The last error line written since OpenDatabase began; empty if none.
+    const std::string& GetLastError() const { return m_sLastError; }
 
     // Lock wait and backup dice; tests replace them.
     std::function<void(std::uint32_t milliseconds)> m_fnSleep;
@@ -163,6 +168,8 @@ public:
 
 private:
     bool LoadRecord(std::int32_t record);
+    // Posts the record being edited when it has changes or is new.
+    bool PostPending();
     bool ParseIndexFile(const char* path, std::vector<SDbIndexEntry>& out, bool& exists);
     bool WriteIndexLocked(const char* path);
     void WaitForLock();
@@ -182,7 +189,8 @@ private:
     std::uint32_t m_nTableId = 0;
     std::int32_t m_nCurrent = -1;
     bool m_bEditing = false;
-    bool m_bDirty = false; // fields set since the record became current
+    bool m_bDirty = false;    // fields set since the record became current
+    bool m_bAppended = false; // the current record is a new entry not yet posted
     char m_szRecord[kNameSize] = {};
     char m_szTable[kNameSize] = {};
     std::string m_workDir;
@@ -192,6 +200,7 @@ private:
     std::string m_lockPath;
     std::vector<std::uint8_t> m_record;
     bool m_bDeferWrites = false;
+    mutable std::string m_sLastError;
     // FindRecord's cache: the last name found, its table and index.
     char m_szCacheName[kNameSize] = {};
     std::int64_t m_nCacheTable = -1;

@@ -7,7 +7,13 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <mutex>
 #include <string>
+
+struct CErrorLog::SLock
+{
+    std::recursive_mutex mutex;
+};
 
 CErrorLog g_ErrorLog;
 
@@ -34,7 +40,7 @@ std::string FormatMessage(const char* format, va_list args)
 }
 } // namespace
 
-CErrorLog::CErrorLog()
+CErrorLog::CErrorLog() : m_pLock(new SLock)
 {
     m_debugPath[0] = '\0';
     m_errorPath[0] = '\0';
@@ -45,7 +51,7 @@ CErrorLog::CErrorLog()
 
 void CErrorLog::SetDirectory(const char* directory)
 {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     std::snprintf(m_errorPath, sizeof(m_errorPath), "%s\\error.log", directory);
     std::snprintf(m_debugPath, sizeof(m_debugPath), "%s\\debug.log", directory);
     m_lastMessage[0] = '\0';
@@ -53,7 +59,7 @@ void CErrorLog::SetDirectory(const char* directory)
 
 void CErrorLog::AppendTrace(const char* name)
 {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     const std::size_t length = std::strlen(m_trace);
     const std::size_t nameLength = std::strlen(name);
     if (length + 2 + nameLength + 1 > kTraceSize)
@@ -68,27 +74,56 @@ void CErrorLog::AppendTrace(const char* name)
 
 void CErrorLog::FlushTrace()
 {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     Write(m_trace, true, nullptr);
     CopyCut(m_trace, sizeof(m_trace), kTraceStart);
 }
 
 void CErrorLog::ResetTrace()
 {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     CopyCut(m_trace, sizeof(m_trace), kTraceStart);
 }
 
 void CErrorLog::DropLastTraceEntry()
 {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     if (char* dash = std::strrchr(m_trace, '-'))
         *dash = '\0';
 }
 
+std::size_t CErrorLog::GetTraceLength() const
+{
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
+    return std::strlen(m_trace);
+}
+
+void CErrorLog::CutTrace(std::size_t length)
+{
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
+    // An overflow since the mark replaced the text: nothing to cut back to.
+    if (length < std::strlen(m_trace) && std::strncmp(m_trace, kTraceStart, sizeof(kTraceStart) - 1) == 0)
+        m_trace[length] = '\0';
+}
+
+void CTraceBoundary::Handled(const char* what, const char* reason) const
+{
+    char trace[CErrorLog::kTraceSize];
+    g_ErrorLog.GetTrace(trace, sizeof trace);
+    const std::size_t length = std::strlen(trace);
+    const char* path = m_length < length ? trace + m_length : "";
+    // The entries start with "->"; the path reads better without the first.
+    if (std::strncmp(path, "->", 2) == 0) path += 2;
+    if (*path)
+        g_ErrorLog.LogError("%s: %s (path: %s)", what, reason ? reason : "unknown error", path);
+    else
+        g_ErrorLog.LogError("%s: %s", what, reason ? reason : "unknown error");
+    g_ErrorLog.CutTrace(m_length);
+}
+
 void CErrorLog::GetTrace(char* out, std::size_t size) const
 {
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     CopyCut(out, size, m_trace);
 }
 
@@ -98,7 +133,7 @@ void CErrorLog::LogError(const char* format, ...)
     va_start(args, format);
     const std::string text = FormatMessage(format, args);
     va_end(args);
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     Write(text.c_str(), true, nullptr);
 }
 
@@ -108,7 +143,7 @@ void CErrorLog::LogDebug(const char* format, ...)
     va_start(args, format);
     const std::string text = FormatMessage(format, args);
     va_end(args);
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     Write(text.c_str(), false, nullptr);
     m_lastMessage[0] = '\0';
 }
@@ -119,7 +154,7 @@ void CErrorLog::LogToFile(bool isError, const char* fileName, const char* format
     va_start(args, format);
     const std::string text = FormatMessage(format, args);
     va_end(args);
-    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
     Write(text.c_str(), isError, fileName);
     m_lastMessage[0] = '\0';
 }

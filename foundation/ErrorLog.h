@@ -10,13 +10,18 @@
 // through, "->" and the method's qualified name, innermost first; it is at
 // most 4096 characters, and on overflow it becomes "...->".
 //
-// Thread safety: every operation takes the logger's lock; the loader threads
-// log while the main thread does.
+// A resource boundary that catches a failure and substitutes (a model, a
+// texture, a complex object) declares a CTraceBoundary on entry and calls
+// its Handled in the catch: the path and reason are logged, and the trace
+// is cut back so that the next fatal error does not print a stale path.
+//
+// Thread safety: every operation takes the logger's lock (kept out of this
+// header, which most files include); the loader threads log while the main
+// thread does.
 #pragma once
 
 #include <cstddef>
 #include <exception>
-#include <mutex>
 
 class CErrorLog
 {
@@ -25,11 +30,17 @@ public:
     static constexpr std::size_t kMessageSize = 4096;
 
     CErrorLog();
+    CErrorLog(const CErrorLog&) = delete;
+    CErrorLog& operator=(const CErrorLog&) = delete;
 
     void AppendTrace(const char* name);
     void FlushTrace();
     void ResetTrace();
     void DropLastTraceEntry();
+    // The length of the trace text, and the trace cut back to such a length
+    // (a longer length, or a trace that overflowed since, keeps it whole).
+    std::size_t GetTraceLength() const;
+    void CutTrace(std::size_t length);
 
     void LogError(const char* format, ...) __attribute__((format(printf, 2, 3)));
     void LogDebug(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -45,7 +56,10 @@ public:
 private:
     void Write(const char* message, bool isError, const char* fileName);
 
-    mutable std::recursive_mutex m_lock;
+    // The logger's recursive lock; made once and never freed, so that it
+    // outlives every static object that logs at exit.
+    struct SLock;
+    SLock* m_pLock;
     char m_debugPath[260];
     char m_errorPath[260];
     char m_trace[kTraceSize];
@@ -72,6 +86,24 @@ public:
 private:
     const char* m_name;
     int m_uncaught;
+};
+
+// Where a failure is caught and substituted:
+//     CTraceBoundary boundary;
+//     try { ... } catch (const std::exception& e) { boundary.Handled("Texture 'x.tm'", e.what()); ... }
+// Handled logs "<what>: <reason> (path: <trace entries since entry>)" and
+// cuts the trace back to its length at the boundary's construction.
+class CTraceBoundary
+{
+public:
+    CTraceBoundary() : m_length(g_ErrorLog.GetTraceLength()) {}
+    CTraceBoundary(const CTraceBoundary&) = delete;
+    CTraceBoundary& operator=(const CTraceBoundary&) = delete;
+
+    void Handled(const char* what, const char* reason) const;
+
+private:
+    std::size_t m_length;
 };
 
 #define XTRACE_CONCAT2(a, b) a##b

@@ -348,7 +348,13 @@ void Graphic::Release()
     }
     ReleaseSurface(m_lpBackBuffer);
     ReleaseSurface(m_lpDepthBuffer);
-    if (m_lpDevice) m_lpDevice->Release();
+    if (m_lpDevice)
+    {
+        const plat::d3d::SDeviceStatistics stats = m_lpDevice->GetStatistics();
+        g_ErrorLog.LogDebug("Graphic device: %u programs compiled, %u of them after loading", stats.programs,
+                            stats.programsAfterLoading);
+        m_lpDevice->Release();
+    }
     m_lpDevice = nullptr;
     if (m_lpD3D) m_lpD3D->Release();
     m_lpD3D = nullptr;

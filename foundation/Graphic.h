@@ -17,7 +17,7 @@
 // and everything but texture creation belongs to the main thread.
 #pragma once
 
-#include "foundation/Application.h"
+#include "foundation/ShellInterfaces.h"
 #include "platform/d3d8/D3D8.h"
 
 #include <cstdint>

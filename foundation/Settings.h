@@ -7,6 +7,11 @@
 // value. Flags are 1 exactly when the file says 1. Percentages (the volumes,
 // PlayerFade) are stored as 0..1 factors, FixFPS as seconds per frame (0: not
 // fixed), SelectTargetTime in seconds (milliseconds in the file).
+// Bad input gets one error-log line naming the file, key and value: a
+// negative count or volume, and a display size, depth, refresh rate or JPEG
+// quality out of range, take the start value. A file with a line that is
+// not blank, a comment, a [section] or key=value is damaged: it is reported,
+// the keys found are still read, and the game starts windowed.
 //
 // Threads: written on the main thread at start-up and after the options
 // dialog; read everywhere afterwards.
@@ -55,6 +60,10 @@ struct SEngineSettings
     std::int32_t JPGQuality = 70;
     std::uint8_t UseStaticMapBuffer = 1;
     float SelectTargetTime = 1.5f;
+    // Engine flags that no key of the file covers.
+    // The surface manager moves image tiles into a dynamic work texture by
+    // a direct locked copy; 0 sends them through the staging texture.
+    std::uint8_t DirectCopy = 1;
     // 1 once LoadConfig has run.
     std::uint8_t loaded = 0;
 };

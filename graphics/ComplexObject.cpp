@@ -23,11 +23,6 @@ CMatrix CComplexObject::s_CameraMatrix(1.0f);
 
 namespace
 {
-IModelObject* CreateComplexObject()
-{
-    return new CComplexObject();
-}
-
 // Loaded, or deliberately without a texture: the part may be drawn.
 bool Ready(std::int32_t id, CTexture*& texture)
 {
@@ -75,11 +70,6 @@ private:
     bool m_bLocked;
 };
 } // namespace
-
-void InstallComplexObjectFactory(bool install)
-{
-    SetModelObjectFactory(install ? &CreateComplexObject : nullptr);
-}
 
 CComplexObject::CComplexObject() = default;
 
@@ -184,6 +174,7 @@ void CComplexObject::Load(CPakStream& stream)
 
 bool CComplexObject::LoadFromStream(CPakStream& stream)
 {
+    const std::size_t trace = g_ErrorLog.GetTraceLength();
     try
     {
         Load(stream);
@@ -191,7 +182,10 @@ bool CComplexObject::LoadFromStream(CPakStream& stream)
     }
     catch (const std::exception&)
     {
-        return false; // logged where it was thrown
+        // Logged where it was thrown; the object is substituted, so its path
+        // leaves the trace.
+        g_ErrorLog.CutTrace(trace);
+        return false;
     }
 }
 

@@ -14,8 +14,8 @@
 // read as an id, whatever its bytes.
 //
 // Ownership: the object owns its parts' models and particle systems; the
-// model manager owns the object (InstallComplexObjectFactory makes the
-// manager create these). Threads: loaded on the model manager's loader
+// model manager owns the object (it creates one for every model id).
+// Threads: loaded on the model manager's loader
 // thread; everything else on the main thread.
 #pragma once
 
@@ -129,6 +129,3 @@ private:
     void RenderSprite(std::size_t index, const CMatrix& world);
 };
 
-// Makes the model manager create CComplexObject for every model id (start-up
-// calls it once before the model list is loaded); null restores the default.
-void InstallComplexObjectFactory(bool install = true);

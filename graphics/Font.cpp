@@ -3,6 +3,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Settings.h"
+#include "graphics/TextureManager.h"
 #include "foundation/Texture.h"
 #include "graphics/ModelManager.h"
 #include "graphics/Shaders.h"
@@ -50,6 +51,7 @@ CFont::~CFont()
 void CFont::Done()
 {
     m_Quads.Free();
+    if (g_pTextureManager) g_pTextureManager->UncountTexture(m_pTexture);
     delete m_pTexture;
     m_pTexture = nullptr;
     m_Glyphs.clear();
@@ -73,11 +75,15 @@ void CFont::CreatePageTexture()
 {
     // A font built again replaces its page; the old texture is freed here
     // rather than left behind.
+    if (g_pTextureManager) g_pTextureManager->UncountTexture(m_pTexture);
     delete m_pTexture;
     m_pTexture = new CTexture;
     m_pTexture->CreateTexture(static_cast<std::uint32_t>(m_nPageWidth),
                               static_cast<std::uint32_t>(m_nPageHeight), 1, plat::d3d::D3DFMT_A4R4G4B4,
                               plat::d3d::D3DPOOL_MANAGED, 0);
+    // Counted with the created page's estimate, which the statistics keep
+    // when a loaded page replaces it.
+    if (g_pTextureManager) g_pTextureManager->CountTexture(m_pTexture);
 }
 
 const SGlyph* CFont::FindGlyph(std::int32_t character) const

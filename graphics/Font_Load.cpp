@@ -2,6 +2,7 @@
 #include "graphics/Font.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Graphic.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/Settings.h"
 #include "foundation/Texture.h"
@@ -205,8 +206,10 @@ void CFont::Init(const char* face, int pointSize, int bold, int, int smoothing, 
                 static_cast<std::uint16_t>((i << 12) | 0x0FFF);
         }
 
-    CreatePageTexture();
-    if (m_pTexture->m_lpTexture)
+    // Without a device (a tool writing font files) there is no page
+    // texture to make: the page stays in memory for SaveFiles.
+    if (graph.m_lpDevice) CreatePageTexture();
+    if (m_pTexture && m_pTexture->m_lpTexture)
     {
         plat::d3d::SLockedRect locked{};
         if (!plat::Failed(m_pTexture->m_lpTexture->LockRect(0, &locked, nullptr, 0)))

@@ -8,14 +8,14 @@
 //
 // Also here: the engine's cursor painter, through which the application
 // shell draws its cursor quad (the shell's library cannot see the graphics
-// managers).
+// managers); RegisterEngineClasses installs it.
 //
 // Ownership: the object owns its quad mesh, which lives in the default pool:
 // its owner calls Done before a device reset and Init after it.
 // Threads: main thread only.
 #pragma once
 
-#include "foundation/Application.h"
+#include "foundation/ShellInterfaces.h"
 #include "foundation/ClassFactory.h"
 
 #include <cstdint>
@@ -106,6 +106,6 @@ extern std::uint32_t g_iIGraphicInterface;
 void RegisterGraphicInterface();
 
 // The shell's cursor drawn with the model manager's screen buffer, the
-// technique manager and the texture manager; install it with
-// SetCursorPainter once the graphics resources exist.
+// technique manager and the texture manager (nothing while they are
+// absent); RegisterEngineClasses installs it with SetCursorPainter.
 ICursorPainter* GetEngineCursorPainter();

@@ -22,7 +22,7 @@ using plat::Succeeded;
 
 std::uint32_t g_MeshCount = 0;
 std::uint32_t g_MeshBytes = 0;
-CMesh* g_pCurrentMesh = nullptr;
+std::atomic<CMesh*> g_pCurrentMesh{nullptr};
 
 namespace
 {
@@ -87,8 +87,7 @@ CMesh::CMesh(std::uint32_t memoryType, std::uint32_t fvf, std::int32_t vertexCou
 
 CMesh::~CMesh()
 {
-    Free();
-    if (g_pCurrentMesh == this) g_pCurrentMesh = nullptr; // a new mesh at the same address must bind again
+    Free(); // also forgets the binding: a new mesh at the same address must bind again
 }
 
 void CMesh::Free()
@@ -109,7 +108,10 @@ void CMesh::Free()
         m_pVertices = nullptr;
         m_pIndices = nullptr;
     }
-    if (g_pCurrentMesh == this) g_pCurrentMesh = nullptr;
+    // A loader thread may free a mesh while the main thread binds another:
+    // only forget the binding if it is still this mesh's.
+    CMesh* self = this;
+    g_pCurrentMesh.compare_exchange_strong(self, nullptr);
 }
 
 void CMesh::Allocate(std::uint32_t memoryType, std::uint32_t fvf, std::int32_t vertexCount,

@@ -16,9 +16,11 @@
 // count and index against the data before allocating and refuse a damaged
 // file with one error-log line, leaving the mesh empty.
 // Threads: meshes are built on loader threads (the device is multithreaded);
-// Render and the binding cache belong to the main thread.
+// Render and the binding cache belong to the main thread, except that Free
+// clears the cache (atomically) on any thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 
@@ -154,8 +156,9 @@ void AddMeshMemory(const CMesh* mesh);
 void SubMeshMemory(const CMesh* mesh);
 
 // Binding cache: the mesh whose stream and indices were set last, and the
-// frame-animation flag and FVF set with it.
-extern CMesh* g_pCurrentMesh;
+// frame-animation flag and FVF set with it. Atomic because a loader thread
+// that frees a mesh clears it while the main thread draws and resets it.
+extern std::atomic<CMesh*> g_pCurrentMesh;
 
 // A lit, coloured sphere (memory type 1, triangle list).
 CMesh* CreateSphereMesh(std::uint32_t fvf, float radius, int n, std::uint32_t topColour,

@@ -7,6 +7,7 @@
 #include "foundation/LogWriter.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/ResourceDB.h"
+#include "graphics/ComplexObject.h"
 #include "graphics/Model.h"
 #include "graphics/TexShaderManager.h"
 #include "graphics/TextureManager.h"
@@ -26,8 +27,10 @@ PFNCreateModelObject g_pCreateModelObject = nullptr;
 
 IModelObject* CreateModelObject()
 {
+    // Model files are complex objects: their parts, render groups and
+    // particle systems are read by the complex-object loader.
     if (g_pCreateModelObject) return g_pCreateModelObject();
-    return new CSingleModelObject();
+    return new CComplexObject();
 }
 
 struct SScreenVertex
@@ -188,6 +191,7 @@ bool CModelManager::Init(const char* section, std::uint32_t keepNewest)
     for (std::int32_t i = 0; i < GetRecordCount(); ++i)
     {
         if (m_Records[std::size_t(i)].m_fRadius != 0.0f) continue;
+        CTraceBoundary boundary;
         try
         {
             IModelObject* object = GetModelForce(i);
@@ -195,8 +199,9 @@ bool CModelManager::Init(const char* section, std::uint32_t keepNewest)
             m_Records[std::size_t(i)].m_fRadius = radius;
             if (object) object->SetRadius(radius);
         }
-        catch (const std::exception&)
+        catch (const std::exception& e)
         {
+            boundary.Handled(GetName(i) ? GetName(i) : "_DEFAULT_", e.what());
             g_ErrorLog.LogError("Model not founs");
         }
     }
@@ -229,6 +234,7 @@ void* CModelManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
     if (m_pLogWriter) m_pLogWriter->WriteToLog(name, record ? record->m_szFileName : "");
     const std::string path = g_ResourceDB.GetBaseDirectory() + (record ? record->m_szFileName : "");
     std::unique_ptr<IModelObject> object;
+    CTraceBoundary boundary;
     try
     {
         object.reset(CreateModelObject());
@@ -248,8 +254,9 @@ void* CModelManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
         }
         object->SetRadius(record->m_fRadius);
     }
-    catch (const std::exception&)
+    catch (const std::exception& e)
     {
+        boundary.Handled(path.c_str(), e.what());
         g_ErrorLog.LogError("Error in %s model", name);
         return nullptr;
     }

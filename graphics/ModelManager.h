@@ -99,8 +99,8 @@ private:
 };
 
 using PFNCreateModelObject = IModelObject* (*)();
-// Installs the factory the model manager creates its objects with (null:
-// CSingleModelObject).
+// Test seam: the factory the model manager creates its objects with (null:
+// CComplexObject, the game's own).
 void SetModelObjectFactory(PFNCreateModelObject create);
 
 class CRenderBufferMesh : public CMesh

@@ -5,6 +5,7 @@
 #include "graphics/Mesh.h"
 #include "graphics/Model.h"
 #include "graphics/Model_Internal.h"
+#include "graphics/TextureManager.h"
 #include "platform/d3d8/D3D8.h"
 
 #include <algorithm>
@@ -14,8 +15,6 @@
 #include <numeric>
 
 using namespace plat::d3d;
-
-extern float g_fEngineTime;
 
 namespace
 {

@@ -15,7 +15,7 @@
 #include "foundation/ClassFactory.h"
 #include "foundation/GeometryBuffer.h"
 #include "foundation/Vector.h"
-#include "sound/SlotPool.h"
+#include "foundation/SlotPool.h"
 
 #include <cstdint>
 #include <cstdio>

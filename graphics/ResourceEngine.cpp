@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/GameTime.h"
 #include "foundation/Graphic.h"
+#include "foundation/LoaderThread.h"
 #include "foundation/Settings.h"
 #include "graphics/Font.h"
 #include "graphics/GraphicInterface.h"
@@ -11,6 +12,7 @@
 #include "graphics/ModelManager.h"
 #include "graphics/SurfaceManager.h"
 #include "graphics/TexShaderManager.h"
+#include "graphics/TextureFile.h"
 #include "graphics/TextureManager.h"
 #include "graphics/VideoPlayer.h"
 #include "platform/d3d8/D3D8.h"
@@ -62,6 +64,8 @@ void CResourceEngine::CreateTechniqueManager()
 {
     g_pTexShaderManager = new TexShaderManager();
     g_pTexShaderManager->Init(true);
+    // While the loading screen shows, not at the first frame that needs them.
+    g_pTexShaderManager->WarmUpPrograms();
 }
 
 void CResourceEngine::CreateSurfaceManager()
@@ -77,9 +81,6 @@ void CResourceEngine::CreateSurfaceManager()
 
 void CResourceEngine::CreateModelManager()
 {
-    // Model files are complex objects: their parts, render groups and
-    // particle systems are read by the complex-object loader.
-    InstallComplexObjectFactory();
     g_pModelManager = new CModelManager();
     g_pModelManager->Init();
 }
@@ -87,10 +88,12 @@ void CResourceEngine::CreateModelManager()
 void CResourceEngine::PreInit()
 {
     XTRACE("CResourceEngine::PreInit");
-    CreateTextureManager();
-    CreateTechniqueManager();
-    CreateSurfaceManager();
-    CreateModelManager();
+    // From a loader thread (GlobalInit with create) these run on the main
+    // thread: the technique manager records state blocks on the device.
+    RunOnMainThread([this] { CreateTextureManager(); });
+    RunOnMainThread([this] { CreateTechniqueManager(); });
+    RunOnMainThread([this] { CreateSurfaceManager(); });
+    RunOnMainThread([this] { CreateModelManager(); });
 }
 
 void CResourceEngine::GlobalInit(bool create)
@@ -104,7 +107,7 @@ void CResourceEngine::GlobalInit(bool create)
     Step("Init Textures",
          [&]
          {
-             if (create) CreateTextureManager();
+             if (create) RunOnMainThread([this] { CreateTextureManager(); });
              g_pTextureManager->Init(kTextureSection);
          });
     m_nStage.store(kStageTextures, std::memory_order_release);
@@ -112,12 +115,12 @@ void CResourceEngine::GlobalInit(bool create)
     Step("Init Shaders",
          [&]
          {
-             if (create) CreateTechniqueManager();
+             if (create) RunOnMainThread([this] { CreateTechniqueManager(); });
          });
     Step("Init Models",
          [&]
          {
-             if (create) CreateModelManager();
+             if (create) RunOnMainThread([this] { CreateModelManager(); });
              g_pModelManager->Init(kModelSection);
          });
     m_nStage.store(kStageModels, std::memory_order_release);
@@ -125,7 +128,7 @@ void CResourceEngine::GlobalInit(bool create)
     Step("Init Images",
          [&]
          {
-             if (create) CreateSurfaceManager();
+             if (create) RunOnMainThread([this] { CreateSurfaceManager(); });
          });
     Step("Init Land",
          [&]
@@ -146,13 +149,19 @@ void CResourceEngine::GlobalInit(bool create)
              m_nStage.store(kStageBigFont, std::memory_order_release);
          });
     m_nStage.store(kStageDone, std::memory_order_release);
+    // Programs compiled from here on stall a frame: the device counts them.
+    if (graph.m_lpDevice) graph.m_lpDevice->MarkLoadingFinished();
 
     g_DefaultMaterial = {};
     g_DefaultMaterial.Diffuse = {1.0f, 1.0f, 1.0f, 1.0f};
     g_DefaultMaterial.Ambient = {1.0f, 1.0f, 1.0f, 1.0f};
     g_DefaultMaterial.Power = 15.0f;
-    if (graph.m_lpDevice)
-        graph.m_lpDevice->SetRenderState(plat::d3d::D3DRS_ALPHAFUNC, plat::d3d::D3DCMP_GREATER);
+    RunOnMainThread(
+        []
+        {
+            if (graph.m_lpDevice)
+                graph.m_lpDevice->SetRenderState(plat::d3d::D3DRS_ALPHAFUNC, plat::d3d::D3DCMP_GREATER);
+        });
 }
 
 void CResourceEngine::GlobalRun(float frameTime)
@@ -170,6 +179,28 @@ void CResourceEngine::NewFrame()
     m_nFrameCounters[0] = m_nFrameCounters[1] = 0;
     if (g_pTextureManager) g_pTextureManager->ResetFrameStats();
     if (g_pModelManager) g_pModelManager->NewFrame();
+}
+
+void CResourceEngine::InvalidateDeviceObjects()
+{
+    XTRACE("CResourceEngine::InvalidateDeviceObjects");
+    if (g_pTextureManager) g_pTextureManager->InvalidateDeviceObjects();
+    // The tile cache names work textures that are about to go.
+    if (g_pSurfaceManager) g_pSurfaceManager->ClearCache();
+    if (g_pModelManager) g_pModelManager->InvalidateDeviceObjects();
+    if (g_pTexShaderManager) g_pTexShaderManager->Purge();
+}
+
+void CResourceEngine::RestoreDeviceObjects()
+{
+    XTRACE("CResourceEngine::RestoreDeviceObjects");
+    if (g_pTexShaderManager) g_pTexShaderManager->Init(false);
+    if (g_pTextureManager) g_pTextureManager->RestoreDeviceObjects();
+    if (g_pSurfaceManager && g_pTextureManager)
+        g_pSurfaceManager->SetWorkTextures(g_pTextureManager->GetWorkTexture(0),
+                                           g_pTextureManager->GetWorkTexture(1));
+    if (g_pModelManager) g_pModelManager->RestoreDeviceObjects();
+    SetDefaultStates();
 }
 
 void CResourceEngine::GlobalDone()
@@ -190,4 +221,6 @@ void RegisterEngineClasses()
 {
     RegisterGraphicInterface();
     RegisterBinkPlayer();
+    RegisterTextureFileReader();
+    SetCursorPainter(GetEngineCursorPainter());
 }

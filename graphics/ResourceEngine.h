@@ -7,11 +7,15 @@
 // the loading screen draws with), then GlobalInit(false) on the start-up
 // loader thread while the main thread draws the loading screen; GlobalRun
 // and NewFrame once per frame; GlobalDone at shutdown (safe to repeat).
+// Device loss: InvalidateDeviceObjects before the reset, RestoreDeviceObjects
+// after it.
 //
 // Ownership: the engine owns every singleton it creates and clears each
-// global when it frees it. Threads: PreInit, GlobalRun, NewFrame and
-// GlobalDone on the main thread; GlobalInit on one loader thread at a time,
-// during which the main thread only reads the stage.
+// global when it frees it. Threads: PreInit, GlobalRun, NewFrame, the device
+// loss pair and GlobalDone on the main thread; GlobalInit on one loader
+// thread at a time, during which the main thread only reads the stage and
+// runs the device work GlobalInit hands it (RunOnMainThread): the technique
+// manager's set-up and the device's render states.
 #pragma once
 
 #include "platform/d3d8/D3D8Types.h"
@@ -48,6 +52,14 @@ public:
     // Per-frame counters: the engine's own, the texture manager's, and the
     // age of the model manager's render-buffer slots.
     void NewFrame();
+    // Before a device reset: the texture manager's device objects, the
+    // surface manager's tile cache, the model manager's device objects, then
+    // the technique manager's blocks and programs.
+    void InvalidateDeviceObjects();
+    // After a reset: the techniques again (no new specular probe), the
+    // texture and model managers' device objects, the surface manager's work
+    // textures, and the default render states.
+    void RestoreDeviceObjects();
     // Frees every singleton present; a second call finds nothing to free.
     void GlobalDone();
     void Done() { GlobalDone(); }
@@ -76,6 +88,8 @@ extern CFont* g_pFontBig;
 // The material renderers start from.
 extern plat::d3d::SMaterial g_DefaultMaterial;
 
-// The engine module's factory classes: "IGUID_IGraphicInterface" and
-// "IGUID_IBinkPlayer".
+// The engine module's factory classes, "IGUID_IGraphicInterface" and
+// "IGUID_IBinkPlayer", and every hook the engine gives the libraries below
+// it: the "TM" image-file reader of the texture loader and the shell's
+// cursor painter.
 void RegisterEngineClasses();

@@ -4,6 +4,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
 #include "foundation/ResourceDB.h"
+#include "foundation/Settings.h"
 #include "foundation/Texture.h"
 #include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
@@ -62,6 +63,12 @@ void CSurfaceManager::SetWorkTextures(CTexture* first, CTexture* second)
 {
     m_pWork[0] = first;
     m_pWork[1] = second;
+}
+
+void CSurfaceManager::ClearCache()
+{
+    m_pLastSurface = nullptr;
+    m_LastTile = plat::Rect{-1, -1, -1, -1};
 }
 
 bool CSurfaceManager::Init(const char* section)
@@ -175,7 +182,7 @@ bool CSurfaceManager::CopyTile(Surface* surface, const Rect& copy)
     CTexture* work = m_pWork[0];
     if (!work || !work->m_lpTexture || !graph.m_lpDevice) return false;
     const int w = copy.right - copy.left, h = copy.bottom - copy.top;
-    if (work->m_bDynamic)
+    if (work->m_bDynamic && g_Settings.DirectCopy)
     {
         XTRACE("Copy Data");
         SLockedRect src{}, dst{};
@@ -255,10 +262,15 @@ void CSurfaceManager::RenderSurfaceEx(Surface* surface, int technique, const Rec
         m_pLastSurface = surface;
         m_LastTile = copy;
         if (!g_pModelManager || !g_pTexShaderManager) continue;
-        const int ox = left - copy.left, oy = top - copy.top;
+        // The texture rectangle is in screen pixels: the skipped remainder
+        // and the span of the whole 256-texel work texture, both scaled by
+        // the destination-to-source ratio (as for a whole image).
+        const long long dx = d.right - d.left, dy = d.bottom - d.top;
+        const int ox = static_cast<int>((left - copy.left) * dx / W);
+        const int oy = static_cast<int>((top - copy.top) * dy / H);
         const int screen[4] = {t.screen.left, t.screen.top, t.screen.right, t.screen.bottom};
-        const int texture[4] = {ox, oy, ox + (t.image.right - t.image.left),
-                                oy + (t.image.bottom - t.image.top)};
+        const int texture[4] = {ox, oy, static_cast<int>(dx * kTile / W) + Sign(static_cast<int>(dx)),
+                                static_cast<int>(dy * kTile / H) + Sign(static_cast<int>(dy))};
         CGeometryBuffer* quad = g_pModelManager->SetScreenQuad(screen, texture, inset);
         CMesh* mesh = g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iScreenSlot, quad);
         if (mesh) g_pTexShaderManager->ApplyStateBlock(technique, mesh, m_pWork[0], m_pWork[1]);

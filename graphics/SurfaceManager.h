@@ -5,8 +5,9 @@
 // "Filename", "WIDTH", "HEIGHT", "NOFILTER", "NOFILTERALPHA"). Each is
 // loaded on first use into a DXT3 image surface in system memory; drawing
 // cuts it into 256 x 256 tiles, moves each tile into a 256 x 256 work
-// texture (through a DXT3 staging texture and UpdateTexture, or by a direct
-// copy into a dynamic work texture) and draws it as a screen quad through
+// texture (by a direct copy into a dynamic work texture while the
+// DirectCopy setting is on, else through a DXT3 staging texture and
+// UpdateTexture) and draws it as a screen quad through
 // the "SCREEN" render buffer. A tile cache skips the copy when the work
 // texture still holds the tile asked for.
 //
@@ -65,6 +66,9 @@ public:
     void ClearStaging();
     // The texture manager's two 256 x 256 work textures.
     void SetWorkTextures(CTexture* first, CTexture* second);
+    // Forgets the tile last copied into the work texture: before a device
+    // reset the work textures go, and the next draw must copy again.
+    void ClearCache();
 
     // The tiles of a W x H image drawn into the screen rectangle.
     static std::vector<SSurfaceTile> PlanTiles(int width, int height, const plat::Rect& screen);

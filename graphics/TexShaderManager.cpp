@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
+#include "graphics/TextureManager.h"
 #include "foundation/Texture.h"
 #include "graphics/Mesh.h"
 #include "graphics/TechniqueBuilder.h"
@@ -35,6 +36,22 @@ constexpr bool BuildOrderComplete()
     return true;
 }
 static_assert(BuildOrderComplete(), "every technique is built exactly once");
+
+// The vertex formats and primitives the engine draws with: the model
+// manager's render buffers (models, effects, effect points, screen), the 2-D
+// quad and the screen geometry buffer.
+struct SWarmUpFormat
+{
+    std::uint32_t fvf, primitive;
+};
+constexpr SWarmUpFormat kWarmUpFormats[] = {
+    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+    {D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
+    {D3DFVF_XYZ | D3DFVF_DIFFUSE, D3DPT_POINTLIST},
+    {D3DFVF_XYZRHW | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
+    {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+    {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+};
 } // namespace
 
 void SetDefaultStates()
@@ -90,6 +107,7 @@ TexShaderManager::~TexShaderManager()
 {
     // Purge is the owner's job while the device lives; here only what no
     // device call is needed for.
+    if (g_pTextureManager) g_pTextureManager->UncountTexture(m_pRampTexture);
     delete m_pRampTexture;
     m_pRampTexture = nullptr;
 }
@@ -147,9 +165,11 @@ bool TexShaderManager::Init(bool testDevice)
     m_bBatch = false;
     m_iCurrent = -1;
 
+    if (g_pTextureManager) g_pTextureManager->UncountTexture(m_pRampTexture);
     delete m_pRampTexture;
     m_pRampTexture = new CTexture;
     m_pRampTexture->CreateTexture(256, 1, 1, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT, D3DUSAGE_DYNAMIC);
+    if (g_pTextureManager) g_pTextureManager->CountTexture(m_pRampTexture);
     FillRampTexture();
 
     CreateEngineShaders(m_hPixelShader, m_hVertexShader);
@@ -174,6 +194,72 @@ bool TexShaderManager::Init(bool testDevice)
     SetDefaultStates();
     graph.m_lpDevice->SetRenderState(D3DRS_FOGENABLE, 0);
     return true;
+}
+
+int TexShaderManager::WarmUpPrograms()
+{
+    XTRACE("TexShaderManager::WarmUpPrograms");
+    Device* d = graph.m_lpDevice;
+    if (!d) return 0;
+    // The device is left as it was found.
+    std::uint32_t saved = 0;
+    if (plat::Failed(d->CreateStateBlock(D3DSBT_ALL, &saved))) saved = 0;
+    const std::size_t before = d->ProgramCount();
+    // The program depends on the kind of texture a stage has, not on which:
+    // one plain and one bump texture stand in for the caller's.
+    Texture* plain = nullptr;
+    Texture* bump = nullptr;
+    d->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &plain);
+    d->CreateTexture(1, 1, 1, 0, D3DFMT_V8U8, D3DPOOL_MANAGED, &bump);
+    bool refused = false;
+    for (int id = 0; id < kTechniqueCount && !refused; ++id)
+    {
+        const STechnique& t = m_Techniques[id];
+        // As drawn: from the default state, each pass on top of the last,
+        // then the closing block.
+        SetDefaultStates();
+        for (int p = 0; p < t.m_iPassCount && !refused; ++p)
+        {
+            if (plat::Failed(d->ApplyStateBlock(t.m_hPass[p]))) break;
+            for (int s = 0; s < 5 && t.m_aStageTexture[p][s] >= 0; ++s)
+            {
+                std::uint32_t op = 0;
+                d->GetTextureStageState(std::uint32_t(s), D3DTSS_COLOROP, &op);
+                const bool bumpStage = op == D3DTOP_BUMPENVMAP || op == D3DTOP_BUMPENVMAPLUMINANCE;
+                d->SetTexture(std::uint32_t(s), bumpStage ? bump : plain);
+            }
+            if (t.m_pVertexShader)
+            {
+                d->SetVertexShader(*t.m_pVertexShader);
+                refused = plat::Failed(d->PrepareProgram(0));
+                continue;
+            }
+            // The mesh sets its format as the vertex shader when it draws.
+            for (const SWarmUpFormat& f : kWarmUpFormats)
+                if (plat::Failed(d->SetVertexShader(f.fvf)) || plat::Failed(d->PrepareProgram(f.fvf, f.primitive)))
+                {
+                    refused = true;
+                    break;
+                }
+        }
+        if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
+    }
+    if (saved)
+    {
+        d->ApplyStateBlock(saved);
+        d->DeleteStateBlock(saved);
+    }
+    for (std::uint32_t s = 0; s < 4; ++s)
+        g_TextureStageCache[s] = nullptr;
+    // The vertex shader was set behind the mesh's cache.
+    CMesh::ResetCurrent();
+    if (plain) plain->Release();
+    if (bump) bump->Release();
+    const int compiled = int(d->ProgramCount() - before);
+    if (refused)
+        g_ErrorLog.LogError("TexShaderManager::WarmUpPrograms: the device refused (not its thread?)");
+    g_ErrorLog.LogDebug("TexShaderManager::WarmUpPrograms: %d programs compiled", compiled);
+    return compiled;
 }
 
 void TexShaderManager::FillRampTexture()
@@ -398,6 +484,7 @@ void TexShaderManager::Purge()
 {
     try
     {
+        if (g_pTextureManager) g_pTextureManager->UncountTexture(m_pRampTexture);
         delete m_pRampTexture;
         m_pRampTexture = nullptr;
         if (Device* d = graph.m_lpDevice)

@@ -123,6 +123,12 @@ public:
     bool Init(bool testDevice);
     // The specular probe: sets m_bSpecularOk.
     void GetCaps();
+    // Builds the device's programs for every pass of every built technique
+    // with the vertex formats the engine draws, so that play does not stop
+    // to compile them. The thread that owns the device only (elsewhere the
+    // device refuses and nothing is built); leaves the default state.
+    // Returns the number of programs compiled.
+    int WarmUpPrograms();
     // Draws the mesh with technique id and up to four textures (may be null).
     void ApplyStateBlock(int id, CMesh* mesh, CTexture* tex0 = nullptr, CTexture* tex1 = nullptr,
                          CTexture* tex2 = nullptr, CTexture* tex3 = nullptr);

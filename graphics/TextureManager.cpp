@@ -122,8 +122,15 @@ bool TextureManager::Init(const char* section, std::uint32_t keepNewest)
     m_nMemoryAtStart = graph.m_lpDevice ? graph.m_lpDevice->GetAvailableTextureMem() : 0;
     {
         std::lock_guard<std::mutex> lock(m_StatsLock);
+        // The loaded textures start again from none; the work textures and
+        // the counted ones of other owners made before (the technique
+        // manager's ramp is made first) still exist.
         m_nTextureBytes = 0;
         m_nTextureCount = 0;
+        for (const CTexture* work : m_pWorkTextures)
+            if (work) m_nTextureBytes += work->m_nMemory, ++m_nTextureCount;
+        for (const auto& [texture, bytes] : m_Counted)
+            m_nTextureBytes += bytes, ++m_nTextureCount;
     }
     m_iDefaultTexture = FindName(kDefaultTextureName);
     return started;
@@ -161,6 +168,7 @@ void* TextureManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
         return nullptr;
     }
     std::unique_ptr<CTexture> texture;
+    CTraceBoundary boundary;
     try
     {
         texture = std::make_unique<CTexture>();
@@ -169,8 +177,9 @@ void* TextureManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
         ChooseQuality(record->m_iTextureType, g_Settings.TextureQuality, &bits, &drop);
         if (!texture->LoadFromFile(path.c_str(), bits, drop, record->m_iMipLevels, 1)) texture.reset();
     }
-    catch (const std::exception&)
+    catch (const std::exception& e)
     {
+        boundary.Handled(record->m_szFileName, e.what());
         texture.reset();
     }
     if (!texture)
@@ -289,6 +298,31 @@ std::int32_t TextureManager::GetTextureCount()
 {
     std::lock_guard<std::mutex> lock(m_StatsLock);
     return m_nTextureCount;
+}
+
+void TextureManager::CountTexture(const CTexture* texture)
+{
+    if (!texture) return;
+    std::lock_guard<std::mutex> lock(m_StatsLock);
+    // Counted again (a texture created anew in place): the old count goes.
+    if (auto it = m_Counted.find(texture); it != m_Counted.end())
+    {
+        m_nTextureBytes -= std::min(m_nTextureBytes, it->second);
+        --m_nTextureCount;
+    }
+    m_Counted[texture] = texture->m_nMemory;
+    m_nTextureBytes += texture->m_nMemory;
+    ++m_nTextureCount;
+}
+
+void TextureManager::UncountTexture(const CTexture* texture)
+{
+    std::lock_guard<std::mutex> lock(m_StatsLock);
+    auto it = m_Counted.find(texture);
+    if (it == m_Counted.end()) return;
+    m_nTextureBytes -= std::min(m_nTextureBytes, it->second);
+    --m_nTextureCount;
+    m_Counted.erase(it);
 }
 
 void TextureManager::GetMemoryStatsText(char* out, std::size_t size)

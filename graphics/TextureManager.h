@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 class CTexture;
@@ -99,6 +100,13 @@ public:
     const STextureRecord* GetRecord(std::int32_t id) const;
     std::uint32_t GetTextureBytes();
     std::int32_t GetTextureCount();
+    // Textures the manager does not own but counts in its statistics (the
+    // technique manager's ramp texture, the font pages): CountTexture adds
+    // one texture and its memory estimate as it is now; UncountTexture
+    // takes away what was added for it (nothing for one never counted, so
+    // an owner may call it before every delete). Null is ignored.
+    void CountTexture(const CTexture* texture);
+    void UncountTexture(const CTexture* texture);
     const STextureFormats& GetFormats() const { return m_Formats; }
     // One of the two 256 x 256 DXT3 work textures (0 or 1; null before the
     // device objects exist), for the surface manager's 2-D images.
@@ -116,6 +124,7 @@ private:
     std::mutex m_StatsLock; // texture bytes and count: loader and main thread
     std::uint32_t m_nTextureBytes = 0;
     std::int32_t m_nTextureCount = 0;
+    std::unordered_map<const CTexture*, std::uint32_t> m_Counted; // CountTexture's, with its bytes
     std::int32_t m_iDefaultTexture = -1;
     STextureFormats m_Formats;
     std::vector<STextureRecord> m_Records;

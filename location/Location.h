@@ -16,7 +16,7 @@
 // answer heights, colours, rays and the per-cell object lists; outside the
 // map they return neutral values.
 //
-// Stand-ins: the fog switch is the environment stand-in's (no fog), the
+// Fog comes from the environment (CEnvironment::SetFog). Stand-ins: the
 // object lights come from the installed object view (g_pObjectView), the
 // ground detail layer draws nothing.
 //

@@ -9,6 +9,7 @@
 #include "foundation/GameTime.h"
 #include "foundation/Random.h"
 #include "graphics/LandTypes.h"
+#include "world/ObjectFrame.h"
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "location/TerrainUtil.h"
@@ -26,10 +27,6 @@ float Now()
     return static_cast<float>(g_GameTime);
 }
 
-float Dot(const CVector& a, const CVector& b)
-{
-    return a.x * b.x + a.y * b.y + a.z * b.z;
-}
 
 CVector Cross(const CVector& a, const CVector& b)
 {

@@ -17,18 +17,6 @@ namespace
 // The record that stands for points outside the map.
 const std::uint32_t kZeroTexel[5] = {};
 
-// Channel-wise a x t + b x (1 - t), rounded, opaque.
-std::uint32_t BlendColorRGB(std::uint32_t a, std::uint32_t b, float t)
-{
-    std::uint32_t out = 0xFF000000u;
-    for (int shift = 0; shift <= 16; shift += 8)
-    {
-        const float v = float((a >> shift) & 0xFF) * t + float((b >> shift) & 0xFF) * (1.0f - t);
-        out |= std::uint32_t(std::clamp(int(v + 0.5f), 0, 255)) << shift;
-    }
-    return out;
-}
-
 // A spread object is listed in every cell its square reaches.
 bool Spreads(const CMMObject* object)
 {

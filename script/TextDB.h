@@ -1,10 +1,10 @@
 // ITextDB: the text database's interface (factory id "IGUID_ITextDB").
 //
 // Every text the game shows is looked up by a 32-character key; each key
-// has a TEXT and a NAME. Only the interface is here: the implementation
-// (CTextDB over the "INFORMATION" table of the text file, with its variant
-// choice and its 50-entry cache) comes with the text database. Callers that
-// need one are handed a pointer by their owner; tests use a fake.
+// has a TEXT and a NAME. The implementation is CTextDB
+// (script/game/TextDatabase.h: the "INFORMATION" table of the text file,
+// its variant choice and its 50-entry cache). Callers that need one are
+// handed a pointer by their owner; tests use a fake.
 //
 // Keys are passed as 32-character fixed names by value: a longer key is cut
 // to 31 characters.
@@ -15,6 +15,7 @@
 #include "foundation/XString.h"
 
 #include <cstring>
+#include <string.h> // strnlen
 
 // A 32-character fixed name, passed by value.
 struct STextKey
@@ -24,7 +25,7 @@ struct STextKey
     STextKey() = default;
     STextKey(const char* key)
     {
-        if (key) std::strncpy(name, key, sizeof name - 1);
+        if (key) std::memcpy(name, key, strnlen(key, sizeof name - 1));
     }
 };
 static_assert(sizeof(STextKey) == 32);

@@ -34,7 +34,7 @@
 #include "foundation/MTResourceManager.h"
 #include "platform/Thread.h"
 #include "platform/Time.h"
-#include "sound/SlotPool.h"
+#include "foundation/SlotPool.h"
 #include "sound/SoundBase.h"
 #include "sound/U32Array.h"
 

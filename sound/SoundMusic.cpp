@@ -4,6 +4,8 @@
 #include "platform/File.h"
 #include "sound/SoundBase.h"
 
+#include <vorbis/vorbisfile.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -312,15 +314,28 @@ std::uint32_t CSoundMusic::NotifyHandleer(void* param)
 
 // ---------------------------------------------------------- CSoundMusicOGG
 
+struct CSoundMusicOGG::SOggFile
+{
+    OggVorbis_File vf{};
+};
+
+CSoundMusicOGG::CSoundMusicOGG() = default;
+
 CSoundMusicOGG::~CSoundMusicOGG()
 {
     CSoundMusicOGG::Unload(true);
 }
 
+CSoundMusicOGG::SOggFile& CSoundMusicOGG::Ogg()
+{
+    if (!m_pOgg) m_pOgg = std::make_unique<SOggFile>();
+    return *m_pOgg;
+}
+
 void CSoundMusicOGG::ReleaseDecoder()
 {
     if (m_bLoaded)
-        ov_clear(&m_Vf); // closes the file it was opened on
+        ov_clear(&Ogg().vf); // closes the file it was opened on
     else if (m_pFile)
         std::fclose(m_pFile);
     m_pFile = nullptr;
@@ -350,7 +365,7 @@ plat::HResult CSoundMusicOGG::PreLoad(std::uint32_t position)
     plat::HResult result = plat::E_FAIL;
     ReleaseDecoder();
     m_pFile = plat::FOpen(m_szFileName, "rb");
-    if (!m_pFile || ov_open(m_pFile, &m_Vf, nullptr, 0) != 0)
+    if (!m_pFile || ov_open(m_pFile, &Ogg().vf, nullptr, 0) != 0)
     {
         // A failed open leaves the file to us.
         if (m_pFile) std::fclose(m_pFile);
@@ -360,7 +375,7 @@ plat::HResult CSoundMusicOGG::PreLoad(std::uint32_t position)
     else
     {
         m_bLoaded = true;
-        const vorbis_info* info = ov_info(&m_Vf, -1);
+        const vorbis_info* info = ov_info(&Ogg().vf, -1);
         m_pPcm = new std::uint8_t[2 * static_cast<std::size_t>(m_nBlockSize)];
         delete m_pFormat;
         m_pFormat = new WaveFormat;
@@ -374,12 +389,12 @@ plat::HResult CSoundMusicOGG::PreLoad(std::uint32_t position)
         m_pChunk = new std::uint8_t[kChunkSize];
         if (m_fLength == 0.0f)
         {
-            const double total = ov_time_total(&m_Vf, -1);
+            const double total = ov_time_total(&Ogg().vf, -1);
             m_fLength = total > 0.0 ? static_cast<float>(total) : 0.0f;
         }
-        if (ov_seekable(&m_Vf) && position > 0)
+        if (ov_seekable(&Ogg().vf) && position > 0)
         {
-            const int r = ov_pcm_seek_page(&m_Vf, position);
+            const int r = ov_pcm_seek_page(&Ogg().vf, position);
             if (r != 0)
                 g_ErrorLog.LogError("ov_pcm_seek_page is fail. Error is %s (dwPos=%u)", SeekErrorName(r),
                                     position);
@@ -400,18 +415,18 @@ void CSoundMusicOGG::LoadBlock()
     XTRACE("CSoundMusicOGG::LoadBlock");
     std::lock_guard lock(m_Lock);
     if (!m_bLoaded || !m_pPcm || !m_pFormat) return;
-    const bool seekable = ov_seekable(&m_Vf) != 0;
+    const bool seekable = ov_seekable(&Ogg().vf) != 0;
     bool rewound = false; // rewound and nothing read since
     int errors = 0;
     while (!m_bEnded && m_nFilled < m_nBlockSize)
     {
         int link = 0;
         const long n =
-            ov_read(&m_Vf, reinterpret_cast<char*>(m_pChunk),
+            ov_read(&Ogg().vf, reinterpret_cast<char*>(m_pChunk),
                     static_cast<int>(std::min(m_nBlockSize - m_nFilled, kChunkSize)), 0, 2, 1, &link);
         if (n > 0)
         {
-            const vorbis_info* info = ov_info(&m_Vf, link);
+            const vorbis_info* info = ov_info(&Ogg().vf, link);
             if (!info || info->channels != m_pFormat->channels ||
                 static_cast<std::uint32_t>(info->rate) != m_pFormat->samplesPerSec)
             {
@@ -430,7 +445,7 @@ void CSoundMusicOGG::LoadBlock()
         if (n < 0 && ++errors < kMaxReadErrors) continue; // a hole in the data: read on
         if (n < 0) g_ErrorLog.LogError("Music %s cannot be decoded further (error %ld)", m_szFileName, n);
         // End of the stream (or nothing but errors).
-        if (m_bLoop && seekable && !rewound && ov_raw_seek(&m_Vf, 0) == 0)
+        if (m_bLoop && seekable && !rewound && ov_raw_seek(&Ogg().vf, 0) == 0)
         {
             rewound = true;
             errors = 0;
@@ -462,7 +477,7 @@ std::uint32_t CSoundMusicOGG::GetCurrentPos()
 {
     std::lock_guard lock(m_Lock);
     if (!m_bLoaded) return 0;
-    const ogg_int64_t position = ov_pcm_tell(&m_Vf);
+    const ogg_int64_t position = ov_pcm_tell(&Ogg().vf);
     return position > 0 ? static_cast<std::uint32_t>(position) : 0;
 }
 
@@ -476,6 +491,6 @@ float CSoundMusicOGG::GetPlayDuration()
 {
     std::lock_guard lock(m_Lock);
     if (!m_pBuffer || !m_bLoaded) return 0.0f;
-    const double t = ov_time_tell(&m_Vf);
+    const double t = ov_time_tell(&Ogg().vf);
     return t > 0.0 ? static_cast<float>(t) : 0.0f;
 }

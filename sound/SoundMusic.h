@@ -24,11 +24,10 @@
 #include "platform/Thread.h"
 #include "platform/dsound/DSound.h"
 
-#include <vorbis/vorbisfile.h>
-
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <mutex>
 
 class IMusic : public IBaseInterface
@@ -132,7 +131,7 @@ protected:
 class CSoundMusicOGG : public CSoundMusic
 {
 public:
-    CSoundMusicOGG() = default;
+    CSoundMusicOGG();
     ~CSoundMusicOGG() override;
 
     std::uint32_t GetSize() const override { return sizeof(CSoundMusicOGG); }
@@ -145,6 +144,11 @@ public:
     void LoadBlock() override;
 
 private:
+    // The vorbisfile decoder state, private to SoundMusic.cpp so that no
+    // includer of the music headers sees the codec's.
+    struct SOggFile;
+    // The decoder state, made on first use.
+    SOggFile& Ogg();
     void ReleaseDecoder();
 
     std::uint32_t m_nFilled = 0;
@@ -152,6 +156,6 @@ private:
     bool m_bEnded = false; // the stream has nothing more to give
     std::FILE* m_pFile = nullptr;
     std::uint8_t* m_pPcm = nullptr;
-    OggVorbis_File m_Vf{};
+    std::unique_ptr<SOggFile> m_pOgg;
     std::uint8_t* m_pChunk = nullptr;
 };

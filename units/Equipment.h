@@ -22,7 +22,7 @@
 #pragma once
 
 #include "units/EquipmentManager.h"
-#include "units/TypeTables.h"
+#include "units/KindManagers.h"
 #include "units/UnitTypes.h"
 
 #include <cstdint>

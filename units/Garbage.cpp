@@ -1,7 +1,7 @@
 #include "units/Garbage.h"
 
 #include "foundation/ErrorLog.h"
-#include "units/TypeTables.h"
+#include "units/KindManagers.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -7,7 +7,7 @@
 #include "graphics/TextureManager.h"
 #include "sound/SoundManager.h"
 #include "units/ModifManager.h"
-#include "units/TypeTables.h"
+#include "units/KindManagers.h"
 #include "units/UnitTypes.h"
 
 #include <cstdio>

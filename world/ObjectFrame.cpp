@@ -6,13 +6,13 @@
 
 using namespace plat::d3d;
 
-namespace
-{
-
 float Dot(const CVector& a, const CVector& b)
 {
     return a.x * b.x + a.y * b.y + a.z * b.z;
 }
+
+namespace
+{
 
 CVector Cross(const CVector& a, const CVector& b)
 {

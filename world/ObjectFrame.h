@@ -56,6 +56,8 @@ public:
     CVector m_vSide;
 };
 
+// a . b
+float Dot(const CVector& a, const CVector& b);
 // Rows (-1,0,0,0), (0,0,1,0), (0,1,0,0), (0,0,0,1).
 CMatrix MakeDefaultObjectMatrix();
 

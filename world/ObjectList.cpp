@@ -44,6 +44,7 @@ template <class T, class List, class Pred> void FillArray(const List& list, SPoi
 CObjectList::CObjectList()
 {
     m_pSensors = new std::uint8_t[std::size_t(m_nSensorCapacity) * kSensorRecordSize]();
+    m_pSensorMechs = new CMech*[std::size_t(m_nSensorCapacity)]();
 }
 
 CObjectList::~CObjectList()
@@ -51,6 +52,8 @@ CObjectList::~CObjectList()
     Clear();
     delete[] m_pSensors;
     m_pSensors = nullptr;
+    delete[] m_pSensorMechs;
+    m_pSensorMechs = nullptr;
 }
 
 void CObjectList::AddObject(CMMObject* object)
@@ -329,12 +332,10 @@ void CObjectList::Move(float dt)
         if (!o->m_bPhysics || !o->m_bAlive) continue;
         auto* d = static_cast<CDynamicObject*>(o);
         const bool lagged = d->m_bNetwork && !d->m_bLocal && d->m_fLagTime != 0.0f;
-        g_pPhysics->Move(d, lagged ? dt * 0.5f + d->m_fLagTime : dt);
+        (void)g_pPhysics->Move(d, lagged ? dt * 0.5f + d->m_fLagTime : dt);
         if (lagged) d->m_fLagTime = 0.0f;
     }
 }
-
-void CObjectList::CheckCollision(float /*dt*/) {}
 
 int CObjectList::StepPhysics(float frameTime)
 {
@@ -373,5 +374,6 @@ void CObjectList::Clear()
     m_nLastObjectNumber = 0;
     m_nLastSaveNumber = 0;
     if (m_pSensors) std::memset(m_pSensors, 0, std::size_t(m_nSensorCapacity) * kSensorRecordSize);
+    if (m_pSensorMechs) std::fill(m_pSensorMechs, m_pSensorMechs + m_nSensorCapacity, nullptr);
     m_nSensors = 0;
 }

@@ -56,6 +56,29 @@ struct SRadiusResult
     std::int32_t count = 0;
 };
 
+// A script sensor (88 bytes, stored raw in the saved state):
+//   0   1  enter flag (1 fires on entering, 0 on leaving)
+//   1   3  padding
+//   4  32  mechanoid id (zero-terminated)
+//  36  32  target name (zero-terminated)
+//  68  12  centre
+//  80   4  radius
+//  84   4  cached mechanoid record: always 0 in the record (the resolved
+//          mechanoid is kept beside the array; pointers do not fit here)
+struct SSensorRecord
+{
+    std::uint8_t enter;
+    std::uint8_t padding[3];
+    char mechId[32];
+    char target[32];
+    float centre[3];
+    float radius;
+    std::uint32_t cachedMech;
+};
+static_assert(sizeof(SSensorRecord) == 88);
+
+class CMech;
+
 class CObjectList
 {
 public:
@@ -106,8 +129,43 @@ public:
     // The physics passes of one sub-step.
     void PreMove(float dt);
     void Move(float dt);
-    // The collision pass of one sub-step (not built yet: does nothing).
+    // The collision pass of one sub-step (ObjectList_Collision.cpp): each
+    // moving object against the objects of the 2 x 2 cells it moves
+    // towards; each moving pair once, by the object with the larger number.
     void CheckCollision(float dt);
+    // The narrow tests of a mover A against B; true on a contact.
+    bool CheckSphereCollisionMove(CDynamicObject* a, CDynamicObject* b, float dt);
+    bool CheckSphereCollisionStatic(CDynamicObject* a, CMMObject* b, float dt);
+    bool CheckCollisionPoint(CDynamicObject* a, CMMObject* b, float dt);
+    bool CheckCollisionSphere(CDynamicObject* a, CMMObject* b, float dt);
+
+    // Ray queries, area damage and sensors (ObjectList_Rays.cpp).
+    // The nearest collidable, alive, shown object (not ignore) on the ray
+    // from origin along the unit direction within length; point becomes
+    // the hit or the ray's end.
+    bool GetRayIntersection(const CVector* origin, const CVector* direction, float length, CVector* point,
+                            CMMObject* ignore, CMMObject** hit);
+    // The same over the origin's cell only, triangle-shaped objects only,
+    // shown or not (the physics' ground query; object is not excluded).
+    bool GetRayIntersection2(const CVector* origin, const CVector* direction, float length, CVector* point,
+                             CMMObject* object, CMMObject** hit);
+    // Distance along the ray to the object's bounding sphere, or -1.
+    static float TestRaySphere(const CVector* origin, const CVector* direction, float length,
+                               CMMObject* object, bool);
+    // Distance to the object's nearest facing triangle, or -1.
+    static float GetRayIntersectionPolygon(const CVector* origin, const CVector* direction, float length,
+                                           CMMObject* object, bool);
+    // Damage and a push to the objects within radius of centre (flat: only
+    // those near the centre's height), falling off beyond half the radius.
+    void SetVolumeDamage(const CVector* centre, float radius, float damage, float impulse, CMMObject* source,
+                         bool flat, int codeA, int codeB);
+    // A sensor that fires once when the mechanoid enters (leaves) the spot
+    // named target: a system point, an object's game id or a road node.
+    void AddSysObjectSensor(const char* target, const char* mechId, bool enter);
+    // Per frame: at most one sensor fires (OnSensor of the event sink).
+    void CheckObjectSensor();
+    // Sensor i (0..m_nSensors-1).
+    SSensorRecord* GetSensor(int i) { return reinterpret_cast<SSensorRecord*>(m_pSensors) + i; }
     // The frame's physics: sub-steps of at most 0.2 s, each PreMove,
     // CheckCollision, Move. Returns the number of sub-steps.
     int StepPhysics(float frameTime);
@@ -148,6 +206,8 @@ public:
     std::int32_t m_nSensorGrowth = 8;
     std::uint8_t* m_pSensors = nullptr;
     std::int32_t m_nSensors = 0;
+    // The resolved mechanoid of each sensor (null until resolved).
+    CMech** m_pSensorMechs = nullptr;
 
 private:
     // Counts the visibility passes; an object stamped with the current one
@@ -162,6 +222,8 @@ private:
     bool IsSeen(const CMMObject* object) const { return object->m_nSeenPass == m_nVisibilityPass; }
     void SortPreDraw();
     void SortVisibleFarFirst();
+    // Shifts the later sensors down over sensor i.
+    void RemoveSensor(int i);
 };
 
 extern CObjectList g_ObjectList;

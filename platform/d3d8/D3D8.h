@@ -21,7 +21,10 @@
 // - Differences from Direct3D the engine can see: D3DRS_LOCALVIEWER starts
 //   FALSE (see StateBlock.cpp); at most 16 lights light a draw; a
 //   full-screen device is lost when its window loses the focus it had (a
-//   window that never had it loses nothing).
+//   window that never had it loses nothing); after a discarding (or single
+//   flipping) Present with an identity gamma ramp the back buffer holds an
+//   earlier frame (Direct3D leaves it undefined; its storage was traded
+//   with the front copy rather than copied).
 // - Process-wide effect: on Mesa's software rasterizer the first device
 //   raises the C library's heap trim threshold (GlBackend.cpp says why).
 #pragma once
@@ -237,6 +240,13 @@ Direct3D* Direct3DCreate8(std::uint32_t sdkVersion);
 // The caps this layer reports (they describe what it really does).
 SCaps LayerCaps(std::uint32_t deviceType);
 
+// What the device counts of its own work, for the log.
+struct SDeviceStatistics
+{
+    std::uint32_t programs = 0;             // generated programs compiled
+    std::uint32_t programsAfterLoading = 0; // of them, after MarkLoadingFinished
+};
+
 class Device : public Unknown
 {
 public:
@@ -344,6 +354,16 @@ public:
     void WaitIdle();
     // Programs compiled so far (the cache is keyed by the state that matters).
     std::size_t ProgramCount() const;
+    // Builds the generated program the current state draws primitives of
+    // the given type with from vertices of the given FVF (ignored while an
+    // engine vertex program is set), without drawing: a program compiled
+    // during loading does not stall a frame later. The context owner's
+    // thread only (another gets D3DERR_INVALIDCALL).
+    HResult PrepareProgram(std::uint32_t fvf, std::uint32_t primitive = D3DPT_TRIANGLELIST);
+    // Marks the end of loading: programs compiled after it are counted in
+    // the statistics. Any thread.
+    void MarkLoadingFinished();
+    SDeviceStatistics GetStatistics() const;
 
     Device(Direct3D* d3d, plat::Window* window, std::uint32_t behaviour, const SPresentParameters& params);
     ~Device() override;

@@ -462,6 +462,7 @@ constexpr std::uint32_t D3DPRASTERCAPS_MIPMAPLODBIAS = 0x2000;
 constexpr std::uint32_t D3DPRASTERCAPS_FOGRANGE = 0x10000;
 constexpr std::uint32_t D3DPRASTERCAPS_ANISOTROPY = 0x20000;
 constexpr std::uint32_t D3DPRASTERCAPS_WBUFFER = 0x40000;
+constexpr std::uint32_t D3DPRASTERCAPS_WFOG = 0x100000;
 constexpr std::uint32_t D3DPRASTERCAPS_ZFOG = 0x200000;
 constexpr std::uint32_t D3DPTEXTURECAPS_PERSPECTIVE = 0x1;
 constexpr std::uint32_t D3DPTEXTURECAPS_POW2 = 0x2;

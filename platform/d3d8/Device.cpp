@@ -308,7 +308,9 @@ HResult Device::Present(const Rect* src, const Rect* dst, plat::Window*, const v
         logged = true;
     }
     if (TestCooperativeLevel() != D3D_OK) return D3DERR_DEVICELOST;
-    m_pBackend->Present(m_pBackBuffer, m_gamma);
+    const bool backBufferFree = m_params.SwapEffect == D3DSWAPEFFECT_DISCARD ||
+                                (m_params.SwapEffect == D3DSWAPEFFECT_FLIP && m_params.BackBufferCount == 1);
+    m_pBackend->Present(m_pBackBuffer, m_gamma, backBufferFree);
     return D3D_OK;
 }
 
@@ -367,6 +369,29 @@ void Device::WaitIdle()
 std::size_t Device::ProgramCount() const
 {
     return m_pBackend->ProgramCount();
+}
+
+HResult Device::PrepareProgram(std::uint32_t fvf, std::uint32_t primitive)
+{
+    // Only the context owner compiles; loader threads never touch GL.
+    if (!IsOwnerThread() || !m_pBackend || (fvf & 1)) return D3DERR_INVALIDCALL;
+    if (primitive < D3DPT_POINTLIST || primitive > D3DPT_TRIANGLEFAN) return D3DERR_INVALIDCALL;
+    detail::SDrawSetup setup = DrawSetup();
+    if (setup.engineVs < 0) setup.fvf = fvf;
+    return m_pBackend->PrepareProgram(*m_pLive, setup, primitive) ? D3D_OK : D3DERR_INVALIDCALL;
+}
+
+void Device::MarkLoadingFinished()
+{
+    m_pCore->loadingFinished.store(true, std::memory_order_relaxed);
+}
+
+SDeviceStatistics Device::GetStatistics() const
+{
+    SDeviceStatistics s;
+    s.programs = m_pCore->programsCompiled.load(std::memory_order_relaxed);
+    s.programsAfterLoading = m_pCore->programsAfterLoading.load(std::memory_order_relaxed);
+    return s;
 }
 
 // ---------------------------------------------------------------- resources
@@ -616,7 +641,6 @@ HResult Device::Clear(std::uint32_t count, const SRect* rects, std::uint32_t fla
                       std::uint32_t stencil)
 {
     if (!IsOwnerThread()) return D3DERR_INVALIDCALL;
-    if (count > 0 && !rects) return D3DERR_INVALIDCALL;
     if ((flags & (D3DCLEAR_ZBUFFER | D3DCLEAR_STENCIL)) && !m_pDepth) return D3DERR_INVALIDCALL;
     if ((flags & D3DCLEAR_STENCIL) && m_pDepth->GetFormat() != D3DFMT_D24S8 &&
         m_pDepth->GetFormat() != D3DFMT_D24X4S4)

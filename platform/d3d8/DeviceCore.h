@@ -29,11 +29,15 @@ struct SDeviceCore
 {
     std::mutex mutex;
     std::vector<std::pair<EGlKind, std::uint32_t>> graveyard;
+    std::atomic<bool> buried{false}; // the graveyard may hold names (read without the lock)
     std::thread::id owner;
     bool alive = true;                         // false once the device is gone
     std::atomic<std::int64_t> textureBytes{0}; // estimate for GetAvailableTextureMem
     std::atomic<int> defaultPoolObjects{0};    // application-made DEFAULT pool objects
     CGlBackend* backend = nullptr;             // null once the device is gone
+    std::atomic<bool> loadingFinished{false};  // programs compiled now are counted apart
+    std::atomic<std::uint32_t> programsCompiled{0};
+    std::atomic<std::uint32_t> programsAfterLoading{0};
 
     bool OnOwnerThread() const { return std::this_thread::get_id() == owner; }
 
@@ -41,7 +45,9 @@ struct SDeviceCore
     {
         if (name == 0) return;
         std::lock_guard lock(mutex);
-        if (alive) graveyard.emplace_back(kind, name);
+        if (!alive) return;
+        graveyard.emplace_back(kind, name);
+        buried.store(true, std::memory_order_release);
     }
 };
 

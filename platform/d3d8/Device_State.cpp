@@ -7,6 +7,7 @@
 
 #include "platform/Debug.h"
 #include "platform/d3d8/DeviceCore.h"
+#include "platform/d3d8/Format.h"
 #include "platform/d3d8/StateBlock.h"
 #include "platform/d3d8/gl/GlBackend.h"
 
@@ -47,6 +48,22 @@ std::uint32_t DirtyForRenderState(std::uint32_t state)
     case D3DRS_COLORWRITEENABLE:
     case D3DRS_BLENDOP:
         return kDirtyRaster | kDirtyKey;
+    case D3DRS_TEXTUREFACTOR:
+        return kDirtyFactor;
+    // Uniforms of the program only: no other program.
+    case D3DRS_FOGCOLOR:
+    case D3DRS_FOGSTART:
+    case D3DRS_FOGEND:
+    case D3DRS_FOGDENSITY:
+    case D3DRS_AMBIENT:
+    case D3DRS_POINTSIZE:
+    case D3DRS_POINTSIZE_MIN:
+    case D3DRS_POINTSIZE_MAX:
+    case D3DRS_POINTSCALE_A:
+    case D3DRS_POINTSCALE_B:
+    case D3DRS_POINTSCALE_C:
+    case D3DRS_ALPHAREF:
+        return kDirtyMisc;
     default:
         return kDirtyMisc | kDirtyKey;
     }
@@ -132,7 +149,7 @@ HResult Device::SetViewport(const SViewport* vp)
     if (m_pRenderTarget && (std::uint64_t(vp->X) + vp->Width > m_pRenderTarget->Width() ||
                             std::uint64_t(vp->Y) + vp->Height > m_pRenderTarget->Height()))
         return D3DERR_INVALIDCALL;
-    if (vp->Width == 0 || vp->Height == 0 || vp->MinZ < 0.0f || vp->MaxZ > 1.0f || vp->MinZ > vp->MaxZ)
+    if (vp->Width == 0 || vp->Height == 0 || vp->MinZ < 0.0f || vp->MinZ > vp->MaxZ)
         return D3DERR_INVALIDCALL;
     m_pUpdate->viewport = *vp;
     m_pUpdate->viewportChanged = true;
@@ -253,11 +270,15 @@ HResult Device::SetTexture(std::uint32_t stage, Texture* texture)
 {
     if (stage >= kMaxStages) return D3DERR_INVALIDCALL;
     Texture*& slot = m_pUpdate->textures[stage];
+    // The program depends on the kind of texture bound (none, colour, bump),
+    // not on which one.
+    auto kind = [](const Texture* t) { return !t ? 0 : GetFormatInfo(t->GetFormat()).bump ? 2 : 1; };
+    const bool sameKind = kind(slot) == kind(texture);
     if (texture) texture->AddRef();
     if (slot) slot->Release();
     slot = texture;
     m_pUpdate->texChanged |= 1u << stage;
-    MarkLive(kDirtyKey);
+    if (!sameKind) MarkLive(kDirtyKey);
     return D3D_OK;
 }
 

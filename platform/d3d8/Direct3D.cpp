@@ -107,7 +107,7 @@ SCaps LayerCaps(std::uint32_t deviceType)
                           D3DPMISCCAPS_BLENDOP;
     c.RasterCaps = D3DPRASTERCAPS_ZTEST | D3DPRASTERCAPS_FOGVERTEX | D3DPRASTERCAPS_FOGTABLE |
                    D3DPRASTERCAPS_MIPMAPLODBIAS | D3DPRASTERCAPS_FOGRANGE | D3DPRASTERCAPS_ANISOTROPY |
-                   D3DPRASTERCAPS_ZFOG;
+                   D3DPRASTERCAPS_ZFOG | D3DPRASTERCAPS_WFOG; // table fog by w under a perspective projection
     c.ZCmpCaps = c.AlphaCmpCaps = 0xFF;
     c.SrcBlendCaps = c.DestBlendCaps = 0x1FFF;
     c.TextureCaps = D3DPTEXTURECAPS_PERSPECTIVE | D3DPTEXTURECAPS_ALPHA | D3DPTEXTURECAPS_PROJECTED |

@@ -562,32 +562,46 @@ HResult Buffer::Lock(std::uint32_t offset, std::uint32_t bytes, void** part1, st
         GetCurrentPosition(nullptr, &offset);
     }
     if (offset >= size || bytes == 0 || bytes > size) return DSERR_INVALIDPARAM;
-    std::uint8_t* base = state.data->bytes.data();
-    *part1 = base + offset;
-    *bytes1 = std::min(bytes, size - offset);
-    const std::uint32_t rest = bytes - *bytes1;
-    if (rest && part2 && bytes2)
+    auto region = std::make_unique<SLockedRegion>();
+    region->offset = offset;
+    region->bytes1 = std::min(bytes, size - offset);
+    if (part2 && bytes2) region->bytes2 = bytes - region->bytes1;
+    // The copy holds what the buffer holds, so a caller that reads or
+    // writes only part of the region keeps the rest.
+    const std::uint8_t* base = state.data->bytes.data();
+    region->staging.assign(base + offset, base + offset + region->bytes1);
+    region->staging.insert(region->staging.end(), base, base + region->bytes2);
+    *part1 = region->staging.data();
+    *bytes1 = region->bytes1;
+    if (region->bytes2)
     {
-        *part2 = base;
-        *bytes2 = rest;
+        *part2 = region->staging.data() + region->bytes1;
+        *bytes2 = region->bytes2;
     }
+    state.locked.push_back(std::move(region));
     return DS_OK;
 }
 
 HResult Buffer::Unlock(void* part1, std::uint32_t bytes1, void* part2, std::uint32_t bytes2)
 {
     if (m_pState->primary) return DSERR_INVALIDCALL;
+    if (!part1) return DSERR_INVALIDPARAM;
     CAlScope scope(*m_pCore);
-    SBufferData& data = *m_pState->data;
-    const std::uint8_t* begin = data.bytes.data();
-    const std::uint8_t* end = begin + data.bytes.size();
-    auto inside = [&](void* p, std::uint32_t n)
-    {
-        const auto* b = static_cast<const std::uint8_t*>(p);
-        return !p || (b >= begin && b <= end && n <= static_cast<std::size_t>(end - b));
-    };
-    if (!part1 || !inside(part1, bytes1) || !inside(part2, bytes2)) return DSERR_INVALIDPARAM;
-    ++data.version;
+    SBufferState& state = *m_pState;
+    auto it = std::find_if(state.locked.begin(), state.locked.end(),
+                           [&](const auto& region) { return region->staging.data() == part1; });
+    if (it == state.locked.end()) return DSERR_INVALIDPARAM;
+    SLockedRegion& region = **it;
+    // The caller may give back less than it locked (what it wrote).
+    const bool part2Ok = !part2 ? bytes2 == 0
+                                : region.bytes2 && part2 == region.staging.data() + region.bytes1 &&
+                                      bytes2 <= region.bytes2;
+    if (bytes1 > region.bytes1 || !part2Ok) return DSERR_INVALIDPARAM;
+    std::vector<std::uint8_t>& bytes = state.data->bytes;
+    std::copy_n(region.staging.data(), bytes1, bytes.data() + region.offset);
+    if (part2) std::copy_n(region.staging.data() + region.bytes1, bytes2, bytes.data());
+    ++state.data->version;
+    state.locked.erase(it);
     return DS_OK;
 }
 

@@ -250,6 +250,9 @@ public:
     HResult GetFrequency(std::uint32_t* frequency);
     HResult GetStatus(std::uint32_t* status);
     // One or two regions (the second when the range wraps past the end).
+    // They are a copy of the buffer's bytes: what is written there reaches
+    // the buffer at Unlock, under the device lock, so a writer never races
+    // the stream service. Each Lock needs its Unlock (with the same part 1).
     HResult Lock(std::uint32_t offset, std::uint32_t bytes, void** part1, std::uint32_t* bytes1, void** part2,
                  std::uint32_t* bytes2, std::uint32_t flags);
     HResult Unlock(void* part1, std::uint32_t bytes1, void* part2, std::uint32_t bytes2);

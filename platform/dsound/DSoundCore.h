@@ -65,6 +65,18 @@ struct SChunk
     std::uint32_t bytes = 0;
 };
 
+// A region handed out by Lock. The caller writes into a private copy
+// that Unlock puts back under the lock: the stream service reads the
+// samples on its own thread, so the buffer's bytes are never written
+// without the lock held.
+struct SLockedRegion
+{
+    std::vector<std::uint8_t> staging; // part 1, then part 2
+    std::uint32_t offset = 0;          // of part 1 in the buffer
+    std::uint32_t bytes1 = 0;
+    std::uint32_t bytes2 = 0; // part 2 starts at offset 0
+};
+
 struct SBufferState
 {
     Buffer* self = nullptr;
@@ -92,6 +104,8 @@ struct SBufferState
     std::uint32_t lastCursor = 0;
     std::uint32_t chunkBytes = 0;
     std::vector<PositionNotify> notes;
+
+    std::vector<std::unique_ptr<SLockedRegion>> locked; // until Unlock
 };
 
 struct SDeviceCore

@@ -129,6 +129,17 @@ void CVideoSound::Feed(const AVFrame* frame)
     const int got = swr_convert(m_pSwr, &out, room, const_cast<const std::uint8_t**>(frame->extended_data),
                                 frame->nb_samples);
     m_pending.resize(old + std::size_t(std::max(got, 0)) * 2);
+    TrimPending();
+}
+
+void CVideoSound::FeedPcm(const std::int16_t* samples, std::size_t count)
+{
+    m_pending.insert(m_pending.end(), samples, samples + count);
+    TrimPending();
+}
+
+void CVideoSound::TrimPending()
+{
     if (m_pending.size() > kMaxPendingSamples)
         m_pending.erase(m_pending.begin(), m_pending.end() - std::ptrdiff_t(kMaxPendingSamples));
 }
@@ -157,16 +168,21 @@ void CVideoSound::Service()
 {
     std::uint32_t play = 0, write = 0;
     if (m_pBuffer->GetCurrentPosition(&play, &write) != ds::DS_OK) return;
-    std::uint32_t ahead = (m_nWritePos + kBufferBytes - play) % kBufferBytes;
-    if (m_bPlaying && ahead > kBufferBytes - kLowBytes)
+    auto distance = [](std::uint32_t from, std::uint32_t to) { return (to + kBufferBytes - from) % kBufferBytes; };
+    // Between the play and the write cursor lie bytes the mixer has been
+    // given already: sound written there is never heard, and what is not
+    // written beyond the write cursor in time is played stale.
+    const std::uint32_t committed = distance(play, write);
+    std::uint32_t ahead = distance(play, m_nWritePos);
+    if (m_bPlaying && (ahead < committed || ahead > kAheadBytes))
     {
-        // The cursor overtook what was written (a long stall): go on from
-        // where the device can still be written.
+        // Behind the write cursor, or overtaken by the play cursor (never
+        // written this far ahead) after a stall: go on from the write cursor.
         m_nWritePos = write;
-        ahead = (m_nWritePos + kBufferBytes - play) % kBufferBytes;
+        ahead = committed;
     }
     if (ahead >= kAheadBytes) return;
-    std::uint32_t room = kAheadBytes - ahead;
+    const std::uint32_t room = kAheadBytes - ahead;
     const std::uint32_t waiting = std::uint32_t(m_pending.size() * sizeof(std::int16_t));
     if (waiting > 0)
     {
@@ -175,7 +191,7 @@ void CVideoSound::Service()
         Write(m_pending.data(), bytes);
         m_pending.erase(m_pending.begin(), m_pending.begin() + bytes / sizeof(std::int16_t));
     }
-    else if (m_bPlaying && ahead < kLowBytes)
+    else if (m_bPlaying && ahead - committed < kLowBytes)
         Write(nullptr, std::min(room, kLowBytes));
 }
 

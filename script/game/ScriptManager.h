@@ -41,6 +41,7 @@
 #include <vector>
 
 class CMemStream;
+class ITextDB;
 
 struct SScriptResult
 {
@@ -105,6 +106,19 @@ struct SScriptManagerHost
     std::function<void()> updateScriptMessages; // the event sink shows new results
 };
 
+// What the "%" placeholders of UpdateStringWithNames read of the player's
+// progress data and the world; unset ones read "" (rating 1).
+struct SNameSources
+{
+    std::function<std::string()> playerName;
+    std::function<std::string()> clanName;     // "" until the player names the clan
+    std::function<std::string()> buildingName; // the building the player is in
+    // The owner organisation's key of a world building; false when the
+    // world has no such building.
+    std::function<bool(const char* building, std::string& owner)> buildingOwner;
+    std::function<int()> ratingLevel; // the rating of the player's mech
+};
+
 class CScriptManager;
 
 // One built-in function: number, and the text or integer operation.
@@ -135,6 +149,12 @@ public:
     virtual void SaveToStream(CMemStream& stream) = 0;
     // False (with a log line, state unchanged) for a damaged chunk.
     virtual bool LoadFromStream(CMemStream& stream) = 0;
+    // Replaces the "%" placeholders of a text shown to the player with
+    // names from the text database, the progress data, the world and the
+    // script variables; removes line ends. Always ends: a value that holds
+    // its own placeholder shows it as written, and a chain of values that
+    // refer to each other stops after kMaxNameRounds replacements.
+    virtual void UpdateStringWithNames(CXAnsiString& text) = 0;
 };
 
 class CScriptManager : public IScriptManager
@@ -169,6 +189,11 @@ public:
                     int count) override;
     void SaveToStream(CMemStream& stream) override;
     bool LoadFromStream(CMemStream& stream) override;
+    void UpdateStringWithNames(CXAnsiString& text) override; // ScriptManager_Names.cpp
+
+    static constexpr int kMaxNameRounds = 200;
+    // The text database of the placeholders; g_pTextDB when not set.
+    void SetTextDB(ITextDB* db) { m_pTextDB = db; }
 
     // The cached script of that name, loaded on a miss; null when its file
     // does not open or is damaged (logged).
@@ -185,6 +210,7 @@ public:
     void ResetResults() { m_Results.m_iResultCount = 0; }
 
     void SetHost(SScriptManagerHost host) { m_Host = std::move(host); }
+    void SetNameSources(SNameSources names) { m_Names = std::move(names); }
     // The directory (with its trailing '\') in front of "DATA\CONFIG\" and
     // "Data\Bin\"; by default the engine's, taken at Init.
     void SetBaseDirectory(const char* directory) { m_baseDir = directory ? directory : ""; }
@@ -227,6 +253,8 @@ private:
     SScriptCacheSlot m_Cache[kCacheSlots];
 
     SScriptManagerHost m_Host;
+    SNameSources m_Names;
+    ITextDB* m_pTextDB = nullptr;
     std::string m_baseDir;
     std::vector<SScriptBuiltIn> m_BuiltIns;
     std::vector<IScript*> m_Running; // scripts with a run in progress (a script may be there more than once)

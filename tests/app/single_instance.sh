@@ -21,9 +21,11 @@ for _ in $(seq 100); do
 done
 grep -q "started" debug.log || { echo "first instance did not start"; exit 1; }
 
-"$game"
+"$game" 2>"$dir/second.err"
 second=$?
 [ "$second" -eq 1 ] || { echo "second instance exited with $second, expected 1"; exit 1; }
+grep -q "already running" "$dir/second.err" ||
+  { echo "the second instance did not say why it ended:"; cat "$dir/second.err"; exit 1; }
 
 # Closing the window: SIGTERM arrives as the window's close.
 kill -TERM "$first"

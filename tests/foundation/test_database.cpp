@@ -227,6 +227,35 @@ TEST_F(DataBaseTest, ValuesAndNamesStayWithinTheirLimits)
     EXPECT_NE(ErrorLog().find("8191 characters cut to 3"), std::string::npos);
 }
 
+TEST_F(DataBaseTest, AnotherAppendBeforePostKeepsTheFirstRecord)
+{
+    {
+        DataBase db;
+        Open(db, true);
+        ASSERT_TRUE(db.SelectTable("Items"));
+        ASSERT_TRUE(db.Append("Axe"));
+        ASSERT_TRUE(db.SetField("Price", 5));
+        ASSERT_TRUE(db.Append("Bow"));
+        ASSERT_TRUE(db.SetField("Price", 7));
+        ASSERT_TRUE(db.Post());
+        ASSERT_TRUE(db.Append("Club")); // no fields
+        ASSERT_TRUE(db.Edit("Bow"));
+        ASSERT_TRUE(db.SetField("Price", 8));
+        ASSERT_TRUE(db.Append("Dart")); // the changed Bow is posted first
+        ASSERT_TRUE(db.Post());
+    }
+    DataBase db;
+    Open(db, false);
+    ASSERT_TRUE(db.SelectTable("Items"));
+    ASSERT_TRUE(db.Get("Axe"));
+    EXPECT_EQ(db.GetIntegerField("Price"), 5);
+    ASSERT_TRUE(db.Get("Bow"));
+    EXPECT_EQ(db.GetIntegerField("Price"), 8);
+    EXPECT_GE(db.FindRecord("Club"), 0);
+    EXPECT_GE(db.FindRecord("Dart"), 0);
+    EXPECT_EQ(ErrorLog(), "");
+}
+
 TEST_F(DataBaseTest, TheLockFileDelaysIndexAccessAndIsAlwaysReleased)
 {
     WriteSample();
@@ -413,7 +442,21 @@ TEST_P(DataBaseCorrupt, RefusesWithOneErrorLineAndRewritesNothing)
         EXPECT_NE(ErrorLog().find("DataBase::Get error in Sword"), std::string::npos) << ErrorLog();
     }
     EXPECT_NE(ErrorLog().find(GetParam().message), std::string::npos) << ErrorLog();
+    // A damaged database tells its caller why, naming the file; a missing
+    // one has nothing to tell.
+    if (!GetParam().opens)
+    {
+        EXPECT_NE(db.GetLastError().find(GetParam().message), std::string::npos) << db.GetLastError();
+        EXPECT_NE(db.GetLastError().find(file.filename().string()), std::string::npos) << db.GetLastError();
+    }
     EXPECT_EQ(ReadBytes(m_dir / "DB.ind"), index); // a read error rewrites nothing
+}
+
+TEST_F(DataBaseTest, AMissingDatabaseIsNoDamagedOne)
+{
+    DataBase db;
+    EXPECT_FALSE(db.OpenDatabase((m_dir / "absent.dat").c_str(), false, false));
+    EXPECT_EQ(db.GetLastError(), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DataBaseCorrupt, ::testing::ValuesIn(kCorruptDbs),

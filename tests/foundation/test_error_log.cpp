@@ -168,4 +168,33 @@ TEST_F(ErrorLog, ThreadsWritingTogetherLoseNoLine)
     EXPECT_EQ(Lines("debug.log").size(), 200u);
 }
 
+TEST_F(ErrorLog, HandledFailureLogsItsPathAndLeavesTheTraceAsItWas)
+{
+    g_ErrorLog.AppendTrace("Outer");
+    const auto load = [] {
+        XTRACE("CLoader::Load");
+        XTRACE("CReader::Block");
+        throw std::runtime_error("block 3 cut short");
+    };
+    {
+        CTraceBoundary boundary;
+        try
+        {
+            load();
+        }
+        catch (const std::exception& e)
+        {
+            boundary.Handled("Data\\Models\\box.mdl", e.what());
+        }
+    }
+    char trace[CErrorLog::kTraceSize];
+    g_ErrorLog.GetTrace(trace, sizeof(trace));
+    EXPECT_STREQ(trace, "EXCEPTION:->Outer");
+    const auto lines = Lines("error.log");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("Data\\Models\\box.mdl: block 3 cut short (path: CReader::Block->CLoader::Load)"),
+              std::string::npos)
+        << lines[0];
+}
+
 } // namespace

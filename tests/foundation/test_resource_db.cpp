@@ -6,6 +6,8 @@
 #include "platform/CodePage.h"
 #include "platform/File.h"
 
+#include "common/DataTree.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -23,26 +25,10 @@ std::string Cp1251(const char* utf8)
 }
 
 // Runs in a fresh directory: both modes take paths relative to it.
-class ResourceDb : public ::testing::Test
+class ResourceDb : public testutil::CDataTreeTest
 {
 protected:
-    void SetUp() override
-    {
-        m_previous = plat::GetCurrentDirectory();
-        m_dir = fs::temp_directory_path() / ("tvx_rdb_" + std::to_string(std::random_device{}()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(m_dir);
-        fs::create_directories(m_dir / "Data");
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.c_str()));
-        g_ErrorLog.SetDirectory(m_dir.c_str());
-    }
-    void TearDown() override
-    {
-        g_ResourceDB.Done();
-        plat::SetCurrentDirectory(m_previous.c_str());
-        g_ErrorLog.SetDirectory(m_previous.c_str());
-        fs::remove_all(m_dir);
-    }
+    void SetUp() override { fs::create_directories(m_dir / "Data"); }
 
     // "Текстуры": TEX_A (Deleted 0), TEX_B (Deleted 1), TEX_C (no Deleted);
     // "Звуки": SND_SHOT.
@@ -87,8 +73,7 @@ protected:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-    std::string m_previous;
-    fs::path m_dir;
+    const fs::path m_dir = Tree().Path();
 };
 
 TEST_F(ResourceDb, DefaultManagerListsTheRecordsNotDeletedInOrder)

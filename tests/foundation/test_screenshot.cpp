@@ -95,17 +95,7 @@ SJpegImage DecodeJpeg(const std::string& path)
 class Screenshot : public gfxtest::CGraphicDeviceTest
 {
 protected:
-    void SetUp() override
-    {
-        m_OldDirectory = plat::GetCurrentDirectory();
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_Dir.Path().c_str()));
-        ASSERT_TRUE(OpenDevice(40, 30));
-    }
-    void TearDown() override
-    {
-        gfxtest::CGraphicDeviceTest::TearDown();
-        plat::SetCurrentDirectory(m_OldDirectory.c_str());
-    }
+    void SetUp() override { ASSERT_TRUE(OpenDevice(40, 30)); }
 
     // Top half one colour, bottom half another.
     void Paint(std::uint32_t top, std::uint32_t bottom)
@@ -115,8 +105,8 @@ protected:
         graph.m_lpDevice->Clear(1, &lower, D3DCLEAR_TARGET, bottom, 1.0f, 0);
     }
 
-    CTempDir m_Dir{"shots"};
-    std::string m_OldDirectory;
+    // The fixture's data tree, the working directory during the test.
+    testutil::CDataTree& m_Dir = Tree();
 };
 
 bool Near(const std::uint8_t* rgb, std::uint32_t colour, int tolerance)

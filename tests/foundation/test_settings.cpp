@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <functional>
 #include <ostream>
 #include <string>
@@ -20,7 +21,7 @@ protected:
     void SetUp() override
     {
         m_dir = std::filesystem::temp_directory_path() /
-                ("tvx_settings_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                ("tvx_settings_" + std::to_string(std::random_device{}()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::remove_all(m_dir);
         std::filesystem::create_directories(m_dir);
@@ -98,7 +99,7 @@ TEST_F(Settings, SetDefaultConfigResetsWhatTheFileDoesNotHold)
 struct SConfigCase
 {
     const char* name;
-    const char* file;
+    std::string file;
     std::function<void(const SEngineSettings&)> check;
     bool logsError;
 };
@@ -176,10 +177,46 @@ const SConfigCase kConfigCases[] = {
      false},
     {"OtherSectionIgnored", "[MMCONFIG]\nScreenWidth=640\n", [](auto& s) { EXPECT_EQ(s.ScreenWidth, 1024); },
      false},
+    {"ScreenOutOfRange", "[CONFIG]\nScreenWidth=99999999\nScreenHeight=-5\nScreenBPS=7\nJPGQuality=400\n",
+     [](auto& s)
+     {
+         EXPECT_EQ(s.ScreenWidth, 1024);
+         EXPECT_EQ(s.ScreenHeight, 768);
+         EXPECT_EQ(s.ScreenBPS, 32);
+         EXPECT_EQ(s.JPGQuality, 70);
+     },
+     true},
+    {"CommentsAndBlankLinesAreNoDamage", "; written by the options\n\n[CONFIG]\r\n  Windowed = 0\r\n",
+     [](auto& s) { EXPECT_EQ(s.Windowed, 0); }, false},
+    // A damaged file never silently takes the whole screen.
+    {"DamagedStartsWindowed", "[CONFIG]\nScreenWidth=800\n\x89PNG\x1a garbage\n",
+     [](auto& s)
+     {
+         EXPECT_EQ(s.Windowed, 1);
+         EXPECT_EQ(s.ScreenWidth, 800);
+     },
+     true},
+    {"DamagedKeepsAWindowedKeyFound", "[CONFIG\nWindowed=0\n", [](auto& s) { EXPECT_EQ(s.Windowed, 0); },
+     true},
+    {"RandomBytes", std::string("\x13\xf7\x00\x42=\x01", 6), [](auto& s) { EXPECT_EQ(s.Windowed, 1); },
+     true},
 };
 
 INSTANTIATE_TEST_SUITE_P(Config, SettingsCases, ::testing::ValuesIn(kConfigCases),
                          [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Settings, OneLineNamesTheFileAndTheReason)
+{
+    Load("[CONFIG]\nScreenHeight=-5\n");
+    EXPECT_NE(ErrorLog().find("cfg.ini\" [CONFIG] ScreenHeight=-5 is outside 480..16384; 768 used"),
+              std::string::npos)
+        << ErrorLog();
+    std::filesystem::remove(m_dir / "error.log");
+    Load("[CONFIG]\nWindowed=1\nthis is no setting\n");
+    EXPECT_NE(ErrorLog().find("cfg.ini\" is damaged (line 3 is not a [section] or key=value line)"),
+              std::string::npos)
+        << ErrorLog();
+}
 
 TEST_F(Settings, ReturnsTheRawSelectTargetTime)
 {

@@ -2,10 +2,13 @@
 // with the engine's own writers (the code-tree builder, the string pool, the
 // text interpreter's compiled form), plus damaged variants of each seed.
 //
-//     fuzz_script_corpus DIR   writes DIR/script, DIR/stringpool, DIR/textscript
+//     fuzz_script_corpus DIR   writes DIR/script, DIR/stringpool, DIR/textscript,
+//                              DIR/questlog, DIR/mission
 #include "foundation/MemStream.h"
 #include "foundation/StringPool.h"
+#include "script/MMScriptManager.h"
 #include "script/ScriptInter.h"
+#include "script/game/QuestLog.h"
 #include "tools/scriptc/CodeTreeBuilder.h"
 
 #include <cstdio>
@@ -86,6 +89,35 @@ Bytes Pool(std::initializer_list<const char*> strings, std::uint32_t slots, std:
     return Bytes(stream.m_pData, stream.m_pData + stream.m_nPosition);
 }
 
+Bytes QuestLogChunk()
+{
+    CQuestLog log;
+    log.AddEntry("DIARY");
+    log.AddQuest("Q1", "Q1_TITLE", 3, "Q1");
+    log.AddQuest("Q2", "Q2_TITLE", -1, "");
+    log.SetQuestCompleted("Q2");
+    log.AddPart("Q1", "Q1_PART1");
+    log.AddPart("DIARY", "DIARY_1");
+    CMemStream stream;
+    log.SaveToStream(stream);
+    return Bytes(stream.m_pData, stream.m_pData + stream.m_nPosition);
+}
+
+Bytes MissionStream()
+{
+    CMMScriptManager manager;
+    manager.SetMissionName("Sample");
+    manager.AddQuest("Q1");
+    manager.StartTimer("Q1", "2");
+    manager.StartTimer("Q2", "0");
+    manager.SetEvent("Q0.COMPLETE");
+    manager.AddJournalName("Q1_PART1");
+    manager.AddBalance(50.0f, 0);
+    CMemStream stream;
+    manager.SaveToStream(stream);
+    return Bytes(stream.m_pData, stream.m_pData + stream.m_nPosition);
+}
+
 Bytes Text(const std::string& text)
 {
     return Bytes(text.begin(), text.end());
@@ -101,9 +133,11 @@ int main(int argc, char** argv)
         return 2;
     }
     const fs::path root = argv[1];
-    for (const char* dir : {"script", "stringpool", "textscript"})
+    for (const char* dir : {"script", "stringpool", "textscript", "questlog", "mission"})
         fs::create_directories(root / dir);
 
+    WriteSeed(root / "questlog", "log", QuestLogChunk());
+    WriteSeed(root / "mission", "state", MissionStream());
     WriteSeed(root / "script", "loop", LoopAndArithmetic());
     WriteSeed(root / "script", "procs", ProceduresAndSwitch());
 

@@ -3,6 +3,7 @@
 // temporary directory that also receives the logs, and back-buffer reads.
 #pragma once
 
+#include "common/DataTree.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
 #include "platform/File.h"
@@ -46,38 +47,12 @@ inline SDisplayParameters WindowedParameters(int filterMode = 1, int anisotropy 
     return p;
 }
 
-// A temporary directory that receives error.log and debug.log.
-class CTempDir
+// A temporary directory that receives error.log and debug.log: the common
+// data tree (also the working directory while it lives).
+class CTempDir : public testutil::CDataTree
 {
 public:
-    explicit CTempDir(const char* tag)
-    {
-        m_Path = std::filesystem::temp_directory_path() /
-                 (std::string("tvx_") + tag + "_" + std::to_string(std::random_device{}()));
-        std::filesystem::create_directories(m_Path);
-        g_ErrorLog.SetDirectory(m_Path.c_str());
-    }
-    ~CTempDir()
-    {
-        g_ErrorLog.SetDirectory(plat::GetCurrentDirectory().c_str());
-        std::error_code ec;
-        std::filesystem::remove_all(m_Path, ec);
-    }
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
-
-    std::string operator/(const std::string& name) const { return (m_Path / name).string(); }
-    std::string ErrorLog() const
-    {
-        std::ifstream in(m_Path / "error.log");
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
-    const std::filesystem::path& Path() const { return m_Path; }
-
-private:
-    std::filesystem::path m_Path;
+    explicit CTempDir(const char* tag) : CDataTree(tag) {}
 };
 
 // The back buffer of graph as A8R8G8B8 values (X8R8G8B8 back buffers).
@@ -108,8 +83,9 @@ inline std::vector<std::uint32_t> ReadBackBuffer(std::uint32_t* width = nullptr,
     return out;
 }
 
-// Opens graph on a hidden window for one test and closes it afterwards.
-class CGraphicDeviceTest : public ::testing::Test
+// Opens graph on a hidden window for one test and closes it afterwards; the
+// test runs in its own data tree.
+class CGraphicDeviceTest : public testutil::CDataTreeTest
 {
 protected:
     bool OpenDevice(int width = 64, int height = 48, const SDisplayParameters& params = WindowedParameters())

@@ -104,8 +104,6 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(OpenDevice(64, 48));
-        m_previous = plat::GetCurrentDirectory();
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
         // The texture name table: a one-letter name whose bytes would read
         // as a small number, and an ordinary one.
         std::ofstream("db.ini") << "[TEXTURES]\nfilename=tex.ini\n";
@@ -119,8 +117,6 @@ protected:
     {
         g_pTextureManager = nullptr;
         m_textures.reset();
-        g_ResourceDB.Done();
-        plat::SetCurrentDirectory(m_previous.c_str());
         CMesh::ResetCurrent();
         CGraphicDeviceTest::TearDown();
     }
@@ -132,8 +128,8 @@ protected:
         return object.LoadFromStream(stream);
     }
 
-    gfxtest::CTempDir m_dir{"complex"};
-    std::string m_previous;
+    // The fixture's data tree, the working directory during the test.
+    testutil::CDataTree& m_dir = Tree();
     std::unique_ptr<TextureManager> m_textures;
 };
 

@@ -7,6 +7,8 @@
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
 
+#include "common/DataTree.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -18,30 +20,14 @@ namespace fs = std::filesystem;
 
 namespace
 {
-class ResourceLists : public ::testing::Test
+class ResourceLists : public testutil::CDataTreeTest
 {
 protected:
-    void SetUp() override
-    {
-        m_previous = plat::GetCurrentDirectory();
-        m_dir = fs::temp_directory_path() / ("tvx_lists_" + std::to_string(std::random_device{}()));
-        fs::create_directories(m_dir);
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.c_str()));
-        g_ErrorLog.SetDirectory(m_dir.c_str());
-    }
-    void TearDown() override
-    {
-        g_ResourceDB.Done();
-        plat::SetCurrentDirectory(m_previous.c_str());
-        g_ErrorLog.SetDirectory(m_previous.c_str());
-        fs::remove_all(m_dir);
-    }
     void Write(const char* name, const std::string& text)
     {
         std::ofstream(m_dir / name, std::ios::binary) << text;
     }
-    std::string m_previous;
-    fs::path m_dir;
+    const fs::path m_dir = Tree().Path();
 };
 
 // A 24-bit BMP of the given size (black).

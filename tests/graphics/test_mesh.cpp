@@ -16,6 +16,7 @@
 #include <fstream>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -107,6 +108,36 @@ TEST(MeshMeasure, EmptyAndFilledHeapMeshes)
     EXPECT_FLOAT_EQ(v[0].p[0], 12.0f);
     EXPECT_FLOAT_EQ(v[0].p[1], 1.0f);
     EXPECT_FLOAT_EQ(v[0].n[1], 1.0f);  // (2, 0, 0) turned and normalised
+}
+
+// A loader thread frees meshes while the main thread binds and forgets
+// them (run under ThreadSanitizer by tools/tsan.sh). Freeing the bound
+// mesh forgets it; freeing another leaves the binding alone.
+TEST(MeshBinding, FreeOnALoaderThreadWhileTheMainThreadBinds)
+{
+    CMesh bound(MESH_MEMORY_HEAP, kObjFvf, 3, 0u, 0);
+    std::thread loader(
+        [&]
+        {
+            for (int i = 0; i < 2000; ++i)
+            {
+                CMesh temporary(MESH_MEMORY_HEAP, kObjFvf, 3, 0u, 0);
+                temporary.Free();
+            }
+        });
+    for (int i = 0; i < 2000; ++i)
+    {
+        g_pCurrentMesh = &bound;
+        CMesh::ResetCurrent();
+    }
+    loader.join();
+    g_pCurrentMesh = &bound;
+    {
+        CMesh other(MESH_MEMORY_HEAP, kObjFvf, 3, 0u, 0);
+    }
+    EXPECT_EQ(g_pCurrentMesh.load(), &bound);
+    bound.Free();
+    EXPECT_EQ(g_pCurrentMesh.load(), nullptr);
 }
 
 TEST(MeshMeasure, WorkVerticesFollowTheFvf)
@@ -319,7 +350,7 @@ TEST_F(Mesh, DrawingBindsOnceAndPointListsDrawUnindexed)
     Device* d = graph.m_lpDevice;
     d->BeginScene();
     quad.Render(true);
-    EXPECT_EQ(g_pCurrentMesh, &quad);
+    EXPECT_EQ(g_pCurrentMesh.load(), &quad);
     // Change the stream behind the cache's back: a second draw of the same
     // mesh does not set it again.
     d->SetStreamSource(0, points.m_pVB, 20);

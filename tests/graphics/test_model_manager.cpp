@@ -65,7 +65,8 @@ protected:
 
     CModelManager m_manager;
     TexShaderManager m_shaders;
-    gfxtest::CTempDir m_dir{"modelmanager"};
+    // The fixture's data tree, the working directory during the test.
+    testutil::CDataTree& m_dir = Tree();
 };
 
 TEST_F(ModelManagerDevice, RingsAppendRestartAndAge)
@@ -269,15 +270,14 @@ protected:
     void SetUp() override
     {
         ModelManagerDevice::SetUp();
-        m_previous = plat::GetCurrentDirectory();
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
+        // The list's own checks read the stand-in object's parts.
+        SetModelObjectFactory([]() -> IModelObject* { return new CSingleModelObject(); });
     }
     void TearDown() override
     {
         m_manager.Done();
         m_manager.Purge();
-        g_ResourceDB.Done();
-        plat::SetCurrentDirectory(m_previous.c_str());
+        SetModelObjectFactory(nullptr);
         ModelManagerDevice::TearDown();
     }
     static void Write(const char* name, const std::string& bytes)
@@ -293,7 +293,6 @@ protected:
         return object.LoadFromStream(stream);
     }
 
-    std::string m_previous;
 };
 
 TEST_F(ModelManagerList, ListLoadsMeasuresAndReportsMissingModels)

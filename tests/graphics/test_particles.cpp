@@ -317,8 +317,6 @@ protected:
     {
         ASSERT_TRUE(OpenDevice(64, 48));
         RegisterTextureFileReader();
-        m_previous = plat::GetCurrentDirectory();
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
         m_quality = g_Settings.TextureQuality;
         g_Settings.TextureQuality = 0;
         const std::vector<std::uint32_t> red(16 * 16, 0xFFFF0000u);
@@ -344,14 +342,12 @@ protected:
         CMesh::ResetCurrent();
         g_pTextureManager = nullptr;
         m_textures.reset();
-        g_ResourceDB.Done();
         g_Settings.TextureQuality = m_quality;
-        plat::SetCurrentDirectory(m_previous.c_str());
         CGraphicDeviceTest::TearDown();
     }
 
-    gfxtest::CTempDir m_dir{"particledevice"};
-    std::string m_previous;
+    // The fixture's data tree, the working directory during the test.
+    testutil::CDataTree& m_dir = Tree();
     std::int32_t m_quality = 0;
     std::unique_ptr<TextureManager> m_textures;
     CModelManager m_models;

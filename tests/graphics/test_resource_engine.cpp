@@ -6,6 +6,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
 #include "foundation/Settings.h"
+#include "foundation/Texture.h"
 #include "graphics/Font.h"
 #include "graphics/GraphicInterface.h"
 #include "graphics/ImageFile.h"
@@ -75,9 +76,7 @@ protected:
     {
         ASSERT_TRUE(OpenDevice(64, 48));
         RegisterTextureFileReader();
-        m_previous = plat::GetCurrentDirectory();
         m_quality = g_Settings.TextureQuality;
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
         std::vector<std::uint32_t> px(32 * 32, 0xFF20C040u);
         ASSERT_TRUE(WriteImageFile("green.tm", MakeImageLevels(px, 32, 32), false, kImageFormatA8R8G8B8));
         std::ofstream("db.ini") << "[" << kTextureSection << "]\nfilename=tex.ini\n"
@@ -100,7 +99,6 @@ protected:
     {
         g_ResourceEngine.GlobalDone();
         CMesh::ResetCurrent();
-        g_ResourceDB.Done();
         g_Settings.TextureQuality = m_quality;
         g_ErrorLog.ResetTrace();
         std::error_code ec;
@@ -108,7 +106,6 @@ protected:
             for (const char* ext : {".fdf", ".dds"})
                 std::filesystem::remove(m_fonts / (std::string(name) + ext), ec);
         if (m_madeData) std::filesystem::remove_all(m_fonts.parent_path(), ec);
-        plat::SetCurrentDirectory(m_previous.c_str());
         CGraphicDeviceTest::TearDown();
     }
     void WriteFont(const char* name, int points)
@@ -148,8 +145,8 @@ protected:
         return text;
     }
 
-    gfxtest::CTempDir m_dir{"resengine"};
-    std::string m_previous;
+    // The fixture's data tree, the working directory during the test.
+    testutil::CDataTree& m_dir = Tree();
     std::filesystem::path m_fonts;
     bool m_madeData = false;
     std::int32_t m_quality = 0;
@@ -202,6 +199,31 @@ TEST_F(ResourceEngineDevice, StartsInOrderAndStopsTwice)
         EXPECT_EQ(global, nullptr);
     g_ResourceEngine.GlobalDone();
     EXPECT_EQ(g_pTextureManager, nullptr);
+}
+
+// The texture statistics count the textures other owners make: the
+// technique manager's ramp and the font pages, besides the work textures.
+TEST_F(ResourceEngineDevice, TheRampTextureAndTheFontPagesAreCounted)
+{
+    WriteFont("small", 10);
+    WriteFont("big", 16);
+    g_ResourceEngine.PreInit();
+    EXPECT_EQ(g_pTextureManager->GetTextureCount(), 3); // two work textures and the ramp
+    ASSERT_TRUE(InitOnLoaderThread()) << Trace();
+    const std::int32_t count = g_pTextureManager->GetTextureCount();
+    const std::uint32_t bytes = g_pTextureManager->GetTextureBytes();
+    EXPECT_GE(count, 5); // and the two font pages (and what the land types loaded)
+
+    g_pFontSmall->Done();
+    EXPECT_EQ(g_pTextureManager->GetTextureCount(), count - 1);
+    const std::uint32_t page = bytes - g_pTextureManager->GetTextureBytes();
+    EXPECT_GT(page, 0u);
+    g_pTexShaderManager->Purge();
+    EXPECT_EQ(g_pTextureManager->GetTextureCount(), count - 2);
+    EXPECT_EQ(bytes - page - g_pTextureManager->GetTextureBytes(),
+              CTexture::EstimateMemory(256, 1, 1, plat::d3d::D3DFMT_A8R8G8B8));
+    g_pFontSmall->Done(); // a second Done counts nothing off
+    EXPECT_EQ(g_pTextureManager->GetTextureCount(), count - 2);
 }
 
 TEST_F(ResourceEngineDevice, FailedStepStopsAtItsStageWithItsTrace)

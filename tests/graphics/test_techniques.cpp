@@ -280,6 +280,40 @@ TEST_F(Techniques, ClosingBlocksRestoreTheDefaultState)
     }
 }
 
+// After the warm-up, drawing the techniques with the engine's vertex formats
+// and their usual textures compiles nothing more (bump techniques take a
+// bump map on their bump stage; the vertex-program ones their own layouts,
+// drawn elsewhere).
+TEST_F(Techniques, WarmUpBuildsTheProgramsTheTechniquesDrawWith)
+{
+    ASSERT_TRUE(m_manager.Init(true));
+    EXPECT_GT(m_manager.WarmUpPrograms(), 0);
+    Device* d = graph.m_lpDevice;
+    d->MarkLoadingFinished();
+    auto tex = SolidTexture(0x80FF8040);
+    const float light[3] = {0.5f, -0.5f, 0.7f};
+    std::unique_ptr<CMesh> plain(CreateSphereMesh(D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, 1.0f, 6,
+                                                  0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, true, light));
+    std::unique_ptr<CMesh> coloured(
+        CreateSphereMesh(D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, 1.0f, 6, 0xFFFFFFFF,
+                         0xFFFFFFFF, 0xFFFFFFFF, true, light));
+    const int bump[] = {SHADER_BUMP_ENV, SHADER_BUMP_DIFFUSE, SHADER_BUMPMAP_SPEC, SHADER_BUMPMAP_SPEC2};
+    const std::uint32_t before = d->GetStatistics().programsAfterLoading;
+    for (int id = 0; id < kTechniqueCount; ++id)
+    {
+        if (m_manager.m_Techniques[id].m_pVertexShader || std::count(std::begin(bump), std::end(bump), id))
+            continue;
+        for (CMesh* mesh : {plain.get(), coloured.get()})
+        {
+            SetDefaultStates();
+            d->BeginScene();
+            m_manager.ApplyStateBlock(id, mesh, tex.get(), tex.get(), tex.get(), tex.get());
+            d->EndScene();
+            EXPECT_EQ(d->GetStatistics().programsAfterLoading, before) << GetTechniqueName(id);
+        }
+    }
+}
+
 TEST_F(Techniques, BatchModeDefersClosingBlocks)
 {
     ASSERT_TRUE(InitWith(kFull));

@@ -89,8 +89,6 @@ protected:
     {
         ASSERT_TRUE(OpenDevice(64, 48));
         RegisterTextureFileReader();
-        m_previous = plat::GetCurrentDirectory();
-        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
         m_quality = g_Settings.TextureQuality;
         m_compression = g_Settings.TextureCompression;
         g_Settings.TextureQuality = 0;
@@ -109,10 +107,8 @@ protected:
     void TearDown() override
     {
         m_manager.reset();
-        g_ResourceDB.Done();
         g_Settings.TextureQuality = m_quality;
         g_Settings.TextureCompression = m_compression;
-        plat::SetCurrentDirectory(m_previous.c_str());
         CGraphicDeviceTest::TearDown();
     }
     void Open(const std::vector<STexRow>& rows)
@@ -144,8 +140,8 @@ protected:
         return n;
     }
 
-    gfxtest::CTempDir m_dir{"texturemanager"};
-    std::string m_previous;
+    // The fixture's data tree, the working directory during the test.
+    testutil::CDataTree& m_dir = Tree();
     std::int32_t m_quality = 0;
     std::uint8_t m_compression = 0;
     std::unique_ptr<TextureManager> m_manager;

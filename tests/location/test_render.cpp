@@ -5,6 +5,7 @@
 // at the three block levels into "terrain_levels.png".
 #include "LandTypeFixture.h"
 #include "LocationFixture.h"
+#include "location/Environment.h"
 
 #include "foundation/Texture.h"
 #include "graphics/GraphicTestDevice.h"
@@ -211,9 +212,13 @@ protected:
         ASSERT_TRUE(m_techniques.Init(true));
         g_pTexShaderManager = &m_techniques;
         m_location->m_pTextures = &m_textures;
+        // The terrain's own colours are measured: the environment's fog
+        // stays out of them.
+        g_Environment.m_fFogMultiplier = 0.0f;
     }
     void TearDown() override
     {
+        g_Environment.m_fFogMultiplier = 1.0f;
         m_location->Done();
         m_textures.m_textures.clear();
         g_pTexShaderManager = nullptr;

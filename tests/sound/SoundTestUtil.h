@@ -4,6 +4,7 @@
 // database.
 #pragma once
 
+#include "common/DataTree.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
@@ -14,6 +15,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -61,41 +63,14 @@ inline std::vector<std::int16_t> Tone(std::uint32_t frames, std::uint32_t channe
     return s;
 }
 
-// A working directory of its own for each test; the logs go there too.
-class CTempDir
+// A working directory of its own for each test; the logs go there too
+// (the common data tree, which restores both afterwards).
+class CTempDir : public testutil::CDataTree
 {
 public:
-    CTempDir()
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        m_path = std::filesystem::temp_directory_path() /
-                 (std::string("tvx_sound_") + info->test_suite_name() + "_" + info->name());
-        std::filesystem::remove_all(m_path);
-        std::filesystem::create_directories(m_path);
-        m_previous = plat::GetCurrentDirectory();
-        plat::SetCurrentDirectory(m_path.c_str());
-        g_ErrorLog.SetDirectory(m_path.c_str());
-    }
-    ~CTempDir()
-    {
-        plat::SetCurrentDirectory(m_previous.c_str());
-        std::filesystem::remove_all(m_path);
-    }
-    CTempDir(const CTempDir&) = delete;
-    CTempDir& operator=(const CTempDir&) = delete;
+    CTempDir() : CDataTree() {}
 
-    std::string Path(const std::string& name) const { return (m_path / name).string(); }
-    std::string ErrorLog() const
-    {
-        std::ifstream in(m_path / "error.log");
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-private:
-    std::filesystem::path m_path;
-    std::string m_previous;
+    std::string Path(const std::string& name) const { return (CDataTree::Path() / name).string(); }
 };
 
 // A loopback device with its primary buffer (3-D listener, volume).

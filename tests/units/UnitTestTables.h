@@ -10,7 +10,7 @@
 #include "units/EquipmentManager.h"
 #include "units/GunManager.h"
 #include "units/ModifManager.h"
-#include "units/TypeTables.h"
+#include "units/KindManagers.h"
 #include "units/UnitTypes.h"
 
 #include <gtest/gtest.h>

@@ -9,6 +9,7 @@
 #include "graphics/Model.h"
 #include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
+#include "world/Camera.h"
 #include "world/MMObject.h"
 #include "world/ObjectTypeRecord.h"
 
@@ -72,7 +73,6 @@ protected:
         ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
         ASSERT_TRUE(m_shaders.Init(false));
         g_pTexShaderManager = &m_shaders;
-        InstallComplexObjectFactory(true);
         g_pModelManager = &m_models;
         ASSERT_TRUE(m_models.Init());
         m_models.Init("\xCC\xEE\xE4\xE5\xEB\xE8");
@@ -86,7 +86,6 @@ protected:
         m_models.Purge();
         m_models.InvalidateDeviceObjects();
         g_pModelManager = nullptr;
-        InstallComplexObjectFactory(false);
         m_shaders.Purge();
         g_pTexShaderManager = nullptr;
         g_ResourceDB.Done();
@@ -166,4 +165,72 @@ TEST_F(ObjectDraw, AtlasFrameMatrixSelectsColumnAndRow)
     DisableTextureTransform();
     graph.m_lpDevice->GetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, &flags);
     EXPECT_EQ(flags, D3DTTFF_DISABLE);
+}
+
+// The camera's frame as the view: a camera looking at an object sees it in
+// the middle of the picture, one turned away does not.
+TEST_F(ObjectDraw, TheCameraLookingAtAnObjectSeesItInTheMiddle)
+{
+    struct CDeviceView : IViewCamera
+    {
+        void TakeCameraFrame(const CObjectFrame& frame) override
+        {
+            // The view camera's form: the frame's rows with the view
+            // translation of its position.
+            CObjectFrame view;
+            view.Assign(frame);
+            view.SetViewPosition(frame.m_vPosition);
+            m_View = view.m_Matrix;
+        }
+        CMatrix m_View;
+    } view;
+    g_pViewCamera = &view;
+    SObjectTypeHeader type;
+    SObjectTypeHeader::SetId(type.Model, 0);
+    CMMObject o;
+    o.m_pType = &type;
+    o.m_fRadius = 1.5f;
+    CMatrix m(1.0f);
+    m.SetTranslation(CVector{4.0f, 6.0f, 0.5f});
+    o.SetMatrix(m);
+
+    auto centreSeenFrom = [&](const CVector& eye, CMMObject* target)
+    {
+        CCamera camera;
+        camera.SetPosition(eye);
+        camera.SetMode4(target);
+        camera.UpdateView();
+        Device* d = graph.m_lpDevice;
+        SetDefaultStates();
+        // A perspective of 90 degrees across, near 1, far 100.
+        SMatrix projection{};
+        projection.m[0][0] = 1.0f;
+        projection.m[1][1] = 64.0f / 48.0f;
+        projection.m[2][2] = 100.0f / 99.0f;
+        projection.m[2][3] = 1.0f;
+        projection.m[3][2] = -100.0f / 99.0f;
+        d->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&view.m_View));
+        d->SetTransform(D3DTS_PROJECTION, &projection);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        d->SetRenderState(D3DRS_LIGHTING, 1);
+        d->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        o.Draw();
+        d->EndScene();
+        std::uint32_t w = 0;
+        const auto pixels = gfxtest::ReadBackBuffer(&w);
+        return pixels.empty() ? -1 : int((pixels[24 * w + 32] >> 16) & 0xFF);
+    };
+    // From above and from the side, looking at it.
+    EXPECT_GT(centreSeenFrom(CVector{4.0f, 6.0f, 8.0f}, &o), 0xF0);
+    EXPECT_GT(centreSeenFrom(CVector{1.0f, 2.0f, 6.0f}, &o), 0xF0);
+    // Looking at a point beside it.
+    CMMObject aside;
+    aside.SetMatrix(CMatrix(1.0f));
+    aside.m_Frame.SetPosition(CVector{40.0f, 6.0f, 0.5f});
+    EXPECT_EQ(centreSeenFrom(CVector{4.0f, 6.0f, 8.0f}, &aside), 0);
+    g_pViewCamera = nullptr;
+    g_CameraMode = 0;
 }

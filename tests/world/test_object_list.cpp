@@ -45,7 +45,11 @@ class CRecordingPhysics : public CPhysics
 {
 public:
     void PreMove(CDynamicObject* o, float dt) override { m_PreMoves.push_back({o, dt}); }
-    void Move(CDynamicObject* o, float dt) override { m_Moves.push_back({o, dt}); }
+    bool Move(CDynamicObject* o, float dt) override
+    {
+        m_Moves.push_back({o, dt});
+        return true;
+    }
     std::vector<std::pair<CDynamicObject*, float>> m_PreMoves, m_Moves;
 };
 

@@ -191,7 +191,19 @@ bool WriteSampleConfig(const std::string& root)
             return false;
         }
     }
-    if (!plat::WritePrivateProfileString("INPUT", "ForceFeedback", "1", cfg.c_str()))
+    // The world engine's keys: the cursor and the glider's engine sound.
+    const SEntry world[] = {{"MMCONFIG", "FIXCURSOR=0"},   {"SND_ENG", "MIN_VOLUME=0"},
+                            {"SND_ENG", "MAX_VOLUME=100"}, {"SND_ENG", "MAX_SPEED=300"},
+                            {"SND_ENG", "MIN_FREQ=20000"}, {"SND_ENG", "MAX_FREQ=40000"}};
+    bool ok = plat::WritePrivateProfileString("INPUT", "ForceFeedback", "1", cfg.c_str());
+    for (const SEntry& e : world)
+    {
+        const std::string pair = e.value;
+        const std::size_t eq = pair.find('=');
+        ok = ok && plat::WritePrivateProfileString(e.key, pair.substr(0, eq).c_str(),
+                                                   pair.substr(eq + 1).c_str(), cfg.c_str());
+    }
+    if (!ok)
     {
         std::fprintf(stderr, "mksample: cannot write %s\n", cfg.c_str());
         return false;

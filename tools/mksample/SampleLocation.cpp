@@ -37,18 +37,28 @@ void AddNoise(std::vector<float>& heights, int spacing, float amplitude, std::ui
     }
 }
 
-SEnvRecord MakeRecord(bool night, std::uint32_t sky, const char* clouds)
+// One look of the sample sky. No texture is named: the sky shows its clear
+// colour and fog, and the sun and moon light the ground.
+SEnvRecord MakeRecord(const char* name, bool night, std::uint32_t sky, std::uint32_t fog, std::uint32_t sun,
+                      std::uint32_t ambient, std::uint32_t weather)
 {
     SEnvRecord record{};
-    std::snprintf(reinterpret_cast<char*>(record.bytes), 64, "%s", night ? "night" : "day");
-    record.bytes[CEnvironment::kNightFlagOffset] = night ? 1 : 0;
-    std::memcpy(record.bytes + 68, &sky, 4);
-    std::memcpy(record.bytes + 72, &sky, 4);
-    std::memcpy(record.bytes + 76, &sky, 4);
-    const float density = 0.0004f;
-    std::memcpy(record.bytes + 92, &density, 4);
-    for (int offset : CEnvironment::kTextureFields)
-        std::snprintf(reinterpret_cast<char*>(record.bytes + offset), 32, "%s", clouds);
+    std::snprintf(record.text, sizeof(record.text), "%s", name);
+    record.night = night ? 1 : 0;
+    record.skyColor = sky;
+    record.skyColorDawn = 0xFFD08050;
+    record.fogToSun = record.fogToSunDawn = fog;
+    record.fogFromSun = record.fogFromSunDawn = BlendColorRGB(fog, 0xFF000000, 0.7f);
+    record.fogMode = 2;
+    record.fogDensity = weather ? 0.0012f : 0.0006f;
+    record.cloudScale1 = record.cloudScale2 = 1.0f;
+    record.ambient = ambient;
+    record.sunColor = sun;
+    record.moonColor = night ? 0xFF404860 : 0;
+    record.weight = 1.0f;
+    record.wind[0] = weather ? 20.0f : 5.0f;
+    record.weather = weather;
+    record.weatherIntensity = weather ? 0.1f : 0.0f;
     return record;
 }
 } // namespace
@@ -114,11 +124,12 @@ SMapSource MakeSampleLocation()
     std::snprintf(header.horizonModel, sizeof(header.horizonModel), "MOD_BOX");
     header.upperLimit = 900.0f;
     header.deathHeight = -200.0f;
-    source.environment = BuildEnvironmentSection(header, {
-                                                             MakeRecord(false, 0xFF80B0E0, "TEX_SAMPLECOLOR"),
-                                                             MakeRecord(true, 0xFF101830, "TEX_SAMPLECOLOR"),
-                                                             MakeRecord(false, 0xFF707880, "TEX_BOX"),
-                                                         });
+    source.environment = BuildEnvironmentSection(
+        header, {
+                    MakeRecord("day", false, 0xFF80B0E0, 0xFFB0C8E0, 0xFFFFF0D0, 0xFF505860, 0),
+                    MakeRecord("night", true, 0xFF101830, 0xFF202838, 0xFF000000, 0xFF181C28, 0),
+                    MakeRecord("rain", false, 0xFF707880, 0xFF808890, 0xFF909090, 0xFF505050, 1),
+                });
     return source;
 }
 

@@ -76,6 +76,27 @@ std::vector<SSampleMarkupPage> SampleMarkupPages()
     };
 }
 
+std::vector<SSampleMarkupPage> SampleQuestTexts()
+{
+    return {
+        {"Q1_TITLE", Cp("Кристаллы для северной базы"), ""},
+        {"Q1_PART1", Cp("Задание получено"),
+         Cp("%NAME, северной базе нужны <color:green>10 кристаллов<color>. Доставьте их за двое суток.")},
+        {"Q1_PART2", Cp("Груз доставлен"), Cp("Кристаллы на месте. Возвращайтесь на южную базу за наградой.")},
+        {"Q1_NEED_CRYSTALS", "", Cp("Без десяти кристаллов на базу не возвращайтесь.")},
+        {"Q1_DELIVERED", "", Cp("Груз принят. Спасибо, пилот!")},
+        {"Q1_DONE", "", Cp("Задание выполнено: <color:yellow>500<color> на ваш счёт.")},
+        {"Q1_FAILED", "", Cp("Время вышло: задание провалено.")},
+        {"INT_SAMPLE_GREETING", "", Cp("Добро пожаловать, %NAME!")},
+        {"INT_SAMPLE_GREETING.1", "", "Welcome aboard, %NAME!"},
+        {"ORG_PLAYER", "Free pilots", ""},
+        {"ORG_PLAYER_MEMBER", "free pilot", ""},
+        {"RATING.1", "Novice", ""},
+        {"RATING.2", "Pilot", ""},
+        {"RATING.3", "Ace", ""},
+    };
+}
+
 bool WriteSampleMarkup(const std::string& root)
 {
     const std::string picture = root + "\\Data\\Images\\" + kSampleMarkupImage;
@@ -92,7 +113,10 @@ bool WriteSampleMarkup(const std::string& root)
         return false;
     }
     bool ok = true;
-    for (const SSampleMarkupPage& page : SampleMarkupPages())
+    std::vector<SSampleMarkupPage> records = SampleMarkupPages();
+    for (SSampleMarkupPage& text : SampleQuestTexts())
+        records.push_back(std::move(text));
+    for (const SSampleMarkupPage& page : records)
     {
         ok = ok && db.Append(page.key.c_str()) && db.SetField("TEXT", page.text.c_str()) &&
              db.SetField("NAME", page.name.c_str()) && db.SetField("DELETED", std::int32_t(0)) && db.Post();

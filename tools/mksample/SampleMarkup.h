@@ -17,8 +17,13 @@ struct SSampleMarkupPage
 
 // The pages, in code page 1251.
 std::vector<SSampleMarkupPage> SampleMarkupPages();
+// The texts of the sample mission (SampleScripts.h) and the names the "%"
+// placeholders look up (ratings, the player's organisation), in Russian and
+// English; "INT_SAMPLE_GREETING" has an English variant ".1" beside the
+// Russian key. Code page 1251.
+std::vector<SSampleMarkupPage> SampleQuestTexts();
 // The picture the pages show: "markup_map.bmp", 96 x 64.
 constexpr const char* kSampleMarkupImage = "markup_map.bmp";
-// Writes "SCRIPT\Quest.dat" (with its index and table files) and the
-// picture; prints what went wrong and returns false on failure.
+// Writes "SCRIPT\Quest.dat" (with its index and table files: the pages and
+// the quest texts) and the picture; prints what went wrong and returns false on failure.
 bool WriteSampleMarkup(const std::string& root);

@@ -1,91 +1,33 @@
 // mksample: writes a small valid data tree for the game to run in.
 //
 //     mksample DIR
+//     mksample --help
 //
 // Every kind of file the engine reads gets a small example here, written with
 // the engine's own writers, so that running the game in DIR shows all that is
 // built.
 
-#include "platform/File.h"
-#include "tools/mksample/SampleConfig.h"
-#include "tools/mksample/SampleDatabase.h"
-#include "tools/mksample/SampleLocation.h"
-#include "tools/mksample/SampleScripts.h"
-#include "tools/mksample/SampleMarkup.h"
-#include "tools/mksample/SampleSound.h"
-#include "tools/mksample/SampleTextures.h"
+#include "tools/mksample/SampleTree.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
-
-// SampleModels.cpp: the box model, its texture and the texture and model
-// records (after the database and the sample textures exist).
-bool WriteSampleModels(const std::string& root);
-bool WriteSampleVideos(const std::string& root); // SampleVideo.cpp
-// SampleLoading.cpp: loading screen, cursor and fonts (after the database).
-bool WriteSampleLoading(const std::string& root);
-// SampleGraphics2D.cpp: complex object with particles, 2-D image, land type.
-bool WriteSampleGraphics2D(const std::string& root);
-// SampleWorld.cpp: object kinds and the sample location's objects file.
-bool WriteSampleWorld(const std::string& root);
-// SampleUnits.cpp: weapons, equipment, modifiers and goods.
-bool WriteSampleUnits(const std::string& root);
-
-namespace
-{
-
-bool MakeDirectories(const std::string& root, const char* const* dirs)
-{
-    for (; *dirs; ++dirs)
-    {
-        std::string path = root;
-        std::string rest = *dirs;
-        std::size_t start = 0;
-        while (start <= rest.size())
-        {
-            const std::size_t sep = rest.find('\\', start);
-            path += "\\" + rest.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
-            if (!plat::CreateDirectory(path.c_str()))
-            {
-                std::fprintf(stderr, "mksample: cannot create %s\n", path.c_str());
-                return false;
-            }
-            if (sep == std::string::npos)
-                break;
-            start = sep + 1;
-        }
-    }
-    return true;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2)
+    // --help: the usage on stdout; anything else but one directory that is
+    // not an option: the usage on stderr. A directory named like an option
+    // is given as ./-name.
+    const bool asked = argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0);
+    if (asked || argc != 2 || argv[1][0] == '-')
     {
-        std::fprintf(stderr, "usage: mksample DIR\n");
-        return 2;
+        std::fprintf(asked ? stdout : stderr,
+                     "usage: mksample DIR\n"
+                     "Writes a small sample data tree for the game into DIR (created if missing).\n");
+        return asked ? 0 : 2;
     }
     const std::string root = argv[1];
-    if (!plat::CreateDirectory(root.c_str()))
-    {
-        std::fprintf(stderr, "mksample: cannot create %s\n", root.c_str());
-        return 1;
-    }
-
-    // The folders of the data tree the game reads from and writes to.
-    static const char* const kDirs[] = {
-        "Data\\Locs", "Data\\fonts", "Data\\Images", "Data\\Video", "Data\\FFE", "Data\\Bin",
-        "Data\\CONFIG", "Data\\MODS", "SCRIPT", "SAVES\\LOCS", "SCREENS", "Video", nullptr,
-    };
-    if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
-        !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
-        !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root) ||
-        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) || !WriteSampleWorld(root) || !WriteSampleUnits(root) ||
-        !WriteSampleLocation(root) || !WriteSampleScripts(root) || !WriteSampleMarkup(root))
-        return 1;
-
+    if (!WriteSampleTree(root)) return 1;
     std::printf("mksample: sample data tree written to %s\n", root.c_str());
     return 0;
 }

@@ -10,7 +10,8 @@
 // block, so a directory survives create and extract byte for byte. N: block
 // size in bytes, default 262144. MASK: method bits (1 LZO, 4 RLE16, 0x80
 // speed mode); default 5. Exit codes: 0 done, 1 failed (bad
-// pack, unreadable file), 2 wrong arguments.
+// pack, unreadable file), 2 wrong arguments (the usage goes to stderr);
+// --help prints the usage on stdout and exits 0.
 
 #include "foundation/PakBuilder.h"
 #include "foundation/PakReader.h"
@@ -26,12 +27,17 @@
 
 namespace
 {
-int Usage()
+// The usage on stdout for --help (exit 0), on stderr for wrong arguments (2).
+int Usage(bool asked = false)
 {
-    std::fprintf(stderr, "usage: paktool create PACK DIR [--block-size N] [--methods MASK]\n"
-                         "       paktool list PACK\n"
-                         "       paktool extract PACK DIR\n");
-    return 2;
+    std::fprintf(asked ? stdout : stderr,
+                 "usage: paktool create PACK DIR [--block-size N] [--methods MASK]\n"
+                 "       paktool list PACK\n"
+                 "       paktool extract PACK DIR\n"
+                 "       paktool --help\n"
+                 "N: block size in bytes (default 262144); MASK: method bits, 1 LZO, 4 RLE16,\n"
+                 "0x80 speed mode (default 5).\n");
+    return asked ? 0 : 2;
 }
 
 // A progress line on stderr for work that takes more than half a second,
@@ -193,6 +199,12 @@ bool ParseNumber(const char* text, std::uint32_t& out)
 
 int main(int argc, char** argv)
 {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Usage(true);
+    // Options only follow create's PACK and DIR: a leading '-' anywhere else
+    // is an unknown option, not a file name.
+    for (int i = 1; i < std::min(argc, 4); ++i)
+        if (argv[i][0] == '-') return Usage();
     if (argc < 3) return Usage();
     const std::string command = argv[1];
     if (command == "list" && argc == 3) return List(argv[2]);

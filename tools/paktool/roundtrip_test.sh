@@ -26,4 +26,13 @@ grep -q "not a valid pack" err.txt || { echo "no clear message for a cut pack"; 
 if "$paktool" extract cut.pak out2 >/dev/null 2>&1; then echo "a cut pack was extracted"; exit 1; fi
 "$paktool" >/dev/null 2>&1
 [ $? -eq 2 ] || { echo "usage error did not exit with 2"; exit 1; }
+# --help: the usage on stdout, exit 0; an unknown option: the usage on
+# stderr, exit 2, and nothing written.
+"$paktool" --help >help.txt 2>help.err || { echo "paktool --help failed"; exit 1; }
+grep -q "usage: paktool" help.txt && [ ! -s help.err ] || { echo "paktool --help: no usage on stdout"; exit 1; }
+"$paktool" create x.pak src --frobnicate 1 >out.txt 2>err.txt
+[ $? -eq 2 ] && grep -q "usage: paktool" err.txt && [ ! -s out.txt ] && [ ! -e x.pak ] ||
+  { echo "paktool: an unknown option was not refused with the usage"; exit 1; }
+"$paktool" list --verbose >out.txt 2>err.txt
+[ $? -eq 2 ] && grep -q "usage: paktool" err.txt || { echo "paktool list --verbose was not refused"; exit 1; }
 echo "paktool round trip: ok"

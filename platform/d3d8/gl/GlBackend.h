@@ -9,6 +9,10 @@
 //   changed through MarkDirty. A GL state cache skips calls that would not
 //   change anything; SetCacheEnabled(false) sends every state on every draw.
 // - Thread: only the thread that created the device (the context owner).
+// Files by concern: GlBackend.cpp (context, start-up, deleted names),
+// _Programs (program keys, generated programs, uniforms), _State (raster
+// state, samplers), _Surfaces (storage, uploads, targets, clears), _Draw
+// (streams, texture binding, draws), _Present (present, front buffer).
 #pragma once
 
 #include "platform/d3d8/D3D8.h"
@@ -35,7 +39,8 @@ enum EDirty : std::uint32_t
     kDirtySamplers = 1u << 6,
     kDirtyStream = 1u << 7,
     kDirtyTargets = 1u << 8,
-    kDirtyAll = 0x1FF,
+    kDirtyFactor = 1u << 9, // the texture factor alone
+    kDirtyAll = 0x3FF,
 };
 
 struct SGlSurface
@@ -73,7 +78,11 @@ public:
                Color color, float z, std::uint32_t stencil);
     void Draw(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive, std::uint32_t first,
               std::uint32_t vertexCount, bool indexed, std::uint32_t indexCount);
-    void Present(Surface* backBuffer, const SGammaRamp& ramp);
+    // Shows the back buffer through the gamma ramp. With backBufferFree (its
+    // contents need not survive, as after a discarding or single flipping
+    // present) and an identity ramp, the back buffer's storage simply
+    // becomes the front buffer's, and the old front storage the back's.
+    void Present(Surface* backBuffer, const SGammaRamp& ramp, bool backBufferFree);
     // Size of the window's drawable, the size of the front buffer.
     void FrontBufferSize(int* width, int* height) const;
     // The last presented picture (after the gamma ramp) as A8R8G8B8 rows,
@@ -83,6 +92,8 @@ public:
     void MarkDirty(std::uint32_t bits) { m_nDirty |= bits; }
     void SetCacheEnabled(bool enabled);
     std::size_t ProgramCount() const { return m_programs.size(); }
+    // Compiles (or finds) the program of a draw with this state and set-up.
+    bool PrepareProgram(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive);
     void FlushGraveyard();
     void WaitIdle();
 
@@ -98,6 +109,8 @@ private:
     void UploadBuffer(Buffer* buffer, unsigned target);
     void BindTargetFbo();
     unsigned CompileProgram(const std::string& vs, const std::string& fs, std::string* log);
+    void GammaPass(unsigned backTexture, const SGammaRamp& ramp, int width, int height);
+    bool InitPresent(std::string* error); // the present program, gamma ramp and front copy
 
     std::shared_ptr<SDeviceCore> m_pCore;
     SDL_Window* m_pWindow = nullptr;
@@ -106,20 +119,31 @@ private:
     SProgram* m_pCurrent = nullptr;
     gl::SProgramKey m_key;
     std::uint32_t m_nDirty = kDirtyAll;
-    std::uint64_t m_versions[4] = {1, 1, 1, 1}; // transforms, lights, material, misc
+    std::uint64_t m_versions[5] = {1, 1, 1, 1, 1}; // transforms, lights, material, misc, factor
+    // The key of the last draw's state, kept while nothing it reads changes.
+    gl::SProgramKey m_stateKey;
+    SDrawSetup m_stateKeySetup;
+    bool m_bStateKeyPoints = false;
+    bool m_bStateKeyValid = false;
+    // Viewport as last sent to GL.
+    SViewport m_sentViewport{};
+    bool m_bViewportSent = false;
     bool m_bCache = true;
     unsigned m_samplers[kMaxStages] = {};
     unsigned m_vao = 0;
     unsigned m_fbo = 0;
     unsigned m_presentProgram = 0;
     unsigned m_gammaTexture = 0;
-    // The presented picture is kept here and copied to the window, so that
-    // it can be read back after the swap has made the window's copy
-    // undefined.
+    // The presented picture is kept here, rows top first like every target,
+    // and copied to the window, so that it can be read back after the swap
+    // has made the window's copy undefined.
     unsigned m_frontTexture = 0;
+    SGammaRamp m_uploadedRamp{}; // in m_gammaTexture, when m_bRampUploaded
+    bool m_bRampUploaded = false;
     unsigned m_frontFbo = 0;
     int m_nFrontWidth = 0, m_nFrontHeight = 0;
     unsigned m_emptyVao = 0;
+    bool m_bVaoBound = false; // m_vao is the bound vertex array
     Surface* m_pColor = nullptr;
     Surface* m_pDepth = nullptr;
     bool m_bTargetsBound = false;
@@ -133,6 +157,7 @@ private:
     struct SRasterCache;
     std::unique_ptr<SRasterCache> m_pRaster;
     unsigned m_boundNames[kMaxStages] = {}; // GL texture bound on each unit
+    int m_nDepthClamp = -1;                 // GL_DEPTH_CLAMP as last sent, -1 unknown
 };
 
 } // namespace plat::d3d::detail

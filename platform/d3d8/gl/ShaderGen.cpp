@@ -33,6 +33,7 @@ uniform mat4 uWorld[4];
 uniform mat4 uNormalMat[4];
 uniform mat4 uView;
 uniform mat4 uProj;
+uniform mat4 uWorldViewProj;
 uniform mat4 uTexMat[8];
 uniform vec4 uViewport;
 uniform vec4 uMatDiffuse, uMatAmbient, uMatSpecular, uMatEmissive;
@@ -40,6 +41,7 @@ uniform float uMatPower;
 uniform vec4 uAmbient;
 uniform vec4 uLightDiffuse[16], uLightSpecular[16], uLightAmbient[16];
 uniform vec4 uLightPos[16], uLightDir[16], uLightAtt[16], uLightSpot[16];
+uniform int uLightCount;
 uniform vec4 uFog;
 uniform vec4 uPoint;
 uniform vec4 uPointScale;
@@ -63,6 +65,21 @@ std::string TexInput(int set)
     return "aTex" + std::to_string(set);
 }
 
+} // namespace
+
+bool NeedsEyeSpace(const SProgramKey& k)
+{
+    if (k.rhw || k.vs) return false;
+    if (k.blend || k.lighting || k.clipMask || (k.points && k.pointScale)) return true;
+    if (k.fogSource == kFogVertex || (k.fogSource == kFogTable && !k.fogFromDepth)) return true;
+    for (const SStageKey& t : k.stages)
+        if (t.used && t.coordGen) return true;
+    return false;
+}
+
+namespace
+{
+
 std::string BuildFixedVertex(const SProgramKey& k)
 {
     std::string s = kCommonVertexHeader;
@@ -79,7 +96,12 @@ std::string BuildFixedVertex(const SProgramKey& k)
     }
     else
     {
-        if (k.blend == 0)
+        if (!NeedsEyeSpace(k))
+        {
+            // Nothing reads the camera-space position: one product.
+            s += "    gl_Position = ToGl(uWorldViewProj * vec4(aPos.xyz, 1.0));\n";
+        }
+        else if (k.blend == 0)
         {
             s += "    worldPos = uWorld[0] * vec4(aPos.xyz, 1.0);\n";
             if (k.normal) s += "    N = mat3(uNormalMat[0]) * aNormal;\n";
@@ -99,8 +121,11 @@ std::string BuildFixedVertex(const SProgramKey& k)
                 if (k.normal) s += "    N += wt[" + n + "] * (mat3(uNormalMat[" + n + "]) * aNormal);\n";
             }
         }
-        s += "    eyePos = uView * worldPos;\n";
-        s += "    gl_Position = ToGl(uProj * eyePos);\n";
+        if (NeedsEyeSpace(k))
+        {
+            s += "    eyePos = uView * worldPos;\n";
+            s += "    gl_Position = ToGl(uProj * eyePos);\n";
+        }
         if (k.normal && k.normalize) s += "    if (dot(N, N) > 0.0) N = normalize(N);\n";
         for (int i = 0; i < 6; ++i)
             if (k.clipMask & (1 << i))
@@ -123,11 +148,10 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += "    vec4 cS = " + src(k.specularSrc, "uMatSpecular") + ";\n";
         s += "    vec4 cE = " + src(k.emissiveSrc, "uMatEmissive") + ";\n";
         s += "    vec3 sumA = vec3(0.0), sumD = vec3(0.0), sumS = vec3(0.0);\n";
-        if (k.lightCount > 0)
         {
             s += std::string("    vec3 V = ") +
                  (k.localViewer ? "normalize(-eyePos.xyz)" : "vec3(0.0, 0.0, -1.0)") + ";\n";
-            s += "    for (int i = 0; i < " + std::to_string(int(k.lightCount)) + "; ++i)\n    {\n";
+            s += "    for (int i = 0; i < uLightCount; ++i)\n    {\n";
             s += R"(        vec3 L;
         float att = 1.0;
         if (uLightPos[i].w == 3.0)
@@ -207,7 +231,11 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    float de = length(eyePos.xyz);\n"
                  "    ps = uViewport.w * ps * sqrt(1.0 / max(uPointScale.x + uPointScale.y * de + "
                  "uPointScale.z * de * de, 1e-6));\n";
-        s += "    gl_PointSize = clamp(ps, max(uPoint.y, 1.0), uPoint.z);\n";
+        // A point whose size comes to 0 is not drawn: its vertex is moved
+        // outside the clip volume (depth clamping spares only z).
+        s += "    ps = clamp(ps, uPoint.y, uPoint.z);\n"
+             "    if (!(ps > 0.0)) gl_Position = vec4(2.0, 2.0, 0.0, 1.0);\n"
+             "    gl_PointSize = max(ps, 1.0);\n";
     }
     // Texture coordinates, per stage.
     for (int st = 0; st < 8; ++st)
@@ -392,6 +420,29 @@ std::string Op(std::uint8_t op, const std::string& a0, const std::string& a1, co
     }
 }
 
+// Whether the operation reads the stage's texture through one of the
+// arguments it uses (or through the texture alpha it blends by).
+bool ReadsTexture(std::uint8_t op, const std::uint8_t args[3])
+{
+    auto texture = [&](int i) { return (args[i] & D3DTA_SELECTMASK) == D3DTA_TEXTURE; };
+    switch (op)
+    {
+    case D3DTOP_BLENDTEXTUREALPHA:
+    case D3DTOP_BLENDTEXTUREALPHAPM:
+        return true;
+    case D3DTOP_SELECTARG1:
+    case D3DTOP_PREMODULATE:
+        return texture(1);
+    case D3DTOP_SELECTARG2:
+        return texture(2);
+    case D3DTOP_MULTIPLYADD:
+    case D3DTOP_LERP:
+        return texture(0) || texture(1) || texture(2);
+    default:
+        return texture(1) || texture(2);
+    }
+}
+
 std::string Coord(const SProgramKey& k, const SStageKey& t, int st)
 {
     if (k.pointSprite) return "gl_PointCoord"; // sprites map the whole texture over the point
@@ -422,7 +473,11 @@ std::string BuildStagesFragment(const SProgramKey& k)
             if (prevLum) s += "    " + tex + ".rgb *= bumpLum;\n";
         }
         else
-            s += "    vec4 " + tex + " = vec4(1.0);\n"; // no texture bound samples opaque white
+            s += "    vec4 " + tex + " = vec4(1.0);\n";
+        // An operation on the texture of a stage that has none passes the
+        // current value on, as Direct3D does.
+        const bool colorPass = !t.texture && ReadsTexture(t.colorOp, t.colorArg);
+        const bool alphaPass = !t.texture && ReadsTexture(t.alphaOp, t.alphaArg);
         prevBump = prevLum = false;
         if (t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE)
         {
@@ -440,16 +495,20 @@ std::string BuildStagesFragment(const SProgramKey& k)
             prevBump = true;
             s += "    r.rgb = cur.rgb;\n";
         }
+        else if (colorPass)
+            s += "    r.rgb = cur.rgb;\n";
         else
         {
             const std::string e =
                 Op(t.colorOp, Arg(t.colorArg[0], tex), Arg(t.colorArg[1], tex), Arg(t.colorArg[2], tex), tex);
             s += "    r.rgb = clamp((" + e + ").rgb, 0.0, 1.0);\n";
         }
-        if (t.colorOp == D3DTOP_DOTPRODUCT3)
+        // A bump stage passes alpha through whatever its ALPHAOP says.
+        const bool bumpStage = t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE;
+        if (t.colorOp == D3DTOP_DOTPRODUCT3 && !colorPass)
             s += "    r.a = r.r;\n"; // the dot product goes to alpha too
-        else if (t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE || t.alphaOp == D3DTOP_BUMPENVMAP ||
-                 t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
+        else if (bumpStage || alphaPass || t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE ||
+                 t.alphaOp == D3DTOP_BUMPENVMAP || t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
             s += "    r.a = cur.a;\n";
         else
         {
@@ -530,12 +589,18 @@ std::string BuildFragmentSource(const SProgramKey& key)
     case kFogNone:
         break;
     case kFogTable:
-        if (key.fogFunc == D3DFOG_LINEAR)
-            s += "    float f = clamp((uFog.y - vFog) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
-        else if (key.fogFunc == D3DFOG_EXP)
-            s += "    float f = clamp(exp(-uFog.z * vFog), 0.0, 1.0);\n";
+        // Pre-transformed vertices and projections without perspective fog
+        // by the depth value; perspective ones by the eye distance (w).
+        if (key.fogFromDepth)
+            s += "    float fd = gl_FragCoord.z;\n";
         else
-            s += "    float f = clamp(exp(-(uFog.z * vFog) * (uFog.z * vFog)), 0.0, 1.0);\n";
+            s += "    float fd = vFog;\n";
+        if (key.fogFunc == D3DFOG_LINEAR)
+            s += "    float f = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
+        else if (key.fogFunc == D3DFOG_EXP)
+            s += "    float f = clamp(exp(-uFog.z * fd), 0.0, 1.0);\n";
+        else
+            s += "    float f = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);\n";
         s += "    color.rgb = mix(uFogColor.rgb, color.rgb, f);\n";
         break;
     default:

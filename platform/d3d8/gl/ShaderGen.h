@@ -63,13 +63,14 @@ struct SProgramKey
     std::uint8_t weightCount; // blend weights in the vertex
     std::uint8_t blend;       // blend weights in use (0-3)
     std::uint8_t normal, diffuse, specular, pointSizeAttr;
-    std::uint8_t lighting, lightCount, localViewer, normalize;
+    std::uint8_t lighting, localViewer, normalize;                 // the number of lights is a uniform
     std::uint8_t diffuseSrc, ambientSrc, specularSrc, emissiveSrc; // 0 material, 1 colour 1, 2 colour 2
     std::uint8_t fogSource, fogFunc, rangeFog;
     std::uint8_t points, pointScale, pointSprite;
     std::uint8_t clipMask;
     std::uint8_t specularAdd;
-    std::uint8_t alphaFunc; // 0 no test, else the compare value
+    std::uint8_t alphaFunc;    // 0 no test, else the compare value
+    std::uint8_t fogFromDepth; // table fog reads the depth value, not the eye distance
     std::uint8_t pad[6];
     SStageKey stages[8];
 
@@ -84,6 +85,9 @@ struct SProgramKeyHash
     std::size_t operator()(const SProgramKey& k) const;
 };
 
+// Whether the fixed-function program works in world and camera space (else
+// it transforms by the one world-view-projection product).
+bool NeedsEyeSpace(const SProgramKey& key);
 std::string BuildVertexSource(const SProgramKey& key);
 std::string BuildFragmentSource(const SProgramKey& key);
 

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <random>
+#include <thread>
 
 namespace d3dtest
 {
@@ -17,7 +18,7 @@ TEST_F(CDeviceTest, ClearFillsTargetAndRectangles)
     EXPECT_TRUE(Near(f[0], 0xFF102030, 0));
     EXPECT_TRUE(Near(f[5 * kSize + 5], 0xFFFF0000, 0));
     EXPECT_TRUE(Near(f[8 * kSize + 8], 0xFF102030, 0));
-    EXPECT_EQ(m_dev->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3DERR_INVALIDCALL);
+    EXPECT_EQ(m_dev->Clear(1, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0), D3D_OK); // no list: the whole target
     EXPECT_EQ(m_dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 }
 
@@ -35,6 +36,34 @@ TEST_F(CDeviceTest, PretransformedQuadCoversExactPixels)
             const bool inside = x >= 3 && x < 7 && y == 5;
             ASSERT_EQ(f[y * kSize + x], inside ? 0xFFFFFFFFu : 0xFF000000u) << x << "," << y;
         }
+}
+
+// Programs built ahead of the draws that need them: a later draw with the
+// same state compiles nothing; only the context owner compiles; what is
+// compiled after the loading mark is counted apart.
+TEST_F(CDeviceTest, PreparedProgramServesTheDraw)
+{
+    m_dev->SetRenderState(D3DRS_LIGHTING, 0);
+    m_dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1);
+    m_dev->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE);
+    HResult other = D3D_OK;
+    std::thread([&] { other = m_dev->PrepareProgram(kRhwFvf); }).join();
+    EXPECT_EQ(other, D3DERR_INVALIDCALL);
+    const SDeviceStatistics start = m_dev->GetStatistics();
+    ASSERT_EQ(m_dev->PrepareProgram(kRhwFvf), D3D_OK);
+    const std::size_t prepared = m_dev->ProgramCount();
+    EXPECT_EQ(m_dev->GetStatistics().programs, start.programs + 1);
+    m_dev->MarkLoadingFinished();
+    m_dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+    DrawRhwQuad(0, 0, kSize, kSize, 0xFF00FF00);
+    EXPECT_EQ(m_dev->ProgramCount(), prepared);
+    EXPECT_EQ(m_dev->GetStatistics().programsAfterLoading, 0u);
+    EXPECT_TRUE(Near(Pixel(16, 16), 0xFF00FF00, 0));
+    // A state nothing prepared: compiled in play, and counted.
+    m_dev->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_ADD);
+    m_dev->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_TFACTOR);
+    DrawRhwQuad(0, 0, kSize, kSize, 0xFF00FF00);
+    EXPECT_EQ(m_dev->GetStatistics().programsAfterLoading, 1u);
 }
 
 // A full-screen device is lost when its window loses the focus; a window

@@ -112,29 +112,56 @@ TEST_F(CFrontBuffer, HoldsTheLastPresentedPictureThroughTheGammaRamp)
         ASSERT_EQ(p, 0xFF000000u);
 
     // One colour with another in the bottom right quarter, so a flipped or
-    // mirrored copy shows; the ramp inverts green only.
-    SGammaRamp ramp{};
+    // mirrored copy shows; the first ramp inverts green only, the second is
+    // the identity (the present takes its short way), then the first again.
+    SGammaRamp invert{}, identity{};
     for (int i = 0; i < 256; ++i)
     {
-        ramp.red[i] = ramp.blue[i] = std::uint16_t(i * 257);
-        ramp.green[i] = std::uint16_t((255 - i) * 257);
+        invert.red[i] = invert.blue[i] = std::uint16_t(i * 257);
+        invert.green[i] = std::uint16_t((255 - i) * 257);
+        identity.red[i] = identity.green[i] = identity.blue[i] = std::uint16_t(i * 257);
     }
-    m_dev->SetGammaRamp(0, &ramp);
     const std::int32_t w = std::int32_t(m_nWidth), h = std::int32_t(m_nHeight);
-    ASSERT_EQ(m_dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0), D3D_OK);
-    const SRect corner{w / 2, h / 2, w, h};
-    ASSERT_EQ(m_dev->Clear(1, &corner, D3DCLEAR_TARGET, 0xFFC0F010, 1.0f, 0), D3D_OK);
-    ASSERT_EQ(m_dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    for (const SGammaRamp* ramp : {&invert, &identity, &identity, &invert})
+    {
+        SCOPED_TRACE(ramp == &invert ? "inverting green" : "identity");
+        m_dev->SetGammaRamp(0, ramp);
+        ASSERT_EQ(m_dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF204060, 1.0f, 0), D3D_OK);
+        const SRect corner{w / 2, h / 2, w, h};
+        ASSERT_EQ(m_dev->Clear(1, &corner, D3DCLEAR_TARGET, 0xFFC0F010, 1.0f, 0), D3D_OK);
+        ASSERT_EQ(m_dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
 
-    // Drawing after the present does not change what is on the screen.
-    ASSERT_EQ(m_dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
-    const auto front = Front();
-    auto at = [&](std::int32_t x, std::int32_t y)
-    { return front[std::size_t(y) * m_nWidth + std::size_t(x)]; };
-    EXPECT_TRUE(Near(at(1, 1), 0xFF20BF60, 1));
-    EXPECT_TRUE(Near(at(w - 2, 1), 0xFF20BF60, 1));
-    EXPECT_TRUE(Near(at(1, h - 2), 0xFF20BF60, 1));
-    EXPECT_TRUE(Near(at(w - 2, h - 2), 0xFFC00F10, 1));
+        // Drawing after the present does not change what is on the screen.
+        ASSERT_EQ(m_dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFFFFFFFF, 1.0f, 0), D3D_OK);
+        const auto front = Front();
+        auto at = [&](std::int32_t x, std::int32_t y)
+        { return front[std::size_t(y) * m_nWidth + std::size_t(x)]; };
+        const std::uint32_t base = ramp == &invert ? 0xFF20BF60 : 0xFF204060;
+        const std::uint32_t quarter = ramp == &invert ? 0xFFC00F10 : 0xFFC0F010;
+        EXPECT_TRUE(Near(at(1, 1), base, 1));
+        EXPECT_TRUE(Near(at(w - 2, 1), base, 1));
+        EXPECT_TRUE(Near(at(1, h - 2), base, 1));
+        EXPECT_TRUE(Near(at(w - 2, h - 2), quarter, 1));
+    }
+}
+
+// With the copying swap effect the back buffer keeps its picture through
+// Present: presenting again without drawing shows the same frame.
+TEST_F(CFrontBuffer, CopySwapKeepsTheBackBuffer)
+{
+    SPresentParameters p{};
+    p.BackBufferWidth = m_nWidth;
+    p.BackBufferHeight = m_nHeight;
+    p.BackBufferFormat = D3DFMT_X8R8G8B8;
+    p.BackBufferCount = 1;
+    p.SwapEffect = D3DSWAPEFFECT_COPY;
+    p.Windowed = 1;
+    ASSERT_EQ(m_dev->Reset(&p), D3D_OK);
+    ASSERT_EQ(m_dev->Clear(0, nullptr, D3DCLEAR_TARGET, 0xFF306090, 1.0f, 0), D3D_OK);
+    ASSERT_EQ(m_dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    ASSERT_EQ(m_dev->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+    for (std::uint32_t pixel : Front())
+        ASSERT_TRUE(Near(pixel, 0xFF306090, 0));
 }
 
 } // namespace d3dtest

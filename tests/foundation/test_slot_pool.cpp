@@ -1,6 +1,6 @@
 // The numbered record pool of the sound sources.
 
-#include "sound/SlotPool.h"
+#include "foundation/SlotPool.h"
 
 #include <gtest/gtest.h>
 

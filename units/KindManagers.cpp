@@ -1,12 +1,40 @@
-#include "units/TypeTables.h"
+#include "units/KindManagers.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
+#include "world/MMEngine.h"
 
 CGliderManager g_GliderManager;
 CMissileManager g_MissileManager;
 CExploManager g_ExploManager;
 CGoodsManager g_GoodsManager;
+CMechConfigManager g_MechConfigManager;
+CTowerManager g_TowerManager;
+CTankManager g_TankManager;
+CFlyTehManager g_FlyTehManager;
+CGathererManager g_GathererManager;
+CCapsuleManager g_CapsuleManager;
+
+void RegisterUnitManagers()
+{
+    SUnitManagers& u = g_UnitManagers;
+    u.glider = &g_GliderManager;
+    u.explo = &g_ExploManager;
+    u.missile = &g_MissileManager;
+    u.equipment = &g_EquipmentManager;
+    u.gun = &g_GunManager;
+    u.modif = &g_ModifManager;
+    u.goods = &g_GoodsManager;
+    u.mechConfig = &g_MechConfigManager;
+    u.flyTeh = &g_FlyTehManager;
+    u.gatherer = &g_GathererManager;
+    u.capsule = &g_CapsuleManager;
+    u.tower = &g_TowerManager;
+    u.tank = &g_TankManager;
+    u.exploFlags[0] = g_ExploManager.m_Flags1;
+    u.exploFlags[1] = g_ExploManager.m_Flags2;
+    u.exploFlagCount = CExploManager::kFlags;
+}
 
 bool CGliderManager::Init(const char* section)
 {

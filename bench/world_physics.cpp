@@ -1,0 +1,142 @@
+// The physics sub-step over the sample location's terrain: pre-move,
+// collisions and move for 100, 1,000 and 5,000 hovering, moving objects,
+// with the location's cells (640 units) as the broad phase.
+//
+// items_per_second is objects per second per sub-step (the time per object
+// per sub-step is its inverse).
+//
+// SameDensity: the sample terrain tiled over the whole 64 x 64-cell grid
+// and the objects spread over a square that grows with their count (about
+// 35 objects per cell): the time per object should grow at most 1.5 times
+// from 100 to 5,000. SampleMapOnly: all of them on the 4 x 4 cells of the
+// sample map itself, where the objects per cell grow with the count and so
+// does the time per object (every mover looks at four cells' objects).
+#include "foundation/Random.h"
+#include "foundation/Settings.h"
+#include "location/Location.h"
+#include "location/MapWriter.h"
+#include "location/WorldAdapter.h"
+#include "tools/mksample/SampleLocation.h"
+#include "units/GliderObject.h"
+#include "world/ObjectList.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <filesystem>
+#include <random>
+#include <string>
+
+namespace
+{
+
+namespace fs = std::filesystem;
+
+struct SFixture
+{
+    fs::path dir;
+    std::string sampleMap, largeMap;
+    CLocationWorldAdapter adapter;
+
+    SFixture()
+    {
+        dir = fs::temp_directory_path() / ("tvx_bench_physics_" + std::to_string(std::random_device{}()));
+        fs::create_directories(dir);
+        sampleMap = (dir / "sample.map").string();
+        WriteMapFile(sampleMap.c_str(), MakeSampleLocation());
+        // Every cell of the large map shares cell (0, 0)'s block of the
+        // sample terrain.
+        SMapSource large = MakeSampleLocation();
+        constexpr int side = 4097;
+        std::vector<float> heights(std::size_t(side) * side);
+        for (int y = 0; y < side; ++y)
+            for (int x = 0; x < side; ++x)
+                heights[std::size_t(y) * side + x] = large.heights[std::size_t((y % 64) * 257 + x % 64)];
+        large.width = large.height = side;
+        large.heights = std::move(heights);
+        large.landTypes.clear();
+        large.cellWater.assign(64 * 64, kNoWater);
+        large.shareOneBlock = true;
+        largeMap = (dir / "large.map").string();
+        WriteMapFile(largeMap.c_str(), large);
+        g_Settings.VisibleRadius = 256;
+        g_Location.Init(0, 0);
+        adapter.Install();
+    }
+    void Open(const std::string& map)
+    {
+        g_ObjectList.Clear();
+        g_Location.m_CellStream.Close();
+        g_Location.ClearCache();
+        g_Location.InitCells();
+        g_Location.OpenMap(map.c_str());
+    }
+    ~SFixture()
+    {
+        g_ObjectList.Clear();
+        adapter.Uninstall();
+        g_Location.m_CellStream.Close();
+        fs::remove_all(dir);
+    }
+};
+
+// count objects over a square of the given side from the map's corner.
+void Populate(int count, float extent)
+{
+    g_ObjectList.Clear();
+    CRandom random(777);
+    for (int i = 0; i < count; ++i)
+    {
+        auto* g = new CGliderObject;
+        g->m_fRadius = 4.0f;
+        g->m_bGravity = g->m_bGroundFollowing = 1;
+        g->m_fHoverHeight = 1.0f + random.Random(1.0f);
+        g->m_fRisingFriction = 2.0f;
+        g->m_fProbe1 = g->m_fProbe2 = 4.0f;
+        const float x = 20.0f + random.Random(extent), y = 20.0f + random.Random(extent);
+        g->m_Frame.SetPosition(CVector{x, y, 300.0f});
+        g->m_vVelocity = CVector{random.Random(80.0f) - 40.0f, random.Random(80.0f) - 40.0f, 0.0f};
+        g_ObjectList.AddObject(g);
+    }
+}
+
+SFixture& Fixture()
+{
+    static SFixture fixture;
+    return fixture;
+}
+
+void Run(benchmark::State& state, int count)
+{
+    // Settle first: the steps measured are those of objects on the ground.
+    for (int i = 0; i < 50; ++i)
+        g_ObjectList.StepPhysics(0.05f);
+    for (auto _ : state)
+        g_ObjectList.StepPhysics(0.05f);
+    state.SetItemsProcessed(state.iterations() * count);
+    g_ObjectList.Clear();
+}
+
+void SameDensity(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    Fixture().Open(Fixture().largeMap);
+    // 5,000 objects fill 12 x 12 cells (the terrain's near cache holds 200
+    // cells); fewer fill a square of the same density.
+    Populate(count, 12.0f * kCellSize * std::sqrt(float(count) / 5000.0f));
+    Run(state, count);
+}
+
+void SampleMapOnly(benchmark::State& state)
+{
+    const int count = int(state.range(0));
+    Fixture().Open(Fixture().sampleMap);
+    Populate(count, float(g_Location.m_nWidth - 1) * kQuadSize - 40.0f);
+    Run(state, count);
+}
+
+} // namespace
+
+BENCHMARK(SameDensity)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SampleMapOnly)->Arg(100)->Arg(1000)->Arg(5000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_MAIN();

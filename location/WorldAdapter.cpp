@@ -1,0 +1,212 @@
+#include "location/WorldAdapter.h"
+
+#include "foundation/ErrorLog.h"
+#include "foundation/Graphic.h"
+#include "location/Environment.h"
+#include "location/Location.h"
+#include "location/ViewCamera.h"
+#include "world/MMObject.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// The home cell of a point, or -1 outside the grid.
+int HomeCell(const CVector& p)
+{
+    const int col = int(p.x * 0.1f) >> 6, row = int(p.y * 0.1f) >> 6;
+    if (col < 0 || row < 0 || col >= g_Location.m_nCellsX || row >= g_Location.m_nCellsY) return -1;
+    return row * kCellGridSize + col;
+}
+
+bool Spreads(const CMMObject* o)
+{
+    return o->m_bCollidable && !o->m_bSphereCollider && !o->m_bFarDrawn && !o->m_bPhysics;
+}
+
+// Calls f for every cell but the home one touched by the object's square.
+template <class F> void ForSpreadCells(const CMMObject* o, F f)
+{
+    const CVector& p = o->GetPosition();
+    const int home = HomeCell(p);
+    const float r = o->m_fRadius;
+    const int c0 = std::max(int((p.x - r) * 0.1f) >> 6, 0),
+              c1 = std::min(int((p.x + r) * 0.1f) >> 6, g_Location.m_nCellsX - 1);
+    const int r0 = std::max(int((p.y - r) * 0.1f) >> 6, 0),
+              r1 = std::min(int((p.y + r) * 0.1f) >> 6, g_Location.m_nCellsY - 1);
+    for (int row = r0; row <= r1; ++row)
+        for (int col = c0; col <= c1; ++col)
+            if (row * kCellGridSize + col != home) f(g_Location.m_Cells[row * kCellGridSize + col].m_Objects);
+}
+} // namespace
+
+void CLocationWorldAdapter::Install()
+{
+    g_pWorldTerrain = this;
+    g_pWorldLocation = this;
+    g_pViewCamera = this;
+    g_pObjectCells = this;
+}
+
+void CLocationWorldAdapter::Uninstall()
+{
+    if (g_pWorldTerrain == this) g_pWorldTerrain = nullptr;
+    if (g_pWorldLocation == this) g_pWorldLocation = nullptr;
+    if (g_pViewCamera == this) g_pViewCamera = nullptr;
+    if (g_pObjectCells == this) g_pObjectCells = nullptr;
+}
+
+bool CLocationWorldAdapter::GetQuad(const CVector& p, float h[4], float* fx, float* fy, int* parity,
+                                    bool* overWater)
+{
+    const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
+    if (p.x < 0.0f || p.y < 0.0f || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1)
+        return false;
+    const unsigned cx = unsigned(ix >> 6), cy = unsigned(iy >> 6);
+    SNearSlot* near = g_Location.GetCellMesh(cx, cy);
+    if (!near)
+    {
+        g_Location.GetCell(int(cx), int(cy)).m_nLevel = kLevelNear;
+        g_Location.LoadCell(cx, cy);
+        near = g_Location.GetCellMesh(cx, cy);
+        if (!near) return false;
+    }
+    const int c = ix & 63, r = iy & 63;
+    h[0] = near->At(r, c).height;
+    h[1] = near->At(r, c + 1).height;
+    h[2] = near->At(r + 1, c).height;
+    h[3] = near->At(r + 1, c + 1).height;
+    *fx = p.x * 0.1f - float(ix);
+    *fy = p.y * 0.1f - float(iy);
+    *parity = (r + c) & 1;
+    const SWaterEntry* water = g_Location.GetCell(int(cx), int(cy)).m_pWater;
+    *overWater = water && near->At(r & ~1, c & ~1).water &&
+                 water->record.level + 3.0f > std::min({h[0], h[1], h[2], h[3]});
+    return true;
+}
+
+bool CLocationWorldAdapter::GetHeight(const CVector& p, float* height)
+{
+    float h[4], fx, fy;
+    int odd;
+    bool water;
+    if (!GetQuad(p, h, &fx, &fy, &odd, &water)) return false;
+    const float h00 = h[0], h10 = h[1], h01 = h[2], h11 = h[3];
+    if (odd)
+        *height = fx + fy < 1.0f ? h00 + (h10 - h00) * fx + (h01 - h00) * fy
+                                 : h11 + (h01 - h11) * (1.0f - fx) + (h10 - h11) * (1.0f - fy);
+    else
+        *height = fx >= fy ? h00 + (h10 - h00) * (fx - fy) + (h11 - h00) * fy
+                           : h00 + (h01 - h00) * (fy - fx) + (h11 - h00) * fx;
+    return true;
+}
+
+float CLocationWorldAdapter::GetRoughHeight(const CVector& p, bool water)
+{
+    const CVector nearest{std::floor(p.x * 0.1f + 0.5f) * 10.0f, std::floor(p.y * 0.1f + 0.5f) * 10.0f, p.z};
+    float h = 0.0f;
+    if (!GetHeight(nearest, &h)) return 0.0f;
+    const int ix = int(nearest.x * 0.1f), iy = int(nearest.y * 0.1f);
+    const SWaterEntry* w = g_Location.GetCell(ix >> 6, iy >> 6).m_pWater;
+    if (water && w) h = std::max(h, w->record.level + 3.0f);
+    return h;
+}
+
+bool CLocationWorldAdapter::GetTriangleNormal(const CVector& p, CVector* normal)
+{
+    float h[4], fx, fy;
+    int odd;
+    bool water;
+    if (!GetQuad(p, h, &fx, &fy, &odd, &water) || water) return false;
+    const float h00 = h[0], h10 = h[1], h01 = h[2], h11 = h[3];
+    CVector n;
+    if (odd)
+        n = fx + fy < 1.0f ? CVector{-10.0f * (h10 - h00), -10.0f * (h01 - h00), 100.0f}
+                           : CVector{10.0f * (h01 - h11), 10.0f * (h10 - h11), 100.0f};
+    else
+        n = fx >= fy ? CVector{-10.0f * (h10 - h00), 10.0f * (h10 - h11), 100.0f}
+                     : CVector{10.0f * (h01 - h11), -10.0f * (h01 - h00), 100.0f};
+    *normal = Normalize(n);
+    return true;
+}
+
+float CLocationWorldAdapter::GetUpperLimit()
+{
+    return g_Environment.m_fUpperLimit;
+}
+
+void CLocationWorldAdapter::ClearForNewLocation()
+{
+    g_Environment.Clear();
+    g_Location.ClearCache();
+}
+
+void CLocationWorldAdapter::SetCellCounts(int across, int down)
+{
+    g_Location.m_nCellsX = across;
+    g_Location.m_nCellsY = down;
+}
+
+void CLocationWorldAdapter::LoadMap(const char* path)
+{
+    g_Location.OpenMap(path);
+}
+
+void CLocationWorldAdapter::TakeCameraFrame(const CObjectFrame& frame)
+{
+    // Rows 0-2, then the view camera's own SetPosition: the view form.
+    g_ViewCamera.Assign(frame);
+    g_ViewCamera.UpdateAxes();
+    g_ViewCamera.m_mView = g_ViewCamera.m_Matrix;
+    g_ViewCamera.UpdateViewProjection();
+    InvertMatrix(g_ViewCamera.m_mView, g_ViewCamera.m_mInverseView);
+    if (graph.m_lpDevice)
+        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_VIEW,
+                                       reinterpret_cast<const plat::d3d::SMatrix*>(&g_ViewCamera.m_mView));
+}
+
+void CLocationWorldAdapter::AddCellObject(CMMObject* object, bool multiCell)
+{
+    const int home = HomeCell(object->GetPosition());
+    if (home < 0) return;
+    CLinkedList<CMMObject>& list = g_Location.m_Cells[home].m_Objects;
+    if (!list.Contains(object)) list.AddTail(object);
+    if (multiCell && Spreads(object))
+        ForSpreadCells(object,
+                       [&](CLinkedList<CMMObject>& cell)
+                       {
+                           if (!cell.Contains(object)) cell.AddTail(object);
+                       });
+}
+
+void CLocationWorldAdapter::DeleteCellObject(CMMObject* object)
+{
+    const int home = HomeCell(object->GetPosition());
+    if (home < 0 || !g_Location.m_Cells[home].m_Objects.Remove(object))
+        g_ErrorLog.LogError("CLocation::DeleteCellObject Object not deleted. Type=%d", object->m_nType);
+    if (Spreads(object)) ForSpreadCells(object, [&](CLinkedList<CMMObject>& cell) { cell.Remove(object); });
+}
+
+void CLocationWorldAdapter::MoveCellObject(const CVector& oldPos, const CVector& newPos, CMMObject* object)
+{
+    const int from = HomeCell(oldPos), to = HomeCell(newPos);
+    if (from == to) return;
+    if (from >= 0) g_Location.m_Cells[from].m_Objects.Remove(object);
+    if (to >= 0) g_Location.m_Cells[to].m_Objects.AddTail(object);
+}
+
+CLinkedList<CMMObject>* CLocationWorldAdapter::GetCellObjects(int cell)
+{
+    return cell >= 0 && cell < kCellGridSize * kCellGridSize ? &g_Location.m_Cells[cell].m_Objects : nullptr;
+}
+
+int CLocationWorldAdapter::GetVisibleCells(const int** cells)
+{
+    m_Visible.clear();
+    for (int row = 0; row < g_Location.m_nCellsY; ++row)
+        for (int col = 0; col < g_Location.m_nCellsX; ++col)
+            m_Visible.push_back(row * kCellGridSize + col);
+    *cells = m_Visible.data();
+    return int(m_Visible.size());
+}

@@ -1,0 +1,39 @@
+// The interfaces of the trade, equipment-trade and organisation objects
+// that the world engine creates through the class factory and hands its
+// blocks of the location's objects file.
+//
+// Stand-in: the interfaces only, with the operations the world engine
+// calls; the implementations (CMMTrade, CEqpTrade, COrgManager) and every
+// other operation come with the organisations and trade subsystem, which
+// registers them under "IGUID_IMMTrade", "IGUID_IEqpTrade" and
+// "IGUID_IOrgManager". Until then the engine runs without them.
+#pragma once
+
+#include "foundation/ClassFactory.h"
+
+class CMemStream;
+
+class IMMTrade : public IBaseInterface
+{
+public:
+    // Block 2 of the objects file; may throw on a damaged block.
+    virtual void LoadFromStream(CMemStream& stream) = 0;
+    // The step after loading (prices and stock brought up to date).
+    virtual void AfterLoad() = 0;
+};
+
+class IEqpTrade : public IBaseInterface
+{
+public:
+    // Block 5 of the objects file; may throw on a damaged or missing block.
+    virtual void LoadFromStream(CMemStream& stream) = 0;
+};
+
+class IOrgManager : public IBaseInterface
+{
+public:
+    // The organisations' database section ("Организации").
+    virtual bool InitFromDB(const char* section) = 0;
+    // Its own set-up after the database.
+    virtual void SetUp() = 0;
+};

@@ -1,0 +1,147 @@
+// The hover physics over a flat ground: tiny steps, invalid states, the
+// hover equilibrium, the probes' push out of the ground and the ground
+// found on top of an object.
+#include "WorldMotionFakes.h"
+#include "WorldTestScene.h"
+#include "common/LogDirTest.h"
+
+#include "units/GliderObject.h"
+#include "world/ObjectList.h"
+#include "world/Physics.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+using namespace worldtest;
+
+namespace
+{
+
+class Physics : public testutil::CLogDirTest
+{
+protected:
+    CScene m_Scene;
+    CFlatTerrain m_Ground;
+    CPhysics m_Physics;
+};
+
+void MakeHover(CDynamicObject& o, float z, float hoverHeight)
+{
+    o.m_bGravity = 1;
+    o.m_bGroundFollowing = 1;
+    o.m_fGravityFactor = 1.0f;
+    o.m_fHoverHeight = hoverHeight;
+    o.m_Frame.SetPosition(CVector{100.0f, 100.0f, z});
+}
+
+} // namespace
+
+TEST_F(Physics, AStepOfAtMostAMillionthLeavesTheObjectAlone)
+{
+    CGliderObject g;
+    MakeHover(g, 50.0f, 2.0f);
+    g.m_bSteering = 1;
+    g.m_vR = CVector{1.0f, 1.0f, 0.0f};
+    g.m_fDrive = 100.0f;
+    g.m_vVelocity = CVector{3.0f, 4.0f, -5.0f};
+    const CMatrix before = g.m_Frame.m_Matrix;
+    m_Physics.PreMove(&g, 0.000001f);
+    EXPECT_EQ(std::memcmp(&before, &g.m_Frame.m_Matrix, sizeof before), 0);
+    EXPECT_EQ(g.m_vVelocity.x, 3.0f);
+    EXPECT_EQ(g.m_vVelocity.z, -5.0f);
+}
+
+TEST_F(Physics, AnInvalidGliderStopsAndStaysWhileAStoneIsDeleted)
+{
+    CGliderObject glider;
+    auto* stone = new CBall({50, 50, 10}, {}, 1.0f);
+    stone->m_nType = OBJ_STONE;
+    g_ObjectList.AddObject(stone);
+    for (CDynamicObject* o : {static_cast<CDynamicObject*>(&glider), static_cast<CDynamicObject*>(stone)})
+    {
+        o->m_vVelocity = CVector{std::nanf(""), 1.0f, 2.0f};
+        o->m_fDrive = 5.0f;
+        m_Physics.PreMove(o, 0.1f);
+        EXPECT_EQ(o->m_vVelocity.LengthSq(), 0.0f);
+        EXPECT_EQ(o->m_fDrive, 0.0f);
+    }
+    EXPECT_EQ(glider.m_bAlive, 1);
+    EXPECT_EQ(stone->m_bAlive, 0);
+    // A NaN in z is caught as well, where it arises.
+    glider.m_vVelocity = CVector{0.0f, 0.0f, std::nanf("")};
+    EXPECT_FALSE(m_Physics.Move(&glider, 0.1f));
+    EXPECT_EQ(glider.m_vVelocity.LengthSq(), 0.0f);
+}
+
+TEST_F(Physics, AGliderWithHoverHeightTwoSettlesAtThirty)
+{
+    CGliderObject g;
+    MakeHover(g, 80.0f, 2.0f);
+    g.m_fRisingFriction = 3.0f;
+    for (int i = 0; i < 3000; ++i)
+    {
+        m_Physics.PreMove(&g, 0.02f);
+        m_Physics.Move(&g, 0.02f);
+    }
+    EXPECT_NEAR(g.GetPosition().z, 30.0f, 0.05f);
+    // Hover force and gravity balance there.
+    CVector f;
+    const CVector p = g.GetPosition();
+    m_Physics.GetHoverForce(&f, &p, &g, 2.0f, 0.0f);
+    EXPECT_NEAR(f.z, CPhysics::kGravity, 0.5f);
+}
+
+TEST_F(Physics, BelowFortyFiveTheDownwardSpeedIsDamped)
+{
+    CGliderObject low, high;
+    MakeHover(low, 40.0f, 0.1f);
+    MakeHover(high, 400.0f, 0.1f);
+    low.m_bGravity = high.m_bGravity = 0;
+    low.m_vVelocity = high.m_vVelocity = CVector{0.0f, 0.0f, -50.0f};
+    m_Physics.PreMove(&low, 0.1f);
+    m_Physics.PreMove(&high, 0.1f);
+    EXPECT_GT(low.m_vVelocity.z, high.m_vVelocity.z);
+}
+
+TEST_F(Physics, AProbeTwoUnitsUnderTheGroundLiftsTheObjectByTwoAndTurnsItsFall)
+{
+    CGliderObject g;
+    MakeHover(g, -2.0f, 1.0f);
+    g.m_vVelocity = CVector{0.0f, 0.0f, -10.0f};
+    EXPECT_TRUE(m_Physics.Move(&g, 0.0f));
+    EXPECT_FLOAT_EQ(g.GetPosition().z, 0.0f);
+    EXPECT_FLOAT_EQ(g.m_vVelocity.z, 5.0f);
+}
+
+TEST_F(Physics, TheGroundOverAnObjectIsItsTopWithAFlatNormal)
+{
+    m_Ground.m_vNormal = Normalize(CVector{1.0f, 0.0f, 1.0f});
+    auto* slab = new CSlab({200.0f, 200.0f, 0.0f}, 20.0f, 12.0f);
+    g_ObjectList.AddObject(slab);
+    const CVector above{205.0f, 195.0f, 30.0f};
+    EXPECT_FLOAT_EQ(m_Physics.GetGroundHeight(&above, nullptr), 12.0f);
+    CVector n;
+    m_Physics.GetMapLNormal(&n, &above, false);
+    EXPECT_EQ(n.z, 1.0f);
+    // Beside the slab the terrain and its own normal count again.
+    const CVector beside{300.0f, 300.0f, 30.0f};
+    EXPECT_FLOAT_EQ(m_Physics.GetGroundHeight(&beside, nullptr), 0.0f);
+    m_Physics.GetMapLNormal(&n, &beside, false);
+    EXPECT_LT(n.z, 0.8f);
+    // A gentle slope pushes straight up when the slope is limited.
+    m_Physics.GetMapLNormal(&n, &beside, true);
+    EXPECT_EQ(n.x, 0.0f);
+}
+
+TEST_F(Physics, AGliderClimbingPastTheCeilingIsTurnedBack)
+{
+    m_Ground.m_fLimit = 100.0f;
+    CGliderObject g;
+    MakeHover(g, 99.0f, 1.0f);
+    g.m_bGravity = 0;
+    g.m_vVelocity = CVector{0.0f, 0.0f, 50.0f};
+    m_Physics.PreMove(&g, 0.1f);
+    EXPECT_LT(g.m_vVelocity.z, 0.0f);
+}

@@ -1,0 +1,91 @@
+# The layering the build keeps: each library folder includes only itself
+# and the folders below it, in the order the subsystems are built on one
+# another, and only platform/ sees the system's SDL, GL, OpenAL, FFmpeg,
+# FreeType and socket headers; the Ogg Vorbis headers stay inside sound's
+# sources. tools/, tests/ and bench/ may include anything.
+#
+#     cmake -DSOURCE_DIR=<root> -P tools/check_layering.cmake
+#
+# Folders that do not exist yet are in the table already, so that a new
+# folder is checked from its first file.
+
+set(_lower_platform "")
+set(_lower_foundation platform)
+set(_lower_graphics platform foundation)
+set(_lower_sound platform foundation)
+set(_lower_world platform foundation graphics sound)
+set(_lower_location ${_lower_world} world)
+set(_lower_units ${_lower_location} location)
+set(_lower_society ${_lower_units} units)
+set(_lower_script ${_lower_society} society)
+set(_lower_ui ${_lower_script} script)
+set(_lower_hud ${_lower_script} script ui)
+set(_lower_app ${_lower_hud} hud)
+set(_lower_menus ${_lower_app} app)
+set(_lower_consoles ${_lower_menus} menus)
+set(_lower_net ${_lower_menus})
+# Where a lower subsystem calls up into a higher one (the world reaches the
+# glider's fields and the application's event sink), it does so only through
+# these headers, which declare what it calls and need no link the other way.
+set(_calls_up_world units/GliderObject.h units/AnomalZone.h society/Trade.h
+                    app/GameWorldState.h)
+set(_folders platform foundation graphics sound world location units society script ui hud app menus
+             consoles net)
+set(_unchecked tools tests bench)
+
+# System headers only platform/ may include.
+set(_platform_only "^(SDL|GL/|AL/|libav|libsw|ft2build|freetype|sys/socket|netinet/|arpa/inet|netdb)")
+# Codec headers only sound's sources (never its headers) may include.
+set(_sound_sources_only "^(vorbis/|ogg/)")
+
+if(NOT SOURCE_DIR)
+  message(FATAL_ERROR "check_layering: pass -DSOURCE_DIR=<source root>")
+endif()
+
+set(_faults 0)
+foreach(_folder IN LISTS _folders)
+  if(NOT IS_DIRECTORY "${SOURCE_DIR}/${_folder}")
+    continue()
+  endif()
+  set(_allowed ${_folder} ${_lower_${_folder}})
+  file(GLOB_RECURSE _files RELATIVE "${SOURCE_DIR}" "${SOURCE_DIR}/${_folder}/*.h" "${SOURCE_DIR}/${_folder}/*.hpp"
+       "${SOURCE_DIR}/${_folder}/*.cpp" "${SOURCE_DIR}/${_folder}/*.c")
+  foreach(_file IN LISTS _files)
+    file(STRINGS "${SOURCE_DIR}/${_file}" _lines REGEX "^[ \t]*#[ \t]*include")
+    foreach(_line IN LISTS _lines)
+      if(_line MATCHES "^[ \t]*#[ \t]*include[ \t]*\"([A-Za-z0-9_]+)/")
+        set(_target "${CMAKE_MATCH_1}")
+        list(FIND _folders "${_target}" _is_folder)
+        list(FIND _unchecked "${_target}" _is_unchecked)
+        if(_is_folder EQUAL -1 AND _is_unchecked EQUAL -1)
+          continue() # a subfolder of the file's own folder
+        endif()
+        list(FIND _allowed "${_target}" _ok)
+        if(_ok EQUAL -1 AND _line MATCHES "\"([^\"]+)\"")
+          list(FIND _calls_up_${_folder} "${CMAKE_MATCH_1}" _ok)
+        endif()
+        if(_ok EQUAL -1)
+          string(STRIP "${_line}" _line)
+          string(REPLACE ";" ", " _list "${_lower_${_folder}}")
+          message(SEND_ERROR "${_file}: ${_line}: ${_folder}/ may include only ${_list}")
+          math(EXPR _faults "${_faults} + 1")
+        endif()
+      elseif(_line MATCHES "^[ \t]*#[ \t]*include[ \t]*<([^>]+)>")
+        set(_header "${CMAKE_MATCH_1}")
+        if(NOT _folder STREQUAL "platform" AND _header MATCHES "${_platform_only}")
+          message(SEND_ERROR "${_file}: <${_header}>: only platform/ includes system graphics, sound, video, font and socket headers")
+          math(EXPR _faults "${_faults} + 1")
+        endif()
+        if(_header MATCHES "${_sound_sources_only}" AND NOT (_folder STREQUAL "sound" AND _file MATCHES "\\.(cpp|c)$"))
+          message(SEND_ERROR "${_file}: <${_header}>: the codec headers stay inside sound's sources")
+          math(EXPR _faults "${_faults} + 1")
+        endif()
+      endif()
+    endforeach()
+  endforeach()
+endforeach()
+
+if(_faults GREATER 0)
+  message(FATAL_ERROR "check_layering: ${_faults} include(s) against the layering")
+endif()
+message(STATUS "check_layering: every include keeps the layering")
