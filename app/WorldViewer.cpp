@@ -7,6 +7,7 @@
 #include "location/ViewCamera.h"
 #include "location/WorldAdapter.h"
 #include "units/GliderObject.h"
+#include "units/KindManagers.h"
 #include "world/Camera.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
@@ -110,6 +111,7 @@ void WorldViewerStartUp()
 {
     try
     {
+        RegisterUnitManagers();
         g_MMEngine.MMInit();
     }
     catch (const std::exception& e)

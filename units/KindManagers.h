@@ -1,32 +1,110 @@
 // The managers of the units' kinds that the world engine initialises at
-// start-up: equipment, guns, modifiers, goods, mechanoid configurations,
-// and the moving kinds towers, tanks, flying machines, gatherers and
-// capsules (towers and tanks also have sections in the objects file).
+// start-up: equipment, guns and modifiers (their own headers, included
+// here), the glider, missile, explosion and goods type tables, mechanoid
+// configurations, and the moving kinds towers, tanks, flying machines,
+// gatherers and capsules (towers and tanks also have sections in the
+// objects file).
 //
-// Stand-ins: each reads only its database section's record names (the
-// lists the world engine's resource-id table looks names up in); the
-// object kinds read their block of the objects file with the default
-// loader. Their type records, objects and behaviour are not here yet; the
-// units subsystem replaces this file.
+// Stand-ins, in this file: the glider ("Глайдеры"), missile ("Снаряды") and
+// explosion ("Взрывы") type managers read only the fields named below, as
+// far as the weapon tables and the mechanoid read them; they lack object
+// creation, models and mounts (InitGlider), glider modifiers (GetParam
+// copies the record), the missiles' own modifier rules (GetMaxDamage gives
+// the plain damage and the explosion's) and network descriptors. The goods
+// table ("Товары") lacks the unique flag, which no column gives yet (it
+// stays 0 unless set in code); the trade subsystem owns the rest of it. The
+// mechanoid configurations read only their record names; the moving kinds
+// read their block of the objects file with the default loader, without
+// their type records, objects or behaviour.
 //
-// Threads: Init on the start-up loader thread.
+// Tables are read once at start-up (Init on the start-up loader thread)
+// and read-only afterwards.
 #pragma once
 
 #include "foundation/DefaultManager.h"
+#include "units/EquipmentManager.h"
+#include "units/GunManager.h"
+#include "units/ModifManager.h"
 #include "world/ObjectManager.h"
 
-class CEquipmentManager : public DefaultManager
+#include <cstdint>
+#include <vector>
+
+struct SGliderParameters
 {
+    float m_fWeight = 0.0f;       // "WEIGHT"
+    float m_fMaxWeight = 0.0f;    // "MAXWEIGHT" x 1.25
+    std::int32_t m_nStandard = 0; // "STANDARD"
+    float m_fDamage = 0.0f;       // "DAMAGE": hull strength
+    float m_fPrice = 0.0f;        // "PRICE"
+    float m_fRestore = 0.0f;      // "RESTORE": hull repair per second
 };
-class CGunManager : public DefaultManager
+
+class CGliderManager : public DefaultManager
 {
+public:
+    bool Init(const char* section) override;
+    // The type record, or null for an index outside the table.
+    const SGliderParameters* GetType(std::int32_t index) const;
+    // The record with the word's modifiers (none yet: a copy); an index
+    // outside the table leaves the output as it is.
+    void GetParam(SGliderParameters* out, std::int32_t index, std::uint32_t word) const;
+
+    std::vector<SGliderParameters> m_Types;
 };
-class CModifManager : public DefaultManager
+
+struct SMissileParameters
 {
+    float m_fDamage = 0.0f;     // "DAMAGE"
+    float m_fWeight = 0.0f;     // "WEIGHT"
+    std::int32_t m_iExplo = -1; // "EXPLO", resolved through the explosion table
 };
+
+class CMissileManager : public DefaultManager
+{
+public:
+    bool Init(const char* section) override;
+    const SMissileParameters* Param(std::int32_t index) const;
+    // (direct, explosion, third) damage of the type; 0 for a bad index.
+    float GetMaxDamage(float out[3], std::int32_t index, std::uint32_t word) const;
+
+    std::vector<SMissileParameters> m_Types;
+};
+
+class CExploManager : public DefaultManager
+{
+public:
+    static constexpr int kFlags = 48;
+
+    bool Init(const char* section) override;
+    // "DAMAGE" of the type, 0 for a bad index.
+    float GetDamage(std::int32_t index) const;
+
+    std::vector<float> m_Damage;
+    // The two tables of 48 flags the world engine sets at start-up.
+    std::uint8_t m_Flags1[kFlags] = {};
+    std::uint8_t m_Flags2[kFlags] = {};
+};
+
+struct SGoodsParameters
+{
+    float m_fMass = 1.0f;        // "MASSA" (integer), 0 becomes 1.0
+    float m_fPrice = 0.0f;       // "PRICE", 0 becomes 100.0 unless not traded
+    std::uint8_t m_bNoTrade = 0; // "NOTRADE" = 1
+    std::int32_t m_nType = 0;    // "TYPE"
+    std::uint8_t m_bUnique = 0;
+};
+
 class CGoodsManager : public DefaultManager
 {
+public:
+    bool Init(const char* section) override;
+    const SGoodsParameters* GetGoods(std::int32_t index) const;
+    const SGoodsParameters* FindGoods(const char* name) const { return GetGoods(FindName(name)); }
+
+    std::vector<SGoodsParameters> m_Goods;
 };
+
 class CMechConfigManager : public DefaultManager
 {
 };
@@ -57,10 +135,14 @@ public:
     CCapsuleManager() : CMMObjectManager(OBJ_CAPSULE) {}
 };
 
-// Defined with the world engine until the units library has its own.
-extern CEquipmentManager g_EquipmentManager;
-extern CGunManager g_GunManager;
-extern CModifManager g_ModifManager;
+// Hands the world engine these managers (g_UnitManagers, world/MMEngine.h):
+// a program that runs MMInit calls it first.
+void RegisterUnitManagers();
+
+// g_EquipmentManager, g_GunManager and g_ModifManager: in their headers.
+extern CGliderManager g_GliderManager;
+extern CMissileManager g_MissileManager;
+extern CExploManager g_ExploManager;
 extern CGoodsManager g_GoodsManager;
 extern CMechConfigManager g_MechConfigManager;
 extern CTowerManager g_TowerManager;

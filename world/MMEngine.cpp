@@ -13,7 +13,6 @@
 #include "society/Trade.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
-#include "units/KindManagers.h"
 #include "world/KindManagers.h"
 #include "world/MechGroupList.h"
 #include "world/ObjectList.h"
@@ -21,35 +20,17 @@
 #include "world/World.h"
 #include "world/WorldTerrain.h"
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
 CMMEngine g_MMEngine;
+SUnitManagers g_UnitManagers;
 IMMTrade* g_pTrade = nullptr;
 bool g_bFixCursor = false;
 
-CTreeManager g_TreeManager;
-CGliderManager g_GliderManager;
-CExploManager g_ExploManager;
-CMissileManager g_MissileManager;
-CBuildingManager g_BuildingManager;
-CMapCoverManager g_MapCoverManager;
-CLampManager g_LampManager;
-CSoundZoneManager g_SoundZoneManager;
-CThingManager g_ThingManager;
-CRoadManager g_RoadManager;
 CMechGroupList g_MechGroupList;
-CEquipmentManager g_EquipmentManager;
-CGunManager g_GunManager;
-CModifManager g_ModifManager;
-CGoodsManager g_GoodsManager;
-CMechConfigManager g_MechConfigManager;
-CTowerManager g_TowerManager;
-CTankManager g_TankManager;
-CFlyTehManager g_FlyTehManager;
-CGathererManager g_GathererManager;
-CCapsuleManager g_CapsuleManager;
 
 namespace
 {
@@ -61,38 +42,43 @@ struct SManagerStep
     int stage;           // the loading stage set before this manager, or 0
 };
 
-// MMInit's order.
-const SManagerStep kManagerSteps[CMMEngine::kManagers] = {
-    {&g_StoneManager, "\xca\xe0\xec\xed\xe8", 0},                                 // Камни
-    {&g_TreeManager, "\xc4\xe5\xf0\xe5\xe2\xfc\xff", 0},                          // Деревья
-    {&g_GliderManager, "\xc3\xeb\xe0\xe9\xe4\xe5\xf0\xfb", 0},                    // Глайдеры
-    {&g_HelperManager, "\xd5\xe5\xeb\xef\xe5\xf0\xfb", 0},                        // Хелперы
-    {&g_RoadManager, "\xc4\xee\xf0\xee\xe3\xe8", 0},                              // Дороги
-    {&g_ExploManager, "\xc2\xe7\xf0\xfb\xe2\xfb", 0},                             // Взрывы
-    {&g_MissileManager, "\xd1\xed\xe0\xf0\xff\xe4\xfb", 0},                       // Снаряды
-    {&g_EquipmentManager, "\xce\xe1\xee\xf0\xf3\xe4\xee\xe2\xe0\xed\xe8\xe5", 0}, // Оборудование
-    {&g_GunManager, "\xce\xf0\xf3\xe6\xe8\xe5", 0},                               // Оружие
-    {&g_ModifManager, "\xcc\xee\xe4\xe8\xf4\xe8\xea\xe0\xf2\xee\xf0\xfb", 0},     // Модификаторы
-    {&g_BuildingManager, "\xc7\xe4\xe0\xed\xe8\xff", 8},                          // Здания
-    {&g_MapCoverManager, "\xcf\xee\xea\xf0\xfb\xf2\xe8\xe5", 0},                  // Покрытие
-    {&g_LampManager, "\xd4\xee\xed\xe0\xf0\xe8", 0},                              // Фонари
-    {&g_LightManager, "\xd1\xe2\xe5\xf2\xee\xe2\xfb\xe5 \xee\xe1\xfa\xe5\xea\xf2\xfb", 0}, // Световые объекты
-    {&g_GoodsManager, "\xd2\xee\xe2\xe0\xf0\xfb", 0},                                      // Товары
-    {&g_MechConfigManager, "\xca\xee\xed\xf4\xe8\xe3\xf3\xf0\xe0\xf6\xe8\xe8", 0}, // Конфигурации
-    {&g_AnomalZoneManager, "Anomal", 0},
-    {&g_TowerManager, "Tower", 0},
-    {&g_TankManager, "TANKS", 0},
-    {&g_BoundaryManager, "Boundary", 0},
-    {&g_SoundZoneManager, "SoundZone", 0},
-    {&g_FlyTehManager, "FlyTeh", 0},
-    {&g_GathererManager, "Gatherer", 0},
-    // The first letter is the Cyrillic capital Es, not a Latin C.
-    {&g_CapsuleManager,
-     "\xd1"
-     "apsule",
-     0},
-    {&g_ThingManager, "THINGS", 0},
-};
+// MMInit's order; the units' managers as registered.
+std::array<SManagerStep, CMMEngine::kManagers> ManagerSteps()
+{
+    const SUnitManagers& u = g_UnitManagers;
+    return {{
+        {&g_StoneManager, "\xca\xe0\xec\xed\xe8", 0},                         // Камни
+        {&g_TreeManager, "\xc4\xe5\xf0\xe5\xe2\xfc\xff", 0},                  // Деревья
+        {u.glider, "\xc3\xeb\xe0\xe9\xe4\xe5\xf0\xfb", 0},                    // Глайдеры
+        {&g_HelperManager, "\xd5\xe5\xeb\xef\xe5\xf0\xfb", 0},                // Хелперы
+        {&g_RoadManager, "\xc4\xee\xf0\xee\xe3\xe8", 0},                      // Дороги
+        {u.explo, "\xc2\xe7\xf0\xfb\xe2\xfb", 0},                             // Взрывы
+        {u.missile, "\xd1\xed\xe0\xf0\xff\xe4\xfb", 0},                       // Снаряды
+        {u.equipment, "\xce\xe1\xee\xf0\xf3\xe4\xee\xe2\xe0\xed\xe8\xe5", 0}, // Оборудование
+        {u.gun, "\xce\xf0\xf3\xe6\xe8\xe5", 0},                               // Оружие
+        {u.modif, "\xcc\xee\xe4\xe8\xf4\xe8\xea\xe0\xf2\xee\xf0\xfb", 0},     // Модификаторы
+        {&g_BuildingManager, "\xc7\xe4\xe0\xed\xe8\xff", 8},                  // Здания
+        {&g_MapCoverManager, "\xcf\xee\xea\xf0\xfb\xf2\xe8\xe5", 0},          // Покрытие
+        {&g_LampManager, "\xd4\xee\xed\xe0\xf0\xe8", 0},                      // Фонари
+        {&g_LightManager, "\xd1\xe2\xe5\xf2\xee\xe2\xfb\xe5 \xee\xe1\xfa\xe5\xea\xf2\xfb",
+         0},                                      // Световые объекты
+        {u.goods, "\xd2\xee\xe2\xe0\xf0\xfb", 0}, // Товары
+        {u.mechConfig, "\xca\xee\xed\xf4\xe8\xe3\xf3\xf0\xe0\xf6\xe8\xe8", 0}, // Конфигурации
+        {&g_AnomalZoneManager, "Anomal", 0},
+        {u.tower, "Tower", 0},
+        {u.tank, "TANKS", 0},
+        {&g_BoundaryManager, "Boundary", 0},
+        {&g_SoundZoneManager, "SoundZone", 0},
+        {u.flyTeh, "FlyTeh", 0},
+        {u.gatherer, "Gatherer", 0},
+        // The first letter is the Cyrillic capital Es, not a Latin C.
+        {u.capsule,
+         "\xd1"
+         "apsule",
+         0},
+        {&g_ThingManager, "THINGS", 0},
+    }};
+}
 
 struct SSectionKind
 {
@@ -100,22 +86,27 @@ struct SSectionKind
     CMMObjectManager* manager;
 };
 
-const SSectionKind kSectionKinds[] = {
-    {OBJ_STONE, &g_StoneManager},
-    {OBJ_TREE, &g_TreeManager},
-    {OBJ_HELPER, &g_HelperManager},
-    {OBJ_ROAD, &g_RoadManager},
-    {OBJ_BUILDING, &g_BuildingManager},
-    {OBJ_MAPCOVER, &g_MapCoverManager},
-    {OBJ_LAMP, &g_LampManager},
-    {OBJ_LIGHT, &g_LightManager},
-    {OBJ_ANOMALZONE, &g_AnomalZoneManager},
-    {OBJ_THING, &g_ThingManager},
-    {OBJ_TOWER, &g_TowerManager},
-    {OBJ_BOUND, &g_BoundaryManager},
-    {OBJ_SOUNDPOINT, &g_SoundZoneManager},
-    {OBJ_TANK, &g_TankManager},
-};
+// The kinds with a section in the objects file; the units' as registered.
+std::array<SSectionKind, 14> SectionKinds()
+{
+    const SUnitManagers& u = g_UnitManagers;
+    return {{
+        {OBJ_STONE, &g_StoneManager},
+        {OBJ_TREE, &g_TreeManager},
+        {OBJ_HELPER, &g_HelperManager},
+        {OBJ_ROAD, &g_RoadManager},
+        {OBJ_BUILDING, &g_BuildingManager},
+        {OBJ_MAPCOVER, &g_MapCoverManager},
+        {OBJ_LAMP, &g_LampManager},
+        {OBJ_LIGHT, &g_LightManager},
+        {OBJ_ANOMALZONE, &g_AnomalZoneManager},
+        {OBJ_THING, &g_ThingManager},
+        {OBJ_TOWER, u.tower},
+        {OBJ_BOUND, &g_BoundaryManager},
+        {OBJ_SOUNDPOINT, &g_SoundZoneManager},
+        {OBJ_TANK, u.tank},
+    }};
+}
 
 const char* const kSingleNames[CMMEngine::kSingleIds] = {
     "GUN_BOMB_LAUNCHER", "GUN_ROCKET_LAUNCHER", "SND_T_DOOR_OPENING",
@@ -143,9 +134,9 @@ std::int32_t FindResource(const char* name)
 {
     const DefaultManager* list = nullptr;
     if (std::strncmp(name, "GUN_", 4) == 0)
-        list = &g_GunManager;
+        list = g_UnitManagers.gun;
     else if (std::strncmp(name, "EQP_", 4) == 0)
-        list = &g_EquipmentManager;
+        list = g_UnitManagers.equipment;
     else if (std::strncmp(name, "SND_", 4) == 0)
         list = g_pSoundManager;
     else if (std::strncmp(name, "TEX_", 4) == 0)
@@ -216,21 +207,21 @@ CMMEngine::~CMMEngine()
 
 const char* CMMEngine::GetManagerSection(int i)
 {
-    return i >= 0 && i < kManagers ? kManagerSteps[i].section : nullptr;
+    return i >= 0 && i < kManagers ? ManagerSteps()[std::size_t(i)].section : nullptr;
 }
 
 void CMMEngine::MMInit()
 {
     XTRACE("CMMEngine::MMInit");
     SetStage(7);
-    for (const SManagerStep& step : kManagerSteps)
+    for (const SManagerStep& step : ManagerSteps())
     {
         if (step.stage) SetStage(step.stage);
-        step.manager->Init(step.section);
+        if (step.manager) step.manager->Init(step.section);
     }
     SetStage(9);
-    std::memset(g_ExploManager.m_Flags1, 1, sizeof g_ExploManager.m_Flags1);
-    std::memset(g_ExploManager.m_Flags2, 1, sizeof g_ExploManager.m_Flags2);
+    for (std::uint8_t* flags : g_UnitManagers.exploFlags)
+        if (flags) std::memset(flags, 1, g_UnitManagers.exploFlagCount);
     ReadConfig();
     InitResourceIds();
     SetStage(10);
@@ -433,7 +424,7 @@ void CMMEngine::LoadObjects()
                 break;
             }
             CMMObjectManager* manager = nullptr;
-            for (const SSectionKind& k : kSectionKinds)
+            for (const SSectionKind& k : SectionKinds())
                 if (k.code == code) manager = k.manager;
             if (manager)
             {

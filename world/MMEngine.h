@@ -31,14 +31,44 @@
 
 #include "world/LocMusic.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 class CMMObject;
+class CMMObjectManager;
 class CPakStream;
+class DefaultManager;
 class CWorld;
 class IMMTrade;
 class IOrgManager;
+
+// The units' managers the engine initialises, hands their sections of the
+// objects file and looks resource names up in. The world does not link the
+// units library: the units fill this table (RegisterUnitManagers,
+// units/KindManagers.h) before MMInit. An empty entry is skipped: its
+// section is not read, its objects-file section is logged as unknown and
+// read past, and names are not found in it.
+struct SUnitManagers
+{
+    DefaultManager* glider = nullptr;
+    DefaultManager* explo = nullptr;
+    DefaultManager* missile = nullptr;
+    DefaultManager* equipment = nullptr;
+    DefaultManager* gun = nullptr;
+    DefaultManager* modif = nullptr;
+    DefaultManager* goods = nullptr;
+    DefaultManager* mechConfig = nullptr;
+    DefaultManager* flyTeh = nullptr;
+    DefaultManager* gatherer = nullptr;
+    DefaultManager* capsule = nullptr;
+    CMMObjectManager* tower = nullptr;
+    CMMObjectManager* tank = nullptr;
+    // The explosion manager's two flag tables, which start-up sets to 1.
+    std::uint8_t* exploFlags[2] = {};
+    std::size_t exploFlagCount = 0;
+};
+extern SUnitManagers g_UnitManagers;
 
 class CMMEngine
 {

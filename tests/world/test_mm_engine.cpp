@@ -9,6 +9,7 @@
 #include "platform/File.h"
 #include "platform/Ini.h"
 #include "society/Trade.h"
+#include "units/KindManagers.h"
 #include "world/KindManagers.h"
 #include "world/LocObjectRecord.h"
 #include "world/MMEngine.h"
@@ -228,6 +229,7 @@ TEST_F(MMEngine, StartUpReadsTheConfigurationAndCreatesTheTrade)
     RegisterClassFactory(
         &index, []() -> IBaseInterface* { return new CTrade; }, "IGUID_IMMTrade");
 
+    RegisterUnitManagers();
     m_Engine.MMInit();
     EXPECT_EQ(g_nLoadingStage.load(), 11);
     EXPECT_TRUE(g_bFixCursor);

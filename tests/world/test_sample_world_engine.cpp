@@ -6,6 +6,7 @@
 
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
+#include "units/KindManagers.h"
 #include "world/MMEngine.h"
 #include "world/ObjectManager.h"
 #include "world/World.h"
@@ -30,6 +31,7 @@ TEST_F(SampleWorldEngine, StartsUpAndEntersTheSampleLocation)
         ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
         CMMEngine engine;
         engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
+        RegisterUnitManagers();
         engine.MMInit();
         EXPECT_EQ(g_StoneManager.m_nTypeCount, 3);
         EXPECT_FLOAT_EQ(engine.m_fMaxFreq, 40000.0f);

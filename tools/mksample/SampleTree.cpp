@@ -22,6 +22,8 @@ bool WriteSampleLoading(const std::string& root);
 bool WriteSampleGraphics2D(const std::string& root);
 // SampleWorld.cpp: object kinds and the sample location's objects file.
 bool WriteSampleWorld(const std::string& root);
+// SampleUnits.cpp: weapons, equipment, modifiers and goods.
+bool WriteSampleUnits(const std::string& root);
 
 namespace
 {
@@ -42,8 +44,7 @@ bool MakeDirectories(const std::string& root, const char* const* dirs)
                 std::fprintf(stderr, "mksample: cannot create %s\n", path.c_str());
                 return false;
             }
-            if (sep == std::string::npos)
-                break;
+            if (sep == std::string::npos) break;
             start = sep + 1;
         }
     }
@@ -62,14 +63,15 @@ bool WriteSampleTree(const std::string& root)
 
     // The folders of the data tree the game reads from and writes to.
     static const char* const kDirs[] = {
-        "Data\\Locs", "Data\\fonts", "Data\\Images", "Data\\Video", "Data\\FFE", "Data\\Bin",
-        "Data\\CONFIG", "Data\\MODS", "SCRIPT", "SAVES\\LOCS", "SCREENS", "Video", nullptr,
+        "Data\\Locs", "Data\\fonts", "Data\\Images", "Data\\Video", "Data\\FFE", "Data\\Bin", "Data\\CONFIG",
+        "Data\\MODS", "SCRIPT",      "SAVES\\LOCS",  "SCREENS",     "Video",     nullptr,
     };
     if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
-        !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) || !WriteSampleVideos(root) ||
-        !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) || !WriteSampleWorld(root) ||
-        !WriteSampleLocation(root) || !WriteSampleScripts(root) || !WriteSampleMarkup(root))
+        !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) ||
+        !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
+        !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
+        !WriteSampleMarkup(root) || !WriteSampleUnits(root))
         return false;
 
     return true;

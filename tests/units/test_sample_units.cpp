@@ -1,0 +1,58 @@
+// The unit tables of the sample data tree (written by mksample) load
+// through their managers. The ctest entry units.sample_tables runs this
+// with TARVOX_SAMPLE_DIR set to a fresh tree.
+#include "common/LogDirTest.h"
+
+#include "foundation/ResourceDB.h"
+#include "platform/File.h"
+#include "units/EquipmentManager.h"
+#include "units/GunManager.h"
+#include "units/ModifManager.h"
+#include "units/KindManagers.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+class SampleUnits : public testutil::CLogDirTest
+{
+};
+
+TEST_F(SampleUnits, TheSampleTablesLoad)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+    using namespace unit_sections;
+    ASSERT_TRUE(g_GoodsManager.Init(kGoods));
+    ASSERT_TRUE(g_ModifManager.Init(kModifiers));
+    ASSERT_TRUE(g_EquipmentManager.Init(kEquipment));
+    ASSERT_TRUE(g_GunManager.Init(kWeapons));
+
+    EXPECT_EQ(g_GunManager.GetCount(), 3); // the deleted row is left out
+    EXPECT_EQ(g_GunManager.FindName("GUN_OLD"), -1);
+    const SGunParameters* laser = g_GunManager.GetGun(g_GunManager.FindName("GUN_LASER"));
+    EXPECT_FLOAT_EQ(laser->m_fRateOfFire, 5.0f);
+    EXPECT_FLOAT_EQ(laser->m_fCoolTime, 5.0f);
+    EXPECT_EQ(laser->m_bDoubleGun, 1);
+    EXPECT_EQ(g_GunManager.GetGun(g_GunManager.FindName("GUN_ROCKET_LAUNCHER"))->m_bTypeArms, 1);
+
+    EXPECT_EQ(g_EquipmentManager.GetCount(), 6);
+    EXPECT_EQ(g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName("EQP_ACCUMULATOR"))->m_nType, 5);
+    SEquipmentParameters reactor;
+    g_EquipmentManager.GetParam(&reactor, g_EquipmentManager.FindName("REACTOR_SMALL"), 0x3001);
+    EXPECT_FLOAT_EQ(reactor.m_fDamage, 180.0f);
+    EXPECT_FLOAT_EQ(reactor.m_fPrice, 1200.0f);
+
+    EXPECT_EQ(g_ModifManager.GetCount(), 3);
+    EXPECT_EQ(g_ModifManager.FindModif(0x5001), g_ModifManager.FindName("MOD_SHIELD_1"));
+    EXPECT_FLOAT_EQ(g_GoodsManager.FindGoods("TOV_MECHANOID")->m_fMass, 50.0f);
+    EXPECT_FLOAT_EQ(g_GoodsManager.FindGoods("TOV_MECHANOID")->m_fPrice, 0.0f);
+    EXPECT_EQ(ReadText("error.log"), "");
+
+    g_ResourceDB.Done();
+    plat::SetCurrentDirectory(previous.c_str());
+}

@@ -1,0 +1,182 @@
+// mksample's unit tables in the resource database: a few weapons, pieces of
+// equipment and special devices, item modifiers and goods, with the fields
+// the units read. One weapon row is marked deleted, as the tables have.
+
+#include "foundation/DataBase.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+#include "units/UnitTypes.h"
+
+#include <cstdio>
+#include <initializer_list>
+#include <string>
+
+bool WriteSampleUnits(const std::string& root);
+
+namespace
+{
+
+std::string InRoot(const std::string& root, const char* path)
+{
+    const std::string base = root[0] == '/' ? root : plat::GetCurrentDirectory() + "/" + root;
+    return base + "\\" + path;
+}
+
+// One field of a row: an integer, a float or a text.
+struct SField
+{
+    SField(const char* n, int v) : name(n), kind('i'), i(v) {}
+    SField(const char* n, double v) : name(n), kind('f'), f(float(v)) {}
+    SField(const char* n, const char* v) : name(n), kind('s'), s(v) {}
+
+    const char* name;
+    char kind;
+    int i = 0;
+    float f = 0.0f;
+    const char* s = nullptr;
+};
+
+struct SRow
+{
+    const char* name;
+    std::initializer_list<SField> fields;
+};
+
+bool AddRows(DataBase& db, const char* section, std::initializer_list<SRow> rows)
+{
+    bool ok = db.SelectTable(section);
+    for (const SRow& row : rows)
+    {
+        ok = ok && db.Append(row.name);
+        for (const SField& f : row.fields)
+        {
+            if (!ok) break;
+            ok = f.kind == 'i'   ? db.SetField(f.name, std::int32_t(f.i))
+                 : f.kind == 'f' ? db.SetField(f.name, f.f)
+                                 : db.SetField(f.name, f.s);
+        }
+        ok = ok && db.Post();
+    }
+    return ok;
+}
+
+bool AddUnitTables(DataBase& db)
+{
+    using namespace unit_sections;
+    return AddRows(db, kWeapons,
+                   {
+                       {"GUN_LASER",
+                        {{"Model", "MOD_BOX"},
+                         {"TYPE", 0},
+                         {"ShootType", 1},
+                         {"RATEOFFIRE", 300.0},
+                         {"DAMAGE", 12.0},
+                         {"DAMAGETYPE", 1},
+                         {"POWER", 1.5},
+                         {"PRICE", 1500.0},
+                         {"WEIGHT", 15.0},
+                         {"MAXDISTANCE", 600.0},
+                         {"RColor", 1.0},
+                         {"GColor", 0.2}}},
+                       {"GUN_ROCKET_LAUNCHER",
+                        {{"Model", "MOD_BOX"},
+                         {"TYPE", 1},
+                         {"ShootType", 2},
+                         {"MISSILE", "MIS_ROCKET"},
+                         {"RATEOFFIRE", 60.0},
+                         {"TYPEARMS", 1},
+                         {"SPARE", 20.0},
+                         {"PRICE", 4000.0},
+                         {"WEIGHT", 40.0}}},
+                       {"GUN_PLASMA",
+                        {{"TYPE", 1},
+                         {"ShootType", 0},
+                         {"RATEOFFIRE", 90.0},
+                         {"DAMAGE", 30.0},
+                         {"POWER", 4.0},
+                         {"TFIRE", 6.0},
+                         {"PRICE", 2500.0}}},
+                       {"GUN_OLD", {{"TYPE", 1}, {"DELETED", 1}}},
+                   }) &&
+           AddRows(
+               db, kEquipment,
+               {
+                   {"REACTOR_SMALL",
+                    {{"TYPE", 1},
+                     {"VALUE1", 8.0},
+                     {"DAMAGE", 150.0},
+                     {"WEIGHT", 60.0},
+                     {"PRICE", 800.0},
+                     {"STANDARD", 1}}},
+                   {"ENGINE_SMALL",
+                    {{"TYPE", 4},
+                     {"POWER", 3.0},
+                     {"VALUE1", 120.0},
+                     {"DAMAGE", 150.0},
+                     {"WEIGHT", 50.0},
+                     {"PRICE", 700.0}}},
+                   {"SHIELD_SMALL",
+                    {{"TYPE", 2},
+                     {"VALUE1", 80.0},
+                     {"VALUE2", 40.0},
+                     {"VALUE3", 6.0},
+                     {"POWER", 1.0},
+                     {"DAMAGE", 100.0},
+                     {"WEIGHT", 20.0},
+                     {"PRICE", 600.0}}},
+                   {"ARMOR_SMALL",
+                    {{"TYPE", 3},
+                     {"VALUE1", 15.0},
+                     {"VALUE3", 3.0},
+                     {"POWER", 0.5},
+                     {"DAMAGE", 200.0},
+                     {"WEIGHT", 80.0},
+                     {"PRICE", 500.0}}},
+                   {"EQP_ACCUMULATOR", {{"TYPE", 0}, {"POWER", 0.2}, {"WEIGHT", 10.0}, {"PRICE", 1200.0}}},
+                   {"EQP_BOOSTER",
+                    {{"TYPE", 5}, {"POWER", 0.5}, {"MANUAL", 1}, {"SHOWONCOCKPIT", 1}, {"PRICE", 2000.0}}},
+               }) &&
+           AddRows(db, kModifiers,
+                   {
+                       {"MOD_GUN_RATE_1",
+                        {{"UNICUM_ID", 0x2001},
+                         {"K_INCREASE_1_PAR", 1.25},
+                         {"K_DECREASE_2_PAR", 0.9},
+                         {"K_CHANGE_PRICE", 1.3},
+                         {"PROBABILITY", 0.1},
+                         {"MASK", 1}}},
+                       {"MOD_REACTOR_1",
+                        {{"UNICUM_ID", 0x3001},
+                         {"K_INCREASE_1_PAR", 1.2},
+                         {"K_DECREASE_2_PAR", 0.8},
+                         {"K_CHANGE_PRICE", 1.5},
+                         {"PROBABILITY", 0.05}}},
+                       {"MOD_SHIELD_1",
+                        {{"UNICUM_ID", 0x5001},
+                         {"K_INCREASE_1_PAR", 1.3},
+                         {"K_DECREASE_2_PAR", 0.85},
+                         {"K_CHANGE_PRICE", 1.4},
+                         {"PROBABILITY", 0.05}}},
+                   }) &&
+           AddRows(db, kGoods,
+                   {
+                       {"TOV_ORE", {{"MASSA", 2}, {"PRICE", 15.0}, {"TYPE", 0}}},
+                       {"TOV_FOOD", {{"MASSA", 1}, {"PRICE", 40.0}, {"TYPE", 1}}},
+                       {"TOV_MECHANOID", {{"MASSA", 50}, {"NOTRADE", 1}, {"TYPE", 2}}},
+                   });
+}
+
+} // namespace
+
+// Called after the database is written.
+bool WriteSampleUnits(const std::string& root)
+{
+    DataBase db;
+    const bool ok = db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false) && AddUnitTables(db);
+    if (!db.CloseDatabase() || !ok)
+    {
+        std::fprintf(stderr, "mksample: cannot add the unit tables to Data\\DB.dat\n");
+        return false;
+    }
+    return true;
+}

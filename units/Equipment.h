@@ -1,0 +1,131 @@
+// Equipment items: the abstract item CMMEqp (type key, modifier word,
+// accumulated damage), the fitted equipment CEquipment and the glider hull
+// record CGliderData.
+//
+// An item turns its key and word into an effective parameter record: the
+// table's own record when the word is 0, else a private copy with the
+// modifiers applied, owned by the item and freed on reassignment or
+// destruction. Damage fills the item up to its durability and passes the
+// rest on to the caller's next protective layer.
+//
+// Saved form of an equipment item (41 bytes, little-endian):
+//     0  u8        flag byte (switched on)
+//     1  char[32]  type name from the equipment table, "_DEFAULT_" for none
+//    33  f32       accumulated damage
+//    37  u32       modifier word
+// The glider record is the same without the flag byte (40 bytes); its name
+// comes from the glider table. Records of version 256 and below hold the
+// type index in the first four bytes of the name; the word is there from
+// version 256 on.
+//
+// Threads: the main thread.
+#pragma once
+
+#include "units/EquipmentManager.h"
+#include "units/KindManagers.h"
+#include "units/UnitTypes.h"
+
+#include <cstdint>
+#include <memory>
+
+class CMemStream;
+class CStreamReader;
+
+class CMMEqp
+{
+public:
+    static constexpr std::uint32_t kRecordSize = 40;
+
+    CMMEqp() = default;
+    virtual ~CMMEqp() = default;
+    CMMEqp(const CMMEqp&) = delete;
+    CMMEqp& operator=(const CMMEqp&) = delete;
+
+    virtual void Assign(const STypeKey& key, std::uint32_t word) = 0;
+    // Takes what fits below the durability; amount keeps the rest.
+    virtual void Damage(float* amount);
+    virtual bool WasDamaged() const { return HasRecord() && m_bDamaged; }
+    virtual float GetDamageRatio() const { return m_fDamage / GetDurability(); }
+
+    virtual bool HasRecord() const = 0;
+    virtual float GetDurability() const = 0;
+
+    // The 40-byte record; name through the item's own table.
+    void SaveToStream(CMemStream& stream) const;
+    // Reads the record of the given version and reassigns the item; a short
+    // record throws CStreamError and leaves the item as it was.
+    void LoadFromStream(CStreamReader& in, std::uint32_t version);
+
+    std::int32_t GetIndex() const { return m_Key.Index(); }
+    // Clears damage, destroyed and damaged.
+    void ClearDamage();
+
+    STypeKey m_Key;
+    float m_fDamage = 0.0f;
+    float m_fWeight = 0.0f;
+    std::uint8_t m_bDestroyed = 0;
+    std::uint8_t m_bDamaged = 0;
+    std::uint32_t m_dwModif = 0;
+
+protected:
+    // The table that names this item's type.
+    virtual const DefaultManager& GetTable() const = 0;
+};
+
+class CEquipment : public CMMEqp
+{
+public:
+    static constexpr std::uint32_t kRecordSize = 41;
+
+    CEquipment() { m_Key.SetIndex(-1); }
+    explicit CEquipment(const STypeKey& key);
+
+    void Assign(const STypeKey& key, std::uint32_t word) override;
+    float GetDamageRatio() const override { return m_fDurability == 0.0f ? 0.0f : m_fDamage / m_fDurability; }
+    bool HasRecord() const override { return m_pParams != nullptr; }
+    float GetDurability() const override { return m_fDurability; }
+
+    void SaveToStream(CMemStream& stream) const;
+    void LoadFromStream(CStreamReader& in, std::uint32_t version);
+
+    const SEquipmentParameters* GetParams() const { return m_pParams; }
+    float GetPower() const { return m_fPower; }
+    float GetValue1() const { return m_fValue1; }
+    float GetValue2() const { return m_fValue2; }
+    float GetValue3() const { return m_fValue3; }
+    float GetPrice() const { return m_fPrice; }
+
+    // Switched on; saved ahead of the item record.
+    std::uint8_t m_bFlag = 0;
+
+protected:
+    const DefaultManager& GetTable() const override;
+
+private:
+    const SEquipmentParameters* m_pParams = nullptr;
+    std::unique_ptr<SEquipmentParameters> m_pOwn;
+    float m_fPower = 0.0f;
+    float m_fValue1 = 0.0f;
+    float m_fDurability = 0.0f;
+    float m_fPrice = 0.0f;
+    float m_fValue3 = 0.0f;
+    float m_fValue2 = 0.0f;
+};
+
+class CGliderData : public CMMEqp
+{
+public:
+    CGliderData() { m_Key.SetIndex(-1); }
+
+    void Assign(const STypeKey& key, std::uint32_t word) override;
+    bool HasRecord() const override { return m_pParams != nullptr; }
+    float GetDurability() const override { return m_pParams ? m_pParams->m_fDamage : 0.0f; }
+    const SGliderParameters* GetParams() const { return m_pParams; }
+
+protected:
+    const DefaultManager& GetTable() const override;
+
+private:
+    const SGliderParameters* m_pParams = nullptr;
+    std::unique_ptr<SGliderParameters> m_pOwn;
+};

@@ -1,0 +1,142 @@
+#include "units/KindManagers.h"
+
+#include "foundation/ErrorLog.h"
+#include "foundation/ResourceDB.h"
+#include "world/MMEngine.h"
+
+CGliderManager g_GliderManager;
+CMissileManager g_MissileManager;
+CExploManager g_ExploManager;
+CGoodsManager g_GoodsManager;
+CMechConfigManager g_MechConfigManager;
+CTowerManager g_TowerManager;
+CTankManager g_TankManager;
+CFlyTehManager g_FlyTehManager;
+CGathererManager g_GathererManager;
+CCapsuleManager g_CapsuleManager;
+
+void RegisterUnitManagers()
+{
+    SUnitManagers& u = g_UnitManagers;
+    u.glider = &g_GliderManager;
+    u.explo = &g_ExploManager;
+    u.missile = &g_MissileManager;
+    u.equipment = &g_EquipmentManager;
+    u.gun = &g_GunManager;
+    u.modif = &g_ModifManager;
+    u.goods = &g_GoodsManager;
+    u.mechConfig = &g_MechConfigManager;
+    u.flyTeh = &g_FlyTehManager;
+    u.gatherer = &g_GathererManager;
+    u.capsule = &g_CapsuleManager;
+    u.tower = &g_TowerManager;
+    u.tank = &g_TankManager;
+    u.exploFlags[0] = g_ExploManager.m_Flags1;
+    u.exploFlags[1] = g_ExploManager.m_Flags2;
+    u.exploFlagCount = CExploManager::kFlags;
+}
+
+bool CGliderManager::Init(const char* section)
+{
+    XTRACE("CGliderManager::Init");
+    const bool ok = DefaultManager::Init(section);
+    m_Types.assign(std::size_t(m_nCount), SGliderParameters{});
+    for (std::int32_t i = 0; i < m_nCount; ++i)
+    {
+        const char* name = GetName(i);
+        SGliderParameters& t = m_Types[std::size_t(i)];
+        t.m_fWeight = g_ResourceDB.GetFloatField(name, "WEIGHT", 0.0f);
+        t.m_fMaxWeight = g_ResourceDB.GetFloatField(name, "MAXWEIGHT", 0.0f) * 1.25f;
+        t.m_nStandard = g_ResourceDB.GetIntegerField(name, "STANDARD", 0);
+        t.m_fDamage = g_ResourceDB.GetFloatField(name, "DAMAGE", 0.0f);
+        t.m_fPrice = g_ResourceDB.GetFloatField(name, "PRICE", 0.0f);
+        t.m_fRestore = g_ResourceDB.GetFloatField(name, "RESTORE", 0.0f);
+    }
+    return ok;
+}
+
+const SGliderParameters* CGliderManager::GetType(std::int32_t index) const
+{
+    if (index < 0 || index >= std::int32_t(m_Types.size())) return nullptr;
+    return &m_Types[std::size_t(index)];
+}
+
+void CGliderManager::GetParam(SGliderParameters* out, std::int32_t index, std::uint32_t) const
+{
+    if (const SGliderParameters* t = GetType(index)) *out = *t;
+}
+
+bool CMissileManager::Init(const char* section)
+{
+    XTRACE("CMissileManager::Init");
+    const bool ok = DefaultManager::Init(section);
+    m_Types.assign(std::size_t(m_nCount), SMissileParameters{});
+    for (std::int32_t i = 0; i < m_nCount; ++i)
+    {
+        const char* name = GetName(i);
+        SMissileParameters& t = m_Types[std::size_t(i)];
+        t.m_fDamage = g_ResourceDB.GetFloatField(name, "DAMAGE", 0.0f);
+        t.m_fWeight = g_ResourceDB.GetFloatField(name, "WEIGHT", 0.0f);
+        char explo[32] = {};
+        g_ResourceDB.GetStringField(name, "EXPLO", explo, sizeof explo);
+        t.m_iExplo = g_ExploManager.FindName(explo);
+    }
+    return ok;
+}
+
+const SMissileParameters* CMissileManager::Param(std::int32_t index) const
+{
+    if (index < 0 || index >= std::int32_t(m_Types.size())) return nullptr;
+    return &m_Types[std::size_t(index)];
+}
+
+float CMissileManager::GetMaxDamage(float out[3], std::int32_t index, std::uint32_t) const
+{
+    out[0] = out[1] = out[2] = 0.0f;
+    const SMissileParameters* t = Param(index);
+    if (!t) return 0.0f;
+    out[0] = t->m_fDamage;
+    out[1] = g_ExploManager.GetDamage(t->m_iExplo);
+    return out[0] + out[1] + out[2];
+}
+
+bool CExploManager::Init(const char* section)
+{
+    XTRACE("CExploManager::Init");
+    const bool ok = DefaultManager::Init(section);
+    m_Damage.assign(std::size_t(m_nCount), 0.0f);
+    for (std::int32_t i = 0; i < m_nCount; ++i)
+        m_Damage[std::size_t(i)] = g_ResourceDB.GetFloatField(GetName(i), "DAMAGE", 0.0f);
+    return ok;
+}
+
+float CExploManager::GetDamage(std::int32_t index) const
+{
+    if (index < 0 || index >= std::int32_t(m_Damage.size())) return 0.0f;
+    return m_Damage[std::size_t(index)];
+}
+
+bool CGoodsManager::Init(const char* section)
+{
+    XTRACE("CGoodsManager::Init");
+    const bool ok = DefaultManager::Init(section);
+    m_Goods.assign(std::size_t(m_nCount), SGoodsParameters{});
+    for (std::int32_t i = 0; i < m_nCount; ++i)
+    {
+        const char* name = GetName(i);
+        SGoodsParameters& g = m_Goods[std::size_t(i)];
+        g.m_fMass = float(g_ResourceDB.GetIntegerField(name, "MASSA", 0));
+        if (g.m_fMass == 0.0f) g.m_fMass = 1.0f;
+        g.m_bNoTrade = g_ResourceDB.GetIntegerField(name, "NOTRADE", 0) == 1;
+        g.m_fPrice = g_ResourceDB.GetFloatField(name, "PRICE", 0.0f);
+        if (g.m_fPrice == 0.0f && !g.m_bNoTrade) g.m_fPrice = 100.0f;
+        g.m_nType = g_ResourceDB.GetIntegerField(name, "TYPE", 0);
+    }
+    return ok;
+}
+
+const SGoodsParameters* CGoodsManager::GetGoods(std::int32_t index) const
+{
+    if (index < 0 || index >= std::int32_t(m_Goods.size())) return nullptr;
+    return &m_Goods[std::size_t(index)];
+}
