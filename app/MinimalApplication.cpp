@@ -1,7 +1,7 @@
 #include "app/MinimalApplication.h"
 
 #include "app/EngineFrame.h"
-#include "app/TerrainViewer.h"
+#include "app/WorldViewer.h"
 
 #include "foundation/ClassFactory.h"
 #include "foundation/DICodeTable.h"
@@ -26,6 +26,7 @@
 #include "sound/SoundManager.h"
 #include "sound/SoundModule.h"
 #include "sound/SoundStartup.h"
+#include "world/MMEngine.h"
 #include "platform/Thread.h"
 #include "platform/Time.h"
 #include "platform/Window.h"
@@ -169,6 +170,16 @@ void CMinimalApplication::AddServices()
                         return true;
                     },
                     .loader = true});
+    // The world engine's managers from the database, beside the resource
+    // lists; the world they fill is released at the end.
+    m_Services.Add({.name = "World engine",
+                    .init = []
+                    {
+                        g_WorldViewer.StartUp();
+                        return true;
+                    },
+                    .done = [] { g_MMEngine.Done(); },
+                    .loader = true});
     // The music manager's done is the sound's: its streams play on the
     // sound manager's device, so it goes first (DoneSound), also when the
     // sound manager never started.
@@ -190,17 +201,18 @@ void CMinimalApplication::AddServices()
                     // The interface's quad lives in the default pool.
                     .invalidate = [this] { if (m_pGraphic) m_pGraphic->Done(); },
                     .reset = [this] { if (m_pGraphic) m_pGraphic->Init(nullptr); }});
-    // The sample location's terrain under a free camera, until the world's
-    // own camera and renderer draw it.
-    m_Services.Add({.name = "Terrain viewer",
+    // The sample location entered through the world engine, drawn each
+    // frame under a free camera; a location that cannot be entered is
+    // logged and the frame stays empty.
+    m_Services.Add({.name = "World viewer",
                     .init = []
                     {
-                        g_TerrainViewer.Init();
+                        g_WorldViewer.Enter();
                         return true;
                     },
-                    .done = [] { g_TerrainViewer.Done(); },
-                    .invalidate = [] { g_TerrainViewer.InvalidateResources(); },
-                    .reset = [] { g_TerrainViewer.ResetResources(); }});
+                    .done = [] { g_WorldViewer.Done(); },
+                    .invalidate = [] { g_WorldViewer.InvalidateResources(); },
+                    .reset = [] { g_WorldViewer.ResetResources(); }});
     // Then the sound manager, and the first piece of the music list plays.
     m_Services.Add({.name = "Sound",
                     .init = [this]
@@ -300,8 +312,9 @@ void CMinimalApplication::DoneFrame()
 void CMinimalApplication::Main()
 {
     const float frameTime = BeginEngineFrame();
-    graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, kClearColour);
-    g_TerrainViewer.Frame(frameTime, g_pInput);
+    // The world clears the frame with its sky.
+    if (!g_WorldViewer.Frame(frameTime, g_pInput))
+        graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, kClearColour);
     if (m_pGraphic)
     {
         // A line of text on a dark panel: the fonts, the screen buffer and

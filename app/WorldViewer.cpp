@@ -3,6 +3,10 @@
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
+#include "foundation/Input.h"
+#include "graphics/Mesh.h"
+#include "graphics/TexShaderManager.h"
+#include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
 #include "location/WorldAdapter.h"
@@ -14,19 +18,36 @@
 #include "world/ObjectManager.h"
 #include "world/ObjectScene.h"
 
+#include <algorithm>
 #include <cmath>
 #include <exception>
-#include <memory>
+
+CWorldViewer g_WorldViewer;
 
 namespace
 {
+// DirectInput key codes.
+constexpr int kKeyUp = 0xC8;
+constexpr int kKeyDown = 0xD0;
+constexpr int kKeyLeft = 0xCB;
+constexpr int kKeyRight = 0xCD;
+constexpr int kKeyPageUp = 0xC9;
+constexpr int kKeyPageDown = 0xD1;
 
-constexpr int kDropCount = 5;
+constexpr float kSpeed = 300.0f;      // units a second
+constexpr float kClimb = 150.0f;      // units a second
+constexpr float kTurn = 1.2f;         // radians a second
+constexpr float kMouseTurn = 0.004f;  // radians a mouse unit
+constexpr float kWheelClimb = 0.5f;   // units a wheel unit
+constexpr float kAboveGround = 20.0f; // the least height over the ground
+
 constexpr float kDropHeight = 120.0f;
+// Where the camera starts: behind the dropped boxes, looking at them.
+constexpr float kCameraBack = 55.0f;
+constexpr float kCameraUp = 22.0f;
 constexpr float kFieldOfView = 1.0f; // radians, vertical
 constexpr float kNear = 2.0f;
 constexpr float kFar = 6000.0f;
-constexpr std::uint32_t kAmbient = 0xFFC0C0C0;
 
 // The object passes' view of the view camera.
 class CViewerView : public IObjectView
@@ -56,14 +77,17 @@ public:
         m_fRadius = 1.5f;
         m_bGravity = 1;
         m_bGroundFollowing = 1;
-        m_fHoverHeight = 1.0f;
+        // Hovering this low, a box rests about its radius over the ground.
+        m_fHoverHeight = 0.14f;
         m_fRisingFriction = 3.0f;
         // Strong ground friction: a box that lands on a slope and is thrown
         // aside by the ground's push comes to rest near where it fell.
         m_fSideFriction = 20.0f;
         m_fForwardFriction = 20.0f;
         m_fForwardFrictionScale = 1e10f;
-        m_fProbe1 = m_fProbe2 = 5.0f;
+        // The ground probes at the box's own size: a box that tips over
+        // rests on its side, not on a probe standing out of it.
+        m_fProbe1 = m_fProbe2 = m_fRadius;
         m_bChanged = 1;
         CMatrix m(1.0f);
         m.SetTranslation(at);
@@ -71,22 +95,12 @@ public:
     }
 };
 
-struct SViewer
-{
-    CLocationWorldAdapter adapter;
-    CViewerView view;
-    CCamera* camera = nullptr; // owned here, not by the object list
-    bool entered = false;
-};
-
-std::unique_ptr<SViewer> s_Viewer;
-
 void SetProjection()
 {
     const float aspect =
         graph.m_nScreenHeight > 0 ? float(graph.m_nScreenWidth) / float(graph.m_nScreenHeight) : 1.0f;
     const float ys = 1.0f / std::tan(kFieldOfView * 0.5f);
-    CMatrix p;
+    CMatrix p(0.0f);
     p.m[0][0] = ys / aspect;
     p.m[1][1] = ys;
     p.m[2][2] = kFar / (kFar - kNear);
@@ -98,16 +112,30 @@ void SetProjection()
                                        reinterpret_cast<const plat::d3d::SMatrix*>(&p));
 }
 
-float GroundAt(float x, float y)
+float GroundAt(const CVector& p)
 {
     float h = 0.0f;
-    if (g_pWorldTerrain && g_pWorldTerrain->GetHeight(CVector{x, y, 0.0f}, &h)) return h;
+    if (g_pWorldTerrain && g_pWorldTerrain->GetHeight(CVector{p.x, p.y, 0.0f}, &h)) return h;
     return 0.0f;
 }
-
 } // namespace
 
-void WorldViewerStartUp()
+struct CWorldViewer::SState
+{
+    CLocationWorldAdapter adapter;
+    CViewerView view;
+    CCamera camera; // owned here, not by the object list
+};
+
+CWorldViewer::CWorldViewer() = default;
+CWorldViewer::~CWorldViewer() = default;
+
+CCamera* CWorldViewer::GetCamera() const
+{
+    return m_pState ? &m_pState->camera : nullptr;
+}
+
+void CWorldViewer::StartUp()
 {
     try
     {
@@ -116,97 +144,164 @@ void WorldViewerStartUp()
     }
     catch (const std::exception& e)
     {
-        g_ErrorLog.LogError("WorldViewerStartUp: %s", e.what());
+        g_ErrorLog.LogError("CWorldViewer::StartUp: %s", e.what());
         g_ErrorLog.FlushTrace();
     }
 }
 
-CCamera* GetWorldViewerCamera()
+bool CWorldViewer::Enter(const char* locationFile)
 {
-    return s_Viewer ? s_Viewer->camera : nullptr;
-}
-
-bool WorldViewerEnter(const char* locationFile)
-{
+    XTRACE("CWorldViewer::Enter");
     try
     {
-        s_Viewer = std::make_unique<SViewer>();
-        SViewer& v = *s_Viewer;
-        v.adapter.Install();
-        g_pObjectView = &v.view;
+        m_pState = std::make_unique<SState>();
+        SState& s = *m_pState;
+        s.adapter.Install();
+        g_pObjectView = &s.view;
         g_Location.Init(0, 0);
         g_Location.InitCells();
         g_MMEngine.LoadWorld(locationFile);
+        // The map's reader has logged why it could not be entered.
+        if (g_Location.m_nCellsX <= 0) throw std::runtime_error("no map");
+        g_Environment.StartGame();
 
         // The boxes, dropped over the start point (the middle of the map
         // when the location has none).
         CVector start{float(g_Location.m_nWidth) * 5.0f, float(g_Location.m_nHeight) * 5.0f, 0.0f};
         for (CSysObject* p : g_ObjectList.m_SysObjects)
             if (p->m_nKind == 1) start = p->m_Frame.m_vPosition;
-        CMMObject* first = nullptr;
         for (int i = 0; i < kDropCount; ++i)
         {
-            const float x = start.x + float(i % 3) * 6.0f - 6.0f, y = start.y + float(i / 3) * 6.0f;
-            auto* box = new CDropBox(CVector{x, y, GroundAt(x, y) + kDropHeight + float(i) * 30.0f});
+            CVector at{start.x + float(i % 3) * 6.0f - 6.0f, start.y + float(i / 3) * 6.0f, 0.0f};
+            at.z = GroundAt(at) + kDropHeight + float(i) * 30.0f;
+            auto* box = new CDropBox(at);
             g_ObjectList.AddObject(box);
-            if (!first) first = box;
+            m_Boxes.push_back(box);
         }
 
-        v.camera = new CCamera;
-        g_pCameraObject = v.camera;
-        v.camera->SetPosition(
-            CVector{start.x - 260.0f, start.y - 260.0f, GroundAt(start.x, start.y) + 160.0f});
-        // Behind and above the first box, turned with it.
-        v.camera->SetOrbitMode(first);
+        // The free camera, steered by the keys rather than moved by the
+        // physics: behind the boxes, looking at them.
+        s.camera.SetMode2();
+        s.camera.m_bPhysics = 0;
+        g_pCameraObject = &s.camera;
+        m_fHeading = 0.3f;
+        m_vPosition = CVector{start.x - std::sin(m_fHeading) * kCameraBack,
+                              start.y - std::cos(m_fHeading) * kCameraBack, 0.0f};
+        m_vPosition.z = std::max(GroundAt(m_vPosition), GroundAt(start)) + kCameraUp;
+        m_fPitch = -0.3f;
         SetProjection();
-        v.entered = true;
+        m_bEntered = true;
+        g_ErrorLog.LogDebug("World viewer: %s, %d x %d cells", locationFile, g_Location.m_nCellsX,
+                            g_Location.m_nCellsY);
         return true;
     }
     catch (const std::exception& e)
     {
-        g_ErrorLog.LogError("WorldViewerEnter %s: %s", locationFile, e.what());
+        g_ErrorLog.LogError("CWorldViewer::Enter %s: %s", locationFile, e.what());
         g_ErrorLog.FlushTrace();
-        WorldViewerDone();
+        Done();
         return false;
     }
 }
 
-void WorldViewerFrame(float frameTime)
+void CWorldViewer::Move(float dt, IInput* input)
 {
-    if (!s_Viewer || !s_Viewer->entered) return;
-    SViewer& v = *s_Viewer;
+    if (!input) return;
+    float forward = 0.0f, climb = 0.0f;
+    if (input->IsDown(kKeyUp)) forward += 1.0f;
+    if (input->IsDown(kKeyDown)) forward -= 1.0f;
+    if (input->IsDown(kKeyLeft)) m_fHeading -= kTurn * dt;
+    if (input->IsDown(kKeyRight)) m_fHeading += kTurn * dt;
+    if (input->IsDown(kKeyPageUp)) climb += 1.0f;
+    if (input->IsDown(kKeyPageDown)) climb -= 1.0f;
+    const InputVector mouse = input->GetMouseDelta();
+    m_fHeading += mouse.x * kMouseTurn;
+    m_fPitch = std::clamp(m_fPitch - mouse.y * kMouseTurn, -1.5f, 1.0f);
+    m_vPosition.x += std::sin(m_fHeading) * forward * kSpeed * dt;
+    m_vPosition.y += std::cos(m_fHeading) * forward * kSpeed * dt;
+    m_vPosition.z += climb * kClimb * dt + mouse.z * kWheelClimb;
+}
+
+void CWorldViewer::PlaceCamera()
+{
+    m_vPosition.z = std::max(m_vPosition.z, GroundAt(m_vPosition) + kAboveGround);
+    CObjectFrame& frame = m_pState->camera.m_Frame;
+    frame.m_Matrix = CMatrix(1.0f);
+    frame.SetPosition(m_vPosition);
+    frame.SetForward(CVector{std::sin(m_fHeading) * std::cos(m_fPitch), std::cos(m_fHeading) * std::cos(m_fPitch),
+                             std::sin(m_fPitch)});
+    frame.RebuildMatrix();
+}
+
+bool CWorldViewer::Frame(float frameTime, IInput* input)
+{
+    XTRACE("CWorldViewer::Frame");
+    if (!m_bEntered || !graph.m_lpDevice || !g_pTexShaderManager) return false;
     try
     {
-        // The game frame's order: the objects' run (the camera first), the
-        // view, visibility and the object passes, then the physics
-        // sub-steps and the end-of-frame pack.
+        Move(frameTime, input);
+        PlaceCamera();
+        CMesh::ResetCurrent();
+        SetProjection();
+        // The objects' run (the camera first), the view, the visibility and
+        // the day's step.
         g_ObjectList.Run();
-        v.camera->UpdateView();
+        m_pState->camera.UpdateView();
         g_ObjectList.CheckVisibility(true);
-        // No sun and moon yet: the objects are lit by the ambient light.
-        if (graph.m_lpDevice) graph.m_lpDevice->SetRenderState(plat::d3d::D3DRS_AMBIENT, kAmbient);
+        g_Environment.Run(frameTime);
+        // Sky, what flies over the horizon, the horizon limit, the ground,
+        // the objects, the environment's effects; the fog off for the rest.
+        // Looking down, the environment clears only the depth and leaves
+        // the sky above the horizon to the sky dome's textures; the sample
+        // sky has none and the free camera tilts further than the game's,
+        // so the sky's colour is cleared here then.
+        if (g_ViewCamera.m_mView.m[2][2] < -0.05f)
+            graph.Clear(plat::d3d::D3DCLEAR_TARGET, g_Environment.m_uSkyColor);
+        g_Environment.ClearScreen();
+        g_Environment.RenderEnv();
         g_ObjectList.RenderFly();
+        g_Environment.RenderHorizonLimit();
+        g_Location.PreRender();
+        g_Location.CycleRender();
         g_ObjectList.Render(false);
+        g_Environment.RenderFX(false);
+        g_Environment.SetFog(false, 1.0f, 0.0f);
+        CMesh::ResetCurrent();
+        // Then the physics sub-steps and the end-of-frame pack.
         g_ObjectList.StepPhysics(frameTime);
         g_ObjectList.Pack(false);
+        return true;
     }
     catch (const std::exception& e)
     {
         // One bad frame is logged; the world is left for this run.
-        g_ErrorLog.LogError("WorldViewerFrame: %s", e.what());
+        g_ErrorLog.LogError("CWorldViewer::Frame: %s", e.what());
         g_ErrorLog.FlushTrace();
-        v.entered = false;
+        m_bEntered = false;
+        return false;
     }
 }
 
-void WorldViewerDone()
+void CWorldViewer::Done()
 {
-    if (!s_Viewer) return;
+    m_bEntered = false;
+    m_Boxes.clear();
+    if (!m_pState) return;
     g_pCameraObject = nullptr;
     g_ObjectList.Clear();
-    delete s_Viewer->camera;
-    g_MMEngine.Done();
     g_pObjectView = nullptr;
-    s_Viewer->adapter.Uninstall();
-    s_Viewer.reset();
+    g_Location.Done();
+    g_Location.m_CellStream.Close();
+    m_pState->adapter.Uninstall();
+    m_pState.reset();
+}
+
+void CWorldViewer::InvalidateResources()
+{
+    if (m_pState) g_Location.InvalidateResources();
+}
+
+void CWorldViewer::ResetResources()
+{
+    if (m_pState) g_Location.ResetResources();
 }

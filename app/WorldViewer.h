@@ -1,31 +1,80 @@
-// The world's frame in the minimal application: the world engine's
-// start-up on the loader thread, the sample location entered on the main
-// thread, and each frame the object list's run, the camera's view, the
-// object passes drawn through the camera and the physics sub-steps, in the
-// order of the game's frame as far as it is built. A few boxes are dropped
-// from the air at the location's start point; they fall and settle on the
-// ground, seen by a camera that orbits the first of them.
+// CWorldViewer: the world in the minimal application. The world engine's
+// start-up (MMInit) runs on the start-up loader thread; the sample location
+// is entered on the main thread through the world engine (its objects file,
+// then its map into g_Location) and the environment's day starts. A few
+// boxes are dropped from the air near the location's start point; they fall
+// and settle on the ground.
 //
-// The hooks in MinimalApplication.cpp are one line each, so the viewer can
-// be attached to another application shell the same way.
+// Each frame, in the order of the game's frame as far as it is built: the
+// objects' run (the camera first), the camera's view and the visibility,
+// the environment's step; then the sky, the objects that fly over the
+// horizon, the horizon limit, the terrain, the objects, the environment's
+// effects and the fog switched off; then the physics sub-steps and the
+// end-of-frame pack. The sun, the moon, the ambient light and the fog are
+// the environment's.
 //
-// Threads: WorldViewerStartUp on the start-up loader thread (no device
-// work); everything else on the main thread.
+// The camera is the world's CCamera in its free mode, steered here rather
+// than by the physics: the arrow keys fly it (up and down: forward and
+// back, left and right: turn), Page Up and Page Down or the mouse wheel
+// raise and lower it, the mouse turns it (x) and tilts it (y). It is kept
+// 20 units above the ground.
+//
+// What it lacks, to be replaced by the game application: the player's
+// glider and the camera modes that follow it, water, detail objects and
+// the effects' pass.
+//
+// Threads: StartUp on the start-up loader thread (no device work);
+// everything else on the main thread. One global instance, g_WorldViewer.
 #pragma once
 
-#include <cstdint>
+#include "foundation/Vector.h"
+
+#include <memory>
+#include <vector>
 
 class CCamera;
+class CMMObject;
+class IInput;
 
-// The world engine's start-up (MMInit); any thread.
-void WorldViewerStartUp();
-// Enters the location (main thread, device ready); false when the world
-// could not be set up (logged).
-bool WorldViewerEnter(const char* locationFile);
-// One frame of the world: run, view, draw, physics, pack.
-void WorldViewerFrame(float frameTime);
-// Leaves the location and releases the world.
-void WorldViewerDone();
+class CWorldViewer
+{
+public:
+    static constexpr const char* kSampleLocation = "sample.loc";
+    static constexpr int kDropCount = 5;
 
-// The camera of the viewer (null before WorldViewerEnter).
-CCamera* GetWorldViewerCamera();
+    CWorldViewer();
+    ~CWorldViewer();
+
+    // The world engine's start-up (MMInit); any thread, logged on failure.
+    void StartUp();
+    // Enters the location (device ready): g_Location's pools, the world,
+    // the map, the environment's day, the boxes and the camera. False
+    // (logged) when the world could not be set up: Frame then draws nothing.
+    bool Enter(const char* locationFile = kSampleLocation);
+    // One frame of the world; the input may be null. False when nothing
+    // was drawn (the caller clears the frame itself).
+    bool Frame(float frameTime, IInput* input);
+    // Leaves the location and releases g_Location's pools.
+    void Done();
+    void InvalidateResources();
+    void ResetResources();
+
+    bool IsEntered() const { return m_bEntered; }
+    CCamera* GetCamera() const;
+    const std::vector<CMMObject*>& GetBoxes() const { return m_Boxes; }
+
+    CVector m_vPosition;
+    float m_fHeading = 0.0f; // radians from +y towards +x
+    float m_fPitch = -0.3f;  // radians, negative looks down
+
+private:
+    struct SState;
+    void Move(float frameTime, IInput* input);
+    void PlaceCamera();
+
+    std::unique_ptr<SState> m_pState;
+    std::vector<CMMObject*> m_Boxes; // owned by the object list
+    bool m_bEntered = false;
+};
+
+extern CWorldViewer g_WorldViewer;
