@@ -10,36 +10,6 @@
 #include <algorithm>
 #include <cmath>
 
-namespace
-{
-// The home cell of a point, or -1 outside the grid.
-int HomeCell(const CVector& p)
-{
-    const int col = int(p.x * 0.1f) >> 6, row = int(p.y * 0.1f) >> 6;
-    if (col < 0 || row < 0 || col >= g_Location.m_nCellsX || row >= g_Location.m_nCellsY) return -1;
-    return row * kCellGridSize + col;
-}
-
-bool Spreads(const CMMObject* o)
-{
-    return o->m_bCollidable && !o->m_bSphereCollider && !o->m_bFarDrawn && !o->m_bPhysics;
-}
-
-// Calls f for every cell but the home one touched by the object's square.
-template <class F> void ForSpreadCells(const CMMObject* o, F f)
-{
-    const CVector& p = o->GetPosition();
-    const int home = HomeCell(p);
-    const float r = o->m_fRadius;
-    const int c0 = std::max(int((p.x - r) * 0.1f) >> 6, 0),
-              c1 = std::min(int((p.x + r) * 0.1f) >> 6, g_Location.m_nCellsX - 1);
-    const int r0 = std::max(int((p.y - r) * 0.1f) >> 6, 0),
-              r1 = std::min(int((p.y + r) * 0.1f) >> 6, g_Location.m_nCellsY - 1);
-    for (int row = r0; row <= r1; ++row)
-        for (int col = c0; col <= c1; ++col)
-            if (row * kCellGridSize + col != home) f(g_Location.m_Cells[row * kCellGridSize + col].m_Objects);
-}
-} // namespace
 
 void CLocationWorldAdapter::Install()
 {
@@ -166,34 +136,21 @@ void CLocationWorldAdapter::TakeCameraFrame(const CObjectFrame& frame)
                                        reinterpret_cast<const plat::d3d::SMatrix*>(&g_ViewCamera.m_mView));
 }
 
+// The cells' object lists are the location's own: one set of rules for
+// home and spread cells.
 void CLocationWorldAdapter::AddCellObject(CMMObject* object, bool multiCell)
 {
-    const int home = HomeCell(object->GetPosition());
-    if (home < 0) return;
-    CLinkedList<CMMObject>& list = g_Location.m_Cells[home].m_Objects;
-    if (!list.Contains(object)) list.AddTail(object);
-    if (multiCell && Spreads(object))
-        ForSpreadCells(object,
-                       [&](CLinkedList<CMMObject>& cell)
-                       {
-                           if (!cell.Contains(object)) cell.AddTail(object);
-                       });
+    g_Location.AddCellObject(object->GetPosition(), object, multiCell);
 }
 
 void CLocationWorldAdapter::DeleteCellObject(CMMObject* object)
 {
-    const int home = HomeCell(object->GetPosition());
-    if (home < 0 || !g_Location.m_Cells[home].m_Objects.Remove(object))
-        g_ErrorLog.LogError("CLocation::DeleteCellObject Object not deleted. Type=%d", object->m_nType);
-    if (Spreads(object)) ForSpreadCells(object, [&](CLinkedList<CMMObject>& cell) { cell.Remove(object); });
+    g_Location.DeleteCellObject(object->GetPosition(), object);
 }
 
 void CLocationWorldAdapter::MoveCellObject(const CVector& oldPos, const CVector& newPos, CMMObject* object)
 {
-    const int from = HomeCell(oldPos), to = HomeCell(newPos);
-    if (from == to) return;
-    if (from >= 0) g_Location.m_Cells[from].m_Objects.Remove(object);
-    if (to >= 0) g_Location.m_Cells[to].m_Objects.AddTail(object);
+    g_Location.MoveCellObject(oldPos, newPos, object);
 }
 
 CLinkedList<CMMObject>* CLocationWorldAdapter::GetCellObjects(int cell)
