@@ -59,6 +59,10 @@ CTexture::~CTexture()
 
 void CTexture::Free()
 {
+    // Only a texture that holds a device texture is ever bound, so an empty
+    // one is in no stage-cache entry; and the cache is the main thread's: a
+    // loader thread filling a new texture must not even read it.
+    if (!m_lpTexture) return;
     // A texture that goes away must not keep its stage-cache entries: a new
     // texture made at the same address would otherwise never be bound.
     for (CTexture*& cached : g_TextureStageCache)
