@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -160,5 +161,24 @@ TEST(GeometryBuffer, AppendMovesIndicesAndChecksCapacity)
     EXPECT_FALSE(target.Append(quads));
     EXPECT_EQ(target.m_nVertexCount, 12u);
     EXPECT_EQ(target.m_nIndexCount, 18u);
+}
+} // namespace
+
+// The sample tree's writer (tools/mksample/SampleRadar.cpp).
+bool WriteSampleRadar(const std::string& root);
+
+namespace
+{
+TEST_F(RadarMapFile, TheSampleLocationHasAFourByFourTileMap)
+{
+    std::filesystem::create_directories(Tree().Path() / "Data" / "Locs");
+    ASSERT_TRUE(WriteSampleRadar("."));
+    ASSERT_TRUE(m_Map.Open(RadarMapPathOf("Data\\Locs\\sample.lop").c_str()));
+    EXPECT_EQ(m_Map.m_nWidth, 256);
+    EXPECT_EQ(m_Map.m_nColumns, 4);
+    EXPECT_EQ(m_Map.m_nRows, 4);
+    int result = 0;
+    EXPECT_EQ(Tile(3, 3, &result)[0], 0xFF) << "opaque";
+    EXPECT_EQ(result, 1);
 }
 } // namespace
