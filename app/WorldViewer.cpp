@@ -6,6 +6,7 @@
 #include "foundation/Input.h"
 #include "graphics/Mesh.h"
 #include "graphics/TexShaderManager.h"
+#include "hud/Renderer.h"
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
@@ -45,9 +46,6 @@ constexpr float kDropHeight = 120.0f;
 // Where the camera starts: behind the dropped boxes, looking at them.
 constexpr float kCameraBack = 55.0f;
 constexpr float kCameraUp = 22.0f;
-constexpr float kFieldOfView = 1.0f; // radians, vertical
-constexpr float kNear = 2.0f;
-constexpr float kFar = 6000.0f;
 
 // The object passes' view of the view camera.
 class CViewerView : public IObjectView
@@ -95,23 +93,6 @@ public:
     }
 };
 
-void SetProjection()
-{
-    const float aspect =
-        graph.m_nScreenHeight > 0 ? float(graph.m_nScreenWidth) / float(graph.m_nScreenHeight) : 1.0f;
-    const float ys = 1.0f / std::tan(kFieldOfView * 0.5f);
-    CMatrix p(0.0f);
-    p.m[0][0] = ys / aspect;
-    p.m[1][1] = ys;
-    p.m[2][2] = kFar / (kFar - kNear);
-    p.m[2][3] = 1.0f;
-    p.m[3][2] = -kNear * kFar / (kFar - kNear);
-    g_ViewCamera.m_mProjection = p;
-    if (graph.m_lpDevice)
-        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_PROJECTION,
-                                       reinterpret_cast<const plat::d3d::SMatrix*>(&p));
-}
-
 float GroundAt(const CVector& p)
 {
     float h = 0.0f;
@@ -125,6 +106,7 @@ struct CWorldViewer::SState
     CLocationWorldAdapter adapter;
     CViewerView view;
     CCamera camera; // owned here, not by the object list
+    CRenderer renderer; // g_pRenderer while the location is entered
 };
 
 CWorldViewer::CWorldViewer() = default;
@@ -189,7 +171,8 @@ bool CWorldViewer::Enter(const char* locationFile)
                               start.y - std::cos(m_fHeading) * kCameraBack, 0.0f};
         m_vPosition.z = std::max(GroundAt(m_vPosition), GroundAt(start)) + kCameraUp;
         m_fPitch = -0.3f;
-        SetProjection();
+        s.renderer.Init();
+        g_pRenderer = &s.renderer;
         m_bEntered = true;
         g_ErrorLog.LogDebug("World viewer: %s, %d x %d cells", locationFile, g_Location.m_nCellsX,
                             g_Location.m_nCellsY);
@@ -242,31 +225,23 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         Move(frameTime, input);
         PlaceCamera();
         CMesh::ResetCurrent();
-        SetProjection();
-        // The objects' run (the camera first), the view, the visibility and
-        // the day's step.
+        // The device may have been reset since the last frame.
+        CRenderer::SetProjection(false);
+        // The objects' run (the camera first), the view, the cell streaming,
+        // the visibility and the day's step.
         g_ObjectList.Run();
         m_pState->camera.UpdateView();
+        g_Location.PreRender();
         g_ObjectList.CheckVisibility(true);
         g_Environment.Run(frameTime);
-        // Sky, what flies over the horizon, the horizon limit, the ground,
-        // the objects, the environment's effects; the fog off for the rest.
         // Looking down, the environment clears only the depth and leaves
         // the sky above the horizon to the sky dome's textures; the sample
         // sky has none and the free camera tilts further than the game's,
         // so the sky's colour is cleared here then.
         if (g_ViewCamera.m_mView.m[2][2] < -0.05f)
             graph.Clear(plat::d3d::D3DCLEAR_TARGET, g_Environment.m_uSkyColor);
-        g_Environment.ClearScreen();
-        g_Environment.RenderEnv();
-        g_ObjectList.RenderFly();
-        g_Environment.RenderHorizonLimit();
-        g_Location.PreRender();
-        g_Location.CycleRender();
-        g_ObjectList.Render(false);
-        g_Environment.RenderFX(false);
-        g_Environment.SetFog(false, 1.0f, 0.0f);
-        CMesh::ResetCurrent();
+        // The frame: the scene, then the HUD.
+        m_pState->renderer.Render();
         // Then the physics sub-steps and the end-of-frame pack.
         g_ObjectList.StepPhysics(frameTime);
         g_ObjectList.Pack(false);
@@ -288,6 +263,7 @@ void CWorldViewer::Done()
     m_Boxes.clear();
     if (!m_pState) return;
     g_pCameraObject = nullptr;
+    if (g_pRenderer == &m_pState->renderer) g_pRenderer = nullptr;
     g_ObjectList.Clear();
     g_pObjectView = nullptr;
     g_Location.Done();

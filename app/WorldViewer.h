@@ -6,11 +6,10 @@
 // and settle on the ground.
 //
 // Each frame, in the order of the game's frame as far as it is built: the
-// objects' run (the camera first), the camera's view and the visibility,
-// the environment's step; then the sky, the objects that fly over the
-// horizon, the horizon limit, the terrain, the objects, the environment's
-// effects and the fog switched off; then the physics sub-steps and the
-// end-of-frame pack. The sun, the moon, the ambient light and the fog are
+// objects' run (the camera first), the camera's view, the cell streaming,
+// the visibility and the environment's step; then the frame drawn by the
+// game renderer (g_pRenderer, made and set up when the location is
+// entered); then the physics sub-steps and the end-of-frame pack. The sun, the moon, the ambient light and the fog are
 // the environment's.
 //
 // The camera is the world's CCamera in its free mode, steered here rather

@@ -22,6 +22,11 @@ public:
     // indices). Allocation failure throws.
     std::uint16_t* Allocate(std::uint32_t fvf, std::uint32_t vertexCount, std::uint32_t indexCount);
     void Free();
+    // Copies other's vertices and indices behind this buffer's, the indices
+    // moved by this buffer's old vertex count. The arrays do not grow:
+    // when other does not fit the capacities (or has another stride),
+    // nothing is copied, one error line is logged and the result is false.
+    bool Append(const CGeometryBuffer& other);
 
     std::uint8_t* m_pVertices = nullptr;
     std::uint16_t* m_pIndices = nullptr;

@@ -59,12 +59,7 @@ void SetIdentityWorld()
 
 bool IsPointVisible(const CVector& p)
 {
-    const auto& m = g_ViewCamera.m_mViewProjection.m;
-    float clip[4];
-    for (int c = 0; c < 4; ++c)
-        clip[c] = p.x * m[0][c] + p.y * m[1][c] + p.z * m[2][c] + m[3][c];
-    const float w = clip[3];
-    return w > 0.0f && std::fabs(clip[0]) <= 1.02f * w && std::fabs(clip[1]) <= 1.02f * w;
+    return g_ViewCamera.IsPointVisible(p);
 }
 
 CEnvFX::CEnvFX() : m_pRandom(&g_Random) {}

@@ -39,3 +39,12 @@ bool CViewCamera::IsSphereVisible(const CVector& c, float radius) const
     }
     return true;
 }
+
+bool CViewCamera::IsPointVisible(const CVector& p) const
+{
+    const auto& m = m_mViewProjection.m;
+    const float x = p.x * m[0][0] + p.y * m[1][0] + p.z * m[2][0] + m[3][0];
+    const float y = p.x * m[0][1] + p.y * m[1][1] + p.z * m[2][1] + m[3][1];
+    const float w = p.x * m[0][3] + p.y * m[1][3] + p.z * m[2][3] + m[3][3];
+    return w >= 0.0f && std::fabs(x) <= 1.02f * w && std::fabs(y) <= 1.02f * w;
+}

@@ -27,6 +27,9 @@ public:
     // False when the sphere lies wholly outside one plane of the view
     // volume of m_mViewProjection (planes of a zero matrix count as passed).
     bool IsSphereVisible(const CVector& centre, float radius) const;
+    // p through m_mViewProjection: visible when w >= 0 and |x|, |y| <= 1.02 w
+    // (the margin keeps what lies just past the screen edge; NaN fails).
+    bool IsPointVisible(const CVector& p) const;
 
     float m_fValue0 = 0.0f;
     float m_fValue1 = 0.0f;

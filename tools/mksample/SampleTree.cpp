@@ -24,6 +24,8 @@ bool WriteSampleGraphics2D(const std::string& root);
 bool WriteSampleWorld(const std::string& root);
 // SampleUnits.cpp: weapons, equipment, modifiers and goods.
 bool WriteSampleUnits(const std::string& root);
+// SampleRadar.cpp: the sample location's radar map, beside its map.
+bool WriteSampleRadar(const std::string& root);
 
 namespace
 {
@@ -71,7 +73,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) ||
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
-        !WriteSampleMarkup(root) || !WriteSampleUnits(root))
+        !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleRadar(root))
         return false;
 
     return true;

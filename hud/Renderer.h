@@ -1,0 +1,115 @@
+// CRenderer: the game's scene and HUD renderer (one instance, g_pRenderer).
+//
+// Init sets the view projection, the viewport, the render states and the
+// HUD's geometry and textures once the device exists. Render draws one
+// frame between BeginScene and EndScene: the sky and the sun, what flies
+// over the horizon, the horizon limit, the terrain, the objects, the
+// weather's effects, the fog switched off, then the HUD. PresentFrame
+// presents it at the very end of the application's frame.
+//
+// What it lacks so far: the cockpit panels, the stasis flash, the screen
+// mask of a killed mechanoid, detail objects, water, the effects' queue and
+// the caching pass (PreLoad); Render decides when the cockpit is due
+// (IsCockpitShown) and draws the frame-rate text.
+//
+// The drawing operations every cockpit panel rests on: a scaled cell of a
+// sprite sheet and a textured screen quad, plain or modulated by a colour.
+// Texture ids are the texture manager's.
+//
+// Texture rectangles are s0, t0, s0 + texture width, t0 + texture height:
+// the first pair is the texel where the cell starts, the difference the
+// size of the whole texture; one texel is shown per screen pixel. The
+// cockpit sheet is 1024 x 1024, so its cell at (x, y) is (x, y, x + 1024,
+// y + 1024). No texture rectangle means the whole texture.
+//
+// Threads: main thread only, between the device's BeginScene and EndScene.
+#pragma once
+
+#include "foundation/GeometryBuffer.h"
+#include "platform/Types.h"
+#include "platform/d3d8/D3D8Types.h"
+
+#include <cstdint>
+
+class CMechanoid;
+class CTexture;
+
+// Cleared around Render when the scene is only a background (the menus).
+extern bool g_bDrawCockpit;
+
+// Techniques of the screen quads.
+inline constexpr int kTechniqueScreenTexture = 11;   // the texture as it is
+inline constexpr int kTechniqueScreenColour = 15;    // the texture factor alone
+inline constexpr int kTechniqueScreenModulated = 19; // texture x texture factor
+
+// DrawSprite's integer arithmetic: the cell moved by origin x scale and
+// grown by the scale (a negative scale mirrors it to the other side of the
+// point), the texture rectangle scaled alike.
+void ScaleSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture, int scaleX,
+                 int scaleY, plat::Rect* outScreen, plat::Rect* outTexture);
+
+class CRenderer
+{
+public:
+    static constexpr float kFieldOfView = 54.0f; // degrees, vertical
+    static constexpr float kNearPlane = 1.0f;
+    static constexpr float kFarPlane = 14000.0f;
+    static constexpr std::uint32_t kHudFVF = 0x204; // XYZRHW, two texture sets
+    static constexpr std::uint32_t kFpsColour = 0x80FFFF00u;
+
+    CRenderer() = default;
+    virtual ~CRenderer() = default;
+    CRenderer(const CRenderer&) = delete;
+    CRenderer& operator=(const CRenderer&) = delete;
+
+    // The horizontal field of view in degrees: 54 x width / height, in
+    // floating point (Init) or in integers, truncated (the caching pass).
+    static float HorizontalFieldOfView(int width, int height, bool integer);
+    // The cockpit is drawn while the switch is on, the player's mechanoid
+    // (when there is one) is alive and the camera follows, orbits or is
+    // held (modes 0, 1 and 6).
+    static bool IsCockpitShown(bool drawCockpit, const CMechanoid* playerMech, int cameraMode);
+    // The view camera's projection (and the device's) for the screen.
+    static void SetProjection(bool integerAngle);
+
+    // After the device exists: projection, viewport, render states, the
+    // HUD's geometry buffers and texture ids.
+    void Init();
+    // One frame between BeginScene and EndScene. Exceptions pass on with
+    // "CRenderer::Render" in the call-path trace.
+    void Render();
+    // Presents the back buffer (the device clears its per-frame counters
+    // and counts the frame).
+    void PresentFrame();
+
+    // A scaled cell of texture (see ScaleSprite), then as DrawQuad.
+    void DrawSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture, int textureId,
+                    int scaleX, int scaleY, std::uint32_t colour);
+    // The screen quad with texture id: colour 0 draws the texture as it is,
+    // any other colour modulates it. Nothing is drawn without the texture.
+    void DrawQuad(const plat::Rect& screen, const plat::Rect* texture, int textureId, std::uint32_t colour);
+    // The same with the texture itself.
+    void DrawQuad(const plat::Rect& screen, const plat::Rect* texture, CTexture* textureObject,
+                  std::uint32_t colour);
+    // An untextured quad in colour (its alpha blends).
+    void FillQuad(const plat::Rect& screen, std::uint32_t colour);
+
+    std::int32_t m_iTexAll = -1;           // "TEX_KT_ALL"
+    std::int32_t m_iTexIcons = -1;         // "TEX_INT_ICONS"
+    std::int32_t m_iTexTargetArrow = -1;   // "TEX_KT_TARGET_ARROW"
+    std::int32_t m_iTexTargetCorner = -1;  // "TEX_KT_TARGET_CORNER"
+    std::int32_t m_iTexUI1 = -1;           // "TEX_INT_UI1", the 1024 x 1024 cockpit sheet
+    std::int32_t m_iTexUII = -1;           // "TEX_INT_UII"
+    CGeometryBuffer m_HudBuffer;    // 160 vertices, 240 indices; the first 48 eight quads
+    CGeometryBuffer m_BigHudBuffer; // 800 vertices, 1200 indices
+    std::int32_t m_iWarning = -1;   // the cockpit's warning, -1 none
+    plat::d3d::SViewport m_Viewport{};
+    float m_fWarningTime[4] = {};
+    float m_fEquipTime[4] = {};
+    // The player's mechanoid (the application's), for the cockpit's test.
+    const CMechanoid* m_pPlayerMech = nullptr;
+    // How many frames drew the cockpit (it has no panels yet).
+    std::uint32_t m_nCockpitFrames = 0;
+};
+
+extern CRenderer* g_pRenderer;
