@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -89,8 +90,12 @@ protected:
         WriteObjectSection(s, OBJ_LIGHT, {MakeLocObjectRecord(m, "L", "lamp_a")});
         WriteObjectSection(s, 99, {MakeLocObjectRecord(m, "X", "odd1"), MakeLocObjectRecord(m, "Y", "odd2")});
         WriteObjectSection(s, OBJ_LIGHT, {MakeLocObjectRecord(m, "L", "lamp_b")});
-        Put32(s, 3);
-        s.Write("grp", 3);
+        CMemStream groups;
+        CMechGroupDesc group;
+        std::strcpy(group.m_szName, "GRP");
+        WriteMechGroupBlock(groups, {group}, false);
+        Put32(s, groups.m_nPosition);
+        s.Write(groups.m_pData, groups.m_nPosition);
         Put32(s, 0);
         CMemStream music;
         PutName(music, "MUS_DAY");
@@ -154,7 +159,8 @@ TEST_F(MMEngine, AnUnknownSectionIsLoggedOnceAndEverythingAfterItIsRead)
     ASSERT_NE(log.find(line), std::string::npos);
     EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos);
 
-    EXPECT_EQ(std::string(g_MechGroupList.m_Data.begin(), g_MechGroupList.m_Data.end()), "grp");
+    ASSERT_EQ(g_MechGroupList.GetCount(), 1);
+    EXPECT_NE(g_MechGroupList.Find("GRP"), nullptr);
     EXPECT_STREQ(m_Engine.m_LocMusic.m_szMusic2, "MUS_NIGHT");
     EXPECT_STREQ(m_Engine.m_LocMusic.m_szFight[0], "MUS_FIGHT1");
     EXPECT_EQ(m_Engine.m_LocMusic.m_nZones, 1u);
