@@ -14,7 +14,9 @@ void CMechGroupList::Load(CMemStream& stream)
     if (in.Left() == 0) return;
     try
     {
-        const std::uint32_t count = in.Count(kFixedSize, "description count");
+        // Nothing is allocated ahead for the count: a count past the block
+        // ends at the first description cut short, keeping those before.
+        const std::uint32_t count = in.U32();
         in.U32();
         const bool flagByte = in.U32() == 1;
         std::uint8_t zeros[40];
