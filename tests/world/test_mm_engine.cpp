@@ -108,8 +108,13 @@ protected:
         music.Write(zone, 68);
         Put32(s, music.m_nPosition);
         s.Write(music.m_pData, music.m_nPosition);
-        Put32(s, 5);
-        s.Write("world", 5);
+        CMemStream world;
+        SBuildingRecord building{};
+        std::strcpy(building.name, "HALL");
+        std::strcpy(building.owner, "ORG_A");
+        CWorld::WriteLocationData(world, {}, {building});
+        Put32(s, world.m_nPosition);
+        s.Write(world.m_pData, world.m_nPosition);
     }
 
     worldtest::CScene m_Scene;
@@ -165,7 +170,8 @@ TEST_F(MMEngine, AnUnknownSectionIsLoggedOnceAndEverythingAfterItIsRead)
     EXPECT_STREQ(m_Engine.m_LocMusic.m_szFight[0], "MUS_FIGHT1");
     EXPECT_EQ(m_Engine.m_LocMusic.m_nZones, 1u);
     EXPECT_EQ(m_Engine.m_LocMusic.m_Zones[0][0], 7);
-    EXPECT_EQ(std::string(g_pWorld->m_LocationData.begin(), g_pWorld->m_LocationData.end()), "world");
+    ASSERT_NE(g_pWorld->FindBuilding("HALL"), nullptr);
+    EXPECT_STREQ(g_pWorld->FindBuilding("HALL")->owner, "ORG_A");
 
     // No equipment-trade block: the message, and the map is still loaded,
     // found at its second name.
@@ -197,7 +203,8 @@ TEST_F(MMEngine, ABlockPastTheEndIsLoggedAndTheLocationStillLoads)
     CMemStream file;
     ObjectsFile(file);
     // Block 4 claims more than the file holds.
-    file.m_pData[file.m_nPosition - 9] = 0xFF;
+    // (its length word precedes 76 bytes: two counts and one building)
+    file.m_pData[file.m_nPosition - 80] = 0xFF;
     WriteFile("Cut.loo", file, file.m_nPosition);
     m_Engine.LoadWorld("Cut.loc");
     EXPECT_NE(ReadText("error.log").find("block 4"), std::string::npos);
