@@ -62,8 +62,9 @@ void CWorld::LoadLocationData(CMemStream& stream)
     if (in.Left() == 0) return;
     try
     {
-        const std::uint32_t orgs = in.Count(4 + 256 + 12, "organisation count");
-        m_OrgData.reserve(orgs);
+        // Counts are not trusted ahead: reading stops at the first record
+        // cut short, keeping the whole ones before it.
+        const std::uint32_t orgs = in.U32();
         for (std::uint32_t o = 0; o < orgs; ++o)
         {
             SOrgData d{};
@@ -87,7 +88,7 @@ void CWorld::LoadLocationData(CMemStream& stream)
             }
             m_OrgData.push_back(d);
         }
-        const std::uint32_t buildings = in.Count(sizeof(SBuildingRecord), "building count");
+        const std::uint32_t buildings = in.U32();
         if (buildings > std::uint32_t(kMaxBuildings))
             g_ErrorLog.LogError("location data: %u buildings, only the first %d are kept", buildings, kMaxBuildings);
         for (std::uint32_t b = 0; b < buildings; ++b)
