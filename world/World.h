@@ -122,6 +122,22 @@ public:
     // The conviction attempt of a dead mech waiting in a building.
     void TryConvictInBuilding(CMech* mech);
 
+    // One world step: every mech record, the clock, "OnTen" on every 20
+    // seconds passed and, on every game hour (120 s), the organisations'
+    // run and "OnHour".
+    void RunWorld(float dt);
+    // Runs the world ahead in steps of 30 seconds (whole steps only).
+    void SimulateTime(float seconds);
+    // The location's world: path finder, the organisation records
+    // "ORG_FREE" and "ORG_PLAYER", the organisations, the buildings'
+    // objects; with newGame also NewGame.
+    void GenerateWorld(bool newGame);
+    // The mechs of a new game, from the organisation records' counts.
+    void NewGame();
+    // Empties the world at the end of a game (the player's record stays).
+    void DoneWorld();
+    std::int32_t GetBuildingCluster(const char* gameId) const;
+
     // The mech records of a group description (its leader and members);
     // false when the location has no description of that name.
     bool CreateM1Group(const char* name, bool mechsOnly);

@@ -37,6 +37,9 @@ public:
     virtual void OnConvicted(CMech* mech) = 0;
     virtual bool WantsMech(CMech* mech) = 0;
     virtual void AssignMech(CMech* mech) = 0;
+    // The organisation's hourly run (dt is one game hour, 120 s).
+    virtual void Run(float dt) = 0;
+    virtual void SetFunds(double funds) = 0;
 };
 
 // A mech record's equipped mechanoid.
@@ -54,3 +57,12 @@ public:
 };
 
 inline IWorldMechanoid* (*g_pfnCreateWorldMechanoid)() = nullptr;
+
+// The organisation for a location record, made by the organisation manager;
+// without it the world generates no organisations.
+inline IWorldOrganization* (*g_pfnCreateWorldOrganization)(SOrgData* data) = nullptr;
+
+// The "Cluster" value of the kind of the building object with that game id
+// (0 when there is none); filled by the building kind's manager.
+inline std::int32_t (*g_pfnBuildingCluster)(const char* gameId) = nullptr;
+

@@ -49,6 +49,16 @@ TEST_F(SampleWorldEngine, StartsUpAndEntersTheSampleLocation)
         EXPECT_EQ(g_RoadManager.GetNodeCount(), 12);
         EXPECT_EQ(g_RoadManager.m_Nodes[5].type, 1);
         EXPECT_EQ(g_MechGroupList.GetCount(), 2);
+        // One simulated game day of the sample world, and a route over its roads.
+        g_pWorld->GenerateWorld(true);
+        g_pWorld->SimulateTime(24 * 120.0f);
+        EXPECT_FLOAT_EQ(g_pWorld->m_fTime, 24 * 120.0f);
+        EXPECT_TRUE(g_pWorld->CreateM1Group("PATROL1", true));
+        SPathRoute route;
+        float length = 0.0f;
+        EXPECT_TRUE(g_pWorld->m_PathFinder.FindPath("ROAD1", "GATE", &route, &length, 7));
+        EXPECT_EQ(route.Count(), 4);
+        g_pWorld->DoneWorld();
         EXPECT_EQ(ReadText("error.log"), "");
         engine.Done();
         g_ResourceDB.Done();

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -29,7 +30,7 @@ public:
         std::strcpy(m_Data.name, name);
     }
     const char* GetName() const override { return m_Data.name; }
-    SOrgData* GetData() override { return &m_Data; }
+    SOrgData* GetData() override { return m_pRecord ? m_pRecord : &m_Data; }
     int GetPower() override { return m_Power; }
     void UpdateMechInfo() override {}
     void OnMechBuilding(CMech*, const char*) override {}
@@ -43,9 +44,13 @@ public:
     void OnConvicted(CMech*) override { m_Calls.push_back("convicted"); }
     bool WantsMech(CMech*) override { return false; }
     void AssignMech(CMech*) override {}
+    void Run(float) override { m_Calls.push_back("run"); }
+    void SetFunds(double funds) override { m_Funds = funds; }
 
     SOrgData m_Data;
+    SOrgData* m_pRecord = nullptr; // the world's record, when made by the world
     int m_Power;
+    double m_Funds = 0.0;
     std::vector<std::string> m_Calls;
 };
 
@@ -336,6 +341,97 @@ TEST_F(WorldState, PlayerRecordStreamVersions)
     {
         EXPECT_NE(std::string(e.what()).find("mech record"), std::string::npos) << e.what();
     }
+}
+
+TEST_F(WorldState, TheClockRaisesTenAndHourEventsOncePerBoundary)
+{
+    std::strcpy(m_World.m_szLocationName, "Town");
+    CFakeOrg* org = AddOrg("ORG_A", 1);
+    struct SCase
+    {
+        float from, dt;
+        std::vector<std::string> events;
+    } cases[] = {
+        {10.0f, 30.0f, {"OnTen Town "}},
+        {110.0f, 30.0f, {"OnTen Town ", "OnHour Town "}},
+        {0.0f, 10.0f, {}},
+        {100.0f, 200.0f, {"OnTen Town ", "OnHour Town "}}, // several boundaries: once each
+    };
+    for (const SCase& c : cases)
+    {
+        m_Events.m_Calls.clear();
+        org->m_Calls.clear();
+        m_World.m_fTime = c.from;
+        m_World.RunWorld(c.dt);
+        EXPECT_EQ(m_Events.m_Calls, c.events) << c.from;
+        EXPECT_EQ(org->m_Calls.size(), c.events.size() == 2 ? 1u : 0u) << c.from;
+    }
+    for (const auto& [seconds, steps] : {std::pair{59.0f, 1}, std::pair{60.0f, 2}})
+    {
+        m_World.m_fTime = 0.0f;
+        m_World.SimulateTime(seconds);
+        EXPECT_FLOAT_EQ(m_World.m_fTime, 30.0f * steps) << seconds;
+    }
+}
+
+TEST_F(WorldState, NewGameFillsTheBuildingsThenTheFreeMembers)
+{
+    static IWorldOrganization* made[4];
+    static int madeCount;
+    madeCount = 0;
+    g_pfnCreateWorldOrganization = [](SOrgData* d) -> IWorldOrganization*
+    {
+        auto* o = new CFakeOrg(d->name, 1);
+        o->m_pRecord = d;
+        made[madeCount++] = o;
+        return o;
+    };
+    g_pfnBuildingCluster = [](const char* id) { return std::strcmp(id, "BIG") == 0 ? 2 : 1; };
+    SOrgData a{};
+    std::strcpy(a.name, "ORG_A");
+    a.mechCount = 5;
+    a.baseLevel = 4.0f;
+    m_World.m_OrgData = {a};
+    m_World.CaptureBuilding("ORG_A", "BIG");
+    m_World.CaptureBuilding("ORG_A", "SMALL");
+    m_World.CaptureBuilding("ORG_FREE", "LOST");
+    auto* player = new CPlayerMech;
+    m_World.SetPlayerMech(player);
+    m_World.GenerateWorld(true);
+    g_pfnCreateWorldOrganization = nullptr;
+    g_pfnBuildingCluster = nullptr;
+
+    ASSERT_EQ(madeCount, 3); // ORG_A, then the added ORG_FREE and ORG_PLAYER
+    EXPECT_STREQ(m_World.m_OrgData[1].name, "ORG_FREE");
+    EXPECT_EQ(m_World.m_OrgData[1].outOfLocation, 1);
+    EXPECT_FLOAT_EQ(m_World.m_OrgData[2].values[1], 0.7f);
+    EXPECT_STREQ(m_World.FindBuilding("LOST")->owner, "ORG_NONE");
+    EXPECT_NE(ReadText("error.log").find("CWorld::GenerateWorld() building BIG not found"), std::string::npos);
+    ASSERT_EQ(m_World.m_Mechs.size(), 6u);
+    EXPECT_EQ(m_World.m_Mechs[0], player);
+    EXPECT_STREQ(player->m_szId, "PLAYER");
+    std::vector<std::string> big, small;
+    m_World.GetMechInCluster("BIG", "ORG_A", big);
+    m_World.GetMechInCluster("SMALL", "ORG_A", small);
+    EXPECT_EQ(big.size(), 2u);
+    EXPECT_EQ(small.size(), 1u);
+    auto* orgA = static_cast<CFakeOrg*>(made[0]);
+    EXPECT_EQ(std::count(orgA->m_Calls.begin(), orgA->m_Calls.end(), "add"), 2);
+    EXPECT_DOUBLE_EQ(orgA->m_Funds, 5000.0);
+    for (std::size_t i = 1; i < m_World.m_Mechs.size(); ++i)
+    {
+        const CMech* m = m_World.m_Mechs[i];
+        EXPECT_GE(m->m_fLevel, 3.0f) << m->m_szId; // 4 + n*n - ... with n in -1..1, or 2
+        EXPECT_EQ(m->m_nBaseLevel, m->m_nLevel);
+    }
+
+    // The simulated game day runs without error; DoneWorld keeps the player.
+    m_World.SimulateTime(24 * 120.0f);
+    EXPECT_FLOAT_EQ(m_World.m_fTime, 24 * 120.0f);
+    m_World.DoneWorld();
+    EXPECT_TRUE(m_World.m_Mechs.empty());
+    m_World.SetPlayerMech(nullptr);
+    delete player;
 }
 
 } // namespace
