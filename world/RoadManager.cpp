@@ -192,6 +192,7 @@ bool CRoadManager::GetNearestPath(std::int32_t from, std::int32_t to, std::vecto
     float best = 1e11f;
     int bestStep = 0;
     int step = 0;
+    bool overflow = false;
     for (;;)
     {
         ++step;
@@ -208,20 +209,25 @@ bool CRoadManager::GetNearestPath(std::int32_t from, std::int32_t to, std::vecto
                 const float d = ni.pathDistance + (ni.position - nj.position).Length();
                 if (nj.pathDistance != 0.0f && !(d < nj.pathDistance)) continue;
                 nj.pathDistance = d;
-                if (int(next.size()) == kMaxFrontier)
-                {
-                    g_ErrorLog.LogError("CRoadManager::GetNearestPath more than %d nodes in one wave", kMaxFrontier);
-                    return false;
-                }
-                next.push_back(j);
                 if (j == to && d < best)
                 {
                     best = d;
                     bestStep = step;
                 }
+                if (int(next.size()) == kMaxFrontier)
+                {
+                    // The wave is not kept whole: the search ends after it
+                    // with what it has reached.
+                    if (!overflow)
+                        g_ErrorLog.LogError("CRoadManager::GetNearestPath more than %d nodes in one wave",
+                                            kMaxFrontier);
+                    overflow = true;
+                    continue;
+                }
+                next.push_back(j);
             }
         }
-        if (next.empty()) break;
+        if (next.empty() || overflow) break;
         frontier.swap(next);
         if (!(minimum < 1.5f * best)) break;
     }

@@ -17,8 +17,8 @@
 //
 // Limits: a node holds at most kMaxLinks links; surplus links (from the file
 // or from the symmetric pass) are dropped with an error line. A frontier of
-// GetNearestPath holds at most kMaxFrontier nodes; a wider wave fails the
-// query with an error line.
+// GetNearestPath holds at most kMaxFrontier nodes; a wider wave is logged
+// and ends the search with the nodes reached so far.
 //
 // Ownership: the manager owns its nodes. Threads: main thread (Init on the
 // start-up loader thread).

@@ -228,6 +228,40 @@ TEST_F(RoadGraph, NearestPathAndItsDeadEnds)
     EXPECT_NE(Log().find("CRoadManager::GetNearestPath dead end of the road"), std::string::npos);
 }
 
+TEST_F(RoadGraph, AWaveWiderThanTheFrontierIsRefusedNotOverflowed)
+{
+    // A tree of branching nine below a root of ten: the third wave holds 810.
+    std::vector<SNodeSpec> tree{{"ROOT", 0, 0, 0, {}}};
+    std::vector<std::int32_t> level{0};
+    for (int depth = 0; depth < 3; ++depth)
+    {
+        std::vector<std::int32_t> next;
+        for (std::int32_t parent : level)
+            for (int c = 0; c < (depth == 0 ? 10 : 9); ++c)
+            {
+                const std::int32_t child = std::int32_t(tree.size());
+                tree.push_back({"LEAF", 0, float(child), float(depth + 1), {parent}});
+                tree[std::size_t(parent)].links.push_back(child);
+                next.push_back(child);
+            }
+        level.swap(next);
+    }
+    Build(m_Roads, tree);
+    Ids path{99};
+    EXPECT_TRUE(m_Roads.GetNearestPath(0, 11, path)); // a child of the first child: wave 2
+    EXPECT_EQ(path, Ids({0, 1, 11}));
+    // The third wave is cut at 256 nodes: logged, the search ends there.
+    EXPECT_TRUE(m_Roads.GetNearestPath(0, level.back(), path));
+    EXPECT_EQ(path.size(), 4u);
+    EXPECT_NE(Log().find("more than 256 nodes in one wave"), std::string::npos) << Log();
+    // The path finder's queues grow instead.
+    CPathFinder finder(&m_Roads);
+    SPathRoute route;
+    float length = 0.0f;
+    EXPECT_TRUE(finder.FindPathByIndex(0, level.back(), &route, &length, 1, true));
+    EXPECT_EQ(route.Count(), 4);
+}
+
 TEST_F(RoadGraph, PathFinderExactRoutesAndMasks)
 {
     Build(m_Roads, Square());
