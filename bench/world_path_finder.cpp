@@ -23,7 +23,8 @@ void BuildGrid(CRoadManager& roads, int n)
         for (int x = 0; x < side; ++x)
         {
             CRoadManager::SNode& node = roads.m_Nodes[std::size_t(y * side + x)];
-            node.position = CVector{200.0f * x + random.Random(80.0f), 200.0f * y + random.Random(80.0f), 0.0f};
+            node.position =
+                CVector{200.0f * x + random.Random(80.0f), 200.0f * y + random.Random(80.0f), 0.0f};
             if (x > 0) node.links[node.linkCount++] = y * side + x - 1;
             if (x + 1 < side) node.links[node.linkCount++] = y * side + x + 1;
             if (y > 0) node.links[node.linkCount++] = (y - 1) * side + x;

@@ -4,11 +4,13 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
+#include "graphics/ModelManager.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 
 namespace
@@ -114,6 +116,31 @@ void CMech::Kill(CMech* killer)
     if (m_nGeneration == 5) m_fLevel = std::max(m_fLevel, 2.0f);
     SetLevelFromFloat(*this);
     if (killer && m_nLevel == 0 && byPlayer && g_pAppEvent) g_pAppEvent->OnMechDie();
+}
+
+void CMech::OnKill()
+{
+    XTRACE("CMech::OnKill");
+    if (!g_pWorld || this != g_pWorld->GetPlayerMech()) DeleteMechanoid();
+}
+
+void CMech::GetMechmindModelName(char out[32]) const
+{
+    if (m_nGeneration == 6)
+        std::snprintf(out, 32, "MOD_EQP_ORGANIC_HACK");
+    else if (m_nGeneration == 5)
+        std::snprintf(out, 32, "MOD_TOV_MECHMIND_L5");
+    else
+        std::snprintf(out, 32, "MOD_TOV_MECHMIND_%d", std::clamp(m_nLevel, 1, 10));
+}
+
+void CMech::GetMechmindModel(std::int32_t* model, std::uint32_t* colour) const
+{
+    char name[32];
+    GetMechmindModelName(name);
+    *model = g_pModelManager ? g_pModelManager->FindName(name) : -1;
+    IWorldOrganization* org = g_pWorld ? g_pWorld->FindOrganization(m_szOrg) : nullptr;
+    *colour = org ? org->GetColour() : 0xFFFFFFu;
 }
 
 float CMech::GetConvictPrice(std::int32_t mode, bool withGroup)
@@ -241,6 +268,43 @@ void CPlayerMech::SaveToStream(CMemStream& stream)
     const std::uint8_t has = m_pBackup ? 1 : 0;
     stream.Write(&has, 1);
     if (m_pBackup) m_pBackup->SaveToStream(stream);
+}
+
+namespace
+{
+
+// A copy of a mechanoid through its stream form (the saved form is the one
+// complete description of its state).
+IWorldMechanoid* CopyMechanoid(IWorldMechanoid* from)
+{
+    if (!from || !g_pfnCreateWorldMechanoid) return nullptr;
+    CMemStream out;
+    from->SaveToStream(out);
+    CMemStream in;
+    if (out.m_nPosition) std::memcpy(in.Allocate(out.m_nPosition), out.m_pData, out.m_nPosition);
+    IWorldMechanoid* copy = g_pfnCreateWorldMechanoid();
+    if (copy) copy->LoadFromStream(in);
+    return copy;
+}
+
+} // namespace
+
+void CPlayerMech::StoreBackup()
+{
+    XTRACE("CPlayerMech::StoreBackup");
+    if (!m_pMechanoid) return;
+    delete m_pBackup;
+    m_pBackup = CopyMechanoid(m_pMechanoid);
+}
+
+void CPlayerMech::RestoreBackup()
+{
+    XTRACE("CPlayerMech::RestoreBackup");
+    if (!m_pBackup) return;
+    IWorldMechanoid* copy = CopyMechanoid(m_pBackup);
+    if (!copy) return;
+    delete m_pMechanoid;
+    m_pMechanoid = copy;
 }
 
 bool CPlayerMech::CanAssign(int groupsUnderCommand) const

@@ -19,7 +19,8 @@
 //
 // Stand-in parts: the mechanoid is an IWorldMechanoid (WorldSeams.h); the
 // group is an opaque pointer with a player-command flag until the groups
-// exist; Kill's relation change and the mechmind model are not here.
+// exist; Kill's relation change, OnKill's group calls and KillOffline are
+// not here.
 //
 // Ownership: a record owns its mechanoid (and the player's its backup).
 // Threads: main thread.
@@ -52,6 +53,16 @@ public:
     void Run(float dt);
     void Kill(CMech* killer);
     float GetConvictPrice(std::int32_t mode, bool withGroup);
+    // The mech's glider was destroyed: its mechanoid goes (the player's
+    // record keeps its own). Telling the groups waits for the groups.
+    void OnKill();
+    // The model name of the mech's mechmind: "MOD_EQP_ORGANIC_HACK" for
+    // generation 6, "MOD_TOV_MECHMIND_L5" for 5, else "MOD_TOV_MECHMIND_<level
+    // clamped to 1..10>".
+    void GetMechmindModelName(char out[32]) const;
+    // Its model id (-1 when unknown) and its organisation's colour
+    // (0xFFFFFF without one).
+    void GetMechmindModel(std::int32_t* model, std::uint32_t* colour) const;
 
     char m_szId[32] = {};
     char m_szName[32] = {};
@@ -92,6 +103,10 @@ public:
     // Whether the player may take one more group under command, given the
     // groups already under it.
     bool CanAssign(int groupsUnderCommand) const;
+    // The mechanoid copied into a new backup through its stream form, and
+    // back; nothing happens without a mechanoid (or backup) or a maker.
+    void StoreBackup();
+    void RestoreBackup();
 
     std::int32_t m_nGroupMode = 0;
     IWorldMechanoid* m_pBackup = nullptr;

@@ -56,9 +56,14 @@ void CMechGroupList::Load(CMemStream& stream)
                     desc->m_RoadSet.push_back(in.I32());
                 break;
             }
-            case 3: desc->m_nType3Data = in.I32(); break;
-            case 4: desc->m_nType4Data = in.I32(); break;
-            default: break;
+            case 3:
+                desc->m_nType3Data = in.I32();
+                break;
+            case 4:
+                desc->m_nType4Data = in.I32();
+                break;
+            default:
+                break;
             }
             for (std::int32_t m = 0; m < members; ++m)
             {
@@ -105,7 +110,9 @@ void WriteMechGroupBlock(CMemStream& out, const std::vector<CMechGroupDesc>& des
             out.Write(&d.m_nGuardNode, 4);
             out.Write(&d.m_nGuardValue, 4);
             break;
-        case 1: out.Write(d.m_Type1Data, 8); break;
+        case 1:
+            out.Write(d.m_Type1Data, 8);
+            break;
         case 2:
         {
             const std::uint32_t n = std::uint32_t(d.m_RoadSet.size());
@@ -113,9 +120,14 @@ void WriteMechGroupBlock(CMemStream& out, const std::vector<CMechGroupDesc>& des
             if (n) out.Write(d.m_RoadSet.data(), n * 4);
             break;
         }
-        case 3: out.Write(&d.m_nType3Data, 4); break;
-        case 4: out.Write(&d.m_nType4Data, 4); break;
-        default: break;
+        case 3:
+            out.Write(&d.m_nType3Data, 4);
+            break;
+        case 4:
+            out.Write(&d.m_nType4Data, 4);
+            break;
+        default:
+            break;
         }
         for (std::int32_t m = 0; m < d.m_nMemberCount && m < CMechGroupDesc::kMaxMembers; ++m)
             out.Write(d.m_szMembers[m], 32);

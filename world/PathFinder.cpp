@@ -63,8 +63,8 @@ bool CPathFinder::FindInCache(std::int32_t start, std::int32_t end, std::uint8_t
     return false;
 }
 
-void CPathFinder::StoreInCache(std::int32_t start, std::int32_t end, std::uint8_t mask, const SPathRoute& route,
-                               float length)
+void CPathFinder::StoreInCache(std::int32_t start, std::int32_t end, std::uint8_t mask,
+                               const SPathRoute& route, float length)
 {
     XTRACE("Save values in to cache");
     std::int32_t entry;
@@ -152,11 +152,13 @@ bool CPathFinder::FindPathByIndex(std::int32_t start, std::int32_t end, SPathRou
                     const std::int32_t v = nu.links[l];
                     if (v == su.previous || !Admitted(v, typeMask)) continue;
                     SNodeState& sv = m_Nodes[std::size_t(v)];
-                    const float d = (graph[std::size_t(v)].position - nu.position).Length() * factor + su.distance;
+                    const float d =
+                        (graph[std::size_t(v)].position - nu.position).Length() * factor + su.distance;
                     if (!(d < sv.distance)) continue;
                     sv.distance = d;
                     sv.previous = u;
-                    if (!(sv.distance < m_Nodes[std::size_t(end)].distance) || v == end || sv.queued == m_nStamp)
+                    if (!(sv.distance < m_Nodes[std::size_t(end)].distance) || v == end ||
+                        sv.queued == m_nStamp)
                         continue;
                     sv.queued = m_nStamp;
                     second.push_back(v);
@@ -182,7 +184,8 @@ bool CPathFinder::FindPathByIndex(std::int32_t start, std::int32_t end, SPathRou
     {
         total = 0.0f;
         for (std::size_t i = 1; i < found.nodes.size(); ++i)
-            total += (graph[std::size_t(found.nodes[i])].position - graph[std::size_t(found.nodes[i - 1])].position)
+            total += (graph[std::size_t(found.nodes[i])].position -
+                      graph[std::size_t(found.nodes[i - 1])].position)
                          .Length();
     }
     if (exact) StoreInCache(start, end, typeMask, found, total);

@@ -70,7 +70,8 @@ private:
     };
 
     bool Admitted(std::int32_t node, std::uint8_t mask) const;
-    bool FindInCache(std::int32_t start, std::int32_t end, std::uint8_t mask, SPathRoute* route, float* length);
+    bool FindInCache(std::int32_t start, std::int32_t end, std::uint8_t mask, SPathRoute* route,
+                     float* length);
     void StoreInCache(std::int32_t start, std::int32_t end, std::uint8_t mask, const SPathRoute& route,
                       float length);
     void MakeMostRecent(std::int32_t entry);

@@ -56,7 +56,8 @@ void CRoadManager::LoadObjectsFrom(CPakStream& stream)
         const std::uint32_t rest = length > stream.Tell() ? length - stream.Tell() : 0;
         if (k < 1 || std::uint64_t(k) * 4 > rest)
         {
-            fail(("link count " + std::to_string(k) + (k < 1 ? " below 1" : " past the end of the file")).c_str(),
+            fail(("link count " + std::to_string(k) + (k < 1 ? " below 1" : " past the end of the file"))
+                     .c_str(),
                  e);
             break;
         }

@@ -90,7 +90,8 @@ void CWorld::LoadLocationData(CMemStream& stream)
         }
         const std::uint32_t buildings = in.U32();
         if (buildings > std::uint32_t(kMaxBuildings))
-            g_ErrorLog.LogError("location data: %u buildings, only the first %d are kept", buildings, kMaxBuildings);
+            g_ErrorLog.LogError("location data: %u buildings, only the first %d are kept", buildings,
+                                kMaxBuildings);
         for (std::uint32_t b = 0; b < buildings; ++b)
         {
             SBuildingRecord r{};
@@ -288,7 +289,8 @@ void CWorld::GetMechInBuilding(const char* building, const char* org, std::vecto
     for (const CMech* m : m_Mechs)
     {
         if (!m->m_bAlive || !m->m_bInBuilding || m->m_pGroup || !Same(m->m_szBuilding, building)) continue;
-        if (m->m_bInCluster && (std::memcmp(m->m_szOrg, kPlayerOrg, sizeof kPlayerOrg) == 0 || Same(m->m_szOrg, org)))
+        if (m->m_bInCluster &&
+            (std::memcmp(m->m_szOrg, kPlayerOrg, sizeof kPlayerOrg) == 0 || Same(m->m_szOrg, org)))
             continue;
         out.emplace_back(m->m_szId);
     }
@@ -305,8 +307,8 @@ void CWorld::GetMechInCluster(const char* building, const char* org, std::vector
             break;
         }
     for (const CMech* m : m_Mechs)
-        if (m->m_bAlive && m->m_bInBuilding && m->m_bInCluster && (Same(m->m_szOrg, owner) || Same(m->m_szOrg, org)) &&
-            Same(m->m_szBuilding, building))
+        if (m->m_bAlive && m->m_bInBuilding && m->m_bInCluster &&
+            (Same(m->m_szOrg, owner) || Same(m->m_szOrg, org)) && Same(m->m_szBuilding, building))
             out.emplace_back(m->m_szId);
 }
 
@@ -384,8 +386,20 @@ bool CWorld::CreateM1Group(const char* name, bool mechsOnly)
     CMechGroupDesc* desc = g_MechGroupList.Find(name);
     if (!desc) return false;
     if (!mechsOnly)
-        g_ErrorLog.LogError("CWorld::CreateM1Group %s: groups are not built yet; only the mech records are made",
-                            desc->m_szName);
+    {
+        static bool s_bSaid = false;
+        if (!s_bSaid)
+            g_ErrorLog.LogError(
+                "CWorld::CreateM1Group: groups are not built yet; only the mech records are made");
+        s_bSaid = true;
+        // What the group's AI would be given is checked already.
+        if (desc->m_nType == 0 && desc->m_nGuardNode == -1)
+            g_ErrorLog.LogError("CWorld::CreateM1Group road guard for group %s is empty", desc->m_szName);
+        else if (desc->m_nType == 2 && desc->m_RoadSet.empty())
+            g_ErrorLog.LogError("CWorld::CreateM1Group road set for group %s is empty", desc->m_szName);
+        else if (desc->m_nType != 0 && desc->m_nType != 2 && desc->m_nType != 3)
+            g_ErrorLog.LogError("CWorld::CreateM1Group group type %d not supported", desc->m_nType);
+    }
     for (std::int32_t i = 0; i < desc->m_nMemberCount; ++i)
     {
         auto* m = new CMech;

@@ -40,6 +40,8 @@ public:
     // The organisation's hourly run (dt is one game hour, 120 s).
     virtual void Run(float dt) = 0;
     virtual void SetFunds(double funds) = 0;
+    // The organisation's colour (0x00RRGGBB).
+    virtual std::uint32_t GetColour() = 0;
 };
 
 // A mech record's equipped mechanoid.
@@ -65,4 +67,3 @@ inline IWorldOrganization* (*g_pfnCreateWorldOrganization)(SOrgData* data) = nul
 // The "Cluster" value of the kind of the building object with that game id
 // (0 when there is none); filled by the building kind's manager.
 inline std::int32_t (*g_pfnBuildingCluster)(const char* gameId) = nullptr;
-

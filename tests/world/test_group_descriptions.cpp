@@ -140,7 +140,10 @@ TEST_F(GroupDescriptions, NamesAreUniqueShortAndNeverRepeatALetterAcrossParts)
         given.insert(name);
         // After "FO", no part starting with 'O' follows.
         const char* fo = std::strstr(name, "FO");
-        if (fo) { EXPECT_NE(fo[2], 'O') << name; }
+        if (fo)
+        {
+            EXPECT_NE(fo[2], 'O') << name;
+        }
     }
     EXPECT_EQ(names.GetCount(), 500);
     EXPECT_GE(given.size(), 490u); // equal codes are refused, equal texts are rare

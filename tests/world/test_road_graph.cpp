@@ -202,12 +202,8 @@ TEST_F(RoadGraph, NodesInRadiusAreTheNearestTwentyOfTheFirstFiftyTwo)
 //   0 - 3 (0,100) - 2;  0 - 4 (50,50, type 1) - 2
 std::vector<SNodeSpec> Square()
 {
-    return {{"A", 0, 0, 0, {1, 3, 4}},
-            {"B", 0, 100, 0, {0, 2}},
-            {"C", 0, 100, 100, {1, 3, 4}},
-            {"D", 0, 0, 100, {0, 2}},
-            {"X", 1, 50, 50, {0, 2}},
-            {"LONE", 0, 500, 500, {}}};
+    return {{"A", 0, 0, 0, {1, 3, 4}}, {"B", 0, 100, 0, {0, 2}}, {"C", 0, 100, 100, {1, 3, 4}},
+            {"D", 0, 0, 100, {0, 2}},  {"X", 1, 50, 50, {0, 2}}, {"LONE", 0, 500, 500, {}}};
 }
 
 TEST_F(RoadGraph, NearestPathAndItsDeadEnds)
@@ -276,7 +272,7 @@ TEST_F(RoadGraph, PathFinderExactRoutesAndMasks)
         Ids nodes;
         float length;
     } cases[] = {
-        {2, 2, 0, true, {}, 0.0f},            // self route, whatever the mask
+        {2, 2, 0, true, {}, 0.0f},              // self route, whatever the mask
         {0, 2, 3, true, {0, 4, 2}, 141.42136f}, // through the type-1 shortcut
         {0, 2, 1, true, {0, 1, 2}, 200.0f},     // type 0 only: round the square
         {4, 2, 1, false, {}, 0.0f},             // start of type 1 under mask 1
@@ -306,7 +302,8 @@ TEST_F(RoadGraph, PathFinderExactRoutesAndMasks)
     EXPECT_EQ(route.nodes, Ids({0, 4, 2}));
     EXPECT_FALSE(finder.FindPath("A", "NOWHERE", &route, &length, 7));
     EXPECT_FALSE(finder.FindPath("A", "X", &route, &length, 1));
-    EXPECT_NE(Log().find("CPathFinder::FindPath End road node is other type, node ID: [X]"), std::string::npos);
+    EXPECT_NE(Log().find("CPathFinder::FindPath End road node is other type, node ID: [X]"),
+              std::string::npos);
 }
 
 TEST_F(RoadGraph, PathCacheEvictsTheLeastRecentlyUsed)

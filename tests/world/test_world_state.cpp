@@ -5,8 +5,10 @@
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "world/Mech.h"
+#include "world/MechGroupList.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
 
@@ -46,6 +48,7 @@ public:
     void AssignMech(CMech*) override {}
     void Run(float) override { m_Calls.push_back("run"); }
     void SetFunds(double funds) override { m_Funds = funds; }
+    std::uint32_t GetColour() override { return 0x112233; }
 
     SOrgData m_Data;
     SOrgData* m_pRecord = nullptr; // the world's record, when made by the world
@@ -261,6 +264,25 @@ TEST_F(WorldState, KillsPricesAndCommand)
     }
     m_World.SetPlayerMech(nullptr);
     delete player;
+
+    struct SModel
+    {
+        int generation, level;
+        const char* name;
+    } models[] = {{6, 3, "MOD_EQP_ORGANIC_HACK"},
+                  {5, 3, "MOD_TOV_MECHMIND_L5"},
+                  {4, 0, "MOD_TOV_MECHMIND_1"},
+                  {4, 12, "MOD_TOV_MECHMIND_10"},
+                  {4, 7, "MOD_TOV_MECHMIND_7"}};
+    for (const SModel& c : models)
+    {
+        CMech m;
+        m.m_nGeneration = c.generation;
+        m.m_nLevel = c.level;
+        char name[32];
+        m.GetMechmindModelName(name);
+        EXPECT_STREQ(name, c.name);
+    }
 }
 
 TEST_F(WorldState, ADeadGarrisonKeepsItsOrganisationAndWaits)
@@ -406,7 +428,8 @@ TEST_F(WorldState, NewGameFillsTheBuildingsThenTheFreeMembers)
     EXPECT_EQ(m_World.m_OrgData[1].outOfLocation, 1);
     EXPECT_FLOAT_EQ(m_World.m_OrgData[2].values[1], 0.7f);
     EXPECT_STREQ(m_World.FindBuilding("LOST")->owner, "ORG_NONE");
-    EXPECT_NE(ReadText("error.log").find("CWorld::GenerateWorld() building BIG not found"), std::string::npos);
+    EXPECT_NE(ReadText("error.log").find("CWorld::GenerateWorld() building BIG not found"),
+              std::string::npos);
     ASSERT_EQ(m_World.m_Mechs.size(), 6u);
     EXPECT_EQ(m_World.m_Mechs[0], player);
     EXPECT_STREQ(player->m_szId, "PLAYER");
@@ -432,6 +455,96 @@ TEST_F(WorldState, NewGameFillsTheBuildingsThenTheFreeMembers)
     EXPECT_TRUE(m_World.m_Mechs.empty());
     m_World.SetPlayerMech(nullptr);
     delete player;
+}
+
+class CFakeMechanoid : public IWorldMechanoid
+{
+public:
+    void Run(float dt) override { m_fRun += dt; }
+    float GetPrice(bool) override { return 1000.0f; }
+    void SaveToStream(CMemStream& s) override { s.Write(&m_nValue, 4); }
+    void LoadFromStream(CMemStream& s) override { CStreamReader(s, "fake mechanoid").Bytes(&m_nValue, 4); }
+    void SetPendingValues(std::uint32_t a, std::uint32_t b, std::uint32_t c) override
+    {
+        m_Pending[0] = a;
+        m_Pending[1] = b;
+        m_Pending[2] = c;
+    }
+    std::uint32_t GetStreamValue() override { return 33; }
+
+    std::int32_t m_nValue = 0;
+    float m_fRun = 0.0f;
+    std::uint32_t m_Pending[3] = {};
+};
+
+TEST_F(WorldState, MechanoidsAndBackupsTravelInTheStream)
+{
+    g_pfnCreateWorldMechanoid = []() -> IWorldMechanoid* { return new CFakeMechanoid; };
+    CPlayerMech source;
+    source.CreateMechanoid();
+    static_cast<CFakeMechanoid*>(source.m_pMechanoid)->m_nValue = 7;
+    source.StoreBackup();
+    static_cast<CFakeMechanoid*>(source.m_pMechanoid)->m_nValue = 8;
+    source.m_GliderValues[0] = 11;
+    CMemStream out;
+    source.SaveToStream(out);
+    CMemStream in;
+    std::memcpy(in.Allocate(out.m_nPosition), out.m_pData, out.m_nPosition);
+    CPlayerMech read;
+    read.LoadFromStream(in);
+    EXPECT_EQ(in.m_nPosition, out.m_nPosition);
+    auto* mechanoid = static_cast<CFakeMechanoid*>(read.m_pMechanoid);
+    ASSERT_NE(mechanoid, nullptr);
+    EXPECT_EQ(mechanoid->m_nValue, 8);
+    EXPECT_EQ(mechanoid->m_Pending[0], 11u);
+    EXPECT_EQ(mechanoid->m_Pending[2], 33u);
+    read.RestoreBackup();
+    EXPECT_EQ(static_cast<CFakeMechanoid*>(read.m_pMechanoid)->m_nValue, 7);
+    read.Run(2.0f);
+    EXPECT_FLOAT_EQ(static_cast<CFakeMechanoid*>(read.m_pMechanoid)->m_fRun, 2.0f);
+
+    // Mode 0 adds a hundredth of the mechanoid's price.
+    CMech priced;
+    priced.CreateMechanoid();
+    priced.m_fLevel = 1.0f;
+    EXPECT_FLOAT_EQ(priced.GetConvictPrice(0, false), float(std::int32_t((10000.0 + 10.0) * 0.11) * 10));
+    priced.OnKill();
+    EXPECT_EQ(priced.m_pMechanoid, nullptr);
+    g_pfnCreateWorldMechanoid = nullptr;
+}
+
+TEST_F(WorldState, M1GroupsMakeTheirMechRecords)
+{
+    CMechGroupDesc guard;
+    std::strcpy(guard.m_szName, "BOSS");
+    std::strcpy(guard.m_szLabel, "Boss");
+    std::strcpy(guard.m_szOrgName, "ORG_A");
+    guard.m_nType = 2; // a road set, left empty
+    guard.m_nLevel = 6;
+    guard.m_nMemberCount = 3;
+    CMemStream block;
+    WriteMechGroupBlock(block, {guard}, false);
+    CMemStream in;
+    std::memcpy(in.Allocate(block.m_nPosition), block.m_pData, block.m_nPosition);
+    g_MechGroupList.Load(in);
+    g_Random.SetState(5);
+    EXPECT_FALSE(m_World.CreateM1Group("NOBODY", true));
+    ASSERT_TRUE(m_World.CreateM1Group("BOSS", true));
+    ASSERT_EQ(m_World.m_Mechs.size(), 3u);
+    EXPECT_STREQ(m_World.m_Mechs[0]->m_szId, "BOSS");
+    EXPECT_STREQ(m_World.m_Mechs[0]->m_szName, "BOSS"); // the label in upper case
+    EXPECT_EQ(m_World.m_Mechs[0]->m_nLevel, 6);
+    for (int i = 1; i < 3; ++i)
+    {
+        EXPECT_STREQ(m_World.m_Mechs[std::size_t(i)]->m_szOrg, "ORG_A");
+        EXPECT_GE(m_World.m_Mechs[std::size_t(i)]->m_fLevel, 2.0f);
+        EXPECT_LE(m_World.m_Mechs[std::size_t(i)]->m_fLevel, 5.0f);
+    }
+    EXPECT_EQ(ReadText("error.log"), "");
+    EXPECT_TRUE(m_World.CreateM1Group("BOSS", false));
+    EXPECT_NE(ReadText("error.log").find("CWorld::CreateM1Group road set for group BOSS is empty"),
+              std::string::npos);
+    g_MechGroupList.Clear();
 }
 
 } // namespace

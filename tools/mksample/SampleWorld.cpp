@@ -60,14 +60,14 @@ bool AddKindRecords(const std::string& root)
 {
     DataBase db;
     if (!db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false)) return false;
-    const bool ok = AddKind(db, "Камни",
-                            {{"STONE_BOX", "MOD_BOX", "Fly", 0},
-                             {"STONE_BIG", "MOD_BOX_GIVEN", "NOMAPCOLOR", 1},
-                             {"STONE_FLY", "MOD_BOX", "Fly", 1}}) &&
-                    AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}}) &&
-                    AddKind(db, "Boundary", {{"POST", "MOD_BOX_GIVEN", nullptr, 0}}) &&
-                    AddKind(db, "Дороги",
-                            {{"MAIN", "", nullptr, 0}, {"SIDE", "", nullptr, 0}, {"BASE", "", nullptr, 0}});
+    const bool ok =
+        AddKind(db, "Камни",
+                {{"STONE_BOX", "MOD_BOX", "Fly", 0},
+                 {"STONE_BIG", "MOD_BOX_GIVEN", "NOMAPCOLOR", 1},
+                 {"STONE_FLY", "MOD_BOX", "Fly", 1}}) &&
+        AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}}) &&
+        AddKind(db, "Boundary", {{"POST", "MOD_BOX_GIVEN", nullptr, 0}}) &&
+        AddKind(db, "Дороги", {{"MAIN", "", nullptr, 0}, {"SIDE", "", nullptr, 0}, {"BASE", "", nullptr, 0}});
     return db.CloseDatabase() && ok;
 }
 
@@ -98,9 +98,10 @@ std::vector<SRoadEntry> SampleRoads()
             char name[32];
             std::snprintf(name, sizeof name, gate ? "GATE:2" : "ROAD%d", int(id - 100));
             if (side) links.push_back(id + 5);
-            roads.push_back({MakeLocObjectRecord(Placement(1100.0f + 200.0f * x, 1100.0f + 200.0f * y, 0, 0, 1),
-                                                 gate ? "BASE" : (side ? "SIDE" : "MAIN"), name),
-                             id, links});
+            roads.push_back(
+                {MakeLocObjectRecord(Placement(1100.0f + 200.0f * x, 1100.0f + 200.0f * y, 0, 0, 1),
+                                     gate ? "BASE" : (side ? "SIDE" : "MAIN"), name),
+                 id, links});
         }
     return roads;
 }
