@@ -425,3 +425,48 @@ bool CWorld::CreateM1Group(const char* name, bool mechsOnly)
     }
     return true;
 }
+
+std::vector<CMech*>& CWorld::GetPendingMechs()
+{
+    static std::vector<CMech*> s_Pending;
+    return s_Pending;
+}
+
+void CWorld::ExcludeMechanoids()
+{
+    XTRACE("CWorld::ExcludeMechanoids");
+    std::vector<CMech*>& pending = GetPendingMechs();
+    // Records still pending from an earlier exclusion were never included:
+    // they are the pending list's to free.
+    for (CMech* m : pending)
+        delete m;
+    pending.clear();
+    std::vector<std::string> ids;
+    if (g_pfnPlayerMechminds) g_pfnPlayerMechminds(ids);
+    for (const std::string& id : ids)
+    {
+        CMech* m = FindMech(id.c_str());
+        if (!m || m->m_nGeneration < 5 || m == m_pPlayerMech)
+        {
+            g_ErrorLog.LogError("CWorld::ExcludeMechanoids Mech '%s' not found or low generation",
+                                id.c_str());
+            continue;
+        }
+        m->m_bInBuilding = 0;
+        m->m_bDead = 0;
+        pending.push_back(m);
+        m_Mechs.erase(std::find(m_Mechs.begin(), m_Mechs.end(), m));
+    }
+}
+
+void CWorld::IncludeMechanoids()
+{
+    XTRACE("CWorld::IncludeMechanoids");
+    std::vector<CMech*>& pending = GetPendingMechs();
+    for (CMech* m : pending)
+    {
+        g_ErrorLog.LogError("Include mech '%s' in World", m->m_szId);
+        m_Mechs.push_back(m);
+    }
+    pending.clear();
+}

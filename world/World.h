@@ -138,6 +138,13 @@ public:
     void DoneWorld();
     std::int32_t GetBuildingCluster(const char* gameId) const;
 
+    // Special mechs (generation 5 and more) whose mechminds the player
+    // carries leave the world into the program-wide pending list (across a
+    // location change), and come back into the next world.
+    void ExcludeMechanoids();
+    void IncludeMechanoids();
+    static std::vector<CMech*>& GetPendingMechs();
+
     // The mech records of a group description (its leader and members);
     // false when the location has no description of that name.
     bool CreateM1Group(const char* name, bool mechsOnly);

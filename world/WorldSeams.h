@@ -11,6 +11,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 class CMech;
 class CMemStream;
@@ -67,3 +69,7 @@ inline IWorldOrganization* (*g_pfnCreateWorldOrganization)(SOrgData* data) = nul
 // The "Cluster" value of the kind of the building object with that game id
 // (0 when there is none); filled by the building kind's manager.
 inline std::int32_t (*g_pfnBuildingCluster)(const char* gameId) = nullptr;
+
+// The mech ids of the mechminds (items of kind 2) in the player's cargo
+// hold, in hold order; filled by the units.
+inline void (*g_pfnPlayerMechminds)(std::vector<std::string>& ids) = nullptr;

@@ -547,4 +547,29 @@ TEST_F(WorldState, M1GroupsMakeTheirMechRecords)
     g_MechGroupList.Clear();
 }
 
+TEST_F(WorldState, SpecialMechsCarriedAsMechmindsMoveToTheNextWorld)
+{
+    g_pfnPlayerMechminds = [](std::vector<std::string>& ids) { ids = {"SPECIAL", "COMMON", "NOBODY"}; };
+    CMech* special = Mech("SPECIAL", "ORG_A");
+    special->m_nGeneration = 5;
+    special->m_bDead = 1;
+    special->m_bInBuilding = 1;
+    Mech("COMMON", "ORG_A");
+    m_World.ExcludeMechanoids();
+    g_pfnPlayerMechminds = nullptr;
+    EXPECT_EQ(m_World.FindMech("SPECIAL"), nullptr);
+    ASSERT_EQ(CWorld::GetPendingMechs().size(), 1u);
+    const std::string log = ReadText("error.log");
+    EXPECT_NE(log.find("Mech 'COMMON' not found or low generation"), std::string::npos);
+    EXPECT_NE(log.find("Mech 'NOBODY' not found or low generation"), std::string::npos);
+
+    CWorld next;
+    next.IncludeMechanoids();
+    EXPECT_TRUE(CWorld::GetPendingMechs().empty());
+    ASSERT_EQ(next.FindMech("SPECIAL"), special);
+    EXPECT_EQ(special->m_bDead, 0);
+    EXPECT_EQ(special->m_bInBuilding, 0);
+    EXPECT_NE(ReadText("error.log").find("Include mech 'SPECIAL' in World"), std::string::npos);
+}
+
 } // namespace
