@@ -20,10 +20,14 @@
 // whole before the damage are kept.
 //
 // Stand-in parts: organisations are IWorldOrganization objects
-// (WorldSeams.h) that the society's organisation manager will supply; the
-// groups (CMechGroupList2), the organisation statistics, the full group
-// creation of CreateM1Group (only its mech records are made) and the
-// equipment-trade data are not here yet.
+// (WorldSeams.h) that the society's organisation manager will supply
+// through g_pfnCreateWorldOrganization. Not here yet, for want of the
+// groups, organisation manager, trade and units: the group list
+// (CMechGroupList2) and its run, the organisation statistics,
+// ReanimateM1Mech, the group and AI part of CreateM1Group (only its mech
+// records are made), SetDefaultState, CreatePlayerGroup, the trade's hourly
+// steps, and in GenerateWorld the building objects' flags, observers,
+// gatherers and capsules; SimulateTime does not move the view camera.
 //
 // Ownership: the world owns its mech records (but not the player's record
 // in entry 0), its organisations and its equipment-trade object. Threads:
