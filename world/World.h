@@ -1,57 +1,182 @@
-// CWorld: the world state of the current game (g_pWorld), created anew by
-// the world engine for every location entered; CMech: one mechanoid's
-// record in it.
+// CWorld: the world state of the current location beyond its objects (the
+// global g_pWorld): the building table and who owns each building, the
+// organisations with their location records, every mechanoid's record
+// (CMech; entry 0 is the player's record when one is set), the path
+// finder over the road graph and the name generator. The world engine
+// creates one for every location entered.
 //
-// Stand-in: only what the world engine and the object list's sensors use:
-// the location name and number, the mechanoid records looked up by id
-// (each with its current object and dead mark), the equipment-trade object
-// made through the class factory ("IGUID_IEqpTrade") and the location-data
-// block kept as read. Buildings, organisations, groups, the clock, world
-// generation and the saved form are not here yet.
+// Building record (68 bytes, also in files and saves): building name 32,
+// owner organisation 32, u32 object pointer (meaningless on disk, set again
+// after every read). At most kMaxBuildings records.
 //
-// Ownership: the world owns its mechanoid records and its equipment-trade
-// object. Threads: main thread.
+// Organisation location record (SOrgData) stream form, version 257: u32
+// version (not checked on reading); the first 256 bytes (bytes 64-255
+// written as zeros); then three name lists in the order trade, default,
+// attack, each a u32 count (at most 3) and count x 32 bytes.
+//
+// Location data block (block 4 of the objects file): u32 N, N organisation
+// records in the stream form, u32 B (at most 50), B building records. A
+// damaged block is logged with its reason and byte offset; the records read
+// whole before the damage are kept.
+//
+// Stand-in parts: organisations are IWorldOrganization objects
+// (WorldSeams.h) that the society's organisation manager will supply
+// through g_pfnCreateWorldOrganization. Not here yet, for want of the
+// groups, organisation manager, trade and units: the group list
+// (CMechGroupList2) and its run, the organisation statistics,
+// ReanimateM1Mech, the group and AI part of CreateM1Group (only its mech
+// records are made), SetDefaultState, CreatePlayerGroup, the trade's hourly
+// steps, and in GenerateWorld the building objects' flags, observers,
+// gatherers and capsules; SimulateTime does not move the view camera.
+//
+// Ownership: the world owns its mech records (but not the player's record
+// in entry 0), its organisations and its equipment-trade object. Threads:
+// main thread.
 #pragma once
+
+#include "world/Mech.h"
+#include "world/NameGenerator.h"
+#include "world/PathFinder.h"
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
+class CMech;
+class CPlayerMech;
 class CMMObject;
 class CMemStream;
 class IEqpTrade;
+class IWorldOrganization;
 
-class CMech
+#pragma pack(push, 1)
+struct SBuildingRecord
 {
-public:
-    char m_szId[32] = {};
-    // The mechanoid's object in the location, null when it has none.
-    CMMObject* m_pObject = nullptr;
-    // Marked by CMech::Kill.
-    std::uint8_t m_bDead = 0;
+    char name[32];
+    char owner[32];
+    std::uint32_t object; // CMMObject pointer in the original layout; unused on disk
 };
+
+struct SOrgData
+{
+    char name[32];
+    std::int32_t mechCount;
+    float values[2];
+    std::uint32_t more[3];
+    float baseLevel;
+    std::uint8_t outOfLocation;
+    std::uint8_t standing;
+    std::uint8_t rest[194];
+    char trade[3][32];
+    std::int32_t tradeCount;
+    char defaults[3][32];
+    std::int32_t defaultCount;
+    char attack[3][32];
+    std::int32_t attackCount;
+};
+#pragma pack(pop)
+static_assert(sizeof(SBuildingRecord) == 68);
+static_assert(sizeof(SOrgData) == 556);
 
 class CWorld
 {
 public:
+    static constexpr int kMaxBuildings = 50;
+    static constexpr std::uint32_t kOrgDataVersion = 257;
+    static constexpr float kFallShare = 0.55f;
+
     CWorld();
-    ~CWorld();
+    virtual ~CWorld();
     CWorld(const CWorld&) = delete;
     CWorld& operator=(const CWorld&) = delete;
 
     // The equipment-trade object through the class factory; none (logged
     // once) when nobody registered the id.
     void CreateEqpTrade();
-    // Block 4 of the objects file: kept as read.
+    // Block 4 of the objects file.
     void LoadLocationData(CMemStream& stream);
-    CMech* FindMech(const char* id);
-    CMech* AddMech(const char* id);
 
-    char m_szLocationName[32] = {};
+    IWorldOrganization* FindOrganization(const char* name) const;
+    SBuildingRecord* FindBuilding(const char* name);
+    // The first mech whose id or display name is s.
+    CMech* FindMech(const char* s) const;
+    CMech* FindMechByName(const char* name) const;
+    // A new record of that id (and display name) appended to the table.
+    CMech* AddMech(const char* id);
+    bool HasGroupDesc(const char* name) const;
+    void GenerateName(char* out);
+    // The player's record (entry 0), null when none is set.
+    CPlayerMech* GetPlayerMech() const { return m_pPlayerMech; }
+    void SetPlayerMech(CPlayerMech* player);
+
+    // False when the table is full and the building has no record.
+    bool CaptureBuilding(const char* org, const char* building);
+    void ReleaseBuilding(const char* building);
+    void SetMechInBuilding(const char* mechId, const char* building);
+    void SetMechInCluster(const char* mechId, const char* building);
+    void MechLeaveBuilding(const char* mechId);
+    void MechLeaveCluster(const char* mechId);
+    void GetMechInBuilding(const char* building, const char* org, std::vector<std::string>& out) const;
+    void GetMechInCluster(const char* building, const char* org, std::vector<std::string>& out) const;
+
+    float GetOrgShare(const char* org) const;
+    void AlertOrganizations(const char* org);
+    void OnTryConvict(const char* mechId, const char* org);
+    // The conviction attempt of a dead mech waiting in a building.
+    void TryConvictInBuilding(CMech* mech);
+
+    // One world step: every mech record, the clock, "OnTen" on every 20
+    // seconds passed and, on every game hour (120 s), the organisations'
+    // run and "OnHour".
+    void RunWorld(float dt);
+    // Runs the world ahead in steps of 30 seconds (whole steps only).
+    void SimulateTime(float seconds);
+    // The location's world: path finder, the organisation records
+    // "ORG_FREE" and "ORG_PLAYER", the organisations, the buildings'
+    // objects; with newGame also NewGame.
+    void GenerateWorld(bool newGame);
+    // The mechs of a new game, from the organisation records' counts.
+    void NewGame();
+    // Empties the world at the end of a game (the player's record stays).
+    void DoneWorld();
+    std::int32_t GetBuildingCluster(const char* gameId) const;
+
+    // Special mechs (generation 5 and more) whose mechminds the player
+    // carries leave the world into the program-wide pending list (across a
+    // location change), and come back into the next world.
+    void ExcludeMechanoids();
+    void IncludeMechanoids();
+    static std::vector<CMech*>& GetPendingMechs();
+
+    // The mech records of a group description (its leader and members);
+    // false when the location has no description of that name.
+    bool CreateM1Group(const char* name, bool mechsOnly);
+
+    static void WriteOrgData(CMemStream& out, const SOrgData& data);
+    static void WriteLocationData(CMemStream& out, const std::vector<SOrgData>& orgs,
+                                  const std::vector<SBuildingRecord>& buildings);
+
+    float m_fTime = 0.0f;
+    std::vector<SOrgData> m_OrgData;
+    SBuildingRecord m_Buildings[kMaxBuildings] = {};
+    std::int32_t m_nBuildings = 0;
+    std::vector<CMMObject*> m_BuildingObjects;
+    std::vector<std::unique_ptr<IWorldOrganization>> m_Organizations;
+    // Entry 0 is the player's record when one is set; it is not owned.
+    std::vector<CMech*> m_Mechs;
+    CPathFinder m_PathFinder;
+    char m_szLocationName[32] = "undefined";
     std::int32_t m_nLocationNumber = -1;
+    CNameGenerator m_NameGenerator;
     IEqpTrade* m_pEqpTrade = nullptr;
-    std::vector<std::uint8_t> m_LocationData;
-    std::vector<std::unique_ptr<CMech>> m_Mechs;
+    // The script manager's world setting that lets organisations other than
+    // the player's convict (above 1); 1 until the script manager sets it.
+    std::int32_t m_nConvictSetting = 1;
+
+private:
+    CPlayerMech* m_pPlayerMech = nullptr;
+    void RemoveBuildingRecord(std::int32_t index);
 };
 
 extern CWorld* g_pWorld;

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -89,8 +90,12 @@ protected:
         WriteObjectSection(s, OBJ_LIGHT, {MakeLocObjectRecord(m, "L", "lamp_a")});
         WriteObjectSection(s, 99, {MakeLocObjectRecord(m, "X", "odd1"), MakeLocObjectRecord(m, "Y", "odd2")});
         WriteObjectSection(s, OBJ_LIGHT, {MakeLocObjectRecord(m, "L", "lamp_b")});
-        Put32(s, 3);
-        s.Write("grp", 3);
+        CMemStream groups;
+        CMechGroupDesc group;
+        std::strcpy(group.m_szName, "GRP");
+        WriteMechGroupBlock(groups, {group}, false);
+        Put32(s, groups.m_nPosition);
+        s.Write(groups.m_pData, groups.m_nPosition);
         Put32(s, 0);
         CMemStream music;
         PutName(music, "MUS_DAY");
@@ -103,8 +108,13 @@ protected:
         music.Write(zone, 68);
         Put32(s, music.m_nPosition);
         s.Write(music.m_pData, music.m_nPosition);
-        Put32(s, 5);
-        s.Write("world", 5);
+        CMemStream world;
+        SBuildingRecord building{};
+        std::strcpy(building.name, "HALL");
+        std::strcpy(building.owner, "ORG_A");
+        CWorld::WriteLocationData(world, {}, {building});
+        Put32(s, world.m_nPosition);
+        s.Write(world.m_pData, world.m_nPosition);
     }
 
     worldtest::CScene m_Scene;
@@ -154,12 +164,14 @@ TEST_F(MMEngine, AnUnknownSectionIsLoggedOnceAndEverythingAfterItIsRead)
     ASSERT_NE(log.find(line), std::string::npos);
     EXPECT_EQ(log.find(line, log.find(line) + 1), std::string::npos);
 
-    EXPECT_EQ(std::string(g_MechGroupList.m_Data.begin(), g_MechGroupList.m_Data.end()), "grp");
+    ASSERT_EQ(g_MechGroupList.GetCount(), 1);
+    EXPECT_NE(g_MechGroupList.Find("GRP"), nullptr);
     EXPECT_STREQ(m_Engine.m_LocMusic.m_szMusic2, "MUS_NIGHT");
     EXPECT_STREQ(m_Engine.m_LocMusic.m_szFight[0], "MUS_FIGHT1");
     EXPECT_EQ(m_Engine.m_LocMusic.m_nZones, 1u);
     EXPECT_EQ(m_Engine.m_LocMusic.m_Zones[0][0], 7);
-    EXPECT_EQ(std::string(g_pWorld->m_LocationData.begin(), g_pWorld->m_LocationData.end()), "world");
+    ASSERT_NE(g_pWorld->FindBuilding("HALL"), nullptr);
+    EXPECT_STREQ(g_pWorld->FindBuilding("HALL")->owner, "ORG_A");
 
     // No equipment-trade block: the message, and the map is still loaded,
     // found at its second name.
@@ -191,7 +203,8 @@ TEST_F(MMEngine, ABlockPastTheEndIsLoggedAndTheLocationStillLoads)
     CMemStream file;
     ObjectsFile(file);
     // Block 4 claims more than the file holds.
-    file.m_pData[file.m_nPosition - 9] = 0xFF;
+    // (its length word precedes 76 bytes: two counts and one building)
+    file.m_pData[file.m_nPosition - 80] = 0xFF;
     WriteFile("Cut.loo", file, file.m_nPosition);
     m_Engine.LoadWorld("Cut.loc");
     EXPECT_NE(ReadText("error.log").find("block 4"), std::string::npos);

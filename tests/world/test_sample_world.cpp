@@ -4,16 +4,20 @@
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
+#include "foundation/MemStream.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/ResourceDB.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "world/BoundObject.h"
+#include "world/MechGroupList.h"
 #include "world/ObjectManager.h"
+#include "world/RoadManager.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
 #include <string>
 
 class SampleWorld : public testutil::CLogDirTest
@@ -31,6 +35,8 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     ASSERT_TRUE(g_StoneManager.Init(plat::Utf8ToCp1251("Камни").c_str()));
     ASSERT_TRUE(g_HelperManager.Init(plat::Utf8ToCp1251("Хелперы").c_str()));
     ASSERT_TRUE(g_BoundaryManager.Init("Boundary"));
+    CRoadManager roads;
+    ASSERT_TRUE(roads.Init(plat::Utf8ToCp1251("Дороги").c_str()));
     EXPECT_EQ(g_StoneManager.m_nTypeCount, 3);
 
     CPakStream file;
@@ -46,13 +52,31 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
             g_HelperManager.LoadObjectsFrom(file);
         else if (code == OBJ_BOUND)
             g_BoundaryManager.LoadObjectsFrom(file);
+        else if (code == OBJ_ROAD)
+            roads.LoadObjectsFrom(file);
         else
             g_StoneManager.LoadObjectsFrom(file);
     }
     g_ObjectList.m_bLoading = 0;
-    // The five blocks follow, each an empty length word.
-    EXPECT_EQ(file.GetLength() - file.Tell(), 20u);
+    // The five blocks follow: the group descriptions, then four empty ones.
+    std::uint32_t length = 0;
+    ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
+    CMemStream groups;
+    ASSERT_EQ(file.ReadBytes(groups.Allocate(length), length), length);
+    CMechGroupList list;
+    list.Load(groups);
+    EXPECT_EQ(list.GetCount(), 2);
+    ASSERT_NE(list.Find("PATROL1"), nullptr);
+    EXPECT_EQ(list.Find("PATROL1")->m_RoadSet.size(), 4u);
+    EXPECT_EQ(file.GetLength() - file.Tell(), 16u);
     file.Close();
+
+    ASSERT_EQ(roads.GetNodeCount(), 12);
+    EXPECT_EQ(roads.FindRoadNode("GATE"), 3);
+    std::vector<std::int32_t> path;
+    EXPECT_TRUE(roads.GetNearestPath(0, 11, path));
+    EXPECT_EQ(path.front(), 0);
+    EXPECT_EQ(path.back(), 11);
 
     SPointerArray<CMMObject> stones;
     g_ObjectList.GetObjectList(OBJ_STONE, stones);

@@ -8,7 +8,9 @@
 #include "platform/File.h"
 #include "units/KindManagers.h"
 #include "world/MMEngine.h"
+#include "world/MechGroupList.h"
 #include "world/ObjectManager.h"
+#include "world/RoadManager.h"
 #include "world/World.h"
 
 #include <gtest/gtest.h>
@@ -44,6 +46,19 @@ TEST_F(SampleWorldEngine, StartsUpAndEntersTheSampleLocation)
         EXPECT_EQ(stones.count, 3);
         EXPECT_NE(g_ObjectList.FindSysObject("START", 1), nullptr);
         EXPECT_NE(engine.m_sMapPath.find("sample.lop"), std::string::npos);
+        EXPECT_EQ(g_RoadManager.GetNodeCount(), 12);
+        EXPECT_EQ(g_RoadManager.m_Nodes[5].type, 1);
+        EXPECT_EQ(g_MechGroupList.GetCount(), 2);
+        // One simulated game day of the sample world, and a route over its roads.
+        g_pWorld->GenerateWorld(true);
+        g_pWorld->SimulateTime(24 * 120.0f);
+        EXPECT_FLOAT_EQ(g_pWorld->m_fTime, 24 * 120.0f);
+        EXPECT_TRUE(g_pWorld->CreateM1Group("PATROL1", true));
+        SPathRoute route;
+        float length = 0.0f;
+        EXPECT_TRUE(g_pWorld->m_PathFinder.FindPath("ROAD1", "GATE", &route, &length, 7));
+        EXPECT_EQ(route.Count(), 4);
+        g_pWorld->DoneWorld();
         EXPECT_EQ(ReadText("error.log"), "");
         engine.Done();
         g_ResourceDB.Done();

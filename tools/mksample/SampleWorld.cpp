@@ -3,18 +3,23 @@
 // objects file "Data\Locs\sample.loo" (the objects file of the location
 // file "sample.loc"), written with the engine's own objects-file writers.
 //
-// The objects file holds three sections (stones, helper marks, a chain of
-// three linked boundary posts) and the five blocks after them, empty.
+// The objects file holds four sections (stones, helper marks, a chain of
+// three linked boundary posts, a road graph of twelve nodes) and the five
+// blocks after them: block 1 holds two group descriptions (a road guard and
+// a group on a set of roads), the others are empty.
 
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "world/LocObjectRecord.h"
+#include "world/MechGroupList.h"
 #include "world/ObjectFrame.h"
 #include "world/ObjectTypes.h"
+#include "world/RoadManager.h"
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,12 +60,14 @@ bool AddKindRecords(const std::string& root)
 {
     DataBase db;
     if (!db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false)) return false;
-    const bool ok = AddKind(db, "Камни",
-                            {{"STONE_BOX", "MOD_BOX", "Fly", 0},
-                             {"STONE_BIG", "MOD_BOX_GIVEN", "NOMAPCOLOR", 1},
-                             {"STONE_FLY", "MOD_BOX", "Fly", 1}}) &&
-                    AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}}) &&
-                    AddKind(db, "Boundary", {{"POST", "MOD_BOX_GIVEN", nullptr, 0}});
+    const bool ok =
+        AddKind(db, "Камни",
+                {{"STONE_BOX", "MOD_BOX", "Fly", 0},
+                 {"STONE_BIG", "MOD_BOX_GIVEN", "NOMAPCOLOR", 1},
+                 {"STONE_FLY", "MOD_BOX", "Fly", 1}}) &&
+        AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}}) &&
+        AddKind(db, "Boundary", {{"POST", "MOD_BOX_GIVEN", nullptr, 0}}) &&
+        AddKind(db, "Дороги", {{"MAIN", "", nullptr, 0}, {"SIDE", "", nullptr, 0}, {"BASE", "", nullptr, 0}});
     return db.CloseDatabase() && ok;
 }
 
@@ -73,10 +80,59 @@ CMatrix Placement(float x, float y, float z, float heading, float scale)
     return frame.m_Matrix;
 }
 
+// A 4 x 3 grid of road nodes 200 units apart (ids 101-112, each linking to
+// its right and upper neighbour; the loader adds the links back), the gate
+// node of type 2 at one corner and a diagonal side road of type 1.
+std::vector<SRoadEntry> SampleRoads()
+{
+    std::vector<SRoadEntry> roads;
+    for (int y = 0; y < 3; ++y)
+        for (int x = 0; x < 4; ++x)
+        {
+            const std::int32_t id = 101 + y * 4 + x;
+            std::vector<std::int32_t> links;
+            if (x < 3) links.push_back(id + 1);
+            if (y < 2) links.push_back(id + 4);
+            const bool gate = x == 3 && y == 0;
+            const bool side = x == 1 && y == 1;
+            char name[32];
+            std::snprintf(name, sizeof name, gate ? "GATE:2" : "ROAD%d", int(id - 100));
+            if (side) links.push_back(id + 5);
+            roads.push_back(
+                {MakeLocObjectRecord(Placement(1100.0f + 200.0f * x, 1100.0f + 200.0f * y, 0, 0, 1),
+                                     gate ? "BASE" : (side ? "SIDE" : "MAIN"), name),
+                 id, links});
+        }
+    return roads;
+}
+
+std::vector<CMechGroupDesc> SampleGroups()
+{
+    std::vector<CMechGroupDesc> groups(2);
+    std::strcpy(groups[0].m_szName, "GUARD1");
+    std::strcpy(groups[0].m_szLabel, "Guard1");
+    std::strcpy(groups[0].m_szOrgName, "ORG_SAMPLE");
+    groups[0].m_nType = 0;
+    groups[0].m_nGuardNode = 0;
+    groups[0].m_nLevel = 2;
+    groups[0].m_nMemberCount = 2;
+    std::strcpy(groups[0].m_szMembers[0], "MECH_LIGHT");
+    std::strcpy(groups[0].m_szMembers[1], "MECH_LIGHT");
+    std::strcpy(groups[1].m_szName, "PATROL1");
+    std::strcpy(groups[1].m_szLabel, "Patrol1");
+    std::strcpy(groups[1].m_szOrgName, "ORG_SAMPLE");
+    groups[1].m_nType = 2;
+    groups[1].m_RoadSet = {0, 3, 11, 8};
+    groups[1].m_nLevel = 4;
+    groups[1].m_nMemberCount = 1;
+    std::strcpy(groups[1].m_szMembers[0], "MECH_LIGHT");
+    return groups;
+}
+
 bool WriteObjectsFile(const std::string& path)
 {
     CMemStream out;
-    const std::uint32_t sections = 3;
+    const std::uint32_t sections = 4;
     out.Write(&sections, 4);
     WriteObjectSection(out, OBJ_STONE,
                        {MakeLocObjectRecord(Placement(1200, 1300, 20, 0.0f, 1.0f), "STONE_BOX", "FirstStone"),
@@ -88,9 +144,14 @@ bool WriteObjectsFile(const std::string& path)
     WriteBoundarySection(out, {{MakeLocObjectRecord(Placement(1000, 1000, 0, 0, 1), "POST", ""), 1, {2}},
                                {MakeLocObjectRecord(Placement(1000, 1600, 0, 0, 1), "POST", ""), 2, {1, 3}},
                                {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});
-    // Blocks 1 to 5 (groups, trade, music, world data, equipment trade): empty.
+    WriteRoadSection(out, SampleRoads());
+    // Blocks 1 to 5 (groups, trade, music, world data, equipment trade).
+    CMemStream groups;
+    WriteMechGroupBlock(groups, SampleGroups(), true);
+    out.Write(&groups.m_nPosition, 4);
+    out.Write(groups.m_pData, groups.m_nPosition);
     const std::uint32_t empty = 0;
-    for (int block = 0; block < 5; ++block)
+    for (int block = 1; block < 5; ++block)
         out.Write(&empty, 4);
 
     std::FILE* file = plat::FOpen(path.c_str(), "wb");

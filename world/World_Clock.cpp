@@ -1,0 +1,186 @@
+// The world's life in time (RunWorld, SimulateTime) and its start state
+// (GenerateWorld, NewGame, DoneWorld).
+#include "world/World.h"
+
+#include "app/GameWorldState.h"
+#include "foundation/ErrorLog.h"
+#include "foundation/Random.h"
+#include "world/Mech.h"
+#include "world/ObjectList.h"
+#include "world/ObjectTypes.h"
+#include "world/RoadManager.h"
+#include "world/WorldSeams.h"
+
+#include <cstring>
+
+namespace
+{
+
+constexpr float kHour = 120.0f;
+constexpr float kTenStep = 20.0f;
+
+bool Same(const char* a, const char* b)
+{
+    return a && b && std::strncmp(a, b, 32) == 0;
+}
+
+} // namespace
+
+void CWorld::RunWorld(float dt)
+{
+    XTRACE("CWorld::RunWorld");
+    {
+        XTRACE("Mechs");
+        for (std::size_t i = 0; i < m_Mechs.size(); ++i)
+            m_Mechs[i]->Run(dt);
+    }
+    // The groups' step comes here once the groups exist.
+    const float before = m_fTime;
+    m_fTime += dt;
+    const char empty[32] = {};
+    if (std::int64_t(m_fTime / kTenStep) > std::int64_t(before / kTenStep) && g_pAppEvent)
+        g_pAppEvent->OnScriptEvent(m_szLocationName, "OnTen", empty);
+    if (std::int64_t(m_fTime / kHour) > std::int64_t(before / kHour))
+    {
+        XTRACE("HOUR");
+        for (const auto& o : m_Organizations)
+            o->Run(kHour);
+        if (g_pAppEvent) g_pAppEvent->OnScriptEvent(m_szLocationName, "OnHour", empty);
+    }
+}
+
+void CWorld::SimulateTime(float seconds)
+{
+    XTRACE("CWorld::SimulateTime");
+    const std::int32_t steps = std::int32_t(seconds * (1.0f / 30.0f));
+    for (std::int32_t i = 0; i < steps; ++i)
+        RunWorld(30.0f);
+}
+
+std::int32_t CWorld::GetBuildingCluster(const char* gameId) const
+{
+    return g_pfnBuildingCluster ? g_pfnBuildingCluster(gameId) : 0;
+}
+
+void CWorld::GenerateWorld(bool newGame)
+{
+    XTRACE("CWorld::GenerateWorld");
+    m_PathFinder.Init(&g_RoadManager);
+    bool hasFree = false, hasPlayer = false;
+    for (const SOrgData& d : m_OrgData)
+    {
+        hasFree = hasFree || Same(d.name, "ORG_FREE");
+        hasPlayer = hasPlayer || Same(d.name, "ORG_PLAYER");
+    }
+    if (!hasFree)
+    {
+        SOrgData d{};
+        std::strcpy(d.name, "ORG_FREE");
+        d.outOfLocation = 1;
+        m_OrgData.push_back(d);
+    }
+    if (!hasPlayer)
+    {
+        SOrgData d{};
+        std::strcpy(d.name, "ORG_PLAYER");
+        d.values[0] = 0.3f;
+        d.values[1] = 0.7f;
+        m_OrgData.push_back(d);
+    }
+    // The organisations point at their records: rebuilt together.
+    m_Organizations.clear();
+    if (g_pfnCreateWorldOrganization)
+        for (SOrgData& d : m_OrgData)
+            if (IWorldOrganization* o = g_pfnCreateWorldOrganization(&d)) m_Organizations.emplace_back(o);
+    for (std::int32_t i = 0; i < m_nBuildings; ++i)
+    {
+        SBuildingRecord& b = m_Buildings[i];
+        if (!g_ObjectList.FindByGameId(b.name, OBJ_BUILDING))
+            g_ErrorLog.LogError("CWorld::GenerateWorld() building %s not found", b.name);
+        if (Same(b.owner, "ORG_FREE")) std::strcpy(b.owner, "ORG_NONE");
+    }
+    if (newGame) NewGame();
+}
+
+void CWorld::NewGame()
+{
+    XTRACE("CWorld::NewGame");
+    for (CMech* m : m_Mechs)
+        if (m != m_pPlayerMech) delete m;
+    m_Mechs.clear();
+    if (m_pPlayerMech)
+    {
+        m_Mechs.push_back(m_pPlayerMech);
+        std::strcpy(m_pPlayerMech->m_szOrg, "ORG_PLAYER");
+        std::strcpy(m_pPlayerMech->m_szId, "PLAYER");
+        std::strcpy(m_pPlayerMech->m_szName, "PLAYER");
+        m_pPlayerMech->m_fLevel = 1.0f;
+        m_pPlayerMech->m_nLevel = 1;
+        m_pPlayerMech->m_nBaseLevel = 1;
+    }
+    for (const auto& org : m_Organizations)
+    {
+        const SOrgData* d = org->GetData();
+        if (!d) continue;
+        std::vector<std::int32_t> owned;
+        std::int32_t capacity = 0;
+        for (std::int32_t i = 0; i < m_nBuildings; ++i)
+            if (Same(m_Buildings[i].owner, d->name))
+            {
+                owned.push_back(i);
+                capacity += GetBuildingCluster(m_Buildings[i].name);
+            }
+        std::size_t current = 0;
+        std::int32_t inCurrent = 0;
+        const std::int32_t count = d->mechCount > 0 ? d->mechCount : 0;
+        org->SetFunds(double(count) * 100000000.0);
+        for (std::int32_t k = 0; k < count; ++k)
+        {
+            auto* m = new CMech;
+            GenerateName(m->m_szId);
+            std::memcpy(m->m_szName, m->m_szId, 32);
+            std::memcpy(m->m_szOrg, d->name, 32);
+            auto draw = [&] { return float(std::int32_t(float(g_Random.Next() % 10000) * 0.0003f - 1.5f)); };
+            float n = draw();
+            const float x = n * n + d->baseLevel;
+            if (x < 2.0f)
+                m->m_fLevel = 2.0f;
+            else
+            {
+                n = draw();
+                m->m_fLevel = n * n + d->baseLevel;
+            }
+            m->m_nLevel = m->m_nBaseLevel = std::int32_t(m->m_fLevel);
+            m_Mechs.push_back(m);
+            if (capacity > 0 && current < owned.size())
+            {
+                --capacity;
+                const SBuildingRecord& b = m_Buildings[owned[current]];
+                m->m_bDead = 0;
+                m->m_bAssigned = 0;
+                m->m_bInBuilding = 1;
+                m->m_bInCluster = 1;
+                std::memcpy(m->m_szBuilding, b.name, 32);
+                if (++inCurrent >= GetBuildingCluster(b.name) && current + 1 < owned.size())
+                {
+                    ++current;
+                    inCurrent = 0;
+                }
+            }
+            else
+                org->AddMech(m);
+        }
+        org->SetFunds(double(count) * 1000.0);
+    }
+    g_GameState.Clear();
+}
+
+void CWorld::DoneWorld()
+{
+    XTRACE("CWorld::DoneWorld");
+    g_ObjectList.Clear();
+    for (CMech* m : m_Mechs)
+        if (m != m_pPlayerMech) delete m;
+    m_Mechs.clear();
+    m_Organizations.clear();
+}
