@@ -173,7 +173,9 @@ bool CMapCoverManager::Init(const char* section)
         char texture[32] = {};
         g_ResourceDB.GetStringField(name, "Model", texture, sizeof texture);
         t.m_nTexture = FindTextureId(texture);
-        if (t.m_nTexture < 0)
+        // Without a texture manager no name can be resolved: only a name the
+        // manager does not know is logged.
+        if (t.m_nTexture < 0 && g_pTextureManager)
             // "CMapCoverManager::Init Текстура не найдена: %s"
             g_ErrorLog.LogError("CMapCoverManager::Init \xd2\xe5\xea\xf1\xf2\xf3\xf0\xe0 \xed\xe5 "
                                 "\xed\xe0\xe9\xe4\xe5\xed\xe0: %s",

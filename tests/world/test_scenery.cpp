@@ -5,6 +5,7 @@
 
 #include "foundation/GameTime.h"
 #include "foundation/ResourceDB.h"
+#include "graphics/TextureManager.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "world/EffectQueue.h"
@@ -52,7 +53,10 @@ protected:
         ASSERT_TRUE(g_TreeManager.Init(Cp("Деревья").c_str()));
         ASSERT_TRUE(g_LampManager.Init("Lamps"));
         ASSERT_TRUE(g_SoundZoneManager.Init("Sounds"));
+        // A texture manager that knows no texture: the cover's name is unknown.
+        g_pTextureManager = &m_Textures;
         ASSERT_TRUE(g_MapCoverManager.Init("Covers"));
+        g_pTextureManager = nullptr;
         ASSERT_TRUE(g_BuildingManager.Init("Buildings"));
     }
     void TearDown() override
@@ -67,6 +71,7 @@ protected:
     }
 
     worldtest::CScene m_Scene;
+    TextureManager m_Textures;
     std::string m_previous;
 };
 
