@@ -9,6 +9,7 @@
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
 #include "platform/CodePage.h"
+#include "tools/mksample/SampleLocation.h"
 #include "platform/File.h"
 #include "world/LocObjectRecord.h"
 #include "world/ObjectFrame.h"
@@ -113,14 +114,24 @@ bool AddSceneryRecords(DataBase& db)
                {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}}});
 }
 
-// Trees around the stones and a lamp beside them.
+// The sample map's height under a point (the nearest grid vertex).
+float SampleGround(const SMapSource& map, float x, float y)
+{
+    const int i = int(x * 0.1f + 0.5f), j = int(y * 0.1f + 0.5f);
+    if (i < 0 || j < 0 || i >= map.width || j >= map.height || map.heights.empty()) return 0.0f;
+    return map.heights[std::size_t(j * map.width + i)];
+}
+
+// Trees around the stones and a lamp beside them, standing on the ground.
 void WriteScenerySections(CMemStream& out)
 {
+    const SMapSource map = MakeSampleLocation();
+    auto ground = [&map](float x, float y) { return SampleGround(map, x, y); };
     WriteObjectSection(out, OBJ_TREE,
-                       {MakeLocObjectRecord(Placement(1180, 1360, 20, 0.0f, 3.0f), "TREE_PINE", ""),
-                        MakeLocObjectRecord(Placement(1230, 1400, 20, 1.0f, 4.0f), "TREE_PINE", "big_pine"),
-                        MakeLocObjectRecord(Placement(1350, 1330, 20, 2.0f, 2.0f), "TREE_BUSH", "")});
-    WriteObjectSection(out, OBJ_LAMP, {MakeLocObjectRecord(Placement(1290, 1340, 20, 0.0f, 1.0f), "LAMP_STREET",
+                       {MakeLocObjectRecord(Placement(1180, 1360, ground(1180, 1360), 0.0f, 12.0f), "TREE_PINE", ""),
+                        MakeLocObjectRecord(Placement(1230, 1400, ground(1230, 1400), 1.0f, 16.0f), "TREE_PINE", "big_pine"),
+                        MakeLocObjectRecord(Placement(1350, 1330, ground(1350, 1330), 2.0f, 8.0f), "TREE_BUSH", "")});
+    WriteObjectSection(out, OBJ_LAMP, {MakeLocObjectRecord(Placement(1290, 1340, ground(1290, 1340), 0.0f, 4.0f), "LAMP_STREET",
                                                            "square_lamp")});
 }
 constexpr std::uint32_t kScenerySections = 2;
