@@ -58,12 +58,14 @@ void CEffectRenderManager::Init(int slotCount)
     m_nSlots = slotCount > 0 ? slotCount : 0;
     if (m_nSlots) m_pSlots = new Texture*[std::size_t(m_nSlots)]();
     ResetResources();
+    EffectBuffer().Allocate(kEffectFvf, 4000, 12000);
     g_pEffectQueue = this;
 }
 
 void CEffectRenderManager::Done()
 {
     InvalidateResources();
+    EffectBuffer().Free();
     if (g_pEffectQueue == this) g_pEffectQueue = nullptr;
 }
 

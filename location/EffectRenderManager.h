@@ -18,12 +18,25 @@
 // Threads: main thread only.
 #pragma once
 
+#include "foundation/GeometryBuffer.h"
+#include "foundation/Vector.h"
 #include "platform/d3d8/D3D8.h"
 #include "world/EffectQueue.h"
 
 #include <cstdint>
 
 class CMMObject;
+class CMesh;
+
+// The vertex of every effect mesh (vertex format 578): position, ARGB
+// colour, two texture pairs (the builders write only the first).
+struct SEffectVertex
+{
+    float x, y, z;
+    std::uint32_t color;
+    float u, v, u2, v2;
+};
+static_assert(sizeof(SEffectVertex) == 32);
 
 class CEffectRenderManager : public IEffectQueue
 {
@@ -56,6 +69,31 @@ public:
     // objects above water height h into the next free slot; the slot number
     // plus 1, or 0 when there is no free slot or no render target.
     int CreateReflection(float h);
+
+    // ---- effect meshes (EffectMesh.cpp) ----
+    // Each builder writes the front of the shared effect buffer and returns
+    // the model manager's EFFECT slot mesh of it (null without a model
+    // manager), to be drawn before the next builder runs. A segment of
+    // length 0, or one whose side vector is not a number, builds nothing
+    // (the buffer's counts are 0) and returns null.
+    static constexpr std::uint32_t kEffectFvf = 578;
+    static CMesh* GetShotMesh(CVector a, CVector b, float halfWidth, CVector eye, float age, bool spanMode,
+                              float texScale, float texOffset);
+    static CMesh* GetRayMesh2(CVector a, CVector b, float halfWidth, CVector eye, float texLength, float texStart);
+    static CMesh* GetClotMesh(const CVector* a, const CVector* b, float halfWidth, const CVector* eye,
+                              float uStart);
+    static CMesh* GetBeamMesh(const CVector* a, const CVector* b, float width, const CVector* eye, float age,
+                              float texScale, float texOffset);
+    // A sphere of radius r into the given buffer, its texture facing
+    // direction; with fade the sides seen edge-on are transparent.
+    static void CreateSphereEx(CGeometryBuffer* buffer, float r, int n, std::uint32_t color, CVector direction,
+                               bool fade);
+    // The shared effect buffer (4000 vertices, 12000 indices once Init ran).
+    static CGeometryBuffer& EffectBuffer();
+    // The camera-facing side vector of the segment a-b seen from eye; false
+    // for a segment of length 0 or a side vector that is not a number.
+    static bool SideVector(const CVector& a, const CVector& b, const CVector& eye, CVector* side, CVector* axis,
+                           float* length);
 
     plat::d3d::Texture* GetSlotTexture(int slot) const
     {
