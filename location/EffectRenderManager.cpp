@@ -8,6 +8,7 @@
 #include "location/Location.h"
 #include "world/MMObject.h"
 #include "world/ObjectList.h"
+#include "world/Smoke.h"
 
 using namespace plat::d3d;
 
@@ -60,6 +61,7 @@ void CEffectRenderManager::Init(int slotCount)
     ResetResources();
     EffectBuffer().Allocate(kEffectFvf, 4000, 12000);
     g_pEffectQueue = this;
+    g_pBuildEffectSphere = &CEffectRenderManager::CreateSphereEx;
 }
 
 void CEffectRenderManager::Done()
@@ -67,6 +69,7 @@ void CEffectRenderManager::Done()
     InvalidateResources();
     EffectBuffer().Free();
     if (g_pEffectQueue == this) g_pEffectQueue = nullptr;
+    g_pBuildEffectSphere = nullptr;
 }
 
 void CEffectRenderManager::ResetResources()
