@@ -303,3 +303,14 @@ TEST_F(Scenery, LampGlowFadesWithDistance)
     g_LightWare.ResetFrame();
     g_pEnvironmentLights = nullptr;
 }
+
+TEST_F(Scenery, StonesBelowTwoUnitsAreSphereColliders)
+{
+    for (const float radius : {1.9f, 2.0f})
+    {
+        const CMatrix at = Scaled(radius, {0, 0, 0});
+        CMMObject* stone = g_StoneManager.CreateObject("NO_TYPE", &at, nullptr);
+        EXPECT_FLOAT_EQ(stone->m_fRadius, radius);
+        EXPECT_EQ(stone->m_bSphereCollider, radius < 2.0f ? 1 : 0);
+    }
+}
