@@ -45,8 +45,12 @@ void CLightWare::SetLights(float x, float y, float z, float radius)
     {
         const SLight& l = *m_Lights[i].light;
         const float dx = x - l.Position.x, dy = y - l.Position.y, dz = z - l.Position.z;
-        const float d = std::sqrt(dx * dx + dy * dy + dz * dz) / m_Lights[i].distanceScale;
-        if (!(d < radius + l.Range) || l.Range <= 0.0f) continue;
+        const float distSq = dx * dx + dy * dy + dz * dz;
+        // Most lights of a frame are out of reach: tell them by the squares.
+        const float reach = (radius + l.Range) * m_Lights[i].distanceScale;
+        if (!(distSq < reach * reach) || l.Range <= 0.0f) continue;
+        const float d = std::sqrt(distSq) / m_Lights[i].distanceScale;
+        if (!(d < radius + l.Range)) continue;
         const float key = d / l.Range;
         // Before the first candidate whose key is not smaller.
         int at = 0;
