@@ -12,6 +12,8 @@
 #include "world/LampObject.h"
 #include "world/LightWare.h"
 #include "world/ObjectList.h"
+#include "world/Smoke.h"
+#include "graphics/TextureManager.h"
 
 #include "common/DataTree.h"
 #include "graphics/GraphicTestDevice.h"
@@ -66,8 +68,14 @@ TEST_F(NightViewer, TheLampLightsTheSampleLocationAtNight)
     g_WorldViewer.m_fHeading = 0.2f;
     g_WorldViewer.m_fPitch = -0.15f;
     g_WorldViewer.m_vPosition = CVector{at.x - 60.0f * std::sin(0.2f), at.y - 60.0f * std::cos(0.2f), at.z + 15.0f};
+    // A smoke trail arcing over the lamp (the trajectory marker's points).
+    auto* marker = new CSmokeObject;
+    marker->m_nTexture = g_pTextureManager->FindName("TEX_SAMPLECOLOR");
+    marker->m_Smoke.m_fSize = 6.0f;
+    marker->ShowTrajectory(at.x - 30.0f, at.y + 10.0f, at.z + 5.0f, 30.0f, 0.0f, 40.0f, 0.0f, 4.0f);
+    g_ObjectList.AddObject(marker);
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(g_WorldViewer.Frame(0.05f, nullptr));
+        ASSERT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
 
     std::uint32_t width = 0, height = 0;
     const std::vector<std::uint32_t> pixels = Picture(width, height);
