@@ -11,6 +11,9 @@
 #include "location/Location.h"
 #include "location/ViewCamera.h"
 #include "location/WorldAdapter.h"
+#include "location/EffectRenderManager.h"
+#include "location/EnvironmentLights.h"
+#include "world/LightWare.h"
 #include "units/GliderObject.h"
 #include "units/KindManagers.h"
 #include "world/Camera.h"
@@ -140,6 +143,8 @@ bool CWorldViewer::Enter(const char* locationFile)
         SState& s = *m_pState;
         s.adapter.Install();
         g_pObjectView = &s.view;
+        g_EffectRenderManager.Init(1);
+        EnvironmentLights::Install();
         g_Location.Init(0, 0);
         g_Location.InitCells();
         g_MMEngine.LoadWorld(locationFile);
@@ -222,6 +227,10 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
     if (!m_bEntered || !graph.m_lpDevice || !g_pTexShaderManager) return false;
     try
     {
+        // The frame's dynamic lights and queued effects start empty.
+        g_LightWare.DisableLights();
+        g_LightWare.ResetFrame();
+        g_EffectRenderManager.ResetFrame();
         Move(frameTime, input);
         PlaceCamera();
         CMesh::ResetCurrent();
@@ -266,6 +275,10 @@ void CWorldViewer::Done()
     if (g_pRenderer == &m_pState->renderer) g_pRenderer = nullptr;
     g_ObjectList.Clear();
     g_pObjectView = nullptr;
+    g_LightWare.DisableLights();
+    g_LightWare.ResetFrame();
+    EnvironmentLights::Uninstall();
+    g_EffectRenderManager.Done();
     g_Location.Done();
     g_Location.m_CellStream.Close();
     m_pState->adapter.Uninstall();
@@ -274,10 +287,14 @@ void CWorldViewer::Done()
 
 void CWorldViewer::InvalidateResources()
 {
-    if (m_pState) g_Location.InvalidateResources();
+    if (!m_pState) return;
+    g_Location.InvalidateResources();
+    g_EffectRenderManager.InvalidateResources();
 }
 
 void CWorldViewer::ResetResources()
 {
-    if (m_pState) g_Location.ResetResources();
+    if (!m_pState) return;
+    g_Location.ResetResources();
+    g_EffectRenderManager.ResetResources();
 }

@@ -11,6 +11,7 @@
 #include "graphics/TexShaderManager.h"
 #include "graphics/ResourceEngine.h"
 #include "graphics/TextureManager.h"
+#include "location/EffectRenderManager.h"
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
@@ -164,6 +165,7 @@ void CRenderer::Render()
     g_Environment.RenderHorizonLimit();
     g_Location.CycleRender();
     g_ObjectList.Render(false);
+    g_EffectRenderManager.RenderEffects();
     g_Environment.RenderFX(false);
     g_Environment.SetFog(false, 1.0f, 0.0f);
     CMesh::ResetCurrent();

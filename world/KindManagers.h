@@ -1,54 +1,193 @@
-// The object-kind managers of the world's scenery and moving kinds that
-// the world engine initialises at start-up and hands the sections of the
-// objects file: trees, roads (RoadManager.h), buildings, map covers, lamps,
-// sound points and pick-up things. The glider, missile and explosion type
-// managers are the units' (units/KindManagers.h).
+// The object-kind managers of the world's scenery that the world engine
+// initialises at start-up and hands the sections of the objects file:
+// trees, roads (RoadManager.h), buildings, map covers, lamps, sound zones
+// and pick-up things. Stones, helpers, boundaries, lights and anomal zones
+// are in ObjectManager.h; the glider, missile and explosion type managers
+// are the units' (units/KindManagers.h).
 //
-// Stand-ins: each is a plain object manager of its type code: it reads its
-// database section's record names, and the default loader reads its block
-// of the objects file (128-byte records; records of stone types become
-// stones). The kinds' own type records, objects and block layouts are not
-// here yet.
+// Each manager reads one type record per record of its database section,
+// in the section's order (the type index), after the common header where
+// the kind has one. Texture names become texture ids (-1 when unknown).
+// Numeric keys that are 0 in the database take the kind's default where it
+// has one (lamp radius and scale, sound zone period and length).
+//
+// Not here yet: the building, map cover, sound zone and pick-up objects
+// (their blocks still load through the default loader), and the building
+// part geometry (InitBuilding) and the lamp's FX part (InitLamp only marks
+// the type prepared), which need the model's parts.
 //
 // Threads: Init on the start-up loader thread; loading on the main thread.
 #pragma once
 
 #include "world/ObjectManager.h"
 
-class CTreeManager : public CMMObjectManager
+#include <cstdint>
+#include <vector>
+
+// A manager whose type records are T (T may or may not start with the
+// common header: WithHeader says which).
+template <class T, bool WithHeader>
+class CKindManager : public CMMObjectManager
 {
 public:
-    CTreeManager() : CMMObjectManager(OBJ_TREE) {}
+    explicit CKindManager(std::int32_t objectType) : CMMObjectManager(objectType) {}
+
+    // -1 gives the shared default record; other indexes outside the types null.
+    const void* GetType(std::int32_t index) const override
+    {
+        static const T s_default{};
+        if (index == -1) return &s_default;
+        return index >= 0 && index < std::int32_t(m_Kinds.size()) ? &m_Kinds[std::size_t(index)] : nullptr;
+    }
+    const T* GetKind(std::int32_t index) const { return static_cast<const T*>(GetType(index)); }
+
+protected:
+    // The section's names, the records (with their headers) allocated.
+    bool InitRecords(const char* section)
+    {
+        const bool ok = DefaultManager::Init(section);
+        m_Kinds.assign(std::size_t(m_nCount), T{});
+        m_nTypeCount = m_nCount;
+        if constexpr (WithHeader) ReadTypeHeaders();
+        return ok;
+    }
+    SObjectTypeHeader* GetTypeHeader(std::int32_t index) override
+    {
+        if constexpr (WithHeader)
+            return index >= 0 && index < std::int32_t(m_Kinds.size()) ? &m_Kinds[std::size_t(index)] : nullptr;
+        else
+            return nullptr;
+    }
+
+    std::vector<T> m_Kinds;
 };
 
-class CBuildingManager : public CMMObjectManager
+// The texture id of a texture name, -1 when unknown or no texture manager.
+std::int32_t FindTextureId(const char* name);
+
+struct STreeType : SObjectTypeHeader
 {
-public:
-    CBuildingManager() : CMMObjectManager(OBJ_BUILDING) {}
+    float m_fFlexibility = 0.0f;
+    std::uint8_t m_bNoSolid = 0;
 };
 
-class CMapCoverManager : public CMMObjectManager
+class CTreeManager : public CKindManager<STreeType, true>
 {
 public:
-    CMapCoverManager() : CMMObjectManager(OBJ_MAPCOVER) {}
+    CTreeManager() : CKindManager(OBJ_TREE) {}
+    // Header, "Flexibility", "NOSOLID".
+    bool Init(const char* section) override;
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
+    // "Гибкость=%f\r\nБезПересечений=%d" (index -1: 1.0 and 0).
+    void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
+    void SetProperties(const char* record, const char* const* pairs, int count) override;
 };
 
-class CLampManager : public CMMObjectManager
+struct SBox
 {
-public:
-    CLampManager() : CMMObjectManager(OBJ_LAMP) {}
+    CVector m_vMin, m_vMax;
 };
 
-class CSoundZoneManager : public CMMObjectManager
+struct SBuildingType : SObjectTypeHeader
 {
-public:
-    CSoundZoneManager() : CMMObjectManager(OBJ_SOUNDPOINT) {}
+    std::uint8_t m_bRadiate = 0;
+    std::uint8_t m_bInitialised = 0;
+    SBox m_Into, m_Into1, m_Out;
+    CVector m_vSign;
+    CVector m_vExit[3];
+    SBox m_Open, m_Open1;
+    std::uint32_t m_uCleared = 0;
+    std::uint8_t m_bReverseOpen = 0;
+    std::int32_t m_nType = 0;
+    std::int32_t m_nSubType = 0;
+    std::int32_t m_nMilieuSound = -1;
+    std::int32_t m_nCluster = 0;
 };
 
-class CThingManager : public CMMObjectManager
+class CBuildingManager : public CKindManager<SBuildingType, true>
 {
 public:
-    CThingManager() : CMMObjectManager(OBJ_THING) {}
+    CBuildingManager() : CKindManager(OBJ_BUILDING) {}
+    // Header, "Cluster", "ReverseOpen", "TYPE", "SUBTYPE", "NORADIATE",
+    // "SOUND_MILIEU".
+    bool Init(const char* section) override;
+    // "NORADIATE=" and the value.
+    void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
+    void SetProperties(const char* record, const char* const* pairs, int count) override;
+};
+
+struct SMapCoverType
+{
+    std::int32_t m_nTexture = -1;
+    std::int32_t m_nGlowing = 0;
+    float m_fPeriod = 0.0f;
+};
+
+class CMapCoverManager : public CKindManager<SMapCoverType, false>
+{
+public:
+    CMapCoverManager() : CKindManager(OBJ_MAPCOVER) {}
+    // "Model" (a texture name), "TYPE", "PERIOD"; an unknown texture is logged.
+    bool Init(const char* section) override;
+    // "Светящийся=%d\r\nПериод=%f".
+    void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
+    void SetProperties(const char* record, const char* const* pairs, int count) override;
+};
+
+struct SLampType : SObjectTypeHeader
+{
+    std::uint8_t m_bPrepared = 0;
+    std::int32_t m_nFxPart = -1;
+    std::int32_t m_nFlare = -1;
+    std::int32_t m_nGlow = -1;
+    std::int32_t m_nShadow = -1;
+    float m_fLimit = 0.0f;
+    float m_fRadius = 125.0f;
+    float m_fScale = 1.0f;
+    float m_fColor[3] = {0.5f, 0.5f, 0.5f};
+};
+
+class CLampManager : public CKindManager<SLampType, true>
+{
+public:
+    CLampManager() : CKindManager(OBJ_LAMP) {}
+    // Header, "FLARE", "GLOW", "SHADOW", "LIMIT", "RADIUS", "SCALE", "COLOR".
+    bool Init(const char* section) override;
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
+    // Marks the type prepared with no FX part.
+    void InitLamp(std::int32_t type);
+};
+
+struct SSoundZoneType : SObjectTypeHeader
+{
+    std::uint8_t m_bRandom = 0;
+    std::uint8_t m_bLoop = 0;
+    float m_fPeriod = 10.0f;
+    float m_fLength = 5.0f;
+};
+
+class CSoundZoneManager : public CKindManager<SSoundZoneType, true>
+{
+public:
+    CSoundZoneManager() : CKindManager(OBJ_SOUNDPOINT) {}
+    // Header, "RANDOM", "LOOP", "PERIOD" (10 when 0), "LENGTH" (5 when 0).
+    bool Init(const char* section) override;
+    void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
+    void SetProperties(const char* record, const char* const* pairs, int count) override;
+};
+
+struct SThingType : SObjectTypeHeader
+{
+    std::int32_t m_nFlare = -1;
+    std::int32_t m_nKind = 0;
+};
+
+class CThingManager : public CKindManager<SThingType, true>
+{
+public:
+    CThingManager() : CKindManager(OBJ_THING) {}
+    // Header, "FLARE", "TYPE".
+    bool Init(const char* section) override;
 };
 
 extern CTreeManager g_TreeManager;

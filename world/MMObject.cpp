@@ -1,5 +1,7 @@
 #include "world/MMObject.h"
 
+#include "world/LightWare.h"
+
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -137,6 +139,7 @@ void CMMObject::Draw()
     CComplexObject* model = TypeModel(GetModelId());
     if (!model) return; // still loading: next frame
     const CVector p = GetPosition();
+    g_LightWare.SetLights(p, m_fRadius);
     if (g_pObjectView) g_pObjectView->SetLights(p, m_fRadius);
     float level = 1.0f;
     if (g_pObjectCells)

@@ -34,6 +34,8 @@ void CStoneObject::Init(const CMatrix& placement, const char* typeName)
     const auto& r = placement.m[0];
     const float scale = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
     if (scale > 0.0f) m_fRadius *= scale;
+    // Small stones collide as spheres; larger ones by their model's shape.
+    m_bSphereCollider = m_fRadius < 2.0f;
 }
 
 void CStoneObject::SaveGame(CMemStream& stream)

@@ -11,6 +11,7 @@
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
 #include "platform/CodePage.h"
+#include "tools/mksample/SampleLocation.h"
 #include "platform/File.h"
 #include "world/LocObjectRecord.h"
 #include "world/MechGroupList.h"
@@ -27,6 +28,9 @@ bool WriteSampleWorld(const std::string& root);
 
 namespace
 {
+
+bool AddSceneryRecords(DataBase& db);
+void WriteScenerySections(CMemStream& out);
 
 std::string InRoot(const std::string& root, const char* path)
 {
@@ -67,9 +71,78 @@ bool AddKindRecords(const std::string& root)
                  {"STONE_FLY", "MOD_BOX", "Fly", 1}}) &&
         AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}}) &&
         AddKind(db, "Boundary", {{"POST", "MOD_BOX_GIVEN", nullptr, 0}}) &&
-        AddKind(db, "Дороги", {{"MAIN", "", nullptr, 0}, {"SIDE", "", nullptr, 0}, {"BASE", "", nullptr, 0}});
+        AddKind(db, "Дороги", {{"MAIN", "", nullptr, 0}, {"SIDE", "", nullptr, 0}, {"BASE", "", nullptr, 0}}) &&
+        AddSceneryRecords(db);
     return db.CloseDatabase() && ok;
 }
+
+CMatrix Placement(float x, float y, float z, float heading, float scale);
+
+// The scenery kinds of the sample location: trees, a street lamp, a sound
+// zone, a map cover and a building type (records with their kind's keys).
+bool AddSceneryRecords(DataBase& db)
+{
+    struct SRow
+    {
+        const char* name;
+        const char* model;
+        std::vector<std::pair<const char*, float>> floats;
+        std::vector<std::pair<const char*, std::int32_t>> ints;
+        std::vector<std::pair<const char*, const char*>> texts;
+    };
+    auto add = [&db](const char* utf8Section, bool header, const std::vector<SRow>& rows) {
+        bool ok = db.SelectTable(plat::Utf8ToCp1251(utf8Section).c_str());
+        for (const SRow& r : rows)
+        {
+            ok = ok && db.Append(r.name) && db.SetField("Model", r.model);
+            if (header) ok = ok && db.SetField("ModelAlpha", "") && db.SetField("SOUND", "");
+            for (const auto& [field, value] : r.floats)
+                ok = ok && db.SetField(field, value);
+            for (const auto& [field, value] : r.ints)
+                ok = ok && db.SetField(field, value);
+            for (const auto& [field, value] : r.texts)
+                ok = ok && db.SetField(field, value);
+            ok = ok && db.Post();
+        }
+        return ok;
+    };
+    return add("Деревья", true,
+               {{"TREE_PINE", "MOD_BOX", {{"Flexibility", 1.5f}}, {{"NOSOLID", 0}}, {}},
+                {"TREE_BUSH", "MOD_BOX", {{"Flexibility", 3.0f}}, {{"NOSOLID", 1}}, {}}}) &&
+           add("Фонари", true,
+               {{"LAMP_STREET",
+                 "MOD_BOX_GIVEN",
+                 {{"LIMIT", 0.0f}, {"RADIUS", 150.0f}, {"SCALE", 1.0f}},
+                 {{"COLOR", 0xFFD080}},
+                 {{"FLARE", ""}, {"GLOW", ""}, {"SHADOW", ""}}}}) &&
+           add("SoundZone", true,
+               {{"ZONE_WIND", "", {{"PERIOD", 0.0f}, {"LENGTH", 0.0f}}, {{"LOOP", 1}, {"RANDOM", 0}}, {}}}) &&
+           add("Покрытие", false, {{"COVER_SPOT", "TEX_SAMPLECOLOR", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
+           add("Здания", true,
+               {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}}});
+}
+
+// The sample map's height under a point (the nearest grid vertex).
+float SampleGround(const SMapSource& map, float x, float y)
+{
+    const int i = int(x * 0.1f + 0.5f), j = int(y * 0.1f + 0.5f);
+    if (i < 0 || j < 0 || i >= map.width || j >= map.height || map.heights.empty()) return 0.0f;
+    return map.heights[std::size_t(j * map.width + i)];
+}
+
+// Trees around the stones and a lamp beside them, standing on the ground.
+void WriteScenerySections(CMemStream& out)
+{
+    const SMapSource map = MakeSampleLocation();
+    auto ground = [&map](float x, float y) { return SampleGround(map, x, y); };
+    WriteObjectSection(out, OBJ_TREE,
+                       {MakeLocObjectRecord(Placement(1180, 1360, ground(1180, 1360), 0.0f, 12.0f), "TREE_PINE", ""),
+                        MakeLocObjectRecord(Placement(1230, 1400, ground(1230, 1400), 1.0f, 16.0f), "TREE_PINE", "big_pine"),
+                        MakeLocObjectRecord(Placement(1350, 1330, ground(1350, 1330), 2.0f, 8.0f), "TREE_BUSH", "")});
+    WriteObjectSection(out, OBJ_LAMP, {MakeLocObjectRecord(Placement(1290, 1340, ground(1290, 1340), 0.0f, 4.0f), "LAMP_STREET",
+                                                           "square_lamp")});
+}
+constexpr std::uint32_t kScenerySections = 2;
 
 CMatrix Placement(float x, float y, float z, float heading, float scale)
 {
@@ -132,7 +205,7 @@ std::vector<CMechGroupDesc> SampleGroups()
 bool WriteObjectsFile(const std::string& path)
 {
     CMemStream out;
-    const std::uint32_t sections = 4;
+    const std::uint32_t sections = 4 + kScenerySections;
     out.Write(&sections, 4);
     WriteObjectSection(out, OBJ_STONE,
                        {MakeLocObjectRecord(Placement(1200, 1300, 20, 0.0f, 1.0f), "STONE_BOX", "FirstStone"),
@@ -145,6 +218,7 @@ bool WriteObjectsFile(const std::string& path)
                                {MakeLocObjectRecord(Placement(1000, 1600, 0, 0, 1), "POST", ""), 2, {1, 3}},
                                {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});
     WriteRoadSection(out, SampleRoads());
+    WriteScenerySections(out);
     // Blocks 1 to 5 (groups, trade, music, world data, equipment trade).
     CMemStream groups;
     WriteMechGroupBlock(groups, SampleGroups(), true);

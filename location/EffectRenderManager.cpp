@@ -1,0 +1,181 @@
+#include "location/EffectRenderManager.h"
+
+#include "foundation/ErrorLog.h"
+#include "foundation/Graphic.h"
+#include "foundation/Settings.h"
+#include "graphics/TexShaderManager.h"
+#include "location/Environment.h"
+#include "location/Location.h"
+#include "world/MMObject.h"
+#include "world/ObjectList.h"
+#include "world/Smoke.h"
+
+using namespace plat::d3d;
+
+CEffectRenderManager g_EffectRenderManager;
+
+namespace
+{
+
+template <class T>
+void ReleaseInto(T*& p)
+{
+    if (p) p->Release();
+    p = nullptr;
+}
+
+// Runs a device step; on an exception the step's name joins the trace.
+template <class F>
+void Traced(const char* name, F&& step)
+{
+    try
+    {
+        step();
+    }
+    catch (...)
+    {
+        g_ErrorLog.AppendTrace(name);
+        throw;
+    }
+}
+
+} // namespace
+
+CEffectRenderManager::CEffectRenderManager() = default;
+
+CEffectRenderManager::~CEffectRenderManager()
+{
+    if (g_pEffectQueue == this) g_pEffectQueue = nullptr;
+    // The device is gone at program exit: only the array is ours to free.
+    delete[] m_pSlots;
+    m_pSlots = nullptr;
+    m_nSlots = 0;
+}
+
+void CEffectRenderManager::Init(int slotCount)
+{
+    delete[] m_pSlots;
+    m_pSlots = nullptr;
+    m_nSlots = slotCount > 0 ? slotCount : 0;
+    if (m_nSlots) m_pSlots = new Texture*[std::size_t(m_nSlots)]();
+    ResetResources();
+    EffectBuffer().Allocate(kEffectFvf, 4000, 12000);
+    g_pEffectQueue = this;
+    g_pBuildEffectSphere = &CEffectRenderManager::CreateSphereEx;
+}
+
+void CEffectRenderManager::Done()
+{
+    InvalidateResources();
+    EffectBuffer().Free();
+    if (g_pEffectQueue == this) g_pEffectQueue = nullptr;
+    g_pBuildEffectSphere = nullptr;
+}
+
+void CEffectRenderManager::ResetResources()
+{
+    Traced("CEffectRenderManager::ResetResources", [&] {
+        Device* device = graph.m_lpDevice;
+        if (!device) return;
+        device->CreateTexture(kModelTextureSize, kModelTextureSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                              D3DPOOL_DEFAULT, &m_pModelTexture);
+        device->CreateTexture(kSlotSize, kSlotSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                              &m_pBlurTexture);
+        for (int i = 0; i < m_nSlots; ++i)
+            device->CreateTexture(kSlotSize, kSlotSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                  D3DPOOL_DEFAULT, &m_pSlots[i]);
+        const Format depth = graph.m_DepthFormat != D3DFMT_UNKNOWN ? graph.m_DepthFormat : D3DFMT_D16;
+        device->CreateDepthStencilSurface(kSlotSize, kSlotSize, depth, 0, &m_pDepth);
+    });
+}
+
+void CEffectRenderManager::InvalidateResources()
+{
+    Traced("CEffectRenderManager::InvalidateResources", [&] {
+        ReleaseInto(m_pModelTexture);
+        ReleaseInto(m_pBlurTexture);
+        for (int i = 0; i < m_nSlots; ++i)
+            ReleaseInto(m_pSlots[i]);
+        ReleaseInto(m_pDepth);
+    });
+}
+
+void CEffectRenderManager::AddObject(float key, CMMObject* object, std::uint32_t pass)
+{
+    if (!m_bDeferred)
+    {
+        CallDrawEffect(object, pass);
+        return;
+    }
+    // A full queue refuses the entry rather than write past its end.
+    if (m_nCount >= kMaxEntries)
+    {
+        ++m_nDropped;
+        return;
+    }
+    m_Queue[m_nCount++] = SEntry{key, object, pass};
+}
+
+void CEffectRenderManager::CallDrawEffect(CMMObject* object, std::uint32_t pass)
+{
+    if (object) object->DrawEffect(int(pass));
+}
+
+void CEffectRenderManager::RenderEffects()
+{
+    Traced("CEffectRenderManager::RenderEffects", [&] {
+        const int n = m_nCount;
+        for (int i = 0; i < n; ++i)
+            m_Sort[i] = i;
+        for (int gap = n / 2; gap > 0; gap /= 2)
+            for (int i = gap; i < n; ++i)
+            {
+                const int v = m_Sort[i];
+                int j = i;
+                for (; j >= gap && m_Queue[m_Sort[j - gap]].key > m_Queue[v].key; j -= gap)
+                    m_Sort[j] = m_Sort[j - gap];
+                m_Sort[j] = v;
+            }
+        if (g_pTexShaderManager) g_pTexShaderManager->InvalidateState();
+        for (int i = n - 1; i >= 0; --i)
+        {
+            const SEntry& e = m_Queue[m_Sort[i]];
+            // Detail entries carry a detail index, not an object.
+            if (e.pass == kDetailPass) continue;
+            CallDrawEffect(e.object, e.pass);
+        }
+        if (g_pTexShaderManager) g_pTexShaderManager->RestoreState();
+    });
+}
+
+int CEffectRenderManager::CreateReflection(float h)
+{
+    int result = 0;
+    Traced("CEffectRenderManager::CreateReflection", [&] {
+        Device* device = graph.m_lpDevice;
+        if (!device || m_nSlotsUsed >= m_nSlots || !m_pSlots[m_nSlotsUsed] || !m_pDepth) return;
+        const int k = m_nSlotsUsed++;
+        Surface* surface = nullptr;
+        if (m_pSlots[k]->GetSurfaceLevel(0, &surface) != D3D_OK || !surface) return;
+        const bool pushed = graph.PushRenderTarget(surface, m_pDepth);
+        surface->Release();
+        if (!pushed) return;
+        device->BeginScene();
+        m_bDeferred = false;
+        g_Environment.ClearScreen();
+        g_Environment.RenderEnv();
+        const float plane[4] = {0.0f, 0.0f, 1.0f, -h};
+        device->SetClipPlane(0, plane);
+        device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
+        if (g_Settings.FullReflection) g_Location.RenderForWater();
+        g_Location.RenderDetails();
+        if (g_Settings.FullReflection) g_ObjectList.RenderForWater();
+        g_Environment.RenderFX(true);
+        m_bDeferred = true;
+        device->EndScene();
+        device->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+        graph.PopRenderTarget();
+        result = k + 1;
+    });
+    return result;
+}

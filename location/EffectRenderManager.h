@@ -1,0 +1,124 @@
+// CEffectRenderManager (g_EffectRenderManager): what the game draws outside
+// the ordinary object passes. Objects queue their transparent parts with a
+// sort key (the squared distance to the camera) and a pass value; after the
+// terrain, objects and water the renderer calls RenderEffects, which draws
+// the queue farthest first through each object's DrawEffect(pass). The
+// manager also owns the render targets of the water reflection (one 512 x
+// 512 A8R8G8B8 slot per water level of a frame) and of the model view
+// (256 x 256), which share one 512 x 512 depth surface.
+//
+// The queue is a fixed array of 8192 entries: queueing never allocates, and
+// the entries beyond 8192 of a frame are dropped (counted in m_nDropped).
+//
+// Not here yet: the scanner strip textures, the blur texture's use by
+// RenderModelToTexture, the shared effect geometry buffer and the detail
+// objects (an entry of the detail pass value draws nothing); the textures
+// are not counted in the texture manager's totals.
+//
+// Threads: main thread only.
+#pragma once
+
+#include "foundation/GeometryBuffer.h"
+#include "foundation/Vector.h"
+#include "platform/d3d8/D3D8.h"
+#include "world/EffectQueue.h"
+
+#include <cstdint>
+
+class CMMObject;
+class CMesh;
+
+// The vertex of every effect mesh (vertex format 578): position, ARGB
+// colour, two texture pairs (the builders write only the first).
+struct SEffectVertex
+{
+    float x, y, z;
+    std::uint32_t color;
+    float u, v, u2, v2;
+};
+static_assert(sizeof(SEffectVertex) == 32);
+
+class CEffectRenderManager : public IEffectQueue
+{
+public:
+    static constexpr int kMaxEntries = 8192;
+    static constexpr std::uint32_t kDetailPass = 0xFFFF0000u;
+    static constexpr std::uint32_t kSlotSize = 512;
+    static constexpr std::uint32_t kModelTextureSize = 256;
+
+    CEffectRenderManager();
+    ~CEffectRenderManager() override;
+
+    // The slot array (slotCount render targets), the device resources, and
+    // the manager installed as the world's effect queue.
+    void Init(int slotCount);
+    void Done();
+    void ResetResources();
+    void InvalidateResources();
+    void ResetFrame()
+    {
+        m_nCount = 0;
+        m_nSlotsUsed = 0;
+    }
+
+    void AddObject(float key, CMMObject* object, std::uint32_t pass) override;
+    static void CallDrawEffect(CMMObject* object, std::uint32_t pass);
+    // The queue, farthest first; the queue stays until ResetFrame.
+    void RenderEffects();
+    // Renders the sky, the details and (with FullReflection) the terrain and
+    // objects above water height h into the next free slot; the slot number
+    // plus 1, or 0 when there is no free slot or no render target.
+    int CreateReflection(float h);
+
+    // ---- effect meshes (EffectMesh.cpp) ----
+    // Each builder writes the front of the shared effect buffer and returns
+    // the model manager's EFFECT slot mesh of it (null without a model
+    // manager), to be drawn before the next builder runs. A segment of
+    // length 0, or one whose side vector is not a number, builds nothing
+    // (the buffer's counts are 0) and returns null.
+    static constexpr std::uint32_t kEffectFvf = 578;
+    static CMesh* GetShotMesh(CVector a, CVector b, float halfWidth, CVector eye, float age, bool spanMode,
+                              float texScale, float texOffset);
+    static CMesh* GetRayMesh2(CVector a, CVector b, float halfWidth, CVector eye, float texLength, float texStart);
+    static CMesh* GetClotMesh(const CVector* a, const CVector* b, float halfWidth, const CVector* eye,
+                              float uStart);
+    static CMesh* GetBeamMesh(const CVector* a, const CVector* b, float width, const CVector* eye, float age,
+                              float texScale, float texOffset);
+    // A sphere of radius r into the given buffer, its texture facing
+    // direction; with fade the sides seen edge-on are transparent.
+    static void CreateSphereEx(CGeometryBuffer* buffer, float r, int n, std::uint32_t color, CVector direction,
+                               bool fade);
+    // The shared effect buffer (4000 vertices, 12000 indices once Init ran).
+    static CGeometryBuffer& EffectBuffer();
+    // The camera-facing side vector of the segment a-b seen from eye; false
+    // for a segment of length 0 or a side vector that is not a number.
+    static bool SideVector(const CVector& a, const CVector& b, const CVector& eye, CVector* side, CVector* axis,
+                           float* length);
+
+    plat::d3d::Texture* GetSlotTexture(int slot) const
+    {
+        return slot >= 0 && slot < m_nSlots ? m_pSlots[slot] : nullptr;
+    }
+
+    struct SEntry
+    {
+        float key;
+        CMMObject* object;
+        std::uint32_t pass;
+    };
+
+    plat::d3d::Texture* m_pModelTexture = nullptr;
+    plat::d3d::Texture* m_pBlurTexture = nullptr;
+    int m_nSlots = 0;
+    plat::d3d::Texture** m_pSlots = nullptr;
+    plat::d3d::Surface* m_pDepth = nullptr;
+    int m_nSlotsUsed = 0;
+    bool m_bDeferred = true;
+    SEntry m_Queue[kMaxEntries];
+    int m_nCount = 0;
+    int m_Sort[kMaxEntries];
+    // Entries refused this run because the queue was full.
+    std::uint32_t m_nDropped = 0;
+};
+
+extern CEffectRenderManager g_EffectRenderManager;

@@ -1,0 +1,53 @@
+// The sample location's scenery (trees, the lamp) through the world engine,
+// from the tree mksample writes. Run by the ctest entry world.sample_objects.
+#include "WorldTestScene.h"
+#include "common/LogDirTest.h"
+
+#include "foundation/ResourceDB.h"
+#include "platform/File.h"
+#include "units/KindManagers.h"
+#include "world/KindManagers.h"
+#include "world/LampObject.h"
+#include "world/MMEngine.h"
+#include "world/TreeObject.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+class SampleWorldEngineScenery : public testutil::CLogDirTest
+{
+};
+
+TEST_F(SampleWorldEngineScenery, TreesAndTheLampOfTheSampleLocation)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    {
+        worldtest::CScene scene;
+        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+        CMMEngine engine;
+        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
+        RegisterUnitManagers();
+        engine.MMInit();
+        EXPECT_EQ(g_TreeManager.m_nTypeCount, 2);
+        ASSERT_EQ(g_LampManager.m_nTypeCount, 1);
+        EXPECT_FLOAT_EQ(g_LampManager.GetKind(0)->m_fRadius, 150.0f);
+        EXPECT_FLOAT_EQ(g_SoundZoneManager.GetKind(0)->m_fPeriod, 10.0f);
+        engine.LoadWorld("sample.loc");
+        SPointerArray<CMMObject> trees, lamps;
+        g_ObjectList.GetObjectList(OBJ_TREE, trees);
+        g_ObjectList.GetObjectList(OBJ_LAMP, lamps);
+        EXPECT_EQ(trees.count, 3);
+        ASSERT_EQ(lamps.count, 1);
+        EXPECT_NE(dynamic_cast<CLampObject*>(lamps.items[0]), nullptr);
+        EXPECT_NE(g_ObjectList.FindByGameId("BIG_PINE", OBJ_TREE), nullptr);
+        EXPECT_EQ(ReadText("error.log"), "");
+        engine.Done();
+        g_ResourceDB.Done();
+    }
+    plat::SetCurrentDirectory(previous.c_str());
+}
