@@ -2,7 +2,11 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
+#include "units/MissileObject.h"
 #include "world/MMEngine.h"
+#include "world/ObjectList.h"
+
+#include <cstring>
 
 CGliderManager g_GliderManager;
 CMissileManager g_MissileManager;
@@ -80,8 +84,33 @@ bool CMissileManager::Init(const char* section)
         char explo[32] = {};
         g_ResourceDB.GetStringField(name, "EXPLO", explo, sizeof explo);
         t.m_iExplo = g_ExploManager.FindName(explo);
+        t.m_nKind = g_ResourceDB.GetIntegerField(name, "TYPE", 0);
+        t.m_nSubKind = g_ResourceDB.GetIntegerField(name, "SUBTYPE", 0);
+        t.m_fSpeed = g_ResourceDB.GetFloatField(name, "SPEED", 0.0f);
+        t.m_fScale = g_ResourceDB.GetFloatField(name, "SCALE", 0.0f);
+        if (t.m_fScale == 0.0f) t.m_fScale = 1.0f;
+        t.m_nSubCount = g_ResourceDB.GetIntegerField(name, "NUMSTATE", 0);
+        if (t.m_nSubCount == 0) t.m_nSubCount = 1;
+        t.m_fRotate = g_ResourceDB.GetFloatField(name, "ROTATE", 0.0f);
+        t.m_fWobble = g_ResourceDB.GetFloatField(name, "T", 0.0f);
+        t.m_fLifeTime = g_ResourceDB.GetFloatField(name, "LIFE_TIME", 0.0f);
+        t.m_fStrength = g_ResourceDB.GetFloatField(name, "STRENGTH", 0.0f);
+        t.m_fResistance = g_ResourceDB.GetFloatField(name, "RESISTANCE", 0.0f);
+        t.m_fDetonationDistance = g_ResourceDB.GetFloatField(name, "DISTANCE_DETONATION", 0.0f);
+        t.m_fDetonationDelay = g_ResourceDB.GetFloatField(name, "DETONATION_DELAY", 0.0f);
     }
     return ok;
+}
+
+CMissileObject* CMissileManager::CreateMissile(const STypeKey& type, const CMatrix& frame, const char* name,
+                                               std::uint32_t word)
+{
+    XTRACE("CMissileManager::CreateMissile");
+    auto* missile = new CMissileObject;
+    if (name) std::strncpy(missile->m_szGameId, name, sizeof missile->m_szGameId - 1);
+    missile->Init(frame, type, word);
+    g_ObjectList.AddObject(missile);
+    return missile;
 }
 
 const SMissileParameters* CMissileManager::Param(std::int32_t index) const

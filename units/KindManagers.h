@@ -13,7 +13,8 @@
 // the plain damage and the explosion's) and network descriptors. The goods
 // table ("Товары") lacks the unique flag, which no column gives yet (it
 // stays 0 unless set in code); the trade subsystem owns the rest of it. The
-// mechanoid configurations read only their record names; the moving kinds
+// missile type table also reads what the missile object needs and makes
+// missiles (CreateMissile). The mechanoid configurations read only their record names; the moving kinds
 // read their block of the objects file with the default loader, without
 // their type records, objects or behaviour.
 //
@@ -29,6 +30,10 @@
 
 #include <cstdint>
 #include <vector>
+
+class CMissileObject;
+struct CMatrix;
+struct STypeKey;
 
 struct SGliderParameters
 {
@@ -58,6 +63,20 @@ struct SMissileParameters
     float m_fDamage = 0.0f;     // "DAMAGE"
     float m_fWeight = 0.0f;     // "WEIGHT"
     std::int32_t m_iExplo = -1; // "EXPLO", resolved through the explosion table
+    // Read for the missile object (fields not given read as 0).
+    std::int32_t m_nKind = 0;           // "TYPE" 1..10
+    std::int32_t m_nSubKind = 0;        // "SUBTYPE"
+    float m_fSpeed = 0.0f;              // "SPEED"
+    float m_fScale = 1.0f;              // "SCALE", 0 read as 1.0
+    std::int32_t m_nSubCount = 1;       // "NUMSTATE", 0 read as 1
+    float m_fRotate = 0.0f;             // "ROTATE", degrees per second
+    float m_fWobble = 0.0f;             // "T"
+    float m_fLifeTime = 0.0f;           // "LIFE_TIME"
+    float m_fStrength = 0.0f;           // "STRENGTH"
+    float m_fResistance = 0.0f;         // "RESISTANCE"
+    float m_fDetonationDistance = 0.0f; // "DISTANCE_DETONATION"
+    float m_fDetonationDelay = 0.0f;    // "DETONATION_DELAY"
+    std::int32_t m_iTailModel = -1;     // "TAIL_MODEL" (no model table here yet: -1)
 };
 
 class CMissileManager : public DefaultManager
@@ -67,8 +86,16 @@ public:
     const SMissileParameters* Param(std::int32_t index) const;
     // (direct, explosion, third) damage of the type; 0 for a bad index.
     float GetMaxDamage(float out[3], std::int32_t index, std::uint32_t word) const;
+    // Extra damage of a direct hit (no missile modifiers yet: 0).
+    float GetAddDirectHit(std::int32_t, std::uint32_t) const { return 0.0f; }
+    // Makes a missile (name copied into its game id when given), runs its
+    // Init and adds it to the object list.
+    CMissileObject* CreateMissile(const STypeKey& type, const CMatrix& frame, const char* name,
+                                  std::uint32_t word);
 
     std::vector<SMissileParameters> m_Types;
+    // The last network object number handed to a local missile.
+    std::uint32_t m_nLastNetId = 0;
 };
 
 class CExploManager : public DefaultManager
