@@ -28,6 +28,8 @@ CMissileObject::CMissileObject()
     m_bSphereCollider = 1;
     m_bPointCollider = 1;
     m_bCollidable = 0;
+    // Owner and target links are dropped when those objects go.
+    m_bDeleteNotify = 1;
     m_fWobblePhase = g_Random.Random(6.2831853f);
 }
 
