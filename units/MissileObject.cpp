@@ -4,12 +4,19 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"
+#include "foundation/Settings.h"
+#include "location/Location.h"
+#include "location/ViewCamera.h"
+#include "units/ExploObject.h"
 #include "units/GliderObject.h"
+#include "units/Gun.h"
 #include "units/KindManagers.h"
 #include "units/Mechanoid.h"
 #include "world/NetDescriptor.h"
 #include "world/ObjectList.h"
+#include "world/Physics.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -166,7 +173,7 @@ void CMissileObject::Run()
     XTRACE("CMissileObject::Run");
     if (!m_bAlive) return;
     const float dt = g_FrameTimer.GetFrameTime();
-    // A NaN course would carry the missile nowhere for ever: end it.
+    // A NaN course would carry the missile on for ever: end it.
     if (std::isnan(m_vVelocity.x) || std::isnan(m_vVelocity.y) || std::isnan(m_vVelocity.z))
     {
         g_ErrorLog.LogError("Invalid missile speed (code 0x01): missile %d ended", m_nObjectNumber);
@@ -174,25 +181,329 @@ void CMissileObject::Run()
         return;
     }
     m_fAge += dt;
-    if (m_bDetonating) return;
-    m_fLifeTime -= dt;
-    if (m_fLifeTime <= 0.0f) Explode();
+    m_fLifeTime = std::max(0.0f, m_fLifeTime - dt);
+    const float far = 10.0f * float(g_Settings.VisibleRadius);
+    if ((m_Frame.m_vPosition - g_ViewCamera.m_vPosition).LengthSq() > far * far) m_bActive = 0;
+
+    RunKind(dt);
+    if (!m_bAlive) return;
+
+    const int kind = GetKind();
+    if (!m_bActive && (kind != KIND_MINE || m_bDetonating))
+    {
+        if (kind == KIND_MINE) return;
+        if (kind == KIND_PLASMA)
+        {
+            m_fFade -= dt;
+            if (m_fFade < 0.0f) g_ObjectList.DeleteObject(this);
+            return;
+        }
+        // No tail particles to wait for.
+        g_ObjectList.DeleteObject(this);
+        return;
+    }
+    if (kind == KIND_MINE && m_bActive) return;
+    TerrainTest(dt);
 }
 
-void CMissileObject::Explode()
+void CMissileObject::RunKind(float dt)
 {
-    // Explodes once; the explosion object itself comes later.
-    if (m_bDetonating) return;
-    m_bDetonating = 1;
+    if (!m_pDesc) return;
+    const SMissileParameters& t = *m_pDesc;
+    switch (t.m_nKind)
+    {
+    case KIND_ROCKET:
+        if (m_bActive) Homing();
+        break;
+    case KIND_HAOS:
+        if (t.m_fRotate == 0.0f && t.m_fWobble != 0.0f)
+        {
+            m_vSteps = CVector{g_Random.Random(2.0f) - 1.0f, g_Random.Random(2.0f) - 1.0f,
+                               g_Random.Random(2.0f) - 1.0f} *
+                       t.m_fWobble;
+        }
+        else if (t.m_fRotate != 0.0f)
+        {
+            m_Frame.UpdateAxes();
+            const float a = t.m_fRotate * m_fAge + m_fWobblePhase + 3.14159265f;
+            m_vSteps = (m_Frame.m_vUp * std::cos(a) + m_Frame.m_vForward * std::sin(a)) * t.m_fWobble;
+        }
+        break;
+    case KIND_BOMB:
+        if (!m_bActive) break;
+        if (t.m_nSubKind == 2)
+        {
+            m_fLifeTime = 1.0f;
+            CVector n{0.0f, 0.0f, 1.0f};
+            if (g_pPhysics) g_pPhysics->GetMapLNormal(&n, &m_Frame.m_vPosition, false);
+            const float nv = Dot(n, m_vVelocity);
+            if (nv < 0.0f)
+            {
+                m_vVelocity = m_vVelocity - n * (2.0f * nv);
+                m_vVelocity *= n.z >= 0.9f ? 0.5f : 0.9f;
+                if (std::isnan(m_vVelocity.x)) g_ErrorLog.LogError("Invalid missile speed (code 0x02)");
+            }
+        }
+        else if (t.m_nSubKind == 3)
+        {
+            if (m_vVelocity.z < -5.0f && 10.0f - m_fLifeTime > 2.0f)
+            {
+                if (!IsNetworkCopy(this)) SplitMissile(t.m_nSubCount, 20.0f, t.m_iSubMissile);
+                m_bActive = 0;
+            }
+        }
+        break;
+    case KIND_PARTICLE:
+    {
+        const bool aboutZ = (g_Random.Next() >> 8) & 1;
+        const float angle = float(g_Random.RandomInt(100) - 50) * 0.001f;
+        CMatrix turn(1.0f);
+        if (aboutZ)
+            turn.SetRotationZ(angle);
+        else
+            turn.SetRotationX(angle);
+        VectorTransformNormal(&m_vVelocity, &turn, &m_vVelocity);
+        if (std::isnan(m_vVelocity.x)) g_ErrorLog.LogError("Invalid missile speed (code 0x01)");
+        break;
+    }
+    case KIND_MINE:
+    {
+        m_vR = CVector{5.0f, 5.0f, 5.0f};
+        if (m_bActive && !m_bDetonating)
+        {
+            SRadiusResult gliders;
+            CObjectList::GetObjectsInRadius(&m_Frame.m_vPosition, t.m_fDetonationDistance, OBJ_GLIDER, &gliders);
+            bool trigger = false;
+            for (int i = 0; i < gliders.count; ++i)
+                if (gliders.objects[i] != m_pOwner) trigger = true;
+            if (!trigger)
+            {
+                SRadiusResult flyers;
+                CObjectList::GetObjectsInRadius(&m_Frame.m_vPosition, t.m_fDetonationDistance, OBJ_FLYTEH,
+                                                &flyers);
+                trigger = flyers.count > 0 || m_fLifeTime == 0.0f;
+            }
+            if (trigger)
+            {
+                m_bDetonating = 1;
+                m_bActive = 0;
+            }
+            if (m_bActive) return;
+        }
+        if (m_bDetonating)
+        {
+            m_fCountdown -= dt;
+            if (m_fCountdown <= 0.0f)
+            {
+                m_fCountdown = 0.0f;
+                m_bDetonating = 0; // so that Explosion sees it unexploded
+                Explosion(0);
+                g_ObjectList.DeleteObject(this);
+            }
+        }
+        break;
+    }
+    case KIND_MODEL: DampValue(&m_fRadius, dt, 0.1f, 1e10f); break;
+    default: break;
+    }
+}
+
+void CMissileObject::TerrainTest(float dt)
+{
+    const bool water = GetKind() != KIND_MINE;
+    const CVector pos = m_Frame.m_vPosition;
+    const float h = g_Location.GetHeight(pos, water);
+    if (pos.z < h)
+    {
+        CVector hit;
+        const CVector from = pos - m_vVelocity * g_FrameTimer.GetPrevFrameTime();
+        if (!g_Location.GetSegmentIntersection(from, pos, &hit, water)) hit = CVector{pos.x, pos.y, h};
+        HitGround(hit);
+        return;
+    }
+    if (pos.z - (100.0f * dt + 5.0f) < h)
+    {
+        m_Frame.UpdateAxes();
+        const float speed = m_vVelocity.Length();
+        const CVector back{-m_Frame.m_Matrix.m[0][2], -m_Frame.m_Matrix.m[1][2], -m_Frame.m_Matrix.m[2][2]};
+        CVector hit;
+        if (speed * dt > 0.0f && g_Location.GetRayIntersection(pos, Normalize(back), speed * dt, &hit, water))
+        {
+            HitGround(hit);
+            return;
+        }
+    }
+    if (m_fLifeTime == 0.0f)
+    {
+        Stop();
+        const int kind = GetKind();
+        if (kind == KIND_ROCKET || kind == KIND_BOMB || kind == KIND_MINE) Explosion(1);
+    }
+}
+
+void CMissileObject::HitGround(const CVector& point)
+{
+    SetPosition(point);
+    if (GetKind() == KIND_MINE && m_vSteps.LengthSq() == 0.0f)
+    {
+        m_bMoving = 0;
+        m_bActive = 1; // armed
+        m_bHasTail = 0;
+        return;
+    }
+    const bool onWater = g_Location.GetHeight(point, true) != g_Location.GetHeight(point, false);
+    Explosion(onWater ? 2 : 0);
+    Stop();
+}
+
+void CMissileObject::Stop()
+{
+    m_vVelocity = CVector{};
+    m_fDrive = 0.0f;
+    m_bMoving = 0;
     m_bActive = 0;
-    g_ObjectList.DeleteObject(this);
+}
+
+void CMissileObject::Homing()
+{
+    if (!m_pTarget) return;
+    if (m_bClimb) m_vVelocity.z = 700.0f;
+    const CVector d = m_pTarget->GetPosition() - m_Frame.m_vPosition;
+    const float D = d.Length();
+    if (D > 1.0f)
+    {
+        const CVector u = d * (1.0f / D);
+        const CMatrix& m = m_Frame.m_Matrix;
+        float a = (m.m[0][0] * u.x + m.m[1][0] * u.y + m.m[2][0] * u.z) * 1000.0f;
+        float b = (m.m[0][1] * u.x + m.m[1][1] * u.y + m.m[2][1] * u.z) * 10000.0f;
+        a = std::clamp(a, -1.0f, 1.0f);
+        b = std::clamp(b, -1.0f, 1.0f);
+        SetRotationX(-a);
+        SetRotationY(-b);
+    }
+    const SMissileParameters& t = *m_pDesc;
+    const float gap = D - m_pTarget->m_fRadius;
+    if (t.m_nSubKind == 3 || t.m_nSubKind == 4)
+    {
+        if (gap < t.m_fDetonationDistance && t.m_fLifeTime - m_fLifeTime >= t.m_fDetonationDelay)
+        {
+            SplitMissile(t.m_nSubCount, 60.0f, t.m_iSubMissile);
+            m_bActive = 0;
+        }
+    }
+    else if (gap < t.m_fDetonationDistance && Dot(d, m_vVelocity) < 0.0f)
+    {
+        Explosion(0);
+        m_bActive = 0;
+    }
+}
+
+void CMissileObject::SetColissionObject(CMMObject* other, CVector, CVector)
+{
+    if (!other || !m_pDesc) return;
+    if (other->m_bDamageable)
+        other->Damage(m_pDesc->m_fDamage + m_fDirectHit, m_Frame.m_vPosition, 1, m_pOwner,
+                      m_pDesc->m_nDamageType - 1, m_nWeaponKind);
+    const int kind = GetKind();
+    if (kind != KIND_MINE)
+    {
+        const float dt = g_FrameTimer.GetFrameTime();
+        const float speed = m_vVelocity.Length();
+        const CVector p0 = m_Frame.m_vPosition - m_vVelocity * (2.0f * dt);
+        CVector at = p0;
+        if (speed > 0.0f)
+        {
+            const CVector dir = m_vVelocity * (1.0f / speed);
+            const float t = other->m_bSphereCollider
+                                ? CObjectList::TestRaySphere(&p0, &dir, 6.0f * dt * speed, other, false)
+                                : CObjectList::GetRayIntersectionPolygon(&p0, &dir, 6.0f * dt * speed, other, false);
+            at = p0 + dir * std::max(t, 0.0f);
+        }
+        SetPosition(at);
+        const bool cluster = (kind == KIND_ROCKET || kind == KIND_BOMB) &&
+                             (m_pDesc->m_nSubKind == 3 || m_pDesc->m_nSubKind == 4);
+        Explosion(cluster ? 1 : 0);
+        Stop();
+    }
+    else if (other->m_nType == OBJ_GLIDER || other->m_nType == OBJ_FLYTEH)
+    {
+        m_bActive = 1;
+    }
+}
+
+void CMissileObject::Explosion(int choice)
+{
+    XTRACE("CMissileObject::Explosion");
+    std::int32_t type = -1;
+    if (choice == 0)
+        type = m_pDesc ? m_pDesc->m_iExplo : -1;
+    else
+        type = g_ExploManager.FindName(choice == 1 ? "EXP_DEFAULT" : "EXP_WATER");
+    if (choice == 2)
+    {
+        const CVector p = m_Frame.m_vPosition;
+        m_Frame.SetMatrix(CMatrix(1.0f), false);
+        SetPosition(p);
+    }
+    if (HasExploded()) return;
+    // Even without an explosion type the missile counts as exploded: it
+    // must not try again.
+    m_bDetonating = 1;
+    m_fCountdown = 0.0f;
+    if (type < 0) return;
+    CExploObject* explo = g_ExploManager.CreateObject(type, m_Frame.m_Matrix);
+    if (!explo) return;
+    explo->m_nWeaponKind = m_nWeaponKind;
+    explo->m_pOwner = m_pOwner;
+    explo->m_bNetwork = m_bNetwork;
+    explo->m_bLocal = m_bLocal;
+}
+
+void CMissileObject::SplitMissile(int count, float spread, std::int32_t subType)
+{
+    XTRACE("CMissileObject::SplitMissile");
+    if (g_MissileManager.Param(subType))
+        for (int i = 0; i < count; ++i)
+        {
+            CMissileObject* child = g_MissileManager.CreateMissile(STypeKey(subType), m_Frame.m_Matrix, nullptr, 0);
+            child->m_nWeaponKind = m_nWeaponKind;
+            child->m_bHasTail = 1;
+            g_Random.Next();
+            g_Random.Next();
+            g_Random.Next();
+            const float r = float(g_Random.GetState() % 10000) * 0.0002f;
+            child->m_vVelocity = CVector{m_vVelocity.x + (r - 1.0f) * spread, m_vVelocity.y + (r - 1.0f) * spread,
+                                         r * spread};
+            if (std::isnan(child->m_vVelocity.x)) g_ErrorLog.LogError("Invalid missile speed (code 0x03)");
+            child->m_pOwner = m_pOwner;
+            std::memcpy(child->m_OwnerName, m_OwnerName, sizeof m_OwnerName);
+            child->m_pTarget = m_pTarget;
+            child->m_bHasTarget = 1;
+            child->m_bNetwork = m_bNetwork;
+            child->m_bLocal = m_bLocal;
+            if (child->m_bLocal) g_ObjectList.AddNetObject(child);
+        }
+    Explosion(0);
 }
 
 void CMissileObject::Damage(float amount, CVector, int, CMMObject*, int, int)
 {
-    if (!m_bDamageable || m_bDetonating) return;
+    const bool mine = GetKind() == KIND_MINE;
+    if (!(m_fStrength > 0.0f) || (mine && !m_bActive)) return;
     m_fStrength -= amount;
-    if (m_fStrength <= 0.0f) Explode();
+    if (m_fStrength > 0.0f) return;
+    m_bDamageable = 0;
+    m_bMoving = 0;
+    m_bActive = 0;
+    if (!mine)
+    {
+        Explosion(0);
+    }
+    else
+    {
+        m_bDetonating = 1;
+        m_fCountdown = 0.0f;
+    }
 }
 
 void CMissileObject::ProcessDelete(CMMObject* deleted)

@@ -14,10 +14,13 @@
 // Network descriptor: the dynamic object's, then u32 owner net id and u8
 // active (5 bytes).
 //
-// Partly built: construction, Init per kind, links, streams, damage and
-// a plain flight (lifetime, physics of the object list); homing, wobble,
-// bounce, cluster split, jitter, mine fuse, growth, impact explosions,
-// tails, smoke and drawing are not here yet.
+// Flight: the object list's physics moves the missile; Run adds each
+// kind's rule (homing with proximity fuse, wobble, bounce, cluster split,
+// jitter, mines, growth), the terrain and water test and the end of life;
+// SetColissionObject and Damage end it with one explosion.
+// Not here yet: tails, smoke and drawing (a missile without tail is
+// deleted as soon as it stops), the alert sound of a mine, LoadInit's
+// search of the owner among the world's mechanoids, model scales (1.0).
 //
 // Ownership: owner and target are not owned; the object list owns the
 // missile. Threads: main thread.
@@ -69,6 +72,13 @@ public:
     void SaveGame(CMemStream& stream) override;
     void LoadGame(CMemStream& stream) override;
     void Damage(float amount, CVector point, int flag, CMMObject* source, int codeB, int codeA) override;
+    void SetColissionObject(CMMObject* other, CVector normal, CVector point) override;
+    void Homing();
+    // choice: 0 the type's explosion, 1 "EXP_DEFAULT", 2 "EXP_WATER".
+    void Explosion(int choice);
+    void SplitMissile(int count, float spread, std::int32_t subType);
+    // Exploded: detonating with a countdown of exactly 0.
+    bool HasExploded() const { return m_bDetonating && m_fCountdown == 0.0f; }
 
     float m_fLifeTime = 0.0f;
     float m_fAge = 0.0f;
@@ -92,7 +102,11 @@ public:
     float m_fFuse = 1.0f;
 
 private:
-    void Explode();
+    void RunKind(float dt);
+    // The terrain and water test; true when it ended the frame's step.
+    void TerrainTest(float dt);
+    void HitGround(const CVector& point);
+    void Stop();
     // The owner's mechanoid name into m_OwnerName (gliders only).
     void RefreshOwnerName();
     const SMissileParameters* m_pDesc = nullptr;

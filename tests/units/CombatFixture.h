@@ -6,7 +6,9 @@
 #include "MechanoidFixture.h"
 
 #include "foundation/FrameTimer.h"
+#include "units/ExploObject.h"
 #include "units/Gun.h"
+#include "units/SplinterObject.h"
 #include "units/MissileObject.h"
 #include "world/ObjectList.h"
 #include "world/WorldTestScene.h"
@@ -39,6 +41,8 @@ protected:
               "[GUN_FAN0]\nTYPE=2\nShootType=9\nRATEOFFIRE=60\nMISSILE=MIS_PLASMA\nXSTATE=0\nANGLE=30\n"
               "[GUN_FAN80]\nTYPE=2\nShootType=9\nRATEOFFIRE=60\nMISSILE=MIS_PLASMA\nXSTATE=80\nANGLE=30\n"
               "[GUN_DOUBLE]\nTYPE=2\nShootType=4\nDoubleGun=1\nRATEOFFIRE=600\nMISSILE=MIS_PLASMA\n");
+        Write("explo.ini", "[EXP_SMALL]\nDAMAGE=25\nRADIUS=20\n[EXP_DEFAULT]\nDAMAGE=5\n[EXP_WATER]\n");
+        ASSERT_TRUE(g_ExploManager.Init(kExplosions));
         Write("missiles.ini",
               "[MIS_ROCKET]\nTYPE=2\nSPEED=100\nDAMAGE=40\nWEIGHT=2\nEXPLO=EXP_SMALL\nLIFE_TIME=5\nT=3\n"
               "STRENGTH=10\n"
@@ -46,7 +50,12 @@ protected:
               "[MIS_TURN]\nTYPE=2\nROTATE=90\n"
               "[MIS_BOMB]\nTYPE=4\nWEIGHT=3\n"
               "[MIS_MINE]\nTYPE=9\nDETONATION_DELAY=2\nNUMSTATE=0\n"
-              "[MIS_SPHERE]\nTYPE=8\nSCALE=0\n");
+              "[MIS_SPHERE]\nTYPE=8\nSCALE=0\n"
+              "[MIS_LAID]\nTYPE=9\nDISTANCE_DETONATION=30\nDETONATION_DELAY=0.2\nLIFE_TIME=100\n"
+              "EXPLO=EXP_SMALL\n"
+              "[MIS_FUSE]\nTYPE=2\nSPEED=100\nDISTANCE_DETONATION=20\nLIFE_TIME=10\nEXPLO=EXP_SMALL\n"
+              "[MIS_CLUSTER]\nTYPE=4\nSUBTYPE=3\nNUMSTATE=4\nSUBMISSILE=MIS_PLASMA\nLIFE_TIME=10\n"
+              "EXPLO=EXP_SMALL\n");
         ASSERT_TRUE(g_MissileManager.Init(kMissiles));
         ASSERT_TRUE(g_GunManager.Init(kWeapons));
         m_savedTimer = g_FrameTimer;
@@ -69,12 +78,17 @@ protected:
     }
     static float Dt() { return float(kStep) / float(kFrequency); }
     static std::int32_t Missile(const char* name) { return g_MissileManager.FindName(name); }
-    int MissileCount()
+    static int Count(int type)
     {
         SPointerArray<CMMObject> all;
-        g_ObjectList.GetObjectList(OBJ_MISSILE, all);
-        return all.count;
+        g_ObjectList.GetObjectList(type, all);
+        int alive = 0;
+        for (int i = 0; i < all.count; ++i)
+            alive += all.items[i]->m_bAlive;
+        return alive;
     }
+    static int MissileCount() { return Count(OBJ_MISSILE); }
+    static int ExploCount() { return Count(OBJ_EXPLOSION); }
 
     std::int64_t m_now = 0;
     CFrameTimer m_savedTimer;

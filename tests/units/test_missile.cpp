@@ -113,11 +113,15 @@ TEST_F(Missile, OnlyAPositiveStrengthCanBeShotDown)
     EXPECT_TRUE(rocket->m_bDamageable);
     rocket->Damage(4.0f, {}, 1, nullptr, 0, 666);
     EXPECT_TRUE(rocket->m_bAlive);
+    rocket->Damage(6.0f, {}, 1, nullptr, 0, 666); // exactly 0 left
+    EXPECT_TRUE(rocket->HasExploded());
+    EXPECT_FALSE(rocket->m_bActive);
+    EXPECT_FALSE(rocket->m_bDamageable);
     rocket->Damage(6.0f, {}, 1, nullptr, 0, 666);
+    rocket->Explosion(0);
+    EXPECT_EQ(ExploCount(), 1); // explodes once
+    rocket->Run();
     EXPECT_FALSE(rocket->m_bAlive);
-    EXPECT_TRUE(rocket->m_bDetonating);
-    rocket->Damage(6.0f, {}, 1, nullptr, 0, 666); // explodes once
-    EXPECT_TRUE(rocket->m_bDetonating);
 }
 
 TEST_F(Missile, TheOwnersNameOutlivesTheOwnerAndTheSave)
@@ -219,11 +223,20 @@ TEST_F(Missile, TheNetworkDescriptorAddsOwnerAndActiveFlag)
 
 TEST_F(Missile, ItEndsWhenItsLifetimeRunsOut)
 {
-    CMissileObject* m = Make("MIS_PLASMA"); // LIFE_TIME 1
-    for (int i = 0; i < 19 && m->m_bAlive; ++i)
+    // A plasma clot (LIFE_TIME 1) stops silently and its trace fades 0.5 s.
+    CMissileObject* m = Make("MIS_PLASMA");
+    int frames = 0;
+    for (; frames < 100 && m->m_bAlive; ++frames)
         m->Run();
-    EXPECT_TRUE(m->m_bAlive);
-    for (int i = 0; i < 2; ++i)
-        m->Run();
-    EXPECT_FALSE(m->m_bAlive);
+    EXPECT_NEAR(frames * Dt(), 1.5f, 2 * Dt() + 1e-4f);
+    EXPECT_EQ(ExploCount(), 0);
+    // A rocket at the end of its life makes "EXP_DEFAULT".
+    CMissileObject* rocket = Make("MIS_ROCKET");
+    for (int i = 0; i < 200 && rocket->m_bAlive; ++i)
+        rocket->Run();
+    EXPECT_FALSE(rocket->m_bAlive);
+    ASSERT_EQ(ExploCount(), 1);
+    SPointerArray<CMMObject> all;
+    g_ObjectList.GetObjectList(OBJ_EXPLOSION, all);
+    EXPECT_EQ(static_cast<CExploObject*>(all.items[0])->m_iType, g_ExploManager.FindName("EXP_DEFAULT"));
 }
