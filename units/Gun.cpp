@@ -4,6 +4,7 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/Random.h"
 #include "location/Location.h"
+#include "units/ExploObject.h"
 #include "units/GliderObject.h"
 #include "units/KindManagers.h"
 #include "units/Mechanoid.h"
@@ -332,6 +333,22 @@ void CGun::Fire(const CMatrix* owner, CMatrix mount, CVector direction, int, flo
         const bool hit = terrainHit || objectHit;
         const CVector end = terrainHit ? terrainPoint : objectPoint;
         const bool explosion = hit && g.GetExploId() != -1;
+        if (explosion)
+        {
+            CMatrix at(1.0f);
+            at.SetTranslation(end);
+            if (CExploObject* explo = g_ExploManager.CreateObject(g.GetExploId(), at))
+            {
+                explo->m_pOwner = m_pOwner;
+                explo->m_nWeaponKind = player ? g.m_nType : 666;
+                // A copy's blast deals no damage, like the copy's beam.
+                if (m_pOwner)
+                {
+                    explo->m_bNetwork = m_pOwner->m_bNetwork;
+                    explo->m_bLocal = m_pOwner->m_bLocal;
+                }
+            }
+        }
         const CVector& muzzle = muzzles[std::min(m_nBarrel, barrels - 1)];
         m_fBeamLength = hit ? std::min(range, (end - muzzle).Length()) : range;
         if (player && g.m_nDamageType != 5 && g.m_nDamageType != 6 && g.m_nDamageType != 7 && g_pShotEvents)

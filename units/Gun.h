@@ -8,9 +8,8 @@
 // code in m_nFireResult; Run keeps it one more frame in m_nPrevFireResult
 // for the owner's display.
 //
-// Not here yet: the shot sounds (the sound source stays -1), the drawing,
-// the wait for the weapon model to load, and the explosion of an instant
-// hit (the explosion object comes later); the game's event sink and the
+// Not here yet: the shot sounds (the sound source stays -1), the drawing
+// and the wait for the weapon model to load; the game's event sink and the
 // player's locked target are reached through IShotEvents below.
 //
 // Ownership: a private record (modifier word not 0) belongs to the gun.

@@ -31,7 +31,7 @@ protected:
         Write("weapons.ini",
               // rate 2/s, instant beam, heat weapon
               "[GUN_BEAM]\nTYPE=0\nShootType=1\nRATEOFFIRE=120\nDAMAGE=10\nPOWER=2\nTFIRE=8\n"
-              "DAMAGETYPE=1\n"
+              "DAMAGETYPE=1\nEXPLO=EXP_SMALL\n"
               // continuous beam that overheats after 0.5 s and cools in 0.25 s
               "[GUN_HOT]\nTYPE=0\nShootType=1\nRATEOFFIRE=600\nDAMAGE=1\nVTYPE=1\nTFIRE=0.5\nTCOOL=0.25\n"
               // ammunition rockets

@@ -116,6 +116,7 @@ TEST_F(Gun, ReloadCadenceRefusesWhileReloadingAndRunsDoubleAfterTheBurst)
     EXPECT_EQ(target->lastKind, 666);     // not the player's
     EXPECT_EQ(target->lastSource, &m_Glider);
     EXPECT_NEAR(m_Gun.m_fBeamLength, 95.0f, 0.5f);
+    EXPECT_EQ(ExploCount(), 1); // EXPLO at the hit point
     int frames = 1;
     int refused = 0;
     while (target->hits == 1 && frames < 40)
@@ -313,6 +314,11 @@ TEST_F(Gun, ANetworkCopyDealsNoDamageAndMakesNoMissiles)
     m_Gun.Fire(&m_Owner, CMatrix(1.0f), {1.0f, 0.0f, 0.0f}, 0, 1.0f);
     EXPECT_EQ(target->hits, 1);
     EXPECT_FLOAT_EQ(target->total, 0.0f);
+    // The beam's explosion is a copy too: it will deal no damage.
+    SPointerArray<CMMObject> blasts;
+    g_ObjectList.GetObjectList(OBJ_EXPLOSION, blasts);
+    ASSERT_EQ(blasts.count, 1);
+    EXPECT_TRUE(IsNetworkCopy(blasts.items[0]));
     Mount("GUN_ROCKET");
     PlentyOfEnergy();
     m_Gun.Fire(&m_Owner, CMatrix(1.0f), {0.0f, 1.0f, 0.0f}, 0, 1.0f);
