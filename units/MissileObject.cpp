@@ -31,7 +31,8 @@ CMissileObject::CMissileObject()
     m_nType = OBJ_MISSILE;
     m_fRadius = 1.0f;
     m_fMass = 0.0001f;
-    m_bMoving = 1;
+    // Moved by the object list's physics until it stops.
+    m_bMoving = m_bPhysics = 1;
     m_bSphereCollider = 1;
     m_bPointCollider = 1;
     m_bCollidable = 0;
@@ -346,7 +347,7 @@ void CMissileObject::HitGround(const CVector& point)
     SetPosition(point);
     if (GetKind() == KIND_MINE && m_vSteps.LengthSq() == 0.0f)
     {
-        m_bMoving = 0;
+        m_bMoving = m_bPhysics = 0;
         m_bActive = 1; // armed
         m_bHasTail = 0;
         return;
@@ -360,7 +361,7 @@ void CMissileObject::Stop()
 {
     m_vVelocity = CVector{};
     m_fDrive = 0.0f;
-    m_bMoving = 0;
+    m_bMoving = m_bPhysics = 0;
     m_bActive = 0;
 }
 
@@ -493,7 +494,7 @@ void CMissileObject::Damage(float amount, CVector, int, CMMObject*, int, int)
     m_fStrength -= amount;
     if (m_fStrength > 0.0f) return;
     m_bDamageable = 0;
-    m_bMoving = 0;
+    m_bMoving = m_bPhysics = 0;
     m_bActive = 0;
     if (!mine)
     {

@@ -24,7 +24,7 @@ CSplinterObject::CSplinterObject()
     m_fForwardFriction = m_fRisingFriction = m_fFallingFriction = m_fSideFriction = 1.3f;
     m_bGravity = 1;
     m_bGroundFollowing = m_bSteering = m_bLevelling = m_bGrip = 0;
-    m_bMoving = 1;
+    m_bMoving = m_bPhysics = 1;
     m_bSphereCollider = 1;
     m_bPointCollider = 1;
     m_bCollidable = 0;
@@ -128,7 +128,7 @@ void CSplinterObject::RunMove(float dt)
         m_fRestTime += std::min(dt, 0.1f);
         if (m_fRestTime > 0.25f)
         {
-            m_bMoving = 0;
+            m_bMoving = m_bPhysics = 0;
             m_bFlying = 0;
             m_bHitGround = 1;
             PlaceCarried();
