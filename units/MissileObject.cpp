@@ -144,6 +144,22 @@ void CMissileObject::ReInitFromType()
     Init(m_Frame.m_Matrix, STypeKey(GetTypeIndex()), 0);
 }
 
+void CMissileObject::LoadInit()
+{
+    if (!m_OwnerName[0]) return;
+    for (CMMObject* o : g_ObjectList.m_Objects)
+    {
+        if (o->m_nType != OBJ_GLIDER || !o->m_bAlive) continue;
+        auto* glider = dynamic_cast<CGliderObject*>(o);
+        if (glider && glider->m_pMechanoid &&
+            std::strncmp(glider->m_pMechanoid->m_szName, m_OwnerName, sizeof m_OwnerName) == 0)
+        {
+            m_pOwner = glider;
+            return;
+        }
+    }
+}
+
 void CMissileObject::SetOwner(CMMObject* owner)
 {
     m_pOwner = owner;
@@ -274,6 +290,7 @@ void CMissileObject::RunKind(float dt)
         {
             SRadiusResult gliders;
             CObjectList::GetObjectsInRadius(&m_Frame.m_vPosition, t.m_fDetonationDistance, OBJ_GLIDER, &gliders);
+            if (!m_pOwner) LoadInit();
             bool trigger = false;
             for (int i = 0; i < gliders.count; ++i)
                 if (gliders.objects[i] != m_pOwner) trigger = true;

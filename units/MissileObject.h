@@ -19,8 +19,8 @@
 // jitter, mines, growth), the terrain and water test and the end of life;
 // SetColissionObject and Damage end it with one explosion.
 // Not here yet: tails, smoke and drawing (a missile without tail is
-// deleted as soon as it stops), the alert sound of a mine, LoadInit's
-// search of the owner among the world's mechanoids, model scales (1.0).
+// deleted as soon as it stops), the alert sound of a mine, model scales
+// (1.0).
 //
 // Ownership: owner and target are not owned; the object list owns the
 // missile. Threads: main thread.
@@ -67,6 +67,10 @@ public:
     void Run() override;
     void ProcessDelete(CMMObject* deleted) override;
     void ReInitFromType() override;
+    // After loading: the glider whose mechanoid bears the owner name becomes
+    // the owner again (the gliders of the object list stand for the
+    // world's mechanoids that have a world object).
+    void LoadInit() override;
     void WriteNetDescriptor(void* buffer, int* size) override;
     void ReadNetDescriptor(const void* buffer, int* size) override;
     void SaveGame(CMemStream& stream) override;

@@ -2,6 +2,9 @@
 // network copies, and the single explosion.
 #include "CombatFixture.h"
 
+#include <cmath>
+#include <cstring>
+
 using unittest::CCombatTest;
 
 namespace
@@ -151,4 +154,42 @@ TEST_F(Flight, AMissileFarFromTheCameraEndsWithoutExploding)
     far->Run();
     EXPECT_FALSE(far->m_bAlive);
     EXPECT_EQ(ExploCount(), 0);
+}
+
+TEST_F(Flight, AMineFindsItsLayerAgainByNameAfterLoading)
+{
+    auto mech = Fitted();
+    std::strcpy(mech->m_szName, "SAPPER");
+    CGliderObject* layer = Glider({500.0f, 500.0f, 100.0f});
+    layer->m_pMechanoid = mech.get();
+    CMissileObject* mine = Mine({505.0f, 500.0f, 100.0f}, nullptr);
+    std::strcpy(mine->m_OwnerName, "SAPPER");
+    mine->Run();
+    EXPECT_EQ(mine->m_pOwner, layer);
+    EXPECT_FALSE(mine->m_bDetonating);
+}
+
+TEST_F(Flight, KindRulesBounceGrowAndJitter)
+{
+    Write("missiles.ini", "[MIS_BOUNCE]\nTYPE=4\nSUBTYPE=2\nLIFE_TIME=5\n"
+                          "[MIS_GROW]\nTYPE=10\nLIFE_TIME=5\n"
+                          "[MIS_JITTER]\nTYPE=6\nSPEED=100\nLIFE_TIME=5\n");
+    ASSERT_TRUE(g_MissileManager.Init(unit_sections::kMissiles));
+    // A bouncing bomb moving into flat ground comes back at half the speed
+    // and never runs out of life while bouncing.
+    CMissileObject* bomb = Make("MIS_BOUNCE", {500.0f, 500.0f, 300.0f});
+    bomb->m_vVelocity = {0.0f, 0.0f, -10.0f};
+    bomb->Run();
+    EXPECT_NEAR(bomb->m_vVelocity.z, 5.0f, 1e-4f);
+    EXPECT_FLOAT_EQ(bomb->m_fLifeTime, 1.0f);
+    // A model charge grows about tenfold a second.
+    CMissileObject* grow = Make("MIS_GROW", {500.0f, 500.0f, 300.0f});
+    const float r = grow->m_fRadius;
+    grow->Run();
+    EXPECT_NEAR(grow->m_fRadius, r / std::pow(0.1f, Dt()), 1e-3f);
+    // A particle shot's course wanders but keeps its speed.
+    CMissileObject* particle = Make("MIS_JITTER", {500.0f, 500.0f, 300.0f});
+    for (int i = 0; i < 5; ++i)
+        particle->Run();
+    EXPECT_NEAR(particle->m_vVelocity.Length(), 100.0f, 1e-2f);
 }
