@@ -156,7 +156,8 @@ void CExploObject::InitLayer(int n)
     case LAYER_SMOKE:
         if (m_nPoints < kMaxPoints) ++m_nPoints;
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -240,9 +241,9 @@ void CExploObject::RunLayer(int n, float dt)
                 splinter->Init(m, STypeKey(Rand(l.m_nModels)), l.m_nTrail, nullptr);
                 g_ObjectList.AddObject(splinter);
                 splinter->m_pOwner = m_pOwner;
-                splinter->m_vVelocity = ThrowDirection(1.5f, 0.05f) *
-                                            (l.m_fSpeed * (0.25f + 0.1f * float(Rand(10)))) +
-                                        m_vInherited;
+                splinter->m_vVelocity =
+                    ThrowDirection(1.5f, 0.05f) * (l.m_fSpeed * (0.25f + 0.1f * float(Rand(10)))) +
+                    m_vInherited;
             }
         }
         break;
@@ -275,6 +276,7 @@ void CExploObject::RunLayer(int n, float dt)
             points[i] = CVector{l.m_fScale * (a + (1.0f - a) * std::sqrt(v)), 1.0f - v, 0.0f};
         }
         break;
-    default: break;
+    default:
+        break;
     }
 }

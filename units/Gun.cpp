@@ -395,11 +395,11 @@ void CGun::Fire(const CMatrix* owner, CMatrix mount, CVector direction, int, flo
             if (player)
             {
                 float parts[3];
-                const float damage = shootType == 5 ? g_MissileManager.GetMaxDamage(parts, m_iMissile, m_dwModif)
-                                                    : ShotDamage(true);
-                const int kind = PlayerMissile(missile, damage);
+                const float damage = shootType == 5
+                                         ? g_MissileManager.GetMaxDamage(parts, m_iMissile, m_dwModif)
+                                         : ShotDamage(true);
+                PlayerMissile(missile, damage);
                 if (g_pShotEvents) g_pShotEvents->OnFireWeapon(missile->GetKind());
-                (void)kind;
             }
             missile->Advance(offset * 0.25f);
         }
@@ -445,8 +445,6 @@ void CGun::Fire(const CMatrix* owner, CMatrix mount, CVector direction, int, flo
                     missile->m_nNetId = ++g_MissileManager.m_nLastNetId;
                     g_ObjectList.AddNetObject(missile);
                     missile->m_fFuse = 0.8f + g_Random.Random(0.4f);
-                    const CMMObject* net = m_pOwner;
-                    (void)net;
                     if (g_pShotEvents)
                     {
                         if (CMMObject* locked = g_pShotEvents->GetLockedTarget()) missile->SetTarget(locked);

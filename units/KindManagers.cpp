@@ -164,11 +164,13 @@ bool CExploManager::Init(const char* section)
         {
             SExploLayer& l = t.m_Layers[n];
             char key[32];
-            auto I = [&](const char* format, std::int32_t def) {
+            auto I = [&](const char* format, std::int32_t def)
+            {
                 std::snprintf(key, sizeof key, format, n);
                 return g_ResourceDB.GetIntegerField(name, key, def);
             };
-            auto F = [&](const char* format) {
+            auto F = [&](const char* format)
+            {
                 std::snprintf(key, sizeof key, format, n);
                 return g_ResourceDB.GetFloatField(name, key, 0.0f);
             };

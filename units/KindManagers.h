@@ -15,8 +15,8 @@
 // stays 0 unless set in code); the trade subsystem owns the rest of it. The
 // missile type table also reads what the missile object needs and makes
 // missiles (CreateMissile); the explosion type table reads its head and
-// layers (no textures, models or sounds yet) and makes explosions. The mechanoid configurations read only their record names; the moving kinds
-// read their block of the objects file with the default loader, without
+// layers (no textures, models or sounds yet) and makes explosions. The mechanoid configurations read only
+// their record names; the moving kinds read their block of the objects file with the default loader, without
 // their type records, objects or behaviour.
 //
 // Tables are read once at start-up (Init on the start-up loader thread)
@@ -104,34 +104,34 @@ public:
 // One effect layer of an explosion type (keys carry the layer number).
 struct SExploLayer
 {
-    std::int32_t m_nKind = 0;       // "TYPE%d": 0 none, 1..13
-    std::int32_t m_nTextures = 1;   // "NTEX%d", 0 read as 1
-    float m_fDelay = 0.0f;          // "DELAY%d"
-    float m_fDuration = 0.0f;       // "DURATION%d"
-    std::int32_t m_nXState = 1;     // "XSTATE%d", 0 read as 1
-    std::int32_t m_nYState = 1;     // "YSTATE%d", 0 read as 1
-    float m_fScale = 0.0f;          // "SCALE%d"
-    float m_fScale2 = 0.0f;         // "SCALE2_%d"
+    std::int32_t m_nKind = 0;        // "TYPE%d": 0 none, 1..13
+    std::int32_t m_nTextures = 1;    // "NTEX%d", 0 read as 1
+    float m_fDelay = 0.0f;           // "DELAY%d"
+    float m_fDuration = 0.0f;        // "DURATION%d"
+    std::int32_t m_nXState = 1;      // "XSTATE%d", 0 read as 1
+    std::int32_t m_nYState = 1;      // "YSTATE%d", 0 read as 1
+    float m_fScale = 0.0f;           // "SCALE%d"
+    float m_fScale2 = 0.0f;          // "SCALE2_%d"
     std::uint8_t m_bRandomPhase = 0; // "RANDOMPHASE%d"
-    float m_fSpeed = 0.0f;          // "SPEED%d"
-    std::int32_t m_nNum = 0;        // "NUM%d"
-    float m_fShift = 0.0f;          // "SHIFT%d"
-    float m_fHideTime = 0.0f;       // "HIDETIME%d"
-    std::int32_t m_iChild = -1;     // "ID1_%d", resolved through this table
-    std::int32_t m_nModels = 1;     // "NMODEL%d", 0 read as 1
-    std::int32_t m_nTrail = 0;      // "XTYPE%d": splinter trail kind
+    float m_fSpeed = 0.0f;           // "SPEED%d"
+    std::int32_t m_nNum = 0;         // "NUM%d"
+    float m_fShift = 0.0f;           // "SHIFT%d"
+    float m_fHideTime = 0.0f;        // "HIDETIME%d"
+    std::int32_t m_iChild = -1;      // "ID1_%d", resolved through this table
+    std::int32_t m_nModels = 1;      // "NMODEL%d", 0 read as 1
+    std::int32_t m_nTrail = 0;       // "XTYPE%d": splinter trail kind
 };
 
 struct SExploParameters
 {
     static constexpr int kLayers = 8;
-    float m_fDamage = 0.0f;       // "DAMAGE"
-    std::int32_t m_nDamageType = 0; // "DAMAGETYPE"
-    float m_fRadius = 10.0f;      // "RADIUS", 0 read as 10.0
-    float m_fImpulse = 0.0f;      // "IMPULSE"
-    std::uint8_t m_bPlane = 0;    // "ISPLANE" = 1
-    std::uint8_t m_bLight = 0;    // LIGHTRADIUS not 0
-    float m_fLightRadius = 0.0f;  // "LIGHTRADIUS"
+    float m_fDamage = 0.0f;           // "DAMAGE"
+    std::int32_t m_nDamageType = 0;   // "DAMAGETYPE"
+    float m_fRadius = 10.0f;          // "RADIUS", 0 read as 10.0
+    float m_fImpulse = 0.0f;          // "IMPULSE"
+    std::uint8_t m_bPlane = 0;        // "ISPLANE" = 1
+    std::uint8_t m_bLight = 0;        // LIGHTRADIUS not 0
+    float m_fLightRadius = 0.0f;      // "LIGHTRADIUS"
     std::uint32_t m_dwLightColor = 0; // "LIGHTCOLOR", red and blue swapped
     SExploLayer m_Layers[kLayers];
 };

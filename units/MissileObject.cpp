@@ -83,7 +83,9 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
     const float modelScale = 1.0f;
     switch (t.m_nKind)
     {
-    case KIND_PLASMA: m_fRadius = t.m_fScale * 0.5f; break;
+    case KIND_PLASMA:
+        m_fRadius = t.m_fScale * 0.5f;
+        break;
     case KIND_ROCKET:
         m_bPointCollider = 0;
         m_fRadius = modelScale * 1.25f;
@@ -103,14 +105,18 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
         m_fMass = t.m_fWeight;
         m_bGravity = 1;
         break;
-    case KIND_IMPULSE: m_fRadius = t.m_fScale; break;
+    case KIND_IMPULSE:
+        m_fRadius = t.m_fScale;
+        break;
     case KIND_PARTICLE:
         m_fRadius = t.m_fScale;
         m_bGravity = 1;
         m_bGroundFollowing = 1;
         m_bSteering = m_bLevelling = m_bGrip = 0;
         break;
-    case KIND_IMPULSE2: m_bGravity = 1; break;
+    case KIND_IMPULSE2:
+        m_bGravity = 1;
+        break;
     case KIND_SPHERE:
         m_bCollidable = 0;
         m_fRadius = t.m_fScale * 0.5f;
@@ -129,7 +135,8 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
         m_bPointCollider = 1;
         m_fRadius = modelScale;
         break;
-    default: break;
+    default:
+        break;
     }
     m_bHasTail = t.m_iTailModel != -1;
     m_fFade = 0.5f;
@@ -181,7 +188,8 @@ void CMissileObject::RefreshOwnerName()
 
 void CMissileObject::Advance(float t)
 {
-    if (!std::isfinite(m_vVelocity.x) || !std::isfinite(m_vVelocity.y) || !std::isfinite(m_vVelocity.z)) return;
+    if (!std::isfinite(m_vVelocity.x) || !std::isfinite(m_vVelocity.y) || !std::isfinite(m_vVelocity.z))
+        return;
     SetPosition(m_Frame.m_vPosition + m_vVelocity * t);
 }
 
@@ -289,7 +297,8 @@ void CMissileObject::RunKind(float dt)
         if (m_bActive && !m_bDetonating)
         {
             SRadiusResult gliders;
-            CObjectList::GetObjectsInRadius(&m_Frame.m_vPosition, t.m_fDetonationDistance, OBJ_GLIDER, &gliders);
+            CObjectList::GetObjectsInRadius(&m_Frame.m_vPosition, t.m_fDetonationDistance, OBJ_GLIDER,
+                                            &gliders);
             if (!m_pOwner) LoadInit();
             bool trigger = false;
             for (int i = 0; i < gliders.count; ++i)
@@ -321,8 +330,11 @@ void CMissileObject::RunKind(float dt)
         }
         break;
     }
-    case KIND_MODEL: DampValue(&m_fRadius, dt, 0.1f, 1e10f); break;
-    default: break;
+    case KIND_MODEL:
+        DampValue(&m_fRadius, dt, 0.1f, 1e10f);
+        break;
+    default:
+        break;
     }
 }
 
@@ -432,9 +444,10 @@ void CMissileObject::SetColissionObject(CMMObject* other, CVector, CVector)
         if (speed > 0.0f)
         {
             const CVector dir = m_vVelocity * (1.0f / speed);
-            const float t = other->m_bSphereCollider
-                                ? CObjectList::TestRaySphere(&p0, &dir, 6.0f * dt * speed, other, false)
-                                : CObjectList::GetRayIntersectionPolygon(&p0, &dir, 6.0f * dt * speed, other, false);
+            const float t =
+                other->m_bSphereCollider
+                    ? CObjectList::TestRaySphere(&p0, &dir, 6.0f * dt * speed, other, false)
+                    : CObjectList::GetRayIntersectionPolygon(&p0, &dir, 6.0f * dt * speed, other, false);
             at = p0 + dir * std::max(t, 0.0f);
         }
         SetPosition(at);
@@ -483,15 +496,16 @@ void CMissileObject::SplitMissile(int count, float spread, std::int32_t subType)
     if (g_MissileManager.Param(subType))
         for (int i = 0; i < count; ++i)
         {
-            CMissileObject* child = g_MissileManager.CreateMissile(STypeKey(subType), m_Frame.m_Matrix, nullptr, 0);
+            CMissileObject* child =
+                g_MissileManager.CreateMissile(STypeKey(subType), m_Frame.m_Matrix, nullptr, 0);
             child->m_nWeaponKind = m_nWeaponKind;
             child->m_bHasTail = 1;
             g_Random.Next();
             g_Random.Next();
             g_Random.Next();
             const float r = float(g_Random.GetState() % 10000) * 0.0002f;
-            child->m_vVelocity = CVector{m_vVelocity.x + (r - 1.0f) * spread, m_vVelocity.y + (r - 1.0f) * spread,
-                                         r * spread};
+            child->m_vVelocity =
+                CVector{m_vVelocity.x + (r - 1.0f) * spread, m_vVelocity.y + (r - 1.0f) * spread, r * spread};
             if (std::isnan(child->m_vVelocity.x)) g_ErrorLog.LogError("Invalid missile speed (code 0x03)");
             child->m_pOwner = m_pOwner;
             std::memcpy(child->m_OwnerName, m_OwnerName, sizeof m_OwnerName);

@@ -67,7 +67,10 @@ protected:
         m_Owner = CMatrix(1.0f);
         m_Owner.SetTranslation(m_Glider.GetPosition());
     }
-    void Mount(const char* weapon, std::uint32_t word = 0) { m_Gun.Assign(STypeKey(CCombatTest::Gun(weapon)), word); }
+    void Mount(const char* weapon, std::uint32_t word = 0)
+    {
+        m_Gun.Assign(STypeKey(CCombatTest::Gun(weapon)), word);
+    }
     // One frame with the trigger held (or not): Fire, then Run.
     void Frame(bool trigger = true, CVector dir = {1.0f, 0.0f, 0.0f})
     {
@@ -111,9 +114,9 @@ TEST_F(Gun, ReloadCadenceRefusesWhileReloadingAndRunsDoubleAfterTheBurst)
     g_ObjectList.AddObject(target);
     Frame();
     EXPECT_EQ(target->hits, 1);
-    EXPECT_EQ(target->lastFlag, 1);       // no ammunition
-    EXPECT_EQ(target->lastType, 0);       // DAMAGETYPE - 1
-    EXPECT_EQ(target->lastKind, 666);     // not the player's
+    EXPECT_EQ(target->lastFlag, 1);   // no ammunition
+    EXPECT_EQ(target->lastType, 0);   // DAMAGETYPE - 1
+    EXPECT_EQ(target->lastKind, 666); // not the player's
     EXPECT_EQ(target->lastSource, &m_Glider);
     EXPECT_NEAR(m_Gun.m_fBeamLength, 95.0f, 0.5f);
     EXPECT_EQ(ExploCount(), 1); // EXPLO at the hit point

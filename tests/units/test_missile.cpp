@@ -67,11 +67,10 @@ TEST_F(Missile, InitSetsEachKindUp)
         float radius;
         bool pointTest, obstacle, active;
     } cases[] = {
-        {"MIS_PLASMA", 1.0f, true, false, true},  // SCALE 2 x 0.5
-        {"MIS_ROCKET", 1.25f, false, false, true},
-        {"MIS_BOMB", 1.25f, false, true, true},
-        {"MIS_MINE", 2.0f, false, true, false},   // armed only on landing
-        {"MIS_SPHERE", 0.5f, true, false, true},  // SCALE 0 reads as 1
+        {"MIS_PLASMA", 1.0f, true, false, true}, // SCALE 2 x 0.5
+        {"MIS_ROCKET", 1.25f, false, false, true}, {"MIS_BOMB", 1.25f, false, true, true},
+        {"MIS_MINE", 2.0f, false, true, false},  // armed only on landing
+        {"MIS_SPHERE", 0.5f, true, false, true}, // SCALE 0 reads as 1
     };
     for (const Case& c : cases)
     {

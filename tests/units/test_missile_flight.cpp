@@ -79,7 +79,8 @@ TEST_F(Flight, AMineGoesOffWhenItsLifetimeEnds)
 
 TEST_F(Flight, AShotDownMineExplodesOnItsNextRun)
 {
-    Write("missiles.ini", "[MIS_HARD]\nTYPE=9\nSTRENGTH=5\nLIFE_TIME=100\nDISTANCE_DETONATION=1\nEXPLO=EXP_SMALL\n");
+    Write("missiles.ini",
+          "[MIS_HARD]\nTYPE=9\nSTRENGTH=5\nLIFE_TIME=100\nDISTANCE_DETONATION=1\nEXPLO=EXP_SMALL\n");
     ASSERT_TRUE(g_MissileManager.Init(unit_sections::kMissiles));
     CMissileObject* mine = Make("MIS_HARD", {505.0f, 500.0f, 100.0f});
     mine->Damage(10.0f, {}, 1, nullptr, 0, 666); // not yet armed: untouched
@@ -97,7 +98,7 @@ TEST_F(Flight, TheProximityFuseFiresOncePastTheTarget)
     CMissileObject* rocket = Make("MIS_FUSE", {590.0f, 500.0f, 300.0f}); // heading at it
     rocket->SetTarget(target);
     rocket->Run();
-    EXPECT_TRUE(rocket->m_bActive); // still closing in
+    EXPECT_TRUE(rocket->m_bActive);                // still closing in
     rocket->SetPosition({610.0f, 500.0f, 300.0f}); // passed it
     rocket->Run();
     EXPECT_FALSE(rocket->m_bActive);
