@@ -70,6 +70,33 @@ void CExploObject::Init(const CMatrix& placement, std::int32_t type)
         InitLayer(n);
     m_fSpeedFactor = float(Rand(100) + 100) * 0.006666667f;
     m_fHeight = m_Frame.m_vPosition.z - g_Location.GetHeight(m_Frame.m_vPosition, false);
+    m_bLightOn = m_pDesc->m_bLight;
+}
+
+void CExploObject::PreDraw()
+{
+    if (!m_pDesc || !m_pDesc->m_bLight) return;
+    if (m_fAge > 1.0f)
+    {
+        m_bLightOn = 0;
+        return;
+    }
+    // Swells as t^2 over the first tenth of a second, then dies as 1 / t^4.
+    const float t = m_fAge * 10.0f;
+    const float k = t < 1.0f ? t * t : 1.0f / (t * t * t * t);
+    // The colour is kept with red and blue swapped: red is the low byte.
+    const std::uint32_t c = m_pDesc->m_dwLightColor;
+    const float rgb[3] = {float(c & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
+                          float((c >> 16) & 0xFF) / 255.0f};
+    for (int i = 0; i < 3; ++i)
+        m_Light.m_Diffuse[i] = m_Light.m_Specular[i] = m_Light.m_Ambient[i] = rgb[i] * 20.0f * k;
+    m_Light.m_vPosition = m_Frame.m_vPosition;
+    m_Light.m_fRange = m_pDesc->m_fLightRadius;
+    const float reach = 20.0f / m_Light.m_fRange;
+    m_Light.m_Attenuation[0] = 1.0f;
+    m_Light.m_Attenuation[1] = 0.0f;
+    m_Light.m_Attenuation[2] = (t <= 1.0f ? std::sqrt(k) : 1.0f) * reach * reach;
+    m_bLightOn = 1;
 }
 
 void CExploObject::InitLayer(int n)

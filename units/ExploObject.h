@@ -5,7 +5,9 @@
 // its removal once the longest layer (at least 0.5 s), scaled by a random
 // speed factor, has passed.
 //
-// Not here yet: the sound, the light flash, the drawing of the layers,
+// The light flash of the first second is worked out in PreDraw into
+// m_Light; the scene's dynamic lights do not take it yet.
+// Not here yet: the sound, the drawing of the layers,
 // textures, models, decals, smoke rings and shock meshes (their layers
 // count towards radius and lifetime only).
 //
@@ -17,6 +19,17 @@
 #include <cstdint>
 
 struct SExploParameters;
+
+// A point light: colours as r, g, b, a in 0..1.
+struct SExploLight
+{
+    float m_Diffuse[4] = {};
+    float m_Specular[4] = {};
+    float m_Ambient[4] = {};
+    CVector m_vPosition;
+    float m_fRange = 0.0f;
+    float m_Attenuation[3] = {1.0f, 0.0f, 0.0f};
+};
 
 class CExploObject : public CMMObject
 {
@@ -32,6 +45,8 @@ public:
     void ApplyVolumeDamage();
     void Run() override;
     void ProcessDelete(CMMObject* deleted) override;
+    // The light flash while the age is at most 1 s; then the light is off.
+    void PreDraw() override;
     const SExploParameters* GetDesc() const { return m_pDesc; }
 
     std::uint8_t m_bSoundPlayed = 0;
@@ -57,6 +72,8 @@ public:
     std::int32_t m_nItems = 0;
     CVector m_vInherited;
     std::int32_t m_nWeaponKind = 666;
+    SExploLight m_Light;
+    std::uint8_t m_bLightOn = 0;
 
 private:
     void InitLayer(int n);

@@ -36,7 +36,8 @@ protected:
               "TYPE3=5\nDURATION3=0.1\nNUM3=40\n"
               "[EXP_CHILDREN]\nTYPE0=10\nDURATION0=1\nNUM0=4\nID1_0=EXP_BIG\nSCALE0=2\nSCALE2_0=4\n"
               "[EXP_SPLINTERS]\nTYPE0=11\nDURATION0=1\nNUM0=6\nSPEED0=50\nSCALE0=1\nSCALE2_0=2\n"
-              "[EXP_QUIET]\n");
+              "[EXP_QUIET]\n"
+              "[EXP_FLASH]\nLIGHTRADIUS=40\nLIGHTCOLOR=16711680\n");
         ASSERT_TRUE(g_ExploManager.Init(unit_sections::kExplosions));
     }
     CExploObject* Make(const char* type, CVector at = {500.0f, 500.0f, 300.0f})
@@ -180,4 +181,28 @@ TEST_F(Explo, ACarryingSplinterWithoutItsThingLogsAndLivesLong)
     EXPECT_FALSE(s.m_bHasTail);
     EXPECT_FLOAT_EQ(s.m_fLifeLimit, 1000.0f);
     EXPECT_NE(ReadText("error.log").find("CSplinterObject::Init lpObject is NULL"), std::string::npos);
+}
+
+TEST_F(Explo, TheLightFlashSwellsFadesAndGoesOutAfterASecond)
+{
+    CExploObject* e = Make("EXP_FLASH");                                 // pure red, radius 40
+    EXPECT_FLOAT_EQ(g_ExploManager.Param(e->m_iType)->m_fRadius, 10.0f); // RADIUS 0 reads as 10
+    struct Case
+    {
+        float age, k;
+    } cases[] = {{0.05f, 0.25f}, {0.1f, 1.0f}, {0.2f, 1.0f / 16.0f}};
+    for (const Case& c : cases)
+    {
+        SCOPED_TRACE(c.age);
+        e->m_fAge = c.age;
+        e->PreDraw();
+        EXPECT_TRUE(e->m_bLightOn);
+        EXPECT_NEAR(e->m_Light.m_Diffuse[0], 20.0f * c.k, 1e-4f);
+        EXPECT_FLOAT_EQ(e->m_Light.m_Diffuse[2], 0.0f);
+        EXPECT_FLOAT_EQ(e->m_Light.m_fRange, 40.0f);
+    }
+    e->m_fAge = 1.01f;
+    e->PreDraw();
+    EXPECT_FALSE(e->m_bLightOn);
+    EXPECT_FALSE(Make("EXP_QUIET")->m_bLightOn);
 }

@@ -4,6 +4,7 @@
 
 #include "world/DynamicObject.h"
 
+#include <algorithm>
 #include <cmath>
 
 using unittest::CCombatTest;
@@ -326,4 +327,31 @@ TEST_F(Gun, ANetworkCopyDealsNoDamageAndMakesNoMissiles)
     PlentyOfEnergy();
     m_Gun.Fire(&m_Owner, CMatrix(1.0f), {0.0f, 1.0f, 0.0f}, 0, 1.0f);
     EXPECT_EQ(MissileCount(), 0);
+}
+
+TEST_F(Gun, ThePlayersFanMissilesInheritTheGlidersVelocityAndAFuseFactor)
+{
+    Mount("GUN_FAN80");
+    PlentyOfEnergy();
+    m_Mech->m_bPlayer = 1;
+    m_Glider.m_vVelocity = {0.0f, 0.0f, 30.0f};
+    m_Gun.Fire(&m_Owner, CMatrix(1.0f), {1.0f, 0.0f, 0.0f}, 0, 0.5f);
+    SPointerArray<CMMObject> all;
+    g_ObjectList.GetObjectList(OBJ_MISSILE, all);
+    ASSERT_EQ(all.count, CGun::kMaxFan);
+    float leftmost = 0.0f, rightmost = 0.0f;
+    for (int i = 0; i < all.count; ++i)
+    {
+        auto* m = static_cast<CMissileObject*>(all.items[i]);
+        EXPECT_NEAR(m->m_vVelocity.z, 15.0f, 1e-3f);
+        EXPECT_GE(m->m_fFuse, 0.8f);
+        EXPECT_LT(m->m_fFuse, 1.2f);
+        EXPECT_TRUE(m->m_bNetwork && m->m_bLocal);
+        const float angle = std::atan2(m->m_vVelocity.y, m->m_vVelocity.x) * 180.0f / 3.14159265f;
+        leftmost = std::min(leftmost, angle);
+        rightmost = std::max(rightmost, angle);
+    }
+    // The fan spans ANGLE x (count - 1) / count degrees about the direction.
+    EXPECT_NEAR(rightmost - leftmost, 30.0f * 49.0f / 50.0f, 0.1f);
+    EXPECT_NEAR(rightmost + leftmost, 0.0f, 0.1f);
 }
