@@ -53,7 +53,15 @@ public:
         return count;
     }
 
+    // Both gliders fly for the same group (the group is a tag here: the
+    // group list comes later); a glider without group has no mates.
+    bool IsGroupMate(const CGliderObject* other) const
+    {
+        return other && other != this && m_pGroup && other->m_pGroup == m_pGroup;
+    }
+
     CMechanoid* m_pMechanoid = nullptr;
+    const void* m_pGroup = nullptr;
     SGunMount m_Guns[2];
     float m_fThrottle = 0.0f;
     std::uint8_t m_bDestroyed = 0;

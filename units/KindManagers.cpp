@@ -2,7 +2,14 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
+#include "units/ExploObject.h"
+#include "units/MissileObject.h"
 #include "world/MMEngine.h"
+#include "world/ObjectList.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 
 CGliderManager g_GliderManager;
 CMissileManager g_MissileManager;
@@ -80,8 +87,41 @@ bool CMissileManager::Init(const char* section)
         char explo[32] = {};
         g_ResourceDB.GetStringField(name, "EXPLO", explo, sizeof explo);
         t.m_iExplo = g_ExploManager.FindName(explo);
+        t.m_nKind = g_ResourceDB.GetIntegerField(name, "TYPE", 0);
+        t.m_nSubKind = g_ResourceDB.GetIntegerField(name, "SUBTYPE", 0);
+        t.m_fSpeed = g_ResourceDB.GetFloatField(name, "SPEED", 0.0f);
+        t.m_fScale = g_ResourceDB.GetFloatField(name, "SCALE", 0.0f);
+        if (t.m_fScale == 0.0f) t.m_fScale = 1.0f;
+        t.m_nSubCount = g_ResourceDB.GetIntegerField(name, "NUMSTATE", 0);
+        if (t.m_nSubCount == 0) t.m_nSubCount = 1;
+        t.m_fRotate = g_ResourceDB.GetFloatField(name, "ROTATE", 0.0f);
+        t.m_fWobble = g_ResourceDB.GetFloatField(name, "T", 0.0f);
+        t.m_fLifeTime = g_ResourceDB.GetFloatField(name, "LIFE_TIME", 0.0f);
+        t.m_fStrength = g_ResourceDB.GetFloatField(name, "STRENGTH", 0.0f);
+        t.m_fResistance = g_ResourceDB.GetFloatField(name, "RESISTANCE", 0.0f);
+        t.m_fDetonationDistance = g_ResourceDB.GetFloatField(name, "DISTANCE_DETONATION", 0.0f);
+        t.m_fDetonationDelay = g_ResourceDB.GetFloatField(name, "DETONATION_DELAY", 0.0f);
+        t.m_nDamageType = g_ResourceDB.GetIntegerField(name, "DAMAGETYPE", 0);
+    }
+    // Cluster children name rows of this same table.
+    for (std::int32_t i = 0; i < m_nCount; ++i)
+    {
+        char sub[32] = {};
+        g_ResourceDB.GetStringField(GetName(i), "SUBMISSILE", sub, sizeof sub);
+        m_Types[std::size_t(i)].m_iSubMissile = sub[0] ? FindName(sub) : -1;
     }
     return ok;
+}
+
+CMissileObject* CMissileManager::CreateMissile(const STypeKey& type, const CMatrix& frame, const char* name,
+                                               std::uint32_t word)
+{
+    XTRACE("CMissileManager::CreateMissile");
+    auto* missile = new CMissileObject;
+    if (name) std::strncpy(missile->m_szGameId, name, sizeof missile->m_szGameId - 1);
+    missile->Init(frame, type, word);
+    g_ObjectList.AddObject(missile);
+    return missile;
 }
 
 const SMissileParameters* CMissileManager::Param(std::int32_t index) const
@@ -105,9 +145,78 @@ bool CExploManager::Init(const char* section)
     XTRACE("CExploManager::Init");
     const bool ok = DefaultManager::Init(section);
     m_Damage.assign(std::size_t(m_nCount), 0.0f);
+    m_Types.assign(std::size_t(m_nCount), SExploParameters{});
     for (std::int32_t i = 0; i < m_nCount; ++i)
-        m_Damage[std::size_t(i)] = g_ResourceDB.GetFloatField(GetName(i), "DAMAGE", 0.0f);
+    {
+        const char* name = GetName(i);
+        SExploParameters& t = m_Types[std::size_t(i)];
+        m_Damage[std::size_t(i)] = t.m_fDamage = g_ResourceDB.GetFloatField(name, "DAMAGE", 0.0f);
+        t.m_nDamageType = g_ResourceDB.GetIntegerField(name, "DAMAGETYPE", 0);
+        t.m_fRadius = g_ResourceDB.GetFloatField(name, "RADIUS", 0.0f);
+        if (t.m_fRadius == 0.0f) t.m_fRadius = 10.0f;
+        t.m_fImpulse = g_ResourceDB.GetFloatField(name, "IMPULSE", 0.0f);
+        t.m_bPlane = g_ResourceDB.GetIntegerField(name, "ISPLANE", 0) == 1;
+        t.m_fLightRadius = g_ResourceDB.GetFloatField(name, "LIGHTRADIUS", 0.0f);
+        t.m_bLight = t.m_fLightRadius != 0.0f;
+        const auto rgb = std::uint32_t(g_ResourceDB.GetIntegerField(name, "LIGHTCOLOR", 0));
+        t.m_dwLightColor = (rgb & 0xFF00FF00u) | ((rgb >> 16) & 0xFFu) | ((rgb & 0xFFu) << 16);
+        for (int n = 0; n < SExploParameters::kLayers; ++n)
+        {
+            SExploLayer& l = t.m_Layers[n];
+            char key[32];
+            auto I = [&](const char* format, std::int32_t def)
+            {
+                std::snprintf(key, sizeof key, format, n);
+                return g_ResourceDB.GetIntegerField(name, key, def);
+            };
+            auto F = [&](const char* format)
+            {
+                std::snprintf(key, sizeof key, format, n);
+                return g_ResourceDB.GetFloatField(name, key, 0.0f);
+            };
+            l.m_nKind = I("TYPE%d", 0);
+            l.m_nTextures = std::max(1, I("NTEX%d", 0));
+            l.m_fDelay = F("DELAY%d");
+            l.m_fDuration = F("DURATION%d");
+            l.m_nXState = std::max(1, I("XSTATE%d", 0));
+            l.m_nYState = std::max(1, I("YSTATE%d", 0));
+            l.m_fScale = F("SCALE%d");
+            l.m_fScale2 = F("SCALE2_%d");
+            l.m_bRandomPhase = I("RANDOMPHASE%d", 0) != 0;
+            l.m_fSpeed = F("SPEED%d");
+            l.m_nNum = I("NUM%d", 0);
+            l.m_fShift = F("SHIFT%d");
+            l.m_fHideTime = F("HIDETIME%d");
+            l.m_nModels = std::max(1, I("NMODEL%d", 0));
+            l.m_nTrail = I("XTYPE%d", 0);
+        }
+    }
+    // Child explosions name rows of this same table: resolved once all are known.
+    for (std::int32_t i = 0; i < m_nCount; ++i)
+        for (int n = 0; n < SExploParameters::kLayers; ++n)
+        {
+            char key[32], child[32] = {};
+            std::snprintf(key, sizeof key, "ID1_%d", n);
+            g_ResourceDB.GetStringField(GetName(i), key, child, sizeof child);
+            m_Types[std::size_t(i)].m_Layers[n].m_iChild = child[0] ? FindName(child) : -1;
+        }
     return ok;
+}
+
+const SExploParameters* CExploManager::Param(std::int32_t index) const
+{
+    if (index < 0 || index >= std::int32_t(m_Types.size())) return nullptr;
+    return &m_Types[std::size_t(index)];
+}
+
+CExploObject* CExploManager::CreateObject(std::int32_t index, const CMatrix& placement)
+{
+    XTRACE("CExploManager::CreateObject");
+    if (!Param(index)) return nullptr;
+    auto* explo = new CExploObject;
+    explo->Init(placement, index);
+    g_ObjectList.AddObject(explo);
+    return explo;
 }
 
 float CExploManager::GetDamage(std::int32_t index) const

@@ -13,8 +13,10 @@
 // the plain damage and the explosion's) and network descriptors. The goods
 // table ("Товары") lacks the unique flag, which no column gives yet (it
 // stays 0 unless set in code); the trade subsystem owns the rest of it. The
-// mechanoid configurations read only their record names; the moving kinds
-// read their block of the objects file with the default loader, without
+// missile type table also reads what the missile object needs and makes
+// missiles (CreateMissile); the explosion type table reads its head and
+// layers (no textures, models or sounds yet) and makes explosions. The mechanoid configurations read only
+// their record names; the moving kinds read their block of the objects file with the default loader, without
 // their type records, objects or behaviour.
 //
 // Tables are read once at start-up (Init on the start-up loader thread)
@@ -29,6 +31,10 @@
 
 #include <cstdint>
 #include <vector>
+
+class CMissileObject;
+struct CMatrix;
+struct STypeKey;
 
 struct SGliderParameters
 {
@@ -58,6 +64,22 @@ struct SMissileParameters
     float m_fDamage = 0.0f;     // "DAMAGE"
     float m_fWeight = 0.0f;     // "WEIGHT"
     std::int32_t m_iExplo = -1; // "EXPLO", resolved through the explosion table
+    // Read for the missile object (fields not given read as 0).
+    std::int32_t m_nKind = 0;           // "TYPE" 1..10
+    std::int32_t m_nSubKind = 0;        // "SUBTYPE"
+    float m_fSpeed = 0.0f;              // "SPEED"
+    float m_fScale = 1.0f;              // "SCALE", 0 read as 1.0
+    std::int32_t m_nSubCount = 1;       // "NUMSTATE", 0 read as 1
+    float m_fRotate = 0.0f;             // "ROTATE", degrees per second
+    float m_fWobble = 0.0f;             // "T"
+    float m_fLifeTime = 0.0f;           // "LIFE_TIME"
+    float m_fStrength = 0.0f;           // "STRENGTH"
+    float m_fResistance = 0.0f;         // "RESISTANCE"
+    float m_fDetonationDistance = 0.0f; // "DISTANCE_DETONATION"
+    float m_fDetonationDelay = 0.0f;    // "DETONATION_DELAY"
+    std::int32_t m_iTailModel = -1;     // "TAIL_MODEL" (no model table here yet: -1)
+    std::int32_t m_nDamageType = 0;     // "DAMAGETYPE"
+    std::int32_t m_iSubMissile = -1;    // "SUBMISSILE", resolved through this table
 };
 
 class CMissileManager : public DefaultManager
@@ -67,9 +89,54 @@ public:
     const SMissileParameters* Param(std::int32_t index) const;
     // (direct, explosion, third) damage of the type; 0 for a bad index.
     float GetMaxDamage(float out[3], std::int32_t index, std::uint32_t word) const;
+    // Extra damage of a direct hit (no missile modifiers yet: 0).
+    float GetAddDirectHit(std::int32_t, std::uint32_t) const { return 0.0f; }
+    // Makes a missile (name copied into its game id when given), runs its
+    // Init and adds it to the object list.
+    CMissileObject* CreateMissile(const STypeKey& type, const CMatrix& frame, const char* name,
+                                  std::uint32_t word);
 
     std::vector<SMissileParameters> m_Types;
+    // The last network object number handed to a local missile.
+    std::uint32_t m_nLastNetId = 0;
 };
+
+// One effect layer of an explosion type (keys carry the layer number).
+struct SExploLayer
+{
+    std::int32_t m_nKind = 0;        // "TYPE%d": 0 none, 1..13
+    std::int32_t m_nTextures = 1;    // "NTEX%d", 0 read as 1
+    float m_fDelay = 0.0f;           // "DELAY%d"
+    float m_fDuration = 0.0f;        // "DURATION%d"
+    std::int32_t m_nXState = 1;      // "XSTATE%d", 0 read as 1
+    std::int32_t m_nYState = 1;      // "YSTATE%d", 0 read as 1
+    float m_fScale = 0.0f;           // "SCALE%d"
+    float m_fScale2 = 0.0f;          // "SCALE2_%d"
+    std::uint8_t m_bRandomPhase = 0; // "RANDOMPHASE%d"
+    float m_fSpeed = 0.0f;           // "SPEED%d"
+    std::int32_t m_nNum = 0;         // "NUM%d"
+    float m_fShift = 0.0f;           // "SHIFT%d"
+    float m_fHideTime = 0.0f;        // "HIDETIME%d"
+    std::int32_t m_iChild = -1;      // "ID1_%d", resolved through this table
+    std::int32_t m_nModels = 1;      // "NMODEL%d", 0 read as 1
+    std::int32_t m_nTrail = 0;       // "XTYPE%d": splinter trail kind
+};
+
+struct SExploParameters
+{
+    static constexpr int kLayers = 8;
+    float m_fDamage = 0.0f;           // "DAMAGE"
+    std::int32_t m_nDamageType = 0;   // "DAMAGETYPE"
+    float m_fRadius = 10.0f;          // "RADIUS", 0 read as 10.0
+    float m_fImpulse = 0.0f;          // "IMPULSE"
+    std::uint8_t m_bPlane = 0;        // "ISPLANE" = 1
+    std::uint8_t m_bLight = 0;        // LIGHTRADIUS not 0
+    float m_fLightRadius = 0.0f;      // "LIGHTRADIUS"
+    std::uint32_t m_dwLightColor = 0; // "LIGHTCOLOR", red and blue swapped
+    SExploLayer m_Layers[kLayers];
+};
+
+class CExploObject;
 
 class CExploManager : public DefaultManager
 {
@@ -79,8 +146,13 @@ public:
     bool Init(const char* section) override;
     // "DAMAGE" of the type, 0 for a bad index.
     float GetDamage(std::int32_t index) const;
+    const SExploParameters* Param(std::int32_t index) const;
+    // An explosion of the type at the placement, in the object list; null
+    // for an index outside the table (-1 makes none).
+    CExploObject* CreateObject(std::int32_t index, const CMatrix& placement);
 
     std::vector<float> m_Damage;
+    std::vector<SExploParameters> m_Types;
     // The two tables of 48 flags the world engine sets at start-up.
     std::uint8_t m_Flags1[kFlags] = {};
     std::uint8_t m_Flags2[kFlags] = {};

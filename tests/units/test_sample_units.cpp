@@ -30,9 +30,20 @@ TEST_F(SampleUnits, TheSampleTablesLoad)
     ASSERT_TRUE(g_GoodsManager.Init(kGoods));
     ASSERT_TRUE(g_ModifManager.Init(kModifiers));
     ASSERT_TRUE(g_EquipmentManager.Init(kEquipment));
+    ASSERT_TRUE(g_ExploManager.Init(kExplosions));
+    ASSERT_TRUE(g_MissileManager.Init(kMissiles));
     ASSERT_TRUE(g_GunManager.Init(kWeapons));
 
-    EXPECT_EQ(g_GunManager.GetCount(), 3); // the deleted row is left out
+    EXPECT_EQ(g_GunManager.GetCount(), 7); // the deleted row is left out
+    // A weapon of each way of shooting, with its missile and explosion types.
+    for (const char* name : {"GUN_BOMBER", "GUN_IMPULSE", "GUN_FAN", "GUN_MINELAYER", "GUN_ROCKET_LAUNCHER"})
+        EXPECT_NE(g_GunManager.GetGun(g_GunManager.FindName(name))->GetMissileId(), -1) << name;
+    const SMissileParameters* bomb = g_MissileManager.Param(g_MissileManager.FindName("MIS_BOMB"));
+    ASSERT_NE(bomb, nullptr);
+    EXPECT_EQ(bomb->m_iSubMissile, g_MissileManager.FindName("MIS_PLASMA"));
+    EXPECT_EQ(bomb->m_iExplo, g_ExploManager.FindName("EXP_SMALL"));
+    EXPECT_NE(g_ExploManager.FindName("EXP_WATER"), -1);
+    EXPECT_EQ(g_ExploManager.Param(g_ExploManager.FindName("EXP_SMALL"))->m_dwLightColor, 0x2080FFu);
     EXPECT_EQ(g_GunManager.FindName("GUN_OLD"), -1);
     const SGunParameters* laser = g_GunManager.GetGun(g_GunManager.FindName("GUN_LASER"));
     EXPECT_FLOAT_EQ(laser->m_fRateOfFire, 5.0f);

@@ -1,0 +1,120 @@
+// CGun: one weapon mount of a glider, tower or ground turret.
+//
+// The owner sets m_pOwner, calls Run once per frame and Fire while the
+// trigger is held. The gun resolves its weapon (type key + modifier word)
+// into an SGunParameters record, keeps reload, heat, ammunition and firing
+// intensity, and on firing either hits along a ray at once (beam guns) or
+// launches missiles through the missile manager. A refused Fire leaves its
+// code in m_nFireResult; Run keeps it one more frame in m_nPrevFireResult
+// for the owner's display.
+//
+// Not here yet: the shot sounds (the sound source stays -1), the drawing
+// and the wait for the weapon model to load; the game's event sink and the
+// player's locked target are reached through IShotEvents below.
+//
+// Ownership: a private record (modifier word not 0) belongs to the gun.
+// Threads: main thread.
+#pragma once
+
+#include "foundation/Vector.h"
+#include "units/GunManager.h"
+#include "units/UnitTypes.h"
+
+#include <cstdint>
+
+class CMMObject;
+class CGliderObject;
+class CMissileObject;
+
+// Fire result codes.
+enum EGunResult : std::int32_t
+{
+    GUN_OK = 0,
+    GUN_OVERHEATED = 1,
+    GUN_NO_AMMO = 2,
+    GUN_RELOADING = 3,
+    GUN_NO_ENERGY = 4,
+};
+
+// What the player's shots tell the game: the application fills it; null
+// means nobody listens and the player has no locked target.
+class IShotEvents
+{
+public:
+    virtual ~IShotEvents() = default;
+    virtual void OnShoot(float damage, int kind) = 0;
+    virtual void OnFireWeapon(int kind) = 0;
+    virtual CMMObject* GetLockedTarget() = 0;
+};
+extern IShotEvents* g_pShotEvents;
+
+// True for a glider flown by the player's mechanoid.
+bool IsPlayerGlider(const CMMObject* object);
+// A copy of an object owned on another machine.
+bool IsNetworkCopy(const CMMObject* object);
+
+class CGun
+{
+public:
+    static constexpr float kReadyAtOnce = -0.00001f;
+    static constexpr float kMaxIntensity = 0.25f;
+    static constexpr float kDefaultRange = 500.0f;
+    static constexpr int kMaxFan = 50;
+
+    CGun();
+    ~CGun();
+    CGun(const CGun&) = delete;
+    CGun& operator=(const CGun&) = delete;
+
+    void Assign(const STypeKey& key, std::uint32_t word);
+    void Run();
+    // owner: the owner's world matrix; mount: the barrel's place in the
+    // owner's frame (its translation); direction: unit firing direction.
+    void Fire(const CMatrix* owner, CMatrix mount, CVector direction, int unused, float inherit);
+    void StopSound(bool flag);
+    void Pause(bool pause);
+    const SGunParameters* GetGunDesc() const { return m_pRecord; }
+    bool IsFiring() const { return m_bMounted && m_nBurstFrames != 0; }
+    bool IsShotVisible() const;
+
+    CMatrix m_GunMatrix{1.0f};
+    CMatrix m_GunMatrix2{1.0f};
+    float m_fBeamLength = 0.0f;
+    std::int32_t m_nBarrel = 0;
+    std::int32_t m_iSoundSource = -1;
+    CVector m_vMuzzle[2];
+    CVector m_vBeamEnd[2];
+    float m_fRecovery = 0.0f;
+    STypeKey m_Key;
+    std::int32_t m_iMissile = -1;
+    std::int32_t m_nBurstFrames = 0;
+    float m_fShotFlash = 0.0f;
+    std::uint8_t m_bFiring = 0;
+    std::int32_t m_nFireResult = GUN_OK;
+    std::int32_t m_nPrevFireResult = GUN_OK;
+    const SGunParameters* m_pRecord = nullptr;
+    CMMObject* m_pOwner = nullptr;
+    float m_fIntensity = 0.0f;
+    float m_fReload = 0.0f;
+    float m_fSinceShot = 1.5f;
+    CVector m_vDirection;
+    float m_fAmmo = 0.0f;
+    std::uint8_t m_bMounted = 0;
+    std::uint8_t m_bOverheated = 0;
+    float m_fHeat = 0.0f;
+    std::uint32_t m_dwModif = 0;
+
+private:
+    void FreePrivate();
+    // The energy cost paid by a glider owner; false when its mechanoid
+    // holds too little.
+    bool PayEnergy(float cost);
+    // Missile of the weapon at frame, owned by the owner; null for a
+    // network copy or a weapon without missile type.
+    CMissileObject* MakeMissile(const CMatrix& frame);
+    // The player's bookkeeping of a new missile: local network object,
+    // locked target, the shot event; returns the kind the shot reports.
+    int PlayerMissile(CMissileObject* missile, float damage);
+    float ShotDamage(bool includeExplosion);
+    SGunParameters* m_pPrivate = nullptr;
+};

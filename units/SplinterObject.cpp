@@ -1,0 +1,161 @@
+#include "units/SplinterObject.h"
+
+#include "foundation/ErrorLog.h"
+#include "foundation/FrameTimer.h"
+#include "foundation/Random.h"
+#include "location/Location.h"
+#include "world/ObjectList.h"
+#include "world/Physics.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+// Under this height above the water surface the splinter meets the ground below.
+constexpr float kWaterBand = 10.0f;
+} // namespace
+
+CSplinterObject::CSplinterObject()
+{
+    m_nType = OBJ_SPLINTER;
+    m_fRadius = 1.0f;
+    m_fMass = 1.0f;
+    m_fForwardFriction = m_fRisingFriction = m_fFallingFriction = m_fSideFriction = 1.3f;
+    m_bGravity = 1;
+    m_bGroundFollowing = m_bSteering = m_bLevelling = m_bGrip = 0;
+    m_bMoving = m_bPhysics = 1;
+    m_bSphereCollider = 1;
+    m_bPointCollider = 1;
+    m_bCollidable = 0;
+    m_bShown = 1;
+}
+
+void CSplinterObject::Init(const CMatrix& placement, const STypeKey& model, int trail, CMMObject* carried)
+{
+    XTRACE("CSplinterObject::Init");
+    m_Frame.SetMatrix(placement, true);
+    m_Model = model;
+    m_nTrail = trail;
+    const float* row = placement.m[0];
+    m_fScale = std::sqrt(row[0] * row[0] + row[1] * row[1] + row[2] * row[2]);
+    if (m_fScale <= 0.0f) m_fScale = 1.0f;
+    NormalizeMatrixRows(&m_Frame.m_Matrix);
+
+    m_bHasTail = trail >= 1 && trail <= 3;
+    if (trail == kTrailCarry)
+    {
+        if (!carried)
+        {
+            g_ErrorLog.LogError("CSplinterObject::Init lpObject is NULL");
+            m_bHasTail = 0;
+        }
+        else
+        {
+            m_pCarried = carried;
+            m_bHasTail = 1;
+        }
+        // A dropped thing lies on the ground for long; without it the
+        // limit is the same, as the kind asks.
+        m_fLifeLimit = kCarryLifeLimit;
+    }
+
+    m_fAge = 0.0f;
+    m_fRadius = 1.0f; // the model's scale: no model table here yet
+    if (m_pCarried) m_fRadius = std::max(m_fRadius, m_pCarried->m_fRadius);
+    CVector p = m_Frame.m_vPosition;
+    p.z += m_fRadius / 2.0f;
+    SetPosition(p);
+
+    for (float& rate : m_fTumbleRate)
+        rate = float(g_Random.RandomInt(10) + 1) / m_fScale * 1.8849558f;
+    for (float& angle : m_fTumble)
+        angle = float(g_Random.RandomInt(10) + 1) * 0.1f;
+}
+
+void CSplinterObject::Run()
+{
+    XTRACE("CSplinterObject::Run");
+    if (!m_bAlive) return;
+    const float dt = g_FrameTimer.GetFrameTime();
+    m_fAge += dt;
+    if (m_fAge > m_fLifeLimit)
+    {
+        m_bHasTail = 0;
+        m_bHitGround = 0;
+        g_ObjectList.DeleteObject(this);
+        return;
+    }
+    if (m_bMoving)
+        RunMove(dt);
+    else
+        RunRest(dt);
+    if (m_pCarried)
+    {
+        CVector p = m_Frame.m_vPosition;
+        p.z += m_pCarried->m_fRadius / 2.0f;
+        m_pCarried->SetPosition(p);
+    }
+}
+
+void CSplinterObject::RunMove(float dt)
+{
+    m_fTumble[0] += dt * m_fTumbleRate[0];
+    m_fTumble[1] += dt * m_fTumbleRate[1];
+    const CVector& pos = m_Frame.m_vPosition;
+    float h = g_Location.GetHeight(pos, true);
+    if (pos.z - h < kWaterBand) h = g_Location.GetHeight(pos, false);
+    const float depth = m_fRadius / 2.0f + h - pos.z;
+    const float base = depth <= -10.0f ? 1.1f : 4.0f;
+    DampValue(&m_fTumbleRate[0], dt, base, 1e10f);
+    DampValue(&m_fTumbleRate[1], dt, base, 1e10f);
+
+    const float speedSq = m_vVelocity.LengthSq();
+    if (depth > 0.0f)
+    {
+        CVector n{0.0f, 0.0f, 1.0f};
+        if (g_pPhysics) g_pPhysics->GetMapLNormal(&n, &pos, false);
+        const float nv = Dot(n, m_vVelocity);
+        if (nv < 0.0f && speedSq > 5.0f)
+        {
+            SetPosition(CVector{pos.x, pos.y, m_fRadius / 2.0f + h});
+            m_vVelocity = (m_vVelocity - n * (1.5f * nv)) * 0.75f;
+            m_bHitGround = 1;
+        }
+    }
+    if ((speedSq < 5.0f && depth > -10.0f) || (depth > -2.0f && speedSq < 100.0f))
+    {
+        m_fRestTime += std::min(dt, 0.1f);
+        if (m_fRestTime > 0.25f)
+        {
+            m_bMoving = m_bPhysics = 0;
+            m_bFlying = 0;
+            m_bHitGround = 1;
+            PlaceCarried();
+        }
+    }
+}
+
+void CSplinterObject::RunRest(float dt)
+{
+    CVector p = m_Frame.m_vPosition;
+    p.z -= dt;
+    SetPosition(p);
+}
+
+void CSplinterObject::PlaceCarried()
+{
+    if (!m_pCarried) return;
+    const CVector& pos = m_Frame.m_vPosition;
+    const float water = g_Location.GetHeight(pos, true);
+    const float ground = pos.z - water < kWaterBand ? water : g_Location.GetHeight(pos, false);
+    CMatrix m = m_Frame.m_Matrix;
+    CMatrix turn(1.0f);
+    turn.SetRotationZ(m_fTumble[0]);
+    MatrixMultiply(&m, &turn, &m);
+    CMatrix tilt(1.0f);
+    tilt.SetRotationX(m_fTumble[1]);
+    MatrixMultiply(&m, &tilt, &m);
+    m.SetTranslation(CVector{pos.x, pos.y, std::max(pos.z, ground) + m_pCarried->m_fRadius / 2.0f});
+    m_pCarried->SetMatrix(m);
+}
