@@ -217,6 +217,7 @@ void CExploObject::Run()
     if (!m_bSoundPlayed)
     {
         m_bSoundPlayed = 1;
+        if (m_pDesc) PlayMotionless(m_pDesc->m_iSound, m_Frame.m_vPosition);
         if (!IsNetworkCopy(this)) ApplyVolumeDamage();
     }
     if (m_pDesc)

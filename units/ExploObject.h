@@ -7,7 +7,7 @@
 //
 // The light flash of the first second is worked out in PreDraw into
 // m_Light; the scene's dynamic lights do not take it yet.
-// Not here yet: the sound, the drawing of the layers,
+// Not here yet: the drawing of the layers,
 // textures, models, decals, smoke rings and shock meshes (their layers
 // count towards radius and lifetime only).
 //

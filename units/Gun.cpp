@@ -4,6 +4,8 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/Random.h"
 #include "location/Location.h"
+#include "location/ViewCamera.h"
+#include "sound/SoundManager.h"
 #include "units/ExploObject.h"
 #include "units/GliderObject.h"
 #include "units/KindManagers.h"
@@ -26,6 +28,15 @@ bool IsPlayerGlider(const CMMObject* object)
 bool IsNetworkCopy(const CMMObject* object)
 {
     return object && object->m_bNetwork && !object->m_bLocal;
+}
+
+void PlayMotionless(std::int32_t sound, const CVector& at)
+{
+    if (sound == -1 || !g_pSoundManager) return;
+    const CVector& l = g_ViewCamera.m_vPosition;
+    const float where[3] = {at.x, at.y, at.z};
+    const float listener[3] = {l.x, l.y, l.z};
+    g_pSoundManager->Play3DMotionlessById(sound, where, listener, true);
 }
 
 namespace
@@ -53,7 +64,14 @@ CGun::CGun() = default;
 
 CGun::~CGun()
 {
+    ReleaseSource();
     FreePrivate();
+}
+
+void CGun::ReleaseSource()
+{
+    if (m_iSoundSource != -1 && g_pSoundManager) g_pSoundManager->DeleteSndSrc(&m_iSoundSource, false);
+    m_iSoundSource = -1;
 }
 
 void CGun::FreePrivate()
@@ -92,7 +110,8 @@ void CGun::Assign(const STypeKey& key, std::uint32_t word)
     m_bMounted = m_pRecord != nullptr;
     m_nBurstFrames = 0;
     m_nBarrel = 0;
-    m_iSoundSource = -1;
+    ReleaseSource();
+    m_bSounding = 0;
     if (m_pRecord)
     {
         m_fReload = kReadyAtOnce;
@@ -177,13 +196,54 @@ void CGun::Run()
 
 void CGun::StopSound(bool)
 {
-    // The shot sounds are not played yet; only the source is let go.
+    // The looping source is let go, not cut short: it ends on its own.
+    if (m_iSoundSource != -1 && g_pSoundManager) g_pSoundManager->DeleteSndSrc(&m_iSoundSource, true);
     m_iSoundSource = -1;
+    // Run calls this on every idle frame: the end sound closes a burst once,
+    // not every frame the trigger is up.
+    if (!m_bSounding || !m_pRecord || !g_pSoundManager) return;
+    m_bSounding = 0;
+    const std::int32_t end = m_pRecord->GetSoundEndId();
+    if (end == -1) return;
+    if (IsPlayerGlider(m_pOwner))
+        g_pSoundManager->Play2DById(end, false);
+    else
+        PlayMotionless(end, m_vMuzzle[m_nBarrel & 1]);
 }
 
 void CGun::Pause(bool pause)
 {
-    if (pause) m_iSoundSource = -1;
+    if (pause) ReleaseSource();
+}
+
+void CGun::PlayShotSound(const CMatrix* owner, const CVector& muzzle, bool player)
+{
+    const std::int32_t sound = m_pRecord->GetSoundId();
+    m_bSounding = 1;
+    if (sound == -1 || !g_pSoundManager) return;
+    if (!m_pRecord->m_bVType)
+    {
+        if (player)
+            g_pSoundManager->Play2DById(sound, false);
+        else
+            PlayMotionless(sound, muzzle);
+        return;
+    }
+    // A continuous gun hums from just ahead of its owner.
+    const CVector ahead{owner->m[0][2], owner->m[1][2], owner->m[2][2]};
+    const CVector at = CVector{owner->m[3][0], owner->m[3][1], owner->m[3][2]} + ahead * 4.0f;
+    const float where[3] = {at.x, at.y, at.z};
+    if (m_iSoundSource == -1)
+    {
+        m_iSoundSource = g_pSoundManager->AddSndSrc(sound, where);
+        if (m_iSoundSource == -1) return;
+        g_pSoundManager->SetModeSndSrc(m_iSoundSource, player ? 2 : 0);
+        g_pSoundManager->PlaySndSrc(m_iSoundSource, true, false, false);
+    }
+    else if (!player)
+    {
+        g_pSoundManager->SetPosSndSrc(m_iSoundSource, where);
+    }
 }
 
 bool CGun::IsShotVisible() const
@@ -462,6 +522,7 @@ void CGun::Fire(const CMatrix* owner, CMatrix mount, CVector direction, int, flo
         shots = 0;
     }
 
+    PlayShotSound(owner, muzzles[g.m_bDoubleGun ? (m_nBarrel & 1) : 0], player);
     if (g.m_bTypeArms) m_fAmmo -= float(shots);
     m_fSinceShot = 0.0f;
     m_fShotFlash = 1.0f;

@@ -8,8 +8,7 @@
 // code in m_nFireResult; Run keeps it one more frame in m_nPrevFireResult
 // for the owner's display.
 //
-// Not here yet: the shot sounds (the sound source stays -1), the drawing
-// and the wait for the weapon model to load; the game's event sink and the
+// Not here yet: the drawing and the wait for the weapon model to load; the game's event sink and the
 // player's locked target are reached through IShotEvents below.
 //
 // Ownership: a private record (modifier word not 0) belongs to the gun.
@@ -52,6 +51,9 @@ extern IShotEvents* g_pShotEvents;
 bool IsPlayerGlider(const CMMObject* object);
 // A copy of an object owned on another machine.
 bool IsNetworkCopy(const CMMObject* object);
+// A one-shot 3-D sound at a fixed place, heard from the camera; nothing
+// without a sound manager or for sound -1.
+void PlayMotionless(std::int32_t sound, const CVector& at);
 
 class CGun
 {
@@ -106,6 +108,7 @@ public:
 
 private:
     void FreePrivate();
+    void ReleaseSource();
     // The energy cost paid by a glider owner; false when its mechanoid
     // holds too little.
     bool PayEnergy(float cost);
@@ -116,5 +119,9 @@ private:
     // locked target, the shot event; returns the kind the shot reports.
     int PlayerMissile(CMissileObject* missile, float damage);
     float ShotDamage(bool includeExplosion);
+    // The shot's sound: a one-shot, or the continuous gun's looping source.
+    void PlayShotSound(const CMatrix* owner, const CVector& muzzle, bool player);
+    // A burst sounded since the last StopSound (its end sound is due).
+    std::uint8_t m_bSounding = 0;
     SGunParameters* m_pPrivate = nullptr;
 };

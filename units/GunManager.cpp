@@ -27,6 +27,14 @@ std::int32_t SGunParameters::GetExploId() const
 {
     return FieldId(m_Explo);
 }
+std::int32_t SGunParameters::GetSoundId() const
+{
+    return FieldId(m_Sound);
+}
+std::int32_t SGunParameters::GetSoundEndId() const
+{
+    return FieldId(m_SoundEnd);
+}
 
 namespace
 {

@@ -65,6 +65,8 @@ struct SGunParameters
     std::int32_t GetModelId() const;
     std::int32_t GetMissileId() const;
     std::int32_t GetExploId() const;
+    std::int32_t GetSoundId() const;
+    std::int32_t GetSoundEndId() const;
 };
 
 class CGunManager : public DefaultManager

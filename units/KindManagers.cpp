@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
+#include "sound/SoundManager.h"
 #include "units/ExploObject.h"
 #include "units/MissileObject.h"
 #include "world/MMEngine.h"
@@ -160,6 +161,9 @@ bool CExploManager::Init(const char* section)
         t.m_bLight = t.m_fLightRadius != 0.0f;
         const auto rgb = std::uint32_t(g_ResourceDB.GetIntegerField(name, "LIGHTCOLOR", 0));
         t.m_dwLightColor = (rgb & 0xFF00FF00u) | ((rgb >> 16) & 0xFFu) | ((rgb & 0xFFu) << 16);
+        char sound[32] = {};
+        g_ResourceDB.GetStringField(name, "SOUND", sound, sizeof sound);
+        t.m_iSound = g_pSoundManager && sound[0] ? g_pSoundManager->FindName(sound) : -1;
         for (int n = 0; n < SExploParameters::kLayers; ++n)
         {
             SExploLayer& l = t.m_Layers[n];

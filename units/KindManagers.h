@@ -133,6 +133,7 @@ struct SExploParameters
     std::uint8_t m_bLight = 0;        // LIGHTRADIUS not 0
     float m_fLightRadius = 0.0f;      // "LIGHTRADIUS"
     std::uint32_t m_dwLightColor = 0; // "LIGHTCOLOR", red and blue swapped
+    std::int32_t m_iSound = -1;       // "SOUND", resolved through the sound manager
     SExploLayer m_Layers[kLayers];
 };
 

@@ -7,6 +7,7 @@
 #include "foundation/Settings.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
+#include "sound/SoundManager.h"
 #include "units/ExploObject.h"
 #include "units/GliderObject.h"
 #include "units/Gun.h"
@@ -314,6 +315,14 @@ void CMissileObject::RunKind(float dt)
             {
                 m_bDetonating = 1;
                 m_bActive = 0;
+                if (g_pSoundManager)
+                {
+                    const CVector& p = m_Frame.m_vPosition;
+                    const CVector& l = g_ViewCamera.m_vPosition;
+                    const float at[3] = {p.x, p.y, p.z};
+                    const float listener[3] = {l.x, l.y, l.z};
+                    g_pSoundManager->Play3DMotionless("SND_GUN_LANDMINE_ALERT", at, listener, true);
+                }
             }
             if (m_bActive) return;
         }

@@ -1,0 +1,135 @@
+// Shot, end-of-burst, explosion and mine-alert sounds through the sound
+// manager on a loopback device.
+#include "CombatFixture.h"
+#include "sound/SoundTestUtil.h"
+
+#include "location/ViewCamera.h"
+#include "sound/SoundManager.h"
+
+#include <fstream>
+
+using unittest::CCombatTest;
+
+namespace
+{
+
+class CombatSound : public CCombatTest
+{
+protected:
+    void SetUp() override
+    {
+        CCombatTest::SetUp();
+        using namespace soundtest;
+        const std::vector<std::int16_t> s = Tone(4410, 1);
+        ASSERT_TRUE(WriteWaveFile("tone.wav", Pcm(1), s.data(), std::uint32_t(s.size() * 2)));
+        std::ofstream("main.ini", std::ios::app) << "[" << kSoundSection << "]\nfilename=snd.ini\n";
+        std::ofstream out("snd.ini");
+        for (const char* name : {"SND_SHOT", "SND_END", "SND_BOOM", "SND_GUN_LANDMINE_ALERT"})
+            out << "[" << name << "]\nNAME=" << name << "\nFILENAME=tone.wav\n3DSOUND=1\nMINDIST=10\nVOLUME=1.0\n";
+        out.close();
+        g_ResourceDB.Done();
+        ASSERT_TRUE(g_ResourceDB.Init("main.ini", ResourceDBManager::kModeIni));
+        ASSERT_TRUE(m_manager.InitSnd(m_loop.Device(), m_loop.Primary()));
+        m_manager.InitMngr(kSoundSection);
+        g_pSoundManager = &m_manager;
+
+        std::ofstream("weapons.ini")
+            << "[GUN_SHOT]\nTYPE=0\nShootType=1\nRATEOFFIRE=120\nDAMAGE=1\nTFIRE=8\nIDSOUND=SND_SHOT\n"
+               "IDSOUNDEND=SND_END\n"
+               "[GUN_HUM]\nTYPE=0\nShootType=1\nRATEOFFIRE=600\nDAMAGE=1\nVTYPE=1\nTFIRE=8\nTCOOL=1\n"
+               "IDSOUND=SND_SHOT\nIDSOUNDEND=SND_END\n";
+        std::ofstream("explo.ini") << "[EXP_SMALL]\nSOUND=SND_BOOM\n[EXP_DEFAULT]\n[EXP_WATER]\n";
+        using namespace unit_sections;
+        ASSERT_TRUE(g_ExploManager.Init(kExplosions));
+        ASSERT_TRUE(g_MissileManager.Init(kMissiles));
+        ASSERT_TRUE(g_GunManager.Init(kWeapons));
+
+        m_Mech = Fitted();
+        Fly(*m_Mech);
+        m_Glider.SetPosition(kAt);
+        m_Owner = CMatrix(1.0f);
+        m_Owner.SetTranslation(kAt);
+        m_savedCamera = g_ViewCamera.m_vPosition;
+        g_ViewCamera.m_vPosition = kAt;
+    }
+    void TearDown() override
+    {
+        m_Gun.Assign(STypeKey(-1), 0);
+        g_ViewCamera.m_vPosition = m_savedCamera;
+        g_pSoundManager = nullptr;
+        CCombatTest::TearDown();
+    }
+    bool Playing(const char* name) { return m_manager.IsPlaying(m_manager.FindName(name)); }
+    void Frame(bool trigger)
+    {
+        m_Mech->m_fEnergy = m_Mech->GetEnergy(2);
+        if (trigger) m_Gun.Fire(&m_Owner, CMatrix(1.0f), {1.0f, 0.0f, 0.0f}, 0, 1.0f);
+        m_Gun.Run();
+        Tick();
+    }
+
+    static constexpr CVector kAt{1000.0f, 1000.0f, 500.0f};
+    soundtest::CLoopback m_loop;
+    CSoundManager2 m_manager;
+    std::unique_ptr<CMechanoid> m_Mech;
+    CGun m_Gun;
+    CMatrix m_Owner;
+    CVector m_savedCamera;
+};
+
+} // namespace
+
+TEST_F(CombatSound, AShotSoundsOnceAndTheBurstEndsWithItsEndSoundOnce)
+{
+    m_Gun.m_pOwner = &m_Glider;
+    m_Gun.Assign(STypeKey(CCombatTest::Gun("GUN_SHOT")), 0);
+    Frame(true);
+    EXPECT_TRUE(Playing("SND_SHOT"));
+    EXPECT_EQ(m_Gun.m_iSoundSource, -1); // a one-shot keeps no source
+    EXPECT_FALSE(Playing("SND_END"));
+    Frame(false); // the trigger is up: the burst ends
+    EXPECT_TRUE(Playing("SND_END"));
+    m_manager.StopAll();
+    Frame(false);
+    EXPECT_FALSE(Playing("SND_END")); // not again on every idle frame
+}
+
+TEST_F(CombatSound, AContinuousGunHoldsOneLoopingSourceUntilTheTriggerIsReleased)
+{
+    m_Gun.m_pOwner = &m_Glider;
+    m_Gun.Assign(STypeKey(CCombatTest::Gun("GUN_HUM")), 0);
+    m_Mech->m_fEnergy = m_Mech->GetEnergy(2);
+    m_Gun.Fire(&m_Owner, CMatrix(1.0f), {1.0f, 0.0f, 0.0f}, 0, 1.0f);
+    const std::int32_t source = m_Gun.m_iSoundSource;
+    ASSERT_NE(source, -1);
+    m_Gun.Fire(&m_Owner, CMatrix(1.0f), {1.0f, 0.0f, 0.0f}, 0, 1.0f);
+    EXPECT_EQ(m_Gun.m_iSoundSource, source); // kept, not made again
+    m_Gun.Run();
+    Tick();
+    Frame(false);
+    EXPECT_EQ(m_Gun.m_iSoundSource, -1);
+    EXPECT_TRUE(Playing("SND_END"));
+}
+
+TEST_F(CombatSound, AnExplosionSoundsOnItsFirstFrameAndATriggeredMineAlerts)
+{
+    CExploObject* explo = g_ExploManager.CreateObject(g_ExploManager.FindName("EXP_SMALL"), CMatrix(1.0f));
+    ASSERT_NE(explo, nullptr);
+    explo->SetPosition(kAt);
+    explo->Run();
+    EXPECT_TRUE(Playing("SND_BOOM"));
+
+    CMatrix at(1.0f);
+    at.SetTranslation(kAt + CVector{5.0f, 0.0f, 0.0f});
+    CMissileObject* mine = g_MissileManager.CreateMissile(STypeKey(Missile("MIS_LAID")), at, nullptr, 0);
+    mine->m_bActive = 1;
+    mine->m_bMoving = 0;
+    auto* passer = new CGliderObject;
+    passer->m_fRadius = 5.0f;
+    passer->SetPosition(kAt);
+    g_ObjectList.AddObject(passer);
+    EXPECT_FALSE(Playing("SND_GUN_LANDMINE_ALERT"));
+    mine->Run();
+    EXPECT_TRUE(mine->m_bDetonating);
+    EXPECT_TRUE(Playing("SND_GUN_LANDMINE_ALERT"));
+}
