@@ -2,8 +2,14 @@
 // network copies, and the single explosion.
 #include "CombatFixture.h"
 
+#include "location/Environment.h"
+#include "location/Location.h"
+#include "tools/mksample/SampleLocation.h"
+
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 using unittest::CCombatTest;
 
@@ -193,4 +199,56 @@ TEST_F(Flight, KindRulesBounceGrowAndJitter)
     for (int i = 0; i < 5; ++i)
         particle->Run();
     EXPECT_NEAR(particle->m_vVelocity.Length(), 100.0f, 1e-2f);
+}
+
+// Over the sample location's lake the water surface ends a missile with
+// "EXP_WATER" laid flat; over dry ground it makes its own explosion.
+TEST_F(Flight, AHitOnTheSampleLakeGivesTheWaterExplosionWithIdentityRotation)
+{
+    const std::string root = m_dir.string();
+    std::filesystem::create_directories(m_dir / "Data" / "Locs");
+    ASSERT_TRUE(WriteSampleLocation(root));
+    g_Location.Init(0, 0);
+    g_Location.ClearCache();
+    ASSERT_TRUE(g_Location.OpenMap((root + "\\" + kSampleLocationMap).c_str()));
+    ASSERT_EQ(g_Location.m_Water.size(), 1u);
+
+    struct SCase
+    {
+        CVector at;
+        const char* explo;
+    };
+    const CVector lake{1700.0f, 900.0f, 0.0f};
+    const CVector dry{300.0f, 300.0f, 0.0f};
+    for (const SCase& c : {SCase{lake, "EXP_WATER"}, SCase{dry, "EXP_SMALL"}})
+    {
+        const float surface = g_Location.GetHeight(c.at, true);
+        if (c.at.x == lake.x)
+        {
+            ASSERT_GT(surface, g_Location.GetHeight(c.at, false) + 1.0f);
+        }
+        CMissileObject* m =
+            Make("MIS_FUSE", CVector{c.at.x, c.at.y, surface - 0.5f}, Normalize(CVector{1.0f, 0.0f, -1.0f}));
+        const int before = ExploCount();
+        m->Run();
+        EXPECT_FALSE(m->m_bActive) << c.explo;
+        ASSERT_EQ(ExploCount(), before + 1) << c.explo;
+        CExploObject* explo = nullptr;
+        for (CMMObject* o : g_ObjectList.m_Objects)
+            if (o->m_nType == OBJ_EXPLOSION && o->m_bAlive) explo = static_cast<CExploObject*>(o);
+        ASSERT_NE(explo, nullptr);
+        EXPECT_EQ(explo->GetDesc(), g_ExploManager.Param(g_ExploManager.FindName(c.explo))) << c.explo;
+        EXPECT_NEAR(explo->GetPosition().z, surface, 1.0f) << c.explo;
+        if (c.at.x == lake.x)
+        {
+            for (int i = 0; i < 3; ++i)
+                for (int j = 0; j < 3; ++j)
+                    EXPECT_FLOAT_EQ(explo->m_Frame.m_Matrix.m[i][j], i == j ? 1.0f : 0.0f);
+        }
+        explo->m_bAlive = 0;
+    }
+    g_Location.m_CellStream.Close();
+    g_Location.ClearCache();
+    g_Location.Init(0, 0);
+    g_Environment.Clear();
 }
