@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
+#include "graphics/ModelManager.h"
 #include "sound/SoundManager.h"
 #include "units/ExploObject.h"
 #include "units/MissileObject.h"
@@ -103,6 +104,10 @@ bool CMissileManager::Init(const char* section)
         t.m_fDetonationDistance = g_ResourceDB.GetFloatField(name, "DISTANCE_DETONATION", 0.0f);
         t.m_fDetonationDelay = g_ResourceDB.GetFloatField(name, "DETONATION_DELAY", 0.0f);
         t.m_nDamageType = g_ResourceDB.GetIntegerField(name, "DAMAGETYPE", 0);
+        char tail[32] = {};
+        g_ResourceDB.GetStringField(name, "TAIL_MODEL", tail, sizeof tail);
+        const DefaultManager* models = g_pModelManager;
+        t.m_iTailModel = models && tail[0] ? models->FindName(tail) : -1;
     }
     // Cluster children name rows of this same table.
     for (std::int32_t i = 0; i < m_nCount; ++i)

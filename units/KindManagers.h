@@ -77,7 +77,7 @@ struct SMissileParameters
     float m_fResistance = 0.0f;         // "RESISTANCE"
     float m_fDetonationDistance = 0.0f; // "DISTANCE_DETONATION"
     float m_fDetonationDelay = 0.0f;    // "DETONATION_DELAY"
-    std::int32_t m_iTailModel = -1;     // "TAIL_MODEL" (no model table here yet: -1)
+    std::int32_t m_iTailModel = -1;     // "TAIL_MODEL", through the model manager (-1 without one)
     std::int32_t m_nDamageType = 0;     // "DAMAGETYPE"
     std::int32_t m_iSubMissile = -1;    // "SUBMISSILE", resolved through this table
 };

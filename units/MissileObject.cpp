@@ -5,6 +5,7 @@
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "foundation/Settings.h"
+#include "graphics/ModelManager.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
 #include "sound/SoundManager.h"
@@ -40,6 +41,19 @@ CMissileObject::CMissileObject()
     // Owner and target links are dropped when those objects go.
     m_bDeleteNotify = 1;
     m_fWobblePhase = g_Random.Random(6.2831853f);
+}
+
+CMissileObject::~CMissileObject()
+{
+    m_Tail.Done();
+}
+
+void CMissileObject::SetTailModel(std::int32_t model)
+{
+    m_bHasTail = model != -1;
+    if (!m_bHasTail) return;
+    m_Tail.Init(model, nullptr);
+    m_Tail.SetParticlesMatrix(m_Frame.m_Matrix);
 }
 
 int CMissileObject::GetKind() const
@@ -114,6 +128,7 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
         m_bGravity = 1;
         m_bGroundFollowing = 1;
         m_bSteering = m_bLevelling = m_bGrip = 0;
+        m_Smoke.Init(2, 500, &m_Frame.m_vPosition, 1.0f, 1.0f, 8.0f, -0.5f);
         break;
     case KIND_IMPULSE2:
         m_bGravity = 1;
@@ -139,7 +154,7 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
     default:
         break;
     }
-    m_bHasTail = t.m_iTailModel != -1;
+    SetTailModel(t.m_iTailModel);
     m_fFade = 0.5f;
     m_fStrength = t.m_fStrength;
     m_bDamageable = m_fStrength > 0.0f;
@@ -210,6 +225,11 @@ void CMissileObject::Run()
     m_fLifeTime = std::max(0.0f, m_fLifeTime - dt);
     const float far = 10.0f * float(g_Settings.VisibleRadius);
     if ((m_Frame.m_vPosition - g_ViewCamera.m_vPosition).LengthSq() > far * far) m_bActive = 0;
+    if (m_bHasTail)
+    {
+        m_Tail.SetParticlesMotion(m_Frame.m_Matrix, dt);
+        m_Tail.UpdateParticles(dt);
+    }
 
     RunKind(dt);
     if (!m_bAlive) return;
@@ -224,7 +244,12 @@ void CMissileObject::Run()
             if (m_fFade < 0.0f) g_ObjectList.DeleteObject(this);
             return;
         }
-        // No tail particles to wait for.
+        if (m_bHasTail && m_Tail.HasParticles())
+        {
+            // The trail drifts on and fades before the missile goes.
+            m_Tail.StopParticles();
+            if (!m_Tail.AreParticlesFinished()) return;
+        }
         g_ObjectList.DeleteObject(this);
         return;
     }
@@ -387,7 +412,7 @@ void CMissileObject::HitGround(const CVector& point)
     {
         m_bMoving = m_bPhysics = 0;
         m_bActive = 1; // armed
-        m_bHasTail = 0;
+        if (m_bHasTail) m_Tail.StopParticles();
         return;
     }
     const bool onWater = g_Location.GetHeight(point, true) != g_Location.GetHeight(point, false);
@@ -508,7 +533,9 @@ void CMissileObject::SplitMissile(int count, float spread, std::int32_t subType)
             CMissileObject* child =
                 g_MissileManager.CreateMissile(STypeKey(subType), m_Frame.m_Matrix, nullptr, 0);
             child->m_nWeaponKind = m_nWeaponKind;
-            child->m_bHasTail = 1;
+            const DefaultManager* models = g_pModelManager;
+            const std::int32_t tail = models ? models->FindName("MOD_FX_CLUSTER_SPLINTER_SMOKE") : -1;
+            if (tail != -1) child->SetTailModel(tail);
             g_Random.Next();
             g_Random.Next();
             g_Random.Next();

@@ -18,16 +18,20 @@
 // kind's rule (homing with proximity fuse, wobble, bounce, cluster split,
 // jitter, mines, growth), the terrain and water test and the end of life;
 // SetColissionObject and Damage end it with one explosion.
-// Not here yet: tails, smoke and drawing (a missile without tail is
-// deleted as soon as it stops), the alert sound of a mine, model scales
-// (1.0).
+// A missile with a tail stays after it stops until the tail's particles
+// have finished (at once when the tail has none); without a tail it goes
+// as soon as it stops. Kind 6 starts its smoke emitter at Init.
+// Not here yet: the drawing (and with it the smoke's emission), model
+// scales (1.0).
 //
 // Ownership: owner and target are not owned; the object list owns the
 // missile. Threads: main thread.
 #pragma once
 
 #include "units/UnitTypes.h"
+#include "graphics/ModelInstance.h"
 #include "world/DynamicObject.h"
+#include "world/Smoke.h"
 
 #include <cstdint>
 
@@ -55,7 +59,13 @@ public:
 
     CMissileObject();
 
+    CMissileObject(const CMissileObject&) = delete;
+    CMissileObject& operator=(const CMissileObject&) = delete;
+    ~CMissileObject() override;
+
     void Init(const CMatrix& placement, const STypeKey& type, std::uint32_t word);
+    // -1 leaves the missile without tail.
+    void SetTailModel(std::int32_t model);
     const SMissileParameters* GetDesc() const { return m_pDesc; }
     int GetKind() const;
     std::int32_t GetTypeIndex() const;
@@ -102,6 +112,8 @@ public:
     CMMObject* m_pTarget = nullptr;
     std::int32_t m_nWeaponKind = 666;
     char m_OwnerName[32] = {};
+    CModelInstance m_Tail;
+    CSmoke m_Smoke;
     // Fuse factor of fan shots (0.8..1.2 for the player's).
     float m_fFuse = 1.0f;
 

@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Random.h"
+#include "graphics/ModelManager.h"
 #include "location/Location.h"
 #include "world/ObjectList.h"
 #include "world/Physics.h"
@@ -14,7 +15,21 @@ namespace
 {
 // Under this height above the water surface the splinter meets the ground below.
 constexpr float kWaterBand = 10.0f;
+constexpr const char* kTrailModels[] = {"MOD_FX_BIG_FIRE_TAIL", "MOD_FX_SMALL_TAIL", "MOD_FX_OBJECT_TAIL"};
+constexpr const char* kHitGroundModel = "MOD_FX_HIT_GROUND";
+
+std::int32_t FxModel(const char* name)
+{
+    const DefaultManager* models = g_pModelManager;
+    return models ? models->FindName(name) : -1;
+}
 } // namespace
+
+CSplinterObject::~CSplinterObject()
+{
+    m_Tail.Done();
+    m_HitGroundFx.Done();
+}
 
 CSplinterObject::CSplinterObject()
 {
@@ -42,7 +57,7 @@ void CSplinterObject::Init(const CMatrix& placement, const STypeKey& model, int 
     if (m_fScale <= 0.0f) m_fScale = 1.0f;
     NormalizeMatrixRows(&m_Frame.m_Matrix);
 
-    m_bHasTail = trail >= 1 && trail <= 3;
+    std::int32_t tail = trail >= 1 && trail <= 3 ? FxModel(kTrailModels[trail - 1]) : -1;
     if (trail == kTrailCarry)
     {
         if (!carried)
@@ -53,11 +68,22 @@ void CSplinterObject::Init(const CMatrix& placement, const STypeKey& model, int 
         else
         {
             m_pCarried = carried;
-            m_bHasTail = 1;
+            tail = FxModel(kHitGroundModel);
+            if (tail != -1)
+            {
+                m_HitGroundFx.Init(tail, nullptr);
+                m_HitGroundFx.SetParticlesMatrix(m_Frame.m_Matrix);
+            }
         }
         // A dropped thing lies on the ground for long; without it the
         // limit is the same, as the kind asks.
         m_fLifeLimit = kCarryLifeLimit;
+    }
+    m_bHasTail = tail != -1;
+    if (m_bHasTail)
+    {
+        m_Tail.Init(tail, nullptr);
+        m_Tail.SetParticlesMatrix(m_Frame.m_Matrix);
     }
 
     m_fAge = 0.0f;
@@ -81,6 +107,10 @@ void CSplinterObject::Run()
     m_fAge += dt;
     if (m_fAge > m_fLifeLimit)
     {
+        m_Tail.StopParticles();
+        m_HitGroundFx.StopParticles();
+        m_Tail.Done();
+        m_HitGroundFx.Done();
         m_bHasTail = 0;
         m_bHitGround = 0;
         g_ObjectList.DeleteObject(this);
@@ -90,6 +120,12 @@ void CSplinterObject::Run()
         RunMove(dt);
     else
         RunRest(dt);
+    for (CModelInstance* fx : {&m_Tail, &m_HitGroundFx})
+    {
+        if (!fx->HasParticles()) continue;
+        fx->SetParticlesMotion(m_Frame.m_Matrix, dt);
+        fx->UpdateParticles(dt);
+    }
     if (m_pCarried)
     {
         CVector p = m_Frame.m_vPosition;
@@ -131,6 +167,7 @@ void CSplinterObject::RunMove(float dt)
             m_bMoving = m_bPhysics = 0;
             m_bFlying = 0;
             m_bHitGround = 1;
+            m_Tail.StopParticles();
             PlaceCarried();
         }
     }

@@ -4,13 +4,15 @@
 // rest, sinks and disappears. Trail kind 4 carries another object and lays
 // it on the ground where the splinter rests.
 //
-// Not here yet: the tail and hit-ground particle effects and the drawing
-// (the has-tail and hit-ground flags are kept); model scales are 1.0.
+// Trail kinds 1-3 trail a named particle model; kind 4 carries an object
+// and has the hit-ground dust as both tail and ground effect.
+// Not here yet: the drawing; model scales are 1.0.
 //
 // Ownership: the carried object is not owned. Threads: main thread.
 #pragma once
 
 #include "units/UnitTypes.h"
+#include "graphics/ModelInstance.h"
 #include "world/DynamicObject.h"
 
 #include <cstdint>
@@ -23,6 +25,7 @@ public:
     static constexpr int kTrailCarry = 4;
 
     CSplinterObject();
+    ~CSplinterObject() override;
 
     // placement carries the splinter's scale in its rows; the creator sets
     // the velocity afterwards.
@@ -32,6 +35,8 @@ public:
     void RunRest(float dt);
     void PlaceCarried();
 
+    CModelInstance m_Tail;
+    CModelInstance m_HitGroundFx;
     std::uint8_t m_bHasTail = 0;
     std::uint8_t m_bHitGround = 0;
     std::uint8_t m_bFlying = 1;
