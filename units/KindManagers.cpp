@@ -7,6 +7,7 @@
 #include "units/ExploObject.h"
 #include "units/MissileObject.h"
 #include "world/MMEngine.h"
+#include "world/NetDescriptor.h"
 #include "world/ObjectList.h"
 
 #include <algorithm>
@@ -127,6 +128,37 @@ CMissileObject* CMissileManager::CreateMissile(const STypeKey& type, const CMatr
     if (name) std::strncpy(missile->m_szGameId, name, sizeof missile->m_szGameId - 1);
     missile->Init(frame, type, word);
     g_ObjectList.AddObject(missile);
+    return missile;
+}
+
+CMissileObject* CMissileManager::CreateNetObject(const void* descriptor)
+{
+    XTRACE("CMissileManager::CreateNetObject");
+    SDynamicNetDescriptor d;
+    std::memcpy(&d, descriptor, sizeof d);
+    const auto index = std::int32_t(d.base.typeRef);
+    if (d.base.type != OBJ_MISSILE || !Param(index))
+    {
+        g_ErrorLog.LogError("CMissileManager::CreateNetObject: net object %u is no missile (object type %d, "
+                            "missile type %d)",
+                            d.base.netId, d.base.type, index);
+        return nullptr;
+    }
+    CMatrix frame(1.0f);
+    const float* axes[3] = {d.side, d.up, d.forward};
+    for (int c = 0; c < 3; ++c)
+        for (int r = 0; r < 3; ++r)
+            frame.m[r][c] = axes[c][r];
+    frame.SetTranslation(CVector{d.base.position[0], d.base.position[1], d.base.position[2]});
+    auto* missile = new CMissileObject;
+    missile->Init(frame, STypeKey(index), 0);
+    int size = 0;
+    missile->ReadNetDescriptor(descriptor, &size);
+    missile->m_nNetId = d.base.netId;
+    missile->m_bNetwork = 1;
+    missile->m_bLocal = 0;
+    g_ObjectList.AddObject(missile);
+    g_ObjectList.AddNetObject(missile);
     return missile;
 }
 

@@ -95,6 +95,12 @@ public:
     // Init and adds it to the object list.
     CMissileObject* CreateMissile(const STypeKey& type, const CMatrix& frame, const char* name,
                                   std::uint32_t word);
+    // A copy of another machine's missile from its network descriptor (the
+    // dynamic object's and the missile's 5 bytes): made, initialised, given
+    // the descriptor's state and listed as a network object. A descriptor
+    // of another object type or of an unknown missile type makes nothing
+    // (one error line).
+    CMissileObject* CreateNetObject(const void* descriptor);
 
     std::vector<SMissileParameters> m_Types;
     // The last network object number handed to a local missile.

@@ -239,3 +239,32 @@ TEST_F(Missile, ItEndsWhenItsLifetimeRunsOut)
     g_ObjectList.GetObjectList(OBJ_EXPLOSION, all);
     EXPECT_EQ(static_cast<CExploObject*>(all.items[0])->m_iType, g_ExploManager.FindName("EXP_DEFAULT"));
 }
+
+TEST_F(Missile, ANetworkCopyIsMadeFromTheDescriptorAndAForeignOneIsRefused)
+{
+    CMissileObject* m = Make("MIS_ROCKET", Normalize(CVector{0.0f, 1.0f, 1.0f}));
+    m->m_nNetId = 41;
+    m->m_vVelocity = CVector{1.0f, 2.0f, 3.0f};
+    m->m_bActive = 0;
+    std::uint8_t buffer[512] = {};
+    int size = 0;
+    m->WriteNetDescriptor(buffer, &size);
+    CMissileObject* copy = g_MissileManager.CreateNetObject(buffer);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_EQ(copy->GetDesc(), m->GetDesc());
+    EXPECT_EQ(g_ObjectList.FindNetObject(41), copy);
+    EXPECT_TRUE(IsNetworkCopy(copy));
+    EXPECT_EQ(copy->m_bActive, 0);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            EXPECT_NEAR(copy->m_Frame.m_Matrix.m[i][j], m->m_Frame.m_Matrix.m[i][j], 1e-5f) << i << j;
+    EXPECT_FLOAT_EQ(copy->m_vVelocity.z, 3.0f);
+
+    auto* glider = new CGliderObject;
+    g_ObjectList.AddObject(glider);
+    glider->WriteNetDescriptor(buffer, &size);
+    const int before = MissileCount();
+    EXPECT_EQ(g_MissileManager.CreateNetObject(buffer), nullptr);
+    EXPECT_EQ(MissileCount(), before);
+    EXPECT_NE(ReadText("error.log").find("net object 0 is no missile (object type 14"), std::string::npos);
+}
