@@ -26,6 +26,27 @@ namespace
 {
 constexpr float kDegToRad = 0.017453292f;
 constexpr char kDefaultName[] = "_DEFAULT_";
+
+// An upper bound of the terrain height, water surfaces included, under p:
+// the map's height bounds of the cell under p and of its neighbours in +x
+// and +y (whose vertices close the cell's last row of triangles), and the
+// highest water surface. A missile above it cannot meet the ground this
+// frame, and the exact height (which walks the cell's full height data)
+// need not be looked up. False outside the map.
+bool TerrainCeiling(const CVector& p, float* out)
+{
+    const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
+    if (p.x < 0.0f || p.y < 0.0f || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1) return false;
+    const int cx = ix >> 6, cy = iy >> 6;
+    float top = -1e30f;
+    for (int y = cy; y <= cy + 1; ++y)
+        for (int x = cx; x <= cx + 1; ++x)
+            if (g_Location.IsInside(x, y)) top = std::max(top, g_Location.GetCell(x, y).m_vMax.z);
+    for (const SWaterEntry& w : g_Location.m_Water)
+        top = std::max(top, w.record.level);
+    *out = top;
+    return true;
+}
 } // namespace
 
 CMissileObject::CMissileObject()
@@ -376,7 +397,11 @@ void CMissileObject::TerrainTest(float dt)
 {
     const bool water = GetKind() != KIND_MINE;
     const CVector pos = m_Frame.m_vPosition;
-    const float h = g_Location.GetHeight(pos, water);
+    const float reach = 100.0f * dt + 5.0f;
+    float ceiling;
+    // High above the ground neither test below can hit: only the lifetime counts.
+    const bool clear = TerrainCeiling(pos, &ceiling) && pos.z - reach >= ceiling;
+    const float h = clear ? ceiling : g_Location.GetHeight(pos, water);
     if (pos.z < h)
     {
         CVector hit;
@@ -385,7 +410,7 @@ void CMissileObject::TerrainTest(float dt)
         HitGround(hit);
         return;
     }
-    if (pos.z - (100.0f * dt + 5.0f) < h)
+    if (pos.z - reach < h)
     {
         m_Frame.UpdateAxes();
         const float speed = m_vVelocity.Length();
