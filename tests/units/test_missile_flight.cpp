@@ -2,6 +2,8 @@
 // network copies, and the single explosion.
 #include "CombatFixture.h"
 
+#include "graphics/ComplexObject.h"
+#include "graphics/ParticleSystem.h"
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "tools/mksample/SampleLocation.h"
@@ -251,4 +253,36 @@ TEST_F(Flight, AHitOnTheSampleLakeGivesTheWaterExplosionWithIdentityRotation)
     g_Location.ClearCache();
     g_Location.Init(0, 0);
     g_Environment.Clear();
+}
+
+// A stopped missile with a tail stays until the tail's particles have gone.
+TEST_F(Flight, AStoppedMissileWaitsForItsTailsParticles)
+{
+    CComplexObject object;
+    SObjectPart part;
+    part.m_Record.type = 4;
+    part.m_pParticles = std::make_unique<CParticleViewer>();
+    SEmitterParams params = SEmitterParams::Defaults();
+    params.maxParticles = 50;
+    params.rate = 100.0f;
+    params.lifetime = 0.5f;
+    part.m_pParticles->Init(params);
+    object.m_Parts.push_back(std::move(part));
+
+    CMissileObject* m = Make("MIS_PLASMA", {500.0f, 500.0f, 5000.0f});
+    m->m_Tail.Init(-1, &object);
+    m->m_bHasTail = 1;
+    ASSERT_TRUE(m->m_Tail.HasParticles());
+    RunFrames(m, 4); // the tail emits while the missile flies
+    ASSERT_TRUE(m->m_bAlive);
+    m->m_bActive = 0;
+    int frames = 0;
+    while (m->m_bAlive && frames < 100)
+    {
+        m->Run();
+        Tick();
+        ++frames;
+    }
+    EXPECT_FALSE(m->m_bAlive);
+    EXPECT_GT(frames, 1); // not at once: the particles lived on
 }
