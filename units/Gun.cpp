@@ -373,6 +373,9 @@ void CGun::Fire(const CMatrix* owner, CMatrix mount, CVector direction, int, flo
         m_nFireResult = GUN_NO_ENERGY;
         return;
     }
+    // A gun of the first kinds fires from its model's fire points: while
+    // that model is still loading it waits.
+    if (g.m_nType <= 1 && g.GetModelId() >= 0 && !g_GunManager.GetGun(index)->m_bInitialized) return;
 
     m_bFiring = 1;
     m_fIntensity += 2.0f * g_FrameTimer.GetFrameTime();

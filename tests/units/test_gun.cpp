@@ -355,3 +355,24 @@ TEST_F(Gun, ThePlayersFanMissilesInheritTheGlidersVelocityAndAFuseFactor)
     EXPECT_NEAR(rightmost - leftmost, 30.0f * 49.0f / 50.0f, 0.1f);
     EXPECT_NEAR(rightmost + leftmost, 0.0f, 0.1f);
 }
+
+TEST_F(Gun, AGunOfTheFirstKindsWaitsForItsModelToLoad)
+{
+    // A model id that no model manager can hand out: it is still loading.
+    auto& record = const_cast<SGunParameters&>(*g_GunManager.GetGun(CCombatTest::Gun("GUN_ROCKET")));
+    ASSERT_LE(record.m_nType, 1);
+    SetFieldId(record.m_Model, 0);
+    Mount("GUN_ROCKET");
+    PlentyOfEnergy();
+    m_Gun.Fire(&m_Owner, CMatrix(1.0f), {0.0f, 1.0f, 0.0f}, 0, 1.0f);
+    SPointerArray<CMMObject> all;
+    g_ObjectList.GetObjectList(OBJ_MISSILE, all);
+    EXPECT_EQ(all.count, 0);
+    EXPECT_FALSE(m_Gun.m_bFiring);
+    // Without a model to wait for it fires.
+    SetFieldId(record.m_Model, -1);
+    m_Gun.Fire(&m_Owner, CMatrix(1.0f), {0.0f, 1.0f, 0.0f}, 0, 1.0f);
+    g_ObjectList.GetObjectList(OBJ_MISSILE, all);
+    EXPECT_EQ(all.count, 1);
+    EXPECT_TRUE(m_Gun.m_bFiring);
+}
