@@ -11,7 +11,7 @@
 // Numeric keys that are 0 in the database take the kind's default where it
 // has one (lamp radius and scale, sound zone period and length).
 //
-// Not here yet: the building, map cover, sound zone and pick-up objects
+// Not here yet: the building, sound zone and pick-up objects
 // (their blocks still load through the default loader), and the building
 // part geometry (InitBuilding) and the lamp's FX part (InitLamp only marks
 // the type prepared), which need the model's parts.
@@ -129,6 +129,8 @@ public:
     CMapCoverManager() : CKindManager(OBJ_MAPCOVER) {}
     // "Model" (a texture name), "TYPE", "PERIOD"; an unknown texture is logged.
     bool Init(const char* section) override;
+    // A map cover object (world/SceneryObjects.cpp).
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
     // "Светящийся=%d\r\nПериод=%f".
     void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
     void SetProperties(const char* record, const char* const* pairs, int count) override;

@@ -12,6 +12,7 @@
 #include "world/Camera.h"
 #include "world/MMObject.h"
 #include "world/ObjectTypeRecord.h"
+#include "world/SceneryObjects.h"
 
 #include <gtest/gtest.h>
 
@@ -233,4 +234,47 @@ TEST_F(ObjectDraw, TheCameraLookingAtAnObjectSeesItInTheMiddle)
     EXPECT_EQ(centreSeenFrom(CVector{4.0f, 6.0f, 8.0f}, &aside), 0);
     g_pViewCamera = nullptr;
     g_CameraMode = 0;
+}
+
+// A road node's band to its linked node: a flat strip 10 units wide along
+// the link, drawn through the layer (seen from above, 100 units across).
+TEST_F(ObjectDraw, RoadBandIsTenUnitsWideAlongTheLink)
+{
+    CRoadObject a, b;
+    CMatrix m(1.0f);
+    m.SetTranslation(CVector{-50, 0, 0});
+    a.Init(m, "");
+    m.SetTranslation(CVector{50, 0, 0});
+    b.Init(m, "");
+    a.m_Links.push_back(&b);
+    Device* d = graph.m_lpDevice;
+    auto row = [&](int y, int x)
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        SMatrix proj = IdentityMatrix();
+        proj.m[0][0] = proj.m[1][1] = 0.01f;
+        proj.m[2][2] = 0.001f;
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &proj);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        d->SetRenderState(D3DRS_LIGHTING, 1);
+        d->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+        SMaterial white{};
+        white.Diffuse = white.Ambient = {1, 1, 1, 1};
+        d->SetMaterial(&white);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        a.Draw();
+        d->EndScene();
+        std::uint32_t w = 0;
+        const auto pixels = gfxtest::ReadBackBuffer(&w);
+        return pixels.empty() ? -1 : int((pixels[std::size_t(y) * w + std::size_t(x)] >> 16) & 0xFF);
+    };
+    EXPECT_GT(row(24, 32), 0x80);   // the middle of the band
+    EXPECT_EQ(row(24, 2), 0);       // beyond its end (x = -90)
+    EXPECT_EQ(row(10, 32), 0);      // beside it (y = 58)
+    // Without the link only the node's own (missing) model: nothing.
+    a.m_Links.clear();
+    EXPECT_EQ(row(24, 32), 0);
 }
