@@ -3,13 +3,21 @@
 #include "WorldTestScene.h"
 #include "graphics/GraphicTestDevice.h"
 
+#include "foundation/GameTime.h"
 #include "foundation/ResourceDB.h"
+#include "foundation/Settings.h"
+#include "graphics/ImageFile.h"
+#include "graphics/TextureFile.h"
+#include "graphics/TextureManager.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/Mesh.h"
 #include "graphics/Model.h"
 #include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
 #include "world/Camera.h"
+#include "world/KindManagers.h"
+#include "world/LampObject.h"
+#include "world/LightWare.h"
 #include "world/MMObject.h"
 #include "world/ObjectTypeRecord.h"
 #include "world/SceneryObjects.h"
@@ -17,7 +25,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <memory>
+#include <vector>
 #include <string>
 
 namespace
@@ -57,7 +69,47 @@ class CDimCells : public worldtest::CTestCells
 {
 public:
     float GetBrightnessAt(const CVector&) override { return m_fLevel; }
+    // Flat ground at z = 0: one quad over the square, texture set 0 across it.
+    bool GetMapMesh(float x, float y, float radius, CGeometryBuffer* out) override
+    {
+        struct SVertex
+        {
+            float x, y, z;
+            std::uint32_t colour;
+            float u0, v0, u1, v1;
+        };
+        static_assert(sizeof(SVertex) == 32);
+        if (out->m_nVertexCapacity < 4 || out->m_nIndexCapacity < 6) return false;
+        auto* v = reinterpret_cast<SVertex*>(out->m_pVertices);
+        for (int i = 0; i < 4; ++i)
+        {
+            const float u = float(i % 2), w = float(i / 2);
+            v[i] = {x - radius + 2 * radius * u, y - radius + 2 * radius * w, 0, 0xFFFFFFFFu, u, w, u, w};
+        }
+        const std::uint16_t quad[6] = {0, 1, 2, 2, 1, 3};
+        std::memcpy(out->m_pIndices, quad, sizeof quad);
+        out->m_nVertexCount = 4;
+        out->m_nIndexCount = 6;
+        ++m_nMapMeshes;
+        return true;
+    }
     float m_fLevel = 1.0f;
+    int m_nMapMeshes = 0;
+};
+
+// The eye of the lamp's billboards.
+class CEyeView : public IObjectView
+{
+public:
+    CVector GetViewPosition() const override { return m_vEye; }
+    CVector GetViewDirection() const override { return {0, 0, 1}; }
+    bool IsSphereVisible(const CVector*, float) const override { return true; }
+    CVector m_vEye{0, 0, -100};
+};
+
+struct CNight : IEnvironmentLights
+{
+    std::uint32_t GetLightColor(int) const override { return 0; }
 };
 
 class ObjectDraw : public gfxtest::CGraphicDeviceTest
@@ -69,11 +121,30 @@ protected:
         m_previous = plat::GetCurrentDirectory();
         ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
         std::ofstream("quad.mdl", std::ios::binary) << QuadModelFile();
-        std::ofstream("db.ini") << "[\xCC\xEE\xE4\xE5\xEB\xE8]\nfilename=models.ini\n"; // "Модели"
+        // "Модели", "Текстуры"
+        std::ofstream("db.ini") << "[\xCC\xEE\xE4\xE5\xEB\xE8]\nfilename=models.ini\n"
+                                   "[\xD2\xE5\xEA\xF1\xF2\xF3\xF0\xFB]\nfilename=tex.ini\n";
+        // A white spot, opaque in the middle and clear at its rim.
+        std::vector<std::uint32_t> spot(16 * 16);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+            {
+                const float dx = (float(x) - 7.5f) / 8.0f, dy = (float(y) - 7.5f) / 8.0f;
+                const float a = std::max(0.0f, 1.0f - std::sqrt(dx * dx + dy * dy));
+                spot[std::size_t(y * 16 + x)] = (std::uint32_t(a * 255.0f) << 24) | 0xFFFFFFu;
+            }
+        RegisterTextureFileReader();
+        m_quality = g_Settings.TextureQuality;
+        g_Settings.TextureQuality = 0;
+        ASSERT_TRUE(WriteImageFile("spot.tm", MakeImageLevels(spot, 16, 16), false, kImageFormatA8R8G8B8));
+        std::ofstream("tex.ini") << "[TEX_SPOT]\nFilename=spot.tm\nType=0\nColor=0\nLOD=0\nTEXTURETYPE=2\n";
         std::ofstream("models.ini") << "[MOD_QUAD]\nFilename=quad.mdl\nRadius=1.5\n";
         ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
         ASSERT_TRUE(m_shaders.Init(false));
         g_pTexShaderManager = &m_shaders;
+        m_textures = std::make_unique<TextureManager>();
+        m_textures->Init("\xD2\xE5\xEA\xF1\xF2\xF3\xF0\xFB");
+        g_pTextureManager = m_textures.get();
         g_pModelManager = &m_models;
         ASSERT_TRUE(m_models.Init());
         m_models.Init("\xCC\xEE\xE4\xE5\xEB\xE8");
@@ -83,6 +154,8 @@ protected:
     void TearDown() override
     {
         g_pObjectCells = nullptr;
+        g_pTextureManager = nullptr;
+        g_Settings.TextureQuality = m_quality;
         m_models.Done();
         m_models.Purge();
         m_models.InvalidateDeviceObjects();
@@ -91,6 +164,7 @@ protected:
         g_pTexShaderManager = nullptr;
         g_ResourceDB.Done();
         CMesh::ResetCurrent();
+        m_textures.reset();
         plat::SetCurrentDirectory(m_previous.c_str());
         CGraphicDeviceTest::TearDown();
     }
@@ -118,8 +192,10 @@ protected:
     gfxtest::CTempDir m_dir{"objectdraw"};
     std::string m_previous;
     TexShaderManager m_shaders;
+    std::unique_ptr<TextureManager> m_textures;
     CModelManager m_models;
     CDimCells m_cells;
+    int m_quality = 0;
 };
 
 } // namespace
@@ -277,4 +353,106 @@ TEST_F(ObjectDraw, RoadBandIsTenUnitsWideAlongTheLink)
     // Without the link only the node's own (missing) model: nothing.
     a.m_Links.clear();
     EXPECT_EQ(row(24, 32), 0);
+}
+
+// A lamp at night lays its SHADOW spot on the ground around it (taken from
+// the terrain once), seen from above: bright under the lamp, fading out.
+TEST_F(ObjectDraw, LampLaysItsPoolOfLightOnTheGroundAtNight)
+{
+    CNight night;
+    g_pEnvironmentLights = &night;
+    g_GameTime = 0.0;
+    SLampType type;
+    SObjectTypeHeader::SetId(type.Model, -1);
+    type.m_nShadow = g_pTextureManager->FindName("TEX_SPOT");
+    ASSERT_NE(g_pTextureManager->GetTextureForce(type.m_nShadow), nullptr);
+    CLampObject lamp;
+    lamp.Init(CMatrix(10.0f), "NO_SUCH_LAMP"); // radius 10: a pool of 40
+    lamp.m_pLampType = &type;
+    lamp.m_pType = &type;
+    lamp.m_nObjectNumber = 0;
+    Device* d = graph.m_lpDevice;
+    auto draw = [&]()
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        SMatrix proj = IdentityMatrix();
+        proj.m[0][0] = proj.m[1][1] = 0.02f; // 100 units across, 1.56 units a pixel
+        proj.m[2][2] = 0.001f;
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &proj);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        lamp.PreDraw();
+        lamp.Draw();
+        d->EndScene();
+        return gfxtest::ReadBackBuffer();
+    };
+    auto red = [](const std::vector<std::uint32_t>& p, int x) { return int((p[std::size_t(24 * 64 + x)] >> 16) & 0xFF); };
+    const auto lit = draw();
+    ASSERT_EQ(lit.size(), 64u * 48u);
+    EXPECT_GT(lamp.m_fGlow, 0.001f);
+    const int under = red(lit, 32), half = red(lit, 32 + 13), outside = red(lit, 32 + 29);
+    EXPECT_GT(under, 60);
+    EXPECT_GT(under, half + 15);
+    EXPECT_EQ(outside, 0);
+    draw();
+    EXPECT_EQ(m_cells.m_nMapMeshes, 1); // the patch is built once
+    // By day the lamp is off: no pool.
+    g_pEnvironmentLights = nullptr;
+    EXPECT_EQ(red(draw(), 32), 0);
+    g_LightWare.DisableLights();
+    g_LightWare.ResetFrame();
+}
+
+// The effect pass draws the lamp's glow facing the eye at its light point,
+// only once the halo is up, and nothing while its model is not loaded.
+TEST_F(ObjectDraw, LampGlowFacesTheEyeAtNight)
+{
+    CNight night;
+    g_pEnvironmentLights = &night;
+    CEyeView eye;
+    g_pObjectView = &eye;
+    g_GameTime = 0.0;
+    SLampType type;
+    SObjectTypeHeader::SetId(type.Model, 0);
+    type.m_bPrepared = 1;
+    type.m_nGlow = g_pTextureManager->FindName("TEX_SPOT");
+    ASSERT_NE(g_pTextureManager->GetTextureForce(type.m_nGlow), nullptr);
+    CLampObject lamp;
+    lamp.Init(CMatrix(1.0f), "NO_SUCH_LAMP");
+    lamp.m_pLampType = &type;
+    lamp.m_pType = &type;
+    lamp.m_fRadius = 10.0f;
+    lamp.m_nObjectNumber = 0;
+    Device* d = graph.m_lpDevice;
+    auto centre = [&]()
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        SMatrix proj = IdentityMatrix();
+        proj.m[0][0] = proj.m[1][1] = 0.05f;
+        proj.m[2][2] = 0.001f;
+        proj.m[3][2] = 0.5f;
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &proj);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        lamp.PreDraw();
+        lamp.DrawEffect(0);
+        d->EndScene();
+        const auto p = gfxtest::ReadBackBuffer();
+        // The light point lies on the line of sight through the middle.
+        return p.empty() ? -1 : int((p[std::size_t(24 * 64 + 32)] >> 16) & 0xFF);
+    };
+    EXPECT_GT(centre(), 60);
+    SObjectTypeHeader::SetId(type.Model, 5); // no such model
+    EXPECT_EQ(centre(), 0);
+    SObjectTypeHeader::SetId(type.Model, 0);
+    g_pEnvironmentLights = nullptr; // day: no halo
+    EXPECT_EQ(centre(), 0);
+    g_pObjectView = nullptr;
+    g_LightWare.ResetFrame();
 }
