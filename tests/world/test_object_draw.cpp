@@ -1,5 +1,6 @@
 // An object's base drawing on the Direct3D 8 layer: the type's model at the
 // placement, its colour scaled by the light level of the ground under it.
+#include "QuadModelFile.h"
 #include "WorldTestScene.h"
 #include "graphics/GraphicTestDevice.h"
 
@@ -35,35 +36,6 @@
 namespace
 {
 using namespace plat::d3d;
-
-// A 2 x 2 quad in the z = 0 plane, lit by its material's ambient colour only.
-std::string QuadModelFile()
-{
-    std::string file(kModelFileHeaderSize, '\0');
-    const std::int32_t parts = 1;
-    std::memcpy(file.data(), &parts, sizeof parts);
-    SModelFilePart record{};
-    std::snprintf(record.name, sizeof record.name, "QUAD");
-    file.append(reinterpret_cast<const char*>(&record), sizeof record);
-    auto put = [&](const void* p, std::size_t n) { file.append(static_cast<const char*>(p), n); };
-    SModelBlockHeader h{};
-    for (int c = 4; c < 8; ++c)
-        h.material[c] = 1.0f; // ambient
-    h.material[3] = 1.0f;
-    h.techniqueId = SHADER_ONLYMATERIAL;
-    h.rotationSpeed = h.pingPongPeriod = 1.0f;
-    put(&h, sizeof h);
-    const SMeshFileHeader mh{0x112, 4, 6};
-    put(&mh, sizeof mh);
-    const float quad[4][8] = {{-1, 1, 0, 0, 0, -1, 0, 0},
-                              {1, 1, 0, 0, 0, -1, 1, 0},
-                              {-1, -1, 0, 0, 0, -1, 0, 1},
-                              {1, -1, 0, 0, 0, -1, 1, 1}};
-    put(quad, sizeof quad);
-    const std::uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
-    put(idx, sizeof idx);
-    return file;
-}
 
 class CDimCells : public worldtest::CTestCells
 {
@@ -120,7 +92,7 @@ protected:
         ASSERT_TRUE(OpenDevice(64, 48));
         m_previous = plat::GetCurrentDirectory();
         ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
-        std::ofstream("quad.mdl", std::ios::binary) << QuadModelFile();
+        std::ofstream("quad.mdl", std::ios::binary) << worldtest::QuadModelFile();
         // "Модели", "Текстуры"
         std::ofstream("db.ini") << "[\xCC\xEE\xE4\xE5\xEB\xE8]\nfilename=models.ini\n"
                                    "[\xD2\xE5\xEA\xF1\xF2\xF3\xF0\xFB]\nfilename=tex.ini\n";

@@ -114,7 +114,7 @@ bool AddSceneryRecords(DataBase& db)
                  "MOD_BOX_GIVEN",
                  {{"LIMIT", 0.0f}, {"RADIUS", 150.0f}, {"SCALE", 1.0f}},
                  {{"COLOR", 0xFFD080}},
-                 {{"FLARE", ""}, {"GLOW", ""}, {"SHADOW", ""}}}}) &&
+                 {{"FLARE", "TEX_LAMP_SPOT"}, {"GLOW", "TEX_LAMP_SPOT"}, {"SHADOW", "TEX_LAMP_SPOT"}}}}) &&
            add("SoundZone", true,
                {{"ZONE_WIND", "", {{"PERIOD", 0.0f}, {"LENGTH", 0.0f}}, {{"LOOP", 1}, {"RANDOM", 0}}, {}}}) &&
            add("Покрытие", false, {{"COVER_SPOT", "TEX_SAMPLECOLOR", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
