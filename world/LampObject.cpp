@@ -12,6 +12,7 @@
 #include "world/LightWare.h"
 #include "world/ObjectFrame.h"
 #include "world/ObjectScene.h"
+#include "world/SceneryObjects.h"
 
 #include <algorithm>
 #include <cmath>
@@ -98,8 +99,9 @@ void CLampObject::DrawPool()
         if (!m_Patch.m_pVertices) m_Patch.Allocate(kPatchFvf, kPatchVertices, kPatchIndices);
         m_Patch.m_nVertexCount = m_Patch.m_nIndexCount = 0;
         const CVector p = GetPosition();
-        g_pObjectCells->GetMapMesh(p.x, p.y, PoolRadius(), &m_Patch);
-        m_bPatchBuilt = 1;
+        // Cells whose ground is not loaded yet give nothing: ask again next frame.
+        m_bPatchBuilt = g_pObjectCells->GetMapMesh(p.x, p.y, PoolRadius(), &m_Patch) ? 1 : 0;
+        SetPatchColour(m_Patch, 0xFFFFFFFFu);
     }
     Device* d = graph.m_lpDevice;
     if (!d || m_Patch.m_nIndexCount == 0 || !g_pModelManager || !g_pTexShaderManager || !g_pTextureManager) return;

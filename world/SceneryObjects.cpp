@@ -47,6 +47,12 @@ void CopyName(char (&out)[32], const char* name)
 }
 } // namespace
 
+void SetPatchColour(CGeometryBuffer& patch, std::uint32_t colour)
+{
+    for (std::uint32_t i = 0; i < patch.m_nVertexCount; ++i)
+        std::memcpy(patch.m_pVertices + std::size_t(i) * patch.m_nStride + 12, &colour, 4);
+}
+
 float SceneryRadius(const CMatrix& placement, std::int32_t modelId)
 {
     float modelRadius = 1.0f;
@@ -212,8 +218,9 @@ void CMapCoverObject::Draw()
     const CVector p = GetPosition();
     if (!m_bPatchBuilt && g_pObjectCells && m_Patch.m_pVertices)
     {
-        g_pObjectCells->GetMapMesh(p.x, p.y, m_fRadius, &m_Patch);
-        m_bPatchBuilt = 1;
+        // Cells whose ground is not loaded yet give nothing: ask again next frame.
+        m_bPatchBuilt = g_pObjectCells->GetMapMesh(p.x, p.y, m_fRadius, &m_Patch) ? 1 : 0;
+        SetPatchColour(m_Patch, 0xFFFFFFFFu);
     }
     Device* d = graph.m_lpDevice;
     if (!d || m_Patch.m_nIndexCount == 0 || !g_pModelManager || !g_pTexShaderManager || !g_pTextureManager) return;

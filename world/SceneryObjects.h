@@ -78,3 +78,6 @@ public:
 // The radius of scenery from its placement's scale and the model's bounding
 // radius (1 when the model is unknown).
 float SceneryRadius(const CMatrix& placement, std::int32_t modelId);
+// The colour word of every vertex of a ground patch (the terrain leaves it
+// to the caller).
+void SetPatchColour(CGeometryBuffer& patch, std::uint32_t colour);
