@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/GameTime.h"
 #include "foundation/Graphic.h"
+#include "graphics/ComplexObject.h"
 #include "graphics/ModelManager.h"
 #include "graphics/Shaders.h"
 #include "graphics/TexShaderManager.h"
@@ -193,6 +194,23 @@ void CLampObject::DrawEffect(int)
     const float number = float(std::uint32_t(m_nObjectNumber));
     const CVector eye = GetViewerPosition();
     CVector at = LightPoint();
+    if (m_pLampType->m_nFxPart != -1)
+    {
+        // The marker part's frame carried by the lamp's matrix.
+        auto* complex = dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(model));
+        if (complex && m_pLampType->m_nFxPart < complex->GetPartCount())
+        {
+            SObjectPart& part = complex->GetPart(m_pLampType->m_nFxPart);
+            if (part.m_pModel)
+            {
+                const STransData& t = m_pLampType->m_FxTrans;
+                CMatrix marker(1.0f), world(1.0f);
+                GetTransMatrix(&marker, part.m_pModel.get(), t.iOrigin, t.iForward, t.iRight, t.iTop, nullptr);
+                MatrixMultiply(&world, &marker, &m_Frame.m_Matrix);
+                at = CVector{world.m[3][0], world.m[3][1], world.m[3][2]};
+            }
+        }
+    }
     const CVector toEye = eye - at;
     const float distance = std::sqrt(Dot(toEye, toEye));
     const float alpha = float(std::sin(double(number) + g_GameTime * 5.0) * 0.2 + 0.8) * m_fHalo;

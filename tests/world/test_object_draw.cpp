@@ -428,3 +428,22 @@ TEST_F(ObjectDraw, LampGlowFacesTheEyeAtNight)
     g_pObjectView = nullptr;
     g_LightWare.ResetFrame();
 }
+
+// A lamp type is prepared on its first effect pass: its model has no part
+// "FX", so the light point stays 0.8 x the radius above the lamp.
+TEST_F(ObjectDraw, InitLampPreparesTheTypeWithoutAnFxPart)
+{
+    std::ofstream("lamps.ini") << "[LAMP_Q]\nModel=MOD_QUAD\n";
+    std::ofstream("db.ini", std::ios::app) << "[Lamps]\nfilename=lamps.ini\n";
+    g_ResourceDB.Done();
+    ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+    ASSERT_TRUE(g_LampManager.Init("Lamps"));
+    SLampType* type = g_LampManager.GetKindForEdit(0);
+    ASSERT_NE(type, nullptr);
+    ASSERT_EQ(type->GetModelId(), 0);
+    type->m_nFxPart = 7;
+    g_LampManager.InitLamp(0);
+    EXPECT_EQ(type->m_bPrepared, 1);
+    EXPECT_EQ(type->m_nFxPart, -1);
+    g_LampManager.InitLamp(5); // no such type: nothing
+}
