@@ -22,6 +22,8 @@
 #include "world/MMObject.h"
 #include "world/ObjectTypeRecord.h"
 #include "world/SceneryObjects.h"
+#include "world/StoneObject.h"
+#include "world/EffectQueue.h"
 
 #include <gtest/gtest.h>
 
@@ -446,4 +448,39 @@ TEST_F(ObjectDraw, InitLampPreparesTheTypeWithoutAnFxPart)
     EXPECT_EQ(type->m_bPrepared, 1);
     EXPECT_EQ(type->m_nFxPart, -1);
     g_LampManager.InitLamp(5); // no such type: nothing
+}
+
+// A stone whose type has a second model queues it for the effect pass
+// (pass 17), which draws it at the stone; a stone without one queues nothing.
+TEST_F(ObjectDraw, StoneQueuesItsSecondModelForTheEffectPass)
+{
+    struct CQueue : IEffectQueue
+    {
+        void AddObject(float, CMMObject* object, std::uint32_t pass) override { queued.emplace_back(object, pass); }
+        std::vector<std::pair<CMMObject*, std::uint32_t>> queued;
+    } queue;
+    g_pEffectQueue = &queue;
+    SObjectTypeHeader type;
+    SObjectTypeHeader::SetId(type.Model, -1);
+    SObjectTypeHeader::SetId(type.ModelAlpha, 0);
+    CStoneObject stone;
+    stone.m_pType = &type;
+    stone.m_fRadius = 1.5f;
+    CMatrix m(1.0f);
+    m.SetTranslation(CVector{0, 0, 0.5f});
+    stone.SetMatrix(m);
+    // Queued, not drawn: the centre stays dark until the effect pass.
+    EXPECT_EQ(DrawCentre(stone), 0);
+    ASSERT_EQ(queue.queued.size(), 1u);
+    EXPECT_EQ(queue.queued[0].first, &stone);
+    EXPECT_EQ(queue.queued[0].second, 17u);
+    g_pEffectQueue = nullptr;
+    // Without a queue the effect draws at once: the second model is there.
+    EXPECT_GT(DrawCentre(stone), 0xF0);
+    SObjectTypeHeader::SetId(type.ModelAlpha, -1);
+    queue.queued.clear();
+    g_pEffectQueue = &queue;
+    EXPECT_EQ(DrawCentre(stone), 0);
+    EXPECT_TRUE(queue.queued.empty());
+    g_pEffectQueue = nullptr;
 }
