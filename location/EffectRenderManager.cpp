@@ -3,9 +3,14 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
 #include "foundation/Settings.h"
+#include "foundation/Texture.h"
+#include "graphics/ComplexObject.h"
+#include "graphics/Model.h"
+#include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
 #include "location/Environment.h"
 #include "location/Location.h"
+#include "location/ViewCamera.h"
 #include "world/MMObject.h"
 #include "world/ObjectList.h"
 #include "world/Smoke.h"
@@ -178,4 +183,79 @@ int CEffectRenderManager::CreateReflection(float h)
         result = k + 1;
     });
     return result;
+}
+
+namespace
+{
+// A device texture lent to a technique for one draw (the technique binds
+// CTexture objects).
+class CLentTexture : public CTexture
+{
+public:
+    explicit CLentTexture(Texture* texture)
+    {
+        m_lpTexture = texture;
+        if (texture) texture->AddRef();
+    }
+};
+
+// Target = level 0 of texture without a depth surface, cleared transparent.
+bool PushTextureTarget(Texture* texture)
+{
+    Surface* surface = nullptr;
+    if (!texture || texture->GetSurfaceLevel(0, &surface) != D3D_OK || !surface) return false;
+    const bool pushed = graph.PushRenderTarget(surface, nullptr);
+    surface->Release();
+    if (pushed) graph.m_lpDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+    return pushed;
+}
+
+void DrawWholeTexture(Texture* texture, int size)
+{
+    if (!g_pModelManager || !g_pTexShaderManager) return;
+    const int screen[4] = {0, 0, size, size};
+    CGeometryBuffer* quad = g_pModelManager->SetScreenQuad(screen, nullptr, false);
+    CMesh* mesh = quad ? g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iScreenSlot, quad) : nullptr;
+    if (!mesh) return;
+    CLentTexture lent(texture);
+    g_pTexShaderManager->ApplyStateBlock(11, mesh, &lent);
+    // The stage cache must not keep naming the lent texture.
+    for (CTexture*& cached : g_TextureStageCache)
+        if (cached == &lent) cached = nullptr;
+}
+} // namespace
+
+int CEffectRenderManager::RenderModelToTexture(CComplexObject* model, float* instance, int a, std::uint32_t b,
+                                               float size, CMatrix matrix, bool blur)
+{
+    Device* device = graph.m_lpDevice;
+    if (!model || !device || !m_pModelTexture) return 0;
+    matrix.ScaleRotation(0.98f / size);
+    device->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&matrix));
+    g_ModelWorldMatrix = matrix;
+    CMatrix view(1.0f);
+    view.m[1][1] = -1.0f;
+    view.m[3][2] = 1.44f;
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&view));
+    device->SetRenderState(D3DRS_ZENABLE, 0);
+    graph.SetProjection(1000.0f, 0.01f, 90.0f, 90.0f, false);
+    if (PushTextureTarget(m_pModelTexture))
+    {
+        model->Render(instance, b, a);
+        if (blur && m_pBlurTexture)
+        {
+            if (PushTextureTarget(m_pBlurTexture))
+            {
+                DrawWholeTexture(m_pModelTexture, int(kSlotSize));
+                graph.PopRenderTarget();
+            }
+            device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+            DrawWholeTexture(m_pBlurTexture, int(kModelTextureSize));
+        }
+        graph.PopRenderTarget();
+    }
+    graph.ApplyProjection();
+    device->SetRenderState(D3DRS_ZENABLE, 1);
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&g_ViewCamera.m_mView));
+    return 1;
 }

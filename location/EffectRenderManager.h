@@ -10,8 +10,7 @@
 // The queue is a fixed array of 8192 entries: queueing never allocates, and
 // the entries beyond 8192 of a frame are dropped (counted in m_nDropped).
 //
-// Not here yet: the scanner strip textures, the blur texture's use by
-// RenderModelToTexture, the shared effect geometry buffer and the detail
+// Not here yet: the scanner strip textures and the detail
 // objects (an entry of the detail pass value draws nothing); the textures
 // are not counted in the texture manager's totals.
 //
@@ -27,6 +26,7 @@
 
 class CMMObject;
 class CMesh;
+class CComplexObject;
 
 // The vertex of every effect mesh (vertex format 578): position, ARGB
 // colour, two texture pairs (the builders write only the first).
@@ -69,6 +69,15 @@ public:
     // objects above water height h into the next free slot; the slot number
     // plus 1, or 0 when there is no free slot or no render target.
     int CreateReflection(float h);
+    // Renders model (its state block instance, damage mask b, group a) into
+    // the 256 x 256 model texture, cleared transparent, seen from 1.44 in
+    // front with a 90-degree view, matrix's rotation scaled by 0.98 / size;
+    // with blur the picture goes to the blur texture and back through the
+    // texture filter. Restores the render target, the projection, depth
+    // test and the view camera's view. 1, or 0 (nothing touched) without a
+    // model or a model texture.
+    int RenderModelToTexture(CComplexObject* model, float* instance, int a, std::uint32_t b, float size,
+                             CMatrix matrix, bool blur);
 
     // ---- effect meshes (EffectMesh.cpp) ----
     // Each builder writes the front of the shared effect buffer and returns

@@ -41,3 +41,8 @@ float CLocationObjectCells::GetBrightnessAt(const CVector& position)
 {
     return m_location.GetBrightnessAt(position);
 }
+
+bool CLocationObjectCells::GetMapMesh(float x, float y, float radius, CGeometryBuffer* out)
+{
+    return m_location.GetMapMesh(x, y, 0, radius, out);
+}

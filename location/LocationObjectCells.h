@@ -24,6 +24,7 @@ public:
     // The cells of the terrain's visible list, nearest first (row x 64 + column).
     int GetVisibleCells(const int** cells) override;
     float GetBrightnessAt(const CVector& position) override;
+    bool GetMapMesh(float x, float y, float radius, CGeometryBuffer* out) override;
 
 private:
     CLocation& m_location;

@@ -167,3 +167,8 @@ int CLocationWorldAdapter::GetVisibleCells(const int** cells)
     *cells = m_Visible.data();
     return int(m_Visible.size());
 }
+
+bool CLocationWorldAdapter::GetMapMesh(float x, float y, float radius, CGeometryBuffer* out)
+{
+    return g_Location.GetMapMesh(x, y, 0, radius, out);
+}

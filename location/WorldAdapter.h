@@ -51,6 +51,8 @@ public:
     // Every cell of the map.
     int GetVisibleCells(const int** cells) override;
     float GetBrightnessAt(const CVector&) override { return 1.0f; }
+    // The location's ground triangles (CLocation::GetMapMesh).
+    bool GetMapMesh(float x, float y, float radius, CGeometryBuffer* out) override;
 
 private:
     // The four heights of the quad under point and the fractions inside it;

@@ -2,6 +2,8 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
+#include "graphics/ComplexObject.h"
+#include "graphics/ModelManager.h"
 #include "graphics/TextureManager.h"
 #include "sound/SoundManager.h"
 #include "world/LampObject.h"
@@ -240,6 +242,20 @@ void CLampManager::InitLamp(std::int32_t type)
     SLampType& t = m_Kinds[std::size_t(type)];
     t.m_bPrepared = 1;
     t.m_nFxPart = -1;
+    const std::int32_t id = t.GetModelId();
+    if (id < 0 || !g_pModelManager) return;
+    auto* model = dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id));
+    if (!model) return;
+    for (std::int32_t i = 0; i < model->GetPartCount(); ++i)
+    {
+        SObjectPart& part = model->GetPart(i);
+        if (std::strcmp(part.Name(), "FX") != 0 || !part.m_pModel) continue;
+        STransData trans;
+        if (!CreateTransData(part.m_pModel.get(), &trans)) return;
+        t.m_nFxPart = i;
+        t.m_FxTrans = trans;
+        return;
+    }
 }
 
 // --- sound zones -------------------------------------------------------------

@@ -11,14 +11,14 @@
 // Numeric keys that are 0 in the database take the kind's default where it
 // has one (lamp radius and scale, sound zone period and length).
 //
-// Not here yet: the building, map cover, sound zone and pick-up objects
+// Not here yet: the building, sound zone and pick-up objects
 // (their blocks still load through the default loader), and the building
-// part geometry (InitBuilding) and the lamp's FX part (InitLamp only marks
-// the type prepared), which need the model's parts.
+// part geometry (InitBuilding), which needs the part meshes' corners.
 //
 // Threads: Init on the start-up loader thread; loading on the main thread.
 #pragma once
 
+#include "graphics/Model.h"
 #include "world/ObjectManager.h"
 
 #include <cstdint>
@@ -129,6 +129,8 @@ public:
     CMapCoverManager() : CKindManager(OBJ_MAPCOVER) {}
     // "Model" (a texture name), "TYPE", "PERIOD"; an unknown texture is logged.
     bool Init(const char* section) override;
+    // A map cover object (world/SceneryObjects.cpp).
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
     // "Светящийся=%d\r\nПериод=%f".
     void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
     void SetProperties(const char* record, const char* const* pairs, int count) override;
@@ -138,6 +140,7 @@ struct SLampType : SObjectTypeHeader
 {
     std::uint8_t m_bPrepared = 0;
     std::int32_t m_nFxPart = -1;
+    STransData m_FxTrans{};
     std::int32_t m_nFlare = -1;
     std::int32_t m_nGlow = -1;
     std::int32_t m_nShadow = -1;
@@ -154,8 +157,15 @@ public:
     // Header, "FLARE", "GLOW", "SHADOW", "LIMIT", "RADIUS", "SCALE", "COLOR".
     bool Init(const char* section) override;
     CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
-    // Marks the type prepared with no FX part.
+    // Marks the type prepared; when its model is loaded and has a part
+    // "FX" with transform data, keeps that part's index and data (the
+    // lamp's light point), else the FX part index is -1.
     void InitLamp(std::int32_t type);
+    // The type record to change (tests); null outside the types.
+    SLampType* GetKindForEdit(std::int32_t index)
+    {
+        return index >= 0 && index < std::int32_t(m_Kinds.size()) ? &m_Kinds[std::size_t(index)] : nullptr;
+    }
 };
 
 struct SSoundZoneType : SObjectTypeHeader

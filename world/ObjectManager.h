@@ -113,7 +113,8 @@ public:
     const void* GetType(std::int32_t index) const override;
     void LoadObjects() override;
     void LoadObjectsFrom(CPakStream& stream);
-    CMMObject* CreateObject(const char*, const CMatrix*, const char*) override { return nullptr; }
+    // A helper object drawing its type's model (world/SceneryObjects.cpp).
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
 
 protected:
     SObjectTypeHeader* GetTypeHeader(std::int32_t index) override;

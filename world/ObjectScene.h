@@ -23,6 +23,8 @@ constexpr float kQuadSize = 10.0f;
 constexpr float kCellSize = 640.0f;
 
 // The terrain's per-cell object lists (the location's cell operations).
+class CGeometryBuffer;
+
 class IObjectCells
 {
 public:
@@ -40,6 +42,9 @@ public:
     virtual int GetVisibleCells(const int** cells) = 0;
     // The light level (0..1) of the ground at a point.
     virtual float GetBrightnessAt(const CVector& position) = 0;
+    // The ground triangles around (x, y) into out (position, colour word,
+    // two texture pairs; texture set 0 spans the square); false when none.
+    virtual bool GetMapMesh(float /*x*/, float /*y*/, float /*radius*/, CGeometryBuffer* /*out*/) { return false; }
 };
 
 // The view camera and the per-object lighting of the frame.

@@ -23,6 +23,7 @@ bool HasLink(const CRoadManager::SNode& n, std::int32_t target)
 void CRoadManager::LoadObjects()
 {
     LoadObjectsFrom(GetPakFileSystem().GetCurrent());
+    CreateRoadObjects();
 }
 
 void CRoadManager::LoadObjectsFrom(CPakStream& stream)

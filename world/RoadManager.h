@@ -59,8 +59,13 @@ public:
 
     CRoadManager() : CMMObjectManager(OBJ_ROAD) {}
 
+    // The road block, then one road object per node (CreateRoadObjects).
     void LoadObjects() override;
     void LoadObjectsFrom(CPakStream& stream);
+    // Adds a road object per node to the object list, each linked to the
+    // nodes after it that it links to, so every pair has one band
+    // (world/SceneryObjects.cpp).
+    void CreateRoadObjects();
     // Roads are not objects of the list.
     CMMObject* CreateObject(const char*, const CMatrix*, const char*) override { return nullptr; }
 

@@ -1,8 +1,15 @@
 #include "world/StoneObject.h"
 
+#include "foundation/ErrorLog.h"
+#include "foundation/Graphic.h"
 #include "foundation/MemStream.h"
+#include "graphics/ComplexObject.h"
+#include "graphics/Model.h"
 #include "graphics/ModelManager.h"
+#include "world/EffectQueue.h"
+#include "world/LightWare.h"
 #include "world/ObjectManager.h"
+#include "world/ObjectScene.h"
 #include "world/ObjectTypeRecord.h"
 
 #include <cmath>
@@ -56,4 +63,27 @@ void CStoneObject::LoadGame(CMemStream& stream)
     CMatrix m(1.0f);
     m.SetTranslation(GetPosition());
     Init(m, typeRef);
+}
+
+void CStoneObject::Draw()
+{
+    CMMObject::Draw();
+    if (m_pType && m_pType->GetAlphaModelId() != -1) QueueEffect(this, kAlphaModelPass);
+}
+
+void CStoneObject::DrawEffect(int pass)
+{
+    XTRACE("CStoneObject::DrawEffect");
+    if (pass != kAlphaModelPass || !m_pType || !g_pModelManager) return;
+    const std::int32_t id = m_pType->GetAlphaModelId();
+    auto* model = id >= 0 ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id)) : nullptr;
+    if (!model) return; // still loading
+    g_ModelWorldMatrix = m_Frame.m_Matrix;
+    if (graph.m_lpDevice)
+        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_WORLD,
+                                       reinterpret_cast<const plat::d3d::SMatrix*>(&m_Frame.m_Matrix));
+    const CVector p = GetPosition();
+    g_LightWare.SetLights(p, m_fRadius);
+    if (g_pObjectView) g_pObjectView->SetLights(p, m_fRadius);
+    model->Render(nullptr, 0, -1);
 }

@@ -3,15 +3,19 @@
 // offscreen: with the clip plane at the water height nothing below the
 // water line reaches the reflection.
 #include "graphics/GraphicTestDevice.h"
+#include "world/QuadModelFile.h"
 #include "world/WorldTestScene.h"
 
+#include "foundation/PakFileSystem.h"
 #include "foundation/Settings.h"
+#include "graphics/ModelManager.h"
 #include "location/EffectRenderManager.h"
 #include "world/ObjectList.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -203,4 +207,78 @@ TEST_F(ReflectionPixels, ClipPlaneKeepsOnlyWhatIsAboveTheWater)
     EXPECT_EQ(g_EffectRenderManager.CreateReflection(0.0f), 1);
     g_EffectRenderManager.Done();
     g_Settings.FullReflection = full;
+}
+
+// One model drawn into the 256 x 256 model texture: transparent around it,
+// the model in the middle, with and without the blur passes; the frame's
+// render target and depth test come back.
+TEST_F(ReflectionPixels, RenderModelToTextureDrawsTheModelIntoTheModelTexture)
+{
+    ASSERT_TRUE(OpenDevice());
+    TexShaderManager shaders;
+    CModelManager models;
+    ASSERT_TRUE(shaders.Init(false));
+    g_pTexShaderManager = &shaders;
+    g_pModelManager = &models;
+    ASSERT_TRUE(models.Init());
+    std::ofstream("quad.mdl", std::ios::binary) << worldtest::QuadModelFile();
+    CComplexObject quad;
+    {
+        CPakStream stream;
+        ASSERT_TRUE(GetPakFileSystem().OpenStream("quad.mdl", stream));
+        ASSERT_TRUE(quad.LoadFromStream(stream));
+    }
+    g_EffectRenderManager.Init(1);
+    Device* d = graph.m_lpDevice;
+    Surface* frame = nullptr;
+    d->GetRenderTarget(&frame);
+    d->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+    d->SetRenderState(D3DRS_LIGHTING, 1);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+
+    auto texel = [](int x, int y) {
+        Surface* level = nullptr;
+        Surface* image = nullptr;
+        std::uint32_t c = 0xDEADBEEF;
+        if (g_EffectRenderManager.m_pModelTexture->GetSurfaceLevel(0, &level) != D3D_OK) return c;
+        graph.m_lpDevice->CreateImageSurface(256, 256, D3DFMT_A8R8G8B8, &image);
+        if (image && graph.m_lpDevice->CopyRects(level, nullptr, 0, image, nullptr) == D3D_OK)
+        {
+            SLockedRect locked{};
+            if (image->LockRect(&locked, nullptr, D3DLOCK_READONLY) == D3D_OK)
+            {
+                std::memcpy(&c, static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch + x * 4, 4);
+                image->UnlockRect();
+            }
+        }
+        if (image) image->Release();
+        level->Release();
+        return c;
+    };
+    EXPECT_EQ(g_EffectRenderManager.RenderModelToTexture(nullptr, nullptr, -1, 0, 2.0f, CMatrix(1.0f), false), 0);
+    for (bool blur : {false, true})
+    {
+        d->BeginScene();
+        EXPECT_EQ(g_EffectRenderManager.RenderModelToTexture(&quad, nullptr, -1, 0, 2.0f, CMatrix(1.0f), blur), 1);
+        d->EndScene();
+        // The quad spans +-0.49 at 1.44 ahead: +-0.34 of the half width.
+        EXPECT_GT((texel(128, 128) >> 16) & 0xFF, 0xC0u) << "blur " << blur;
+        EXPECT_EQ(texel(10, 10), 0u) << "blur " << blur;
+        EXPECT_EQ(texel(128, 30), 0u) << "blur " << blur;
+        Surface* now = nullptr;
+        d->GetRenderTarget(&now);
+        EXPECT_EQ(now, frame);
+        if (now) now->Release();
+        std::uint32_t z = 0;
+        d->GetRenderState(D3DRS_ZENABLE, &z);
+        EXPECT_EQ(z, 1u);
+    }
+    if (frame) frame->Release();
+    g_EffectRenderManager.Done();
+    models.Purge();
+    models.InvalidateDeviceObjects();
+    g_pModelManager = nullptr;
+    shaders.Purge();
+    g_pTexShaderManager = nullptr;
+    CMesh::ResetCurrent();
 }

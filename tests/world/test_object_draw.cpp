@@ -1,62 +1,89 @@
 // An object's base drawing on the Direct3D 8 layer: the type's model at the
 // placement, its colour scaled by the light level of the ground under it.
+#include "QuadModelFile.h"
 #include "WorldTestScene.h"
 #include "graphics/GraphicTestDevice.h"
 
+#include "foundation/GameTime.h"
 #include "foundation/ResourceDB.h"
+#include "foundation/Settings.h"
+#include "graphics/ImageFile.h"
+#include "graphics/TextureFile.h"
+#include "graphics/TextureManager.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/Mesh.h"
 #include "graphics/Model.h"
 #include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
 #include "world/Camera.h"
+#include "world/KindManagers.h"
+#include "world/LampObject.h"
+#include "world/LightWare.h"
 #include "world/MMObject.h"
 #include "world/ObjectTypeRecord.h"
+#include "world/SceneryObjects.h"
+#include "world/StoneObject.h"
+#include "world/EffectQueue.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <algorithm>
+#include <cmath>
 #include <fstream>
+#include <memory>
+#include <vector>
 #include <string>
 
 namespace
 {
 using namespace plat::d3d;
 
-// A 2 x 2 quad in the z = 0 plane, lit by its material's ambient colour only.
-std::string QuadModelFile()
-{
-    std::string file(kModelFileHeaderSize, '\0');
-    const std::int32_t parts = 1;
-    std::memcpy(file.data(), &parts, sizeof parts);
-    SModelFilePart record{};
-    std::snprintf(record.name, sizeof record.name, "QUAD");
-    file.append(reinterpret_cast<const char*>(&record), sizeof record);
-    auto put = [&](const void* p, std::size_t n) { file.append(static_cast<const char*>(p), n); };
-    SModelBlockHeader h{};
-    for (int c = 4; c < 8; ++c)
-        h.material[c] = 1.0f; // ambient
-    h.material[3] = 1.0f;
-    h.techniqueId = SHADER_ONLYMATERIAL;
-    h.rotationSpeed = h.pingPongPeriod = 1.0f;
-    put(&h, sizeof h);
-    const SMeshFileHeader mh{0x112, 4, 6};
-    put(&mh, sizeof mh);
-    const float quad[4][8] = {{-1, 1, 0, 0, 0, -1, 0, 0},
-                              {1, 1, 0, 0, 0, -1, 1, 0},
-                              {-1, -1, 0, 0, 0, -1, 0, 1},
-                              {1, -1, 0, 0, 0, -1, 1, 1}};
-    put(quad, sizeof quad);
-    const std::uint16_t idx[6] = {0, 1, 2, 2, 1, 3};
-    put(idx, sizeof idx);
-    return file;
-}
-
 class CDimCells : public worldtest::CTestCells
 {
 public:
     float GetBrightnessAt(const CVector&) override { return m_fLevel; }
+    // Flat ground at z = 0: one quad over the square, texture set 0 across it.
+    bool GetMapMesh(float x, float y, float radius, CGeometryBuffer* out) override
+    {
+        struct SVertex
+        {
+            float x, y, z;
+            std::uint32_t colour;
+            float u0, v0, u1, v1;
+        };
+        static_assert(sizeof(SVertex) == 32);
+        if (out->m_nVertexCapacity < 4 || out->m_nIndexCapacity < 6) return false;
+        auto* v = reinterpret_cast<SVertex*>(out->m_pVertices);
+        for (int i = 0; i < 4; ++i)
+        {
+            const float u = float(i % 2), w = float(i / 2);
+            v[i] = {x - radius + 2 * radius * u, y - radius + 2 * radius * w, 0, 0xFFFFFFFFu, u, w, u, w};
+        }
+        const std::uint16_t quad[6] = {0, 1, 2, 2, 1, 3};
+        std::memcpy(out->m_pIndices, quad, sizeof quad);
+        out->m_nVertexCount = 4;
+        out->m_nIndexCount = 6;
+        ++m_nMapMeshes;
+        return true;
+    }
     float m_fLevel = 1.0f;
+    int m_nMapMeshes = 0;
+};
+
+// The eye of the lamp's billboards.
+class CEyeView : public IObjectView
+{
+public:
+    CVector GetViewPosition() const override { return m_vEye; }
+    CVector GetViewDirection() const override { return {0, 0, 1}; }
+    bool IsSphereVisible(const CVector*, float) const override { return true; }
+    CVector m_vEye{0, 0, -100};
+};
+
+struct CNight : IEnvironmentLights
+{
+    std::uint32_t GetLightColor(int) const override { return 0; }
 };
 
 class ObjectDraw : public gfxtest::CGraphicDeviceTest
@@ -67,12 +94,31 @@ protected:
         ASSERT_TRUE(OpenDevice(64, 48));
         m_previous = plat::GetCurrentDirectory();
         ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
-        std::ofstream("quad.mdl", std::ios::binary) << QuadModelFile();
-        std::ofstream("db.ini") << "[\xCC\xEE\xE4\xE5\xEB\xE8]\nfilename=models.ini\n"; // "Модели"
+        std::ofstream("quad.mdl", std::ios::binary) << worldtest::QuadModelFile();
+        // "Модели", "Текстуры"
+        std::ofstream("db.ini") << "[\xCC\xEE\xE4\xE5\xEB\xE8]\nfilename=models.ini\n"
+                                   "[\xD2\xE5\xEA\xF1\xF2\xF3\xF0\xFB]\nfilename=tex.ini\n";
+        // A white spot, opaque in the middle and clear at its rim.
+        std::vector<std::uint32_t> spot(16 * 16);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+            {
+                const float dx = (float(x) - 7.5f) / 8.0f, dy = (float(y) - 7.5f) / 8.0f;
+                const float a = std::max(0.0f, 1.0f - std::sqrt(dx * dx + dy * dy));
+                spot[std::size_t(y * 16 + x)] = (std::uint32_t(a * 255.0f) << 24) | 0xFFFFFFu;
+            }
+        RegisterTextureFileReader();
+        m_quality = g_Settings.TextureQuality;
+        g_Settings.TextureQuality = 0;
+        ASSERT_TRUE(WriteImageFile("spot.tm", MakeImageLevels(spot, 16, 16), false, kImageFormatA8R8G8B8));
+        std::ofstream("tex.ini") << "[TEX_SPOT]\nFilename=spot.tm\nType=0\nColor=0\nLOD=0\nTEXTURETYPE=2\n";
         std::ofstream("models.ini") << "[MOD_QUAD]\nFilename=quad.mdl\nRadius=1.5\n";
         ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
         ASSERT_TRUE(m_shaders.Init(false));
         g_pTexShaderManager = &m_shaders;
+        m_textures = std::make_unique<TextureManager>();
+        m_textures->Init("\xD2\xE5\xEA\xF1\xF2\xF3\xF0\xFB");
+        g_pTextureManager = m_textures.get();
         g_pModelManager = &m_models;
         ASSERT_TRUE(m_models.Init());
         m_models.Init("\xCC\xEE\xE4\xE5\xEB\xE8");
@@ -82,6 +128,8 @@ protected:
     void TearDown() override
     {
         g_pObjectCells = nullptr;
+        g_pTextureManager = nullptr;
+        g_Settings.TextureQuality = m_quality;
         m_models.Done();
         m_models.Purge();
         m_models.InvalidateDeviceObjects();
@@ -90,6 +138,7 @@ protected:
         g_pTexShaderManager = nullptr;
         g_ResourceDB.Done();
         CMesh::ResetCurrent();
+        m_textures.reset();
         plat::SetCurrentDirectory(m_previous.c_str());
         CGraphicDeviceTest::TearDown();
     }
@@ -117,8 +166,10 @@ protected:
     gfxtest::CTempDir m_dir{"objectdraw"};
     std::string m_previous;
     TexShaderManager m_shaders;
+    std::unique_ptr<TextureManager> m_textures;
     CModelManager m_models;
     CDimCells m_cells;
+    int m_quality = 0;
 };
 
 } // namespace
@@ -233,4 +284,203 @@ TEST_F(ObjectDraw, TheCameraLookingAtAnObjectSeesItInTheMiddle)
     EXPECT_EQ(centreSeenFrom(CVector{4.0f, 6.0f, 8.0f}, &aside), 0);
     g_pViewCamera = nullptr;
     g_CameraMode = 0;
+}
+
+// A road node's band to its linked node: a flat strip 10 units wide along
+// the link, drawn through the layer (seen from above, 100 units across).
+TEST_F(ObjectDraw, RoadBandIsTenUnitsWideAlongTheLink)
+{
+    CRoadObject a, b;
+    CMatrix m(1.0f);
+    m.SetTranslation(CVector{-50, 0, 0});
+    a.Init(m, "");
+    m.SetTranslation(CVector{50, 0, 0});
+    b.Init(m, "");
+    a.m_Links.push_back(&b);
+    Device* d = graph.m_lpDevice;
+    auto row = [&](int y, int x)
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        SMatrix proj = IdentityMatrix();
+        proj.m[0][0] = proj.m[1][1] = 0.01f;
+        proj.m[2][2] = 0.001f;
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &proj);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        d->SetRenderState(D3DRS_LIGHTING, 1);
+        d->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
+        SMaterial white{};
+        white.Diffuse = white.Ambient = {1, 1, 1, 1};
+        d->SetMaterial(&white);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        a.Draw();
+        d->EndScene();
+        std::uint32_t w = 0;
+        const auto pixels = gfxtest::ReadBackBuffer(&w);
+        return pixels.empty() ? -1 : int((pixels[std::size_t(y) * w + std::size_t(x)] >> 16) & 0xFF);
+    };
+    EXPECT_GT(row(24, 32), 0x80);   // the middle of the band
+    EXPECT_EQ(row(24, 2), 0);       // beyond its end (x = -90)
+    EXPECT_EQ(row(10, 32), 0);      // beside it (y = 58)
+    // Without the link only the node's own (missing) model: nothing.
+    a.m_Links.clear();
+    EXPECT_EQ(row(24, 32), 0);
+}
+
+// A lamp at night lays its SHADOW spot on the ground around it (taken from
+// the terrain once), seen from above: bright under the lamp, fading out.
+TEST_F(ObjectDraw, LampLaysItsPoolOfLightOnTheGroundAtNight)
+{
+    CNight night;
+    g_pEnvironmentLights = &night;
+    g_GameTime = 0.0;
+    SLampType type;
+    SObjectTypeHeader::SetId(type.Model, -1);
+    type.m_nShadow = g_pTextureManager->FindName("TEX_SPOT");
+    ASSERT_NE(g_pTextureManager->GetTextureForce(type.m_nShadow), nullptr);
+    CLampObject lamp;
+    lamp.Init(CMatrix(10.0f), "NO_SUCH_LAMP"); // radius 10: a pool of 40
+    lamp.m_pLampType = &type;
+    lamp.m_pType = &type;
+    lamp.m_nObjectNumber = 0;
+    Device* d = graph.m_lpDevice;
+    auto draw = [&]()
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        SMatrix proj = IdentityMatrix();
+        proj.m[0][0] = proj.m[1][1] = 0.02f; // 100 units across, 1.56 units a pixel
+        proj.m[2][2] = 0.001f;
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &proj);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        lamp.PreDraw();
+        lamp.Draw();
+        d->EndScene();
+        return gfxtest::ReadBackBuffer();
+    };
+    auto red = [](const std::vector<std::uint32_t>& p, int x) { return int((p[std::size_t(24 * 64 + x)] >> 16) & 0xFF); };
+    const auto lit = draw();
+    ASSERT_EQ(lit.size(), 64u * 48u);
+    EXPECT_GT(lamp.m_fGlow, 0.001f);
+    const int under = red(lit, 32), half = red(lit, 32 + 13), outside = red(lit, 32 + 29);
+    EXPECT_GT(under, 60);
+    EXPECT_GT(under, half + 15);
+    EXPECT_EQ(outside, 0);
+    draw();
+    EXPECT_EQ(m_cells.m_nMapMeshes, 1); // the patch is built once
+    // By day the lamp is off: no pool.
+    g_pEnvironmentLights = nullptr;
+    EXPECT_EQ(red(draw(), 32), 0);
+    g_LightWare.DisableLights();
+    g_LightWare.ResetFrame();
+}
+
+// The effect pass draws the lamp's glow facing the eye at its light point,
+// only once the halo is up, and nothing while its model is not loaded.
+TEST_F(ObjectDraw, LampGlowFacesTheEyeAtNight)
+{
+    CNight night;
+    g_pEnvironmentLights = &night;
+    CEyeView eye;
+    g_pObjectView = &eye;
+    g_GameTime = 0.0;
+    SLampType type;
+    SObjectTypeHeader::SetId(type.Model, 0);
+    type.m_bPrepared = 1;
+    type.m_nGlow = g_pTextureManager->FindName("TEX_SPOT");
+    ASSERT_NE(g_pTextureManager->GetTextureForce(type.m_nGlow), nullptr);
+    CLampObject lamp;
+    lamp.Init(CMatrix(1.0f), "NO_SUCH_LAMP");
+    lamp.m_pLampType = &type;
+    lamp.m_pType = &type;
+    lamp.m_fRadius = 10.0f;
+    lamp.m_nObjectNumber = 0;
+    Device* d = graph.m_lpDevice;
+    auto centre = [&]()
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        SMatrix proj = IdentityMatrix();
+        proj.m[0][0] = proj.m[1][1] = 0.05f;
+        proj.m[2][2] = 0.001f;
+        proj.m[3][2] = 0.5f;
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &proj);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        lamp.PreDraw();
+        lamp.DrawEffect(0);
+        d->EndScene();
+        const auto p = gfxtest::ReadBackBuffer();
+        // The light point lies on the line of sight through the middle.
+        return p.empty() ? -1 : int((p[std::size_t(24 * 64 + 32)] >> 16) & 0xFF);
+    };
+    EXPECT_GT(centre(), 60);
+    SObjectTypeHeader::SetId(type.Model, 5); // no such model
+    EXPECT_EQ(centre(), 0);
+    SObjectTypeHeader::SetId(type.Model, 0);
+    g_pEnvironmentLights = nullptr; // day: no halo
+    EXPECT_EQ(centre(), 0);
+    g_pObjectView = nullptr;
+    g_LightWare.ResetFrame();
+}
+
+// A lamp type is prepared on its first effect pass: its model has no part
+// "FX", so the light point stays 0.8 x the radius above the lamp.
+TEST_F(ObjectDraw, InitLampPreparesTheTypeWithoutAnFxPart)
+{
+    std::ofstream("lamps.ini") << "[LAMP_Q]\nModel=MOD_QUAD\n";
+    std::ofstream("db.ini", std::ios::app) << "[Lamps]\nfilename=lamps.ini\n";
+    g_ResourceDB.Done();
+    ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+    ASSERT_TRUE(g_LampManager.Init("Lamps"));
+    SLampType* type = g_LampManager.GetKindForEdit(0);
+    ASSERT_NE(type, nullptr);
+    ASSERT_EQ(type->GetModelId(), 0);
+    type->m_nFxPart = 7;
+    g_LampManager.InitLamp(0);
+    EXPECT_EQ(type->m_bPrepared, 1);
+    EXPECT_EQ(type->m_nFxPart, -1);
+    g_LampManager.InitLamp(5); // no such type: nothing
+}
+
+// A stone whose type has a second model queues it for the effect pass
+// (pass 17), which draws it at the stone; a stone without one queues nothing.
+TEST_F(ObjectDraw, StoneQueuesItsSecondModelForTheEffectPass)
+{
+    struct CQueue : IEffectQueue
+    {
+        void AddObject(float, CMMObject* object, std::uint32_t pass) override { queued.emplace_back(object, pass); }
+        std::vector<std::pair<CMMObject*, std::uint32_t>> queued;
+    } queue;
+    g_pEffectQueue = &queue;
+    SObjectTypeHeader type;
+    SObjectTypeHeader::SetId(type.Model, -1);
+    SObjectTypeHeader::SetId(type.ModelAlpha, 0);
+    CStoneObject stone;
+    stone.m_pType = &type;
+    stone.m_fRadius = 1.5f;
+    CMatrix m(1.0f);
+    m.SetTranslation(CVector{0, 0, 0.5f});
+    stone.SetMatrix(m);
+    // Queued, not drawn: the centre stays dark until the effect pass.
+    EXPECT_EQ(DrawCentre(stone), 0);
+    ASSERT_EQ(queue.queued.size(), 1u);
+    EXPECT_EQ(queue.queued[0].first, &stone);
+    EXPECT_EQ(queue.queued[0].second, 17u);
+    g_pEffectQueue = nullptr;
+    // Without a queue the effect draws at once: the second model is there.
+    EXPECT_GT(DrawCentre(stone), 0xF0);
+    SObjectTypeHeader::SetId(type.ModelAlpha, -1);
+    queue.queued.clear();
+    g_pEffectQueue = &queue;
+    EXPECT_EQ(DrawCentre(stone), 0);
+    EXPECT_TRUE(queue.queued.empty());
+    g_pEffectQueue = nullptr;
 }

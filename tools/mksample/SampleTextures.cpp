@@ -30,6 +30,21 @@ std::vector<std::uint32_t> SamplePicture()
     return px;
 }
 
+// A lamp's light: warm white, opaque in the middle, clear at the rim.
+std::vector<std::uint32_t> LampSpot()
+{
+    std::vector<std::uint32_t> px(kSize * kSize);
+    for (std::uint32_t y = 0; y < kSize; ++y)
+        for (std::uint32_t x = 0; x < kSize; ++x)
+        {
+            const double dx = (double(x) + 0.5) / (kSize / 2.0) - 1.0, dy = (double(y) + 0.5) / (kSize / 2.0) - 1.0;
+            const double edge = std::sqrt(dx * dx + dy * dy);
+            const std::uint32_t a = edge >= 1.0 ? 0 : std::uint32_t(255 * (1.0 - edge) * (1.0 - edge));
+            px[y * kSize + x] = a << 24 | 0xFFE0B0u;
+        }
+    return px;
+}
+
 // An uncompressed 32-bit TGA, bottom row first as the format's default.
 bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px)
 {
@@ -76,6 +91,8 @@ bool WriteSampleTextures(const std::string& root)
         {dir + "\\sample_argb.tm",
          WriteImageFile((dir + "\\sample_argb.tm").c_str(), levels, false, kImageFormatA8R8G8B8)},
         {dir + "\\sample.tga", WriteTga(dir + "\\sample.tga", picture)},
+        {dir + "\\lamp_spot.tm", WriteImageFile((dir + "\\lamp_spot.tm").c_str(), MakeImageLevels(LampSpot(), kSize, kSize),
+                                                 false, kImageFormatA8R8G8B8)},
     };
     for (const SFile& f : files)
         if (!f.ok)

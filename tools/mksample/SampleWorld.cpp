@@ -114,7 +114,7 @@ bool AddSceneryRecords(DataBase& db)
                  "MOD_BOX_GIVEN",
                  {{"LIMIT", 0.0f}, {"RADIUS", 150.0f}, {"SCALE", 1.0f}},
                  {{"COLOR", 0xFFD080}},
-                 {{"FLARE", ""}, {"GLOW", ""}, {"SHADOW", ""}}}}) &&
+                 {{"FLARE", "TEX_LAMP_SPOT"}, {"GLOW", "TEX_LAMP_SPOT"}, {"SHADOW", "TEX_LAMP_SPOT"}}}}) &&
            add("SoundZone", true,
                {{"ZONE_WIND", "", {{"PERIOD", 0.0f}, {"LENGTH", 0.0f}}, {{"LOOP", 1}, {"RANDOM", 0}}, {}}}) &&
            add("Покрытие", false, {{"COVER_SPOT", "TEX_SAMPLECOLOR", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
@@ -141,8 +141,11 @@ void WriteScenerySections(CMemStream& out)
                         MakeLocObjectRecord(Placement(1350, 1330, ground(1350, 1330), 2.0f, 8.0f), "TREE_BUSH", "")});
     WriteObjectSection(out, OBJ_LAMP, {MakeLocObjectRecord(Placement(1290, 1340, ground(1290, 1340), 0.0f, 4.0f), "LAMP_STREET",
                                                            "square_lamp")});
+    // A glowing spot on the ground beside the lamp.
+    WriteObjectSection(out, OBJ_MAPCOVER,
+                       {MakeLocObjectRecord(Placement(1310, 1300, ground(1310, 1300), 0.5f, 2.0f), "COVER_SPOT", "")});
 }
-constexpr std::uint32_t kScenerySections = 2;
+constexpr std::uint32_t kScenerySections = 3;
 
 CMatrix Placement(float x, float y, float z, float heading, float scale)
 {
@@ -158,6 +161,8 @@ CMatrix Placement(float x, float y, float z, float heading, float scale)
 // node of type 2 at one corner and a diagonal side road of type 1.
 std::vector<SRoadEntry> SampleRoads()
 {
+    // The nodes stand on the ground so that their bands lie on it.
+    const SMapSource map = MakeSampleLocation();
     std::vector<SRoadEntry> roads;
     for (int y = 0; y < 3; ++y)
         for (int x = 0; x < 4; ++x)
@@ -172,7 +177,8 @@ std::vector<SRoadEntry> SampleRoads()
             std::snprintf(name, sizeof name, gate ? "GATE:2" : "ROAD%d", int(id - 100));
             if (side) links.push_back(id + 5);
             roads.push_back(
-                {MakeLocObjectRecord(Placement(1100.0f + 200.0f * x, 1100.0f + 200.0f * y, 0, 0, 1),
+                {MakeLocObjectRecord(Placement(1100.0f + 200.0f * x, 1100.0f + 200.0f * y,
+                                               SampleGround(map, 1100.0f + 200.0f * x, 1100.0f + 200.0f * y), 0, 1),
                                      gate ? "BASE" : (side ? "SIDE" : "MAIN"), name),
                  id, links});
         }
