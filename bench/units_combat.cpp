@@ -42,17 +42,7 @@ struct SFixture
     {
         dir = fs::temp_directory_path() / ("tvx_bench_combat_" + std::to_string(std::random_device{}()));
         fs::create_directories(dir);
-        SMapSource large = MakeSampleLocation();
-        constexpr int side = 4097;
-        std::vector<float> heights(std::size_t(side) * side);
-        for (int y = 0; y < side; ++y)
-            for (int x = 0; x < side; ++x)
-                heights[std::size_t(y) * side + x] = large.heights[std::size_t((y % 64) * 257 + x % 64)];
-        large.width = large.height = side;
-        large.heights = std::move(heights);
-        large.landTypes.clear();
-        large.cellWater.assign(64 * 64, kNoWater);
-        large.shareOneBlock = true;
+        const SMapSource large = MakeTiledSampleLocation();
         map = (dir / "large.map").string();
         WriteMapFile(map.c_str(), large);
         // Far enough for every missile to stay in play.

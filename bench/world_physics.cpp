@@ -44,19 +44,7 @@ struct SFixture
         fs::create_directories(dir);
         sampleMap = (dir / "sample.map").string();
         WriteMapFile(sampleMap.c_str(), MakeSampleLocation());
-        // Every cell of the large map shares cell (0, 0)'s block of the
-        // sample terrain.
-        SMapSource large = MakeSampleLocation();
-        constexpr int side = 4097;
-        std::vector<float> heights(std::size_t(side) * side);
-        for (int y = 0; y < side; ++y)
-            for (int x = 0; x < side; ++x)
-                heights[std::size_t(y) * side + x] = large.heights[std::size_t((y % 64) * 257 + x % 64)];
-        large.width = large.height = side;
-        large.heights = std::move(heights);
-        large.landTypes.clear();
-        large.cellWater.assign(64 * 64, kNoWater);
-        large.shareOneBlock = true;
+        const SMapSource large = MakeTiledSampleLocation();
         largeMap = (dir / "large.map").string();
         WriteMapFile(largeMap.c_str(), large);
         g_Settings.VisibleRadius = 256;

@@ -198,15 +198,15 @@ void CEnvFX::RenderPoints(CGeometryBuffer& points, std::int32_t texture)
     device->SetRenderState(D3DRS_POINTSPRITEENABLE, 0);
 }
 
-// ---- snow
+// ---- snow and storm
 
-void CEnvFXSnow::Init(float density)
+void CEnvFXFlakes::InitFlakes(float density, const char* texture, float radius)
 {
     m_fDensity = density;
     const int count = ParticleCount(density);
     m_Points.Allocate(kPointFvf, std::uint32_t(count), 0);
-    m_iTexture = FindTexture("TEX_FX_ENV_SNOW");
-    AllocateParticles(density, 25.0f);
+    m_iTexture = FindTexture(texture);
+    AllocateParticles(density, radius);
     Generate();
 }
 
@@ -248,18 +248,6 @@ void CEnvFXSnow::Render()
 {
     CollectPoints(m_Points);
     RenderPoints(m_Points, m_iTexture);
-}
-
-// ---- storm
-
-void CEnvFXStorm::Init(float density)
-{
-    m_fDensity = density;
-    const int count = ParticleCount(density);
-    m_Points.Allocate(kPointFvf, std::uint32_t(count), 0);
-    m_iTexture = FindTexture("TEX_FX_ENV_STORM");
-    AllocateParticles(density, 50.0f);
-    Generate();
 }
 
 void CEnvFXStorm::Generate()

@@ -95,30 +95,37 @@ protected:
     CRandom* m_pRandom;
 };
 
-class CEnvFXSnow : public CEnvFX
+// Snow and storm: flakes drawn as point sprites of one texture.
+class CEnvFXFlakes : public CEnvFX
 {
 public:
-    void Init(float density) override;
-    void Generate() override;
-    void Render() override;
-    void Run(float frameTime) override;
     int GetParticleSize() const override { return 32; }
 
     CGeometryBuffer m_Points;
     std::int32_t m_iTexture = -1;
+
+protected:
+    // The point buffer for the density's count, the texture by name, the
+    // records in a box of the radius, scattered.
+    void InitFlakes(float density, const char* texture, float radius);
 };
 
-class CEnvFXStorm : public CEnvFX
+class CEnvFXSnow : public CEnvFXFlakes
 {
 public:
-    void Init(float density) override;
+    void Init(float density) override { InitFlakes(density, "TEX_FX_ENV_SNOW", 25.0f); }
     void Generate() override;
     void Render() override;
     void Run(float frameTime) override;
-    int GetParticleSize() const override { return 32; }
+};
 
-    CGeometryBuffer m_Points;
-    std::int32_t m_iTexture = -1;
+class CEnvFXStorm : public CEnvFXFlakes
+{
+public:
+    void Init(float density) override { InitFlakes(density, "TEX_FX_ENV_STORM", 50.0f); }
+    void Generate() override;
+    void Render() override;
+    void Run(float frameTime) override;
 };
 
 class CEnvFXRain : public CEnvFX

@@ -154,7 +154,7 @@ void CRoadManager::FindRoadsByMask(char* mask, std::vector<std::int32_t>& out) c
 void CRoadManager::GetNodesInRadius(const CVector& p, float r, SRadiusNodes& out) const
 {
     constexpr int kScratch = 52;
-    float keys[2 * kScratch];
+    float keys[2 * kScratch] = {};
     int found = 0;
     for (std::size_t i = 0; i < m_Nodes.size() && found < kScratch; ++i)
     {

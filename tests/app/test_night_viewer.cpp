@@ -15,6 +15,7 @@
 #include "world/Smoke.h"
 #include "graphics/TextureManager.h"
 
+#include "SampleAppTest.h"
 #include "common/DataTree.h"
 #include "graphics/GraphicTestDevice.h"
 
@@ -26,27 +27,7 @@
 
 namespace
 {
-class NightViewer : public testutil::CDataTreeTest
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WriteSampleTree(Tree().Path().string()));
-        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
-        const std::size_t video = cfg.find("Video=1");
-        ASSERT_NE(video, std::string::npos);
-        cfg[video + 6] = '0';
-        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
-        std::filesystem::remove(Tree().Path() / "error.log");
-    }
-    std::vector<std::uint32_t> Picture(std::uint32_t& width, std::uint32_t& height)
-    {
-        graph.m_lpDevice->BeginScene();
-        EXPECT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
-        graph.m_lpDevice->EndScene();
-        return gfxtest::ReadBackBuffer(&width, &height);
-    }
-};
+using NightViewer = apptest::CSampleAppTest;
 } // namespace
 
 TEST_F(NightViewer, TheLampLightsTheSampleLocationAtNight)
@@ -78,7 +59,7 @@ TEST_F(NightViewer, TheLampLightsTheSampleLocationAtNight)
         ASSERT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
 
     std::uint32_t width = 0, height = 0;
-    const std::vector<std::uint32_t> pixels = Picture(width, height);
+    const std::vector<std::uint32_t> pixels = ViewerFrame(width, height);
     ASSERT_EQ(pixels.size(), std::size_t(width) * height);
     const std::filesystem::path picture = gfxtest::PictureDirectory() / "sample_night.png";
     gfxtest::WritePng(picture.c_str(), pixels, width, height);
@@ -97,7 +78,7 @@ TEST_F(NightViewer, TheLampLightsTheSampleLocationAtNight)
     SLampType off = *lamp->m_pLampType;
     off.m_fLimit = -10.0f; // a lamp that never lights
     lamp->m_pLampType = &off;
-    const std::vector<std::uint32_t> dark = Picture(width, height);
+    const std::vector<std::uint32_t> dark = ViewerFrame(width, height);
     ASSERT_EQ(dark.size(), pixels.size());
     int brighter = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i)

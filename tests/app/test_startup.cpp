@@ -22,6 +22,7 @@
 #include "sound/SoundManager.h"
 #include "tools/mksample/SampleTree.h"
 
+#include "SampleAppTest.h"
 #include "common/DataTree.h"
 #include "graphics/GraphicTestDevice.h"
 
@@ -58,22 +59,9 @@ const SGlobal kGlobals[] = {
     {"g_pSoundManager", [] { return g_pSoundManager != nullptr; }},
 };
 
-class Application : public testutil::CDataTreeTest
+class Application : public apptest::CSampleAppTest
 {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WriteSampleTree(Tree().Path().string()));
-        // The logo video is its own test's business.
-        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
-        const std::size_t video = cfg.find("Video=1");
-        ASSERT_NE(video, std::string::npos);
-        cfg[video + 6] = '0';
-        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
-        // What the writers logged is not the application's.
-        std::filesystem::remove(Tree().Path() / "error.log");
-    }
-
     // One picture alone on a cleared frame, read back.
     template <typename Draw> std::vector<std::uint32_t> Picture(Draw draw)
     {

@@ -19,6 +19,7 @@
 #include "world/DynamicObject.h"
 #include "world/ObjectList.h"
 
+#include "SampleAppTest.h"
 #include "common/DataTree.h"
 #include "graphics/GraphicTestDevice.h"
 
@@ -64,29 +65,7 @@ public:
     InputQueue m_queue;
 };
 
-class WorldViewer : public testutil::CDataTreeTest
-{
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(WriteSampleTree(Tree().Path().string()));
-        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
-        const std::size_t video = cfg.find("Video=1");
-        ASSERT_NE(video, std::string::npos);
-        cfg[video + 6] = '0';
-        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
-        std::filesystem::remove(Tree().Path() / "error.log");
-    }
-
-    // One frame of the viewer (no time passes), read back.
-    std::vector<std::uint32_t> Picture(std::uint32_t& width, std::uint32_t& height)
-    {
-        graph.m_lpDevice->BeginScene();
-        EXPECT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
-        graph.m_lpDevice->EndScene();
-        return gfxtest::ReadBackBuffer(&width, &height);
-    }
-};
+using WorldViewer = apptest::CSampleAppTest;
 
 float Ground(const CVector& p)
 {
@@ -118,7 +97,7 @@ TEST_F(WorldViewer, DrawsSkyHillsAndSettledBoxesAndFliesWithTheArrowKeys)
     }
 
     std::uint32_t width = 0, height = 0;
-    const std::vector<std::uint32_t> pixels = Picture(width, height);
+    const std::vector<std::uint32_t> pixels = ViewerFrame(width, height);
     ASSERT_EQ(pixels.size(), std::size_t(width) * height);
     const std::filesystem::path picture = gfxtest::PictureDirectory() / "world_viewer.png";
     gfxtest::WritePng(picture.c_str(), pixels, width, height);
@@ -149,7 +128,7 @@ TEST_F(WorldViewer, DrawsSkyHillsAndSettledBoxesAndFliesWithTheArrowKeys)
     for (CMMObject* box : g_WorldViewer.GetBoxes())
         g_ObjectList.DeleteObject(box);
     g_ObjectList.Pack(false);
-    const std::vector<std::uint32_t> without = Picture(width, height);
+    const std::vector<std::uint32_t> without = ViewerFrame(width, height);
     ASSERT_EQ(without.size(), pixels.size());
     int changed = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i)

@@ -142,14 +142,15 @@ protected:
         plat::SetCurrentDirectory(m_previous.c_str());
         CGraphicDeviceTest::TearDown();
     }
-    // The centre pixel's red channel after drawing the object once.
-    int DrawCentre(CMMObject& o)
+    // The centre pixel's red channel after drawing the object once, seen
+    // through the view and projection given (identities by default).
+    int DrawCentre(CMMObject& o, const SMatrix* view = nullptr, const SMatrix* projection = nullptr)
     {
         Device* d = graph.m_lpDevice;
         SetDefaultStates();
         const SMatrix identity = IdentityMatrix();
-        d->SetTransform(D3DTS_VIEW, &identity);
-        d->SetTransform(D3DTS_PROJECTION, &identity);
+        d->SetTransform(D3DTS_VIEW, view ? view : &identity);
+        d->SetTransform(D3DTS_PROJECTION, projection ? projection : &identity);
         d->SetRenderState(D3DRS_ZENABLE, 0);
         d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         d->SetRenderState(D3DRS_LIGHTING, 1);
@@ -251,8 +252,6 @@ TEST_F(ObjectDraw, TheCameraLookingAtAnObjectSeesItInTheMiddle)
         camera.SetPosition(eye);
         camera.SetMode4(target);
         camera.UpdateView();
-        Device* d = graph.m_lpDevice;
-        SetDefaultStates();
         // A perspective of 90 degrees across, near 1, far 100.
         SMatrix projection{};
         projection.m[0][0] = 1.0f;
@@ -260,19 +259,7 @@ TEST_F(ObjectDraw, TheCameraLookingAtAnObjectSeesItInTheMiddle)
         projection.m[2][2] = 100.0f / 99.0f;
         projection.m[2][3] = 1.0f;
         projection.m[3][2] = -100.0f / 99.0f;
-        d->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&view.m_View));
-        d->SetTransform(D3DTS_PROJECTION, &projection);
-        d->SetRenderState(D3DRS_ZENABLE, 0);
-        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        d->SetRenderState(D3DRS_LIGHTING, 1);
-        d->SetRenderState(D3DRS_AMBIENT, 0xFFFFFFFF);
-        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
-        d->BeginScene();
-        o.Draw();
-        d->EndScene();
-        std::uint32_t w = 0;
-        const auto pixels = gfxtest::ReadBackBuffer(&w);
-        return pixels.empty() ? -1 : int((pixels[24 * w + 32] >> 16) & 0xFF);
+        return DrawCentre(o, reinterpret_cast<const SMatrix*>(&view.m_View), &projection);
     };
     // From above and from the side, looking at it.
     EXPECT_GT(centreSeenFrom(CVector{4.0f, 6.0f, 8.0f}, &o), 0xF0);

@@ -143,3 +143,19 @@ bool WriteSampleLocation(const std::string& root)
     }
     return true;
 }
+
+SMapSource MakeTiledSampleLocation()
+{
+    SMapSource large = MakeSampleLocation();
+    constexpr int side = 4097;
+    std::vector<float> heights(std::size_t(side) * side);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < side; ++x)
+            heights[std::size_t(y) * side + x] = large.heights[std::size_t((y % 64) * 257 + x % 64)];
+    large.width = large.height = side;
+    large.heights = std::move(heights);
+    large.landTypes.clear();
+    large.cellWater.assign(64 * 64, kNoWater);
+    large.shareOneBlock = true;
+    return large;
+}
