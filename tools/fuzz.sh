@@ -25,18 +25,29 @@ seconds=${1:-60}
 shift || true
 readers=("$@")
 [ ${#readers[@]} -gt 0 ] || readers=(pack archive database resource_db model complex_object mesh obj tm
-                                    particles font wav ogg image effects)
+                                    particles font wav ogg image effects map objects radar markup script
+                                    stringpool textscript questlog mission)
 build=$(realpath -m "${FUZZ_BUILD:-build/fuzz}")
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOX_SANITIZE=ON \
   -DTARVOX_BENCH=OFF -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
-targets=(fuzz_corpus)
-for r in "${readers[@]}"; do targets+=("fuzz_$r"); done
+# The engine's seeds come from fuzz_corpus and the scripts' from
+# fuzz_script_corpus; a reader with a seed writer of its own
+# (fuzz_<reader>_seeds in tests/CMakeLists.txt) gets its seeds from it.
+targets=(fuzz_corpus fuzz_script_corpus)
+for r in "${readers[@]}"; do
+  targets+=("fuzz_$r")
+  if grep -q "fuzz_${r}_seeds" tests/CMakeLists.txt; then targets+=("fuzz_${r}_seeds"); fi
+done
 cmake --build "$build" -j "${FUZZ_BUILD_JOBS:-4}" --target "${targets[@]}"
 
 # Headless, as ./test.sh runs the tests: llvmpipe draws on the calling thread.
 export SDL_VIDEODRIVER=offscreen LIBGL_ALWAYS_SOFTWARE=1 LP_NUM_THREADS=0 ALSOFT_DRIVERS=null
 "$build/tests/fuzz_corpus" "$build/seeds" >/dev/null 2>&1
+"$build/tests/fuzz_script_corpus" "$build/seeds" >/dev/null 2>&1
+for r in "${readers[@]}"; do
+  if [ -x "$build/tests/fuzz_${r}_seeds" ]; then "$build/tests/fuzz_${r}_seeds" "$build/seeds/$r" >/dev/null 2>&1; fi
+done
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

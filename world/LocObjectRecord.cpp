@@ -4,6 +4,7 @@
 #include "world/ObjectTypes.h"
 
 #include <cstdio>
+#include <cmath>
 #include <cstring>
 
 SLocObjectRecord MakeLocObjectRecord(const CMatrix& placement, const char* typeName, const char* gameId)
@@ -13,6 +14,15 @@ SLocObjectRecord MakeLocObjectRecord(const CMatrix& placement, const char* typeN
     std::snprintf(r.typeName, sizeof r.typeName, "%s", typeName ? typeName : "");
     std::snprintf(r.gameId, sizeof r.gameId, "%s", gameId ? gameId : "");
     return r;
+}
+
+bool IsRecordPlacementUsable(const SLocObjectRecord& record)
+{
+    for (float v : record.matrix)
+        if (!std::isfinite(v)) return false;
+    for (int i = 12; i < 15; ++i)
+        if (std::fabs(record.matrix[i]) > kMaxRecordCoordinate) return false;
+    return true;
 }
 
 CMatrix GetRecordMatrix(const SLocObjectRecord& record)

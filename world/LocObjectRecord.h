@@ -46,6 +46,12 @@ static_assert(sizeof(SLocObjectBlockHeader) == 8);
 
 constexpr int kMaxBoundaryLinks = 3;
 
+// Whether a record's placement can stand in the world: every matrix value a
+// number and the position within kMaxRecordCoordinate of the origin (the
+// cell grid spans 40,960 units). A damaged file's other values would reach
+// the float-to-int cell arithmetic of the object list and the terrain.
+inline constexpr float kMaxRecordCoordinate = 1.0e7f;
+bool IsRecordPlacementUsable(const SLocObjectRecord& record);
 SLocObjectRecord MakeLocObjectRecord(const CMatrix& placement, const char* typeName, const char* gameId);
 CMatrix GetRecordMatrix(const SLocObjectRecord& record);
 

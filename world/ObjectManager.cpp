@@ -163,6 +163,13 @@ std::vector<SLocObjectRecord> CMMObjectManager::ReadBlock(CPakStream& stream)
     }
     std::vector<SLocObjectRecord> records(static_cast<std::size_t>(n));
     if (n > 0) stream.ReadBytes(records.data(), std::uint32_t(n) * kRecordSize);
+    for (std::size_t i = records.size(); i-- > 0;)
+    {
+        if (IsRecordPlacementUsable(records[i])) continue;
+        g_ErrorLog.LogError("%s: objects block of type %d at offset %u, record %d: placement out of range",
+                            GetFileName(stream), m_nObjectType, start, int(i));
+        records.erase(records.begin() + std::ptrdiff_t(i));
+    }
     return records;
 }
 
@@ -353,6 +360,11 @@ void CBoundaryManager::LoadObjectsFrom(CPakStream& stream)
                 if (stream.ReadBytes(&skipped, 4) != 4) return fail("link numbers cut short", e);
             }
             if (k > kept) fail("more than three links; the surplus is ignored", e);
+            if (!IsRecordPlacementUsable(r))
+            {
+                fail("placement out of range", e);
+                continue;
+            }
             const std::string type = Name32(r.typeName);
             if (FindName(type.c_str()) < 0)
             {

@@ -68,6 +68,11 @@ void CRoadManager::LoadObjectsFrom(CPakStream& stream)
             fail("link ids cut short", e);
             break;
         }
+        if (!IsRecordPlacementUsable(r))
+        {
+            fail("placement out of range", e);
+            continue;
+        }
         SNode node;
         node.id = values[0];
         node.type = FindName(std::string(r.typeName, strnlen(r.typeName, 32)).c_str());

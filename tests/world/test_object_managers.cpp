@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cmath>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -171,6 +172,25 @@ TEST_F(ObjectManagers, DefaultLoaderCreatesKnownTypesAndFallsBackToStones)
     EXPECT_STREQ(objects[1]->m_TypeRef, "STONE_B");
     EXPECT_EQ(objects[1]->GetPosition().x, 20.0f);
     EXPECT_EQ(g_ObjectList.FindByGameId("ROCK", OBJ_STONE), objects[1]);
+}
+
+TEST_F(ObjectManagers, RecordsPlacedOutsideAnyWorldAreRefused)
+{
+    // Not a number, and a coordinate far past the grid: both would reach the
+    // cell arithmetic; the record between them loads.
+    SLocObjectRecord nan = MakeLocObjectRecord(At(1, 1), "STONE_A", "");
+    nan.matrix[12] = std::nanf("");
+    SLocObjectRecord far = MakeLocObjectRecord(At(3, 3), "STONE_A", "");
+    far.matrix[13] = 4.0e27f;
+    CMemStream section;
+    WriteObjectSection(section, OBJ_STONE, {nan, MakeLocObjectRecord(At(2, 2), "STONE_A", "GOOD"), far});
+    g_StoneManager.LoadObjectsFrom(Open(section));
+    m_Stream.Close();
+    ASSERT_EQ(Objects().size(), 1u);
+    EXPECT_STREQ(Objects()[0]->m_szGameId, "GOOD");
+    const std::string log = ReadText("error.log");
+    EXPECT_NE(log.find("record 0: placement out of range"), std::string::npos) << log;
+    EXPECT_NE(log.find("record 2: placement out of range"), std::string::npos) << log;
 }
 
 TEST_F(ObjectManagers, DamagedBlocksAreLoggedAndTheCompleteRecordsLoaded)
