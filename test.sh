@@ -38,7 +38,7 @@ if [ "$rc" -ne 0 ]; then
   lsan_only=$(awk '
     /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / {
       if (name != "" && failed) print name, (crash && !other)
-      # By number: a parameterised test's name holds spaces and "#".
+      # By number: the names of parameterised tests hold spaces and "#".
       name = $3; sub(/^#/, "", name); sub(/:$/, "", name)
       failed = ($0 ~ /\*\*\*/); crash = 0; other = 0; next
     }
@@ -52,5 +52,15 @@ if [ "$rc" -ne 0 ]; then
     ASAN_OPTIONS="detect_leaks=0" ctest --test-dir "$BUILD" --output-on-failure -I "0,0,0$numbers"
     rc=$?
   fi
+fi
+if [ "$rc" -ne 0 ]; then
+  # Once more at the end, where a short tail of the log shows it: the
+  # output of each failed test (its first 100 lines).
+  echo "Output of the failed tests:"
+  awk '
+    /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / || /^ *Start +[0-9]+: / || /^[0-9]+% tests passed/ {
+      keep = ($0 ~ /\*\*\*/); n = 0
+    }
+    keep && n++ < 100' "$log"
 fi
 exit "$rc"
