@@ -25,7 +25,7 @@ public:
     void EndMenuFrame() override {}
     void DrawCursor() override {}
     void PresentFrame() override { Log("present"); }
-    void DrawWaitScreen() override { Log("wait"); }
+    void DrawWaitScreen(int, const char*, bool) override { Log("wait"); }
     void WaitForModels() override {}
     void WaitForTextures() override {}
     float GetFrameTime() override { return m_fFrameTime; }
