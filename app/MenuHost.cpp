@@ -223,3 +223,23 @@ IMusicManager* CMenuHost::GetMusicManager()
 {
     return g_pMusicManager;
 }
+
+IMusic* CMenuHost::GetMusicObject(int id)
+{
+    return g_pMusicManager && id >= 0 ? g_pMusicManager->GetMusicObject(id) : nullptr;
+}
+
+void CMenuHost::SetSilence(float seconds)
+{
+    if (g_pMusicManager) g_pMusicManager->SetSilence(seconds);
+}
+
+bool CMenuHost::IsSilence()
+{
+    return g_pMusicManager && g_pMusicManager->IsSilence();
+}
+
+bool CMenuHost::IsMusicBusy()
+{
+    return g_pMusicManager && (g_pMusicManager->GetCurrentMusic() != -1 || g_pMusicManager->IsStopping());
+}

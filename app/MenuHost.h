@@ -14,7 +14,8 @@
 // saved games: the cockpit warning sounds (none play yet), the key
 // bindings' typed keys, the network client's exchange, the frozen
 // dialog-background picture, loading and saving games, the pause screen's
-// chosen saved game and the music situation (always 0, no situation).
+// chosen saved game and the music situations of the game (the building
+// menus set 3; nothing else sets one yet).
 //
 // Threads: main thread; DrawWaitScreen also from the loading screen while
 // the start-up loader thread runs (it then touches only the image).
@@ -59,8 +60,13 @@ public:
     void SetOpenedFromBuilding(IUI*) override {}
     bool IsScreenBusy(IUI*) override { return false; }
     int GetMusicSituation() override { return m_nMusicSituation; }
+    void SetMusicSituation(int situation) override { m_nMusicSituation = situation; }
     float GetMusicTimeLeft() override;
     IMusicManager* GetMusicManager() override;
+    IMusic* GetMusicObject(int id) override;
+    void SetSilence(float seconds) override;
+    bool IsSilence() override;
+    bool IsMusicBusy() override;
 
     // The interface the bar and caption are drawn with (null: the image
     // alone, as while the start-up loader thread runs).

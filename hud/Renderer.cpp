@@ -112,18 +112,13 @@ bool CRenderer::IsCockpitShown(bool drawCockpit, const CMechanoid* playerMech, i
 
 void CRenderer::SetProjection(bool integerAngle)
 {
-    constexpr float kDegrees = 3.14159265358979f / 180.0f;
+    // The device's projection, kept so that the menus' own 3-D scenes can
+    // put it back, and the view camera's copy.
     const float across = HorizontalFieldOfView(graph.m_nScreenWidth, graph.m_nScreenHeight, integerAngle);
-    CMatrix p(0.0f);
-    p.m[0][0] = 1.0f / std::tan(across * kDegrees * 0.5f);
-    p.m[1][1] = 1.0f / std::tan(kFieldOfView * kDegrees * 0.5f);
-    p.m[2][2] = kFarPlane / (kFarPlane - kNearPlane);
-    p.m[2][3] = 1.0f;
-    p.m[3][2] = -kNearPlane * kFarPlane / (kFarPlane - kNearPlane);
-    g_ViewCamera.m_mProjection = p;
+    graph.SetProjection(kFarPlane, kNearPlane, across, kFieldOfView, true);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) g_ViewCamera.m_mProjection.m[r][c] = graph.m_KeptProjection.m[r][c];
     g_ViewCamera.UpdateViewProjection();
-    if (graph.m_lpDevice)
-        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_PROJECTION, reinterpret_cast<const plat::d3d::SMatrix*>(&p));
 }
 
 void CRenderer::Init()

@@ -1,6 +1,7 @@
 // The menu base's drawing through the real Direct3D 8 layer offscreen
-// (read-back pixels): the tooltip box framed from the icon sheet, and the
-// darkening of the scene behind a menu with and without its noise layer.
+// (read-back pixels): the tooltip box framed from the icon sheet, the
+// darkening of the scene behind a menu with and without its noise layer,
+// and the building menu's lights as the device holds them.
 
 #include "UITestKit.h"
 
@@ -15,11 +16,13 @@
 #include "graphics/TextureFile.h"
 #include "graphics/TextureManager.h"
 #include "ui/menu/BaseMenu.h"
+#include "ui/menu/UIDialog.h"
 
 #include "graphics/GraphicTestDevice.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -162,5 +165,31 @@ TEST_F(MenuDrawing, TheSceneIsDarkenedByTheNoiseAndTheGrey)
         EXPECT_EQ(p, At(7, 233)) << "the whole screen alike";
         g_pTextureManager = m_textures.get();
     }
+}
+
+TEST_F(MenuDrawing, TheBuildingMenuLightsItsRoomAndPutsTheProjectionBack)
+{
+    graph.SetProjection(1000.0f, 2.0f, 60.0f, 45.0f, true);
+    CUIBaseDialog dialog;
+    graph.m_lpDevice->BeginScene();
+    dialog.RenderBackGround();
+    graph.m_lpDevice->EndScene();
+    Device* d = graph.m_lpDevice;
+    SLight expected[7];
+    MakeBaseLights(g_fEngineTime, expected);
+    for (std::uint32_t i = 0; i < 7; ++i)
+    {
+        SLight light{};
+        ASSERT_EQ(d->GetLight(i, &light), D3D_OK) << i;
+        EXPECT_EQ(light.Type, expected[i].Type) << i;
+        EXPECT_FLOAT_EQ(light.Range, expected[i].Range) << i;
+        bool on = true;
+        d->GetLightEnable(i, &on);
+        EXPECT_FALSE(on) << "light " << i << " off after the room";
+    }
+    SMatrix projection{};
+    d->GetTransform(D3DTS_PROJECTION, &projection);
+    EXPECT_FLOAT_EQ(projection.m[1][1], graph.m_KeptProjection.m[1][1]);
+    EXPECT_NEAR(projection.m[1][1], 1.0f / std::tan(22.5f * 3.14159265f / 180.0f), 1e-5f);
 }
 } // namespace
