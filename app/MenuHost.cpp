@@ -152,6 +152,11 @@ void CMenuHost::ResetFrameTimer()
     g_FrameTimer.Reset();
 }
 
+void CMenuHost::SwitchOffLights()
+{
+    g_LightWare.DisableLights();
+}
+
 bool CMenuHost::IsLeaveCycle()
 {
     return g_MMEngine.m_bLeaveCycle != 0;

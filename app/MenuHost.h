@@ -45,6 +45,7 @@ public:
     float GetFrameTime() override;
     float GetElapsedTime() override;
     void ResetFrameTimer() override;
+    void SwitchOffLights() override;
     bool IsLeaveCycle() override;
     void ClearLeaveCycle() override;
     void PumpInput() override;

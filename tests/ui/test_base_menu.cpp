@@ -31,6 +31,7 @@ public:
     float GetFrameTime() override { return m_fFrameTime; }
     float GetElapsedTime() override { return 0.0f; }
     void ResetFrameTimer() override {}
+    void SwitchOffLights() override {}
     bool IsLeaveCycle() override { return m_bLeave; }
     void ClearLeaveCycle() override { m_bLeave = false; }
     void PumpInput() override {}

@@ -88,7 +88,11 @@ int CBaseMenu::DoModal(void* param, bool modal, bool caching)
             m_bRestart = 0;
             m_bDone = 0;
             m_nResult = 0;
-            if (host) host->ClearLeaveCycle();
+            if (host)
+            {
+                host->ClearLeaveCycle();
+                host->SwitchOffLights();
+            }
             const float start = host ? host->GetElapsedTime() : 0.0f;
             const auto cachingScreen = [&]
             {

@@ -59,6 +59,8 @@ public:
     virtual float GetFrameTime() = 0;
     virtual float GetElapsedTime() = 0;
     virtual void ResetFrameTimer() = 0;
+    // The dynamic lights of the last game frame switched off.
+    virtual void SwitchOffLights() = 0;
     // The engine's leave-cycle flag.
     virtual bool IsLeaveCycle() = 0;
     virtual void ClearLeaveCycle() = 0;
