@@ -50,8 +50,10 @@ void CMenuHost::PauseGame(bool pause)
 void CMenuHost::StopSounds(bool purge)
 {
     if (!g_pSoundManager) return;
+    // Every source and loaded sound goes; the sound table stays, so that
+    // the menu and the game after it still play their sounds.
     if (purge)
-        g_pSoundManager->Done();
+        g_pSoundManager->DoneSources();
     else
         g_pSoundManager->StopAll();
 }
