@@ -5,6 +5,8 @@
 
 #include "UITestKit.h"
 
+#include "foundation/ClassFactory.h"
+#include "foundation/GuidKey.h"
 #include "foundation/ResourceDB.h"
 #include "foundation/Settings.h"
 #include "graphics/Font.h"
@@ -15,6 +17,7 @@
 #include "graphics/TexShaderManager.h"
 #include "graphics/TextureFile.h"
 #include "graphics/TextureManager.h"
+#include "ui/UI.h"
 #include "ui/menu/BaseMenu.h"
 #include "ui/menu/UIDialog.h"
 
@@ -191,5 +194,46 @@ TEST_F(MenuDrawing, TheBuildingMenuLightsItsRoomAndPutsTheProjectionBack)
     d->GetTransform(D3DTS_PROJECTION, &projection);
     EXPECT_FLOAT_EQ(projection.m[1][1], graph.m_KeptProjection.m[1][1]);
     EXPECT_NEAR(projection.m[1][1], 1.0f / std::tan(22.5f * 3.14159265f / 180.0f), 1e-5f);
+}
+
+class CMainScreen : public IUI
+{
+public:
+    CGuidKey GetGUID() const override
+    {
+        CGuidKey key;
+        MakeGuidKey(&key, "IGUID_CMainUI");
+        return key;
+    }
+};
+
+TEST_F(MenuDrawing, TheMainScreensEffectorsAreLitByAFlickeringLight)
+{
+    static std::uint32_t index;
+    RegisterClassFactory(&index, [] { return static_cast<IBaseInterface*>(new CMainScreen); }, "IGUID_CMainUI");
+    graph.SetProjection(1000.0f, 2.0f, 60.0f, 45.0f, true);
+    CUIDialog dialog;
+    dialog.SetScreen(new CMainScreen, false);
+    dialog.ResetTimer();
+    graph.m_lpDevice->BeginScene();
+    dialog.RenderBackGround();
+    graph.m_lpDevice->EndScene();
+    Device* d = graph.m_lpDevice;
+    SLight light{};
+    ASSERT_EQ(d->GetLight(1, &light), D3D_OK);
+    EXPECT_EQ(light.Type, D3DLIGHT_DIRECTIONAL);
+    EXPECT_NEAR(light.Direction.x, 1.0f / std::sqrt(5.0f), 1e-6f);
+    EXPECT_NEAR(light.Direction.y, -2.0f / std::sqrt(5.0f), 1e-6f);
+    // 0xFF6060FF at half to full strength.
+    EXPECT_GE(light.Diffuse.b, 0.5f);
+    EXPECT_LE(light.Diffuse.b, 1.0f);
+    EXPECT_NEAR(light.Diffuse.r / light.Diffuse.b, float(0x60) / 255.0f, 1e-5f);
+    EXPECT_EQ(light.Diffuse.a, 1.0f);
+    bool on = true;
+    d->GetLightEnable(1, &on);
+    EXPECT_FALSE(on);
+    SMatrix projection{};
+    d->GetTransform(D3DTS_PROJECTION, &projection);
+    EXPECT_FLOAT_EQ(projection.m[0][0], graph.m_KeptProjection.m[0][0]) << "the kept projection is back";
 }
 } // namespace

@@ -50,8 +50,9 @@ public:
     virtual void EndMenuFrame() = 0;
     virtual void DrawCursor() = 0;
     virtual void PresentFrame() = 0;
-    // The application's waiting screen (picture, progress bars for step,
-    // -1 none, and the caption), presented.
+    // The application's waiting screen (picture, progress bar for step, -1
+    // none, and the caption, which replaces the shown one when flag is set
+    // and is kept otherwise), presented.
     virtual void DrawWaitScreen(int step, const char* caption, bool flag) = 0;
     // The model and texture loads requested so far, waited for.
     virtual void WaitForModels() = 0;
