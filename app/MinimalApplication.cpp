@@ -1,6 +1,7 @@
 #include "app/MinimalApplication.h"
 
 #include "app/EngineFrame.h"
+#include "app/MenuHost.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/ClassFactory.h"
@@ -42,8 +43,6 @@ namespace
 {
 // The colour of the empty frame.
 constexpr std::uint32_t kClearColour = 0xFF182838;
-// The 2-D images' technique: texture times the blend factor.
-constexpr int kImageTechnique = 19;
 constexpr std::uint32_t kTextColour = 0xFFE0E0C0;
 constexpr std::uint32_t kPanelColour = 0xA0000000;
 } // namespace
@@ -201,6 +200,19 @@ void CMinimalApplication::AddServices()
                     // The interface's quad lives in the default pool.
                     .invalidate = [this] { if (m_pGraphic) m_pGraphic->Done(); },
                     .reset = [this] { if (m_pGraphic) m_pGraphic->Init(nullptr); }});
+    // The application's side of the modal menus and its waiting screen.
+    m_Services.Add({.name = "Menu host",
+                    .init = []
+                    {
+                        g_pMenuHost = &g_MenuHost;
+                        g_pDialogHost = &g_MenuHost;
+                        return true;
+                    },
+                    .done = []
+                    {
+                        g_pMenuHost = nullptr;
+                        g_pDialogHost = nullptr;
+                    }});
     // The sample location entered through the world engine, drawn each
     // frame under a free camera; a location that cannot be entered is
     // logged and the frame stays empty.
@@ -273,26 +285,18 @@ void CMinimalApplication::PlayLogoVideo()
 void CMinimalApplication::DrawLoadingScreen()
 {
     // Drawn while the loader thread fills the managers: only the surface
-    // manager's own image is touched here, and the resource engine's frame
-    // (which runs the models) waits for the loader to end.
-    CMesh::ResetCurrent();
-    graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, kClearColour);
-    SetTextureFactorAlpha(1.0f, kFactorRenderState | kFactorPixelShader);
-    SetTextureFactor(0xFFFFFFFF, kFactorRenderState | kFactorPixelShader);
-    if (g_pSurfaceManager)
-    {
-        const int id = g_pSurfaceManager->FindName("SUF_LOADING");
-        if (id >= 0)
-            g_pSurfaceManager->DrawSurface(id, kImageTechnique, 0, 0, graph.m_nScreenWidth,
-                                           graph.m_nScreenHeight, nullptr);
-    }
-    EndEngineFrame();
+    // manager's own image is touched here (the host has no interface for
+    // its bar and caption yet), and the resource engine's frame (which runs
+    // the models) waits for the loader to end.
+    g_MenuHost.DrawWaitScreen(-1, "", false);
+    if (g_pSoundManager) g_pSoundManager->ApplySettings();
 }
 
 void CMinimalApplication::InitFrame()
 {
     m_pGraphic = CreateClassInstanceAs<IGraphicInterface>(static_cast<int>(g_iIGraphicInterface));
     if (m_pGraphic) m_pGraphic->Init(nullptr);
+    g_MenuHost.m_pGraphic = m_pGraphic;
     if (!g_Settings.UseSystemCursor && g_pTextureManager)
         m_nCursorTexture = g_pTextureManager->FindName("TEX_INT_CURSOR");
     // The load is not a frame.
@@ -301,6 +305,7 @@ void CMinimalApplication::InitFrame()
 
 void CMinimalApplication::DoneFrame()
 {
+    g_MenuHost.m_pGraphic = nullptr;
     if (m_pGraphic)
     {
         m_pGraphic->Done();

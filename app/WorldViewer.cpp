@@ -177,7 +177,11 @@ bool CWorldViewer::Enter(const char* locationFile)
         m_vPosition.z = std::max(GroundAt(m_vPosition), GroundAt(start)) + kCameraUp;
         m_fPitch = -0.3f;
         s.renderer.Init();
+        s.renderer.m_pCameraObject = &s.camera;
         g_pRenderer = &s.renderer;
+        // The game starts: the caching pass round the camera.
+        PlaceCamera();
+        s.renderer.PreLoad();
         m_bEntered = true;
         g_ErrorLog.LogDebug("World viewer: %s, %d x %d cells", locationFile, g_Location.m_nCellsX,
                             g_Location.m_nCellsY);

@@ -1,7 +1,8 @@
 // CWorldViewer: the world in the minimal application. The world engine's
 // start-up (MMInit) runs on the start-up loader thread; the sample location
 // is entered on the main thread through the world engine (its objects file,
-// then its map into g_Location) and the environment's day starts. A few
+// then its map into g_Location), the environment's day starts and the
+// renderer's caching pass runs round the camera. A few
 // boxes are dropped from the air near the location's start point; they fall
 // and settle on the ground.
 //

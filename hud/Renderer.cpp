@@ -15,9 +15,12 @@
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
+#include "ui/menu/BaseMenu.h"
 #include "units/Mechanoid.h"
 #include "world/Camera.h"
+#include "world/LightWare.h"
 #include "world/ObjectList.h"
+#include "world/World.h"
 
 #include <algorithm>
 #include <cmath>
@@ -109,18 +112,13 @@ bool CRenderer::IsCockpitShown(bool drawCockpit, const CMechanoid* playerMech, i
 
 void CRenderer::SetProjection(bool integerAngle)
 {
-    constexpr float kDegrees = 3.14159265358979f / 180.0f;
+    // The device's projection, kept so that the menus' own 3-D scenes can
+    // put it back, and the view camera's copy.
     const float across = HorizontalFieldOfView(graph.m_nScreenWidth, graph.m_nScreenHeight, integerAngle);
-    CMatrix p(0.0f);
-    p.m[0][0] = 1.0f / std::tan(across * kDegrees * 0.5f);
-    p.m[1][1] = 1.0f / std::tan(kFieldOfView * kDegrees * 0.5f);
-    p.m[2][2] = kFarPlane / (kFarPlane - kNearPlane);
-    p.m[2][3] = 1.0f;
-    p.m[3][2] = -kNearPlane * kFarPlane / (kFarPlane - kNearPlane);
-    g_ViewCamera.m_mProjection = p;
+    graph.SetProjection(kFarPlane, kNearPlane, across, kFieldOfView, true);
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c) g_ViewCamera.m_mProjection.m[r][c] = graph.m_KeptProjection.m[r][c];
     g_ViewCamera.UpdateViewProjection();
-    if (graph.m_lpDevice)
-        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_PROJECTION, reinterpret_cast<const plat::d3d::SMatrix*>(&p));
 }
 
 void CRenderer::Init()
@@ -154,7 +152,7 @@ void CRenderer::Init()
 void CRenderer::Render()
 {
     XTRACE("CRenderer::Render");
-    g_ViewCamera.UpdateViewProjection();
+    RebuildView();
     plat::d3d::Device* device = graph.m_lpDevice;
     if (device) device->BeginScene();
     // The scene: sky and sun, what flies over the horizon, the horizon
@@ -184,4 +182,63 @@ void CRenderer::Render()
 void CRenderer::PresentFrame()
 {
     graph.Present();
+}
+
+void CRenderer::RebuildView()
+{
+    g_ViewCamera.m_mView = g_ViewCamera.m_Matrix;
+    g_ViewCamera.UpdateViewProjection();
+    InvertMatrix(g_ViewCamera.m_mView, g_ViewCamera.m_mInverseView);
+    if (graph.m_lpDevice)
+        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_VIEW,
+                                       reinterpret_cast<const plat::d3d::SMatrix*>(&g_ViewCamera.m_mView));
+}
+
+void CRenderer::PreLoad()
+{
+    XTRACE("CRenderer::PreLoad");
+    constexpr int kPasses = 8;
+    constexpr float kTurn = 3.14159265358979f / 4.0f;
+    const auto waitScreen = [](int step, const char* caption, bool flag)
+    {
+        if (g_pMenuHost) g_pMenuHost->DrawWaitScreen(step, caption, flag);
+    };
+    waitScreen(0, kCachingCaption, true);
+    if (m_pCameraObject)
+    {
+        m_pCameraObject->Run();
+        m_pCameraObject->UpdateView();
+    }
+    SetProjection(true);
+    for (int pass = 0; pass < kPasses; ++pass)
+    {
+        const float frameTime = g_FrameTimer.GetFrameTime();
+        graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0);
+        g_ResourceEngine.GlobalRun(frameTime);
+        g_EffectRenderManager.ResetFrame();
+        g_LightWare.DisableLights();
+        g_LightWare.ResetFrame();
+        g_Environment.Run(0.0f);
+        // Eight eighths of a turn: every side of the camera is drawn once.
+        g_ViewCamera.RotateZ(kTurn);
+        if (m_pCameraObject) g_ViewCamera.SetViewPosition(m_pCameraObject->GetPosition());
+        RebuildView();
+        g_Location.PreRender();
+        g_ObjectList.CheckVisibility(true);
+        Render();
+        if (g_pWorld) g_pWorld->RunWorld(frameTime);
+        g_ObjectList.Run();
+        waitScreen(pass + 1, "", false);
+        g_FrameTimer.Update();
+    }
+    if (g_pModelManager) g_pModelManager->WaitLoad();
+    waitScreen(kPasses + 1, "", false);
+    if (g_pTextureManager) g_pTextureManager->WaitLoad();
+    waitScreen(kPasses + 2, "", false);
+    g_FrameTimer.Reset();
+}
+
+void CRenderer::Done()
+{
+    g_EffectRenderManager.Done();
 }

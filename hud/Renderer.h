@@ -7,10 +7,14 @@
 // weather's effects, the fog switched off, then the HUD. PresentFrame
 // presents it at the very end of the application's frame.
 //
+// PreLoad is the caching pass before play: eight frames drawn (not shown)
+// while the view turns a full circle about the camera object, so that the
+// models and textures round it are requested and loaded, under the
+// application's waiting screen (reached through the menu host).
+//
 // What it lacks so far: the cockpit panels, the stasis flash, the screen
-// mask of a killed mechanoid, detail objects, water, the effects' queue and
-// the caching pass (PreLoad); Render decides when the cockpit is due
-// (IsCockpitShown) and draws the frame-rate text.
+// mask of a killed mechanoid, detail objects and water; Render decides when
+// the cockpit is due (IsCockpitShown) and draws the frame-rate text.
 //
 // The drawing operations every cockpit panel rests on: a scaled cell of a
 // sprite sheet and a textured screen quad, plain or modulated by a colour.
@@ -31,6 +35,7 @@
 
 #include <cstdint>
 
+class CCamera;
 class CMechanoid;
 class CTexture;
 
@@ -81,6 +86,16 @@ public:
     // Presents the back buffer (the device clears its per-frame counters
     // and counts the frame).
     void PresentFrame();
+    // The caching pass (a game starts, the glider leaves a building): the
+    // waiting screen with steps 0-10, eight turns of 45 degrees about the
+    // camera object (m_pCameraObject), each drawn and the world run once,
+    // then the model and texture loads waited for and the frame timer
+    // reset. Exceptions pass on with "CRenderer::PreLoad" in the trace.
+    void PreLoad();
+    // The effect renderer's buffers released (shutdown).
+    void Done();
+    // g_ViewCamera's view matrices from its frame (and the device's view).
+    static void RebuildView();
 
     // A scaled cell of texture (see ScaleSprite), then as DrawQuad.
     void DrawSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture, int textureId,
@@ -108,6 +123,8 @@ public:
     float m_fEquipTime[4] = {};
     // The player's mechanoid (the application's), for the cockpit's test.
     const CMechanoid* m_pPlayerMech = nullptr;
+    // The camera object (the application's), for the caching pass.
+    CCamera* m_pCameraObject = nullptr;
     // How many frames drew the cockpit (it has no panels yet).
     std::uint32_t m_nCockpitFrames = 0;
 };

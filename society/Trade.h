@@ -3,13 +3,16 @@
 // blocks of the location's objects file.
 //
 // Stand-in: the interfaces only, with the operations the world engine
-// calls; the implementations (CMMTrade, CEqpTrade, COrgManager) and every
+// calls (and, of the organisation manager, the name look-up and the
+// relation query the building menu's music choice asks); the implementations (CMMTrade, CEqpTrade, COrgManager) and every
 // other operation come with the organisations and trade subsystem, which
 // registers them under "IGUID_IMMTrade", "IGUID_IEqpTrade" and
 // "IGUID_IOrgManager". Until then the engine runs without them.
 #pragma once
 
 #include "foundation/ClassFactory.h"
+
+#include <cstdint>
 
 class CMemStream;
 
@@ -36,4 +39,8 @@ public:
     virtual bool InitFromDB(const char* section) = 0;
     // Its own set-up after the database.
     virtual void SetUp() = 0;
+    // The organisation's index in the manager's list, -1 when unknown.
+    virtual std::int32_t FindByName(const char* name) = 0;
+    // The relation of organisation a towards b, -1 (war) to 1 (allies).
+    virtual float GetRelation(std::int32_t a, std::int32_t b, int flag) = 0;
 };

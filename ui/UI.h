@@ -55,7 +55,9 @@ public:
     virtual void Init(IGraphicInterface* graphic, IInput* input);
     virtual void Hook1() {}
     virtual void Hook2() {}
-    virtual void Hook3() {}
+    // The parameter of the dialog that hosts the screen (the menu hosts
+    // bind their building by its 32-character name); ignored here.
+    virtual void SetParam(void*) {}
     virtual void Hook4() {}
     virtual void Render();
     // Drawn instead of Render while the screen fades in; empty here.

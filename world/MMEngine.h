@@ -102,6 +102,9 @@ public:
     // The database section of manager i (0..24) in MMInit's order.
     static const char* GetManagerSection(int i);
 
+    // Set by game code and scripts to end the game cycle; it also ends a
+    // running menu, whose modal loop clears it when it starts.
+    std::uint8_t m_bLeaveCycle = 0;
     // The current building (filled by the application's building event).
     std::uint8_t m_bInBuilding = 0;
     std::int32_t m_nBuildingState = 0;

@@ -25,12 +25,13 @@ public:
     void EndMenuFrame() override {}
     void DrawCursor() override {}
     void PresentFrame() override { Log("present"); }
-    void DrawWaitScreen() override { Log("wait"); }
+    void DrawWaitScreen(int, const char*, bool) override { Log("wait"); }
     void WaitForModels() override {}
     void WaitForTextures() override {}
     float GetFrameTime() override { return m_fFrameTime; }
     float GetElapsedTime() override { return 0.0f; }
     void ResetFrameTimer() override {}
+    void SwitchOffLights() override {}
     bool IsLeaveCycle() override { return m_bLeave; }
     void ClearLeaveCycle() override { m_bLeave = false; }
     void PumpInput() override {}

@@ -1,18 +1,27 @@
 // The screen dialog over fake screens known by their classes and a
 // recording music manager: F10 and Escape, the pause screen's results, the
-// fade, the music paused or stopped, and the building menu's music choice.
+// fade, the music paused or stopped, the building menu's music choice by
+// its owner (and its 90 s silences), the main menu's music, and the
+// building menu's seven lights.
 
 #include "UITestKit.h"
 
 #include "foundation/ClassFactory.h"
 #include "foundation/GuidKey.h"
+#include "foundation/Settings.h"
+#include "society/Trade.h"
 #include "sound/MusicManager.h"
+#include "sound/SoundMusic.h"
+#include "world/MMEngine.h"
+#include "world/Mech.h"
+#include "world/World.h"
 #include "ui/UI.h"
 #include "ui/menu/UIDialog.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -57,9 +66,17 @@ class CRecordingMusic : public IMusicManager
 {
 public:
     void SetSoundDevice(plat::ds::Device*) override {}
-    bool PlayMusic(int id, float, bool, float) override
+    CRecordingMusic()
     {
-        Log().push_back("play " + std::to_string(id));
+        for (const char* name : {"MUS_INT_BASE_NEUTRAL", "MUS_FX_INT_BASE_NEUTRAL", "MUS_INT_BASE_OUR",
+                                 "MUS_FX_INT_BASE_OUR", "MUS_INT_BASE_ENEMY", "MUS_FX_INT_BASE_ENEMY",
+                                 "MUS_INT_MENU", "MUS_INT_HOLD"})
+            m_Names.Add(name);
+        m_nCount = 8;
+    }
+    bool PlayMusic(int id, float fade, bool loop, float) override
+    {
+        Log().push_back("play " + std::to_string(id) + " " + std::to_string(fade).substr(0, 4) + (loop ? " loop" : ""));
         return true;
     }
     void StopMusic(float fade) override { Log().push_back("stop " + std::to_string(fade).substr(0, 3)); }
@@ -94,8 +111,62 @@ public:
     int GetMusicSituation() override { return m_nSituation; }
     float GetMusicTimeLeft() override { return m_fLeft; }
     IMusicManager* GetMusicManager() override { return &m_Music; }
+    void SetMusicSituation(int situation) override { Log().push_back("situation " + std::to_string(situation)); }
+    IMusic* GetMusicObject(int id) override
+    {
+        if (id < 0 || id >= 8) return nullptr;
+        m_Effects[id].m_nId = id;
+        return &m_Effects[id];
+    }
+    void SetSilence(float seconds) override
+    {
+        Log().push_back("silence " + std::to_string(int(seconds)));
+        m_bSilence = seconds != 0.0f;
+    }
+    bool IsSilence() override { return m_bSilence; }
+    bool IsMusicBusy() override { return m_bBusy; }
+
+    // The effect music: records what is asked of it.
+    class CEffect : public IMusic
+    {
+    public:
+        CGuidKey GetGUID() const override { return CGuidKey(); }
+        std::uint32_t GetSize() const override { return sizeof(*this); }
+        plat::HResult SetFileName(const char*) override { return 0; }
+        void SetDevice(plat::ds::Device*) override {}
+        plat::HResult Play(bool loop, std::uint32_t) override
+        {
+            Log().push_back("effect " + std::to_string(m_nId) + (loop ? " loop" : ""));
+            m_bPlaying = true;
+            return 0;
+        }
+        void Stop() override
+        {
+            Log().push_back("effect stop " + std::to_string(m_nId));
+            m_bPlaying = false;
+        }
+        std::uint32_t GetCurrentPos() override { return 0; }
+        bool IsMusicPlayed() override { return m_bPlaying; }
+        int GetState() override { return 0; }
+        plat::HResult SetVolume(float volume) override
+        {
+            Log().push_back("effect volume " + std::to_string(volume).substr(0, 3));
+            return 0;
+        }
+        float GetVolume() override { return 1.0f; }
+        float GetLength() override { return 0.0f; }
+        float GetPlayDuration() override { return 0.0f; }
+        plat::HResult PreLoad(std::uint32_t) override { return 0; }
+        void Unload(bool) override {}
+        void LoadBlock() override {}
+        int m_nId = -1;
+        bool m_bPlaying = false;
+    };
 
     CRecordingMusic m_Music;
+    CEffect m_Effects[8];
+    bool m_bSilence = false;
+    bool m_bBusy = true;
     int m_nSituation = 1;
     float m_fLeft = 60.0f;
 };
@@ -257,6 +328,181 @@ TEST_F(UIDialog, AFullScreenStackKeepsTheScreen)
     Pass(CUIDialog::kKeyF10);
     EXPECT_EQ(m_Dialog.m_pScreen, building) << "no pause screen without room under it";
     EXPECT_EQ(m_Dialog.m_nStack, CUIDialog::kStackDepth);
+}
+
+// Organisations by name with one relation between any two.
+class CFakeOrgs : public IOrgManager
+{
+public:
+    CGuidKey GetGUID() const override { return CGuidKey(); }
+    std::uint32_t GetSize() const override { return sizeof(*this); }
+    bool InitFromDB(const char*) override { return true; }
+    void SetUp() override {}
+    std::int32_t FindByName(const char* name) override
+    {
+        const std::string n = name;
+        return n == "ORG_PLAYER" ? 0 : n == "ORG_OTHER" ? 1 : -1;
+    }
+    float GetRelation(std::int32_t, std::int32_t, int) override { return m_fRelation; }
+    float m_fRelation = 0.0f;
+};
+
+constexpr char kTunnel[] = "IGUID_CTunnelUI";
+
+class BaseDialog : public UIDialog
+{
+protected:
+    void SetUp() override
+    {
+        UIDialog::SetUp();
+        static std::uint32_t tunnel;
+        RegisterClassFactory(&tunnel, MakeScreen<kTunnel>, kTunnel);
+        g_pWorld = &m_World;
+        std::strcpy(m_Player.m_szOrg, "ORG_PLAYER");
+        m_World.SetPlayerMech(&m_Player);
+        m_World.CaptureBuilding("ORG_OTHER", "BASE_1");
+        m_World.CaptureBuilding("ORG_PLAYER", "BASE_2");
+        m_World.CaptureBuilding("ORG_NOBODY", "BASE_3");
+        g_MMEngine.m_pOrgManager = &m_Orgs;
+        m_fVolume = g_Settings.SoundVolume;
+        g_Settings.SoundVolume = 0.7f;
+    }
+    void TearDown() override
+    {
+        g_Settings.SoundVolume = m_fVolume;
+        g_MMEngine.m_pOrgManager = nullptr;
+        m_World.SetPlayerMech(nullptr);
+        g_pWorld = nullptr;
+        UIDialog::TearDown();
+    }
+    // The base music chosen for the building.
+    std::string Music(const char* building)
+    {
+        CUIBaseDialog dialog;
+        char name[32] = {};
+        std::strcpy(name, building);
+        dialog.SetParam(name);
+        dialog.ChoiceMusic();
+        return dialog.m_nBaseMusic >= 0 ? m_Host.m_Music.GetName(dialog.m_nBaseMusic) : "-";
+    }
+
+    CWorld m_World;
+    CPlayerMech m_Player;
+    CFakeOrgs m_Orgs;
+    float m_fVolume = 0.0f;
+};
+
+TEST_F(BaseDialog, TheOwnerChoosesTheMusic)
+{
+    EXPECT_EQ(Music("BASE_2"), "MUS_INT_BASE_OUR") << "the player's own";
+    EXPECT_EQ(Music("BASE_3"), "MUS_INT_BASE_NEUTRAL") << "an organisation nobody knows";
+    EXPECT_EQ(Music("BASE_9"), "MUS_INT_BASE_NEUTRAL") << "no such building";
+    m_Orgs.m_fRelation = -0.34f;
+    EXPECT_EQ(Music("BASE_1"), "MUS_INT_BASE_ENEMY");
+    m_Orgs.m_fRelation = 1.0f / 3.0f;
+    EXPECT_EQ(Music("BASE_1"), "MUS_INT_BASE_NEUTRAL");
+    m_Orgs.m_fRelation = 0.5f;
+    EXPECT_EQ(Music("BASE_1"), "MUS_INT_BASE_OUR");
+}
+
+TEST_F(BaseDialog, AfterEachPieceNinetySecondsOfSilenceThenANewChoice)
+{
+    CUIBaseDialog dialog;
+    dialog.SetScreen(new CFakeScreen(kBuilding), false);
+    char name[32] = "BASE_1";
+    dialog.SetParam(name);
+    const std::string neutral = std::to_string(m_Host.m_Music.FindName("MUS_INT_BASE_NEUTRAL"));
+    const std::string neutralFx = std::to_string(m_Host.m_Music.FindName("MUS_FX_INT_BASE_NEUTRAL"));
+    const std::string enemy = std::to_string(m_Host.m_Music.FindName("MUS_INT_BASE_ENEMY"));
+    dialog.ProcessMusic(0);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"stop 0.5", "play " + neutral + " 10.0", "situation 3",
+                                               "effect volume 0.7", "effect " + neutralFx + " loop"}));
+    // While the piece plays nothing happens; when it has ended, silence.
+    Log().clear();
+    dialog.ProcessMusic(1);
+    EXPECT_TRUE(Log().empty());
+    m_Host.m_bBusy = false;
+    dialog.ProcessMusic(1);
+    dialog.ProcessMusic(1);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"silence 90"}));
+    // The relation changed during the silence: the new choice fades in.
+    Log().clear();
+    m_Orgs.m_fRelation = -0.5f;
+    m_Host.m_bSilence = false;
+    m_Host.m_bBusy = true;
+    dialog.ProcessMusic(1);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"play " + enemy + " 3.00"}));
+    // Leaving stops the effect music that plays, and the music.
+    Log().clear();
+    dialog.ProcessMusic(2);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"effect stop " + std::to_string(m_Host.m_Music.FindName(
+                                                                  "MUS_FX_INT_BASE_NEUTRAL")),
+                                               "stop 0.5"}));
+}
+
+TEST_F(BaseDialog, LeavingDuringTheSilenceEndsItAndNoSoundVolumeNoEffectMusic)
+{
+    g_Settings.SoundVolume = 0.0f;
+    CUIBaseDialog dialog;
+    dialog.SetScreen(new CFakeScreen(kTunnel), false);
+    dialog.ProcessMusic(0);
+    EXPECT_EQ(std::count_if(Log().begin(), Log().end(), [](const std::string& l) { return l.rfind("effect", 0) == 0; }), 0);
+    m_Host.m_bBusy = false;
+    dialog.ProcessMusic(1);
+    Log().clear();
+    dialog.ProcessMusic(2);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"silence 0"}));
+
+    // A building dialog over another screen chooses no music.
+    CUIBaseDialog other;
+    other.SetScreen(new CFakeScreen(kBox), false);
+    Log().clear();
+    other.ProcessMusic(0);
+    EXPECT_TRUE(Log().empty());
+}
+
+TEST_F(UIDialog, TheMainMenuPlaysItsMusic)
+{
+    CUIMainDialog dialog;
+    dialog.SetScreen(new CFakeScreen(kMain), false);
+    const std::string menu = std::to_string(m_Host.m_Music.FindName("MUS_INT_MENU"));
+    dialog.ProcessMusic(0);
+    dialog.ProcessMusic(1);
+    dialog.ProcessMusic(2);
+    EXPECT_EQ(Log(), (std::vector<std::string>{"stop 0.5", "play " + menu + " 10.0 loop", "stop 0.5"}));
+}
+
+TEST(BaseLights, SixPointLightsAndATurningSpot)
+{
+    plat::d3d::SLight lights[7];
+    MakeBaseLights(0.0f, lights);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(lights[i].Type, plat::d3d::D3DLIGHT_POINT) << i;
+    EXPECT_FLOAT_EQ(lights[0].Diffuse.r, 1.0f);
+    EXPECT_FLOAT_EQ(lights[0].Specular.g, 1.25f);
+    EXPECT_FLOAT_EQ(lights[0].Ambient.b, 0.2f);
+    EXPECT_FLOAT_EQ(lights[0].Attenuation2, 8.0f / (300.0f * 300.0f));
+    // Light 2 pulses: sin(2) + 1 at clock 0, red stays strongest.
+    const float pulse = std::sin(2.0f) + 1.0f;
+    EXPECT_FLOAT_EQ(lights[2].Diffuse.r, pulse);
+    EXPECT_FLOAT_EQ(lights[2].Diffuse.g, float(0x3D) / 255.0f * pulse);
+    EXPECT_FLOAT_EQ(lights[2].Diffuse.a, 1.0f) << "alpha from the colour";
+    EXPECT_FLOAT_EQ(lights[4].Diffuse.b, float(0xEA) / 255.0f * (0.05f * std::sin(1.0f) + 1.0f));
+    EXPECT_FLOAT_EQ(lights[5].Range, 350.0f);
+    EXPECT_FLOAT_EQ(lights[5].Attenuation2, 8.0f / (350.0f * 350.0f));
+    const plat::d3d::SLight& spot = lights[6];
+    EXPECT_EQ(spot.Type, plat::d3d::D3DLIGHT_SPOT);
+    EXPECT_FLOAT_EQ(spot.Position.y, 50.0f);
+    EXPECT_FLOAT_EQ(spot.Falloff, 4.0f);
+    EXPECT_FLOAT_EQ(spot.Phi, 2.98451f);
+    EXPECT_NEAR(spot.Theta, 3.14159265f / 2.0f, 1e-6f);
+    EXPECT_FLOAT_EQ(spot.Attenuation2, std::sqrt(3.0f) * 0.004f * 0.004f);
+    EXPECT_FLOAT_EQ(spot.Ambient.r, 0.3f);
+    EXPECT_FLOAT_EQ(spot.Diffuse.g, float(0xA1) / 255.0f * 1.25f);
+    EXPECT_NEAR(spot.Direction.y, 1.0f, 1e-6f);
+    // A quarter turn later (clock pi / 4) it points along x.
+    MakeBaseLights(3.14159265f / 4.0f, lights);
+    EXPECT_NEAR(lights[6].Direction.x, 1.0f, 1e-6f);
+    EXPECT_NEAR(lights[6].Direction.y, 0.0f, 1e-6f);
 }
 
 TEST(BaseMusic, RelationThresholds)

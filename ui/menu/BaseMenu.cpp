@@ -21,8 +21,6 @@ IMenuHost* g_pMenuHost = nullptr;
 namespace
 {
 constexpr float kToolTipDelay = 0.5f; // seconds of rest before a tooltip
-constexpr float kDimUp = 4.0f;        // dim levels a second
-constexpr float kDimDown = 8.0f;
 constexpr std::uint32_t kFpsColour = 0x80FFFF00u;
 
 // Keeps the loop's promise when a pass fails: the world and the cursor are
@@ -90,14 +88,17 @@ int CBaseMenu::DoModal(void* param, bool modal, bool caching)
             m_bRestart = 0;
             m_bDone = 0;
             m_nResult = 0;
-            if (host) host->ClearLeaveCycle();
+            if (host)
+            {
+                host->ClearLeaveCycle();
+                host->SwitchOffLights();
+            }
             const float start = host ? host->GetElapsedTime() : 0.0f;
             const auto cachingScreen = [&]
             {
                 if (caching && host && host->GetElapsedTime() - start > 0.25f)
                 {
-                    host->DrawWaitScreen();
-                    host->PresentFrame();
+                    host->DrawWaitScreen(-1, kCachingCaption, true);
                 }
             };
             OnInit();
@@ -195,17 +196,6 @@ void CBaseMenu::Render()
     }
 }
 
-void CBaseMenu::RenderToolTips()
-{
-    XTRACE("CBaseMenu::RenderToolTips");
-    if (!m_pToolTip || m_pToolTip->m_ToolTip.empty() || !g_pFontSmall) return;
-    const int width = g_pFontSmall->TextWidth(m_pToolTip->m_ToolTip.c_str()) + 4;
-    const int height = g_pFontSmall->GetHeight(1.0f) + 4;
-    const plat::Point at = ToolTipBoxOrigin(m_Mouse.x, m_Mouse.y, width, height, graph.m_nScreenWidth);
-    g_pFontSmall->RenderText(float(at.x + 3), float(at.y + 3), m_pToolTip->m_ToolTip.c_str(), 0xFF000000u);
-    g_pFontSmall->RenderText(float(at.x + 2), float(at.y + 2), m_pToolTip->m_ToolTip.c_str(), 0xFFFFFF80u);
-}
-
 void CBaseMenu::ProcessMessages()
 {
     XTRACE("CBaseMenu::ProcessMessages");
@@ -273,17 +263,6 @@ void CBaseMenu::PostProcess(int)
     if (!m_bManageCursor || !m_bCursorShown) return;
     m_bCursorShown = 0;
     if (g_pMenuHost) g_pMenuHost->ShowCursor(false);
-}
-
-void CBaseMenu::RenderMap(bool overlay)
-{
-    XTRACE("CBaseMenu::RenderMap");
-    if (g_pMenuHost) g_pMenuHost->RenderScene(overlay);
-    if (!overlay) return;
-    if (m_bDone)
-        m_fDimLevel = std::max(m_fDimLevel - kDimDown * m_fFrameTime, 0.0f);
-    else
-        m_fDimLevel = std::min(m_fDimLevel + kDimUp * m_fFrameTime, 1.0f);
 }
 
 void CBaseMenu::AddControl(CMenuControl* control)

@@ -12,7 +12,9 @@
 // the scene behind the menu, presenting, the cursor, the wait screen, the
 // network) it reaches through IMenuHost (g_pMenuHost, set by the
 // application); without one the loop runs on its own clock of nothing.
-// Not here yet: the tooltip box's and the dimming's drawing (RenderNoise).
+// The tooltip box is framed from the renderer's icon sheet ("TEX_INT_ICONS")
+// and the dimmed scene is darkened with moving noise ("TEX_INT_NOISE"); a
+// texture that is not loaded is skipped.
 //
 // The mouse position and the last typed character are read from the
 // application object when there is one (tests set them here); the
@@ -48,13 +50,18 @@ public:
     virtual void EndMenuFrame() = 0;
     virtual void DrawCursor() = 0;
     virtual void PresentFrame() = 0;
-    // The caching screen, then the model and texture loads waited for.
-    virtual void DrawWaitScreen() = 0;
+    // The application's waiting screen (picture, progress bar for step, -1
+    // none, and the caption, which replaces the shown one when flag is set
+    // and is kept otherwise), presented.
+    virtual void DrawWaitScreen(int step, const char* caption, bool flag) = 0;
+    // The model and texture loads requested so far, waited for.
     virtual void WaitForModels() = 0;
     virtual void WaitForTextures() = 0;
     virtual float GetFrameTime() = 0;
     virtual float GetElapsedTime() = 0;
     virtual void ResetFrameTimer() = 0;
+    // The dynamic lights of the last game frame switched off.
+    virtual void SwitchOffLights() = 0;
     // The engine's leave-cycle flag.
     virtual bool IsLeaveCycle() = 0;
     virtual void ClearLeaveCycle() = 0;
@@ -63,8 +70,9 @@ public:
     // Per pass after the input: sound upkeep and, in a network game, the
     // client's exchange at each new whole second of t.
     virtual void FrameUpkeep(float t, float frameTime) = 0;
-    // The game scene behind a menu (the renderer's frame), the cockpit off
-    // when overlay is set.
+    // The game scene behind a menu: the environment's step, last frame's
+    // lights off, the camera's view, the location prepared, the visibility
+    // pass, then the renderer's frame, the cockpit off when overlay is set.
     virtual void RenderScene(bool overlay) = 0;
     virtual void ShowCursor(bool show) = 0;
 };
@@ -135,6 +143,11 @@ public:
     // The scene behind the menu; with overlay, dimmed toward the menu's
     // state (4 levels a second up, 8 down once the menu is done).
     void RenderMap(bool overlay);
+    // Multiplies the whole frame by a darkening: below strength 1 a layer of
+    // "TEX_INT_NOISE" (repeating every 128 pixels, shifting with the engine
+    // clock) blended toward colour, then always the grey of colour's low
+    // byte x (1 - strength).
+    void RenderNoise(std::uint32_t colour, float strength);
 
     // The menu takes ownership.
     void AddControl(CMenuControl* control);
@@ -180,6 +193,9 @@ private:
 // a screen of the given width: left = min(x + W - 2, width) - W - 2,
 // top = max(y + 2 - H, 0) + 2.
 plat::Point ToolTipBoxOrigin(int mouseX, int mouseY, int width, int height, int screenWidth);
+
+// The caption of the caching screen, "Кеширование..." in code page 1251.
+inline constexpr const char* kCachingCaption = "\xCA\xE5\xF8\xE8\xF0\xEE\xE2\xE0\xED\xE8\xE5...";
 
 // The hit test of menus: the first corner's row and column are inside, the
 // second's outside, in either order of the corners.

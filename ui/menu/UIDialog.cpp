@@ -6,14 +6,21 @@
 #include "foundation/Input.h"
 #include "graphics/GraphicInterface.h"
 #include "sound/MusicManager.h"
+#include "foundation/Settings.h"
+#include "society/Trade.h"
+#include "sound/SoundMusic.h"
 #include "ui/UI.h"
+#include "world/MMEngine.h"
+#include "world/Mech.h"
+#include "world/World.h"
+
+#include <cstring>
 
 IDialogHost* g_pDialogHost = nullptr;
 
 namespace
 {
-constexpr float kIntroTime = 0.25f; // the screen is hidden up to here
-constexpr float kShowTime = 0.4f;   // its intro is drawn up to here
+constexpr float kShowTime = 0.4f; // the fade-out starts here
 constexpr float kMusicLeftToPause = 7.0f;
 
 int ClassIndexOf(const char* id)
@@ -109,7 +116,7 @@ bool CUIDialog::PushScreen(IUI* screen)
 
 void CUIDialog::SetParam(void* param)
 {
-    m_pParam = param;
+    if (m_pScreen) m_pScreen->SetParam(param);
 }
 
 void CUIDialog::OpenPauseScreen()
@@ -238,26 +245,130 @@ void CUIDialog::ProcessMusic(int stage)
     }
 }
 
-void CUIDialog::RenderBackGround()
-{
-    XTRACE("CUIDialog::RenderBackGround");
-    if (m_bWorldBehind) RenderMap(true);
-    if (!m_pScreen) return;
-    if (m_fFadeTime > kShowTime)
-        m_pScreen->Render();
-    else if (m_fFadeTime > kIntroTime)
-        m_pScreen->RenderIntro();
-}
-
 void CUIDialog::PreProcess()
 {
     XTRACE("CUIDialog::PreProcess");
+    if (m_pDialogGraphic) m_pDialogGraphic->CreateObjects();
     CBaseMenu::PreProcess();
 }
 
 void CUIDialog::PostProcess(int)
 {
     XTRACE("CUIDialog::PostProcess");
+    if (m_pDialogGraphic) m_pDialogGraphic->ReleaseObjects();
     ProcessMusic(2);
     CBaseMenu::PostProcess(1);
+}
+
+void CUIMainDialog::ProcessMusic(int stage)
+{
+    XTRACE("CUIMainDialog::ProcessMusic");
+    IMusicManager* music = Music();
+    if (!music) return;
+    if (stage == 0)
+    {
+        music->StopMusic(0.5f);
+        music->PlayMusic(music->FindName("MUS_INT_MENU"), 10.0f, true, 0.0f);
+    }
+    else if (stage == 2)
+    {
+        music->StopMusic(0.5f);
+    }
+}
+
+void CUIBaseDialog::SetParam(void* param)
+{
+    CUIDialog::SetParam(param);
+    if (param)
+    {
+        std::memcpy(m_szBuildingName, param, 32);
+        m_szBuildingName[32] = 0;
+    }
+}
+
+void CUIBaseDialog::ChoiceMusic()
+{
+    XTRACE("CUIBaseDialog::ChoiceMusic");
+    bool playersOwn = false, ownerKnown = false;
+    float relation = 0.0f;
+    SBuildingRecord* building = g_pWorld ? g_pWorld->FindBuilding(m_szBuildingName) : nullptr;
+    if (building)
+    {
+        char owner[33] = {};
+        std::memcpy(owner, building->owner, 32);
+        const CMech* player = g_pWorld->GetPlayerMech();
+        if (player && std::strncmp(owner, player->m_szOrg, 32) == 0)
+        {
+            playersOwn = true;
+        }
+        else if (IOrgManager* orgs = g_MMEngine.m_pOrgManager)
+        {
+            const std::int32_t other = orgs->FindByName(owner);
+            const std::int32_t own = player ? orgs->FindByName(player->m_szOrg) : -1;
+            if (other >= 0 && own >= 0)
+            {
+                ownerKnown = true;
+                relation = orgs->GetRelation(own, other, 0);
+            }
+        }
+    }
+    const SBaseMusic pair = ChooseBaseMusic(playersOwn, ownerKnown, relation);
+    IMusicManager* music = Music();
+    m_nBaseMusic = music ? music->FindName(pair.music) : -1;
+    m_nEffectMusic = music ? music->FindName(pair.effect) : -1;
+}
+
+void CUIBaseDialog::ProcessMusic(int stage)
+{
+    XTRACE("CUIBaseDialog::ProcessMusic");
+    const EScreenKind kind = ScreenKindOf(m_pScreen);
+    if (kind != EScreenKind::kBuilding && kind != EScreenKind::kTunnel) return;
+    IMusicManager* music = Music();
+    if (!music) return;
+    IDialogHost* host = g_pDialogHost;
+    if (stage == 0)
+    {
+        ChoiceMusic();
+        m_bSilence = 0;
+        music->StopMusic(0.5f);
+        music->PlayMusic(m_nBaseMusic, 10.0f, false, 10.0f);
+        host->SetMusicSituation(3);
+        if (g_Settings.SoundVolume != 0.0f)
+            if (IMusic* effect = host->GetMusicObject(m_nEffectMusic))
+            {
+                effect->SetVolume(g_Settings.SoundVolume);
+                effect->Play(true, 0);
+            }
+    }
+    else if (stage == 1)
+    {
+        if (m_bSilence)
+        {
+            // The silence is over: a new choice (the relation may have
+            // changed), faded in.
+            if (!host->IsSilence())
+            {
+                ChoiceMusic();
+                music->PlayMusic(m_nBaseMusic, 3.0f, false, 10.0f);
+                m_bSilence = 0;
+            }
+        }
+        else if (!host->IsMusicBusy())
+        {
+            host->SetSilence(kSilence);
+            m_bSilence = 1;
+        }
+    }
+    else if (stage == 2)
+    {
+        for (const char* name : {"MUS_FX_INT_BASE_ENEMY", "MUS_FX_INT_BASE_OUR", "MUS_FX_INT_BASE_NEUTRAL"})
+        {
+            IMusic* effect = host->GetMusicObject(music->FindName(name));
+            if (effect && effect->IsMusicPlayed()) effect->Stop();
+        }
+        if (m_bSilence)
+            host->SetSilence(0.0f);
+        else
+            music->StopMusic(0.5f);
+    }
 }

@@ -10,17 +10,23 @@
 // "IGUID_CGliderUI"), resolved through the class factory.
 //
 // What the dialog needs of the application (the frozen background picture,
-// loading and saving a game, the music situation, the time left of the
-// current music) it reaches through IDialogHost (g_pDialogHost).
+// loading and saving a game, the music situation, the music manager's
+// pieces and silences) it reaches through IDialogHost (g_pDialogHost).
 //
-// Not here yet: the 3-D side effectors and backgrounds, and the main-menu,
-// building-menu and message-box dialogs built on this one (their music
-// choice is ChooseBaseMusic).
+// The dialog draws the game scene behind its screen (world behind) and,
+// for the main and pause screens and wide screens, two 3-D side effectors
+// that slide in with the fade. Three dialogs are built on it:
+// CUIMainDialog (the main menu: its 3-D scene and pictures, the menu
+// music), CUIBaseDialog (the building and tunnel menus: the lit 3-D room,
+// the music by the owner's relation to the player, then 90 s of silence
+// after each piece and a new choice) and CUIBoxDialog (message boxes over
+// the running game). Models and images not loaded are skipped.
 //
 // Ownership: the dialog owns its screen, the screens under the pause
 // screen and its graphic interface. Threads: main thread only.
 #pragma once
 
+#include "platform/d3d8/D3D8Types.h"
 #include "ui/menu/BaseMenu.h"
 
 #include <cstdint>
@@ -28,7 +34,9 @@
 
 class IUI;
 class IGraphicInterface;
+class IMusic;
 class IMusicManager;
+struct CMatrix;
 
 class IDialogHost
 {
@@ -45,9 +53,19 @@ public:
     // Whether a menu-host screen is busy (a popup, a disabled console).
     virtual bool IsScreenBusy(IUI* screen) = 0;
     virtual int GetMusicSituation() = 0;
+    // The building menus set situation 3.
+    virtual void SetMusicSituation(int situation) = 0;
     // Seconds left of the current music (length - position).
     virtual float GetMusicTimeLeft() = 0;
     virtual IMusicManager* GetMusicManager() = 0;
+    // A piece of the music list as an object of its own (the building
+    // menus' effect music plays beside the music), null when none.
+    virtual IMusic* GetMusicObject(int id) = 0;
+    // Silence for seconds (0 ends it), played like a piece.
+    virtual void SetSilence(float seconds) = 0;
+    virtual bool IsSilence() = 0;
+    // A piece plays or fades out.
+    virtual bool IsMusicBusy() = 0;
 };
 
 extern IDialogHost* g_pDialogHost;
@@ -76,6 +94,16 @@ struct SBaseMusic
 };
 SBaseMusic ChooseBaseMusic(bool playersOwn, bool ownerKnown, float relation);
 
+// The four-float colours of the backgrounds' lights: (r, g, b, a) x factor
+// with a kept, and an ARGB value's bytes / 255.
+plat::d3d::SColorValue ScaleColorValue(float r, float g, float b, float a, float factor);
+plat::d3d::SColorValue ColorValueFromARGB(std::uint32_t argb);
+
+// The building menu's seven lights at the engine clock: six point lights
+// (two of them flickering, one pulsing) and a spot light turning with the
+// clock.
+void MakeBaseLights(float clock, plat::d3d::SLight out[7]);
+
 class CUIDialog : public CBaseMenu
 {
 public:
@@ -97,6 +125,10 @@ public:
 
     void SetParam(void* param) override;
     void RenderBackGround() override;
+    // Draws a 3-D model of the model list by name with `entry` as the model
+    // renderer's world matrix (and, with setWorld, the device's world
+    // transform); false when it is not loaded.
+    static bool DrawModel(const char* name, const CMatrix& entry, bool setWorld = true);
     void ProcessMessages() override;
     void ProcessMusic(int stage) override;
     void ResetTimer() override { m_fFadeTime = 0.0f; }
@@ -113,11 +145,46 @@ public:
     std::uint8_t m_bResumeMusic = 0;
     float m_fFadeTime = 5.0f;
     std::uint8_t m_bClosing = 0;
-    // DoModal's parameter (a building's or glider's name, a message), for
-    // the screens that take one; the base screen has no hook for it yet.
-    void* m_pParam = nullptr;
 
 private:
     void OpenPauseScreen();
     void ClosePauseScreen();
+};
+
+// The main menu: its 3-D scene, the "SUF_MAINMENU" picture and the logo,
+// and the menu music.
+class CUIMainDialog : public CUIDialog
+{
+public:
+    void RenderBackGround() override;
+    void ProcessMusic(int stage) override;
+};
+
+// The building and tunnel menus: the lit 3-D room ("MOD_INTERFACE") and the
+// base music chosen by the building's owner.
+class CUIBaseDialog : public CUIDialog
+{
+public:
+    static constexpr float kSilence = 90.0f; // seconds between two pieces
+
+    void SetParam(void* param) override;
+    void RenderBackGround() override;
+    void ProcessMusic(int stage) override;
+    const char* GetBuildingName() override { return m_szBuildingName; }
+    // The music pair for the building's owner (the player's own
+    // organisation, or the organisations' relation) into the ids.
+    virtual void ChoiceMusic();
+
+    char m_szBuildingName[33] = {};
+    std::uint8_t m_bSilence = 0;
+    std::int32_t m_nBaseMusic = -1;
+    std::int32_t m_nEffectMusic = -1;
+};
+
+// Message boxes over the running game: the game frame with its cockpit,
+// undimmed, then the screen.
+class CUIBoxDialog : public CUIDialog
+{
+public:
+    void RenderBackGround() override;
 };

@@ -1,0 +1,252 @@
+#include "app/MenuHost.h"
+
+#include "foundation/Application.h"
+#include "foundation/ErrorLog.h"
+#include "foundation/FrameTimer.h"
+#include "foundation/Graphic.h"
+#include "foundation/Input.h"
+#include "foundation/Settings.h"
+#include "graphics/GraphicInterface.h"
+#include "graphics/Mesh.h"
+#include "graphics/ModelManager.h"
+#include "graphics/ResourceEngine.h"
+#include "graphics/Shaders.h"
+#include "graphics/SurfaceManager.h"
+#include "graphics/TextureManager.h"
+#include "hud/Renderer.h"
+#include "location/EffectRenderManager.h"
+#include "location/Environment.h"
+#include "location/Location.h"
+#include "platform/Window.h"
+#include "sound/MusicManager.h"
+#include "sound/SoundManager.h"
+#include "world/Camera.h"
+#include "world/LightWare.h"
+#include "world/MMEngine.h"
+#include "world/ObjectList.h"
+
+#include <algorithm>
+#include <string>
+
+CMenuHost g_MenuHost;
+
+namespace
+{
+// The 2-D images' technique: texture times the blend factor.
+constexpr int kImageTechnique = 19;
+constexpr std::uint32_t kBarBack = 0xA0000000;
+constexpr std::uint32_t kBarFill = 0xFFE0C060;
+constexpr std::uint32_t kCaptionColour = 0xFFE0E0C0;
+// The caption kept from the last screen drawn with its flag set.
+std::string g_WaitCaption;
+} // namespace
+
+void CMenuHost::PauseGame(bool pause)
+{
+    g_ObjectList.PauseGame(pause);
+    g_Environment.Pause(pause);
+}
+
+void CMenuHost::StopSounds(bool purge)
+{
+    if (!g_pSoundManager) return;
+    // Every source and loaded sound goes; the sound table stays, so that
+    // the menu and the game after it still play their sounds.
+    if (purge)
+        g_pSoundManager->DoneSources();
+    else
+        g_pSoundManager->StopAll();
+}
+
+bool CMenuHost::IsDeviceLost()
+{
+    return g_pApplication && g_pApplication->CheckDeviceLost();
+}
+
+void CMenuHost::BeginMenuFrame()
+{
+    g_ResourceEngine.GlobalRun(g_FrameTimer.GetFrameTime());
+    CMesh::ResetCurrent();
+    if (graph.m_lpDevice) graph.m_lpDevice->BeginScene();
+    graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0xFF000000u);
+    g_Environment.SetFog(false, 1.0f, 0.0f);
+}
+
+void CMenuHost::EndMenuFrame()
+{
+    if (graph.m_lpDevice) graph.m_lpDevice->EndScene();
+    g_ResourceEngine.NewFrame();
+    g_FrameTimer.Update();
+}
+
+void CMenuHost::DrawCursor()
+{
+    if (g_pApplication) g_pApplication->RenderCursor();
+}
+
+void CMenuHost::PresentFrame()
+{
+    if (g_pRenderer)
+        g_pRenderer->PresentFrame();
+    else
+        graph.Present();
+}
+
+void CMenuHost::DrawWaitScreen(int step, const char* caption, bool flag)
+{
+    XTRACE("CMenuHost::DrawWaitScreen");
+    if (flag) g_WaitCaption = caption ? caption : "";
+    CMesh::ResetCurrent();
+    const int width = graph.m_nScreenWidth, height = graph.m_nScreenHeight;
+    graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0xFF182838u);
+    if (graph.m_lpDevice) graph.m_lpDevice->BeginScene();
+    SetTextureFactorAlpha(1.0f, kFactorRenderState | kFactorPixelShader);
+    SetTextureFactor(0xFFFFFFFF, kFactorRenderState | kFactorPixelShader);
+    if (g_pSurfaceManager)
+    {
+        const int id = g_pSurfaceManager->FindName("SUF_LOADING");
+        if (id >= 0) g_pSurfaceManager->DrawSurface(id, kImageTechnique, 0, 0, width, height, nullptr);
+    }
+    if (m_pGraphic)
+    {
+        if (step >= 0)
+        {
+            const int left = width / 4, right = width * 3 / 4, top = height - 48, bottom = height - 36;
+            const int back[4] = {left, top, right, bottom};
+            m_pGraphic->FillRect(back, kBarBack);
+            const int done = left + (right - left) * std::min(step, kWaitSteps) / kWaitSteps;
+            const int fill[4] = {left, top, done, bottom};
+            if (done > left) m_pGraphic->FillRect(fill, kBarFill);
+        }
+        if (!g_WaitCaption.empty())
+        {
+            m_pGraphic->SelectFont(0);
+            m_pGraphic->RenderText(g_WaitCaption.c_str(), width / 4, height - 68, kCaptionColour);
+        }
+    }
+    if (graph.m_lpDevice) graph.m_lpDevice->EndScene();
+    CMesh::ResetCurrent();
+    PresentFrame();
+}
+
+void CMenuHost::WaitForModels()
+{
+    if (g_pModelManager) g_pModelManager->WaitLoad();
+}
+
+void CMenuHost::WaitForTextures()
+{
+    if (g_pTextureManager) g_pTextureManager->WaitLoad();
+}
+
+float CMenuHost::GetFrameTime()
+{
+    return g_FrameTimer.GetFrameTime();
+}
+
+float CMenuHost::GetElapsedTime()
+{
+    return float(g_FrameTimer.GetElapsedTicks());
+}
+
+void CMenuHost::ResetFrameTimer()
+{
+    g_FrameTimer.Reset();
+}
+
+void CMenuHost::SwitchOffLights()
+{
+    g_LightWare.DisableLights();
+}
+
+bool CMenuHost::IsLeaveCycle()
+{
+    return g_MMEngine.m_bLeaveCycle != 0;
+}
+
+void CMenuHost::ClearLeaveCycle()
+{
+    g_MMEngine.m_bLeaveCycle = 0;
+}
+
+void CMenuHost::PumpInput()
+{
+    if (g_pInput) g_pInput->Update();
+    if (g_pApplication) g_pApplication->PumpMessages();
+}
+
+void CMenuHost::FrameUpkeep(float, float)
+{
+    if (g_pSoundManager) g_pSoundManager->ApplySettings();
+}
+
+void CMenuHost::RenderScene(bool overlay)
+{
+    XTRACE("CMenuHost::RenderScene");
+    if (!g_pRenderer) return;
+    g_Environment.Run(g_FrameTimer.GetFrameTime());
+    g_LightWare.DisableLights();
+    g_LightWare.ResetFrame();
+    g_EffectRenderManager.ResetFrame();
+    if (g_pRenderer->m_pCameraObject) g_pRenderer->m_pCameraObject->UpdateView();
+    g_Location.PreRender();
+    g_ObjectList.CheckVisibility(true);
+    const bool cockpit = g_bDrawCockpit;
+    if (overlay) g_bDrawCockpit = false;
+    try
+    {
+        g_pRenderer->Render();
+    }
+    catch (...)
+    {
+        g_bDrawCockpit = cockpit;
+        throw;
+    }
+    g_bDrawCockpit = cockpit;
+}
+
+void CMenuHost::ShowCursor(bool show)
+{
+    plat::ShowCursor(show && g_Settings.UseSystemCursor);
+}
+
+void CMenuHost::LoadGame(const char* file)
+{
+    g_ErrorLog.LogError("CMenuHost::LoadGame %s: saved games are not read yet", file ? file : "");
+}
+
+void CMenuHost::SaveGame(const char* file, const char*, bool, const char*)
+{
+    g_ErrorLog.LogError("CMenuHost::SaveGame %s: saved games are not written yet", file ? file : "");
+}
+
+float CMenuHost::GetMusicTimeLeft()
+{
+    if (!g_pMusicManager) return 0.0f;
+    return g_pMusicManager->GetMusicLength() - g_pMusicManager->GetMusicTime();
+}
+
+IMusicManager* CMenuHost::GetMusicManager()
+{
+    return g_pMusicManager;
+}
+
+IMusic* CMenuHost::GetMusicObject(int id)
+{
+    return g_pMusicManager && id >= 0 ? g_pMusicManager->GetMusicObject(id) : nullptr;
+}
+
+void CMenuHost::SetSilence(float seconds)
+{
+    if (g_pMusicManager) g_pMusicManager->SetSilence(seconds);
+}
+
+bool CMenuHost::IsSilence()
+{
+    return g_pMusicManager && g_pMusicManager->IsSilence();
+}
+
+bool CMenuHost::IsMusicBusy()
+{
+    return g_pMusicManager && (g_pMusicManager->GetCurrentMusic() != -1 || g_pMusicManager->IsStopping());
+}

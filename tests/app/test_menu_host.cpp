@@ -1,0 +1,162 @@
+// The application's side of the menus over the sample data tree: the
+// renderer's caching pass under the waiting screen, and a menu run through
+// the application's host with the game scene dimmed behind it (read back
+// from the real Direct3D 8 layer offscreen).
+#include "app/MenuHost.h"
+#include "app/MinimalApplication.h"
+#include "app/WorldViewer.h"
+
+#include "foundation/Graphic.h"
+#include "hud/Renderer.h"
+#include "location/Environment.h"
+#include "location/ViewCamera.h"
+#include "world/Camera.h"
+#include "world/MMEngine.h"
+
+#include "SampleAppTest.h"
+#include "graphics/GraphicTestDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+namespace
+{
+// The application's host, with the waiting screens and the world's pause
+// recorded.
+class CRecordingHost : public CMenuHost
+{
+public:
+    void DrawWaitScreen(int step, const char* caption, bool flag) override
+    {
+        m_Steps.push_back(step);
+        if (flag) m_Caption = caption;
+        m_Forward.push_back(CVector{g_ViewCamera.m_mView.m[0][2], g_ViewCamera.m_mView.m[1][2], 0.0f});
+        CMenuHost::DrawWaitScreen(step, caption, flag);
+    }
+    void PauseGame(bool pause) override
+    {
+        m_Pauses.push_back(pause);
+        CMenuHost::PauseGame(pause);
+    }
+
+    std::vector<int> m_Steps;
+    std::vector<CVector> m_Forward;
+    std::vector<bool> m_Pauses;
+    std::string m_Caption;
+};
+
+// Draws the scene behind it dimmed; ends after `frames` input passes.
+class CSceneMenu : public CBaseMenu
+{
+public:
+    void RenderBackGround() override { RenderMap(true); }
+    void ProcessMessages() override
+    {
+        CBaseMenu::ProcessMessages();
+        if (++m_nPasses >= m_nFrames) m_bDone = 1;
+        m_nResult = 77;
+    }
+    int m_nFrames = 1;
+    int m_nPasses = 0;
+};
+
+class MenuHost : public apptest::CSampleAppTest
+{
+protected:
+    void SetUp() override
+    {
+        CSampleAppTest::SetUp();
+        std::string commandLine;
+        ASSERT_TRUE(m_app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "menu host test"))
+            << Tree().ErrorLog();
+        ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+        ASSERT_EQ(g_pMenuHost, &g_MenuHost);
+        ASSERT_NE(g_pRenderer, nullptr);
+        m_host.m_pGraphic = g_MenuHost.m_pGraphic;
+        g_pMenuHost = &m_host;
+        g_pDialogHost = &m_host;
+    }
+    void TearDown() override
+    {
+        g_pMenuHost = &g_MenuHost;
+        g_pDialogHost = &g_MenuHost;
+        m_app.Done();
+    }
+
+    CMinimalApplication m_app;
+    CRecordingHost m_host;
+};
+
+TEST_F(MenuHost, ThePreLoadTurnsAFullCircleUnderTheWaitingScreen)
+{
+    g_pRenderer->PreLoad();
+    EXPECT_EQ(m_host.m_Steps, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));
+    EXPECT_EQ(m_host.m_Caption, kCachingCaption);
+    // 45 degrees between passes, back where it began after the eighth.
+    ASSERT_EQ(m_host.m_Forward.size(), 11u);
+    for (std::size_t pass = 1; pass < 8; ++pass)
+    {
+        const CVector& a = m_host.m_Forward[pass];
+        const CVector& b = m_host.m_Forward[pass + 1];
+        const float cosine =
+            (a.x * b.x + a.y * b.y) / std::sqrt((a.x * a.x + a.y * a.y) * (b.x * b.x + b.y * b.y));
+        EXPECT_NEAR(cosine, std::cos(3.14159265f / 4.0f), 1e-3f) << "pass " << pass;
+    }
+    EXPECT_NEAR(m_host.m_Forward[8].x, m_host.m_Forward[0].x, 1e-4f);
+    EXPECT_NEAR(m_host.m_Forward[8].y, m_host.m_Forward[0].y, 1e-4f);
+    // The view stands at the camera object.
+    const CVector camera = g_WorldViewer.GetCamera()->GetPosition();
+    const CMatrix& view = g_ViewCamera.m_mView;
+    for (int j = 0; j < 3; ++j)
+        EXPECT_NEAR(view.m[3][j], -(camera.x * view.m[0][j] + camera.y * view.m[1][j] + camera.z * view.m[2][j]),
+                    0.05f)
+            << "column " << j;
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
+
+TEST_F(MenuHost, AMenuDimsTheSceneBehindItAndGivesTheWorldBack)
+{
+    g_Environment.SetEnvironment(0, true);
+    std::uint32_t width = 0, height = 0;
+    const std::vector<std::uint32_t> scene = ViewerFrame(width, height);
+
+    // A second of frames: fully dimmed; the last frame is read back before
+    // the closing pass brightens it again.
+    g_MMEngine.m_bLeaveCycle = 1;
+    CSceneMenu menu;
+    menu.m_nFrames = 1;
+    EXPECT_EQ(menu.DoModal(nullptr, false, false), 77) << "the leave-cycle flag is cleared at the start";
+    EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 0);
+    EXPECT_EQ(m_host.m_Pauses, (std::vector<bool>{true, false}));
+
+    CSceneMenu dimmed;
+    dimmed.m_fDimLevel = 1.0f;
+    dimmed.m_fFrameTime = 0.0f;
+    graph.m_lpDevice->BeginScene();
+    dimmed.RenderMap(true);
+    graph.m_lpDevice->EndScene();
+    const std::vector<std::uint32_t> behind = gfxtest::ReadBackBuffer(&width, &height);
+    ASSERT_EQ(behind.size(), scene.size());
+    // Multiplied by at most (0xB0 x 0.5) / 255 and the noise: the pixels
+    // darker (a few may differ by the sky's motion since the first frame).
+    long long before = 0, after = 0;
+    std::size_t brighter = 0;
+    for (std::size_t i = 0; i < scene.size(); ++i)
+    {
+        for (int shift : {0, 8, 16})
+        {
+            const int a = int(scene[i] >> shift & 0xFF), b = int(behind[i] >> shift & 0xFF);
+            before += a;
+            after += b;
+            brighter += b > a * 88 / 255 + 2;
+        }
+    }
+    EXPECT_LT(brighter, scene.size() / 100);
+    EXPECT_GT(after, 0) << "the scene still shows through";
+    EXPECT_LT(after * 3, before);
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
+} // namespace
