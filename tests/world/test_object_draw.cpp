@@ -112,7 +112,9 @@ protected:
         g_Settings.TextureQuality = 0;
         ASSERT_TRUE(WriteImageFile("spot.tm", MakeImageLevels(spot, 16, 16), false, kImageFormatA8R8G8B8));
         std::ofstream("tex.ini") << "[TEX_SPOT]\nFilename=spot.tm\nType=0\nColor=0\nLOD=0\nTEXTURETYPE=2\n";
-        std::ofstream("models.ini") << "[MOD_QUAD]\nFilename=quad.mdl\nRadius=1.5\n";
+        std::ofstream("models.ini") << "[MOD_QUAD]\nFilename=quad.mdl\nRadius=1.5\n"
+                                    << "[MOD_HOUSE]\nFilename=house.mdl\nRadius=7\n"
+                                    << "[MOD_BARE]\nFilename=quad.mdl\nRadius=4.5\n";
         ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
         ASSERT_TRUE(m_shaders.Init(false));
         g_pTexShaderManager = &m_shaders;
@@ -435,6 +437,54 @@ TEST_F(ObjectDraw, InitLampPreparesTheTypeWithoutAnFxPart)
     EXPECT_EQ(type->m_bPrepared, 1);
     EXPECT_EQ(type->m_nFxPart, -1);
     g_LampManager.InitLamp(5); // no such type: nothing
+}
+
+// A building type's part geometry from its model's marker parts: exits and
+// the sign at a part's lowest corner, boxes about it, zero vectors for the
+// parts the model lacks; without a sign part the sign stands the model's
+// scale high. A model that is not loaded leaves the type unprepared.
+TEST_F(ObjectDraw, InitBuildingTakesThePartGeometryFromTheModel)
+{
+    std::ofstream("house.mdl", std::ios::binary)
+        << worldtest::PartsModelFile({{"EXIT_01", {1, 2, 0}, {3, 4, 1}},
+                                      {"EXIT_03", {-5, 0, 0}, {-4, 1, 2}},
+                                      {"INTO", {2, 2, 0}, {4, 6, 2}},
+                                      {"SIGN", {0, -1, 9}, {1, 1, 10}}});
+    std::ofstream("buildings.ini") << "[HOUSE]\nModel=MOD_HOUSE\n[SHED]\nModel=MOD_BARE\n[RUIN]\nModel=MOD_NOWHERE\n";
+    std::ofstream("db.ini", std::ios::app) << "[Buildings]\nfilename=buildings.ini\n";
+    g_ResourceDB.Done();
+    ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+    ASSERT_TRUE(g_BuildingManager.Init("Buildings"));
+    auto expect = [](const CVector& v, CVector want, const char* what) {
+        EXPECT_EQ((std::vector<float>{v.x, v.y, v.z}), (std::vector<float>{want.x, want.y, want.z})) << what;
+    };
+
+    // Not loaded yet and not forced: nothing is marked.
+    SBuildingType* shed = g_BuildingManager.GetKindForEdit(1);
+    ASSERT_NE(shed, nullptr);
+    g_BuildingManager.InitBuilding(1, false);
+    EXPECT_EQ(shed->m_bInitialised, 0);
+    shed->m_uCleared = 5;
+    g_BuildingManager.InitBuilding(1, true);
+    EXPECT_EQ(shed->m_bInitialised, 1);
+    EXPECT_EQ(shed->m_uCleared, 0u);
+    expect(shed->m_vSign, {0, 0, 4.5f}, "sign without a SIGN part");
+
+    g_BuildingManager.InitBuilding(0, true);
+    const SBuildingType* house = g_BuildingManager.GetKind(0);
+    EXPECT_EQ(house->m_bInitialised, 1);
+    expect(house->m_vExit[0], {1, 2, 0}, "EXIT_01");
+    expect(house->m_vExit[1], {0, 0, 0}, "no EXIT_02");
+    expect(house->m_vExit[2], {-5, 0, 0}, "EXIT_03");
+    expect(house->m_Into.m_vMin, {0, -1, -1}, "INTO low");
+    expect(house->m_Into.m_vMax, {4, 5, 1}, "INTO high");
+    expect(house->m_Out.m_vMax, {0, 0, 0}, "no OUT");
+    expect(house->m_vSign, {0, -1, 9}, "SIGN");
+
+    // A type whose model the manager does not know stays unprepared.
+    g_BuildingManager.InitBuilding(2, true);
+    EXPECT_EQ(g_BuildingManager.GetKind(2)->m_bInitialised, 0);
+    g_BuildingManager.InitBuilding(9, true); // no such type: nothing
 }
 
 // A stone whose type has a second model queues it for the effect pass
