@@ -204,8 +204,11 @@ void CBuildingManager::InitBuilding(std::int32_t type, bool force)
     }
     // The boxes take the part's highest corner as a size about its lowest:
     // the building's data is laid out for that reading.
-    const std::pair<const char*, SBox*> boxes[5] = {
-        {"INTO", &t->m_Into}, {"INTO1", &t->m_Into1}, {"OUT", &t->m_Out}, {"OPEN", &t->m_Open}, {"OPEN1", &t->m_Open1}};
+    const std::pair<const char*, SBox*> boxes[5] = {{"INTO", &t->m_Into},
+                                                    {"INTO1", &t->m_Into1},
+                                                    {"OUT", &t->m_Out},
+                                                    {"OPEN", &t->m_Open},
+                                                    {"OPEN1", &t->m_Open1}};
     for (const auto& [name, box] : boxes)
     {
         if (!PartCorners(*model, name, lo, hi))

@@ -28,8 +28,9 @@ inline std::string PartsModelFile(const std::vector<SMarkerPart>& markers)
     const std::int32_t parts = 1 + std::int32_t(markers.size());
     std::memcpy(file.data(), &parts, sizeof parts);
     auto put = [&](const void* p, std::size_t n) { file.append(static_cast<const char*>(p), n); };
-    auto block = [&](const float (*vertices)[8], std::uint32_t count, const std::uint16_t* indices,
-                     std::uint32_t indexCount) {
+    auto block = [&](const float(*vertices)[8], std::uint32_t count, const std::uint16_t* indices,
+                     std::uint32_t indexCount)
+    {
         SModelBlockHeader h{};
         for (int c = 4; c < 8; ++c)
             h.material[c] = 1.0f; // ambient
