@@ -1,12 +1,15 @@
 // Model files for drawing tests. QuadModelFile: one 2 x 2 quad in the z = 0
 // plane, lit by its material's ambient colour only, the smallest model a
 // drawing test can load. PartsModelFile: that quad followed by auxiliary
-// parts (markers), each a mesh of one triangle spanning the box it is given.
+// parts (markers), each a mesh of one triangle spanning the box it is given,
+// and particle parts "SMOKE" of the emitter's default parameters.
 #pragma once
 
 #include "graphics/ComplexObject.h"
 #include "graphics/Mesh.h"
 #include "graphics/Model.h"
+#include "graphics/ParticleSystem.h"
+#include "foundation/MemStream.h"
 #include "graphics/TexShaderManager.h"
 
 #include <cstdio>
@@ -22,10 +25,10 @@ struct SMarkerPart
     CVector lo, hi;
 };
 
-inline std::string PartsModelFile(const std::vector<SMarkerPart>& markers)
+inline std::string PartsModelFile(const std::vector<SMarkerPart>& markers, int particleParts = 0)
 {
     std::string file(kModelFileHeaderSize, '\0');
-    const std::int32_t parts = 1 + std::int32_t(markers.size());
+    const std::int32_t parts = 1 + std::int32_t(markers.size()) + particleParts;
     std::memcpy(file.data(), &parts, sizeof parts);
     auto put = [&](const void* p, std::size_t n) { file.append(static_cast<const char*>(p), n); };
     auto block = [&](const float(*vertices)[8], std::uint32_t count, const std::uint16_t* indices,
@@ -63,6 +66,21 @@ inline std::string PartsModelFile(const std::vector<SMarkerPart>& markers)
                                       {m.lo.x, m.hi.y, m.lo.z, 0, 0, 1, 0, 1}};
         const std::uint16_t indices[3] = {0, 1, 2};
         block(triangle, 3, indices, 3);
+    }
+    for (int i = 0; i < particleParts; ++i)
+    {
+        SModelFilePart smoke{};
+        smoke.type = 4;
+        std::snprintf(smoke.name, sizeof smoke.name, "SMOKE");
+        put(&smoke, sizeof smoke);
+        CParticleViewer viewer;
+        viewer.Init(SEmitterParams::Defaults());
+        // The file form: a u32 size, then the stream form.
+        CMemStream stream;
+        viewer.SaveToStream(stream);
+        const std::uint32_t size = stream.m_nPosition;
+        put(&size, sizeof size);
+        put(stream.m_pData, size);
     }
     return file;
 }

@@ -66,14 +66,15 @@ SEnvRecord MakeRecord(const char* name, bool night, std::uint32_t sky, std::uint
 // line between the two nodes' ground heights: the band between them is
 // drawn a node radius (one unit) above that line, and would otherwise sink
 // into the hills it crosses. Vertices within 15 units of a link are cut, so
-// no terrain triangle under the 10-unit band rises through it.
+// no terrain triangle under the 10-unit band rises through it; beyond, the
+// cut's sides rise at a bank slope into the hills.
 void CutRoads(std::vector<float>& heights)
 {
     const std::vector<SSampleRoadNode> nodes = SampleRoadGrid();
     const std::vector<float> uncut = heights;
     const auto uncutGround = [&uncut](float x, float y)
     { return uncut[std::size_t(int(y * 0.1f + 0.5f) * kSize + int(x * 0.1f + 0.5f))]; };
-    constexpr float kReach = 15.0f, kBelow = 0.5f;
+    constexpr float kFlat = 15.0f, kBank = 0.6f, kReach = 60.0f, kBelow = 0.5f;
     for (const SSampleRoadNode& a : nodes)
     {
         for (const std::int32_t id : a.links)
@@ -92,9 +93,10 @@ void CutRoads(std::vector<float>& heights)
                     const float px = float(i) * 10.0f, py = float(j) * 10.0f;
                     const float t = std::clamp(((px - a.x) * dx + (py - a.y) * dy) / length2, 0.0f, 1.0f);
                     const float ex = a.x + dx * t - px, ey = a.y + dy * t - py;
-                    if (ex * ex + ey * ey > kReach * kReach) continue;
+                    const float e = std::sqrt(ex * ex + ey * ey);
+                    if (e > kReach) continue;
                     float& h = heights[std::size_t(j * kSize + i)];
-                    h = std::min(h, za + (zb - za) * t - kBelow);
+                    h = std::min(h, za + (zb - za) * t - kBelow + std::max(0.0f, e - kFlat) * kBank);
                 }
             }
         }
