@@ -23,7 +23,8 @@ void SetWorld(const CMatrix& m)
 {
     g_ModelWorldMatrix = m;
     if (graph.m_lpDevice)
-        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_WORLD, reinterpret_cast<const plat::d3d::SMatrix*>(&m));
+        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_WORLD,
+                                       reinterpret_cast<const plat::d3d::SMatrix*>(&m));
 }
 } // namespace
 

@@ -456,7 +456,8 @@ TEST_F(ObjectDraw, InitBuildingTakesThePartGeometryFromTheModel)
                                       {"EXIT_03", {-5, 0, 0}, {-4, 1, 2}},
                                       {"INTO", {2, 2, 0}, {4, 6, 2}},
                                       {"SIGN", {0, -1, 9}, {1, 1, 10}}});
-    std::ofstream("buildings.ini") << "[HOUSE]\nModel=MOD_HOUSE\n[SHED]\nModel=MOD_BARE\n[RUIN]\nModel=MOD_NOWHERE\n";
+    std::ofstream("buildings.ini")
+        << "[HOUSE]\nModel=MOD_HOUSE\n[SHED]\nModel=MOD_BARE\n[RUIN]\nModel=MOD_NOWHERE\n";
     std::ofstream("db.ini", std::ios::app) << "[Buildings]\nfilename=buildings.ini\n";
     g_ResourceDB.Done();
     ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
@@ -564,8 +565,8 @@ TEST_F(StoneDraw, TheGroundsColourTintsTheModelUnlessTheTypeSaysNot)
         int red; // of the centre pixel, 0-255
     };
     // Mid grey keeps the light level; a dark red ground halves the red.
-    for (const SCase& c : {SCase{"TINTED", 0x808080, 255}, SCase{"TINTED", 0x400000, 128},
-                           SCase{"PLAIN", 0x400000, 255}})
+    for (const SCase& c :
+         {SCase{"TINTED", 0x808080, 255}, SCase{"TINTED", 0x400000, 128}, SCase{"PLAIN", 0x400000, 255}})
     {
         CStoneObject stone;
         stone.Init(at, c.type);
