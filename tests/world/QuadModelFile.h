@@ -2,7 +2,8 @@
 // plane, lit by its material's ambient colour only, the smallest model a
 // drawing test can load. PartsModelFile: that quad followed by auxiliary
 // parts (markers), each a mesh of one triangle spanning the box it is given,
-// and particle parts "SMOKE" of the emitter's default parameters.
+// and particle parts "SMOKE" of the emitter's default parameters. A
+// standing quad stands in the x-z plane, facing -y, on z = 0.
 #pragma once
 
 #include "graphics/ComplexObject.h"
@@ -25,7 +26,8 @@ struct SMarkerPart
     CVector lo, hi;
 };
 
-inline std::string PartsModelFile(const std::vector<SMarkerPart>& markers, int particleParts = 0)
+inline std::string PartsModelFile(const std::vector<SMarkerPart>& markers, int particleParts = 0,
+                                  bool standing = false)
 {
     std::string file(kModelFileHeaderSize, '\0');
     const std::int32_t parts = 1 + std::int32_t(markers.size()) + particleParts;
@@ -49,10 +51,18 @@ inline std::string PartsModelFile(const std::vector<SMarkerPart>& markers, int p
     SModelFilePart record{};
     std::snprintf(record.name, sizeof record.name, "QUAD");
     put(&record, sizeof record);
-    const float quad[4][8] = {{-1, 1, 0, 0, 0, -1, 0, 0},
-                              {1, 1, 0, 0, 0, -1, 1, 0},
-                              {-1, -1, 0, 0, 0, -1, 0, 1},
-                              {1, -1, 0, 0, 0, -1, 1, 1}};
+    float quad[4][8] = {{-1, 1, 0, 0, 0, -1, 0, 0},
+                        {1, 1, 0, 0, 0, -1, 1, 0},
+                        {-1, -1, 0, 0, 0, -1, 0, 1},
+                        {1, -1, 0, 0, 0, -1, 1, 1}};
+    if (standing)
+        for (auto& v : quad)
+        {
+            v[2] = v[1] + 1.0f; // height
+            v[1] = 0.0f;
+            v[4] = -1.0f; // normal -y
+            v[5] = 0.0f;
+        }
     const std::uint16_t quadIndices[6] = {0, 1, 2, 2, 1, 3};
     block(quad, 4, quadIndices, 6);
     for (const SMarkerPart& m : markers)
@@ -85,9 +95,9 @@ inline std::string PartsModelFile(const std::vector<SMarkerPart>& markers, int p
     return file;
 }
 
-inline std::string QuadModelFile()
+inline std::string QuadModelFile(bool standing = false)
 {
-    return PartsModelFile({});
+    return PartsModelFile({}, 0, standing);
 }
 
 } // namespace worldtest
