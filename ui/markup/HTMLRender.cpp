@@ -218,6 +218,10 @@ void CHTMLObject::RenderModel(const std::int32_t el[4], const std::int32_t vis[4
     Device* device = graph.m_lpDevice;
     auto* model = g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(index)) : nullptr;
     if (!model || !device) return; // still loading: next frame
+    // Only a picture whose top shows is drawn (the view's matrices are left
+    // alone otherwise).
+    const int offset = vis[1] - el[1];
+    if (!(0 <= offset && offset < vis[3] - el[1])) return;
 
     // Seen from 5 units away, 15 degrees from above (a quarter turn and 15
     // degrees about x, the picture's rows running down as the screen's).
@@ -254,8 +258,6 @@ void CHTMLObject::RenderModel(const std::int32_t el[4], const std::int32_t vis[4
     device->LightEnable(0, true);
     device->LightEnable(1, true);
 
-    const int offset = vis[1] - el[1];
-    if (!(0 <= offset && offset < vis[3] - el[1])) return;
 
     // The model fills the picture: its radius (or three quarters of its
     // height, when more) scaled to 2.4, turning 27 degrees a second,
@@ -277,7 +279,11 @@ void CHTMLObject::RenderModel(const std::int32_t el[4], const std::int32_t vis[4
     VectorTransformNormal(&placed, &world, &c);
     world.SetTranslation(CVector{-placed.x, -placed.y, 0.1f - placed.z});
 
-    if (!g_EffectRenderManager.BeginModelView(0x80000000u)) return;
+    if (!g_EffectRenderManager.BeginModelView(0x80000000u))
+    {
+        graph.ApplyProjection();
+        return;
+    }
     const SViewport whole{0, 0, CEffectRenderManager::kSlotSize, CEffectRenderManager::kSlotSize, 0.0f, 1.0f};
     device->SetViewport(&whole);
     std::uint32_t depthTest = 0;
