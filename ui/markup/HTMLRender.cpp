@@ -258,7 +258,6 @@ void CHTMLObject::RenderModel(const std::int32_t el[4], const std::int32_t vis[4
     device->LightEnable(0, true);
     device->LightEnable(1, true);
 
-
     // The model fills the picture: its radius (or three quarters of its
     // height, when more) scaled to 2.4, turning 27 degrees a second,
     // centred by its box and lifted a little.
