@@ -202,8 +202,9 @@ void CBuildingManager::InitBuilding(std::int32_t type, bool force)
         PartCorners(*model, exits[k], lo, hi);
         t->m_vExit[k] = lo;
     }
-    // The boxes take the part's highest corner as a size about its lowest:
-    // the building's data is laid out for that reading.
+    // A box reads the part's highest corner as a size laid about its lowest
+    // corner (not as the part's own box): buildings place their doors and
+    // exits by that reading.
     const std::pair<const char*, SBox*> boxes[5] = {{"INTO", &t->m_Into},
                                                     {"INTO1", &t->m_Into1},
                                                     {"OUT", &t->m_Out},
