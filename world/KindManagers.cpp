@@ -203,8 +203,7 @@ void CBuildingManager::InitBuilding(std::int32_t type, bool force)
         t->m_vExit[k] = lo;
     }
     // A box reads the part's highest corner as a size laid about its lowest
-    // corner (not as the part's own box): buildings place their doors and
-    // exits by that reading.
+    // corner, not as the part's own box.
     const std::pair<const char*, SBox*> boxes[5] = {{"INTO", &t->m_Into},
                                                     {"INTO1", &t->m_Into1},
                                                     {"OUT", &t->m_Out},
