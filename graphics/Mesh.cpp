@@ -436,6 +436,31 @@ void CMesh::GetCenter(float out[3])
         out[a] = (hi[a] + lo[a]) * 0.5f;
 }
 
+namespace
+{
+// One corner of the box of the vertex positions, the zero vector without
+// vertices (rather than the bounds' starting values).
+void Corner(CMesh& mesh, float out[3], bool largest)
+{
+    CMeshLock lock(mesh);
+    float lo[3], hi[3];
+    Bounds(mesh, lo, hi);
+    const bool empty = !mesh.m_pVertices || mesh.m_nVertexCount <= 0;
+    for (int a = 0; a < 3; ++a)
+        out[a] = empty ? 0.0f : (largest ? hi[a] : lo[a]);
+}
+} // namespace
+
+void CMesh::GetMinPoint(float out[3])
+{
+    Corner(*this, out, false);
+}
+
+void CMesh::GetMaxPoint(float out[3])
+{
+    Corner(*this, out, true);
+}
+
 void CMesh::Transform(const float matrix[16])
 {
     CMeshLock lock(*this);

@@ -104,6 +104,10 @@ public:
     float GetRadius();
     void GetSize(float out[3]);
     void GetCenter(float out[3]);
+    // The smallest and the largest corner of the vertex positions' box; the
+    // zero vector for a mesh without vertices.
+    void GetMinPoint(float out[3]);
+    void GetMaxPoint(float out[3]);
     void Transform(const float matrix[16]);
 
     // The mesh file form: header, vertices, indices.

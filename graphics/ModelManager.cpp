@@ -226,6 +226,12 @@ const SModelRecord* CModelManager::GetRecord(std::int32_t id) const
     return &m_Records[std::size_t(id)];
 }
 
+float CModelManager::GetModelScale(std::int32_t id) const
+{
+    const SModelRecord* record = GetRecord(id);
+    return record ? record->m_fRadius : 1.0f;
+}
+
 void* CModelManager::MT_LoadResource(std::int32_t index, std::uint32_t* size)
 {
     const SModelRecord* record = GetRecord(index);

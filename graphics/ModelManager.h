@@ -175,6 +175,11 @@ public:
     CRenderBufferMesh* GetSlot(std::int32_t slot);
     std::int32_t GetRingPosition(std::int32_t slot) const;
     const SModelRecord* GetRecord(std::int32_t id) const;
+    // The one size the model list gives each model, its "Radius" (measured
+    // at Init where the list gives 0): objects scale by it, and a building
+    // without a sign part puts its sign this high. 1.0 for an id outside
+    // the list.
+    float GetModelScale(std::int32_t id) const;
     std::int32_t GetRecordCount() const { return std::int32_t(m_Records.size()); }
 
     CGeometryBuffer m_ScreenQuad;

@@ -210,20 +210,48 @@ bool PushTextureTarget(Texture* texture)
     return pushed;
 }
 
-void DrawWholeTexture(Texture* texture, int size)
+void DrawTextureQuad(Texture* texture, const int screen[4], const int* textureRect, int technique)
 {
     if (!g_pModelManager || !g_pTexShaderManager) return;
-    const int screen[4] = {0, 0, size, size};
-    CGeometryBuffer* quad = g_pModelManager->SetScreenQuad(screen, nullptr, false);
+    CGeometryBuffer* quad = g_pModelManager->SetScreenQuad(screen, textureRect, false);
     CMesh* mesh = quad ? g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iScreenSlot, quad) : nullptr;
     if (!mesh) return;
     CLentTexture lent(texture);
-    g_pTexShaderManager->ApplyStateBlock(11, mesh, &lent);
+    g_pTexShaderManager->ApplyStateBlock(technique, mesh, &lent);
     // The stage cache must not keep naming the lent texture.
     for (CTexture*& cached : g_TextureStageCache)
         if (cached == &lent) cached = nullptr;
 }
+
+void DrawWholeTexture(Texture* texture, int size)
+{
+    const int screen[4] = {0, 0, size, size};
+    DrawTextureQuad(texture, screen, nullptr, 11);
+}
 } // namespace
+
+bool CEffectRenderManager::BeginModelView(std::uint32_t colour)
+{
+    Device* device = graph.m_lpDevice;
+    Texture* slot = GetSlotTexture(0);
+    if (!device || !slot || !m_pDepth) return false;
+    Surface* surface = nullptr;
+    if (slot->GetSurfaceLevel(0, &surface) != D3D_OK || !surface) return false;
+    const bool pushed = graph.PushRenderTarget(surface, m_pDepth);
+    surface->Release();
+    if (pushed) device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, colour, 1.0f, 0);
+    return pushed;
+}
+
+void CEffectRenderManager::EndModelView()
+{
+    graph.PopRenderTarget();
+}
+
+void CEffectRenderManager::DrawSlot(int slot, const int screen[4], const int textureRect[4], int technique)
+{
+    if (Texture* texture = GetSlotTexture(slot)) DrawTextureQuad(texture, screen, textureRect, technique);
+}
 
 int CEffectRenderManager::RenderModelToTexture(CComplexObject* model, float* instance, int a, std::uint32_t b,
                                                float size, CMatrix matrix, bool blur)

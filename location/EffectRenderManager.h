@@ -5,7 +5,9 @@
 // the queue farthest first through each object's DrawEffect(pass). The
 // manager also owns the render targets of the water reflection (one 512 x
 // 512 A8R8G8B8 slot per water level of a frame) and of the model view
-// (256 x 256), which share one 512 x 512 depth surface.
+// (256 x 256), which share one 512 x 512 depth surface. The interface's
+// model views (markup pictures of models) borrow the first slot when the
+// reflection is done with it.
 //
 // The queue is a fixed array of 8192 entries: queueing never allocates, and
 // the entries beyond 8192 of a frame are dropped (counted in m_nDropped).
@@ -103,6 +105,16 @@ public:
     // for a segment of length 0 or a side vector that is not a number.
     static bool SideVector(const CVector& a, const CVector& b, const CVector& eye, CVector* side, CVector* axis,
                            float* length);
+
+    // The interface's model views borrow slot 0 and the depth surface:
+    // BeginModelView makes them the render target and clears the colour to
+    // colour and the depth to 1; false (nothing changed) without them.
+    // EndModelView puts the previous target back.
+    bool BeginModelView(std::uint32_t colour);
+    void EndModelView();
+    // A slot's picture on screen through the screen quad (texture rectangle
+    // as the model manager's SetScreenQuad takes it) with technique.
+    void DrawSlot(int slot, const int screen[4], const int textureRect[4], int technique);
 
     plat::d3d::Texture* GetSlotTexture(int slot) const
     {

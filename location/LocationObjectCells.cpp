@@ -37,6 +37,11 @@ int CLocationObjectCells::GetVisibleCells(const int** cells)
     return count;
 }
 
+std::uint32_t CLocationObjectCells::GetColor(float x, float y)
+{
+    return m_location.GetColor(x, y);
+}
+
 float CLocationObjectCells::GetBrightnessAt(const CVector& position)
 {
     return m_location.GetBrightnessAt(position);

@@ -24,6 +24,7 @@ public:
     // The cells of the terrain's visible list, nearest first (row x 64 + column).
     int GetVisibleCells(const int** cells) override;
     float GetBrightnessAt(const CVector& position) override;
+    std::uint32_t GetColor(float x, float y) override;
     bool GetMapMesh(float x, float y, float radius, CGeometryBuffer* out) override;
 
 private:

@@ -172,3 +172,8 @@ bool CLocationWorldAdapter::GetMapMesh(float x, float y, float radius, CGeometry
 {
     return g_Location.GetMapMesh(x, y, 0, radius, out);
 }
+
+std::uint32_t CLocationWorldAdapter::GetColor(float x, float y)
+{
+    return g_Location.GetColor(x, y);
+}

@@ -51,6 +51,8 @@ public:
     // Every cell of the map.
     int GetVisibleCells(const int** cells) override;
     float GetBrightnessAt(const CVector&) override { return 1.0f; }
+    // The ground's colour (CLocation::GetColor).
+    std::uint32_t GetColor(float x, float y) override;
     // The location's ground triangles (CLocation::GetMapMesh).
     bool GetMapMesh(float x, float y, float radius, CGeometryBuffer* out) override;
 

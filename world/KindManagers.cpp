@@ -163,6 +163,70 @@ void CBuildingManager::SetProperties(const char* record, const char* const* pair
     ApplyProperties(GetSection(), record, pairs, count, keys, 1);
 }
 
+namespace
+{
+// The lowest and highest corner of the named part's mesh; false (and zero
+// vectors) when the model has no such part. A part without a mesh of its
+// own (a sprite) has the zero vectors for corners.
+bool PartCorners(CComplexObject& model, const char* name, CVector& lo, CVector& hi)
+{
+    lo = hi = CVector{0.0f, 0.0f, 0.0f};
+    const std::int32_t index = model.FindObject(name);
+    if (index < 0) return false;
+    SObjectPart& part = model.GetPart(index);
+    if (part.m_pModel && part.m_pModel->m_pMesh)
+    {
+        float a[3], b[3];
+        part.m_pModel->m_pMesh->GetMinPoint(a);
+        part.m_pModel->m_pMesh->GetMaxPoint(b);
+        lo = CVector{a[0], a[1], a[2]};
+        hi = CVector{b[0], b[1], b[2]};
+    }
+    return true;
+}
+} // namespace
+
+void CBuildingManager::InitBuilding(std::int32_t type, bool force)
+{
+    XTRACE("CBuildingManager::InitBuilding");
+    SBuildingType* t = GetKindForEdit(type);
+    if (!t || !g_pModelManager) return;
+    const std::int32_t id = t->GetModelId();
+    IModelObject* loaded = force ? g_pModelManager->GetModelForce(id) : g_pModelManager->GetModel(id);
+    auto* model = dynamic_cast<CComplexObject*>(loaded);
+    if (!model) return; // not loaded yet: a later call prepares the type
+    CVector lo, hi;
+    const char* exits[3] = {"EXIT_01", "EXIT_02", "EXIT_03"};
+    for (int k = 0; k < 3; ++k)
+    {
+        PartCorners(*model, exits[k], lo, hi);
+        t->m_vExit[k] = lo;
+    }
+    // A box reads the part's highest corner as a size laid about its lowest
+    // corner, not as the part's own box.
+    const std::pair<const char*, SBox*> boxes[5] = {{"INTO", &t->m_Into},
+                                                    {"INTO1", &t->m_Into1},
+                                                    {"OUT", &t->m_Out},
+                                                    {"OPEN", &t->m_Open},
+                                                    {"OPEN1", &t->m_Open1}};
+    for (const auto& [name, box] : boxes)
+    {
+        if (!PartCorners(*model, name, lo, hi))
+        {
+            *box = SBox{};
+            continue;
+        }
+        box->m_vMin = lo - hi * 0.5f;
+        box->m_vMax = lo + hi * 0.5f;
+    }
+    if (PartCorners(*model, "SIGN", lo, hi))
+        t->m_vSign = lo;
+    else
+        t->m_vSign = CVector{0.0f, 0.0f, g_pModelManager->GetModelScale(id)};
+    t->m_uCleared = 0;
+    t->m_bInitialised = 1;
+}
+
 // --- map covers --------------------------------------------------------------
 
 bool CMapCoverManager::Init(const char* section)

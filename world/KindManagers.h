@@ -11,9 +11,8 @@
 // Numeric keys that are 0 in the database take the kind's default where it
 // has one (lamp radius and scale, sound zone period and length).
 //
-// Not here yet: the building, sound zone and pick-up objects
-// (their blocks still load through the default loader), and the building
-// part geometry (InitBuilding), which needs the part meshes' corners.
+// Not here yet: the building, sound zone and pick-up objects (their blocks
+// still load through the default loader).
 //
 // Threads: Init on the start-up loader thread; loading on the main thread.
 #pragma once
@@ -114,6 +113,19 @@ public:
     // "NORADIATE=" and the value.
     void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
     void SetProperties(const char* record, const char* const* pairs, int count) override;
+    // The type's part geometry from its model (loaded at once with force,
+    // else only when the model manager has it): the exit points "EXIT_01"
+    // to "EXIT_03" and the sign point ("SIGN", else the model's scale
+    // straight up) at their part's lowest corner, and the boxes "INTO",
+    // "INTO1", "OUT", "OPEN" and "OPEN1" as P - E/2 .. P + E/2 with P the
+    // lowest and E the highest corner of the part. A missing part gives zero
+    // vectors. Without a model the type stays unprepared for a later call.
+    void InitBuilding(std::int32_t type, bool force);
+    // The type record to change (tests); null outside the types.
+    SBuildingType* GetKindForEdit(std::int32_t index)
+    {
+        return index >= 0 && index < std::int32_t(m_Kinds.size()) ? &m_Kinds[std::size_t(index)] : nullptr;
+    }
 };
 
 struct SMapCoverType

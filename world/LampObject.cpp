@@ -58,15 +58,7 @@ void CLampObject::Init(const CMatrix& placement, const char* typeName)
     m_nTypeIndex = g_LampManager.FindName(m_TypeRef);
     m_pLampType = g_LampManager.GetKind(m_nTypeIndex);
     m_pType = m_pLampType;
-    float modelRadius = 1.0f;
-    const std::int32_t model = GetModelId();
-    if (model >= 0 && g_pModelManager)
-    {
-        const SModelRecord* record = g_pModelManager->GetRecord(model);
-        if (record) modelRadius = record->m_fRadius;
-    }
-    const auto& r = placement.m[0];
-    m_fRadius = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]) * modelRadius;
+    m_fRadius = SceneryRadius(placement, GetModelId());
     m_bSphereCollider = m_fRadius < 20.0f;
 
     m_Light = SLight{};

@@ -133,6 +133,11 @@ void CMMObject::Pause(bool pause)
 void CMMObject::Draw()
 {
     XTRACE("CMMObject::Draw");
+    DrawTypeModel(false);
+}
+
+void CMMObject::DrawTypeModel(bool terrainTint)
+{
     g_ModelWorldMatrix = m_Frame.m_Matrix;
     if (graph.m_lpDevice)
         graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m_Frame.m_Matrix));
@@ -156,7 +161,16 @@ void CMMObject::Draw()
                 level = std::max(level, g_pObjectCells->GetBrightnessAt(q));
         }
     }
-    model->SetColor(level, level, level, level);
+    if (terrainTint && g_pObjectCells)
+    {
+        // The ground's colour, doubled so that a mid grey leaves the level
+        // as it is.
+        const std::uint32_t k = g_pObjectCells->GetColor(p.x, p.y);
+        const auto channel = [&](int shift) { return 2.0f * float((k >> shift) & 0xFF) * level / 255.0f; };
+        model->SetColor(channel(16), channel(8), channel(0), level);
+    }
+    else
+        model->SetColor(level, level, level, level);
     if (model->m_bSorted && g_pObjectView)
     {
         // The view direction in object space, negated.

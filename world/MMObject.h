@@ -101,6 +101,12 @@ public:
 
     // The placement's matrix together with its position.
     void SetMatrix(const CMatrix& m);
+    // The type's model at the placement with the nearest dynamic lights on,
+    // coloured by the ground's light level L (a large object takes the
+    // brightest of its centre and rim); with terrainTint the ground's colour
+    // K tints it: 2 x K x L / 255 per channel, alpha L. Nothing while the
+    // model loads.
+    void DrawTypeModel(bool terrainTint);
     // Plays the type's pick-up sound once at the object (gatherers).
     void PlayPickupSound();
     // The model id of the type (-1 without a type record).

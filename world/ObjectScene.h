@@ -16,6 +16,8 @@
 #include "foundation/Vector.h"
 #include "world/LinkedList.h"
 
+#include <cstdint>
+
 class CMMObject;
 
 constexpr int kCellGridSize = 64;
@@ -42,6 +44,8 @@ public:
     virtual int GetVisibleCells(const int** cells) = 0;
     // The light level (0..1) of the ground at a point.
     virtual float GetBrightnessAt(const CVector& position) = 0;
+    // The ground's colour (0xRRGGBB) at a point; white where there is none.
+    virtual std::uint32_t GetColor(float /*x*/, float /*y*/) { return 0xFFFFFF; }
     // The ground triangles around (x, y) into out (position, colour word,
     // two texture pairs; texture set 0 spans the square); false when none.
     virtual bool GetMapMesh(float /*x*/, float /*y*/, float /*radius*/, CGeometryBuffer* /*out*/) { return false; }

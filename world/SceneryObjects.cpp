@@ -55,13 +55,7 @@ void SetPatchColour(CGeometryBuffer& patch, std::uint32_t colour)
 
 float SceneryRadius(const CMatrix& placement, std::int32_t modelId)
 {
-    float modelRadius = 1.0f;
-    if (modelId >= 0 && g_pModelManager)
-    {
-        const SModelRecord* record = g_pModelManager->GetRecord(modelId);
-        if (record) modelRadius = record->m_fRadius;
-    }
-    return AxisLength(placement) * modelRadius;
+    return AxisLength(placement) * (g_pModelManager ? g_pModelManager->GetModelScale(modelId) : 1.0f);
 }
 
 // --- helper ------------------------------------------------------------------

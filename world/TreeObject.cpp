@@ -6,6 +6,7 @@
 #include "graphics/ModelManager.h"
 #include "world/EffectQueue.h"
 #include "world/KindManagers.h"
+#include "world/SceneryObjects.h"
 
 #include <cmath>
 #include <cstdio>
@@ -30,15 +31,7 @@ void CTreeObject::Init(const CMatrix& placement, const char* typeName)
     const std::int32_t index = g_TreeManager.FindName(m_TypeRef);
     m_pTreeType = index >= 0 ? g_TreeManager.GetKind(index) : nullptr;
     m_pType = m_pTreeType;
-    float modelRadius = 1.0f;
-    const std::int32_t model = GetModelId();
-    if (model >= 0 && g_pModelManager)
-    {
-        const SModelRecord* record = g_pModelManager->GetRecord(model);
-        if (record) modelRadius = record->m_fRadius;
-    }
-    const auto& r = placement.m[0];
-    m_fRadius = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]) * modelRadius;
+    m_fRadius = SceneryRadius(placement, GetModelId());
     if (m_fRadius < kDamageableBelow)
     {
         m_bDamageable = 1;

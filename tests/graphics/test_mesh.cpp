@@ -88,6 +88,15 @@ TEST(MeshMeasure, EmptyAndFilledHeapMeshes)
     }
     EXPECT_EQ(empty.GetRadius(), 0.0f);
     EXPECT_EQ(empty.m_nSize, 0u);
+    // The corners of an empty mesh are the zero vector.
+    float lo[3] = {1, 1, 1}, hi[3] = {1, 1, 1};
+    empty.GetMinPoint(lo);
+    empty.GetMaxPoint(hi);
+    for (int a = 0; a < 3; ++a)
+    {
+        EXPECT_EQ(lo[a], 0.0f);
+        EXPECT_EQ(hi[a], 0.0f);
+    }
 
     CMesh mesh(MESH_MEMORY_HEAP, kObjFvf, 2, 1u, 0);
     auto* v = reinterpret_cast<SVertex32*>(mesh.m_pVertices);
@@ -99,6 +108,10 @@ TEST(MeshMeasure, EmptyAndFilledHeapMeshes)
     EXPECT_FLOAT_EQ(size[1], 6.0f);
     EXPECT_FLOAT_EQ(centre[1], 1.0f);
     EXPECT_FLOAT_EQ(mesh.GetRadius(), 5.0f);
+    mesh.GetMinPoint(lo);
+    mesh.GetMaxPoint(hi);
+    EXPECT_EQ((std::vector<float>{lo[0], lo[1], lo[2], hi[0], hi[1], hi[2]}),
+              (std::vector<float>{-3, -2, 0, 1, 4, 3}));
 
     // Rotation by 90 degrees about z with a translation; normals only turn.
     const float m[16] = {0, 1, 0, 0, -1, 0, 0, 0, 0, 0, 1, 0, 10, 0, 0, 1};

@@ -2,6 +2,7 @@
 // fog values and saved state, on records built here and an injected
 // generator (no device: the device calls are skipped).
 #include "common/LogDirTest.h"
+#include "foundation/Graphic.h"
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "foundation/Settings.h"
@@ -261,6 +262,10 @@ TEST_F(EnvironmentTest, FogFloorsAndLinearDistances)
 {
     const int savedRadius = g_Settings.VisibleRadius;
     const CMatrix savedProjection = g_ViewCamera.m_mProjection;
+    // A device opened by an earlier test of this program leaves its table
+    // fog capability behind: this test runs without it.
+    const std::uint8_t savedTableFog = graph.m_bTableFog;
+    graph.m_bTableFog = 0;
     // A perspective projection with near 2 and far 4000.
     CMatrix p(1.0f);
     const float n = 2.0f, f = 4000.0f;
@@ -303,6 +308,7 @@ TEST_F(EnvironmentTest, FogFloorsAndLinearDistances)
 
     g_Settings.VisibleRadius = savedRadius;
     g_ViewCamera.m_mProjection = savedProjection;
+    graph.m_bTableFog = savedTableFog;
 }
 
 // ---- the ENV state

@@ -4,7 +4,8 @@
 // are checked where the picture and the text go and outside the document,
 // and the picture is written to "markup_sample.png" next to the test
 // program for a person to look at. A second frame scrolls the picture half
-// above the top edge: its lower half shows, in place.
+// above the top edge: its lower half shows, in place. A model named by an
+// image tag turns in its 200 x 150 place ("markup_model.png").
 
 #include "graphics/Font.h"
 #include "graphics/GraphicInterface.h"
@@ -12,7 +13,12 @@
 #include "graphics/ModelManager.h"
 #include "graphics/ResourceEngine.h"
 #include "graphics/TexShaderManager.h"
+#include "location/EffectRenderManager.h"
 #include "ui/markup/HTMLObject.h"
+
+#include "foundation/ResourceDB.h"
+#include "platform/File.h"
+#include "world/QuadModelFile.h"
 
 #include "foundation/ImageWriters.h"
 #include "graphics/GraphicTestDevice.h"
@@ -21,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -91,12 +98,12 @@ protected:
         ASSERT_TRUE(SaveBitmapFile((images / "map.bmp").c_str(), 96, 64, bgr.data(), 3));
     }
 
-    std::vector<std::uint32_t> Draw(CHTMLObject& doc)
+    std::vector<std::uint32_t> Draw(CHTMLObject& doc, std::uint32_t background = 0xFF000000)
     {
         Device* d = graph.m_lpDevice;
         d->SetRenderState(D3DRS_ZENABLE, 0);
         d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        graph.Clear(D3DCLEAR_TARGET, background);
         d->BeginScene();
         doc.Render();
         d->EndScene();
@@ -192,4 +199,70 @@ TEST_F(MarkupDevice, SamplePageThroughTheDevice)
               0);
     EXPECT_FALSE(Near(at(cx, 54), kBottom));
 }
+// The effect renderer's first slot and a model list of one standing panel.
+class MarkupModel : public MarkupDevice
+{
+protected:
+    void SetUp() override
+    {
+        MarkupDevice::SetUp();
+        m_previous = plat::GetCurrentDirectory();
+        ASSERT_TRUE(plat::SetCurrentDirectory(m_dir.Path().c_str()));
+        std::ofstream("panel.mdl", std::ios::binary) << worldtest::QuadModelFile(true);
+        // "Модели"
+        std::ofstream("db.ini") << "[\xCC\xEE\xE4\xE5\xEB\xE8]\nfilename=models.ini\n";
+        std::ofstream("models.ini") << "[MOD_PANEL]\nFilename=panel.mdl\nRadius=1.5\n";
+        ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+        m_models.Init("\xCC\xEE\xE4\xE5\xEB\xE8");
+        g_EffectRenderManager.Init(1);
+    }
+    void TearDown() override
+    {
+        g_EffectRenderManager.Done();
+        m_models.Done();
+        m_models.Purge();
+        g_ResourceDB.Done();
+        plat::SetCurrentDirectory(m_previous.c_str());
+        MarkupDevice::TearDown();
+    }
+    std::string m_previous;
+};
+
+TEST_F(MarkupModel, AModelInAnImageTagTurnsInItsPlace)
+{
+    ASSERT_NE(m_models.GetModelForce(0), nullptr);
+    ASSERT_NE(g_EffectRenderManager.GetSlotTexture(0), nullptr);
+    CHTMLObject doc(20, 20, 380, 280, &m_graphic);
+    doc.SetGameTime(0.5);
+    doc.AddText("<image:MOD_PANEL>A panel.", "PAGE", nullptr, true);
+    const SHTMLElement* image = nullptr;
+    for (int i = 0; i < doc.m_iStrNum; ++i)
+        if (doc.m_Elements[std::size_t(i)].Type == SHTMLElement::kImage)
+            image = &doc.m_Elements[std::size_t(i)];
+    ASSERT_NE(image, nullptr);
+    ASSERT_EQ(image->Right - image->Left, 200);
+    ASSERT_EQ(image->Bottom - image->Top, 150);
+
+    constexpr std::uint32_t kGrey = 0x606060;
+    const auto pixels = Draw(doc, 0xFF000000 | kGrey);
+    gfxtest::WritePng((gfxtest::PictureDirectory() / "markup_model.png").c_str(), pixels, 400, 300);
+    auto at = [&](int x, int y) { return pixels[std::size_t(y) * 400 + std::size_t(x)] & 0xFFFFFF; };
+    auto level = [&](int x, int y) { return int((at(x, y) >> 8) & 0xFF); };
+    const int cx = (image->Left + image->Right) / 2, cy = (image->Top + image->Bottom) / 2;
+    // The panel in the middle, lit by the picture's lights; the picture's
+    // half-clear black ground at its corners darkens the page to half; the
+    // page beside the picture is untouched.
+    EXPECT_GT(level(cx, cy), 0x50) << std::hex << at(cx, cy);
+    EXPECT_NEAR(level(image->Left + 3, image->Bottom - 3), 0x30, 6)
+        << std::hex << at(image->Left + 3, image->Bottom - 3);
+    EXPECT_EQ(at(image->Left + 2, image->Bottom + 40), kGrey);
+    int lit = 0;
+    for (int y = image->Top; y < image->Bottom; ++y)
+        for (int x = image->Left; x < image->Right; ++x)
+            lit += level(x, y) > 0x50;
+    // The panel fills a good part of the picture but not all of it.
+    EXPECT_GT(lit, 200 * 150 / 8);
+    EXPECT_LT(lit, 200 * 150 * 3 / 4);
+}
+
 } // namespace

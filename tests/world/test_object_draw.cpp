@@ -4,6 +4,7 @@
 #include "WorldTestScene.h"
 #include "graphics/GraphicTestDevice.h"
 
+#include "foundation/FrameTimer.h"
 #include "foundation/GameTime.h"
 #include "foundation/ResourceDB.h"
 #include "foundation/Settings.h"
@@ -13,6 +14,7 @@
 #include "graphics/ComplexObject.h"
 #include "graphics/Mesh.h"
 #include "graphics/Model.h"
+#include "graphics/ModelInstance.h"
 #include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
 #include "world/Camera.h"
@@ -20,6 +22,7 @@
 #include "world/LampObject.h"
 #include "world/LightWare.h"
 #include "world/MMObject.h"
+#include "world/ObjectManager.h"
 #include "world/ObjectTypeRecord.h"
 #include "world/SceneryObjects.h"
 #include "world/StoneObject.h"
@@ -43,6 +46,7 @@ class CDimCells : public worldtest::CTestCells
 {
 public:
     float GetBrightnessAt(const CVector&) override { return m_fLevel; }
+    std::uint32_t GetColor(float, float) override { return m_uColor; }
     // Flat ground at z = 0: one quad over the square, texture set 0 across it.
     bool GetMapMesh(float x, float y, float radius, CGeometryBuffer* out) override
     {
@@ -68,6 +72,7 @@ public:
         return true;
     }
     float m_fLevel = 1.0f;
+    std::uint32_t m_uColor = 0x808080;
     int m_nMapMeshes = 0;
 };
 
@@ -112,7 +117,10 @@ protected:
         g_Settings.TextureQuality = 0;
         ASSERT_TRUE(WriteImageFile("spot.tm", MakeImageLevels(spot, 16, 16), false, kImageFormatA8R8G8B8));
         std::ofstream("tex.ini") << "[TEX_SPOT]\nFilename=spot.tm\nType=0\nColor=0\nLOD=0\nTEXTURETYPE=2\n";
-        std::ofstream("models.ini") << "[MOD_QUAD]\nFilename=quad.mdl\nRadius=1.5\n";
+        std::ofstream("models.ini") << "[MOD_QUAD]\nFilename=quad.mdl\nRadius=1.5\n"
+                                    << "[MOD_HOUSE]\nFilename=house.mdl\nRadius=7\n"
+                                    << "[MOD_BARE]\nFilename=quad.mdl\nRadius=4.5\n"
+                                    << "[MOD_SMOKING]\nFilename=smoking.mdl\nRadius=1\n";
         ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
         ASSERT_TRUE(m_shaders.Init(false));
         g_pTexShaderManager = &m_shaders;
@@ -437,6 +445,55 @@ TEST_F(ObjectDraw, InitLampPreparesTheTypeWithoutAnFxPart)
     g_LampManager.InitLamp(5); // no such type: nothing
 }
 
+// A building type's part geometry from its model's marker parts: exits and
+// the sign at a part's lowest corner, boxes about it, zero vectors for the
+// parts the model lacks; without a sign part the sign stands the model's
+// scale high. A model that is not loaded leaves the type unprepared.
+TEST_F(ObjectDraw, InitBuildingTakesThePartGeometryFromTheModel)
+{
+    std::ofstream("house.mdl", std::ios::binary)
+        << worldtest::PartsModelFile({{"EXIT_01", {1, 2, 0}, {3, 4, 1}},
+                                      {"EXIT_03", {-5, 0, 0}, {-4, 1, 2}},
+                                      {"INTO", {2, 2, 0}, {4, 6, 2}},
+                                      {"SIGN", {0, -1, 9}, {1, 1, 10}}});
+    std::ofstream("buildings.ini")
+        << "[HOUSE]\nModel=MOD_HOUSE\n[SHED]\nModel=MOD_BARE\n[RUIN]\nModel=MOD_NOWHERE\n";
+    std::ofstream("db.ini", std::ios::app) << "[Buildings]\nfilename=buildings.ini\n";
+    g_ResourceDB.Done();
+    ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+    ASSERT_TRUE(g_BuildingManager.Init("Buildings"));
+    auto expect = [](const CVector& v, CVector want, const char* what) {
+        EXPECT_EQ((std::vector<float>{v.x, v.y, v.z}), (std::vector<float>{want.x, want.y, want.z})) << what;
+    };
+
+    // Not loaded yet and not forced: nothing is marked.
+    SBuildingType* shed = g_BuildingManager.GetKindForEdit(1);
+    ASSERT_NE(shed, nullptr);
+    g_BuildingManager.InitBuilding(1, false);
+    EXPECT_EQ(shed->m_bInitialised, 0);
+    shed->m_uCleared = 5;
+    g_BuildingManager.InitBuilding(1, true);
+    EXPECT_EQ(shed->m_bInitialised, 1);
+    EXPECT_EQ(shed->m_uCleared, 0u);
+    expect(shed->m_vSign, {0, 0, 4.5f}, "sign without a SIGN part");
+
+    g_BuildingManager.InitBuilding(0, true);
+    const SBuildingType* house = g_BuildingManager.GetKind(0);
+    EXPECT_EQ(house->m_bInitialised, 1);
+    expect(house->m_vExit[0], {1, 2, 0}, "EXIT_01");
+    expect(house->m_vExit[1], {0, 0, 0}, "no EXIT_02");
+    expect(house->m_vExit[2], {-5, 0, 0}, "EXIT_03");
+    expect(house->m_Into.m_vMin, {0, -1, -1}, "INTO low");
+    expect(house->m_Into.m_vMax, {4, 5, 1}, "INTO high");
+    expect(house->m_Out.m_vMax, {0, 0, 0}, "no OUT");
+    expect(house->m_vSign, {0, -1, 9}, "SIGN");
+
+    // A type whose model the manager does not know stays unprepared.
+    g_BuildingManager.InitBuilding(2, true);
+    EXPECT_EQ(g_BuildingManager.GetKind(2)->m_bInitialised, 0);
+    g_BuildingManager.InitBuilding(9, true); // no such type: nothing
+}
+
 // A stone whose type has a second model queues it for the effect pass
 // (pass 17), which draws it at the stone; a stone without one queues nothing.
 TEST_F(ObjectDraw, StoneQueuesItsSecondModelForTheEffectPass)
@@ -447,7 +504,7 @@ TEST_F(ObjectDraw, StoneQueuesItsSecondModelForTheEffectPass)
         std::vector<std::pair<CMMObject*, std::uint32_t>> queued;
     } queue;
     g_pEffectQueue = &queue;
-    SObjectTypeHeader type;
+    SStoneType type;
     SObjectTypeHeader::SetId(type.Model, -1);
     SObjectTypeHeader::SetId(type.ModelAlpha, 0);
     CStoneObject stone;
@@ -470,4 +527,94 @@ TEST_F(ObjectDraw, StoneQueuesItsSecondModelForTheEffectPass)
     EXPECT_EQ(DrawCentre(stone), 0);
     EXPECT_TRUE(queue.queued.empty());
     g_pEffectQueue = nullptr;
+}
+
+// A stone's model takes the ground's colour unless its type says
+// "NOMAPCOLOR"; its instance carries the model's particles, which pass 1
+// places and draws and which advance (and give the stone its bounds) only
+// after a frame that drew them.
+class StoneDraw : public ObjectDraw
+{
+protected:
+    void SetUp() override
+    {
+        ObjectDraw::SetUp();
+        std::ofstream("smoking.mdl", std::ios::binary) << worldtest::PartsModelFile({}, 1);
+        std::ofstream("stones.ini") << "[TINTED]\nModel=MOD_QUAD\n[PLAIN]\nModel=MOD_QUAD\nNOMAPCOLOR=1\n"
+                                    << "[SMOKING]\nModel=MOD_SMOKING\n[BARE]\n";
+        std::ofstream("db.ini", std::ios::app) << "[Stones]\nfilename=stones.ini\n";
+        g_ResourceDB.Done();
+        ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+        ASSERT_TRUE(g_StoneManager.Init("Stones"));
+    }
+    struct CQueue : IEffectQueue
+    {
+        void AddObject(float, CMMObject*, std::uint32_t pass) override { passes.push_back(pass); }
+        std::vector<std::uint32_t> passes;
+    };
+};
+
+TEST_F(StoneDraw, TheGroundsColourTintsTheModelUnlessTheTypeSaysNot)
+{
+    CMatrix at(1.0f);
+    at.SetTranslation(CVector{0, 0, 0.5f});
+    struct SCase
+    {
+        const char* type;
+        std::uint32_t ground;
+        int red; // of the centre pixel, 0-255
+    };
+    // Mid grey keeps the light level; a dark red ground halves the red.
+    for (const SCase& c :
+         {SCase{"TINTED", 0x808080, 255}, SCase{"TINTED", 0x400000, 128}, SCase{"PLAIN", 0x400000, 255}})
+    {
+        CStoneObject stone;
+        stone.Init(at, c.type);
+        m_cells.m_uColor = c.ground;
+        EXPECT_NEAR(DrawCentre(stone), c.red, 2) << c.type << " on " << std::hex << c.ground;
+    }
+}
+
+TEST_F(StoneDraw, ParticlesAdvanceOnlyAfterAFrameThatDrewThem)
+{
+    CMatrix at(1.0f);
+    at.SetTranslation(CVector{5, 6, 0.5f});
+    CStoneObject smoking, bare;
+    smoking.Init(at, "SMOKING");
+    bare.Init(at, "BARE");
+    // A stone without a model does not run; one with a model does.
+    EXPECT_EQ(bare.m_bMoving, 0);
+    EXPECT_EQ(smoking.m_bMoving, 1);
+    ASSERT_NE(smoking.GetInstance(), nullptr);
+    ASSERT_EQ(smoking.GetInstance()->GetParticleCount(), 1);
+    const CParticleViewer* smoke = smoking.GetInstance()->GetParticles(0);
+
+    CQueue queue;
+    g_pEffectQueue = &queue;
+    smoking.Draw();
+    g_pEffectQueue = nullptr;
+    EXPECT_EQ(queue.passes, (std::vector<std::uint32_t>{CStoneObject::kInstancePass}));
+
+    g_FrameTimer.Reset();
+    g_FrameTimer.Update();
+    ASSERT_GT(g_FrameTimer.GetFrameTime(), 0.0f);
+    // Queued but not drawn by the effect pass: nothing advances.
+    smoking.Run();
+    EXPECT_EQ(smoke->m_fSinceStart, 0.0f);
+    EXPECT_EQ(smoking.m_nPartSpheres, 0);
+
+    smoking.DrawEffect(CStoneObject::kInstancePass);
+    EXPECT_EQ(smoking.m_bDrawnThisFrame, 1);
+    smoking.Run();
+    EXPECT_GT(smoke->m_fSinceStart, 0.0f);
+    EXPECT_EQ(smoking.m_bDrawnThisFrame, 0);
+    ASSERT_EQ(smoking.m_nPartSpheres, 1);
+    EXPECT_EQ(smoking.m_PartSpheres[0].m_bUsed, 1);
+    EXPECT_EQ(smoking.m_PartSpheres[0].m_fRadius, smoking.GetInstance()->m_fParticleRadius);
+
+    // Released with the device's resources.
+    smoking.InvalidateResources();
+    EXPECT_EQ(smoking.GetInstance(), nullptr);
+    smoking.DrawEffect(CStoneObject::kInstancePass);
+    smoking.Run();
 }

@@ -61,7 +61,66 @@ SEnvRecord MakeRecord(const char* name, bool night, std::uint32_t sky, std::uint
     record.weatherIntensity = weather ? 0.1f : 0.0f;
     return record;
 }
+
+// Lowers the ground along every road link to half a unit under the straight
+// line between the two nodes' ground heights: the band between them is
+// drawn a node radius (one unit) above that line, and would otherwise sink
+// into the hills it crosses. Vertices within 15 units of a link are cut, so
+// no terrain triangle under the 10-unit band rises through it; beyond, the
+// cut's sides rise at a bank slope into the hills.
+void CutRoads(std::vector<float>& heights)
+{
+    const std::vector<SSampleRoadNode> nodes = SampleRoadGrid();
+    const std::vector<float> uncut = heights;
+    const auto uncutGround = [&uncut](float x, float y)
+    { return uncut[std::size_t(int(y * 0.1f + 0.5f) * kSize + int(x * 0.1f + 0.5f))]; };
+    constexpr float kFlat = 15.0f, kBank = 0.6f, kReach = 60.0f, kBelow = 0.5f;
+    for (const SSampleRoadNode& a : nodes)
+    {
+        for (const std::int32_t id : a.links)
+        {
+            const SSampleRoadNode& b = nodes[std::size_t(id - nodes.front().id)];
+            const float za = uncutGround(a.x, a.y), zb = uncutGround(b.x, b.y);
+            const float dx = b.x - a.x, dy = b.y - a.y, length2 = dx * dx + dy * dy;
+            const int x0 = int((std::min(a.x, b.x) - kReach) * 0.1f),
+                      x1 = int((std::max(a.x, b.x) + kReach) * 0.1f) + 1;
+            const int y0 = int((std::min(a.y, b.y) - kReach) * 0.1f),
+                      y1 = int((std::max(a.y, b.y) + kReach) * 0.1f) + 1;
+            for (int j = std::max(0, y0); j <= std::min(kSize - 1, y1); ++j)
+            {
+                for (int i = std::max(0, x0); i <= std::min(kSize - 1, x1); ++i)
+                {
+                    const float px = float(i) * 10.0f, py = float(j) * 10.0f;
+                    const float t = std::clamp(((px - a.x) * dx + (py - a.y) * dy) / length2, 0.0f, 1.0f);
+                    const float ex = a.x + dx * t - px, ey = a.y + dy * t - py;
+                    const float e = std::sqrt(ex * ex + ey * ey);
+                    if (e > kReach) continue;
+                    float& h = heights[std::size_t(j * kSize + i)];
+                    h = std::min(h, za + (zb - za) * t - kBelow + std::max(0.0f, e - kFlat) * kBank);
+                }
+            }
+        }
+    }
+}
 } // namespace
+
+std::vector<SSampleRoadNode> SampleRoadGrid()
+{
+    std::vector<SSampleRoadNode> nodes;
+    for (int y = 0; y < 3; ++y)
+    {
+        for (int x = 0; x < 4; ++x)
+        {
+            SSampleRoadNode node{
+                1100.0f + 200.0f * float(x), 1100.0f + 200.0f * float(y), 101 + y * 4 + x, {}};
+            if (x < 3) node.links.push_back(node.id + 1);
+            if (y < 2) node.links.push_back(node.id + 4);
+            if (x == 1 && y == 1) node.links.push_back(node.id + 5);
+            nodes.push_back(node);
+        }
+    }
+    return nodes;
+}
 
 SMapSource MakeSampleLocation()
 {
@@ -87,6 +146,7 @@ SMapSource MakeSampleLocation()
         }
     }
     const float level = rim - 2.0f;
+    CutRoads(source.heights);
     source.water.push_back(MakeWaterRecord(0x3060A0, level, "TEX_SAMPLECOLOR", "TEX_BOX"));
 
     // Land type 1 on flats, the location's default (0) on slopes.

@@ -1,19 +1,34 @@
 // The sample location's map: 4 x 4 cells (257 x 257 heights) of seeded
-// rolling hills with a lake in a valley (one water record) and an
-// environment section with a day, a night and a rain record. Written with
-// the engine's map writer; the location tests and the streaming benchmark
-// build the same map.
+// rolling hills, cut where the roads run, with a lake in a valley (one
+// water record) and an environment section with a day, a night and a rain
+// record. Written with the engine's map writer; the location tests and the
+// streaming benchmark build the same map.
 #pragma once
 
 #include "location/MapWriter.h"
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 // The map of the location file "sample.loc", beside its objects file
 // "sample.loo".
 inline constexpr const char* kSampleLocationMap = "Data\\Locs\\sample.lop";
 
 SMapSource MakeSampleLocation();
+
+// The sample's road graph as it lies on the map: a 4 x 3 grid of nodes 200
+// units apart (ids 101-112, row by row), each linking to its right and
+// upper neighbour (the road loader adds the links back), and a side road
+// from node 106 diagonally to node 111. The map cuts its hills along every
+// link, so that the flat band drawn between two nodes lies over the ground.
+struct SSampleRoadNode
+{
+    float x, y;
+    std::int32_t id;
+    std::vector<std::int32_t> links; // ids of the later nodes it links to
+};
+std::vector<SSampleRoadNode> SampleRoadGrid();
 // The whole 64 x 64-cell grid (4097 x 4097 heights) of the sample's first
 // cell repeated, every cell sharing that one block and no water: a large
 // map that is small on disk, for the benchmarks.

@@ -156,32 +156,22 @@ CMatrix Placement(float x, float y, float z, float heading, float scale)
     return frame.m_Matrix;
 }
 
-// A 4 x 3 grid of road nodes 200 units apart (ids 101-112, each linking to
-// its right and upper neighbour; the loader adds the links back), the gate
-// node of type 2 at one corner and a diagonal side road of type 1.
+// The road grid of the map (SampleRoadGrid), standing on the ground: the
+// gate node of type 2 at one corner, the diagonal side road of type 1.
 std::vector<SRoadEntry> SampleRoads()
 {
-    // The nodes stand on the ground so that their bands lie on it.
     const SMapSource map = MakeSampleLocation();
     std::vector<SRoadEntry> roads;
-    for (int y = 0; y < 3; ++y)
-        for (int x = 0; x < 4; ++x)
-        {
-            const std::int32_t id = 101 + y * 4 + x;
-            std::vector<std::int32_t> links;
-            if (x < 3) links.push_back(id + 1);
-            if (y < 2) links.push_back(id + 4);
-            const bool gate = x == 3 && y == 0;
-            const bool side = x == 1 && y == 1;
-            char name[32];
-            std::snprintf(name, sizeof name, gate ? "GATE:2" : "ROAD%d", int(id - 100));
-            if (side) links.push_back(id + 5);
-            roads.push_back(
-                {MakeLocObjectRecord(Placement(1100.0f + 200.0f * x, 1100.0f + 200.0f * y,
-                                               SampleGround(map, 1100.0f + 200.0f * x, 1100.0f + 200.0f * y), 0, 1),
-                                     gate ? "BASE" : (side ? "SIDE" : "MAIN"), name),
-                 id, links});
-        }
+    for (const SSampleRoadNode& node : SampleRoadGrid())
+    {
+        const bool gate = node.id == 104;
+        const bool side = node.id == 106;
+        char name[32];
+        std::snprintf(name, sizeof name, gate ? "GATE:2" : "ROAD%d", int(node.id - 100));
+        roads.push_back({MakeLocObjectRecord(Placement(node.x, node.y, SampleGround(map, node.x, node.y), 0, 1),
+                                             gate ? "BASE" : (side ? "SIDE" : "MAIN"), name),
+                         node.id, node.links});
+    }
     return roads;
 }
 

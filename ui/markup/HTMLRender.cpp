@@ -1,13 +1,20 @@
 // Measuring and drawing a markup document: text through the graphic
 // interface, icons from the interface texture, pictures from the image
-// cache. Every draw sets the viewport to the document rectangle and puts
+// cache, models turning in the effect renderer's off-screen target. Every
+// text and icon draw sets the viewport to the document rectangle and puts
 // the whole screen back afterwards, so nothing spills outside.
 #include "ui/markup/HTMLObject.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Texture.h"
+#include "foundation/Graphic.h"
+#include "graphics/ComplexObject.h"
 #include "graphics/GraphicInterface.h"
+#include "graphics/Model.h"
 #include "graphics/ModelManager.h"
+#include "graphics/ResourceEngine.h"
+#include "location/EffectRenderManager.h"
+#include "location/Environment.h"
 
 #include <algorithm>
 #include <cmath>
@@ -204,12 +211,100 @@ void CHTMLObject::RenderImage(const std::int32_t el[4], const std::int32_t vis[4
     DrawImageQuad(*image, vis, source);
 }
 
-void CHTMLObject::RenderModel(const std::int32_t[4], const std::int32_t[4], int)
+void CHTMLObject::RenderModel(const std::int32_t el[4], const std::int32_t vis[4], int index)
 {
     XTRACE("CHTMLObject::RenderModel");
-    // Models in text keep their 200 x 150 place; the turning view of the
-    // model is drawn by the renderer's off-screen target, which this
-    // document does not reach yet.
+    using namespace plat::d3d;
+    Device* device = graph.m_lpDevice;
+    auto* model = g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(index)) : nullptr;
+    if (!model || !device) return; // still loading: next frame
+    // Only a picture whose top shows is drawn (the view's matrices are left
+    // alone otherwise).
+    const int offset = vis[1] - el[1];
+    if (!(0 <= offset && offset < vis[3] - el[1])) return;
+
+    // Seen from 5 units away, 15 degrees from above (a quarter turn and 15
+    // degrees about x, the picture's rows running down as the screen's).
+    const float tilt = 105.0f * 3.14159265f / 180.0f;
+    CMatrix view(1.0f);
+    view.m[1][1] = -std::cos(tilt);
+    view.m[1][2] = std::sin(tilt);
+    view.m[2][1] = std::sin(tilt);
+    view.m[2][2] = std::cos(tilt);
+    view.m[3][2] = 5.0f;
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&view));
+    graph.SetProjection(1000.0f, 0.01f, 54.0f, 40.0f, false);
+
+    // A steady key light and a pulsing one from the picture's side of the
+    // screen.
+    const double time = GameTime();
+    SLight key{};
+    key.Type = D3DLIGHT_DIRECTIONAL;
+    const CVector along = Normalize(CVector{-0.5f, 2.0f, 0.5f});
+    key.Direction = {-along.x, -along.y, -along.z};
+    key.Diffuse = {0.75f, 0.75f, 0.75f, 1.0f};
+    key.Specular = {1.0f, 1.0f, 1.0f, 1.0f};
+    key.Ambient = {0.4f, 0.4f, 0.4f, 1.0f};
+    SLight pulse{};
+    pulse.Type = D3DLIGHT_DIRECTIONAL;
+    const float v = float(0.8 + 0.2 * std::sin(8.0 * time));
+    pulse.Diffuse = pulse.Specular = {0.25f * v, 0.5f * v, v, 1.0f};
+    const CVector side =
+        Normalize(CVector{float(el[0] + el[2]) * 0.5f - float(graph.m_nScreenWidth) * 0.5f,
+                          float(el[1] + el[3]) * 0.5f - float(graph.m_nScreenHeight) * 0.5f, -100.0f});
+    pulse.Direction = {side.x, side.y, side.z};
+    device->SetLight(0, &key);
+    device->SetLight(1, &pulse);
+    device->LightEnable(0, true);
+    device->LightEnable(1, true);
+
+    // The model fills the picture: its radius (or three quarters of its
+    // height, when more) scaled to 2.4, turning 27 degrees a second,
+    // centred by its box and lifted a little.
+    float maxPoint[3];
+    model->GetMaxPoint(maxPoint);
+    const float radius = std::max(g_pModelManager->GetModelScale(index), 0.75f * maxPoint[2]);
+    const float scale = radius > 0.0f ? 2.4f / radius : 1.0f;
+    const float angle = float(0.15 * 3.14159265358979 * time);
+    CMatrix world(1.0f);
+    world.m[0][0] = world.m[1][1] = std::cos(angle) * scale;
+    world.m[0][1] = std::sin(angle) * scale;
+    world.m[1][0] = -std::sin(angle) * scale;
+    world.m[2][2] = scale;
+    float centre[3];
+    model->GetBoundingCenter(centre);
+    CVector placed;
+    const CVector c{centre[0], centre[1], centre[2]};
+    VectorTransformNormal(&placed, &world, &c);
+    world.SetTranslation(CVector{-placed.x, -placed.y, 0.1f - placed.z});
+
+    if (!g_EffectRenderManager.BeginModelView(0x80000000u))
+    {
+        graph.ApplyProjection();
+        return;
+    }
+    const SViewport whole{0, 0, CEffectRenderManager::kSlotSize, CEffectRenderManager::kSlotSize, 0.0f, 1.0f};
+    device->SetViewport(&whole);
+    std::uint32_t depthTest = 0;
+    device->GetRenderState(D3DRS_ZENABLE, &depthTest);
+    device->SetRenderState(D3DRS_ZENABLE, 1);
+    g_Environment.SetFog(false, 1.0f, 0.0f);
+    if (m_pGraphic) m_pGraphic->SetFade(1.0f);
+    device->SetMaterial(&g_DefaultMaterial);
+    device->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&world));
+    g_ModelWorldMatrix = world;
+    model->Render(nullptr, 0, -1);
+    device->SetRenderState(D3DRS_ZENABLE, depthTest);
+    g_EffectRenderManager.EndModelView();
+    Unclip();
+    graph.ApplyProjection();
+
+    // The whole picture squeezed into the element: the texture rectangle
+    // names the quad's size in texels, so the 512 x 512 target spans it.
+    const int screen[4] = {vis[0], vis[1], vis[2], vis[3]};
+    const int texture[4] = {0, 0, 200, 150};
+    g_EffectRenderManager.DrawSlot(0, screen, texture, 19);
+    g_Environment.SetFog(false, 1.0f, 0.0f);
 }
 
 void CHTMLObject::Render()
