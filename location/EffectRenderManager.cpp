@@ -51,6 +51,8 @@ CEffectRenderManager::CEffectRenderManager() = default;
 CEffectRenderManager::~CEffectRenderManager()
 {
     if (g_pEffectQueue == this) g_pEffectQueue = nullptr;
+    // The lent object never owns the slot's texture.
+    if (m_pLent) m_pLent->m_lpTexture = nullptr;
     // The device is gone at program exit: only the array is ours to free.
     delete[] m_pSlots;
     m_pSlots = nullptr;
@@ -94,9 +96,24 @@ void CEffectRenderManager::ResetResources()
     });
 }
 
+CTexture* CEffectRenderManager::LendSlotTexture(int slot)
+{
+    Texture* texture = GetSlotTexture(slot);
+    if (!texture) return nullptr;
+    if (!m_pLent) m_pLent = std::make_unique<CTexture>();
+    m_pLent->m_lpTexture = texture;
+    return m_pLent.get();
+}
+
 void CEffectRenderManager::InvalidateResources()
 {
     Traced("CEffectRenderManager::InvalidateResources", [&] {
+        if (m_pLent)
+        {
+            for (CTexture*& cached : g_TextureStageCache)
+                if (cached == m_pLent.get()) cached = nullptr;
+            m_pLent->m_lpTexture = nullptr;
+        }
         ReleaseInto(m_pModelTexture);
         ReleaseInto(m_pBlurTexture);
         for (int i = 0; i < m_nSlots; ++i)

@@ -23,10 +23,12 @@
 #include "world/EffectQueue.h"
 
 #include <cstdint>
+#include <memory>
 
 class CMMObject;
 class CMesh;
 class CComplexObject;
+class CTexture;
 
 // The vertex of every effect mesh (vertex format 578): position, ARGB
 // colour, two texture pairs (the builders write only the first).
@@ -108,6 +110,9 @@ public:
     {
         return slot >= 0 && slot < m_nSlots ? m_pSlots[slot] : nullptr;
     }
+    // The slot's render target as a texture object for a technique (one
+    // shared object: valid until the next call); null without the slot.
+    CTexture* LendSlotTexture(int slot);
 
     struct SEntry
     {
@@ -128,6 +133,9 @@ public:
     int m_Sort[kMaxEntries];
     // Entries refused this run because the queue was full.
     std::uint32_t m_nDropped = 0;
+
+private:
+    std::unique_ptr<CTexture> m_pLent;
 };
 
 extern CEffectRenderManager g_EffectRenderManager;

@@ -16,9 +16,11 @@
 // answer heights, colours, rays and the per-cell object lists; outside the
 // map they return neutral values.
 //
-// Fog comes from the environment (CEnvironment::SetFog). Stand-ins: the
-// object lights come from the installed object view (g_pObjectView), the
-// ground detail layer draws nothing.
+// Water (Location_Water.cpp): pool-4 meshes per near block and far cell,
+// one reflection per visible water record a frame, and the water pass.
+//
+// Fog comes from the environment (CEnvironment::SetFog). The object lights
+// come from the installed object view (g_pObjectView).
 //
 // Memory: everything is allocated once by Init (the grid with the object)
 // and reused in least-recently-used order; loading, evicting and stitching
@@ -176,8 +178,32 @@ public:
     void RenderCell4(int x, int y);
     // The terrain for the water reflection, with the reflected camera set.
     void RenderForWater();
-    // The ground detail layer: a stand-in that draws nothing yet.
-    void RenderDetails() {}
+    // The terrain's textures: the test seam's, else the texture manager's.
+    ITerrainTextures& Textures();
+
+    // ---- Water (Location_Water.cpp) ----
+    // The water mesh of block b of near cell (x, y) into a pool-4 slot
+    // linked to the block: one quad per 4 x 4-quad group with a flagged
+    // corner, alpha fading in with depth, blend weights for the swell.
+    // Null without a near slot or a pool-4 slot.
+    SMeshSlot* GenerateWater(int x, int y, int block, const SWaterEntry* water);
+    // The block's water mesh (stamped), built on demand; null while the
+    // block has no level (not prepared).
+    SMeshSlot* GetWaterMesh(int x, int y, int block, const SWaterEntry* water);
+    // The far cell's water mesh (8 x 8-quad groups) linked to its far slot.
+    SMeshSlot* GenerateWater4(int x, int y, const SWaterEntry* water);
+    // One reflection per visible water record of kind 0 with the camera
+    // above it, rendered from the camera mirrored in its plane.
+    void CycleMakeWater();
+    // The water of the visible cells (after the objects and details).
+    void CycleRenderWater();
+    void RenderWater(int x, int y, int level, SWaterEntry* water);
+    // The water program's fog term: 2.25 d^2 / (ln 2)^2 with the density
+    // raised to the floor of the view radius.
+    static float WaterFogTerm();
+
+    // ---- Ground detail layer (Location_Details.cpp) ----
+    void RenderDetails();
     int GetVisibleCount() const { return m_nVisible; }
     const SVisibleCell* GetVisibleCells() const { return m_Visible; }
     const SRequest* GetRequests() const { return m_Requests; }
@@ -250,6 +276,11 @@ public:
     CGeometryBuffer m_SpareBuffers[kSpareBuffers];
     std::uint32_t m_nLoadStats[kLoadStats] = {};
     CPakStream m_CellStream;
+    // The water pass's caches (reset at the start of each pass).
+    std::int32_t m_nWaterTechnique = -1;
+    const SWaterEntry* m_pCurrentWater = nullptr;
+    bool m_bWaterShaderPath = false;
+    std::uint32_t m_nWaterDraws = 0; // water meshes handed to the device
 
 private:
     SNearSlot* TakeNearSlot();
@@ -286,6 +317,13 @@ private:
 };
 
 extern CLocation g_Location;
+
+// The device's water capabilities, read from the water technique as built:
+// its passes take the second water texture (g_bWaterTexture2) and the
+// reflection texture (g_bReflectionCaps). Refreshed by each water pass.
+extern std::uint8_t g_bWaterTexture2;
+extern std::uint8_t g_bReflectionCaps;
+void DeriveWaterCaps();
 
 // Releases a mesh slot back to its pool after its device slot is given up.
 void ReleaseMeshSlot(SMeshSlot*& slot);

@@ -1,0 +1,4 @@
+// The ground detail layer.
+#include "location/Location.h"
+
+void CLocation::RenderDetails() {}
