@@ -328,6 +328,7 @@ TEST_F(WaterPixels, OneReflectionPerWaterRecordAndNoneFromBelow)
     g_Settings.VisibleRadius = 256;
     SetCamera(CVector{640, 640, 100}, CVector{640, 900, 0});
     g_ViewCamera.m_mViewProjection = CMatrix(0.0f); // all four cells in view
+    g_EffectRenderManager.ResetFrame();
     m_location->PreRender();
     EXPECT_EQ(m_location->GetVisibleCount(), 4);
     EXPECT_EQ(m_location->m_Water[0].reflection, 1);
