@@ -151,6 +151,7 @@ bool CWorldViewer::Enter(const char* locationFile)
         // The map's reader has logged why it could not be entered.
         if (g_Location.m_nCellsX <= 0) throw std::runtime_error("no map");
         g_Environment.StartGame();
+        g_MMEngine.m_LocMusic.Reset("MUS_LOC1", "MUS_FIGHT");
 
         // The boxes, dropped over the start point (the middle of the map
         // when the location has none).
@@ -238,6 +239,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         CRenderer::SetProjection(false);
         // The objects' run (the camera first), the view, the cell streaming,
         // the visibility and the day's step.
+        g_MMEngine.m_LocMusic.Run(frameTime);
         g_ObjectList.Run();
         m_pState->camera.UpdateView();
         g_Location.PreRender();
