@@ -163,7 +163,11 @@ void CEffectRenderManager::RenderEffects()
         {
             const SEntry& e = m_Queue[m_Sort[i]];
             // Detail entries carry a detail index, not an object.
-            if (e.pass == kDetailPass) continue;
+            if (e.pass == kDetailPass)
+            {
+                if (m_pDetailLocation) m_pDetailLocation->DrawDetailObject(int(reinterpret_cast<std::intptr_t>(e.object)));
+                continue;
+            }
             CallDrawEffect(e.object, e.pass);
         }
         if (g_pTexShaderManager) g_pTexShaderManager->RestoreState();
@@ -190,7 +194,7 @@ int CEffectRenderManager::CreateReflection(float h)
         device->SetClipPlane(0, plane);
         device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
         if (g_Settings.FullReflection) g_Location.RenderForWater();
-        g_Location.RenderDetails();
+        g_Location.RenderDetailObjects();
         if (g_Settings.FullReflection) g_ObjectList.RenderForWater();
         g_Environment.RenderFX(true);
         m_bDeferred = true;

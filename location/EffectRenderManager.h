@@ -10,9 +10,11 @@
 // The queue is a fixed array of 8192 entries: queueing never allocates, and
 // the entries beyond 8192 of a frame are dropped (counted in m_nDropped).
 //
-// Not here yet: the scanner strip textures and the detail
-// objects (an entry of the detail pass value draws nothing); the textures
-// are not counted in the texture manager's totals.
+// An entry of the detail pass value (kDetailPass) holds an index into the
+// detail-object list of m_pDetailLocation instead of an object.
+//
+// Not here yet: the textures are not counted in the texture manager's
+// totals.
 //
 // Threads: main thread only.
 #pragma once
@@ -133,6 +135,8 @@ public:
     int m_Sort[kMaxEntries];
     // Entries refused this run because the queue was full.
     std::uint32_t m_nDropped = 0;
+    // The location whose detail-object list the detail entries index.
+    class CLocation* m_pDetailLocation = nullptr;
 
 private:
     std::unique_ptr<CTexture> m_pLent;

@@ -202,6 +202,35 @@ public:
     // raised to the floor of the view radius.
     static float WaterFogTerm();
 
+    // ---- Detail objects (DetailObjects.cpp) ----
+    static constexpr int kDetailList = 4000;
+    // One entry of the frame's detail-object list.
+    struct SDetailEntry
+    {
+        float distance2;
+        const SDetailObject* object;
+        float alpha;
+        std::uint32_t color; // ARGB
+        std::int32_t tint;   // 0 tinted by the terrain colour, 1 the model's own colours
+        std::int32_t level;  // the model's level of detail
+    };
+    // Scatters the detail objects of block b of near cell (x, y) from the
+    // block's saved generator state (the same block always gets the same
+    // objects); at most 8000, logged beyond.
+    void GenerateDetails(int cellX, int cellY, int block);
+    // The list of the visible near blocks' detail objects: opaque tinted
+    // ones drawn at once, the rest queued for the effect pass (dropped
+    // while the effect queue is not deferring, as in the reflection).
+    void RenderDetailObjects();
+    // Draws entry i of the list (the effect pass's deferred entries).
+    void DrawDetailObject(int entry);
+    // Appends to the list; false (logged) when it is full.
+    bool AddDetailEntry(const SDetailEntry& entry);
+    int GetDetailCount() const { return m_nDetailEntries; }
+    const SDetailEntry& GetDetailEntry(int i) const { return m_DetailEntries[i]; }
+    // Detail objects are not drawn nearer than this to a cell (squared, in cells).
+    static constexpr float kDetailCellDistance2 = 100000.0f;
+
     // ---- Ground detail layer (Location_Details.cpp) ----
     void RenderDetails();
     int GetVisibleCount() const { return m_nVisible; }
@@ -281,6 +310,7 @@ public:
     const SWaterEntry* m_pCurrentWater = nullptr;
     bool m_bWaterShaderPath = false;
     std::uint32_t m_nWaterDraws = 0; // water meshes handed to the device
+    std::uint32_t m_nDetailDraws = 0; // detail objects drawn
 
 private:
     SNearSlot* TakeNearSlot();
@@ -314,6 +344,10 @@ private:
     std::int32_t m_nWorldDirty = 0;
     int m_nRingStart[kPools] = {};
     std::unique_ptr<std::uint32_t[]> m_pScratch; // one cell's layers as read
+    SDetailEntry m_DetailEntries[kDetailList] = {};
+    int m_nDetailEntries = 0;
+    std::int32_t m_nLastDetailModel = -1;
+    void DrawDetail(const SDetailEntry& entry, bool deferred);
 };
 
 extern CLocation g_Location;
