@@ -59,10 +59,12 @@ public:
     void Done();
     void ResetResources();
     void InvalidateResources();
+    // Empties the queue (and forgets whose detail list it indexed).
     void ResetFrame()
     {
         m_nCount = 0;
         m_nSlotsUsed = 0;
+        m_pDetailLocation = nullptr;
     }
 
     void AddObject(float key, CMMObject* object, std::uint32_t pass) override;
@@ -135,7 +137,8 @@ public:
     int m_Sort[kMaxEntries];
     // Entries refused this run because the queue was full.
     std::uint32_t m_nDropped = 0;
-    // The location whose detail-object list the detail entries index.
+    // The location whose detail-object list the detail entries index (set
+    // by its RenderDetailObjects, valid until ResetFrame).
     class CLocation* m_pDetailLocation = nullptr;
 
 private:

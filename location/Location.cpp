@@ -5,7 +5,6 @@
 #include "foundation/Settings.h"
 #include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
-#include "location/EffectRenderManager.h"
 #include "location/Environment.h"
 #include "foundation/GameTime.h"
 
@@ -140,7 +139,6 @@ CLocation::CLocation()
 
 CLocation::~CLocation()
 {
-    if (g_EffectRenderManager.m_pDetailLocation == this) g_EffectRenderManager.m_pDetailLocation = nullptr;
     FreePools();
     m_CellStream.Close();
 }
