@@ -56,6 +56,21 @@ void SLocMusic::Clear()
     m_pSounds = sounds;
 }
 
+void SLocMusic::Save(CMemStream& s) const
+{
+    s.Write(m_szMusic, 32);
+    s.Write(m_szMusic2, 32);
+    const std::uint32_t fight = std::min<std::uint32_t>(m_nFight, kMaxNames);
+    const std::uint32_t other = std::min<std::uint32_t>(m_nOther, kMaxNames);
+    const std::uint32_t zones = std::min<std::uint32_t>(m_nZones, kMaxZones);
+    s.Write(&fight, 4);
+    s.Write(m_szFight, fight * 32);
+    s.Write(&other, 4);
+    s.Write(m_szOther, other * 32);
+    s.Write(&zones, 4);
+    s.Write(m_Zones, zones * std::uint32_t(kZoneSize));
+}
+
 void SLocMusic::Reset(const char* music, const char* fight)
 {
     if (!m_szMusic[0]) std::snprintf(m_szMusic, sizeof m_szMusic, "%s", music);

@@ -64,6 +64,8 @@ struct SLocMusic
     // Reads the block (an empty one: no music); a count over its limit or a block cut short throws
     // std::runtime_error naming the field, and the music stays empty.
     void Load(CMemStream& stream);
+    // Writes the block as Load reads it.
+    void Save(CMemStream& stream) const;
     void Clear();
     // Empty names become music (both location names) and fight (the one
     // fight name); each zone: no sound, next start = Random(period),

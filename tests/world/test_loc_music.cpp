@@ -4,6 +4,7 @@
 // the end of its window, a non-looping zone never stopped, no zones at all,
 // and the hour taken from the time of day in hours.
 #include "foundation/GameTime.h"
+#include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "world/LocMusic.h"
 #include "world/WorldTerrain.h"
@@ -160,4 +161,64 @@ TEST_F(LocMusic, TheHourComesFromTheTimeOfDayInHours)
     }
     g_pWorldLocation = saved;
     g_GameTime = savedClock;
+}
+
+// The block round-trips through Save and Load; a block cut short or a count
+// over its limit is refused with one message naming the field, and the
+// music stays empty.
+TEST_F(LocMusic, TheBlockRoundTripsAndDamageIsNamed)
+{
+    SLocMusic music;
+    std::strcpy(music.m_szMusic, "MUS_THEME");
+    music.m_nFight = 2;
+    std::strcpy(music.m_szFight[1], "MUS_FIGHT2");
+    music.m_nZones = 1;
+    music.m_Zones[0] = Zone("SND_CHORD", 20.0f, 4.0f, true, 6, 18);
+    CMemStream block;
+    music.Save(block);
+    EXPECT_EQ(block.m_nPosition, 64u + 4 + 64 + 4 + 4 + 68);
+    CMemStream in;
+    in.Write(block.m_pData, block.m_nPosition);
+    in.m_nCapacity = in.m_nPosition;
+    in.m_nPosition = 0;
+    SLocMusic back;
+    back.Load(in);
+    EXPECT_STREQ(back.m_szMusic, "MUS_THEME");
+    EXPECT_STREQ(back.m_szFight[1], "MUS_FIGHT2");
+    ASSERT_EQ(back.m_nZones, 1u);
+    EXPECT_STREQ(back.m_Zones[0].sound, "SND_CHORD");
+    EXPECT_EQ(back.m_Zones[0].endHour, 18);
+
+    struct SCase
+    {
+        std::uint32_t size;     // bytes kept
+        std::uint32_t offset;   // where a count of 99 is written (0: none)
+        const char* message;
+    };
+    for (const SCase& c : {SCase{40, 0, "second music name cut short"}, SCase{200, 0, "music zone records cut short"},
+                           SCase{block.m_nPosition, 64, "fight music count 99 above 10"}})
+    {
+        CMemStream damaged;
+        damaged.Write(block.m_pData, c.size);
+        if (c.offset)
+        {
+            const std::uint32_t many = 99;
+            std::memcpy(damaged.m_pData + c.offset, &many, 4);
+        }
+        damaged.m_nCapacity = damaged.m_nPosition;
+        damaged.m_nPosition = 0;
+        SLocMusic target;
+        std::strcpy(target.m_szMusic, "OLD");
+        try
+        {
+            target.Load(damaged);
+            ADD_FAILURE() << c.message;
+        }
+        catch (const std::runtime_error& e)
+        {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+        EXPECT_STREQ(target.m_szMusic, "");
+        EXPECT_EQ(target.m_nZones, 0u);
+    }
 }
