@@ -232,7 +232,28 @@ public:
     static constexpr float kDetailCellDistance2 = 100000.0f;
 
     // ---- Ground detail layer (Location_Details.cpp) ----
+    static constexpr int kDetailBatches = 20; // one spare buffer each
+    static constexpr int kDetailTypes = 40;   // land types collected per frame
+    static constexpr int kDetailMask = 48;    // quads of the skip mask per side
+    struct SDetailBatch
+    {
+        std::uint32_t vertexCount = 0, indexCount = 0;
+        std::int32_t mainTexture = -1; // -1 ends the list
+        std::int32_t typeIndex = -1;
+        std::int32_t texture = -1; // this pass's texture
+        bool bump = false;
+    };
+    // A vertex's weight at squared distance d2n (in radii squared): 1 up to
+    // 0.5, then down to 0 at 1.
+    static float DetailWeight(float d2n);
+    // The batches of the near ground within radius of centre (x, y): per land
+    // type with a detail texture a detail pass, and a bump pass where the
+    // type has a bump flag; at most 20, then logged and stopped.
+    void GenerateDetailMesh(const float* centre, float radius);
+    // Builds (camera, radius 200) and draws the layer over the terrain.
     void RenderDetails();
+    int GetDetailBatchCount() const { return m_nDetailBatches; }
+    const SDetailBatch& GetDetailBatch(int i) const { return m_DetailBatches[i]; }
     int GetVisibleCount() const { return m_nVisible; }
     const SVisibleCell* GetVisibleCells() const { return m_Visible; }
     const SRequest* GetRequests() const { return m_Requests; }
@@ -345,6 +366,10 @@ private:
     int m_nRingStart[kPools] = {};
     std::unique_ptr<std::uint32_t[]> m_pScratch; // one cell's layers as read
     SDetailEntry m_DetailEntries[kDetailList] = {};
+    SDetailBatch m_DetailBatches[kDetailBatches];
+    int m_nDetailBatches = 0;
+    std::uint8_t m_DetailSkip[kDetailMask][kDetailMask] = {};
+    std::uint16_t m_DetailVertexMap[64][64] = {};
     int m_nDetailEntries = 0;
     std::int32_t m_nLastDetailModel = -1;
     void DrawDetail(const SDetailEntry& entry, bool deferred);
