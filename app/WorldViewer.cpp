@@ -152,6 +152,7 @@ bool CWorldViewer::Enter(const char* locationFile)
         if (g_Location.m_nCellsX <= 0) throw std::runtime_error("no map");
         g_Environment.StartGame();
         g_MMEngine.m_LocMusic.Reset("MUS_LOC1", "MUS_FIGHT");
+        g_EffectRenderManager.ClearScanner();
 
         // The boxes, dropped over the start point (the middle of the map
         // when the location has none).
@@ -244,6 +245,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         m_pState->camera.UpdateView();
         g_Location.PreRender();
         g_ObjectList.CheckVisibility(true);
+        g_EffectRenderManager.RenderScanner();
         g_Environment.Run(frameTime);
         // Looking down, the environment clears only the depth and leaves
         // the sky above the horizon to the sky dome's textures; the sample

@@ -84,6 +84,9 @@ void CEffectRenderManager::ResetResources()
     Traced("CEffectRenderManager::ResetResources", [&] {
         Device* device = graph.m_lpDevice;
         if (!device) return;
+        device->CreateTexture(kScannerWidth, kScannerHeight, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_DEFAULT, &m_pScanner[0]);
+        device->CreateTexture(kScannerWidth, kScannerHeight, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_SYSTEMMEM,
+                              &m_pScanner[1]);
         device->CreateTexture(kModelTextureSize, kModelTextureSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
                               D3DPOOL_DEFAULT, &m_pModelTexture);
         device->CreateTexture(kSlotSize, kSlotSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
@@ -114,6 +117,8 @@ void CEffectRenderManager::InvalidateResources()
                 if (cached == m_pLent.get()) cached = nullptr;
             m_pLent->m_lpTexture = nullptr;
         }
+        ReleaseInto(m_pScanner[0]);
+        ReleaseInto(m_pScanner[1]);
         ReleaseInto(m_pModelTexture);
         ReleaseInto(m_pBlurTexture);
         for (int i = 0; i < m_nSlots; ++i)

@@ -110,6 +110,28 @@ public:
     static bool SideVector(const CVector& a, const CVector& b, const CVector& eye, CVector* side, CVector* axis,
                            float* length);
 
+    // ---- scanner strip (Scanner.cpp) ----
+    static constexpr int kScannerWidth = 256;
+    static constexpr int kScannerHeight = 64;
+    static constexpr int kScannerColumns = 225;
+    static constexpr int kScannerMiddle = 32; // rows 11..52 are written
+    static constexpr std::uint16_t kScannerClear = 0xF000;
+    // Opaque black over the written part; copied to the drawn texture.
+    void ClearScanner();
+    // The frame's strip: bars for gliders, buildings, things and every
+    // object near the camera, then copied to the drawn texture.
+    void RenderScanner();
+    // The column of an object at (dx, dy) from the camera for a heading H
+    // (see Scanner.cpp): straight ahead 113, straight behind 0.
+    static int ScannerColumn(float heading, float dx, float dy);
+    // The heading of a viewing axis (fx, fy).
+    static float ScannerHeading(float fx, float fy);
+    // The pixel of column c at distance m from the middle row for the seven
+    // bar heights (pulse included) G8, G5, F, N, B, T, A.
+    static std::uint16_t ScannerPixel(const float heights[7], int column, int m);
+    plat::d3d::Texture* GetScannerTexture() const { return m_pScanner[0]; }
+    plat::d3d::Texture* GetScannerSystemTexture() const { return m_pScanner[1]; }
+
     plat::d3d::Texture* GetSlotTexture(int slot) const
     {
         return slot >= 0 && slot < m_nSlots ? m_pSlots[slot] : nullptr;
@@ -143,6 +165,8 @@ public:
 
 private:
     std::unique_ptr<CTexture> m_pLent;
+    // The drawn (default pool) and the written (system memory) strip.
+    plat::d3d::Texture* m_pScanner[2] = {};
 };
 
 extern CEffectRenderManager g_EffectRenderManager;
