@@ -366,9 +366,26 @@ TEST(WaterFog, TheDensityFloorFollowsTheViewRadius)
 
 // The wall's reflection: below the wall, on the water, the picture is
 // redder than the water beside it; the wall itself is red. From a low and
-// a higher eye. The second picture goes to water_reflection.png.
-TEST_F(WaterPixels, TheLakeReflectsTheWallAboveIt)
+// a higher eye, through the water program and, on a device without vertex
+// programs, through the fixed-function texture transform. The higher view
+// through the program goes to water_reflection.png.
+class WaterPaths : public WaterPixels, public ::testing::WithParamInterface<bool>
 {
+};
+
+TEST_P(WaterPaths, TheLakeReflectsTheWallAboveIt)
+{
+    const bool program = GetParam();
+    const std::uint8_t shaders = graph.m_bVertexShaders;
+    if (!program)
+    {
+        m_techniques.Purge();
+        graph.m_bVertexShaders = 0;
+        ASSERT_TRUE(m_techniques.Init(true));
+        ASSERT_EQ(g_pTexShaderManager->GetTechniqueCaps(SHADER_WATER) & 2, 0);
+    }
+    else
+        ASSERT_NE(g_pTexShaderManager->GetTechniqueCaps(SHADER_WATER) & 2, 0);
     OpenLake();
     g_ObjectList.AddObject(new CRedWall);
     m_scene.m_Cells.ShowAllCells();
@@ -406,10 +423,13 @@ TEST_F(WaterPixels, TheLakeReflectsTheWallAboveIt)
         const std::uint32_t under = at(middle, row), beside = at(4, row);
         EXPECT_GT(Red(under), Red(beside) + 20) << std::hex << under << " " << beside << " rows " << std::dec
                                                  << top << " " << base << " " << mirrored;
-        if (view.eye.z > 0.0f)
+        if (program)
             gfxtest::WritePng((gfxtest::PictureDirectory() / "water_reflection.png").c_str(), pixels, kSize,
                               kSize);
     }
-    std::printf("water technique variant %d, reflection caps %d\n",
-                g_pTexShaderManager->GetVariant(SHADER_WATER), int(g_bReflectionCaps));
+    graph.m_bVertexShaders = shaders;
 }
+
+INSTANTIATE_TEST_SUITE_P(Paths, WaterPaths, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info)
+                         { return info.param ? std::string("Program") : std::string("FixedFunction"); });
