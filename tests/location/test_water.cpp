@@ -433,3 +433,63 @@ TEST_P(WaterPaths, TheLakeReflectsTheWallAboveIt)
 INSTANTIATE_TEST_SUITE_P(Paths, WaterPaths, ::testing::Bool(),
                          [](const ::testing::TestParamInfo<bool>& info)
                          { return info.param ? std::string("Program") : std::string("FixedFunction"); });
+
+// On the fixed-function path: the stage-0 frame atlas only for an animated
+// record with a period (a period of 0 divides nothing), the three world
+// matrices of the swell, flat at the level without waves.
+TEST_F(WaterPixels, FixedPathAtlasAndSwellMatrices)
+{
+    m_techniques.Purge();
+    const std::uint8_t shaders = graph.m_bVertexShaders;
+    graph.m_bVertexShaders = 0;
+    ASSERT_TRUE(m_techniques.Init(true));
+    OpenLake();
+    SWaterEntry& water = m_location->m_Water[0];
+    Device* d = graph.m_lpDevice;
+    struct SCase
+    {
+        int frames;
+        float period;
+        float amplitude;
+        float scale; // of the stage-0 transform; 7 = left alone
+    };
+    g_GameTime = 0.3;
+    for (const SCase& c : {SCase{0, 1.0f, 0.0f, 7.0f}, {2, 1.0f, 0.0f, 0.5f}, {2, 0.0f, 0.0f, 7.0f},
+                           {4, 2.0f, 1.5f, 0.25f}})
+    {
+        water.record.frameCount = c.frames;
+        water.record.framePeriod = c.period;
+        water.record.waveAmplitude = c.amplitude;
+        water.record.level = 10.0f;
+        CMatrix sentinel(7.0f);
+        d->SetTransform(D3DTS_TEXTURE0, reinterpret_cast<const SMatrix*>(&sentinel));
+        m_location->m_nWaterTechnique = -1;
+        m_location->m_pCurrentWater = nullptr;
+        m_location->RenderWater(0, 0, kLevelNear, &water);
+        SMatrix t{};
+        d->GetTransform(D3DTS_TEXTURE0, &t);
+        EXPECT_FLOAT_EQ(t.m[0][0], c.scale) << c.frames << " " << c.period;
+        EXPECT_TRUE(std::isfinite(t.m[2][0]) && std::isfinite(t.m[2][1]));
+        float z[3];
+        for (std::uint32_t i = 0; i < 3; ++i)
+        {
+            SMatrix w{};
+            d->GetTransform(D3DTS_WORLDMATRIX(i), &w);
+            z[i] = w.m[3][2];
+        }
+        if (c.amplitude == 0.0f)
+        {
+            EXPECT_FLOAT_EQ(z[0], 10.0f);
+            EXPECT_FLOAT_EQ(z[1], 10.0f);
+            EXPECT_FLOAT_EQ(z[2], 10.0f);
+        }
+        else
+        {
+            const float wave = 0.3f * water.record.waveFrequency;
+            EXPECT_NEAR(z[0], 10.0f + 4.0f * std::cos(wave) * 1.5f, 1e-4f);
+            EXPECT_NEAR(z[1], 10.0f - 4.0f * std::sin(wave) * 1.5f, 1e-4f);
+        }
+    }
+    g_GameTime = 0.0;
+    graph.m_bVertexShaders = shaders;
+}
