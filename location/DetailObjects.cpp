@@ -35,9 +35,8 @@ struct SFade
     float start, end, factor;
 };
 // By kind, in squared multiples of the object's radius.
-constexpr SFade kFade[3] = {{900.0f, 2025.0f, 1.0f / 800.0f},
-                            {3600.0f, 6400.0f, 1.0f / 2800.0f},
-                            {100.0f, 400.0f, 1.0f / 300.0f}};
+constexpr SFade kFade[3] = {
+    {900.0f, 2025.0f, 1.0f / 800.0f}, {3600.0f, 6400.0f, 1.0f / 2800.0f}, {100.0f, 400.0f, 1.0f / 300.0f}};
 
 const SFade& FadeOf(int kind)
 {
@@ -48,10 +47,14 @@ float Variation(int kind)
 {
     switch (kind)
     {
-    case 0: return 0.5f;
-    case 1: return 0.25f;
-    case 2: return 0.75f;
-    default: return 1.0f;
+    case 0:
+        return 0.5f;
+    case 1:
+        return 0.25f;
+    case 2:
+        return 0.75f;
+    default:
+        return 1.0f;
     }
 }
 
@@ -77,9 +80,10 @@ float Now()
 }
 
 // "Превышено количество шумовых объектов на ячейку" / "... объектов".
-const char* const kTooManyInBlock = "\xCF\xF0\xE5\xE2\xFB\xF8\xE5\xED\xEE \xEA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE "
-                                    "\xF8\xF3\xEC\xEE\xE2\xFB\xF5 \xEE\xE1\xFA\xE5\xEA\xF2\xEE\xE2 \xED\xE0 "
-                                    "\xFF\xF7\xE5\xE9\xEA\xF3";
+const char* const kTooManyInBlock =
+    "\xCF\xF0\xE5\xE2\xFB\xF8\xE5\xED\xEE \xEA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE "
+    "\xF8\xF3\xEC\xEE\xE2\xFB\xF5 \xEE\xE1\xFA\xE5\xEA\xF2\xEE\xE2 \xED\xE0 "
+    "\xFF\xF7\xE5\xE9\xEA\xF3";
 const char* const kTooMany = "\xCF\xF0\xE5\xE2\xFB\xF8\xE5\xED\xEE \xEA\xEE\xEB\xE8\xF7\xE5\xF1\xF2\xE2\xEE "
                              "\xF8\xF3\xEC\xEE\xE2\xFB\xF5 \xEE\xE1\xFA\xE5\xEA\xF2\xEE\xE2";
 } // namespace
@@ -169,9 +173,11 @@ void CLocation::GenerateDetails(int cellX, int cellY, int block)
                     modelScale = record->m_fRadius > 0.0f ? record->m_fRadius : 1.0f;
             for (int k = 0; k < count; ++k)
             {
-                const float x = float(cellX * 64 + column0) + float(g_Random.Next() % 10000) * 32.0f * 0.0001f;
+                const float x =
+                    float(cellX * 64 + column0) + float(g_Random.Next() % 10000) * 32.0f * 0.0001f;
                 const float y = float(cellY * 64 + row0) + float(g_Random.Next() % 10000) * 32.0f * 0.0001f;
-                const int qx = std::clamp(int(x) - cellX * 64, 0, 63), qy = std::clamp(int(y) - cellY * 64, 0, 63);
+                const int qx = std::clamp(int(x) - cellX * 64, 0, 63),
+                          qy = std::clamp(int(y) - cellY * 64, 0, 63);
                 if (near->At(qy, qx).landType != t) continue;
                 SDetailObject& o = set->m_pObjects[set->m_nCount];
                 o.kind = entry.kind;
@@ -198,7 +204,8 @@ void CLocation::GenerateDetails(int cellX, int cellY, int block)
         set->m_pOrder[i] = std::uint16_t(i);
     const SDetailObject* objects = set->m_pObjects.get();
     std::stable_sort(set->m_pOrder.get(), set->m_pOrder.get() + set->m_nCount,
-                     [objects](std::uint16_t a, std::uint16_t b) { return objects[a].radius < objects[b].radius; });
+                     [objects](std::uint16_t a, std::uint16_t b)
+                     { return objects[a].radius < objects[b].radius; });
     quad.m_bDetail = 1;
     if (hadState) g_Random.SetState(pushed);
 }
@@ -313,8 +320,9 @@ void CLocation::DrawDetail(const SDetailEntry& e, bool deferred)
         for (int c = 0; c < 3; ++c)
             *diffuse[c] = *diffuse[c] * 0.75f + tint[c] * 0.5f;
     if (!deferred || e.tint == 0)
-        material.Ambient = SColorValue{float((e.color >> 16) & 0xFF) / 255.0f, float((e.color >> 8) & 0xFF) / 255.0f,
-                                       float(e.color & 0xFF) / 255.0f, float(e.color >> 24) / 255.0f};
+        material.Ambient =
+            SColorValue{float((e.color >> 16) & 0xFF) / 255.0f, float((e.color >> 8) & 0xFF) / 255.0f,
+                        float(e.color & 0xFF) / 255.0f, float(e.color >> 24) / 255.0f};
     const float s =
         g_Environment.GetShadowLevel(GetShadowTexel(int(o.position.x * 0.1f), int(o.position.y * 0.1f))[3]);
     const float ambient = ((1.0f - s) * 192.0f + 63.0f) / 255.0f;

@@ -107,7 +107,8 @@ void CLocation::GenerateDetailMesh(const float* centre, float r)
                 return;
             }
             if (d2 <= 1600.0f) return;
-            static constexpr float kProbe[4][2] = {{-0.5f, -0.5f}, {2.5f, -0.5f}, {-0.5f, 2.5f}, {2.5f, 2.5f}};
+            static constexpr float kProbe[4][2] = {
+                {-0.5f, -0.5f}, {2.5f, -0.5f}, {-0.5f, 2.5f}, {2.5f, 2.5f}};
             bool seen = false;
             for (int i = 0; i < 4 && !seen; ++i)
             {
@@ -127,9 +128,10 @@ void CLocation::GenerateDetailMesh(const float* centre, float r)
     {
         const std::uint16_t landId = types[ti];
         bool flag = false;
-        const int typeIndex = g_pLandTypeManager
-                                  ? g_pLandTypeManager->FindTypeIndex(landId == 0 ? m_nDefaultLandType : landId, &flag)
-                                  : -1;
+        const int typeIndex =
+            g_pLandTypeManager
+                ? g_pLandTypeManager->FindTypeIndex(landId == 0 ? m_nDefaultLandType : landId, &flag)
+                : -1;
         const SLandType* type = g_pLandTypeManager ? g_pLandTypeManager->GetType(typeIndex) : nullptr;
         if (!type) continue;
         const bool bump = type->specularDetail || type->diffuseBump;
@@ -150,8 +152,10 @@ void CLocation::GenerateDetailMesh(const float* centre, float r)
                     const int lr = qy - cy * 64, lc = qx - cx * 64;
                     int code = 0;
                     for (int bit = 0; bit < 5; ++bit)
-                        if (near.At(lr + kMiddle[bit][1], lc + kMiddle[bit][0]).dropMask & dropBit) code |= 1 << bit;
-                    const STileEntry& entry = GetTileEntry(TileEntryFor(code, (((qx >> 1) + (qy >> 1)) & 1) == 0));
+                        if (near.At(lr + kMiddle[bit][1], lc + kMiddle[bit][0]).dropMask & dropBit)
+                            code |= 1 << bit;
+                    const STileEntry& entry =
+                        GetTileEntry(TileEntryFor(code, (((qx >> 1) + (qy >> 1)) & 1) == 0));
                     bool ours = false;
                     for (int k = 0; entry.kept[k] >= 0 && !ours; ++k)
                         ours = near.At(lr + entry.kept[k] / 3, lc + entry.kept[k] % 3).landType == landId;
@@ -204,8 +208,8 @@ void CLocation::GenerateDetailMesh(const float* centre, float r)
                             if (m_bTerrainTechnique) k /= 2;
                             std::uint32_t diffuse = alpha;
                             for (int shift = 0; shift <= 16; shift += 8)
-                                diffuse |= std::min<std::uint32_t>(((source.light >> shift) & 0xFF) * std::uint32_t(k) / 256,
-                                                                   255)
+                                diffuse |= std::min<std::uint32_t>(
+                                               ((source.light >> shift) & 0xFF) * std::uint32_t(k) / 256, 255)
                                            << shift;
                             out.diffuse = diffuse;
                             out.specular = 0;
@@ -275,10 +279,11 @@ void CLocation::RenderDetails()
             if (pulse)
             {
                 const float a = type->selfIllumForce;
-                const float e = type->selfIllumPeriod == 0.0f
-                                    ? 1.0f
-                                    : (1.0f - a) + a * 0.5f +
-                                          std::sin(float(g_GameTime) / type->selfIllumPeriod * 3.14159265f) * a * 0.5f;
+                const float e =
+                    type->selfIllumPeriod == 0.0f
+                        ? 1.0f
+                        : (1.0f - a) + a * 0.5f +
+                              std::sin(float(g_GameTime) / type->selfIllumPeriod * 3.14159265f) * a * 0.5f;
                 SMaterial glow{};
                 glow.Diffuse = glow.Ambient = SColorValue{0.5f, 0.5f, 0.5f, 0.5f};
                 glow.Emissive = SColorValue{e, e, e, e};
@@ -289,8 +294,10 @@ void CLocation::RenderDetails()
         }
         else
         {
-            if (type && type->specularDetail) g_pTexShaderManager->ApplyStateBlock(SHADER_BUMPMAP_SPEC, mesh, texture);
-            if (type && type->diffuseBump) g_pTexShaderManager->ApplyStateBlock(SHADER_BUMP_DIFFUSE, mesh, texture);
+            if (type && type->specularDetail)
+                g_pTexShaderManager->ApplyStateBlock(SHADER_BUMPMAP_SPEC, mesh, texture);
+            if (type && type->diffuseBump)
+                g_pTexShaderManager->ApplyStateBlock(SHADER_BUMP_DIFFUSE, mesh, texture);
         }
     }
     g_pTexShaderManager->RestoreState();

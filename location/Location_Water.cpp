@@ -154,7 +154,8 @@ int AnimationFrame(int frames, float period, double t)
 CTexture* WaterTexture(ITerrainTextures& textures, std::int32_t id)
 {
     CTexture* texture = id >= 0 ? textures.GetTexture(id) : nullptr;
-    if (!texture && textures.GetDefaultTexture() >= 0) texture = textures.GetTexture(textures.GetDefaultTexture());
+    if (!texture && textures.GetDefaultTexture() >= 0)
+        texture = textures.GetTexture(textures.GetDefaultTexture());
     return texture;
 }
 } // namespace
@@ -296,8 +297,8 @@ SMeshSlot* CLocation::GenerateWater4(int x, int y, const SWaterEntry* water)
             {
                 const int tr = entry.kept[i] / 3, tc = entry.kept[i] % 3;
                 const int fr = row + 2 * tr, fc = column + 2 * tc;
-                corners[i] = MakeVertex(record, k, 64 * x + 2 * fc, 64 * y + 2 * fr, float(far->At(fr, fc).height),
-                                        float(gc) * 0.25f + float(tc) * 0.125f,
+                corners[i] = MakeVertex(record, k, 64 * x + 2 * fc, 64 * y + 2 * fr,
+                                        float(far->At(fr, fc).height), float(gc) * 0.25f + float(tc) * 0.125f,
                                         float(gr & 7) * 0.25f + float(tr) * 0.125f);
             }
             AppendGroup(g, vertices, indices, m_bStripMode, entry, corners);
@@ -399,7 +400,7 @@ void CLocation::RenderWater(int x, int y, int level, SWaterEntry* water)
         reflection = g_EffectRenderManager.LendSlotTexture(water->reflection - 1);
 
     // 2. Technique.
-    const int technique = record.surfaceKind == 0 ? SHADER_WATER
+    const int technique = record.surfaceKind == 0   ? SHADER_WATER
                           : record.surfaceKind == 1 ? SHADER_ALPHA_NORMAL_NOCULL
                                                     : SHADER_DETAIL_BLEND;
     const CMatrix& projection = g_ViewCamera.m_mProjection;
@@ -459,8 +460,8 @@ void CLocation::RenderWater(int x, int y, int level, SWaterEntry* water)
             CMatrix last(1.0f);
             if (record.surfaceKind == 2)
             {
-                SetStageTransform(0, TexMatrix(1.0f, 1.0f, std::sin(float(time) * 0.01f),
-                                               std::cos(float(time) * 0.017f)));
+                SetStageTransform(
+                    0, TexMatrix(1.0f, 1.0f, std::sin(float(time) * 0.01f), std::cos(float(time) * 0.017f)));
                 last = TexMatrix(1.0f, 1.0f, std::sin(float(time) * 0.01f), std::cos(float(time) * 0.017f));
                 lastSet = true;
                 if (atlas)

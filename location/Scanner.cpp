@@ -55,8 +55,9 @@ void AddBar(float* bar, int column, float a, int n)
     {
         bar[(column + k) % CEffectRenderManager::kScannerColumns] +=
             (0.75f + float(g_Random.Next() % 10000) * 0.00005f) * a / float(k);
-        const int left = ((column - k) % CEffectRenderManager::kScannerColumns + CEffectRenderManager::kScannerColumns) %
-                         CEffectRenderManager::kScannerColumns;
+        const int left =
+            ((column - k) % CEffectRenderManager::kScannerColumns + CEffectRenderManager::kScannerColumns) %
+            CEffectRenderManager::kScannerColumns;
         bar[left] += (0.75f + float(g_Random.Next() % 10000) * 0.00005f) * a / float(k);
     }
 }
@@ -66,9 +67,11 @@ bool FillStrip(Texture* texture, std::uint16_t value)
 {
     SLockedRect locked{};
     if (!texture || texture->LockRect(0, &locked, nullptr, 0) != D3D_OK) return false;
-    for (int y = CEffectRenderManager::kScannerMiddle - 21; y <= CEffectRenderManager::kScannerMiddle + 20; ++y)
+    for (int y = CEffectRenderManager::kScannerMiddle - 21; y <= CEffectRenderManager::kScannerMiddle + 20;
+         ++y)
     {
-        auto* row = reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(locked.pBits) + y * locked.Pitch);
+        auto* row =
+            reinterpret_cast<std::uint16_t*>(static_cast<std::uint8_t*>(locked.pBits) + y * locked.Pitch);
         std::fill(row, row + CEffectRenderManager::kScannerColumns, value);
     }
     texture->UnlockRect(0);

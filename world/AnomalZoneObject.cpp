@@ -17,7 +17,8 @@ void CAnomalZoneObject::Init(const CMatrix* placement, const char* typeName)
     SetMatrix(*placement);
     std::snprintf(m_TypeRef, sizeof m_TypeRef, "%s", typeName ? typeName : "");
     const std::int32_t index = g_AnomalZoneManager.FindName(m_TypeRef);
-    m_pType = index >= 0 ? static_cast<const SObjectTypeHeader*>(g_AnomalZoneManager.GetType(index)) : nullptr;
+    m_pType =
+        index >= 0 ? static_cast<const SObjectTypeHeader*>(g_AnomalZoneManager.GetType(index)) : nullptr;
     float modelRadius = 1.0f;
     const std::int32_t model = GetModelId();
     if (model >= 0 && g_pModelManager)

@@ -27,14 +27,14 @@ class CMemStream;
 #pragma pack(push, 1)
 struct SMusicZoneRecord
 {
-    char sound[32];            //  0: a sound of the sound table
-    float period;              // 32: seconds
-    float length;              // 36: seconds
-    std::uint8_t loop;         // 40: played as a loop, stopped at the window's end
-    std::uint8_t unused[3];    // 41
-    std::int32_t firstHour;    // 44: may start from this hour (inclusive)
-    std::int32_t endHour;      // 48: ... until this hour (exclusive)
-    std::uint8_t unused2[16];  // 52
+    char sound[32];           //  0: a sound of the sound table
+    float period;             // 32: seconds
+    float length;             // 36: seconds
+    std::uint8_t loop;        // 40: played as a loop, stopped at the window's end
+    std::uint8_t unused[3];   // 41
+    std::int32_t firstHour;   // 44: may start from this hour (inclusive)
+    std::int32_t endHour;     // 48: ... until this hour (exclusive)
+    std::uint8_t unused2[16]; // 52
 };
 static_assert(sizeof(SMusicZoneRecord) == 68);
 #pragma pack(pop)

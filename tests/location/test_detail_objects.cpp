@@ -38,8 +38,7 @@ protected:
         CLocationTest::TearDown();
     }
     // A one-cell map whose vertex land types come from f(x, y).
-    template <class F>
-    void OpenTypes(F f)
+    template <class F> void OpenTypes(F f)
     {
         SMapSource source = MakeSource(65, 65);
         source.landTypes.resize(source.heights.size());

@@ -28,7 +28,8 @@ TEST(ScannerStrip, BearingsToColumns)
     EXPECT_EQ(Scanner::ScannerColumn(ahead, -0.001f, -10.0f), 0);
     // A quarter turn each way: columns symmetric about the middle, and the
     // front half of the circle takes more than half of the strip.
-    const int right = Scanner::ScannerColumn(ahead, 10.0f, 0.0f), left = Scanner::ScannerColumn(ahead, -10.0f, 0.0f);
+    const int right = Scanner::ScannerColumn(ahead, 10.0f, 0.0f),
+              left = Scanner::ScannerColumn(ahead, -10.0f, 0.0f);
     EXPECT_EQ(right + left, 225);
     EXPECT_GT(std::abs(right - left), 225 / 2);
     // Turning the camera turns the strip.
@@ -78,8 +79,8 @@ protected:
         if (!t || t->LockRect(0, &locked, nullptr, D3DLOCK_READONLY) != D3D_OK) return out;
         for (int y = 11; y <= 52; ++y)
             for (int x = 0; x < 225; ++x)
-                out.push_back(reinterpret_cast<const std::uint16_t*>(static_cast<const std::uint8_t*>(locked.pBits) +
-                                                                     y * locked.Pitch)[x]);
+                out.push_back(reinterpret_cast<const std::uint16_t*>(
+                    static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch)[x]);
         t->UnlockRect(0);
         return out;
     }

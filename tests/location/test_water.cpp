@@ -172,7 +172,9 @@ public:
             float x, y, z;
             std::uint32_t c;
         };
-        const V v[4] = {{220, 400, -20, 0xFFFF0000}, {420, 400, -20, 0xFFFF0000}, {220, 400, 80, 0xFFFF0000},
+        const V v[4] = {{220, 400, -20, 0xFFFF0000},
+                        {420, 400, -20, 0xFFFF0000},
+                        {220, 400, 80, 0xFFFF0000},
                         {420, 400, 80, 0xFFFF0000}};
         Device* d = graph.m_lpDevice;
         const CMatrix id(1.0f);
@@ -413,7 +415,8 @@ TEST_P(WaterPaths, TheLakeReflectsTheWallAboveIt)
         const int base = rowOf(0.0f), top = rowOf(80.0f), mirrored = rowOf(-80.0f);
         ASSERT_LT(top, base);
         ASSERT_LT(base, mirrored);
-        const auto at = [&](int column, int row) { return pixels[std::size_t(row) * kSize + std::size_t(column)]; };
+        const auto at = [&](int column, int row)
+        { return pixels[std::size_t(row) * kSize + std::size_t(column)]; };
         const int middle = int(kSize / 2);
         const std::uint32_t wall = at(middle, (top + base) / 2);
         EXPECT_GT(Red(wall), 200) << std::hex << wall;
@@ -422,7 +425,7 @@ TEST_P(WaterPaths, TheLakeReflectsTheWallAboveIt)
         const int row = (base + mirrored) / 2;
         const std::uint32_t under = at(middle, row), beside = at(4, row);
         EXPECT_GT(Red(under), Red(beside) + 20) << std::hex << under << " " << beside << " rows " << std::dec
-                                                 << top << " " << base << " " << mirrored;
+                                                << top << " " << base << " " << mirrored;
         if (program)
             gfxtest::WritePng((gfxtest::PictureDirectory() / "water_reflection.png").c_str(), pixels, kSize,
                               kSize);
@@ -454,8 +457,8 @@ TEST_F(WaterPixels, FixedPathAtlasAndSwellMatrices)
         float scale; // of the stage-0 transform; 7 = left alone
     };
     g_GameTime = 0.3;
-    for (const SCase& c : {SCase{0, 1.0f, 0.0f, 7.0f}, {2, 1.0f, 0.0f, 0.5f}, {2, 0.0f, 0.0f, 7.0f},
-                           {4, 2.0f, 1.5f, 0.25f}})
+    for (const SCase& c :
+         {SCase{0, 1.0f, 0.0f, 7.0f}, {2, 1.0f, 0.0f, 0.5f}, {2, 0.0f, 0.0f, 7.0f}, {4, 2.0f, 1.5f, 0.25f}})
     {
         water.record.frameCount = c.frames;
         water.record.framePeriod = c.period;

@@ -62,7 +62,8 @@ TEST(Boundaries, FenceMeshOfThreeLinksAndNone)
     const std::uint16_t* idx = post->m_Fence.m_pIndices;
     for (int k = 1; k <= 3; ++k)
     {
-        const std::uint16_t want[6] = {0, 1, std::uint16_t(2 * k), std::uint16_t(2 * k), 1, std::uint16_t(2 * k + 1)};
+        const std::uint16_t want[6] = {
+            0, 1, std::uint16_t(2 * k), std::uint16_t(2 * k), 1, std::uint16_t(2 * k + 1)};
         for (int i = 0; i < 6; ++i)
             EXPECT_EQ(idx[6 * (k - 1) + i], want[i]) << k;
     }
@@ -95,15 +96,15 @@ TEST(Boundaries, PushThresholdsAndTheMirror)
     const float dt = 0.1f;
     struct SCase
     {
-        float y;       // distance from the fence
-        float vy;      // velocity across it
-        float wantVy;  // after the push
+        float y;      // distance from the fence
+        float vy;     // velocity across it
+        float wantVy; // after the push
     };
     const SCase cases[] = {
-        {0.05f, 0.0f, 0.0f},                // below 0.1: left alone
-        {12.5f, 0.0f, 300.0f * dt},         // within half the reach: full strength
-        {18.75f, 0.0f, 0.5f * 300.0f * dt}, // three quarters: half strength
-        {30.0f, 0.0f, 0.0f},                // out of reach
+        {0.05f, 0.0f, 0.0f},                  // below 0.1: left alone
+        {12.5f, 0.0f, 300.0f * dt},           // within half the reach: full strength
+        {18.75f, 0.0f, 0.5f * 300.0f * dt},   // three quarters: half strength
+        {30.0f, 0.0f, 0.0f},                  // out of reach
         {10.0f, 20.0f, 20.0f + 300.0f * dt},  // moving away: pushed, not mirrored (reach 27)
         {10.0f, -20.0f, 20.0f + 300.0f * dt}, // moving in: mirrored, then pushed
     };

@@ -20,7 +20,10 @@ namespace
 class CRecorder : public ILocMusicSounds
 {
 public:
-    void Play2D(const char* name, bool loop) override { m_Calls.push_back(std::string("play ") + name + (loop ? " loop" : "")); }
+    void Play2D(const char* name, bool loop) override
+    {
+        m_Calls.push_back(std::string("play ") + name + (loop ? " loop" : ""));
+    }
     void Stop(const char* name) override { m_Calls.push_back(std::string("stop ") + name); }
     std::vector<std::string> m_Calls;
 };
@@ -191,12 +194,13 @@ TEST_F(LocMusic, TheBlockRoundTripsAndDamageIsNamed)
 
     struct SCase
     {
-        std::uint32_t size;     // bytes kept
-        std::uint32_t offset;   // where a count of 99 is written (0: none)
+        std::uint32_t size;   // bytes kept
+        std::uint32_t offset; // where a count of 99 is written (0: none)
         const char* message;
     };
-    for (const SCase& c : {SCase{40, 0, "second music name cut short"}, SCase{200, 0, "music zone records cut short"},
-                           SCase{block.m_nPosition, 64, "fight music count 99 above 10"}})
+    for (const SCase& c :
+         {SCase{40, 0, "second music name cut short"}, SCase{200, 0, "music zone records cut short"},
+          SCase{block.m_nPosition, 64, "fight music count 99 above 10"}})
     {
         CMemStream damaged;
         damaged.Write(block.m_pData, c.size);

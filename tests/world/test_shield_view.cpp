@@ -19,7 +19,10 @@ const float kIdentity[16] = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 class CRecordingQueue : public IEffectQueue
 {
 public:
-    void AddObject(float, CMMObject* object, std::uint32_t pass) override { m_Passes.emplace_back(object, pass); }
+    void AddObject(float, CMMObject* object, std::uint32_t pass) override
+    {
+        m_Passes.emplace_back(object, pass);
+    }
     std::vector<std::pair<CMMObject*, std::uint32_t>> m_Passes;
 };
 } // namespace
@@ -77,7 +80,12 @@ TEST(ShieldView, AlphaByFrameAndStrength)
         std::uint32_t strength;
         float alpha;
     };
-    for (const SCase& c : {SCase{0, 5, 1.0f}, {1, 5, 0.55f}, {2, 5, 0.1f}, {16, 5, 0.1f}, {1, 150, 1.0f},
-                           {5, 150, 1.0f}, {3, 40, 0.4f}})
+    for (const SCase& c : {SCase{0, 5, 1.0f},
+                           {1, 5, 0.55f},
+                           {2, 5, 0.1f},
+                           {16, 5, 0.1f},
+                           {1, 150, 1.0f},
+                           {5, 150, 1.0f},
+                           {3, 40, 0.4f}})
         EXPECT_FLOAT_EQ(CShieldView::HitAlpha(c.frame, c.strength), c.alpha) << c.frame << " " << c.strength;
 }
