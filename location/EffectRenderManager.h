@@ -7,6 +7,10 @@
 // 512 A8R8G8B8 slot per water level of a frame) and of the model view
 // (256 x 256), which share one 512 x 512 depth surface.
 //
+// It also holds the scanner strip's two 256 x 64 A4R4G4B4 textures: one in
+// system memory that the CPU writes each frame (Scanner.cpp), copied to one
+// in the default pool that the HUD draws.
+//
 // The queue is a fixed array of 8192 entries: queueing never allocates, and
 // the entries beyond 8192 of a frame are dropped (counted in m_nDropped).
 //

@@ -18,6 +18,10 @@
 //
 // Water (Location_Water.cpp): pool-4 meshes per near block and far cell,
 // one reflection per visible water record a frame, and the water pass.
+// Detail objects (DetailObjects.cpp): small models scattered per near block
+// into the 100 detail slots, listed and drawn each frame. The ground detail
+// layer (Location_Details.cpp): a finer texture over the ground within 200
+// units of the viewer, built each frame into the 20 spare buffers.
 //
 // Fog comes from the environment (CEnvironment::SetFog). The object lights
 // come from the installed object view (g_pObjectView).

@@ -512,8 +512,8 @@ void CLocation::RenderWater(int x, int y, int level, SWaterEntry* water)
         piece.m_nVertexCount = std::uint32_t(mesh->m_nVertexCount);
         piece.m_nIndexCount = std::uint32_t(mesh->m_nIndexCount);
         CMesh* target = g_pModelManager->GetRenderSingleBufMesh(m_iRenderBuffers[2], &piece);
-        if (target)
-            g_pTexShaderManager->ApplyStateBlock(technique, target, firstTexture, secondTexture, reflection);
+        if (!target) return;
+        g_pTexShaderManager->ApplyStateBlock(technique, target, firstTexture, secondTexture, reflection);
         ++m_nWaterDraws;
     };
 
