@@ -151,6 +151,8 @@ bool CWorldViewer::Enter(const char* locationFile)
         // The map's reader has logged why it could not be entered.
         if (g_Location.m_nCellsX <= 0) throw std::runtime_error("no map");
         g_Environment.StartGame();
+        g_MMEngine.m_LocMusic.Reset("MUS_LOC1", "MUS_FIGHT");
+        g_EffectRenderManager.ClearScanner();
 
         // The boxes, dropped over the start point (the middle of the map
         // when the location has none).
@@ -242,10 +244,12 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         CRenderer::SetProjection(false);
         // The objects' run (the camera first), the view, the cell streaming,
         // the visibility and the day's step.
+        g_MMEngine.m_LocMusic.Run(frameTime);
         g_ObjectList.Run();
         m_pState->camera.UpdateView();
         g_Location.PreRender();
         g_ObjectList.CheckVisibility(true);
+        g_EffectRenderManager.RenderScanner();
         g_Environment.Run(frameTime);
         // Looking down, the environment clears only the depth and leaves
         // the sky above the horizon to the sky dome's textures; the sample

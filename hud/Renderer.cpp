@@ -156,13 +156,15 @@ void CRenderer::Render()
     plat::d3d::Device* device = graph.m_lpDevice;
     if (device) device->BeginScene();
     // The scene: sky and sun, what flies over the horizon, the horizon
-    // limit, the terrain, the objects, the weather; the fog off for the HUD.
+    // limit, the terrain, the objects, the detail objects, the water, the queued effects, the weather; the fog off for the HUD.
     g_Environment.ClearScreen();
     g_Environment.RenderEnv();
     g_ObjectList.RenderFly();
     g_Environment.RenderHorizonLimit();
     g_Location.CycleRender();
     g_ObjectList.Render(false);
+    g_Location.RenderDetailObjects();
+    g_Location.CycleRenderWater();
     g_EffectRenderManager.RenderEffects();
     g_Environment.RenderFX(false);
     g_Environment.SetFog(false, 1.0f, 0.0f);

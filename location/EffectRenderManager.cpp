@@ -51,6 +51,8 @@ CEffectRenderManager::CEffectRenderManager() = default;
 CEffectRenderManager::~CEffectRenderManager()
 {
     if (g_pEffectQueue == this) g_pEffectQueue = nullptr;
+    // The lent object never owns the slot's texture.
+    if (m_pLent) m_pLent->m_lpTexture = nullptr;
     // The device is gone at program exit: only the array is ours to free.
     delete[] m_pSlots;
     m_pSlots = nullptr;
@@ -82,6 +84,9 @@ void CEffectRenderManager::ResetResources()
     Traced("CEffectRenderManager::ResetResources", [&] {
         Device* device = graph.m_lpDevice;
         if (!device) return;
+        device->CreateTexture(kScannerWidth, kScannerHeight, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_DEFAULT, &m_pScanner[0]);
+        device->CreateTexture(kScannerWidth, kScannerHeight, 1, 0, D3DFMT_A4R4G4B4, D3DPOOL_SYSTEMMEM,
+                              &m_pScanner[1]);
         device->CreateTexture(kModelTextureSize, kModelTextureSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
                               D3DPOOL_DEFAULT, &m_pModelTexture);
         device->CreateTexture(kSlotSize, kSlotSize, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
@@ -94,9 +99,26 @@ void CEffectRenderManager::ResetResources()
     });
 }
 
+CTexture* CEffectRenderManager::LendSlotTexture(int slot)
+{
+    Texture* texture = GetSlotTexture(slot);
+    if (!texture) return nullptr;
+    if (!m_pLent) m_pLent = std::make_unique<CTexture>();
+    m_pLent->m_lpTexture = texture;
+    return m_pLent.get();
+}
+
 void CEffectRenderManager::InvalidateResources()
 {
     Traced("CEffectRenderManager::InvalidateResources", [&] {
+        if (m_pLent)
+        {
+            for (CTexture*& cached : g_TextureStageCache)
+                if (cached == m_pLent.get()) cached = nullptr;
+            m_pLent->m_lpTexture = nullptr;
+        }
+        ReleaseInto(m_pScanner[0]);
+        ReleaseInto(m_pScanner[1]);
         ReleaseInto(m_pModelTexture);
         ReleaseInto(m_pBlurTexture);
         for (int i = 0; i < m_nSlots; ++i)
@@ -146,7 +168,11 @@ void CEffectRenderManager::RenderEffects()
         {
             const SEntry& e = m_Queue[m_Sort[i]];
             // Detail entries carry a detail index, not an object.
-            if (e.pass == kDetailPass) continue;
+            if (e.pass == kDetailPass)
+            {
+                if (m_pDetailLocation) m_pDetailLocation->DrawDetailObject(int(reinterpret_cast<std::intptr_t>(e.object)));
+                continue;
+            }
             CallDrawEffect(e.object, e.pass);
         }
         if (g_pTexShaderManager) g_pTexShaderManager->RestoreState();
@@ -173,7 +199,7 @@ int CEffectRenderManager::CreateReflection(float h)
         device->SetClipPlane(0, plane);
         device->SetRenderState(D3DRS_CLIPPLANEENABLE, 1);
         if (g_Settings.FullReflection) g_Location.RenderForWater();
-        g_Location.RenderDetails();
+        g_Location.RenderDetailObjects();
         if (g_Settings.FullReflection) g_ObjectList.RenderForWater();
         g_Environment.RenderFX(true);
         m_bDeferred = true;

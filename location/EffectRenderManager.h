@@ -9,12 +9,18 @@
 // model views (markup pictures of models) borrow the first slot when the
 // reflection is done with it.
 //
+// It also holds the scanner strip's two 256 x 64 A4R4G4B4 textures: one in
+// system memory that the CPU writes each frame (Scanner.cpp), copied to one
+// in the default pool that the HUD draws.
+//
 // The queue is a fixed array of 8192 entries: queueing never allocates, and
 // the entries beyond 8192 of a frame are dropped (counted in m_nDropped).
 //
-// Not here yet: the scanner strip textures and the detail
-// objects (an entry of the detail pass value draws nothing); the textures
-// are not counted in the texture manager's totals.
+// An entry of the detail pass value (kDetailPass) holds an index into the
+// detail-object list of m_pDetailLocation instead of an object.
+//
+// Not here yet: the textures are not counted in the texture manager's
+// totals.
 //
 // Threads: main thread only.
 #pragma once
@@ -25,10 +31,12 @@
 #include "world/EffectQueue.h"
 
 #include <cstdint>
+#include <memory>
 
 class CMMObject;
 class CMesh;
 class CComplexObject;
+class CTexture;
 
 // The vertex of every effect mesh (vertex format 578): position, ARGB
 // colour, two texture pairs (the builders write only the first).
@@ -57,10 +65,12 @@ public:
     void Done();
     void ResetResources();
     void InvalidateResources();
+    // Empties the queue (and forgets whose detail list it indexed).
     void ResetFrame()
     {
         m_nCount = 0;
         m_nSlotsUsed = 0;
+        m_pDetailLocation = nullptr;
     }
 
     void AddObject(float key, CMMObject* object, std::uint32_t pass) override;
@@ -116,10 +126,35 @@ public:
     // as the model manager's SetScreenQuad takes it) with technique.
     void DrawSlot(int slot, const int screen[4], const int textureRect[4], int technique);
 
+    // ---- scanner strip (Scanner.cpp) ----
+    static constexpr int kScannerWidth = 256;
+    static constexpr int kScannerHeight = 64;
+    static constexpr int kScannerColumns = 225;
+    static constexpr int kScannerMiddle = 32; // rows 11..52 are written
+    static constexpr std::uint16_t kScannerClear = 0xF000;
+    // Opaque black over the written part; copied to the drawn texture.
+    void ClearScanner();
+    // The frame's strip: bars for gliders, buildings, things and every
+    // object near the camera, then copied to the drawn texture.
+    void RenderScanner();
+    // The column of an object at (dx, dy) from the camera for a heading H
+    // (see Scanner.cpp): straight ahead 113, straight behind 0.
+    static int ScannerColumn(float heading, float dx, float dy);
+    // The heading of a viewing axis (fx, fy).
+    static float ScannerHeading(float fx, float fy);
+    // The pixel of column c at distance m from the middle row for the seven
+    // bar heights (pulse included) G8, G5, F, N, B, T, A.
+    static std::uint16_t ScannerPixel(const float heights[7], int column, int m);
+    plat::d3d::Texture* GetScannerTexture() const { return m_pScanner[0]; }
+    plat::d3d::Texture* GetScannerSystemTexture() const { return m_pScanner[1]; }
+
     plat::d3d::Texture* GetSlotTexture(int slot) const
     {
         return slot >= 0 && slot < m_nSlots ? m_pSlots[slot] : nullptr;
     }
+    // The slot's render target as a texture object for a technique (one
+    // shared object: valid until the next call); null without the slot.
+    CTexture* LendSlotTexture(int slot);
 
     struct SEntry
     {
@@ -140,6 +175,14 @@ public:
     int m_Sort[kMaxEntries];
     // Entries refused this run because the queue was full.
     std::uint32_t m_nDropped = 0;
+    // The location whose detail-object list the detail entries index (set
+    // by its RenderDetailObjects, valid until ResetFrame).
+    class CLocation* m_pDetailLocation = nullptr;
+
+private:
+    std::unique_ptr<CTexture> m_pLent;
+    // The drawn (default pool) and the written (system memory) strip.
+    plat::d3d::Texture* m_pScanner[2] = {};
 };
 
 extern CEffectRenderManager g_EffectRenderManager;

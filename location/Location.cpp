@@ -111,6 +111,7 @@ void MapQuad::Release(bool onlyIfUnused, float maxAge)
         {
             m_pDetail->m_bUsed = 0;
             m_pDetail->m_ppOwner = nullptr;
+            m_pDetail->m_pOwnerGenerated = nullptr;
             m_pDetail = nullptr;
         }
         m_bDetail = 0;
@@ -300,7 +301,14 @@ void CLocation::ClearCache()
     if (m_pDetails)
     {
         for (int i = 0; i < kDetailSlots; ++i)
-            m_pDetails[i] = SDetailSlot{};
+        {
+            SDetailSlot& slot = m_pDetails[i];
+            slot.m_bUsed = 0;
+            slot.m_fTime = 0.0f;
+            slot.m_ppOwner = nullptr;
+            slot.m_pOwnerGenerated = nullptr;
+            slot.m_nCount = 0;
+        }
     }
 }
 
@@ -325,7 +333,9 @@ void CLocation::ResetMeshPools()
         {
             SDetailSlot& slot = m_pDetails[i];
             if (slot.m_ppOwner) *slot.m_ppOwner = nullptr;
+            if (slot.m_pOwnerGenerated) *slot.m_pOwnerGenerated = 0;
             slot.m_ppOwner = nullptr;
+            slot.m_pOwnerGenerated = nullptr;
             slot.m_bUsed = 0;
         }
     }
@@ -432,7 +442,10 @@ SDetailSlot* CLocation::GetDetailSlot()
         if (!chosen) chosen = &m_pDetails[0];
     }
     if (chosen->m_ppOwner) *chosen->m_ppOwner = nullptr;
+    if (chosen->m_pOwnerGenerated) *chosen->m_pOwnerGenerated = 0;
     chosen->m_ppOwner = nullptr;
+    chosen->m_pOwnerGenerated = nullptr;
+    chosen->m_nCount = 0;
     return chosen;
 }
 

@@ -16,9 +16,15 @@
 // answer heights, colours, rays and the per-cell object lists; outside the
 // map they return neutral values.
 //
-// Fog comes from the environment (CEnvironment::SetFog). Stand-ins: the
-// object lights come from the installed object view (g_pObjectView), the
-// ground detail layer draws nothing.
+// Water (Location_Water.cpp): pool-4 meshes per near block and far cell,
+// one reflection per visible water record a frame, and the water pass.
+// Detail objects (DetailObjects.cpp): small models scattered per near block
+// into the 100 detail slots, listed and drawn each frame. The ground detail
+// layer (Location_Details.cpp): a finer texture over the ground within 200
+// units of the viewer, built each frame into the 20 spare buffers.
+//
+// Fog comes from the environment (CEnvironment::SetFog). The object lights
+// come from the installed object view (g_pObjectView).
 //
 // Memory: everything is allocated once by Init (the grid with the object)
 // and reused in least-recently-used order; loading, evicting and stitching
@@ -176,8 +182,82 @@ public:
     void RenderCell4(int x, int y);
     // The terrain for the water reflection, with the reflected camera set.
     void RenderForWater();
-    // The ground detail layer: a stand-in that draws nothing yet.
-    void RenderDetails() {}
+    // The terrain's textures: the test seam's, else the texture manager's.
+    ITerrainTextures& Textures();
+
+    // ---- Water (Location_Water.cpp) ----
+    // The water mesh of block b of near cell (x, y) into a pool-4 slot
+    // linked to the block: one quad per 4 x 4-quad group with a flagged
+    // corner, alpha fading in with depth, blend weights for the swell.
+    // Null without a near slot or a pool-4 slot.
+    SMeshSlot* GenerateWater(int x, int y, int block, const SWaterEntry* water);
+    // The block's water mesh (stamped), built on demand; null while the
+    // block has no level (not prepared).
+    SMeshSlot* GetWaterMesh(int x, int y, int block, const SWaterEntry* water);
+    // The far cell's water mesh (8 x 8-quad groups) linked to its far slot.
+    SMeshSlot* GenerateWater4(int x, int y, const SWaterEntry* water);
+    // One reflection per visible water record of kind 0 with the camera
+    // above it, rendered from the camera mirrored in its plane.
+    void CycleMakeWater();
+    // The water of the visible cells (after the objects and details).
+    void CycleRenderWater();
+    void RenderWater(int x, int y, int level, SWaterEntry* water);
+    // The water program's fog term: 2.25 d^2 / (ln 2)^2 with the density
+    // raised to the floor of the view radius.
+    static float WaterFogTerm();
+
+    // ---- Detail objects (DetailObjects.cpp) ----
+    static constexpr int kDetailList = 4000;
+    // One entry of the frame's detail-object list.
+    struct SDetailEntry
+    {
+        float distance2;
+        const SDetailObject* object;
+        float alpha;
+        std::uint32_t color; // ARGB
+        std::int32_t tint;   // 0 tinted by the terrain colour, 1 the model's own colours
+        std::int32_t level;  // the model's level of detail
+    };
+    // Scatters the detail objects of block b of near cell (x, y) from the
+    // block's saved generator state (the same block always gets the same
+    // objects); at most 8000, logged beyond.
+    void GenerateDetails(int cellX, int cellY, int block);
+    // The list of the visible near blocks' detail objects: opaque tinted
+    // ones drawn at once, the rest queued for the effect pass (dropped
+    // while the effect queue is not deferring, as in the reflection).
+    void RenderDetailObjects();
+    // Draws entry i of the list (the effect pass's deferred entries).
+    void DrawDetailObject(int entry);
+    // Appends to the list; false (logged) when it is full.
+    bool AddDetailEntry(const SDetailEntry& entry);
+    int GetDetailCount() const { return m_nDetailEntries; }
+    const SDetailEntry& GetDetailEntry(int i) const { return m_DetailEntries[i]; }
+    // Detail objects are not drawn nearer than this to a cell (squared, in cells).
+    static constexpr float kDetailCellDistance2 = 100000.0f;
+
+    // ---- Ground detail layer (Location_Details.cpp) ----
+    static constexpr int kDetailBatches = 20; // one spare buffer each
+    static constexpr int kDetailTypes = 40;   // land types collected per frame
+    static constexpr int kDetailMask = 48;    // quads of the skip mask per side
+    struct SDetailBatch
+    {
+        std::uint32_t vertexCount = 0, indexCount = 0;
+        std::int32_t mainTexture = -1; // -1 ends the list
+        std::int32_t typeIndex = -1;
+        std::int32_t texture = -1; // this pass's texture
+        bool bump = false;
+    };
+    // A vertex's weight at squared distance d2n (in radii squared): 1 up to
+    // 0.5, then down to 0 at 1.
+    static float DetailWeight(float d2n);
+    // The batches of the near ground within radius of centre (x, y): per land
+    // type with a detail texture a detail pass, and a bump pass where the
+    // type has a bump flag; at most 20, then logged and stopped.
+    void GenerateDetailMesh(const float* centre, float radius);
+    // Builds (camera, radius 200) and draws the layer over the terrain.
+    void RenderDetails();
+    int GetDetailBatchCount() const { return m_nDetailBatches; }
+    const SDetailBatch& GetDetailBatch(int i) const { return m_DetailBatches[i]; }
     int GetVisibleCount() const { return m_nVisible; }
     const SVisibleCell* GetVisibleCells() const { return m_Visible; }
     const SRequest* GetRequests() const { return m_Requests; }
@@ -250,6 +330,12 @@ public:
     CGeometryBuffer m_SpareBuffers[kSpareBuffers];
     std::uint32_t m_nLoadStats[kLoadStats] = {};
     CPakStream m_CellStream;
+    // The water pass's caches (reset at the start of each pass).
+    std::int32_t m_nWaterTechnique = -1;
+    const SWaterEntry* m_pCurrentWater = nullptr;
+    bool m_bWaterShaderPath = false;
+    std::uint32_t m_nWaterDraws = 0; // water meshes handed to the device
+    std::uint32_t m_nDetailDraws = 0; // detail objects drawn
 
 private:
     SNearSlot* TakeNearSlot();
@@ -283,9 +369,24 @@ private:
     std::int32_t m_nWorldDirty = 0;
     int m_nRingStart[kPools] = {};
     std::unique_ptr<std::uint32_t[]> m_pScratch; // one cell's layers as read
+    SDetailEntry m_DetailEntries[kDetailList] = {};
+    SDetailBatch m_DetailBatches[kDetailBatches];
+    int m_nDetailBatches = 0;
+    std::uint8_t m_DetailSkip[kDetailMask][kDetailMask] = {};
+    std::uint16_t m_DetailVertexMap[64][64] = {};
+    int m_nDetailEntries = 0;
+    std::int32_t m_nLastDetailModel = -1;
+    void DrawDetail(const SDetailEntry& entry, bool deferred);
 };
 
 extern CLocation g_Location;
+
+// The device's water capabilities, read from the water technique as built:
+// its passes take the second water texture (g_bWaterTexture2) and the
+// reflection texture (g_bReflectionCaps). Refreshed by each water pass.
+extern std::uint8_t g_bWaterTexture2;
+extern std::uint8_t g_bReflectionCaps;
+void DeriveWaterCaps();
 
 // Releases a mesh slot back to its pool after its device slot is given up.
 void ReleaseMeshSlot(SMeshSlot*& slot);

@@ -18,6 +18,7 @@
 #include "world/ObjectScene.h"
 
 #include <cstdint>
+#include <memory>
 
 struct SNearSlot;
 struct SFarSlot;
@@ -64,13 +65,35 @@ struct SDeviceSlot
     CMesh m_Mesh;
 };
 
+// One detail object (a small model strewn over the near ground).
+struct SDetailObject
+{
+    std::int32_t kind = 0;     // fade class 0, 1 or 2
+    std::int32_t model = -1;   // model id
+    float scale = 1.0f;
+    float sine = 0.0f, cosine = 1.0f; // rotation about z
+    CVector position;          // world units, z on the ground
+    float radius = 0.0f;       // scale x the model's radius
+    std::uint8_t onWater = 0;  // the ground under it is flagged water
+    std::uint8_t tinted = 0;   // drawn with the terrain's colour
+    std::uint32_t color = 0;   // terrain light colour at the spot, 0xRRGGBB
+};
+
 // A detail slot: the detail objects of one block (filled by the detail
-// object builder).
+// object builder). The object arrays are allocated when the slot is first
+// taken and reused after; a block that loses its slot keeps its generator
+// state and is regenerated identically.
 struct SDetailSlot
 {
+    static constexpr int kMaxObjects = 8000;
+
     std::uint8_t m_bUsed = 0;
     float m_fTime = 0.0f;
-    SDetailSlot** m_ppOwner = nullptr; // the block's link to this slot
+    SDetailSlot** m_ppOwner = nullptr;       // the block's link to this slot
+    std::uint8_t* m_pOwnerGenerated = nullptr; // the block's generated flag
+    std::int32_t m_nCount = 0;
+    std::unique_ptr<SDetailObject[]> m_pObjects;
+    std::unique_ptr<std::uint16_t[]> m_pOrder; // by radius, ascending
 };
 
 // One 32 x 32-quad block of a near cell.
@@ -87,6 +110,10 @@ struct MapQuad
     // free indices. out's FVF must hold a position and two texture pairs.
     void AppendTiles(CGeometryBuffer* out, int x0, int y0, int x1, int y1, float uOrigin, float vOrigin,
                      float scale) const;
+    // Adds the block's detail objects that are in range and in view to the
+    // location's detail-object list, generating them first when the block
+    // has none (location/DetailObjects.cpp).
+    void RenderDetails(class CLocation& location);
 
     std::uint8_t m_bVisible = 0;
     std::uint8_t m_bRandomCaptured = 0;
@@ -103,7 +130,7 @@ struct MapQuad
     SMeshSlot* m_pWater = nullptr;
     std::int32_t m_nBlock = 0;
     float m_fReleaseStamp = 0.0f;
-    std::uint8_t m_bDetail = 0;
+    std::uint8_t m_bDetail = 0; // detail objects generated
     SDetailSlot* m_pDetail = nullptr;
 };
 

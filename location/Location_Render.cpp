@@ -78,12 +78,17 @@ CTexture* LayerTexture(ITerrainTextures& textures, int landType, int level)
 }
 } // namespace
 
+ITerrainTextures& CLocation::Textures()
+{
+    return m_pTextures ? *m_pTextures : g_ManagerTextures;
+}
+
 void CLocation::PreRender()
 {
     XTRACE("CLocation::PreRender");
     CycleSetVisibility();
     CycleLoad();
-    // The water reflections (CycleMakeWater) join here with the water meshes.
+    CycleMakeWater();
 }
 
 void CLocation::CycleSetVisibility()

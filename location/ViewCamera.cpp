@@ -48,3 +48,24 @@ bool CViewCamera::IsPointVisible(const CVector& p) const
     const float w = p.x * m[0][3] + p.y * m[1][3] + p.z * m[2][3] + m[3][3];
     return w >= 0.0f && std::fabs(x) <= 1.02f * w && std::fabs(y) <= 1.02f * w;
 }
+
+void CViewCamera::MirrorInPlane(float level)
+{
+    UpdateAxes();
+    CVector eye = m_vPosition;
+    eye.z = 2.0f * level - eye.z;
+    m_vSide.z = -m_vSide.z;
+    m_vForward.z = -m_vForward.z;
+    m_vUp = CVector{-m_vUp.x, -m_vUp.y, m_vUp.z};
+    const CVector* columns[3] = {&m_vSide, &m_vUp, &m_vForward};
+    for (int c = 0; c < 3; ++c)
+    {
+        m_Matrix.m[0][c] = columns[c]->x;
+        m_Matrix.m[1][c] = columns[c]->y;
+        m_Matrix.m[2][c] = columns[c]->z;
+    }
+    SetViewPosition(eye);
+    m_mView = m_Matrix;
+    UpdateViewProjection();
+    InvertMatrix(m_mView, m_mInverseView);
+}

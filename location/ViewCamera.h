@@ -30,6 +30,13 @@ public:
     // p through m_mViewProjection: visible when w >= 0 and |x|, |y| <= 1.02 w
     // (the margin keeps what lies just past the screen edge; NaN fails).
     bool IsPointVisible(const CVector& p) const;
+    // This camera mirrored in the horizontal plane z = level, kept a proper
+    // rotation: the eye goes to 2 level - z, the viewing axis and the side
+    // axis are reflected, the up axis is reflected and turned over. Seen
+    // through it the scene is the reflection, upside down: row r of its
+    // picture is the reflection at row (height - r) of this camera's.
+    // View, view-projection and inverse view follow.
+    void MirrorInPlane(float level);
 
     float m_fValue0 = 0.0f;
     float m_fValue1 = 0.0f;

@@ -123,6 +123,11 @@ void CLocationWorldAdapter::LoadMap(const char* path)
     g_Location.OpenMap(path);
 }
 
+float CLocationWorldAdapter::GetTimeOfDay()
+{
+    return g_Environment.m_fTime;
+}
+
 void CLocationWorldAdapter::TakeCameraFrame(const CObjectFrame& frame)
 {
     // Rows 0-2, then the view camera's own SetPosition: the view form.

@@ -39,6 +39,7 @@ public:
     void ClearForNewLocation() override;
     void SetCellCounts(int across, int down) override;
     void LoadMap(const char* path) override;
+    float GetTimeOfDay() override;
 
     // IViewCamera
     void TakeCameraFrame(const CObjectFrame& frame) override;

@@ -1,6 +1,17 @@
 #include "world/BoundObject.h"
 
+#include "app/GameWorldState.h"
+#include "foundation/ErrorLog.h"
+#include "foundation/GameTime.h"
+#include "foundation/Graphic.h"
 #include "foundation/MemStream.h"
+#include "foundation/Texture.h"
+#include "graphics/TexShaderManager.h"
+#include "graphics/TextureManager.h"
+#include "units/GliderObject.h"
+#include "world/DynamicObject.h"
+#include "world/EffectQueue.h"
+#include "world/MMEngine.h"
 #include "graphics/ModelManager.h"
 #include "world/ObjectList.h"
 #include "world/ObjectManager.h"
@@ -25,10 +36,28 @@ void CBoundSegment::GetPushOffset(CVector* out, const CVector& p) const
     *out = CVector{p.x - nearest.x, p.y - nearest.y, 0.0f};
 }
 
+using namespace plat::d3d;
+
+namespace
+{
+bool IsPlayerGliderObject(const CMMObject* o)
+{
+    return g_pPlayerGlider && o == static_cast<const CMMObject*>(g_pPlayerGlider);
+}
+} // namespace
+
 CBoundObject::CBoundObject()
 {
     m_nType = OBJ_BOUND;
     m_bShown = 1;
+    m_bCollidable = 1;
+    m_bSphereCollider = 0;
+    m_bPhysics = 0;
+    m_bMoving = 0;
+    m_bPreDrawVisible = 0;
+    m_bOwnCollision = 1;
+    // Neighbours must hear of a post's deletion, or they would keep a
+    // dangling link.
     m_bDeleteNotify = 1;
 }
 
@@ -46,11 +75,19 @@ void CBoundObject::Init(const CMatrix* placement, const char* typeName, const ch
         const SModelRecord* record = g_pModelManager->GetRecord(model);
         if (record && record->m_fRadius > 0.0f) m_fModelRadius = record->m_fRadius;
     }
-    const auto& r = placement->m[2];
-    m_fRadius = std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]) * m_fModelRadius;
+    m_fBaseRadius = m_fRadius = AxisLength() * m_fModelRadius;
     m_bLargeFence = m_fRadius > 200.0f;
     m_nLinks = 0;
     m_nSegments = 0;
+    if (!m_Fence.m_pVertices) m_Fence.Allocate(578, kFenceVertices, kFenceIndices);
+    m_Fence.m_nVertexCount = m_Fence.m_nIndexCount = 0;
+    m_bMoving = m_pType && m_pType->GetAlphaModelId() != -1;
+}
+
+float CBoundObject::AxisLength() const
+{
+    const auto& r = m_Frame.m_Matrix.m[2];
+    return std::sqrt(r[0] * r[0] + r[1] * r[1] + r[2] * r[2]);
 }
 
 bool CBoundObject::IsLinked(const CMMObject* other) const
@@ -88,22 +125,108 @@ void CBoundObject::Link(CBoundObject* other, bool both)
     RebuildFence();
 }
 
+namespace
+{
+struct SFenceVertex
+{
+    float x, y, z;
+    std::uint32_t color;
+    float u, v, u2, v2;
+};
+static_assert(sizeof(SFenceVertex) == 32);
+} // namespace
+
 void CBoundObject::RebuildFence()
 {
     m_nSegments = 0;
     m_fHalfLength = 0.0f;
+    m_Fence.m_nVertexCount = m_Fence.m_nIndexCount = 0;
     const CVector p = GetPosition();
+    auto* vertices = reinterpret_cast<SFenceVertex*>(m_Fence.m_pVertices);
+    const float h = AxisLength() * m_fModelRadius;
+    if (vertices && m_nLinks > 0)
+    {
+        vertices[0] = SFenceVertex{p.x, p.y, p.z - m_fModelRadius, 0x10FFFFFFu, 0, 0, 0, 0};
+        vertices[1] = SFenceVertex{p.x, p.y, p.z + h, 0x10FFFFFFu, 0, 0.1f * h * 0.3f, 0, 0};
+    }
     for (int k = 0; k < m_nLinks; ++k)
     {
         const CVector q = m_Links[k]->GetPosition();
         const CVector mid = (p + q) * 0.5f;
-        m_fHalfLength = std::max(m_fHalfLength, (mid - p).Length());
+        const float half = (mid - p).Length();
+        m_fHalfLength = std::max(m_fHalfLength, half);
+        if (vertices)
+        {
+            const float linked = m_Links[k]->AxisLength() * m_fModelRadius;
+            const float u = float(int(0.1f * half)) * 0.3f;
+            vertices[2 * k + 2] = SFenceVertex{mid.x, mid.y, mid.z - m_fModelRadius, 0xFFFFFFFFu, u, 0, 0, 0};
+            vertices[2 * k + 3] = SFenceVertex{mid.x, mid.y, mid.z + (linked + h) * 0.5f, 0xFFFFFFFFu, u,
+                                               (linked + h) * 0.1f * 0.15f, 0, 0};
+            const std::uint16_t a = std::uint16_t(2 * k + 2), b = std::uint16_t(2 * k + 3);
+            const std::uint16_t triangles[6] = {0, 1, a, a, 1, b};
+            std::copy(std::begin(triangles), std::end(triangles), m_Fence.m_pIndices + 6 * k);
+        }
         CBoundSegment& s = m_Segments[m_nSegments++];
         s.m_vStart = CVector{p.x, p.y, 0.0f};
         s.m_vEnd = CVector{mid.x, mid.y, 0.0f};
         s.m_fLength = (s.m_vEnd - s.m_vStart).Length();
         s.m_vDir = Normalize(s.m_vEnd - s.m_vStart);
         s.m_vNormal = CVector{-s.m_vDir.y, s.m_vDir.x, 0.0f};
+    }
+    if (vertices && m_nLinks > 0)
+    {
+        m_Fence.m_nVertexCount = std::uint32_t(2 * m_nLinks + 2);
+        m_Fence.m_nIndexCount = std::uint32_t(6 * m_nLinks);
+    }
+    // The fence widens the post's reach; rebuilt from the post's own
+    // radius so that repeated rebuilds do not keep growing it.
+    m_fRadius = m_fBaseRadius + m_fHalfLength;
+}
+
+void CBoundObject::Draw()
+{
+    XTRACE("CBoundObject::Draw");
+    CMMObject::Draw();
+    if (m_Fence.m_nIndexCount) QueueEffect(this, 0);
+}
+
+void CBoundObject::DrawEffect(int)
+{
+    Device* d = graph.m_lpDevice;
+    if (!d || !g_pModelManager || !g_pTexShaderManager || !g_pTextureManager || !m_Fence.m_nIndexCount) return;
+    const std::int32_t id = g_MMEngine.m_nResourceIds[CMMEngine::kBoundaryTexture];
+    CTexture* texture = id >= 0 ? g_pTextureManager->GetTexture(id) : nullptr;
+    if (!texture) return;
+    const CMatrix identity(1.0f);
+    d->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&identity));
+    CMesh* mesh = g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &m_Fence);
+    if (!mesh) return;
+    MakeAtlasFrameMatrix(4, 4, int(g_GameTime * 16.0) % 16);
+    g_pTexShaderManager->ApplyStateBlock(SHADER_ALPHA_VCOLOR_NOLIGHT, mesh, texture);
+    DisableTextureTransform();
+}
+
+void CBoundObject::OnCollision(CMMObject* mover, float dt)
+{
+    if (!mover || !mover->m_bPhysics) return;
+    CVector& v = static_cast<CDynamicObject*>(mover)->m_vVelocity;
+    for (int k = 0; k < m_nSegments; ++k)
+    {
+        CVector d;
+        m_Segments[k].GetPushOffset(&d, mover->GetPosition());
+        const float r = d.Length();
+        const float reach = v.Length() * dt + (m_bLargeFence ? 50.0f : 25.0f);
+        if (!(r > 0.1f && r < reach)) continue;
+        const CVector n = d * (1.0f / r);
+        const float strength = r < reach * 0.5f ? 1.0f : 2.0f * (reach - r) / reach;
+        if (m_bLargeFence && mover->m_nType == OBJ_GLIDER)
+        {
+            const float burn = IsPlayerGliderObject(mover) ? 1000000.0f : 10000.0f;
+            mover->Damage(burn * dt / (r * r), mover->GetPosition(), 0, this, 0, 0);
+        }
+        const float into = Dot(v, n);
+        if (into < 0.0f) v = v - n * (2.0f * into);
+        v = v + n * (strength * dt * (m_bLargeFence ? 1000.0f : 300.0f));
     }
 }
 

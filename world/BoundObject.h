@@ -1,15 +1,23 @@
 // CBoundObject: a boundary post (type 23). Posts link to up to three
-// neighbouring posts; the fence between them bounces gliders back.
+// neighbouring posts and form a shimmering fence between them that bounces
+// gliders back and, for large fences (radius over 200), burns them.
 //
-// What is here: initialisation, the links (Link, IsLinked, dropping a
-// deleted neighbour), the link numbers the boundary loader resolves, the
-// saved state, and the fence's ground segments and half-length that
-// RebuildFence derives from the links. The fence mesh, its drawing and the
-// collision response come with the boundary kind.
+// RebuildFence (after the links change, after this post moves, and for its
+// neighbours when it moves) builds the fence mesh (nearly transparent at
+// the post, opaque at each link's midpoint, up to 8 vertices and 18
+// indices) and one ground-plane collision segment per link. The post draws
+// its model and queues the fence for the effect pass (pass 0), where it is
+// drawn with the boundary texture's 4 x 4 animation. The object list hands
+// every collision with a post to OnCollision: a mover within reach of a
+// segment is pushed away, mirrored when it flies into the fence.
+//
+// The glider's own collision reaction on a burning fence is the glider's
+// (not here yet): only its damage is applied.
 //
 // Threads: main thread.
 #pragma once
 
+#include "foundation/GeometryBuffer.h"
 #include "world/MMObject.h"
 
 #include <cstdint>
@@ -34,6 +42,9 @@ class CBoundObject : public CMMObject
 public:
     static constexpr int kMaxLinks = 3;
 
+    static constexpr int kFenceVertices = 8;
+    static constexpr int kFenceIndices = 18;
+
     CBoundObject();
 
     void Init(const CMatrix* placement, const char* typeName, const char* gameId);
@@ -45,6 +56,11 @@ public:
     void RebuildFence();
 
     void SetPosition(CVector v) override;
+    // The post's model, then the fence queued for the effect pass.
+    void Draw() override;
+    void DrawEffect(int pass) override;
+    // Pushes (and for large fences burns) a mover near the fence.
+    void OnCollision(CMMObject* mover, float dt) override;
     void ProcessDelete(CMMObject* deleted) override;
     void SaveGame(CMemStream& stream) override;
     // The base state, a count (at most 3) and that many object numbers,
@@ -52,6 +68,8 @@ public:
     void LoadGame(CMemStream& stream) override;
 
     float m_fModelRadius = 1.0f;
+    float m_fBaseRadius = 0.0f; // axis length x model radius
+    CGeometryBuffer m_Fence;    // vertex format 578
     float m_fHalfLength = 0.0f;
     std::uint8_t m_bLargeFence = 0;
     CBoundObject* m_Links[kMaxLinks] = {};
@@ -63,6 +81,8 @@ public:
     std::int32_t m_nLinkNumbers = 0;
 
 private:
+    // The length of the placement's third row: the post's height scale.
+    float AxisLength() const;
     bool Unlink(const CMMObject* other);
     void Append(CBoundObject* other);
 };

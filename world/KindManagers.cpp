@@ -1,4 +1,5 @@
 #include "world/KindManagers.h"
+#include "world/SoundPointObject.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
@@ -339,6 +340,15 @@ bool CSoundZoneManager::Init(const char* section)
         if (t.m_fLength == 0.0f) t.m_fLength = 5.0f;
     }
     return ok;
+}
+
+CMMObject* CSoundZoneManager::CreateObject(const char* typeName, const CMatrix* placement, const char* gameId)
+{
+    auto* point = new CSoundPointObject;
+    if (gameId) std::snprintf(point->m_szGameId, sizeof point->m_szGameId, "%s", gameId);
+    point->Init(placement, typeName);
+    g_ObjectList.AddObject(point);
+    return point;
 }
 
 void CSoundZoneManager::GetPropertiesText(std::int32_t index, char* out, std::size_t size)

@@ -11,8 +11,8 @@
 // Numeric keys that are 0 in the database take the kind's default where it
 // has one (lamp radius and scale, sound zone period and length).
 //
-// Not here yet: the building, sound zone and pick-up objects (their blocks
-// still load through the default loader).
+// Not here yet: the building and pick-up objects (their blocks still load
+// through the default loader).
 //
 // Threads: Init on the start-up loader thread; loading on the main thread.
 #pragma once
@@ -194,6 +194,8 @@ public:
     CSoundZoneManager() : CKindManager(OBJ_SOUNDPOINT) {}
     // Header, "RANDOM", "LOOP", "PERIOD" (10 when 0), "LENGTH" (5 when 0).
     bool Init(const char* section) override;
+    // A sound point (world/SoundPointObject.h).
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
     void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
     void SetProperties(const char* record, const char* const* pairs, int count) override;
 };

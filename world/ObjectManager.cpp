@@ -6,6 +6,7 @@
 #include "graphics/ModelManager.h"
 #include "sound/SoundManager.h"
 #include "units/AnomalZone.h"
+#include "world/AnomalZoneObject.h"
 #include "world/BoundObject.h"
 #include "world/LightObject.h"
 #include "world/ObjectList.h"
@@ -476,10 +477,39 @@ void LightManager::LoadObjectsFrom(CPakStream& stream)
 bool CAnomalZoneManager::Init(const char* section)
 {
     const bool ok = DefaultManager::Init(section);
-    m_Types.assign(std::size_t(m_nCount), SStoneType{});
+    m_AnomalTypes.assign(std::size_t(m_nCount), SAnomalType{});
     m_nTypeCount = m_nCount;
     ReadTypeHeaders();
+    for (std::int32_t i = 0; i < m_nCount; ++i)
+    {
+        SAnomalType& t = m_AnomalTypes[std::size_t(i)];
+        t.m_nKind = g_ResourceDB.GetIntegerField(GetName(i), "TYPE", 0);
+        t.m_fForce = g_ResourceDB.GetFloatField(GetName(i), "FORCE", 0.0f);
+    }
     return ok;
+}
+
+SObjectTypeHeader* CAnomalZoneManager::GetTypeHeader(std::int32_t index)
+{
+    return index >= 0 && index < std::int32_t(m_AnomalTypes.size()) ? &m_AnomalTypes[std::size_t(index)]
+                                                                    : nullptr;
+}
+
+const void* CAnomalZoneManager::GetType(std::int32_t index) const
+{
+    static const SAnomalType s_default{};
+    if (index == -1) return &s_default;
+    return index >= 0 && index < std::int32_t(m_AnomalTypes.size()) ? &m_AnomalTypes[std::size_t(index)]
+                                                                    : nullptr;
+}
+
+CMMObject* CAnomalZoneManager::CreateObject(const char* typeName, const CMatrix* placement, const char* gameId)
+{
+    auto* zone = new CAnomalZoneObject;
+    if (gameId) std::snprintf(zone->m_szGameId, sizeof zone->m_szGameId, "%s", gameId);
+    zone->Init(placement, typeName);
+    g_ObjectList.AddObject(zone);
+    return zone;
 }
 
 void CAnomalZoneManager::LoadObjects()

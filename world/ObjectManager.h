@@ -160,15 +160,30 @@ private:
 };
 
 // "Anomal": anomaly zones. A record of an anomal type becomes a CAnomalZone
-// among the object list's system points.
+// among the object list's system points; CreateObject makes the anomaly's
+// visible object (CAnomalZoneObject, world/AnomalZoneObject.h).
+struct SAnomalType : SObjectTypeHeader
+{
+    std::int32_t m_nKind = 0; // "TYPE"
+    float m_fForce = 0.0f;    // "FORCE"
+};
+
 class CAnomalZoneManager : public CMMObjectManager
 {
 public:
     CAnomalZoneManager() : CMMObjectManager(OBJ_ANOMALZONE) {}
+    // Header, "TYPE", "FORCE".
     bool Init(const char* section) override;
+    const void* GetType(std::int32_t index) const override;
     void LoadObjects() override;
     void LoadObjectsFrom(CPakStream& stream);
-    CMMObject* CreateObject(const char*, const CMatrix*, const char*) override { return nullptr; }
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
+
+protected:
+    SObjectTypeHeader* GetTypeHeader(std::int32_t index) override;
+
+private:
+    std::vector<SAnomalType> m_AnomalTypes;
 };
 
 extern CMMObjectManager g_StoneManager;

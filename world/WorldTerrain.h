@@ -51,6 +51,8 @@ public:
     // table, fresh mesh pools and the cell stream. A damaged map is logged by
     // the location.
     virtual void LoadMap(const char* /*path*/) {}
+    // The environment's time of day, hours in [0, 24).
+    virtual float GetTimeOfDay() { return 12.0f; }
 };
 
 extern IWorldTerrain* g_pWorldTerrain;

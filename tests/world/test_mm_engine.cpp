@@ -169,7 +169,7 @@ TEST_F(MMEngine, AnUnknownSectionIsLoggedOnceAndEverythingAfterItIsRead)
     EXPECT_STREQ(m_Engine.m_LocMusic.m_szMusic2, "MUS_NIGHT");
     EXPECT_STREQ(m_Engine.m_LocMusic.m_szFight[0], "MUS_FIGHT1");
     EXPECT_EQ(m_Engine.m_LocMusic.m_nZones, 1u);
-    EXPECT_EQ(m_Engine.m_LocMusic.m_Zones[0][0], 7);
+    EXPECT_EQ(m_Engine.m_LocMusic.m_Zones[0].sound[0], 7);
     ASSERT_NE(g_pWorld->FindBuilding("HALL"), nullptr);
     EXPECT_STREQ(g_pWorld->FindBuilding("HALL")->owner, "ORG_A");
 

@@ -17,7 +17,9 @@
 #include "graphics/ModelInstance.h"
 #include "graphics/ModelManager.h"
 #include "graphics/TexShaderManager.h"
+#include "world/BoundObject.h"
 #include "world/Camera.h"
+#include "world/MMEngine.h"
 #include "world/KindManagers.h"
 #include "world/LampObject.h"
 #include "world/LightWare.h"
@@ -116,7 +118,10 @@ protected:
         m_quality = g_Settings.TextureQuality;
         g_Settings.TextureQuality = 0;
         ASSERT_TRUE(WriteImageFile("spot.tm", MakeImageLevels(spot, 16, 16), false, kImageFormatA8R8G8B8));
-        std::ofstream("tex.ini") << "[TEX_SPOT]\nFilename=spot.tm\nType=0\nColor=0\nLOD=0\nTEXTURETYPE=2\n";
+        const std::vector<std::uint32_t> white(16 * 16, 0xFFFFFFFFu);
+        ASSERT_TRUE(WriteImageFile("white.tm", MakeImageLevels(white, 16, 16), false, kImageFormatA8R8G8B8));
+        std::ofstream("tex.ini") << "[TEX_SPOT]\nFilename=spot.tm\nType=0\nColor=0\nLOD=0\nTEXTURETYPE=2\n"
+                                    "[TEX_WHITE]\nFilename=white.tm\nType=0\nColor=0\nLOD=0\nTEXTURETYPE=2\n";
         std::ofstream("models.ini") << "[MOD_QUAD]\nFilename=quad.mdl\nRadius=1.5\n"
                                     << "[MOD_HOUSE]\nFilename=house.mdl\nRadius=7\n"
                                     << "[MOD_BARE]\nFilename=quad.mdl\nRadius=4.5\n"
@@ -617,4 +622,57 @@ TEST_F(StoneDraw, ParticlesAdvanceOnlyAfterAFrameThatDrewThem)
     EXPECT_EQ(smoking.GetInstance(), nullptr);
     smoking.DrawEffect(CStoneObject::kInstancePass);
     smoking.Run();
+
+// A boundary fence between two posts, seen from the side: nearly
+// transparent at the posts, opaque at the link's middle (drawn through the
+// effect pass the post queues itself for).
+TEST_F(ObjectDraw, TheFenceIsOpaqueMidwayAndFaintAtThePosts)
+{
+    worldtest::CScene scene;
+    SObjectTypeHeader type;
+    SObjectTypeHeader::SetId(type.Model, -1); // no post model: only the fence
+    const std::int32_t texture = g_pTextureManager->FindName("TEX_WHITE");
+    ASSERT_NE(g_pTextureManager->GetTextureForce(texture), nullptr);
+    const std::int32_t saved = g_MMEngine.m_nResourceIds[CMMEngine::kBoundaryTexture];
+    g_MMEngine.m_nResourceIds[CMMEngine::kBoundaryTexture] = texture;
+    CBoundObject posts[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        CMatrix at(1.0f);
+        at.SetTranslation(CVector{i == 0 ? -0.9f : 0.9f, 0.5f, -0.5f});
+        posts[i].Init(&at, "", nullptr);
+        posts[i].m_pType = &type;
+    }
+    posts[0].Link(&posts[1], true);
+    ASSERT_EQ(posts[0].m_Fence.m_nIndexCount, 6u);
+
+    // Looking along +y: world x across, z up, y the depth.
+    SMatrix view = IdentityMatrix();
+    view.m[1][1] = 0.0f;
+    view.m[1][2] = 1.0f;
+    view.m[2][1] = 1.0f;
+    view.m[2][2] = 0.0f;
+    Device* d = graph.m_lpDevice;
+    SetDefaultStates();
+    const SMatrix identity = IdentityMatrix();
+    d->SetTransform(D3DTS_VIEW, &view);
+    d->SetTransform(D3DTS_PROJECTION, &identity);
+    d->SetRenderState(D3DRS_ZENABLE, 0);
+    graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+    d->BeginScene();
+    posts[0].DrawEffect(0); // one post's fence: its half of the link
+    d->EndScene();
+    std::uint32_t w = 0, h = 0;
+    const auto pixels = gfxtest::ReadBackBuffer(&w, &h);
+    ASSERT_EQ(pixels.size(), std::size_t(w) * h);
+    auto red = [&](float x)
+    {
+        const std::size_t column = std::size_t((x + 1.0f) * 0.5f * float(w));
+        return int((pixels[std::size_t(h / 2) * w + column] >> 16) & 0xFF);
+    };
+    EXPECT_GT(red(-0.02f), 200);         // the link's middle
+    EXPECT_LT(red(-0.85f), 60);          // at the post
+    EXPECT_GT(red(-0.45f), red(-0.85f)); // brighter towards the middle
+    EXPECT_EQ(red(0.5f), 0);             // the other post's half is its own
+    g_MMEngine.m_nResourceIds[CMMEngine::kBoundaryTexture] = saved;
 }

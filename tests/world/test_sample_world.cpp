@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "world/BoundObject.h"
+#include "world/LocMusic.h"
 #include "world/MechGroupList.h"
 #include "world/ObjectManager.h"
 #include "world/RoadManager.h"
@@ -68,7 +69,18 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     EXPECT_EQ(list.GetCount(), 2);
     ASSERT_NE(list.Find("PATROL1"), nullptr);
     EXPECT_EQ(list.Find("PATROL1")->m_RoadSet.size(), 4u);
-    EXPECT_EQ(file.GetLength() - file.Tell(), 16u);
+    // Block 2 is empty; block 3 holds the music with one ambient zone.
+    ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
+    EXPECT_EQ(length, 0u);
+    ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
+    CMemStream musicBlock;
+    ASSERT_EQ(file.ReadBytes(musicBlock.Allocate(length), length), length);
+    SLocMusic music;
+    music.Load(musicBlock);
+    EXPECT_STREQ(music.m_szMusic, "MUS_THEME");
+    ASSERT_EQ(music.m_nZones, 1u);
+    EXPECT_STREQ(music.m_Zones[0].sound, "SND_CHORD");
+    EXPECT_EQ(file.GetLength() - file.Tell(), 8u);
     file.Close();
 
     ASSERT_EQ(roads.GetNodeCount(), 12);
@@ -86,6 +98,7 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     auto* middle = static_cast<CBoundObject*>(g_ObjectList.FindByNumberAndType(2, OBJ_BOUND));
     ASSERT_NE(middle, nullptr);
     EXPECT_EQ(middle->m_nLinks, 2);
+    EXPECT_EQ(middle->m_Fence.m_nVertexCount, 6u); // a fence to either neighbour
     EXPECT_EQ(ReadText("error.log"), "");
     g_ResourceDB.Done();
     plat::SetCurrentDirectory(previous.c_str());

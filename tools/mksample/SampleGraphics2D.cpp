@@ -174,9 +174,19 @@ bool AddRecords(const std::string& root)
          db.SetField("TextureDetail", "TEX_SAMPLE_DXT5") && db.SetField("SPECDETAIL", std::int32_t(0)) &&
          db.SetField("DIFFBUMP", std::int32_t(0)) && db.SetField("IDHORIZONT", "LAND_SAMPLE") &&
          db.SetField("SELFILLUM", std::int32_t(0)) && db.SetField("MODEL0", "MOD_BOX") &&
-         db.SetField("FREQ0", 0.2f) && db.SetField("SCALE0", 0.5f) && db.SetField("TYPE0", std::int32_t(0)) &&
-         db.SetField("MODEL1", "MOD_BOX_GIVEN") && db.SetField("FREQ1", 0.05f) &&
+         db.SetField("FREQ0", 2.0f) && db.SetField("SCALE0", 1.5f) && db.SetField("TYPE0", std::int32_t(0)) &&
+         db.SetField("MODEL1", "MOD_BOX_GIVEN") && db.SetField("FREQ1", 0.5f) &&
          db.SetField("SCALE1", 1.0f) && db.SetField("TYPE1", std::int32_t(1)) && db.Post();
+    // A second land type on the lake's shore with its own small stones.
+    ok = ok && db.Append("LAND_SHORE") && db.SetField("Name", "Shore") && db.SetField("GID", std::int32_t(2)) &&
+         db.SetField("Vertical", std::int32_t(0)) && db.SetField("Texture", "TEX_BOX") &&
+         db.SetField("TextureFull", "") && db.SetField("Animated", std::int32_t(0)) &&
+         db.SetField("Regular", std::int32_t(1)) && db.SetField("Height", 5.0f) && db.SetField("Width", 1.0f) &&
+         db.SetField("SAMPLES", std::int32_t(0)) && db.SetField("TextureDetail", "") &&
+         db.SetField("SPECDETAIL", std::int32_t(0)) && db.SetField("DIFFBUMP", std::int32_t(0)) &&
+         db.SetField("IDHORIZONT", "LAND_SHORE") && db.SetField("SELFILLUM", std::int32_t(0)) &&
+         db.SetField("MODEL0", "MOD_BOX") && db.SetField("FREQ0", 6.0f) && db.SetField("SCALE0", 1.0f) &&
+         db.SetField("TYPE0", std::int32_t(1)) && db.Post();
     return db.CloseDatabase() && ok;
 }
 } // namespace

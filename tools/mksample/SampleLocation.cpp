@@ -149,7 +149,8 @@ SMapSource MakeSampleLocation()
     CutRoads(source.heights);
     source.water.push_back(MakeWaterRecord(0x3060A0, level, "TEX_SAMPLECOLOR", "TEX_BOX"));
 
-    // Land type 1 on flats, the location's default (0) on slopes.
+    // Land type 2 on the lake's shore, 1 on flats, the location's default (0)
+    // on slopes.
     source.landTypes.resize(source.heights.size());
     for (int y = 0; y < kSize; ++y)
     {
@@ -160,7 +161,10 @@ SMapSource MakeSampleLocation()
                     .heights[std::size_t(std::clamp(j, 0, kSize - 1) * kSize + std::clamp(i, 0, kSize - 1))];
             };
             const float slope = std::hypot(h(x + 1, y) - h(x - 1, y), h(x, y + 1) - h(x, y - 1)) / 20.0f;
-            source.landTypes[std::size_t(y * kSize + x)] = slope < 0.4f ? 1 : 0;
+            const float shore = std::hypot(float(x) - lakeX, float(y) - lakeY) / lakeRadius;
+            source.landTypes[std::size_t(y * kSize + x)] = shore >= 0.9f && shore < 1.3f ? 2
+                                                          : slope < 0.4f                 ? 1
+                                                                                         : 0;
         }
     }
 

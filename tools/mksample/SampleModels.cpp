@@ -178,6 +178,8 @@ bool AddRecords(const std::string& root)
         {"TEX_BOX", "Data\\Textures\\box.tm", 0, 0},
         {"TEX_SAMPLE_DXT5", "Data\\Textures\\sample_dxt5.tm", 0, 1},
         {"TEX_LAMP_SPOT", "Data\\Textures\\lamp_spot.tm", 0, 2},
+        // The boundary fence's 4 x 4 animation frames.
+        {"TEX_FX_BORDER", "Data\\Textures\\sample_argb.tm", 0, 2},
     };
     // MOD_BOX has radius 0: the model manager measures it at start.
     static const SModelRow kModels[] = {

@@ -13,6 +13,7 @@
 #include "platform/CodePage.h"
 #include "tools/mksample/SampleLocation.h"
 #include "platform/File.h"
+#include "world/LocMusic.h"
 #include "world/LocObjectRecord.h"
 #include "world/MechGroupList.h"
 #include "world/ObjectFrame.h"
@@ -198,6 +199,21 @@ std::vector<CMechGroupDesc> SampleGroups()
     return groups;
 }
 
+// The theme as location music; a chord now and then all day long.
+SLocMusic SampleMusic()
+{
+    SLocMusic music;
+    std::snprintf(music.m_szMusic, sizeof music.m_szMusic, "MUS_THEME");
+    music.m_nZones = 1;
+    SMusicZoneRecord& zone = music.m_Zones[0];
+    std::snprintf(zone.sound, sizeof zone.sound, "SND_CHORD");
+    zone.period = 20.0f;
+    zone.length = 4.0f;
+    zone.firstHour = 0;
+    zone.endHour = 24;
+    return music;
+}
+
 bool WriteObjectsFile(const std::string& path)
 {
     CMemStream out;
@@ -222,7 +238,18 @@ bool WriteObjectsFile(const std::string& path)
     out.Write(groups.m_pData, groups.m_nPosition);
     const std::uint32_t empty = 0;
     for (int block = 1; block < 5; ++block)
+    {
+        if (block == 2)
+        {
+            // Block 3: the location's music and one ambient zone.
+            CMemStream music;
+            SampleMusic().Save(music);
+            out.Write(&music.m_nPosition, 4);
+            out.Write(music.m_pData, music.m_nPosition);
+            continue;
+        }
         out.Write(&empty, 4);
+    }
 
     std::FILE* file = plat::FOpen(path.c_str(), "wb");
     if (!file) return false;
