@@ -622,6 +622,7 @@ TEST_F(StoneDraw, ParticlesAdvanceOnlyAfterAFrameThatDrewThem)
     EXPECT_EQ(smoking.GetInstance(), nullptr);
     smoking.DrawEffect(CStoneObject::kInstancePass);
     smoking.Run();
+}
 
 // A boundary fence between two posts, seen from the side: nearly
 // transparent at the posts, opaque at the link's middle (drawn through the
