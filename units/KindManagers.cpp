@@ -3,6 +3,7 @@
 #include "units/ExploObject.h"
 #include "units/GliderObject.h"
 #include "units/MissileObject.h"
+#include "units/ThingCollector.h"
 #include "world/MMEngine.h"
 
 #include <cstring>
@@ -40,6 +41,8 @@ CMMObject* MakeExplo(const CMatrix& placement, std::int32_t type)
     return explo;
 }
 
+CThingCollector s_ThingCollector;
+
 std::int32_t EquipmentClass(std::int32_t equipment)
 {
     const SEquipmentParameters* e = g_EquipmentManager.GetEquipment(equipment);
@@ -54,6 +57,7 @@ void RegisterUnitManagers()
     g_UnitKinds.makeGlider = MakeGlider;
     g_UnitKinds.makeMissile = MakeMissile;
     g_UnitKinds.makeExplo = MakeExplo;
+    g_pThingCollector = &s_ThingCollector;
     SUnitManagers& u = g_UnitManagers;
     u.glider = &g_GliderManager;
     u.explo = &g_ExploManager;

@@ -9,6 +9,7 @@
 #include "world/LampObject.h"
 #include "world/ObjectList.h"
 #include "world/RoadManager.h"
+#include "world/TheThing.h"
 #include "world/TreeObject.h"
 
 #include <cstdio>
@@ -305,6 +306,15 @@ bool CThingManager::Init(const char* section)
         t.m_nKind = g_ResourceDB.GetIntegerField(GetName(i), "TYPE", 0);
     }
     return ok;
+}
+
+CMMObject* CThingManager::CreateObject(const char* typeName, const CMatrix* placement, const char* gameId)
+{
+    XTRACE("CThingManager::CreateObject");
+    auto* thing = new CTheThing;
+    thing->Init(placement, typeName, gameId);
+    g_ObjectList.AddObject(thing);
+    return thing;
 }
 
 // --- goods -------------------------------------------------------------------

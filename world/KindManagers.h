@@ -11,8 +11,8 @@
 // Numeric keys that are 0 in the database take the kind's default where it
 // has one (lamp radius and scale, sound zone period and length).
 //
-// Not here yet: the building, sound zone and pick-up objects
-// (their blocks still load through the default loader), and the building
+// Not here yet: the building and sound zone objects (their blocks still
+// load through the default loader), and the building
 // part geometry (InitBuilding), which needs the part meshes' corners.
 //
 // Threads: Init on the start-up loader thread; loading on the main thread.
@@ -198,6 +198,8 @@ public:
     CThingManager() : CKindManager(OBJ_THING) {}
     // Header, "FLARE", "TYPE".
     bool Init(const char* section) override;
+    // A pick-up thing (world/TheThing.h) of the type, lying at the placement.
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
 };
 
 // "Товары": the goods table (no header; the trade reads it). Row
