@@ -41,6 +41,11 @@ CMMObject* MakeExplo(const CMatrix& placement, std::int32_t type)
     return explo;
 }
 
+CMMObject* MakeSaved(std::int32_t type)
+{
+    return type == OBJ_MISSILE ? new CMissileObject : nullptr;
+}
+
 CThingCollector s_ThingCollector;
 
 std::int32_t EquipmentClass(std::int32_t equipment)
@@ -57,6 +62,7 @@ void RegisterUnitManagers()
     g_UnitKinds.makeGlider = MakeGlider;
     g_UnitKinds.makeMissile = MakeMissile;
     g_UnitKinds.makeExplo = MakeExplo;
+    g_UnitKinds.makeSaved = MakeSaved;
     g_pThingCollector = &s_ThingCollector;
     SUnitManagers& u = g_UnitManagers;
     u.glider = &g_GliderManager;

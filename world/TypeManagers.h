@@ -61,6 +61,9 @@ struct SUnitKinds
     CMMObject* (*makeMissile)(const CMatrix& placement, std::int32_t type, std::uint32_t word,
                               const char* gameId) = nullptr;
     CMMObject* (*makeExplo)(const CMatrix& placement, std::int32_t type) = nullptr;
+    // A bare object of a units' kind that a saved game recreates (missiles,
+    // 16), to read its own save record; null for kinds it cannot make.
+    CMMObject* (*makeSaved)(std::int32_t type) = nullptr;
 };
 extern SUnitKinds g_UnitKinds;
 
