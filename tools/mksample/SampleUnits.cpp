@@ -240,6 +240,18 @@ bool AddUnitTables(DataBase& db)
                          {"K_CHANGE_PRICE", 1.4},
                          {"PROBABILITY", 0.05}}},
                    }) &&
+           AddRows(db, kGliders,
+                   {
+                       {"GL_SCOUT",
+                        {{"Model", "MOD_BOX"},   {"WEIGHT", 300.0},     {"MAXWEIGHT", 200.0}, {"STANDARD", 2},
+                         {"DAMAGE", 400.0},      {"RESFRONT", 0.2},     {"RESSIDE", 0.6},     {"RESTOP", 0.8},
+                         {"TURBULENCE", 4.0},    {"STABFRONT", 1.5},    {"STABSIDE", 1.2},    {"ROTATESPEED", 2.0},
+                         {"CAREEN", 10.0},       {"DELTAT", 5.0},       {"PRICE", 12000.0},   {"RESTORE", 2.0},
+                         {"SPECIAL", 0},         {"GUNMASK", 0}}},
+                       {"GL_HAULER",
+                        {{"Model", "MOD_BOX_GIVEN"}, {"WEIGHT", 900.0}, {"MAXWEIGHT", 800.0}, {"STANDARD", 3},
+                         {"DAMAGE", 1200.0},         {"ROTATESPEED", 1.0}, {"PRICE", 40000.0}, {"SPECIAL", 2}}},
+                   }) &&
            AddRows(db, kGoods,
                    {
                        {"TOV_ORE", {{"MASSA", 2}, {"PRICE", 15.0}, {"TYPE", 0}}},
