@@ -115,8 +115,8 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
     m_fMass = t.m_fWeight;
     m_fForwardFriction = m_fRisingFriction = m_fFallingFriction = m_fSideFriction = t.m_fResistance;
 
-    // No model scales are known here yet: the model manager's scale is 1.0.
-    const float modelScale = 1.0f;
+    // The body model's size sizes the rockets, bombs, mines and model kinds.
+    const float modelScale = g_pModelManager && m_pDesc ? g_pModelManager->GetModelScale(t.GetModelId()) : 1.0f;
     switch (t.m_nKind)
     {
     case KIND_PLASMA:
@@ -250,6 +250,11 @@ void CMissileObject::Run()
     {
         m_Tail.SetParticlesMotion(m_Frame.m_Matrix, dt);
         m_Tail.UpdateParticles(dt);
+        // The trail stays visible while the missile itself is out of view.
+        SPartSphere& sphere = m_PartSpheres[0];
+        m_Tail.GetParticlesBounds(&sphere.m_vCentre, &sphere.m_fRadius);
+        sphere.m_bUsed = sphere.m_fRadius > 0.0f;
+        m_nPartSpheres = 1;
     }
 
     RunKind(dt);
