@@ -31,9 +31,9 @@ bool CThingCollector::AddMissiles(CGliderObject* glider, std::int32_t missileTyp
     {
         if (m->m_nMissileCount >= std::uint32_t(CMechanoid::kMaxMissiles))
         {
-            g_ErrorLog.LogError("Missile: mechanoid '%s' stocks %d missile types already; %u of '%s' are lost",
-                                m->m_szName, CMechanoid::kMaxMissiles, amount,
-                                g_MissileManager.GetName(missileType));
+            g_ErrorLog.LogError(
+                "Missile: mechanoid '%s' stocks %d missile types already; %u of '%s' are lost", m->m_szName,
+                CMechanoid::kMaxMissiles, amount, g_MissileManager.GetName(missileType));
             return false;
         }
         m->m_Missiles[i].m_Type = STypeKey(missileType);
@@ -45,7 +45,8 @@ bool CThingCollector::AddMissiles(CGliderObject* glider, std::int32_t missileTyp
     return true;
 }
 
-void CThingCollector::AddGoods(CGliderObject* glider, std::uint32_t kind, const char* name, std::uint32_t amount)
+void CThingCollector::AddGoods(CGliderObject* glider, std::uint32_t kind, const char* name,
+                               std::uint32_t amount)
 {
     SGoodsItem item;
     std::strncpy(item.m_szName, name, sizeof item.m_szName - 1);

@@ -60,7 +60,8 @@ public:
     // refreshed; false (logged) when the stock has no room.
     virtual bool AddMissiles(CGliderObject* glider, std::int32_t missileType, std::uint32_t amount) = 0;
     // The goods into the pilot's cargo hold with the content kind.
-    virtual void AddGoods(CGliderObject* glider, std::uint32_t kind, const char* name, std::uint32_t amount) = 0;
+    virtual void AddGoods(CGliderObject* glider, std::uint32_t kind, const char* name,
+                          std::uint32_t amount) = 0;
     // The glider's carried weight after a transfer.
     virtual void UpdateWeight(CGliderObject* glider) = 0;
 };
@@ -136,4 +137,3 @@ private:
     bool Transfer(CGliderObject* glider, bool player);
     void DrawGlow(float distance);
 };
-

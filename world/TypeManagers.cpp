@@ -193,7 +193,7 @@ void CGliderManager::InitGlider(int type)
         if (!CreateTransData(model, &t.m_FireTrans[i])) g_ErrorLog.LogError("TransData error in %s", name);
     }
     static const char* const kMounts[SGliderParameters::kMounts] = {"LIGHTGUN", "LIGHTGUN1", "HEAVYGUN",
-                                                                     "HEAVYGUN1", "ROCKET"};
+                                                                    "HEAVYGUN1", "ROCKET"};
     for (int i = 0; i < SGliderParameters::kMounts; ++i)
     {
         SGliderMount& m = t.m_Mounts[i];

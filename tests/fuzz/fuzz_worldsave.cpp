@@ -75,7 +75,9 @@ void WriteSeed(const fs::path& dir, const std::string& name, const Bytes& seed)
     WriteAll(dir / (name + ".seed"), seed);
     std::mt19937 random(static_cast<unsigned>(seed.size()) * 2654435761u);
     for (std::size_t cut : {std::size_t{5}, std::size_t{60}, seed.size() / 2, seed.size() - 1})
-        if (cut < seed.size()) WriteAll(dir / (name + ".cut" + std::to_string(cut)), Bytes(seed.begin(), seed.begin() + long(cut)));
+        if (cut < seed.size())
+            WriteAll(dir / (name + ".cut" + std::to_string(cut)),
+                     Bytes(seed.begin(), seed.begin() + long(cut)));
     for (int variant = 0; variant < 8; ++variant)
     {
         Bytes damaged = seed;

@@ -84,7 +84,10 @@ protected:
         plat::SetCurrentDirectory(m_previous.c_str());
         testutil::CLogDirTest::TearDown();
     }
-    void Write(const char* name, const std::string& text) { std::ofstream(m_dir / name, std::ios::binary) << text; }
+    void Write(const char* name, const std::string& text)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
     void Tick()
     {
         m_now += kStep;
@@ -146,9 +149,11 @@ TEST_P(ThingCollection, SpeedAndDistanceDecide)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ThingCollection,
-                         ::testing::Values(SCollectCase{79.0f, 10.0f, false}, SCollectCase{17.0f, 10.0f, true},
-                                           SCollectCase{0.0f, 16.1f, false}, SCollectCase{79.0f, 7.9f, true},
-                                           SCollectCase{80.0f, 1.0f, false}, SCollectCase{17.8f, 15.9f, true}, SCollectCase{17.9f, 15.9f, false}));
+                         ::testing::Values(SCollectCase{79.0f, 10.0f, false},
+                                           SCollectCase{17.0f, 10.0f, true}, SCollectCase{0.0f, 16.1f, false},
+                                           SCollectCase{79.0f, 7.9f, true}, SCollectCase{80.0f, 1.0f, false},
+                                           SCollectCase{17.8f, 15.9f, true},
+                                           SCollectCase{17.9f, 15.9f, false}));
 
 TEST_F(Things, AFullHoldStopsATransferPartWayButNotMoney)
 {

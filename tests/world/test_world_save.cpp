@@ -173,8 +173,8 @@ TEST_F(WorldSave, RecordsInTheirOrderAndTheConfigurationOnlyWhenComplete)
 {
     CMemArchive a;
     ASSERT_TRUE(m_World.SaveGame(&a));
-    const std::vector<std::string> without = {"MECH",   "GROUPS",   "ORGDATA", "BUILDS",    "ORGS",
-                                              "TRADE",  "TRADEEQP", "OBJECTS", "MMS_STATE", "MMS_WORLD_DATA"};
+    const std::vector<std::string> without = {"MECH",  "GROUPS",   "ORGDATA", "BUILDS",    "ORGS",
+                                              "TRADE", "TRADEEQP", "OBJECTS", "MMS_STATE", "MMS_WORLD_DATA"};
     EXPECT_EQ(a.m_Order, without);
     EXPECT_EQ(a.m_Records["BUILDS"].size(), 4u + 2 * 68u);
     EXPECT_EQ(a.m_Records["MMS_STATE"].size(), 32u);
@@ -255,8 +255,9 @@ TEST_F(WorldSave, DamagedRecordsAreLoggedAndChangeNothing)
     EXPECT_EQ(g_GameState.bytes[3], 0);
     EXPECT_FLOAT_EQ(other.m_fTime, 1.0f);
     const std::string log = ReadText("error.log");
-    for (const char* line : {"record 'MECH': mech record at byte", "record 'BUILDS': BUILDS at byte",
-                             "record 'MMS_STATE': MMS_STATE at byte", "record 'MMS_WORLD_DATA': MMS_WORLD_DATA"})
+    for (const char* line :
+         {"record 'MECH': mech record at byte", "record 'BUILDS': BUILDS at byte",
+          "record 'MMS_STATE': MMS_STATE at byte", "record 'MMS_WORLD_DATA': MMS_WORLD_DATA"})
         EXPECT_NE(log.find(line), std::string::npos) << line;
     EXPECT_NE(log.find("CWorld::LoadGame LocData count does not the same"), std::string::npos);
 }
@@ -281,8 +282,9 @@ TEST_F(WorldSave, AFileRoundTripsAndAFailedSaveKeepsThePreviousOne)
         EXPECT_FLOAT_EQ(loaded.m_fTime, 777.0f) << limit;
         EXPECT_EQ(loaded.m_Mechs.size(), 2u) << limit;
     }
-    EXPECT_NE(ReadText("error.log").find("Saved game 'game.sav' could not be written; the previous save is kept"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadText("error.log").find("Saved game 'game.sav' could not be written; the previous save is kept"),
+        std::string::npos);
     ASSERT_TRUE(SaveWorldFile(m_World, "game.sav"));
     CWorld second;
     ASSERT_TRUE(LoadWorldFile(second, "game.sav"));
