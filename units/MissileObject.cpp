@@ -116,7 +116,8 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
     m_fForwardFriction = m_fRisingFriction = m_fFallingFriction = m_fSideFriction = t.m_fResistance;
 
     // The body model's size sizes the rockets, bombs, mines and model kinds.
-    const float modelScale = g_pModelManager && m_pDesc ? g_pModelManager->GetModelScale(t.GetModelId()) : 1.0f;
+    const float modelScale =
+        g_pModelManager && m_pDesc ? g_pModelManager->GetModelScale(t.GetModelId()) : 1.0f;
     switch (t.m_nKind)
     {
     case KIND_PLASMA:
@@ -560,8 +561,8 @@ void CMissileObject::SplitMissile(int count, float spread, std::int32_t subType)
     if (g_MissileManager.Param(subType))
         for (int i = 0; i < count; ++i)
         {
-            CMissileObject* child =
-                static_cast<CMissileObject*>(g_MissileManager.CreateMissile(subType, m_Frame.m_Matrix, nullptr, 0));
+            CMissileObject* child = static_cast<CMissileObject*>(
+                g_MissileManager.CreateMissile(subType, m_Frame.m_Matrix, nullptr, 0));
             child->m_nWeaponKind = m_nWeaponKind;
             const DefaultManager* models = g_pModelManager;
             const std::int32_t tail = models ? models->FindName("MOD_FX_CLUSTER_SPLINTER_SMOKE") : -1;

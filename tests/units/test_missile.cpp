@@ -21,7 +21,8 @@ protected:
         frame.SetForward(dir);
         CMatrix m = frame.m_Matrix;
         m.SetTranslation({500.0f, 500.0f, 300.0f});
-        return static_cast<CMissileObject*>(g_MissileManager.CreateMissile(CCombatTest::Missile(type), m, nullptr, 0));
+        return static_cast<CMissileObject*>(
+            g_MissileManager.CreateMissile(CCombatTest::Missile(type), m, nullptr, 0));
     }
     // A saved record of the given version after the base record.
     static void WriteRecord(CMemStream& s, std::uint32_t version, const char* type, const char* owner,

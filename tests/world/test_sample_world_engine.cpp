@@ -139,7 +139,8 @@ TEST_F(SampleWorldEngine, ASaveOfTheSampleWorldLoadsBackEqual)
         g_ObjectList.FindByGameId("FLOATER", OBJ_STONE)->m_bSave = 1;
         CMatrix at(1.0f);
         at.SetTranslation(CVector{1250.0f, 1250.0f, 40.0f});
-        static_cast<CTheThing*>(g_ThingManager.CreateObject("CONT_MONEY", &at, ""))->AddContent(3, "MONEY", 900);
+        static_cast<CTheThing*>(g_ThingManager.CreateObject("CONT_MONEY", &at, ""))
+            ->AddContent(3, "MONEY", 900);
         const std::vector<SObjectState> before = Snapshot();
         std::vector<std::string> mechs;
         for (CMech* m : g_pWorld->m_Mechs)

@@ -118,7 +118,8 @@ bool AddSceneryRecords(DataBase& db)
                  {{"FLARE", "TEX_LAMP_SPOT"}, {"GLOW", "TEX_LAMP_SPOT"}, {"SHADOW", "TEX_LAMP_SPOT"}}}}) &&
            add("SoundZone", true,
                {{"ZONE_WIND", "", {{"PERIOD", 0.0f}, {"LENGTH", 0.0f}}, {{"LOOP", 1}, {"RANDOM", 0}}, {}}}) &&
-           add("Покрытие", false, {{"COVER_SPOT", "TEX_SAMPLECOLOR", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
+           add("Покрытие", false,
+               {{"COVER_SPOT", "TEX_SAMPLECOLOR", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
            add("THINGS", true,
                {{"CONT_SMALL", "MOD_BOX", {}, {{"TYPE", 1}}, {{"FLARE", "TEX_LAMP_SPOT"}}},
                 {"CONT_MONEY", "MOD_BOX", {}, {{"TYPE", 515}}, {}},
@@ -151,8 +152,8 @@ void WriteScenerySections(CMemStream& out)
                        {MakeLocObjectRecord(Placement(1310, 1300, ground(1310, 1300), 0.5f, 2.0f), "COVER_SPOT", "")});
     // A crate to pick up on the square.
     WriteObjectSection(out, OBJ_THING,
-                       {MakeLocObjectRecord(Placement(1270, 1360, ground(1270, 1360) + 1.0f, 0.0f, 1.0f), "CONT_SMALL",
-                                            "sample_crate")});
+                       {MakeLocObjectRecord(Placement(1270, 1360, ground(1270, 1360) + 1.0f, 0.0f, 1.0f),
+                                            "CONT_SMALL", "sample_crate")});
 }
 constexpr std::uint32_t kScenerySections = 4;
 
