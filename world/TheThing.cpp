@@ -115,7 +115,7 @@ void CTheThing::ReInitFromType()
     {
         g_Random.Next();
         char name[32];
-        std::snprintf(name, sizeof name, "MOD_CRASH_BIG_0%u", (g_Random.GetState() >> 8) % 5 + 1);
+        std::snprintf(name, sizeof name, "MOD_CRASH_BIG_0%u", WreckNumber(g_Random.GetState()));
         m_nModel = ModelByName(name);
     }
     else

@@ -217,6 +217,21 @@ TEST_F(Things, FarThingsExpireButMechmindsAndPlayerThingsStay)
     EXPECT_EQ(mine->m_bAlive, 1);
 }
 
+TEST_F(Things, WrecksPickOneOfFiveModels)
+{
+    bool seen[6] = {};
+    for (std::uint32_t state = 0; state < 233280; state += 97)
+    {
+        const std::uint32_t n = CTheThing::WreckNumber(state);
+        ASSERT_GE(n, 1u);
+        ASSERT_LE(n, 5u);
+        seen[n] = true;
+    }
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_TRUE(seen[n]) << n;
+    EXPECT_EQ(Thing("WRECK", 0.0f, 0.0f)->m_nKind, CTheThing::kKindWreck);
+}
+
 TEST_F(Things, NetworkDescriptorRoundTripAndAnOverlongCountIsRefused)
 {
     CTheThing* a = Thing("MONEY", 10.0f, 20.0f);

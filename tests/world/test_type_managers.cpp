@@ -115,6 +115,8 @@ TEST_F(TypeManagers, GliderRecordsTakeTheirScalingsAndDefaults)
     EXPECT_EQ(small->m_bSpecial2, 0); // class 2 is too low
     EXPECT_EQ(g_GliderManager.GetGlider(g_GliderManager.FindName("GL_MASKED"))->m_nGunMask, 7);
     EXPECT_EQ(g_GliderManager.GetGlider(3), nullptr);
+    g_GliderManager.InitGlider(0); // no model loaded: stays unprepared
+    EXPECT_EQ(big->m_bPrepared, 0);
     EXPECT_EQ(g_GliderManager.GetType(-2), nullptr);
 
     EXPECT_EQ(g_GliderManager.CheckKind(0, 1), 1);
