@@ -279,6 +279,8 @@ void CWorld::LoadMechs(CMemStream& s)
         m_Mechs.push_back(m);
         m->LoadFromStream(s);
     }
+    // The player's record stays entry 0 even after an empty table.
+    if (m_pPlayerMech && m_Mechs.empty()) m_Mechs.push_back(m_pPlayerMech);
 }
 
 // --- saved-game files --------------------------------------------------------
