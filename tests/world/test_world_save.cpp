@@ -218,6 +218,37 @@ TEST_F(WorldSave, ALoadRestoresTheWorldAndDropsBuildingsThatAreGone)
     EXPECT_EQ(g_GameState.bytes[3], 9);
 }
 
+TEST_F(WorldSave, RecordsAreFoundByKeyInAnyOrderOfTheFile)
+{
+    PlaceBuilding("HALL");
+    CMemArchive saved;
+    ASSERT_TRUE(m_World.SaveGame(&saved));
+    {
+        FileArchive file;
+        ASSERT_TRUE(file.Create("reversed.sav"));
+        for (auto it = saved.m_Order.rbegin(); it != saved.m_Order.rend(); ++it)
+        {
+            CMemStream s;
+            CGuidKey key;
+            MakeGuidKey(&key, it->c_str());
+            ASSERT_TRUE(saved.ReadRecord(key, s));
+            s.m_nPosition = s.m_nCapacity;
+            ASSERT_TRUE(file.WriteRecord(key, s));
+        }
+    }
+    CWorld other;
+    SOrgData org{};
+    other.m_OrgData.push_back(org);
+    g_GameState.Clear();
+    ASSERT_TRUE(LoadWorldFile(other, "reversed.sav"));
+    EXPECT_FLOAT_EQ(other.m_fTime, 777.0f);
+    ASSERT_EQ(other.m_Mechs.size(), 2u);
+    EXPECT_STREQ(other.m_OrgData[0].name, "ORG_A");
+    EXPECT_EQ(other.m_nBuildings, 1);
+    EXPECT_EQ(g_GameState.bytes[3], 9);
+    EXPECT_EQ(ReadText("error.log"), "");
+}
+
 TEST_F(WorldSave, OnlyTheClockRecordChangesOnlyTheClock)
 {
     CMemArchive a;
