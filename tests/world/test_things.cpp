@@ -19,6 +19,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -428,6 +429,23 @@ TEST_F(Things, AnUnknownRecordStopsTheObjectsWithAnErrorLine)
     const std::string log = ReadText("error.log");
     EXPECT_NE(log.find("CObjectList::LoadGame object type '99' game id 'ODD' error"), std::string::npos);
     EXPECT_NE(log.find("record 1 of 3"), std::string::npos);
+}
+
+TEST_F(Things, ASavedPositionOutsideAnyWorldIsRefused)
+{
+    Thing("CONT", 5.0f, 5.0f)->m_bSave = 1;
+    CMemStream s;
+    g_ObjectList.SaveGame(s);
+    s.m_nCapacity = s.m_nPosition;
+    for (float bad : {4e27f, std::numeric_limits<float>::quiet_NaN()})
+    {
+        std::memcpy(s.m_pData + 4 + 40 + 1, &bad, 4); // the first record's x
+        g_ObjectList.Clear();
+        s.m_nPosition = 0;
+        g_ObjectList.LoadGame(s);
+        EXPECT_EQ(g_ObjectList.m_Objects.GetCount(), 0);
+    }
+    EXPECT_NE(ReadText("error.log").find("lies outside any world"), std::string::npos);
 }
 
 TEST_F(Things, StaleNetworkObjectsGoOnePerFrame)
