@@ -515,3 +515,48 @@ TEST_F(ObjectDraw, AThingGlowsOnTheGroundWhileItLies)
     g_LightWare.DisableLights();
     g_LightWare.ResetFrame();
 }
+
+// Near the camera a thing lights itself from below with device light 10,
+// a purple pulse; past 500 units the light stays off.
+TEST_F(ObjectDraw, ANearThingLightsItselfWithItsOwnLight)
+{
+    CTheThing thing;
+    thing.Init(nullptr, "", "MIND");
+    thing.m_nModel = 0;
+    thing.m_nGlowTexture = -1;
+    thing.m_fRadius = 1.5f;
+    CMatrix m(1.0f);
+    m.SetTranslation(CVector{0, 0, 0.5f});
+    thing.SetMatrix(m);
+    thing.m_fAge = 0.25f; // the pulse at its top
+    Device* d = graph.m_lpDevice;
+    auto draw = [&]()
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &identity);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        d->SetRenderState(D3DRS_LIGHTING, 1);
+        d->SetRenderState(D3DRS_AMBIENT, 0);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        thing.Draw();
+        d->EndScene();
+        bool on = true;
+        d->GetLightEnable(CTheThing::kDeviceLight, &on);
+        EXPECT_FALSE(on); // off again after the draw
+        std::uint32_t w = 0;
+        const auto pixels = gfxtest::ReadBackBuffer(&w);
+        return pixels.empty() ? 0u : pixels[24 * w + 32];
+    };
+    const std::uint32_t near = draw();
+    CEyeView far;
+    far.m_vEye = CVector{0, 0, -600};
+    g_pObjectView = &far;
+    const std::uint32_t distant = draw();
+    g_pObjectView = nullptr;
+    EXPECT_GT(near & 0xFF, (distant & 0xFF) + 20) << std::hex << near << " " << distant;
+    EXPECT_GT(near & 0xFF, (near >> 16) & 0xFF); // more blue than red
+}
