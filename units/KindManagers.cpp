@@ -18,7 +18,6 @@ CGliderManager g_GliderManager;
 CMissileManager g_MissileManager;
 CExploManager g_ExploManager;
 CGoodsManager g_GoodsManager;
-CMechConfigManager g_MechConfigManager;
 CTowerManager g_TowerManager;
 CTankManager g_TankManager;
 CFlyTehManager g_FlyTehManager;
@@ -61,6 +60,8 @@ bool CGliderManager::Init(const char* section)
         t.m_fDamage = g_ResourceDB.GetFloatField(name, "DAMAGE", 0.0f);
         t.m_fPrice = g_ResourceDB.GetFloatField(name, "PRICE", 0.0f);
         t.m_fRestore = g_ResourceDB.GetFloatField(name, "RESTORE", 0.0f);
+        t.m_dwGunMask = std::uint32_t(g_ResourceDB.GetIntegerField(name, "GUNMASK", 0));
+        if (t.m_dwGunMask == 0) t.m_dwGunMask = t.m_nStandard > 2 ? 0x201u : 0x001u;
     }
     return ok;
 }
@@ -105,6 +106,8 @@ bool CMissileManager::Init(const char* section)
         t.m_fDetonationDistance = g_ResourceDB.GetFloatField(name, "DISTANCE_DETONATION", 0.0f);
         t.m_fDetonationDelay = g_ResourceDB.GetFloatField(name, "DETONATION_DELAY", 0.0f);
         t.m_nDamageType = g_ResourceDB.GetIntegerField(name, "DAMAGETYPE", 0);
+        t.m_fPrice = g_ResourceDB.GetFloatField(name, "PRICE", 0.0f);
+        t.m_bNoTrade = g_ResourceDB.GetIntegerField(name, "NOTRADE", 0) == 1;
         char tail[32] = {};
         g_ResourceDB.GetStringField(name, "TAIL_MODEL", tail, sizeof tail);
         const DefaultManager* models = g_pModelManager;

@@ -15,8 +15,7 @@
 // stays 0 unless set in code); the trade subsystem owns the rest of it. The
 // missile type table also reads what the missile object needs and makes
 // missiles (CreateMissile); the explosion type table reads its head and
-// layers (no textures, models or sounds yet) and makes explosions. The mechanoid configurations read only
-// their record names; the moving kinds read their block of the objects file with the default loader, without
+// layers (no textures, models or sounds yet) and makes explosions. The moving kinds read their block of the objects file with the default loader, without
 // their type records, objects or behaviour.
 //
 // Tables are read once at start-up (Init on the start-up loader thread)
@@ -26,6 +25,7 @@
 #include "foundation/DefaultManager.h"
 #include "units/EquipmentManager.h"
 #include "units/GunManager.h"
+#include "units/MechConfigManager.h"
 #include "units/ModifManager.h"
 #include "world/ObjectManager.h"
 
@@ -44,6 +44,10 @@ struct SGliderParameters
     float m_fDamage = 0.0f;       // "DAMAGE": hull strength
     float m_fPrice = 0.0f;        // "PRICE"
     float m_fRestore = 0.0f;      // "RESTORE": hull repair per second
+    // "GUNMASK": bits 0 and 1 let the light mount take a light and a heavy
+    // gun, bits 8 and 9 the heavy mount; 0 reads as 0x201 above STANDARD 2,
+    // else 0x001.
+    std::uint32_t m_dwGunMask = 0;
 };
 
 class CGliderManager : public DefaultManager
@@ -80,6 +84,8 @@ struct SMissileParameters
     std::int32_t m_iTailModel = -1;     // "TAIL_MODEL", through the model manager (-1 without one)
     std::int32_t m_nDamageType = 0;     // "DAMAGETYPE"
     std::int32_t m_iSubMissile = -1;    // "SUBMISSILE", resolved through this table
+    float m_fPrice = 0.0f;              // "PRICE"
+    std::uint8_t m_bNoTrade = 0;        // "NOTRADE" = 1
 };
 
 class CMissileManager : public DefaultManager
@@ -184,10 +190,6 @@ public:
     std::vector<SGoodsParameters> m_Goods;
 };
 
-class CMechConfigManager : public DefaultManager
-{
-};
-
 class CTowerManager : public CMMObjectManager
 {
 public:
@@ -223,7 +225,6 @@ extern CGliderManager g_GliderManager;
 extern CMissileManager g_MissileManager;
 extern CExploManager g_ExploManager;
 extern CGoodsManager g_GoodsManager;
-extern CMechConfigManager g_MechConfigManager;
 extern CTowerManager g_TowerManager;
 extern CTankManager g_TankManager;
 extern CFlyTehManager g_FlyTehManager;
