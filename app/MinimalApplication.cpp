@@ -22,6 +22,7 @@
 #include "graphics/SurfaceManager.h"
 #include "graphics/TextureManager.h"
 #include "graphics/VideoPlayer.h"
+#include "society/EqpTrade.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
 #include "sound/SoundModule.h"
@@ -93,6 +94,7 @@ void CMinimalApplication::AddServices()
                         RegisterInputClasses();
                         RegisterFileClasses();
                         RegisterEngineClasses();
+                        RegisterTradeClasses();
                         // The sound module registers last.
                         RegisterSoundClasses();
                         return true;
