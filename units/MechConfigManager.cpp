@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
+CMechConfigManager g_MechConfigManager;
+
 const char* const g_MechConfigColumns[CFG_COUNT] = {"GLIDER",   "LIGHTGUN1", "HEAVYGUN1", "REACTOR", "REACTOR2",
                                                     "ENGINE",   "ENGINE2",   "SHIELD",    "ARMOR"};
 
