@@ -58,7 +58,8 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
             g_StoneManager.LoadObjectsFrom(file);
     }
     g_ObjectList.m_bLoading = 0;
-    // The five blocks follow: the group descriptions, then four empty ones.
+    // The five blocks follow: the group descriptions, three empty ones and
+    // the equipment stock.
     std::uint32_t length = 0;
     ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
     CMemStream groups;
@@ -68,7 +69,14 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     EXPECT_EQ(list.GetCount(), 2);
     ASSERT_NE(list.Find("PATROL1"), nullptr);
     EXPECT_EQ(list.Find("PATROL1")->m_RoadSet.size(), 4u);
-    EXPECT_EQ(file.GetLength() - file.Tell(), 16u);
+    for (int block = 2; block <= 4; ++block)
+    {
+        ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
+        EXPECT_EQ(length, 0u) << block;
+    }
+    ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
+    EXPECT_GT(length, 0u);
+    EXPECT_EQ(file.GetLength() - file.Tell(), length);
     file.Close();
 
     ASSERT_EQ(roads.GetNodeCount(), 12);
