@@ -158,7 +158,8 @@ float CEqpTrade::GetEqpPrice(const char* name, std::uint32_t* kind, std::uint32_
         base = g->m_fPrice;
         *kind = 1;
     }
-    else if (const SEquipmentParameters* e = g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName(name)))
+    else if (const SEquipmentParameters* e =
+                 g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName(name)))
     {
         base = e->m_fPrice;
         *kind = 2;
@@ -184,8 +185,8 @@ float CEqpTrade::GetEqpPrice(const char* name, std::uint32_t* kind, std::uint32_
     {
         const std::uint32_t level = CModifManager::GetModifNibble(modif, p);
         if (level == 0) continue;
-        if (const SModifParameters* m =
-                g_ModifManager.GetModif(g_ModifManager.FindModif(CModifManager::CreateModif(0, type, p, level))))
+        if (const SModifParameters* m = g_ModifManager.GetModif(
+                g_ModifManager.FindModif(CModifManager::CreateModif(0, type, p, level))))
             factor += m->m_fKChangePrice - 1.0f;
     }
     const float price = base * factor;
@@ -291,8 +292,8 @@ void CEqpTrade::LoadFromStream(CMemStream& stream)
         version = in.U32();
         if (version > kStreamVersion)
         {
-            g_ErrorLog.LogError("CEqpTrade::LoadFromStream - version of equipment trade mismatch; iVersion=%d",
-                                int(version));
+            g_ErrorLog.LogError(
+                "CEqpTrade::LoadFromStream - version of equipment trade mismatch; iVersion=%d", int(version));
             return;
         }
         ReadItems(in, version, common, "common item count");
@@ -331,7 +332,8 @@ void CEqpTrade::AddConfig(const char* name)
     auto key = [config](int slot) { return config->m_Config[slot].m_Key.Index(); };
     if (const char* glider = g_GliderManager.GetName(key(CFG_GLIDER))) AddEqp(glider, 1u, 0u);
     for (int slot : {CFG_LIGHTGUN, CFG_HEAVYGUN})
-        if (const char* gun = g_GunManager.GetName(key(slot)); gun && !g_GunManager.GetGun(key(slot))->m_bNoTrade)
+        if (const char* gun = g_GunManager.GetName(key(slot));
+            gun && !g_GunManager.GetGun(key(slot))->m_bNoTrade)
             AddEqp(gun, 3u, 0u);
     auto equipment = [this](std::int32_t index)
     {
@@ -377,8 +379,8 @@ void CEqpTrade::AddEqp(const char* name, std::uint32_t kind, std::uint32_t modif
     m_Common.push_back(item);
 }
 
-void CEqpTrade::AddEqpToBuiding(const char* building, const char* name, std::int32_t count, std::uint32_t modif,
-                                float rate)
+void CEqpTrade::AddEqpToBuiding(const char* building, const char* name, std::int32_t count,
+                                std::uint32_t modif, float rate)
 {
     XTRACE("CEqpTrade::AddEqpToBuiding");
     if (Find(m_Common, name, modif)) return;
@@ -398,7 +400,8 @@ bool CEqpTrade::TestEqpList(const SEqpItem& item)
     if (item.m_dwModif == 0 || (item.m_dwKind != 2 && item.m_dwKind != 4)) return true;
     if (item.m_dwKind == 2)
     {
-        const SEquipmentParameters* e = g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName(item.m_szName));
+        const SEquipmentParameters* e =
+            g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName(item.m_szName));
         if (!e || e->m_nType != EQK_DEVICE) return true;
     }
     char name[33] = {};

@@ -52,7 +52,8 @@ public:
     std::int32_t GetEqpList(const char* building, std::vector<SEqpConsoleItem>& list) override;
     void RestockEqp() override;
     void OnSoldEqp(const char* building, const char* item, std::int32_t count, std::uint32_t modif) override;
-    void OnBoughtEqp(const char* building, const char* item, std::int32_t count, std::uint32_t modif) override;
+    void OnBoughtEqp(const char* building, const char* item, std::int32_t count,
+                     std::uint32_t modif) override;
     void Clear() override;
     void SaveToStream(CMemStream& stream) override;
     void LoadFromStream(CMemStream& stream) override;

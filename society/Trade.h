@@ -29,12 +29,12 @@ public:
 // An item of the stock (52 bytes; streams hold these bytes as they are).
 struct SEqpItem
 {
-    char m_szName[32] = {};       // the item's row name in its table
-    std::uint32_t m_dwKind = 0;   // 1 glider, 2 equipment, 3 weapon, 4 other item
-    std::uint32_t m_dwModif = 0;  // modifier word; 0 for a plain item
-    float m_fPrice = 0.0f;        // price of one item with its modifiers
-    std::int32_t m_nCount = 0;    // -1 unlimited
-    float m_fRate = 0.0f;         // restock rate, 0 none
+    char m_szName[32] = {};      // the item's row name in its table
+    std::uint32_t m_dwKind = 0;  // 1 glider, 2 equipment, 3 weapon, 4 other item
+    std::uint32_t m_dwModif = 0; // modifier word; 0 for a plain item
+    float m_fPrice = 0.0f;       // price of one item with its modifiers
+    std::int32_t m_nCount = 0;   // -1 unlimited
+    float m_fRate = 0.0f;        // restock rate, 0 none
 };
 static_assert(sizeof(SEqpItem) == 52);
 
@@ -61,8 +61,10 @@ public:
     virtual std::int32_t GetEqpList(const char* building, std::vector<SEqpConsoleItem>& list) = 0;
     // The hourly random change of the building items' counts.
     virtual void RestockEqp() = 0;
-    virtual void OnSoldEqp(const char* building, const char* item, std::int32_t count, std::uint32_t modif) = 0;
-    virtual void OnBoughtEqp(const char* building, const char* item, std::int32_t count, std::uint32_t modif) = 0;
+    virtual void OnSoldEqp(const char* building, const char* item, std::int32_t count,
+                           std::uint32_t modif) = 0;
+    virtual void OnBoughtEqp(const char* building, const char* item, std::int32_t count,
+                             std::uint32_t modif) = 0;
     virtual void Clear() = 0;
     // The "TRADEEQP" record (also block 5 of the objects file).
     virtual void SaveToStream(CMemStream& stream) = 0;
@@ -72,8 +74,8 @@ public:
     virtual void AddConfig(const char* config) = 0;
     // Common list: a new item with that restock rate, or the rate added.
     virtual void AddEqp(const char* item, std::uint32_t modif, float rate) = 0;
-    virtual void AddEqpToBuiding(const char* building, const char* item, std::int32_t count, std::uint32_t modif,
-                                 float rate) = 0;
+    virtual void AddEqpToBuiding(const char* building, const char* item, std::int32_t count,
+                                 std::uint32_t modif, float rate) = 0;
     // The price with modifiers and the kind; -1 for an item no table knows.
     virtual float GetEqpPrice(const char* item, std::uint32_t* kind, std::uint32_t modif) = 0;
     // Common list, unlimited.

@@ -15,8 +15,10 @@
 // stays 0 unless set in code); the trade subsystem owns the rest of it. The
 // missile type table also reads what the missile object needs and makes
 // missiles (CreateMissile); the explosion type table reads its head and
-// layers (no textures, models or sounds yet) and makes explosions. The moving kinds read their block of the objects file with the default loader, without
-// their type records, objects or behaviour.
+// layers (no textures, models or sounds yet) and makes explosions. The
+// moving kinds read their block of the objects file with the default
+// loader, without their type records, objects or behaviour. The mechanoid
+// configurations are in MechConfigManager.h.
 //
 // Tables are read once at start-up (Init on the start-up loader thread)
 // and read-only afterwards.

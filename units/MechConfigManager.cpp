@@ -9,8 +9,8 @@
 
 CMechConfigManager g_MechConfigManager;
 
-const char* const g_MechConfigColumns[CFG_COUNT] = {"GLIDER",   "LIGHTGUN1", "HEAVYGUN1", "REACTOR", "REACTOR2",
-                                                    "ENGINE",   "ENGINE2",   "SHIELD",    "ARMOR"};
+const char* const g_MechConfigColumns[CFG_COUNT] = {"GLIDER", "LIGHTGUN1", "HEAVYGUN1", "REACTOR", "REACTOR2",
+                                                    "ENGINE", "ENGINE2",   "SHIELD",    "ARMOR"};
 
 const DefaultManager& GetMechConfigTable(int slot)
 {
@@ -57,8 +57,8 @@ bool CMechConfigManager::Init(const char* section)
             if (!missile[0]) continue;
             if (c.m_nMissileTypeCount >= SMechanoidEquipment::kMaxMissiles)
             {
-                g_ErrorLog.LogError("%s: configuration '%s': more than %d missiles, '%s' left out", section, name,
-                                    SMechanoidEquipment::kMaxMissiles, missile);
+                g_ErrorLog.LogError("%s: configuration '%s': more than %d missiles, '%s' left out", section,
+                                    name, SMechanoidEquipment::kMaxMissiles, missile);
                 continue;
             }
             c.m_MissileTypes[c.m_nMissileTypeCount++].SetIndex(g_MissileManager.FindName(missile));
@@ -84,8 +84,8 @@ bool CMechConfigManager::Init(const char* section)
             if (c.m_nEquipmentCount >= SMechanoidEquipment::kMaxEquipment)
             {
                 g_ErrorLog.LogError("%s: row '%s': configuration '%s' has %d items already, '%s' left out",
-                                    unit_sections::kCfgEquipment, row, config, SMechanoidEquipment::kMaxEquipment,
-                                    item);
+                                    unit_sections::kCfgEquipment, row, config,
+                                    SMechanoidEquipment::kMaxEquipment, item);
                 continue;
             }
             c.m_Equipment[c.m_nEquipmentCount++].SetIndex(index);

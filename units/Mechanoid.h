@@ -247,7 +247,8 @@ private:
     void ApplyRecord(SRecord& r);
     static void GiveBack(const char* building, const char* name, std::uint32_t modif, bool returnToStock);
     float FitEngineOrReactor(CEquipment& first, CEquipment& second, int firstSlot, int secondSlot,
-                             std::int32_t index, std::uint32_t modif, const char* building, bool returnToStock);
+                             std::int32_t index, std::uint32_t modif, const char* building,
+                             bool returnToStock);
     float FitGlider(std::int32_t index, std::uint32_t modif, const char* building, bool returnToStock);
     float FitGun(std::int32_t index, std::uint32_t modif, const char* building, bool returnToStock);
     void ClearAllDamage();

@@ -56,7 +56,8 @@ void CMechanoid::InitConfig(std::int32_t index, bool setLevel, std::int32_t)
         {
             const STypeKey& type = m_gEqp.m_MissileTypes[i];
             if (m_gEqp.m_MissileCounts[i] <= 0 || !g_MissileManager.Param(type.Index())) continue;
-            m_Missiles[m_nMissileCount++] = {STypeKey(type.Index()), std::uint32_t(m_gEqp.m_MissileCounts[i])};
+            m_Missiles[m_nMissileCount++] = {STypeKey(type.Index()),
+                                             std::uint32_t(m_gEqp.m_MissileCounts[i])};
         }
         for (SDeviceState& d : m_Devices)
             d = SDeviceState{};
@@ -134,7 +135,8 @@ float CMechanoid::FitGlider(std::int32_t index, std::uint32_t modif, const char*
     if (const SGliderParameters* previous = g_GliderManager.GetType(old))
     {
         result = previous->m_fPrice;
-        GiveBack(building, g_GliderManager.GetName(old), m_gEqp.m_Config[CFG_GLIDER].m_dwModif, returnToStock);
+        GiveBack(building, g_GliderManager.GetName(old), m_gEqp.m_Config[CFG_GLIDER].m_dwModif,
+                 returnToStock);
     }
     // Guns the new hull cannot mount come off.
     for (int mount = 0; mount < 2; ++mount)
@@ -151,7 +153,8 @@ float CMechanoid::FitGlider(std::int32_t index, std::uint32_t modif, const char*
     // A small hull has no room for a second engine or reactor.
     if (type->m_nStandard < 3)
     {
-        for (auto [item, slot] : {std::pair{&m_Reactor2, int(CFG_REACTOR2)}, std::pair{&m_Engine2, int(CFG_ENGINE2)}})
+        for (auto [item, slot] :
+             {std::pair{&m_Reactor2, int(CFG_REACTOR2)}, std::pair{&m_Engine2, int(CFG_ENGINE2)}})
         {
             if (!item->HasRecord()) continue;
             result += item->GetPrice();
@@ -233,7 +236,8 @@ float CMechanoid::AddToConfig(const char* item, const char* building, std::int32
             if (slot.HasRecord())
             {
                 price = slot.GetPrice();
-                GiveBack(building, g_EquipmentManager.GetName(slot.GetIndex()), slot.m_dwModif, returnToStock);
+                GiveBack(building, g_EquipmentManager.GetName(slot.GetIndex()), slot.m_dwModif,
+                         returnToStock);
             }
             slot.Assign(STypeKey(eqp), modif);
             m_gEqp.m_Config[armour ? CFG_ARMOR : CFG_SHIELD] = {STypeKey(eqp), modif};

@@ -153,7 +153,8 @@ void SMechanoidEquipment::ReadImage(CStreamReader& in)
     from(offsetof(SMechanoidEquipment, m_nMissileCountCount), &r.m_nMissileCountCount, 4);
     auto check = [&in](std::int32_t count, int limit, const char* field)
     {
-        if (count < 0 || count > limit) in.Fail("configuration image: %s %d is not in 0..%d", field, count, limit);
+        if (count < 0 || count > limit)
+            in.Fail("configuration image: %s %d is not in 0..%d", field, count, limit);
     };
     check(r.m_nEquipmentCount, kMaxEquipment, "equipment count");
     check(r.m_nMissileTypeCount, kMaxMissiles, "missile count");
@@ -434,7 +435,8 @@ void CMechanoid::PutNetBuffer(std::uint8_t* buffer, std::uint32_t size, std::uin
     Put(out, m_fArmor);
     Put(out, m_fEnergy);
     if (*position > size || out.m_nPosition > size - *position)
-        throw CStreamError("mechanoid network record: " + std::to_string(out.m_nPosition) + " bytes do not fit");
+        throw CStreamError("mechanoid network record: " + std::to_string(out.m_nPosition) +
+                           " bytes do not fit");
     std::memcpy(buffer + *position, out.m_pData, out.m_nPosition);
     *position += out.m_nPosition;
 }

@@ -53,7 +53,8 @@ inline bool WriteFile(const std::string& path, const std::uint8_t* data, std::si
 
 // A seed written by the engine's writers as "<name>.seed", and variants of
 // it cut short at a few places and with a few bytes changed.
-inline void WriteSeeds(const std::filesystem::path& dir, const std::string& name, const std::vector<std::uint8_t>& seed)
+inline void WriteSeeds(const std::filesystem::path& dir, const std::string& name,
+                       const std::vector<std::uint8_t>& seed)
 {
     auto write = [&dir](const std::string& file, const std::vector<std::uint8_t>& bytes)
     {
@@ -65,7 +66,8 @@ inline void WriteSeeds(const std::filesystem::path& dir, const std::string& name
     std::mt19937 random(static_cast<unsigned>(seed.size()) * 2654435761u);
     for (std::size_t cut : {std::size_t{3}, std::size_t{40}, seed.size() / 2, seed.size() - 1})
         if (cut < seed.size())
-            write(name + ".cut" + std::to_string(cut), std::vector<std::uint8_t>(seed.begin(), seed.begin() + long(cut)));
+            write(name + ".cut" + std::to_string(cut),
+                  std::vector<std::uint8_t>(seed.begin(), seed.begin() + long(cut)));
     for (int variant = 0; variant < 8; ++variant)
     {
         std::vector<std::uint8_t> damaged = seed;

@@ -26,8 +26,8 @@ protected:
         const SEqpItem* item = b ? CEqpTrade::Find(b->m_Items, name, modif) : nullptr;
         return item ? item->m_nCount : -100; // -100: not offered
     }
-    static SEqpItem Item(const char* name, std::uint32_t kind, std::uint32_t modif, float price, std::int32_t count,
-                         float rate)
+    static SEqpItem Item(const char* name, std::uint32_t kind, std::uint32_t modif, float price,
+                         std::int32_t count, float rate)
     {
         SEqpItem item;
         std::strcpy(item.m_szName, name);
@@ -63,8 +63,12 @@ TEST_F(EqpTrade, PricesComeFromTheFirstTableThatKnowsTheName)
         float price;
         std::uint32_t kind;
     } cases[] = {
-        {"GL_WIDE", 0, 8000.0f, 1},     {"REACTOR_1", 0, 500.0f, 2},    {"GUN_ROCKET", 0, 3000.0f, 3},
-        {"MIS_MINE", 0, 80.0f, 4},      {"M_REACTOR_A", 0, 0.0f, 2},    {"M_GUN_RATE", 0, 0.0f, 3},
+        {"GL_WIDE", 0, 8000.0f, 1},
+        {"REACTOR_1", 0, 500.0f, 2},
+        {"GUN_ROCKET", 0, 3000.0f, 3},
+        {"MIS_MINE", 0, 80.0f, 4},
+        {"M_REACTOR_A", 0, 0.0f, 2},
+        {"M_GUN_RATE", 0, 0.0f, 3},
         {"NO_SUCH_THING", 0, -1.0f, 0},
         // With modifiers: (K_CHANGE_PRICE - 1) x base for each property,
         // as the equipment table's own prices.
@@ -117,7 +121,8 @@ TEST_F(EqpTrade, SoldAndBoughtByRestockRate)
     EXPECT_EQ(Count("HALL", "REACTOR_1"), -100);
     EXPECT_EQ(Count("DEPOT", "GUN_LASER"), 1);
     EXPECT_EQ(Count("HALL", "ARMOR_1"), -100);
-    const SEqpItem* sold = CEqpTrade::Find(m_Trade.FindBuilding("HALL")->m_Items, "REACTOR_1", unittest::kReactorA);
+    const SEqpItem* sold =
+        CEqpTrade::Find(m_Trade.FindBuilding("HALL")->m_Items, "REACTOR_1", unittest::kReactorA);
     EXPECT_EQ(sold->m_dwKind, 2u);
     EXPECT_FLOAT_EQ(sold->m_fPrice, 1000.0f);
     EXPECT_EQ(sold->m_fRate, 0.0f);
@@ -164,10 +169,10 @@ TEST_F(EqpTrade, RestockFollowsTheRate)
 {
     // Rates of 120 and more add one every hour, whatever else happens;
     // small rates rarely; 0 and unlimited items never change.
-    m_Trade.m_Buildings.push_back({"HALL",
-                                   {Item("A", 2, 0, 1, 0, 120.0f), Item("B", 2, 0, 1, 0, 1000.0f),
-                                    Item("C", 2, 0, 1, 0, 0.5f), Item("D", 2, 0, 1, 5, 0.0f),
-                                    Item("E", 2, 0, 1, -1, 50.0f), Item("F", 2, 0, 1, 0, 12.0f)}});
+    m_Trade.m_Buildings.push_back(
+        {"HALL",
+         {Item("A", 2, 0, 1, 0, 120.0f), Item("B", 2, 0, 1, 0, 1000.0f), Item("C", 2, 0, 1, 0, 0.5f),
+          Item("D", 2, 0, 1, 5, 0.0f), Item("E", 2, 0, 1, -1, 50.0f), Item("F", 2, 0, 1, 0, 12.0f)}});
     g_Random.SetState(2024);
     const int hours = 800;
     for (int h = 0; h < hours; ++h)
@@ -179,10 +184,10 @@ TEST_F(EqpTrade, RestockFollowsTheRate)
         EXPECT_LE(items[i].m_nCount, hours);
         EXPECT_GE(items[i].m_nCount, hours - hours / 8 - 40);
     }
-    EXPECT_LT(items[2].m_nCount, 10);  // n = 240
+    EXPECT_LT(items[2].m_nCount, 10); // n = 240
     EXPECT_EQ(items[3].m_nCount, 5);
     EXPECT_EQ(items[4].m_nCount, -1);
-    EXPECT_LT(items[5].m_nCount, 40);  // n = 10: about 80 come, about 100 chances to go
+    EXPECT_LT(items[5].m_nCount, 40); // n = 10: about 80 come, about 100 chances to go
     // The same seed gives the same stock.
     std::vector<std::int32_t> first;
     for (const SEqpItem& item : items)
@@ -247,8 +252,8 @@ TEST_F(EqpTrade, StreamsOfEveryVersion)
     newer.m_nPosition = 0;
     copy.LoadFromStream(newer);
     EXPECT_EQ(copy.m_Buildings.size(), 2u);
-    EXPECT_NE(ReadText("error.log").find(
-                  "CEqpTrade::LoadFromStream - version of equipment trade mismatch; iVersion=4"),
+    EXPECT_NE(ReadText("error.log")
+                  .find("CEqpTrade::LoadFromStream - version of equipment trade mismatch; iVersion=4"),
               std::string::npos);
 }
 
@@ -275,8 +280,9 @@ TEST_F(EqpTrade, DamagedStreamsAreRefusedWhole)
         ASSERT_EQ(t.m_Common.size(), 1u);
         EXPECT_STREQ(t.m_Common[0].m_szName, "ENGINE_1");
     }
-    EXPECT_NE(ReadText("error.log").find("CEqpTrade::LoadFromStream: equipment trade at byte 8: common item count "
-                                         "255 needs 13260 bytes"),
+    EXPECT_NE(ReadText("error.log")
+                  .find("CEqpTrade::LoadFromStream: equipment trade at byte 8: common item count "
+                        "255 needs 13260 bytes"),
               std::string::npos);
 }
 
@@ -300,7 +306,8 @@ TEST_F(EqpTrade, AConfigurationOffersItsTradeableParts)
 
 TEST_F(EqpTrade, ModifiedDevicesAndOtherItemsAreListed)
 {
-    const SEqpItem cases[] = {Item("EQP_BOOSTER", 2, 0x5001, 2500, 3, 0), Item("MIS_ROCKET", 4, 0x2001, 60, -1, 0)};
+    const SEqpItem cases[] = {Item("EQP_BOOSTER", 2, 0x5001, 2500, 3, 0),
+                              Item("MIS_ROCKET", 4, 0x2001, 60, -1, 0)};
     for (const SEqpItem& item : cases)
         EXPECT_FALSE(m_Trade.TestEqpList(item)) << item.m_szName;
     for (const SEqpItem& item : {Item("EQP_BOOSTER", 2, 0, 0, 1, 0), Item("REACTOR_1", 2, 0x3001, 0, 1, 0),

@@ -38,7 +38,8 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         engine.MMInit();
 
         ASSERT_EQ(g_MechConfigManager.GetCount(), 2);
-        const SMechanoidEquipment* light = g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_LIGHT"));
+        const SMechanoidEquipment* light =
+            g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_LIGHT"));
         ASSERT_NE(light, nullptr);
         EXPECT_EQ(light->m_nEquipmentCount, 2);
         EXPECT_EQ(light->m_nMissileTypeCount, 2);
@@ -59,14 +60,19 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         for (const SEqpConsoleItem& item : list)
         {
             const SEqpItem* kept = CEqpTrade::Find(stock->m_Common, item.m_szName, item.m_dwModif);
-            if (!kept) kept = CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, item.m_szName, item.m_dwModif);
+            if (!kept)
+                kept = CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, item.m_szName,
+                                       item.m_dwModif);
             ASSERT_NE(kept, nullptr);
             EXPECT_FLOAT_EQ(item.m_fPrice, kept->m_fPrice) << item.m_szName;
         }
         // A displaced item goes back to the building's stock.
-        EXPECT_FLOAT_EQ(m.AddToConfig("REACTOR_SMALL", "SAMPLE_HALL", 1, 0x3001, true), 0.0f); // the second reactor
+        EXPECT_FLOAT_EQ(m.AddToConfig("REACTOR_SMALL", "SAMPLE_HALL", 1, 0x3001, true),
+                        0.0f); // the second reactor
         EXPECT_FLOAT_EQ(m.AddToConfig("GL_HAULER", "SAMPLE_HALL", 1, 0, true), 6000.0f + 4000.0f + 1200.0f);
-        EXPECT_EQ(CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, "REACTOR_SMALL", 0x3001)->m_nCount, 2);
+        EXPECT_EQ(
+            CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, "REACTOR_SMALL", 0x3001)->m_nCount,
+            2);
         // A game day restocks it.
         g_pWorld->SimulateTime(24 * 120.0f);
         g_pWorld->DoneWorld();

@@ -42,8 +42,9 @@ protected:
     {
         CMechanoidTest::SetUp();
         using namespace unit_sections;
-        std::ofstream(m_dir / "main.ini", std::ios::app) << "[" << kConfigurations << "]\nfilename=configs.ini\n["
-                                                         << kCfgEquipment << "]\nfilename=cfgeqp.ini\n";
+        std::ofstream(m_dir / "main.ini", std::ios::app)
+            << "[" << kConfigurations << "]\nfilename=configs.ini\n[" << kCfgEquipment
+            << "]\nfilename=cfgeqp.ini\n";
         Write("gliders.ini",
               "[GL_LIGHT]\nWEIGHT=100\nMAXWEIGHT=400\nDAMAGE=200\nPRICE=5000\nRESTORE=1\nSTANDARD=3\n"
               "[GL_SMALL]\nWEIGHT=80\nMAXWEIGHT=300\nDAMAGE=100\nPRICE=2000\nSTANDARD=2\n"

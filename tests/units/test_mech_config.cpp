@@ -21,8 +21,9 @@ TEST_F(MechConfig, TablesGiveKeysMissilesAndExtraItems)
     EXPECT_STREQ(scout->m_szName, "CFG_SCOUT");
     EXPECT_EQ(scout->m_nRating, 3);
     EXPECT_EQ(scout->m_bNoTrading, 0);
-    const std::int32_t keys[CFG_COUNT] = {Glider("GL_LIGHT"), Gun("GUN_LASER"), Gun("GUN_ROCKET"), Eqp("REACTOR_1"), -1,
-                                          Eqp("ENGINE_1"),    -1,               Eqp("SHIELD_1"),   Eqp("ARMOR_1")};
+    const std::int32_t keys[CFG_COUNT] = {
+        Glider("GL_LIGHT"), Gun("GUN_LASER"), Gun("GUN_ROCKET"), Eqp("REACTOR_1"), -1, Eqp("ENGINE_1"), -1,
+        Eqp("SHIELD_1"),    Eqp("ARMOR_1")};
     for (int k = 0; k < CFG_COUNT; ++k)
         EXPECT_EQ(scout->m_Config[k].m_Key.Index(), keys[k]) << g_MechConfigColumns[k];
     // Missile 2 is empty: missile 3 still counts.
@@ -110,12 +111,12 @@ namespace
 struct SSlotCase
 {
     const char* what;
-    const char* glider;                       // the configuration's hull
-    std::vector<const char*> fitted;          // fitted first, nothing given back
+    const char* glider;              // the configuration's hull
+    std::vector<const char*> fitted; // fitted first, nothing given back
     const char* item;
     float result;
     std::function<bool(const CMechanoid&)> check;
-    std::vector<std::string> givenBack;       // item names, in order
+    std::vector<std::string> givenBack; // item names, in order
 };
 } // namespace
 
@@ -129,54 +130,131 @@ TEST_F(MechConfig, AddToConfigSlotRules)
     auto key = [](const CMechanoid& m, int slot, const char* name)
     { return m.m_gEqp.m_Config[slot].m_Key.Index() == g_GunManager.FindName(name); };
     const SSlotCase cases[] = {
-        {"empty engine slot", "GL_LIGHT", {}, "ENGINE_1", 0.0f,
-         [&](const CMechanoid& m) { return eqp(m, m.m_Engine, "ENGINE_1") && m.m_Engine2.GetIndex() == -1; }, {}},
-        {"second reactor where the hull has room", "GL_LIGHT", {"REACTOR_1"}, "REACTOR_2", 0.0f,
-         [&](const CMechanoid& m) { return eqp(m, m.m_Reactor, "REACTOR_1") && eqp(m, m.m_Reactor2, "REACTOR_2"); },
+        {"empty engine slot",
+         "GL_LIGHT",
+         {},
+         "ENGINE_1",
+         0.0f,
+         [&](const CMechanoid& m) { return eqp(m, m.m_Engine, "ENGINE_1") && m.m_Engine2.GetIndex() == -1; },
          {}},
-        {"both reactors fitted: the first is displaced", "GL_LIGHT", {"REACTOR_1", "REACTOR_2"}, "REACTOR_2",
-         500.0f, [&](const CMechanoid& m) { return eqp(m, m.m_Reactor, "REACTOR_2"); }, {"REACTOR_1"}},
-        {"a small hull: the first is displaced", "GL_SMALL", {"REACTOR_1"}, "REACTOR_2", 500.0f,
+        {"second reactor where the hull has room",
+         "GL_LIGHT",
+         {"REACTOR_1"},
+         "REACTOR_2",
+         0.0f,
+         [&](const CMechanoid& m)
+         { return eqp(m, m.m_Reactor, "REACTOR_1") && eqp(m, m.m_Reactor2, "REACTOR_2"); },
+         {}},
+        {"both reactors fitted: the first is displaced",
+         "GL_LIGHT",
+         {"REACTOR_1", "REACTOR_2"},
+         "REACTOR_2",
+         500.0f,
+         [&](const CMechanoid& m) { return eqp(m, m.m_Reactor, "REACTOR_2"); },
+         {"REACTOR_1"}},
+        {"a small hull: the first is displaced",
+         "GL_SMALL",
+         {"REACTOR_1"},
+         "REACTOR_2",
+         500.0f,
          [&](const CMechanoid& m)
          {
              return eqp(m, m.m_Reactor, "REACTOR_2") && m.m_Reactor2.GetIndex() == -1 &&
                     m.m_gEqp.m_Config[CFG_REACTOR].m_Key.Index() == Eqp("REACTOR_2");
          },
          {"REACTOR_1"}},
-        {"the same item with no room", "GL_SMALL", {"REACTOR_1"}, "REACTOR_1", -1.0f,
-         [&](const CMechanoid& m) { return eqp(m, m.m_Reactor, "REACTOR_1"); }, {}},
-        {"armour is replaced", "GL_LIGHT", {"ARMOR_1"}, "ARMOR_1", 200.0f,
-         [&](const CMechanoid& m) { return eqp(m, m.m_Armor, "ARMOR_1"); }, {"ARMOR_1"}},
-        {"a shield into an empty slot", "GL_LIGHT", {}, "SHIELD_1", 0.0f,
-         [&](const CMechanoid& m) { return eqp(m, m.m_Shield, "SHIELD_1"); }, {}},
-        {"a device once", "GL_LIGHT", {"EQP_ACCUMULATOR"}, "EQP_ACCUMULATOR", -1.0f,
-         [](const CMechanoid& m) { return m.m_nAddCount == 1; }, {}},
-        {"another device", "GL_LIGHT", {"EQP_ACCUMULATOR"}, "EQP_BOOSTER", 0.0f,
-         [](const CMechanoid& m) { return m.m_nAddCount == 2; }, {}},
-        {"an unknown name", "GL_LIGHT", {}, "NO_SUCH_THING", -1.0f, [](const CMechanoid&) { return true; }, {}},
-        {"a light gun on the free light mount", "GL_LIGHT", {}, "GUN_LASER", 0.0f,
-         [&](const CMechanoid& m) { return key(m, CFG_LIGHTGUN, "GUN_LASER"); }, {}},
-        {"a light gun where only the light mount takes one", "GL_LIGHT", {"GUN_LASER"}, "GUN_LASER", 1000.0f,
-         [&](const CMechanoid& m) { return key(m, CFG_LIGHTGUN, "GUN_LASER") && m.m_gEqp.m_Config[CFG_HEAVYGUN].m_Key.Index() == -1; },
-         {"GUN_LASER"}},
-        {"a heavy gun on the heavy mount", "GL_LIGHT", {"GUN_LASER"}, "GUN_ROCKET", 0.0f,
-         [&](const CMechanoid& m) { return key(m, CFG_HEAVYGUN, "GUN_ROCKET") && key(m, CFG_LIGHTGUN, "GUN_LASER"); },
+        {"the same item with no room",
+         "GL_SMALL",
+         {"REACTOR_1"},
+         "REACTOR_1",
+         -1.0f,
+         [&](const CMechanoid& m) { return eqp(m, m.m_Reactor, "REACTOR_1"); },
          {}},
-        {"both mounts take it and both are taken: the heavy one's gun goes", "GL_WIDE", {"GUN_LASER", "GUN_ROCKET"},
-         "GUN_PLAIN", 3000.0f,
-         [&](const CMechanoid& m) { return key(m, CFG_HEAVYGUN, "GUN_PLAIN") && key(m, CFG_LIGHTGUN, "GUN_LASER"); },
+        {"armour is replaced",
+         "GL_LIGHT",
+         {"ARMOR_1"},
+         "ARMOR_1",
+         200.0f,
+         [&](const CMechanoid& m) { return eqp(m, m.m_Armor, "ARMOR_1"); },
+         {"ARMOR_1"}},
+        {"a shield into an empty slot",
+         "GL_LIGHT",
+         {},
+         "SHIELD_1",
+         0.0f,
+         [&](const CMechanoid& m) { return eqp(m, m.m_Shield, "SHIELD_1"); },
+         {}},
+        {"a device once",
+         "GL_LIGHT",
+         {"EQP_ACCUMULATOR"},
+         "EQP_ACCUMULATOR",
+         -1.0f,
+         [](const CMechanoid& m) { return m.m_nAddCount == 1; },
+         {}},
+        {"another device",
+         "GL_LIGHT",
+         {"EQP_ACCUMULATOR"},
+         "EQP_BOOSTER",
+         0.0f,
+         [](const CMechanoid& m) { return m.m_nAddCount == 2; },
+         {}},
+        {"an unknown name",
+         "GL_LIGHT",
+         {},
+         "NO_SUCH_THING",
+         -1.0f,
+         [](const CMechanoid&) { return true; },
+         {}},
+        {"a light gun on the free light mount",
+         "GL_LIGHT",
+         {},
+         "GUN_LASER",
+         0.0f,
+         [&](const CMechanoid& m) { return key(m, CFG_LIGHTGUN, "GUN_LASER"); },
+         {}},
+        {"a light gun where only the light mount takes one",
+         "GL_LIGHT",
+         {"GUN_LASER"},
+         "GUN_LASER",
+         1000.0f,
+         [&](const CMechanoid& m)
+         { return key(m, CFG_LIGHTGUN, "GUN_LASER") && m.m_gEqp.m_Config[CFG_HEAVYGUN].m_Key.Index() == -1; },
+         {"GUN_LASER"}},
+        {"a heavy gun on the heavy mount",
+         "GL_LIGHT",
+         {"GUN_LASER"},
+         "GUN_ROCKET",
+         0.0f,
+         [&](const CMechanoid& m)
+         { return key(m, CFG_HEAVYGUN, "GUN_ROCKET") && key(m, CFG_LIGHTGUN, "GUN_LASER"); },
+         {}},
+        {"both mounts take it and both are taken: the heavy one's gun goes",
+         "GL_WIDE",
+         {"GUN_LASER", "GUN_ROCKET"},
+         "GUN_PLAIN",
+         3000.0f,
+         [&](const CMechanoid& m)
+         { return key(m, CFG_HEAVYGUN, "GUN_PLAIN") && key(m, CFG_LIGHTGUN, "GUN_LASER"); },
          {"GUN_ROCKET"}},
-        {"no mount takes a heavy gun", "GL_SMALL", {}, "GUN_ROCKET", -1.0f,
-         [](const CMechanoid& m) { return m.m_gEqp.m_Config[CFG_HEAVYGUN].m_Key.Index() == -1; }, {}},
-        {"a smaller hull: what it cannot carry comes off", "GL_WIDE",
-         {"REACTOR_1", "REACTOR_2", "ENGINE_1", "ENGINE_1", "GUN_ROCKET", "GUN_LASER"}, "GL_SMALL",
+        {"no mount takes a heavy gun",
+         "GL_SMALL",
+         {},
+         "GUN_ROCKET",
+         -1.0f,
+         [](const CMechanoid& m) { return m.m_gEqp.m_Config[CFG_HEAVYGUN].m_Key.Index() == -1; },
+         {}},
+        {"a smaller hull: what it cannot carry comes off",
+         "GL_WIDE",
+         {"REACTOR_1", "REACTOR_2", "ENGINE_1", "ENGINE_1", "GUN_ROCKET", "GUN_LASER"},
+         "GL_SMALL",
          8000.0f + 3000.0f + 1000.0f + 900.0f + 400.0f,
          [&](const CMechanoid& m)
          {
-             return m.m_GliderData.GetIndex() == Glider("GL_SMALL") && m.m_gEqp.m_Config[CFG_LIGHTGUN].m_Key.Index() == -1 &&
-                    m.m_gEqp.m_Config[CFG_HEAVYGUN].m_Key.Index() == -1 &&
-                    m.m_Reactor2.GetIndex() == -1 && m.m_Engine2.GetIndex() == -1 &&
-                    eqp(m, m.m_Reactor, "REACTOR_1") && m.m_gEqp.m_Config[CFG_GLIDER].m_Key.Index() == Glider("GL_SMALL");
+             return m.m_GliderData.GetIndex() == Glider("GL_SMALL") &&
+                    m.m_gEqp.m_Config[CFG_LIGHTGUN].m_Key.Index() == -1 &&
+                    m.m_gEqp.m_Config[CFG_HEAVYGUN].m_Key.Index() == -1 && m.m_Reactor2.GetIndex() == -1 &&
+                    m.m_Engine2.GetIndex() == -1 && eqp(m, m.m_Reactor, "REACTOR_1") &&
+                    m.m_gEqp.m_Config[CFG_GLIDER].m_Key.Index() == Glider("GL_SMALL");
          },
          {"GL_WIDE", "GUN_ROCKET", "GUN_LASER", "REACTOR_2", "ENGINE_1"}},
     };

@@ -120,7 +120,12 @@ protected:
         b.F32(1000.0f).Mark("cargo").U32(1).U32(0).Name("TOV_ORE").U32(3).U32(3).F32(10.0f);
         if (version >= 258)
             for (int d = 0; d < EQP_COUNT; ++d)
-                b.U32(d == EQP_ACCUMULATOR ? 1 : 0).U8(d == EQP_ACCUMULATOR).U8(0).U8(0).U8(0).F32(d == EQP_ACCUMULATOR ? 2.5f : 0.0f);
+                b.U32(d == EQP_ACCUMULATOR ? 1 : 0)
+                    .U8(d == EQP_ACCUMULATOR)
+                    .U8(0)
+                    .U8(0)
+                    .U8(0)
+                    .F32(d == EQP_ACCUMULATOR ? 2.5f : 0.0f);
         return b;
     }
 
@@ -309,8 +314,9 @@ TEST_F(MechStream, DamagedRecordsAreRefusedWhole)
     const std::string log = ReadText("error.log");
     for (const SCase& c : cases)
         EXPECT_NE(log.find(c.reason), std::string::npos) << c.reason;
-    EXPECT_NE(log.find("CMechanoid::LoadFromStream: mechanoid record at byte 4: version 261 is newer than 260"),
-              std::string::npos);
+    EXPECT_NE(
+        log.find("CMechanoid::LoadFromStream: mechanoid record at byte 4: version 261 is newer than 260"),
+        std::string::npos);
 }
 
 TEST_F(MechStream, NetworkRecordCarriesTheFittingByName)

@@ -274,7 +274,11 @@ bool AddMechConfigTables(DataBase& db)
                          {"PRICE", 6000.0},
                          {"RESTORE", 1.0}}},
                        {"GL_HAULER",
-                        {{"WEIGHT", 200.0}, {"MAXWEIGHT", 900.0}, {"STANDARD", 2}, {"DAMAGE", 250.0}, {"PRICE", 4000.0}}},
+                        {{"WEIGHT", 200.0},
+                         {"MAXWEIGHT", 900.0},
+                         {"STANDARD", 2},
+                         {"DAMAGE", 250.0},
+                         {"PRICE", 4000.0}}},
                    }) &&
            AddRows(db, kConfigurations,
                    {
@@ -330,10 +334,11 @@ SEqpItem StockItem(const char* name, std::uint32_t kind, std::uint32_t modif, fl
 void WriteSampleEquipmentStock(CMemStream& out)
 {
     CEqpTrade stock;
-    stock.m_Common = {StockItem("GL_SCOUT", 1, 0, 6000.0f, -1, 0.0f),     StockItem("GUN_LASER", 3, 0, 1500.0f, -1, 0.0f),
-                      StockItem("REACTOR_SMALL", 2, 0, 800.0f, -1, 0.0f), StockItem("ENGINE_SMALL", 2, 0, 700.0f, -1, 0.0f),
-                      StockItem("SHIELD_SMALL", 2, 0, 600.0f, -1, 0.0f),  StockItem("ARMOR_SMALL", 2, 0, 500.0f, -1, 0.0f),
-                      StockItem("MIS_ROCKET", 4, 0, 60.0f, -1, 0.0f)};
+    stock.m_Common = {
+        StockItem("GL_SCOUT", 1, 0, 6000.0f, -1, 0.0f),     StockItem("GUN_LASER", 3, 0, 1500.0f, -1, 0.0f),
+        StockItem("REACTOR_SMALL", 2, 0, 800.0f, -1, 0.0f), StockItem("ENGINE_SMALL", 2, 0, 700.0f, -1, 0.0f),
+        StockItem("SHIELD_SMALL", 2, 0, 600.0f, -1, 0.0f),  StockItem("ARMOR_SMALL", 2, 0, 500.0f, -1, 0.0f),
+        StockItem("MIS_ROCKET", 4, 0, 60.0f, -1, 0.0f)};
     stock.m_Buildings.push_back({"SAMPLE_HALL",
                                  {StockItem("GUN_ROCKET_LAUNCHER", 3, 0, 4000.0f, 2, 1.0f),
                                   StockItem("EQP_BOOSTER", 2, 0, 2000.0f, 1, 0.0f),
@@ -345,7 +350,8 @@ void WriteSampleEquipmentStock(CMemStream& out)
 bool WriteSampleMechConfigs(const std::string& root)
 {
     DataBase db;
-    const bool ok = db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false) && AddMechConfigTables(db);
+    const bool ok =
+        db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false) && AddMechConfigTables(db);
     if (!db.CloseDatabase() || !ok)
     {
         std::fprintf(stderr, "mksample: cannot add the glider and configuration tables to Data\\DB.dat\n");
