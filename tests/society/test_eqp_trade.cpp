@@ -211,6 +211,37 @@ TEST_F(EqpTrade, StreamsOfEveryVersion)
     m_Trade.SaveToStream(out);
     // 4 + 4 + 52 + 4 + 2 x (32 + 4) + 2 x 52 + 52
     EXPECT_EQ(out.m_nPosition, 4u + 4 + 52 + 4 + 72 + 104 + 52);
+    // Byte for byte: version, the common item, the first building's name,
+    // count and its second item.
+    auto u32 = [&out](std::size_t at)
+    {
+        std::uint32_t v;
+        std::memcpy(&v, out.m_pData + at, 4);
+        return v;
+    };
+    auto f32 = [&out](std::size_t at)
+    {
+        float v;
+        std::memcpy(&v, out.m_pData + at, 4);
+        return v;
+    };
+    auto text = [&out](std::size_t at)
+    { return std::string(reinterpret_cast<const char*>(out.m_pData + at)); };
+    EXPECT_EQ(u32(0), 3u);
+    EXPECT_EQ(u32(4), 1u);
+    EXPECT_EQ(text(8), "GL_LIGHT");
+    EXPECT_EQ(u32(8 + 32), 1u);            // kind
+    EXPECT_FLOAT_EQ(f32(8 + 40), 5000.0f); // price
+    EXPECT_EQ(u32(8 + 44), 0xFFFFFFFFu);   // unlimited
+    EXPECT_EQ(u32(60), 2u);                // buildings
+    EXPECT_EQ(text(64), "HALL");
+    EXPECT_EQ(u32(96), 2u); // its items
+    const std::size_t second = 100 + 52;
+    EXPECT_EQ(text(second), "REACTOR_1");
+    EXPECT_EQ(u32(second + 36), unittest::kReactorA); // modifier word
+    EXPECT_FLOAT_EQ(f32(second + 40), 1000.0f);
+    EXPECT_EQ(u32(second + 44), 1u);
+    EXPECT_FLOAT_EQ(f32(second + 48), 3.0f); // restock rate
     out.m_nPosition = 0;
     CEqpTrade copy;
     copy.LoadFromStream(out);

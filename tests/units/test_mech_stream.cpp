@@ -335,6 +335,17 @@ TEST_F(MechStream, NetworkRecordCarriesTheFittingByName)
     std::uint32_t put = 10;
     a.PutNetBuffer(buffer.data(), std::uint32_t(buffer.size()), &put);
     EXPECT_EQ(put, 10u + 32 + SMechanoidEquipment::kImageSize + 4 + 2 * 36 + 6 * 41 + 40 + 4 + 2 + 12);
+    // Where the names stand: the mechanoid's, the image's glider key, the
+    // first missile, the reactor after its flag byte, the glider record.
+    auto text = [&buffer](std::size_t at) { return std::string(reinterpret_cast<const char*>(&buffer[at])); };
+    const std::size_t image = 10 + 32;
+    const std::size_t stock = image + SMechanoidEquipment::kImageSize;
+    EXPECT_EQ(text(10), "PILOT");
+    EXPECT_EQ(text(image + offsetof(SMechanoidEquipment, m_Config)), "GL_LIGHT");
+    EXPECT_EQ(text(image + offsetof(SMechanoidEquipment, m_Config) + CFG_REACTOR * 36), "REACTOR_2");
+    EXPECT_EQ(text(stock + 4), "MIS_ROCKET");
+    EXPECT_EQ(text(stock + 4 + 2 * 36 + 1), "REACTOR_2");
+    EXPECT_EQ(text(stock + 4 + 2 * 36 + 6 * 41), "GL_LIGHT");
     // The keys are indices again after writing.
     EXPECT_EQ(a.m_gEqp.m_Config[CFG_GLIDER].m_Key.Index(), Glider("GL_LIGHT"));
 
