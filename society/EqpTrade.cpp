@@ -6,7 +6,9 @@
 #include "foundation/StreamReader.h"
 #include "units/KindManagers.h"
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 #include <cstring>
 #include <string>
 
@@ -15,6 +17,14 @@ namespace
 
 constexpr const char* kLogFile = "EqpTrade.log";
 constexpr std::uint32_t kOldItemSize = 48;
+
+// A stock count changed by n, kept within 0..INT32_MAX (loaded stocks may
+// hold any count).
+std::int32_t Added(std::int32_t count, std::int64_t n)
+{
+    const std::int64_t sum = std::int64_t(count) + n;
+    return std::int32_t(std::clamp<std::int64_t>(sum, 0, std::numeric_limits<std::int32_t>::max()));
+}
 
 bool SameName(const char* a, const char* b)
 {
@@ -224,7 +234,7 @@ void CEqpTrade::RestockEqp()
             if (((g_Random.Next() >> 8) & 7) == 7 && item.m_nCount > 0) --item.m_nCount;
             const float every = 120.0f / item.m_fRate;
             const std::uint32_t n = every < 1.0f ? 1u : (every > 1e9f ? 1000000000u : std::uint32_t(every));
-            if ((g_Random.Next() >> 8) % n == n - 1) ++item.m_nCount;
+            if ((g_Random.Next() >> 8) % n == n - 1) item.m_nCount = Added(item.m_nCount, 1);
         }
 }
 
@@ -235,7 +245,7 @@ void CEqpTrade::OnSoldEqp(const char* building, const char* name, std::int32_t c
     SBuilding* b = FindBuilding(building);
     if (SEqpItem* item = b ? Find(b->m_Items, name, modif) : nullptr)
     {
-        if (item->m_nCount != -1) item->m_nCount += count;
+        if (item->m_nCount != -1) item->m_nCount = Added(item->m_nCount, count);
         return;
     }
     SEqpItem item;
@@ -251,7 +261,7 @@ void CEqpTrade::OnBoughtEqp(const char* building, const char* name, std::int32_t
     SEqpItem* item = b ? Find(b->m_Items, name, modif) : nullptr;
     // An unlimited item stays unlimited.
     if (!item || item->m_nCount <= 0) return;
-    item->m_nCount -= count;
+    item->m_nCount = Added(item->m_nCount, -std::int64_t(count));
     if (item->m_nCount > 0) return;
     if (item->m_fRate != 0.0f)
         item->m_nCount = 0;
@@ -387,7 +397,7 @@ void CEqpTrade::AddEqpToBuiding(const char* building, const char* name, std::int
     SBuilding* b = FindBuilding(building);
     if (SEqpItem* item = b ? Find(b->m_Items, name, modif) : nullptr)
     {
-        if (item->m_nCount != -1) item->m_nCount += count;
+        if (item->m_nCount != -1) item->m_nCount = Added(item->m_nCount, count);
         return;
     }
     SEqpItem item;

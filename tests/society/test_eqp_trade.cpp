@@ -8,6 +8,7 @@
 #include "society/EqpTrade.h"
 
 #include <cmath>
+#include <limits>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -357,4 +358,20 @@ TEST_F(EqpTrade, DisplacedItemsGoBackToTheBuildingsStock)
     m.AddToConfig("ARMOR_1", "HALL", 1, 0, true);
     m.AddToConfig("ARMOR_1", "HALL", 1, 0, true);
     EXPECT_EQ(Count("HALL", "ARMOR_1"), 2);
+}
+
+TEST_F(EqpTrade, CountsStayWithinTheirRange)
+{
+    // A loaded stock may hold any count: restocking and selling stop at the
+    // largest count, buying more than there is leaves none.
+    const std::int32_t most = std::numeric_limits<std::int32_t>::max();
+    m_Trade.m_Buildings.push_back(
+        {"HALL", {Item("REACTOR_1", 2, 0, 500, most, 1000.0f), Item("ENGINE_1", 2, 0, 400, 3, 1.0f)}});
+    g_Random.SetState(1);
+    for (int h = 0; h < 50; ++h)
+        m_Trade.RestockEqp();
+    m_Trade.OnSoldEqp("HALL", "REACTOR_1", most, 0);
+    EXPECT_EQ(Count("HALL", "REACTOR_1"), most);
+    m_Trade.OnBoughtEqp("HALL", "ENGINE_1", most, 0);
+    EXPECT_EQ(Count("HALL", "ENGINE_1"), 0);
 }
