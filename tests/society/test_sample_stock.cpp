@@ -4,6 +4,7 @@
 #include "common/LogDirTest.h"
 #include "world/WorldTestScene.h"
 
+#include "foundation/Random.h"
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
 #include "society/EqpTrade.h"
@@ -73,8 +74,17 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         EXPECT_EQ(
             CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, "REACTOR_SMALL", 0x3001)->m_nCount,
             2);
-        // A game day restocks it.
+        // Every game hour restocks it: a rate of 120 brings one each hour,
+        // and one in eight hours takes one away.
+        SEqpItem* launcher =
+            CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, "GUN_ROCKET_LAUNCHER", 0);
+        ASSERT_NE(launcher, nullptr);
+        launcher->m_fRate = 120.0f;
+        const std::int32_t before = launcher->m_nCount;
+        g_Random.SetState(7);
         g_pWorld->SimulateTime(24 * 120.0f);
+        EXPECT_GE(launcher->m_nCount, before + 12);
+        EXPECT_LE(launcher->m_nCount, before + 24);
         g_pWorld->DoneWorld();
         EXPECT_EQ(ReadText("error.log"), "");
         engine.Done();
