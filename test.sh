@@ -40,7 +40,7 @@ if [ "$rc" -ne 0 ]; then
       if (name != "" && failed) print name, (crash && !other)
       # By number: the names of parameterised tests hold spaces and "#".
       name = $3; sub(/^#/, "", name); sub(/:$/, "", name)
-      failed = ($0 ~ /\*\*\*/); crash = 0; other = 0; next
+      failed = ($0 ~ /\*\*\*(Failed|Exception|Timeout)/); crash = 0; other = 0; next
     }
     /LeakSanitizer has encountered a fatal error/ { crash = 1 }
     /detected memory leaks|ERROR: AddressSanitizer|runtime error:|^\[  FAILED  \]/ { other = 1 }
@@ -59,7 +59,7 @@ if [ "$rc" -ne 0 ]; then
   echo "Output of the failed tests:"
   awk '
     /^ *[0-9]+\/[0-9]+ Test +#[0-9]+: / || /^ *Start +[0-9]+: / || /^[0-9]+% tests passed/ {
-      keep = ($0 ~ /\*\*\*/); n = 0
+      keep = ($0 ~ /\*\*\*(Failed|Exception|Timeout)/); n = 0
     }
     keep && n++ < 100' "$log"
 fi

@@ -23,6 +23,7 @@
 #include "graphics/SurfaceManager.h"
 #include "graphics/TextureManager.h"
 #include "graphics/VideoPlayer.h"
+#include "society/EqpTrade.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
 #include "sound/SoundModule.h"
@@ -92,6 +93,7 @@ void CMinimalApplication::AddServices()
                         RegisterInputClasses();
                         RegisterFileClasses();
                         RegisterEngineClasses();
+                        RegisterTradeClasses();
                         // The sound module registers last.
                         RegisterSoundClasses();
                         return true;

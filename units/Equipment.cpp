@@ -38,23 +38,35 @@ void CMMEqp::SaveToStream(CMemStream& stream) const
     stream.Write(&m_dwModif, 4);
 }
 
+SEqpImage CMMEqp::ReadImage(CStreamReader& in, std::uint32_t version, bool withFlag)
+{
+    const std::uint32_t size = (version >= 256 ? kRecordSize : kRecordSize - 4) + (withFlag ? 1 : 0);
+    if (in.Left() < size)
+        in.Fail("%s record: %u bytes wanted, %u left", withFlag ? "equipment item" : "item", size, in.Left());
+    SEqpImage image;
+    if (withFlag) image.m_bFlag = in.U8();
+    in.Bytes(image.m_szName, 32);
+    const std::uint32_t bits = in.U32();
+    std::memcpy(&image.m_fDamage, &bits, 4);
+    image.m_dwModif = version >= 256 ? in.U32() : 0;
+    return image;
+}
+
+void CMMEqp::Restore(const SEqpImage& image, std::uint32_t version)
+{
+    STypeKey key;
+    std::memcpy(key.m_Bytes, image.m_szName, 32);
+    // Newer records name the type; older ones hold its index in place.
+    if (version > 256) key.SetIndex(FindTypeName(image.m_szName));
+    Assign(key, image.m_dwModif);
+    float damage = image.m_fDamage;
+    if (damage != 0.0f) Damage(&damage);
+}
+
 void CMMEqp::LoadFromStream(CStreamReader& in, std::uint32_t version)
 {
     XTRACE("CMMEqp::LoadFromStream");
-    const std::uint32_t size = version >= 256 ? kRecordSize : kRecordSize - 4;
-    if (in.Left() < size) in.Fail("item record: %u bytes wanted, %u left", size, in.Left());
-    char name[33] = {};
-    in.Bytes(name, 32);
-    STypeKey key;
-    std::memcpy(key.m_Bytes, name, 32);
-    // Newer records name the type; older ones hold its index in place.
-    if (version > 256) key.SetIndex(GetTable().FindName(name));
-    std::uint32_t bits = in.U32();
-    float damage;
-    std::memcpy(&damage, &bits, 4);
-    const std::uint32_t word = version >= 256 ? in.U32() : 0;
-    Assign(key, word);
-    if (damage != 0.0f) Damage(&damage);
+    Restore(ReadImage(in, version, false), version);
 }
 
 CEquipment::CEquipment(const STypeKey& key)
@@ -117,11 +129,9 @@ void CEquipment::LoadFromStream(CStreamReader& in, std::uint32_t version)
 {
     XTRACE("CEquipment::LoadFromStream");
     // The whole record must be there before anything changes.
-    const std::uint32_t size = version >= 256 ? kRecordSize : kRecordSize - 4;
-    if (in.Left() < size) in.Fail("equipment item record: %u bytes wanted, %u left", size, in.Left());
-    const std::uint8_t flag = in.U8();
-    CMMEqp::LoadFromStream(in, version);
-    m_bFlag = flag;
+    const SEqpImage image = ReadImage(in, version, true);
+    Restore(image, version);
+    m_bFlag = image.m_bFlag;
 }
 
 void CGliderData::Assign(const STypeKey& key, std::uint32_t word)
@@ -150,4 +160,12 @@ void CGliderData::Assign(const STypeKey& key, std::uint32_t word)
 const DefaultManager& CGliderData::GetTable() const
 {
     return g_GliderManager;
+}
+
+std::int32_t CGliderData::FindTypeName(const char* name) const
+{
+    const std::int32_t index = g_GliderManager.FindName(name);
+    if (index != -1) return index;
+    const std::int32_t old = g_EquipmentManager.FindName(name);
+    return g_GliderManager.GetType(old) ? old : -1;
 }

@@ -14,7 +14,8 @@
 //    33  f32       accumulated damage
 //    37  u32       modifier word
 // The glider record is the same without the flag byte (40 bytes); its name
-// comes from the glider table. Records of version 256 and below hold the
+// comes from the glider table (older records named it through the
+// equipment table and are still read). Records of version 256 and below hold the
 // type index in the first four bytes of the name; the word is there from
 // version 256 on.
 //
@@ -30,6 +31,15 @@
 
 class CMemStream;
 class CStreamReader;
+
+// One item record as read from a stream, before it is applied to an item.
+struct SEqpImage
+{
+    std::uint8_t m_bFlag = 0;
+    char m_szName[33] = {}; // the 32-byte field, always terminated
+    float m_fDamage = 0.0f;
+    std::uint32_t m_dwModif = 0;
+};
 
 class CMMEqp
 {
@@ -55,6 +65,11 @@ public:
     // Reads the record of the given version and reassigns the item; a short
     // record throws CStreamError and leaves the item as it was.
     void LoadFromStream(CStreamReader& in, std::uint32_t version);
+    // The record of the given version (with the flag byte ahead when asked)
+    // read whole, or CStreamError with nothing taken.
+    static SEqpImage ReadImage(CStreamReader& in, std::uint32_t version, bool withFlag);
+    // Reassigns the item from a record read with that version.
+    void Restore(const SEqpImage& image, std::uint32_t version);
 
     std::int32_t GetIndex() const { return m_Key.Index(); }
     // Clears damage, destroyed and damaged.
@@ -70,6 +85,8 @@ public:
 protected:
     // The table that names this item's type.
     virtual const DefaultManager& GetTable() const = 0;
+    // The row of a saved type name.
+    virtual std::int32_t FindTypeName(const char* name) const { return GetTable().FindName(name); }
 };
 
 class CEquipment : public CMMEqp
@@ -124,6 +141,9 @@ public:
 
 protected:
     const DefaultManager& GetTable() const override;
+    // Records written before the glider table named the glider carry the
+    // equipment table's name of the glider's index: still read.
+    std::int32_t FindTypeName(const char* name) const override;
 
 private:
     const SGliderParameters* m_pParams = nullptr;

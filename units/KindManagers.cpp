@@ -8,7 +8,6 @@
 
 #include <cstring>
 
-CMechConfigManager g_MechConfigManager;
 CTowerManager g_TowerManager;
 CTankManager g_TankManager;
 CFlyTehManager g_FlyTehManager;

@@ -9,9 +9,9 @@
 // RegisterUnitManagers hands them the units' modifier table, equipment
 // classes and object makers (g_UnitKinds).
 //
-// Stand-ins, in this file: the mechanoid configurations read only
-// their record names; the moving kinds read their block of the objects file with the default loader, without
-// their type records, objects or behaviour.
+// Stand-ins, in this file: the moving kinds read their block of the objects
+// file with the default loader, without their type records, objects or
+// behaviour.
 //
 // Tables are read once at start-up (Init on the start-up loader thread)
 // and read-only afterwards.
@@ -20,6 +20,7 @@
 #include "foundation/DefaultManager.h"
 #include "units/EquipmentManager.h"
 #include "units/GunManager.h"
+#include "units/MechConfigManager.h"
 #include "units/ModifManager.h"
 #include "world/KindManagers.h"
 #include "world/ObjectManager.h"
@@ -27,10 +28,6 @@
 
 #include <cstdint>
 #include <vector>
-
-class CMechConfigManager : public DefaultManager
-{
-};
 
 class CTowerManager : public CMMObjectManager
 {
@@ -62,8 +59,8 @@ public:
 // a program that runs MMInit calls it first.
 void RegisterUnitManagers();
 
-// g_EquipmentManager, g_GunManager and g_ModifManager: in their headers.
-extern CMechConfigManager g_MechConfigManager;
+// g_EquipmentManager, g_GunManager, g_ModifManager and g_MechConfigManager:
+// in their headers.
 extern CTowerManager g_TowerManager;
 extern CTankManager g_TankManager;
 extern CFlyTehManager g_FlyTehManager;

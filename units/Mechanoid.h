@@ -13,9 +13,38 @@
 // the mechanoid; m_lpObject, the glider object that carries it, is not
 // owned. The damage split draws from g_Random. Threads: the main thread.
 //
-// Not here yet: the stream, fitting from configurations and the network
-// record. CheckHeads reaches the world's mech records through
-// g_pMechRegistry (MechRegistry.h).
+// The record, its older versions and the network record are in
+// Mechanoid_Stream.cpp; fitting from configurations and adding items in
+// Mechanoid_Config.cpp. CheckHeads reaches the world's mech records through
+// g_pMechRegistry (MechRegistry.h), and a displaced item goes back to the
+// building's stock through g_pfnEquipmentStock (EquipmentStock.h).
+//
+// Mechanoid record (version 260; little-endian):
+//     u32       version; a first word below 256 is the additional count of
+//               the oldest layout, which has no version word
+//     u32 n     additional count, at most 35
+//     n x 41    additional items (CEquipment records)
+//     f32 rating points, u32 saved word, u8 out of action, u8 halted,
+//     f32 shield, f32 armour, f32 energy, u8 player, i32 configuration
+//     index (below 256: one more u32, skipped)
+//     ...       the configuration record (SMechanoidEquipment), keys named
+//     6 x 41    reactor, second reactor, engine, second engine, shield,
+//               armour (from 256; older records re-fit them from the keys)
+//     40        the glider record (from 256)
+//     u32 m     missile stock count, at most 15
+//     m x 36    missile type name char[32] (an index in the first word
+//               before 259), count u32; before 260 a repeated name is
+//               dropped, the first count kept
+//     f32 money, u32 k, k x 48 cargo entries
+//     28 x 12   device states (from 258): index u32, on u8, 3 unused, timer
+// A record that is cut short or has a count above its limit throws
+// CStreamError naming the field and offset, and the mechanoid is left as
+// it was.
+//
+// Network record: name char[32], the configuration's 1736-byte image with
+// named keys, u32 m and m x 36 missile stock, the six slot items and the
+// glider record (named, as in the 260 record), f32 rating points, u8 out of
+// action, u8 halted, f32 shield, armour, energy.
 #pragma once
 
 #include "units/Equipment.h"
@@ -26,6 +55,8 @@
 #include <memory>
 
 class CGliderObject;
+class CMemStream;
+class CStreamReader;
 
 // The special devices, in the order of their states.
 enum EDevice
@@ -135,6 +166,31 @@ public:
         return i >= 0 && i < m_nAddCount ? m_AddEqp[i].get() : nullptr;
     }
 
+    // Stream (Mechanoid_Stream.cpp).
+    void SaveToStream(CMemStream& stream);
+    void LoadFromStream(CStreamReader& in);
+    void LoadFromStream(CMemStream& stream);
+    // Configuration keys and (from version 259) the missile stock between
+    // row indices (false) and row names (true); a name no row has becomes
+    // -1, an index outside its table "_DEFAULT_".
+    void ConvertIds(bool toNames);
+    // Appends the network record at *position of a buffer of size bytes
+    // (CStreamError when it does not fit, nothing written).
+    void PutNetBuffer(std::uint8_t* buffer, std::uint32_t size, std::uint32_t* position);
+    // Reads a network record at *position; a damaged one throws
+    // CStreamError and leaves the mechanoid and the position as they were.
+    void GetNetBuffer(const std::uint8_t* buffer, std::uint32_t size, std::uint32_t* position);
+
+    // Configurations (Mechanoid_Config.cpp).
+    // Fits the mechanoid from configuration index, or with -1 from m_gEqp
+    // as it stands; the third argument is not used.
+    void InitConfig(std::int32_t index, bool setLevel, std::int32_t unused = 0);
+    // Fits one more item (glider, gun, equipment or missiles by its name);
+    // -1.0 when refused, else the price of what it displaced. A displaced
+    // item goes back to the building's stock when asked.
+    float AddToConfig(const char* item, const char* building, std::int32_t count, std::uint32_t modif,
+                      bool returnToStock);
+
     // Simulation (Mechanoid_Run.cpp).
     void UpdateEquipment();
     void Run(float dt);
@@ -186,6 +242,15 @@ public:
     std::uint32_t m_dwVersion = kStreamVersion;
 
 private:
+    struct SRecord;
+    static void ReadRecord(CStreamReader& in, SRecord& r);
+    void ApplyRecord(SRecord& r);
+    static void GiveBack(const char* building, const char* name, std::uint32_t modif, bool returnToStock);
+    float FitEngineOrReactor(CEquipment& first, CEquipment& second, int firstSlot, int secondSlot,
+                             std::int32_t index, std::uint32_t modif, const char* building,
+                             bool returnToStock);
+    float FitGlider(std::int32_t index, std::uint32_t modif, const char* building, bool returnToStock);
+    float FitGun(std::int32_t index, std::uint32_t modif, const char* building, bool returnToStock);
     void ClearAllDamage();
     void FillPools();
     CEquipment* GetDeviceItem(EDevice d) const;

@@ -74,4 +74,7 @@ inline constexpr const char* kGoods = "\xd2\xee\xe2\xe0\xf0\xfb";               
 inline constexpr const char* kGliders = "\xc3\xeb\xe0\xe9\xe4\xe5\xf0\xfb"; // Глайдеры
 inline constexpr const char* kMissiles = "\xd1\xed\xe0\xf0\xff\xe4\xfb";    // Снаряды
 inline constexpr const char* kExplosions = "\xc2\xe7\xf0\xfb\xe2\xfb";      // Взрывы
+inline constexpr const char* kConfigurations =
+    "\xca\xee\xed\xf4\xe8\xe3\xf3\xf0\xe0\xf6\xe8\xe8"; // Конфигурации
+inline constexpr const char* kCfgEquipment = "CfgEquipment";
 } // namespace unit_sections

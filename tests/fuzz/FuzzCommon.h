@@ -11,8 +11,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace fuzz
 {
@@ -47,6 +49,32 @@ inline bool WriteFile(const std::string& path, const std::uint8_t* data, std::si
     if (!file) return false;
     const bool ok = size == 0 || std::fwrite(data, size, 1, file) == 1;
     return std::fclose(file) == 0 && ok;
+}
+
+// A seed written by the engine's writers as "<name>.seed", and variants of
+// it cut short at a few places and with a few bytes changed.
+inline void WriteSeeds(const std::filesystem::path& dir, const std::string& name,
+                       const std::vector<std::uint8_t>& seed)
+{
+    auto write = [&dir](const std::string& file, const std::vector<std::uint8_t>& bytes)
+    {
+        std::ofstream(dir / file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    };
+    write(name + ".seed", seed);
+    if (seed.empty()) return;
+    std::mt19937 random(static_cast<unsigned>(seed.size()) * 2654435761u);
+    for (std::size_t cut : {std::size_t{3}, std::size_t{40}, seed.size() / 2, seed.size() - 1})
+        if (cut < seed.size())
+            write(name + ".cut" + std::to_string(cut),
+                  std::vector<std::uint8_t>(seed.begin(), seed.begin() + long(cut)));
+    for (int variant = 0; variant < 8; ++variant)
+    {
+        std::vector<std::uint8_t> damaged = seed;
+        for (int k = 0; k <= variant % 3; ++k)
+            damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
+        write(name + ".flip" + std::to_string(variant), damaged);
+    }
 }
 
 // Database inputs hold three files: u32 table length, u32 index length,

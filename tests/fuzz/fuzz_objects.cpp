@@ -58,28 +58,6 @@ namespace
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-void WriteAll(const fs::path& path, const Bytes& bytes)
-{
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-// The seed, cut short at a few places and with a few bytes changed.
-void WriteSeed(const fs::path& dir, const std::string& name, const Bytes& seed)
-{
-    WriteAll(dir / (name + ".seed"), seed);
-    std::mt19937 random(static_cast<unsigned>(seed.size()) * 2654435761u);
-    for (std::size_t cut : {std::size_t{3}, std::size_t{40}, seed.size() / 2, seed.size() - 1})
-        if (cut < seed.size()) WriteAll(dir / (name + ".cut" + std::to_string(cut)), Bytes(seed.begin(), seed.begin() + long(cut)));
-    for (int variant = 0; variant < 8; ++variant)
-    {
-        Bytes damaged = seed;
-        for (int k = 0; k <= variant % 3; ++k)
-            damaged[random() % damaged.size()] = static_cast<std::uint8_t>(random());
-        WriteAll(dir / (name + ".flip" + std::to_string(variant)), damaged);
-    }
-}
-
 void Put32(CMemStream& s, std::uint32_t v)
 {
     s.Write(&v, 4);
@@ -144,13 +122,13 @@ int main(int argc, char** argv)
     CWorld::WriteLocationData(world, {}, {building});
     PutBlock(full, world);
     Put32(full, 0); // equipment trade
-    WriteSeed(dir, "full", Take(full));
+    fuzz::WriteSeeds(dir, "full", Take(full));
 
     // No sections and empty blocks.
     CMemStream empty;
     for (int i = 0; i < 6; ++i)
         Put32(empty, 0);
-    WriteSeed(dir, "empty", Take(empty));
+    fuzz::WriteSeeds(dir, "empty", Take(empty));
     return 0;
 }
 

@@ -59,7 +59,8 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
             g_StoneManager.LoadObjectsFrom(file);
     }
     g_ObjectList.m_bLoading = 0;
-    // The five blocks follow: the group descriptions, then four empty ones.
+    // The five blocks follow: the group descriptions, three empty ones and
+    // the equipment stock.
     std::uint32_t length = 0;
     ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
     CMemStream groups;
@@ -80,7 +81,12 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     EXPECT_STREQ(music.m_szMusic, "MUS_THEME");
     ASSERT_EQ(music.m_nZones, 1u);
     EXPECT_STREQ(music.m_Zones[0].sound, "SND_CHORD");
-    EXPECT_EQ(file.GetLength() - file.Tell(), 8u);
+    // Block 4 is empty; block 5 holds the equipment stock, to the end.
+    ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
+    EXPECT_EQ(length, 0u);
+    ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
+    EXPECT_GT(length, 0u);
+    EXPECT_EQ(file.GetLength() - file.Tell(), length);
     file.Close();
 
     ASSERT_EQ(roads.GetNodeCount(), 12);

@@ -24,6 +24,8 @@ bool WriteSampleGraphics2D(const std::string& root);
 bool WriteSampleWorld(const std::string& root);
 // SampleUnits.cpp: weapons, equipment, modifiers and goods.
 bool WriteSampleUnits(const std::string& root);
+// SampleUnits.cpp: glider types, "Конфигурации" and "CfgEquipment".
+bool WriteSampleMechConfigs(const std::string& root);
 // SampleRadar.cpp: the sample location's radar map, beside its map.
 bool WriteSampleRadar(const std::string& root);
 
@@ -73,7 +75,8 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) ||
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
-        !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleRadar(root))
+        !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
+        !WriteSampleRadar(root))
         return false;
 
     return true;

@@ -1,8 +1,13 @@
 // mksample's unit tables in the resource database: a few weapons, pieces of
 // equipment and special devices, item modifiers and goods, with the fields
 // the units read. One weapon row is marked deleted, as the tables have.
+// Also the glider types, the mechanoid configurations with their extra
+// equipment, and the sample building's equipment stock (block 5 of the
+// objects file).
 
 #include "foundation/DataBase.h"
+#include "foundation/MemStream.h"
+#include "society/EqpTrade.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "units/UnitTypes.h"
@@ -12,6 +17,8 @@
 #include <string>
 
 bool WriteSampleUnits(const std::string& root);
+bool WriteSampleMechConfigs(const std::string& root);
+void WriteSampleEquipmentStock(CMemStream& out);
 
 namespace
 {
@@ -132,7 +139,8 @@ bool AddUnitTables(DataBase& db)
            AddRows(db, kMissiles,
                    {
                        {"MIS_ROCKET",
-                        {{"TYPE", 2},
+                        {{"PRICE", 60.0},
+                         {"TYPE", 2},
                          {"SPEED", 150.0},
                          {"DAMAGE", 40.0},
                          {"DAMAGETYPE", 1},
@@ -160,7 +168,8 @@ bool AddUnitTables(DataBase& db)
                          {"LIFE_TIME", 10.0},
                          {"EXPLO", "EXP_SMALL"}}},
                        {"MIS_MINE",
-                        {{"TYPE", 9},
+                        {{"PRICE", 90.0},
+                         {"TYPE", 9},
                          {"WEIGHT", 4.0},
                          {"LIFE_TIME", 120.0},
                          {"DISTANCE_DETONATION", 25.0},
@@ -279,7 +288,108 @@ bool AddUnitTables(DataBase& db)
                    });
 }
 
+// Two glider types and two mechanoid configurations: "MECH_LIGHT", which
+// the sample groups' members are fitted from, with both guns, missiles and
+// two extra devices; "MECH_TRADER", not traded, on a hull with one gun
+// mount. "CfgEquipment" has one row marked deleted.
+bool AddMechConfigTables(DataBase& db)
+{
+    using namespace unit_sections;
+    return AddRows(db, kGliders,
+                   {
+                       {"GL_SCOUT",
+                        {{"WEIGHT", 120.0},
+                         {"MAXWEIGHT", 500.0},
+                         {"STANDARD", 3},
+                         {"DAMAGE", 300.0},
+                         {"PRICE", 6000.0},
+                         {"RESTORE", 1.0}}},
+                       {"GL_HAULER",
+                        {{"WEIGHT", 200.0},
+                         {"MAXWEIGHT", 900.0},
+                         {"STANDARD", 2},
+                         {"DAMAGE", 250.0},
+                         {"PRICE", 4000.0}}},
+                   }) &&
+           AddRows(db, kConfigurations,
+                   {
+                       {"MECH_LIGHT",
+                        {{"RATING", 2},
+                         {"GLIDER", "GL_SCOUT"},
+                         {"LIGHTGUN1", "GUN_LASER"},
+                         {"HEAVYGUN1", "GUN_ROCKET_LAUNCHER"},
+                         {"REACTOR", "REACTOR_SMALL"},
+                         {"ENGINE", "ENGINE_SMALL"},
+                         {"SHIELD", "SHIELD_SMALL"},
+                         {"ARMOR", "ARMOR_SMALL"},
+                         {"NAME_MISSILE1", "MIS_ROCKET"},
+                         {"COUNT_MISSILE1", 20},
+                         {"NAME_MISSILE2", "MIS_MINE"},
+                         {"COUNT_MISSILE2", 5}}},
+                       {"MECH_TRADER",
+                        {{"RATING", 1},
+                         {"NO_TRADING", 1},
+                         {"GLIDER", "GL_HAULER"},
+                         {"LIGHTGUN1", "GUN_LASER"},
+                         {"REACTOR", "REACTOR_SMALL"},
+                         {"ENGINE", "ENGINE_SMALL"},
+                         {"ARMOR", "ARMOR_SMALL"}}},
+                   }) &&
+           AddRows(db, kCfgEquipment,
+                   {
+                       {"CFGEQP_1", {{"CFG", "MECH_LIGHT"}, {"EQP", "EQP_ACCUMULATOR"}}},
+                       {"CFGEQP_2", {{"CFG", "MECH_LIGHT"}, {"EQP", "EQP_BOOSTER"}}},
+                       {"CFGEQP_3", {{"CFG", "MECH_TRADER"}, {"EQP", "EQP_BOOSTER"}, {"DELETED", 1}}},
+                   });
+}
+
+SEqpItem StockItem(const char* name, std::uint32_t kind, std::uint32_t modif, float price, std::int32_t count,
+                   float rate)
+{
+    SEqpItem item;
+    std::snprintf(item.m_szName, sizeof item.m_szName, "%s", name);
+    item.m_dwKind = kind;
+    item.m_dwModif = modif;
+    item.m_fPrice = price;
+    item.m_nCount = count;
+    item.m_fRate = rate;
+    return item;
+}
+
 } // namespace
+
+// Block 5 of the sample objects file: the common offer is what
+// "MECH_LIGHT" is made of, and the sample building "SAMPLE_HALL" has a
+// rocket launcher and a booster of its own, and a modified reactor that
+// comes back now and then.
+void WriteSampleEquipmentStock(CMemStream& out)
+{
+    CEqpTrade stock;
+    stock.m_Common = {
+        StockItem("GL_SCOUT", 1, 0, 6000.0f, -1, 0.0f),     StockItem("GUN_LASER", 3, 0, 1500.0f, -1, 0.0f),
+        StockItem("REACTOR_SMALL", 2, 0, 800.0f, -1, 0.0f), StockItem("ENGINE_SMALL", 2, 0, 700.0f, -1, 0.0f),
+        StockItem("SHIELD_SMALL", 2, 0, 600.0f, -1, 0.0f),  StockItem("ARMOR_SMALL", 2, 0, 500.0f, -1, 0.0f),
+        StockItem("MIS_ROCKET", 4, 0, 60.0f, -1, 0.0f)};
+    stock.m_Buildings.push_back({"SAMPLE_HALL",
+                                 {StockItem("GUN_ROCKET_LAUNCHER", 3, 0, 4000.0f, 2, 1.0f),
+                                  StockItem("EQP_BOOSTER", 2, 0, 2000.0f, 1, 0.0f),
+                                  StockItem("REACTOR_SMALL", 2, 0x3001, 1200.0f, 1, 0.5f)}});
+    stock.SaveToStream(out);
+}
+
+// Called after the unit tables are written.
+bool WriteSampleMechConfigs(const std::string& root)
+{
+    DataBase db;
+    const bool ok =
+        db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false) && AddMechConfigTables(db);
+    if (!db.CloseDatabase() || !ok)
+    {
+        std::fprintf(stderr, "mksample: cannot add the glider and configuration tables to Data\\DB.dat\n");
+        return false;
+    }
+    return true;
+}
 
 // Called after the database is written.
 bool WriteSampleUnits(const std::string& root)

@@ -6,7 +6,8 @@
 // The objects file holds four sections (stones, helper marks, a chain of
 // three linked boundary posts, a road graph of twelve nodes) and the five
 // blocks after them: block 1 holds two group descriptions (a road guard and
-// a group on a set of roads), the others are empty.
+// a group on a set of roads), block 5 the equipment stock of the sample
+// building "SAMPLE_HALL", the others are empty.
 
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
@@ -26,6 +27,8 @@
 #include <vector>
 
 bool WriteSampleWorld(const std::string& root);
+// SampleUnits.cpp: the equipment stock of block 5.
+void WriteSampleEquipmentStock(CMemStream& out);
 
 namespace
 {
@@ -247,7 +250,7 @@ bool WriteObjectsFile(const std::string& path)
     out.Write(&groups.m_nPosition, 4);
     out.Write(groups.m_pData, groups.m_nPosition);
     const std::uint32_t empty = 0;
-    for (int block = 1; block < 5; ++block)
+    for (int block = 1; block < 4; ++block)
     {
         if (block == 2)
         {
@@ -260,6 +263,11 @@ bool WriteObjectsFile(const std::string& path)
         }
         out.Write(&empty, 4);
     }
+    // Block 5: the equipment stock.
+    CMemStream stock;
+    WriteSampleEquipmentStock(stock);
+    out.Write(&stock.m_nPosition, 4);
+    out.Write(stock.m_pData, stock.m_nPosition);
 
     std::FILE* file = plat::FOpen(path.c_str(), "wb");
     if (!file) return false;

@@ -1,0 +1,94 @@
+// The sample data tree's configurations and the sample building's
+// equipment stock, read through the world engine as the game reads them.
+// Run by the ctest entry society.sample_stock with TARVOX_SAMPLE_DIR set.
+#include "common/LogDirTest.h"
+#include "world/WorldTestScene.h"
+
+#include "foundation/Random.h"
+#include "foundation/ResourceDB.h"
+#include "platform/File.h"
+#include "society/EqpTrade.h"
+#include "units/KindManagers.h"
+#include "units/Mechanoid.h"
+#include "world/MMEngine.h"
+#include "world/World.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+class SampleStock : public testutil::CLogDirTest
+{
+};
+
+TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    {
+        worldtest::CScene scene;
+        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+        CMMEngine engine;
+        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
+        RegisterUnitManagers();
+        RegisterTradeClasses();
+        engine.MMInit();
+
+        ASSERT_EQ(g_MechConfigManager.GetCount(), 2);
+        const SMechanoidEquipment* light =
+            g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_LIGHT"));
+        ASSERT_NE(light, nullptr);
+        EXPECT_EQ(light->m_nEquipmentCount, 2);
+        EXPECT_EQ(light->m_nMissileTypeCount, 2);
+        EXPECT_EQ(g_MechConfigManager.GetConfig(1)->m_nEquipmentCount, 0); // its row is deleted
+        CMechanoid m;
+        m.InitConfig(g_MechConfigManager.FindName("MECH_LIGHT"), false);
+        EXPECT_EQ(m.m_GliderData.GetIndex(), g_GliderManager.FindName("GL_SCOUT"));
+        EXPECT_EQ(m.m_nAddCount, 2);
+        EXPECT_EQ(m.m_nMissileCount, 2u);
+
+        engine.LoadWorld("sample.loc");
+        ASSERT_NE(g_pWorld, nullptr);
+        auto* stock = dynamic_cast<CEqpTrade*>(g_pWorld->m_pEqpTrade);
+        ASSERT_NE(stock, nullptr);
+        std::vector<SEqpConsoleItem> list;
+        ASSERT_EQ(stock->GetEqpList("SAMPLE_HALL", list), 10);
+        // Priced from the tables as the stock was written.
+        for (const SEqpConsoleItem& item : list)
+        {
+            const SEqpItem* kept = CEqpTrade::Find(stock->m_Common, item.m_szName, item.m_dwModif);
+            if (!kept)
+                kept = CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, item.m_szName,
+                                       item.m_dwModif);
+            ASSERT_NE(kept, nullptr);
+            EXPECT_FLOAT_EQ(item.m_fPrice, kept->m_fPrice) << item.m_szName;
+        }
+        // A displaced item goes back to the building's stock.
+        EXPECT_FLOAT_EQ(m.AddToConfig("REACTOR_SMALL", "SAMPLE_HALL", 1, 0x3001, true),
+                        0.0f); // the second reactor
+        EXPECT_FLOAT_EQ(m.AddToConfig("GL_HAULER", "SAMPLE_HALL", 1, 0, true), 6000.0f + 4000.0f + 1200.0f);
+        EXPECT_EQ(
+            CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, "REACTOR_SMALL", 0x3001)->m_nCount,
+            2);
+        // Every game hour restocks it: a rate of 120 brings one each hour,
+        // and one in eight hours takes one away.
+        SEqpItem* launcher =
+            CEqpTrade::Find(stock->FindBuilding("SAMPLE_HALL")->m_Items, "GUN_ROCKET_LAUNCHER", 0);
+        ASSERT_NE(launcher, nullptr);
+        launcher->m_fRate = 120.0f;
+        const std::int32_t before = launcher->m_nCount;
+        g_Random.SetState(7);
+        g_pWorld->SimulateTime(24 * 120.0f);
+        EXPECT_GE(launcher->m_nCount, before + 12);
+        EXPECT_LE(launcher->m_nCount, before + 24);
+        g_pWorld->DoneWorld();
+        EXPECT_EQ(ReadText("error.log"), "");
+        engine.Done();
+        g_ResourceDB.Done();
+    }
+    plat::SetCurrentDirectory(previous.c_str());
+}
