@@ -31,6 +31,10 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include "world/DynamicObject.h"
 #include <filesystem>
 #include <random>
 #include <string>
@@ -113,6 +117,23 @@ void Run(benchmark::State& state, int count)
     for (auto _ : state)
         g_ObjectList.StepPhysics(0.05f);
     state.SetItemsProcessed(state.iterations() * count);
+    if (std::getenv("TVX_CHECKSUM"))
+    {
+        std::uint64_t h = 1469598103934665603ull;
+        for (CMMObject* o : g_ObjectList.m_MovingObjects)
+        {
+            const auto* d = static_cast<CDynamicObject*>(o);
+            const float v[6] = {d->GetPosition().x, d->GetPosition().y, d->GetPosition().z,
+                                d->m_vVelocity.x, d->m_vVelocity.y, d->m_vVelocity.z};
+            for (float f : v)
+            {
+                std::uint32_t u;
+                std::memcpy(&u, &f, 4);
+                h = (h ^ u) * 1099511628211ull;
+            }
+        }
+        std::fprintf(stderr, "checksum %d %016llx\n", count, (unsigned long long)h);
+    }
     g_ObjectList.Clear();
 }
 

@@ -43,10 +43,10 @@ bool CLocationWorldAdapter::GetQuad(const CVector& p, float h[4], float* fx, flo
         if (!near) return false;
     }
     const int c = ix & 63, r = iy & 63;
-    h[0] = near->At(r, c).height;
-    h[1] = near->At(r, c + 1).height;
-    h[2] = near->At(r + 1, c).height;
-    h[3] = near->At(r + 1, c + 1).height;
+    h[0] = near->Height(r, c);
+    h[1] = near->Height(r, c + 1);
+    h[2] = near->Height(r + 1, c);
+    h[3] = near->Height(r + 1, c + 1);
     *fx = p.x * 0.1f - float(ix);
     *fy = p.y * 0.1f - float(iy);
     *parity = (r + c) & 1;

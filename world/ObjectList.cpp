@@ -311,6 +311,7 @@ void CObjectList::Pack(bool entire)
 void CObjectList::PreMove(float dt)
 {
     XTRACE("CObjectList::PreMove");
+    CGroundRayPass pass(m_GroundRayCells);
     if (g_pCameraObject && g_pCameraObject->m_bPhysics) g_pPhysics->PreMove(g_pCameraObject, dt);
     m_MovingObjects.ResetCursor();
     while (CMMObject* o = m_MovingObjects.GetNext())
@@ -325,6 +326,7 @@ void CObjectList::PreMove(float dt)
 void CObjectList::Move(float dt)
 {
     XTRACE("CObjectList::Move");
+    CGroundRayPass pass(m_GroundRayCells);
     if (g_pCameraObject && g_pCameraObject->m_bPhysics) g_pPhysics->Move(g_pCameraObject, dt);
     m_MovingObjects.ResetCursor();
     while (CMMObject* o = m_MovingObjects.GetNext())

@@ -21,6 +21,7 @@
 // it before the game frame runs).
 #pragma once
 
+#include "world/CollisionCells.h"
 #include "world/LinkedList.h"
 #include "world/MMObject.h"
 #include "world/SysObject.h"
@@ -133,6 +134,11 @@ public:
     // moving object against the objects of the 2 x 2 cells it moves
     // towards; each moving pair once, by the object with the larger number.
     void CheckCollision(float dt);
+    // The broad phase on the objects themselves: B is a partner of mover A.
+    static bool IsPartner(const CDynamicObject* a, const CMMObject* b, float vaSq);
+    // The narrow test of a partner by B's flags; true on a contact (always
+    // after B's own handler).
+    bool Collide(CDynamicObject* a, CMMObject* b, float dt);
     // The narrow tests of a mover A against B; true on a contact.
     bool CheckSphereCollisionMove(CDynamicObject* a, CDynamicObject* b, float dt);
     bool CheckSphereCollisionStatic(CDynamicObject* a, CMMObject* b, float dt);
@@ -214,6 +220,13 @@ private:
     // is in the visible or near-invisible table (a constant-time test for
     // objects listed in several cells).
     std::uint32_t m_nVisibilityPass = 0;
+
+    // The ground ray's copy of the cells during the pre-move and move passes.
+    CGroundRayCells m_GroundRayCells;
+    // The broad phase's copy of the searched cells (one pass at a time).
+    CCollisionCells m_CollisionCells;
+    // False only when B's copy shows it certainly out of IsPartner's reach.
+    bool MayReach(const CDynamicObject* a, const CCollisionCells::SEntry& b, float vaSq) const;
 
     // Removes a dead object from its cell and every list, then destroys it.
     void Destroy(CMMObject* object);

@@ -170,17 +170,30 @@ bool CObjectList::GetRayIntersection2(const CVector* origin, const CVector* dire
     const int col = CellColumn(origin->x), row = CellColumn(origin->y);
     if (g_pObjectCells && InsideGrid(col, row))
     {
-        if (CLinkedList<CMMObject>* cell = g_pObjectCells->GetCellObjects(row * kCellGridSize + col))
+        auto test = [&](CMMObject* o)
         {
-            for (CMMObject* o : *cell)
+            if (!o->m_bCollidable || !o->m_bAlive || o->m_bSphereCollider) return;
+            const float t = GetRayIntersectionPolygon(origin, direction, length, o, false);
+            if (t > 0.0f && t < best)
             {
-                if (!o->m_bCollidable || !o->m_bAlive || o->m_bSphereCollider) continue;
-                const float t = GetRayIntersectionPolygon(origin, direction, length, o, false);
-                if (t > 0.0f && t < best)
-                {
-                    best = t;
-                    *hit = o;
-                }
+                best = t;
+                *hit = o;
+            }
+        };
+        const int index = row * kCellGridSize + col;
+        if (CLinkedList<CMMObject>* cell = g_pObjectCells->GetCellObjects(index))
+        {
+            if (m_GroundRayCells.IsActive())
+            {
+                int count = 0;
+                CMMObject* const* objects = m_GroundRayCells.Objects(index, *cell, &count);
+                for (int i = 0; i < count; ++i)
+                    test(objects[i]);
+            }
+            else
+            {
+                for (CMMObject* o : *cell)
+                    test(o);
             }
         }
     }

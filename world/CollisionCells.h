@@ -1,0 +1,143 @@
+// Compact copies of the cells' object lists for the physics passes, which
+// search the same cells for every moving object.
+//
+// CCollisionCells: the collision pass's copy of what its broad phase reads
+// of the objects of a cell.
+//
+// Every mover looks at the objects of four cells, and every object is
+// looked at by the movers of the cells around it: read from the objects
+// themselves (scattered on the heap, the fields on three cache lines) the
+// broad phase costs a cache miss per candidate once the objects no longer
+// fit in the caches. The copy holds, per cell, one 32-byte entry for each
+// collidable, alive object of the cell's list, in the list's order: its
+// position, radius, object number and squared speed. The broad phase
+// throws away with it only the candidates that are certainly out of reach
+// and tests the rest on the objects themselves, exactly as before, so the
+// result is the same as a walk over the lists.
+//
+// The copy of a cell is made when the pass first asks for it, and holds as
+// long as nothing changes the objects in the meantime. Within the pass only
+// the narrow tests change objects: their impulses change the velocity of
+// the two objects of a contact (MarkImpulsed: their speed is then read from
+// the object), and the objects' own collision handlers and contact reports
+// may change anything (Invalidate: every cell is copied again when next
+// asked for). AddImpulse must change nothing but the velocity.
+//
+// Memory: the entries of the cells asked for in one pass (32 bytes an
+// object), kept for the next pass. Threads: main thread only.
+#pragma once
+
+#include "foundation/Vector.h"
+#include "world/ObjectScene.h"
+
+#include <cstdint>
+#include <vector>
+
+class CMMObject;
+
+class CCollisionCells
+{
+public:
+    struct SEntry
+    {
+        CMMObject* object;
+        CVector position;
+        float radius;
+        // The squared speed of an object with the physics flag (a moving one);
+        // -1 for a still one.
+        float speedSq;
+        std::int32_t number;
+
+        bool IsMoving() const { return !(speedSq < 0.0f); }
+    };
+    static_assert(sizeof(SEntry) == 32);
+
+    CCollisionCells();
+
+    // Starts a pass: no cell is copied yet, no object has taken an impulse.
+    void BeginPass();
+    // Every copy out of date (a handler or a report ran).
+    void Invalidate() { BeginPass(); }
+    // The entries of cell index (0..4095), copied from list when not yet
+    // copied in this pass. Valid until the next Entries or Invalidate.
+    const SEntry* Entries(int index, const CLinkedList<CMMObject>& list, int* count);
+    // After Invalidate within the walk of a cell: the cell copied again and
+    // the index of the first entry that comes after `after` in the list (the
+    // entry count when `after` is no longer listed).
+    int ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after,
+                    const SEntry** entries, int* count);
+    // The object's velocity may have changed since its entry was made.
+    void MarkImpulsed(const CMMObject* object);
+    // Perhaps marked (rarely true for an object that was not).
+    bool MaybeImpulsed(const CMMObject* object) const;
+
+private:
+    static constexpr int kCells = kCellGridSize * kCellGridSize;
+    static constexpr int kMarkBits = 1 << 14;
+
+    static std::uint32_t MarkBit(const CMMObject* object);
+    static bool IsListed(const CMMObject* object);
+
+    std::vector<SEntry> m_Entries;
+    std::vector<std::int32_t> m_First; // per cell: first entry
+    std::vector<std::int32_t> m_Count; // per cell: entries
+    std::vector<std::uint32_t> m_Pass; // per cell: the pass it was copied in
+    std::uint32_t m_nPass = 0;
+    std::uint32_t m_nMarked = 0;
+    std::uint64_t m_Marks[kMarkBits / 64] = {};
+};
+
+// CGroundRayCells: for the physics' pre-move and move passes, the objects of
+// a cell that the downward ground ray can hit (collidable, alive, not a
+// sphere collider), in the cell list's order. The ground query runs six
+// times per object and sub-step, each time over the flags of every object
+// of the cell; mostly none of them qualifies.
+//
+// A pass (Begin .. End) runs only the physics of the moving objects: in it
+// objects die (their validity check) and move between cells (SetPosition),
+// and nothing else changes a collision flag. A cell is copied again when its
+// list has changed; the alive flag is read again on every use.
+// Outside a pass IsActive is false and the lists are walked as they are.
+//
+// Memory: the pointers of the cells asked for in one pass. Threads: main
+// thread only.
+class CGroundRayCells
+{
+public:
+    CGroundRayCells();
+
+    void Begin();
+    void End() { m_bActive = false; }
+    bool IsActive() const { return m_bActive; }
+    // The cell's copy; valid until the next Objects.
+    CMMObject* const* Objects(int index, const CLinkedList<CMMObject>& list, int* count);
+
+private:
+    static constexpr int kCells = kCellGridSize * kCellGridSize;
+
+    struct SCell
+    {
+        std::uint32_t pass = 0;
+        std::uint32_t changes = 0;
+        const CLinkedList<CMMObject>* list = nullptr;
+        std::int32_t first = 0;
+        std::int32_t count = 0;
+    };
+    std::vector<CMMObject*> m_Objects;
+    std::vector<SCell> m_Cells;
+    std::uint32_t m_nPass = 0;
+    bool m_bActive = false;
+};
+
+// One pass of CGroundRayCells, ended also when the pass ends by an exception.
+class CGroundRayPass
+{
+public:
+    explicit CGroundRayPass(CGroundRayCells& cells) : m_Cells(cells) { m_Cells.Begin(); }
+    ~CGroundRayPass() { m_Cells.End(); }
+    CGroundRayPass(const CGroundRayPass&) = delete;
+    CGroundRayPass& operator=(const CGroundRayPass&) = delete;
+
+private:
+    CGroundRayCells& m_Cells;
+};
