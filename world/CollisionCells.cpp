@@ -3,62 +3,114 @@
 #include "world/DynamicObject.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <numeric>
 
-CCollisionCells::CCollisionCells() : m_First(kCells, 0), m_Count(kCells, 0), m_Pass(kCells, 0) {}
+CCollisionCells::CCollisionCells() : m_Cells(kCells) {}
 
 void CCollisionCells::BeginPass()
 {
     if (++m_nPass == 0)
     {
         // After four billion passes the stamps start again.
-        std::fill(m_Pass.begin(), m_Pass.end(), 0u);
+        std::fill(m_Cells.begin(), m_Cells.end(), SCell{});
         m_nPass = 1;
     }
     m_Entries.clear();
+    m_Order.clear();
+    m_SortedX.clear();
     if (m_nMarked)
     {
         std::memset(m_Marks, 0, sizeof(m_Marks));
         m_nMarked = 0;
     }
+    m_fMarkedMaxSq = 0.0f;
 }
 
-const CCollisionCells::SEntry* CCollisionCells::Entries(int index, const CLinkedList<CMMObject>& list, int* count)
+// Never a partner of any mover: not collidable, dead, or placed where no
+// distance can be measured.
+bool CCollisionCells::IsListed(const CMMObject* object)
 {
-    if (m_Pass[index] != m_nPass)
+    const CVector& p = object->GetPosition();
+    return object->m_bCollidable && object->m_bAlive && std::isfinite(p.x) && std::isfinite(p.y) &&
+           std::isfinite(p.z);
+}
+
+CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMObject>& list)
+{
+    SCell& cell = m_Cells[index];
+    if (cell.pass == m_nPass) return cell;
+    cell = SCell{m_nPass, std::int32_t(m_Entries.size()), 0, 0.0f, 0.0f};
+    for (CMMObject* o : list)
     {
-        m_Pass[index] = m_nPass;
-        m_First[index] = std::int32_t(m_Entries.size());
-        for (CMMObject* o : list)
-        {
-            if (!IsListed(o)) continue;
-            const float speedSq =
-                o->m_bPhysics ? static_cast<const CDynamicObject*>(o)->m_vVelocity.LengthSq() : -1.0f;
-            m_Entries.push_back(SEntry{o, o->GetPosition(), o->m_fRadius, speedSq, o->m_nObjectNumber});
-        }
-        m_Count[index] = std::int32_t(m_Entries.size()) - m_First[index];
+        if (!IsListed(o)) continue;
+        const float speedSq =
+            o->m_bPhysics ? static_cast<const CDynamicObject*>(o)->m_vVelocity.LengthSq() : -1.0f;
+        m_Entries.push_back(SEntry{o, o->GetPosition(), o->m_fRadius, speedSq, o->m_nObjectNumber});
+        // A radius or speed that is not a number never makes a partner:
+        // std::max keeps the bound it has.
+        cell.maxRadius = std::max(cell.maxRadius, std::fabs(o->m_fRadius));
+        cell.maxSpeedSq = std::max(cell.maxSpeedSq, speedSq);
     }
-    *count = m_Count[index];
-    return m_Entries.data() + m_First[index];
+    cell.count = std::int32_t(m_Entries.size()) - cell.first;
+    const SEntry* entries = m_Entries.data() + cell.first;
+    m_Order.resize(m_Entries.size());
+    std::int32_t* order = m_Order.data() + cell.first;
+    std::iota(order, order + cell.count, 0);
+    std::sort(order, order + cell.count,
+              [entries](std::int32_t i, std::int32_t j) { return entries[i].position.x < entries[j].position.x; });
+    for (int k = 0; k < cell.count; ++k)
+        m_SortedX.push_back(entries[order[k]].position.x);
+    return cell;
 }
 
-int CCollisionCells::ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after,
-                                 const SEntry** entries, int* count)
+const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMObject>& list,
+                                               const CDynamicObject* a, float vaSq, const SEntry** entries,
+                                               int* count)
 {
-    *entries = Entries(index, list, count);
+    const SCell& cell = Copy(index, list);
+    *entries = m_Entries.data() + cell.first;
+    // Every partner lies within this distance along x: the broad phase's
+    // bound with the cell's largest radius and speed (and the speed of any
+    // object that took an impulse), with room for rounding.
+    const float r = std::fabs(a->m_fRadius) + cell.maxRadius;
+    const float reachSq = 1.5f * (r * r + vaSq + std::max(cell.maxSpeedSq, m_fMarkedMaxSq)) * 1.001f + 0.001f;
+    const float reach = std::sqrt(reachSq) * 1.001f + 0.01f;
+    const float x = a->GetPosition().x;
+    const float* sorted = m_SortedX.data() + cell.first;
+    int lo = 0, hi = cell.count;
+    if (reach < HUGE_VALF)
+    {
+        lo = int(std::lower_bound(sorted, sorted + cell.count, x - reach) - sorted);
+        hi = int(std::upper_bound(sorted, sorted + cell.count, x + reach) - sorted);
+    }
+    // Back into list order through a bit per entry.
+    const int words = (cell.count + 63) / 64;
+    m_Bits.assign(std::size_t(words), 0);
+    const std::int32_t* order = m_Order.data() + cell.first;
+    for (int k = lo; k < hi; ++k)
+        m_Bits[std::size_t(order[k] >> 6)] |= std::uint64_t(1) << (order[k] & 63);
+    m_Picked.clear();
+    for (int w = 0; w < words; ++w)
+    {
+        for (std::uint64_t bits = m_Bits[std::size_t(w)]; bits; bits &= bits - 1)
+            m_Picked.push_back(w * 64 + __builtin_ctzll(bits));
+    }
+    *count = int(m_Picked.size());
+    return m_Picked.data();
+}
+
+int CCollisionCells::ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after)
+{
+    const SCell& cell = Copy(index, list);
     int next = 0;
     for (const CMMObject* o : list)
     {
         if (o == after) return next + (IsListed(o) ? 1 : 0);
         if (IsListed(o)) ++next;
     }
-    return *count;
-}
-
-// An object that is not collidable and alive is never a partner.
-bool CCollisionCells::IsListed(const CMMObject* object)
-{
-    return object->m_bCollidable && object->m_bAlive;
+    return cell.count;
 }
 
 std::uint32_t CCollisionCells::MarkBit(const CMMObject* object)
@@ -67,11 +119,12 @@ std::uint32_t CCollisionCells::MarkBit(const CMMObject* object)
     return std::uint32_t((std::uint64_t(key) * 0x9E3779B97F4A7C15ull) >> 50); // 14 bits
 }
 
-void CCollisionCells::MarkImpulsed(const CMMObject* object)
+void CCollisionCells::MarkImpulsed(const CMMObject* object, float speedSq)
 {
     const std::uint32_t bit = MarkBit(object);
     m_Marks[bit >> 6] |= std::uint64_t(1) << (bit & 63);
     ++m_nMarked;
+    m_fMarkedMaxSq = std::max(m_fMarkedMaxSq, speedSq);
 }
 
 bool CCollisionCells::MaybeImpulsed(const CMMObject* object) const

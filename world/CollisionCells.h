@@ -34,6 +34,7 @@
 #include <vector>
 
 class CMMObject;
+class CDynamicObject;
 
 class CCollisionCells
 {
@@ -43,8 +44,8 @@ public:
         CMMObject* object;
         CVector position;
         float radius;
-        // The squared speed of an object with the physics flag (a moving one);
-        // -1 for a still one.
+        // The squared speed of an object with the physics flag (a moving
+        // one); -1 for a still one.
         float speedSq;
         std::int32_t number;
 
@@ -58,16 +59,20 @@ public:
     void BeginPass();
     // Every copy out of date (a handler or a report ran).
     void Invalidate() { BeginPass(); }
-    // The entries of cell index (0..4095), copied from list when not yet
-    // copied in this pass. Valid until the next Entries or Invalidate.
-    const SEntry* Entries(int index, const CLinkedList<CMMObject>& list, int* count);
+    // The entries of cell index (0..4095) in list order, copied from list
+    // when not yet copied in this pass, and of them the ones whose x lies
+    // close enough to mover a's for the broad phase to take them (a
+    // superset: the broad phase's own test decides), as ascending entry
+    // indices. Both valid until the next call or Invalidate.
+    const std::int32_t* Reachable(int index, const CLinkedList<CMMObject>& list, const CDynamicObject* a,
+                                  float vaSq, const SEntry** entries, int* count);
     // After Invalidate within the walk of a cell: the cell copied again and
     // the index of the first entry that comes after `after` in the list (the
     // entry count when `after` is no longer listed).
-    int ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after,
-                    const SEntry** entries, int* count);
-    // The object's velocity may have changed since its entry was made.
-    void MarkImpulsed(const CMMObject* object);
+    int ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after);
+    // The object's velocity may have changed since its entry was made (to
+    // a squared speed of speedSq).
+    void MarkImpulsed(const CMMObject* object, float speedSq);
     // Perhaps marked (rarely true for an object that was not).
     bool MaybeImpulsed(const CMMObject* object) const;
 
@@ -75,15 +80,29 @@ private:
     static constexpr int kCells = kCellGridSize * kCellGridSize;
     static constexpr int kMarkBits = 1 << 14;
 
+    struct SCell
+    {
+        std::uint32_t pass = 0;
+        std::int32_t first = 0; // entries, and positions in the x order
+        std::int32_t count = 0;
+        float maxRadius = 0.0f; // the largest |radius|
+        float maxSpeedSq = 0.0f;
+    };
+
     static std::uint32_t MarkBit(const CMMObject* object);
     static bool IsListed(const CMMObject* object);
+    SCell& Copy(int index, const CLinkedList<CMMObject>& list);
 
     std::vector<SEntry> m_Entries;
-    std::vector<std::int32_t> m_First; // per cell: first entry
-    std::vector<std::int32_t> m_Count; // per cell: entries
-    std::vector<std::uint32_t> m_Pass; // per cell: the pass it was copied in
+    // Per copied cell, its entries by ascending x: their indices and x.
+    std::vector<std::int32_t> m_Order;
+    std::vector<float> m_SortedX;
+    std::vector<SCell> m_Cells;
+    std::vector<std::uint64_t> m_Bits;      // Reachable's selection
+    std::vector<std::int32_t> m_Picked;     // Reachable's result
     std::uint32_t m_nPass = 0;
     std::uint32_t m_nMarked = 0;
+    float m_fMarkedMaxSq = 0.0f; // the largest squared speed of a marked object
     std::uint64_t m_Marks[kMarkBits / 64] = {};
 };
 

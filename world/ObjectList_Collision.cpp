@@ -113,12 +113,14 @@ void CObjectList::CheckCollision(float dt)
                 const int index = r * kCellGridSize + c;
                 CLinkedList<CMMObject>* cell = g_pObjectCells->GetCellObjects(index);
                 if (!cell) continue;
+                const CCollisionCells::SEntry* entries = nullptr;
                 int count = 0;
-                const CCollisionCells::SEntry* entries = m_CollisionCells.Entries(index, *cell, &count);
+                const std::int32_t* picked = m_CollisionCells.Reachable(index, *cell, a, vaSq, &entries, &count);
                 for (int i = 0; i < count; ++i)
                 {
-                    CMMObject* b = entries[i].object;
-                    if (!MayReach(a, entries[i], vaSq) || !IsPartner(a, b, vaSq)) continue;
+                    const CCollisionCells::SEntry& entry = entries[picked[i]];
+                    CMMObject* b = entry.object;
+                    if (!MayReach(a, entry, vaSq) || !IsPartner(a, b, vaSq)) continue;
                     if (std::find(tested, tested + nTested, b) != tested + nTested) continue;
                     if (nTested < kCollisionPartners) tested[nTested++] = b;
 
@@ -130,12 +132,14 @@ void CObjectList::CheckCollision(float dt)
                     if (handlers)
                     {
                         m_CollisionCells.Invalidate();
-                        i = m_CollisionCells.ResumeAfter(index, *cell, b, &entries, &count) - 1;
+                        const int next = m_CollisionCells.ResumeAfter(index, *cell, b);
+                        picked = m_CollisionCells.Reachable(index, *cell, a, vaSq, &entries, &count);
+                        i = int(std::lower_bound(picked, picked + count, next) - picked) - 1;
                     }
                     else if (contact)
                     {
-                        m_CollisionCells.MarkImpulsed(a);
-                        m_CollisionCells.MarkImpulsed(b);
+                        m_CollisionCells.MarkImpulsed(a, a->m_vVelocity.LengthSq());
+                        m_CollisionCells.MarkImpulsed(b, Velocity(b).LengthSq());
                     }
                 }
             }
