@@ -101,6 +101,18 @@ bool CLocationWorldAdapter::GetTriangleNormal(const CVector& p, CVector* normal)
     return true;
 }
 
+void CLocationWorldAdapter::PrefetchGround(const CVector& p)
+{
+    const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
+    if (!(p.x >= 0.0f && p.y >= 0.0f) || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1) return;
+    // Not GetCellMesh: a hint does not count as a use of the cell.
+    const SNearSlot* near = g_Location.GetCell(ix >> 6, iy >> 6).m_pNear;
+    if (!near) return;
+    const float* row = &near->m_fHeights[(iy & 63) * kCellVertices + (ix & 63)];
+    __builtin_prefetch(row);
+    __builtin_prefetch(row + kCellVertices);
+}
+
 float CLocationWorldAdapter::GetUpperLimit()
 {
     return g_Environment.m_fUpperLimit;

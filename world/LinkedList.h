@@ -51,6 +51,8 @@ public:
     std::uint32_t GetChangeCount() const { return m_nChanges; }
     bool IsEmpty() const { return m_pHead == nullptr; }
     const SNode* GetHeadNode() const { return m_pHead; }
+    // The node the next GetNext takes (null at the end).
+    const SNode* GetCursorNode() const { return m_pCursor; }
 
 protected:
     using FDeleteItem = void (*)(void*);

@@ -221,6 +221,8 @@ private:
     // objects listed in several cells).
     std::uint32_t m_nVisibilityPass = 0;
 
+    // Cache hints for the objects a walk of a moving-object list takes next.
+    static void PrefetchAhead(const CLinkedList<CMMObject>& list, bool ground);
     // The ground ray's copy of the cells during the pre-move and move passes.
     CGroundRayCells m_GroundRayCells;
     // The broad phase's copy of the searched cells (one pass at a time).
