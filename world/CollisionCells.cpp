@@ -85,20 +85,34 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
         lo = int(std::lower_bound(sorted, sorted + cell.count, x - reach) - sorted);
         hi = int(std::upper_bound(sorted, sorted + cell.count, x + reach) - sorted);
     }
-    // Back into list order through a bit per entry.
-    const int words = (cell.count + 63) / 64;
-    m_Bits.assign(std::size_t(words), 0);
     const std::int32_t* order = m_Order.data() + cell.first;
-    for (int k = lo; k < hi; ++k)
-        m_Bits[std::size_t(order[k] >> 6)] |= std::uint64_t(1) << (order[k] & 63);
     m_Picked.clear();
-    for (int w = 0; w < words; ++w)
+    for (int k = lo; k < hi; ++k)
     {
-        for (std::uint64_t bits = m_Bits[std::size_t(w)]; bits; bits &= bits - 1)
-            m_Picked.push_back(w * 64 + __builtin_ctzll(bits));
+        if (MayReach(a, (*entries)[order[k]], vaSq)) m_Picked.push_back(order[k]);
     }
+    // Back into list order (a handful of entries).
+    std::sort(m_Picked.begin(), m_Picked.end());
     *count = int(m_Picked.size());
     return m_Picked.data();
+}
+
+bool CCollisionCells::MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const
+{
+    if (b.object == a) return false;
+    const bool moving = b.IsMoving();
+    if (moving && b.number > a->m_nObjectNumber) return false;
+    const float rr = a->m_fRadius + b.radius;
+    const float d2 = (b.position - a->GetPosition()).LengthSq();
+    float vbSq = 0.0f;
+    if (moving)
+    {
+        vbSq = MaybeImpulsed(b.object) ? static_cast<const CDynamicObject*>(b.object)->m_vVelocity.LengthSq()
+                                       : b.speedSq;
+    }
+    // Out only when certainly out of IsPartner's reach: the margin covers
+    // any rounding of the same sums done there; a NaN is never out here.
+    return !(d2 > 1.5f * (rr * rr + vaSq + vbSq) * 1.001f + 0.001f);
 }
 
 int CCollisionCells::ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after)

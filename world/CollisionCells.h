@@ -60,12 +60,14 @@ public:
     // Every copy out of date (a handler or a report ran).
     void Invalidate() { BeginPass(); }
     // The entries of cell index (0..4095) in list order, copied from list
-    // when not yet copied in this pass, and of them the ones whose x lies
-    // close enough to mover a's for the broad phase to take them (a
-    // superset: the broad phase's own test decides), as ascending entry
-    // indices. Both valid until the next call or Invalidate.
+    // when not yet copied in this pass, and of them the ones that may be
+    // partners of mover a (MayReach), as ascending entry indices. Both valid
+    // until the next call or Invalidate.
     const std::int32_t* Reachable(int index, const CLinkedList<CMMObject>& list, const CDynamicObject* a,
                                   float vaSq, const SEntry** entries, int* count);
+    // False only when b is certainly out of mover a's reach by the broad
+    // phase's distance test (CObjectList::IsPartner), judged by b's entry.
+    bool MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const;
     // After Invalidate within the walk of a cell: the cell copied again and
     // the index of the first entry that comes after `after` in the list (the
     // entry count when `after` is no longer listed).
@@ -98,8 +100,7 @@ private:
     std::vector<std::int32_t> m_Order;
     std::vector<float> m_SortedX;
     std::vector<SCell> m_Cells;
-    std::vector<std::uint64_t> m_Bits;      // Reachable's selection
-    std::vector<std::int32_t> m_Picked;     // Reachable's result
+    std::vector<std::int32_t> m_Picked; // Reachable's result
     std::uint32_t m_nPass = 0;
     std::uint32_t m_nMarked = 0;
     float m_fMarkedMaxSq = 0.0f; // the largest squared speed of a marked object

@@ -227,8 +227,6 @@ private:
     CGroundRayCells m_GroundRayCells;
     // The broad phase's copy of the searched cells (one pass at a time).
     CCollisionCells m_CollisionCells;
-    // False only when B's copy shows it certainly out of IsPartner's reach.
-    bool MayReach(const CDynamicObject* a, const CCollisionCells::SEntry& b, float vaSq) const;
 
     // Removes a dead object from its cell and every list, then destroys it.
     void Destroy(CMMObject* object);

@@ -118,9 +118,8 @@ void CObjectList::CheckCollision(float dt)
                 const std::int32_t* picked = m_CollisionCells.Reachable(index, *cell, a, vaSq, &entries, &count);
                 for (int i = 0; i < count; ++i)
                 {
-                    const CCollisionCells::SEntry& entry = entries[picked[i]];
-                    CMMObject* b = entry.object;
-                    if (!MayReach(a, entry, vaSq) || !IsPartner(a, b, vaSq)) continue;
+                    CMMObject* b = entries[picked[i]].object;
+                    if (!IsPartner(a, b, vaSq)) continue;
                     if (std::find(tested, tested + nTested, b) != tested + nTested) continue;
                     if (nTested < kCollisionPartners) tested[nTested++] = b;
 
@@ -145,21 +144,6 @@ void CObjectList::CheckCollision(float dt)
             }
         }
     }
-}
-
-bool CObjectList::MayReach(const CDynamicObject* a, const CCollisionCells::SEntry& b, float vaSq) const
-{
-    if (b.object == a) return false;
-    const bool moving = b.IsMoving();
-    if (moving && b.number > a->m_nObjectNumber) return false;
-    const float rr = a->m_fRadius + b.radius;
-    const float d2 = (b.position - a->GetPosition()).LengthSq();
-    float vbSq = 0.0f;
-    if (moving)
-        vbSq = m_CollisionCells.MaybeImpulsed(b.object) ? Velocity(b.object).LengthSq() : b.speedSq;
-    // Out only when certainly out of IsPartner's reach: the margin covers
-    // any rounding of the same sums done elsewhere; a NaN is never out here.
-    return !(d2 > 1.5f * (rr * rr + vaSq + vbSq) * 1.001f + 0.001f);
 }
 
 bool CObjectList::IsPartner(const CDynamicObject* a, const CMMObject* b, float vaSq)
