@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <numeric>
 
 CCollisionCells::CCollisionCells() : m_Cells(kCells) {}
 
@@ -18,8 +17,6 @@ void CCollisionCells::BeginPass()
         m_nPass = 1;
     }
     m_Entries.clear();
-    m_Order.clear();
-    m_SortedX.clear();
     if (m_nMarked)
     {
         std::memset(m_Marks, 0, sizeof(m_Marks));
@@ -47,21 +44,17 @@ CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMOb
         if (!IsListed(o)) continue;
         const float speedSq =
             o->m_bPhysics ? static_cast<const CDynamicObject*>(o)->m_vVelocity.LengthSq() : -1.0f;
-        m_Entries.push_back(SEntry{o, o->GetPosition(), o->m_fRadius, speedSq, o->m_nObjectNumber});
+        const auto listIndex = std::int32_t(m_Entries.size()) - cell.first;
+        m_Entries.push_back(SEntry{o, o->GetPosition(), o->m_fRadius, speedSq, o->m_nObjectNumber, listIndex});
         // A radius or speed that is not a number never makes a partner:
         // std::max keeps the bound it has.
         cell.maxRadius = std::max(cell.maxRadius, std::fabs(o->m_fRadius));
         cell.maxSpeedSq = std::max(cell.maxSpeedSq, speedSq);
     }
     cell.count = std::int32_t(m_Entries.size()) - cell.first;
-    const SEntry* entries = m_Entries.data() + cell.first;
-    m_Order.resize(m_Entries.size());
-    std::int32_t* order = m_Order.data() + cell.first;
-    std::iota(order, order + cell.count, 0);
-    std::sort(order, order + cell.count,
-              [entries](std::int32_t i, std::int32_t j) { return entries[i].position.x < entries[j].position.x; });
-    for (int k = 0; k < cell.count; ++k)
-        m_SortedX.push_back(entries[order[k]].position.x);
+    SEntry* entries = m_Entries.data() + cell.first;
+    std::sort(entries, entries + cell.count,
+              [](const SEntry& p, const SEntry& q) { return p.position.x < q.position.x; });
     return cell;
 }
 
@@ -78,21 +71,24 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     const float reachSq = 1.5f * (r * r + vaSq + std::max(cell.maxSpeedSq, m_fMarkedMaxSq)) * 1.001f + 0.001f;
     const float reach = std::sqrt(reachSq) * 1.001f + 0.01f;
     const float x = a->GetPosition().x;
-    const float* sorted = m_SortedX.data() + cell.first;
-    int lo = 0, hi = cell.count;
+    const SEntry* first = *entries;
+    const SEntry* last = first + cell.count;
     if (reach < HUGE_VALF)
     {
-        lo = int(std::lower_bound(sorted, sorted + cell.count, x - reach) - sorted);
-        hi = int(std::upper_bound(sorted, sorted + cell.count, x + reach) - sorted);
+        first = std::lower_bound(first, last, x - reach,
+                                 [](const SEntry& e, float v) { return e.position.x < v; });
+        last = std::upper_bound(first, last, x + reach,
+                                [](float v, const SEntry& e) { return v < e.position.x; });
     }
-    const std::int32_t* order = m_Order.data() + cell.first;
     m_Picked.clear();
-    for (int k = lo; k < hi; ++k)
+    for (const SEntry* e = first; e != last; ++e)
     {
-        if (MayReach(a, (*entries)[order[k]], vaSq)) m_Picked.push_back(order[k]);
+        if (MayReach(a, *e, vaSq)) m_Picked.push_back(std::int32_t(e - *entries));
     }
     // Back into list order (a handful of entries).
-    std::sort(m_Picked.begin(), m_Picked.end());
+    const SEntry* all = *entries;
+    std::sort(m_Picked.begin(), m_Picked.end(),
+              [all](std::int32_t i, std::int32_t j) { return all[i].listIndex < all[j].listIndex; });
     *count = int(m_Picked.size());
     return m_Picked.data();
 }

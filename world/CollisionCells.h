@@ -8,9 +8,11 @@
 // looked at by the movers of the cells around it: read from the objects
 // themselves (scattered on the heap, the fields on three cache lines) the
 // broad phase costs a cache miss per candidate once the objects no longer
-// fit in the caches. The copy holds, per cell, one 32-byte entry for each
-// collidable, alive object of the cell's list, in the list's order: its
-// position, radius, object number and squared speed. The broad phase
+// fit in the caches. The copy holds, per cell, one 40-byte entry for each
+// collidable, alive object of the cell's list, sorted by x: its position,
+// radius, object number, squared speed and place in the list. A mover
+// judges only the entries within its reach along x, and takes the few that
+// may reach it in the list's order. The broad phase
 // throws away with it only the candidates that are certainly out of reach
 // and tests the rest on the objects themselves, exactly as before, so the
 // result is the same as a walk over the lists.
@@ -23,7 +25,7 @@
 // may change anything (Invalidate: every cell is copied again when next
 // asked for). AddImpulse must change nothing but the velocity.
 //
-// Memory: the entries of the cells asked for in one pass (32 bytes an
+// Memory: the entries of the cells asked for in one pass (40 bytes an
 // object), kept for the next pass. Threads: main thread only.
 #pragma once
 
@@ -48,10 +50,12 @@ public:
         // one); -1 for a still one.
         float speedSq;
         std::int32_t number;
+        // The place in the cell's list among the entries.
+        std::int32_t listIndex;
 
         bool IsMoving() const { return !(speedSq < 0.0f); }
     };
-    static_assert(sizeof(SEntry) == 32);
+    static_assert(sizeof(SEntry) == 40);
 
     CCollisionCells();
 
@@ -59,18 +63,18 @@ public:
     void BeginPass();
     // Every copy out of date (a handler or a report ran).
     void Invalidate() { BeginPass(); }
-    // The entries of cell index (0..4095) in list order, copied from list
+    // The entries of cell index (0..4095) by ascending x, copied from list
     // when not yet copied in this pass, and of them the ones that may be
-    // partners of mover a (MayReach), as ascending entry indices. Both valid
-    // until the next call or Invalidate.
+    // partners of mover a (MayReach), as entry indices in list order. Both
+    // valid until the next call or Invalidate.
     const std::int32_t* Reachable(int index, const CLinkedList<CMMObject>& list, const CDynamicObject* a,
                                   float vaSq, const SEntry** entries, int* count);
     // False only when b is certainly out of mover a's reach by the broad
     // phase's distance test (CObjectList::IsPartner), judged by b's entry.
     bool MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const;
     // After Invalidate within the walk of a cell: the cell copied again and
-    // the index of the first entry that comes after `after` in the list (the
-    // entry count when `after` is no longer listed).
+    // the list index of the first entry that comes after `after` in the
+    // list (the entry count when `after` is no longer listed).
     int ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after);
     // The object's velocity may have changed since its entry was made (to
     // a squared speed of speedSq).
@@ -85,7 +89,7 @@ private:
     struct SCell
     {
         std::uint32_t pass = 0;
-        std::int32_t first = 0; // entries, and positions in the x order
+        std::int32_t first = 0;
         std::int32_t count = 0;
         float maxRadius = 0.0f; // the largest |radius|
         float maxSpeedSq = 0.0f;
@@ -96,9 +100,6 @@ private:
     SCell& Copy(int index, const CLinkedList<CMMObject>& list);
 
     std::vector<SEntry> m_Entries;
-    // Per copied cell, its entries by ascending x: their indices and x.
-    std::vector<std::int32_t> m_Order;
-    std::vector<float> m_SortedX;
     std::vector<SCell> m_Cells;
     std::vector<std::int32_t> m_Picked; // Reachable's result
     std::uint32_t m_nPass = 0;

@@ -133,7 +133,10 @@ void CObjectList::CheckCollision(float dt)
                         m_CollisionCells.Invalidate();
                         const int next = m_CollisionCells.ResumeAfter(index, *cell, b);
                         picked = m_CollisionCells.Reachable(index, *cell, a, vaSq, &entries, &count);
-                        i = int(std::lower_bound(picked, picked + count, next) - picked) - 1;
+                        i = int(std::find_if(picked, picked + count,
+                                             [&](std::int32_t k) { return entries[k].listIndex >= next; }) -
+                                picked) -
+                            1;
                     }
                     else if (contact)
                     {
