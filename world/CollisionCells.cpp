@@ -17,6 +17,7 @@ void CCollisionCells::BeginPass()
         m_nPass = 1;
     }
     m_Entries.clear();
+    m_Strips.clear();
     if (m_nMarked)
     {
         std::memset(m_Marks, 0, sizeof(m_Marks));
@@ -38,7 +39,8 @@ CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMOb
 {
     SCell& cell = m_Cells[index];
     if (cell.pass == m_nPass) return cell;
-    cell = SCell{m_nPass, std::int32_t(m_Entries.size()), 0, 0.0f, 0.0f};
+    cell = SCell{m_nPass, std::int32_t(m_Entries.size()), 0, std::int32_t(m_Strips.size()),
+                 kCellSize * float(index % kCellGridSize), 0.0f, 0.0f};
     for (CMMObject* o : list)
     {
         if (!IsListed(o)) continue;
@@ -55,7 +57,24 @@ CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMOb
     SEntry* entries = m_Entries.data() + cell.first;
     std::sort(entries, entries + cell.count,
               [](const SEntry& p, const SEntry& q) { return p.position.x < q.position.x; });
+    int strip = 0;
+    m_Strips.push_back(0);
+    for (int k = 0; k < cell.count; ++k)
+    {
+        for (const int to = StripOf(cell, entries[k].position.x); strip < to; ++strip)
+            m_Strips.push_back(k);
+    }
+    for (; strip < kStrips; ++strip)
+        m_Strips.push_back(cell.count);
     return cell;
+}
+
+// Never decreasing with x (the strips follow the x order).
+int CCollisionCells::StripOf(const SCell& cell, float x)
+{
+    const float t = (x - cell.left) * (float(kStrips) / kCellSize);
+    if (!(t >= 0.0f)) return 0;
+    return t >= float(kStrips - 1) ? kStrips - 1 : int(t);
 }
 
 const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMObject>& list,
@@ -64,9 +83,9 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
 {
     const SCell& cell = Copy(index, list);
     *entries = m_Entries.data() + cell.first;
-    // Every partner lies within this distance along x: the broad phase's
-    // bound with the cell's largest radius and speed (and the speed of any
-    // object that took an impulse), with room for rounding.
+    // Every partner lies within this distance along x and along y: the
+    // broad phase's bound with the cell's largest radius and speed (and the
+    // speed of any object that took an impulse), with room for rounding.
     const float r = std::fabs(a->m_fRadius) + cell.maxRadius;
     const float reachSq = 1.5f * (r * r + vaSq + std::max(cell.maxSpeedSq, m_fMarkedMaxSq)) * 1.001f + 0.001f;
     const float reach = std::sqrt(reachSq) * 1.001f + 0.01f;
@@ -75,14 +94,16 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     const SEntry* last = first + cell.count;
     if (reach < HUGE_VALF)
     {
-        first = std::lower_bound(first, last, x - reach,
-                                 [](const SEntry& e, float v) { return e.position.x < v; });
-        last = std::upper_bound(first, last, x + reach,
-                                [](float v, const SEntry& e) { return v < e.position.x; });
+        const std::int32_t* strips = m_Strips.data() + cell.strips;
+        last = first + strips[StripOf(cell, x + reach) + 1];
+        first += strips[StripOf(cell, x - reach)];
     }
+    const float y = a->GetPosition().y;
     m_Picked.clear();
-    for (const SEntry* e = first; e != last; ++e)
+    for (const SEntry* e = first; e < last; ++e)
     {
+        // Along y as along x first: the cheaper test throws out most.
+        if (!(std::fabs(e->position.y - y) <= reach) && reach < HUGE_VALF) continue;
         if (MayReach(a, *e, vaSq)) m_Picked.push_back(std::int32_t(e - *entries));
     }
     // Back into list order (a handful of entries).

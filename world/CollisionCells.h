@@ -86,20 +86,29 @@ private:
     static constexpr int kCells = kCellGridSize * kCellGridSize;
     static constexpr int kMarkBits = 1 << 14;
 
+    // A copied cell's entries fall into strips of the cell along x (the
+    // first and last strips also hold entries beyond the cell's edges):
+    // strip b's entries start at the cell's entry m_Strips[strips + b].
+    static constexpr int kStrips = 16;
+
     struct SCell
     {
         std::uint32_t pass = 0;
         std::int32_t first = 0;
         std::int32_t count = 0;
-        float maxRadius = 0.0f; // the largest |radius|
+        std::int32_t strips = 0; // the cell's kStrips + 1 starts in m_Strips
+        float left = 0.0f;       // x of the cell's left edge
+        float maxRadius = 0.0f;  // the largest |radius|
         float maxSpeedSq = 0.0f;
     };
 
     static std::uint32_t MarkBit(const CMMObject* object);
     static bool IsListed(const CMMObject* object);
+    static int StripOf(const SCell& cell, float x);
     SCell& Copy(int index, const CLinkedList<CMMObject>& list);
 
     std::vector<SEntry> m_Entries;
+    std::vector<std::int32_t> m_Strips;
     std::vector<SCell> m_Cells;
     std::vector<std::int32_t> m_Picked; // Reachable's result
     std::uint32_t m_nPass = 0;
