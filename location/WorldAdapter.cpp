@@ -101,16 +101,24 @@ bool CLocationWorldAdapter::GetTriangleNormal(const CVector& p, CVector* normal)
     return true;
 }
 
-void CLocationWorldAdapter::PrefetchGround(const CVector& p)
+void CLocationWorldAdapter::PrefetchGround(const CVector& p, bool cellOnly)
 {
     const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
     if (!(p.x >= 0.0f && p.y >= 0.0f) || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1) return;
+    const MapCell& cell = g_Location.GetCell(ix >> 6, iy >> 6);
+    if (cellOnly)
+    {
+        __builtin_prefetch(&cell.m_pNear);
+        return;
+    }
     // Not GetCellMesh: a hint does not count as a use of the cell.
-    const SNearSlot* near = g_Location.GetCell(ix >> 6, iy >> 6).m_pNear;
+    const SNearSlot* near = cell.m_pNear;
     if (!near) return;
-    const float* row = &near->m_fHeights[(iy & 63) * kCellVertices + (ix & 63)];
-    __builtin_prefetch(row);
-    __builtin_prefetch(row + kCellVertices);
+    // The rows of the quad and one on each side: the probes reach a few
+    // units around the object.
+    const int r = iy & 63, c = ix & 63;
+    for (int row = std::max(r - 1, 0); row <= std::min(r + 2, kCellVertices - 1); ++row)
+        __builtin_prefetch(&near->m_fHeights[row * kCellVertices + c]);
 }
 
 float CLocationWorldAdapter::GetUpperLimit()

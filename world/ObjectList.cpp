@@ -43,20 +43,25 @@ template <class T, class List, class Pred> void FillArray(const List& list, SPoi
 } // namespace
 
 // The moving objects' passes take object after object from all over the
-// heap and the ground under each from all over the loaded cells: while one
-// object is worked on, the one after next is fetched into the caches and
-// (with ground) the ground under the next one. Hints only; nothing changes.
+// heap and the ground under each from all over the loaded cells. While one
+// object is worked on, the objects three ahead are fetched into the caches,
+// with ground, the cell record of the one two ahead (its object is there
+// now) and the ground under the next one (its cell record is there now).
+// Hints only; nothing changes.
 void CObjectList::PrefetchAhead(const CLinkedList<CMMObject>& list, bool ground)
 {
     const CLinkedListBase::SNode* next = list.GetCursorNode();
-    if (!next) return;
-    if (const CLinkedListBase::SNode* after = next->next)
+    const CLinkedListBase::SNode* second = next ? next->next : nullptr;
+    const CLinkedListBase::SNode* third = second ? second->next : nullptr;
+    if (third)
     {
-        const char* bytes = static_cast<const char*>(after->item);
+        const char* bytes = static_cast<const char*>(third->item);
         for (std::size_t at = 0; at < sizeof(CDynamicObject); at += 64)
             __builtin_prefetch(bytes + at);
     }
-    if (ground && g_pWorldTerrain) g_pWorldTerrain->PrefetchGround(static_cast<const CMMObject*>(next->item)->GetPosition());
+    if (!ground || !g_pWorldTerrain) return;
+    if (second) g_pWorldTerrain->PrefetchGround(static_cast<const CMMObject*>(second->item)->GetPosition(), true);
+    if (next) g_pWorldTerrain->PrefetchGround(static_cast<const CMMObject*>(next->item)->GetPosition(), false);
 }
 
 CObjectList::CObjectList()
