@@ -108,8 +108,9 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     }
     // Back into list order (a handful of entries).
     const SEntry* all = *entries;
-    std::sort(m_Picked.begin(), m_Picked.end(),
-              [all](std::int32_t i, std::int32_t j) { return all[i].listIndex < all[j].listIndex; });
+    if (m_Picked.size() > 1)
+        std::sort(m_Picked.begin(), m_Picked.end(),
+                  [all](std::int32_t i, std::int32_t j) { return all[i].listIndex < all[j].listIndex; });
     *count = int(m_Picked.size());
     return m_Picked.data();
 }
