@@ -92,6 +92,7 @@ void CObjectList::CheckCollision(float dt)
     m_MovingObjects.ResetCursor();
     while (CMMObject* ao = m_MovingObjects.GetNext())
     {
+        PrefetchAhead(m_MovingObjects, false);
         if (!ao->m_bPhysics || !ao->m_bAlive) continue;
         auto* a = static_cast<CDynamicObject*>(ao);
         if (!IsNumber(a->m_vVelocity) || !IsNumber(a->GetPosition())) continue;
