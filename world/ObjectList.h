@@ -152,9 +152,9 @@ public:
     bool GetRayIntersection(const CVector* origin, const CVector* direction, float length, CVector* point,
                             CMMObject* ignore, CMMObject** hit);
     // The same over the origin's cell only, triangle-shaped objects only,
-    // shown or not (the physics' ground query; object is not excluded).
+    // shown or not, self excluded (the physics' ground query).
     bool GetRayIntersection2(const CVector* origin, const CVector* direction, float length, CVector* point,
-                             CMMObject* object, CMMObject** hit);
+                             CMMObject* self, CMMObject** hit);
     // Distance along the ray to the object's bounding sphere, or -1.
     static float TestRaySphere(const CVector* origin, const CVector* direction, float length,
                                CMMObject* object, bool);

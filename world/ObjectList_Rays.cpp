@@ -162,7 +162,7 @@ bool CObjectList::GetRayIntersection(const CVector* origin, const CVector* direc
 }
 
 bool CObjectList::GetRayIntersection2(const CVector* origin, const CVector* direction, float length,
-                                      CVector* point, CMMObject*, CMMObject** hit)
+                                      CVector* point, CMMObject* self, CMMObject** hit)
 {
     XTRACE("CObjectList::GetRayIntersection2");
     float best = 10000000.0f;
@@ -172,7 +172,9 @@ bool CObjectList::GetRayIntersection2(const CVector* origin, const CVector* dire
     {
         auto test = [&](CMMObject* o)
         {
-            if (!o->m_bCollidable || !o->m_bAlive || o->m_bSphereCollider) return;
+            // The querying object is no ground for itself: a moving object
+            // with a triangle shape would stand on its own top and climb.
+            if (!o->m_bCollidable || !o->m_bAlive || o->m_bSphereCollider || o == self) return;
             const float t = GetRayIntersectionPolygon(origin, direction, length, o, false);
             if (t > 0.0f && t < best)
             {

@@ -145,3 +145,41 @@ TEST_F(Physics, AGliderClimbingPastTheCeilingIsTurnedBack)
     m_Physics.PreMove(&g, 0.1f);
     EXPECT_LT(g.m_vVelocity.z, 0.0f);
 }
+
+namespace
+{
+// A moving object with a triangle top two units above its position (off
+// centre: a ray down the middle does not run along the diagonal).
+class CCrate : public CDynamicObject
+{
+public:
+    CCrate()
+    {
+        m_nType = OBJ_STONE;
+        m_bCollidable = m_bShown = m_bPhysics = m_bMoving = 1;
+        m_bSphereCollider = 0;
+        m_fRadius = 6.0f;
+        m_Frame.SetMatrix(CMatrix(1.0f), true);
+        m_Shape.push_back(MakeTriangle({-5.0f, -3.0f, 2.0f}, {5.0f, -3.0f, 2.0f}, {5.0f, 7.0f, 2.0f}));
+        m_Shape.push_back(MakeTriangle({-5.0f, -3.0f, 2.0f}, {5.0f, 7.0f, 2.0f}, {-5.0f, 7.0f, 2.0f}));
+    }
+    const void* GetShapeData() override { return &m_Shape; }
+    std::vector<SShapeTriangle> m_Shape;
+};
+} // namespace
+
+// The ground query passes the moving object along: its own top is no
+// ground for it (it would climb on itself for ever), while it is ground for
+// anyone else.
+TEST_F(Physics, AMovingTriangleShapedObjectIsNoGroundForItself)
+{
+    auto* crate = new CCrate;
+    MakeHover(*crate, 40.0f, 1.0f);
+    g_ObjectList.AddObject(crate);
+    for (int i = 0; i < 200; ++i)
+        g_ObjectList.StepPhysics(0.05f);
+    EXPECT_NEAR(crate->GetPosition().z, 15.0f, 0.1f);
+    const CVector at = crate->GetPosition();
+    EXPECT_EQ(m_Physics.GetGroundHeight(&at, crate), 0.0f);
+    EXPECT_FLOAT_EQ(m_Physics.GetGroundHeight(&at, nullptr), at.z + 2.0f);
+}
