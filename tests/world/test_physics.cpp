@@ -1,6 +1,7 @@
 // The hover physics over a flat ground: tiny steps, invalid states, the
 // hover equilibrium, the probes' push out of the ground and the ground
-// found on top of an object.
+// found on top of an object (not on the mover itself, and as the pass
+// changes it).
 #include "WorldMotionFakes.h"
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
@@ -182,4 +183,45 @@ TEST_F(Physics, AMovingTriangleShapedObjectIsNoGroundForItself)
     const CVector at = crate->GetPosition();
     EXPECT_EQ(m_Physics.GetGroundHeight(&at, crate), 0.0f);
     EXPECT_FLOAT_EQ(m_Physics.GetGroundHeight(&at, nullptr), at.z + 2.0f);
+}
+
+// The ground queries of one pass see what the pass itself changes: an
+// object that dies in it is no longer ground for the movers after it, and
+// one that moves into a cell is ground there for the movers after it.
+TEST_F(Physics, TheGroundWithinAPassFollowsDeathsAndMoves)
+{
+    auto hovering = [](CDynamicObject* o, CVector p)
+    {
+        o->m_bGroundFollowing = 1;
+        o->m_fHoverHeight = 1.0f;
+        o->m_Frame.SetPosition(p);
+        g_ObjectList.AddObject(o);
+        return o;
+    };
+    // Pre-move: the first mover reads the cell while the crate lives; the
+    // crate dies of its bad velocity; the ball over it then falls freely.
+    hovering(new CCrate, {300.0f, 300.0f, 50.0f});
+    auto* doomed = new CCrate;
+    doomed->m_Frame.SetPosition({100.0f, 100.0f, 100.0f});
+    doomed->m_vVelocity = CVector{std::nanf(""), 0.0f, 0.0f};
+    g_ObjectList.AddObject(doomed);
+    CDynamicObject* ball = hovering(new CBall({}, {}), {100.0f, 100.0f, 103.0f});
+    ball->m_bGravity = 1;
+    ball->m_fGravityFactor = 1.0f;
+    g_ObjectList.PreMove(0.05f);
+    EXPECT_FALSE(doomed->m_bAlive);
+    EXPECT_LT(ball->m_vVelocity.z, 0.0f);
+
+    // Move: a crate crosses into the next cell, where a mover has read the
+    // ground already in this pass; the ball after it stands on its top.
+    g_ObjectList.Clear();
+    hovering(new CCrate, {1000.0f, 300.0f, 50.0f});
+    auto* crossing = new CCrate;
+    crossing->m_Frame.SetPosition({638.0f, 100.0f, 100.0f});
+    crossing->m_vVelocity = CVector{40.0f, 0.0f, 0.0f};
+    g_ObjectList.AddObject(crossing);
+    ball = hovering(new CBall({}, {}), {640.5f, 100.0f, 101.0f});
+    g_ObjectList.Move(0.05f);
+    ASSERT_EQ(CellOf(crossing->GetPosition()), 1);
+    EXPECT_FLOAT_EQ(ball->GetPosition().z, 102.0f);
 }
