@@ -10,12 +10,11 @@
 // broad phase costs a cache miss per candidate once the objects no longer
 // fit in the caches. The copy holds, per cell, one 40-byte entry for each
 // collidable, alive object of the cell's list, sorted by x: its position,
-// radius, object number, squared speed and place in the list. A mover
-// judges only the entries within its reach along x, and takes the few that
-// may reach it in the list's order. The broad phase
-// throws away with it only the candidates that are certainly out of reach
-// and tests the rest on the objects themselves, exactly as before, so the
-// result is the same as a walk over the lists.
+// radius, object number, squared speed and place in the list. A mover looks
+// only at the entries within its reach along x and throws away those that
+// are certainly out of reach; the few left are tested on the objects
+// themselves in the list's order, exactly as before, so the result is the
+// same as a walk over the lists.
 //
 // The copy of a cell is made when the pass first asks for it, and holds as
 // long as nothing changes the objects in the meantime. Within the pass only
