@@ -98,13 +98,21 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
         last = first + strips[StripOf(cell, x + reach) + 1];
         first += strips[StripOf(cell, x - reach)];
     }
+    // Along y as along x first: the cheaper test throws out most, kept
+    // without a branch per entry (which way it goes is anybody's guess).
     const float y = a->GetPosition().y;
-    m_Picked.clear();
+    const float band = reach < HUGE_VALF ? reach : HUGE_VALF;
+    m_Near.resize(std::size_t(last - first));
+    int n = 0;
     for (const SEntry* e = first; e < last; ++e)
     {
-        // Along y as along x first: the cheaper test throws out most.
-        if (!(std::fabs(e->position.y - y) <= reach) && reach < HUGE_VALF) continue;
-        if (MayReach(a, *e, vaSq)) m_Picked.push_back(std::int32_t(e - *entries));
+        m_Near[std::size_t(n)] = std::int32_t(e - *entries);
+        n += std::fabs(e->position.y - y) <= band ? 1 : 0;
+    }
+    m_Picked.clear();
+    for (int k = 0; k < n; ++k)
+    {
+        if (MayReach(a, (*entries)[m_Near[std::size_t(k)]], vaSq)) m_Picked.push_back(m_Near[std::size_t(k)]);
     }
     // Back into list order (a handful of entries).
     const SEntry* all = *entries;

@@ -109,6 +109,7 @@ private:
     std::vector<SEntry> m_Entries;
     std::vector<std::int32_t> m_Strips;
     std::vector<SCell> m_Cells;
+    std::vector<std::int32_t> m_Near;   // Reachable's entries within reach along x and y
     std::vector<std::int32_t> m_Picked; // Reachable's result
     std::uint32_t m_nPass = 0;
     std::uint32_t m_nMarked = 0;
