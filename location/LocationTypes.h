@@ -159,8 +159,21 @@ struct SNearSlot
     // 64 and row 64 as read from the file.
     float m_fEdgeHeights[4][32] = {};
 
+    // The heights of m_Vertices again, packed four bytes a vertex: the
+    // height and normal queries (every physics probe) read a cell's heights
+    // at random places, and from the 20-byte records they would pull five
+    // times the memory through the caches. Always equal to the records'
+    // heights: write a height only through SetHeight.
+    float m_fHeights[kCellVertices * kCellVertices] = {};
+
     SNearVertex& At(int row, int column) { return m_Vertices[row * kCellVertices + column]; }
     const SNearVertex& At(int row, int column) const { return m_Vertices[row * kCellVertices + column]; }
+    float Height(int row, int column) const { return m_fHeights[row * kCellVertices + column]; }
+    void SetHeight(int row, int column, float height)
+    {
+        m_Vertices[row * kCellVertices + column].height = height;
+        m_fHeights[row * kCellVertices + column] = height;
+    }
 };
 
 // A far cache slot: every second vertex of one cell.

@@ -33,11 +33,18 @@ void EdgeVertex(int side, int j, int last, int& row, int& column)
     }
 }
 
-float& NearEdge(SNearSlot& slot, int side, int j)
+float NearEdge(const SNearSlot& slot, int side, int j)
 {
     int row, column;
     EdgeVertex(side, j, kCellVertices - 1, row, column);
-    return slot.At(row, column).height;
+    return slot.Height(row, column);
+}
+
+void SetNearEdge(SNearSlot& slot, int side, int j, float height)
+{
+    int row, column;
+    EdgeVertex(side, j, kCellVertices - 1, row, column);
+    slot.SetHeight(row, column, height);
 }
 
 float FarEdge(const SFarSlot& slot, int side, int j)
@@ -59,7 +66,7 @@ void BendEdge(SNearSlot& near, int side, const SFarSlot& far)
 {
     const int farSide = (side + 2) % 4;
     for (int i = 0; i < 32; ++i)
-        NearEdge(near, side, 2 * i + 1) = (FarEdge(far, farSide, i) + FarEdge(far, farSide, i + 1)) * 0.5f;
+        SetNearEdge(near, side, 2 * i + 1, (FarEdge(far, farSide, i) + FarEdge(far, farSide, i + 1)) * 0.5f);
     ReleaseBlockMeshes(near);
     near.m_bBorder[side] = 1;
 }
@@ -67,7 +74,7 @@ void BendEdge(SNearSlot& near, int side, const SFarSlot& far)
 void RestoreEdge(SNearSlot& near, int side)
 {
     for (int i = 0; i < 32; ++i)
-        NearEdge(near, side, 2 * i + 1) = near.m_fEdgeHeights[side][i];
+        SetNearEdge(near, side, 2 * i + 1, near.m_fEdgeHeights[side][i]);
     ReleaseBlockMeshes(near);
     near.m_bBorder[side] = 0;
 }
@@ -238,6 +245,7 @@ void CLocation::LoadNear(unsigned x, unsigned y, MapCell& cell)
             std::uint32_t* words = reinterpret_cast<std::uint32_t*>(&slot->At(r, c));
             for (int k = 0; k < 5; ++k)
                 words[k] = layers[k * layer + at];
+            slot->m_fHeights[r * kCellVertices + c] = slot->At(r, c).height;
         }
     }
 

@@ -56,8 +56,8 @@ float CLocation::GetHeight(const CVector& p, bool water, bool load, std::uint8_t
         if (!near) return 0.0f;
     }
     const int c = ix & 63, r = iy & 63;
-    const float h00 = near->At(r, c).height, h10 = near->At(r, c + 1).height;
-    const float h01 = near->At(r + 1, c).height, h11 = near->At(r + 1, c + 1).height;
+    const float h00 = near->Height(r, c), h10 = near->Height(r, c + 1);
+    const float h01 = near->Height(r + 1, c), h11 = near->Height(r + 1, c + 1);
     float h;
     if ((r + c) & 1)
         h = fx + fy < 1.0f ? h00 + (h10 - h00) * fx + (h01 - h00) * fy
@@ -86,7 +86,7 @@ float CLocation::GetRoughHeight(const CVector& p, bool water)
     bool flagged;
     if (SNearSlot* near = GetCellMesh(cx, cy))
     {
-        h = near->At(ly, lx).height;
+        h = near->Height(ly, lx);
         flagged = near->At(ly & ~1, lx & 62).water != 0;
     }
     else

@@ -43,10 +43,10 @@ bool CLocationWorldAdapter::GetQuad(const CVector& p, float h[4], float* fx, flo
         if (!near) return false;
     }
     const int c = ix & 63, r = iy & 63;
-    h[0] = near->At(r, c).height;
-    h[1] = near->At(r, c + 1).height;
-    h[2] = near->At(r + 1, c).height;
-    h[3] = near->At(r + 1, c + 1).height;
+    h[0] = near->Height(r, c);
+    h[1] = near->Height(r, c + 1);
+    h[2] = near->Height(r + 1, c);
+    h[3] = near->Height(r + 1, c + 1);
     *fx = p.x * 0.1f - float(ix);
     *fy = p.y * 0.1f - float(iy);
     *parity = (r + c) & 1;
@@ -99,6 +99,26 @@ bool CLocationWorldAdapter::GetTriangleNormal(const CVector& p, CVector* normal)
                      : CVector{10.0f * (h01 - h11), -10.0f * (h01 - h00), 100.0f};
     *normal = Normalize(n);
     return true;
+}
+
+void CLocationWorldAdapter::PrefetchGround(const CVector& p, bool cellOnly)
+{
+    const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
+    if (!(p.x >= 0.0f && p.y >= 0.0f) || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1) return;
+    const MapCell& cell = g_Location.GetCell(ix >> 6, iy >> 6);
+    if (cellOnly)
+    {
+        __builtin_prefetch(&cell.m_pNear);
+        return;
+    }
+    // Not GetCellMesh: a hint does not count as a use of the cell.
+    const SNearSlot* near = cell.m_pNear;
+    if (!near) return;
+    // The rows of the quad and one on each side: the probes reach a few
+    // units around the object.
+    const int r = iy & 63, c = ix & 63;
+    for (int row = std::max(r - 1, 0); row <= std::min(r + 2, kCellVertices - 1); ++row)
+        __builtin_prefetch(&near->m_fHeights[row * kCellVertices + c]);
 }
 
 float CLocationWorldAdapter::GetUpperLimit()

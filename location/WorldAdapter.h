@@ -34,6 +34,7 @@ public:
     float GetRoughHeight(const CVector& point, bool water) override;
     bool GetTriangleNormal(const CVector& point, CVector* normal) override;
     float GetUpperLimit() override;
+    void PrefetchGround(const CVector& point, bool cellOnly) override;
 
     // IWorldLocation
     void ClearForNewLocation() override;

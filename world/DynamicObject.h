@@ -23,7 +23,8 @@ public:
     void SaveToStream(CMemStream& stream, int* size, bool stateOnly) override;
     void LoadFromStream(CMemStream& stream, int* size, bool stateOnly) override;
 
-    // velocity += impulse / mass.
+    // velocity += impulse / mass. An override must change nothing but the
+    // velocity: the collision pass keeps copies of the other fields.
     virtual void AddImpulse(const CVector& impulse);
     // Sideways push (the camera fills it).
     virtual void SidePush(float /*v*/) {}

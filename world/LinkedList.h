@@ -46,8 +46,13 @@ public:
     void SetOwnsItems(bool owns) { m_bOwnsItems = owns ? 1 : 0; }
     bool OwnsItems() const { return m_bOwnsItems != 0; }
     int GetCount() const { return m_nCount; }
+    // Grows with every node added or removed: a copy of the list made at
+    // one count is still the list while the count is the same.
+    std::uint32_t GetChangeCount() const { return m_nChanges; }
     bool IsEmpty() const { return m_pHead == nullptr; }
     const SNode* GetHeadNode() const { return m_pHead; }
+    // The node the next GetNext takes (null at the end).
+    const SNode* GetCursorNode() const { return m_pCursor; }
 
 protected:
     using FDeleteItem = void (*)(void*);
@@ -80,6 +85,7 @@ private:
     std::uint32_t m_nReserved = 0;
     std::uint8_t m_bOwnsItems = 0;
     int m_nCount = 0;
+    std::uint32_t m_nChanges = 0;
     FDeleteItem m_pfnDeleteItem;
 };
 

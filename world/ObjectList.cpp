@@ -7,6 +7,7 @@
 #include "world/DynamicObject.h"
 #include "world/ObjectScene.h"
 #include "world/Physics.h"
+#include "world/WorldTerrain.h"
 
 #include <algorithm>
 #include <cstring>
@@ -40,6 +41,28 @@ template <class T, class List, class Pred> void FillArray(const List& list, SPoi
 }
 
 } // namespace
+
+// The moving objects' passes take object after object from all over the
+// heap and the ground under each from all over the loaded cells. While one
+// object is worked on, the objects three ahead are fetched into the caches,
+// with ground, the cell record of the one two ahead (its object is there
+// now) and the ground under the next one (its cell record is there now).
+// Hints only; nothing changes.
+void CObjectList::PrefetchAhead(const CLinkedList<CMMObject>& list, bool ground)
+{
+    const CLinkedListBase::SNode* next = list.GetCursorNode();
+    const CLinkedListBase::SNode* second = next ? next->next : nullptr;
+    const CLinkedListBase::SNode* third = second ? second->next : nullptr;
+    if (third)
+    {
+        const char* bytes = static_cast<const char*>(third->item);
+        for (std::size_t at = 0; at < sizeof(CDynamicObject); at += 64)
+            __builtin_prefetch(bytes + at);
+    }
+    if (!ground || !g_pWorldTerrain) return;
+    if (second) g_pWorldTerrain->PrefetchGround(static_cast<const CMMObject*>(second->item)->GetPosition(), true);
+    if (next) g_pWorldTerrain->PrefetchGround(static_cast<const CMMObject*>(next->item)->GetPosition(), false);
+}
 
 CObjectList::CObjectList()
 {
@@ -313,10 +336,12 @@ void CObjectList::Pack(bool entire)
 void CObjectList::PreMove(float dt)
 {
     XTRACE("CObjectList::PreMove");
+    CGroundRayPass pass(m_GroundRayCells);
     if (g_pCameraObject && g_pCameraObject->m_bPhysics) g_pPhysics->PreMove(g_pCameraObject, dt);
     m_MovingObjects.ResetCursor();
     while (CMMObject* o = m_MovingObjects.GetNext())
     {
+        PrefetchAhead(m_MovingObjects, true);
         if (!o->m_bPhysics || !o->m_bAlive) continue;
         auto* d = static_cast<CDynamicObject*>(o);
         const bool lagged = d->m_bNetwork && !d->m_bLocal && d->m_fLagTime != 0.0f;
@@ -327,10 +352,12 @@ void CObjectList::PreMove(float dt)
 void CObjectList::Move(float dt)
 {
     XTRACE("CObjectList::Move");
+    CGroundRayPass pass(m_GroundRayCells);
     if (g_pCameraObject && g_pCameraObject->m_bPhysics) g_pPhysics->Move(g_pCameraObject, dt);
     m_MovingObjects.ResetCursor();
     while (CMMObject* o = m_MovingObjects.GetNext())
     {
+        PrefetchAhead(m_MovingObjects, true);
         if (!o->m_bPhysics || !o->m_bAlive) continue;
         auto* d = static_cast<CDynamicObject*>(o);
         const bool lagged = d->m_bNetwork && !d->m_bLocal && d->m_fLagTime != 0.0f;

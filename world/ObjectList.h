@@ -21,6 +21,7 @@
 // it before the game frame runs).
 #pragma once
 
+#include "world/CollisionCells.h"
 #include "world/LinkedList.h"
 #include "world/MMObject.h"
 #include "world/SysObject.h"
@@ -134,6 +135,11 @@ public:
     // moving object against the objects of the 2 x 2 cells it moves
     // towards; each moving pair once, by the object with the larger number.
     void CheckCollision(float dt);
+    // The broad phase on the objects themselves: B is a partner of mover A.
+    static bool IsPartner(const CDynamicObject* a, const CMMObject* b, float vaSq);
+    // The narrow test of a partner by B's flags; true on a contact (always
+    // after B's own handler).
+    bool Collide(CDynamicObject* a, CMMObject* b, float dt);
     // The narrow tests of a mover A against B; true on a contact.
     bool CheckSphereCollisionMove(CDynamicObject* a, CDynamicObject* b, float dt);
     bool CheckSphereCollisionStatic(CDynamicObject* a, CMMObject* b, float dt);
@@ -147,9 +153,9 @@ public:
     bool GetRayIntersection(const CVector* origin, const CVector* direction, float length, CVector* point,
                             CMMObject* ignore, CMMObject** hit);
     // The same over the origin's cell only, triangle-shaped objects only,
-    // shown or not (the physics' ground query; object is not excluded).
+    // shown or not, self excluded (the physics' ground query).
     bool GetRayIntersection2(const CVector* origin, const CVector* direction, float length, CVector* point,
-                             CMMObject* object, CMMObject** hit);
+                             CMMObject* self, CMMObject** hit);
     // Distance along the ray to the object's bounding sphere, or -1.
     static float TestRaySphere(const CVector* origin, const CVector* direction, float length,
                                CMMObject* object, bool);
@@ -228,6 +234,13 @@ private:
     // is in the visible or near-invisible table (a constant-time test for
     // objects listed in several cells).
     std::uint32_t m_nVisibilityPass = 0;
+
+    // Cache hints for the objects a walk of a moving-object list takes next.
+    static void PrefetchAhead(const CLinkedList<CMMObject>& list, bool ground);
+    // The ground ray's copy of the cells during the pre-move and move passes.
+    CGroundRayCells m_GroundRayCells;
+    // The broad phase's copy of the searched cells (one pass at a time).
+    CCollisionCells m_CollisionCells;
 
     // Removes a dead object from its cell and every list, then destroys it.
     void Destroy(CMMObject* object);

@@ -88,9 +88,11 @@ void CObjectList::CheckCollision(float dt)
     XTRACE("CObjectList::CheckCollision");
     if (!g_pObjectCells) return;
     constexpr float S = 1.0f / kQuadSize;
+    m_CollisionCells.BeginPass();
     m_MovingObjects.ResetCursor();
     while (CMMObject* ao = m_MovingObjects.GetNext())
     {
+        PrefetchAhead(m_MovingObjects, false);
         if (!ao->m_bPhysics || !ao->m_bAlive) continue;
         auto* a = static_cast<CDynamicObject*>(ao);
         if (!IsNumber(a->m_vVelocity) || !IsNumber(a->GetPosition())) continue;
@@ -109,46 +111,79 @@ void CObjectList::CheckCollision(float dt)
             for (int c : {col, col + colStep})
             {
                 if (c < 0 || c >= kCellGridSize) continue;
-                CLinkedList<CMMObject>* cell = g_pObjectCells->GetCellObjects(r * kCellGridSize + c);
+                const int index = r * kCellGridSize + c;
+                CLinkedList<CMMObject>* cell = g_pObjectCells->GetCellObjects(index);
                 if (!cell) continue;
-                for (CMMObject* b : *cell)
+                const CCollisionCells::SEntry* entries = nullptr;
+                int count = 0;
+                const std::int32_t* picked = m_CollisionCells.Reachable(index, *cell, a, vaSq, &entries, &count);
+                for (int i = 0; i < count; ++i)
                 {
-                    // The tests that read only the flags and the position
-                    // come first: most objects of the four cells are far.
-                    if (!b->m_bCollidable || !b->m_bAlive || b == a) continue;
-                    const bool moving = IsMoving(b);
-                    if (moving && b->m_nObjectNumber > a->m_nObjectNumber) continue;
-                    const float rr = a->m_fRadius + b->m_fRadius;
-                    const float d2 = (b->GetPosition() - pa).LengthSq();
-                    if (!(d2 <= 1.5f * (rr * rr + vaSq)))
-                    {
-                        // A position that is not a number fails here too.
-                        if (!moving || !(d2 <= 1.5f * (rr * rr + vaSq + Velocity(b).LengthSq()))) continue;
-                    }
-                    if (!IsNumber(b->GetPosition())) continue;
-                    if (moving && !IsNumber(Velocity(b))) continue;
-                    if (b == a->m_pOwner || a == b->m_pOwner) continue;
-                    if (!b->m_bShown && !IsPlayerGlider(b)) continue;
+                    CMMObject* b = entries[picked[i]].object;
+                    if (!IsPartner(a, b, vaSq)) continue;
                     if (std::find(tested, tested + nTested, b) != tested + nTested) continue;
                     if (nTested < kCollisionPartners) tested[nTested++] = b;
 
-                    if (b->m_bOwnCollision)
-                        b->OnCollision(a, dt);
-                    else if (!b->m_bSphereCollider)
+                    // Handlers and reports may change any object and any
+                    // cell: the copies are made again and the walk goes on
+                    // after b in the cell's list as it is now.
+                    const bool handlers = a->m_bCollisionReport || b->m_bCollisionReport || b->m_bOwnCollision;
+                    const bool contact = Collide(a, b, dt);
+                    if (handlers)
                     {
-                        if (a->m_bPointCollider)
-                            CheckCollisionPoint(a, b, dt);
-                        else if (CheckCollisionSphere(a, b, dt))
-                            CheckCollisionSphere(a, b, dt * 0.33f);
+                        m_CollisionCells.Invalidate();
+                        const int next = m_CollisionCells.ResumeAfter(index, *cell, b);
+                        picked = m_CollisionCells.Reachable(index, *cell, a, vaSq, &entries, &count);
+                        i = int(std::find_if(picked, picked + count,
+                                             [&](std::int32_t k) { return entries[k].listIndex >= next; }) -
+                                picked) -
+                            1;
                     }
-                    else if (!moving)
-                        CheckSphereCollisionStatic(a, b, dt);
-                    else
-                        CheckSphereCollisionMove(a, static_cast<CDynamicObject*>(b), dt);
+                    else if (contact)
+                    {
+                        m_CollisionCells.MarkImpulsed(a, a->m_vVelocity.LengthSq());
+                        m_CollisionCells.MarkImpulsed(b, Velocity(b).LengthSq());
+                    }
                 }
             }
         }
     }
+}
+
+bool CObjectList::IsPartner(const CDynamicObject* a, const CMMObject* b, float vaSq)
+{
+    if (!b->m_bCollidable || !b->m_bAlive || b == a) return false;
+    const bool moving = IsMoving(b);
+    if (moving && b->m_nObjectNumber > a->m_nObjectNumber) return false;
+    const float rr = a->m_fRadius + b->m_fRadius;
+    const float d2 = (b->GetPosition() - a->GetPosition()).LengthSq();
+    if (!(d2 <= 1.5f * (rr * rr + vaSq)))
+    {
+        // A position that is not a number fails here too.
+        if (!moving || !(d2 <= 1.5f * (rr * rr + vaSq + Velocity(b).LengthSq()))) return false;
+    }
+    if (!IsNumber(b->GetPosition())) return false;
+    if (moving && !IsNumber(Velocity(b))) return false;
+    if (b == a->m_pOwner || a == b->m_pOwner) return false;
+    return b->m_bShown || IsPlayerGlider(b);
+}
+
+bool CObjectList::Collide(CDynamicObject* a, CMMObject* b, float dt)
+{
+    if (b->m_bOwnCollision)
+    {
+        b->OnCollision(a, dt);
+        return true;
+    }
+    if (!b->m_bSphereCollider)
+    {
+        if (a->m_bPointCollider) return CheckCollisionPoint(a, b, dt);
+        if (!CheckCollisionSphere(a, b, dt)) return false;
+        CheckCollisionSphere(a, b, dt * 0.33f);
+        return true;
+    }
+    if (!IsMoving(b)) return CheckSphereCollisionStatic(a, b, dt);
+    return CheckSphereCollisionMove(a, static_cast<CDynamicObject*>(b), dt);
 }
 
 bool CObjectList::CheckSphereCollisionMove(CDynamicObject* a, CDynamicObject* b, float dt)

@@ -162,7 +162,7 @@ bool CObjectList::GetRayIntersection(const CVector* origin, const CVector* direc
 }
 
 bool CObjectList::GetRayIntersection2(const CVector* origin, const CVector* direction, float length,
-                                      CVector* point, CMMObject*, CMMObject** hit)
+                                      CVector* point, CMMObject* self, CMMObject** hit)
 {
     XTRACE("CObjectList::GetRayIntersection2");
     float best = 10000000.0f;
@@ -170,17 +170,32 @@ bool CObjectList::GetRayIntersection2(const CVector* origin, const CVector* dire
     const int col = CellColumn(origin->x), row = CellColumn(origin->y);
     if (g_pObjectCells && InsideGrid(col, row))
     {
-        if (CLinkedList<CMMObject>* cell = g_pObjectCells->GetCellObjects(row * kCellGridSize + col))
+        auto test = [&](CMMObject* o)
         {
-            for (CMMObject* o : *cell)
+            // The querying object is no ground for itself: a moving object
+            // with a triangle shape would stand on its own top and climb.
+            if (!o->m_bCollidable || !o->m_bAlive || o->m_bSphereCollider || o == self) return;
+            const float t = GetRayIntersectionPolygon(origin, direction, length, o, false);
+            if (t > 0.0f && t < best)
             {
-                if (!o->m_bCollidable || !o->m_bAlive || o->m_bSphereCollider) continue;
-                const float t = GetRayIntersectionPolygon(origin, direction, length, o, false);
-                if (t > 0.0f && t < best)
-                {
-                    best = t;
-                    *hit = o;
-                }
+                best = t;
+                *hit = o;
+            }
+        };
+        const int index = row * kCellGridSize + col;
+        if (CLinkedList<CMMObject>* cell = g_pObjectCells->GetCellObjects(index))
+        {
+            if (m_GroundRayCells.IsActive())
+            {
+                int count = 0;
+                CMMObject* const* objects = m_GroundRayCells.Objects(index, *cell, &count);
+                for (int i = 0; i < count; ++i)
+                    test(objects[i]);
+            }
+            else
+            {
+                for (CMMObject* o : *cell)
+                    test(o);
             }
         }
     }

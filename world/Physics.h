@@ -44,7 +44,7 @@ public:
     virtual bool Move(CDynamicObject* object, float dt);
 
     // Terrain height under point, raised to the top of a triangle-shaped
-    // object below it (self is passed on, not excluded).
+    // object below it other than self.
     float GetGroundHeight(const CVector* point, CMMObject* self);
     // The ground normal at point; with limitSlope slopes gentler than 60
     // degrees push straight up.

@@ -35,6 +35,10 @@ public:
     virtual bool GetTriangleNormal(const CVector& point, CVector* normal) = 0;
     // The location's upper height limit for gliders (0: none).
     virtual float GetUpperLimit() = 0;
+    // A hint that the ground under (x, y) is asked for soon: its data (with
+    // cellOnly, only the record that leads to it) may be fetched into the
+    // processor's caches. Changes and loads nothing.
+    virtual void PrefetchGround(const CVector& /*point*/, bool /*cellOnly*/) {}
 };
 
 class IWorldLocation

@@ -121,6 +121,15 @@ TEST_F(CLocationTest, BordersBendToFarNeighboursAndComeBack)
         // Far vertices i and i + 1 of column 64 (the far cell's right edge).
         return (std::lround(height(64, 2 * i)) + std::lround(height(64, 2 * i + 2))) * 0.5f;
     };
+    // The packed heights the queries read follow the records through
+    // loads, bends and restores.
+    const auto packedMatches = [](const SNearSlot& slot)
+    {
+        for (int r = 0; r < kCellVertices; ++r)
+            for (int c = 0; c < kCellVertices; ++c)
+                if (slot.Height(r, c) != slot.At(r, c).height) return false;
+        return true;
+    };
 
     for (bool farFirst : {false, true})
     {
@@ -137,11 +146,14 @@ TEST_F(CLocationTest, BordersBendToFarNeighboursAndComeBack)
             EXPECT_FLOAT_EQ(near.At(2 * i + 1, 0).height, farMean(i)) << i;
             EXPECT_FLOAT_EQ(near.At(2 * i, 0).height, height(64, 2 * i)); // even vertices stay
         }
+        EXPECT_TRUE(packedMatches(near));
 
         Load(0, 0, kLevelNear); // the neighbour turns near
         EXPECT_EQ(near.m_bBorder[0], 0);
         for (int i : {0, 7, 31})
             EXPECT_FLOAT_EQ(near.At(2 * i + 1, 0).height, height(64, 2 * i + 1));
+        EXPECT_TRUE(packedMatches(near));
+        EXPECT_TRUE(packedMatches(*m_location->GetCell(0, 0).m_pNear));
     }
 }
 

@@ -1,6 +1,7 @@
 // The hover physics over a flat ground: tiny steps, invalid states, the
 // hover equilibrium, the probes' push out of the ground and the ground
-// found on top of an object.
+// found on top of an object (not on the mover itself, and as the pass
+// changes it).
 #include "WorldMotionFakes.h"
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
@@ -144,4 +145,83 @@ TEST_F(Physics, AGliderClimbingPastTheCeilingIsTurnedBack)
     g.m_vVelocity = CVector{0.0f, 0.0f, 50.0f};
     m_Physics.PreMove(&g, 0.1f);
     EXPECT_LT(g.m_vVelocity.z, 0.0f);
+}
+
+namespace
+{
+// A moving object with a triangle top two units above its position (off
+// centre: a ray down the middle does not run along the diagonal).
+class CCrate : public CDynamicObject
+{
+public:
+    CCrate()
+    {
+        m_nType = OBJ_STONE;
+        m_bCollidable = m_bShown = m_bPhysics = m_bMoving = 1;
+        m_bSphereCollider = 0;
+        m_fRadius = 6.0f;
+        m_Frame.SetMatrix(CMatrix(1.0f), true);
+        m_Shape.push_back(MakeTriangle({-5.0f, -3.0f, 2.0f}, {5.0f, -3.0f, 2.0f}, {5.0f, 7.0f, 2.0f}));
+        m_Shape.push_back(MakeTriangle({-5.0f, -3.0f, 2.0f}, {5.0f, 7.0f, 2.0f}, {-5.0f, 7.0f, 2.0f}));
+    }
+    const void* GetShapeData() override { return &m_Shape; }
+    std::vector<SShapeTriangle> m_Shape;
+};
+} // namespace
+
+// The ground query passes the moving object along: its own top is no
+// ground for it (it would climb on itself for ever), while it is ground for
+// anyone else.
+TEST_F(Physics, AMovingTriangleShapedObjectIsNoGroundForItself)
+{
+    auto* crate = new CCrate;
+    MakeHover(*crate, 40.0f, 1.0f);
+    g_ObjectList.AddObject(crate);
+    for (int i = 0; i < 200; ++i)
+        g_ObjectList.StepPhysics(0.05f);
+    EXPECT_NEAR(crate->GetPosition().z, 15.0f, 0.1f);
+    const CVector at = crate->GetPosition();
+    EXPECT_EQ(m_Physics.GetGroundHeight(&at, crate), 0.0f);
+    EXPECT_FLOAT_EQ(m_Physics.GetGroundHeight(&at, nullptr), at.z + 2.0f);
+}
+
+// The ground queries of one pass see what the pass itself changes: an
+// object that dies in it is no longer ground for the movers after it, and
+// one that moves into a cell is ground there for the movers after it.
+TEST_F(Physics, TheGroundWithinAPassFollowsDeathsAndMoves)
+{
+    auto hovering = [](CDynamicObject* o, CVector p)
+    {
+        o->m_bGroundFollowing = 1;
+        o->m_fHoverHeight = 1.0f;
+        o->m_Frame.SetPosition(p);
+        g_ObjectList.AddObject(o);
+        return o;
+    };
+    // Pre-move: the first mover reads the cell while the crate lives; the
+    // crate dies of its bad velocity; the ball over it then falls freely.
+    hovering(new CCrate, {300.0f, 300.0f, 50.0f});
+    auto* doomed = new CCrate;
+    doomed->m_Frame.SetPosition({100.0f, 100.0f, 100.0f});
+    doomed->m_vVelocity = CVector{std::nanf(""), 0.0f, 0.0f};
+    g_ObjectList.AddObject(doomed);
+    CDynamicObject* ball = hovering(new CBall({}, {}), {100.0f, 100.0f, 103.0f});
+    ball->m_bGravity = 1;
+    ball->m_fGravityFactor = 1.0f;
+    g_ObjectList.PreMove(0.05f);
+    EXPECT_FALSE(doomed->m_bAlive);
+    EXPECT_LT(ball->m_vVelocity.z, 0.0f);
+
+    // Move: a crate crosses into the next cell, where a mover has read the
+    // ground already in this pass; the ball after it stands on its top.
+    g_ObjectList.Clear();
+    hovering(new CCrate, {1000.0f, 300.0f, 50.0f});
+    auto* crossing = new CCrate;
+    crossing->m_Frame.SetPosition({638.0f, 100.0f, 100.0f});
+    crossing->m_vVelocity = CVector{40.0f, 0.0f, 0.0f};
+    g_ObjectList.AddObject(crossing);
+    ball = hovering(new CBall({}, {}), {640.5f, 100.0f, 101.0f});
+    g_ObjectList.Move(0.05f);
+    ASSERT_EQ(CellOf(crossing->GetPosition()), 1);
+    EXPECT_FLOAT_EQ(ball->GetPosition().z, 102.0f);
 }

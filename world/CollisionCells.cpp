@@ -1,0 +1,207 @@
+#include "world/CollisionCells.h"
+
+#include "world/DynamicObject.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+CCollisionCells::CCollisionCells() : m_Cells(kCells) {}
+
+void CCollisionCells::BeginPass()
+{
+    if (++m_nPass == 0)
+    {
+        // After four billion passes the stamps start again.
+        std::fill(m_Cells.begin(), m_Cells.end(), SCell{});
+        m_nPass = 1;
+    }
+    m_Entries.clear();
+    m_Strips.clear();
+    if (m_nMarked)
+    {
+        std::memset(m_Marks, 0, sizeof(m_Marks));
+        m_nMarked = 0;
+    }
+    m_fMarkedMaxSq = 0.0f;
+}
+
+// Never a partner of any mover: not collidable, dead, or placed where no
+// distance can be measured.
+bool CCollisionCells::IsListed(const CMMObject* object)
+{
+    const CVector& p = object->GetPosition();
+    return object->m_bCollidable && object->m_bAlive && std::isfinite(p.x) && std::isfinite(p.y) &&
+           std::isfinite(p.z);
+}
+
+CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMObject>& list)
+{
+    SCell& cell = m_Cells[index];
+    if (cell.pass == m_nPass) return cell;
+    cell = SCell{m_nPass, std::int32_t(m_Entries.size()), 0, std::int32_t(m_Strips.size()),
+                 kCellSize * float(index % kCellGridSize), 0.0f, 0.0f};
+    for (CMMObject* o : list)
+    {
+        if (!IsListed(o)) continue;
+        const float speedSq =
+            o->m_bPhysics ? static_cast<const CDynamicObject*>(o)->m_vVelocity.LengthSq() : -1.0f;
+        const auto listIndex = std::int32_t(m_Entries.size()) - cell.first;
+        m_Entries.push_back(SEntry{o, o->GetPosition(), o->m_fRadius, speedSq, o->m_nObjectNumber, listIndex});
+        // A radius or speed that is not a number never makes a partner:
+        // std::max keeps the bound it has.
+        cell.maxRadius = std::max(cell.maxRadius, std::fabs(o->m_fRadius));
+        cell.maxSpeedSq = std::max(cell.maxSpeedSq, speedSq);
+    }
+    cell.count = std::int32_t(m_Entries.size()) - cell.first;
+    SEntry* entries = m_Entries.data() + cell.first;
+    std::sort(entries, entries + cell.count,
+              [](const SEntry& p, const SEntry& q) { return p.position.x < q.position.x; });
+    int strip = 0;
+    m_Strips.push_back(0);
+    for (int k = 0; k < cell.count; ++k)
+    {
+        for (const int to = StripOf(cell, entries[k].position.x); strip < to; ++strip)
+            m_Strips.push_back(k);
+    }
+    for (; strip < kStrips; ++strip)
+        m_Strips.push_back(cell.count);
+    return cell;
+}
+
+// Never decreasing with x (the strips follow the x order).
+int CCollisionCells::StripOf(const SCell& cell, float x)
+{
+    const float t = (x - cell.left) * (float(kStrips) / kCellSize);
+    if (!(t >= 0.0f)) return 0;
+    return t >= float(kStrips - 1) ? kStrips - 1 : int(t);
+}
+
+const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMObject>& list,
+                                               const CDynamicObject* a, float vaSq, const SEntry** entries,
+                                               int* count)
+{
+    const SCell& cell = Copy(index, list);
+    *entries = m_Entries.data() + cell.first;
+    // Every partner lies within this distance along x and along y: the
+    // broad phase's bound with the cell's largest radius and speed (and the
+    // speed of any object that took an impulse), with room for rounding.
+    const float r = std::fabs(a->m_fRadius) + cell.maxRadius;
+    const float reachSq = 1.5f * (r * r + vaSq + std::max(cell.maxSpeedSq, m_fMarkedMaxSq)) * 1.001f + 0.001f;
+    const float reach = std::sqrt(reachSq) * 1.001f + 0.01f;
+    const float x = a->GetPosition().x;
+    const SEntry* first = *entries;
+    const SEntry* last = first + cell.count;
+    if (reach < HUGE_VALF)
+    {
+        const std::int32_t* strips = m_Strips.data() + cell.strips;
+        last = first + strips[StripOf(cell, x + reach) + 1];
+        first += strips[StripOf(cell, x - reach)];
+    }
+    // Along y as along x first: the cheaper test throws out most, kept
+    // without a branch per entry (which way it goes is anybody's guess).
+    const float y = a->GetPosition().y;
+    const float band = reach < HUGE_VALF ? reach : HUGE_VALF;
+    m_Near.resize(std::size_t(last - first));
+    int n = 0;
+    for (const SEntry* e = first; e < last; ++e)
+    {
+        m_Near[std::size_t(n)] = std::int32_t(e - *entries);
+        n += std::fabs(e->position.y - y) <= band ? 1 : 0;
+    }
+    m_Picked.clear();
+    for (int k = 0; k < n; ++k)
+    {
+        if (MayReach(a, (*entries)[m_Near[std::size_t(k)]], vaSq)) m_Picked.push_back(m_Near[std::size_t(k)]);
+    }
+    // Back into list order (a handful of entries).
+    const SEntry* all = *entries;
+    if (m_Picked.size() > 1)
+        std::sort(m_Picked.begin(), m_Picked.end(),
+                  [all](std::int32_t i, std::int32_t j) { return all[i].listIndex < all[j].listIndex; });
+    *count = int(m_Picked.size());
+    return m_Picked.data();
+}
+
+bool CCollisionCells::MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const
+{
+    if (b.object == a) return false;
+    const bool moving = b.IsMoving();
+    if (moving && b.number > a->m_nObjectNumber) return false;
+    const float rr = a->m_fRadius + b.radius;
+    const float d2 = (b.position - a->GetPosition()).LengthSq();
+    float vbSq = 0.0f;
+    if (moving)
+    {
+        vbSq = MaybeImpulsed(b.object) ? static_cast<const CDynamicObject*>(b.object)->m_vVelocity.LengthSq()
+                                       : b.speedSq;
+    }
+    // Out only when certainly out of IsPartner's reach: the margin covers
+    // any rounding of the same sums done there; a NaN is never out here.
+    return !(d2 > 1.5f * (rr * rr + vaSq + vbSq) * 1.001f + 0.001f);
+}
+
+int CCollisionCells::ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after)
+{
+    const SCell& cell = Copy(index, list);
+    int next = 0;
+    for (const CMMObject* o : list)
+    {
+        if (o == after) return next + (IsListed(o) ? 1 : 0);
+        if (IsListed(o)) ++next;
+    }
+    return cell.count;
+}
+
+std::uint32_t CCollisionCells::MarkBit(const CMMObject* object)
+{
+    const auto key = reinterpret_cast<std::uintptr_t>(object) >> 4;
+    return std::uint32_t((std::uint64_t(key) * 0x9E3779B97F4A7C15ull) >> 50); // 14 bits
+}
+
+void CCollisionCells::MarkImpulsed(const CMMObject* object, float speedSq)
+{
+    const std::uint32_t bit = MarkBit(object);
+    m_Marks[bit >> 6] |= std::uint64_t(1) << (bit & 63);
+    ++m_nMarked;
+    m_fMarkedMaxSq = std::max(m_fMarkedMaxSq, speedSq);
+}
+
+bool CCollisionCells::MaybeImpulsed(const CMMObject* object) const
+{
+    if (!m_nMarked) return false;
+    const std::uint32_t bit = MarkBit(object);
+    return (m_Marks[bit >> 6] >> (bit & 63)) & 1;
+}
+
+CGroundRayCells::CGroundRayCells() : m_Cells(kCells) {}
+
+void CGroundRayCells::Begin()
+{
+    if (++m_nPass == 0)
+    {
+        std::fill(m_Cells.begin(), m_Cells.end(), SCell{});
+        m_nPass = 1;
+    }
+    m_Objects.clear();
+    m_bActive = true;
+}
+
+CMMObject* const* CGroundRayCells::Objects(int index, const CLinkedList<CMMObject>& list, int* count)
+{
+    SCell& cell = m_Cells[index];
+    if (cell.pass != m_nPass || cell.list != &list || cell.changes != list.GetChangeCount())
+    {
+        cell.pass = m_nPass;
+        cell.list = &list;
+        cell.changes = list.GetChangeCount();
+        cell.first = std::int32_t(m_Objects.size());
+        for (CMMObject* o : list)
+        {
+            if (o->m_bCollidable && o->m_bAlive && !o->m_bSphereCollider) m_Objects.push_back(o);
+        }
+        cell.count = std::int32_t(m_Objects.size()) - cell.first;
+    }
+    *count = cell.count;
+    return m_Objects.data() + cell.first;
+}
