@@ -328,7 +328,7 @@ float CMechanoid::GetGoodsWeight() const
 
 const SGliderParameters* CMechanoid::GetConfigGlider() const
 {
-    return g_GliderManager.GetType(m_gEqp.m_Config[CFG_GLIDER].m_Key.Index());
+    return g_GliderManager.GetGlider(m_gEqp.m_Config[CFG_GLIDER].m_Key.Index());
 }
 
 float CMechanoid::GetSumWeight() const
