@@ -195,7 +195,9 @@ void CTheThing::Collect()
     }
     for (int i = 0; i < found.count; ++i)
     {
-        auto* glider = dynamic_cast<CGliderObject*>(found.objects[i]);
+        // The type code, not the class: the world does not link the units.
+        CMMObject* o = found.objects[i];
+        auto* glider = o && o->m_nType == OBJ_GLIDER ? static_cast<CGliderObject*>(o) : nullptr;
         if (!glider || !g_pThingCollector->CanCollect(glider)) continue;
         const bool isPlayer = glider == player;
         if (isPlayer && (PlayerBarred() || g_pLastDroppedThing == this)) continue;
