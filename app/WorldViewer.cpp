@@ -160,6 +160,7 @@ bool CWorldViewer::Enter(const char* locationFile)
     try
     {
         m_pState = std::make_unique<SState>();
+        m_bFreeCamera = false;
         SState& s = *m_pState;
         s.adapter.Install();
         g_pObjectView = &s.view;

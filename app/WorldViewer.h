@@ -66,7 +66,7 @@ public:
 
     bool IsEntered() const { return m_bEntered; }
     // The free camera instead of the player's glider (which stays and
-    // hovers); false flies the glider again.
+    // hovers); false flies the glider again. Enter starts with the glider.
     void SetFreeCamera(bool free) { m_bFreeCamera = free; }
     bool IsFreeCamera() const { return m_bFreeCamera || !GetPlayerGlider(); }
     CGliderObject* GetPlayerGlider() const;
