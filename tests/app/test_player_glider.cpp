@@ -1,8 +1,9 @@
 // The player's glider in the minimal application over the sample tree,
 // flown through scripted input: it hovers, W drives it forward over the
-// hills without touching the ground, Space makes it jump, Left Ctrl fires
-// its gun; a frame of it in flight, firing, is read back from the real
-// Direct3D 8 layer and written as "player_glider.png".
+// hills without touching the ground, the arrows turn it, Space makes it
+// jump, Left Ctrl fires its gun; a frame of it in flight, firing, is read
+// back from the real Direct3D 8 layer and written as "player_glider.png",
+// and its hull and its shot are found in it.
 #include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
@@ -69,6 +70,14 @@ protected:
             if (lowest) *lowest = std::min(*lowest, h);
             if (highest) *highest = std::max(*highest, h);
         }
+    }
+    // One frame with the keys held, no time passing, read back.
+    std::vector<std::uint32_t> Picture(std::uint32_t& width, std::uint32_t& height)
+    {
+        graph.m_lpDevice->BeginScene();
+        EXPECT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
+        graph.m_lpDevice->EndScene();
+        return gfxtest::ReadBackBuffer(&width, &height);
     }
     static CGliderObject* Glider() { return g_WorldViewer.GetPlayerGlider(); }
     static float Height()
@@ -156,14 +165,51 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     }
     EXPECT_TRUE(fired);
 
+    // The picture: the hull in the middle, the shot along the nose. Each
+    // is checked by drawing the frame again without it.
     std::uint32_t width = 0, height = 0;
-    graph.m_lpDevice->BeginScene();
-    ASSERT_TRUE(g_WorldViewer.Frame(0.0f, &m_keys));
-    graph.m_lpDevice->EndScene();
-    const std::vector<std::uint32_t> pixels = gfxtest::ReadBackBuffer(&width, &height);
+    const std::vector<std::uint32_t> pixels = Picture(width, height);
+    ASSERT_EQ(pixels.size(), std::size_t(width) * height);
     const std::filesystem::path picture = gfxtest::PictureDirectory() / "player_glider.png";
     gfxtest::WritePng(picture.c_str(), pixels, width, height);
     std::printf("player glider: %s\n", picture.c_str());
+
+    CGun& gun = glider.m_Guns[0];
+    const float sinceShot = gun.m_fSinceShot, flash = gun.m_fShotFlash;
+    gun.m_fSinceShot = 10.0f;
+    gun.m_fShotFlash = 0.0f;
+    const std::vector<std::uint32_t> noShot = Picture(width, height);
+    gun.m_fSinceShot = sinceShot;
+    gun.m_fShotFlash = flash;
+    // The hull alone (the gun's model, the sample's box too, sits on it),
+    // then nothing.
+    gun.m_bMounted = 0;
+    const std::vector<std::uint32_t> hullOnly = Picture(width, height);
+    const SObjectTypeHeader* type = glider.m_pType;
+    glider.m_pType = nullptr; // no model: no hull
+    const std::vector<std::uint32_t> noHull = Picture(width, height);
+    glider.m_pType = type;
+    gun.m_bMounted = 1;
+    ASSERT_EQ(noShot.size(), pixels.size());
+    ASSERT_EQ(noHull.size(), pixels.size());
+    // The hull covers the middle of the picture; the shot is drawn above
+    // it, ahead of the glider, and adds light (green most of all).
+    int hull = 0, shot = 0, greener = 0;
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::uint32_t x = 0; x < width; ++x)
+        {
+            const std::size_t i = std::size_t(y) * width + x;
+            const bool middle = x > width * 2 / 5 && x < width * 3 / 5 && y > height * 2 / 5 && y < height * 3 / 5;
+            if (middle && (hullOnly[i] & 0xFFFFFF) != (noHull[i] & 0xFFFFFF)) ++hull;
+            if ((pixels[i] & 0xFFFFFF) != (noShot[i] & 0xFFFFFF))
+            {
+                ++shot;
+                greener += ((pixels[i] >> 8) & 0xFF) > ((noShot[i] >> 8) & 0xFF);
+            }
+        }
+    EXPECT_GT(hull, int(width * height / 100));
+    EXPECT_GT(shot, 50);
+    EXPECT_GT(greener, shot / 2);
 
     app.Done();
     EXPECT_EQ(Tree().ErrorLog(), "");
