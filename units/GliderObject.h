@@ -19,8 +19,8 @@
 //
 // Not here yet: the AI (a glider of the world has none until the AI
 // exists), the game-event sink's calls (the units cannot reach the
-// application's sink), towers' alarm, the engine, water, collision and jump
-// charge sounds, the map's special zones (the map keeps no zone table yet),
+// application's sink), towers' alarm, the engine, water and jump charge
+// sounds (collisions and jumps play one-shot sounds), the map's special zones (the map keeps no zone table yet),
 // the pilot capsule, money and fragment things of Boom and the goods thrown
 // out (the pick-up things are the world's, thrown only when a splinter
 // carrier exists), the shadow texture, the headlights and the engine
@@ -201,6 +201,8 @@ private:
     bool PrepareMounts();
     CMatrix MountMatrix(int gun) const;
     void MakeExplosion(const char* name, const CVector& at, float scale);
+    // A one-shot sound of that name at the point, heard from the camera.
+    void PlaySound(const char* name, const CVector& at);
 };
 
 // The matrix at the lowest corner of a model sub-mesh's bounding box

@@ -186,6 +186,7 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
         if (n >= 1 && n <= m_pMechanoid->m_nAddCount)
         {
             MakeExplosion("EXP_HEAL", GetPosition(), 1.0f);
+            PlaySound("SND_G_HEAL", GetPosition());
             m_pMechanoid->RemoveAddEquipment(n - 1);
             m_pMechanoid->m_Devices[EQP_REPAIR_BOT] = SDeviceState{};
             RepairPart(0.5f);
