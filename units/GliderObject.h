@@ -22,8 +22,7 @@
 //
 // Not here yet: the AI (a glider of the world has none until the AI
 // exists), the game-event sink's calls (the units cannot reach the
-// application's sink), towers' alarm, the engine, water and jump-charge
-// sounds (collisions and jumps play one-shot sounds), the map's special
+// application's sink), towers' alarm, the water and jump-charge sounds, the map's special
 // zones (the map keeps no zone table yet), the lower height limit, the
 // shield view, the shadow texture, the headlights, the engine flames and
 // the animation weights. Full-sync descriptors carry no mechanoid state yet.
@@ -193,6 +192,10 @@ private:
     // stops the drive.
     void EnergyRule();
     void RunBorder(float dt);
+    // The engine's idle, running and afterburner loops.
+    void RunEngineSound(float dt);
+    // Frees a sound source id (-1 afterwards).
+    void ReleaseSource(std::int32_t* id);
     void RunDust(float dt, float ground);
     // The owner matrix the guns fire from, turned to direction.
     CMatrix FiringMatrix(const CVector& direction) const;
