@@ -26,7 +26,8 @@ constexpr int kStrafeLeft[] = {0x1E};
 constexpr int kStrafeRight[] = {0x20};
 constexpr int kFire[] = {0x1D, 257};
 constexpr int kFireAlt[] = {0x36, 258};
-constexpr int kRocket[] = {0x3A};
+constexpr int kRocket[] = {0x3A, 259};
+constexpr int kNightLight[] = {0x16};
 constexpr int kJump[] = {0x39};
 constexpr int kLeftAlt = 0x38;
 
@@ -70,6 +71,7 @@ SPlayerActions CPlayerControls::ReadActions(IInput& input)
     a.fireAlt = Down(input, kFireAlt);
     a.rocket = Down(input, kRocket);
     a.jumpPressed = Pressed(input, kJump);
+    a.nightLight = Pressed(input, kNightLight);
     const InputVector mouse = input.GetMouseDelta();
     if (mouse.x != 0.0f) a.lookHorizontal -= mouse.x * kMouseSensitivity * 0.05f;
     if (mouse.y != 0.0f) a.lookVertical += mouse.y * kMouseSensitivity * 0.05f;
@@ -100,6 +102,7 @@ void CPlayerControls::Apply(const SPlayerActions& a, CGliderObject& glider, floa
     m_fSightH = h;
     m_fSightV = v;
 
+    if (a.nightLight) glider.m_bHeadlight = glider.m_bHeadlight ? 0 : 1;
     glider.SetTraction(a.thrust);
     if (a.strafe != 0.0f) glider.StrafeLeft(a.strafe);
     if (a.jumpPressed) glider.Jump(1.0f, true);

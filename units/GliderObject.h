@@ -24,8 +24,8 @@
 // exists), the game-event sink's calls (the units cannot reach the
 // application's sink), towers' alarm, the water and jump-charge sounds, the map's special
 // zones (the map keeps no zone table yet), the lower height limit, the
-// shield view, the shadow texture, the headlights, the engine flames and
-// the animation weights. Full-sync descriptors carry no mechanoid state yet.
+// shield view, the shadow texture, the engine flames and the animation
+// weights. Full-sync descriptors carry no mechanoid state yet.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.
@@ -33,6 +33,7 @@
 
 #include "units/Gun.h"
 #include "units/UnitTypes.h"
+#include "platform/d3d8/D3D8Types.h"
 #include "world/DynamicObject.h"
 #include "world/Smoke.h"
 
@@ -149,6 +150,8 @@ public:
     CVector m_vSight{0.0f, 1.0f, 0.0f};
     std::uint8_t m_bDestroyed = 0;
     std::uint8_t m_bActive = 1;
+    // The player's headlight switch (the player's controls toggle it).
+    std::uint8_t m_bHeadlight = 0;
     // The enabled byte beside the can-act byte (m_bMoving): both cleared
     // while stunned.
     std::uint8_t m_bEnabled = 1;
@@ -186,6 +189,11 @@ public:
     } m_Sphere;
 
     const SGliderParameters* GetParams() const;
+
+    // The player's headlight (a spot light) and the glow round the glider,
+    // filled by PreDraw; the light table keeps pointers to them.
+    plat::d3d::SLight m_Headlight{};
+    plat::d3d::SLight m_GlowLight{};
 
 private:
     // Energy rule of the frame: the engines' power more than the energy

@@ -6,6 +6,7 @@
 #include "units/GliderObject.h"
 #include "units/HitIndicators.h"
 #include "units/MechRegistry.h"
+#include "world/LightWare.h"
 #include "world/Mech.h"
 #include "world/TheThing.h"
 #include "world/ObjectList.h"
@@ -48,7 +49,7 @@ protected:
     {
         CCombatTest::SetUp();
         // An engine strong enough to drive a glider at speed.
-        Write("equipment.ini", ReadText("equipment.ini") + "[ENGINE_FAST]\nTYPE=4\nPOWER=1\nVALUE1=40000\n");
+        Write("equipment.ini", ReadText("equipment.ini") + "[ENGINE_FAST]\nTYPE=4\nPOWER=1\nVALUE1=40000\n[EQP_NIGHTVISION]\n");
         ASSERT_TRUE(g_EquipmentManager.Init(unit_sections::kEquipment));
         g_pMechRegistry = &m_Registry;
         m_Terrain.m_fHeight = 0.0f;
@@ -483,5 +484,25 @@ TEST_F(Glider, BoomThrowsTheCapsuleAndTheMoney)
                               std::strcmp(t->m_Contents[0].name, "MECH_7") == 0);
     }
     EXPECT_TRUE(capsule);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, NightVisionLengthensAndWidensThePlayersHeadlight)
+{
+    auto m = Fitted({"EQP_NIGHTVISION"});
+    m->m_bPlayer = 1;
+    CGliderObject g;
+    Place(g, *m);
+    g_LightWare.ResetFrame();
+    g.PreDraw(); // the switch is off: no light
+    EXPECT_EQ(g_LightWare.m_nCount, 0);
+    g.m_bHeadlight = 1;
+    g.PreDraw();
+    EXPECT_EQ(g_LightWare.m_nCount, 2);
+    EXPECT_NEAR(g.m_Headlight.Range, 2121.32f, 0.01f);
+    EXPECT_NEAR(g.m_Headlight.Phi * 180.0f / 3.14159265f, 90.0f, 1e-3f);
+    EXPECT_NEAR(g.m_Headlight.Theta * 180.0f / 3.14159265f, 33.75f, 1e-3f);
+    EXPECT_NEAR(g.m_GlowLight.Range, 70.71f, 0.01f);
+    g_LightWare.ResetFrame();
     m->m_lpObject = nullptr;
 }
