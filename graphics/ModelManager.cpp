@@ -220,6 +220,12 @@ void CModelManager::ReadRecords()
     }
 }
 
+float CModelManager::GetModelScale(std::int32_t index) const
+{
+    if (index < 0 || index >= GetRecordCount()) return 1.0f;
+    return m_Records[std::size_t(index)].m_fRadius;
+}
+
 const SModelRecord* CModelManager::GetRecord(std::int32_t id) const
 {
     if (id < 0 || id >= std::int32_t(m_Records.size())) return nullptr;

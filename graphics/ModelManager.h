@@ -175,6 +175,9 @@ public:
     CRenderBufferMesh* GetSlot(std::int32_t slot);
     std::int32_t GetRingPosition(std::int32_t slot) const;
     const SModelRecord* GetRecord(std::int32_t id) const;
+    // The size a model record gives ("Radius"): 1.0 for an index below 0 or
+    // not below the record count.
+    float GetModelScale(std::int32_t index) const;
     std::int32_t GetRecordCount() const { return std::int32_t(m_Records.size()); }
 
     CGeometryBuffer m_ScreenQuad;

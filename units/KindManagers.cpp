@@ -81,4 +81,3 @@ void RegisterUnitManagers()
     u.exploFlags[1] = g_ExploManager.m_Flags2;
     u.exploFlagCount = CExploManager::kFlags;
 }
-

@@ -118,8 +118,9 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
     m_fMass = t.m_fWeight;
     m_fForwardFriction = m_fRisingFriction = m_fFallingFriction = m_fSideFriction = t.m_fResistance;
 
-    // No model scales are known here yet: the model manager's scale is 1.0.
-    const float modelScale = 1.0f;
+    // The body model's size sizes the rockets, bombs, mines and model kinds.
+    const float modelScale =
+        g_pModelManager && m_pDesc ? g_pModelManager->GetModelScale(t.GetModelId()) : 1.0f;
     switch (t.m_nKind)
     {
     case KIND_PLASMA:
@@ -253,6 +254,11 @@ void CMissileObject::Run()
     {
         m_Tail.SetParticlesMotion(m_Frame.m_Matrix, dt);
         m_Tail.UpdateParticles(dt);
+        // The trail stays visible while the missile itself is out of view.
+        SPartSphere& sphere = m_PartSpheres[0];
+        m_Tail.GetParticlesBounds(&sphere.m_vCentre, &sphere.m_fRadius);
+        sphere.m_bUsed = sphere.m_fRadius > 0.0f;
+        m_nPartSpheres = 1;
     }
 
     RunKind(dt);
@@ -558,8 +564,8 @@ void CMissileObject::SplitMissile(int count, float spread, std::int32_t subType)
     if (g_MissileManager.Param(subType))
         for (int i = 0; i < count; ++i)
         {
-            CMissileObject* child =
-                static_cast<CMissileObject*>(g_MissileManager.CreateMissile(subType, m_Frame.m_Matrix, nullptr, 0));
+            CMissileObject* child = static_cast<CMissileObject*>(
+                g_MissileManager.CreateMissile(subType, m_Frame.m_Matrix, nullptr, 0));
             child->m_nWeaponKind = m_nWeaponKind;
             const DefaultManager* models = g_pModelManager;
             const std::int32_t tail = models ? models->FindName("MOD_FX_CLUSTER_SPLINTER_SMOKE") : -1;

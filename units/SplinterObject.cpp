@@ -87,7 +87,7 @@ void CSplinterObject::Init(const CMatrix& placement, const STypeKey& model, int 
     }
 
     m_fAge = 0.0f;
-    m_fRadius = 1.0f; // the model's scale: no model table here yet
+    m_fRadius = g_pModelManager ? g_pModelManager->GetModelScale(m_Model.Index()) : 1.0f;
     if (m_pCarried) m_fRadius = std::max(m_fRadius, m_pCarried->m_fRadius);
     CVector p = m_Frame.m_vPosition;
     p.z += m_fRadius / 2.0f;

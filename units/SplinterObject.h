@@ -6,7 +6,7 @@
 //
 // Trail kinds 1-3 trail a named particle model; kind 4 carries an object
 // and has the hit-ground dust as both tail and ground effect.
-// Not here yet: the drawing; model scales are 1.0.
+// Not here yet: the drawing.
 //
 // Ownership: the carried object is not owned. Threads: main thread.
 #pragma once

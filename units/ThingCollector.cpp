@@ -44,9 +44,9 @@ bool CThingCollector::AddMissiles(CMMObject* object, std::int32_t missileType, s
     {
         if (m->m_nMissileCount >= std::uint32_t(CMechanoid::kMaxMissiles))
         {
-            g_ErrorLog.LogError("Missile: mechanoid '%s' stocks %d missile types already; %u of '%s' are lost",
-                                m->m_szName, CMechanoid::kMaxMissiles, amount,
-                                g_MissileManager.GetName(missileType));
+            g_ErrorLog.LogError(
+                "Missile: mechanoid '%s' stocks %d missile types already; %u of '%s' are lost", m->m_szName,
+                CMechanoid::kMaxMissiles, amount, g_MissileManager.GetName(missileType));
             return false;
         }
         m->m_Missiles[i].m_Type = STypeKey(missileType);

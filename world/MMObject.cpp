@@ -10,6 +10,7 @@
 #include "graphics/Model.h"
 #include "graphics/ModelManager.h"
 #include "sound/SoundManager.h"
+#include "world/LocObjectRecord.h"
 #include "world/NetDescriptor.h"
 #include "world/ObjectList.h"
 #include "world/ObjectScene.h"
@@ -17,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -262,8 +264,17 @@ void CMMObject::LoadGame(CMemStream& stream)
 {
     std::uint8_t record[kSaveGameSize];
     ReadStreamBytes(stream, record, kSaveGameSize, "object state");
-    m_bShown = record[0];
     CVector p;
     std::memcpy(&p, record + 1, sizeof p);
+    // A damaged record must not reach the cell arithmetic.
+    for (float v : {p.x, p.y, p.z})
+        if (!std::isfinite(v) || std::fabs(v) > kMaxRecordCoordinate)
+        {
+            char text[160];
+            std::snprintf(text, sizeof text, "object state: position (%g, %g, %g) lies outside any world",
+                          double(p.x), double(p.y), double(p.z));
+            throw CObjectStreamError(text);
+        }
+    m_bShown = record[0];
     m_Frame.SetPosition(p);
 }

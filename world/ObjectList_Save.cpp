@@ -100,9 +100,10 @@ void CObjectList::LoadGame(CMemStream& stream)
             if (!made)
             {
                 g_ErrorLog.LogError("CObjectList::LoadGame object type '%d' game id '%s' error", type, id);
-                g_ErrorLog.LogError("CObjectList::LoadGame: record %u of %u cannot be read (its length is not "
-                                    "stored); the objects after it are not loaded",
-                                    i, n);
+                g_ErrorLog.LogError(
+                    "CObjectList::LoadGame: record %u of %u cannot be read (its length is not "
+                    "stored); the objects after it are not loaded",
+                    i, n);
                 objectsWhole = false;
                 break;
             }
@@ -120,9 +121,10 @@ void CObjectList::LoadGame(CMemStream& stream)
         catch (const std::runtime_error& e)
         {
             delete made;
-            g_ErrorLog.LogError("CObjectList::LoadGame: record %u of %u (object type %d, game id '%s'): %s; the "
-                                "objects after it are not loaded",
-                                i, n, type, id, e.what());
+            g_ErrorLog.LogError(
+                "CObjectList::LoadGame: record %u of %u (object type %d, game id '%s'): %s; the "
+                "objects after it are not loaded",
+                i, n, type, id, e.what());
             objectsWhole = false;
         }
     }

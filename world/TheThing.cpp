@@ -115,7 +115,7 @@ void CTheThing::ReInitFromType()
     {
         g_Random.Next();
         char name[32];
-        std::snprintf(name, sizeof name, "MOD_CRASH_BIG_0%u", (g_Random.GetState() >> 8) % 5 + 1);
+        std::snprintf(name, sizeof name, "MOD_CRASH_BIG_0%u", WreckNumber(g_Random.GetState()));
         m_nModel = ModelByName(name);
     }
     else
@@ -123,7 +123,8 @@ void CTheThing::ReInitFromType()
         m_nModel = type ? type->GetModelId() : -1;
     }
     if (!type && m_nKind != kKindMechmind) m_nModel = ModelByName("MOD_CONT_001");
-    m_nGlowTexture = type && m_nKind != kKindMechmind ? type->m_nFlare : FindTextureId("TEX_FX_THING_GLOW_MECH");
+    m_nGlowTexture =
+        type && m_nKind != kKindMechmind ? type->m_nFlare : FindTextureId("TEX_FX_THING_GLOW_MECH");
 }
 
 bool CTheThing::AddContent(std::uint32_t kind, const char* name, std::uint32_t amount)
@@ -303,9 +304,11 @@ void CTheThing::DrawGlow(float distance)
         SetPatchColour(m_Glow, 0xFFFFFFFFu);
     }
     Device* d = graph.m_lpDevice;
-    if (!d || m_Glow.m_nIndexCount == 0 || !g_pModelManager || !g_pTexShaderManager || !g_pTextureManager) return;
+    if (!d || m_Glow.m_nIndexCount == 0 || !g_pModelManager || !g_pTexShaderManager || !g_pTextureManager)
+        return;
     CTexture* tex = g_pTextureManager->GetTexture(m_nGlowTexture);
-    CMesh* mesh = tex ? g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &m_Glow) : nullptr;
+    CMesh* mesh =
+        tex ? g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &m_Glow) : nullptr;
     if (!mesh) return;
     const float fade = distance < 500.0f ? 1.0f : (1000.0f - distance) * 0.002f;
     const float alpha = (std::sin(m_fAge * kTwoPi) * 0.15f + 0.4f) * fade;
@@ -365,9 +368,10 @@ void CTheThing::ReadNetDescriptor(const void* buffer, int* size)
     std::memcpy(&count, in + 4, 4);
     if (count > kMaxContents)
     {
-        g_ErrorLog.LogError("CTheThing::ReadNetDescriptor: net object %u: %u entries (at most %d); the contents "
-                            "are kept as they were",
-                            m_nNetId, count, kMaxContents);
+        g_ErrorLog.LogError(
+            "CTheThing::ReadNetDescriptor: net object %u: %u entries (at most %d); the contents "
+            "are kept as they were",
+            m_nNetId, count, kMaxContents);
         *size += 8;
         return;
     }

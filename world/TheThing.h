@@ -108,6 +108,9 @@ public:
     // squared h within 4 x 8^2, and h within 8^2 or the speed squared within
     // 80^2 x 0.05.
     static bool IsCollectedAt(float speedSquared, float horizontalSquared);
+    // The wreck model number 1..5 ("MOD_CRASH_BIG_0%d") from the random
+    // generator's state.
+    static std::uint32_t WreckNumber(std::uint32_t state) { return (state >> 8) % 5 + 1; }
 
     // The flag that keeps the player from collecting (set on things the
     // player may not take back) and the second flag Draw tests.
@@ -135,4 +138,3 @@ private:
     bool Transfer(CMMObject* glider, bool player);
     void DrawGlow(float distance);
 };
-

@@ -193,7 +193,7 @@ void CGliderManager::InitGlider(int type)
         if (!CreateTransData(model, &t.m_FireTrans[i])) g_ErrorLog.LogError("TransData error in %s", name);
     }
     static const char* const kMounts[SGliderParameters::kMounts] = {"LIGHTGUN", "LIGHTGUN1", "HEAVYGUN",
-                                                                     "HEAVYGUN1", "ROCKET"};
+                                                                    "HEAVYGUN1", "ROCKET"};
     for (int i = 0; i < SGliderParameters::kMounts; ++i)
     {
         SGliderMount& m = t.m_Mounts[i];
@@ -308,7 +308,14 @@ float CMissileManager::SubDamage(std::int32_t type, std::vector<std::uint8_t>& s
 
 const SMissileParameters* CMissileManager::Param(std::int32_t index) const
 {
-    static const SMissileParameters s_default{};
+    // No model, alpha model or sound.
+    static const SMissileParameters s_default = []
+    {
+        SMissileParameters p;
+        for (char* field : {p.Model, p.ModelAlpha, p.SOUND})
+            SObjectTypeHeader::SetId(field, -1);
+        return p;
+    }();
     if (index == -1) return &s_default;
     if (index < 0 || index >= std::int32_t(m_Types.size())) return nullptr;
     return &m_Types[std::size_t(index)];

@@ -45,8 +45,8 @@ public:
     // p1 += (K1 - 1) base1, p2 -= (1 - K2) base2, price += (Kp - 1)
     // basePrice, each then at least 0; an index outside the table does
     // nothing.
-    virtual void ApplyModif(std::int32_t index, float base1, float* p1, float base2, float* p2, float basePrice,
-                            float* price) const = 0;
+    virtual void ApplyModif(std::int32_t index, float base1, float* p1, float base2, float* p2,
+                            float basePrice, float* price) const = 0;
 };
 
 // What the units hand the type managers. Each maker constructs the kind,
@@ -235,27 +235,27 @@ struct SExploLayer
 {
     static constexpr int kMaxTextures = 3;
     static constexpr int kMaxModels = 3;
-    std::int32_t m_nKind = 0;        // "TYPE%d": 0 none, 1..13
-    std::int32_t m_nTextures = 1;    // "NTEX%d", 0 read as 1
+    std::int32_t m_nKind = 0;                             // "TYPE%d": 0 none, 1..13
+    std::int32_t m_nTextures = 1;                         // "NTEX%d", 0 read as 1
     std::int32_t m_nTexture[kMaxTextures] = {-1, -1, -1}; // "TEXTURE%d_%d" (or "TEXTURE%d")
-    float m_fDelay = 0.0f;           // "DELAY%d"
-    float m_fDuration = 1.0f;        // "DURATION%d", 0 read as 1.0
-    float m_fScale = 1.0f;           // "SCALE%d", 0 read as 1.0
-    float m_fScale2 = 0.0f;          // "SCALE2_%d"
-    std::int32_t m_nXState = 1;      // "XSTATE%d", 0 read as 1
-    std::int32_t m_nYState = 1;      // "YSTATE%d", 0 read as 1
-    std::int32_t m_nMapColor = 0;    // "MAPCOLOR%d"
-    std::int32_t m_nAdd = 0;         // "ADD%d"
-    std::uint8_t m_bRandomPhase = 0; // "RANDOMPHASE%d"
-    float m_fSpeed = 0.0f;           // "SPEED%d"
-    std::int32_t m_nNum = 0;         // "NUM%d"
-    float m_fShift = 0.0f;           // "SHIFT%d"
-    float m_fOpacity = 0.0f;         // "OPACITY%d"
-    float m_fHideTime = 0.0f;        // "HIDETIME%d"
-    std::int32_t m_iChild = -1;      // "ID1_%d", through this table
-    std::int32_t m_nModels = 1;      // "NMODEL%d", 0 read as 1
-    std::int32_t m_nModel[kMaxModels] = {-1, -1, -1}; // "MODEL%d_%d" (or "MODEL%d")
-    std::int32_t m_nTrail = 0;       // "XTYPE%d": splinter trail kind
+    float m_fDelay = 0.0f;                                // "DELAY%d"
+    float m_fDuration = 1.0f;                             // "DURATION%d", 0 read as 1.0
+    float m_fScale = 1.0f;                                // "SCALE%d", 0 read as 1.0
+    float m_fScale2 = 0.0f;                               // "SCALE2_%d"
+    std::int32_t m_nXState = 1;                           // "XSTATE%d", 0 read as 1
+    std::int32_t m_nYState = 1;                           // "YSTATE%d", 0 read as 1
+    std::int32_t m_nMapColor = 0;                         // "MAPCOLOR%d"
+    std::int32_t m_nAdd = 0;                              // "ADD%d"
+    std::uint8_t m_bRandomPhase = 0;                      // "RANDOMPHASE%d"
+    float m_fSpeed = 0.0f;                                // "SPEED%d"
+    std::int32_t m_nNum = 0;                              // "NUM%d"
+    float m_fShift = 0.0f;                                // "SHIFT%d"
+    float m_fOpacity = 0.0f;                              // "OPACITY%d"
+    float m_fHideTime = 0.0f;                             // "HIDETIME%d"
+    std::int32_t m_iChild = -1;                           // "ID1_%d", through this table
+    std::int32_t m_nModels = 1;                           // "NMODEL%d", 0 read as 1
+    std::int32_t m_nModel[kMaxModels] = {-1, -1, -1};     // "MODEL%d_%d" (or "MODEL%d")
+    std::int32_t m_nTrail = 0;                            // "XTYPE%d": splinter trail kind
 };
 
 struct SExploParameters : SObjectTypeHeader

@@ -152,7 +152,8 @@ void CWorld::LoadGame(IArchive* archive)
                {
                    CStreamReader in(s, "ORGDATA");
                    const std::uint32_t n = in.U32();
-                   if (n != m_OrgData.size()) g_ErrorLog.LogError("CWorld::LoadGame LocData count does not the same");
+                   if (n != m_OrgData.size())
+                       g_ErrorLog.LogError("CWorld::LoadGame LocData count does not the same");
                    // Records the world has no place for are read past; a
                    // damaged record keeps the ones before it.
                    for (std::uint32_t i = 0; i < n; ++i)
@@ -168,7 +169,8 @@ void CWorld::LoadGame(IArchive* archive)
                {
                    CStreamReader in(s, "BUILDS");
                    const std::uint32_t n = in.Count(sizeof(SBuildingRecord), "building count");
-                   if (n > std::uint32_t(kMaxBuildings)) in.Fail("%u buildings, at most %d", n, kMaxBuildings);
+                   if (n > std::uint32_t(kMaxBuildings))
+                       in.Fail("%u buildings, at most %d", n, kMaxBuildings);
                    SBuildingRecord records[kMaxBuildings] = {};
                    in.Bytes(records, n * sizeof(SBuildingRecord));
                    m_nBuildings = 0;
@@ -188,7 +190,8 @@ void CWorld::LoadGame(IArchive* archive)
                {
                    CStreamReader in(s, "ORGS");
                    const std::uint32_t n = in.U32();
-                   if (n != m_Organizations.size()) g_ErrorLog.LogError("CWorld::LoadGame org count does not the same");
+                   if (n != m_Organizations.size())
+                       g_ErrorLog.LogError("CWorld::LoadGame org count does not the same");
                    for (const auto& org : m_Organizations)
                        org->LoadFromStream(s);
                });
@@ -276,6 +279,8 @@ void CWorld::LoadMechs(CMemStream& s)
         m_Mechs.push_back(m);
         m->LoadFromStream(s);
     }
+    // The player's record stays entry 0 even after an empty table.
+    if (m_pPlayerMech && m_Mechs.empty()) m_Mechs.push_back(m_pPlayerMech);
 }
 
 // --- saved-game files --------------------------------------------------------

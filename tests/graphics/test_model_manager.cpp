@@ -316,6 +316,10 @@ TEST_F(ModelManagerList, ListLoadsMeasuresAndReportsMissingModels)
     EXPECT_FLOAT_EQ(measured->GetRadius(), m_manager.GetRecord(0)->m_fRadius);
     EXPECT_EQ(measured->FindPart("PART2"), 1);
     EXPECT_FLOAT_EQ(m_manager.GetRecord(2)->m_fRadius, 1.0f);
+    // The record's radius is the model's scale; 1.0 outside the records.
+    EXPECT_FLOAT_EQ(m_manager.GetModelScale(1), 2.5f);
+    EXPECT_FLOAT_EQ(m_manager.GetModelScale(-1), 1.0f);
+    EXPECT_FLOAT_EQ(m_manager.GetModelScale(4), 1.0f);
     const std::string log = m_dir.ErrorLog();
     EXPECT_NE(log.find("missing.mdl I = 'MOD_MISSING' not found"), std::string::npos) << log;
 

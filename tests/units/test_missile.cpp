@@ -21,7 +21,8 @@ protected:
         frame.SetForward(dir);
         CMatrix m = frame.m_Matrix;
         m.SetTranslation({500.0f, 500.0f, 300.0f});
-        return static_cast<CMissileObject*>(g_MissileManager.CreateMissile(CCombatTest::Missile(type), m, nullptr, 0));
+        return static_cast<CMissileObject*>(
+            g_MissileManager.CreateMissile(CCombatTest::Missile(type), m, nullptr, 0));
     }
     // A saved record of the given version after the base record.
     static void WriteRecord(CMemStream& s, std::uint32_t version, const char* type, const char* owner,
@@ -154,6 +155,25 @@ TEST_F(Missile, TheOwnersNameOutlivesTheOwnerAndTheSave)
     EXPECT_FLOAT_EQ(copy.m_fLifeTime, 1.5f);
     EXPECT_FLOAT_EQ(copy.m_fStrength, 2.0f);
     EXPECT_FLOAT_EQ(copy.m_vVelocity.z, 3.0f);
+}
+
+TEST_F(Missile, ASavedMissileComesBackThroughTheObjectList)
+{
+    CMissileObject* m = Make("MIS_ROCKET");
+    m->m_bSave = 1;
+    m->m_fLifeTime = 2.5f;
+    const std::int32_t number = m->m_nObjectNumber;
+    CMemStream s;
+    g_ObjectList.SaveGame(s);
+    s.m_nCapacity = s.m_nPosition;
+    g_ObjectList.Clear();
+    s.m_nPosition = 0;
+    g_ObjectList.LoadGame(s);
+    auto* back = dynamic_cast<CMissileObject*>(g_ObjectList.FindByNumberAndType(number, OBJ_MISSILE));
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(back->GetTypeIndex(), CCombatTest::Missile("MIS_ROCKET"));
+    EXPECT_FLOAT_EQ(back->m_fLifeTime, 2.5f);
+    EXPECT_EQ(ReadText("error.log"), "");
 }
 
 TEST_F(Missile, OlderRecordsLoadWithAndWithoutTheOwnerName)

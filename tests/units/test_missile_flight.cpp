@@ -27,7 +27,8 @@ protected:
         frame.SetForward(dir);
         CMatrix m = frame.m_Matrix;
         m.SetTranslation(at);
-        return static_cast<CMissileObject*>(g_MissileManager.CreateMissile(CCombatTest::Missile(type), m, nullptr, 0));
+        return static_cast<CMissileObject*>(
+            g_MissileManager.CreateMissile(CCombatTest::Missile(type), m, nullptr, 0));
     }
     CGliderObject* Glider(CVector at)
     {
@@ -275,6 +276,10 @@ TEST_F(Flight, AStoppedMissileWaitsForItsTailsParticles)
     ASSERT_TRUE(m->m_Tail.HasParticles());
     RunFrames(m, 4); // the tail emits while the missile flies
     ASSERT_TRUE(m->m_bAlive);
+    // The trail's bounds are the missile's part sphere, for the visibility pass.
+    ASSERT_EQ(m->m_nPartSpheres, 1);
+    EXPECT_EQ(m->m_PartSpheres[0].m_bUsed, 1);
+    EXPECT_GT(m->m_PartSpheres[0].m_fRadius, 0.0f);
     m->m_bActive = 0;
     int frames = 0;
     while (m->m_bAlive && frames < 100)

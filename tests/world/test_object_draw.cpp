@@ -23,6 +23,7 @@
 #include "world/ObjectTypeRecord.h"
 #include "world/SceneryObjects.h"
 #include "world/StoneObject.h"
+#include "world/TheThing.h"
 #include "world/EffectQueue.h"
 
 #include <gtest/gtest.h>
@@ -470,4 +471,92 @@ TEST_F(ObjectDraw, StoneQueuesItsSecondModelForTheEffectPass)
     EXPECT_EQ(DrawCentre(stone), 0);
     EXPECT_TRUE(queue.queued.empty());
     g_pEffectQueue = nullptr;
+}
+
+// A lying pick-up thing glows on the ground around it, pulsing with its age;
+// once picked up the glow is gone.
+TEST_F(ObjectDraw, AThingGlowsOnTheGroundWhileItLies)
+{
+    CTheThing thing;
+    thing.Init(nullptr, "", "MIND");
+    thing.SetMatrix(CMatrix(2.0f)); // radius 2: a glow of 10 around it
+    thing.m_fRadius = 2.0f;
+    thing.m_nGlowTexture = g_pTextureManager->FindName("TEX_SPOT");
+    ASSERT_NE(g_pTextureManager->GetTextureForce(thing.m_nGlowTexture), nullptr);
+    Device* d = graph.m_lpDevice;
+    auto draw = [&]()
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        SMatrix proj = IdentityMatrix();
+        proj.m[0][0] = proj.m[1][1] = 0.05f; // 40 units across
+        proj.m[2][2] = 0.001f;
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &proj);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        thing.Draw();
+        d->EndScene();
+        return gfxtest::ReadBackBuffer();
+    };
+    auto red = [](const std::vector<std::uint32_t>& p, int x) { return int((p[std::size_t(24 * 64 + x)] >> 16) & 0xFF); };
+    thing.m_fAge = 0.0f; // sin 0: alpha 0.4
+    const auto dim = draw();
+    ASSERT_EQ(dim.size(), 64u * 48u);
+    thing.m_fAge = 0.25f; // sin 90 degrees: alpha 0.55
+    const auto bright = draw();
+    EXPECT_GT(red(dim, 32), 60);
+    EXPECT_GT(red(bright, 32), red(dim, 32) + 15);
+    EXPECT_EQ(red(bright, 32 + 24), 0); // beyond 10 units
+    EXPECT_EQ(m_cells.m_nMapMeshes, 1);  // the patch is built once
+    thing.m_bLying = 0;
+    EXPECT_EQ(red(draw(), 32), 0);
+    g_LightWare.DisableLights();
+    g_LightWare.ResetFrame();
+}
+
+// Near the camera a thing lights itself from below with device light 10,
+// a purple pulse; past 500 units the light stays off.
+TEST_F(ObjectDraw, ANearThingLightsItselfWithItsOwnLight)
+{
+    CTheThing thing;
+    thing.Init(nullptr, "", "MIND");
+    thing.m_nModel = 0;
+    thing.m_nGlowTexture = -1;
+    thing.m_fRadius = 1.5f;
+    CMatrix m(1.0f);
+    m.SetTranslation(CVector{0, 0, 0.5f});
+    thing.SetMatrix(m);
+    thing.m_fAge = 0.25f; // the pulse at its top
+    Device* d = graph.m_lpDevice;
+    auto draw = [&]()
+    {
+        SetDefaultStates();
+        const SMatrix identity = IdentityMatrix();
+        d->SetTransform(D3DTS_VIEW, &identity);
+        d->SetTransform(D3DTS_PROJECTION, &identity);
+        d->SetRenderState(D3DRS_ZENABLE, 0);
+        d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        d->SetRenderState(D3DRS_LIGHTING, 1);
+        d->SetRenderState(D3DRS_AMBIENT, 0);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+        d->BeginScene();
+        thing.Draw();
+        d->EndScene();
+        bool on = true;
+        d->GetLightEnable(CTheThing::kDeviceLight, &on);
+        EXPECT_FALSE(on); // off again after the draw
+        std::uint32_t w = 0;
+        const auto pixels = gfxtest::ReadBackBuffer(&w);
+        return pixels.empty() ? 0u : pixels[24 * w + 32];
+    };
+    const std::uint32_t near = draw();
+    CEyeView far;
+    far.m_vEye = CVector{0, 0, -600};
+    g_pObjectView = &far;
+    const std::uint32_t distant = draw();
+    g_pObjectView = nullptr;
+    EXPECT_GT(near & 0xFF, (distant & 0xFF) + 20) << std::hex << near << " " << distant;
+    EXPECT_GT(near & 0xFF, (near >> 16) & 0xFF); // more blue than red
 }

@@ -4,9 +4,13 @@
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
+#include "foundation/FileManager.h"
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
 #include "units/KindManagers.h"
+#include "world/Mech.h"
+#include "world/TheThing.h"
+#include "world/WorldSave.h"
 #include "world/MMEngine.h"
 #include "world/MechGroupList.h"
 #include "world/ObjectManager.h"
@@ -15,8 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
+#include <tuple>
+#include <vector>
 
 class SampleWorldEngine : public testutil::CLogDirTest
 {
@@ -63,5 +70,104 @@ TEST_F(SampleWorldEngine, StartsUpAndEntersTheSampleLocation)
         engine.Done();
         g_ResourceDB.Done();
     }
+    plat::SetCurrentDirectory(previous.c_str());
+}
+
+namespace
+{
+struct SObjectState
+{
+    std::int32_t type;
+    std::int32_t number;
+    std::string id;
+    float x, y, z;
+    int shown;
+    bool operator<(const SObjectState& o) const
+    {
+        return std::tie(type, number, id) < std::tie(o.type, o.number, o.id);
+    }
+    bool operator==(const SObjectState& o) const
+    {
+        return type == o.type && number == o.number && id == o.id && x == o.x && y == o.y && z == o.z &&
+               shown == o.shown;
+    }
+};
+
+std::vector<SObjectState> Snapshot()
+{
+    std::vector<SObjectState> out;
+    for (CMMObject* o : g_ObjectList.m_Objects)
+    {
+        if (!o->m_bAlive) continue;
+        const CVector p = o->GetPosition();
+        out.push_back({o->m_nType, o->m_nObjectNumber, o->m_szGameId, p.x, p.y, p.z, o->m_bShown});
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+} // namespace
+
+TEST_F(SampleWorldEngine, ASaveOfTheSampleWorldLoadsBackEqual)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const bool ownFileManager = GetFileManager() == nullptr;
+    if (ownFileManager) SetFileManager(new StdFileManager());
+    const std::string save = (m_dir / "sample.sav").string();
+    {
+        worldtest::CScene scene;
+        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+        CMMEngine engine;
+        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
+        RegisterUnitManagers();
+        engine.MMInit();
+        EXPECT_NE(g_GliderManager.FindName("GL_SCOUT"), -1);
+        engine.LoadWorld("sample.loc");
+        ASSERT_NE(g_pWorld, nullptr);
+        g_pWorld->GenerateWorld(true);
+        g_pWorld->SimulateTime(240.0f);
+        // The named stones and the crate are saved; a thing dropped since
+        // the location loaded comes back from the save alone.
+        auto* crate = static_cast<CTheThing*>(g_ObjectList.FindByGameId("SAMPLE_CRATE", OBJ_THING));
+        ASSERT_NE(crate, nullptr);
+        crate->AddContent(0, "TOV_ORE", 5);
+        crate->SetPosition(crate->GetPosition() + CVector{3.0f, 4.0f, 0.0f});
+        g_ObjectList.FindByGameId("FIRSTSTONE", OBJ_STONE)->m_bSave = 1;
+        g_ObjectList.FindByGameId("FLOATER", OBJ_STONE)->m_bShown = 0;
+        g_ObjectList.FindByGameId("FLOATER", OBJ_STONE)->m_bSave = 1;
+        CMatrix at(1.0f);
+        at.SetTranslation(CVector{1250.0f, 1250.0f, 40.0f});
+        static_cast<CTheThing*>(g_ThingManager.CreateObject("CONT_MONEY", &at, ""))
+            ->AddContent(3, "MONEY", 900);
+        const std::vector<SObjectState> before = Snapshot();
+        std::vector<std::string> mechs;
+        for (CMech* m : g_pWorld->m_Mechs)
+            mechs.push_back(m->m_szId);
+        const float time = g_pWorld->m_fTime;
+        ASSERT_TRUE(SaveWorldFile(*g_pWorld, save.c_str()));
+
+        // The location entered afresh (as a loaded game enters it), then the
+        // save read over it.
+        engine.LoadWorld("sample.loc");
+        g_pWorld->GenerateWorld(false);
+        ASSERT_TRUE(LoadWorldFile(*g_pWorld, save.c_str()));
+        EXPECT_EQ(Snapshot(), before);
+        std::vector<std::string> loaded;
+        for (CMech* m : g_pWorld->m_Mechs)
+            loaded.push_back(m->m_szId);
+        EXPECT_EQ(loaded, mechs);
+        EXPECT_FLOAT_EQ(g_pWorld->m_fTime, time);
+        auto* back = static_cast<CTheThing*>(g_ObjectList.FindByGameId("SAMPLE_CRATE", OBJ_THING));
+        ASSERT_NE(back, nullptr);
+        ASSERT_EQ(back->m_nContents, 1u);
+        EXPECT_EQ(back->m_Contents[0].amount, 5u);
+        g_pWorld->DoneWorld();
+        EXPECT_EQ(ReadText("error.log"), "");
+        engine.Done();
+        g_ResourceDB.Done();
+    }
+    if (ownFileManager) SetFileManager(nullptr);
     plat::SetCurrentDirectory(previous.c_str());
 }

@@ -19,6 +19,7 @@
 
 #include <cstring>
 #include <fstream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -84,7 +85,10 @@ protected:
         plat::SetCurrentDirectory(m_previous.c_str());
         testutil::CLogDirTest::TearDown();
     }
-    void Write(const char* name, const std::string& text) { std::ofstream(m_dir / name, std::ios::binary) << text; }
+    void Write(const char* name, const std::string& text)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
     void Tick()
     {
         m_now += kStep;
@@ -146,9 +150,11 @@ TEST_P(ThingCollection, SpeedAndDistanceDecide)
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ThingCollection,
-                         ::testing::Values(SCollectCase{79.0f, 10.0f, false}, SCollectCase{17.0f, 10.0f, true},
-                                           SCollectCase{0.0f, 16.1f, false}, SCollectCase{79.0f, 7.9f, true},
-                                           SCollectCase{80.0f, 1.0f, false}, SCollectCase{17.8f, 15.9f, true}, SCollectCase{17.9f, 15.9f, false}));
+                         ::testing::Values(SCollectCase{79.0f, 10.0f, false},
+                                           SCollectCase{17.0f, 10.0f, true}, SCollectCase{0.0f, 16.1f, false},
+                                           SCollectCase{79.0f, 7.9f, true}, SCollectCase{80.0f, 1.0f, false},
+                                           SCollectCase{17.8f, 15.9f, true},
+                                           SCollectCase{17.9f, 15.9f, false}));
 
 TEST_F(Things, AFullHoldStopsATransferPartWayButNotMoney)
 {
@@ -210,6 +216,21 @@ TEST_F(Things, FarThingsExpireButMechmindsAndPlayerThingsStay)
     EXPECT_EQ(crate->m_bAlive, 0);
     EXPECT_EQ(mechmind->m_bAlive, 1);
     EXPECT_EQ(mine->m_bAlive, 1);
+}
+
+TEST_F(Things, WrecksPickOneOfFiveModels)
+{
+    bool seen[6] = {};
+    for (std::uint32_t state = 0; state < 233280; state += 97)
+    {
+        const std::uint32_t n = CTheThing::WreckNumber(state);
+        ASSERT_GE(n, 1u);
+        ASSERT_LE(n, 5u);
+        seen[n] = true;
+    }
+    for (int n = 1; n <= 5; ++n)
+        EXPECT_TRUE(seen[n]) << n;
+    EXPECT_EQ(Thing("WRECK", 0.0f, 0.0f)->m_nKind, CTheThing::kKindWreck);
 }
 
 TEST_F(Things, NetworkDescriptorRoundTripAndAnOverlongCountIsRefused)
@@ -408,6 +429,23 @@ TEST_F(Things, AnUnknownRecordStopsTheObjectsWithAnErrorLine)
     const std::string log = ReadText("error.log");
     EXPECT_NE(log.find("CObjectList::LoadGame object type '99' game id 'ODD' error"), std::string::npos);
     EXPECT_NE(log.find("record 1 of 3"), std::string::npos);
+}
+
+TEST_F(Things, ASavedPositionOutsideAnyWorldIsRefused)
+{
+    Thing("CONT", 5.0f, 5.0f)->m_bSave = 1;
+    CMemStream s;
+    g_ObjectList.SaveGame(s);
+    s.m_nCapacity = s.m_nPosition;
+    for (float bad : {4e27f, std::numeric_limits<float>::quiet_NaN()})
+    {
+        std::memcpy(s.m_pData + 4 + 40 + 1, &bad, 4); // the first record's x
+        g_ObjectList.Clear();
+        s.m_nPosition = 0;
+        g_ObjectList.LoadGame(s);
+        EXPECT_EQ(g_ObjectList.m_Objects.GetCount(), 0);
+    }
+    EXPECT_NE(ReadText("error.log").find("lies outside any world"), std::string::npos);
 }
 
 TEST_F(Things, StaleNetworkObjectsGoOnePerFrame)

@@ -53,10 +53,11 @@ protected:
         Write("g.ini", "[GL_BIG]\nWEIGHT=100\nMAXWEIGHT=100\nSTANDARD=3\nDAMAGE=200\nROTATESPEED=2\n"
                        "TURBULENCE=3\nCAREEN=2\nDELTAT=5\nPRICE=1000\nSPECIAL=1\n"
                        "[GL_SMALL]\nSTANDARD=2\nSPECIAL=2\n[GL_MASKED]\nSTANDARD=4\nGUNMASK=7\n");
-        Write("m.ini", "[MIS_PLAIN]\nDAMAGE=40\n"
-                       "[MIS_CLUSTER]\nDAMAGE=10\nEXPLO=EXP_BIG\nSUBMISSILE=MIS_PLAIN\nNUMSTATE=3\n"
-                       "[MIS_LOOP_A]\nDAMAGE=1\nSUBMISSILE=MIS_LOOP_B\n[MIS_LOOP_B]\nDAMAGE=2\nSUBMISSILE=MIS_LOOP_A\n"
-                       "[MIS_ODD]\nSCALE=0\nNUMSTATE=0\nEXPLO=EXP_NONE\n");
+        Write("m.ini",
+              "[MIS_PLAIN]\nDAMAGE=40\n"
+              "[MIS_CLUSTER]\nDAMAGE=10\nEXPLO=EXP_BIG\nSUBMISSILE=MIS_PLAIN\nNUMSTATE=3\n"
+              "[MIS_LOOP_A]\nDAMAGE=1\nSUBMISSILE=MIS_LOOP_B\n[MIS_LOOP_B]\nDAMAGE=2\nSUBMISSILE=MIS_LOOP_A\n"
+              "[MIS_ODD]\nSCALE=0\nNUMSTATE=0\nEXPLO=EXP_NONE\n");
         Write("e.ini", "[EXP_BIG]\nDAMAGE=25\nLIGHTCOLOR=1193046\nISPLANE=1\nID1_0=EXP_SMALL\nTYPE0=3\n"
                        "NTEX1=2\n"
                        "[EXP_SMALL]\nRADIUS=4\nDURATION0=2\nSCALE2_0=3\n");
@@ -84,7 +85,10 @@ protected:
         plat::SetCurrentDirectory(m_previous.c_str());
         testutil::CLogDirTest::TearDown();
     }
-    void Write(const char* name, const std::string& text) { std::ofstream(m_dir / name, std::ios::binary) << text; }
+    void Write(const char* name, const std::string& text)
+    {
+        std::ofstream(m_dir / name, std::ios::binary) << text;
+    }
 
     worldtest::CScene m_Scene;
     CTestModifiers m_modifiers;
@@ -111,6 +115,8 @@ TEST_F(TypeManagers, GliderRecordsTakeTheirScalingsAndDefaults)
     EXPECT_EQ(small->m_bSpecial2, 0); // class 2 is too low
     EXPECT_EQ(g_GliderManager.GetGlider(g_GliderManager.FindName("GL_MASKED"))->m_nGunMask, 7);
     EXPECT_EQ(g_GliderManager.GetGlider(3), nullptr);
+    g_GliderManager.InitGlider(0); // no model loaded: stays unprepared
+    EXPECT_EQ(big->m_bPrepared, 0);
     EXPECT_EQ(g_GliderManager.GetType(-2), nullptr);
 
     EXPECT_EQ(g_GliderManager.CheckKind(0, 1), 1);
@@ -183,8 +189,9 @@ TEST_F(TypeManagers, ASubMissileCycleIsCutWithAnErrorLine)
     EXPECT_FLOAT_EQ(g_MissileManager.GetMaxDamage(out, a, 0), 1.0f + 2.0f);
     EXPECT_EQ(g_MissileManager.Param(a)->m_iSubMissile, b);
     EXPECT_EQ(g_MissileManager.Param(b)->m_iSubMissile, -1);
-    EXPECT_NE(ReadText("error.log").find("missile type 'MIS_LOOP_B': SUBMISSILE 'MIS_LOOP_A' leads back to it"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadText("error.log").find("missile type 'MIS_LOOP_B': SUBMISSILE 'MIS_LOOP_A' leads back to it"),
+        std::string::npos);
 }
 
 TEST_F(TypeManagers, ExplosionRecordsAndCreation)

@@ -79,7 +79,8 @@ bool AddKindRecords(const std::string& root)
 CMatrix Placement(float x, float y, float z, float heading, float scale);
 
 // The scenery kinds of the sample location: trees, a street lamp, a sound
-// zone, a map cover and a building type (records with their kind's keys).
+// zone, a map cover, pick-up things and a building type (records with their
+// kind's keys).
 bool AddSceneryRecords(DataBase& db)
 {
     struct SRow
@@ -117,7 +118,12 @@ bool AddSceneryRecords(DataBase& db)
                  {{"FLARE", "TEX_LAMP_SPOT"}, {"GLOW", "TEX_LAMP_SPOT"}, {"SHADOW", "TEX_LAMP_SPOT"}}}}) &&
            add("SoundZone", true,
                {{"ZONE_WIND", "", {{"PERIOD", 0.0f}, {"LENGTH", 0.0f}}, {{"LOOP", 1}, {"RANDOM", 0}}, {}}}) &&
-           add("Покрытие", false, {{"COVER_SPOT", "TEX_SAMPLECOLOR", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
+           add("Покрытие", false,
+               {{"COVER_SPOT", "TEX_SAMPLECOLOR", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
+           add("THINGS", true,
+               {{"CONT_SMALL", "MOD_BOX", {}, {{"TYPE", 1}}, {{"FLARE", "TEX_LAMP_SPOT"}}},
+                {"CONT_MONEY", "MOD_BOX", {}, {{"TYPE", 515}}, {}},
+                {"CONT_WRECK", "", {}, {{"TYPE", 769}}, {}}}) &&
            add("Здания", true,
                {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}}});
 }
@@ -144,8 +150,12 @@ void WriteScenerySections(CMemStream& out)
     // A glowing spot on the ground beside the lamp.
     WriteObjectSection(out, OBJ_MAPCOVER,
                        {MakeLocObjectRecord(Placement(1310, 1300, ground(1310, 1300), 0.5f, 2.0f), "COVER_SPOT", "")});
+    // A crate to pick up on the square.
+    WriteObjectSection(out, OBJ_THING,
+                       {MakeLocObjectRecord(Placement(1270, 1360, ground(1270, 1360) + 1.0f, 0.0f, 1.0f),
+                                            "CONT_SMALL", "sample_crate")});
 }
-constexpr std::uint32_t kScenerySections = 3;
+constexpr std::uint32_t kScenerySections = 4;
 
 CMatrix Placement(float x, float y, float z, float heading, float scale)
 {
