@@ -31,16 +31,14 @@ constexpr int kNightLight[] = {0x16};
 constexpr int kJump[] = {0x39};
 constexpr int kLeftAlt = 0x38;
 
-template <std::size_t N>
-bool Down(IInput& input, const int (&codes)[N])
+template <std::size_t N> bool Down(IInput& input, const int (&codes)[N])
 {
     for (int c : codes)
         if (input.IsDown(c)) return true;
     return false;
 }
 
-template <std::size_t N>
-bool Pressed(IInput& input, const int (&codes)[N])
+template <std::size_t N> bool Pressed(IInput& input, const int (&codes)[N])
 {
     for (int c : codes)
         if (input.IsPressed(c)) return true;
@@ -122,7 +120,8 @@ bool FitFromConfiguration(CMechanoid& m, const char* row)
         return false;
     }
     SMechanoidEquipment& cfg = m.m_gEqp;
-    auto set = [&cfg](int slot, std::int32_t index) {
+    auto set = [&cfg](int slot, std::int32_t index)
+    {
         cfg.m_Config[slot].m_Key.SetIndex(index);
         cfg.m_Config[slot].m_dwModif = 0;
     };
@@ -134,9 +133,9 @@ bool FitFromConfiguration(CMechanoid& m, const char* row)
         int slot;
         const char* field;
         CEquipment* item;
-    } items[] = {{CFG_REACTOR, "REACTOR", &m.m_Reactor},   {CFG_REACTOR2, "REACTOR2", &m.m_Reactor2},
-                 {CFG_ENGINE, "ENGINE", &m.m_Engine},      {CFG_ENGINE2, "ENGINE2", &m.m_Engine2},
-                 {CFG_SHIELD, "SHIELD", &m.m_Shield},      {CFG_ARMOR, "ARMOR", &m.m_Armor}};
+    } items[] = {{CFG_REACTOR, "REACTOR", &m.m_Reactor}, {CFG_REACTOR2, "REACTOR2", &m.m_Reactor2},
+                 {CFG_ENGINE, "ENGINE", &m.m_Engine},    {CFG_ENGINE2, "ENGINE2", &m.m_Engine2},
+                 {CFG_SHIELD, "SHIELD", &m.m_Shield},    {CFG_ARMOR, "ARMOR", &m.m_Armor}};
     for (const auto& i : items)
     {
         const std::int32_t index = Field(row, i.field, g_EquipmentManager);

@@ -377,8 +377,8 @@ void CGliderObject::Pause(bool pause)
     CMMObject::Pause(pause);
     if (pause)
     {
-        for (std::int32_t* s : {&m_iEngineSounds[0], &m_iEngineSounds[1], &m_iEngineSounds[2], &m_iChargeSound,
-                                &m_iCollisionSound, &m_iWaterSound})
+        for (std::int32_t* s : {&m_iEngineSounds[0], &m_iEngineSounds[1], &m_iEngineSounds[2],
+                                &m_iChargeSound, &m_iCollisionSound, &m_iWaterSound})
             ReleaseSource(s);
         XTRACE("Pause for Guns");
         for (CGun& g : m_Guns)

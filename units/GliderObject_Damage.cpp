@@ -115,7 +115,7 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
     {
         if (player && m_pMechanoid)
         {
-            const EDevice resist = kind == 0 ? EQP_RADIATION_SHIELD
+            const EDevice resist = kind == 0   ? EQP_RADIATION_SHIELD
                                    : kind == 1 ? EQP_CRYOGENERATOR
                                    : kind == 2 ? EQP_ELM_STABILIZER
                                                : EQP_COUNT;
@@ -172,7 +172,8 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
             const int parts = std::min(t->m_nPoints, kPartCount);
             for (int i = 0; i < parts; ++i)
             {
-                const CVector dir{t->m_Points[i].m_fPoint[0], t->m_Points[i].m_fPoint[1], t->m_Points[i].m_fPoint[2]};
+                const CVector dir{t->m_Points[i].m_fPoint[0], t->m_Points[i].m_fPoint[1],
+                                  t->m_Points[i].m_fPoint[2]};
                 if (Dot(d, dir) <= 0.5f) continue;
                 m_PartDamage[i] += armorPart;
                 if (m_PartDamage[i] > t->m_fDamage * 0.05f && !(m_dwBrokenParts & (1u << i))) DetachPart(i);
@@ -257,7 +258,8 @@ void CGliderObject::Boom()
         // The pilot's capsule, when the mech lives on.
         if (m_pMech->m_bAlive)
         {
-            const CVector dir = Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
+            const CVector dir =
+                Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
             if (CTheThing* capsule = ThrowThing("TT_MECHANOID", 2, m_pMech->m_szId, 1,
                                                 dir * (g_Random.Random(15.0f) + 3.0f) + half))
                 capsule->m_bMoving = 0;
@@ -270,7 +272,8 @@ void CGliderObject::Boom()
             const float k = g_Random.Random(1.0f) + 1.0f;
             amount *= k * k;
         }
-        const CVector dir = Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
+        const CVector dir =
+            Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
         ThrowThing("TT_MONEY", 3, "", std::uint32_t(amount), dir * (g_Random.Random(15.0f) + 3.0f) + half);
         // Raw fragments, one time in three.
         if ((g_Random.Next() >> 8) % 3 == 1)
@@ -290,8 +293,8 @@ void CGliderObject::Boom()
     if (m_pMech) m_pMech->OnKill();
 }
 
-CTheThing* CGliderObject::ThrowThing(const char* type, std::uint32_t kind, const char* name, std::uint32_t count,
-                                     const CVector& velocity)
+CTheThing* CGliderObject::ThrowThing(const char* type, std::uint32_t kind, const char* name,
+                                     std::uint32_t count, const CVector& velocity)
 {
     CMatrix m(1.0f);
     m.SetTranslation(GetPosition());
@@ -317,8 +320,8 @@ namespace
 // A direction of the ejection's throws.
 CVector EjectDirection()
 {
-    return Normalize(CVector{2.0f - 0.4f * float(g_Random.RandomInt(10)), 2.0f - 0.4f * float(g_Random.RandomInt(10)),
-                             1.0f});
+    return Normalize(CVector{2.0f - 0.4f * float(g_Random.RandomInt(10)),
+                             2.0f - 0.4f * float(g_Random.RandomInt(10)), 1.0f});
 }
 } // namespace
 
@@ -352,9 +355,9 @@ void CGliderObject::ThrowOutGoods(bool destroyed)
         } while (c > 9);
         if (n > 0)
         {
-            CTheThing* box = ThrowThing("TT_CONTAINER", contents[0].kind, contents[0].name, contents[0].amount,
-                                        EjectDirection() * (50.0f * (0.5f + 0.1f * float(g_Random.RandomInt(10)))) +
-                                            inherited);
+            CTheThing* box = ThrowThing(
+                "TT_CONTAINER", contents[0].kind, contents[0].name, contents[0].amount,
+                EjectDirection() * (50.0f * (0.5f + 0.1f * float(g_Random.RandomInt(10)))) + inherited);
             for (int i = 1; i < n; ++i)
                 box->AddContent(contents[i].kind, contents[i].name, contents[i].amount);
         }
@@ -365,11 +368,11 @@ void CGliderObject::ThrowOutGoods(bool destroyed)
     for (std::size_t e = 0; e < m.m_Garbage.m_Items.size(); ++e)
     {
         const SItemRec item = m.m_Garbage.m_Items[e];
-        const int p = item.m_nKind == 4                            ? 0
-                      : item.m_nKind == 1 || item.m_nKind == 2     ? 100
-                      : reactorGone                                ? 5
-                      : engineGone                                 ? 15
-                                                                   : 30;
+        const int p = item.m_nKind == 4                        ? 0
+                      : item.m_nKind == 1 || item.m_nKind == 2 ? 100
+                      : reactorGone                            ? 5
+                      : engineGone                             ? 15
+                                                               : 30;
         int portion = 1;
         if (item.m_nKind == 0)
         {
@@ -383,10 +386,10 @@ void CGliderObject::ThrowOutGoods(bool destroyed)
             const int count = std::min(portion, left);
             left -= count;
             if (int((g_Random.Next() >> 8) % 100) >= p) continue;
-            CTheThing* thing =
-                ThrowThing(item.m_nKind == 2 ? "TT_MECHANOID" : "TT_CONTAINER", std::uint32_t(item.m_nKind),
-                           item.m_szName, std::uint32_t(std::max(count, 1)),
-                           EjectDirection() * (50.0f * (0.75f + 0.1f * float(g_Random.RandomInt(20)))) + inherited);
+            CTheThing* thing = ThrowThing(
+                item.m_nKind == 2 ? "TT_MECHANOID" : "TT_CONTAINER", std::uint32_t(item.m_nKind),
+                item.m_szName, std::uint32_t(std::max(count, 1)),
+                EjectDirection() * (50.0f * (0.75f + 0.1f * float(g_Random.RandomInt(20)))) + inherited);
             if (!destroyed)
             {
                 // The player cannot take back at once what it dropped.

@@ -25,7 +25,8 @@ namespace
 {
 CComplexObject* Model(std::int32_t id)
 {
-    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id)) : nullptr;
+    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id))
+                                      : nullptr;
 }
 
 void SetWorld(const CMatrix& m)
@@ -137,7 +138,8 @@ void CGliderObject::DrawNVisible()
     PrepareMounts();
     const CMatrix owner = FiringMatrix(m_vSight);
     for (int i = 0; i < 2; ++i)
-        if (m_Guns[i].m_bMounted && m_Guns[i].IsShotVisible()) m_Guns[i].SetBarrelMatrices(owner, MountMatrix(i));
+        if (m_Guns[i].m_bMounted && m_Guns[i].IsShotVisible())
+            m_Guns[i].SetBarrelMatrices(owner, MountMatrix(i));
     const float d2 = (GetPosition() - g_ViewCamera.m_vPosition).LengthSq();
     g_EffectRenderManager.AddObject(d2, this, 1);
     if (m_fStunTime != 0.0f) g_EffectRenderManager.AddObject(d2 - 1.0f, this, 1000);

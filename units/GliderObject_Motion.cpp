@@ -94,7 +94,8 @@ void CGliderObject::SetTraction(float t)
         if (m_pMechanoid)
         {
             traction = signedThrottle * m_pMechanoid->m_Engine.GetValue1();
-            if (m_pMechanoid->m_Engine2.HasRecord()) traction += signedThrottle * m_pMechanoid->m_Engine2.GetValue1();
+            if (m_pMechanoid->m_Engine2.HasRecord())
+                traction += signedThrottle * m_pMechanoid->m_Engine2.GetValue1();
         }
         else
         {
@@ -210,8 +211,7 @@ void CGliderObject::Jump(float, bool quick)
 void CGliderObject::ReleaseSource(std::int32_t* id)
 {
     if (*id == -1) return;
-    if (g_pSoundManager)
-        g_pSoundManager->DeleteSndSrc(id, false);
+    if (g_pSoundManager) g_pSoundManager->DeleteSndSrc(id, false);
     *id = -1;
 }
 
@@ -232,7 +232,8 @@ void CGliderObject::RunEngineSound(float dt)
         ReleaseSource(&m_iEngineSounds[1]);
         return;
     }
-    auto start = [&](int i) {
+    auto start = [&](int i)
+    {
         if (m_iEngineSounds[i] == -1 && ids[i] != -1) m_iEngineSounds[i] = sound.AddSndSrc(ids[i], at);
         if (m_iEngineSounds[i] != -1 && !sound.IsPlayingSndSrc(m_iEngineSounds[i]))
             sound.PlaySndSrc(m_iEngineSounds[i], true, false, false);
@@ -265,9 +266,10 @@ void CGliderObject::RunEngineSound(float dt)
             start(2);
             if (m_iEngineSounds[2] != -1)
                 sound.SetVolumeSndSrc(m_iEngineSounds[2],
-                                      level >= 1.0f ? 1.0f
-                                                    : g_MMEngine.m_fMinVolume +
-                                                          (g_MMEngine.m_fMaxVolume - g_MMEngine.m_fMinVolume) * level);
+                                      level >= 1.0f
+                                          ? 1.0f
+                                          : g_MMEngine.m_fMinVolume +
+                                                (g_MMEngine.m_fMaxVolume - g_MMEngine.m_fMinVolume) * level);
         }
     }
     // The pitch follows the state over a second and a half.
@@ -277,8 +279,9 @@ void CGliderObject::RunEngineSound(float dt)
                                            : std::max(target, m_fPitchBlend - step);
     if (const std::int32_t running = m_iEngineSounds[1]; running != -1)
     {
-        sound.SetFrequenceSndSrc(running, g_MMEngine.m_fMinFreq + (g_MMEngine.m_fMaxFreq - g_MMEngine.m_fMinFreq) *
-                                                                      std::sqrt(m_fPitchBlend * 0.5f));
+        sound.SetFrequenceSndSrc(running,
+                                 g_MMEngine.m_fMinFreq + (g_MMEngine.m_fMaxFreq - g_MMEngine.m_fMinFreq) *
+                                                             std::sqrt(m_fPitchBlend * 0.5f));
         sound.SetVolumeSndSrc(running, std::min(m_fPitchBlend * 1.5f, 1.0f));
         if (state == 0 && m_fPitchBlend == 0.0f) sound.StopSndSrc(running, false);
     }
@@ -353,7 +356,8 @@ void CGliderObject::Run()
     // 3. The particle flag of the effect pass.
     m_bParticles = 0;
     // 4. Readiness.
-    m_fJumpReadiness = std::min(1.0f, m_fJumpReadiness < 1.0f ? m_fJumpReadiness + dt * 0.5f : m_fJumpReadiness);
+    m_fJumpReadiness =
+        std::min(1.0f, m_fJumpReadiness < 1.0f ? m_fJumpReadiness + dt * 0.5f : m_fJumpReadiness);
     m_fReadiness2 = std::min(1.0f, m_fReadiness2 < 1.0f ? m_fReadiness2 + dt * 0.5f : m_fReadiness2);
     // 5. Energy.
     EnergyRule();
@@ -411,16 +415,15 @@ void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
     // The knock, by what was hit.
     if (q > 324.0f)
     {
-        const char* sound = t == OBJ_STONE                                            ? "SND_G_HIT_STONE"
-                            : t == OBJ_TREE                                           ? "SND_G_HIT_TREE"
+        const char* sound = t == OBJ_STONE                                          ? "SND_G_HIT_STONE"
+                            : t == OBJ_TREE                                         ? "SND_G_HIT_TREE"
                             : t == OBJ_BUILDING || t == OBJ_GLIDER || t == OBJ_TANK ? "SND_G_HIT_GLIDER"
-                            : t == OBJ_LAMP                                           ? "SND_G_HIT_LAMP"
-                            : t == OBJ_BOUND                                          ? "SND_G_HIT_FORCEFIELD"
-                                                                                      : nullptr;
+                            : t == OBJ_LAMP                                         ? "SND_G_HIT_LAMP"
+                            : t == OBJ_BOUND                                        ? "SND_G_HIT_FORCEFIELD"
+                                                                                    : nullptr;
         if (sound) PlaySound(sound, *point);
     }
     const bool hurts = t == OBJ_STONE || t == OBJ_TREE || t == OBJ_BUILDING || t == OBJ_GLIDER ||
                        t == OBJ_BOUND || t == OBJ_TANK;
-    if (q > 8100.0f && hurts)
-        Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
+    if (q > 8100.0f && hurts) Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
 }

@@ -25,8 +25,8 @@ protected:
         ASSERT_TRUE(WriteWaveFile("tone.wav", Pcm(1), s.data(), std::uint32_t(s.size() * 2)));
         std::ofstream("main.ini", std::ios::app) << "[" << kSoundSection << "]\nfilename=snd.ini\n";
         std::ofstream out("snd.ini");
-        for (const char* name : {"SND_SHOT", "SND_END", "SND_BOOM", "SND_GUN_LANDMINE_ALERT", "SND_IDLE", "SND_RUN",
-                                 "SND_BURN"})
+        for (const char* name :
+             {"SND_SHOT", "SND_END", "SND_BOOM", "SND_GUN_LANDMINE_ALERT", "SND_IDLE", "SND_RUN", "SND_BURN"})
             out << "[" << name << "]\nNAME=" << name << "\nFILENAME=tone.wav\n3DSOUND=1\nMINDIST=10\nVOLUME=1.0\n";
         out.close();
         g_ResourceDB.Done();

@@ -49,7 +49,8 @@ protected:
     {
         CCombatTest::SetUp();
         // An engine strong enough to drive a glider at speed.
-        Write("equipment.ini", ReadText("equipment.ini") + "[ENGINE_FAST]\nTYPE=4\nPOWER=1\nVALUE1=40000\n[EQP_NIGHTVISION]\n");
+        Write("equipment.ini", ReadText("equipment.ini") +
+                                   "[ENGINE_FAST]\nTYPE=4\nPOWER=1\nVALUE1=40000\n[EQP_NIGHTVISION]\n");
         ASSERT_TRUE(g_EquipmentManager.Init(unit_sections::kEquipment));
         g_pMechRegistry = &m_Registry;
         m_Terrain.m_fHeight = 0.0f;
@@ -192,7 +193,7 @@ TEST_F(Glider, TractionFollowsTheEnergyBandsOfAGliderOfTheWorld)
     {
         float energy, throttle, traction;
     } cases[] = {
-        {0.05f, 2.0f, 0.5f}, {0.2f, 2.0f, 0.9f},  {0.2f, 1.0f, 0.8f}, {0.35f, 1.0f, 0.8f},
+        {0.05f, 2.0f, 0.5f}, {0.2f, 2.0f, 0.9f}, {0.2f, 1.0f, 0.8f},   {0.35f, 1.0f, 0.8f},
         {0.45f, 1.0f, 0.9f}, {0.6f, 1.5f, 1.5f}, {0.6f, -1.0f, -1.0f}, {0.6f, 0.0f, 0.0f},
     };
     for (const auto& c : cases)
