@@ -38,13 +38,15 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         RegisterTradeClasses();
         engine.MMInit();
 
-        ASSERT_EQ(g_MechConfigManager.GetCount(), 2);
+        // The two of the sample groups and the player's.
+        ASSERT_EQ(g_MechConfigManager.GetCount(), 3);
         const SMechanoidEquipment* light =
             g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_LIGHT"));
         ASSERT_NE(light, nullptr);
         EXPECT_EQ(light->m_nEquipmentCount, 2);
         EXPECT_EQ(light->m_nMissileTypeCount, 2);
-        EXPECT_EQ(g_MechConfigManager.GetConfig(1)->m_nEquipmentCount, 0); // its row is deleted
+        // Its row is deleted.
+        EXPECT_EQ(g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_TRADER"))->m_nEquipmentCount, 0);
         CMechanoid m;
         m.InitConfig(g_MechConfigManager.FindName("MECH_LIGHT"), false);
         EXPECT_EQ(m.m_GliderData.GetIndex(), g_GliderManager.FindName("GL_SCOUT"));
