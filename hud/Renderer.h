@@ -12,9 +12,9 @@
 // models and textures round it are requested and loaded, under the
 // application's waiting screen (reached through the menu host).
 //
-// What it lacks so far: the cockpit panels, the stasis flash, the screen
-// mask of a killed mechanoid, detail objects and water; Render decides when
-// the cockpit is due (IsCockpitShown) and draws the frame-rate text.
+// After the scene: the stasis flash while the player's mechanoid is in
+// stasis, the cockpit when it is due (IsCockpitShown), the frame-rate text
+// and, last, the screen mask while the player's mechanoid is killed.
 //
 // The drawing operations every cockpit panel rests on: a scaled cell of a
 // sprite sheet and a textured screen quad, plain or modulated by a colour.
@@ -38,6 +38,7 @@
 class CCamera;
 class CMechanoid;
 class CTexture;
+struct SRecorderStatus;
 
 // Cleared around Render when the scene is only a background (the menus).
 extern bool g_bDrawCockpit;
@@ -52,6 +53,11 @@ inline constexpr int kTechniqueScreenModulated = 19; // texture x texture factor
 // point), the texture rectangle scaled alike.
 void ScaleSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture, int scaleX,
                  int scaleY, plat::Rect* outScreen, plat::Rect* outTexture);
+
+// The stasis flash: its strength a at t seconds of stasis left (10 down
+// to 0) and the tint of that strength (0xAARRGGBB).
+float StasisFlashStrength(float t);
+std::uint32_t StasisFlashColour(float a);
 
 class CRenderer
 {
@@ -98,8 +104,8 @@ public:
     static void RebuildView();
 
     // A scaled cell of texture (see ScaleSprite), then as DrawQuad.
-    void DrawSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture, int textureId,
-                    int scaleX, int scaleY, std::uint32_t colour);
+    void DrawSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture,
+                    int textureId, int scaleX, int scaleY, std::uint32_t colour);
     // The screen quad with texture id: colour 0 draws the texture as it is,
     // any other colour modulates it. Nothing is drawn without the texture.
     void DrawQuad(const plat::Rect& screen, const plat::Rect* texture, int textureId, std::uint32_t colour);
@@ -109,15 +115,26 @@ public:
     // An untextured quad in colour (its alpha blends).
     void FillQuad(const plat::Rect& screen, std::uint32_t colour);
 
-    std::int32_t m_iTexAll = -1;           // "TEX_KT_ALL"
-    std::int32_t m_iTexIcons = -1;         // "TEX_INT_ICONS"
-    std::int32_t m_iTexTargetArrow = -1;   // "TEX_KT_TARGET_ARROW"
-    std::int32_t m_iTexTargetCorner = -1;  // "TEX_KT_TARGET_CORNER"
-    std::int32_t m_iTexUI1 = -1;           // "TEX_INT_UI1", the 1024 x 1024 cockpit sheet
-    std::int32_t m_iTexUII = -1;           // "TEX_INT_UII"
-    CGeometryBuffer m_HudBuffer;    // 160 vertices, 240 indices; the first 48 eight quads
-    CGeometryBuffer m_BigHudBuffer; // 800 vertices, 1200 indices
-    std::int32_t m_iWarning = -1;   // the cockpit's warning, -1 none
+    // The stasis tint over the whole screen for t seconds of stasis left
+    // (depth test off for the quad).
+    void DrawStasisFlash(float t);
+    // The killed mechanoid's screen: the picture multiplied by 0x00C0C0FF
+    // with the interlace pattern, then the screen mask texture, each when
+    // loaded (hud/debug/ScreenOverlays.cpp).
+    void DrawScreenMask();
+    // The play recorder's status, key and camera help (m_pRecorder); the
+    // game does not call it.
+    void DrawRecorderInfo();
+
+    std::int32_t m_iTexAll = -1;          // "TEX_KT_ALL"
+    std::int32_t m_iTexIcons = -1;        // "TEX_INT_ICONS"
+    std::int32_t m_iTexTargetArrow = -1;  // "TEX_KT_TARGET_ARROW"
+    std::int32_t m_iTexTargetCorner = -1; // "TEX_KT_TARGET_CORNER"
+    std::int32_t m_iTexUI1 = -1;          // "TEX_INT_UI1", the 1024 x 1024 cockpit sheet
+    std::int32_t m_iTexUII = -1;          // "TEX_INT_UII"
+    CGeometryBuffer m_HudBuffer;          // 160 vertices, 240 indices; the first 48 eight quads
+    CGeometryBuffer m_BigHudBuffer;       // 800 vertices, 1200 indices
+    std::int32_t m_iWarning = -1;         // the cockpit's warning, -1 none
     plat::d3d::SViewport m_Viewport{};
     float m_fWarningTime[4] = {};
     float m_fEquipTime[4] = {};
@@ -125,8 +142,14 @@ public:
     const CMechanoid* m_pPlayerMech = nullptr;
     // The camera object (the application's), for the caching pass.
     CCamera* m_pCameraObject = nullptr;
-    // How many frames drew the cockpit (it has no panels yet).
+    // How many frames drew the cockpit.
     std::uint32_t m_nCockpitFrames = 0;
+    // The player's mechanoid's stasis: on, and the seconds left (10 to 0),
+    // set by the game each frame.
+    bool m_bStasis = false;
+    float m_fStasisTime = 0.0f;
+    // The play recorder's status for DrawRecorderInfo (the application's).
+    const SRecorderStatus* m_pRecorder = nullptr;
 };
 
 extern CRenderer* g_pRenderer;
