@@ -31,8 +31,7 @@ bool g_bDrawCockpit = true;
 
 namespace
 {
-void DrawScreenQuad(const plat::Rect& screen, const plat::Rect* texture, int technique,
-                    CTexture* textureObject)
+void DrawScreenQuad(const plat::Rect& screen, const plat::Rect* texture, int technique, CTexture* textureObject)
 {
     if (!g_pModelManager || !g_pTexShaderManager) return;
     const int rect[4] = {screen.left, screen.top, screen.right, screen.bottom};
@@ -73,11 +72,9 @@ void CRenderer::DrawSprite(const plat::Rect& screen, const plat::Point* origin, 
     DrawQuad(scaledScreen, &scaledTexture, textureId, colour);
 }
 
-void CRenderer::DrawQuad(const plat::Rect& screen, const plat::Rect* texture, int textureId,
-                         std::uint32_t colour)
+void CRenderer::DrawQuad(const plat::Rect& screen, const plat::Rect* texture, int textureId, std::uint32_t colour)
 {
-    CTexture* textureObject =
-        g_pTextureManager && textureId >= 0 ? g_pTextureManager->GetTexture(textureId) : nullptr;
+    CTexture* textureObject = g_pTextureManager && textureId >= 0 ? g_pTextureManager->GetTexture(textureId) : nullptr;
     DrawQuad(screen, texture, textureObject, colour);
 }
 
@@ -120,8 +117,7 @@ void CRenderer::SetProjection(bool integerAngle)
     const float across = HorizontalFieldOfView(graph.m_nScreenWidth, graph.m_nScreenHeight, integerAngle);
     graph.SetProjection(kFarPlane, kNearPlane, across, kFieldOfView, true);
     for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 4; ++c)
-            g_ViewCamera.m_mProjection.m[r][c] = graph.m_KeptProjection.m[r][c];
+        for (int c = 0; c < 4; ++c) g_ViewCamera.m_mProjection.m[r][c] = graph.m_KeptProjection.m[r][c];
     g_ViewCamera.UpdateViewProjection();
 }
 
@@ -129,12 +125,8 @@ void CRenderer::Init()
 {
     XTRACE("CRenderer::Init");
     SetProjection(false);
-    m_Viewport = plat::d3d::SViewport{0,
-                                      0,
-                                      std::uint32_t(std::max(graph.m_nScreenWidth, 0)),
-                                      std::uint32_t(std::max(graph.m_nScreenHeight, 0)),
-                                      0.0f,
-                                      1.0f};
+    m_Viewport = plat::d3d::SViewport{0, 0, std::uint32_t(std::max(graph.m_nScreenWidth, 0)),
+                                      std::uint32_t(std::max(graph.m_nScreenHeight, 0)), 0.0f, 1.0f};
     if (plat::d3d::Device* device = graph.m_lpDevice)
     {
         device->SetRenderState(plat::d3d::D3DRS_LIGHTING, 1);
@@ -147,10 +139,8 @@ void CRenderer::Init()
     m_BigHudBuffer.Allocate(kHudFVF, 800, 1200);
     static constexpr std::uint16_t kQuad[6] = {0, 1, 2, 2, 3, 0};
     for (int quad = 0; quad < 8; ++quad)
-        for (int i = 0; i < 6; ++i)
-            indices[quad * 6 + i] = std::uint16_t(kQuad[i] + 4 * quad);
-    const auto find = [](const char* name)
-    { return g_pTextureManager ? g_pTextureManager->FindName(name) : -1; };
+        for (int i = 0; i < 6; ++i) indices[quad * 6 + i] = std::uint16_t(kQuad[i] + 4 * quad);
+    const auto find = [](const char* name) { return g_pTextureManager ? g_pTextureManager->FindName(name) : -1; };
     m_iTexAll = find("TEX_KT_ALL");
     m_iTexIcons = find("TEX_INT_ICONS");
     m_iTexTargetArrow = find("TEX_KT_TARGET_ARROW");
@@ -166,8 +156,7 @@ void CRenderer::Render()
     plat::d3d::Device* device = graph.m_lpDevice;
     if (device) device->BeginScene();
     // The scene: sky and sun, what flies over the horizon, the horizon
-    // limit, the terrain, the objects, the detail objects, the water, the queued effects, the weather; the
-    // fog off for the HUD.
+    // limit, the terrain, the objects, the detail objects, the water, the queued effects, the weather; the fog off for the HUD.
     g_Environment.ClearScreen();
     g_Environment.RenderEnv();
     g_ObjectList.RenderFly();

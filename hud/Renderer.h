@@ -104,8 +104,8 @@ public:
     static void RebuildView();
 
     // A scaled cell of texture (see ScaleSprite), then as DrawQuad.
-    void DrawSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture,
-                    int textureId, int scaleX, int scaleY, std::uint32_t colour);
+    void DrawSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture, int textureId,
+                    int scaleX, int scaleY, std::uint32_t colour);
     // The screen quad with texture id: colour 0 draws the texture as it is,
     // any other colour modulates it. Nothing is drawn without the texture.
     void DrawQuad(const plat::Rect& screen, const plat::Rect* texture, int textureId, std::uint32_t colour);
@@ -126,15 +126,15 @@ public:
     // game does not call it.
     void DrawRecorderInfo();
 
-    std::int32_t m_iTexAll = -1;          // "TEX_KT_ALL"
-    std::int32_t m_iTexIcons = -1;        // "TEX_INT_ICONS"
-    std::int32_t m_iTexTargetArrow = -1;  // "TEX_KT_TARGET_ARROW"
-    std::int32_t m_iTexTargetCorner = -1; // "TEX_KT_TARGET_CORNER"
-    std::int32_t m_iTexUI1 = -1;          // "TEX_INT_UI1", the 1024 x 1024 cockpit sheet
-    std::int32_t m_iTexUII = -1;          // "TEX_INT_UII"
-    CGeometryBuffer m_HudBuffer;          // 160 vertices, 240 indices; the first 48 eight quads
-    CGeometryBuffer m_BigHudBuffer;       // 800 vertices, 1200 indices
-    std::int32_t m_iWarning = -1;         // the cockpit's warning, -1 none
+    std::int32_t m_iTexAll = -1;           // "TEX_KT_ALL"
+    std::int32_t m_iTexIcons = -1;         // "TEX_INT_ICONS"
+    std::int32_t m_iTexTargetArrow = -1;   // "TEX_KT_TARGET_ARROW"
+    std::int32_t m_iTexTargetCorner = -1;  // "TEX_KT_TARGET_CORNER"
+    std::int32_t m_iTexUI1 = -1;           // "TEX_INT_UI1", the 1024 x 1024 cockpit sheet
+    std::int32_t m_iTexUII = -1;           // "TEX_INT_UII"
+    CGeometryBuffer m_HudBuffer;    // 160 vertices, 240 indices; the first 48 eight quads
+    CGeometryBuffer m_BigHudBuffer; // 800 vertices, 1200 indices
+    std::int32_t m_iWarning = -1;   // the cockpit's warning, -1 none
     plat::d3d::SViewport m_Viewport{};
     float m_fWarningTime[4] = {};
     float m_fEquipTime[4] = {};

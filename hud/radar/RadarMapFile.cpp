@@ -16,14 +16,12 @@ constexpr std::int32_t kMaxRadarPixels = 65536;
 
 std::uint32_t ReadU32(const std::uint8_t* p)
 {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
-           std::uint32_t(p[3]) << 24;
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
 }
 
 void PutU32(std::uint8_t* p, std::uint32_t v)
 {
-    for (int i = 0; i < 4; ++i)
-        p[i] = std::uint8_t(v >> (8 * i));
+    for (int i = 0; i < 4; ++i) p[i] = std::uint8_t(v >> (8 * i));
 }
 } // namespace
 
@@ -63,8 +61,7 @@ bool CRadarMapFile::Open(const char* path)
     const std::int32_t columns = std::int32_t((width + 63) / 64);
     const std::int32_t rows = std::int32_t((height + 63) / 64);
     // Every tile must be reachable by a 32-bit seek from the start.
-    const std::uint64_t end =
-        std::uint64_t(offset) + std::uint64_t(columns) * std::uint64_t(rows) * kRadarTileBytes;
+    const std::uint64_t end = std::uint64_t(offset) + std::uint64_t(columns) * std::uint64_t(rows) * kRadarTileBytes;
     if (offset < kRadarHeaderBytes || end > std::uint64_t(std::numeric_limits<std::int32_t>::max()))
     {
         g_ErrorLog.LogError("Radar map %s: data offset %u with %d x %d tiles lies outside the file's reach",
@@ -141,8 +138,7 @@ std::vector<std::uint8_t> BuildRadarMapFile(int width, int height, const std::ve
                         for (int x = 0; x < 4; ++x)
                         {
                             const std::uint32_t c = pixel(column * 64 + bx * 4 + x, row * 64 + by * 4 + y);
-                            for (int k = 0; k < 4; ++k)
-                                sum[k] += (c >> (8 * k)) & 0xFF;
+                            for (int k = 0; k < 4; ++k) sum[k] += (c >> (8 * k)) & 0xFF;
                         }
                     const std::uint32_t b = sum[0] / 16, g = sum[1] / 16, r = sum[2] / 16, a = sum[3] / 16;
                     std::uint8_t* block = tile + (by * 16 + bx) * 16;

@@ -21,8 +21,8 @@
 #include <string>
 #include <vector>
 
-inline constexpr int kRadarTileSize = 64;    // pixels across a tile
-inline constexpr int kRadarTileBytes = 4096; // 16 x 16 DXT3 blocks of 16 bytes
+inline constexpr int kRadarTileSize = 64;     // pixels across a tile
+inline constexpr int kRadarTileBytes = 4096;  // 16 x 16 DXT3 blocks of 16 bytes
 inline constexpr int kRadarHeaderBytes = 16;
 
 class CRadarMapFile
