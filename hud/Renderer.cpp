@@ -171,7 +171,11 @@ void CRenderer::Render()
     CMesh::ResetCurrent();
     if (m_bStasis) DrawStasisFlash(m_fStasisTime);
     // The HUD.
-    if (IsCockpitShown(g_bDrawCockpit, m_pPlayerMech, g_CameraMode)) ++m_nCockpitFrames;
+    if (IsCockpitShown(g_bDrawCockpit, m_pPlayerMech, g_CameraMode))
+    {
+        ++m_nCockpitFrames;
+        DrawKokpit();
+    }
     if (g_Settings.ShowFPS && g_pFontSmall)
     {
         char text[32];

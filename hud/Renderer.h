@@ -36,6 +36,7 @@
 #include <cstdint>
 
 class CCamera;
+class CGliderObject;
 class CMechanoid;
 class CTexture;
 struct SRecorderStatus;
@@ -115,6 +116,27 @@ public:
     // An untextured quad in colour (its alpha blends).
     void FillQuad(const plat::Rect& screen, std::uint32_t colour);
 
+    // The cockpit, panel by panel, over the scene (hud/Cockpit.cpp and
+    // hud/Cockpit_Glider.cpp); the message panel last.
+    void DrawKokpit();
+    void DrawCockpitCursor();
+    void DrawCockpitHP();
+    void DrawCockpitGuns();
+    void DrawCockpitMap();
+    void DrawCockpitEquipment();
+    void DrawCockpitSpeed();
+    void DrawCockpitTargetInfo();
+    void DrawCockpiTarget();
+    void DrawCockpitCommands();
+    void DrawCockpitDamage();
+    void DrawCockpitAnomaly();
+    void DrawCockpitInfo();
+    void DrawQuest();
+    // The engine clock the panels blink and pulse by (seconds).
+    static double CockpitClock();
+    // The player glider's mechanoid, null without one.
+    CMechanoid* CockpitMechanoid() const;
+
     // The stasis tint over the whole screen for t seconds of stasis left
     // (depth test off for the quad).
     void DrawStasisFlash(float t);
@@ -150,6 +172,40 @@ public:
     float m_fStasisTime = 0.0f;
     // The play recorder's status for DrawRecorderInfo (the application's).
     const SRecorderStatus* m_pRecorder = nullptr;
+
+    // What the cockpit reads of the game, set by the application each frame:
+    // the player's glider, the glider it targets, the frame time, the pause
+    // flag, the command menu level (-1 none) with the answers of the
+    // player's group and mech record and the player's money, the four
+    // warning-icon flags of the situation analysis, the three anomaly damage
+    // levels, the heading-sight option, and the units' weapon-icon and
+    // anomaly textures.
+    CGliderObject* m_pPlayerGlider = nullptr;
+    CGliderObject* m_pTargetGlider = nullptr;
+    float m_fFrameTime = 0.0f;
+    bool m_bPaused = false;
+    std::int32_t m_nCommandLevel = -1;
+    bool m_bGroupCommandAvailable = false;
+    bool m_bPlayerMechQuery = false;
+    float m_fPlayerMoney = 0.0f;
+    bool m_bWarningFlags[4] = {};
+    float m_fAnomalyLevel[3] = {};
+    bool m_bHeadingSight = false;
+    bool m_bMiddleSpeedKey = false; // left Alt held: the speed panel shows the middle speed
+    std::int32_t m_iTexWeaponIcons = -1;
+    std::int32_t m_iTexAnomaly = -1;
+    // The colour the target's group AI gives its markers (white without).
+    std::uint32_t (*m_pfnTargetColour)(const CGliderObject* target) = nullptr;
+    // The number of equipment entries drawn last frame.
+    std::int32_t m_nEquipEntries = 0;
+
+private:
+    // The cockpit sheet of this frame (null: the panels draw nothing).
+    CTexture* m_pSheet = nullptr;
+    // A bar: the sheet's white cell stretched and tinted.
+    void DrawBar(const plat::Rect& rect, std::uint32_t colour);
+    // The sheet cell at texel (x, y) over screen, tinted unless colour is 0.
+    void DrawSheet(const plat::Rect& screen, int x, int y, std::uint32_t colour);
 };
 
 extern CRenderer* g_pRenderer;

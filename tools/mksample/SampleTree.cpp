@@ -26,6 +26,8 @@ bool WriteSampleWorld(const std::string& root);
 bool WriteSampleUnits(const std::string& root);
 // SampleRadar.cpp: the sample location's radar map, beside its map.
 bool WriteSampleRadar(const std::string& root);
+// SampleCockpit.cpp: the cockpit sheet and the radar's textures.
+bool WriteSampleCockpit(const std::string& root);
 
 namespace
 {
@@ -73,7 +75,8 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) ||
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
-        !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleRadar(root))
+        !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleRadar(root) ||
+        !WriteSampleCockpit(root))
         return false;
 
     return true;
