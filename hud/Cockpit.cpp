@@ -83,7 +83,8 @@ void CRenderer::DrawKokpit()
     Guarded("CRenderer::DrawKokpit",
             [this]
             {
-                m_pSheet = g_pTextureManager && m_iTexUI1 >= 0 ? g_pTextureManager->GetTexture(m_iTexUI1) : nullptr;
+                m_pSheet =
+                    g_pTextureManager && m_iTexUI1 >= 0 ? g_pTextureManager->GetTexture(m_iTexUI1) : nullptr;
                 if (m_pSheet && !m_pSheet->m_lpTexture) m_pSheet = nullptr;
                 DrawCockpitCursor();
                 DrawCockpitHP();
@@ -146,9 +147,11 @@ void CRenderer::DrawCockpitHP()
                             continue;
                         }
                     }
-                    if (row.v < 0.25f) FillQuad(plat::Rect{18, row.y, 187, row.y + 15}, cockpit::BlinkColour(t));
+                    if (row.v < 0.25f)
+                        FillQuad(plat::Rect{18, row.y, 187, row.y + 15}, cockpit::BlinkColour(t));
                     if (row.v > 0.0f)
-                        DrawBar(plat::Rect{19, row.y + 1, 19 + cockpit::BarLength(row.v), row.y + 14}, row.colour);
+                        DrawBar(plat::Rect{19, row.y + 1, 19 + cockpit::BarLength(row.v), row.y + 14},
+                                row.colour);
                 }
             });
 }
@@ -182,7 +185,8 @@ void CRenderer::DrawCockpitMap()
                     DrawSheet(plat::Rect{w - 180, 195, w - 117, 215}, 3, 285, 0);
                     const CVector d = g_pRadar->m_vTarget - m_pPlayerGlider->GetPosition();
                     char text[32];
-                    std::snprintf(text, sizeof(text), "%4d", int(std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z)));
+                    std::snprintf(text, sizeof(text), "%4d",
+                                  int(std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z)));
                     if (g_pFontSmall)
                         g_pFontSmall->RenderText(float(w - 120 - g_pFontSmall->TextWidth(text)), 198.0f, text,
                                                  0xFFFFFFFFu);
@@ -206,7 +210,8 @@ void CRenderer::DrawCockpitTargetInfo()
                 const int x = w - 157;
                 FillQuad(plat::Rect{x, h - 60, x + 80, h - 54}, 0xFF394854u);
                 FillQuad(plat::Rect{x, h - 52, x + 80, h - 46}, 0xFF394854u);
-                FillQuad(plat::Rect{x, h - 60, x + int(80.0f * std::clamp(shield, 0.0f, 1.0f)), h - 54}, 0xFF58F6FFu);
+                FillQuad(plat::Rect{x, h - 60, x + int(80.0f * std::clamp(shield, 0.0f, 1.0f)), h - 54},
+                         0xFF58F6FFu);
                 FillQuad(plat::Rect{x, h - 52, x + int(80.0f * std::clamp(armour, 0.0f, 1.0f)), h - 46},
                          armour < 0.25f ? 0xFFEE6881u : 0xFF40FFCCu);
                 ShadowText(g_pFontSmall, float(x), float(h - 40), target->m_szName, 0xFFFFFFFFu, false);
@@ -250,7 +255,8 @@ void CRenderer::DrawCockpiTarget()
                 const int sx = int((x / pw + 1.0f) * float(w) / 2.0f);
                 const int sy = int(float(h) / 2.0f - float(h) / 2.0f * y / pw);
                 const int s = std::clamp(int(float(w) * radius / pw * 0.5f + 16.0f), 16, 152);
-                const std::uint32_t colour = m_pfnTargetColour ? m_pfnTargetColour(m_pTargetGlider) : 0xFFFFFFFFu;
+                const std::uint32_t colour =
+                    m_pfnTargetColour ? m_pfnTargetColour(m_pTargetGlider) : 0xFFFFFFFFu;
                 const plat::Point origin{s, s};
                 const int scales[4][2] = {{1, 1}, {1, -1}, {-1, 1}, {-1, -1}};
                 for (const auto& scale : scales)
@@ -260,12 +266,12 @@ void CRenderer::DrawCockpiTarget()
                 {
                     const float shield = target->GetShield(0), armour = target->GetArmor(0);
                     FillQuad(plat::Rect{sx - 40, sy - s - 12, sx + 40, sy - s - 7}, 0xFF394854u);
-                    FillQuad(plat::Rect{sx - 40, sy - s - 12, sx - 40 + int(80.0f * std::clamp(shield, 0.0f, 1.0f)),
-                                        sy - s - 7},
+                    FillQuad(plat::Rect{sx - 40, sy - s - 12,
+                                        sx - 40 + int(80.0f * std::clamp(shield, 0.0f, 1.0f)), sy - s - 7},
                              0xFF58F6FFu);
                     FillQuad(plat::Rect{sx - 40, sy - s - 6, sx + 40, sy - s - 1}, 0xFF394854u);
-                    FillQuad(plat::Rect{sx - 40, sy - s - 6, sx - 40 + int(80.0f * std::clamp(armour, 0.0f, 1.0f)),
-                                        sy - s - 1},
+                    FillQuad(plat::Rect{sx - 40, sy - s - 6,
+                                        sx - 40 + int(80.0f * std::clamp(armour, 0.0f, 1.0f)), sy - s - 1},
                              armour < 0.25f ? 0xFFEE6881u : 0xFF40FFCCu);
                 }
             });
@@ -274,12 +280,16 @@ void CRenderer::DrawCockpiTarget()
 void CRenderer::DrawCockpitCommands()
 {
     if (m_nCommandLevel < 0 || m_nCommandLevel > 3 || !g_pFontSmall) return;
-    static const char* const kLevel0[] = {"MSG_PLAYER_COMMAND_1", "MSG_PLAYER_COMMAND_2", "MSG_PLAYER_COMMAND_3"};
-    static const char* const kLevel1[] = {"MSG_PLAYER_COMMAND_11", "MSG_PLAYER_COMMAND_12", "MSG_PLAYER_COMMAND_13",
-                                          "MSG_PLAYER_COMMAND_14", "MSG_PLAYER_COMMAND_15", "MSG_PLAYER_COMMAND_16"};
-    static const char* const kLevel2[] = {"MSG_PLAYER_COMMAND_21", "MSG_PLAYER_COMMAND_22", "MSG_PLAYER_COMMAND_23"};
-    static const char* const kLevel3[] = {"MSG_PLAYER_COMMAND_31", "MSG_PLAYER_COMMAND_32", "MSG_PLAYER_COMMAND_33",
-                                          "MSG_PLAYER_COMMAND_34", "MSG_PLAYER_COMMAND_35"};
+    static const char* const kLevel0[] = {"MSG_PLAYER_COMMAND_1", "MSG_PLAYER_COMMAND_2",
+                                          "MSG_PLAYER_COMMAND_3"};
+    static const char* const kLevel1[] = {"MSG_PLAYER_COMMAND_11", "MSG_PLAYER_COMMAND_12",
+                                          "MSG_PLAYER_COMMAND_13", "MSG_PLAYER_COMMAND_14",
+                                          "MSG_PLAYER_COMMAND_15", "MSG_PLAYER_COMMAND_16"};
+    static const char* const kLevel2[] = {"MSG_PLAYER_COMMAND_21", "MSG_PLAYER_COMMAND_22",
+                                          "MSG_PLAYER_COMMAND_23"};
+    static const char* const kLevel3[] = {"MSG_PLAYER_COMMAND_31", "MSG_PLAYER_COMMAND_32",
+                                          "MSG_PLAYER_COMMAND_33", "MSG_PLAYER_COMMAND_34",
+                                          "MSG_PLAYER_COMMAND_35"};
     struct SList
     {
         const char* const* keys;
@@ -289,7 +299,8 @@ void CRenderer::DrawCockpitCommands()
     const SList& list = lists[m_nCommandLevel];
     const CMech* targetMech = m_pTargetGlider ? m_pTargetGlider->m_pMech : nullptr;
     const CMech* playerMech = m_pPlayerGlider ? m_pPlayerGlider->m_pMech : nullptr;
-    const bool sameOrg = targetMech && playerMech && std::strncmp(targetMech->m_szOrg, playerMech->m_szOrg, 32) == 0;
+    const bool sameOrg =
+        targetMech && playerMech && std::strncmp(targetMech->m_szOrg, playerMech->m_szOrg, 32) == 0;
     const int line = g_pFontSmall->GetHeight(1.0f);
     for (int i = 0; i < list.count; ++i)
     {
@@ -297,8 +308,12 @@ void CRenderer::DrawCockpitCommands()
         std::string text = TextName(list.keys[i]);
         switch (m_nCommandLevel)
         {
-        case 0: enabled = i != 1 || m_bGroupCommandAvailable; break;
-        case 2: enabled = i != 2 || m_pTargetGlider != nullptr; break;
+        case 0:
+            enabled = i != 1 || m_bGroupCommandAvailable;
+            break;
+        case 2:
+            enabled = i != 2 || m_pTargetGlider != nullptr;
+            break;
         case 3:
             if (!targetMech)
                 enabled = false;
@@ -315,10 +330,11 @@ void CRenderer::DrawCockpitCommands()
             else
                 enabled = !sameOrg;
             break;
-        default: break;
+        default:
+            break;
         }
-        ShadowText(g_pFontSmall, 120.0f, float(156 + i * line), text.c_str(), enabled ? 0xFF00FF00u : 0xFF808080u,
-                   false);
+        ShadowText(g_pFontSmall, 120.0f, float(156 + i * line), text.c_str(),
+                   enabled ? 0xFF00FF00u : 0xFF808080u, false);
     }
 }
 
@@ -385,7 +401,8 @@ void CRenderer::DrawCockpitInfo()
                     const std::uint32_t colour = cockpit::WarningColour(m_iWarning, p, m_bPaused);
                     SetTextureFactor(colour, kFactorRenderState | kFactorPixelShader);
                     const std::string text = TextName(cockpit::WarningKey(m_iWarning, m_bPaused));
-                    const int left = int(float(w) / 2.0f - 256.0f * k), right = int(float(w) / 2.0f + 256.0f * k);
+                    const int left = int(float(w) / 2.0f - 256.0f * k),
+                              right = int(float(w) / 2.0f + 256.0f * k);
                     const int width = g_pFontBig->TextWidth(text.c_str());
                     const float x = float(left + (right - left - width) / 2);
                     ShadowText(g_pFontBig, x, float(int(220.0f * k)), text.c_str(), colour, true);
@@ -440,8 +457,10 @@ void CRenderer::DrawQuest()
                     if (!timer) continue;
                     float hours = 0.0f;
                     const std::string text =
-                        TextName(quest.titleKey) + cockpit::QuestTimeText(timer->fireDay, g_Environment.m_fDays, &hours);
-                    const std::uint32_t colour = hours >= 1.0f ? 0xFFFFFFFFu : cockpit::WarningColour(6, p, false);
+                        TextName(quest.titleKey) +
+                        cockpit::QuestTimeText(timer->fireDay, g_Environment.m_fDays, &hours);
+                    const std::uint32_t colour =
+                        hours >= 1.0f ? 0xFFFFFFFFu : cockpit::WarningColour(6, p, false);
                     ShadowText(g_pFontSmall, float(x), float(y), text.c_str(), colour, false);
                     if (icon && icon->m_lpTexture)
                     {

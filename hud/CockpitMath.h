@@ -110,8 +110,8 @@ inline std::uint32_t WarningColour(int w, float p, bool paused)
 // The warning key of an index ("NONE" when it has none).
 inline const char* WarningKey(int w, bool paused)
 {
-    static const char* const kKeys[8] = {"INT_CCW_LOWENERGY", "INT_CCW_UNKNOWN",  "INT_CCW_RADIOACTIVE",
-                                         "INT_CCW_HIGHTEMP",  "INT_CCW_ELECTRO",  "INT_CCW_STASIS",
+    static const char* const kKeys[8] = {"INT_CCW_LOWENERGY", "INT_CCW_UNKNOWN", "INT_CCW_RADIOACTIVE",
+                                         "INT_CCW_HIGHTEMP",  "INT_CCW_ELECTRO", "INT_CCW_STASIS",
                                          "INT_CCW_CRITICAL",  "INT_CCW_SAFEZONE"};
     if (paused) return "INT_PAUSE";
     return w >= 0 && w < 8 ? kKeys[w] : "NONE";

@@ -109,8 +109,8 @@ void CRenderer::DrawCockpitCursor()
     for (const auto& scale : scales)
     {
         DrawSprite(plat::Rect{centre.x, centre.y, centre.x + 73, centre.y + 73}, &innerOrigin,
-                   plat::Rect{191, 249 - 73 * inner, 191 + 1024, 249 - 73 * inner + 1024}, m_iTexUI1, scale[0],
-                   scale[1], insideInner ? 0 : 0x40FFFFFFu);
+                   plat::Rect{191, 249 - 73 * inner, 191 + 1024, 249 - 73 * inner + 1024}, m_iTexUI1,
+                   scale[0], scale[1], insideInner ? 0 : 0x40FFFFFFu);
         DrawSprite(plat::Rect{centre.x, centre.y, centre.x + 38, centre.y + 38}, &outerOrigin,
                    plat::Rect{273, 38 * outer, 273 + 1024, 38 * outer + 1024}, m_iTexUI1, scale[0], scale[1],
                    insideOuter ? 0 : 0x40FFFFFFu);
@@ -121,8 +121,9 @@ void CRenderer::DrawCockpitGuns()
 {
     XTRACE("CRenderer::DrawCockpitGuns");
     if (!m_pSheet || !m_pPlayerGlider) return;
-    CTexture* icons =
-        g_pTextureManager && m_iTexWeaponIcons >= 0 ? g_pTextureManager->GetTexture(m_iTexWeaponIcons) : nullptr;
+    CTexture* icons = g_pTextureManager && m_iTexWeaponIcons >= 0
+                          ? g_pTextureManager->GetTexture(m_iTexWeaponIcons)
+                          : nullptr;
     const double t = CockpitClock();
     static const int kOrder[4] = {0, 1, 3, 2};
     int k = 0;
@@ -167,7 +168,8 @@ void CRenderer::DrawCockpitGuns()
         {
             const int offset = int(56.0f * std::max(0.0f, 2.0f * f - 1.0f));
             const int length = int(std::min(float(56 - offset), 112.0f * f));
-            DrawBar(plat::Rect{43 + offset, 182 + top, 43 + offset + length, 196 + top}, cockpit::kEnergyColour);
+            DrawBar(plat::Rect{43 + offset, 182 + top, 43 + offset + length, 196 + top},
+                    cockpit::kEnergyColour);
         }
         if (b && !a)
             DrawBar(plat::Rect{43, 182 + top, 43 + int(56.0f * std::clamp(f, 0.0f, 1.0f)), 196 + top},
@@ -187,8 +189,9 @@ void CRenderer::DrawCockpitEquipment()
 {
     if (!m_pSheet || !m_pPlayerGlider) return;
     CMechanoid* mech = CockpitMechanoid();
-    CTexture* icons =
-        g_pTextureManager && m_iTexWeaponIcons >= 0 ? g_pTextureManager->GetTexture(m_iTexWeaponIcons) : nullptr;
+    CTexture* icons = g_pTextureManager && m_iTexWeaponIcons >= 0
+                          ? g_pTextureManager->GetTexture(m_iTexWeaponIcons)
+                          : nullptr;
     const int w = graph.m_nScreenWidth;
     const double t = CockpitClock();
     struct SEntry
@@ -250,8 +253,8 @@ void CRenderer::DrawCockpitSpeed()
     }
     if (!g_pFontSmall) return;
     const CVector& v = m_pPlayerGlider->m_vVelocity;
-    const float speed =
-        m_bMiddleSpeedKey ? m_pPlayerGlider->GetMiddleSpeed(1.0f, true) : std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
+    const float speed = m_bMiddleSpeedKey ? m_pPlayerGlider->GetMiddleSpeed(1.0f, true)
+                                          : std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
     char text[16];
     std::snprintf(text, sizeof(text), "%4d", int(speed * 0.27777779f));
     g_pFontSmall->RenderText(float(108 - g_pFontSmall->TextWidth(text)), float(h - 98), text, 0xFFFFFFFFu);

