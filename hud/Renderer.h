@@ -147,6 +147,12 @@ public:
     // The play recorder's status, key and camera help (m_pRecorder); the
     // game does not call it.
     void DrawRecorderInfo();
+    // Diagnostic panels the game does not call (hud/debug/InfoPanels.cpp):
+    // what the player carries, the control flags and the target's AI
+    // (m_pTargetAI); markers on the target's group; the target's text box.
+    void ShowInfo();
+    void DrawTarget();
+    void DrawTargetInfo();
 
     std::int32_t m_iTexAll = -1;           // "TEX_KT_ALL"
     std::int32_t m_iTexIcons = -1;         // "TEX_INT_ICONS"
@@ -196,6 +202,11 @@ public:
     std::int32_t m_iTexAnomaly = -1;
     // The colour the target's group AI gives its markers (white without).
     std::uint32_t (*m_pfnTargetColour)(const CGliderObject* target) = nullptr;
+    // The player's control flags and the target AI's report for ShowInfo.
+    bool m_bAlwaysRun = false;
+    bool m_bCruise = false;
+    bool m_bAntiRocket = false;
+    const struct SAIReport* m_pTargetAI = nullptr;
     // The number of equipment entries drawn last frame.
     std::int32_t m_nEquipEntries = 0;
 
