@@ -426,9 +426,9 @@ void CRadar::ResetLayerCache()
 
 void CRadar::ResetBigMapCache()
 {
-    for (int row = 0; row < 20; ++row)
-        for (int column = 0; column < 20; ++column)
-            m_CanvasCache[std::size_t(row * kCanvasColumns + column)] = {-10, -10};
+    // Every slot: a canvas for a wide screen has more than 20 columns, and a
+    // slot left holding a tile of the location before would not reload.
+    for (auto& entry : m_CanvasCache) entry = {-10, -10};
 }
 
 // --- The RADAR chunk ----------------------------------------------------

@@ -112,6 +112,12 @@ TEST_F(RadarWindows, BigMapTilesScaleWithTheZoom)
     EXPECT_EQ(m_Radar.m_nTileReads, reads);
     m_Radar.SetBMVector(CVector{1280.0f + 640.0f, 1280.0f, 0.0f});
     EXPECT_EQ(m_Radar.m_nTileReads, reads + 19);
+
+    // A new location empties every canvas slot, the 23rd column's too.
+    m_Radar.InitLocationMap("other.lom", 4, 4);
+    const std::uint32_t before = m_Radar.m_nTileReads;
+    m_Radar.SetBMVector(CVector{1280.0f + 640.0f, 1280.0f, 0.0f});
+    EXPECT_EQ(m_Radar.m_nTileReads, before + 23u * 19u);
 }
 
 class RadarPicture : public gfxtest::CGraphicDeviceTest
