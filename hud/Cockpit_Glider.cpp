@@ -12,6 +12,9 @@
 #include "graphics/TextureManager.h"
 #include "location/EffectRenderManager.h"
 #include "location/Environment.h"
+#include "location/Location.h"
+#include "world/ObjectList.h"
+#include "world/ObjectTypes.h"
 #include "location/ViewCamera.h"
 #include "units/GliderObject.h"
 #include "units/Gun.h"
@@ -69,18 +72,57 @@ void CRenderer::DrawCockpitCursor()
     XTRACE("CRenderer::DrawCockpitCursor");
     if (!m_pSheet || !m_pPlayerGlider) return;
     const int w = graph.m_nScreenWidth, h = graph.m_nScreenHeight;
-    // The sight along the glider's heading, 10000 units out.
-    const CVector forward = m_pPlayerGlider->ForwardAxis();
-    const CVector sight = m_pPlayerGlider->GetPosition() + forward * 10000.0f;
-    float x, y, pw;
-    Project(sight, &x, &y, &pw);
-    if (pw > 0.0f)
+    const CVector origin = m_pPlayerGlider->GetPosition();
+    // The passes: along the glider's heading when that sight is wanted,
+    // then along the guns' sighting direction.
+    struct SPass
     {
+        CVector direction;
+        bool heading;
+    };
+    SPass passes[2];
+    int count = 0;
+    if (m_bHeadingSight) passes[count++] = SPass{m_pPlayerGlider->ForwardAxis(), true};
+    passes[count++] = SPass{m_pPlayerGlider->m_vSight, false};
+    for (int pass = 0; pass < count; ++pass)
+    {
+        CVector direction = passes[pass].direction;
+        const float length = direction.Length();
+        if (length <= 0.0f) continue;
+        direction = direction * (1.0f / length);
+        // The nearer of the ground and the objects within 1000 units.
+        float d = 10000.0f;
+        bool hostile = false;
+        CVector hit;
+        if (g_Location.m_nCellsX > 0 && g_Location.GetRayIntersection(origin, direction, 1000.0f, &hit))
+            d = std::min(d, (hit - origin).Length());
+        CMMObject* object = nullptr;
+        if (g_ObjectList.GetRayIntersection(&origin, &direction, 1000.0f, &hit, m_pPlayerGlider, &object))
+        {
+            const float distance = (hit - origin).Length();
+            if (distance < d)
+            {
+                d = distance;
+                if (object && object->m_nType == OBJ_GLIDER)
+                {
+                    const CMech* them = static_cast<CGliderObject*>(object)->m_pMech;
+                    const CMech* us = m_pPlayerGlider->m_pMech;
+                    hostile = them && us && std::strncmp(them->m_szOrg, us->m_szOrg, 32) != 0;
+                }
+            }
+        }
+        if (g_CameraMode != 1 || passes[pass].heading) d = 10000.0f;
+        float x, y, pw;
+        Project(origin + direction * d, &x, &y, &pw);
+        if (pw <= 0.0f) continue;
         const int sx = RoundAway((x / pw + 1.0f) * 0.5f * float(w));
         const int sy = RoundAway((0.5f - 0.5f * y / pw) * float(h));
         DrawSheet(plat::Rect{sx - 17, sy - 17, sx + 16, sy + 16}, 72, 324, 0);
-        DrawSheet(plat::Rect{sx - 17, sy - 18, sx + 18, sy + 16}, 106, 323, 0xFFABD1DBu);
+        if (pass == 0)
+            DrawSheet(plat::Rect{sx - 17, sy - 18, sx + 18, sy + 16}, 106, 323,
+                      hostile ? 0xFFEE6881u : 0xFFABD1DBu);
     }
+    float x, y, pw;
     // The centre reticle: the inner and outer frames close in on a target
     // near the screen's centre.
     int inner = 0, outer = 0;

@@ -150,6 +150,11 @@ public:
     void DrawBigMapPoint(int x0, int y0, const CVector* position);
     void DrawBigMapArrow(int x0, int y0, const CVector* position, const CVector* direction, int texture,
                          float scale, std::uint32_t colour);
+    // One building's mark on the big map (the map console): corners and
+    // edges from the 1024 x 1024 sheet textureId round the building's size,
+    // a pulsing pointer and its name. The owner's emblem (a 3-D model) comes
+    // with the menus' model drawing; flag is not used.
+    void DrawBigMapBuilding(int x0, int y0, const CMMObject* building, int flag, int textureId);
     // The view pixel of a world point on the big map.
     void BigMapPixel(const CVector& p, float* sx, float* sy) const;
     // The view rectangle of radar-map tile (column, row) on the big map.

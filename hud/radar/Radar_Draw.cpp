@@ -12,8 +12,14 @@
 #include "graphics/TexShaderManager.h"
 #include "graphics/TextureManager.h"
 #include "hud/Renderer.h"
+#include "foundation/XString.h"
+#include "graphics/Font.h"
+#include "graphics/ResourceEngine.h"
+#include "script/TextDB.h"
+#include "script/game/TextDatabase.h"
 #include "world/MMObject.h"
 #include "world/ObjectList.h"
+#include "world/TheThing.h"
 
 #include <array>
 #include <cmath>
@@ -254,6 +260,20 @@ void CRadar::RenderObjects()
         DrawTurnedQuad(plat::Rect{left, top, left + 9, top + 9}, nullptr,
                        RadarHeadingOf(glider->m_Frame.m_vForward) - a, kTechniqueFactorSilhouette,
                        TextureOf(m_iTexArrow));
+    }
+    // Pick-up items (goods and mechminds, not money or wrecks): violet dots.
+    CObjectList::GetObjectsInRadius(&m_vPlayer, 1260.0f, OBJ_THING, &near);
+    SetTextureFactor(0xFF764BFCu, kFactorRenderState | kFactorPixelShader);
+    for (int i = 0; i < near.count; ++i)
+    {
+        const auto* thing = static_cast<const CTheThing*>(near.objects[i]);
+        if (thing->m_nKind > 514) continue;
+        float rx, ry;
+        turn(thing->GetPosition(), &rx, &ry);
+        if (!radar::InRadarSquare(rx, ry)) continue;
+        const int left = int(cx - rx - 1.0f), top = int(cy - ry - 1.0f);
+        if (BuildQuad(plat::Rect{left, top, left + 2, top + 2}, nullptr))
+            DrawBuiltQuad(kTechniqueFactorAlpha, nullptr);
     }
     // Missiles: red dots.
     CObjectList::GetObjectsInRadius(&m_vPlayer, 1260.0f, OBJ_MISSILE, &near);
@@ -557,4 +577,54 @@ void CRadar::DrawBigMapArrow(int x0, int y0, const CVector* position, const CVec
     Rotate(v, cx, cy, std::atan2(direction->x, direction->y) + kPi);
     SetTextureFactor(colour, kFactorRenderState | kFactorPixelShader);
     DrawBuiltQuad(kTechniqueModulated, TextureOf(texture));
+}
+
+void CRadar::DrawBigMapBuilding(int x0, int y0, const CMMObject* building, int /*flag*/, int textureId)
+{
+    if (!building || !g_pRenderer) return;
+    float sx, sy;
+    BigMapPixel(building->GetPosition(), &sx, &sy);
+    const float size = building->m_fRadius * 0.1f * m_fZoom;
+    int s = std::max(30, int(size > 0.0f ? size + 0.5f : size - 0.5f));
+    s &= ~1;
+    if (!(float(-s) < sx && sx < float(m_nViewWidth + s) && float(-s) < sy && sy < float(m_nViewHeight + s)))
+        return;
+    const int cx = int(float(x0) + sx), cy = int(float(y0) + sy);
+    const plat::Point origin{s, s};
+    const int scales[4][2] = {{1, 1}, {-1, 1}, {1, -1}, {-1, -1}};
+    const plat::Rect corner{0, 0, 1024, 1024};
+    for (const auto& scale : scales)
+        g_pRenderer->DrawSprite(plat::Rect{cx, cy, cx + 27, cy + 27}, &origin, corner, textureId, scale[0],
+                                scale[1], 0);
+    if ((s - 32) / 2 > 0)
+    {
+        // The edges between the corners: a one-texel strip stretched, from
+        // 5 pixels past each corner.
+        const plat::Rect strip{29, 0, 29 + 1024, 1024};
+        const int from = -s + 27 + 5, to = s - 27 - 5;
+        g_pRenderer->DrawQuad(plat::Rect{cx + from, cy - s, cx + to, cy - s + 27}, &strip, textureId, 0);
+        g_pRenderer->DrawQuad(plat::Rect{cx + from, cy + s, cx + to, cy + s - 27}, &strip, textureId, 0);
+        const plat::Rect row{0, 29, 1024, 29 + 1024};
+        g_pRenderer->DrawQuad(plat::Rect{cx - s, cy + from, cx - s + 27, cy + to}, &row, textureId, 0);
+        g_pRenderer->DrawQuad(plat::Rect{cx + s, cy + from, cx + s - 27, cy + to}, &row, textureId, 0);
+    }
+    // The pulsing pointer above the mark.
+    const int pulse = int(10.0f * std::sin(3.0f * g_fEngineTime));
+    const plat::Rect pointer{56, 0, 56 + 1024, 1024};
+    g_pRenderer->DrawQuad(plat::Rect{cx - 8, cy - s - 24 + pulse, cx + 8, cy - s - 8 + pulse}, &pointer,
+                          textureId, 0);
+    if (g_pFontSmall)
+    {
+        std::string name = building->m_szGameId;
+        if (g_pTextDB)
+        {
+            CXAnsiString text;
+            g_pTextDB->GetName(STextKey(building->m_szGameId), text);
+            if (text.GetData()) name = text.GetData();
+        }
+        const float x = float(cx - 20 - g_pFontSmall->TextWidth(name.c_str()) / 2);
+        const float y = float(cy + s + 4);
+        g_pFontSmall->RenderText(x, y, name.c_str(), 0xFF000000u);
+        g_pFontSmall->RenderText(x - 1.0f, y - 1.0f, name.c_str(), 0xFFFFFFFFu);
+    }
 }
