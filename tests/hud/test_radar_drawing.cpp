@@ -196,4 +196,42 @@ TEST_F(RadarPicture, MinimapShowsTheMapAroundThePlayer)
     EXPECT_EQ(at(cx, 195), 0u);
     EXPECT_EQ(at(256 - 190, cy), 0u);
 }
+
+TEST_F(RadarPicture, BigMapFadesInTheExploredPart)
+{
+    // 4 x 4 cells of red land.
+    std::vector<std::uint32_t> picture(256 * 256, 0xFFFF0000u);
+    const std::string path = Tree() / "map.lom";
+    ASSERT_TRUE(WriteRadarMapFile(path.c_str(), 256, 256, picture));
+    m_Radar.Init();
+    m_Radar.InitLocationMap(path.c_str(), 4, 4);
+    // Explored: the western half of the first tile row only.
+    for (int row = 0; row < 8; ++row)
+        for (int column = 0; column < 16; ++column) m_Radar.m_Explored[std::size_t(row * 32 + column)] = 255;
+    m_Radar.InitBigMap(200, 150);
+    ASSERT_NE(m_Radar.m_pCanvasSurface, nullptr);
+    // The view's top-left corner on the map's corner.
+    m_Radar.SetBMVector(CVector{1000.0f, 750.0f, 0.0f});
+    EXPECT_EQ(m_Radar.m_nFirstColumn, 0);
+    EXPECT_EQ(m_Radar.m_nFirstRow, 0);
+
+    using namespace plat::d3d;
+    Device* d = graph.m_lpDevice;
+    d->SetRenderState(D3DRS_ZENABLE, 0);
+    graph.Clear(D3DCLEAR_TARGET, 0xFF000000);
+    d->BeginScene();
+    m_Radar.RenderBigMap(20, 10, 1.0f);
+    d->EndScene();
+    CMesh::ResetCurrent();
+
+    std::uint32_t w = 0, h = 0;
+    const auto pixels = gfxtest::ReadBackBuffer(&w, &h);
+    auto at = [&](int x, int y) { return pixels[std::size_t(y) * w + std::size_t(x)] & 0xFFFFFF; };
+    // Explored (view x < 128, y < 64): the map's red; beyond: nothing.
+    EXPECT_GT(at(20 + 30, 10 + 30) >> 16 & 0xFF, 0xE0u) << std::hex << at(50, 40);
+    EXPECT_EQ(at(20 + 160, 10 + 30), 0u);
+    EXPECT_EQ(at(20 + 30, 10 + 100), 0u);
+    // Left of the view nothing is drawn.
+    EXPECT_EQ(at(10, 40), 0u);
+}
 } // namespace
