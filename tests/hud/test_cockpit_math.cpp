@@ -82,3 +82,33 @@ TEST(CockpitMath, ClockAndQuestTimers)
     for (double t = 0.0; t < 1.0; t += 0.01)
         EXPECT_LE(cockpit::EquipHighlight(t) >> 24, 64u);
 }
+
+#include "hud/Renderer.h"
+
+TEST(CockpitWarnings, TimeOutAndIconTimers)
+{
+    CRenderer renderer;
+    renderer.m_fFrameTime = 0.5f;
+    // Warning 2 shown for more than 5 seconds: it goes.
+    renderer.m_iWarning = 2;
+    renderer.m_fWarningTime[2] = 5.5f;
+    renderer.DrawCockpitInfo();
+    EXPECT_EQ(renderer.m_iWarning, -1);
+    // Under 5 seconds it stays; warnings past 3 have no timer and stay.
+    renderer.m_iWarning = 1;
+    renderer.m_bWarningFlags[1] = true;
+    renderer.m_fWarningTime[1] = 4.0f;
+    renderer.DrawCockpitInfo();
+    EXPECT_EQ(renderer.m_iWarning, 1);
+    EXPECT_FLOAT_EQ(renderer.m_fWarningTime[1], 4.5f); // the set flag's timer grows
+    EXPECT_FLOAT_EQ(renderer.m_fWarningTime[2], 0.0f); // a clear flag's is reset
+    // 5.0 is not past 5 seconds; the frame after 5.5 is.
+    renderer.DrawCockpitInfo();
+    renderer.DrawCockpitInfo();
+    EXPECT_EQ(renderer.m_iWarning, 1);
+    renderer.DrawCockpitInfo();
+    EXPECT_EQ(renderer.m_iWarning, -1);
+    renderer.m_iWarning = 6;
+    renderer.DrawCockpitInfo();
+    EXPECT_EQ(renderer.m_iWarning, 6);
+}

@@ -207,7 +207,8 @@ TEST_F(RadarPicture, BigMapFadesInTheExploredPart)
     m_Radar.InitLocationMap(path.c_str(), 4, 4);
     // Explored: the western half of the first tile row only.
     for (int row = 0; row < 8; ++row)
-        for (int column = 0; column < 16; ++column) m_Radar.m_Explored[std::size_t(row * 32 + column)] = 255;
+        for (int column = 0; column < 16; ++column)
+            m_Radar.m_Explored[std::size_t(row * 32 + column)] = 255;
     m_Radar.InitBigMap(200, 150);
     ASSERT_NE(m_Radar.m_pCanvasSurface, nullptr);
     // The view's top-left corner on the map's corner.
