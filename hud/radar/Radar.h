@@ -146,6 +146,9 @@ public:
     void DoneBigMap();
     void SetBMVector(const CVector& centre);
     void RenderBigMap(int x0, int y0, float alpha);
+    // The player's arrow, a point mark (the sheet's first frame) and a
+    // mechanoid's arrow on the big map. A mechanoid's clan emblem (a 3-D
+    // model in place of the arrow) comes with the menus' model drawing.
     void DrawBigMapPlayer(int x0, int y0, const CVector& position);
     void DrawBigMapPoint(int x0, int y0, const CVector* position);
     void DrawBigMapArrow(int x0, int y0, const CVector* position, const CVector* direction, int texture,
