@@ -10,6 +10,8 @@
 #include "foundation/Graphic.h"
 #include "graphics/PngWriter.h"
 #include "hud/radar/Radar.h"
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
 #include "location/Environment.h"
 
 #include "SampleAppTest.h"
@@ -81,6 +83,17 @@ TEST_F(CockpitViewer, ShowsThePanelsAndTheMinimapWhileFlying)
     EXPECT_TRUE(Near(at(100, 120), 0x00FFAEu, 6)) << std::hex << at(100, 120);
     // The speed panel's border at the bottom left.
     EXPECT_TRUE(Near(at(100, h - 104), 0xA0D0E8u, 8)) << std::hex << at(100, h - 104);
+
+    // Low energy (0.2): a 33-pixel bar over the blinking backdrop, which
+    // shows past the bar's end.
+    CMechanoid* mech = g_WorldViewer.GetPlayerGlider()->m_pMechanoid;
+    ASSERT_NE(mech, nullptr);
+    mech->m_fEnergy = 0.2f * mech->GetEnergy(2);
+    const std::vector<std::uint32_t> low = ViewerFrame(width, height);
+    const auto lowAt = [&](int x, int y) { return low[std::size_t(y) * width + std::size_t(x)] & 0xFFFFFF; };
+    EXPECT_TRUE(Near(lowAt(45, 36), 0xD3F76Fu, 6)) << std::hex << lowAt(45, 36);
+    EXPECT_FALSE(Near(lowAt(60, 36), 0xD3F76Fu, 6)) << std::hex << lowAt(60, 36);
+    EXPECT_GT(Channel(lowAt(60, 36), 16), 0xF0) << std::hex << lowAt(60, 36); // red to white
 
     // The free camera: no cockpit.
     g_WorldViewer.SetFreeCamera(true);
