@@ -8,6 +8,7 @@
 #include "graphics/Mesh.h"
 #include "graphics/TexShaderManager.h"
 #include "hud/Renderer.h"
+#include "hud/radar/Radar.h"
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
@@ -125,6 +126,8 @@ struct CWorldViewer::SState
     CRenderer renderer; // g_pRenderer while the location is entered
     CPlayer player;
     CPlayerControls controls;
+    CRadarMapFile radarMap; // g_pRadarMapFile and g_pRadar while entered
+    CRadar radar;
 };
 
 CWorldViewer::CWorldViewer() = default;
@@ -209,6 +212,15 @@ bool CWorldViewer::Enter(const char* locationFile)
         s.renderer.Init();
         s.renderer.m_pCameraObject = &s.camera;
         g_pRenderer = &s.renderer;
+        // The radar: the location's radar map beside its map, nothing
+        // explored yet, no target.
+        g_pRadarMapFile = &s.radarMap;
+        g_pRadar = &s.radar;
+        s.radar.Init();
+        s.radar.Reset();
+        s.radar.InitLocationMap(RadarMapPathOf(g_MMEngine.m_sMapPath).c_str(), g_Location.m_nCellsX,
+                                g_Location.m_nCellsY);
+        s.radar.SetTarget(0, nullptr, true);
         // The game starts: the caching pass round the camera.
         PlaceCamera();
         s.renderer.PreLoad();
@@ -295,6 +307,14 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
                 m_pState->controls.Apply(SPlayerActions{}, *glider, frameTime);
         }
         if (glider) m_pState->player.Run(frameTime);
+        // Chasing the glider is the orbit camera's view: the cockpit shows.
+        g_CameraMode = IsFreeCamera() ? 2 : 1;
+        CRenderer& renderer = m_pState->renderer;
+        renderer.m_pPlayerGlider = IsFreeCamera() ? nullptr : glider;
+        renderer.m_pPlayerMech = renderer.m_pPlayerGlider ? glider->m_pMechanoid : nullptr;
+        renderer.m_fFrameTime = frameTime;
+        if (renderer.m_pPlayerGlider)
+            m_pState->radar.OpenMap(glider->GetPosition(), g_Location.m_nWidth > 512 ? 1920.0f : 750.0f, true);
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
         CRenderer::SetProjection(false);
@@ -338,6 +358,10 @@ void CWorldViewer::Done()
     if (!m_pState) return;
     g_pCameraObject = nullptr;
     if (g_pRenderer == &m_pState->renderer) g_pRenderer = nullptr;
+    m_pState->radar.Done();
+    m_pState->radar.DoneBigMap();
+    if (g_pRadar == &m_pState->radar) g_pRadar = nullptr;
+    if (g_pRadarMapFile == &m_pState->radarMap) g_pRadarMapFile = nullptr;
     m_pState->player.Release();
     g_ObjectList.Clear();
     g_pObjectView = nullptr;
@@ -356,6 +380,7 @@ void CWorldViewer::InvalidateResources()
     if (!m_pState) return;
     g_Location.InvalidateResources();
     g_EffectRenderManager.InvalidateResources();
+    m_pState->radar.InvalidateResources();
 }
 
 void CWorldViewer::ResetResources()
@@ -363,4 +388,5 @@ void CWorldViewer::ResetResources()
     if (!m_pState) return;
     g_Location.ResetResources();
     g_EffectRenderManager.ResetResources();
+    m_pState->radar.ResetResources();
 }

@@ -169,8 +169,13 @@ void CRenderer::Render()
     g_Environment.RenderFX(false);
     g_Environment.SetFog(false, 1.0f, 0.0f);
     CMesh::ResetCurrent();
+    if (m_bStasis) DrawStasisFlash(m_fStasisTime);
     // The HUD.
-    if (IsCockpitShown(g_bDrawCockpit, m_pPlayerMech, g_CameraMode)) ++m_nCockpitFrames;
+    if (IsCockpitShown(g_bDrawCockpit, m_pPlayerMech, g_CameraMode))
+    {
+        ++m_nCockpitFrames;
+        DrawKokpit();
+    }
     if (g_Settings.ShowFPS && g_pFontSmall)
     {
         char text[32];
@@ -178,6 +183,7 @@ void CRenderer::Render()
         g_pFontSmall->RenderText(172.0f, 1.0f, text, kFpsColour);
         CMesh::ResetCurrent();
     }
+    if (m_pPlayerMech && m_pPlayerMech->IsKilled()) DrawScreenMask();
     if (device) device->EndScene();
 }
 

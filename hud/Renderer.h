@@ -12,9 +12,9 @@
 // models and textures round it are requested and loaded, under the
 // application's waiting screen (reached through the menu host).
 //
-// What it lacks so far: the cockpit panels, the stasis flash, the screen
-// mask of a killed mechanoid, detail objects and water; Render decides when
-// the cockpit is due (IsCockpitShown) and draws the frame-rate text.
+// After the scene: the stasis flash while the player's mechanoid is in
+// stasis, the cockpit when it is due (IsCockpitShown), the frame-rate text
+// and, last, the screen mask while the player's mechanoid is killed.
 //
 // The drawing operations every cockpit panel rests on: a scaled cell of a
 // sprite sheet and a textured screen quad, plain or modulated by a colour.
@@ -36,8 +36,10 @@
 #include <cstdint>
 
 class CCamera;
+class CGliderObject;
 class CMechanoid;
 class CTexture;
+struct SRecorderStatus;
 
 // Cleared around Render when the scene is only a background (the menus).
 extern bool g_bDrawCockpit;
@@ -52,6 +54,11 @@ inline constexpr int kTechniqueScreenModulated = 19; // texture x texture factor
 // point), the texture rectangle scaled alike.
 void ScaleSprite(const plat::Rect& screen, const plat::Point* origin, const plat::Rect& texture, int scaleX,
                  int scaleY, plat::Rect* outScreen, plat::Rect* outTexture);
+
+// The stasis flash: its strength a at t seconds of stasis left (10 down
+// to 0) and the tint of that strength (0xAARRGGBB).
+float StasisFlashStrength(float t);
+std::uint32_t StasisFlashColour(float a);
 
 class CRenderer
 {
@@ -109,6 +116,44 @@ public:
     // An untextured quad in colour (its alpha blends).
     void FillQuad(const plat::Rect& screen, std::uint32_t colour);
 
+    // The cockpit, panel by panel, over the scene (hud/Cockpit.cpp and
+    // hud/Cockpit_Glider.cpp); the message panel last.
+    void DrawKokpit();
+    void DrawCockpitCursor();
+    void DrawCockpitHP();
+    void DrawCockpitGuns();
+    void DrawCockpitMap();
+    void DrawCockpitEquipment();
+    void DrawCockpitSpeed();
+    void DrawCockpitTargetInfo();
+    void DrawCockpiTarget();
+    void DrawCockpitCommands();
+    void DrawCockpitDamage();
+    void DrawCockpitAnomaly();
+    void DrawCockpitInfo();
+    void DrawQuest();
+    // The engine clock the panels blink and pulse by (seconds).
+    static double CockpitClock();
+    // The player glider's mechanoid, null without one.
+    CMechanoid* CockpitMechanoid() const;
+
+    // The stasis tint over the whole screen for t seconds of stasis left
+    // (depth test off for the quad).
+    void DrawStasisFlash(float t);
+    // The killed mechanoid's screen: the picture multiplied by 0x00C0C0FF
+    // with the interlace pattern, then the screen mask texture, each when
+    // loaded (hud/debug/ScreenOverlays.cpp).
+    void DrawScreenMask();
+    // The play recorder's status, key and camera help (m_pRecorder); the
+    // game does not call it.
+    void DrawRecorderInfo();
+    // Diagnostic panels the game does not call (hud/debug/InfoPanels.cpp):
+    // what the player carries, the control flags and the target's AI
+    // (m_pTargetAI); markers on the target's group; the target's text box.
+    void ShowInfo();
+    void DrawTarget();
+    void DrawTargetInfo();
+
     std::int32_t m_iTexAll = -1;           // "TEX_KT_ALL"
     std::int32_t m_iTexIcons = -1;         // "TEX_INT_ICONS"
     std::int32_t m_iTexTargetArrow = -1;   // "TEX_KT_TARGET_ARROW"
@@ -125,8 +170,53 @@ public:
     const CMechanoid* m_pPlayerMech = nullptr;
     // The camera object (the application's), for the caching pass.
     CCamera* m_pCameraObject = nullptr;
-    // How many frames drew the cockpit (it has no panels yet).
+    // How many frames drew the cockpit.
     std::uint32_t m_nCockpitFrames = 0;
+    // The player's mechanoid's stasis: on, and the seconds left (10 to 0),
+    // set by the game each frame.
+    bool m_bStasis = false;
+    float m_fStasisTime = 0.0f;
+    // The play recorder's status for DrawRecorderInfo (the application's).
+    const SRecorderStatus* m_pRecorder = nullptr;
+
+    // What the cockpit reads of the game, set by the application each frame:
+    // the player's glider, the glider it targets, the frame time, the pause
+    // flag, the command menu level (-1 none) with the answers of the
+    // player's group and mech record and the player's money, the four
+    // warning-icon flags of the situation analysis, the three anomaly damage
+    // levels, the heading-sight option, and the units' weapon-icon and
+    // anomaly textures.
+    CGliderObject* m_pPlayerGlider = nullptr;
+    CGliderObject* m_pTargetGlider = nullptr;
+    float m_fFrameTime = 0.0f;
+    bool m_bPaused = false;
+    std::int32_t m_nCommandLevel = -1;
+    bool m_bGroupCommandAvailable = false;
+    bool m_bPlayerMechQuery = false;
+    float m_fPlayerMoney = 0.0f;
+    bool m_bWarningFlags[4] = {};
+    float m_fAnomalyLevel[3] = {};
+    bool m_bHeadingSight = false;
+    bool m_bMiddleSpeedKey = false; // left Alt held: the speed panel shows the middle speed
+    std::int32_t m_iTexWeaponIcons = -1;
+    std::int32_t m_iTexAnomaly = -1;
+    // The colour the target's group AI gives its markers (white without).
+    std::uint32_t (*m_pfnTargetColour)(const CGliderObject* target) = nullptr;
+    // The player's control flags and the target AI's report for ShowInfo.
+    bool m_bAlwaysRun = false;
+    bool m_bCruise = false;
+    bool m_bAntiRocket = false;
+    const struct SAIReport* m_pTargetAI = nullptr;
+    // The number of equipment entries drawn last frame.
+    std::int32_t m_nEquipEntries = 0;
+
+private:
+    // The cockpit sheet of this frame (null: the panels draw nothing).
+    CTexture* m_pSheet = nullptr;
+    // A bar: the sheet's white cell stretched and tinted.
+    void DrawBar(const plat::Rect& rect, std::uint32_t colour);
+    // The sheet cell at texel (x, y) over screen, tinted unless colour is 0.
+    void DrawSheet(const plat::Rect& screen, int x, int y, std::uint32_t colour);
 };
 
 extern CRenderer* g_pRenderer;

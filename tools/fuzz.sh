@@ -25,7 +25,7 @@ seconds=${1:-60}
 shift || true
 readers=("$@")
 [ ${#readers[@]} -gt 0 ] || readers=(pack archive database resource_db model complex_object mesh obj tm
-                                    particles font wav ogg image effects map objects worldsave radar markup script
+                                    particles font wav ogg image effects map objects worldsave radar radar_chunk markup script
                                     stringpool textscript questlog mission mechanoid mechanoid_net eqptrade)
 build=$(realpath -m "${FUZZ_BUILD:-build/fuzz}")
 

@@ -31,6 +31,8 @@ TEST_F(LakeViewer, TheLakeReflectsTheHillsAmongTheDetailObjects)
     ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "lake test"))
         << Tree().ErrorLog();
     ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    // The free camera, placed below; the player's glider waits.
+    g_WorldViewer.SetFreeCamera(true);
     const std::uint8_t full = g_Settings.FullReflection;
     g_Settings.FullReflection = 1;
     g_Environment.SetEnvironment(0, true);

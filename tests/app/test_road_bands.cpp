@@ -30,6 +30,8 @@ TEST_F(RoadBands, TheSampleRoadsLieOverTheGround)
     ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "road test"))
         << Tree().ErrorLog();
     ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    // The free camera, placed below; the player's glider waits.
+    g_WorldViewer.SetFreeCamera(true);
     g_Environment.SetEnvironment(0, true);
     g_Environment.m_fTime = 12.0f;
     SPointerArray<CMMObject> roads;

@@ -28,6 +28,8 @@ bool WriteSampleUnits(const std::string& root);
 bool WriteSampleMechConfigs(const std::string& root);
 // SampleRadar.cpp: the sample location's radar map, beside its map.
 bool WriteSampleRadar(const std::string& root);
+// SampleCockpit.cpp: the cockpit sheet and the radar's textures.
+bool WriteSampleCockpit(const std::string& root);
 
 namespace
 {
@@ -76,7 +78,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
-        !WriteSampleRadar(root))
+        !WriteSampleRadar(root) || !WriteSampleCockpit(root))
         return false;
 
     return true;

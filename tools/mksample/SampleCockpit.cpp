@@ -1,0 +1,177 @@
+// The cockpit's sample textures: the 1024 x 1024 sheet "TEX_INT_UI1" with a
+// plain drawing in every cell the panels use (dark translucent frames with
+// light borders, a white bar cell, bracket corners for the reticle and the
+// markers, icons), the radar's arrow "TEX_INT_STRELKA", its animated point
+// "TEX_INT_RADAR_POINT" (4 x 4 frames) and the big map's background
+// "TEX_INT_MINIMAP_BACK"; each with its row in the texture table.
+#include "foundation/DataBase.h"
+#include "graphics/ImageFile.h"
+#include "platform/CodePage.h"
+#include "platform/File.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace
+{
+constexpr std::uint32_t kFrameFill = 0xA0102838u;
+constexpr std::uint32_t kFrameEdge = 0xFFA0D0E8u;
+
+class CSheet
+{
+public:
+    CSheet(int width, int height)
+        : m_nWidth(width), m_nHeight(height), m_Pixels(std::size_t(width * height), 0)
+    {
+    }
+
+    void Fill(int x, int y, int w, int h, std::uint32_t colour)
+    {
+        for (int j = y; j < y + h; ++j)
+            for (int i = x; i < x + w; ++i)
+                if (i >= 0 && j >= 0 && i < m_nWidth && j < m_nHeight)
+                    m_Pixels[std::size_t(j * m_nWidth + i)] = colour;
+    }
+    // A translucent panel with a one-pixel border; the hole (relative to the
+    // panel, may be empty) stays transparent.
+    void Frame(int x, int y, int w, int h, int hx = 0, int hy = 0, int hw = 0, int hh = 0)
+    {
+        Fill(x, y, w, h, kFrameFill);
+        Fill(x, y, w, 1, kFrameEdge);
+        Fill(x, y + h - 1, w, 1, kFrameEdge);
+        Fill(x, y, 1, h, kFrameEdge);
+        Fill(x + w - 1, y, 1, h, kFrameEdge);
+        if (hw > 0) Fill(x + hx, y + hy, hw, hh, 0);
+    }
+    // The top-left bracket of a square: two bars of thickness t.
+    void Corner(int x, int y, int size, int t, std::uint32_t colour)
+    {
+        Fill(x, y, size, t, colour);
+        Fill(x, y, t, size, colour);
+    }
+
+    int m_nWidth, m_nHeight;
+    std::vector<std::uint32_t> m_Pixels;
+};
+
+std::vector<std::uint32_t> CockpitSheet()
+{
+    CSheet s(1024, 1024);
+    s.Frame(0, 103, 190, 136); // hull, shield and energy bars
+    for (int y : {30, 72, 114})
+        s.Fill(17, 103 + y - 1, 172, 17, 0x80000000u);
+    s.Frame(1, 812, 194, 198, 9, 17, 169, 169); // minimap frame round the map
+    s.Fill(0, 1010, 240, 14, 0xFFFFFFFFu);      // the bar cell
+    s.Fill(495, 1013, 137, 10, 0xFF808890u);    // shield switched off
+    s.Frame(34, 0, 238, 103, 10, 29, 225, 64);  // speed, clock and scanner
+    s.Frame(264, 158, 227, 194);                // target panel
+    s.Frame(70, 239, 93, 62);                   // gun slot
+    s.Frame(0, 239, 70, 45);                    // equipment slot
+    s.Frame(3, 285, 63, 20);                    // target distance plate
+    s.Frame(772, 434, 87, 89);                  // damaged part
+    s.Fill(196, 983, 64, 39, 0xFFFFFFFFu);      // equipment highlight
+    // Sight, its ring and the reticle and marker corners.
+    s.Fill(72 + 15, 324 + 4, 3, 25, 0xFFFFFFFFu);
+    s.Fill(72 + 4, 324 + 15, 25, 3, 0xFFFFFFFFu);
+    s.Corner(106, 323, 35, 2, 0xFFFFFFFFu);
+    s.Corner(106 + 33, 323, 2, 34, 0xFFFFFFFFu);
+    for (int i = 0; i < 3; ++i)
+        s.Corner(191, 249 - 73 * i, 30, 3, i == 0 ? 0xFFB0D0E0u : (i == 1 ? 0xFFFFD040u : 0xFF40FF80u));
+    for (int j = 0; j < 3; ++j)
+        s.Corner(273, 38 * j, 20, 3, j == 0 ? 0xFFB0D0E0u : 0xFFFFFFFFu);
+    s.Corner(310, 0, 8, 2, 0xFFFFFFFFu);
+    for (int j = 0; j < 4; ++j)
+        s.Frame(236 + 33 * j, 816, 32, 32, 8, 8, 16, 16); // warning icons
+    for (int k = 0; k < 3; ++k)
+        s.Fill(179, 600 + 15 * k, 11, 14, 0xFFFFFFFFu); // gauge segments
+    // Compass labels: small white blocks.
+    s.Fill(11, 77, 7, 8, 0xFFFFFFFFu);
+    s.Fill(21, 77, 12, 8, 0xFFFFFFFFu);
+    s.Fill(11, 86, 6, 8, 0xFFFFFFFFu);
+    s.Fill(22, 86, 7, 9, 0xFFFFFFFFu);
+    return s.m_Pixels;
+}
+
+std::vector<std::uint32_t> Arrow()
+{
+    CSheet s(16, 16);
+    for (int y = 1; y < 15; ++y)
+    {
+        const int half = y / 2;
+        s.Fill(8 - half, y, 2 * half, 1, 0xFFFFFFFFu);
+    }
+    return s.m_Pixels;
+}
+
+std::vector<std::uint32_t> RadarPoint()
+{
+    CSheet s(128, 128);
+    for (int f = 0; f < 16; ++f)
+    {
+        const int x0 = (f % 4) * 32, y0 = (f / 4) * 32;
+        const float r = 4.0f + float(f % 8) * 1.5f;
+        for (int y = 0; y < 32; ++y)
+            for (int x = 0; x < 32; ++x)
+            {
+                const float d = std::hypot(float(x) - 15.5f, float(y) - 15.5f);
+                if (std::fabs(d - r) < 1.2f || d < 2.5f) s.Fill(x0 + x, y0 + y, 1, 1, 0xFFFFE040u);
+            }
+    }
+    return s.m_Pixels;
+}
+
+std::vector<std::uint32_t> MapBack()
+{
+    CSheet s(64, 64);
+    s.Fill(0, 0, 64, 64, 0xFF182028u);
+    for (int i = 0; i < 64; i += 8)
+        s.Fill(i, 0, 1, 64, 0xFF283848u);
+    return s.m_Pixels;
+}
+} // namespace
+
+bool WriteSampleCockpit(const std::string& root)
+{
+    struct STexture
+    {
+        const char* name;
+        const char* file;
+        std::vector<std::uint32_t> (*picture)();
+        std::uint32_t width, height;
+    };
+    const STexture textures[] = {
+        {"TEX_INT_UI1", "Data\\Textures\\int_ui1.tm", CockpitSheet, 1024, 1024},
+        {"TEX_INT_STRELKA", "Data\\Textures\\int_strelka.tm", Arrow, 16, 16},
+        {"TEX_INT_RADAR_POINT", "Data\\Textures\\int_radar_point.tm", RadarPoint, 128, 128},
+        {"TEX_INT_MINIMAP_BACK", "Data\\Textures\\int_minimap_back.tm", MapBack, 64, 64},
+    };
+    for (const STexture& t : textures)
+    {
+        const std::string path = root + "\\" + t.file;
+        if (!WriteImageFile(path.c_str(), MakeImageLevels(t.picture(), t.width, t.height), false,
+                            kImageFormatA8R8G8B8))
+        {
+            std::fprintf(stderr, "mksample: cannot write %s\n", path.c_str());
+            return false;
+        }
+    }
+    DataBase db;
+    // The database wants a whole path.
+    const std::string base = root[0] == '/' ? root : plat::GetCurrentDirectory() + "/" + root;
+    const std::string dbPath = base + "\\Data\\DB.dat";
+    if (!db.OpenDatabase(dbPath.c_str(), false, false)) return false;
+    bool ok = db.SelectTable(plat::Utf8ToCp1251("Текстуры").c_str());
+    for (const STexture& t : textures)
+        ok = ok && db.Append(t.name) && db.SetField("Filename", t.file) &&
+             db.SetField("Type", std::int32_t(0)) && db.SetField("Color", std::int32_t(0)) &&
+             db.SetField("LOD", std::int32_t(0)) && db.SetField("TEXTURETYPE", std::int32_t(2)) && db.Post();
+    if (!db.CloseDatabase() || !ok)
+    {
+        std::fprintf(stderr, "mksample: cannot add the cockpit textures to %s\n", dbPath.c_str());
+        return false;
+    }
+    return true;
+}
