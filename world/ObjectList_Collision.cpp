@@ -33,7 +33,7 @@ const CVector& Velocity(const CMMObject* o)
     return IsMoving(o) ? static_cast<const CDynamicObject*>(o)->m_vVelocity : zero;
 }
 
-bool IsPlayerGlider(const CMMObject* o)
+bool IsThePlayerGlider(const CMMObject* o)
 {
     return g_pPlayerGlider && o == static_cast<const CMMObject*>(g_pPlayerGlider);
 }
@@ -96,7 +96,7 @@ void CObjectList::CheckCollision(float dt)
         if (!ao->m_bPhysics || !ao->m_bAlive) continue;
         auto* a = static_cast<CDynamicObject*>(ao);
         if (!IsNumber(a->m_vVelocity) || !IsNumber(a->GetPosition())) continue;
-        if (!a->m_bShown && !IsPlayerGlider(a)) continue;
+        if (!a->m_bShown && !IsThePlayerGlider(a)) continue;
         const CVector& pa = a->GetPosition();
         const int row = RoundToInt(pa.y * S) >> 6;
         const int col = RoundToInt(pa.x * S) >> 6;
@@ -165,7 +165,7 @@ bool CObjectList::IsPartner(const CDynamicObject* a, const CMMObject* b, float v
     if (!IsNumber(b->GetPosition())) return false;
     if (moving && !IsNumber(Velocity(b))) return false;
     if (b == a->m_pOwner || a == b->m_pOwner) return false;
-    return b->m_bShown || IsPlayerGlider(b);
+    return b->m_bShown || IsThePlayerGlider(b);
 }
 
 bool CObjectList::Collide(CDynamicObject* a, CMMObject* b, float dt)
