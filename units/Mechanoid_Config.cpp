@@ -150,7 +150,7 @@ float CMechanoid::FitGlider(std::int32_t index, std::uint32_t modif, const char*
         result += GunPrice(g, gun.m_dwModif);
         GiveBack(building, g_GunManager.GetName(g), gun.m_dwModif, returnToStock);
         gun = SMechConfig{};
-        if (m_lpObject) m_lpObject->m_Guns[mount] = CGliderObject::SGunMount{};
+        if (m_lpObject) m_lpObject->m_Guns[mount].Assign(STypeKey(-1), 0);
     }
     // A small hull has no room for a second engine or reactor.
     if (type->m_nStandard < 3)
@@ -202,8 +202,7 @@ float CMechanoid::FitGun(std::int32_t index, std::uint32_t modif, const char* bu
     // Without a glider object the configuration alone carries the gun.
     if (m_lpObject)
     {
-        m_lpObject->m_Guns[mount].m_Key = STypeKey(index);
-        m_lpObject->m_Guns[mount].m_dwModif = modif;
+        m_lpObject->m_Guns[mount].Assign(STypeKey(index), modif);
         UpdateEquipment();
     }
     return price;
