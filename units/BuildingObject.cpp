@@ -421,9 +421,10 @@ bool CBuildingObject::ExitGlider(CGliderObject* glider)
     PrepareParts(true);
     if (exit && exit->PrepareParts(true))
     {
-        const int index = !exit->m_bExitTaken[0] ? 0 : !exit->m_bExitTaken[1] ? 1 : 2;
-        exit->m_bExitTaken[index] = 1;
-        exit->m_fExitTimer[index] = kExitSeconds;
+        // The slots are this building's: its Run frees them after 2 s.
+        const int index = !m_bExitTaken[0] ? 0 : !m_bExitTaken[1] ? 1 : 2;
+        m_bExitTaken[index] = 1;
+        m_fExitTimer[index] = kExitSeconds;
         position = exit->ToWorld(exit->m_pKind->m_vExit[index]);
         CMatrix inverse(1.0f);
         InvertMatrix(exit->m_Frame.m_Matrix, inverse);
