@@ -1,4 +1,5 @@
 #include "app/WorldViewer.h"
+#include "app/BuildingHost.h"
 
 #include "app/GameWorldState.h"
 #include "app/PlayerGlider.h"
@@ -125,6 +126,7 @@ struct CWorldViewer::SState
     CRenderer renderer; // g_pRenderer while the location is entered
     CPlayer player;
     CPlayerControls controls;
+    CGameBuildingHost buildings;
 };
 
 CWorldViewer::CWorldViewer() = default;
@@ -133,6 +135,11 @@ CWorldViewer::~CWorldViewer() = default;
 CGliderObject* CWorldViewer::GetPlayerGlider() const
 {
     return m_pState ? m_pState->player.GetGlider() : nullptr;
+}
+
+int CWorldViewer::GetBuildingEntries() const
+{
+    return m_pState ? m_pState->buildings.m_nEntered : 0;
 }
 
 CCamera* CWorldViewer::GetCamera() const
@@ -163,6 +170,7 @@ bool CWorldViewer::Enter(const char* locationFile)
         m_bFreeCamera = false;
         SState& s = *m_pState;
         s.adapter.Install();
+        s.buildings.Install();
         g_pObjectView = &s.view;
         g_EffectRenderManager.Init(1);
         EnvironmentLights::Install();
@@ -295,6 +303,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
                 m_pState->controls.Apply(SPlayerActions{}, *glider, frameTime);
         }
         if (glider) m_pState->player.Run(frameTime);
+        m_pState->buildings.Run();
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
         CRenderer::SetProjection(false);
@@ -348,6 +357,7 @@ void CWorldViewer::Done()
     g_Location.Done();
     g_Location.m_CellStream.Close();
     m_pState->adapter.Uninstall();
+    m_pState->buildings.Uninstall();
     m_pState.reset();
 }
 

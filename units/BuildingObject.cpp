@@ -59,7 +59,10 @@ CBuildingObject::CBuildingObject()
     m_bAlive = 1;
     m_bShown = 1;
     m_bCollidable = 1;
-    m_bMoving = 0;
+    // Run every frame (the object list runs its moving list), but not a
+    // mover: the physics flag stays clear.
+    m_bMoving = 1;
+    m_bPhysics = 0;
     m_bDeleteNotify = 1;
 }
 
