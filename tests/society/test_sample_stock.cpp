@@ -38,13 +38,14 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         RegisterTradeClasses();
         engine.MMInit();
 
-        ASSERT_EQ(g_MechConfigManager.GetCount(), 2);
+        ASSERT_EQ(g_MechConfigManager.GetCount(), 3); // with the player's CFG_SAMPLE_PLAYER
         const SMechanoidEquipment* light =
             g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_LIGHT"));
         ASSERT_NE(light, nullptr);
         EXPECT_EQ(light->m_nEquipmentCount, 2);
         EXPECT_EQ(light->m_nMissileTypeCount, 2);
-        EXPECT_EQ(g_MechConfigManager.GetConfig(1)->m_nEquipmentCount, 0); // its row is deleted
+        EXPECT_EQ(g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_TRADER"))->m_nEquipmentCount,
+                  0); // its row is deleted
         CMechanoid m;
         m.InitConfig(g_MechConfigManager.FindName("MECH_LIGHT"), false);
         EXPECT_EQ(m.m_GliderData.GetIndex(), g_GliderManager.FindName("GL_SCOUT"));
