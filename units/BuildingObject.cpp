@@ -84,6 +84,9 @@ void CBuildingObject::Init(const CMatrix& placement, const char* typeName, const
     std::snprintf(m_szTypeName, sizeof m_szTypeName, "%s", typeName ? typeName : "");
     std::snprintf(m_TypeRef, sizeof m_TypeRef, "%s", m_szTypeName);
     if (gameId) std::snprintf(m_szGameId, sizeof m_szGameId, "%s", gameId);
+    // A saved game finds a building again by its game id: one without an
+    // id has nothing to be saved under.
+    m_bSave = m_szGameId[0] != 0;
     m_nKindIndex = g_BuildingManager.FindName(m_szTypeName);
     m_pKind = m_nKindIndex >= 0 ? g_BuildingManager.GetKind(m_nKindIndex) : nullptr;
     m_pType = m_pKind;

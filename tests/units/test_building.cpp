@@ -372,6 +372,17 @@ TEST_F(Building, SaveRecordKeepsTheGroupNamesAndRefusesBadCounts)
     };
     EXPECT_EQ(0, std::memcmp(bytes.data() + 17, "CARAVAN", 8));
 
+    // Through the object list's saved state: found again by its game id.
+    EXPECT_EQ(b->m_bSave, 1);
+    CMemStream list;
+    g_ObjectList.SaveGame(list);
+    b->m_Visitors = {};
+    CMemStream back;
+    std::memcpy(back.Allocate(list.m_nPosition), list.m_pData, list.m_nPosition);
+    g_ObjectList.LoadGame(back);
+    EXPECT_EQ(b->m_Visitors.m_nCount, 2);
+    EXPECT_EQ(b->m_Visitors.m_Groups[1], Group(2));
+
     m_Host.m_Groups.erase("HUNTERS");
     CBuildingObject* c = Make("HALL", "HALL2");
     load(c, bytes);
