@@ -439,7 +439,8 @@ bool CBuildingObject::ExitGlider(CGliderObject* glider)
         const CMatrix& em = exit->m_Frame.m_Matrix;
         sight = CVector{em.m[0][2], em.m[1][2], em.m[2][2]};
     }
-    else if (m_pKind && m_pKind->m_bInitialised && IsBoxPresent(m_pKind->m_Open) && IsBoxPresent(m_pKind->m_Into))
+    else if (m_pKind && m_pKind->m_bInitialised && IsBoxPresent(m_pKind->m_Open) &&
+             IsBoxPresent(m_pKind->m_Into))
     {
         const CVector open = BoxCentre(m_pKind->m_Open);
         position = ToWorld(open);
@@ -487,8 +488,8 @@ void CBuildingObject::Damage(float, CVector, int, CMMObject* attacker, int, int)
     XTRACE("CBuildingObject::Damage");
     if (!attacker || !g_pBuildingHost) return;
     SRadiusResult towers;
-    CObjectList::GetObjectsInRadius(&attacker->m_Frame.m_vPosition, g_pBuildingHost->GetTowerMaxViewDistance(),
-                                    OBJ_TOWER, &towers);
+    CObjectList::GetObjectsInRadius(&attacker->m_Frame.m_vPosition,
+                                    g_pBuildingHost->GetTowerMaxViewDistance(), OBJ_TOWER, &towers);
     for (int i = 0; i < towers.count; ++i)
         if (g_pBuildingHost->TowerWatches(towers.objects[i], GetPosition()))
             g_pBuildingHost->AlarmTower(towers.objects[i], attacker);
@@ -497,7 +498,8 @@ void CBuildingObject::Damage(float, CVector, int, CMMObject* attacker, int, int)
 const void* CBuildingObject::GetShapeData()
 {
     const std::int32_t id = m_pKind ? m_pKind->GetModelId() : -1;
-    auto* model = id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id)) : nullptr;
+    auto* model =
+        id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id)) : nullptr;
     if (!model) return nullptr;
     const bool open = m_nDoorState == kOpen;
     std::vector<SShapeTriangle>& shape = open ? model->m_Shape2 : model->m_Shape;
@@ -516,8 +518,9 @@ void CBuildingObject::SaveGame(CMemStream& stream)
         for (int i = 0; i < list.m_nCount; ++i)
         {
             SBuildingSavedName n{};
-            const char* name = g_pBuildingHost && list.m_Groups[i] ? g_pBuildingHost->GetGroupName(list.m_Groups[i])
-                                                                    : nullptr;
+            const char* name = g_pBuildingHost && list.m_Groups[i]
+                                   ? g_pBuildingHost->GetGroupName(list.m_Groups[i])
+                                   : nullptr;
             if (name) std::memcpy(n.name, name, strnlen(name, sizeof n.name));
             stream.Write(&n, sizeof n);
         }

@@ -70,8 +70,7 @@ public:
 inline IBuildingHost* g_pBuildingHost = nullptr;
 
 // A bounded list of group pointers with its count.
-template <int N>
-struct SBuildingGroupList
+template <int N> struct SBuildingGroupList
 {
     static constexpr int kMax = N;
     CMechGroup2* m_Groups[N] = {};
@@ -120,7 +119,8 @@ public:
     void SaveGame(CMemStream& stream) override;
     void LoadGame(CMemStream& stream) override;
     void InvalidateResources() override;
-    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind, int weaponKind) override;
+    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind,
+                int weaponKind) override;
     const void* GetShapeData() override;
 
     // The door step (ordinary kinds).

@@ -32,7 +32,9 @@ CComplexObject* ModelOf(std::int32_t id)
 void SetWorld(const CMatrix& m)
 {
     g_ModelWorldMatrix = m;
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_WORLD, reinterpret_cast<const plat::d3d::SMatrix*>(&m));
+    if (graph.m_lpDevice)
+        graph.m_lpDevice->SetTransform(plat::d3d::D3DTS_WORLD,
+                                       reinterpret_cast<const plat::d3d::SMatrix*>(&m));
 }
 } // namespace
 
@@ -82,7 +84,8 @@ void CBuildingObject::Draw()
         }
         // The ground's colour doubled, so that a mid grey leaves the light
         // level as it is.
-        const auto channel = [&](int shift) { return 2.0f * float((colour >> shift) & 0xFF) * level / 255.0f; };
+        const auto channel = [&](int shift)
+        { return 2.0f * float((colour >> shift) & 0xFF) * level / 255.0f; };
         XTRACE("Render");
         model->SetColor(channel(16), channel(8), channel(0), 1.0f);
         model->Render(params, 0, -1);

@@ -278,7 +278,8 @@ TEST_F(Building, ServicePlatformChargesForDamageAndRepairsThePoorSlower)
     CMechanoid& m = *player->m_pMechanoid;
     const float durability = m.m_GliderData.GetDurability();
     ASSERT_GT(durability, 0.0f);
-    auto damage = [&](float ratio) {
+    auto damage = [&](float ratio)
+    {
         m.m_GliderData.m_fDamage = ratio * durability;
         m.m_GliderData.m_bDamaged = 1;
     };
@@ -365,7 +366,8 @@ TEST_F(Building, SaveRecordKeepsTheGroupNamesAndRefusesBadCounts)
     ASSERT_EQ(out.m_nPosition, 13u + 4 + 2 * 32 + 4 + 32);
     const std::vector<std::uint8_t> bytes(out.m_pData, out.m_pData + out.m_nPosition);
     // A stream holding exactly the record.
-    auto load = [](CBuildingObject* into, const std::vector<std::uint8_t>& record) {
+    auto load = [](CBuildingObject* into, const std::vector<std::uint8_t>& record)
+    {
         CMemStream in;
         std::memcpy(in.Allocate(std::uint32_t(record.size())), record.data(), record.size());
         into->LoadGame(in);
@@ -399,7 +401,8 @@ TEST_F(Building, SaveRecordKeepsTheGroupNamesAndRefusesBadCounts)
         std::vector<std::uint8_t> record;
         const char* reason;
     };
-    auto withCount = [&](std::uint32_t count, std::size_t at) {
+    auto withCount = [&](std::uint32_t count, std::size_t at)
+    {
         std::vector<std::uint8_t> r = bytes;
         std::memcpy(r.data() + at, &count, 4);
         return r;
@@ -435,7 +438,8 @@ TEST_F(Building, RotatingKindTurnsAndIsSeenFromFar)
     EXPECT_EQ(t->m_bFarDrawn, 1);
     EXPECT_FLOAT_EQ(t->m_fScale, 1.25f);
     Frames(t, 20); // 1 s
-    EXPECT_NEAR(std::fabs(std::atan2(t->m_Frame.m_Matrix.m[0][1], t->m_Frame.m_Matrix.m[0][0])), 0.31415927f, 1e-4f);
+    EXPECT_NEAR(std::fabs(std::atan2(t->m_Frame.m_Matrix.m[0][1], t->m_Frame.m_Matrix.m[0][0])), 0.31415927f,
+                1e-4f);
     EXPECT_LE(std::fabs(t->m_fHeightOffset), 20.0f);
 }
 
