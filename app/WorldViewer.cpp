@@ -1,4 +1,5 @@
 #include "app/WorldViewer.h"
+#include "app/BuildingHost.h"
 
 #include "app/GameWorldState.h"
 #include "app/PlayerGlider.h"
@@ -128,6 +129,7 @@ struct CWorldViewer::SState
     CPlayerControls controls;
     CRadarMapFile radarMap; // g_pRadarMapFile and g_pRadar while entered
     CRadar radar;
+    CGameBuildingHost buildings;
 };
 
 CWorldViewer::CWorldViewer() = default;
@@ -136,6 +138,11 @@ CWorldViewer::~CWorldViewer() = default;
 CGliderObject* CWorldViewer::GetPlayerGlider() const
 {
     return m_pState ? m_pState->player.GetGlider() : nullptr;
+}
+
+int CWorldViewer::GetBuildingEntries() const
+{
+    return m_pState ? m_pState->buildings.m_nEntered : 0;
 }
 
 CCamera* CWorldViewer::GetCamera() const
@@ -166,6 +173,7 @@ bool CWorldViewer::Enter(const char* locationFile)
         m_bFreeCamera = false;
         SState& s = *m_pState;
         s.adapter.Install();
+        s.buildings.Install();
         g_pObjectView = &s.view;
         g_EffectRenderManager.Init(1);
         EnvironmentLights::Install();
@@ -315,6 +323,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         renderer.m_fFrameTime = frameTime;
         if (renderer.m_pPlayerGlider)
             m_pState->radar.OpenMap(glider->GetPosition(), g_Location.m_nWidth > 512 ? 1920.0f : 750.0f, true);
+        m_pState->buildings.Run();
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
         CRenderer::SetProjection(false);
@@ -372,6 +381,7 @@ void CWorldViewer::Done()
     g_Location.Done();
     g_Location.m_CellStream.Close();
     m_pState->adapter.Uninstall();
+    m_pState->buildings.Uninstall();
     m_pState.reset();
 }
 

@@ -71,6 +71,8 @@ public:
     bool IsFreeCamera() const { return m_bFreeCamera || !GetPlayerGlider(); }
     CGliderObject* GetPlayerGlider() const;
     CCamera* GetCamera() const;
+    // Times the player's glider entered a building (the building event).
+    int GetBuildingEntries() const;
     const std::vector<CMMObject*>& GetBoxes() const { return m_Boxes; }
 
     CVector m_vPosition;

@@ -1,5 +1,6 @@
 #include "units/KindManagers.h"
 
+#include "units/BuildingObject.h"
 #include "units/ExploObject.h"
 #include "units/GliderObject.h"
 #include "units/MissileObject.h"
@@ -44,6 +45,13 @@ CMMObject* MakeSaved(std::int32_t type)
     return type == OBJ_MISSILE ? new CMissileObject : nullptr;
 }
 
+CMMObject* MakeBuilding(const CMatrix& placement, const char* typeName, const char* gameId)
+{
+    auto* building = new CBuildingObject;
+    building->Init(placement, typeName, gameId);
+    return building;
+}
+
 CThingCollector s_ThingCollector;
 
 std::int32_t EquipmentClass(std::int32_t equipment)
@@ -61,6 +69,7 @@ void RegisterUnitManagers()
     g_UnitKinds.makeMissile = MakeMissile;
     g_UnitKinds.makeExplo = MakeExplo;
     g_UnitKinds.makeSaved = MakeSaved;
+    g_UnitKinds.makeBuilding = MakeBuilding;
     g_pThingCollector = &s_ThingCollector;
     SUnitManagers& u = g_UnitManagers;
     u.glider = &g_GliderManager;

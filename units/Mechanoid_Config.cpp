@@ -202,8 +202,7 @@ float CMechanoid::FitGun(std::int32_t index, std::uint32_t modif, const char* bu
     // Without a glider object the configuration alone carries the gun.
     if (m_lpObject)
     {
-        m_lpObject->m_Guns[mount].m_Key = STypeKey(index);
-        m_lpObject->m_Guns[mount].m_dwModif = modif;
+        m_lpObject->m_Guns[mount].Assign(STypeKey(index), modif);
         UpdateEquipment();
     }
     return price;

@@ -12,6 +12,7 @@
 #include "world/RoadManager.h"
 #include "world/TheThing.h"
 #include "world/TreeObject.h"
+#include "world/TypeManagers.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -188,6 +189,14 @@ bool PartCorners(CComplexObject& model, const char* name, CVector& lo, CVector& 
     return true;
 }
 } // namespace
+
+CMMObject* CBuildingManager::CreateObject(const char* typeName, const CMatrix* placement, const char* gameId)
+{
+    if (!g_UnitKinds.makeBuilding || !placement) return nullptr;
+    CMMObject* building = g_UnitKinds.makeBuilding(*placement, typeName, gameId);
+    if (building) g_ObjectList.AddObject(building);
+    return building;
+}
 
 void CBuildingManager::InitBuilding(std::int32_t type, bool force)
 {

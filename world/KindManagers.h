@@ -110,6 +110,9 @@ public:
     // Header, "Cluster", "ReverseOpen", "TYPE", "SUBTYPE", "NORADIATE",
     // "SOUND_MILIEU".
     bool Init(const char* section) override;
+    // The units' building object (g_UnitKinds.makeBuilding), added to the
+    // object list; null without it.
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
     // "NORADIATE=" and the value.
     void GetPropertiesText(std::int32_t index, char* out, std::size_t size) override;
     void SetProperties(const char* record, const char* const* pairs, int count) override;

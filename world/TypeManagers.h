@@ -64,6 +64,9 @@ struct SUnitKinds
     // A bare object of a units' kind that a saved game recreates (missiles,
     // 16), to read its own save record; null for kinds it cannot make.
     CMMObject* (*makeSaved)(std::int32_t type) = nullptr;
+    // A building of the kind named, placed and initialised (not yet in the
+    // object list); null when the units make none.
+    CMMObject* (*makeBuilding)(const CMatrix& placement, const char* typeName, const char* gameId) = nullptr;
 };
 extern SUnitKinds g_UnitKinds;
 

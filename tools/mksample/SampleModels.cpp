@@ -16,6 +16,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -135,6 +136,81 @@ bool WriteBoxModel(const std::string& path)
     return ok;
 }
 
+// A marker part's mesh: one triangle whose bounds run from lo to hi (the
+// building kinds read a part's lowest and highest corner).
+std::unique_ptr<CMesh> MakeSpan(const float lo[3], const float hi[3])
+{
+    auto mesh = std::make_unique<CMesh>(MESH_MEMORY_HEAP, kBoxFvf, 3, 1, 3);
+    auto* v = reinterpret_cast<SBoxVertex*>(mesh->m_pVertices);
+    v[0] = SBoxVertex{{lo[0], lo[1], lo[2]}, {0, 0, 1}, {0, 0}};
+    v[1] = SBoxVertex{{hi[0], hi[1], hi[2]}, {0, 0, 1}, {1, 1}};
+    v[2] = SBoxVertex{{lo[0], hi[1], lo[2]}, {0, 0, 1}, {0, 1}};
+    for (std::uint16_t i = 0; i < 3; ++i)
+        mesh->m_pIndices[i] = i;
+    return mesh;
+}
+
+// The sample hall: a 60 x 60 block 30 high (model y is up and model -z
+// the door side: the default object placement turns them to world z and
+// -y). Its marker parts: the door zone "OPEN" in front of it, the entry
+// zone "INTO" across the front wall, the exit "EXIT_01" before the door
+// and the sign "SIGN" over the roof. A zone part spans from its centre to
+// its size (the kinds lay the size about the lowest corner).
+bool WriteHallModel(const std::string& path)
+{
+    CModel hall;
+    hall.m_bShared = false;
+    std::unique_ptr<CMesh> block = MakeBox(0.0f);
+    auto* v = reinterpret_cast<SBoxVertex*>(block->m_pVertices);
+    for (std::int32_t i = 0; i < block->m_nVertexCount; ++i)
+    {
+        v[i].p[0] *= 60.0f;
+        v[i].p[1] = (v[i].p[1] + 0.5f) * 30.0f;
+        v[i].p[2] *= 60.0f;
+    }
+    // The placement mirrors x: the faces are wound the other way round so
+    // that the outside stays the front.
+    for (std::int32_t t = 0; t + 2 < block->m_nIndexCount; t += 3)
+        std::swap(block->m_pIndices[t + 1], block->m_pIndices[t + 2]);
+    hall.SetMesh(block.release());
+    SetWhiteMaterial(hall, SHADER_NORMAL);
+    struct SMarker
+    {
+        const char* name;
+        float lo[3], hi[3];
+    };
+    static const SMarker kMarkers[] = {
+        {"OPEN", {0, 5, -45}, {40, 30, 30}},
+        {"INTO", {0, 5, -30}, {24, 20, 12}},
+        {"EXIT_01", {0, 3, -70}, {1, 4, -69}},
+        {"SIGN", {0, 40, 0}, {1, 41, 1}},
+    };
+    std::vector<std::unique_ptr<CModel>> markers;
+    for (const SMarker& m : kMarkers)
+    {
+        auto marker = std::make_unique<CModel>();
+        marker->m_bShared = false;
+        marker->SetMesh(MakeSpan(m.lo, m.hi).release());
+        SetWhiteMaterial(*marker, SHADER_NORMAL);
+        markers.push_back(std::move(marker));
+    }
+    std::FILE* file = plat::FOpen(path.c_str(), "wb");
+    if (!file) return false;
+    std::uint8_t header[kModelFileHeaderSize] = {};
+    const std::int32_t parts = 1 + std::int32_t(markers.size());
+    std::memcpy(header, &parts, sizeof parts);
+    const SModelFilePart hallPart = Part(0, "HALL", "TEX_BOX");
+    bool ok = std::fwrite(header, sizeof header, 1, file) == 1 &&
+              std::fwrite(&hallPart, sizeof hallPart, 1, file) == 1 && hall.Save(file);
+    for (std::size_t i = 0; ok && i < markers.size(); ++i)
+    {
+        const SModelFilePart part = Part(1, kMarkers[i].name, nullptr);
+        ok = std::fwrite(&part, sizeof part, 1, file) == 1 && markers[i]->Save(file);
+    }
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
 // A checkerboard in two warm colours, so that the faces show their texture.
 bool WriteBoxTexture(const std::string& path)
 {
@@ -185,6 +261,7 @@ bool AddRecords(const std::string& root)
     static const SModelRow kModels[] = {
         {"MOD_BOX", "Data\\Models\\box.mdl", 0.0f},
         {"MOD_BOX_GIVEN", "Data\\Models\\box.mdl", 1.5f},
+        {"MOD_HALL", "Data\\Models\\hall.mdl", 0.0f},
     };
     bool ok = db.SelectTable(plat::Utf8ToCp1251("Текстуры").c_str());
     for (const STextureRow& t : kTextures)
@@ -218,6 +295,11 @@ bool WriteSampleModels(const std::string& root)
     if (!WriteBoxModel(model))
     {
         std::fprintf(stderr, "mksample: cannot write %s\n", model.c_str());
+        return false;
+    }
+    if (!WriteHallModel(dir + "\\hall.mdl"))
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\\hall.mdl\n", dir.c_str());
         return false;
     }
     if (!AddRecords(root))

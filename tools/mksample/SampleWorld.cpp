@@ -129,7 +129,8 @@ bool AddSceneryRecords(DataBase& db)
                 {"CONT_MONEY", "MOD_BOX", {}, {{"TYPE", 515}}, {}},
                 {"CONT_WRECK", "", {}, {{"TYPE", 769}}, {}}}) &&
            add("Здания", true,
-               {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}}});
+               {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}},
+                {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 0}}, {}}});
 }
 
 // The sample map's height under a point (the nearest grid vertex).
@@ -158,8 +159,14 @@ void WriteScenerySections(CMemStream& out)
     WriteObjectSection(out, OBJ_THING,
                        {MakeLocObjectRecord(Placement(1270, 1360, ground(1270, 1360) + 1.0f, 0.0f, 1.0f),
                                             "CONT_SMALL", "sample_crate")});
+    // The hall ahead and to the left of the start point, beside the way
+    // the player's glider first flies, its door to the south; the
+    // equipment stock sells in it.
+    WriteObjectSection(out, OBJ_BUILDING,
+                       {MakeLocObjectRecord(Placement(1130, 1450, ground(1130, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
+                                            "SAMPLE_HALL")});
 }
-constexpr std::uint32_t kScenerySections = 4;
+constexpr std::uint32_t kScenerySections = 5;
 
 CMatrix Placement(float x, float y, float z, float heading, float scale)
 {

@@ -1,0 +1,42 @@
+// The application's side of buildings (IBuildingHost): the player's glider,
+// the building event and, for now, nothing of groups or towers (the group
+// list and the tower object are not built: group names are not known,
+// towers are never alarmed).
+//
+// The building event: when the player's glider enters a building, the
+// world engine's current-building fields are filled (m_bInBuilding, the
+// building's game id and kind name, the object) and the event is logged.
+// There is no building menu yet, so on the next frame (Run) the player
+// leaves again through the building's exit and the fields are cleared.
+//
+// Ownership: installed (g_pBuildingHost) by the world viewer while a
+// location is entered. Threads: main thread.
+#pragma once
+
+#include "units/BuildingObject.h"
+
+class CGameBuildingHost : public IBuildingHost
+{
+public:
+    void Install() { g_pBuildingHost = this; }
+    void Uninstall()
+    {
+        if (g_pBuildingHost == this) g_pBuildingHost = nullptr;
+    }
+    // Puts the player back out of the building entered on an earlier frame.
+    void Run();
+
+    CGliderObject* GetPlayerGlider() override;
+    void OnEnterBuilding(CBuildingObject& building, CGliderObject& glider) override;
+    const char* GetGroupName(const CMechGroup2*) override { return nullptr; }
+    CMechGroup2* FindGroup(const char*) override { return nullptr; }
+    bool IsGroupDone(const CMechGroup2*) override { return false; }
+    void OnSpendMoney(float, int) override {}
+    std::int32_t GetOrgIconModel(const char*) override { return -1; }
+    float GetTowerMaxViewDistance() override { return 0.0f; }
+    bool TowerWatches(CMMObject*, const CVector&) override { return false; }
+    void AlarmTower(CMMObject*, CMMObject*) override {}
+
+    // Times the player entered a building.
+    int m_nEntered = 0;
+};

@@ -1,0 +1,136 @@
+// The sample hall in the minimal application over the sample tree: the
+// building "SAMPLE_HALL" stands where the objects file puts it with its
+// door parts; the player's glider flown into its entry zone enters it (the
+// building event fills the world engine's current building) and comes out
+// in front of the door on the next frame; a frame looking at it, read back
+// from the real Direct3D 8 layer, differs from the same frame with the
+// hall hidden ("sample_hall.png").
+#include "app/MinimalApplication.h"
+#include "app/WorldViewer.h"
+
+#include "foundation/FrameTimer.h"
+#include "graphics/PngWriter.h"
+#include "location/Environment.h"
+#include "location/Location.h"
+#include "units/BuildingObject.h"
+#include "units/GliderObject.h"
+#include "world/MMEngine.h"
+#include "world/ObjectList.h"
+
+#include "SampleAppTest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+namespace
+{
+constexpr float kStep = 0.05f;
+
+class SampleHall : public apptest::CSampleAppTest
+{
+protected:
+    void SetUp() override
+    {
+        CSampleAppTest::SetUp();
+        m_savedTimer = g_FrameTimer;
+        g_FrameTimer = CFrameTimer([this] { return m_now; }, 1000);
+        for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
+            Tick();
+    }
+    void TearDown() override
+    {
+        g_FrameTimer = m_savedTimer;
+        CSampleAppTest::TearDown();
+    }
+    void Tick()
+    {
+        m_now += std::int64_t(kStep * 1000.0f);
+        g_FrameTimer.Update();
+    }
+    void Frames(int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            Tick();
+            ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+        }
+    }
+    std::vector<std::uint32_t> Picture(std::uint32_t& width, std::uint32_t& height)
+    {
+        graph.m_lpDevice->BeginScene();
+        EXPECT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
+        graph.m_lpDevice->EndScene();
+        return gfxtest::ReadBackBuffer(&width, &height);
+    }
+
+    std::int64_t m_now = 0;
+    CFrameTimer m_savedTimer;
+};
+} // namespace
+
+TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
+{
+    std::string commandLine;
+    CMinimalApplication app;
+    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "hall test"))
+        << Tree().ErrorLog();
+    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    ASSERT_NE(glider, nullptr);
+    g_Environment.SetEnvironment(0, true);
+
+    auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
+    ASSERT_NE(hall, nullptr) << Tree().ErrorLog();
+    EXPECT_STREQ(hall->m_szTypeName, "HALL_SAMPLE");
+    const CVector at = hall->GetPosition();
+    const CVector entrance = hall->GetEntrancePoint(0);
+    EXPECT_NEAR(entrance.x, at.x, 0.01f);
+    EXPECT_NEAR(entrance.y, at.y - 30.0f, 0.01f);
+
+    // In front of the door, facing it: the door opens.
+    const CVector front{at.x, at.y - 45.0f, at.z + 8.0f};
+    glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
+    glider->SetPosition(front);
+    glider->m_vVelocity = CVector{};
+    Frames(2);
+    EXPECT_EQ(hall->m_nDoorState, CBuildingObject::kOpening);
+
+    // Into the entry zone: the building event, then out at the door.
+    glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
+    glider->m_vVelocity = CVector{};
+    Tick();
+    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+    EXPECT_EQ(g_MMEngine.m_bInBuilding, 1);
+    EXPECT_STREQ(g_MMEngine.m_szBuildingId, "SAMPLE_HALL");
+    Frames(1);
+    EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
+    const CVector out = glider->GetPosition();
+    EXPECT_NEAR(out.x, at.x, 6.0f);
+    EXPECT_LT(out.y, at.y - 35.0f);
+    EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+
+    // Looking at the hall from 150 units before its door.
+    glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
+    glider->SetPosition(CVector{at.x, at.y - 150.0f, at.z + 10.0f});
+    glider->m_vVelocity = CVector{};
+    Frames(30);
+    std::uint32_t w = 0, h = 0;
+    const std::vector<std::uint32_t> shown = Picture(w, h);
+    ASSERT_EQ(shown.size(), std::size_t(w) * h);
+    const std::filesystem::path picture = gfxtest::PictureDirectory() / "sample_hall.png";
+    gfxtest::WritePng(picture.c_str(), shown, w, h);
+    hall->m_bShown = 0;
+    const std::vector<std::uint32_t> hidden = Picture(w, h);
+    hall->m_bShown = 1;
+    std::size_t differ = 0;
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        differ += (shown[i] & 0xFFFFFF) != (hidden[i] & 0xFFFFFF);
+    EXPECT_GT(differ, shown.size() / 50) << "the hall covers part of the view";
+
+    app.Done();
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
