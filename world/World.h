@@ -25,8 +25,8 @@
 // groups, organisation manager, trade and units: the group list
 // (CMechGroupList2) and its run, the organisation statistics,
 // ReanimateM1Mech, the group and AI part of CreateM1Group (only its mech
-// records are made), SetDefaultState, CreatePlayerGroup, the goods trade's hourly
-// step (the equipment stock restocks already), and in GenerateWorld the building objects' flags, observers,
+// records are made), SetDefaultState, CreatePlayerGroup, and in
+// GenerateWorld the building objects' flags, observers,
 // gatherers and capsules; SimulateTime does not move the view camera.
 //
 // Ownership: the world owns its mech records (but not the player's record

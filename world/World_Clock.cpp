@@ -5,6 +5,7 @@
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
+#include "world/MMEngine.h"
 #include "society/Trade.h"
 #include "world/Mech.h"
 #include "world/ObjectList.h"
@@ -46,6 +47,7 @@ void CWorld::RunWorld(float dt)
         XTRACE("HOUR");
         for (const auto& o : m_Organizations)
             o->Run(kHour);
+        if (g_pTrade) g_pTrade->RunEachHour();
         if (m_pEqpTrade) m_pEqpTrade->RestockEqp();
         if (g_pAppEvent) g_pAppEvent->OnScriptEvent(m_szLocationName, "OnHour", empty);
     }
