@@ -58,8 +58,12 @@ TEST_F(OrgManager, StartingRelationsLieInTheirRangesAndAreSymmetric)
             }
     EXPECT_EQ(m_Orgs.GetRelation(-1, CLAN_A, false), 0.0f);
     EXPECT_EQ(m_Orgs.GetRelation(CLAN_A, -1, true), 0.0f);
+    const float upper = m_Orgs.m_Current[4 * CLAN_A + CLAN_B];
     m_Orgs.SetRelation(CLAN_A, CLAN_B, 0.3f, true, false);
     EXPECT_FLOAT_EQ(m_Orgs.GetRelation(CLAN_B, CLAN_A, false), 0.3f);
+    // Kept in the lower triangle only: row max(i, j), column min(i, j).
+    EXPECT_EQ(m_Orgs.m_Current[4 * CLAN_B + CLAN_A], 0.3f);
+    EXPECT_EQ(m_Orgs.m_Current[4 * CLAN_A + CLAN_B], upper);
     EXPECT_NE(m_Orgs.GetRelation(CLAN_B, CLAN_A, true), 0.3f);
     m_Orgs.SetRelation(CLAN_A, CLAN_B, 7.0f, true, true); // kept within -1 .. 1
     EXPECT_EQ(m_Orgs.GetRelation(CLAN_B, CLAN_A, true), 1.0f);
