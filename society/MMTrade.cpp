@@ -468,6 +468,7 @@ void CMMTrade::LoadFromStream(CMemStream& stream)
     try
     {
         version = in.U32();
+        if (version > kStreamVersion) in.Fail("version %u, at most %u", version, kStreamVersion);
         if (version >= 1)
         {
             // A record is at least its name and its goods count.

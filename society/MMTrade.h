@@ -9,7 +9,7 @@
 //
 // TRADE stream (little-endian; block 2 of the objects file and the saved
 // game's "TRADE" record):
-//     u32 version          2 when written; 0 empties the table
+//     u32 version          2 when written; 0 empties the table; above 2 refused
 //     u32 count            records (at most 60)
 //     per record: char[32] name, u32 n, n x STradeGood (56 bytes),
 //                 f32 turnover (version 2 and above)

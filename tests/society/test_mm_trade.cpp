@@ -336,11 +336,13 @@ TEST_F(MMTrade, ADamagedStreamIsRefusedWholeWithOneLine)
         {"truncated goods", bytes.size() - 10, 0, 0, "needs 56 bytes"},
         {"no turnover", bytes.size() - 4, 0, 0, "wanted"},
         {"goods count", bytes.size(), 40, 0x10000000u, "goods count"},
+        {"future version", bytes.size(), 0, 0, "version 3, at most 2"},
     };
     for (const SCase& c : cases)
     {
         std::vector<std::uint8_t> b(bytes.begin(), bytes.begin() + std::ptrdiff_t(c.length));
         if (c.patchAt) std::memcpy(b.data() + c.patchAt, &c.patch, 4);
+        if (!c.patchAt && c.length == bytes.size()) b[0] = 3;
         CMemStream s;
         std::memcpy(s.Allocate(std::uint32_t(b.size())), b.data(), b.size());
         CMMTrade t;
