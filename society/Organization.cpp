@@ -1,14 +1,16 @@
 #include "society/Organization.h"
 
-#include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
 #include "society/MMTrade.h"
 #include "society/OrgManager.h"
+#include "units/MechConfigManager.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
 #include "world/World.h"
+#include "world/WorldSeams.h"
+#include "foundation/Random.h"
 
 #include <cmath>
 #include <cstring>
@@ -108,6 +110,87 @@ bool COrganization::CanRecruit()
     return m_Clan.m_bFixedBase || m_Clan.m_bImmortal || m_fMoney * 0.01f / (float(m_nMembers) + 0.01f) > 1.0f;
 }
 
+void COrganization::PayConvict(CMech* member)
+{
+    if (member) m_fMoney -= member->GetConvictPrice(0, false);
+}
+
+void COrganization::PayMechanoid(CMech* member)
+{
+    if (member && member->m_pMechanoid) m_fMoney -= member->m_pMechanoid->GetPrice(true);
+}
+
+void COrganization::OnMechBuilding(CMech* member, const char* building)
+{
+    XTRACE("COrganization::OnMechBuilding");
+    if (!member || !building) return;
+    char argument[32] = {};
+    std::strncpy(argument, building, 31);
+    CWorld::RaiseScriptEvent(member->m_szId, "OnMechCommit", argument);
+    member->m_bInBuilding = 1;
+    std::memcpy(member->m_szBuilding, argument, 32);
+    if (member->m_bDead && member->m_fComebackTimer == 0.0f)
+    {
+        // Slow in another clan's building. The owner's own fixed-base flag
+        // is not reachable through the world's organisations yet: taken as
+        // clear.
+        const SBuildingRecord* b = g_pWorld ? g_pWorld->FindBuilding(argument) : nullptr;
+        const bool foreign = b && b->owner[0] && !Same(b->owner, m_szName);
+        member->m_fComebackTimer = !m_Clan.m_bFixedBase && foreign ? 600.0f : 30.0f;
+    }
+    UpdateMechInfo();
+}
+
+void COrganization::OnMechStay(CMech* member)
+{
+    if (!member || !g_pWorld) return;
+    std::int32_t there = 0;
+    for (const CMech* m : g_pWorld->m_Mechs)
+        if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, member->m_szBuilding))
+            ++there;
+    if (PlaceCount(member->m_szBuilding) == there)
+        g_pWorld->CaptureBuilding(m_szName, member->m_szBuilding);
+    else if (!m_Clan.m_bFixedBase)
+        std::memcpy(m_szBase, member->m_szBuilding, 32);
+}
+
+std::uint32_t COrganization::ChooseGroupKind() const
+{
+    const float h = std::round(float(m_nActive) * m_Clan.m_fTransportShare); // halves away from zero
+    if (h > float(m_nGroupCounts[0])) return 0;
+    const float t = float(m_nActive) - h;
+    return std::int32_t(t * m_Clan.m_fHunterShare) > m_nGroupCounts[1] ? 1 : 2;
+}
+
+void COrganization::StartGroupConstruct(std::uint32_t kind)
+{
+    XTRACE("CreateGroupContruct");
+    kind = std::min<std::uint32_t>(kind, 2);
+    const std::uint32_t m = std::max<std::uint32_t>(m_Clan.m_nMaxSize[kind], 1);
+    std::uint32_t planned = m <= 1 ? 1 : 1 + std::uint32_t(g_Random.RandomInt(std::int32_t(m - 1)));
+    planned = std::min(planned, SGroupConstruct::kMaxMembers);
+    SGroupConstruct g;
+    g.m_nKind = kind;
+    g.m_nPlanned = planned;
+    if (!Same(m_szName, kPlayer))
+    {
+        const std::uint32_t count = std::min<std::uint32_t>(m_Clan.m_nConfigs[kind], 3);
+        for (std::uint32_t i = 0; i < planned; ++i)
+        {
+            char name[33] = {};
+            if (count) std::memcpy(name, m_Clan.m_Configs[kind][g_Random.RandomInt(std::int32_t(count))], 32);
+            const std::int32_t index = g_MechConfigManager.FindName(name);
+            if (index < 0)
+                g_ErrorLog.LogError(
+                    "COrganization::CreateGroupContruct configuration '%s' not found. Replaced to Default.", name);
+            g.m_nConfigs[i] = std::uint32_t(std::max(index, 0));
+        }
+        g.m_nConfigCount = planned;
+    }
+    g.m_bIdle = 0;
+    m_Construct = g;
+}
+
 void COrganization::ChooseBase()
 {
     // The group descriptions' buildings come with the group list; until
@@ -133,11 +216,7 @@ void COrganization::ClanDeath()
         for (CMech* m : g_pWorld->m_Mechs)
             if (m && Same(m->m_szOrg, m_szName) && m->m_nGeneration < kLeaderRank)
                 g_pWorld->OnTryConvict(m->m_szId, kFree);
-    if (g_pAppEvent)
-    {
-        const char argument[32] = {};
-        g_pAppEvent->OnScriptEvent(m_szName, "OnClanDeath", argument);
-    }
+    CWorld::RaiseScriptEvent(m_szName, "OnClanDeath", "");
     char base[32];
     std::memcpy(base, m_szBase, 32);
     OnBuildingGone(base);

@@ -29,10 +29,10 @@
 // A damaged stream is refused whole with one error line.
 //
 // Stand-in parts, for want of the mechanoid groups: the group construction
-// is kept and streamed but no group is built (AssignMech and
-// AddMechToGroupConstruct only recruit into the record), the base building
-// is chosen only among the world's own building records, and the building
-// and group events that move members need the group list.
+// is chosen, started and streamed but no member is equipped and no group is
+// built (AssignMech, AddMechToGroupConstruct, OnGroupBuilding, OnKillMech,
+// OnGainBuilding and OnLoseBuilding need the group list), and no new base
+// building is chosen (the group descriptions' buildings come with it).
 //
 // Threads: main thread only.
 #pragma once
@@ -81,8 +81,22 @@ public:
 
     virtual std::int32_t GetPower();
     virtual void OnBuildingGone(const char* building);
+    virtual void OnMechBuilding(CMech* member, const char* building);
+    virtual void OnMechStay(CMech* member);
     virtual bool IsRich();
+    virtual void PayConvict(CMech* member);
     virtual bool CanRecruit();
+    virtual void PayMechanoid(CMech* member);
+
+    // The kind of the next group: transport while there are fewer caravans
+    // than the transport share of the active members, then hunters by the
+    // hunter share of the rest, else people.
+    std::uint32_t ChooseGroupKind() const;
+    // Starts assembling a group of that kind: 1 to m - 1 members (1 when
+    // the kind's largest size m is 1 or 2), at most 5, each with a
+    // configuration drawn from the kind's list (configuration 0, with an
+    // error line, for a name the table lacks; none for "ORG_PLAYER").
+    void StartGroupConstruct(std::uint32_t kind);
 
     void UpdateMechInfo();
     std::int32_t GetIndex() const;

@@ -122,6 +122,10 @@ public:
     void GetMechInBuilding(const char* building, const char* org, std::vector<std::string>& out) const;
     void GetMechInCluster(const char* building, const char* org, std::vector<std::string>& out) const;
 
+    // A script event through the game-event sink (nothing without one);
+    // the argument is up to 31 characters.
+    static void RaiseScriptEvent(const char* object, const char* event, const char* argument);
+
     float GetOrgShare(const char* org) const;
     void AlertOrganizations(const char* org);
     void OnTryConvict(const char* mechId, const char* org);

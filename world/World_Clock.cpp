@@ -61,6 +61,13 @@ void CWorld::SimulateTime(float seconds)
         RunWorld(30.0f);
 }
 
+void CWorld::RaiseScriptEvent(const char* object, const char* event, const char* argument)
+{
+    char padded[32] = {};
+    if (argument) std::strncpy(padded, argument, 31);
+    if (g_pAppEvent) g_pAppEvent->OnScriptEvent(object, event, padded);
+}
+
 std::int32_t CWorld::GetBuildingCluster(const char* gameId) const
 {
     return g_pfnBuildingCluster ? g_pfnBuildingCluster(gameId) : 0;

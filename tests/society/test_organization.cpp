@@ -223,3 +223,86 @@ TEST_F(Organization, TheStreamOfEachVersion)
         EXPECT_NE(Tree().ErrorLog().find(c.reason), std::string::npos) << c.what;
     }
 }
+
+TEST_F(Organization, TheNextGroupsKindAndSize)
+{
+    Members("CLAN_A", 10, 0);
+    auto a = Make("CLAN_A");
+    a->UpdateMechInfo();
+    a->m_Clan.m_fTransportShare = 0.25f; // h = round(2.5) = 3
+    a->m_Clan.m_fHunterShare = 0.5f;     // int(7 x 0.5) = 3
+    struct SCase
+    {
+        std::int32_t transport, hunters;
+        std::uint32_t kind;
+    } cases[] = {{2, 0, 0}, {3, 2, 1}, {3, 3, 2}, {9, 9, 2}};
+    for (const SCase& c : cases)
+    {
+        a->m_nGroupCounts[0] = c.transport;
+        a->m_nGroupCounts[1] = c.hunters;
+        EXPECT_EQ(a->ChooseGroupKind(), c.kind) << c.transport << "/" << c.hunters;
+    }
+
+    // Sizes 1 and 2 always plan one member; 9 plans at most 5.
+    for (std::uint32_t m : {0u, 1u, 2u, 9u})
+    {
+        a->m_Clan.m_nMaxSize[1] = m;
+        for (int i = 0; i < 20; ++i)
+        {
+            a->StartGroupConstruct(1);
+            EXPECT_EQ(a->m_Construct.m_bIdle, 0);
+            if (m <= 2)
+            {
+                EXPECT_EQ(a->m_Construct.m_nPlanned, 1u);
+            }
+            EXPECT_GE(a->m_Construct.m_nPlanned, 1u);
+            EXPECT_LE(a->m_Construct.m_nPlanned, 5u);
+            EXPECT_EQ(a->m_Construct.m_nConfigCount, a->m_Construct.m_nPlanned);
+        }
+    }
+    // An unknown configuration becomes configuration 0, with its line.
+    std::strcpy(a->m_Clan.m_Configs[2][0], "CFG_NOWHERE");
+    a->m_Clan.m_nConfigs[2] = 1;
+    a->StartGroupConstruct(2);
+    EXPECT_EQ(a->m_Construct.m_nConfigs[0], 0u);
+    EXPECT_NE(Tree().ErrorLog().find("configuration 'CFG_NOWHERE' not found. Replaced to Default."),
+              std::string::npos);
+    // The player's organisation draws none.
+    auto p = Make("ORG_PLAYER");
+    p->m_Clan.m_nMaxSize[0] = 4;
+    p->StartGroupConstruct(0);
+    EXPECT_EQ(p->m_Construct.m_nConfigCount, 0u);
+}
+
+TEST_F(Organization, MembersEnteringAndStayingInBuildings)
+{
+    Members("CLAN_A", 0, 1);
+    Members("CLAN_B", 1, 0);
+    m_World.CaptureBuilding("CLAN_B", "B_CLAN_B");
+    g_pfnBuildingCluster = [](const char*) { return 2; };
+    auto a = Make("CLAN_A");
+    CMech* m = m_World.m_Mechs[0];
+    m->m_bInCluster = 0;
+    m->m_bDead = 1;
+    a->OnMechBuilding(m, "B_CLAN_B"); // another clan's building
+    EXPECT_EQ(m->m_fComebackTimer, 600.0f);
+    EXPECT_STREQ(m->m_szBuilding, "B_CLAN_B");
+    m->m_fComebackTimer = 0.0f;
+    a->OnMechBuilding(m, "B_FREE");
+    EXPECT_EQ(m->m_fComebackTimer, 30.0f);
+
+    // One of two places taken: the building becomes the base; both: captured.
+    m->m_bDead = 0;
+    m->m_bInCluster = 1;
+    a->OnMechStay(m);
+    EXPECT_STREQ(a->m_szBase, "B_FREE");
+    EXPECT_EQ(m_World.FindBuilding("B_FREE"), nullptr);
+    CMech* second = m_World.AddMech("A2");
+    std::strcpy(second->m_szOrg, "CLAN_A");
+    std::strcpy(second->m_szBuilding, "B_FREE");
+    second->m_bInCluster = second->m_bInBuilding = 1;
+    a->OnMechStay(second);
+    ASSERT_NE(m_World.FindBuilding("B_FREE"), nullptr);
+    EXPECT_STREQ(m_World.FindBuilding("B_FREE")->owner, "CLAN_A");
+    g_pfnBuildingCluster = nullptr;
+}
