@@ -2,14 +2,9 @@
 // that the world engine creates through the class factory and hands its
 // blocks of the location's objects file.
 //
-// The equipment stock's interface is whole, and CEqpTrade (EqpTrade.h)
-// implements it under "IGUID_IEqpTrade". Stand-in for the rest: the goods
-// trade and organisation interfaces hold only the operations the world
-// engine calls (and, of the organisation manager, the name look-up and the
-// relation query of the building menu's music); their implementations
-// (CMMTrade, COrgManager) come with
-// the organisations and goods trade, under "IGUID_IMMTrade" and
-// "IGUID_IOrgManager". Until then the engine runs without them.
+// Implementations, registered by RegisterTradeClasses in this order:
+// CEqpTrade (EqpTrade.h, "IGUID_IEqpTrade"), CMMTrade (MMTrade.h,
+// "IGUID_IMMTrade") and COrgManager (OrgManager.h, "IGUID_IOrgManager").
 #pragma once
 
 #include "foundation/ClassFactory.h"
@@ -19,16 +14,41 @@
 
 class CMemStream;
 
+struct STradeGood;
+struct SExBuildingTrade;
+
+// The goods trade of the location's buildings (CMMTrade in MMTrade.h,
+// factory id "IGUID_IMMTrade"). Names are fixed names (32 bytes); a name
+// whose first four bytes are all 0xFF is the invalid name.
 class IMMTrade : public IBaseInterface
 {
 public:
-    // Block 2 of the objects file (and the saved game's "TRADE" record);
-    // may throw on a damaged block.
+    // The "TRADE" record (also block 2 of the objects file).
+    virtual void SaveToStream(CMemStream& stream) = 0;
+    // May throw CStreamError on a damaged stream; a damaged one changes
+    // nothing.
     virtual void LoadFromStream(CMemStream& stream) = 0;
-    // The saved game's "TRADE" record (written empty until the trade exists).
-    virtual void SaveToStream(CMemStream& /*stream*/) {}
-    // The step after loading (prices and stock brought up to date).
-    virtual void AfterLoad() = 0;
+    // Every goods entry a random stock (run after a location's block).
+    virtual void ResetStocks() = 0;
+    virtual void RunEachHour() = 0;
+    // A mechanoid's batch; no money moves here.
+    virtual void SoldGoodToBuilding(const char* building, const char* good, std::int32_t count) = 0;
+    virtual void BuyGoodFromBuilding(const char* building, const char* good, std::int32_t count) = 0;
+    virtual float GetBuildingIncome(const char* building) = 0;
+    virtual void SetGoodCount(const char* building, const char* good, std::int32_t count) = 0;
+    // Writes 32 bytes: a "TOV" good some building sells, else the invalid name.
+    virtual void GetRandomGood(char* out) = 0;
+    virtual void GetGoodList(const char* building, std::vector<STradeGood>& list) = 0;
+    virtual bool GetBuyPrice(const char* building, const char* good, float* price, std::int32_t count) = 0;
+    virtual bool GetSoldPrice(const char* building, const char* good, float* price, std::int32_t count) = 0;
+    virtual std::int32_t AddGood(const char* building, const char* good, std::int32_t count, std::int32_t mode) = 0;
+    virtual std::int32_t AddGoodCount(const char* building, const char* good, std::int32_t count) = 0;
+    virtual float GetProductionValue(const char* building) = 0;
+    virtual bool IsTradeBuilding(const char* building) = 0;
+    virtual SExBuildingTrade* FindBuilding(const char* building) = 0;
+    // Null when the table is full.
+    virtual SExBuildingTrade* AddBuilding(const char* building) = 0;
+    virtual std::int32_t GetBuildingType(const char* building) = 0;
 };
 
 // An item of the stock (52 bytes; streams hold these bytes as they are).
@@ -92,15 +112,39 @@ public:
     virtual void GetEqpCounts(std::int32_t* common, std::int32_t* buildings, std::int32_t* items) = 0;
 };
 
+class COrganization;
+struct SOrgRecord;
+
+// The organisations' table and the relations between them (COrgManager in
+// OrgManager.h, factory id "IGUID_IOrgManager"). An organisation is its
+// index in the table, -1 none. Relations are fractions from -1 (war) to 1
+// (allies), the same for (i, j) and (j, i).
 class IOrgManager : public IBaseInterface
 {
 public:
-    // The organisations' database section ("Организации").
-    virtual bool InitFromDB(const char* section) = 0;
-    // Its own set-up after the database.
-    virtual void SetUp() = 0;
-    // The organisation's index in the manager's list, -1 when unknown.
+    // The "ORGREL" record.
+    virtual void SaveToStream(CMemStream& stream) = 0;
+    // A damaged or foreign record is refused with one error line; the
+    // relations stay as they were.
+    virtual void LoadFromStream(CMemStream& stream) = 0;
+    // A new organisation bound to its name and record, null for a name the
+    // table lacks; the caller owns it.
+    virtual COrganization* CreateOrganization(const char* name) = 0;
+    // Every pair's starting relation (a new game).
+    virtual void InitRelations() = 0;
+    virtual float GetRelation(std::int32_t i, std::int32_t j, bool standard) = 0;
+    // A kill or deed of j against i; spread carries it to third parties.
+    virtual void ChangePolitic(std::int32_t i, std::int32_t j, float change, bool spread) = 0;
+    // Current relations move towards the standard ones over t game hours.
+    virtual void RelaxRelations(float t) = 0;
+    virtual void SetRelation(std::int32_t i, std::int32_t j, float value, bool current, bool standard) = 0;
+    virtual float GetOrgFactor(std::int32_t index) = 0;
+    // The organisations' database section ("Организации"); false when the
+    // section cannot be read.
+    virtual bool LoadTable(const char* section) = 0;
+    // The organisation's index, -1 when unknown.
     virtual std::int32_t FindByName(const char* name) = 0;
-    // The relation of organisation a towards b, -1 (war) to 1 (allies).
-    virtual float GetRelation(std::int32_t a, std::int32_t b, int flag) = 0;
+    virtual std::int32_t GetOrgCount() = 0;
+    // Null outside 0 .. count - 1.
+    virtual const SOrgRecord* GetRecord(std::int32_t index) = 0;
 };

@@ -233,8 +233,7 @@ void CMMEngine::MMInit()
     m_pOrgManager = CreateInterface<IOrgManager>("IGUID_IOrgManager");
     if (m_pOrgManager)
     {
-        m_pOrgManager->InitFromDB("\xce\xf0\xe3\xe0\xed\xe8\xe7\xe0\xf6\xe8\xe8"); // Организации
-        m_pOrgManager->SetUp();
+        m_pOrgManager->LoadTable("\xce\xf0\xe3\xe0\xed\xe8\xe7\xe0\xf6\xe8\xe8"); // Организации
     }
 }
 
@@ -353,8 +352,15 @@ void CMMEngine::LoadWorld(const char* fileName)
         if (block == 1) g_MechGroupList.Load(stream);
         if (block == 2 && g_pTrade)
         {
-            g_pTrade->LoadFromStream(stream);
-            g_pTrade->AfterLoad();
+            try
+            {
+                g_pTrade->LoadFromStream(stream);
+            }
+            catch (const std::exception&)
+            {
+                // The trade said why; its tables stay as they were.
+            }
+            g_pTrade->ResetStocks();
         }
         if (block == 3)
         {

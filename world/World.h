@@ -25,8 +25,8 @@
 // groups, organisation manager, trade and units: the group list
 // (CMechGroupList2) and its run, the organisation statistics,
 // ReanimateM1Mech, the group and AI part of CreateM1Group (only its mech
-// records are made), SetDefaultState, CreatePlayerGroup, the goods trade's hourly
-// step (the equipment stock restocks already), and in GenerateWorld the building objects' flags, observers,
+// records are made), SetDefaultState, CreatePlayerGroup, and in
+// GenerateWorld the building objects' flags, observers,
 // gatherers and capsules; SimulateTime does not move the view camera.
 //
 // Ownership: the world owns its mech records (but not the player's record
@@ -121,6 +121,10 @@ public:
     void MechLeaveCluster(const char* mechId);
     void GetMechInBuilding(const char* building, const char* org, std::vector<std::string>& out) const;
     void GetMechInCluster(const char* building, const char* org, std::vector<std::string>& out) const;
+
+    // A script event through the game-event sink (nothing without one);
+    // the argument is up to 31 characters.
+    static void RaiseScriptEvent(const char* object, const char* event, const char* argument);
 
     float GetOrgShare(const char* org) const;
     void AlertOrganizations(const char* org);

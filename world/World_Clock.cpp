@@ -5,6 +5,7 @@
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
+#include "world/MMEngine.h"
 #include "society/Trade.h"
 #include "world/Mech.h"
 #include "world/ObjectList.h"
@@ -46,6 +47,7 @@ void CWorld::RunWorld(float dt)
         XTRACE("HOUR");
         for (const auto& o : m_Organizations)
             o->Run(kHour);
+        if (g_pTrade) g_pTrade->RunEachHour();
         if (m_pEqpTrade) m_pEqpTrade->RestockEqp();
         if (g_pAppEvent) g_pAppEvent->OnScriptEvent(m_szLocationName, "OnHour", empty);
     }
@@ -57,6 +59,13 @@ void CWorld::SimulateTime(float seconds)
     const std::int32_t steps = std::int32_t(seconds * (1.0f / 30.0f));
     for (std::int32_t i = 0; i < steps; ++i)
         RunWorld(30.0f);
+}
+
+void CWorld::RaiseScriptEvent(const char* object, const char* event, const char* argument)
+{
+    char padded[32] = {};
+    if (argument) std::strncpy(padded, argument, 31);
+    if (g_pAppEvent) g_pAppEvent->OnScriptEvent(object, event, padded);
 }
 
 std::int32_t CWorld::GetBuildingCluster(const char* gameId) const

@@ -8,6 +8,8 @@
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
 #include "society/EqpTrade.h"
+#include "society/MMTrade.h"
+#include "society/OrgManager.h"
 #include "units/KindManagers.h"
 #include "units/Mechanoid.h"
 #include "world/MMEngine.h"
@@ -15,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -87,6 +90,54 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         g_pWorld->SimulateTime(24 * 120.0f);
         EXPECT_GE(launcher->m_nCount, before + 12);
         EXPECT_LE(launcher->m_nCount, before + 24);
+        g_pWorld->DoneWorld();
+        EXPECT_EQ(ReadText("error.log"), "");
+        engine.Done();
+        g_ResourceDB.Done();
+    }
+    plat::SetCurrentDirectory(previous.c_str());
+}
+
+TEST_F(SampleStock, TheSampleBuildingsGoodsAndTheOrganisations)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    {
+        worldtest::CScene scene;
+        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+        CMMEngine engine;
+        RegisterUnitManagers();
+        RegisterTradeClasses();
+        engine.MMInit();
+        IOrgManager* orgs = engine.m_pOrgManager;
+        ASSERT_NE(orgs, nullptr);
+        ASSERT_EQ(orgs->GetOrgCount(), 4);
+        const std::int32_t sample = orgs->FindByName("ORG_SAMPLE");
+        const std::int32_t merchants = orgs->FindByName("ORG_MERCHANTS");
+        ASSERT_GE(sample, 0);
+        ASSERT_GE(merchants, 0);
+        EXPECT_FLOAT_EQ(orgs->GetRecord(sample)->m_fVolatility, 1.5f);
+        EXPECT_FLOAT_EQ(orgs->GetRecord(merchants)->m_fHelpfulness, 0.8f);
+        orgs->InitRelations();
+        const float r = orgs->GetRelation(sample, merchants, false);
+        EXPECT_TRUE(r >= -0.45f && r < -0.35f) << r;
+
+        g_Random.SetState(11);
+        engine.LoadWorld("sample.loc");
+        ASSERT_NE(g_pTrade, nullptr);
+        SExBuildingTrade* hall = g_pTrade->FindBuilding("SAMPLE_HALL");
+        ASSERT_NE(hall, nullptr);
+        ASSERT_EQ(hall->m_Goods.size(), 2u);
+        const STradeGood* food = hall->FindGood("TOV_FOOD");
+        ASSERT_NE(food, nullptr);
+        EXPECT_FLOAT_EQ(food->m_fSellPrice, 40.0f);
+        EXPECT_GE(food->m_fStock, 8000.0f); // drawn as the location loads
+        EXPECT_EQ(food->m_bNative, 1);
+        float price = 0.0f;
+        ASSERT_TRUE(hall->GetBuyPrice("TOV_FOOD", 1, &price, 0));
+        EXPECT_FLOAT_EQ(price, 40.0f * std::exp(100.0f / (food->m_fStock + 10.0f)));
         g_pWorld->DoneWorld();
         EXPECT_EQ(ReadText("error.log"), "");
         engine.Done();

@@ -336,14 +336,23 @@ class CFakeOrgs : public IOrgManager
 public:
     CGuidKey GetGUID() const override { return CGuidKey(); }
     std::uint32_t GetSize() const override { return sizeof(*this); }
-    bool InitFromDB(const char*) override { return true; }
-    void SetUp() override {}
+    void SaveToStream(CMemStream&) override {}
+    void LoadFromStream(CMemStream&) override {}
+    COrganization* CreateOrganization(const char*) override { return nullptr; }
+    void InitRelations() override {}
+    void ChangePolitic(std::int32_t, std::int32_t, float, bool) override {}
+    void RelaxRelations(float) override {}
+    void SetRelation(std::int32_t, std::int32_t, float, bool, bool) override {}
+    float GetOrgFactor(std::int32_t) override { return 0.5f; }
+    bool LoadTable(const char*) override { return true; }
+    std::int32_t GetOrgCount() override { return 2; }
+    const SOrgRecord* GetRecord(std::int32_t) override { return nullptr; }
     std::int32_t FindByName(const char* name) override
     {
         const std::string n = name;
         return n == "ORG_PLAYER" ? 0 : n == "ORG_OTHER" ? 1 : -1;
     }
-    float GetRelation(std::int32_t, std::int32_t, int) override { return m_fRelation; }
+    float GetRelation(std::int32_t, std::int32_t, bool) override { return m_fRelation; }
     float m_fRelation = 0.0f;
 };
 

@@ -235,8 +235,25 @@ TEST_F(MMEngine, StartUpReadsTheConfigurationAndCreatesTheTrade)
     {
         CGuidKey GetGUID() const override { return {}; }
         std::uint32_t GetSize() const override { return sizeof *this; }
+        void SaveToStream(CMemStream&) override {}
         void LoadFromStream(CMemStream&) override {}
-        void AfterLoad() override {}
+        void ResetStocks() override {}
+        void RunEachHour() override {}
+        void SoldGoodToBuilding(const char*, const char*, std::int32_t) override {}
+        void BuyGoodFromBuilding(const char*, const char*, std::int32_t) override {}
+        float GetBuildingIncome(const char*) override { return 0.0f; }
+        void SetGoodCount(const char*, const char*, std::int32_t) override {}
+        void GetRandomGood(char*) override {}
+        void GetGoodList(const char*, std::vector<STradeGood>&) override {}
+        bool GetBuyPrice(const char*, const char*, float*, std::int32_t) override { return false; }
+        bool GetSoldPrice(const char*, const char*, float*, std::int32_t) override { return false; }
+        std::int32_t AddGood(const char*, const char*, std::int32_t, std::int32_t) override { return -1; }
+        std::int32_t AddGoodCount(const char*, const char*, std::int32_t) override { return -1; }
+        float GetProductionValue(const char*) override { return 0.0f; }
+        bool IsTradeBuilding(const char*) override { return false; }
+        SExBuildingTrade* FindBuilding(const char*) override { return nullptr; }
+        SExBuildingTrade* AddBuilding(const char*) override { return nullptr; }
+        std::int32_t GetBuildingType(const char*) override { return 0; }
     };
     std::uint32_t index = 0;
     RegisterClassFactory(

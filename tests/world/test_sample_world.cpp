@@ -59,8 +59,8 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
             g_StoneManager.LoadObjectsFrom(file);
     }
     g_ObjectList.m_bLoading = 0;
-    // The five blocks follow: the group descriptions, three empty ones and
-    // the equipment stock.
+    // The five blocks follow: the group descriptions, the goods trade, the
+    // music, an empty one and the equipment stock.
     std::uint32_t length = 0;
     ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
     CMemStream groups;
@@ -70,9 +70,12 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     EXPECT_EQ(list.GetCount(), 2);
     ASSERT_NE(list.Find("PATROL1"), nullptr);
     EXPECT_EQ(list.Find("PATROL1")->m_RoadSet.size(), 4u);
-    // Block 2 is empty; block 3 holds the music with one ambient zone.
+    // Block 2 holds the goods trade (read by the society's tests); block 3
+    // the music with one ambient zone.
     ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
-    EXPECT_EQ(length, 0u);
+    EXPECT_GT(length, 8u);
+    CMemStream tradeBlock;
+    ASSERT_EQ(file.ReadBytes(tradeBlock.Allocate(length), length), length);
     ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
     CMemStream musicBlock;
     ASSERT_EQ(file.ReadBytes(musicBlock.Allocate(length), length), length);

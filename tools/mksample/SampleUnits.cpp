@@ -8,11 +8,13 @@
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
 #include "society/EqpTrade.h"
+#include "society/MMTrade.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "units/UnitTypes.h"
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 
@@ -365,7 +367,19 @@ bool AddUnitTables(DataBase& db)
                        {"TOV_FOOD", {{"MASSA", 1}, {"PRICE", 40.0}, {"TYPE", 1}}},
                        {"TOV_MECHANOID", {{"MASSA", 50}, {"NOTRADE", 1}, {"TYPE", 2}}},
                    }) &&
-           AddSampleGlider(db);
+           AddSampleGlider(db) &&
+           // "Организации": the two clans of the sample location besides the
+           // free pilots and the player's organisation.
+           AddRows(db, "\xce\xf0\xe3\xe0\xed\xe8\xe7\xe0\xf6\xe8\xe8",
+                   {
+                       {"ORG_FREE", {{"ICON", 0}, {"COLOR", 0x808080}, {"HELPNESS", 0}, {"VOLATILE", 0.5}}},
+                       {"ORG_PLAYER", {{"ICON", 1}, {"COLOR", 0x00FF00}, {"HELPNESS", 50}, {"VOLATILE", 1.0}}},
+                       {"ORG_SAMPLE",
+                        {{"ICON", 2}, {"COLOR", 0xFF4020}, {"ICO_MODEL", "MOD_BOX"}, {"HELPNESS", 30},
+                         {"VOLATILE", 1.5}}},
+                       {"ORG_MERCHANTS",
+                        {{"ICON", 3}, {"COLOR", 0x2040FF}, {"HELPNESS", 80}, {"VOLATILE", 0.8}}},
+                   });
 }
 
 // Two glider types and two mechanoid configurations: "MECH_LIGHT", which
@@ -455,6 +469,25 @@ void WriteSampleEquipmentStock(CMemStream& out)
                                   StockItem("EQP_BOOSTER", 2, 0, 2000.0f, 1, 0.0f),
                                   StockItem("REACTOR_SMALL", 2, 0x3001, 1200.0f, 1, 0.5f)}});
     stock.SaveToStream(out);
+}
+
+// Block 2 of the sample objects file: the sample building "SAMPLE_HALL"
+// buys ore and sells food (stocks are drawn when the location loads).
+void WriteSampleGoodsTrade(CMemStream& out)
+{
+    CMMTrade trade;
+    SExBuildingTrade* hall = trade.AddBuilding("SAMPLE_HALL");
+    STradeGood ore;
+    std::strcpy(ore.m_szName, "TOV_ORE");
+    ore.m_fUnitMass = 2.0f;
+    ore.m_fBuyPrice = 15.0f;
+    STradeGood food;
+    std::strcpy(food.m_szName, "TOV_FOOD");
+    food.m_fUnitMass = 1.0f;
+    food.m_fSellPrice = 40.0f;
+    food.m_nClass = 1;
+    hall->m_Goods = {ore, food};
+    trade.SaveToStream(out);
 }
 
 // Called after the unit tables are written.

@@ -6,8 +6,9 @@
 // The objects file holds four sections (stones, helper marks, a chain of
 // three linked boundary posts, a road graph of twelve nodes) and the five
 // blocks after them: block 1 holds two group descriptions (a road guard and
-// a group on a set of roads), block 5 the equipment stock of the sample
-// building "SAMPLE_HALL", the others are empty.
+// a group on a set of roads), block 2 the goods trade and block 5 the
+// equipment stock of the sample building "SAMPLE_HALL", block 3 the music;
+// block 4 is empty.
 
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
@@ -29,6 +30,8 @@
 bool WriteSampleWorld(const std::string& root);
 // SampleUnits.cpp: the equipment stock of block 5.
 void WriteSampleEquipmentStock(CMemStream& out);
+// SampleUnits.cpp: the goods trade of block 2.
+void WriteSampleGoodsTrade(CMemStream& out);
 
 namespace
 {
@@ -259,6 +262,15 @@ bool WriteObjectsFile(const std::string& path)
     const std::uint32_t empty = 0;
     for (int block = 1; block < 4; ++block)
     {
+        if (block == 1)
+        {
+            // Block 2: the goods trade.
+            CMemStream trade;
+            WriteSampleGoodsTrade(trade);
+            out.Write(&trade.m_nPosition, 4);
+            out.Write(trade.m_pData, trade.m_nPosition);
+            continue;
+        }
         if (block == 2)
         {
             // Block 3: the location's music and one ambient zone.

@@ -308,7 +308,7 @@ void CUIBaseDialog::ChoiceMusic()
             if (other >= 0 && own >= 0)
             {
                 ownerKnown = true;
-                relation = orgs->GetRelation(own, other, 0);
+                relation = orgs->GetRelation(own, other, false);
             }
         }
     }

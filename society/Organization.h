@@ -1,0 +1,128 @@
+// COrganization: one organisation of the world (a clan or faction) whose
+// members are the world's mech records carrying its name. It counts its
+// members and where they are, keeps a base building, earns money from the
+// trade income of the buildings it owns, and dies as a clan when too few
+// of its members stay active for too long. The organisation manager makes
+// it (COrgManager::CreateOrganization); the caller owns it.
+//
+// Member flags as the world's records hold them: present m_bAlive, deployed
+// m_bAssigned, killed m_bDead, in-building m_bInBuilding, out of play
+// (in a building's cluster) m_bInCluster, rank m_nGeneration (5 a leader),
+// level m_nLevel.
+//
+// Death timer: 0 not running, above 0 the seconds left, -1 after the clan
+// died. The timer starts (300 s) in an hour when no member is at home and
+// fewer than six are active, and stops when six or more are. The clan dies
+// when a running timer runs out, or at once when the timer runs and no
+// member is active; a dead clan does not die again, and members at home
+// keep it alive.
+//
+// Organisation stream (little-endian):
+//     u32 version 4098 (a first word below 4096: an old stream without it,
+//         the word is the first counter, no death timer and money follow)
+//     8 x i32 counters (members, active, killed, garrison, idle, at home,
+//         build target, keep target), char[32] base building, f32 factor,
+//     group under construction: u8 idle, u32 kind, u32 planned size,
+//         u32 n (at most 5), n x char[32] member ids, u32 c (at most 5),
+//         c x u32 configuration indices,
+//     char[32] second name, f32 death timer (4097 on), f32 money (4098 on)
+// A damaged stream is refused whole with one error line.
+//
+// Stand-in parts, for want of the mechanoid groups: the group construction
+// is chosen, started and streamed but no member is equipped and no group is
+// built (AssignMech, AddMechToGroupConstruct, OnGroupBuilding, OnKillMech,
+// OnGainBuilding and OnLoseBuilding need the group list), and no new base
+// building is chosen (the group descriptions' buildings come with it).
+//
+// Threads: main thread only.
+#pragma once
+
+#include <cstdint>
+
+class CMech;
+class CMemStream;
+class COrgManager;
+struct SOrgRecord;
+
+// The clan's configuration (fixed-base and immortal flags, the transport
+// and hunter shares, the largest group size and the configuration names
+// per kind: transport, hunters, people).
+struct SClanConfig
+{
+    std::uint8_t m_bFixedBase = 0;
+    std::uint8_t m_bImmortal = 0;
+    float m_fTransportShare = 0.0f;
+    float m_fHunterShare = 0.0f;
+    std::uint32_t m_nMaxSize[3] = {1, 1, 1};
+    char m_Configs[3][3][32] = {};
+    std::uint32_t m_nConfigs[3] = {};
+};
+
+struct SGroupConstruct
+{
+    static constexpr std::uint32_t kMaxMembers = 5;
+    std::uint8_t m_bIdle = 1;
+    std::uint32_t m_nKind = 0;
+    std::uint32_t m_nPlanned = 0;
+    CMech* m_pMembers[kMaxMembers] = {};
+    std::uint32_t m_nMembers = 0;
+    std::uint32_t m_nConfigs[kMaxMembers] = {};
+    std::uint32_t m_nConfigCount = 0;
+};
+
+class COrganization
+{
+public:
+    static constexpr std::uint32_t kStreamVersion = 4098;
+    static constexpr float kDeathDelay = 300.0f;
+
+    COrganization(const char* name, const SOrgRecord* record, COrgManager* manager);
+    virtual ~COrganization() = default;
+
+    virtual std::int32_t GetPower();
+    virtual void OnBuildingGone(const char* building);
+    virtual void OnMechBuilding(CMech* member, const char* building);
+    virtual void OnMechStay(CMech* member);
+    virtual bool IsRich();
+    virtual void PayConvict(CMech* member);
+    virtual bool CanRecruit();
+    virtual void PayMechanoid(CMech* member);
+
+    // The kind of the next group: transport while there are fewer caravans
+    // than the transport share of the active members, then hunters by the
+    // hunter share of the rest, else people.
+    std::uint32_t ChooseGroupKind() const;
+    // Starts assembling a group of that kind: 1 to m - 1 members (1 when
+    // the kind's largest size m is 1 or 2), at most 5, each with a
+    // configuration drawn from the kind's list (configuration 0, with an
+    // error line, for a name the table lacks; none for "ORG_PLAYER").
+    void StartGroupConstruct(std::uint32_t kind);
+
+    void UpdateMechInfo();
+    std::int32_t GetIndex() const;
+    // The hourly run (dt = 120 s of world time).
+    void Run(float dt);
+    void SaveToStream(CMemStream& stream);
+    // Throws CStreamError (after its error line) on a damaged stream.
+    void LoadFromStream(CMemStream& stream);
+
+    const char* GetName() const { return m_szName; }
+
+    std::int32_t m_nMembers = 0, m_nActive = 0, m_nKilled = 0, m_nGarrison = 0, m_nIdle = 0, m_nAtHome = 0;
+    std::int32_t m_nBuildTarget = 0, m_nKeepTarget = 0;
+    char m_szBase[32] = {};
+    SGroupConstruct m_Construct;
+    std::int32_t m_nGroupCounts[3] = {};
+    SClanConfig m_Clan;
+    char m_szName[32] = {};
+    char m_szSecondName[32] = {};
+    float m_fMoney = 0.0f;
+    float m_fDeathTimer = 0.0f;
+    float m_fFactor = 1.0f;
+    const SOrgRecord* m_pRecord = nullptr;
+
+private:
+    void ClanDeath();
+    void ChooseBase();
+    COrgManager* m_pManager = nullptr;
+};
