@@ -21,8 +21,7 @@ CMMObject* MakeGlider(const CMatrix& placement, std::int32_t type, const char* g
 {
     auto* glider = new CGliderObject;
     if (gameId) std::strncpy(glider->m_szGameId, gameId, sizeof glider->m_szGameId - 1);
-    SetFieldId(glider->m_TypeRef, type);
-    glider->SetMatrix(placement);
+    glider->Init(placement, STypeKey(type));
     return glider;
 }
 

@@ -180,7 +180,7 @@ void CTheThing::Collect()
 {
     XTRACE("PICK UP");
     if (!g_pThingCollector) return;
-    CGliderObject* player = g_pPlayerGlider;
+    CMMObject* player = g_pPlayerGlider;
     SRadiusResult found;
     if (m_bPlayerOnly)
     {
@@ -196,7 +196,9 @@ void CTheThing::Collect()
     }
     for (int i = 0; i < found.count; ++i)
     {
-        auto* glider = dynamic_cast<CGliderObject*>(found.objects[i]);
+        // The type code, not the class: the world does not link the units.
+        CMMObject* o = found.objects[i];
+        auto* glider = o && o->m_nType == OBJ_GLIDER ? static_cast<CDynamicObject*>(o) : nullptr;
         if (!glider || !g_pThingCollector->CanCollect(glider)) continue;
         const bool isPlayer = glider == player;
         if (isPlayer && (PlayerBarred() || g_pLastDroppedThing == this)) continue;
@@ -219,7 +221,7 @@ void CTheThing::Collect()
     }
 }
 
-bool CTheThing::Transfer(CGliderObject* glider, bool player)
+bool CTheThing::Transfer(CMMObject* glider, bool player)
 {
     while (m_nContents > 0)
     {
