@@ -9,8 +9,6 @@
 #include <cstring>
 
 CMechConfigManager g_MechConfigManager;
-CTowerManager g_TowerManager;
-CTankManager g_TankManager;
 CFlyTehManager g_FlyTehManager;
 CGathererManager g_GathererManager;
 CCapsuleManager g_CapsuleManager;

@@ -21,6 +21,8 @@
 #include "units/EquipmentManager.h"
 #include "units/GunManager.h"
 #include "units/ModifManager.h"
+#include "units/TankObject.h"
+#include "units/TowerObject.h"
 #include "world/KindManagers.h"
 #include "world/ObjectManager.h"
 #include "world/TypeManagers.h"
@@ -32,16 +34,6 @@ class CMechConfigManager : public DefaultManager
 {
 };
 
-class CTowerManager : public CMMObjectManager
-{
-public:
-    CTowerManager() : CMMObjectManager(OBJ_TOWER) {}
-};
-class CTankManager : public CMMObjectManager
-{
-public:
-    CTankManager() : CMMObjectManager(OBJ_TANK) {}
-};
 class CFlyTehManager : public CMMObjectManager
 {
 public:
@@ -64,8 +56,6 @@ void RegisterUnitManagers();
 
 // g_EquipmentManager, g_GunManager and g_ModifManager: in their headers.
 extern CMechConfigManager g_MechConfigManager;
-extern CTowerManager g_TowerManager;
-extern CTankManager g_TankManager;
 extern CFlyTehManager g_FlyTehManager;
 extern CGathererManager g_GathererManager;
 extern CCapsuleManager g_CapsuleManager;
