@@ -1,5 +1,6 @@
 #include "units/KindManagers.h"
 
+#include "units/AnomalZone.h"
 #include "units/ExploObject.h"
 #include "units/GliderObject.h"
 #include "units/MissileObject.h"
@@ -60,6 +61,7 @@ void RegisterUnitManagers()
     g_UnitKinds.makeMissile = MakeMissile;
     g_UnitKinds.makeExplo = MakeExplo;
     g_UnitKinds.makeSaved = MakeSaved;
+    g_UnitKinds.makeAnomalZone = MakeAnomalZone;
     g_pThingCollector = &s_ThingCollector;
     SUnitManagers& u = g_UnitManagers;
     u.glider = &g_GliderManager;

@@ -107,6 +107,7 @@ CMMObject* CTankManager::CreateObject(const char* typeName, const CMatrix* place
 CTankObject::CTankObject()
 {
     m_nType = OBJ_TANK;
+    m_bMoving = 1;
     m_bCollidable = 1;
     m_bShown = 1;
     m_bDeleteNotify = 1;

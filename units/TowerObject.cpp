@@ -141,6 +141,10 @@ void CTowerManager::InitTower(std::int32_t index)
 CTowerObject::CTowerObject()
 {
     m_nType = OBJ_TOWER;
+    // Run every frame wherever the camera is: the tower tests its own
+    // awake range, which reaches beyond the object list's run range.
+    m_bMoving = 1;
+    m_bAlwaysRun = 1;
     m_bCollidable = 1;
     m_bShown = 1;
     m_bDeleteNotify = 1;
@@ -171,7 +175,7 @@ void CTowerObject::Init(const CMatrix& placement, const char* typeName, const ch
     if (!m_bFlying) return;
     m_fSpyDistance = CTowerManager::kFlyingSpy;
     m_fViewDistance = CTowerManager::kFlyingView;
-    m_bMoving = 1;
+    m_bPhysics = 1;
     m_fMass = 1000.0f;
     m_fForwardFriction = 1.4f;
     m_fForwardFrictionScale = 5.0f;
@@ -264,7 +268,7 @@ void CTowerObject::Run()
     if (!m_bNeighboursCollected) CollectNeighbours();
     if (!m_bBuildingFound) FindGuardedBuilding();
     const bool awake = IsAwake();
-    m_bMoving = awake && m_bFlying;
+    m_bPhysics = awake && m_bFlying;
     if (!awake) return;
     if (m_bActive)
     {
@@ -471,7 +475,7 @@ void CTowerObject::FlyTo(const CVector& goal)
 
 float CTowerObject::CalculateHeight(const CVector& p) const
 {
-    if (!m_bMoving) return 0.0f;
+    if (!m_bPhysics) return 0.0f;
     return g_Location.GetRoughHeight(p) + CTowerManager::kFlightHeight;
 }
 

@@ -8,7 +8,8 @@
 // building it guards 400 units above the ground.
 //
 // A tower sleeps (neither searches, turns nor fires) while the camera is
-// farther than sqrt(2) x the view range.
+// farther than sqrt(2) x the view range; it runs every frame to tell. The
+// physics moves a flying tower only while it is awake.
 //
 // Save record (SaveGame, after the object's 13 bytes): u8 active. LoadGame
 // throws CObjectStreamError when the byte is missing (the object list

@@ -30,6 +30,7 @@
 #include <vector>
 
 class CMMObject;
+class CSysObject;
 struct CMatrix;
 struct SNetDescriptor;
 
@@ -64,6 +65,9 @@ struct SUnitKinds
     // A bare object of a units' kind that a saved game recreates (missiles,
     // 16), to read its own save record; null for kinds it cannot make.
     CMMObject* (*makeSaved)(std::int32_t type) = nullptr;
+    // The force of an anomaly (a system point of kind 20) for a record of
+    // the anomaly block; without a maker the point has no force.
+    CSysObject* (*makeAnomalZone)(const char* typeName, const CMatrix& placement, const char* name) = nullptr;
 };
 extern SUnitKinds g_UnitKinds;
 

@@ -32,7 +32,7 @@ TEST_F(Towers, KindsReadTheirGunsFlightAndTheFixedDistances)
     CTowerObject* fly = Tower("TW_FLY", {500.0f, 500.0f, 50.0f});
     EXPECT_FLOAT_EQ(fly->GetViewDistance(), 1901.3153f);
     EXPECT_FLOAT_EQ(fly->GetSpyDistance(), 784.2194f);
-    EXPECT_EQ(fly->m_bMoving, 1);
+    EXPECT_EQ(fly->m_bPhysics, 1);
     EXPECT_FLOAT_EQ(fly->m_fMass, 1000.0f);
     CTowerObject* plain = Tower("TW_PLAIN", {700.0f, 500.0f, 0.0f});
     EXPECT_FLOAT_EQ(plain->GetViewDistance(), 1500.0f);
