@@ -29,6 +29,8 @@ set(_lower_net ${_lower_menus})
 # these headers, which declare what it calls and need no link the other way.
 set(_calls_up_world units/GliderObject.h society/Trade.h
                     app/GameWorldState.h)
+# The self-acting machines report the player's hits to the game's event sink.
+set(_calls_up_units app/GameWorldState.h)
 set(_folders platform foundation graphics sound world location units society script ui hud app menus
              consoles net)
 set(_unchecked tools tests bench)

@@ -34,20 +34,66 @@ class CMechConfigManager : public DefaultManager
 {
 };
 
-class CFlyTehManager : public CMMObjectManager
+// A manager of one built-in kind that reads no table: the flying machines
+// ("FTO_OBSERVER"), the gatherers ("VIRTUAL_ID_GATHERER") and the capsules
+// ("VIRTUAL_ID_CAPSULE"). Init sets up the one name and its record (model
+// and sound by name, -1 when unknown); the section is not read.
+class CSingleKindManager : public CMMObjectManager
 {
 public:
-    CFlyTehManager() : CMMObjectManager(OBJ_FLYTEH) {}
+    CSingleKindManager(std::int32_t objectType, const char* name, const char* model, const char* sound,
+                       const char* missingModel)
+        : CMMObjectManager(objectType), m_pszName(name), m_pszModel(model), m_pszSound(sound),
+          m_pszMissingModel(missingModel)
+    {
+    }
+    bool Init(const char* section) override;
+    // The one record for 0 and -1, null for any other index.
+    const void* GetType(std::int32_t index) const override;
+    // These kinds are made by the game's set-up, not by the objects file.
+    CMMObject* CreateObject(const char*, const CMatrix*, const char*) override { return nullptr; }
+    // The model's bounding-box size (gatherers).
+    float m_fSize[3] = {1.0f, 1.0f, 1.0f};
+
+protected:
+    SObjectTypeHeader* GetTypeHeader(std::int32_t index) override { return index == 0 ? &m_Type : nullptr; }
+
+private:
+    SObjectTypeHeader m_Type;
+    const char* m_pszName;
+    const char* m_pszModel;
+    const char* m_pszSound;
+    const char* m_pszMissingModel;
 };
-class CGathererManager : public CMMObjectManager
+
+class CFlyTehManager : public CSingleKindManager
 {
 public:
-    CGathererManager() : CMMObjectManager(OBJ_GATHERER) {}
+    CFlyTehManager() : CSingleKindManager(OBJ_FLYTEH, "FTO_OBSERVER", "MOD_TEH_OBSERVER", "SND_T_FLY_FLIGHT", nullptr)
+    {
+    }
+    // A flying machine of the kind at the placement, added to the object list.
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
 };
-class CCapsuleManager : public CMMObjectManager
+
+class CGathererManager : public CSingleKindManager
 {
 public:
-    CCapsuleManager() : CMMObjectManager(OBJ_CAPSULE) {}
+    CGathererManager()
+        : CSingleKindManager(OBJ_GATHERER, "VIRTUAL_ID_GATHERER", "MOD_RESCUER", "SND_T_GATHERER_FLIGHT",
+                             "Error: CGathererManager::Init - model not found")
+    {
+    }
+};
+
+class CCapsuleManager : public CSingleKindManager
+{
+public:
+    CCapsuleManager() : CSingleKindManager(OBJ_CAPSULE, "VIRTUAL_ID_CAPSULE", "MOD_TEH_TRANSPORT", "", nullptr) {}
+    // Walks the live buildings: each station (building TYPE 13) still free
+    // is paired with its nearest free station, and two capsules run between
+    // them, one each way (units/CapsuleObject.cpp).
+    static void CreateForGame();
 };
 
 // Hands the world engine these managers (g_UnitManagers, world/MMEngine.h):
