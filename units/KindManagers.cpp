@@ -3,6 +3,7 @@
 #include "units/AnomalZone.h"
 #include "units/ExploObject.h"
 #include "units/FlyTehObject.h"
+#include "units/GameUnits.h"
 #include "units/GliderObject.h"
 #include "units/MissileObject.h"
 #include "units/ThingCollector.h"
@@ -101,6 +102,7 @@ void RegisterUnitManagers()
     g_UnitKinds.makeExplo = MakeExplo;
     g_UnitKinds.makeSaved = MakeSaved;
     g_UnitKinds.makeAnomalZone = MakeAnomalZone;
+    g_UnitKinds.createForGame = CreateUnitsForGame;
     g_pThingCollector = &s_ThingCollector;
     SUnitManagers& u = g_UnitManagers;
     u.glider = &g_GliderManager;

@@ -84,6 +84,9 @@ public:
                              "Error: CGathererManager::Init - model not found")
     {
     }
+    // One gatherer for every building with a cluster or of TYPE 3, placed
+    // at its home above the building (units/GathererObject.cpp).
+    static void CreateForGame();
 };
 
 class CCapsuleManager : public CSingleKindManager

@@ -68,6 +68,9 @@ struct SUnitKinds
     // The force of an anomaly (a system point of kind 20) for a record of
     // the anomaly block; without a maker the point has no force.
     CSysObject* (*makeAnomalZone)(const char* typeName, const CMatrix& placement, const char* name) = nullptr;
+    // The machines a new game puts into the location (observers, gatherers,
+    // capsules); nothing without it.
+    void (*createForGame)() = nullptr;
 };
 extern SUnitKinds g_UnitKinds;
 
