@@ -186,19 +186,21 @@ void WriteScenerySections(CMemStream& out)
 }
 constexpr std::uint32_t kScenerySections = 4;
 
-// A tower and a ground turret beside the square, an anomaly on the slope.
+// A tower, a ground turret and an anomaly out on the hills, away from the
+// start and the player's first flight (the tower watches 500 units round it,
+// the turret 1000).
 void WriteUnitSections(CMemStream& out)
 {
     const SMapSource map = MakeSampleLocation();
     auto ground = [&map](float x, float y) { return SampleGround(map, x, y); };
     WriteObjectSection(out, OBJ_TOWER,
-                       {MakeLocObjectRecord(Placement(1400, 1200, ground(1400, 1200), 0.0f, 1.0f), "TOWER_SAMPLE",
+                       {MakeLocObjectRecord(Placement(600, 500, ground(600, 500), 0.0f, 1.0f), "TOWER_SAMPLE",
                                             "sample_tower")});
     WriteObjectSection(out, OBJ_TANK,
-                       {MakeLocObjectRecord(Placement(1180, 1440, ground(1180, 1440), 0.5f, 1.0f), "TANK_SAMPLE",
+                       {MakeLocObjectRecord(Placement(300, 300, ground(300, 300), 0.5f, 1.0f), "TANK_SAMPLE",
                                             "sample_turret")});
     WriteObjectSection(out, OBJ_ANOMALZONE,
-                       {MakeLocObjectRecord(Placement(1480, 1420, ground(1480, 1420), 0.0f, 40.0f), "ANOMALY_SAMPLE",
+                       {MakeLocObjectRecord(Placement(500, 1000, ground(500, 1000), 0.0f, 40.0f), "ANOMALY_SAMPLE",
                                             "sample_anomaly")});
 }
 constexpr std::uint32_t kUnitSections = 3;
