@@ -69,7 +69,7 @@ bool CSingleKindManager::Init(const char*)
     m_nTypeCount = 1;
     m_Type = SObjectTypeHeader{};
     const std::int32_t model = g_pModelManager ? g_pModelManager->FindName(m_pszModel) : -1;
-    if (model < 0 && m_pszMissingModel) g_ErrorLog.LogError("%s", m_pszMissingModel);
+    if (g_pModelManager && model < 0 && m_pszMissingModel) g_ErrorLog.LogError("%s", m_pszMissingModel);
     const std::int32_t sound = g_pSoundManager && m_pszSound[0] ? g_pSoundManager->FindName(m_pszSound) : -1;
     SObjectTypeHeader::SetId(m_Type.Model, model);
     SObjectTypeHeader::SetId(m_Type.ModelAlpha, -1);

@@ -44,7 +44,8 @@ std::int32_t ModelId(const char* record, const char* key)
 {
     char name[32] = {};
     g_ResourceDB.GetStringField(record, key, name, sizeof name);
-    const std::int32_t id = g_pModelManager && name[0] ? g_pModelManager->FindName(name) : -1;
+    if (!g_pModelManager) return -1; // no model list to look in (tools, tests)
+    const std::int32_t id = name[0] ? g_pModelManager->FindName(name) : -1;
     if (id < 0) g_ErrorLog.LogError("CTankManager::Init Model not found: %s", name);
     return id;
 }

@@ -106,4 +106,6 @@ TEST_F(SampleUnits, TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
         o->SetPosition(was);
         EXPECT_GT(Changed(pixels, without), 30);
     }
+    app.Done();
+    EXPECT_EQ(Tree().ErrorLog(), "");
 }
