@@ -63,12 +63,14 @@ void CAnomalZone::Run()
                 g_ZoneWarningLevel = level;
                 g_ZoneWarningFlags[level] = 1;
             }
-            const float r = (glider->GetPosition() - at).LengthSq() / ((m_fRadius + 1.0f) * (m_fRadius + 1.0f));
+            const float r =
+                (glider->GetPosition() - at).LengthSq() / ((m_fRadius + 1.0f) * (m_fRadius + 1.0f));
             const float k = DamageFactor(r);
             if (m_pType->m_fForce == 0.0f || k == 0.0f) continue;
             const SGliderParameters* p = glider->GetParams();
             const float standard = p ? float(p->m_nStandard) : 0.0f;
-            glider->Damage(standard * m_pType->m_fForce * dt * k, CVector{0.0f, 1.0f, 0.0f}, 1, nullptr, level, 666);
+            glider->Damage(standard * m_pType->m_fForce * dt * k, CVector{0.0f, 1.0f, 0.0f}, 1, nullptr,
+                           level, 666);
         }
     }
 

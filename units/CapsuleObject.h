@@ -4,8 +4,8 @@
 // length it jumps back half a length behind its start. It takes no damage
 // and saves nothing of its own.
 //
-// CCapsuleManager::CreateForGame (units/KindManagers.h) pairs each station with its nearest free station at the
-// start of a game and makes two capsules per pair, one each way.
+// CCapsuleManager::CreateForGame (units/KindManagers.h) pairs each station with its nearest free station at
+// the start of a game and makes two capsules per pair, one each way.
 //
 // Ownership: the object list owns capsules. Threads: main thread.
 #pragma once

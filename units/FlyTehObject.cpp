@@ -212,7 +212,8 @@ void CFlyTehObject::MoveTo(const CVector& goal)
         if (std::isnan(m)) m = 1e-10f;
         const float yaw = std::asin(std::clamp(h.y * dir.x - h.x * dir.y, -1.0f, 1.0f));
         SetRotationX(TurnInput(yaw, m));
-        float pitch = std::asin(std::clamp(h.z * HorizontalLength(dir) - dir.z * HorizontalLength(h), -1.0f, 1.0f));
+        float pitch =
+            std::asin(std::clamp(h.z * HorizontalLength(dir) - dir.z * HorizontalLength(h), -1.0f, 1.0f));
         if (std::isnan(pitch)) pitch = 0.0f;
         SetRotationY(TurnInput(pitch, m));
         const float a = Dot(h, dir) > 0.8f ? 1.0f : 0.1f;
@@ -265,7 +266,8 @@ void CFlyTehObject::Explosion()
             auto* splinter = new CSplinterObject;
             splinter->Init(at, STypeKey(-1), CSplinterObject::kTrailCarry, thing);
             splinter->m_pOwner = this;
-            const CVector throwDir = Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
+            const CVector throwDir =
+                Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
             splinter->m_vVelocity = throwDir * (g_Random.Random(15.0f) + 3.0f) + m_vVelocity * 0.5f;
             g_ObjectList.AddObject(splinter);
         }

@@ -33,7 +33,8 @@ public:
     void Run() override;
     void Draw() override;
     void Pause(bool pause) override;
-    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind, int weaponKind) override;
+    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind,
+                int weaponKind) override;
 
     void MoveTo(const CVector& goal);
     std::int32_t GetNextRoadItem();

@@ -152,7 +152,8 @@ float CGathererObject::CalculateHeight(const CVector& p, float offset, bool obje
     {
         float h = 0.0f;
         if (g_Location.m_nCellsX > 0) h = g_Location.GetRoughHeight(q);
-        if (objects && g_pPhysics) h = std::max(h, g_pPhysics->GetGroundHeight(&q, const_cast<CGathererObject*>(this)));
+        if (objects && g_pPhysics)
+            h = std::max(h, g_pPhysics->GetGroundHeight(&q, const_cast<CGathererObject*>(this)));
         top = std::max(top, h);
     }
     return top + offset;
@@ -466,7 +467,8 @@ void CGathererObject::MovementToHome()
     m_fHealth = kHealth;
     m_fCircleAngle = 0.0f;
     for (int i = 0; i < m_nCarried; ++i)
-        if (m_pCarried[i] && m_pHome && g_pWorld) g_pWorld->SetMechInBuilding(m_pCarried[i]->m_szId, m_pHome->m_szGameId);
+        if (m_pCarried[i] && m_pHome && g_pWorld)
+            g_pWorld->SetMechInBuilding(m_pCarried[i]->m_szId, m_pHome->m_szGameId);
     std::fill(std::begin(m_pCarried), std::end(m_pCarried), nullptr);
     m_nCarried = 0;
 }

@@ -61,7 +61,8 @@ public:
     void LoadGame(CMemStream& stream) override;
     void LoadInit() override;
     void Pause(bool pause) override;
-    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind, int weaponKind) override;
+    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind,
+                int weaponKind) override;
 
     float CalculateHeight(const CVector& p, float offset, bool objects) const;
     void FlyTo(const CVector& point, float height, bool objects);

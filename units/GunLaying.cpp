@@ -39,8 +39,10 @@ void DampLaying(SGunLaying& s, float dt)
 float StepYaw(SGunLaying& s, const CVector& d, float r, float dt, const SLayingGains& g)
 {
     float error = std::atan2(d.x, d.y) + kPi - s.m_fYaw;
-    while (error > kYawErrorLimit) error -= 2.0f * kPi;
-    while (error < -kYawErrorLimit) error += 2.0f * kPi;
+    while (error > kYawErrorLimit)
+        error -= 2.0f * kPi;
+    while (error < -kYawErrorLimit)
+        error += 2.0f * kPi;
     if (std::fabs(error) <= 0.1f * r)
         s.m_fYawRate += g.yawNear * dt * error;
     else
@@ -50,7 +52,8 @@ float StepYaw(SGunLaying& s, const CVector& d, float r, float dt, const SLayingG
     return error;
 }
 
-float StepPitch(SGunLaying& s, const CVector& d, float r, float dt, float down, float up, const SLayingGains& g)
+float StepPitch(SGunLaying& s, const CVector& d, float r, float dt, float down, float up,
+                const SLayingGains& g)
 {
     const float lengthSq = d.LengthSq();
     if (lengthSq <= 1.0f) return 0.0f;
@@ -67,16 +70,17 @@ float StepPitch(SGunLaying& s, const CVector& d, float r, float dt, float down, 
 
 float WrapPi(float a)
 {
-    while (a > kPi) a -= 2.0f * kPi;
-    while (a < -kPi) a += 2.0f * kPi;
+    while (a > kPi)
+        a -= 2.0f * kPi;
+    while (a < -kPi)
+        a += 2.0f * kPi;
     return a;
 }
 
 CMatrix RemoveScale(const CMatrix& placement)
 {
     CMatrix m = placement;
-    const float length =
-        std::sqrt(m.m[0][0] * m.m[0][0] + m.m[0][1] * m.m[0][1] + m.m[0][2] * m.m[0][2]);
+    const float length = std::sqrt(m.m[0][0] * m.m[0][0] + m.m[0][1] * m.m[0][1] + m.m[0][2] * m.m[0][2]);
     if (length > 0.0f)
         for (int r = 0; r < 3; ++r)
             for (int c = 0; c < 3; ++c)

@@ -25,8 +25,8 @@ struct SGunLaying
 
 struct SLayingGains
 {
-    float yawNear;  // gain on the error while |error| <= 0.1 r
-    float yawFar;   // rate step (times r) beyond
+    float yawNear; // gain on the error while |error| <= 0.1 r
+    float yawFar;  // rate step (times r) beyond
     float pitchNear;
     float pitchFar;
 };

@@ -32,7 +32,8 @@ constexpr float kDegree = kPi / 180.0f;
 
 CComplexObject* Model(std::int32_t id)
 {
-    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id)) : nullptr;
+    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id))
+                                      : nullptr;
 }
 
 void SetWorld(const CMatrix& m)

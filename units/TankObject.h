@@ -68,7 +68,8 @@ public:
     void Draw() override;
     void DrawEffect(int pass) override;
     void ProcessDelete(CMMObject* deleted) override;
-    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind, int weaponKind) override;
+    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind,
+                int weaponKind) override;
 
     void SearchTarget();
     void RotateBarrel();

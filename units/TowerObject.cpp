@@ -35,7 +35,8 @@ constexpr float kOrbitStep = 100.0f;
 
 CComplexObject* Model(std::int32_t id)
 {
-    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id)) : nullptr;
+    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id))
+                                      : nullptr;
 }
 
 void SetWorld(const CMatrix& m)
@@ -356,7 +357,8 @@ void CTowerObject::RotateToTarget()
     m_Laying.m_fYaw = WrapPi(m_Laying.m_fYaw);
     const float pitchError =
         StepPitch(m_Laying, d, r, dt, m_pKind->m_fAngleDown, m_pKind->m_fAngleUp, kTowerGains);
-    if (std::fabs(yawError) < kFireError && std::fabs(pitchError) < kFireError && m_fAlertLevel >= 2.0f) Fire();
+    if (std::fabs(yawError) < kFireError && std::fabs(pitchError) < kFireError && m_fAlertLevel >= 2.0f)
+        Fire();
 }
 
 float CTowerObject::PitchFraction() const
@@ -381,9 +383,9 @@ void CTowerObject::Fire()
     CGun* gun = GunToFire();
     const CMatrix yaw = YawMatrix(m_Laying.m_fYaw, GetPosition());
     // Without an "FX" part the shot leaves at the gun's height.
-    const CMatrix mount = MuzzleMount(gun->m_bMounted ? m_pKind->m_nGunModel : -1, m_pKind->m_nMuzzlePart,
-                                      m_pKind->m_MuzzleTrans, PitchFraction(),
-                                      CVector{0.0f, 0.0f, m_pKind->m_fGunHeight});
+    const CMatrix mount =
+        MuzzleMount(gun->m_bMounted ? m_pKind->m_nGunModel : -1, m_pKind->m_nMuzzlePart,
+                    m_pKind->m_MuzzleTrans, PitchFraction(), CVector{0.0f, 0.0f, m_pKind->m_fGunHeight});
     const CVector local{mount.m[3][0], mount.m[3][1], mount.m[3][2]};
     CVector muzzle;
     VectorTransformCoord(&muzzle, &yaw, &local);
@@ -405,7 +407,8 @@ void CTowerObject::SetTarget(CMMObject* glider, float level, bool warning, bool 
     if ((glider->GetPosition() - GetPosition()).LengthSq() > m_fViewDistance * m_fViewDistance) return;
     const float r = GetViewRange();
     if ((glider->GetPosition() - g_ViewCamera.m_vPosition).LengthSq() > r * r) return;
-    if (glider == m_pTarget && accumulate) level = (g_FrameTimer.GetFrameTime() + 1.0f) * m_fAlertLevel + level;
+    if (glider == m_pTarget && accumulate)
+        level = (g_FrameTimer.GetFrameTime() + 1.0f) * m_fAlertLevel + level;
     if (m_pTarget && level <= m_fAlertLevel && (!m_bWarning || warning || glider != m_pTarget)) return;
     m_fAlertLevel = level;
     if (glider != m_pTarget)
@@ -442,7 +445,8 @@ void CTowerObject::Patrol()
     const CVector p = GetPosition();
     m_fOrbitAngle = Wrap2Pi(std::atan2(p.y - m_vHome.y, p.x - m_vHome.x));
     const float next = Wrap2Pi(m_fOrbitAngle + float(m_nOrbitDirection) * kOrbitStep / m_fOrbitRadius);
-    CVector goal{m_vHome.x + m_fOrbitRadius * std::cos(next), m_vHome.y + m_fOrbitRadius * std::sin(next), 0.0f};
+    CVector goal{m_vHome.x + m_fOrbitRadius * std::cos(next), m_vHome.y + m_fOrbitRadius * std::sin(next),
+                 0.0f};
     goal.z = CalculateHeight(goal);
     FlyTo(goal);
 }
@@ -568,8 +572,9 @@ void CTowerObject::Draw()
     CGun& gun = m_bWarning ? m_HarmlessGun : m_FightingGun;
     if (gun.m_bMounted)
     {
-        const CMatrix mount = MuzzleMount(m_pKind->m_nGunModel, m_pKind->m_nMuzzlePart, m_pKind->m_MuzzleTrans,
-                                          PitchFraction(), CVector{0.0f, 0.0f, m_pKind->m_fGunHeight});
+        const CMatrix mount =
+            MuzzleMount(m_pKind->m_nGunModel, m_pKind->m_nMuzzlePart, m_pKind->m_MuzzleTrans, PitchFraction(),
+                        CVector{0.0f, 0.0f, m_pKind->m_fGunHeight});
         if (gun.m_fSinceShot > 0.0f && gun.m_fSinceShot < 0.5f)
             gun.SetFireLight(yaw, mount);
         else if (graph.m_lpDevice)

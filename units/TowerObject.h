@@ -103,7 +103,8 @@ public:
     void ProcessDelete(CMMObject* deleted) override;
     void SaveGame(CMemStream& stream) override;
     void LoadGame(CMemStream& stream) override;
-    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind, int weaponKind) override;
+    void Damage(float amount, CVector point, int flag, CMMObject* attacker, int kind,
+                int weaponKind) override;
     const void* GetShapeData() override;
 
     void FindTarget();

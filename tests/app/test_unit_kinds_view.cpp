@@ -76,7 +76,8 @@ TEST_F(SampleUnits, TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
     const CVector eye = g_WorldViewer.m_vPosition;
     const float h = g_WorldViewer.m_fHeading;
     const CVector ahead{std::sin(h), std::cos(h), 0.0f}, side{std::cos(h), -std::sin(h), 0.0f};
-    auto place = [&](CMMObject* o, float across, float up) {
+    auto place = [&](CMMObject* o, float across, float up)
+    {
         CVector p = eye + ahead * 40.0f + side * across;
         p.z = g_Location.GetHeight(p) + up;
         o->SetPosition(p);
@@ -94,8 +95,8 @@ TEST_F(SampleUnits, TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
     gfxtest::WritePng(picture.c_str(), pixels, width, height);
     std::printf("sample units: %s\n", picture.c_str());
 
-    for (CMMObject* o : {static_cast<CMMObject*>(tower), static_cast<CMMObject*>(tank),
-                         static_cast<CMMObject*>(machine)})
+    for (CMMObject* o :
+         {static_cast<CMMObject*>(tower), static_cast<CMMObject*>(tank), static_cast<CMMObject*>(machine)})
     {
         SCOPED_TRACE(testing::Message() << "object type " << o->m_nType);
         // Out of the picture: behind the camera (the machine shows itself

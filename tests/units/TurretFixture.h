@@ -18,13 +18,15 @@ protected:
     void SetUp() override
     {
         CCombatTest::SetUp();
-        Write("main.ini", ReadText("main.ini") +
-                              "[Tower]\nfilename=tower.ini\n[TANKS]\nfilename=tanks.ini\n");
-        Write("tower.ini", "[TW_GUARD]\nHARMLESS_GUN=GUN_BEAM\nFIGHTING_GUN=GUN_BEAM\nPUNITIVE_GUN=GUN_BEAM\n"
-                           "ANGLE_UP=60\nANGLE_DOWN=-30\n"
-                           "[TW_PLAIN]\nHARMLESS_GUN=GUN_BEAM\nFIGHTING_GUN=GUN_BEAM\nANGLE_UP=60\nANGLE_DOWN=-30\n"
-                           "[TW_FLY]\nFLIGHT=1\nFIGHTING_GUN=GUN_BEAM\nANGLE_UP=60\nANGLE_DOWN=-60\n");
-        Write("tanks.ini", "[TK_POST]\nFIGHTING_GUN=GUN_BEAM\nROTATE_ANGLE=45\nANGLE_UP=45\nANGLE_DOWN=-10\n");
+        Write("main.ini",
+              ReadText("main.ini") + "[Tower]\nfilename=tower.ini\n[TANKS]\nfilename=tanks.ini\n");
+        Write("tower.ini",
+              "[TW_GUARD]\nHARMLESS_GUN=GUN_BEAM\nFIGHTING_GUN=GUN_BEAM\nPUNITIVE_GUN=GUN_BEAM\n"
+              "ANGLE_UP=60\nANGLE_DOWN=-30\n"
+              "[TW_PLAIN]\nHARMLESS_GUN=GUN_BEAM\nFIGHTING_GUN=GUN_BEAM\nANGLE_UP=60\nANGLE_DOWN=-30\n"
+              "[TW_FLY]\nFLIGHT=1\nFIGHTING_GUN=GUN_BEAM\nANGLE_UP=60\nANGLE_DOWN=-60\n");
+        Write("tanks.ini",
+              "[TK_POST]\nFIGHTING_GUN=GUN_BEAM\nROTATE_ANGLE=45\nANGLE_UP=45\nANGLE_DOWN=-10\n");
         ASSERT_TRUE(g_ResourceDB.Init("main.ini", ResourceDBManager::kModeIni));
         ASSERT_TRUE(g_TowerManager.Init("Tower"));
         ASSERT_TRUE(g_TankManager.Init("TANKS"));

@@ -27,7 +27,8 @@ protected:
     void SetUp() override
     {
         CCombatTest::SetUp();
-        Write("main.ini", ReadText("main.ini") + "[Buildings]\nfilename=buildings.ini\n[THINGS]\nfilename=things.ini\n");
+        Write("main.ini",
+              ReadText("main.ini") + "[Buildings]\nfilename=buildings.ini\n[THINGS]\nfilename=things.ini\n");
         Write("buildings.ini", "[B_BASE]\nCluster=1\n[B_SHOP]\nTYPE=7\n");
         Write("things.ini", "[TT_MECHANOID]\nTYPE=257\n");
         Write("explo.ini", ReadText("explo.ini") + "[EXP_GLIDER_2]\n");
@@ -106,7 +107,8 @@ TEST_F(Gatherer, YoungContainersAreSkippedAndAtMostTenAreReserved)
     CGathererObject* g = Home();
     CTheThing* young = Container({1200.0f, 1000.0f, 0.0f}, 179.0f, {"MECH_0"}, "young");
     for (int i = 0; i < 12; ++i)
-        Container({1300.0f + float(i) * 10.0f, 1000.0f, 0.0f}, 200.0f, {"MECH_1"}, ("old" + std::to_string(i)).c_str());
+        Container({1300.0f + float(i) * 10.0f, 1000.0f, 0.0f}, 200.0f, {"MECH_1"},
+                  ("old" + std::to_string(i)).c_str());
     g->m_fSearchTimer = 0.0f;
     g->TargetSearch();
     EXPECT_EQ(g->m_Reserved.size(), std::size_t(CGathererObject::kMaxReserved));
@@ -133,8 +135,9 @@ TEST_F(Gatherer, OutOfSightItPicksUpAtOnceCarriesAtMostFiveAndGoesHome)
     CGathererObject* g = Home();
     // Far beyond twice the view range: moved by placement alone.
     g_ViewCamera.m_vPosition = CVector{1000.0f + GetViewRange() * 2.0f, 1000.0f, 0.0f};
-    CTheThing* full = Container({1300.0f, 1000.0f, 0.0f}, 200.0f,
-                                {"MECH_0", "MECH_1", "MECH_2", "MECH_3", "MECH_4", "MECH_5", "NOBODY"}, "full");
+    CTheThing* full =
+        Container({1300.0f, 1000.0f, 0.0f}, 200.0f,
+                  {"MECH_0", "MECH_1", "MECH_2", "MECH_3", "MECH_4", "MECH_5", "NOBODY"}, "full");
     Container({1400.0f, 1000.0f, 0.0f}, 200.0f, {"MECH_6"}, "other");
     g->m_fSearchTimer = 0.0f;
     bool sank = false;
@@ -248,8 +251,8 @@ TEST_F(Gatherer, TheRecordRoundTripsVersionOneIsReadAndDamagedRecordsAreRefused)
     struct SCase
     {
         const char* what;
-        std::uint32_t cut;        // bytes kept (0: all)
-        std::uint32_t patchAt;    // offset of a count to replace (0: none)
+        std::uint32_t cut;     // bytes kept (0: all)
+        std::uint32_t patchAt; // offset of a count to replace (0: none)
         std::uint32_t patchValue;
         const char* reason;
     };

@@ -73,7 +73,7 @@ TEST_F(Towers, TheGunFollowsWarningAndAlertLevel)
         int gun; // 0 harmless, 1 fighting, 2 punitive
     };
     const SCase cases[] = {
-        {"TW_GUARD", true, 5.0f, 0},   {"TW_GUARD", false, 2.0f, 1},  {"TW_GUARD", false, 99.0f, 1},
+        {"TW_GUARD", true, 5.0f, 0},    {"TW_GUARD", false, 2.0f, 1},   {"TW_GUARD", false, 99.0f, 1},
         {"TW_GUARD", false, 100.0f, 2}, {"TW_PLAIN", false, 500.0f, 1},
     };
     float x = 0.0f;
@@ -158,7 +158,8 @@ TEST_F(Towers, NeighboursAreAlarmedAndTheTwentyFirstIsRefused)
         Tower("TW_GUARD", {600.0f + float(i) * 20.0f, 500.0f, 0.0f});
     first->CollectNeighbours();
     EXPECT_EQ(first->m_nNeighbours, CTowerObject::kMaxNeighbours);
-    EXPECT_NE(ReadText("error.log").find("Neighbouring array for Tower object is overflow"), std::string::npos);
+    EXPECT_NE(ReadText("error.log").find("Neighbouring array for Tower object is overflow"),
+              std::string::npos);
 
     CGliderObject* attacker = Glider({500.0f, 700.0f, 20.0f});
     first->Damage(10.0f, CVector{}, 0, attacker, -1, 666);
