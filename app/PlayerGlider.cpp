@@ -26,20 +26,19 @@ constexpr int kStrafeLeft[] = {0x1E};
 constexpr int kStrafeRight[] = {0x20};
 constexpr int kFire[] = {0x1D, 257};
 constexpr int kFireAlt[] = {0x36, 258};
-constexpr int kRocket[] = {0x3A};
+constexpr int kRocket[] = {0x3A, 259};
+constexpr int kNightLight[] = {0x16};
 constexpr int kJump[] = {0x39};
 constexpr int kLeftAlt = 0x38;
 
-template <std::size_t N>
-bool Down(IInput& input, const int (&codes)[N])
+template <std::size_t N> bool Down(IInput& input, const int (&codes)[N])
 {
     for (int c : codes)
         if (input.IsDown(c)) return true;
     return false;
 }
 
-template <std::size_t N>
-bool Pressed(IInput& input, const int (&codes)[N])
+template <std::size_t N> bool Pressed(IInput& input, const int (&codes)[N])
 {
     for (int c : codes)
         if (input.IsPressed(c)) return true;
@@ -70,6 +69,7 @@ SPlayerActions CPlayerControls::ReadActions(IInput& input)
     a.fireAlt = Down(input, kFireAlt);
     a.rocket = Down(input, kRocket);
     a.jumpPressed = Pressed(input, kJump);
+    a.nightLight = Pressed(input, kNightLight);
     const InputVector mouse = input.GetMouseDelta();
     if (mouse.x != 0.0f) a.lookHorizontal -= mouse.x * kMouseSensitivity * 0.05f;
     if (mouse.y != 0.0f) a.lookVertical += mouse.y * kMouseSensitivity * 0.05f;
@@ -100,6 +100,7 @@ void CPlayerControls::Apply(const SPlayerActions& a, CGliderObject& glider, floa
     m_fSightH = h;
     m_fSightV = v;
 
+    if (a.nightLight) glider.m_bHeadlight = glider.m_bHeadlight ? 0 : 1;
     glider.SetTraction(a.thrust);
     if (a.strafe != 0.0f) glider.StrafeLeft(a.strafe);
     if (a.jumpPressed) glider.Jump(1.0f, true);
@@ -119,7 +120,8 @@ bool FitFromConfiguration(CMechanoid& m, const char* row)
         return false;
     }
     SMechanoidEquipment& cfg = m.m_gEqp;
-    auto set = [&cfg](int slot, std::int32_t index) {
+    auto set = [&cfg](int slot, std::int32_t index)
+    {
         cfg.m_Config[slot].m_Key.SetIndex(index);
         cfg.m_Config[slot].m_dwModif = 0;
     };
@@ -131,9 +133,9 @@ bool FitFromConfiguration(CMechanoid& m, const char* row)
         int slot;
         const char* field;
         CEquipment* item;
-    } items[] = {{CFG_REACTOR, "REACTOR", &m.m_Reactor},   {CFG_REACTOR2, "REACTOR2", &m.m_Reactor2},
-                 {CFG_ENGINE, "ENGINE", &m.m_Engine},      {CFG_ENGINE2, "ENGINE2", &m.m_Engine2},
-                 {CFG_SHIELD, "SHIELD", &m.m_Shield},      {CFG_ARMOR, "ARMOR", &m.m_Armor}};
+    } items[] = {{CFG_REACTOR, "REACTOR", &m.m_Reactor}, {CFG_REACTOR2, "REACTOR2", &m.m_Reactor2},
+                 {CFG_ENGINE, "ENGINE", &m.m_Engine},    {CFG_ENGINE2, "ENGINE2", &m.m_Engine2},
+                 {CFG_SHIELD, "SHIELD", &m.m_Shield},    {CFG_ARMOR, "ARMOR", &m.m_Armor}};
     for (const auto& i : items)
     {
         const std::int32_t index = Field(row, i.field, g_EquipmentManager);

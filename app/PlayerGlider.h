@@ -5,8 +5,9 @@
 // CPlayerControls maps the input device to the actions of the default
 // bindings (W or Up forward, S or Down back, Left and Right turn, A and D
 // strafe, Left Ctrl or the left mouse button fire, Right Shift or the right
-// mouse button the heavy gun, Caps Lock rockets, Space jump) and turns them
-// into the glider's sight steering, traction, strafe, jump and fire.
+// mouse button the heavy gun, Caps Lock or the middle mouse button rockets,
+// Space jump, U the headlight) and turns them into the glider's sight
+// steering, traction, strafe, jump, fire and headlight switch.
 //
 // Stand-in: the bindings are the defaults (no "cfg.ini" [INPUT] section,
 // no joystick, no typed codes, no force feedback); of the player's input
@@ -39,6 +40,7 @@ struct SPlayerActions
     bool fireAlt = false;
     bool rocket = false;
     bool jumpPressed = false;
+    bool nightLight = false;
 };
 
 class CPlayerControls

@@ -210,7 +210,8 @@ bool CWorldViewer::Enter(const char* locationFile)
                    m_vPosition.y + std::cos(m_fHeading) * kGliderAhead, 0.0f};
         at.z = GroundAt(at) + kGliderOverGround;
         if (!s.player.Create(at, m_fHeading))
-            g_ErrorLog.LogError("CWorldViewer::Enter: no player glider (configuration %s)", CPlayer::kConfiguration);
+            g_ErrorLog.LogError("CWorldViewer::Enter: no player glider (configuration %s)",
+                                CPlayer::kConfiguration);
         s.renderer.Init();
         s.renderer.m_pCameraObject = &s.camera;
         g_pRenderer = &s.renderer;
@@ -294,8 +295,10 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         }
         else
         {
-            if (input) m_pState->controls.Apply(CPlayerControls::ReadActions(*input), *glider, frameTime);
-            else m_pState->controls.Apply(SPlayerActions{}, *glider, frameTime);
+            if (input)
+                m_pState->controls.Apply(CPlayerControls::ReadActions(*input), *glider, frameTime);
+            else
+                m_pState->controls.Apply(SPlayerActions{}, *glider, frameTime);
         }
         if (glider) m_pState->player.Run(frameTime);
         CMesh::ResetCurrent();

@@ -10,8 +10,8 @@
 // objects' run (the camera first), the camera's view, the cell streaming,
 // the visibility and the environment's step; then the frame drawn by the
 // game renderer (g_pRenderer, made and set up when the location is
-// entered); then the physics sub-steps and the end-of-frame pack. The sun, the moon, the ambient light and the fog are
-// the environment's.
+// entered); then the physics sub-steps and the end-of-frame pack. The sun, the moon, the ambient light and
+// the fog are the environment's.
 //
 // The player's glider (app/PlayerGlider.h) waits near the start point, in
 // front of the boxes. While it is flown (the default) the keyboard and the

@@ -48,10 +48,19 @@ CGliderObject::CGliderObject()
 
 CGliderObject::~CGliderObject()
 {
-    // The guns release their own sources; the others are released here.
-    for (std::int32_t* s : {&m_iChargeSound, &m_iCollisionSound, &m_iWaterSound, &m_iEngineSounds[0],
-                            &m_iEngineSounds[1], &m_iEngineSounds[2]})
-        *s = -1;
+    // The guns release their own sources; the others are released here. A
+    // destructor lets no failure of the sound manager escape.
+    try
+    {
+        for (std::int32_t* s : {&m_iChargeSound, &m_iCollisionSound, &m_iWaterSound, &m_iEngineSounds[0],
+                                &m_iEngineSounds[1], &m_iEngineSounds[2]})
+            ReleaseSource(s);
+    }
+    catch (...)
+    {
+        g_ErrorLog.AppendTrace("CGliderObject::~CGliderObject");
+        g_ErrorLog.FlushTrace();
+    }
 }
 
 bool CGliderObject::IsPlayer() const
@@ -368,6 +377,9 @@ void CGliderObject::Pause(bool pause)
     CMMObject::Pause(pause);
     if (pause)
     {
+        for (std::int32_t* s : {&m_iEngineSounds[0], &m_iEngineSounds[1], &m_iEngineSounds[2],
+                                &m_iChargeSound, &m_iCollisionSound, &m_iWaterSound})
+            ReleaseSource(s);
         XTRACE("Pause for Guns");
         for (CGun& g : m_Guns)
             g.Pause(true);

@@ -17,14 +17,15 @@
 // object's 137 bytes, then 20 bytes: flags (bit 0 gun 1 firing, bit 1 gun 2
 // firing, bit 27 destroyed, bit 28 full sync), the sight vector and the mass.
 //
+// Boom throws the pilot capsule, money and raw fragments and ThrowOutGoods
+// the hold's goods as pick-up things in splinter carriers.
+//
 // Not here yet: the AI (a glider of the world has none until the AI
 // exists), the game-event sink's calls (the units cannot reach the
-// application's sink), towers' alarm, the engine, water and jump charge
-// sounds (collisions and jumps play one-shot sounds), the map's special zones (the map keeps no zone table yet),
-// the pilot capsule, money and fragment things of Boom and the goods thrown
-// out (the pick-up things are the world's, thrown only when a splinter
-// carrier exists), the shadow texture, the headlights and the engine
-// flames. Full-sync descriptors carry no mechanoid state yet.
+// application's sink), towers' alarm, the water and jump-charge sounds, the map's special
+// zones (the map keeps no zone table yet), the lower height limit, the
+// shield view, the shadow texture, the engine flames and the animation
+// weights. Full-sync descriptors carry no mechanoid state yet.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.
@@ -32,6 +33,7 @@
 
 #include "units/Gun.h"
 #include "units/UnitTypes.h"
+#include "platform/d3d8/D3D8Types.h"
 #include "world/DynamicObject.h"
 #include "world/Smoke.h"
 
@@ -39,6 +41,7 @@
 
 class CMech;
 class CMechanoid;
+class CTheThing;
 struct SGliderParameters;
 
 class CGliderObject : public CDynamicObject
@@ -147,6 +150,8 @@ public:
     CVector m_vSight{0.0f, 1.0f, 0.0f};
     std::uint8_t m_bDestroyed = 0;
     std::uint8_t m_bActive = 1;
+    // The player's headlight switch (the player's controls toggle it).
+    std::uint8_t m_bHeadlight = 0;
     // The enabled byte beside the can-act byte (m_bMoving): both cleared
     // while stunned.
     std::uint8_t m_bEnabled = 1;
@@ -185,11 +190,20 @@ public:
 
     const SGliderParameters* GetParams() const;
 
+    // The player's headlight (a spot light) and the glow round the glider,
+    // filled by PreDraw; the light table keeps pointers to them.
+    plat::d3d::SLight m_Headlight{};
+    plat::d3d::SLight m_GlowLight{};
+
 private:
     // Energy rule of the frame: the engines' power more than the energy
     // stops the drive.
     void EnergyRule();
     void RunBorder(float dt);
+    // The engine's idle, running and afterburner loops.
+    void RunEngineSound(float dt);
+    // Frees a sound source id (-1 afterwards).
+    void ReleaseSource(std::int32_t* id);
     void RunDust(float dt, float ground);
     // The owner matrix the guns fire from, turned to direction.
     CMatrix FiringMatrix(const CVector& direction) const;
@@ -201,6 +215,10 @@ private:
     bool PrepareMounts();
     CMatrix MountMatrix(int gun) const;
     void MakeExplosion(const char* name, const CVector& at, float scale);
+    // A pick-up thing of the type holding one entry, thrown from the glider
+    // in a splinter carrier with the velocity; listed in the object list.
+    CTheThing* ThrowThing(const char* type, std::uint32_t kind, const char* name, std::uint32_t count,
+                          const CVector& velocity);
     // A one-shot sound of that name at the point, heard from the camera.
     void PlaySound(const char* name, const CVector& at);
 };

@@ -17,13 +17,16 @@
 #include "world/Mech.h"
 #include "world/TypeManagers.h"
 
+#include <cmath>
+
 using namespace plat::d3d;
 
 namespace
 {
 CComplexObject* Model(std::int32_t id)
 {
-    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id)) : nullptr;
+    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id))
+                                      : nullptr;
 }
 
 void SetWorld(const CMatrix& m)
@@ -34,8 +37,42 @@ void SetWorld(const CMatrix& m)
 
 void CGliderObject::PreDraw()
 {
-    // The player's headlights wait for the headlight switch of the game's
-    // controls.
+    XTRACE("CGliderObject::PreDraw");
+    if (!IsPlayer() || !m_bHeadlight) return;
+    // Night vision doubles the light's reach factor.
+    const float f = m_pMechanoid->IsFitted(EQP_NIGHTVISION) ? 2.0f : 1.0f;
+    const float r = std::sqrt(f);
+    const float base[3] = {0xE0 / 255.0f, 0xE0 / 255.0f, 0xFF / 255.0f};
+    auto colour = [&base](float k) { return SColorValue{base[0] * k, base[1] * k, base[2] * k, k}; };
+    const CVector p = GetPosition();
+    SLight& h = m_Headlight;
+    h = SLight{};
+    h.Type = D3DLIGHT_SPOT;
+    h.Diffuse = colour(r * 0.5f);
+    h.Specular = colour(2.0f);
+    h.Ambient = colour(1.0f);
+    h.Position = {p.x, p.y, p.z + 5.0f};
+    const CVector d = Normalize(ForwardAxis() - UpAxis() * 0.1f);
+    h.Direction = {d.x, d.y, d.z};
+    h.Range = r * 1500.0f;
+    h.Falloff = 4.0f;
+    h.Attenuation0 = 1.0f;
+    h.Attenuation1 = 0.0f;
+    h.Attenuation2 = (2.0f / h.Range) * (2.0f / h.Range) * 1.7320508f;
+    const float cone = 1.0f + (f - 1.0f) * 0.5f;
+    h.Phi = cone * 1.0471976f;
+    h.Theta = cone * 0.3926991f;
+    g_LightWare.AddLight(&h, 1.0f);
+    SLight& g = m_GlowLight;
+    g = SLight{};
+    g.Type = D3DLIGHT_POINT;
+    g.Diffuse = colour(0.5f);
+    g.Specular = colour(0.5f);
+    g.Position = {p.x, p.y, p.z};
+    g.Range = r * 50.0f;
+    g.Attenuation1 = 0.0f;
+    g.Attenuation2 = 2.0f * (2.0f / g.Range) * (2.0f / g.Range);
+    g_LightWare.AddLight(&g, 2.0f);
 }
 
 CMatrix CGliderObject::DrawingMatrix() const
@@ -101,7 +138,8 @@ void CGliderObject::DrawNVisible()
     PrepareMounts();
     const CMatrix owner = FiringMatrix(m_vSight);
     for (int i = 0; i < 2; ++i)
-        if (m_Guns[i].m_bMounted && m_Guns[i].IsShotVisible()) m_Guns[i].SetBarrelMatrices(owner, MountMatrix(i));
+        if (m_Guns[i].m_bMounted && m_Guns[i].IsShotVisible())
+            m_Guns[i].SetBarrelMatrices(owner, MountMatrix(i));
     const float d2 = (GetPosition() - g_ViewCamera.m_vPosition).LengthSq();
     g_EffectRenderManager.AddObject(d2, this, 1);
     if (m_fStunTime != 0.0f) g_EffectRenderManager.AddObject(d2 - 1.0f, this, 1000);

@@ -6,7 +6,9 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/GameTime.h"
 #include "location/Location.h"
+#include "location/ViewCamera.h"
 #include "sound/SoundManager.h"
+#include "world/MMEngine.h"
 #include "units/Mechanoid.h"
 #include "world/TypeManagers.h"
 #include "world/WorldTerrain.h"
@@ -92,7 +94,8 @@ void CGliderObject::SetTraction(float t)
         if (m_pMechanoid)
         {
             traction = signedThrottle * m_pMechanoid->m_Engine.GetValue1();
-            if (m_pMechanoid->m_Engine2.HasRecord()) traction += signedThrottle * m_pMechanoid->m_Engine2.GetValue1();
+            if (m_pMechanoid->m_Engine2.HasRecord())
+                traction += signedThrottle * m_pMechanoid->m_Engine2.GetValue1();
         }
         else
         {
@@ -205,6 +208,87 @@ void CGliderObject::Jump(float, bool quick)
     m_fJumpCharge = 0.0f;
 }
 
+void CGliderObject::ReleaseSource(std::int32_t* id)
+{
+    if (*id == -1) return;
+    if (g_pSoundManager) g_pSoundManager->DeleteSndSrc(id, false);
+    *id = -1;
+}
+
+void CGliderObject::RunEngineSound(float dt)
+{
+    XTRACE("Engine sound");
+    if (!g_pSoundManager) return;
+    CSoundManager2& sound = *g_pSoundManager;
+    const std::int32_t* ids = g_MMEngine.m_nEngineSounds;
+    const int state = m_fThrottle == 0.0f ? 0 : m_fThrottle > 1.0f ? 2 : 1;
+    const CVector p = GetPosition() + ForwardAxis() * 10.0f;
+    const float at[3] = {p.x, p.y, p.z};
+    const bool player = IsPlayer();
+    const float far = ids[0] != -1 ? sound.GetMaxDistance(ids[0]) : 0.0f;
+    if (m_bDestroyed || (!player && (p - g_ViewCamera.m_vPosition).LengthSq() > far * far))
+    {
+        ReleaseSource(&m_iEngineSounds[0]);
+        ReleaseSource(&m_iEngineSounds[1]);
+        return;
+    }
+    auto start = [&](int i)
+    {
+        if (m_iEngineSounds[i] == -1 && ids[i] != -1) m_iEngineSounds[i] = sound.AddSndSrc(ids[i], at);
+        if (m_iEngineSounds[i] != -1 && !sound.IsPlayingSndSrc(m_iEngineSounds[i]))
+            sound.PlaySndSrc(m_iEngineSounds[i], true, false, false);
+    };
+    if (state != m_nEngineState)
+    {
+        if (state == 0)
+        {
+            start(0);
+        }
+        else
+        {
+            if (m_iEngineSounds[0] != -1) sound.StopSndSrc(m_iEngineSounds[0], false);
+            start(1);
+        }
+        m_nEngineState = state;
+    }
+    // The afterburner's roar of the player's fast glider.
+    if (player)
+    {
+        const float speed = m_vVelocity.Length();
+        if (speed <= 54.0f)
+        {
+            if (m_iEngineSounds[2] != -1) sound.StopSndSrc(m_iEngineSounds[2], false);
+        }
+        else
+        {
+            const float range = g_MMEngine.m_fMaxSpeed - 54.0f;
+            const float level = range > 0.0f ? (speed - 54.0f) / range : 1.0f;
+            start(2);
+            if (m_iEngineSounds[2] != -1)
+                sound.SetVolumeSndSrc(m_iEngineSounds[2],
+                                      level >= 1.0f
+                                          ? 1.0f
+                                          : g_MMEngine.m_fMinVolume +
+                                                (g_MMEngine.m_fMaxVolume - g_MMEngine.m_fMinVolume) * level);
+        }
+    }
+    // The pitch follows the state over a second and a half.
+    const float target = float(state);
+    const float step = dt / 1.5f;
+    m_fPitchBlend = m_fPitchBlend < target ? std::min(target, m_fPitchBlend + step)
+                                           : std::max(target, m_fPitchBlend - step);
+    if (const std::int32_t running = m_iEngineSounds[1]; running != -1)
+    {
+        sound.SetFrequenceSndSrc(running,
+                                 g_MMEngine.m_fMinFreq + (g_MMEngine.m_fMaxFreq - g_MMEngine.m_fMinFreq) *
+                                                             std::sqrt(m_fPitchBlend * 0.5f));
+        sound.SetVolumeSndSrc(running, std::min(m_fPitchBlend * 1.5f, 1.0f));
+        if (state == 0 && m_fPitchBlend == 0.0f) sound.StopSndSrc(running, false);
+    }
+    for (std::int32_t id : m_iEngineSounds)
+        if (id != -1) sound.SetPosSndSrc(id, at);
+}
+
 void CGliderObject::RunBorder(float dt)
 {
     const int w = g_Location.m_nWidth > 1 ? g_Location.m_nWidth - 1 : 0;
@@ -272,10 +356,13 @@ void CGliderObject::Run()
     // 3. The particle flag of the effect pass.
     m_bParticles = 0;
     // 4. Readiness.
-    m_fJumpReadiness = std::min(1.0f, m_fJumpReadiness < 1.0f ? m_fJumpReadiness + dt * 0.5f : m_fJumpReadiness);
+    m_fJumpReadiness =
+        std::min(1.0f, m_fJumpReadiness < 1.0f ? m_fJumpReadiness + dt * 0.5f : m_fJumpReadiness);
     m_fReadiness2 = std::min(1.0f, m_fReadiness2 < 1.0f ? m_fReadiness2 + dt * 0.5f : m_fReadiness2);
     // 5. Energy.
     EnergyRule();
+    // 6. Engine sound.
+    RunEngineSound(dt);
     // 7. Leaning.
     if (const SGliderParameters* t = GetParams(); t && t->m_nAnims[0] != -1)
     {
@@ -328,16 +415,15 @@ void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
     // The knock, by what was hit.
     if (q > 324.0f)
     {
-        const char* sound = t == OBJ_STONE                                            ? "SND_G_HIT_STONE"
-                            : t == OBJ_TREE                                           ? "SND_G_HIT_TREE"
+        const char* sound = t == OBJ_STONE                                          ? "SND_G_HIT_STONE"
+                            : t == OBJ_TREE                                         ? "SND_G_HIT_TREE"
                             : t == OBJ_BUILDING || t == OBJ_GLIDER || t == OBJ_TANK ? "SND_G_HIT_GLIDER"
-                            : t == OBJ_LAMP                                           ? "SND_G_HIT_LAMP"
-                            : t == OBJ_BOUND                                          ? "SND_G_HIT_FORCEFIELD"
-                                                                                      : nullptr;
+                            : t == OBJ_LAMP                                         ? "SND_G_HIT_LAMP"
+                            : t == OBJ_BOUND                                        ? "SND_G_HIT_FORCEFIELD"
+                                                                                    : nullptr;
         if (sound) PlaySound(sound, *point);
     }
     const bool hurts = t == OBJ_STONE || t == OBJ_TREE || t == OBJ_BUILDING || t == OBJ_GLIDER ||
                        t == OBJ_BOUND || t == OBJ_TANK;
-    if (q > 8100.0f && hurts)
-        Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
+    if (q > 8100.0f && hurts) Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
 }

@@ -50,7 +50,8 @@ bool CGliderObject::PrepareMounts()
     g_GliderManager.InitGlider(m_Key.Index());
     if (m_pMechanoid && m_pMechanoid->m_GliderData.HasRecord() && m_pMechanoid->m_GliderData.m_dwModif != 0)
     {
-        m_pMechanoid->m_GliderData.Assign(m_pMechanoid->m_GliderData.m_Key, m_pMechanoid->m_GliderData.m_dwModif);
+        m_pMechanoid->m_GliderData.Assign(m_pMechanoid->m_GliderData.m_Key,
+                                          m_pMechanoid->m_GliderData.m_dwModif);
         m_pType = m_pMechanoid->m_GliderData.GetParams();
     }
     t = GetParams();
@@ -174,7 +175,8 @@ void CGliderObject::Fire(int gun, float inherit, float scatter, CVector target)
 void CGliderObject::GetThrowRay(CVector* origin, CVector* velocity, float* radius, float k) const
 {
     *origin = GetPosition() + SideAxis() - UpAxis() * 0.5f;
-    const SMissileParameters* m = m_Guns[3].m_iMissile >= 0 ? g_MissileManager.Param(m_Guns[3].m_iMissile) : nullptr;
+    const SMissileParameters* m =
+        m_Guns[3].m_iMissile >= 0 ? g_MissileManager.Param(m_Guns[3].m_iMissile) : nullptr;
     if (!m)
     {
         *velocity = CVector{};
@@ -223,7 +225,8 @@ int CGliderObject::UpdateAmmo(bool load, bool append)
     if (!load) return -1;
     // Load: the first bomb or mine entry into gun 4, the first rocket entry
     // into gun 3.
-    auto take = [&m](CGun& g, auto wanted) {
+    auto take = [&m](CGun& g, auto wanted)
+    {
         for (std::uint32_t k = 0; k < m.m_nMissileCount; ++k)
         {
             const std::int32_t type = m.m_Missiles[k].m_Type.Index();

@@ -184,13 +184,14 @@ void CGun::DrawShoot(int type, const CMatrix& barrel1, const CMatrix& barrel2)
             const CVector e = a + m_vDirection * m_fBeamLength;
             const float step = 1.0f / float(g.m_nXState + 1);
             AtlasFrame(frames, frame);
-            DrawAdditive(CEffectRenderManager::GetShotMesh(a, e, g.m_fShootScale * 0.1f, eye, 0.0f, false, step, 0.0f),
-                         tex0, g.m_Color, alpha);
+            DrawAdditive(
+                CEffectRenderManager::GetShotMesh(a, e, g.m_fShootScale * 0.1f, eye, 0.0f, false, step, 0.0f),
+                tex0, g.m_Color, alpha);
             if (type == 7)
             {
                 AtlasFrame(8, frame + 4);
                 DrawAdditive(CEffectRenderManager::GetShotMesh(a, e, g.m_fShootScale * 0.3f, eye, 0.0f, false,
-                                                                step * 0.5f, 0.0f),
+                                                               step * 0.5f, 0.0f),
                              tex0, g.m_Color, alpha);
             }
         }
@@ -214,8 +215,8 @@ void CGun::DrawShoot(int type, const CMatrix& barrel1, const CMatrix& barrel2)
         if (m_fSinceShot > 0.7f || !tex0) break;
         const int points = std::clamp(1 + int(m_fBeamLength * 0.1f), 1, kMaxLightning);
         const float alpha = m_fSinceShot < 0.6f ? 1.0f : (0.7f - m_fSinceShot) * 5.0f;
-        const CVector end = barrels == 2 ? (m_vBeamEnd[0] + m_vBeamEnd[1]) * 0.5f
-                                         : m_vBeamEnd[0] + m_vDirection * 3.0f;
+        const CVector end =
+            barrels == 2 ? (m_vBeamEnd[0] + m_vBeamEnd[1]) * 0.5f : m_vBeamEnd[0] + m_vDirection * 3.0f;
         for (int b = 0; b < barrels; ++b)
         {
             CVector bolt[kMaxLightning + 1];
@@ -232,8 +233,8 @@ void CGun::DrawShoot(int type, const CMatrix& barrel1, const CMatrix& barrel2)
             for (int i = 0; i < points; ++i)
             {
                 AtlasFrame(8, g_Random.RandomInt(8));
-                DrawAdditive(CEffectRenderManager::GetRayMesh2(bolt[i], bolt[i + 1], 2.0f, eye, 0.0f, 0.0f), tex0,
-                             g.m_Color, alpha);
+                DrawAdditive(CEffectRenderManager::GetRayMesh2(bolt[i], bolt[i + 1], 2.0f, eye, 0.0f, 0.0f),
+                             tex0, g.m_Color, alpha);
             }
         }
         break;
@@ -255,8 +256,8 @@ void CGun::DrawShoot(int type, const CMatrix& barrel1, const CMatrix& barrel2)
             if (tex1)
             {
                 AtlasFrame(8, int(8.0f * t / fx));
-                DrawAdditive(CEffectRenderManager::GetBeamMesh(&a, &e, w, &eye, t / fx, 0.02f, t * -2.5f), tex1,
-                             g.m_Color, 1.0f);
+                DrawAdditive(CEffectRenderManager::GetBeamMesh(&a, &e, w, &eye, t / fx, 0.02f, t * -2.5f),
+                             tex1, g.m_Color, 1.0f);
             }
         }
         break;

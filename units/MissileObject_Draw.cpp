@@ -55,8 +55,8 @@ void Apply(CMesh* mesh, CTexture* texture, float alpha, bool additive)
 {
     if (!mesh || !g_pTexShaderManager) return;
     SetTextureFactorAlpha(std::clamp(alpha, 0.0f, 1.0f), kFactorRenderState | kFactorPixelShader);
-    g_pTexShaderManager->ApplyStateBlock(additive ? SHADER_ADD_EFFECT_FACTOR : SHADER_ALPHA_EFFECT_FACTOR, mesh,
-                                         texture);
+    g_pTexShaderManager->ApplyStateBlock(additive ? SHADER_ADD_EFFECT_FACTOR : SHADER_ALPHA_EFFECT_FACTOR,
+                                         mesh, texture);
 }
 
 // A camera-facing square of the given size at p, turned by angle in the
@@ -66,7 +66,8 @@ void Quad(const CVector& p, float size, float angle, CTexture* texture, float al
     if (size <= 0.0f) return;
     const CVector axis = ViewUp() * std::cos(angle) + ViewSide() * std::sin(angle);
     const CVector half = axis * (size * 0.5f);
-    Apply(CEffectRenderManager::GetRayMesh2(p - half, p + half, size * 0.5f, g_ViewCamera.m_vPosition, 0.0f, 0.0f),
+    Apply(CEffectRenderManager::GetRayMesh2(p - half, p + half, size * 0.5f, g_ViewCamera.m_vPosition, 0.0f,
+                                            0.0f),
           texture, alpha, additive);
 }
 } // namespace
@@ -136,7 +137,8 @@ void CMissileObject::DrawPlasmaClot()
     if (CTexture* trace = TextureOf(m_pDesc->m_nTexture2))
     {
         const float alpha = m_bActive ? 1.0f : std::max(0.0f, 2.0f * m_fFade);
-        Apply(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace, alpha, true);
+        Apply(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace, alpha,
+              true);
     }
     CTexture* body = TextureOf(m_pDesc->m_nTexture);
     if (!m_bActive || !body) return;
@@ -187,9 +189,11 @@ void CMissileObject::DrawImpulse(int mode)
     {
         const CVector back = p - Normalize(p - m_vLaunch) * length;
         // Two crossed ribbons: seen from the camera and from the side.
-        Apply(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vUp * 100.0f, 0.0f, 0.0f),
-              texture, 1.0f, true);
-        Apply(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f, 0.0f, 0.0f),
+        Apply(
+            CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vUp * 100.0f, 0.0f, 0.0f),
+            texture, 1.0f, true);
+        Apply(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f, 0.0f,
+                                                0.0f),
               texture, 1.0f, true);
     }
     const float glow = mode == 0 ? 1.3f : 0.66f;
@@ -203,6 +207,6 @@ void CMissileObject::DrawSphere()
     m_Frame.UpdateAxes();
     const float alpha = (m_fLifeTime - m_fAge) * 0.15f + 0.05f;
     for (int i = 0; i < 3; ++i)
-        Quad(GetPosition() + m_Frame.m_vForward * (float(i) * m_fRadius), m_fRadius * 2.0f * (1.0f + 0.25f * float(i)),
-             0.0f, texture, alpha, true);
+        Quad(GetPosition() + m_Frame.m_vForward * (float(i) * m_fRadius),
+             m_fRadius * 2.0f * (1.0f + 0.25f * float(i)), 0.0f, texture, alpha, true);
 }

@@ -202,7 +202,8 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
         for (std::uint32_t x = 0; x < width; ++x)
         {
             const std::size_t i = std::size_t(y) * width + x;
-            const bool middle = x > width * 2 / 5 && x < width * 3 / 5 && y > height * 2 / 5 && y < height * 3 / 5;
+            const bool middle =
+                x > width * 2 / 5 && x < width * 3 / 5 && y > height * 2 / 5 && y < height * 3 / 5;
             if (middle && (hullOnly[i] & 0xFFFFFF) != (noHull[i] & 0xFFFFFF)) ++hull;
             if ((pixels[i] & 0xFFFFFF) != (noShot[i] & 0xFFFFFF))
             {

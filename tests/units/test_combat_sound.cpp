@@ -6,6 +6,7 @@
 #include "location/ViewCamera.h"
 #include "sound/SoundManager.h"
 #include "units/AnomalZone.h"
+#include "world/MMEngine.h"
 
 #include <cmath>
 
@@ -27,7 +28,8 @@ protected:
         ASSERT_TRUE(WriteWaveFile("tone.wav", Pcm(1), s.data(), std::uint32_t(s.size() * 2)));
         std::ofstream("main.ini", std::ios::app) << "[" << kSoundSection << "]\nfilename=snd.ini\n";
         std::ofstream out("snd.ini");
-        for (const char* name : {"SND_SHOT", "SND_END", "SND_BOOM", "SND_GUN_LANDMINE_ALERT"})
+        for (const char* name :
+             {"SND_SHOT", "SND_END", "SND_BOOM", "SND_GUN_LANDMINE_ALERT", "SND_IDLE", "SND_RUN", "SND_BURN"})
             out << "[" << name << "]\nNAME=" << name << "\nFILENAME=tone.wav\n3DSOUND=1\nMINDIST=10\nVOLUME=1.0\n";
         out.close();
         g_ResourceDB.Done();
@@ -159,4 +161,34 @@ TEST_F(CombatSound, AnAnomalyZoneSoundStopsOutOfHearingAndStartsAgain)
     g_ViewCamera.m_vPosition = kAt + CVector{hearing - 1.0f, 0.0f, 0.0f};
     zone.Run();
     EXPECT_NE(zone.m_iSoundSource, -1);
+}
+
+TEST_F(CombatSound, TheEngineIdlesRunsAndRisesInPitchWithTheThrottle)
+{
+    std::int32_t saved[3];
+    std::copy(std::begin(g_MMEngine.m_nEngineSounds), std::end(g_MMEngine.m_nEngineSounds), saved);
+    const std::int32_t idle = m_manager.FindName("SND_IDLE"), run = m_manager.FindName("SND_RUN");
+    g_MMEngine.m_nEngineSounds[0] = idle;
+    g_MMEngine.m_nEngineSounds[1] = run;
+    g_MMEngine.m_nEngineSounds[2] = m_manager.FindName("SND_BURN");
+    m_Glider.SetTraction(0.0f);
+    m_Glider.Run();
+    EXPECT_TRUE(m_manager.IsPlaying(idle));
+    EXPECT_FALSE(m_manager.IsPlaying(run));
+    m_Glider.SetTraction(1.0f);
+    for (int i = 0; i < 40; ++i) // two seconds
+    {
+        Tick();
+        m_Mech->m_fEnergy = m_Mech->GetEnergy(2);
+        m_Glider.Run();
+    }
+    EXPECT_TRUE(m_manager.IsPlaying(run));
+    EXPECT_FALSE(m_manager.IsPlaying(idle));
+    EXPECT_FLOAT_EQ(m_Glider.m_fPitchBlend, 1.0f);
+    // Destroyed: the engine falls silent.
+    m_Glider.m_bDestroyed = 1;
+    m_Glider.Run();
+    EXPECT_EQ(m_Glider.m_iEngineSounds[0], -1);
+    EXPECT_EQ(m_Glider.m_iEngineSounds[1], -1);
+    std::copy(std::begin(saved), std::end(saved), g_MMEngine.m_nEngineSounds);
 }

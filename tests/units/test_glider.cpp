@@ -6,7 +6,9 @@
 #include "units/GliderObject.h"
 #include "units/HitIndicators.h"
 #include "units/MechRegistry.h"
+#include "world/LightWare.h"
 #include "world/Mech.h"
+#include "world/TheThing.h"
 #include "world/ObjectList.h"
 #include "world/Physics.h"
 
@@ -47,7 +49,8 @@ protected:
     {
         CCombatTest::SetUp();
         // An engine strong enough to drive a glider at speed.
-        Write("equipment.ini", ReadText("equipment.ini") + "[ENGINE_FAST]\nTYPE=4\nPOWER=1\nVALUE1=40000\n");
+        Write("equipment.ini", ReadText("equipment.ini") +
+                                   "[ENGINE_FAST]\nTYPE=4\nPOWER=1\nVALUE1=40000\n[EQP_NIGHTVISION]\n");
         ASSERT_TRUE(g_EquipmentManager.Init(unit_sections::kEquipment));
         g_pMechRegistry = &m_Registry;
         m_Terrain.m_fHeight = 0.0f;
@@ -190,7 +193,7 @@ TEST_F(Glider, TractionFollowsTheEnergyBandsOfAGliderOfTheWorld)
     {
         float energy, throttle, traction;
     } cases[] = {
-        {0.05f, 2.0f, 0.5f}, {0.2f, 2.0f, 0.9f},  {0.2f, 1.0f, 0.8f}, {0.35f, 1.0f, 0.8f},
+        {0.05f, 2.0f, 0.5f}, {0.2f, 2.0f, 0.9f}, {0.2f, 1.0f, 0.8f},   {0.35f, 1.0f, 0.8f},
         {0.45f, 1.0f, 0.9f}, {0.6f, 1.5f, 1.5f}, {0.6f, -1.0f, -1.0f}, {0.6f, 0.0f, 0.0f},
     };
     for (const auto& c : cases)
@@ -436,5 +439,71 @@ TEST_F(Glider, GivenTractionForFiveSecondsOnFlatGroundItMovesAndHovers)
     EXPECT_GT(Dot(g->GetPosition() - start, g->ForwardAxis()), 100.0f);
     EXPECT_GT(lowest, 0.5f);
     EXPECT_LT(highest, 30.0f);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, AVoluntaryEjectionThrowsOnePortionOfFiveHundred)
+{
+    auto m = Fitted();
+    CGliderObject g;
+    Place(g, *m);
+    SGoodsItem goods;
+    std::strcpy(goods.m_szName, "TOV_FREE"); // no unit weight: taken as 1
+    goods.m_nCount = 1000;
+    m->m_Garbage.AddGoods(goods, 0, false);
+    int calls = 0;
+    while (m->m_Garbage.m_Items[0].m_nCount == 1000 && calls < 50)
+    {
+        g.ThrowOutGoods(false);
+        ++calls;
+    }
+    EXPECT_EQ(m->m_Garbage.m_Items[0].m_nCount, 500);
+    EXPECT_EQ(Count(OBJ_THING), 1);
+    EXPECT_EQ(Count(OBJ_SPLINTER), 1);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, BoomThrowsTheCapsuleAndTheMoney)
+{
+    auto m = Fitted();
+    auto* g = new CGliderObject;
+    Place(*g, *m);
+    g_ObjectList.AddObject(g);
+    std::strcpy(m_Mech.m_szId, "MECH_7");
+    m->m_GliderData.m_bDestroyed = 1;
+    g->Run();
+    EXPECT_EQ(g->m_bDestroyed, 1);
+    // Capsule and money at least (fragments one time in three).
+    EXPECT_GE(Count(OBJ_THING), 2);
+    SPointerArray<CMMObject> things;
+    g_ObjectList.GetObjectList(OBJ_THING, things);
+    bool capsule = false;
+    for (int i = 0; i < things.count; ++i)
+    {
+        const auto* t = static_cast<const CTheThing*>(things.items[i]);
+        capsule = capsule || (t->m_nContents == 1 && t->m_Contents[0].kind == 2 &&
+                              std::strcmp(t->m_Contents[0].name, "MECH_7") == 0);
+    }
+    EXPECT_TRUE(capsule);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, NightVisionLengthensAndWidensThePlayersHeadlight)
+{
+    auto m = Fitted({"EQP_NIGHTVISION"});
+    m->m_bPlayer = 1;
+    CGliderObject g;
+    Place(g, *m);
+    g_LightWare.ResetFrame();
+    g.PreDraw(); // the switch is off: no light
+    EXPECT_EQ(g_LightWare.m_nCount, 0);
+    g.m_bHeadlight = 1;
+    g.PreDraw();
+    EXPECT_EQ(g_LightWare.m_nCount, 2);
+    EXPECT_NEAR(g.m_Headlight.Range, 2121.32f, 0.01f);
+    EXPECT_NEAR(g.m_Headlight.Phi * 180.0f / 3.14159265f, 90.0f, 1e-3f);
+    EXPECT_NEAR(g.m_Headlight.Theta * 180.0f / 3.14159265f, 33.75f, 1e-3f);
+    EXPECT_NEAR(g.m_GlowLight.Range, 70.71f, 0.01f);
+    g_LightWare.ResetFrame();
     m->m_lpObject = nullptr;
 }

@@ -65,7 +65,8 @@ bool AddRows(DataBase& db, const char* section, std::initializer_list<SRow> rows
 bool AddSampleGlider(DataBase& db)
 {
     using namespace unit_sections;
-    static const char* const kConfigurations = "\xca\xee\xed\xf4\xe8\xe3\xf3\xf0\xe0\xf6\xe8\xe8"; // Конфигурации
+    static const char* const kConfigurations =
+        "\xca\xee\xed\xf4\xe8\xe3\xf3\xf0\xe0\xf6\xe8\xe8"; // Конфигурации
     return AddRows(db, kGliders,
                    {
                        {"GL_SAMPLE",
