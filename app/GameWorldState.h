@@ -29,6 +29,10 @@ public:
     virtual void OnMechDie() = 0;
     virtual void OnPickUp(CTheThing* thing) = 0;
     virtual void OnSensor(const char* target, const char* mechanoidId, bool enter) = 0;
+    // The player's glider damaged a machine (gatherer, flying machine) and
+    // destroyed one.
+    virtual void OnDamageObject(float amount, int weaponKind) = 0;
+    virtual void OnDestroyMachine() = 0;
 };
 
 // The game-event sink; every slot does nothing here.
@@ -41,6 +45,8 @@ public:
     void OnMechDie() override {}
     void OnPickUp(CTheThing*) override {}
     void OnSensor(const char*, const char*, bool) override {}
+    void OnDamageObject(float, int) override {}
+    void OnDestroyMachine() override {}
 };
 
 inline CMMAppEvent* g_pAppEvent = nullptr;

@@ -17,6 +17,7 @@
 #include "location/EffectRenderManager.h"
 #include "location/EnvironmentLights.h"
 #include "world/LightWare.h"
+#include "units/GameUnits.h"
 #include "units/GliderObject.h"
 #include "units/KindManagers.h"
 #include "world/Camera.h"
@@ -199,6 +200,11 @@ bool CWorldViewer::Enter(const char* locationFile)
             g_ObjectList.AddObject(box);
             m_Boxes.push_back(box);
         }
+
+        // The location's machines of a new game, and on the road nearest
+        // the start a flying machine as the location's traffic.
+        CreateUnitsForGame();
+        if (!CreateObserverOnRoad(start)) g_ErrorLog.LogDebug("World viewer: no road for a flying machine");
 
         // The free camera, steered by the keys rather than moved by the
         // physics: behind the boxes, looking at them.

@@ -27,8 +27,10 @@ set(_lower_net ${_lower_menus})
 # Where a lower subsystem calls up into a higher one (the world reaches the
 # glider's fields and the application's event sink), it does so only through
 # these headers, which declare what it calls and need no link the other way.
-set(_calls_up_world units/GliderObject.h units/AnomalZone.h society/Trade.h
+set(_calls_up_world units/GliderObject.h society/Trade.h
                     app/GameWorldState.h)
+# The self-acting machines report the player's hits to the game's event sink.
+set(_calls_up_units app/GameWorldState.h)
 set(_folders platform foundation graphics sound world location units society script ui hud app menus
              consoles net)
 set(_unchecked tools tests bench)

@@ -1,16 +1,22 @@
 #include "units/KindManagers.h"
 
 #include "units/BuildingObject.h"
+#include "units/AnomalZone.h"
 #include "units/ExploObject.h"
+#include "units/FlyTehObject.h"
+#include "units/GameUnits.h"
 #include "units/GliderObject.h"
 #include "units/MissileObject.h"
 #include "units/ThingCollector.h"
+#include "foundation/ErrorLog.h"
+#include "graphics/ModelManager.h"
+#include "sound/SoundManager.h"
 #include "world/MMEngine.h"
+#include "world/ObjectList.h"
 
+#include <cstdio>
 #include <cstring>
 
-CTowerManager g_TowerManager;
-CTankManager g_TankManager;
 CFlyTehManager g_FlyTehManager;
 CGathererManager g_GathererManager;
 CCapsuleManager g_CapsuleManager;
@@ -61,6 +67,39 @@ std::int32_t EquipmentClass(std::int32_t equipment)
 }
 } // namespace
 
+bool CSingleKindManager::Init(const char*)
+{
+    m_Names.Free();
+    m_Names.Init(1, 32);
+    m_Names.Add(m_pszName);
+    m_nCount = 1;
+    m_nTypeCount = 1;
+    m_Type = SObjectTypeHeader{};
+    const std::int32_t model = g_pModelManager ? g_pModelManager->FindName(m_pszModel) : -1;
+    if (g_pModelManager && model < 0 && m_pszMissingModel) g_ErrorLog.LogError("%s", m_pszMissingModel);
+    const std::int32_t sound = g_pSoundManager && m_pszSound[0] ? g_pSoundManager->FindName(m_pszSound) : -1;
+    SObjectTypeHeader::SetId(m_Type.Model, model);
+    SObjectTypeHeader::SetId(m_Type.ModelAlpha, -1);
+    SObjectTypeHeader::SetId(m_Type.SOUND, sound);
+    const float size = model >= 0 && g_pModelManager ? g_pModelManager->GetModelScale(model) : 1.0f;
+    m_fSize[0] = m_fSize[1] = m_fSize[2] = size;
+    return true;
+}
+
+const void* CSingleKindManager::GetType(std::int32_t index) const
+{
+    return index == 0 || index == -1 ? &m_Type : nullptr;
+}
+
+CMMObject* CFlyTehManager::CreateObject(const char* typeName, const CMatrix* placement, const char* gameId)
+{
+    auto* machine = new CFlyTehObject;
+    if (gameId) std::snprintf(machine->m_szGameId, sizeof machine->m_szGameId, "%s", gameId);
+    machine->Init(*placement, typeName);
+    g_ObjectList.AddObject(machine);
+    return machine;
+}
+
 void RegisterUnitManagers()
 {
     g_UnitKinds.modifiers = &g_ModifManager;
@@ -70,6 +109,8 @@ void RegisterUnitManagers()
     g_UnitKinds.makeExplo = MakeExplo;
     g_UnitKinds.makeSaved = MakeSaved;
     g_UnitKinds.makeBuilding = MakeBuilding;
+    g_UnitKinds.makeAnomalZone = MakeAnomalZone;
+    g_UnitKinds.createForGame = CreateUnitsForGame;
     g_pThingCollector = &s_ThingCollector;
     SUnitManagers& u = g_UnitManagers;
     u.glider = &g_GliderManager;

@@ -9,9 +9,8 @@
 // RegisterUnitManagers hands them the units' modifier table, equipment
 // classes and object makers (g_UnitKinds).
 //
-// Stand-ins, in this file: the moving kinds read their block of the objects
-// file with the default loader, without their type records, objects or
-// behaviour.
+// The towers' and turrets' managers are in TowerObject.h and TankObject.h,
+// the mechanoid configurations in MechConfigManager.h.
 //
 // Tables are read once at start-up (Init on the start-up loader thread)
 // and read-only afterwards.
@@ -22,6 +21,8 @@
 #include "units/GunManager.h"
 #include "units/MechConfigManager.h"
 #include "units/ModifManager.h"
+#include "units/TankObject.h"
+#include "units/TowerObject.h"
 #include "world/KindManagers.h"
 #include "world/ObjectManager.h"
 #include "world/TypeManagers.h"
@@ -29,30 +30,69 @@
 #include <cstdint>
 #include <vector>
 
-class CTowerManager : public CMMObjectManager
+// A manager of one built-in kind that reads no table: the flying machines
+// ("FTO_OBSERVER"), the gatherers ("VIRTUAL_ID_GATHERER") and the capsules
+// ("VIRTUAL_ID_CAPSULE"). Init sets up the one name and its record (model
+// and sound by name, -1 when unknown); the section is not read.
+class CSingleKindManager : public CMMObjectManager
 {
 public:
-    CTowerManager() : CMMObjectManager(OBJ_TOWER) {}
+    CSingleKindManager(std::int32_t objectType, const char* name, const char* model, const char* sound,
+                       const char* missingModel)
+        : CMMObjectManager(objectType), m_pszName(name), m_pszModel(model), m_pszSound(sound),
+          m_pszMissingModel(missingModel)
+    {
+    }
+    bool Init(const char* section) override;
+    // The one record for 0 and -1, null for any other index.
+    const void* GetType(std::int32_t index) const override;
+    // These kinds are made by the game's set-up, not by the objects file.
+    CMMObject* CreateObject(const char*, const CMatrix*, const char*) override { return nullptr; }
+    // The model's bounding-box size (gatherers).
+    float m_fSize[3] = {1.0f, 1.0f, 1.0f};
+
+protected:
+    SObjectTypeHeader* GetTypeHeader(std::int32_t index) override { return index == 0 ? &m_Type : nullptr; }
+
+private:
+    SObjectTypeHeader m_Type;
+    const char* m_pszName;
+    const char* m_pszModel;
+    const char* m_pszSound;
+    const char* m_pszMissingModel;
 };
-class CTankManager : public CMMObjectManager
+
+class CFlyTehManager : public CSingleKindManager
 {
 public:
-    CTankManager() : CMMObjectManager(OBJ_TANK) {}
+    CFlyTehManager() : CSingleKindManager(OBJ_FLYTEH, "FTO_OBSERVER", "MOD_TEH_OBSERVER", "SND_T_FLY_FLIGHT", nullptr)
+    {
+    }
+    // A flying machine of the kind at the placement, added to the object list.
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
 };
-class CFlyTehManager : public CMMObjectManager
+
+class CGathererManager : public CSingleKindManager
 {
 public:
-    CFlyTehManager() : CMMObjectManager(OBJ_FLYTEH) {}
+    CGathererManager()
+        : CSingleKindManager(OBJ_GATHERER, "VIRTUAL_ID_GATHERER", "MOD_RESCUER", "SND_T_GATHERER_FLIGHT",
+                             "Error: CGathererManager::Init - model not found")
+    {
+    }
+    // One gatherer for every building with a cluster or of TYPE 3, placed
+    // at its home above the building (units/GathererObject.cpp).
+    static void CreateForGame();
 };
-class CGathererManager : public CMMObjectManager
+
+class CCapsuleManager : public CSingleKindManager
 {
 public:
-    CGathererManager() : CMMObjectManager(OBJ_GATHERER) {}
-};
-class CCapsuleManager : public CMMObjectManager
-{
-public:
-    CCapsuleManager() : CMMObjectManager(OBJ_CAPSULE) {}
+    CCapsuleManager() : CSingleKindManager(OBJ_CAPSULE, "VIRTUAL_ID_CAPSULE", "MOD_TEH_TRANSPORT", "", nullptr) {}
+    // Walks the live buildings: each station (building TYPE 13) still free
+    // is paired with its nearest free station, and two capsules run between
+    // them, one each way (units/CapsuleObject.cpp).
+    static void CreateForGame();
 };
 
 // Hands the world engine these managers (g_UnitManagers, world/MMEngine.h):
@@ -61,8 +101,6 @@ void RegisterUnitManagers();
 
 // g_EquipmentManager, g_GunManager, g_ModifManager and g_MechConfigManager:
 // in their headers.
-extern CTowerManager g_TowerManager;
-extern CTankManager g_TankManager;
 extern CFlyTehManager g_FlyTehManager;
 extern CGathererManager g_GathererManager;
 extern CCapsuleManager g_CapsuleManager;

@@ -167,11 +167,6 @@ void CBuildingManager::SetProperties(const char* record, const char* const* pair
     ApplyProperties(GetSection(), record, pairs, count, keys, 1);
 }
 
-namespace
-{
-// The lowest and highest corner of the named part's mesh; false (and zero
-// vectors) when the model has no such part. A part without a mesh of its
-// own (a sprite) has the zero vectors for corners.
 bool PartCorners(CComplexObject& model, const char* name, CVector& lo, CVector& hi)
 {
     lo = hi = CVector{0.0f, 0.0f, 0.0f};
@@ -188,7 +183,6 @@ bool PartCorners(CComplexObject& model, const char* name, CVector& lo, CVector& 
     }
     return true;
 }
-} // namespace
 
 CMMObject* CBuildingManager::CreateObject(const char* typeName, const CMatrix* placement, const char* gameId)
 {

@@ -64,6 +64,12 @@ protected:
 // The texture id of a texture name, -1 when unknown or no texture manager.
 std::int32_t FindTextureId(const char* name);
 
+class CComplexObject;
+// The lowest and highest corner of the named part's mesh; false (and zero
+// vectors) when the model has no such part. A part without a mesh of its
+// own (a sprite) has the zero vectors for corners.
+bool PartCorners(CComplexObject& model, const char* name, CVector& lo, CVector& hi);
+
 struct STreeType : SObjectTypeHeader
 {
     float m_fFlexibility = 0.0f;

@@ -231,6 +231,8 @@ void CObjectList::Run()
     XTRACE("CObjectList::Run");
     if (g_pCameraObject) static_cast<CMMObject*>(g_pCameraObject)->Run();
     g_PlayerHitNotes.Reset();
+    g_ZoneWarningLevel = 0;
+    std::fill(std::begin(g_ZoneWarningFlags), std::end(g_ZoneWarningFlags), std::uint8_t(0));
     for (CSysObject* p : m_SysObjects)
         p->Run();
     const CVector eye = GetViewerPosition();

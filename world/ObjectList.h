@@ -257,3 +257,10 @@ extern CObjectList g_ObjectList;
 
 // The view range R in world units: VisibleRadius x 10.
 float GetViewRange();
+
+// The player's anomaly warning of the frame, for the head-up display and
+// the situation analysis: the zone level (0..3) and a flag per level. The
+// anomaly zones set them while the player's glider is in one; the object
+// list's run clears them first.
+inline std::int32_t g_ZoneWarningLevel = 0;
+inline std::uint8_t g_ZoneWarningFlags[4] = {};

@@ -5,13 +5,13 @@
 #include "foundation/ResourceDB.h"
 #include "graphics/ModelManager.h"
 #include "sound/SoundManager.h"
-#include "units/AnomalZone.h"
 #include "world/AnomalZoneObject.h"
 #include "world/BoundObject.h"
 #include "world/LightObject.h"
 #include "world/ObjectList.h"
 #include "world/StoneObject.h"
 #include "world/SysObject.h"
+#include "world/TypeManagers.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -527,8 +527,11 @@ void CAnomalZoneManager::LoadObjectsFrom(CPakStream& stream)
             const std::string type = Name32(r.typeName);
             if (FindName(type.c_str()) < 0) continue;
             UpperCaseAscii(r.gameId);
-            g_ObjectList.AddSysObject(
-                new CAnomalZone(type.c_str(), GetRecordMatrix(r), Name32(r.gameId).c_str()));
+            const CMatrix m = GetRecordMatrix(r);
+            const std::string name = Name32(r.gameId);
+            g_ObjectList.AddSysObject(g_UnitKinds.makeAnomalZone
+                                          ? g_UnitKinds.makeAnomalZone(type.c_str(), m, name.c_str())
+                                          : new CSysObject(m, name.c_str(), OBJ_ANOMALZONE));
         }
     }
     catch (...)

@@ -159,8 +159,9 @@ private:
     SObjectTypeHeader m_Type;
 };
 
-// "Anomal": anomaly zones. A record of an anomal type becomes a CAnomalZone
-// among the object list's system points; CreateObject makes the anomaly's
+// "Anomal": anomaly zones. A record of an anomal type becomes the units'
+// CAnomalZone (g_UnitKinds.makeAnomalZone; a plain point of kind 20 without
+// it) among the object list's system points; CreateObject makes the anomaly's
 // visible object (CAnomalZoneObject, world/AnomalZoneObject.h).
 struct SAnomalType : SObjectTypeHeader
 {

@@ -130,6 +130,10 @@ public:
     std::uint32_t m_nContents = 0;
     std::uint8_t m_bPlayerOnly = 0;
     std::int32_t m_nTypeIndex = -1;
+    // A gatherer's claims on a container: reserved by one gatherer (the
+    // others leave it alone) and being gathered now.
+    std::uint8_t m_bReserved = 0;
+    std::uint8_t m_bGathering = 0;
 
 private:
     void Collect();

@@ -30,6 +30,7 @@
 #include <vector>
 
 class CMMObject;
+class CSysObject;
 struct CMatrix;
 struct SNetDescriptor;
 
@@ -67,6 +68,12 @@ struct SUnitKinds
     // A building of the kind named, placed and initialised (not yet in the
     // object list); null when the units make none.
     CMMObject* (*makeBuilding)(const CMatrix& placement, const char* typeName, const char* gameId) = nullptr;
+    // The force of an anomaly (a system point of kind 20) for a record of
+    // the anomaly block; without a maker the point has no force.
+    CSysObject* (*makeAnomalZone)(const char* typeName, const CMatrix& placement, const char* name) = nullptr;
+    // The machines a new game puts into the location (observers, gatherers,
+    // capsules); nothing without it.
+    void (*createForGame)() = nullptr;
 };
 extern SUnitKinds g_UnitKinds;
 

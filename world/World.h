@@ -25,9 +25,10 @@
 // groups, organisation manager, trade and units: the group list
 // (CMechGroupList2) and its run, the organisation statistics,
 // ReanimateM1Mech, the group and AI part of CreateM1Group (only its mech
-// records are made), SetDefaultState, CreatePlayerGroup, and in
-// GenerateWorld the building objects' flags, observers,
-// gatherers and capsules; SimulateTime does not move the view camera.
+// records are made), SetDefaultState, CreatePlayerGroup, the trade's hourly
+// steps, and in GenerateWorld the building objects' flags (the observers,
+// gatherers and capsules are the units', g_UnitKinds.createForGame);
+// SimulateTime does not move the view camera.
 //
 // Ownership: the world owns its mech records (but not the player's record
 // in entry 0), its organisations and its equipment-trade object. Threads:

@@ -11,6 +11,7 @@
 #include "world/ObjectList.h"
 #include "world/ObjectTypes.h"
 #include "world/RoadManager.h"
+#include "world/TypeManagers.h"
 #include "world/WorldSeams.h"
 
 #include <cstring>
@@ -110,6 +111,7 @@ void CWorld::GenerateWorld(bool newGame)
             g_ErrorLog.LogError("CWorld::GenerateWorld() building %s not found", b.name);
         if (Same(b.owner, "ORG_FREE")) std::strcpy(b.owner, "ORG_NONE");
     }
+    if (g_UnitKinds.createForGame) g_UnitKinds.createForGame();
     if (newGame) NewGame();
 }
 

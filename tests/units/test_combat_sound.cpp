@@ -5,7 +5,10 @@
 
 #include "location/ViewCamera.h"
 #include "sound/SoundManager.h"
+#include "units/AnomalZone.h"
 #include "world/MMEngine.h"
+
+#include <cmath>
 
 #include <fstream>
 
@@ -136,6 +139,28 @@ TEST_F(CombatSound, AnExplosionSoundsOnItsFirstFrameAndATriggeredMineAlerts)
     mine->Run();
     EXPECT_TRUE(mine->m_bDetonating);
     EXPECT_TRUE(Playing("SND_GUN_LANDMINE_ALERT"));
+}
+
+TEST_F(CombatSound, AnAnomalyZoneSoundStopsOutOfHearingAndStartsAgain)
+{
+    std::ofstream("main.ini", std::ios::app) << "[Anomal]\nfilename=anomal.ini\n";
+    std::ofstream("anomal.ini") << "[AZ_HUM]\nTYPE=1\nSOUND=SND_BOOM\n";
+    g_ResourceDB.Done();
+    ASSERT_TRUE(g_ResourceDB.Init("main.ini", ResourceDBManager::kModeIni));
+    ASSERT_TRUE(g_AnomalZoneManager.Init("Anomal"));
+    CMatrix m(1.0f);
+    m.SetTranslation(kAt);
+    CAnomalZone zone("AZ_HUM", m, "ZONE");
+    zone.Run();
+    ASSERT_NE(zone.m_iSoundSource, -1);
+    const float hearing = std::sqrt(zone.m_fHearingSq);
+    ASSERT_LT(hearing, 1e6f);
+    g_ViewCamera.m_vPosition = kAt + CVector{hearing + 1.0f, 0.0f, 0.0f};
+    zone.Run();
+    EXPECT_EQ(zone.m_iSoundSource, -1);
+    g_ViewCamera.m_vPosition = kAt + CVector{hearing - 1.0f, 0.0f, 0.0f};
+    zone.Run();
+    EXPECT_NE(zone.m_iSoundSource, -1);
 }
 
 TEST_F(CombatSound, TheEngineIdlesRunsAndRisesInPitchWithTheThrottle)

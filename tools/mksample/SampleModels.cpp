@@ -262,6 +262,10 @@ bool AddRecords(const std::string& root)
         {"MOD_BOX", "Data\\Models\\box.mdl", 0.0f},
         {"MOD_BOX_GIVEN", "Data\\Models\\box.mdl", 1.5f},
         {"MOD_HALL", "Data\\Models\\hall.mdl", 0.0f},
+        // The self-acting machines' built-in kinds, drawn with the box.
+        {"MOD_TEH_OBSERVER", "Data\\Models\\box.mdl", 0.0f},
+        {"MOD_TEH_TRANSPORT", "Data\\Models\\box.mdl", 0.0f},
+        {"MOD_RESCUER", "Data\\Models\\box.mdl", 0.0f},
     };
     bool ok = db.SelectTable(plat::Utf8ToCp1251("Текстуры").c_str());
     for (const STextureRow& t : kTextures)

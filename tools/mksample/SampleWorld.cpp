@@ -85,6 +85,32 @@ bool AddKindRecords(const std::string& root)
 
 CMatrix Placement(float x, float y, float z, float heading, float scale);
 
+// The armed posts and the anomaly of the sample location: a tower with a
+// warning and a fighting laser, a ground turret with a blaster turning 60
+// degrees either way, and a burning anomaly of level 1.
+template <class Add>
+bool AddUnitKindRecords(Add& add)
+{
+    return add("Tower", true,
+               {{"TOWER_SAMPLE",
+                 "",
+                 {{"ANGLE_UP", 60.0f}, {"ANGLE_DOWN", -20.0f}},
+                 {{"FLIGHT", 0}},
+                 {{"HULL_MODEL", "MOD_BOX_GIVEN"},
+                  {"GUN_MODEL", "MOD_BOX"},
+                  {"HARMLESS_GUN", "GUN_LASER"},
+                  {"FIGHTING_GUN", "GUN_LASER"},
+                  {"PUNITIVE_GUN", "GUN_BLASTER"}}}}) &&
+           add("TANKS", true,
+               {{"TANK_SAMPLE",
+                 "",
+                 {{"ROTATE_ANGLE", 60.0f}, {"ANGLE_UP", 45.0f}, {"ANGLE_DOWN", -10.0f}},
+                 {},
+                 {{"HULL_MODEL", "MOD_BOX_GIVEN"}, {"GUN_MODEL", "MOD_BOX"}, {"FIGHTING_GUN", "GUN_BLASTER"}}}}) &&
+           add("Anomal", true,
+               {{"ANOMALY_SAMPLE", "MOD_BOX", {{"FORCE", 0.5f}}, {{"TYPE", 1}}, {{"SOUND", "SND_WHOOSH"}}}});
+}
+
 // The scenery kinds of the sample location: trees, a street lamp, a sound
 // zone, a map cover, pick-up things and a building type (records with their
 // kind's keys).
@@ -133,7 +159,9 @@ bool AddSceneryRecords(DataBase& db)
                 {"CONT_WRECK", "", {}, {{"TYPE", 769}}, {}}}) &&
            add("Здания", true,
                {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}},
-                {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 0}}, {}}});
+                {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 0}}, {}},
+                {"STATION", "MOD_BOX_GIVEN", {}, {{"TYPE", 13}}, {}}}) &&
+           AddUnitKindRecords(add);
 }
 
 // The sample map's height under a point (the nearest grid vertex).
@@ -170,6 +198,25 @@ void WriteScenerySections(CMemStream& out)
                                             "SAMPLE_HALL")});
 }
 constexpr std::uint32_t kScenerySections = 5;
+
+// A tower, a ground turret and an anomaly out on the hills, away from the
+// start and the player's first flight (the tower watches 500 units round it,
+// the turret 1000).
+void WriteUnitSections(CMemStream& out)
+{
+    const SMapSource map = MakeSampleLocation();
+    auto ground = [&map](float x, float y) { return SampleGround(map, x, y); };
+    WriteObjectSection(out, OBJ_TOWER,
+                       {MakeLocObjectRecord(Placement(600, 500, ground(600, 500), 0.0f, 1.0f), "TOWER_SAMPLE",
+                                            "sample_tower")});
+    WriteObjectSection(out, OBJ_TANK,
+                       {MakeLocObjectRecord(Placement(300, 300, ground(300, 300), 0.5f, 1.0f), "TANK_SAMPLE",
+                                            "sample_turret")});
+    WriteObjectSection(out, OBJ_ANOMALZONE,
+                       {MakeLocObjectRecord(Placement(500, 1000, ground(500, 1000), 0.0f, 40.0f), "ANOMALY_SAMPLE",
+                                            "sample_anomaly")});
+}
+constexpr std::uint32_t kUnitSections = 3;
 
 CMatrix Placement(float x, float y, float z, float heading, float scale)
 {
@@ -240,7 +287,7 @@ SLocMusic SampleMusic()
 bool WriteObjectsFile(const std::string& path)
 {
     CMemStream out;
-    const std::uint32_t sections = 4 + kScenerySections;
+    const std::uint32_t sections = 4 + kScenerySections + kUnitSections;
     out.Write(&sections, 4);
     WriteObjectSection(out, OBJ_STONE,
                        {MakeLocObjectRecord(Placement(1200, 1300, 20, 0.0f, 1.0f), "STONE_BOX", "FirstStone"),
@@ -254,6 +301,7 @@ bool WriteObjectsFile(const std::string& path)
                                {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});
     WriteRoadSection(out, SampleRoads());
     WriteScenerySections(out);
+    WriteUnitSections(out);
     // Blocks 1 to 5 (groups, trade, music, world data, equipment trade).
     CMemStream groups;
     WriteMechGroupBlock(groups, SampleGroups(), true);

@@ -1,0 +1,26 @@
+#include "units/BuildingLinks.h"
+
+#include "world/MMObject.h"
+
+#include <cstring>
+
+const SBuildingType* GetBuildingKind(const CMMObject* building)
+{
+    if (!building || building->m_nType != OBJ_BUILDING) return nullptr;
+    char name[33] = {};
+    std::memcpy(name, building->m_TypeRef, 32);
+    const std::int32_t index = g_BuildingManager.FindName(name);
+    g_BuildingManager.InitBuilding(index, false);
+    return g_BuildingManager.GetKind(index);
+}
+
+CVector GetEntrancePoint(const CMMObject* building, int index)
+{
+    const SBuildingType* kind = GetBuildingKind(building);
+    if (!kind) return CVector{};
+    const SBox& box = index == 0 ? kind->m_Into : kind->m_Into1;
+    const CVector centre = (box.m_vMin + box.m_vMax) * 0.5f;
+    CVector out;
+    VectorTransformCoord(&out, &building->m_Frame.m_Matrix, &centre);
+    return out;
+}
