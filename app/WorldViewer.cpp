@@ -68,12 +68,17 @@ public:
 
 // A box that falls and hovers over the ground: a glider's motion with the
 // sample stone's model.
-class CDropBox : public CGliderObject
+class CDropBox : public CDynamicObject
 {
 public:
     explicit CDropBox(const CVector& at)
     {
         const std::int32_t type = g_StoneManager.FindName("STONE_BOX");
+        m_nType = OBJ_STONE;
+        m_bShown = 1;
+        m_bMoving = 1;
+        m_bPhysics = 1;
+        m_bCollidable = 1;
         m_pType = static_cast<const SObjectTypeHeader*>(g_StoneManager.GetType(type));
         m_fRadius = 1.5f;
         m_bGravity = 1;

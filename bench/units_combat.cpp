@@ -69,6 +69,7 @@ struct SFixture
         explo.m_Layers[0].m_fSpeed = 30.0f;
         explo.m_Layers[0].m_fDuration = 1e9f;
         g_ExploManager.m_Types = {explo};
+        RegisterUnitManagers();
     }
     ~SFixture()
     {
@@ -100,7 +101,7 @@ void Populate(int missiles, int explosions)
         frame.SetForward(Normalize(CVector{random.Random(2.0f) - 1.0f, random.Random(2.0f) - 1.0f, 0.0f}));
         CMatrix m = frame.m_Matrix;
         m.SetTranslation(CVector{x, y, 400.0f});
-        g_MissileManager.CreateMissile(STypeKey(i % 2), m, nullptr, 0);
+        g_MissileManager.CreateMissile(i % 2, m, nullptr, 0);
     }
     for (int i = 0; i < explosions; ++i)
     {

@@ -1,6 +1,7 @@
 #include "foundation/DataBase.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/FileReplace.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/Thread.h"
@@ -47,13 +48,12 @@ bool ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& out, bool
     return ok;
 }
 
-// Writes data to path through path + ".tmp" and a rename, so a failure at
-// any point leaves the old file whole. With backup, the old file is kept
+// Writes data to path through a temporary file and a rename, so a failure
+// at any point leaves the old file whole. With backup, the old file is kept
 // under that name instead of deleted (when the move works).
 bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data, const std::string* backup)
 {
-    const std::string temp = path + ".tmp";
-    const std::string old = path + ".old";
+    const std::string temp = TempFileFor(path);
     std::FILE* file = plat::FOpen(temp.c_str(), "wb");
     if (!file) return false;
     bool ok = data.empty() || std::fwrite(data.data(), data.size(), 1, file) == 1;
@@ -64,24 +64,7 @@ bool ReplaceFile(const std::string& path, const std::vector<std::uint8_t>& data,
         plat::DeleteFile(temp.c_str());
         return false;
     }
-    const bool hadOld = plat::FileExists(path.c_str());
-    if (hadOld)
-    {
-        plat::DeleteFile(old.c_str());
-        if (!plat::MoveFile(path.c_str(), old.c_str()))
-        {
-            plat::DeleteFile(temp.c_str());
-            return false;
-        }
-    }
-    if (!plat::MoveFile(temp.c_str(), path.c_str()))
-    {
-        if (hadOld) plat::MoveFile(old.c_str(), path.c_str());
-        plat::DeleteFile(temp.c_str());
-        return false;
-    }
-    if (hadOld && !(backup && plat::MoveFile(old.c_str(), backup->c_str()))) plat::DeleteFile(old.c_str());
-    return true;
+    return CommitTempFile(temp, path, backup);
 }
 
 template <typename T> void PutValue(std::vector<std::uint8_t>& out, const T& value)

@@ -19,8 +19,11 @@ class CMemStream;
 class IMMTrade : public IBaseInterface
 {
 public:
-    // Block 2 of the objects file; may throw on a damaged block.
+    // Block 2 of the objects file (and the saved game's "TRADE" record);
+    // may throw on a damaged block.
     virtual void LoadFromStream(CMemStream& stream) = 0;
+    // The saved game's "TRADE" record (written empty until the trade exists).
+    virtual void SaveToStream(CMemStream& /*stream*/) {}
     // The step after loading (prices and stock brought up to date).
     virtual void AfterLoad() = 0;
 };
@@ -28,8 +31,11 @@ public:
 class IEqpTrade : public IBaseInterface
 {
 public:
-    // Block 5 of the objects file; may throw on a damaged or missing block.
+    // Block 5 of the objects file (and the saved game's "TRADEEQP"
+    // record); may throw on a damaged or missing block.
     virtual void LoadFromStream(CMemStream& stream) = 0;
+    // The saved game's "TRADEEQP" record (empty until the trade exists).
+    virtual void SaveToStream(CMemStream& /*stream*/) {}
 };
 
 class IOrgManager : public IBaseInterface

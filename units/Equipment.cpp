@@ -128,12 +128,12 @@ void CGliderData::Assign(const STypeKey& key, std::uint32_t word)
 {
     m_pOwn.reset();
     m_pParams = nullptr;
-    if (const SGliderParameters* table = g_GliderManager.GetType(key.Index()))
+    if (const SGliderParameters* table = g_GliderManager.GetGlider(key.Index()))
     {
         if (word != 0)
         {
             m_pOwn = std::make_unique<SGliderParameters>();
-            g_GliderManager.GetParam(m_pOwn.get(), key.Index(), word);
+            g_GliderManager.GetParam(*m_pOwn, key.Index(), word);
             m_pParams = m_pOwn.get();
         }
         else

@@ -253,7 +253,7 @@ void CExploObject::RunLayer(int n, float dt)
                 d = d * (l.m_fScale + (l.m_fScale2 - l.m_fScale) * k);
                 CMatrix m(1.0f);
                 m.SetTranslation(pos + d);
-                CExploObject* child = g_ExploManager.CreateObject(l.m_iChild, m);
+                CExploObject* child = static_cast<CExploObject*>(g_ExploManager.CreateObject(l.m_iChild, m));
                 if (!child) continue;
                 child->m_bNetwork = m_bNetwork;
                 child->m_bLocal = m_bLocal;

@@ -1,71 +1,204 @@
-// CGliderObject: the glider, a dynamic object of type 14 flown by a
-// mechanoid (the player's or an AI's).
+// CGliderObject: the glider, the hover vehicle (object type 14) that carries
+// one mechanoid through a location. The player flies one; every other
+// mechanoid of the location flies one steered by its AI.
 //
-// Stand-in: this is only what the world's object code and the mechanoid
-// touch: the type code, the mechanoid that flies it, the two gun mounts as
-// type, modifier word and ammunition, the throttle, the destroyed and
-// active bytes and the broken-parts mask with the part damage. Motion,
-// jump, weapons (the guns themselves), damage handling, cargo ejection,
-// configuration and the pilot state are not here yet. Visibility is the
-// object's shown flag; traction is the dynamic object's drive.
+// The glider owns motion and jump (GliderObject_Motion.cpp), its four guns
+// (light gun, heavy gun, rocket and bomb launcher; GliderObject_Weapons.cpp),
+// damage, destruction and cargo ejection (GliderObject_Damage.cpp) and its
+// drawing (GliderObject_Draw.cpp). The mechanoid owns the equipment, the
+// pools and the hold that the glider reads and changes.
+//
+// The physics of the world moves it: the glider's resistances, stability and
+// turn rate become the dynamic object's friction, stiffness and steering
+// values (ChangeID), its traction the drive.
+//
+// Save record (SaveToStream): 36 bytes, the broken-parts mask (u32) and
+// the eight part-damage values (f32). Network descriptor: the dynamic
+// object's 137 bytes, then 20 bytes: flags (bit 0 gun 1 firing, bit 1 gun 2
+// firing, bit 27 destroyed, bit 28 full sync), the sight vector and the mass.
+//
+// Not here yet: the AI (a glider of the world has none until the AI
+// exists), the game-event sink's calls (the units cannot reach the
+// application's sink), towers' alarm, the engine, water, collision and jump
+// charge sounds, the map's special zones (the map keeps no zone table yet),
+// the pilot capsule, money and fragment things of Boom and the goods thrown
+// out (the pick-up things are the world's, thrown only when a splinter
+// carrier exists), the shadow texture, the headlights and the engine
+// flames. Full-sync descriptors carry no mechanoid state yet.
+//
+// Ownership: the object list owns gliders; the mech record and the
+// mechanoid are the world's. Threads: main thread.
 #pragma once
 
+#include "units/Gun.h"
 #include "units/UnitTypes.h"
 #include "world/DynamicObject.h"
+#include "world/Smoke.h"
 
 #include <cstdint>
 
+class CMech;
 class CMechanoid;
+struct SGliderParameters;
 
 class CGliderObject : public CDynamicObject
 {
 public:
     static constexpr int kPartCount = 8;
+    static constexpr int kGunCount = 4;
+    static constexpr int kSaveRecordSize = 36;
+    static constexpr int kNetExtensionSize = 20;
+    static constexpr std::uint32_t kNetFiring1 = 0x1;
+    static constexpr std::uint32_t kNetFiring2 = 0x2;
+    static constexpr std::uint32_t kNetDestroyed = 0x8000000;
+    static constexpr std::uint32_t kNetFullSync = 0x10000000;
 
-    // A gun mount: 0 the light gun, 1 the heavy gun.
-    struct SGunMount
-    {
-        STypeKey m_Key;
-        std::uint32_t m_dwModif = 0;
-        float m_fAmmo = 0.0f;
-    };
+    CGliderObject();
+    ~CGliderObject() override;
 
-    CGliderObject()
-    {
-        m_nType = OBJ_GLIDER;
-        m_bShown = 1;
-        m_bMoving = 1;
-        m_bPhysics = 1;
-        m_bCollidable = 1;
-    }
+    // Life cycle: Init, then AssignMechanoid. The mech record holds its
+    // mechanoid through the world's seam, so the mechanoid comes with it.
+    void Init(const CMatrix& placement, const STypeKey& key);
+    void ChangeID(const STypeKey& key);
+    void AssignMechanoid(CMech* mech, CMechanoid* mechanoid, bool loadAmmo);
+    void UpdateGliderConfig();
+    CVector* GetDestination(CVector* out);
+    void ChargeReserve(float k);
+    int ResetBrokenParts();
+    // Another glider flown for the same group.
+    bool IsGroupMate(const CMMObject* other) const;
+    float GetSpeedFactor(float k) const;
+    float GetMiddleSpeed(float k, bool closedForm) const;
+    // The player's glider: its mechanoid is the player's.
+    bool IsPlayer() const;
 
-    // Clears the part damage and the broken-parts mask; the number of parts
-    // that were damaged.
-    int ResetBrokenParts()
-    {
-        int count = 0;
-        for (float& d : m_PartDamage)
-        {
-            if (d != 0.0f) ++count;
-            d = 0.0f;
-        }
-        m_dwBrokenParts = 0;
-        return count;
-    }
+    // Slots.
+    void Run() override;
+    void Draw() override;
+    void DrawNVisible() override;
+    void PreDraw() override;
+    void DrawEffect(int pass) override;
+    void ProcessDelete(CMMObject* deleted) override;
+    void WriteNetDescriptor(void* buffer, int* size) override;
+    void ReadNetDescriptor(const void* buffer, int* size) override;
+    void SaveToStream(CMemStream& stream, int* size, bool stateOnly) override;
+    void LoadFromStream(CMemStream& stream, int* size, bool stateOnly) override;
+    void Pause(bool pause) override;
+    void SetColissionObject(CMMObject* other, CVector normal, CVector point) override;
+    void Damage(float amount, CVector point, int ignoreShieldLimit, CMMObject* attacker, int kind,
+                int weaponKind) override;
+    void StrafeLeft(float s);
+    void SetTraction(float t) override;
+    // The float is not read; quick: a jump of the jump key's press.
+    void Jump(float unused, bool quick);
+    void Jump(float strength) override { Jump(strength, true); }
 
-    // Both gliders fly for the same group (the group is a tag here: the
-    // group list comes later); a glider without group has no mates.
-    bool IsGroupMate(const CGliderObject* other) const
-    {
-        return other && other != this && m_pGroup && other->m_pGroup == m_pGroup;
-    }
+    // Motion.
+    void ChargeJump(float k);
+    void Collision(CMMObject* other, float speedSq, const CVector* point);
 
-    CMechanoid* m_pMechanoid = nullptr;
-    const void* m_pGroup = nullptr;
-    SGunMount m_Guns[2];
+    // Weapons.
+    void Fire(int gun, float inherit, float scatter, CVector target);
+    void GetThrowRay(CVector* origin, CVector* velocity, float* radius, float k) const;
+    int UpdateAmmo(bool load, bool append);
+    void UpdateAmmoPart(float fraction);
+    bool IsFiring() const;
+
+    // Damage.
+    void Boom();
+    void ThrowOutGoods(bool destroyed);
+    void RepairPart(float fraction);
+    void DetachPart(int part);
+
+    // The glider's frame axes (side, up, forward: the matrix's columns).
+    CVector SideAxis() const;
+    CVector UpAxis() const;
+    CVector ForwardAxis() const;
+
+    float m_fFlame = 0.0f;
+    float m_fSpare = 0.0f;
+    float m_fLean = 0.0f;
+    float m_fReserve = 0.0f;
+    float m_fJumpReadiness = 1.0f;
+    float m_fReadiness2 = 1.0f;
+    float m_fStunTime = 0.0f;
+    float m_fJumpCharge = 0.0f;
+    std::int32_t m_iChargeSound = -1;
+    std::int32_t m_nEngineState = 3;
+    std::int32_t m_iEngineSounds[3] = {-1, -1, -1};
+    std::int32_t m_iCollisionSound = -1;
+    std::int32_t m_iWaterSound = -1;
+    float m_fPitchBlend = 0.0f;
+    std::uint8_t m_bShieldEffect = 0;
+    std::uint8_t m_bOnWater = 0;
+    CSmoke m_Dust;
+    CVector m_vLastDust;
+    std::uint8_t m_bDustRestart = 0;
+    float m_fAnimWeights[6] = {};
+    std::uint8_t m_bFullSync = 0;
+    float m_fGliderRadius = 0.0f;
+    float m_PartDamage[kPartCount] = {};
     float m_fThrottle = 0.0f;
+    CMMObject* m_pLinked = nullptr;
+    std::uint32_t m_dwBrokenParts = 0;
+    std::uint32_t m_dwLostFirePoints = 0;
+    // Gun 1 the light gun, 2 the heavy gun, 3 rockets, 4 bombs.
+    CGun m_Guns[kGunCount];
+    CVector m_vSight{0.0f, 1.0f, 0.0f};
     std::uint8_t m_bDestroyed = 0;
     std::uint8_t m_bActive = 1;
-    std::uint32_t m_dwBrokenParts = 0;
-    float m_PartDamage[kPartCount] = {};
+    // The enabled byte beside the can-act byte (m_bMoving): both cleared
+    // while stunned.
+    std::uint8_t m_bEnabled = 1;
+    // A copy of another machine's glider not owned here: damage only
+    // accumulates for the owner.
+    std::uint8_t m_bRemote = 0;
+    std::uint8_t m_bOwnedHere = 1;
+    std::uint8_t m_bDamagePending = 0;
+    float m_fNetDamage[2] = {};
+    // The base's firing byte and particle flag.
+    std::uint8_t m_bFiring = 0;
+    std::uint8_t m_bParticles = 0;
+    // Glider physics coefficients (copied from the type by ChangeID).
+    float m_fResFront = 1.2f;
+    float m_fResSide = 3.0f;
+    float m_fResTop[2] = {1.5f, 0.0f};
+    float m_fTurbulence = 100.0f;
+    float m_fStabFront = 1.0f / 3.0f;
+    float m_fStabSide = 1.0f / 3.0f;
+    float m_fTurnRate = 3.14159265f;
+    float m_fCareen = 1.0f;
+    float m_fTimeFactor = 1.0f;
+    CVector m_vHalfSize{5.0f, 1.0f, 1.0f};
+    // Glider type index (the key's first word).
+    STypeKey m_Key;
+    CMech* m_pMech = nullptr;
+    CMechanoid* m_pMechanoid = nullptr;
+    // The collision sphere under the glider: flag, diameter, centre x, y
+    // and the ground height.
+    struct SCollisionSphere
+    {
+        std::uint8_t m_bUsed = 0;
+        float m_fDiameter = 0.0f;
+        CVector m_vCentre;
+    } m_Sphere;
+
+    const SGliderParameters* GetParams() const;
+
+private:
+    // Energy rule of the frame: the engines' power more than the energy
+    // stops the drive.
+    void EnergyRule();
+    void RunBorder(float dt);
+    void RunDust(float dt, float ground);
+    // The owner matrix the guns fire from, turned to direction.
+    CMatrix FiringMatrix(const CVector& direction) const;
+    // Prepares the type's mounts; false while the model is not loaded.
+    bool PrepareMounts();
+    CMatrix MountMatrix(int gun) const;
+    void MakeExplosion(const char* name, const CVector& at, float scale);
 };
+
+// The matrix at the lowest corner of a model sub-mesh's bounding box
+// (identity without the model or part).
+CMatrix GetMountMatrix(std::int32_t model, std::int32_t part);

@@ -272,7 +272,7 @@ float CGun::ShotDamage(bool includeExplosion)
 CMissileObject* CGun::MakeMissile(const CMatrix& frame)
 {
     if (IsNetworkCopy(m_pOwner) || m_iMissile == -1) return nullptr;
-    CMissileObject* missile = g_MissileManager.CreateMissile(STypeKey(m_iMissile), frame, nullptr, m_dwModif);
+    CMissileObject* missile = static_cast<CMissileObject*>(g_MissileManager.CreateMissile(m_iMissile, frame, nullptr, m_dwModif));
     if (!missile) return nullptr;
     missile->SetOwner(m_pOwner);
     missile->SetTarget(nullptr);
@@ -400,7 +400,7 @@ void CGun::Fire(const CMatrix* owner, CMatrix mount, CVector direction, int, flo
         {
             CMatrix at(1.0f);
             at.SetTranslation(end);
-            if (CExploObject* explo = g_ExploManager.CreateObject(g.GetExploId(), at))
+            if (CExploObject* explo = static_cast<CExploObject*>(g_ExploManager.CreateObject(g.GetExploId(), at)))
             {
                 explo->m_pOwner = m_pOwner;
                 explo->m_nWeaponKind = player ? g.m_nType : 666;

@@ -293,10 +293,13 @@ float CMechanoid::GetNettoWeight() const
 {
     float w = m_Reactor.m_fWeight + m_Engine.m_fWeight + m_Reactor2.m_fWeight + m_Engine2.m_fWeight +
               m_Shield.m_fWeight + m_Armor.m_fWeight;
+    // The light and the heavy gun; the launchers weigh nothing of their own.
     if (m_lpObject)
-        for (const auto& gun : m_lpObject->m_Guns)
-            if (gun.m_Key.Index() >= 0 && gun.m_Key.Index() < g_GunManager.GetCount())
-                w += g_GunManager.GetGun(gun.m_Key.Index())->m_fWeight;
+        for (int g = 0; g < 2; ++g)
+        {
+            const std::int32_t index = m_lpObject->m_Guns[g].m_Key.Index();
+            if (index >= 0 && index < g_GunManager.GetCount()) w += g_GunManager.GetGun(index)->m_fWeight;
+        }
     for (int i = 0; i < m_nAddCount; ++i)
         w += m_AddEqp[i]->m_fWeight;
     return w;
@@ -328,7 +331,7 @@ float CMechanoid::GetGoodsWeight() const
 
 const SGliderParameters* CMechanoid::GetConfigGlider() const
 {
-    return g_GliderManager.GetType(m_gEqp.m_Config[CFG_GLIDER].m_Key.Index());
+    return g_GliderManager.GetGlider(m_gEqp.m_Config[CFG_GLIDER].m_Key.Index());
 }
 
 float CMechanoid::GetSumWeight() const
@@ -463,5 +466,14 @@ bool CMechanoid::AddEquipment(const STypeKey& key, std::uint32_t word)
     auto item = std::make_unique<CEquipment>();
     item->Assign(key, word);
     m_AddEqp[m_nAddCount++] = std::move(item);
+    return true;
+}
+
+bool CMechanoid::RemoveAddEquipment(int i)
+{
+    if (i < 0 || i >= m_nAddCount) return false;
+    for (int k = i + 1; k < m_nAddCount; ++k)
+        m_AddEqp[k - 1] = std::move(m_AddEqp[k]);
+    m_AddEqp[--m_nAddCount].reset();
     return true;
 }

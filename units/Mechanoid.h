@@ -130,6 +130,9 @@ public:
     // Additional items: appends an item of the key and word (false when
     // full). The fitting changed: call UpdateEquipment.
     bool AddEquipment(const STypeKey& key, std::uint32_t word);
+    // Removes additional item i (the later ones move up); false outside the
+    // list. The fitting changed: call UpdateEquipment.
+    bool RemoveAddEquipment(int i);
     CEquipment* GetAddEquipment(int i) const
     {
         return i >= 0 && i < m_nAddCount ? m_AddEqp[i].get() : nullptr;

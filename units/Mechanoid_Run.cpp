@@ -204,8 +204,9 @@ void CMechanoid::Run(float dt)
 
     if (IsOn(EQP_ANTIMATTER_SYNTH))
     {
-        for (auto& gun : m_lpObject->m_Guns)
+        for (int g2 = 0; g2 < 2; ++g2)
         {
+            CGun& gun = m_lpObject->m_Guns[g2];
             const std::int32_t index = gun.m_Key.Index();
             if (index < 0 || index >= g_GunManager.GetCount()) continue;
             const SGunParameters* g = g_GunManager.GetGun(index);

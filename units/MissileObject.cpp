@@ -541,7 +541,7 @@ void CMissileObject::Explosion(int choice)
     m_bDetonating = 1;
     m_fCountdown = 0.0f;
     if (type < 0) return;
-    CExploObject* explo = g_ExploManager.CreateObject(type, m_Frame.m_Matrix);
+    CExploObject* explo = static_cast<CExploObject*>(g_ExploManager.CreateObject(type, m_Frame.m_Matrix));
     if (!explo) return;
     explo->m_nWeaponKind = m_nWeaponKind;
     explo->m_pOwner = m_pOwner;
@@ -556,7 +556,7 @@ void CMissileObject::SplitMissile(int count, float spread, std::int32_t subType)
         for (int i = 0; i < count; ++i)
         {
             CMissileObject* child =
-                g_MissileManager.CreateMissile(STypeKey(subType), m_Frame.m_Matrix, nullptr, 0);
+                static_cast<CMissileObject*>(g_MissileManager.CreateMissile(subType, m_Frame.m_Matrix, nullptr, 0));
             child->m_nWeaponKind = m_nWeaponKind;
             const DefaultManager* models = g_pModelManager;
             const std::int32_t tail = models ? models->FindName("MOD_FX_CLUSTER_SPLINTER_SMOKE") : -1;

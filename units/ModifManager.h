@@ -12,6 +12,7 @@
 #pragma once
 
 #include "foundation/DefaultManager.h"
+#include "world/TypeManagers.h"
 
 #include <cstdint>
 #include <vector>
@@ -28,7 +29,8 @@ struct SModifParameters
     float m_fKDecrease2 = 0.0f;     // "K_DECREASE_2_PAR"
 };
 
-class CModifManager : public DefaultManager
+// The world's type managers apply modifiers through IModifierTable.
+class CModifManager : public DefaultManager, public IModifierTable
 {
 public:
     bool Init(const char* section) override;
@@ -37,7 +39,6 @@ public:
     // refused (debug log) and gives 0.
     static std::uint32_t CreateModif(std::uint32_t word, std::uint32_t type, std::uint32_t property,
                                      std::uint32_t level);
-    static std::uint32_t GetModifType(std::uint32_t word) { return (word >> 12) & 0xf; }
     static std::uint32_t GetModifNibble(std::uint32_t word, std::uint32_t n)
     {
         return (word >> (4 * n)) & 0xf;
@@ -51,14 +52,14 @@ public:
     // The first record whose identifier is the word, or -1.
     std::int32_t FindModif(std::uint32_t identifier) const;
     // Per property 0..2: the record of that property's level, -1 at level 0.
-    void GetModifID(std::uint32_t word, std::int32_t* a, std::int32_t* b, std::int32_t* c) const;
+    void GetModifID(std::uint32_t word, std::int32_t* a, std::int32_t* b, std::int32_t* c) const override;
     // Adds one record's property to an item word; false when the item has a
     // different type or that property already.
     static bool UpgradeModif(std::uint32_t* itemWord, std::uint32_t identifier);
     // p1 += (K1 - 1) base1, p2 -= (1 - K2) base2, price += (Kp - 1) basePrice,
     // each then at least 0. An index outside the table does nothing.
     void ApplyModif(std::int32_t index, float base1, float* p1, float base2, float* p2, float basePrice,
-                    float* price) const;
+                    float* price) const override;
 
     const SModifParameters* GetModif(std::int32_t index) const;
 

@@ -9,6 +9,7 @@
 #include "world/LampObject.h"
 #include "world/ObjectList.h"
 #include "world/RoadManager.h"
+#include "world/TheThing.h"
 #include "world/TreeObject.h"
 
 #include <cstdio>
@@ -21,6 +22,7 @@
 // the engine then needs neither the engine nor the units' managers it
 // initialises.
 CTreeManager g_TreeManager;
+CGoodsManager g_GoodsManager;
 CBuildingManager g_BuildingManager;
 CMapCoverManager g_MapCoverManager;
 CLampManager g_LampManager;
@@ -368,4 +370,44 @@ bool CThingManager::Init(const char* section)
         t.m_nKind = g_ResourceDB.GetIntegerField(GetName(i), "TYPE", 0);
     }
     return ok;
+}
+
+CMMObject* CThingManager::CreateObject(const char* typeName, const CMatrix* placement, const char* gameId)
+{
+    XTRACE("CThingManager::CreateObject");
+    auto* thing = new CTheThing;
+    thing->Init(placement, typeName, gameId);
+    g_ObjectList.AddObject(thing);
+    return thing;
+}
+
+// --- goods -------------------------------------------------------------------
+
+bool CGoodsManager::Init(const char* section)
+{
+    XTRACE("CGoodsManager::Init");
+    const bool ok = DefaultManager::Init(section);
+    m_Goods.assign(std::size_t(m_nCount), SGoodsParameters{});
+    for (std::int32_t i = 0; i < m_nCount; ++i)
+    {
+        const char* name = GetName(i);
+        SGoodsParameters& g = m_Goods[std::size_t(i)];
+        char model[32] = {};
+        g_ResourceDB.GetStringField(name, "Model", model, sizeof model);
+        const DefaultManager* models = g_pModelManager;
+        g.m_nModel = models && model[0] ? models->FindName(model) : -1;
+        g.m_fMass = float(g_ResourceDB.GetIntegerField(name, "MASSA", 0));
+        if (g.m_fMass == 0.0f) g.m_fMass = 1.0f;
+        g.m_bNoTrade = g_ResourceDB.GetIntegerField(name, "NOTRADE", 0) == 1;
+        g.m_fPrice = g_ResourceDB.GetFloatField(name, "PRICE", 0.0f);
+        if (g.m_fPrice == 0.0f && !g.m_bNoTrade) g.m_fPrice = 100.0f;
+        g.m_nType = g_ResourceDB.GetIntegerField(name, "TYPE", 0);
+    }
+    return ok;
+}
+
+const SGoodsParameters* CGoodsManager::GetGoods(std::int32_t index) const
+{
+    if (index < 0 || index >= std::int32_t(m_Goods.size())) return nullptr;
+    return &m_Goods[std::size_t(index)];
 }

@@ -3,7 +3,7 @@
 // trees, roads (RoadManager.h), buildings, map covers, lamps, sound zones
 // and pick-up things. Stones, helpers, boundaries, lights and anomal zones
 // are in ObjectManager.h; the glider, missile and explosion type managers
-// are the units' (units/KindManagers.h).
+// in TypeManagers.h. The goods table is here too.
 //
 // Each manager reads one type record per record of its database section,
 // in the section's order (the type index), after the common header where
@@ -11,8 +11,8 @@
 // Numeric keys that are 0 in the database take the kind's default where it
 // has one (lamp radius and scale, sound zone period and length).
 //
-// Not here yet: the building, sound zone and pick-up objects (their blocks
-// still load through the default loader).
+// Not here yet: the building and sound zone objects (their blocks still
+// load through the default loader).
 //
 // Threads: Init on the start-up loader thread; loading on the main thread.
 #pragma once
@@ -210,6 +210,30 @@ public:
     CThingManager() : CKindManager(OBJ_THING) {}
     // Header, "FLARE", "TYPE".
     bool Init(const char* section) override;
+    // A pick-up thing (world/TheThing.h) of the type, lying at the placement.
+    CMMObject* CreateObject(const char* typeName, const CMatrix* placement, const char* gameId) override;
+};
+
+// "Товары": the goods table (no header; the trade reads it). Row
+// "TOV_MECHANOID" gives the weight of a captured mechanoid.
+struct SGoodsParameters
+{
+    std::int32_t m_nModel = -1;  // "Model", through the model manager
+    float m_fMass = 1.0f;        // "MASSA" (integer), 0 becomes 1.0
+    float m_fPrice = 0.0f;       // "PRICE", 0 becomes 100.0 unless not traded
+    std::uint8_t m_bNoTrade = 0; // "NOTRADE" = 1
+    std::int32_t m_nType = 0;    // "TYPE": goods class 0, 1 or 2
+    std::uint8_t m_bUnique = 0;  // no column gives it: set in code
+};
+
+class CGoodsManager : public DefaultManager
+{
+public:
+    bool Init(const char* section) override;
+    const SGoodsParameters* GetGoods(std::int32_t index) const;
+    const SGoodsParameters* FindGoods(const char* name) const { return GetGoods(FindName(name)); }
+
+    std::vector<SGoodsParameters> m_Goods;
 };
 
 extern CTreeManager g_TreeManager;
@@ -218,3 +242,4 @@ extern CMapCoverManager g_MapCoverManager;
 extern CLampManager g_LampManager;
 extern CSoundZoneManager g_SoundZoneManager;
 extern CThingManager g_ThingManager;
+extern CGoodsManager g_GoodsManager;

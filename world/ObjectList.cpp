@@ -90,6 +90,8 @@ void CObjectList::AddSysObject(CSysObject* point)
 
 void CObjectList::AddNetObject(CMMObject* object)
 {
+    // The flag tells Destroy to take the object off this list too.
+    object->m_bNetwork = 1;
     m_NetObjects.AddTail(object);
 }
 

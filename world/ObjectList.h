@@ -28,6 +28,7 @@
 #include <cstdint>
 
 class CDynamicObject;
+class CMemStream;
 
 // Growable output array of object pointers: count and buffer, replaced on
 // every fill (Release frees it).
@@ -177,6 +178,19 @@ public:
     void RenderForWater();
     // Detail level 0..3 for x = (distance / radius)^2, -1 = not drawn.
     static float GetDetailLevel(float x);
+
+    // Saved state (ObjectList_Save.cpp). The OBJECTS stream:
+    //   i32 n; n x (char game id[32], i32 type code, i32 object number, the
+    //   object's own SaveGame body); i32 m; m x 88-byte sensor records.
+    // Bodies carry no length, so a record that cannot be read (unknown
+    // type, damaged body) ends the objects with one error line naming the
+    // record: nothing after it can be trusted. The objects read before it
+    // stay. A damaged sensor part leaves the sensors as they were.
+    void SaveGame(CMemStream& stream);
+    void LoadGame(CMemStream& stream);
+    // Network game, once a frame: the first foreign network object without
+    // an update for more than 2 s (or dead) is deleted; one per call.
+    void CheckNetDead();
 
     // Life.
     void Clear();

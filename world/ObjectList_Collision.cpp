@@ -33,7 +33,7 @@ const CVector& Velocity(const CMMObject* o)
     return IsMoving(o) ? static_cast<const CDynamicObject*>(o)->m_vVelocity : zero;
 }
 
-bool IsPlayerGlider(const CMMObject* o)
+bool IsThePlayerGlider(const CMMObject* o)
 {
     return g_pPlayerGlider && o == static_cast<const CMMObject*>(g_pPlayerGlider);
 }
@@ -94,7 +94,7 @@ void CObjectList::CheckCollision(float dt)
         if (!ao->m_bPhysics || !ao->m_bAlive) continue;
         auto* a = static_cast<CDynamicObject*>(ao);
         if (!IsNumber(a->m_vVelocity) || !IsNumber(a->GetPosition())) continue;
-        if (!a->m_bShown && !IsPlayerGlider(a)) continue;
+        if (!a->m_bShown && !IsThePlayerGlider(a)) continue;
         const CVector& pa = a->GetPosition();
         const int row = RoundToInt(pa.y * S) >> 6;
         const int col = RoundToInt(pa.x * S) >> 6;
@@ -128,7 +128,7 @@ void CObjectList::CheckCollision(float dt)
                     if (!IsNumber(b->GetPosition())) continue;
                     if (moving && !IsNumber(Velocity(b))) continue;
                     if (b == a->m_pOwner || a == b->m_pOwner) continue;
-                    if (!b->m_bShown && !IsPlayerGlider(b)) continue;
+                    if (!b->m_bShown && !IsThePlayerGlider(b)) continue;
                     if (std::find(tested, tested + nTested, b) != tested + nTested) continue;
                     if (nTested < kCollisionPartners) tested[nTested++] = b;
 

@@ -68,24 +68,7 @@ void CWorld::LoadLocationData(CMemStream& stream)
         for (std::uint32_t o = 0; o < orgs; ++o)
         {
             SOrgData d{};
-            in.U32(); // the version is not checked
-            in.Bytes(&d, 256);
-            std::memset(reinterpret_cast<std::uint8_t*>(&d) + 64, 0, 192);
-            d.name[31] = 0;
-            if (std::strcmp(d.name, "ORG_FIREHALF ") == 0) d.name[12] = 0;
-            char(*lists[3])[32] = {d.trade, d.defaults, d.attack};
-            std::int32_t* counts[3] = {&d.tradeCount, &d.defaultCount, &d.attackCount};
-            for (int l = 0; l < 3; ++l)
-            {
-                const std::uint32_t n = in.Count(32, "configuration name count");
-                if (n > 3) in.Fail("organisation '%s': %u configuration names, at most 3", d.name, n);
-                for (std::uint32_t i = 0; i < n; ++i)
-                {
-                    in.Bytes(lists[l][i], 32);
-                    lists[l][i][31] = 0;
-                }
-                *counts[l] = std::int32_t(n);
-            }
+            ReadOrgData(in, d);
             m_OrgData.push_back(d);
         }
         const std::uint32_t buildings = in.U32();
@@ -106,6 +89,28 @@ void CWorld::LoadLocationData(CMemStream& stream)
     {
         g_ErrorLog.LogError("%s; %zu organisations and %d buildings kept", e.what(), m_OrgData.size(),
                             m_nBuildings);
+    }
+}
+
+void CWorld::ReadOrgData(CStreamReader& in, SOrgData& d)
+{
+    in.U32(); // the version is not checked
+    in.Bytes(&d, 256);
+    std::memset(reinterpret_cast<std::uint8_t*>(&d) + 64, 0, 192);
+    d.name[31] = 0;
+    if (std::strcmp(d.name, "ORG_FIREHALF ") == 0) d.name[12] = 0;
+    char(*lists[3])[32] = {d.trade, d.defaults, d.attack};
+    std::int32_t* counts[3] = {&d.tradeCount, &d.defaultCount, &d.attackCount};
+    for (int l = 0; l < 3; ++l)
+    {
+        const std::uint32_t n = in.Count(32, "configuration name count");
+        if (n > 3) in.Fail("organisation '%s': %u configuration names, at most 3", d.name, n);
+        for (std::uint32_t i = 0; i < n; ++i)
+        {
+            in.Bytes(lists[l][i], 32);
+            lists[l][i][31] = 0;
+        }
+        *counts[l] = std::int32_t(n);
     }
 }
 

@@ -47,6 +47,8 @@ class CMech;
 class CPlayerMech;
 class CMMObject;
 class CMemStream;
+class CStreamReader;
+class IArchive;
 class IEqpTrade;
 class IWorldOrganization;
 
@@ -154,6 +156,29 @@ public:
     bool CreateM1Group(const char* name, bool mechsOnly);
 
     static void WriteOrgData(CMemStream& out, const SOrgData& data);
+    // One organisation record in its stream form; throws CStreamError.
+    static void ReadOrgData(CStreamReader& in, SOrgData& out);
+
+    // The world's records of a saved game (World_Save.cpp), in this order:
+    // "MECH" (u32 n, n mech records, entry 0 the player's), "GROUPS",
+    // "ORGDATA" (u32 n, n organisation records), "BUILDS" (u32 n <= 50, n
+    // building records), "ORGS" (u32 n, each organisation's own form),
+    // "TRADE", "TRADEEQP", "OBJECTS" (the object list's stream),
+    // "MMS_STATE" (the 32-byte game-state block), "MMS_C_CONFIG" (the
+    // player's three configuration mechanoids, only when all three exist),
+    // "MMS_WORLD_DATA" (f32 world clock). False when the archive failed to
+    // take a record.
+    bool SaveGame(IArchive* archive);
+    // Reads the records back by key, in any order in the archive; a record
+    // the archive lacks leaves its part of the world as it is. A damaged
+    // record is logged (record, offset, reason): the mech table, building
+    // table, game state, configuration mechanoids and clock are replaced
+    // only by a whole record; the organisation records read before the
+    // damage stay; the objects follow the object list's rule. Old mech
+    // records are deleted (the player's stays). Saved buildings whose
+    // object the location no longer has are dropped. Records past the
+    // world's organisations are read past.
+    void LoadGame(IArchive* archive);
     static void WriteLocationData(CMemStream& out, const std::vector<SOrgData>& orgs,
                                   const std::vector<SBuildingRecord>& buildings);
 
@@ -177,6 +202,7 @@ public:
 private:
     CPlayerMech* m_pPlayerMech = nullptr;
     void RemoveBuildingRecord(std::int32_t index);
+    void LoadMechs(CMemStream& stream);
 };
 
 extern CWorld* g_pWorld;

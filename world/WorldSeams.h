@@ -44,6 +44,10 @@ public:
     virtual void SetFunds(double funds) = 0;
     // The organisation's colour (0x00RRGGBB).
     virtual std::uint32_t GetColour() = 0;
+    // Its saved-game form (the world's "ORGS" record); the stand-in
+    // organisations keep nothing.
+    virtual void SaveToStream(CMemStream& /*stream*/) {}
+    virtual void LoadFromStream(CMemStream& /*stream*/) {}
 };
 
 // A mech record's equipped mechanoid.
@@ -61,6 +65,12 @@ public:
 };
 
 inline IWorldMechanoid* (*g_pfnCreateWorldMechanoid)() = nullptr;
+
+// The player's three configuration mechanoids in the order default, attack,
+// trade (saved as "MMS_C_CONFIG"); kept by the game application, null until
+// it makes them. Whoever sets them owns them; a loaded game replaces them
+// (deleting the old ones).
+inline IWorldMechanoid* g_pPlayerConfigs[3] = {};
 
 // The organisation for a location record, made by the organisation manager;
 // without it the world generates no organisations.

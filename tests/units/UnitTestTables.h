@@ -85,6 +85,7 @@ protected:
         Write("goods.ini",
               "[TOV_ORE]\nMASSA=2\nPRICE=10\n[TOV_MECHANOID]\nMASSA=50\n[TOV_FREE]\nNOTRADE=1\n");
         ASSERT_TRUE(g_ResourceDB.Init("main.ini", ResourceDBManager::kModeIni));
+        RegisterUnitManagers();
         ASSERT_TRUE(g_ExploManager.Init(kExplosions));
         ASSERT_TRUE(g_MissileManager.Init(kMissiles));
         ASSERT_TRUE(g_GliderManager.Init(kGliders));

@@ -113,7 +113,7 @@ TEST_F(CombatSound, AContinuousGunHoldsOneLoopingSourceUntilTheTriggerIsReleased
 
 TEST_F(CombatSound, AnExplosionSoundsOnItsFirstFrameAndATriggeredMineAlerts)
 {
-    CExploObject* explo = g_ExploManager.CreateObject(g_ExploManager.FindName("EXP_SMALL"), CMatrix(1.0f));
+    CExploObject* explo = static_cast<CExploObject*>(g_ExploManager.CreateObject(g_ExploManager.FindName("EXP_SMALL"), CMatrix(1.0f)));
     ASSERT_NE(explo, nullptr);
     explo->SetPosition(kAt);
     explo->Run();
@@ -121,7 +121,7 @@ TEST_F(CombatSound, AnExplosionSoundsOnItsFirstFrameAndATriggeredMineAlerts)
 
     CMatrix at(1.0f);
     at.SetTranslation(kAt + CVector{5.0f, 0.0f, 0.0f});
-    CMissileObject* mine = g_MissileManager.CreateMissile(STypeKey(Missile("MIS_LAID")), at, nullptr, 0);
+    CMissileObject* mine = static_cast<CMissileObject*>(g_MissileManager.CreateMissile(Missile("MIS_LAID"), at, nullptr, 0));
     mine->m_bActive = 1;
     mine->m_bMoving = 0;
     auto* passer = new CGliderObject;

@@ -44,7 +44,7 @@ protected:
     {
         CMatrix m(1.0f);
         m.SetTranslation(at);
-        return g_ExploManager.CreateObject(g_ExploManager.FindName(type), m);
+        return static_cast<CExploObject*>(g_ExploManager.CreateObject(g_ExploManager.FindName(type), m));
     }
     void RunAll(int frames)
     {

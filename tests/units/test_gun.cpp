@@ -2,6 +2,7 @@
 // cancel rules, missile and fan shots, barrels and network copies.
 #include "CombatFixture.h"
 
+#include "world/Mech.h"
 #include "world/DynamicObject.h"
 
 #include <algorithm>
@@ -210,8 +211,10 @@ TEST_F(Gun, AnAIShooterHoldsFireForBuildingsMatesAndNearGround)
     mate->SetPosition({1000.0f, 1100.0f, 500.0f});
     g_ObjectList.AddObject(mate);
     int group = 0;
-    m_Glider.m_pGroup = &group;
-    mate->m_pGroup = &group;
+    CMech mech, mateMech;
+    mech.m_pGroup = mateMech.m_pGroup = &group;
+    m_Glider.m_pMech = &mech;
+    mate->m_pMech = &mateMech;
     struct Case
     {
         const char* what;

@@ -21,7 +21,7 @@ protected:
         frame.SetForward(dir);
         CMatrix m = frame.m_Matrix;
         m.SetTranslation({500.0f, 500.0f, 300.0f});
-        return g_MissileManager.CreateMissile(STypeKey(CCombatTest::Missile(type)), m, nullptr, 0);
+        return static_cast<CMissileObject*>(g_MissileManager.CreateMissile(CCombatTest::Missile(type), m, nullptr, 0));
     }
     // A saved record of the given version after the base record.
     static void WriteRecord(CMemStream& s, std::uint32_t version, const char* type, const char* owner,
@@ -249,7 +249,8 @@ TEST_F(Missile, ANetworkCopyIsMadeFromTheDescriptorAndAForeignOneIsRefused)
     std::uint8_t buffer[512] = {};
     int size = 0;
     m->WriteNetDescriptor(buffer, &size);
-    CMissileObject* copy = g_MissileManager.CreateNetObject(buffer);
+    auto* copy = static_cast<CMissileObject*>(
+        g_MissileManager.CreateNetObject(reinterpret_cast<const SNetDescriptor*>(buffer)));
     ASSERT_NE(copy, nullptr);
     EXPECT_EQ(copy->GetDesc(), m->GetDesc());
     EXPECT_EQ(g_ObjectList.FindNetObject(41), copy);
@@ -264,7 +265,7 @@ TEST_F(Missile, ANetworkCopyIsMadeFromTheDescriptorAndAForeignOneIsRefused)
     g_ObjectList.AddObject(glider);
     glider->WriteNetDescriptor(buffer, &size);
     const int before = MissileCount();
-    EXPECT_EQ(g_MissileManager.CreateNetObject(buffer), nullptr);
+    EXPECT_EQ(g_MissileManager.CreateNetObject(reinterpret_cast<const SNetDescriptor*>(buffer)), nullptr);
     EXPECT_EQ(MissileCount(), before);
     EXPECT_NE(ReadText("error.log").find("net object 0 is no missile (object type 14"), std::string::npos);
 }

@@ -27,7 +27,7 @@ protected:
         frame.SetForward(dir);
         CMatrix m = frame.m_Matrix;
         m.SetTranslation(at);
-        return g_MissileManager.CreateMissile(STypeKey(CCombatTest::Missile(type)), m, nullptr, 0);
+        return static_cast<CMissileObject*>(g_MissileManager.CreateMissile(CCombatTest::Missile(type), m, nullptr, 0));
     }
     CGliderObject* Glider(CVector at)
     {

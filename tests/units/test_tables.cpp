@@ -211,10 +211,11 @@ TEST_F(UnitTables, MaximumDamageIsCachedOnTheFirstRequest)
     EXPECT_FLOAT_EQ(g_GunManager.m_Records[std::size_t(rocket)].m_MaxDamage[0], 40.0f);
     EXPECT_EQ(g_GunManager.GetMaxDamage(out, -1, 0, true), 0.0f);
 
-    // A modified copy gets its own cache filled.
+    // A modified copy gets its own cache filled, with the missile's direct
+    // hit raised by the weapon word (40 + 0.2 x 40).
     SGunParameters p;
     g_GunManager.GetParam(&p, rocket, unittest::kGunDamage, true);
-    EXPECT_FLOAT_EQ(p.m_MaxDamage[0], 40.0f);
+    EXPECT_FLOAT_EQ(p.m_MaxDamage[0], 48.0f);
 }
 
 TEST_F(UnitTables, InitGunWithoutALoadedModelStaysUninitialised)
@@ -233,5 +234,5 @@ TEST_F(UnitTables, GoodsAndGliderStandInsTakeTheirDefaults)
     EXPECT_FLOAT_EQ(g_GoodsManager.FindGoods("TOV_MECHANOID")->m_fPrice, 100.0f);
     EXPECT_FLOAT_EQ(g_GoodsManager.FindGoods("TOV_FREE")->m_fPrice, 0.0f);
     EXPECT_FLOAT_EQ(g_GoodsManager.FindGoods("TOV_FREE")->m_fMass, 1.0f);
-    EXPECT_FLOAT_EQ(g_GliderManager.GetType(0)->m_fMaxWeight, 500.0f);
+    EXPECT_FLOAT_EQ(g_GliderManager.GetGlider(0)->m_fMaxWeight, 500.0f);
 }

@@ -1,0 +1,262 @@
+// Everything that hurts a glider, its parts breaking off, the repair robot,
+// its destruction and its repair by a fraction.
+
+#include "units/GliderObject.h"
+
+#include "foundation/ErrorLog.h"
+#include "foundation/Random.h"
+#include "units/ExploObject.h"
+#include "units/HitIndicators.h"
+#include "units/Mechanoid.h"
+#include "units/MechRegistry.h"
+#include "world/Mech.h"
+#include "world/ObjectList.h"
+#include "world/TypeManagers.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+constexpr float kPi = 3.14159265f;
+
+int Difficulty()
+{
+    return g_pMechRegistry ? g_pMechRegistry->GetDifficulty() : 0;
+}
+
+// A unit direction of three game-generator values in -1..1.
+CVector RandomDirection()
+{
+    CVector v{g_Random.Random(2.0f) - 1.0f, g_Random.Random(2.0f) - 1.0f, g_Random.Random(2.0f) - 1.0f};
+    const float l = v.Length();
+    return l > 0.0f ? v * (1.0f / l) : CVector{0.0f, 0.0f, 1.0f};
+}
+
+CGliderObject* AsGlider(CMMObject* o)
+{
+    return o && o->m_nType == OBJ_GLIDER ? static_cast<CGliderObject*>(o) : nullptr;
+}
+} // namespace
+
+void CGliderObject::MakeExplosion(const char* name, const CVector& at, float scale)
+{
+    const std::int32_t type = g_ExploManager.FindName(name);
+    if (type < 0) return;
+    CMatrix m(1.0f);
+    m.ScaleRotation(scale);
+    m.SetTranslation(at);
+    if (CMMObject* e = g_ExploManager.CreateObject(type, m)) e->m_pOwner = this;
+}
+
+void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObject* attacker, int kind,
+                           int weaponKind)
+{
+    XTRACE("CGliderObject::Damage");
+    (void)weaponKind;
+    // 1.
+    if (m_pMechanoid && m_pMechanoid->IsKilled()) return;
+    // 2. A missile's collision counts as its owner's.
+    if (attacker && attacker->m_nType == OBJ_MISSILE && attacker->m_pOwner && kind == 100)
+        attacker = attacker->m_pOwner;
+    CGliderObject* by = AsGlider(attacker);
+    const float passed = a;
+    const bool player = IsPlayer();
+    // 4. The energy recycler turns a quarter of the hit into energy.
+    if (m_pMechanoid && m_pMechanoid->IsOn(EQP_ENERGY_RECYCLER))
+    {
+        m_pMechanoid->m_fEnergy = std::min(m_pMechanoid->m_fEnergy + a / 4.0f, m_pMechanoid->GetEnergy(2));
+        a -= a / 4.0f;
+    }
+    // 5. Stun, shock wave and drain do no damage.
+    if (kind == 4)
+    {
+        m_bMoving = 0;
+        m_bEnabled = 0;
+        m_fStunTime += a * 0.02f;
+        m_vVelocity = CVector{};
+        a = 0.0f;
+    }
+    else if (kind == 5)
+    {
+        CVector away = GetPosition() - point;
+        const float l = away.Length();
+        if (l > 0.0f) away = away * (1.0f / l);
+        AddImpulse(away * a);
+        m_vLevelling.x += a * 1e-5f;
+        m_vLevelling.y += a * 5e-5f;
+        a = 0.0f;
+    }
+    else if (kind == 6)
+    {
+        if (m_pMechanoid)
+        {
+            a = std::min(a, m_pMechanoid->m_fEnergy);
+            m_pMechanoid->m_fEnergy -= a;
+            if (by && by->m_pMechanoid)
+                by->m_pMechanoid->m_fEnergy =
+                    std::min(by->m_pMechanoid->m_fEnergy + a, by->m_pMechanoid->GetEnergy(2));
+        }
+        a = 0.0f;
+    }
+    // 6. Difficulty scales what the player takes (collisions excepted).
+    if (player && kind < 3)
+    {
+        const int difficulty = Difficulty();
+        if (difficulty == 0) a *= 0.5f;
+        if (difficulty == 2) a *= 1.2f;
+    }
+    // 7. Environment damage.
+    if (kind != -1)
+    {
+        if (player && m_pMechanoid)
+        {
+            const EDevice resist = kind == 0 ? EQP_RADIATION_SHIELD
+                                   : kind == 1 ? EQP_CRYOGENERATOR
+                                   : kind == 2 ? EQP_ELM_STABILIZER
+                                               : EQP_COUNT;
+            if (resist != EQP_COUNT && m_pMechanoid->IsOn(resist)) a *= 0.25f;
+            g_PlayerHitIndicators[HIT_ENVIRONMENT] += a;
+        }
+        if (m_pMechanoid && m_pMechanoid->IsOn(EQP_ZERO_THICKENER)) a *= 0.75f;
+        // The hit comes from a random direction round the glider (the
+        // direction only feeds the player's hit ring).
+        point = GetPosition() + RandomDirection();
+    }
+    // 8.
+    CVector d = point - GetPosition();
+    if (const float l = d.Length(); l > 0.0f) d = d * (1.0f / l);
+    // 10. A copy of another machine's glider only collects the damage.
+    if (m_bRemote && !m_bOwnedHere && a != 0.0f)
+    {
+        m_bDamagePending = 1;
+        m_fNetDamage[ignoreShieldLimit ? 1 : 0] += a;
+        return;
+    }
+    // 11. The player's hit ring.
+    if (player && a != 0.0f)
+    {
+        m_Frame.UpdateAxes();
+        const float x = Dot(d, m_Frame.m_vSide), z = Dot(d, m_Frame.m_vForward);
+        const int n = int(std::atan2(x, z) * 28.0f / kPi + 112.0f) % 56;
+        g_PlayerHitRing[n] += a;
+        float b = a;
+        for (int i = 1; b > 100.0f && i < 28; ++i)
+        {
+            b *= 0.25f;
+            g_PlayerHitRing[(n + i) % 56] += b;
+            g_PlayerHitRing[(n - i + 56) % 56] += b;
+        }
+    }
+    (void)passed;
+    // 13.
+    if (!m_pMech || a == 0.0f || !m_pMechanoid) return;
+    // 15.
+    float armorPart = 0.0f, shieldPart = 0.0f;
+    {
+        XTRACE("MECH");
+        m_pMechanoid->Damage(a, ignoreShieldLimit != 0, &armorPart, &shieldPart);
+    }
+    // 16. Weapon hits break parts off a badly hurt hull.
+    if (kind == -1 && armorPart != 0.0f)
+    {
+        if (!player) MakeExplosion("EXP_GL_MINI", GetPosition() + d * (m_fGliderRadius * 0.8f), 1.0f);
+        const SGliderParameters* t = GetParams();
+        if (t && m_pMechanoid->GetArmor(0) < 0.5f && PrepareMounts())
+        {
+            t = GetParams();
+            const int parts = std::min(t->m_nPoints, kPartCount);
+            for (int i = 0; i < parts; ++i)
+            {
+                const CVector dir{t->m_Points[i].m_fPoint[0], t->m_Points[i].m_fPoint[1], t->m_Points[i].m_fPoint[2]};
+                if (Dot(d, dir) <= 0.5f) continue;
+                m_PartDamage[i] += armorPart;
+                if (m_PartDamage[i] > t->m_fDamage * 0.05f && !(m_dwBrokenParts & (1u << i))) DetachPart(i);
+            }
+        }
+    }
+    // 17.
+    if (!m_pMechanoid->IsKilled()) return;
+    XTRACE("KILLED");
+    // 18. The repair robot saves the glider once.
+    const SDeviceState& bot = m_pMechanoid->m_Devices[EQP_REPAIR_BOT];
+    if (bot.m_bOn)
+    {
+        const int n = int(bot.m_nIndex);
+        if (n >= 1 && n <= m_pMechanoid->m_nAddCount)
+        {
+            MakeExplosion("EXP_HEAL", GetPosition(), 1.0f);
+            m_pMechanoid->RemoveAddEquipment(n - 1);
+            m_pMechanoid->m_Devices[EQP_REPAIR_BOT] = SDeviceState{};
+            RepairPart(0.5f);
+            m_pMechanoid->m_fArmor = m_pMechanoid->GetArmor(2) * 0.2f;
+            m_pMechanoid->m_fShield = m_pMechanoid->GetShield(2) * 0.5f;
+            m_pMechanoid->UpdateEquipment();
+        }
+        return;
+    }
+    // 19. The kill.
+    m_pMech->Kill(by ? by->m_pMech : nullptr);
+    m_bEnabled = 0;
+}
+
+void CGliderObject::DetachPart(int i)
+{
+    XTRACE("CGliderObject::DetachPart");
+    const SGliderParameters* t = GetParams();
+    if (!t || i < 0 || i >= std::min(t->m_nPoints, kPartCount)) return;
+    for (int k = 0; k < 4 && k < SGliderParameters::kFirePoints; ++k)
+        if (t->m_FirePoints[k].m_nPart == i) m_dwLostFirePoints |= 1u << k;
+    m_dwBrokenParts |= 1u << i;
+    const CVector dir{t->m_Points[i].m_fPoint[0], t->m_Points[i].m_fPoint[1], t->m_Points[i].m_fPoint[2]};
+    MakeExplosion("EXP_GL_PART", GetPosition() + dir * (m_fGliderRadius * 0.8f), 1.0f);
+}
+
+void CGliderObject::RepairPart(float f)
+{
+    XTRACE("CGliderObject::RepairPart");
+    if (!m_pMechanoid) return;
+    if (!(f > 0.0f)) f = 0.0f;
+    f = std::min(f, 1.0f);
+    CMechanoid& m = *m_pMechanoid;
+    CMMEqp* items[] = {&m.m_GliderData, &m.m_Reactor, &m.m_Reactor2, &m.m_Engine,
+                       &m.m_Engine2,    &m.m_Shield,  &m.m_Armor};
+    for (CMMEqp* item : items)
+    {
+        if (!item->HasRecord() || !item->m_bDamaged) continue;
+        item->m_bDestroyed = 0;
+        item->m_fDamage = std::max(0.0f, item->m_fDamage - f * item->GetDurability());
+        if (item->m_fDamage == 0.0f) item->m_bDamaged = 0;
+    }
+    m.m_fArmor = std::min(m.GetArmor(2), m.m_fArmor + f * m.GetArmor(2));
+    m.m_fShield = std::min(m.GetShield(2), m.m_fShield + f * m.GetShield(2));
+}
+
+void CGliderObject::Boom()
+{
+    XTRACE("CGliderObject::Boom");
+    m_bActive = 0;
+    m_bDestroyed = 1;
+    m_bFullSync = 1;
+    if (!IsPlayer()) g_ObjectList.DeleteObject(this);
+    bool broken = false;
+    if (m_pMechanoid)
+        broken = m_pMechanoid->m_Reactor.m_bDestroyed || m_pMechanoid->m_Engine.m_bDestroyed ||
+                 (m_pMechanoid->m_Engine2.HasRecord() && m_pMechanoid->m_Engine2.m_bDestroyed);
+    MakeExplosion(broken ? "EXP_GLIDER_02" : "EXP_GLIDER_01", GetPosition(), std::max(m_fGliderRadius, 1.0f));
+    if (m_pMech && !(m_bRemote && !m_bOwnedHere))
+    {
+        XTRACE("Throw");
+        ThrowOutGoods(true);
+    }
+    XTRACE("Events");
+    if (m_pMech) m_pMech->OnKill();
+}
+
+void CGliderObject::ThrowOutGoods(bool)
+{
+    XTRACE("CGliderObject::ThrowOutGoods");
+    // The things thrown out wait for the splinter carriers of the world;
+    // the configuration is brought up to date as after every ejection.
+    if (m_pMechanoid && !m_pMechanoid->IsKilled()) UpdateGliderConfig();
+}

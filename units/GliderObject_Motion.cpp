@@ -1,0 +1,303 @@
+// The glider's drive, jump, per-frame step and collisions.
+
+#include "units/GliderObject.h"
+
+#include "foundation/ErrorLog.h"
+#include "foundation/FrameTimer.h"
+#include "foundation/GameTime.h"
+#include "location/Location.h"
+#include "units/Mechanoid.h"
+#include "world/TypeManagers.h"
+#include "world/WorldTerrain.h"
+
+#include <algorithm>
+#include <cmath>
+#include <stdexcept>
+
+namespace
+{
+float GroundAt(const CVector& p)
+{
+    if (!g_pWorldTerrain) return 0.0f;
+    float h = 0.0f;
+    if (g_pWorldTerrain->GetHeight(CVector{p.x, p.y, p.z}, &h)) return h;
+    return g_pWorldTerrain->GetRoughHeight(p, true);
+}
+
+float EngineValues(const CMechanoid* m)
+{
+    return m ? m->m_Engine.GetValue1() + m->m_Engine2.GetValue1() : 0.0f;
+}
+
+float EnginePower(const CMechanoid* m)
+{
+    return m ? m->m_Engine.GetPower() + m->m_Engine2.GetPower() : 0.0f;
+}
+
+float Sign(float v)
+{
+    return v > 0.0f ? 1.0f : -1.0f;
+}
+} // namespace
+
+void CGliderObject::SetTraction(float t)
+{
+    XTRACE("SetTraction(float f)");
+    float a = std::fabs(t);
+    // A glider of the world (not the player's) saves its energy when low.
+    // The AI does not exist yet; its energy bands hold for every glider
+    // that is not the player's.
+    if (m_pMechanoid && !IsPlayer())
+    {
+        const float e = m_pMechanoid->GetEnergy(0);
+        if (e < 0.1f)
+            a = 0.5f;
+        else if (e < 0.3f && std::fabs(t) > 1.0f)
+            a = 0.9f;
+        else if (e < 0.4f)
+            a = std::fabs(t) * 0.8f;
+        else if (e < 0.5f)
+            a = std::fabs(t) * 0.9f;
+    }
+    const float signedThrottle = (t > 0.0f ? 1.0f : -1.0f) * a;
+    m_fThrottle = a;
+    float traction = 0.0f;
+    if (a > 0.0f)
+    {
+        if (m_pMechanoid)
+        {
+            traction = signedThrottle * m_pMechanoid->m_Engine.GetValue1();
+            if (m_pMechanoid->m_Engine2.HasRecord()) traction += signedThrottle * m_pMechanoid->m_Engine2.GetValue1();
+        }
+        else
+        {
+            traction = signedThrottle * 25.0f;
+        }
+    }
+    if (IsPlayer() && m_pMechanoid->IsOn(EQP_ACCELERATOR)) traction *= 1.25f;
+    if (traction != m_fDrive)
+    {
+        m_fDrive = traction;
+        m_bChanged = 1;
+    }
+}
+
+void CGliderObject::StrafeLeft(float s)
+{
+    XTRACE("CGliderObject::StrafeLeft");
+    if (s == 0.0f) return;
+    if (std::isnan(s))
+    {
+        g_ErrorLog.LogError("CGliderObject::StrafeLeft. Value is nan");
+        throw std::runtime_error("CGliderObject::StrafeLeft. Value is nan");
+    }
+    m_fStrafe = 0.0f;
+    if (m_pMechanoid && (m_pMechanoid->m_Engine.HasRecord() || m_pMechanoid->m_Engine2.HasRecord()))
+    {
+        const SGliderParameters* t = GetParams();
+        const float standard = t ? float(t->m_nStandard) : 0.0f;
+        m_fStrafe = std::sqrt(standard + 2.0f) * EngineValues(m_pMechanoid) * s * 1.5f;
+    }
+    m_bChanged = IsPlayer() ? 1 : 0;
+}
+
+void CGliderObject::EnergyRule()
+{
+    if (m_fDrive == 0.0f && m_fStrafe == 0.0f) return;
+    if (!m_pMechanoid) return;
+    if (EnginePower(m_pMechanoid) > m_pMechanoid->m_fEnergy)
+    {
+        m_fDrive = 0.0f;
+        m_fStrafe = 0.0f;
+    }
+}
+
+void CGliderObject::ChargeJump(float k)
+{
+    XTRACE("CGliderObject::ChargeJump");
+    if (m_pMechanoid && (m_fJumpCharge != 0.0f || m_pMechanoid->m_fEnergy >= 500.0f))
+    {
+        const float dt = g_FrameTimer.GetFrameTime();
+        const float cost = dt * k * 4000.0f;
+        if (cost <= m_pMechanoid->m_fEnergy)
+        {
+            m_pMechanoid->m_fEnergy -= cost;
+            m_fJumpCharge += dt * k * 20.0f;
+            return;
+        }
+    }
+    if (m_fJumpCharge > 0.0f) Jump(1.0f, false);
+}
+
+void CGliderObject::Jump(float, bool quick)
+{
+    XTRACE("CGliderObject::Jump");
+    if (!m_pMechanoid) return;
+    if (!IsPlayer() && (!m_bActive || m_pMechanoid->GetEnergy(0) < 0.3f)) return;
+    bool release = !quick;
+    if (m_fJumpCharge == 0.0f || m_fStrafe != 0.0f)
+    {
+        if (m_pMechanoid->m_fEnergy < 300.0f) return;
+        release = true;
+        m_fJumpCharge = 20.0f;
+    }
+    else
+    {
+        m_fJumpCharge += 20.0f;
+    }
+    const float h = GetPosition().z - GroundAt(GetPosition());
+    if (h > 100.0f) m_fJumpCharge = m_fJumpCharge / std::min(h, 500.0f) * 100.0f;
+    if (!release)
+    {
+        m_fJumpCharge = 0.0f;
+        return;
+    }
+    m_iChargeSound = -1;
+    if (m_fJumpReadiness > 0.5f && m_fJumpCharge > 10.0f)
+    {
+        if (m_pMechanoid->m_fEnergy >= 400.0f) m_pMechanoid->m_fEnergy -= 400.0f;
+        const bool strafe = m_fStrafe != 0.0f;
+        if (strafe) m_fJumpReadiness = std::max(m_fJumpReadiness, 0.5f) * 1.5f + 0.25f;
+        m_fLastJump = float(g_GameTime);
+        const float k = IsPlayer() && m_pMechanoid->IsOn(EQP_JUMP_CONCENTRATOR) ? 2.5f : 1.5f;
+        const float f = k * m_fJumpReadiness * m_fJumpReadiness;
+        float v = EngineValues(m_pMechanoid) * f * 0.6f;
+        const float s = (m_fJumpCharge + 1.0f) * 0.5f * v * 0.1f;
+        v = std::pow(m_fJumpCharge, 0.25f) * v;
+        const float u = 0.2f * v;
+        CVector impulse;
+        if (!strafe)
+            impulse = ForwardAxis() * u + CVector{0.0f, 0.0f, v};
+        else
+            impulse = SideAxis() * (-Sign(m_fStrafe) * s);
+        AddImpulse(impulse);
+        const CVector p = GetPosition();
+        MakeExplosion(quick ? "EXP_GLIDER_JUMP" : "EXP_GLIDER_JUMP_SUPER",
+                      CVector{p.x, p.y, p.z - m_vHalfSize.z * 0.5f}, 1.0f);
+        m_fJumpReadiness = 0.0f;
+    }
+    m_fJumpCharge = 0.0f;
+}
+
+void CGliderObject::RunBorder(float dt)
+{
+    const int w = g_Location.m_nWidth > 1 ? g_Location.m_nWidth - 1 : 0;
+    const int hq = g_Location.m_nHeight > 1 ? g_Location.m_nHeight - 1 : 0;
+    if (w == 0 || hq == 0) return;
+    const float m = w < 1025 ? 2.0f : w < 2049 ? 8.0f : 48.0f;
+    const float big = 10.0f * m;
+    const CVector p = GetPosition();
+    const float right = (float(w) - m) * 10.0f, top = (float(hq) - m) * 10.0f;
+    if (!(p.x < big || p.y < big || p.x > right || p.y > top)) return;
+    const float d = std::min({p.x - big, p.y - big, right - p.x, top - p.y});
+    Damage(std::min(dt, 0.5f) * (d / big) * (d / big) * 5000.0f, CVector{0.0f, 0.0f, -1.0f}, 1, nullptr, 0,
+           666);
+}
+
+void CGliderObject::RunDust(float dt, float ground)
+{
+    const CVector p = GetPosition();
+    if (ground + 30.0f > p.z)
+    {
+        float f = std::min((ground + 30.0f - p.z) * 2.0f / 30.0f, 1.0f);
+        if (m_nDetailLevel == -1 || m_nDetailLevel >= 3) f = 0.0f;
+        const std::uint32_t colour = m_bOnWater ? 0xFFFFFFFFu : 0xFFB0A080u;
+        if (m_bDustRestart)
+        {
+            m_bDustRestart = 0;
+            m_vLastDust = CVector{p.x, p.y, ground + 1.5f};
+            m_Dust.Restart(m_vLastDust);
+        }
+        m_Dust.Emit(p.x, p.y, ground + 1.5f, f, colour, p);
+    }
+    else
+    {
+        m_bDustRestart = 1;
+    }
+    m_Dust.Run(dt);
+}
+
+void CGliderObject::Run()
+{
+    XTRACE("CGlider::Run");
+    const float dt = g_FrameTimer.GetFrameTime();
+    CMMObject::Run();
+    // 1. Ammunition waiting to be loaded into the player's guns.
+    if (m_pMechanoid && m_pMechanoid->m_bPlayer)
+        for (int i = 0; i < 2; ++i)
+        {
+            float& waiting = m_pMechanoid->m_fWaitingAmmo[i];
+            if (waiting <= 0.0f) continue;
+            const SGunParameters* g = m_Guns[i].GetGunDesc();
+            m_Guns[i].m_fAmmo = g ? std::min(g->m_fSpare, waiting) : 0.0f;
+            waiting = 0.0f;
+        }
+    // 2. Stun.
+    if (!m_bMoving && !m_bEnabled)
+    {
+        m_fStunTime -= dt;
+        if (m_fStunTime <= 0.0f)
+        {
+            m_bMoving = 1;
+            m_bEnabled = 1;
+            m_fStunTime = 0.0f;
+        }
+    }
+    // 3. The particle flag of the effect pass.
+    m_bParticles = 0;
+    // 4. Readiness.
+    m_fJumpReadiness = std::min(1.0f, m_fJumpReadiness < 1.0f ? m_fJumpReadiness + dt * 0.5f : m_fJumpReadiness);
+    m_fReadiness2 = std::min(1.0f, m_fReadiness2 < 1.0f ? m_fReadiness2 + dt * 0.5f : m_fReadiness2);
+    // 5. Energy.
+    EnergyRule();
+    // 7. Leaning.
+    if (const SGliderParameters* t = GetParams(); t && t->m_nAnims[0] != -1)
+    {
+        m_fLean += dt * m_vR.x * 5.0f;
+        float a = std::fabs(m_fLean);
+        DampValue(&a, dt, 40.0f, 1e10f);
+        m_fLean = std::clamp(std::copysign(a, m_fLean), -1.0f, 1.0f);
+    }
+    // 8. A killed mechanoid's glider blows up.
+    if (!m_bDestroyed && m_pMechanoid && m_pMechanoid->IsKilled())
+    {
+        Boom();
+        return;
+    }
+    // 10. Guns.
+    for (CGun& g : m_Guns)
+        if (g.m_bMounted) g.Run();
+    // 11. Firing byte.
+    m_bFiring = m_Guns[0].IsShotVisible() || m_Guns[1].IsShotVisible() || (IsPlayer() && m_bShieldEffect);
+    // 13. Ground and the collision sphere.
+    const float ground = GroundAt(GetPosition());
+    m_Sphere.m_bUsed = 1;
+    m_Sphere.m_fDiameter = 2.0f * m_fGliderRadius;
+    m_Sphere.m_vCentre = CVector{GetPosition().x, GetPosition().y, ground};
+    m_bOnWater = 0;
+    // 14. The map's border hurts the player.
+    if (IsPlayer()) RunBorder(dt);
+    // 16, 17. Hover dust.
+    RunDust(dt, ground);
+}
+
+void CGliderObject::SetColissionObject(CMMObject* other, CVector, CVector point)
+{
+    XTRACE("CGliderObject::SetColissionObject");
+    if (!other) return;
+    CVector v = m_vVelocity;
+    if (other->m_bMoving && other->m_bPhysics)
+        if (auto* d = dynamic_cast<CDynamicObject*>(other)) v = d->m_vVelocity - m_vVelocity;
+    Collision(other, v.LengthSq(), &point);
+}
+
+void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
+{
+    XTRACE("CGliderObject::Collision");
+    if (!other || !point) return;
+    const int t = other->m_nType;
+    const bool hurts = t == OBJ_STONE || t == OBJ_TREE || t == OBJ_BUILDING || t == OBJ_GLIDER ||
+                       t == OBJ_BOUND || t == OBJ_TANK;
+    if (q > 8100.0f && hurts)
+        Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
+}

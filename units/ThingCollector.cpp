@@ -1,0 +1,55 @@
+#include "units/ThingCollector.h"
+
+#include "foundation/ErrorLog.h"
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
+#include "world/KindManagers.h"
+#include "world/TypeManagers.h"
+
+#include <cstring>
+
+bool CThingCollector::CanCollect(CGliderObject* glider)
+{
+    return glider && !glider->m_bDestroyed && glider->m_pMechanoid && !glider->m_pMechanoid->m_bOutOfAction;
+}
+
+bool CThingCollector::IsHoldFull(CGliderObject* glider)
+{
+    const CMechanoid* m = glider->m_pMechanoid;
+    const float capacity = m->GetCapacity();
+    if (capacity <= 0.0f) return true;
+    return (m->GetNettoWeight() + m->GetGoodsWeight() + 1.0f) / capacity >= 1.0f;
+}
+
+bool CThingCollector::AddMissiles(CGliderObject* glider, std::int32_t missileType, std::uint32_t amount)
+{
+    CMechanoid* m = glider->m_pMechanoid;
+    std::uint32_t i = 0;
+    while (i < m->m_nMissileCount && m->m_Missiles[i].m_Type.Index() != missileType)
+        ++i;
+    if (i == m->m_nMissileCount)
+    {
+        if (m->m_nMissileCount >= std::uint32_t(CMechanoid::kMaxMissiles))
+        {
+            g_ErrorLog.LogError("Missile: mechanoid '%s' stocks %d missile types already; %u of '%s' are lost",
+                                m->m_szName, CMechanoid::kMaxMissiles, amount,
+                                g_MissileManager.GetName(missileType));
+            return false;
+        }
+        m->m_Missiles[i].m_Type = STypeKey(missileType);
+        m->m_Missiles[i].m_nCount = 0;
+        ++m->m_nMissileCount;
+    }
+    m->m_Missiles[i].m_nCount += amount;
+    m->UpdateEquipment();
+    return true;
+}
+
+void CThingCollector::AddGoods(CGliderObject* glider, std::uint32_t kind, const char* name, std::uint32_t amount)
+{
+    SGoodsItem item;
+    std::strncpy(item.m_szName, name, sizeof item.m_szName - 1);
+    item.m_nCount = std::int32_t(amount);
+    if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(name)) item.m_fPrice = goods->m_fPrice;
+    glider->m_pMechanoid->m_Garbage.AddGoods(item, std::int32_t(kind), false);
+}
