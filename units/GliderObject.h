@@ -17,8 +17,8 @@
 // object's 137 bytes, then 20 bytes: flags (bit 0 gun 1 firing, bit 1 gun 2
 // firing, bit 27 destroyed, bit 28 full sync), the sight vector and the mass.
 //
-// Not here yet: the AI (a glider of the world has none until the AI
-// exists), the game-event sink's calls (the units cannot reach the
+// A glider of the world carries the AI that steers it (m_pAI, owned; the
+// player's has none). Not here yet: the game-event sink's calls (the units cannot reach the
 // application's sink), towers' alarm, the engine, water, collision and jump
 // charge sounds, the map's special zones (the map keeps no zone table yet),
 // the pilot capsule, money and fragment things of Boom and the goods thrown
@@ -30,12 +30,14 @@
 // mechanoid are the world's. Threads: main thread.
 #pragma once
 
+#include "units/GliderAI.h"
 #include "units/Gun.h"
 #include "units/UnitTypes.h"
 #include "world/DynamicObject.h"
 #include "world/Smoke.h"
 
 #include <cstdint>
+#include <memory>
 
 class CMech;
 class CMechanoid;
@@ -174,6 +176,8 @@ public:
     STypeKey m_Key;
     CMech* m_pMech = nullptr;
     CMechanoid* m_pMechanoid = nullptr;
+    // The steering AI of a glider of the world; none for the player's.
+    std::unique_ptr<IGliderAI> m_pAI;
     // The collision sphere under the glider: flag, diameter, centre x, y
     // and the ground height.
     struct SCollisionSphere
