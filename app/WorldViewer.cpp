@@ -1,6 +1,7 @@
 #include "app/WorldViewer.h"
 
 #include "app/GameWorldState.h"
+#include "app/PlayerGlider.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
 #include "foundation/Input.h"
@@ -49,6 +50,13 @@ constexpr float kDropHeight = 120.0f;
 // Where the camera starts: behind the dropped boxes, looking at them.
 constexpr float kCameraBack = 55.0f;
 constexpr float kCameraUp = 22.0f;
+// The player's glider waits this far in front of the camera's start.
+constexpr float kGliderAhead = 30.0f;
+constexpr float kGliderOverGround = 6.0f;
+// The following camera: behind, above, and how fast it catches up.
+constexpr float kFollowBack = 20.0f;
+constexpr float kFollowUp = 7.0f;
+constexpr float kFollowRate = 6.0f;
 
 // The object passes' view of the view camera.
 class CViewerView : public IObjectView
@@ -115,10 +123,17 @@ struct CWorldViewer::SState
     CViewerView view;
     CCamera camera; // owned here, not by the object list
     CRenderer renderer; // g_pRenderer while the location is entered
+    CPlayer player;
+    CPlayerControls controls;
 };
 
 CWorldViewer::CWorldViewer() = default;
 CWorldViewer::~CWorldViewer() = default;
+
+CGliderObject* CWorldViewer::GetPlayerGlider() const
+{
+    return m_pState ? m_pState->player.GetGlider() : nullptr;
+}
 
 CCamera* CWorldViewer::GetCamera() const
 {
@@ -145,6 +160,7 @@ bool CWorldViewer::Enter(const char* locationFile)
     try
     {
         m_pState = std::make_unique<SState>();
+        m_bFreeCamera = false;
         SState& s = *m_pState;
         s.adapter.Install();
         g_pObjectView = &s.view;
@@ -181,6 +197,12 @@ bool CWorldViewer::Enter(const char* locationFile)
                               start.y - std::cos(m_fHeading) * kCameraBack, 0.0f};
         m_vPosition.z = std::max(GroundAt(m_vPosition), GroundAt(start)) + kCameraUp;
         m_fPitch = -0.3f;
+        // The player's glider, between the camera and the boxes.
+        CVector at{m_vPosition.x + std::sin(m_fHeading) * kGliderAhead,
+                   m_vPosition.y + std::cos(m_fHeading) * kGliderAhead, 0.0f};
+        at.z = GroundAt(at) + kGliderOverGround;
+        if (!s.player.Create(at, m_fHeading))
+            g_ErrorLog.LogError("CWorldViewer::Enter: no player glider (configuration %s)", CPlayer::kConfiguration);
         s.renderer.Init();
         s.renderer.m_pCameraObject = &s.camera;
         g_pRenderer = &s.renderer;
@@ -230,6 +252,22 @@ void CWorldViewer::PlaceCamera()
     frame.RebuildMatrix();
 }
 
+void CWorldViewer::FollowGlider(float frameTime)
+{
+    const CGliderObject* glider = GetPlayerGlider();
+    if (!glider) return;
+    const CVector forward = glider->ForwardAxis();
+    if (forward.x != 0.0f || forward.y != 0.0f) m_fHeading = std::atan2(forward.x, forward.y);
+    const CVector p = glider->GetPosition();
+    const CVector wanted{p.x - std::sin(m_fHeading) * kFollowBack, p.y - std::cos(m_fHeading) * kFollowBack,
+                         p.z + kFollowUp};
+    // The camera catches up with the glider rather than jumping.
+    const float k = std::min(1.0f, frameTime * kFollowRate);
+    m_vPosition = m_vPosition + (wanted - m_vPosition) * k;
+    m_fPitch = std::atan2(p.z + 2.0f - m_vPosition.z, kFollowBack);
+    PlaceCamera();
+}
+
 bool CWorldViewer::Frame(float frameTime, IInput* input)
 {
     XTRACE("CWorldViewer::Frame");
@@ -240,14 +278,25 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         g_LightWare.DisableLights();
         g_LightWare.ResetFrame();
         g_EffectRenderManager.ResetFrame();
-        Move(frameTime, input);
-        PlaceCamera();
+        CGliderObject* glider = GetPlayerGlider();
+        if (IsFreeCamera())
+        {
+            Move(frameTime, input);
+            PlaceCamera();
+        }
+        else
+        {
+            if (input) m_pState->controls.Apply(CPlayerControls::ReadActions(*input), *glider, frameTime);
+            else m_pState->controls.Apply(SPlayerActions{}, *glider, frameTime);
+        }
+        if (glider) m_pState->player.Run(frameTime);
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
         CRenderer::SetProjection(false);
         // The objects' run (the camera first), the view, the cell streaming,
         // the visibility and the day's step.
         g_ObjectList.Run();
+        if (!IsFreeCamera()) FollowGlider(frameTime);
         m_pState->camera.UpdateView();
         g_Location.PreRender();
         g_ObjectList.CheckVisibility(true);
@@ -282,6 +331,7 @@ void CWorldViewer::Done()
     if (!m_pState) return;
     g_pCameraObject = nullptr;
     if (g_pRenderer == &m_pState->renderer) g_pRenderer = nullptr;
+    m_pState->player.Release();
     g_ObjectList.Clear();
     g_pObjectView = nullptr;
     g_LightWare.DisableLights();

@@ -13,15 +13,19 @@
 // entered); then the physics sub-steps and the end-of-frame pack. The sun, the moon, the ambient light and the fog are
 // the environment's.
 //
-// The camera is the world's CCamera in its free mode, steered here rather
-// than by the physics: the arrow keys fly it (up and down: forward and
-// back, left and right: turn), Page Up and Page Down or the mouse wheel
-// raise and lower it, the mouse turns it (x) and tilts it (y). It is kept
-// 20 units above the ground.
+// The player's glider (app/PlayerGlider.h) waits near the start point, in
+// front of the boxes. While it is flown (the default) the keyboard and the
+// mouse drive it through the player's controls, its mechanoid runs its
+// equipment each frame, and the camera follows it from behind and above.
 //
-// What it lacks, to be replaced by the game application: the player's
-// glider and the camera modes that follow it, water, detail objects and
-// the effects' pass.
+// With the free camera (SetFreeCamera) the camera is the world's CCamera
+// in its free mode, steered here rather than by the physics: the arrow keys
+// fly it (up and down: forward and back, left and right: turn), Page Up and
+// Page Down or the mouse wheel raise and lower it, the mouse turns it (x)
+// and tilts it (y). It is kept 20 units above the ground.
+//
+// What it lacks, to be replaced by the game application: the camera modes
+// of the game, water and detail objects.
 //
 // Threads: StartUp on the start-up loader thread (no device work);
 // everything else on the main thread. One global instance, g_WorldViewer.
@@ -33,6 +37,7 @@
 #include <vector>
 
 class CCamera;
+class CGliderObject;
 class CMMObject;
 class IInput;
 
@@ -60,6 +65,11 @@ public:
     void ResetResources();
 
     bool IsEntered() const { return m_bEntered; }
+    // The free camera instead of the player's glider (which stays and
+    // hovers); false flies the glider again. Enter starts with the glider.
+    void SetFreeCamera(bool free) { m_bFreeCamera = free; }
+    bool IsFreeCamera() const { return m_bFreeCamera || !GetPlayerGlider(); }
+    CGliderObject* GetPlayerGlider() const;
     CCamera* GetCamera() const;
     const std::vector<CMMObject*>& GetBoxes() const { return m_Boxes; }
 
@@ -71,10 +81,13 @@ private:
     struct SState;
     void Move(float frameTime, IInput* input);
     void PlaceCamera();
+    // Behind and above the player's glider, looking along its heading.
+    void FollowGlider(float frameTime);
 
     std::unique_ptr<SState> m_pState;
     std::vector<CMMObject*> m_Boxes; // owned by the object list
     bool m_bEntered = false;
+    bool m_bFreeCamera = false;
 };
 
 extern CWorldViewer g_WorldViewer;

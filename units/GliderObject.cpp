@@ -112,8 +112,10 @@ void CGliderObject::Init(const CMatrix& placement, const STypeKey& key)
     m_bGroundFollowing = 1;
     m_bSteering = 1;
     m_bLevelling = 1;
-    m_bGrip = 1;
-    m_fGrip = 0.5f;
+    // The physics' grip turns a climbing glider's nose down, away from its
+    // path, until it flies on its nose: the glider keeps its own attitude
+    // instead (its roll is levelled every frame by Run).
+    m_bGrip = 0;
     m_fProbe1 = m_fProbe2 = std::max(m_fGliderRadius * 0.5f, 1.0f);
 }
 

@@ -197,6 +197,10 @@ private:
     void RunDust(float dt, float ground);
     // The owner matrix the guns fire from, turned to direction.
     CMatrix FiringMatrix(const CVector& direction) const;
+    // The hull's world matrix.
+    CMatrix DrawingMatrix() const;
+    // Not drawn: the mech record's mechanoid is dead or gone.
+    bool IsHidden() const;
     // Prepares the type's mounts; false while the model is not loaded.
     bool PrepareMounts();
     CMatrix MountMatrix(int gun) const;

@@ -1,13 +1,36 @@
-// The glider's draw slots: the hull, the guns' shots and the effect passes.
+// The glider's draw slots: the hull with its guns, the guns' shots queued
+// for the effect pass, and the effect passes (stun sphere, shots, dust).
 
 #include "units/GliderObject.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Graphic.h"
+#include "graphics/ComplexObject.h"
+#include "graphics/ModelManager.h"
+#include "graphics/TextureManager.h"
 #include "location/EffectRenderManager.h"
+#include "location/Location.h"
 #include "location/ViewCamera.h"
 #include "units/Mechanoid.h"
 #include "world/Camera.h"
+#include "world/LightWare.h"
+#include "world/Mech.h"
 #include "world/TypeManagers.h"
+
+using namespace plat::d3d;
+
+namespace
+{
+CComplexObject* Model(std::int32_t id)
+{
+    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id)) : nullptr;
+}
+
+void SetWorld(const CMatrix& m)
+{
+    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
+}
+} // namespace
 
 void CGliderObject::PreDraw()
 {
@@ -15,30 +38,103 @@ void CGliderObject::PreDraw()
     // controls.
 }
 
+CMatrix CGliderObject::DrawingMatrix() const
+{
+    // The glider's axes in the rows, scaled by 4, at the position: the
+    // matrix the guns are drawn with. (The glider's side axis points to its
+    // right, so the models keep their own first axis here.)
+    CMatrix m(1.0f);
+    const CVector axes[3] = {SideAxis() * 4.0f, UpAxis() * 4.0f, ForwardAxis() * 4.0f};
+    for (int r = 0; r < 3; ++r)
+    {
+        m.m[r][0] = axes[r].x;
+        m.m[r][1] = axes[r].y;
+        m.m[r][2] = axes[r].z;
+    }
+    m.SetTranslation(GetPosition());
+    return m;
+}
+
+bool CGliderObject::IsHidden() const
+{
+    // A mech record whose mechanoid is gone or dead is not drawn.
+    return m_pMech && (m_pMech->m_bDead || !m_pMech->m_bAlive);
+}
+
 void CGliderObject::Draw()
 {
     XTRACE("CGliderObject::Draw");
-    PrepareMounts();
-    if (m_pMech && !m_bActive && m_bDestroyed) return;
+    {
+        XTRACE("Init Glider");
+        PrepareMounts();
+    }
+    if (IsHidden()) return;
     if (IsPlayer() && g_CameraMode == 0)
     {
         DrawNVisible();
         return;
     }
-    CMMObject::Draw();
+    CComplexObject* model = Model(GetModelId());
+    const CMatrix drawing = DrawingMatrix();
+    g_LightWare.SetLights(GetPosition(), m_fRadius);
+    {
+        XTRACE("Render Guns");
+        const CMatrix owner = FiringMatrix(m_vSight);
+        for (int i = 0; i < 2; ++i)
+            if (m_Guns[i].m_bMounted) m_Guns[i].Draw(owner, MountMatrix(i), m_nDetailLevel, nullptr);
+    }
+    if (model && !(IsPlayer() && g_CameraMode == 6))
+    {
+        SetWorld(drawing);
+        const float level = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
+        model->SetColor(level, level, level, 1.0f);
+        model->Render(nullptr, m_dwBrokenParts, -1);
+        model->ResetColor();
+    }
     DrawNVisible();
 }
 
 void CGliderObject::DrawNVisible()
 {
     XTRACE("CGliderObject::DrawNVisible");
+    if (IsHidden()) return;
+    PrepareMounts();
+    const CMatrix owner = FiringMatrix(m_vSight);
+    for (int i = 0; i < 2; ++i)
+        if (m_Guns[i].m_bMounted && m_Guns[i].IsShotVisible()) m_Guns[i].SetBarrelMatrices(owner, MountMatrix(i));
     const float d2 = (GetPosition() - g_ViewCamera.m_vPosition).LengthSq();
-    g_EffectRenderManager.AddObject(d2, this, 0);
+    g_EffectRenderManager.AddObject(d2, this, 1);
     if (m_fStunTime != 0.0f) g_EffectRenderManager.AddObject(d2 - 1.0f, this, 1000);
 }
 
 void CGliderObject::DrawEffect(int pass)
 {
     XTRACE("CGliderObject::DrawEffect");
-    (void)pass;
+    if (pass == 1000)
+    {
+        CComplexObject* sphere = nullptr;
+        if (g_pModelManager) sphere = Model(g_pModelManager->FindName("MOD_EXP_ELECTRIC_SPHERE"));
+        if (!sphere) return;
+        CMatrix m = DrawingMatrix();
+        m.ScaleRotation(3.5f / 4.0f);
+        SetWorld(m);
+        sphere->Render(nullptr, 0, -1);
+        return;
+    }
+    if (pass == 0 || pass == 1)
+    {
+        for (int i = 0; i < 2; ++i)
+            if (m_Guns[i].m_bMounted) m_Guns[i].DrawEffect(false, m_nDetailLevel);
+        m_bParticles = 1;
+        if (pass == 1 && m_nDetailLevel < 3 && g_pTextureManager)
+        {
+            const std::int32_t dust =
+                g_pTextureManager->FindName(m_bOnWater ? "TEX_FX_WATER_DUST" : "TEX_FX_ROCKET_SMOKE");
+            if (dust != -1)
+            {
+                m_Dust.MakeMesh();
+                m_Dust.Render(dust, true);
+            }
+        }
+    }
 }

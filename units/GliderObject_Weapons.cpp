@@ -62,8 +62,11 @@ CMatrix CGliderObject::FiringMatrix(const CVector& direction) const
     CObjectFrame frame;
     frame.m_Matrix = m_Frame.m_Matrix;
     frame.m_vPosition = GetPosition();
-    if (direction.LengthSq() > 0.0f) frame.SetForward(direction);
     frame.UpdateAxes();
+    const CVector side = frame.m_vSide;
+    if (direction.LengthSq() > 0.0f) frame.SetForward(direction);
+    // The turned frame keeps the glider's side (its handedness).
+    if (Dot(frame.m_vSide, side) < 0.0f) frame.m_vSide = -frame.m_vSide;
     CMatrix m(1.0f);
     const CVector axes[3] = {frame.m_vSide * 4.0f, frame.m_vUp * 4.0f, frame.m_vForward * 4.0f};
     for (int r = 0; r < 3; ++r)

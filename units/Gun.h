@@ -8,8 +8,13 @@
 // code in m_nFireResult; Run keeps it one more frame in m_nPrevFireResult
 // for the owner's display.
 //
-// Not here yet: the drawing and the wait for the weapon model to load; the game's event sink and the
-// player's locked target are reached through IShotEvents below.
+// Drawing (Gun_Draw.cpp): the owner draws the gun's model (Draw), its
+// muzzle light (SetFireLight) and, in the effect pass, the visible shot
+// (DrawEffect, DrawShoot). The game's event sink and the player's locked
+// target are reached through IShotEvents below.
+//
+// Not here yet: the wait for the weapon model to load and the muzzle flash
+// model (FXMODEL).
 //
 // Ownership: a private record (modifier word not 0) belongs to the gun.
 // Threads: main thread.
@@ -78,6 +83,16 @@ public:
     const SGunParameters* GetGunDesc() const { return m_pRecord; }
     bool IsFiring() const { return m_bMounted && m_nBurstFrames != 0; }
     bool IsShotVisible() const;
+
+    // Drawing. owner: the owner's world matrix; mount: the gun's place in it.
+    void Draw(const CMatrix& owner, const CMatrix& mount, int detail, const CMatrix* alternative);
+    void SetFireLight(const CMatrix& owner, const CMatrix& mount);
+    // The barrel matrices (mount x owner and its mirror for a double gun).
+    void SetBarrelMatrices(const CMatrix& owner, const CMatrix& mount);
+    // The shot of the effect pass; with matricesOnly only the barrel
+    // matrices are brought up to date.
+    void DrawEffect(bool matricesOnly, int detail);
+    void DrawShoot(int shootType, const CMatrix& barrel1, const CMatrix& barrel2);
 
     CMatrix m_GunMatrix{1.0f};
     CMatrix m_GunMatrix2{1.0f};

@@ -8,21 +8,34 @@
 
 #include <cstring>
 
-bool CThingCollector::CanCollect(CGliderObject* glider)
+namespace
 {
+CGliderObject* AsGlider(CMMObject* o)
+{
+    return o && o->m_nType == OBJ_GLIDER ? dynamic_cast<CGliderObject*>(o) : nullptr;
+}
+} // namespace
+
+bool CThingCollector::CanCollect(CMMObject* object)
+{
+    const CGliderObject* glider = AsGlider(object);
     return glider && !glider->m_bDestroyed && glider->m_pMechanoid && !glider->m_pMechanoid->m_bOutOfAction;
 }
 
-bool CThingCollector::IsHoldFull(CGliderObject* glider)
+bool CThingCollector::IsHoldFull(CMMObject* object)
 {
+    const CGliderObject* glider = AsGlider(object);
+    if (!glider || !glider->m_pMechanoid) return true;
     const CMechanoid* m = glider->m_pMechanoid;
     const float capacity = m->GetCapacity();
     if (capacity <= 0.0f) return true;
     return (m->GetNettoWeight() + m->GetGoodsWeight() + 1.0f) / capacity >= 1.0f;
 }
 
-bool CThingCollector::AddMissiles(CGliderObject* glider, std::int32_t missileType, std::uint32_t amount)
+bool CThingCollector::AddMissiles(CMMObject* object, std::int32_t missileType, std::uint32_t amount)
 {
+    CGliderObject* glider = AsGlider(object);
+    if (!glider || !glider->m_pMechanoid) return false;
     CMechanoid* m = glider->m_pMechanoid;
     std::uint32_t i = 0;
     while (i < m->m_nMissileCount && m->m_Missiles[i].m_Type.Index() != missileType)
@@ -45,11 +58,13 @@ bool CThingCollector::AddMissiles(CGliderObject* glider, std::int32_t missileTyp
     return true;
 }
 
-void CThingCollector::AddGoods(CGliderObject* glider, std::uint32_t kind, const char* name, std::uint32_t amount)
+void CThingCollector::AddGoods(CMMObject* object, std::uint32_t kind, const char* name, std::uint32_t amount)
 {
     SGoodsItem item;
     std::strncpy(item.m_szName, name, sizeof item.m_szName - 1);
     item.m_nCount = std::int32_t(amount);
     if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(name)) item.m_fPrice = goods->m_fPrice;
+    CGliderObject* glider = AsGlider(object);
+    if (!glider || !glider->m_pMechanoid) return;
     glider->m_pMechanoid->m_Garbage.AddGoods(item, std::int32_t(kind), false);
 }

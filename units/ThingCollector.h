@@ -16,9 +16,9 @@ class CThingCollector : public IThingCollector
 {
 public:
     // A glider still in the game with a mechanoid in action.
-    bool CanCollect(CGliderObject* glider) override;
-    bool IsHoldFull(CGliderObject* glider) override;
-    bool AddMissiles(CGliderObject* glider, std::int32_t missileType, std::uint32_t amount) override;
-    void AddGoods(CGliderObject* glider, std::uint32_t kind, const char* name, std::uint32_t amount) override;
-    void UpdateWeight(CGliderObject*) override {}
+    bool CanCollect(CMMObject* object) override;
+    bool IsHoldFull(CMMObject* object) override;
+    bool AddMissiles(CMMObject* object, std::int32_t missileType, std::uint32_t amount) override;
+    void AddGoods(CMMObject* object, std::uint32_t kind, const char* name, std::uint32_t amount) override;
+    void UpdateWeight(CMMObject*) override {}
 };

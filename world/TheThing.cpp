@@ -179,7 +179,7 @@ void CTheThing::Collect()
 {
     XTRACE("PICK UP");
     if (!g_pThingCollector) return;
-    CGliderObject* player = g_pPlayerGlider;
+    CMMObject* player = g_pPlayerGlider;
     SRadiusResult found;
     if (m_bPlayerOnly)
     {
@@ -197,7 +197,7 @@ void CTheThing::Collect()
     {
         // The type code, not the class: the world does not link the units.
         CMMObject* o = found.objects[i];
-        auto* glider = o && o->m_nType == OBJ_GLIDER ? static_cast<CGliderObject*>(o) : nullptr;
+        auto* glider = o && o->m_nType == OBJ_GLIDER ? static_cast<CDynamicObject*>(o) : nullptr;
         if (!glider || !g_pThingCollector->CanCollect(glider)) continue;
         const bool isPlayer = glider == player;
         if (isPlayer && (PlayerBarred() || g_pLastDroppedThing == this)) continue;
@@ -220,7 +220,7 @@ void CTheThing::Collect()
     }
 }
 
-bool CTheThing::Transfer(CGliderObject* glider, bool player)
+bool CTheThing::Transfer(CMMObject* glider, bool player)
 {
     while (m_nContents > 0)
     {

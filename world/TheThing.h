@@ -34,8 +34,6 @@
 
 #include <cstdint>
 
-class CGliderObject;
-
 #pragma pack(push, 1)
 struct SThingContent
 {
@@ -46,23 +44,24 @@ struct SThingContent
 #pragma pack(pop)
 static_assert(sizeof(SThingContent) == 40);
 
-// What a pick-up thing asks of a collecting glider's pilot.
+// What a pick-up thing asks of a collecting glider's pilot (the glider as
+// a world object of type 14: the world does not link the units' class).
 class IThingCollector
 {
 public:
     virtual ~IThingCollector() = default;
     // In play, with a pilot whose state lets it collect.
-    virtual bool CanCollect(CGliderObject* glider) = 0;
+    virtual bool CanCollect(CMMObject* glider) = 0;
     // (equipment weight + goods weight + 1) / cargo capacity >= 1.
-    virtual bool IsHoldFull(CGliderObject* glider) = 0;
+    virtual bool IsHoldFull(CMMObject* glider) = 0;
     // amount of the missile type added to the pilot's stock (a new stock
     // entry when it has none of the type), then ammunition and equipment
     // refreshed; false (logged) when the stock has no room.
-    virtual bool AddMissiles(CGliderObject* glider, std::int32_t missileType, std::uint32_t amount) = 0;
+    virtual bool AddMissiles(CMMObject* glider, std::int32_t missileType, std::uint32_t amount) = 0;
     // The goods into the pilot's cargo hold with the content kind.
-    virtual void AddGoods(CGliderObject* glider, std::uint32_t kind, const char* name, std::uint32_t amount) = 0;
+    virtual void AddGoods(CMMObject* glider, std::uint32_t kind, const char* name, std::uint32_t amount) = 0;
     // The glider's carried weight after a transfer.
-    virtual void UpdateWeight(CGliderObject* glider) = 0;
+    virtual void UpdateWeight(CMMObject* glider) = 0;
 };
 
 inline IThingCollector* g_pThingCollector = nullptr;
@@ -133,7 +132,7 @@ private:
     void Collect();
     // Moves the contents from the first one not yet moved; false when the
     // player's hold filled up (the rest stays).
-    bool Transfer(CGliderObject* glider, bool player);
+    bool Transfer(CMMObject* glider, bool player);
     void DrawGlow(float distance);
 };
 

@@ -73,6 +73,8 @@ protected:
         ASSERT_TRUE(m_app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "menu host test"))
             << Tree().ErrorLog();
         ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+        // The free camera: the player's glider waits and hovers.
+        g_WorldViewer.SetFreeCamera(true);
         ASSERT_EQ(g_pMenuHost, &g_MenuHost);
         ASSERT_NE(g_pRenderer, nullptr);
         m_host.m_pGraphic = g_MenuHost.m_pGraphic;

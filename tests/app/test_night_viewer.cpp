@@ -37,6 +37,8 @@ TEST_F(NightViewer, TheLampLightsTheSampleLocationAtNight)
     ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "night test"))
         << Tree().ErrorLog();
     ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    // The free camera: the player's glider waits and hovers.
+    g_WorldViewer.SetFreeCamera(true);
     // The sample's night record, an hour before midnight.
     g_Environment.SetEnvironment(1, true);
     g_Environment.m_fTime = 23.0f;

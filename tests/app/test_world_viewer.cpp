@@ -34,37 +34,7 @@ using namespace plat::d3d;
 
 namespace
 {
-// Keys held down by the test; everything else is idle.
-class CHeldKeys : public IInput
-{
-public:
-    CGuidKey GetGUID() const override { return CGuidKey(); }
-    std::uint32_t GetSize() const override { return sizeof(*this); }
-    bool Init(SInputInit*) override { return true; }
-    void Unacquire() override {}
-    void Acquire() override {}
-    void Done() override {}
-    int Update() override { return 0; }
-    void OnChar(char, std::uint32_t) override {}
-    plat::Point GetCursorPos() override { return {}; }
-    bool IsPressed(int) override { return false; }
-    bool IsReleased(int) override { return false; }
-    bool IsDown(int code) override { return code == m_held; }
-    void SetJoystickEnabled(bool) override {}
-    bool IsJoystickEnabled() override { return false; }
-    bool HasForceFeedback() override { return false; }
-    InputVector GetMouseDelta() override { return {}; }
-    InputVector GetJoystickAxes() override { return {}; }
-    int GetJoystickPov() override { return -1; }
-    InputVector GetJoystickSliders() override { return {}; }
-    InputVector GetJoystickRotation() override { return {}; }
-    const InputQueue& GetEvents() override { return m_queue; }
-    const InputQueue& GetPendingChars() override { return m_queue; }
-
-    int m_held = -1;
-    InputQueue m_queue;
-};
-
+using apptest::CHeldKeys;
 using WorldViewer = apptest::CSampleAppTest;
 
 float Ground(const CVector& p)
@@ -80,6 +50,8 @@ TEST_F(WorldViewer, DrawsSkyHillsAndSettledBoxesAndFliesWithTheArrowKeys)
     ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "viewer test"))
         << Tree().ErrorLog();
     ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    // The free camera: the player's glider waits and hovers.
+    g_WorldViewer.SetFreeCamera(true);
     ASSERT_EQ(g_WorldViewer.GetBoxes().size(), std::size_t(CWorldViewer::kDropCount));
 
     // The clear day (the game starts with the last record, the rain here),

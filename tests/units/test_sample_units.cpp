@@ -34,7 +34,7 @@ TEST_F(SampleUnits, TheSampleTablesLoad)
     ASSERT_TRUE(g_MissileManager.Init(kMissiles));
     ASSERT_TRUE(g_GunManager.Init(kWeapons));
 
-    EXPECT_EQ(g_GunManager.GetCount(), 7); // the deleted row is left out
+    EXPECT_EQ(g_GunManager.GetCount(), 8); // the deleted row is left out
     // A weapon of each way of shooting, with its missile and explosion types.
     for (const char* name : {"GUN_BOMBER", "GUN_IMPULSE", "GUN_FAN", "GUN_MINELAYER", "GUN_ROCKET_LAUNCHER"})
         EXPECT_NE(g_GunManager.GetGun(g_GunManager.FindName(name))->GetMissileId(), -1) << name;
@@ -51,7 +51,7 @@ TEST_F(SampleUnits, TheSampleTablesLoad)
     EXPECT_EQ(laser->m_bDoubleGun, 1);
     EXPECT_EQ(g_GunManager.GetGun(g_GunManager.FindName("GUN_ROCKET_LAUNCHER"))->m_bTypeArms, 1);
 
-    EXPECT_EQ(g_EquipmentManager.GetCount(), 6);
+    EXPECT_EQ(g_EquipmentManager.GetCount(), 8);
     EXPECT_EQ(g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName("EQP_ACCUMULATOR"))->m_nType, 5);
     SEquipmentParameters reactor;
     g_EquipmentManager.GetParam(&reactor, g_EquipmentManager.FindName("REACTOR_SMALL"), 0x3001);

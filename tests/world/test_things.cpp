@@ -29,19 +29,19 @@ namespace
 class CFakeCollector : public IThingCollector
 {
 public:
-    bool CanCollect(CGliderObject*) override { return true; }
-    bool IsHoldFull(CGliderObject*) override { return m_nGoods >= m_nRoom; }
-    bool AddMissiles(CGliderObject*, std::int32_t type, std::uint32_t amount) override
+    bool CanCollect(CMMObject*) override { return true; }
+    bool IsHoldFull(CMMObject*) override { return m_nGoods >= m_nRoom; }
+    bool AddMissiles(CMMObject*, std::int32_t type, std::uint32_t amount) override
     {
         m_Log.push_back("missile " + std::to_string(type) + " x" + std::to_string(amount));
         return true;
     }
-    void AddGoods(CGliderObject*, std::uint32_t kind, const char* name, std::uint32_t amount) override
+    void AddGoods(CMMObject*, std::uint32_t kind, const char* name, std::uint32_t amount) override
     {
         ++m_nGoods;
         m_Log.push_back(std::string(name) + " kind " + std::to_string(kind) + " x" + std::to_string(amount));
     }
-    void UpdateWeight(CGliderObject*) override {}
+    void UpdateWeight(CMMObject*) override {}
 
     int m_nGoods = 0;
     int m_nRoom = 100;

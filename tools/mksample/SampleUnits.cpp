@@ -60,6 +60,47 @@ bool AddRows(DataBase& db, const char* section, std::initializer_list<SRow> rows
     return ok;
 }
 
+// The sample glider type and the player's fitting: a configuration row
+// of the glider, its guns, drive, shield and armour and a rocket stock.
+bool AddSampleGlider(DataBase& db)
+{
+    using namespace unit_sections;
+    static const char* const kConfigurations = "\xca\xee\xed\xf4\xe8\xe3\xf3\xf0\xe0\xf6\xe8\xe8"; // Конфигурации
+    return AddRows(db, kGliders,
+                   {
+                       {"GL_SAMPLE",
+                        {{"Model", "MOD_BOX"},
+                         {"WEIGHT", 100.0},
+                         {"MAXWEIGHT", 800.0},
+                         {"STANDARD", 1},
+                         {"DAMAGE", 500.0},
+                         {"RESFRONT", 1.2},
+                         {"RESSIDE", 3.0},
+                         {"RESTOP", 1.5},
+                         {"TURBULENCE", 9.0},
+                         {"STABFRONT", 50.0},
+                         {"STABSIDE", 50.0},
+                         {"ROTATESPEED", 120.0},
+                         {"CAREEN", 10.0},
+                         {"DELTAT", 10.0},
+                         {"PRICE", 10000.0}}},
+                   }) &&
+           AddRows(db, kConfigurations,
+                   {
+                       {"CFG_SAMPLE_PLAYER",
+                        {{"RATING", 1},
+                         {"GLIDER", "GL_SAMPLE"},
+                         {"LIGHTGUN1", "GUN_BLASTER"},
+                         {"HEAVYGUN1", ""},
+                         {"REACTOR", "REACTOR_GLIDER"},
+                         {"ENGINE", "ENGINE_GLIDER"},
+                         {"SHIELD", "SHIELD_SMALL"},
+                         {"ARMOR", "ARMOR_SMALL"},
+                         {"NAME_MISSILE1", "MIS_ROCKET"},
+                         {"COUNT_MISSILE1", 20}}},
+                   });
+}
+
 bool AddUnitTables(DataBase& db)
 {
     using namespace unit_sections;
@@ -78,6 +119,23 @@ bool AddUnitTables(DataBase& db)
                          {"MAXDISTANCE", 600.0},
                          {"RColor", 1.0},
                          {"GColor", 0.2}}},
+                       {"GUN_BLASTER",
+                        {{"Model", "MOD_BOX"},
+                         {"TYPE", 1},
+                         {"ShootType", 1},
+                         {"ShootTex", "TEX_BOX"},
+                         {"ShootScale", 6.0},
+                         {"XSTATE", 3},
+                         {"RATEOFFIRE", 300.0},
+                         {"DAMAGE", 10.0},
+                         {"DAMAGETYPE", 0},
+                         {"POWER", 1.0},
+                         {"PRICE", 1200.0},
+                         {"WEIGHT", 15.0},
+                         {"MAXDISTANCE", 600.0},
+                         {"RColor", 0.3},
+                         {"GColor", 1.0},
+                         {"BColor", 0.4}}},
                        {"GUN_ROCKET_LAUNCHER",
                         {{"Model", "MOD_BOX"},
                          {"TYPE", 1},
@@ -214,6 +272,23 @@ bool AddUnitTables(DataBase& db)
                      {"DAMAGE", 200.0},
                      {"WEIGHT", 80.0},
                      {"PRICE", 500.0}}},
+                   // The sample glider's drive: strong enough to carry it
+                   // over the hills at about 120 units a second.
+                   {"REACTOR_GLIDER",
+                    {{"TYPE", 1},
+                     {"VALUE1", 60.0},
+                     {"VALUE2", 40.0},
+                     {"DAMAGE", 200.0},
+                     {"WEIGHT", 60.0},
+                     {"PRICE", 1500.0},
+                     {"STANDARD", 1}}},
+                   {"ENGINE_GLIDER",
+                    {{"TYPE", 4},
+                     {"POWER", 3.0},
+                     {"VALUE1", 40000.0},
+                     {"DAMAGE", 200.0},
+                     {"WEIGHT", 50.0},
+                     {"PRICE", 1400.0}}},
                    {"EQP_ACCUMULATOR", {{"TYPE", 0}, {"POWER", 0.2}, {"WEIGHT", 10.0}, {"PRICE", 1200.0}}},
                    {"EQP_BOOSTER",
                     {{"TYPE", 5}, {"POWER", 0.5}, {"MANUAL", 1}, {"SHOWONCOCKPIT", 1}, {"PRICE", 2000.0}}},
@@ -245,7 +320,8 @@ bool AddUnitTables(DataBase& db)
                        {"TOV_ORE", {{"MASSA", 2}, {"PRICE", 15.0}, {"TYPE", 0}}},
                        {"TOV_FOOD", {{"MASSA", 1}, {"PRICE", 40.0}, {"TYPE", 1}}},
                        {"TOV_MECHANOID", {{"MASSA", 50}, {"NOTRADE", 1}, {"TYPE", 2}}},
-                   });
+                   }) &&
+           AddSampleGlider(db);
 }
 
 } // namespace

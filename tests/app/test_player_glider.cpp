@@ -1,0 +1,216 @@
+// The player's glider in the minimal application over the sample tree,
+// flown through scripted input: it hovers, W drives it forward over the
+// hills without touching the ground, the arrows turn it, Space makes it
+// jump, Left Ctrl fires its gun; a frame of it in flight, firing, is read
+// back from the real Direct3D 8 layer and written as "player_glider.png",
+// and its hull and its shot are found in it.
+#include "app/MinimalApplication.h"
+#include "app/WorldViewer.h"
+
+#include "foundation/FrameTimer.h"
+#include "graphics/PngWriter.h"
+#include "location/Environment.h"
+#include "location/Location.h"
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
+
+#include "SampleAppTest.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+
+namespace
+{
+// The turn from a to b about the world's z axis (sine, positive: to the left).
+float TurnZ(const CVector& a, const CVector& b)
+{
+    return a.x * b.y - a.y * b.x;
+}
+
+constexpr int kW = 0x11;
+constexpr int kSpace = 0x39;
+constexpr int kLeftCtrl = 0x1D;
+constexpr float kStep = 0.05f;
+
+class PlayerGlider : public apptest::CSampleAppTest
+{
+protected:
+    void SetUp() override
+    {
+        CSampleAppTest::SetUp();
+        m_savedTimer = g_FrameTimer;
+        // Frames of exactly kStep: the glider's own step reads the timer.
+        g_FrameTimer = CFrameTimer([this] { return m_now; }, 1000);
+        for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
+            Tick();
+    }
+    void TearDown() override
+    {
+        g_FrameTimer = m_savedTimer;
+        CSampleAppTest::TearDown();
+    }
+    void Tick()
+    {
+        m_now += std::int64_t(kStep * 1000.0f);
+        g_FrameTimer.Update();
+    }
+    // n frames with the keys; the lowest and highest height over the
+    // ground on the way.
+    void Fly(int n, float* lowest = nullptr, float* highest = nullptr)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            Tick();
+            ASSERT_TRUE(g_WorldViewer.Frame(kStep, &m_keys));
+            m_keys.Update();
+            const float h = Height();
+            if (lowest) *lowest = std::min(*lowest, h);
+            if (highest) *highest = std::max(*highest, h);
+        }
+    }
+    // One frame with the keys held, no time passing, read back.
+    std::vector<std::uint32_t> Picture(std::uint32_t& width, std::uint32_t& height)
+    {
+        graph.m_lpDevice->BeginScene();
+        EXPECT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
+        graph.m_lpDevice->EndScene();
+        return gfxtest::ReadBackBuffer(&width, &height);
+    }
+    static CGliderObject* Glider() { return g_WorldViewer.GetPlayerGlider(); }
+    static float Height()
+    {
+        const CVector p = Glider()->GetPosition();
+        return p.z - g_Location.GetHeight(p);
+    }
+
+    std::int64_t m_now = 0;
+    CFrameTimer m_savedTimer;
+    apptest::CHeldKeys m_keys;
+};
+} // namespace
+
+TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
+{
+    std::string commandLine;
+    CMinimalApplication app;
+    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "glider test"))
+        << Tree().ErrorLog();
+    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    ASSERT_NE(Glider(), nullptr) << Tree().ErrorLog();
+    EXPECT_FALSE(g_WorldViewer.IsFreeCamera());
+    g_Environment.SetEnvironment(0, true);
+    CGliderObject& glider = *Glider();
+    ASSERT_NE(glider.m_pMechanoid, nullptr);
+    EXPECT_EQ(glider.m_Guns[0].m_bMounted, 1);
+    EXPECT_GT(glider.m_fMass, 100.0f);
+
+    // Two seconds untouched: it settles into its hover over the ground.
+    Fly(40);
+    const float hover = Height();
+    EXPECT_GT(hover, 0.5f);
+    EXPECT_LT(hover, 20.0f);
+    EXPECT_LT(glider.m_vVelocity.Length(), 5.0f);
+
+    // Five seconds of W: forward along its nose, never into the ground,
+    // never far above it.
+    glider.m_Frame.UpdateAxes();
+    const CVector forward = glider.ForwardAxis();
+    const CVector start = glider.GetPosition();
+    m_keys.m_held = kW;
+    float lowest = 1e9f, highest = -1e9f;
+    Fly(100, &lowest, &highest);
+    const CVector moved = glider.GetPosition() - start;
+    EXPECT_GT(Dot(moved, forward), 200.0f);
+    EXPECT_GT(lowest, 0.0f);
+    EXPECT_LT(highest, 40.0f);
+    EXPECT_GT(glider.m_vVelocity.Length(), 50.0f);
+
+    // The left arrow turns it to the left (counter-clockwise seen from
+    // above), the right arrow to the right.
+    glider.m_Frame.UpdateAxes();
+    const CVector before0 = glider.ForwardAxis();
+    m_keys.m_held = 0xCB;
+    Fly(10);
+    EXPECT_GT(TurnZ(before0, glider.ForwardAxis()), 0.05f);
+    const CVector left = glider.ForwardAxis();
+    m_keys.m_held = 0xCD;
+    Fly(10);
+    EXPECT_LT(TurnZ(left, glider.ForwardAxis()), -0.05f);
+
+    // Let go: it slows down. Then Space: a jump well above the hover.
+    m_keys.m_held = -1;
+    Fly(60);
+    const float before = Height();
+    const float energy = glider.m_pMechanoid->m_fEnergy;
+    m_keys.m_pressed = kSpace;
+    highest = -1e9f;
+    Fly(20, nullptr, &highest);
+    EXPECT_GT(highest, before + 20.0f);
+    EXPECT_LT(glider.m_pMechanoid->m_fEnergy, energy);
+    // Back on its hover afterwards.
+    Fly(80);
+    EXPECT_LT(Height(), before + 10.0f);
+
+    // Left Ctrl: the light gun fires while the glider flies on.
+    m_keys.m_held = kW;
+    m_keys.m_held2 = kLeftCtrl;
+    bool fired = false;
+    for (int i = 0; i < 10; ++i)
+    {
+        Fly(1);
+        fired = fired || glider.IsFiring();
+    }
+    EXPECT_TRUE(fired);
+
+    // The picture: the hull in the middle, the shot along the nose. Each
+    // is checked by drawing the frame again without it.
+    std::uint32_t width = 0, height = 0;
+    const std::vector<std::uint32_t> pixels = Picture(width, height);
+    ASSERT_EQ(pixels.size(), std::size_t(width) * height);
+    const std::filesystem::path picture = gfxtest::PictureDirectory() / "player_glider.png";
+    gfxtest::WritePng(picture.c_str(), pixels, width, height);
+    std::printf("player glider: %s\n", picture.c_str());
+
+    CGun& gun = glider.m_Guns[0];
+    const float sinceShot = gun.m_fSinceShot, flash = gun.m_fShotFlash;
+    gun.m_fSinceShot = 10.0f;
+    gun.m_fShotFlash = 0.0f;
+    const std::vector<std::uint32_t> noShot = Picture(width, height);
+    gun.m_fSinceShot = sinceShot;
+    gun.m_fShotFlash = flash;
+    // The hull alone (the gun's model, the sample's box too, sits on it),
+    // then nothing.
+    gun.m_bMounted = 0;
+    const std::vector<std::uint32_t> hullOnly = Picture(width, height);
+    const SObjectTypeHeader* type = glider.m_pType;
+    glider.m_pType = nullptr; // no model: no hull
+    const std::vector<std::uint32_t> noHull = Picture(width, height);
+    glider.m_pType = type;
+    gun.m_bMounted = 1;
+    ASSERT_EQ(noShot.size(), pixels.size());
+    ASSERT_EQ(noHull.size(), pixels.size());
+    // The hull covers the middle of the picture; the shot is drawn above
+    // it, ahead of the glider, and adds light (green most of all).
+    int hull = 0, shot = 0, greener = 0;
+    for (std::uint32_t y = 0; y < height; ++y)
+        for (std::uint32_t x = 0; x < width; ++x)
+        {
+            const std::size_t i = std::size_t(y) * width + x;
+            const bool middle = x > width * 2 / 5 && x < width * 3 / 5 && y > height * 2 / 5 && y < height * 3 / 5;
+            if (middle && (hullOnly[i] & 0xFFFFFF) != (noHull[i] & 0xFFFFFF)) ++hull;
+            if ((pixels[i] & 0xFFFFFF) != (noShot[i] & 0xFFFFFF))
+            {
+                ++shot;
+                greener += ((pixels[i] >> 8) & 0xFF) > ((noShot[i] >> 8) & 0xFF);
+            }
+        }
+    EXPECT_GT(hull, int(width * height / 100));
+    EXPECT_GT(shot, 50);
+    EXPECT_GT(greener, shot / 2);
+
+    app.Done();
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}

@@ -1,0 +1,440 @@
+// The glider object: set-up, drive and jump, weapons' loading and aim,
+// damage and its records.
+#include "CombatFixture.h"
+
+#include "foundation/MemStream.h"
+#include "units/GliderObject.h"
+#include "units/HitIndicators.h"
+#include "units/MechRegistry.h"
+#include "world/Mech.h"
+#include "world/ObjectList.h"
+#include "world/Physics.h"
+
+#include "world/WorldMotionFakes.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+using namespace unittest;
+
+namespace
+{
+class CDifficulty : public IMechRegistry
+{
+public:
+    bool FindMech(const char*, SMechInfo*) override { return false; }
+    const char* GetPlayerOrganization() override { return ""; }
+    void OnMechBuilding(const char*, const char*) override {}
+    int GetDifficulty() override { return m_nDifficulty; }
+    void OnMoneySound(int) override {}
+    int m_nDifficulty = 0;
+};
+
+// Records the amounts its Damage slot is given.
+class CHitRecorder : public CGliderObject
+{
+public:
+    void Damage(float amount, CVector, int, CMMObject*, int, int) override { m_Amounts.push_back(amount); }
+    std::vector<float> m_Amounts;
+};
+
+class Glider : public CCombatTest
+{
+protected:
+    void SetUp() override
+    {
+        CCombatTest::SetUp();
+        // An engine strong enough to drive a glider at speed.
+        Write("equipment.ini", ReadText("equipment.ini") + "[ENGINE_FAST]\nTYPE=4\nPOWER=1\nVALUE1=40000\n");
+        ASSERT_TRUE(g_EquipmentManager.Init(unit_sections::kEquipment));
+        g_pMechRegistry = &m_Registry;
+        m_Terrain.m_fHeight = 0.0f;
+        m_pSavedTerrain = g_pWorldTerrain;
+        g_pWorldTerrain = &m_Terrain;
+    }
+    void TearDown() override
+    {
+        g_pWorldTerrain = m_pSavedTerrain;
+        g_pMechRegistry = nullptr;
+        CCombatTest::TearDown();
+    }
+    // A glider set up as the glider manager does, flown by m.
+    void Place(CGliderObject& g, CMechanoid& m, const CVector& at = {500.0f, 500.0f, 20.0f})
+    {
+        m.m_gEqp.m_Config[CFG_GLIDER].m_Key = STypeKey(0);
+        CMatrix placement(1.0f);
+        placement.SetTranslation(at);
+        g.Init(placement, STypeKey(0));
+        g.AssignMechanoid(&m_Mech, &m, false);
+    }
+
+    CDifficulty m_Registry;
+    worldtest::CFlatTerrain m_Terrain;
+    IWorldTerrain* m_pSavedTerrain = nullptr;
+    CMech m_Mech;
+};
+} // namespace
+
+TEST_F(Glider, RadiusFollowsThePlacementAndAnUnknownNameFallsBackToTypeZero)
+{
+    CMatrix placement(1.0f);
+    placement.ScaleRotation(2.0f);
+    CGliderObject g;
+    STypeKey byName;
+    std::memcpy(byName.m_Bytes, "GL_NOWHERE", 11);
+    g.Init(placement, byName);
+    EXPECT_FLOAT_EQ(g.m_fGliderRadius, 8.0f); // 4 x a first row of length 2
+    EXPECT_EQ(g.m_Key.Index(), 0);
+    EXPECT_NE(ReadText("error.log").find("Unknown glider GL_NOWHERE"), std::string::npos);
+}
+
+TEST_F(Glider, AssignMechanoidKeepsTheAmmunitionOfTheGliderFlownBefore)
+{
+    auto m = Fitted();
+    m->m_gEqp.m_Config[CFG_LIGHTGUN].m_Key = STypeKey(Gun("GUN_ROCKET"));
+    CGliderObject first, second;
+    Place(first, *m);
+    first.m_Guns[0].m_fAmmo = 3.0f;
+    Place(second, *m);
+    EXPECT_EQ(second.m_Guns[0].m_Key.Index(), Gun("GUN_ROCKET"));
+    EXPECT_FLOAT_EQ(second.m_Guns[0].m_fAmmo, 3.0f);
+    EXPECT_EQ(m->m_lpObject, &second);
+    EXPECT_FLOAT_EQ(second.m_fMass, m->GetSumWeight());
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, OverloadRaisesTheResistancesOnlyAboveNineTenths)
+{
+    auto m = Fitted();
+    CGliderObject g;
+    Place(g, *m);
+    const float front = g.m_fResFront;
+    const float maxWeight = m->GetMaxWeight();
+    for (float load : {0.9f, 1.0f})
+    {
+        m->m_Garbage.m_Items.clear();
+        SGoodsItem ore;
+        std::strcpy(ore.m_szName, "TOV_ORE");
+        ore.m_nCount = std::int32_t((load * maxWeight - m->GetSumWeight()) / 2.0f);
+        m->m_Garbage.AddGoods(ore, 0, false);
+        g.m_fResFront = front;
+        g.UpdateGliderConfig();
+        const float l = g.m_fMass / maxWeight;
+        if (l <= 0.9f)
+            EXPECT_FLOAT_EQ(g.m_fResFront, front) << l;
+        else
+            EXPECT_NEAR(g.m_fResFront, (front - 1.0f) * ((l - 0.9f) * 9.0f + 1.0f) + 1.0f, 1e-4f) << l;
+    }
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, TheSaveRecordIsThirtySixBytesAndComesBack)
+{
+    CGliderObject a, b;
+    a.m_dwBrokenParts = 1u << 3;
+    a.m_PartDamage[3] = 42.0f;
+    CMemStream s;
+    int size = 0;
+    a.SaveToStream(s, &size, false);
+    EXPECT_EQ(size, 36);
+    EXPECT_EQ(s.m_nPosition, 36u);
+    s.m_nPosition = 0;
+    size = 0;
+    b.LoadFromStream(s, &size, false);
+    EXPECT_EQ(b.m_dwBrokenParts, 1u << 3);
+    EXPECT_FLOAT_EQ(b.m_PartDamage[3], 42.0f);
+    // A cut-short record is refused.
+    CMemStream cut;
+    cut.Write(&a.m_dwBrokenParts, 4);
+    cut.m_nPosition = 0;
+    EXPECT_THROW(b.LoadFromStream(cut, &size, false), CObjectStreamError);
+}
+
+TEST_F(Glider, AKilledGliderExplodesOnceEvenWhenTheNetworkSaysDestroyed)
+{
+    auto m = Fitted();
+    auto* g = new CGliderObject;
+    Place(*g, *m);
+    g_ObjectList.AddObject(g);
+    std::uint8_t buffer[512] = {};
+    int size = 0;
+    g->WriteNetDescriptor(buffer, &size);
+    const int base = size - CGliderObject::kNetExtensionSize;
+    std::uint32_t flags = CGliderObject::kNetDestroyed;
+    std::memcpy(buffer + base, &flags, 4);
+    m->m_GliderData.m_bDestroyed = 1; // killed here
+    ASSERT_TRUE(m->IsKilled());
+    size = 0;
+    g->ReadNetDescriptor(buffer, &size);
+    EXPECT_EQ(g->m_bDestroyed, 0);
+    const int explosions = ExploCount();
+    g->Run();
+    EXPECT_EQ(g->m_bDestroyed, 1);
+    g->Run();
+    EXPECT_GE(ExploCount(), explosions);
+    EXPECT_EQ(g->m_bAlive, 0); // queued for deletion once
+    m->m_lpObject = nullptr;
+    g_ObjectList.Pack(false);
+}
+
+TEST_F(Glider, TractionFollowsTheEnergyBandsOfAGliderOfTheWorld)
+{
+    auto m = Fitted();
+    CGliderObject g;
+    Place(g, *m);
+    const float engine = m->m_Engine.GetValue1();
+    const float full = m->GetEnergy(2);
+    const struct
+    {
+        float energy, throttle, traction;
+    } cases[] = {
+        {0.05f, 2.0f, 0.5f}, {0.2f, 2.0f, 0.9f},  {0.2f, 1.0f, 0.8f}, {0.35f, 1.0f, 0.8f},
+        {0.45f, 1.0f, 0.9f}, {0.6f, 1.5f, 1.5f}, {0.6f, -1.0f, -1.0f}, {0.6f, 0.0f, 0.0f},
+    };
+    for (const auto& c : cases)
+    {
+        m->m_fEnergy = c.energy * full;
+        g.SetTraction(c.throttle);
+        EXPECT_NEAR(g.m_fDrive, c.traction * engine, 1e-3f) << c.energy << " " << c.throttle;
+    }
+    // The player's glider drives as asked.
+    m->m_bPlayer = 1;
+    m->m_fEnergy = 0.05f * full;
+    g.SetTraction(2.0f);
+    EXPECT_FLOAT_EQ(g.m_fDrive, 2.0f * engine);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, StrafeZeroKeepsTheStrafeAndNotANumberIsRefused)
+{
+    auto m = Fitted();
+    CGliderObject g;
+    Place(g, *m);
+    g.StrafeLeft(1.0f);
+    const float strafe = g.m_fStrafe;
+    EXPECT_GT(strafe, 0.0f);
+    g.StrafeLeft(0.0f);
+    EXPECT_EQ(g.m_fStrafe, strafe);
+    EXPECT_THROW(g.StrafeLeft(std::nanf("")), std::runtime_error);
+    EXPECT_NE(ReadText("error.log").find("CGliderObject::StrafeLeft. Value is nan"), std::string::npos);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, AJumpCostsEnergyNeedsReadinessAndIsWeakerHighUp)
+{
+    auto m = Fitted({}, true);
+    m->m_bPlayer = 1;
+    CGliderObject g;
+    Place(g, *m, {500.0f, 500.0f, 10.0f});
+    m->m_fEnergy = 1000.0f;
+    g.Jump(1.0f, true);
+    EXPECT_GT(g.m_vVelocity.z, 0.0f);
+    EXPECT_FLOAT_EQ(m->m_fEnergy, 600.0f);
+    EXPECT_EQ(g.m_fJumpReadiness, 0.0f);
+    EXPECT_EQ(g.m_fJumpCharge, 0.0f);
+    // A second jump at once gives no impulse but still resets the charge.
+    g.m_vVelocity = CVector{};
+    g.Jump(1.0f, true);
+    EXPECT_EQ(g.m_vVelocity.z, 0.0f);
+    EXPECT_EQ(g.m_fJumpCharge, 0.0f);
+    // Too little energy: nothing at all.
+    g.m_fJumpReadiness = 1.0f;
+    m->m_fEnergy = 299.0f;
+    g.Jump(1.0f, true);
+    EXPECT_EQ(g.m_vVelocity.z, 0.0f);
+    EXPECT_FLOAT_EQ(m->m_fEnergy, 299.0f);
+    // 200 units up a held charge of 20 plus the release's 20 becomes 20.
+    m->m_fEnergy = 1000.0f;
+    g.SetPosition({500.0f, 500.0f, 200.0f});
+    g.m_fJumpCharge = 20.0f;
+    g.m_fJumpReadiness = 0.0f; // no impulse: the charge shows what was left
+    g.Jump(1.0f, false);
+    EXPECT_EQ(g.m_fJumpCharge, 0.0f);
+    // Readiness comes back by a half per second.
+    Tick();
+    g.Run();
+    EXPECT_NEAR(g.m_fJumpReadiness, 0.5f * Dt(), 1e-6f);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, CollisionsHurtAboveNinetyAndAtMostOneHundredFifty)
+{
+    CHitRecorder g;
+    auto* stone = new worldtest::CBall({0.0f, 0.0f, 0.0f}, {});
+    stone->m_nType = OBJ_STONE;
+    g_ObjectList.AddObject(stone);
+    const CVector at = g.GetPosition();
+    for (float speed : {90.0f, 270.0f, 1000.0f})
+        g.Collision(stone, speed * speed, &at);
+    ASSERT_EQ(g.m_Amounts.size(), 2u); // none at 90 exactly
+    EXPECT_FLOAT_EQ(g.m_Amounts[0], 37.5f);
+    EXPECT_FLOAT_EQ(g.m_Amounts[1], 150.0f);
+}
+
+TEST_F(Glider, AnAIAimsAtTheTargetOnlyWithinItsPrecision)
+{
+    auto m = Fitted();
+    m->m_gEqp.m_Config[CFG_LIGHTGUN].m_Key = STypeKey(Gun("GUN_BEAM"));
+    auto* g = new CGliderObject;
+    Place(*g, *m);
+    g_ObjectList.AddObject(g);
+    // A type whose model and mounts are there.
+    SGliderParameters type = *g->GetParams();
+    type.m_bPrepared = 1;
+    type.m_Mounts[0].m_nPart = 1;
+    SObjectTypeHeader::SetId(type.Model, 0);
+    g->m_pType = &type;
+    m_Registry.m_nDifficulty = 2;
+    const CVector p = g->GetPosition();
+    const CVector f = g->ForwardAxis();
+    const CVector s = g->SideAxis();
+    for (float degrees : {25.0f, 26.0f})
+    {
+        const float a = degrees * 3.14159265f / 180.0f;
+        const CVector target = p + (f * std::cos(a) + s * std::sin(a)) * 100.0f;
+        g->m_Guns[0].m_fReload = -1.0f;
+        m->m_fEnergy = m->GetEnergy(2);
+        g->Fire(0, 1.0f, 0.0f, target);
+        const float along = Dot(g->m_Guns[0].m_vDirection, f);
+        if (degrees < 25.5f)
+            EXPECT_NEAR(along, std::cos(a), 1e-3f);
+        else
+            EXPECT_NEAR(along, 1.0f, 1e-3f);
+    }
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, LoadingTakesTheFirstBombOrMineAndUnloadingTruncates)
+{
+    auto m = Fitted();
+    CGliderObject g;
+    Place(g, *m);
+    const std::int32_t mine = Missile("MIS_MINE"), bomb = Missile("MIS_BOMB"), rocket = Missile("MIS_ROCKET");
+    m->m_Missiles[0] = {STypeKey(rocket), 4};
+    m->m_Missiles[1] = {STypeKey(mine), 2};
+    m->m_Missiles[2] = {STypeKey(bomb), 5};
+    m->m_nMissileCount = 3;
+    g.UpdateAmmo(true, false);
+    EXPECT_EQ(g.m_Guns[3].m_iMissile, mine);
+    EXPECT_FLOAT_EQ(g.m_Guns[3].m_fAmmo, 2.0f);
+    EXPECT_EQ(g.m_Guns[2].m_iMissile, rocket);
+    ASSERT_EQ(m->m_nMissileCount, 1u);
+    EXPECT_EQ(m->m_Missiles[0].m_Type.Index(), bomb);
+    // 3.7 bombs go back as 3, at the end when appending.
+    g.m_Guns[3].m_iMissile = bomb;
+    g.m_Guns[3].m_fAmmo = 3.7f;
+    g.m_Guns[2].m_fAmmo = 0.0f;
+    g.UpdateAmmo(false, true);
+    ASSERT_EQ(m->m_nMissileCount, 2u);
+    EXPECT_EQ(m->m_Missiles[1].m_nCount, 3u);
+    // A full stock keeps its bound of 15.
+    for (std::uint32_t i = m->m_nMissileCount; i < 15; ++i)
+        m->m_Missiles[i] = {STypeKey(rocket), 1};
+    m->m_nMissileCount = 15;
+    g.m_Guns[3].m_iMissile = bomb;
+    g.m_Guns[3].m_fAmmo = 2.0f;
+    g.UpdateAmmo(false, true);
+    EXPECT_EQ(m->m_nMissileCount, 15u);
+    g.m_Guns[3].m_iMissile = bomb;
+    g.m_Guns[3].m_fAmmo = 2.0f;
+    g.UpdateAmmo(false, false);
+    EXPECT_EQ(m->m_nMissileCount, 15u);
+    EXPECT_EQ(m->m_Missiles[0].m_Type.Index(), bomb);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, StunShockDrainAndDifficulty)
+{
+    auto m = Fitted();
+    m->m_bPlayer = 1;
+    CGliderObject g;
+    Place(g, *m);
+    g.m_pMech = nullptr; // no mechanoid damage for the stun checks
+    const float shield = m->GetShield(1), armor = m->GetArmor(1);
+    g.m_vVelocity = CVector{10.0f, 0.0f, 0.0f};
+    g.Damage(500.0f, g.GetPosition(), 1, nullptr, 4, 666);
+    EXPECT_FLOAT_EQ(g.m_fStunTime, 10.0f);
+    EXPECT_EQ(g.m_bMoving, 0);
+    EXPECT_EQ(g.m_vVelocity.LengthSq(), 0.0f);
+    EXPECT_FLOAT_EQ(m->GetShield(1), shield);
+    EXPECT_FLOAT_EQ(m->GetArmor(1), armor);
+    // Drain: the victim's energy goes.
+    m->m_fEnergy = 100.0f;
+    g.Damage(30.0f, g.GetPosition(), 1, nullptr, 6, 666);
+    EXPECT_FLOAT_EQ(m->m_fEnergy, 70.0f);
+
+    // Difficulty 0: half of an environment hit, all of a collision.
+    g.m_pMech = &m_Mech;
+    for (const auto& c : {std::pair{0, 50.0f}, std::pair{100, 100.0f}})
+    {
+        m->Repair();
+        m->m_fShield = 0.0f;
+        const float before = m->GetArmor(1);
+        g.Damage(100.0f, g.GetPosition(), 1, nullptr, c.first, 666);
+        EXPECT_NEAR(before - m->GetArmor(1), c.second / m->GetArmorFactor(), 1.0f) << c.first;
+    }
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, AHitOfAThousandSpreadsOverTheRing)
+{
+    auto m = Fitted();
+    m->m_bPlayer = 1;
+    CGliderObject g;
+    Place(g, *m);
+    g.m_pMech = nullptr;
+    // From straight ahead: atan2(0, 1) = 0, sector 112 mod 56 = 0.
+    g.Damage(1000.0f, g.GetPosition() + g.ForwardAxis() * 10.0f, 1, nullptr, -1, 666);
+    EXPECT_FLOAT_EQ(g_PlayerHitRing[0], 1000.0f * 0.5f);
+    EXPECT_FLOAT_EQ(g_PlayerHitRing[1], 125.0f);
+    EXPECT_FLOAT_EQ(g_PlayerHitRing[55], 125.0f);
+    EXPECT_FLOAT_EQ(g_PlayerHitRing[2], 31.25f);
+    EXPECT_FLOAT_EQ(g_PlayerHitRing[3], 0.0f);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, PartsBreakOnceAndANinthNever)
+{
+    CGliderObject g;
+    SGliderParameters type = *g_GliderManager.GetGlider(0);
+    type.m_nPoints = 8;
+    g.m_pType = &type;
+    for (int i = 0; i < 10; ++i)
+        g.DetachPart(i);
+    EXPECT_EQ(g.m_dwBrokenParts, 0xFFu);
+    g.DetachPart(3);
+    EXPECT_EQ(g.m_dwBrokenParts, 0xFFu);
+}
+
+TEST_F(Glider, GivenTractionForFiveSecondsOnFlatGroundItMovesAndHovers)
+{
+    auto m = Fitted();
+    m->m_Engine.Assign(STypeKey(Eqp("ENGINE_FAST")), 0);
+    m->m_bPlayer = 1;
+    m_Terrain.m_fHeight = 100.0f;
+    auto* g = new CGliderObject;
+    Place(*g, *m, {500.0f, 500.0f, 110.0f});
+    g_ObjectList.AddObject(g);
+    const CVector start = g->GetPosition();
+    float lowest = 1e9f, highest = -1e9f;
+    for (int i = 0; i < 100; ++i)
+    {
+        Tick();
+        m->m_fEnergy = m->GetEnergy(2);
+        g->SetTraction(1.0f);
+        g_ObjectList.Run();
+        g_ObjectList.StepPhysics(Dt());
+        g_ObjectList.Pack(false);
+        if (i >= 40)
+        {
+            lowest = std::min(lowest, g->GetPosition().z - 100.0f);
+            highest = std::max(highest, g->GetPosition().z - 100.0f);
+        }
+    }
+    EXPECT_GT(Dot(g->GetPosition() - start, g->ForwardAxis()), 100.0f);
+    EXPECT_GT(lowest, 0.5f);
+    EXPECT_LT(highest, 30.0f);
+    m->m_lpObject = nullptr;
+}
