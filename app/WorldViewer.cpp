@@ -2,6 +2,7 @@
 
 #include "app/GameWorldState.h"
 #include "app/PlayerGlider.h"
+#include "app/WorldPatrol.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
 #include "foundation/Input.h"
@@ -125,10 +126,16 @@ struct CWorldViewer::SState
     CRenderer renderer; // g_pRenderer while the location is entered
     CPlayer player;
     CPlayerControls controls;
+    CWorldPatrol patrol; // the gliders of the world
 };
 
 CWorldViewer::CWorldViewer() = default;
 CWorldViewer::~CWorldViewer() = default;
+
+CWorldPatrol* CWorldViewer::GetPatrol() const
+{
+    return m_pState ? &m_pState->patrol : nullptr;
+}
 
 CGliderObject* CWorldViewer::GetPlayerGlider() const
 {
@@ -203,6 +210,7 @@ bool CWorldViewer::Enter(const char* locationFile)
         at.z = GroundAt(at) + kGliderOverGround;
         if (!s.player.Create(at, m_fHeading))
             g_ErrorLog.LogError("CWorldViewer::Enter: no player glider (configuration %s)", CPlayer::kConfiguration);
+        s.patrol.Create(s.player.GetGlider());
         s.renderer.Init();
         s.renderer.m_pCameraObject = &s.camera;
         g_pRenderer = &s.renderer;
@@ -290,6 +298,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
             else m_pState->controls.Apply(SPlayerActions{}, *glider, frameTime);
         }
         if (glider) m_pState->player.Run(frameTime);
+        m_pState->patrol.Run(frameTime);
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
         CRenderer::SetProjection(false);
@@ -331,6 +340,7 @@ void CWorldViewer::Done()
     if (!m_pState) return;
     g_pCameraObject = nullptr;
     if (g_pRenderer == &m_pState->renderer) g_pRenderer = nullptr;
+    m_pState->patrol.Release();
     m_pState->player.Release();
     g_ObjectList.Clear();
     g_pObjectView = nullptr;

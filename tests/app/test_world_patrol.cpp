@@ -1,0 +1,106 @@
+// The gliders of the world in the minimal application over the sample tree:
+// the two members of the sample's patrol fly their round of the road grid;
+// hit by the player, both turn on the player and hurt it.
+#include "app/MinimalApplication.h"
+#include "app/WorldPatrol.h"
+#include "app/WorldViewer.h"
+
+#include "foundation/FrameTimer.h"
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
+#include "world/Mech.h"
+
+#include "SampleAppTest.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+constexpr float kStep = 0.05f;
+
+class WorldPatrol : public apptest::CSampleAppTest
+{
+protected:
+    void SetUp() override
+    {
+        CSampleAppTest::SetUp();
+        m_savedTimer = g_FrameTimer;
+        g_FrameTimer = CFrameTimer([this] { return m_now; }, 1000);
+        for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
+            Tick();
+    }
+    void TearDown() override
+    {
+        g_FrameTimer = m_savedTimer;
+        CSampleAppTest::TearDown();
+    }
+    void Tick()
+    {
+        m_now += std::int64_t(kStep * 1000.0f);
+        g_FrameTimer.Update();
+    }
+    void Fly(int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            Tick();
+            ASSERT_TRUE(g_WorldViewer.Frame(kStep, &m_keys));
+            m_keys.Update();
+        }
+    }
+
+    std::int64_t m_now = 0;
+    CFrameTimer m_savedTimer;
+    apptest::CHeldKeys m_keys;
+};
+
+} // namespace
+
+TEST_F(WorldPatrol, TwoGlidersFlyTheirRoundAndTurnOnThePlayerWhenHit)
+{
+    std::string commandLine;
+    CMinimalApplication app;
+    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "patrol test"))
+        << Tree().ErrorLog();
+    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    CWorldPatrol* patrol = g_WorldViewer.GetPatrol();
+    ASSERT_NE(patrol, nullptr);
+    ASSERT_EQ(patrol->GetCount(), 2) << Tree().ErrorLog();
+    CGliderObject* player = g_WorldViewer.GetPlayerGlider();
+    ASSERT_NE(player, nullptr);
+
+    // Ten seconds of their round: each flies off along the road.
+    CVector start[2];
+    for (int i = 0; i < 2; ++i)
+    {
+        CGliderObject* g = patrol->GetGlider(i);
+        ASSERT_NE(g, nullptr);
+        ASSERT_NE(g->m_pAI, nullptr);
+        EXPECT_EQ(static_cast<CBasicAI*>(g->m_pAI.get())->m_nMode, CBasicAI::MODE_MOVE);
+        start[i] = g->GetPosition();
+    }
+    Fly(200);
+    for (int i = 0; i < 2; ++i)
+        EXPECT_GT((patrol->GetGlider(i)->GetPosition() - start[i]).Length(), 150.0f) << i;
+
+    // The player's shot hits the first: both attack the player.
+    CGliderObject* first = patrol->GetGlider(0);
+    first->Damage(5.0f, first->GetPosition(), 0, player, -1, 0);
+    for (int i = 0; i < 2; ++i)
+    {
+        const auto* ai = static_cast<CBasicAI*>(patrol->GetGlider(i)->m_pAI.get());
+        EXPECT_EQ(ai->m_nMode, CBasicAI::MODE_ATTACK) << i;
+        EXPECT_EQ(ai->m_pTarget, player->m_pMech) << i;
+    }
+    // Within half a minute they have hurt the player.
+    CMechanoid* m = player->m_pMechanoid;
+    const float full = m->GetShield(1) + m->GetArmor(1);
+    for (int i = 0; i < 600 && m->GetShield(1) + m->GetArmor(1) >= full; ++i)
+        Fly(1);
+    EXPECT_LT(m->GetShield(1) + m->GetArmor(1), full);
+    EXPECT_GE(patrol->GetEventCount(AIEV_PLAYER_ATTACK_SAY), 1);
+    EXPECT_GE(patrol->GetEventCount(AIEV_VIEW), 2);
+    app.Done();
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
