@@ -64,6 +64,7 @@ TEST_F(RoadBands, TheSampleRoadsLieOverTheGround)
     // Looking down on the crossing of the side road (the sixth node) and
     // the bands that leave it.
     const CVector crossing = roads.items[5]->GetPosition();
+    g_WorldViewer.SetFreeCamera(true);
     g_WorldViewer.m_fHeading = 0.5f;
     g_WorldViewer.m_fPitch = -0.6f;
     g_WorldViewer.m_vPosition = CVector{crossing.x - 40.0f, crossing.y - 60.0f, crossing.z + 50.0f};

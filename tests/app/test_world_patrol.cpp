@@ -93,7 +93,8 @@ TEST_F(WorldPatrol, TwoGlidersFlyTheirRoundAndTurnOnThePlayerWhenHit)
         EXPECT_EQ(ai->m_nMode, CBasicAI::MODE_ATTACK) << i;
         EXPECT_EQ(ai->m_pTarget, player->m_pMech) << i;
     }
-    // Within half a minute they have hurt the player.
+    // The player stands still (no key is held): within half a minute
+    // their shots have hit it.
     CMechanoid* m = player->m_pMechanoid;
     const float full = m->GetShield(1) + m->GetArmor(1);
     for (int i = 0; i < 600 && m->GetShield(1) + m->GetArmor(1) >= full; ++i)

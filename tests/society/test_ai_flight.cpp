@@ -1,6 +1,9 @@
 // AI gliders flown by the real glider and physics over flat ground, with a
 // seeded generator: one ordered to a point 1,000 away arrives within 60
-// simulated seconds; one attacking a glider that stands still hits it.
+// simulated seconds; one fleeing with cargo drops goods under the player's
+// fire. (The attack that hits a glider standing still is flown over the
+// sample location, where the guns' ground checks have terrain:
+// tests/app/test_world_patrol.cpp.)
 #include "AITestFixture.h"
 
 #include "units/CombatFixture.h"
@@ -8,6 +11,7 @@
 #include "world/ObjectList.h"
 #include "world/WorldMotionFakes.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -125,30 +129,29 @@ TEST_F(AIFlight, AGliderOrderedAThousandAwayArrivesWithinAMinute)
     EXPECT_GT(m_A.glider->GetPosition().z, 0.0f);
 }
 
-TEST_F(AIFlight, AGliderAttackingAStationaryTargetHitsIt)
+// Fleeing with cargo, every 700 of the player's damage costs goods once.
+TEST_F(AIFlight, EverySevenHundredOfThePlayersDamageWhileFleeingDropsGoods)
 {
-    m_Host.m_nDifficulty = 2;
     Place(m_A, "A", CVector{500.0f, 500.0f, 3.0f}, 0.0f);
     Place(m_B, "B", CVector{650.0f, 750.0f, 3.0f}, 2.0f);
-    // B only stands there.
-    m_B.glider->m_pAI.reset();
-    m_B.ai = nullptr;
-    // The attacker's type as if its model and gun mount were loaded.
-    SGliderParameters type = *m_A.glider->GetParams();
-    type.m_bPrepared = 1;
-    type.m_Mounts[0].m_nPart = 1;
-    SObjectTypeHeader::SetId(type.Model, 0);
-    m_A.glider->m_pType = &type;
-    const float full = m_B.mechanoid->GetShield(1) + m_B.mechanoid->GetArmor(1);
-    m_A.ai->Attack(&m_B.mech);
-    ASSERT_EQ(m_A.ai->m_nMode, CBasicAI::MODE_ATTACK);
-    for (int i = 0; i < int(30.0f / Dt()); ++i)
-    {
-        Frame();
-        if (m_B.mechanoid->GetShield(1) + m_B.mechanoid->GetArmor(1) < full) break;
-    }
-    EXPECT_LT(m_B.mechanoid->GetShield(1) + m_B.mechanoid->GetArmor(1), full);
-    m_A.glider->m_pType = nullptr;
+    m_Host.m_pPlayer = m_B.glider;
+    m_A.mechanoid->m_Missiles[0] = {STypeKey(Missile("MIS_ROCKET")), 5};
+    m_A.mechanoid->m_nMissileCount = 1;
+    ASSERT_GT(m_A.mechanoid->GetGoodsWeight(), 1.0f);
+    m_A.ai->m_nMode = CBasicAI::MODE_RETREAT;
+    auto drops = [this] { return std::count(m_Host.m_Events.begin(), m_Host.m_Events.end(), AIEV_DROP); };
+    m_A.ai->OnHit(&m_B.mech, 1500.0f);
+    EXPECT_EQ(drops(), 2);
+    EXPECT_FLOAT_EQ(m_A.ai->m_fDamageSum, 100.0f);
+    // Another's damage only adds up; not retreating nothing counts.
+    CMech other;
+    m_A.ai->OnHit(&other, 700.0f);
+    EXPECT_EQ(drops(), 2);
+    EXPECT_FLOAT_EQ(m_A.ai->m_fDamageSum, 100.0f);
+    m_A.ai->m_nMode = CBasicAI::MODE_ATTACK;
+    m_A.ai->OnHit(&m_B.mech, 5000.0f);
+    EXPECT_EQ(drops(), 2);
+    EXPECT_FLOAT_EQ(m_A.ai->m_fDamageSum, 100.0f);
 }
 
 } // namespace
