@@ -154,4 +154,27 @@ TEST_F(AIFlight, EverySevenHundredOfThePlayersDamageWhileFleeingDropsGoods)
     EXPECT_FLOAT_EQ(m_A.ai->m_fDamageSum, 100.0f);
 }
 
+// The preferred distance shrinks by a tenth every 100 ticks of attacking
+// and is 350 once shield and armour are both below half.
+TEST_F(AIFlight, AttackDistanceShrinksAndIs350WhenBadlyHurt)
+{
+    Place(m_A, "A", CVector{500.0f, 500.0f, 3.0f}, 0.0f);
+    Place(m_B, "B", CVector{500.0f, 800.0f, 3.0f}, 0.0f);
+    m_A.ai->Attack(&m_B.mech);
+    const float d = m_A.ai->m_fAttackDistance;
+    m_A.ai->m_nTicks = 101;
+    m_A.ai->ProcessAttack();
+    EXPECT_EQ(m_A.ai->m_fAttackDistance, d);
+    m_A.ai->m_nTicks = 200;
+    m_A.ai->ProcessAttack();
+    EXPECT_FLOAT_EQ(m_A.ai->m_fAttackDistance, d * 0.9f);
+    m_A.ai->m_nTicks = 201;
+    m_A.mechanoid->m_fShield = m_A.mechanoid->GetShield(2) * 0.4f;
+    m_A.ai->ProcessAttack();
+    EXPECT_FLOAT_EQ(m_A.ai->m_fAttackDistance, d * 0.9f);
+    m_A.mechanoid->m_fArmor = m_A.mechanoid->GetArmor(2) * 0.4f;
+    m_A.ai->ProcessAttack();
+    EXPECT_EQ(m_A.ai->m_fAttackDistance, 350.0f);
+}
+
 } // namespace
