@@ -17,14 +17,18 @@
 // object's 137 bytes, then 20 bytes: flags (bit 0 gun 1 firing, bit 1 gun 2
 // firing, bit 27 destroyed, bit 28 full sync), the sight vector and the mass.
 //
+// Boom throws the pilot capsule, money and raw fragments and ThrowOutGoods
+// the hold's goods as pick-up things in splinter carriers.
+//
 // A glider of the world carries the AI that steers it (m_pAI, owned; the
-// player's has none). Not here yet: the game-event sink's calls (the units cannot reach the
-// application's sink), towers' alarm, the engine, water, collision and jump
-// charge sounds, the map's special zones (the map keeps no zone table yet),
-// the pilot capsule, money and fragment things of Boom and the goods thrown
-// out (the pick-up things are the world's, thrown only when a splinter
-// carrier exists), the shadow texture, the headlights and the engine
-// flames. Full-sync descriptors carry no mechanoid state yet.
+// player's has none).
+//
+// Not here yet: the game-event sink's calls (the units cannot reach the
+// application's sink), towers' alarm, the engine, water and jump-charge
+// sounds (collisions and jumps play one-shot sounds), the map's special
+// zones (the map keeps no zone table yet), the lower height limit, the
+// shield view, the shadow texture, the headlights, the engine flames and
+// the animation weights. Full-sync descriptors carry no mechanoid state yet.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.
@@ -41,6 +45,7 @@
 
 class CMech;
 class CMechanoid;
+class CTheThing;
 struct SGliderParameters;
 
 class CGliderObject : public CDynamicObject
@@ -205,6 +210,12 @@ private:
     bool PrepareMounts();
     CMatrix MountMatrix(int gun) const;
     void MakeExplosion(const char* name, const CVector& at, float scale);
+    // A pick-up thing of the type holding one entry, thrown from the glider
+    // in a splinter carrier with the velocity; listed in the object list.
+    CTheThing* ThrowThing(const char* type, std::uint32_t kind, const char* name, std::uint32_t count,
+                          const CVector& velocity);
+    // A one-shot sound of that name at the point, heard from the camera.
+    void PlaySound(const char* name, const CVector& at);
 };
 
 // The matrix at the lowest corner of a model sub-mesh's bounding box

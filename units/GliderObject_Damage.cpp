@@ -8,6 +8,9 @@
 #include "units/ExploObject.h"
 #include "units/HitIndicators.h"
 #include "units/Mechanoid.h"
+#include "units/SplinterObject.h"
+#include "world/KindManagers.h"
+#include "world/TheThing.h"
 #include "units/MechRegistry.h"
 #include "world/Mech.h"
 #include "world/ObjectList.h"
@@ -15,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace
 {
@@ -194,6 +198,7 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
         if (n >= 1 && n <= m_pMechanoid->m_nAddCount)
         {
             MakeExplosion("EXP_HEAL", GetPosition(), 1.0f);
+            PlaySound("SND_G_HEAL", GetPosition());
             m_pMechanoid->RemoveAddEquipment(n - 1);
             m_pMechanoid->m_Devices[EQP_REPAIR_BOT] = SDeviceState{};
             RepairPart(0.5f);
@@ -256,15 +261,153 @@ void CGliderObject::Boom()
     {
         XTRACE("Throw");
         ThrowOutGoods(true);
+        const CVector half = m_vVelocity * 0.5f;
+        // The pilot's capsule, when the mech lives on.
+        if (m_pMech->m_bAlive)
+        {
+            const CVector dir = Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
+            if (CTheThing* capsule = ThrowThing("TT_MECHANOID", 2, m_pMech->m_szId, 1,
+                                                dir * (g_Random.Random(15.0f) + 3.0f) + half))
+                capsule->m_bMoving = 0;
+        }
+        // Money by the mech's level.
+        const float n = float(std::max(m_pMech->m_nLevel, 1));
+        float amount = (n * 8.6f + n * n * 1.4f) * (g_Random.Random(1.0f) + 1.0f) + 90.0f;
+        if (g_Random.Random(1.0f) < 0.05f)
+        {
+            const float k = g_Random.Random(1.0f) + 1.0f;
+            amount *= k * k;
+        }
+        const CVector dir = Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
+        ThrowThing("TT_MONEY", 3, "", std::uint32_t(amount), dir * (g_Random.Random(15.0f) + 3.0f) + half);
+        // Raw fragments, one time in three.
+        if ((g_Random.Next() >> 8) % 3 == 1)
+        {
+            const int k = std::min(3, g_Random.RandomInt(int(m_fMass / 3000.0f + 2.0f)));
+            for (int i = 0; i < k; ++i)
+            {
+                const float r = g_Random.Random(1.0f) * 3.0f;
+                const CVector d =
+                    Normalize(CVector{g_Random.Random(4.0f) - 2.0f, g_Random.Random(4.0f) - 2.0f, 1.0f});
+                ThrowThing("TT_RAW_FRAGMENT", 0, "TOV_RAW_FRAGMENT", std::uint32_t(r * r + 1.0f),
+                           d * (g_Random.Random(5.0f) + 3.0f) + half);
+            }
+        }
     }
     XTRACE("Events");
     if (m_pMech) m_pMech->OnKill();
 }
 
-void CGliderObject::ThrowOutGoods(bool)
+CTheThing* CGliderObject::ThrowThing(const char* type, std::uint32_t kind, const char* name, std::uint32_t count,
+                                     const CVector& velocity)
+{
+    CMatrix m(1.0f);
+    m.SetTranslation(GetPosition());
+    auto* thing = new CTheThing;
+    thing->Init(&m, type, nullptr);
+    thing->AddContent(kind, name, count);
+    if (m_bRemote)
+    {
+        thing->m_bNetwork = 1;
+        thing->m_bLocal = 1;
+    }
+    g_ObjectList.AddObject(thing);
+    auto* carrier = new CSplinterObject;
+    carrier->Init(m, STypeKey(-1), CSplinterObject::kTrailCarry, thing);
+    carrier->m_pOwner = this;
+    carrier->m_vVelocity = velocity;
+    g_ObjectList.AddObject(carrier);
+    return thing;
+}
+
+namespace
+{
+// A direction of the ejection's throws.
+CVector EjectDirection()
+{
+    return Normalize(CVector{2.0f - 0.4f * float(g_Random.RandomInt(10)), 2.0f - 0.4f * float(g_Random.RandomInt(10)),
+                             1.0f});
+}
+} // namespace
+
+void CGliderObject::ThrowOutGoods(bool destroyed)
 {
     XTRACE("CGliderObject::ThrowOutGoods");
-    // The things thrown out wait for the splinter carriers of the world;
-    // the configuration is brought up to date as after every ejection.
-    if (m_pMechanoid && !m_pMechanoid->IsKilled()) UpdateGliderConfig();
+    if (!m_pMechanoid) return;
+    CMechanoid& m = *m_pMechanoid;
+    if (!m_bRemote) PlaySound("SND_G_HOLD_EJECT", GetPosition());
+    const CVector inherited = m_vVelocity * 0.75f;
+    if (destroyed && m.m_nMissileCount > 0 && (g_Random.Next() >> 8) % 10 < 4)
+    {
+        XTRACE("Ammo");
+        // A container of missiles from the stock: entries drawn from the
+        // stored ones.
+        SThingContent contents[CTheThing::kMaxContents];
+        int n = 0;
+        int c = 0;
+        do
+        {
+            c = int((g_Random.Next() >> 8) % 10) + 2;
+            const std::uint32_t entry = std::uint32_t(g_Random.RandomInt(int(m.m_nMissileCount)));
+            const std::int32_t type = m.m_Missiles[entry].m_Type.Index();
+            const char* missile = type >= 0 ? g_MissileManager.GetName(type) : nullptr;
+            if (missile && n < CTheThing::kMaxContents)
+            {
+                contents[n] = SThingContent{1, {}, std::uint32_t(c)};
+                std::snprintf(contents[n].name, sizeof contents[n].name, "%s", missile);
+                ++n;
+            }
+        } while (c > 9);
+        if (n > 0)
+        {
+            CTheThing* box = ThrowThing("TT_CONTAINER", contents[0].kind, contents[0].name, contents[0].amount,
+                                        EjectDirection() * (50.0f * (0.5f + 0.1f * float(g_Random.RandomInt(10)))) +
+                                            inherited);
+            for (int i = 1; i < n; ++i)
+                box->AddContent(contents[i].kind, contents[i].name, contents[i].amount);
+        }
+    }
+    XTRACE("Goods");
+    const bool reactorGone = m.m_Reactor.m_bDestroyed || m.m_Reactor2.m_bDestroyed;
+    const bool engineGone = m.m_Engine.m_bDestroyed || m.m_Engine2.m_bDestroyed;
+    for (std::size_t e = 0; e < m.m_Garbage.m_Items.size(); ++e)
+    {
+        const SItemRec item = m.m_Garbage.m_Items[e];
+        const int p = item.m_nKind == 4                            ? 0
+                      : item.m_nKind == 1 || item.m_nKind == 2     ? 100
+                      : reactorGone                                ? 5
+                      : engineGone                                 ? 15
+                                                                   : 30;
+        int portion = 1;
+        if (item.m_nKind == 0)
+        {
+            const SGoodsParameters* goods = g_GoodsManager.FindGoods(item.m_szName);
+            const float unit = goods && goods->m_fMass > 1.0f ? goods->m_fMass : 1.0f;
+            portion = int(499.0f / unit + 1.0f);
+        }
+        int left = item.m_nCount;
+        do
+        {
+            const int count = std::min(portion, left);
+            left -= count;
+            if (int((g_Random.Next() >> 8) % 100) >= p) continue;
+            CTheThing* thing =
+                ThrowThing(item.m_nKind == 2 ? "TT_MECHANOID" : "TT_CONTAINER", std::uint32_t(item.m_nKind),
+                           item.m_szName, std::uint32_t(std::max(count, 1)),
+                           EjectDirection() * (50.0f * (0.75f + 0.1f * float(g_Random.RandomInt(20)))) + inherited);
+            if (!destroyed)
+            {
+                // The player cannot take back at once what it dropped.
+                if (IsPlayer()) g_pLastDroppedThing = thing;
+                // A voluntary ejection throws one thing a call.
+                SGoodsItem taken;
+                std::snprintf(taken.m_szName, sizeof taken.m_szName, "%s", item.m_szName);
+                taken.m_nCount = count;
+                m.m_Garbage.RemoveGoods(taken, true);
+                if (!m.IsKilled()) UpdateGliderConfig();
+                return;
+            }
+        } while (left > 0);
+    }
+    if (!m.IsKilled()) UpdateGliderConfig();
 }

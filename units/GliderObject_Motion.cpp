@@ -6,6 +6,7 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/GameTime.h"
 #include "location/Location.h"
+#include "sound/SoundManager.h"
 #include "units/Mechanoid.h"
 #include "world/TypeManagers.h"
 #include "world/WorldTerrain.h"
@@ -58,6 +59,11 @@ float Sign(float v)
     return v > 0.0f ? 1.0f : -1.0f;
 }
 } // namespace
+
+void CGliderObject::PlaySound(const char* name, const CVector& at)
+{
+    if (g_pSoundManager) PlayMotionless(g_pSoundManager->FindName(name), at);
+}
 
 void CGliderObject::SetTraction(float t)
 {
@@ -193,6 +199,7 @@ void CGliderObject::Jump(float, bool quick)
         const CVector p = GetPosition();
         MakeExplosion(quick ? "EXP_GLIDER_JUMP" : "EXP_GLIDER_JUMP_SUPER",
                       CVector{p.x, p.y, p.z - m_vHalfSize.z * 0.5f}, 1.0f);
+        PlaySound("SND_G_JUMP", CVector{p.x, p.y, p.z - 3.0f});
         m_fJumpReadiness = 0.0f;
     }
     m_fJumpCharge = 0.0f;
@@ -320,6 +327,17 @@ void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
     XTRACE("CGliderObject::Collision");
     if (!other || !point) return;
     const int t = other->m_nType;
+    // The knock, by what was hit.
+    if (q > 324.0f)
+    {
+        const char* sound = t == OBJ_STONE                                            ? "SND_G_HIT_STONE"
+                            : t == OBJ_TREE                                           ? "SND_G_HIT_TREE"
+                            : t == OBJ_BUILDING || t == OBJ_GLIDER || t == OBJ_TANK ? "SND_G_HIT_GLIDER"
+                            : t == OBJ_LAMP                                           ? "SND_G_HIT_LAMP"
+                            : t == OBJ_BOUND                                          ? "SND_G_HIT_FORCEFIELD"
+                                                                                      : nullptr;
+        if (sound) PlaySound(sound, *point);
+    }
     const bool hurts = t == OBJ_STONE || t == OBJ_TREE || t == OBJ_BUILDING || t == OBJ_GLIDER ||
                        t == OBJ_BOUND || t == OBJ_TANK;
     if (q > 8100.0f && hurts)

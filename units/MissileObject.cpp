@@ -59,6 +59,9 @@ CMissileObject::CMissileObject()
     m_bSphereCollider = 1;
     m_bPointCollider = 1;
     m_bCollidable = 0;
+    // Drawn (in the effect pass); kinds 1-3 also while out of view.
+    m_bShown = 1;
+    m_bDrawInvisible = 1;
     // Owner and target links are dropped when those objects go.
     m_bDeleteNotify = 1;
     m_fWobblePhase = g_Random.Random(6.2831853f);

@@ -21,8 +21,11 @@
 // A missile with a tail stays after it stops until the tail's particles
 // have finished (at once when the tail has none); without a tail it goes
 // as soon as it stops. Kind 6 starts its smoke emitter at Init.
-// Not here yet: the drawing (and with it the smoke's emission), model
-// scales (1.0).
+// Drawing (MissileObject_Draw.cpp): missiles are drawn in the effect pass
+// (Draw queues them), each kind by its own routine.
+// Not here yet: the smoke's emission, model scales (1.0), the mine's red
+// light and the impulse's texture transform (its ribbons take the whole
+// texture).
 //
 // Ownership: owner and target are not owned; the object list owns the
 // missile. Threads: main thread.
@@ -75,6 +78,9 @@ public:
     void Advance(float t);
 
     void Run() override;
+    void Draw() override;
+    void DrawNVisible() override;
+    void DrawEffect(int pass) override;
     void ProcessDelete(CMMObject* deleted) override;
     void ReInitFromType() override;
     // After loading: the glider whose mechanoid bears the owner name becomes
@@ -118,6 +124,10 @@ public:
     float m_fFuse = 1.0f;
 
 private:
+    void DrawPlasmaClot();
+    void DrawModel(float scale, bool turned);
+    void DrawImpulse(int mode);
+    void DrawSphere();
     void RunKind(float dt);
     // The terrain and water test; true when it ended the frame's step.
     void TerrainTest(float dt);

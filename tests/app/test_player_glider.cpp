@@ -13,6 +13,8 @@
 #include "location/Location.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
+#include "units/MissileObject.h"
+#include "world/ObjectList.h"
 
 #include "SampleAppTest.h"
 
@@ -33,6 +35,7 @@ float TurnZ(const CVector& a, const CVector& b)
 constexpr int kW = 0x11;
 constexpr int kSpace = 0x39;
 constexpr int kLeftCtrl = 0x1D;
+constexpr int kCapsLock = 0x3A;
 constexpr float kStep = 0.05f;
 
 class PlayerGlider : public apptest::CSampleAppTest
@@ -210,6 +213,33 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     EXPECT_GT(hull, int(width * height / 100));
     EXPECT_GT(shot, 50);
     EXPECT_GT(greener, shot / 2);
+
+    // Caps Lock: a rocket from the stock leaves the launcher and is drawn
+    // ahead of the glider.
+    m_keys.m_held = kW;
+    m_keys.m_held2 = kCapsLock;
+    Fly(1);
+    m_keys.m_held2 = -1;
+    Fly(3);
+    SPointerArray<CMMObject> missiles;
+    g_ObjectList.GetObjectList(OBJ_MISSILE, missiles);
+    ASSERT_GE(missiles.count, 1);
+    auto* rocket = static_cast<CMissileObject*>(missiles.items[0]);
+    EXPECT_EQ(rocket->GetKind(), CMissileObject::KIND_ROCKET);
+    // The glider (hull and gun) out of the way: the rocket flies straight
+    // ahead of it, behind it as the camera sees it.
+    const SObjectTypeHeader* hullType = glider.m_pType;
+    glider.m_pType = nullptr;
+    gun.m_bMounted = 0;
+    const std::vector<std::uint32_t> withRocket = Picture(width, height);
+    rocket->m_bActive = 0; // a spent rocket draws nothing
+    const std::vector<std::uint32_t> noRocket = Picture(width, height);
+    int rocketPixels = 0;
+    for (std::size_t i = 0; i < withRocket.size(); ++i)
+        rocketPixels += (withRocket[i] & 0xFFFFFF) != (noRocket[i] & 0xFFFFFF);
+    EXPECT_GT(rocketPixels, 20);
+    glider.m_pType = hullType;
+    gun.m_bMounted = 1;
 
     app.Done();
     EXPECT_EQ(Tree().ErrorLog(), "");

@@ -3,7 +3,7 @@
 // through the object list's physics.
 #include "LocationFixture.h"
 
-#include "units/GliderObject.h"
+#include "world/DynamicObject.h"
 #include "location/WorldAdapter.h"
 #include "world/ObjectList.h"
 #include "world/Physics.h"
@@ -73,7 +73,10 @@ TEST_F(WorldAdapter, HeightsAndNormalsOfATiltedPlaneAreExact)
 TEST_F(WorldAdapter, ABoxDroppedFromTheAirSettlesOnTheGround)
 {
     OpenGlobal(Plane(40.0f, 0.0f, 0.0f));
-    auto* box = new CGliderObject;
+    // A body that the physics moves as it moves a glider.
+    auto* box = new CDynamicObject;
+    box->m_nType = OBJ_GLIDER;
+    box->m_bShown = box->m_bMoving = box->m_bPhysics = box->m_bCollidable = 1;
     box->m_bGravity = 1;
     box->m_bGroundFollowing = 1;
     box->m_fHoverHeight = 1.0f;

@@ -7,6 +7,7 @@
 #include "units/HitIndicators.h"
 #include "units/MechRegistry.h"
 #include "world/Mech.h"
+#include "world/TheThing.h"
 #include "world/ObjectList.h"
 #include "world/Physics.h"
 
@@ -436,5 +437,51 @@ TEST_F(Glider, GivenTractionForFiveSecondsOnFlatGroundItMovesAndHovers)
     EXPECT_GT(Dot(g->GetPosition() - start, g->ForwardAxis()), 100.0f);
     EXPECT_GT(lowest, 0.5f);
     EXPECT_LT(highest, 30.0f);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, AVoluntaryEjectionThrowsOnePortionOfFiveHundred)
+{
+    auto m = Fitted();
+    CGliderObject g;
+    Place(g, *m);
+    SGoodsItem goods;
+    std::strcpy(goods.m_szName, "TOV_FREE"); // no unit weight: taken as 1
+    goods.m_nCount = 1000;
+    m->m_Garbage.AddGoods(goods, 0, false);
+    int calls = 0;
+    while (m->m_Garbage.m_Items[0].m_nCount == 1000 && calls < 50)
+    {
+        g.ThrowOutGoods(false);
+        ++calls;
+    }
+    EXPECT_EQ(m->m_Garbage.m_Items[0].m_nCount, 500);
+    EXPECT_EQ(Count(OBJ_THING), 1);
+    EXPECT_EQ(Count(OBJ_SPLINTER), 1);
+    m->m_lpObject = nullptr;
+}
+
+TEST_F(Glider, BoomThrowsTheCapsuleAndTheMoney)
+{
+    auto m = Fitted();
+    auto* g = new CGliderObject;
+    Place(*g, *m);
+    g_ObjectList.AddObject(g);
+    std::strcpy(m_Mech.m_szId, "MECH_7");
+    m->m_GliderData.m_bDestroyed = 1;
+    g->Run();
+    EXPECT_EQ(g->m_bDestroyed, 1);
+    // Capsule and money at least (fragments one time in three).
+    EXPECT_GE(Count(OBJ_THING), 2);
+    SPointerArray<CMMObject> things;
+    g_ObjectList.GetObjectList(OBJ_THING, things);
+    bool capsule = false;
+    for (int i = 0; i < things.count; ++i)
+    {
+        const auto* t = static_cast<const CTheThing*>(things.items[i]);
+        capsule = capsule || (t->m_nContents == 1 && t->m_Contents[0].kind == 2 &&
+                              std::strcmp(t->m_Contents[0].name, "MECH_7") == 0);
+    }
+    EXPECT_TRUE(capsule);
     m->m_lpObject = nullptr;
 }

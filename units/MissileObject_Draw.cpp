@@ -1,0 +1,208 @@
+// How a missile is drawn: queued by Draw for the effect pass, where
+// DrawEffect picks the routine of its kind.
+
+#include "units/MissileObject.h"
+
+#include "foundation/ErrorLog.h"
+#include "foundation/FrameTimer.h"
+#include "foundation/Graphic.h"
+#include "graphics/ComplexObject.h"
+#include "graphics/ModelManager.h"
+#include "graphics/Shaders.h"
+#include "graphics/TexShaderManager.h"
+#include "graphics/TextureManager.h"
+#include "location/EffectRenderManager.h"
+#include "location/ViewCamera.h"
+#include "world/LightWare.h"
+#include "world/ObjectFrame.h"
+#include "world/TypeManagers.h"
+
+#include <algorithm>
+#include <cmath>
+
+using namespace plat::d3d;
+
+namespace
+{
+void SetWorld(const CMatrix& m)
+{
+    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
+}
+
+CTexture* TextureOf(std::int32_t id)
+{
+    return id >= 0 && g_pTextureManager ? g_pTextureManager->GetTexture(id) : nullptr;
+}
+
+double Clock()
+{
+    return g_FrameTimer.GetElapsed();
+}
+
+CVector ViewUp()
+{
+    const CMatrix& m = g_ViewCamera.m_Matrix;
+    return CVector{m.m[0][1], m.m[1][1], m.m[2][1]};
+}
+
+CVector ViewSide()
+{
+    const CMatrix& m = g_ViewCamera.m_Matrix;
+    return CVector{m.m[0][0], m.m[1][0], m.m[2][0]};
+}
+
+void Apply(CMesh* mesh, CTexture* texture, float alpha, bool additive)
+{
+    if (!mesh || !g_pTexShaderManager) return;
+    SetTextureFactorAlpha(std::clamp(alpha, 0.0f, 1.0f), kFactorRenderState | kFactorPixelShader);
+    g_pTexShaderManager->ApplyStateBlock(additive ? SHADER_ADD_EFFECT_FACTOR : SHADER_ALPHA_EFFECT_FACTOR, mesh,
+                                         texture);
+}
+
+// A camera-facing square of the given size at p, turned by angle in the
+// view plane.
+void Quad(const CVector& p, float size, float angle, CTexture* texture, float alpha, bool additive)
+{
+    if (size <= 0.0f) return;
+    const CVector axis = ViewUp() * std::cos(angle) + ViewSide() * std::sin(angle);
+    const CVector half = axis * (size * 0.5f);
+    Apply(CEffectRenderManager::GetRayMesh2(p - half, p + half, size * 0.5f, g_ViewCamera.m_vPosition, 0.0f, 0.0f),
+          texture, alpha, additive);
+}
+} // namespace
+
+void CMissileObject::Draw()
+{
+    XTRACE("CMissileObject::Draw");
+    g_EffectRenderManager.AddObject((GetPosition() - g_ViewCamera.m_vPosition).LengthSq(), this, 0);
+}
+
+void CMissileObject::DrawNVisible()
+{
+    const int kind = GetKind();
+    if (kind == KIND_PLASMA || kind == KIND_ROCKET || kind == KIND_HAOS) Draw();
+}
+
+void CMissileObject::DrawEffect(int)
+{
+    XTRACE("CMissileObject::DrawEffect");
+    if (!m_pDesc || !graph.m_lpDevice) return;
+    CMatrix identity(1.0f);
+    SetWorld(identity);
+    switch (GetKind())
+    {
+    case KIND_PLASMA:
+    case KIND_HAOS:
+        DrawPlasmaClot();
+        break;
+    case KIND_ROCKET:
+        if (m_bActive) DrawModel(1.0f, true);
+        break;
+    case KIND_BOMB:
+        if (m_bActive) DrawModel(1.0f, false);
+        break;
+    case KIND_IMPULSE:
+        DrawImpulse(0);
+        break;
+    case KIND_IMPULSE2:
+        DrawImpulse(1);
+        break;
+    case KIND_PARTICLE:
+        if (m_bActive)
+            Quad(GetPosition(), float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * m_pDesc->m_fScale * 6.0f, 0.0f,
+                 TextureOf(m_pDesc->m_nTexture2), 1.0f, true);
+        break;
+    case KIND_SPHERE:
+        DrawSphere();
+        break;
+    case KIND_MINE:
+        DrawModel(1.0f, false);
+        break;
+    case KIND_MODEL:
+        DrawModel(std::max(m_fRadius, 0.01f), false);
+        break;
+    default:
+        break;
+    }
+    DisableTextureTransform();
+}
+
+void CMissileObject::DrawPlasmaClot()
+{
+    const float scale = m_pDesc->m_fScale;
+    const CVector p = GetPosition();
+    const CVector eye = g_ViewCamera.m_vPosition;
+    // The trace from the launch point, fading out in half a second.
+    if (CTexture* trace = TextureOf(m_pDesc->m_nTexture2))
+    {
+        const float alpha = m_bActive ? 1.0f : std::max(0.0f, 2.0f * m_fFade);
+        Apply(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace, alpha, true);
+    }
+    CTexture* body = TextureOf(m_pDesc->m_nTexture);
+    if (!m_bActive || !body) return;
+    m_Frame.UpdateAxes();
+    const CVector dir = m_vVelocity.LengthSq() > 1e-6f ? Normalize(m_vVelocity) : m_Frame.m_vForward;
+    const double clock = Clock();
+    for (int i = 3; i >= 0; --i)
+    {
+        const float size = (float(3 - i) * 0.15f + 1.0f) * scale;
+        const float spin = i == 0 ? float(clock * 200.0) : 0.0f;
+        Quad(p - dir * (float(i) * scale), size, spin, body, 1.0f, true);
+    }
+    Quad(p, float(std::sin(clock * 200.0) * 0.1 + 0.9) * scale * 5.0f, float(clock * 50.0), body, 1.0f, true);
+}
+
+void CMissileObject::DrawModel(float scale, bool turned)
+{
+    if (!g_pModelManager) return;
+    auto* model = dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(m_pDesc->GetModelId()));
+    if (!model) return;
+    CObjectFrame frame;
+    frame.m_Matrix = m_Frame.m_Matrix;
+    frame.UpdateAxes();
+    if (turned && m_vVelocity.LengthSq() > 1e-6f)
+        frame.SetForward(Normalize(frame.m_vForward + Normalize(m_vVelocity)));
+    // The missile's frame as the objects are drawn, scaled.
+    CMatrix m = frame.m_Matrix;
+    m.ScaleRotation(scale);
+    m.SetTranslation(GetPosition());
+    SetWorld(m);
+    g_LightWare.SetLights(GetPosition(), m_fRadius);
+    model->SetColor(1.0f, 1.0f, 1.0f, 1.0f);
+    model->Render(nullptr, 0, -1);
+    model->ResetColor();
+}
+
+void CMissileObject::DrawImpulse(int mode)
+{
+    if (!m_bActive) return;
+    CTexture* texture = TextureOf(m_pDesc->m_nTexture);
+    if (!texture) return;
+    const float scale = m_pDesc->m_fScale;
+    const CVector p = GetPosition();
+    const float flown = (p - m_vLaunch).Length();
+    const float length = std::min(flown, (mode == 0 ? 15.0f : 125.0f) * scale);
+    m_Frame.UpdateAxes();
+    if (length > 1.0f)
+    {
+        const CVector back = p - Normalize(p - m_vLaunch) * length;
+        // Two crossed ribbons: seen from the camera and from the side.
+        Apply(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vUp * 100.0f, 0.0f, 0.0f),
+              texture, 1.0f, true);
+        Apply(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f, 0.0f, 0.0f),
+              texture, 1.0f, true);
+    }
+    const float glow = mode == 0 ? 1.3f : 0.66f;
+    Quad(p, float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * scale * glow * 4.0f, 0.0f, texture, 1.0f, true);
+}
+
+void CMissileObject::DrawSphere()
+{
+    CTexture* texture = TextureOf(m_pDesc->m_nTexture);
+    if (!texture) return;
+    m_Frame.UpdateAxes();
+    const float alpha = (m_fLifeTime - m_fAge) * 0.15f + 0.05f;
+    for (int i = 0; i < 3; ++i)
+        Quad(GetPosition() + m_Frame.m_vForward * (float(i) * m_fRadius), m_fRadius * 2.0f * (1.0f + 0.25f * float(i)),
+             0.0f, texture, alpha, true);
+}
