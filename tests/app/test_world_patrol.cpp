@@ -6,6 +6,7 @@
 #include "app/WorldViewer.h"
 
 #include "foundation/FrameTimer.h"
+#include "graphics/PngWriter.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "world/Mech.h"
@@ -13,6 +14,10 @@
 #include "SampleAppTest.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
 
 namespace
 {
@@ -83,6 +88,33 @@ TEST_F(WorldPatrol, TwoGlidersFlyTheirRoundAndTurnOnThePlayerWhenHit)
     Fly(200);
     for (int i = 0; i < 2; ++i)
         EXPECT_GT((patrol->GetGlider(i)->GetPosition() - start[i]).Length(), 150.0f) << i;
+
+    // Seen from behind, the first is drawn on the location: the frame
+    // differs without the gliders. It is written as "world_patrol.png".
+    {
+        const CGliderObject* g = patrol->GetGlider(0);
+        const CVector p = g->GetPosition(), f = g->ForwardAxis();
+        g_WorldViewer.SetFreeCamera(true);
+        g_WorldViewer.m_fHeading = std::atan2(f.x, f.y);
+        g_WorldViewer.m_fPitch = -0.3f;
+        g_WorldViewer.m_vPosition = CVector{p.x - f.x * 45.0f, p.y - f.y * 45.0f, p.z + 18.0f};
+        std::uint32_t width = 0, height = 0;
+        const std::vector<std::uint32_t> pixels = ViewerFrame(width, height);
+        ASSERT_EQ(pixels.size(), std::size_t(width) * height);
+        const std::filesystem::path picture = gfxtest::PictureDirectory() / "world_patrol.png";
+        gfxtest::WritePng(picture.c_str(), pixels, width, height);
+        std::printf("world patrol: %s\n", picture.c_str());
+        for (int i = 0; i < 2; ++i)
+            patrol->GetGlider(i)->m_bShown = 0;
+        const std::vector<std::uint32_t> bare = ViewerFrame(width, height);
+        for (int i = 0; i < 2; ++i)
+            patrol->GetGlider(i)->m_bShown = 1;
+        int differ = 0;
+        for (std::size_t i = 0; i < pixels.size(); ++i)
+            differ += pixels[i] != bare[i];
+        EXPECT_GT(differ, int(width * height / 400));
+        g_WorldViewer.SetFreeCamera(false);
+    }
 
     // The player's shot hits the first: both attack the player.
     CGliderObject* first = patrol->GetGlider(0);
