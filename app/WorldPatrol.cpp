@@ -74,7 +74,8 @@ bool CWorldPatrol::Create(CGliderObject* player, const char* group)
     // The world's mech records of the group: the leader under the group's
     // name and the members after it.
     const std::size_t first = g_pWorld->m_Mechs.size();
-    if (!g_pWorld->CreateM1Group(group, true) || g_pWorld->m_Mechs.size() < first + std::size_t(count)) return false;
+    if (!g_pWorld->CreateM1Group(group, true) || g_pWorld->m_Mechs.size() < first + std::size_t(count))
+        return false;
 
     m_pPlayer = player;
     g_pAIEvents = this;

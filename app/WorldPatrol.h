@@ -25,7 +25,6 @@
 #include <memory>
 #include <vector>
 
-
 class CWorldPatrol : public IAIEvents
 {
 public:

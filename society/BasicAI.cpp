@@ -174,7 +174,8 @@ void CBasicAI::MoveTo(float x, float y, float z)
     m_fTroubleThreshold = std::fabs(2.0f * (p - g->GetPosition()).Length() / speed);
     // A glider at rest would get a threshold of hours and never count as
     // stuck: the threshold is taken at a cruising speed of at least 30.
-    m_fTroubleThreshold = std::min(m_fTroubleThreshold, 2.0f * (p - g->GetPosition()).Length() / 30.0f + 5.0f);
+    m_fTroubleThreshold =
+        std::min(m_fTroubleThreshold, 2.0f * (p - g->GetPosition()).Length() / 30.0f + 5.0f);
     if (ai->m_nMode == CGroupAI::MODE_PACK) m_fTroubleThreshold *= 2.0f;
     m_vDestination = p;
     m_fTroubleStartSq = 0.0f;
@@ -261,8 +262,8 @@ void CBasicAI::Run()
     {
         const CGliderObject* tg = GetMechGlider(m_pTarget);
         const CMechanoid* tm = tg ? tg->m_pMechanoid : nullptr;
-        if (!tg || !tm || tm->m_bOutOfAction || tm->m_bHalted || m_pTarget->m_bInBuilding || !m_pTarget->m_bAlive ||
-            !tg->m_bAlive)
+        if (!tg || !tm || tm->m_bOutOfAction || tm->m_bHalted || m_pTarget->m_bInBuilding ||
+            !m_pTarget->m_bAlive || !tg->m_bAlive)
             m_pTarget = nullptr;
     }
     const int before = m_nTicks / 1000;
@@ -273,17 +274,30 @@ void CBasicAI::Run()
 
     switch (m_nMode)
     {
-    case MODE_WAIT: ProcessWait(); break;
-    case MODE_ATTACK: ProcessAttack(); break;
-    case MODE_RETREAT: ProcessRetreat(); break;
+    case MODE_WAIT:
+        ProcessWait();
+        break;
+    case MODE_ATTACK:
+        ProcessAttack();
+        break;
+    case MODE_RETREAT:
+        ProcessRetreat();
+        break;
     case MODE_MOVE:
         m_fTroubleTimer += GetFrameTime();
         ProcessMove();
         break;
-    case MODE_FACE: ProcessFaceTarget(); break;
-    case MODE_INSPECT: ProcessInspect(); break;
-    case MODE_BUILDING: ProcessMove(); break;
-    default: break;
+    case MODE_FACE:
+        ProcessFaceTarget();
+        break;
+    case MODE_INSPECT:
+        ProcessInspect();
+        break;
+    case MODE_BUILDING:
+        ProcessMove();
+        break;
+    default:
+        break;
     }
     if (m_fTroubleTimer > m_fTroubleThreshold)
     {
@@ -361,10 +375,14 @@ void CBasicAI::ProcessMove()
             m_bPickUp = 0;
             return;
         }
-        if (dd < 1600.0f) SetBrake(*g, 0.5f);
-        else if (dd < 4900.0f) SetBrake(*g, 0.9f);
-        else if (dd < 14400.0f) SetBrake(*g, 0.5f);
-        else if (dd < 22500.0f) SetBrake(*g, 0.8f);
+        if (dd < 1600.0f)
+            SetBrake(*g, 0.5f);
+        else if (dd < 4900.0f)
+            SetBrake(*g, 0.9f);
+        else if (dd < 14400.0f)
+            SetBrake(*g, 0.5f);
+        else if (dd < 22500.0f)
+            SetBrake(*g, 0.8f);
     }
 
     const float radius = g->m_fGliderRadius > 0.0f ? g->m_fGliderRadius : g->m_fRadius;
@@ -382,7 +400,8 @@ void CBasicAI::ProcessMove()
         }
         if (!m_bArrived)
         {
-            const bool sameStart = m_vSegmentStart.x == m_vDestination.x && m_vSegmentStart.y == m_vDestination.y &&
+            const bool sameStart = m_vSegmentStart.x == m_vDestination.x &&
+                                   m_vSegmentStart.y == m_vDestination.y &&
                                    m_vSegmentStart.z == m_vDestination.z;
             if (dd < 10000.0f && sameStart)
             {
@@ -529,7 +548,6 @@ void CBasicAI::ProcessMove()
     ControlStrafe(*g, S);
     ControlTraction(*g, T);
     if (trouble) SetBrake(*g, 0.0f);
-    (void)dd;
 }
 
 void CBasicAI::OnTrouble()
@@ -604,13 +622,18 @@ void CBasicAI::FixTrouble()
         ProcessMove();
         break;
     }
-    case MODE_FACE: ProcessFaceTarget(); break;
+    case MODE_FACE:
+        ProcessFaceTarget();
+        break;
     case MODE_BUILDING:
         ai->OnTrouble(m_lpMech);
         ProcessAttack();
         break;
-    case MODE_ATTACK: ProcessAttack(); break;
-    default: break;
+    case MODE_ATTACK:
+        ProcessAttack();
+        break;
+    default:
+        break;
     }
 
     const CMechGroup2* group = GetGroup();

@@ -209,7 +209,10 @@ protected:
     virtual void SetBrake(CGliderObject& g, float brake);
     virtual float GetFrameTime() const;
 
-    bool Every(int n) const { return n > 0 && m_nTicks % n == 0; }
+    bool Every(int n) const
+    {
+        return n > 0 && m_nTicks % n == 0;
+    }
     bool InRetreat() const;
     CGliderObject* GetPlayerGlider() const;
     bool IsPlayerMech(const CMech* mech) const;

@@ -171,9 +171,11 @@ void CBasicAI::ProcessAttack()
     if (own->GetShield(0) < 0.5f && own->GetArmor(0) < 0.5f) m_fAttackDistance = 350.0f;
     const float D = m_fAttackDistance;
 
-    auto targetFacing = [&] {
-        return dd >= 100.0f ? Dot(tg->ForwardAxis(), (g->GetPosition() - tg->GetPosition()) * (1.0f / std::sqrt(dd)))
-                            : 1.0f;
+    auto targetFacing = [&]
+    {
+        return dd >= 100.0f
+                   ? Dot(tg->ForwardAxis(), (g->GetPosition() - tg->GetPosition()) * (1.0f / std::sqrt(dd)))
+                   : 1.0f;
     };
     float tf = targetFacing();
     float T = 0.0f, S = 0.0f, J = 0.0f;
@@ -183,8 +185,12 @@ void CBasicAI::ProcessAttack()
     {
         switch (m_nAttackStyle)
         {
-        case 0: ControlStrafe(*g, std::min(1.1f * G, 1.0f)); break;
-        case 1: ControlStrafe(*g, std::max(-1.1f * G, -1.0f)); break;
+        case 0:
+            ControlStrafe(*g, std::min(1.1f * G, 1.0f));
+            break;
+        case 1:
+            ControlStrafe(*g, std::max(-1.1f * G, -1.0f));
+            break;
         case 2:
         {
             const float h = Dot(heading, tg->ForwardAxis());
@@ -192,7 +198,9 @@ void CBasicAI::ProcessAttack()
             S = G;
             break;
         }
-        case 3: T = G; break;
+        case 3:
+            T = G;
+            break;
         default:
             if (Every(v.jumpB)) J = G;
             break;
@@ -323,8 +331,7 @@ void CBasicAI::ProcessRetreat()
     const CVector d = g->GetPosition() - tg->GetPosition();
     const float dd = d.LengthSq();
     const float tf = dd > 0.0f ? Dot(tg->ForwardAxis(), d * (1.0f / std::sqrt(dd))) : 1.0f;
-    if (tf >= 0.7f)
-        ControlStrafe(*g, Every(20) ? (g_Random.RandomInt(2) == 0 ? -1.1f : 1.1f) : 0.0f);
+    if (tf >= 0.7f) ControlStrafe(*g, Every(20) ? (g_Random.RandomInt(2) == 0 ? -1.1f : 1.1f) : 0.0f);
     if (tf >= 0.9f && Every(30)) ControlJump(*g, 1.1f);
     const float facing = dd < 5.0f ? 1.0f : Dot(g->ForwardAxis(), d * (-1.0f / std::sqrt(dd)));
     if (facing >= 0.9f && dd < 250000.0f)
@@ -354,6 +361,7 @@ void CBasicAI::ProcessFaceTarget()
         SetBrake(*g, 1.0f);
         ControlTraction(*g, 0.0f);
     }
-    if (const CMechGroup2* group = GetGroup(); group && (group->m_vPoint - player->GetPosition()).LengthSq() > 62500.0f)
+    if (const CMechGroup2* group = GetGroup();
+        group && (group->m_vPoint - player->GetPosition()).LengthSq() > 62500.0f)
         MoveTo(group->m_vPoint.x, group->m_vPoint.y, group->m_vPoint.z);
 }

@@ -25,8 +25,7 @@ void CPatrolGroupAI::Move()
     m_pGroup->m_vPoint = p;
     // The members fly side by side, 40 apart across the ring.
     for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
-        if (CBasicAI* ai = m_pGroup->GetMemberAI(i))
-            ai->MoveTo(p.x + float(i) * 40.0f, p.y, p.z);
+        if (CBasicAI* ai = m_pGroup->GetMemberAI(i)) ai->MoveTo(p.x + float(i) * 40.0f, p.y, p.z);
 }
 
 void CPatrolGroupAI::OnMemberHit(CMech* attacker, float /*damage*/)

@@ -39,9 +39,10 @@ protected:
     {
         CCombatTest::SetUp();
         // A glider type that turns and holds its course like the sample's.
-        Write("gliders.ini", "[GL_LIGHT]\nWEIGHT=100\nMAXWEIGHT=800\nDAMAGE=500\nSTANDARD=1\nRESFRONT=1.2\n"
-                             "RESSIDE=3\nRESTOP=1.5\nTURBULENCE=9\nSTABFRONT=50\nSTABSIDE=50\nROTATESPEED=120\n"
-                             "CAREEN=10\nDELTAT=10\n");
+        Write("gliders.ini",
+              "[GL_LIGHT]\nWEIGHT=100\nMAXWEIGHT=800\nDAMAGE=500\nSTANDARD=1\nRESFRONT=1.2\n"
+              "RESSIDE=3\nRESTOP=1.5\nTURBULENCE=9\nSTABFRONT=50\nSTABSIDE=50\nROTATESPEED=120\n"
+              "CAREEN=10\nDELTAT=10\n");
         ASSERT_TRUE(g_GliderManager.Init(unit_sections::kGliders));
         // And the sample's drive: about 120 units a second.
         Write("equipment.ini", "[REACTOR_1]\nTYPE=1\nVALUE1=60\nVALUE2=40\nDAMAGE=200\nWEIGHT=60\n"

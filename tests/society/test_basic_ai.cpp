@@ -138,9 +138,9 @@ TEST_F(BasicAI, SideCorrectionIsClampedSignedAndZeroForNaN)
     };
     // Road along y from Q to P, the glider at x = 0 from it.
     const SCase cases[] = {
-        {50.0f, 50.0f, 0.5f},     // road 50 to the right
-        {-50.0f, -50.0f, -0.5f},  // road 50 to the left
-        {900.0f, 900.0f, 2.0f},   // far: clamped
+        {50.0f, 50.0f, 0.5f},    // road 50 to the right
+        {-50.0f, -50.0f, -0.5f}, // road 50 to the left
+        {900.0f, 900.0f, 2.0f},  // far: clamped
         {-900.0f, -900.0f, -2.0f},
     };
     for (const SCase& c : cases)
@@ -193,9 +193,8 @@ TEST_F(BasicAI, ViewAndTalkFireOncePerApproach)
         int views, talks;
     };
     const SStep steps[] = {
-        {1600.0f, 0, 0}, {1400.0f, 1, 0}, {1600.0f, 1, 0}, {1400.0f, 1, 0}, {2200.0f, 1, 0},
-        {1400.0f, 2, 0}, {240.0f, 2, 1},  {300.0f, 2, 1},  {240.0f, 2, 1},  {360.0f, 2, 1},
-        {240.0f, 2, 2},
+        {1600.0f, 0, 0}, {1400.0f, 1, 0}, {1600.0f, 1, 0}, {1400.0f, 1, 0}, {2200.0f, 1, 0}, {1400.0f, 2, 0},
+        {240.0f, 2, 1},  {300.0f, 2, 1},  {240.0f, 2, 1},  {360.0f, 2, 1},  {240.0f, 2, 2},
     };
     const CVector at = m_Own.glider.GetPosition();
     for (const SStep& s : steps)

@@ -36,16 +36,16 @@ TEST_F(BasicAICombat, DifficultyTableWithRankAndLevel)
         {-1, 4, 1, {30, 35, 1.0f, 120, 50, 160000.0f}}, // outside 0..2: as 0
         {3, 4, 1, {30, 35, 1.0f, 120, 50, 160000.0f}},
         {0, 5, 1, {15, 17, 1.2f, 120, 50, 160000.0f}},
-        {2, 5, 1, {5, 8, 2.3f, 80, 30, 640000.0f}},            // halving floors, gain limit
+        {2, 5, 1, {5, 8, 2.3f, 80, 30, 640000.0f}}, // halving floors, gain limit
         {1, 4, 8, {20, 21, 1.65f, 50, 40, 360000.0f}},
         {1, 4, 9, {20, 21, 1.815f, 50, 20, 360000.0f}},
-        {1, 4, 10, {20, 21, 1.815f, 13, 6, 370000.0f}},       // on the halved periods
+        {1, 4, 10, {20, 21, 1.815f, 13, 6, 370000.0f}}, // on the halved periods
     };
     for (const SCase& c : cases)
     {
         const CBasicAI::SCombatValues v = CBasicAI::GetCombatValues(c.difficulty, c.rank, c.level);
-        const std::string row = std::to_string(c.difficulty) + "/" + std::to_string(c.rank) + "/" +
-                                std::to_string(c.level);
+        const std::string row =
+            std::to_string(c.difficulty) + "/" + std::to_string(c.rank) + "/" + std::to_string(c.level);
         EXPECT_EQ(v.jumpA, c.v.jumpA) << row;
         EXPECT_EQ(v.jumpB, c.v.jumpB) << row;
         EXPECT_NEAR(v.gain, c.v.gain, 1e-4f) << row;
@@ -64,8 +64,8 @@ TEST_F(BasicAICombat, ScatterByDifficultyRankAndLevelNeverDividesByZero)
         float expected;
     };
     const SCase cases[] = {
-        {0, 3, 1, false, 1.6f},  {2, 3, 2, false, 0.4f},  {1, 4, 3, false, 0.2f},
-        {0, 6, 4, false, 0.04f}, {0, 3, 1, true, 48.0f},  {0, 3, 0, false, 1.6f}, // level 0 as 1
+        {0, 3, 1, false, 1.6f},  {2, 3, 2, false, 0.4f}, {1, 4, 3, false, 0.2f},
+        {0, 6, 4, false, 0.04f}, {0, 3, 1, true, 48.0f}, {0, 3, 0, false, 1.6f}, // level 0 as 1
     };
     for (const SCase& c : cases)
     {
@@ -127,8 +127,8 @@ TEST_F(BasicAICombat, FacingNeededToFireByDifficulty)
         bool fires;
     };
     const SCase cases[] = {
-        {0, 0.91f, true},  {0, 0.87f, false}, {1, 0.87f, true}, {1, 0.83f, false},
-        {2, 0.83f, true},  {2, 0.78f, false},
+        {0, 0.91f, true},  {0, 0.87f, false}, {1, 0.87f, true},
+        {1, 0.83f, false}, {2, 0.83f, true},  {2, 0.78f, false},
     };
     for (const SCase& c : cases)
     {
