@@ -20,9 +20,12 @@
 // Boom throws the pilot capsule, money and raw fragments and ThrowOutGoods
 // the hold's goods as pick-up things in splinter carriers.
 //
-// Not here yet: the AI (a glider of the world has none until the AI
-// exists), the game-event sink's calls (the units cannot reach the
-// application's sink), towers' alarm, the water and jump-charge sounds, the map's special
+// A glider of the world carries the AI that steers it (m_pAI, owned; the
+// player's has none).
+//
+// Not here yet: the game-event sink's calls (the units cannot reach the
+// application's sink), towers' alarm, the water and jump-charge sounds,
+// the map's special
 // zones (the map keeps no zone table yet), the lower height limit, the
 // shield view, the shadow texture, the engine flames and the animation
 // weights. Full-sync descriptors carry no mechanoid state yet.
@@ -31,6 +34,7 @@
 // mechanoid are the world's. Threads: main thread.
 #pragma once
 
+#include "units/GliderAI.h"
 #include "units/Gun.h"
 #include "units/UnitTypes.h"
 #include "platform/d3d8/D3D8Types.h"
@@ -38,6 +42,7 @@
 #include "world/Smoke.h"
 
 #include <cstdint>
+#include <memory>
 
 class CMech;
 class CMechanoid;
@@ -179,6 +184,8 @@ public:
     STypeKey m_Key;
     CMech* m_pMech = nullptr;
     CMechanoid* m_pMechanoid = nullptr;
+    // The steering AI of a glider of the world; none for the player's.
+    std::unique_ptr<IGliderAI> m_pAI;
     // The collision sphere under the glider: flag, diameter, centre x, y
     // and the ground height.
     struct SCollisionSphere

@@ -152,7 +152,15 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
             g_PlayerHitRing[(n - i + 56) % 56] += b;
         }
     }
-    (void)passed;
+    // 12. The AI, then the group, hear of a hit by a glider with a mech
+    // record; a collision counts squared down.
+    if (m_pAI && by && by->m_pMech && m_pMech && m_pMech->m_pGroup)
+    {
+        const float c = std::min(passed / 150.0f, 1.0f);
+        const float v = kind == 100 ? c * c * 150.0f : passed;
+        m_pAI->OnHit(by->m_pMech, v);
+        m_pAI->OnGroupHit(by->m_pMech, v);
+    }
     // 13.
     if (!m_pMech || a == 0.0f || !m_pMechanoid) return;
     // 15.

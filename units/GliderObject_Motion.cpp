@@ -377,6 +377,8 @@ void CGliderObject::Run()
         Boom();
         return;
     }
+    // 9. The AI steers a local glider of the world.
+    if (m_pAI && !m_bRemote && m_pMechanoid && !m_pMechanoid->IsKilled()) m_pAI->Run();
     // 10. Guns.
     for (CGun& g : m_Guns)
         if (g.m_bMounted) g.Run();
@@ -425,5 +427,8 @@ void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
     }
     const bool hurts = t == OBJ_STONE || t == OBJ_TREE || t == OBJ_BUILDING || t == OBJ_GLIDER ||
                        t == OBJ_BOUND || t == OBJ_TANK;
-    if (q > 8100.0f && hurts) Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
+    if (q > 8100.0f && hurts)
+        Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
+    if (m_pAI && t == OBJ_GLIDER)
+        if (const auto* g = dynamic_cast<const CGliderObject*>(other); g && g->m_pMech) m_pAI->OnCollision(g->m_pMech);
 }

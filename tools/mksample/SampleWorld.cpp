@@ -264,8 +264,10 @@ std::vector<CMechGroupDesc> SampleGroups()
     groups[1].m_nType = 2;
     groups[1].m_RoadSet = {0, 3, 11, 8};
     groups[1].m_nLevel = 4;
-    groups[1].m_nMemberCount = 1;
+    // Two gliders of the world fly this round of the road grid's corners.
+    groups[1].m_nMemberCount = 2;
     std::strcpy(groups[1].m_szMembers[0], "MECH_LIGHT");
+    std::strcpy(groups[1].m_szMembers[1], "MECH_LIGHT");
     return groups;
 }
 
