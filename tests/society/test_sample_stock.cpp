@@ -41,8 +41,8 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         RegisterTradeClasses();
         engine.MMInit();
 
-        // The two of the sample groups and the player's.
-        ASSERT_EQ(g_MechConfigManager.GetCount(), 3);
+        // The sample groups' two, the patrol's and the player's.
+        ASSERT_EQ(g_MechConfigManager.GetCount(), 4);
         const SMechanoidEquipment* light =
             g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_LIGHT"));
         ASSERT_NE(light, nullptr);

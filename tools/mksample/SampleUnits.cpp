@@ -109,7 +109,7 @@ bool AddSampleGlider(DataBase& db)
                          {"NAME_MISSILE1", "MIS_ROCKET"},
                          {"COUNT_MISSILE1", 20}}},
                        // The fitting of the sample's patrolling gliders of the world.
-                       {"MECH_LIGHT",
+                       {"MECH_PATROL",
                         {{"RATING", 1},
                          {"GLIDER", "GL_SAMPLE"},
                          {"LIGHTGUN1", "GUN_BLASTER"},

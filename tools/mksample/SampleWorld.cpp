@@ -266,8 +266,8 @@ std::vector<CMechGroupDesc> SampleGroups()
     groups[1].m_nLevel = 4;
     // Two gliders of the world fly this round of the road grid's corners.
     groups[1].m_nMemberCount = 2;
-    std::strcpy(groups[1].m_szMembers[0], "MECH_LIGHT");
-    std::strcpy(groups[1].m_szMembers[1], "MECH_LIGHT");
+    std::strcpy(groups[1].m_szMembers[0], "MECH_PATROL");
+    std::strcpy(groups[1].m_szMembers[1], "MECH_PATROL");
     return groups;
 }
 
