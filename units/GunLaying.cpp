@@ -1,8 +1,10 @@
 #include "units/GunLaying.h"
 
+#include "foundation/Graphic.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/ModelManager.h"
 #include "location/Location.h"
+#include "units/Gun.h"
 #include "world/KindManagers.h"
 #include "world/MMObject.h"
 #include "world/ObjectList.h"
@@ -94,6 +96,19 @@ CMatrix YawMatrix(float yaw, const CVector& at)
     m.SetRotationZ(yaw);
     m.SetTranslation(at);
     return m;
+}
+
+void DrawLaidGun(CGun& gun, const CMatrix& yaw, const CMatrix& mount, int detailLevel)
+{
+    if (gun.m_fSinceShot > 0.0f && gun.m_fSinceShot < 0.5f)
+        gun.SetFireLight(yaw, mount);
+    else if (graph.m_lpDevice)
+    {
+        graph.m_lpDevice->LightEnable(10, false);
+        graph.m_lpDevice->LightEnable(11, false);
+    }
+    gun.SetBarrelMatrices(yaw, mount);
+    gun.Draw(yaw, mount, detailLevel, nullptr);
 }
 
 CMatrix MuzzleMount(std::int32_t model, std::int32_t part, const STransData& trans, float k,

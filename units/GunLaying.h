@@ -12,6 +12,8 @@
 
 #include <cstdint>
 
+class CGun;
+
 class CMMObject;
 
 // The gun's aim state: angles in radians, rates in radians per second.
@@ -61,6 +63,10 @@ CMatrix YawMatrix(float yaw, const CVector& at);
 // model or part is missing.
 CMatrix MuzzleMount(std::int32_t model, std::int32_t part, const STransData& trans, float k,
                     const CVector& fallback);
+
+// A laid gun at its mount on the turning part yaw: the muzzle light for half a second after a shot
+// (device lights 10 and 11 off otherwise), the barrels, the gun model.
+void DrawLaidGun(CGun& gun, const CMatrix& yaw, const CMatrix& mount, int detailLevel);
 
 // The part named name of a model (-1 when the model or the part is
 // missing); trans filled when the part has geometry (then *geometry 1).

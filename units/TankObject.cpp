@@ -310,15 +310,7 @@ void CTankObject::Draw()
         const std::int32_t part = m_pKind->m_bMuzzleGeometry ? m_pKind->m_nMuzzlePart : -1;
         const CMatrix mount =
             MuzzleMount(m_pKind->m_nGunModel, part, m_pKind->m_MuzzleTrans, PitchFraction(), CVector{});
-        if (m_Gun.m_fSinceShot > 0.0f && m_Gun.m_fSinceShot < 0.5f)
-            m_Gun.SetFireLight(yaw, mount);
-        else if (graph.m_lpDevice)
-        {
-            graph.m_lpDevice->LightEnable(10, false);
-            graph.m_lpDevice->LightEnable(11, false);
-        }
-        m_Gun.SetBarrelMatrices(yaw, mount);
-        m_Gun.Draw(yaw, mount, m_nDetailLevel, nullptr);
+        DrawLaidGun(m_Gun, yaw, mount, m_nDetailLevel);
     }
     g_EffectRenderManager.AddObject((GetPosition() - g_ViewCamera.m_vPosition).LengthSq(), this, 1);
 }

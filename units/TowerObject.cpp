@@ -575,15 +575,7 @@ void CTowerObject::Draw()
         const CMatrix mount =
             MuzzleMount(m_pKind->m_nGunModel, m_pKind->m_nMuzzlePart, m_pKind->m_MuzzleTrans, PitchFraction(),
                         CVector{0.0f, 0.0f, m_pKind->m_fGunHeight});
-        if (gun.m_fSinceShot > 0.0f && gun.m_fSinceShot < 0.5f)
-            gun.SetFireLight(yaw, mount);
-        else if (graph.m_lpDevice)
-        {
-            graph.m_lpDevice->LightEnable(10, false);
-            graph.m_lpDevice->LightEnable(11, false);
-        }
-        gun.SetBarrelMatrices(yaw, mount);
-        gun.Draw(yaw, mount, m_nDetailLevel, nullptr);
+        DrawLaidGun(gun, yaw, mount, m_nDetailLevel);
     }
     g_EffectRenderManager.AddObject((GetPosition() - g_ViewCamera.m_vPosition).LengthSq(), this, 1);
 }
