@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/WorldViewer.h"
+#include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/GuidKey.h"
 #include "foundation/Input.h"
@@ -82,6 +83,37 @@ protected:
         graph.m_lpDevice->EndScene();
         return gfxtest::ReadBackBuffer(&width, &height);
     }
+};
+
+// The sample application on a frame timer that the test advances in steps
+// of exactly kStep (Tick), so that what reads the timer during a frame (the
+// glider's own step) sees the same time the frame was given.
+class CSteppedAppTest : public CSampleAppTest
+{
+protected:
+    static constexpr float kStep = 0.05f;
+
+    void SetUp() override
+    {
+        CSampleAppTest::SetUp();
+        m_savedTimer = g_FrameTimer;
+        g_FrameTimer = CFrameTimer([this] { return m_now; }, 1000);
+        for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
+            Tick();
+    }
+    void TearDown() override
+    {
+        g_FrameTimer = m_savedTimer;
+        CSampleAppTest::TearDown();
+    }
+    void Tick()
+    {
+        m_now += std::int64_t(kStep * 1000.0f);
+        g_FrameTimer.Update();
+    }
+
+    std::int64_t m_now = 0;
+    CFrameTimer m_savedTimer;
 };
 
 } // namespace apptest

@@ -37,30 +37,10 @@ constexpr int kW = 0x11;
 constexpr int kSpace = 0x39;
 constexpr int kLeftCtrl = 0x1D;
 constexpr int kCapsLock = 0x3A;
-constexpr float kStep = 0.05f;
 
-class PlayerGlider : public apptest::CSampleAppTest
+class PlayerGlider : public apptest::CSteppedAppTest
 {
 protected:
-    void SetUp() override
-    {
-        CSampleAppTest::SetUp();
-        m_savedTimer = g_FrameTimer;
-        // Frames of exactly kStep: the glider's own step reads the timer.
-        g_FrameTimer = CFrameTimer([this] { return m_now; }, 1000);
-        for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
-            Tick();
-    }
-    void TearDown() override
-    {
-        g_FrameTimer = m_savedTimer;
-        CSampleAppTest::TearDown();
-    }
-    void Tick()
-    {
-        m_now += std::int64_t(kStep * 1000.0f);
-        g_FrameTimer.Update();
-    }
     // n frames with the keys; the lowest and highest height over the
     // ground on the way.
     void Fly(int n, float* lowest = nullptr, float* highest = nullptr)
@@ -76,13 +56,6 @@ protected:
         }
     }
     // One frame with the keys held, no time passing, read back.
-    std::vector<std::uint32_t> Picture(std::uint32_t& width, std::uint32_t& height)
-    {
-        graph.m_lpDevice->BeginScene();
-        EXPECT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
-        graph.m_lpDevice->EndScene();
-        return gfxtest::ReadBackBuffer(&width, &height);
-    }
     static CGliderObject* Glider() { return g_WorldViewer.GetPlayerGlider(); }
     static float Height()
     {
@@ -90,8 +63,6 @@ protected:
         return p.z - g_Location.GetHeight(p);
     }
 
-    std::int64_t m_now = 0;
-    CFrameTimer m_savedTimer;
     apptest::CHeldKeys m_keys;
 };
 } // namespace
@@ -172,7 +143,7 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     // The picture: the hull in the middle, the shot along the nose. Each
     // is checked by drawing the frame again without it.
     std::uint32_t width = 0, height = 0;
-    const std::vector<std::uint32_t> pixels = Picture(width, height);
+    const std::vector<std::uint32_t> pixels = ViewerFrame(width, height);
     ASSERT_EQ(pixels.size(), std::size_t(width) * height);
     const std::filesystem::path picture = gfxtest::PictureDirectory() / "player_glider.png";
     gfxtest::WritePng(picture.c_str(), pixels, width, height);
@@ -182,16 +153,16 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     const float sinceShot = gun.m_fSinceShot, flash = gun.m_fShotFlash;
     gun.m_fSinceShot = 10.0f;
     gun.m_fShotFlash = 0.0f;
-    const std::vector<std::uint32_t> noShot = Picture(width, height);
+    const std::vector<std::uint32_t> noShot = ViewerFrame(width, height);
     gun.m_fSinceShot = sinceShot;
     gun.m_fShotFlash = flash;
     // The hull alone (the gun's model, the sample's box too, sits on it),
     // then nothing.
     gun.m_bMounted = 0;
-    const std::vector<std::uint32_t> hullOnly = Picture(width, height);
+    const std::vector<std::uint32_t> hullOnly = ViewerFrame(width, height);
     const SObjectTypeHeader* type = glider.m_pType;
     glider.m_pType = nullptr; // no model: no hull
-    const std::vector<std::uint32_t> noHull = Picture(width, height);
+    const std::vector<std::uint32_t> noHull = ViewerFrame(width, height);
     glider.m_pType = type;
     gun.m_bMounted = 1;
     ASSERT_EQ(noShot.size(), pixels.size());
@@ -241,9 +212,9 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     const SObjectTypeHeader* hullType = glider.m_pType;
     glider.m_pType = nullptr;
     gun.m_bMounted = 0;
-    const std::vector<std::uint32_t> withRocket = Picture(width, height);
+    const std::vector<std::uint32_t> withRocket = ViewerFrame(width, height);
     rocket->m_bActive = 0; // a spent rocket draws nothing
-    const std::vector<std::uint32_t> noRocket = Picture(width, height);
+    const std::vector<std::uint32_t> noRocket = ViewerFrame(width, height);
     int rocketPixels = 0;
     for (std::size_t i = 0; i < withRocket.size(); ++i)
         rocketPixels += (withRocket[i] & 0xFFFFFF) != (noRocket[i] & 0xFFFFFF);

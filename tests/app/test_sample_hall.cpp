@@ -27,29 +27,10 @@
 
 namespace
 {
-constexpr float kStep = 0.05f;
 
-class SampleHall : public apptest::CSampleAppTest
+class SampleHall : public apptest::CSteppedAppTest
 {
 protected:
-    void SetUp() override
-    {
-        CSampleAppTest::SetUp();
-        m_savedTimer = g_FrameTimer;
-        g_FrameTimer = CFrameTimer([this] { return m_now; }, 1000);
-        for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
-            Tick();
-    }
-    void TearDown() override
-    {
-        g_FrameTimer = m_savedTimer;
-        CSampleAppTest::TearDown();
-    }
-    void Tick()
-    {
-        m_now += std::int64_t(kStep * 1000.0f);
-        g_FrameTimer.Update();
-    }
     void Frames(int n)
     {
         for (int i = 0; i < n; ++i)
@@ -58,16 +39,7 @@ protected:
             ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
         }
     }
-    std::vector<std::uint32_t> Picture(std::uint32_t& width, std::uint32_t& height)
-    {
-        graph.m_lpDevice->BeginScene();
-        EXPECT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
-        graph.m_lpDevice->EndScene();
-        return gfxtest::ReadBackBuffer(&width, &height);
-    }
 
-    std::int64_t m_now = 0;
-    CFrameTimer m_savedTimer;
 };
 } // namespace
 
@@ -119,12 +91,12 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
     glider->m_vVelocity = CVector{};
     Frames(30);
     std::uint32_t w = 0, h = 0;
-    const std::vector<std::uint32_t> shown = Picture(w, h);
+    const std::vector<std::uint32_t> shown = ViewerFrame(w, h);
     ASSERT_EQ(shown.size(), std::size_t(w) * h);
     const std::filesystem::path picture = gfxtest::PictureDirectory() / "sample_hall.png";
     gfxtest::WritePng(picture.c_str(), shown, w, h);
     hall->m_bShown = 0;
-    const std::vector<std::uint32_t> hidden = Picture(w, h);
+    const std::vector<std::uint32_t> hidden = ViewerFrame(w, h);
     hall->m_bShown = 1;
     std::size_t differ = 0;
     for (std::size_t i = 0; i < shown.size(); ++i)
