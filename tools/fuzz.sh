@@ -34,11 +34,15 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithD
   -DTARVOX_BENCH=OFF -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
 # The engine's seeds come from fuzz_corpus and the scripts' from
 # fuzz_script_corpus; a reader with a seed writer of its own
-# (fuzz_<reader>_seeds in tests/CMakeLists.txt) gets its seeds from it.
+# (fuzz_<reader>_seeds: its source built with TVX_FUZZ_WRITE_SEEDS, or named
+# in tests/CMakeLists.txt) gets its seeds from it.
 targets=(fuzz_corpus fuzz_script_corpus)
 for r in "${readers[@]}"; do
   targets+=("fuzz_$r")
-  if grep -q "fuzz_${r}_seeds" tests/CMakeLists.txt; then targets+=("fuzz_${r}_seeds"); fi
+  if grep -q TVX_FUZZ_WRITE_SEEDS "tests/fuzz/fuzz_${r}.cpp" 2>/dev/null ||
+     grep -q "fuzz_${r}_seeds" tests/CMakeLists.txt; then
+    targets+=("fuzz_${r}_seeds")
+  fi
 done
 cmake --build "$build" -j "${FUZZ_BUILD_JOBS:-4}" --target "${targets[@]}"
 

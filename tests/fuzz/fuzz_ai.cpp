@@ -1,6 +1,6 @@
 // Fuzz target of the per-mechanoid AI's record: any bytes as a saved AI. A
 // record that loads saves to 110 bytes that load to the same AI. Built with
-// TVX_FUZZ_AI_SEEDS this file is instead the seed writer: fuzz_ai_seeds DIR
+// TVX_FUZZ_WRITE_SEEDS this file is instead the seed writer: fuzz_ai_seeds DIR
 // writes records saved by the AI itself, plus damaged variants of each.
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
@@ -33,7 +33,7 @@ CWorld& World()
 }
 } // namespace
 
-#ifndef TVX_FUZZ_AI_SEEDS
+#ifndef TVX_FUZZ_WRITE_SEEDS
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

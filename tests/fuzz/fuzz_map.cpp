@@ -1,6 +1,6 @@
 // Fuzz target of the location map reader: any bytes as a map file; a map
 // that opens has every cell read near and far, which also stitches their
-// borders. Built with TVX_FUZZ_MAP_SEEDS this file is instead the seed
+// borders. Built with TVX_FUZZ_WRITE_SEEDS this file is instead the seed
 // writer: fuzz_map_seeds DIR writes maps made by the map writer, plus
 // damaged variants of each (cut short and with bytes changed).
 #include "foundation/Settings.h"
@@ -13,7 +13,7 @@
 #include <memory>
 #include <random>
 
-#ifndef TVX_FUZZ_MAP_SEEDS
+#ifndef TVX_FUZZ_WRITE_SEEDS
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -2,7 +2,7 @@
 // "Fuzz.loo" below "Data\Locs", entered through the world engine's
 // LoadWorld (the typed object sections, then the five blocks: group
 // descriptions, trade, music, world data, equipment trade). Built with
-// TVX_FUZZ_OBJECTS_SEEDS this file is instead the seed writer:
+// TVX_FUZZ_WRITE_SEEDS this file is instead the seed writer:
 // fuzz_objects_seeds DIR writes objects files made with the engine's
 // writers, plus damaged variants of each.
 #include "foundation/MemStream.h"
@@ -21,7 +21,7 @@
 #include <random>
 #include <vector>
 
-#ifndef TVX_FUZZ_OBJECTS_SEEDS
+#ifndef TVX_FUZZ_WRITE_SEEDS
 
 #include "tests/world/WorldTestScene.h"
 #include "world/MMEngine.h"

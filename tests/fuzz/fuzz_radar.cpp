@@ -1,6 +1,6 @@
 // Fuzz target of the radar map reader: any bytes as a radar map file; a
 // file that opens has every tile read, and a few outside the map. Built
-// with TVX_FUZZ_RADAR_SEEDS this file is instead the seed writer:
+// with TVX_FUZZ_WRITE_SEEDS this file is instead the seed writer:
 // fuzz_radar_seeds DIR writes maps made by the radar map writer, plus
 // damaged variants of each (cut short and with header bytes changed).
 #include "hud/radar/RadarMapFile.h"
@@ -10,7 +10,7 @@
 #include <fstream>
 #include <random>
 
-#ifndef TVX_FUZZ_RADAR_SEEDS
+#ifndef TVX_FUZZ_WRITE_SEEDS
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -1,7 +1,7 @@
 // Fuzz target of the radar's "RADAR" chunk reader. The first input byte
 // chooses the map the chunk is read for (0 to 4 location cells square),
 // the rest is the chunk. A chunk that loads is written again and must read
-// back. Built with TVX_FUZZ_RADAR_CHUNK_SEEDS this file is instead the seed
+// back. Built with TVX_FUZZ_WRITE_SEEDS this file is instead the seed
 // writer: fuzz_radar_chunk_seeds DIR writes chunks made by the radar's own
 // writer, for their map size and for others, and cut short.
 #include "foundation/MemStream.h"
@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifndef TVX_FUZZ_RADAR_CHUNK_SEEDS
+#ifndef TVX_FUZZ_WRITE_SEEDS
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {

@@ -3,7 +3,7 @@
 // archive, then the world's records: mechs, organisation records,
 // buildings, organisations, trade, the object list's stream with its
 // object bodies and sensors, game state, configuration, clock). Built with
-// TVX_FUZZ_WORLDSAVE_SEEDS this file is instead the seed writer:
+// TVX_FUZZ_WRITE_SEEDS this file is instead the seed writer:
 // fuzz_worldsave_seeds DIR writes saved games made by the world's own
 // writers (SaveWorldFile), plus damaged variants of each.
 #include "foundation/FileManager.h"
@@ -24,7 +24,7 @@
 #include <random>
 #include <vector>
 
-#ifndef TVX_FUZZ_WORLDSAVE_SEEDS
+#ifndef TVX_FUZZ_WRITE_SEEDS
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
