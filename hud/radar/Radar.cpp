@@ -7,7 +7,7 @@
 #include "foundation/StreamReader.h"
 #include "foundation/Texture.h"
 #include "graphics/TextureManager.h"
-#include "society/MechGroups.h"
+#include "society/MechGroup.h"
 #include "world/Mech.h"
 #include "world/MMObject.h"
 #include "world/ObjectList.h"
@@ -289,7 +289,7 @@ bool CRadar::MarkGroup(const char* name)
     m_bFollowMech = 0;
     m_bFollowGroup = 1;
     m_bTargetSet = 1;
-    m_vTarget = group->m_vPosition;
+    m_vTarget = group->m_vCentre;
     return true;
 }
 
@@ -317,7 +317,7 @@ bool CRadar::MarkGlider(const char* name)
         if (group->m_bActive)
         {
             m_bTargetSet = 1;
-            m_vTarget = group->m_vPosition;
+            m_vTarget = group->m_vCentre;
         }
         else
         {
@@ -410,9 +410,9 @@ void CRadar::UpdateFollow()
     {
         if (CMechGroup2* group = g_MechGroupList2.FindGroup(m_szTargetGroup))
         {
-            m_vTarget = group->m_vPosition;
+            m_vTarget = group->m_vCentre;
             m_bTargetSet = 1;
-            if (group->m_bRunning) m_bFollowGroup = m_bTargetSet = 0;
+            if (group->m_bActive) m_bFollowGroup = m_bTargetSet = 0;
         }
     }
     if (m_bFollowMech) MarkGlider(m_szTargetMech);
