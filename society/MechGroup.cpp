@@ -514,10 +514,12 @@ bool CMechGroup2::ReadCommon(CMemStream& stream, char org[32])
     for (int i = 0; i < m_nMembers; ++i)
         if (m_Members[i] && m_Members[i]->m_pGroup == this) m_Members[i]->m_pGroup = nullptr;
     m_nMembers = 0;
+    m_bLoadStopped = 0;
     const std::int32_t n = in.I32();
     if (n < 0 || n > kMaxStoredMembers)
     {
         g_ErrorLog.LogError("Load error: group %s, %d members", m_szName, n);
+        m_bLoadStopped = 1;
         m_pAI.reset();
         m_pOrg = nullptr;
         return false;
@@ -687,9 +689,72 @@ void CMechGroupList2::RestoreTargets()
         if (g && g->m_bActive && g->GetGroupAI()) g->GetGroupAI()->RestoreTarget();
 }
 
-void CMechGroupList2::Clear()
+void CMechGroupList2::SaveToStream(CMemStream& s)
+{
+    XTRACE("CMechGroupList2::SaveToStream");
+    const std::int32_t n = GetCount();
+    s.Write(&n, 4);
+    for (CMechGroup2* g : m_Groups)
+        g->SaveToStream(s);
+}
+
+void CMechGroupList2::LoadFromStream(CMemStream& stream)
+{
+    XTRACE("CMechGroupList2::LoadFromStream");
+    CStreamReader in(stream, "groups");
+    const std::int32_t n = in.I32();
+    if (n < 1 || n > kMaxGroups) in.Fail("group count %d", n);
+    Clear();
+    auto* player = new CPlayerMechGroup2;
+    ClearName(player->m_szTarget);
+    player->LoadFromStream(stream);
+    g_pPlayerGroup = player;
+    AddGroup(player);
+    for (std::int32_t i = 1; i < n; ++i)
+    {
+        auto* g = new CMechGroup2;
+        try
+        {
+            g->LoadFromStream(stream);
+        }
+        catch (const CStreamError& e)
+        {
+            g_ErrorLog.LogError("CMechGroupList2::LoadFromStream group %d dropped: %s", i, e.what());
+            for (int m = 0; m < g->GetMemberCount(); ++m)
+                g->GetMember(m)->m_pGroup = nullptr;
+            delete g;
+            break;
+        }
+        if (g->m_bLoadStopped)
+        {
+            g_ErrorLog.LogError("CMechGroupList2::LoadFromStream group %d (%s) dropped; the groups after it are lost",
+                                i, g->m_szName);
+            delete g;
+            break;
+        }
+        if (!g->m_pOrg)
+        {
+            g_ErrorLog.LogError("CMechGroupList2::LoadFromStream group %d (%s) dropped: no organisation \"%s\"", i,
+                                g->m_szName, g->m_szOrg);
+            for (int m = 0; m < g->GetMemberCount(); ++m)
+                g->GetMember(m)->m_pGroup = nullptr;
+            delete g;
+            continue;
+        }
+        AddGroup(g);
+    }
+    RestoreTargets();
+}
+
+void CMechGroupList2::DeleteGroups(bool detachMembers)
 {
     for (std::size_t i = 1; i < m_Groups.size(); ++i)
-        delete m_Groups[i];
+    {
+        CMechGroup2* g = m_Groups[i];
+        if (!g) continue;
+        for (int m = 0; detachMembers && m < g->GetMemberCount(); ++m)
+            if (g->GetMember(m)->m_pGroup == g) g->GetMember(m)->m_pGroup = nullptr;
+        delete g;
+    }
     m_Groups.clear();
 }

@@ -134,6 +134,9 @@ public:
     CVector m_vCentre;
     std::unique_ptr<CGroupAI> m_pAI;
     std::int32_t m_nAIKind = 3;
+    // The last load stopped at a bad member count (the stream is out of
+    // step after it).
+    std::uint8_t m_bLoadStopped = 0;
 
 protected:
     // The fields up to the member ids; false after "Load error".
@@ -162,7 +165,9 @@ class CMechGroupList2
 {
 public:
     CMechGroupList2() { m_Groups.reserve(50); }
-    ~CMechGroupList2() { Clear(); }
+    // At the end of the program the mech records may be gone: the groups are
+    // deleted without touching them.
+    ~CMechGroupList2() { DeleteGroups(false); }
 
     void AddGroup(CMechGroup2* group) { m_Groups.push_back(group); }
     // By name from entry 1 on; null when none (never the player's group).
@@ -173,13 +178,28 @@ public:
     void Run(float dt);
     void OnKillMech(CMech* mech);
     void RestoreTargets();
-    // Deletes entries 1 on; the storage is freed.
-    void Clear();
+    // Deletes entries 1 on, their members left without a group (clear the
+    // list before the world deletes its mech records).
+    void Clear() { DeleteGroups(true); }
     void Reset() { Clear(); }
+    // u32 count (the player's group included), then each group's stream in
+    // list order (entry 0 the player's group stream).
+    void SaveToStream(CMemStream& stream);
+    // Replaces the list: a new player's group (g_pPlayerGroup, owned by the
+    // caller from then on) and the groups read. A count outside 1..kMaxGroups
+    // is refused whole; a group that cannot be read whole, or has no
+    // organisation after reading, is dropped with one error line and the
+    // groups after it are still read when the damage left the stream in
+    // step. Throws CStreamError when the stream ends early.
+    void LoadFromStream(CMemStream& stream);
+    static constexpr std::int32_t kMaxGroups = 4096;
     int GetCount() const { return int(m_Groups.size()); }
     CMechGroup2* GetGroup(int i) const { return i >= 0 && i < GetCount() ? m_Groups[size_t(i)] : nullptr; }
 
     std::vector<CMechGroup2*> m_Groups;
+
+private:
+    void DeleteGroups(bool detachMembers);
 };
 
 inline CMechGroupList2 g_MechGroupList2;
