@@ -304,9 +304,8 @@ void CGroupAI::ProcessMove(float dt)
         const int n = std::clamp(int(std::lround(3.0f * dt)), 5, 100);
         for (int i = 0; i <= n && m_fProgress > m_fSegmentLength; ++i)
         {
-            const std::int32_t before = m_nCurrentRoad;
             GetNextRoadItem();
-            if (m_pGroup->m_bInBuilding || m_nMode == MODE_WAIT || m_nCurrentRoad == before) break;
+            if (m_pGroup->m_bInBuilding || m_nMode == MODE_WAIT) break;
         }
         if (m_fProgress > m_fSegmentLength) m_fProgress = m_fSegmentLength;
         if (ValidNode(m_nPreviousRoad) && !m_pGroup->m_bInBuilding)
