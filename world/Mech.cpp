@@ -121,6 +121,7 @@ void CMech::Kill(CMech* killer)
 void CMech::OnKill()
 {
     XTRACE("CMech::OnKill");
+    if (g_pfnMechKilled) g_pfnMechKilled(this);
     if (!g_pWorld || this != g_pWorld->GetPlayerMech()) DeleteMechanoid();
 }
 

@@ -2,8 +2,8 @@
 // mechanoid, which live in higher folders (society/, units/): each is an
 // interface here that those folders implement and hand to the world.
 //
-// Stand-in until the organisations and groups exist: only the operations
-// the world's mech records and building table call. Nothing fills
+// Stand-in until the organisations exist: only the operations the world's
+// mech records and building table call. Nothing fills
 // g_pfnCreateWorldMechanoid yet; without it no mechanoid is made and the
 // records run, save and price without one.
 //
@@ -15,6 +15,7 @@
 #include <vector>
 
 class CMech;
+class CMechGroupDesc;
 class CMemStream;
 struct SOrgData;
 
@@ -79,6 +80,15 @@ inline IWorldOrganization* (*g_pfnCreateWorldOrganization)(SOrgData* data) = nul
 // The "Cluster" value of the kind of the building object with that game id
 // (0 when there is none); filled by the building kind's manager.
 inline std::int32_t (*g_pfnBuildingCluster)(const char* gameId) = nullptr;
+
+// The groups (society/): the group of a location's group description with
+// its new mech records (leader first), which it equips and takes in; the
+// groups' step of the world's run; a mech's death told to every group.
+// Without them CreateM1Group makes the mech records only and the world runs
+// no groups.
+inline void (*g_pfnCreateGroup)(const CMechGroupDesc& desc, const std::vector<CMech*>& mechs) = nullptr;
+inline void (*g_pfnRunGroups)(float dt) = nullptr;
+inline void (*g_pfnMechKilled)(CMech* mech) = nullptr;
 
 // The mech ids of the mechminds (items of kind 2) in the player's cargo
 // hold, in hold order; filled by the units.

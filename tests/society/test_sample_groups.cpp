@@ -1,0 +1,141 @@
+// The sample location's groups, made by the world from its group
+// descriptions, and a caravan from the gate to the sample hall, travelling
+// the sample roads assembled through one simulated game day of the world:
+// they go into the hall and come out again. Run by the ctest entry
+// society.sample_groups with TARVOX_SAMPLE_DIR set.
+#include "common/LogDirTest.h"
+#include "world/WorldTestScene.h"
+
+#include "foundation/Random.h"
+#include "foundation/ResourceDB.h"
+#include "foundation/Settings.h"
+#include "platform/File.h"
+#include "society/GroupAI.h"
+#include "society/GroupMaker.h"
+#include "society/MechGroup.h"
+#include "society/WorldMechanoid.h"
+#include "units/KindManagers.h"
+#include "world/MMEngine.h"
+#include "world/RoadManager.h"
+#include "world/World.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+class SampleGroups : public testutil::CLogDirTest
+{
+};
+
+namespace
+{
+// When a group was first seen inside the hall and first seen out again
+// after that (seconds of world time, -1 never).
+struct SVisit
+{
+    float in = -1.0f;
+    float out = -1.0f;
+
+    void Watch(const CMechGroup2* g, float t)
+    {
+        const bool inside = g->m_bInBuilding && std::strcmp(g->m_szBuilding, "SAMPLE_HALL") == 0;
+        if (inside && in < 0.0f) in = t;
+        if (!g->m_bInBuilding && in >= 0.0f && out < 0.0f) out = t;
+    }
+};
+} // namespace
+
+TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTravel)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    {
+        worldtest::CScene scene;
+        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+        CMMEngine engine;
+        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
+        RegisterUnitManagers();
+        RegisterGroupMaker();
+        engine.MMInit();
+        engine.LoadWorld("sample.loc");
+        ASSERT_NE(g_pWorld, nullptr);
+        g_Random.SetState(2026);
+        g_pWorld->GenerateWorld(true);
+        // The viewer stays far: every group travels assembled.
+        const std::int32_t radius = g_Settings.VisibleRadius;
+        g_Settings.VisibleRadius = 10;
+
+        ASSERT_TRUE(g_pWorld->CreateM1Group("GUARD1", false));
+        ASSERT_TRUE(g_pWorld->CreateM1Group("PATROL1", false));
+        CMechGroup2* guard = g_MechGroupList2.FindGroup("GUARD1");
+        CMechGroup2* patrol = g_MechGroupList2.FindGroup("PATROL1");
+        ASSERT_NE(guard, nullptr);
+        ASSERT_NE(patrol, nullptr);
+        EXPECT_EQ(guard->GetMemberCount(), 2);
+        EXPECT_EQ(patrol->GetAIKind(), 1);
+        const std::int32_t hall = g_RoadManager.FindRoadNode("SAMPLE_HALL");
+        const std::int32_t gate = g_RoadManager.FindRoadNode("GATE");
+        ASSERT_GE(hall, 0);
+        ASSERT_GE(gate, 0);
+        const std::vector<std::int32_t>& round = patrol->GetGroupAI()->m_Route;
+        EXPECT_NE(std::find(round.begin(), round.end(), hall), round.end());
+
+        // The caravan: two mechs of the world from the gate to the hall.
+        auto* caravan = new CMechGroup2;
+        std::strcpy(caravan->m_szName, "CARAVAN");
+        caravan->InitGroup("ORG_MERCHANTS");
+        for (const char* id : {"TRADER_A", "TRADER_B"})
+        {
+            CMech* m = g_pWorld->AddMech(id);
+            m->m_pMechanoid = new CWorldMechanoid;
+            m->m_bAssigned = 1;
+            caravan->AddMech(m);
+        }
+        caravan->SetAI(0);
+        caravan->m_vCentre = g_RoadManager.m_Nodes[size_t(gate)].position;
+        CGroupAI* ai = caravan->GetGroupAI();
+        ai->m_Route = JoinRoute({gate, hall});
+        ASSERT_GE(ai->m_Route.size(), 2u);
+        ai->m_nCurrentRoad = ai->m_nPreviousRoad = -1;
+        ai->SetCurrentRoad(gate);
+        ai->Move();
+        g_MechGroupList2.AddGroup(caravan);
+
+        SVisit caravanVisit, patrolVisit;
+        const float day = 24 * 120.0f;
+        float farthest = 0.0f;
+        for (float t = 0.0f; t < day; t += 1.0f)
+        {
+            g_pWorld->RunWorld(1.0f);
+            caravanVisit.Watch(caravan, t);
+            patrolVisit.Watch(patrol, t);
+            farthest = std::max(farthest, (patrol->m_vCentre - g_RoadManager.m_Nodes[size_t(round.front())].position).Length());
+        }
+        EXPECT_GE(caravanVisit.in, 0.0f) << "the caravan never reached the hall";
+        EXPECT_GE(caravanVisit.out, caravanVisit.in + 33.0f) << "it stays its time inside, then leaves";
+        EXPECT_GE(patrolVisit.in, 0.0f) << "the patrol's round passes the hall";
+        EXPECT_GE(patrolVisit.out, 0.0f);
+        EXPECT_GT(farthest, 400.0f) << "the patrol travels its round";
+        // Every group stays on the map.
+        for (const CMechGroup2* g : {guard, patrol, caravan})
+        {
+            EXPECT_GT(g->m_vCentre.x, 1000.0f) << g->m_szName;
+            EXPECT_LT(g->m_vCentre.x, 1800.0f) << g->m_szName;
+            EXPECT_GT(g->m_vCentre.y, 1000.0f) << g->m_szName;
+            EXPECT_LT(g->m_vCentre.y, 1600.0f) << g->m_szName;
+        }
+        EXPECT_EQ(ReadText("error.log").find("Load error"), std::string::npos);
+        g_Settings.VisibleRadius = radius;
+        g_MechGroupList2.Clear();
+        g_pfnCreateGroup = nullptr;
+        g_pfnRunGroups = nullptr;
+        g_pfnMechKilled = nullptr;
+        g_ResourceDB.Done();
+    }
+    plat::SetCurrentDirectory(previous.c_str());
+}
