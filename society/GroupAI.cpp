@@ -443,48 +443,6 @@ void CGroupAI::ProcessPickup()
     FindThing();
 }
 
-// The members fight or flee on their own; the group keeps the target while
-// it lives within sight and goes back to the road otherwise.
-void CGroupAI::ProcessAttack()
-{
-    const CGliderObject* t = GetMemberGlider(m_pTarget);
-    if (!m_pGroup || !t || !t->m_bAlive || (t->GetPosition() - m_pGroup->m_vCentre).LengthSq() > 2250000.0f)
-    {
-        m_pTarget = nullptr;
-        Move();
-    }
-}
-
-void CGroupAI::ProcessRetreat(float /*dt*/)
-{
-    const CGliderObject* t = GetMemberGlider(m_pTarget);
-    if (!m_pGroup || !t || (t->GetPosition() - m_pGroup->m_vCentre).LengthSq() > 2250000.0f)
-    {
-        m_pTarget = nullptr;
-        m_nMode = MODE_MOVE;
-        Move();
-        return;
-    }
-    ProcessMove(GetFrameTime());
-}
-
-void CGroupAI::Attack1(CMech* target, bool /*order*/)
-{
-    if (!target || !m_pGroup || GetMechGroup(target) == m_pGroup) return;
-    m_nMode = MODE_ATTACK;
-    m_pTarget = target;
-    for (CBasicAI* ai : MemberAIs(true))
-        ai->Attack(target);
-}
-
-void CGroupAI::Retreat(CMechGroup2* from)
-{
-    if (!from || !m_pGroup || from == m_pGroup || from->GetMemberCount() == 0) return;
-    m_nMode = MODE_RETREAT;
-    m_pTarget = from->GetMember(0);
-    Move();
-}
-
 void CGroupAI::RestoreTarget()
 {
     if (!IsNameSet(m_szTarget) || !g_pWorld) return;
@@ -509,143 +467,6 @@ int CGroupAI::FindRelation(const CMechGroup2* group) const
     for (int i = 0; i < m_nRelations; ++i)
         if (m_Relations[i].m_pGroup == group) return i;
     return -1;
-}
-
-void CGroupAI::SpyGroups(CMechGroup2* hint)
-{
-    if (!m_pGroup) return;
-    ++m_nSpyCount;
-    m_bTowerAlert = 0;
-    const CVector& c = m_pGroup->m_vCentre;
-    for (int i = 0; i < g_MechGroupList2.GetCount() && m_nRelations < kMaxRelations; ++i)
-    {
-        CMechGroup2* g = g_MechGroupList2.GetGroup(i);
-        if (!g) continue;
-        if (i == 0)
-        {
-            if (const CGliderObject* p = GetPlayerGlider(); p && g->GetMemberCount() > 0 && !g->m_bAssembled)
-                g->m_vCentre = p->GetPosition();
-        }
-        else if (!g->m_bActive || g->m_bInBuilding || g->m_bDisbanded || g == m_pGroup)
-            continue;
-        if (FindRelation(g) >= 0) continue;
-        if ((g->m_vCentre - c).LengthSq() < 2137500.0f || g == hint)
-        {
-            SGroupRelation& r = m_Relations[m_nRelations++];
-            r = SGroupRelation{};
-            r.m_nIndex = i;
-            r.m_pGroup = g;
-        }
-    }
-    for (int i = 0; i < m_nRelations;)
-    {
-        SGroupRelation& r = m_Relations[i];
-        if (!r.m_pGroup) r.m_pGroup = g_MechGroupList2.GetGroup(r.m_nIndex);
-        CMechGroup2* g = r.m_pGroup;
-        const float d = g ? (g->m_vCentre - c).LengthSq() : 1e30f;
-        const bool stays = (g && (r.m_nIndex == 0 || (g->m_bActive && !g->m_bInBuilding && !g->m_bDisbanded)) &&
-                            g != m_pGroup && d <= 2250000.0f) ||
-                           r.m_bKept || (g && g == hint);
-        if (stays)
-        {
-            r.m_fDistance = d;
-            r.m_bTower = m_bTowerAlert;
-            ++i;
-            continue;
-        }
-        if (r.m_nIndex == 0 && IsPlayerMech(m_pTarget))
-        {
-            const CMech* first = m_pGroup->GetMember(0);
-            Raise("OnFear", first ? first->m_szId : "");
-            AssignToPlayer(false);
-        }
-        for (int j = i; j + 1 < m_nRelations; ++j)
-            m_Relations[j] = m_Relations[j + 1];
-        --m_nRelations;
-    }
-}
-
-void CGroupAI::SetRelation(CMechGroup2* group, float value, bool fixed)
-{
-    if (!group) return;
-    if (FindRelation(group) < 0) SpyGroups(group);
-    const int i = FindRelation(group);
-    if (i < 0) return;
-    SGroupRelation& r = m_Relations[i];
-    if (value == 0.0f)
-    {
-        r.m_bFromOrg = 1;
-        return;
-    }
-    if (std::isnan(value)) value = 0.0f;
-    value = std::clamp(value, -1.0f, 1.0f);
-    r.m_bFromOrg = fixed ? 0 : 1;
-    r.m_bKept = 1;
-    r.m_fRelation = r.m_fOrgFactor = value;
-    r.m_nState = value > 0.5f ? 6 : value < -0.5f ? 4 : 3;
-}
-
-float CGroupAI::GetRelation(const CMechGroup2* group) const
-{
-    const int i = FindRelation(group);
-    return i < 0 ? 0.0f : m_Relations[i].m_fRelation;
-}
-
-void CGroupAI::OnHit(CMechGroup2* attacker, float amount, bool /*spread*/)
-{
-    if (!attacker || !m_pGroup || attacker == m_pGroup || amount <= 0.1f) return;
-    if (std::strncmp(attacker->m_szOrg, m_pGroup->m_szOrg, 32) == 0) return;
-    if (attacker == g_pPlayerGroup && m_bAssigned) return;
-    const int i = FindRelation(attacker);
-    if (i < 0)
-    {
-        SpyGroups(attacker);
-        return;
-    }
-    SGroupRelation& r = m_Relations[i];
-    const float loss = std::clamp(amount * m_fReaction * 0.006f, 0.02f, 0.7f);
-    if (r.m_bFromOrg) r.m_fRelation = std::max(r.m_fRelation - loss, -1.0f);
-}
-
-void CGroupAI::OnMemberHit(CMech* attacker, float damage)
-{
-    if (m_pGroup) m_pGroup->OnHit(GetMechGroup(attacker), damage);
-}
-
-void CGroupAI::TryKeepOff(CMechGroup2* group)
-{
-    const int i = FindRelation(group);
-    if (i < 0) return;
-    // Every organisation's factor is 0.5 until the organisation manager
-    // weighs them.
-    if (0.5f <= m_Relations[i].m_fOrgFactor)
-        m_Relations[i].m_fRelation = std::max(m_Relations[i].m_fRelation - 0.2f, -1.0f);
-    else
-        m_Relations[i].m_fRelation = -1.0f;
-}
-
-void CGroupAI::TryFuck(CMech* robber)
-{
-    if (CMechGroup2* g = GetMechGroup(robber)) OnHit(g, 20.0f, false);
-}
-
-void CGroupAI::Provocation(CMechGroup2* group)
-{
-    if (FindRelation(group) < 0 || !m_pGroup) return;
-    OnHit(group, 20.0f, false);
-    const CMech* first = m_pGroup->GetMember(0);
-    if (first && GetMemberGlider(first)) Raise("OnProvocation", first->m_szId);
-}
-
-void CGroupAI::Help(CMechGroup2* asking)
-{
-    const CGroupAI* other = asking ? asking->GetGroupAI() : nullptr;
-    if (!other || !other->m_pTarget || FindRelation(asking) < 0 || !m_pGroup) return;
-    SGroupRelation& r = m_Relations[FindRelation(asking)];
-    const float p = (r.m_fRelation + 1.0f) * 0.5f;
-    if (r.m_bFromOrg && std::strncmp(asking->m_szOrg, m_pGroup->m_szOrg, 32) == 0)
-        r.m_fOrgFactor -= (1.0f - p) * r.m_fRelation * 0.2f;
-    OnHit(GetMechGroup(other->m_pTarget), 200.0f, false);
 }
 
 // --- the AI's record ----------------------------------------------------------
@@ -751,7 +572,10 @@ void CPatrolGroupAI::OnMemberHit(CMech* attacker, float /*damage*/)
 {
     if (!m_pGroup || !attacker || attacker == m_pTarget || !GetMechGlider(attacker)) return;
     if (GetMechGroup(attacker) == m_pGroup) return;
-    Attack1(attacker, true);
+    m_nMode = MODE_ATTACK;
+    m_pTarget = attacker;
+    for (CBasicAI* ai : MemberAIs(false))
+        ai->Attack(attacker);
 }
 
 void CPatrolGroupAI::Run(float /*dt*/)

@@ -16,13 +16,16 @@
 // side-net nodes (type 1) when a member is stuck, and goes into the
 // buildings whose nodes it passes (not into the one it has just left).
 //
-// Relations: a table of up to 40 groups seen, with a relation value in
-// [-1, 1] and a state (SGroupRelation).
+// Relations and combat (GroupAI_Relations.cpp): a table of up to 40 groups
+// seen, each with a relation value in [-1, 1] and a state; spying admits
+// the groups within 0.95 x 1500 and drops those beyond 1500, and judging
+// (DefineGroup) turns the organisations' relation, hits, war power and the
+// group's reaction into an attack, a retreat or peace. Two assembled groups
+// within 150 of each other fight by rolls of the shared generator.
 //
-// Stand-in parts: the relation entries are kept and shown (GetColor) but
-// not judged (no DefineGroup or spying pass beyond admitting neighbours),
-// and combat resolution is the members' own (Attack1/Retreat order them).
-// Its stream is a short record of its road state (SaveToStream).
+// Stand-in parts: the AI's stream is a short record of its road state
+// (SaveToStream); a far-combat loser is killed without its cargo passing to
+// the winner (the mech records have no offline kill yet).
 //
 // Game events (OnEscortFar, OnEscortLeftBehind, OnFear, ...) go to the sink
 // in g_pGroupEvents; without one nothing is raised.
@@ -152,7 +155,7 @@ public:
     virtual void GetNextRoadItem2();
     virtual void GetNextRoadItemOnTrouble();
     virtual void FindThing();
-    virtual void FindMines() {}
+    virtual void FindMines();
     virtual bool IsThingTaken(float x, float y, float z) const;
     virtual void Move(std::int32_t road);
     virtual void Move();
@@ -164,6 +167,7 @@ public:
     virtual void FaceTarget(CMech* target);
     virtual void PackToBuilding();
     virtual void Inspect();
+    virtual void Attack2(CMechGroup2* group, bool again);
     virtual void Attack1(CMech* target, bool order);
     virtual void Retreat(CMechGroup2* from);
     virtual void RestoreTarget();
@@ -180,6 +184,10 @@ public:
     bool IsAttackingPlayer() const;
     bool IsRetreatingFromPlayer() const;
     void SetCurrentRoad(std::int32_t node);
+    // Judges one entry of the relation table: its relation, the attitude
+    // toward its group and the state; an attack or a retreat when the
+    // attitude calls for one.
+    void DefineGroup(int entry, bool fresh);
 
     // For the member AIs: the positions of the current and previous road
     // nodes (false without both) and the current node's type.
@@ -242,6 +250,11 @@ protected:
     // not the one it just left.
     bool IsBuildingNode(std::int32_t node);
     void EnterNodeBuilding();
+    // An entry's group, resolved from its index on first use (judged then).
+    CMechGroup2* ResolveEntry(int entry);
+    // Whether an active tower watches the point: within factor x its spy
+    // distance, towers searched within factor x the farthest spy distance.
+    static bool TowerWatches(const CVector& point, float factor, bool viewRange);
     virtual float GetFrameTime() const;
 };
 

@@ -4,6 +4,7 @@
 
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
+#include "units/GliderObject.h"
 #include "world/ObjectList.h"
 
 #include <cmath>
@@ -188,6 +189,13 @@ TEST_F(GroupAI, TheTargetIsFoundAgainByItsIdAfterLoading)
 {
     CMechGroup2* g = Far("HUNT", 2);
     CMechGroup2* prey = Far("PREY", 1);
+    // The prey flies: an attack needs its glider.
+    CMech* hunted = prey->GetMember(0);
+    CGliderObject glider;
+    glider.m_pMech = hunted;
+    glider.m_pMechanoid = GetMechMechanoid(hunted);
+    glider.m_Frame.SetPosition(prey->m_vCentre);
+    hunted->m_pObject = &glider;
     struct SCase
     {
         std::int32_t mode;
@@ -209,6 +217,7 @@ TEST_F(GroupAI, TheTargetIsFoundAgainByItsIdAfterLoading)
         EXPECT_EQ(ai->m_pTarget, c.expected) << c.id;
         EXPECT_FALSE(IsNameSet(ai->m_szTarget)) << "the id is used once";
     }
+    hunted->m_pObject = nullptr;
 }
 
 TEST_F(GroupAI, ADamagedRecordIsRefusedWholeWithItsPlace)
