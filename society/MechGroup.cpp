@@ -212,6 +212,8 @@ void CMechGroup2::Disassemble(bool exact)
         CMech* m = m_Members[i];
         CMechanoid* mechanoid = GetMechMechanoid(m);
         if (Killed(m) || m->m_bInBuilding || !mechanoid || GetMemberGlider(m)) continue;
+        // A mechanoid fitted with no glider stays without one.
+        if (mechanoid->m_gEqp.m_Config[CFG_GLIDER].m_Key.Index() < 0) continue;
         CMatrix placement(1.0f);
         const float rows[3][3] = {{-1.0f, 0.0f, 0.0f}, {0.0f, 0.0f, 1.0f}, {0.0f, 1.0f, 0.0f}};
         for (int r = 0; r < 3; ++r)
@@ -322,7 +324,8 @@ void CMechGroup2::OnBuilding()
         m->m_bInBuilding = 1;
         CopyName(m->m_szBuilding, m_szBuilding);
     }
-    if (m_pOrg) m_pOrg->OnMechBuilding(nullptr, m_szBuilding);
+    // The organisation hears of its group in a building once organisations
+    // take group events (they have no OnGroupBuilding yet).
 }
 
 void CMechGroup2::OnExitFromBuilding()

@@ -16,6 +16,8 @@
 #include "society/WorldMechanoid.h"
 #include "units/KindManagers.h"
 #include "world/MMEngine.h"
+#include "world/ObjectList.h"
+#include "world/Mech.h"
 #include "world/RoadManager.h"
 #include "world/World.h"
 
@@ -84,6 +86,27 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
         ASSERT_GE(gate, 0);
         const std::vector<std::int32_t>& round = patrol->GetGroupAI()->m_Route;
         EXPECT_NE(std::find(round.begin(), round.end(), hall), round.end());
+
+        // Near the view (the view range back to its default) the described
+        // groups fly: every member gets a glider with its AI; far again, the
+        // gliders go.
+        g_Settings.VisibleRadius = radius;
+        g_pWorld->RunWorld(0.1f);
+        for (const CMechGroup2* g : {guard, patrol})
+        {
+            EXPECT_EQ(g->m_bAssembled, 0) << g->m_szName;
+            for (int i = 0; i < g->GetMemberCount(); ++i)
+                EXPECT_NE(g->GetMemberAI(i), nullptr) << g->m_szName << " " << i;
+        }
+        g_Settings.VisibleRadius = 10;
+        g_pWorld->RunWorld(0.1f);
+        g_ObjectList.Pack(false);
+        for (const CMechGroup2* g : {guard, patrol})
+        {
+            EXPECT_EQ(g->m_bAssembled, 1) << g->m_szName;
+            for (int i = 0; i < g->GetMemberCount(); ++i)
+                EXPECT_EQ(g->GetMember(i)->m_pObject, nullptr) << g->m_szName << " " << i;
+        }
 
         // The caravan: two mechs of the world from the gate to the hall.
         auto* caravan = new CMechGroup2;
