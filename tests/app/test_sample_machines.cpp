@@ -131,14 +131,14 @@ TEST_F(SampleMachines, TwoCapsulesShuttleBetweenTheStations)
     ASSERT_NE(north, nullptr);
     // One each way, from a station's track start (INTO) to the other's
     // track end (INTO1), 30 units beside the stations: two tracks.
-    const CBuildingObject* from[2] = {south, north};
-    const CBuildingObject* to[2] = {north, south};
+    CBuildingObject* from[2] = {south, north};
+    CBuildingObject* to[2] = {north, south};
     for (int i = 0; i < 2; ++i)
     {
         SCOPED_TRACE(i);
         const CVector start = capsules[std::size_t(i)]->m_vStart, end = capsules[std::size_t(i)]->m_vEnd;
-        EXPECT_NEAR((start - const_cast<CBuildingObject*>(from[i])->GetEntrancePoint(0)).Length(), 0.0f, 0.01f);
-        EXPECT_NEAR((end - const_cast<CBuildingObject*>(to[i])->GetEntrancePoint(1)).Length(), 0.0f, 0.01f);
+        EXPECT_NEAR((start - from[i]->GetEntrancePoint(0)).Length(), 0.0f, 0.01f);
+        EXPECT_NEAR((end - to[i]->GetEntrancePoint(1)).Length(), 0.0f, 0.01f);
         EXPECT_NEAR(std::abs(start.x - from[i]->GetPosition().x), 30.0f, 0.01f);
         EXPECT_NEAR(start.x, end.x, 0.01f);
     }
