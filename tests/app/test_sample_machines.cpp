@@ -62,8 +62,7 @@ protected:
         g_WorldViewer.m_vPosition = CVector{p.x, p.y - 300.0f, p.z + 150.0f};
         g_WorldViewer.m_fPitch = -0.4f;
     }
-    template <class T>
-    static std::vector<T*> All(int type)
+    template <class T> static std::vector<T*> All(int type)
     {
         SPointerArray<CMMObject> all;
         g_ObjectList.GetObjectList(type, all);
@@ -179,8 +178,8 @@ TEST_F(SampleMachines, TheConsoleLineJumpsToABuildingAndGoesToAMechanoid)
     const CVector before = player->GetPosition();
 
     // Names that match nothing, or too long, change nothing and say nothing.
-    for (const char* line : {"jump to nowhere", "jump to sample_hall_and_a_name_past_31_chars", "go nobody",
-                             "go sample_hall"})
+    for (const char* line :
+         {"jump to nowhere", "jump to sample_hall_and_a_name_past_31_chars", "go nobody", "go sample_hall"})
     {
         SCOPED_TRACE(line);
         console.ExecuteCommand(line);

@@ -195,13 +195,13 @@ void WriteScenerySections(CMemStream& out)
     // equipment stock sells in it. East of the roads, two capsule stations
     // 400 apart, the northern one turned round so that each one's track
     // ends face the other's: the capsules run both ways on two tracks.
-    WriteObjectSection(out, OBJ_BUILDING,
-                       {MakeLocObjectRecord(Placement(1130, 1450, ground(1130, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
-                                            "SAMPLE_HALL"),
-                        MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION",
-                                            "STATION_SOUTH"),
-                        MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
-                                            "STATION_NORTH")});
+    WriteObjectSection(
+        out, OBJ_BUILDING,
+        {MakeLocObjectRecord(Placement(1130, 1450, ground(1130, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
+                             "SAMPLE_HALL"),
+         MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
+         MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
+                             "STATION_NORTH")});
 }
 constexpr std::uint32_t kScenerySections = 5;
 
