@@ -7,7 +7,9 @@
 // world engine's current-building fields are filled (m_bInBuilding, the
 // building's game id and kind name, the object) and the event is logged.
 // There is no building menu yet, so on the next frame (Run) the player
-// leaves again through the building's exit and the fields are cleared.
+// leaves again through the current building's exit and the fields are
+// cleared. The console's JUMP TO (CMenuHost) sets the same fields for the
+// building it names, so the player comes out there.
 //
 // Ownership: installed (g_pBuildingHost) by the world viewer while a
 // location is entered. Threads: main thread.
