@@ -8,7 +8,9 @@
 // A glider of a group that enters goes in with its mech (the group's
 // MechEnterBuilding).
 // There is no building menu yet, so on the next frame (Run) the player
-// leaves again through the building's exit and the fields are cleared.
+// leaves again through the current building's exit and the fields are
+// cleared. The console's JUMP TO (CMenuHost) sets the same fields for the
+// building it names, so the player comes out there.
 //
 // Ownership: installed (g_pBuildingHost) by the world viewer while a
 // location is entered. Threads: main thread.

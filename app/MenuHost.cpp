@@ -1,5 +1,6 @@
 #include "app/MenuHost.h"
 
+#include "app/GameWorldState.h"
 #include "foundation/Application.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
@@ -20,12 +21,18 @@
 #include "platform/Window.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
+#include "units/BuildingObject.h"
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
 #include "world/Camera.h"
 #include "world/LightWare.h"
+#include "world/Mech.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
+#include "world/World.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 CMenuHost g_MenuHost;
@@ -249,4 +256,36 @@ bool CMenuHost::IsSilence()
 bool CMenuHost::IsMusicBusy()
 {
     return g_pMusicManager && (g_pMusicManager->GetCurrentMusic() != -1 || g_pMusicManager->IsStopping());
+}
+
+void CMenuHost::GoToMechanoid(const char* name)
+{
+    XTRACE("CMenuHost::GoToMechanoid");
+    CWorld* world = g_MMEngine.m_pWorld;
+    const CMech* mech = world ? world->FindMech(name) : nullptr;
+    if (!mech || mech->m_bDead || !g_pPlayerGlider) return;
+    // The mech's glider: the live glider object that carries its record.
+    SPointerArray<CMMObject> gliders;
+    g_ObjectList.GetObjectList(OBJ_GLIDER, gliders);
+    for (int i = 0; i < gliders.count; ++i)
+    {
+        auto* glider = dynamic_cast<CGliderObject*>(gliders.items[i]);
+        if (!glider || glider->m_pMech != mech || !glider->m_bAlive) continue;
+        if (glider->m_pMechanoid && glider->m_pMechanoid->IsKilled()) return;
+        g_pPlayerGlider->SetPosition(glider->GetPosition() + CVector{0.0f, 0.0f, 20.0f});
+        return;
+    }
+}
+
+void CMenuHost::JumpToBuilding(const char* gameId)
+{
+    XTRACE("CMenuHost::JumpToBuilding");
+    auto* building = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(gameId, OBJ_BUILDING));
+    if (!building) return;
+    g_MMEngine.m_pBuilding = building;
+    std::snprintf(g_MMEngine.m_szBuildingId, sizeof g_MMEngine.m_szBuildingId, "%.31s", building->m_szGameId);
+    std::snprintf(g_MMEngine.m_szBuildingName, sizeof g_MMEngine.m_szBuildingName, "%.31s",
+                  building->m_szTypeName);
+    g_MMEngine.m_bInBuilding = 1;
+    g_MMEngine.m_nBuildingState = 0;
 }

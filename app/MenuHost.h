@@ -52,6 +52,14 @@ public:
     void FrameUpkeep(float t, float frameTime) override;
     void RenderScene(bool overlay) override;
     void ShowCursor(bool show) override;
+    // The console line's commands on the entered location (nothing without
+    // one): GO puts the player's glider 20 above the live glider of the
+    // world's mech of that id or name; JUMP TO makes the building of that
+    // game id the world engine's current building and puts the player in
+    // it, so that the building host lets the glider out at its exit on the
+    // next frame (there is no building menu to leave yet).
+    void GoToMechanoid(const char* name) override;
+    void JumpToBuilding(const char* gameId) override;
 
     // IDialogHost
     void FreezeBackground() override {}

@@ -202,9 +202,14 @@ bool CWorldViewer::Enter(const char* locationFile)
         }
 
         // The location's machines of a new game, and on the road nearest
-        // the start a flying machine as the location's traffic.
+        // the start a flying machine as the location's traffic. A map too
+        // small for the world to give its buildings gatherers (the sample's)
+        // gets them here, so that they are seen at work.
         CreateUnitsForGame();
         if (!CreateObserverOnRoad(start)) g_ErrorLog.LogDebug("World viewer: no road for a flying machine");
+        SPointerArray<CMMObject> gatherers;
+        g_ObjectList.GetObjectList(OBJ_GATHERER, gatherers);
+        if (gatherers.count == 0) CGathererManager::CreateForGame();
 
         // The free camera, steered by the keys rather than moved by the
         // physics: behind the boxes, looking at them.

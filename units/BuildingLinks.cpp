@@ -4,19 +4,29 @@
 
 #include <cstring>
 
-const SBuildingType* GetBuildingKind(const CMMObject* building)
+namespace
+{
+// The building's kind, its parts prepared when its model is loaded (with
+// force: loaded now when it is not).
+const SBuildingType* PreparedKind(const CMMObject* building, bool force)
 {
     if (!building || building->m_nType != OBJ_BUILDING) return nullptr;
     char name[33] = {};
     std::memcpy(name, building->m_TypeRef, 32);
     const std::int32_t index = g_BuildingManager.FindName(name);
-    g_BuildingManager.InitBuilding(index, false);
+    g_BuildingManager.InitBuilding(index, force);
     return g_BuildingManager.GetKind(index);
+}
+} // namespace
+
+const SBuildingType* GetBuildingKind(const CMMObject* building)
+{
+    return PreparedKind(building, false);
 }
 
 CVector GetEntrancePoint(const CMMObject* building, int index)
 {
-    const SBuildingType* kind = GetBuildingKind(building);
+    const SBuildingType* kind = PreparedKind(building, true);
     if (!kind) return CVector{};
     const SBox& box = index == 0 ? kind->m_Into : kind->m_Into1;
     const CVector centre = (box.m_vMin + box.m_vMax) * 0.5f;

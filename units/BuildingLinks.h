@@ -16,5 +16,6 @@ class CMMObject;
 // null for an object that is not a building.
 const SBuildingType* GetBuildingKind(const CMMObject* building);
 
-// The world centre of the INTO box (0) or the INTO1 box (1).
+// The world centre of the INTO box (0) or the INTO1 box (1); the kind's
+// model is loaded at once when the model manager does not have it yet.
 CVector GetEntrancePoint(const CMMObject* building, int index);

@@ -1,7 +1,8 @@
 // mksample's models and their texture list: a textured box whose top lifts
 // with a one-key animation and that carries an "FX" marker, written with the
-// engine's own model writer (CModel::Save) and image writer, and the records
-// of "Текстуры" and "Модели" that point at them.
+// engine's own model writer (CModel::Save) and image writer, the sample
+// hall and a capsule station with their marker parts, and the records of
+// "Текстуры" and "Модели" that point at them.
 
 #include "foundation/DataBase.h"
 #include "graphics/ImageFile.h"
@@ -150,43 +151,40 @@ std::unique_ptr<CMesh> MakeSpan(const float lo[3], const float hi[3])
     return mesh;
 }
 
-// The sample hall: a 60 x 60 block 30 high (model y is up and model -z
-// the door side: the default object placement turns them to world z and
-// -y). Its marker parts: the door zone "OPEN" in front of it, the entry
-// zone "INTO" across the front wall, the exit "EXIT_01" before the door
-// and the sign "SIGN" over the roof. A zone part spans from its centre to
-// its size (the kinds lay the size about the lowest corner).
-bool WriteHallModel(const std::string& path)
+// A marker part of a building model: a zone spans from its centre (lo) to
+// its size (hi) (the kinds lay the size about the part's lowest corner, so
+// the size is not below the centre on any axis); a point is the lowest
+// corner.
+struct SMarker
 {
-    CModel hall;
-    hall.m_bShared = false;
+    const char* name;
+    float lo[3], hi[3];
+};
+
+// A building model: one block (size across x and z, its height in y, its
+// floor at y 0; model y is up and model -z the door side: the default
+// object placement turns them to world z and -y) and its marker parts.
+bool WriteBlockModel(const std::string& path, const char* partName, const float size[3],
+                     const std::vector<SMarker>& markerParts)
+{
+    CModel building;
+    building.m_bShared = false;
     std::unique_ptr<CMesh> block = MakeBox(0.0f);
     auto* v = reinterpret_cast<SBoxVertex*>(block->m_pVertices);
     for (std::int32_t i = 0; i < block->m_nVertexCount; ++i)
     {
-        v[i].p[0] *= 60.0f;
-        v[i].p[1] = (v[i].p[1] + 0.5f) * 30.0f;
-        v[i].p[2] *= 60.0f;
+        v[i].p[0] *= size[0];
+        v[i].p[1] = (v[i].p[1] + 0.5f) * size[1];
+        v[i].p[2] *= size[2];
     }
     // The placement mirrors x: the faces are wound the other way round so
     // that the outside stays the front.
     for (std::int32_t t = 0; t + 2 < block->m_nIndexCount; t += 3)
         std::swap(block->m_pIndices[t + 1], block->m_pIndices[t + 2]);
-    hall.SetMesh(block.release());
-    SetWhiteMaterial(hall, SHADER_NORMAL);
-    struct SMarker
-    {
-        const char* name;
-        float lo[3], hi[3];
-    };
-    static const SMarker kMarkers[] = {
-        {"OPEN", {0, 5, -45}, {40, 30, 30}},
-        {"INTO", {0, 5, -30}, {24, 20, 12}},
-        {"EXIT_01", {0, 3, -70}, {1, 4, -69}},
-        {"SIGN", {0, 40, 0}, {1, 41, 1}},
-    };
+    building.SetMesh(block.release());
+    SetWhiteMaterial(building, SHADER_NORMAL);
     std::vector<std::unique_ptr<CModel>> markers;
-    for (const SMarker& m : kMarkers)
+    for (const SMarker& m : markerParts)
     {
         auto marker = std::make_unique<CModel>();
         marker->m_bShared = false;
@@ -199,16 +197,44 @@ bool WriteHallModel(const std::string& path)
     std::uint8_t header[kModelFileHeaderSize] = {};
     const std::int32_t parts = 1 + std::int32_t(markers.size());
     std::memcpy(header, &parts, sizeof parts);
-    const SModelFilePart hallPart = Part(0, "HALL", "TEX_BOX");
+    const SModelFilePart blockPart = Part(0, partName, "TEX_BOX");
     bool ok = std::fwrite(header, sizeof header, 1, file) == 1 &&
-              std::fwrite(&hallPart, sizeof hallPart, 1, file) == 1 && hall.Save(file);
+              std::fwrite(&blockPart, sizeof blockPart, 1, file) == 1 && building.Save(file);
     for (std::size_t i = 0; ok && i < markers.size(); ++i)
     {
-        const SModelFilePart part = Part(1, kMarkers[i].name, nullptr);
+        const SModelFilePart part = Part(1, markerParts[i].name, nullptr);
         ok = std::fwrite(&part, sizeof part, 1, file) == 1 && markers[i]->Save(file);
     }
     ok = std::fclose(file) == 0 && ok;
     return ok;
+}
+
+// The sample hall: a 60 x 60 block 30 high. Its marker parts: the door
+// zone "OPEN" in front of it, the entry zone "INTO" across the front wall,
+// the exit "EXIT_01" before the door and the sign "SIGN" over the roof.
+bool WriteHallModel(const std::string& path)
+{
+    static const float kSize[3] = {60.0f, 30.0f, 60.0f};
+    return WriteBlockModel(path, "HALL", kSize,
+                           {
+                               {"OPEN", {0, 5, -45}, {40, 30, 30}},
+                               {"INTO", {0, 5, -30}, {24, 20, 12}},
+                               {"EXIT_01", {0, 3, -70}, {1, 4, -69}},
+                               {"SIGN", {0, 40, 0}, {1, 41, 1}},
+                           });
+}
+
+// A capsule station: a 40 x 40 platform 8 high with its two track ends
+// beside it, 30 out on either side: "INTO", where the capsules leaving it
+// start, and "INTO1", where those coming to it end.
+bool WriteStationModel(const std::string& path)
+{
+    static const float kSize[3] = {40.0f, 8.0f, 40.0f};
+    return WriteBlockModel(path, "STATION", kSize,
+                           {
+                               {"INTO", {30, 4, 0}, {32, 6, 6}},
+                               {"INTO1", {-30, 4, 0}, {32, 6, 6}},
+                           });
 }
 
 // A checkerboard in two warm colours, so that the faces show their texture.
@@ -262,6 +288,7 @@ bool AddRecords(const std::string& root)
         {"MOD_BOX", "Data\\Models\\box.mdl", 0.0f},
         {"MOD_BOX_GIVEN", "Data\\Models\\box.mdl", 1.5f},
         {"MOD_HALL", "Data\\Models\\hall.mdl", 0.0f},
+        {"MOD_STATION", "Data\\Models\\station.mdl", 0.0f},
         // The self-acting machines' built-in kinds, drawn with the box.
         {"MOD_TEH_OBSERVER", "Data\\Models\\box.mdl", 0.0f},
         {"MOD_TEH_TRANSPORT", "Data\\Models\\box.mdl", 0.0f},
@@ -304,6 +331,11 @@ bool WriteSampleModels(const std::string& root)
     if (!WriteHallModel(dir + "\\hall.mdl"))
     {
         std::fprintf(stderr, "mksample: cannot write %s\\hall.mdl\n", dir.c_str());
+        return false;
+    }
+    if (!WriteStationModel(dir + "\\station.mdl"))
+    {
+        std::fprintf(stderr, "mksample: cannot write %s\\station.mdl\n", dir.c_str());
         return false;
     }
     if (!AddRecords(root))

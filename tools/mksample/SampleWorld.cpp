@@ -160,7 +160,7 @@ bool AddSceneryRecords(DataBase& db)
            add("Здания", true,
                {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}},
                 {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 1}}, {}},
-                {"STATION", "MOD_BOX_GIVEN", {}, {{"TYPE", 13}}, {}}}) &&
+                {"STATION", "MOD_STATION", {}, {{"TYPE", 13}}, {}}}) &&
            AddUnitKindRecords(add);
 }
 
@@ -192,10 +192,16 @@ void WriteScenerySections(CMemStream& out)
                                             "CONT_SMALL", "sample_crate")});
     // The hall ahead and to the left of the start point, beside the way
     // the player's glider first flies, its door to the south; the
-    // equipment stock sells in it.
-    WriteObjectSection(out, OBJ_BUILDING,
-                       {MakeLocObjectRecord(Placement(1130, 1450, ground(1130, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
-                                            "SAMPLE_HALL")});
+    // equipment stock sells in it. East of the roads, two capsule stations
+    // 400 apart, the northern one turned round so that each one's track
+    // ends face the other's: the capsules run both ways on two tracks.
+    WriteObjectSection(
+        out, OBJ_BUILDING,
+        {MakeLocObjectRecord(Placement(1130, 1450, ground(1130, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
+                             "SAMPLE_HALL"),
+         MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
+         MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
+                             "STATION_NORTH")});
 }
 constexpr std::uint32_t kScenerySections = 5;
 

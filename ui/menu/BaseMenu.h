@@ -75,6 +75,12 @@ public:
     // pass, then the renderer's frame, the cockpit off when overlay is set.
     virtual void RenderScene(bool overlay) = 0;
     virtual void ShowCursor(bool show) = 0;
+    // The console line's developer commands, with the upper-cased name of
+    // at most 31 characters: the player's glider 20 above the glider of the
+    // named mechanoid; the named building (a game id) as the current one.
+    // A name that matches nothing changes nothing.
+    virtual void GoToMechanoid(const char* /*name*/) {}
+    virtual void JumpToBuilding(const char* /*gameId*/) {}
 };
 
 extern IMenuHost* g_pMenuHost;

@@ -288,6 +288,16 @@ void CHtmlControl::ExecuteCommand(const char* text)
     }
 }
 
+void CHtmlControl::GoToMechanoid(const char* name)
+{
+    if (g_pMenuHost) g_pMenuHost->GoToMechanoid(name);
+}
+
+void CHtmlControl::JumpToBuilding(const char* gameId)
+{
+    if (g_pMenuHost) g_pMenuHost->JumpToBuilding(gameId);
+}
+
 void CHtmlControl::DrawPiece(const int screen[4], int u, int v, int w, int h, bool flip)
 {
     IGraphicInterface* g = m_pMenu ? m_pMenu->m_pGraphic : nullptr;

@@ -7,7 +7,7 @@
 // opens it), takes at most 40 typed characters after it and refuses the
 // markup characters ':' '=' '<' '>'. Outside the framed style a submitted
 // "GO name" or "JUMP TO name" moves the player (GoToMechanoid,
-// JumpToBuilding: the world's side of those commands, empty here).
+// JumpToBuilding: the application carries them out through g_pMenuHost).
 //
 // Ownership: the document is deleted with the control when the control made
 // it. The menu is borrowed. Threads: main thread only.
@@ -45,10 +45,10 @@ public:
     void CancelInput();
     void ExecuteCommand(const char* text);
 
-    // The world's side of the developer commands; names are at most 31
-    // characters when these run.
-    virtual void GoToMechanoid(const char*) {}
-    virtual void JumpToBuilding(const char*) {}
+    // The world's side of the developer commands, handed to the menu host
+    // (nothing without one); names are at most 31 characters when these run.
+    virtual void GoToMechanoid(const char* name);
+    virtual void JumpToBuilding(const char* gameId);
 
     // Scroll figures read and made consistent: total >= page, position in
     // [0, total - page].
