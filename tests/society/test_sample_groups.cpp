@@ -40,12 +40,22 @@ struct SVisit
 {
     float in = -1.0f;
     float out = -1.0f;
+    int entries = 0;
+    bool wasInside = false;
+    // Times the group headed for the hall's node again after leaving.
+    int passes = 0;
+    std::int32_t lastRoad = -1;
 
-    void Watch(const CMechGroup2* g, float t)
+    void Watch(const CMechGroup2* g, float t, std::int32_t hallNode)
     {
         const bool inside = g->m_bInBuilding && std::strcmp(g->m_szBuilding, "SAMPLE_HALL") == 0;
+        if (inside && !wasInside) ++entries;
+        wasInside = inside;
         if (inside && in < 0.0f) in = t;
         if (!g->m_bInBuilding && in >= 0.0f && out < 0.0f) out = t;
+        const std::int32_t road = g->GetGroupAI() ? g->GetGroupAI()->m_nCurrentRoad : -1;
+        if (out >= 0.0f && road == hallNode && lastRoad != hallNode) ++passes;
+        lastRoad = road;
     }
 };
 } // namespace
@@ -135,12 +145,16 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
         for (float t = 0.0f; t < day; t += 1.0f)
         {
             g_pWorld->RunWorld(1.0f);
-            caravanVisit.Watch(caravan, t);
-            patrolVisit.Watch(patrol, t);
+            caravanVisit.Watch(caravan, t, hall);
+            patrolVisit.Watch(patrol, t, hall);
             farthest = std::max(farthest, (patrol->m_vCentre - g_RoadManager.m_Nodes[size_t(round.front())].position).Length());
         }
         EXPECT_GE(caravanVisit.in, 0.0f) << "the caravan never reached the hall";
         EXPECT_GE(caravanVisit.out, caravanVisit.in + 33.0f) << "it stays its time inside, then leaves";
+        // Back and forth on its route it passes the hall's node again, but
+        // does not go into the building it has left.
+        EXPECT_GT(caravanVisit.passes, 1);
+        EXPECT_EQ(caravanVisit.entries, 1);
         EXPECT_GE(patrolVisit.in, 0.0f) << "the patrol's round passes the hall";
         EXPECT_GE(patrolVisit.out, 0.0f);
         EXPECT_GT(farthest, 400.0f) << "the patrol travels its round";
