@@ -13,6 +13,7 @@
 #include "world/WorldSeams.h"
 
 #include <memory>
+#include <string>
 
 namespace
 {
@@ -51,6 +52,19 @@ void RegisterGroupMaker()
     g_pfnCreateGroup = MakeGroup;
     g_pfnRunGroups = RunGroups;
     g_pfnMechKilled = MechKilled;
+}
+
+int CreateLocationGroups()
+{
+    XTRACE("CreateLocationGroups");
+    if (!g_pWorld) return 0;
+    int made = 0;
+    std::vector<std::string> names;
+    for (const auto& desc : g_MechGroupList.m_Descs)
+        names.emplace_back(desc->m_szName);
+    for (const std::string& name : names)
+        made += g_pWorld->CreateM1Group(name.c_str(), false) ? 1 : 0;
+    return made;
 }
 
 std::vector<std::int32_t> JoinRoute(const std::vector<std::int32_t>& nodes)

@@ -22,6 +22,9 @@ class CMechGroupDesc;
 class CMechGroup2;
 
 void RegisterGroupMaker();
+// Every group description of the location made into a group by the world
+// (CWorld::CreateM1Group); the count made.
+int CreateLocationGroups();
 CMechGroup2* MakeDescribedGroup(const CMechGroupDesc& desc, const std::vector<CMech*>& mechs);
 // The route through the given nodes in order: the path finder's path
 // between each node and the next, joined; empty when a leg has no path.

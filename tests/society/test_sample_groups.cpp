@@ -82,8 +82,7 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
         const std::int32_t radius = g_Settings.VisibleRadius;
         g_Settings.VisibleRadius = 10;
 
-        ASSERT_TRUE(g_pWorld->CreateM1Group("GUARD1", false));
-        ASSERT_TRUE(g_pWorld->CreateM1Group("PATROL1", false));
+        ASSERT_EQ(CreateLocationGroups(), 2);
         CMechGroup2* guard = g_MechGroupList2.FindGroup("GUARD1");
         CMechGroup2* patrol = g_MechGroupList2.FindGroup("PATROL1");
         ASSERT_NE(guard, nullptr);
