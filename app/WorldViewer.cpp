@@ -16,6 +16,8 @@
 #include "location/WorldAdapter.h"
 #include "location/EffectRenderManager.h"
 #include "location/EnvironmentLights.h"
+#include "society/GroupMaker.h"
+#include "society/MechGroup.h"
 #include "world/LightWare.h"
 #include "units/GameUnits.h"
 #include "units/GliderObject.h"
@@ -25,6 +27,7 @@
 #include "world/ObjectList.h"
 #include "world/ObjectManager.h"
 #include "world/ObjectScene.h"
+#include "world/World.h"
 
 #include <algorithm>
 #include <cmath>
@@ -156,6 +159,7 @@ void CWorldViewer::StartUp()
     try
     {
         RegisterUnitManagers();
+        RegisterGroupMaker();
         g_MMEngine.MMInit();
     }
     catch (const std::exception& e)
@@ -207,6 +211,9 @@ bool CWorldViewer::Enter(const char* locationFile)
         // gets them here, so that they are seen at work.
         CreateUnitsForGame();
         if (!CreateObserverOnRoad(start)) g_ErrorLog.LogDebug("World viewer: no road for a flying machine");
+        // The location's described groups travel its roads.
+        g_MechGroupList2.Clear();
+        g_ErrorLog.LogDebug("World viewer: %d groups", CreateLocationGroups());
         SPointerArray<CMMObject> gatherers;
         g_ObjectList.GetObjectList(OBJ_GATHERER, gatherers);
         if (gatherers.count == 0) CGathererManager::CreateForGame();
@@ -338,9 +345,10 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
         CRenderer::SetProjection(false);
-        // The objects' run (the camera first), the view, the cell streaming,
-        // the visibility and the day's step.
+        // The world's run (its groups), the objects' run (the camera first),
+        // the view, the cell streaming, the visibility and the day's step.
         g_MMEngine.m_LocMusic.Run(frameTime);
+        if (g_pWorld) g_pWorld->RunWorld(frameTime);
         g_ObjectList.Run();
         if (!IsFreeCamera()) FollowGlider(frameTime);
         m_pState->camera.UpdateView();
@@ -383,6 +391,7 @@ void CWorldViewer::Done()
     if (g_pRadar == &m_pState->radar) g_pRadar = nullptr;
     if (g_pRadarMapFile == &m_pState->radarMap) g_pRadarMapFile = nullptr;
     m_pState->player.Release();
+    g_MechGroupList2.Clear();
     g_ObjectList.Clear();
     g_pObjectView = nullptr;
     g_LightWare.DisableLights();

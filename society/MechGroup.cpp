@@ -207,6 +207,9 @@ void CMechGroup2::SpyGroups()
 void CMechGroup2::Disassemble(bool exact)
 {
     XTRACE("CMechGroup2::Disassemble");
+    std::vector<CVector> placed;
+    for (int i = 0; i < m_nMembers; ++i)
+        if (const CGliderObject* g = GetMemberGlider(m_Members[i])) placed.push_back(g->GetPosition());
     for (int i = 0; i < m_nMembers; ++i)
     {
         CMech* m = m_Members[i];
@@ -220,16 +223,32 @@ void CMechGroup2::Disassemble(bool exact)
             for (int c = 0; c < 3; ++c)
                 placement.m[r][c] = rows[r][c];
         CVector at = m_vCentre;
-        if (!exact)
-        {
-            at.x += g_Random.Random(50.0f) - 25.0f;
-            at.y += g_Random.Random(50.0f) - 25.0f;
-        }
         at.z = m_vCentre.z + 15.0f;
         placement.SetTranslation(at);
         auto* glider = new CGliderObject;
         glider->m_pMechanoid = mechanoid;
         glider->Init(placement, mechanoid->m_gEqp.m_Config[CFG_GLIDER].m_Key);
+        // Scattered within 25 of the centre, but never into a member placed
+        // before: gliders made overlapping are thrown apart by the collision
+        // pass, far off the map.
+        const float clear = 2.0f * glider->m_fRadius + 2.0f;
+        for (int attempt = 0; attempt < 20; ++attempt)
+        {
+            CVector p = at;
+            if (!exact || attempt > 0)
+            {
+                p.x = m_vCentre.x + g_Random.Random(50.0f) - 25.0f;
+                p.y = m_vCentre.y + g_Random.Random(50.0f) - 25.0f;
+            }
+            if (attempt == 19) p.x = m_vCentre.x + clear * float(i + 1);
+            bool free = true;
+            for (const CVector& q : placed)
+                if ((CVector{p.x - q.x, p.y - q.y, 0.0f}).LengthSq() < clear * clear) free = false;
+            at = p;
+            if (free) break;
+        }
+        placed.push_back(at);
+        glider->m_Frame.SetPosition(at);
         glider->AssignMechanoid(m, mechanoid, true);
         mechanoid->m_lpObject = glider;
         m->m_pObject = glider;

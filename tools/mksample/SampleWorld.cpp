@@ -268,9 +268,11 @@ std::vector<CMechGroupDesc> SampleGroups()
     groups[0].m_nType = 0;
     groups[0].m_nGuardNode = 0;
     groups[0].m_nLevel = 2;
+    // The patrol's configuration: the light scout of "MECH_LIGHT" races
+    // off the roads.
     groups[0].m_nMemberCount = 2;
-    std::strcpy(groups[0].m_szMembers[0], "MECH_LIGHT");
-    std::strcpy(groups[0].m_szMembers[1], "MECH_LIGHT");
+    std::strcpy(groups[0].m_szMembers[0], "MECH_PATROL");
+    std::strcpy(groups[0].m_szMembers[1], "MECH_PATROL");
     std::strcpy(groups[1].m_szName, "PATROL1");
     std::strcpy(groups[1].m_szLabel, "Patrol1");
     std::strcpy(groups[1].m_szOrgName, "ORG_SAMPLE");
