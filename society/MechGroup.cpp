@@ -727,11 +727,21 @@ void CMechGroupList2::LoadFromStream(CMemStream& stream)
     const std::int32_t n = in.I32();
     if (n < 1 || n > kMaxGroups) in.Fail("group count %d", n);
     Clear();
-    auto* player = new CPlayerMechGroup2;
+    // The player's group: a damaged one throws before it is taken.
+    auto player = std::make_unique<CPlayerMechGroup2>();
     ClearName(player->m_szTarget);
-    player->LoadFromStream(stream);
-    g_pPlayerGroup = player;
-    AddGroup(player);
+    try
+    {
+        player->LoadFromStream(stream);
+    }
+    catch (const CStreamError&)
+    {
+        for (int m = 0; m < player->GetMemberCount(); ++m)
+            player->GetMember(m)->m_pGroup = nullptr;
+        throw;
+    }
+    g_pPlayerGroup = player.get();
+    AddGroup(player.release());
     for (std::int32_t i = 1; i < n; ++i)
     {
         auto* g = new CMechGroup2;

@@ -187,7 +187,8 @@ public:
     void SaveToStream(CMemStream& stream);
     // Replaces the list: a new player's group (g_pPlayerGroup, owned by the
     // caller from then on) and the groups read. A count outside 1..kMaxGroups
-    // is refused whole; a group that cannot be read whole, or has no
+    // is refused whole (the list stays); a damaged player's group throws
+    // with the list emptied; a group that cannot be read whole, or has no
     // organisation after reading, is dropped with one error line and the
     // groups after it are still read when the damage left the stream in
     // step. Throws CStreamError when the stream ends early.

@@ -255,6 +255,11 @@ TEST_F(MechGroup, TheListDropsGroupsWithoutOrganisationAndRefusesBadCounts)
         EXPECT_THROW(g_MechGroupList2.LoadFromStream(b), CStreamError) << bad;
         EXPECT_EQ(g_MechGroupList2.GetCount(), 3) << "a refused count changes nothing";
     }
+    // A cut player's group: one error, an empty list, nothing leaked.
+    CMemStream cut;
+    Cut(cut, written, 4 + 50);
+    EXPECT_THROW(g_MechGroupList2.LoadFromStream(cut), CStreamError);
+    EXPECT_EQ(g_MechGroupList2.GetCount(), 0);
     g_MechGroupList2.Clear();
     g_pPlayerGroup = nullptr;
 }
