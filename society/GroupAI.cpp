@@ -143,15 +143,32 @@ void CGroupAI::Run(float dt)
         if (m_bInTrouble && !m_Route.empty() && !IsOnRoute(m_nCurrentRoad)) m_bInTrouble = 0;
         switch (m_nMode)
         {
-        case MODE_WAIT: ProcessWait(); break;
-        case MODE_ATTACK: ProcessAttack(); break;
-        case MODE_RETREAT: ProcessRetreat(dt); break;
-        case MODE_MOVE: ProcessMove(dt); break;
-        case MODE_FACE: ProcessFaceTarget(); break;
-        case MODE_INSPECT: ProcessInspect(); break;
-        case MODE_PACK: ProcessPackToBuilding(); break;
-        case MODE_PICKUP: ProcessPickup(); break;
-        default: break;
+        case MODE_WAIT:
+            ProcessWait();
+            break;
+        case MODE_ATTACK:
+            ProcessAttack();
+            break;
+        case MODE_RETREAT:
+            ProcessRetreat(dt);
+            break;
+        case MODE_MOVE:
+            ProcessMove(dt);
+            break;
+        case MODE_FACE:
+            ProcessFaceTarget();
+            break;
+        case MODE_INSPECT:
+            ProcessInspect();
+            break;
+        case MODE_PACK:
+            ProcessPackToBuilding();
+            break;
+        case MODE_PICKUP:
+            ProcessPickup();
+            break;
+        default:
+            break;
         }
         if (!m_pGroup->m_bAssembled && m_nKind != kPlainKind)
         {
@@ -172,7 +189,8 @@ void CGroupAI::Command()
         if (m_nMode == MODE_PACK)
             differs = ai->m_nMode == CBasicAI::MODE_IDLE;
         else
-            differs = (ai->m_nMode != m_nMode && ai->m_nMode != CBasicAI::MODE_BUILDING) || ai->m_pTarget != m_pTarget;
+            differs = (ai->m_nMode != m_nMode && ai->m_nMode != CBasicAI::MODE_BUILDING) ||
+                      ai->m_pTarget != m_pTarget;
         if (differs) break;
         if (ai->m_nMode == CBasicAI::MODE_IDLE && m_nKind != kPlainKind)
         {
@@ -184,7 +202,9 @@ void CGroupAI::Command()
     switch (m_nMode)
     {
     case MODE_WAIT:
-    case MODE_MOVE: Move(); break;
+    case MODE_MOVE:
+        Move();
+        break;
     case MODE_ATTACK:
     {
         const CMechanoid* m = GetMechMechanoid(m_pTarget);
@@ -206,8 +226,11 @@ void CGroupAI::Command()
     case MODE_FACE:
         if (m_pTarget) FaceTarget(m_pTarget);
         break;
-    case MODE_PACK: PackToBuilding(); break;
-    default: break;
+    case MODE_PACK:
+        PackToBuilding();
+        break;
+    default:
+        break;
     }
 }
 
@@ -261,7 +284,8 @@ void CGroupAI::PickUp(float x, float y, float z)
 bool CGroupAI::IsThingTaken(float x, float y, float z) const
 {
     for (const CBasicAI* ai : MemberAIs(false))
-        if (ai->m_bPickUp && ai->m_vDestination.x == x && ai->m_vDestination.y == y && ai->m_vDestination.z == z)
+        if (ai->m_bPickUp && ai->m_vDestination.x == x && ai->m_vDestination.y == y &&
+            ai->m_vDestination.z == z)
             return true;
     return false;
 }
@@ -297,8 +321,8 @@ bool CGroupAI::IsRetreatingFromPlayer() const
     if (!player) return false;
     if (m_pGroup->m_bActive && m_pTarget == player) return true;
     for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
-        if (const CBasicAI* ai = m_pGroup->GetMemberAI(i); ai && !m_pGroup->GetMember(i)->m_bInBuilding &&
-                                                             ai->m_pTarget == player)
+        if (const CBasicAI* ai = m_pGroup->GetMemberAI(i);
+            ai && !m_pGroup->GetMember(i)->m_bInBuilding && ai->m_pTarget == player)
             return true;
     return false;
 }

@@ -189,7 +189,8 @@ void CGroupAI::DefineGroup(int entry, bool fresh)
     }
     CMechGroup2* other = r.m_pGroup;
     if (!other) return;
-    const float b = std::clamp((m_pGroup->GetWarPower() / other->GetWarPower() * 1.2f - 1.0f) * 0.4f, -1.0f, 1.0f);
+    const float b =
+        std::clamp((m_pGroup->GetWarPower() / other->GetWarPower() * 1.2f - 1.0f) * 0.4f, -1.0f, 1.0f);
     float h = r.m_fRelation < 0.0f ? r.m_fRelation * -0.3f : 0.0f;
     h = std::min(1.0f, m_fReaction * 0.2f + h);
     const float o = std::clamp(OrgFactor(OrgIndex(m_pGroup)) - r.m_fOrgFactor + b, -1.0f, 1.0f);
@@ -260,7 +261,8 @@ float CGroupAI::GetRelation(const CMechGroup2* group) const
 void CGroupAI::OnHit(CMechGroup2* attacker, float amount, bool spread)
 {
     XTRACE("CGroupAI::OnHit");
-    if (!attacker || !m_pGroup || attacker == m_pGroup || amount <= 0.1f || SameOrg(attacker, m_pGroup)) return;
+    if (!attacker || !m_pGroup || attacker == m_pGroup || amount <= 0.1f || SameOrg(attacker, m_pGroup))
+        return;
     if (attacker == g_pPlayerGroup && m_bAssigned) return;
     const CGroupAI* attackers = attacker->GetGroupAI();
     const bool theirTarget = m_pTarget && GetMechGroup(m_pTarget) == attacker;
@@ -365,7 +367,8 @@ void CGroupAI::Attack1(CMech* target, bool /*order*/)
     }
     if (m_pGroup->GetMemberCount() > 1 && !m_pGroup->m_bAssembled)
         if (CMech* strongest = GetStrongestGlider(false))
-            if (auto* ai = dynamic_cast<CBasicAI*>(GetMemberGlider(strongest)->m_pAI.get())) ai->SetAttackStyle(3);
+            if (auto* ai = dynamic_cast<CBasicAI*>(GetMemberGlider(strongest)->m_pAI.get()))
+                ai->SetAttackStyle(3);
 }
 
 void CGroupAI::Attack2(CMechGroup2* group, bool again)
@@ -375,8 +378,9 @@ void CGroupAI::Attack2(CMechGroup2* group, bool again)
     if (m_nMode == MODE_ATTACK && m_pTarget && GetMechGroup(m_pTarget) == group && !again) return;
     m_pTarget = nullptr;
     const CGroupAI* theirs = group->GetGroupAI();
-    if (m_pGroup->m_bAssembled && group->m_bAssembled && theirs && !group->m_bInBuilding && group->m_bActive &&
-        !group->m_bDisbanded && (group->m_vCentre - m_pGroup->m_vCentre).LengthSq() < 22500.0f)
+    if (m_pGroup->m_bAssembled && group->m_bAssembled && theirs && !group->m_bInBuilding &&
+        group->m_bActive && !group->m_bDisbanded &&
+        (group->m_vCentre - m_pGroup->m_vCentre).LengthSq() < 22500.0f)
     {
         if (g_Random.RandomInt(18) > 14)
         {
@@ -461,7 +465,8 @@ void CGroupAI::ProcessAttack()
             m_fAttackOrderTimer = 0.0f;
             int style = g_Random.RandomInt(3);
             if (style == 2) style = 3;
-            if (auto* ai = dynamic_cast<CBasicAI*>(GetMemberGlider(strongest)->m_pAI.get())) ai->SetAttackStyle(style);
+            if (auto* ai = dynamic_cast<CBasicAI*>(GetMemberGlider(strongest)->m_pAI.get()))
+                ai->SetAttackStyle(style);
         }
     m_fAttackOrderTimer += GetFrameTime();
 }
@@ -498,8 +503,9 @@ void CGroupAI::TryFuck(CMech* robber)
     if (!rg || i < 0 || !m_pGroup) return;
     const auto* rai = dynamic_cast<const CBasicAI*>(rg->m_pAI.get());
     const CGliderObject* victimGlider = rai ? GetMemberGlider(rai->m_pTarget) : nullptr;
-    const float d = victimGlider ? std::min((rg->GetPosition() - victimGlider->GetPosition()).LengthSq() * 0.001f, 1.0f)
-                                 : 1.0f;
+    const float d =
+        victimGlider ? std::min((rg->GetPosition() - victimGlider->GetPosition()).LengthSq() * 0.001f, 1.0f)
+                     : 1.0f;
     SGroupRelation& r = m_Relations[i];
     r.m_fRelation = Clamp1(r.m_fRelation - 2.0f * (1.1f - d));
     if (robbers->GetWarPower() <= m_pGroup->GetWarPower()) return;

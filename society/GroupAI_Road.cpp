@@ -34,7 +34,8 @@ const CRoadManager::SNode& Node(std::int32_t node)
 
 bool IsBad(const CVector& v)
 {
-    return std::isnan(v.x) || std::isnan(v.y) || std::isnan(v.z) || (v.x == 0.0f && v.y == 0.0f && v.z == 0.0f);
+    return std::isnan(v.x) || std::isnan(v.y) || std::isnan(v.z) ||
+           (v.x == 0.0f && v.y == 0.0f && v.z == 0.0f);
 }
 
 // Move calls itself back through the next-node choice; the chain is cut
@@ -87,7 +88,8 @@ std::int32_t CGroupAI::GetNearestRoad()
     }
     std::int32_t found = -1;
     float best = 0.0f;
-    auto consider = [&](std::int32_t i) {
+    auto consider = [&](std::int32_t i)
+    {
         if (!ValidNode(i) || i == m_nCurrentRoad) return;
         const float d = (Node(i).position - m_pGroup->m_vCentre).LengthSq();
         if (found < 0 || d < best)
@@ -242,7 +244,8 @@ void CGroupAI::ProcessMove(float dt)
             if (sent) Move();
         }
     }
-    auto escortTests = [&](CMech* member) -> bool {
+    auto escortTests = [&](CMech* member) -> bool
+    {
         const CGliderObject* g = GetMemberGlider(member);
         const CVector at = g ? g->GetPosition() : m_pGroup->m_vCentre;
         if ((at - m_vDestination).LengthSq() > 2700000.0f)
@@ -309,10 +312,9 @@ void CGroupAI::ProcessMove(float dt)
         }
         if (m_fProgress > m_fSegmentLength) m_fProgress = m_fSegmentLength;
         if (ValidNode(m_nPreviousRoad) && !m_pGroup->m_bInBuilding)
-            m_pGroup->m_vCentre = m_fSegmentLength > 0.0f
-                                      ? Node(m_nPreviousRoad).position +
-                                            m_vSegment * (m_fProgress / m_fSegmentLength)
-                                      : Node(m_nPreviousRoad).position;
+            m_pGroup->m_vCentre = m_fSegmentLength > 0.0f ? Node(m_nPreviousRoad).position +
+                                                                m_vSegment * (m_fProgress / m_fSegmentLength)
+                                                          : Node(m_nPreviousRoad).position;
         return;
     }
     // An assembled escort keeps beside the player's group.
@@ -454,8 +456,9 @@ void CGroupAI::GetNextRoadItem2()
             }
         }
     }
-    else if (const CGliderObject* t = GetMemberGlider(m_pTarget);
-             m_nMode == MODE_RETREAT && t && GetMechMechanoid(m_pTarget) && !GetMechMechanoid(m_pTarget)->IsKilled())
+    else if (const CGliderObject* t = GetMemberGlider(m_pTarget); m_nMode == MODE_RETREAT && t &&
+                                                                  GetMechMechanoid(m_pTarget) &&
+                                                                  !GetMechMechanoid(m_pTarget)->IsKilled())
     {
         CVector away = m_pGroup->m_vCentre - t->GetPosition();
         const float len = away.Length();
@@ -647,8 +650,8 @@ void CGroupAI::PackToBuilding()
         ai->m_bArrived = 0;
     }
     if (!ValidNode(m_nCurrentRoad) || !IsNameSet(Node(m_nCurrentRoad).name)) return;
-    if (auto* b =
-            dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(Node(m_nCurrentRoad).name, OBJ_BUILDING)))
+    if (auto* b = dynamic_cast<CBuildingObject*>(
+            g_ObjectList.FindByGameId(Node(m_nCurrentRoad).name, OBJ_BUILDING)))
     {
         b->AddVisitor(m_pGroup);
         m_pGroup->m_pBuilding = b;
@@ -732,8 +735,8 @@ void CGroupAI::ProcessPackToBuilding()
 void CGroupAI::FindThing()
 {
     XTRACE("CGroupAI::FindThing");
-    if (!m_pGroup || m_pGroup->m_bAssembled || m_bInTrouble || m_nMode == MODE_INSPECT || m_nMode == MODE_ATTACK ||
-        m_nMode == MODE_RETREAT)
+    if (!m_pGroup || m_pGroup->m_bAssembled || m_bInTrouble || m_nMode == MODE_INSPECT ||
+        m_nMode == MODE_ATTACK || m_nMode == MODE_RETREAT)
         return;
     SRadiusResult things;
     const CVector c = m_pGroup->m_vCentre;

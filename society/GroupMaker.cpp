@@ -76,7 +76,8 @@ std::vector<std::int32_t> JoinRoute(const std::vector<std::int32_t>& nodes)
     {
         SPathRoute leg;
         float length = 0.0f;
-        if (!g_pWorld->m_PathFinder.FindPathByIndex(route.back(), nodes[i], &leg, &length, 7, true)) return {};
+        if (!g_pWorld->m_PathFinder.FindPathByIndex(route.back(), nodes[i], &leg, &length, 7, true))
+            return {};
         route.insert(route.end(), leg.nodes.begin() + (leg.nodes.empty() ? 0 : 1), leg.nodes.end());
     }
     return route;

@@ -107,14 +107,13 @@ void CMechGroup2::SetAIObject(std::unique_ptr<CGroupAI> ai)
 bool CMechGroup2::AddMech(CMech* mech)
 {
     if (!mech) return false;
-    if (CMechGroup2* old = GetMechGroup(mech); old && old != this)
-        old->RemoveMech(mech);
+    if (CMechGroup2* old = GetMechGroup(mech); old && old != this) old->RemoveMech(mech);
     for (int i = 0; i < m_nMembers; ++i)
         if (m_Members[i] == mech) return true;
     if (m_nMembers >= kMaxMembers)
     {
-        g_ErrorLog.LogError("CMechGroup2::AddMech %s: group %s has %d members already", mech->m_szId, m_szName,
-                            kMaxMembers);
+        g_ErrorLog.LogError("CMechGroup2::AddMech %s: group %s has %d members already", mech->m_szId,
+                            m_szName, kMaxMembers);
         return false;
     }
     m_Members[m_nMembers++] = mech;
@@ -294,7 +293,8 @@ void CMechGroup2::OnKillMech(CMech* mech)
         if (m_pAI && m_pAI->m_pTarget == mech) m_pAI->m_pTarget = nullptr;
         return;
     }
-    if (m_pAI && m_pAI->m_bAssigned && g_pGroupEvents) g_pGroupEvents->OnGroupEvent("OnEscortDie", mech->m_szId);
+    if (m_pAI && m_pAI->m_bAssigned && g_pGroupEvents)
+        g_pGroupEvents->OnGroupEvent("OnEscortDie", mech->m_szId);
     RemoveMech(mech);
     if (m_nMembers == 0) CWorld::RaiseScriptEvent(m_szName, "OnKillGroup", "");
 }
@@ -481,8 +481,7 @@ void CMechGroup2::C_Convict(CGliderObject* glider)
 
 void CMechGroup2::C_Provocation(CGliderObject* glider)
 {
-    if (m_pAI && glider && glider->m_pMech)
-        m_pAI->Provocation(GetMechGroup(glider->m_pMech));
+    if (m_pAI && glider && glider->m_pMech) m_pAI->Provocation(GetMechGroup(glider->m_pMech));
 }
 
 void CMechGroup2::C_TryFuck(CGliderObject* glider)
@@ -759,15 +758,17 @@ void CMechGroupList2::LoadFromStream(CMemStream& stream)
         }
         if (g->m_bLoadStopped)
         {
-            g_ErrorLog.LogError("CMechGroupList2::LoadFromStream group %d (%s) dropped; the groups after it are lost",
-                                i, g->m_szName);
+            g_ErrorLog.LogError(
+                "CMechGroupList2::LoadFromStream group %d (%s) dropped; the groups after it are lost", i,
+                g->m_szName);
             delete g;
             break;
         }
         if (!g->m_pOrg)
         {
-            g_ErrorLog.LogError("CMechGroupList2::LoadFromStream group %d (%s) dropped: no organisation \"%s\"", i,
-                                g->m_szName, g->m_szOrg);
+            g_ErrorLog.LogError(
+                "CMechGroupList2::LoadFromStream group %d (%s) dropped: no organisation \"%s\"", i,
+                g->m_szName, g->m_szOrg);
             for (int m = 0; m < g->GetMemberCount(); ++m)
                 g->GetMember(m)->m_pGroup = nullptr;
             delete g;

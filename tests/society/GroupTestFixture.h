@@ -156,7 +156,8 @@ protected:
             n.id = std::int32_t(i);
             g_RoadManager.m_Nodes.push_back(n);
         }
-        auto link = [](std::int32_t a, std::int32_t b) {
+        auto link = [](std::int32_t a, std::int32_t b)
+        {
             CRoadManager::SNode& n = g_RoadManager.m_Nodes[size_t(a)];
             for (int k = 0; k < n.linkCount; ++k)
                 if (n.links[k] == b) return;

@@ -75,7 +75,8 @@ TEST_F(GroupRoads, ACaravanPingPongsAlongItsRouteOnTheSegments)
     const std::vector<std::int32_t> seen = Visit(ai, 800, 0.5f);
     const std::vector<std::int32_t> expected = {1, 2, 3, 4, 3, 2, 1, 0, 1, 2};
     ASSERT_GE(seen.size(), expected.size());
-    EXPECT_EQ(std::vector<std::int32_t>(seen.begin(), seen.begin() + std::ptrdiff_t(expected.size())), expected);
+    EXPECT_EQ(std::vector<std::int32_t>(seen.begin(), seen.begin() + std::ptrdiff_t(expected.size())),
+              expected);
     // The point stays on the segment between the two nodes.
     EXPECT_NEAR(m_pGroup->m_vCentre.y, 0.0f, 1e-3f);
     EXPECT_GE(m_pGroup->m_vCentre.x, 0.0f);
@@ -146,7 +147,8 @@ TEST_F(GroupRoads, OneLongFrameAdvancesAtMostSixNodes)
     const std::int32_t start = ai->m_nCurrentRoad;
     ai->ProcessMove(1.0f);
     EXPECT_EQ(ai->m_nCurrentRoad, start + 6) << "n = 5 at one second, n + 1 steps";
-    EXPECT_FLOAT_EQ(m_pGroup->m_vCentre.x, float(start + 6) * 10.0f) << "the progress is cut at the segment's end";
+    EXPECT_FLOAT_EQ(m_pGroup->m_vCentre.x, float(start + 6) * 10.0f)
+        << "the progress is cut at the segment's end";
 }
 
 TEST_F(GroupRoads, ALostGroupLeavesTroubleAndReRoutesFromTheNearestRoad)

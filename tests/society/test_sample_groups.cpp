@@ -146,7 +146,9 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
             g_pWorld->RunWorld(1.0f);
             caravanVisit.Watch(caravan, t, hall);
             patrolVisit.Watch(patrol, t, hall);
-            farthest = std::max(farthest, (patrol->m_vCentre - g_RoadManager.m_Nodes[size_t(round.front())].position).Length());
+            farthest = std::max(
+                farthest,
+                (patrol->m_vCentre - g_RoadManager.m_Nodes[size_t(round.front())].position).Length());
         }
         EXPECT_GE(caravanVisit.in, 0.0f) << "the caravan never reached the hall";
         EXPECT_GE(caravanVisit.out, caravanVisit.in + 33.0f) << "it stays its time inside, then leaves";
