@@ -36,10 +36,10 @@ public:
     int GetPower() override { return m_Power; }
     void UpdateMechInfo() override {}
     void OnMechBuilding(CMech*, const char*) override {}
-    void OnMechInCluster(CMech*, const char*) override {}
+    void OnMechCluster(CMech*) override {}
     void OnClusterLeft(const char* b) override { m_Calls.push_back(std::string("left ") + b); }
-    void OnBuildingCaptured(const char* b) override { m_Calls.push_back(std::string("captured ") + b); }
-    void OnOtherCaptured(const char* b) override { m_Calls.push_back(std::string("other ") + b); }
+    void OnCapture(const char* b) override { m_Calls.push_back(std::string("captured ") + b); }
+    void OnOtherCapture(const char* b) override { m_Calls.push_back(std::string("other ") + b); }
     void RemoveMech(CMech*) override { m_Calls.push_back("remove"); }
     void AddMech(CMech*) override { m_Calls.push_back("add"); }
     bool CanConvict() override { return true; }
@@ -48,12 +48,21 @@ public:
     void AssignMech(CMech*) override {}
     void Run(float) override { m_Calls.push_back("run"); }
     void SetFunds(double funds) override { m_Funds = funds; }
+    double GetFunds() override { return m_Funds; }
     std::uint32_t GetColour() override { return 0x112233; }
+    void GetCounters(std::int32_t out[8]) override { std::copy(m_Counters, m_Counters + 8, out); }
+    const char* GetLeaderId() override { return m_Leader.c_str(); }
+    const char* GetStatName() override { return "BASE"; }
+    float GetStatValue() override { return 0.5f; }
+    void SaveToStream(CMemStream&) override {}
+    void LoadFromStream(CMemStream&) override {}
 
     SOrgData m_Data;
     SOrgData* m_pRecord = nullptr; // the world's record, when made by the world
     int m_Power;
     double m_Funds = 0.0;
+    std::int32_t m_Counters[8] = {};
+    std::string m_Leader;
     std::vector<std::string> m_Calls;
 };
 
