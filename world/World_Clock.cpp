@@ -149,6 +149,8 @@ void CWorld::GenerateWorld(bool newGame)
 void CWorld::SetDefaultState()
 {
     XTRACE("CWorld::SetDefaultState");
+    // Nothing to make without a mechanoid maker.
+    if (!g_pfnCreateWorldMechanoid) return;
     IWorldOrganization* player = FindOrganization("ORG_PLAYER");
     const SOrgData* d = player ? player->GetData() : nullptr;
     if (!d)
@@ -162,7 +164,7 @@ void CWorld::SetDefaultState()
     static const char* const kFallback[3] = {"CFG_PLAYER_DEF", "CFG_PLAYER_AT", "CFG_PLAYER_TRADE"};
     for (int i = 0; i < 3; ++i)
     {
-        if (g_pPlayerConfigs[i] || !g_pfnCreateWorldMechanoid) continue;
+        if (g_pPlayerConfigs[i]) continue;
         char name[32] = {};
         std::strncpy(name, counts[i] > 0 ? lists[i][0] : kFallback[i], 31);
         g_pPlayerConfigs[i] = g_pfnCreateWorldMechanoid();
