@@ -7,8 +7,14 @@
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
+#include "WorldTestScene.h"
+
 #include "society/Trade.h"
 #include "world/Camera.h"
+#include "world/KindManagers.h"
+#include "world/ObjectList.h"
+#include "world/ObjectTypes.h"
+#include "world/TypeManagers.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
 #include "world/MechGroupList.h"
@@ -809,4 +815,52 @@ TEST_F(WorldState, AnOfflineKillHandsTheVictimsHoldToTheGroup)
     victim->KillOffline(chosen, nullptr);
     EXPECT_EQ(hold(chosen).size(), 1u);
     g_pfnCreateWorldMechanoid = nullptr;
+}
+
+TEST_F(WorldState, GenerationMarksTheBuildingsThatHoldMechs)
+{
+    // Buildings of a kind with a cluster, of TYPE 3 and of a plain kind,
+    // one without a name, and the TYPE 3 building's way in ("<id>_EXIT").
+    struct CBuilding : CMMObject
+    {
+        CBuilding(const char* id, const SBuildingType* kind) : m_pKind(kind)
+        {
+            m_nType = OBJ_BUILDING;
+            std::snprintf(m_szGameId, 32, "%s", id);
+        }
+        const SBuildingType* m_pKind;
+        bool m_bOn = false, m_bSet = false;
+    };
+    static SBuildingType cluster, station, plain;
+    cluster.m_nCluster = 2;
+    station.m_nType = 3;
+    plain.m_nType = 0;
+    worldtest::CScene scene;
+    std::vector<CBuilding*> made;
+    for (const auto& [id, kind] : {std::pair{"HALL", &cluster}, std::pair{"DEPOT", &station},
+                                   std::pair{"SHED", &plain}, std::pair{"", &cluster},
+                                   std::pair{"DEPOT_EXIT", &plain}})
+    {
+        made.push_back(new CBuilding(id, kind));
+        g_ObjectList.AddObject(made.back());
+    }
+    g_UnitKinds.buildingKind = [](CMMObject* o) { return static_cast<CBuilding*>(o)->m_pKind; };
+    g_UnitKinds.setBuildingState = [](CMMObject* o, bool on)
+    {
+        static_cast<CBuilding*>(o)->m_bOn = on;
+        static_cast<CBuilding*>(o)->m_bSet = true;
+    };
+    m_World.GenerateWorld(false);
+    EXPECT_EQ(m_World.m_BuildingObjects, (std::vector<CMMObject*>{made[0], made[1]}));
+    EXPECT_TRUE(made[0]->m_bOn);
+    EXPECT_TRUE(made[1]->m_bSet);
+    EXPECT_FALSE(made[1]->m_bOn); // it has a way in of its own
+    EXPECT_FALSE(made[2]->m_bSet);
+    EXPECT_FALSE(made[3]->m_bSet);
+    // The cluster of a building object's kind, 0 for a name none has.
+    EXPECT_EQ(m_World.GetBuildingCluster("HALL"), 2);
+    EXPECT_EQ(m_World.GetBuildingCluster("NOWHERE"), 0);
+    g_UnitKinds.buildingKind = nullptr;
+    g_UnitKinds.setBuildingState = nullptr;
+    m_World.DoneWorld();
 }
