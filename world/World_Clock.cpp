@@ -255,6 +255,7 @@ void CWorld::DoneWorld()
 {
     XTRACE("CWorld::DoneWorld");
     g_ObjectList.Clear();
+    m_BuildingObjects.clear(); // they went with the object list
     for (CMech* m : m_Mechs)
         if (m != m_pPlayerMech) delete m;
     m_Mechs.clear();

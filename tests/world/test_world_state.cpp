@@ -862,5 +862,7 @@ TEST_F(WorldState, GenerationMarksTheBuildingsThatHoldMechs)
     EXPECT_EQ(m_World.GetBuildingCluster("NOWHERE"), 0);
     g_UnitKinds.buildingKind = nullptr;
     g_UnitKinds.setBuildingState = nullptr;
+    // The list goes with the objects at the end of the game.
     m_World.DoneWorld();
+    EXPECT_TRUE(m_World.m_BuildingObjects.empty());
 }
