@@ -90,8 +90,8 @@ inline IWorldMechanoid* (*g_pfnCreateWorldMechanoid)() = nullptr;
 
 // The player's three configuration mechanoids in the order default, attack,
 // trade (saved as "MMS_C_CONFIG"); kept by the game application, null until
-// it makes them. Whoever sets them owns them; a loaded game replaces them
-// (deleting the old ones).
+// it makes them. Whoever sets them owns them; a new game (the world's
+// SetDefaultState) and a loaded game replace them (deleting the old ones).
 inline IWorldMechanoid* g_pPlayerConfigs[3] = {};
 
 // The organisation for a location record, made by the organisation manager
