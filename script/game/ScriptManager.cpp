@@ -519,6 +519,12 @@ bool CScriptManager::AddResult(std::int32_t type, const char* text, std::int32_t
 // ---------------------------------------------------------------------------
 // Built-in functions
 
+// Numbers the scripts may call that no built-in ever had: nothing, silently.
+static bool IsUnusedBuiltIn(int number)
+{
+    return number == 35 || number == 73 || number == 75 || number == 96;
+}
+
 const SScriptBuiltIn* CScriptManager::FindBuiltIn(int number) const
 {
     for (const SScriptBuiltIn& builtIn : m_BuiltIns)
@@ -531,6 +537,8 @@ const char* CScriptManager::UserFunc(int number, const char* p1, const char* p2,
                                      const char* p5, int count)
 {
     const SScriptBuiltIn* builtIn = FindBuiltIn(number);
+    if (!builtIn && IsUnusedBuiltIn(number))
+        return nullptr;
     if (!builtIn || !builtIn->text)
     {
         g_ErrorLog.LogError("CScriptManager::UserFunc: no built-in %d (script '%s')", number, m_ScriptName.GetText());
@@ -553,6 +561,8 @@ int CScriptManager::UserFuncInt(int number, const char* p1, const char* p2, cons
                                 const char* p5, int count)
 {
     const SScriptBuiltIn* builtIn = FindBuiltIn(number);
+    if (!builtIn && IsUnusedBuiltIn(number))
+        return 0;
     if (!builtIn || !builtIn->integer)
     {
         g_ErrorLog.LogError("CScriptManager::UserFuncInt: no built-in %d (script '%s')", number,
