@@ -87,6 +87,7 @@ const char* GiveObject(CScriptManager& m, Params p, int)
     CMechanoid* player = Player();
     if (!player)
         return nullptr;
+    // Fitting keeps the configuration and the glider's guns in step.
     if (IsFittable(item))
         player->AddToConfig(item, nullptr, count, 0, false);
     else if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(item))
@@ -102,7 +103,6 @@ const char* GiveObject(CScriptManager& m, Params p, int)
         g_ErrorLog.LogError("SCRIPT: no item '%s' to give the player", item);
         return nullptr;
     }
-    player->UpdateEquipment();
     return nullptr;
 }
 

@@ -59,6 +59,14 @@ IOrgManager* Orgs()
     return g_MMEngine.m_pOrgManager;
 }
 
+// An organisation the organisation table or the world knows.
+bool KnownOrg(const char* name)
+{
+    if (g_MMEngine.m_pOrgManager && g_MMEngine.m_pOrgManager->FindByName(name) >= 0)
+        return true;
+    return g_pWorld && g_pWorld->FindOrganization(name);
+}
+
 // Objects -------------------------------------------------------------------
 
 const char* DeleteObject(CScriptManager&, Params p, int)
@@ -282,14 +290,14 @@ const char* AssignMechToOrg(CScriptManager&, Params p, int)
 {
     CWorld* world = World();
     CMech* mech = world ? world->FindMech(Text(p[0])) : nullptr;
-    IWorldOrganization* org = world ? world->FindOrganization(Text(p[1])) : nullptr;
-    if (!mech || !org)
+    if (!mech || !KnownOrg(Text(p[1])))
     {
         g_ErrorLog.LogError("AssignGliderToPlayer mech '%s' or org not found", Text(p[0]));
         return nullptr;
     }
-    std::snprintf(mech->m_szOrg, sizeof mech->m_szOrg, "%s", org->GetName());
-    org->AddMech(mech);
+    std::snprintf(mech->m_szOrg, sizeof mech->m_szOrg, "%s", Text(p[1]));
+    if (IWorldOrganization* org = world->FindOrganization(Text(p[1])))
+        org->AddMech(mech);
     if (std::strcmp(Text(p[0]), "PLAYER") == 0)
         PlaySound("SND_I_CLAN_ENTRY");
     return nullptr;
@@ -355,12 +363,12 @@ int GetOrgRelation(CScriptManager&, Params p, int)
 int OrgIsGone(CScriptManager&, Params p, int)
 {
     CWorld* world = World();
-    IWorldOrganization* org = world ? world->FindOrganization(Text(p[0])) : nullptr;
-    if (!org)
+    if (!world || !KnownOrg(Text(p[0])))
         return 1;
-    org->UpdateMechInfo();
+    if (IWorldOrganization* org = world->FindOrganization(Text(p[0])))
+        org->UpdateMechInfo();
     for (const CMech* mech : world->m_Mechs)
-        if (mech && !mech->m_bDead && Same32(mech->m_szOrg, org->GetName()))
+        if (mech && !mech->m_bDead && Same32(mech->m_szOrg, Text(p[0])))
             return 0;
     return 1;
 }
