@@ -512,8 +512,10 @@ struct SScriptRadarCalls
 {
     SScriptRadarCalls()
     {
-        g_ScriptGameCalls.markObject = [](const char* name, bool flag)
-        { return g_pRadar != nullptr && g_pRadar->MarkObject(name, flag); };
+        // A script's mark always stays on the map; the radar has no use for
+        // the script's flag.
+        g_ScriptGameCalls.markObject = [](const char* name, bool)
+        { return g_pRadar != nullptr && g_pRadar->MarkObject(name, true); };
         g_ScriptGameCalls.unmarkObject = [](const char* name)
         {
             if (g_pRadar) g_pRadar->UnmarkObject(name);
