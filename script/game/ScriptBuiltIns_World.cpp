@@ -9,8 +9,10 @@
 #include "world/BoundObject.h"
 #include "world/KindManagers.h"
 #include "world/MMEngine.h"
+#include "world/ObjectManager.h"
 #include "world/ObjectList.h"
 #include "world/RoadManager.h"
+#include "world/SysObject.h"
 #include "world/TheThing.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
@@ -68,6 +70,65 @@ bool KnownOrg(const char* name)
 }
 
 // Objects -------------------------------------------------------------------
+
+// A stone or pick-up thing with the game id, at a system point (its
+// placement with normalised rows) or else at a road node (upright).
+const char* CreateObjectAt(CScriptManager& m, Params p, int)
+{
+    const char* id = Text(p[0]);
+    const char* type = Text(p[1]);
+    const char* point = Text(p[2]);
+    CMatrix placement(1.0f);
+    CVector node;
+    if (CSysObject* sys = g_ObjectList.FindSysObject(point, 0))
+    {
+        placement = sys->m_Frame.m_Matrix;
+        for (int row = 0; row < 3; ++row)
+        {
+            CVector axis{placement.m[row][0], placement.m[row][1], placement.m[row][2]};
+            const float length = axis.Length();
+            if (length > 0.0f)
+                for (int col = 0; col < 3; ++col)
+                    placement.m[row][col] /= length;
+        }
+    }
+    else if (g_RoadManager.FindNode(point, &node))
+        placement.SetTranslation(node);
+    else
+    {
+        g_ErrorLog.LogError("SCRIPT:CreateObjectAt: pointer not found '%s'", point);
+        return m.KeepText("");
+    }
+    CMMObject* created = nullptr;
+    if (g_StoneManager.FindName(type) >= 0)
+        created = g_StoneManager.CreateObject(type, &placement, id);
+    else if (g_ThingManager.FindName(type) >= 0)
+    {
+        // A thing never lies under the ground: it is put one unit above it.
+        CVector at{placement.m[3][0], placement.m[3][1], placement.m[3][2]};
+        float ground = 0.0f;
+        if (g_pWorldTerrain && g_pWorldTerrain->GetHeight(at, &ground) && at.z < ground)
+        {
+            at.z = ground + 1.0f;
+            placement.SetTranslation(at);
+        }
+        created = g_ThingManager.CreateObject(type, &placement, id);
+    }
+    else
+        g_ErrorLog.LogError("SCRIPT:CreateObjectAt: object type not found '%s'", type);
+    if (created)
+        created->m_bChanged = 1;
+    return nullptr;
+}
+
+const char* ClockObject(CScriptManager& m, Params, int)
+{
+    CWorld* world = World();
+    char name[33] = {};
+    if (world)
+        std::memcpy(name, world->m_szLocationName, 32);
+    return m.KeepText(name);
+}
 
 const char* DeleteObject(CScriptManager&, Params p, int)
 {
@@ -408,6 +469,8 @@ int GoodsMass(CScriptManager&, Params p, int)
 void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& t)
 {
     t.insert(t.end(), {
+                          {10, CreateObjectAt, nullptr},
+                          {34, ClockObject, nullptr},
                           {11, DeleteObject, nullptr},
                           {12, SetBoundBetween, nullptr},
                           {13, AddThingContent, nullptr},

@@ -154,6 +154,16 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          },
          "TOV_ORE 0 4"},
         {97, true, {"TOV_FOOD", "3"}, nullptr, [&] { return std::to_string(CountThings("TT_FUNGUS")); }, "3"},
+        {10, true, {"NEW_CRATE", "CONT_SMALL", "GATE"}, nullptr,
+         [&]
+         {
+             CMMObject* crate = object("NEW_CRATE");
+             const CVector at = crate->GetPosition();
+             CVector gate;
+             g_RoadManager.FindNode("GATE", &gate);
+             return std::to_string(crate->m_nType) + (at.x == gate.x && at.y == gate.y ? " at the gate" : " elsewhere");
+         },
+         "21 at the gate"},
         {11, true, {"SAMPLE_CRATE"}, nullptr, [&] { return std::to_string(object("SAMPLE_CRATE")->m_bAlive); }, "0"},
         {102, true, {"ORG_MERCHANTS", "SAMPLE_HALL"}, nullptr, [&] { return owner("SAMPLE_HALL"); }, "ORG_MERCHANTS"},
         {17, true, {"SAMPLE_HALL"}, "ORG_MERCHANTS", nullptr, ""},
@@ -191,6 +201,8 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
             EXPECT_EQ(c.change(), c.expected);
         }
     }
+    EXPECT_EQ(Call(34, true, {}), std::string(g_pWorld->m_szLocationName));
+
     const std::string log = Log();
     // The one name that found nothing, and nothing else.
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
@@ -235,6 +247,14 @@ TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
     EXPECT_EQ(CountThings("TT_FUNGUS"), 0);
     EXPECT_TRUE(Logged("SCRIPT: the location has no road nodes: no 'TOV_FOOD' spawned"));
 
+    // A thing holds ten contents: the eleventh is refused.
+    auto* crate = dynamic_cast<CTheThing*>(g_ObjectList.FindByGameId("SAMPLE_CRATE", 0));
+    ASSERT_NE(crate, nullptr);
+    for (int i = 0; i < 11; ++i)
+        Call(13, true, {"SAMPLE_CRATE", "TOV_ORE", "1"});
+    EXPECT_EQ(crate->m_nContents, 10u);
+    EXPECT_TRUE(Logged("thing 'SAMPLE_CRATE' already holds 10 entries; 'TOV_ORE' is refused"));
+
     // Names that find nothing.
     const struct
     {
@@ -249,6 +269,8 @@ TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
         {68, {"ORG_NONE", "ORG_SAMPLE", "3"}, "GETCLANRELATION Organization: ORG_NONE not found"},
         {64, {"10", "CFG_NONE"}, "SCRIPT:INSTALLEQUIPLAYER config CFG_NONE not found"},
         {6, {"TOV_FOOD", "0"}, "CMMScriptManager::AddObject invalid number of objects"},
+        {10, {"NEW_ONE", "CONT_SMALL", "NOWHERE"}, "SCRIPT:CreateObjectAt: pointer not found 'NOWHERE'"},
+        {10, {"NEW_ONE", "NO_TYPE", "GATE"}, "SCRIPT:CreateObjectAt: object type not found 'NO_TYPE'"},
         {12, {"no_post", "no_post", "1"}, "SCRIPT:SetBoundBetween: object not found 'no_post'"},
     };
     for (const auto& c : missing)
