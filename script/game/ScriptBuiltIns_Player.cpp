@@ -68,6 +68,13 @@ const DefaultManager& TableOf(int entry)
     return g_EquipmentManager;
 }
 
+// The player's glider takes up the changed configuration.
+void ReEquipGlider(CMechanoid& player)
+{
+    if (player.m_lpObject)
+        player.m_lpObject->UpdateGliderConfig();
+}
+
 bool IsFittable(const char* item)
 {
     return g_GliderManager.FindName(item) != -1 || g_GunManager.FindName(item) != -1 ||
@@ -89,7 +96,10 @@ const char* GiveObject(CScriptManager& m, Params p, int)
         return nullptr;
     // Fitting keeps the configuration and the glider's guns in step.
     if (IsFittable(item))
+    {
         player->AddToConfig(item, nullptr, count, 0, false);
+        ReEquipGlider(*player);
+    }
     else if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(item))
     {
         SGoodsItem units;
@@ -181,6 +191,7 @@ const char* FitSlot(CScriptManager&, Params p, int)
             return nullptr;
         }
         player->InitConfig(config, false);
+        ReEquipGlider(*player);
         return nullptr;
     }
     const int entry = ConfigEntry(slot);
@@ -193,6 +204,7 @@ const char* FitSlot(CScriptManager&, Params p, int)
     player->m_gEqp.m_Config[entry].m_Key = STypeKey(index);
     player->m_gEqp.m_Config[entry].m_dwModif = 0;
     player->InitConfig(-1, false);
+    ReEquipGlider(*player);
     return nullptr;
 }
 
@@ -204,6 +216,7 @@ const char* EmptySlot(CScriptManager&, Params p, int)
         return nullptr;
     player->m_gEqp.m_Config[entry] = SMechConfig{};
     player->InitConfig(-1, false);
+    ReEquipGlider(*player);
     return nullptr;
 }
 

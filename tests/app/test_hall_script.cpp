@@ -13,7 +13,9 @@
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
+#include "tools/scriptc/CodeTreeBuilder.h"
 #include "world/MMEngine.h"
+#include "world/TypeManagers.h"
 #include "world/ObjectList.h"
 
 #include "SampleAppTest.h"
@@ -77,6 +79,17 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     EXPECT_EQ(scripts.GetVar("HALL_VISITED"), 1);
     ASSERT_NE(g_pRadar, nullptr);
     EXPECT_TRUE(g_pRadar->IsMarked("SAMPLE_HALL"));
+
+    // A script refitting the player's glider changes the glider in flight.
+    {
+        CCodeTreeBuilder b;
+        SScriptSymbol* object = b.Var("OBJECT", DT_CHAR, nullptr, 1);
+        SScriptSymbol* run = b.Proc("Run", DT_INT);
+        b.SetRoot(b.List({b.ProcDecl(run, {object}, b.List({b.Oper(64, DT_CHAR, {b.Str("1"), b.Str("GL_HAULER")})}))}));
+        ASSERT_TRUE(WriteScriptFile((Tree().Path() / "Data" / "Bin" / "refit.bin").string(), b.Bytes()));
+    }
+    scripts.RunScriptProc("refit", "Run", "PLAYER", false, nullptr);
+    EXPECT_EQ(glider->m_Key.Index(), g_GliderManager.FindName("GL_HAULER"));
 
     // The next frame puts the player out of the hall again.
     Tick();
