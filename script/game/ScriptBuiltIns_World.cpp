@@ -5,6 +5,8 @@
 #include "foundation/Random.h"
 #include "society/MMTrade.h"
 #include "society/Trade.h"
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
 #include "units/TowerObject.h"
 #include "world/BoundObject.h"
 #include "world/KindManagers.h"
@@ -346,6 +348,26 @@ const char* SetMechGeneration(CScriptManager&, Params p, int)
     return nullptr;
 }
 
+// Damages the mechanoid of the mech's glider; a mech killed by it dies.
+const char* DamageGlider(CScriptManager&, Params p, int)
+{
+    CMech* mech = FindMech(Text(p[0]));
+    if (!mech)
+    {
+        g_ErrorLog.LogError("SCRIPT:DAMAGEGLIDER mech '%s' not found", Text(p[0]));
+        return nullptr;
+    }
+    auto* glider = dynamic_cast<CGliderObject*>(mech->m_pObject);
+    CMechanoid* mechanoid = glider ? glider->m_pMechanoid : nullptr;
+    if (!mechanoid)
+        return nullptr; // waiting in a building or dead: nothing flies to be hit
+    float armour = 0.0f, shield = 0.0f;
+    mechanoid->Damage(Real(p[1]), false, &armour, &shield);
+    if (mechanoid->IsKilled() && !mech->m_bDead)
+        mech->Kill(nullptr);
+    return nullptr;
+}
+
 // The mech joins the organisation; its group follows once groups exist.
 const char* AssignMechToOrg(CScriptManager&, Params p, int)
 {
@@ -484,6 +506,7 @@ void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& t)
                           {30, RandomMech, nullptr},
                           {76, SetMechName, nullptr},
                           {81, SetMechGeneration, nullptr},
+                          {80, DamageGlider, nullptr},
                           {45, AssignMechToOrg, nullptr},
                           {92, TryConvictAll, nullptr},
                           {102, CaptureBuilding, nullptr},

@@ -13,7 +13,9 @@
 #include "units/KindManagers.h"
 #include "units/MechConfigManager.h"
 #include "units/Mechanoid.h"
+#include "units/GliderObject.h"
 #include "units/TowerObject.h"
+#include "world/TypeManagers.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
 #include "world/RoadManager.h"
@@ -207,6 +209,27 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
     // The one name that found nothing, and nothing else.
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_NE(log.find("GETCLANRELATION Organization: 'ORG_NONE' not found"), std::string::npos) << log;
+}
+
+TEST_F(SampleBuiltIns, DamageReachesAMechsGliderAndKillsTheMech)
+{
+    CGliderObject glider;
+    glider.Init(CMatrix(1.0f), STypeKey(g_GliderManager.FindName("GL_SAMPLE")));
+    CMechanoid mechanoid;
+    mechanoid.InitConfig(g_MechConfigManager.FindName("CFG_SAMPLE_PLAYER"), false);
+    CMech* mech = g_pWorld->FindMech("MECH_B");
+    glider.AssignMechanoid(mech, &mechanoid, false);
+    const float whole = mechanoid.GetShield(1) + mechanoid.GetArmor(1);
+
+    Call(80, true, {"MECH_B", "5.5"});
+    EXPECT_LT(mechanoid.GetShield(1) + mechanoid.GetArmor(1), whole);
+    EXPECT_EQ(mech->m_bDead, 0);
+    Call(80, true, {"MECH_B", "10000000"});
+    EXPECT_TRUE(mechanoid.IsKilled());
+    EXPECT_EQ(mech->m_bDead, 1);
+    Call(80, true, {"NOBODY", "1"});
+    EXPECT_TRUE(Logged("SCRIPT:DAMAGEGLIDER mech 'NOBODY' not found"));
+    mech->m_pObject = nullptr;
 }
 
 TEST_F(SampleBuiltIns, RelationsAreClampedToTenEitherWay)
