@@ -462,6 +462,28 @@ int MechIsDead(CScriptManager&, Params p, int)
     return !mech ? 999 : mech->m_bDead ? 1 : 0;
 }
 
+// A mech's rating value is its level.
+int MechRating(CScriptManager&, Params p, int)
+{
+    const CMech* mech = FindMech(Text(p[0]));
+    return mech ? mech->m_nLevel : 999;
+}
+
+// The organisation's total rating: its alive mechs that wait in a building
+// or have a mechanoid, a leader (generation 5) counting twenty times.
+int OrgRating(CScriptManager&, Params p, int)
+{
+    CWorld* world = World();
+    if (!world || !KnownOrg(Text(p[0])))
+        return 0;
+    int total = 0;
+    for (const CMech* mech : world->m_Mechs)
+        if (mech && !mech->m_bDead && Same32(mech->m_szOrg, Text(p[0])) &&
+            (mech->m_bInBuilding || mech->m_pMechanoid || mech->m_pObject))
+            total += mech->m_nLevel * (mech->m_nGeneration == 5 ? 20 : 1);
+    return total;
+}
+
 int MechsInCluster(CScriptManager&, Params p, int)
 {
     CWorld* world = World();
@@ -515,6 +537,8 @@ void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& t)
                           {14, nullptr, OrgIsGone},
                           {31, nullptr, MechIsDead},
                           {93, nullptr, MechsInCluster},
+                          {39, nullptr, MechRating},
+                          {15, nullptr, OrgRating},
                           {29, nullptr, GoodsPrice},
                           {88, nullptr, GoodsMass},
                       });

@@ -16,6 +16,7 @@
 #include "units/GliderObject.h"
 #include "units/TowerObject.h"
 #include "world/TypeManagers.h"
+#include "app/GameWorldState.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
 #include "world/RoadManager.h"
@@ -59,9 +60,19 @@ protected:
         m_player->m_Garbage.m_fMoney = 1000.0f;
         g_player = m_player.get();
         g_ScriptGameCalls.playerMechanoid = [] { return g_player; };
-        for (const char* id : {"MECH_A", "MECH_B", "MECH_C"})
-            std::strcpy(g_pWorld->AddMech(id)->m_szOrg, "ORG_SAMPLE");
+        // Levels 2 to 5; MECH_C and MECH_D are merchants, MECH_D waits in the hall.
+        int level = 1;
+        for (const char* id : {"MECH_A", "MECH_B", "MECH_C", "MECH_D"})
+        {
+            CMech* mech = g_pWorld->AddMech(id);
+            std::strcpy(mech->m_szOrg, "ORG_SAMPLE");
+            mech->m_nLevel = ++level;
+        }
         std::strcpy(g_pWorld->FindMech("MECH_C")->m_szOrg, "ORG_MERCHANTS");
+        CMech* waiting = g_pWorld->FindMech("MECH_D");
+        std::strcpy(waiting->m_szOrg, "ORG_MERCHANTS");
+        waiting->m_bInBuilding = 1;
+        std::strcpy(waiting->m_szBuilding, "SAMPLE_HALL");
         m_started = true;
     }
     void TearDown() override
@@ -181,6 +192,13 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         {31, false, {"MECH_B"}, "0", nullptr, ""},
         {31, false, {"NOBODY"}, "999", nullptr, ""},
         {14, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
+        {39, false, {"MECH_C"}, "4", nullptr, ""},
+        {39, false, {"NOBODY"}, "999", nullptr, ""},
+        // Of the merchants only MECH_D (level 5) counts: it waits in a building.
+        {15, false, {"ORG_MERCHANTS"}, "5", nullptr, ""},
+        {93, false, {"SAMPLE_HALL", "ORG_MERCHANTS"}, "1", nullptr, ""},
+        {93, false, {"SAMPLE_HALL", "ORG_SAMPLE"}, "0", nullptr, ""},
+        {15, false, {"ORG_NONE"}, "0", nullptr, ""},
         {14, false, {"ORG_NONE"}, "1", nullptr, ""},
         // Organisations.
         {68, true, {"ORG_SAMPLE", "ORG_MERCHANTS", "5"}, nullptr, [&] { return std::to_string(int(relation() * 10.0f + 0.5f)); }, "5"},
@@ -209,6 +227,37 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
     // The one name that found nothing, and nothing else.
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
     EXPECT_NE(log.find("GETCLANRELATION Organization: 'ORG_NONE' not found"), std::string::npos) << log;
+}
+
+// The game's event sink, recording the script events the world raises.
+class CRecordingSink : public CMMAppEvent
+{
+public:
+    void OnScriptEvent(const char* object, const char* event, const char argument[32]) override
+    {
+        m_Events.push_back(std::string(object) + " " + event + " " + argument);
+    }
+    std::vector<std::string> m_Events;
+};
+
+TEST_F(SampleBuiltIns, NamesPointsAndConvictionAttempts)
+{
+    EXPECT_EQ(Call(54, true, {"GATE_*"}), "GATE_EAST"); // a system point
+    EXPECT_EQ(Call(54, true, {"ROAD5*"}), "ROAD5");    // a road node
+    EXPECT_EQ(Call(54, true, {"NOWHERE*"}), "");
+    const std::string name = Call(40, true, {});
+    EXPECT_FALSE(name.empty());
+    EXPECT_EQ(g_pWorld->FindMech(name.c_str()), nullptr);
+
+    // Every mech that may change sides and is not the merchants' own is
+    // offered to them: MECH_A only (MECH_B is a leader, MECH_D waits in the hall).
+    g_pWorld->FindMech("MECH_B")->m_nGeneration = 5;
+    CRecordingSink sink;
+    g_pAppEvent = &sink;
+    Call(92, true, {"", "ORG_MERCHANTS"});
+    g_pAppEvent = nullptr;
+    EXPECT_EQ(sink.m_Events, std::vector<std::string>{"MECH_A OnTryConvict ORG_MERCHANTS"});
+    EXPECT_EQ(Log(), "");
 }
 
 TEST_F(SampleBuiltIns, DamageReachesAMechsGliderAndKillsTheMech)
