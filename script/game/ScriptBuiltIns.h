@@ -65,8 +65,8 @@ inline const char* Text(const char* p)
 {
     return p ? p : "";
 }
-int Number(const char* p);   // decimal, 0 when none
-float Real(const char* p);   // 0 when none
+int Number(const char* p); // decimal, 0 when none
+float Real(const char* p); // 0 when none
 inline bool Flag(const char* p)
 {
     return p && p[0] == '1';

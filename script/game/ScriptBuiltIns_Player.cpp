@@ -21,16 +21,14 @@ namespace scriptargs
 {
 CMechanoid* PlayerMechanoid()
 {
-    if (g_ScriptGameCalls.playerMechanoid)
-        return g_ScriptGameCalls.playerMechanoid();
+    if (g_ScriptGameCalls.playerMechanoid) return g_ScriptGameCalls.playerMechanoid();
     CGliderObject* glider = g_pBuildingHost ? g_pBuildingHost->GetPlayerGlider() : nullptr;
     return glider ? glider->m_pMechanoid : nullptr;
 }
 
 void PlaySound(const char* name)
 {
-    if (g_pSoundManager)
-        g_pSoundManager->Play2D(name, false);
+    if (g_pSoundManager) g_pSoundManager->Play2D(name, false);
 }
 } // namespace scriptargs
 
@@ -41,8 +39,7 @@ using Params = const char* const[5];
 CMechanoid* Player()
 {
     CMechanoid* m = PlayerMechanoid();
-    if (!m)
-        Unavailable("player's mechanoid");
+    if (!m) Unavailable("player's mechanoid");
     return m;
 }
 
@@ -50,29 +47,23 @@ CMechanoid* Player()
 // items, the two guns. -1 for any other slot.
 int ConfigEntry(int slot)
 {
-    if (slot == 1)
-        return CFG_GLIDER;
-    if (slot >= 2 && slot <= 7)
-        return CFG_REACTOR + (slot - 2);
-    if (slot == 8 || slot == 9)
-        return CFG_LIGHTGUN + (slot - 8);
+    if (slot == 1) return CFG_GLIDER;
+    if (slot >= 2 && slot <= 7) return CFG_REACTOR + (slot - 2);
+    if (slot == 8 || slot == 9) return CFG_LIGHTGUN + (slot - 8);
     return -1;
 }
 
 const DefaultManager& TableOf(int entry)
 {
-    if (entry == CFG_GLIDER)
-        return g_GliderManager;
-    if (entry == CFG_LIGHTGUN || entry == CFG_HEAVYGUN)
-        return g_GunManager;
+    if (entry == CFG_GLIDER) return g_GliderManager;
+    if (entry == CFG_LIGHTGUN || entry == CFG_HEAVYGUN) return g_GunManager;
     return g_EquipmentManager;
 }
 
 // The player's glider takes up the changed configuration.
 void ReEquipGlider(CMechanoid& player)
 {
-    if (player.m_lpObject)
-        player.m_lpObject->UpdateGliderConfig();
+    if (player.m_lpObject) player.m_lpObject->UpdateGliderConfig();
 }
 
 bool IsFittable(const char* item)
@@ -92,8 +83,7 @@ const char* GiveObject(CScriptManager& m, Params p, int)
     }
     m.AddResult(7, std::strncmp(item, "MDF", 3) == 0 ? "INT_MODIFIER" : item, count, false);
     CMechanoid* player = Player();
-    if (!player)
-        return nullptr;
+    if (!player) return nullptr;
     // Fitting keeps the configuration and the glider's guns in step.
     if (IsFittable(item))
     {
@@ -160,8 +150,7 @@ const char* AddMoneyOrRating(CScriptManager& m, Params p, int)
 
 const char* RepairPlayer(CScriptManager&, Params, int)
 {
-    if (CMechanoid* player = Player())
-        player->RepairAll();
+    if (CMechanoid* player = Player()) player->RepairAll();
     return nullptr;
 }
 
@@ -169,8 +158,7 @@ const char* SlotItem(CScriptManager& m, Params p, int)
 {
     const int entry = ConfigEntry(Number(p[0]));
     CMechanoid* player = entry < 0 ? nullptr : Player();
-    if (!player)
-        return nullptr;
+    if (!player) return nullptr;
     const char* name = TableOf(entry).GetName(player->m_gEqp.m_Config[entry].m_Key.Index());
     return m.KeepText(name ? name : "");
 }
@@ -180,8 +168,7 @@ const char* FitSlot(CScriptManager&, Params p, int)
     const int slot = Number(p[0]);
     const char* item = Text(p[1]);
     CMechanoid* player = Player();
-    if (!player)
-        return nullptr;
+    if (!player) return nullptr;
     if (slot == 10)
     {
         const std::int32_t config = g_MechConfigManager.FindName(item);
@@ -212,8 +199,7 @@ const char* EmptySlot(CScriptManager&, Params p, int)
 {
     const int entry = ConfigEntry(Number(p[0]));
     CMechanoid* player = entry < 0 ? nullptr : Player();
-    if (!player)
-        return nullptr;
+    if (!player) return nullptr;
     player->m_gEqp.m_Config[entry] = SMechConfig{};
     player->InitConfig(-1, false);
     ReEquipGlider(*player);
@@ -224,27 +210,22 @@ int PlayerHas(CScriptManager&, Params p, int)
 {
     const char* item = Text(p[0]);
     CMechanoid* player = Player();
-    if (!player)
-        return 0;
+    if (!player) return 0;
     for (int entry = 0; entry < CFG_COUNT; ++entry)
     {
         const std::int32_t index = TableOf(entry).FindName(item);
-        if (index >= 0 && index == player->m_gEqp.m_Config[entry].m_Key.Index())
-            return 1;
+        if (index >= 0 && index == player->m_gEqp.m_Config[entry].m_Key.Index()) return 1;
     }
     if (const std::int32_t eqp = g_EquipmentManager.FindName(item); eqp >= 0)
     {
         for (int i = 0; i < player->m_nAddCount; ++i)
-            if (player->GetAddEquipment(i)->GetIndex() == eqp)
-                return 1;
+            if (player->GetAddEquipment(i)->GetIndex() == eqp) return 1;
         return 0;
     }
-    if (g_GliderManager.FindName(item) >= 0 || g_GunManager.FindName(item) >= 0)
-        return 0;
+    if (g_GliderManager.FindName(item) >= 0 || g_GunManager.FindName(item) >= 0) return 0;
     int units = 0;
     for (const SItemRec& e : player->m_Garbage.m_Items)
-        if (std::strncmp(e.m_szName, item, sizeof e.m_szName) == 0)
-            units += e.m_nCount;
+        if (std::strncmp(e.m_szName, item, sizeof e.m_szName) == 0) units += e.m_nCount;
     return units;
 }
 

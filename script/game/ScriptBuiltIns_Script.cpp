@@ -80,7 +80,8 @@ const char* RunOtherProc(CScriptManager& m, Params p, int)
 {
     if (!m.PushString(m.GetScriptName()))
     {
-        g_ErrorLog.LogError("SCRIPT: script stack full, procedure '%s' of '%s' not run", Text(p[1]), Text(p[0]));
+        g_ErrorLog.LogError("SCRIPT: script stack full, procedure '%s' of '%s' not run", Text(p[1]),
+                            Text(p[0]));
         return nullptr;
     }
     m.RunScriptProc(Text(p[0]), Text(p[1]), Text(p[2]), false, nullptr);
@@ -180,40 +181,35 @@ int RandomBelow(CScriptManager&, Params p, int)
 
 IQuestLog* QuestLog()
 {
-    if (!g_pQuestLog)
-        Unavailable("quest log");
+    if (!g_pQuestLog) Unavailable("quest log");
     return g_pQuestLog;
 }
 
 const char* AddJournalEntry(CScriptManager& m, Params p, int)
 {
     m.AddResult(4, Text(p[0]), 0, false);
-    if (IQuestLog* log = QuestLog())
-        log->AddEntry(Text(p[0]));
+    if (IQuestLog* log = QuestLog()) log->AddEntry(Text(p[0]));
     return nullptr;
 }
 
 const char* AddQuest(CScriptManager&, Params p, int)
 {
     PlaySound("SND_I_JOB_GOT");
-    if (IQuestLog* log = QuestLog())
-        log->AddQuest(Text(p[0]), Text(p[1]), Number(p[2]), Text(p[3]));
+    if (IQuestLog* log = QuestLog()) log->AddQuest(Text(p[0]), Text(p[1]), Number(p[2]), Text(p[3]));
     return nullptr;
 }
 
 const char* FailQuest(CScriptManager&, Params p, int)
 {
     PlaySound("SND_I_JOB_FAILED");
-    if (IQuestLog* log = QuestLog())
-        log->SetQuestFailed(Text(p[0]));
+    if (IQuestLog* log = QuestLog()) log->SetQuestFailed(Text(p[0]));
     return nullptr;
 }
 
 const char* CompleteQuest(CScriptManager&, Params p, int)
 {
     PlaySound("SND_I_JOB_DONE");
-    if (IQuestLog* log = QuestLog())
-        log->SetQuestCompleted(Text(p[0]));
+    if (IQuestLog* log = QuestLog()) log->SetQuestCompleted(Text(p[0]));
     return nullptr;
 }
 
@@ -221,8 +217,7 @@ const char* AddQuestPart(CScriptManager& m, Params p, int)
 {
     PlaySound("SND_I_JOB_PART");
     IQuestLog* log = QuestLog();
-    if (log && log->AddPart(Text(p[0]), Text(p[1])))
-        m.AddResult(4, Text(p[1]), 0, false);
+    if (log && log->AddPart(Text(p[0]), Text(p[1]))) m.AddResult(4, Text(p[1]), 0, false);
     return nullptr;
 }
 
@@ -230,8 +225,7 @@ const char* SetEntryState(CScriptManager&, Params p, int)
 {
     const char* state = Text(p[1]);
     const std::uint8_t value = std::strcmp(state, "1") == 0 ? 1 : std::strcmp(state, "2") == 0 ? 2 : 0;
-    if (IQuestLog* log = QuestLog())
-        log->SetEntryState(Text(p[0]), value);
+    if (IQuestLog* log = QuestLog()) log->SetEntryState(Text(p[0]), value);
     return nullptr;
 }
 
@@ -245,12 +239,9 @@ template <int What> int QuestState(CScriptManager&, Params p, int)
 {
     IQuestLog* log = QuestLog();
     const SQuestRecord* quest = log ? log->FindQuest(Text(p[0])) : nullptr;
-    if (!quest)
-        return 0;
-    if (What == 1)
-        return quest->failed ? 1 : 0;
-    if (What == 2)
-        return quest->completed ? 1 : 0;
+    if (!quest) return 0;
+    if (What == 1) return quest->failed ? 1 : 0;
+    if (What == 2) return quest->completed ? 1 : 0;
     return 1;
 }
 

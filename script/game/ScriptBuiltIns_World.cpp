@@ -38,8 +38,7 @@ bool Same32(const char* a, const char* b)
 
 CWorld* World()
 {
-    if (!g_pWorld)
-        Unavailable("world");
+    if (!g_pWorld) Unavailable("world");
     return g_pWorld;
 }
 
@@ -58,16 +57,14 @@ bool Convictable(const CMech& m)
 
 IOrgManager* Orgs()
 {
-    if (!g_MMEngine.m_pOrgManager)
-        Unavailable("organisation manager");
+    if (!g_MMEngine.m_pOrgManager) Unavailable("organisation manager");
     return g_MMEngine.m_pOrgManager;
 }
 
 // An organisation the organisation table or the world knows.
 bool KnownOrg(const char* name)
 {
-    if (g_MMEngine.m_pOrgManager && g_MMEngine.m_pOrgManager->FindByName(name) >= 0)
-        return true;
+    if (g_MMEngine.m_pOrgManager && g_MMEngine.m_pOrgManager->FindByName(name) >= 0) return true;
     return g_pWorld && g_pWorld->FindOrganization(name);
 }
 
@@ -118,8 +115,7 @@ const char* CreateObjectAt(CScriptManager& m, Params p, int)
     }
     else
         g_ErrorLog.LogError("SCRIPT:CreateObjectAt: object type not found '%s'", type);
-    if (created)
-        created->m_bChanged = 1;
+    if (created) created->m_bChanged = 1;
     return nullptr;
 }
 
@@ -127,8 +123,7 @@ const char* ClockObject(CScriptManager& m, Params, int)
 {
     CWorld* world = World();
     char name[33] = {};
-    if (world)
-        std::memcpy(name, world->m_szLocationName, 32);
+    if (world) std::memcpy(name, world->m_szLocationName, 32);
     return m.KeepText(name);
 }
 
@@ -153,8 +148,7 @@ const char* SetBoundBetween(CScriptManager&, Params p, int)
     }
     const int wanted = Number(p[2]);
     const bool linked = a->IsLinked(b);
-    if ((wanted == 1 && !linked) || (wanted == 0 && linked))
-        a->Link(b, true);
+    if ((wanted == 1 && !linked) || (wanted == 0 && linked)) a->Link(b, true);
     a->m_bChanged = 1;
     b->m_bChanged = 1;
     return nullptr;
@@ -206,8 +200,7 @@ const char* SpawnFungus(CScriptManager&, Params p, int)
         CMatrix placement(1.0f);
         placement.SetTranslation(at);
         auto* thing = dynamic_cast<CTheThing*>(g_ThingManager.CreateObject("TT_FUNGUS", &placement, nullptr));
-        if (thing)
-            thing->AddContent(ContentKind(goods), goods, 1);
+        if (thing) thing->AddContent(ContentKind(goods), goods, 1);
     }
     return nullptr;
 }
@@ -229,8 +222,7 @@ const char* BuildingOwner(CScriptManager& m, Params p, int)
 {
     CWorld* world = World();
     const SBuildingRecord* building = world ? world->FindBuilding(Text(p[0])) : nullptr;
-    if (!building)
-        return m.KeepText("");
+    if (!building) return m.KeepText("");
     char owner[33] = {};
     std::memcpy(owner, building->owner, 32);
     return m.KeepText(owner);
@@ -249,8 +241,7 @@ const char* RandomPointByMask(CScriptManager& m, Params p, int)
     g_RoadManager.FindRoadsByMask(mask, roads);
     for (std::int32_t r : roads)
         names.emplace_back(g_RoadManager.m_Nodes[std::size_t(r)].name);
-    if (names.empty())
-        return m.KeepText("");
+    if (names.empty()) return m.KeepText("");
     return m.KeepText(names[std::size_t(g_Random.RandomInt(int(names.size())))].c_str());
 }
 
@@ -264,8 +255,7 @@ const char* MissingGoods(CScriptManager& m, Params p, int)
     {
         const char* name = g_GoodsManager.GetName(i);
         const STradeGood* good = building ? building->FindGood(name) : nullptr;
-        if (name && (!good || good->Units() < 1))
-            candidates.push_back(name);
+        if (name && (!good || good->Units() < 1)) candidates.push_back(name);
     }
     if (candidates.empty())
     {
@@ -280,8 +270,7 @@ const char* MissingGoods(CScriptManager& m, Params p, int)
 const char* MechOrganisation(CScriptManager& m, Params p, int)
 {
     const CMech* mech = FindMech(Text(p[0]));
-    if (!mech)
-        return m.KeepText("");
+    if (!mech) return m.KeepText("");
     char org[33] = {};
     std::memcpy(org, mech->m_szOrg, 32);
     return m.KeepText(org);
@@ -290,16 +279,14 @@ const char* MechOrganisation(CScriptManager& m, Params p, int)
 const char* NewMechName(CScriptManager& m, Params, int)
 {
     CWorld* world = World();
-    if (!world)
-        return m.KeepText("");
+    if (!world) return m.KeepText("");
     char name[32] = {};
     // The generator repeats itself now and then; a hundred draws find a
     // free name in any world that is not full of them.
     for (int attempt = 0; attempt < 100; ++attempt)
     {
         world->GenerateName(name);
-        if (name[0] && !world->FindMech(name))
-            return m.KeepText(name);
+        if (name[0] && !world->FindMech(name)) return m.KeepText(name);
     }
     g_ErrorLog.LogError("SCRIPT: no free mech name found");
     return m.KeepText("");
@@ -314,8 +301,7 @@ const char* RandomMech(CScriptManager& m, Params p, int)
             if (mech && Convictable(*mech) && !Same32(mech->m_szOrg, Text(p[0])) &&
                 !Same32(mech->m_szOrg, "ORG_PLAYER"))
                 candidates.push_back(mech);
-    if (candidates.empty())
-        return m.KeepText("");
+    if (candidates.empty()) return m.KeepText("");
     const CMech* pick = candidates[std::size_t(g_Random.RandomInt(int(candidates.size())))];
     char id[33] = {};
     std::memcpy(id, pick->m_szId, 32);
@@ -359,12 +345,10 @@ const char* DamageGlider(CScriptManager&, Params p, int)
     }
     auto* glider = dynamic_cast<CGliderObject*>(mech->m_pObject);
     CMechanoid* mechanoid = glider ? glider->m_pMechanoid : nullptr;
-    if (!mechanoid)
-        return nullptr; // waiting in a building or dead: nothing flies to be hit
+    if (!mechanoid) return nullptr; // waiting in a building or dead: nothing flies to be hit
     float armour = 0.0f, shield = 0.0f;
     mechanoid->Damage(Real(p[1]), false, &armour, &shield);
-    if (mechanoid->IsKilled() && !mech->m_bDead)
-        mech->Kill(nullptr);
+    if (mechanoid->IsKilled() && !mech->m_bDead) mech->Kill(nullptr);
     return nullptr;
 }
 
@@ -379,18 +363,15 @@ const char* AssignMechToOrg(CScriptManager&, Params p, int)
         return nullptr;
     }
     std::snprintf(mech->m_szOrg, sizeof mech->m_szOrg, "%s", Text(p[1]));
-    if (IWorldOrganization* org = world->FindOrganization(Text(p[1])))
-        org->AddMech(mech);
-    if (std::strcmp(Text(p[0]), "PLAYER") == 0)
-        PlaySound("SND_I_CLAN_ENTRY");
+    if (IWorldOrganization* org = world->FindOrganization(Text(p[1]))) org->AddMech(mech);
+    if (std::strcmp(Text(p[0]), "PLAYER") == 0) PlaySound("SND_I_CLAN_ENTRY");
     return nullptr;
 }
 
 const char* TryConvictAll(CScriptManager&, Params p, int)
 {
     CWorld* world = World();
-    if (!world)
-        return nullptr;
+    if (!world) return nullptr;
     const char* org = Text(p[1]);
     // Conviction may change the table: walk the ids taken beforehand.
     std::vector<std::string> ids;
@@ -404,8 +385,7 @@ const char* TryConvictAll(CScriptManager&, Params p, int)
 
 const char* CaptureBuilding(CScriptManager&, Params p, int)
 {
-    if (CWorld* world = World())
-        world->CaptureBuilding(Text(p[0]), Text(p[1]));
+    if (CWorld* world = World()) world->CaptureBuilding(Text(p[0]), Text(p[1]));
     return nullptr;
 }
 
@@ -414,8 +394,7 @@ const char* CaptureBuilding(CScriptManager&, Params p, int)
 const char* SetOrgRelation(CScriptManager&, Params p, int)
 {
     IOrgManager* orgs = Orgs();
-    if (!orgs)
-        return nullptr;
+    if (!orgs) return nullptr;
     const std::int32_t a = orgs->FindByName(Text(p[0]));
     const std::int32_t b = orgs->FindByName(Text(p[1]));
     if (a < 0 || b < 0)
@@ -430,8 +409,7 @@ const char* SetOrgRelation(CScriptManager&, Params p, int)
 int GetOrgRelation(CScriptManager&, Params p, int)
 {
     IOrgManager* orgs = Orgs();
-    if (!orgs)
-        return 0;
+    if (!orgs) return 0;
     const std::int32_t a = orgs->FindByName(Text(p[0]));
     const std::int32_t b = orgs->FindByName(Text(p[1]));
     if (a < 0 || b < 0)
@@ -446,13 +424,10 @@ int GetOrgRelation(CScriptManager&, Params p, int)
 int OrgIsGone(CScriptManager&, Params p, int)
 {
     CWorld* world = World();
-    if (!world || !KnownOrg(Text(p[0])))
-        return 1;
-    if (IWorldOrganization* org = world->FindOrganization(Text(p[0])))
-        org->UpdateMechInfo();
+    if (!world || !KnownOrg(Text(p[0]))) return 1;
+    if (IWorldOrganization* org = world->FindOrganization(Text(p[0]))) org->UpdateMechInfo();
     for (const CMech* mech : world->m_Mechs)
-        if (mech && !mech->m_bDead && Same32(mech->m_szOrg, Text(p[0])))
-            return 0;
+        if (mech && !mech->m_bDead && Same32(mech->m_szOrg, Text(p[0]))) return 0;
     return 1;
 }
 
@@ -474,8 +449,7 @@ int MechRating(CScriptManager&, Params p, int)
 int OrgRating(CScriptManager&, Params p, int)
 {
     CWorld* world = World();
-    if (!world || !KnownOrg(Text(p[0])))
-        return 0;
+    if (!world || !KnownOrg(Text(p[0]))) return 0;
     int total = 0;
     for (const CMech* mech : world->m_Mechs)
         if (mech && !mech->m_bDead && Same32(mech->m_szOrg, Text(p[0])) &&
@@ -513,33 +487,19 @@ int GoodsMass(CScriptManager&, Params p, int)
 void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& t)
 {
     t.insert(t.end(), {
-                          {10, CreateObjectAt, nullptr},
-                          {34, ClockObject, nullptr},
-                          {11, DeleteObject, nullptr},
-                          {12, SetBoundBetween, nullptr},
-                          {13, AddThingContent, nullptr},
-                          {97, SpawnFungus, nullptr},
-                          {79, SetTowerActive, nullptr},
-                          {17, BuildingOwner, nullptr},
-                          {54, RandomPointByMask, nullptr},
-                          {28, MissingGoods, nullptr},
-                          {36, MechOrganisation, nullptr},
-                          {40, NewMechName, nullptr},
-                          {30, RandomMech, nullptr},
-                          {76, SetMechName, nullptr},
-                          {81, SetMechGeneration, nullptr},
-                          {80, DamageGlider, nullptr},
-                          {45, AssignMechToOrg, nullptr},
-                          {92, TryConvictAll, nullptr},
-                          {102, CaptureBuilding, nullptr},
-                          {68, SetOrgRelation, nullptr},
-                          {57, nullptr, GetOrgRelation},
-                          {14, nullptr, OrgIsGone},
-                          {31, nullptr, MechIsDead},
-                          {93, nullptr, MechsInCluster},
-                          {39, nullptr, MechRating},
-                          {15, nullptr, OrgRating},
-                          {29, nullptr, GoodsPrice},
-                          {88, nullptr, GoodsMass},
+                          {10, CreateObjectAt, nullptr},    {34, ClockObject, nullptr},
+                          {11, DeleteObject, nullptr},      {12, SetBoundBetween, nullptr},
+                          {13, AddThingContent, nullptr},   {97, SpawnFungus, nullptr},
+                          {79, SetTowerActive, nullptr},    {17, BuildingOwner, nullptr},
+                          {54, RandomPointByMask, nullptr}, {28, MissingGoods, nullptr},
+                          {36, MechOrganisation, nullptr},  {40, NewMechName, nullptr},
+                          {30, RandomMech, nullptr},        {76, SetMechName, nullptr},
+                          {81, SetMechGeneration, nullptr}, {80, DamageGlider, nullptr},
+                          {45, AssignMechToOrg, nullptr},   {92, TryConvictAll, nullptr},
+                          {102, CaptureBuilding, nullptr},  {68, SetOrgRelation, nullptr},
+                          {57, nullptr, GetOrgRelation},    {14, nullptr, OrgIsGone},
+                          {31, nullptr, MechIsDead},        {93, nullptr, MechsInCluster},
+                          {39, nullptr, MechRating},        {15, nullptr, OrgRating},
+                          {29, nullptr, GoodsPrice},        {88, nullptr, GoodsMass},
                       });
 }

@@ -85,7 +85,8 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
         CCodeTreeBuilder b;
         SScriptSymbol* object = b.Var("OBJECT", DT_CHAR, nullptr, 1);
         SScriptSymbol* run = b.Proc("Run", DT_INT);
-        b.SetRoot(b.List({b.ProcDecl(run, {object}, b.List({b.Oper(64, DT_CHAR, {b.Str("1"), b.Str("GL_HAULER")})}))}));
+        b.SetRoot(b.List(
+            {b.ProcDecl(run, {object}, b.List({b.Oper(64, DT_CHAR, {b.Str("1"), b.Str("GL_HAULER")})}))}));
         ASSERT_TRUE(WriteScriptFile((Tree().Path() / "Data" / "Bin" / "refit.bin").string(), b.Bytes()));
     }
     scripts.RunScriptProc("refit", "Run", "PLAYER", false, nullptr);

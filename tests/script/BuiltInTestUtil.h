@@ -33,7 +33,8 @@ inline void FakeCalls()
         g_seam.push_back(std::string("mark ") + name + (flag ? " 1" : " 0"));
         return true;
     };
-    g_ScriptGameCalls.unmarkObject = [](const char* name) { g_seam.push_back(std::string("unmark ") + name); };
+    g_ScriptGameCalls.unmarkObject = [](const char* name)
+    { g_seam.push_back(std::string("unmark ") + name); };
     g_ScriptGameCalls.clearRadarTarget = [] { g_seam.push_back("clear target"); };
     g_ScriptGameCalls.changeRating = [](int kind, int amount)
     { g_seam.push_back("rating " + std::to_string(kind) + " " + std::to_string(amount)); };
@@ -74,7 +75,8 @@ protected:
 
     // Runs built-in number with the texts as its parameters from procedure
     // Run of a script of its own; the result as the script sees it.
-    std::string Call(int number, bool text, const std::vector<std::string>& args, const char* script = nullptr)
+    std::string Call(int number, bool text, const std::vector<std::string>& args,
+                     const char* script = nullptr)
     {
         const std::string name = script ? script : "call" + std::to_string(m_nScripts++);
         CCodeTreeBuilder b;
@@ -83,8 +85,8 @@ protected:
         std::vector<CTreeNode*> nodes;
         for (const std::string& a : args)
             nodes.push_back(b.Str(a.c_str()));
-        b.SetRoot(b.List(
-            {b.ProcDecl(run, {object}, b.List({b.Assign(run, b.Oper(number, text ? DT_CHAR : DT_INT, nodes))}))}));
+        b.SetRoot(b.List({b.ProcDecl(
+            run, {object}, b.List({b.Assign(run, b.Oper(number, text ? DT_CHAR : DT_INT, nodes))}))}));
         EXPECT_TRUE(WriteScriptFile((m_dir / "Data" / "Bin" / (name + ".bin")).string(), b.Bytes()));
         const char* result = m_manager->RunScriptProc(name.c_str(), "Run", "X", false, nullptr);
         return result ? result : "";

@@ -27,10 +27,10 @@ TEST_F(BuiltIns, ResultsOfEachType)
         int value;
         bool withScript;
     } cases[] = {
-        {1, {"CONSOLE"}, 3, "CONSOLE", 0, true}, {32, {"VITAL"}, 2, "VITAL", 0, true},
-        {37, {"MESSAGE"}, 1, "MESSAGE", 0, true}, {38, {"PLAIN"}, 0, "PLAIN", 0, false},
+        {1, {"CONSOLE"}, 3, "CONSOLE", 0, true},   {32, {"VITAL"}, 2, "VITAL", 0, true},
+        {37, {"MESSAGE"}, 1, "MESSAGE", 0, true},  {38, {"PLAIN"}, 0, "PLAIN", 0, false},
         {18, {"GROUP_A"}, 5, "GROUP_A", 0, false}, {20, {}, 5, "ALL", 0, false},
-        {19, {"SIX"}, 6, "SIX", 0, false},       {67, {"42"}, 10, "", 42, false},
+        {19, {"SIX"}, 6, "SIX", 0, false},         {67, {"42"}, 10, "", 42, false},
     };
     for (const auto& c : cases)
     {
@@ -100,7 +100,8 @@ TEST_F(BuiltIns, ANestedProcedureHandsTheScriptNameBack)
         CCodeTreeBuilder b;
         SScriptSymbol* object = b.Var("OBJECT", DT_CHAR, nullptr, 1);
         SScriptSymbol* p = b.Proc("P", DT_INT);
-        b.SetRoot(b.List({b.ProcDecl(p, {object}, b.List({b.Oper(16, DT_CHAR, {b.Str("T"), b.Str("1"), b.Ident(object)})}))}));
+        b.SetRoot(b.List({b.ProcDecl(
+            p, {object}, b.List({b.Oper(16, DT_CHAR, {b.Str("T"), b.Str("1"), b.Ident(object)})}))}));
         ASSERT_TRUE(WriteScriptFile((m_dir / "Data" / "Bin" / "inner.bin").string(), b.Bytes()));
     }
     CCodeTreeBuilder b;

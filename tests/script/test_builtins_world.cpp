@@ -102,7 +102,8 @@ protected:
     {
         int n = 0;
         for (CMMObject* o : g_ObjectList.m_Objects)
-            if (auto* t = dynamic_cast<CTheThing*>(o); t && t->m_bAlive && std::strncmp(t->m_TypeRef, type, sizeof t->m_TypeRef) == 0)
+            if (auto* t = dynamic_cast<CTheThing*>(o);
+                t && t->m_bAlive && std::strncmp(t->m_TypeRef, type, sizeof t->m_TypeRef) == 0)
                 ++n;
         return n;
     }
@@ -124,7 +125,9 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         return r ? std::string(r->owner) : std::string("(no record)");
     };
     auto slot = [this](int entry) { return m_player->m_gEqp.m_Config[entry].m_Key.Index(); };
-    auto relation = [this] { return Orgs().GetRelation(Orgs().FindByName("ORG_SAMPLE"), Orgs().FindByName("ORG_MERCHANTS"), false); };
+    auto relation = [this] {
+        return Orgs().GetRelation(Orgs().FindByName("ORG_SAMPLE"), Orgs().FindByName("ORG_MERCHANTS"), false);
+    };
     const std::int32_t hauler = g_GliderManager.FindName("GL_HAULER");
     ASSERT_GE(hauler, 0);
 
@@ -145,10 +148,20 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         {63, true, {"1"}, "GL_SAMPLE", nullptr, ""},
         {63, true, {"8"}, "GUN_BLASTER", nullptr, ""},
         {21, false, {"GUN_BLASTER"}, "1", nullptr, ""},
-        {64, true, {"1", "GL_HAULER"}, nullptr, [&] { return std::to_string(slot(CFG_GLIDER) == hauler); }, "1"},
+        {64,
+         true,
+         {"1", "GL_HAULER"},
+         nullptr,
+         [&] { return std::to_string(slot(CFG_GLIDER) == hauler); },
+         "1"},
         {65, true, {"8"}, nullptr, [&] { return std::to_string(slot(CFG_LIGHTGUN)); }, "-1"},
         {21, false, {"GUN_BLASTER"}, "0", nullptr, ""},
-        {64, true, {"10", "CFG_SAMPLE_PLAYER"}, nullptr, [&] { return std::to_string(slot(CFG_GLIDER) == hauler); }, "0"},
+        {64,
+         true,
+         {"10", "CFG_SAMPLE_PLAYER"},
+         nullptr,
+         [&] { return std::to_string(slot(CFG_GLIDER) == hauler); },
+         "0"},
         {62, true, {}, nullptr, [&] { return std::to_string(m_player->IsDamaged()); }, "0"},
         // Goods types.
         {29, false, {"TOV_FOOD"}, "40", nullptr, ""},
@@ -156,9 +169,16 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         {29, false, {"TOV_NONE"}, "999", nullptr, ""},
         {28, true, {"SAMPLE_HALL"}, "TOV_MECHANOID", nullptr, ""},
         // Objects of the location.
-        {79, true, {"SAMPLE_TOWER", "0"}, nullptr,
-         [&] { return std::to_string(dynamic_cast<CTowerObject*>(object("SAMPLE_TOWER"))->IsActive()); }, "0"},
-        {13, true, {"SAMPLE_CRATE", "TOV_ORE", "4"}, nullptr,
+        {79,
+         true,
+         {"SAMPLE_TOWER", "0"},
+         nullptr,
+         [&] { return std::to_string(dynamic_cast<CTowerObject*>(object("SAMPLE_TOWER"))->IsActive()); },
+         "0"},
+        {13,
+         true,
+         {"SAMPLE_CRATE", "TOV_ORE", "4"},
+         nullptr,
          [&]
          {
              auto* crate = dynamic_cast<CTheThing*>(object("SAMPLE_CRATE"));
@@ -167,28 +187,57 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          },
          "TOV_ORE 0 4"},
         {97, true, {"TOV_FOOD", "3"}, nullptr, [&] { return std::to_string(CountThings("TT_FUNGUS")); }, "3"},
-        {10, true, {"NEW_CRATE", "CONT_SMALL", "GATE"}, nullptr,
+        {10,
+         true,
+         {"NEW_CRATE", "CONT_SMALL", "GATE"},
+         nullptr,
          [&]
          {
              CMMObject* crate = object("NEW_CRATE");
              const CVector at = crate->GetPosition();
              CVector gate;
              g_RoadManager.FindNode("GATE", &gate);
-             return std::to_string(crate->m_nType) + (at.x == gate.x && at.y == gate.y ? " at the gate" : " elsewhere");
+             return std::to_string(crate->m_nType) +
+                    (at.x == gate.x && at.y == gate.y ? " at the gate" : " elsewhere");
          },
          "21 at the gate"},
-        {11, true, {"SAMPLE_CRATE"}, nullptr, [&] { return std::to_string(object("SAMPLE_CRATE")->m_bAlive); }, "0"},
-        {102, true, {"ORG_MERCHANTS", "SAMPLE_HALL"}, nullptr, [&] { return owner("SAMPLE_HALL"); }, "ORG_MERCHANTS"},
+        {11,
+         true,
+         {"SAMPLE_CRATE"},
+         nullptr,
+         [&] { return std::to_string(object("SAMPLE_CRATE")->m_bAlive); },
+         "0"},
+        {102,
+         true,
+         {"ORG_MERCHANTS", "SAMPLE_HALL"},
+         nullptr,
+         [&] { return owner("SAMPLE_HALL"); },
+         "ORG_MERCHANTS"},
         {17, true, {"SAMPLE_HALL"}, "ORG_MERCHANTS", nullptr, ""},
         {17, true, {"NO_BUILDING"}, "", nullptr, ""},
         // Mechs.
         {36, true, {"MECH_A"}, "ORG_SAMPLE", nullptr, ""},
         {36, true, {"NOBODY"}, "", nullptr, ""},
-        {81, true, {"MECH_B", "5"}, nullptr, [&] { return std::to_string(mech("MECH_B")->m_nGeneration); }, "5"},
+        {81,
+         true,
+         {"MECH_B", "5"},
+         nullptr,
+         [&] { return std::to_string(mech("MECH_B")->m_nGeneration); },
+         "5"},
         // MECH_B is generation 5: MECH_C of the merchants is the only one to win over.
         {30, true, {"ORG_SAMPLE"}, "MECH_C", nullptr, ""},
-        {45, true, {"MECH_A", "ORG_MERCHANTS"}, nullptr, [&] { return std::string(mech("MECH_A")->m_szOrg); }, "ORG_MERCHANTS"},
-        {76, true, {"MECH_B", "Boris"}, nullptr, [&] { return std::string(mech("MECH_B")->m_szName); }, "Boris"},
+        {45,
+         true,
+         {"MECH_A", "ORG_MERCHANTS"},
+         nullptr,
+         [&] { return std::string(mech("MECH_A")->m_szOrg); },
+         "ORG_MERCHANTS"},
+        {76,
+         true,
+         {"MECH_B", "Boris"},
+         nullptr,
+         [&] { return std::string(mech("MECH_B")->m_szName); },
+         "Boris"},
         {31, false, {"MECH_B"}, "0", nullptr, ""},
         {31, false, {"NOBODY"}, "999", nullptr, ""},
         {14, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
@@ -201,7 +250,12 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         {15, false, {"ORG_NONE"}, "0", nullptr, ""},
         {14, false, {"ORG_NONE"}, "1", nullptr, ""},
         // Organisations.
-        {68, true, {"ORG_SAMPLE", "ORG_MERCHANTS", "5"}, nullptr, [&] { return std::to_string(int(relation() * 10.0f + 0.5f)); }, "5"},
+        {68,
+         true,
+         {"ORG_SAMPLE", "ORG_MERCHANTS", "5"},
+         nullptr,
+         [&] { return std::to_string(int(relation() * 10.0f + 0.5f)); },
+         "5"},
         {57, false, {"ORG_SAMPLE", "ORG_MERCHANTS"}, "5", nullptr, ""},
         {57, false, {"ORG_SAMPLE", "ORG_NONE"}, "0", nullptr, ""},
     };
@@ -243,7 +297,7 @@ public:
 TEST_F(SampleBuiltIns, NamesPointsAndConvictionAttempts)
 {
     EXPECT_EQ(Call(54, true, {"GATE_*"}), "GATE_EAST"); // a system point
-    EXPECT_EQ(Call(54, true, {"ROAD5*"}), "ROAD5");    // a road node
+    EXPECT_EQ(Call(54, true, {"ROAD5*"}), "ROAD5");     // a road node
     EXPECT_EQ(Call(54, true, {"NOWHERE*"}), "");
     const std::string name = Call(40, true, {});
     EXPECT_FALSE(name.empty());
