@@ -314,6 +314,18 @@ TEST_F(SampleBuiltIns, NamesPointsAndConvictionAttempts)
     EXPECT_EQ(Log(), "");
 }
 
+TEST_F(SampleBuiltIns, TheSampleHallsFinaleEndsTheGame)
+{
+    m_manager->SetBaseDirectory((std::string(std::getenv("TARVOX_SAMPLE_DIR")) + "\\").c_str());
+    Orgs().SetRelation(Orgs().FindByName("ORG_SAMPLE"), Orgs().FindByName("ORG_MERCHANTS"), -0.3f, true,
+                       false);
+    builtintest::g_seam.clear();
+    const char* relation = m_manager->RunScriptProc("sample_hall", "OnSampleFinale", "WORLD", false, nullptr);
+    EXPECT_STREQ(relation, "-3");
+    EXPECT_EQ(builtintest::g_seam, (std::vector<std::string>{"video SAMPLE_END", "end 10"}));
+    EXPECT_EQ(Log(), "");
+}
+
 TEST_F(SampleBuiltIns, DamageReachesAMechsGliderAndKillsTheMech)
 {
     CGliderObject glider;
