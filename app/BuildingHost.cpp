@@ -2,6 +2,7 @@
 
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
+#include "script/game/ScriptManager.h"
 #include "society/MechGroup.h"
 #include "units/GliderObject.h"
 #include "world/MMEngine.h"
@@ -32,6 +33,9 @@ void CGameBuildingHost::OnEnterBuilding(CBuildingObject& building, CGliderObject
     g_MMEngine.m_pBuilding = &building;
     ++m_nEntered;
     g_ErrorLog.LogDebug("The player entered building %s", building.m_szGameId);
+    // The building's script greets the player; its results wait in the
+    // script manager's list for the console that shows them.
+    if (g_pScriptManager) g_pScriptManager->RunEvent(building.m_szGameId, "OnEnterBuild", nullptr);
 }
 
 const char* CGameBuildingHost::GetGroupName(const CMechGroup2* group)

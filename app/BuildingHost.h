@@ -4,9 +4,10 @@
 //
 // The building event: when the player's glider enters a building, the
 // world engine's current-building fields are filled (m_bInBuilding, the
-// building's game id and kind name, the object) and the event is logged.
-// A glider of a group that enters goes in with its mech (the group's
-// MechEnterBuilding).
+// building's game id and kind name, the object), the event is logged and
+// the building's script event "OnEnterBuild" runs (when there is a game
+// script manager). A glider of a group that enters goes in with its mech
+// (the group's MechEnterBuilding).
 // There is no building menu yet, so on the next frame (Run) the player
 // leaves again through the current building's exit and the fields are
 // cleared. The console's JUMP TO (CMenuHost) sets the same fields for the

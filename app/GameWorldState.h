@@ -26,6 +26,9 @@ public:
     virtual void OnScriptEvent(const char* objectName, const char* eventName, const char argument[32]) = 0;
     virtual void OnCaptureLocation(const char* organisation, const char* locationName) = 0;
     virtual void ConvictMech(const char* mechId, const char* organisation) = 0;
+    // An organisation took a building, or lost one.
+    virtual void CaptureBuilding(const char* organisation, const char* building) = 0;
+    virtual void LeaveBuilding(const char* organisation, const char* building) = 0;
     virtual void OnMechDie() = 0;
     virtual void OnPickUp(CTheThing* thing) = 0;
     virtual void OnSensor(const char* target, const char* mechanoidId, bool enter) = 0;
@@ -42,6 +45,8 @@ public:
     void OnScriptEvent(const char*, const char*, const char[32]) override {}
     void OnCaptureLocation(const char*, const char*) override {}
     void ConvictMech(const char*, const char*) override {}
+    void CaptureBuilding(const char*, const char*) override {}
+    void LeaveBuilding(const char*, const char*) override {}
     void OnMechDie() override {}
     void OnPickUp(CTheThing*) override {}
     void OnSensor(const char*, const char*, bool) override {}

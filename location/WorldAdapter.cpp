@@ -148,6 +148,11 @@ float CLocationWorldAdapter::GetTimeOfDay()
     return g_Environment.m_fTime;
 }
 
+void CLocationWorldAdapter::SetViewPosition(const CVector& position)
+{
+    g_ViewCamera.SetPosition(position);
+}
+
 void CLocationWorldAdapter::TakeCameraFrame(const CObjectFrame& frame)
 {
     // Rows 0-2, then the view camera's own SetPosition: the view form.

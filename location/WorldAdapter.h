@@ -44,6 +44,7 @@ public:
 
     // IViewCamera
     void TakeCameraFrame(const CObjectFrame& frame) override;
+    void SetViewPosition(const CVector& position) override;
 
     // IObjectCells
     void AddCellObject(CMMObject* object, bool multiCell) override;

@@ -79,7 +79,7 @@ private:
     bool MakeItem(SEqpItem* out, const char* name, std::uint32_t modif, std::int32_t count, float rate);
 };
 
-// Registers the society's classes with the class factory ("IGUID_IEqpTrade"
-// for now; the goods trade and organisation manager join it later) and
-// hands the units the world's equipment stock.
+// Registers the society's classes with the class factory
+// ("IGUID_IEqpTrade", "IGUID_IMMTrade", "IGUID_IOrgManager"), hands the
+// units the world's equipment stock and the world its organisations' maker.
 void RegisterTradeClasses();

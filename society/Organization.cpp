@@ -1,5 +1,6 @@
 #include "society/Organization.h"
 
+#include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
@@ -12,6 +13,7 @@
 #include "world/WorldSeams.h"
 #include "foundation/Random.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -131,12 +133,13 @@ void COrganization::OnMechBuilding(CMech* member, const char* building)
     std::memcpy(member->m_szBuilding, argument, 32);
     if (member->m_bDead && member->m_fComebackTimer == 0.0f)
     {
-        // Slow in another clan's building. The owner's own fixed-base flag
-        // is not reachable through the world's organisations yet: taken as
-        // clear.
+        // Slow in another clan's building, unless either clan keeps a fixed
+        // base.
         const SBuildingRecord* b = g_pWorld ? g_pWorld->FindBuilding(argument) : nullptr;
         const bool foreign = b && b->owner[0] && !Same(b->owner, m_szName);
-        member->m_fComebackTimer = !m_Clan.m_bFixedBase && foreign ? 600.0f : 30.0f;
+        const auto* owner = foreign ? dynamic_cast<COrganization*>(g_pWorld->FindOrganization(b->owner)) : nullptr;
+        const bool ownerFixed = owner && owner->m_Clan.m_bFixedBase;
+        member->m_fComebackTimer = !m_Clan.m_bFixedBase && foreign && !ownerFixed ? 600.0f : 30.0f;
     }
     UpdateMechInfo();
 }
@@ -208,6 +211,94 @@ void COrganization::OnBuildingGone(const char* building)
             m_szBase[0] = 0;
     }
     UpdateMechInfo();
+}
+
+void COrganization::OnGainBuilding(const char* building)
+{
+    if (g_pAppEvent && building) g_pAppEvent->CaptureBuilding(m_szName, building);
+    if (!m_Clan.m_bFixedBase)
+        ChooseBase();
+    else
+        m_szBase[0] = 0;
+    m_fDeathTimer = 0.0f;
+}
+
+void COrganization::OnLoseBuilding(const char* building)
+{
+    if (g_pAppEvent && building) g_pAppEvent->LeaveBuilding(m_szName, building);
+    if (!m_Clan.m_bFixedBase)
+        ChooseBase();
+    else
+        m_szBase[0] = 0;
+    UpdateMechInfo();
+    // Turning the organisation's groups to people comes with the groups.
+    if (m_Clan.m_bFixedBase && !m_szBase[0] && m_nBuildTarget >= 1) ChooseBase();
+}
+
+void COrganization::Bind(SOrgData* data)
+{
+    m_pData = data;
+    if (!data) return;
+    SClanConfig c;
+    c.m_bFixedBase = data->rest[0] ? 1 : 0;
+    c.m_bImmortal = data->rest[1] ? 1 : 0;
+    c.m_fTransportShare = data->values[0];
+    c.m_fHunterShare = data->values[1];
+    const char(*lists[3])[32] = {data->trade, data->attack, data->defaults};
+    const std::int32_t counts[3] = {data->tradeCount, data->attackCount, data->defaultCount};
+    for (int k = 0; k < 3; ++k)
+    {
+        c.m_nMaxSize[k] = std::max<std::uint32_t>(data->more[k], 1);
+        c.m_nConfigs[k] = std::uint32_t(std::clamp(counts[k], 0, 3));
+        for (std::uint32_t i = 0; i < c.m_nConfigs[k]; ++i)
+            std::memcpy(c.m_Configs[k][i], lists[k][i], 32);
+    }
+    m_Clan = c;
+}
+
+void COrganization::RemoveMech(CMech*)
+{
+    UpdateMechInfo();
+}
+
+void COrganization::AddMech(CMech* member)
+{
+    UpdateMechInfo();
+    AssignMech(member);
+}
+
+bool COrganization::CanConvict()
+{
+    return m_fMoney * 0.01f / (float(m_nMembers) + 0.01f) >= 9.0f;
+}
+
+void COrganization::OnConvicted(CMech* member)
+{
+    if (member) m_fMoney -= member->GetConvictPrice(3, true);
+}
+
+bool COrganization::WantsMech(CMech* member)
+{
+    return member && !member->m_bInCluster && CanRecruit();
+}
+
+void COrganization::AssignMech(CMech* member)
+{
+    // A member with a group description gets its group back, any other
+    // joins the group being assembled: both come with the groups.
+    (void)member;
+}
+
+std::uint32_t COrganization::GetColour()
+{
+    return m_pRecord ? m_pRecord->m_nColour & 0xFFFFFFu : 0xFFFFFFu;
+}
+
+void COrganization::GetCounters(std::int32_t out[8])
+{
+    const std::int32_t counters[8] = {m_nMembers, m_nActive, m_nKilled, m_nGarrison,
+                                      m_nIdle,    m_nAtHome, m_nBuildTarget, m_nKeepTarget};
+    std::memcpy(out, counters, sizeof counters);
 }
 
 void COrganization::ClanDeath()

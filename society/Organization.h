@@ -3,7 +3,20 @@
 // members and where they are, keeps a base building, earns money from the
 // trade income of the buildings it owns, and dies as a clan when too few
 // of its members stay active for too long. The organisation manager makes
-// it (COrgManager::CreateOrganization); the caller owns it.
+// it (COrgManager::CreateOrganization); the caller owns it. It is the
+// world's organisation (IWorldOrganization): the world makes one for each
+// organisation location record through g_pfnCreateWorldOrganization, which
+// RegisterTradeClasses fills, and binds it to that record (Bind).
+//
+// The clan configuration comes from the location record: transport and
+// hunter shares from its two floats, the largest group sizes (transport,
+// hunters, people) from its three further values, the configuration names
+// of transport groups from its trade list, of hunters from its attack
+// list, of people from its default list, and the fixed-base and immortal
+// flags from its bytes 62 and 63.
+//
+// The world's statistics copy the second name as the clan leader's mech
+// id, and the base building and the factor as their name and value.
 //
 // Member flags as the world's records hold them: present m_bAlive, deployed
 // m_bAssigned, killed m_bDead, in-building m_bInBuilding, out of play
@@ -36,6 +49,8 @@
 //
 // Threads: main thread only.
 #pragma once
+
+#include "world/WorldSeams.h"
 
 #include <cstdint>
 
@@ -70,23 +85,57 @@ struct SGroupConstruct
     std::uint32_t m_nConfigCount = 0;
 };
 
-class COrganization
+class COrganization : public IWorldOrganization
 {
 public:
     static constexpr std::uint32_t kStreamVersion = 4098;
     static constexpr float kDeathDelay = 300.0f;
 
     COrganization(const char* name, const SOrgRecord* record, COrgManager* manager);
-    virtual ~COrganization() = default;
+    ~COrganization() override = default;
 
-    virtual std::int32_t GetPower();
+    std::int32_t GetPower() override;
     virtual void OnBuildingGone(const char* building);
-    virtual void OnMechBuilding(CMech* member, const char* building);
+    // Reported to the game-event sink; the base building is chosen again
+    // (fixed-base flag clear) or emptied, and the death timer stopped.
+    virtual void OnGainBuilding(const char* building);
+    // Reported to the game-event sink; a new base (fixed-base flag clear)
+    // or none.
+    virtual void OnLoseBuilding(const char* building);
+    void OnMechBuilding(CMech* member, const char* building) override;
     virtual void OnMechStay(CMech* member);
     virtual bool IsRich();
     virtual void PayConvict(CMech* member);
     virtual bool CanRecruit();
     virtual void PayMechanoid(CMech* member);
+
+    // The world's organisation: bound to its location record, which gives
+    // the clan configuration.
+    void Bind(SOrgData* data);
+    const char* GetName() const override { return m_szName; }
+    SOrgData* GetData() override { return m_pData; }
+    void OnMechCluster(CMech* member) override { OnMechStay(member); }
+    void OnClusterLeft(const char* building) override { OnLoseBuilding(building); }
+    void OnCapture(const char* building) override { OnGainBuilding(building); }
+    void OnOtherCapture(const char* building) override { OnBuildingGone(building); }
+    void RemoveMech(CMech* member) override;
+    void AddMech(CMech* member) override;
+    // Funds x 0.01 / (members + 0.01) at least 9.
+    bool CanConvict() override;
+    // Pays the mech's conviction price (mode 3, with its group).
+    void OnConvicted(CMech* member) override;
+    // A free member in a building is taken when the organisation can
+    // recruit.
+    bool WantsMech(CMech* member) override;
+    void AssignMech(CMech* member) override;
+    void SetFunds(double funds) override { m_fMoney = float(funds); }
+    double GetFunds() override { return m_fMoney; }
+    // The record's colour; white without a record.
+    std::uint32_t GetColour() override;
+    void GetCounters(std::int32_t out[8]) override;
+    const char* GetLeaderId() override { return m_szSecondName; }
+    const char* GetStatName() override { return m_szBase; }
+    float GetStatValue() override { return m_fFactor; }
 
     // The kind of the next group: transport while there are fewer caravans
     // than the transport share of the active members, then hunters by the
@@ -98,15 +147,13 @@ public:
     // error line, for a name the table lacks; none for "ORG_PLAYER").
     void StartGroupConstruct(std::uint32_t kind);
 
-    void UpdateMechInfo();
+    void UpdateMechInfo() override;
     std::int32_t GetIndex() const;
     // The hourly run (dt = 120 s of world time).
-    void Run(float dt);
-    void SaveToStream(CMemStream& stream);
+    void Run(float dt) override;
+    void SaveToStream(CMemStream& stream) override;
     // Throws CStreamError (after its error line) on a damaged stream.
-    void LoadFromStream(CMemStream& stream);
-
-    const char* GetName() const { return m_szName; }
+    void LoadFromStream(CMemStream& stream) override;
 
     std::int32_t m_nMembers = 0, m_nActive = 0, m_nKilled = 0, m_nGarrison = 0, m_nIdle = 0, m_nAtHome = 0;
     std::int32_t m_nBuildTarget = 0, m_nKeepTarget = 0;
@@ -120,6 +167,7 @@ public:
     float m_fDeathTimer = 0.0f;
     float m_fFactor = 1.0f;
     const SOrgRecord* m_pRecord = nullptr;
+    SOrgData* m_pData = nullptr;
 
 private:
     void ClanDeath();

@@ -31,6 +31,8 @@ set(_calls_up_world units/GliderObject.h society/Trade.h
                     app/GameWorldState.h)
 # The self-acting machines report the player's hits to the game's event sink.
 set(_calls_up_units app/GameWorldState.h)
+# The organisations report the buildings they take and lose to it.
+set(_calls_up_society app/GameWorldState.h)
 set(_folders platform foundation graphics sound world location units society script ui hud app menus
              consoles net)
 set(_unchecked tools tests bench)

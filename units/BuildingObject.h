@@ -151,6 +151,10 @@ public:
     std::uint8_t m_bServicing = 0;
     CVector m_vEntrance;
     std::uint8_t m_bEntranceKnown = 0;
+    // Set by the world's generation for a building that holds mechs (its
+    // values 100), cleared for one that has an "_EXIT" twin.
+    std::uint8_t m_bWorldFlags[3] = {};
+    float m_fWorldValues[3] = {};
 
 private:
     // The kind's model parts looked up (loading the model at once with

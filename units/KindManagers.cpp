@@ -111,6 +111,21 @@ void RegisterUnitManagers()
     g_UnitKinds.makeBuilding = MakeBuilding;
     g_UnitKinds.makeAnomalZone = MakeAnomalZone;
     g_UnitKinds.createForGame = CreateUnitsForGame;
+    g_UnitKinds.buildingKind = [](CMMObject* o) -> const SBuildingType*
+    {
+        auto* b = o && o->m_nType == OBJ_BUILDING ? static_cast<CBuildingObject*>(o) : nullptr;
+        return b ? b->GetKind() : nullptr;
+    };
+    g_UnitKinds.setBuildingState = [](CMMObject* o, bool on)
+    {
+        if (!o || o->m_nType != OBJ_BUILDING) return;
+        auto* b = static_cast<CBuildingObject*>(o);
+        for (int i = 0; i < 3; ++i)
+        {
+            b->m_bWorldFlags[i] = on ? 1 : 0;
+            b->m_fWorldValues[i] = on ? 100.0f : 0.0f;
+        }
+    };
     g_pThingCollector = &s_ThingCollector;
     SUnitManagers& u = g_UnitManagers;
     u.glider = &g_GliderManager;

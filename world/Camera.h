@@ -29,6 +29,8 @@ public:
     // at the camera's translation row, and the view's derived matrices and
     // the device's view transform are brought up to date.
     virtual void TakeCameraFrame(const CObjectFrame& frame) = 0;
+    // The view's position alone (the world running ahead puts it far off).
+    virtual void SetViewPosition(const CVector& position) = 0;
 };
 
 extern IViewCamera* g_pViewCamera;

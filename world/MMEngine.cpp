@@ -28,6 +28,7 @@
 CMMEngine g_MMEngine;
 SUnitManagers g_UnitManagers;
 IMMTrade* g_pTrade = nullptr;
+IOrgManager* g_pOrgManager = nullptr;
 bool g_bFixCursor = false;
 
 CMechGroupList g_MechGroupList;
@@ -229,11 +230,13 @@ void CMMEngine::MMInit()
     SetStage(11);
     delete g_pTrade;
     g_pTrade = CreateInterface<IMMTrade>("IGUID_IMMTrade");
+    if (g_pOrgManager == m_pOrgManager) g_pOrgManager = nullptr;
     delete m_pOrgManager;
     m_pOrgManager = CreateInterface<IOrgManager>("IGUID_IOrgManager");
     if (m_pOrgManager)
     {
         m_pOrgManager->LoadTable("\xce\xf0\xe3\xe0\xed\xe8\xe7\xe0\xf6\xe8\xe8"); // Организации
+        g_pOrgManager = m_pOrgManager;
     }
 }
 
@@ -458,6 +461,7 @@ void CMMEngine::Done()
     delete m_pWorld;
     if (g_pWorld == m_pWorld) g_pWorld = nullptr;
     m_pWorld = nullptr;
+    if (g_pOrgManager == m_pOrgManager) g_pOrgManager = nullptr;
     delete m_pOrgManager;
     m_pOrgManager = nullptr;
     delete g_pTrade;

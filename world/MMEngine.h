@@ -149,5 +149,7 @@ private:
 
 extern CMMEngine g_MMEngine;
 extern IMMTrade* g_pTrade;
+// The engine's organisation manager (its m_pOrgManager) while it has one.
+extern IOrgManager* g_pOrgManager;
 // [MMCONFIG] FIXCURSOR = 1.
 extern bool g_bFixCursor;

@@ -5,6 +5,8 @@
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ModelManager.h"
+#include "society/Trade.h"
+#include "world/MMEngine.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
 
@@ -115,7 +117,33 @@ void CMech::Kill(CMech* killer)
     m_fLevel -= byPlayer ? 1.1f : 0.1f;
     if (m_nGeneration == 5) m_fLevel = std::max(m_fLevel, 2.0f);
     SetLevelFromFloat(*this);
-    if (killer && m_nLevel == 0 && byPlayer && g_pAppEvent) g_pAppEvent->OnMechDie();
+    if (!killer) return;
+    if (m_nLevel == 0 && byPlayer && g_pAppEvent) g_pAppEvent->OnMechDie();
+    // The victim's organisation thinks worse of the killer's (and, spread,
+    // its friends and enemies follow).
+    if (!g_pOrgManager) return;
+    const std::int32_t victim = g_pOrgManager->FindByName(m_szOrg);
+    const std::int32_t by = g_pOrgManager->FindByName(killer->m_szOrg);
+    if (victim < 0)
+        g_ErrorLog.LogError("CMech::Kill self org=%s is invalid", m_szOrg);
+    else if (by < 0)
+        g_ErrorLog.LogError("CMech::Kill killer org=%s is invalid", killer->m_szOrg);
+    else
+        g_pOrgManager->ChangePolitic(victim, by, byPlayer ? -0.1f : -0.01f, true);
+}
+
+void CMech::KillOffline(CMech* chosen, CMech* first)
+{
+    XTRACE("CMech::KillOffline");
+    if (!first) return;
+    if (m_pMechanoid)
+    {
+        if (chosen && chosen->m_pMechanoid)
+            m_pMechanoid->CopyHoldTo(*chosen->m_pMechanoid, false);
+        else if (!chosen && first->m_pMechanoid)
+            m_pMechanoid->CopyHoldTo(*first->m_pMechanoid, true);
+    }
+    if (first->m_pMechanoid) first->m_pMechanoid->AddGoods(m_szId, 1, 2);
 }
 
 void CMech::OnKill()

@@ -19,8 +19,8 @@
 //
 // Stand-in parts: the mechanoid is an IWorldMechanoid (WorldSeams.h); the
 // group is an opaque pointer with a player-command flag until the groups
-// exist; Kill's relation change, OnKill's group calls and KillOffline are
-// not here.
+// exist; OnKill's group calls and KillOffline's look at the killer's group
+// (its AI's choice and its first member) come with the groups.
 //
 // Ownership: a record owns its mechanoid (and the player's its backup).
 // Threads: main thread.
@@ -51,7 +51,15 @@ public:
     void CreateMechanoid();
     void DeleteMechanoid();
     void Run(float dt);
+    // The mech dies; with a killer the victim's organisation's relation to
+    // the killer's falls (0.1 for the player, 0.01 for anyone else).
     void Kill(CMech* killer);
+    // A kill decided away from the player by a group: the member its AI
+    // names (chosen) gets every item of the victim's hold, or without one
+    // the group's first member gets only its mechminds; then the first
+    // member gets one mechmind of the victim. Nothing without a first
+    // member.
+    void KillOffline(CMech* chosen, CMech* first);
     float GetConvictPrice(std::int32_t mode, bool withGroup);
     // The mech's glider was destroyed: its mechanoid goes (the player's
     // record keeps its own). Telling the groups waits for the groups.

@@ -86,6 +86,11 @@ public:
     bool FindNode(const char* name, CVector* position) const;
 
     std::int32_t GetNodeCount() const { return std::int32_t(m_Nodes.size()); }
+    // Node index, null for any index outside the nodes (negative included).
+    const SNode* GetRoad(std::int32_t index) const
+    {
+        return index >= 0 && index < GetNodeCount() ? &m_Nodes[std::size_t(index)] : nullptr;
+    }
 
     std::vector<SNode> m_Nodes;
 };

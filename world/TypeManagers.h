@@ -33,6 +33,7 @@ class CMMObject;
 class CSysObject;
 struct CMatrix;
 struct SNetDescriptor;
+struct SBuildingType;
 
 // The modifier rules of the units' modifier table, as the type managers
 // use them (a word: three 4-bit levels and the item type in bits 12-15).
@@ -74,6 +75,10 @@ struct SUnitKinds
     // The machines a new game puts into the location (observers, gatherers,
     // capsules); nothing without it.
     void (*createForGame)() = nullptr;
+    // The kind of a building object (null for anything else), and its three
+    // state flags set with their values at 100 (on) or cleared to 0.
+    const SBuildingType* (*buildingKind)(CMMObject* building) = nullptr;
+    void (*setBuildingState)(CMMObject* building, bool on) = nullptr;
 };
 extern SUnitKinds g_UnitKinds;
 

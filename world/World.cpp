@@ -220,9 +220,9 @@ bool CWorld::CaptureBuilding(const char* org, const char* building)
         if (m->m_bInCluster && Same(m->m_szBuilding, building) && !Same(m->m_szOrg, org)) m->m_bInCluster = 0;
     for (const auto& o : m_Organizations)
         if (Same(o->GetName(), org))
-            o->OnBuildingCaptured(building);
+            o->OnCapture(building);
         else
-            o->OnOtherCaptured(building);
+            o->OnOtherCapture(building);
     return true;
 }
 
@@ -260,7 +260,7 @@ void CWorld::SetMechInCluster(const char* mechId, const char* building)
     Copy32(m->m_szBuilding, building);
     m->m_bInBuilding = 1;
     m->m_bInCluster = 1;
-    if (IWorldOrganization* o = FindOrganization(m->m_szOrg)) o->OnMechInCluster(m, building);
+    if (IWorldOrganization* o = FindOrganization(m->m_szOrg)) o->OnMechCluster(m);
     char argument[32];
     Copy32(argument, building);
     if (g_pAppEvent) g_pAppEvent->OnScriptEvent(mechId, "OnClusterMech", argument);

@@ -19,16 +19,12 @@
 // damaged block is logged with its reason and byte offset; the records read
 // whole before the damage are kept.
 //
-// Stand-in parts: organisations are IWorldOrganization objects
-// (WorldSeams.h) that the society's organisation manager will supply
-// through g_pfnCreateWorldOrganization. Not here yet, for want of the
-// groups, organisation manager, trade and units: the group list
-// (CMechGroupList2) and its run, the organisation statistics,
+// Organisations are the society's, made through the world's organisation
+// seam (WorldSeams.h) for each location record at generation. Not here yet,
+// for want of the groups: the group list (CMechGroupList2) and its run,
 // ReanimateM1Mech, the group and AI part of CreateM1Group (only its mech
-// records are made), SetDefaultState, CreatePlayerGroup, the trade's hourly
-// steps, and in GenerateWorld the building objects' flags (the observers,
-// gatherers and capsules are the units', g_UnitKinds.createForGame);
-// SimulateTime does not move the view camera.
+// records are made) and CreatePlayerGroup; the statistics count mechs by
+// their group's state only once g_pfnGroupState is filled.
 //
 // Ownership: the world owns its mech records (but not the player's record
 // in entry 0), its organisations and its equipment-trade object. Threads:
@@ -80,6 +76,34 @@ struct SOrgData
 };
 #pragma pack(pop)
 static_assert(sizeof(SBuildingRecord) == 68);
+
+// An organisation's statistics as the consoles and the HUD show them.
+struct SOrgStatistics
+{
+    struct SRelation
+    {
+        char name[32];
+        float relation;
+    };
+    // The clan leader's display name ("PLAYER" for the player's own).
+    char leader[32] = {};
+    // Members, active, killed, idle, at home, garrison, build target, keep
+    // target.
+    std::int32_t counters[8] = {};
+    float power = 0.0f;
+    char unused[32] = {};
+    char name[32] = {};
+    // To every other organisation with a member, in table order.
+    std::vector<SRelation> relations;
+    // Live members in groups by the group's state (0, 1, 2).
+    std::int32_t groupStates[3] = {};
+    std::int32_t buildings = 0;
+    float tradeValue = 0.0f;
+    // sqrt(funds / (members + 0.01) x 0.01), 0 to 10.
+    float rating = 0.0f;
+    std::uint8_t standing[2] = {};
+    float value = 0.0f;
+};
 static_assert(sizeof(SOrgData) == 556);
 
 class CWorld
@@ -128,6 +152,8 @@ public:
     static void RaiseScriptEvent(const char* object, const char* event, const char* argument);
 
     float GetOrgShare(const char* org) const;
+    // False when the organisation does not exist.
+    bool GetOrgStatistics(const char* org, SOrgStatistics* out);
     void AlertOrganizations(const char* org);
     void OnTryConvict(const char* mechId, const char* org);
     // The conviction attempt of a dead mech waiting in a building.
@@ -137,14 +163,23 @@ public:
     // seconds passed and, on every game hour (120 s), the organisations'
     // run and "OnHour".
     void RunWorld(float dt);
-    // Runs the world ahead in steps of 30 seconds (whole steps only).
+    // Runs the world ahead in steps of 30 seconds (whole steps only), the
+    // view camera moved far off the map first (and left there).
     void SimulateTime(float seconds);
-    // The location's world: path finder, the organisation records
-    // "ORG_FREE" and "ORG_PLAYER", the organisations, the buildings'
-    // objects; with newGame also NewGame.
+    // The location's world: path finder, the building objects that hold
+    // mechs (their state flags set, those with an "_EXIT" twin cleared),
+    // the organisation records "ORG_FREE" and "ORG_PLAYER", the
+    // organisations, the buildings' objects, the units' machines; with
+    // newGame also NewGame.
     void GenerateWorld(bool newGame);
     // The mechs of a new game, from the organisation records' counts.
     void NewGame();
+    // Makes whichever of the player's three configuration mechanoids
+    // (g_pPlayerConfigs: default, attack, trade) is missing, fitted from the
+    // first name of the "ORG_PLAYER" record's matching list, else
+    // "CFG_PLAYER_DEF", "CFG_PLAYER_AT", "CFG_PLAYER_TRADE"; nothing (logged)
+    // without that organisation.
+    void SetDefaultState();
     // Empties the world at the end of a game (the player's record stays).
     void DoneWorld();
     std::int32_t GetBuildingCluster(const char* gameId) const;

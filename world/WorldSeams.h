@@ -2,10 +2,11 @@
 // mechanoid, which live in higher folders (society/, units/): each is an
 // interface here that those folders implement and hand to the world.
 //
-// Stand-in until the organisations exist: only the operations the world's
-// mech records and building table call. Nothing fills
-// g_pfnCreateWorldMechanoid yet; without it no mechanoid is made and the
-// records run, save and price without one.
+// The organisations are the society's (COrganization implements
+// IWorldOrganization; RegisterTradeClasses fills
+// g_pfnCreateWorldOrganization with the organisation manager's maker).
+// Nothing fills g_pfnCreateWorldMechanoid yet; without it no mechanoid is
+// made and the records run, save and price without one.
 //
 // Threads: main thread only.
 #pragma once
@@ -20,21 +21,27 @@ class CMemStream;
 struct SOrgData;
 
 // An organisation as the world sees it. The world owns them, in the order
-// of its organisation location records.
+// of its organisation location records, and binds each to its record.
 class IWorldOrganization
 {
 public:
     virtual ~IWorldOrganization() = default;
     virtual const char* GetName() const = 0;
+    // The organisation's location record (the world's, bound at generation).
     virtual SOrgData* GetData() = 0;
     virtual int GetPower() = 0;
     virtual void UpdateMechInfo() = 0;
     virtual void OnMechBuilding(CMech* mech, const char* building) = 0;
-    virtual void OnMechInCluster(CMech* mech, const char* building) = 0;
+    // A member joined its building's garrison (its building name is set).
+    virtual void OnMechCluster(CMech* mech) = 0;
+    // The garrison left the building; its record is gone.
     virtual void OnClusterLeft(const char* building) = 0;
-    virtual void OnBuildingCaptured(const char* building) = 0;
-    virtual void OnOtherCaptured(const char* building) = 0;
+    // This organisation captured the building; another one did.
+    virtual void OnCapture(const char* building) = 0;
+    virtual void OnOtherCapture(const char* building) = 0;
     virtual void RemoveMech(CMech* mech) = 0;
+    // The mech (already carrying the organisation's name) becomes a free
+    // member and is assigned.
     virtual void AddMech(CMech* mech) = 0;
     virtual bool CanConvict() = 0;
     virtual void OnConvicted(CMech* mech) = 0;
@@ -43,12 +50,19 @@ public:
     // The organisation's hourly run (dt is one game hour, 120 s).
     virtual void Run(float dt) = 0;
     virtual void SetFunds(double funds) = 0;
+    virtual double GetFunds() = 0;
     // The organisation's colour (0x00RRGGBB).
     virtual std::uint32_t GetColour() = 0;
-    // Its saved-game form (the world's "ORGS" record); the stand-in
-    // organisations keep nothing.
-    virtual void SaveToStream(CMemStream& /*stream*/) {}
-    virtual void LoadFromStream(CMemStream& /*stream*/) {}
+    // What the statistics copy: the eight member counters (members, active,
+    // killed, garrison, idle, at home, build target, keep target), the mech
+    // id of the clan's leader, and a name and a value of its own.
+    virtual void GetCounters(std::int32_t out[8]) = 0;
+    virtual const char* GetLeaderId() = 0;
+    virtual const char* GetStatName() = 0;
+    virtual float GetStatValue() = 0;
+    // Its saved-game form (the world's "ORGS" record).
+    virtual void SaveToStream(CMemStream& stream) = 0;
+    virtual void LoadFromStream(CMemStream& stream) = 0;
 };
 
 // A mech record's equipped mechanoid.
@@ -63,18 +77,27 @@ public:
     // The three values the player's record keeps for its glider.
     virtual void SetPendingValues(std::uint32_t a, std::uint32_t b, std::uint32_t c) = 0;
     virtual std::uint32_t GetStreamValue() = 0;
+    // Fitted from the mechanoid configuration of that name (configuration
+    // 0 when no configuration has it).
+    virtual void InitConfig(const char* /*configName*/) {}
+    // Cargo (the victim's hold after a kill decided away from the player):
+    // every item of this hold, or only its mechminds (kind 2), appended to
+    // the other's hold; and goods added by name, count and kind.
+    virtual void CopyHoldTo(IWorldMechanoid& /*to*/, bool /*mechmindsOnly*/) {}
+    virtual void AddGoods(const char* /*name*/, std::uint32_t /*count*/, std::uint32_t /*kind*/) {}
 };
 
 inline IWorldMechanoid* (*g_pfnCreateWorldMechanoid)() = nullptr;
 
 // The player's three configuration mechanoids in the order default, attack,
 // trade (saved as "MMS_C_CONFIG"); kept by the game application, null until
-// it makes them. Whoever sets them owns them; a loaded game replaces them
-// (deleting the old ones).
+// it makes them. Whoever sets them owns them; a new game (the world's
+// SetDefaultState) and a loaded game replace them (deleting the old ones).
 inline IWorldMechanoid* g_pPlayerConfigs[3] = {};
 
-// The organisation for a location record, made by the organisation manager;
-// without it the world generates no organisations.
+// The organisation for a location record, made by the organisation manager
+// (null for a name its table lacks) and bound to the record; without it the
+// world generates no organisations.
 inline IWorldOrganization* (*g_pfnCreateWorldOrganization)(SOrgData* data) = nullptr;
 
 // The "Cluster" value of the kind of the building object with that game id
@@ -89,6 +112,10 @@ inline std::int32_t (*g_pfnBuildingCluster)(const char* gameId) = nullptr;
 inline void (*g_pfnCreateGroup)(const CMechGroupDesc& desc, const std::vector<CMech*>& mechs) = nullptr;
 inline void (*g_pfnRunGroups)(float dt) = nullptr;
 inline void (*g_pfnMechKilled)(CMech* mech) = nullptr;
+
+// The state (0, 1, 2, 4) of the group a mech record points to, -1 for no
+// group; filled by the groups. Without it the statistics count no group.
+inline std::int32_t (*g_pfnGroupState)(const void* group) = nullptr;
 
 // The mech ids of the mechminds (items of kind 2) in the player's cargo
 // hold, in hold order; filled by the units.

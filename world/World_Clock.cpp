@@ -7,6 +7,8 @@
 #include "foundation/Random.h"
 #include "world/MMEngine.h"
 #include "society/Trade.h"
+#include "world/Camera.h"
+#include "world/KindManagers.h"
 #include "world/Mech.h"
 #include "world/ObjectList.h"
 #include "world/ObjectTypes.h"
@@ -14,6 +16,7 @@
 #include "world/TypeManagers.h"
 #include "world/WorldSeams.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace
@@ -62,6 +65,9 @@ void CWorld::SimulateTime(float seconds)
 {
     XTRACE("CWorld::SimulateTime");
     const std::int32_t steps = std::int32_t(seconds * (1.0f / 30.0f));
+    // Far off the map while the world runs ahead, so that nothing near the
+    // view acts on what it sees.
+    if (g_pViewCamera) g_pViewCamera->SetViewPosition(CVector{-10000.0f, -10000.0f, 0.0f});
     for (std::int32_t i = 0; i < steps; ++i)
         RunWorld(30.0f);
 }
@@ -75,13 +81,38 @@ void CWorld::RaiseScriptEvent(const char* object, const char* event, const char*
 
 std::int32_t CWorld::GetBuildingCluster(const char* gameId) const
 {
-    return g_pfnBuildingCluster ? g_pfnBuildingCluster(gameId) : 0;
+    if (g_pfnBuildingCluster) return g_pfnBuildingCluster(gameId);
+    CMMObject* o = gameId && gameId[0] ? g_ObjectList.FindByGameId(gameId, OBJ_BUILDING) : nullptr;
+    const SBuildingType* kind = o && g_UnitKinds.buildingKind ? g_UnitKinds.buildingKind(o) : nullptr;
+    return kind ? kind->m_nCluster : 0;
 }
 
 void CWorld::GenerateWorld(bool newGame)
 {
     XTRACE("CWorld::GenerateWorld");
     m_PathFinder.Init(&g_RoadManager);
+    // The buildings that hold mechs; one with an "_EXIT" twin is only a
+    // way in.
+    m_BuildingObjects.clear();
+    SPointerArray<CMMObject> buildings;
+    g_ObjectList.GetObjectList(OBJ_BUILDING, buildings);
+    for (std::int32_t i = 0; i < buildings.count; ++i)
+    {
+        CMMObject* o = buildings.items[i];
+        const SBuildingType* kind = g_UnitKinds.buildingKind ? g_UnitKinds.buildingKind(o) : nullptr;
+        if (!o->m_szGameId[0] || !kind ||
+            !(kind->m_nCluster != 0 || kind->m_nType == 11 || kind->m_nType == 3 || kind->m_nType == 5))
+            continue;
+        m_BuildingObjects.push_back(o);
+        if (g_UnitKinds.setBuildingState) g_UnitKinds.setBuildingState(o, true);
+    }
+    for (CMMObject* o : m_BuildingObjects)
+    {
+        char exit[64];
+        std::snprintf(exit, sizeof exit, "%s_EXIT", o->m_szGameId);
+        if (g_ObjectList.FindByGameId(exit, OBJ_BUILDING) && g_UnitKinds.setBuildingState)
+            g_UnitKinds.setBuildingState(o, false);
+    }
     bool hasFree = false, hasPlayer = false;
     for (const SOrgData& d : m_OrgData)
     {
@@ -119,9 +150,41 @@ void CWorld::GenerateWorld(bool newGame)
     if (newGame) NewGame();
 }
 
+void CWorld::SetDefaultState()
+{
+    XTRACE("CWorld::SetDefaultState");
+    // Nothing to make without a mechanoid maker.
+    if (!g_pfnCreateWorldMechanoid) return;
+    IWorldOrganization* player = FindOrganization("ORG_PLAYER");
+    const SOrgData* d = player ? player->GetData() : nullptr;
+    if (!d)
+    {
+        g_ErrorLog.LogError("CWorld::SetDefaultState impossible ORG_PLAYER not found");
+        return;
+    }
+    // g_pPlayerConfigs is in the order default, attack, trade.
+    const char(*lists[3])[32] = {d->defaults, d->attack, d->trade};
+    const std::int32_t counts[3] = {d->defaultCount, d->attackCount, d->tradeCount};
+    static const char* const kFallback[3] = {"CFG_PLAYER_DEF", "CFG_PLAYER_AT", "CFG_PLAYER_TRADE"};
+    for (int i = 0; i < 3; ++i)
+    {
+        if (g_pPlayerConfigs[i]) continue;
+        char name[32] = {};
+        std::strncpy(name, counts[i] > 0 ? lists[i][0] : kFallback[i], 31);
+        g_pPlayerConfigs[i] = g_pfnCreateWorldMechanoid();
+        if (g_pPlayerConfigs[i]) g_pPlayerConfigs[i]->InitConfig(name);
+    }
+}
+
 void CWorld::NewGame()
 {
     XTRACE("CWorld::NewGame");
+    for (IWorldMechanoid*& config : g_pPlayerConfigs)
+    {
+        delete config;
+        config = nullptr;
+    }
+    SetDefaultState();
     for (CMech* m : m_Mechs)
         if (m != m_pPlayerMech) delete m;
     m_Mechs.clear();
@@ -196,6 +259,7 @@ void CWorld::DoneWorld()
 {
     XTRACE("CWorld::DoneWorld");
     g_ObjectList.Clear();
+    m_BuildingObjects.clear(); // they went with the object list
     for (CMech* m : m_Mechs)
         if (m != m_pPlayerMech) delete m;
     m_Mechs.clear();

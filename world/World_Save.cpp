@@ -192,8 +192,9 @@ void CWorld::LoadGame(IArchive* archive)
                    const std::uint32_t n = in.U32();
                    if (n != m_Organizations.size())
                        g_ErrorLog.LogError("CWorld::LoadGame org count does not the same");
-                   for (const auto& org : m_Organizations)
-                       org->LoadFromStream(s);
+                   // A save with fewer organisations leaves the rest as they are.
+                   for (std::size_t i = 0; i < m_Organizations.size() && i < n; ++i)
+                       m_Organizations[i]->LoadFromStream(s);
                });
 
     // The group list comes with the groups: its record is not read yet.

@@ -7,6 +7,7 @@
 #include "foundation/StreamReader.h"
 #include "foundation/Texture.h"
 #include "graphics/TextureManager.h"
+#include "script/game/ScriptBuiltIns.h"
 #include "society/MechGroup.h"
 #include "world/Mech.h"
 #include "world/MMObject.h"
@@ -502,3 +503,27 @@ bool CRadar::LoadFromStream(CMemStream& stream)
         return false;
     }
 }
+
+// The scripts sit below the HUD: their radar built-ins reach the one radar
+// through their call table, filled as the program starts.
+namespace
+{
+struct SScriptRadarCalls
+{
+    SScriptRadarCalls()
+    {
+        // A script's mark always stays on the map; the radar has no use for
+        // the script's flag.
+        g_ScriptGameCalls.markObject = [](const char* name, bool)
+        { return g_pRadar != nullptr && g_pRadar->MarkObject(name, true); };
+        g_ScriptGameCalls.unmarkObject = [](const char* name)
+        {
+            if (g_pRadar) g_pRadar->UnmarkObject(name);
+        };
+        g_ScriptGameCalls.clearRadarTarget = []()
+        {
+            if (g_pRadar) g_pRadar->SetTarget(0, nullptr, true);
+        };
+    }
+} s_ScriptRadarCalls;
+} // namespace

@@ -1,5 +1,7 @@
 #include "script/game/ScriptManager.h"
 
+#include "script/game/ScriptBuiltIns.h"
+
 #include "foundation/ErrorLog.h"
 #include "foundation/GuidKey.h"
 #include "foundation/MemStream.h"
@@ -89,7 +91,7 @@ private:
     IScript* m_script;
 };
 
-CScriptManager::CScriptManager()
+CScriptManager::CScriptManager() : m_BuiltIns(GameScriptBuiltIns())
 {
     std::memset(&m_Results, 0, sizeof(m_Results));
 }
@@ -488,26 +490,40 @@ bool CScriptManager::PopString(CXAnsiString& out)
     return true;
 }
 
-bool CScriptManager::AddResult(std::int32_t type, const char* text, std::int32_t value, bool withScript)
+SScriptResult* CScriptManager::AddResultRecord(std::int32_t type, std::int32_t value, bool withScript)
 {
     if (m_Results.m_iResultCount < 0)
         m_Results.m_iResultCount = 0;
     if (m_Results.m_iResultCount >= SScriptResults::kMaxUsed)
     {
         g_ErrorLog.LogError("Script: Text array override");
-        return false;
+        return nullptr;
     }
     SScriptResult& result = m_Results.m_Results[m_Results.m_iResultCount++];
     if (withScript)
         SetField(result.script, m_ScriptName.GetText());
-    SetField(result.text, text);
     result.value = value;
     result.type = type;
+    return &result;
+}
+
+bool CScriptManager::AddResult(std::int32_t type, const char* text, std::int32_t value, bool withScript)
+{
+    SScriptResult* result = AddResultRecord(type, value, withScript);
+    if (!result)
+        return false;
+    SetField(result->text, text);
     return true;
 }
 
 // ---------------------------------------------------------------------------
 // Built-in functions
+
+// Numbers the scripts may call that no built-in ever had: nothing, silently.
+static bool IsUnusedBuiltIn(int number)
+{
+    return number == 35 || number == 73 || number == 75 || number == 96;
+}
 
 const SScriptBuiltIn* CScriptManager::FindBuiltIn(int number) const
 {
@@ -521,6 +537,8 @@ const char* CScriptManager::UserFunc(int number, const char* p1, const char* p2,
                                      const char* p5, int count)
 {
     const SScriptBuiltIn* builtIn = FindBuiltIn(number);
+    if (!builtIn && IsUnusedBuiltIn(number))
+        return nullptr;
     if (!builtIn || !builtIn->text)
     {
         g_ErrorLog.LogError("CScriptManager::UserFunc: no built-in %d (script '%s')", number, m_ScriptName.GetText());
@@ -543,6 +561,8 @@ int CScriptManager::UserFuncInt(int number, const char* p1, const char* p2, cons
                                 const char* p5, int count)
 {
     const SScriptBuiltIn* builtIn = FindBuiltIn(number);
+    if (!builtIn && IsUnusedBuiltIn(number))
+        return 0;
     if (!builtIn || !builtIn->integer)
     {
         g_ErrorLog.LogError("CScriptManager::UserFuncInt: no built-in %d (script '%s')", number,

@@ -207,6 +207,15 @@ public:
     bool PopString(CXAnsiString& out);
     // Adds a result unless 255 are in use ("Script: Text array override").
     bool AddResult(std::int32_t type, const char* text, std::int32_t value, bool withScript);
+    // The same, handing back the new record (null when refused) for a
+    // text field of another form.
+    SScriptResult* AddResultRecord(std::int32_t type, std::int32_t value, bool withScript);
+    // Keeps a text result until the caller has copied it.
+    const char* KeepText(const char* text)
+    {
+        m_TextResult = text ? text : "";
+        return m_TextResult.GetText();
+    }
     void ResetResults() { m_Results.m_iResultCount = 0; }
 
     void SetHost(SScriptManagerHost host) { m_Host = std::move(host); }

@@ -326,6 +326,30 @@ TEST_F(PakTest, PacksComeBeforeTheDiskAndTheBaseDirectoryIsDropped)
     EXPECT_FALSE(files.Open((base + "Data\\missing.txt").c_str()));
 }
 
+TEST_F(PakTest, CloseGivesUpOnlyTheDiskFile)
+{
+    const fs::path data = m_dir / "Data";
+    WriteFile(data / "loose.txt", Text("loose"));
+    Build("Data/c.pak", {{"Data\\packed.txt", Text("packed")}});
+    const std::string base = m_dir.string() + "\\";
+    SetPakBaseDirectory(base.c_str());
+    CPakFileSystem& files = GetPakFileSystem();
+    ASSERT_EQ(files.Mount(data.c_str()), 1);
+    char text[10] = {};
+    ASSERT_TRUE(files.Open((base + "Data\\packed.txt").c_str()));
+    EXPECT_EQ(files.Read(text, 3), 3u);
+    files.Close(); // no disk file: the pack entry stays selected
+    EXPECT_EQ(files.Read(text + 3, 3), 3u);
+    EXPECT_STREQ(text, "packed");
+
+    ASSERT_TRUE(files.Open((base + "Data\\loose.txt").c_str()));
+    ASSERT_NE(files.GetCurrent().m_pFile, nullptr);
+    files.Close();
+    EXPECT_EQ(files.GetCurrent().m_pFile, nullptr);
+    files.Close(); // a second Close changes nothing
+    EXPECT_EQ(files.GetCurrent().m_pFile, nullptr);
+}
+
 TEST_F(PakTest, StreamsKeepTheirOwnEntryAndPositionAndSeekLikeFiles)
 {
     const std::vector<SSource> sources = MixedSources();

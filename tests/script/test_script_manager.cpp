@@ -338,7 +338,7 @@ TEST_F(ScriptManager, SampleScriptsRun)
 {
     ASSERT_TRUE(WriteSampleScripts(m_dir.string()));
     ASSERT_TRUE(m_manager->Init());
-    for (const char* name : {"sample_base", "sample_clock"})
+    for (const char* name : {"sample_base", "sample_clock", "sample_hall"})
     {
         auto* script = dynamic_cast<CScript*>(m_manager->LoadScript(name));
         ASSERT_NE(script, nullptr) << name;

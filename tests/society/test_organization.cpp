@@ -4,6 +4,7 @@
 #include "tests/common/DataTree.h"
 #include "tests/society/TradeTables.h"
 
+#include "app/GameWorldState.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
 #include "society/MMTrade.h"
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -305,4 +307,98 @@ TEST_F(Organization, MembersEnteringAndStayingInBuildings)
     ASSERT_NE(m_World.FindBuilding("B_FREE"), nullptr);
     EXPECT_STREQ(m_World.FindBuilding("B_FREE")->owner, "CLAN_A");
     g_pfnBuildingCluster = nullptr;
+}
+
+namespace
+{
+class CBuildingEvents : public CMMAppEvent
+{
+public:
+    void CaptureBuilding(const char* org, const char* building) override
+    {
+        m_Calls.push_back(std::string("capture ") + org + " " + building);
+    }
+    void LeaveBuilding(const char* org, const char* building) override
+    {
+        m_Calls.push_back(std::string("leave ") + org + " " + building);
+    }
+    std::vector<std::string> m_Calls;
+};
+} // namespace
+
+TEST_F(Organization, AsTheWorldsOrganisation)
+{
+    // Bound to its location record, which gives the clan configuration.
+    SOrgData data{};
+    std::strcpy(data.name, "CLAN_A");
+    data.values[0] = 0.25f;
+    data.values[1] = 0.5f;
+    data.more[0] = 4;
+    data.more[2] = 2; // hunters' 0 counts as 1
+    data.rest[0] = 1; // fixed base
+    std::strcpy(data.attack[0], "CFG_HUNT");
+    data.attackCount = 1;
+    std::strcpy(data.trade[1], "CFG_TWO");
+    data.tradeCount = 2;
+    auto a = Make("CLAN_A");
+    a->Bind(&data);
+    EXPECT_EQ(a->GetData(), &data);
+    EXPECT_EQ(a->m_Clan.m_bFixedBase, 1);
+    EXPECT_EQ(a->m_Clan.m_bImmortal, 0);
+    EXPECT_FLOAT_EQ(a->m_Clan.m_fHunterShare, 0.5f);
+    EXPECT_EQ(a->m_Clan.m_nMaxSize[0], 4u);
+    EXPECT_EQ(a->m_Clan.m_nMaxSize[1], 1u);
+    EXPECT_EQ(a->m_Clan.m_nConfigs[0], 2u);
+    EXPECT_STREQ(a->m_Clan.m_Configs[0][1], "CFG_TWO");
+    EXPECT_STREQ(a->m_Clan.m_Configs[1][0], "CFG_HUNT");
+    EXPECT_EQ(a->m_Clan.m_nConfigs[2], 0u);
+
+    // Conviction: funds x 0.01 / (members + 0.01) at least 9 (one member).
+    Members("CLAN_A", 1, 0);
+    a->UpdateMechInfo();
+    struct SCase
+    {
+        float money;
+        bool convicts, rich;
+    } cases[] = {{920.0f, true, true}, {900.0f, false, false}, {0.0f, false, false}};
+    for (const SCase& c : cases)
+    {
+        a->SetFunds(c.money);
+        EXPECT_EQ(a->CanConvict(), c.convicts) << c.money;
+        EXPECT_EQ(a->IsRich(), c.rich) << c.money;
+    }
+    // It pays the mech's conviction price of mode 3 (a tenth).
+    CMech* other = m_World.AddMech("OTHER");
+    std::strcpy(other->m_szOrg, "CLAN_B");
+    other->m_fLevel = 1.0f;
+    a->SetFunds(5000.0);
+    a->OnConvicted(other);
+    EXPECT_DOUBLE_EQ(a->GetFunds(), 5000.0 - double(other->GetConvictPrice(3, true)));
+    EXPECT_LT(a->GetFunds(), 5000.0);
+
+    // Buildings taken and lost are reported; a capture stops the death
+    // timer.
+    CBuildingEvents events;
+    g_pAppEvent = &events;
+    a->m_fDeathTimer = 180.0f;
+    m_World.m_Organizations.push_back(std::move(a));
+    auto* org = static_cast<COrganization*>(m_World.m_Organizations.back().get());
+    m_World.CaptureBuilding("CLAN_A", "HALL");
+    EXPECT_EQ(org->m_fDeathTimer, 0.0f);
+    CMech* guard = m_World.m_Mechs[0];
+    guard->m_bInBuilding = guard->m_bInCluster = 1;
+    std::strcpy(guard->m_szBuilding, "HALL");
+    m_World.MechLeaveCluster(guard->m_szId);
+    EXPECT_EQ(events.m_Calls, (std::vector<std::string>{"capture CLAN_A HALL", "leave CLAN_A HALL"}));
+
+    // A dead member waiting in the building of a clan that keeps a fixed
+    // base comes back in 30 s, not 600.
+    auto b = Make("CLAN_B");
+    m_World.CaptureBuilding("CLAN_A", "HALL");
+    other->m_bDead = 1;
+    other->m_fComebackTimer = 0.0f;
+    b->OnMechBuilding(other, "HALL");
+    EXPECT_EQ(other->m_fComebackTimer, 30.0f);
+    g_pAppEvent = nullptr;
+    m_World.m_Organizations.clear();
 }

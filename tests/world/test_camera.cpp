@@ -39,6 +39,7 @@ protected:
             m_Frame = frame;
             ++m_nTaken;
         }
+        void SetViewPosition(const CVector& position) override { m_Frame.m_vPosition = position; }
         CObjectFrame m_Frame;
         int m_nTaken = 0;
     };

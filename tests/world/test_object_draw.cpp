@@ -239,6 +239,7 @@ TEST_F(ObjectDraw, TheCameraLookingAtAnObjectSeesItInTheMiddle)
 {
     struct CDeviceView : IViewCamera
     {
+        void SetViewPosition(const CVector&) override {}
         void TakeCameraFrame(const CObjectFrame& frame) override
         {
             // The view camera's form: the frame's rows with the view

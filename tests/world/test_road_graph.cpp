@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -391,3 +392,18 @@ TEST_F(RoadGraph, ZonesGrowOverTypeZeroNodesWithinTheRadius)
 }
 
 } // namespace
+
+TEST_F(RoadGraph, GetRoadRefusesEveryIndexOutsideTheNodes)
+{
+    Build(m_Roads, {{"A", 0, 0, 0, {1}}, {"B", 0, 100, 0, {0}}, {"C", 1, 200, 0, {}}});
+    const struct
+    {
+        std::int32_t index;
+        const char* name; // null: refused
+    } cases[] = {{-1, nullptr}, {-2, nullptr}, {INT32_MIN, nullptr}, {0, "A"}, {2, "C"}, {3, nullptr}};
+    for (const auto& c : cases)
+    {
+        const CRoadManager::SNode* node = m_Roads.GetRoad(c.index);
+        EXPECT_STREQ(node ? node->name : nullptr, c.name) << c.index;
+    }
+}

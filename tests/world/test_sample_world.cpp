@@ -14,6 +14,7 @@
 #include "world/MechGroupList.h"
 #include "world/ObjectManager.h"
 #include "world/RoadManager.h"
+#include "world/World.h"
 
 #include <gtest/gtest.h>
 
@@ -84,9 +85,17 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     EXPECT_STREQ(music.m_szMusic, "MUS_THEME");
     ASSERT_EQ(music.m_nZones, 1u);
     EXPECT_STREQ(music.m_Zones[0].sound, "SND_CHORD");
-    // Block 4 is empty; block 5 holds the equipment stock, to the end.
+    // Block 4 holds the two clans' location records and the hall, owned by
+    // the merchants; block 5 the equipment stock, to the end.
     ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
-    EXPECT_EQ(length, 0u);
+    CMemStream worldBlock;
+    ASSERT_EQ(file.ReadBytes(worldBlock.Allocate(length), length), length);
+    CWorld world;
+    world.LoadLocationData(worldBlock);
+    ASSERT_EQ(world.m_OrgData.size(), 2u);
+    EXPECT_STREQ(world.m_OrgData[1].name, "ORG_MERCHANTS");
+    ASSERT_EQ(world.m_nBuildings, 1);
+    EXPECT_STREQ(world.m_Buildings[0].owner, "ORG_MERCHANTS");
     ASSERT_EQ(file.ReadBytes(&length, 4), 4u);
     EXPECT_GT(length, 0u);
     EXPECT_EQ(file.GetLength() - file.Tell(), length);

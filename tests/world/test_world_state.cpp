@@ -7,6 +7,15 @@
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
+#include "WorldTestScene.h"
+
+#include "society/Trade.h"
+#include "world/Camera.h"
+#include "world/KindManagers.h"
+#include "world/ObjectList.h"
+#include "world/ObjectTypes.h"
+#include "world/TypeManagers.h"
+#include "world/MMEngine.h"
 #include "world/Mech.h"
 #include "world/MechGroupList.h"
 #include "world/World.h"
@@ -18,6 +27,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace
@@ -36,10 +46,10 @@ public:
     int GetPower() override { return m_Power; }
     void UpdateMechInfo() override {}
     void OnMechBuilding(CMech*, const char*) override {}
-    void OnMechInCluster(CMech*, const char*) override {}
+    void OnMechCluster(CMech*) override {}
     void OnClusterLeft(const char* b) override { m_Calls.push_back(std::string("left ") + b); }
-    void OnBuildingCaptured(const char* b) override { m_Calls.push_back(std::string("captured ") + b); }
-    void OnOtherCaptured(const char* b) override { m_Calls.push_back(std::string("other ") + b); }
+    void OnCapture(const char* b) override { m_Calls.push_back(std::string("captured ") + b); }
+    void OnOtherCapture(const char* b) override { m_Calls.push_back(std::string("other ") + b); }
     void RemoveMech(CMech*) override { m_Calls.push_back("remove"); }
     void AddMech(CMech*) override { m_Calls.push_back("add"); }
     bool CanConvict() override { return true; }
@@ -48,12 +58,21 @@ public:
     void AssignMech(CMech*) override {}
     void Run(float) override { m_Calls.push_back("run"); }
     void SetFunds(double funds) override { m_Funds = funds; }
+    double GetFunds() override { return m_Funds; }
     std::uint32_t GetColour() override { return 0x112233; }
+    void GetCounters(std::int32_t out[8]) override { std::copy(m_Counters, m_Counters + 8, out); }
+    const char* GetLeaderId() override { return m_Leader.c_str(); }
+    const char* GetStatName() override { return "BASE"; }
+    float GetStatValue() override { return 0.5f; }
+    void SaveToStream(CMemStream&) override {}
+    void LoadFromStream(CMemStream&) override {}
 
     SOrgData m_Data;
     SOrgData* m_pRecord = nullptr; // the world's record, when made by the world
     int m_Power;
     double m_Funds = 0.0;
+    std::int32_t m_Counters[8] = {};
+    std::string m_Leader;
     std::vector<std::string> m_Calls;
 };
 
@@ -388,12 +407,24 @@ TEST_F(WorldState, TheClockRaisesTenAndHourEventsOncePerBoundary)
         EXPECT_EQ(m_Events.m_Calls, c.events) << c.from;
         EXPECT_EQ(org->m_Calls.size(), c.events.size() == 2 ? 1u : 0u) << c.from;
     }
+    // Running ahead moves the view far off the map first.
+    struct CView : IViewCamera
+    {
+        void TakeCameraFrame(const CObjectFrame&) override {}
+        void SetViewPosition(const CVector& p) override { m_vAt = p; }
+        CVector m_vAt;
+    } view;
+    g_pViewCamera = &view;
     for (const auto& [seconds, steps] : {std::pair{59.0f, 1}, std::pair{60.0f, 2}})
     {
         m_World.m_fTime = 0.0f;
+        view.m_vAt = CVector{};
         m_World.SimulateTime(seconds);
         EXPECT_FLOAT_EQ(m_World.m_fTime, 30.0f * steps) << seconds;
+        EXPECT_EQ(view.m_vAt.x, -10000.0f);
+        EXPECT_EQ(view.m_vAt.y, -10000.0f);
     }
+    g_pViewCamera = nullptr;
 }
 
 TEST_F(WorldState, NewGameFillsTheBuildingsThenTheFreeMembers)
@@ -471,10 +502,21 @@ public:
         m_Pending[2] = c;
     }
     std::uint32_t GetStreamValue() override { return 33; }
+    void InitConfig(const char* name) override { m_Config = name; }
+    void CopyHoldTo(IWorldMechanoid& to, bool mechmindsOnly) override
+    {
+        static_cast<CFakeMechanoid&>(to).m_Hold.push_back(mechmindsOnly ? "mechminds" : "all");
+    }
+    void AddGoods(const char* name, std::uint32_t count, std::uint32_t kind) override
+    {
+        m_Hold.push_back(std::string(name) + " " + std::to_string(count) + " " + std::to_string(kind));
+    }
 
     std::int32_t m_nValue = 0;
     float m_fRun = 0.0f;
     std::uint32_t m_Pending[3] = {};
+    std::string m_Config;
+    std::vector<std::string> m_Hold;
 };
 
 TEST_F(WorldState, MechanoidsAndBackupsTravelInTheStream)
@@ -573,3 +615,254 @@ TEST_F(WorldState, SpecialMechsCarriedAsMechmindsMoveToTheNextWorld)
 }
 
 } // namespace
+
+namespace
+{
+// The organisation manager as the world reaches it: a table of names and
+// the relation changes asked of it.
+class CFakeOrgManager : public IOrgManager
+{
+public:
+    CGuidKey GetGUID() const override { return {}; }
+    std::uint32_t GetSize() const override { return sizeof *this; }
+    void SaveToStream(CMemStream&) override {}
+    void LoadFromStream(CMemStream&) override {}
+    COrganization* CreateOrganization(const char*) override { return nullptr; }
+    void InitRelations() override {}
+    float GetRelation(std::int32_t i, std::int32_t j, bool) override { return float(i * 10 + j) * 0.01f; }
+    void ChangePolitic(std::int32_t i, std::int32_t j, float change, bool spread) override
+    {
+        m_Changes.push_back(std::to_string(i) + ">" + std::to_string(j) + " " + std::to_string(change) +
+                            (spread ? " spread" : ""));
+    }
+    void RelaxRelations(float) override {}
+    void SetRelation(std::int32_t, std::int32_t, float, bool, bool) override {}
+    float GetOrgFactor(std::int32_t) override { return 0.0f; }
+    bool LoadTable(const char*) override { return true; }
+    std::int32_t FindByName(const char* name) override
+    {
+        for (std::size_t i = 0; i < m_Names.size(); ++i)
+            if (m_Names[i] == name) return std::int32_t(i);
+        return -1;
+    }
+    std::int32_t GetOrgCount() override { return std::int32_t(m_Names.size()); }
+    const SOrgRecord* GetRecord(std::int32_t) override { return nullptr; }
+
+    std::vector<std::string> m_Names{"ORG_A", "ORG_B", "ORG_PLAYER", "ORG_FREE"};
+    std::vector<std::string> m_Changes;
+};
+} // namespace
+
+TEST_F(WorldState, AKillLowersTheVictimsRelationToTheKillersOrganisation)
+{
+    CFakeOrgManager orgs;
+    g_pOrgManager = &orgs;
+    CPlayerMech player;
+    std::strcpy(player.m_szOrg, "ORG_PLAYER");
+    m_World.SetPlayerMech(&player);
+    struct SCase
+    {
+        const char *victimOrg, *killerOrg;
+        bool byPlayer;
+        const char* change; // or the error line
+    } cases[] = {
+        {"ORG_A", "ORG_PLAYER", true, "0>2 -0.100000 spread"},
+        {"ORG_A", "ORG_B", false, "0>1 -0.010000 spread"},
+        {"ORG_GONE", "ORG_B", false, "CMech::Kill self org=ORG_GONE is invalid"},
+        {"ORG_A", "ORG_GONE", false, "CMech::Kill killer org=ORG_GONE is invalid"},
+    };
+    for (const SCase& c : cases)
+    {
+        orgs.m_Changes.clear();
+        CMech* victim = Mech("V", c.victimOrg);
+        victim->m_fLevel = 5.0f;
+        CMech* killer = c.byPlayer ? &player : Mech("K", c.killerOrg);
+        victim->Kill(killer);
+        if (std::strncmp(c.change, "CMech", 5) == 0)
+        {
+            EXPECT_TRUE(orgs.m_Changes.empty()) << c.change;
+            EXPECT_NE(ReadText("error.log").find(c.change), std::string::npos) << c.change;
+        }
+        else
+            EXPECT_EQ(orgs.m_Changes, std::vector<std::string>{c.change});
+    }
+    // Without a killer nothing changes.
+    orgs.m_Changes.clear();
+    Mech("W", "ORG_A")->Kill(nullptr);
+    EXPECT_TRUE(orgs.m_Changes.empty());
+    g_pOrgManager = nullptr;
+    m_World.SetPlayerMech(nullptr);
+}
+
+TEST_F(WorldState, OrganisationStatistics)
+{
+    CFakeOrgManager orgs;
+    g_pOrgManager = &orgs;
+    CFakeOrg* a = AddOrg("ORG_A", 7);
+    CFakeOrg* b = AddOrg("ORG_B", 1);
+    AddOrg("ORG_PLAYER", 0); // no members: no relation entry
+    CFakeOrg* free = AddOrg("ORG_FREE", 0);
+    const std::int32_t counters[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    std::copy(counters, counters + 8, a->m_Counters);
+    b->m_Counters[0] = 2;
+    free->m_Counters[0] = 1;
+    a->m_Leader = "BOSS";
+    std::strcpy(Mech("BOSS", "ORG_A")->m_szName, "The Boss");
+    m_World.CaptureBuilding("ORG_A", "HALL");
+    m_World.CaptureBuilding("ORG_FREE", "SHED");
+
+    SOrgStatistics s;
+    EXPECT_FALSE(m_World.GetOrgStatistics("ORG_NONE", &s));
+    ASSERT_TRUE(m_World.GetOrgStatistics("ORG_A", &s));
+    EXPECT_STREQ(s.leader, "The Boss");
+    const std::int32_t reordered[8] = {1, 2, 3, 5, 6, 4, 7, 8};
+    EXPECT_TRUE(std::equal(s.counters, s.counters + 8, reordered));
+    EXPECT_FLOAT_EQ(s.power, 7.0f);
+    ASSERT_EQ(s.relations.size(), 2u);
+    EXPECT_STREQ(s.relations[0].name, "ORG_B");
+    EXPECT_FLOAT_EQ(s.relations[0].relation, 0.01f); // the manager's (0, 1)
+    EXPECT_STREQ(s.relations[1].name, "ORG_FREE");
+    EXPECT_EQ(s.buildings, 1);
+    EXPECT_STREQ(s.name, "BASE");
+    EXPECT_FLOAT_EQ(s.value, 0.5f);
+    // The free pilots own nothing, whatever the records say.
+    ASSERT_TRUE(m_World.GetOrgStatistics("ORG_FREE", &s));
+    EXPECT_EQ(s.buildings, 0);
+
+    // Rating: sqrt(funds / (members + 0.01) x 0.01), 0 to 10.
+    struct SCase
+    {
+        double funds;
+        float rating;
+    } cases[] = {{0.0, 0.0f}, {-5000.0, 0.0f}, {1.01 * 400.0, 2.0f}, {1e9, 10.0f}};
+    for (const SCase& c : cases)
+    {
+        a->m_Funds = c.funds;
+        ASSERT_TRUE(m_World.GetOrgStatistics("ORG_A", &s));
+        EXPECT_NEAR(s.rating, c.rating, 1e-4f) << c.funds;
+    }
+
+    // Members in groups by the group's state; a state-4 group counts by the
+    // player's command mode; the player's own organisation counts one more.
+    CPlayerMech player;
+    std::strcpy(player.m_szOrg, "ORG_PLAYER");
+    m_World.SetPlayerMech(&player);
+    static int states[4] = {0, 1, 4, 4};
+    g_pfnGroupState = [](const void* group) { return *static_cast<const int*>(group); };
+    for (int& state : states)
+        Mech("G", "ORG_A")->m_pGroup = &state;
+    for (const auto& [mode, first, third] : {std::tuple{1, 3, 0}, std::tuple{2, 1, 2}})
+    {
+        player.m_nGroupMode = mode;
+        ASSERT_TRUE(m_World.GetOrgStatistics("ORG_A", &s));
+        EXPECT_EQ(s.groupStates[0], first) << mode;
+        EXPECT_EQ(s.groupStates[1], 1) << mode;
+        EXPECT_EQ(s.groupStates[2], third) << mode;
+    }
+    ASSERT_TRUE(m_World.GetOrgStatistics("ORG_PLAYER", &s));
+    EXPECT_STREQ(s.leader, "PLAYER");
+    EXPECT_EQ(s.groupStates[2], 1);
+    g_pfnGroupState = nullptr;
+    g_pOrgManager = nullptr;
+    m_World.SetPlayerMech(nullptr);
+}
+
+TEST_F(WorldState, DefaultStateMakesTheMissingConfigurationMechanoids)
+{
+    g_pfnCreateWorldMechanoid = []() -> IWorldMechanoid* { return new CFakeMechanoid; };
+    m_World.SetDefaultState();
+    EXPECT_NE(ReadText("error.log").find("CWorld::SetDefaultState impossible ORG_PLAYER not found"),
+              std::string::npos);
+    EXPECT_EQ(g_pPlayerConfigs[0], nullptr);
+
+    // The record's first attack name; the others' lists are empty.
+    CFakeOrg* player = AddOrg("ORG_PLAYER", 0);
+    std::strcpy(player->m_Data.attack[0], "CFG_HEAVY");
+    player->m_Data.attackCount = 1;
+    auto* kept = new CFakeMechanoid;
+    g_pPlayerConfigs[2] = kept;
+    m_World.SetDefaultState();
+    ASSERT_NE(g_pPlayerConfigs[0], nullptr);
+    EXPECT_EQ(static_cast<CFakeMechanoid*>(g_pPlayerConfigs[0])->m_Config, "CFG_PLAYER_DEF");
+    EXPECT_EQ(static_cast<CFakeMechanoid*>(g_pPlayerConfigs[1])->m_Config, "CFG_HEAVY");
+    EXPECT_EQ(g_pPlayerConfigs[2], kept);
+    EXPECT_EQ(kept->m_Config, "");
+    for (IWorldMechanoid*& m : g_pPlayerConfigs)
+    {
+        delete m;
+        m = nullptr;
+    }
+    g_pfnCreateWorldMechanoid = nullptr;
+}
+
+TEST_F(WorldState, AnOfflineKillHandsTheVictimsHoldToTheGroup)
+{
+    g_pfnCreateWorldMechanoid = []() -> IWorldMechanoid* { return new CFakeMechanoid; };
+    auto hold = [](CMech* m) { return static_cast<CFakeMechanoid*>(m->m_pMechanoid)->m_Hold; };
+    CMech* victim = Mech("VICTIM", "ORG_A");
+    CMech* first = Mech("FIRST", "ORG_B");
+    CMech* chosen = Mech("CHOSEN", "ORG_B");
+    for (CMech* m : {victim, first, chosen})
+        m->CreateMechanoid();
+    // The mech the group's AI names takes everything.
+    victim->KillOffline(chosen, first);
+    EXPECT_EQ(hold(chosen), std::vector<std::string>{"all"});
+    EXPECT_EQ(hold(first), std::vector<std::string>{"VICTIM 1 2"});
+    // Without one, the first member takes the mechminds only.
+    victim->KillOffline(nullptr, first);
+    EXPECT_EQ(hold(first), (std::vector<std::string>{"VICTIM 1 2", "mechminds", "VICTIM 1 2"}));
+    // No group member, nothing.
+    victim->KillOffline(chosen, nullptr);
+    EXPECT_EQ(hold(chosen).size(), 1u);
+    g_pfnCreateWorldMechanoid = nullptr;
+}
+
+TEST_F(WorldState, GenerationMarksTheBuildingsThatHoldMechs)
+{
+    // Buildings of a kind with a cluster, of TYPE 3 and of a plain kind,
+    // one without a name, and the TYPE 3 building's way in ("<id>_EXIT").
+    struct CBuilding : CMMObject
+    {
+        CBuilding(const char* id, const SBuildingType* kind) : m_pKind(kind)
+        {
+            m_nType = OBJ_BUILDING;
+            std::snprintf(m_szGameId, 32, "%s", id);
+        }
+        const SBuildingType* m_pKind;
+        bool m_bOn = false, m_bSet = false;
+    };
+    static SBuildingType cluster, station, plain;
+    cluster.m_nCluster = 2;
+    station.m_nType = 3;
+    plain.m_nType = 0;
+    worldtest::CScene scene;
+    std::vector<CBuilding*> made;
+    for (const auto& [id, kind] : {std::pair{"HALL", &cluster}, std::pair{"DEPOT", &station},
+                                   std::pair{"SHED", &plain}, std::pair{"", &cluster},
+                                   std::pair{"DEPOT_EXIT", &plain}})
+    {
+        made.push_back(new CBuilding(id, kind));
+        g_ObjectList.AddObject(made.back());
+    }
+    g_UnitKinds.buildingKind = [](CMMObject* o) { return static_cast<CBuilding*>(o)->m_pKind; };
+    g_UnitKinds.setBuildingState = [](CMMObject* o, bool on)
+    {
+        static_cast<CBuilding*>(o)->m_bOn = on;
+        static_cast<CBuilding*>(o)->m_bSet = true;
+    };
+    m_World.GenerateWorld(false);
+    EXPECT_EQ(m_World.m_BuildingObjects, (std::vector<CMMObject*>{made[0], made[1]}));
+    EXPECT_TRUE(made[0]->m_bOn);
+    EXPECT_TRUE(made[1]->m_bSet);
+    EXPECT_FALSE(made[1]->m_bOn); // it has a way in of its own
+    EXPECT_FALSE(made[2]->m_bSet);
+    EXPECT_FALSE(made[3]->m_bSet);
+    // The cluster of a building object's kind, 0 for a name none has.
+    EXPECT_EQ(m_World.GetBuildingCluster("HALL"), 2);
+    EXPECT_EQ(m_World.GetBuildingCluster("NOWHERE"), 0);
+    g_UnitKinds.buildingKind = nullptr;
+    g_UnitKinds.setBuildingState = nullptr;
+    // The list goes with the objects at the end of the game.
+    m_World.DoneWorld();
+    EXPECT_TRUE(m_World.m_BuildingObjects.empty());
+}

@@ -45,6 +45,40 @@ std::vector<std::uint8_t> SampleClock()
     return b.Bytes();
 }
 
+// The sample hall's script: entering the hall gives the player money and a
+// quest, says hello on the console, counts the visit in a variable, marks
+// the hall on the radar and asks who owns it; the finale (raised by no
+// event of the sample) asks after a mech, two organisations and the
+// player's glider, then queues the closing video and ends the game.
+std::vector<std::uint8_t> SampleHall()
+{
+    CCodeTreeBuilder b;
+    SScriptSymbol* object = b.Var("OBJECT", DT_CHAR, nullptr, 1);
+    SScriptSymbol* owner = b.Var("OWNER", DT_CHAR);
+    SScriptSymbol* org = b.Var("ORG", DT_CHAR);
+    SScriptSymbol* relation = b.Var("RELATION", DT_INT);
+    SScriptSymbol* glider = b.Var("GLIDER", DT_INT);
+    SScriptSymbol* enter = b.Proc("OnEnterBuild", DT_CHAR);
+    SScriptSymbol* finale = b.Proc("OnSampleFinale", DT_INT);
+    auto s = [&b](const char* text) { return b.Str(text); };
+    CTreeNode* enterDecl = b.ProcDecl(
+        enter, {object},
+        b.List({b.Oper(7, DT_CHAR, {s("1"), s("1000")}),
+                b.Oper(47, DT_CHAR, {s("Q_SAMPLE_HALL"), s("Q_SAMPLE_HALL_TITLE"), s("1"), s("")}),
+                b.Oper(1, DT_CHAR, {s("HALL_WELCOME")}), b.Oper(4, DT_CHAR, {s("HALL_VISITED"), s("1")}),
+                b.Oper(8, DT_CHAR, {b.Ident(object), s("0")}),
+                b.Assign(owner, b.Oper(17, DT_CHAR, {b.Ident(object)})), b.Assign(enter, b.Ident(owner))}));
+    CTreeNode* finaleDecl = b.ProcDecl(
+        finale, {object},
+        b.List({b.Assign(org, b.Oper(36, DT_CHAR, {s("PLAYER")})),
+                b.Assign(relation, b.Oper(57, DT_INT, {s("ORG_SAMPLE"), s("ORG_MERCHANTS")})),
+                b.Assign(glider, b.Oper(21, DT_INT, {s("GL_SCOUT")})),
+                b.Oper(95, DT_CHAR, {s("SAMPLE_END"), s("0")}), b.Oper(94, DT_CHAR),
+                b.Assign(finale, b.Ident(relation))}));
+    b.SetRoot(b.List({enterDecl, finaleDecl}));
+    return b.Bytes();
+}
+
 } // namespace
 
 const char* const kSampleMissionSource = R"(// Sample mission: crystals for the north base, a quest of two parts.
@@ -129,12 +163,14 @@ bool WriteSampleScripts(const std::string& root)
         !WriteMissionScript(root, "SAMPLE_Q1", ".qst", kSampleMissionSource))
         return false;
     if (!WriteScriptFile(root + "\\Data\\Bin\\sample_base.bin", SampleBase()) ||
-        !WriteScriptFile(root + "\\Data\\Bin\\sample_clock.bin", SampleClock()))
+        !WriteScriptFile(root + "\\Data\\Bin\\sample_clock.bin", SampleClock()) ||
+        !WriteScriptFile(root + "\\Data\\Bin\\sample_hall.bin", SampleHall()))
         return false;
     const std::string ini = root + "\\DATA\\CONFIG\\objects.ini";
     const char* const entries[][3] = {
         {"OBJECTS", "SAMPLE_BASE*", "sample_base"},
         {"OBJECTS", "SAMPLE_TOWER", "sample_clock"},
+        {"OBJECTS", "SAMPLE_HALL", "sample_hall"},
         {"EVENTS", "OnHour", "sample_clock"},
     };
     for (const auto& entry : entries)

@@ -7,8 +7,9 @@
 // three linked boundary posts, a road graph of twelve nodes) and the five
 // blocks after them: block 1 holds two group descriptions (a road guard and
 // a group on a set of roads), block 2 the goods trade and block 5 the
-// equipment stock of the sample building "SAMPLE_HALL", block 3 the music;
-// block 4 is empty.
+// equipment stock of the sample building "SAMPLE_HALL", block 3 the music,
+// block 4 the location records of the two clans (the merchants own the
+// hall).
 
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
@@ -21,6 +22,7 @@
 #include "world/ObjectFrame.h"
 #include "world/ObjectTypes.h"
 #include "world/RoadManager.h"
+#include "world/World.h"
 
 #include <cstdio>
 #include <cstring>
@@ -286,6 +288,34 @@ std::vector<CMechGroupDesc> SampleGroups()
     return groups;
 }
 
+// The two clans of the sample location: "ORG_SAMPLE" (the guards and the
+// patrol, four mechs of level 3, no building), "ORG_MERCHANTS" (three of
+// level 2; one garrisons the hall, which they own, two are free members).
+void WriteSampleLocationData(CMemStream& out)
+{
+    std::vector<SOrgData> orgs(2);
+    std::strcpy(orgs[0].name, "ORG_SAMPLE");
+    orgs[0].mechCount = 4;
+    orgs[0].baseLevel = 3.0f;
+    orgs[0].values[0] = 0.2f; // transport share
+    orgs[0].values[1] = 0.7f; // hunter share
+    orgs[0].more[0] = orgs[0].more[1] = orgs[0].more[2] = 3; // largest group sizes
+    std::strcpy(orgs[0].attack[0], "MECH_LIGHT");
+    orgs[0].attackCount = 1;
+    std::strcpy(orgs[1].name, "ORG_MERCHANTS");
+    orgs[1].mechCount = 3;
+    orgs[1].baseLevel = 2.0f;
+    orgs[1].values[0] = 0.6f;
+    orgs[1].values[1] = 0.2f;
+    orgs[1].more[0] = orgs[1].more[1] = orgs[1].more[2] = 2;
+    std::strcpy(orgs[1].trade[0], "MECH_LIGHT");
+    orgs[1].tradeCount = 1;
+    std::vector<SBuildingRecord> buildings(1);
+    std::strcpy(buildings[0].name, "SAMPLE_HALL");
+    std::strcpy(buildings[0].owner, "ORG_MERCHANTS");
+    CWorld::WriteLocationData(out, orgs, buildings);
+}
+
 // The theme as location music; a chord now and then all day long.
 SLocMusic SampleMusic()
 {
@@ -324,7 +354,6 @@ bool WriteObjectsFile(const std::string& path)
     WriteMechGroupBlock(groups, SampleGroups(), true);
     out.Write(&groups.m_nPosition, 4);
     out.Write(groups.m_pData, groups.m_nPosition);
-    const std::uint32_t empty = 0;
     for (int block = 1; block < 4; ++block)
     {
         if (block == 1)
@@ -345,7 +374,11 @@ bool WriteObjectsFile(const std::string& path)
             out.Write(music.m_pData, music.m_nPosition);
             continue;
         }
-        out.Write(&empty, 4);
+        // Block 4: the organisations' location records and the buildings.
+        CMemStream world;
+        WriteSampleLocationData(world);
+        out.Write(&world.m_nPosition, 4);
+        out.Write(world.m_pData, world.m_nPosition);
     }
     // Block 5: the equipment stock.
     CMemStream stock;

@@ -1,0 +1,105 @@
+// The sample hall's script in the minimal application over the sample tree:
+// the player's glider flown into the hall's entry zone raises the hall's "OnEnterBuild"
+// through the game script manager, and the script's built-ins give the
+// player money and a quest, greet the player on the console and mark the
+// hall on the radar.
+#include "app/MinimalApplication.h"
+#include "app/WorldViewer.h"
+
+#include "foundation/FrameTimer.h"
+#include "hud/radar/Radar.h"
+#include "script/game/QuestLog.h"
+#include "script/game/ScriptManager.h"
+#include "units/BuildingObject.h"
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
+#include "tools/scriptc/CodeTreeBuilder.h"
+#include "world/MMEngine.h"
+#include "world/TypeManagers.h"
+#include "world/ObjectList.h"
+
+#include "SampleAppTest.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+namespace
+{
+
+class HallScript : public apptest::CSteppedAppTest
+{
+};
+
+TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
+{
+    std::string commandLine;
+    CMinimalApplication app;
+    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "hall script test"))
+        << Tree().ErrorLog();
+    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    ASSERT_NE(glider, nullptr);
+    ASSERT_NE(glider->m_pMechanoid, nullptr);
+    auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
+    ASSERT_NE(hall, nullptr);
+    ASSERT_NE(g_pBuildingHost, nullptr);
+
+    RegisterGameScriptClasses();
+    CScriptManager scripts;
+    scripts.SetBaseDirectory((Tree().Path().string() + "\\").c_str());
+    ASSERT_TRUE(scripts.Init()) << Tree().ErrorLog();
+    CQuestLog quests;
+    g_pScriptManager = &scripts;
+    g_pQuestLog = &quests;
+    const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
+
+    // Into the hall's entry zone, as the sample hall's own test flies.
+    const CVector at = hall->GetPosition();
+    glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
+    glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
+    glider->m_vVelocity = CVector{};
+    Tick();
+    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    ASSERT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+
+    EXPECT_FLOAT_EQ(glider->m_pMechanoid->m_Garbage.m_fMoney, money + 1000.0f);
+    const SQuestRecord* quest = quests.FindQuest("Q_SAMPLE_HALL");
+    ASSERT_NE(quest, nullptr);
+    EXPECT_STREQ(quest->titleKey, "Q_SAMPLE_HALL_TITLE");
+    EXPECT_TRUE(quest->IsOpen());
+    const SScriptResults& results = *scripts.GetResults();
+    ASSERT_EQ(results.m_iResultCount, 2);
+    EXPECT_EQ(results.m_Results[0].type, 9); // the money
+    EXPECT_EQ(results.m_Results[0].value, 1000);
+    EXPECT_EQ(results.m_Results[1].type, 3); // the console greeting
+    EXPECT_STREQ(results.m_Results[1].text, "HALL_WELCOME");
+    EXPECT_STREQ(results.m_Results[1].script, "sample_hall");
+    EXPECT_EQ(scripts.GetVar("HALL_VISITED"), 1);
+    ASSERT_NE(g_pRadar, nullptr);
+    EXPECT_TRUE(g_pRadar->IsMarked("SAMPLE_HALL"));
+
+    // A script refitting the player's glider changes the glider in flight.
+    {
+        CCodeTreeBuilder b;
+        SScriptSymbol* object = b.Var("OBJECT", DT_CHAR, nullptr, 1);
+        SScriptSymbol* run = b.Proc("Run", DT_INT);
+        b.SetRoot(b.List(
+            {b.ProcDecl(run, {object}, b.List({b.Oper(64, DT_CHAR, {b.Str("1"), b.Str("GL_HAULER")})}))}));
+        ASSERT_TRUE(WriteScriptFile((Tree().Path() / "Data" / "Bin" / "refit.bin").string(), b.Bytes()));
+    }
+    scripts.RunScriptProc("refit", "Run", "PLAYER", false, nullptr);
+    EXPECT_EQ(glider->m_Key.Index(), g_GliderManager.FindName("GL_HAULER"));
+
+    // The next frame puts the player out of the hall again.
+    Tick();
+    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
+    g_pQuestLog = nullptr;
+    g_pScriptManager = nullptr;
+    app.Done();
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
+
+} // namespace

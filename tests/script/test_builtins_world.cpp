@@ -1,0 +1,422 @@
+// The game scripts' built-ins on the sample world: each row a script that
+// calls one built-in on the world, the units' tables, the organisations,
+// the trade and the player's mechanoid as mksample writes them, and the
+// change it leaves there. Run by the ctest entry script.sample_builtins
+// with TARVOX_SAMPLE_DIR set.
+#include "BuiltInTestUtil.h"
+#include "world/WorldTestScene.h"
+
+#include "foundation/ResourceDB.h"
+#include "society/EqpTrade.h"
+#include "society/MMTrade.h"
+#include "society/OrgManager.h"
+#include "units/KindManagers.h"
+#include "units/MechConfigManager.h"
+#include "units/Mechanoid.h"
+#include "units/GliderObject.h"
+#include "units/TowerObject.h"
+#include "world/TypeManagers.h"
+#include "app/GameWorldState.h"
+#include "world/MMEngine.h"
+#include "world/ObjectList.h"
+#include "world/RoadManager.h"
+#include "world/TheThing.h"
+#include "world/World.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <memory>
+
+namespace
+{
+
+CMechanoid* g_player = nullptr;
+
+class SampleBuiltIns : public builtintest::CBuiltInTest
+{
+protected:
+    void SetUp() override
+    {
+        builtintest::CBuiltInTest::SetUp();
+        const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+        if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+        m_previous = plat::GetCurrentDirectory();
+        ASSERT_TRUE(plat::SetCurrentDirectory(root));
+        m_scene = std::make_unique<worldtest::CScene>();
+        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+        // The built-ins reach the organisations through the game's engine.
+        g_MMEngine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
+        RegisterUnitManagers();
+        RegisterTradeClasses();
+        g_MMEngine.MMInit();
+        g_MMEngine.LoadWorld("sample.loc");
+        ASSERT_NE(g_pWorld, nullptr);
+        m_player = std::make_unique<CMechanoid>();
+        m_player->InitConfig(g_MechConfigManager.FindName("CFG_SAMPLE_PLAYER"), false);
+        m_player->m_Garbage.m_fMoney = 1000.0f;
+        g_player = m_player.get();
+        g_ScriptGameCalls.playerMechanoid = [] { return g_player; };
+        // Levels 2 to 5; MECH_C and MECH_D are merchants, MECH_D waits in the hall.
+        int level = 1;
+        for (const char* id : {"MECH_A", "MECH_B", "MECH_C", "MECH_D"})
+        {
+            CMech* mech = g_pWorld->AddMech(id);
+            std::strcpy(mech->m_szOrg, "ORG_SAMPLE");
+            mech->m_nLevel = ++level;
+        }
+        std::strcpy(g_pWorld->FindMech("MECH_C")->m_szOrg, "ORG_MERCHANTS");
+        CMech* waiting = g_pWorld->FindMech("MECH_D");
+        std::strcpy(waiting->m_szOrg, "ORG_MERCHANTS");
+        waiting->m_bInBuilding = 1;
+        std::strcpy(waiting->m_szBuilding, "SAMPLE_HALL");
+        m_started = true;
+    }
+    void TearDown() override
+    {
+        if (m_started)
+        {
+            g_player = nullptr;
+            g_pWorld->DoneWorld();
+            g_MMEngine.Done();
+            g_MMEngine.m_pfnMessageBox = nullptr;
+            g_ResourceDB.Done();
+            m_scene.reset();
+            plat::SetCurrentDirectory(m_previous.c_str());
+        }
+        builtintest::CBuiltInTest::TearDown();
+    }
+
+    COrgManager& Orgs() { return *dynamic_cast<COrgManager*>(g_MMEngine.m_pOrgManager); }
+    int Units(const char* goods) const
+    {
+        int n = 0;
+        for (const SItemRec& e : m_player->m_Garbage.m_Items)
+            if (std::strcmp(e.m_szName, goods) == 0) n += e.m_nCount;
+        return n;
+    }
+    int CountThings(const char* type) const
+    {
+        int n = 0;
+        for (CMMObject* o : g_ObjectList.m_Objects)
+            if (auto* t = dynamic_cast<CTheThing*>(o);
+                t && t->m_bAlive && std::strncmp(t->m_TypeRef, type, sizeof t->m_TypeRef) == 0)
+                ++n;
+        return n;
+    }
+
+    std::unique_ptr<worldtest::CScene> m_scene;
+    std::unique_ptr<CMechanoid> m_player;
+    std::string m_previous;
+    bool m_started = false;
+};
+
+TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
+{
+    auto money = [this] { return std::to_string(int(m_player->m_Garbage.m_fMoney)); };
+    auto mech = [](const char* id) { return g_pWorld->FindMech(id); };
+    auto object = [](const char* id) { return g_ObjectList.FindByGameId(id, 0); };
+    auto owner = [](const char* building)
+    {
+        const SBuildingRecord* r = g_pWorld->FindBuilding(building);
+        return r ? std::string(r->owner) : std::string("(no record)");
+    };
+    auto slot = [this](int entry) { return m_player->m_gEqp.m_Config[entry].m_Key.Index(); };
+    auto relation = [this] {
+        return Orgs().GetRelation(Orgs().FindByName("ORG_SAMPLE"), Orgs().FindByName("ORG_MERCHANTS"), false);
+    };
+    const std::int32_t hauler = g_GliderManager.FindName("GL_HAULER");
+    ASSERT_GE(hauler, 0);
+
+    const struct
+    {
+        int number;
+        bool text;
+        std::vector<std::string> args;
+        const char* result;                  // null: not looked at
+        std::function<std::string()> change; // what the world shows afterwards
+        std::string expected;
+    } cases[] = {
+        // The player: money, cargo, equipment.
+        {7, true, {"1", "250"}, nullptr, money, "1250"},
+        {6, true, {"TOV_FOOD", "3"}, nullptr, [&] { return std::to_string(Units("TOV_FOOD")); }, "3"},
+        {21, false, {"TOV_FOOD"}, "3", nullptr, ""},
+        {22, true, {"TOV_FOOD", "2"}, nullptr, [&] { return std::to_string(Units("TOV_FOOD")); }, "1"},
+        {63, true, {"1"}, "GL_SAMPLE", nullptr, ""},
+        {63, true, {"8"}, "GUN_BLASTER", nullptr, ""},
+        {21, false, {"GUN_BLASTER"}, "1", nullptr, ""},
+        {64,
+         true,
+         {"1", "GL_HAULER"},
+         nullptr,
+         [&] { return std::to_string(slot(CFG_GLIDER) == hauler); },
+         "1"},
+        {65, true, {"8"}, nullptr, [&] { return std::to_string(slot(CFG_LIGHTGUN)); }, "-1"},
+        {21, false, {"GUN_BLASTER"}, "0", nullptr, ""},
+        {64,
+         true,
+         {"10", "CFG_SAMPLE_PLAYER"},
+         nullptr,
+         [&] { return std::to_string(slot(CFG_GLIDER) == hauler); },
+         "0"},
+        {62, true, {}, nullptr, [&] { return std::to_string(m_player->IsDamaged()); }, "0"},
+        // Goods types.
+        {29, false, {"TOV_FOOD"}, "40", nullptr, ""},
+        {88, false, {"TOV_ORE"}, "2", nullptr, ""},
+        {29, false, {"TOV_NONE"}, "999", nullptr, ""},
+        {28, true, {"SAMPLE_HALL"}, "TOV_MECHANOID", nullptr, ""},
+        // Objects of the location.
+        {79,
+         true,
+         {"SAMPLE_TOWER", "0"},
+         nullptr,
+         [&] { return std::to_string(dynamic_cast<CTowerObject*>(object("SAMPLE_TOWER"))->IsActive()); },
+         "0"},
+        {13,
+         true,
+         {"SAMPLE_CRATE", "TOV_ORE", "4"},
+         nullptr,
+         [&]
+         {
+             auto* crate = dynamic_cast<CTheThing*>(object("SAMPLE_CRATE"));
+             const SThingContent& c = crate->m_Contents[crate->m_nContents - 1];
+             return std::string(c.name) + " " + std::to_string(c.kind) + " " + std::to_string(c.amount);
+         },
+         "TOV_ORE 0 4"},
+        {97, true, {"TOV_FOOD", "3"}, nullptr, [&] { return std::to_string(CountThings("TT_FUNGUS")); }, "3"},
+        {10,
+         true,
+         {"NEW_CRATE", "CONT_SMALL", "GATE"},
+         nullptr,
+         [&]
+         {
+             CMMObject* crate = object("NEW_CRATE");
+             const CVector at = crate->GetPosition();
+             CVector gate;
+             g_RoadManager.FindNode("GATE", &gate);
+             return std::to_string(crate->m_nType) +
+                    (at.x == gate.x && at.y == gate.y ? " at the gate" : " elsewhere");
+         },
+         "21 at the gate"},
+        {11,
+         true,
+         {"SAMPLE_CRATE"},
+         nullptr,
+         [&] { return std::to_string(object("SAMPLE_CRATE")->m_bAlive); },
+         "0"},
+        {102,
+         true,
+         {"ORG_MERCHANTS", "SAMPLE_HALL"},
+         nullptr,
+         [&] { return owner("SAMPLE_HALL"); },
+         "ORG_MERCHANTS"},
+        {17, true, {"SAMPLE_HALL"}, "ORG_MERCHANTS", nullptr, ""},
+        {17, true, {"NO_BUILDING"}, "", nullptr, ""},
+        // Mechs.
+        {36, true, {"MECH_A"}, "ORG_SAMPLE", nullptr, ""},
+        {36, true, {"NOBODY"}, "", nullptr, ""},
+        {81,
+         true,
+         {"MECH_B", "5"},
+         nullptr,
+         [&] { return std::to_string(mech("MECH_B")->m_nGeneration); },
+         "5"},
+        // MECH_B is generation 5: MECH_C of the merchants is the only one to win over.
+        {30, true, {"ORG_SAMPLE"}, "MECH_C", nullptr, ""},
+        {45,
+         true,
+         {"MECH_A", "ORG_MERCHANTS"},
+         nullptr,
+         [&] { return std::string(mech("MECH_A")->m_szOrg); },
+         "ORG_MERCHANTS"},
+        {76,
+         true,
+         {"MECH_B", "Boris"},
+         nullptr,
+         [&] { return std::string(mech("MECH_B")->m_szName); },
+         "Boris"},
+        {31, false, {"MECH_B"}, "0", nullptr, ""},
+        {31, false, {"NOBODY"}, "999", nullptr, ""},
+        {14, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
+        {39, false, {"MECH_C"}, "4", nullptr, ""},
+        {39, false, {"NOBODY"}, "999", nullptr, ""},
+        // Of the merchants only MECH_D (level 5) counts: it waits in a building.
+        {15, false, {"ORG_MERCHANTS"}, "5", nullptr, ""},
+        {93, false, {"SAMPLE_HALL", "ORG_MERCHANTS"}, "1", nullptr, ""},
+        {93, false, {"SAMPLE_HALL", "ORG_SAMPLE"}, "0", nullptr, ""},
+        {15, false, {"ORG_NONE"}, "0", nullptr, ""},
+        {14, false, {"ORG_NONE"}, "1", nullptr, ""},
+        // Organisations.
+        {68,
+         true,
+         {"ORG_SAMPLE", "ORG_MERCHANTS", "5"},
+         nullptr,
+         [&] { return std::to_string(int(relation() * 10.0f + 0.5f)); },
+         "5"},
+        {57, false, {"ORG_SAMPLE", "ORG_MERCHANTS"}, "5", nullptr, ""},
+        {57, false, {"ORG_SAMPLE", "ORG_NONE"}, "0", nullptr, ""},
+    };
+    for (const auto& c : cases)
+    {
+        std::string args;
+        for (const std::string& a : c.args)
+            args += a + " ";
+        SCOPED_TRACE("built-in " + std::to_string(c.number) + " (" + args + ")");
+        const std::string result = Call(c.number, c.text, c.args);
+        if (c.result)
+        {
+            EXPECT_EQ(result, c.result);
+        }
+        if (c.change)
+        {
+            EXPECT_EQ(c.change(), c.expected);
+        }
+    }
+    EXPECT_EQ(Call(34, true, {}), std::string(g_pWorld->m_szLocationName));
+
+    const std::string log = Log();
+    // The one name that found nothing, and nothing else.
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("GETCLANRELATION Organization: 'ORG_NONE' not found"), std::string::npos) << log;
+}
+
+// The game's event sink, recording the script events the world raises.
+class CRecordingSink : public CMMAppEvent
+{
+public:
+    void OnScriptEvent(const char* object, const char* event, const char argument[32]) override
+    {
+        m_Events.push_back(std::string(object) + " " + event + " " + argument);
+    }
+    std::vector<std::string> m_Events;
+};
+
+TEST_F(SampleBuiltIns, NamesPointsAndConvictionAttempts)
+{
+    EXPECT_EQ(Call(54, true, {"GATE_*"}), "GATE_EAST"); // a system point
+    EXPECT_EQ(Call(54, true, {"ROAD5*"}), "ROAD5");     // a road node
+    EXPECT_EQ(Call(54, true, {"NOWHERE*"}), "");
+    const std::string name = Call(40, true, {});
+    EXPECT_FALSE(name.empty());
+    EXPECT_EQ(g_pWorld->FindMech(name.c_str()), nullptr);
+
+    // Every mech that may change sides and is not the merchants' own is
+    // offered to them: MECH_A only (MECH_B is a leader, MECH_D waits in the hall).
+    g_pWorld->FindMech("MECH_B")->m_nGeneration = 5;
+    CRecordingSink sink;
+    g_pAppEvent = &sink;
+    Call(92, true, {"", "ORG_MERCHANTS"});
+    g_pAppEvent = nullptr;
+    EXPECT_EQ(sink.m_Events, std::vector<std::string>{"MECH_A OnTryConvict ORG_MERCHANTS"});
+    EXPECT_EQ(Log(), "");
+}
+
+TEST_F(SampleBuiltIns, TheSampleHallsFinaleEndsTheGame)
+{
+    m_manager->SetBaseDirectory((std::string(std::getenv("TARVOX_SAMPLE_DIR")) + "\\").c_str());
+    Orgs().SetRelation(Orgs().FindByName("ORG_SAMPLE"), Orgs().FindByName("ORG_MERCHANTS"), -0.3f, true,
+                       false);
+    builtintest::g_seam.clear();
+    const char* relation = m_manager->RunScriptProc("sample_hall", "OnSampleFinale", "WORLD", false, nullptr);
+    EXPECT_STREQ(relation, "-3");
+    EXPECT_EQ(builtintest::g_seam, (std::vector<std::string>{"video SAMPLE_END", "end 10"}));
+    EXPECT_EQ(Log(), "");
+}
+
+TEST_F(SampleBuiltIns, DamageReachesAMechsGliderAndKillsTheMech)
+{
+    CGliderObject glider;
+    glider.Init(CMatrix(1.0f), STypeKey(g_GliderManager.FindName("GL_SAMPLE")));
+    CMechanoid mechanoid;
+    mechanoid.InitConfig(g_MechConfigManager.FindName("CFG_SAMPLE_PLAYER"), false);
+    CMech* mech = g_pWorld->FindMech("MECH_B");
+    glider.AssignMechanoid(mech, &mechanoid, false);
+    const float whole = mechanoid.GetShield(1) + mechanoid.GetArmor(1);
+
+    Call(80, true, {"MECH_B", "5.5"});
+    EXPECT_LT(mechanoid.GetShield(1) + mechanoid.GetArmor(1), whole);
+    EXPECT_EQ(mech->m_bDead, 0);
+    Call(80, true, {"MECH_B", "10000000"});
+    EXPECT_TRUE(mechanoid.IsKilled());
+    EXPECT_EQ(mech->m_bDead, 1);
+    Call(80, true, {"NOBODY", "1"});
+    EXPECT_TRUE(Logged("SCRIPT:DAMAGEGLIDER mech 'NOBODY' not found"));
+    mech->m_pObject = nullptr;
+}
+
+TEST_F(SampleBuiltIns, RelationsAreClampedToTenEitherWay)
+{
+    const std::int32_t a = Orgs().FindByName("ORG_SAMPLE");
+    const std::int32_t b = Orgs().FindByName("ORG_MERCHANTS");
+    const struct
+    {
+        float relation;
+        const char* answer;
+    } cases[] = {{1.5f, "10"}, {-3.0f, "-10"}, {0.55f, "5"}, {-0.55f, "-5"}, {1.0f, "10"}};
+    for (const auto& c : cases)
+    {
+        std::fill(Orgs().m_Current.begin(), Orgs().m_Current.end(), c.relation);
+        ASSERT_FLOAT_EQ(Orgs().GetRelation(a, b, false), c.relation);
+        EXPECT_EQ(Call(57, false, {"ORG_SAMPLE", "ORG_MERCHANTS"}), c.answer) << c.relation;
+    }
+}
+
+TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
+{
+    // No goods type left that the hall lacks.
+    SExBuildingTrade* hall = g_pTrade->FindBuilding("SAMPLE_HALL");
+    ASSERT_NE(hall, nullptr);
+    STradeGood mechanoids;
+    std::strcpy(mechanoids.m_szName, "TOV_MECHANOID");
+    mechanoids.m_fUnitMass = 50.0f;
+    mechanoids.m_fStock = 500.0f;
+    hall->m_Goods.push_back(mechanoids);
+    EXPECT_EQ(Call(28, true, {"SAMPLE_HALL"}), "");
+    EXPECT_TRUE(Logged("SCRIPT: building 'SAMPLE_HALL' holds every goods type: no goods to name"));
+
+    // No road nodes: nothing spawned.
+    const std::vector<CRoadManager::SNode> roads = g_RoadManager.m_Nodes;
+    g_RoadManager.m_Nodes.clear();
+    Call(97, true, {"TOV_FOOD", "3"});
+    g_RoadManager.m_Nodes = roads;
+    EXPECT_EQ(CountThings("TT_FUNGUS"), 0);
+    EXPECT_TRUE(Logged("SCRIPT: the location has no road nodes: no 'TOV_FOOD' spawned"));
+
+    // A thing holds ten contents: the eleventh is refused.
+    auto* crate = dynamic_cast<CTheThing*>(g_ObjectList.FindByGameId("SAMPLE_CRATE", 0));
+    ASSERT_NE(crate, nullptr);
+    for (int i = 0; i < 11; ++i)
+        Call(13, true, {"SAMPLE_CRATE", "TOV_ORE", "1"});
+    EXPECT_EQ(crate->m_nContents, 10u);
+    EXPECT_TRUE(Logged("thing 'SAMPLE_CRATE' already holds 10 entries; 'TOV_ORE' is refused"));
+
+    // Names that find nothing.
+    const struct
+    {
+        int number;
+        std::vector<std::string> args;
+        const char* line;
+    } missing[] = {
+        {11, {"no_object"}, "SCRIPT:DeleteObject: object not found 'no_object'"},
+        {79, {"no_tower", "1"}, "SCRIPT:SETTOWERACTIVE Tower not 'no_tower' found"},
+        {81, {"NOBODY", "2"}, "SCRIPT:SETMECHGEN mech 'NOBODY'  not found"},
+        {45, {"NOBODY", "ORG_SAMPLE"}, "AssignGliderToPlayer mech 'NOBODY' or org not found"},
+        {68, {"ORG_NONE", "ORG_SAMPLE", "3"}, "GETCLANRELATION Organization: ORG_NONE not found"},
+        {64, {"10", "CFG_NONE"}, "SCRIPT:INSTALLEQUIPLAYER config CFG_NONE not found"},
+        {6, {"TOV_FOOD", "0"}, "CMMScriptManager::AddObject invalid number of objects"},
+        {10, {"NEW_ONE", "CONT_SMALL", "NOWHERE"}, "SCRIPT:CreateObjectAt: pointer not found 'NOWHERE'"},
+        {10, {"NEW_ONE", "NO_TYPE", "GATE"}, "SCRIPT:CreateObjectAt: object type not found 'NO_TYPE'"},
+        {12, {"no_post", "no_post", "1"}, "SCRIPT:SetBoundBetween: object not found 'no_post'"},
+    };
+    for (const auto& c : missing)
+    {
+        Call(c.number, true, c.args);
+        EXPECT_TRUE(Logged(c.line)) << c.line;
+    }
+    EXPECT_EQ(Units("TOV_FOOD"), 0);
+}
+
+} // namespace

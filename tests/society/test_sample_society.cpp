@@ -1,0 +1,166 @@
+// The sample world with its real organisations: generated from the sample
+// location's records, run for a game day, saved and loaded back. Run by the
+// ctest entry society.sample_stock with TARVOX_SAMPLE_DIR set.
+#include "common/LogDirTest.h"
+#include "world/WorldTestScene.h"
+
+#include "foundation/FileManager.h"
+#include "foundation/ResourceDB.h"
+#include "platform/File.h"
+#include "society/EqpTrade.h"
+#include "society/MMTrade.h"
+#include "society/Organization.h"
+#include "society/OrgManager.h"
+#include "units/BuildingObject.h"
+#include "units/KindManagers.h"
+#include "world/MMEngine.h"
+#include "world/Mech.h"
+#include "world/World.h"
+#include "world/WorldSave.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+class SampleSociety : public testutil::CLogDirTest
+{
+};
+
+namespace
+{
+COrganization* Org(const char* name)
+{
+    return dynamic_cast<COrganization*>(g_pWorld->FindOrganization(name));
+}
+
+std::vector<CMech*> Members(const char* org)
+{
+    std::vector<CMech*> out;
+    for (CMech* m : g_pWorld->m_Mechs)
+        if (std::strcmp(m->m_szOrg, org) == 0) out.push_back(m);
+    return out;
+}
+} // namespace
+
+TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const bool ownFileManager = GetFileManager() == nullptr;
+    if (ownFileManager) SetFileManager(new StdFileManager());
+    const std::string save = (m_dir / "sample.sav").string();
+    {
+        worldtest::CScene scene;
+        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+        CPlayerMech player;
+        CMMEngine engine;
+        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
+        RegisterUnitManagers();
+        RegisterTradeClasses();
+        engine.MMInit();
+        ASSERT_EQ(g_pOrgManager, engine.m_pOrgManager);
+        g_pOrgManager->InitRelations();
+        engine.LoadWorld("sample.loc");
+        ASSERT_NE(g_pWorld, nullptr);
+        g_pWorld->SetPlayerMech(&player);
+        g_pWorld->GenerateWorld(true);
+
+        // The location's two clans, then the free pilots and the player's
+        // organisation, each the organisation manager's and bound to its
+        // record.
+        ASSERT_EQ(g_pWorld->m_Organizations.size(), 4u);
+        const char* names[] = {"ORG_SAMPLE", "ORG_MERCHANTS", "ORG_FREE", "ORG_PLAYER"};
+        for (std::size_t i = 0; i < 4; ++i)
+        {
+            auto* o = dynamic_cast<COrganization*>(g_pWorld->m_Organizations[i].get());
+            ASSERT_NE(o, nullptr) << i;
+            EXPECT_STREQ(o->GetName(), names[i]);
+            EXPECT_EQ(o->GetData(), &g_pWorld->m_OrgData[i]);
+            EXPECT_EQ(o->GetIndex(), g_pOrgManager->FindByName(names[i]));
+        }
+        COrganization* merchants = Org("ORG_MERCHANTS");
+        COrganization* sample = Org("ORG_SAMPLE");
+        EXPECT_FLOAT_EQ(merchants->m_Clan.m_fTransportShare, 0.6f);
+        EXPECT_STREQ(sample->m_Clan.m_Configs[1][0], "MECH_LIGHT");
+        EXPECT_EQ(merchants->GetColour(), 0x2040FFu);
+
+        // The hall holds mechs: its state set; one merchant garrisons it
+        // (its kind's cluster is 1), the other two are free members.
+        ASSERT_EQ(g_pWorld->m_BuildingObjects.size(), 1u);
+        auto* hall = static_cast<CBuildingObject*>(g_pWorld->m_BuildingObjects[0]);
+        EXPECT_STREQ(hall->m_szGameId, "SAMPLE_HALL");
+        EXPECT_EQ(hall->m_bWorldFlags[2], 1);
+        EXPECT_FLOAT_EQ(hall->m_fWorldValues[0], 100.0f);
+        ASSERT_EQ(g_pWorld->m_Mechs.size(), 1u + 4u + 3u);
+        const std::vector<CMech*> traders = Members("ORG_MERCHANTS");
+        ASSERT_EQ(traders.size(), 3u);
+        EXPECT_EQ(traders[0]->m_bInCluster, 1);
+        EXPECT_STREQ(traders[0]->m_szBuilding, "SAMPLE_HALL");
+        EXPECT_EQ(traders[1]->m_bInCluster + traders[2]->m_bInCluster, 0);
+        EXPECT_FLOAT_EQ(merchants->m_fMoney, 3000.0f);
+
+        SOrgStatistics stats;
+        ASSERT_TRUE(g_pWorld->GetOrgStatistics("ORG_MERCHANTS", &stats));
+        EXPECT_EQ(stats.counters[0], 3); // members
+        EXPECT_EQ(stats.counters[4], 1); // at home
+        EXPECT_EQ(stats.counters[5], 1); // garrison
+        EXPECT_EQ(stats.buildings, 1);
+        EXPECT_FLOAT_EQ(stats.tradeValue, g_pTrade->GetProductionValue("SAMPLE_HALL"));
+        EXPECT_NEAR(stats.rating, std::sqrt(3000.0f / 3.01f * 0.01f), 1e-4f);
+        // The clan and the player's organisation have members; the free
+        // pilots none yet.
+        ASSERT_EQ(stats.relations.size(), 2u);
+        EXPECT_STREQ(stats.relations[0].name, "ORG_SAMPLE");
+        EXPECT_STREQ(stats.relations[1].name, "ORG_PLAYER");
+        const std::int32_t s = g_pOrgManager->FindByName("ORG_SAMPLE");
+        const std::int32_t m = g_pOrgManager->FindByName("ORG_MERCHANTS");
+        const std::int32_t p = g_pOrgManager->FindByName("ORG_PLAYER");
+        EXPECT_FLOAT_EQ(stats.relations[0].relation, g_pOrgManager->GetRelation(m, s, false));
+
+        // The player kills a clansman: the clan's relation to the player
+        // falls by 0.1 times the pair's mean volatility (1.5 and 1.0).
+        const float before = g_pOrgManager->GetRelation(s, p, false);
+        Members("ORG_SAMPLE")[0]->Kill(&player);
+        EXPECT_NEAR(g_pOrgManager->GetRelation(s, p, false), std::max(-1.0f, before - 0.125f), 1e-5f);
+
+        // A game day. Nobody is equipped (no group is assembled yet), so no
+        // member is active: the clan with no home dies in its first hour;
+        // the merchants, one garrison over their build target of
+        // int(0.4 x 1) - 1, give the hall up in that hour and die as well.
+        // The free pilots and the player's organisation never die.
+        g_pWorld->SimulateTime(24 * 120.0f);
+        EXPECT_FLOAT_EQ(g_pWorld->m_fTime, 24 * 120.0f);
+        EXPECT_EQ(sample->m_fDeathTimer, -1.0f);
+        EXPECT_EQ(g_pWorld->FindBuilding("SAMPLE_HALL"), nullptr);
+        EXPECT_EQ(traders[0]->m_bInCluster, 0);
+        EXPECT_EQ(merchants->m_fDeathTimer, -1.0f);
+        EXPECT_EQ(Org("ORG_FREE")->m_fDeathTimer, 0.0f);
+        EXPECT_EQ(Org("ORG_PLAYER")->m_fDeathTimer, 0.0f);
+        const float money = merchants->m_fMoney;
+
+        // The organisations' own records go into the save and come back.
+        ASSERT_TRUE(SaveWorldFile(*g_pWorld, save.c_str()));
+        engine.LoadWorld("sample.loc");
+        g_pWorld->SetPlayerMech(&player);
+        g_pWorld->GenerateWorld(false);
+        EXPECT_EQ(Org("ORG_MERCHANTS")->m_fMoney, 0.0f);
+        ASSERT_TRUE(LoadWorldFile(*g_pWorld, save.c_str()));
+        EXPECT_FLOAT_EQ(Org("ORG_MERCHANTS")->m_fMoney, money);
+        EXPECT_EQ(Org("ORG_SAMPLE")->m_fDeathTimer, -1.0f);
+        EXPECT_EQ(Org("ORG_MERCHANTS")->m_nMembers, 3);
+
+        g_pWorld->DoneWorld();
+        g_pWorld->SetPlayerMech(nullptr);
+        EXPECT_EQ(ReadText("error.log"), "");
+        engine.Done();
+        g_ResourceDB.Done();
+    }
+    if (ownFileManager) SetFileManager(nullptr);
+    plat::SetCurrentDirectory(previous.c_str());
+}
