@@ -39,10 +39,10 @@ public:
     int GetPower() override { return 1; }
     void UpdateMechInfo() override {}
     void OnMechBuilding(CMech*, const char* b) override { m_Buildings.push_back(b); }
-    void OnMechInCluster(CMech*, const char*) override {}
+    void OnMechCluster(CMech*) override {}
     void OnClusterLeft(const char*) override {}
-    void OnBuildingCaptured(const char*) override {}
-    void OnOtherCaptured(const char*) override {}
+    void OnCapture(const char*) override {}
+    void OnOtherCapture(const char*) override {}
     void RemoveMech(CMech*) override {}
     void AddMech(CMech*) override {}
     bool CanConvict() override { return false; }
@@ -51,7 +51,18 @@ public:
     void AssignMech(CMech*) override {}
     void Run(float) override {}
     void SetFunds(double) override {}
+    double GetFunds() override { return 0.0; }
     std::uint32_t GetColour() override { return 0; }
+    void GetCounters(std::int32_t out[8]) override
+    {
+        for (int i = 0; i < 8; ++i)
+            out[i] = 0;
+    }
+    const char* GetLeaderId() override { return ""; }
+    const char* GetStatName() override { return ""; }
+    float GetStatValue() override { return 0.0f; }
+    void SaveToStream(CMemStream&) override {}
+    void LoadFromStream(CMemStream&) override {}
 
     SOrgData m_Data;
     std::vector<std::string> m_Buildings;
