@@ -25,7 +25,7 @@ namespace
 {
 IOrgManager* Orgs()
 {
-    return g_MMEngine.m_pOrgManager;
+    return g_pOrgManager;
 }
 
 // The organisation index of a group (-1: none or no table).
