@@ -3,6 +3,7 @@
 
 #include "app/GameWorldState.h"
 #include "app/PlayerGlider.h"
+#include "app/WorldPatrol.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
 #include "foundation/Input.h"
@@ -134,10 +135,16 @@ struct CWorldViewer::SState
     CRadarMapFile radarMap; // g_pRadarMapFile and g_pRadar while entered
     CRadar radar;
     CGameBuildingHost buildings;
+    CWorldPatrol patrol; // the gliders of the world
 };
 
 CWorldViewer::CWorldViewer() = default;
 CWorldViewer::~CWorldViewer() = default;
+
+CWorldPatrol* CWorldViewer::GetPatrol() const
+{
+    return m_pState ? &m_pState->patrol : nullptr;
+}
 
 CGliderObject* CWorldViewer::GetPlayerGlider() const
 {
@@ -235,6 +242,7 @@ bool CWorldViewer::Enter(const char* locationFile)
         if (!s.player.Create(at, m_fHeading))
             g_ErrorLog.LogError("CWorldViewer::Enter: no player glider (configuration %s)",
                                 CPlayer::kConfiguration);
+        s.patrol.Create(s.player.GetGlider());
         s.renderer.Init();
         s.renderer.m_pCameraObject = &s.camera;
         g_pRenderer = &s.renderer;
@@ -341,6 +349,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         renderer.m_fFrameTime = frameTime;
         if (renderer.m_pPlayerGlider)
             m_pState->radar.OpenMap(glider->GetPosition(), g_Location.m_nWidth > 512 ? 1920.0f : 750.0f, true);
+        m_pState->patrol.Run(frameTime);
         m_pState->buildings.Run();
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
@@ -390,6 +399,7 @@ void CWorldViewer::Done()
     m_pState->radar.DoneBigMap();
     if (g_pRadar == &m_pState->radar) g_pRadar = nullptr;
     if (g_pRadarMapFile == &m_pState->radarMap) g_pRadarMapFile = nullptr;
+    m_pState->patrol.Release();
     m_pState->player.Release();
     g_MechGroupList2.Clear();
     g_ObjectList.Clear();

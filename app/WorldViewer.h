@@ -13,6 +13,9 @@
 // entered); then the physics sub-steps and the end-of-frame pack. The sun, the moon, the ambient light and
 // the fog are the environment's.
 //
+// Two gliders of the world (app/WorldPatrol.h) fly their round of the road
+// grid and turn on the player when the player hits one.
+//
 // The player's glider (app/PlayerGlider.h) waits near the start point, in
 // front of the boxes. While it is flown (the default) the keyboard and the
 // mouse drive it through the player's controls, its mechanoid runs its
@@ -39,6 +42,7 @@
 class CCamera;
 class CGliderObject;
 class CMMObject;
+class CWorldPatrol;
 class IInput;
 
 class CWorldViewer
@@ -70,6 +74,8 @@ public:
     void SetFreeCamera(bool free) { m_bFreeCamera = free; }
     bool IsFreeCamera() const { return m_bFreeCamera || !GetPlayerGlider(); }
     CGliderObject* GetPlayerGlider() const;
+    // The gliders of the world that patrol the location (null before Init).
+    CWorldPatrol* GetPatrol() const;
     CCamera* GetCamera() const;
     // Times the player's glider entered a building (the building event).
     int GetBuildingEntries() const;

@@ -250,8 +250,11 @@ void CBasicAI::ProcessAttack()
         d = d + tg->m_vVelocity * (5.0f * dt);
         if (tf < -0.5f)
         {
+            // A target showing its back is chased at full drive: reversing
+            // here flew the attacker away from a target standing still
+            // until it was out of the attack's reach.
             J = 2.0f * G;
-            T = -2.0f * G;
+            T = 2.0f * G;
             S *= 0.5f;
             d = d + tg->m_vVelocity * (10.0f * dt);
         }

@@ -166,6 +166,40 @@ TEST_F(BasicAICombat, ATargetBeyond1500IsHandedBackAndOneOnTheSpotIgnored)
     EXPECT_EQ(m_pAI->Count('X'), 1);
 }
 
+// Far from a target the drive is forward whichever way the target looks;
+// one that shows its back is chased harder, never fled.
+TEST_F(BasicAICombat, ATargetThatTurnedAwayIsChasedNotFled)
+{
+    struct SCase
+    {
+        const char* name;
+        float targetHeading; // radians off the own heading
+        int difficulty;
+        float traction;
+    };
+    // The target's facing toward us in the names; the traction is limited to 2.
+    const SCase cases[] = {
+        {"facing us (1)", 3.1416f, 0, 1.0f},
+        {"half turned away (-0.32)", 1.9f, 0, 1.0f},
+        {"back to us (-1), 2 G", 0.0f, 0, 2.0f},
+        {"back to us (-1), 2 G = 3", 0.0f, 1, 2.0f},
+        {"mostly away (-0.83), 2 G = 4", 0.6f, 2, 2.0f},
+    };
+    for (const SCase& c : cases)
+    {
+        m_Host.m_nDifficulty = c.difficulty;
+        PlaceEnemy(300.0f, 0.0f);
+        m_Enemy.glider.m_Frame.SetForward(
+            CVector{std::sin(c.targetHeading), std::cos(c.targetHeading), 0.0f});
+        m_pAI->m_pTarget = nullptr;
+        m_pAI->Attack(&m_Enemy.mech);
+        m_pAI->m_nAttackStyle = 3; // no strafing in the way
+        m_pAI->m_Calls.clear();
+        m_pAI->ProcessAttack();
+        EXPECT_FLOAT_EQ(m_pAI->Last('T'), c.traction) << c.name;
+    }
+}
+
 // A target that leaves the world's play (dead, halted, in a building) is
 // dropped by the next step.
 TEST_F(BasicAICombat, ATargetOutOfPlayIsDropped)
