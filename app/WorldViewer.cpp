@@ -28,6 +28,7 @@
 #include "world/ObjectList.h"
 #include "world/ObjectManager.h"
 #include "world/ObjectScene.h"
+#include "world/RoadManager.h"
 #include "world/World.h"
 
 #include <algorithm>
@@ -218,8 +219,10 @@ bool CWorldViewer::Enter(const char* locationFile)
         // gets them here, so that they are seen at work.
         CreateUnitsForGame();
         if (!CreateObserverOnRoad(start)) g_ErrorLog.LogDebug("World viewer: no road for a flying machine");
-        // The location's described groups travel its roads.
+        // The location's described groups travel its roads (routed by the
+        // world's path finder over the location's road graph).
         g_MechGroupList2.Clear();
+        if (g_pWorld) g_pWorld->m_PathFinder.Init(&g_RoadManager);
         g_ErrorLog.LogDebug("World viewer: %d groups", CreateLocationGroups());
         SPointerArray<CMMObject> gatherers;
         g_ObjectList.GetObjectList(OBJ_GATHERER, gatherers);
@@ -349,7 +352,6 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         renderer.m_fFrameTime = frameTime;
         if (renderer.m_pPlayerGlider)
             m_pState->radar.OpenMap(glider->GetPosition(), g_Location.m_nWidth > 512 ? 1920.0f : 750.0f, true);
-        m_pState->patrol.Run(frameTime);
         m_pState->buildings.Run();
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.

@@ -578,55 +578,36 @@ void CGroupAI::LoadFromStream(CMemStream& stream)
     m_fProgress = progress;
 }
 
-// --- the patrol ---------------------------------------------------------------
-
-void CPatrolGroupAI::Move()
-{
-    if (!m_pGroup || m_Points.empty()) return;
-    m_nMode = MODE_MOVE;
-    m_pTarget = nullptr;
-    const CVector& p = m_Points[size_t(m_nPoint) % m_Points.size()];
-    m_vDestination = p;
-    // The members fly side by side, 40 apart across the ring.
-    for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
-        if (CBasicAI* ai = m_pGroup->GetMemberAI(i)) ai->MoveTo(p.x + float(i) * 40.0f, p.y, p.z);
-}
+// --- the patrol -----------------------------------------------------------------
 
 void CPatrolGroupAI::OnMemberHit(CMech* attacker, float /*damage*/)
 {
-    if (!m_pGroup || !attacker || attacker == m_pTarget || !GetMechGlider(attacker)) return;
+    if (!m_pGroup || !attacker || attacker == m_pTarget || !GetMemberGlider(attacker)) return;
     if (GetMechGroup(attacker) == m_pGroup) return;
-    m_nMode = MODE_ATTACK;
-    m_pTarget = attacker;
-    for (CBasicAI* ai : MemberAIs(false))
-        ai->Attack(attacker);
+    Attack1(attacker, true);
 }
 
-void CPatrolGroupAI::Run(float /*dt*/)
+void CPatrolGroupAI::Attack1(CMech* target, bool /*order*/)
 {
-    if (!m_pGroup || m_pGroup->GetMemberCount() == 0) return;
-    if (m_bInTrouble)
-        for (CBasicAI* ai : MemberAIs(false))
-            ai->FixTrouble();
-    const CGliderObject* leader = GetMechGlider(m_pGroup->GetMember(0));
-    if (!leader) return;
-    if (m_nMode == MODE_ATTACK)
+    if (!m_pGroup || !GetMemberGlider(target) || GetMechGroup(target) == m_pGroup)
     {
-        const CGliderObject* t = GetMechGlider(m_pTarget);
-        if (t && t->m_bAlive && (t->GetPosition() - leader->GetPosition()).LengthSq() <= 2250000.0f) return;
+        Move();
+        return;
+    }
+    m_nMode = MODE_ATTACK;
+    m_pTarget = target;
+    for (CBasicAI* ai : MemberAIs(true))
+        ai->Attack(target);
+}
+
+void CPatrolGroupAI::ProcessAttack()
+{
+    const CGliderObject* t = GetMemberGlider(m_pTarget);
+    const CMechanoid* m = t ? t->m_pMechanoid : nullptr;
+    if (!m_pGroup || !t || !t->m_bAlive || !m || m->IsKilled() ||
+        (t->GetPosition() - m_pGroup->m_vCentre).LengthSq() > 2250000.0f)
+    {
         m_pTarget = nullptr;
-        Move();
-        return;
-    }
-    if (m_nMode != MODE_MOVE)
-    {
-        Move();
-        return;
-    }
-    const CVector d = m_vDestination - leader->GetPosition();
-    if (d.x * d.x + d.y * d.y < 60.0f * 60.0f)
-    {
-        ++m_nPoint;
         Move();
     }
 }

@@ -264,17 +264,15 @@ void ClearName(char name[32]);
 // A name cut to 31 characters, the rest of the field zeros.
 void CopyName(char out[32], const char* in);
 
-// Patrols a ring of points: the members are sent to the next point when the
-// first member is within 60 of the current one, and turn on whoever hurts
-// one of them until the attacker is gone or farther than 1500.
+// A road guard that answers hits at once: it travels its route like any
+// group AI of the hunter kind, and turns on whoever hurts one of its members
+// (with a glider, from outside the group) until the attacker is gone, killed
+// or farther than 1500 from the group; then it goes back to its road.
 class CPatrolGroupAI : public CGroupAI
 {
 public:
     CPatrolGroupAI() { m_nKind = 1; }
-    void Move() override;
-    void Run(float dt) override;
     void OnMemberHit(CMech* attacker, float damage) override;
-
-    std::vector<CVector> m_Points;
-    int m_nPoint = 0;
+    void Attack1(CMech* target, bool order) override;
+    void ProcessAttack() override;
 };

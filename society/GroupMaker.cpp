@@ -5,6 +5,7 @@
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"
 #include "society/WorldMechanoid.h"
+#include "units/GliderObject.h"
 #include "units/MechConfigManager.h"
 #include "world/Mech.h"
 #include "world/MechGroupList.h"
@@ -43,6 +44,18 @@ void RunGroups(float dt)
 
 void MechKilled(CMech* mech)
 {
+    // The record deletes its mechanoid after this: the blown-up glider,
+    // deleted at the end of the frame, must not point at it any more.
+    if (GetMechGroup(mech))
+    {
+        if (CGliderObject* g = GetMemberGlider(mech))
+        {
+            if (g->m_pMechanoid) g->m_pMechanoid->m_lpObject = nullptr;
+            g->m_pMechanoid = nullptr;
+            g->m_pMech = nullptr;
+        }
+        mech->m_pObject = nullptr;
+    }
     g_MechGroupList2.OnKillMech(mech);
 }
 } // namespace
