@@ -341,7 +341,11 @@ bool CRadar::MarkObject(const char* name, bool addMark)
     if (MarkGlider(name)) return true;
     m_bFollowGroup = 0;
     m_bFollowMech = 0;
-    if (CMMObject* object = g_ObjectList.FindByGameId(name, OBJ_ANY))
+    // A building before any other object of its name: the road node at a
+    // building's door bears the building's id, and so does its road band.
+    CMMObject* object = g_ObjectList.FindByGameId(name, OBJ_BUILDING);
+    if (!object) object = g_ObjectList.FindByGameId(name, OBJ_ANY);
+    if (object)
     {
         const CVector position = object->GetPosition();
         SetTarget(1, &position, true);
