@@ -39,6 +39,7 @@
 #include "units/UnitTypes.h"
 #include "platform/d3d8/D3D8Types.h"
 #include "world/DynamicObject.h"
+#include "world/ShieldView.h"
 #include "world/Smoke.h"
 
 #include <cstdint>
@@ -77,6 +78,8 @@ public:
     bool IsGroupMate(const CMMObject* other) const;
     float GetSpeedFactor(float k) const;
     float GetMiddleSpeed(float k, bool closedForm) const;
+    // The jump-charge sound's frequency in Hz for a charge.
+    static float ChargeFrequency(float charge);
     // The player's glider: its mechanoid is the player's.
     bool IsPlayer() const;
 
@@ -137,7 +140,9 @@ public:
     std::int32_t m_iCollisionSound = -1;
     std::int32_t m_iWaterSound = -1;
     float m_fPitchBlend = 0.0f;
+    // Set while the shield view shows a hit.
     std::uint8_t m_bShieldEffect = 0;
+    CShieldView m_ShieldView;
     std::uint8_t m_bOnWater = 0;
     CSmoke m_Dust;
     CVector m_vLastDust;
@@ -212,6 +217,12 @@ private:
     // Frees a sound source id (-1 afterwards).
     void ReleaseSource(std::int32_t* id);
     void RunDust(float dt, float ground);
+    // The charge's rising whine, the surf over water, the map's zones.
+    void RunChargeSound();
+    void RunWaterSound();
+    void RunZone(float dt, float ground);
+    // The camera follows this glider (the player's, or the one chosen).
+    bool IsFollowed() const;
     // The owner matrix the guns fire from, turned to direction.
     CMatrix FiringMatrix(const CVector& direction) const;
     // The hull's world matrix.
@@ -222,6 +233,9 @@ private:
     bool PrepareMounts();
     CMatrix MountMatrix(int gun) const;
     void MakeExplosion(const char* name, const CVector& at, float scale);
+    // A flash of the shield where a hit of amount a came from (d, a unit
+    // direction from the glider).
+    void AddShieldHit(float a, const CVector& d);
     // A pick-up thing of the type holding one entry, thrown from the glider
     // in a splinter carrier with the velocity; listed in the object list.
     CTheThing* ThrowThing(const char* type, std::uint32_t kind, const char* name, std::uint32_t count,

@@ -128,6 +128,7 @@ void CGliderObject::Draw()
         model->Render(nullptr, m_dwBrokenParts, -1);
         model->ResetColor();
     }
+    if (m_bShieldEffect) m_ShieldView.MakeEffects();
     DrawNVisible();
 }
 
@@ -157,6 +158,11 @@ void CGliderObject::DrawEffect(int pass)
         m.ScaleRotation(3.5f / 4.0f);
         SetWorld(m);
         sphere->Render(nullptr, 0, -1);
+        return;
+    }
+    if (pass >= 2)
+    {
+        m_ShieldView.Render(std::uint32_t(pass - 2));
         return;
     }
     if (pass == 0 || pass == 1)
