@@ -80,6 +80,13 @@ public:
     float GetMiddleSpeed(float k, bool closedForm) const;
     // The jump-charge sound's frequency in Hz for a charge.
     static float ChargeFrequency(float charge);
+    // The hull's animation weights by the type's animation slots (turn,
+    // forward, jump, strafe, ambient cycle) from the motion and the clock
+    // in seconds; the jump slot stays 0.
+    void UpdateAnimWeights(double clock);
+    // The weights as the model's animation state (slot weights placed at
+    // the model's animation indices; absent ones give nothing).
+    void AnimState(float state[4]) const;
     // The player's glider: its mechanoid is the player's.
     bool IsPlayer() const;
 

@@ -4,7 +4,9 @@
 #include "units/GliderObject.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
+#include "foundation/Settings.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/ModelManager.h"
 #include "graphics/TextureManager.h"
@@ -17,6 +19,7 @@
 #include "world/Mech.h"
 #include "world/TypeManagers.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace plat::d3d;
@@ -92,6 +95,45 @@ CMatrix CGliderObject::DrawingMatrix() const
     return m;
 }
 
+void CGliderObject::UpdateAnimWeights(double clock)
+{
+    for (float& w : m_fAnimWeights)
+        w = 0.0f;
+    const SGliderParameters* t = GetParams();
+    if (!t) return;
+    auto limited = [](float s) { return std::copysign(std::min(std::fabs(s) * 0.01f, 1.0f), s); };
+    // Slots: 0 turn (lean), 1 forward, 2 jump, 3 strafe, 4 ambient cycle.
+    if (t->m_nAnims[3] != -1) m_fAnimWeights[3] = limited(Dot(m_vVelocity, SideAxis()));
+    if (t->m_nAnims[0] != -1)
+    {
+        const float w = m_vR.z;
+        const float v = std::copysign(std::min(std::fabs(w * 5.0f), 1.0f), w) + m_fLean;
+        m_fAnimWeights[0] = std::clamp(-v, -1.0f, 1.0f);
+    }
+    if (t->m_nAnims[1] != -1) m_fAnimWeights[1] = limited(Dot(m_vVelocity, ForwardAxis()));
+    if (t->m_nAnims[4] != -1)
+    {
+        const double n = std::floor(clock * 0.25);
+        m_fAnimWeights[4] = limited(float(2.0 * (n - clock * 0.25) + 1.0));
+    }
+    float sum = 0.0f;
+    for (float w : m_fAnimWeights)
+        sum += w;
+    if (sum > 1.0f)
+        for (float& w : m_fAnimWeights)
+            w /= std::sqrt(sum);
+}
+
+void CGliderObject::AnimState(float state[4]) const
+{
+    for (int i = 0; i < 4; ++i)
+        state[i] = 0.0f;
+    const SGliderParameters* t = GetParams();
+    if (!t) return;
+    for (int slot = 0; slot < 5; ++slot)
+        if (const std::int32_t a = t->m_nAnims[slot]; a >= 0 && a < 4) state[a] = m_fAnimWeights[slot];
+}
+
 bool CGliderObject::IsHidden() const
 {
     // A mech record whose mechanoid is gone or dead is not drawn.
@@ -125,7 +167,13 @@ void CGliderObject::Draw()
         SetWorld(drawing);
         const float level = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
         model->SetColor(level, level, level, 1.0f);
-        model->Render(nullptr, m_dwBrokenParts, -1);
+        float state[4] = {};
+        if (g_Settings.GliderAnimation)
+        {
+            UpdateAnimWeights(g_FrameTimer.GetElapsed());
+            AnimState(state);
+        }
+        model->Render(g_Settings.GliderAnimation ? state : nullptr, m_dwBrokenParts, -1);
         model->ResetColor();
     }
     if (m_bShieldEffect) m_ShieldView.MakeEffects();

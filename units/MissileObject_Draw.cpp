@@ -24,6 +24,10 @@ using namespace plat::d3d;
 
 namespace
 {
+// The device light that a triggered mine lights its body with (the guns'
+// muzzle lights are 10 and 11).
+constexpr std::uint32_t kMineLight = 12;
+
 void SetWorld(const CMatrix& m)
 {
     if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
@@ -117,7 +121,7 @@ void CMissileObject::DrawEffect(int)
         DrawSphere();
         break;
     case KIND_MINE:
-        DrawModel(1.0f, false);
+        DrawMine();
         break;
     case KIND_MODEL:
         DrawModel(std::max(m_fRadius, 0.01f), false);
@@ -203,10 +207,51 @@ void CMissileObject::DrawImpulse(int mode)
 void CMissileObject::DrawSphere()
 {
     CTexture* texture = TextureOf(m_pDesc->m_nTexture);
-    if (!texture) return;
+    if (!texture || !g_pModelManager || m_fRadius <= 0.0f) return;
+    // One sphere, its texture turned to the camera, drawn three times
+    // growing along the line of flight; it fades with the lifetime left.
+    static CGeometryBuffer sphere;
+    const CVector p = GetPosition();
+    CEffectRenderManager::CreateSphereEx(&sphere, m_fRadius, 8, 0xFFFFFFFFu, p - g_ViewCamera.m_vPosition, false);
     m_Frame.UpdateAxes();
-    const float alpha = (m_fLifeTime - m_fAge) * 0.15f + 0.05f;
+    const float alpha = m_fLifeTime * 0.15f + 0.05f;
     for (int i = 0; i < 3; ++i)
-        Quad(GetPosition() + m_Frame.m_vForward * (float(i) * m_fRadius),
-             m_fRadius * 2.0f * (1.0f + 0.25f * float(i)), 0.0f, texture, alpha, true);
+    {
+        CMatrix m(1.0f);
+        m.ScaleRotation(1.0f + 0.25f * float(i));
+        m.SetTranslation(p + m_Frame.m_vForward * (float(i) * m_fRadius));
+        SetWorld(m);
+        Apply(g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &sphere), texture, alpha,
+              true);
+    }
+    SetWorld(CMatrix(1.0f));
+}
+
+void CMissileObject::DrawMine()
+{
+    // A triggered mine glows red: a small red light on its body and a
+    // blinking red glow.
+    const bool triggered = m_bDetonating != 0;
+    if (triggered)
+    {
+        SLight red{};
+        red.Type = D3DLIGHT_POINT;
+        red.Diffuse = {0xB2 / 255.0f, 0x22 / 255.0f, 0x22 / 255.0f, 1.0f};
+        red.Specular = red.Diffuse;
+        const CVector p = GetPosition();
+        red.Position = {p.x, p.y, p.z};
+        red.Range = 5.0f;
+        red.Attenuation0 = 0.001f;
+        red.Attenuation1 = 1.0f;
+        red.Attenuation2 = 0.0f;
+        graph.m_lpDevice->SetLight(kMineLight, &red);
+        graph.m_lpDevice->LightEnable(kMineLight, true);
+    }
+    DrawModel(1.0f, false);
+    if (!triggered) return;
+    graph.m_lpDevice->LightEnable(kMineLight, false);
+    const float blink = float(std::sin(20.0 * double(m_fLifeTime)));
+    SetWorld(CMatrix(1.0f));
+    if (CTexture* glow = TextureOf(m_pDesc->m_nGlowTexture); glow && blink > 0.0f)
+        Quad(GetPosition(), 3.0f * m_fRadius, 0.0f, glow, blink, true);
 }
