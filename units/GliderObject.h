@@ -23,12 +23,9 @@
 // A glider of the world carries the AI that steers it (m_pAI, owned; the
 // player's has none).
 //
-// Not here yet: the game-event sink's calls (the units cannot reach the
-// application's sink), towers' alarm, the water and jump-charge sounds,
-// the map's special
-// zones (the map keeps no zone table yet), the lower height limit, the
-// shield view, the shadow texture, the engine flames and the animation
-// weights. Full-sync descriptors carry no mechanoid state yet.
+// Not here yet: the hit notice to an escort's owner (the groups keep no
+// escort flag), the shadow texture. Full-sync descriptors carry no
+// mechanoid state yet.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.
@@ -40,6 +37,7 @@
 #include "platform/d3d8/D3D8Types.h"
 #include "world/DynamicObject.h"
 #include "world/ShieldView.h"
+#include "graphics/ModelInstance.h"
 #include "world/Smoke.h"
 
 #include <cstdint>
@@ -150,6 +148,9 @@ public:
     // Set while the shield view shows a hit.
     std::uint8_t m_bShieldEffect = 0;
     CShieldView m_ShieldView;
+    // The engine flame ("MOD_GL_FIRE") drawn at every flame point; its
+    // particles advance in Run after a frame that drew them.
+    CModelInstance m_EngineFire;
     std::uint8_t m_bOnWater = 0;
     CSmoke m_Dust;
     CVector m_vLastDust;
@@ -234,6 +235,8 @@ private:
     CMatrix FiringMatrix(const CVector& direction) const;
     // The hull's world matrix.
     CMatrix DrawingMatrix() const;
+    // The engine flames with their glows and, seen from afar, flares.
+    void DrawFlames();
     // Not drawn: the mech record's mechanoid is dead or gone.
     bool IsHidden() const;
     // Prepares the type's mounts; false while the model is not loaded.

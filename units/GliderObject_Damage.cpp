@@ -239,9 +239,9 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
     }
     // 13.
     if (!m_pMech || a == 0.0f || !m_pMechanoid) return;
-    // 14. The scripts hear who hit the player.
-    if (player && by && by->m_pMech) ScriptEvent(by->m_pMech->m_szName, "OnPlayerHit");
-    if (player && attacker && attacker->m_nType == OBJ_BOUND) ScriptEvent("KONTUR", "OnPlayerHit");
+    // 14. The scripts hear who hit the player (a collision is no hit).
+    if (player && kind != 100 && by && by->m_pMech) ScriptEvent(by->m_pMech->m_szId, "OnPlayerHit");
+    if (player && kind != 100 && attacker && attacker->m_nType == OBJ_BOUND) ScriptEvent("KONTUR", "OnPlayerHit");
     // 15.
     float armorPart = 0.0f, shieldPart = 0.0f;
     {
@@ -295,7 +295,7 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
     }
     else if (InPlayersGroup(by))
     {
-        ScriptEvent(m_pMech->m_szName, "OnEscortKill");
+        ScriptEvent(m_pMech->m_szId, "OnEscortKill");
     }
     m_pMech->Kill(by ? by->m_pMech : nullptr);
     m_bEnabled = 0;

@@ -9,10 +9,12 @@
 #include "foundation/Settings.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/ModelManager.h"
+#include "graphics/Shaders.h"
 #include "graphics/TextureManager.h"
 #include "location/EffectRenderManager.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
+#include "units/EffectSprite.h"
 #include "units/Mechanoid.h"
 #include "world/Camera.h"
 #include "world/LightWare.h"
@@ -194,6 +196,64 @@ void CGliderObject::DrawNVisible()
     if (m_fStunTime != 0.0f) g_EffectRenderManager.AddObject(d2 - 1.0f, this, 1000);
 }
 
+void CGliderObject::DrawFlames()
+{
+    XTRACE("Flames");
+    const SGliderParameters* t = GetParams();
+    if (!t || !t->m_bPrepared || !g_pModelManager || t->m_FirePoints[0].m_nPart < 0) return;
+    if (!Model(GetModelId())) return;
+    const std::int32_t fireId = g_pModelManager->FindName("MOD_GL_FIRE");
+    CComplexObject* fire = Model(fireId);
+    if (!fire) return;
+    if (m_EngineFire.m_iModel != fireId || m_EngineFire.m_pObject != fire) m_EngineFire.Init(fireId, fire);
+    CTexture* glow = nullptr;
+    CTexture* flare = nullptr;
+    if (g_pTextureManager)
+    {
+        const std::int32_t g = g_pTextureManager->FindName("TEX_GL_FIRE_GLOW");
+        const std::int32_t f = g_pTextureManager->FindName("TEX_FIRE_GLOW2");
+        glow = g >= 0 ? g_pTextureManager->GetTexture(g) : nullptr;
+        flare = f >= 0 ? g_pTextureManager->GetTexture(f) : nullptr;
+    }
+    // The flame burns brighter with the flame value: 0.15 at 0.
+    const float alpha = (1.0f - 7.0f / (m_fFlame * 3.33f + 10.0f)) * 0.5f;
+    const float k = m_fThrottle > 0.0f ? 1.0f + m_fThrottle * 0.5f : 1.0f;
+    const CMatrix drawing = DrawingMatrix();
+    // The flame model stands along its y axis: turned about x it points
+    // back along the glider, 6 wide and 1.5 long in its own units.
+    CMatrix shape(1.0f);
+    shape.m[0][0] = 6.0f;
+    shape.m[1][1] = 0.0f;
+    shape.m[1][2] = -6.0f;
+    shape.m[2][1] = 1.5f;
+    shape.m[2][2] = 0.0f;
+    const double clock = g_FrameTimer.GetElapsed();
+    for (int i = 0; i < SGliderParameters::kFirePoints; ++i)
+    {
+        const std::int32_t part = t->m_FirePoints[i].m_nPart;
+        if (part == -1) break;
+        if (m_dwLostFirePoints & (1u << i)) continue;
+        CMatrix mount = GetMountMatrix(GetModelId(), part), at, flame;
+        MatrixMultiply(&at, &mount, &drawing);
+        MatrixMultiply(&flame, &shape, &at);
+        const CVector point{at.m[3][0], at.m[3][1], at.m[3][2]};
+        SetWorld(flame);
+        SetTextureFactorAlpha(std::clamp(alpha, 0.0f, 1.0f), kFactorRenderState | kFactorPixelShader);
+        m_EngineFire.SetParticlesMatrix(flame);
+        m_EngineFire.SetParticlesRange(k * k * 0.5f, k * k);
+        m_EngineFire.Render(nullptr, -1, true);
+        SetWorld(CMatrix(1.0f));
+        const float size = std::max(m_fGliderRadius, 1.0f);
+        if (glow) DrawFacingQuad(point, size * 0.5f * k, 0.0f, glow, (k - 1.0f) * 0.75f + 0.25f, true);
+        const float d = (point - g_ViewCamera.m_vPosition).Length();
+        if (flare && d > 50.0f)
+            DrawFacingQuad(point, size * 1.5f, 0.0f, flare,
+                           std::min((d - 50.0f) * 0.01f, 1.0f) *
+                               float(std::sin(clock * 3.14159265 * 20.0) * 0.2 + 0.8),
+                           true);
+    }
+}
+
 void CGliderObject::DrawEffect(int pass)
 {
     XTRACE("CGliderObject::DrawEffect");
@@ -218,6 +278,7 @@ void CGliderObject::DrawEffect(int pass)
         for (int i = 0; i < 2; ++i)
             if (m_Guns[i].m_bMounted) m_Guns[i].DrawEffect(false, m_nDetailLevel);
         m_bParticles = 1;
+        if (pass == 1) DrawFlames();
         if (pass == 1 && m_nDetailLevel < 3 && g_pTextureManager)
         {
             const std::int32_t dust =

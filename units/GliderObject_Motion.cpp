@@ -441,8 +441,12 @@ void CGliderObject::Run()
             m_fStunTime = 0.0f;
         }
     }
-    // 3. The particle flag of the effect pass.
-    m_bParticles = 0;
+    // 3. The flames' particles move on after a frame that drew them.
+    if (m_bParticles)
+    {
+        m_EngineFire.UpdateParticles(dt);
+        m_bParticles = 0;
+    }
     // 4. Readiness.
     m_fJumpReadiness =
         std::min(1.0f, m_fJumpReadiness < 1.0f ? m_fJumpReadiness + dt * 0.5f : m_fJumpReadiness);

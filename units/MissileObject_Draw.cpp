@@ -3,6 +3,8 @@
 
 #include "units/MissileObject.h"
 
+#include "units/EffectSprite.h"
+
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -43,37 +45,6 @@ double Clock()
     return g_FrameTimer.GetElapsed();
 }
 
-CVector ViewUp()
-{
-    const CMatrix& m = g_ViewCamera.m_Matrix;
-    return CVector{m.m[0][1], m.m[1][1], m.m[2][1]};
-}
-
-CVector ViewSide()
-{
-    const CMatrix& m = g_ViewCamera.m_Matrix;
-    return CVector{m.m[0][0], m.m[1][0], m.m[2][0]};
-}
-
-void Apply(CMesh* mesh, CTexture* texture, float alpha, bool additive)
-{
-    if (!mesh || !g_pTexShaderManager) return;
-    SetTextureFactorAlpha(std::clamp(alpha, 0.0f, 1.0f), kFactorRenderState | kFactorPixelShader);
-    g_pTexShaderManager->ApplyStateBlock(additive ? SHADER_ADD_EFFECT_FACTOR : SHADER_ALPHA_EFFECT_FACTOR,
-                                         mesh, texture);
-}
-
-// A camera-facing square of the given size at p, turned by angle in the
-// view plane.
-void Quad(const CVector& p, float size, float angle, CTexture* texture, float alpha, bool additive)
-{
-    if (size <= 0.0f) return;
-    const CVector axis = ViewUp() * std::cos(angle) + ViewSide() * std::sin(angle);
-    const CVector half = axis * (size * 0.5f);
-    Apply(CEffectRenderManager::GetRayMesh2(p - half, p + half, size * 0.5f, g_ViewCamera.m_vPosition, 0.0f,
-                                            0.0f),
-          texture, alpha, additive);
-}
 } // namespace
 
 void CMissileObject::Draw()
@@ -114,7 +85,7 @@ void CMissileObject::DrawEffect(int)
         break;
     case KIND_PARTICLE:
         if (m_bActive)
-            Quad(GetPosition(), float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * m_pDesc->m_fScale * 6.0f, 0.0f,
+            DrawFacingQuad(GetPosition(), float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * m_pDesc->m_fScale * 6.0f, 0.0f,
                  TextureOf(m_pDesc->m_nTexture2), 1.0f, true);
         break;
     case KIND_SPHERE:
@@ -141,7 +112,7 @@ void CMissileObject::DrawPlasmaClot()
     if (CTexture* trace = TextureOf(m_pDesc->m_nTexture2))
     {
         const float alpha = m_bActive ? 1.0f : std::max(0.0f, 2.0f * m_fFade);
-        Apply(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace, alpha,
+        ApplyEffectMesh(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace, alpha,
               true);
     }
     CTexture* body = TextureOf(m_pDesc->m_nTexture);
@@ -153,9 +124,9 @@ void CMissileObject::DrawPlasmaClot()
     {
         const float size = (float(3 - i) * 0.15f + 1.0f) * scale;
         const float spin = i == 0 ? float(clock * 200.0) : 0.0f;
-        Quad(p - dir * (float(i) * scale), size, spin, body, 1.0f, true);
+        DrawFacingQuad(p - dir * (float(i) * scale), size, spin, body, 1.0f, true);
     }
-    Quad(p, float(std::sin(clock * 200.0) * 0.1 + 0.9) * scale * 5.0f, float(clock * 50.0), body, 1.0f, true);
+    DrawFacingQuad(p, float(std::sin(clock * 200.0) * 0.1 + 0.9) * scale * 5.0f, float(clock * 50.0), body, 1.0f, true);
 }
 
 void CMissileObject::DrawModel(float scale, bool turned)
@@ -193,15 +164,15 @@ void CMissileObject::DrawImpulse(int mode)
     {
         const CVector back = p - Normalize(p - m_vLaunch) * length;
         // Two crossed ribbons: seen from the camera and from the side.
-        Apply(
+        ApplyEffectMesh(
             CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vUp * 100.0f, 0.0f, 0.0f),
             texture, 1.0f, true);
-        Apply(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f, 0.0f,
+        ApplyEffectMesh(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f, 0.0f,
                                                 0.0f),
               texture, 1.0f, true);
     }
     const float glow = mode == 0 ? 1.3f : 0.66f;
-    Quad(p, float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * scale * glow * 4.0f, 0.0f, texture, 1.0f, true);
+    DrawFacingQuad(p, float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * scale * glow * 4.0f, 0.0f, texture, 1.0f, true);
 }
 
 void CMissileObject::DrawSphere()
@@ -221,7 +192,7 @@ void CMissileObject::DrawSphere()
         m.ScaleRotation(1.0f + 0.25f * float(i));
         m.SetTranslation(p + m_Frame.m_vForward * (float(i) * m_fRadius));
         SetWorld(m);
-        Apply(g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &sphere), texture, alpha,
+        ApplyEffectMesh(g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &sphere), texture, alpha,
               true);
     }
     SetWorld(CMatrix(1.0f));
@@ -253,5 +224,5 @@ void CMissileObject::DrawMine()
     const float blink = float(std::sin(20.0 * double(m_fLifeTime)));
     SetWorld(CMatrix(1.0f));
     if (CTexture* glow = TextureOf(m_pDesc->m_nGlowTexture); glow && blink > 0.0f)
-        Quad(GetPosition(), 3.0f * m_fRadius, 0.0f, glow, blink, true);
+        DrawFacingQuad(GetPosition(), 3.0f * m_fRadius, 0.0f, glow, blink, true);
 }
