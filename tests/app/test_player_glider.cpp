@@ -3,7 +3,7 @@
 // hills without touching the ground, the arrows turn it, Space makes it
 // jump, Left Ctrl fires its gun; a frame of it in flight, firing, is read
 // back from the real Direct3D 8 layer and written as "player_glider.png",
-// and its hull and its shot are found in it.
+// and its hull, its shot and its engine flame are found in it.
 #include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
@@ -186,6 +186,17 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     EXPECT_GT(hull, int(width * height / 100));
     EXPECT_GT(shot, 50);
     EXPECT_GT(greener, shot / 2);
+
+    // The engine flame under the tail with its glow: gone with its flame
+    // point broken off.
+    glider.m_dwLostFirePoints = 1;
+    const std::vector<std::uint32_t> noFlame = ViewerFrame(width, height);
+    glider.m_dwLostFirePoints = 0;
+    ASSERT_EQ(noFlame.size(), pixels.size());
+    int flame = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        flame += (pixels[i] & 0xFFFFFF) != (noFlame[i] & 0xFFFFFF);
+    EXPECT_GT(flame, 100);
 
     // Caps Lock: a rocket from the stock leaves the launcher and is drawn
     // ahead of the glider.

@@ -79,7 +79,7 @@ bool AddSampleGlider(DataBase& db)
     return AddRows(db, kGliders,
                    {
                        {"GL_SAMPLE",
-                        {{"Model", "MOD_BOX"},
+                        {{"Model", "MOD_GL_SAMPLE"},
                          {"WEIGHT", 100.0},
                          {"MAXWEIGHT", 800.0},
                          {"STANDARD", 1},
