@@ -24,8 +24,7 @@
 // player's has none).
 //
 // Not here yet: the hit notice to an escort's owner (the groups keep no
-// escort flag), the shadow texture. Full-sync descriptors carry no
-// mechanoid state yet.
+// escort flag). Full-sync descriptors carry no mechanoid state yet.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.
@@ -43,6 +42,7 @@
 #include <cstdint>
 #include <memory>
 
+class CComplexObject;
 class CMech;
 class CMechanoid;
 class CTheThing;
@@ -237,6 +237,10 @@ private:
     CMatrix DrawingMatrix() const;
     // The engine flames with their glows and, seen from afar, flares.
     void DrawFlames();
+    // The hull seen from above, rendered into the effect manager's model
+    // texture and laid darkening on the ground under the glider, pushed
+    // along the sun's direction by the height above ground.
+    void DrawShadow(CComplexObject* model, float* state);
     // Not drawn: the mech record's mechanoid is dead or gone.
     bool IsHidden() const;
     // Prepares the type's mounts; false while the model is not loaded.

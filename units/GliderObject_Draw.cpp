@@ -11,7 +11,10 @@
 #include "graphics/ModelManager.h"
 #include "graphics/Shaders.h"
 #include "graphics/TextureManager.h"
+#include "foundation/Texture.h"
+#include "graphics/TexShaderManager.h"
 #include "location/EffectRenderManager.h"
+#include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
 #include "units/EffectSprite.h"
@@ -19,6 +22,7 @@
 #include "world/Camera.h"
 #include "world/LightWare.h"
 #include "world/Mech.h"
+#include "world/ObjectList.h"
 #include "world/TypeManagers.h"
 
 #include <algorithm>
@@ -177,6 +181,12 @@ void CGliderObject::Draw()
         }
         model->Render(g_Settings.GliderAnimation ? state : nullptr, m_dwBrokenParts, -1);
         model->ResetColor();
+        // Not in the water's reflection: the picture's target is in use.
+        if (m_nDetailLevel >= 0 && m_nDetailLevel <= 3 && !g_ObjectList.m_bWaterPass)
+        {
+            XTRACE("Render Shadows");
+            DrawShadow(model, g_Settings.GliderAnimation ? state : nullptr);
+        }
     }
     if (m_bShieldEffect) m_ShieldView.MakeEffects();
     DrawNVisible();
@@ -194,6 +204,55 @@ void CGliderObject::DrawNVisible()
     const float d2 = (GetPosition() - g_ViewCamera.m_vPosition).LengthSq();
     g_EffectRenderManager.AddObject(d2, this, 1);
     if (m_fStunTime != 0.0f) g_EffectRenderManager.AddObject(d2 - 1.0f, this, 1000);
+}
+
+void CGliderObject::DrawShadow(CComplexObject* model, float* state)
+{
+    const CVector sun = g_Environment.m_vSunDir;
+    if (g_Environment.m_bShadowsOff || sun.z <= 0.05f || !g_pModelManager || !g_pTexShaderManager ||
+        !graph.m_lpDevice || g_Location.m_nCellsX <= 0)
+        return;
+    const CVector p = GetPosition();
+    // The ground under the glider as its last step found it; the shadow is
+    // darkest near the ground and gone 60 units above it.
+    const float h = m_Sphere.m_bUsed ? std::max(0.0f, p.z - m_Sphere.m_vCentre.z) : 0.0f;
+    const float alpha = std::clamp(2.5f * (1.0f - h / 60.0f), 0.0f, 1.0f);
+    if (alpha <= 0.0f) return;
+    // The hull from above: world z is turned over, so that the picture's
+    // camera looks down at the hull in its own size.
+    CMatrix view = DrawingMatrix();
+    for (int r = 0; r < 3; ++r)
+        view.m[r][2] = -view.m[r][2];
+    view.SetTranslation(CVector{});
+    view.ScaleRotation(0.25f);
+    const float size = std::max(m_fGliderRadius * 0.5f, 0.1f);
+    if (!g_EffectRenderManager.RenderModelToTexture(model, state, -1, m_dwBrokenParts, size, view, false)) return;
+    // The picture covers the square of half width e round the hull (its
+    // camera sees 90 degrees from 1.44 away; the hull is drawn 4 times its
+    // own size).
+    const float e = 4.0f * 1.44f * size / 0.98f;
+    const CVector centre{p.x - sun.x / sun.z * h, p.y - sun.y / sun.z * h, 0.0f};
+    static CGeometryBuffer patch;
+    if (patch.m_nVertexCapacity == 0) patch.Allocate(CEffectRenderManager::kEffectFvf, 4000, 12000);
+    if (!g_Location.GetMapMesh(centre.x, centre.y, 0, 3.0f * m_fGliderRadius, &patch)) return;
+    auto* v = reinterpret_cast<SEffectVertex*>(patch.m_pVertices);
+    for (std::uint32_t i = 0; i < patch.m_nVertexCount; ++i)
+    {
+        v[i].color = 0xFFFFFFFFu;
+        v[i].u = 0.5f + (v[i].x - centre.x) / (2.0f * e);
+        v[i].v = 0.5f + (v[i].y - centre.y) / (2.0f * e);
+    }
+    SetWorld(CMatrix(1.0f));
+    CMesh* mesh = g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &patch);
+    if (!mesh) return;
+    CTexture picture; // borrows the manager's texture for the one draw
+    picture.m_lpTexture = g_EffectRenderManager.m_pModelTexture;
+    // The picture's shape in black at the alpha. (The picture's border is
+    // transparent: where the ground reaches past it, it repeats at a
+    // picture's width, beyond the glider's own size.)
+    SetTextureFactor(std::uint32_t(alpha * 255.0f) << 24, kFactorRenderState | kFactorPixelShader);
+    g_pTexShaderManager->ApplyStateBlock(SHADER_ALPHA_EFFECT_FACTOR, mesh, &picture);
+    picture.m_lpTexture = nullptr;
 }
 
 void CGliderObject::DrawFlames()

@@ -3,7 +3,7 @@
 // hills without touching the ground, the arrows turn it, Space makes it
 // jump, Left Ctrl fires its gun; a frame of it in flight, firing, is read
 // back from the real Direct3D 8 layer and written as "player_glider.png",
-// and its hull, its shot and its engine flame are found in it.
+// and its hull, its shot, its engine flame and its shadow are found in it.
 #include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
@@ -197,6 +197,19 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     for (std::size_t i = 0; i < pixels.size(); ++i)
         flame += (pixels[i] & 0xFFFFFF) != (noFlame[i] & 0xFFFFFF);
     EXPECT_GT(flame, 100);
+    // The hull's shadow darkens the ground under it.
+    g_Environment.m_bShadowsOff = true;
+    const std::vector<std::uint32_t> noShadow = ViewerFrame(width, height);
+    g_Environment.m_bShadowsOff = false;
+    int shaded = 0, darker = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        if ((pixels[i] & 0xFFFFFF) != (noShadow[i] & 0xFFFFFF))
+        {
+            ++shaded;
+            darker += ((pixels[i] >> 8) & 0xFF) < ((noShadow[i] >> 8) & 0xFF);
+        }
+    EXPECT_GT(shaded, 1000);
+    EXPECT_GT(darker, shaded * 9 / 10);
 
     // Caps Lock: a rocket from the stock leaves the launcher and is drawn
     // ahead of the glider.
