@@ -15,6 +15,7 @@
 #include "units/Mechanoid.h"
 #include "units/MissileObject.h"
 #include "world/ObjectList.h"
+#include "world/TypeManagers.h"
 
 #include "SampleAppTest.h"
 
@@ -226,7 +227,8 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     // The glider (hull and gun) out of the way, and the camera 30 units
     // behind the rocket on its line of flight: where the chase camera stands
     // depends on what the glider met on its way over the sample.
-    const CVector flight = rocket->GetPosition() - glider.GetPosition();
+    const CVector rocketAt = rocket->GetPosition();
+    const CVector flight = rocketAt - glider.GetPosition();
     const float heading = std::atan2(flight.x, flight.y);
     g_WorldViewer.SetFreeCamera(true);
     g_WorldViewer.m_fHeading = heading;
@@ -243,6 +245,21 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     for (std::size_t i = 0; i < withRocket.size(); ++i)
         rocketPixels += (withRocket[i] & 0xFFFFFF) != (noRocket[i] & 0xFFFFFF);
     EXPECT_GT(rocketPixels, 20);
+    // A sphere missile where the rocket was (the spent rocket is gone): its
+    // sphere mesh, three times along its flight, fills a round patch.
+    CMatrix place(1.0f);
+    place.SetTranslation(rocketAt);
+    auto* sphere = static_cast<CMissileObject*>(
+        g_MissileManager.CreateMissile(g_MissileManager.FindName("MIS_SPHERE"), place, nullptr, 0));
+    ASSERT_NE(sphere, nullptr);
+    ASSERT_EQ(sphere->GetKind(), CMissileObject::KIND_SPHERE);
+    const std::vector<std::uint32_t> withSphere = ViewerFrame(width, height);
+    sphere->m_fRadius = 0.0f; // nothing to draw
+    const std::vector<std::uint32_t> noSphere = ViewerFrame(width, height);
+    int spherePixels = 0;
+    for (std::size_t i = 0; i < withSphere.size(); ++i)
+        spherePixels += (withSphere[i] & 0xFFFFFF) != (noSphere[i] & 0xFFFFFF);
+    EXPECT_GT(spherePixels, 200);
     glider.m_pType = hullType;
     gun.m_bMounted = 1;
 
