@@ -154,10 +154,11 @@ void CGliderObject::ChargeJump(float k)
         {
             m_pMechanoid->m_fEnergy -= cost;
             m_fJumpCharge += dt * k * 20.0f;
+            RunChargeSound();
+            return;
         }
-        RunChargeSound();
-        return;
     }
+    // Energy short: a held charge goes off.
     if (m_fJumpCharge > 0.0f) Jump(1.0f, false);
 }
 

@@ -194,9 +194,9 @@ TEST_F(CombatSound, TheEngineIdlesRunsAndRisesInPitchWithTheThrottle)
     std::copy(std::begin(saved), std::end(saved), g_MMEngine.m_nEngineSounds);
 }
 
-// The player's held jump charge whines from a charge of 5 until the jump
-// lets it go; the surf hisses while the glider skims water fast.
-TEST_F(CombatSound, AHeldChargeWhinesUntilTheJumpAndFastWaterHisses)
+// The player's held jump charge whines from a charge of 5 until it goes
+// off (here when the energy runs short); the surf hisses while the glider skims water fast.
+TEST_F(CombatSound, AHeldChargeWhinesUntilItGoesOffAndFastWaterHisses)
 {
     m_Mech->m_bPlayer = 1;
     const std::int32_t whine = m_manager.FindName("SND_G_JUMP_CHARGE_L");
@@ -212,7 +212,10 @@ TEST_F(CombatSound, AHeldChargeWhinesUntilTheJumpAndFastWaterHisses)
     m_Glider.ChargeJump(1.0f);
     ASSERT_NE(m_Glider.m_iChargeSound, -1);
     EXPECT_TRUE(m_manager.IsPlaying(whine));
-    m_Glider.Jump(1.0f, false);
+    // The energy runs short: the charge goes off and the whine stops.
+    m_Mech->m_fEnergy = 0.0f;
+    m_Glider.ChargeJump(1.0f);
+    EXPECT_EQ(m_Glider.m_fJumpCharge, 0.0f);
     EXPECT_EQ(m_Glider.m_iChargeSound, -1);
     EXPECT_FALSE(m_manager.IsPlaying(whine));
 
