@@ -44,6 +44,7 @@ CGliderObject::CGliderObject()
     m_fMass = 1.0f;
     for (CGun& g : m_Guns)
         g.m_pOwner = this;
+    m_ShieldView.SetOwner(this);
 }
 
 CGliderObject::~CGliderObject()
