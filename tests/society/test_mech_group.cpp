@@ -265,3 +265,44 @@ TEST_F(MechGroup, TheListDropsGroupsWithoutOrganisationAndRefusesBadCounts)
 }
 
 } // namespace
+
+namespace
+{
+
+TEST_F(MechGroup, HelpReachesOnlyFlyingGroupsWithinEightHundred)
+{
+    AddOrg("ORG_B");
+    const float x = 3.0f * GetViewRange();
+    CMechGroup2* asking = Group("ASKING", 1, CVector{x, 0.0f, 0.0f});
+    CMechGroup2* enemy = Group("ENEMY", 1, CVector{x + 300.0f, 0.0f, 0.0f}, "ORG_B");
+    asking->GetGroupAI()->m_pTarget = enemy->GetMember(0);
+    struct SCase
+    {
+        const char* name;
+        float apart;
+        std::uint8_t assembled;
+        bool helps;
+    };
+    const SCase cases[] = {
+        {"near and flying", 500.0f, 0, true},
+        {"beyond 800", 900.0f, 0, false},
+        {"near but assembled", 500.0f, 1, false},
+    };
+    for (const SCase& c : cases)
+    {
+        CMechGroup2* helper = Group("HELPER", 1, CVector{x, c.apart, 0.0f});
+        helper->m_bAssembled = c.assembled;
+        CGroupAI* ai = helper->GetGroupAI();
+        ai->m_fReaction = 1.0f;
+        ai->SpyGroups(asking);
+        ai->SpyGroups(enemy);
+        const int i = ai->FindRelation(enemy);
+        ASSERT_GE(i, 0) << c.name;
+        ai->m_Relations[i].m_fRelation = 0.0f;
+        asking->C_Help();
+        EXPECT_EQ(ai->m_Relations[i].m_fRelation < 0.0f, c.helps) << c.name;
+        helper->m_bDisbanded = 1; // out of the next cases
+    }
+}
+
+} // namespace
