@@ -671,9 +671,7 @@ TEST_F(Glider, ZonesOfTheMapAndTheLowerLimit)
         EXPECT_EQ(g_ZoneWarningLevel, c.warning) << c.kind << " at " << c.at.z;
         m->m_lpObject = nullptr;
     }
-    g_Location.m_CellStream.Close();
-    g_Location.ClearCache();
-    g_Location.Init(0, 0);
+    CloseMap();
     g_ZoneWarningLevel = 0;
 
     // The lower limit: a glider above it flies on, one below it is lost.
