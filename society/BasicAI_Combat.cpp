@@ -130,9 +130,12 @@ void CBasicAI::OnHit(CMech* attacker, float damage)
     }
 }
 
-void CBasicAI::OnGroupHit(CMech* attacker, float damage)
+bool CBasicAI::OnGroupHit(CMech* attacker, float damage)
 {
-    if (CGroupAI* ai = GetGroupAI()) ai->OnMemberHit(attacker, damage);
+    CGroupAI* ai = GetGroupAI();
+    if (!ai) return false;
+    ai->OnMemberHit(attacker, damage);
+    return ai->m_bAssigned != 0;
 }
 
 void CBasicAI::OnCollision(CMech* other)
