@@ -146,6 +146,14 @@ void CMech::KillOffline(CMech* chosen, CMech* first)
     if (first->m_pMechanoid) first->m_pMechanoid->AddGoods(m_szId, 1, 2);
 }
 
+void CMech::KillOffline(CMechGroup2* killerGroup)
+{
+    CMech* chosen = nullptr;
+    CMech* first = nullptr;
+    if (killerGroup && g_pfnGroupSpoils && g_pfnGroupSpoils(killerGroup, &chosen, &first))
+        KillOffline(chosen, first);
+}
+
 void CMech::OnKill()
 {
     XTRACE("CMech::OnKill");

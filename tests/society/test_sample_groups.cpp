@@ -169,10 +169,7 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
         }
         EXPECT_EQ(ReadText("error.log").find("Load error"), std::string::npos);
         g_Settings.VisibleRadius = radius;
-        g_MechGroupList2.Clear();
-        g_pfnCreateGroup = nullptr;
-        g_pfnRunGroups = nullptr;
-        g_pfnMechKilled = nullptr;
+        UnregisterGroupMaker();
         g_ResourceDB.Done();
     }
     plat::SetCurrentDirectory(previous.c_str());
