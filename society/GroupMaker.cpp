@@ -119,6 +119,15 @@ std::int32_t GroupState(const void* group)
     return g && g->GetGroupAI() ? g->GetGroupAI()->m_nMode : -1;
 }
 
+int GroupMembers(const void* group, CMech* out[5])
+{
+    const CMechGroup2* g = g_MechGroupList2.FindByPointer(group);
+    const int n = g ? std::min(g->GetMemberCount(), CMechGroup2::kMaxMembers) : 0;
+    for (int i = 0; i < n; ++i)
+        out[i] = g->GetMember(i);
+    return n;
+}
+
 void ClearGroups()
 {
     g_MechGroupList2.Clear();
@@ -163,6 +172,7 @@ void RegisterGroupMaker()
     g_pfnReanimateGroup = ReanimateGroup;
     g_pfnGroupSpoils = GroupSpoils;
     g_pfnGroupState = GroupState;
+    g_pfnGroupMembers = GroupMembers;
     g_pfnClearGroups = ClearGroups;
 }
 
@@ -177,6 +187,7 @@ void UnregisterGroupMaker()
     g_pfnReanimateGroup = nullptr;
     g_pfnGroupSpoils = nullptr;
     g_pfnGroupState = nullptr;
+    g_pfnGroupMembers = nullptr;
     g_pfnClearGroups = nullptr;
 }
 

@@ -92,10 +92,8 @@ public:
     std::int32_t m_nBaseLevel = 0;
     float m_fLevel = 0.0f;
     IWorldMechanoid* m_pMechanoid = nullptr;
-    // The mech's group (not owned) and, until the groups exist, the other
-    // members the convict price adds.
+    // The mech's group (not owned; the society's, WorldSeams.h).
     void* m_pGroup = nullptr;
-    CMech* m_pGroupMembers[5] = {};
     // The mechanoid's object in the location, null when it has none.
     CMMObject* m_pObject = nullptr;
 

@@ -139,6 +139,9 @@ inline CMechGroup2* (*g_pfnReanimateGroup)(const CMechGroupDesc& desc, CMech* me
 // player: the member its AI names (null when none) and its first member;
 // false without the group in the list or without its AI.
 inline bool (*g_pfnGroupSpoils)(CMechGroup2* group, CMech** chosen, CMech** first) = nullptr;
+// The members of the group a mech record points to (at most 5, into out),
+// 0 for a group no longer in the list.
+inline int (*g_pfnGroupMembers)(const void* group, CMech* out[5]) = nullptr;
 // Every group deleted (the player's too) before the world deletes its mech
 // records.
 inline void (*g_pfnClearGroups)() = nullptr;

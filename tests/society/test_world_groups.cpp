@@ -227,3 +227,21 @@ TEST_F(WorldGroups, TheDefaultStateMakesThePlayersThreeMechanoids)
     EXPECT_NE(g_pPlayerConfigs[0], nullptr);
     EXPECT_EQ(g_pPlayerConfigs[1], kept);
 }
+
+TEST_F(WorldGroups, AConvictionPriceWithTheGroupAddsTheEquippedMembers)
+{
+    m_World.CreatePlayerGroup();
+    m_Player.m_nLevel = 2;
+    CMechGroup2* g = PlainGroup("CONVICTS", 3);
+    for (int i = 0; i < 3; ++i)
+    {
+        g->GetMember(i)->m_fLevel = 2.0f;
+        g->GetMember(i)->m_nLevel = 2;
+    }
+    // Each alone: 10000 x 0.25 -> 2750; the group's adds the others' prices.
+    CMech* leader = g->GetMember(0);
+    EXPECT_EQ(leader->GetConvictPrice(1, false), 2750.0f);
+    EXPECT_EQ(leader->GetConvictPrice(1, true), 8800.0f);
+    g->GetMember(2)->DeleteMechanoid();
+    EXPECT_EQ(leader->GetConvictPrice(1, true), 5770.0f) << "a member without mechanoid adds nothing";
+}
