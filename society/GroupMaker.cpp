@@ -6,13 +6,13 @@
 #include "society/MechGroup.h"
 #include "society/WorldMechanoid.h"
 #include "units/GliderObject.h"
-#include "units/MechConfigManager.h"
 #include "world/Mech.h"
 #include "world/MechGroupList.h"
 #include "world/RoadManager.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
@@ -35,6 +35,108 @@ void EnsurePlayerGroup()
 void MakeGroup(const CMechGroupDesc& desc, const std::vector<CMech*>& mechs)
 {
     MakeDescribedGroup(desc, mechs);
+}
+
+// The player's group goes: out of the list, its members without a group,
+// deleted when it is the one made here (a loaded list's is its caller's).
+void DropPlayerGroup()
+{
+    CPlayerMechGroup2* old = g_pPlayerGroup;
+    if (!old) return;
+    auto& groups = g_MechGroupList2.m_Groups;
+    groups.erase(std::remove(groups.begin(), groups.end(), old), groups.end());
+    for (int m = 0; m < old->GetMemberCount(); ++m)
+        if (old->GetMember(m)->m_pGroup == old) old->GetMember(m)->m_pGroup = nullptr;
+    g_pPlayerGroup = nullptr;
+    if (s_pPlayerGroup.get() == old) s_pPlayerGroup.reset();
+}
+
+void CreatePlayerGroup(CPlayerMech* player)
+{
+    XTRACE("CreatePlayerGroup");
+    DropPlayerGroup();
+    s_pPlayerGroup = std::make_unique<CPlayerMechGroup2>();
+    s_pPlayerGroup->InitGroup("ORG_PLAYER");
+    g_pPlayerGroup = s_pPlayerGroup.get();
+    auto& groups = g_MechGroupList2.m_Groups;
+    groups.push_back(g_pPlayerGroup);
+    std::swap(groups.front(), groups.back());
+    if (player) g_pPlayerGroup->AddMech(player);
+}
+
+// The group's start: the centre on a road node and the AI moving from it
+// (along the route when it has one).
+void PlaceOnRoad(CMechGroup2* g, std::int32_t start, const std::vector<std::int32_t>& route)
+{
+    CGroupAI* ai = g->GetGroupAI();
+    if (!ai || start < 0 || start >= g_RoadManager.GetNodeCount()) return;
+    g->m_vCentre = g_RoadManager.m_Nodes[size_t(start)].position;
+    ai->m_Route = route;
+    ai->m_nCurrentRoad = ai->m_nPreviousRoad = -1;
+    ai->SetCurrentRoad(start);
+    ai->Move();
+}
+
+std::int32_t RandomRoadNode()
+{
+    const std::int32_t n = g_RoadManager.GetNodeCount();
+    return n > 0 ? std::int32_t((g_Random.Next() >> 8) % std::uint32_t(n)) : 0;
+}
+
+CMechGroup2* ReanimateGroup(const CMechGroupDesc& desc, CMech* mech)
+{
+    XTRACE("ReanimateGroup");
+    EnsurePlayerGroup();
+    auto* g = new CMechGroup2;
+    CopyName(g->m_szName, mech->m_szId);
+    g->InitGroup(mech->m_szOrg);
+    auto* mechanoid = new CWorldMechanoid;
+    mechanoid->InitConfig(desc.m_nMemberCount > 0 ? desc.m_szMembers[0] : "");
+    mech->DeleteMechanoid();
+    mech->m_pMechanoid = mechanoid;
+    mech->m_bAssigned = 1;
+    g->AddMech(mech);
+    g->SetAI(2);
+    // Where it comes back is not told: a random road node, as a free
+    // roaming group starts.
+    PlaceOnRoad(g, RandomRoadNode(), {});
+    g_MechGroupList2.AddGroup(g);
+    return g;
+}
+
+bool GroupSpoils(CMechGroup2* group, CMech** chosen, CMech** first)
+{
+    CMechGroup2* g = g_MechGroupList2.FindByPointer(group);
+    if (!g || !g->GetGroupAI()) return false;
+    *chosen = g->GetGroupAI()->GetEmptyMech();
+    *first = g->GetMember(0);
+    return true;
+}
+
+std::int32_t GroupState(const void* group)
+{
+    const CMechGroup2* g = g_MechGroupList2.FindByPointer(group);
+    return g && g->GetGroupAI() ? g->GetGroupAI()->m_nMode : -1;
+}
+
+int GroupMembers(const void* group, CMech* out[5])
+{
+    const CMechGroup2* g = g_MechGroupList2.FindByPointer(group);
+    const int n = g ? std::min(g->GetMemberCount(), CMechGroup2::kMaxMembers) : 0;
+    for (int i = 0; i < n; ++i)
+        out[i] = g->GetMember(i);
+    return n;
+}
+
+void ClearGroups()
+{
+    g_MechGroupList2.Clear();
+    DropPlayerGroup();
+}
+
+IWorldMechanoid* CreateWorldMechanoid()
+{
+    return new CWorldMechanoid;
 }
 
 void RunGroups(float dt)
@@ -65,6 +167,28 @@ void RegisterGroupMaker()
     g_pfnCreateGroup = MakeGroup;
     g_pfnRunGroups = RunGroups;
     g_pfnMechKilled = MechKilled;
+    g_pfnCreateWorldMechanoid = CreateWorldMechanoid;
+    g_pfnCreatePlayerGroup = CreatePlayerGroup;
+    g_pfnReanimateGroup = ReanimateGroup;
+    g_pfnGroupSpoils = GroupSpoils;
+    g_pfnGroupState = GroupState;
+    g_pfnGroupMembers = GroupMembers;
+    g_pfnClearGroups = ClearGroups;
+}
+
+void UnregisterGroupMaker()
+{
+    ClearGroups();
+    g_pfnCreateGroup = nullptr;
+    g_pfnRunGroups = nullptr;
+    g_pfnMechKilled = nullptr;
+    g_pfnCreateWorldMechanoid = nullptr;
+    g_pfnCreatePlayerGroup = nullptr;
+    g_pfnReanimateGroup = nullptr;
+    g_pfnGroupSpoils = nullptr;
+    g_pfnGroupState = nullptr;
+    g_pfnGroupMembers = nullptr;
+    g_pfnClearGroups = nullptr;
 }
 
 int CreateLocationGroups()
@@ -110,11 +234,7 @@ CMechGroup2* MakeDescribedGroup(const CMechGroupDesc& desc, const std::vector<CM
         if (!m->m_pMechanoid)
         {
             auto* mechanoid = new CWorldMechanoid;
-            std::int32_t config = i < std::size_t(CMechGroupDesc::kMaxMembers)
-                                      ? g_MechConfigManager.FindName(desc.m_szMembers[i])
-                                      : -1;
-            if (config < 0) config = 0;
-            if (g_MechConfigManager.GetConfig(config)) mechanoid->m_Mechanoid.InitConfig(config, true);
+            mechanoid->InitConfig(i < std::size_t(CMechGroupDesc::kMaxMembers) ? desc.m_szMembers[i] : "");
             m->m_pMechanoid = mechanoid;
         }
         m->m_bAssigned = 1;
@@ -131,18 +251,9 @@ CMechGroup2* MakeDescribedGroup(const CMechGroupDesc& desc, const std::vector<CM
     else if (desc.m_nType == 3)
     {
         g->SetAI(2);
-        const std::int32_t n = g_RoadManager.GetNodeCount();
-        start = n > 0 ? std::int32_t((g_Random.Next() >> 8) % std::uint32_t(n)) : 0;
+        start = RandomRoadNode();
     }
-    CGroupAI* ai = g->GetGroupAI();
-    if (ai && start >= 0 && start < g_RoadManager.GetNodeCount())
-    {
-        g->m_vCentre = g_RoadManager.m_Nodes[size_t(start)].position;
-        ai->m_Route = route;
-        ai->m_nCurrentRoad = ai->m_nPreviousRoad = -1;
-        ai->SetCurrentRoad(start);
-        ai->Move();
-    }
+    PlaceOnRoad(g, start, route);
     g_MechGroupList2.AddGroup(g);
     return g;
 }

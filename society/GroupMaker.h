@@ -1,7 +1,10 @@
 // The world's groups made and run by the society: RegisterGroupMaker fills
 // the world's group seams (WorldSeams.h) so that CWorld::CreateM1Group makes
-// a real group with its AI, the world's run runs g_MechGroupList2 and a
-// mech's death reaches every group.
+// a real group with its AI, the world's run runs g_MechGroupList2, a mech's
+// death reaches every group, the world's records own CWorldMechanoids, the
+// world makes the player's group (entry 0, owned here), reanimates a
+// described mech in a group of its own, hands a kill's spoils to the
+// killer's group and counts the groups' states (their AI's mode word).
 //
 // A group of a description: its organisation (or "ORG_FREE" when the
 // location has none of that name); each member's mechanoid fitted from the
@@ -22,6 +25,8 @@ class CMechGroupDesc;
 class CMechGroup2;
 
 void RegisterGroupMaker();
+// Every group deleted and the seams emptied again.
+void UnregisterGroupMaker();
 // Every group description of the location made into a group by the world
 // (CWorld::CreateM1Group); the count made.
 int CreateLocationGroups();

@@ -1,6 +1,8 @@
 // CWorldMechanoid: the mechanoid that a world mech record owns (through the
 // world's IWorldMechanoid seam), so that its group can give it a glider.
-// It forwards the record's run, price and stream to the CMechanoid it holds.
+// It forwards the record's run, price and stream to the CMechanoid it holds,
+// fits it from a configuration by name and moves cargo between holds (whole
+// entries appended, as the hold keeps them).
 //
 // Ownership: the mech record owns this object, this object its mechanoid.
 // Threads: main thread.
@@ -18,6 +20,9 @@ public:
     void LoadFromStream(CMemStream& stream) override { m_Mechanoid.LoadFromStream(stream); }
     void SetPendingValues(std::uint32_t, std::uint32_t, std::uint32_t) override {}
     std::uint32_t GetStreamValue() override { return 0; }
+    void InitConfig(const char* configName) override;
+    void CopyHoldTo(IWorldMechanoid& to, bool mechmindsOnly) override;
+    void AddGoods(const char* name, std::uint32_t count, std::uint32_t kind) override;
 
     CMechanoid m_Mechanoid;
 };

@@ -146,6 +146,14 @@ void CMech::KillOffline(CMech* chosen, CMech* first)
     if (first->m_pMechanoid) first->m_pMechanoid->AddGoods(m_szId, 1, 2);
 }
 
+void CMech::KillOffline(CMechGroup2* killerGroup)
+{
+    CMech* chosen = nullptr;
+    CMech* first = nullptr;
+    if (killerGroup && g_pfnGroupSpoils && g_pfnGroupSpoils(killerGroup, &chosen, &first))
+        KillOffline(chosen, first);
+}
+
 void CMech::OnKill()
 {
     XTRACE("CMech::OnKill");
@@ -186,9 +194,11 @@ float CMech::GetConvictPrice(std::int32_t mode, bool withGroup)
         p *= 0.25;
     else
         p *= 0.1;
-    if (withGroup && m_pGroup)
-        for (CMech* other : m_pGroupMembers)
-            if (other && other != this && other->m_pMechanoid) p += other->GetConvictPrice(mode, false);
+    CMech* members[5] = {};
+    const int n = withGroup && m_pGroup && g_pfnGroupMembers ? g_pfnGroupMembers(m_pGroup, members) : 0;
+    for (int i = 0; i < n; ++i)
+        if (members[i] && members[i] != this && members[i]->m_pMechanoid)
+            p += members[i]->GetConvictPrice(mode, false);
     return float(std::int32_t(p * 0.11) * 10);
 }
 

@@ -17,10 +17,8 @@
 // backup mechanoid. A cut-short stream throws CStreamError naming the
 // record and offset.
 //
-// Stand-in parts: the mechanoid is an IWorldMechanoid (WorldSeams.h); the
-// group is an opaque pointer with a player-command flag until the groups
-// exist; OnKill's group calls and KillOffline's look at the killer's group
-// (its AI's choice and its first member) come with the groups.
+// The mechanoid is an IWorldMechanoid and the group an opaque pointer (both
+// the society's, reached through WorldSeams.h).
 //
 // Ownership: a record owns its mechanoid (and the player's its backup).
 // Threads: main thread.
@@ -29,6 +27,7 @@
 #include <cstdint>
 
 class CMMObject;
+class CMechGroup2;
 class CMemStream;
 class IWorldMechanoid;
 class IWorldOrganization;
@@ -60,6 +59,9 @@ public:
     // member gets one mechmind of the victim. Nothing without a first
     // member.
     void KillOffline(CMech* chosen, CMech* first);
+    // The same for the killer's group: its AI names the member (or none);
+    // nothing without the group or its AI.
+    void KillOffline(CMechGroup2* killerGroup);
     float GetConvictPrice(std::int32_t mode, bool withGroup);
     // The mech's glider was destroyed: its mechanoid goes (the player's
     // record keeps its own). Telling the groups waits for the groups.
@@ -90,10 +92,8 @@ public:
     std::int32_t m_nBaseLevel = 0;
     float m_fLevel = 0.0f;
     IWorldMechanoid* m_pMechanoid = nullptr;
-    // The mech's group (not owned) and, until the groups exist, the other
-    // members the convict price adds.
+    // The mech's group (not owned; the society's, WorldSeams.h).
     void* m_pGroup = nullptr;
-    CMech* m_pGroupMembers[5] = {};
     // The mechanoid's object in the location, null when it has none.
     CMMObject* m_pObject = nullptr;
 

@@ -435,6 +435,24 @@ bool CWorld::CreateM1Group(const char* name, bool mechsOnly)
     return true;
 }
 
+CMechGroup2* CWorld::ReanimateM1Mech(CMech* mech)
+{
+    XTRACE("CWorld::ReanimateM1Mech");
+    const CMechGroupDesc* desc = mech ? g_MechGroupList.Find(mech->m_szId) : nullptr;
+    if (!desc)
+    {
+        g_ErrorLog.LogError("CWorld::ReanimateM1Mech M1 Mech '%s' not found", mech ? mech->m_szId : "");
+        return nullptr;
+    }
+    return g_pfnReanimateGroup ? g_pfnReanimateGroup(*desc, mech) : nullptr;
+}
+
+void CWorld::CreatePlayerGroup()
+{
+    XTRACE("CWorld::CreatePlayerGroup");
+    if (g_pfnCreatePlayerGroup) g_pfnCreatePlayerGroup(m_pPlayerMech);
+}
+
 std::vector<CMech*>& CWorld::GetPendingMechs()
 {
     static std::vector<CMech*> s_Pending;

@@ -20,11 +20,10 @@
 // whole before the damage are kept.
 //
 // Organisations are the society's, made through the world's organisation
-// seam (WorldSeams.h) for each location record at generation. Not here yet,
-// for want of the groups: the group list (CMechGroupList2) and its run,
-// ReanimateM1Mech, the group and AI part of CreateM1Group (only its mech
-// records are made) and CreatePlayerGroup; the statistics count mechs by
-// their group's state only once g_pfnGroupState is filled.
+// seam (WorldSeams.h) for each location record at generation. So are the
+// groups (the society's CMechGroupList2) and the mechanoids the records
+// own: the world makes, runs, reanimates and clears them through the group
+// seams; without those it makes mech records only and runs no groups.
 //
 // Ownership: the world owns its mech records (but not the player's record
 // in entry 0), its organisations and its equipment-trade object. Threads:
@@ -41,6 +40,7 @@
 #include <vector>
 
 class CMech;
+class CMechGroup2;
 class CPlayerMech;
 class CMMObject;
 class CMemStream;
@@ -194,6 +194,12 @@ public:
     // The mech records of a group description (its leader and members);
     // false when the location has no description of that name.
     bool CreateM1Group(const char* name, bool mechsOnly);
+    // A dead mech of a group description back in a new group of its own
+    // (named after it, with a people AI); null (logged) when the location
+    // has no description of its id, or without the groups.
+    CMechGroup2* ReanimateM1Mech(CMech* mech);
+    // The player's group, entry 0 of the groups, with the player's record.
+    void CreatePlayerGroup();
 
     static void WriteOrgData(CMemStream& out, const SOrgData& data);
     // One organisation record in its stream form; throws CStreamError.

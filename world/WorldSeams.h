@@ -5,8 +5,10 @@
 // The organisations are the society's (COrganization implements
 // IWorldOrganization; RegisterTradeClasses fills
 // g_pfnCreateWorldOrganization with the organisation manager's maker).
-// Nothing fills g_pfnCreateWorldMechanoid yet; without it no mechanoid is
-// made and the records run, save and price without one.
+// The groups' maker (society/GroupMaker.h, RegisterGroupMaker) fills
+// g_pfnCreateWorldMechanoid and the group seams below; without them no
+// mechanoid is made, the records run, save and price without one, and the
+// world has no groups.
 //
 // Threads: main thread only.
 #pragma once
@@ -16,7 +18,9 @@
 #include <vector>
 
 class CMech;
+class CMechGroup2;
 class CMechGroupDesc;
+class CPlayerMech;
 class CMemStream;
 struct SOrgData;
 
@@ -113,10 +117,31 @@ inline void (*g_pfnCreateGroup)(const CMechGroupDesc& desc, const std::vector<CM
 inline void (*g_pfnRunGroups)(float dt) = nullptr;
 inline void (*g_pfnMechKilled)(CMech* mech) = nullptr;
 
-// The state (0, 1, 2, 4) of the group a mech record points to, -1 for no
-// group; filled by the groups. Without it the statistics count no group.
+// The state of the group a mech record points to, -1 for no group (or one
+// no longer in the list): its AI's mode word (1 wait, 2 attack, 4 move, ...;
+// the statistics count 0, 1, 2 and 4), -1 for a group without AI (the
+// player's). Without it the statistics count no group.
 inline std::int32_t (*g_pfnGroupState)(const void* group) = nullptr;
 
 // The mech ids of the mechminds (items of kind 2) in the player's cargo
 // hold, in hold order; filled by the units.
 inline void (*g_pfnPlayerMechminds)(std::vector<std::string>& ids) = nullptr;
+
+// The player's group (entry 0 of the groups): the previous one goes, a new
+// one of "ORG_PLAYER" takes the player's record (none when null) and is
+// swapped to the front of the list.
+inline void (*g_pfnCreatePlayerGroup)(CPlayerMech* player) = nullptr;
+// A dead mech of a group description comes back: a new group named after
+// it, of its organisation, with a people AI; its mechanoid made again and
+// fitted with the description's first configuration. Returns the group.
+inline CMechGroup2* (*g_pfnReanimateGroup)(const CMechGroupDesc& desc, CMech* mech) = nullptr;
+// Who of a killer's group takes the spoils of a kill decided away from the
+// player: the member its AI names (null when none) and its first member;
+// false without the group in the list or without its AI.
+inline bool (*g_pfnGroupSpoils)(CMechGroup2* group, CMech** chosen, CMech** first) = nullptr;
+// The members of the group a mech record points to (at most 5, into out),
+// 0 for a group no longer in the list.
+inline int (*g_pfnGroupMembers)(const void* group, CMech* out[5]) = nullptr;
+// Every group deleted (the player's too) before the world deletes its mech
+// records.
+inline void (*g_pfnClearGroups)() = nullptr;

@@ -147,6 +147,7 @@ void CWorld::GenerateWorld(bool newGame)
         if (Same(b.owner, "ORG_FREE")) std::strcpy(b.owner, "ORG_NONE");
     }
     if (g_UnitKinds.createForGame) g_UnitKinds.createForGame();
+    CreatePlayerGroup();
     if (newGame) NewGame();
 }
 
@@ -260,6 +261,8 @@ void CWorld::DoneWorld()
     XTRACE("CWorld::DoneWorld");
     g_ObjectList.Clear();
     m_BuildingObjects.clear(); // they went with the object list
+    // The groups point at the records: they go first.
+    if (g_pfnClearGroups) g_pfnClearGroups();
     for (CMech* m : m_Mechs)
         if (m != m_pPlayerMech) delete m;
     m_Mechs.clear();

@@ -77,7 +77,14 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
         engine.LoadWorld("sample.loc");
         ASSERT_NE(g_pWorld, nullptr);
         g_Random.SetState(2026);
+        // The player's record: the world gives it its group, the groups'
+        // first, which the other groups see through the day.
+        CPlayerMech player;
+        g_pWorld->SetPlayerMech(&player);
         g_pWorld->GenerateWorld(true);
+        ASSERT_NE(g_pPlayerGroup, nullptr);
+        EXPECT_EQ(g_MechGroupList2.GetGroup(0), g_pPlayerGroup);
+        EXPECT_EQ(player.m_pGroup, g_pPlayerGroup);
         // The viewer stays far: every group travels assembled.
         const std::int32_t radius = g_Settings.VisibleRadius;
         g_Settings.VisibleRadius = 10;
@@ -169,10 +176,8 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
         }
         EXPECT_EQ(ReadText("error.log").find("Load error"), std::string::npos);
         g_Settings.VisibleRadius = radius;
-        g_MechGroupList2.Clear();
-        g_pfnCreateGroup = nullptr;
-        g_pfnRunGroups = nullptr;
-        g_pfnMechKilled = nullptr;
+        UnregisterGroupMaker();
+        g_pWorld->SetPlayerMech(nullptr);
         g_ResourceDB.Done();
     }
     plat::SetCurrentDirectory(previous.c_str());

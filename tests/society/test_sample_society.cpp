@@ -8,9 +8,12 @@
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
 #include "society/EqpTrade.h"
+#include "society/GroupMaker.h"
+#include "society/MechGroup.h"
 #include "society/MMTrade.h"
 #include "society/Organization.h"
 #include "society/OrgManager.h"
+#include "society/WorldMechanoid.h"
 #include "units/BuildingObject.h"
 #include "units/KindManagers.h"
 #include "world/MMEngine.h"
@@ -63,6 +66,7 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
         engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
         RegisterUnitManagers();
         RegisterTradeClasses();
+        RegisterGroupMaker();
         engine.MMInit();
         ASSERT_EQ(g_pOrgManager, engine.m_pOrgManager);
         g_pOrgManager->InitRelations();
@@ -75,6 +79,18 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
         // organisation, each the organisation manager's and bound to its
         // record.
         ASSERT_EQ(g_pWorld->m_Organizations.size(), 4u);
+        // The player's three configuration mechanoids (the sample names
+        // none for the player: the first configuration) and the player's
+        // group at the head of the groups.
+        for (IWorldMechanoid* c : g_pPlayerConfigs)
+        {
+            auto* made = dynamic_cast<CWorldMechanoid*>(c);
+            ASSERT_NE(made, nullptr);
+            EXPECT_NE(made->m_Mechanoid.GetConfigGlider(), nullptr);
+        }
+        ASSERT_NE(g_pPlayerGroup, nullptr);
+        EXPECT_EQ(g_MechGroupList2.GetGroup(0), g_pPlayerGroup);
+        EXPECT_EQ(player.m_pGroup, g_pPlayerGroup);
         const char* names[] = {"ORG_SAMPLE", "ORG_MERCHANTS", "ORG_FREE", "ORG_PLAYER"};
         for (std::size_t i = 0; i < 4; ++i)
         {
@@ -155,9 +171,20 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
         EXPECT_EQ(Org("ORG_SAMPLE")->m_fDeathTimer, -1.0f);
         EXPECT_EQ(Org("ORG_MERCHANTS")->m_nMembers, 3);
 
+        // The configuration mechanoids came back from the save.
+        for (IWorldMechanoid* c : g_pPlayerConfigs)
+            EXPECT_NE(dynamic_cast<CWorldMechanoid*>(c), nullptr);
+
         g_pWorld->DoneWorld();
+        EXPECT_EQ(g_pPlayerGroup, nullptr);
         g_pWorld->SetPlayerMech(nullptr);
         EXPECT_EQ(ReadText("error.log"), "");
+        UnregisterGroupMaker();
+        for (IWorldMechanoid*& c : g_pPlayerConfigs)
+        {
+            delete c;
+            c = nullptr;
+        }
         engine.Done();
         g_ResourceDB.Done();
     }
