@@ -15,8 +15,11 @@
 // "SCRIPT: <what> is not available" and the built-in does nothing more.
 //
 // Not built yet, for want of the mechanoid groups: the built-ins that act
-// on a mech's group or the group list (42-44, 58-61, 69, 71, 72, 77, 103);
-// 41, which names no mech, only logs.
+// on a mech's group or the group list (42-44, 58-61, 69, 71, 72, 77, 103)
+// and the player mech's backup (100, 101); 41, which names no mech, only
+// logs. Not built for want of a meaning: 23, 56 and 91 (which fields of a
+// building kind they read is not known) and 62's repair flags of the
+// player's glider (the glider has none).
 //
 // Threads: main thread only.
 #pragma once
@@ -41,6 +44,12 @@ struct SScriptGameCalls
     // player's name.
     void (*changeRating)(int kind, int amount) = nullptr;
     void (*setPlayerName)(const char* name) = nullptr;
+    // The rating level (at least 0) of rating kind 0, 1 or 2.
+    float (*ratingLevel)(int kind) = nullptr;
+    // The location's info record: one more key (oneMore), else its
+    // key-given flag set; whether it counts a key or has the flag.
+    void (*addLocationKey)(const char* location, bool oneMore) = nullptr;
+    bool (*locationHasKey)(const char* location) = nullptr;
     // The game cycle: travel to a location map and entry point (exit code
     // 3), end with an exit code, queue an end video (playNow: play the
     // queued ones now).

@@ -87,7 +87,10 @@ const char* GiveObject(CScriptManager& m, Params p, int)
     // Fitting keeps the configuration and the glider's guns in step.
     if (IsFittable(item))
     {
-        player->AddToConfig(item, nullptr, count, 0, false);
+        if (player->AddToConfig(item, nullptr, count, 0, false) < 0.0f)
+            g_ErrorLog.LogError("SCRIPT: the player cannot take '%s'", item);
+        // Missiles go to the stock; the launchers load from it.
+        if (g_MissileManager.FindName(item) != -1 && player->m_lpObject) player->m_lpObject->UpdateAmmo(true, false);
         ReEquipGlider(*player);
     }
     else if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(item))
@@ -229,6 +232,56 @@ int PlayerHas(CScriptManager&, Params p, int)
     return units;
 }
 
+// The item's value in its table: the price of a gun, glider, equipment
+// item or goods type, looked up in that order; 0 for none.
+int ItemValue(CScriptManager&, Params p, int)
+{
+    const char* item = Text(p[0]);
+    float price = 0.0f;
+    if (const std::int32_t gun = g_GunManager.FindName(item); gun >= 0)
+        price = g_GunManager.GetGun(gun)->m_fPrice;
+    else if (const SGliderParameters* glider = g_GliderManager.GetGlider(g_GliderManager.FindName(item)))
+        price = glider->m_fPrice;
+    else if (const SEquipmentParameters* eqp = g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName(item)))
+        price = eqp->m_fPrice;
+    else if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(item))
+        price = goods->m_fPrice;
+    return static_cast<int>(price);
+}
+
+// The player's progress lives with the game application (the call table).
+const char* AddLocationKey(CScriptManager& m, Params p, int)
+{
+    m.AddResult(12, Text(p[0]), Number(p[1]), false);
+    if (g_ScriptGameCalls.addLocationKey)
+        g_ScriptGameCalls.addLocationKey(Text(p[0]), Number(p[1]) == 0);
+    else
+        Unavailable("location records");
+    return nullptr;
+}
+
+int LocationHasKey(CScriptManager&, Params p, int)
+{
+    if (g_ScriptGameCalls.locationHasKey) return g_ScriptGameCalls.locationHasKey(Text(p[0])) ? 1 : 0;
+    Unavailable("location records");
+    return 0;
+}
+
+// "0" asks rating kind 2, "1" kind 1, "2" kind 0.
+int RatingLevel(CScriptManager&, Params p, int)
+{
+    const char* kind = Text(p[0]);
+    static const char* const kTexts[3] = {"2", "1", "0"};
+    for (int k = 0; k < 3; ++k)
+        if (std::strcmp(kind, kTexts[k]) == 0)
+        {
+            if (g_ScriptGameCalls.ratingLevel) return static_cast<int>(g_ScriptGameCalls.ratingLevel(k));
+            Unavailable("player's rating");
+            return 0;
+        }
+    return 0;
+}
+
 } // namespace
 
 void AddPlayerBuiltIns(std::vector<SScriptBuiltIn>& t)
@@ -242,5 +295,9 @@ void AddPlayerBuiltIns(std::vector<SScriptBuiltIn>& t)
                           {64, FitSlot, nullptr},
                           {65, EmptySlot, nullptr},
                           {21, nullptr, PlayerHas},
+                          {74, nullptr, ItemValue},
+                          {85, AddLocationKey, nullptr},
+                          {86, nullptr, LocationHasKey},
+                          {90, nullptr, RatingLevel},
                       });
 }

@@ -14,14 +14,18 @@
 #include "units/MechConfigManager.h"
 #include "units/Mechanoid.h"
 #include "units/GliderObject.h"
+#include "units/BuildingObject.h"
 #include "units/TowerObject.h"
 #include "world/TypeManagers.h"
 #include "app/GameWorldState.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
+#include "graphics/ModelInstance.h"
 #include "world/RoadManager.h"
+#include "world/StoneObject.h"
 #include "world/TheThing.h"
 #include "world/World.h"
+#include "world/WorldSeams.h"
 
 #include <gtest/gtest.h>
 
@@ -55,9 +59,15 @@ protected:
         g_MMEngine.MMInit();
         g_MMEngine.LoadWorld("sample.loc");
         ASSERT_NE(g_pWorld, nullptr);
+        // The organisations of the location (no mechs are made).
+        g_pWorld->GenerateWorld(false);
         m_player = std::make_unique<CMechanoid>();
         m_player->InitConfig(g_MechConfigManager.FindName("CFG_SAMPLE_PLAYER"), false);
         m_player->m_Garbage.m_fMoney = 1000.0f;
+        // The player's glider, its launchers loaded from the stock.
+        m_glider = std::make_unique<CGliderObject>();
+        m_glider->Init(CMatrix(1.0f), STypeKey(g_GliderManager.FindName("GL_SAMPLE")));
+        m_glider->AssignMechanoid(nullptr, m_player.get(), true);
         g_player = m_player.get();
         g_ScriptGameCalls.playerMechanoid = [] { return g_player; };
         // Levels 2 to 5; MECH_C and MECH_D are merchants, MECH_D waits in the hall.
@@ -80,6 +90,7 @@ protected:
         if (m_started)
         {
             g_player = nullptr;
+            m_glider.reset();
             g_pWorld->DoneWorld();
             g_MMEngine.Done();
             g_MMEngine.m_pfnMessageBox = nullptr;
@@ -110,6 +121,7 @@ protected:
 
     std::unique_ptr<worldtest::CScene> m_scene;
     std::unique_ptr<CMechanoid> m_player;
+    std::unique_ptr<CGliderObject> m_glider;
     std::string m_previous;
     bool m_started = false;
 };
@@ -130,6 +142,29 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
     };
     const std::int32_t hauler = g_GliderManager.FindName("GL_HAULER");
     ASSERT_GE(hauler, 0);
+    auto launcher = [this](int gun)
+    {
+        const CGun& g = m_glider->m_Guns[gun];
+        const char* name = g_MissileManager.GetName(g.m_iMissile);
+        return std::string(name ? name : "none") + " " + std::to_string(int(g.m_fAmmo));
+    };
+    // MECH_B flies a glider of its own.
+    CGliderObject other;
+    other.Init(CMatrix(1.0f), STypeKey(g_GliderManager.FindName("GL_SAMPLE")));
+    CMechanoid otherMechanoid;
+    otherMechanoid.InitConfig(g_MechConfigManager.FindName("CFG_SAMPLE_PLAYER"), false);
+    other.AssignMechanoid(mech("MECH_B"), &otherMechanoid, false);
+    auto target = [&] { return std::string(m_glider->m_pTarget == &other ? "MECH_B's glider" : "another"); };
+    auto org = [](const char* name) { return g_pWorld->FindOrganization(name); };
+    auto* stone = dynamic_cast<CStoneObject*>(object("FIRSTSTONE"));
+    ASSERT_NE(stone, nullptr);
+    const CVector stoneAt = stone->GetPosition();
+    auto stoneState = [&]
+    {
+        const bool ownModel = stone->GetInstance() && stone->GetInstance()->m_iModel == stone->GetModelId();
+        return std::string(stone->m_TypeRef) + (ownModel ? " own model" : " old model") +
+               ((stone->GetPosition() - stoneAt).LengthSq() == 0.0f ? " in place" : " moved");
+    };
 
     const struct
     {
@@ -163,6 +198,13 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          [&] { return std::to_string(slot(CFG_GLIDER) == hauler); },
          "0"},
         {62, true, {}, nullptr, [&] { return std::to_string(m_player->IsDamaged()); }, "0"},
+        // Rockets were loaded from the stock; bombs given load the bomb gun.
+        {6, true, {"MIS_BOMB", "4"}, nullptr, [&] { return launcher(2) + ", " + launcher(3); }, "MIS_ROCKET 20, MIS_BOMB 4"},
+        {74, false, {"GUN_BLASTER"}, "1200", nullptr, ""},
+        {74, false, {"GL_SAMPLE"}, "10000", nullptr, ""},
+        {74, false, {"REACTOR_GLIDER"}, "1500", nullptr, ""},
+        {74, false, {"TOV_FOOD"}, "40", nullptr, ""},
+        {74, false, {"NOTHING"}, "0", nullptr, ""},
         // Goods types.
         {29, false, {"TOV_FOOD"}, "40", nullptr, ""},
         {88, false, {"TOV_ORE"}, "2", nullptr, ""},
@@ -201,6 +243,13 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
                     (at.x == gate.x && at.y == gate.y ? " at the gate" : " elsewhere");
          },
          "21 at the gate"},
+        {98, true, {"FIRSTSTONE", "STONE_BIG"}, nullptr, stoneState, "STONE_BIG own model in place"},
+        {98,
+         true,
+         {"STATION_SOUTH", "HOUSE_SMALL"},
+         nullptr,
+         [&] { return std::string(dynamic_cast<CBuildingObject*>(object("STATION_SOUTH"))->m_szTypeName); },
+         "HOUSE_SMALL"},
         {11,
          true,
          {"SAMPLE_CRATE"},
@@ -238,6 +287,7 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          nullptr,
          [&] { return std::string(mech("MECH_B")->m_szName); },
          "Boris"},
+        {78, true, {"MECH_B"}, nullptr, target, "MECH_B's glider"},
         {31, false, {"MECH_B"}, "0", nullptr, ""},
         {31, false, {"NOBODY"}, "999", nullptr, ""},
         {14, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
@@ -258,6 +308,11 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          "5"},
         {57, false, {"ORG_SAMPLE", "ORG_MERCHANTS"}, "5", nullptr, ""},
         {57, false, {"ORG_SAMPLE", "ORG_NONE"}, "0", nullptr, ""},
+        {82, true, {"ORG_SAMPLE", "MECH_B"}, nullptr, [&] { return std::string(org("ORG_SAMPLE")->GetLeaderId()); }, "MECH_B"},
+        {82, true, {"ORG_SAMPLE", ""}, nullptr, [&] { return std::string(org("ORG_SAMPLE")->GetLeaderId()); }, ""},
+        {99, true, {"ORG_SAMPLE", "7", "0"}, nullptr, [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); }, "7"},
+        {99, true, {"ORG_SAMPLE", "5", "01"}, nullptr, [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); }, "12"},
+        {99, true, {"ORG_SAMPLE", "-2", "1"}, nullptr, [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); }, "-2"},
     };
     for (const auto& c : cases)
     {
@@ -276,6 +331,8 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         }
     }
     EXPECT_EQ(Call(34, true, {}), std::string(g_pWorld->m_szLocationName));
+    mech("MECH_B")->m_pObject = nullptr;
+    m_glider->m_pTarget = nullptr;
 
     const std::string log = Log();
     // The one name that found nothing, and nothing else.
@@ -410,6 +467,12 @@ TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
         {10, {"NEW_ONE", "CONT_SMALL", "NOWHERE"}, "SCRIPT:CreateObjectAt: pointer not found 'NOWHERE'"},
         {10, {"NEW_ONE", "NO_TYPE", "GATE"}, "SCRIPT:CreateObjectAt: object type not found 'NO_TYPE'"},
         {12, {"no_post", "no_post", "1"}, "SCRIPT:SetBoundBetween: object not found 'no_post'"},
+        {78, {"NOBODY"}, "SCRIPT:SETTARGET mech 'NOBODY'."},
+        {82, {"ORG_NONE", ""}, "SCRIPT:SETCLANLIDER org 'ORG_NONE' not found"},
+        {82, {"ORG_SAMPLE", "NOBODY"}, "SCRIPT:SETCLANLIDER mech 'NOBODY' not found"},
+        {99, {"ORG_NONE", "1", "0"}, "SCRIPT:SETECONOMICS organization 'ORG_NONE' not found"},
+        {98, {"FIRSTSTONE", "NO_TYPE"}, "SCRIPT: 'NO_TYPE' is no stone type: 'FIRSTSTONE' left as it is"},
+        {98, {"SAMPLE_CRATE", "STONE_BIG"}, "SCRIPT: no stone or building 'SAMPLE_CRATE' to re-initialise"},
     };
     for (const auto& c : missing)
     {
@@ -417,6 +480,8 @@ TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
         EXPECT_TRUE(Logged(c.line)) << c.line;
     }
     EXPECT_EQ(Units("TOV_FOOD"), 0);
+    EXPECT_STREQ(dynamic_cast<CStoneObject*>(g_ObjectList.FindByGameId("FIRSTSTONE", 0))->m_TypeRef, "STONE_BOX");
+    EXPECT_STREQ(g_pWorld->FindOrganization("ORG_SAMPLE")->GetLeaderId(), "");
 }
 
 } // namespace
