@@ -15,9 +15,9 @@
 // "SCRIPT: <what> is not available" and the built-in does nothing more.
 //
 // Not built yet, for want of the mechanoid groups: the built-ins that act
-// on a mech's group or the group list (42-44, 58-61, 69, 71, 72, 77, 103)
-// and the player mech's backup (100, 101); 41, which names no mech, only
-// logs. Not built for want of a meaning: 23, 56 and 91 (which fields of a
+// on a mech's group or the group list (42-44, 58-61, 69, 71, 72, 77, 103);
+// 41, which names no mech, only logs. The player mech's backup (100, 101)
+// works on the world's player record (g_pWorld->GetPlayerMech()). Not built for want of a meaning: 23, 56 and 91 (which fields of a
 // building kind they read is not known) and 62's repair flags of the
 // player's glider (the glider has none).
 //

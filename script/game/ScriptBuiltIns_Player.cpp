@@ -10,6 +10,9 @@
 #include "units/MechConfigManager.h"
 #include "units/Mechanoid.h"
 #include "world/KindManagers.h"
+#include "world/Mech.h"
+#include "world/World.h"
+#include "world/WorldSeams.h"
 #include "world/TypeManagers.h"
 
 #include <cstdio>
@@ -282,6 +285,48 @@ int RatingLevel(CScriptManager&, Params p, int)
     return 0;
 }
 
+// The player's record, which keeps the backup of its mechanoid.
+CPlayerMech* PlayerRecord()
+{
+    CPlayerMech* record = g_pWorld ? g_pWorld->GetPlayerMech() : nullptr;
+    if (!record || !record->m_pMechanoid)
+    {
+        Unavailable("player's mech record");
+        return nullptr;
+    }
+    return record;
+}
+
+void ReEquipPlayerGlider()
+{
+    if (CMechanoid* player = PlayerMechanoid()) ReEquipGlider(*player);
+}
+
+// A copy of the player's mechanoid is kept, then it is fitted from the
+// configuration; the glider follows either way.
+const char* BackupAndFit(CScriptManager&, Params p, int)
+{
+    CPlayerMech* record = PlayerRecord();
+    if (!record) return nullptr;
+    record->StoreBackup();
+    const char* config = Text(p[0]);
+    if (g_MechConfigManager.FindName(config) < 0)
+        g_ErrorLog.LogError("SCRIPT:INSTALLEQUIPLAYER config %s not found", config);
+    else
+        record->m_pMechanoid->InitConfig(config);
+    ReEquipPlayerGlider();
+    return nullptr;
+}
+
+const char* RestoreBackup(CScriptManager&, Params, int)
+{
+    CPlayerMech* record = PlayerRecord();
+    if (!record) return nullptr;
+    record->RestoreBackup();
+    ReEquipPlayerGlider();
+    return nullptr;
+}
+
 } // namespace
 
 void AddPlayerBuiltIns(std::vector<SScriptBuiltIn>& t)
@@ -299,5 +344,7 @@ void AddPlayerBuiltIns(std::vector<SScriptBuiltIn>& t)
                           {85, AddLocationKey, nullptr},
                           {86, nullptr, LocationHasKey},
                           {90, nullptr, RatingLevel},
+                          {100, BackupAndFit, nullptr},
+                          {101, RestoreBackup, nullptr},
                       });
 }

@@ -7,6 +7,8 @@
 #include "world/WorldTestScene.h"
 
 #include "foundation/ResourceDB.h"
+#include "foundation/MemStream.h"
+#include "foundation/StreamReader.h"
 #include "society/EqpTrade.h"
 #include "society/MMTrade.h"
 #include "society/OrgManager.h"
@@ -24,6 +26,7 @@
 #include "world/RoadManager.h"
 #include "world/StoneObject.h"
 #include "world/TheThing.h"
+#include "world/Mech.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
 
@@ -39,6 +42,21 @@ namespace
 {
 
 CMechanoid* g_player = nullptr;
+
+// The player record's mechanoid as the world sees it: its configuration's
+// name, which travels in its stream.
+class CFittedMechanoid : public IWorldMechanoid
+{
+public:
+    void Run(float) override {}
+    float GetPrice(bool) override { return 0.0f; }
+    void SaveToStream(CMemStream& s) override { s.Write(m_Config, sizeof m_Config); }
+    void LoadFromStream(CMemStream& s) override { CStreamReader(s, "fitted mechanoid").Bytes(m_Config, sizeof m_Config); }
+    void SetPendingValues(std::uint32_t, std::uint32_t, std::uint32_t) override {}
+    std::uint32_t GetStreamValue() override { return 0; }
+    void InitConfig(const char* name) override { std::snprintf(m_Config, sizeof m_Config, "%s", name); }
+    char m_Config[32] = "CFG_START";
+};
 
 class SampleBuiltIns : public builtintest::CBuiltInTest
 {
@@ -156,6 +174,21 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
     other.AssignMechanoid(mech("MECH_B"), &otherMechanoid, false);
     auto target = [&] { return std::string(m_glider->m_pTarget == &other ? "MECH_B's glider" : "another"); };
     auto org = [](const char* name) { return g_pWorld->FindOrganization(name); };
+    // The player's record with its mechanoid.
+    auto* const savedMaker = g_pfnCreateWorldMechanoid;
+    g_pfnCreateWorldMechanoid = []() -> IWorldMechanoid* { return new CFittedMechanoid; };
+    CPlayerMech record;
+    std::strcpy(record.m_szId, "PLAYER");
+    std::strcpy(record.m_szOrg, "ORG_PLAYER");
+    record.CreateMechanoid();
+    g_pWorld->SetPlayerMech(&record);
+    IWorldMechanoid* const recordMechanoid = record.m_pMechanoid;
+    auto fitted = [&]
+    {
+        auto config = [](IWorldMechanoid* m) { return std::string(static_cast<CFittedMechanoid*>(m)->m_Config); };
+        return config(record.m_pMechanoid) + (record.m_pMechanoid == recordMechanoid ? "" : " (another)") +
+               ", kept " + (record.m_pBackup ? config(record.m_pBackup) : "none");
+    };
     auto* stone = dynamic_cast<CStoneObject*>(object("FIRSTSTONE"));
     ASSERT_NE(stone, nullptr);
     const CVector stoneAt = stone->GetPosition();
@@ -205,6 +238,9 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         {74, false, {"REACTOR_GLIDER"}, "1500", nullptr, ""},
         {74, false, {"TOV_FOOD"}, "40", nullptr, ""},
         {74, false, {"NOTHING"}, "0", nullptr, ""},
+        {100, true, {"CFG_SAMPLE_PLAYER"}, nullptr, fitted, "CFG_SAMPLE_PLAYER, kept CFG_START"},
+        {101, true, {}, nullptr, fitted, "CFG_START, kept CFG_START"},
+        {100, true, {"CFG_NONE"}, nullptr, fitted, "CFG_START, kept CFG_START"},
         // Goods types.
         {29, false, {"TOV_FOOD"}, "40", nullptr, ""},
         {88, false, {"TOV_ORE"}, "2", nullptr, ""},
@@ -333,11 +369,14 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
     EXPECT_EQ(Call(34, true, {}), std::string(g_pWorld->m_szLocationName));
     mech("MECH_B")->m_pObject = nullptr;
     m_glider->m_pTarget = nullptr;
+    g_pWorld->SetPlayerMech(nullptr);
+    g_pfnCreateWorldMechanoid = savedMaker;
 
     const std::string log = Log();
-    // The one name that found nothing, and nothing else.
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    // The two names that found nothing, and nothing else.
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
     EXPECT_NE(log.find("GETCLANRELATION Organization: 'ORG_NONE' not found"), std::string::npos) << log;
+    EXPECT_NE(log.find("SCRIPT:INSTALLEQUIPLAYER config CFG_NONE not found"), std::string::npos) << log;
 }
 
 // The game's event sink, recording the script events the world raises.
