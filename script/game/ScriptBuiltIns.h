@@ -16,8 +16,9 @@
 //
 // Not built yet, for want of the mechanoid groups: the built-ins that act
 // on a mech's group or the group list (42-44, 58-61, 69, 71, 72, 77, 103);
-// 41, which names no mech, only logs. The player mech's backup (100, 101)
-// works on the world's player record (g_pWorld->GetPlayerMech()). Not built for want of a meaning: 23, 56 and 91 (which fields of a
+// 41, which names no mech, only logs. The copy of the player's mechanoid
+// (100, 101) is kept by the world's player record (g_pWorld->GetPlayerMech(),
+// made through g_pfnCreateWorldMechanoid). Not built for want of a meaning: 23, 56 and 91 (which fields of a
 // building kind they read is not known) and 62's repair flags of the
 // player's glider (the glider has none).
 //

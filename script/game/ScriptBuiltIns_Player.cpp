@@ -2,6 +2,7 @@
 #include "script/game/ScriptBuiltIns.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/MemStream.h"
 #include "sound/SoundManager.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
@@ -17,6 +18,8 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 using namespace scriptargs;
 
@@ -285,21 +288,36 @@ int RatingLevel(CScriptManager&, Params p, int)
     return 0;
 }
 
-// The player's record, which keeps the backup of its mechanoid.
+// The player's record keeps the copy (it is saved with the record). The
+// copy is taken of the mechanoid the player's glider carries, through the
+// mechanoid's stream form, and read back into that same mechanoid.
 CPlayerMech* PlayerRecord()
 {
     CPlayerMech* record = g_pWorld ? g_pWorld->GetPlayerMech() : nullptr;
-    if (!record || !record->m_pMechanoid)
-    {
-        Unavailable("player's mech record");
-        return nullptr;
-    }
+    if (!record) Unavailable("player's mech record");
     return record;
 }
 
-void ReEquipPlayerGlider()
+void CopyThroughStream(const std::function<void(CMemStream&)>& write, const std::function<void(CMemStream&)>& read)
 {
-    if (CMechanoid* player = PlayerMechanoid()) ReEquipGlider(*player);
+    CMemStream out;
+    write(out);
+    CMemStream in;
+    if (out.m_nPosition) std::memcpy(in.Allocate(out.m_nPosition), out.m_pData, out.m_nPosition);
+    read(in);
+}
+
+void KeepCopy(CPlayerMech& record, CMechanoid& player)
+{
+    std::unique_ptr<IWorldMechanoid> copy(g_pfnCreateWorldMechanoid ? g_pfnCreateWorldMechanoid() : nullptr);
+    if (!copy)
+    {
+        Unavailable("mechanoid maker");
+        return;
+    }
+    CopyThroughStream([&](CMemStream& s) { player.SaveToStream(s); }, [&](CMemStream& s) { copy->LoadFromStream(s); });
+    delete record.m_pBackup;
+    record.m_pBackup = copy.release();
 }
 
 // A copy of the player's mechanoid is kept, then it is fitted from the
@@ -307,23 +325,29 @@ void ReEquipPlayerGlider()
 const char* BackupAndFit(CScriptManager&, Params p, int)
 {
     CPlayerMech* record = PlayerRecord();
-    if (!record) return nullptr;
-    record->StoreBackup();
-    const char* config = Text(p[0]);
-    if (g_MechConfigManager.FindName(config) < 0)
-        g_ErrorLog.LogError("SCRIPT:INSTALLEQUIPLAYER config %s not found", config);
+    CMechanoid* player = record ? Player() : nullptr;
+    if (!player) return nullptr;
+    KeepCopy(*record, *player);
+    const char* name = Text(p[0]);
+    if (const std::int32_t config = g_MechConfigManager.FindName(name); config < 0)
+        g_ErrorLog.LogError("SCRIPT:INSTALLEQUIPLAYER config %s not found", name);
     else
-        record->m_pMechanoid->InitConfig(config);
-    ReEquipPlayerGlider();
+        player->InitConfig(config, false);
+    ReEquipGlider(*player);
     return nullptr;
 }
 
 const char* RestoreBackup(CScriptManager&, Params, int)
 {
     CPlayerMech* record = PlayerRecord();
-    if (!record) return nullptr;
-    record->RestoreBackup();
-    ReEquipPlayerGlider();
+    CMechanoid* player = record ? Player() : nullptr;
+    if (!player) return nullptr;
+    if (!record->m_pBackup)
+        g_ErrorLog.LogError("SCRIPT: no copy of the player's mechanoid is kept");
+    else
+        CopyThroughStream([&](CMemStream& s) { record->m_pBackup->SaveToStream(s); },
+                          [&](CMemStream& s) { player->LoadFromStream(s); });
+    ReEquipGlider(*player);
     return nullptr;
 }
 

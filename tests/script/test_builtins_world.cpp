@@ -43,19 +43,18 @@ namespace
 
 CMechanoid* g_player = nullptr;
 
-// The player record's mechanoid as the world sees it: its configuration's
-// name, which travels in its stream.
-class CFittedMechanoid : public IWorldMechanoid
+// A mechanoid kept by a world record: the units' mechanoid in its stream
+// form.
+class CKeptMechanoid : public IWorldMechanoid
 {
 public:
     void Run(float) override {}
     float GetPrice(bool) override { return 0.0f; }
-    void SaveToStream(CMemStream& s) override { s.Write(m_Config, sizeof m_Config); }
-    void LoadFromStream(CMemStream& s) override { CStreamReader(s, "fitted mechanoid").Bytes(m_Config, sizeof m_Config); }
+    void SaveToStream(CMemStream& s) override { m_Mechanoid.SaveToStream(s); }
+    void LoadFromStream(CMemStream& s) override { m_Mechanoid.LoadFromStream(s); }
     void SetPendingValues(std::uint32_t, std::uint32_t, std::uint32_t) override {}
     std::uint32_t GetStreamValue() override { return 0; }
-    void InitConfig(const char* name) override { std::snprintf(m_Config, sizeof m_Config, "%s", name); }
-    char m_Config[32] = "CFG_START";
+    CMechanoid m_Mechanoid;
 };
 
 class SampleBuiltIns : public builtintest::CBuiltInTest
@@ -174,20 +173,19 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
     other.AssignMechanoid(mech("MECH_B"), &otherMechanoid, false);
     auto target = [&] { return std::string(m_glider->m_pTarget == &other ? "MECH_B's glider" : "another"); };
     auto org = [](const char* name) { return g_pWorld->FindOrganization(name); };
-    // The player's record with its mechanoid.
+    // The player's record, which keeps the copy of the player's mechanoid.
     auto* const savedMaker = g_pfnCreateWorldMechanoid;
-    g_pfnCreateWorldMechanoid = []() -> IWorldMechanoid* { return new CFittedMechanoid; };
+    g_pfnCreateWorldMechanoid = []() -> IWorldMechanoid* { return new CKeptMechanoid; };
     CPlayerMech record;
     std::strcpy(record.m_szId, "PLAYER");
     std::strcpy(record.m_szOrg, "ORG_PLAYER");
-    record.CreateMechanoid();
     g_pWorld->SetPlayerMech(&record);
-    IWorldMechanoid* const recordMechanoid = record.m_pMechanoid;
-    auto fitted = [&]
+    auto gliders = [&]
     {
-        auto config = [](IWorldMechanoid* m) { return std::string(static_cast<CFittedMechanoid*>(m)->m_Config); };
-        return config(record.m_pMechanoid) + (record.m_pMechanoid == recordMechanoid ? "" : " (another)") +
-               ", kept " + (record.m_pBackup ? config(record.m_pBackup) : "none");
+        auto named = [&](std::int32_t index) { return std::string(index == hauler ? "hauler" : "other"); };
+        const auto* kept = static_cast<CKeptMechanoid*>(record.m_pBackup);
+        return named(slot(CFG_GLIDER)) + " flying " + named(m_glider->m_Key.Index()) + ", kept " +
+               (kept ? named(kept->m_Mechanoid.m_gEqp.m_Config[CFG_GLIDER].m_Key.Index()) : "none");
     };
     auto* stone = dynamic_cast<CStoneObject*>(object("FIRSTSTONE"));
     ASSERT_NE(stone, nullptr);
@@ -238,9 +236,11 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         {74, false, {"REACTOR_GLIDER"}, "1500", nullptr, ""},
         {74, false, {"TOV_FOOD"}, "40", nullptr, ""},
         {74, false, {"NOTHING"}, "0", nullptr, ""},
-        {100, true, {"CFG_SAMPLE_PLAYER"}, nullptr, fitted, "CFG_SAMPLE_PLAYER, kept CFG_START"},
-        {101, true, {}, nullptr, fitted, "CFG_START, kept CFG_START"},
-        {100, true, {"CFG_NONE"}, nullptr, fitted, "CFG_START, kept CFG_START"},
+        // A copy kept while the configuration is fitted, and restored.
+        {64, true, {"1", "GL_HAULER"}, nullptr, gliders, "hauler flying hauler, kept none"},
+        {100, true, {"CFG_SAMPLE_PLAYER"}, nullptr, gliders, "other flying other, kept hauler"},
+        {101, true, {}, nullptr, gliders, "hauler flying hauler, kept hauler"},
+        {100, true, {"CFG_NONE"}, nullptr, gliders, "hauler flying hauler, kept hauler"},
         // Goods types.
         {29, false, {"TOV_FOOD"}, "40", nullptr, ""},
         {88, false, {"TOV_ORE"}, "2", nullptr, ""},
