@@ -16,6 +16,8 @@
 
 class CGliderObject;
 class CDynamicObject;
+class CMech;
+class CMMObject;
 class CTheThing;
 
 // The abstract event interface the sink implements.
@@ -36,6 +38,15 @@ public:
     // destroyed one.
     virtual void OnDamageObject(float amount, int weaponKind) = 0;
     virtual void OnDestroyMachine() = 0;
+    // The player's glider was hit (attacker may be null); the player killed
+    // the victim's mechanoid; a mechanoid was killed; a member of the
+    // player's escort was hit by the named mechanoid; the player's glider
+    // collided.
+    virtual void OnPlayerHit(CMMObject* attacker) = 0;
+    virtual void OnPlayerKill(CMech* victim) = 0;
+    virtual void OnKill(CMech* mech) = 0;
+    virtual void OnEscortHit(const char* mechName) = 0;
+    virtual void OnCollision() = 0;
 };
 
 // The game-event sink; every slot does nothing here.
@@ -52,6 +63,11 @@ public:
     void OnSensor(const char*, const char*, bool) override {}
     void OnDamageObject(float, int) override {}
     void OnDestroyMachine() override {}
+    void OnPlayerHit(CMMObject*) override {}
+    void OnPlayerKill(CMech*) override {}
+    void OnKill(CMech*) override {}
+    void OnEscortHit(const char*) override {}
+    void OnCollision() override {}
 };
 
 inline CMMAppEvent* g_pAppEvent = nullptr;

@@ -275,6 +275,11 @@ public:
     // The height at the nearest vertex (loads the far data when the cell
     // has neither slot); over flagged water at least the water level + 3.
     float GetRoughHeight(const CVector& p, bool water = false);
+    // The zone of the map cell under p (its water record: level, and kind
+    // 0 water, 1 and 2 damaging), when the quad under p is marked as
+    // covered by it; false elsewhere and while the cell's near data is
+    // not loaded.
+    bool GetZone(const CVector& p, float* level, int* kind);
     std::uint32_t GetColor(float x, float y);
     std::uint32_t GetLightColor(float x, float y);
     // The vertex record (near 20 bytes or far 16; word 3 is the shadow

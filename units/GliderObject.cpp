@@ -47,6 +47,7 @@ CGliderObject::CGliderObject()
     m_bDeleteNotify = 1;
     for (CGun& g : m_Guns)
         g.m_pOwner = this;
+    m_ShieldView.SetOwner(this);
 }
 
 CGliderObject::~CGliderObject()

@@ -23,12 +23,8 @@
 // A glider of the world carries the AI that steers it (m_pAI, owned; the
 // player's has none).
 //
-// Not here yet: the game-event sink's calls (the units cannot reach the
-// application's sink), towers' alarm, the water and jump-charge sounds,
-// the map's special
-// zones (the map keeps no zone table yet), the lower height limit, the
-// shield view, the shadow texture, the engine flames and the animation
-// weights. Full-sync descriptors carry no mechanoid state yet.
+// Not here yet: the hit notice to an escort's owner (the groups keep no
+// escort flag). Full-sync descriptors carry no mechanoid state yet.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.
@@ -39,11 +35,14 @@
 #include "units/UnitTypes.h"
 #include "platform/d3d8/D3D8Types.h"
 #include "world/DynamicObject.h"
+#include "world/ShieldView.h"
+#include "graphics/ModelInstance.h"
 #include "world/Smoke.h"
 
 #include <cstdint>
 #include <memory>
 
+class CComplexObject;
 class CMech;
 class CMechanoid;
 class CTheThing;
@@ -77,6 +76,15 @@ public:
     bool IsGroupMate(const CMMObject* other) const;
     float GetSpeedFactor(float k) const;
     float GetMiddleSpeed(float k, bool closedForm) const;
+    // The jump-charge sound's frequency in Hz for a charge.
+    static float ChargeFrequency(float charge);
+    // The hull's animation weights by the type's animation slots (turn,
+    // forward, jump, strafe, ambient cycle) from the motion and the clock
+    // in seconds; the jump slot stays 0.
+    void UpdateAnimWeights(double clock);
+    // The weights as the model's animation state (slot weights placed at
+    // the model's animation indices; absent ones give nothing).
+    void AnimState(float state[4]) const;
     // The player's glider: its mechanoid is the player's.
     bool IsPlayer() const;
 
@@ -137,7 +145,12 @@ public:
     std::int32_t m_iCollisionSound = -1;
     std::int32_t m_iWaterSound = -1;
     float m_fPitchBlend = 0.0f;
+    // Set while the shield view shows a hit.
     std::uint8_t m_bShieldEffect = 0;
+    CShieldView m_ShieldView;
+    // The engine flame ("MOD_GL_FIRE") drawn at every flame point; its
+    // particles advance in Run after a frame that drew them.
+    CModelInstance m_EngineFire;
     std::uint8_t m_bOnWater = 0;
     CSmoke m_Dust;
     CVector m_vLastDust;
@@ -215,16 +228,31 @@ private:
     // Frees a sound source id (-1 afterwards).
     void ReleaseSource(std::int32_t* id);
     void RunDust(float dt, float ground);
+    // The charge's rising whine, the surf over water, the map's zones.
+    void RunChargeSound();
+    void RunWaterSound();
+    void RunZone(float dt, float ground);
+    // The camera follows this glider (the player's, or the one chosen).
+    bool IsFollowed() const;
     // The owner matrix the guns fire from, turned to direction.
     CMatrix FiringMatrix(const CVector& direction) const;
     // The hull's world matrix.
     CMatrix DrawingMatrix() const;
+    // The engine flames with their glows and, seen from afar, flares.
+    void DrawFlames();
+    // The hull seen from above, rendered into the effect manager's model
+    // texture and laid darkening on the ground under the glider, pushed
+    // along the sun's direction by the height above ground.
+    void DrawShadow(CComplexObject* model, float* state);
     // Not drawn: the mech record's mechanoid is dead or gone.
     bool IsHidden() const;
     // Prepares the type's mounts; false while the model is not loaded.
     bool PrepareMounts();
     CMatrix MountMatrix(int gun) const;
     void MakeExplosion(const char* name, const CVector& at, float scale);
+    // A flash of the shield where a hit of amount a came from (d, a unit
+    // direction from the glider).
+    void AddShieldHit(float a, const CVector& d);
     // A pick-up thing of the type holding one entry, thrown from the glider
     // in a splinter carrier with the velocity; listed in the object list.
     CTheThing* ThrowThing(const char* type, std::uint32_t kind, const char* name, std::uint32_t count,

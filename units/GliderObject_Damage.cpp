@@ -3,12 +3,14 @@
 
 #include "units/GliderObject.h"
 
+#include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
 #include "units/ExploObject.h"
 #include "units/HitIndicators.h"
 #include "units/Mechanoid.h"
 #include "units/SplinterObject.h"
+#include "units/TowerObject.h"
 #include "world/KindManagers.h"
 #include "world/TheThing.h"
 #include "units/MechRegistry.h"
@@ -41,6 +43,40 @@ CGliderObject* AsGlider(CMMObject* o)
 {
     return o && o->m_nType == OBJ_GLIDER ? static_cast<CGliderObject*>(o) : nullptr;
 }
+
+// The first active tower within whose spy distance the victim lies hears
+// of the attacker (only towers within the largest spy distance are asked).
+void AlertTower(CGliderObject* victim, CMMObject* attacker)
+{
+    const CVector p = victim->GetPosition();
+    SRadiusResult near;
+    CObjectList::GetObjectsInRadius(&p, g_TowerManager.GetMaxSpyDistance(), OBJ_TOWER, &near);
+    for (int i = 0; i < near.count; ++i)
+    {
+        auto* tower = dynamic_cast<CTowerObject*>(near.objects[i]);
+        if (!tower || !tower->IsActive()) continue;
+        const float spy = tower->GetSpyDistance();
+        if ((tower->GetPosition() - p).LengthSq() > spy * spy) continue;
+        tower->SetTarget(attacker, 7.0f, true, true);
+        return;
+    }
+}
+
+// A script event for the object name, with an empty argument.
+void ScriptEvent(const char* object, const char* event)
+{
+    static const char kNone[32] = {};
+    if (g_pAppEvent) g_pAppEvent->OnScriptEvent(object, event, kNone);
+}
+
+// The attacker flies for the player's group (the player's own glider
+// included).
+bool InPlayersGroup(const CGliderObject* g)
+{
+    if (!g || !g->m_pMech || !g_pPlayerGlider || !g_pPlayerGlider->m_pMech) return false;
+    if (g == g_pPlayerGlider) return true;
+    return g->m_pMech->m_pGroup && g->m_pMech->m_pGroup == g_pPlayerGlider->m_pMech->m_pGroup;
+}
 } // namespace
 
 void CGliderObject::MakeExplosion(const char* name, const CVector& at, float scale)
@@ -53,11 +89,42 @@ void CGliderObject::MakeExplosion(const char* name, const CVector& at, float sca
     if (CMMObject* e = g_ExploManager.CreateObject(type, m)) e->m_pOwner = this;
 }
 
+void CGliderObject::AddShieldHit(float a, const CVector& d)
+{
+    // The strike's frame: its second axis along the hit direction, tilted
+    // a little each way so that hits from one side do not all coincide.
+    const float tilt[2] = {float(g_Random.RandomInt(100) - 50) * 0.001f,
+                           float(g_Random.RandomInt(100) - 50) * 0.001f};
+    const CVector helper = std::fabs(d.z) < 0.9f ? CVector{0.0f, 0.0f, 1.0f} : CVector{1.0f, 0.0f, 0.0f};
+    CVector side, up;
+    VectorCross(&side, &d, &helper);
+    side = Normalize(side);
+    VectorCross(&up, &side, &d);
+    const CVector dir = Normalize(d + side * tilt[0] + up * tilt[1]);
+    VectorCross(&side, &dir, &up);
+    side = Normalize(side);
+    VectorCross(&up, &side, &dir);
+    const float rows[3][3] = {{side.x, side.y, side.z}, {dir.x, dir.y, dir.z}, {up.x, up.y, up.z}};
+    // Expressed in the glider's frame: H = G^T x W (the rotation is
+    // orthonormal), so that the view's G x H gives the strike back.
+    const CMatrix& g = m_Frame.m_Matrix;
+    float h[16] = {};
+    h[15] = 1.0f;
+    for (int i = 0; i < 3; ++i)
+        for (int j = 0; j < 3; ++j)
+        {
+            h[i * 4 + j] = g.m[0][i] * rows[0][j] + g.m[1][i] * rows[1][j] + g.m[2][i] * rows[2][j];
+        }
+    const float r = std::max(m_fGliderRadius, 1.0f);
+    m_ShieldView.m_vScale = CVector{r, r, r};
+    m_ShieldView.AddHit(std::uint32_t(std::max(a, 0.0f)), h, IsPlayer());
+    m_bShieldEffect = m_ShieldView.m_bAnyHit;
+}
+
 void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObject* attacker, int kind,
                            int weaponKind)
 {
     XTRACE("CGliderObject::Damage");
-    (void)weaponKind;
     // 1.
     if (m_pMechanoid && m_pMechanoid->IsKilled()) return;
     // 2. A missile's collision counts as its owner's.
@@ -66,6 +133,8 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
     CGliderObject* by = AsGlider(attacker);
     const float passed = a;
     const bool player = IsPlayer();
+    // 3. Towers hear of an attack by a glider.
+    if (by && kind != 100) AlertTower(this, by);
     // 4. The energy recycler turns a quarter of the hit into energy.
     if (m_pMechanoid && m_pMechanoid->IsOn(EQP_ENERGY_RECYCLER))
     {
@@ -110,6 +179,11 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
         if (difficulty == 0) a *= 0.5f;
         if (difficulty == 2) a *= 1.2f;
     }
+    if (g_pAppEvent)
+    {
+        if (player && kind != 100) g_pAppEvent->OnPlayerHit(attacker);
+        if (!player && by && by->IsPlayer()) g_pAppEvent->OnDamageObject(a, weaponKind);
+    }
     // 7. Environment damage.
     if (kind != -1)
     {
@@ -130,6 +204,8 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
     // 8.
     CVector d = point - GetPosition();
     if (const float l = d.Length(); l > 0.0f) d = d * (1.0f / l);
+    // 9. The shield flashes where a weapon struck.
+    if (kind == -1 && a != 0.0f) AddShieldHit(a, d);
     // 10. A copy of another machine's glider only collects the damage.
     if (m_bRemote && !m_bOwnedHere && a != 0.0f)
     {
@@ -163,6 +239,9 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
     }
     // 13.
     if (!m_pMech || a == 0.0f || !m_pMechanoid) return;
+    // 14. The scripts hear who hit the player (a collision is no hit).
+    if (player && kind != 100 && by && by->m_pMech) ScriptEvent(by->m_pMech->m_szId, "OnPlayerHit");
+    if (player && kind != 100 && attacker && attacker->m_nType == OBJ_BOUND) ScriptEvent("KONTUR", "OnPlayerHit");
     // 15.
     float armorPart = 0.0f, shieldPart = 0.0f;
     {
@@ -210,6 +289,14 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
         return;
     }
     // 19. The kill.
+    if (!player && by && by->IsPlayer())
+    {
+        if (g_pAppEvent) g_pAppEvent->OnPlayerKill(m_pMech);
+    }
+    else if (InPlayersGroup(by))
+    {
+        ScriptEvent(m_pMech->m_szId, "OnEscortKill");
+    }
     m_pMech->Kill(by ? by->m_pMech : nullptr);
     m_bEnabled = 0;
 }
@@ -298,6 +385,7 @@ void CGliderObject::Boom()
         }
     }
     XTRACE("Events");
+    if (g_pAppEvent) g_pAppEvent->OnKill(m_pMech);
     if (m_pMech) m_pMech->OnKill();
 }
 

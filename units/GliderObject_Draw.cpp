@@ -4,19 +4,28 @@
 #include "units/GliderObject.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
+#include "foundation/Settings.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/ModelManager.h"
+#include "graphics/Shaders.h"
 #include "graphics/TextureManager.h"
+#include "foundation/Texture.h"
+#include "graphics/TexShaderManager.h"
 #include "location/EffectRenderManager.h"
+#include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
+#include "units/EffectSprite.h"
 #include "units/Mechanoid.h"
 #include "world/Camera.h"
 #include "world/LightWare.h"
 #include "world/Mech.h"
+#include "world/ObjectList.h"
 #include "world/TypeManagers.h"
 
+#include <algorithm>
 #include <cmath>
 
 using namespace plat::d3d;
@@ -92,6 +101,45 @@ CMatrix CGliderObject::DrawingMatrix() const
     return m;
 }
 
+void CGliderObject::UpdateAnimWeights(double clock)
+{
+    for (float& w : m_fAnimWeights)
+        w = 0.0f;
+    const SGliderParameters* t = GetParams();
+    if (!t) return;
+    auto limited = [](float s) { return std::copysign(std::min(std::fabs(s) * 0.01f, 1.0f), s); };
+    // Slots: 0 turn (lean), 1 forward, 2 jump, 3 strafe, 4 ambient cycle.
+    if (t->m_nAnims[3] != -1) m_fAnimWeights[3] = limited(Dot(m_vVelocity, SideAxis()));
+    if (t->m_nAnims[0] != -1)
+    {
+        const float w = m_vR.z;
+        const float v = std::copysign(std::min(std::fabs(w * 5.0f), 1.0f), w) + m_fLean;
+        m_fAnimWeights[0] = std::clamp(-v, -1.0f, 1.0f);
+    }
+    if (t->m_nAnims[1] != -1) m_fAnimWeights[1] = limited(Dot(m_vVelocity, ForwardAxis()));
+    if (t->m_nAnims[4] != -1)
+    {
+        const double n = std::floor(clock * 0.25);
+        m_fAnimWeights[4] = limited(float(2.0 * (n - clock * 0.25) + 1.0));
+    }
+    float sum = 0.0f;
+    for (float w : m_fAnimWeights)
+        sum += w;
+    if (sum > 1.0f)
+        for (float& w : m_fAnimWeights)
+            w /= std::sqrt(sum);
+}
+
+void CGliderObject::AnimState(float state[4]) const
+{
+    for (int i = 0; i < 4; ++i)
+        state[i] = 0.0f;
+    const SGliderParameters* t = GetParams();
+    if (!t) return;
+    for (int slot = 0; slot < 5; ++slot)
+        if (const std::int32_t a = t->m_nAnims[slot]; a >= 0 && a < 4) state[a] = m_fAnimWeights[slot];
+}
+
 bool CGliderObject::IsHidden() const
 {
     // A mech record whose mechanoid is gone or dead is not drawn.
@@ -125,9 +173,22 @@ void CGliderObject::Draw()
         SetWorld(drawing);
         const float level = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
         model->SetColor(level, level, level, 1.0f);
-        model->Render(nullptr, m_dwBrokenParts, -1);
+        float state[4] = {};
+        if (g_Settings.GliderAnimation)
+        {
+            UpdateAnimWeights(g_FrameTimer.GetElapsed());
+            AnimState(state);
+        }
+        model->Render(g_Settings.GliderAnimation ? state : nullptr, m_dwBrokenParts, -1);
         model->ResetColor();
+        // Not in the water's reflection: the picture's target is in use.
+        if (m_nDetailLevel >= 0 && m_nDetailLevel <= 3 && !g_ObjectList.m_bWaterPass)
+        {
+            XTRACE("Render Shadows");
+            DrawShadow(model, g_Settings.GliderAnimation ? state : nullptr);
+        }
     }
+    if (m_bShieldEffect) m_ShieldView.MakeEffects();
     DrawNVisible();
 }
 
@@ -145,6 +206,113 @@ void CGliderObject::DrawNVisible()
     if (m_fStunTime != 0.0f) g_EffectRenderManager.AddObject(d2 - 1.0f, this, 1000);
 }
 
+void CGliderObject::DrawShadow(CComplexObject* model, float* state)
+{
+    const CVector sun = g_Environment.m_vSunDir;
+    if (g_Environment.m_bShadowsOff || sun.z <= 0.05f || !g_pModelManager || !g_pTexShaderManager ||
+        !graph.m_lpDevice || g_Location.m_nCellsX <= 0)
+        return;
+    const CVector p = GetPosition();
+    // The ground under the glider as its last step found it; the shadow is
+    // darkest near the ground and gone 60 units above it.
+    const float h = m_Sphere.m_bUsed ? std::max(0.0f, p.z - m_Sphere.m_vCentre.z) : 0.0f;
+    const float alpha = std::clamp(2.5f * (1.0f - h / 60.0f), 0.0f, 1.0f);
+    if (alpha <= 0.0f) return;
+    // The hull from above: world z is turned over, so that the picture's
+    // camera looks down at the hull in its own size.
+    CMatrix view = DrawingMatrix();
+    for (int r = 0; r < 3; ++r)
+        view.m[r][2] = -view.m[r][2];
+    view.SetTranslation(CVector{});
+    view.ScaleRotation(0.25f);
+    const float size = std::max(m_fGliderRadius * 0.5f, 0.1f);
+    if (!g_EffectRenderManager.RenderModelToTexture(model, state, -1, m_dwBrokenParts, size, view, false)) return;
+    // The picture covers the square of half width e round the hull (its
+    // camera sees 90 degrees from 1.44 away; the hull is drawn 4 times its
+    // own size).
+    const float e = 4.0f * 1.44f * size / 0.98f;
+    const CVector centre{p.x - sun.x / sun.z * h, p.y - sun.y / sun.z * h, 0.0f};
+    static CGeometryBuffer patch;
+    if (patch.m_nVertexCapacity == 0) patch.Allocate(CEffectRenderManager::kEffectFvf, 4000, 12000);
+    if (!g_Location.GetMapMesh(centre.x, centre.y, 0, 3.0f * m_fGliderRadius, &patch)) return;
+    auto* v = reinterpret_cast<SEffectVertex*>(patch.m_pVertices);
+    for (std::uint32_t i = 0; i < patch.m_nVertexCount; ++i)
+    {
+        v[i].color = 0xFFFFFFFFu;
+        v[i].u = 0.5f + (v[i].x - centre.x) / (2.0f * e);
+        v[i].v = 0.5f + (v[i].y - centre.y) / (2.0f * e);
+    }
+    SetWorld(CMatrix(1.0f));
+    CMesh* mesh = g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &patch);
+    if (!mesh) return;
+    CTexture picture; // borrows the manager's texture for the one draw
+    picture.m_lpTexture = g_EffectRenderManager.m_pModelTexture;
+    // The picture's shape in black at the alpha. (The picture's border is
+    // transparent: where the ground reaches past it, it repeats at a
+    // picture's width, beyond the glider's own size.)
+    SetTextureFactor(std::uint32_t(alpha * 255.0f) << 24, kFactorRenderState | kFactorPixelShader);
+    g_pTexShaderManager->ApplyStateBlock(SHADER_ALPHA_EFFECT_FACTOR, mesh, &picture);
+    picture.m_lpTexture = nullptr;
+}
+
+void CGliderObject::DrawFlames()
+{
+    XTRACE("Flames");
+    const SGliderParameters* t = GetParams();
+    if (!t || !t->m_bPrepared || !g_pModelManager || t->m_FirePoints[0].m_nPart < 0) return;
+    if (!Model(GetModelId())) return;
+    const std::int32_t fireId = g_pModelManager->FindName("MOD_GL_FIRE");
+    CComplexObject* fire = Model(fireId);
+    if (!fire) return;
+    if (m_EngineFire.m_iModel != fireId || m_EngineFire.m_pObject != fire) m_EngineFire.Init(fireId, fire);
+    CTexture* glow = nullptr;
+    CTexture* flare = nullptr;
+    if (g_pTextureManager)
+    {
+        const std::int32_t g = g_pTextureManager->FindName("TEX_GL_FIRE_GLOW");
+        const std::int32_t f = g_pTextureManager->FindName("TEX_FIRE_GLOW2");
+        glow = g >= 0 ? g_pTextureManager->GetTexture(g) : nullptr;
+        flare = f >= 0 ? g_pTextureManager->GetTexture(f) : nullptr;
+    }
+    // The flame burns brighter with the flame value: 0.15 at 0.
+    const float alpha = (1.0f - 7.0f / (m_fFlame * 3.33f + 10.0f)) * 0.5f;
+    const float k = m_fThrottle > 0.0f ? 1.0f + m_fThrottle * 0.5f : 1.0f;
+    const CMatrix drawing = DrawingMatrix();
+    // The flame model stands along its y axis: turned about x it points
+    // back along the glider, 6 wide and 1.5 long in its own units.
+    CMatrix shape(1.0f);
+    shape.m[0][0] = 6.0f;
+    shape.m[1][1] = 0.0f;
+    shape.m[1][2] = -6.0f;
+    shape.m[2][1] = 1.5f;
+    shape.m[2][2] = 0.0f;
+    const double clock = g_FrameTimer.GetElapsed();
+    for (int i = 0; i < SGliderParameters::kFirePoints; ++i)
+    {
+        const std::int32_t part = t->m_FirePoints[i].m_nPart;
+        if (part == -1) break;
+        if (m_dwLostFirePoints & (1u << i)) continue;
+        CMatrix mount = GetMountMatrix(GetModelId(), part), at, flame;
+        MatrixMultiply(&at, &mount, &drawing);
+        MatrixMultiply(&flame, &shape, &at);
+        const CVector point{at.m[3][0], at.m[3][1], at.m[3][2]};
+        SetWorld(flame);
+        SetTextureFactorAlpha(std::clamp(alpha, 0.0f, 1.0f), kFactorRenderState | kFactorPixelShader);
+        m_EngineFire.SetParticlesMatrix(flame);
+        m_EngineFire.SetParticlesRange(k * k * 0.5f, k * k);
+        m_EngineFire.Render(nullptr, -1, true);
+        SetWorld(CMatrix(1.0f));
+        const float size = std::max(m_fGliderRadius, 1.0f);
+        if (glow) DrawFacingQuad(point, size * 0.5f * k, 0.0f, glow, (k - 1.0f) * 0.75f + 0.25f, true);
+        const float d = (point - g_ViewCamera.m_vPosition).Length();
+        if (flare && d > 50.0f)
+            DrawFacingQuad(point, size * 1.5f, 0.0f, flare,
+                           std::min((d - 50.0f) * 0.01f, 1.0f) *
+                               float(std::sin(clock * 3.14159265 * 20.0) * 0.2 + 0.8),
+                           true);
+    }
+}
+
 void CGliderObject::DrawEffect(int pass)
 {
     XTRACE("CGliderObject::DrawEffect");
@@ -159,11 +327,17 @@ void CGliderObject::DrawEffect(int pass)
         sphere->Render(nullptr, 0, -1);
         return;
     }
+    if (pass >= 2)
+    {
+        m_ShieldView.Render(std::uint32_t(pass - 2));
+        return;
+    }
     if (pass == 0 || pass == 1)
     {
         for (int i = 0; i < 2; ++i)
             if (m_Guns[i].m_bMounted) m_Guns[i].DrawEffect(false, m_nDetailLevel);
         m_bParticles = 1;
+        if (pass == 1) DrawFlames();
         if (pass == 1 && m_nDetailLevel < 3 && g_pTextureManager)
         {
             const std::int32_t dust =

@@ -2,13 +2,16 @@
 
 #include "units/GliderObject.h"
 
+#include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/GameTime.h"
+#include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
 #include "sound/SoundManager.h"
 #include "world/MMEngine.h"
+#include "world/ObjectList.h"
 #include "units/Mechanoid.h"
 #include "world/TypeManagers.h"
 #include "world/WorldTerrain.h"
@@ -151,10 +154,96 @@ void CGliderObject::ChargeJump(float k)
         {
             m_pMechanoid->m_fEnergy -= cost;
             m_fJumpCharge += dt * k * 20.0f;
+            RunChargeSound();
             return;
         }
     }
+    // Energy short: a held charge goes off.
     if (m_fJumpCharge > 0.0f) Jump(1.0f, false);
+}
+
+bool CGliderObject::IsFollowed() const
+{
+    return IsPlayer() || g_pCameraObject == this;
+}
+
+void CGliderObject::RunChargeSound()
+{
+    // The charge whines higher as it grows, under the glider that the
+    // camera follows.
+    if (!IsFollowed() || !g_pSoundManager) return;
+    CSoundManager2& sound = *g_pSoundManager;
+    const CVector p = GetPosition();
+    const float at[3] = {p.x, p.y, p.z - 3.0f};
+    if (m_iChargeSound == -1 && m_fJumpCharge > 5.0f)
+    {
+        m_iChargeSound = sound.AddSndSrc("SND_G_JUMP_CHARGE_L", at);
+        if (m_iChargeSound != -1) sound.PlaySndSrc(m_iChargeSound, true, false, false);
+    }
+    if (m_iChargeSound == -1) return;
+    sound.SetFrequenceSndSrc(m_iChargeSound, ChargeFrequency(m_fJumpCharge));
+    sound.SetPosSndSrc(m_iChargeSound, at);
+}
+
+float CGliderObject::ChargeFrequency(float charge)
+{
+    return std::sqrt(charge / 256.0f) * 78000.0f + 10000.0f;
+}
+
+void CGliderObject::RunWaterSound()
+{
+    if (!g_pSoundManager) return;
+    CSoundManager2& sound = *g_pSoundManager;
+    if (m_iCollisionSound != -1 && !sound.IsActiveSndSrc(m_iCollisionSound)) ReleaseSource(&m_iCollisionSound);
+    const std::int32_t id = sound.FindName("SND_G_SURFACE_WATER_L");
+    const CVector p = GetPosition();
+    const float far = id != -1 ? sound.GetMaxDistance(id) : 0.0f;
+    const bool heard = IsPlayer() || (p - g_ViewCamera.m_vPosition).LengthSq() <= far * far;
+    if (id == -1 || !m_bOnWater || m_vVelocity.LengthSq() <= 10000.0f || !heard)
+    {
+        ReleaseSource(&m_iWaterSound);
+        return;
+    }
+    const float at[3] = {p.x, p.y, p.z};
+    if (m_iWaterSound == -1)
+    {
+        m_iWaterSound = sound.AddSndSrc(id, at);
+        if (m_iWaterSound != -1) sound.PlaySndSrc(m_iWaterSound, true, false, false);
+    }
+    if (m_iWaterSound != -1) sound.SetPosSndSrc(m_iWaterSound, at);
+}
+
+void CGliderObject::RunZone(float dt, float ground)
+{
+    float level = 0.0f;
+    int kind = -1;
+    const CVector p = GetPosition();
+    if (g_Location.m_nCellsX <= 0 || !g_Location.GetZone(p, &level, &kind)) return;
+    if (!(p.z - 75.0f < level && level + 3.0f >= ground && p.z - level < 30.0f)) return;
+    // A copy of another machine's glider is hurt by its owner.
+    const bool hurt = !m_bRemote || m_bOwnedHere;
+    if (kind == 0)
+    {
+        m_bOnWater = 1;
+    }
+    else if (kind == 1)
+    {
+        if (hurt) Damage(dt * 50.0f, CVector{}, 1, nullptr, 0, 666);
+        if (IsPlayer())
+        {
+            g_ZoneWarningLevel = std::max(g_ZoneWarningLevel, 2);
+            g_ZoneWarningFlags[1] = 1;
+        }
+    }
+    else if (kind == 2)
+    {
+        if (IsPlayer())
+        {
+            g_ZoneWarningLevel = std::max(g_ZoneWarningLevel, 1);
+            g_ZoneWarningFlags[2] = 1;
+        }
+        if (hurt) Damage((1200.0f - (p.z - level) * 40.0f) * dt * 5.0f, CVector{}, 1, nullptr, 1, 666);
+    }
 }
 
 void CGliderObject::Jump(float, bool quick)
@@ -180,7 +269,7 @@ void CGliderObject::Jump(float, bool quick)
         m_fJumpCharge = 0.0f;
         return;
     }
-    m_iChargeSound = -1;
+    ReleaseSource(&m_iChargeSound);
     if (m_fJumpReadiness > 0.5f && m_fJumpCharge > 10.0f)
     {
         if (m_pMechanoid->m_fEnergy >= 400.0f) m_pMechanoid->m_fEnergy -= 400.0f;
@@ -353,15 +442,20 @@ void CGliderObject::Run()
             m_fStunTime = 0.0f;
         }
     }
-    // 3. The particle flag of the effect pass.
-    m_bParticles = 0;
+    // 3. The flames' particles move on after a frame that drew them.
+    if (m_bParticles)
+    {
+        m_EngineFire.UpdateParticles(dt);
+        m_bParticles = 0;
+    }
     // 4. Readiness.
     m_fJumpReadiness =
         std::min(1.0f, m_fJumpReadiness < 1.0f ? m_fJumpReadiness + dt * 0.5f : m_fJumpReadiness);
     m_fReadiness2 = std::min(1.0f, m_fReadiness2 < 1.0f ? m_fReadiness2 + dt * 0.5f : m_fReadiness2);
     // 5. Energy.
     EnergyRule();
-    // 6. Engine sound.
+    // 6. Water, then engine sound.
+    RunWaterSound();
     RunEngineSound(dt);
     // 7. Leaning.
     if (const SGliderParameters* t = GetParams(); t && t->m_nAnims[0] != -1)
@@ -384,6 +478,12 @@ void CGliderObject::Run()
         if (g.m_bMounted) g.Run();
     // 11. Firing byte.
     m_bFiring = m_Guns[0].IsShotVisible() || m_Guns[1].IsShotVisible() || (IsPlayer() && m_bShieldEffect);
+    // 12. The shield's flashes age.
+    if (m_bShieldEffect)
+    {
+        m_ShieldView.Run(dt);
+        m_bShieldEffect = m_ShieldView.m_bAnyHit;
+    }
     // The glider stays upright: its roll is taken out, its heading and
     // pitch kept (the physics' roll levelling drives a level glider over).
     LevelRoll(m_Frame);
@@ -395,8 +495,14 @@ void CGliderObject::Run()
     m_bOnWater = 0;
     // 14. The map's border hurts the player.
     if (IsPlayer()) RunBorder(dt);
+    // 15. The map's water and damaging zones.
+    RunZone(dt, ground);
     // 16, 17. Hover dust.
     RunDust(dt, ground);
+    // 18. Below the location's lower limit a glider is lost.
+    if (g_Environment.m_fDeathHeight > 0.0f && GetPosition().z < g_Environment.m_fDeathHeight &&
+        (!m_bRemote || m_bOwnedHere))
+        Damage(dt * 1e8f, CVector{}, 0, nullptr, -1, 666);
 }
 
 void CGliderObject::SetColissionObject(CMMObject* other, CVector, CVector point)
@@ -429,6 +535,7 @@ void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
                        t == OBJ_BOUND || t == OBJ_TANK;
     if (q > 8100.0f && hurts)
         Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
+    if (IsPlayer() && g_pAppEvent) g_pAppEvent->OnCollision();
     if (m_pAI && t == OBJ_GLIDER)
         if (const auto* g = dynamic_cast<const CGliderObject*>(other); g && g->m_pMech) m_pAI->OnCollision(g->m_pMech);
 }

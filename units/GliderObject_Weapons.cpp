@@ -5,6 +5,10 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
+#include "graphics/ComplexObject.h"
+#include "graphics/Mesh.h"
+#include "graphics/Model.h"
+#include "graphics/ModelManager.h"
 #include "units/Mechanoid.h"
 #include "units/MechRegistry.h"
 #include "world/Camera.h"
@@ -35,11 +39,20 @@ int MissileKind(std::int32_t type)
 }
 } // namespace
 
-CMatrix GetMountMatrix(std::int32_t, std::int32_t)
+CMatrix GetMountMatrix(std::int32_t modelId, std::int32_t part)
 {
-    // The model's sub-meshes keep no bounding box the units can read yet:
-    // guns sit at the model's origin.
-    return CMatrix(1.0f);
+    CMatrix m(1.0f);
+    auto* model = modelId >= 0 && part >= 0 && g_pModelManager
+                      ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(modelId))
+                      : nullptr;
+    if (!model || part >= model->GetPartCount()) return m;
+    CModel* mesh = model->GetPart(part).m_pModel.get();
+    if (!mesh || !mesh->m_pMesh) return m;
+    // The mount's marker mesh: its box's lowest corner is the mount point.
+    float corner[3];
+    mesh->m_pMesh->GetMinPoint(corner);
+    m.SetTranslation(CVector{corner[0], corner[1], corner[2]});
+    return m;
 }
 
 bool CGliderObject::PrepareMounts()

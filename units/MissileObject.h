@@ -128,6 +128,8 @@ private:
     void DrawModel(float scale, bool turned);
     void DrawImpulse(int mode);
     void DrawSphere();
+    // The body; a triggered mine also glows red.
+    void DrawMine();
     void RunKind(float dt);
     // The terrain and water test; true when it ended the frame's step.
     void TerrainTest(float dt);

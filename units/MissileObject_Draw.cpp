@@ -3,6 +3,8 @@
 
 #include "units/MissileObject.h"
 
+#include "units/EffectSprite.h"
+
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -24,6 +26,10 @@ using namespace plat::d3d;
 
 namespace
 {
+// The device light that a triggered mine lights its body with (the guns'
+// muzzle lights are 10 and 11).
+constexpr std::uint32_t kMineLight = 12;
+
 void SetWorld(const CMatrix& m)
 {
     if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
@@ -39,37 +45,6 @@ double Clock()
     return g_FrameTimer.GetElapsed();
 }
 
-CVector ViewUp()
-{
-    const CMatrix& m = g_ViewCamera.m_Matrix;
-    return CVector{m.m[0][1], m.m[1][1], m.m[2][1]};
-}
-
-CVector ViewSide()
-{
-    const CMatrix& m = g_ViewCamera.m_Matrix;
-    return CVector{m.m[0][0], m.m[1][0], m.m[2][0]};
-}
-
-void Apply(CMesh* mesh, CTexture* texture, float alpha, bool additive)
-{
-    if (!mesh || !g_pTexShaderManager) return;
-    SetTextureFactorAlpha(std::clamp(alpha, 0.0f, 1.0f), kFactorRenderState | kFactorPixelShader);
-    g_pTexShaderManager->ApplyStateBlock(additive ? SHADER_ADD_EFFECT_FACTOR : SHADER_ALPHA_EFFECT_FACTOR,
-                                         mesh, texture);
-}
-
-// A camera-facing square of the given size at p, turned by angle in the
-// view plane.
-void Quad(const CVector& p, float size, float angle, CTexture* texture, float alpha, bool additive)
-{
-    if (size <= 0.0f) return;
-    const CVector axis = ViewUp() * std::cos(angle) + ViewSide() * std::sin(angle);
-    const CVector half = axis * (size * 0.5f);
-    Apply(CEffectRenderManager::GetRayMesh2(p - half, p + half, size * 0.5f, g_ViewCamera.m_vPosition, 0.0f,
-                                            0.0f),
-          texture, alpha, additive);
-}
 } // namespace
 
 void CMissileObject::Draw()
@@ -110,14 +85,14 @@ void CMissileObject::DrawEffect(int)
         break;
     case KIND_PARTICLE:
         if (m_bActive)
-            Quad(GetPosition(), float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * m_pDesc->m_fScale * 6.0f, 0.0f,
+            DrawFacingQuad(GetPosition(), float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * m_pDesc->m_fScale * 6.0f, 0.0f,
                  TextureOf(m_pDesc->m_nTexture2), 1.0f, true);
         break;
     case KIND_SPHERE:
         DrawSphere();
         break;
     case KIND_MINE:
-        DrawModel(1.0f, false);
+        DrawMine();
         break;
     case KIND_MODEL:
         DrawModel(std::max(m_fRadius, 0.01f), false);
@@ -137,7 +112,7 @@ void CMissileObject::DrawPlasmaClot()
     if (CTexture* trace = TextureOf(m_pDesc->m_nTexture2))
     {
         const float alpha = m_bActive ? 1.0f : std::max(0.0f, 2.0f * m_fFade);
-        Apply(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace, alpha,
+        ApplyEffectMesh(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace, alpha,
               true);
     }
     CTexture* body = TextureOf(m_pDesc->m_nTexture);
@@ -149,9 +124,9 @@ void CMissileObject::DrawPlasmaClot()
     {
         const float size = (float(3 - i) * 0.15f + 1.0f) * scale;
         const float spin = i == 0 ? float(clock * 200.0) : 0.0f;
-        Quad(p - dir * (float(i) * scale), size, spin, body, 1.0f, true);
+        DrawFacingQuad(p - dir * (float(i) * scale), size, spin, body, 1.0f, true);
     }
-    Quad(p, float(std::sin(clock * 200.0) * 0.1 + 0.9) * scale * 5.0f, float(clock * 50.0), body, 1.0f, true);
+    DrawFacingQuad(p, float(std::sin(clock * 200.0) * 0.1 + 0.9) * scale * 5.0f, float(clock * 50.0), body, 1.0f, true);
 }
 
 void CMissileObject::DrawModel(float scale, bool turned)
@@ -189,24 +164,65 @@ void CMissileObject::DrawImpulse(int mode)
     {
         const CVector back = p - Normalize(p - m_vLaunch) * length;
         // Two crossed ribbons: seen from the camera and from the side.
-        Apply(
+        ApplyEffectMesh(
             CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vUp * 100.0f, 0.0f, 0.0f),
             texture, 1.0f, true);
-        Apply(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f, 0.0f,
+        ApplyEffectMesh(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f, 0.0f,
                                                 0.0f),
               texture, 1.0f, true);
     }
     const float glow = mode == 0 ? 1.3f : 0.66f;
-    Quad(p, float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * scale * glow * 4.0f, 0.0f, texture, 1.0f, true);
+    DrawFacingQuad(p, float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * scale * glow * 4.0f, 0.0f, texture, 1.0f, true);
 }
 
 void CMissileObject::DrawSphere()
 {
     CTexture* texture = TextureOf(m_pDesc->m_nTexture);
-    if (!texture) return;
+    if (!texture || !g_pModelManager || m_fRadius <= 0.0f) return;
+    // One sphere, its texture turned to the camera, drawn three times
+    // growing along the line of flight; it fades with the lifetime left.
+    static CGeometryBuffer sphere;
+    const CVector p = GetPosition();
+    CEffectRenderManager::CreateSphereEx(&sphere, m_fRadius, 8, 0xFFFFFFFFu, p - g_ViewCamera.m_vPosition, false);
     m_Frame.UpdateAxes();
-    const float alpha = (m_fLifeTime - m_fAge) * 0.15f + 0.05f;
+    const float alpha = m_fLifeTime * 0.15f + 0.05f;
     for (int i = 0; i < 3; ++i)
-        Quad(GetPosition() + m_Frame.m_vForward * (float(i) * m_fRadius),
-             m_fRadius * 2.0f * (1.0f + 0.25f * float(i)), 0.0f, texture, alpha, true);
+    {
+        CMatrix m(1.0f);
+        m.ScaleRotation(1.0f + 0.25f * float(i));
+        m.SetTranslation(p + m_Frame.m_vForward * (float(i) * m_fRadius));
+        SetWorld(m);
+        ApplyEffectMesh(g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &sphere), texture, alpha,
+              true);
+    }
+    SetWorld(CMatrix(1.0f));
+}
+
+void CMissileObject::DrawMine()
+{
+    // A triggered mine glows red: a small red light on its body and a
+    // blinking red glow.
+    const bool triggered = m_bDetonating != 0;
+    if (triggered)
+    {
+        SLight red{};
+        red.Type = D3DLIGHT_POINT;
+        red.Diffuse = {0xB2 / 255.0f, 0x22 / 255.0f, 0x22 / 255.0f, 1.0f};
+        red.Specular = red.Diffuse;
+        const CVector p = GetPosition();
+        red.Position = {p.x, p.y, p.z};
+        red.Range = 5.0f;
+        red.Attenuation0 = 0.001f;
+        red.Attenuation1 = 1.0f;
+        red.Attenuation2 = 0.0f;
+        graph.m_lpDevice->SetLight(kMineLight, &red);
+        graph.m_lpDevice->LightEnable(kMineLight, true);
+    }
+    DrawModel(1.0f, false);
+    if (!triggered) return;
+    graph.m_lpDevice->LightEnable(kMineLight, false);
+    const float blink = float(std::sin(20.0 * double(m_fLifeTime)));
+    SetWorld(CMatrix(1.0f));
+    if (CTexture* glow = TextureOf(m_pDesc->m_nGlowTexture); glow && blink > 0.0f)
+        DrawFacingQuad(GetPosition(), 3.0f * m_fRadius, 0.0f, glow, blink, true);
 }

@@ -3,7 +3,7 @@
 // hills without touching the ground, the arrows turn it, Space makes it
 // jump, Left Ctrl fires its gun; a frame of it in flight, firing, is read
 // back from the real Direct3D 8 layer and written as "player_glider.png",
-// and its hull and its shot are found in it.
+// and its hull, its shot, its engine flame and its shadow are found in it.
 #include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
@@ -15,6 +15,7 @@
 #include "units/Mechanoid.h"
 #include "units/MissileObject.h"
 #include "world/ObjectList.h"
+#include "world/TypeManagers.h"
 
 #include "SampleAppTest.h"
 
@@ -187,6 +188,30 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     EXPECT_GT(shot, 50);
     EXPECT_GT(greener, shot / 2);
 
+    // The engine flame under the tail with its glow: gone with its flame
+    // point broken off.
+    glider.m_dwLostFirePoints = 1;
+    const std::vector<std::uint32_t> noFlame = ViewerFrame(width, height);
+    glider.m_dwLostFirePoints = 0;
+    ASSERT_EQ(noFlame.size(), pixels.size());
+    int flame = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        flame += (pixels[i] & 0xFFFFFF) != (noFlame[i] & 0xFFFFFF);
+    EXPECT_GT(flame, 100);
+    // The hull's shadow darkens the ground under it.
+    g_Environment.m_bShadowsOff = true;
+    const std::vector<std::uint32_t> noShadow = ViewerFrame(width, height);
+    g_Environment.m_bShadowsOff = false;
+    int shaded = 0, darker = 0;
+    for (std::size_t i = 0; i < pixels.size(); ++i)
+        if ((pixels[i] & 0xFFFFFF) != (noShadow[i] & 0xFFFFFF))
+        {
+            ++shaded;
+            darker += ((pixels[i] >> 8) & 0xFF) < ((noShadow[i] >> 8) & 0xFF);
+        }
+    EXPECT_GT(shaded, 1000);
+    EXPECT_GT(darker, shaded * 9 / 10);
+
     // Caps Lock: a rocket from the stock leaves the launcher and is drawn
     // ahead of the glider.
     m_keys.m_held = kW;
@@ -202,7 +227,8 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     // The glider (hull and gun) out of the way, and the camera 30 units
     // behind the rocket on its line of flight: where the chase camera stands
     // depends on what the glider met on its way over the sample.
-    const CVector flight = rocket->GetPosition() - glider.GetPosition();
+    const CVector rocketAt = rocket->GetPosition();
+    const CVector flight = rocketAt - glider.GetPosition();
     const float heading = std::atan2(flight.x, flight.y);
     g_WorldViewer.SetFreeCamera(true);
     g_WorldViewer.m_fHeading = heading;
@@ -219,6 +245,21 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     for (std::size_t i = 0; i < withRocket.size(); ++i)
         rocketPixels += (withRocket[i] & 0xFFFFFF) != (noRocket[i] & 0xFFFFFF);
     EXPECT_GT(rocketPixels, 20);
+    // A sphere missile where the rocket was (the spent rocket is gone): its
+    // sphere mesh, three times along its flight, fills a round patch.
+    CMatrix place(1.0f);
+    place.SetTranslation(rocketAt);
+    auto* sphere = static_cast<CMissileObject*>(
+        g_MissileManager.CreateMissile(g_MissileManager.FindName("MIS_SPHERE"), place, nullptr, 0));
+    ASSERT_NE(sphere, nullptr);
+    ASSERT_EQ(sphere->GetKind(), CMissileObject::KIND_SPHERE);
+    const std::vector<std::uint32_t> withSphere = ViewerFrame(width, height);
+    sphere->m_fRadius = 0.0f; // nothing to draw
+    const std::vector<std::uint32_t> noSphere = ViewerFrame(width, height);
+    int spherePixels = 0;
+    for (std::size_t i = 0; i < withSphere.size(); ++i)
+        spherePixels += (withSphere[i] & 0xFFFFFF) != (noSphere[i] & 0xFFFFFF);
+    EXPECT_GT(spherePixels, 200);
     glider.m_pType = hullType;
     gun.m_bMounted = 1;
 

@@ -6,6 +6,7 @@
 #include "MechanoidFixture.h"
 
 #include "foundation/FrameTimer.h"
+#include "location/Location.h"
 #include "units/ExploObject.h"
 #include "units/Gun.h"
 #include "units/SplinterObject.h"
@@ -67,6 +68,7 @@ protected:
     }
     void TearDown() override
     {
+        CloseMap();
         g_FrameTimer = m_savedTimer;
         g_pShotEvents = nullptr;
         CMechanoidTest::TearDown();
@@ -75,6 +77,16 @@ protected:
     {
         m_now += kStep;
         g_FrameTimer.Update();
+    }
+    // A test that opened a map leaves none behind, also when it stopped
+    // half-way: a later test would read cells from the closed map file.
+    static void CloseMap()
+    {
+        g_Location.m_CellStream.Close();
+        g_Location.ClearCache();
+        g_Location.Init(0, 0);
+        g_Location.m_nCellsX = g_Location.m_nCellsY = 0;
+        g_Location.m_nWidth = g_Location.m_nHeight = 0;
     }
     static float Dt() { return float(kStep) / float(kFrequency); }
     static std::int32_t Missile(const char* name) { return g_MissileManager.FindName(name); }

@@ -29,7 +29,8 @@ protected:
         std::ofstream("main.ini", std::ios::app) << "[" << kSoundSection << "]\nfilename=snd.ini\n";
         std::ofstream out("snd.ini");
         for (const char* name :
-             {"SND_SHOT", "SND_END", "SND_BOOM", "SND_GUN_LANDMINE_ALERT", "SND_IDLE", "SND_RUN", "SND_BURN"})
+             {"SND_SHOT", "SND_END", "SND_BOOM", "SND_GUN_LANDMINE_ALERT", "SND_IDLE", "SND_RUN", "SND_BURN",
+              "SND_G_JUMP_CHARGE_L", "SND_G_SURFACE_WATER_L"})
             out << "[" << name << "]\nNAME=" << name << "\nFILENAME=tone.wav\n3DSOUND=1\nMINDIST=10\nVOLUME=1.0\n";
         out.close();
         g_ResourceDB.Done();
@@ -191,4 +192,40 @@ TEST_F(CombatSound, TheEngineIdlesRunsAndRisesInPitchWithTheThrottle)
     EXPECT_EQ(m_Glider.m_iEngineSounds[0], -1);
     EXPECT_EQ(m_Glider.m_iEngineSounds[1], -1);
     std::copy(std::begin(saved), std::end(saved), g_MMEngine.m_nEngineSounds);
+}
+
+// The player's held jump charge whines from a charge of 5 until it goes
+// off (here when the energy runs short); the surf hisses while the glider skims water fast.
+TEST_F(CombatSound, AHeldChargeWhinesUntilItGoesOffAndFastWaterHisses)
+{
+    m_Mech->m_bPlayer = 1;
+    const std::int32_t whine = m_manager.FindName("SND_G_JUMP_CHARGE_L");
+    const std::int32_t surf = m_manager.FindName("SND_G_SURFACE_WATER_L");
+    for (int i = 0; i < 5; ++i) // 1 a frame: 5 is not yet above 5
+    {
+        m_Mech->m_fEnergy = 1e6f;
+        m_Glider.ChargeJump(1.0f);
+        Tick();
+    }
+    EXPECT_EQ(m_Glider.m_iChargeSound, -1);
+    m_Mech->m_fEnergy = 1e6f;
+    m_Glider.ChargeJump(1.0f);
+    ASSERT_NE(m_Glider.m_iChargeSound, -1);
+    EXPECT_TRUE(m_manager.IsPlaying(whine));
+    // The energy runs short: the charge goes off and the whine stops.
+    m_Mech->m_fEnergy = 0.0f;
+    m_Glider.ChargeJump(1.0f);
+    EXPECT_EQ(m_Glider.m_fJumpCharge, 0.0f);
+    EXPECT_EQ(m_Glider.m_iChargeSound, -1);
+    EXPECT_FALSE(m_manager.IsPlaying(whine));
+
+    // Over water (as the last step found it): only above a speed of 100.
+    for (const auto& [speed, hiss] : {std::pair{150.0f, true}, std::pair{90.0f, false}})
+    {
+        m_Glider.m_bOnWater = 1;
+        m_Glider.m_vVelocity = CVector{speed, 0.0f, 0.0f};
+        m_Glider.Run();
+        EXPECT_EQ(m_Glider.m_iWaterSound != -1, hiss) << speed;
+        EXPECT_EQ(m_manager.IsPlaying(surf), hiss) << speed;
+    }
 }

@@ -3,6 +3,9 @@
 #include "CombatFixture.h"
 
 #include "foundation/MemStream.h"
+#include "location/Environment.h"
+#include "location/Location.h"
+#include "tools/mksample/SampleLocation.h"
 #include "units/GliderObject.h"
 #include "units/HitIndicators.h"
 #include "units/MechRegistry.h"
@@ -16,8 +19,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
+#include <string>
 
 using namespace unittest;
 
@@ -524,4 +530,224 @@ TEST_F(Glider, NightVisionLengthensAndWidensThePlayersHeadlight)
     EXPECT_NEAR(g.m_GlowLight.Range, 70.71f, 0.01f);
     g_LightWare.ResetFrame();
     m->m_lpObject = nullptr;
+}
+
+namespace
+{
+// What the event sink hears, in order.
+class CEventLog : public CMMAppEvent
+{
+public:
+    CEventLog() { g_pAppEvent = this; }
+    ~CEventLog() override { g_pAppEvent = nullptr; }
+    void OnScriptEvent(const char* object, const char* event, const char[32]) override
+    {
+        m_Log.push_back(std::string(event) + " " + object);
+    }
+    void OnPlayerHit(CMMObject*) override { m_Log.push_back("hit"); }
+    void OnPlayerKill(CMech* victim) override { m_Log.push_back(std::string("kill ") + victim->m_szId); }
+    void OnKill(CMech* mech) override { m_Log.push_back(std::string("died ") + (mech ? mech->m_szId : "-")); }
+    void OnDamageObject(float amount, int weaponKind) override
+    {
+        m_Log.push_back("damage " + std::to_string(int(amount)) + " " + std::to_string(weaponKind));
+    }
+    void OnCollision() override { m_Log.push_back("collision"); }
+    std::vector<std::string> m_Log;
+};
+} // namespace
+
+TEST_F(Glider, HitsKillsAndCollisionsReachTheEventSink)
+{
+    CEventLog events;
+    auto pm = Fitted();
+    pm->m_bPlayer = 1;
+    CGliderObject player;
+    Place(player, *pm);
+    std::strcpy(m_Mech.m_szId, "PLAYER");
+    auto om = Fitted();
+    auto* other = new CGliderObject;
+    CMech otherMech;
+    std::strcpy(otherMech.m_szId, "MECH_2");
+    CMatrix at(1.0f);
+    at.SetTranslation(CVector{560.0f, 500.0f, 20.0f});
+    other->Init(at, STypeKey(0));
+    other->AssignMechanoid(&otherMech, om.get(), false);
+    g_ObjectList.AddObject(other);
+
+    struct SCase
+    {
+        CGliderObject* victim;
+        CGliderObject* attacker;
+        float amount;
+        int kind;
+        std::vector<std::string> heard;
+    };
+    const SCase cases[] = {
+        {&player, other, 10.0f, -1, {"hit", "OnPlayerHit MECH_2"}},
+        {&player, other, 10.0f, 100, {}}, // a collision is no hit
+        {&player, nullptr, 10.0f, 0, {"hit"}},
+        {other, &player, 10.0f, -1, {"damage 10 3"}},
+        {other, &player, 1e7f, -1, {"damage 10000000 3", "kill MECH_2"}},
+    };
+    for (const SCase& c : cases)
+    {
+        events.m_Log.clear();
+        c.victim->Damage(c.amount, c.victim->GetPosition() + CVector{0.0f, 5.0f, 0.0f}, 1, c.attacker, c.kind, 3);
+        EXPECT_EQ(events.m_Log, c.heard) << c.kind << " " << c.amount;
+    }
+    ASSERT_TRUE(om->IsKilled());
+    // The next step blows the glider up and reports the death.
+    events.m_Log.clear();
+    other->Run();
+    EXPECT_EQ(events.m_Log, std::vector<std::string>{"died MECH_2"});
+    // The player's glider colliding, however gently.
+    events.m_Log.clear();
+    const CVector point = player.GetPosition();
+    player.Collision(other, 1.0f, &point);
+    EXPECT_EQ(events.m_Log, std::vector<std::string>{"collision"});
+    pm->m_lpObject = nullptr;
+    om->m_lpObject = nullptr;
+    g_ObjectList.Pack(false);
+}
+
+TEST_F(Glider, AWeaponHitFlashesTheShieldWhereItCameFrom)
+{
+    auto m = Fitted();
+    CGliderObject g;
+    Place(g, *m);
+    g.m_pMech = nullptr;
+    // Environment damage shows nothing on the shield.
+    g.Damage(50.0f, g.GetPosition(), 1, nullptr, 0, 666);
+    EXPECT_EQ(g.m_bShieldEffect, 0);
+    const CVector from = Normalize(CVector{1.0f, 1.0f, 0.0f});
+    g.Damage(50.0f, g.GetPosition() + from * 10.0f, 1, nullptr, -1, 666);
+    ASSERT_EQ(g.m_bShieldEffect, 1);
+    const CShieldView::SHit& hit = g.m_ShieldView.m_Hits[0];
+    EXPECT_GT(hit.life, 0.0f);
+    EXPECT_EQ(hit.strength, 50u);
+    // The glider's rotation times the hit's gives the strike's frame, whose
+    // second row is the direction (tilted by at most 0.05 each way).
+    const CMatrix& r = g.m_Frame.m_Matrix;
+    float row[3] = {};
+    for (int j = 0; j < 3; ++j)
+        for (int k = 0; k < 3; ++k)
+            row[j] += r.m[1][k] * hit.matrix[k * 4 + j];
+    const CVector second{row[0], row[1], row[2]};
+    EXPECT_GT(Dot(second, from), 0.99f);
+    // The flash fades within a quarter of a second of steps.
+    for (int i = 0; i < 10; ++i)
+    {
+        Tick();
+        g.Run();
+    }
+    EXPECT_EQ(g.m_bShieldEffect, 0);
+    m->m_lpObject = nullptr;
+}
+
+// The sample lake as each zone kind: water marks the glider as on water,
+// the damaging kinds hurt it and raise the player's warning; dry ground
+// does nothing. Below the location's lower limit a glider is lost.
+TEST_F(Glider, ZonesOfTheMapAndTheLowerLimit)
+{
+    const std::string root = m_dir.string();
+    std::filesystem::create_directories(m_dir / "Data" / "Locs");
+    ASSERT_TRUE(WriteSampleLocation(root));
+    g_Location.Init(0, 0);
+    g_Location.ClearCache();
+    ASSERT_TRUE(g_Location.OpenMap((root + "\\" + kSampleLocationMap).c_str()));
+    ASSERT_EQ(g_Location.m_Water.size(), 1u);
+    const CVector lake{1700.0f, 900.0f, 0.0f};
+    const float level = g_Location.m_Water[0].record.level;
+    g_Location.GetHeight(lake); // the cell's near data
+    auto m = Fitted();
+    m->m_bPlayer = 1;
+    struct SCase
+    {
+        CVector at;
+        int kind;
+        bool onWater, hurt;
+        int warning;
+    };
+    const SCase cases[] = {
+        {{lake.x, lake.y, level + 5.0f}, 0, true, false, 0},
+        {{lake.x, lake.y, level + 5.0f}, 1, false, true, 2},
+        {{lake.x, lake.y, level + 5.0f}, 2, false, true, 1},
+        {{lake.x, lake.y, level + 40.0f}, 2, false, false, 0}, // too high above it
+        {{300.0f, 300.0f, 20.0f}, 1, false, false, 0},         // dry ground
+    };
+    for (const SCase& c : cases)
+    {
+        g_Location.m_Water[0].record.surfaceKind = c.kind;
+        g_ZoneWarningLevel = 0;
+        m->Repair();
+        const float before = m->GetShield(1) + m->GetArmor(1);
+        CGliderObject g;
+        Place(g, *m, c.at);
+        g.Run();
+        EXPECT_EQ(g.m_bOnWater != 0, c.onWater) << c.kind << " at " << c.at.z;
+        EXPECT_EQ(m->GetShield(1) + m->GetArmor(1) < before, c.hurt) << c.kind << " at " << c.at.z;
+        EXPECT_EQ(g_ZoneWarningLevel, c.warning) << c.kind << " at " << c.at.z;
+        m->m_lpObject = nullptr;
+    }
+    CloseMap();
+    g_ZoneWarningLevel = 0;
+
+    // The lower limit: a glider above it flies on, one below it is lost.
+    for (const auto& [z, killed] : {std::pair{60.0f, false}, std::pair{40.0f, true}})
+    {
+        g_Environment.m_fDeathHeight = 50.0f;
+        m->Repair();
+        CGliderObject g;
+        Place(g, *m, CVector{500.0f, 500.0f, z});
+        g.Run();
+        EXPECT_EQ(m->IsKilled(), killed) << z;
+        m->m_lpObject = nullptr;
+    }
+    g_Environment.Clear();
+}
+
+// The hull's animation weights: sideways and forward speed in hundredths
+// (at most 1), the turn against the lean, the ambient cycle; together
+// above 1 they are scaled down by the root of their sum.
+TEST_F(Glider, AnimationWeightsFollowTheMotion)
+{
+    CGliderObject g;
+    SGliderParameters type = *g_GliderManager.GetGlider(0);
+    // Slots turn, forward, jump, strafe, ambient at the model's animations
+    // 0, 1, none, 3 and 2.
+    const std::int32_t anims[5] = {0, 1, -1, 3, 2};
+    std::copy(anims, anims + 5, type.m_nAnims);
+    g.m_pType = &type;
+    struct SCase
+    {
+        CVector velocity; // side, up, forward components
+        float turn, lean;
+        double clock;
+        float turnW, forwardW, strafeW, ambientW;
+    };
+    const float r = 1.0f / std::sqrt(1.005f);
+    const SCase cases[] = {
+        {{-30.0f, 0.0f, 0.0f}, 0.0f, 0.0f, 2.0, 0.0f, 0.0f, -0.3f, 0.0f},
+        {{0.0f, 0.0f, 50.0f}, 0.0f, 0.0f, 2.0, 0.0f, 0.5f, 0.0f, 0.0f},
+        {{0.0f, 0.0f, 0.0f}, -0.1f, 0.25f, 2.0, 0.25f, 0.0f, 0.0f, 0.0f},
+        // forward 1 and ambient 0.005 (a quarter into the cycle): scaled.
+        {{0.0f, 0.0f, 500.0f}, 0.0f, 0.0f, 1.0, 0.0f, r, 0.0f, 0.005f * r},
+    };
+    for (const SCase& c : cases)
+    {
+        g.m_vVelocity = g.SideAxis() * c.velocity.x + g.ForwardAxis() * c.velocity.z;
+        g.m_vR = CVector{0.0f, 0.0f, c.turn};
+        g.m_fLean = c.lean;
+        g.UpdateAnimWeights(c.clock);
+        EXPECT_NEAR(g.m_fAnimWeights[0], c.turnW, 1e-5f) << c.velocity.z;
+        EXPECT_NEAR(g.m_fAnimWeights[1], c.forwardW, 1e-5f) << c.velocity.z;
+        EXPECT_NEAR(g.m_fAnimWeights[3], c.strafeW, 1e-5f) << c.velocity.z;
+        EXPECT_NEAR(g.m_fAnimWeights[4], c.ambientW, 1e-6f) << c.velocity.z;
+    }
+    // The model's state takes each slot's weight at the slot's animation.
+    float state[4];
+    g.AnimState(state);
+    EXPECT_FLOAT_EQ(state[1], g.m_fAnimWeights[1]);
+    EXPECT_FLOAT_EQ(state[3], g.m_fAnimWeights[3]);
+    EXPECT_FLOAT_EQ(state[2], g.m_fAnimWeights[4]);
 }

@@ -250,9 +250,7 @@ TEST_F(Flight, AHitOnTheSampleLakeGivesTheWaterExplosionWithIdentityRotation)
         }
         explo->m_bAlive = 0;
     }
-    g_Location.m_CellStream.Close();
-    g_Location.ClearCache();
-    g_Location.Init(0, 0);
+    CloseMap();
     g_Environment.Clear();
 }
 

@@ -298,3 +298,24 @@ TEST_F(Turrets, ATargetBehindIsFollowedOnlyToTheArcAndNeverFiredAt)
     EXPECT_NEAR(tank->m_Gun.m_fSinceShot, 1.5f + 320.0f * Dt(), 1e-3f);
 }
 } // namespace
+
+// A glider attacked by a glider: the first active tower (in list order)
+// within whose own spy distance it flies hears of the attacker, once; a
+// collision alerts none.
+TEST_F(Towers, AGliderHitByAGliderAlertsTheFirstTowerThatSpiesOnIt)
+{
+    CTowerObject* beyond = Tower("TW_GUARD", {500.0f, 1100.0f, 0.0f}); // 600 away: past its 500
+    CTowerObject* off = Tower("TW_GUARD", {500.0f, 550.0f, 0.0f});
+    off->SetActive(false);
+    CTowerObject* first = Tower("TW_GUARD", {500.0f, 600.0f, 0.0f});
+    CTowerObject* second = Tower("TW_GUARD", {500.0f, 650.0f, 0.0f});
+    CGliderObject* victim = Glider({500.0f, 500.0f, 20.0f});
+    CGliderObject* attacker = Glider({900.0f, 500.0f, 20.0f});
+    victim->Damage(10.0f, victim->GetPosition(), 0, attacker, 100, 10);
+    EXPECT_EQ(first->m_pTarget, nullptr);
+    victim->Damage(10.0f, victim->GetPosition(), 0, attacker, -1, 666);
+    EXPECT_EQ(first->m_pTarget, attacker);
+    EXPECT_FLOAT_EQ(first->m_fAlertLevel, 7.0f);
+    for (CTowerObject* t : {beyond, off, second})
+        EXPECT_EQ(t->m_pTarget, nullptr);
+}

@@ -254,6 +254,80 @@ std::string InRoot(const std::string& root, const char* path)
     return base + "\\" + path;
 }
 
+// The sample glider's model: the box as its hull with the marker parts a
+// glider type reads, the engine flame point "FIRE" under its tail and the
+// light gun's mount "LIGHTGUN" on its nose (model z is forward, y up; a
+// marker's lowest corner is its point).
+bool WriteGliderModel(const std::string& path)
+{
+    CModel hull;
+    hull.m_bShared = false;
+    hull.SetMesh(MakeBox(0.0f).release());
+    SetWhiteMaterial(hull, SHADER_NORMAL);
+    struct SMarker
+    {
+        const char* name;
+        float at[3];
+    };
+    static const SMarker kMarkers[] = {
+        {"FIRE", {0.0f, -0.2f, -0.6f}},
+        {"LIGHTGUN", {0.0f, 0.5f, 0.3f}},
+    };
+    std::FILE* file = plat::FOpen(path.c_str(), "wb");
+    if (!file) return false;
+    std::uint8_t header[kModelFileHeaderSize] = {};
+    const std::int32_t parts = 1 + std::int32_t(std::size(kMarkers));
+    std::memcpy(header, &parts, sizeof parts);
+    const SModelFilePart hullPart = Part(0, "HULL", "TEX_BOX");
+    bool ok = std::fwrite(header, sizeof header, 1, file) == 1 &&
+              std::fwrite(&hullPart, sizeof hullPart, 1, file) == 1 && hull.Save(file);
+    for (const SMarker& m : kMarkers)
+    {
+        CModel marker;
+        marker.m_bShared = false;
+        // The marker's four points shrunk to a tenth, its origin at the point.
+        std::unique_ptr<CMesh> points = MakeMarker();
+        auto* v = reinterpret_cast<SBoxVertex*>(points->m_pVertices);
+        for (std::int32_t i = 0; i < points->m_nVertexCount; ++i)
+        {
+            v[i].p[2] -= 0.5f;
+            for (int c = 0; c < 3; ++c)
+                v[i].p[c] = m.at[c] + v[i].p[c] * 0.1f;
+        }
+        marker.SetMesh(points.release());
+        SetWhiteMaterial(marker, SHADER_NORMAL);
+        const SModelFilePart part = Part(1, m.name, nullptr);
+        ok = ok && std::fwrite(&part, sizeof part, 1, file) == 1 && marker.Save(file);
+    }
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
+// The engine flame: a small box a tenth of the unit box, drawn with the
+// sample texture.
+bool WriteFlameModel(const std::string& path)
+{
+    CModel flame;
+    flame.m_bShared = false;
+    std::unique_ptr<CMesh> box = MakeBox(0.0f);
+    auto* v = reinterpret_cast<SBoxVertex*>(box->m_pVertices);
+    for (std::int32_t i = 0; i < box->m_nVertexCount; ++i)
+        for (float& c : v[i].p)
+            c *= 0.1f;
+    flame.SetMesh(box.release());
+    SetWhiteMaterial(flame, SHADER_NORMAL);
+    std::FILE* file = plat::FOpen(path.c_str(), "wb");
+    if (!file) return false;
+    std::uint8_t header[kModelFileHeaderSize] = {};
+    const std::int32_t parts = 1;
+    std::memcpy(header, &parts, sizeof parts);
+    const SModelFilePart part = Part(0, "FLAME", "TEX_SAMPLECOLOR");
+    bool ok = std::fwrite(header, sizeof header, 1, file) == 1 && std::fwrite(&part, sizeof part, 1, file) == 1 &&
+              flame.Save(file);
+    ok = std::fclose(file) == 0 && ok;
+    return ok;
+}
+
 struct STextureRow
 {
     const char* name;
@@ -282,6 +356,9 @@ bool AddRecords(const std::string& root)
         {"TEX_LAMP_SPOT", "Data\\Textures\\lamp_spot.tm", 0, 2},
         // The boundary fence's 4 x 4 animation frames.
         {"TEX_FX_BORDER", "Data\\Textures\\sample_argb.tm", 0, 2},
+        // The glider's engine glow and its flare seen from afar.
+        {"TEX_GL_FIRE_GLOW", "Data\\Textures\\sample_argb.tm", 0, 2},
+        {"TEX_FIRE_GLOW2", "Data\\Textures\\sample_argb.tm", 0, 2},
     };
     // MOD_BOX has radius 0: the model manager measures it at start.
     static const SModelRow kModels[] = {
@@ -293,6 +370,8 @@ bool AddRecords(const std::string& root)
         {"MOD_TEH_OBSERVER", "Data\\Models\\box.mdl", 0.0f},
         {"MOD_TEH_TRANSPORT", "Data\\Models\\box.mdl", 0.0f},
         {"MOD_RESCUER", "Data\\Models\\box.mdl", 0.0f},
+        {"MOD_GL_SAMPLE", "Data\\Models\\glider.mdl", 0.0f},
+        {"MOD_GL_FIRE", "Data\\Models\\flame.mdl", 0.0f},
     };
     bool ok = db.SelectTable(plat::Utf8ToCp1251("Текстуры").c_str());
     for (const STextureRow& t : kTextures)
@@ -336,6 +415,11 @@ bool WriteSampleModels(const std::string& root)
     if (!WriteStationModel(dir + "\\station.mdl"))
     {
         std::fprintf(stderr, "mksample: cannot write %s\\station.mdl\n", dir.c_str());
+        return false;
+    }
+    if (!WriteGliderModel(dir + "\\glider.mdl") || !WriteFlameModel(dir + "\\flame.mdl"))
+    {
+        std::fprintf(stderr, "mksample: cannot write the glider's models in %s\n", dir.c_str());
         return false;
     }
     if (!AddRecords(root))
