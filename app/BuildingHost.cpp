@@ -3,8 +3,10 @@
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "script/game/ScriptManager.h"
+#include "society/MechGroup.h"
 #include "units/GliderObject.h"
 #include "world/MMEngine.h"
+#include "world/Mech.h"
 
 #include <cstdio>
 
@@ -16,7 +18,13 @@ CGliderObject* CGameBuildingHost::GetPlayerGlider()
 void CGameBuildingHost::OnEnterBuilding(CBuildingObject& building, CGliderObject& glider)
 {
     XTRACE("CGameBuildingHost::OnEnterBuilding");
-    if (&glider != g_pPlayerGlider || g_MMEngine.m_bInBuilding) return;
+    if (&glider != g_pPlayerGlider)
+    {
+        if (CMech* mech = glider.m_pMech)
+            if (CMechGroup2* group = GetMechGroup(mech)) group->MechEnterBuilding(mech, building.m_szGameId);
+        return;
+    }
+    if (g_MMEngine.m_bInBuilding) return;
     g_MMEngine.m_bInBuilding = 1;
     g_MMEngine.m_nBuildingState = 0;
     std::snprintf(g_MMEngine.m_szBuildingId, sizeof g_MMEngine.m_szBuildingId, "%.31s", building.m_szGameId);
@@ -28,6 +36,21 @@ void CGameBuildingHost::OnEnterBuilding(CBuildingObject& building, CGliderObject
     // The building's script greets the player; its results wait in the
     // script manager's list for the console that shows them.
     if (g_pScriptManager) g_pScriptManager->RunEvent(building.m_szGameId, "OnEnterBuild", nullptr);
+}
+
+const char* CGameBuildingHost::GetGroupName(const CMechGroup2* group)
+{
+    return group && g_MechGroupList2.IndexOf(group) > 0 ? group->m_szName : nullptr;
+}
+
+CMechGroup2* CGameBuildingHost::FindGroup(const char* name)
+{
+    return g_MechGroupList2.FindGroup(name);
+}
+
+bool CGameBuildingHost::IsGroupDone(const CMechGroup2* group)
+{
+    return !group || g_MechGroupList2.IndexOf(group) < 0 || !group->m_bActive || group->m_bInBuilding;
 }
 
 void CGameBuildingHost::Run()

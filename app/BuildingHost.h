@@ -1,13 +1,13 @@
 // The application's side of buildings (IBuildingHost): the player's glider,
-// the building event and, for now, nothing of groups or towers (the group
-// list and the tower object are not built: group names are not known,
-// towers are never alarmed).
+// the building event, the groups by name (the world's group list) and, for
+// now, nothing of towers (they are never alarmed).
 //
 // The building event: when the player's glider enters a building, the
 // world engine's current-building fields are filled (m_bInBuilding, the
 // building's game id and kind name, the object), the event is logged and
 // the building's script event "OnEnterBuild" runs (when there is a game
-// script manager).
+// script manager). A glider of a group that enters goes in with its mech
+// (the group's MechEnterBuilding).
 // There is no building menu yet, so on the next frame (Run) the player
 // leaves again through the current building's exit and the fields are
 // cleared. The console's JUMP TO (CMenuHost) sets the same fields for the
@@ -32,9 +32,9 @@ public:
 
     CGliderObject* GetPlayerGlider() override;
     void OnEnterBuilding(CBuildingObject& building, CGliderObject& glider) override;
-    const char* GetGroupName(const CMechGroup2*) override { return nullptr; }
-    CMechGroup2* FindGroup(const char*) override { return nullptr; }
-    bool IsGroupDone(const CMechGroup2*) override { return false; }
+    const char* GetGroupName(const CMechGroup2* group) override;
+    CMechGroup2* FindGroup(const char* name) override;
+    bool IsGroupDone(const CMechGroup2* group) override;
     void OnSpendMoney(float, int) override {}
     std::int32_t GetOrgIconModel(const char*) override { return -1; }
     float GetTowerMaxViewDistance() override { return 0.0f; }

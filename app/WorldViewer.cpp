@@ -17,6 +17,8 @@
 #include "location/WorldAdapter.h"
 #include "location/EffectRenderManager.h"
 #include "location/EnvironmentLights.h"
+#include "society/GroupMaker.h"
+#include "society/MechGroup.h"
 #include "world/LightWare.h"
 #include "units/GameUnits.h"
 #include "units/GliderObject.h"
@@ -26,6 +28,8 @@
 #include "world/ObjectList.h"
 #include "world/ObjectManager.h"
 #include "world/ObjectScene.h"
+#include "world/RoadManager.h"
+#include "world/World.h"
 
 #include <algorithm>
 #include <cmath>
@@ -163,6 +167,7 @@ void CWorldViewer::StartUp()
     try
     {
         RegisterUnitManagers();
+        RegisterGroupMaker();
         g_MMEngine.MMInit();
     }
     catch (const std::exception& e)
@@ -214,6 +219,11 @@ bool CWorldViewer::Enter(const char* locationFile)
         // gets them here, so that they are seen at work.
         CreateUnitsForGame();
         if (!CreateObserverOnRoad(start)) g_ErrorLog.LogDebug("World viewer: no road for a flying machine");
+        // The location's described groups travel its roads (routed by the
+        // world's path finder over the location's road graph).
+        g_MechGroupList2.Clear();
+        if (g_pWorld) g_pWorld->m_PathFinder.Init(&g_RoadManager);
+        g_ErrorLog.LogDebug("World viewer: %d groups", CreateLocationGroups());
         SPointerArray<CMMObject> gatherers;
         g_ObjectList.GetObjectList(OBJ_GATHERER, gatherers);
         if (gatherers.count == 0) CGathererManager::CreateForGame();
@@ -344,14 +354,14 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         renderer.m_fFrameTime = frameTime;
         if (renderer.m_pPlayerGlider)
             m_pState->radar.OpenMap(glider->GetPosition(), g_Location.m_nWidth > 512 ? 1920.0f : 750.0f, true);
-        m_pState->patrol.Run(frameTime);
         m_pState->buildings.Run();
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
         CRenderer::SetProjection(false);
-        // The objects' run (the camera first), the view, the cell streaming,
-        // the visibility and the day's step.
+        // The world's run (its groups), the objects' run (the camera first),
+        // the view, the cell streaming, the visibility and the day's step.
         g_MMEngine.m_LocMusic.Run(frameTime);
+        if (g_pWorld) g_pWorld->RunWorld(frameTime);
         g_ObjectList.Run();
         if (!IsFreeCamera()) FollowGlider(frameTime);
         m_pState->camera.UpdateView();
@@ -395,6 +405,7 @@ void CWorldViewer::Done()
     if (g_pRadarMapFile == &m_pState->radarMap) g_pRadarMapFile = nullptr;
     m_pState->patrol.Release();
     m_pState->player.Release();
+    g_MechGroupList2.Clear();
     g_ObjectList.Clear();
     g_pObjectView = nullptr;
     g_LightWare.DisableLights();

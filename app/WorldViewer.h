@@ -7,14 +7,15 @@
 // and settle on the ground.
 //
 // Each frame, in the order of the game's frame as far as it is built: the
-// objects' run (the camera first), the camera's view, the cell streaming,
+// world's run (its groups), the objects' run (the camera first), the camera's view, the cell streaming,
 // the visibility and the environment's step; then the frame drawn by the
 // game renderer (g_pRenderer, made and set up when the location is
 // entered); then the physics sub-steps and the end-of-frame pack. The sun, the moon, the ambient light and
 // the fog are the environment's.
 //
-// Two gliders of the world (app/WorldPatrol.h) fly their round of the road
-// grid and turn on the player when the player hits one.
+// The location's described groups (the world's, society/GroupMaker.h)
+// travel its roads; the patrol among them (app/WorldPatrol.h) flies its
+// round of the road grid and turns on the player when the player hits one.
 //
 // The player's glider (app/PlayerGlider.h) waits near the start point, in
 // front of the boxes. While it is flown (the default) the keyboard and the

@@ -6,6 +6,7 @@
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/GroupAI.h"
+#include "society/MechGroup.h"
 #include "units/GliderObject.h"
 #include "units/MechRegistry.h"
 #include "units/Mechanoid.h"
@@ -618,7 +619,7 @@ void CBasicAI::FixTrouble()
             if (Every(20)) ControlJump(*g, 1.7f);
             if (!CheckPath()) ai->OnTrouble(m_lpMech);
         }
-        if (ai->m_nRoadNode >= 0 && ai->GetRoadType() != 3) ControlStrafe(*g, r);
+        if (ai->m_nCurrentRoad >= 0 && ai->GetRoadType() != 3) ControlStrafe(*g, r);
         ProcessMove();
         break;
     }

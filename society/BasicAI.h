@@ -122,7 +122,7 @@ public:
     void OnHit(CMech* attacker, float damage) override;
     void OnCollision(CMech* other) override;
     // Passes the hit to the group AI.
-    void OnGroupHit(CMech* attacker, float damage) override;
+    bool OnGroupHit(CMech* attacker, float damage) override;
 
     virtual void GenerateEvents();
     virtual void SetMech(CMech* mech);

@@ -5,6 +5,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
 #include "society/GroupAI.h"
+#include "society/MechGroup.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "world/Mech.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -128,9 +130,12 @@ void CBasicAI::OnHit(CMech* attacker, float damage)
     }
 }
 
-void CBasicAI::OnGroupHit(CMech* attacker, float damage)
+bool CBasicAI::OnGroupHit(CMech* attacker, float damage)
 {
-    if (CGroupAI* ai = GetGroupAI()) ai->OnMemberHit(attacker, damage);
+    CGroupAI* ai = GetGroupAI();
+    if (!ai) return false;
+    ai->OnMemberHit(attacker, damage);
+    return ai->m_bAssigned != 0;
 }
 
 void CBasicAI::OnCollision(CMech* other)
@@ -139,12 +144,10 @@ void CBasicAI::OnCollision(CMech* other)
     const CMechGroup2* own = GetGroup();
     const CMechGroup2* theirs = GetMechGroup(other);
     if (!ai || !own || !theirs) return;
-    for (CGroupAI::SRelation& r : ai->m_Relations)
-        if (r.m_pGroup == theirs && r.m_nOrg != own->m_nOrg)
-        {
-            if (r.m_bFromOrg) r.m_fRelation = std::max(r.m_fRelation - 0.02f, -1.0f);
-            return;
-        }
+    const int i = ai->FindRelation(theirs);
+    if (i < 0 || std::strncmp(theirs->m_szOrg, own->m_szOrg, 32) == 0) return;
+    SGroupRelation& r = ai->m_Relations[i];
+    if (r.m_bFromOrg) r.m_fRelation = std::max(r.m_fRelation - 0.02f, -1.0f);
 }
 
 void CBasicAI::ProcessAttack()
@@ -365,6 +368,6 @@ void CBasicAI::ProcessFaceTarget()
         ControlTraction(*g, 0.0f);
     }
     if (const CMechGroup2* group = GetGroup();
-        group && (group->m_vPoint - player->GetPosition()).LengthSq() > 62500.0f)
-        MoveTo(group->m_vPoint.x, group->m_vPoint.y, group->m_vPoint.z);
+        group && (group->m_vCentre - player->GetPosition()).LengthSq() > 62500.0f)
+        MoveTo(group->m_vCentre.x, group->m_vCentre.y, group->m_vCentre.z);
 }

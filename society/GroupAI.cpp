@@ -1,69 +1,613 @@
 #include "society/GroupAI.h"
 
+#include "foundation/ErrorLog.h"
+#include "foundation/FrameTimer.h"
+#include "foundation/MemStream.h"
+#include "foundation/Random.h"
+#include "foundation/StreamReader.h"
 #include "society/BasicAI.h"
+#include "society/MechGroup.h"
 #include "units/GliderObject.h"
+#include "units/Mechanoid.h"
 #include "world/Mech.h"
+#include "world/RoadManager.h"
+#include "world/World.h"
 
-CMechGroup2* GetMechGroup(const CMech* mech)
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+bool IsNameSet(const char name[32])
 {
-    return mech ? static_cast<CMechGroup2*>(mech->m_pGroup) : nullptr;
+    std::int32_t first = 0;
+    std::memcpy(&first, name, 4);
+    return first != -1 && name[0] != 0;
 }
 
-CBasicAI* CMechGroup2::GetMemberAI(int i) const
+void ClearName(char name[32])
 {
-    if (i < 0 || i >= GetMemberCount()) return nullptr;
-    const CGliderObject* g = GetMechGlider(m_Members[size_t(i)]);
-    return g ? dynamic_cast<CBasicAI*>(g->m_pAI.get()) : nullptr;
+    std::memset(name, 0, 32);
+    const std::int32_t none = -1;
+    std::memcpy(name, &none, 4);
 }
 
-void CPatrolGroupAI::Move()
+void CopyName(char out[32], const char* in)
 {
-    if (!m_pGroup || m_Points.empty()) return;
-    m_nMode = MODE_MOVE;
-    m_pTarget = nullptr;
-    const CVector& p = m_Points[size_t(m_nPoint) % m_Points.size()];
-    m_pGroup->m_vPoint = p;
-    // The members fly side by side, 40 apart across the ring.
+    std::memset(out, 0, 32);
+    if (in) std::snprintf(out, 32, "%.31s", in);
+}
+
+std::uint32_t SGroupRelation::GetColor() const
+{
+    static constexpr std::uint32_t kColours[7] = {0xFFCCCCCC, 0xFFFF0000, 0xFFFF8080, 0xFFFFFFFF,
+                                                  0xFF8080FF, 0xFF0000FF, 0xFF00FF00};
+    std::uint32_t c = m_nState < 7 ? kColours[m_nState] : 0xFFFFFFFF;
+    if (m_bTower) c = (c & 0x00FFFFFF) | 0xAA000000;
+    return c;
+}
+
+CGroupAI::CGroupAI()
+{
+    ClearName(m_szTarget);
+    ClearName(m_szRouteStart);
+    ClearName(m_szRouteEnd);
+    ClearName(m_szLastBuilding);
+}
+
+CGroupAI::~CGroupAI() = default;
+
+float CGroupAI::GetFrameTime() const
+{
+    return g_FrameTimer.GetFrameTime();
+}
+
+void CGroupAI::Init(CMechGroup2* group)
+{
+    XTRACE("CGroupAI::Init");
+    m_pGroup = group;
+    m_bFollow = 1;
+    m_nCurrentRoad = m_nPreviousRoad = GetNearestRoad();
+    m_fThinkClock = g_Random.Random(1000.0f);
+    SetReaction(0.0f);
+}
+
+void CGroupAI::SetReaction(float x)
+{
+    const float a = g_Random.Random(0.5f) + 0.75f;
+    const float b = x + g_Random.Random(0.2f) - 0.1f;
+    m_fReaction = std::max(0.0f, a * b);
+}
+
+// --- members ------------------------------------------------------------------
+
+std::vector<CBasicAI*> CGroupAI::MemberAIs(bool liveOnly) const
+{
+    std::vector<CBasicAI*> out;
+    if (!m_pGroup) return out;
     for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
-        if (CBasicAI* ai = m_pGroup->GetMemberAI(i)) ai->MoveTo(p.x + float(i) * 40.0f, p.y, p.z);
+    {
+        const CGliderObject* g = GetMemberGlider(m_pGroup->GetMember(i));
+        if (!g || !g->m_pMechanoid) continue;
+        if (liveOnly && g->m_pMechanoid->IsKilled()) continue;
+        if (auto* ai = dynamic_cast<CBasicAI*>(g->m_pAI.get())) out.push_back(ai);
+    }
+    return out;
 }
+
+CGliderObject* CGroupAI::GetPlayerGlider() const
+{
+    return g_pAIEvents ? g_pAIEvents->GetPlayerGlider() : nullptr;
+}
+
+CMech* CGroupAI::GetPlayerMech() const
+{
+    if (const CGliderObject* g = GetPlayerGlider(); g && g->m_pMech) return g->m_pMech;
+    return g_pWorld ? g_pWorld->GetPlayerMech() : nullptr;
+}
+
+bool CGroupAI::IsPlayerMech(const CMech* mech) const
+{
+    return mech && mech == GetPlayerMech();
+}
+
+void CGroupAI::Raise(const char* event, const char* id) const
+{
+    if (g_pGroupEvents) g_pGroupEvents->OnGroupEvent(event, id ? id : "");
+}
+
+// --- the think clock and the modes --------------------------------------------
+
+void CGroupAI::Run(float dt)
+{
+    XTRACE("CGroupAI::Run");
+    if (!m_pGroup) return;
+    const std::int32_t oldTick = m_nTick;
+    if ((m_nMode == MODE_ATTACK || m_nMode == MODE_RETREAT) && !m_pTarget) Move();
+    if (m_pGroup->m_bAssembled && m_bInTrouble) FixTrouble();
+    if (m_nKind == 2) m_bOffRoute = 0;
+    if (m_nKind != kPlainKind)
+    {
+        if (m_bAssigned && g_pPlayerGroup) g_pPlayerGroup->m_bCommanded = 1;
+        m_fThinkClock += (g_Random.Random(2.0f) + 9.0f) * dt;
+        m_nTick = std::int32_t(m_fThinkClock);
+        const int p = m_pGroup->m_bAssembled ? 20 : 10;
+        if (oldTick / p != m_nTick / p) SpyGroups(nullptr);
+        if (!m_pGroup->m_bAssembled && oldTick / 11 != m_nTick / 11 &&
+            (m_nMode == MODE_WAIT || m_nMode == MODE_FACE || m_nMode == MODE_MOVE))
+            FindThing();
+    }
+    if (m_nKind != kPlainKind || m_nMode == MODE_MOVE || m_nMode == MODE_WAIT || m_nMode == MODE_FACE)
+    {
+        if (m_pGroup->m_bAssembled) m_bOffRoute = 0;
+        if (m_bInTrouble && !m_Route.empty() && !IsOnRoute(m_nCurrentRoad)) m_bInTrouble = 0;
+        switch (m_nMode)
+        {
+        case MODE_WAIT:
+            ProcessWait();
+            break;
+        case MODE_ATTACK:
+            ProcessAttack();
+            break;
+        case MODE_RETREAT:
+            ProcessRetreat(dt);
+            break;
+        case MODE_MOVE:
+            ProcessMove(dt);
+            break;
+        case MODE_FACE:
+            ProcessFaceTarget();
+            break;
+        case MODE_INSPECT:
+            ProcessInspect();
+            break;
+        case MODE_PACK:
+            ProcessPackToBuilding();
+            break;
+        case MODE_PICKUP:
+            ProcessPickup();
+            break;
+        default:
+            break;
+        }
+        if (!m_pGroup->m_bAssembled && m_nKind != kPlainKind)
+        {
+            if (m_nTick % 100 == 0 && m_nMode != MODE_PICKUP) Command();
+            if (oldTick / 11 != m_nTick / 11) FindMines();
+        }
+    }
+    if (m_nMode == MODE_PICKUP) m_fPickupTimer += dt;
+}
+
+void CGroupAI::Command()
+{
+    XTRACE("CGroupAI::Command");
+    if (!m_pGroup || m_pGroup->m_bAssembled || m_nMode == MODE_PICKUP) return;
+    bool differs = false;
+    for (CBasicAI* ai : MemberAIs(false))
+    {
+        if (m_nMode == MODE_PACK)
+            differs = ai->m_nMode == CBasicAI::MODE_IDLE;
+        else
+            differs = (ai->m_nMode != m_nMode && ai->m_nMode != CBasicAI::MODE_BUILDING) ||
+                      ai->m_pTarget != m_pTarget;
+        if (differs) break;
+        if (ai->m_nMode == CBasicAI::MODE_IDLE && m_nKind != kPlainKind)
+        {
+            Move();
+            return;
+        }
+    }
+    if (!differs) return;
+    switch (m_nMode)
+    {
+    case MODE_WAIT:
+    case MODE_MOVE:
+        Move();
+        break;
+    case MODE_ATTACK:
+    {
+        const CMechanoid* m = GetMechMechanoid(m_pTarget);
+        if (m && !m->IsKilled() && GetMemberGlider(m_pTarget))
+            Attack1(m_pTarget, true);
+        else
+            Move();
+        break;
+    }
+    case MODE_RETREAT:
+        if (m_pTarget)
+            Retreat(GetMechGroup(m_pTarget));
+        else
+        {
+            m_nMode = MODE_MOVE;
+            Move();
+        }
+        break;
+    case MODE_FACE:
+        if (m_pTarget) FaceTarget(m_pTarget);
+        break;
+    case MODE_PACK:
+        PackToBuilding();
+        break;
+    default:
+        break;
+    }
+}
+
+void CGroupAI::Wait()
+{
+    m_nMode = MODE_WAIT;
+    m_fThreat = -10.0f;
+    for (CBasicAI* ai : MemberAIs(false))
+        ai->Wait();
+}
+
+void CGroupAI::FaceTarget(CMech* target)
+{
+    if (!m_pGroup || m_pGroup->m_bAssembled) return;
+    m_nMode = MODE_FACE;
+    m_pTarget = target;
+    for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
+    {
+        const CMechanoid* m = GetMechMechanoid(m_pGroup->GetMember(i));
+        if (CBasicAI* ai = m_pGroup->GetMemberAI(i); ai && m && !m->m_bOutOfAction) ai->FaceTarget(target);
+    }
+    if (m_pGroup->GetMemberCount() >= 2)
+        if (CGliderObject* g = GetMemberGlider(GetStrongestGlider(false))) g->SetTraction(0.05f);
+    if (m_pGroup->GetMemberCount() >= 3)
+        if (CGliderObject* g = GetMemberGlider(GetFastestGlider())) g->StrafeLeft(0.2f);
+}
+
+void CGroupAI::Inspect()
+{
+    if (m_nMode == MODE_PACK || m_nMode == MODE_WAIT) return;
+    m_nMode = MODE_INSPECT;
+    m_fModeTimer = 0.5f;
+    for (CBasicAI* ai : MemberAIs(false))
+        ai->Inspect();
+}
+
+void CGroupAI::PickUp(float x, float y, float z)
+{
+    if (m_nMode != MODE_MOVE && m_nMode != MODE_WAIT) return;
+    m_fPickupTimer = 0.0f;
+    for (CBasicAI* ai : MemberAIs(true))
+        if (!ai->m_bPickUp)
+        {
+            m_nMode = MODE_PICKUP;
+            ai->MoveTo(x, y, z);
+            ai->m_bPickUp = 1;
+            ai->m_fArrivalSq = 225.0f;
+        }
+}
+
+bool CGroupAI::IsThingTaken(float x, float y, float z) const
+{
+    for (const CBasicAI* ai : MemberAIs(false))
+        if (ai->m_bPickUp && ai->m_vDestination.x == x && ai->m_vDestination.y == y &&
+            ai->m_vDestination.z == z)
+            return true;
+    return false;
+}
+
+void CGroupAI::AssignToPlayer(bool assign)
+{
+    m_bStopAtEnd = 0;
+    const std::uint8_t was = m_bAssigned;
+    m_bAssigned = assign ? 1 : 0;
+    m_fEscortRadius = kEscortRadius;
+    if (was != m_bAssigned) Move();
+}
+
+bool CGroupAI::IsAttackingPlayer() const
+{
+    if (!m_pGroup) return false;
+    const CMech* player = GetPlayerMech();
+    if (!player) return false;
+    if (m_nMode == MODE_ATTACK && m_pGroup->m_bActive && m_pTarget == player) return true;
+    for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
+    {
+        const CMech* m = m_pGroup->GetMember(i);
+        const CBasicAI* ai = m_pGroup->GetMemberAI(i);
+        if (ai && m->m_bAssigned && !m->m_bInBuilding && ai->m_pTarget == player) return true;
+    }
+    return false;
+}
+
+bool CGroupAI::IsRetreatingFromPlayer() const
+{
+    if (!m_pGroup || m_nMode != MODE_RETREAT) return false;
+    const CMech* player = GetPlayerMech();
+    if (!player) return false;
+    if (m_pGroup->m_bActive && m_pTarget == player) return true;
+    for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
+        if (const CBasicAI* ai = m_pGroup->GetMemberAI(i);
+            ai && !m_pGroup->GetMember(i)->m_bInBuilding && ai->m_pTarget == player)
+            return true;
+    return false;
+}
+
+std::uint32_t CGroupAI::GetColor() const
+{
+    if (m_pGroup && g_pPlayerGroup &&
+        (m_bAssigned || std::strncmp(m_pGroup->m_szOrg, g_pPlayerGroup->m_szOrg, 32) == 0))
+        return 0xFF00FF00;
+    if (IsAttackingPlayer()) return 0xFFFF0000;
+    if (IsRetreatingFromPlayer()) return 0xFF0000FF;
+    for (int i = 0; i < m_nRelations; ++i)
+        if (m_Relations[i].m_nIndex == 0) return m_Relations[i].GetColor();
+    return 0xFFFFFFFF;
+}
+
+// --- pickers ------------------------------------------------------------------
+
+CMech* CGroupAI::GetStrongestGlider(bool anyForm) const
+{
+    if (!m_pGroup) return nullptr;
+    CMech* best = nullptr;
+    float bestValue = -100.0f;
+    for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
+    {
+        CMech* m = m_pGroup->GetMember(i);
+        CMechanoid* mechanoid = GetMechMechanoid(m);
+        if (!mechanoid || !m->m_bAssigned || (!anyForm && !GetMemberGlider(m))) continue;
+        const float v = float(m->m_nLevel) * mechanoid->GetWarPower();
+        if (v > bestValue)
+        {
+            bestValue = v;
+            best = m;
+        }
+    }
+    if (best && !anyForm && !GetMemberGlider(best)) return nullptr;
+    return best;
+}
+
+CMech* CGroupAI::GetFastestGlider() const
+{
+    if (!m_pGroup) return nullptr;
+    CMech* best = nullptr;
+    float bestValue = 0.0f;
+    for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
+    {
+        CMech* m = m_pGroup->GetMember(i);
+        CMechanoid* mechanoid = GetMechMechanoid(m);
+        if (!mechanoid || mechanoid->m_bOutOfAction) continue;
+        const float v = (mechanoid->GetSumWeight() + 1.0f) * (mechanoid->GetEnergy(0) + 1.0f);
+        if (v > bestValue)
+        {
+            bestValue = v;
+            best = m;
+        }
+    }
+    return best && GetMemberGlider(best) ? best : nullptr;
+}
+
+namespace
+{
+// The member with the least goods that still has room; null when none.
+CMech* FindEmpty(const CMechGroup2* group, bool needGlider)
+{
+    if (!group) return nullptr;
+    CMech* best = nullptr;
+    float least = 1e11f;
+    for (int i = 0; i < group->GetMemberCount(); ++i)
+    {
+        CMech* m = group->GetMember(i);
+        const CMechanoid* mechanoid = GetMechMechanoid(m);
+        if (!mechanoid || mechanoid->m_bOutOfAction) continue;
+        if (needGlider && !GetMemberGlider(m)) continue;
+        const float goods = mechanoid->GetGoodsWeight();
+        if (goods < least && goods < mechanoid->GetMaxGoodsWeight())
+        {
+            least = goods;
+            best = m;
+        }
+    }
+    if (!best) return nullptr;
+    const CMechanoid* m = GetMechMechanoid(best);
+    return m->GetMaxGoodsWeight() >= m->GetGoodsWeight() ? best : nullptr;
+}
+} // namespace
+
+CMech* CGroupAI::GetEmptyGlider() const
+{
+    return FindEmpty(m_pGroup, true);
+}
+
+CMech* CGroupAI::GetEmptyMech() const
+{
+    return FindEmpty(m_pGroup, false);
+}
+
+// --- handlers -----------------------------------------------------------------
+
+void CGroupAI::ProcessWait()
+{
+    if (!m_pGroup || !m_pGroup->m_bActive || m_pGroup->m_bAssembled) return;
+    const CGliderObject* player = GetPlayerGlider();
+    CMech* playerMech = GetPlayerMech();
+    if (!player || !playerMech || (m_Route.empty() && !m_bAssigned)) return;
+    if ((player->GetPosition() - m_pGroup->m_vCentre).LengthSq() > 62500.0f)
+        Move();
+    else
+        FaceTarget(playerMech);
+}
+
+void CGroupAI::ProcessFaceTarget()
+{
+    if (!m_pGroup || m_pGroup->m_bAssembled || !m_pGroup->m_bActive || m_pGroup->m_bDisbanded ||
+        m_pGroup->GetMemberCount() == 0)
+        return;
+    m_pGroup->UpdateCentre();
+    const CGliderObject* player = GetPlayerGlider();
+    if (player && (player->GetPosition() - m_pGroup->m_vCentre).LengthSq() > 62500.0f) Wait();
+}
+
+void CGroupAI::ProcessInspect()
+{
+    m_fModeTimer -= GetFrameTime();
+    if (m_fModeTimer <= 0.0f) Move();
+}
+
+void CGroupAI::ProcessPickup()
+{
+    if (!m_pGroup) return;
+    if (m_pGroup->m_bAssembled)
+    {
+        Move();
+        return;
+    }
+    if (m_fPickupTimer > 10.0f)
+    {
+        Move();
+        if (m_nMode != MODE_PICKUP) return;
+    }
+    for (const CBasicAI* ai : MemberAIs(false))
+        if (ai->m_nMode == CBasicAI::MODE_MOVE && ai->m_bPickUp) return;
+    FindThing();
+}
+
+void CGroupAI::RestoreTarget()
+{
+    if (!IsNameSet(m_szTarget) || !g_pWorld) return;
+    CMech* found = nullptr;
+    for (CMech* m : g_pWorld->m_Mechs)
+        if (m && std::strncmp(m->m_szId, m_szTarget, 32) == 0) found = m;
+    if (found)
+    {
+        if (m_nMode == MODE_RETREAT)
+            Retreat(GetMechGroup(found));
+        else if (m_nMode == MODE_ATTACK)
+            Attack1(found, true);
+    }
+    ClearName(m_szTarget);
+}
+
+// --- relations ----------------------------------------------------------------
+
+int CGroupAI::FindRelation(const CMechGroup2* group) const
+{
+    if (!group) return -1;
+    for (int i = 0; i < m_nRelations; ++i)
+        if (m_Relations[i].m_pGroup == group) return i;
+    return -1;
+}
+
+// --- the AI's record ----------------------------------------------------------
+//
+// u8 version 1, i32 mode, i32 current road, i32 previous road, u8 forward,
+// u8 off route, u8 in trouble, u8 stop at the route's end, f32 progress,
+// u8 follow, u8 assigned, f32 reaction, 32 target mech id, 32 last
+// building, 32 route start, 32 route end, u32 n (at most 4096), n x i32
+// route nodes.
+
+namespace
+{
+constexpr std::uint8_t kRecordVersion = 1;
+constexpr std::uint32_t kMaxRouteNodes = 4096;
+} // namespace
+
+void CGroupAI::SaveToStream(CMemStream& s) const
+{
+    s.Write(&kRecordVersion, 1);
+    s.Write(&m_nMode, 4);
+    s.Write(&m_nCurrentRoad, 4);
+    s.Write(&m_nPreviousRoad, 4);
+    const std::uint8_t flags[4] = {m_bForward, m_bOffRoute, m_bInTrouble, m_bStopAtEnd};
+    s.Write(flags, 4);
+    s.Write(&m_fProgress, 4);
+    s.Write(&m_bFollow, 1);
+    s.Write(&m_bAssigned, 1);
+    s.Write(&m_fReaction, 4);
+    char target[32];
+    ClearName(target);
+    if (m_pTarget) std::memcpy(target, m_pTarget->m_szId, 32);
+    s.Write(target, 32);
+    s.Write(m_szLastBuilding, 32);
+    s.Write(m_szRouteStart, 32);
+    s.Write(m_szRouteEnd, 32);
+    const std::uint32_t n = std::uint32_t(m_Route.size());
+    s.Write(&n, 4);
+    for (std::int32_t node : m_Route)
+        s.Write(&node, 4);
+}
+
+void CGroupAI::LoadFromStream(CMemStream& stream)
+{
+    XTRACE("CGroupAI::LoadFromStream");
+    CStreamReader in(stream, "group AI");
+    if (const std::uint8_t v = in.U8(); v != kRecordVersion) in.Fail("version %u", v);
+    const std::int32_t mode = in.I32();
+    const std::int32_t current = in.I32();
+    const std::int32_t previous = in.I32();
+    std::uint8_t flags[4];
+    in.Bytes(flags, 4);
+    float progress;
+    in.Bytes(&progress, 4);
+    const std::uint8_t follow = in.U8();
+    const std::uint8_t assigned = in.U8();
+    float reaction;
+    in.Bytes(&reaction, 4);
+    char names[4][32];
+    in.Bytes(names, sizeof names);
+    for (auto& name : names)
+        name[31] = 0;
+    const std::uint32_t n = in.Count(4, "route nodes");
+    if (n > kMaxRouteNodes) in.Fail("route of %u nodes", n);
+    std::vector<std::int32_t> route(n);
+    for (std::int32_t& node : route)
+        node = in.I32();
+    m_nMode = mode;
+    m_bForward = flags[0];
+    m_bOffRoute = flags[1];
+    m_bInTrouble = flags[2];
+    m_bStopAtEnd = flags[3];
+    m_fProgress = progress;
+    m_bFollow = follow;
+    m_bAssigned = assigned;
+    m_fReaction = reaction;
+    std::memcpy(m_szTarget, names[0], 32);
+    std::memcpy(m_szLastBuilding, names[1], 32);
+    std::memcpy(m_szRouteStart, names[2], 32);
+    std::memcpy(m_szRouteEnd, names[3], 32);
+    m_pTarget = nullptr;
+    m_Route = std::move(route);
+    m_nCurrentRoad = m_nPreviousRoad = -1;
+    SetCurrentRoad(previous);
+    SetCurrentRoad(current);
+    m_fProgress = progress;
+}
+
+// --- the patrol -----------------------------------------------------------------
 
 void CPatrolGroupAI::OnMemberHit(CMech* attacker, float /*damage*/)
 {
-    if (!m_pGroup || !attacker || attacker == m_pTarget || !GetMechGlider(attacker)) return;
-    for (const CMech* member : m_pGroup->m_Members)
-        if (member == attacker) return;
-    m_nMode = MODE_ATTACK;
-    m_pTarget = attacker;
-    for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
-        if (CBasicAI* ai = m_pGroup->GetMemberAI(i)) ai->Attack(attacker);
+    if (!m_pGroup || !attacker || attacker == m_pTarget || !GetMemberGlider(attacker)) return;
+    if (GetMechGroup(attacker) == m_pGroup) return;
+    Attack1(attacker, true);
 }
 
-void CPatrolGroupAI::Run(float /*dt*/)
+void CPatrolGroupAI::Attack1(CMech* target, bool /*order*/)
 {
-    if (!m_pGroup || m_pGroup->m_Members.empty()) return;
-    if (m_bInTrouble)
-        for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
-            if (CBasicAI* ai = m_pGroup->GetMemberAI(i)) ai->FixTrouble();
-    const CGliderObject* leader = GetMechGlider(m_pGroup->m_Members[0]);
-    if (!leader) return;
-    if (m_nMode == MODE_ATTACK)
+    if (!m_pGroup || !GetMemberGlider(target) || GetMechGroup(target) == m_pGroup)
     {
-        const CGliderObject* t = GetMechGlider(m_pTarget);
-        if (t && t->m_bAlive && (t->GetPosition() - leader->GetPosition()).LengthSq() <= 2250000.0f) return;
+        Move();
+        return;
+    }
+    m_nMode = MODE_ATTACK;
+    m_pTarget = target;
+    for (CBasicAI* ai : MemberAIs(true))
+        ai->Attack(target);
+}
+
+void CPatrolGroupAI::ProcessAttack()
+{
+    const CGliderObject* t = GetMemberGlider(m_pTarget);
+    const CMechanoid* m = t ? t->m_pMechanoid : nullptr;
+    if (!m_pGroup || !t || !t->m_bAlive || !m || m->IsKilled() ||
+        (t->GetPosition() - m_pGroup->m_vCentre).LengthSq() > 2250000.0f)
+    {
         m_pTarget = nullptr;
-        Move();
-        return;
-    }
-    if (m_nMode != MODE_MOVE)
-    {
-        Move();
-        return;
-    }
-    const CVector d = m_pGroup->m_vPoint - leader->GetPosition();
-    if (d.x * d.x + d.y * d.y < 60.0f * 60.0f)
-    {
-        ++m_nPoint;
         Move();
     }
 }

@@ -1,38 +1,103 @@
-// CMechGroup2 and CGroupAI: a mechanoid group and the AI that commands it,
-// as far as the per-mechanoid AI (BasicAI.h) reads and calls them.
+// CGroupAI: the mind of one mechanoid group (CMechGroup2). It decides what
+// the whole group does -- wait, move along the road net, attack, flee, face
+// the player, inspect, pick things up, go into a building -- and passes the
+// decision on to the CBasicAI of each member's glider. A disassembled group
+// (members flying near the viewer) steers its gliders; an assembled one is a
+// single point that the AI moves along the roads itself.
 //
-// Stand-in: the group is its members, its point and its organisation
-// index; the group AI is the flags, mode, kind, target and road-node pair
-// the members' AIs read, with Move, FixTrouble, OnTrouble, GetNextRoadItem
-// and AssignToPlayer as plain hooks. Not here yet: the group stream, the
-// group list, assembling and disassembling, the group AI's kinds, clock,
-// relations and spying, combat resolution and road following. A mech record
-// reaches its group through its opaque group pointer (CMech::m_pGroup),
-// which points at a CMechGroup2 wherever this header is used.
+// Think clock: about ten ticks a second (9..11 x frame time), started at a
+// random 0..1000 so groups think out of step. The plain kind (3) only moves,
+// waits and faces; the other kinds spy on their neighbours every 10 ticks
+// (20 assembled), look for things every 11 and re-issue orders every 100.
 //
-// CPatrolGroupAI is the one working kind until the real ones exist: it
-// sends its members round a ring of points and sets them on whoever hurts
-// one of them.
+// Road following (GroupAI_Road.cpp): the route is a list of road-node
+// indices (g_RoadManager) found by the world's path finder; the group
+// ping-pongs along it, wanders by links when off it, makes a detour over
+// side-net nodes (type 1) when a member is stuck, and goes into the
+// buildings whose nodes it passes (not into the one it has just left).
 //
-// Ownership: a group owns its group AI, not its mech records. Threads: main
-// thread.
+// Relations and combat (GroupAI_Relations.cpp): a table of up to 40 groups
+// seen, each with a relation value in [-1, 1] and a state; spying admits
+// the groups within 0.95 x 1500 and drops those beyond 1500, and judging
+// (DefineGroup) turns the organisations' relation, hits, war power and the
+// group's reaction into an attack, a retreat or peace. Two assembled groups
+// within 150 of each other fight by rolls of the shared generator.
+//
+// Stand-in parts: the AI's stream is a short record of its road state
+// (SaveToStream); a far-combat loser is killed without its cargo passing to
+// the winner (the mech records have no offline kill yet).
+//
+// Game events (OnEscortFar, OnEscortLeftBehind, OnFear, ...) go to the sink
+// in g_pGroupEvents; without one nothing is raised.
+//
+// Ownership: the group owns its AI; the route arrays are the AI's. Threads:
+// main thread.
 #pragma once
 
 #include "foundation/Vector.h"
 
 #include <cstdint>
-#include <memory>
 #include <vector>
 
 class CBasicAI;
+class CBuildingObject;
 class CGliderObject;
 class CMech;
 class CMechGroup2;
+class CMemStream;
+
+// Game events of the groups, by their names ("OnEscortFar", ...), with the
+// id of the mech or the glider concerned.
+class IGroupEvents
+{
+public:
+    virtual ~IGroupEvents() = default;
+    virtual void OnGroupEvent(const char* event, const char* id) = 0;
+};
+
+inline IGroupEvents* g_pGroupEvents = nullptr;
+
+// One known group. The saved form is SGroupRelationRecord (32 bytes, the
+// pointer a 32-bit word written as 0).
+struct SGroupRelation
+{
+    std::int32_t m_nIndex = -1;
+    CMechGroup2* m_pGroup = nullptr;
+    std::uint32_t m_nState = 0;
+    float m_fDistance = 0.0f;
+    float m_fLastSum = 0.0f;
+    float m_fRelation = 0.0f;
+    float m_fOrgFactor = 0.0f;
+    std::uint8_t m_bTower = 0;
+    std::uint8_t m_bSpare = 0;
+    std::uint8_t m_bFromOrg = 1;
+    std::uint8_t m_bKept = 0;
+
+    // The colour of the state, alpha 0xAA under a watching tower.
+    std::uint32_t GetColor() const;
+};
+
+#pragma pack(push, 1)
+struct SGroupRelationRecord
+{
+    std::int32_t index;
+    std::uint32_t group;
+    std::uint32_t state;
+    float distance;
+    float lastSum;
+    float relation;
+    float orgFactor;
+    std::uint8_t tower;
+    std::uint8_t spare;
+    std::uint8_t fromOrg;
+    std::uint8_t kept;
+};
+#pragma pack(pop)
+static_assert(sizeof(SGroupRelationRecord) == 32);
 
 class CGroupAI
 {
 public:
-    // Group-AI modes.
     enum
     {
         MODE_WAIT = 1,
@@ -42,89 +107,172 @@ public:
         MODE_FACE = 5,
         MODE_INSPECT = 6,
         MODE_PACK = 7,
-        MODE_PICKUP = 8
+        MODE_PICKUP = 8,
+        MODE_NONE = 9
     };
-    // The kind that plain group AIs report (transport 0, hunters 1, people 2).
     static constexpr std::int32_t kPlainKind = 3;
+    static constexpr int kMaxRelations = 40;
+    static constexpr float kEscortRadius = 4900.0f;
 
-    virtual ~CGroupAI() = default;
+    CGroupAI();
+    virtual ~CGroupAI();
+    CGroupAI(const CGroupAI&) = delete;
+    CGroupAI& operator=(const CGroupAI&) = delete;
 
-    // Sends the group on toward its goal (the members' MoveTo).
-    virtual void Move() {}
-    // The group works its way out of trouble: the flag is cleared.
-    virtual void FixTrouble() { m_bInTrouble = 0; }
-    // A member reports being stuck.
-    virtual void OnTrouble(CMech* /*mech*/) {}
-    // Skips to the next node of the route.
-    virtual void GetNextRoadItem() {}
-    virtual void AssignToPlayer(bool assign) { m_bAssigned = assign ? 1 : 0; }
-    // The positions of the current and previous road nodes; false without
-    // both.
-    virtual bool GetRoadPoints(CVector* /*current*/, CVector* /*previous*/) const { return false; }
-    // The road type of the current node (3: no strafing while fixing).
-    virtual std::int32_t GetRoadType() const { return 0; }
-    // A member's glider was hit by the attacker's.
-    virtual void OnMemberHit(CMech* /*attacker*/, float /*damage*/) {}
-    // One step of the group's thinking (the world's group list calls it).
-    virtual void Run(float /*dt*/) {}
+    virtual void Init(CMechGroup2* group);
+    // The AI's own record: mode, roads, direction, route, names.
+    virtual void SaveToStream(CMemStream& stream) const;
+    // Throws CStreamError on a damaged record, leaving the AI as it was.
+    virtual void LoadFromStream(CMemStream& stream);
+    virtual void Run(float dt);
+    // Admits the groups near this one into the relation table (hint: a
+    // group to admit whatever its distance) and prunes the far ones.
+    virtual void SpyGroups(CMechGroup2* hint);
+    virtual void PickUp(float x, float y, float z);
+    virtual void Command();
+    virtual void SetReaction(float x);
+    // Relations are kept in [-1, 1].
+    virtual void SetRelation(CMechGroup2* group, float value, bool fixed);
+    virtual float GetRelation(const CMechGroup2* group) const;
+    virtual void FixTrouble();
+    virtual float GetReaction() const { return m_fReaction; }
+    virtual void OnBuilding(const char* building);
+    virtual void OnExitFromBuilding();
+    virtual void OnHit(CMechGroup2* attacker, float amount, bool spread);
+    virtual void OnTrouble(CMech* member);
+    virtual float GetFear() const { return m_fFear; }
+    virtual std::uint32_t GetColor() const;
+    virtual void ProcessPickup();
+    virtual void ProcessPackToBuilding();
+    virtual void ProcessFaceTarget();
+    virtual void ProcessAttack();
+    virtual void ProcessInspect();
+    virtual void ProcessMove(float dt);
+    virtual void ProcessWait();
+    virtual void ProcessRetreat(float dt);
+    virtual std::int32_t GetNearestRoad();
+    virtual void GetNextRoadItem();
+    virtual void GetNextRoadItem2();
+    virtual void GetNextRoadItemOnTrouble();
+    virtual void FindThing();
+    virtual void FindMines();
+    virtual bool IsThingTaken(float x, float y, float z) const;
+    virtual void Move(std::int32_t road);
+    virtual void Move();
+    virtual void TryKeepOff(CMechGroup2* group);
+    virtual void TryFuck(CMech* robber);
+    virtual void Provocation(CMechGroup2* group);
+    virtual void Help(CMechGroup2* asking);
+    virtual void Wait();
+    virtual void FaceTarget(CMech* target);
+    virtual void PackToBuilding();
+    virtual void Inspect();
+    virtual void Attack2(CMechGroup2* group, bool again);
+    virtual void Attack1(CMech* target, bool order);
+    virtual void Retreat(CMechGroup2* from);
+    virtual void RestoreTarget();
+    virtual bool IsNearDestination() const;
+    virtual CMech* GetStrongestGlider(bool anyForm) const;
+    virtual CMech* GetFastestGlider() const;
+    virtual CMech* GetEmptyGlider() const;
+    virtual CMech* GetEmptyMech() const;
+    // A member's glider was hit (the member AI's hook): the hit reaches
+    // OnHit with the attacker's group.
+    virtual void OnMemberHit(CMech* attacker, float damage);
 
-    // A relation entry toward another group (the relation table).
-    struct SRelation
-    {
-        const CMechGroup2* m_pGroup = nullptr;
-        std::int32_t m_nOrg = -1;
-        std::uint8_t m_bFromOrg = 0; // organisation-derived
-        float m_fRelation = 0.0f;
-    };
+    void AssignToPlayer(bool assign);
+    bool IsAttackingPlayer() const;
+    bool IsRetreatingFromPlayer() const;
+    void SetCurrentRoad(std::int32_t node);
+    // Judges one entry of the relation table: its relation, the attitude
+    // toward its group and the state; an attack or a retreat when the
+    // attitude calls for one.
+    void DefineGroup(int entry, bool fresh);
 
-    CMechGroup2* m_pGroup = nullptr;
+    // For the member AIs: the positions of the current and previous road
+    // nodes (false without both) and the current node's type.
+    bool GetRoadPoints(CVector* current, CVector* previous) const;
+    std::int32_t GetRoadType() const;
+    // The index of a group's entry, -1 when it has none.
+    int FindRelation(const CMechGroup2* group) const;
+    bool IsOnRoute(std::int32_t node) const;
+
     std::int32_t m_nKind = kPlainKind;
-    std::int32_t m_nMode = MODE_WAIT;
-    std::uint8_t m_bInTrouble = 0;
-    std::uint8_t m_bOffRoute = 0;
+    std::int32_t m_nTick = 0;
+    float m_fThinkClock = 0.0f;
+    float m_fModeTimer = 0.0f;
+    float m_fAttackOrderTimer = 0.0f;
+    std::int32_t m_nSpyCount = 0;
+    std::uint8_t m_bTowerAlert = 0;
+    std::uint8_t m_bFollow = 0;
     std::uint8_t m_bTalk = 0;
-    std::uint8_t m_bAssigned = 0;
-    std::int32_t m_nRoadNode = -1;
+    char m_szTarget[32] = {};
+    char m_szRouteStart[32] = {};
+    char m_szRouteEnd[32] = {};
+    std::int32_t m_nMode = MODE_NONE;
     CMech* m_pTarget = nullptr;
-    std::vector<SRelation> m_Relations;
+    CVector m_vDestination;
+    std::vector<std::int32_t> m_Route;
+    SGroupRelation m_Relations[kMaxRelations];
+    std::int32_t m_nRelations = 0;
+    float m_fThreat = 0.0f;
+    std::uint8_t m_bOffRoute = 0;
+    std::int32_t m_nCurrentRoad = -1;
+    std::int32_t m_nPreviousRoad = -1;
+    std::int32_t m_nTroubleCount = 0;
+    float m_fFear = 0.0f;
+    float m_fProgress = 0.0f;
+    float m_fSegmentLength = 0.0f;
+    std::int32_t m_nSpare = 0;
+    std::uint8_t m_bForward = 1;
+    char m_szLastBuilding[32] = {};
+    std::uint8_t m_bEscortFar = 0;
+    std::uint8_t m_bInTrouble = 0;
+    std::uint8_t m_bStopAtEnd = 0;
+    std::int32_t m_nSpare2 = -1;
+    std::vector<std::int32_t> m_TroubleRoute;
+    float m_fEscortRadius = 0.0f;
+    CVector m_vSegment;
+    CMechGroup2* m_pGroup = nullptr;
+    float m_fReaction = 0.0f;
+    std::uint8_t m_bAssigned = 0;
+    float m_fPickupTimer = 0.0f;
+
+protected:
+    // The member AIs of the members whose mechanoid and glider exist; live
+    // ones only (mechanoid not killed) when asked.
+    std::vector<CBasicAI*> MemberAIs(bool liveOnly) const;
+    CGliderObject* GetPlayerGlider() const;
+    CMech* GetPlayerMech() const;
+    bool IsPlayerMech(const CMech* mech) const;
+    void Raise(const char* event, const char* id) const;
+    // The building of a road node's name for this group (CheckBuilding),
+    // not the one it just left.
+    bool IsBuildingNode(std::int32_t node);
+    void EnterNodeBuilding();
+    // An entry's group, resolved from its index on first use (judged then).
+    CMechGroup2* ResolveEntry(int entry);
+    // Whether an active tower watches the point: within factor x its spy
+    // distance, towers searched within factor x the farthest spy distance.
+    static bool TowerWatches(const CVector& point, float factor, bool viewRange);
+    virtual float GetFrameTime() const;
 };
 
-class CMechGroup2
-{
-public:
-    CGroupAI* GetGroupAI() const { return m_pGroupAI.get(); }
-    int GetMemberCount() const { return int(m_Members.size()); }
-    // Hands the group to the player (true) or takes it back.
-    void AssignToPlayer(bool assign)
-    {
-        if (m_pGroupAI) m_pGroupAI->AssignToPlayer(assign);
-    }
-    // The AI of each member's glider (null for a member without one).
-    CBasicAI* GetMemberAI(int i) const;
+// A name field is unset when its first word is -1.
+bool IsNameSet(const char name[32]);
+void ClearName(char name[32]);
+// A name cut to 31 characters, the rest of the field zeros.
+void CopyName(char out[32], const char* in);
 
-    std::vector<CMech*> m_Members;
-    std::unique_ptr<CGroupAI> m_pGroupAI;
-    CVector m_vPoint;
-    std::int32_t m_nOrg = -1;
-};
-
-// The group of a mech record, null without one.
-CMechGroup2* GetMechGroup(const CMech* mech);
-
-// Patrols a ring of points: each member's AI is sent to the next point when
-// the group leader is within 60 of the current one. A member hit by a
-// glider from outside the group puts every member on the attacker; the
-// group returns to the ring when the attacker is gone or farther than 1500.
-// A group that reports trouble has each member's FixTrouble run.
+// A road guard that answers hits at once: it travels its route like any
+// group AI of the hunter kind, and turns on whoever hurts one of its members
+// (with a glider, from outside the group) until the attacker is gone, killed
+// or farther than 1500 from the group; then it goes back to its road.
 class CPatrolGroupAI : public CGroupAI
 {
 public:
-    void Move() override;
-    void Run(float dt) override;
-    void OnMemberHit(CMech* attacker, float damage) override;
-
     CPatrolGroupAI() { m_nKind = 1; }
-
-    std::vector<CVector> m_Points;
-    int m_nPoint = 0;
+    void OnMemberHit(CMech* attacker, float damage) override;
+    void Attack1(CMech* target, bool order) override;
+    void ProcessAttack() override;
 };

@@ -18,6 +18,7 @@ public:
     // glider passes it on (collisions squared down).
     virtual void OnHit(CMech* attacker, float damage) = 0;
     virtual void OnCollision(CMech* other) = 0;
-    // Then the glider's group hears of the same hit.
-    virtual void OnGroupHit(CMech* attacker, float damage) = 0;
+    // Then the glider's group hears of the same hit; true when the group is
+    // the player's escort (under the player's command).
+    virtual bool OnGroupHit(CMech* attacker, float damage) = 0;
 };

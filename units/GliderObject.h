@@ -23,8 +23,7 @@
 // A glider of the world carries the AI that steers it (m_pAI, owned; the
 // player's has none).
 //
-// Not here yet: the hit notice to an escort's owner (the groups keep no
-// escort flag). Full-sync descriptors carry no mechanoid state yet.
+// Full-sync descriptors carry no mechanoid state yet.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.

@@ -229,13 +229,14 @@ void CGliderObject::Damage(float a, CVector point, int ignoreShieldLimit, CMMObj
         }
     }
     // 12. The AI, then the group, hear of a hit by a glider with a mech
-    // record; a collision counts squared down.
+    // record; a collision counts squared down. A hit on the player's escort
+    // is the player's business too.
     if (m_pAI && by && by->m_pMech && m_pMech && m_pMech->m_pGroup)
     {
         const float c = std::min(passed / 150.0f, 1.0f);
         const float v = kind == 100 ? c * c * 150.0f : passed;
         m_pAI->OnHit(by->m_pMech, v);
-        m_pAI->OnGroupHit(by->m_pMech, v);
+        if (m_pAI->OnGroupHit(by->m_pMech, v) && g_pAppEvent) g_pAppEvent->OnEscortHit(by->m_pMech->m_szId);
     }
     // 13.
     if (!m_pMech || a == 0.0f || !m_pMechanoid) return;

@@ -149,6 +149,7 @@ void CMech::KillOffline(CMech* chosen, CMech* first)
 void CMech::OnKill()
 {
     XTRACE("CMech::OnKill");
+    if (g_pfnMechKilled) g_pfnMechKilled(this);
     if (!g_pWorld || this != g_pWorld->GetPlayerMech()) DeleteMechanoid();
 }
 

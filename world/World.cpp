@@ -390,14 +390,16 @@ bool CWorld::CreateM1Group(const char* name, bool mechsOnly)
     XTRACE("CWorld::CreateM1Group");
     CMechGroupDesc* desc = g_MechGroupList.Find(name);
     if (!desc) return false;
+    std::vector<CMech*> made;
     if (!mechsOnly)
     {
-        static bool s_bSaid = false;
-        if (!s_bSaid)
-            g_ErrorLog.LogError(
-                "CWorld::CreateM1Group: groups are not built yet; only the mech records are made");
-        s_bSaid = true;
-        // What the group's AI would be given is checked already.
+        if (!g_pfnCreateGroup)
+        {
+            static bool s_bSaid = false;
+            if (!s_bSaid)
+                g_ErrorLog.LogError("CWorld::CreateM1Group: no groups here; only the mech records are made");
+            s_bSaid = true;
+        }
         if (desc->m_nType == 0 && desc->m_nGuardNode == -1)
             g_ErrorLog.LogError("CWorld::CreateM1Group road guard for group %s is empty", desc->m_szName);
         else if (desc->m_nType == 2 && desc->m_RoadSet.empty())
@@ -427,7 +429,9 @@ bool CWorld::CreateM1Group(const char* name, bool mechsOnly)
         m->m_nLevel = std::int32_t(m->m_fLevel);
         Copy32(m->m_szOrg, desc->m_szOrgName);
         m_Mechs.push_back(m);
+        made.push_back(m);
     }
+    if (!mechsOnly && g_pfnCreateGroup) g_pfnCreateGroup(*desc, made);
     return true;
 }
 

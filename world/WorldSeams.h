@@ -16,6 +16,7 @@
 #include <vector>
 
 class CMech;
+class CMechGroupDesc;
 class CMemStream;
 struct SOrgData;
 
@@ -102,6 +103,15 @@ inline IWorldOrganization* (*g_pfnCreateWorldOrganization)(SOrgData* data) = nul
 // The "Cluster" value of the kind of the building object with that game id
 // (0 when there is none); filled by the building kind's manager.
 inline std::int32_t (*g_pfnBuildingCluster)(const char* gameId) = nullptr;
+
+// The groups (society/): the group of a location's group description with
+// its new mech records (leader first), which it equips and takes in; the
+// groups' step of the world's run; a mech's death told to every group.
+// Without them CreateM1Group makes the mech records only and the world runs
+// no groups.
+inline void (*g_pfnCreateGroup)(const CMechGroupDesc& desc, const std::vector<CMech*>& mechs) = nullptr;
+inline void (*g_pfnRunGroups)(float dt) = nullptr;
+inline void (*g_pfnMechKilled)(CMech* mech) = nullptr;
 
 // The state (0, 1, 2, 4) of the group a mech record points to, -1 for no
 // group; filled by the groups. Without it the statistics count no group.

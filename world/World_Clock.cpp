@@ -40,7 +40,11 @@ void CWorld::RunWorld(float dt)
         for (std::size_t i = 0; i < m_Mechs.size(); ++i)
             m_Mechs[i]->Run(dt);
     }
-    // The groups' step comes here once the groups exist.
+    if (g_pfnRunGroups)
+    {
+        XTRACE("Groups");
+        g_pfnRunGroups(dt);
+    }
     const float before = m_fTime;
     m_fTime += dt;
     const char empty[32] = {};

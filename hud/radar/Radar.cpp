@@ -8,7 +8,7 @@
 #include "foundation/Texture.h"
 #include "graphics/TextureManager.h"
 #include "script/game/ScriptBuiltIns.h"
-#include "society/MechGroups.h"
+#include "society/MechGroup.h"
 #include "world/Mech.h"
 #include "world/MMObject.h"
 #include "world/ObjectList.h"
@@ -290,7 +290,7 @@ bool CRadar::MarkGroup(const char* name)
     m_bFollowMech = 0;
     m_bFollowGroup = 1;
     m_bTargetSet = 1;
-    m_vTarget = group->m_vPosition;
+    m_vTarget = group->m_vCentre;
     return true;
 }
 
@@ -318,7 +318,7 @@ bool CRadar::MarkGlider(const char* name)
         if (group->m_bActive)
         {
             m_bTargetSet = 1;
-            m_vTarget = group->m_vPosition;
+            m_vTarget = group->m_vCentre;
         }
         else
         {
@@ -341,7 +341,11 @@ bool CRadar::MarkObject(const char* name, bool addMark)
     if (MarkGlider(name)) return true;
     m_bFollowGroup = 0;
     m_bFollowMech = 0;
-    if (CMMObject* object = g_ObjectList.FindByGameId(name, OBJ_ANY))
+    // A building before any other object of its name: the road node at a
+    // building's door bears the building's id, and so does its road band.
+    CMMObject* object = g_ObjectList.FindByGameId(name, OBJ_BUILDING);
+    if (!object) object = g_ObjectList.FindByGameId(name, OBJ_ANY);
+    if (object)
     {
         const CVector position = object->GetPosition();
         SetTarget(1, &position, true);
@@ -411,9 +415,9 @@ void CRadar::UpdateFollow()
     {
         if (CMechGroup2* group = g_MechGroupList2.FindGroup(m_szTargetGroup))
         {
-            m_vTarget = group->m_vPosition;
+            m_vTarget = group->m_vCentre;
             m_bTargetSet = 1;
-            if (group->m_bRunning) m_bFollowGroup = m_bTargetSet = 0;
+            if (group->m_bActive) m_bFollowGroup = m_bTargetSet = 0;
         }
     }
     if (m_bFollowMech) MarkGlider(m_szTargetMech);

@@ -7,7 +7,7 @@
 
 #include "foundation/MemStream.h"
 #include "hud/radar/Radar.h"
-#include "society/MechGroups.h"
+#include "society/MechGroup.h"
 #include "world/Mech.h"
 #include "world/RoadManager.h"
 #include "world/SysObject.h"
@@ -50,7 +50,7 @@ protected:
     {
         g_pWorld = nullptr;
         g_RoadManager.m_Nodes.clear();
-        g_MechGroupList2.m_Groups.clear();
+        g_MechGroupList2.Clear();
     }
     CMMObject* AddObject(const char* id, int type, CVector p)
     {
@@ -61,18 +61,19 @@ protected:
     CMechGroup2* AddGroup(const char* name, CVector p)
     {
         if (g_MechGroupList2.m_Groups.empty()) // the player's group comes first
-            g_MechGroupList2.m_Groups.push_back(std::make_unique<CMechGroup2>());
-        auto group = std::make_unique<CMechGroup2>();
+            g_MechGroupList2.AddGroup(&m_PlayerGroup);
+        auto* group = new CMechGroup2;
         std::strncpy(group->m_szName, name, 31);
-        group->m_vPosition = p;
-        g_MechGroupList2.m_Groups.push_back(std::move(group));
-        return g_MechGroupList2.m_Groups.back().get();
+        group->m_vCentre = p;
+        g_MechGroupList2.AddGroup(group);
+        return group;
     }
     std::uint8_t Cell(int column, int row) const { return m_Radar.ExploredAt(column, row); }
 
     worldtest::CScene m_Scene;
     CWorld m_World;
     CRadar m_Radar;
+    CPlayerMechGroup2 m_PlayerGroup;
 };
 } // namespace
 
@@ -186,11 +187,11 @@ TEST_F(RadarState, TargetFollowsAGroupUntilItRuns)
     EXPECT_EQ(m_Radar.m_bTargetSet, 0);
     ASSERT_TRUE(m_Radar.MarkGroup("GROUP_A"));
     EXPECT_EQ(m_Radar.m_bTargetSet, 1);
-    group->m_vPosition = CVector{30.0f, 40.0f, 0.0f};
+    group->m_vCentre = CVector{30.0f, 40.0f, 0.0f};
     m_Radar.UpdateFollow();
     EXPECT_FLOAT_EQ(m_Radar.m_vTarget.x, 30.0f);
     EXPECT_EQ(m_Radar.m_bFollowGroup, 1);
-    group->m_bRunning = true;
+    group->m_bActive = 1;
     m_Radar.UpdateFollow();
     EXPECT_EQ(m_Radar.m_bFollowGroup, 0);
     EXPECT_EQ(m_Radar.m_bTargetSet, 0);

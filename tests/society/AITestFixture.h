@@ -9,6 +9,7 @@
 #include "foundation/Random.h"
 #include "society/BasicAI.h"
 #include "society/GroupAI.h"
+#include "society/MechGroup.h"
 #include "units/GliderObject.h"
 #include "units/MechRegistry.h"
 #include "units/Mechanoid.h"
@@ -128,9 +129,8 @@ protected:
         m_pGroupAI = groupAI.get();
         m_pGroupAI->m_nKind = 1;
         m_pGroupAI->m_pGroup = &m_Group;
-        m_Group.m_pGroupAI = std::move(groupAI);
-        m_Own.mech.m_pGroup = &m_Group;
-        m_Group.m_Members.push_back(&m_Own.mech);
+        m_Group.m_pAI = std::move(groupAI);
+        m_Group.AddMech(&m_Own.mech);
         m_pAI = new CRecordingAI;
         m_Own.glider.m_pAI.reset(m_pAI);
         m_pAI->SetMech(&m_Own.mech);

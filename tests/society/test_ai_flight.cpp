@@ -85,9 +85,9 @@ protected:
         f.groupAI = groupAI.get();
         f.groupAI->m_nKind = 1;
         f.groupAI->m_nMode = CGroupAI::MODE_MOVE;
-        f.group.m_pGroupAI = std::move(groupAI);
-        f.group.m_Members.push_back(&f.mech);
-        f.mech.m_pGroup = &f.group;
+        f.group.m_pAI = std::move(groupAI);
+        f.groupAI->m_pGroup = &f.group;
+        f.group.AddMech(&f.mech);
         f.ai = new CBasicAI;
         f.glider->m_pAI.reset(f.ai);
         f.ai->SetMech(&f.mech);

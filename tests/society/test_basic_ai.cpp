@@ -44,7 +44,7 @@ TEST_F(BasicAI, MoveToIgnoresTheOriginTheSameDestinationAndAMissingOrDeadMech)
     };
     const SCase cases[] = {
         {"dead mech", [](SPilot& p, CMechGroup2&) { p.mech.m_bAlive = 0; }},
-        {"no group AI", [](SPilot&, CMechGroup2& g) { g.m_pGroupAI.reset(); }},
+        {"no group AI", [](SPilot&, CMechGroup2& g) { g.m_pAI.reset(); }},
         {"no glider", [](SPilot& p, CMechGroup2&) { p.mech.m_pObject = nullptr; }},
         {"killed mechanoid", [](SPilot& p, CMechGroup2&) { p.mechanoid.m_Reactor.m_bDestroyed = 1; }},
     };
@@ -52,7 +52,7 @@ TEST_F(BasicAI, MoveToIgnoresTheOriginTheSameDestinationAndAMissingOrDeadMech)
     {
         SPilot pilot("P", at);
         CMechGroup2 group;
-        group.m_pGroupAI = std::make_unique<CGroupAI>();
+        group.m_pAI = std::make_unique<CGroupAI>();
         pilot.mech.m_pGroup = &group;
         CRecordingAI ai;
         ai.SetMech(&pilot.mech);

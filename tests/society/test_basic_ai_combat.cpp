@@ -4,6 +4,7 @@
 #include "AITestFixture.h"
 
 #include <cmath>
+#include <cstring>
 
 using namespace aitest;
 
@@ -102,7 +103,7 @@ TEST_F(BasicAICombat, StyleTwoBecomesThreeForALoneMember)
     m_pAI->SetAttackStyle(1);
     EXPECT_EQ(m_pAI->m_nAttackStyle, 3);
     CMech mate;
-    m_Group.m_Members.push_back(&mate);
+    m_Group.AddMech(&mate);
     m_pAI->m_nAttackStyle = 2;
     m_pAI->SetAttackStyle(1);
     EXPECT_EQ(m_pAI->m_nAttackStyle, 1);
@@ -229,10 +230,14 @@ TEST_F(BasicAICombat, HitsWithoutCargoAddNothingWhileRetreating)
 TEST_F(BasicAICombat, CollisionLowersAnOrganisationRelationOnce)
 {
     CMechGroup2 other;
-    other.m_nOrg = 2;
-    m_Group.m_nOrg = 1;
+    std::strcpy(other.m_szOrg, "ORG_B");
+    std::strcpy(m_Group.m_szOrg, "ORG_A");
     m_Enemy.mech.m_pGroup = &other;
-    m_pGroupAI->m_Relations = {{&other, 2, 1, -0.99f}, {&other, 2, 1, 0.5f}};
+    m_pGroupAI->m_nRelations = 2;
+    m_pGroupAI->m_Relations[0].m_pGroup = &other;
+    m_pGroupAI->m_Relations[0].m_fRelation = -0.99f;
+    m_pGroupAI->m_Relations[1].m_pGroup = &other;
+    m_pGroupAI->m_Relations[1].m_fRelation = 0.5f;
     m_pAI->OnCollision(&m_Enemy.mech);
     EXPECT_EQ(m_pGroupAI->m_Relations[0].m_fRelation, -1.0f);
     EXPECT_EQ(m_pGroupAI->m_Relations[1].m_fRelation, 0.5f);

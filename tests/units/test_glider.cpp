@@ -6,6 +6,7 @@
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "tools/mksample/SampleLocation.h"
+#include "units/GliderAI.h"
 #include "units/GliderObject.h"
 #include "units/HitIndicators.h"
 #include "units/MechRegistry.h"
@@ -552,7 +553,20 @@ public:
         m_Log.push_back("damage " + std::to_string(int(amount)) + " " + std::to_string(weaponKind));
     }
     void OnCollision() override { m_Log.push_back("collision"); }
+    void OnEscortHit(const char* mechName) override { m_Log.push_back(std::string("escort hit by ") + mechName); }
     std::vector<std::string> m_Log;
+};
+
+// An AI whose group is, or is not, the player's escort.
+class CEscortAI : public IGliderAI
+{
+public:
+    explicit CEscortAI(bool escort) : m_bEscort(escort) {}
+    void Run() override {}
+    void OnHit(CMech*, float) override {}
+    void OnCollision(CMech*) override {}
+    bool OnGroupHit(CMech*, float) override { return m_bEscort; }
+    bool m_bEscort;
 };
 } // namespace
 
@@ -589,6 +603,20 @@ TEST_F(Glider, HitsKillsAndCollisionsReachTheEventSink)
         {other, &player, 10.0f, -1, {"damage 10 3"}},
         {other, &player, 1e7f, -1, {"damage 10000000 3", "kill MECH_2"}},
     };
+    // A glider of a group: the player hears of a hit on it only while the
+    // group escorts the player.
+    int group = 0;
+    otherMech.m_pGroup = &group;
+    for (const bool escort : {false, true})
+    {
+        other->m_pAI = std::make_unique<CEscortAI>(escort);
+        events.m_Log.clear();
+        other->Damage(1.0f, other->GetPosition(), 1, &player, -1, 3);
+        ASSERT_FALSE(events.m_Log.empty());
+        EXPECT_EQ(events.m_Log.back() == "escort hit by PLAYER", escort) << events.m_Log.back();
+    }
+    other->m_pAI.reset();
+    otherMech.m_pGroup = nullptr;
     for (const SCase& c : cases)
     {
         events.m_Log.clear();

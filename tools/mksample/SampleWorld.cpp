@@ -161,7 +161,7 @@ bool AddSceneryRecords(DataBase& db)
                 {"CONT_WRECK", "", {}, {{"TYPE", 769}}, {}}}) &&
            add("Здания", true,
                {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}},
-                {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 0}}, {}},
+                {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 1}}, {}},
                 {"STATION", "MOD_STATION", {}, {{"TYPE", 13}}, {}}}) &&
            AddUnitKindRecords(add);
 }
@@ -236,7 +236,8 @@ CMatrix Placement(float x, float y, float z, float heading, float scale)
 }
 
 // The road grid of the map (SampleRoadGrid), standing on the ground: the
-// gate node of type 2 at one corner, the diagonal side road of type 1.
+// gate node of type 2 at one corner, the diagonal side road of type 1, the
+// hall's node at the corner beside it.
 std::vector<SRoadEntry> SampleRoads()
 {
     const SMapSource map = MakeSampleLocation();
@@ -245,8 +246,14 @@ std::vector<SRoadEntry> SampleRoads()
     {
         const bool gate = node.id == 104;
         const bool side = node.id == 106;
+        // The corner by the hall bears the hall's id: groups on the road
+        // go in there.
+        const bool hall = node.id == 109;
         char name[32];
-        std::snprintf(name, sizeof name, gate ? "GATE:2" : "ROAD%d", int(node.id - 100));
+        if (gate || hall)
+            std::snprintf(name, sizeof name, "%s", gate ? "GATE:2" : "SAMPLE_HALL");
+        else
+            std::snprintf(name, sizeof name, "ROAD%d", int(node.id - 100));
         roads.push_back({MakeLocObjectRecord(Placement(node.x, node.y, SampleGround(map, node.x, node.y), 0, 1),
                                              gate ? "BASE" : (side ? "SIDE" : "MAIN"), name),
                          node.id, node.links});
@@ -263,9 +270,11 @@ std::vector<CMechGroupDesc> SampleGroups()
     groups[0].m_nType = 0;
     groups[0].m_nGuardNode = 0;
     groups[0].m_nLevel = 2;
+    // The patrol's configuration: the light scout of "MECH_LIGHT" races
+    // off the roads.
     groups[0].m_nMemberCount = 2;
-    std::strcpy(groups[0].m_szMembers[0], "MECH_LIGHT");
-    std::strcpy(groups[0].m_szMembers[1], "MECH_LIGHT");
+    std::strcpy(groups[0].m_szMembers[0], "MECH_PATROL");
+    std::strcpy(groups[0].m_szMembers[1], "MECH_PATROL");
     std::strcpy(groups[1].m_szName, "PATROL1");
     std::strcpy(groups[1].m_szLabel, "Patrol1");
     std::strcpy(groups[1].m_szOrgName, "ORG_SAMPLE");

@@ -1,0 +1,31 @@
+// The world's groups made and run by the society: RegisterGroupMaker fills
+// the world's group seams (WorldSeams.h) so that CWorld::CreateM1Group makes
+// a real group with its AI, the world's run runs g_MechGroupList2 and a
+// mech's death reaches every group.
+//
+// A group of a description: its organisation (or "ORG_FREE" when the
+// location has none of that name); each member's mechanoid fitted from the
+// configuration of its name (an unknown name gives configuration 0); a road
+// guard (type 0) or road-set group (type 2) gets the hunter kind with the
+// route through its nodes, a free-roaming group (type 3) the people kind
+// from a random road node. The list's entry 0, the player's group, is made
+// when the list is empty (owned here until the game sets its own).
+//
+// Threads: main thread.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+class CMech;
+class CMechGroupDesc;
+class CMechGroup2;
+
+void RegisterGroupMaker();
+// Every group description of the location made into a group by the world
+// (CWorld::CreateM1Group); the count made.
+int CreateLocationGroups();
+CMechGroup2* MakeDescribedGroup(const CMechGroupDesc& desc, const std::vector<CMech*>& mechs);
+// The route through the given nodes in order: the path finder's path
+// between each node and the next, joined; empty when a leg has no path.
+std::vector<std::int32_t> JoinRoute(const std::vector<std::int32_t>& nodes);

@@ -1,0 +1,159 @@
+// Fuzz target of the group list's stream: any bytes as the world's saved
+// groups. A list that loads saves and loads again to the same groups.
+// Built with TVX_FUZZ_WRITE_SEEDS this file is instead the seed writer:
+// fuzz_groups_seeds DIR writes lists saved by the groups themselves (with
+// members, AIs and routes), plus damaged variants of each.
+#include "foundation/MemStream.h"
+#include "foundation/StreamReader.h"
+#include "society/GroupAI.h"
+#include "society/MechGroup.h"
+#include "world/Mech.h"
+#include "world/World.h"
+#include "world/WorldSeams.h"
+#include "tests/fuzz/FuzzCommon.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace
+{
+class COrg : public IWorldOrganization
+{
+public:
+    explicit COrg(const char* name) { std::snprintf(m_Data.name, sizeof m_Data.name, "%s", name); }
+    const char* GetName() const override { return m_Data.name; }
+    SOrgData* GetData() override { return &m_Data; }
+    int GetPower() override { return 1; }
+    void UpdateMechInfo() override {}
+    void OnMechBuilding(CMech*, const char*) override {}
+    void OnMechCluster(CMech*) override {}
+    void OnClusterLeft(const char*) override {}
+    void OnCapture(const char*) override {}
+    void OnOtherCapture(const char*) override {}
+    void RemoveMech(CMech*) override {}
+    void AddMech(CMech*) override {}
+    bool CanConvict() override { return false; }
+    void OnConvicted(CMech*) override {}
+    bool WantsMech(CMech*) override { return false; }
+    void AssignMech(CMech*) override {}
+    void Run(float) override {}
+    void SetFunds(double) override {}
+    double GetFunds() override { return 0.0; }
+    std::uint32_t GetColour() override { return 0; }
+    void GetCounters(std::int32_t out[8]) override { std::memset(out, 0, 8 * sizeof(std::int32_t)); }
+    const char* GetLeaderId() override { return ""; }
+    const char* GetStatName() override { return ""; }
+    float GetStatValue() override { return 0.0f; }
+    void SaveToStream(CMemStream&) override {}
+    void LoadFromStream(CMemStream&) override {}
+
+    SOrgData m_Data{};
+};
+
+// The world the members and organisations are looked up in.
+CWorld& World()
+{
+    static CWorld* world = []
+    {
+        auto* w = new CWorld;
+        for (const char* id : {"M0", "M1", "M2", "M3", "M4", "M5"})
+            w->AddMech(id);
+        for (const char* org : {"ORG_FREE", "ORG_A"})
+            w->m_Organizations.push_back(std::make_unique<COrg>(org));
+        g_pWorld = w;
+        return w;
+    }();
+    return *world;
+}
+
+void Forget()
+{
+    g_MechGroupList2.Clear();
+    delete g_pPlayerGroup;
+    g_pPlayerGroup = nullptr;
+}
+} // namespace
+
+#ifndef TVX_FUZZ_WRITE_SEEDS
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    static const bool ready = fuzz::SetUp("groups");
+    (void)ready;
+    (void)World();
+    CMemStream stream;
+    std::uint8_t* bytes = stream.Allocate(static_cast<std::uint32_t>(size));
+    if (size) std::memcpy(bytes, data, size);
+    try
+    {
+        g_MechGroupList2.LoadFromStream(stream);
+    }
+    catch (const CStreamError&)
+    {
+        Forget();
+        return 0;
+    }
+    const int count = g_MechGroupList2.GetCount();
+    if (count < 1 || g_MechGroupList2.GetGroup(0) != g_pPlayerGroup) std::abort();
+    std::vector<int> members;
+    for (int i = 0; i < count; ++i)
+    {
+        const CMechGroup2* g = g_MechGroupList2.GetGroup(i);
+        if (g->GetMemberCount() < 0 || g->GetMemberCount() > CMechGroup2::kMaxMembers) std::abort();
+        if (i > 0 && !g->m_pOrg) std::abort(); // dropped on reading
+        members.push_back(g->GetMemberCount());
+    }
+    CMemStream saved;
+    g_MechGroupList2.SaveToStream(saved);
+    CMemStream again;
+    std::memcpy(again.Allocate(saved.m_nPosition), saved.m_pData, saved.m_nPosition);
+    Forget();
+    g_MechGroupList2.LoadFromStream(again);
+    if (g_MechGroupList2.GetCount() != count) std::abort();
+    for (int i = 0; i < count; ++i)
+        if (g_MechGroupList2.GetGroup(i)->GetMemberCount() != members[size_t(i)]) std::abort();
+    Forget();
+    return 0;
+}
+
+#else
+
+int main(int argc, char** argv)
+{
+    if (argc != 2)
+    {
+        std::fprintf(stderr, "usage: fuzz_groups_seeds DIR\n");
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    CWorld& world = World();
+    auto* player = new CPlayerMechGroup2;
+    player->InitGroup("ORG_FREE");
+    g_pPlayerGroup = player;
+    g_MechGroupList2.AddGroup(player);
+    const char* names[] = {"CARAVAN", "GUARDS"};
+    for (int k = 0; k < 2; ++k)
+    {
+        auto* g = new CMechGroup2;
+        std::snprintf(g->m_szName, sizeof g->m_szName, "%s", names[k]);
+        g->InitGroup("ORG_A");
+        for (int m = 0; m < 2 + k; ++m)
+            g->AddMech(world.FindMech(("M" + std::to_string(k * 3 + m)).c_str()));
+        g->SetAI(k);
+        g->GetGroupAI()->m_Route = {0, 1, 2, 3};
+        g->GetGroupAI()->m_nMode = CGroupAI::MODE_MOVE;
+        g_MechGroupList2.AddGroup(g);
+    }
+    CMemStream s;
+    g_MechGroupList2.SaveToStream(s);
+    fuzz::WriteSeeds(dir, "groups", std::vector<std::uint8_t>(s.m_pData, s.m_pData + s.m_nPosition));
+    Forget();
+    return 0;
+}
+
+#endif
