@@ -67,6 +67,7 @@ std::vector<SScriptBuiltIn> GameScriptBuiltIns();
 void AddScriptControlBuiltIns(std::vector<SScriptBuiltIn>& table); // results, variables, quests, radar, flow
 void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& table);         // objects, mechs, organisations
 void AddPlayerBuiltIns(std::vector<SScriptBuiltIn>& table);        // the player's equipment and cargo
+void AddGroupBuiltIns(std::vector<SScriptBuiltIn>& table);         // mechanoid groups
 
 // Reading the parameters: null reads as "".
 namespace scriptargs

@@ -4,6 +4,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
 #include "society/MMTrade.h"
+#include "society/MechGroup.h"
 #include "society/Organization.h"
 #include "society/Trade.h"
 #include "units/BuildingObject.h"
@@ -402,7 +403,7 @@ const char* SetPlayerTarget(CScriptManager&, Params p, int)
     return nullptr;
 }
 
-// The mech joins the organisation; its group follows once groups exist.
+// The mech joins the organisation, and its group with it.
 const char* AssignMechToOrg(CScriptManager&, Params p, int)
 {
     CWorld* world = World();
@@ -413,7 +414,14 @@ const char* AssignMechToOrg(CScriptManager&, Params p, int)
         return nullptr;
     }
     std::snprintf(mech->m_szOrg, sizeof mech->m_szOrg, "%s", Text(p[1]));
-    if (IWorldOrganization* org = world->FindOrganization(Text(p[1]))) org->AddMech(mech);
+    IWorldOrganization* org = world->FindOrganization(Text(p[1]));
+    if (org) org->AddMech(mech);
+    // Its group follows.
+    if (CMechGroup2* group = GetMechGroup(mech))
+    {
+        std::memcpy(group->m_szOrg, mech->m_szOrg, sizeof group->m_szOrg);
+        group->m_pOrg = org;
+    }
     if (std::strcmp(Text(p[0]), "PLAYER") == 0) PlaySound("SND_I_CLAN_ENTRY");
     return nullptr;
 }

@@ -11,6 +11,9 @@
 #include "foundation/StreamReader.h"
 #include "society/EqpTrade.h"
 #include "society/MMTrade.h"
+#include "society/GroupAI.h"
+#include "society/GroupMaker.h"
+#include "society/MechGroup.h"
 #include "society/OrgManager.h"
 #include "units/KindManagers.h"
 #include "units/MechConfigManager.h"
@@ -377,6 +380,120 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
     EXPECT_NE(log.find("GETCLANRELATION Organization: 'ORG_NONE' not found"), std::string::npos) << log;
     EXPECT_NE(log.find("SCRIPT:INSTALLEQUIPLAYER config CFG_NONE not found"), std::string::npos) << log;
+}
+
+TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
+{
+    RegisterGroupMaker();
+    ASSERT_EQ(CreateLocationGroups(), 2);
+    CMechGroup2* guard = g_MechGroupList2.FindGroup("GUARD1");
+    CMechGroup2* patrol = g_MechGroupList2.FindGroup("PATROL1");
+    ASSERT_TRUE(guard && patrol && g_pPlayerGroup);
+    ASSERT_EQ(guard->GetMemberCount(), 2);
+    const std::string g0 = guard->GetMember(0)->m_szId, g1 = guard->GetMember(1)->m_szId;
+    const std::string p0 = patrol->GetMember(0)->m_szId;
+    CMech* follower = g_pWorld->FindMech("MECH_A"); // ORG_SAMPLE
+    ASSERT_TRUE(g_pPlayerGroup->AddMech(follower));
+    const std::int32_t hall = g_RoadManager.FindRoadNode("SAMPLE_HALL");
+    ASSERT_GE(hall, 0);
+    const int groups = g_MechGroupList2.GetCount();
+
+    auto relation = [&] { return std::to_string(int(guard->GetGroupAI()->GetRelation(patrol) * 10.0f + 0.5f)); };
+    const struct
+    {
+        int number;
+        bool text;
+        std::vector<std::string> args;
+        const char* result;                  // null: not looked at
+        std::function<std::string()> change; // what the groups show afterwards
+        std::string expected;
+    } cases[] = {
+        {61, false, {g0}, "2", nullptr, ""},
+        {71, false, {"GUARD1"}, "0", nullptr, ""},
+        {71, false, {"NO_GROUP"}, "1", nullptr, ""},
+        {69, true, {g0, p0, "5", "1"}, nullptr, relation, "5"},
+        {103, false, {g0, p0}, "5", nullptr, ""},
+        {44, true, {g0, "1"}, nullptr, [&] { return std::to_string(guard->GetGroupAI()->m_bAssigned); }, "1"},
+        {44, true, {g0, "0"}, nullptr, [&] { return std::to_string(guard->GetGroupAI()->m_bAssigned); }, "0"},
+        {59,
+         true,
+         {g0, "SAMPLE_HALL"},
+         nullptr,
+         [&]
+         {
+             const std::vector<std::int32_t>& route = guard->GetGroupAI()->m_Route;
+             return std::string(!route.empty() && route.back() == hall ? "to the hall" : "elsewhere");
+         },
+         "to the hall"},
+        {72, false, {""}, "1", nullptr, ""},
+        {72, false, {"ORG_SAMPLE"}, "1", nullptr, ""},
+        {72, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
+        {45,
+         true,
+         {p0, "ORG_MERCHANTS"},
+         nullptr,
+         [&] { return std::string(patrol->m_szOrg) + (patrol->m_pOrg ? " (known)" : ""); },
+         "ORG_MERCHANTS (known)"},
+        {43,
+         true,
+         {g1},
+         nullptr,
+         [&]
+         {
+             const CMech* gone = g_pWorld->FindMech(g1.c_str());
+             return std::to_string(guard->GetMemberCount()) + " " + std::to_string(gone->m_bAlive) +
+                    (gone->m_pGroup ? " grouped" : "");
+         },
+         "1 0"},
+        {61, false, {g0}, "1", nullptr, ""},
+        {58, true, {"GUARD1", "", "0"}, nullptr, [&] { return std::to_string(g_MechGroupList2.GetCount() - groups); }, "1"},
+    };
+    for (const auto& c : cases)
+    {
+        std::string args;
+        for (const std::string& a : c.args)
+            args += a + " ";
+        SCOPED_TRACE("built-in " + std::to_string(c.number) + " (" + args + ")");
+        const std::string result = Call(c.number, c.text, c.args);
+        if (c.result)
+        {
+            EXPECT_EQ(result, c.result);
+        }
+        if (c.change)
+        {
+            EXPECT_EQ(c.change(), c.expected);
+        }
+    }
+    EXPECT_EQ(Log(), "");
+
+    const struct
+    {
+        int number;
+        bool text;
+        std::vector<std::string> args;
+        const char* line;
+    } missing[] = {
+        {44, true, {"NOBODY", "1"}, "AssignGliderToPlayer mech 'NOBODY'not found"},
+        {43, true, {"NOBODY"}, "DeleteMech mech 'NOBODY'not found"},
+        {58, true, {"NO_DESC", "", "0"}, "SCRIPT_CREATEGROUP group 'NO_DESC' not found"},
+        {59, true, {"NOBODY", "GATE"}, "SCRIPT:GLIDERGO Mech 'NOBODY' not found"},
+        {59, true, {g0, "NO_ROAD"}, "SCRIPT:GLIDERGO Road 'NO_ROAD' not found"},
+        {61, false, {"NOBODY"}, "SCRIPT:GETGROUPCOUNT Mech 'NOBODY' not found"},
+        {69, true, {g0, "NOBODY", "5", "1"}, "SCRIPT:GLIDERINVIS Mech 'NOBODY' not found"},
+        {103, false, {"NOBODY", g0}, "SCRIPT:GLIDERINVIS Mech 'NOBODY' not found"},
+    };
+    for (const auto& c : missing)
+    {
+        Call(c.number, c.text, c.args);
+        EXPECT_TRUE(Logged(c.line)) << c.line;
+    }
+    EXPECT_EQ(relation(), "5");
+
+    g_pPlayerGroup->RemoveMech(follower);
+    g_MechGroupList2.Clear();
+    g_pfnCreateGroup = nullptr;
+    g_pfnRunGroups = nullptr;
+    g_pfnMechKilled = nullptr;
 }
 
 // The game's event sink, recording the script events the world raises.
