@@ -1,18 +1,24 @@
-// Built-ins on the mechanoid groups: a mech's group handed to the player,
+// Built-ins on the mechanoid groups: a free mech made in a group of its
+// own, a mech's group handed to the player,
 // sent along a road, its relations to another mech's group, its members
 // counted or one of them taken out, and the location's described groups.
 #include "script/game/ScriptBuiltIns.h"
 
 #include "foundation/ErrorLog.h"
 #include "society/GroupAI.h"
+#include "society/GroupMaker.h"
 #include "society/MechGroup.h"
 #include "units/GliderObject.h"
+#include "units/MechConfigManager.h"
 #include "world/Mech.h"
+#include "world/MechGroupList.h"
 #include "world/ObjectList.h"
 #include "world/RoadManager.h"
+#include "world/SysObject.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
 
+#include <cstdio>
 #include <cstring>
 
 using namespace scriptargs;
@@ -67,6 +73,49 @@ const char* DeleteMech(CScriptManager&, Params p, int)
         if (org) org->AddMech(mech);
     }
     mech->m_bAlive = 0;
+    return nullptr;
+}
+
+// A free mech of a new name, its mechanoid fitted from the configuration,
+// in a group of its own at a system point or road node.
+const char* CreateMech(CScriptManager&, Params p, int)
+{
+    const char* name = Text(p[0]);
+    const char* point = Text(p[1]);
+    const char* config = Text(p[2]);
+    if (!g_pWorld)
+    {
+        Unavailable("world");
+        return nullptr;
+    }
+    if (g_MechConfigManager.FindName(config) < 0)
+    {
+        g_ErrorLog.LogError("SCRIPT:CREATEMECH glider config '%s' not found", config);
+        return nullptr;
+    }
+    CVector at;
+    if (CSysObject* sys = g_ObjectList.FindSysObject(point, 0))
+        at = sys->m_Frame.m_vPosition;
+    else if (!g_RoadManager.FindNode(point, &at))
+    {
+        g_ErrorLog.LogError("SCRIPT:CREATEMECH pointer not found %s", point);
+        return nullptr;
+    }
+    // A second mech of a name would make both unreachable by it.
+    if (!name[0] || g_pWorld->FindMech(name))
+    {
+        g_ErrorLog.LogError("SCRIPT:CREATEMECH mech '%s' exists already or has no name", name);
+        return nullptr;
+    }
+    CMech* mech = g_pWorld->AddMech(name);
+    std::snprintf(mech->m_szOrg, sizeof mech->m_szOrg, "ORG_FREE");
+    CMechGroupDesc own;
+    std::snprintf(own.m_szName, sizeof own.m_szName, "%s", mech->m_szId);
+    std::snprintf(own.m_szOrgName, sizeof own.m_szOrgName, "ORG_FREE");
+    std::snprintf(own.m_szMembers[0], sizeof own.m_szMembers[0], "%s", config);
+    own.m_nMemberCount = 1;
+    own.m_nType = 1; // stays where it is put
+    if (CMechGroup2* group = MakeDescribedGroup(own, {mech})) group->m_vCentre = at;
     return nullptr;
 }
 
@@ -163,6 +212,7 @@ int PlayerGroupMembers(CScriptManager&, Params p, int)
 void AddGroupBuiltIns(std::vector<SScriptBuiltIn>& t)
 {
     t.insert(t.end(), {
+                          {42, CreateMech, nullptr},
                           {44, AssignGroupToPlayer, nullptr},
                           {43, DeleteMech, nullptr},
                           {58, CreateDescribedGroup, nullptr},

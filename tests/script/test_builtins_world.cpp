@@ -447,6 +447,21 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
          "1 0"},
         {61, false, {g0}, "1", nullptr, ""},
         {58, true, {"GUARD1", "", "0"}, nullptr, [&] { return std::to_string(g_MechGroupList2.GetCount() - groups); }, "1"},
+        {42,
+         true,
+         {"LONER", "SAMPLE_HALL", "MECH_PATROL"},
+         nullptr,
+         [&]
+         {
+             const CMech* loner = g_pWorld->FindMech("LONER");
+             const CMechGroup2* own = loner ? GetMechGroup(loner) : nullptr;
+             if (!own) return std::string("no group");
+             const CVector d = own->m_vCentre - g_RoadManager.m_Nodes[std::size_t(hall)].position;
+             return std::string(own->m_szName) + " " + own->m_szOrg + " " + std::to_string(own->GetMemberCount()) +
+                    (d.LengthSq() == 0.0f ? " at the hall" : " elsewhere") + (loner->m_pMechanoid ? " fitted" : "");
+         },
+         "LONER ORG_FREE 1 at the hall fitted"},
+        {61, false, {"LONER"}, "1", nullptr, ""},
     };
     for (const auto& c : cases)
     {
@@ -474,6 +489,9 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
         const char* line;
     } missing[] = {
         {44, true, {"NOBODY", "1"}, "AssignGliderToPlayer mech 'NOBODY'not found"},
+        {42, true, {"LONER2", "SAMPLE_HALL", "CFG_NONE"}, "SCRIPT:CREATEMECH glider config 'CFG_NONE' not found"},
+        {42, true, {"LONER2", "NOWHERE", "MECH_PATROL"}, "SCRIPT:CREATEMECH pointer not found NOWHERE"},
+        {42, true, {"LONER", "SAMPLE_HALL", "MECH_PATROL"}, "SCRIPT:CREATEMECH mech 'LONER' exists already"},
         {43, true, {"NOBODY"}, "DeleteMech mech 'NOBODY'not found"},
         {58, true, {"NO_DESC", "", "0"}, "SCRIPT_CREATEGROUP group 'NO_DESC' not found"},
         {59, true, {"NOBODY", "GATE"}, "SCRIPT:GLIDERGO Mech 'NOBODY' not found"},
@@ -488,6 +506,7 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
         EXPECT_TRUE(Logged(c.line)) << c.line;
     }
     EXPECT_EQ(relation(), "5");
+    EXPECT_EQ(g_pWorld->FindMech("LONER2"), nullptr);
 
     g_pPlayerGroup->RemoveMech(follower);
     g_MechGroupList2.Clear();
