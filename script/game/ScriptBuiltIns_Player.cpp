@@ -96,7 +96,8 @@ const char* GiveObject(CScriptManager& m, Params p, int)
         if (player->AddToConfig(item, nullptr, count, 0, false) < 0.0f)
             g_ErrorLog.LogError("SCRIPT: the player cannot take '%s'", item);
         // Missiles go to the stock; the launchers load from it.
-        if (g_MissileManager.FindName(item) != -1 && player->m_lpObject) player->m_lpObject->UpdateAmmo(true, false);
+        if (g_MissileManager.FindName(item) != -1 && player->m_lpObject)
+            player->m_lpObject->UpdateAmmo(true, false);
         ReEquipGlider(*player);
     }
     else if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(item))
@@ -248,7 +249,8 @@ int ItemValue(CScriptManager&, Params p, int)
         price = g_GunManager.GetGun(gun)->m_fPrice;
     else if (const SGliderParameters* glider = g_GliderManager.GetGlider(g_GliderManager.FindName(item)))
         price = glider->m_fPrice;
-    else if (const SEquipmentParameters* eqp = g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName(item)))
+    else if (const SEquipmentParameters* eqp =
+                 g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName(item)))
         price = eqp->m_fPrice;
     else if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(item))
         price = goods->m_fPrice;
@@ -298,7 +300,8 @@ CPlayerMech* PlayerRecord()
     return record;
 }
 
-void CopyThroughStream(const std::function<void(CMemStream&)>& write, const std::function<void(CMemStream&)>& read)
+void CopyThroughStream(const std::function<void(CMemStream&)>& write,
+                       const std::function<void(CMemStream&)>& read)
 {
     CMemStream out;
     write(out);
@@ -315,7 +318,8 @@ void KeepCopy(CPlayerMech& record, CMechanoid& player)
         Unavailable("mechanoid maker");
         return;
     }
-    CopyThroughStream([&](CMemStream& s) { player.SaveToStream(s); }, [&](CMemStream& s) { copy->LoadFromStream(s); });
+    CopyThroughStream([&](CMemStream& s) { player.SaveToStream(s); },
+                      [&](CMemStream& s) { copy->LoadFromStream(s); });
     delete record.m_pBackup;
     record.m_pBackup = copy.release();
 }

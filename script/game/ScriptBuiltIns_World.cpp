@@ -225,8 +225,8 @@ const char* ReInitObject(CScriptManager&, Params p, int)
     }
     if ((stone ? g_StoneManager.FindName(type) : g_BuildingManager.FindName(type)) < 0)
     {
-        g_ErrorLog.LogError("SCRIPT: '%s' is no %s type: '%s' left as it is", type, stone ? "stone" : "building",
-                            id);
+        g_ErrorLog.LogError("SCRIPT: '%s' is no %s type: '%s' left as it is", type,
+                            stone ? "stone" : "building", id);
         return nullptr;
     }
     const CMatrix placement = o->m_Frame.m_Matrix;

@@ -233,7 +233,12 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          "0"},
         {62, true, {}, nullptr, [&] { return std::to_string(m_player->IsDamaged()); }, "0"},
         // Rockets were loaded from the stock; bombs given load the bomb gun.
-        {6, true, {"MIS_BOMB", "4"}, nullptr, [&] { return launcher(2) + ", " + launcher(3); }, "MIS_ROCKET 20, MIS_BOMB 4"},
+        {6,
+         true,
+         {"MIS_BOMB", "4"},
+         nullptr,
+         [&] { return launcher(2) + ", " + launcher(3); },
+         "MIS_ROCKET 20, MIS_BOMB 4"},
         {74, false, {"GUN_BLASTER"}, "1200", nullptr, ""},
         {74, false, {"GL_SAMPLE"}, "10000", nullptr, ""},
         {74, false, {"REACTOR_GLIDER"}, "1500", nullptr, ""},
@@ -347,11 +352,36 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          "5"},
         {57, false, {"ORG_SAMPLE", "ORG_MERCHANTS"}, "5", nullptr, ""},
         {57, false, {"ORG_SAMPLE", "ORG_NONE"}, "0", nullptr, ""},
-        {82, true, {"ORG_SAMPLE", "MECH_B"}, nullptr, [&] { return std::string(org("ORG_SAMPLE")->GetLeaderId()); }, "MECH_B"},
-        {82, true, {"ORG_SAMPLE", ""}, nullptr, [&] { return std::string(org("ORG_SAMPLE")->GetLeaderId()); }, ""},
-        {99, true, {"ORG_SAMPLE", "7", "0"}, nullptr, [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); }, "7"},
-        {99, true, {"ORG_SAMPLE", "5", "01"}, nullptr, [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); }, "12"},
-        {99, true, {"ORG_SAMPLE", "-2", "1"}, nullptr, [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); }, "-2"},
+        {82,
+         true,
+         {"ORG_SAMPLE", "MECH_B"},
+         nullptr,
+         [&] { return std::string(org("ORG_SAMPLE")->GetLeaderId()); },
+         "MECH_B"},
+        {82,
+         true,
+         {"ORG_SAMPLE", ""},
+         nullptr,
+         [&] { return std::string(org("ORG_SAMPLE")->GetLeaderId()); },
+         ""},
+        {99,
+         true,
+         {"ORG_SAMPLE", "7", "0"},
+         nullptr,
+         [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); },
+         "7"},
+        {99,
+         true,
+         {"ORG_SAMPLE", "5", "01"},
+         nullptr,
+         [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); },
+         "12"},
+        {99,
+         true,
+         {"ORG_SAMPLE", "-2", "1"},
+         nullptr,
+         [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); },
+         "-2"},
     };
     for (const auto& c : cases)
     {
@@ -398,7 +428,8 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
     ASSERT_GE(hall, 0);
     const int groups = g_MechGroupList2.GetCount();
 
-    auto relation = [&] { return std::to_string(int(guard->GetGroupAI()->GetRelation(patrol) * 10.0f + 0.5f)); };
+    auto relation = [&]
+    { return std::to_string(int(guard->GetGroupAI()->GetRelation(patrol) * 10.0f + 0.5f)); };
     const struct
     {
         int number;
@@ -446,7 +477,12 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
          },
          "1 0"},
         {61, false, {g0}, "1", nullptr, ""},
-        {58, true, {"GUARD1", "", "0"}, nullptr, [&] { return std::to_string(g_MechGroupList2.GetCount() - groups); }, "1"},
+        {58,
+         true,
+         {"GUARD1", "", "0"},
+         nullptr,
+         [&] { return std::to_string(g_MechGroupList2.GetCount() - groups); },
+         "1"},
         {42,
          true,
          {"LONER", "SAMPLE_HALL", "MECH_PATROL"},
@@ -457,8 +493,10 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
              const CMechGroup2* own = loner ? GetMechGroup(loner) : nullptr;
              if (!own) return std::string("no group");
              const CVector d = own->m_vCentre - g_RoadManager.m_Nodes[std::size_t(hall)].position;
-             return std::string(own->m_szName) + " " + own->m_szOrg + " " + std::to_string(own->GetMemberCount()) +
-                    (d.LengthSq() == 0.0f ? " at the hall" : " elsewhere") + (loner->m_pMechanoid ? " fitted" : "");
+             return std::string(own->m_szName) + " " + own->m_szOrg + " " +
+                    std::to_string(own->GetMemberCount()) +
+                    (d.LengthSq() == 0.0f ? " at the hall" : " elsewhere") +
+                    (loner->m_pMechanoid ? " fitted" : "");
          },
          "LONER ORG_FREE 1 at the hall fitted"},
         {61, false, {"LONER"}, "1", nullptr, ""},
@@ -489,7 +527,10 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
         const char* line;
     } missing[] = {
         {44, true, {"NOBODY", "1"}, "AssignGliderToPlayer mech 'NOBODY'not found"},
-        {42, true, {"LONER2", "SAMPLE_HALL", "CFG_NONE"}, "SCRIPT:CREATEMECH glider config 'CFG_NONE' not found"},
+        {42,
+         true,
+         {"LONER2", "SAMPLE_HALL", "CFG_NONE"},
+         "SCRIPT:CREATEMECH glider config 'CFG_NONE' not found"},
         {42, true, {"LONER2", "NOWHERE", "MECH_PATROL"}, "SCRIPT:CREATEMECH pointer not found NOWHERE"},
         {42, true, {"LONER", "SAMPLE_HALL", "MECH_PATROL"}, "SCRIPT:CREATEMECH mech 'LONER' exists already"},
         {43, true, {"NOBODY"}, "DeleteMech mech 'NOBODY'not found"},
@@ -655,7 +696,8 @@ TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
         EXPECT_TRUE(Logged(c.line)) << c.line;
     }
     EXPECT_EQ(Units("TOV_FOOD"), 0);
-    EXPECT_STREQ(dynamic_cast<CStoneObject*>(g_ObjectList.FindByGameId("FIRSTSTONE", 0))->m_TypeRef, "STONE_BOX");
+    EXPECT_STREQ(dynamic_cast<CStoneObject*>(g_ObjectList.FindByGameId("FIRSTSTONE", 0))->m_TypeRef,
+                 "STONE_BOX");
     EXPECT_STREQ(g_pWorld->FindOrganization("ORG_SAMPLE")->GetLeaderId(), "");
 }
 
