@@ -349,6 +349,8 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         CRenderer& renderer = m_pState->renderer;
         renderer.m_pPlayerGlider = IsFreeCamera() ? nullptr : glider;
         renderer.m_pPlayerMech = renderer.m_pPlayerGlider ? glider->m_pMechanoid : nullptr;
+        renderer.m_pTargetGlider =
+            renderer.m_pPlayerGlider ? dynamic_cast<CGliderObject*>(glider->m_pTarget) : nullptr;
         renderer.m_fFrameTime = frameTime;
         if (renderer.m_pPlayerGlider)
             m_pState->radar.OpenMap(glider->GetPosition(), g_Location.m_nWidth > 512 ? 1920.0f : 750.0f, true);

@@ -87,9 +87,19 @@ void CBuildingObject::Init(const CMatrix& placement, const char* typeName, const
     // A saved game finds a building again by its game id: one without an
     // id has nothing to be saved under.
     m_bSave = m_szGameId[0] != 0;
+    const SBuildingType* before = m_pKind;
     m_nKindIndex = g_BuildingManager.FindName(m_szTypeName);
     m_pKind = m_nKindIndex >= 0 ? g_BuildingManager.GetKind(m_nKindIndex) : nullptr;
     m_pType = m_pKind;
+    // A building given another kind in place: the old kind's model instance
+    // goes, and the far list does not take it twice.
+    if (before && before != m_pKind)
+    {
+        delete m_pInstance;
+        m_pInstance = nullptr;
+        m_bInstanceDrawn = 0;
+    }
+    const bool listedFar = before && m_bFarDrawn;
 
     const std::int32_t model = m_pKind ? m_pKind->GetModelId() : -1;
     const bool known = g_pModelManager && model >= 0 && model < g_pModelManager->GetRecordCount();
@@ -113,7 +123,7 @@ void CBuildingObject::Init(const CMatrix& placement, const char* typeName, const
     if (kind == kRotating || kind == kFarSeen)
     {
         m_bFarDrawn = 1;
-        g_ObjectList.AddChild(this);
+        if (!listedFar) g_ObjectList.AddChild(this);
         m_fScale = kind == kFarSeen ? 3.0f : 1.25f;
     }
     if (kind == kAccelerator || kind == kBrake) m_bCollidable = 0;

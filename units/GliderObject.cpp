@@ -42,6 +42,9 @@ CGliderObject::CGliderObject()
     m_bAlive = 1;
     m_bDamageable = 1;
     m_fMass = 1.0f;
+    // It keeps pointers to other objects (its target, a linked object):
+    // told of every deletion, it lets go of them.
+    m_bDeleteNotify = 1;
     for (CGun& g : m_Guns)
         g.m_pOwner = this;
     m_ShieldView.SetOwner(this);
@@ -302,6 +305,7 @@ float CGliderObject::GetMiddleSpeed(float k, bool closedForm) const
 void CGliderObject::ProcessDelete(CMMObject* deleted)
 {
     if (m_pLinked == deleted) m_pLinked = nullptr;
+    if (m_pTarget == deleted) m_pTarget = nullptr;
     for (CGun& g : m_Guns)
         if (g.m_pOwner == deleted) g.m_pOwner = nullptr;
 }

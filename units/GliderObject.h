@@ -160,6 +160,9 @@ public:
     float m_PartDamage[kPartCount] = {};
     float m_fThrottle = 0.0f;
     CMMObject* m_pLinked = nullptr;
+    // The target the pilot locked (the player's choice, or a script's);
+    // null when none. Not owned: dropped when that object is deleted.
+    CMMObject* m_pTarget = nullptr;
     std::uint32_t m_dwBrokenParts = 0;
     std::uint32_t m_dwLostFirePoints = 0;
     // Gun 1 the light gun, 2 the heavy gun, 3 rockets, 4 bombs.

@@ -314,15 +314,20 @@ namespace
 
 // A copy of a mechanoid through its stream form (the saved form is the one
 // complete description of its state).
+void CopyMechanoidInto(IWorldMechanoid& from, IWorldMechanoid& to)
+{
+    CMemStream out;
+    from.SaveToStream(out);
+    CMemStream in;
+    if (out.m_nPosition) std::memcpy(in.Allocate(out.m_nPosition), out.m_pData, out.m_nPosition);
+    to.LoadFromStream(in);
+}
+
 IWorldMechanoid* CopyMechanoid(IWorldMechanoid* from)
 {
     if (!from || !g_pfnCreateWorldMechanoid) return nullptr;
-    CMemStream out;
-    from->SaveToStream(out);
-    CMemStream in;
-    if (out.m_nPosition) std::memcpy(in.Allocate(out.m_nPosition), out.m_pData, out.m_nPosition);
     IWorldMechanoid* copy = g_pfnCreateWorldMechanoid();
-    if (copy) copy->LoadFromStream(in);
+    if (copy) CopyMechanoidInto(*from, *copy);
     return copy;
 }
 
@@ -340,10 +345,11 @@ void CPlayerMech::RestoreBackup()
 {
     XTRACE("CPlayerMech::RestoreBackup");
     if (!m_pBackup) return;
-    IWorldMechanoid* copy = CopyMechanoid(m_pBackup);
-    if (!copy) return;
-    delete m_pMechanoid;
-    m_pMechanoid = copy;
+    // Into the mechanoid in place: its glider and the game hold it.
+    if (m_pMechanoid)
+        CopyMechanoidInto(*m_pBackup, *m_pMechanoid);
+    else
+        m_pMechanoid = CopyMechanoid(m_pBackup);
 }
 
 bool CPlayerMech::CanAssign(int groupsUnderCommand) const

@@ -112,7 +112,8 @@ public:
     // groups already under it.
     bool CanAssign(int groupsUnderCommand) const;
     // The mechanoid copied into a new backup through its stream form, and
-    // back; nothing happens without a mechanoid (or backup) or a maker.
+    // back into the same mechanoid (whoever holds it keeps a valid
+    // pointer); nothing happens without a mechanoid (or backup) or a maker.
     void StoreBackup();
     void RestoreBackup();
 

@@ -55,6 +55,8 @@ void CStoneObject::Init(const CMatrix& placement, const char* typeName)
     m_bSphereCollider = m_fRadius < 2.0f;
     m_bDrawnThisFrame = 0;
     m_bMoving = GetModelId() != -1;
+    // A stone given another type in place drops the old model's instance.
+    if (m_pInstance && (!m_pType || m_pInstance->m_iModel != GetModelId())) m_pInstance.reset();
     if (!m_pInstance && m_pType)
     {
         m_pInstance = std::make_unique<CModelInstance>();

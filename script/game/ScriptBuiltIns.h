@@ -3,7 +3,8 @@
 //
 // GameScriptBuiltIns() is the table the game script manager starts with
 // (CScriptManager::SetBuiltIns replaces it in tests). Each entry acts on
-// the world state (g_pWorld, g_ObjectList, g_RoadManager), the units'
+// the world state (g_pWorld, g_ObjectList, g_RoadManager), the groups
+// (g_MechGroupList2, g_pPlayerGroup), the units'
 // tables and the player's mechanoid, the organisations (g_MMEngine's
 // organisation manager), the trade (g_pTrade), the quest log
 // (g_pQuestLog) and the sound cues (g_pSoundManager); whatever of these is
@@ -14,9 +15,12 @@
 // pointers that those folders fill when they start. An unset entry logs
 // "SCRIPT: <what> is not available" and the built-in does nothing more.
 //
-// Not built yet, for want of the mechanoid groups: the built-ins that act
-// on a mech's group or the group list (42-44, 58-61, 69, 71, 72, 77, 103);
-// 41, which names no mech, only logs.
+// Not built: 60 and 77 (the groups have no visibility flags and their AI
+// no guarding of a point yet); 41, which names no mech, only logs; 23, 56
+// and 91 (which fields of a building kind they read is not known) and 62's
+// repair flags of the player's glider (the glider has none). The copy of
+// the player's mechanoid (100, 101) is kept by the world's player record
+// (g_pWorld->GetPlayerMech(), made through g_pfnCreateWorldMechanoid).
 //
 // Threads: main thread only.
 #pragma once
@@ -41,6 +45,12 @@ struct SScriptGameCalls
     // player's name.
     void (*changeRating)(int kind, int amount) = nullptr;
     void (*setPlayerName)(const char* name) = nullptr;
+    // The rating level (at least 0) of rating kind 0, 1 or 2.
+    float (*ratingLevel)(int kind) = nullptr;
+    // The location's info record: one more key (oneMore), else its
+    // key-given flag set; whether it counts a key or has the flag.
+    void (*addLocationKey)(const char* location, bool oneMore) = nullptr;
+    bool (*locationHasKey)(const char* location) = nullptr;
     // The game cycle: travel to a location map and entry point (exit code
     // 3), end with an exit code, queue an end video (playNow: play the
     // queued ones now).
@@ -57,6 +67,7 @@ std::vector<SScriptBuiltIn> GameScriptBuiltIns();
 void AddScriptControlBuiltIns(std::vector<SScriptBuiltIn>& table); // results, variables, quests, radar, flow
 void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& table);         // objects, mechs, organisations
 void AddPlayerBuiltIns(std::vector<SScriptBuiltIn>& table);        // the player's equipment and cargo
+void AddGroupBuiltIns(std::vector<SScriptBuiltIn>& table);         // mechanoid groups
 
 // Reading the parameters: null reads as "".
 namespace scriptargs

@@ -2,6 +2,7 @@
 #include "script/game/ScriptBuiltIns.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/MemStream.h"
 #include "sound/SoundManager.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
@@ -10,10 +11,15 @@
 #include "units/MechConfigManager.h"
 #include "units/Mechanoid.h"
 #include "world/KindManagers.h"
+#include "world/Mech.h"
+#include "world/World.h"
+#include "world/WorldSeams.h"
 #include "world/TypeManagers.h"
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
+#include <memory>
 
 using namespace scriptargs;
 
@@ -87,7 +93,11 @@ const char* GiveObject(CScriptManager& m, Params p, int)
     // Fitting keeps the configuration and the glider's guns in step.
     if (IsFittable(item))
     {
-        player->AddToConfig(item, nullptr, count, 0, false);
+        if (player->AddToConfig(item, nullptr, count, 0, false) < 0.0f)
+            g_ErrorLog.LogError("SCRIPT: the player cannot take '%s'", item);
+        // Missiles go to the stock; the launchers load from it.
+        if (g_MissileManager.FindName(item) != -1 && player->m_lpObject)
+            player->m_lpObject->UpdateAmmo(true, false);
         ReEquipGlider(*player);
     }
     else if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(item))
@@ -229,6 +239,122 @@ int PlayerHas(CScriptManager&, Params p, int)
     return units;
 }
 
+// The item's value in its table: the price of a gun, glider, equipment
+// item or goods type, looked up in that order; 0 for none.
+int ItemValue(CScriptManager&, Params p, int)
+{
+    const char* item = Text(p[0]);
+    float price = 0.0f;
+    if (const std::int32_t gun = g_GunManager.FindName(item); gun >= 0)
+        price = g_GunManager.GetGun(gun)->m_fPrice;
+    else if (const SGliderParameters* glider = g_GliderManager.GetGlider(g_GliderManager.FindName(item)))
+        price = glider->m_fPrice;
+    else if (const SEquipmentParameters* eqp =
+                 g_EquipmentManager.GetEquipment(g_EquipmentManager.FindName(item)))
+        price = eqp->m_fPrice;
+    else if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(item))
+        price = goods->m_fPrice;
+    return static_cast<int>(price);
+}
+
+// The player's progress lives with the game application (the call table).
+const char* AddLocationKey(CScriptManager& m, Params p, int)
+{
+    m.AddResult(12, Text(p[0]), Number(p[1]), false);
+    if (g_ScriptGameCalls.addLocationKey)
+        g_ScriptGameCalls.addLocationKey(Text(p[0]), Number(p[1]) == 0);
+    else
+        Unavailable("location records");
+    return nullptr;
+}
+
+int LocationHasKey(CScriptManager&, Params p, int)
+{
+    if (g_ScriptGameCalls.locationHasKey) return g_ScriptGameCalls.locationHasKey(Text(p[0])) ? 1 : 0;
+    Unavailable("location records");
+    return 0;
+}
+
+// "0" asks rating kind 2, "1" kind 1, "2" kind 0.
+int RatingLevel(CScriptManager&, Params p, int)
+{
+    const char* kind = Text(p[0]);
+    static const char* const kTexts[3] = {"2", "1", "0"};
+    for (int k = 0; k < 3; ++k)
+        if (std::strcmp(kind, kTexts[k]) == 0)
+        {
+            if (g_ScriptGameCalls.ratingLevel) return static_cast<int>(g_ScriptGameCalls.ratingLevel(k));
+            Unavailable("player's rating");
+            return 0;
+        }
+    return 0;
+}
+
+// The player's record keeps the copy (it is saved with the record). The
+// copy is taken of the mechanoid the player's glider carries, through the
+// mechanoid's stream form, and read back into that same mechanoid.
+CPlayerMech* PlayerRecord()
+{
+    CPlayerMech* record = g_pWorld ? g_pWorld->GetPlayerMech() : nullptr;
+    if (!record) Unavailable("player's mech record");
+    return record;
+}
+
+void CopyThroughStream(const std::function<void(CMemStream&)>& write,
+                       const std::function<void(CMemStream&)>& read)
+{
+    CMemStream out;
+    write(out);
+    CMemStream in;
+    if (out.m_nPosition) std::memcpy(in.Allocate(out.m_nPosition), out.m_pData, out.m_nPosition);
+    read(in);
+}
+
+void KeepCopy(CPlayerMech& record, CMechanoid& player)
+{
+    std::unique_ptr<IWorldMechanoid> copy(g_pfnCreateWorldMechanoid ? g_pfnCreateWorldMechanoid() : nullptr);
+    if (!copy)
+    {
+        Unavailable("mechanoid maker");
+        return;
+    }
+    CopyThroughStream([&](CMemStream& s) { player.SaveToStream(s); },
+                      [&](CMemStream& s) { copy->LoadFromStream(s); });
+    delete record.m_pBackup;
+    record.m_pBackup = copy.release();
+}
+
+// A copy of the player's mechanoid is kept, then it is fitted from the
+// configuration; the glider follows either way.
+const char* BackupAndFit(CScriptManager&, Params p, int)
+{
+    CPlayerMech* record = PlayerRecord();
+    CMechanoid* player = record ? Player() : nullptr;
+    if (!player) return nullptr;
+    KeepCopy(*record, *player);
+    const char* name = Text(p[0]);
+    if (const std::int32_t config = g_MechConfigManager.FindName(name); config < 0)
+        g_ErrorLog.LogError("SCRIPT:INSTALLEQUIPLAYER config %s not found", name);
+    else
+        player->InitConfig(config, false);
+    ReEquipGlider(*player);
+    return nullptr;
+}
+
+const char* RestoreBackup(CScriptManager&, Params, int)
+{
+    CPlayerMech* record = PlayerRecord();
+    CMechanoid* player = record ? Player() : nullptr;
+    if (!player) return nullptr;
+    if (!record->m_pBackup)
+        g_ErrorLog.LogError("SCRIPT: no copy of the player's mechanoid is kept");
+    else
+        CopyThroughStream([&](CMemStream& s) { record->m_pBackup->SaveToStream(s); },
+                          [&](CMemStream& s) { player->LoadFromStream(s); });
+    ReEquipGlider(*player);
+    return nullptr;
+}
+
 } // namespace
 
 void AddPlayerBuiltIns(std::vector<SScriptBuiltIn>& t)
@@ -242,5 +368,11 @@ void AddPlayerBuiltIns(std::vector<SScriptBuiltIn>& t)
                           {64, FitSlot, nullptr},
                           {65, EmptySlot, nullptr},
                           {21, nullptr, PlayerHas},
+                          {74, nullptr, ItemValue},
+                          {85, AddLocationKey, nullptr},
+                          {86, nullptr, LocationHasKey},
+                          {90, nullptr, RatingLevel},
+                          {100, BackupAndFit, nullptr},
+                          {101, RestoreBackup, nullptr},
                       });
 }

@@ -393,5 +393,6 @@ std::vector<SScriptBuiltIn> GameScriptBuiltIns()
     AddScriptControlBuiltIns(table);
     AddWorldBuiltIns(table);
     AddPlayerBuiltIns(table);
+    AddGroupBuiltIns(table);
     return table;
 }

@@ -4,7 +4,10 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
 #include "society/MMTrade.h"
+#include "society/MechGroup.h"
+#include "society/Organization.h"
 #include "society/Trade.h"
+#include "units/BuildingObject.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "units/TowerObject.h"
@@ -14,6 +17,7 @@
 #include "world/ObjectManager.h"
 #include "world/ObjectList.h"
 #include "world/RoadManager.h"
+#include "world/StoneObject.h"
 #include "world/SysObject.h"
 #include "world/TheThing.h"
 #include "world/World.h"
@@ -205,6 +209,34 @@ const char* SpawnFungus(CScriptManager&, Params p, int)
     return nullptr;
 }
 
+// A stone or building takes another type where it stands; a type its
+// manager does not know is refused and the object left as it was.
+const char* ReInitObject(CScriptManager&, Params p, int)
+{
+    const char* id = Text(p[0]);
+    const char* type = Text(p[1]);
+    CMMObject* o = g_ObjectList.FindByGameId(id, 0);
+    auto* stone = dynamic_cast<CStoneObject*>(o);
+    auto* building = dynamic_cast<CBuildingObject*>(o);
+    if (!stone && !building)
+    {
+        g_ErrorLog.LogError("SCRIPT: no stone or building '%s' to re-initialise", id);
+        return nullptr;
+    }
+    if ((stone ? g_StoneManager.FindName(type) : g_BuildingManager.FindName(type)) < 0)
+    {
+        g_ErrorLog.LogError("SCRIPT: '%s' is no %s type: '%s' left as it is", type,
+                            stone ? "stone" : "building", id);
+        return nullptr;
+    }
+    const CMatrix placement = o->m_Frame.m_Matrix;
+    if (stone)
+        stone->Init(placement, type);
+    else
+        building->Init(placement, type, nullptr);
+    return nullptr;
+}
+
 const char* SetTowerActive(CScriptManager&, Params p, int)
 {
     auto* tower = dynamic_cast<CTowerObject*>(g_ObjectList.FindByGameId(Text(p[0]), OBJ_TOWER));
@@ -352,7 +384,26 @@ const char* DamageGlider(CScriptManager&, Params p, int)
     return nullptr;
 }
 
-// The mech joins the organisation; its group follows once groups exist.
+// The player's glider locks onto the glider of the mech's mechanoid.
+const char* SetPlayerTarget(CScriptManager&, Params p, int)
+{
+    CMech* mech = FindMech(Text(p[0]));
+    if (!mech)
+    {
+        g_ErrorLog.LogError("SCRIPT:SETTARGET mech '%s'.", Text(p[0]));
+        return nullptr;
+    }
+    auto* target = dynamic_cast<CGliderObject*>(mech->m_pObject);
+    CMechanoid* player = PlayerMechanoid();
+    if (!target) return nullptr; // waiting in a building or dead: nothing to aim at
+    if (!player || !player->m_lpObject)
+        Unavailable("player's glider");
+    else
+        player->m_lpObject->m_pTarget = target;
+    return nullptr;
+}
+
+// The mech joins the organisation, and its group with it.
 const char* AssignMechToOrg(CScriptManager&, Params p, int)
 {
     CWorld* world = World();
@@ -363,7 +414,14 @@ const char* AssignMechToOrg(CScriptManager&, Params p, int)
         return nullptr;
     }
     std::snprintf(mech->m_szOrg, sizeof mech->m_szOrg, "%s", Text(p[1]));
-    if (IWorldOrganization* org = world->FindOrganization(Text(p[1]))) org->AddMech(mech);
+    IWorldOrganization* org = world->FindOrganization(Text(p[1]));
+    if (org) org->AddMech(mech);
+    // Its group follows.
+    if (CMechGroup2* group = GetMechGroup(mech))
+    {
+        std::memcpy(group->m_szOrg, mech->m_szOrg, sizeof group->m_szOrg);
+        group->m_pOrg = org;
+    }
     if (std::strcmp(Text(p[0]), "PLAYER") == 0) PlaySound("SND_I_CLAN_ENTRY");
     return nullptr;
 }
@@ -390,6 +448,49 @@ const char* CaptureBuilding(CScriptManager&, Params p, int)
 }
 
 // Organisations -----------------------------------------------------------------
+
+COrganization* FindOrganisation(const char* name)
+{
+    CWorld* world = World();
+    return world ? dynamic_cast<COrganization*>(world->FindOrganization(name)) : nullptr;
+}
+
+// The leader is kept by the mech's id; an empty name leaves the clan
+// without one.
+const char* SetOrgLeader(CScriptManager&, Params p, int)
+{
+    COrganization* org = FindOrganisation(Text(p[0]));
+    if (!org)
+    {
+        g_ErrorLog.LogError("SCRIPT:SETCLANLIDER org '%s' not found", Text(p[0]));
+        return nullptr;
+    }
+    const char* name = Text(p[1]);
+    const CMech* mech = name[0] ? FindMech(name) : nullptr;
+    if (name[0] && !mech)
+    {
+        g_ErrorLog.LogError("SCRIPT:SETCLANLIDER mech '%s' not found", name);
+        return nullptr;
+    }
+    std::memset(org->m_szSecondName, 0, sizeof org->m_szSecondName);
+    if (mech) std::memcpy(org->m_szSecondName, mech->m_szId, sizeof org->m_szSecondName);
+    return nullptr;
+}
+
+// The economy value: added to when the flag's second character is "1".
+const char* SetOrgEconomy(CScriptManager&, Params p, int)
+{
+    COrganization* org = FindOrganisation(Text(p[0]));
+    if (!org)
+    {
+        g_ErrorLog.LogError("SCRIPT:SETECONOMICS organization '%s' not found", Text(p[0]));
+        return nullptr;
+    }
+    const char* flag = Text(p[2]);
+    const float value = static_cast<float>(Number(p[1]));
+    org->m_fFactor = flag[0] && flag[1] == '1' ? org->m_fFactor + value : value;
+    return nullptr;
+}
 
 const char* SetOrgRelation(CScriptManager&, Params p, int)
 {
@@ -501,5 +602,7 @@ void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& t)
                           {31, nullptr, MechIsDead},        {93, nullptr, MechsInCluster},
                           {39, nullptr, MechRating},        {15, nullptr, OrgRating},
                           {29, nullptr, GoodsPrice},        {88, nullptr, GoodsMass},
+                          {98, ReInitObject, nullptr},      {78, SetPlayerTarget, nullptr},
+                          {82, SetOrgLeader, nullptr},      {99, SetOrgEconomy, nullptr},
                       });
 }

@@ -38,6 +38,18 @@ inline void FakeCalls()
     g_ScriptGameCalls.clearRadarTarget = [] { g_seam.push_back("clear target"); };
     g_ScriptGameCalls.changeRating = [](int kind, int amount)
     { g_seam.push_back("rating " + std::to_string(kind) + " " + std::to_string(amount)); };
+    g_ScriptGameCalls.ratingLevel = [](int kind)
+    {
+        g_seam.push_back("level " + std::to_string(kind));
+        return 2.7f + float(kind);
+    };
+    g_ScriptGameCalls.addLocationKey = [](const char* location, bool oneMore)
+    { g_seam.push_back(std::string("key ") + location + (oneMore ? " one more" : " given")); };
+    g_ScriptGameCalls.locationHasKey = [](const char* location)
+    {
+        g_seam.push_back(std::string("has key ") + location);
+        return std::string(location) == "NORTH";
+    };
     g_ScriptGameCalls.travel = [](const char* map, const char* point)
     { g_seam.push_back(std::string("travel ") + map + " " + point); };
     g_ScriptGameCalls.endGame = [](int code) { g_seam.push_back("end " + std::to_string(code)); };

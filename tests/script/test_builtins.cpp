@@ -179,6 +179,8 @@ TEST_F(BuiltIns, RadarRatingAndGameFlowGoThroughTheCallTable)
         int number;
         std::vector<std::string> args;
         const char* call;
+        bool text = true;
+        const char* answer = nullptr; // null: not looked at
     } cases[] = {
         {8, {"SAMPLE_HALL", "1"}, "mark SAMPLE_HALL 1"},
         {8, {"", "1"}, "clear target"},
@@ -190,14 +192,32 @@ TEST_F(BuiltIns, RadarRatingAndGameFlowGoThroughTheCallTable)
         {94, {}, "end 10"},
         {95, {"FINALE", "1"}, "video FINALE now"},
         {95, {"", "0"}, "video "},
+        {85, {"NORTH", "0"}, "key NORTH one more"},
+        {85, {"NORTH", "2"}, "key NORTH given"},
+        {86, {"NORTH"}, "has key NORTH", false, "1"},
+        {86, {"SOUTH"}, "has key SOUTH", false, "0"},
+        {90, {"0"}, "level 2", false, "4"},
+        {90, {"1"}, "level 1", false, "3"},
+        {90, {"2"}, "level 0", false, "2"},
     };
     for (const auto& c : cases)
     {
         g_seam.clear();
-        Call(c.number, true, c.args);
+        const std::string answer = Call(c.number, c.text, c.args);
         ASSERT_EQ(g_seam.size(), 1u) << c.call;
         EXPECT_EQ(g_seam[0], c.call);
+        if (c.answer)
+        {
+            EXPECT_EQ(answer, c.answer) << c.call;
+        }
     }
+    // A key given is reported to the player with its location and number.
+    EXPECT_EQ(LastResult().type, 12);
+    EXPECT_STREQ(LastResult().text, "NORTH");
+    EXPECT_EQ(LastResult().value, 2);
+    g_seam.clear();
+    EXPECT_EQ(Call(90, false, {"3"}), "0"); // no such kind: nothing asked
+    EXPECT_TRUE(g_seam.empty());
     EXPECT_EQ(Log(), "");
 
     // Without the folder that fills an entry: one line, nothing done.
@@ -208,6 +228,8 @@ TEST_F(BuiltIns, RadarRatingAndGameFlowGoThroughTheCallTable)
     EXPECT_TRUE(g_seam.empty());
     EXPECT_TRUE(Logged("SCRIPT: radar is not available"));
     EXPECT_TRUE(Logged("SCRIPT: game cycle is not available"));
+    EXPECT_EQ(Call(86, false, {"NORTH"}), "0");
+    EXPECT_TRUE(Logged("SCRIPT: location records is not available"));
 }
 
 TEST_F(BuiltIns, RandomNumbersAndNumbersWithoutABuiltIn)

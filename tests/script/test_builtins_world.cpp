@@ -7,21 +7,31 @@
 #include "world/WorldTestScene.h"
 
 #include "foundation/ResourceDB.h"
+#include "foundation/MemStream.h"
+#include "foundation/StreamReader.h"
 #include "society/EqpTrade.h"
 #include "society/MMTrade.h"
+#include "society/GroupAI.h"
+#include "society/GroupMaker.h"
+#include "society/MechGroup.h"
 #include "society/OrgManager.h"
 #include "units/KindManagers.h"
 #include "units/MechConfigManager.h"
 #include "units/Mechanoid.h"
 #include "units/GliderObject.h"
+#include "units/BuildingObject.h"
 #include "units/TowerObject.h"
 #include "world/TypeManagers.h"
 #include "app/GameWorldState.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
+#include "graphics/ModelInstance.h"
 #include "world/RoadManager.h"
+#include "world/StoneObject.h"
 #include "world/TheThing.h"
+#include "world/Mech.h"
 #include "world/World.h"
+#include "world/WorldSeams.h"
 
 #include <gtest/gtest.h>
 
@@ -35,6 +45,20 @@ namespace
 {
 
 CMechanoid* g_player = nullptr;
+
+// A mechanoid kept by a world record: the units' mechanoid in its stream
+// form.
+class CKeptMechanoid : public IWorldMechanoid
+{
+public:
+    void Run(float) override {}
+    float GetPrice(bool) override { return 0.0f; }
+    void SaveToStream(CMemStream& s) override { m_Mechanoid.SaveToStream(s); }
+    void LoadFromStream(CMemStream& s) override { m_Mechanoid.LoadFromStream(s); }
+    void SetPendingValues(std::uint32_t, std::uint32_t, std::uint32_t) override {}
+    std::uint32_t GetStreamValue() override { return 0; }
+    CMechanoid m_Mechanoid;
+};
 
 class SampleBuiltIns : public builtintest::CBuiltInTest
 {
@@ -55,9 +79,15 @@ protected:
         g_MMEngine.MMInit();
         g_MMEngine.LoadWorld("sample.loc");
         ASSERT_NE(g_pWorld, nullptr);
+        // The organisations of the location (no mechs are made).
+        g_pWorld->GenerateWorld(false);
         m_player = std::make_unique<CMechanoid>();
         m_player->InitConfig(g_MechConfigManager.FindName("CFG_SAMPLE_PLAYER"), false);
         m_player->m_Garbage.m_fMoney = 1000.0f;
+        // The player's glider, its launchers loaded from the stock.
+        m_glider = std::make_unique<CGliderObject>();
+        m_glider->Init(CMatrix(1.0f), STypeKey(g_GliderManager.FindName("GL_SAMPLE")));
+        m_glider->AssignMechanoid(nullptr, m_player.get(), true);
         g_player = m_player.get();
         g_ScriptGameCalls.playerMechanoid = [] { return g_player; };
         // Levels 2 to 5; MECH_C and MECH_D are merchants, MECH_D waits in the hall.
@@ -80,6 +110,7 @@ protected:
         if (m_started)
         {
             g_player = nullptr;
+            m_glider.reset();
             g_pWorld->DoneWorld();
             g_MMEngine.Done();
             g_MMEngine.m_pfnMessageBox = nullptr;
@@ -110,6 +141,7 @@ protected:
 
     std::unique_ptr<worldtest::CScene> m_scene;
     std::unique_ptr<CMechanoid> m_player;
+    std::unique_ptr<CGliderObject> m_glider;
     std::string m_previous;
     bool m_started = false;
 };
@@ -130,6 +162,43 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
     };
     const std::int32_t hauler = g_GliderManager.FindName("GL_HAULER");
     ASSERT_GE(hauler, 0);
+    auto launcher = [this](int gun)
+    {
+        const CGun& g = m_glider->m_Guns[gun];
+        const char* name = g_MissileManager.GetName(g.m_iMissile);
+        return std::string(name ? name : "none") + " " + std::to_string(int(g.m_fAmmo));
+    };
+    // MECH_B flies a glider of its own.
+    CGliderObject other;
+    other.Init(CMatrix(1.0f), STypeKey(g_GliderManager.FindName("GL_SAMPLE")));
+    CMechanoid otherMechanoid;
+    otherMechanoid.InitConfig(g_MechConfigManager.FindName("CFG_SAMPLE_PLAYER"), false);
+    other.AssignMechanoid(mech("MECH_B"), &otherMechanoid, false);
+    auto target = [&] { return std::string(m_glider->m_pTarget == &other ? "MECH_B's glider" : "another"); };
+    auto org = [](const char* name) { return g_pWorld->FindOrganization(name); };
+    // The player's record, which keeps the copy of the player's mechanoid.
+    auto* const savedMaker = g_pfnCreateWorldMechanoid;
+    g_pfnCreateWorldMechanoid = []() -> IWorldMechanoid* { return new CKeptMechanoid; };
+    CPlayerMech record;
+    std::strcpy(record.m_szId, "PLAYER");
+    std::strcpy(record.m_szOrg, "ORG_PLAYER");
+    g_pWorld->SetPlayerMech(&record);
+    auto gliders = [&]
+    {
+        auto named = [&](std::int32_t index) { return std::string(index == hauler ? "hauler" : "other"); };
+        const auto* kept = static_cast<CKeptMechanoid*>(record.m_pBackup);
+        return named(slot(CFG_GLIDER)) + " flying " + named(m_glider->m_Key.Index()) + ", kept " +
+               (kept ? named(kept->m_Mechanoid.m_gEqp.m_Config[CFG_GLIDER].m_Key.Index()) : "none");
+    };
+    auto* stone = dynamic_cast<CStoneObject*>(object("FIRSTSTONE"));
+    ASSERT_NE(stone, nullptr);
+    const CVector stoneAt = stone->GetPosition();
+    auto stoneState = [&]
+    {
+        const bool ownModel = stone->GetInstance() && stone->GetInstance()->m_iModel == stone->GetModelId();
+        return std::string(stone->m_TypeRef) + (ownModel ? " own model" : " old model") +
+               ((stone->GetPosition() - stoneAt).LengthSq() == 0.0f ? " in place" : " moved");
+    };
 
     const struct
     {
@@ -163,6 +232,23 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          [&] { return std::to_string(slot(CFG_GLIDER) == hauler); },
          "0"},
         {62, true, {}, nullptr, [&] { return std::to_string(m_player->IsDamaged()); }, "0"},
+        // Rockets were loaded from the stock; bombs given load the bomb gun.
+        {6,
+         true,
+         {"MIS_BOMB", "4"},
+         nullptr,
+         [&] { return launcher(2) + ", " + launcher(3); },
+         "MIS_ROCKET 20, MIS_BOMB 4"},
+        {74, false, {"GUN_BLASTER"}, "1200", nullptr, ""},
+        {74, false, {"GL_SAMPLE"}, "10000", nullptr, ""},
+        {74, false, {"REACTOR_GLIDER"}, "1500", nullptr, ""},
+        {74, false, {"TOV_FOOD"}, "40", nullptr, ""},
+        {74, false, {"NOTHING"}, "0", nullptr, ""},
+        // A copy kept while the configuration is fitted, and restored.
+        {64, true, {"1", "GL_HAULER"}, nullptr, gliders, "hauler flying hauler, kept none"},
+        {100, true, {"CFG_SAMPLE_PLAYER"}, nullptr, gliders, "other flying other, kept hauler"},
+        {101, true, {}, nullptr, gliders, "hauler flying hauler, kept hauler"},
+        {100, true, {"CFG_NONE"}, nullptr, gliders, "hauler flying hauler, kept hauler"},
         // Goods types.
         {29, false, {"TOV_FOOD"}, "40", nullptr, ""},
         {88, false, {"TOV_ORE"}, "2", nullptr, ""},
@@ -201,6 +287,13 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
                     (at.x == gate.x && at.y == gate.y ? " at the gate" : " elsewhere");
          },
          "21 at the gate"},
+        {98, true, {"FIRSTSTONE", "STONE_BIG"}, nullptr, stoneState, "STONE_BIG own model in place"},
+        {98,
+         true,
+         {"STATION_SOUTH", "HOUSE_SMALL"},
+         nullptr,
+         [&] { return std::string(dynamic_cast<CBuildingObject*>(object("STATION_SOUTH"))->m_szTypeName); },
+         "HOUSE_SMALL"},
         {11,
          true,
          {"SAMPLE_CRATE"},
@@ -238,6 +331,7 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          nullptr,
          [&] { return std::string(mech("MECH_B")->m_szName); },
          "Boris"},
+        {78, true, {"MECH_B"}, nullptr, target, "MECH_B's glider"},
         {31, false, {"MECH_B"}, "0", nullptr, ""},
         {31, false, {"NOBODY"}, "999", nullptr, ""},
         {14, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
@@ -258,6 +352,36 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          "5"},
         {57, false, {"ORG_SAMPLE", "ORG_MERCHANTS"}, "5", nullptr, ""},
         {57, false, {"ORG_SAMPLE", "ORG_NONE"}, "0", nullptr, ""},
+        {82,
+         true,
+         {"ORG_SAMPLE", "MECH_B"},
+         nullptr,
+         [&] { return std::string(org("ORG_SAMPLE")->GetLeaderId()); },
+         "MECH_B"},
+        {82,
+         true,
+         {"ORG_SAMPLE", ""},
+         nullptr,
+         [&] { return std::string(org("ORG_SAMPLE")->GetLeaderId()); },
+         ""},
+        {99,
+         true,
+         {"ORG_SAMPLE", "7", "0"},
+         nullptr,
+         [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); },
+         "7"},
+        {99,
+         true,
+         {"ORG_SAMPLE", "5", "01"},
+         nullptr,
+         [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); },
+         "12"},
+        {99,
+         true,
+         {"ORG_SAMPLE", "-2", "1"},
+         nullptr,
+         [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); },
+         "-2"},
     };
     for (const auto& c : cases)
     {
@@ -276,11 +400,160 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
         }
     }
     EXPECT_EQ(Call(34, true, {}), std::string(g_pWorld->m_szLocationName));
+    mech("MECH_B")->m_pObject = nullptr;
+    m_glider->m_pTarget = nullptr;
+    g_pWorld->SetPlayerMech(nullptr);
+    g_pfnCreateWorldMechanoid = savedMaker;
 
     const std::string log = Log();
-    // The one name that found nothing, and nothing else.
-    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    // The two names that found nothing, and nothing else.
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 2) << log;
     EXPECT_NE(log.find("GETCLANRELATION Organization: 'ORG_NONE' not found"), std::string::npos) << log;
+    EXPECT_NE(log.find("SCRIPT:INSTALLEQUIPLAYER config CFG_NONE not found"), std::string::npos) << log;
+}
+
+TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
+{
+    RegisterGroupMaker();
+    ASSERT_EQ(CreateLocationGroups(), 2);
+    CMechGroup2* guard = g_MechGroupList2.FindGroup("GUARD1");
+    CMechGroup2* patrol = g_MechGroupList2.FindGroup("PATROL1");
+    ASSERT_TRUE(guard && patrol && g_pPlayerGroup);
+    ASSERT_EQ(guard->GetMemberCount(), 2);
+    const std::string g0 = guard->GetMember(0)->m_szId, g1 = guard->GetMember(1)->m_szId;
+    const std::string p0 = patrol->GetMember(0)->m_szId;
+    CMech* follower = g_pWorld->FindMech("MECH_A"); // ORG_SAMPLE
+    ASSERT_TRUE(g_pPlayerGroup->AddMech(follower));
+    const std::int32_t hall = g_RoadManager.FindRoadNode("SAMPLE_HALL");
+    ASSERT_GE(hall, 0);
+    const int groups = g_MechGroupList2.GetCount();
+
+    auto relation = [&]
+    { return std::to_string(int(guard->GetGroupAI()->GetRelation(patrol) * 10.0f + 0.5f)); };
+    const struct
+    {
+        int number;
+        bool text;
+        std::vector<std::string> args;
+        const char* result;                  // null: not looked at
+        std::function<std::string()> change; // what the groups show afterwards
+        std::string expected;
+    } cases[] = {
+        {61, false, {g0}, "2", nullptr, ""},
+        {71, false, {"GUARD1"}, "0", nullptr, ""},
+        {71, false, {"NO_GROUP"}, "1", nullptr, ""},
+        {69, true, {g0, p0, "5", "1"}, nullptr, relation, "5"},
+        {103, false, {g0, p0}, "5", nullptr, ""},
+        {44, true, {g0, "1"}, nullptr, [&] { return std::to_string(guard->GetGroupAI()->m_bAssigned); }, "1"},
+        {44, true, {g0, "0"}, nullptr, [&] { return std::to_string(guard->GetGroupAI()->m_bAssigned); }, "0"},
+        {59,
+         true,
+         {g0, "SAMPLE_HALL"},
+         nullptr,
+         [&]
+         {
+             const std::vector<std::int32_t>& route = guard->GetGroupAI()->m_Route;
+             return std::string(!route.empty() && route.back() == hall ? "to the hall" : "elsewhere");
+         },
+         "to the hall"},
+        {72, false, {""}, "1", nullptr, ""},
+        {72, false, {"ORG_SAMPLE"}, "1", nullptr, ""},
+        {72, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
+        {45,
+         true,
+         {p0, "ORG_MERCHANTS"},
+         nullptr,
+         [&] { return std::string(patrol->m_szOrg) + (patrol->m_pOrg ? " (known)" : ""); },
+         "ORG_MERCHANTS (known)"},
+        {43,
+         true,
+         {g1},
+         nullptr,
+         [&]
+         {
+             const CMech* gone = g_pWorld->FindMech(g1.c_str());
+             return std::to_string(guard->GetMemberCount()) + " " + std::to_string(gone->m_bAlive) +
+                    (gone->m_pGroup ? " grouped" : "");
+         },
+         "1 0"},
+        {61, false, {g0}, "1", nullptr, ""},
+        {58,
+         true,
+         {"GUARD1", "", "0"},
+         nullptr,
+         [&] { return std::to_string(g_MechGroupList2.GetCount() - groups); },
+         "1"},
+        {42,
+         true,
+         {"LONER", "SAMPLE_HALL", "MECH_PATROL"},
+         nullptr,
+         [&]
+         {
+             const CMech* loner = g_pWorld->FindMech("LONER");
+             const CMechGroup2* own = loner ? GetMechGroup(loner) : nullptr;
+             if (!own) return std::string("no group");
+             const CVector d = own->m_vCentre - g_RoadManager.m_Nodes[std::size_t(hall)].position;
+             return std::string(own->m_szName) + " " + own->m_szOrg + " " +
+                    std::to_string(own->GetMemberCount()) +
+                    (d.LengthSq() == 0.0f ? " at the hall" : " elsewhere") +
+                    (loner->m_pMechanoid ? " fitted" : "");
+         },
+         "LONER ORG_FREE 1 at the hall fitted"},
+        {61, false, {"LONER"}, "1", nullptr, ""},
+    };
+    for (const auto& c : cases)
+    {
+        std::string args;
+        for (const std::string& a : c.args)
+            args += a + " ";
+        SCOPED_TRACE("built-in " + std::to_string(c.number) + " (" + args + ")");
+        const std::string result = Call(c.number, c.text, c.args);
+        if (c.result)
+        {
+            EXPECT_EQ(result, c.result);
+        }
+        if (c.change)
+        {
+            EXPECT_EQ(c.change(), c.expected);
+        }
+    }
+    EXPECT_EQ(Log(), "");
+
+    const struct
+    {
+        int number;
+        bool text;
+        std::vector<std::string> args;
+        const char* line;
+    } missing[] = {
+        {44, true, {"NOBODY", "1"}, "AssignGliderToPlayer mech 'NOBODY'not found"},
+        {42,
+         true,
+         {"LONER2", "SAMPLE_HALL", "CFG_NONE"},
+         "SCRIPT:CREATEMECH glider config 'CFG_NONE' not found"},
+        {42, true, {"LONER2", "NOWHERE", "MECH_PATROL"}, "SCRIPT:CREATEMECH pointer not found NOWHERE"},
+        {42, true, {"LONER", "SAMPLE_HALL", "MECH_PATROL"}, "SCRIPT:CREATEMECH mech 'LONER' exists already"},
+        {43, true, {"NOBODY"}, "DeleteMech mech 'NOBODY'not found"},
+        {58, true, {"NO_DESC", "", "0"}, "SCRIPT_CREATEGROUP group 'NO_DESC' not found"},
+        {59, true, {"NOBODY", "GATE"}, "SCRIPT:GLIDERGO Mech 'NOBODY' not found"},
+        {59, true, {g0, "NO_ROAD"}, "SCRIPT:GLIDERGO Road 'NO_ROAD' not found"},
+        {61, false, {"NOBODY"}, "SCRIPT:GETGROUPCOUNT Mech 'NOBODY' not found"},
+        {69, true, {g0, "NOBODY", "5", "1"}, "SCRIPT:GLIDERINVIS Mech 'NOBODY' not found"},
+        {103, false, {"NOBODY", g0}, "SCRIPT:GLIDERINVIS Mech 'NOBODY' not found"},
+    };
+    for (const auto& c : missing)
+    {
+        Call(c.number, c.text, c.args);
+        EXPECT_TRUE(Logged(c.line)) << c.line;
+    }
+    EXPECT_EQ(relation(), "5");
+    EXPECT_EQ(g_pWorld->FindMech("LONER2"), nullptr);
+
+    g_pPlayerGroup->RemoveMech(follower);
+    g_MechGroupList2.Clear();
+    g_pfnCreateGroup = nullptr;
+    g_pfnRunGroups = nullptr;
+    g_pfnMechKilled = nullptr;
 }
 
 // The game's event sink, recording the script events the world raises.
@@ -410,6 +683,12 @@ TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
         {10, {"NEW_ONE", "CONT_SMALL", "NOWHERE"}, "SCRIPT:CreateObjectAt: pointer not found 'NOWHERE'"},
         {10, {"NEW_ONE", "NO_TYPE", "GATE"}, "SCRIPT:CreateObjectAt: object type not found 'NO_TYPE'"},
         {12, {"no_post", "no_post", "1"}, "SCRIPT:SetBoundBetween: object not found 'no_post'"},
+        {78, {"NOBODY"}, "SCRIPT:SETTARGET mech 'NOBODY'."},
+        {82, {"ORG_NONE", ""}, "SCRIPT:SETCLANLIDER org 'ORG_NONE' not found"},
+        {82, {"ORG_SAMPLE", "NOBODY"}, "SCRIPT:SETCLANLIDER mech 'NOBODY' not found"},
+        {99, {"ORG_NONE", "1", "0"}, "SCRIPT:SETECONOMICS organization 'ORG_NONE' not found"},
+        {98, {"FIRSTSTONE", "NO_TYPE"}, "SCRIPT: 'NO_TYPE' is no stone type: 'FIRSTSTONE' left as it is"},
+        {98, {"SAMPLE_CRATE", "STONE_BIG"}, "SCRIPT: no stone or building 'SAMPLE_CRATE' to re-initialise"},
     };
     for (const auto& c : missing)
     {
@@ -417,6 +696,9 @@ TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
         EXPECT_TRUE(Logged(c.line)) << c.line;
     }
     EXPECT_EQ(Units("TOV_FOOD"), 0);
+    EXPECT_STREQ(dynamic_cast<CStoneObject*>(g_ObjectList.FindByGameId("FIRSTSTONE", 0))->m_TypeRef,
+                 "STONE_BOX");
+    EXPECT_STREQ(g_pWorld->FindOrganization("ORG_SAMPLE")->GetLeaderId(), "");
 }
 
 } // namespace

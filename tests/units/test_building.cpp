@@ -443,4 +443,20 @@ TEST_F(Building, RotatingKindTurnsAndIsSeenFromFar)
     EXPECT_LE(std::fabs(t->m_fHeightOffset), 20.0f);
 }
 
+TEST_F(Building, AnotherKindInPlaceKeepsTheIdAndIsListedFarOnce)
+{
+    CBuildingObject* t = Make("TOWER", "T1", kAt, 0.5f);
+    const int listed = g_ObjectList.m_nLargeObjects;
+    const CMatrix placement = t->m_Frame.m_Matrix;
+    for (const char* kind : {"HALL", "TOWER", "TOWER"})
+    {
+        t->Init(placement, kind, nullptr);
+        EXPECT_STREQ(t->m_szTypeName, kind);
+        EXPECT_STREQ(t->m_szGameId, "T1");
+        EXPECT_EQ(t->GetKindCode(), std::string(kind) == "TOWER" ? 7 : 0);
+        EXPECT_EQ((t->GetPosition() - kAt).LengthSq(), 0.0f) << kind;
+        EXPECT_EQ(g_ObjectList.m_nLargeObjects, listed) << kind;
+    }
+}
+
 } // namespace unittest

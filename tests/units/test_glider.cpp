@@ -115,6 +115,24 @@ TEST_F(Glider, AssignMechanoidKeepsTheAmmunitionOfTheGliderFlownBefore)
     m->m_lpObject = nullptr;
 }
 
+TEST_F(Glider, ATargetThatIsDeletedIsLetGo)
+{
+    auto* hunter = new CGliderObject;
+    auto* prey = new CGliderObject;
+    auto* other = new CGliderObject;
+    for (CGliderObject* g : {hunter, prey, other})
+        g_ObjectList.AddObject(g);
+    hunter->m_pTarget = prey;
+    g_ObjectList.DeleteObject(other);
+    g_ObjectList.Pack(true);
+    EXPECT_EQ(hunter->m_pTarget, prey);
+    g_ObjectList.DeleteObject(prey);
+    g_ObjectList.Pack(true);
+    EXPECT_EQ(hunter->m_pTarget, nullptr);
+    g_ObjectList.DeleteObject(hunter);
+    g_ObjectList.Pack(true);
+}
+
 TEST_F(Glider, OverloadRaisesTheResistancesOnlyAboveNineTenths)
 {
     auto m = Fitted();

@@ -626,6 +626,24 @@ TEST_F(StoneDraw, ParticlesAdvanceOnlyAfterAFrameThatDrewThem)
     smoking.Run();
 }
 
+TEST_F(StoneDraw, AStoneGivenAnotherTypeInPlaceDropsTheOldModel)
+{
+    CMatrix at(1.0f);
+    at.SetTranslation(CVector{5, 6, 0.5f});
+    CStoneObject stone;
+    stone.Init(at, "SMOKING");
+    ASSERT_NE(stone.GetInstance(), nullptr);
+    ASSERT_EQ(stone.GetInstance()->GetParticleCount(), 1);
+    for (const char* type : {"TINTED", "BARE", "SMOKING"})
+    {
+        stone.Init(at, type);
+        const CModelInstance* instance = stone.GetInstance();
+        ASSERT_NE(instance, nullptr) << type;
+        EXPECT_EQ(instance->m_iModel, stone.GetModelId()) << type;
+        EXPECT_EQ(instance->GetParticleCount(), std::string(type) == "SMOKING" ? 1 : 0) << type;
+    }
+}
+
 // A boundary fence between two posts, seen from the side: nearly
 // transparent at the posts, opaque at the link's middle (drawn through the
 // effect pass the post queues itself for).

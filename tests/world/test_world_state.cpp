@@ -541,6 +541,7 @@ TEST_F(WorldState, MechanoidsAndBackupsTravelInTheStream)
     EXPECT_EQ(mechanoid->m_Pending[0], 11u);
     EXPECT_EQ(mechanoid->m_Pending[2], 33u);
     read.RestoreBackup();
+    EXPECT_EQ(read.m_pMechanoid, mechanoid); // restored in place
     EXPECT_EQ(static_cast<CFakeMechanoid*>(read.m_pMechanoid)->m_nValue, 7);
     read.Run(2.0f);
     EXPECT_FLOAT_EQ(static_cast<CFakeMechanoid*>(read.m_pMechanoid)->m_fRun, 2.0f);
