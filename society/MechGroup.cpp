@@ -6,6 +6,7 @@
 #include "foundation/StreamReader.h"
 #include "society/BasicAI.h"
 #include "society/GroupAI.h"
+#include "society/GroupAIKinds.h"
 #include "society/WorldMechanoid.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
@@ -87,12 +88,14 @@ void CMechGroup2::SetAI(std::int32_t kind)
 {
     m_pAI.reset();
     m_nAIKind = kind;
-    // The transport, hunter and people kinds come with the trading stops;
-    // until then every kind is the plain AI that reports the kind asked.
-    auto ai = std::make_unique<CGroupAI>();
-    m_pAI = std::move(ai);
+    switch (kind)
+    {
+    case 0: m_pAI = std::make_unique<CTransGroupAI>(); break;
+    case 1: m_pAI = std::make_unique<CHunterGroupAI>(); break;
+    case 2: m_pAI = std::make_unique<CPeopleGroupAI>(); break;
+    default: m_pAI = std::make_unique<CGroupAI>(); break;
+    }
     m_pAI->Init(this);
-    m_pAI->m_nKind = kind >= 0 && kind <= 2 ? kind : CGroupAI::kPlainKind;
 }
 
 void CMechGroup2::SetAIObject(std::unique_ptr<CGroupAI> ai)
