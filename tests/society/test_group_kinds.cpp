@@ -1,0 +1,262 @@
+// The trading kinds of group AI: where each stops, what it unloads and
+// what it buys; goods only move between stocks and holds.
+#include "GroupTestFixture.h"
+#include "TradeTables.h"
+
+#include "society/GroupAIKinds.h"
+#include "society/MMTrade.h"
+#include "units/BuildingObject.h"
+#include "world/MMEngine.h"
+#include "world/ObjectList.h"
+#include "world/TypeManagers.h"
+
+namespace
+{
+using namespace grouptest;
+
+class GroupKinds : public CGroupTest
+{
+protected:
+    void SetUp() override
+    {
+        CGroupTest::SetUp();
+        tradetest::SetGoodsTable();
+        SGliderParameters glider;
+        glider.m_fMaxWeight = 10.0f;
+        glider.m_fWeight = 0.0f;
+        g_GliderManager.m_Types = {glider};
+        g_pfnTradeBuildingType = [](const char*) { return 0; };
+        g_pTrade = &m_Trade;
+        // HALL_A - cross - HALL_B - edge - HOME
+        Roads({{0, 0, {1}, "HALL_A"}, {1000, 0, {2}}, {2000, 0, {3}, "HALL_B"}, {3000, 0, {4}}, {4000, 0, {}, "HOME"}});
+        for (const char* id : {"HALL_A", "HALL_B", "HOME"})
+        {
+            auto* b = new CBuildingObject;
+            std::snprintf(b->m_szGameId, sizeof b->m_szGameId, "%s", id);
+            g_ObjectList.AddObject(b);
+        }
+    }
+    void TearDown() override
+    {
+        g_MechGroupList2.Clear();
+        g_ObjectList.Clear();
+        g_pTrade = nullptr;
+        g_pfnTradeBuildingType = nullptr;
+        g_GliderManager.m_Types.clear();
+        tradetest::ClearGoodsTable();
+        CGroupTest::TearDown();
+    }
+    // A building's goods: units in stock, the price it pays (0: it does
+    // not buy) and the price it asks (0: it does not sell).
+    void Stock(const char* building, const char* good, float units, float buy, float sell)
+    {
+        SExBuildingTrade* b = m_Trade.FindBuilding(building);
+        if (!b) b = m_Trade.AddBuilding(building);
+        b->AddGood(good, 0, 0);
+        STradeGood* g = b->FindGood(good);
+        g->m_fStock = units * g->m_fUnitMass;
+        g->m_fBuyPrice = buy;
+        g->m_fSellPrice = sell;
+    }
+    float Units(const char* building, const char* good)
+    {
+        const STradeGood* g = m_Trade.FindBuilding(building)->FindGood(good);
+        return g->m_fStock / g->m_fUnitMass;
+    }
+    CMechGroup2* KindGroup(std::int32_t kind, int members)
+    {
+        CMechGroup2* g = Group("G", members, CVector{});
+        for (int i = 0; i < members; ++i)
+            GetMechMechanoid(g->GetMember(i))->m_gEqp.m_Config[CFG_GLIDER].m_Key = STypeKey(0);
+        g->SetAI(kind);
+        return g;
+    }
+    static void Carry(CMechGroup2* g, int member, const char* good, std::int32_t count)
+    {
+        SGoodsItem item;
+        CopyName(item.m_szName, good);
+        item.m_nCount = count;
+        item.m_fPrice = 1.0f;
+        GetMechMechanoid(g->GetMember(member))->m_Garbage.AddGoods(item, ITEM_GOODS, true);
+    }
+    static std::int32_t Held(CMechGroup2* g, const char* good)
+    {
+        std::int32_t n = 0;
+        for (int i = 0; i < g->GetMemberCount(); ++i)
+            for (const SItemRec& e : GetMechMechanoid(g->GetMember(i))->m_Garbage.m_Items)
+                if (std::strncmp(e.m_szName, good, 32) == 0) n += e.m_nCount;
+        return n;
+    }
+    // The AI stands on the named building's node and arrives there.
+    static void Arrive(CMechGroup2* g, std::int32_t node)
+    {
+        CGroupAI* ai = g->GetGroupAI();
+        ai->SetCurrentRoad(node);
+        g->m_bInBuilding = 0;
+        ai->OnBuilding(g_RoadManager.m_Nodes[size_t(node)].name);
+    }
+
+    CMMTrade m_Trade;
+};
+
+TEST_F(GroupKinds, EachKindHasItsClassReactionAndKind)
+{
+    struct SCase
+    {
+        std::int32_t kind;
+        float reaction;
+        bool trans, hunter, people;
+    };
+    for (const SCase& c : {SCase{0, 0.5f, true, false, false}, SCase{1, 0.8f, false, true, false},
+                           SCase{2, 0.6f, false, false, true}, SCase{7, 0.0f, false, false, false}})
+    {
+        CGroupAI* ai = KindGroup(c.kind, 1)->GetGroupAI();
+        EXPECT_EQ(dynamic_cast<CTransGroupAI*>(ai) != nullptr, c.trans) << c.kind;
+        EXPECT_EQ(dynamic_cast<CHunterGroupAI*>(ai) != nullptr, c.hunter) << c.kind;
+        EXPECT_EQ(dynamic_cast<CPeopleGroupAI*>(ai) != nullptr, c.people) << c.kind;
+        EXPECT_EQ(ai->m_nKind, c.kind <= 2 ? c.kind : CGroupAI::kPlainKind);
+        if (c.kind <= 2)
+        {
+            // The kind's value, drawn within its spread.
+            EXPECT_GE(ai->GetReaction(), 0.75f * (c.reaction - 0.1f)) << c.kind;
+            EXPECT_LE(ai->GetReaction(), 1.25f * (c.reaction + 0.1f)) << c.kind;
+        }
+        g_MechGroupList2.Clear();
+    }
+}
+
+TEST_F(GroupKinds, ACaravanStopsOnlyAtItsRouteEndsUnloadsAndBuysWhatTheOtherEndWants)
+{
+    Stock("HALL_A", "TOV_ORE", 100, 0, 10);  // plentiful, sold here
+    Stock("HALL_B", "TOV_ORE", 2, 10, 0);    // wanted there
+    Stock("HALL_A", "TOV_FOOD", 50, 20, 30); // not wanted at HALL_B
+    Stock("HALL_B", "TOV_GEMS", 0, 100, 0);
+    CMechGroup2* g = KindGroup(0, 2);
+    auto* ai = static_cast<CTransGroupAI*>(g->GetGroupAI());
+    ai->SetRoute("HALL_A", "HALL_B", false);
+    EXPECT_STREQ(ai->m_szRouteStart, "HALL_A");
+    EXPECT_STREQ(ai->m_szRouteEnd, "HALL_B");
+    ASSERT_EQ(ai->m_Route, (std::vector<std::int32_t>{0, 1, 2}));
+
+    // At a building that is no end of the route it only travels on.
+    Carry(g, 0, "TOV_GEMS", 3);
+    Arrive(g, 4);
+    EXPECT_EQ(g->m_bInBuilding, 0);
+    EXPECT_EQ(Held(g, "TOV_GEMS"), 3);
+
+    // At HALL_B: two goods entries in a row are both delivered, nothing
+    // to buy (HALL_A wants nothing of HALL_B's).
+    Carry(g, 0, "TOV_FOOD", 2);
+    Arrive(g, 2);
+    EXPECT_EQ(g->m_bInBuilding, 1);
+    EXPECT_EQ(Held(g, "TOV_GEMS") + Held(g, "TOV_FOOD"), 0);
+    EXPECT_FLOAT_EQ(Units("HALL_B", "TOV_GEMS"), 3.0f);
+    EXPECT_FLOAT_EQ(Units("HALL_B", "TOV_FOOD"), 2.0f);
+    EXPECT_EQ(Held(g, "TOV_ORE"), 0);
+
+    // At HALL_A: ore, half a hold at a time, until both holds are full;
+    // the food HALL_B does not want stays.
+    Arrive(g, 0);
+    EXPECT_EQ(Held(g, "TOV_ORE"), 20);
+    EXPECT_FLOAT_EQ(Units("HALL_A", "TOV_ORE") + float(Held(g, "TOV_ORE")), 100.0f);
+    EXPECT_EQ(Held(g, "TOV_FOOD"), 0);
+    EXPECT_FLOAT_EQ(Units("HALL_A", "TOV_FOOD"), 50.0f);
+}
+
+TEST_F(GroupKinds, ACaravanTakesTheLastUnitsButNeverMoreThanTheStock)
+{
+    Stock("HALL_A", "TOV_ORE", 3, 0, 10);
+    Stock("HALL_B", "TOV_ORE", 0, 10, 0);
+    CMechGroup2* g = KindGroup(0, 1);
+    static_cast<CTransGroupAI*>(g->GetGroupAI())->SetRoute("HALL_A", "HALL_B", false);
+    Arrive(g, 0);
+    EXPECT_EQ(Held(g, "TOV_ORE"), 3);
+    EXPECT_FLOAT_EQ(Units("HALL_A", "TOV_ORE"), 0.0f);
+}
+
+TEST_F(GroupKinds, ACaravanWithoutRouteEndsUnloadsButBuysNothing)
+{
+    Stock("HALL_A", "TOV_ORE", 100, 0, 10);
+    Stock("HALL_B", "TOV_ORE", 0, 10, 0);
+    CMechGroup2* g = KindGroup(0, 1);
+    auto* ai = static_cast<CTransGroupAI*>(g->GetGroupAI());
+    ai->SetRoute("HALL_A", "HALL_A", false); // the same building: no route
+    EXPECT_FALSE(IsNameSet(ai->m_szRouteStart));
+    Arrive(g, 0);
+    EXPECT_EQ(Held(g, "TOV_ORE"), 0);
+}
+
+TEST_F(GroupKinds, PeopleBuyCheapGoodsUnitByUnitUntilTheEmptiestMemberIsHalfFull)
+{
+    // Cheap: with a stock this large the building pays no more than its
+    // price. The gems are dear (a small stock) and stay.
+    Stock("HALL_A", "TOV_ORE", 10000, 10, 10);
+    Stock("HALL_A", "TOV_FOOD", 8000, 20, 20);
+    Stock("HALL_A", "TOV_GEMS", 50, 100, 100);
+    CMechGroup2* g = KindGroup(2, 2);
+    Arrive(g, 0);
+    // Each pass one unit of each cheap good for the emptiest member; the
+    // last pass starts below half (4 of 10) and ends at 6.
+    EXPECT_EQ(Held(g, "TOV_ORE") + Held(g, "TOV_FOOD"), 12);
+    EXPECT_EQ(Held(g, "TOV_ORE"), 6);
+    EXPECT_EQ(Held(g, "TOV_GEMS"), 0);
+    EXPECT_FLOAT_EQ(Units("HALL_A", "TOV_ORE") + float(Held(g, "TOV_ORE")), 10000.0f);
+    EXPECT_FLOAT_EQ(Units("HALL_A", "TOV_FOOD") + float(Held(g, "TOV_FOOD")), 8000.0f);
+}
+
+TEST_F(GroupKinds, HuntersKeepTheirCargoAtHomeAndRestBeforeGoingBack)
+{
+    Stock("HALL_B", "TOV_ORE", 0, 10, 0);
+    Stock("HOME", "TOV_ORE", 0, 10, 0);
+    CMechGroup2* g = KindGroup(1, 1);
+    auto* ai = static_cast<CHunterGroupAI*>(g->GetGroupAI());
+    ai->FindRoute("HOME", 1500.0f);
+    ASSERT_FALSE(ai->m_Route.empty());
+    EXPECT_EQ(ai->m_Route[0], 4);
+    Carry(g, 0, "TOV_ORE", 4);
+
+    Arrive(g, 4);
+    EXPECT_EQ(Held(g, "TOV_ORE"), 4);
+    EXPECT_FLOAT_EQ(ai->m_fRestTimer, CHunterGroupAI::kRest);
+
+    Arrive(g, 2);
+    EXPECT_EQ(Held(g, "TOV_ORE"), 0);
+    EXPECT_FLOAT_EQ(Units("HALL_B", "TOV_ORE"), 4.0f);
+
+    // The building left stays barred while the hunters rest.
+    CopyName(ai->m_szLastBuilding, "HALL_B");
+    ai->m_fRestTimer = 1.0f;
+    ai->Run(0.5f);
+    EXPECT_STREQ(ai->m_szLastBuilding, "HALL_B");
+    ai->Run(0.6f);
+    EXPECT_FLOAT_EQ(ai->m_fRestTimer, 0.0f);
+    EXPECT_FALSE(IsNameSet(ai->m_szLastBuilding));
+}
+
+TEST_F(GroupKinds, ACaravanRunIsAdvisableWhenAGoodMatchesInEitherDirection)
+{
+    struct SCase
+    {
+        const char* name;
+        float stockA, buyA, sellA, stockB, buyB, sellB;
+        bool advisable;
+    };
+    const SCase cases[] = {
+        {"A to B", 10, 0, 10, 0, 10, 0, true},
+        {"B to A", 0, 10, 0, 10, 0, 10, true},
+        {"nothing in stock", 0, 0, 10, 0, 10, 0, false},
+        {"nobody wants it", 10, 0, 10, 10, 0, 10, false},
+    };
+    for (const SCase& c : cases)
+    {
+        m_Trade.m_nCount = 0;
+        m_Trade.m_Buildings[0] = {};
+        m_Trade.m_Buildings[1] = {};
+        Stock("HALL_A", "TOV_ORE", c.stockA, c.buyA, c.sellA);
+        Stock("HALL_B", "TOV_ORE", c.stockB, c.buyB, c.sellB);
+        EXPECT_EQ(CheckPathAdvisability("HALL_A", "HALL_B"), c.advisable) << c.name;
+    }
+    EXPECT_FALSE(CheckPathAdvisability("HALL_A", "HOME")); // no trade record
+}
+
+} // namespace
