@@ -194,6 +194,9 @@ void CHunterGroupAI::Run(float dt)
 void CHunterGroupAI::LoadFromStream(CMemStream& stream)
 {
     CGroupAI::LoadFromStream(stream);
+    // Records before version 3 carry no zone: it is rebuilt from the last
+    // building.
+    if (m_nLoadedVersion < 3 && IsNameSet(m_szLastBuilding)) FindRoute(m_szLastBuilding, 5000.0f);
     if (m_nCurrentRoad == -1 && !m_Route.empty())
     {
         SetCurrentRoad(m_Route[0]);

@@ -530,7 +530,8 @@ bool CMechGroup2::ReadCommon(CMemStream& stream, char org[32])
     in.Bytes(m_szBuilding, 32);
     m_szBuilding[31] = 0;
     m_bDisbanded = in.U8();
-    m_bActive = in.U8();
+    const std::uint8_t active = in.U8();
+    m_bActive = active;
     in.U8();
     m_bInBuilding = in.U8();
     m_bSpare = in.U8();
@@ -564,6 +565,8 @@ bool CMechGroup2::ReadCommon(CMemStream& stream, char org[32])
         }
         if (CMech* m = g_pWorld ? g_pWorld->FindMech(id) : nullptr) AddMech(m);
     }
+    // Adding a live member activates a group; a group saved inactive stays so.
+    m_bActive = active;
     return true;
 }
 

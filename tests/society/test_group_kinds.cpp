@@ -3,6 +3,7 @@
 #include "GroupTestFixture.h"
 #include "TradeTables.h"
 
+#include "foundation/MemStream.h"
 #include "society/GroupAIKinds.h"
 #include "society/MMTrade.h"
 #include "units/BuildingObject.h"
@@ -63,9 +64,9 @@ protected:
         const STradeGood* g = m_Trade.FindBuilding(building)->FindGood(good);
         return g->m_fStock / g->m_fUnitMass;
     }
-    CMechGroup2* KindGroup(std::int32_t kind, int members)
+    CMechGroup2* KindGroup(std::int32_t kind, int members, const char* name = "G")
     {
-        CMechGroup2* g = Group("G", members, CVector{});
+        CMechGroup2* g = Group(name, members, CVector{});
         for (int i = 0; i < members; ++i)
             GetMechMechanoid(g->GetMember(i))->m_gEqp.m_Config[CFG_GLIDER].m_Key = STypeKey(0);
         g->SetAI(kind);
@@ -259,4 +260,128 @@ TEST_F(GroupKinds, ACaravanRunIsAdvisableWhenAGoodMatchesInEitherDirection)
     EXPECT_FALSE(CheckPathAdvisability("HALL_A", "HOME")); // no trade record
 }
 
+} // namespace
+
+namespace
+{
+using namespace grouptest;
+
+class GroupAIRecord : public GroupKinds
+{
+protected:
+    // A hunter's record of version 4, rewritten as an older version: 3 has
+    // no talk flag, 2 neither, 1 ends after the target.
+    std::vector<std::uint8_t> Record(CHunterGroupAI& ai, std::uint32_t version)
+    {
+        CMemStream s;
+        ai.SaveToStream(s);
+        std::vector<std::uint8_t> bytes(s.m_pData, s.m_pData + s.m_nPosition);
+        if (version < 4) bytes.pop_back();
+        if (version < 2) bytes.resize(bytes.size() - 58);
+        std::memcpy(bytes.data(), &version, 4);
+        return bytes;
+    }
+    static void Read(CGroupAI& ai, const std::vector<std::uint8_t>& bytes)
+    {
+        CMemStream s;
+        std::memcpy(s.Allocate(std::uint32_t(bytes.size())), bytes.data(), bytes.size());
+        ai.LoadFromStream(s);
+    }
+};
+
+TEST_F(GroupAIRecord, VersionsOneToFourReadBackWhatTheyCarry)
+{
+    CMechGroup2* g = KindGroup(1, 1);
+    auto* ai = static_cast<CHunterGroupAI*>(g->GetGroupAI());
+    ai->m_Route = {2, 3};
+    ai->SetCurrentRoad(2);
+    ai->SetCurrentRoad(3);
+    ai->m_nMode = CGroupAI::MODE_MOVE;
+    ai->m_nTick = 77;
+    ai->m_vDestination = CVector{1.0f, 2.0f, 3.0f};
+    ai->m_nRelations = 2;
+    ai->m_Relations[0].m_nIndex = 0;
+    ai->m_Relations[0].m_pGroup = g;
+    ai->m_Relations[0].m_fRelation = -0.5f;
+    ai->m_Relations[1].m_nIndex = 1;
+    CopyName(ai->m_szLastBuilding, "HOME");
+    ai->m_fReaction = 0.9f;
+    ai->m_bFollow = 1;
+    ai->m_bTalk = 1;
+    ai->m_fThreat = 2.5f;
+
+    struct SCase
+    {
+        std::uint32_t version;
+        bool tail;   // follow .. assignment
+        bool talk;
+        bool zone;   // the route rebuilt from the last building
+    };
+    for (const SCase& c : {SCase{4, true, true, false}, SCase{3, true, false, false}, SCase{2, true, false, true},
+                           SCase{1, false, false, false}})
+    {
+        CHunterGroupAI back;
+        Read(back, Record(*ai, c.version));
+        EXPECT_EQ(back.m_nLoadedVersion, c.version);
+        EXPECT_EQ(back.m_nMode, CGroupAI::MODE_MOVE);
+        EXPECT_EQ(back.m_nTick, 77);
+        EXPECT_FLOAT_EQ(back.m_vDestination.z, 3.0f);
+        ASSERT_EQ(back.m_nRelations, 2) << c.version;
+        EXPECT_EQ(back.m_Relations[0].m_pGroup, nullptr);
+        EXPECT_FLOAT_EQ(back.m_Relations[0].m_fRelation, -0.5f);
+        EXPECT_EQ(back.m_Relations[1].m_nIndex, 1);
+        EXPECT_GE(back.m_fThinkClock, 0.0f);
+        EXPECT_LT(back.m_fThinkClock, 10000.0f);
+        EXPECT_FLOAT_EQ(back.m_fReaction, c.tail ? 0.9f : 0.0f) << c.version;
+        EXPECT_EQ(back.m_bFollow, c.tail ? 1 : 0);
+        EXPECT_FLOAT_EQ(back.m_fThreat, c.tail ? 2.5f : 0.0f);
+        EXPECT_EQ(IsNameSet(back.m_szLastBuilding), c.tail);
+        EXPECT_EQ(back.m_bTalk, c.talk ? 1 : 0);
+        if (c.zone)
+        {
+            ASSERT_FALSE(back.m_Route.empty());
+            EXPECT_EQ(back.m_Route[0], 4);
+        }
+        else
+            EXPECT_EQ(back.m_Route, (std::vector<std::int32_t>{2, 3})) << c.version;
+        EXPECT_NE(back.m_nCurrentRoad, -1);
+    }
+}
+
+TEST_F(GroupAIRecord, AGroupListRoundTripKeepsEveryGroupsKindAndRoad)
+{
+    Stock("HALL_A", "TOV_ORE", 100, 0, 10);
+    Stock("HALL_B", "TOV_ORE", 0, 10, 0);
+    for (std::int32_t kind : {0, 1, 2, 3})
+    {
+        CMechGroup2* g = KindGroup(kind, 2, ("K" + std::to_string(kind)).c_str());
+        g->GetGroupAI()->SetCurrentRoad(kind);
+    }
+    static_cast<CTransGroupAI*>(g_MechGroupList2.GetGroup(1)->GetGroupAI())->SetRoute("HALL_A", "HALL_B", false);
+    g_MechGroupList2.GetGroup(4)->m_bActive = 0;
+    CMemStream s;
+    g_MechGroupList2.SaveToStream(s);
+    const std::uint32_t written = s.m_nPosition;
+    s.m_nPosition = 0;
+    g_MechGroupList2.Clear();
+    g_MechGroupList2.LoadFromStream(s);
+    // The list does not own its player's group.
+    const std::unique_ptr<CMechGroup2> player(g_MechGroupList2.GetGroup(0));
+    EXPECT_EQ(g_pPlayerGroup, player.get());
+    EXPECT_EQ(s.m_nPosition, written);
+    ASSERT_EQ(g_MechGroupList2.GetCount(), 5);
+    for (int i = 1; i <= 4; ++i)
+    {
+        const CMechGroup2* g = g_MechGroupList2.GetGroup(i);
+        ASSERT_NE(g->GetGroupAI(), nullptr);
+        EXPECT_EQ(g->GetGroupAI()->m_nKind, i - 1);
+        EXPECT_EQ(g->GetGroupAI()->m_nCurrentRoad, i - 1);
+        EXPECT_EQ(g->GetMemberCount(), 2);
+        EXPECT_EQ(g->m_bActive, i == 4 ? 0 : 1);
+    }
+    const CGroupAI* caravan = g_MechGroupList2.GetGroup(1)->GetGroupAI();
+    EXPECT_STREQ(caravan->m_szRouteEnd, "HALL_B");
+    EXPECT_EQ(caravan->m_Route, (std::vector<std::int32_t>{0, 1, 2}));
+    g_pPlayerGroup = nullptr;
+}
 } // namespace
