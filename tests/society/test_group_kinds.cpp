@@ -6,6 +6,7 @@
 #include "foundation/MemStream.h"
 #include "society/GroupAIKinds.h"
 #include "society/MMTrade.h"
+#include "society/Organization.h"
 #include "units/BuildingObject.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
@@ -383,5 +384,83 @@ TEST_F(GroupAIRecord, AGroupListRoundTripKeepsEveryGroupsKindAndRoad)
     EXPECT_STREQ(caravan->m_szRouteEnd, "HALL_B");
     EXPECT_EQ(caravan->m_Route, (std::vector<std::int32_t>{0, 1, 2}));
     g_pPlayerGroup = nullptr;
+}
+} // namespace
+
+namespace
+{
+using namespace grouptest;
+
+class OrgGroups : public GroupKinds
+{
+protected:
+    void SetUp() override
+    {
+        GroupKinds::SetUp();
+        tradetest::SetOrgTable(m_Orgs);
+        for (CMMObject* o : {g_ObjectList.FindByGameId("HALL_A", OBJ_BUILDING),
+                             g_ObjectList.FindByGameId("HALL_B", OBJ_BUILDING)})
+            m_World.m_BuildingObjects.push_back(o);
+        Stock("HALL_A", "TOV_ORE", 100, 0, 10);
+        Stock("HALL_B", "TOV_ORE", 0, 10, 0);
+        AddPlayerGroup();
+    }
+    void TearDown() override
+    {
+        m_World.m_BuildingObjects.clear();
+        GroupKinds::TearDown();
+    }
+    COrgManager m_Orgs;
+};
+
+TEST_F(OrgGroups, AFullConstructionBecomesAGroupOfTheChosenKindInsideABuilding)
+{
+    struct SCase
+    {
+        float transport, hunter;
+        std::int32_t kind;
+    };
+    int made = 0;
+    for (const SCase& c : {SCase{1.0f, 0.0f, 0}, SCase{0.0f, 1.0f, 1}, SCase{0.0f, 0.0f, 2}})
+    {
+        std::unique_ptr<COrganization> org(m_Orgs.CreateOrganization("CLAN_A"));
+        org->m_Clan.m_bFixedBase = 1; // recruits without money
+        org->m_Clan.m_fTransportShare = c.transport;
+        org->m_Clan.m_fHunterShare = c.hunter;
+        for (std::uint32_t& m : org->m_Clan.m_nMaxSize)
+            m = 3; // two members planned at most
+        org->m_nActive = 4;
+        std::vector<CMech*> recruits;
+        for (int i = 0; i < 2 && (i == 0 || !org->m_Construct.m_bIdle); ++i)
+        {
+            CMech* m = m_World.AddMech(("R" + std::to_string(made) + "_" + std::to_string(i)).c_str());
+            std::strcpy(m->m_szOrg, "CLAN_A");
+            org->AssignMech(m);
+            EXPECT_NE(m->m_pMechanoid, nullptr);
+            EXPECT_EQ(m->m_bAssigned, 1);
+            recruits.push_back(m);
+        }
+        ++made;
+        EXPECT_TRUE(org->m_Construct.m_bIdle);
+        ASSERT_EQ(g_MechGroupList2.GetCount(), 1 + made) << c.kind;
+        const CMechGroup2* g = g_MechGroupList2.GetGroup(made);
+        EXPECT_STREQ(g->m_szOrg, "CLAN_A");
+        EXPECT_EQ(g->GetMemberCount(), int(recruits.size()));
+        ASSERT_NE(g->GetGroupAI(), nullptr);
+        EXPECT_EQ(g->GetGroupAI()->m_nKind, c.kind);
+        EXPECT_EQ(g->m_bInBuilding, 1);
+        EXPECT_GE(g->m_fBuildingTimer, 20.0f);
+        EXPECT_LT(g->m_fBuildingTimer, 40.0f);
+        if (c.kind == 0)
+        {
+            // The only run worth making: ore from HALL_A to HALL_B.
+            EXPECT_STREQ(g->GetGroupAI()->m_szRouteStart, g->m_szBuilding);
+            EXPECT_FALSE(g->GetGroupAI()->m_Route.empty());
+        }
+        if (c.kind == 1)
+        {
+            EXPECT_FALSE(g->GetGroupAI()->m_Route.empty());
+        }
+    }
 }
 } // namespace
