@@ -41,16 +41,16 @@
 //     char[32] second name, f32 death timer (4097 on), f32 money (4098 on)
 // A damaged stream is refused whole with one error line.
 //
-// Group construction (Organization_Groups.cpp): a free member that the
-// organisation can recruit gets a mechanoid of its slot's configuration
+// Group construction (Organization_Groups.cpp): a member added with
+// AddMechToGroupConstruct gets a mechanoid of its slot's configuration
 // and joins the group being assembled; when the planned size is reached
 // the group is made with the kind's AI (a caravan between two buildings
 // worth the run, hunters around one of the organisation's buildings,
 // people from one), starting inside its building, and joins the world's
 // group list. The buildings drawn from are the location's building objects.
 //
-// Stand-in parts: a member with a group description of its own is not
-// given its group back here (the world re-creates described groups);
+// Stand-in parts: AssignMech recruits nobody yet (a member with a group
+// description must get its group back first: the world's part);
 // "ORG_PLAYER" recruits get configuration 0 (no default player mechanoid
 // per kind yet); OnGroupBuilding, OnKillMech's releases and the turning of
 // groups to people on a lost building are not built, and no new base

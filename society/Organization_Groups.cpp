@@ -90,11 +90,11 @@ void StartInside(CMechGroup2& g, const SPlace& p)
 
 void COrganization::AssignMech(CMech* member)
 {
-    XTRACE("COrganization::AssignMech");
-    if (!member || member->m_bInCluster) return;
-    if (!CanRecruit()) return;
-    AddMechToGroupConstruct(member);
-    if (member->m_pMechanoid) PayMechanoid(member);
+    // Recruiting from the world's free members waits for the world to give
+    // members their described groups back first (and for the sample's
+    // clans to get configurations): until then the world's members are
+    // not drafted here, and AddMechToGroupConstruct is called by name.
+    (void)member;
 }
 
 void COrganization::AddMechToGroupConstruct(CMech* member)

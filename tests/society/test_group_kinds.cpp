@@ -435,7 +435,7 @@ TEST_F(OrgGroups, AFullConstructionBecomesAGroupOfTheChosenKindInsideABuilding)
         {
             CMech* m = m_World.AddMech(("R" + std::to_string(made) + "_" + std::to_string(i)).c_str());
             std::strcpy(m->m_szOrg, "CLAN_A");
-            org->AssignMech(m);
+            org->AddMechToGroupConstruct(m);
             EXPECT_NE(m->m_pMechanoid, nullptr);
             EXPECT_EQ(m->m_bAssigned, 1);
             recruits.push_back(m);
