@@ -495,87 +495,261 @@ int CGroupAI::FindRelation(const CMechGroup2* group) const
 
 // --- the AI's record ----------------------------------------------------------
 //
-// u8 version 1, i32 mode, i32 current road, i32 previous road, u8 forward,
-// u8 off route, u8 in trouble, u8 stop at the route's end, f32 progress,
-// u8 follow, u8 assigned, f32 reaction, 32 target mech id, 32 last
-// building, 32 route start, 32 route end, u32 n (at most 4096), n x i32
-// route nodes.
+// Little-endian, packed; version 4 is written, 1 to 4 are read.
+//     u32 version              i32 member count (skipped on reading)
+//     i32 tick                 i32 spy counter
+//     f32 think clock (a fresh draw replaces it on reading)
+//     f32 mode timer           i32 mode            3 x f32 destination
+//     u32 n (at most 4096), n x i32 route nodes (-1 entries dropped)
+//     u32 m (at most 40), m x 32-byte SGroupRelationRecord (pointer word
+//         written as it is, cleared on reading)
+//     i32 current road, i32 reserved 0, i32 previous road, f32 progress,
+//     f32 segment length, i32 spare, u8 forward, 3 x f32 segment direction,
+//     32 route start, 32 route end,
+//     i32 index of the group in the group list (-1 when not listed)
+//     only for a disassembled group: each member's CBasicAI record whose
+//         mech is neither killed, in a building nor out of play
+//     32 target mech id (first word -1: none)
+//   version 2 on:
+//     u8 follow, f32 threat, u8 off route, i32 trouble count, 32 last
+//     building, u8 escort far, u8 in trouble, u8 stop at the route's end,
+//     i32 spare 2, f32 escort radius, f32 reaction, u8 assigned to player
+//   version 4 on:
+//     u8 talk
+// Groups save assembled, so the member records normally do not appear.
 
 namespace
 {
-constexpr std::uint8_t kRecordVersion = 1;
+constexpr std::uint32_t kRecordVersion = 4;
 constexpr std::uint32_t kMaxRouteNodes = 4096;
+
+bool MemberHasRecord(const CMech* m)
+{
+    return !m->m_bDead && !m->m_bInBuilding && m->m_bAlive;
+}
+
+CBasicAI* MemberAI(const CMech* m)
+{
+    CGliderObject* g = GetMemberGlider(m);
+    return g ? dynamic_cast<CBasicAI*>(g->m_pAI.get()) : nullptr;
+}
 } // namespace
 
 void CGroupAI::SaveToStream(CMemStream& s) const
 {
-    s.Write(&kRecordVersion, 1);
-    s.Write(&m_nMode, 4);
-    s.Write(&m_nCurrentRoad, 4);
-    s.Write(&m_nPreviousRoad, 4);
-    const std::uint8_t flags[4] = {m_bForward, m_bOffRoute, m_bInTrouble, m_bStopAtEnd};
-    s.Write(flags, 4);
-    s.Write(&m_fProgress, 4);
-    s.Write(&m_bFollow, 1);
-    s.Write(&m_bAssigned, 1);
-    s.Write(&m_fReaction, 4);
+    XTRACE("CGroupAI::SaveToStream");
+    auto put = [&s](const auto& v) { s.Write(&v, sizeof v); };
+    put(kRecordVersion);
+    put(std::int32_t(m_pGroup ? m_pGroup->GetMemberCount() : 0));
+    put(m_nTick);
+    put(m_nSpyCount);
+    put(m_fThinkClock);
+    put(m_fModeTimer);
+    put(m_nMode);
+    s.Write(&m_vDestination, 12);
+    put(std::uint32_t(m_Route.size()));
+    for (std::int32_t node : m_Route)
+        put(node);
+    const std::uint32_t relations = std::uint32_t(std::clamp(m_nRelations, 0, kMaxRelations));
+    put(relations);
+    for (std::uint32_t i = 0; i < relations; ++i)
+    {
+        const SGroupRelation& r = m_Relations[i];
+        const SGroupRelationRecord rec{r.m_nIndex,   0,           r.m_nState, r.m_fDistance, r.m_fLastSum,
+                                       r.m_fRelation, r.m_fOrgFactor, r.m_bTower, r.m_bSpare,   r.m_bFromOrg,
+                                       r.m_bKept};
+        put(rec);
+    }
+    put(m_nCurrentRoad);
+    put(std::int32_t(0));
+    put(m_nPreviousRoad);
+    put(m_fProgress);
+    put(m_fSegmentLength);
+    put(m_nSpare);
+    put(m_bForward);
+    s.Write(&m_vSegment, 12);
+    s.Write(m_szRouteStart, 32);
+    s.Write(m_szRouteEnd, 32);
+    std::int32_t index = -1;
+    for (int i = 0; i < g_MechGroupList2.GetCount(); ++i)
+        if (m_pGroup && g_MechGroupList2.GetGroup(i) == m_pGroup) index = i;
+    put(index);
+    if (m_pGroup && !m_pGroup->m_bAssembled)
+        for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
+            if (const CMech* m = m_pGroup->GetMember(i); MemberHasRecord(m))
+            {
+                const CBasicAI* ai = MemberAI(m);
+                CBasicAI blank;
+                (ai ? ai : &blank)->SaveToStream(s);
+            }
     char target[32];
     ClearName(target);
     if (m_pTarget) std::memcpy(target, m_pTarget->m_szId, 32);
     s.Write(target, 32);
+    put(m_bFollow);
+    put(m_fThreat);
+    put(m_bOffRoute);
+    put(m_nTroubleCount);
     s.Write(m_szLastBuilding, 32);
-    s.Write(m_szRouteStart, 32);
-    s.Write(m_szRouteEnd, 32);
-    const std::uint32_t n = std::uint32_t(m_Route.size());
-    s.Write(&n, 4);
-    for (std::int32_t node : m_Route)
-        s.Write(&node, 4);
+    put(m_bEscortFar);
+    put(m_bInTrouble);
+    put(m_bStopAtEnd);
+    put(m_nSpare2);
+    put(m_fEscortRadius);
+    put(m_fReaction);
+    put(m_bAssigned);
+    put(m_bTalk);
 }
 
 void CGroupAI::LoadFromStream(CMemStream& stream)
 {
     XTRACE("CGroupAI::LoadFromStream");
     CStreamReader in(stream, "group AI");
-    if (const std::uint8_t v = in.U8(); v != kRecordVersion) in.Fail("version %u", v);
-    const std::int32_t mode = in.I32();
-    const std::int32_t current = in.I32();
-    const std::int32_t previous = in.I32();
-    std::uint8_t flags[4];
-    in.Bytes(flags, 4);
-    float progress;
-    in.Bytes(&progress, 4);
-    const std::uint8_t follow = in.U8();
-    const std::uint8_t assigned = in.U8();
-    float reaction;
-    in.Bytes(&reaction, 4);
-    char names[4][32];
-    in.Bytes(names, sizeof names);
-    for (auto& name : names)
-        name[31] = 0;
+    // Read whole into a copy of the fields, then taken over: a damaged
+    // record leaves the AI as it was.
+    struct SRecord
+    {
+        std::int32_t tick, spy, mode, current, previous, spare, trouble, spare2;
+        float modeTimer, progress, segmentLength, threat, escortRadius, reaction;
+        CVector destination, segment;
+        std::vector<std::int32_t> route;
+        std::vector<SGroupRelationRecord> relations;
+        std::uint8_t forward, follow, offRoute, escortFar, inTrouble, stopAtEnd, assigned, talk;
+        char routeStart[32], routeEnd[32], target[32], lastBuilding[32];
+    } r{m_nTick, m_nSpyCount, m_nMode, 0, 0, 0, m_nTroubleCount, m_nSpare2,
+        m_fModeTimer, 0.0f, 0.0f, m_fThreat, m_fEscortRadius, m_fReaction,
+        {}, {}, {}, {}, 0, m_bFollow, m_bOffRoute, m_bEscortFar, m_bInTrouble, m_bStopAtEnd, m_bAssigned, m_bTalk,
+        {}, {}, {}, {}};
+    std::memcpy(r.lastBuilding, m_szLastBuilding, 32);
+    auto f32 = [&in]
+    {
+        float f;
+        in.Bytes(&f, 4);
+        return f;
+    };
+    auto name = [&in](char out[32])
+    {
+        in.Bytes(out, 32);
+        out[31] = 0;
+    };
+    const std::uint32_t v = in.U32();
+    if (v < 1 || v > kRecordVersion) in.Fail("version %u", v);
+    in.I32();
+    r.tick = in.I32();
+    r.spy = in.I32();
+    f32();
+    r.modeTimer = f32();
+    r.mode = in.I32();
+    in.Bytes(&r.destination, 12);
     const std::uint32_t n = in.Count(4, "route nodes");
     if (n > kMaxRouteNodes) in.Fail("route of %u nodes", n);
-    std::vector<std::int32_t> route(n);
-    for (std::int32_t& node : route)
-        node = in.I32();
-    m_nMode = mode;
-    m_bForward = flags[0];
-    m_bOffRoute = flags[1];
-    m_bInTrouble = flags[2];
-    m_bStopAtEnd = flags[3];
-    m_fProgress = progress;
-    m_bFollow = follow;
-    m_bAssigned = assigned;
-    m_fReaction = reaction;
-    std::memcpy(m_szTarget, names[0], 32);
-    std::memcpy(m_szLastBuilding, names[1], 32);
-    std::memcpy(m_szRouteStart, names[2], 32);
-    std::memcpy(m_szRouteEnd, names[3], 32);
-    m_pTarget = nullptr;
-    m_Route = std::move(route);
+    for (std::uint32_t i = 0; i < n; ++i)
+        if (const std::int32_t node = in.I32(); node != -1) r.route.push_back(node);
+    const std::uint32_t m = in.Count(sizeof(SGroupRelationRecord), "relations");
+    if (m > std::uint32_t(kMaxRelations)) in.Fail("%u relations, at most %d", m, kMaxRelations);
+    r.relations.resize(m);
+    for (SGroupRelationRecord& rec : r.relations)
+        in.Bytes(&rec, sizeof rec);
+    r.current = in.I32();
+    in.I32();
+    r.previous = in.I32();
+    r.progress = f32();
+    r.segmentLength = f32();
+    r.spare = in.I32();
+    r.forward = in.U8();
+    in.Bytes(&r.segment, 12);
+    name(r.routeStart);
+    name(r.routeEnd);
+    const std::int32_t index = in.I32();
+    CMechGroup2* group = m_pGroup;
+    // The listed group is taken only when it is the one that owns this AI;
+    // another group's entry would leave two AIs driving one group.
+    if (CMechGroup2* listed = g_MechGroupList2.GetGroup(index); listed && listed->GetGroupAI() == this)
+        group = listed;
+    if (group && !group->m_bAssembled)
+        for (int i = 0; i < group->GetMemberCount(); ++i)
+            if (const CMech* mech = group->GetMember(i); MemberHasRecord(mech))
+            {
+                CBasicAI* ai = MemberAI(mech);
+                CBasicAI scratch;
+                (ai ? ai : &scratch)->LoadFromStream(stream);
+            }
+    name(r.target);
+    if (v > 1)
+    {
+        r.follow = in.U8();
+        r.threat = f32();
+        r.offRoute = in.U8();
+        r.trouble = in.I32();
+        name(r.lastBuilding);
+        r.escortFar = in.U8();
+        r.inTrouble = in.U8();
+        r.stopAtEnd = in.U8();
+        r.spare2 = in.I32();
+        r.escortRadius = f32();
+        r.reaction = f32();
+        r.assigned = in.U8();
+    }
+    if (v > 3) r.talk = in.U8();
+
+    m_nLoadedVersion = v;
+    m_pGroup = group;
+    m_nTick = r.tick;
+    m_nSpyCount = r.spy;
+    m_fModeTimer = r.modeTimer;
+    m_nMode = r.mode;
+    m_vDestination = r.destination;
+    m_Route = std::move(r.route);
+    m_nRelations = std::int32_t(r.relations.size());
+    for (int i = 0; i < kMaxRelations; ++i)
+    {
+        SGroupRelation e;
+        if (i < m_nRelations)
+        {
+            const SGroupRelationRecord& rec = r.relations[std::size_t(i)];
+            e.m_nIndex = rec.index;
+            e.m_nState = rec.state;
+            e.m_fDistance = rec.distance;
+            e.m_fLastSum = rec.lastSum;
+            e.m_fRelation = std::isfinite(rec.relation) ? std::clamp(rec.relation, -1.0f, 1.0f) : 0.0f;
+            e.m_fOrgFactor = rec.orgFactor;
+            e.m_bTower = rec.tower;
+            e.m_bSpare = rec.spare;
+            e.m_bFromOrg = rec.fromOrg;
+            e.m_bKept = rec.kept;
+        }
+        m_Relations[i] = e;
+    }
     m_nCurrentRoad = m_nPreviousRoad = -1;
-    SetCurrentRoad(previous);
-    SetCurrentRoad(current);
-    m_fProgress = progress;
+    SetCurrentRoad(r.previous);
+    SetCurrentRoad(r.current);
+    m_fProgress = r.progress;
+    m_fSegmentLength = r.segmentLength;
+    m_nSpare = r.spare;
+    m_bForward = r.forward;
+    m_vSegment = r.segment;
+    std::memcpy(m_szRouteStart, r.routeStart, 32);
+    std::memcpy(m_szRouteEnd, r.routeEnd, 32);
+    m_pTarget = nullptr;
+    if (IsNameSet(r.target))
+        std::memcpy(m_szTarget, r.target, 32);
+    else
+        ClearName(m_szTarget);
+    m_bFollow = r.follow;
+    m_fThreat = r.threat;
+    m_bOffRoute = r.offRoute;
+    m_nTroubleCount = r.trouble;
+    std::memcpy(m_szLastBuilding, r.lastBuilding, 32);
+    m_bEscortFar = r.escortFar;
+    m_bInTrouble = r.inTrouble;
+    m_bStopAtEnd = r.stopAtEnd;
+    m_nSpare2 = r.spare2;
+    m_fEscortRadius = r.escortRadius;
+    m_fReaction = r.reaction;
+    m_bAssigned = r.assigned;
+    m_bTalk = r.talk;
+    // Loaded groups think out of step.
+    m_fThinkClock = g_Random.Random(10000.0f);
 }
 
 // --- the patrol -----------------------------------------------------------------

@@ -23,8 +23,7 @@
 // group's reaction into an attack, a retreat or peace. Two assembled groups
 // within 150 of each other fight by rolls of the shared generator.
 //
-// Stand-in parts: the AI's stream is a short record of its road state
-// (SaveToStream); a far-combat loser is killed without its cargo passing to
+// Stand-in part: a far-combat loser is killed without its cargo passing to
 // the winner (the mech records have no offline kill yet).
 //
 // Game events (OnEscortFar, OnEscortLeftBehind, OnFear, ...) go to the sink
@@ -120,9 +119,11 @@ public:
     CGroupAI& operator=(const CGroupAI&) = delete;
 
     virtual void Init(CMechGroup2* group);
-    // The AI's own record: mode, roads, direction, route, names.
+    // The AI's record (version 4; the layout is above SaveToStream).
     virtual void SaveToStream(CMemStream& stream) const;
-    // Throws CStreamError on a damaged record, leaving the AI as it was.
+    // Versions 1 to 4. Throws CStreamError on a damaged record (a bad
+    // version, a count past its bytes, more than 4096 route nodes or 40
+    // relations), leaving the AI as it was.
     virtual void LoadFromStream(CMemStream& stream);
     virtual void Run(float dt);
     // Admits the groups near this one into the relation table (hint: a
@@ -237,6 +238,8 @@ public:
     float m_fReaction = 0.0f;
     std::uint8_t m_bAssigned = 0;
     float m_fPickupTimer = 0.0f;
+    // The version of the last record read (0: none).
+    std::uint32_t m_nLoadedVersion = 0;
 
 protected:
     // The member AIs of the members whose mechanoid and glider exist; live

@@ -6,10 +6,12 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
 #include "society/BasicAI.h"
+#include "society/MMTrade.h"
 #include "society/MechGroup.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
+#include "world/MMEngine.h"
 #include "world/Mech.h"
 #include "world/ObjectList.h"
 #include "world/RoadManager.h"
@@ -347,10 +349,6 @@ void CGroupAI::EnterNodeBuilding()
         PackToBuilding();
 }
 
-void CGroupAI::OnBuilding(const char* /*building*/)
-{
-    if (m_pGroup && m_pGroup->m_pBuilding) m_pGroup->OnBuilding();
-}
 
 void CGroupAI::GetNextRoadItem()
 {
@@ -666,6 +664,39 @@ void RemoveVisitor(CBuildingObject* b, CMechGroup2* group)
 }
 } // namespace
 
+// The group goes in; its members' plain goods go to the building's stock
+// (a delivery: no money changes hands).
+void CGroupAI::OnBuilding(const char* building)
+{
+    XTRACE("CGroupAI::OnBuilding");
+    if (!m_pGroup || !building || !IsNameSet(building)) return;
+    auto* b = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(building, OBJ_BUILDING));
+    if (!b) return;
+    SExBuildingTrade* trade = g_pTrade ? g_pTrade->FindBuilding(building) : nullptr;
+    m_fProgress = 0.0f;
+    m_pGroup->m_pBuilding = b;
+    m_pGroup->OnBuilding();
+    RemoveVisitor(b, m_pGroup);
+    if (!trade) return;
+    for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
+    {
+        CMech* m = m_pGroup->GetMember(i);
+        CMechanoid* mechanoid = GetMechMechanoid(m);
+        if (!m->m_bAssigned || !mechanoid) continue;
+        std::vector<SItemRec>& items = mechanoid->m_Garbage.m_Items;
+        for (std::size_t k = 0; k < items.size();)
+            if (items[k].m_nKind == ITEM_GOODS)
+            {
+                char name[33] = {};
+                std::memcpy(name, items[k].m_szName, 32);
+                trade->AddGood(name, items[k].m_nCount, 0);
+                items.erase(items.begin() + std::ptrdiff_t(k));
+            }
+            else
+                ++k;
+    }
+}
+
 void CGroupAI::ProcessPackToBuilding()
 {
     XTRACE("CGroupAI::ProcessPackToBuilding");
@@ -717,7 +748,7 @@ void CGroupAI::ProcessPackToBuilding()
         if (const CMech* m = m_pGroup->GetMember(i); m->m_bAssigned && !m->m_bInBuilding) ++outside;
     if (outside == 0)
     {
-        if (b->m_szGameId[0]) m_pGroup->OnBuilding();
+        if (b->m_szGameId[0]) OnBuilding(b->m_szGameId);
         RemoveVisitor(nodeBuilding, m_pGroup);
         m_nMode = MODE_MOVE;
         return;

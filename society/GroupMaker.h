@@ -9,8 +9,9 @@
 // A group of a description: its organisation (or "ORG_FREE" when the
 // location has none of that name); each member's mechanoid fitted from the
 // configuration of its name (an unknown name gives configuration 0); a road
-// guard (type 0) or road-set group (type 2) gets the hunter kind with the
-// route through its nodes, a free-roaming group (type 3) the people kind
+// guard (type 0) holds its node (plain road following, hunters' kind
+// number), a road-set group (type 2) gets the hunter kind with the route
+// through its nodes, a free-roaming group (type 3) the people kind
 // from a random road node. The list's entry 0, the player's group, is made
 // when the list is empty (owned here until the game sets its own).
 //

@@ -6,6 +6,7 @@
 #include "foundation/StreamReader.h"
 #include "society/BasicAI.h"
 #include "society/GroupAI.h"
+#include "society/GroupAIKinds.h"
 #include "society/WorldMechanoid.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
@@ -87,12 +88,14 @@ void CMechGroup2::SetAI(std::int32_t kind)
 {
     m_pAI.reset();
     m_nAIKind = kind;
-    // The transport, hunter and people kinds come with the trading stops;
-    // until then every kind is the plain AI that reports the kind asked.
-    auto ai = std::make_unique<CGroupAI>();
-    m_pAI = std::move(ai);
+    switch (kind)
+    {
+    case 0: m_pAI = std::make_unique<CTransGroupAI>(); break;
+    case 1: m_pAI = std::make_unique<CHunterGroupAI>(); break;
+    case 2: m_pAI = std::make_unique<CPeopleGroupAI>(); break;
+    default: m_pAI = std::make_unique<CGroupAI>(); break;
+    }
     m_pAI->Init(this);
-    m_pAI->m_nKind = kind >= 0 && kind <= 2 ? kind : CGroupAI::kPlainKind;
 }
 
 void CMechGroup2::SetAIObject(std::unique_ptr<CGroupAI> ai)
@@ -527,7 +530,8 @@ bool CMechGroup2::ReadCommon(CMemStream& stream, char org[32])
     in.Bytes(m_szBuilding, 32);
     m_szBuilding[31] = 0;
     m_bDisbanded = in.U8();
-    m_bActive = in.U8();
+    const std::uint8_t active = in.U8();
+    m_bActive = active;
     in.U8();
     m_bInBuilding = in.U8();
     m_bSpare = in.U8();
@@ -561,6 +565,8 @@ bool CMechGroup2::ReadCommon(CMemStream& stream, char org[32])
         }
         if (CMech* m = g_pWorld ? g_pWorld->FindMech(id) : nullptr) AddMech(m);
     }
+    // Adding a live member activates a group; a group saved inactive stays so.
+    m_bActive = active;
     return true;
 }
 

@@ -282,12 +282,6 @@ bool COrganization::WantsMech(CMech* member)
     return member && !member->m_bInCluster && CanRecruit();
 }
 
-void COrganization::AssignMech(CMech* member)
-{
-    // A member with a group description gets its group back, any other
-    // joins the group being assembled: both come with the groups.
-    (void)member;
-}
 
 std::uint32_t COrganization::GetColour()
 {

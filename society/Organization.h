@@ -41,11 +41,20 @@
 //     char[32] second name, f32 death timer (4097 on), f32 money (4098 on)
 // A damaged stream is refused whole with one error line.
 //
-// Stand-in parts, for want of the mechanoid groups: the group construction
-// is chosen, started and streamed but no member is equipped and no group is
-// built (AssignMech, AddMechToGroupConstruct, OnGroupBuilding, OnKillMech,
-// OnGainBuilding and OnLoseBuilding need the group list), and no new base
-// building is chosen (the group descriptions' buildings come with it).
+// Group construction (Organization_Groups.cpp): a member added with
+// AddMechToGroupConstruct gets a mechanoid of its slot's configuration
+// and joins the group being assembled; when the planned size is reached
+// the group is made with the kind's AI (a caravan between two buildings
+// worth the run, hunters around one of the organisation's buildings,
+// people from one), starting inside its building, and joins the world's
+// group list. The buildings drawn from are the location's building objects.
+//
+// Stand-in parts: AssignMech recruits nobody yet (a member with a group
+// description must get its group back first: the world's part);
+// "ORG_PLAYER" recruits get configuration 0 (no default player mechanoid
+// per kind yet); OnGroupBuilding, OnKillMech's releases and the turning of
+// groups to people on a lost building are not built, and no new base
+// building is chosen.
 //
 // Threads: main thread only.
 #pragma once
@@ -146,6 +155,9 @@ public:
     // configuration drawn from the kind's list (configuration 0, with an
     // error line, for a name the table lacks; none for "ORG_PLAYER").
     void StartGroupConstruct(std::uint32_t kind);
+    // The member equipped and added to the group being assembled (started
+    // first when none is); the group is made when it is complete.
+    void AddMechToGroupConstruct(CMech* member);
 
     void UpdateMechInfo() override;
     std::int32_t GetIndex() const;
@@ -170,6 +182,7 @@ public:
     SOrgData* m_pData = nullptr;
 
 private:
+    void CreateConstructedGroup();
     void ClanDeath();
     void ChooseBase();
     COrgManager* m_pManager = nullptr;

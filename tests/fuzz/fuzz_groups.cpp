@@ -136,17 +136,26 @@ int main(int argc, char** argv)
     player->InitGroup("ORG_FREE");
     g_pPlayerGroup = player;
     g_MechGroupList2.AddGroup(player);
-    const char* names[] = {"CARAVAN", "GUARDS"};
-    for (int k = 0; k < 2; ++k)
+    // A caravan, hunters and people, each knowing the others.
+    const char* names[] = {"CARAVAN", "GUARDS", "PEOPLE"};
+    for (int k = 0; k < 3; ++k)
     {
         auto* g = new CMechGroup2;
         std::snprintf(g->m_szName, sizeof g->m_szName, "%s", names[k]);
         g->InitGroup("ORG_A");
-        for (int m = 0; m < 2 + k; ++m)
-            g->AddMech(world.FindMech(("M" + std::to_string(k * 3 + m)).c_str()));
+        for (int m = 0; m < 2; ++m)
+            g->AddMech(world.FindMech(("M" + std::to_string(k * 2 + m)).c_str()));
         g->SetAI(k);
-        g->GetGroupAI()->m_Route = {0, 1, 2, 3};
-        g->GetGroupAI()->m_nMode = CGroupAI::MODE_MOVE;
+        CGroupAI* ai = g->GetGroupAI();
+        ai->m_Route = {0, 1, 2, 3};
+        ai->m_nMode = CGroupAI::MODE_MOVE;
+        ai->m_nRelations = 2;
+        for (int r = 0; r < 2; ++r)
+        {
+            ai->m_Relations[r].m_nIndex = 1 + (k + r + 1) % 3;
+            ai->m_Relations[r].m_fRelation = 0.25f * float(r) - 0.5f;
+        }
+        std::snprintf(ai->m_szLastBuilding, sizeof ai->m_szLastBuilding, "HALL");
         g_MechGroupList2.AddGroup(g);
     }
     CMemStream s;

@@ -240,9 +240,11 @@ TEST_F(GroupAI, ADamagedRecordIsRefusedWholeWithItsPlace)
     const SCase cases[] = {
         {"empty", 0, 9999, 0, "wanted"},
         {"cut in the names", 60, 9999, 0, "wanted"},
-        {"cut in the route", size - 2, 9999, 0, "route nodes 3 needs 12 bytes"},
+        {"cut in the route", 50, 9999, 0, "route nodes 3 needs 12 bytes"},
         {"unknown version", size, 0, 9, "version"},
-        {"route of 2^24 nodes", size, size - 12 - 1, 1, "route"},
+        {"version 0", size, 0, 0, "version"},
+        {"route of 2^24 nodes", size, 43, 1, "route"},
+        {"relations past the bytes", size, 56, 41, "relations 41"},
     };
     for (const SCase& c : cases)
     {

@@ -153,7 +153,8 @@ TEST_F(GroupRoads, OneLongFrameAdvancesAtMostSixNodes)
 
 TEST_F(GroupRoads, ALostGroupLeavesTroubleAndReRoutesFromTheNearestRoad)
 {
-    CGroupAI* ai = Traveller(0, 0);
+    // The plain kind: a disassembled caravan steps by its route only.
+    CGroupAI* ai = Traveller(3, 0);
     ai->m_Route = {0, 1, 2, 3, 4};
     ai->Move();
     m_pGroup->m_bAssembled = 0; // its members fly (none has a glider here)

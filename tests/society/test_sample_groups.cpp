@@ -140,6 +140,9 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
         CGroupAI* ai = caravan->GetGroupAI();
         ai->m_Route = JoinRoute({gate, hall});
         ASSERT_GE(ai->m_Route.size(), 2u);
+        // A caravan goes in only at the ends of its route.
+        CopyName(ai->m_szRouteStart, g_RoadManager.m_Nodes[size_t(gate)].name);
+        CopyName(ai->m_szRouteEnd, g_RoadManager.m_Nodes[size_t(hall)].name);
         ai->m_nCurrentRoad = ai->m_nPreviousRoad = -1;
         ai->SetCurrentRoad(gate);
         ai->Move();
