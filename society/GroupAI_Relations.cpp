@@ -400,6 +400,8 @@ void CGroupAI::Attack2(CMechGroup2* group, bool again)
                     lm->Damage(1000000.0f, true, &armour, &shield);
                     if (lm->IsKilled())
                     {
+                        // The loser's cargo passes to this group.
+                        loser->KillOffline(m_pGroup);
                         loser->Kill(winner);
                         loser->OnKill();
                     }

@@ -231,6 +231,15 @@ TEST_F(FarCombat, RollsOfAssembledGroupsKillOnlyTheOthersAtMostOneAtATime)
         EXPECT_EQ(ours->GetMemberCount(), 3) << seed;
         const int lost = 2 - theirs->GetMemberCount();
         EXPECT_LE(lost, 1) << seed;
+        if (lost)
+        {
+            // The loser's mechmind passes to the winners' first member.
+            const auto* first = dynamic_cast<CWorldMechanoid*>(ours->GetMember(0)->m_pMechanoid);
+            ASSERT_NE(first, nullptr);
+            const CGarbage& hold = first->m_Mechanoid.m_Garbage;
+            EXPECT_TRUE(hold.HasGoods("THEIRS0", ITEM_MECHANOID, 1) || hold.HasGoods("THEIRS1", ITEM_MECHANOID, 1))
+                << seed;
+        }
         kills += lost;
     }
     // 3 in 18 rolls fight, and the stronger side wins a little more than half.
