@@ -171,7 +171,7 @@ void CWorld::SetDefaultState()
     {
         if (g_pPlayerConfigs[i]) continue;
         char name[32] = {};
-        std::strncpy(name, counts[i] > 0 ? lists[i][0] : kFallback[i], 31);
+        std::snprintf(name, sizeof name, "%.31s", counts[i] > 0 ? lists[i][0] : kFallback[i]);
         g_pPlayerConfigs[i] = g_pfnCreateWorldMechanoid();
         if (g_pPlayerConfigs[i]) g_pPlayerConfigs[i]->InitConfig(name);
     }
