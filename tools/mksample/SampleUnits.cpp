@@ -505,6 +505,13 @@ void WriteSampleGoodsTrade(CMemStream& out)
     food.m_fSellPrice = 40.0f;
     food.m_nClass = 1;
     hall->m_Goods = {ore, food};
+    // The depot the other way round: it digs ore and feeds on food.
+    SExBuildingTrade* depot = trade.AddBuilding("SAMPLE_DEPOT");
+    ore.m_fBuyPrice = 0.0f;
+    ore.m_fSellPrice = 12.0f;
+    food.m_fSellPrice = 0.0f;
+    food.m_fBuyPrice = 50.0f;
+    depot->m_Goods = {ore, food};
     trade.SaveToStream(out);
 }
 

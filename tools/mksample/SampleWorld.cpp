@@ -7,9 +7,10 @@
 // three linked boundary posts, a road graph of twelve nodes) and the five
 // blocks after them: block 1 holds two group descriptions (a road guard and
 // a group on a set of roads), block 2 the goods trade and block 5 the
-// equipment stock of the sample building "SAMPLE_HALL", block 3 the music,
-// block 4 the location records of the two clans (the merchants own the
-// hall).
+// equipment stock of the sample building "SAMPLE_HALL" (the goods trade also
+// of the depot "SAMPLE_DEPOT"), block 3 the music, block 4 the location
+// records of the two clans (the merchants own the hall; the depot is
+// nobody's).
 
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
@@ -201,6 +202,10 @@ void WriteScenerySections(CMemStream& out)
         out, OBJ_BUILDING,
         {MakeLocObjectRecord(Placement(1130, 1450, ground(1130, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
                              "SAMPLE_HALL"),
+         // A second trading building of the same model at the far corner of
+         // the road grid: the merchants' caravan runs between the two.
+         MakeLocObjectRecord(Placement(1730, 1450, ground(1730, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
+                             "SAMPLE_DEPOT"),
          MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
          MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
                              "STATION_NORTH")});
@@ -249,9 +254,10 @@ std::vector<SRoadEntry> SampleRoads()
         // The corner by the hall bears the hall's id: groups on the road
         // go in there.
         const bool hall = node.id == 109;
+        const bool depot = node.id == 112;
         char name[32];
-        if (gate || hall)
-            std::snprintf(name, sizeof name, "%s", gate ? "GATE:2" : "SAMPLE_HALL");
+        if (gate || hall || depot)
+            std::snprintf(name, sizeof name, "%s", gate ? "GATE:2" : (hall ? "SAMPLE_HALL" : "SAMPLE_DEPOT"));
         else
             std::snprintf(name, sizeof name, "ROAD%d", int(node.id - 100));
         roads.push_back({MakeLocObjectRecord(Placement(node.x, node.y, SampleGround(map, node.x, node.y), 0, 1),

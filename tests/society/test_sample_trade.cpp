@@ -1,0 +1,226 @@
+// Ten game days of the sample world with the merchants' caravan between the
+// hall and the depot: it buys at both ends and unloads at the other, and
+// the goods and the money add up. Goods are only moved by the caravan; the
+// buildings' hourly consumption and production are the one source and sink
+// (a ledger around the trade's hourly run books what they change), and the
+// clans' money changes only in the hour, by the income of the buildings
+// they own. Run by the ctest entry society.sample_trade with
+// TARVOX_SAMPLE_DIR set.
+#include "common/LogDirTest.h"
+#include "world/WorldTestScene.h"
+
+#include "foundation/Random.h"
+#include "foundation/ResourceDB.h"
+#include "foundation/Settings.h"
+#include "platform/File.h"
+#include "society/EqpTrade.h"
+#include "society/GroupAIKinds.h"
+#include "society/GroupMaker.h"
+#include "society/MMTrade.h"
+#include "society/MechGroup.h"
+#include "society/WorldMechanoid.h"
+#include "units/Garbage.h"
+#include "units/KindManagers.h"
+#include "units/Mechanoid.h"
+#include "world/MMEngine.h"
+#include "world/Mech.h"
+#include "world/RoadManager.h"
+#include "world/World.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+
+class SampleTrade : public testutil::CLogDirTest
+{
+};
+
+namespace
+{
+using Totals = std::map<std::string, double>;
+
+// Mass of each good in the buildings' stocks.
+Totals Stocks(CMMTrade& trade)
+{
+    Totals t;
+    for (std::uint32_t i = 0; i < trade.m_nCount; ++i)
+        for (const STradeGood& g : trade.m_Buildings[i].m_Goods)
+            t[g.m_szName] += g.m_fStock;
+    return t;
+}
+
+// Stocks plus the goods in every group member's hold, by the unit mass the
+// trade knows.
+Totals Everything(CMMTrade& trade)
+{
+    Totals t = Stocks(trade);
+    for (const CMechGroup2* g : g_MechGroupList2.m_Groups)
+        for (int i = 0; g && i < g->GetMemberCount(); ++i)
+            if (const CMechanoid* m = GetMechMechanoid(g->GetMember(i)))
+                for (const SItemRec& item : m->m_Garbage.m_Items)
+                {
+                    if (item.m_nKind != ITEM_GOODS) continue;
+                    const std::string name(item.m_szName, strnlen(item.m_szName, 32));
+                    const STradeGood* good = trade.m_Buildings[0].FindGood(name.c_str());
+                    t[name] += double(item.m_nCount) * (good ? good->m_fUnitMass : 1.0f);
+                }
+    return t;
+}
+
+// The trade with a ledger of what the hourly run changes; each change is of
+// a kind the rules allow: a building consumes only what it buys and makes
+// only what it sells.
+class CLedgerTrade : public CMMTrade
+{
+public:
+    void RunEachHour() override
+    {
+        std::vector<std::vector<STradeGood>> before;
+        for (std::uint32_t i = 0; i < m_nCount; ++i)
+            before.push_back(m_Buildings[i].m_Goods);
+        const Totals t0 = Stocks(*this);
+        CMMTrade::RunEachHour();
+        for (const auto& [name, mass] : Stocks(*this))
+            m_Ruled[name] += mass - t0.at(name);
+        for (std::uint32_t i = 0; i < m_nCount; ++i)
+            for (std::size_t k = 0; k < before[i].size(); ++k)
+            {
+                const STradeGood& was = before[i][k];
+                const STradeGood& is = m_Buildings[i].m_Goods[k];
+                const char* where = m_Buildings[i].m_szName;
+                if (is.m_fStock < was.m_fStock)
+                {
+                    EXPECT_GT(was.m_fBuyPrice, 0.0f) << where << " " << is.m_szName;
+                }
+                if (is.m_fStock > was.m_fStock)
+                {
+                    EXPECT_GT(was.m_fSellPrice, 0.0f) << where << " " << is.m_szName;
+                }
+            }
+        ++m_nHours;
+    }
+
+    Totals m_Ruled;
+    int m_nHours = 0;
+};
+} // namespace
+
+TEST_F(SampleTrade, TheCaravanTradesAtBothEndsForTenDaysAndGoodsAndMoneyAddUp)
+{
+    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
+    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    const std::string previous = plat::GetCurrentDirectory();
+    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    {
+        worldtest::CScene scene;
+        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
+        CMMEngine engine;
+        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
+        RegisterUnitManagers();
+        RegisterTradeClasses();
+        RegisterGroupMaker();
+        engine.MMInit();
+        g_Random.SetState(31);
+        engine.LoadWorld("sample.loc");
+        ASSERT_NE(g_pWorld, nullptr);
+        CPlayerMech player;
+        g_pWorld->SetPlayerMech(&player);
+        g_pWorld->GenerateWorld(true);
+        const std::int32_t radius = g_Settings.VisibleRadius;
+        g_Settings.VisibleRadius = 10; // far away: every group travels assembled
+
+        auto* loaded = dynamic_cast<CMMTrade*>(g_pTrade);
+        ASSERT_NE(loaded, nullptr);
+        CLedgerTrade ledger;
+        static_cast<CMMTrade&>(ledger) = *loaded;
+        g_pTrade = &ledger;
+        SExBuildingTrade* hall = ledger.FindBuilding("SAMPLE_HALL");
+        SExBuildingTrade* depot = ledger.FindBuilding("SAMPLE_DEPOT");
+        ASSERT_NE(hall, nullptr);
+        ASSERT_NE(depot, nullptr);
+        ASSERT_GE(g_RoadManager.FindRoadNode("SAMPLE_DEPOT"), 0);
+        ASSERT_TRUE(CheckPathAdvisability("SAMPLE_HALL", "SAMPLE_DEPOT"));
+
+        auto* caravan = new CMechGroup2;
+        std::strcpy(caravan->m_szName, "CARAVAN");
+        caravan->InitGroup("ORG_MERCHANTS");
+        for (const char* id : {"TRADER_A", "TRADER_B"})
+        {
+            CMech* m = g_pWorld->AddMech(id);
+            auto* mechanoid = new CWorldMechanoid;
+            mechanoid->InitConfig("MECH_LIGHT");
+            m->m_pMechanoid = mechanoid;
+            m->m_bAssigned = 1;
+            caravan->AddMech(m);
+        }
+        caravan->SetAI(0);
+        auto* ai = dynamic_cast<CTransGroupAI*>(caravan->GetGroupAI());
+        ASSERT_NE(ai, nullptr);
+        ai->SetRoute("SAMPLE_HALL", "SAMPLE_DEPOT", true);
+        ASSERT_GE(ai->m_Route.size(), 2u);
+        ai->Move();
+        g_MechGroupList2.AddGroup(caravan);
+
+        const Totals start = Everything(ledger);
+        std::map<std::string, float> money;
+        for (const auto& o : g_pWorld->m_Organizations)
+            money[o->GetName()] = float(o->GetFunds());
+        // What each end sells: a stock that falls outside the hour was bought
+        // by the caravan.
+        float hallFood = hall->FindGood("TOV_FOOD")->m_fStock, depotOre = depot->FindGood("TOV_ORE")->m_fStock;
+        bool foodBought = false, oreBought = false;
+        int hallVisits = 0, depotVisits = 0;
+        bool wasIn = false;
+        const float tenDays = 10 * 24 * 120.0f;
+        for (float t = 0.0f; t < tenDays; t += 1.0f)
+        {
+            const int hours = ledger.m_nHours;
+            g_pWorld->RunWorld(1.0f);
+            const bool in = caravan->m_bInBuilding != 0;
+            if (in && !wasIn) ++(std::strcmp(caravan->m_szBuilding, "SAMPLE_HALL") == 0 ? hallVisits : depotVisits);
+            wasIn = in;
+            // Between the hours the clans' money stands still.
+            if (ledger.m_nHours == hours)
+            {
+                for (const auto& o : g_pWorld->m_Organizations)
+                    ASSERT_EQ(float(o->GetFunds()), money[o->GetName()]) << o->GetName() << " at " << t;
+            }
+            for (const auto& o : g_pWorld->m_Organizations)
+                money[o->GetName()] = float(o->GetFunds());
+            const float f = hall->FindGood("TOV_FOOD")->m_fStock, r = depot->FindGood("TOV_ORE")->m_fStock;
+            if (ledger.m_nHours == hours)
+            {
+                foodBought = foodBought || f < hallFood;
+                oreBought = oreBought || r < depotOre;
+            }
+            hallFood = f;
+            depotOre = r;
+        }
+        EXPECT_EQ(ledger.m_nHours, 240);
+        EXPECT_GE(hallVisits, 2);
+        EXPECT_GE(depotVisits, 2);
+        EXPECT_TRUE(foodBought) << "the caravan never bought food at the hall";
+        EXPECT_TRUE(oreBought) << "the caravan never bought ore at the depot";
+
+        // Nothing made or lost but by the hourly rules.
+        const Totals end = Everything(ledger);
+        for (const auto& [name, mass] : end)
+        {
+            const double expected = (start.count(name) ? start.at(name) : 0.0) +
+                                    (ledger.m_Ruled.count(name) ? ledger.m_Ruled.at(name) : 0.0);
+            EXPECT_NEAR(mass, expected, 1e-3 * std::max(1.0, std::fabs(expected))) << name;
+        }
+        EXPECT_EQ(end.size(), start.size());
+
+        g_pTrade = loaded;
+        g_Settings.VisibleRadius = radius;
+        UnregisterGroupMaker();
+        g_pWorld->SetPlayerMech(nullptr);
+        g_ResourceDB.Done();
+    }
+    plat::SetCurrentDirectory(previous.c_str());
+}
