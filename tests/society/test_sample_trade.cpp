@@ -29,11 +29,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
+#include <vector>
 
 class SampleTrade : public testutil::CLogDirTest
 {
@@ -166,45 +168,69 @@ TEST_F(SampleTrade, TheCaravanTradesAtBothEndsForTenDaysAndGoodsAndMoneyAddUp)
         g_MechGroupList2.AddGroup(caravan);
 
         const Totals start = Everything(ledger);
-        std::map<std::string, float> money;
-        for (const auto& o : g_pWorld->m_Organizations)
-            money[o->GetName()] = float(o->GetFunds());
-        // What each end sells: a stock that falls outside the hour was bought
-        // by the caravan.
-        float hallFood = hall->FindGood("TOV_FOOD")->m_fStock, depotOre = depot->FindGood("TOV_ORE")->m_fStock;
-        bool foodBought = false, oreBought = false;
+        // The stocks the caravan moves: what each end sells and the other
+        // buys. A change outside the hour is the caravan's.
+        struct SWatch
+        {
+            const char* building;
+            const char* good;
+            float last = 0.0f;
+            bool fell = false, rose = false;
+        };
+        SWatch watches[] = {{"SAMPLE_HALL", "TOV_FOOD"},
+                            {"SAMPLE_DEPOT", "TOV_FOOD"},
+                            {"SAMPLE_DEPOT", "TOV_ORE"},
+                            {"SAMPLE_HALL", "TOV_ORE"}};
+        auto stock = [&ledger](const SWatch& w)
+        { return ledger.FindBuilding(w.building)->FindGood(w.good)->m_fStock; };
+        for (SWatch& w : watches)
+            w.last = stock(w);
         int hallVisits = 0, depotVisits = 0;
         bool wasIn = false;
         const float tenDays = 10 * 24 * 120.0f;
         for (float t = 0.0f; t < tenDays; t += 1.0f)
         {
             const int hours = ledger.m_nHours;
-            g_pWorld->RunWorld(1.0f);
-            const bool in = caravan->m_bInBuilding != 0;
-            if (in && !wasIn) ++(std::strcmp(caravan->m_szBuilding, "SAMPLE_HALL") == 0 ? hallVisits : depotVisits);
-            wasIn = in;
-            // Between the hours the clans' money stands still.
-            if (ledger.m_nHours == hours)
-            {
-                for (const auto& o : g_pWorld->m_Organizations)
-                    ASSERT_EQ(float(o->GetFunds()), money[o->GetName()]) << o->GetName() << " at " << t;
-            }
+            // A clan's money changes only in the hour: for each building it
+            // owns then (it may have given one up just before), a little is
+            // spent and the building's income, as it stood, earned.
+            std::map<std::string, float> before, income;
             for (const auto& o : g_pWorld->m_Organizations)
-                money[o->GetName()] = float(o->GetFunds());
-            const float f = hall->FindGood("TOV_FOOD")->m_fStock, r = depot->FindGood("TOV_ORE")->m_fStock;
-            if (ledger.m_nHours == hours)
+                before[o->GetName()] = float(o->GetFunds());
+            for (std::uint32_t i = 0; i < ledger.m_nCount; ++i)
+                income[ledger.m_Buildings[i].m_szName] =
+                    ledger.GetBuildingIncome(ledger.m_Buildings[i].m_szName);
+            g_pWorld->RunWorld(1.0f);
+            for (const auto& o : g_pWorld->m_Organizations)
             {
-                foodBought = foodBought || f < hallFood;
-                oreBought = oreBought || r < depotOre;
+                float m = before[o->GetName()];
+                for (std::int32_t i = 0; i < g_pWorld->m_nBuildings && ledger.m_nHours != hours; ++i)
+                    if (std::strcmp(g_pWorld->m_Buildings[i].owner, o->GetName()) == 0)
+                        m = m / ((1.0f + std::fabs(m) * 0.0000000001f) * 1.05f) +
+                            income[g_pWorld->m_Buildings[i].name];
+                ASSERT_FLOAT_EQ(float(o->GetFunds()), m) << o->GetName() << " at " << t;
             }
-            hallFood = f;
-            depotOre = r;
+            const bool in = caravan->m_bInBuilding != 0;
+            if (in && !wasIn)
+                ++(std::strcmp(caravan->m_szBuilding, "SAMPLE_HALL") == 0 ? hallVisits : depotVisits);
+            wasIn = in;
+            for (SWatch& w : watches)
+            {
+                const float now = stock(w);
+                if (ledger.m_nHours == hours)
+                {
+                    w.fell = w.fell || now < w.last;
+                    w.rose = w.rose || now > w.last;
+                }
+                w.last = now;
+            }
         }
         EXPECT_EQ(ledger.m_nHours, 240);
         EXPECT_GE(hallVisits, 2);
         EXPECT_GE(depotVisits, 2);
-        EXPECT_TRUE(foodBought) << "the caravan never bought food at the hall";
-        EXPECT_TRUE(oreBought) << "the caravan never bought ore at the depot";
+        // Food bought at the hall and unloaded at the depot; ore the other way.
+        EXPECT_TRUE(watches[0].fell && watches[1].rose) << "no food carried to the depot";
+        EXPECT_TRUE(watches[2].fell && watches[3].rose) << "no ore carried to the hall";
 
         // Nothing made or lost but by the hourly rules.
         const Totals end = Everything(ledger);
