@@ -79,8 +79,9 @@ protected:
 
 TEST_F(SampleMachines, TheHallsGathererFetchesAContainersMechanoidsAndBringsThemHome)
 {
+    // The hall's and the depot's.
     const std::vector<CGathererObject*> gatherers = All<CGathererObject>(OBJ_GATHERER);
-    ASSERT_EQ(gatherers.size(), 1u);
+    ASSERT_EQ(gatherers.size(), 2u);
     CGathererObject* g = gatherers[0];
     EXPECT_STREQ(g->m_szGameId, "SAMPLE_HALL");
     CMMObject* hall = g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING);
