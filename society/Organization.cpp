@@ -194,13 +194,6 @@ void COrganization::StartGroupConstruct(std::uint32_t kind)
     m_Construct = g;
 }
 
-void COrganization::ChooseBase()
-{
-    // The group descriptions' buildings come with the group list; until
-    // then no new base is chosen.
-    m_szBase[0] = 0;
-}
-
 void COrganization::OnBuildingGone(const char* building)
 {
     if (building && m_szBase[0] && Same(building, m_szBase))
@@ -221,18 +214,6 @@ void COrganization::OnGainBuilding(const char* building)
     else
         m_szBase[0] = 0;
     m_fDeathTimer = 0.0f;
-}
-
-void COrganization::OnLoseBuilding(const char* building)
-{
-    if (g_pAppEvent && building) g_pAppEvent->LeaveBuilding(m_szName, building);
-    if (!m_Clan.m_bFixedBase)
-        ChooseBase();
-    else
-        m_szBase[0] = 0;
-    UpdateMechInfo();
-    // Turning the organisation's groups to people comes with the groups.
-    if (m_Clan.m_bFixedBase && !m_szBase[0] && m_nBuildTarget >= 1) ChooseBase();
 }
 
 void COrganization::Bind(SOrgData* data)
@@ -309,47 +290,81 @@ void COrganization::ClanDeath()
     m_fDeathTimer = -1.0f;
 }
 
+void COrganization::ReleaseWeakest()
+{
+    if (!g_pWorld) return;
+    // The weakest building the organisation holds without a leader in it.
+    const char* weakest = nullptr;
+    std::int32_t fewest = 100;
+    for (std::int32_t i = 0; i < g_pWorld->m_nBuildings; ++i)
+    {
+        const SBuildingRecord& b = g_pWorld->m_Buildings[i];
+        if (!Same(b.owner, m_szName)) continue;
+        bool leader = false;
+        for (const CMech* m : g_pWorld->m_Mechs)
+            leader = leader || (m && m->m_bInCluster && Same(m->m_szBuilding, b.name) &&
+                                m->m_nGeneration == kLeaderRank);
+        const std::int32_t places = PlaceCount(b.name);
+        if (!leader && places < fewest)
+        {
+            fewest = places;
+            weakest = b.name;
+        }
+    }
+    if (weakest)
+    {
+        char name[32];
+        std::memcpy(name, weakest, 32);
+        for (CMech* m : g_pWorld->m_Mechs)
+            if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, name))
+            {
+                m->m_bInCluster = 0;
+                m->m_bAssigned = 0;
+                m->m_bInBuilding = 1;
+            }
+        g_pWorld->ReleaseBuilding(name);
+        OnLoseBuilding(name);
+        m_szBase[0] = 0;
+    }
+}
+
+void COrganization::OnKillMech(CMech*)
+{
+    XTRACE("COrganization::OnKillMech");
+    UpdateMechInfo();
+    if (m_nBuildTarget < 0 && g_pWorld)
+    {
+        // Too many kept in buildings for the members left outside: one
+        // (not a leader) comes out of the base, else the weakest building
+        // is given up.
+        CMech* out = nullptr;
+        if (m_szBase[0])
+            for (CMech* m : g_pWorld->m_Mechs)
+                if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, m_szBase) &&
+                    m->m_nGeneration < kLeaderRank)
+                {
+                    out = m;
+                    break;
+                }
+        if (out)
+        {
+            out->m_bInCluster = 0;
+            out->m_bInBuilding = 1;
+            out->m_bAssigned = 0;
+        }
+        else
+            ReleaseWeakest();
+        UpdateMechInfo();
+    }
+    if (g_pWorld && g_pWorld->GetOrgShare(kPlayer) > 0.55f) g_pWorld->AlertOrganizations(kPlayer);
+}
+
 void COrganization::Run(float dt)
 {
     UpdateMechInfo();
     if (!m_Clan.m_bFixedBase && !m_szBase[0] && m_nBuildTarget > 0) ChooseBase();
 
-    if (!Same(m_szName, kFree) && m_nBuildTarget < 0 && g_pWorld)
-    {
-        // The weakest building the organisation holds without a leader in it.
-        const char* weakest = nullptr;
-        std::int32_t fewest = 100;
-        for (std::int32_t i = 0; i < g_pWorld->m_nBuildings; ++i)
-        {
-            const SBuildingRecord& b = g_pWorld->m_Buildings[i];
-            if (!Same(b.owner, m_szName)) continue;
-            bool leader = false;
-            for (const CMech* m : g_pWorld->m_Mechs)
-                leader = leader || (m && m->m_bInCluster && Same(m->m_szBuilding, b.name) &&
-                                    m->m_nGeneration == kLeaderRank);
-            const std::int32_t places = PlaceCount(b.name);
-            if (!leader && places < fewest)
-            {
-                fewest = places;
-                weakest = b.name;
-            }
-        }
-        if (weakest)
-        {
-            char name[32];
-            std::memcpy(name, weakest, 32);
-            for (CMech* m : g_pWorld->m_Mechs)
-                if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, name))
-                {
-                    m->m_bInCluster = 0;
-                    m->m_bAssigned = 0;
-                    m->m_bInBuilding = 1;
-                }
-            g_pWorld->ReleaseBuilding(name);
-            OnBuildingGone(name);
-            m_szBase[0] = 0;
-        }
-    }
+    if (!Same(m_szName, kFree) && m_nBuildTarget < 0) ReleaseWeakest();
 
     if (!m_Clan.m_bImmortal && !Same(m_szName, kFree) && !Same(m_szName, kPlayer) && m_fDeathTimer >= 0.0f)
     {

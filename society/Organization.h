@@ -64,6 +64,7 @@
 #include <cstdint>
 
 class CMech;
+class CMechGroup2;
 class CMemStream;
 class COrgManager;
 struct SOrgRecord;
@@ -112,6 +113,15 @@ public:
     // or none.
     virtual void OnLoseBuilding(const char* building);
     void OnMechBuilding(CMech* member, const char* building) override;
+    // A member died: with more kept in buildings than the build target
+    // allows, one comes out of the base or the weakest building is given
+    // up; the others are alerted when the player holds over 0.55 of the
+    // world.
+    virtual void OnKillMech(CMech* member);
+    // A group of the organisation reached its building: members stay in
+    // the base up to its free places and the keep target; a caravan whose
+    // stop is not worth keeping is sent on.
+    virtual void OnGroupBuilding(CMechGroup2* group);
     virtual void OnMechStay(CMech* member);
     virtual bool IsRich();
     virtual void PayConvict(CMech* member);
@@ -184,6 +194,11 @@ public:
 private:
     void CreateConstructedGroup();
     void ClanDeath();
+    // Picks a base among the buildings nobody holds whose 1 to 10 places
+    // the build target can fill; empty when none.
     void ChooseBase();
+    // Gives up the organisation's building of fewest places (below 100)
+    // with no leader kept in it; its members there come out.
+    void ReleaseWeakest();
     COrgManager* m_pManager = nullptr;
 };

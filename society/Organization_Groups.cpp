@@ -1,6 +1,7 @@
 // COrganization: recruiting free members into groups and making the groups.
 #include "society/Organization.h"
 
+#include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
 #include "society/GroupAIKinds.h"
@@ -19,6 +20,9 @@
 
 namespace
 {
+constexpr char kFree[] = "ORG_FREE";
+constexpr std::int32_t kLeaderRank = 5;
+
 bool Same(const char* a, const char* b)
 {
     return std::strncmp(a, b, 32) == 0;
@@ -87,6 +91,94 @@ void StartInside(CMechGroup2& g, const SPlace& p)
     g.m_fBuildingTimer = 20.0f + g_Random.Random(20.0f);
 }
 } // namespace
+
+void COrganization::ChooseBase()
+{
+    // Any building nobody holds yet whose places the build target can fill;
+    // each is taken at once with chance 1 in 3, else the last one seen.
+    m_szBase[0] = 0;
+    const std::vector<SPlace> places = Places();
+    const SPlace* chosen = nullptr;
+    for (const SPlace& p : places)
+    {
+        if (p.places < 1 || p.places > 10 || p.places > m_nBuildTarget || g_pWorld->FindBuilding(p.id)) continue;
+        chosen = &p;
+        if (g_Random.RandomInt(3) == 0) break;
+    }
+    if (chosen) CopyName(m_szBase, chosen->id);
+}
+
+void COrganization::OnLoseBuilding(const char* building)
+{
+    if (g_pAppEvent && building) g_pAppEvent->LeaveBuilding(m_szName, building);
+    if (!m_Clan.m_bFixedBase)
+        ChooseBase();
+    else
+        m_szBase[0] = 0;
+    UpdateMechInfo();
+    if (!Same(m_szName, kFree))
+    {
+        // With nobody at home every group goes back to living among people;
+        // hunters around the lost building do so in any case. A group that
+        // already has that AI keeps it (and its way).
+        for (CMechGroup2* g : g_MechGroupList2.m_Groups)
+        {
+            if (!g || g == g_pPlayerGroup || !g->m_bActive || !Same(g->m_szOrg, m_szName)) continue;
+            const CGroupAI* ai = g->GetGroupAI();
+            const bool hunter = ai && ai->m_nKind == 1 && building && Same(g->m_szBuilding, building);
+            if ((m_nAtHome == 0 || hunter) && !(ai && ai->m_nKind == 2)) g->SetAI(2);
+        }
+    }
+    if (!m_Clan.m_bFixedBase && !m_szBase[0] && m_nBuildTarget >= 1) ChooseBase();
+}
+
+void COrganization::OnGroupBuilding(CMechGroup2* group)
+{
+    XTRACE("COrganization::OnGroupBuilding");
+    if (!group || !g_pWorld) return;
+    char here[32];
+    CopyName(here, group->m_szBuilding);
+    if (m_szBase[0] && Same(here, m_szBase) && m_nKeepTarget >= 1)
+    {
+        std::int32_t free = g_pWorld->GetBuildingCluster(here);
+        for (const CMech* m : g_pWorld->m_Mechs)
+            if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, here)) --free;
+        bool leader = false;
+        for (int i = 0; i < group->GetMemberCount(); ++i)
+            leader = leader || group->GetMember(i)->m_nGeneration == kLeaderRank;
+        if (leader) return;
+        for (int i = group->GetMemberCount() - 1; i >= 0 && free > 0 && m_nKeepTarget > 0; --i)
+        {
+            CMech* m = group->GetMember(i);
+            if (m->m_bDead || m->m_bInCluster) continue;
+            m->DeleteMechanoid();
+            m->m_bAssigned = 0;
+            m->m_bInBuilding = m->m_bInCluster = 1;
+            CopyName(m->m_szBuilding, here);
+            OnMechStay(m);
+            group->RemoveMech(m);
+            --m_nKeepTarget;
+            --free;
+        }
+        return;
+    }
+    CGroupAI* ai = group->GetGroupAI();
+    if (!ai || ai->m_nKind != 0) return;
+    const SBuildingRecord* record = g_pWorld->FindBuilding(here);
+    if (!Same(here, ai->m_szRouteStart) && !(record && !Same(record->owner, m_szName))) return;
+    // The caravan goes on to another building, one worth the run if one of
+    // 15 draws finds it.
+    const std::vector<SPlace> places = Places();
+    const SPlace* to = nullptr;
+    for (int draw = 0; draw < 15; ++draw)
+    {
+        const SPlace* p = Random(places);
+        if (!p || Same(p->id, here)) continue;
+        to = p;
+        if (CheckPathAdvisability(here, p->id)) break;
+    }
+    if (to) static_cast<CTransGroupAI*>(ai)->SetRoute(here, to->id, false);
+}
 
 void COrganization::AssignMech(CMech* member)
 {
