@@ -463,4 +463,188 @@ TEST_F(OrgGroups, AFullConstructionBecomesAGroupOfTheChosenKindInsideABuilding)
         }
     }
 }
+
+// Places per building for the organisation tests (HALL_A, HALL_B).
+std::int32_t g_nPlaces[2] = {};
+std::int32_t TestPlaces(const char* id)
+{
+    return std::strncmp(id, "HALL_A", 32) == 0 ? g_nPlaces[0] : std::strncmp(id, "HALL_B", 32) == 0 ? g_nPlaces[1] : 0;
+}
+
+class OrgBuildings : public OrgGroups
+{
+protected:
+    void SetUp() override
+    {
+        OrgGroups::SetUp();
+        g_pfnBuildingCluster = TestPlaces;
+        m_pOrg.reset(m_Orgs.CreateOrganization("CLAN_A"));
+    }
+    void TearDown() override
+    {
+        g_pfnBuildingCluster = nullptr;
+        m_pOrg.reset();
+        OrgGroups::TearDown();
+    }
+    // A member of CLAN_A kept in the building's cluster.
+    CMech* Kept(const char* id, const char* building, std::int32_t rank = 0)
+    {
+        CMech* m = m_World.AddMech(id);
+        std::strcpy(m->m_szOrg, "CLAN_A");
+        std::strcpy(m->m_szBuilding, building);
+        m->m_bInBuilding = m->m_bInCluster = 1;
+        m->m_nGeneration = rank;
+        return m;
+    }
+    std::unique_ptr<COrganization> m_pOrg;
+};
+
+TEST_F(OrgBuildings, ANewBaseIsABuildingNobodyHoldsThatTheBuildTargetFills)
+{
+    struct SCase
+    {
+        std::int32_t target, placesA, placesB;
+        bool heldA;
+        const char* base;
+    } cases[] = {
+        {5, 3, 12, false, "HALL_A"}, // more than 10 places never
+        {2, 3, 2, false, "HALL_B"},  // more places than the target
+        {5, 3, 4, true, "HALL_B"},   // already held
+        {5, 0, 0, false, ""},        // no places
+        {0, 1, 1, false, ""},        // nothing to build
+    };
+    for (const SCase& c : cases)
+    {
+        g_nPlaces[0] = c.placesA;
+        g_nPlaces[1] = c.placesB;
+        if (c.heldA) m_World.CaptureBuilding("CLAN_B", "HALL_A");
+        m_pOrg->m_nBuildTarget = c.target;
+        std::strcpy(m_pOrg->m_szBase, "OLD");
+        m_pOrg->OnGainBuilding(nullptr);
+        EXPECT_STREQ(m_pOrg->m_szBase, c.base) << c.target << " " << c.placesA << " " << c.placesB;
+        m_World.ReleaseBuilding("HALL_A");
+    }
+}
+
+TEST_F(OrgBuildings, ALostBuildingTurnsGroupsToPeople)
+{
+    g_nPlaces[0] = g_nPlaces[1] = 4;
+    struct SCase
+    {
+        bool home;
+        std::int32_t kinds[3]; // caravan at HALL_B, hunters at HALL_A and at HALL_B
+    } cases[] = {{false, {2, 2, 2}}, {true, {0, 2, 1}}};
+    int n = 0;
+    for (const SCase& c : cases)
+    {
+        Kept(("K" + std::to_string(n)).c_str(), "HALL_B");
+        if (c.home) m_World.CaptureBuilding("CLAN_A", "HALL_B");
+        std::vector<CMechGroup2*> groups;
+        const std::pair<std::int32_t, const char*> made[] = {{0, "HALL_B"}, {1, "HALL_A"}, {1, "HALL_B"}};
+        for (const auto& [kind, at] : made)
+        {
+            CMechGroup2* g = Group(("G" + std::to_string(n++)).c_str(), 1, CVector{}, "CLAN_A");
+            g->SetAI(kind);
+            std::strcpy(g->m_szBuilding, at);
+            g->m_bActive = 1;
+            groups.push_back(g);
+        }
+        m_pOrg->OnLoseBuilding("HALL_A");
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(groups[size_t(i)]->GetGroupAI()->m_nKind, c.kinds[i]) << c.home << " " << i;
+        EXPECT_EQ(m_PlayerGroup.GetGroupAI(), nullptr);
+        m_World.ReleaseBuilding("HALL_B");
+    }
+}
+
+TEST_F(OrgBuildings, AMemberKilledBringsOneOutOfTheBaseOrGivesUpTheWeakestBuilding)
+{
+    g_nPlaces[0] = 4;
+    g_nPlaces[1] = 2;
+    struct SCase
+    {
+        const char* base;
+        std::int32_t rankA, rankB;
+        bool outA0, outB, heldA, heldB;
+    } cases[] = {
+        {"HALL_A", 0, 0, true, false, true, true},  // the first of the base comes out
+        {"", 0, 0, false, true, true, false},       // HALL_B has fewer places
+        {"", 0, 5, true, false, false, true},       // a leader keeps HALL_B
+        {"HALL_B", 5, 5, false, false, true, true}, // leaders only: nothing given up
+    };
+    int n = 0;
+    for (const SCase& c : cases)
+    {
+        const std::string k = std::to_string(n++);
+        CMech* a0 = Kept(("A0_" + k).c_str(), "HALL_A", c.rankA);
+        CMech* a1 = Kept(("A1_" + k).c_str(), "HALL_A", c.rankA);
+        CMech* b = Kept(("B0_" + k).c_str(), "HALL_B", c.rankB);
+        m_World.CaptureBuilding("CLAN_A", "HALL_A");
+        m_World.CaptureBuilding("CLAN_A", "HALL_B");
+        std::strcpy(m_pOrg->m_szBase, c.base);
+        m_pOrg->m_Clan.m_bFixedBase = 1;
+        m_pOrg->OnKillMech(nullptr);
+        EXPECT_EQ(a0->m_bInCluster == 0, c.outA0) << c.base << c.rankB;
+        EXPECT_EQ(b->m_bInCluster == 0, c.outB) << c.base << c.rankB;
+        EXPECT_EQ(a1->m_bInCluster == 0, !c.heldA) << c.base << c.rankB;
+        EXPECT_EQ(m_World.FindBuilding("HALL_A") != nullptr, c.heldA) << c.base << c.rankB;
+        EXPECT_EQ(m_World.FindBuilding("HALL_B") != nullptr, c.heldB) << c.base << c.rankB;
+        for (CMech* m : {a0, a1, b})
+            m->m_szOrg[0] = 0; // out of the next case's counts
+        m_World.ReleaseBuilding("HALL_A");
+        m_World.ReleaseBuilding("HALL_B");
+    }
+}
+
+TEST_F(OrgBuildings, AGroupReachingTheBaseLeavesMembersThereUpToPlacesAndKeepTarget)
+{
+    g_nPlaces[0] = 4;
+    Kept("A0", "HALL_A");
+    struct SCase
+    {
+        std::int32_t keep;
+        bool leader;
+        int stay;
+    } cases[] = {{5, false, 3}, {2, false, 2}, {0, false, 0}, {5, true, 0}};
+    int n = 0;
+    for (const SCase& c : cases)
+    {
+        CMechGroup2* g = Group(("S" + std::to_string(n++)).c_str(), 4, CVector{}, "CLAN_A");
+        for (int i = 0; i < 4; ++i)
+            std::strcpy(g->GetMember(i)->m_szOrg, "CLAN_A");
+        g->GetMember(0)->m_nGeneration = c.leader ? 5 : 0;
+        CMech* last = g->GetMember(3);
+        std::strcpy(g->m_szBuilding, "HALL_A");
+        std::strcpy(m_pOrg->m_szBase, "HALL_A");
+        m_pOrg->m_nKeepTarget = c.keep;
+        m_pOrg->OnGroupBuilding(g);
+        EXPECT_EQ(g->GetMemberCount(), 4 - c.stay) << c.keep << c.leader;
+        if (c.stay)
+        {
+            EXPECT_EQ(last->m_bInCluster, 1);
+            EXPECT_EQ(last->m_pMechanoid, nullptr);
+            EXPECT_STREQ(last->m_szBuilding, "HALL_A");
+        }
+        // The kept members of this case leave again for the next one.
+        for (CMech* m : m_World.m_Mechs)
+            if (m != m_World.m_Mechs[0]) m->m_bInCluster = 0;
+        m_World.ReleaseBuilding("HALL_A");
+    }
+}
+
+TEST_F(OrgBuildings, ACaravanAtTheStartOfItsRouteIsSentOn)
+{
+    CMechGroup2* g = KindGroup(0, 1, "C");
+    std::strcpy(g->m_szOrg, "CLAN_A");
+    auto* ai = static_cast<CTransGroupAI*>(g->GetGroupAI());
+    ai->SetRoute("HALL_A", "HALL_B", false);
+    std::strcpy(g->m_szBuilding, "HALL_B");
+    m_pOrg->OnGroupBuilding(g); // at the far end of its route: it stays
+    EXPECT_STREQ(ai->m_szRouteStart, "HALL_A");
+    std::strcpy(g->m_szBuilding, "HALL_A");
+    m_pOrg->OnGroupBuilding(g);
+    EXPECT_STREQ(ai->m_szRouteStart, "HALL_A");
+    EXPECT_STREQ(ai->m_szRouteEnd, "HALL_B");
+    EXPECT_FALSE(ai->m_Route.empty());
+}
 } // namespace
