@@ -52,9 +52,8 @@
 // Stand-in parts: AssignMech recruits nobody yet (a member with a group
 // description must get its group back first: the world's part);
 // "ORG_PLAYER" recruits get configuration 0 (no default player mechanoid
-// per kind yet); OnGroupBuilding, OnKillMech's releases and the turning of
-// groups to people on a lost building are not built, and no new base
-// building is chosen.
+// per kind yet); nobody calls OnKillMech and OnGroupBuilding yet (the
+// world's kills and the groups' arrivals are not forwarded to them).
 //
 // Threads: main thread only.
 #pragma once
