@@ -10,6 +10,7 @@
 #include "society/EqpTrade.h"
 #include "society/MMTrade.h"
 #include "society/OrgManager.h"
+#include "society/Organization.h"
 #include "units/KindManagers.h"
 #include "units/Mechanoid.h"
 #include "world/MMEngine.h"
@@ -19,6 +20,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -138,6 +141,19 @@ TEST_F(SampleStock, TheSampleBuildingsGoodsAndTheOrganisations)
         float price = 0.0f;
         ASSERT_TRUE(hall->GetBuyPrice("TOV_FOOD", 1, &price, 0));
         EXPECT_FLOAT_EQ(price, 40.0f * std::exp(100.0f / (food->m_fStock + 10.0f)));
+        // Each clan knows a configuration for a group of every kind: a
+        // recruit is never fitted with a name the table lacks.
+        for (const char* clan : {"ORG_SAMPLE", "ORG_MERCHANTS"})
+        {
+            std::unique_ptr<IWorldOrganization> made(orgs->CreateOrganization(clan));
+            auto* org = dynamic_cast<COrganization*>(made.get());
+            ASSERT_NE(org, nullptr) << clan;
+            for (SOrgData& data : g_pWorld->m_OrgData)
+                if (std::strcmp(data.name, clan) == 0) org->Bind(&data);
+            ASSERT_NE(org->GetData(), nullptr) << clan;
+            for (std::uint32_t kind = 0; kind < 3; ++kind)
+                org->StartGroupConstruct(kind);
+        }
         g_pWorld->DoneWorld();
         EXPECT_EQ(ReadText("error.log"), "");
         engine.Done();

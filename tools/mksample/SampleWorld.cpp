@@ -306,16 +306,21 @@ void WriteSampleLocationData(CMemStream& out)
     orgs[0].values[0] = 0.2f; // transport share
     orgs[0].values[1] = 0.7f; // hunter share
     orgs[0].more[0] = orgs[0].more[1] = orgs[0].more[2] = 3; // largest group sizes
-    std::strcpy(orgs[0].attack[0], "MECH_LIGHT");
-    orgs[0].attackCount = 1;
     std::strcpy(orgs[1].name, "ORG_MERCHANTS");
     orgs[1].mechCount = 3;
     orgs[1].baseLevel = 2.0f;
     orgs[1].values[0] = 0.6f;
     orgs[1].values[1] = 0.2f;
     orgs[1].more[0] = orgs[1].more[1] = orgs[1].more[2] = 2;
-    std::strcpy(orgs[1].trade[0], "MECH_LIGHT");
-    orgs[1].tradeCount = 1;
+    // A configuration for a group of each kind (caravan, hunters, people):
+    // a recruit of a kind without one would be fitted with no name.
+    for (SOrgData& org : orgs)
+    {
+        std::strcpy(org.trade[0], "MECH_LIGHT");
+        std::strcpy(org.attack[0], "MECH_LIGHT");
+        std::strcpy(org.defaults[0], "MECH_LIGHT");
+        org.tradeCount = org.attackCount = org.defaultCount = 1;
+    }
     std::vector<SBuildingRecord> buildings(1);
     std::strcpy(buildings[0].name, "SAMPLE_HALL");
     std::strcpy(buildings[0].owner, "ORG_MERCHANTS");
