@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
+#include "foundation/StreamReader.h"
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"
 #include "society/WorldMechanoid.h"
@@ -15,6 +16,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
 
 namespace
 {
@@ -134,6 +136,49 @@ void ClearGroups()
     DropPlayerGroup();
 }
 
+void SaveGroups(CMemStream& stream)
+{
+    EnsurePlayerGroup();
+    g_MechGroupList2.SaveToStream(stream);
+}
+
+// The saved groups replace the list. They are read with the old groups set
+// aside and every mech record out of its group, so that a record that does
+// not read as a list puts everything back as it was.
+void LoadGroups(CMemStream& stream)
+{
+    XTRACE("LoadGroups");
+    std::vector<CMechGroup2*> old;
+    old.swap(g_MechGroupList2.m_Groups);
+    CPlayerMechGroup2* oldPlayer = g_pPlayerGroup;
+    std::vector<std::pair<CMech*, void*>> held;
+    if (g_pWorld)
+        for (CMech* m : g_pWorld->m_Mechs)
+        {
+            held.emplace_back(m, m->m_pGroup);
+            m->m_pGroup = nullptr;
+        }
+    try
+    {
+        g_MechGroupList2.LoadFromStream(stream);
+    }
+    catch (const CStreamError&)
+    {
+        g_MechGroupList2.Clear();
+        g_MechGroupList2.m_Groups.swap(old);
+        g_pPlayerGroup = oldPlayer;
+        for (auto& [m, group] : held)
+            m->m_pGroup = group;
+        throw;
+    }
+    // The old groups go without touching the records (now the new groups').
+    for (CMechGroup2* g : old)
+        if (g != oldPlayer) delete g;
+    // The loaded player's group is ours, as one made here; the old one goes
+    // when it was ours too.
+    s_pPlayerGroup.reset(g_pPlayerGroup);
+}
+
 IWorldMechanoid* CreateWorldMechanoid()
 {
     return new CWorldMechanoid;
@@ -174,6 +219,8 @@ void RegisterGroupMaker()
     g_pfnGroupState = GroupState;
     g_pfnGroupMembers = GroupMembers;
     g_pfnClearGroups = ClearGroups;
+    g_pfnSaveGroups = SaveGroups;
+    g_pfnLoadGroups = LoadGroups;
 }
 
 void UnregisterGroupMaker()
@@ -189,6 +236,8 @@ void UnregisterGroupMaker()
     g_pfnGroupState = nullptr;
     g_pfnGroupMembers = nullptr;
     g_pfnClearGroups = nullptr;
+    g_pfnSaveGroups = nullptr;
+    g_pfnLoadGroups = nullptr;
 }
 
 int CreateLocationGroups()

@@ -39,6 +39,9 @@ CWorld::CWorld() = default;
 
 CWorld::~CWorld()
 {
+    // The groups point at the current world's records and organisations: a
+    // location loaded over this one must not find them left behind.
+    if (g_pWorld == this && g_pfnClearGroups) g_pfnClearGroups();
     for (CMech* m : m_Mechs)
         if (m != m_pPlayerMech) delete m;
     delete m_pEqpTrade;

@@ -145,3 +145,11 @@ inline int (*g_pfnGroupMembers)(const void* group, CMech* out[5]) = nullptr;
 // Every group deleted (the player's too) before the world deletes its mech
 // records.
 inline void (*g_pfnClearGroups)() = nullptr;
+// The groups' saved-game form (the world's "GROUPS" record): every group
+// written, the player's first; and read back after the mech records they
+// name, replacing every group. A record that does not read as a whole list
+// (a bad count, a damaged player's group, cut short) throws CStreamError
+// and leaves the groups as they were; a damaged later group is dropped
+// with its error line and the rest kept.
+inline void (*g_pfnSaveGroups)(CMemStream& stream) = nullptr;
+inline void (*g_pfnLoadGroups)(CMemStream& stream) = nullptr;

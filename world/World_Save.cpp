@@ -86,8 +86,9 @@ bool CWorld::SaveGame(IArchive* archive)
         m->SaveToStream(s);
     ok = Store(archive, "MECH", s) && ok;
 
-    // The group list (it comes with the groups) writes nothing yet.
+    // Without the groups' maker the world has no groups: the record is empty.
     s.m_nPosition = 0;
+    if (g_pfnSaveGroups) g_pfnSaveGroups(s);
     ok = Store(archive, "GROUPS", s) && ok;
 
     s.m_nPosition = 0;
@@ -197,7 +198,14 @@ void CWorld::LoadGame(IArchive* archive)
                        m_Organizations[i]->LoadFromStream(s);
                });
 
-    // The group list comes with the groups: its record is not read yet.
+    // After the mech records and the organisations the groups name. An
+    // empty record (a world saved without groups) leaves the groups as
+    // they are.
+    ReadRecord(archive, "GROUPS",
+               [&](CMemStream& s)
+               {
+                   if (g_pfnLoadGroups && s.m_nCapacity > 0) g_pfnLoadGroups(s);
+               });
     ReadRecord(archive, "TRADE",
                [&](CMemStream& s)
                {
@@ -268,7 +276,8 @@ void CWorld::LoadMechs(CMemStream& s)
     CStreamReader in(s, "MECH");
     const std::uint32_t n = in.U32();
     // The old records go (the player's stays: it is not the world's), and
-    // nothing may keep pointing at them.
+    // nothing may keep pointing at them: the groups go first.
+    if (g_pfnClearGroups) g_pfnClearGroups();
     for (CMech* m : m_Mechs)
         if (m != m_pPlayerMech) delete m;
     m_Mechs.clear();
@@ -282,6 +291,9 @@ void CWorld::LoadMechs(CMemStream& s)
     }
     // The player's record stays entry 0 even after an empty table.
     if (m_pPlayerMech && m_Mechs.empty()) m_Mechs.push_back(m_pPlayerMech);
+    // The player's group stays at the head of the list until the saved
+    // groups (when the save has them) replace it.
+    if (g_pfnCreatePlayerGroup) g_pfnCreatePlayerGroup(m_pPlayerMech);
 }
 
 // --- saved-game files --------------------------------------------------------

@@ -8,6 +8,7 @@
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
 #include "society/EqpTrade.h"
+#include "society/GroupAI.h"
 #include "society/GroupMaker.h"
 #include "society/MechGroup.h"
 #include "society/MMTrade.h"
@@ -161,8 +162,29 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
         EXPECT_EQ(Org("ORG_PLAYER")->m_fDeathTimer, 0.0f);
         const float money = merchants->m_fMoney;
 
-        // The organisations' own records go into the save and come back.
+        // The organisations' own records go into the save and come back,
+        // and so do the location's described groups: the same groups,
+        // members, organisations, AI kinds and places on their roads.
+        ASSERT_EQ(CreateLocationGroups(), 2);
+        auto describe = []
+        {
+            std::vector<std::string> out;
+            for (int i = 0; i < g_MechGroupList2.GetCount(); ++i)
+            {
+                const CMechGroup2* g = g_MechGroupList2.GetGroup(i);
+                std::string d = std::string(g->m_szName) + " of " + g->m_szOrg;
+                for (int k = 0; k < g->GetMemberCount(); ++k)
+                    d += std::string(" ") + g->GetMember(k)->m_szId;
+                if (const CGroupAI* ai = g->GetGroupAI())
+                    d += " ai " + std::to_string(ai->m_nKind) + " road " + std::to_string(ai->m_nCurrentRoad) +
+                         " of " + std::to_string(ai->m_Route.size());
+                out.push_back(d);
+            }
+            return out;
+        };
         ASSERT_TRUE(SaveWorldFile(*g_pWorld, save.c_str()));
+        const std::vector<std::string> groups = describe();
+        ASSERT_EQ(groups.size(), 3u);
         engine.LoadWorld("sample.loc");
         g_pWorld->SetPlayerMech(&player);
         g_pWorld->GenerateWorld(false);
@@ -171,6 +193,8 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
         EXPECT_FLOAT_EQ(Org("ORG_MERCHANTS")->m_fMoney, money);
         EXPECT_EQ(Org("ORG_SAMPLE")->m_fDeathTimer, -1.0f);
         EXPECT_EQ(Org("ORG_MERCHANTS")->m_nMembers, 3);
+        EXPECT_EQ(describe(), groups);
+        EXPECT_EQ(player.m_pGroup, g_MechGroupList2.GetGroup(0));
 
         // The configuration mechanoids came back from the save.
         for (IWorldMechanoid* c : g_pPlayerConfigs)

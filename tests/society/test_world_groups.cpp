@@ -1,12 +1,16 @@
 // The world's groups through the society's maker: the player's group at the
 // head of the list, a described mech brought back in a group of its own,
 // a kill's spoils handed to the killer's group, the statistics' counts by
-// the groups' states, the player's configuration mechanoids, and the world's
-// end taking every group with it.
+// the groups' states, the player's configuration mechanoids, the world's
+// end taking every group with it, and the groups in the world's saved game.
 #include "tests/society/GroupTestFixture.h"
+
+#include "common/MemArchive.h"
 
 #include "society/GroupMaker.h"
 #include "world/MechGroupList.h"
+
+#include <algorithm>
 
 using grouptest::CGroupTest;
 
@@ -244,4 +248,156 @@ TEST_F(WorldGroups, AConvictionPriceWithTheGroupAddsTheEquippedMembers)
     EXPECT_EQ(leader->GetConvictPrice(1, true), 8800.0f);
     g->GetMember(2)->DeleteMechanoid();
     EXPECT_EQ(leader->GetConvictPrice(1, true), 5770.0f) << "a member without mechanoid adds nothing";
+}
+
+namespace
+{
+// Each group of the list as text: what a saved game must bring back.
+std::vector<std::string> DescribeGroups()
+{
+    std::vector<std::string> out;
+    for (int i = 0; i < g_MechGroupList2.GetCount(); ++i)
+    {
+        const CMechGroup2* g = g_MechGroupList2.GetGroup(i);
+        std::string d = std::string(g->m_szName) + " of " + g->m_szOrg + (g->m_bActive ? "" : " inactive");
+        d += " at " + std::to_string(g->m_vCentre.x) + "," + std::to_string(g->m_vCentre.y) + " members";
+        for (int m = 0; m < g->GetMemberCount(); ++m)
+            d += std::string(" ") + g->GetMember(m)->m_szId + (g->GetMember(m)->m_pGroup == g ? "" : "(elsewhere)");
+        if (const CGroupAI* ai = g->GetGroupAI())
+        {
+            d += " ai " + std::to_string(ai->m_nKind) + " route";
+            for (std::int32_t n : ai->m_Route)
+                d += " " + std::to_string(n);
+            auto name = [](const char* n) { return IsNameSet(n) ? std::string(n) : std::string("-"); };
+            d += " road " + std::to_string(ai->m_nCurrentRoad) + "/" + std::to_string(ai->m_nPreviousRoad) +
+                 " from " + name(ai->m_szRouteStart) + " to " + name(ai->m_szRouteEnd);
+        }
+        out.push_back(d);
+    }
+    return out;
+}
+
+std::size_t Lines(const std::string& text)
+{
+    return std::size_t(std::count(text.begin(), text.end(), '\n'));
+}
+} // namespace
+
+class WorldGroupsSaved : public WorldGroups
+{
+protected:
+    // The player's group, three described groups (a road guard, a road set,
+    // a free roamer of an organisation the world lacks) and a caravan on
+    // its way between two buildings, one of its members dead.
+    void MakeGroups()
+    {
+        Roads({{100, 100, {1}}, {300, 100, {0, 2}}, {300, 400, {1}}});
+        struct SDesc
+        {
+            const char* name;
+            const char* org;
+            std::int32_t type;
+            int members;
+        };
+        for (const SDesc& d : {SDesc{"GUARD", "ORG_A", 0, 2}, SDesc{"PATROL", "ORG_A", 2, 1},
+                               SDesc{"ROAMER", "ORG_GONE", 3, 3}})
+        {
+            auto desc = std::make_unique<CMechGroupDesc>();
+            std::strcpy(desc->m_szName, d.name);
+            std::strcpy(desc->m_szOrgName, d.org);
+            std::strcpy(desc->m_szLabel, d.name);
+            desc->m_nType = d.type;
+            desc->m_nLevel = 3;
+            desc->m_nGuardNode = 1;
+            desc->m_RoadSet = {0, 2};
+            desc->m_nMemberCount = d.members;
+            for (int i = 0; i < d.members; ++i)
+                std::strcpy(desc->m_szMembers[i], "CFG_NONE");
+            g_MechGroupList.m_Descs.push_back(std::move(desc));
+        }
+        m_World.CreatePlayerGroup();
+        ASSERT_EQ(CreateLocationGroups(), 3);
+        CMechGroup2* caravan = PlainGroup("CARAVAN", 2);
+        caravan->SetAI(0);
+        CGroupAI* ai = caravan->GetGroupAI();
+        ai->m_Route = {0, 1, 2};
+        ai->SetCurrentRoad(1);
+        std::strcpy(ai->m_szRouteStart, "GATE");
+        std::strcpy(ai->m_szRouteEnd, "HALL");
+        caravan->m_vCentre = CVector{250.0f, 100.0f, 0.0f};
+        caravan->GetMember(1)->m_bDead = 1;
+        m_World.m_fTime = 321.0f;
+    }
+};
+
+TEST_F(WorldGroupsSaved, ASavedGameBringsBackTheGroupsAfterTheirMechs)
+{
+    MakeGroups();
+    testutil::CMemArchive saved;
+    ASSERT_TRUE(m_World.SaveGame(&saved));
+    const std::vector<std::string> before = DescribeGroups();
+    ASSERT_EQ(before.size(), 5u);
+    EXPECT_NE(before[3].find("ROAMER of ORG_FREE"), std::string::npos) << before[3];
+
+    // The groups change after the save; the load puts back the saved ones.
+    g_MechGroupList2.GetGroup(4)->RemoveMech(g_MechGroupList2.GetGroup(4)->GetMember(0));
+    g_MechGroupList2.GetGroup(1)->GetGroupAI()->m_Route.clear();
+    m_World.LoadGame(&saved);
+    EXPECT_EQ(DescribeGroups(), before);
+    EXPECT_EQ(g_MechGroupList2.GetGroup(0), g_pPlayerGroup);
+    EXPECT_EQ(m_Player.m_pGroup, g_pPlayerGroup);
+    EXPECT_EQ(ReadText("error.log"), "");
+
+    // Loaded twice: the groups of the first load go, nothing points at them.
+    m_World.LoadGame(&saved);
+    EXPECT_EQ(DescribeGroups(), before);
+    for (CMech* m : m_World.m_Mechs)
+        EXPECT_NE(g_MechGroupList2.FindByPointer(m->m_pGroup), nullptr) << m->m_szId;
+}
+
+TEST_F(WorldGroupsSaved, ADamagedGroupsRecordLosesNothingElseOfTheSave)
+{
+    MakeGroups();
+    testutil::CMemArchive saved;
+    ASSERT_TRUE(m_World.SaveGame(&saved));
+    const std::vector<std::string> before = DescribeGroups();
+    const std::vector<std::uint8_t> groups = saved.m_Records["GROUPS"];
+    struct SCase
+    {
+        const char* what;
+        std::vector<std::uint8_t> record;
+        // The groups read: none but a new player's group when the record
+        // is refused whole.
+        std::size_t kept;
+        const char* logged;
+    };
+    auto cut = [&](std::size_t n) { return std::vector<std::uint8_t>(groups.begin(), groups.begin() + long(n)); };
+    std::vector<std::uint8_t> negative = groups;
+    std::memset(negative.data(), 0xFF, 4);
+    const SCase cases[] = {
+        {"a negative count", negative, 1, "group count -1"},
+        {"cut inside the player's group", cut(40), 1, "'GROUPS'"},
+        {"cut inside the last group", cut(groups.size() - 10), 4, "group 4 dropped"},
+    };
+    for (const SCase& c : cases)
+    {
+        testutil::CMemArchive damaged = saved;
+        damaged.m_Records["GROUPS"] = c.record;
+        m_World.m_fTime = 0.0f;
+        const std::size_t linesBefore = Lines(ReadText("error.log"));
+        m_World.LoadGame(&damaged);
+        const std::string log = ReadText("error.log");
+        EXPECT_EQ(Lines(log), linesBefore + 1) << c.what << ":\n" << log;
+        EXPECT_NE(log.find(c.logged), std::string::npos) << c.what << ":\n" << log;
+        EXPECT_EQ(m_World.m_fTime, 321.0f) << c.what;
+        EXPECT_EQ(m_World.m_Mechs.size(), 9u) << c.what;
+        const std::vector<std::string> now = DescribeGroups();
+        ASSERT_EQ(now.size(), c.kept) << c.what;
+        EXPECT_EQ(g_MechGroupList2.GetGroup(0), g_pPlayerGroup) << c.what;
+        EXPECT_EQ(m_Player.m_pGroup, g_pPlayerGroup) << c.what;
+        if (c.kept > 1)
+        {
+            EXPECT_EQ(now, std::vector<std::string>(before.begin(), before.begin() + long(c.kept))) << c.what;
+        }
+    }
 }
