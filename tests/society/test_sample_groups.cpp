@@ -3,6 +3,7 @@
 // the sample roads assembled through one simulated game day of the world:
 // they go into the hall and come out again. Run by the ctest entry
 // society.sample_groups with TARVOX_SAMPLE_DIR set.
+#include "common/SampleTree.h"
 #include "common/LogDirTest.h"
 #include "world/WorldTestScene.h"
 
@@ -62,10 +63,9 @@ struct SVisit
 
 TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTravel)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
         ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
@@ -183,5 +183,4 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
         g_pWorld->SetPlayerMech(nullptr);
         g_ResourceDB.Done();
     }
-    plat::SetCurrentDirectory(previous.c_str());
 }

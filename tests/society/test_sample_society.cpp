@@ -1,6 +1,7 @@
 // The sample world with its real organisations: generated from the sample
 // location's records, run for a game day, saved and loaded back. Run by the
 // ctest entry society.sample_stock with TARVOX_SAMPLE_DIR set.
+#include "common/SampleTree.h"
 #include "common/LogDirTest.h"
 #include "world/WorldTestScene.h"
 
@@ -52,10 +53,9 @@ std::vector<CMech*> Members(const char* org)
 
 TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     const bool ownFileManager = GetFileManager() == nullptr;
     if (ownFileManager) SetFileManager(new StdFileManager());
     const std::string save = (m_dir / "sample.sav").string();
@@ -214,5 +214,4 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
         g_ResourceDB.Done();
     }
     if (ownFileManager) SetFileManager(nullptr);
-    plat::SetCurrentDirectory(previous.c_str());
 }

@@ -1,6 +1,7 @@
 // The sample data tree's configurations and the sample building's
 // equipment stock, read through the world engine as the game reads them.
 // Run by the ctest entry society.sample_stock with TARVOX_SAMPLE_DIR set.
+#include "common/SampleTree.h"
 #include "common/LogDirTest.h"
 #include "world/WorldTestScene.h"
 
@@ -31,10 +32,9 @@ class SampleStock : public testutil::CLogDirTest
 
 TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
         ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
@@ -98,15 +98,13 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         engine.Done();
         g_ResourceDB.Done();
     }
-    plat::SetCurrentDirectory(previous.c_str());
 }
 
 TEST_F(SampleStock, TheSampleBuildingsGoodsAndTheOrganisations)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
         ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
@@ -159,5 +157,4 @@ TEST_F(SampleStock, TheSampleBuildingsGoodsAndTheOrganisations)
         engine.Done();
         g_ResourceDB.Done();
     }
-    plat::SetCurrentDirectory(previous.c_str());
 }

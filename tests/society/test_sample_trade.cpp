@@ -6,6 +6,7 @@
 // clans' money changes only in the hour, by the income of the buildings
 // they own. Run by the ctest entry society.sample_trade with
 // TARVOX_SAMPLE_DIR set.
+#include "common/SampleTree.h"
 #include "common/LogDirTest.h"
 #include "world/WorldTestScene.h"
 
@@ -113,10 +114,9 @@ public:
 
 TEST_F(SampleTrade, TheCaravanTradesAtBothEndsForTenDaysAndGoodsAndMoneyAddUp)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
         ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
@@ -248,5 +248,4 @@ TEST_F(SampleTrade, TheCaravanTradesAtBothEndsForTenDaysAndGoodsAndMoneyAddUp)
         g_pWorld->SetPlayerMech(nullptr);
         g_ResourceDB.Done();
     }
-    plat::SetCurrentDirectory(previous.c_str());
 }

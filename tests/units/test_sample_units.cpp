@@ -1,6 +1,7 @@
 // The unit tables of the sample data tree (written by mksample) load
 // through their managers. The ctest entry units.sample_tables runs this
 // with TARVOX_SAMPLE_DIR set to a fresh tree.
+#include "common/SampleTree.h"
 #include "common/LogDirTest.h"
 
 #include "foundation/ResourceDB.h"
@@ -21,10 +22,9 @@ class SampleUnits : public testutil::CLogDirTest
 
 TEST_F(SampleUnits, TheSampleTablesLoad)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
     using namespace unit_sections;
     ASSERT_TRUE(g_GoodsManager.Init(kGoods));
@@ -65,5 +65,4 @@ TEST_F(SampleUnits, TheSampleTablesLoad)
     EXPECT_EQ(ReadText("error.log"), "");
 
     g_ResourceDB.Done();
-    plat::SetCurrentDirectory(previous.c_str());
 }

@@ -1,5 +1,6 @@
 // The sample location's scenery (trees, the lamp) through the world engine,
 // from the tree mksample writes. Run by the ctest entry world.sample_objects.
+#include "common/SampleTree.h"
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
@@ -22,10 +23,9 @@ class SampleWorldEngineScenery : public testutil::CLogDirTest
 
 TEST_F(SampleWorldEngineScenery, TreesAndTheLampOfTheSampleLocation)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
         ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
@@ -49,5 +49,4 @@ TEST_F(SampleWorldEngineScenery, TreesAndTheLampOfTheSampleLocation)
         engine.Done();
         g_ResourceDB.Done();
     }
-    plat::SetCurrentDirectory(previous.c_str());
 }

@@ -1,6 +1,7 @@
 // The sample data tree's objects file and object kinds (written by
 // mksample): every section loads through its manager. The ctest entry
 // world.sample_objects runs this with TARVOX_SAMPLE_DIR set to a fresh tree.
+#include "common/SampleTree.h"
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
@@ -28,10 +29,9 @@ class SampleWorld : public testutil::CLogDirTest
 
 TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     worldtest::CScene scene;
     ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
     ASSERT_TRUE(g_StoneManager.Init(plat::Utf8ToCp1251("Камни").c_str()));
@@ -119,5 +119,4 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     EXPECT_EQ(middle->m_Fence.m_nVertexCount, 6u); // a fence to either neighbour
     EXPECT_EQ(ReadText("error.log"), "");
     g_ResourceDB.Done();
-    plat::SetCurrentDirectory(previous.c_str());
 }

@@ -1,6 +1,7 @@
 // The sample data tree (written by mksample) through the world engine:
 // start-up from its database and cfg.ini, then its location entered. Run by
 // the ctest entry world.sample_objects with TARVOX_SAMPLE_DIR set.
+#include "common/SampleTree.h"
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
@@ -31,10 +32,9 @@ class SampleWorldEngine : public testutil::CLogDirTest
 
 TEST_F(SampleWorldEngine, StartsUpAndEntersTheSampleLocation)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
         ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
@@ -70,7 +70,6 @@ TEST_F(SampleWorldEngine, StartsUpAndEntersTheSampleLocation)
         engine.Done();
         g_ResourceDB.Done();
     }
-    plat::SetCurrentDirectory(previous.c_str());
 }
 
 namespace
@@ -109,10 +108,9 @@ std::vector<SObjectState> Snapshot()
 
 TEST_F(SampleWorldEngine, ASaveOfTheSampleWorldLoadsBackEqual)
 {
-    const char* root = std::getenv("TARVOX_SAMPLE_DIR");
-    if (!root) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
-    const std::string previous = plat::GetCurrentDirectory();
-    ASSERT_TRUE(plat::SetCurrentDirectory(root));
+    const testutil::CInSampleTree sample;
+    if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    ASSERT_TRUE(sample.Entered());
     const bool ownFileManager = GetFileManager() == nullptr;
     if (ownFileManager) SetFileManager(new StdFileManager());
     const std::string save = (m_dir / "sample.sav").string();
@@ -169,5 +167,4 @@ TEST_F(SampleWorldEngine, ASaveOfTheSampleWorldLoadsBackEqual)
         g_ResourceDB.Done();
     }
     if (ownFileManager) SetFileManager(nullptr);
-    plat::SetCurrentDirectory(previous.c_str());
 }
