@@ -3,6 +3,7 @@
 // the particle systems (effect pass 0), the alpha model (17) and the
 // service platform's sphere (18).
 #include "units/BuildingObject.h"
+#include "world/ModelDraw.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/GameTime.h"
@@ -22,12 +23,6 @@ namespace
 constexpr std::uint32_t kParticlePass = 0;
 constexpr std::uint32_t kAlphaPass = 17;
 constexpr std::uint32_t kServicePass = 18;
-
-CComplexObject* ModelOf(std::int32_t id)
-{
-    if (id < 0 || !g_pModelManager) return nullptr;
-    return dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id));
-}
 
 void SetWorld(const CMatrix& m)
 {
@@ -54,7 +49,7 @@ void CBuildingObject::Draw()
         XTRACE("AddEffectObject");
         if (!m_pInstance && modelId >= 0)
         {
-            if (CComplexObject* model = ModelOf(modelId))
+            if (CComplexObject* model = GetComplexModel(modelId))
             {
                 m_pInstance = new CModelInstance;
                 m_pInstance->Init(modelId, model);
@@ -64,7 +59,7 @@ void CBuildingObject::Draw()
         if (m_pKind->GetAlphaModelId() >= 0) QueueEffect(this, kAlphaPass);
     }
     if (!PrepareParts(false)) return;
-    CComplexObject* model = ModelOf(modelId);
+    CComplexObject* model = GetComplexModel(modelId);
     if (!model) return;
     {
         XTRACE("Main");
@@ -95,8 +90,9 @@ void CBuildingObject::Draw()
     {
         XTRACE("Draw icon");
         const SBuildingRecord* record = g_pWorld->FindBuilding(m_szGameId);
-        CComplexObject* icon =
-            record && record->owner[0] ? ModelOf(g_pBuildingHost->GetOrgIconModel(record->owner)) : nullptr;
+        CComplexObject* icon = record && record->owner[0]
+                                   ? GetComplexModel(g_pBuildingHost->GetOrgIconModel(record->owner))
+                                   : nullptr;
         if (icon)
         {
             CMatrix turn(6.0f);
@@ -129,11 +125,12 @@ void CBuildingObject::DrawEffect(int pass)
     else if (pass == int(kAlphaPass))
     {
         g_LightWare.SetLights(GetPosition(), m_fRadius);
-        if (CComplexObject* alpha = ModelOf(m_pKind->GetAlphaModelId())) alpha->Render(nullptr, 0, -1);
+        if (CComplexObject* alpha = GetComplexModel(m_pKind->GetAlphaModelId()))
+            alpha->Render(nullptr, 0, -1);
     }
     else if (pass == int(kServicePass) && g_pModelManager)
     {
-        if (CComplexObject* sphere = ModelOf(g_pModelManager->FindName("MOD_BLD_SERVICE_SPH")))
+        if (CComplexObject* sphere = GetComplexModel(g_pModelManager->FindName("MOD_BLD_SERVICE_SPH")))
             sphere->Render(nullptr, 0, -1);
     }
 }

@@ -1,4 +1,5 @@
 #include "units/CapsuleObject.h"
+#include "world/ModelDraw.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
@@ -103,7 +104,7 @@ void CCapsuleObject::Draw()
         m.m[2][c] = inverse.m[1][c];
     }
     m.SetTranslation(GetPosition());
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
+    SetWorldTransform(m);
     const float b = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
     model->SetColor(b, b, b, b);
     model->Render(nullptr, 0, -1);

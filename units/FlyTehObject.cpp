@@ -1,4 +1,5 @@
 #include "units/FlyTehObject.h"
+#include "world/ModelDraw.h"
 
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
@@ -291,7 +292,7 @@ void CFlyTehObject::Draw()
         m.m[2][c] = p.m[1][c] * 4.0f;
     }
     m.SetTranslation(GetPosition());
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
+    SetWorldTransform(m);
     const float b = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
     model->SetColor(b, b, b, b);
     model->Render(nullptr, 0, -1);

@@ -2,6 +2,7 @@
 // for the effect pass, and the effect passes (stun sphere, shots, dust).
 
 #include "units/GliderObject.h"
+#include "world/ModelDraw.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
@@ -30,19 +31,6 @@
 
 using namespace plat::d3d;
 
-namespace
-{
-CComplexObject* Model(std::int32_t id)
-{
-    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id))
-                                      : nullptr;
-}
-
-void SetWorld(const CMatrix& m)
-{
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
-}
-} // namespace
 
 void CGliderObject::PreDraw()
 {
@@ -159,7 +147,7 @@ void CGliderObject::Draw()
         DrawNVisible();
         return;
     }
-    CComplexObject* model = Model(GetModelId());
+    CComplexObject* model = GetComplexModel(GetModelId());
     const CMatrix drawing = DrawingMatrix();
     g_LightWare.SetLights(GetPosition(), m_fRadius);
     {
@@ -170,7 +158,7 @@ void CGliderObject::Draw()
     }
     if (model && !(IsPlayer() && g_CameraMode == 6))
     {
-        SetWorld(drawing);
+        SetWorldTransform(drawing);
         const float level = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
         model->SetColor(level, level, level, 1.0f);
         float state[4] = {};
@@ -226,7 +214,8 @@ void CGliderObject::DrawShadow(CComplexObject* model, float* state)
     view.SetTranslation(CVector{});
     view.ScaleRotation(0.25f);
     const float size = std::max(m_fGliderRadius * 0.5f, 0.1f);
-    if (!g_EffectRenderManager.RenderModelToTexture(model, state, -1, m_dwBrokenParts, size, view, false)) return;
+    if (!g_EffectRenderManager.RenderModelToTexture(model, state, -1, m_dwBrokenParts, size, view, false))
+        return;
     // The picture covers the square of half width e round the hull (its
     // camera sees 90 degrees from 1.44 away; the hull is drawn 4 times its
     // own size).
@@ -242,7 +231,7 @@ void CGliderObject::DrawShadow(CComplexObject* model, float* state)
         v[i].u = 0.5f + (v[i].x - centre.x) / (2.0f * e);
         v[i].v = 0.5f + (v[i].y - centre.y) / (2.0f * e);
     }
-    SetWorld(CMatrix(1.0f));
+    SetWorldTransform(CMatrix(1.0f));
     CMesh* mesh = g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &patch);
     if (!mesh) return;
     CTexture picture; // borrows the manager's texture for the one draw
@@ -260,9 +249,9 @@ void CGliderObject::DrawFlames()
     XTRACE("Flames");
     const SGliderParameters* t = GetParams();
     if (!t || !t->m_bPrepared || !g_pModelManager || t->m_FirePoints[0].m_nPart < 0) return;
-    if (!Model(GetModelId())) return;
+    if (!GetComplexModel(GetModelId())) return;
     const std::int32_t fireId = g_pModelManager->FindName("MOD_GL_FIRE");
-    CComplexObject* fire = Model(fireId);
+    CComplexObject* fire = GetComplexModel(fireId);
     if (!fire) return;
     if (m_EngineFire.m_iModel != fireId || m_EngineFire.m_pObject != fire) m_EngineFire.Init(fireId, fire);
     CTexture* glow = nullptr;
@@ -296,12 +285,12 @@ void CGliderObject::DrawFlames()
         MatrixMultiply(&at, &mount, &drawing);
         MatrixMultiply(&flame, &shape, &at);
         const CVector point{at.m[3][0], at.m[3][1], at.m[3][2]};
-        SetWorld(flame);
+        SetWorldTransform(flame);
         SetTextureFactorAlpha(std::clamp(alpha, 0.0f, 1.0f), kFactorRenderState | kFactorPixelShader);
         m_EngineFire.SetParticlesMatrix(flame);
         m_EngineFire.SetParticlesRange(k * k * 0.5f, k * k);
         m_EngineFire.Render(nullptr, -1, true);
-        SetWorld(CMatrix(1.0f));
+        SetWorldTransform(CMatrix(1.0f));
         const float size = std::max(m_fGliderRadius, 1.0f);
         if (glow) DrawFacingQuad(point, size * 0.5f * k, 0.0f, glow, (k - 1.0f) * 0.75f + 0.25f, true);
         const float d = (point - g_ViewCamera.m_vPosition).Length();
@@ -319,11 +308,11 @@ void CGliderObject::DrawEffect(int pass)
     if (pass == 1000)
     {
         CComplexObject* sphere = nullptr;
-        if (g_pModelManager) sphere = Model(g_pModelManager->FindName("MOD_EXP_ELECTRIC_SPHERE"));
+        if (g_pModelManager) sphere = GetComplexModel(g_pModelManager->FindName("MOD_EXP_ELECTRIC_SPHERE"));
         if (!sphere) return;
         CMatrix m = DrawingMatrix();
         m.ScaleRotation(3.5f / 4.0f);
-        SetWorld(m);
+        SetWorldTransform(m);
         sphere->Render(nullptr, 0, -1);
         return;
     }

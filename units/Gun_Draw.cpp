@@ -2,6 +2,7 @@
 // the visible shot of each shoot type.
 
 #include "units/Gun.h"
+#include "world/ModelDraw.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
@@ -26,11 +27,6 @@ namespace
 {
 constexpr std::uint32_t kFireLight = 10;
 constexpr int kMaxLightning = 99;
-
-void SetWorld(const CMatrix& m)
-{
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
-}
 
 CMatrix Product(const CMatrix& a, const CMatrix& b)
 {
@@ -93,7 +89,7 @@ void CGun::Draw(const CMatrix& owner, const CMatrix& mount, int detail, const CM
         place.SetTranslation(Translation(mount));
     }
     const CMatrix gun = Product(place, owner);
-    SetWorld(gun);
+    SetWorldTransform(gun);
     model->Render(nullptr, 0, -1);
     if (m_pRecord->m_bDoubleGun)
     {
@@ -104,7 +100,7 @@ void CGun::Draw(const CMatrix& owner, const CMatrix& mount, int detail, const CM
             second.SetTranslation(t);
         }
         second.m[3][0] = -second.m[3][0];
-        SetWorld(Product(second, owner));
+        SetWorldTransform(Product(second, owner));
         model->Render(nullptr, 0, -1);
     }
 }
@@ -162,7 +158,7 @@ void CGun::DrawShoot(int type, const CMatrix& barrel1, const CMatrix& barrel2)
     const int barrels = g.m_bDoubleGun ? 2 : 1;
     const double clock = g_FrameTimer.GetElapsed();
     CMatrix identity(1.0f);
-    SetWorld(identity);
+    SetWorldTransform(identity);
     CTexture* tex0 = ShootTexture(g.m_ShootTex[0]);
     CTexture* tex1 = ShootTexture(g.m_ShootTex[1]);
     switch (type)

@@ -2,6 +2,7 @@
 // DrawEffect picks the routine of its kind.
 
 #include "units/MissileObject.h"
+#include "world/ModelDraw.h"
 
 #include "units/EffectSprite.h"
 
@@ -29,11 +30,6 @@ namespace
 // The device light that a triggered mine lights its body with (the guns'
 // muzzle lights are 10 and 11).
 constexpr std::uint32_t kMineLight = 12;
-
-void SetWorld(const CMatrix& m)
-{
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
-}
 
 CTexture* TextureOf(std::int32_t id)
 {
@@ -64,7 +60,7 @@ void CMissileObject::DrawEffect(int)
     XTRACE("CMissileObject::DrawEffect");
     if (!m_pDesc || !graph.m_lpDevice) return;
     CMatrix identity(1.0f);
-    SetWorld(identity);
+    SetWorldTransform(identity);
     switch (GetKind())
     {
     case KIND_PLASMA:
@@ -85,8 +81,9 @@ void CMissileObject::DrawEffect(int)
         break;
     case KIND_PARTICLE:
         if (m_bActive)
-            DrawFacingQuad(GetPosition(), float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * m_pDesc->m_fScale * 6.0f, 0.0f,
-                 TextureOf(m_pDesc->m_nTexture2), 1.0f, true);
+            DrawFacingQuad(GetPosition(),
+                           float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * m_pDesc->m_fScale * 6.0f, 0.0f,
+                           TextureOf(m_pDesc->m_nTexture2), 1.0f, true);
         break;
     case KIND_SPHERE:
         DrawSphere();
@@ -112,8 +109,8 @@ void CMissileObject::DrawPlasmaClot()
     if (CTexture* trace = TextureOf(m_pDesc->m_nTexture2))
     {
         const float alpha = m_bActive ? 1.0f : std::max(0.0f, 2.0f * m_fFade);
-        ApplyEffectMesh(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace, alpha,
-              true);
+        ApplyEffectMesh(CEffectRenderManager::GetClotMesh(&m_vLaunch, &p, scale * 0.25f, &eye, 0.0f), trace,
+                        alpha, true);
     }
     CTexture* body = TextureOf(m_pDesc->m_nTexture);
     if (!m_bActive || !body) return;
@@ -126,7 +123,8 @@ void CMissileObject::DrawPlasmaClot()
         const float spin = i == 0 ? float(clock * 200.0) : 0.0f;
         DrawFacingQuad(p - dir * (float(i) * scale), size, spin, body, 1.0f, true);
     }
-    DrawFacingQuad(p, float(std::sin(clock * 200.0) * 0.1 + 0.9) * scale * 5.0f, float(clock * 50.0), body, 1.0f, true);
+    DrawFacingQuad(p, float(std::sin(clock * 200.0) * 0.1 + 0.9) * scale * 5.0f, float(clock * 50.0), body,
+                   1.0f, true);
 }
 
 void CMissileObject::DrawModel(float scale, bool turned)
@@ -143,7 +141,7 @@ void CMissileObject::DrawModel(float scale, bool turned)
     CMatrix m = frame.m_Matrix;
     m.ScaleRotation(scale);
     m.SetTranslation(GetPosition());
-    SetWorld(m);
+    SetWorldTransform(m);
     g_LightWare.SetLights(GetPosition(), m_fRadius);
     model->SetColor(1.0f, 1.0f, 1.0f, 1.0f);
     model->Render(nullptr, 0, -1);
@@ -167,12 +165,13 @@ void CMissileObject::DrawImpulse(int mode)
         ApplyEffectMesh(
             CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vUp * 100.0f, 0.0f, 0.0f),
             texture, 1.0f, true);
-        ApplyEffectMesh(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f, 0.0f,
-                                                0.0f),
-              texture, 1.0f, true);
+        ApplyEffectMesh(CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vSide * 100.0f,
+                                                          0.0f, 0.0f),
+                        texture, 1.0f, true);
     }
     const float glow = mode == 0 ? 1.3f : 0.66f;
-    DrawFacingQuad(p, float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * scale * glow * 4.0f, 0.0f, texture, 1.0f, true);
+    DrawFacingQuad(p, float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * scale * glow * 4.0f, 0.0f, texture, 1.0f,
+                   true);
 }
 
 void CMissileObject::DrawSphere()
@@ -183,7 +182,8 @@ void CMissileObject::DrawSphere()
     // growing along the line of flight; it fades with the lifetime left.
     static CGeometryBuffer sphere;
     const CVector p = GetPosition();
-    CEffectRenderManager::CreateSphereEx(&sphere, m_fRadius, 8, 0xFFFFFFFFu, p - g_ViewCamera.m_vPosition, false);
+    CEffectRenderManager::CreateSphereEx(&sphere, m_fRadius, 8, 0xFFFFFFFFu, p - g_ViewCamera.m_vPosition,
+                                         false);
     m_Frame.UpdateAxes();
     const float alpha = m_fLifeTime * 0.15f + 0.05f;
     for (int i = 0; i < 3; ++i)
@@ -191,11 +191,11 @@ void CMissileObject::DrawSphere()
         CMatrix m(1.0f);
         m.ScaleRotation(1.0f + 0.25f * float(i));
         m.SetTranslation(p + m_Frame.m_vForward * (float(i) * m_fRadius));
-        SetWorld(m);
-        ApplyEffectMesh(g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &sphere), texture, alpha,
-              true);
+        SetWorldTransform(m);
+        ApplyEffectMesh(g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &sphere),
+                        texture, alpha, true);
     }
-    SetWorld(CMatrix(1.0f));
+    SetWorldTransform(CMatrix(1.0f));
 }
 
 void CMissileObject::DrawMine()
@@ -222,7 +222,7 @@ void CMissileObject::DrawMine()
     if (!triggered) return;
     graph.m_lpDevice->LightEnable(kMineLight, false);
     const float blink = float(std::sin(20.0 * double(m_fLifeTime)));
-    SetWorld(CMatrix(1.0f));
+    SetWorldTransform(CMatrix(1.0f));
     if (CTexture* glow = TextureOf(m_pDesc->m_nGlowTexture); glow && blink > 0.0f)
         DrawFacingQuad(GetPosition(), 3.0f * m_fRadius, 0.0f, glow, blink, true);
 }

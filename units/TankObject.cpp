@@ -1,4 +1,5 @@
 #include "units/TankObject.h"
+#include "world/ModelDraw.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
@@ -29,17 +30,6 @@ namespace
 {
 constexpr float kPi = std::numbers::pi_v<float>;
 constexpr float kDegree = kPi / 180.0f;
-
-CComplexObject* Model(std::int32_t id)
-{
-    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id))
-                                      : nullptr;
-}
-
-void SetWorld(const CMatrix& m)
-{
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
-}
 
 std::int32_t ModelId(const char* record, const char* key)
 {
@@ -288,18 +278,18 @@ void CTankObject::Draw()
     if (!m_pKind) return;
     g_LightWare.SetLights(GetPosition(), m_fRadius);
     const float level = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
-    if (CComplexObject* hull = Model(m_pKind->m_nHullModel))
+    if (CComplexObject* hull = GetComplexModel(m_pKind->m_nHullModel))
     {
-        SetWorld(m_Frame.m_Matrix);
+        SetWorldTransform(m_Frame.m_Matrix);
         float state[4] = {m_fHullPhase, 0.0f, 0.0f, 0.0f};
         hull->SetColor(level, level, level, 1.0f);
         hull->Render(state, 0, -1);
         hull->ResetColor();
     }
     const CMatrix yaw = PivotMatrix();
-    if (CComplexObject* gunModel = Model(m_pKind->m_nGunModel))
+    if (CComplexObject* gunModel = GetComplexModel(m_pKind->m_nGunModel))
     {
-        SetWorld(yaw);
+        SetWorldTransform(yaw);
         float state[4] = {std::clamp(PitchFraction(), 0.0f, 1.0f), 0.0f, 0.0f, 0.0f};
         gunModel->SetColor(level, level, level, 1.0f);
         gunModel->Render(state, 0, -1);

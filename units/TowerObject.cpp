@@ -1,4 +1,5 @@
 #include "units/TowerObject.h"
+#include "world/ModelDraw.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
@@ -32,17 +33,6 @@ constexpr float kPi = std::numbers::pi_v<float>;
 constexpr float kDegree = kPi / 180.0f;
 constexpr float kGuardRadius = 1500.0f;
 constexpr float kOrbitStep = 100.0f;
-
-CComplexObject* Model(std::int32_t id)
-{
-    return id >= 0 && g_pModelManager ? dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id))
-                                      : nullptr;
-}
-
-void SetWorld(const CMatrix& m)
-{
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
-}
 
 std::int32_t ModelId(const char* record, const char* key)
 {
@@ -549,9 +539,9 @@ void CTowerObject::Draw()
     g_LightWare.SetLights(GetPosition(), m_fRadius);
     {
         XTRACE("DrawHull");
-        if (CComplexObject* hull = Model(m_pKind->m_nHullModel))
+        if (CComplexObject* hull = GetComplexModel(m_pKind->m_nHullModel))
         {
-            SetWorld(m_Frame.m_Matrix);
+            SetWorldTransform(m_Frame.m_Matrix);
             const float level = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
             hull->SetColor(level, level, level, 1.0f);
             hull->Render(nullptr, 0, -1);
@@ -560,9 +550,9 @@ void CTowerObject::Draw()
     }
     XTRACE("DrawGun");
     const CMatrix yaw = YawMatrix(m_Laying.m_fYaw, GetPosition());
-    if (CComplexObject* gunModel = Model(m_pKind->m_nGunModel))
+    if (CComplexObject* gunModel = GetComplexModel(m_pKind->m_nGunModel))
     {
-        SetWorld(yaw);
+        SetWorldTransform(yaw);
         float state[4] = {std::clamp(PitchFraction(), 0.0f, 1.0f), 0.0f, 0.0f, 0.0f};
         const float level = g_Location.m_nCellsX > 0 ? g_Location.GetBrightnessAt(GetPosition()) : 1.0f;
         gunModel->SetColor(level, level, level, 1.0f);
@@ -589,7 +579,8 @@ void CTowerObject::DrawEffect(int)
 const void* CTowerObject::GetShapeData()
 {
     if (!m_pKind) return nullptr;
-    CComplexObject* model = Model(m_pKind->m_nHullModel >= 0 ? m_pKind->m_nHullModel : m_pKind->m_nGunModel);
+    CComplexObject* model =
+        GetComplexModel(m_pKind->m_nHullModel >= 0 ? m_pKind->m_nHullModel : m_pKind->m_nGunModel);
     if (!model) return nullptr;
     if (model->m_Shape.empty()) model->CreateShape(true);
     return &model->m_Shape;

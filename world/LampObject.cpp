@@ -1,4 +1,5 @@
 #include "world/LampObject.h"
+#include "world/ModelDraw.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/GameTime.h"
@@ -31,10 +32,6 @@ constexpr std::uint32_t kPatchFvf = D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2;
 // A patch of 300 vertices holds the ground of about this radius.
 constexpr float kPoolMaxRadius = 40.0f;
 
-void SetWorld(const CMatrix& m)
-{
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
-}
 } // namespace
 
 CLampObject::CLampObject()
@@ -97,11 +94,13 @@ void CLampObject::DrawPool()
         SetPatchColour(m_Patch, 0xFFFFFFFFu);
     }
     Device* d = graph.m_lpDevice;
-    if (!d || m_Patch.m_nIndexCount == 0 || !g_pModelManager || !g_pTexShaderManager || !g_pTextureManager) return;
+    if (!d || m_Patch.m_nIndexCount == 0 || !g_pModelManager || !g_pTexShaderManager || !g_pTextureManager)
+        return;
     CTexture* tex = g_pTextureManager->GetTexture(m_pLampType->m_nShadow);
-    CMesh* mesh = tex ? g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &m_Patch) : nullptr;
+    CMesh* mesh =
+        tex ? g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &m_Patch) : nullptr;
     if (!mesh) return;
-    SetWorld(CMatrix(1.0f));
+    SetWorldTransform(CMatrix(1.0f));
     d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
     d->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
     SetTextureFactorAlpha(m_fGlow * 0.15f, 3);
@@ -110,20 +109,22 @@ void CLampObject::DrawPool()
     d->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_WRAP);
 }
 
-void CLampObject::DrawBillboard(std::int32_t texture, const CVector& at, float scale, float alpha, int technique)
+void CLampObject::DrawBillboard(std::int32_t texture, const CVector& at, float scale, float alpha,
+                                int technique)
 {
     if (texture == -1 || !g_pModelManager || !g_pTexShaderManager || !g_pTextureManager) return;
     CTexture* tex = g_pTextureManager->GetTexture(texture);
     if (!tex) return;
     CGeometryBuffer* quad = g_pModelManager->SetBillboardQuad(1.0f, 1.0f, true);
-    CMesh* mesh = quad ? g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iModelsSlot, quad) : nullptr;
+    CMesh* mesh =
+        quad ? g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iModelsSlot, quad) : nullptr;
     if (!mesh) return;
     CMatrix m(1.0f);
     BuildBillboardMatrix(at, GetViewerPosition(), m);
     for (int r = 0; r < 3; ++r)
         for (int c = 0; c < 3; ++c)
             m.m[r][c] *= scale;
-    SetWorld(m);
+    SetWorldTransform(m);
     SetTextureFactorAlpha(alpha, 3);
     g_pTexShaderManager->ApplyStateBlock(technique, mesh, tex);
 }
@@ -181,7 +182,8 @@ void CLampObject::DrawEffect(int)
     XTRACE("CLampObject::DrawEffect");
     if (m_pLampType && !m_pLampType->m_bPrepared) g_LampManager.InitLamp(m_nTypeIndex);
     const std::int32_t model = GetModelId();
-    if (!m_pLampType || !m_pLampType->m_bPrepared || model < 0 || !g_pModelManager || !g_pModelManager->GetModel(model))
+    if (!m_pLampType || !m_pLampType->m_bPrepared || model < 0 || !g_pModelManager ||
+        !g_pModelManager->GetModel(model))
         return;
     const float number = float(std::uint32_t(m_nObjectNumber));
     const CVector eye = GetViewerPosition();
@@ -197,7 +199,8 @@ void CLampObject::DrawEffect(int)
             {
                 const STransData& t = m_pLampType->m_FxTrans;
                 CMatrix marker(1.0f), world(1.0f);
-                GetTransMatrix(&marker, part.m_pModel.get(), t.iOrigin, t.iForward, t.iRight, t.iTop, nullptr);
+                GetTransMatrix(&marker, part.m_pModel.get(), t.iOrigin, t.iForward, t.iRight, t.iTop,
+                               nullptr);
                 MatrixMultiply(&world, &marker, &m_Frame.m_Matrix);
                 at = CVector{world.m[3][0], world.m[3][1], world.m[3][2]};
             }
@@ -210,8 +213,8 @@ void CLampObject::DrawEffect(int)
     {
         // A little toward the camera, so the lamp's own model does not cut it.
         const CVector glowAt = distance > 0.0f ? at + toEye * (0.2f * m_fRadius / distance) : at;
-        const float scale = float(std::sin(double(number) + g_GameTime * 50.0) * 0.01 + 1.0) * m_pLampType->m_fScale *
-                            m_fRadius * 0.75f;
+        const float scale = float(std::sin(double(number) + g_GameTime * 50.0) * 0.01 + 1.0) *
+                            m_pLampType->m_fScale * m_fRadius * 0.75f;
         DrawBillboard(m_pLampType->m_nGlow, glowAt, scale, alpha, kTechniqueFactorAlpha);
     }
     if (m_pLampType->m_nFlare != -1)

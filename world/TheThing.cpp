@@ -1,4 +1,5 @@
 #include "world/TheThing.h"
+#include "world/ModelDraw.h"
 
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
@@ -45,22 +46,12 @@ constexpr int kPickupEffect = 18;
 constexpr std::uint32_t kOldVersion = 2457;
 constexpr float kTwoPi = 6.2831853f;
 
-CComplexObject* Model(std::int32_t id)
-{
-    if (id < 0 || !g_pModelManager) return nullptr;
-    return dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(id));
-}
-
 std::int32_t ModelByName(const char* name)
 {
     const DefaultManager* models = g_pModelManager;
     return models ? models->FindName(name) : -1;
 }
 
-void SetWorld(const CMatrix& m)
-{
-    if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
-}
 } // namespace
 
 CTheThing::CTheThing()
@@ -93,7 +84,7 @@ void CTheThing::Init(const CMatrix* placement, const char* typeName, const char*
     m_pType = type;
     m_nKind = type ? std::uint32_t(type->m_nKind) : kKindMechmind;
     ReInitFromType();
-    CComplexObject* model = Model(m_nModel);
+    CComplexObject* model = GetComplexModel(m_nModel);
     m_fRadius = SceneryRadius(m_Frame.m_Matrix, model ? m_nModel : -1);
     m_bLying = 1;
     m_fPickupTime = 0.0f;
@@ -260,10 +251,10 @@ void CTheThing::Draw()
     const CVector p = GetPosition();
     const CVector toEye = p - GetViewerPosition();
     const float distance = std::sqrt(toEye.x * toEye.x + toEye.y * toEye.y + toEye.z * toEye.z);
-    if (CComplexObject* model = Model(m_nModel))
+    if (CComplexObject* model = GetComplexModel(m_nModel))
     {
         g_ModelWorldMatrix = m_Frame.m_Matrix;
-        SetWorld(m_Frame.m_Matrix);
+        SetWorldTransform(m_Frame.m_Matrix);
         g_LightWare.SetLights(p, m_fRadius);
         Device* device = graph.m_lpDevice;
         const bool light = distance < 500.0f && device;
@@ -312,7 +303,7 @@ void CTheThing::DrawGlow(float distance)
     if (!mesh) return;
     const float fade = distance < 500.0f ? 1.0f : (1000.0f - distance) * 0.002f;
     const float alpha = (std::sin(m_fAge * kTwoPi) * 0.15f + 0.4f) * fade;
-    SetWorld(CMatrix(1.0f));
+    SetWorldTransform(CMatrix(1.0f));
     d->SetTextureStageState(0, D3DTSS_ADDRESSU, D3DTADDRESS_CLAMP);
     d->SetTextureStageState(0, D3DTSS_ADDRESSV, D3DTADDRESS_CLAMP);
     SetTextureFactorAlpha(alpha, 3);
@@ -324,10 +315,10 @@ void CTheThing::DrawGlow(float distance)
 void CTheThing::DrawEffect(int)
 {
     XTRACE("CTheThing::DrawEffect");
-    CComplexObject* effect = Model(g_MMEngine.m_nResourceIds[kPickupEffect]);
+    CComplexObject* effect = GetComplexModel(g_MMEngine.m_nResourceIds[kPickupEffect]);
     if (!effect) return;
     g_ModelWorldMatrix = m_Frame.m_Matrix;
-    SetWorld(m_Frame.m_Matrix);
+    SetWorldTransform(m_Frame.m_Matrix);
     if (effect->m_bSorted && g_pObjectView)
     {
         const CVector dir = g_pObjectView->GetViewDirection();
