@@ -31,7 +31,6 @@
 
 using namespace plat::d3d;
 
-
 void CGliderObject::PreDraw()
 {
     XTRACE("CGliderObject::PreDraw");
