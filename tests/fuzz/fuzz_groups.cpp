@@ -10,6 +10,7 @@
 #include "world/Mech.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
+#include "tests/common/NullOrganization.h"
 #include "tests/fuzz/FuzzCommon.h"
 
 #include <cstdlib>
@@ -20,38 +21,7 @@
 
 namespace
 {
-class COrg : public IWorldOrganization
-{
-public:
-    explicit COrg(const char* name) { std::snprintf(m_Data.name, sizeof m_Data.name, "%s", name); }
-    const char* GetName() const override { return m_Data.name; }
-    SOrgData* GetData() override { return &m_Data; }
-    int GetPower() override { return 1; }
-    void UpdateMechInfo() override {}
-    void OnMechBuilding(CMech*, const char*) override {}
-    void OnMechCluster(CMech*) override {}
-    void OnClusterLeft(const char*) override {}
-    void OnCapture(const char*) override {}
-    void OnOtherCapture(const char*) override {}
-    void RemoveMech(CMech*) override {}
-    void AddMech(CMech*) override {}
-    bool CanConvict() override { return false; }
-    void OnConvicted(CMech*) override {}
-    bool WantsMech(CMech*) override { return false; }
-    void AssignMech(CMech*) override {}
-    void Run(float) override {}
-    void SetFunds(double) override {}
-    double GetFunds() override { return 0.0; }
-    std::uint32_t GetColour() override { return 0; }
-    void GetCounters(std::int32_t out[8]) override { std::memset(out, 0, 8 * sizeof(std::int32_t)); }
-    const char* GetLeaderId() override { return ""; }
-    const char* GetStatName() override { return ""; }
-    float GetStatValue() override { return 0.0f; }
-    void SaveToStream(CMemStream&) override {}
-    void LoadFromStream(CMemStream&) override {}
-
-    SOrgData m_Data{};
-};
+using COrg = testutil::CNullOrganization;
 
 // The world the members and organisations are looked up in.
 CWorld& World()

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/LogDirTest.h"
+#include "common/NullOrganization.h"
 
 #include "app/GameWorldState.h"
 #include "foundation/Random.h"
@@ -26,45 +27,13 @@
 namespace grouptest
 {
 
-class CFakeOrg : public IWorldOrganization
+// Keeps the buildings its members stayed in.
+class CFakeOrg : public testutil::CNullOrganization
 {
 public:
-    explicit CFakeOrg(const char* name)
-    {
-        m_Data = SOrgData{};
-        std::snprintf(m_Data.name, sizeof m_Data.name, "%s", name);
-    }
-    const char* GetName() const override { return m_Data.name; }
-    SOrgData* GetData() override { return &m_Data; }
-    int GetPower() override { return 1; }
-    void UpdateMechInfo() override {}
+    using CNullOrganization::CNullOrganization;
     void OnMechBuilding(CMech*, const char* b) override { m_Buildings.push_back(b); }
-    void OnMechCluster(CMech*) override {}
-    void OnClusterLeft(const char*) override {}
-    void OnCapture(const char*) override {}
-    void OnOtherCapture(const char*) override {}
-    void RemoveMech(CMech*) override {}
-    void AddMech(CMech*) override {}
-    bool CanConvict() override { return false; }
-    void OnConvicted(CMech*) override {}
-    bool WantsMech(CMech*) override { return false; }
-    void AssignMech(CMech*) override {}
-    void Run(float) override {}
-    void SetFunds(double) override {}
-    double GetFunds() override { return 0.0; }
-    std::uint32_t GetColour() override { return 0; }
-    void GetCounters(std::int32_t out[8]) override
-    {
-        for (int i = 0; i < 8; ++i)
-            out[i] = 0;
-    }
-    const char* GetLeaderId() override { return ""; }
-    const char* GetStatName() override { return ""; }
-    float GetStatValue() override { return 0.0f; }
-    void SaveToStream(CMemStream&) override {}
-    void LoadFromStream(CMemStream&) override {}
 
-    SOrgData m_Data;
     std::vector<std::string> m_Buildings;
 };
 

@@ -1,6 +1,7 @@
 // The world state's tables and the mech records, with organisations faked
 // behind the world's organisation interface.
 #include "common/LogDirTest.h"
+#include "common/NullOrganization.h"
 
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
@@ -33,20 +34,12 @@
 namespace
 {
 
-class CFakeOrg : public IWorldOrganization
+class CFakeOrg : public testutil::CNullOrganization
 {
 public:
-    CFakeOrg(const char* name, int power) : m_Power(power)
-    {
-        m_Data = SOrgData{};
-        std::strcpy(m_Data.name, name);
-    }
-    const char* GetName() const override { return m_Data.name; }
+    CFakeOrg(const char* name, int power) : CNullOrganization(name), m_Power(power) {}
     SOrgData* GetData() override { return m_pRecord ? m_pRecord : &m_Data; }
     int GetPower() override { return m_Power; }
-    void UpdateMechInfo() override {}
-    void OnMechBuilding(CMech*, const char*) override {}
-    void OnMechCluster(CMech*) override {}
     void OnClusterLeft(const char* b) override { m_Calls.push_back(std::string("left ") + b); }
     void OnCapture(const char* b) override { m_Calls.push_back(std::string("captured ") + b); }
     void OnOtherCapture(const char* b) override { m_Calls.push_back(std::string("other ") + b); }
@@ -54,8 +47,6 @@ public:
     void AddMech(CMech*) override { m_Calls.push_back("add"); }
     bool CanConvict() override { return true; }
     void OnConvicted(CMech*) override { m_Calls.push_back("convicted"); }
-    bool WantsMech(CMech*) override { return false; }
-    void AssignMech(CMech*) override {}
     void Run(float) override { m_Calls.push_back("run"); }
     void SetFunds(double funds) override { m_Funds = funds; }
     double GetFunds() override { return m_Funds; }
@@ -64,10 +55,7 @@ public:
     const char* GetLeaderId() override { return m_Leader.c_str(); }
     const char* GetStatName() override { return "BASE"; }
     float GetStatValue() override { return 0.5f; }
-    void SaveToStream(CMemStream&) override {}
-    void LoadFromStream(CMemStream&) override {}
 
-    SOrgData m_Data;
     SOrgData* m_pRecord = nullptr; // the world's record, when made by the world
     int m_Power;
     double m_Funds = 0.0;
@@ -838,9 +826,9 @@ TEST_F(WorldState, GenerationMarksTheBuildingsThatHoldMechs)
     plain.m_nType = 0;
     worldtest::CScene scene;
     std::vector<CBuilding*> made;
-    for (const auto& [id, kind] : {std::pair{"HALL", &cluster}, std::pair{"DEPOT", &station},
-                                   std::pair{"SHED", &plain}, std::pair{"", &cluster},
-                                   std::pair{"DEPOT_EXIT", &plain}})
+    for (const auto& [id, kind] :
+         {std::pair{"HALL", &cluster}, std::pair{"DEPOT", &station}, std::pair{"SHED", &plain},
+          std::pair{"", &cluster}, std::pair{"DEPOT_EXIT", &plain}})
     {
         made.push_back(new CBuilding(id, kind));
         g_ObjectList.AddObject(made.back());
