@@ -40,6 +40,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <span>
 
 namespace
 {
@@ -121,6 +122,36 @@ protected:
         builtintest::CBuiltInTest::TearDown();
     }
 
+    // One call of a built-in from a script and what it leaves.
+    struct SRow
+    {
+        int number;
+        bool text;
+        std::vector<std::string> args;
+        const char* result;                  // null: not looked at
+        std::function<std::string()> change; // what the world shows afterwards
+        std::string expected;
+    };
+    void RunRows(std::span<const SRow> rows)
+    {
+        for (const SRow& c : rows)
+        {
+            std::string args;
+            for (const std::string& a : c.args)
+                args += a + " ";
+            SCOPED_TRACE("built-in " + std::to_string(c.number) + " (" + args + ")");
+            const std::string result = Call(c.number, c.text, c.args);
+            if (c.result)
+            {
+                EXPECT_EQ(result, c.result);
+            }
+            if (c.change)
+            {
+                EXPECT_EQ(c.change(), c.expected);
+            }
+        }
+    }
+
     COrgManager& Orgs() { return *dynamic_cast<COrgManager*>(g_MMEngine.m_pOrgManager); }
     int Units(const char* goods) const
     {
@@ -200,15 +231,7 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
                ((stone->GetPosition() - stoneAt).LengthSq() == 0.0f ? " in place" : " moved");
     };
 
-    const struct
-    {
-        int number;
-        bool text;
-        std::vector<std::string> args;
-        const char* result;                  // null: not looked at
-        std::function<std::string()> change; // what the world shows afterwards
-        std::string expected;
-    } cases[] = {
+    const SRow cases[] = {
         // The player: money, cargo, equipment.
         {7, true, {"1", "250"}, nullptr, money, "1250"},
         {6, true, {"TOV_FOOD", "3"}, nullptr, [&] { return std::to_string(Units("TOV_FOOD")); }, "3"},
@@ -383,22 +406,7 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
          [&] { return std::to_string(int(org("ORG_SAMPLE")->GetStatValue())); },
          "-2"},
     };
-    for (const auto& c : cases)
-    {
-        std::string args;
-        for (const std::string& a : c.args)
-            args += a + " ";
-        SCOPED_TRACE("built-in " + std::to_string(c.number) + " (" + args + ")");
-        const std::string result = Call(c.number, c.text, c.args);
-        if (c.result)
-        {
-            EXPECT_EQ(result, c.result);
-        }
-        if (c.change)
-        {
-            EXPECT_EQ(c.change(), c.expected);
-        }
-    }
+    RunRows(cases);
     EXPECT_EQ(Call(34, true, {}), std::string(g_pWorld->m_szLocationName));
     mech("MECH_B")->m_pObject = nullptr;
     m_glider->m_pTarget = nullptr;
@@ -430,15 +438,7 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
 
     auto relation = [&]
     { return std::to_string(int(guard->GetGroupAI()->GetRelation(patrol) * 10.0f + 0.5f)); };
-    const struct
-    {
-        int number;
-        bool text;
-        std::vector<std::string> args;
-        const char* result;                  // null: not looked at
-        std::function<std::string()> change; // what the groups show afterwards
-        std::string expected;
-    } cases[] = {
+    const SRow cases[] = {
         {61, false, {g0}, "2", nullptr, ""},
         {71, false, {"GUARD1"}, "0", nullptr, ""},
         {71, false, {"NO_GROUP"}, "1", nullptr, ""},
@@ -501,22 +501,7 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
          "LONER ORG_FREE 1 at the hall fitted"},
         {61, false, {"LONER"}, "1", nullptr, ""},
     };
-    for (const auto& c : cases)
-    {
-        std::string args;
-        for (const std::string& a : c.args)
-            args += a + " ";
-        SCOPED_TRACE("built-in " + std::to_string(c.number) + " (" + args + ")");
-        const std::string result = Call(c.number, c.text, c.args);
-        if (c.result)
-        {
-            EXPECT_EQ(result, c.result);
-        }
-        if (c.change)
-        {
-            EXPECT_EQ(c.change(), c.expected);
-        }
-    }
+    RunRows(cases);
     EXPECT_EQ(Log(), "");
 
     const struct
