@@ -5,6 +5,7 @@
 #include "foundation/StreamReader.h"
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"
+#include "society/Organization.h"
 #include "society/WorldMechanoid.h"
 #include "units/GliderObject.h"
 #include "world/Mech.h"
@@ -193,8 +194,10 @@ void MechKilled(CMech* mech)
 {
     // The record deletes its mechanoid after this: the blown-up glider,
     // deleted at the end of the frame, must not point at it any more.
-    if (GetMechGroup(mech))
+    if (CMechGroup2* group = GetMechGroup(mech))
     {
+        // The member's clan hears of it first (it may give up a building).
+        if (auto* org = dynamic_cast<COrganization*>(group->m_pOrg)) org->OnKillMech(mech);
         if (CGliderObject* g = GetMemberGlider(mech))
         {
             if (g->m_pMechanoid) g->m_pMechanoid->m_lpObject = nullptr;

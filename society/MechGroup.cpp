@@ -7,6 +7,7 @@
 #include "society/BasicAI.h"
 #include "society/GroupAI.h"
 #include "society/GroupAIKinds.h"
+#include "society/Organization.h"
 #include "society/WorldMechanoid.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
@@ -349,8 +350,7 @@ void CMechGroup2::OnBuilding()
         m->m_bInBuilding = 1;
         CopyName(m->m_szBuilding, m_szBuilding);
     }
-    // The organisation hears of its group in a building once organisations
-    // take group events (they have no OnGroupBuilding yet).
+    if (auto* org = dynamic_cast<COrganization*>(m_pOrg)) org->OnGroupBuilding(this);
 }
 
 void CMechGroup2::OnExitFromBuilding()

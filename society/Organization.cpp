@@ -9,6 +9,7 @@
 #include "units/MechConfigManager.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
+#include "world/MechGroupList.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
 #include "foundation/Random.h"
@@ -260,7 +261,10 @@ void COrganization::OnConvicted(CMech* member)
 
 bool COrganization::WantsMech(CMech* member)
 {
-    return member && !member->m_bInCluster && CanRecruit();
+    // A described member is taken back into its own group whatever the
+    // funds; any other free member only when the clan can recruit.
+    if (!member || member->m_bInCluster) return false;
+    return g_MechGroupList.Find(member->m_szId) || CanRecruit();
 }
 
 

@@ -49,11 +49,11 @@
 // people from one), starting inside its building, and joins the world's
 // group list. The buildings drawn from are the location's building objects.
 //
-// Stand-in parts: AssignMech recruits nobody yet (a member with a group
-// description must get its group back first: the world's part);
-// "ORG_PLAYER" recruits get configuration 0 (no default player mechanoid
-// per kind yet); nobody calls OnKillMech and OnGroupBuilding yet (the
-// world's kills and the groups' arrivals are not forwarded to them).
+// Recruiting (AssignMech): a free member in a building whose id a group
+// description of the location carries gets that group back; any other
+// joins the group being assembled when the clan can recruit, and the clan
+// pays for its mechanoid. "ORG_PLAYER" recruits are copies of the player's
+// configuration mechanoid for the group's kind.
 //
 // Threads: main thread only.
 #pragma once
@@ -142,8 +142,8 @@ public:
     bool CanConvict() override;
     // Pays the mech's conviction price (mode 3, with its group).
     void OnConvicted(CMech* member) override;
-    // A free member in a building is taken when the organisation can
-    // recruit.
+    // A free member in a building is taken when it has a described group
+    // or the organisation can recruit.
     bool WantsMech(CMech* member) override;
     void AssignMech(CMech* member) override;
     void SetFunds(double funds) override { m_fMoney = float(funds); }

@@ -3,6 +3,7 @@
 
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
+#include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "society/GroupAIKinds.h"
 #include "society/MechGroup.h"
@@ -11,6 +12,7 @@
 #include "units/BuildingObject.h"
 #include "units/MechConfigManager.h"
 #include "world/Mech.h"
+#include "world/MechGroupList.h"
 #include "world/World.h"
 
 #include <algorithm>
@@ -21,6 +23,7 @@
 namespace
 {
 constexpr char kFree[] = "ORG_FREE";
+constexpr char kPlayer[] = "ORG_PLAYER";
 constexpr std::int32_t kLeaderRank = 5;
 
 bool Same(const char* a, const char* b)
@@ -182,11 +185,28 @@ void COrganization::OnGroupBuilding(CMechGroup2* group)
 
 void COrganization::AssignMech(CMech* member)
 {
-    // Recruiting from the world's free members waits for the world to give
-    // members their described groups back first (and for the sample's
-    // clans to get configurations): until then the world's members are
-    // not drafted here, and AddMechToGroupConstruct is called by name.
-    (void)member;
+    // Only a free member: one already flying with a group, or dead, stays.
+    if (!member || !g_pWorld || member->m_bAssigned || member->m_bDead || member->m_pGroup) return;
+    // A member the location's designer described gets its own group back,
+    // starting in the building it waits in.
+    if (g_MechGroupList.Find(member->m_szId))
+    {
+        member->m_bAssigned = 1;
+        CMechGroup2* g = g_pWorld->ReanimateM1Mech(member);
+        if (!g) return;
+        char building[32];
+        CopyName(building, member->m_szBuilding);
+        for (const SPlace& p : Places())
+            if (Same(p.id, building))
+            {
+                StartInside(*g, p);
+                break;
+            }
+        return;
+    }
+    if (member->m_bInCluster || !CanRecruit()) return;
+    AddMechToGroupConstruct(member);
+    if (member->m_pMechanoid) PayMechanoid(member);
 }
 
 void COrganization::AddMechToGroupConstruct(CMech* member)
@@ -210,10 +230,27 @@ void COrganization::AddMechToGroupConstruct(CMech* member)
     // configuration (one it has already is kept, not thrown away).
     if (!member->m_pMechanoid)
     {
+        XTRACE("COrganization::CreateMechEqp");
         auto* mechanoid = new CWorldMechanoid;
-        const std::int32_t config = c.m_nMembers < c.m_nConfigCount ? std::int32_t(c.m_nConfigs[c.m_nMembers]) : 0;
-        if (g_MechConfigManager.GetConfig(config)) mechanoid->m_Mechanoid.InitConfig(config, true);
         member->m_pMechanoid = mechanoid;
+        // The player's clan recruits in the player's own fitting for the
+        // kind (trade for caravans, attack for hunters, default for people).
+        IWorldMechanoid* model = nullptr;
+        if (Same(m_szName, kPlayer) && c.m_nKind <= 2) model = g_pPlayerConfigs[2 - c.m_nKind];
+        if (model)
+        {
+            CMemStream copy;
+            copy.Allocate(5000);
+            model->SaveToStream(copy);
+            copy.m_nPosition = 0;
+            mechanoid->LoadFromStream(copy);
+        }
+        else
+        {
+            const std::int32_t config =
+                c.m_nMembers < c.m_nConfigCount ? std::int32_t(c.m_nConfigs[c.m_nMembers]) : 0;
+            if (g_MechConfigManager.GetConfig(config)) mechanoid->m_Mechanoid.InitConfig(config, true);
+        }
     }
     member->m_bAssigned = 1;
     c.m_pMembers[c.m_nMembers++] = member;

@@ -5,10 +5,12 @@
 
 #include "foundation/MemStream.h"
 #include "society/GroupAIKinds.h"
+#include "society/GroupMaker.h"
 #include "society/MMTrade.h"
 #include "society/Organization.h"
 #include "units/BuildingObject.h"
 #include "world/MMEngine.h"
+#include "world/MechGroupList.h"
 #include "world/ObjectList.h"
 #include "world/TypeManagers.h"
 
@@ -630,6 +632,120 @@ TEST_F(OrgBuildings, AGroupReachingTheBaseLeavesMembersThereUpToPlacesAndKeepTar
             if (m != m_World.m_Mechs[0]) m->m_bInCluster = 0;
         m_World.ReleaseBuilding("HALL_A");
     }
+}
+
+TEST_F(OrgBuildings, AFreeMemberInABuildingGetsItsDescribedGroupBackOrIsRecruited)
+{
+    RegisterGroupMaker();
+    auto desc = std::make_unique<CMechGroupDesc>();
+    std::strcpy(desc->m_szName, "LEADER");
+    std::strcpy(desc->m_szOrgName, "CLAN_A");
+    desc->m_nMemberCount = 1;
+    desc->m_nType = 3;
+    g_MechGroupList.m_Descs.push_back(std::move(desc));
+    for (std::uint32_t& m : m_pOrg->m_Clan.m_nMaxSize)
+        m = 1; // a recruit makes a group of its own at once
+    struct SCase
+    {
+        const char* id;
+        bool kept, deployed, dead;
+        float money;
+        const char* outcome;
+    } cases[] = {
+        {"LEADER", false, false, false, 0.0f, "group LEADER in HALL_B"}, // whatever the funds
+        {"KEPT", true, false, false, 1e6f, "nothing"},
+        {"FLYING", false, true, false, 1e6f, "nothing"},
+        {"DEAD", false, false, true, 1e6f, "nothing"},
+        {"POOR", false, false, false, 0.0f, "nothing"},
+        {"RICH", false, false, false, 1e6f, "recruited"},
+    };
+    for (const SCase& c : cases)
+    {
+        CMech* m = m_World.AddMech(c.id);
+        std::strcpy(m->m_szOrg, "CLAN_A");
+        std::strcpy(m->m_szBuilding, "HALL_B");
+        m->m_bInBuilding = 1;
+        m->m_bInCluster = c.kept;
+        m->m_bAssigned = c.deployed;
+        m->m_bDead = c.dead;
+        m_pOrg->m_fMoney = c.money;
+        m_pOrg->UpdateMechInfo();
+        const bool wanted = m_pOrg->WantsMech(m);
+        m_pOrg->AssignMech(m);
+        const auto* g = static_cast<const CMechGroup2*>(m->m_pGroup);
+        std::string outcome = "nothing";
+        if (g && std::strcmp(g->m_szName, c.id) == 0)
+            outcome = std::string("group ") + g->m_szName + " in " + (g->m_bInBuilding ? g->m_szBuilding : "the open");
+        else if (g)
+            outcome = "recruited";
+        EXPECT_EQ(outcome, c.outcome) << c.id;
+        EXPECT_EQ(m->m_bAssigned, c.deployed || g) << c.id;
+        if (!c.kept && !c.deployed && !c.dead)
+        {
+            EXPECT_EQ(wanted, std::strcmp(c.outcome, "nothing") != 0) << c.id;
+        }
+        if (std::strcmp(c.id, "RICH") == 0)
+        {
+            ASSERT_NE(m->m_pMechanoid, nullptr);
+            EXPECT_FLOAT_EQ(m_pOrg->m_fMoney, 1e6f - m->m_pMechanoid->GetPrice(true));
+        }
+    }
+
+    // The player's clan recruits copies of the player's configuration
+    // mechanoid for the kind (people: the default one).
+    auto* model = new CWorldMechanoid;
+    model->m_Mechanoid.m_Garbage.m_fMoney = 77.0f;
+    g_pPlayerConfigs[0] = model;
+    std::unique_ptr<COrganization> player(m_Orgs.CreateOrganization("ORG_PLAYER"));
+    player->m_Clan.m_bFixedBase = 1;
+    CMech* recruit = m_World.AddMech("HIRED");
+    std::strcpy(recruit->m_szOrg, "ORG_PLAYER");
+    recruit->m_bInBuilding = 1;
+    std::strcpy(recruit->m_szBuilding, "HALL_A");
+    player->AssignMech(recruit);
+    auto* copy = dynamic_cast<CWorldMechanoid*>(recruit->m_pMechanoid);
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(copy, model);
+    EXPECT_FLOAT_EQ(copy->m_Mechanoid.m_Garbage.m_fMoney, 77.0f);
+    delete model;
+    g_pPlayerConfigs[0] = nullptr;
+    g_MechGroupList.Clear();
+    UnregisterGroupMaker();
+}
+
+TEST_F(OrgBuildings, TheWorldTellsTheClanOfItsMembersDeathsAndItsGroupsArrivals)
+{
+    RegisterGroupMaker();
+    g_nPlaces[0] = 4;
+    m_World.m_Organizations.push_back(std::move(m_pOrg));
+    auto* org = static_cast<COrganization*>(m_World.m_Organizations.back().get());
+    std::strcpy(org->m_szBase, "HALL_A");
+    org->m_Clan.m_bFixedBase = 1;
+
+    // Two kept in the base and one flying: the build target is below 0, so
+    // when the flier dies one of the base comes out.
+    CMech* kept = Kept("K0", "HALL_A");
+    Kept("K1", "HALL_A");
+    CMechGroup2* g = Group("FLIERS", 3, CVector{}, "CLAN_A");
+    ASSERT_EQ(g->m_pOrg, org);
+    for (int i = 0; i < 3; ++i)
+        std::strcpy(g->GetMember(i)->m_szOrg, "CLAN_A");
+    CMech* victim = g->GetMember(0);
+    victim->Kill(nullptr);
+    victim->OnKill();
+    EXPECT_EQ(kept->m_bInCluster, 0);
+
+    // The group comes into its base: with a keep target of 1 its last
+    // member stays there.
+    const int members = g->GetMemberCount();
+    CMech* last = g->GetMember(members - 1);
+    g->m_pBuilding = static_cast<CBuildingObject*>(g_ObjectList.FindByGameId("HALL_A", OBJ_BUILDING));
+    org->m_nKeepTarget = 1;
+    g->OnBuilding();
+    EXPECT_EQ(last->m_bInCluster, 1);
+    EXPECT_EQ(last->m_pGroup, nullptr);
+    EXPECT_EQ(g->GetMemberCount(), members - 1);
+    UnregisterGroupMaker();
 }
 
 TEST_F(OrgBuildings, ACaravanAtTheStartOfItsRouteIsSentOn)

@@ -147,17 +147,33 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
         Members("ORG_SAMPLE")[0]->Kill(&player);
         EXPECT_NEAR(g_pOrgManager->GetRelation(s, p, false), std::max(-1.0f, before - 0.125f), 1e-5f);
 
-        // A game day. Nobody is equipped (no group is assembled yet), so no
-        // member is active: the clan with no home dies in its first hour;
-        // the merchants, one garrison over their build target of
-        // int(0.4 x 1) - 1, give the hall up in that hour and die as well.
-        // The free pilots and the player's organisation never die.
+        // A game day. The members waiting in the hall are recruited into
+        // groups of their clans, which pay for their mechanoids. The clan,
+        // with no home and fewer than six active, dies within the day all
+        // the same; the merchants keep their garrison at home and the hall,
+        // and live. The free pilots and the player's organisation never die.
+        const float funds = merchants->m_fMoney;
         g_pWorld->SimulateTime(24 * 120.0f);
         EXPECT_FLOAT_EQ(g_pWorld->m_fTime, 24 * 120.0f);
         EXPECT_EQ(sample->m_fDeathTimer, -1.0f);
-        EXPECT_EQ(g_pWorld->FindBuilding("SAMPLE_HALL"), nullptr);
-        EXPECT_EQ(traders[0]->m_bInCluster, 0);
-        EXPECT_EQ(merchants->m_fDeathTimer, -1.0f);
+        ASSERT_NE(g_pWorld->FindBuilding("SAMPLE_HALL"), nullptr);
+        EXPECT_STREQ(g_pWorld->FindBuilding("SAMPLE_HALL")->owner, "ORG_MERCHANTS");
+        EXPECT_EQ(traders[0]->m_bInCluster, 1);
+        EXPECT_EQ(merchants->m_fDeathTimer, 0.0f);
+        EXPECT_EQ(merchants->m_nActive, 2);
+        EXPECT_GT(merchants->m_fMoney, funds); // the hall's income
+        std::vector<std::string> made;
+        for (int i = 1; i < g_MechGroupList2.GetCount(); ++i)
+        {
+            const CMechGroup2* g = g_MechGroupList2.GetGroup(i);
+            made.push_back(std::string(g->m_szOrg) + " " + std::to_string(g->GetMemberCount()));
+        }
+        EXPECT_EQ(made, (std::vector<std::string>{"ORG_SAMPLE 2", "ORG_SAMPLE 2", "ORG_MERCHANTS 1", "ORG_MERCHANTS 1"}));
+        for (CMech* t : {traders[1], traders[2]})
+        {
+            EXPECT_NE(t->m_pGroup, nullptr);
+            EXPECT_NE(t->m_pMechanoid, nullptr);
+        }
         EXPECT_EQ(Org("ORG_FREE")->m_fDeathTimer, 0.0f);
         EXPECT_EQ(Org("ORG_PLAYER")->m_fDeathTimer, 0.0f);
         const float money = merchants->m_fMoney;
@@ -184,7 +200,7 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
         };
         ASSERT_TRUE(SaveWorldFile(*g_pWorld, save.c_str()));
         const std::vector<std::string> groups = describe();
-        ASSERT_EQ(groups.size(), 3u);
+        ASSERT_EQ(groups.size(), 7u);
         engine.LoadWorld("sample.loc");
         g_pWorld->SetPlayerMech(&player);
         g_pWorld->GenerateWorld(false);
