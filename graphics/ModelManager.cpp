@@ -168,7 +168,11 @@ CRenderBufferMesh::CRenderBufferMesh() : CMesh(MESH_MEMORY_HEAP, 0x002, 0, 1, 0)
 
 // ------------------------------------------------------------ manager
 
-CModelManager::CModelManager() = default;
+CModelManager::CModelManager()
+{
+    static std::uint32_t s_nNextSerial = 0;
+    m_nSerial = ++s_nNextSerial;
+}
 
 CModelManager::~CModelManager()
 {

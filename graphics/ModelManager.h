@@ -157,6 +157,10 @@ public:
 
     std::int32_t CreateRenderBuffer(const char* name, std::uint32_t fvf, std::int32_t vertexCount,
                                     std::int32_t indexCount, std::int32_t ringSize, bool points);
+    // Different for every manager the program makes: a holder of render
+    // buffer slots keeps it to know its slots belong to this manager and not
+    // to one made before at the same address.
+    std::uint32_t GetSerial() const { return m_nSerial; }
     CMesh* GetRenderSingleBufMesh(std::int32_t slot, const CGeometryBuffer* piece);
     CMesh* GetRenderSingleBufMeshPoints(std::int32_t slot, const CGeometryBuffer* piece);
     void AgeRenderBuffers();
@@ -191,6 +195,7 @@ public:
     std::int32_t m_iEffectPointSlot = -1;
 
 private:
+    std::uint32_t m_nSerial;
     struct SRingSpec
     {
         char name[32];

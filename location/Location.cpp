@@ -211,6 +211,13 @@ void CLocation::Init(int, int)
             {"MAP3", 0x15A, 13000, 65534},
             {"MAP4", 0x15A, 10000, 55000},
         };
+        // Slots made in an earlier model manager are not this one's.
+        if (m_nRenderBufferOwner != g_pModelManager->GetSerial())
+        {
+            for (std::int32_t& slot : m_iRenderBuffers)
+                slot = -1;
+            m_nRenderBufferOwner = g_pModelManager->GetSerial();
+        }
         for (int i = 0; i < 4; ++i)
         {
             if (m_iRenderBuffers[i] == -1)

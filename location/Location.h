@@ -332,6 +332,7 @@ public:
     float m_fViewFactor[2] = {};
     CVector m_vDirections[32];
     std::int32_t m_iRenderBuffers[4] = {-1, -1, -1, -1}; // MAP1, MAPDETAILS, MAP3, MAP4
+    std::uint32_t m_nRenderBufferOwner = 0;               // the model manager's serial
     CGeometryBuffer m_SpareBuffers[kSpareBuffers];
     std::uint32_t m_nLoadStats[kLoadStats] = {};
     CPakStream m_CellStream;

@@ -496,3 +496,25 @@ TEST_F(WaterPixels, FixedPathAtlasAndSwellMatrices)
     g_GameTime = 0.0;
     graph.m_bVertexShaders = shaders;
 }
+
+TEST_F(WaterPixels, ALocationTakesItsRenderBuffersFromTheCurrentModelManager)
+{
+    // The location outlives the application's model manager: under a new
+    // one its render buffers are that manager's slots, not the old numbers.
+    OpenLake();
+    const std::int32_t first = m_location->m_iRenderBuffers[0];
+    ASSERT_NE(first, -1);
+    m_location->Done();
+    {
+        CModelManager next;
+        g_pModelManager = &next;
+        const std::int32_t taken = next.CreateRenderBuffer("TAKEN", 0x152, 16, 16, 3, false);
+        ASSERT_EQ(taken, first);
+        m_location->Init(0, 0);
+        EXPECT_EQ(m_location->m_iRenderBuffers[0], taken + 3);
+        for (std::int32_t slot : m_location->m_iRenderBuffers)
+            EXPECT_NE(slot, -1);
+        m_location->Done();
+    }
+    g_pModelManager = &m_models;
+}
