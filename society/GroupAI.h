@@ -182,6 +182,14 @@ public:
     virtual void OnMemberHit(CMech* attacker, float damage);
 
     void AssignToPlayer(bool assign);
+    // Guards a point: the route becomes the zone of the named road node
+    // within the radius (TakeZone), and the group moves along it to and fro
+    // as hunters do, never stopping at an end. False, nothing changed, when
+    // the node is unknown (or there is no world).
+    bool GuardPoint(const char* point, float radius);
+    // The route becomes the path finder's zone of the named road node
+    // within the radius, the node first; false, route unchanged, without one.
+    bool TakeZone(const char* point, float radius);
     bool IsAttackingPlayer() const;
     bool IsRetreatingFromPlayer() const;
     void SetCurrentRoad(std::int32_t node);

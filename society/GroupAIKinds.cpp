@@ -218,8 +218,12 @@ void CHunterGroupAI::SetRoute(const std::vector<std::int32_t>& route)
 void CHunterGroupAI::FindRoute(const char* building, float radius)
 {
     XTRACE("CHunterGroupAI::FindRoute");
-    std::vector<std::int32_t> zone;
-    if (g_pWorld && building) g_pWorld->m_PathFinder.GetZone(building, radius, zone);
+    if (!TakeZone(building, radius))
+    {
+        m_Route.clear();
+        return;
+    }
+    const std::vector<std::int32_t> zone = m_Route;
     SetRoute(zone);
 }
 

@@ -130,6 +130,27 @@ void CGroupAI::SetCurrentRoad(std::int32_t node)
     m_fSegmentLength = m_vSegment.Length();
 }
 
+bool CGroupAI::TakeZone(const char* point, float radius)
+{
+    XTRACE("CGroupAI::TakeZone");
+    std::vector<std::int32_t> zone;
+    if (!g_pWorld || !point || !g_pWorld->m_PathFinder.GetZone(point, radius, zone)) return false;
+    m_Route.clear();
+    for (std::int32_t node : zone)
+        if (ValidNode(node)) m_Route.push_back(node);
+    return !m_Route.empty();
+}
+
+bool CGroupAI::GuardPoint(const char* point, float radius)
+{
+    XTRACE("CGroupAI::GuardPoint");
+    if (!TakeZone(point, radius)) return false;
+    m_bStopAtEnd = 0;
+    m_bOffRoute = 0;
+    Move();
+    return true;
+}
+
 void CGroupAI::Move(std::int32_t road)
 {
     XTRACE("CGroupAI::Move");
