@@ -446,15 +446,18 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
 
     auto relation = [&]
     { return std::to_string(int(guard->GetGroupAI()->GetRelation(patrol) * 10.0f + 0.5f)); };
-    auto visibility = [&] { return std::to_string(guard->m_bVisible) + " " + std::to_string(guard->m_nVisible); };
+    auto visibility = [&]
+    { return std::to_string(guard->m_bVisible) + " " + std::to_string(guard->m_nVisible); };
     const CVector hallAt = g_RoadManager.m_Nodes[std::size_t(hall)].position;
     auto guarding = [&]
     {
         const CGroupAI& ai = *guard->GetGroupAI();
-        const auto near = std::count_if(ai.m_Route.begin(), ai.m_Route.end(), [&](std::int32_t n)
-                                        { return (g_RoadManager.m_Nodes[std::size_t(n)].position - hallAt).Length() < 5000.0f; });
+        const auto inside = std::count_if(
+            ai.m_Route.begin(), ai.m_Route.end(),
+            [&](std::int32_t n)
+            { return (g_RoadManager.m_Nodes[std::size_t(n)].position - hallAt).Length() < 5000.0f; });
         return std::string(!ai.m_Route.empty() && ai.m_Route[0] == hall ? "from the hall, " : "elsewhere, ") +
-               std::to_string(ai.m_Route.size()) + " nodes, " + std::to_string(near) + " within 5000" +
+               std::to_string(ai.m_Route.size()) + " nodes, " + std::to_string(inside) + " within 5000" +
                (ai.m_nMode == CGroupAI::MODE_MOVE && !ai.m_bStopAtEnd ? ", moving" : ", stopping");
     };
     const SRow cases[] = {
@@ -477,7 +480,12 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
          "to the hall"},
         {60, true, {g0, "1"}, nullptr, visibility, "0 0"},
         {60, true, {g0, "0"}, nullptr, visibility, "1 1"},
-        {77, true, {"GUARD1", "SAMPLE_HALL"}, nullptr, guarding, "from the hall, 10 nodes, 10 within 5000, moving"},
+        {77,
+         true,
+         {"GUARD1", "SAMPLE_HALL"},
+         nullptr,
+         guarding,
+         "from the hall, 10 nodes, 10 within 5000, moving"},
         {72, false, {""}, "1", nullptr, ""},
         {72, false, {"ORG_SAMPLE"}, "1", nullptr, ""},
         {72, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
@@ -550,7 +558,10 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
         {60, true, {"NOBODY", "1"}, "SCRIPT:GLIDERINVIS Mech 'NOBODY' not found"},
         {60, true, {"MECH_C", "1"}, "SCRIPT:GLIDERINVIS Mech 'MECH_C' not found"}, // in no group
         {77, true, {"NO_GROUP", "GATE"}, "SCRIPT:SETMECHGUARD mech group 'NO_GROUP' not found."},
-        {77, true, {"GUARD1", "NO_ROAD"}, "SCRIPT:SETMECHGUARD road 'NO_ROAD' not found: group 'GUARD1' not sent"},
+        {77,
+         true,
+         {"GUARD1", "NO_ROAD"},
+         "SCRIPT:SETMECHGUARD road 'NO_ROAD' not found: group 'GUARD1' not sent"},
     };
     const std::vector<std::int32_t> guarded = guard->GetGroupAI()->m_Route;
     for (const auto& c : missing)
