@@ -534,6 +534,23 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
     RunRows(cases);
     EXPECT_EQ(Log(), "");
 
+    // The guards walk their zone from a node to a linked node of it.
+    CGroupAI& guardAI = *guard->GetGroupAI();
+    int steps = 0;
+    for (int i = 0; i < 20; ++i)
+    {
+        const std::int32_t from = guardAI.m_nCurrentRoad;
+        guardAI.GetNextRoadItem();
+        const std::int32_t to = guardAI.m_nCurrentRoad;
+        if (to == from) continue;
+        ++steps;
+        const CRoadManager::SNode& node = g_RoadManager.m_Nodes[std::size_t(from)];
+        EXPECT_NE(std::find(node.links, node.links + node.linkCount, to), node.links + node.linkCount)
+            << from << " -> " << to;
+        EXPECT_TRUE(guardAI.IsOnRoute(to)) << to;
+    }
+    EXPECT_GT(steps, 10);
+
     const struct
     {
         int number;
