@@ -53,13 +53,27 @@ bool CGameBuildingHost::IsGroupDone(const CMechGroup2* group)
     return !group || g_MechGroupList2.IndexOf(group) < 0 || !group->m_bActive || group->m_bInBuilding;
 }
 
+namespace
+{
+void ForgetCurrentBuilding()
+{
+    g_MMEngine.m_bInBuilding = 0;
+    g_MMEngine.m_pBuilding = nullptr;
+    g_MMEngine.m_szBuildingId[0] = 0;
+    g_MMEngine.m_szBuildingName[0] = 0;
+}
+} // namespace
+
+void CGameBuildingHost::Uninstall()
+{
+    if (g_pBuildingHost == this) g_pBuildingHost = nullptr;
+    ForgetCurrentBuilding();
+}
+
 void CGameBuildingHost::Run()
 {
     if (!g_MMEngine.m_bInBuilding) return;
     auto* building = static_cast<CBuildingObject*>(g_MMEngine.m_pBuilding);
     if (building && g_pPlayerGlider) building->ExitGlider(g_pPlayerGlider);
-    g_MMEngine.m_bInBuilding = 0;
-    g_MMEngine.m_pBuilding = nullptr;
-    g_MMEngine.m_szBuildingId[0] = 0;
-    g_MMEngine.m_szBuildingName[0] = 0;
+    ForgetCurrentBuilding();
 }

@@ -23,10 +23,9 @@ class CGameBuildingHost : public IBuildingHost
 {
 public:
     void Install() { g_pBuildingHost = this; }
-    void Uninstall()
-    {
-        if (g_pBuildingHost == this) g_pBuildingHost = nullptr;
-    }
+    // Also forgets the current building: it goes with the location, and a
+    // world entered later must not find the player inside it.
+    void Uninstall();
     // Puts the player back out of the building entered on an earlier frame.
     void Run();
 

@@ -23,6 +23,8 @@
 #include "graphics/SurfaceManager.h"
 #include "graphics/TextureManager.h"
 #include "graphics/VideoPlayer.h"
+#include "script/Script.h"
+#include "script/game/ScriptManager.h"
 #include "society/EqpTrade.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
@@ -93,6 +95,9 @@ void CMinimalApplication::AddServices()
                         RegisterInputClasses();
                         RegisterFileClasses();
                         RegisterEngineClasses();
+                        // The script interpreter, its scripts the game's.
+                        RegisterScriptClasses();
+                        RegisterGameScriptClasses();
                         RegisterTradeClasses();
                         // The sound module registers last.
                         RegisterSoundClasses();

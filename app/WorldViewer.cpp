@@ -17,6 +17,10 @@
 #include "location/WorldAdapter.h"
 #include "location/EffectRenderManager.h"
 #include "location/EnvironmentLights.h"
+#include "platform/File.h"
+#include "foundation/Settings.h"
+#include "script/game/QuestLog.h"
+#include "script/game/ScriptManager.h"
 #include "society/GroupMaker.h"
 #include "society/MechGroup.h"
 #include "world/LightWare.h"
@@ -34,6 +38,8 @@
 #include <algorithm>
 #include <cmath>
 #include <exception>
+#include <memory>
+#include <string>
 
 CWorldViewer g_WorldViewer;
 
@@ -137,7 +143,38 @@ struct CWorldViewer::SState
     CRadar radar;
     CGameBuildingHost buildings;
     CWorldPatrol patrol; // the gliders of the world
+    // g_pScriptManager and g_pQuestLog while entered; no manager when the
+    // data tree has no scripts.
+    std::unique_ptr<CScriptManager> scripts;
+    CQuestLog quests;
 };
+
+namespace
+{
+// The game script manager over the data tree, its objects and events from
+// "DATA\CONFIG\objects.ini", and the quest log. Without that file or the
+// compiled scripts' folder one line says so and the world runs without
+// scripts.
+std::unique_ptr<CScriptManager> StartScripts()
+{
+    const std::string base = GetEngineBaseDirectory();
+    const std::string objects = base + "DATA\\CONFIG\\objects.ini";
+    const std::string compiled = base + "Data\\Bin";
+    const std::string* missing = !plat::FileExists(objects.c_str())         ? &objects
+                                 : !plat::DirectoryExists(compiled.c_str()) ? &compiled
+                                                                            : nullptr;
+    if (missing)
+    {
+        g_ErrorLog.LogError("CWorldViewer::Enter: %s not found: the world runs without scripts",
+                            missing->c_str());
+        return nullptr;
+    }
+    auto scripts = std::make_unique<CScriptManager>();
+    scripts->SetBaseDirectory(base.c_str());
+    scripts->Init();
+    return scripts;
+}
+} // namespace
 
 CWorldViewer::CWorldViewer() = default;
 CWorldViewer::~CWorldViewer() = default;
@@ -258,6 +295,10 @@ bool CWorldViewer::Enter(const char* locationFile)
         s.radar.InitLocationMap(RadarMapPathOf(g_MMEngine.m_sMapPath).c_str(), g_Location.m_nCellsX,
                                 g_Location.m_nCellsY);
         s.radar.SetTarget(0, nullptr, true);
+        // The scripts: the buildings' events run them from now on.
+        s.scripts = StartScripts();
+        g_pScriptManager = s.scripts.get();
+        g_pQuestLog = s.scripts ? &s.quests : nullptr;
         // The game starts: the caching pass round the camera.
         PlaceCamera();
         s.renderer.PreLoad();
@@ -397,6 +438,10 @@ void CWorldViewer::Done()
     m_bEntered = false;
     m_Boxes.clear();
     if (!m_pState) return;
+    if (g_pScriptManager == m_pState->scripts.get()) g_pScriptManager = nullptr;
+    if (g_pQuestLog == &m_pState->quests) g_pQuestLog = nullptr;
+    if (m_pState->scripts) m_pState->scripts->Done();
+    m_pState->scripts.reset();
     g_pCameraObject = nullptr;
     if (g_pRenderer == &m_pState->renderer) g_pRenderer = nullptr;
     m_pState->radar.Done();

@@ -17,6 +17,13 @@
 // travel its roads; the patrol among them (app/WorldPatrol.h) flies its
 // round of the road grid and turns on the player when the player hits one.
 //
+// Once the location is entered the game script manager (its objects and
+// events from the data tree's "DATA\CONFIG\objects.ini", its compiled
+// scripts in "Data\Bin") and the quest log are g_pScriptManager and
+// g_pQuestLog: the player entering a building runs the building's
+// "OnEnterBuild". A tree without that file or folder logs one line and the
+// world runs without scripts. Done clears and frees both.
+//
 // The player's glider (app/PlayerGlider.h) waits near the start point, in
 // front of the boxes. While it is flown (the default) the keyboard and the
 // mouse drive it through the player's controls, its mechanoid runs its

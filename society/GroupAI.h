@@ -182,6 +182,14 @@ public:
     virtual void OnMemberHit(CMech* attacker, float damage);
 
     void AssignToPlayer(bool assign);
+    // Guards a point: the route becomes the zone of the named road node
+    // within the radius (TakeZone), and the group moves along it as hunters
+    // walk theirs (m_bGuarding), never stopping. False, nothing changed,
+    // when the node is unknown (or there is no world).
+    bool GuardPoint(const char* point, float radius);
+    // The route becomes the path finder's zone of the named road node
+    // within the radius, the node first; false, route unchanged, without one.
+    bool TakeZone(const char* point, float radius);
     bool IsAttackingPlayer() const;
     bool IsRetreatingFromPlayer() const;
     void SetCurrentRoad(std::int32_t node);
@@ -240,6 +248,11 @@ public:
     float m_fPickupTimer = 0.0f;
     // The version of the last record read (0: none).
     std::uint32_t m_nLoadedVersion = 0;
+    // Set by GuardPoint: the route is a zone, walked from a node to a linked
+    // node of it (WalkZone) as hunters walk theirs; people roam as they
+    // always do. Move to a node ends it. Not in the AI's record: a guard
+    // loaded from a save walks its zone from end to end and back.
+    std::uint8_t m_bGuarding = 0;
 
 protected:
     // The member AIs of the members whose mechanoid and glider exist; live
@@ -253,6 +266,10 @@ protected:
     // not the one it just left.
     bool IsBuildingNode(std::int32_t node);
     void EnterNodeBuilding();
+    // The next node of a zone: a random one linked to the current node and
+    // on the route, not the one just left; else back to that one; else the
+    // way to the nearest road (GetNextRoadItem2).
+    void WalkZone();
     // An entry's group, resolved from its index on first use (judged then).
     CMechGroup2* ResolveEntry(int entry);
     // Whether an active tower watches the point: within factor x its spy

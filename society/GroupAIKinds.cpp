@@ -218,8 +218,12 @@ void CHunterGroupAI::SetRoute(const std::vector<std::int32_t>& route)
 void CHunterGroupAI::FindRoute(const char* building, float radius)
 {
     XTRACE("CHunterGroupAI::FindRoute");
-    std::vector<std::int32_t> zone;
-    if (g_pWorld && building) g_pWorld->m_PathFinder.GetZone(building, radius, zone);
+    if (!TakeZone(building, radius))
+    {
+        m_Route.clear();
+        return;
+    }
+    const std::vector<std::int32_t> zone = m_Route;
     SetRoute(zone);
 }
 
@@ -259,30 +263,7 @@ void CHunterGroupAI::GetNextRoadItem()
         EnterNodeBuilding();
         return;
     }
-    std::vector<std::int32_t> onRoute;
-    int back = 0;
-    for (int i = 0; i < cur->linkCount && i < CRoadManager::kMaxLinks; ++i)
-    {
-        const std::int32_t link = cur->links[i];
-        if (link == m_nPreviousRoad)
-            ++back;
-        else if (IsOnRoute(link))
-            onRoute.push_back(link);
-    }
-    std::int32_t next = -1;
-    if (onRoute.empty())
-    {
-        if (back == 0)
-        {
-            GetNextRoadItem2();
-            return;
-        }
-        next = m_nPreviousRoad;
-    }
-    else
-        next = onRoute[std::size_t(g_Random.RandomInt(std::int32_t(onRoute.size())))];
-    if (next != -1) SetCurrentRoad(next);
-    m_fProgress = 0.0f;
+    WalkZone();
 }
 
 // --- people -------------------------------------------------------------------

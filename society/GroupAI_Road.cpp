@@ -130,10 +130,64 @@ void CGroupAI::SetCurrentRoad(std::int32_t node)
     m_fSegmentLength = m_vSegment.Length();
 }
 
+bool CGroupAI::TakeZone(const char* point, float radius)
+{
+    XTRACE("CGroupAI::TakeZone");
+    std::vector<std::int32_t> zone;
+    if (!g_pWorld || !point || !g_pWorld->m_PathFinder.GetZone(point, radius, zone)) return false;
+    m_Route.clear();
+    for (std::int32_t node : zone)
+        if (ValidNode(node)) m_Route.push_back(node);
+    return !m_Route.empty();
+}
+
+bool CGroupAI::GuardPoint(const char* point, float radius)
+{
+    XTRACE("CGroupAI::GuardPoint");
+    if (!TakeZone(point, radius)) return false;
+    m_bGuarding = 1;
+    m_bStopAtEnd = 0;
+    m_bOffRoute = 0;
+    Move();
+    return true;
+}
+
+void CGroupAI::WalkZone()
+{
+    XTRACE("CGroupAI::WalkZone");
+    if (!ValidNode(m_nCurrentRoad)) return;
+    const CRoadManager::SNode& cur = Node(m_nCurrentRoad);
+    std::vector<std::int32_t> onRoute;
+    int back = 0;
+    for (int i = 0; i < cur.linkCount && i < CRoadManager::kMaxLinks; ++i)
+    {
+        const std::int32_t link = cur.links[i];
+        if (link == m_nPreviousRoad)
+            ++back;
+        else if (IsOnRoute(link))
+            onRoute.push_back(link);
+    }
+    std::int32_t next = -1;
+    if (onRoute.empty())
+    {
+        if (back == 0)
+        {
+            GetNextRoadItem2();
+            return;
+        }
+        next = m_nPreviousRoad;
+    }
+    else
+        next = onRoute[std::size_t(g_Random.RandomInt(std::int32_t(onRoute.size())))];
+    if (next != -1) SetCurrentRoad(next);
+    m_fProgress = 0.0f;
+}
+
 void CGroupAI::Move(std::int32_t road)
 {
     XTRACE("CGroupAI::Move");
     if (!m_pGroup) return;
+    m_bGuarding = 0;
     m_fModeTimer = 0.0f;
     m_pGroup->UpdateCentre();
     if (m_nCurrentRoad == -1) m_nCurrentRoad = m_nPreviousRoad = GetNearestRoad();
@@ -383,6 +437,11 @@ void CGroupAI::GetNextRoadItem()
     if (m_nKind != kPlainKind && IsBuildingNode(m_nCurrentRoad))
     {
         EnterNodeBuilding();
+        return;
+    }
+    if (m_bGuarding)
+    {
+        WalkZone();
         return;
     }
     const std::int32_t last = std::int32_t(m_Route.size()) - 1;

@@ -78,7 +78,7 @@ void CMechGroup2::InitGroup(const char* org)
     CopyName(m_szOrg, org);
     m_pOrg = g_pWorld ? g_pWorld->FindOrganization(m_szOrg) : nullptr;
     m_fSpeedFactor = 0.35f + g_Random.Random(0.3f);
-    m_bDisbanded = m_bInBuilding = m_bSpare = 0;
+    m_bDisbanded = m_bInBuilding = m_bVisible = 0;
     m_bAssembled = 1;
     m_fBuildingTimer = 0.0f;
     m_vCentre = CVector{};
@@ -511,11 +511,11 @@ void CMechGroup2::WriteCommon(CMemStream& s)
     s.Write(&m_vCentre, 12);
     s.Write(m_szOrg, 32);
     s.Write(m_szBuilding, 32);
-    const std::uint8_t flags[6] = {m_bDisbanded, m_bActive, 0, m_bInBuilding, m_bSpare, m_bAssembled};
+    const std::uint8_t flags[6] = {m_bDisbanded, m_bActive, 0, m_bInBuilding, m_bVisible, m_bAssembled};
     s.Write(flags, 6);
     s.Write(&m_fBuildingTimer, 4);
     s.Write(&m_fSpeedFactor, 4);
-    s.Write(&m_nSpare, 4);
+    s.Write(&m_nVisible, 4);
     s.Write(&m_nMembers, 4);
     for (int i = 0; i < m_nMembers; ++i)
         s.Write(m_Members[i]->m_szId, 32);
@@ -534,11 +534,11 @@ bool CMechGroup2::ReadCommon(CMemStream& stream, char org[32])
     m_bActive = active;
     in.U8();
     m_bInBuilding = in.U8();
-    m_bSpare = in.U8();
+    m_bVisible = in.U8();
     m_bAssembled = in.U8();
     in.Bytes(&m_fBuildingTimer, 4);
     in.Bytes(&m_fSpeedFactor, 4);
-    m_nSpare = in.U32();
+    m_nVisible = in.U32();
     for (int i = 0; i < m_nMembers; ++i)
         if (m_Members[i] && m_Members[i]->m_pGroup == this) m_Members[i]->m_pGroup = nullptr;
     m_nMembers = 0;

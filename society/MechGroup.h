@@ -124,11 +124,15 @@ public:
     std::uint8_t m_bDisbanded = 0;
     std::uint8_t m_bActive = 0;
     std::uint8_t m_bInBuilding = 0;
-    std::uint8_t m_bSpare = 0;
+    // The group's two visibility flags (the byte and the word of the group
+    // stream at offsets 80 and 90): the scripts' invisibility built-in sets
+    // both, 1 shown and 0 hidden. A group no script has touched holds 0, as
+    // saved games of before do. Nothing reads them yet.
+    std::uint8_t m_bVisible = 0;
     std::uint8_t m_bAssembled = 1;
     float m_fBuildingTimer = 0.0f;
     float m_fSpeedFactor = 0.5f;
-    std::uint32_t m_nSpare = 0;
+    std::uint32_t m_nVisible = 0; // the second visibility flag (above)
     char m_szBuilding[32] = {};
     CBuildingObject* m_pBuilding = nullptr;
     CVector m_vCentre;

@@ -15,10 +15,14 @@
 // pointers that those folders fill when they start. An unset entry logs
 // "SCRIPT: <what> is not available" and the built-in does nothing more.
 //
-// Not built: 60 and 77 (the groups have no visibility flags and their AI
-// no guarding of a point yet); 41, which names no mech, only logs; 23, 56
-// and 91 (which fields of a building kind they read is not known) and 62's
-// repair flags of the player's glider (the glider has none). The copy of
+// Our reading of the fields the built-ins pass on (the units own their
+// meaning): 56 answers the building type's "TYPE" and 91 its "SUBTYPE" of
+// the building object with that game id (999 without one); 23's
+// "selectable" buildings are those whose type has a "Cluster" value, the
+// buildings that can have an owner. 60's two visibility flags are the
+// group's m_bVisible and m_nVisible, which nothing reads yet. 77 guards
+// the road node with the group's AI (CGroupAI::GuardPoint). 41, which
+// names no mech, only logs. The copy of
 // the player's mechanoid (100, 101) is kept by the world's player record
 // (g_pWorld->GetPlayerMech(), made through g_pfnCreateWorldMechanoid).
 //

@@ -1,7 +1,8 @@
 // Built-ins on the mechanoid groups: a free mech made in a group of its
-// own, a mech's group handed to the player,
-// sent along a road, its relations to another mech's group, its members
-// counted or one of them taken out, and the location's described groups.
+// own, a mech's group handed to the player, sent along a road, hidden or
+// shown, its relations to another mech's group, its members counted or one
+// of them taken out, a named group set to guard a road node, and the
+// location's described groups.
 #include "script/game/ScriptBuiltIns.h"
 
 #include "foundation/ErrorLog.h"
@@ -146,6 +147,37 @@ const char* SendAlongRoad(CScriptManager&, Params p, int)
     return nullptr;
 }
 
+// Hides the mech's group ("1") or shows it: both visibility flags of the
+// group take the negation of the flag.
+const char* SetGroupInvisible(CScriptManager&, Params p, int)
+{
+    CMech* mech = FindMech(Text(p[0]));
+    CMechGroup2* group = mech ? GetMechGroup(mech) : nullptr;
+    if (!group)
+    {
+        g_ErrorLog.LogError("SCRIPT:GLIDERINVIS Mech '%s' not found", Text(p[0]));
+        return nullptr;
+    }
+    const bool visible = !Flag(p[1]);
+    group->m_bVisible = visible ? 1 : 0;
+    group->m_nVisible = visible ? 1u : 0u;
+    return nullptr;
+}
+
+// The group of that name guards the road node within 5000 (ten times 500).
+const char* SetGroupGuard(CScriptManager&, Params p, int)
+{
+    constexpr float kGuardRadius = 10.0f * 500.0f;
+    CMechGroup2* group = g_MechGroupList2.FindGroup(Text(p[0]));
+    CGroupAI* ai = group ? group->GetGroupAI() : nullptr;
+    if (!ai)
+        g_ErrorLog.LogError("SCRIPT:SETMECHGUARD mech group '%s' not found.", Text(p[0]));
+    else if (!ai->GuardPoint(Text(p[1]), kGuardRadius))
+        g_ErrorLog.LogError("SCRIPT:SETMECHGUARD road '%s' not found: group '%s' not sent", Text(p[1]),
+                            Text(p[0]));
+    return nullptr;
+}
+
 // Both mechs by name; the first one missing is logged (the message of the
 // original is the invisibility built-in's).
 bool FindTwoMechs(Params p, CMech** a, CMech** b)
@@ -217,6 +249,8 @@ void AddGroupBuiltIns(std::vector<SScriptBuiltIn>& t)
                           {43, DeleteMech, nullptr},
                           {58, CreateDescribedGroup, nullptr},
                           {59, SendAlongRoad, nullptr},
+                          {60, SetGroupInvisible, nullptr},
+                          {77, SetGroupGuard, nullptr},
                           {69, SetGroupRelation, nullptr},
                           {103, nullptr, GetGroupRelation},
                           {61, nullptr, AliveMembers},

@@ -158,9 +158,19 @@ const char* AddMoneyOrRating(CScriptManager& m, Params p, int)
     return nullptr;
 }
 
+// The mechanoid whole again, and its glider with it: RepairAll makes the
+// glider not destroyed and active with no broken part; here its parts'
+// damage goes too and it is sent on as changed.
 const char* RepairPlayer(CScriptManager&, Params, int)
 {
-    if (CMechanoid* player = Player()) player->RepairAll();
+    CMechanoid* player = Player();
+    if (!player) return nullptr;
+    player->RepairAll();
+    if (CGliderObject* glider = player->m_lpObject)
+    {
+        glider->ResetBrokenParts();
+        glider->m_bChanged = 1;
+    }
     return nullptr;
 }
 

@@ -297,6 +297,45 @@ const char* MissingGoods(CScriptManager& m, Params p, int)
     return m.KeepText(candidates[std::size_t(g_Random.RandomInt(int(candidates.size())))]);
 }
 
+// The building type of the building object with that game id; null when
+// there is none.
+const SBuildingType* BuildingTypeOf(const char* id)
+{
+    const auto* b = dynamic_cast<const CBuildingObject*>(g_ObjectList.FindByGameId(id, OBJ_BUILDING));
+    return b ? b->GetKind() : nullptr;
+}
+
+int BuildingKindType(CScriptManager&, Params p, int)
+{
+    const SBuildingType* type = BuildingTypeOf(Text(p[0]));
+    return type ? type->m_nType : 999;
+}
+
+int BuildingKindSubType(CScriptManager&, Params p, int)
+{
+    const SBuildingType* type = BuildingTypeOf(Text(p[0]));
+    return type ? type->m_nSubType : 999;
+}
+
+// Another building that can have an owner (its type's cluster value set),
+// chosen at random; "" when there is none.
+const char* RandomOtherBuilding(CScriptManager& m, Params p, int)
+{
+    std::vector<const CBuildingObject*> candidates;
+    for (CMMObject* o : g_ObjectList.m_NamedObjects)
+    {
+        const auto* b = o->m_nType == OBJ_BUILDING ? dynamic_cast<const CBuildingObject*>(o) : nullptr;
+        if (b && b->m_bAlive && b->HasGameId() && !Same32(b->m_szGameId, Text(p[0])) && b->GetKind() &&
+            b->GetKind()->m_nCluster != 0)
+            candidates.push_back(b);
+    }
+    if (candidates.empty()) return m.KeepText("");
+    const CBuildingObject* pick = candidates[std::size_t(g_Random.RandomInt(int(candidates.size())))];
+    char id[33] = {};
+    std::memcpy(id, pick->m_szGameId, 32);
+    return m.KeepText(id);
+}
+
 // Mechs ----------------------------------------------------------------------
 
 const char* MechOrganisation(CScriptManager& m, Params p, int)
@@ -588,21 +627,23 @@ int GoodsMass(CScriptManager&, Params p, int)
 void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& t)
 {
     t.insert(t.end(), {
-                          {10, CreateObjectAt, nullptr},    {34, ClockObject, nullptr},
-                          {11, DeleteObject, nullptr},      {12, SetBoundBetween, nullptr},
-                          {13, AddThingContent, nullptr},   {97, SpawnFungus, nullptr},
-                          {79, SetTowerActive, nullptr},    {17, BuildingOwner, nullptr},
-                          {54, RandomPointByMask, nullptr}, {28, MissingGoods, nullptr},
-                          {36, MechOrganisation, nullptr},  {40, NewMechName, nullptr},
-                          {30, RandomMech, nullptr},        {76, SetMechName, nullptr},
-                          {81, SetMechGeneration, nullptr}, {80, DamageGlider, nullptr},
-                          {45, AssignMechToOrg, nullptr},   {92, TryConvictAll, nullptr},
-                          {102, CaptureBuilding, nullptr},  {68, SetOrgRelation, nullptr},
-                          {57, nullptr, GetOrgRelation},    {14, nullptr, OrgIsGone},
-                          {31, nullptr, MechIsDead},        {93, nullptr, MechsInCluster},
-                          {39, nullptr, MechRating},        {15, nullptr, OrgRating},
-                          {29, nullptr, GoodsPrice},        {88, nullptr, GoodsMass},
-                          {98, ReInitObject, nullptr},      {78, SetPlayerTarget, nullptr},
-                          {82, SetOrgLeader, nullptr},      {99, SetOrgEconomy, nullptr},
+                          {10, CreateObjectAt, nullptr},      {34, ClockObject, nullptr},
+                          {11, DeleteObject, nullptr},        {12, SetBoundBetween, nullptr},
+                          {13, AddThingContent, nullptr},     {97, SpawnFungus, nullptr},
+                          {79, SetTowerActive, nullptr},      {17, BuildingOwner, nullptr},
+                          {54, RandomPointByMask, nullptr},   {28, MissingGoods, nullptr},
+                          {36, MechOrganisation, nullptr},    {40, NewMechName, nullptr},
+                          {30, RandomMech, nullptr},          {76, SetMechName, nullptr},
+                          {81, SetMechGeneration, nullptr},   {80, DamageGlider, nullptr},
+                          {45, AssignMechToOrg, nullptr},     {92, TryConvictAll, nullptr},
+                          {102, CaptureBuilding, nullptr},    {68, SetOrgRelation, nullptr},
+                          {57, nullptr, GetOrgRelation},      {14, nullptr, OrgIsGone},
+                          {31, nullptr, MechIsDead},          {93, nullptr, MechsInCluster},
+                          {39, nullptr, MechRating},          {15, nullptr, OrgRating},
+                          {29, nullptr, GoodsPrice},          {88, nullptr, GoodsMass},
+                          {98, ReInitObject, nullptr},        {78, SetPlayerTarget, nullptr},
+                          {82, SetOrgLeader, nullptr},        {99, SetOrgEconomy, nullptr},
+                          {23, RandomOtherBuilding, nullptr}, {56, nullptr, BuildingKindType},
+                          {91, nullptr, BuildingKindSubType},
                       });
 }

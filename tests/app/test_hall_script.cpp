@@ -22,7 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace
@@ -46,13 +48,11 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     ASSERT_NE(hall, nullptr);
     ASSERT_NE(g_pBuildingHost, nullptr);
 
-    RegisterGameScriptClasses();
-    CScriptManager scripts;
-    scripts.SetBaseDirectory((Tree().Path().string() + "\\").c_str());
-    ASSERT_TRUE(scripts.Init()) << Tree().ErrorLog();
-    CQuestLog quests;
-    g_pScriptManager = &scripts;
-    g_pQuestLog = &quests;
+    // The application's script manager and quest log.
+    auto* scripts = dynamic_cast<CScriptManager*>(g_pScriptManager);
+    ASSERT_NE(scripts, nullptr) << Tree().ErrorLog();
+    ASSERT_NE(g_pQuestLog, nullptr);
+    IQuestLog& quests = *g_pQuestLog;
     const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
 
     // Into the hall's entry zone, as the sample hall's own test flies.
@@ -69,14 +69,14 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     ASSERT_NE(quest, nullptr);
     EXPECT_STREQ(quest->titleKey, "Q_SAMPLE_HALL_TITLE");
     EXPECT_TRUE(quest->IsOpen());
-    const SScriptResults& results = *scripts.GetResults();
+    const SScriptResults& results = *scripts->GetResults();
     ASSERT_EQ(results.m_iResultCount, 2);
     EXPECT_EQ(results.m_Results[0].type, 9); // the money
     EXPECT_EQ(results.m_Results[0].value, 1000);
     EXPECT_EQ(results.m_Results[1].type, 3); // the console greeting
     EXPECT_STREQ(results.m_Results[1].text, "HALL_WELCOME");
     EXPECT_STREQ(results.m_Results[1].script, "sample_hall");
-    EXPECT_EQ(scripts.GetVar("HALL_VISITED"), 1);
+    EXPECT_EQ(scripts->GetVar("HALL_VISITED"), 1);
     ASSERT_NE(g_pRadar, nullptr);
     EXPECT_TRUE(g_pRadar->IsMarked("SAMPLE_HALL"));
 
@@ -89,17 +89,62 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
             {b.ProcDecl(run, {object}, b.List({b.Oper(64, DT_CHAR, {b.Str("1"), b.Str("GL_HAULER")})}))}));
         ASSERT_TRUE(WriteScriptFile((Tree().Path() / "Data" / "Bin" / "refit.bin").string(), b.Bytes()));
     }
-    scripts.RunScriptProc("refit", "Run", "PLAYER", false, nullptr);
+    scripts->RunScriptProc("refit", "Run", "PLAYER", false, nullptr);
     EXPECT_EQ(glider->m_Key.Index(), g_GliderManager.FindName("GL_HAULER"));
 
     // The next frame puts the player out of the hall again.
     Tick();
     ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
-    g_pQuestLog = nullptr;
-    g_pScriptManager = nullptr;
     app.Done();
+    EXPECT_EQ(g_pScriptManager, nullptr);
+    EXPECT_EQ(g_pQuestLog, nullptr);
     EXPECT_EQ(Tree().ErrorLog(), "");
+}
+
+// Without the script table or the compiled scripts the world still runs
+// (one line), and entering the hall changes nothing.
+TEST_F(HallScript, ATreeWithoutScriptsRunsTheWorldWithoutThem)
+{
+    const struct
+    {
+        const char* moved; // away while the application runs
+        const char* line;
+    } cases[] = {
+        {"Data/CONFIG/objects.ini", "objects.ini not found: the world runs without scripts"},
+        {"Data/Bin", "Bin not found: the world runs without scripts"},
+    };
+    for (const auto& c : cases)
+    {
+        SCOPED_TRACE(c.moved);
+        std::filesystem::remove(Tree().Path() / "error.log");
+        const std::filesystem::path removed = Tree().Path() / c.moved;
+        std::filesystem::rename(removed, removed.string() + ".away");
+        std::string commandLine;
+        CMinimalApplication app;
+        ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "no scripts test"))
+            << Tree().ErrorLog();
+        ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+        EXPECT_EQ(g_pScriptManager, nullptr);
+        EXPECT_EQ(g_pQuestLog, nullptr);
+        CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+        auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
+        ASSERT_TRUE(glider && glider->m_pMechanoid && hall);
+        const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
+        const CVector at = hall->GetPosition();
+        glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
+        glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
+        glider->m_vVelocity = CVector{};
+        Tick();
+        ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+        EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+        EXPECT_FLOAT_EQ(glider->m_pMechanoid->m_Garbage.m_fMoney, money);
+        app.Done();
+        std::filesystem::rename(removed.string() + ".away", removed);
+        const std::string log = Tree().ErrorLog();
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+        EXPECT_NE(log.find(c.line), std::string::npos) << log;
+    }
 }
 
 } // namespace

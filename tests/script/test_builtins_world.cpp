@@ -310,6 +310,14 @@ TEST_F(SampleBuiltIns, EachBuiltInChangesTheSampleWorld)
                     (at.x == gate.x && at.y == gate.y ? " at the gate" : " elsewhere");
          },
          "21 at the gate"},
+        // Building types: "TYPE", "SUBTYPE"; only the halls can have an owner.
+        {56, false, {"SAMPLE_HALL"}, "1", nullptr, ""},
+        {56, false, {"STATION_NORTH"}, "13", nullptr, ""},
+        {91, false, {"STATION_NORTH"}, "2", nullptr, ""},
+        {56, false, {"NO_BUILDING"}, "999", nullptr, ""},
+        {91, false, {"SAMPLE_CRATE"}, "999", nullptr, ""},
+        {23, true, {"SAMPLE_HALL"}, "SAMPLE_DEPOT", nullptr, ""},
+        {23, true, {"SAMPLE_DEPOT"}, "SAMPLE_HALL", nullptr, ""},
         {98, true, {"FIRSTSTONE", "STONE_BIG"}, nullptr, stoneState, "STONE_BIG own model in place"},
         {98,
          true,
@@ -438,6 +446,20 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
 
     auto relation = [&]
     { return std::to_string(int(guard->GetGroupAI()->GetRelation(patrol) * 10.0f + 0.5f)); };
+    auto visibility = [&]
+    { return std::to_string(guard->m_bVisible) + " " + std::to_string(guard->m_nVisible); };
+    const CVector hallAt = g_RoadManager.m_Nodes[std::size_t(hall)].position;
+    auto guarding = [&]
+    {
+        const CGroupAI& ai = *guard->GetGroupAI();
+        const auto inside = std::count_if(
+            ai.m_Route.begin(), ai.m_Route.end(),
+            [&](std::int32_t n)
+            { return (g_RoadManager.m_Nodes[std::size_t(n)].position - hallAt).Length() < 5000.0f; });
+        return std::string(!ai.m_Route.empty() && ai.m_Route[0] == hall ? "from the hall, " : "elsewhere, ") +
+               std::to_string(ai.m_Route.size()) + " nodes, " + std::to_string(inside) + " within 5000" +
+               (ai.m_nMode == CGroupAI::MODE_MOVE && !ai.m_bStopAtEnd ? ", moving" : ", stopping");
+    };
     const SRow cases[] = {
         {61, false, {g0}, "2", nullptr, ""},
         {71, false, {"GUARD1"}, "0", nullptr, ""},
@@ -456,6 +478,14 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
              return std::string(!route.empty() && route.back() == hall ? "to the hall" : "elsewhere");
          },
          "to the hall"},
+        {60, true, {g0, "1"}, nullptr, visibility, "0 0"},
+        {60, true, {g0, "0"}, nullptr, visibility, "1 1"},
+        {77,
+         true,
+         {"GUARD1", "SAMPLE_HALL"},
+         nullptr,
+         guarding,
+         "from the hall, 10 nodes, 10 within 5000, moving"},
         {72, false, {""}, "1", nullptr, ""},
         {72, false, {"ORG_SAMPLE"}, "1", nullptr, ""},
         {72, false, {"ORG_MERCHANTS"}, "0", nullptr, ""},
@@ -504,6 +534,23 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
     RunRows(cases);
     EXPECT_EQ(Log(), "");
 
+    // The guards walk their zone from a node to a linked node of it.
+    CGroupAI& guardAI = *guard->GetGroupAI();
+    int steps = 0;
+    for (int i = 0; i < 20; ++i)
+    {
+        const std::int32_t from = guardAI.m_nCurrentRoad;
+        guardAI.GetNextRoadItem();
+        const std::int32_t to = guardAI.m_nCurrentRoad;
+        if (to == from) continue;
+        ++steps;
+        const CRoadManager::SNode& node = g_RoadManager.m_Nodes[std::size_t(from)];
+        EXPECT_NE(std::find(node.links, node.links + node.linkCount, to), node.links + node.linkCount)
+            << from << " -> " << to;
+        EXPECT_TRUE(guardAI.IsOnRoute(to)) << to;
+    }
+    EXPECT_GT(steps, 10);
+
     const struct
     {
         int number;
@@ -525,13 +572,22 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
         {61, false, {"NOBODY"}, "SCRIPT:GETGROUPCOUNT Mech 'NOBODY' not found"},
         {69, true, {g0, "NOBODY", "5", "1"}, "SCRIPT:GLIDERINVIS Mech 'NOBODY' not found"},
         {103, false, {"NOBODY", g0}, "SCRIPT:GLIDERINVIS Mech 'NOBODY' not found"},
+        {60, true, {"NOBODY", "1"}, "SCRIPT:GLIDERINVIS Mech 'NOBODY' not found"},
+        {60, true, {"MECH_C", "1"}, "SCRIPT:GLIDERINVIS Mech 'MECH_C' not found"}, // in no group
+        {77, true, {"NO_GROUP", "GATE"}, "SCRIPT:SETMECHGUARD mech group 'NO_GROUP' not found."},
+        {77,
+         true,
+         {"GUARD1", "NO_ROAD"},
+         "SCRIPT:SETMECHGUARD road 'NO_ROAD' not found: group 'GUARD1' not sent"},
     };
+    const std::vector<std::int32_t> guarded = guard->GetGroupAI()->m_Route;
     for (const auto& c : missing)
     {
         Call(c.number, c.text, c.args);
         EXPECT_TRUE(Logged(c.line)) << c.line;
     }
     EXPECT_EQ(relation(), "5");
+    EXPECT_EQ(guard->GetGroupAI()->m_Route, guarded);
     EXPECT_EQ(g_pWorld->FindMech("LONER2"), nullptr);
 
     g_pPlayerGroup->RemoveMech(follower);
@@ -605,6 +661,28 @@ TEST_F(SampleBuiltIns, DamageReachesAMechsGliderAndKillsTheMech)
     mech->m_pObject = nullptr;
 }
 
+TEST_F(SampleBuiltIns, RepairMendsThePlayersMechanoidAndGlider)
+{
+    ASSERT_EQ(m_player->m_lpObject, m_glider.get());
+    float armour = 0.0f, shield = 0.0f;
+    m_player->Damage(50.0f, false, &armour, &shield);
+    ASSERT_TRUE(m_player->IsDamaged());
+    m_glider->m_PartDamage[1] = 0.5f;
+    m_glider->m_dwBrokenParts = 0x5;
+    m_glider->m_bDestroyed = 1;
+    m_glider->m_bActive = 0;
+    m_glider->m_bChanged = 0;
+    Call(62, true, {});
+    EXPECT_FALSE(m_player->IsDamaged());
+    EXPECT_EQ(std::count(std::begin(m_glider->m_PartDamage), std::end(m_glider->m_PartDamage), 0.0f),
+              std::size(m_glider->m_PartDamage));
+    EXPECT_EQ(m_glider->m_dwBrokenParts, 0u);
+    EXPECT_EQ(m_glider->m_bDestroyed, 0);
+    EXPECT_EQ(m_glider->m_bActive, 1);
+    EXPECT_EQ(m_glider->m_bChanged, 1);
+    EXPECT_EQ(Log(), "");
+}
+
 TEST_F(SampleBuiltIns, RelationsAreClampedToTenEitherWay)
 {
     const std::int32_t a = Orgs().FindByName("ORG_SAMPLE");
@@ -650,6 +728,11 @@ TEST_F(SampleBuiltIns, GuardsEndCleanlyWithOneLine)
         Call(13, true, {"SAMPLE_CRATE", "TOV_ORE", "1"});
     EXPECT_EQ(crate->m_nContents, 10u);
     EXPECT_TRUE(Logged("thing 'SAMPLE_CRATE' already holds 10 entries; 'TOV_ORE' is refused"));
+
+    // No other building that can have an owner.
+    for (std::int32_t i = 0; SBuildingType* kind = g_BuildingManager.GetKindForEdit(i); ++i)
+        kind->m_nCluster = 0;
+    EXPECT_EQ(Call(23, true, {"SAMPLE_HALL"}), "");
 
     // Names that find nothing.
     const struct

@@ -163,7 +163,7 @@ bool AddSceneryRecords(DataBase& db)
            add("Здания", true,
                {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}},
                 {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 1}}, {}},
-                {"STATION", "MOD_STATION", {}, {{"TYPE", 13}}, {}}}) &&
+                {"STATION", "MOD_STATION", {}, {{"TYPE", 13}, {"SUBTYPE", 2}}, {}}}) &&
            AddUnitKindRecords(add);
 }
 
