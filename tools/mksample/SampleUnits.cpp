@@ -352,10 +352,10 @@ bool AddUnitTables(DataBase& db)
                    {
                        {"GL_SCOUT",
                         {{"Model", "MOD_BOX"},
-                         {"WEIGHT", 300.0},
-                         {"MAXWEIGHT", 200.0},
-                         {"STANDARD", 2},
-                         {"DAMAGE", 400.0},
+                         {"WEIGHT", 120.0},
+                         {"MAXWEIGHT", 500.0},
+                         {"STANDARD", 3},
+                         {"DAMAGE", 300.0},
                          {"RESFRONT", 0.2},
                          {"RESSIDE", 0.6},
                          {"RESTOP", 0.8},
@@ -365,18 +365,18 @@ bool AddUnitTables(DataBase& db)
                          {"ROTATESPEED", 2.0},
                          {"CAREEN", 10.0},
                          {"DELTAT", 5.0},
-                         {"PRICE", 12000.0},
-                         {"RESTORE", 2.0},
+                         {"PRICE", 6000.0},
+                         {"RESTORE", 1.0},
                          {"SPECIAL", 0},
                          {"GUNMASK", 0}}},
                        {"GL_HAULER",
                         {{"Model", "MOD_BOX_GIVEN"},
-                         {"WEIGHT", 900.0},
-                         {"MAXWEIGHT", 800.0},
-                         {"STANDARD", 3},
-                         {"DAMAGE", 1200.0},
+                         {"WEIGHT", 200.0},
+                         {"MAXWEIGHT", 900.0},
+                         {"STANDARD", 2},
+                         {"DAMAGE", 250.0},
                          {"ROTATESPEED", 1.0},
-                         {"PRICE", 40000.0},
+                         {"PRICE", 4000.0},
                          {"SPECIAL", 2}}},
                    }) &&
            AddRows(db, kGoods,
@@ -400,30 +400,14 @@ bool AddUnitTables(DataBase& db)
                    });
 }
 
-// Two glider types and two mechanoid configurations: "MECH_LIGHT", which
-// the sample groups' members are fitted from, with both guns, missiles and
-// two extra devices; "MECH_TRADER", not traded, on a hull with one gun
-// mount. "CfgEquipment" has one row marked deleted.
+// Two mechanoid configurations on the unit tables' glider types:
+// "MECH_LIGHT", which the sample groups' members are fitted from, with both
+// guns, missiles and two extra devices; "MECH_TRADER", not traded, on a hull
+// with one gun mount. "CfgEquipment" has one row marked deleted.
 bool AddMechConfigTables(DataBase& db)
 {
     using namespace unit_sections;
-    return AddRows(db, kGliders,
-                   {
-                       {"GL_SCOUT",
-                        {{"WEIGHT", 120.0},
-                         {"MAXWEIGHT", 500.0},
-                         {"STANDARD", 3},
-                         {"DAMAGE", 300.0},
-                         {"PRICE", 6000.0},
-                         {"RESTORE", 1.0}}},
-                       {"GL_HAULER",
-                        {{"WEIGHT", 200.0},
-                         {"MAXWEIGHT", 900.0},
-                         {"STANDARD", 2},
-                         {"DAMAGE", 250.0},
-                         {"PRICE", 4000.0}}},
-                   }) &&
-           AddRows(db, kConfigurations,
+    return AddRows(db, kConfigurations,
                    {
                        {"MECH_LIGHT",
                         {{"RATING", 2},
