@@ -11,6 +11,7 @@
 #include "tools/mksample/SampleTree.h"
 
 #include "common/DataTree.h"
+#include "common/NullInput.h"
 #include "graphics/GraphicTestDevice.h"
 
 #include <gtest/gtest.h>
@@ -25,40 +26,20 @@ namespace apptest
 
 // Keys held down by the test (m_held, m_held2) and one key pressed in the
 // next frame (m_pressed, cleared by Update); everything else is idle.
-class CHeldKeys : public IInput
+class CHeldKeys : public testutil::CNullInput
 {
 public:
-    CGuidKey GetGUID() const override { return CGuidKey(); }
-    std::uint32_t GetSize() const override { return sizeof(*this); }
-    bool Init(SInputInit*) override { return true; }
-    void Unacquire() override {}
-    void Acquire() override {}
-    void Done() override {}
     int Update() override
     {
         m_pressed = -1;
         return 0;
     }
-    void OnChar(char, std::uint32_t) override {}
-    plat::Point GetCursorPos() override { return {}; }
     bool IsPressed(int code) override { return code == m_pressed; }
-    bool IsReleased(int) override { return false; }
     bool IsDown(int code) override { return code == m_held || code == m_held2; }
-    void SetJoystickEnabled(bool) override {}
-    bool IsJoystickEnabled() override { return false; }
-    bool HasForceFeedback() override { return false; }
-    InputVector GetMouseDelta() override { return {}; }
-    InputVector GetJoystickAxes() override { return {}; }
-    int GetJoystickPov() override { return -1; }
-    InputVector GetJoystickSliders() override { return {}; }
-    InputVector GetJoystickRotation() override { return {}; }
-    const InputQueue& GetEvents() override { return m_queue; }
-    const InputQueue& GetPendingChars() override { return m_queue; }
 
     int m_held = -1;
     int m_held2 = -1;
     int m_pressed = -1;
-    InputQueue m_queue;
 };
 
 class CSampleAppTest : public testutil::CDataTreeTest

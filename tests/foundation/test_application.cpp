@@ -1,3 +1,5 @@
+#include "common/NullInput.h"
+
 #include "foundation/Application.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Input.h"
@@ -14,37 +16,19 @@ namespace
 {
 
 // Key states the test sets; everything else is idle.
-class CFakeInput : public IInput
+class CFakeInput : public testutil::CNullInput
 {
 public:
-    CGuidKey GetGUID() const override { return CGuidKey(); }
-    std::uint32_t GetSize() const override { return sizeof(*this); }
-    bool Init(SInputInit*) override { return true; }
-    void Unacquire() override {}
     void Acquire() override { ++m_nAcquired; }
-    void Done() override {}
-    int Update() override { return 0; }
     void OnChar(char ch, std::uint32_t) override { m_Chars += ch; }
     plat::Point GetCursorPos() override { return {12, 34}; }
     bool IsPressed(int code) override { return m_Pressed[code]; }
-    bool IsReleased(int) override { return false; }
     bool IsDown(int code) override { return m_Down[code]; }
-    void SetJoystickEnabled(bool) override {}
-    bool IsJoystickEnabled() override { return false; }
-    bool HasForceFeedback() override { return false; }
-    InputVector GetMouseDelta() override { return {}; }
-    InputVector GetJoystickAxes() override { return {}; }
-    int GetJoystickPov() override { return -1; }
-    InputVector GetJoystickSliders() override { return {}; }
-    InputVector GetJoystickRotation() override { return {}; }
-    const InputQueue& GetEvents() override { return m_Queue; }
-    const InputQueue& GetPendingChars() override { return m_Queue; }
 
     bool m_Pressed[kInputButtonCount] = {};
     bool m_Down[kInputButtonCount] = {};
     int m_nAcquired = 0;
     std::string m_Chars;
-    InputQueue m_Queue;
 };
 
 // Answers TestCooperativeLevel from a script (its last answer repeats).

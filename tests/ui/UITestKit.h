@@ -5,6 +5,7 @@
 #pragma once
 
 #include "common/LogDirTest.h"
+#include "common/NullInput.h"
 #include "foundation/Input.h"
 #include "graphics/GraphicInterface.h"
 #include "ui/GroupControl.h"
@@ -22,29 +23,13 @@
 namespace uitest
 {
 
-class CFakeInput : public IInput
+class CFakeInput : public testutil::CNullInput
 {
 public:
-    CGuidKey GetGUID() const override { return CGuidKey(); }
-    std::uint32_t GetSize() const override { return sizeof(*this); }
-    bool Init(SInputInit*) override { return true; }
-    void Unacquire() override {}
-    void Acquire() override {}
-    void Done() override {}
-    int Update() override { return 0; }
-    void OnChar(char, std::uint32_t) override {}
     plat::Point GetCursorPos() override { return m_Cursor; }
     bool IsPressed(int code) override { return InRange(code) && m_Pressed[code]; }
     bool IsReleased(int code) override { return InRange(code) && m_Released[code]; }
     bool IsDown(int code) override { return InRange(code) && m_Held[code]; }
-    void SetJoystickEnabled(bool) override {}
-    bool IsJoystickEnabled() override { return false; }
-    bool HasForceFeedback() override { return false; }
-    InputVector GetMouseDelta() override { return {}; }
-    InputVector GetJoystickAxes() override { return {}; }
-    int GetJoystickPov() override { return -1; }
-    InputVector GetJoystickSliders() override { return {}; }
-    InputVector GetJoystickRotation() override { return {}; }
     const InputQueue& GetEvents() override { return m_Events; }
     const InputQueue& GetPendingChars() override { return m_Chars; }
 
