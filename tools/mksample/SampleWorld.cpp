@@ -88,6 +88,14 @@ bool AddKindRecords(const std::string& root)
 
 CMatrix Placement(float x, float y, float z, float heading, float scale);
 
+// GCC 12 warns in its own std::vector code that the empty field lists of
+// the record tables below "may be used uninitialized" (a known false
+// positive of its optimiser on nested brace-initialised vectors).
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
 // The armed posts and the anomaly of the sample location: a tower with a
 // warning and a fighting laser, a ground turret with a blaster turning 60
 // degrees either way, and a burning anomaly of level 1.
@@ -166,6 +174,10 @@ bool AddSceneryRecords(DataBase& db)
                 {"STATION", "MOD_STATION", {}, {{"TYPE", 13}, {"SUBTYPE", 2}}, {}}}) &&
            AddUnitKindRecords(add);
 }
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 // The sample map's height under a point (the nearest grid vertex).
 float SampleGround(const SMapSource& map, float x, float y)
