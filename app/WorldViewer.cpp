@@ -171,6 +171,9 @@ std::unique_ptr<CScriptManager> StartScripts()
     }
     auto scripts = std::make_unique<CScriptManager>();
     scripts->SetBaseDirectory(base.c_str());
+    // The scripts' timers run on the environment's day count. Sensors wait
+    // for the game application's event sink, which runs what they raise.
+    scripts->SetHost({[] { return g_Environment.m_fDays; }, nullptr, nullptr});
     scripts->Init();
     return scripts;
 }
@@ -403,6 +406,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         // the view, the cell streaming, the visibility and the day's step.
         g_MMEngine.m_LocMusic.Run(frameTime);
         if (g_pWorld) g_pWorld->RunWorld(frameTime);
+        if (m_pState->scripts) m_pState->scripts->Run(frameTime);
         g_ObjectList.Run();
         if (!IsFreeCamera()) FollowGlider(frameTime);
         m_pState->camera.UpdateView();

@@ -8,6 +8,7 @@
 
 #include "foundation/FrameTimer.h"
 #include "hud/radar/Radar.h"
+#include "location/Environment.h"
 #include "script/game/QuestLog.h"
 #include "script/game/ScriptManager.h"
 #include "units/BuildingObject.h"
@@ -96,6 +97,28 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     Tick();
     ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
+
+    // A timer a script sets for an hour rings once the environment's day
+    // count has passed it.
+    {
+        CCodeTreeBuilder b;
+        SScriptSymbol* object = b.Var("OBJECT", DT_CHAR, nullptr, 1);
+        SScriptSymbol* arm = b.Proc("Arm", DT_INT);
+        SScriptSymbol* ring = b.Proc("Ring", DT_INT);
+        b.SetRoot(b.List(
+            {b.ProcDecl(arm, {object}, b.List({b.Oper(16, DT_CHAR, {b.Str("Ring"), b.Str("1"), b.Str("PLAYER")})})),
+             b.ProcDecl(ring, {object}, b.List({b.Oper(4, DT_CHAR, {b.Str("RANG"), b.Str("1")})}))}));
+        ASSERT_TRUE(WriteScriptFile((Tree().Path() / "Data" / "Bin" / "alarm.bin").string(), b.Bytes()));
+    }
+    scripts->RunScriptProc("alarm", "Arm", "PLAYER", false, nullptr);
+    Tick();
+    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    EXPECT_EQ(scripts->GetVar("RANG"), 0);
+    g_Environment.m_fDays += 1.0f / 24.0f;
+    Tick();
+    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    EXPECT_EQ(scripts->GetVar("RANG"), 1);
+
     app.Done();
     EXPECT_EQ(g_pScriptManager, nullptr);
     EXPECT_EQ(g_pQuestLog, nullptr);
