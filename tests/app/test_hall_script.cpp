@@ -33,6 +33,18 @@ namespace
 
 class HallScript : public apptest::CSteppedAppTest
 {
+protected:
+    // One frame with the glider put into the hall's entry zone, as the
+    // sample hall's own test flies in.
+    void FlyIntoTheHall(CGliderObject& glider, const CBuildingObject& hall)
+    {
+        const CVector at = hall.GetPosition();
+        glider.m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
+        glider.SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
+        glider.m_vVelocity = CVector{};
+        Tick();
+        ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    }
 };
 
 TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
@@ -56,13 +68,7 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     IQuestLog& quests = *g_pQuestLog;
     const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
 
-    // Into the hall's entry zone, as the sample hall's own test flies.
-    const CVector at = hall->GetPosition();
-    glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
-    glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
-    glider->m_vVelocity = CVector{};
-    Tick();
-    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    FlyIntoTheHall(*glider, *hall);
     ASSERT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
 
     EXPECT_FLOAT_EQ(glider->m_pMechanoid->m_Garbage.m_fMoney, money + 1000.0f);
@@ -154,12 +160,7 @@ TEST_F(HallScript, ATreeWithoutScriptsRunsTheWorldWithoutThem)
         auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
         ASSERT_TRUE(glider && glider->m_pMechanoid && hall);
         const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
-        const CVector at = hall->GetPosition();
-        glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
-        glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
-        glider->m_vVelocity = CVector{};
-        Tick();
-        ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+        FlyIntoTheHall(*glider, *hall);
         EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
         EXPECT_FLOAT_EQ(glider->m_pMechanoid->m_Garbage.m_fMoney, money);
         app.Done();
