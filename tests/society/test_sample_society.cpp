@@ -6,6 +6,7 @@
 #include "world/WorldTestScene.h"
 
 #include "foundation/FileManager.h"
+#include "foundation/Random.h"
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
 #include "society/EqpTrade.h"
@@ -26,7 +27,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -55,6 +55,8 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
 {
     const testutil::CInSampleTree sample;
     if (!sample.Root()) GTEST_SKIP() << "TARVOX_SAMPLE_DIR not set";
+    // The recruits' group sizes are drawn: one generator state for them.
+    g_Random.SetState(1);
     ASSERT_TRUE(sample.Entered());
     const bool ownFileManager = GetFileManager() == nullptr;
     if (ownFileManager) SetFileManager(new StdFileManager());
