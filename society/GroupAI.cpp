@@ -38,6 +38,11 @@ void CopyName(char out[32], const char* in)
     if (in) std::snprintf(out, 32, "%.31s", in);
 }
 
+bool SameName(const char* a, const char* b)
+{
+    return a && b && std::strncmp(a, b, 32) == 0;
+}
+
 std::uint32_t SGroupRelation::GetColor() const
 {
     static constexpr std::uint32_t kColours[7] = {0xFFCCCCCC, 0xFFFF0000, 0xFFFF8080, 0xFFFFFFFF,

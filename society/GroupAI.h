@@ -270,6 +270,10 @@ protected:
     // on the route, not the one just left; else back to that one; else the
     // way to the nearest road (GetNextRoadItem2).
     void WalkZone();
+    // The base move, then, flying disassembled on its own, at the next node
+    // the kind's next node (GetNextRoadItem) and on unless it packs into a
+    // building: the move of the kinds that roam (hunters, people).
+    void ProcessRoamingMove(float dt);
     // An entry's group, resolved from its index on first use (judged then).
     CMechGroup2* ResolveEntry(int entry);
     // Whether an active tower watches the point: within factor x its spy
@@ -283,6 +287,8 @@ bool IsNameSet(const char name[32]);
 void ClearName(char name[32]);
 // A name cut to 31 characters, the rest of the field zeros.
 void CopyName(char out[32], const char* in);
+// Two name fields (or a field and a text) equal in their 32 bytes.
+bool SameName(const char* a, const char* b);
 
 // A road guard that answers hits at once: it travels its route like any
 // group AI of the hunter kind, and turns on whoever hurts one of its members

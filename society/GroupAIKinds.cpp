@@ -28,11 +28,6 @@ SExBuildingTrade* TradeOf(const char* building)
     return g_pTrade && building && IsNameSet(building) ? g_pTrade->FindBuilding(building) : nullptr;
 }
 
-bool SameName(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 32) == 0;
-}
-
 void GiveGoods(CMechanoid& mechanoid, const char* name, std::int32_t count, float price)
 {
     SGoodsItem item;
@@ -240,12 +235,7 @@ void CHunterGroupAI::OnBuilding(const char* building)
 
 void CHunterGroupAI::ProcessMove(float dt)
 {
-    CGroupAI::ProcessMove(dt);
-    if (m_pGroup && !m_pGroup->m_bAssembled && !m_bAssigned && IsNearDestination())
-    {
-        GetNextRoadItem();
-        if (m_nMode != MODE_PACK) Move();
-    }
+    ProcessRoamingMove(dt);
 }
 
 void CHunterGroupAI::GetNextRoadItem()
@@ -312,12 +302,7 @@ void CPeopleGroupAI::OnBuilding(const char* building)
 
 void CPeopleGroupAI::ProcessMove(float dt)
 {
-    CGroupAI::ProcessMove(dt);
-    if (m_pGroup && !m_pGroup->m_bAssembled && !m_bAssigned && IsNearDestination())
-    {
-        GetNextRoadItem();
-        if (m_nMode != MODE_PACK) Move();
-    }
+    ProcessRoamingMove(dt);
 }
 
 void CPeopleGroupAI::GetNextRoadItem()

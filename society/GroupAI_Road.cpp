@@ -183,6 +183,16 @@ void CGroupAI::WalkZone()
     m_fProgress = 0.0f;
 }
 
+void CGroupAI::ProcessRoamingMove(float dt)
+{
+    CGroupAI::ProcessMove(dt);
+    if (m_pGroup && !m_pGroup->m_bAssembled && !m_bAssigned && IsNearDestination())
+    {
+        GetNextRoadItem();
+        if (m_nMode != MODE_PACK) Move();
+    }
+}
+
 void CGroupAI::Move(std::int32_t road)
 {
     XTRACE("CGroupAI::Move");

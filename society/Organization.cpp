@@ -3,7 +3,9 @@
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Random.h"
 #include "foundation/StreamReader.h"
+#include "society/GroupAI.h"
 #include "society/MMTrade.h"
 #include "society/OrgManager.h"
 #include "units/MechConfigManager.h"
@@ -12,7 +14,6 @@
 #include "world/MechGroupList.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
-#include "foundation/Random.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,14 +21,6 @@
 
 namespace
 {
-constexpr char kFree[] = "ORG_FREE";
-constexpr char kPlayer[] = "ORG_PLAYER";
-constexpr std::int32_t kLeaderRank = 5;
-
-bool Same(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 32) == 0;
-}
 
 void Put32(CMemStream& s, std::uint32_t v)
 {
@@ -74,13 +67,13 @@ void COrganization::UpdateMechInfo()
     if (g_pWorld)
         for (CMech* m : g_pWorld->m_Mechs)
         {
-            if (!m || !Same(m->m_szOrg, m_szName)) continue;
+            if (!m || !SameName(m->m_szOrg, m_szName)) continue;
             ++m_nMembers;
             if (m->m_bInCluster)
             {
                 ++m_nGarrison;
                 const SBuildingRecord* b = g_pWorld->FindBuilding(m->m_szBuilding);
-                if (b && Same(b->owner, m_szName)) ++m_nAtHome;
+                if (b && SameName(b->owner, m_szName)) ++m_nAtHome;
             }
             else if (m->m_bDead)
                 ++m_nKilled;
@@ -98,7 +91,7 @@ std::int32_t COrganization::GetPower()
     std::int32_t power = 0;
     if (g_pWorld)
         for (const CMech* m : g_pWorld->m_Mechs)
-            if (m && Same(m->m_szOrg, m_szName) && m->m_bAlive && (m->m_bInCluster || m->m_pMechanoid))
+            if (m && SameName(m->m_szOrg, m_szName) && m->m_bAlive && (m->m_bInCluster || m->m_pMechanoid))
                 power += m->m_nGeneration == kLeaderRank ? m->m_nLevel * 20 : m->m_nLevel;
     return power;
 }
@@ -137,7 +130,7 @@ void COrganization::OnMechBuilding(CMech* member, const char* building)
         // Slow in another clan's building, unless either clan keeps a fixed
         // base.
         const SBuildingRecord* b = g_pWorld ? g_pWorld->FindBuilding(argument) : nullptr;
-        const bool foreign = b && b->owner[0] && !Same(b->owner, m_szName);
+        const bool foreign = b && b->owner[0] && !SameName(b->owner, m_szName);
         const auto* owner = foreign ? dynamic_cast<COrganization*>(g_pWorld->FindOrganization(b->owner)) : nullptr;
         const bool ownerFixed = owner && owner->m_Clan.m_bFixedBase;
         member->m_fComebackTimer = !m_Clan.m_bFixedBase && foreign && !ownerFixed ? 600.0f : 30.0f;
@@ -150,7 +143,7 @@ void COrganization::OnMechStay(CMech* member)
     if (!member || !g_pWorld) return;
     std::int32_t there = 0;
     for (const CMech* m : g_pWorld->m_Mechs)
-        if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, member->m_szBuilding))
+        if (m && SameName(m->m_szOrg, m_szName) && m->m_bInCluster && SameName(m->m_szBuilding, member->m_szBuilding))
             ++there;
     if (PlaceCount(member->m_szBuilding) == there)
         g_pWorld->CaptureBuilding(m_szName, member->m_szBuilding);
@@ -176,7 +169,7 @@ void COrganization::StartGroupConstruct(std::uint32_t kind)
     SGroupConstruct g;
     g.m_nKind = kind;
     g.m_nPlanned = planned;
-    if (!Same(m_szName, kPlayer))
+    if (!SameName(m_szName, kPlayer))
     {
         const std::uint32_t count = std::min<std::uint32_t>(m_Clan.m_nConfigs[kind], 3);
         for (std::uint32_t i = 0; i < planned; ++i)
@@ -197,23 +190,14 @@ void COrganization::StartGroupConstruct(std::uint32_t kind)
 
 void COrganization::OnBuildingGone(const char* building)
 {
-    if (building && m_szBase[0] && Same(building, m_szBase))
-    {
-        if (!m_Clan.m_bFixedBase)
-            ChooseBase();
-        else
-            m_szBase[0] = 0;
-    }
+    if (building && m_szBase[0] && SameName(building, m_szBase)) RechooseBase();
     UpdateMechInfo();
 }
 
 void COrganization::OnGainBuilding(const char* building)
 {
     if (g_pAppEvent && building) g_pAppEvent->CaptureBuilding(m_szName, building);
-    if (!m_Clan.m_bFixedBase)
-        ChooseBase();
-    else
-        m_szBase[0] = 0;
+    RechooseBase();
     m_fDeathTimer = 0.0f;
 }
 
@@ -284,7 +268,7 @@ void COrganization::ClanDeath()
 {
     if (g_pWorld)
         for (CMech* m : g_pWorld->m_Mechs)
-            if (m && Same(m->m_szOrg, m_szName) && m->m_nGeneration < kLeaderRank)
+            if (m && SameName(m->m_szOrg, m_szName) && m->m_nGeneration < kLeaderRank)
                 g_pWorld->OnTryConvict(m->m_szId, kFree);
     CWorld::RaiseScriptEvent(m_szName, "OnClanDeath", "");
     char base[32];
@@ -303,10 +287,10 @@ void COrganization::ReleaseWeakest()
     for (std::int32_t i = 0; i < g_pWorld->m_nBuildings; ++i)
     {
         const SBuildingRecord& b = g_pWorld->m_Buildings[i];
-        if (!Same(b.owner, m_szName)) continue;
+        if (!SameName(b.owner, m_szName)) continue;
         bool leader = false;
         for (const CMech* m : g_pWorld->m_Mechs)
-            leader = leader || (m && m->m_bInCluster && Same(m->m_szBuilding, b.name) &&
+            leader = leader || (m && m->m_bInCluster && SameName(m->m_szBuilding, b.name) &&
                                 m->m_nGeneration == kLeaderRank);
         const std::int32_t places = PlaceCount(b.name);
         if (!leader && places < fewest)
@@ -320,7 +304,7 @@ void COrganization::ReleaseWeakest()
         char name[32];
         std::memcpy(name, weakest, 32);
         for (CMech* m : g_pWorld->m_Mechs)
-            if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, name))
+            if (m && SameName(m->m_szOrg, m_szName) && m->m_bInCluster && SameName(m->m_szBuilding, name))
             {
                 m->m_bInCluster = 0;
                 m->m_bAssigned = 0;
@@ -344,7 +328,7 @@ void COrganization::OnKillMech(CMech*)
         CMech* out = nullptr;
         if (m_szBase[0])
             for (CMech* m : g_pWorld->m_Mechs)
-                if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, m_szBase) &&
+                if (m && SameName(m->m_szOrg, m_szName) && m->m_bInCluster && SameName(m->m_szBuilding, m_szBase) &&
                     m->m_nGeneration < kLeaderRank)
                 {
                     out = m;
@@ -368,9 +352,9 @@ void COrganization::Run(float dt)
     UpdateMechInfo();
     if (!m_Clan.m_bFixedBase && !m_szBase[0] && m_nBuildTarget > 0) ChooseBase();
 
-    if (!Same(m_szName, kFree) && m_nBuildTarget < 0) ReleaseWeakest();
+    if (!SameName(m_szName, kFree) && m_nBuildTarget < 0) ReleaseWeakest();
 
-    if (!m_Clan.m_bImmortal && !Same(m_szName, kFree) && !Same(m_szName, kPlayer) && m_fDeathTimer >= 0.0f)
+    if (!m_Clan.m_bImmortal && !SameName(m_szName, kFree) && !SameName(m_szName, kPlayer) && m_fDeathTimer >= 0.0f)
     {
         if (m_nAtHome == 0 && m_fDeathTimer == 0.0f && m_nActive < 6) m_fDeathTimer = kDeathDelay;
         if (m_nActive > 5) m_fDeathTimer = 0.0f;
@@ -385,7 +369,7 @@ void COrganization::Run(float dt)
         for (std::int32_t i = 0; i < g_pWorld->m_nBuildings; ++i)
         {
             const SBuildingRecord& b = g_pWorld->m_Buildings[i];
-            if (!Same(b.owner, m_szName)) continue;
+            if (!SameName(b.owner, m_szName)) continue;
             m_fMoney = m_fMoney / ((1.0f + std::fabs(m_fMoney) * 0.0000000001f) * 1.05f);
             m_fMoney += g_pTrade->GetBuildingIncome(b.name);
         }

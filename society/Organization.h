@@ -98,6 +98,10 @@ class COrganization : public IWorldOrganization
 {
 public:
     static constexpr std::uint32_t kStreamVersion = 4098;
+    // The organisations exempt from clan death, and a leader's rank.
+    static constexpr char kFree[] = "ORG_FREE";
+    static constexpr char kPlayer[] = "ORG_PLAYER";
+    static constexpr std::int32_t kLeaderRank = 5;
     static constexpr float kDeathDelay = 300.0f;
 
     COrganization(const char* name, const SOrgRecord* record, COrgManager* manager);
@@ -196,6 +200,8 @@ private:
     // Picks a base among the buildings nobody holds whose 1 to 10 places
     // the build target can fill; empty when none.
     void ChooseBase();
+    // A new base unless the base is fixed; else none.
+    void RechooseBase();
     // Gives up the organisation's building of fewest places (below 100)
     // with no leader kept in it; its members there come out.
     void ReleaseWeakest();

@@ -22,15 +22,6 @@
 
 namespace
 {
-constexpr char kFree[] = "ORG_FREE";
-constexpr char kPlayer[] = "ORG_PLAYER";
-constexpr std::int32_t kLeaderRank = 5;
-
-bool Same(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 32) == 0;
-}
-
 // The location's buildings: game id, object and place count.
 struct SPlace
 {
@@ -52,7 +43,7 @@ std::vector<SPlace> Places()
 bool Owns(const char* org, const char* building)
 {
     const SBuildingRecord* r = g_pWorld ? g_pWorld->FindBuilding(building) : nullptr;
-    return r && Same(r->owner, org);
+    return r && SameName(r->owner, org);
 }
 
 // A draw weighted by place count among the places that pass; null when
@@ -111,24 +102,29 @@ void COrganization::ChooseBase()
     if (chosen) CopyName(m_szBase, chosen->id);
 }
 
-void COrganization::OnLoseBuilding(const char* building)
+void COrganization::RechooseBase()
 {
-    if (g_pAppEvent && building) g_pAppEvent->LeaveBuilding(m_szName, building);
     if (!m_Clan.m_bFixedBase)
         ChooseBase();
     else
         m_szBase[0] = 0;
+}
+
+void COrganization::OnLoseBuilding(const char* building)
+{
+    if (g_pAppEvent && building) g_pAppEvent->LeaveBuilding(m_szName, building);
+    RechooseBase();
     UpdateMechInfo();
-    if (!Same(m_szName, kFree))
+    if (!SameName(m_szName, kFree))
     {
         // With nobody at home every group goes back to living among people;
         // hunters around the lost building do so in any case. A group that
         // already has that AI keeps it (and its way).
         for (CMechGroup2* g : g_MechGroupList2.m_Groups)
         {
-            if (!g || g == g_pPlayerGroup || !g->m_bActive || !Same(g->m_szOrg, m_szName)) continue;
+            if (!g || g == g_pPlayerGroup || !g->m_bActive || !SameName(g->m_szOrg, m_szName)) continue;
             const CGroupAI* ai = g->GetGroupAI();
-            const bool hunter = ai && ai->m_nKind == 1 && building && Same(g->m_szBuilding, building);
+            const bool hunter = ai && ai->m_nKind == 1 && building && SameName(g->m_szBuilding, building);
             if ((m_nAtHome == 0 || hunter) && !(ai && ai->m_nKind == 2)) g->SetAI(2);
         }
     }
@@ -141,11 +137,11 @@ void COrganization::OnGroupBuilding(CMechGroup2* group)
     if (!group || !g_pWorld) return;
     char here[32];
     CopyName(here, group->m_szBuilding);
-    if (m_szBase[0] && Same(here, m_szBase) && m_nKeepTarget >= 1)
+    if (m_szBase[0] && SameName(here, m_szBase) && m_nKeepTarget >= 1)
     {
         std::int32_t free = g_pWorld->GetBuildingCluster(here);
         for (const CMech* m : g_pWorld->m_Mechs)
-            if (m && Same(m->m_szOrg, m_szName) && m->m_bInCluster && Same(m->m_szBuilding, here)) --free;
+            if (m && SameName(m->m_szOrg, m_szName) && m->m_bInCluster && SameName(m->m_szBuilding, here)) --free;
         bool leader = false;
         for (int i = 0; i < group->GetMemberCount(); ++i)
             leader = leader || group->GetMember(i)->m_nGeneration == kLeaderRank;
@@ -168,7 +164,7 @@ void COrganization::OnGroupBuilding(CMechGroup2* group)
     CGroupAI* ai = group->GetGroupAI();
     if (!ai || ai->m_nKind != 0) return;
     const SBuildingRecord* record = g_pWorld->FindBuilding(here);
-    if (!Same(here, ai->m_szRouteStart) && !(record && !Same(record->owner, m_szName))) return;
+    if (!SameName(here, ai->m_szRouteStart) && !(record && !SameName(record->owner, m_szName))) return;
     // The caravan goes on to another building, one worth the run if one of
     // 15 draws finds it.
     const std::vector<SPlace> places = Places();
@@ -176,7 +172,7 @@ void COrganization::OnGroupBuilding(CMechGroup2* group)
     for (int draw = 0; draw < 15; ++draw)
     {
         const SPlace* p = Random(places);
-        if (!p || Same(p->id, here)) continue;
+        if (!p || SameName(p->id, here)) continue;
         to = p;
         if (CheckPathAdvisability(here, p->id)) break;
     }
@@ -197,7 +193,7 @@ void COrganization::AssignMech(CMech* member)
         char building[32];
         CopyName(building, member->m_szBuilding);
         for (const SPlace& p : Places())
-            if (Same(p.id, building))
+            if (SameName(p.id, building))
             {
                 StartInside(*g, p);
                 break;
@@ -218,7 +214,7 @@ void COrganization::AddMechToGroupConstruct(CMech* member)
         for (std::int32_t& n : m_nGroupCounts)
             n = 0;
         for (const CMechGroup2* g : g_MechGroupList2.m_Groups)
-            if (g && g != g_pPlayerGroup && g->GetGroupAI() && Same(g->m_szOrg, m_szName))
+            if (g && g != g_pPlayerGroup && g->GetGroupAI() && SameName(g->m_szOrg, m_szName))
                 if (const std::int32_t k = g->GetGroupAI()->m_nKind; k >= 0 && k <= 2) ++m_nGroupCounts[k];
         StartGroupConstruct(ChooseGroupKind());
     }
@@ -236,7 +232,7 @@ void COrganization::AddMechToGroupConstruct(CMech* member)
         // The player's clan recruits in the player's own fitting for the
         // kind (trade for caravans, attack for hunters, default for people).
         IWorldMechanoid* model = nullptr;
-        if (Same(m_szName, kPlayer) && c.m_nKind <= 2) model = g_pPlayerConfigs[2 - c.m_nKind];
+        if (SameName(m_szName, kPlayer) && c.m_nKind <= 2) model = g_pPlayerConfigs[2 - c.m_nKind];
         if (model)
         {
             CMemStream copy;
@@ -302,7 +298,7 @@ void COrganization::CreateConstructedGroup()
             if (count < 15 && !CheckPathAdvisability(home->id, p->id)) continue;
             ++count;
             to = p;
-            if (!Same(p->id, home->id) || count > 49) break;
+            if (!SameName(p->id, home->id) || count > 49) break;
         }
         if (home && to) static_cast<CTransGroupAI*>(g->GetGroupAI())->SetRoute(home->id, to->id, false);
         break;
