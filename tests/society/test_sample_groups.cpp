@@ -5,6 +5,7 @@
 // society.sample_groups with TARVOX_SAMPLE_DIR set.
 #include "common/SampleTree.h"
 #include "common/LogDirTest.h"
+#include "world/SampleEngine.h"
 #include "world/WorldTestScene.h"
 
 #include "foundation/Random.h"
@@ -68,12 +69,8 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
     ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
-        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
         CMMEngine engine;
-        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
-        RegisterUnitManagers();
-        RegisterGroupMaker();
-        engine.MMInit();
+        ASSERT_TRUE(worldtest::StartSampleEngine(engine, {RegisterUnitManagers, RegisterGroupMaker}));
         engine.LoadWorld("sample.loc");
         ASSERT_NE(g_pWorld, nullptr);
         g_Random.SetState(2026);

@@ -3,6 +3,7 @@
 // ctest entry society.sample_stock with TARVOX_SAMPLE_DIR set.
 #include "common/SampleTree.h"
 #include "common/LogDirTest.h"
+#include "world/SampleEngine.h"
 #include "world/WorldTestScene.h"
 
 #include "foundation/FileManager.h"
@@ -63,14 +64,10 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
     const std::string save = (m_dir / "sample.sav").string();
     {
         worldtest::CScene scene;
-        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
         CPlayerMech player;
         CMMEngine engine;
-        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
-        RegisterUnitManagers();
-        RegisterTradeClasses();
-        RegisterGroupMaker();
-        engine.MMInit();
+        ASSERT_TRUE(worldtest::StartSampleEngine(
+            engine, {RegisterUnitManagers, RegisterTradeClasses, RegisterGroupMaker}));
         ASSERT_EQ(g_pOrgManager, engine.m_pOrgManager);
         g_pOrgManager->InitRelations();
         engine.LoadWorld("sample.loc");
@@ -170,7 +167,8 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
             const CMechGroup2* g = g_MechGroupList2.GetGroup(i);
             made.push_back(std::string(g->m_szOrg) + " " + std::to_string(g->GetMemberCount()));
         }
-        EXPECT_EQ(made, (std::vector<std::string>{"ORG_SAMPLE 2", "ORG_SAMPLE 2", "ORG_MERCHANTS 1", "ORG_MERCHANTS 1"}));
+        EXPECT_EQ(made, (std::vector<std::string>{"ORG_SAMPLE 2", "ORG_SAMPLE 2", "ORG_MERCHANTS 1",
+                                                  "ORG_MERCHANTS 1"}));
         for (CMech* t : {traders[1], traders[2]})
         {
             EXPECT_NE(t->m_pGroup, nullptr);
@@ -194,8 +192,8 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
                 for (int k = 0; k < g->GetMemberCount(); ++k)
                     d += std::string(" ") + g->GetMember(k)->m_szId;
                 if (const CGroupAI* ai = g->GetGroupAI())
-                    d += " ai " + std::to_string(ai->m_nKind) + " road " + std::to_string(ai->m_nCurrentRoad) +
-                         " of " + std::to_string(ai->m_Route.size());
+                    d += " ai " + std::to_string(ai->m_nKind) + " road " +
+                         std::to_string(ai->m_nCurrentRoad) + " of " + std::to_string(ai->m_Route.size());
                 out.push_back(d);
             }
             return out;

@@ -3,6 +3,7 @@
 // Run by the ctest entry society.sample_stock with TARVOX_SAMPLE_DIR set.
 #include "common/SampleTree.h"
 #include "common/LogDirTest.h"
+#include "world/SampleEngine.h"
 #include "world/WorldTestScene.h"
 
 #include "foundation/Random.h"
@@ -37,12 +38,8 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
     ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
-        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
         CMMEngine engine;
-        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
-        RegisterUnitManagers();
-        RegisterTradeClasses();
-        engine.MMInit();
+        ASSERT_TRUE(worldtest::StartSampleEngine(engine, {RegisterUnitManagers, RegisterTradeClasses}));
 
         // The sample groups' two, the patrol's and the player's.
         ASSERT_EQ(g_MechConfigManager.GetCount(), 4);
@@ -52,7 +49,8 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         EXPECT_EQ(light->m_nEquipmentCount, 2);
         EXPECT_EQ(light->m_nMissileTypeCount, 2);
         // Its row is deleted.
-        EXPECT_EQ(g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_TRADER"))->m_nEquipmentCount, 0);
+        EXPECT_EQ(
+            g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_TRADER"))->m_nEquipmentCount, 0);
         CMechanoid m;
         m.InitConfig(g_MechConfigManager.FindName("MECH_LIGHT"), false);
         EXPECT_EQ(m.m_GliderData.GetIndex(), g_GliderManager.FindName("GL_SCOUT"));

@@ -8,6 +8,7 @@
 // TARVOX_SAMPLE_DIR set.
 #include "common/SampleTree.h"
 #include "common/LogDirTest.h"
+#include "world/SampleEngine.h"
 #include "world/WorldTestScene.h"
 
 #include "foundation/Random.h"
@@ -119,13 +120,9 @@ TEST_F(SampleTrade, TheCaravanTradesAtBothEndsForTenDaysAndGoodsAndMoneyAddUp)
     ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
-        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
         CMMEngine engine;
-        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
-        RegisterUnitManagers();
-        RegisterTradeClasses();
-        RegisterGroupMaker();
-        engine.MMInit();
+        ASSERT_TRUE(worldtest::StartSampleEngine(
+            engine, {RegisterUnitManagers, RegisterTradeClasses, RegisterGroupMaker}));
         g_Random.SetState(31);
         engine.LoadWorld("sample.loc");
         ASSERT_NE(g_pWorld, nullptr);

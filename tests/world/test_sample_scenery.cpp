@@ -1,6 +1,7 @@
 // The sample location's scenery (trees, the lamp) through the world engine,
 // from the tree mksample writes. Run by the ctest entry world.sample_objects.
 #include "common/SampleTree.h"
+#include "SampleEngine.h"
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
@@ -28,11 +29,8 @@ TEST_F(SampleWorldEngineScenery, TreesAndTheLampOfTheSampleLocation)
     ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
-        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
         CMMEngine engine;
-        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
-        RegisterUnitManagers();
-        engine.MMInit();
+        ASSERT_TRUE(worldtest::StartSampleEngine(engine, {RegisterUnitManagers}));
         EXPECT_EQ(g_TreeManager.m_nTypeCount, 2);
         ASSERT_EQ(g_LampManager.m_nTypeCount, 1);
         EXPECT_FLOAT_EQ(g_LampManager.GetKind(0)->m_fRadius, 150.0f);

@@ -2,6 +2,7 @@
 // start-up from its database and cfg.ini, then its location entered. Run by
 // the ctest entry world.sample_objects with TARVOX_SAMPLE_DIR set.
 #include "common/SampleTree.h"
+#include "SampleEngine.h"
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
@@ -37,11 +38,8 @@ TEST_F(SampleWorldEngine, StartsUpAndEntersTheSampleLocation)
     ASSERT_TRUE(sample.Entered());
     {
         worldtest::CScene scene;
-        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
         CMMEngine engine;
-        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
-        RegisterUnitManagers();
-        engine.MMInit();
+        ASSERT_TRUE(worldtest::StartSampleEngine(engine, {RegisterUnitManagers}));
         EXPECT_EQ(g_StoneManager.m_nTypeCount, 3);
         EXPECT_FLOAT_EQ(engine.m_fMaxFreq, 40000.0f);
         engine.LoadWorld("sample.loc");
@@ -116,11 +114,8 @@ TEST_F(SampleWorldEngine, ASaveOfTheSampleWorldLoadsBackEqual)
     const std::string save = (m_dir / "sample.sav").string();
     {
         worldtest::CScene scene;
-        ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
         CMMEngine engine;
-        engine.m_pfnMessageBox = [](const char* text) { ADD_FAILURE() << text; };
-        RegisterUnitManagers();
-        engine.MMInit();
+        ASSERT_TRUE(worldtest::StartSampleEngine(engine, {RegisterUnitManagers}));
         EXPECT_NE(g_GliderManager.FindName("GL_SCOUT"), -1);
         engine.LoadWorld("sample.loc");
         ASSERT_NE(g_pWorld, nullptr);
