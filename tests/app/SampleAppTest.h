@@ -3,6 +3,7 @@
 // left behind: what error.log holds afterwards is the application's.
 #pragma once
 
+#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -95,6 +96,34 @@ protected:
 
     std::int64_t m_now = 0;
     CFrameTimer m_savedTimer;
+};
+
+// The application started over the sample tree for the whole test, and shut
+// down after it with nothing left in error.log; Frame steps it once.
+class CRunningAppTest : public CSteppedAppTest
+{
+protected:
+    void SetUp() override
+    {
+        CSteppedAppTest::SetUp();
+        std::string commandLine;
+        ASSERT_TRUE(m_App.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "sample application test"))
+            << Tree().ErrorLog();
+        ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    }
+    void TearDown() override
+    {
+        m_App.Done();
+        EXPECT_EQ(Tree().ErrorLog(), "");
+        CSteppedAppTest::TearDown();
+    }
+    bool Frame()
+    {
+        Tick();
+        return g_WorldViewer.Frame(kStep, nullptr);
+    }
+
+    CMinimalApplication m_App;
 };
 
 } // namespace apptest

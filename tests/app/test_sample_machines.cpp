@@ -3,7 +3,6 @@
 // hall's gatherer fetches the mechanoids of a container and brings them
 // home; the two stations' capsules shuttle between them; "JUMP TO" and "GO"
 // typed in a console line move the player's glider.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "location/Location.h"
@@ -32,28 +31,9 @@
 namespace
 {
 
-class SampleMachines : public apptest::CSteppedAppTest
+class SampleMachines : public apptest::CRunningAppTest
 {
 protected:
-    void SetUp() override
-    {
-        apptest::CSteppedAppTest::SetUp();
-        std::string commandLine;
-        ASSERT_TRUE(m_App.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "machines test"))
-            << Tree().ErrorLog();
-        ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
-    }
-    void TearDown() override
-    {
-        m_App.Done();
-        EXPECT_EQ(Tree().ErrorLog(), "");
-        apptest::CSteppedAppTest::TearDown();
-    }
-    bool Frame()
-    {
-        Tick();
-        return g_WorldViewer.Frame(kStep, nullptr);
-    }
     // The free camera over a point, looking at it from the south.
     static void LookAt(const CVector& p)
     {
@@ -71,8 +51,6 @@ protected:
             if (auto* o = dynamic_cast<T*>(all.items[i])) out.push_back(o);
         return out;
     }
-
-    CMinimalApplication m_App;
 };
 
 } // namespace

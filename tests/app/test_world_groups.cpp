@@ -2,7 +2,6 @@
 // the road guard and the patrol from the location's descriptions; near the
 // start they fly as gliders steered by their AIs and travel the sample
 // roads, staying over the map.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "society/BasicAI.h"
@@ -22,25 +21,8 @@
 namespace
 {
 
-class WorldGroups : public apptest::CSteppedAppTest
+class WorldGroups : public apptest::CRunningAppTest
 {
-protected:
-    void SetUp() override
-    {
-        apptest::CSteppedAppTest::SetUp();
-        std::string commandLine;
-        ASSERT_TRUE(m_App.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "groups test"))
-            << Tree().ErrorLog();
-        ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
-    }
-    void TearDown() override
-    {
-        m_App.Done();
-        EXPECT_EQ(Tree().ErrorLog(), "");
-        apptest::CSteppedAppTest::TearDown();
-    }
-
-    CMinimalApplication m_App;
 };
 
 } // namespace
@@ -54,8 +36,7 @@ TEST_F(WorldGroups, TheDescribedGroupsFlyTheSampleRoads)
     std::set<std::int32_t> roads;
     for (int i = 0; i < 400; ++i) // 20 s
     {
-        Tick();
-        ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+        ASSERT_TRUE(Frame());
         roads.insert(patrol->GetGroupAI()->m_nCurrentRoad);
     }
     for (const CMechGroup2* g : {guard, patrol})
