@@ -7,6 +7,7 @@
 
 #include "foundation/FrameTimer.h"
 #include "location/Location.h"
+#include "tools/mksample/SampleLocation.h"
 #include "units/ExploObject.h"
 #include "units/Gun.h"
 #include "units/SplinterObject.h"
@@ -14,7 +15,9 @@
 #include "world/ObjectList.h"
 #include "world/WorldTestScene.h"
 
+#include <filesystem>
 #include <memory>
+#include <string>
 
 namespace unittest
 {
@@ -77,6 +80,17 @@ protected:
     {
         m_now += kStep;
         g_FrameTimer.Update();
+    }
+    // The sample location's map (with its lake) written into the test's
+    // directory and opened; false when either fails.
+    bool OpenSampleMap()
+    {
+        const std::string root = m_dir.string();
+        std::filesystem::create_directories(m_dir / "Data" / "Locs");
+        if (!WriteSampleLocation(root)) return false;
+        g_Location.Init(0, 0);
+        g_Location.ClearCache();
+        return g_Location.OpenMap((root + "\\" + kSampleLocationMap).c_str());
     }
     // A test that opened a map leaves none behind, also when it stopped
     // half-way: a later test would read cells from the closed map file.

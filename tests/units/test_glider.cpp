@@ -5,7 +5,6 @@
 #include "foundation/MemStream.h"
 #include "location/Environment.h"
 #include "location/Location.h"
-#include "tools/mksample/SampleLocation.h"
 #include "units/GliderAI.h"
 #include "units/GliderObject.h"
 #include "units/HitIndicators.h"
@@ -23,7 +22,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 using namespace unittest;
@@ -677,12 +675,7 @@ TEST_F(Glider, AWeaponHitFlashesTheShieldWhereItCameFrom)
 // does nothing. Below the location's lower limit a glider is lost.
 TEST_F(Glider, ZonesOfTheMapAndTheLowerLimit)
 {
-    const std::string root = m_dir.string();
-    std::filesystem::create_directories(m_dir / "Data" / "Locs");
-    ASSERT_TRUE(WriteSampleLocation(root));
-    g_Location.Init(0, 0);
-    g_Location.ClearCache();
-    ASSERT_TRUE(g_Location.OpenMap((root + "\\" + kSampleLocationMap).c_str()));
+    ASSERT_TRUE(OpenSampleMap());
     ASSERT_EQ(g_Location.m_Water.size(), 1u);
     const CVector lake{1700.0f, 900.0f, 0.0f};
     const float level = g_Location.m_Water[0].record.level;

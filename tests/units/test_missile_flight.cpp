@@ -6,11 +6,9 @@
 #include "graphics/ParticleSystem.h"
 #include "location/Environment.h"
 #include "location/Location.h"
-#include "tools/mksample/SampleLocation.h"
 
 #include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <string>
 
 using unittest::CCombatTest;
@@ -208,12 +206,7 @@ TEST_F(Flight, KindRulesBounceGrowAndJitter)
 // "EXP_WATER" laid flat; over dry ground it makes its own explosion.
 TEST_F(Flight, AHitOnTheSampleLakeGivesTheWaterExplosionWithIdentityRotation)
 {
-    const std::string root = m_dir.string();
-    std::filesystem::create_directories(m_dir / "Data" / "Locs");
-    ASSERT_TRUE(WriteSampleLocation(root));
-    g_Location.Init(0, 0);
-    g_Location.ClearCache();
-    ASSERT_TRUE(g_Location.OpenMap((root + "\\" + kSampleLocationMap).c_str()));
+    ASSERT_TRUE(OpenSampleMap());
     ASSERT_EQ(g_Location.m_Water.size(), 1u);
 
     struct SCase
