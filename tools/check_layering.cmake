@@ -1,8 +1,10 @@
 # The layering the build keeps: each library folder includes only itself
-# and the folders below it, in the order the subsystems are built on one
-# another, and only platform/ sees the system's SDL, GL, OpenAL, FFmpeg,
-# FreeType and socket headers; the Ogg Vorbis headers stay inside sound's
-# sources. tools/, tests/ and bench/ may include anything.
+# and the folders below it, in this order: platform, foundation, graphics,
+# sound, world, location, units, society, script, ui, hud, net, app, menus,
+# consoles, game (the network client sits below the application that
+# creates it; the executable's entry above everything). Only platform/ sees
+# the system's SDL, GL, OpenAL, FFmpeg, FreeType and socket headers; the
+# Ogg Vorbis headers stay inside sound's sources. tools/, tests/ and bench/ may include anything.
 #
 #     cmake -DSOURCE_DIR=<root> -P tools/check_layering.cmake
 #
@@ -20,10 +22,14 @@ set(_lower_society ${_lower_units} units)
 set(_lower_script ${_lower_society} society)
 set(_lower_ui ${_lower_script} script)
 set(_lower_hud ${_lower_script} script ui)
-set(_lower_app ${_lower_hud} hud)
+# The network client needs only the world and below; the application and
+# the menus above it call it.
+set(_lower_net ${_lower_world})
+set(_lower_app ${_lower_hud} hud net)
 set(_lower_menus ${_lower_app} app)
 set(_lower_consoles ${_lower_menus} menus)
-set(_lower_net ${_lower_menus})
+# The executable's entry calls every library's class registration.
+set(_lower_game ${_lower_consoles} consoles)
 # Where a lower subsystem calls up into a higher one (the world reaches the
 # glider's fields and the application's event sink), it does so only through
 # these headers, which declare what it calls and need no link the other way.
@@ -33,8 +39,8 @@ set(_calls_up_world units/GliderObject.h society/Trade.h
 set(_calls_up_units app/GameWorldState.h)
 # The organisations report the buildings they take and lose to it.
 set(_calls_up_society app/GameWorldState.h)
-set(_folders platform foundation graphics sound world location units society script ui hud app menus
-             consoles net)
+set(_folders platform foundation graphics sound world location units society script ui hud net app menus
+             consoles game)
 set(_unchecked tools tests bench)
 
 # System headers only platform/ may include.

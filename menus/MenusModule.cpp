@@ -1,0 +1,5 @@
+#include "menus/MenusModule.h"
+
+void RegisterMenusClasses()
+{
+}
