@@ -136,7 +136,8 @@ CGuidKey KeyOf(const char* name)
 
 CControlList::~CControlList()
 {
-    RemoveAll();
+    // The filter buttons are borrowed and may be gone: nothing is laid out.
+    DeleteItems();
     DeleteFixedChildren();
 }
 
@@ -345,6 +346,12 @@ void CControlList::DetachControl(CControlListItem* item)
 
 void CControlList::RemoveAll()
 {
+    DeleteItems();
+    if (m_pScroll) RecalcArray();
+}
+
+void CControlList::DeleteItems()
+{
     std::vector<CControlListItem*> items;
     ForEachItem([&](CControlListItem& item) { items.push_back(&item); });
     for (CControlListItem* item : items)
@@ -359,7 +366,6 @@ void CControlList::RemoveAll()
     }
     m_pDragSource = nullptr;
     m_nItemCount = 0;
-    if (m_pScroll) RecalcArray();
 }
 
 void CControlList::ClearFilterButtons()

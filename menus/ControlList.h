@@ -31,6 +31,8 @@
 // Ownership: the grid owns its scroll buttons, its scroll bar and every
 // item added to it (RemoveAll and the destructor delete them); an item
 // taken out with RemoveControl or DetachControl belongs to the caller.
+// Filter buttons are borrowed: their owner clears them
+// (ClearFilterButtons) before they go, unless the grid goes first.
 // The text database is borrowed (g_pTextDB when none is set).
 // Threads: main thread only.
 #pragma once
@@ -142,6 +144,7 @@ public:
 private:
     template <class F> void ForEachItem(F f) const;
     void DeleteFixedChildren();
+    void DeleteItems();
     void PrepareItem(CControlListItem* item);
     void SetScrollRange(int range);
     CControlListItem* MakeItem(const char* name, std::uint32_t kind, std::uint32_t value);

@@ -134,12 +134,19 @@ void CControlListItem::Animate(float dt)
             m_fSpin = std::max(m_fSpin - 0.2f * dt, 0.0f);
         else
         {
-            // Back to the rest angle, always turning the negative way.
-            const float d = std::fabs(m_fAngle - RestAngle());
-            m_fSpin = d > 0.1f && d <= kAngleWrap ? -d : 0.0f;
+            // Back to the rest angle, always turning the negative way: an
+            // angle below the rest angle (after a wrap) goes on down to the
+            // rest angle one wrap lower, where it stops, instead of turning
+            // away from it for ever.
+            float d = m_fAngle - RestAngle();
+            if (d < -kRestTolerance) d += kAngleWrap;
+            m_fSpin = d > kRestTolerance && d <= kAngleWrap ? -d : 0.0f;
         }
     }
-    if (m_fSpin > -0.01f && m_fSpin < 0.01f) m_fSpin = 0.0f;
+    // The dead zone stops a resting turn; a hovered or selected cell's turn
+    // grows through it, which at more than 80 frames a second (0.8 dt
+    // below 0.01) it could not otherwise do.
+    if (!m_bHovered && !m_bSelected && m_fSpin > -0.01f && m_fSpin < 0.01f) m_fSpin = 0.0f;
     const float target = m_bDragging ? kDragInset : kRestInset;
     m_fInset += (target - m_fInset) * dt * 3.0f;
     m_fAngle += dt * m_fSpin;

@@ -8,7 +8,8 @@
 // Turning: a selected cell speeds up to 1 turn-rate unit, a hovered one
 // settles near 0.5; at rest a mechanoid slows down and any other item
 // turns back (always in the negative direction) to its rest angle cos(45)
-// and stops within 0.1 of it. The animation advances once per frame of the
+// and stops within 0.1 of it; an angle that a wrap left just below the
+// rest angle turns down to the rest angle one wrap (6.3) lower. The animation advances once per frame of the
 // screen's clock, however often the cell is drawn in that frame (a dragged
 // cell is drawn by its grid and again by the screen).
 //
@@ -45,6 +46,7 @@ public:
     static constexpr std::uint32_t kNoColour = 0xFFFFFFFF;
     static constexpr std::uint32_t kLockedVeil = 0xAA220000;
     static constexpr float kAngleWrap = 6.3f;
+    static constexpr float kRestTolerance = 0.1f;
     static constexpr float kRestInset = 4.0f;
     static constexpr float kDragInset = -30.0f;
 

@@ -343,7 +343,7 @@ void CHTMLScrollWnd::Render()
             return k;
         }();
         // The script-results box gives the arrows pictures 31 and 32.
-        const bool style32 = m_pScroll && m_pScroll->m_pForward && m_pScroll->m_pForward->m_iPicture == 32;
+        const bool style32 = m_pScroll && m_pScroll->m_pForward && m_pScroll->m_pForward->m_nPicture == 32;
         const int source[4] = {style32 ? 347 : 692, style32 ? 796 : 0, 1024, 1024};
         const std::uint32_t line = style32 ? 0xFFACF0F4 : 0xFFFFFFFF;
         const plat::Rect& r = m_Rect;

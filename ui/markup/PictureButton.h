@@ -63,10 +63,10 @@ public:
     void SetClickSound(const char* name) { m_sClickSound = name ? name : ""; }
     const std::string& GetClickSound() const { return m_sClickSound; }
 
-    int m_iPicture = 0;
+    int m_nPicture = 0;
     // A value for the owner's use (the goods grid keeps a filter button's
     // category mask here).
-    int m_iOwnerValue = 0;
+    int m_nValue = 0;
     std::uint8_t m_bSelected = 0;
     std::string m_sClickSound = kDefaultClickSound;
 };

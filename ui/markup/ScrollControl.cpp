@@ -94,29 +94,29 @@ void CScrollControl::Init(int left, int top, int right, int bottom, int placemen
         dropArrows();
         AddControl(m_pThumb);
         PlaceAt(m_pThumb, 19, H - 16, 30, H + 1);
-        m_pThumb->m_iPicture = 25;
+        m_pThumb->m_nPicture = 25;
         break;
     case kVertical:
         PlaceAt(this, W - 17, 22, W, H - 22);
         addArrows();
         PlaceAt(m_pBack, W - 17, 0, W, 22);
-        m_pBack->m_iPicture = 20;
+        m_pBack->m_nPicture = 20;
         PlaceAt(m_pForward, W - 17, H - 22, W, H);
-        m_pForward->m_iPicture = 21;
+        m_pForward->m_nPicture = 21;
         AddControl(m_pThumb);
         PlaceAt(m_pThumb, W - 17, 22, W, 33);
-        m_pThumb->m_iPicture = 24;
+        m_pThumb->m_nPicture = 24;
         break;
     case kHorizontal:
         PlaceAt(this, 22, top, W - 22, bottom);
         addArrows();
         PlaceAt(m_pBack, 0, bottom - 17, 22, bottom);
-        m_pBack->m_iPicture = 28;
+        m_pBack->m_nPicture = 28;
         PlaceAt(m_pForward, W - 22, bottom - 17, W, bottom);
-        m_pForward->m_iPicture = 29;
+        m_pForward->m_nPicture = 29;
         AddControl(m_pThumb);
         PlaceAt(m_pThumb, 22, bottom - 17, 33, bottom);
-        m_pThumb->m_iPicture = 25;
+        m_pThumb->m_nPicture = 25;
         break;
     case kSlider:
     {
@@ -124,7 +124,7 @@ void CScrollControl::Init(int left, int top, int right, int bottom, int placemen
         AddControl(m_pThumb);
         const int m = (H - 15) / 2 + top;
         PlaceAt(m_pThumb, left, m, left + 15, m + 15);
-        m_pThumb->m_iPicture = 30;
+        m_pThumb->m_nPicture = 30;
         break;
     }
     default:
@@ -179,7 +179,7 @@ void CScrollControl::UpdateThumb()
     if (!m_pThumb || m_nRange == 0 || m_pThumb->m_bChecked) return;
     plat::Rect& t = m_pThumb->m_Rect;
     const int H = Height(), W = Width();
-    if (H >= W && m_pThumb->m_iPicture != 30)
+    if (H >= W && m_pThumb->m_nPicture != 30)
     {
         const int th = t.bottom - t.top;
         const double share = double(GetPos()) / double(m_nRange);
@@ -313,7 +313,7 @@ void CScrollControl::RenderDisabledTrack()
 {
     IGraphicInterface* g = m_pScreen ? m_pScreen->m_pGraphic : nullptr;
     if (!g || !m_pBack || !m_pForward) return;
-    const bool box = m_pForward->m_iPicture == kBoxArrowPicture;
+    const bool box = m_pForward->m_nPicture == kBoxArrowPicture;
     const std::uint32_t line = box ? kBoxLine : kWhite;
     const int sx = box ? 347 : 692, sy = box ? 796 : 0;
     const int a = m_pBack->m_Rect.top, f = m_pForward->m_Rect.bottom;
@@ -338,7 +338,7 @@ void CScrollControl::Render()
         if (m_pBack) RenderDisabledTrack();
         return;
     }
-    const std::uint32_t line = m_pForward && m_pForward->m_iPicture == kBoxArrowPicture ? kBoxLine : kWhite;
+    const std::uint32_t line = m_pForward && m_pForward->m_nPicture == kBoxArrowPicture ? kBoxLine : kWhite;
     const plat::Rect& r = m_Rect;
     Fill(r, kTrackFill);
     if (vertical)
