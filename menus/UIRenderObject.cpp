@@ -95,6 +95,7 @@ void UIRenderObject(const SUIModelName& name, float angle, const plat::Rect& des
     CMatrix view(1.0f);
     view.m[1][1] = std::cos(kViewTilt);
     view.m[1][2] = -std::sin(kViewTilt);
+
     view.m[2][1] = std::sin(kViewTilt);
     view.m[2][2] = std::cos(kViewTilt);
     view.m[3][2] = kViewDistance;
@@ -134,15 +135,24 @@ void UIRenderObject(const SUIModelName& name, float angle, const plat::Rect& des
     {
         const SViewport square{0, 0, CEffectRenderManager::kSlotSize, CEffectRenderManager::kSlotSize, 0.0f, 1.0f};
         device->SetViewport(&square);
-        std::uint32_t depthTest = 0;
+        // Cleared again over the whole square: the last picture must not
+        // show round this one.
+        device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        std::uint32_t depthTest = 0, cull = 0;
         device->GetRenderState(D3DRS_ZENABLE, &depthTest);
+        device->GetRenderState(D3DRS_CULLMODE, &cull);
         device->SetRenderState(D3DRS_ZENABLE, 1);
+        // Two-sided: the picture must show a model whatever way its faces
+        // are wound (the world's models are wound for its mirroring
+        // placement, the interface's turn is a plain rotation).
+        device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
         device->SetMaterial(&g_DefaultMaterial);
         device->SetRenderState(D3DRS_FOGENABLE, 0);
         device->SetRenderState(D3DRS_NORMALIZENORMALS, 1);
         model->Render(nullptr, 0, -1);
         device->SetRenderState(D3DRS_FOGENABLE, 0);
         device->SetRenderState(D3DRS_ZENABLE, depthTest);
+        device->SetRenderState(D3DRS_CULLMODE, cull);
         g_EffectRenderManager.EndModelView();
     }
 

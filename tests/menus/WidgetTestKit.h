@@ -13,21 +13,28 @@
 namespace widgettest
 {
 
+// A sheet piece: its screen rectangle, the texels its corners read
+// (swapped along a mirrored axis) and the sheet's size.
 struct SSprite
 {
     std::string texture;
     std::array<int, 4> screen;
-    std::array<int, 2> source;
+    std::array<int, 4> source;
+    std::array<int, 2> size;
     int technique;
 };
 
 class CSpriteRecorder : public uitest::CDrawRecorder
 {
 public:
-    CTexture* DrawTexture(CGuidKey& texture, const int* screen, const int* source, int technique) override
+    CTexture* DrawTextureUV(CGuidKey& texture, const int* screen, const int* size, const int* source,
+                            int technique) override
     {
-        m_Sprites.push_back(SSprite{texture.name, {screen[0], screen[1], screen[2], screen[3]},
-                                    {source[0], source[1]}, technique});
+        m_Sprites.push_back(SSprite{texture.name,
+                                    {screen[0], screen[1], screen[2], screen[3]},
+                                    {source[0], source[1], source[2], source[3]},
+                                    {size[0], size[1]},
+                                    technique});
         return nullptr;
     }
     std::vector<SSprite> From(const char* texture) const

@@ -47,17 +47,18 @@ TEST_F(ItemTile, AQuarterFillIsASixteenPixelGaugeUnderTheGround)
     const auto gauge = m_Sprites.From("TEX_INT_UI1");
     ASSERT_EQ(gauge.size(), 1u);
     EXPECT_EQ(gauge[0].screen, (std::array{10, 58, 74, 74}));
-    EXPECT_EQ(gauge[0].source, (std::array{371, 48}));
+    EXPECT_EQ(gauge[0].source, (std::array{371, 48, 435, 64}));
+    EXPECT_EQ(gauge[0].size, (std::array{1024, 1024}));
     const auto ground = m_Sprites.From("TEX_INT_UII");
     ASSERT_EQ(ground.size(), 1u);
     EXPECT_EQ(ground[0].screen, (std::array{10, 10, 74, 58}));
-    EXPECT_EQ(ground[0].source, (std::array{72, 0}));
+    EXPECT_EQ(ground[0].source, (std::array{72, 0, 136, 48}));
     // A tile that takes drops lies on the other ground.
     m_Sprites.Clear();
     m_Tile.m_bState2 = 1;
     m_Tile.m_fFill = 0.0f;
     m_Tile.Render();
-    EXPECT_EQ(m_Sprites.From("TEX_INT_UII")[0].source, (std::array{144, 0}));
+    EXPECT_EQ(m_Sprites.From("TEX_INT_UII")[0].source, (std::array{144, 0, 208, 64}));
 }
 
 TEST_F(ItemTile, AModelFlagWithoutAModelDrawsNothingThenTheIcon)
@@ -71,13 +72,13 @@ TEST_F(ItemTile, AModelFlagWithoutAModelDrawsNothingThenTheIcon)
     EXPECT_TRUE(m_Sprites.m_Sprites.empty());
     m_Tile.Render();
     ASSERT_FALSE(m_Sprites.m_Sprites.empty());
-    EXPECT_EQ(m_Sprites.m_Sprites[0].source, (std::array{500, 600}));
+    EXPECT_EQ(m_Sprites.m_Sprites[0].source, (std::array{500, 600, 564, 664}));
     EXPECT_EQ(m_Sprites.From("TEX_INT_UII").size(), 5u) << "the icon and the selection corners";
     // Disabled: the empty slot.
     m_Sprites.Clear();
     m_Tile.m_bEnabled = 0;
     m_Tile.Render();
-    EXPECT_EQ(m_Sprites.m_Sprites[0].source, (std::array{292, 3}));
+    EXPECT_EQ(m_Sprites.m_Sprites[0].source, (std::array{292, 3, 343, 54}));
     EXPECT_EQ(m_Sprites.m_Sprites[0].screen, (std::array{20, 21, 71, 72}));
 }
 

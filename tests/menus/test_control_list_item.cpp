@@ -140,8 +140,9 @@ TEST_F(GridCell, StarsStandCentredOnePerLevel)
     const int first = 10 + (82 - 36) / 2;
     EXPECT_EQ(stars[0].screen, (std::array{first, 15, first + 16, 29}));
     EXPECT_EQ(stars[1].screen, (std::array{first + 18, 15, first + 34, 29}));
-    EXPECT_EQ(stars[0].source, (std::array{16 * 2 - 11, 94}));
-    EXPECT_EQ(stars[1].source, (std::array{16 * 3 - 11, 112}));
+    EXPECT_EQ(stars[0].source, (std::array{16 * 2 - 11, 94, 16 * 2 + 5, 108}));
+    EXPECT_EQ(stars[0].size, (std::array{256, 256}));
+    EXPECT_EQ(stars[1].source, (std::array{16 * 3 - 11, 112, 16 * 3 + 5, 126}));
     // Three levels: three stars 18 apart; none without a level.
     EXPECT_EQ(widgets::DrawModifierStars(&m_Sprites, 0x111, cell, 15, 19), 3);
     EXPECT_EQ(widgets::StarX(10, 82, 3, 2) - widgets::StarX(10, 82, 3, 0), 36);
@@ -176,11 +177,15 @@ TEST_F(GridCell, ASelectedCellShowsItsCornersInsideItsRectangle)
     EXPECT_TRUE(m_Sprites.Filled(0x30123456u));
     const auto corners = m_Sprites.From("TEX_INT_UII");
     ASSERT_EQ(corners.size(), 4u);
+    // One bracket, mirrored for the other three corners.
     EXPECT_EQ(corners[0].screen, (std::array{11, 11, 35, 35}));
-    EXPECT_EQ(corners[1].screen, (std::array{91, 11, 67, 35})) << "mirrored across";
-    EXPECT_EQ(corners[2].screen, (std::array{91, 91, 67, 67}));
-    EXPECT_EQ(corners[3].screen, (std::array{11, 91, 35, 67}));
-    EXPECT_EQ(corners[0].source, (std::array{217, 0}));
+    EXPECT_EQ(corners[0].source, (std::array{217, 0, 241, 24}));
+    EXPECT_EQ(corners[1].screen, (std::array{67, 11, 91, 35}));
+    EXPECT_EQ(corners[1].source, (std::array{241, 0, 217, 24}));
+    EXPECT_EQ(corners[2].screen, (std::array{67, 67, 91, 91}));
+    EXPECT_EQ(corners[2].source, (std::array{241, 24, 217, 0}));
+    EXPECT_EQ(corners[3].screen, (std::array{11, 67, 35, 91}));
+    EXPECT_EQ(corners[3].source, (std::array{217, 24, 241, 0}));
     // The count under the model in the cell's colour, over its shadow.
     const auto texts = m_Sprites.Texts();
     ASSERT_EQ(texts.size(), 2u);

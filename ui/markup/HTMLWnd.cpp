@@ -336,22 +336,16 @@ void CHTMLScrollWnd::Render()
     IGraphicInterface* g = m_pScreen ? m_pScreen->m_pGraphic : nullptr;
     if (g)
     {
-        static CGuidKey ui1 = []
-        {
-            CGuidKey k;
-            MakeGuidKey(&k, "TEX_INT_UI1");
-            return k;
-        }();
         // The script-results box gives the arrows pictures 31 and 32.
         const bool style32 = m_pScroll && m_pScroll->m_pForward && m_pScroll->m_pForward->m_nPicture == 32;
-        const int source[4] = {style32 ? 347 : 692, style32 ? 796 : 0, 1024, 1024};
+        const int sx = style32 ? 347 : 692, sy = style32 ? 796 : 0;
         const std::uint32_t line = style32 ? 0xFFACF0F4 : 0xFFFFFFFF;
         const plat::Rect& r = m_Rect;
         const int scrollLeft = m_pScroll ? m_pScroll->m_Rect.left : r.right;
-        const int topCorner[4] = {r.left, r.top, r.left + 7, r.top + 7};
-        g->DrawTexture(ui1, topCorner, source, 11);
-        const int bottomCorner[4] = {r.left, r.bottom, r.left + 7, r.bottom - 7}; // mirrored vertically
-        g->DrawTexture(ui1, bottomCorner, source, 11);
+        DrawSheetPiece(g, "TEX_INT_UI1", plat::Rect{r.left, r.top, r.left + 7, r.top + 7}, sx, sy, sx + 1024,
+                       sy + 1024, 11);
+        DrawSheetPiece(g, "TEX_INT_UI1", MirroredY(plat::Rect{r.left, r.bottom - 7, r.left + 7, r.bottom}), sx, sy,
+                       sx + 1024, sy + 1024, 11);
         if (m_bShowTopLine)
         {
             const int top[4] = {r.left + 7, r.top, scrollLeft, r.top + 1};

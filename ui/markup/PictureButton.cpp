@@ -4,6 +4,8 @@
 #include "sound/SoundManager.h"
 #include "ui/UI.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <utility>
 
 namespace
@@ -25,12 +27,20 @@ void DrawSheetPiece(IGraphicInterface* graphic, const char* texture, const plat:
                     int right, int bottom, int technique)
 {
     if (!graphic) return;
+    const int w = std::abs(dest.right - dest.left), h = std::abs(dest.bottom - dest.top);
+    if (w == 0 || h == 0) return;
     CGuidKey key;
     MakeGuidKey(&key, texture);
-    // The quad takes the piece's corner and the sheet's size.
-    const int source[4] = {left, top, right - left, bottom - top};
-    const int screen[4] = {dest.left, dest.top, dest.right, dest.bottom};
-    graphic->DrawTexture(key, screen, source, technique);
+    const int screen[4] = {std::min(dest.left, dest.right), std::min(dest.top, dest.bottom),
+                           std::max(dest.left, dest.right), std::max(dest.top, dest.bottom)};
+    // One texel a pixel from the piece's corner; the texture's corners
+    // follow the screen's, so a swapped destination reads the piece the
+    // other way round.
+    int source[4] = {left, top, left + w, top + h};
+    if (dest.left > dest.right) std::swap(source[0], source[2]);
+    if (dest.top > dest.bottom) std::swap(source[1], source[3]);
+    const int size[2] = {right - left, bottom - top};
+    graphic->DrawTextureUV(key, screen, size, source, technique);
 }
 
 plat::Rect MirroredX(const plat::Rect& dest)

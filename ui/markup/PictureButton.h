@@ -10,9 +10,9 @@
 //
 // Sheet pieces: the interface sheets are cut by source rectangles given as
 // (x, y, x + S, y + S) with S the sheet's size; one screen pixel is one
-// texel, so the destination's size decides how much is cut. A destination
-// whose left and right (or top and bottom) are swapped draws the piece
-// mirrored (the sprite quad reads a reversed rectangle that way).
+// texel, so the destination's size decides how much is cut from (x, y). A
+// destination whose left and right (or top and bottom) are swapped draws
+// the same piece mirrored along that axis.
 //
 // Ownership: a picture button belongs to its creator; the painter is
 // borrowed and must outlive every draw. Threads: main thread only.
