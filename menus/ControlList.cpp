@@ -239,11 +239,6 @@ void CControlList::Move(int dx, int dy)
         *r = plat::Rect{r->left + dx, r->top + dy, r->right + dx, r->bottom + dy};
 }
 
-void CControlList::SetUID(const CGuidKey& id)
-{
-    CGroupControl::SetUID(id);
-}
-
 void CControlList::Show()
 {
     CControl::Show();

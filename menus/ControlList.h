@@ -60,7 +60,6 @@ public:
     CControlList() = default;
     ~CControlList() override;
 
-    void SetUID(const CGuidKey& id) override;
     void Show() override;
     void Render() override;
     void RenderBackground() override;

@@ -61,7 +61,6 @@ public:
     ~CCountSelector() override;
 
     void ProcessMessages() override;
-    void Render() override { CGroupControl::Render(); }
     virtual void Init(int left, int top, int right, int bottom, IUI* screen);
     // Through the field (with notify) and then 4153 to the owner, only when
     // the field's value differs from value.

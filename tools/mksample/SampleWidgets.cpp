@@ -111,45 +111,7 @@ std::vector<std::uint32_t> StarsSheet()
 std::vector<std::uint32_t> WidgetSheet()
 {
     std::vector<std::uint32_t> pixels(1024 * 1024, 0);
-    CCanvas s(1024, 1024, pixels);
-    // The selection corner: a bright bracket three pixels thick.
-    s.Fill(217, 0, 24, 3, 0xFFFFFFFFu);
-    s.Fill(217, 0, 3, 24, 0xFFFFFFFFu);
-    s.Fill(220, 3, 10, 1, 0xFF80E0FFu);
-    s.Fill(220, 3, 1, 10, 0xFF80E0FFu);
-    // The tile grounds: dark blue, and green for a tile that takes drops,
-    // lighter towards the top.
-    for (int y = 0; y < 128; ++y)
-    {
-        const float f = 1.0f - float(y) / 256.0f;
-        s.Fill(72, y, 72, 1, Scale(0xC0305070u, f));
-        s.Fill(144, y, 72, 1, Scale(0xC0307040u, f));
-    }
-    s.Outline(72, 0, 72, 128, 0xFF6090B0u);
-    s.Outline(144, 0, 72, 128, 0xFF60B070u);
-    // The empty slot: a dashed square.
-    for (int i = 0; i < 51; i += 4)
-    {
-        s.Fill(292 + i, 3, 2, 1, 0xC0FFFFFFu);
-        s.Fill(292 + i, 53, 2, 1, 0xC0FFFFFFu);
-        s.Fill(292, 3 + i, 1, 2, 0xC0FFFFFFu);
-        s.Fill(342, 3 + i, 1, 2, 0xC0FFFFFFu);
-    }
-    // The slider track: a groove with a light edge.
-    s.Fill(0, 387, 223, 11, 0x60000000u);
-    s.Fill(0, 391, 223, 3, 0xFF203040u);
-    s.Fill(0, 394, 223, 1, 0xFFA0C0D0u);
-    // The compass: a ring, the cross and a red north point.
-    for (int y = 0; y < 75; ++y)
-        for (int x = 0; x < 75; ++x)
-        {
-            const float dx = float(x) - 37.0f, dy = float(y) - 37.0f;
-            const float r = std::sqrt(dx * dx + dy * dy);
-            if (std::fabs(r - 33.0f) < 1.5f || (r < 33.0f && (x == 37 || y == 37)))
-                s.Put(184 + x, 638 + y, 0xC0FFFFFFu);
-            if (dy < 0.0f && std::fabs(dx) < (37.0f + dy) * 0.25f && r < 30.0f && r > 6.0f)
-                s.Put(184 + x, 638 + y, 0xFFFF4030u);
-        }
+    PaintWidgetSheetPieces(pixels);
     return pixels;
 }
 
@@ -367,6 +329,50 @@ void PaintWidgetPieces(std::vector<std::uint32_t>& ui1)
     // The fill gauge: amber, brighter towards its top.
     for (int y = 0; y < 128; ++y)
         s.Fill(371, y, 128, 1, Scale(0xE0F0A020u, 0.6f + 0.4f * float(128 - y) / 128.0f));
+}
+
+void PaintWidgetSheetPieces(std::vector<std::uint32_t>& uii)
+{
+    if (uii.size() != 1024u * 1024u) return;
+    CCanvas s(1024, 1024, uii);
+    // The selection corner: a bright bracket three pixels thick.
+    s.Fill(217, 0, 24, 3, 0xFFFFFFFFu);
+    s.Fill(217, 0, 3, 24, 0xFFFFFFFFu);
+    s.Fill(220, 3, 10, 1, 0xFF80E0FFu);
+    s.Fill(220, 3, 1, 10, 0xFF80E0FFu);
+    // The tile grounds: dark blue, and green for a tile that takes drops,
+    // lighter towards the top.
+    for (int y = 0; y < 128; ++y)
+    {
+        const float f = 1.0f - float(y) / 256.0f;
+        s.Fill(72, y, 72, 1, Scale(0xC0305070u, f));
+        s.Fill(144, y, 72, 1, Scale(0xC0307040u, f));
+    }
+    s.Outline(72, 0, 72, 128, 0xFF6090B0u);
+    s.Outline(144, 0, 72, 128, 0xFF60B070u);
+    // The empty slot: a dashed square.
+    for (int i = 0; i < 51; i += 4)
+    {
+        s.Fill(292 + i, 3, 2, 1, 0xC0FFFFFFu);
+        s.Fill(292 + i, 53, 2, 1, 0xC0FFFFFFu);
+        s.Fill(292, 3 + i, 1, 2, 0xC0FFFFFFu);
+        s.Fill(342, 3 + i, 1, 2, 0xC0FFFFFFu);
+    }
+    // The slider track: a groove with a light edge.
+    s.Fill(0, 387, 223, 11, 0x60000000u);
+    s.Fill(0, 391, 223, 3, 0xFF203040u);
+    s.Fill(0, 394, 223, 1, 0xFFA0C0D0u);
+    // The compass: a ring, the cross and a red north point.
+    for (int y = 0; y < 75; ++y)
+        for (int x = 0; x < 75; ++x)
+        {
+            const float dx = float(x) - 37.0f, dy = float(y) - 37.0f;
+            const float r = std::sqrt(dx * dx + dy * dy);
+            if (std::fabs(r - 33.0f) < 1.5f || (r < 33.0f && (x == 37 || y == 37)))
+                s.Put(184 + x, 638 + y, 0xC0FFFFFFu);
+            if (dy < 0.0f && std::fabs(dx) < (37.0f + dy) * 0.25f && r < 30.0f && r > 6.0f)
+                s.Put(184 + x, 638 + y, 0xFFFF4030u);
+        }
 }
 
 bool WriteSampleWidgets(const std::string& root)
