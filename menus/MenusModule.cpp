@@ -1,5 +1,9 @@
 #include "menus/MenusModule.h"
 
+#include "menus/WidgetPictures.h"
+
 void RegisterMenusClasses()
 {
+    // The picture buttons of the scroll bars and widgets draw through it.
+    InstallWidgetPictures();
 }

@@ -180,7 +180,11 @@ TEST_F(MarkupScrollWindow, BarFollowsTheText)
     m_pMain->AddControl(&wnd);
     CHTMLObject& doc = *wnd.GetDocument();
     EXPECT_EQ(doc.m_Rect[0], 8);
-    EXPECT_EQ(doc.m_Rect[2], 300 - CScrollControl::kWidth - 9);
+    EXPECT_EQ(doc.m_Rect[2], 300 - 17 - 9);
+    // The bar stands at the window's right edge between its arrows.
+    EXPECT_EQ(wnd.m_pScroll->m_Rect.left, 283);
+    EXPECT_EQ(wnd.m_pScroll->m_Rect.top, 22);
+    EXPECT_EQ(wnd.m_pScroll->m_pForward->m_Rect.bottom, 200);
     wnd.AddEntry("short", "", nullptr, CHTMLWnd::kNoUserValue, nullptr, false, false);
     Frame(50, 50);
     EXPECT_FALSE(wnd.m_pScroll->m_bEnabled);
@@ -191,14 +195,14 @@ TEST_F(MarkupScrollWindow, BarFollowsTheText)
     ASSERT_TRUE(wnd.m_pScroll->m_bEnabled);
     int total = 0, page = 0, position = 0;
     doc.GetScrollRange(&total, &page, &position, false);
-    EXPECT_EQ(wnd.m_pScroll->m_nThumbLength, int(double(page) / total * page));
-    EXPECT_EQ(wnd.m_pScroll->m_nRange, total - page);
+    EXPECT_EQ(wnd.m_pScroll->m_pThumb->Height(), int(double(page) / total * page));
+    EXPECT_EQ(wnd.m_pScroll->GetMax(), total - page);
     // A click on the second button scrolls by 20.
-    const plat::Rect b = wnd.m_pScroll->SecondButton();
+    const plat::Rect b = wnd.m_pScroll->m_pForward->m_Rect;
     Click(b.left + 2, b.top + 2);
     doc.GetScrollRange(&total, &page, &position, false);
     EXPECT_EQ(position, 20);
-    EXPECT_EQ(wnd.m_pScroll->GetPosition(), 20);
+    EXPECT_EQ(wnd.m_pScroll->GetPos(), 20);
     m_pMain->RemoveControl(&wnd);
 }
 

@@ -8,6 +8,7 @@
 #include "graphics/ImageFile.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "tools/mksample/SampleWidgets.h"
 
 #include <cmath>
 #include <cstdint>
@@ -92,6 +93,7 @@ std::vector<std::uint32_t> CockpitSheet()
     s.Fill(21, 77, 12, 8, 0xFFFFFFFFu);
     s.Fill(11, 86, 6, 8, 0xFFFFFFFFu);
     s.Fill(22, 86, 7, 9, 0xFFFFFFFFu);
+    PaintWidgetPieces(s.m_Pixels);
     return s.m_Pixels;
 }
 

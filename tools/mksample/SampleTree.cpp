@@ -8,6 +8,7 @@
 #include "tools/mksample/SampleScripts.h"
 #include "tools/mksample/SampleSound.h"
 #include "tools/mksample/SampleTextures.h"
+#include "tools/mksample/SampleWidgets.h"
 
 #include <cstdio>
 #include <string>
@@ -78,7 +79,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
-        !WriteSampleRadar(root) || !WriteSampleCockpit(root))
+        !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleWidgets(root))
         return false;
 
     return true;

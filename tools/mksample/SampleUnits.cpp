@@ -381,8 +381,8 @@ bool AddUnitTables(DataBase& db)
                    }) &&
            AddRows(db, kGoods,
                    {
-                       {"TOV_ORE", {{"MASSA", 2}, {"PRICE", 15.0}, {"TYPE", 0}}},
-                       {"TOV_FOOD", {{"MASSA", 1}, {"PRICE", 40.0}, {"TYPE", 1}}},
+                       {"TOV_ORE", {{"MASSA", 2}, {"PRICE", 15.0}, {"TYPE", 0}, {"Model", "MOD_TOV_ORE"}}},
+                       {"TOV_FOOD", {{"MASSA", 1}, {"PRICE", 40.0}, {"TYPE", 1}, {"Model", "MOD_TOV_FOOD"}}},
                        {"TOV_MECHANOID", {{"MASSA", 50}, {"NOTRADE", 1}, {"TYPE", 2}}},
                    }) &&
            AddSampleGlider(db) &&

@@ -9,6 +9,7 @@
 #include "ui/UICodes.h"
 #include "ui/markup/HTMLObject.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace
@@ -231,11 +232,12 @@ void CHTMLScrollWnd::Init(int left, int top, int right, int bottom, IUI* screen)
 {
     XTRACE("CHTMLScrollWnd::Init");
     if (!m_pScroll) m_pScroll = new CScrollControl();
-    m_pScroll->Init(right - CScrollControl::kWidth, top, right, bottom);
-    m_pScroll->m_pScreen = screen;
+    RemoveControl(m_pScroll);
+    // The bar is built in the window's own coordinates and moves with it.
+    m_pScroll->Init(0, 0, right - left, bottom - top, CScrollControl::kVertical, screen);
     CHTMLWnd::Init(left, top, right, bottom, screen);
     m_bShowFrame = 1;
-    AddControlAt(m_pScroll);
+    AddControl(m_pScroll);
     PlaceDocument();
 }
 
@@ -261,60 +263,69 @@ void CHTMLScrollWnd::OnWheel(float delta)
     if (m_pDocument && m_pScroll)
     {
         m_pDocument->GetScrollRange(&total, &page, &position, false);
-        m_pScroll->SetPosition(position);
+        m_pScroll->SetPos(position);
     }
+}
+
+int CHTMLScrollWnd::TrackLength() const
+{
+    if (!m_pScroll) return 0;
+    const int w = m_pScroll->Width(), h = m_pScroll->Height();
+    return (h > w ? h - 44 : w - 34) - 7;
 }
 
 void CHTMLScrollWnd::ProcessMessages()
 {
     if (!m_pDocument || !m_pScroll) return;
     const plat::Point c = CursorPos();
-    const bool moved = m_pScroll->TakeChanged();
+    const bool moved = m_pScroll->TakePosChanged();
     CHTMLWnd::ProcessMessages();
 
     int total = 0, page = 0, position = 0;
     m_pDocument->GetScrollRange(&total, &page, &position, false);
     if (total > page)
     {
-        m_pScroll->SetEnabled(true);
+        m_pScroll->Enable(1);
         const int length = int(double(page) / double(total) * double(page));
-        const int track = m_pScroll->TrackLength();
-        m_pScroll->SetThumbLength(std::min(length, std::max(track, 1)));
-        m_pScroll->SetRange(total - page);
-        m_pScroll->SetPosition(position);
+        m_pScroll->SetThumbSize(std::min(length, std::max(TrackLength(), 1)));
+        m_pScroll->SetMax(total - page);
+        m_pScroll->SetPos(position);
     }
     else
     {
         m_pDocument->Scroll(-10000000);
-        m_pScroll->SetEnabled(false);
+        m_pScroll->Enable(0);
     }
 
     if (m_pScroll->m_bVisible && m_pScroll->m_bEnabled)
     {
         m_pScroll->ProcessMessages();
-        if (Released(uicode::kLeftButton) && PointInRect(m_pScroll->m_Rect, c.x, c.y))
+        if (Released(uicode::kLeftButton))
         {
-            const plat::Rect thumb = m_pScroll->Thumb();
-            if (PointInRect(m_pScroll->FirstButton(), c.x, c.y))
+            const plat::Rect& bar = m_pScroll->m_Rect;
+            const plat::Rect thumb = m_pScroll->m_pThumb ? m_pScroll->m_pThumb->m_Rect : plat::Rect{};
+            auto over = [&c](const CControl* control)
+            { return control && PointInRect(control->m_Rect, c.x, c.y); };
+            if (over(m_pScroll->m_pBack))
                 m_pDocument->Scroll(-20);
-            else if (PointInRect(m_pScroll->SecondButton(), c.x, c.y))
+            else if (over(m_pScroll->m_pForward))
                 m_pDocument->Scroll(20);
-            else if (PointInRect(m_pScroll->Track(), c.x, c.y) && c.y < thumb.top)
+            else if (PointInRect(bar, c.x, c.y) && c.y < thumb.top)
                 m_pDocument->Scroll(-200);
-            else if (PointInRect(m_pScroll->Track(), c.x, c.y) && c.y >= thumb.bottom)
+            else if (PointInRect(bar, c.x, c.y) && c.y >= thumb.bottom)
                 m_pDocument->Scroll(200);
         }
     }
     if (total > page)
     {
         m_pDocument->GetScrollRange(&total, &page, &position, false);
-        if (moved || m_pScroll->m_bChanged)
+        if (moved || m_pScroll->m_bPosChanged)
         {
-            m_pScroll->TakeChanged();
-            m_pDocument->Scroll(m_pScroll->GetPosition() - position);
+            m_pScroll->TakePosChanged();
+            m_pDocument->Scroll(m_pScroll->GetPos() - position);
         }
         else
-            m_pScroll->SetPosition(position);
+            m_pScroll->SetPos(position);
     }
 }
 
@@ -325,21 +336,16 @@ void CHTMLScrollWnd::Render()
     IGraphicInterface* g = m_pScreen ? m_pScreen->m_pGraphic : nullptr;
     if (g)
     {
-        static CGuidKey ui1 = []
-        {
-            CGuidKey k;
-            MakeGuidKey(&k, "TEX_INT_UI1");
-            return k;
-        }();
-        const bool style32 = m_pScroll && m_pScroll->m_nButtonStyle == 32;
-        const int source[4] = {style32 ? 347 : 692, style32 ? 796 : 0, 1024, 1024};
+        // The script-results box gives the arrows pictures 31 and 32.
+        const bool style32 = m_pScroll && m_pScroll->m_pForward && m_pScroll->m_pForward->m_nPicture == 32;
+        const int sx = style32 ? 347 : 692, sy = style32 ? 796 : 0;
         const std::uint32_t line = style32 ? 0xFFACF0F4 : 0xFFFFFFFF;
         const plat::Rect& r = m_Rect;
         const int scrollLeft = m_pScroll ? m_pScroll->m_Rect.left : r.right;
-        const int topCorner[4] = {r.left, r.top, r.left + 7, r.top + 7};
-        g->DrawTexture(ui1, topCorner, source, 11);
-        const int bottomCorner[4] = {r.left, r.bottom, r.left + 7, r.bottom - 7}; // mirrored vertically
-        g->DrawTexture(ui1, bottomCorner, source, 11);
+        DrawSheetPiece(g, "TEX_INT_UI1", plat::Rect{r.left, r.top, r.left + 7, r.top + 7}, sx, sy, sx + 1024,
+                       sy + 1024, 11);
+        DrawSheetPiece(g, "TEX_INT_UI1", MirroredY(plat::Rect{r.left, r.bottom - 7, r.left + 7, r.bottom}), sx, sy,
+                       sx + 1024, sy + 1024, 11);
         if (m_bShowTopLine)
         {
             const int top[4] = {r.left + 7, r.top, scrollLeft, r.top + 1};

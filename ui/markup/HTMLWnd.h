@@ -89,6 +89,9 @@ public:
     void Init(int left, int top, int right, int bottom, IUI* screen) override;
     void OnWheel(float delta) override;
 
+    // The track the thumb may fill: (height - 44, or width - 34) - 7.
+    int TrackLength() const;
+
     CScrollControl* m_pScroll = nullptr;
     std::uint8_t m_bShowFrame = 0;
     std::uint8_t m_bShowTopLine = 0;

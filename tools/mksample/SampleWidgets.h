@@ -1,0 +1,18 @@
+// The game widgets' sample pictures and item models (SampleWidgets.cpp).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The widgets' pieces of the 1024 x 1024 cockpit sheet "TEX_INT_UI1".
+void PaintWidgetPieces(std::vector<std::uint32_t>& ui1);
+// The widgets' pieces of the 1024 x 1024 sheet "TEX_INT_UII": the
+// selection corner (217, 0), the tile grounds (72, 0) and (144, 0), the
+// empty slot (292, 3), the slider track (0, 387) and the compass
+// (184, 638); their places are the widgets' own.
+void PaintWidgetSheetPieces(std::vector<std::uint32_t>& uii);
+// "TEX_INT_UI_STARS", "TEX_INT_UII" (of the widgets' pieces alone), the
+// item models and their records (after the database exists); prints what
+// went wrong and returns false on failure.
+bool WriteSampleWidgets(const std::string& root);
