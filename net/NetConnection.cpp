@@ -85,7 +85,13 @@ HResult CNetConnection::Init()
     if (Failed(hr)) return hr;
     m_pClient = static_cast<Client*>(object);
     hr = m_pClient->Initialize(this, &CNetConnection::MessageHandler, 0);
-    if (Failed(hr)) return hr;
+    if (Failed(hr))
+    {
+        // The next set-up tries again from the start.
+        m_pClient->Release();
+        m_pClient = nullptr;
+        return hr;
+    }
 
     std::uint32_t size = 0;
     std::uint32_t count = 0;

@@ -394,8 +394,8 @@ void CGliderObject::ReadNetDescriptor(const void* buffer, int* size)
         std::uint32_t position = std::uint32_t(*size);
         if (!m_pMechanoid || total > std::uint32_t(kMaxNetDescriptorSize))
         {
-            g_ErrorLog.LogError("CGliderObject::ReadNetDescriptor: net object %u: the full state (%u bytes) is "
-                                "not taken in",
+            g_ErrorLog.LogError("CGliderObject::ReadNetDescriptor: net object %u: the full state of %u bytes "
+                                "is not taken in",
                                 m_nNetId, total);
         }
         else
