@@ -129,7 +129,8 @@ void BM_ReceiveFrame(benchmark::State& state)
     {
         for (const auto* message : {&updates, &playerState, &gameState})
         {
-            const CNetConnection::SRingHeader header{dp::DPN_MSGID_RECEIVE, 12, 1, std::uint32_t(message->size())};
+            const CNetConnection::SRingHeader header{dp::DPN_MSGID_RECEIVE, 12, 1,
+                                                     std::uint32_t(message->size())};
             ring.WriteRecord(&header, sizeof header, message->data(), std::uint32_t(message->size()));
         }
         benchmark::DoNotOptimize(client.GetData());

@@ -188,12 +188,7 @@ bool CMMNetClient::CreateGame(SGameRecord record)
         }
         if (Failed(SendHeader(kOpen, kHeaderSize))) return false;
     }
-    std::uint8_t* m = m_pBuffer.get();
-    std::memset(m, 0, kSessionMessageSize);
-    std::memcpy(m, &kCreateGame, 4);
-    std::memcpy(m + 4, &kSessionMessageSize, 4);
-    std::memcpy(m + 8, &record, sizeof record);
-    return !Failed(Send(m, kSessionMessageSize));
+    return !Failed(SendSessionMessage(kCreateGame, &record, sizeof record));
 }
 
 std::string CMMNetClient::GameText(const SGameRecord& record, int which)

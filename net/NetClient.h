@@ -110,7 +110,8 @@ public:
 
 private:
     void DropMessage(std::uint32_t type, std::uint32_t size, const char* reason) const;
-    plat::HResult SendSessionMessage(std::uint32_t type);
+    // A 120-byte message: the header, then the payload, the rest 0.
+    plat::HResult SendSessionMessage(std::uint32_t type, const void* payload, std::uint32_t size);
     plat::HResult SendHeader(std::uint32_t type, std::uint32_t size);
     plat::HResult SendObjectUpdates();
 

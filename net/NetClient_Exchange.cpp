@@ -10,6 +10,7 @@
 #include "world/ObjectList.h"
 #include "world/ObjectScene.h"
 
+#include <algorithm>
 #include <cstring>
 
 using namespace netmsg;
@@ -181,35 +182,30 @@ HResult CMMNetClient::SendHeader(std::uint32_t type, std::uint32_t size)
     return Send(m, size);
 }
 
-HResult CMMNetClient::SendSessionMessage(std::uint32_t type)
+HResult CMMNetClient::SendSessionMessage(std::uint32_t type, const void* payload, std::uint32_t size)
 {
     std::uint8_t* m = m_pBuffer.get();
     std::memset(m, 0, kSessionMessageSize);
     std::memcpy(m, &type, 4);
     std::memcpy(m + 4, &kSessionMessageSize, 4);
-    std::memcpy(m + 8, m_OwnDescriptor.sessionIds, sizeof m_OwnDescriptor.sessionIds);
+    std::memcpy(m + kHeaderSize, payload, std::min(size, kSessionMessageSize - kHeaderSize));
     return Send(m, kSessionMessageSize);
 }
 
 HResult CMMNetClient::SendExitGame()
 {
-    return SendSessionMessage(kExitGame);
+    return SendSessionMessage(kExitGame, m_OwnDescriptor.sessionIds, sizeof m_OwnDescriptor.sessionIds);
 }
 
 HResult CMMNetClient::SendPause()
 {
-    return SendSessionMessage(kPause);
+    return SendSessionMessage(kPause, m_OwnDescriptor.sessionIds, sizeof m_OwnDescriptor.sessionIds);
 }
 
 HResult CMMNetClient::SendGameDescriptor()
 {
     m_OwnDescriptor.state = 2;
-    std::uint8_t* m = m_pBuffer.get();
-    std::memset(m, 0, kSessionMessageSize);
-    std::memcpy(m, &kGameDescriptor, 4);
-    std::memcpy(m + 4, &kSessionMessageSize, 4);
-    std::memcpy(m + 8, &m_OwnDescriptor, kSessionMessageSize - kHeaderSize);
-    return Send(m, kSessionMessageSize);
+    return SendSessionMessage(kGameDescriptor, &m_OwnDescriptor, kSessionMessageSize - kHeaderSize);
 }
 
 HResult CMMNetClient::Senddata(bool player)

@@ -238,11 +238,7 @@ void SClientState::Deliver(SEvent& event)
     }
     case DPN_MSGID_RECEIVE:
     {
-        MsgReceive message;
-        message.sender = event.player;
-        message.receiveData = event.packet->data;
-        message.receiveDataSize = std::uint32_t(event.packet->dataLength);
-        handler(context, event.id, &message);
+        DeliverReceive(handler, context, event);
         break;
     }
     case DPN_MSGID_TERMINATE_SESSION:
@@ -299,9 +295,6 @@ HResult Client::Initialize(void* context, MessageHandler handler, std::uint32_t)
         std::lock_guard<std::mutex> lock(s.m_mutex);
         if (s.initialised) return DPNERR_ALREADYINITIALIZED;
         if (!detail::EnsureEnet()) return DPNERR_GENERIC;
-        s.host = enet_host_create(nullptr, 1, detail::kChannelCount, 0, 0);
-        if (!s.host) return DPNERR_GENERIC;
-        s.host->maximumPacketSize = kMaxMessageSize;
         s.context = context;
         s.handler = handler;
         s.initialised = true;
@@ -344,11 +337,7 @@ HResult Client::EnumHosts(const ApplicationDesc* application, Address* host, Add
                           std::uint32_t timeOut, void*, DPNHANDLE*, std::uint32_t flags)
 {
     SClientState& s = *m_pState;
-    if (!(flags & DPNENUMHOSTS_SYNC))
-    {
-        detail::WarnOnce(s.warnedAsync, "DirectPlay layer: only synchronous operations are supported\n");
-        return DPNERR_UNSUPPORTED;
-    }
+    if (detail::RefuseAsync(flags, DPNENUMHOSTS_SYNC, s.warnedAsync)) return DPNERR_UNSUPPORTED;
     if (!application || !host) return DPNERR_INVALIDPOINTER;
     ENetAddress where{};
     bool hasHost = false;
@@ -399,11 +388,7 @@ HResult Client::Connect(const ApplicationDesc* application, Address* host, Addre
                         const void*, std::uint32_t, void*, DPNHANDLE*, std::uint32_t flags)
 {
     SClientState& s = *m_pState;
-    if (!(flags & DPNCONNECT_SYNC))
-    {
-        detail::WarnOnce(s.warnedAsync, "DirectPlay layer: only synchronous operations are supported\n");
-        return DPNERR_UNSUPPORTED;
-    }
+    if (detail::RefuseAsync(flags, DPNCONNECT_SYNC, s.warnedAsync)) return DPNERR_UNSUPPORTED;
     if (!application || !host) return DPNERR_INVALIDPOINTER;
     ENetAddress where{};
     bool hasHost = false;
@@ -414,6 +399,12 @@ HResult Client::Connect(const ApplicationDesc* application, Address* host, Addre
     if (!s.initialised) return DPNERR_UNINITIALIZED;
     if (s.closing) return DPNERR_NOTREADY;
     if (s.session != ESession::None) return DPNERR_ALREADYCONNECTED;
+    // Every session from a port of its own: what the host still sends to an
+    // earlier one (a refusal, a late disconnect) cannot reach this one.
+    if (s.host) enet_host_destroy(s.host);
+    s.host = enet_host_create(nullptr, 1, detail::kChannelCount, 0, 0);
+    if (!s.host) return DPNERR_GENERIC;
+    s.host->maximumPacketSize = kMaxMessageSize;
     s.peer = enet_host_connect(s.host, &where, detail::kChannelCount, 0);
     if (!s.peer) return DPNERR_GENERIC;
     s.connectApplication = application->application;
@@ -436,25 +427,12 @@ HResult Client::Send(const BufferDesc* buffers, std::uint32_t count, std::uint32
                      std::uint32_t flags)
 {
     SClientState& s = *m_pState;
-    if (!(flags & DPNSEND_SYNC))
-    {
-        detail::WarnOnce(s.warnedAsync, "DirectPlay layer: only synchronous operations are supported\n");
-        return DPNERR_UNSUPPORTED;
-    }
+    if (detail::RefuseAsync(flags, DPNSEND_SYNC, s.warnedAsync)) return DPNERR_UNSUPPORTED;
     if (!buffers || count == 0) return DPNERR_INVALIDPARAM;
     std::lock_guard<std::mutex> lock(s.m_mutex);
     if (!s.initialised) return DPNERR_UNINITIALIZED;
     if (s.session != ESession::Open) return DPNERR_NOCONNECTION;
-    HResult hr = DPN_OK;
-    ENetPacket* packet = detail::MakePacket(buffers, count, ENET_PACKET_FLAG_RELIABLE, &hr);
-    if (!packet) return hr;
-    if (enet_peer_send(s.peer, detail::kChannel, packet) < 0)
-    {
-        enet_packet_destroy(packet);
-        return DPNERR_GENERIC;
-    }
-    enet_host_flush(s.host);
-    return DPN_OK;
+    return detail::SendPacket(s.host, s.peer, buffers, count);
 }
 
 HResult Client::Close(std::uint32_t)
@@ -477,7 +455,7 @@ HResult Client::Close(std::uint32_t)
     }
     s.Stop();
     std::lock_guard<std::mutex> lock(s.m_mutex);
-    enet_host_destroy(s.host);
+    if (s.host) enet_host_destroy(s.host);
     s.host = nullptr;
     s.session = ESession::None;
     s.initialised = false;

@@ -183,11 +183,7 @@ void SServerState::Deliver(SEvent& event)
         }
         case DPN_MSGID_RECEIVE:
         {
-            MsgReceive message;
-            message.sender = event.player;
-            message.receiveData = event.packet->data;
-            message.receiveDataSize = std::uint32_t(event.packet->dataLength);
-            handler(context, event.id, &message);
+            DeliverReceive(handler, context, event);
             break;
         }
         default:
@@ -297,25 +293,12 @@ HResult Server::SendTo(DPNID player, const BufferDesc* buffers, std::uint32_t co
                        DPNHANDLE*, std::uint32_t flags)
 {
     SServerState& s = *m_pState;
-    if (!(flags & DPNSEND_SYNC))
-    {
-        detail::WarnOnce(s.warnedAsync, "DirectPlay layer: only synchronous operations are supported\n");
-        return DPNERR_UNSUPPORTED;
-    }
+    if (detail::RefuseAsync(flags, DPNSEND_SYNC, s.warnedAsync)) return DPNERR_UNSUPPORTED;
     if (!buffers || count == 0) return DPNERR_INVALIDPARAM;
     std::lock_guard<std::mutex> lock(s.m_mutex);
     const auto found = s.players.find(player);
     if (found == s.players.end()) return DPNERR_INVALIDPLAYER;
-    HResult hr = DPN_OK;
-    ENetPacket* packet = detail::MakePacket(buffers, count, ENET_PACKET_FLAG_RELIABLE, &hr);
-    if (!packet) return hr;
-    if (enet_peer_send(found->second, detail::kChannel, packet) < 0)
-    {
-        enet_packet_destroy(packet);
-        return DPNERR_GENERIC;
-    }
-    enet_host_flush(s.host);
-    return DPN_OK;
+    return detail::SendPacket(s.host, found->second, buffers, count);
 }
 
 HResult Server::DestroyClient(DPNID player, const void*, std::uint32_t, std::uint32_t)

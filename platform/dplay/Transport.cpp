@@ -278,42 +278,47 @@ void DropEvent(SEvent& event)
     event.packet = nullptr;
 }
 
-ENetPacket* MakePacket(const BufferDesc* buffers, std::uint32_t count, enet_uint32 flags, HResult* error)
+void DeliverReceive(MessageHandler handler, void* context, const SEvent& event)
+{
+    MsgReceive message;
+    message.sender = event.player;
+    message.receiveData = event.packet->data;
+    message.receiveDataSize = std::uint32_t(event.packet->dataLength);
+    handler(context, event.id, &message);
+}
+
+HResult SendPacket(ENetHost* host, ENetPeer* peer, const BufferDesc* buffers, std::uint32_t count)
 {
     std::size_t total = 0;
     for (std::uint32_t i = 0; i < count; ++i)
     {
-        if (!buffers[i].data && buffers[i].size)
-        {
-            *error = DPNERR_INVALIDPOINTER;
-            return nullptr;
-        }
+        if (!buffers[i].data && buffers[i].size) return DPNERR_INVALIDPOINTER;
         total += buffers[i].size;
     }
-    if (total > kMaxMessageSize)
-    {
-        *error = DPNERR_DATATOOLARGE;
-        return nullptr;
-    }
-    ENetPacket* packet = enet_packet_create(nullptr, total, flags);
-    if (!packet)
-    {
-        *error = DPNERR_OUTOFMEMORY;
-        return nullptr;
-    }
+    if (total > kMaxMessageSize) return DPNERR_DATATOOLARGE;
+    ENetPacket* packet = enet_packet_create(nullptr, total, ENET_PACKET_FLAG_RELIABLE);
+    if (!packet) return DPNERR_OUTOFMEMORY;
     std::size_t at = 0;
     for (std::uint32_t i = 0; i < count; ++i)
     {
         if (buffers[i].size) std::memcpy(packet->data + at, buffers[i].data, buffers[i].size);
         at += buffers[i].size;
     }
-    *error = DPN_OK;
-    return packet;
+    if (enet_peer_send(peer, kChannel, packet) < 0)
+    {
+        enet_packet_destroy(packet);
+        return DPNERR_GENERIC;
+    }
+    enet_host_flush(host);
+    return DPN_OK;
 }
 
-void WarnOnce(std::atomic<bool>& warned, const char* text)
+bool RefuseAsync(std::uint32_t flags, std::uint32_t syncFlag, std::atomic<bool>& warned)
 {
-    if (!warned.exchange(true)) OutputDebugString(text);
+    if (flags & syncFlag) return false;
+    if (!warned.exchange(true))
+        OutputDebugString("DirectPlay layer: only synchronous operations are supported\n");
+    return true;
 }
 
 } // namespace plat::dp::detail

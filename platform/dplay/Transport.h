@@ -167,9 +167,12 @@ private:
 
 // Frees what an undelivered event owns.
 void DropEvent(SEvent& event);
-// One ENet packet of the buffers back to back; null when too large.
-ENetPacket* MakePacket(const BufferDesc* buffers, std::uint32_t count, enet_uint32 flags, HResult* error);
-// Writes the first use of an unsupported call once to the debugger output.
-void WarnOnce(std::atomic<bool>& warned, const char* text);
+// Hands a received message to the handler.
+void DeliverReceive(MessageHandler handler, void* context, const SEvent& event);
+// The buffers back to back as one reliable packet to the peer, put on the
+// wire at once (the caller holds the lock).
+HResult SendPacket(ENetHost* host, ENetPeer* peer, const BufferDesc* buffers, std::uint32_t count);
+// True, with one warning the first time, when flags lack the sync flag.
+bool RefuseAsync(std::uint32_t flags, std::uint32_t syncFlag, std::atomic<bool>& warned);
 
 } // namespace plat::dp::detail

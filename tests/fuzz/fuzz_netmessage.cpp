@@ -19,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!ready) std::abort();
     static CMMNetClient client;
     if (size > CMMNetClient::kMaxMessageSize + 16) return 0;
+    client.m_dwReplyType = 0; // set again only by a message taken in
     client.OnProcessMessage(data, std::uint32_t(size));
     std::uint32_t type = 0;
     if (size >= 4) std::memcpy(&type, data, 4);

@@ -257,3 +257,16 @@ TEST_F(NetClientMessages, SettingsComeFromTheNetSection)
     EXPECT_EQ(m_Client.GetDefaultHost(), "");
     EXPECT_FALSE(g_bRunServer);
 }
+
+TEST(NetConnectionNames, AreCutToTheirFieldAndAlwaysEnded)
+{
+    wchar_t wide[4] = {L'x', L'x', L'x', L'x'};
+    EXPECT_EQ(CNetConnection::AnsiToWide(wide, "\xc8\xe3\xf0\xee\xea", 4), plat::S_OK); // "Игрок"
+    EXPECT_EQ(std::wstring(wide), std::wstring(L"\x0418\x0433\x0440"));
+    char narrow[3] = {'x', 'x', 'x'};
+    EXPECT_EQ(CNetConnection::WideToAnsi(narrow, L"host", 3), plat::S_OK);
+    EXPECT_STREQ(narrow, "ho");
+    EXPECT_EQ(CNetConnection::AnsiToWide(wide, "a", 0), plat::E_INVALIDARG);
+    EXPECT_EQ(CNetConnection::AnsiToWide(nullptr, "a", 4), plat::E_INVALIDARG);
+    EXPECT_EQ(CNetConnection::WideToAnsi(narrow, nullptr, 3), plat::E_INVALIDARG);
+}
