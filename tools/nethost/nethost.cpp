@@ -9,6 +9,7 @@
 // one line for every player and message until it is interrupted (Ctrl-C).
 // Exit codes: 0 after an interrupt, 1 when the port cannot be opened, 2
 // wrong arguments; --help prints the usage on stdout and exits 0.
+#include "platform/CodePage.h"
 #include "tools/nethost/NetTestHost.h"
 
 #include <atomic>
@@ -62,14 +63,15 @@ int main(int argc, char** argv)
         else if (arg == "--bind")
             options.bindAddress = value;
         else if (arg == "--name")
-            options.sessionName = value;
+            options.sessionName = plat::Utf8ToCp1251(value); // the game's texts are 1251
         else if (arg == "--game")
         {
             const std::size_t colon = value.find(':');
             if (colon == std::string::npos) return Usage();
             if (!gamesGiven) options.games.clear();
             gamesGiven = true;
-            options.games.push_back({value.substr(0, colon), value.substr(colon + 1)});
+            options.games.push_back(
+                {plat::Utf8ToCp1251(value.substr(0, colon)), plat::Utf8ToCp1251(value.substr(colon + 1))});
         }
         else
             return Usage();
