@@ -44,7 +44,7 @@ public:
     // the 28 that a received message's header took in it).
     static constexpr std::uint32_t kMaxMessageSize = 204800 - 28;
     static constexpr std::size_t kFieldSize = 64;
-    // The dialog's row table holds no more; the chosen host is a byte.
+    // The chosen host is a byte: later hosts cannot be chosen.
     static constexpr std::size_t kMaxServers = 256;
 
     struct SServerEntry

@@ -172,6 +172,13 @@ TEST_F(NetEndToEnd, AnUnnamedHostOnTheLocalNetworkAndTheHostsThatAreNotThere)
     EXPECT_FALSE(m_Client.GetGamesList());
     EXPECT_NE(ReadText("error.log").find("no server -1 among the 1 listed"), std::string::npos);
 
+    // The [NET] host is asked when none is given.
+    Tree().WriteText("cfg.ini", "[NET]\r\nHost=127.0.0.1\r\n");
+    m_Client.LoadSettingsFrom(Tree() / "cfg.ini");
+    ASSERT_EQ(m_Client.SetHost(nullptr, m_Host.GetPort()), plat::S_OK);
+    EXPECT_STREQ(m_Client.m_szHostName, "127.0.0.1");
+    EXPECT_STREQ(m_Client.GetServer(0).hostName, "127.0.0.1");
+
     const std::uint32_t port = m_Host.GetPort();
     m_Host.Stop();
     EXPECT_EQ(m_Client.SetHost("127.0.0.1", port), plat::E_FAIL);
