@@ -1,6 +1,7 @@
 #include "app/BuildingHost.h"
 
 #include "app/GameWorldState.h"
+#include "app/MMApp.h"
 #include "foundation/ErrorLog.h"
 #include "script/game/ScriptManager.h"
 #include "society/MechGroup.h"
@@ -36,6 +37,9 @@ void CGameBuildingHost::OnEnterBuilding(CBuildingObject& building, CGliderObject
     // The building's script greets the player; its results wait in the
     // script manager's list for the console that shows them.
     if (g_pScriptManager) g_pScriptManager->RunEvent(building.m_szGameId, "OnEnterBuild", nullptr);
+    // The game cycle ends here: the building menu follows.
+    g_MMEngine.m_bLeaveCycle = 1;
+    g_MMEngine.m_nExitReason = CMMApp::kExitBuilding;
 }
 
 const char* CGameBuildingHost::GetGroupName(const CMechGroup2* group)
@@ -53,27 +57,16 @@ bool CGameBuildingHost::IsGroupDone(const CMechGroup2* group)
     return !group || g_MechGroupList2.IndexOf(group) < 0 || !group->m_bActive || group->m_bInBuilding;
 }
 
-namespace
-{
-void ForgetCurrentBuilding()
+void CGameBuildingHost::ForgetCurrentBuilding()
 {
     g_MMEngine.m_bInBuilding = 0;
     g_MMEngine.m_pBuilding = nullptr;
     g_MMEngine.m_szBuildingId[0] = 0;
     g_MMEngine.m_szBuildingName[0] = 0;
 }
-} // namespace
 
 void CGameBuildingHost::Uninstall()
 {
     if (g_pBuildingHost == this) g_pBuildingHost = nullptr;
-    ForgetCurrentBuilding();
-}
-
-void CGameBuildingHost::Run()
-{
-    if (!g_MMEngine.m_bInBuilding) return;
-    auto* building = static_cast<CBuildingObject*>(g_MMEngine.m_pBuilding);
-    if (building && g_pPlayerGlider) building->ExitGlider(g_pPlayerGlider);
     ForgetCurrentBuilding();
 }

@@ -4,14 +4,11 @@
 //
 // The building event: when the player's glider enters a building, the
 // world engine's current-building fields are filled (m_bInBuilding, the
-// building's game id and kind name, the object), the event is logged and
-// the building's script event "OnEnterBuild" runs (when there is a game
-// script manager). A glider of a group that enters goes in with its mech
-// (the group's MechEnterBuilding).
-// There is no building menu yet, so on the next frame (Run) the player
-// leaves again through the current building's exit and the fields are
-// cleared. The console's JUMP TO (CMenuHost) sets the same fields for the
-// building it names, so the player comes out there.
+// building's game id and kind name, the object), the event is logged, the
+// building's script event "OnEnterBuild" runs (when there is a game script
+// manager) and the game cycle ends with the reason "entered a building", on
+// which the application runs the building menu. A glider of a group that
+// enters goes in with its mech (the group's MechEnterBuilding).
 //
 // Ownership: installed (g_pBuildingHost) by the world viewer while a
 // location is entered. Threads: main thread.
@@ -26,8 +23,8 @@ public:
     // Also forgets the current building: it goes with the location, and a
     // world entered later must not find the player inside it.
     void Uninstall();
-    // Puts the player back out of the building entered on an earlier frame.
-    void Run();
+    // The engine's current building is none (the player has left it).
+    static void ForgetCurrentBuilding();
 
     CGliderObject* GetPlayerGlider() override;
     void OnEnterBuilding(CBuildingObject& building, CGliderObject& glider) override;

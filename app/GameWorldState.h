@@ -4,8 +4,10 @@
 // the player's glider.
 //
 // Stand-in: the event sink's slots do nothing (no scripts, message ring or
-// player progress yet); the globals are plain variables that the game
-// preparation will set. The game application replaces this file.
+// player progress yet); the application installs it in g_pAppEvent from
+// start-up to shutdown (CMMApp::CreateMainClasses) until the full sink
+// replaces it. The player's glider and the camera object are plain
+// variables that the game's location sets.
 //
 // Threads: main thread only.
 #pragma once

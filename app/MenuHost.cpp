@@ -1,18 +1,17 @@
 #include "app/MenuHost.h"
 
 #include "app/GameWorldState.h"
+#include "app/MMApp.h"
+#include "app/ScreenRequests.h"
 #include "foundation/Application.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/Input.h"
 #include "foundation/Settings.h"
-#include "graphics/GraphicInterface.h"
 #include "graphics/Mesh.h"
 #include "graphics/ModelManager.h"
 #include "graphics/ResourceEngine.h"
-#include "graphics/Shaders.h"
-#include "graphics/SurfaceManager.h"
 #include "graphics/TextureManager.h"
 #include "hud/Renderer.h"
 #include "location/EffectRenderManager.h"
@@ -21,6 +20,7 @@
 #include "platform/Window.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
+#include "ui/UI.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
@@ -31,22 +31,10 @@
 #include "world/ObjectList.h"
 #include "world/World.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <string>
 
 CMenuHost g_MenuHost;
-
-namespace
-{
-// The 2-D images' technique: texture times the blend factor.
-constexpr int kImageTechnique = 19;
-constexpr std::uint32_t kBarBack = 0xA0000000;
-constexpr std::uint32_t kBarFill = 0xFFE0C060;
-constexpr std::uint32_t kCaptionColour = 0xFFE0E0C0;
-// The caption kept from the last screen drawn with its flag set.
-std::string g_WaitCaption;
-} // namespace
 
 void CMenuHost::PauseGame(bool pause)
 {
@@ -101,39 +89,7 @@ void CMenuHost::PresentFrame()
 
 void CMenuHost::DrawWaitScreen(int step, const char* caption, bool flag)
 {
-    XTRACE("CMenuHost::DrawWaitScreen");
-    if (flag) g_WaitCaption = caption ? caption : "";
-    CMesh::ResetCurrent();
-    const int width = graph.m_nScreenWidth, height = graph.m_nScreenHeight;
-    graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0xFF182838u);
-    if (graph.m_lpDevice) graph.m_lpDevice->BeginScene();
-    SetTextureFactorAlpha(1.0f, kFactorRenderState | kFactorPixelShader);
-    SetTextureFactor(0xFFFFFFFF, kFactorRenderState | kFactorPixelShader);
-    if (g_pSurfaceManager)
-    {
-        const int id = g_pSurfaceManager->FindName("SUF_LOADING");
-        if (id >= 0) g_pSurfaceManager->DrawSurface(id, kImageTechnique, 0, 0, width, height, nullptr);
-    }
-    if (m_pGraphic)
-    {
-        if (step >= 0)
-        {
-            const int left = width / 4, right = width * 3 / 4, top = height - 48, bottom = height - 36;
-            const int back[4] = {left, top, right, bottom};
-            m_pGraphic->FillRect(back, kBarBack);
-            const int done = left + (right - left) * std::min(step, kWaitSteps) / kWaitSteps;
-            const int fill[4] = {left, top, done, bottom};
-            if (done > left) m_pGraphic->FillRect(fill, kBarFill);
-        }
-        if (!g_WaitCaption.empty())
-        {
-            m_pGraphic->SelectFont(0);
-            m_pGraphic->RenderText(g_WaitCaption.c_str(), width / 4, height - 68, kCaptionColour);
-        }
-    }
-    if (graph.m_lpDevice) graph.m_lpDevice->EndScene();
-    CMesh::ResetCurrent();
-    PresentFrame();
+    if (m_pApp) m_pApp->DrawWaitScreen(step, caption, flag);
 }
 
 void CMenuHost::WaitForModels()
@@ -217,14 +173,25 @@ void CMenuHost::ShowCursor(bool show)
     plat::ShowCursor(show && g_Settings.UseSystemCursor);
 }
 
-void CMenuHost::LoadGame(const char* file)
+void CMenuHost::FreezeBackground()
 {
-    g_ErrorLog.LogError("CMenuHost::LoadGame %s: saved games are not read yet", file ? file : "");
+    if (m_pApp) m_pApp->MakeDialogScreenShot();
 }
 
-void CMenuHost::SaveGame(const char* file, const char*, bool, const char*)
+void CMenuHost::LoadGame(const char* file)
 {
-    g_ErrorLog.LogError("CMenuHost::SaveGame %s: saved games are not written yet", file ? file : "");
+    if (m_pApp) m_pApp->LoadGame(file, true);
+}
+
+void CMenuHost::SaveGame(const char* file, const char* caption, bool inBuilding, const char* building)
+{
+    if (m_pApp) m_pApp->SaveGame(file, caption, inBuilding && building ? building : "");
+}
+
+bool CMenuHost::GetChosenSave(IUI* screen, std::string* caption, std::string* file)
+{
+    auto* chooser = dynamic_cast<ISavedGameChooser*>(screen);
+    return chooser && caption && file && chooser->GetChosenSave(*caption, *file);
 }
 
 float CMenuHost::GetMusicTimeLeft()
@@ -288,4 +255,6 @@ void CMenuHost::JumpToBuilding(const char* gameId)
                   building->m_szTypeName);
     g_MMEngine.m_bInBuilding = 1;
     g_MMEngine.m_nBuildingState = 0;
+    g_MMEngine.m_bLeaveCycle = 1;
+    g_MMEngine.m_nExitReason = CMMApp::kExitBuilding;
 }

@@ -1,30 +1,26 @@
 // CMenuHost: the application's side of the modal menus (g_pMenuHost and
-// g_pDialogHost while the application runs) and its waiting screen.
+// g_pDialogHost while the application runs).
 //
 // While a menu runs, the game's own frame loop is suspended: the host
 // pauses the object list and the environment's sounds, stops or purges the
 // sounds, draws the game scene behind the menu through the renderer
 // (g_pRenderer, when a location is entered), keeps the frame clock, reads
-// the input and pumps the window messages, and presents.
+// the input and pumps the window messages, and presents. The waiting
+// screen, the dialog's background picture (the thumbnail) and the saved
+// games are the application's (m_pApp; without one they do nothing).
 //
-// The waiting screen is the "SUF_LOADING" image over the whole screen, a
-// progress bar of the caching pass's steps (0-10) and a caption.
+// What it lacks, for want of the parts of the game that are not built: the
+// cockpit warning sounds (none play yet), the key bindings' typed keys, the
+// network client's exchange and the music situations of the game (the
+// building menus set 3; nothing else sets one yet).
 //
-// What it lacks, for want of the game application, its screens and its
-// saved games: the cockpit warning sounds (none play yet), the key
-// bindings' typed keys, the network client's exchange, the frozen
-// dialog-background picture, loading and saving games, the pause screen's
-// chosen saved game and the music situations of the game (the building
-// menus set 3; nothing else sets one yet).
-//
-// Threads: main thread; DrawWaitScreen also from the loading screen while
-// the start-up loader thread runs (it then touches only the image).
+// Threads: main thread.
 #pragma once
 
 #include "ui/menu/BaseMenu.h"
 #include "ui/menu/UIDialog.h"
 
-class IGraphicInterface;
+class CMMApp;
 
 class CMenuHost : public IMenuHost, public IDialogHost
 {
@@ -62,10 +58,13 @@ public:
     void JumpToBuilding(const char* gameId) override;
 
     // IDialogHost
-    void FreezeBackground() override {}
+    // The thumbnail from the back buffer.
+    void FreezeBackground() override;
+    // The header of the saved game (the game preparation reads the rest).
     void LoadGame(const char* file) override;
     void SaveGame(const char* file, const char* caption, bool inBuilding, const char* building) override;
-    bool GetChosenSave(IUI*, std::string*, std::string*) override { return false; }
+    // The screen's answer when it chooses saved games (ScreenRequests.h).
+    bool GetChosenSave(IUI* screen, std::string* caption, std::string* file) override;
     void SetOpenedFromBuilding(IUI*) override {}
     bool IsScreenBusy(IUI*) override { return false; }
     int GetMusicSituation() override { return m_nMusicSituation; }
@@ -77,9 +76,7 @@ public:
     bool IsSilence() override;
     bool IsMusicBusy() override;
 
-    // The interface the bar and caption are drawn with (null: the image
-    // alone, as while the start-up loader thread runs).
-    IGraphicInterface* m_pGraphic = nullptr;
+    CMMApp* m_pApp = nullptr;
     int m_nMusicSituation = 0;
 };
 

@@ -1,4 +1,4 @@
-// The player's glider in the minimal application: its mechanoid fitted from
+// The player's glider of the world viewer's games: its mechanoid fitted from
 // a configuration row of the resource database, the glider placed for it,
 // and the controls that fly it from the keyboard and the mouse.
 //

@@ -1,4 +1,4 @@
-// CWorldPatrol: the patrol of the minimal application: the group of one
+// CWorldPatrol: the patrol of the world viewer's games: the group of one
 // group description of the location (made by the world, CreateM1Group),
 // flying as gliders steered by their own AIs along the description's road
 // set under a patrolling group AI (CPatrolGroupAI): hit by the player, they

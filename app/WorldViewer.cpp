@@ -17,9 +17,6 @@
 #include "location/WorldAdapter.h"
 #include "location/EffectRenderManager.h"
 #include "location/EnvironmentLights.h"
-#include "platform/File.h"
-#include "foundation/Settings.h"
-#include "script/game/QuestLog.h"
 #include "script/game/ScriptManager.h"
 #include "society/GroupMaker.h"
 #include "society/MechGroup.h"
@@ -136,48 +133,11 @@ struct CWorldViewer::SState
     CLocationWorldAdapter adapter;
     CViewerView view;
     CCamera camera; // owned here, not by the object list
-    CRenderer renderer; // g_pRenderer while the location is entered
     CPlayer player;
     CPlayerControls controls;
-    CRadarMapFile radarMap; // g_pRadarMapFile and g_pRadar while entered
-    CRadar radar;
     CGameBuildingHost buildings;
     CWorldPatrol patrol; // the gliders of the world
-    // g_pScriptManager and g_pQuestLog while entered; no manager when the
-    // data tree has no scripts.
-    std::unique_ptr<CScriptManager> scripts;
-    CQuestLog quests;
 };
-
-namespace
-{
-// The game script manager over the data tree, its objects and events from
-// "DATA\CONFIG\objects.ini", and the quest log. Without that file or the
-// compiled scripts' folder one line says so and the world runs without
-// scripts.
-std::unique_ptr<CScriptManager> StartScripts()
-{
-    const std::string base = GetEngineBaseDirectory();
-    const std::string objects = base + "DATA\\CONFIG\\objects.ini";
-    const std::string compiled = base + "Data\\Bin";
-    const std::string* missing = !plat::FileExists(objects.c_str())         ? &objects
-                                 : !plat::DirectoryExists(compiled.c_str()) ? &compiled
-                                                                            : nullptr;
-    if (missing)
-    {
-        g_ErrorLog.LogError("CWorldViewer::Enter: %s not found: the world runs without scripts",
-                            missing->c_str());
-        return nullptr;
-    }
-    auto scripts = std::make_unique<CScriptManager>();
-    scripts->SetBaseDirectory(base.c_str());
-    // The scripts' timers run on the environment's day count. Sensors wait
-    // for the game application's event sink, which runs what they raise.
-    scripts->SetHost({[] { return g_Environment.m_fDays; }, nullptr, nullptr});
-    scripts->Init();
-    return scripts;
-}
-} // namespace
 
 CWorldViewer::CWorldViewer() = default;
 CWorldViewer::~CWorldViewer() = default;
@@ -200,21 +160,6 @@ int CWorldViewer::GetBuildingEntries() const
 CCamera* CWorldViewer::GetCamera() const
 {
     return m_pState ? &m_pState->camera : nullptr;
-}
-
-void CWorldViewer::StartUp()
-{
-    try
-    {
-        RegisterUnitManagers();
-        RegisterGroupMaker();
-        g_MMEngine.MMInit();
-    }
-    catch (const std::exception& e)
-    {
-        g_ErrorLog.LogError("CWorldViewer::StartUp: %s", e.what());
-        g_ErrorLog.FlushTrace();
-    }
 }
 
 bool CWorldViewer::Enter(const char* locationFile)
@@ -286,25 +231,15 @@ bool CWorldViewer::Enter(const char* locationFile)
             g_ErrorLog.LogError("CWorldViewer::Enter: no player glider (configuration %s)",
                                 CPlayer::kConfiguration);
         s.patrol.Create(s.player.GetGlider());
-        s.renderer.Init();
-        s.renderer.m_pCameraObject = &s.camera;
-        g_pRenderer = &s.renderer;
-        // The radar: the location's radar map beside its map, nothing
-        // explored yet, no target.
-        g_pRadarMapFile = &s.radarMap;
-        g_pRadar = &s.radar;
-        s.radar.Init();
-        s.radar.Reset();
-        s.radar.InitLocationMap(RadarMapPathOf(g_MMEngine.m_sMapPath).c_str(), g_Location.m_nCellsX,
-                                g_Location.m_nCellsY);
-        s.radar.SetTarget(0, nullptr, true);
-        // The scripts: the buildings' events run them from now on.
-        s.scripts = StartScripts();
-        g_pScriptManager = s.scripts.get();
-        g_pQuestLog = s.scripts ? &s.quests : nullptr;
-        // The game starts: the caching pass round the camera.
+        if (g_pRenderer) g_pRenderer->m_pCameraObject = &s.camera;
+        // The radar: the location's radar map beside its map, no target.
+        if (g_pRadar)
+        {
+            g_pRadar->InitLocationMap(RadarMapPathOf(g_MMEngine.m_sMapPath).c_str(), g_Location.m_nCellsX,
+                                      g_Location.m_nCellsY);
+            g_pRadar->SetTarget(0, nullptr, true);
+        }
         PlaceCamera();
-        s.renderer.PreLoad();
         m_bEntered = true;
         g_ErrorLog.LogDebug("World viewer: %s, %d x %d cells", locationFile, g_Location.m_nCellsX,
                             g_Location.m_nCellsY);
@@ -367,7 +302,7 @@ void CWorldViewer::FollowGlider(float frameTime)
 bool CWorldViewer::Frame(float frameTime, IInput* input)
 {
     XTRACE("CWorldViewer::Frame");
-    if (!m_bEntered || !graph.m_lpDevice || !g_pTexShaderManager) return false;
+    if (!m_bEntered || !graph.m_lpDevice || !g_pTexShaderManager || !g_pRenderer) return false;
     try
     {
         // The frame's dynamic lights and queued effects start empty.
@@ -390,15 +325,14 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         if (glider) m_pState->player.Run(frameTime);
         // Chasing the glider is the orbit camera's view: the cockpit shows.
         g_CameraMode = IsFreeCamera() ? 2 : 1;
-        CRenderer& renderer = m_pState->renderer;
+        CRenderer& renderer = *g_pRenderer;
         renderer.m_pPlayerGlider = IsFreeCamera() ? nullptr : glider;
         renderer.m_pPlayerMech = renderer.m_pPlayerGlider ? glider->m_pMechanoid : nullptr;
         renderer.m_pTargetGlider =
             renderer.m_pPlayerGlider ? dynamic_cast<CGliderObject*>(glider->m_pTarget) : nullptr;
         renderer.m_fFrameTime = frameTime;
-        if (renderer.m_pPlayerGlider)
-            m_pState->radar.OpenMap(glider->GetPosition(), g_Location.m_nWidth > 512 ? 1920.0f : 750.0f, true);
-        m_pState->buildings.Run();
+        if (renderer.m_pPlayerGlider && g_pRadar)
+            g_pRadar->OpenMap(glider->GetPosition(), g_Location.m_nWidth > 512 ? 1920.0f : 750.0f, true);
         CMesh::ResetCurrent();
         // The device may have been reset since the last frame.
         CRenderer::SetProjection(false);
@@ -406,7 +340,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         // the view, the cell streaming, the visibility and the day's step.
         g_MMEngine.m_LocMusic.Run(frameTime);
         if (g_pWorld) g_pWorld->RunWorld(frameTime);
-        if (m_pState->scripts) m_pState->scripts->Run(frameTime);
+        if (g_pScriptManager) g_pScriptManager->Run(frameTime);
         g_ObjectList.Run();
         if (!IsFreeCamera()) FollowGlider(frameTime);
         m_pState->camera.UpdateView();
@@ -421,7 +355,7 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         if (g_ViewCamera.m_mView.m[2][2] < -0.05f)
             graph.Clear(plat::d3d::D3DCLEAR_TARGET, g_Environment.m_uSkyColor);
         // The frame: the scene, then the HUD.
-        m_pState->renderer.Render();
+        renderer.Render();
         // Then the physics sub-steps and the end-of-frame pack.
         g_ObjectList.StepPhysics(frameTime);
         g_ObjectList.Pack(false);
@@ -442,16 +376,16 @@ void CWorldViewer::Done()
     m_bEntered = false;
     m_Boxes.clear();
     if (!m_pState) return;
-    if (g_pScriptManager == m_pState->scripts.get()) g_pScriptManager = nullptr;
-    if (g_pQuestLog == &m_pState->quests) g_pQuestLog = nullptr;
-    if (m_pState->scripts) m_pState->scripts->Done();
-    m_pState->scripts.reset();
     g_pCameraObject = nullptr;
-    if (g_pRenderer == &m_pState->renderer) g_pRenderer = nullptr;
-    m_pState->radar.Done();
-    m_pState->radar.DoneBigMap();
-    if (g_pRadar == &m_pState->radar) g_pRadar = nullptr;
-    if (g_pRadarMapFile == &m_pState->radarMap) g_pRadarMapFile = nullptr;
+    if (g_pRenderer)
+    {
+        // The renderer stays for the next game; what it drew goes.
+        g_pRenderer->m_pCameraObject = nullptr;
+        g_pRenderer->m_pPlayerGlider = nullptr;
+        g_pRenderer->m_pPlayerMech = nullptr;
+        g_pRenderer->m_pTargetGlider = nullptr;
+    }
+    if (g_pRadar) g_pRadar->DoneBigMap();
     m_pState->patrol.Release();
     m_pState->player.Release();
     g_MechGroupList2.Clear();
@@ -473,7 +407,6 @@ void CWorldViewer::InvalidateResources()
     if (!m_pState) return;
     g_Location.InvalidateResources();
     g_EffectRenderManager.InvalidateResources();
-    m_pState->radar.InvalidateResources();
 }
 
 void CWorldViewer::ResetResources()
@@ -481,5 +414,4 @@ void CWorldViewer::ResetResources()
     if (!m_pState) return;
     g_Location.ResetResources();
     g_EffectRenderManager.ResetResources();
-    m_pState->radar.ResetResources();
 }

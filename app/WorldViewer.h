@@ -1,28 +1,27 @@
-// CWorldViewer: the world in the minimal application. The world engine's
-// start-up (MMInit) runs on the start-up loader thread; the sample location
-// is entered on the main thread through the world engine (its objects file,
-// then its map into g_Location), the environment's day starts and the
-// renderer's caching pass runs round the camera. A few
-// boxes are dropped from the air near the location's start point; they fall
-// and settle on the ground.
+// CWorldViewer: the location of a game until the game preparation is built
+// (CMMApp::PrepareGame enters it, CMMApp::Render runs its frames,
+// CMMApp::CloseGame leaves it). The sample location is entered on the main
+// thread through the world engine (its objects file, then its map into
+// g_Location) and the environment's day starts. A few boxes are dropped
+// from the air near the location's start point; they fall and settle on
+// the ground.
 //
 // Each frame, in the order of the game's frame as far as it is built: the
-// world's run (its groups), the objects' run (the camera first), the camera's view, the cell streaming,
-// the visibility and the environment's step; then the frame drawn by the
-// game renderer (g_pRenderer, made and set up when the location is
-// entered); then the physics sub-steps and the end-of-frame pack. The sun, the moon, the ambient light and
-// the fog are the environment's.
+// world's run (its groups), the game script manager's run, the objects'
+// run (the camera first), the camera's view, the cell streaming, the
+// visibility and the environment's step; then the frame drawn by the
+// application's renderer (g_pRenderer); then the physics sub-steps and the
+// end-of-frame pack. The sun, the moon, the ambient light and the fog are
+// the environment's.
 //
 // The location's described groups (the world's, society/GroupMaker.h)
 // travel its roads; the patrol among them (app/WorldPatrol.h) flies its
 // round of the road grid and turns on the player when the player hits one.
 //
-// Once the location is entered the game script manager (its objects and
-// events from the data tree's "DATA\CONFIG\objects.ini", its compiled
-// scripts in "Data\Bin") and the quest log are g_pScriptManager and
-// g_pQuestLog: the player entering a building runs the building's
-// "OnEnterBuild". A tree without that file or folder logs one line and the
-// world runs without scripts. Done clears and frees both.
+// The renderer, the radar (the location's radar map is loaded on entering),
+// the game script manager and the quest log are the application's, made at
+// start-up: the player entering a building runs the building's
+// "OnEnterBuild" and ends the game cycle for the building menu.
 //
 // The player's glider (app/PlayerGlider.h) waits near the start point, in
 // front of the boxes. While it is flown (the default) the keyboard and the
@@ -35,11 +34,11 @@
 // Page Down or the mouse wheel raise and lower it, the mouse turns it (x)
 // and tilts it (y). It is kept 20 units above the ground.
 //
-// What it lacks, to be replaced by the game application: the camera modes
-// of the game, water and detail objects.
+// What it lacks, to be replaced by the game preparation and the per-frame
+// update: the world's generation, the camera modes of the game, water and
+// detail objects.
 //
-// Threads: StartUp on the start-up loader thread (no device work);
-// everything else on the main thread. One global instance, g_WorldViewer.
+// Threads: main thread. One global instance, g_WorldViewer.
 #pragma once
 
 #include "foundation/Vector.h"
@@ -62,11 +61,10 @@ public:
     CWorldViewer();
     ~CWorldViewer();
 
-    // The world engine's start-up (MMInit); any thread, logged on failure.
-    void StartUp();
     // Enters the location (device ready): g_Location's pools, the world,
-    // the map, the environment's day, the boxes and the camera. False
-    // (logged) when the world could not be set up: Frame then draws nothing.
+    // the map, the environment's day, the boxes, the camera and the radar's
+    // map. False (logged) when the world could not be set up: Frame then
+    // draws nothing.
     bool Enter(const char* locationFile = kSampleLocation);
     // One frame of the world; the input may be null. False when nothing
     // was drawn (the caller clears the frame itself).

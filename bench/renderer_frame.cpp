@@ -1,5 +1,5 @@
 // One game frame of the sample location through CRenderer::Render on an
-// offscreen device, the application and its world viewer started on a
+// offscreen device, the application started and its game prepared on a
 // fresh sample tree, against the terrain-only frame. The split runs each of
 // Render's passes alone in Render's order (environment, objects, terrain,
 // effects, HUD), each followed by a present so that the rasterizer's work
@@ -8,7 +8,7 @@
 //
 // The player's glider and the AI gliders are not in the world yet: the
 // objects are the sample location's and the five dropped boxes.
-#include "app/MinimalApplication.h"
+#include "app/MMApp.h"
 #include "app/WorldViewer.h"
 #include "foundation/Graphic.h"
 #include "graphics/Mesh.h"
@@ -39,7 +39,7 @@ fs::path g_BenchDir; // removed at exit
 struct SFixture
 {
     fs::path dir;
-    CMinimalApplication app;
+    CMMApp app;
     bool ok = false;
 
     SFixture()
@@ -59,6 +59,9 @@ struct SFixture
         std::ofstream(cfgPath, std::ios::binary) << cfg;
         std::string commandLine;
         if (!app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "renderer bench")) return;
+        // The game's first steps: the location entered, the caching pass.
+        if (!app.PrepareGame() || !g_pRenderer) return;
+        g_pRenderer->PreLoad();
         g_Environment.SetEnvironment(0, true);
         for (int i = 0; i < 60; ++i) g_WorldViewer.Frame(0.05f, nullptr);
         ok = g_WorldViewer.IsEntered() && g_pRenderer;

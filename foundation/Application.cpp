@@ -92,6 +92,8 @@ bool CApplication::Init(void* hInstance, void* /*hPrevInstance*/, char* /*comman
     plat::UpdateWindow(m_hWnd);
 
     m_nQuit = 0;
+    m_bPause = 0;
+    m_bCursorShown = 0;
     m_bReady = 0;
     return true;
 }
@@ -142,7 +144,7 @@ void CApplication::PumpMessages()
         {
         case plat::WM_CLOSE:
         case plat::WM_QUIT:
-            m_nQuit = 1;
+            OnQuitMessage();
             break;
         case plat::WM_ACTIVATEAPP:
             if (msg.wParam == 1 && g_pInput)
@@ -160,7 +162,7 @@ void CApplication::PumpMessages()
         case plat::WM_SYSCOMMAND:
             if ((msg.wParam & 0xFFF0) == plat::SC_CLOSE)
             {
-                m_nQuit = 1;
+                OnQuitMessage();
                 return;
             }
             break;

@@ -42,7 +42,11 @@ public:
     // first, then the device's buffers, projection, viewport and texture
     // filters come back.
     virtual void ResetResources();
-    virtual void ApplySettings() {}
+    // Re-reads the settings and applies them (the options dialog).
+    virtual void ReloadSettings() {}
+    // A quit or close message reached the message pump: sets the quit flag.
+    // The game application also ends the program there, not only the game.
+    virtual void OnQuitMessage() { m_nQuit = 1; }
     // Messages dispatched to the main window: WM_DESTROY posts the quit
     // message, everything else goes to the default procedure.
     virtual plat::LResult HandleWindowMessage(std::uint32_t message, plat::WParam wParam, plat::LParam lParam);
@@ -59,6 +63,11 @@ public:
     plat::Window* m_hWnd = nullptr;
     std::uint32_t m_nFlags = 0;
     std::uint32_t m_nQuit = 0;
+    // The pause switch and whether the system cursor is shown for it.
+    std::uint8_t m_bPause = 0;
+    std::uint8_t m_bCursorShown = 0;
+    // The last frame time, unscaled by the pause.
+    float m_fTime = 0.0f;
     int m_nCursorTexture = -1;
     int m_nCursorHighlightTexture = -1;
     plat::Point m_CursorPos;

@@ -37,6 +37,14 @@ void InitSoundManager(void* window)
         g_ErrorLog.LogError("The sound device did not start; the game runs without sound");
     g_pSoundManager->InitMngr(kSoundSection);
     g_pSoundManager->SetMemoryLimit(kSoundBudget);
+    ApplySoundSettings();
+    if (g_pMusicManager) g_pMusicManager->SetSoundDevice(g_pSoundManager->GetDevice());
+}
+
+void ApplySoundSettings()
+{
+    if (g_pMusicManager) g_pMusicManager->SetVolume(g_Settings.MusicVolume);
+    if (!g_pSoundManager) return;
     g_pSoundManager->SetVolumeMng(g_Settings.SoundVolume);
     g_pSoundManager->SetLimitSoundSource(g_Settings.MaxSoundSources);
     if (g_pSoundManager->IsHardwareSounds() != (g_Settings.HardwareSounds != 0))
@@ -45,7 +53,6 @@ void InitSoundManager(void* window)
         g_pSoundManager->DoneSources();
         g_pSoundManager->SetHardwareSounds(g_Settings.HardwareSounds != 0);
     }
-    if (g_pMusicManager) g_pMusicManager->SetSoundDevice(g_pSoundManager->GetDevice());
 }
 
 void DoneSound()

@@ -14,6 +14,10 @@ void InitMusicManager();
 // settings; then the music manager gets the device. A device that does not
 // start leaves the game silent (logged), not stopped.
 void InitSoundManager(void* window);
+// The music volume, the sound volume, the source limit and the hardware
+// mixing from the settings, on whichever managers exist; a change of the
+// mixing drops every sound source first.
+void ApplySoundSettings();
 // The music manager first (its streams play on the sound manager's
 // device), then the sound manager; both pointers become null.
 void DoneSound();

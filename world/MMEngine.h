@@ -109,6 +109,23 @@ public:
     // Set by game code and scripts to end the game cycle; it also ends a
     // running menu, whose modal loop clears it when it starts.
     std::uint8_t m_bLeaveCycle = 0;
+    // Why the cycle ends (1-10; the game application's table), set with
+    // the flag.
+    std::int32_t m_nExitReason = 0;
+    // The game's difficulty (0..2) and whether quick saves are allowed
+    // outside buildings ("Difficulty" and "OutsideSave" of cfg.ini, read
+    // by the application at start-up).
+    std::int32_t m_nDifficulty = 0;
+    std::uint8_t m_bOutsideSave = 0;
+    // What a journey carries to the next location beside the player's
+    // mechanoid: 63 words and the index of the next free one (-1: empty).
+    static constexpr int kTransferWords = 63;
+    std::int32_t m_nTransfer[kTransferWords] = {};
+    std::int32_t m_nTransferIndex = -1;
+    // The id the next network object gets (a network game starts it at the
+    // player's id), and the frame flag a network game clears per pass.
+    std::int32_t m_nObjectIdCounter = 0;
+    std::uint8_t m_bFrameFlag = 0;
     // The current building (filled by the application's building event).
     std::uint8_t m_bInBuilding = 0;
     std::int32_t m_nBuildingState = 0;

@@ -107,7 +107,9 @@ bool CTextDB::Lookup(STextKey key, CXAnsiString& text, CXAnsiString& name)
             !m_DataBase.Get(candidate.c_str()) || m_DataBase.GetIntegerField("DELETED") != 0)
             break;
     }
-    const int r = g_Random.RandomInt(n);
+    // The shared generator is drawn only when there is a choice: drawing the
+    // cockpit's texts each frame leaves the game's sequence alone.
+    const int r = n > 1 ? g_Random.RandomInt(n) : 0;
     if (r != 0)
         std::memcpy(key.name, variant(r).c_str(), variant(r).size() + 1);
 

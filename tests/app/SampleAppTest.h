@@ -1,19 +1,24 @@
-// The application's tests start it over the whole sample tree, without the
-// logo video (its own tests play it) and with no error line the writers
-// left behind: what error.log holds afterwards is the application's.
+// The application's tests start it over the whole sample tree, as the game
+// does (every library's classes), without the logo videos (their own tests
+// play them) and with no error line the writers left behind: what error.log
+// holds afterwards is the application's.
 #pragma once
 
-#include "app/MinimalApplication.h"
+#include "app/MMApp.h"
 #include "app/WorldViewer.h"
+#include "game/GameClasses.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/GuidKey.h"
 #include "foundation/Input.h"
+#include "foundation/Random.h"
 #include "tools/mksample/SampleTree.h"
 
 #include "common/DataTree.h"
 #include "common/NullInput.h"
 #include "graphics/GraphicTestDevice.h"
+#include "hud/Renderer.h"
+#include "world/MMEngine.h"
 
 #include <gtest/gtest.h>
 
@@ -43,9 +48,18 @@ public:
     int m_pressed = -1;
 };
 
+// The game application with the classes the executable registers.
+class CSampleApp : public CMMApp
+{
+public:
+    CSampleApp() : CMMApp(&RegisterGameClasses) {}
+};
+
 class CSampleAppTest : public testutil::CDataTreeTest
 {
 protected:
+    static constexpr std::uint32_t kStartState = 4321;
+
     void SetUp() override
     {
         ASSERT_TRUE(WriteSampleTree(Tree().Path().string()));
@@ -55,6 +69,24 @@ protected:
         cfg[video + 6] = '0';
         Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
         std::filesystem::remove(Tree().Path() / "error.log");
+    }
+
+    // Starts the application (its window hidden) and prepares its first
+    // game as a new game does: the sample location entered and the
+    // renderer's caching pass run. The program's generator starts from a
+    // fixed state rather than the clock's, so that every run of a test meets
+    // the same world (the groups' first moves are drawn from it).
+    ::testing::AssertionResult StartGame(CMMApp& app, const char* title)
+    {
+        g_Random.SetState(kStartState);
+        std::string commandLine;
+        if (!app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, title))
+            return ::testing::AssertionFailure() << "start-up failed: " << Tree().ErrorLog();
+        if (!app.PrepareGame() || !g_WorldViewer.IsEntered())
+            return ::testing::AssertionFailure()
+                   << "the sample location was not entered: " << Tree().ErrorLog();
+        g_pRenderer->PreLoad();
+        return ::testing::AssertionSuccess();
     }
 
     // One frame of the world viewer (no time passes), read back.
@@ -98,18 +130,17 @@ protected:
     CFrameTimer m_savedTimer;
 };
 
-// The application started over the sample tree for the whole test, and shut
-// down after it with nothing left in error.log; Frame steps it once.
+// The application started over the sample tree for the whole test with its
+// first game prepared, and shut down after it with nothing left in
+// error.log; Frame steps the game once, as the game cycle does (a cycle exit
+// the frame raised is acted on at once).
 class CRunningAppTest : public CSteppedAppTest
 {
 protected:
     void SetUp() override
     {
         CSteppedAppTest::SetUp();
-        std::string commandLine;
-        ASSERT_TRUE(m_App.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "sample application test"))
-            << Tree().ErrorLog();
-        ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+        ASSERT_TRUE(StartGame(m_App, "sample application test"));
     }
     void TearDown() override
     {
@@ -120,10 +151,12 @@ protected:
     bool Frame()
     {
         Tick();
-        return g_WorldViewer.Frame(kStep, nullptr);
+        const bool drawn = g_WorldViewer.Frame(kStep, nullptr);
+        if (g_MMEngine.m_bLeaveCycle) m_App.HandleCycleExit(0, true);
+        return drawn;
     }
 
-    CMinimalApplication m_App;
+    CSampleApp m_App;
 };
 
 } // namespace apptest

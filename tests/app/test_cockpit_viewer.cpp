@@ -4,7 +4,6 @@
 // test program): the minimap of the sample's radar map in its frame at the
 // top right, the energy and armour bars at the top left, the speed panel at
 // the bottom left. The free camera hides the cockpit.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/Graphic.h"
@@ -42,11 +41,8 @@ bool Near(std::uint32_t a, std::uint32_t b, int tolerance)
 
 TEST_F(CockpitViewer, ShowsThePanelsAndTheMinimapWhileFlying)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "cockpit test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "cockpit test"));
     ASSERT_NE(g_WorldViewer.GetPlayerGlider(), nullptr);
     g_Environment.SetEnvironment(0, true);
     for (int i = 0; i < 20; ++i)

@@ -1,9 +1,8 @@
-// The sample hall's script in the minimal application over the sample tree:
+// The sample hall's script in the game application over the sample tree:
 // the player's glider flown into the hall's entry zone raises the hall's "OnEnterBuild"
 // through the game script manager, and the script's built-ins give the
 // player money and a quest, greet the player on the console and mark the
 // hall on the radar.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/FrameTimer.h"
@@ -49,11 +48,8 @@ protected:
 
 TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "hall script test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "hall script test"));
     CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
     ASSERT_NE(glider, nullptr);
     ASSERT_NE(glider->m_pMechanoid, nullptr);
@@ -99,9 +95,9 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     scripts->RunScriptProc("refit", "Run", "PLAYER", false, nullptr);
     EXPECT_EQ(glider->m_Key.Index(), g_GliderManager.FindName("GL_HAULER"));
 
-    // The next frame puts the player out of the hall again.
-    Tick();
-    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    // The cycle's building menu puts the player out of the hall again.
+    ASSERT_EQ(g_MMEngine.m_bLeaveCycle, 1);
+    app.HandleCycleExit(0, true);
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
 
     // A timer a script sets for an hour rings once the environment's day
@@ -131,44 +127,27 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     EXPECT_EQ(Tree().ErrorLog(), "");
 }
 
-// Without the script table or the compiled scripts the world still runs
-// (one line), and entering the hall changes nothing.
+// Without the script table the game still runs (one line), with its script
+// manager, and entering the hall changes nothing.
 TEST_F(HallScript, ATreeWithoutScriptsRunsTheWorldWithoutThem)
 {
-    const struct
-    {
-        const char* moved; // away while the application runs
-        const char* line;
-    } cases[] = {
-        {"Data/CONFIG/objects.ini", "objects.ini not found: the world runs without scripts"},
-        {"Data/Bin", "Bin not found: the world runs without scripts"},
-    };
-    for (const auto& c : cases)
-    {
-        SCOPED_TRACE(c.moved);
-        std::filesystem::remove(Tree().Path() / "error.log");
-        const std::filesystem::path removed = Tree().Path() / c.moved;
-        std::filesystem::rename(removed, removed.string() + ".away");
-        std::string commandLine;
-        CMinimalApplication app;
-        ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "no scripts test"))
-            << Tree().ErrorLog();
-        ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
-        EXPECT_EQ(g_pScriptManager, nullptr);
-        EXPECT_EQ(g_pQuestLog, nullptr);
-        CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
-        auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
-        ASSERT_TRUE(glider && glider->m_pMechanoid && hall);
-        const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
-        FlyIntoTheHall(*glider, *hall);
-        EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
-        EXPECT_FLOAT_EQ(glider->m_pMechanoid->m_Garbage.m_fMoney, money);
-        app.Done();
-        std::filesystem::rename(removed.string() + ".away", removed);
-        const std::string log = Tree().ErrorLog();
-        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
-        EXPECT_NE(log.find(c.line), std::string::npos) << log;
-    }
+    const std::filesystem::path removed = Tree().Path() / "Data/CONFIG/objects.ini";
+    std::filesystem::rename(removed, removed.string() + ".away");
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "no scripts test"));
+    ASSERT_NE(g_pScriptManager, nullptr);
+    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
+    ASSERT_TRUE(glider && glider->m_pMechanoid && hall);
+    const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
+    FlyIntoTheHall(*glider, *hall);
+    EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+    EXPECT_FLOAT_EQ(glider->m_pMechanoid->m_Garbage.m_fMoney, money);
+    app.Done();
+    std::filesystem::rename(removed.string() + ".away", removed);
+    const std::string log = Tree().ErrorLog();
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("objects.ini not found: the game runs without scripts"), std::string::npos) << log;
 }
 
 } // namespace

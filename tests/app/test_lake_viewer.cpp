@@ -1,7 +1,6 @@
 // The sample location's lake through the world viewer by day: the water
 // with the hills' reflection and the detail objects on the flats and the
 // shore. The frame is written as "sample_lake.png" next to the test program.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/Graphic.h"
@@ -26,11 +25,8 @@ using LakeViewer = apptest::CSampleAppTest;
 
 TEST_F(LakeViewer, TheLakeReflectsTheHillsAmongTheDetailObjects)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "lake test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "lake test"));
     // The free camera, placed below; the player's glider waits.
     g_WorldViewer.SetFreeCamera(true);
     const std::uint8_t full = g_Settings.FullReflection;

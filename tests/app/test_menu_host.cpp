@@ -3,7 +3,7 @@
 // the application's host with the game scene dimmed behind it (read back
 // from the real Direct3D 8 layer offscreen).
 #include "app/MenuHost.h"
-#include "app/MinimalApplication.h"
+#include "app/MMApp.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/Graphic.h"
@@ -63,21 +63,20 @@ public:
     int m_nPasses = 0;
 };
 
-class MenuHost : public apptest::CSampleAppTest
+// On the test's frame timer: no time passes in the menu's frames, so the
+// scene behind it stays as it was drawn.
+class MenuHost : public apptest::CSteppedAppTest
 {
 protected:
     void SetUp() override
     {
-        CSampleAppTest::SetUp();
-        std::string commandLine;
-        ASSERT_TRUE(m_app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "menu host test"))
-            << Tree().ErrorLog();
-        ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+        CSteppedAppTest::SetUp();
+        ASSERT_TRUE(StartGame(m_app, "menu host test"));
         // The free camera: the player's glider waits and hovers.
         g_WorldViewer.SetFreeCamera(true);
         ASSERT_EQ(g_pMenuHost, &g_MenuHost);
         ASSERT_NE(g_pRenderer, nullptr);
-        m_host.m_pGraphic = g_MenuHost.m_pGraphic;
+        m_host.m_pApp = &m_app;
         g_pMenuHost = &m_host;
         g_pDialogHost = &m_host;
     }
@@ -86,9 +85,10 @@ protected:
         g_pMenuHost = &g_MenuHost;
         g_pDialogHost = &g_MenuHost;
         m_app.Done();
+        CSteppedAppTest::TearDown();
     }
 
-    CMinimalApplication m_app;
+    apptest::CSampleApp m_app;
     CRecordingHost m_host;
 };
 
@@ -113,8 +113,8 @@ TEST_F(MenuHost, ThePreLoadTurnsAFullCircleUnderTheWaitingScreen)
     const CVector camera = g_WorldViewer.GetCamera()->GetPosition();
     const CMatrix& view = g_ViewCamera.m_mView;
     for (int j = 0; j < 3; ++j)
-        EXPECT_NEAR(view.m[3][j], -(camera.x * view.m[0][j] + camera.y * view.m[1][j] + camera.z * view.m[2][j]),
-                    0.05f)
+        EXPECT_NEAR(view.m[3][j],
+                    -(camera.x * view.m[0][j] + camera.y * view.m[1][j] + camera.z * view.m[2][j]), 0.05f)
             << "column " << j;
     EXPECT_EQ(Tree().ErrorLog(), "");
 }

@@ -1,7 +1,6 @@
 // The sample location at night through the world viewer: the lamp lights
 // up and lights the ground and the trees around it. The frame is written as
 // "sample_night.png" next to the test program.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/Graphic.h"
@@ -32,11 +31,8 @@ using NightViewer = apptest::CSampleAppTest;
 
 TEST_F(NightViewer, TheLampLightsTheSampleLocationAtNight)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "night test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "night test"));
     // The free camera: the player's glider waits and hovers.
     g_WorldViewer.SetFreeCamera(true);
     // The sample's night record, an hour before midnight.

@@ -1,7 +1,6 @@
 // The sample location's road bands in daylight: every band lies over the
 // ground along its whole length, so the roads show. The frame, seen from
 // above the road grid, is written as "sample_roads.png".
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "graphics/PngWriter.h"
@@ -25,11 +24,8 @@ using RoadBands = apptest::CSampleAppTest;
 
 TEST_F(RoadBands, TheSampleRoadsLieOverTheGround)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "road test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "road test"));
     // The free camera, placed below; the player's glider waits.
     g_WorldViewer.SetFreeCamera(true);
     g_Environment.SetEnvironment(0, true);

@@ -1,11 +1,11 @@
-// The sample hall in the minimal application over the sample tree: the
+// The sample hall in the game application over the sample tree: the
 // building "SAMPLE_HALL" stands where the objects file puts it with its
 // door parts; the player's glider flown into its entry zone enters it (the
-// building event fills the world engine's current building) and comes out
-// in front of the door on the next frame; a frame looking at it, read back
+// building event fills the world engine's current building and ends the
+// game cycle), and the building menu, whose screen is not registered, lets
+// it out in front of the door; a frame looking at it, read back
 // from the real Direct3D 8 layer, differs from the same frame with the
 // hall hidden ("sample_hall.png").
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/FrameTimer.h"
@@ -39,17 +39,13 @@ protected:
             ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
         }
     }
-
 };
 } // namespace
 
 TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "hall test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "hall test"));
     CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
     ASSERT_NE(glider, nullptr);
     g_Environment.SetEnvironment(0, true);
@@ -70,7 +66,8 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
     Frames(2);
     EXPECT_EQ(hall->m_nDoorState, CBuildingObject::kOpening);
 
-    // Into the entry zone: the building event, then out at the door.
+    // Into the entry zone: the building event ends the cycle; the cycle's
+    // building menu chooses nothing and the glider comes out at the door.
     glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
     glider->m_vVelocity = CVector{};
     Tick();
@@ -78,8 +75,12 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
     EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 1);
     EXPECT_STREQ(g_MMEngine.m_szBuildingId, "SAMPLE_HALL");
-    Frames(1);
+    EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 1);
+    EXPECT_EQ(g_MMEngine.m_nExitReason, CMMApp::kExitBuilding);
+    app.HandleCycleExit(0, true);
+    EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 0);
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
+    Frames(1);
     const CVector out = glider->GetPosition();
     EXPECT_NEAR(out.x, at.x, 6.0f);
     EXPECT_LT(out.y, at.y - 35.0f);

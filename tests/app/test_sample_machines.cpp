@@ -1,5 +1,5 @@
 // The sample location's self-acting machines and the console line's
-// developer commands, in the minimal application over the sample tree: the
+// developer commands, in the game application over the sample tree: the
 // hall's gatherer fetches the mechanoids of a container and brings them
 // home; the two stations' capsules shuttle between them; "JUMP TO" and "GO"
 // typed in a console line move the player's glider.
@@ -167,13 +167,16 @@ TEST_F(SampleMachines, TheConsoleLineJumpsToABuildingAndGoesToAMechanoid)
         EXPECT_EQ((player->GetPosition() - before).Length(), 0.0f);
     }
 
-    // The hall becomes the current building; the next frame lets the
-    // player out at its door.
+    // The hall becomes the current building and the game cycle ends as
+    // on entering it: the building menu (no screen: nothing chosen) lets
+    // the player out at its door.
     auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
     ASSERT_NE(hall, nullptr);
     console.ExecuteCommand(" Jump To Sample_Hall ");
     EXPECT_EQ(g_MMEngine.m_pBuilding, hall);
     EXPECT_STREQ(g_MMEngine.m_szBuildingId, "SAMPLE_HALL");
+    EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 1);
+    EXPECT_EQ(g_MMEngine.m_nExitReason, CMMApp::kExitBuilding);
     ASSERT_TRUE(Frame());
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
     const CVector at = hall->GetPosition(), out = player->GetPosition();

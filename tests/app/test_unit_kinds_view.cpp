@@ -2,7 +2,6 @@
 // through the world engine and seen in daylight through the real Direct3D 8
 // layer. The frame is written as "sample_units.png"; each of the three
 // changes the picture where it stands.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "graphics/PngWriter.h"
@@ -44,11 +43,8 @@ int Changed(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t
 
 TEST_F(SampleUnits, TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "units test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "units test"));
     g_WorldViewer.SetFreeCamera(true);
     g_Environment.SetEnvironment(0, true);
     g_Environment.m_fTime = 12.0f;

@@ -1,4 +1,4 @@
-// The sample location's groups in the minimal application: the world makes
+// The sample location's groups in the game application: the world makes
 // the road guard and the patrol from the location's descriptions; near the
 // start they fly as gliders steered by their AIs and travel the sample
 // roads, staying over the map.

@@ -1,7 +1,6 @@
-// The gliders of the world in the minimal application over the sample tree:
+// The gliders of the world in the game application over the sample tree:
 // the two members of the sample's patrol fly their round of the road grid;
 // hit by the player, both turn on the player and hurt it.
-#include "app/MinimalApplication.h"
 #include "app/WorldPatrol.h"
 #include "app/WorldViewer.h"
 
@@ -42,14 +41,11 @@ protected:
 
 TEST_F(WorldPatrol, TwoGlidersFlyTheirRoundAndTurnOnThePlayerWhenHit)
 {
-    // g_Random starts from a clock reading: a fixed state flies the same
-    // round and the same attack on every run.
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "patrol test"));
+    // g_Random starts from a clock reading: a fixed state, set once the
+    // game is ready, flies the same round and the same attack on every run.
     g_Random.SetState(4321);
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "patrol test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
     CWorldPatrol* patrol = g_WorldViewer.GetPatrol();
     ASSERT_NE(patrol, nullptr);
     ASSERT_EQ(patrol->GetCount(), 2) << Tree().ErrorLog();

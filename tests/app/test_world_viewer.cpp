@@ -1,10 +1,9 @@
-// The world viewer of the minimal application over the sample data tree:
+// The world viewer of the game application over the sample data tree:
 // the application starts, the sample location is entered through the world
 // engine, the dropped boxes settle on the ground, one frame (sky, hills,
 // boxes) is read back from the real Direct3D 8 layer offscreen and written
 // as "world_viewer.png" next to the test program; the arrow keys move the
 // camera and the camera stays above the ground.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/Graphic.h"
@@ -45,11 +44,8 @@ float Ground(const CVector& p)
 
 TEST_F(WorldViewer, DrawsSkyHillsAndSettledBoxesAndFliesWithTheArrowKeys)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "viewer test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "viewer test"));
     // The free camera: the player's glider waits and hovers.
     g_WorldViewer.SetFreeCamera(true);
     ASSERT_EQ(g_WorldViewer.GetBoxes().size(), std::size_t(CWorldViewer::kDropCount));

@@ -83,6 +83,27 @@ inline std::vector<std::uint32_t> ReadBackBuffer(std::uint32_t* width = nullptr,
     return out;
 }
 
+// The picture graph's device presented last, as A8R8G8B8 values of the
+// window's size.
+inline std::vector<std::uint32_t> ReadFrontBuffer()
+{
+    using namespace plat::d3d;
+    std::vector<std::uint32_t> out;
+    const std::uint32_t width = std::uint32_t(graph.m_nScreenWidth), height = std::uint32_t(graph.m_nScreenHeight);
+    Surface* image = nullptr;
+    if (plat::Failed(graph.m_lpDevice->CreateImageSurface(width, height, D3DFMT_A8R8G8B8, &image))) return out;
+    EXPECT_EQ(graph.m_lpDevice->GetFrontBuffer(image), D3D_OK);
+    SLockedRect locked{};
+    EXPECT_EQ(image->LockRect(&locked, nullptr, D3DLOCK_READONLY), D3D_OK);
+    out.resize(std::size_t(width) * height);
+    for (std::uint32_t y = 0; y < height; ++y)
+        std::memcpy(&out[std::size_t(y) * width],
+                    static_cast<const std::uint8_t*>(locked.pBits) + std::size_t(y) * locked.Pitch, width * 4);
+    image->UnlockRect();
+    image->Release();
+    return out;
+}
+
 // Opens graph on a hidden window for one test and closes it afterwards; the
 // test runs in its own data tree.
 class CGraphicDeviceTest : public testutil::CDataTreeTest

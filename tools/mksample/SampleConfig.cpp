@@ -182,6 +182,10 @@ bool WriteSampleConfig(const std::string& root)
         {"JPGQuality", "85"},
         {"UseStaticMapBuffer", "1"},
         {"SelectTargetTime", "1500"},
+        // The game's difficulty (0 easy .. 2 hard) and quick saves outside
+        // buildings (only 1 allows them), read by the application.
+        {"Difficulty", "0"},
+        {"OutsideSave", "0"},
     };
     for (const SEntry& e : entries)
     {

@@ -94,6 +94,8 @@ std::vector<SSampleMarkupPage> SampleQuestTexts()
         {"RATING.1", "Novice", ""},
         {"RATING.2", "Pilot", ""},
         {"RATING.3", "Ace", ""},
+        // The caption of the saved game written on entering a building.
+        {"OTH_AUTOSAVE", "", Cp("Автосохранение")},
     };
 }
 

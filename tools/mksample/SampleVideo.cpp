@@ -1,5 +1,5 @@
-// SampleVideo.cpp: the sample tree's videos: the first logo video and the
-// main menu's background video, short clips written with FFmpeg's encoders
+// SampleVideo.cpp: the sample tree's videos: the four logo videos (the
+// first with sound) and the main menu's background video, short clips written with FFmpeg's encoders
 // (FFV1 in Matroska under the game's ".bik" names; the player finds the
 // container by content).
 #include "platform/video/VideoWriter.h"
@@ -15,7 +15,11 @@ bool WriteSampleVideos(const std::string& root)
         std::uint32_t frames;
         bool sound;
     };
-    const SVideoFile files[] = {{"Data\\Video\\logo0.bik", 30, true}, {"Data\\Video\\menu.bik", 15, false}};
+    const SVideoFile files[] = {{"Data\\Video\\logo0.bik", 30, true},
+                                {"Data\\Video\\logo1.bik", 8, false},
+                                {"Data\\Video\\logo2.bik", 8, false},
+                                {"Data\\Video\\logo3.bik", 8, false},
+                                {"Data\\Video\\menu.bik", 15, false}};
     for (const SVideoFile& f : files)
     {
         plat::video::SVideoWriteParams params;

@@ -1,0 +1,307 @@
+// CMMApp: the game application, the one owner of the program's life.
+//
+// Init brings every service up in a fixed order behind the loading screen
+// (the service table m_Services is that order, one row per step; Done and a
+// device loss walk the same rows): the classes, the file manager and the
+// resource database, the text database and the game script manager, the
+// settings and the command line, the window's style, the logo videos, the
+// graphics device (with one fallback attempt), the graphics lists and the
+// music manager on the first loader thread, the frame timer and gamma, the
+// sound, the world engine's managers on the second loader thread, the input,
+// the main classes (CreateMainClasses), the thumbnail surfaces, the cursors,
+// and "Difficulty" and "OutsideSave" into the engine. Each service's global
+// is set by its row and cleared by the row's done.
+//
+// Between Init and Done the shell's Run calls Main, one pass of the mode
+// dispatch (m_nGameMode): the main menu (0), a game (1 new, 2 from a saved
+// game, 6 and 7 journeys: PrepareGame, CycleGame, CloseGame), the network
+// test game (3) and the end (4; any other value too). A window close or
+// quit message ends the program from any mode (mode 4), not only the
+// running game.
+//
+// The menus that interrupt a game (pause, building, glider) and the main
+// menu are modal dialogs whose screens live above this library (menus/):
+// they are created by class id through the class factory. A screen whose
+// class the factory does not know is one debug line and the menu's "nothing
+// chosen" (the building menu lets the glider out at its door).
+//
+// Until the game preparation, the cycle and the per-frame update are built,
+// a game enters the sample location through the world viewer
+// (app/WorldViewer.h) and its frames are the viewer's; until the main menu
+// screen exists, the main menu's mode starts a new game.
+//
+// Saved games go through CMMApp::SaveGame and LoadGame, which call the
+// saved-game code installed in g_pSavedGames (app/SavedGames.h): without
+// it nothing is written or read, one line says so and the call fails.
+//
+// Threads: the main thread, but for the two loader rows of Init, which run
+// on the start-up loader thread while the main thread redraws the loading
+// screen (see foundation/LoaderThread.h).
+#pragma once
+
+#include "app/AppClasses.h"
+#include "foundation/Application.h"
+#include "foundation/Graphic.h"
+#include "platform/Types.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class CBaseMenu;
+class CBuildingObject;
+class CRandom;
+class CUIDialog;
+class IGraphicInterface;
+class CWorldRecords;
+struct SMenuOutcome;
+
+class CMMApp : public CApplication
+{
+public:
+    // Why Init failed (m_nInitError): the text of the start-up error box.
+    enum EInitError : std::uint32_t
+    {
+        kInitUnknown = 0,
+        kInitDatabase = 1,
+        kInitGraphics = 2,
+        // The database was found but cannot be read (m_sInitErrorDetail says why).
+        kInitDatabaseDamaged = 4,
+    };
+
+    enum EGameMode : std::int32_t
+    {
+        kModeMainMenu = 0,
+        kModeNewGame = 1,
+        kModeSavedGame = 2,
+        kModeNetGame = 3,
+        kModeQuit = 4,
+        kModeScriptJourney = 6,
+        kModeTunnelJourney = 7,
+    };
+
+    // Why a game cycle ends (the engine's m_nExitReason).
+    enum EExitReason : std::int32_t
+    {
+        kExitBuilding = 1,
+        kExitDeath = 2,
+        kExitScriptJourney = 3,
+        kExitTunnel = 4,
+        kExitStartInBuilding = 5,
+        kExitEndText1 = 6,
+        kExitEndText2 = 7,
+        kExitQuit = 8,
+        kExitMainMenu = 9,
+        kExitEndVideo = 10,
+    };
+
+    // What the modal screens end with.
+    enum EMenuResult : int
+    {
+        kResultRefused = 1000,
+        kResultQuit = 1001,
+        kResultResume = 1002,
+        kResultLoad = 1003,
+        kResultNetGame = 1004,
+        kResultNewGame = 1005,
+        kResultMainMenu = 1006,
+        kResultSave = 1007,
+        kResultTunnel = 1008,
+    };
+
+    static constexpr int kLoadingCells = 17;
+    static constexpr int kWaitCells = 10;
+    static constexpr int kWaitPictures = 13;
+    static constexpr int kThumbnailSize = 128;
+    static constexpr int kMaxEndVideos = 4;
+    // The warning-sound mask's bits of the two looping warnings.
+    static constexpr std::uint32_t kWarnCriticalLoop = 1u << 1;
+    static constexpr std::uint32_t kWarnAnomalyLoop = 1u << 3;
+
+    // Registers every class the program creates through the factory.
+    using FRegisterClasses = void (*)();
+
+    // registerClasses runs at start-up (step 2); the executable passes the
+    // registration of every library, including those above this one.
+    explicit CMMApp(FRegisterClasses registerClasses = &RegisterAppClasses);
+    ~CMMApp() override;
+    CMMApp(const CMMApp&) = delete;
+    CMMApp& operator=(const CMMApp&) = delete;
+
+    // ---- start-up and shutdown (MMApp.cpp) -----------------------------------
+    // False with m_nInitError set; Done must run afterwards in any case.
+    bool Init(void* hInstance, void* hPrevInstance, char* commandLine, int showCommand, std::uint32_t flags,
+              const char* title) override;
+    // The waiting screen, then every service that Init entered, last first.
+    // Safe after a failed Init and when repeated.
+    void Done() override;
+    // The engine settings and [MMCONFIG] read again, and the screen size
+    // for 2-D drawing, the sound settings and the linear-fog rule applied
+    // (textures take the quality at each load; the key bindings and the
+    // network client's settings join once they exist).
+    void ReloadSettings() override;
+
+    // Up to three "-name value" pairs: "g" script (a new game at once), "m"
+    // mod (a new game at once), "freecamera" (the camera keys). Names in any
+    // case; values of 128 characters or more are not taken.
+    void ParseCommandLine(const char* commandLine);
+    // "Data\Video\logo0.bik" to "logo3.bik" full screen at 800 x 600.
+    void PlayLogoVideos(bool skippable);
+    // The display parameters from the settings, or their fallback form;
+    // a windowed device also places the window at 0, 0, 1024 x 768.
+    void GetDisplayParams(SDisplayParameters& params, bool fallback);
+    // Direct3D, the multisample check and the device; false without one.
+    bool InitGraphic(SDisplayParameters params);
+    // The game's services that live from start-up to shutdown: mission
+    // script manager, message panel, event sink, renderer, radar and its
+    // map reader, the world's registries, the quest log.
+    void CreateMainClasses();
+
+    // ---- the main loop (MMApp_Modes.cpp) -------------------------------------
+    // One pass of the mode dispatch.
+    void Main() override;
+    // 1000 without showing anything while a cycle exit is pending; else
+    // runs the dialog as the current one (the one before becomes the
+    // previous dialog) and returns its result.
+    virtual int RunDialog(CBaseMenu* dialog, void* argument, bool flag, bool soundFlag);
+    virtual void RunMainMenu();
+    // True when the game cycle must end.
+    bool RunPauseMenu();
+    void RunBuildingMenu(const char* buildingId, const char* buildingName, bool autosave);
+    // tab: the glider menu's page (0, 1 or 2). True when the cycle must end.
+    bool RunGliderMenu(int tab);
+    void TogglePause();
+    // With stop, the two looping cockpit warnings stop.
+    void StopWarningSounds(bool stop);
+    // Around a device reset (the shell calls them): every service row's
+    // device part, the dialogs', the music and the thumbnail surfaces.
+    void InvalidateResources() override;
+    void ResetResources() override;
+    void OnQuitMessage() override;
+
+    // A game. Until the game preparation is built, PrepareGame enters the
+    // sample location through the world viewer, CycleGame runs its frames
+    // and acts on the cycle exits the menus here know (building, death,
+    // quit, main menu), CloseGame leaves the location.
+    virtual bool PrepareGame();
+    virtual void CycleGame(int kind);
+    virtual void CloseGame();
+    // The network test game (mode 3): not built; back to the main menu.
+    virtual void CycleNetGame();
+    // One frame of a game.
+    void Render(bool firstFrame);
+    // What a game cycle does when a pass of frames ended with a cycle exit
+    // (the engine's flag, cleared here, and reason): the building menu
+    // (without autosave when the pass ran no frame), back to the main
+    // menu, a journey, the end. kind: the cycle's first pass (1 new game,
+    // 2 saved game or journey) or a later one (0).
+    void HandleCycleExit(int kind, bool ranFrame);
+
+    // A script's journey: the next map and the start point there, and the
+    // cycle ends (reason 3).
+    void Travel(const char* map, const char* point);
+    // One more video for the end of the game (at most 4; more are logged).
+    void QueueEndVideo(const char* name);
+
+    // ---- screens (MMApp_Screens.cpp) -----------------------------------------
+    // The loading picture with 17 cells, progress of them filled, presented.
+    void DrawLoadingScreen(int progress);
+    // A waiting picture (newPicture: another one drawn by the program's
+    // generator) with 10 cells unless progress is -1, presented. The text
+    // is not drawn.
+    void DrawWaitScreen(int progress, const char* text, bool newPicture);
+    // The back buffer scaled into the 128 x 128 thumbnail; a failure leaves
+    // the thumbnail as it was (one line).
+    void MakeScreenShot();
+    void MakeDialogScreenShot();
+    // The thumbnail picture (128 x 128, X8R8G8B8, system memory), its
+    // render target and its depth surface on graph's device; released.
+    void CreateThumbnailSurfaces();
+    void ReleaseThumbnailSurfaces();
+    // Cell index's place on a screen of that height (20 x 40 from the
+    // left and bottom edges, 24 apart).
+    static plat::Rect CellRect(int index, int screenHeight);
+    // A waiting picture number: the generator advanced once, (x >> 8) mod 13.
+    static int ChooseWaitPicture(CRandom& random);
+
+    // ---- saved games (through g_pSavedGames) ---------------------------------
+    bool SaveGame(const char* file, const char* caption, const char* extra);
+    // headerOnly: only what the game preparation needs (the file, the map,
+    // the start building, the glider's placement) is taken.
+    bool LoadGame(const char* file, bool headerOnly);
+
+    // ---- fields ---------------------------------------------------------------
+    // The camera keys are on ("freecamera" sets it too).
+    std::uint8_t m_bFreeCamera = 1;
+    std::string m_sLoadFile;
+    char m_szMapFile[128] = {};
+    char m_szNextMapFile[128] = {};
+    char m_szLocationName[32] = {};
+    char m_szStartBuilding[32] = {};
+    std::vector<std::string> m_EndVideos;
+    char m_szScriptFile[128] = "TARVOXII.src";
+    std::uint8_t m_bMod = 0;
+    char m_szModName[128] = {};
+    char m_szNetMapName[128] = {};
+    std::int32_t m_nGameMode = kModeMainMenu;
+    // The thumbnail: the picture (system memory; it survives a reset), and
+    // the render target and depth surface made again after a reset.
+    plat::d3d::Surface* m_pThumbnail = nullptr;
+    plat::d3d::Surface* m_pThumbnailTarget = nullptr;
+    plat::d3d::Surface* m_pThumbnailDepth = nullptr;
+    // The running modal menus: the current one and the one under it.
+    CBaseMenu* m_pDialog = nullptr;
+    CBaseMenu* m_pPrevDialog = nullptr;
+    std::uint32_t m_nInitError = kInitUnknown;
+    // The error line behind the code, shown under its text; may be empty.
+    std::string m_sInitErrorDetail;
+    // The waiting picture shown last (0-12).
+    std::int32_t m_nWaitPicture = 0;
+    // The cockpit warnings playing (a bit each).
+    std::uint32_t m_uWarningSounds = 0;
+
+private:
+    void AddServices();
+    void InitInput();
+    void DoneInput();
+    void CreateThumbnailTargets();
+    void ReleaseThumbnailTargets();
+    void DoneMainClasses();
+    // The game script manager, with the scripts' calls into the game cycle
+    // (g_ScriptGameCalls); false when it cannot be made.
+    static bool InitScriptManager();
+    static void DoneScriptManager();
+    // Runs the screen of class id in dialog; kResultResume (nothing chosen)
+    // with one line when the factory has no such class.
+    int RunScreen(CUIDialog& dialog, const char* screenId, void* argument, bool soundFlag);
+    void TakeThumbnail(const char* trace);
+    // The quit flag, the cycle exit and the mode of the table's row for the
+    // menu's result; null (nothing done) when the table has none.
+    const SMenuOutcome* ApplyMenuResult(const SMenuOutcome* table, std::size_t count, int result);
+    // The game cycle ends (reason 0: the flag alone, the reason as it was).
+    static void EndCycle(int reason);
+    // Leaves the building menu: the glider out at the door, the camera
+    // back, the caching pass.
+    void LeaveBuilding(CBuildingObject* building);
+
+    FRegisterClasses m_pfnRegisterClasses;
+    std::string m_sCommandLine;
+    int m_nShowCommand = 0;
+    // Added to the loading progress while a loader row runs.
+    int m_nLoaderProgress = 0;
+    IGraphicInterface* m_pGraphic = nullptr;
+    CWorldRecords* m_pWorldRecords = nullptr;
+};
+
+// The text of the start-up error box for an error code; null for a code
+// that shows no box.
+const char* GetInitErrorText(std::uint32_t error);
+
+// The program after the single-instance test: creates the application, runs
+// it and shuts it down. Returns the process exit code: 0 after a normal
+// end; after a failed start the error code (3 when it is 0 or an exception
+// ended the start).
+int RunApplication(CMMApp::FRegisterClasses registerClasses, char* commandLine, const char* title);
+
+extern const char* const kGameTitle;

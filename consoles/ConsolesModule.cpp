@@ -1,0 +1,3 @@
+#include "consoles/ConsolesModule.h"
+
+void RegisterConsolesClasses() {}
