@@ -1,5 +1,6 @@
 #include "app/MMApp.h"
 
+#include "app/GameData.h"
 #include "app/GameWorldState.h"
 #include "app/MenuHost.h"
 #include "app/WorldRecords.h"
@@ -23,6 +24,7 @@
 #include "hud/messages/Messager.h"
 #include "hud/radar/Radar.h"
 #include "hud/radar/RadarMapFile.h"
+#include "net/NetClient.h"
 #include "location/Environment.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
@@ -607,8 +609,9 @@ void CMMApp::CreateMainClasses()
     g_pRenderer = new CRenderer;
     g_pRadar = new CRadar;
     g_pRadarMapFile = new CRadarMapFile;
-    // The network client is created here and loads its settings from
-    // "cfg.ini" [NET] once it exists.
+    // The network client reads [NET] from "cfg.ini"; it connects only when
+    // the network dialog asks it to.
+    CreateNetClient();
     g_pMMScriptManager->Init();
     g_pRenderer->Init();
     g_pRadar->Init();
@@ -616,7 +619,9 @@ void CMMApp::CreateMainClasses()
     g_pQuestLog = CreateClassInstanceAs<IQuestLog>(static_cast<int>(g_iIQuestLog));
     if (g_pQuestLog) g_pQuestLog->Init();
     m_pWorldRecords = new CWorldRecords;
-    m_pWorldRecords->Install();
+    m_pWorldRecords->Install();    // The scripts' rating, name and location-key calls read the player's
+    // progress.
+    InstallGameDataCalls();
 }
 
 void CMMApp::DoneMainClasses()
@@ -629,7 +634,8 @@ void CMMApp::DoneMainClasses()
     }
     if (g_pMessager) g_pMessager->Done();
     if (g_pRenderer) g_pRenderer->Done();
-    // The network client's connection closes here once it exists.
+    DestroyNetClient();
+    RemoveGameDataCalls();
     delete m_pWorldRecords;
     m_pWorldRecords = nullptr;
     delete g_pQuestLog;
@@ -690,13 +696,14 @@ void CMMApp::ReloadSettings()
     XTRACE("CMMApp::ReloadSettings");
     // The texture manager takes its quality from the settings at each load.
     // The key bindings are read again here once the input configuration
-    // exists, and the network client's settings once it exists.
+    // exists.
     SetDefaultConfig();
     g_MMEngine.ReadConfig();
     graph.m_nScreenWidth = g_Settings.ScreenWidth;
     graph.m_nScreenHeight = g_Settings.ScreenHeight;
     ApplySoundSettings();
     if (g_Settings.ForceLinearFog) graph.m_bTableFog = 0;
+    if (g_pNetClient) g_pNetClient->LoadSettings("cfg.ini");
 }
 
 // ---- shutdown ---------------------------------------------------------------------

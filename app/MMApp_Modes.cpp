@@ -4,6 +4,7 @@
 
 #include "app/BuildingHost.h"
 #include "app/EngineFrame.h"
+#include "app/GameData.h"
 #include "app/GameWorldState.h"
 #include "app/SavedGames.h"
 #include "app/ScreenRequests.h"
@@ -13,11 +14,13 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/Input.h"
 #include "foundation/Settings.h"
+#include "graphics/ModelManager.h"
 #include "hud/Renderer.h"
 #include "hud/messages/Messager.h"
 #include "hud/radar/Radar.h"
 #include "location/Environment.h"
 #include "location/ViewCamera.h"
+#include "net/NetClient.h"
 #include "platform/Thread.h"
 #include "platform/Window.h"
 #include "script/game/QuestLog.h"
@@ -249,7 +252,7 @@ bool CMMApp::RunPauseMenu()
     XTRACE("CMMApp::RunPauseMenu");
     MakeScreenShot();
     StopWarningSounds(true);
-    // A network game's client hears of the pause here once it exists.
+    if (g_pNetClient && g_pNetClient->m_bInNetGame) g_pNetClient->SendPause();
     CUIDialog dialog;
     const int result = RunScreen(dialog, kPauseScreenId, nullptr, false);
     if (const SMenuOutcome* outcome = ApplyMenuResult(kPauseOutcomes, std::size(kPauseOutcomes), result))
@@ -434,8 +437,21 @@ bool CMMApp::PrepareGame()
         if (g_pScriptManager) g_pScriptManager->Reset();
         if (g_pQuestLog) g_pQuestLog->Init();
     }
+    const bool newGame = m_nGameMode == kModeNewGame;
+    if (newGame) g_GameData.OnNewGame();
     // Every game enters the sample location for now.
-    return g_WorldViewer.Enter();
+    if (!g_WorldViewer.Enter()) return false;
+    char location[32] = {};
+    CMMEngine::GetLocationName(CWorldViewer::kSampleLocation, location, nullptr);
+    g_GameData.GetLocInfo(location);
+    if (newGame)
+    {
+        // The player's clan starts with the user icon and the house colour.
+        if (g_pModelManager) g_GameData.m_nClanIcon = g_pModelManager->FindName("MOD_ICO_01_USER");
+        g_GameData.m_nClanColour = 0xFF2A4767;
+    }
+    g_GameData.ApplyClanLook();
+    return true;
 }
 
 void CMMApp::CycleGame(int kind)
