@@ -148,10 +148,13 @@ void CNetDialog::Init(const Rect& rect, IUI* screen)
         m_pButtons[i] = button;
     }
 
+    // The bar takes the right edge of an area given from the dialog's
+    // corner, and moves with it to the list's top.
     m_pScroll = new CScrollControl();
-    m_pScroll->Init(m_ListRect.right + 3, m_ListRect.top, m_ListRect.right + 3 + kScrollWidth,
-                    m_ListRect.bottom, CScrollControl::kVertical, screen);
-    AddControlAt(m_pScroll);
+    m_pScroll->Init(0, 0, m_ListRect.right + 3 + kScrollWidth - rect.left, m_ListRect.bottom - m_ListRect.top,
+                    CScrollControl::kVertical, screen);
+    AddControl(m_pScroll);
+    m_pScroll->Move(0, m_ListRect.top - rect.top);
 
     // The table's header row: its title is the dialog's.
     m_pTable = new CListRowButton();
@@ -411,6 +414,7 @@ void CNetDialog::AddItem(const char* left, const char* right)
     if (m_nRows > kVisibleRows)
     {
         row->Hide();
+        m_pScroll->Enable(1);
         m_pScroll->SetMax(m_nRows - kVisibleRows);
         m_pScroll->SetThumbSize((m_FrameRect.bottom - m_FrameRect.top - 74) * kVisibleRows / m_nRows);
     }
@@ -431,6 +435,8 @@ void CNetDialog::RefreshList()
     {
         m_pScroll->SetMax(0);
         m_pScroll->SetPos(0);
+        // Nothing to scroll until a ninth row comes.
+        m_pScroll->Enable(0);
     }
 }
 
