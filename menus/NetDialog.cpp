@@ -411,7 +411,7 @@ void CNetDialog::AddItem(const char* left, const char* right)
         m_iSelectedRow = 0;
         row->SetCheck(1);
     }
-    if (m_nRows > kVisibleRows)
+    if (m_nRows > kVisibleRows && m_pScroll)
     {
         row->Hide();
         m_pScroll->Enable(1);
