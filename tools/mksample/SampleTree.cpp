@@ -31,6 +31,8 @@ bool WriteSampleMechConfigs(const std::string& root);
 bool WriteSampleRadar(const std::string& root);
 // SampleCockpit.cpp: the cockpit sheet and the radar's textures.
 bool WriteSampleCockpit(const std::string& root);
+// SampleNetMap.cpp: the network test game's map (after the location's files).
+bool WriteSampleNetMap(const std::string& root);
 
 namespace
 {
@@ -79,7 +81,8 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
-        !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleWidgets(root))
+        !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleWidgets(root) ||
+        !WriteSampleNetMap(root))
         return false;
 
     return true;
