@@ -8,6 +8,7 @@
 #include "graphics/ImageFile.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "tools/mksample/SampleMenus.h"
 
 #include <cmath>
 #include <cstdint>
@@ -92,6 +93,8 @@ std::vector<std::uint32_t> CockpitSheet()
     s.Fill(21, 77, 12, 8, 0xFFFFFFFFu);
     s.Fill(11, 86, 6, 8, 0xFFFFFFFFu);
     s.Fill(22, 86, 7, 9, 0xFFFFFFFFu);
+    // The in-game menus' cells share the sheet.
+    DrawMenuSheetUI1(s.m_Pixels);
     return s.m_Pixels;
 }
 

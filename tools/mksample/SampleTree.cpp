@@ -5,6 +5,7 @@
 #include "tools/mksample/SampleDatabase.h"
 #include "tools/mksample/SampleLocation.h"
 #include "tools/mksample/SampleMarkup.h"
+#include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleScripts.h"
 #include "tools/mksample/SampleSound.h"
 #include "tools/mksample/SampleTextures.h"
@@ -78,7 +79,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
-        !WriteSampleRadar(root) || !WriteSampleCockpit(root))
+        !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleMenus(root))
         return false;
 
     return true;
