@@ -104,6 +104,7 @@ void CQueryMessageBox::Init(const plat::Rect& rect, IUI* screen, std::uint32_t f
     m_Rect = rect;
     m_uFlags = flags;
     m_fFade = 0.0f;
+    SetResult(0);
     Clear();
     m_pOK.reset();
     m_pCancel.reset();

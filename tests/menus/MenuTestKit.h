@@ -11,6 +11,8 @@
 
 #include "script/game/ScriptManager.h"
 #include "script/game/TextDatabase.h"
+#include "ui/markup/HTMLObject.h"
+#include "ui/markup/HTMLWnd.h"
 
 #include <gtest/gtest.h>
 
@@ -75,6 +77,28 @@ public:
     std::vector<SSprite> m_Sprites;
     int m_nFont = 0;
 };
+
+// The words a markup window shows (its visible text and link elements),
+// joined by spaces, and whether it has a block of that id.
+inline std::string WindowText(const CHTMLWnd& window)
+{
+    std::string out;
+    const CHTMLObject* doc = window.GetDocument();
+    if (!doc) return out;
+    for (int i = 0; i < doc->m_iStrNum; ++i)
+    {
+        const SHTMLElement& e = doc->m_Elements[std::size_t(i)];
+        if ((e.Type != SHTMLElement::kText && e.Type != SHTMLElement::kLink) || !e.Visible || e.Text.empty())
+            continue;
+        if (!out.empty()) out += ' ';
+        out += e.Text;
+    }
+    return out;
+}
+inline bool HasBlock(const CHTMLWnd& window, const char* id)
+{
+    return window.GetDocument() && window.GetDocument()->FindBlock(id) >= 0;
+}
 
 // The script manager's side the menus use: procedures run (recorded; the
 // test's hook may add results), the current object, the results table.
