@@ -110,9 +110,8 @@ void CMenuButton::Render()
         {
             // Only the tick rule has a disabled cell of its own.
             const bool dim = !m_bEnabled && picture->rule != EPictureRule::kTickHover;
-            if (dim) g->SetFade(kDisabledFade);
-            DrawSprite(g, sheet, m_Rect, x, y);
-            if (dim) g->SetFade(1.0f);
+            DrawSprite(g, sheet, m_Rect, x, y, kSpriteTechnique, dim ? kDisabledFade : 1.0f);
+            g->SetFade(1.0f);
         }
     }
     RenderToolTip();

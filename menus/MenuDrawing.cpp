@@ -15,7 +15,7 @@ CGuidKey TextureKey(const char* name)
 }
 
 void DrawSprite(IGraphicInterface* graphic, CGuidKey& texture, const plat::Rect& rect, int sx, int sy,
-                int technique)
+                int technique, float fade)
 {
     if (!graphic) return;
     const int w = std::abs(rect.right - rect.left), h = std::abs(rect.bottom - rect.top);
@@ -28,6 +28,7 @@ void DrawSprite(IGraphicInterface* graphic, CGuidKey& texture, const plat::Rect&
     if (rect.left > rect.right) std::swap(source[0], source[2]);
     if (rect.top > rect.bottom) std::swap(source[1], source[3]);
     const int size[2] = {kSheetSize, kSheetSize};
+    graphic->SetFade(fade);
     graphic->DrawTextureUV(texture, screen, size, source, technique);
 }
 

@@ -36,10 +36,13 @@ CGuidKey TextureKey(const char* name);
 const char* const kUI1 = "TEX_INT_UI1";
 const char* const kUII = "TEX_INT_UII";
 
-// Draws the sprite at sheet position (sx, sy) into rect; see above for
-// mirrored rectangles. Nothing without a graphic interface or texture.
+// Draws the sprite at sheet position (sx, sy) into rect at the opacity
+// fade (0 to 1); see above for mirrored rectangles. Nothing without a
+// graphic interface or texture. The opacity is set for each sprite: the
+// graphic interface's filled rectangles leave their own colour as its
+// drawing factor.
 void DrawSprite(IGraphicInterface* graphic, CGuidKey& texture, const plat::Rect& rect, int sx, int sy,
-                int technique = kSpriteTechnique);
+                int technique = kSpriteTechnique, float fade = 1.0f);
 void FillRect(IGraphicInterface* graphic, const plat::Rect& rect, std::uint32_t colour);
 // A text twice: black one pixel right and down, then in the colour.
 void ShadowText(IGraphicInterface* graphic, const char* text, int x, int y, std::uint32_t colour);

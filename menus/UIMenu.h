@@ -142,6 +142,8 @@ protected:
     char m_szBuilding[32] = {};
 
 private:
+    // The glow's opacity: 0.75 round a popup over the dimmed screen.
+    float m_fGlowFade = 1.0f;
     void RenderConsoleFrame();
     void RenderPopup();
     std::unique_ptr<CGMenu> m_OwnedConsoles[kConsoleCount];

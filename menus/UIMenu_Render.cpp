@@ -30,12 +30,13 @@ constexpr float kDimFade = 0.75f;
 
 // One animation cell of the glow over a rectangle; rotated for the upright
 // bands.
-void DrawGlowPiece(IGraphicInterface* g, CGuidKey& glow, int cell, const plat::Rect& r, bool rotated)
+void DrawGlowPiece(IGraphicInterface* g, CGuidKey& glow, int cell, const plat::Rect& r, bool rotated, float fade)
 {
     const int column = cell % kGlowCells, row = cell / kGlowCells;
     const int screen[4] = {r.left, r.top, r.right, r.bottom};
     const int size[2] = {rotated ? -kGlowCells : kGlowCells, kGlowCells};
     const int source[4] = {column, row, column + 1, row + 1};
+    g->SetFade(fade);
     g->DrawTextureUV(glow, screen, size, source, kGlowTechnique);
 }
 
@@ -59,12 +60,13 @@ void CUIMenu::DrawGlowFrame(int left, int top, int right, int bottom)
     const int b = kGlowBand / 2;
     for (int y : {top, bottom})
         for (int start : {left - t / 2, left - t / 2 + half})
-            DrawGlowPiece(m_pGraphic, glow, cell, {start, y - b, start + length, y + b}, false);
+            DrawGlowPiece(m_pGraphic, glow, cell, {start, y - b, start + length, y + b}, false, m_fGlowFade);
     const int height = bottom - top;
     const int end = height / 15 + 16;
     const int upright = height + end * 5 / 4;
     for (int x : {left, right})
-        DrawGlowPiece(m_pGraphic, glow, cell, {x - b, top - end / 2, x + b, top - end / 2 + upright}, true);
+        DrawGlowPiece(m_pGraphic, glow, cell, {x - b, top - end / 2, x + b, top - end / 2 + upright}, true,
+                      m_fGlowFade);
 }
 
 void CUIMenu::RenderFrames()
@@ -124,8 +126,9 @@ void CUIMenu::RenderPopup()
     if (m_nPopupHalo == 0)
     {
         FillRect(g, s, kDimFill);
-        g->SetFade(kDimFade);
+        m_fGlowFade = kDimFade;
         DrawGlowFrame(p.left, p.top, p.right, p.bottom);
+        m_fGlowFade = 1.0f;
     }
     else
     {

@@ -17,6 +17,7 @@
 #include "units/Mechanoid.h"
 #include "world/Mech.h"
 #include "world/World.h"
+#include "world/WorldSeams.h"
 
 #include <gtest/gtest.h>
 
@@ -347,6 +348,87 @@ protected:
     CGliderObject m_Glider;
     CMechanoid m_Mechanoid;
 };
+
+// An organisation of the world with the counters the test gives it.
+class CFakeOrganisation : public IWorldOrganization
+{
+public:
+    explicit CFakeOrganisation(const char* name) { std::snprintf(m_Data.name, sizeof m_Data.name, "%s", name); }
+    const char* GetName() const override { return m_Data.name; }
+    SOrgData* GetData() override { return &m_Data; }
+    int GetPower() override { return 42; }
+    void UpdateMechInfo() override {}
+    void OnMechBuilding(CMech*, const char*) override {}
+    void OnMechCluster(CMech*) override {}
+    void OnClusterLeft(const char*) override {}
+    void OnCapture(const char*) override {}
+    void OnOtherCapture(const char*) override {}
+    void RemoveMech(CMech*) override {}
+    void AddMech(CMech*) override {}
+    bool CanConvict() override { return true; }
+    void OnConvicted(CMech*) override {}
+    bool WantsMech(CMech*) override { return false; }
+    void AssignMech(CMech*) override {}
+    void Run(float) override {}
+    void SetFunds(double funds) override { m_dFunds = funds; }
+    double GetFunds() override { return m_dFunds; }
+    std::uint32_t GetColour() override { return 0; }
+    void GetCounters(std::int32_t out[8]) override { std::memcpy(out, m_Counters, sizeof m_Counters); }
+    const char* GetLeaderId() override { return "M1"; }
+    const char* GetStatName() override { return "ORG_SAMPLE_MOTTO"; }
+    float GetStatValue() override { return m_fValue; }
+    void SaveToStream(CMemStream&) override {}
+    void LoadFromStream(CMemStream&) override {}
+
+    SOrgData m_Data{};
+    std::int32_t m_Counters[8] = {9, 4, 2, 1, 1, 1, 0, 0};
+    double m_dFunds = 0.0;
+    float m_fValue = 0.0f;
+};
+
+TEST_F(Conviction, TheOrganisationPageHasItsBlocks)
+{
+    auto* sample = new CFakeOrganisation("ORG_SAMPLE");
+    sample->m_fValue = 250.0f; // at war: two more hours
+    sample->m_dFunds = 9.0 * 2500.0;
+    m_World.m_Organizations.emplace_back(sample);
+    m_World.m_Organizations.emplace_back(new CFakeOrganisation("ORG_MERCHANTS"));
+    Text("ORG_SAMPLE", "", "Sample clan");
+    Text("INT_MENU_TEXT_02", "State: ");
+    Text("INT_MENU_TEXT_04", "war");
+    Text("INT_MENU_TEXT_08", "Hours left %d.<br>");
+    Text("INT_MENU_TEXT_09", "Leader: ");
+    Text("INT_MENU_TEXT_13", "Power %.0f. ");
+    Text("INT_MENU_TEXT_17", "Economy %.1f. ");
+    Text("INT_MENU_TEXT_19", "rich");
+    Text("INT_MENU_TEXT_21", "trading");
+    Text("INT_MENU_TEXT_27", "Active %d, killed %d.", "Mechanoids");
+    Text("INT_MENU_TEXT_29", "All %d.");
+    Text("INT_MENU_TEXT_30", "Offer");
+    Text("INT_MENU_TEXT_31", "Join %s %s %d!");
+    m_pConsole->ShowOrgInfo("ORG_SAMPLE", false);
+    for (const char* block : {"clan", "econom", "relation", "gliders", "mechanoids"})
+        EXPECT_TRUE(Has(block)) << block;
+    const std::string shown = Shown();
+    for (const char* part : {"SAMPLE CLAN", "State:", "war", "Hours left 3.", "Bolt", "Power 42.",
+                             "Join ORG_SAMPLE %s %d!"})
+        EXPECT_NE(shown.find(part), std::string::npos) << part << " in " << shown;
+    // The blocks after the first start collapsed.
+    EXPECT_EQ(shown.find("Economy"), std::string::npos);
+    EXPECT_EQ(shown.find("Active 4"), std::string::npos);
+    EXPECT_NE(shown.find("MECHANOIDS"), std::string::npos);
+    EXPECT_EQ(m_pConsole->m_OrgStats.counters[0], 9);
+
+    // Asked with the flag, or by a poorer player: no offer.
+    m_pConsole->ShowOrgInfo("ORG_SAMPLE", true);
+    EXPECT_EQ(Shown().find("Join"), std::string::npos);
+    m_Mechanoid.m_Garbage.m_fMoney = 2000.0f;
+    m_pConsole->ShowOrgInfo("ORG_SAMPLE", false);
+    EXPECT_EQ(Shown().find("Join"), std::string::npos);
+    // An organisation the world lacks leaves the page as it was.
+    m_pConsole->ShowOrgInfo("ORG_NONE", false);
+    EXPECT_TRUE(Has("clan"));
+}
 
 TEST_F(Conviction, TheCardShowsThePriceOnlyForAnotherClansMechanoid)
 {
