@@ -155,8 +155,7 @@ void CGMenu::RunScript(const std::string& object, const std::string& procedure, 
 
 void CGMenu::AddLine(const std::string& text)
 {
-    if (m_pHTML && !text.empty())
-        m_pHTML->AddEntry(text.c_str(), "", nullptr, CHTMLWnd::kNoUserValue, nullptr, true, false);
+    AddNotice(m_pHTML, text);
 }
 
 void CGMenu::RunLink(const char* link)
@@ -195,7 +194,8 @@ void CGMenu::RunLink(const char* link)
             OnFirstActivation();
         else if (action.size() <= kMaxTextKey && HasTextKey(action.c_str()))
         {
-            if (m_pHTML) m_pHTML->AddTextBlock(action.c_str(), prefix.empty() ? nullptr : prefix.c_str(), true);
+            if (m_pHTML)
+                m_pHTML->AddTextBlock(action.c_str(), prefix.empty() ? nullptr : prefix.c_str(), true);
         }
         else
         {
@@ -234,35 +234,17 @@ void CGMenu::ViewScriptResult()
     {
         const SScriptResult& r = results->m_Results[i];
         const std::string name(r.text, strnlen(r.text, sizeof r.text));
+        if (ShowCommonResult(m_pHTML, r)) continue;
         switch (r.type)
         {
         case 3:
         {
             const std::string prefix(r.script, strnlen(r.script, sizeof r.script));
-            if (m_pHTML) m_pHTML->AddTextBlock(name.c_str(), prefix.empty() ? nullptr : prefix.c_str(), false);
+            if (m_pHTML)
+                m_pHTML->AddTextBlock(name.c_str(), prefix.empty() ? nullptr : prefix.c_str(), false);
             if (firstBlock.empty()) firstBlock = STextKey(name.c_str()).name;
             break;
         }
-        case 4:
-            AddLine(JournalUpdatedLine());
-            break;
-        case 5:
-            if (!m_pHTML) break;
-            if (name == "ALL")
-                m_pHTML->HTMLClear();
-            else
-                m_pHTML->DeleteBlock(name.c_str());
-            break;
-        case 6:
-            if (m_pHTML) m_pHTML->CollapseBlock(name.c_str(), true);
-            break;
-        case 7:
-        case 8:
-            AddLine(ObjectLine(r.type == 7, name.c_str(), r.value));
-            break;
-        case 9:
-            AddLine(BalanceLine(r.value));
-            break;
         case 10:
             if (r.value == 1 && m_pHTML)
             {

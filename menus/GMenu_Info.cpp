@@ -161,7 +161,8 @@ void CGMenu::ShowOrgInfo(const char* organisation, bool flag)
         economy += (v < 3.0f ? "<color=red>" + T(20) : "<color=green>" + T(21)) + "<color><br>";
         economy += "<br>";
         float share = 0.0f;
-        if (buildings != 0) share = std::clamp(s.tradeValue / (float(buildings) * 10000.0f) * 100.0f, 0.0f, 100.0f);
+        if (buildings != 0)
+            share = std::clamp(s.tradeValue / (float(buildings) * 10000.0f) * 100.0f, 0.0f, 100.0f);
         economy += FormatGameText(T(22).c_str(), {share});
         m_pHTML->AddEntry(economy.c_str(), ("<icon:MINUS>" + T(23)).c_str(), "econom", CHTMLWnd::kNoUserValue,
                           nullptr, true, false);
@@ -190,8 +191,8 @@ void CGMenu::ShowOrgInfo(const char* organisation, bool flag)
     const float money = mechanoid ? mechanoid->m_Garbage.m_fMoney : 0.0f;
     const bool known = g_pRadar && g_pRadar->m_ShownClans.Contains(organisation);
     if (!flag && active >= 1 && active <= 24 && money > 2000.0f && !known && org != "ORG_PLAYER")
-        m_pHTML->AddEntry(FormatGameText(T(31).c_str(), {org}).c_str(), ("<icon:MINUS>" + T(30)).c_str(), nullptr,
-                          CHTMLWnd::kNoUserValue, nullptr, true, false);
+        m_pHTML->AddEntry(FormatGameText(T(31).c_str(), {org}).c_str(), ("<icon:MINUS>" + T(30)).c_str(),
+                          nullptr, CHTMLWnd::kNoUserValue, nullptr, true, false);
     m_pHTML->ScrollToTop();
 }
 
@@ -252,8 +253,9 @@ void CGMenu::ConvictMech(const char* mechName)
         {
             m_pResultBox.reset();
             m_pResultBox = std::make_unique<CSimpleMessageBox>(false);
-            m_pResultBox->Init(plat::Rect{m_Rect.left + 100, m_Rect.top + 50, m_Rect.right - 100, m_Rect.bottom - 50},
-                               m_pScreen);
+            m_pResultBox->Init(
+                plat::Rect{m_Rect.left + 100, m_Rect.top + 50, m_Rect.right - 100, m_Rect.bottom - 50},
+                m_pScreen);
             MakePopup(m_pResultBox.get());
         }
         else if (Field(mech->m_szOrg, sizeof mech->m_szOrg) == playerOrg)

@@ -7,8 +7,8 @@ std::vector<std::string> SplitLinkText(std::string_view link)
     for (;;)
     {
         const std::size_t comma = link.find(',', start);
-        parts.emplace_back(link.substr(start, comma == std::string_view::npos ? std::string_view::npos
-                                                                               : comma - start));
+        parts.emplace_back(
+            link.substr(start, comma == std::string_view::npos ? std::string_view::npos : comma - start));
         if (comma == std::string_view::npos) break;
         start = comma + 1;
     }

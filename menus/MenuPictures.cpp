@@ -23,20 +23,20 @@ struct SPictureShape
 // thumbs, count steppers, the boxes' OK and Cancel, the consoles' deal,
 // garage and page buttons.
 constexpr SPictureShape kShapes[] = {
-    {20, 21, false, R::kTickHover, 17, 22, false},  // scroll bar back and forward
+    {20, 21, false, R::kTickHover, 17, 22, false},   // scroll bar back and forward
     {22, 23, false, R::kSelectHover, 17, 22, false}, // hovered or normal only
-    {24, 24, false, R::kSingle, 17, 11, false},     // vertical thumb
-    {25, 25, false, R::kSingle, 11, 17, false},     // horizontal thumb
-    {26, 27, false, R::kTickHover, 22, 17, false},  // goods grid left and right
-    {28, 29, false, R::kTickHover, 22, 17, false},  // horizontal scroll arrows
-    {30, 30, false, R::kSingle, 15, 15, false},     // slider thumb
-    {31, 32, true, R::kSelectHover, 17, 22, true},  // the message box's scroll arrows
+    {24, 24, false, R::kSingle, 17, 11, false},      // vertical thumb
+    {25, 25, false, R::kSingle, 11, 17, false},      // horizontal thumb
+    {26, 27, false, R::kTickHover, 22, 17, false},   // goods grid left and right
+    {28, 29, false, R::kTickHover, 22, 17, false},   // horizontal scroll arrows
+    {30, 30, false, R::kSingle, 15, 15, false},      // slider thumb
+    {31, 32, true, R::kSelectHover, 17, 22, true},   // the message box's scroll arrows
     {33, 34, false, R::kTickHover, 22, 22, false},
-    {35, 36, false, R::kTickHover, 20, 11, false},  // count selector up and down
-    {37, 38, false, R::kTickHover, 80, 25, false},  // buy and sell
+    {35, 36, false, R::kTickHover, 20, 11, false}, // count selector up and down
+    {37, 38, false, R::kTickHover, 80, 25, false}, // buy and sell
     {39, 40, false, R::kTickHover, 22, 22, false},
-    {45, 46, true, R::kTickHover, 36, 25, false},   // OK and Cancel of the query box
-    {53, 56, false, R::kTickHover, 36, 25, false},  // garage actions
+    {45, 46, true, R::kTickHover, 36, 25, false},  // OK and Cancel of the query box
+    {53, 56, false, R::kTickHover, 36, 25, false}, // garage actions
     {57, 61, false, R::kSingle, 36, 25, false},
     {62, 62, false, R::kSingle, 36, 25, true},
     {63, 67, false, R::kTickHover, 22, 22, false},
@@ -97,7 +97,8 @@ std::vector<SMenuPicture> BuildTable()
     // The list rows 70-73 on UI1, their columns fixed by the sheet:
     // normal 568, hovered 594, selected 620.
     for (int i = 0; i < 4; ++i)
-        table.push_back(SMenuPicture{70 + i, true, R::kSelectHover, 26, 47, {568, 594, 620, -1}, 836 + 47 * i});
+        table.push_back(
+            SMenuPicture{70 + i, true, R::kSelectHover, 26, 47, {568, 594, 620, -1}, 836 + 47 * i});
     return table;
 }
 

@@ -1,7 +1,11 @@
 #include "menus/MenuTexts.h"
 
 #include "script/TextDB.h"
+#include "script/game/ScriptManager.h"
 #include "script/game/TextDatabase.h"
+#include "ui/markup/HTMLWnd.h"
+
+#include <string.h> // strnlen
 
 namespace menus
 {
@@ -66,5 +70,42 @@ std::string BalanceLine(std::int32_t amount)
     std::string line = TextOf("INT_PLAYER_ADD_BALANCE");
     ReplaceAll(line, "%COUNT", std::to_string(amount));
     return line;
+}
+
+void AddNotice(CHTMLWnd* window, const std::string& text)
+{
+    if (window && !text.empty())
+        window->AddEntry(text.c_str(), "", nullptr, CHTMLWnd::kNoUserValue, nullptr, true, false);
+}
+
+bool ShowCommonResult(CHTMLWnd* window, const SScriptResult& r)
+{
+    const std::string key(r.text, strnlen(r.text, sizeof r.text));
+    switch (r.type)
+    {
+    case 4:
+        AddNotice(window, JournalUpdatedLine());
+        return true;
+    case 5:
+        if (!window) return true;
+        // Exactly "ALL": link words ignore case, this does not.
+        if (key == "ALL")
+            window->HTMLClear();
+        else
+            window->DeleteBlock(key.c_str());
+        return true;
+    case 6:
+        if (window) window->CollapseBlock(key.c_str(), true);
+        return true;
+    case 7:
+    case 8:
+        AddNotice(window, ObjectLine(r.type == 7, key.c_str(), r.value));
+        return true;
+    case 9:
+        AddNotice(window, BalanceLine(r.value));
+        return true;
+    default:
+        return false;
+    }
 }
 } // namespace menus

@@ -12,6 +12,9 @@
 #include <cstdint>
 #include <string>
 
+class CHTMLWnd;
+struct SScriptResult;
+
 namespace menus
 {
 // The entry's text (its name when the text is empty, the key when there is
@@ -32,4 +35,13 @@ std::string JournalUpdatedLine();
 std::string ObjectLine(bool received, const char* key, std::int32_t count);
 // "INT_PLAYER_ADD_BALANCE" with the amount.
 std::string BalanceLine(std::int32_t amount);
+
+// The script results that the console base and the script box show alike,
+// into the window (which may be null): 4 the journal notice, 5 the whole
+// window emptied (a key of exactly "ALL") or the key's block deleted, 6 the
+// key's block collapsed, 7 and 8 objects received and given, 9 money.
+// False for the other types, which each reader shows its own way.
+bool ShowCommonResult(CHTMLWnd* window, const SScriptResult& result);
+// A notice as a plain block: no heading, no block id.
+void AddNotice(CHTMLWnd* window, const std::string& text);
 } // namespace menus

@@ -73,7 +73,8 @@ void CPlayerInfoPanel::RenderExpanded(CMechanoid* mechanoid)
     char text[64];
     // The money as a whole number, cut toward zero (and kept in range).
     const float money = mechanoid->m_Garbage.m_fMoney;
-    const long long shown = std::isfinite(money) && std::fabs(money) < 9.0e18f ? static_cast<long long>(money) : 0;
+    const long long shown =
+        std::isfinite(money) && std::fabs(money) < 9.0e18f ? static_cast<long long>(money) : 0;
     std::snprintf(text, sizeof text, "%lld", shown);
     g->RenderText(text, l + 67, textY + 1, kBlack);
     g->RenderText(text, l + 66, textY, kWhite);

@@ -113,9 +113,10 @@ void CQueryMessageBox::Init(const plat::Rect& rect, IUI* screen, std::uint32_t f
     if (flags & kFlagCancel) m_pCancel = std::make_unique<CMenuButton>();
     if (flags & kFlagInput) m_pInput = std::make_unique<CQueryEditField>();
 
-    const plat::Point size = screen && screen->m_pGraphic ? screen->m_pGraphic->GetScreenSize() : plat::Point{};
-    const plat::Rect main = screen && screen->m_pMainGroup ? screen->m_pMainGroup->m_Rect
-                                                           : plat::Rect{0, 0, size.x, size.y};
+    const plat::Point size =
+        screen && screen->m_pGraphic ? screen->m_pGraphic->GetScreenSize() : plat::Point{};
+    const plat::Rect main =
+        screen && screen->m_pMainGroup ? screen->m_pMainGroup->m_Rect : plat::Rect{0, 0, size.x, size.y};
     const int w = Width(), h = Height();
     if (flags & kFlagCentreMain)
     {

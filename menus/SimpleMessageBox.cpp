@@ -87,7 +87,8 @@ void CSimpleMessageBox::ProcessMessages()
     if (m_pOK && !m_pOK->m_bVisible) m_pOK->Show();
     CGroupControl::ProcessMessages();
     IInput* input = m_pScreen ? m_pScreen->m_pInput : nullptr;
-    if (input && (input->IsPressed(uicode::kKeyEnter) || input->IsPressed(kKeyEscape))) Notify(uicode::kOK, 0);
+    if (input && (input->IsPressed(uicode::kKeyEnter) || input->IsPressed(kKeyEscape)))
+        Notify(uicode::kOK, 0);
 }
 
 void CSimpleMessageBox::OnCommand(int code, int)
@@ -137,9 +138,10 @@ void CSimpleMessageBox::RunLink(const char* link)
         else if (g_pScriptManager)
         {
             // An empty object is the one the script manager ran last.
-            const std::string object = part.object.empty() ? g_pScriptManager->GetCurrentScript() : part.object;
-            g_pScriptManager->RunScriptProc(object.c_str(), part.procedure.c_str(), part.argument.c_str(), true,
-                                            nullptr);
+            const std::string object =
+                part.object.empty() ? g_pScriptManager->GetCurrentScript() : part.object;
+            g_pScriptManager->RunScriptProc(object.c_str(), part.procedure.c_str(), part.argument.c_str(),
+                                            true, nullptr);
             CViewScriptResults();
         }
     }
@@ -151,42 +153,17 @@ void CSimpleMessageBox::CViewScriptResults()
     SScriptResults* results = g_pScriptManager ? g_pScriptManager->GetResults() : nullptr;
     if (!results) return;
     const int count = std::clamp(results->m_iResultCount, 0, SScriptResults::kCapacity);
-    auto line = [this](const std::string& text)
-    {
-        if (m_pText && !text.empty())
-            m_pText->AddEntry(text.c_str(), "", nullptr, CHTMLWnd::kNoUserValue, nullptr, true, false);
-    };
     for (int i = 0; i < count; ++i)
     {
         const SScriptResult& r = results->m_Results[i];
-        const std::string key(r.text, strnlen(r.text, sizeof r.text));
+        if (ShowCommonResult(m_pText.get(), r)) continue;
         switch (r.type)
         {
         case 2:
         case 3:
-            if (m_pText) m_pText->AddTextBlock(key.c_str(), nullptr, false);
-            break;
-        case 4:
-            line(JournalUpdatedLine());
-            break;
-        case 5:
-            if (!m_pText) break;
-            // Exactly "ALL": the whole window; link words ignore case, this
-            // does not.
-            if (key == "ALL")
-                m_pText->HTMLClear();
-            else
-                m_pText->DeleteBlock(key.c_str());
-            break;
-        case 6:
-            if (m_pText) m_pText->CollapseBlock(key.c_str(), true);
-            break;
-        case 7:
-        case 8:
-            line(ObjectLine(r.type == 7, key.c_str(), r.value));
-            break;
-        case 9:
-            line(BalanceLine(r.value));
+            if (m_pText)
+                m_pText->AddTextBlock(std::string(r.text, strnlen(r.text, sizeof r.text)).c_str(), nullptr,
+                                      false);
             break;
         case 10:
             if (r.value == 1)
@@ -201,8 +178,9 @@ void CSimpleMessageBox::CViewScriptResults()
             if (!mech) break;
             CXAnsiString said(TextOf(textKey.c_str()).c_str());
             g_pScriptManager->UpdateStringWithNames(said);
-            line(std::string(mech->m_szName, strnlen(mech->m_szName, sizeof mech->m_szName)) +
-                 ": <color=white>" + said.GetText() + "<color>");
+            AddNotice(m_pText.get(),
+                      std::string(mech->m_szName, strnlen(mech->m_szName, sizeof mech->m_szName)) +
+                          ": <color=white>" + said.GetText() + "<color>");
             break;
         }
         default:

@@ -341,7 +341,8 @@ void CUIMenu::LayoutTabs()
     }
     for (ETab tab : {kTabMap, kTabLog, kTabGarage, kTabCluster, kTabClan, kTabInfo})
     {
-        const bool shown = tab == kTabClan ? m_pTabs[tab] && m_pTabs[tab]->m_bVisible : m_pConsoles[tab] != nullptr;
+        const bool shown =
+            tab == kTabClan ? m_pTabs[tab] && m_pTabs[tab]->m_bVisible : m_pConsoles[tab] != nullptr;
         if (!shown) continue;
         x += m_nTabSpacing;
         place(tab);
@@ -389,7 +390,8 @@ CGuidKey CBuildingUI::GetGUID() const
 
 void CBuildingUI::Init(IGraphicInterface* graphic, IInput* input)
 {
-    for (ETab tab : {kTabQuest, kTabTrade, kTabMap, kTabLog, kTabGarage, kTabCluster, kTabClan, kTabInfo, kTabExit})
+    for (ETab tab :
+         {kTabQuest, kTabTrade, kTabMap, kTabLog, kTabGarage, kTabCluster, kTabClan, kTabInfo, kTabExit})
         CreateTab(tab);
     CUIMenu::Init(graphic, input);
 }

@@ -30,7 +30,8 @@ constexpr float kDimFade = 0.75f;
 
 // One animation cell of the glow over a rectangle; rotated for the upright
 // bands.
-void DrawGlowPiece(IGraphicInterface* g, CGuidKey& glow, int cell, const plat::Rect& r, bool rotated, float fade)
+void DrawGlowPiece(IGraphicInterface* g, CGuidKey& glow, int cell, const plat::Rect& r, bool rotated,
+                   float fade)
 {
     const int column = cell % kGlowCells, row = cell / kGlowCells;
     const int screen[4] = {r.left, r.top, r.right, r.bottom};
@@ -140,7 +141,8 @@ void CUIMenu::RenderPopup()
         for (int i = 0; i < 10; ++i)
         {
             const int d = 10 - i;
-            Outline(g, {p.left - d, p.top - d, p.right + d, p.bottom + d}, std::uint32_t(kHaloAlphas[i]) << 24);
+            Outline(g, {p.left - d, p.top - d, p.right + d, p.bottom + d},
+                    std::uint32_t(kHaloAlphas[i]) << 24);
         }
     }
     g->SetFade(1.0f);

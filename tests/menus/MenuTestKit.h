@@ -52,8 +52,10 @@ public:
     CTexture* DrawTextureUV(CGuidKey& texture, const int* screen, const int*, const int* source,
                             int technique) override
     {
-        m_Sprites.push_back(SSprite{texture.name, plat::Rect{screen[0], screen[1], screen[2], screen[3]},
-                                    {source[0], source[1], source[2], source[3]}, technique});
+        m_Sprites.push_back(SSprite{texture.name,
+                                    plat::Rect{screen[0], screen[1], screen[2], screen[3]},
+                                    {source[0], source[1], source[2], source[3]},
+                                    technique});
         return nullptr;
     }
     void SelectFont(int big) override { m_nFont = big; }
@@ -132,7 +134,10 @@ public:
     {
         return nullptr;
     }
-    int UserFuncInt(int, const char*, const char*, const char*, const char*, const char*, int) override { return 0; }
+    int UserFuncInt(int, const char*, const char*, const char*, const char*, const char*, int) override
+    {
+        return 0;
+    }
     void SaveToStream(CMemStream&) override {}
     bool LoadFromStream(CMemStream&) override { return true; }
     void UpdateStringWithNames(CXAnsiString& text) override { text.Replace("%NAME", "Rex"); }
@@ -180,7 +185,10 @@ protected:
         g_pTextDB = m_savedTexts;
         testutil::CLogDirTest::TearDown();
     }
-    void Text(const char* key, const char* text, const char* name = "") { m_Texts.m_Entries[key] = {text, name}; }
+    void Text(const char* key, const char* text, const char* name = "")
+    {
+        m_Texts.m_Entries[key] = {text, name};
+    }
 
     // One input pass of the screen, then the frame's input is over.
     template <class F> void Frame(IUI& screen, int x, int y, F before)

@@ -6,6 +6,8 @@
 #include "ConsoleTestKit.h"
 #include "MenuTestKit.h"
 
+#include "common/NullOrganization.h"
+
 #include "app/GameWorldState.h"
 #include "foundation/ClassFactory.h"
 #include "menus/MenuGameCalls.h"
@@ -17,7 +19,6 @@
 #include "units/Mechanoid.h"
 #include "world/Mech.h"
 #include "world/World.h"
-#include "world/WorldSeams.h"
 
 #include <gtest/gtest.h>
 
@@ -74,10 +75,12 @@ protected:
     bool Has(const char* id) const { return menutest::HasBlock(m_pConsole->m_Window, id); }
     void Type(const char* text)
     {
-        Frame(m_Host, 0, 0, [&] {
-            for (const char* p = text; *p; ++p)
-                m_Input.Type(*p);
-        });
+        Frame(m_Host, 0, 0,
+              [&]
+              {
+                  for (const char* p = text; *p; ++p)
+                      m_Input.Type(*p);
+              });
     }
 
     CTestBuildingUI m_Host;
@@ -275,8 +278,9 @@ TEST(RelationColour, ThresholdsOfTheOrganisationPage)
         float relation;
         const char* colour;
     };
-    for (const SCase& c : {SCase{0.8f, "green"}, SCase{0.01f, "green"}, SCase{0.0f, "white"}, SCase{-0.3f, "white"},
-                           SCase{-0.31f, "yellow"}, SCase{-0.5f, "yellow"}, SCase{-0.51f, "red"}})
+    for (const SCase& c :
+         {SCase{0.8f, "green"}, SCase{0.01f, "green"}, SCase{0.0f, "white"}, SCase{-0.3f, "white"},
+          SCase{-0.31f, "yellow"}, SCase{-0.5f, "yellow"}, SCase{-0.51f, "red"}})
         EXPECT_STREQ(CGMenu::RelationColour(c.relation), c.colour) << c.relation;
 }
 
@@ -350,37 +354,18 @@ protected:
 };
 
 // An organisation of the world with the counters the test gives it.
-class CFakeOrganisation : public IWorldOrganization
+class CFakeOrganisation : public testutil::CNullOrganization
 {
 public:
-    explicit CFakeOrganisation(const char* name) { std::snprintf(m_Data.name, sizeof m_Data.name, "%s", name); }
-    const char* GetName() const override { return m_Data.name; }
-    SOrgData* GetData() override { return &m_Data; }
+    using CNullOrganization::CNullOrganization;
     int GetPower() override { return 42; }
-    void UpdateMechInfo() override {}
-    void OnMechBuilding(CMech*, const char*) override {}
-    void OnMechCluster(CMech*) override {}
-    void OnClusterLeft(const char*) override {}
-    void OnCapture(const char*) override {}
-    void OnOtherCapture(const char*) override {}
-    void RemoveMech(CMech*) override {}
-    void AddMech(CMech*) override {}
-    bool CanConvict() override { return true; }
-    void OnConvicted(CMech*) override {}
-    bool WantsMech(CMech*) override { return false; }
-    void AssignMech(CMech*) override {}
-    void Run(float) override {}
     void SetFunds(double funds) override { m_dFunds = funds; }
     double GetFunds() override { return m_dFunds; }
-    std::uint32_t GetColour() override { return 0; }
     void GetCounters(std::int32_t out[8]) override { std::memcpy(out, m_Counters, sizeof m_Counters); }
     const char* GetLeaderId() override { return "M1"; }
     const char* GetStatName() override { return "ORG_SAMPLE_MOTTO"; }
     float GetStatValue() override { return m_fValue; }
-    void SaveToStream(CMemStream&) override {}
-    void LoadFromStream(CMemStream&) override {}
 
-    SOrgData m_Data{};
     std::int32_t m_Counters[8] = {9, 4, 2, 1, 1, 1, 0, 0};
     double m_dFunds = 0.0;
     float m_fValue = 0.0f;
@@ -410,8 +395,8 @@ TEST_F(Conviction, TheOrganisationPageHasItsBlocks)
     for (const char* block : {"clan", "econom", "relation", "gliders", "mechanoids"})
         EXPECT_TRUE(Has(block)) << block;
     const std::string shown = Shown();
-    for (const char* part : {"SAMPLE CLAN", "State:", "war", "Hours left 3.", "Bolt", "Power 42.",
-                             "Join ORG_SAMPLE %s %d!"})
+    for (const char* part :
+         {"SAMPLE CLAN", "State:", "war", "Hours left 3.", "Bolt", "Power 42.", "Join ORG_SAMPLE %s %d!"})
         EXPECT_NE(shown.find(part), std::string::npos) << part << " in " << shown;
     // The blocks after the first start collapsed.
     EXPECT_EQ(shown.find("Economy"), std::string::npos);
@@ -469,7 +454,8 @@ TEST_F(Conviction, ScriptResultsOfTheAttemptShowInABoxOverTheConsole)
     ASSERT_NE(m_pConsole->m_pResultBox, nullptr);
     EXPECT_EQ(m_Host.m_pPopup, m_pConsole->m_pResultBox.get());
     const plat::Rect c = m_pConsole->m_Rect;
-    EXPECT_EQ(m_pConsole->m_pResultBox->m_Rect, (plat::Rect{c.left + 100, c.top + 50, c.right - 100, c.bottom - 50}));
+    EXPECT_EQ(m_pConsole->m_pResultBox->m_Rect,
+              (plat::Rect{c.left + 100, c.top + 50, c.right - 100, c.bottom - 50}));
     EXPECT_TRUE(menutest::HasBlock(*m_pConsole->m_pResultBox->m_pText, "INT_INFO"));
     EXPECT_EQ(m_Scripts.m_Results.m_iResultCount, 0);
     Key(m_Host, uicode::kKeyEnter);

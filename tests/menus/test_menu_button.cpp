@@ -109,7 +109,9 @@ TEST_F(MenuButton, ATabDrawsItsIconByStateInItsOwnBoxOrACentredOne)
         bool selected, hovered, enabled;
         int row;
     };
-    const SCase cases[] = {{true, true, true, 849}, {false, true, true, 908}, {false, false, true, 790},
+    const SCase cases[] = {{true, true, true, 849},
+                           {false, true, true, 908},
+                           {false, false, true, 790},
                            {false, false, false, 967}};
     for (const SCase& c : cases)
     {
@@ -168,8 +170,8 @@ TEST_F(MenuButton, EachPictureRuleChoosesItsStateCell)
     {
         int checked, hovered, enabled, cell;
     };
-    for (const SCase& c : {SCase{1, 1, 1, 2}, SCase{0, 1, 1, 1}, SCase{0, 0, 1, 0}, SCase{0, 0, 0, 3},
-                           SCase{1, 1, 0, 3}})
+    for (const SCase& c :
+         {SCase{1, 1, 1, 2}, SCase{0, 1, 1, 1}, SCase{0, 0, 1, 0}, SCase{0, 0, 0, 3}, SCase{1, 1, 0, 3}})
     {
         CMenuButton& b = Button(45);
         b.m_bChecked = c.checked;
@@ -210,7 +212,8 @@ TEST_F(MenuButton, EachPictureRuleChoosesItsStateCell)
                     {
                         const bool apart = all[j].x[t] >= all[i].x[s] + all[i].width ||
                                            all[i].x[s] >= all[j].x[t] + all[j].width ||
-                                           all[j].y >= all[i].y + all[i].height || all[i].y >= all[j].y + all[j].height;
+                                           all[j].y >= all[i].y + all[i].height ||
+                                           all[i].y >= all[j].y + all[j].height;
                         EXPECT_TRUE(apart) << all[i].picture << " and " << all[j].picture;
                     }
         }
@@ -233,10 +236,10 @@ TEST(PlayerInfoPanel, TheCargoBarIsAtMost52PixelsWide)
         int width;
     };
     const float nan = std::numeric_limits<float>::quiet_NaN();
-    for (const SCase& c : {SCase{100.0f, 100.0f, true, 52}, SCase{150.0f, 100.0f, true, 52},
-                           SCase{50.0f, 100.0f, true, 26}, SCase{1.0f, 100.0f, true, 0},
-                           SCase{50.0f, 100.0f, false, 0}, SCase{10.0f, 0.0f, true, 0},
-                           SCase{nan, 100.0f, true, 0}, SCase{-5.0f, 100.0f, true, 0}})
+    for (const SCase& c :
+         {SCase{100.0f, 100.0f, true, 52}, SCase{150.0f, 100.0f, true, 52}, SCase{50.0f, 100.0f, true, 26},
+          SCase{1.0f, 100.0f, true, 0}, SCase{50.0f, 100.0f, false, 0}, SCase{10.0f, 0.0f, true, 0},
+          SCase{nan, 100.0f, true, 0}, SCase{-5.0f, 100.0f, true, 0}})
         EXPECT_EQ(CPlayerInfoPanel::CargoBarWidth(c.weight, c.maximum, c.glider), c.width)
             << c.weight << " of " << c.maximum;
 }

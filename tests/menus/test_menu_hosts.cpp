@@ -149,11 +149,15 @@ TEST_F(MenuHost, EachBuildingTypeDropsItsConsoles)
         std::vector<T> tabs;
     };
     const SCase cases[] = {
-        {1, 1, {T::kTabQuest, T::kTabTrade, T::kTabMap, T::kTabLog, T::kTabGarage, T::kTabCluster, T::kTabInfo}},
+        {1,
+         1,
+         {T::kTabQuest, T::kTabTrade, T::kTabMap, T::kTabLog, T::kTabGarage, T::kTabCluster, T::kTabInfo}},
         {3, 1, {T::kTabQuest, T::kTabTrade, T::kTabMap, T::kTabLog, T::kTabCluster, T::kTabInfo}},
         {4, 1, {T::kTabQuest, T::kTabMap, T::kTabLog, T::kTabCluster}},
         {5, 1, {T::kTabQuest, T::kTabTrade, T::kTabMap, T::kTabLog}},
-        {9, 1, {T::kTabQuest, T::kTabTrade, T::kTabMap, T::kTabLog, T::kTabGarage, T::kTabCluster, T::kTabInfo}},
+        {9,
+         1,
+         {T::kTabQuest, T::kTabTrade, T::kTabMap, T::kTabLog, T::kTabGarage, T::kTabCluster, T::kTabInfo}},
         {11, 1, {T::kTabQuest, T::kTabTrade, T::kTabMap, T::kTabLog, T::kTabGarage, T::kTabInfo}},
         {13, 1, {T::kTabQuest, T::kTabTrade, T::kTabMap, T::kTabLog, T::kTabCluster}},
         {20, 1, {T::kTabQuest, T::kTabMap, T::kTabLog, T::kTabCluster}},
@@ -200,8 +204,9 @@ TEST_F(MenuHost, TheClanTabShowsOnlyInTheClansOwnBuilding)
         const char *owner, *playerOrg;
         bool shown;
     };
-    for (const SCase& c : {SCase{"ORG_PLAYER", "ORG_PLAYER", true}, SCase{"ORG_MERCHANTS", "ORG_PLAYER", false},
-                           SCase{"ORG_MERCHANTS", "ORG_MERCHANTS", false}})
+    for (const SCase& c :
+         {SCase{"ORG_PLAYER", "ORG_PLAYER", true}, SCase{"ORG_MERCHANTS", "ORG_PLAYER", false},
+          SCase{"ORG_MERCHANTS", "ORG_MERCHANTS", false}})
     {
         std::snprintf(m_World.m_Buildings[0].owner, 32, "%s", c.owner);
         std::snprintf(player.m_szOrg, 32, "%s", c.playerOrg);

@@ -60,8 +60,8 @@ TEST_F(MessageBox, EachFlagCombinationPlacesTheBoxAndItsButtons)
     struct SCase
     {
         std::uint32_t flags;
-        plat::Rect box;     // on the screen, after joining the main group
-        int ok, cancel;     // button lefts relative to the box (-1 none)
+        plat::Rect box; // on the screen, after joining the main group
+        int ok, cancel; // button lefts relative to the box (-1 none)
         bool input;
     };
     const SCase cases[] = {
@@ -110,8 +110,8 @@ TEST_F(MessageBox, EnterAndEscapeAnswerOKAndCancelThroughTheScreen)
         int answer;
     };
     // Escape cancels also without a Cancel button.
-    for (const SCase& c : {SCase{0x0B, uicode::kKeyEnter, 1}, SCase{0x0B, kEscape, 2}, SCase{0x09, kEscape, 2},
-                           SCase{0x13, uicode::kKeyEnter, 1}})
+    for (const SCase& c : {SCase{0x0B, uicode::kKeyEnter, 1}, SCase{0x0B, kEscape, 2},
+                           SCase{0x09, kEscape, 2}, SCase{0x13, uicode::kKeyEnter, 1}})
     {
         m_Screen.m_Commands.clear();
         CQueryMessageBox& box = Open(c.flags);
@@ -137,11 +137,13 @@ TEST_F(MessageBox, AnEmptyNameCannotBeConfirmed)
     Key(m_Screen, uicode::kKeyEnter);
     box.OnCommand(uicode::kOK, 0);
     EXPECT_EQ(box.GetResult(), 0) << "Enter and OK with an empty field leave the box open";
-    Frame(m_Screen, 0, 0, [&] {
-        m_Input.Type('R');
-        m_Input.Type('e');
-        m_Input.Type('x');
-    });
+    Frame(m_Screen, 0, 0,
+          [&]
+          {
+              m_Input.Type('R');
+              m_Input.Type('e');
+              m_Input.Type('x');
+          });
     EXPECT_EQ(box.GetInputText(), "Rex");
     EXPECT_EQ(box.m_pOK->m_bEnabled, 1);
     for (int i = 0; i < 3; ++i)
@@ -159,10 +161,12 @@ TEST_F(MessageBox, ALongNameWidensTheFieldForGood)
     CQueryMessageBox& box = Open(0x0F);
     const plat::Rect before = box.m_pInput->m_Rect;
     ASSERT_EQ(before.right - before.left, 180);
-    Frame(m_Screen, 0, 0, [&] {
-        for (char ch : std::string(22, 'W'))
-            m_Input.Type(ch);
-    });
+    Frame(m_Screen, 0, 0,
+          [&]
+          {
+              for (char ch : std::string(22, 'W'))
+                  m_Input.Type(ch);
+          });
     box.Render(); // the field takes its row
     box.m_pInput->Render();
     const plat::Rect wide = box.m_pInput->m_Rect;
@@ -255,8 +259,8 @@ TEST_F(ScriptBox, ShowsThePendingResultsAndEmptiesTheTable)
     EXPECT_EQ(m_Scripts.m_Results.m_Results[0].type, 0) << "the records are cleared";
     EXPECT_TRUE(menutest::HasBlock(*box.m_pText, "INT_INFO"));
     const std::string shown = Shown();
-    for (const char* part : {"Info text", "Journal updated.", "Got Crystal.", "Got 3 of Crystal (TOV_CRYSTAL).",
-                             "Gave Crystal.", "Paid 500."})
+    for (const char* part : {"Info text", "Journal updated.", "Got Crystal.",
+                             "Got 3 of Crystal (TOV_CRYSTAL).", "Gave Crystal.", "Paid 500."})
         EXPECT_NE(shown.find(part), std::string::npos) << part << " in " << shown;
     EXPECT_EQ(shown.find("NOTHING"), std::string::npos);
     EXPECT_EQ(box.m_pOK->m_nPicture, 94);

@@ -27,7 +27,8 @@ public:
 
     void Set(int x, int y, std::uint32_t colour)
     {
-        if (x >= 0 && y >= 0 && x < m_nWidth && y < m_nHeight) m_Pixels[std::size_t(y * m_nWidth + x)] = colour;
+        if (x >= 0 && y >= 0 && x < m_nWidth && y < m_nHeight)
+            m_Pixels[std::size_t(y * m_nWidth + x)] = colour;
     }
     void Fill(int x, int y, int w, int h, std::uint32_t colour)
     {
@@ -66,10 +67,18 @@ public:
             const int half = k / 2 + 1;
             switch (dir)
             {
-            case 0: Fill(cx - half, cy - size / 2 + k, 2 * half, 1, colour); break;
-            case 1: Fill(cx - half, cy + size / 2 - k, 2 * half, 1, colour); break;
-            case 2: Fill(cx - size / 2 + k, cy - half, 1, 2 * half, colour); break;
-            default: Fill(cx + size / 2 - k, cy - half, 1, 2 * half, colour); break;
+            case 0:
+                Fill(cx - half, cy - size / 2 + k, 2 * half, 1, colour);
+                break;
+            case 1:
+                Fill(cx - half, cy + size / 2 - k, 2 * half, 1, colour);
+                break;
+            case 2:
+                Fill(cx - size / 2 + k, cy - half, 1, 2 * half, colour);
+                break;
+            default:
+                Fill(cx + size / 2 - k, cy - half, 1, 2 * half, colour);
+                break;
             }
         }
     }
@@ -128,16 +137,44 @@ EGlyph GlyphOf(int picture)
 {
     switch (picture)
     {
-    case 20: case 22: case 31: case 35: return kUp;
-    case 21: case 23: case 32: case 36: return kDown;
-    case 26: case 28: case 39: return kLeft;
-    case 27: case 29: case 40: return kRight;
-    case 45: case 94: return kCheckGlyph;
-    case 46: case 56: return kCrossGlyph;
-    case 33: case 37: case 53: return kPlusGlyph;
-    case 34: case 38: case 54: return kMinusGlyph;
-    case 24: case 25: case 30: return kDot;
-    default: return kNoGlyph;
+    case 20:
+    case 22:
+    case 31:
+    case 35:
+        return kUp;
+    case 21:
+    case 23:
+    case 32:
+    case 36:
+        return kDown;
+    case 26:
+    case 28:
+    case 39:
+        return kLeft;
+    case 27:
+    case 29:
+    case 40:
+        return kRight;
+    case 45:
+    case 94:
+        return kCheckGlyph;
+    case 46:
+    case 56:
+        return kCrossGlyph;
+    case 33:
+    case 37:
+    case 53:
+        return kPlusGlyph;
+    case 34:
+    case 38:
+    case 54:
+        return kMinusGlyph;
+    case 24:
+    case 25:
+    case 30:
+        return kDot;
+    default:
+        return kNoGlyph;
     }
 }
 
@@ -151,16 +188,36 @@ void ButtonCell(CCanvas& c, int x, int y, int w, int h, int state, EGlyph glyph)
     c.Frame(x, y, w, h, kFill[state], kEdges[state]);
     switch (glyph)
     {
-    case kUp: c.Arrow(x, y, w, h, 0, ink); break;
-    case kDown: c.Arrow(x, y, w, h, 1, ink); break;
-    case kLeft: c.Arrow(x, y, w, h, 2, ink); break;
-    case kRight: c.Arrow(x, y, w, h, 3, ink); break;
-    case kCheckGlyph: c.Check(x, y, w, h, ink); break;
-    case kCrossGlyph: c.Cross(x, y, w, h, ink); break;
-    case kPlusGlyph: c.Plus(x, y, w, h, ink, true); break;
-    case kMinusGlyph: c.Plus(x, y, w, h, ink, false); break;
-    case kDot: c.Disc(x + w / 2, y + h / 2, std::min(w, h) / 4, ink); break;
-    case kNoGlyph: c.Fill(x + 4, y + h / 2, std::max(w - 8, 1), 1, ink); break;
+    case kUp:
+        c.Arrow(x, y, w, h, 0, ink);
+        break;
+    case kDown:
+        c.Arrow(x, y, w, h, 1, ink);
+        break;
+    case kLeft:
+        c.Arrow(x, y, w, h, 2, ink);
+        break;
+    case kRight:
+        c.Arrow(x, y, w, h, 3, ink);
+        break;
+    case kCheckGlyph:
+        c.Check(x, y, w, h, ink);
+        break;
+    case kCrossGlyph:
+        c.Cross(x, y, w, h, ink);
+        break;
+    case kPlusGlyph:
+        c.Plus(x, y, w, h, ink, true);
+        break;
+    case kMinusGlyph:
+        c.Plus(x, y, w, h, ink, false);
+        break;
+    case kDot:
+        c.Disc(x + w / 2, y + h / 2, std::min(w, h) / 4, ink);
+        break;
+    case kNoGlyph:
+        c.Fill(x + 4, y + h / 2, std::max(w - 8, 1), 1, ink);
+        break;
     }
 }
 
@@ -186,8 +243,10 @@ void TabIcon(CCanvas& c, int picture, int row)
     const int w = CMenuButton::kTabIconWidth, h = CMenuButton::kTabIconHeight;
     const bool selected = row == CMenuButton::kTabRowSelected, hovered = row == CMenuButton::kTabRowHovered;
     const bool disabled = row == CMenuButton::kTabRowDisabled;
-    const std::uint32_t ink = disabled ? 0x80A0A8B0u : (selected ? 0xFFFFE080u : (hovered ? kWhite : 0xFFC8DCE8u));
-    if (!selected) c.Frame(x + 3, y + 3, w - 6, h - 6, hovered ? 0x403070A0u : 0x20204060u, ink & 0x80FFFFFFu);
+    const std::uint32_t ink =
+        disabled ? 0x80A0A8B0u : (selected ? 0xFFFFE080u : (hovered ? kWhite : 0xFFC8DCE8u));
+    if (!selected)
+        c.Frame(x + 3, y + 3, w - 6, h - 6, hovered ? 0x403070A0u : 0x20204060u, ink & 0x80FFFFFFu);
     const int cx = x + w / 2, cy = y + h / 2;
     switch (picture)
     {
@@ -250,25 +309,25 @@ void TabIcon(CCanvas& c, int picture, int row)
 // The markup's icons, at the places its drawing takes them from.
 void MarkupIcons(CCanvas& c)
 {
-    c.Disc(216 + 6, 62 + 6, 4, 0xFFFFD040u);                                        // POINT
-    c.Arrow(344, 5, 15, 15, 1, 0xFF40E070u);                                        // BUY
-    c.Arrow(344, 23, 15, 15, 0, 0xFFE04040u);                                       // SOLD
-    c.Frame(531, 0, 14, 14, 0x80000000u, kWhite);                                   // PLUS
+    c.Disc(216 + 6, 62 + 6, 4, 0xFFFFD040u);      // POINT
+    c.Arrow(344, 5, 15, 15, 1, 0xFF40E070u);      // BUY
+    c.Arrow(344, 23, 15, 15, 0, 0xFFE04040u);     // SOLD
+    c.Frame(531, 0, 14, 14, 0x80000000u, kWhite); // PLUS
     c.Plus(531, 0, 14, 14, kWhite, true);
-    c.Frame(531, 45, 14, 14, 0x80000000u, kWhite);                                  // MINUS
+    c.Frame(531, 45, 14, 14, 0x80000000u, kWhite); // MINUS
     c.Plus(531, 45, 14, 14, kWhite, false);
-    c.Fill(275 + 8, 54 + 3, 5, 11, 0xFFFFD040u);                                    // QUEST
+    c.Fill(275 + 8, 54 + 3, 5, 11, 0xFFFFD040u); // QUEST
     c.Fill(275 + 8, 54 + 16, 5, 3, 0xFFFFD040u);
-    c.Fill(484 + 8, 320 + 3, 5, 11, 0xFF40D0FFu);                                   // QUEST2
+    c.Fill(484 + 8, 320 + 3, 5, 11, 0xFF40D0FFu); // QUEST2
     c.Fill(484 + 8, 320 + 16, 5, 3, 0xFF40D0FFu);
-    c.Check(295, 54, 20, 21, 0xFF40E070u);                                          // OK
-    c.Disc(315 + 10, 54 + 10, 8, kWhite);                                           // TIMER
+    c.Check(295, 54, 20, 21, 0xFF40E070u); // OK
+    c.Disc(315 + 10, 54 + 10, 8, kWhite);  // TIMER
     c.Disc(315 + 10, 54 + 10, 6, 0xFF303840u);
     c.Fill(315 + 10, 54 + 5, 1, 6, kWhite);
-    c.Cross(335, 54, 21, 21, 0xFFE04040u);                                          // CANCEL
-    c.Frame(363, 25, 21, 21, 0, 0xFFC0C0C0u);                                       // BLANK
-    c.Frame(363, 47, 21, 21, 0xFF806020u, 0xFFFFD040u);                             // TICKET
-    c.Frame(363, 3, 21, 21, 0xFF205080u, 0xFF80C0FFu);                              // SUBSCR
+    c.Cross(335, 54, 21, 21, 0xFFE04040u);              // CANCEL
+    c.Frame(363, 25, 21, 21, 0, 0xFFC0C0C0u);           // BLANK
+    c.Frame(363, 47, 21, 21, 0xFF806020u, 0xFFFFD040u); // TICKET
+    c.Frame(363, 3, 21, 21, 0xFF205080u, 0xFF80C0FFu);  // SUBSCR
 }
 
 std::vector<std::uint32_t> SheetUII()
@@ -278,8 +337,8 @@ std::vector<std::uint32_t> SheetUII()
     c.Corner(CMenuButton::kTabCornerX, 0, CMenuButton::kTabCorner, 6);
     MarkupIcons(c);
     for (int picture = 1; picture <= CMenuButton::kTabPictures; ++picture)
-        for (int row : {CMenuButton::kTabRowSelected, CMenuButton::kTabRowHovered, CMenuButton::kTabRowEnabled,
-                        CMenuButton::kTabRowDisabled})
+        for (int row : {CMenuButton::kTabRowSelected, CMenuButton::kTabRowHovered,
+                        CMenuButton::kTabRowEnabled, CMenuButton::kTabRowDisabled})
             TabIcon(c, picture, row);
     DrawButtonPictures(c, false);
     return pixels;
@@ -342,7 +401,8 @@ std::vector<SSampleMenuText> SampleMenuTexts()
 {
     std::vector<SSampleMenuText> t = {
         {"HALL_WELCOME", Cp("Торговый зал"),
-         Cp("Добро пожаловать в зал, пилот %NAME!<br><icon:POINT><a href=INT_HALL_SERVICES>Услуги зала</a><br>"
+         Cp("Добро пожаловать в зал, пилот %NAME!<br><icon:POINT><a href=INT_HALL_SERVICES>Услуги "
+            "зала</a><br>"
             "<icon:POINT><a href=close>Свернуть</a>")},
         {"INT_HALL_SERVICES", Cp("Услуги"),
          Cp("Здесь торгуют, чинят планеры и принимают заказы.<br><a href=clear>Очистить экран</a>")},
@@ -441,17 +501,17 @@ bool WriteSampleMenus(const std::string& root)
     if (!db.OpenDatabase(dbPath.c_str(), false, false)) return false;
     bool ok = db.SelectTable(Cp("Текстуры").c_str());
     for (const STexture& t : textures)
-        ok = ok && db.Append(t.name) && db.SetField("Filename", t.file) && db.SetField("Type", std::int32_t(0)) &&
-             db.SetField("Color", std::int32_t(0)) && db.SetField("LOD", std::int32_t(0)) &&
-             db.SetField("TEXTURETYPE", std::int32_t(2)) && db.Post();
+        ok = ok && db.Append(t.name) && db.SetField("Filename", t.file) &&
+             db.SetField("Type", std::int32_t(0)) && db.SetField("Color", std::int32_t(0)) &&
+             db.SetField("LOD", std::int32_t(0)) && db.SetField("TEXTURETYPE", std::int32_t(2)) && db.Post();
     // The menus' sounds, from the sample's clicks.
     ok = ok && db.SelectTable(Cp("Звуки").c_str());
     const char* const sounds[][2] = {{"SND_I_OK", "Data\\Sounds\\click0.wav"},
                                      {"SND_I_FOLDER", "Data\\Sounds\\click2.wav"}};
     for (const auto& s : sounds)
         ok = ok && db.Append(s[0]) && db.SetField("NAME", s[0]) && db.SetField("CATEGORY", "menus") &&
-             db.SetField("VOLUME", 0.8f) && db.SetField("FILENAME", s[1]) && db.SetField("3DSOUND", std::int32_t(0)) &&
-             db.SetField("MINDIST", 1.0f) && db.Post();
+             db.SetField("VOLUME", 0.8f) && db.SetField("FILENAME", s[1]) &&
+             db.SetField("3DSOUND", std::int32_t(0)) && db.SetField("MINDIST", 1.0f) && db.Post();
     if (!db.CloseDatabase() || !ok)
     {
         std::fprintf(stderr, "mksample: cannot add the menus' textures and sounds to %s\n", dbPath.c_str());
@@ -460,10 +520,12 @@ bool WriteSampleMenus(const std::string& root)
 
     DataBase texts;
     const std::string textPath = DatabasePath(root, "SCRIPT\\Quest.dat");
-    if (!texts.OpenDatabase(textPath.c_str(), false, false) || !texts.SelectTable("INFORMATION")) return false;
+    if (!texts.OpenDatabase(textPath.c_str(), false, false) || !texts.SelectTable("INFORMATION"))
+        return false;
     for (const SSampleMenuText& t : SampleMenuTexts())
         ok = ok && texts.Append(t.key.c_str()) && texts.SetField("TEXT", t.text.c_str()) &&
-             texts.SetField("NAME", t.name.c_str()) && texts.SetField("DELETED", std::int32_t(0)) && texts.Post();
+             texts.SetField("NAME", t.name.c_str()) && texts.SetField("DELETED", std::int32_t(0)) &&
+             texts.Post();
     if (!texts.CloseDatabase() || !ok)
     {
         std::fprintf(stderr, "mksample: cannot add the menus' texts to %s\n", textPath.c_str());
