@@ -94,6 +94,11 @@ TEST_F(ConsoleBase, LinkWordsActOnTheWindowAndTheRestRunsScripts)
     EXPECT_TRUE(Has("INT_INFO"));
     c.RunLink("CLEAR");
     EXPECT_EQ(Blocks(), 0);
+    // The game's names fill the placeholders of the markup.
+    Text("INT_HELLO", "Hello %NAME, 100%.", "Hello");
+    c.RunLink("INT_HELLO");
+    EXPECT_NE(Shown().find("Hello Rex, 100%."), std::string::npos) << Shown();
+    c.RunLink("clear");
 
     // "delete" and "close" act on the block whose link was clicked.
     c.RunLink("INT_INFO");
