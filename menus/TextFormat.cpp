@@ -41,19 +41,19 @@ std::string CTextArg::AsText() const
 namespace
 {
 // Up to two digits of a width or a precision.
-const char* ReadNumber(const char* p, std::string& spec)
+const char* ReadNumber(const char* p, std::string& conversion)
 {
     for (int digits = 0; digits < 2 && *p >= '0' && *p <= '9'; ++digits, ++p)
-        spec += *p;
+        conversion += *p;
     return p;
 }
 
-// One value in the form of a parsed conversion spec ("%" flags width
+// One value in the form of a parsed conversion ("%" flags width
 // precision) and its letter.
-std::string Convert(const std::string& spec, char letter, const CTextArg& arg)
+std::string Convert(const std::string& conversion, char letter, const CTextArg& arg)
 {
     std::vector<char> buffer(256);
-    std::string format = spec;
+    std::string format = conversion;
     auto print = [&](auto value)
     {
         int n = std::snprintf(buffer.data(), buffer.size(), format.c_str(), value);
@@ -111,14 +111,14 @@ std::string FormatGameText(const char* pattern, std::initializer_list<CTextArg> 
             continue;
         }
         const char* start = p++;
-        std::string spec = "%";
-        while (*p && std::strchr("-+ 0#", *p) && spec.size() < 6)
-            spec += *p++;
-        p = ReadNumber(p, spec);
+        std::string conversion = "%";
+        while (*p && std::strchr("-+ 0#", *p) && conversion.size() < 6)
+            conversion += *p++;
+        p = ReadNumber(p, conversion);
         if (*p == '.')
         {
-            spec += *p++;
-            p = ReadNumber(p, spec);
+            conversion += *p++;
+            p = ReadNumber(p, conversion);
         }
         while (*p == 'l' || *p == 'h')
             ++p;
@@ -129,7 +129,7 @@ std::string FormatGameText(const char* pattern, std::initializer_list<CTextArg> 
             out.append(start, std::size_t(p - start));
             continue;
         }
-        out += Convert(spec, letter, *next++);
+        out += Convert(conversion, letter, *next++);
         ++p;
     }
     return out;
