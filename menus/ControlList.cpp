@@ -212,8 +212,8 @@ void CControlList::Create(int left, int top, int right, int bottom, IUI* screen)
     const int width = right - left;
     m_pLeftButton = new CPictureButton();
     m_pRightButton = new CPictureButton();
-    m_pLeftButton->SetClickSound("SND_I_SCROLL");
-    m_pRightButton->SetClickSound("SND_I_SCROLL");
+    m_pLeftButton->SetClickSound(CPictureButton::SoundId("SND_I_SCROLL"));
+    m_pRightButton->SetClickSound(CPictureButton::SoundId("SND_I_SCROLL"));
     m_pLeftButton->Create(0, 0, 16, 91, "", CButton::kPush, kScrollLeftCommand);
     m_pRightButton->Create(width - 16, 0, width, 91, "", CButton::kPush, kScrollRightCommand);
     m_pLeftButton->SetToolTip("");
@@ -430,7 +430,7 @@ bool CControlList::AddFilterButton(CPictureButton* button)
         return false;
     }
     m_FilterButtons[m_nFilterButtons++] = button;
-    button->SetClickSound(nullptr);
+    button->SetClickSound(-1);
     m_bFilterChanged = 0;
     return true;
 }

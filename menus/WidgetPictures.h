@@ -1,13 +1,7 @@
-// What the game widgets (scroll bars, count selector, goods grid, item
-// tiles) share for drawing:
+// What the game widgets (count selector, goods grid, item tiles) share for
+// drawing, besides their picture buttons' pictures (the menu buttons'
+// picture table, menus/MenuButton.h):
 //
-// - the painter of picture buttons (CPictureButton, ui/markup). Stand-in:
-//   until the menu buttons' picture table is shared with the widgets, it
-//   draws each widget picture (arrows 20, 21, 26-29, 31, 32, 35, 36 and
-//   the thumbs 24, 25, 30) as a flat box in its state's shade with a white
-//   direction mark, not the sheets' artwork; any other picture as a plain
-//   box. InstallWidgetPictures puts it in place (RegisterMenusClasses
-//   does).
 // - the selection corners of a cell or tile: four 24 x 24 brackets from
 //   "TEX_INT_UII" (sheet piece (217, 0)), mirrored for the other corners;
 // - the modification stars of an equipment modifier: one 16 x 14 star per
@@ -26,8 +20,6 @@
 class CControl;
 class IGraphicInterface;
 class IUI;
-
-void InstallWidgetPictures();
 
 namespace widgets
 {

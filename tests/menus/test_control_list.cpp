@@ -107,9 +107,10 @@ TEST_F(GoodsGrid, TheFilterKeepsOneSelectionAndSelectsItsButton)
     CPictureButton ones, fours;
     ones.m_nValue = 1;
     fours.m_nValue = 4;
+    ones.SetClickSound(5);
     EXPECT_TRUE(m_Grid.AddFilterButton(&ones));
     EXPECT_TRUE(m_Grid.AddFilterButton(&fours));
-    EXPECT_TRUE(ones.GetClickSound().empty());
+    EXPECT_EQ(ones.m_nClickSound, -1);
     m_Grid.GetItem(2)->m_bSelected = 1;
     m_Grid.GetItem(4)->m_bSelected = 1;
     m_Grid.SetFilter(1, false);

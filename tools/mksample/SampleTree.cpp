@@ -1,10 +1,12 @@
 #include "tools/mksample/SampleTree.h"
 
 #include "platform/File.h"
+#include "tools/mksample/SampleCockpit.h"
 #include "tools/mksample/SampleConfig.h"
 #include "tools/mksample/SampleDatabase.h"
 #include "tools/mksample/SampleLocation.h"
 #include "tools/mksample/SampleMarkup.h"
+#include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleScripts.h"
 #include "tools/mksample/SampleSound.h"
 #include "tools/mksample/SampleTextures.h"
@@ -29,8 +31,6 @@ bool WriteSampleUnits(const std::string& root);
 bool WriteSampleMechConfigs(const std::string& root);
 // SampleRadar.cpp: the sample location's radar map, beside its map.
 bool WriteSampleRadar(const std::string& root);
-// SampleCockpit.cpp: the cockpit sheet and the radar's textures.
-bool WriteSampleCockpit(const std::string& root);
 
 namespace
 {
@@ -79,7 +79,8 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
-        !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleWidgets(root))
+        !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleWidgets(root) ||
+        !WriteSampleMenus(root))
         return false;
 
     return true;
