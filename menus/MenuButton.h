@@ -95,7 +95,8 @@ public:
 
     CMenuButton();
 
-    // The picture (whatever painter is installed), then the tooltip.
+    // The picture by the menus' painter (installed or not), then the
+    // tooltip.
     void Render() override;
 
     bool ChooseCell(const SMenuPicture& picture, int* x, int* y) const

@@ -36,7 +36,7 @@ void DrawSelectionCorners(IGraphicInterface* graphic, const plat::Rect& rect, in
         MirroredY(plat::Rect{l, b - kCorner, l + kCorner, b}),
     };
     for (const plat::Rect& corner : corners)
-        DrawSheetPiece(graphic, kSheetUII, corner, 217, 0, 217 + kSheetSize, kSheetSize, technique);
+        DrawSheetPiece(graphic, kUII, corner, 217, 0, 217 + kSheetSize, kSheetSize, technique);
 }
 
 int StarX(int left, int width, int n, int k)

@@ -13,6 +13,7 @@
 // Threads: main thread only.
 #pragma once
 
+#include "menus/MenuDrawing.h"
 #include "platform/Types.h"
 
 #include <cstdint>
@@ -23,13 +24,14 @@ class IUI;
 
 namespace widgets
 {
-constexpr const char* kSheetUI1 = "TEX_INT_UI1";
-constexpr const char* kSheetUII = "TEX_INT_UII";
+// The sheets, their size and the techniques are the menus' (MenuDrawing.h).
+using menus::kBlendTechnique;
+using menus::kSheetSize;
+using menus::kSpriteTechnique;
+using menus::kUI1;
+using menus::kUII;
 constexpr const char* kSheetStars = "TEX_INT_UI_STARS";
-constexpr int kSheetSize = 1024;
 constexpr int kStarsSheetSize = 256;
-constexpr int kSpriteTechnique = 19;
-constexpr int kBlendTechnique = 11;
 constexpr int kCorner = 24;
 constexpr int kStarWidth = 16;
 constexpr int kStarHeight = 14;

@@ -1,6 +1,7 @@
 // Headless pieces for the menus' tests: a drawing recorder that also keeps
-// the sprites it is asked to draw and has a screen size of the test's
-// choosing, a game script manager that records the procedures it is asked
+// the sheet pieces it is asked to draw (texture name, screen rectangle, the
+// texels its corners read, swapped along a mirrored axis, the sheet's size
+// and the technique) and has a screen size of the test's choosing, a game script manager that records the procedures it is asked
 // to run and holds a results table the test fills, and a screen fixture
 // with the UI kit's fake input and clock, the text database fake and both
 // installed as the program's.
@@ -16,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <functional>
 #include <ostream>
@@ -41,7 +43,8 @@ struct SSprite
 {
     std::string texture;
     plat::Rect screen;
-    int source[4];
+    std::array<int, 4> source;
+    std::array<int, 2> size;
     int technique;
 };
 
@@ -49,12 +52,13 @@ class CSpriteRecorder : public uitest::CDrawRecorder
 {
 public:
     plat::Point GetScreenSize() override { return m_Size; }
-    CTexture* DrawTextureUV(CGuidKey& texture, const int* screen, const int*, const int* source,
+    CTexture* DrawTextureUV(CGuidKey& texture, const int* screen, const int* size, const int* source,
                             int technique) override
     {
         m_Sprites.push_back(SSprite{texture.name,
                                     plat::Rect{screen[0], screen[1], screen[2], screen[3]},
                                     {source[0], source[1], source[2], source[3]},
+                                    {size[0], size[1]},
                                     technique});
         return nullptr;
     }

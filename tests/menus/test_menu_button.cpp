@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <limits>
 
 using menutest::CMenuTest;
@@ -81,13 +82,13 @@ TEST_F(MenuButton, AMirroredRectangleDrawsItsSpriteReversed)
     ASSERT_EQ(m_Graphic.m_Sprites.size(), 3u);
     const SSprite& plain = m_Graphic.m_Sprites[0];
     EXPECT_EQ(plain.screen, (plat::Rect{10, 20, 32, 42}));
-    EXPECT_EQ(std::vector<int>(plain.source, plain.source + 4), (std::vector<int>{648, 0, 670, 22}));
+    EXPECT_EQ(plain.source, (std::array{648, 0, 670, 22}));
     const SSprite& right = m_Graphic.m_Sprites[1];
     EXPECT_EQ(right.screen, (plat::Rect{88, 20, 110, 42}));
-    EXPECT_EQ(std::vector<int>(right.source, right.source + 4), (std::vector<int>{670, 0, 648, 22}));
+    EXPECT_EQ(right.source, (std::array{670, 0, 648, 22}));
     const SSprite& below = m_Graphic.m_Sprites[2];
     EXPECT_EQ(below.screen, (plat::Rect{10, 98, 32, 120}));
-    EXPECT_EQ(std::vector<int>(below.source, below.source + 4), (std::vector<int>{648, 22, 670, 0}));
+    EXPECT_EQ(below.source, (std::array{648, 22, 670, 0}));
 }
 
 TEST_F(MenuButton, ASecondUserIdDoesNotReplaceTheFirst)
