@@ -210,10 +210,10 @@ void CControlList::Create(int left, int top, int right, int bottom, IUI* screen)
                      : 0;
 
     const int width = right - left;
-    m_pLeftButton = new CPictureButton();
-    m_pRightButton = new CPictureButton();
-    m_pLeftButton->SetClickSound(CPictureButton::SoundId("SND_I_SCROLL"));
-    m_pRightButton->SetClickSound(CPictureButton::SoundId("SND_I_SCROLL"));
+    m_pLeftButton = new CMenuButton();
+    m_pRightButton = new CMenuButton();
+    m_pLeftButton->SetClickSound(CMenuButton::SoundId("SND_I_SCROLL"));
+    m_pRightButton->SetClickSound(CMenuButton::SoundId("SND_I_SCROLL"));
     m_pLeftButton->Create(0, 0, 16, 91, "", CButton::kPush, kScrollLeftCommand);
     m_pRightButton->Create(width - 16, 0, width, 91, "", CButton::kPush, kScrollRightCommand);
     m_pLeftButton->SetToolTip("");
@@ -421,7 +421,7 @@ CControlListItem* CControlList::GetSelected()
     return found;
 }
 
-bool CControlList::AddFilterButton(CPictureButton* button)
+bool CControlList::AddFilterButton(CMenuButton* button)
 {
     if (!button) return false;
     if (m_nFilterButtons >= kMaxFilterButtons)
@@ -680,7 +680,7 @@ void CControlList::ProcessMessages()
         if (PointInRect(m_RightRect, c.x, c.y)) ScrollRight();
         for (int i = 0; i < m_nFilterButtons; ++i)
         {
-            CPictureButton* button = m_FilterButtons[i];
+            CMenuButton* button = m_FilterButtons[i];
             if (!button->m_bVisible || !PointInRect(button->m_Rect, c.x, c.y)) continue;
             const std::uint32_t mask = std::uint32_t(button->m_nValue);
             if (mask != m_dwFilter) PlaySound("SND_I_FOLDER_MIN");
