@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FileReplace.h"
+#include "foundation/Name32.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "platform/Thread.h"
@@ -17,12 +18,6 @@ namespace
 // "ERROR: Большая длина имени таблицы" in code page 1251.
 constexpr const char* kTableNameTooLong = "ERROR: \xC1\xEE\xEB\xFC\xF8\xE0\xFF \xE4\xEB\xE8\xED\xE0 "
                                           "\xE8\xEC\xE5\xED\xE8 \xF2\xE0\xE1\xEB\xE8\xF6\xFB";
-
-void CopyName(char (&out)[DataBase::kNameSize], const char* name)
-{
-    std::memset(out, 0, sizeof(out));
-    std::memcpy(out, name, std::min(std::strlen(name), sizeof(out) - 1));
-}
 
 bool IsTerminated(const char (&name)[DataBase::kNameSize])
 {

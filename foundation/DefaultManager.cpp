@@ -43,6 +43,12 @@ const char* DefaultManager::GetName(std::int32_t index) const
     return m_Names.Get(static_cast<std::uint32_t>(index));
 }
 
+const char* DefaultManager::GetNameOrDefault(std::int32_t index) const
+{
+    const char* name = GetName(index);
+    return name ? name : kDefaultName;
+}
+
 void DefaultManager::GetVectorField(float out[3], std::int32_t index, const char* field)
 {
     out[0] = out[1] = out[2] = 0.0f;

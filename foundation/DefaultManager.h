@@ -38,6 +38,10 @@ public:
     std::int32_t GetCount() const { return m_nCount; }
     // The name of resource index, or null outside 0..count-1.
     const char* GetName(std::int32_t index) const;
+    // The name, or kDefaultName for -1 and any index outside 0..count-1
+    // (what a saved name slot holds for "none").
+    const char* GetNameOrDefault(std::int32_t index) const;
+    static constexpr char kDefaultName[] = "_DEFAULT_";
     // The id of a name, or -1.
     std::int32_t FindName(const char* name) const { return name ? m_Names.Find(name) : -1; }
     const char* GetSection() const { return m_szSection; }

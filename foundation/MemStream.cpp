@@ -54,6 +54,12 @@ std::uint32_t CMemStream::Read(void* data, std::uint32_t size)
 
 std::uint32_t CMemStream::Advance(std::uint32_t n)
 {
+    if (static_cast<std::int32_t>(n) < 0)
+    {
+        const std::uint32_t back = 0u - n;
+        m_nPosition = back < m_nPosition ? m_nPosition - back : 0;
+        return m_nPosition;
+    }
     if (static_cast<std::uint64_t>(m_nPosition) + n > m_nCapacity)
     {
         // A writer that reserves a field to patch later, or skips bytes it
@@ -71,6 +77,13 @@ std::uint32_t CMemStream::Advance(std::uint32_t n)
     }
     m_nPosition += n;
     return m_nPosition;
+}
+
+std::uint8_t* CMemStream::Reserve(std::uint32_t n)
+{
+    const std::uint32_t start = m_nPosition;
+    Advance(n);
+    return m_pData + start;
 }
 
 void CMemStream::Free()

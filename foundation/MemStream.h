@@ -24,9 +24,13 @@ public:
     // past the capacity. Returns the count copied.
     std::uint32_t Read(void* data, std::uint32_t size);
     // Moves the position forward by n bytes, keeping the bytes passed over;
-    // growing like Write (new bytes zero) when it would pass the end.
+    // growing like Write (new bytes zero) when it would pass the end. An n
+    // that is negative as a signed value moves back (not before 0).
     // Returns the new position.
     std::uint32_t Advance(std::uint32_t n);
+    // Advances by n and returns the address of the n bytes passed over, for
+    // a field written later (valid until the stream next grows).
+    std::uint8_t* Reserve(std::uint32_t n);
     // Frees an owned buffer (an attached one is only forgotten).
     void Free();
 

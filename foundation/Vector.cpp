@@ -188,15 +188,3 @@ plat::Rect* MakeRect(plat::Rect* out, int x, int y, int width, int height)
     out->bottom = y + height;
     return out;
 }
-
-bool CName32::IsEqual(const char* other) const
-{
-    if (!other) return false;
-    for (int i = 0; i < static_cast<int>(sizeof(name)); ++i)
-    {
-        if (name[i] != other[i]) return false;
-        if (name[i] == '\0') return true;
-    }
-    // A name that fills all 32 bytes: equal when the other matched so far.
-    return true;
-}

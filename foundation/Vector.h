@@ -4,8 +4,8 @@
 // (m[3][0..2]) and m[3][3] = 1 for an affine matrix. Storage is single
 // precision; sums may be formed in double.
 //
-// Also here: float-to-integer rounding, rectangles and the 32-character name
-// comparison that world code uses. Pure value types; any thread.
+// Also here: float-to-integer rounding, the float sign and rectangles. Pure
+// value types; any thread.
 #pragma once
 
 #include "platform/Types.h"
@@ -81,18 +81,11 @@ void NormalizeMatrixRows(CMatrix* m);
 
 // Nearest integer, halves away from zero.
 int RoundToInt(float x);
+// -1.0 for v <= 0 (and NaN), else +1.0.
+inline float FloatSign(float v)
+{
+    return v > 0.0f ? 1.0f : -1.0f;
+}
 
 // {x, y, x + width, y + height}; returns out.
 plat::Rect* MakeRect(plat::Rect* out, int x, int y, int width, int height);
-
-// A fixed 32-character name (NUL-terminated within its 32 bytes when
-// shorter): objects, groups, organisations, goods.
-struct CName32
-{
-    char name[32] = {};
-
-    // Byte-for-byte equality of the NUL-terminated names; a null other is
-    // equal to nothing. Never reads past the 32 bytes of this name.
-    bool IsEqual(const char* other) const;
-};
-static_assert(sizeof(CName32) == 32);

@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "units/KindManagers.h"
@@ -24,17 +25,6 @@ std::int32_t Added(std::int32_t count, std::int64_t n)
 {
     const std::int64_t sum = std::int64_t(count) + n;
     return std::int32_t(std::clamp<std::int64_t>(sum, 0, std::numeric_limits<std::int32_t>::max()));
-}
-
-bool SameName(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 32) == 0;
-}
-
-void CopyName(char (&out)[32], const char* in)
-{
-    std::memset(out, 0, sizeof out);
-    if (in) std::memcpy(out, in, strnlen(in, sizeof out - 1));
 }
 
 float F32(CStreamReader& in)

@@ -18,31 +18,6 @@
 #include <cstdio>
 #include <cstring>
 
-bool IsNameSet(const char name[32])
-{
-    std::int32_t first = 0;
-    std::memcpy(&first, name, 4);
-    return first != -1 && name[0] != 0;
-}
-
-void ClearName(char name[32])
-{
-    std::memset(name, 0, 32);
-    const std::int32_t none = -1;
-    std::memcpy(name, &none, 4);
-}
-
-void CopyName(char out[32], const char* in)
-{
-    std::memset(out, 0, 32);
-    if (in) std::snprintf(out, 32, "%.31s", in);
-}
-
-bool SameName(const char* a, const char* b)
-{
-    return a && b && std::strncmp(a, b, 32) == 0;
-}
-
 std::uint32_t SGroupRelation::GetColor() const
 {
     static constexpr std::uint32_t kColours[7] = {0xFFCCCCCC, 0xFFFF0000, 0xFFFF8080, 0xFFFFFFFF,

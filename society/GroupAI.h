@@ -33,6 +33,7 @@
 // main thread.
 #pragma once
 
+#include "foundation/Name32.h"
 #include "foundation/Vector.h"
 
 #include <cstdint>
@@ -281,14 +282,6 @@ protected:
     static bool TowerWatches(const CVector& point, float factor, bool viewRange);
     virtual float GetFrameTime() const;
 };
-
-// A name field is unset when its first word is -1.
-bool IsNameSet(const char name[32]);
-void ClearName(char name[32]);
-// A name cut to 31 characters, the rest of the field zeros.
-void CopyName(char out[32], const char* in);
-// Two name fields (or a field and a text) equal in their 32 bytes.
-bool SameName(const char* a, const char* b);
 
 // A road guard that answers hits at once: it travels its route like any
 // group AI of the hunter kind, and turns on whoever hurts one of its members

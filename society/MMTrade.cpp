@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "units/Garbage.h"
@@ -34,11 +35,6 @@ float Cap(const STradeGood& g)
 {
     static constexpr float kCap[3] = {5.0f, 2.0f, 3.0f};
     return kCap[ClassOf(g)];
-}
-
-bool SameName(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 32) == 0;
 }
 
 bool IsTov(const char* name)
@@ -99,22 +95,10 @@ std::int32_t STradeGood::Units() const
     return u >= 2147483520.0f ? INT32_MAX : std::int32_t(u);
 }
 
-void CopyFixedName(char* out, const char* name)
-{
-    std::memset(out, 0, 32);
-    if (name) std::strncpy(out, name, 31);
-}
-
 bool IsInvalidName(const char* name)
 {
     static constexpr unsigned char kInvalid[4] = {0xFF, 0xFF, 0xFF, 0xFF};
     return std::memcmp(name, kInvalid, 4) == 0;
-}
-
-void SetInvalidName(char* out)
-{
-    std::memset(out, 0, 32);
-    std::memset(out, 0xFF, 4);
 }
 
 // ---- one building ----
@@ -249,7 +233,7 @@ std::int32_t SExBuildingTrade::BuyGoodFromBuilding(const char* name, std::int32_
     g->m_fStock -= float(count) * g->m_fUnitMass;
     hold.m_fMoney -= price;
     SGoodsItem item;
-    CopyFixedName(item.m_szName, name);
+    CopyName(item.m_szName, name);
     item.m_nCount = count;
     item.m_fPrice = price / float(count);
     hold.AddGoods(item, ITEM_GOODS, true);
@@ -271,7 +255,7 @@ std::int32_t SExBuildingTrade::SoldGoodToBuilding(const char* name, std::int32_t
         const SGoodsParameters* t = TableGood(name);
         if (!t) return 0;
         STradeGood n;
-        CopyFixedName(n.m_szName, name);
+        CopyName(n.m_szName, name);
         n.m_fSellPrice = price / float(count);
         n.m_fUnitMass = t->m_fMass;
         n.m_nClass = std::uint32_t(std::clamp(t->m_nType, 0, 2));
@@ -281,7 +265,7 @@ std::int32_t SExBuildingTrade::SoldGoodToBuilding(const char* name, std::int32_t
     if (g->m_fStock < 0.0f) g->m_fStock = 0.0f;
     g->m_fStock += float(count) * g->m_fUnitMass;
     SGoodsItem item;
-    CopyFixedName(item.m_szName, name);
+    CopyName(item.m_szName, name);
     item.m_nCount = count;
     hold.RemoveGoods(item, true);
     hold.m_fMoney += price;
@@ -298,7 +282,7 @@ std::int32_t SExBuildingTrade::AddGood(const char* name, std::int32_t count, std
     else
     {
         STradeGood n;
-        CopyFixedName(n.m_szName, name);
+        CopyName(n.m_szName, name);
         if (const SGoodsParameters* t = TableGood(name))
         {
             if (mode == 1) n.m_fBuyPrice = t->m_fPrice;
@@ -419,7 +403,7 @@ SExBuildingTrade* CMMTrade::AddBuilding(const char* building)
     if (!building || m_nCount >= kMaxBuildings) return nullptr;
     SExBuildingTrade& b = m_Buildings[m_nCount++];
     b = SExBuildingTrade{};
-    CopyFixedName(b.m_szName, building);
+    CopyName(b.m_szName, building);
     b.m_bRegistered = 1;
     return &b;
 }
@@ -697,7 +681,7 @@ void CMMTrade::SetGoodCount(const char* building, const char* good, std::int32_t
 void CMMTrade::GetRandomGood(char* out)
 {
     XTRACE("CMMTrade::GetRandomGood");
-    SetInvalidName(out);
+    ClearName(out);
     if (m_nCount == 0) return;
     const std::uint32_t start = std::uint32_t(g_Random.RandomInt(std::int32_t(m_nCount)));
     for (std::uint32_t k = 0; k < m_nCount; ++k)
@@ -778,7 +762,7 @@ void CMMTrade::SoldGoodToBuilding(const char* building, const char* good, std::i
         float price = 0.0f;
         b->GetSoldPrice(good, count, &price, 0);
         STradeGood n;
-        CopyFixedName(n.m_szName, good);
+        CopyName(n.m_szName, good);
         n.m_fSellPrice = price / float(count);
         n.m_fUnitMass = t->m_fMass;
         n.m_nClass = std::uint32_t(std::clamp(t->m_nType, 0, 2));

@@ -49,10 +49,8 @@ struct STradeGood
 #pragma pack(pop)
 static_assert(sizeof(STradeGood) == 56);
 
-// A fixed name: at most 31 bytes and a zero (the rest zeroed).
-void CopyFixedName(char* out, const char* name);
+// The field's first word is -1: it holds no name.
 bool IsInvalidName(const char* name);
-void SetInvalidName(char* out);
 
 struct SExBuildingTrade
 {

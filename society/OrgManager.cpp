@@ -102,6 +102,14 @@ const SOrgRecord* COrgManager::GetRecord(std::int32_t index)
     return Valid(index) ? &m_Records[std::size_t(index)] : nullptr;
 }
 
+void COrgManager::SetClanLook(std::int32_t index, std::uint32_t colour, std::int32_t iconModel)
+{
+    if (!Valid(index)) return;
+    SOrgRecord& record = m_Records[std::size_t(index)];
+    record.m_nColour = colour;
+    std::memcpy(record.m_szIconModel, &iconModel, 4);
+}
+
 COrganization* COrgManager::CreateOrganization(const char* name)
 {
     const std::int32_t index = FindName(name);

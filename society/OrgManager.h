@@ -62,6 +62,7 @@ public:
     std::int32_t FindByName(const char* name) override { return FindName(name); }
     std::int32_t GetOrgCount() override { return m_nCount; }
     const SOrgRecord* GetRecord(std::int32_t index) override;
+    void SetClanLook(std::int32_t index, std::uint32_t colour, std::int32_t iconModel) override;
 
     // The table without the database (tests, tools): names and records,
     // matrices sized and set to the starting relations' diagonal only.

@@ -147,4 +147,8 @@ public:
     virtual std::int32_t GetOrgCount() = 0;
     // Null outside 0 .. count - 1.
     virtual const SOrgRecord* GetRecord(std::int32_t index) = 0;
+    // The clan look of organisation index: its record's colour and icon
+    // model (a model index, -1 none). Nothing outside 0 .. count - 1; a
+    // manager without records ignores it.
+    virtual void SetClanLook(std::int32_t /*index*/, std::uint32_t /*colour*/, std::int32_t /*iconModel*/) {}
 };

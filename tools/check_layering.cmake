@@ -3,7 +3,7 @@
 # sound, world, location, units, society, script, ui, hud, net, app, menus,
 # consoles, game (the network client sits below the application that
 # creates it; the executable's entry above everything). Only platform/ sees
-# the system's SDL, GL, OpenAL, FFmpeg, FreeType and socket headers; the
+# the system's SDL, GL, OpenAL, FFmpeg, FreeType, ENet and socket headers; the
 # Ogg Vorbis headers stay inside sound's sources. tools/, tests/ and bench/ may include anything.
 #
 #     cmake -DSOURCE_DIR=<root> -P tools/check_layering.cmake
@@ -24,7 +24,7 @@ set(_lower_ui ${_lower_script} script)
 set(_lower_hud ${_lower_script} script ui)
 # The network client needs only the world and below; the application and
 # the menus above it call it.
-set(_lower_net ${_lower_world})
+set(_lower_net ${_lower_world} world)
 set(_lower_app ${_lower_hud} hud net)
 set(_lower_menus ${_lower_app} app)
 set(_lower_consoles ${_lower_menus} menus)
@@ -44,7 +44,7 @@ set(_folders platform foundation graphics sound world location units society scr
 set(_unchecked tools tests bench)
 
 # System headers only platform/ may include.
-set(_platform_only "^(SDL|GL/|AL/|libav|libsw|ft2build|freetype|sys/socket|netinet/|arpa/inet|netdb)")
+set(_platform_only "^(SDL|GL/|AL/|libav|libsw|ft2build|freetype|enet/|sys/socket|netinet/|arpa/inet|netdb)")
 # Codec headers only sound's sources (never its headers) may include.
 set(_sound_sources_only "^(vorbis/|ogg/)")
 

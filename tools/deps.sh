@@ -12,6 +12,8 @@ PACKAGES=(
   libsdl2-dev libgl-dev libgl1-mesa-dri libopenal-dev
   libavcodec-dev libavformat-dev libavutil-dev libswscale-dev libswresample-dev
   libfreetype-dev fonts-dejavu-core libstb-dev libmeshoptimizer-dev
+  # the network layer's sessions
+  libenet-dev
   # data formats named by the engine
   liblzo2-dev libogg-dev libvorbis-dev libjpeg62-turbo-dev
 )

@@ -27,7 +27,7 @@ readers=("$@")
 [ ${#readers[@]} -gt 0 ] || readers=(pack archive database resource_db model complex_object mesh obj tm
                                     particles font wav ogg image effects map objects worldsave radar radar_chunk markup script
                                     stringpool textscript questlog mission mechanoid mechanoid_net eqptrade
-                                    trade orgrel organization unitsave)
+                                    trade orgrel organization unitsave netmessage)
 build=$(realpath -m "${FUZZ_BUILD:-build/fuzz}")
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOX_SANITIZE=ON \

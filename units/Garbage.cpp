@@ -1,19 +1,12 @@
 #include "units/Garbage.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "units/KindManagers.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-
-namespace
-{
-bool SameName(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 32) == 0;
-}
-} // namespace
 
 void CGarbage::AddGoods(const SGoodsItem& item, std::int32_t kind, bool counted)
 {

@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
+#include "foundation/StreamReader.h"
 #include "units/ExploObject.h"
 #include "units/Mechanoid.h"
 #include "units/MechRegistry.h"
@@ -337,25 +338,46 @@ void CGliderObject::WriteNetDescriptor(void* buffer, int* size)
     m_bAlive = m_bDestroyed ? 0 : 1;
     CDynamicObject::WriteNetDescriptor(buffer, size);
     m_bAlive = alive;
-    auto* out = static_cast<std::uint8_t*>(buffer) + *size;
+    auto* base = static_cast<std::uint8_t*>(buffer);
+    auto* out = base + *size;
     std::uint32_t flags = 0;
     if (m_Guns[0].IsFiring()) flags |= kNetFiring1;
     if (m_Guns[1].IsFiring()) flags |= kNetFiring2;
     if (m_bDestroyed) flags |= kNetDestroyed;
-    // The mechanoid's network state does not travel yet: the full-sync
-    // request stays set until it does.
     const float sight[3] = {m_vSight.x, m_vSight.y, m_vSight.z};
-    std::memcpy(out, &flags, 4);
     std::memcpy(out + 4, sight, 12);
     std::memcpy(out + 16, &m_fMass, 4);
     *size += kNetExtensionSize;
+    // The full state: the mechanoid's network record follows, and the
+    // descriptor counts as alive so that the receiver takes it in.
+    if (m_bFullSync && m_pMechanoid)
+    {
+        std::uint32_t position = std::uint32_t(*size);
+        CTraceBoundary boundary;
+        try
+        {
+            m_pMechanoid->PutNetBuffer(base, kMaxNetDescriptorSize, &position);
+            flags |= kNetFullSync;
+            std::memcpy(base + 8, &kNetKindAlive, 4);
+            *size = int(position);
+            m_bFullSync = 0;
+        }
+        catch (const CStreamError& e)
+        {
+            boundary.Handled("CGliderObject::WriteNetDescriptor: the mechanoid's full state", e.what());
+        }
+    }
+    std::memcpy(out, &flags, 4);
+    const std::uint32_t total = std::uint32_t(*size);
+    std::memcpy(base + 24, &total, 4);
 }
 
 void CGliderObject::ReadNetDescriptor(const void* buffer, int* size)
 {
     XTRACE("CGliderObject::ReadNetDescriptor");
     CDynamicObject::ReadNetDescriptor(buffer, size);
-    const auto* in = static_cast<const std::uint8_t*>(buffer) + *size;
+    const auto* base = static_cast<const std::uint8_t*>(buffer);
+    const auto* in = base + *size;
     std::uint32_t flags;
     float sight[3];
     std::memcpy(&flags, in, 4);
@@ -363,7 +385,34 @@ void CGliderObject::ReadNetDescriptor(const void* buffer, int* size)
     std::memcpy(&m_fMass, in + 16, 4);
     *size += kNetExtensionSize;
     m_vSight = CVector{sight[0], sight[1], sight[2]};
-    if (flags & kNetFullSync) UpdateGliderConfig();
+    if (flags & kNetFullSync)
+    {
+        // The record is read within the descriptor's own size, which the
+        // receiver has checked against what arrived.
+        std::uint32_t total;
+        std::memcpy(&total, base + 24, 4);
+        std::uint32_t position = std::uint32_t(*size);
+        if (!m_pMechanoid || total > std::uint32_t(kMaxNetDescriptorSize))
+        {
+            g_ErrorLog.LogError("CGliderObject::ReadNetDescriptor: net object %u: the full state of %u bytes "
+                                "is not taken in",
+                                m_nNetId, total);
+        }
+        else
+        {
+            CTraceBoundary boundary;
+            try
+            {
+                m_pMechanoid->GetNetBuffer(base, total, &position);
+                *size = int(position);
+                UpdateGliderConfig();
+            }
+            catch (const CStreamError& e)
+            {
+                boundary.Handled("CGliderObject::ReadNetDescriptor: the mechanoid's full state", e.what());
+            }
+        }
+    }
     if (flags & kNetFiring1) Fire(0, 1.0f, 0.0f, CVector{});
     if (flags & kNetFiring2) Fire(1, 1.0f, 0.0f, CVector{});
     const bool wasDestroyed = m_bDestroyed != 0;

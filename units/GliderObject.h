@@ -16,6 +16,10 @@
 // the eight part-damage values (f32). Network descriptor: the dynamic
 // object's 137 bytes, then 20 bytes: flags (bit 0 gun 1 firing, bit 1 gun 2
 // firing, bit 27 destroyed, bit 28 full sync), the sight vector and the mass.
+// With the full-sync flag (m_bFullSync, cleared by the write) the
+// mechanoid's network record follows, the kind word says alive and the size
+// word (offset 24) holds the whole descriptor's size, within which a reader
+// takes the record in.
 //
 // Boom throws the pilot capsule, money and raw fragments and ThrowOutGoods
 // the hold's goods as pick-up things in splinter carriers.

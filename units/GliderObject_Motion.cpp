@@ -59,10 +59,6 @@ void LevelRoll(CObjectFrame& frame)
     frame.RebuildMatrix();
 }
 
-float Sign(float v)
-{
-    return v > 0.0f ? 1.0f : -1.0f;
-}
 } // namespace
 
 void CGliderObject::PlaySound(const char* name, const CVector& at)
@@ -286,7 +282,7 @@ void CGliderObject::Jump(float, bool quick)
         if (!strafe)
             impulse = ForwardAxis() * u + CVector{0.0f, 0.0f, v};
         else
-            impulse = SideAxis() * (-Sign(m_fStrafe) * s);
+            impulse = SideAxis() * (-FloatSign(m_fStrafe) * s);
         AddImpulse(impulse);
         const CVector p = GetPosition();
         MakeExplosion(quick ? "EXP_GLIDER_JUMP" : "EXP_GLIDER_JUMP_SUPER",

@@ -91,6 +91,8 @@ public:
     std::uint8_t m_nVersion = kStreamVersion;
     std::int32_t m_nBaseLevel = 0;
     float m_fLevel = 0.0f;
+    // The player's dominant rating (0, 1, 2), kept by the player's progress.
+    std::int32_t m_nRatingClass = 0;
     IWorldMechanoid* m_pMechanoid = nullptr;
     // The mech's group (not owned; the society's, WorldSeams.h).
     void* m_pGroup = nullptr;

@@ -8,7 +8,9 @@
 //        8    4 kind: 0x3001 alive, 0x3002 dead
 //       12    4 object type code
 //       16    8 sender's frame-timer time, seconds (f64)
-//       24    4 size of the base part, always 40
+//       24    4 size: 40 as the base writes it; the sender sets it to the
+//                whole descriptor's size, which a reader checks against
+//                the bytes received before it reads the descriptor
 //       28   12 position (3 x f32)
 //   dynamic extension:
 //       40   12 forward axis (matrix column 2)
@@ -61,4 +63,8 @@ struct SDynamicNetDescriptor
 static_assert(sizeof(SNetDescriptor) == 40);
 static_assert(sizeof(SDynamicNetDescriptor) == 137);
 constexpr int kNetDescriptorSize = 40;
+// No object writes a longer descriptor (a glider with its mechanoid's full
+// state stays well below it): a writer needs this much room, a reader
+// refuses a descriptor that claims more.
+constexpr int kMaxNetDescriptorSize = 8192;
 constexpr int kDynamicNetExtensionSize = 97;

@@ -2,6 +2,7 @@
 
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/Settings.h"
 #include "world/DynamicObject.h"
@@ -21,11 +22,6 @@ float GetViewRange()
 
 namespace
 {
-
-bool Equal32(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 32) == 0;
-}
 
 // Replaces out's buffer by a new one of exactly the listed items.
 template <class T, class List, class Pred> void FillArray(const List& list, SPointerArray<T>& out, Pred take)
@@ -127,7 +123,7 @@ CMMObject* CObjectList::FindByGameId(const char* id, int type)
 {
     if (!id) return nullptr;
     for (CMMObject* o : m_NamedObjects)
-        if (Equal32(o->m_szGameId, id) && (type == 0 || o->m_nType == type)) return o;
+        if (SameName(o->m_szGameId, id) && (type == 0 || o->m_nType == type)) return o;
     return nullptr;
 }
 
@@ -156,7 +152,7 @@ CSysObject* CObjectList::FindSysObject(const char* name, int kind)
 {
     if (!name) return nullptr;
     for (CSysObject* p : m_SysObjects)
-        if (Equal32(p->m_szName, name) && (kind == 0 || p->m_nKind == kind)) return p;
+        if (SameName(p->m_szName, name) && (kind == 0 || p->m_nKind == kind)) return p;
     return nullptr;
 }
 

@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/GameTime.h"
 #include "foundation/Graphic.h"
+#include "foundation/Name32.h"
 #include "graphics/ModelManager.h"
 #include "graphics/ResourceEngine.h"
 #include "graphics/Shaders.h"
@@ -40,11 +41,6 @@ void SetWorld(const CMatrix& m)
     if (graph.m_lpDevice) graph.m_lpDevice->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&m));
 }
 
-void CopyName(char (&out)[32], const char* name)
-{
-    std::memset(out, 0, sizeof out);
-    std::snprintf(out, sizeof out, "%s", name ? name : "");
-}
 } // namespace
 
 void SetPatchColour(CGeometryBuffer& patch, std::uint32_t colour)

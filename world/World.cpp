@@ -3,6 +3,7 @@
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/Trade.h"
@@ -19,19 +20,7 @@ CWorld* g_pWorld = nullptr;
 namespace
 {
 
-bool Same(const char* a, const char* b)
-{
-    return a && b && std::strncmp(a, b, 32) == 0;
-}
-
 constexpr char kPlayerOrg[] = "ORG_PLAYER";
-
-void Copy32(char* out, const char* in)
-{
-    const std::size_t n = in ? strnlen(in, 31) : 0;
-    if (n) std::memcpy(out, in, n);
-    out[n] = 0;
-}
 
 } // namespace
 
@@ -151,36 +140,36 @@ void CWorld::WriteLocationData(CMemStream& out, const std::vector<SOrgData>& org
 IWorldOrganization* CWorld::FindOrganization(const char* name) const
 {
     for (const auto& o : m_Organizations)
-        if (Same(o->GetName(), name)) return o.get();
+        if (SameName(o->GetName(), name)) return o.get();
     return nullptr;
 }
 
 SBuildingRecord* CWorld::FindBuilding(const char* name)
 {
     for (std::int32_t i = 0; i < m_nBuildings; ++i)
-        if (Same(m_Buildings[i].name, name)) return &m_Buildings[i];
+        if (SameName(m_Buildings[i].name, name)) return &m_Buildings[i];
     return nullptr;
 }
 
 CMech* CWorld::FindMech(const char* s) const
 {
     for (CMech* m : m_Mechs)
-        if (Same(m->m_szId, s) || Same(m->m_szName, s)) return m;
+        if (SameName(m->m_szId, s) || SameName(m->m_szName, s)) return m;
     return nullptr;
 }
 
 CMech* CWorld::FindMechByName(const char* name) const
 {
     for (CMech* m : m_Mechs)
-        if (Same(m->m_szName, name)) return m;
+        if (SameName(m->m_szName, name)) return m;
     return nullptr;
 }
 
 CMech* CWorld::AddMech(const char* id)
 {
     auto* m = new CMech;
-    Copy32(m->m_szId, id);
-    Copy32(m->m_szName, id);
+    CopyName(m->m_szId, id);
+    CopyName(m->m_szName, id);
     m_Mechs.push_back(m);
     return m;
 }
@@ -217,12 +206,13 @@ bool CWorld::CaptureBuilding(const char* org, const char* building)
         r = &m_Buildings[m_nBuildings++];
         *r = SBuildingRecord{};
     }
-    Copy32(r->name, building);
-    Copy32(r->owner, org);
+    CopyName(r->name, building);
+    CopyName(r->owner, org);
     for (CMech* m : m_Mechs)
-        if (m->m_bInCluster && Same(m->m_szBuilding, building) && !Same(m->m_szOrg, org)) m->m_bInCluster = 0;
+        if (m->m_bInCluster && SameName(m->m_szBuilding, building) && !SameName(m->m_szOrg, org))
+            m->m_bInCluster = 0;
     for (const auto& o : m_Organizations)
-        if (Same(o->GetName(), org))
+        if (SameName(o->GetName(), org))
             o->OnCapture(building);
         else
             o->OnOtherCapture(building);
@@ -239,7 +229,7 @@ void CWorld::RemoveBuildingRecord(std::int32_t index)
 void CWorld::ReleaseBuilding(const char* building)
 {
     for (std::int32_t i = 0; i < m_nBuildings; ++i)
-        if (Same(m_Buildings[i].name, building)) return RemoveBuildingRecord(i);
+        if (SameName(m_Buildings[i].name, building)) return RemoveBuildingRecord(i);
 }
 
 void CWorld::SetMechInBuilding(const char* mechId, const char* building)
@@ -248,7 +238,7 @@ void CWorld::SetMechInBuilding(const char* mechId, const char* building)
     if (!m) return;
     m->m_bInCluster = 0;
     m->m_bInBuilding = 1;
-    Copy32(m->m_szBuilding, building);
+    CopyName(m->m_szBuilding, building);
     if (IWorldOrganization* o = FindOrganization(m->m_szOrg))
     {
         o->UpdateMechInfo();
@@ -260,12 +250,12 @@ void CWorld::SetMechInCluster(const char* mechId, const char* building)
 {
     CMech* m = FindMech(mechId);
     if (!m) return;
-    Copy32(m->m_szBuilding, building);
+    CopyName(m->m_szBuilding, building);
     m->m_bInBuilding = 1;
     m->m_bInCluster = 1;
     if (IWorldOrganization* o = FindOrganization(m->m_szOrg)) o->OnMechCluster(m);
     char argument[32];
-    Copy32(argument, building);
+    CopyName(argument, building);
     if (g_pAppEvent) g_pAppEvent->OnScriptEvent(mechId, "OnClusterMech", argument);
 }
 
@@ -274,7 +264,7 @@ void CWorld::MechLeaveCluster(const char* mechId)
     CMech* m = FindMech(mechId);
     if (!m || !m->m_bInCluster) return;
     for (std::int32_t i = 0; i < m_nBuildings; ++i)
-        if (Same(m_Buildings[i].name, m->m_szBuilding))
+        if (SameName(m_Buildings[i].name, m->m_szBuilding))
         {
             if (IWorldOrganization* o = FindOrganization(m->m_szOrg)) o->OnClusterLeft(m->m_szBuilding);
             RemoveBuildingRecord(i);
@@ -296,9 +286,10 @@ void CWorld::GetMechInBuilding(const char* building, const char* org, std::vecto
     out.clear();
     for (const CMech* m : m_Mechs)
     {
-        if (!m->m_bAlive || !m->m_bInBuilding || m->m_pGroup || !Same(m->m_szBuilding, building)) continue;
+        if (!m->m_bAlive || !m->m_bInBuilding || m->m_pGroup || !SameName(m->m_szBuilding, building))
+            continue;
         if (m->m_bInCluster &&
-            (std::memcmp(m->m_szOrg, kPlayerOrg, sizeof kPlayerOrg) == 0 || Same(m->m_szOrg, org)))
+            (std::memcmp(m->m_szOrg, kPlayerOrg, sizeof kPlayerOrg) == 0 || SameName(m->m_szOrg, org)))
             continue;
         out.emplace_back(m->m_szId);
     }
@@ -309,14 +300,14 @@ void CWorld::GetMechInCluster(const char* building, const char* org, std::vector
     out.clear();
     const char* owner = org;
     for (std::int32_t i = 0; i < m_nBuildings; ++i)
-        if (Same(m_Buildings[i].name, building))
+        if (SameName(m_Buildings[i].name, building))
         {
             owner = m_Buildings[i].owner;
             break;
         }
     for (const CMech* m : m_Mechs)
         if (m->m_bAlive && m->m_bInBuilding && m->m_bInCluster &&
-            (Same(m->m_szOrg, owner) || Same(m->m_szOrg, org)) && Same(m->m_szBuilding, building))
+            (SameName(m->m_szOrg, owner) || SameName(m->m_szOrg, org)) && SameName(m->m_szBuilding, building))
             out.emplace_back(m->m_szId);
 }
 
@@ -330,7 +321,7 @@ float CWorld::GetOrgShare(const char* org) const
         if (d && d->outOfLocation) continue;
         const float power = float(o->GetPower());
         s += power;
-        if (Same(o->GetName(), org)) p += power;
+        if (SameName(o->GetName(), org)) p += power;
     }
     return p / (0.001f + s);
 }
@@ -342,7 +333,7 @@ void CWorld::AlertOrganizations(const char* org)
     for (const auto& o : m_Organizations)
     {
         const char* name = o->GetName();
-        if (std::memcmp(name, kPlayerOrg, sizeof kPlayerOrg) == 0 || Same(name, org)) continue;
+        if (std::memcmp(name, kPlayerOrg, sizeof kPlayerOrg) == 0 || SameName(name, org)) continue;
         SOrgData* d = o->GetData();
         if (!d) continue;
         if (!d->outOfLocation) changed = true;
@@ -357,9 +348,9 @@ void CWorld::OnTryConvict(const char* mechId, const char* org)
     CMech* m = FindMech(mechId);
     if (!m || (m->m_nLevel == 0 && m->m_nGeneration < 4)) return;
     char argument[32];
-    Copy32(argument, org);
+    CopyName(argument, org);
     if (g_pAppEvent) g_pAppEvent->OnScriptEvent(mechId, "OnTryConvict", argument);
-    if (!Same(m->m_szOrg, org)) return;
+    if (!SameName(m->m_szOrg, org)) return;
     if (g_pAppEvent)
     {
         g_pAppEvent->OnScriptEvent(mechId, "OnConviction", argument);
@@ -371,7 +362,7 @@ void CWorld::OnTryConvict(const char* mechId, const char* org)
 void CWorld::TryConvictInBuilding(CMech* m)
 {
     const SBuildingRecord* b = FindBuilding(m->m_szBuilding);
-    if (!b || m->m_nGeneration >= 5 || Same(b->owner, m->m_szOrg)) return;
+    if (!b || m->m_nGeneration >= 5 || SameName(b->owner, m->m_szOrg)) return;
     const bool playerOwns = std::memcmp(b->owner, kPlayerOrg, sizeof kPlayerOrg) == 0;
     if (!playerOwns && m_nConvictSetting <= 1) return;
     IWorldOrganization* owner = FindOrganization(b->owner);
@@ -379,9 +370,9 @@ void CWorld::TryConvictInBuilding(CMech* m)
     const SOrgData* d = owner->GetData();
     if ((d && (d->outOfLocation || d->standing)) || !owner->CanConvict()) return;
     char ownerName[32];
-    Copy32(ownerName, b->owner);
+    CopyName(ownerName, b->owner);
     OnTryConvict(m->m_szId, ownerName);
-    if (Same(m->m_szOrg, ownerName))
+    if (SameName(m->m_szOrg, ownerName))
     {
         owner->OnConvicted(m);
         m->m_fComebackTimer = std::min(m->m_fComebackTimer, 30.0f);
@@ -417,20 +408,20 @@ bool CWorld::CreateM1Group(const char* name, bool mechsOnly)
         {
             for (char* c = desc->m_szLabel; *c; ++c)
                 if (*c >= 'a' && *c <= 'z') *c = char(*c - 'a' + 'A');
-            Copy32(m->m_szId, desc->m_szName);
-            Copy32(m->m_szName, desc->m_szLabel);
+            CopyName(m->m_szId, desc->m_szName);
+            CopyName(m->m_szName, desc->m_szLabel);
             m->m_fLevel = float(desc->m_nLevel);
         }
         else
         {
             GenerateName(m->m_szId);
-            Copy32(m->m_szName, m->m_szId);
+            CopyName(m->m_szName, m->m_szId);
             const float b = float(desc->m_nLevel - 2);
             const float x = float(g_Random.Next() % 10000) * 0.0002f - 1.0f + b;
             m->m_fLevel = x < 2.0f ? 2.0f : g_Random.Random(2.0f) - 1.0f + b;
         }
         m->m_nLevel = std::int32_t(m->m_fLevel);
-        Copy32(m->m_szOrg, desc->m_szOrgName);
+        CopyName(m->m_szOrg, desc->m_szOrgName);
         m_Mechs.push_back(m);
         made.push_back(m);
     }

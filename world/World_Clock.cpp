@@ -4,6 +4,7 @@
 
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "world/MMEngine.h"
 #include "society/Trade.h"
@@ -24,11 +25,6 @@ namespace
 
 constexpr float kHour = 120.0f;
 constexpr float kTenStep = 20.0f;
-
-bool Same(const char* a, const char* b)
-{
-    return a && b && std::strncmp(a, b, 32) == 0;
-}
 
 } // namespace
 
@@ -116,8 +112,8 @@ void CWorld::GenerateWorld(bool newGame)
     bool hasFree = false, hasPlayer = false;
     for (const SOrgData& d : m_OrgData)
     {
-        hasFree = hasFree || Same(d.name, "ORG_FREE");
-        hasPlayer = hasPlayer || Same(d.name, "ORG_PLAYER");
+        hasFree = hasFree || SameName(d.name, "ORG_FREE");
+        hasPlayer = hasPlayer || SameName(d.name, "ORG_PLAYER");
     }
     if (!hasFree)
     {
@@ -144,7 +140,7 @@ void CWorld::GenerateWorld(bool newGame)
         SBuildingRecord& b = m_Buildings[i];
         if (!g_ObjectList.FindByGameId(b.name, OBJ_BUILDING))
             g_ErrorLog.LogError("CWorld::GenerateWorld() building %s not found", b.name);
-        if (Same(b.owner, "ORG_FREE")) std::strcpy(b.owner, "ORG_NONE");
+        if (SameName(b.owner, "ORG_FREE")) std::strcpy(b.owner, "ORG_NONE");
     }
     if (g_UnitKinds.createForGame) g_UnitKinds.createForGame();
     CreatePlayerGroup();
@@ -206,7 +202,7 @@ void CWorld::NewGame()
         std::vector<std::int32_t> owned;
         std::int32_t capacity = 0;
         for (std::int32_t i = 0; i < m_nBuildings; ++i)
-            if (Same(m_Buildings[i].owner, d->name))
+            if (SameName(m_Buildings[i].owner, d->name))
             {
                 owned.push_back(i);
                 capacity += GetBuildingCluster(m_Buildings[i].name);

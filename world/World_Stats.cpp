@@ -2,6 +2,7 @@
 #include "world/World.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "society/Trade.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
@@ -15,18 +16,6 @@
 namespace
 {
 
-bool Same(const char* a, const char* b)
-{
-    return a && b && std::strncmp(a, b, 32) == 0;
-}
-
-void Copy32(char* out, const char* in)
-{
-    const std::size_t n = in ? strnlen(in, 31) : 0;
-    std::memset(out, 0, 32);
-    if (n) std::memcpy(out, in, n);
-}
-
 } // namespace
 
 bool CWorld::GetOrgStatistics(const char* org, SOrgStatistics* out)
@@ -35,14 +24,14 @@ bool CWorld::GetOrgStatistics(const char* org, SOrgStatistics* out)
     IWorldOrganization* o = FindOrganization(org);
     if (!o || !out) return false;
     SOrgStatistics s;
-    const bool player = Same(o->GetName(), "ORG_PLAYER");
-    if (player && m_pPlayerMech && Same(m_pPlayerMech->m_szOrg, "ORG_PLAYER"))
-        Copy32(s.leader, "PLAYER");
+    const bool player = SameName(o->GetName(), "ORG_PLAYER");
+    if (player && m_pPlayerMech && SameName(m_pPlayerMech->m_szOrg, "ORG_PLAYER"))
+        CopyName(s.leader, "PLAYER");
     else if (const char* leader = o->GetLeaderId(); leader && leader[0])
         for (const CMech* m : m_Mechs)
-            if (Same(m->m_szId, leader))
+            if (SameName(m->m_szId, leader))
             {
-                Copy32(s.leader, m->m_szName);
+                CopyName(s.leader, m->m_szName);
                 break;
             }
 
@@ -54,7 +43,7 @@ bool CWorld::GetOrgStatistics(const char* org, SOrgStatistics* out)
     for (int i = 0; i < 8; ++i)
         s.counters[i] = c[kOrder[i]];
     s.power = float(o->GetPower());
-    Copy32(s.name, o->GetStatName());
+    CopyName(s.name, o->GetStatName());
 
     const std::int32_t self = g_pOrgManager ? g_pOrgManager->FindByName(o->GetName()) : -1;
     for (const auto& other : m_Organizations)
@@ -65,7 +54,7 @@ bool CWorld::GetOrgStatistics(const char* org, SOrgStatistics* out)
         other->GetCounters(oc);
         if (oc[0] < 1) continue;
         SOrgStatistics::SRelation r{};
-        Copy32(r.name, other->GetName());
+        CopyName(r.name, other->GetName());
         const std::int32_t j = g_pOrgManager ? g_pOrgManager->FindByName(other->GetName()) : -1;
         r.relation = self >= 0 && j >= 0 ? g_pOrgManager->GetRelation(self, j, false) : 0.0f;
         s.relations.push_back(r);
@@ -74,7 +63,7 @@ bool CWorld::GetOrgStatistics(const char* org, SOrgStatistics* out)
     if (g_pfnGroupState)
         for (const CMech* m : m_Mechs)
         {
-            if (!m->m_bAlive || m->m_bDead || !m->m_pGroup || !Same(m->m_szOrg, o->GetName())) continue;
+            if (!m->m_bAlive || m->m_bDead || !m->m_pGroup || !SameName(m->m_szOrg, o->GetName())) continue;
             switch (g_pfnGroupState(m->m_pGroup))
             {
             case 0: ++s.groupStates[0]; break;
@@ -95,9 +84,9 @@ bool CWorld::GetOrgStatistics(const char* org, SOrgStatistics* out)
         }
     if (player) ++s.groupStates[2];
 
-    if (!Same(o->GetName(), "ORG_FREE"))
+    if (!SameName(o->GetName(), "ORG_FREE"))
         for (std::int32_t i = 0; i < m_nBuildings; ++i)
-            if (Same(m_Buildings[i].owner, o->GetName()))
+            if (SameName(m_Buildings[i].owner, o->GetName()))
             {
                 ++s.buildings;
                 if (g_pTrade) s.tradeValue += g_pTrade->GetProductionValue(m_Buildings[i].name);

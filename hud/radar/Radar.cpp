@@ -24,12 +24,6 @@ CRadar* g_pRadar = nullptr;
 
 namespace
 {
-void CopyName(char (&out)[32], const char* name)
-{
-    std::memset(out, 0, sizeof(out));
-    std::strncpy(out, name ? name : "", sizeof(out) - 1);
-}
-
 // 0.5 added away from zero, then truncated.
 int RoundAway(float x)
 {
@@ -56,46 +50,6 @@ CVector ReadVector(CStreamReader& in)
     return CVector{f[0], f[1], f[2]};
 }
 } // namespace
-
-// --- CNameArray ---------------------------------------------------------
-
-void CNameArray::AddUnique(const char* name)
-{
-    if (Contains(name)) return;
-    Name entry{};
-    std::strncpy(entry.data(), name, entry.size() - 1);
-    m_Names.push_back(entry);
-}
-
-void CNameArray::Remove(const char* name)
-{
-    std::erase_if(m_Names, [name](const Name& entry) { return std::strncmp(entry.data(), name, 32) == 0; });
-}
-
-bool CNameArray::Contains(const char* name) const
-{
-    return std::any_of(m_Names.begin(), m_Names.end(),
-                       [name](const Name& entry) { return std::strncmp(entry.data(), name, 32) == 0; });
-}
-
-void CNameArray::SaveToStream(CMemStream& stream) const
-{
-    WriteU32(stream, std::uint32_t(m_Names.size()));
-    for (const Name& entry : m_Names)
-        stream.Write(entry.data(), 32);
-}
-
-void CNameArray::LoadFromStream(CStreamReader& in)
-{
-    const std::uint32_t count = in.Count(32, "name count");
-    std::vector<Name> names(count);
-    for (Name& entry : names)
-    {
-        in.Bytes(entry.data(), 32);
-        entry[31] = '\0';
-    }
-    m_Names = std::move(names);
-}
 
 // --- CPointRing ---------------------------------------------------------
 

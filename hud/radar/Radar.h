@@ -21,6 +21,7 @@
 // Radar_Draw.cpp. Threads: main thread only.
 #pragma once
 
+#include "foundation/Name32.h"
 #include "foundation/Vector.h"
 #include "hud/radar/RadarMapFile.h"
 #include "platform/Types.h"
@@ -37,28 +38,6 @@ namespace plat::d3d
 {
 class Surface;
 }
-
-// A list of 32-byte names, each at most once when added with AddUnique.
-class CNameArray
-{
-public:
-    using Name = std::array<char, 32>;
-
-    // Adds the name (cut to 31 characters) when it is not there yet.
-    void AddUnique(const char* name);
-    void Remove(const char* name);
-    bool Contains(const char* name) const;
-    void Clear() { m_Names.clear(); }
-    int GetCount() const { return int(m_Names.size()); }
-    const char* operator[](int i) const { return m_Names[std::size_t(i)].data(); }
-
-    // i32 count, then the names of 32 bytes.
-    void SaveToStream(CMemStream& stream) const;
-    // Throws CStreamError on a count the stream cannot hold.
-    void LoadFromStream(CStreamReader& in);
-
-    std::vector<Name> m_Names;
-};
 
 // Waypoints: a ring of capacity points; pushing into a full ring drops the
 // oldest, so it holds capacity - 1 at most.

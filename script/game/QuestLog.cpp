@@ -30,49 +30,16 @@ void WriteU32(CMemStream& stream, std::uint32_t value)
     stream.Write(bytes, 4);
 }
 
-template <typename T> void WriteArray(CMemStream& stream, const SGrowArray<T>& array)
-{
-    WriteU32(stream, array.count);
-    if (array.count)
-        stream.Write(array.data, array.count * static_cast<std::uint32_t>(sizeof(T)));
-}
-
-template <typename T> std::vector<T> ReadArray(CStreamReader& in, const char* what)
-{
-    const std::uint32_t count = in.Count(sizeof(T), what);
-    std::vector<T> records(count);
-    if (count)
-        in.Bytes(records.data(), count * static_cast<std::uint32_t>(sizeof(T)));
-    return records;
-}
-
-// Exactly count elements, as a loaded chunk leaves them.
-template <typename T> void Assign(SGrowArray<T>& array, const std::vector<T>& records)
-{
-    delete[] array.data;
-    array.data = records.empty() ? nullptr : new T[records.size()];
-    for (std::size_t i = 0; i < records.size(); ++i)
-        array.data[i] = records[i];
-    array.capacity = array.count = static_cast<std::uint32_t>(records.size());
-}
 } // namespace
 
 CQuestLog::CQuestLog()
 {
-    m_Entries.step = 10;
-    m_Entries.Reserve(10);
-    m_Quests.step = 20;
-    m_Quests.Reserve(100);
-    m_Parts.step = 10;
-    m_Parts.Reserve(10);
+    m_Entries.Init(10, 10);
+    m_Quests.Init(100, 20);
+    m_Parts.Init(10, 10);
 }
 
-CQuestLog::~CQuestLog()
-{
-    delete[] m_Entries.data;
-    delete[] m_Quests.data;
-    delete[] m_Parts.data;
-}
+CQuestLog::~CQuestLog() = default;
 
 CGuidKey CQuestLog::GetGUID() const
 {
@@ -182,21 +149,17 @@ void CQuestLog::SetEntryState(const char* name, std::uint8_t state)
 
 void CQuestLog::Init()
 {
-    for (std::uint32_t i = 0; i < m_Entries.capacity; ++i)
-        m_Entries[i] = SQuestEntry{};
-    for (std::uint32_t i = 0; i < m_Quests.capacity; ++i)
-        m_Quests[i] = SQuestRecord{};
-    for (std::uint32_t i = 0; i < m_Parts.capacity; ++i)
-        m_Parts[i] = SQuestPart{};
-    m_Entries.count = m_Quests.count = m_Parts.count = 0;
+    m_Entries.Clear();
+    m_Quests.Clear();
+    m_Parts.Clear();
 }
 
 void CQuestLog::SaveToStream(CMemStream& stream)
 {
     WriteU32(stream, kVersion);
-    WriteArray(stream, m_Entries);
-    WriteArray(stream, m_Quests);
-    WriteArray(stream, m_Parts);
+    m_Entries.Write(stream);
+    m_Quests.Write(stream);
+    m_Parts.Write(stream);
 }
 
 bool CQuestLog::LoadFromStream(CMemStream& stream)
@@ -207,9 +170,9 @@ bool CQuestLog::LoadFromStream(CMemStream& stream)
         const std::uint32_t version = in.U32();
         if (version != kVersion)
             in.Fail("version %u, %u expected", version, kVersion);
-        std::vector<SQuestEntry> entries = ReadArray<SQuestEntry>(in, "entry count");
-        std::vector<SQuestRecord> quests = ReadArray<SQuestRecord>(in, "quest count");
-        std::vector<SQuestPart> parts = ReadArray<SQuestPart>(in, "part count");
+        std::vector<SQuestEntry> entries = SGrowArray<SQuestEntry>::Read(in, "entry count");
+        std::vector<SQuestRecord> quests = SGrowArray<SQuestRecord>::Read(in, "quest count");
+        std::vector<SQuestPart> parts = SGrowArray<SQuestPart>::Read(in, "part count");
         for (SQuestEntry& entry : entries)
         {
             entry.name[31] = '\0';
@@ -222,9 +185,9 @@ bool CQuestLog::LoadFromStream(CMemStream& stream)
         }
         for (SQuestPart& part : parts)
             part.id[31] = part.key[31] = '\0';
-        Assign(m_Entries, entries);
-        Assign(m_Quests, quests);
-        Assign(m_Parts, parts);
+        m_Entries.Assign(entries);
+        m_Quests.Assign(quests);
+        m_Parts.Assign(parts);
         return true;
     }
     catch (const CStreamError& error)

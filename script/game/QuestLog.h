@@ -21,6 +21,7 @@
 #pragma once
 
 #include "foundation/ClassFactory.h"
+#include "foundation/GrowArray.h"
 
 #include <cstdint>
 #include <string>
@@ -61,33 +62,6 @@ struct SQuestPart
 };
 static_assert(sizeof(SQuestPart) == 64);
 #pragma pack(pop)
-
-// {capacity, growth step, elements, count}: grows by the step when full.
-template <typename T> struct SGrowArray
-{
-    std::uint32_t capacity = 0;
-    std::uint32_t step = 0;
-    T* data = nullptr;
-    std::uint32_t count = 0;
-
-    void Reserve(std::uint32_t n)
-    {
-        T* grown = new T[n]();
-        for (std::uint32_t i = 0; i < count && i < n; ++i)
-            grown[i] = data[i];
-        delete[] data;
-        data = grown;
-        capacity = n;
-    }
-    void Append(const T& record)
-    {
-        if (count >= capacity)
-            Reserve(capacity + step);
-        data[count++] = record;
-    }
-    T& operator[](std::uint32_t i) { return data[i]; }
-    const T& operator[](std::uint32_t i) const { return data[i]; }
-};
 
 class IQuestLog : public IBaseInterface
 {

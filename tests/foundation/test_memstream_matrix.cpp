@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 TEST(MemStream, WriteGrowsByAQuarterAndKeepsContents)
 {
@@ -18,6 +19,35 @@ TEST(MemStream, WriteGrowsByAQuarterAndKeepsContents)
     CMemStream empty;
     EXPECT_EQ(empty.Write("xy", 2), 2u);
     EXPECT_EQ(std::memcmp(empty.m_pData, "xy", 2), 0);
+}
+
+TEST(MemStream, SaveSizedStreamGrowsOnlyPastItsEnd)
+{
+    CMemStream stream;
+    stream.Allocate(50000);
+    stream.m_nPosition = 45000;
+    const std::vector<std::uint8_t> bytes(6000, 0x5A);
+    stream.Write(bytes.data(), 10);
+    EXPECT_EQ(stream.m_nCapacity, 50000u);
+    stream.m_nPosition = 45000;
+    stream.Write(bytes.data(), 6000);
+    EXPECT_EQ(stream.m_nCapacity, 63500u);
+    EXPECT_EQ(stream.m_pData[50999], 0x5A);
+}
+
+TEST(MemStream, ReserveKeepsAFieldToFillLaterAndAdvanceMovesBack)
+{
+    CMemStream stream;
+    stream.Allocate(4);
+    stream.Write("ab", 2);
+    std::uint8_t* field = stream.Reserve(4);
+    std::memcpy(field, "WXYZ", 4); // before the stream grows again
+    EXPECT_EQ(stream.m_nPosition, 6u);
+    EXPECT_EQ(std::memcmp(stream.m_pData, "abWXYZ", 6), 0);
+    // A negative step moves back, never before the start.
+    EXPECT_EQ(stream.Advance(static_cast<std::uint32_t>(-4)), 2u);
+    EXPECT_EQ(stream.Advance(static_cast<std::uint32_t>(-40)), 0u);
+    EXPECT_GE(stream.m_nCapacity, 6u);
 }
 
 TEST(MemStream, AllocateOnAnAttachedBufferDoesNotFreeIt)

@@ -90,6 +90,10 @@ TEST_F(ResourceDb, DefaultManagerListsTheRecordsNotDeletedInOrder)
     EXPECT_EQ(textures.FindName("TEX_C"), 1);
     EXPECT_EQ(textures.FindName("TEX_B"), -1);
     EXPECT_EQ(textures.GetName(2), nullptr);
+    // A saved name slot for "none" or a stale index.
+    EXPECT_STREQ(textures.GetNameOrDefault(-1), "_DEFAULT_");
+    EXPECT_STREQ(textures.GetNameOrDefault(2), "_DEFAULT_");
+    EXPECT_STREQ(textures.GetNameOrDefault(1), "TEX_C");
 
     float pos[3];
     textures.GetVectorField(pos, 0, "Pos");

@@ -4,9 +4,7 @@
 
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <numbers>
-#include <string>
 
 namespace
 {
@@ -197,7 +195,7 @@ TEST(Vector, RoundToIntRoundsHalvesAwayFromZero)
         EXPECT_EQ(RoundToInt(c.in), c.out) << c.in;
 }
 
-TEST(Vector, RectAndNames)
+TEST(Vector, Rect)
 {
     plat::Rect r;
     EXPECT_EQ(MakeRect(&r, 10, 20, 5, 5), &r);
@@ -205,16 +203,6 @@ TEST(Vector, RectAndNames)
     EXPECT_EQ(r.top, 20);
     EXPECT_EQ(r.right, 15);
     EXPECT_EQ(r.bottom, 25);
-
-    CName32 name;
-    std::strcpy(name.name, "Orion");
-    EXPECT_TRUE(name.IsEqual("Orion"));
-    EXPECT_FALSE(name.IsEqual("orion"));
-    EXPECT_FALSE(name.IsEqual("Orion2"));
-    EXPECT_FALSE(name.IsEqual(nullptr));
-    // A name filling all 32 bytes is compared within them.
-    std::memset(name.name, 'x', sizeof(name.name));
-    EXPECT_TRUE(name.IsEqual(std::string(32, 'x').c_str()));
 }
 
 } // namespace

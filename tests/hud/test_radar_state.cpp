@@ -227,10 +227,10 @@ TEST_F(RadarState, ChunkRoundTripsAndRefusesAnotherMapSize)
     EXPECT_FLOAT_EQ(loaded.m_vTarget.z, 3.0f);
     EXPECT_EQ(loaded.m_bFollowGroup, 1);
     EXPECT_STREQ(loaded.m_szTargetGroup, "GROUP_A");
-    EXPECT_EQ(loaded.m_BuildingMarks.m_Names, m_Radar.m_BuildingMarks.m_Names);
-    EXPECT_EQ(loaded.m_PointMarks.m_Names, m_Radar.m_PointMarks.m_Names);
-    EXPECT_EQ(loaded.m_MechMarks.m_Names, m_Radar.m_MechMarks.m_Names);
-    EXPECT_EQ(loaded.m_ShownClans.m_Names, m_Radar.m_ShownClans.m_Names);
+    EXPECT_EQ(loaded.m_BuildingMarks, m_Radar.m_BuildingMarks);
+    EXPECT_EQ(loaded.m_PointMarks, m_Radar.m_PointMarks);
+    EXPECT_EQ(loaded.m_MechMarks, m_Radar.m_MechMarks);
+    EXPECT_EQ(loaded.m_ShownClans, m_Radar.m_ShownClans);
     EXPECT_FLOAT_EQ(loaded.m_vExploredMin.x, m_Radar.m_vExploredMin.x);
     EXPECT_FLOAT_EQ(loaded.m_vExploredMax.y, m_Radar.m_vExploredMax.y);
 
@@ -247,7 +247,7 @@ TEST_F(RadarState, ChunkRoundTripsAndRefusesAnotherMapSize)
         ASSERT_TRUE(older.LoadFromStream(old));
         ASSERT_EQ(older.m_ShownClans.GetCount(), 1);
         EXPECT_STREQ(older.m_ShownClans[0], "ORG_KEPT");
-        EXPECT_EQ(older.m_MechMarks.m_Names, m_Radar.m_MechMarks.m_Names);
+        EXPECT_EQ(older.m_MechMarks, m_Radar.m_MechMarks);
     }
 
     // Refused, one line each, nothing changed: another map size (bigger and

@@ -11,6 +11,7 @@
 #include "units/MechRegistry.h"
 #include "world/LightWare.h"
 #include "world/Mech.h"
+#include "world/NetDescriptor.h"
 #include "world/TheThing.h"
 #include "world/ObjectList.h"
 #include "world/Physics.h"
@@ -23,6 +24,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <vector>
 
 using namespace unittest;
 
@@ -203,6 +205,56 @@ TEST_F(Glider, AKilledGliderExplodesOnceEvenWhenTheNetworkSaysDestroyed)
     EXPECT_EQ(g->m_bAlive, 0); // queued for deletion once
     m->m_lpObject = nullptr;
     g_ObjectList.Pack(false);
+}
+
+TEST_F(Glider, AFullSyncDescriptorCarriesTheMechanoidsStateWithinItsOwnSize)
+{
+    auto m = Fitted();
+    std::strcpy(m->m_szName, "SENDER");
+    m->m_fEnergy = 12.5f;
+    CGliderObject a;
+    Place(a, *m);
+    a.m_bFullSync = 1;
+    a.m_bDestroyed = 1;
+    std::vector<std::uint8_t> buffer(kMaxNetDescriptorSize);
+    int size = 0;
+    a.WriteNetDescriptor(buffer.data(), &size);
+    const int extension = kNetDescriptorSize + kDynamicNetExtensionSize;
+    ASSERT_GT(size, extension + CGliderObject::kNetExtensionSize);
+    EXPECT_EQ(a.m_bFullSync, 0);
+    std::uint32_t flags, kind, total;
+    std::memcpy(&flags, buffer.data() + extension, 4);
+    std::memcpy(&kind, buffer.data() + 8, 4);
+    std::memcpy(&total, buffer.data() + 24, 4);
+    EXPECT_EQ(flags, CGliderObject::kNetFullSync | CGliderObject::kNetDestroyed);
+    EXPECT_EQ(kind, kNetKindAlive); // the receiver takes the state in
+    EXPECT_EQ(total, std::uint32_t(size));
+
+    auto other = Fitted();
+    CGliderObject b;
+    Place(b, *other);
+    int read = 0;
+    b.ReadNetDescriptor(buffer.data(), &read);
+    EXPECT_EQ(read, size);
+    EXPECT_STREQ(other->m_szName, "SENDER");
+    EXPECT_FLOAT_EQ(other->m_fEnergy, 12.5f);
+
+    // The next descriptor is the short one again.
+    int again = 0;
+    a.WriteNetDescriptor(buffer.data(), &again);
+    EXPECT_EQ(again, extension + CGliderObject::kNetExtensionSize);
+
+    // A size word that cuts the record short: the state is not taken in,
+    // with one line, and nothing past the size is read.
+    a.m_bFullSync = 1;
+    a.WriteNetDescriptor(buffer.data(), &size);
+    const std::uint32_t cut = std::uint32_t(size - 10);
+    std::memcpy(buffer.data() + 24, &cut, 4);
+    std::strcpy(other->m_szName, "KEPT");
+    read = 0;
+    b.ReadNetDescriptor(buffer.data(), &read);
+    EXPECT_STREQ(other->m_szName, "KEPT");
+    EXPECT_NE(ReadText("error.log").find("the mechanoid's full state"), std::string::npos);
 }
 
 TEST_F(Glider, TractionFollowsTheEnergyBandsOfAGliderOfTheWorld)

@@ -196,6 +196,11 @@ bool WriteSampleConfig(const std::string& root)
                             {"SND_ENG", "MAX_VOLUME=100"}, {"SND_ENG", "MAX_SPEED=300"},
                             {"SND_ENG", "MIN_FREQ=20000"}, {"SND_ENG", "MAX_FREQ=40000"}};
     bool ok = plat::WritePrivateProfileString("INPUT", "ForceFeedback", "1", cfg.c_str());
+    // The network client's: the player's name, no host (search the local
+    // network), no server of our own.
+    ok = ok && plat::WritePrivateProfileString("NET", "Player", "Pilot", cfg.c_str()) &&
+         plat::WritePrivateProfileString("NET", "Host", "", cfg.c_str()) &&
+         plat::WritePrivateProfileString("NET", "RunServer", "0", cfg.c_str());
     for (const SEntry& e : world)
     {
         const std::string pair = e.value;

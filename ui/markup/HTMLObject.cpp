@@ -1,6 +1,7 @@
 #include "ui/markup/HTMLObject.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 
 #include <algorithm>
 #include <cstring>
@@ -8,12 +9,6 @@
 
 namespace
 {
-void CopyId(char (&out)[32], const char* id)
-{
-    std::memset(out, 0, sizeof out);
-    std::strncpy(out, id, sizeof out - 1);
-}
-
 bool IsImageOrIcon(const std::string& kind)
 {
     return strcasecmp(kind.c_str(), "image") == 0 || strcasecmp(kind.c_str(), "icon") == 0;
@@ -63,7 +58,7 @@ void CHTMLObject::AddText(const char* text, const char* blockId, const char* lin
         g_ErrorLog.LogError("CHTMLObject::AddText Block ID '%s' exceed 32 symbols", blockId);
 
     SHTMLBlock block;
-    CopyId(block.id, blockId);
+    CopyName(block.id, blockId);
     block.first = m_iStrNum;
     block.last = m_iStrNum - 1;
     m_Blocks.push_back(block);
@@ -112,7 +107,7 @@ int CHTMLObject::FindBlock(const char* blockId) const
 {
     if (!blockId) return -1;
     char id[32];
-    CopyId(id, blockId);
+    CopyName(id, blockId);
     for (std::size_t i = 0; i < m_Blocks.size(); ++i)
         if (std::strcmp(m_Blocks[i].id, id) == 0) return int(i);
     return -1;
@@ -231,7 +226,7 @@ bool CHTMLObject::ReplaceBlockColor(const char* blockId, std::uint32_t colour)
     XTRACE("CHTMLObject::ReplaceBlockColor");
     if (!blockId) return false;
     char id[32];
-    CopyId(id, blockId);
+    CopyName(id, blockId);
     for (int i = 0; i < m_iStrNum; ++i)
     {
         SHTMLElement& e = m_Elements[i];
