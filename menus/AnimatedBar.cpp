@@ -1,5 +1,6 @@
 #include "menus/AnimatedBar.h"
 
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "graphics/GraphicInterface.h"
 #include "menus/UIRenderObject.h"
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <string.h> // strnlen
 
 namespace
 {
@@ -61,8 +61,7 @@ void CAnimatedBar::Reset()
 
 void CAnimatedBar::SetModel(const char* name)
 {
-    std::memset(m_szModel, 0, sizeof m_szModel);
-    if (name) std::memcpy(m_szModel, name, strnlen(name, sizeof m_szModel - 1));
+    CopyName(m_szModel, name);
 }
 
 void CAnimatedBar::ClearModel()

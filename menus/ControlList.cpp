@@ -1,6 +1,7 @@
 #include "menus/ControlList.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "graphics/ModelManager.h"
 #include "script/TextDB.h"
@@ -29,11 +30,6 @@ constexpr std::uint32_t kWhite = 0xFFFFFFFF;
 void PlaySound(const char* name)
 {
     if (g_pSoundManager) g_pSoundManager->Play2D(name, false);
-}
-
-bool SameName(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 31) == 0;
 }
 
 bool NameMatches(const CControlListItem& item, const char* name)

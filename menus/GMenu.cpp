@@ -1,9 +1,10 @@
 #include "menus/GMenu.h"
 
+#include "app/GameData.h"
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "menus/LinkText.h"
 #include "menus/MenuDrawing.h"
-#include "menus/MenuGameCalls.h"
 #include "menus/MenuTexts.h"
 #include "menus/QueryMessageBox.h"
 #include "menus/SimpleMessageBox.h"
@@ -54,8 +55,7 @@ void CGMenu::Init(const plat::Rect& rect, IUI* screen)
 
 void CGMenu::SetBuilding(const char* name)
 {
-    std::memset(m_szBuilding, 0, sizeof m_szBuilding);
-    if (name) std::memcpy(m_szBuilding, name, strnlen(name, sizeof m_szBuilding - 1));
+    CopyName(m_szBuilding, name);
     m_bBuildingSet = 1;
 }
 
@@ -112,7 +112,7 @@ void CGMenu::OnCommand(int code, int param)
         if (m_pClanNameBox && param == 1 && m_pClanNameBox->GetResult() == 1)
         {
             m_sEnteredName = m_pClanNameBox->GetInputText();
-            if (g_MenuGameCalls.setClanName) g_MenuGameCalls.setClanName(m_sEnteredName.c_str());
+            g_GameData.m_ClanName = m_sEnteredName.c_str();
         }
         break;
     case kPopupRemoved:

@@ -2,6 +2,7 @@
 // mechanoid card and the conviction of a mechanoid.
 #include "menus/GMenu.h"
 
+#include "app/GameData.h"
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "hud/radar/Radar.h"
@@ -117,11 +118,7 @@ void CGMenu::ShowOrgInfo(const char* organisation, bool flag)
     page += "<color><br>";
     if (timer > 0.0f) page += FormatGameText(T(8).c_str(), {1 + Trunc(timer / 120.0f)});
     std::string leader = Field(s.leader, sizeof s.leader);
-    if (leader == "PLAYER")
-    {
-        const char* name = g_MenuGameCalls.playerName ? g_MenuGameCalls.playerName() : nullptr;
-        leader = name ? name : "";
-    }
+    if (leader == "PLAYER") leader = g_GameData.m_PlayerName.GetText();
     page += T(9) + "<color=green>" + Or(leader, " - ") + "<color><br>";
     page += T(10) + "<color=green>" + Or(Field(s.unused, sizeof s.unused), " - ") + "<color><br>";
     page += FormatGameText(T(11).c_str(), {buildings});

@@ -5,6 +5,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/GuidKey.h"
 #include "foundation/Input.h"
+#include "foundation/Name32.h"
 #include "graphics/GraphicInterface.h"
 #include "menus/GMenu.h"
 #include "menus/MenuButton.h"
@@ -20,7 +21,6 @@
 #include "world/World.h"
 
 #include <cstring>
-#include <string.h> // strnlen
 
 using namespace menus;
 
@@ -59,10 +59,6 @@ int ClassIndexOf(const char* id)
     return ResolveClassIndex(key);
 }
 
-bool Same32(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 32) == 0;
-}
 } // namespace
 
 const char* const CUIMenu::kConsoleClassIds[kConsoleCount] = {
@@ -235,8 +231,7 @@ void CUIMenu::DropConsole(ETab tab)
 void CUIMenu::SetBuilding(const char* name)
 {
     XTRACE("CUIMenu::SetBuilding");
-    std::memset(m_szBuilding, 0, sizeof m_szBuilding);
-    if (name) std::memcpy(m_szBuilding, name, strnlen(name, sizeof m_szBuilding - 1));
+    CopyName(m_szBuilding, name);
 
     const SBuildingFacts building = ReadBuilding(m_szBuilding);
     if (m_pConsoles[kTabCluster] && building.cluster < 0) DropConsole(kTabCluster);
@@ -274,8 +269,8 @@ void CUIMenu::SetBuilding(const char* name)
     {
         const SBuildingRecord* record = g_pWorld ? g_pWorld->FindBuilding(m_szBuilding) : nullptr;
         const CMech* player = g_pWorld ? g_pWorld->GetPlayerMech() : nullptr;
-        const bool own = record && player && Same32(record->owner, player->m_szOrg) &&
-                         Same32(player->m_szOrg, "ORG_PLAYER");
+        const bool own = record && player && SameName(record->owner, player->m_szOrg) &&
+                         SameName(player->m_szOrg, "ORG_PLAYER");
         if (own && m_pConsoles[kTabClan])
             clan->Show();
         else
@@ -298,7 +293,7 @@ CUIMenu::SBuildingFacts CUIMenu::ReadBuilding(const char* gameId)
     for (int i = 0; i < objects.count; ++i)
     {
         auto* b = dynamic_cast<CBuildingObject*>(objects.items[i]);
-        if (!b || !gameId[0] || !Same32(b->m_szGameId, gameId) || !b->GetKind()) continue;
+        if (!b || !gameId[0] || !SameName(b->m_szGameId, gameId) || !b->GetKind()) continue;
         facts.found = true;
         facts.type = b->GetKind()->m_nType;
     }
@@ -416,8 +411,7 @@ void CTunnelUI::GetDestination(char* out32)
 
 void CTunnelUI::SetDestination(const char* location)
 {
-    std::memset(m_szDestination, 0, sizeof m_szDestination);
-    if (location) std::memcpy(m_szDestination, location, strnlen(location, sizeof m_szDestination - 1));
+    CopyName(m_szDestination, location);
 }
 
 std::int32_t CGliderUI::s_CloseKeys[3] = {0, 0, 0};

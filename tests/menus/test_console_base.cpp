@@ -8,6 +8,7 @@
 
 #include "common/NullOrganization.h"
 
+#include "app/GameData.h"
 #include "app/GameWorldState.h"
 #include "foundation/ClassFactory.h"
 #include "menus/MenuGameCalls.h"
@@ -206,6 +207,27 @@ TEST_F(ConsoleBase, ACancelledNameBoxIsNeverReadAgain)
     c.RunLink("GetName");
     EXPECT_EQ(m_Host.m_pPopup, c.m_pNameBox.get());
     EXPECT_EQ(c.GetChildCount(), 2) << "the window and one box";
+}
+
+// The clan-name box names the player's clan in the progress data; a
+// cancelled one leaves the name as it was.
+TEST_F(ConsoleBase, TheClanNameBoxNamesThePlayersClan)
+{
+    const CXAnsiString saved = g_GameData.m_ClanName;
+    g_GameData.m_ClanName = "Old";
+    CTestConsole& c = *m_pConsole;
+    c.OpenNameBox(true);
+    Type("Ghost");
+    Key(m_Host, 1); // Escape
+    Frame(m_Host);
+    EXPECT_STREQ(g_GameData.m_ClanName.GetText(), "Old");
+    c.OpenNameBox(true);
+    Type("Wolves");
+    Key(m_Host, uicode::kKeyEnter);
+    Frame(m_Host);
+    EXPECT_STREQ(g_GameData.m_ClanName.GetText(), "Wolves");
+    EXPECT_EQ(g_PlayerName, "") << "the player's own name stays";
+    g_GameData.m_ClanName = saved;
 }
 
 TEST_F(ConsoleBase, ThePopupOpenBeforeTheNameBoxComesBack)
