@@ -20,7 +20,8 @@ void InstallMenuPicturePainter()
     SetPicturePainter(&s_Painter);
 }
 
-bool CMenuPicturePainter::ChooseCell(const CPictureButton& button, const SMenuPicture& picture, int* x, int* y)
+bool CMenuPicturePainter::ChooseCell(const CPictureButton& button, const SMenuPicture& picture, int* x,
+                                     int* y)
 {
     const int* cells = picture.x;
     int cell = -1;
@@ -62,7 +63,8 @@ void CMenuPicturePainter::DrawTab(CPictureButton& button)
     IGraphicInterface* g = button.m_pScreen->m_pGraphic;
     CGuidKey uii = TextureKey(kUII);
     button.m_UID = uii;
-    const int l = button.m_Rect.left, t = button.m_Rect.top, r = button.m_Rect.right, b = button.m_Rect.bottom;
+    const int l = button.m_Rect.left, t = button.m_Rect.top, r = button.m_Rect.right,
+              b = button.m_Rect.bottom;
     if (button.m_bSelected)
     {
         // The frame, open at the bottom, that joins the console below.

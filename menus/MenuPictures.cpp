@@ -28,14 +28,14 @@ struct SPictureShape
 // cell as long as the longest thumb.
 constexpr int kThumbLength = 480;
 constexpr SPictureShape kShapes[] = {
-    {20, 21, true, R::kTickHover, 17, 22, false},          // scroll bar back and forward
-    {22, 23, false, R::kSelectHover, 17, 22, false},       // hovered or normal only
-    {24, 24, true, R::kSingle, 17, kThumbLength, false},   // vertical thumb
-    {25, 25, true, R::kSingle, kThumbLength, 17, false},   // horizontal thumb
-    {26, 27, false, R::kTickHover, 16, 91, false},         // goods grid left and right
-    {28, 29, true, R::kTickHover, 22, 17, false},          // horizontal scroll arrows
-    {30, 30, true, R::kSingle, 15, 15, false},             // slider thumb
-    {31, 32, true, R::kSelectHover, 17, 22, true},         // the message box's scroll arrows
+    {20, 21, true, R::kTickHover, 17, 22, false},        // scroll bar back and forward
+    {22, 23, false, R::kSelectHover, 17, 22, false},     // hovered or normal only
+    {24, 24, true, R::kSingle, 17, kThumbLength, false}, // vertical thumb
+    {25, 25, true, R::kSingle, kThumbLength, 17, false}, // horizontal thumb
+    {26, 27, false, R::kTickHover, 16, 91, false},       // goods grid left and right
+    {28, 29, true, R::kTickHover, 22, 17, false},        // horizontal scroll arrows
+    {30, 30, true, R::kSingle, 15, 15, false},           // slider thumb
+    {31, 32, true, R::kSelectHover, 17, 22, true},       // the message box's scroll arrows
     {33, 34, false, R::kTickHover, 22, 22, false},
     {35, 36, false, R::kTickHover, 40, 11, false}, // count selector up and down
     {37, 38, false, R::kTickHover, 80, 25, false}, // buy and sell
@@ -141,13 +141,8 @@ std::vector<SMenuPicture> BuildTable()
             table.push_back(entry);
         }
     for (int i = 0; i < 4; ++i)
-        table.push_back(SMenuPicture{70 + i,
-                                     true,
-                                     R::kSelectHover,
-                                     kListRowWidth,
-                                     kListRowHeight,
-                                     {568, 594, 620, -1},
-                                     836 + 47 * i});
+        table.push_back(SMenuPicture{
+            70 + i, true, R::kSelectHover, kListRowWidth, kListRowHeight, {568, 594, 620, -1}, 836 + 47 * i});
     return table;
 }
 

@@ -1,10 +1,11 @@
 // Headless pieces for the menus' tests: a drawing recorder that also keeps
 // the sheet pieces it is asked to draw (texture name, screen rectangle, the
 // texels its corners read, swapped along a mirrored axis, the sheet's size
-// and the technique) and has a screen size of the test's choosing, a game script manager that records the procedures it is asked
-// to run and holds a results table the test fills, and a screen fixture
-// with the UI kit's fake input and clock, the text database fake and both
-// installed as the program's.
+// and the technique) and has a screen size of the test's choosing; a game
+// script manager that records the procedures it is asked to run and holds a
+// results table the test fills; and a screen fixture with the UI kit's fake
+// input and clock, the text database fake and both installed as the
+// program's.
 #pragma once
 
 #include "ui/FakeTextDB.h"

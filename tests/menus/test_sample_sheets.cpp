@@ -43,8 +43,9 @@ void ExpectApart(const std::vector<SWriter>& writers)
                     if (first < 0) first = int(i);
                     ++shared;
                 }
-            EXPECT_EQ(shared, 0) << writers[a].name << " and " << writers[b].name << " share texels, the first at ("
-                                 << first % kSheet << ", " << first / kSheet << ")";
+            EXPECT_EQ(shared, 0) << writers[a].name << " and " << writers[b].name
+                                 << " share texels, the first at (" << first % kSheet << ", "
+                                 << first / kSheet << ")";
         }
 }
 

@@ -122,7 +122,8 @@ protected:
             }
         return n;
     }
-    static int Differ(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b, const plat::Rect& r)
+    static int Differ(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b,
+                      const plat::Rect& r)
     {
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
@@ -144,8 +145,10 @@ TEST_F(GoodsGridPicture, TheSampleGoodsTurnInTheirCellsBesideACountSelector)
 {
     for (const char* model : {"MOD_TOV_ORE", "MOD_TOV_FOOD", "MOD_BOX", "MOD_GL_SAMPLE"})
         Preload(model);
-    for (const char* texture : {"TEX_ITEM_ORE", "TEX_ITEM_FOOD", "TEX_BOX", "TEX_INT_UII", "TEX_INT_UI_STARS"})
-        ASSERT_NE(g_pTextureManager->GetTextureForce(g_pTextureManager->FindName(texture)), nullptr) << texture;
+    for (const char* texture :
+         {"TEX_ITEM_ORE", "TEX_ITEM_FOOD", "TEX_BOX", "TEX_INT_UII", "TEX_INT_UI_STARS"})
+        ASSERT_NE(g_pTextureManager->GetTextureForce(g_pTextureManager->FindName(texture)), nullptr)
+            << texture;
 
     CControlList grid;
     grid.Create(8, 28, 8 + 430, 28 + 100, &m_Screen);
@@ -228,7 +231,8 @@ TEST_F(GoodsGridPicture, TheSampleGoodsTurnInTheirCellsBesideACountSelector)
     EXPECT_GT(Differ(first, last, ore->m_Rect), 100);
     EXPECT_EQ(Differ(later, last, laser->m_Rect), 0);
     // The selection's corner bracket in the ore cell's top-left.
-    const std::uint32_t corner = last[std::size_t(ore->m_Rect.top + 2) * kWidth + std::size_t(ore->m_Rect.left + 8)];
+    const std::uint32_t corner =
+        last[std::size_t(ore->m_Rect.top + 2) * kWidth + std::size_t(ore->m_Rect.left + 8)];
     EXPECT_EQ(corner & 0xFFFFFF, 0xFFFFFFu);
     // The selector's field: its white top line and its value.
     const plat::Rect field = selector.m_pField->m_Rect;
@@ -243,9 +247,9 @@ TEST_F(GoodsGridPicture, TheSampleGoodsTurnInTheirCellsBesideACountSelector)
     EXPECT_NE(last[std::size_t(all.m_Rect.top + 6) * kWidth + std::size_t(all.m_Rect.left + 4)],
               last[std::size_t(goods.m_Rect.top + 6) * kWidth + std::size_t(goods.m_Rect.left + 4)]);
     ASSERT_NE(grid.m_pScroll, nullptr);
-    for (const CControl* button : {static_cast<const CControl*>(grid.m_pLeftButton),
-                                   static_cast<const CControl*>(grid.m_pRightButton),
-                                   static_cast<const CControl*>(grid.m_pScroll->m_pThumb)})
+    for (const CControl* button :
+         {static_cast<const CControl*>(grid.m_pLeftButton), static_cast<const CControl*>(grid.m_pRightButton),
+          static_cast<const CControl*>(grid.m_pScroll->m_pThumb)})
     {
         EXPECT_TRUE(button->m_bVisible && button->m_bEnabled);
         EXPECT_GT(Lit(last, button->m_Rect), 10) << "a picture on the button";

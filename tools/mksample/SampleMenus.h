@@ -1,9 +1,10 @@
 // mksample's data of the in-game menus: the host's and the boxes' pictures
 // on the sheet "TEX_INT_UI1" (drawn into the cockpit's sheet), the sheet
 // "TEX_INT_UII" (tab icons, the selected tab's corner, the markup icons,
-// the menu buttons' pictures, and the widgets' pieces), the glow "TEX_INT_EFECTOR_SIDED_GLOW", the
-// menus' sounds, and the text database entries the host, the console base
-// and the message boxes show (with the sample hall's greeting page).
+// the menu buttons' pictures, and the widgets' pieces), the glow
+// "TEX_INT_EFECTOR_SIDED_GLOW", the menus' sounds, and the text database
+// entries the host, the console base and the message boxes show (with the
+// sample hall's greeting page).
 #pragma once
 
 #include <cstdint>
