@@ -1,5 +1,6 @@
 #include "menus/AnimatedBar.h"
 
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "graphics/GraphicInterface.h"
 #include "menus/UIRenderObject.h"
@@ -12,14 +13,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <string.h> // strnlen
 
 namespace
 {
 using widgets::kBlendTechnique;
 using widgets::kSheetSize;
-using widgets::kSheetUI1;
-using widgets::kSheetUII;
+using widgets::kUI1;
+using widgets::kUII;
 
 void Piece(IGraphicInterface* g, const char* sheet, const plat::Rect& dest, int x, int y, int technique)
 {
@@ -37,7 +37,7 @@ CAnimatedBar::CAnimatedBar()
 void CAnimatedBar::SetUID(const CGuidKey&)
 {
     CGuidKey key;
-    MakeGuidKey(&key, kSheetUII);
+    MakeGuidKey(&key, kUII);
     CControl::SetUID(key);
 }
 
@@ -61,8 +61,7 @@ void CAnimatedBar::Reset()
 
 void CAnimatedBar::SetModel(const char* name)
 {
-    std::memset(m_szModel, 0, sizeof m_szModel);
-    if (name) std::memcpy(m_szModel, name, strnlen(name, sizeof m_szModel - 1));
+    CopyName(m_szModel, name);
 }
 
 void CAnimatedBar::ClearModel()
@@ -126,11 +125,11 @@ void CAnimatedBar::Render()
         {
             const int gauge = GaugeHeight(H, m_fFill);
             if (g) g->SetFade(1.0f);
-            Piece(g, kSheetUI1, plat::Rect{l, b - gauge, r, b}, 371, H - gauge, widgets::kSpriteTechnique);
+            Piece(g, kUI1, plat::Rect{l, b - gauge, r, b}, 371, H - gauge, widgets::kSpriteTechnique);
             background.bottom = b - gauge;
         }
         if (g) g->SetFade(1.0f);
-        Piece(g, kSheetUII, background, takesDrops ? 144 : 72, 0, kBlendTechnique);
+        Piece(g, kUII, background, takesDrops ? 144 : 72, 0, kBlendTechnique);
         if (g) g->SetFade(1.0f);
         SUIModelName model;
         std::memcpy(model.name, m_szModel, sizeof model.name);
@@ -139,16 +138,16 @@ void CAnimatedBar::Render()
     else if (takesDrops)
     {
         if (m_bEnabled)
-            Piece(g, kSheetUII, home, 144, 0, kBlendTechnique);
+            Piece(g, kUII, home, 144, 0, kBlendTechnique);
         else
-            Piece(g, kSheetUII, emptySlot, 292, 3, kBlendTechnique);
+            Piece(g, kUII, emptySlot, 292, 3, kBlendTechnique);
     }
     else
     {
         if (m_bEnabled)
-            Piece(g, kSheetUII, home, m_nIconX, m_nIconY, kBlendTechnique);
+            Piece(g, kUII, home, m_nIconX, m_nIconY, kBlendTechnique);
         else
-            Piece(g, kSheetUII, emptySlot, 292, 3, kBlendTechnique);
+            Piece(g, kUII, emptySlot, 292, 3, kBlendTechnique);
     }
 
     if (m_ClassID.id != CGuidKey::kNone && m_bShowLabel)

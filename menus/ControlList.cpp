@@ -1,6 +1,7 @@
 #include "menus/ControlList.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "graphics/ModelManager.h"
 #include "script/TextDB.h"
@@ -29,11 +30,6 @@ constexpr std::uint32_t kWhite = 0xFFFFFFFF;
 void PlaySound(const char* name)
 {
     if (g_pSoundManager) g_pSoundManager->Play2D(name, false);
-}
-
-bool SameName(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 31) == 0;
 }
 
 bool NameMatches(const CControlListItem& item, const char* name)
@@ -210,10 +206,10 @@ void CControlList::Create(int left, int top, int right, int bottom, IUI* screen)
                      : 0;
 
     const int width = right - left;
-    m_pLeftButton = new CPictureButton();
-    m_pRightButton = new CPictureButton();
-    m_pLeftButton->SetClickSound("SND_I_SCROLL");
-    m_pRightButton->SetClickSound("SND_I_SCROLL");
+    m_pLeftButton = new CMenuButton();
+    m_pRightButton = new CMenuButton();
+    m_pLeftButton->SetClickSound(CMenuButton::SoundId("SND_I_SCROLL"));
+    m_pRightButton->SetClickSound(CMenuButton::SoundId("SND_I_SCROLL"));
     m_pLeftButton->Create(0, 0, 16, 91, "", CButton::kPush, kScrollLeftCommand);
     m_pRightButton->Create(width - 16, 0, width, 91, "", CButton::kPush, kScrollRightCommand);
     m_pLeftButton->SetToolTip("");
@@ -421,7 +417,7 @@ CControlListItem* CControlList::GetSelected()
     return found;
 }
 
-bool CControlList::AddFilterButton(CPictureButton* button)
+bool CControlList::AddFilterButton(CMenuButton* button)
 {
     if (!button) return false;
     if (m_nFilterButtons >= kMaxFilterButtons)
@@ -430,7 +426,7 @@ bool CControlList::AddFilterButton(CPictureButton* button)
         return false;
     }
     m_FilterButtons[m_nFilterButtons++] = button;
-    button->SetClickSound(nullptr);
+    button->SetClickSound(-1);
     m_bFilterChanged = 0;
     return true;
 }
@@ -680,7 +676,7 @@ void CControlList::ProcessMessages()
         if (PointInRect(m_RightRect, c.x, c.y)) ScrollRight();
         for (int i = 0; i < m_nFilterButtons; ++i)
         {
-            CPictureButton* button = m_FilterButtons[i];
+            CMenuButton* button = m_FilterButtons[i];
             if (!button->m_bVisible || !PointInRect(button->m_Rect, c.x, c.y)) continue;
             const std::uint32_t mask = std::uint32_t(button->m_nValue);
             if (mask != m_dwFilter) PlaySound("SND_I_FOLDER_MIN");

@@ -14,7 +14,7 @@
 // twice: the one there is returned.
 //
 // A category filter, set by the filter buttons the console registers (a
-// picture button whose value holds its mask), hides the items outside the
+// menu button whose value holds its mask), hides the items outside the
 // mask; 0 means no filter. At most one item passing the filter is
 // selected; a click selects (a locked item is never selected, but the
 // click still clears the old selection). Items can be dragged out and
@@ -38,8 +38,8 @@
 #pragma once
 
 #include "menus/ControlListItem.h"
+#include "menus/MenuButton.h"
 #include "ui/GroupControl.h"
-#include "ui/markup/PictureButton.h"
 #include "ui/markup/ScrollControl.h"
 
 #include <cstdint>
@@ -98,7 +98,7 @@ public:
     virtual void SelectIndex(int index);
     virtual int GetSelectedIndex();
     // False (and an error line) for a 16th button.
-    virtual bool AddFilterButton(CPictureButton* button);
+    virtual bool AddFilterButton(CMenuButton* button);
     virtual bool TakeFilterChanged();
     virtual void RecalcArray();
     virtual void EnableControls(bool scrollButtons);
@@ -121,10 +121,10 @@ public:
     plat::Rect m_CellArea;
     int m_nItemCount = 0;
     std::uint8_t m_bLockCounted = 0;
-    CPictureButton* m_FilterButtons[kMaxFilterButtons] = {};
+    CMenuButton* m_FilterButtons[kMaxFilterButtons] = {};
     int m_nFilterButtons = 0;
-    CPictureButton* m_pLeftButton = nullptr;
-    CPictureButton* m_pRightButton = nullptr;
+    CMenuButton* m_pLeftButton = nullptr;
+    CMenuButton* m_pRightButton = nullptr;
     plat::Rect m_LeftRect;
     plat::Rect m_RightRect;
     int m_nCellWidth = 0;

@@ -1,5 +1,6 @@
 #include "menus/ControlListItem.h"
 
+#include "foundation/Name32.h"
 #include "graphics/GraphicInterface.h"
 #include "graphics/ModelManager.h"
 #include "menus/UIRenderObject.h"
@@ -14,7 +15,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <string.h> // strnlen
 
 namespace
 {
@@ -41,8 +41,7 @@ float CControlListItem::RestAngle()
 
 void CControlListItem::SetName(const char* name)
 {
-    std::memset(m_szName, 0, sizeof m_szName);
-    if (name) std::memcpy(m_szName, name, strnlen(name, sizeof m_szName - 1));
+    CopyName(m_szName, name);
 }
 
 void CControlListItem::Create(const plat::Rect& rect, const char* caption, int buttonKind, std::uint32_t kind)

@@ -166,11 +166,11 @@ void CCountSelector::Init(int left, int top, int right, int bottom, IUI* screen)
     CGroupControl::Init(plat::Rect{left, top, right, bottom}, screen);
     m_ClassID = MakeClassKey("CCountSelector", -1);
     const int H = bottom - top;
-    m_pUp = new CPictureButton();
-    m_pDown = new CPictureButton();
+    m_pUp = new CMenuButton();
+    m_pDown = new CMenuButton();
     m_pField = new CCountField();
-    m_pUp->SetClickSound("SND_I_SCROLL");
-    m_pDown->SetClickSound("SND_I_SCROLL");
+    m_pUp->SetClickSound(CMenuButton::SoundId("SND_I_SCROLL"));
+    m_pDown->SetClickSound(CMenuButton::SoundId("SND_I_SCROLL"));
     m_pUp->Create(0, 0, 40, 11, "", CButton::kPush, uicode::kNoCommand);
     m_pDown->Create(0, H - 11, 40, H, "", CButton::kPush, uicode::kNoCommand);
     m_pField->Create(0, 12, 40, m_pDown->m_Rect.top - m_pUp->m_Rect.bottom + 9, screen);

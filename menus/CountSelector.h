@@ -22,8 +22,8 @@
 #pragma once
 
 #include "foundation/Input.h"
+#include "menus/MenuButton.h"
 #include "ui/GroupControl.h"
-#include "ui/markup/PictureButton.h"
 
 class CCountField : public CControl
 {
@@ -67,8 +67,8 @@ public:
     void SetValue(int value);
     int GetValue() const { return m_pField ? m_pField->GetValue() : 1; }
 
-    CPictureButton* m_pUp = nullptr;
-    CPictureButton* m_pDown = nullptr;
+    CMenuButton* m_pUp = nullptr;
+    CMenuButton* m_pDown = nullptr;
     CCountField* m_pField = nullptr;
     float m_fHoldTime;
     float m_fRepeatTime = 0.0f;

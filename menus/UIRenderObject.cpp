@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
+#include "foundation/Name32.h"
 #include "foundation/Vector.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/Model.h"
@@ -12,7 +13,6 @@
 
 #include <cmath>
 #include <cstring>
-#include <string.h> // strnlen
 
 using namespace plat::d3d;
 
@@ -35,7 +35,7 @@ SMatrix ToDevice(const CMatrix& m)
 
 SUIModelName::SUIModelName(const char* text)
 {
-    if (text) std::memcpy(name, text, strnlen(text, sizeof name - 1));
+    CopyName(name, text);
 }
 
 SUIModelName SUIModelName::FromIndex(std::int32_t index)

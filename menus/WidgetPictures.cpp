@@ -6,104 +6,8 @@
 #include "ui/markup/PictureButton.h"
 #include "units/ModifManager.h"
 
-#include <algorithm>
-
 namespace
 {
-constexpr std::uint32_t kWhite = 0xFFFFFFFF;
-
-enum class EMark
-{
-    kNone,
-    kUp,
-    kDown,
-    kLeft,
-    kRight,
-};
-
-EMark MarkOf(int picture)
-{
-    switch (picture)
-    {
-    case 20:
-    case 31:
-    case 35:
-        return EMark::kUp;
-    case 21:
-    case 32:
-    case 36:
-        return EMark::kDown;
-    case 26:
-    case 28:
-        return EMark::kLeft;
-    case 27:
-    case 29:
-        return EMark::kRight;
-    default:
-        return EMark::kNone;
-    }
-}
-
-// A flat box per state and a triangle pointing the arrow's way; stands in
-// for the sheets' pictures (see the header).
-class CWidgetPicturePainter : public IPicturePainter
-{
-public:
-    void DrawPicture(CPictureButton& button) override
-    {
-        IGraphicInterface* g = button.m_pScreen ? button.m_pScreen->m_pGraphic : nullptr;
-        if (!g) return;
-        const plat::Rect& r = button.m_Rect;
-        std::uint32_t shade = 0x806890A8;
-        if (!button.m_bEnabled)
-            shade = 0x40A0A0A0;
-        else if (button.m_bChecked || button.m_bSelected)
-            shade = 0xFFE8F4FF;
-        else if (button.m_bHovered)
-            shade = 0xC0A0D0F0;
-        Fill(g, r, shade);
-        const std::uint32_t edge = button.m_bEnabled ? kWhite : 0x80FFFFFF;
-        Fill(g, plat::Rect{r.left, r.top, r.right, r.top + 1}, edge);
-        Fill(g, plat::Rect{r.left, r.bottom - 1, r.right, r.bottom}, edge);
-        Fill(g, plat::Rect{r.left, r.top, r.left + 1, r.bottom}, edge);
-        Fill(g, plat::Rect{r.right - 1, r.top, r.right, r.bottom}, edge);
-        DrawMark(g, r, MarkOf(button.m_nPicture), button.m_bChecked ? 0xFF204060 : edge);
-    }
-
-private:
-    static void Fill(IGraphicInterface* g, const plat::Rect& r, std::uint32_t colour)
-    {
-        const int rect[4] = {r.left, r.top, r.right, r.bottom};
-        g->FillRect(rect, colour);
-    }
-
-    static void DrawMark(IGraphicInterface* g, const plat::Rect& r, EMark mark, std::uint32_t colour)
-    {
-        const int w = r.right - r.left, h = r.bottom - r.top;
-        const int cx = r.left + w / 2, cy = r.top + h / 2;
-        if (mark == EMark::kUp || mark == EMark::kDown)
-        {
-            const int rows = std::max(1, std::min(w / 2 - 2, h / 2 - 1));
-            for (int i = 0; i < rows; ++i)
-            {
-                const int y = mark == EMark::kUp ? cy - rows / 2 + i : cy + rows / 2 - i;
-                Fill(g, plat::Rect{cx - i, y, cx + i + 1, y + 1}, colour);
-            }
-        }
-        else if (mark == EMark::kLeft || mark == EMark::kRight)
-        {
-            const int columns = std::max(1, std::min(h / 2 - 2, w / 2 - 1));
-            for (int i = 0; i < columns; ++i)
-            {
-                const int x = mark == EMark::kLeft ? cx - columns / 2 + i : cx + columns / 2 - i;
-                Fill(g, plat::Rect{x, cy - i, x + 1, cy + i + 1}, colour);
-            }
-        }
-    }
-};
-
-CWidgetPicturePainter s_Painter;
-
 CControl* FindIn(CGroupControl* group, const plat::Point& c, const CControl* dragged)
 {
     CControl* found = nullptr;
@@ -119,11 +23,6 @@ CControl* FindIn(CGroupControl* group, const plat::Point& c, const CControl* dra
 }
 } // namespace
 
-void InstallWidgetPictures()
-{
-    SetPicturePainter(&s_Painter);
-}
-
 namespace widgets
 {
 void DrawSelectionCorners(IGraphicInterface* graphic, const plat::Rect& rect, int inset, int technique)
@@ -137,7 +36,7 @@ void DrawSelectionCorners(IGraphicInterface* graphic, const plat::Rect& rect, in
         MirroredY(plat::Rect{l, b - kCorner, l + kCorner, b}),
     };
     for (const plat::Rect& corner : corners)
-        DrawSheetPiece(graphic, kSheetUII, corner, 217, 0, 217 + kSheetSize, kSheetSize, technique);
+        DrawSheetPiece(graphic, kUII, corner, 217, 0, 217 + kSheetSize, kSheetSize, technique);
 }
 
 int StarX(int left, int width, int n, int k)

@@ -1,13 +1,7 @@
-// What the game widgets (scroll bars, count selector, goods grid, item
-// tiles) share for drawing:
+// What the game widgets (count selector, goods grid, item tiles) share for
+// drawing, besides their picture buttons' pictures (the menu buttons'
+// picture table, menus/MenuButton.h):
 //
-// - the painter of picture buttons (CPictureButton, ui/markup). Stand-in:
-//   until the menu buttons' picture table is shared with the widgets, it
-//   draws each widget picture (arrows 20, 21, 26-29, 31, 32, 35, 36 and
-//   the thumbs 24, 25, 30) as a flat box in its state's shade with a white
-//   direction mark, not the sheets' artwork; any other picture as a plain
-//   box. InstallWidgetPictures puts it in place (RegisterMenusClasses
-//   does).
 // - the selection corners of a cell or tile: four 24 x 24 brackets from
 //   "TEX_INT_UII" (sheet piece (217, 0)), mirrored for the other corners;
 // - the modification stars of an equipment modifier: one 16 x 14 star per
@@ -19,6 +13,7 @@
 // Threads: main thread only.
 #pragma once
 
+#include "menus/MenuDrawing.h"
 #include "platform/Types.h"
 
 #include <cstdint>
@@ -27,17 +22,16 @@ class CControl;
 class IGraphicInterface;
 class IUI;
 
-void InstallWidgetPictures();
-
 namespace widgets
 {
-constexpr const char* kSheetUI1 = "TEX_INT_UI1";
-constexpr const char* kSheetUII = "TEX_INT_UII";
+// The sheets, their size and the techniques are the menus' (MenuDrawing.h).
+using menus::kBlendTechnique;
+using menus::kSheetSize;
+using menus::kSpriteTechnique;
+using menus::kUI1;
+using menus::kUII;
 constexpr const char* kSheetStars = "TEX_INT_UI_STARS";
-constexpr int kSheetSize = 1024;
 constexpr int kStarsSheetSize = 256;
-constexpr int kSpriteTechnique = 19;
-constexpr int kBlendTechnique = 11;
 constexpr int kCorner = 24;
 constexpr int kStarWidth = 16;
 constexpr int kStarHeight = 14;

@@ -101,6 +101,11 @@ void IUI::SetPopup(CGroupControl* box)
 
 void IUI::ProcessMessages()
 {
+    // The cursor first: a popup's own buttons need it too.
+    const plat::Point cursor = GetCursorPos();
+    m_nCursorX = cursor.x;
+    m_nCursorY = cursor.y;
+    if (m_pGraphic) m_pGraphic->m_CursorPos = cursor;
     if (m_pPopup)
     {
         const int result = m_pPopup->GetResult();
@@ -122,10 +127,6 @@ void IUI::ProcessMessages()
         if (m_pMainGroup) m_pMainGroup->OnCommand(uicode::kPopupRemoved, result);
         return;
     }
-    const plat::Point cursor = GetCursorPos();
-    m_nCursorX = cursor.x;
-    m_nCursorY = cursor.y;
-    if (m_pGraphic) m_pGraphic->m_CursorPos = cursor;
     if (m_pDragged)
     {
         m_pDragged->ProcessMessages();

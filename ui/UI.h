@@ -58,7 +58,12 @@ public:
     // The parameter of the dialog that hosts the screen (the menu hosts
     // bind their building by its 32-character name); ignored here.
     virtual void SetParam(void*) {}
-    virtual void Hook4() {}
+    // The destination a tunnel screen chose (a 32-character location name,
+    // read after the screen ended with 1008); empty here.
+    virtual void GetDestination(char* out32)
+    {
+        if (out32) out32[0] = 0;
+    }
     virtual void Render();
     // Drawn instead of Render while the screen fades in; empty here.
     virtual void RenderIntro() {}
@@ -76,6 +81,9 @@ public:
     virtual void Hook5() {}
     // Shows box over the screen (null: none) and clears the hovered control.
     virtual void SetPopup(CGroupControl* box);
+    // Whether the screen is busy (a menu host with a popup open): the
+    // dialog's Escape and F10 then leave it alone. False here.
+    virtual bool IsBusy() { return false; }
 
     // True while a command is being handed to the popup; groups then keep
     // what the popup passes on from coming back to the screen.

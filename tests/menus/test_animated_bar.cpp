@@ -46,12 +46,12 @@ TEST_F(ItemTile, AQuarterFillIsASixteenPixelGaugeUnderTheGround)
     m_Tile.Render();
     const auto gauge = m_Sprites.From("TEX_INT_UI1");
     ASSERT_EQ(gauge.size(), 1u);
-    EXPECT_EQ(gauge[0].screen, (std::array{10, 58, 74, 74}));
+    EXPECT_EQ(gauge[0].screen, (plat::Rect{10, 58, 74, 74}));
     EXPECT_EQ(gauge[0].source, (std::array{371, 48, 435, 64}));
     EXPECT_EQ(gauge[0].size, (std::array{1024, 1024}));
     const auto ground = m_Sprites.From("TEX_INT_UII");
     ASSERT_EQ(ground.size(), 1u);
-    EXPECT_EQ(ground[0].screen, (std::array{10, 10, 74, 58}));
+    EXPECT_EQ(ground[0].screen, (plat::Rect{10, 10, 74, 58}));
     EXPECT_EQ(ground[0].source, (std::array{72, 0, 136, 48}));
     // A tile that takes drops lies on the other ground.
     m_Sprites.Clear();
@@ -79,7 +79,7 @@ TEST_F(ItemTile, AModelFlagWithoutAModelDrawsNothingThenTheIcon)
     m_Tile.m_bEnabled = 0;
     m_Tile.Render();
     EXPECT_EQ(m_Sprites.m_Sprites[0].source, (std::array{292, 3, 343, 54}));
-    EXPECT_EQ(m_Sprites.m_Sprites[0].screen, (std::array{20, 21, 71, 72}));
+    EXPECT_EQ(m_Sprites.m_Sprites[0].screen, (plat::Rect{20, 21, 71, 72}));
 }
 
 TEST_F(ItemTile, TheUserIdAlwaysNamesTheWidgetSheet)

@@ -104,12 +104,13 @@ TEST_F(GoodsGrid, TheFilterKeepsOneSelectionAndSelectsItsButton)
 {
     Build();
     Fill({1, 2, 1, 4, 1});
-    CPictureButton ones, fours;
+    CMenuButton ones, fours;
     ones.m_nValue = 1;
     fours.m_nValue = 4;
+    ones.SetClickSound(5);
     EXPECT_TRUE(m_Grid.AddFilterButton(&ones));
     EXPECT_TRUE(m_Grid.AddFilterButton(&fours));
-    EXPECT_TRUE(ones.GetClickSound().empty());
+    EXPECT_EQ(ones.m_nClickSound, -1);
     m_Grid.GetItem(2)->m_bSelected = 1;
     m_Grid.GetItem(4)->m_bSelected = 1;
     m_Grid.SetFilter(1, false);
@@ -140,9 +141,9 @@ TEST_F(GoodsGrid, TheFilterKeepsOneSelectionAndSelectsItsButton)
     EXPECT_EQ(fours.m_bSelected, 1);
 
     // Fifteen buttons at most.
-    std::vector<CPictureButton> more(14);
+    std::vector<CMenuButton> more(14);
     int added = 0;
-    for (CPictureButton& b : more)
+    for (CMenuButton& b : more)
         added += m_Grid.AddFilterButton(&b);
     EXPECT_EQ(added, 13);
     m_Grid.ClearFilterButtons();
@@ -237,7 +238,7 @@ TEST_F(GoodsGrid, AClickSelectsButNeverALockedItem)
 TEST_F(GoodsGrid, AnEmptyGridDisablesItsScrollButtonsOnly)
 {
     Build();
-    CPictureButton filter;
+    CMenuButton filter;
     filter.m_bEnabled = 0;
     m_Grid.AddFilterButton(&filter);
     m_Grid.RecalcArray();

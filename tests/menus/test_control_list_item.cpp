@@ -138,8 +138,8 @@ TEST_F(GridCell, StarsStandCentredOnePerLevel)
     const auto stars = m_Sprites.From("TEX_INT_UI_STARS");
     ASSERT_EQ(stars.size(), 2u);
     const int first = 10 + (82 - 36) / 2;
-    EXPECT_EQ(stars[0].screen, (std::array{first, 15, first + 16, 29}));
-    EXPECT_EQ(stars[1].screen, (std::array{first + 18, 15, first + 34, 29}));
+    EXPECT_EQ(stars[0].screen, (plat::Rect{first, 15, first + 16, 29}));
+    EXPECT_EQ(stars[1].screen, (plat::Rect{first + 18, 15, first + 34, 29}));
     EXPECT_EQ(stars[0].source, (std::array{16 * 2 - 11, 94, 16 * 2 + 5, 108}));
     EXPECT_EQ(stars[0].size, (std::array{256, 256}));
     EXPECT_EQ(stars[1].source, (std::array{16 * 3 - 11, 112, 16 * 3 + 5, 126}));
@@ -178,13 +178,13 @@ TEST_F(GridCell, ASelectedCellShowsItsCornersInsideItsRectangle)
     const auto corners = m_Sprites.From("TEX_INT_UII");
     ASSERT_EQ(corners.size(), 4u);
     // One bracket, mirrored for the other three corners.
-    EXPECT_EQ(corners[0].screen, (std::array{11, 11, 35, 35}));
+    EXPECT_EQ(corners[0].screen, (plat::Rect{11, 11, 35, 35}));
     EXPECT_EQ(corners[0].source, (std::array{217, 0, 241, 24}));
-    EXPECT_EQ(corners[1].screen, (std::array{67, 11, 91, 35}));
+    EXPECT_EQ(corners[1].screen, (plat::Rect{67, 11, 91, 35}));
     EXPECT_EQ(corners[1].source, (std::array{241, 0, 217, 24}));
-    EXPECT_EQ(corners[2].screen, (std::array{67, 67, 91, 91}));
+    EXPECT_EQ(corners[2].screen, (plat::Rect{67, 67, 91, 91}));
     EXPECT_EQ(corners[2].source, (std::array{241, 24, 217, 0}));
-    EXPECT_EQ(corners[3].screen, (std::array{11, 67, 35, 91}));
+    EXPECT_EQ(corners[3].screen, (plat::Rect{11, 67, 35, 91}));
     EXPECT_EQ(corners[3].source, (std::array{217, 24, 241, 0}));
     // The count under the model in the cell's colour, over its shadow.
     const auto texts = m_Sprites.Texts();

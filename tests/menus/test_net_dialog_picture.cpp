@@ -13,6 +13,7 @@
 #include "menus/DialogButton.h"
 #include "menus/ListRowButton.h"
 #include "menus/NetDialog.h"
+#include "menus/MenuButton.h"
 #include "menus/WidgetPictures.h"
 #include "ui/markup/PictureButton.h"
 #include "ui/markup/ScrollControl.h"
@@ -49,7 +50,7 @@ protected:
         g_pFontSmall = &m_small;
         g_pFontBig = &m_big;
         m_Graphic.Init(nullptr);
-        InstallWidgetPictures();
+        InstallMenuPicturePainter();
         m_Screen.Init(&m_Graphic, &m_Input);
         m_Screen.SetClock(&m_Clock);
     }

@@ -1,9 +1,11 @@
-// The goods grid of the sample's goods, its laser and its glider, with a
+// The goods grid of the sample's goods, its laser and its glider (more
+// than it shows, so that it scrolls), with two filter tabs above it and a
 // count selector beside it, drawn over the sample tree through the real
 // Direct3D 8 layer offscreen: each cell's model is in its cell, the
 // selected one turns from frame to frame while the others rest, the count
-// and the selection corners show, and the selector's field frames its
-// value. The frame is written as "goods_grid.png".
+// and the selection corners show, the selector's field frames its value,
+// and the buttons show their pictures from the sample sheets. The frame is
+// written as "goods_grid.png".
 
 #include "ui/UITestKit.h"
 
@@ -18,8 +20,8 @@
 #include "location/EffectRenderManager.h"
 #include "menus/ControlList.h"
 #include "menus/CountSelector.h"
+#include "menus/MenuButton.h"
 #include "menus/UIRenderObject.h"
-#include "menus/WidgetPictures.h"
 #include "tools/mksample/SampleTree.h"
 #include "ui/UI.h"
 #include "units/GunManager.h"
@@ -35,6 +37,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -65,7 +68,7 @@ protected:
         ASSERT_TRUE(g_GliderManager.Init(unit_sections::kGliders));
         m_Graphic.Init(nullptr);
         m_Graphic.SelectFont(0);
-        InstallWidgetPictures();
+        InstallMenuPicturePainter();
 
         m_Screen.Init(&m_Graphic, &m_Input);
         m_Screen.SetClock(&m_Clock);
@@ -119,7 +122,8 @@ protected:
             }
         return n;
     }
-    static int Differ(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b, const plat::Rect& r)
+    static int Differ(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t>& b,
+                      const plat::Rect& r)
     {
         int n = 0;
         for (int y = r.top; y < r.bottom; ++y)
@@ -141,12 +145,26 @@ TEST_F(GoodsGridPicture, TheSampleGoodsTurnInTheirCellsBesideACountSelector)
 {
     for (const char* model : {"MOD_TOV_ORE", "MOD_TOV_FOOD", "MOD_BOX", "MOD_GL_SAMPLE"})
         Preload(model);
-    for (const char* texture : {"TEX_ITEM_ORE", "TEX_ITEM_FOOD", "TEX_BOX", "TEX_INT_UII", "TEX_INT_UI_STARS"})
-        ASSERT_NE(g_pTextureManager->GetTextureForce(g_pTextureManager->FindName(texture)), nullptr) << texture;
+    for (const char* texture :
+         {"TEX_ITEM_ORE", "TEX_ITEM_FOOD", "TEX_BOX", "TEX_INT_UII", "TEX_INT_UI_STARS"})
+        ASSERT_NE(g_pTextureManager->GetTextureForce(g_pTextureManager->FindName(texture)), nullptr)
+            << texture;
 
     CControlList grid;
-    grid.Create(8, 20, 8 + 430, 20 + 100, &m_Screen);
+    grid.Create(8, 28, 8 + 430, 28 + 100, &m_Screen);
     m_pMain->AddControl(&grid);
+    // The filter tabs: everything (selected) and the goods alone.
+    CMenuButton all, goods;
+    const std::pair<CMenuButton*, int> tabs[] = {{&all, 82}, {&goods, 83}};
+    for (int i = 0; i < 2; ++i)
+    {
+        CMenuButton& tab = *tabs[i].first;
+        tab.Create(8 + 72 * i, 2, 8 + 72 * i + 70, 27, "", CButton::kPush, 61440);
+        tab.m_nPicture = tabs[i].second;
+        tab.m_nValue = i == 0 ? -1 : 0x20000000;
+        grid.AddFilterButton(&tab);
+        m_pMain->AddControl(&tab);
+    }
     CControlListItem* ore = grid.AddControl("TOV_ORE", CControlListItem::kGoods, 0);
     CControlListItem* food = grid.AddControl("TOV_FOOD", CControlListItem::kGoods, 0);
     CControlListItem* laser = grid.AddControl("GUN_LASER", CControlListItem::kEquipment, 0x2123);
@@ -161,6 +179,10 @@ TEST_F(GoodsGridPicture, TheSampleGoodsTurnInTheirCellsBesideACountSelector)
     food->m_nCount = 0;
     laser->m_nCount = 1;
     glider->m_nCount = 1;
+    // Two more than the four the grid shows: lasers of other modifiers.
+    grid.AddControl("GUN_LASER", CControlListItem::kEquipment, 0);
+    grid.AddControl("GUN_LASER", CControlListItem::kEquipment, 0x1001);
+    grid.SetFilter(0xFFFFFFFFu, true);
     grid.SelectIndex(0);
     grid.RecalcArray();
 
@@ -209,7 +231,8 @@ TEST_F(GoodsGridPicture, TheSampleGoodsTurnInTheirCellsBesideACountSelector)
     EXPECT_GT(Differ(first, last, ore->m_Rect), 100);
     EXPECT_EQ(Differ(later, last, laser->m_Rect), 0);
     // The selection's corner bracket in the ore cell's top-left.
-    const std::uint32_t corner = last[std::size_t(ore->m_Rect.top + 2) * kWidth + std::size_t(ore->m_Rect.left + 8)];
+    const std::uint32_t corner =
+        last[std::size_t(ore->m_Rect.top + 2) * kWidth + std::size_t(ore->m_Rect.left + 8)];
     EXPECT_EQ(corner & 0xFFFFFF, 0xFFFFFFu);
     // The selector's field: its white top line and its value.
     const plat::Rect field = selector.m_pField->m_Rect;
@@ -217,12 +240,29 @@ TEST_F(GoodsGridPicture, TheSampleGoodsTurnInTheirCellsBesideACountSelector)
     EXPECT_EQ(selector.GetValue(), 7);
     EXPECT_GT(Lit(last, plat::Rect{field.left + 2, field.top + 2, field.right - 2, field.bottom}), 6);
     EXPECT_GT(Lit(last, selector.m_pUp->m_Rect), 10) << "the stepper pictures";
+    // The selected tab is drawn in its selected picture, the other in its
+    // normal one; the arrows and the thumb of the scrolling grid show.
+    EXPECT_EQ(all.m_bSelected, 1);
+    EXPECT_EQ(goods.m_bSelected, 0);
+    EXPECT_NE(last[std::size_t(all.m_Rect.top + 6) * kWidth + std::size_t(all.m_Rect.left + 4)],
+              last[std::size_t(goods.m_Rect.top + 6) * kWidth + std::size_t(goods.m_Rect.left + 4)]);
+    ASSERT_NE(grid.m_pScroll, nullptr);
+    for (const CControl* button :
+         {static_cast<const CControl*>(grid.m_pLeftButton), static_cast<const CControl*>(grid.m_pRightButton),
+          static_cast<const CControl*>(grid.m_pScroll->m_pThumb)})
+    {
+        EXPECT_TRUE(button->m_bVisible && button->m_bEnabled);
+        EXPECT_GT(Lit(last, button->m_Rect), 10) << "a picture on the button";
+    }
 
     // A model nobody knows draws nothing and leaves the targets as they were.
     const std::int32_t depth = graph.m_nRenderTargetCount;
     UIRenderObject(SUIModelName("MOD_NOBODY"), 0.0f, plat::Rect{0, 0, 50, 50}, false);
     EXPECT_EQ(graph.m_nRenderTargetCount, depth);
 
+    grid.ClearFilterButtons();
+    m_pMain->RemoveControl(&all);
+    m_pMain->RemoveControl(&goods);
     m_pMain->RemoveControl(&selector);
     m_pMain->RemoveControl(&grid);
 }

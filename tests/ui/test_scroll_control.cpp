@@ -4,6 +4,10 @@
 
 #include "UITestKit.h"
 
+#include "common/DataTree.h"
+#include "foundation/ResourceDB.h"
+#include "sound/SoundManager.h"
+
 #include "ui/markup/CommandArgument.h"
 #include "ui/markup/ScrollControl.h"
 
@@ -11,6 +15,7 @@
 
 #include <array>
 #include <cmath>
+#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -108,7 +113,6 @@ TEST_F(ScrollBar, EachPlacementBuildsItsBarArrowsAndThumb)
             EXPECT_EQ(R(bar.m_pForward->m_Rect), c.forward);
             EXPECT_EQ(bar.m_pBack->m_nPicture, c.backPicture);
             EXPECT_EQ(bar.m_pForward->m_nPicture, c.forwardPicture);
-            EXPECT_EQ(bar.m_pBack->GetClickSound(), "SND_I_SCROLL");
         }
         EXPECT_EQ(bar.GetPos(), 0);
         EXPECT_EQ(bar.GetMax(), 0);
@@ -122,6 +126,32 @@ TEST_F(ScrollBar, EachPlacementBuildsItsBarArrowsAndThumb)
     EXPECT_EQ(R(bar.m_Rect), (std::array{383, 72, 400, 228}));
     EXPECT_EQ(R(bar.m_pForward->m_Rect), (std::array{383, 228, 400, 250}));
     owner.RemoveControl(&bar);
+}
+
+// The arrows and the thumb click with "SND_I_SCROLL", a plain picture button
+// with "SND_I_OK": ids of the sound table, which a click plays.
+TEST_F(ScrollBar, ItsButtonsClickWithTheScrollSound)
+{
+    testutil::CDataTree tree;
+    const char* const section = "\xC7\xE2\xF3\xEA\xE8";
+    std::ofstream("db.ini") << "[" << section << "]\nfilename=snd.ini\n";
+    std::ofstream("snd.ini") << "[SND_I_OK]\nNAME=SND_I_OK\n[SND_I_SCROLL]\nNAME=SND_I_SCROLL\n";
+    ASSERT_TRUE(g_ResourceDB.Init("db.ini", ResourceDBManager::kModeIni));
+    CSoundManager2 sounds;
+    sounds.InitMngr(section);
+    g_pSoundManager = &sounds;
+    const std::int32_t ok = sounds.Lookup("SND_I_OK"), scroll = sounds.Lookup("SND_I_SCROLL");
+    ASSERT_GE(ok, 0);
+    ASSERT_GE(scroll, 0);
+    ASSERT_NE(ok, scroll);
+
+    CPictureButton plain;
+    EXPECT_EQ(plain.m_nClickSound, ok);
+    CScrollControl bar;
+    bar.Init(0, 0, 100, 200, CScrollControl::kVertical, &m_Screen);
+    for (const CPictureButton* button : {bar.m_pBack, bar.m_pForward, bar.m_pThumb})
+        EXPECT_EQ(button->m_nClickSound, scroll);
+    g_pSoundManager = nullptr;
 }
 
 TEST_F(ScrollBar, TheThumbRoundsVerticallyAndTruncatesAcross)

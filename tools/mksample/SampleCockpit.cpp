@@ -4,10 +4,13 @@
 // markers, icons), the radar's arrow "TEX_INT_STRELKA", its animated point
 // "TEX_INT_RADAR_POINT" (4 x 4 frames) and the big map's background
 // "TEX_INT_MINIMAP_BACK"; each with its row in the texture table.
+#include "tools/mksample/SampleCockpit.h"
+
 #include "foundation/DataBase.h"
 #include "graphics/ImageFile.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleWidgets.h"
 
 #include <cmath>
@@ -58,7 +61,9 @@ public:
     std::vector<std::uint32_t> m_Pixels;
 };
 
-std::vector<std::uint32_t> CockpitSheet()
+} // namespace
+
+std::vector<std::uint32_t> CockpitPieces()
 {
     CSheet s(1024, 1024);
     s.Frame(0, 103, 190, 136); // hull, shield and energy bars
@@ -93,8 +98,18 @@ std::vector<std::uint32_t> CockpitSheet()
     s.Fill(21, 77, 12, 8, 0xFFFFFFFFu);
     s.Fill(11, 86, 6, 8, 0xFFFFFFFFu);
     s.Fill(22, 86, 7, 9, 0xFFFFFFFFu);
-    PaintWidgetPieces(s.m_Pixels);
     return s.m_Pixels;
+}
+
+namespace
+{
+std::vector<std::uint32_t> CockpitSheet()
+{
+    // The in-game menus' and the widgets' cells share the sheet.
+    std::vector<std::uint32_t> pixels = CockpitPieces();
+    DrawMenuSheetUI1(pixels);
+    PaintWidgetPieces(pixels);
+    return pixels;
 }
 
 std::vector<std::uint32_t> Arrow()

@@ -1,10 +1,12 @@
 #include "tools/mksample/SampleTree.h"
 
 #include "platform/File.h"
+#include "tools/mksample/SampleCockpit.h"
 #include "tools/mksample/SampleConfig.h"
 #include "tools/mksample/SampleDatabase.h"
 #include "tools/mksample/SampleLocation.h"
 #include "tools/mksample/SampleMarkup.h"
+#include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleScripts.h"
 #include "tools/mksample/SampleSound.h"
 #include "tools/mksample/SampleTextures.h"
@@ -29,8 +31,6 @@ bool WriteSampleUnits(const std::string& root);
 bool WriteSampleMechConfigs(const std::string& root);
 // SampleRadar.cpp: the sample location's radar map, beside its map.
 bool WriteSampleRadar(const std::string& root);
-// SampleCockpit.cpp: the cockpit sheet and the radar's textures.
-bool WriteSampleCockpit(const std::string& root);
 // SampleNetMap.cpp: the network test game's map (after the location's files).
 bool WriteSampleNetMap(const std::string& root);
 
@@ -82,7 +82,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
         !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleWidgets(root) ||
-        !WriteSampleNetMap(root))
+        !WriteSampleMenus(root) || !WriteSampleNetMap(root))
         return false;
 
     return true;

@@ -3,13 +3,14 @@
 //   star per level 1-15 at column 16 x level - 11, in the rows 76, 94 and
 //   112 of the three properties (gold, silver, blue), brighter with the
 //   level;
-// - "TEX_INT_UII" (1024 x 1024), the pieces the widgets cut: the selection
-//   corner at (217, 0), the item tile's ground at (72, 0) and its
-//   drop-target ground at (144, 0), the empty slot at (292, 3), the slider
-//   track at (0, 387) and the map's compass at (184, 638);
-// - pieces painted into the cockpit sheet "TEX_INT_UI1" (see
-//   PaintWidgetPieces): the scroll bar's and the map's 7 x 7 corners at
-//   (692, 0) and (347, 796) and the tile's fill gauge at (371, 0);
+// - the pieces the widgets cut from "TEX_INT_UII" (painted into the menus'
+//   sheet, see PaintWidgetSheetPieces): the selection corner at (217, 0),
+//   the item tile's ground at (72, 0) and its drop-target ground at
+//   (144, 0), the empty slot at (292, 3), the slider track at (0, 387) and
+//   the map's compass at (184, 638);
+// - the tile's fill gauge at (371, 0), painted into the cockpit sheet
+//   "TEX_INT_UI1" (see PaintWidgetPieces); the scroll bars' and the map's
+//   7 x 7 corners there are the menus' (SampleMenus.cpp);
 // - the goods' item models the goods grid turns in its cells:
 //   "MOD_TOV_ORE" (a rock) and "MOD_TOV_FOOD" (a barrel), each with its own
 //   small texture, named by the goods' rows (SampleUnits.cpp). The gun and
@@ -105,13 +106,6 @@ std::vector<std::uint32_t> StarsSheet()
                 for (int x = 0; x < 16; ++x)
                     if (InStar(float(x) + 0.5f, float(y) + 0.5f, 16.0f, 14.0f)) s.Put(x0 + x, y0 + y, colour);
         }
-    return pixels;
-}
-
-std::vector<std::uint32_t> WidgetSheet()
-{
-    std::vector<std::uint32_t> pixels(1024 * 1024, 0);
-    PaintWidgetSheetPieces(pixels);
     return pixels;
 }
 
@@ -318,14 +312,6 @@ void PaintWidgetPieces(std::vector<std::uint32_t>& ui1)
 {
     if (ui1.size() != 1024u * 1024u) return;
     CCanvas s(1024, 1024, ui1);
-    // The 7 x 7 corners: white for the frames, light blue for the
-    // script-results box; the line along the top and the left edge.
-    s.Fill(692, 0, 7, 1, 0xFFFFFFFFu);
-    s.Fill(692, 0, 1, 7, 0xFFFFFFFFu);
-    s.Fill(693, 1, 2, 2, 0x80FFFFFFu);
-    s.Fill(347, 796, 7, 1, 0xFFACF0F4u);
-    s.Fill(347, 796, 1, 7, 0xFFACF0F4u);
-    s.Fill(348, 797, 2, 2, 0x80ACF0F4u);
     // The fill gauge: amber, brighter towards its top.
     for (int y = 0; y < 128; ++y)
         s.Fill(371, y, 128, 1, Scale(0xE0F0A020u, 0.6f + 0.4f * float(128 - y) / 128.0f));
@@ -379,8 +365,7 @@ bool WriteSampleWidgets(const std::string& root)
 {
     const std::string base = root[0] == '/' ? root : plat::GetCurrentDirectory() + "/" + root;
     auto inRoot = [&](const char* path) { return base + "\\" + path; };
-    if (!WriteTexture(inRoot("Data\\Textures\\int_ui_stars.tm"), StarsSheet(), 256, kImageFormatA8R8G8B8) ||
-        !WriteTexture(inRoot("Data\\Textures\\int_uii.tm"), WidgetSheet(), 1024, kImageFormatA8R8G8B8))
+    if (!WriteTexture(inRoot("Data\\Textures\\int_ui_stars.tm"), StarsSheet(), 256, kImageFormatA8R8G8B8))
         return false;
     for (const SItem& item : kItems)
     {
@@ -401,8 +386,7 @@ bool WriteSampleWidgets(const std::string& root)
         const char* file;
         std::int32_t textureType;
     };
-    std::vector<STextureRow> textures = {{"TEX_INT_UI_STARS", "Data\\Textures\\int_ui_stars.tm", 2},
-                                         {"TEX_INT_UII", "Data\\Textures\\int_uii.tm", 2}};
+    std::vector<STextureRow> textures = {{"TEX_INT_UI_STARS", "Data\\Textures\\int_ui_stars.tm", 2}};
     for (const SItem& item : kItems)
         textures.push_back({item.texture, item.textureFile, 0});
     bool ok = db.SelectTable(plat::Utf8ToCp1251("Текстуры").c_str());

@@ -171,7 +171,13 @@ bool AddSceneryRecords(DataBase& db)
            add("Здания", true,
                {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}},
                 {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 1}}, {}},
-                {"STATION", "MOD_STATION", {}, {{"TYPE", 13}, {"SUBTYPE", 2}}, {}}}) &&
+                {"STATION", "MOD_STATION", {}, {{"TYPE", 13}, {"SUBTYPE", 2}}, {}},
+                // The in-game menu offers consoles by building type: a
+                // trading post (quest, trade, map, journal), a garage (no
+                // cluster or clan) and a tunnel building.
+                {"TRADE_POST", "MOD_HALL", {}, {{"TYPE", 5}}, {}},
+                {"GARAGE_SAMPLE", "MOD_HALL", {}, {{"TYPE", 11}}, {}},
+                {"TUNNEL_SAMPLE", "MOD_STATION", {}, {{"TYPE", 3}}, {}}}) &&
            AddUnitKindRecords(add);
 }
 

@@ -4,6 +4,7 @@
 #include "foundation/Input.h"
 #include "graphics/GraphicInterface.h"
 #include "script/TextDB.h"
+#include "script/game/ScriptManager.h"
 #include "sound/SoundManager.h"
 #include "ui/UI.h"
 #include "ui/UICodes.h"
@@ -144,6 +145,14 @@ void CHTMLWnd::AddTextLink(const char* first, const char* key, const char* targe
     const std::string line =
         std::string(first ? first : "") + "<a href=" + (target ? target : "") + ">" + name.GetText() + "</a>";
     AddEntry(line.c_str(), "", STextKey(key).name, kNoUserValue, nullptr, true, true);
+}
+
+void CHTMLWnd::SubstituteNames(std::string& text)
+{
+    if (!g_pScriptManager || text.find('%') == std::string::npos) return;
+    CXAnsiString filled(text.c_str());
+    g_pScriptManager->UpdateStringWithNames(filled);
+    text = filled.GetText();
 }
 
 void CHTMLWnd::PlayUISound(const char* name)

@@ -58,9 +58,10 @@ public:
     void SetTextDB(ITextDB* db) { m_pTextDB = db; }
     CHTMLObject* GetDocument() const { return m_pDocument; }
 
-    // Placeholders of the game's names in a text; nothing here until the
-    // game script manager is there to fill them.
-    virtual void SubstituteNames(std::string&) {}
+    // Fills the "%" placeholders of the game's names in a text (the player,
+    // the clan, the building, script variables) through the game script
+    // manager, when there is one; unknown ones stay as written.
+    virtual void SubstituteNames(std::string& text);
     // A 2-D interface sound.
     virtual void PlayUISound(const char* name);
 

@@ -23,14 +23,12 @@ IPicturePainter* GetPicturePainter()
     return s_pPainter;
 }
 
-void DrawSheetPiece(IGraphicInterface* graphic, const char* texture, const plat::Rect& dest, int left, int top,
+void DrawSheetPiece(IGraphicInterface* graphic, CGuidKey& texture, const plat::Rect& dest, int left, int top,
                     int right, int bottom, int technique)
 {
     if (!graphic) return;
     const int w = std::abs(dest.right - dest.left), h = std::abs(dest.bottom - dest.top);
     if (w == 0 || h == 0) return;
-    CGuidKey key;
-    MakeGuidKey(&key, texture);
     const int screen[4] = {std::min(dest.left, dest.right), std::min(dest.top, dest.bottom),
                            std::max(dest.left, dest.right), std::max(dest.top, dest.bottom)};
     // One texel a pixel from the piece's corner; the texture's corners
@@ -40,7 +38,15 @@ void DrawSheetPiece(IGraphicInterface* graphic, const char* texture, const plat:
     if (dest.left > dest.right) std::swap(source[0], source[2]);
     if (dest.top > dest.bottom) std::swap(source[1], source[3]);
     const int size[2] = {right - left, bottom - top};
-    graphic->DrawTextureUV(key, screen, size, source, technique);
+    graphic->DrawTextureUV(texture, screen, size, source, technique);
+}
+
+void DrawSheetPiece(IGraphicInterface* graphic, const char* texture, const plat::Rect& dest, int left, int top,
+                    int right, int bottom, int technique)
+{
+    CGuidKey key;
+    MakeGuidKey(&key, texture);
+    DrawSheetPiece(graphic, key, dest, left, top, right, bottom, technique);
 }
 
 plat::Rect MirroredX(const plat::Rect& dest)
@@ -55,6 +61,13 @@ plat::Rect MirroredY(const plat::Rect& dest)
     plat::Rect r = dest;
     std::swap(r.top, r.bottom);
     return r;
+}
+
+CPictureButton::CPictureButton() : m_nClickSound(SoundId(kDefaultClickSound)) {}
+
+std::int32_t CPictureButton::SoundId(const char* name)
+{
+    return g_pSoundManager ? g_pSoundManager->Lookup(name) : -1;
 }
 
 void CPictureButton::SetUID(const CGuidKey& id)
@@ -72,6 +85,6 @@ void CPictureButton::Render()
 
 void CPictureButton::OnMouseLClick()
 {
-    if (m_bEnabled && !m_sClickSound.empty() && g_pSoundManager) g_pSoundManager->Play2D(m_sClickSound.c_str(), false);
+    if (m_bEnabled && m_nClickSound >= 0 && g_pSoundManager) g_pSoundManager->Play2DById(m_nClickSound, false);
     CButton::OnMouseLClick();
 }

@@ -24,7 +24,7 @@ constexpr int kBoxArrowPicture = 32;
 CPictureButton* NewButton(const plat::Rect& r, const char* caption)
 {
     auto* button = new CPictureButton();
-    button->SetClickSound("SND_I_SCROLL");
+    button->SetClickSound(CPictureButton::SoundId("SND_I_SCROLL"));
     button->Create(r.left, r.top, r.right, r.bottom, caption, CButton::kPush, uicode::kNoCommand);
     return button;
 }
