@@ -231,6 +231,9 @@ public:
     // the start building, the glider's placement) is taken.
     bool LoadGame(const char* file, bool headerOnly);
 
+    // The menus' and loading screens' drawing interface (null before start-up).
+    IGraphicInterface* GetGraphic() const { return m_pGraphic; }
+
     // ---- fields ---------------------------------------------------------------
     // The camera keys are on ("freecamera" sets it too).
     std::uint8_t m_bFreeCamera = 1;

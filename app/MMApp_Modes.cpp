@@ -278,8 +278,8 @@ void CMMApp::RunBuildingMenu(const char* buildingId, const char* /*buildingName*
     XTRACE("CMMApp::RunBuildingMenu");
     char id[32];
     CopyName(id, buildingId);
-    // The player progress data records the building as the current one
-    // here once it exists.
+    // The player's progress records the building as the current one.
+    g_GameData.m_BuildingName.Set(id);
     if (g_pRadar) g_pRadar->m_BuildingMarks.AddUnique(id);
     // Keys pressed before the menu are not the menu's.
     if (g_pInput) g_pInput->Update();

@@ -17,6 +17,7 @@
 // Threads: main thread.
 #pragma once
 
+#include "ui/UI.h"
 #include "ui/menu/BaseMenu.h"
 #include "ui/menu/UIDialog.h"
 
@@ -66,7 +67,8 @@ public:
     // The screen's answer when it chooses saved games (ScreenRequests.h).
     bool GetChosenSave(IUI* screen, std::string* caption, std::string* file) override;
     void SetOpenedFromBuilding(IUI*) override {}
-    bool IsScreenBusy(IUI*) override { return false; }
+    // A screen with a popup open keeps Escape and F10 to itself.
+    bool IsScreenBusy(IUI* screen) override { return screen && screen->IsBusy(); }
     int GetMusicSituation() override { return m_nMusicSituation; }
     void SetMusicSituation(int situation) override { m_nMusicSituation = situation; }
     float GetMusicTimeLeft() override;

@@ -75,7 +75,7 @@ protected:
         m_savedInput = g_pInput;
         m_savedHost = g_pDialogHost;
         g_pInput = &m_Input;
-        m_Host.m_pGraphic = g_MenuHost.m_pGraphic;
+        m_Host.m_pApp = g_MenuHost.m_pApp;
         g_pDialogHost = &m_Host;
         // The text database the application will open at start-up.
         m_savedTexts = g_pTextDB;
@@ -218,7 +218,7 @@ TEST_F(SampleHallMenu, FlyingIntoTheHallOpensItsMenu)
     MakeGuidKey(&id, "IGUID_CBuildingUI");
     std::unique_ptr<CUIMenu> host(CreateClassInstanceAs<CUIMenu>(ResolveClassIndex(id)));
     ASSERT_NE(host, nullptr);
-    IGraphicInterface* g = g_MenuHost.m_pGraphic;
+    IGraphicInterface* g = m_App.GetGraphic();
     ASSERT_NE(g, nullptr);
     host->Init(g, g_pInput);
     // The greeting once more, for the console in front.
