@@ -442,7 +442,8 @@ bool CMMApp::PrepareGame()
     // Every game enters the sample location for now.
     if (!g_WorldViewer.Enter()) return false;
     char location[32] = {};
-    CMMEngine::GetLocationName(CWorldViewer::kSampleLocation, location, nullptr);
+    std::int32_t number = 0;
+    CMMEngine::GetLocationName(CWorldViewer::kSampleLocation, location, &number);
     g_GameData.GetLocInfo(location);
     if (newGame)
     {
