@@ -38,8 +38,8 @@ void AddNoise(std::vector<float>& heights, int spacing, float amplitude, std::ui
 }
 
 // One look of the sample sky: its colours, two drifting cloud layers
-// (grey and dense in the rain), the sun's or the moon's disc and the haze
-// over the horizon (SampleSky.cpp has the textures).
+// (grey and dense in the rain), the sun's or the moon's disc and the orange
+// haze over the horizon at dawn and dusk (SampleSky.cpp has the textures).
 SEnvRecord MakeRecord(const char* name, bool night, std::uint32_t sky, std::uint32_t fog, std::uint32_t sun,
                       std::uint32_t ambient, std::uint32_t weather)
 {
@@ -63,7 +63,8 @@ SEnvRecord MakeRecord(const char* name, bool night, std::uint32_t sky, std::uint
     record.cloudScroll2[1] = -0.001f;
     std::snprintf(record.sun, sizeof record.sun, "%s", night || weather ? "" : "TEX_SKY_SUN");
     std::snprintf(record.moon, sizeof record.moon, "%s", night ? "TEX_SKY_MOON" : "");
-    std::snprintf(record.sky, sizeof record.sky, "%s", night ? "" : "TEX_SKY_GLOW");
+    // The haze over the horizon at dawn and dusk only: over the main hours
+    // the band would pale the whole sky.
     std::snprintf(record.skyDawn, sizeof record.skyDawn, "%s", "TEX_SKY_GLOW_DAWN");
     record.ambient = ambient;
     record.sunColor = sun;

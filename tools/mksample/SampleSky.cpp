@@ -6,9 +6,9 @@
 // - "TEX_SKY_SUN" and "TEX_SKY_MOON" (64 x 64, alpha): the discs;
 // - "TEX_SKY_HILLS" (64 x 64): the far hills of the horizon ring
 //   (SampleProps.cpp);
-// - "TEX_SKY_GLOW" and "TEX_SKY_GLOW_DAWN" (128 x 64, alpha): the haze over
-//   the horizon, brightest towards the sun (u 0.5 faces it; v runs from the
-//   top of the band to the horizon), white by day and orange at dawn.
+// - "TEX_SKY_GLOW_DAWN" (128 x 64, alpha): the orange haze over the horizon
+//   at dawn and dusk, brightest towards the sun (u 0.5 faces it; v runs from
+//   the top of the band to the horizon).
 #include "foundation/DataBase.h"
 #include "graphics/ImageFile.h"
 #include "platform/CodePage.h"
@@ -78,7 +78,7 @@ std::vector<std::uint32_t> Glow(std::uint32_t sunward, std::uint32_t elsewhere)
         {
             const float towards = 0.5f + 0.5f * std::cos((float(x) + 0.5f) / float(kW) * 2.0f * kPi - kPi);
             const float low = float(y) / float(kH - 1); // 1 at the horizon
-            const float alpha = low * low * (0.35f + 0.45f * towards * towards);
+            const float alpha = low * low * low * low * (0.25f + 0.35f * towards * towards);
             px[std::size_t(y * kW + x)] = WithAlpha(MixColour(elsewhere, sunward, towards), alpha);
         }
     return px;
@@ -119,7 +119,6 @@ bool WriteSampleSky(const std::string& root)
         {"TEX_SKY_RAIN_CLOUDS", "sky_rain_clouds.tm", Clouds(256, 5102, 0.75f, 0xFFB0B4BCu, 0xFF60646Cu), 256, 256},
         {"TEX_SKY_SUN", "sky_sun.tm", Disc(64, 0xFFFFFCE8u, 0xFFFFE8A0u, 0.3f, false), 64, 64},
         {"TEX_SKY_MOON", "sky_moon.tm", Disc(64, 0xFFE8ECF4u, 0xFFE8ECF4u, 0.9f, true), 64, 64},
-        {"TEX_SKY_GLOW", "sky_glow.tm", Glow(0xFFFFF8E0u, 0xFFE8F0FFu), 128, 64},
         {"TEX_SKY_GLOW_DAWN", "sky_glow_dawn.tm", Glow(0xFFFFA040u, 0xFFFFD0B0u), 128, 64},
         {"TEX_SKY_HILLS", "sky_hills.tm", Hills(), 64, 64},
     };
