@@ -84,7 +84,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleTextures(root) || !WriteSampleTerrain(root) || !WriteSampleSky(root) || !WriteSampleModels(root) || !WriteSampleProps(root) || !WriteSampleSounds(root) ||
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
-        !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
+        !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) || !WriteSampleUnitSounds(root) ||
         !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleWidgets(root))
         return false;
 
