@@ -65,6 +65,9 @@ endforeach()
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "check_layering: pass -DSOURCE_DIR=<source root>\n${_usage}")
 endif()
+if(NOT EXISTS "${SOURCE_DIR}/CMakeLists.txt")
+  message(FATAL_ERROR "check_layering: ${SOURCE_DIR} is not a source root (no CMakeLists.txt there)")
+endif()
 
 set(_faults 0)
 # The folders the root CMakeLists.txt builds.

@@ -2,8 +2,8 @@
 # check_layering.cmake's refusals, on small trees made here: an include of
 # a higher folder, a built folder missing from the table and a folder of
 # the table that is built but missing are each refused with a message that
-# names the folder; a tree that keeps the layering passes; --help prints
-# the usage.
+# names the folder, and so is a source root that does not exist; a tree
+# that keeps the layering passes; --help prints the usage.
 set -u
 usage() {
   echo "usage: tools/layering_test.sh"
@@ -46,6 +46,8 @@ expect 1 "extra/ is built but not in the layering table"
 tree
 rm -rf "$dir/t/foundation"
 expect 1 "foundation/ is in the layering table and built, but there is no such folder"
+rm -rf "$dir/t"
+expect 1 "is not a source root"
 cmake -P "$check" -- --help > "$dir/out.txt" 2>&1 && grep -q "usage:" "$dir/out.txt" ||
   { echo "check_layering --help: no usage"; cat "$dir/out.txt"; exit 1; }
 echo "layering refusals: ok"
