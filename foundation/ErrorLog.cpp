@@ -52,8 +52,12 @@ CErrorLog::CErrorLog() : m_pLock(new SLock)
 void CErrorLog::SetDirectory(const char* directory)
 {
     std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
-    std::snprintf(m_errorPath, sizeof(m_errorPath), "%s\\error.log", directory);
-    std::snprintf(m_debugPath, sizeof(m_debugPath), "%s\\debug.log", directory);
+    m_errorPath[0] = m_debugPath[0] = '\0';
+    if (directory)
+    {
+        std::snprintf(m_errorPath, sizeof(m_errorPath), "%s\\error.log", directory);
+        std::snprintf(m_debugPath, sizeof(m_debugPath), "%s\\debug.log", directory);
+    }
     m_lastMessage[0] = '\0';
 }
 
@@ -175,8 +179,7 @@ void CErrorLog::Write(const char* message, bool isError, const char* fileName)
         std::string line = std::string(message) + "\n";
         plat::OutputDebugString(line.c_str());
         path = isError ? m_errorPath : m_debugPath;
-        if (path.empty())
-            path = isError ? "C:\\error.log" : "C:\\debug.log";
+        if (path.empty()) return; // no log files: the debugger output only
     }
 
     std::FILE* file = plat::FOpen(path.c_str(), "at");
@@ -186,8 +189,10 @@ void CErrorLog::Write(const char* message, bool isError, const char* fileName)
     {
         plat::SystemTime t;
         plat::GetLocalTime(&t);
-        std::fprintf(file, "%2d-%2d-%4d %2d:%2d:%2d:%3d ", t.day, t.month, t.year, t.hour, t.minute, t.second,
-                     t.milliseconds);
+        // Each field keeps its width (2-2-4 2:2:2:3), zero-padded, so that a
+        // time reads "08:45:19:047" rather than " 8:45:19: 47".
+        std::fprintf(file, "%02d-%02d-%04d %02d:%02d:%02d:%03d ", t.day, t.month, t.year, t.hour, t.minute,
+                     t.second, t.milliseconds);
     }
     std::fputs(message, file);
     std::fputs("\n", file);

@@ -3,7 +3,8 @@
 // Writes "error.log" and "debug.log" in the working directory of its
 // construction (any other named file there through LogToFile). Every line is
 // also sent to the debugger output. An error line starts with the local time
-// "%2d-%2d-%4d %2d:%2d:%2d:%3d " (day-month-year hour:minute:second:ms). A
+// "%02d-%02d-%04d %02d:%02d:%02d:%03d " (day-month-year hour:minute:second:ms,
+// zero-padded: "10-12-2026 08:45:19:047 "). A
 // message equal to the previous one written is not written again.
 //
 // The trace holds "EXCEPTION:" and, for each method an exception has passed
@@ -50,7 +51,9 @@ public:
     // A copy of the current trace text.
     void GetTrace(char* out, std::size_t size) const;
 
-    // Points both logs at a directory (tests; the game keeps its start-up one).
+    // Points both logs at a directory (tests; the game keeps its start-up
+    // one). Null: no log files at all, the lines go to the debugger output
+    // alone (command-line tools, which leave nothing in the caller's folder).
     void SetDirectory(const char* directory);
 
 private:

@@ -10,7 +10,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 CLocation g_Location;
 
@@ -539,9 +541,16 @@ void CLocation::Done()
     m_pNear.reset();
     m_pFar.reset();
     m_pDetails.reset();
+    // How many frames asked for how many cells (the last count: that many or
+    // more), on one labelled line: "0=198 1=2 ..." alone says nothing.
+    std::string counts;
     for (int i = 0; i < kLoadStats; ++i)
     {
-        if (m_nLoadStats[i]) g_ErrorLog.LogDebug("%d=%u num", i, m_nLoadStats[i]);
+        if (!m_nLoadStats[i]) continue;
+        char entry[32];
+        std::snprintf(entry, sizeof entry, " %d%s=%u", i, i == kLoadStats - 1 ? "+" : "", m_nLoadStats[i]);
+        counts += entry;
     }
+    if (!counts.empty()) g_ErrorLog.LogDebug("Location: frames by cells requested (cells=frames):%s", counts.c_str());
     g_Environment.ReleaseResources();
 }

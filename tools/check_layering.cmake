@@ -7,9 +7,13 @@
 # Ogg Vorbis headers stay inside sound's sources. tools/, tests/ and bench/ may include anything.
 #
 #     cmake -DSOURCE_DIR=<root> -P tools/check_layering.cmake
+#     cmake -P tools/check_layering.cmake -- --help
 #
 # Folders that do not exist yet are in the table already, so that a new
-# folder is checked from its first file.
+# folder is checked from its first file. A folder the root CMakeLists.txt
+# builds (add_subdirectory) must be in the table (or among the unchecked
+# ones), and a folder of the table it builds must exist: a renamed or
+# mistyped folder is refused rather than passed over unchecked.
 
 set(_lower_platform "")
 set(_lower_foundation platform)
@@ -48,13 +52,48 @@ set(_platform_only "^(SDL|GL/|AL/|libav|libsw|ft2build|freetype|enet/|sys/socket
 # Codec headers only sound's sources (never its headers) may include.
 set(_sound_sources_only "^(vorbis/|ogg/)")
 
+set(_usage "usage: cmake -DSOURCE_DIR=<source root> -P tools/check_layering.cmake
+Checks that every folder includes only the folders below it and that only
+platform/ sees the system's media and socket headers.")
+math(EXPR _last "${CMAKE_ARGC} - 1")
+foreach(_i RANGE 1 ${_last})
+  if(CMAKE_ARGV${_i} STREQUAL "--help" OR CMAKE_ARGV${_i} STREQUAL "-h")
+    execute_process(COMMAND ${CMAKE_COMMAND} -E echo "${_usage}")
+    return()
+  endif()
+endforeach()
 if(NOT SOURCE_DIR)
-  message(FATAL_ERROR "check_layering: pass -DSOURCE_DIR=<source root>")
+  message(FATAL_ERROR "check_layering: pass -DSOURCE_DIR=<source root>\n${_usage}")
+endif()
+if(NOT EXISTS "${SOURCE_DIR}/CMakeLists.txt")
+  message(FATAL_ERROR "check_layering: ${SOURCE_DIR} is not a source root (no CMakeLists.txt there)")
 endif()
 
 set(_faults 0)
+# The folders the root CMakeLists.txt builds.
+file(STRINGS "${SOURCE_DIR}/CMakeLists.txt" _lines REGEX "^[ \t]*add_subdirectory[ \t]*\\(")
+set(_built "")
+foreach(_line IN LISTS _lines)
+  if(_line MATCHES "add_subdirectory[ \t]*\\([ \t]*([A-Za-z0-9_]+)")
+    list(APPEND _built "${CMAKE_MATCH_1}")
+  endif()
+endforeach()
+foreach(_folder IN LISTS _built)
+  list(FIND _folders "${_folder}" _in_table)
+  list(FIND _unchecked "${_folder}" _is_unchecked)
+  if(_in_table EQUAL -1 AND _is_unchecked EQUAL -1)
+    message(SEND_ERROR "${_folder}/ is built but not in the layering table: its includes would go unchecked")
+    math(EXPR _faults "${_faults} + 1")
+  endif()
+endforeach()
+
 foreach(_folder IN LISTS _folders)
   if(NOT IS_DIRECTORY "${SOURCE_DIR}/${_folder}")
+    list(FIND _built "${_folder}" _is_built)
+    if(NOT _is_built EQUAL -1)
+      message(SEND_ERROR "${_folder}/ is in the layering table and built, but there is no such folder")
+      math(EXPR _faults "${_faults} + 1")
+    endif()
     continue()
   endif()
   set(_allowed ${_folder} ${_lower_${_folder}})
@@ -96,6 +135,6 @@ foreach(_folder IN LISTS _folders)
 endforeach()
 
 if(_faults GREATER 0)
-  message(FATAL_ERROR "check_layering: ${_faults} include(s) against the layering")
+  message(FATAL_ERROR "check_layering: ${_faults} fault(s) against the layering")
 endif()
 message(STATUS "check_layering: every include keeps the layering")

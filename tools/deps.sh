@@ -3,6 +3,17 @@
 # Both README commands call this first.
 set -euo pipefail
 
+usage() {
+  echo "usage: tools/deps.sh"
+  echo "Installs the Debian packages the project needs that are missing (with sudo"
+  echo "when not root); does nothing when all are there."
+}
+case "${1:-}" in
+  "") ;;
+  -h|--help) usage; exit 0 ;;
+  *) usage >&2; exit 2 ;;
+esac
+
 PACKAGES=(
   # toolchain
   build-essential cmake ninja-build pkg-config ccache clang libclang-rt-14-dev

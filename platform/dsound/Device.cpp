@@ -3,9 +3,13 @@
 
 #include "platform/dsound/DSoundCore.h"
 
+#include <dlfcn.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <cstdlib>
+#include <mutex>
 
 namespace plat::ds
 {
@@ -23,6 +27,32 @@ constexpr ALCint kMonoVoices = 256;
 constexpr ALCint kStereoVoices = 32;
 // Largest slice a loopback render mixes between two stream services.
 constexpr std::uint32_t kMaxRenderSlice = 1024;
+
+// ALSA's error handler: says nothing.
+extern "C" void SilentAlsaError(const char*, int, const char*, int, const char*, ...) {}
+
+// Without a sound card OpenAL Soft and the ALSA library it loads each print
+// their own failures to stderr, a dozen lines, before the device reports
+// that it did not start (which the game logs as one line of its own). Both
+// are quietened once, before the first OpenAL call, unless the user has set
+// OpenAL Soft's log level, and so asked to hear them.
+void QuietSoundLibraries()
+{
+    static std::once_flag once;
+    std::call_once(once,
+                   []
+                   {
+                       if (std::getenv("ALSOFT_LOGLEVEL")) return;
+                       setenv("ALSOFT_LOGLEVEL", "0", 0);
+                       // The same library OpenAL Soft opens later: its handler is
+                       // process-wide. The library stays loaded.
+                       void* alsa = dlopen("libasound.so.2", RTLD_NOW | RTLD_GLOBAL);
+                       if (!alsa) return; // no ALSA: nothing to quieten
+                       using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+                       auto set = reinterpret_cast<int (*)(Handler)>(dlsym(alsa, "snd_lib_error_set_handler"));
+                       if (set) set(SilentAlsaError);
+                   });
+}
 
 void SetListenerAl(const SDeviceCore& core)
 {
@@ -149,6 +179,7 @@ HResult DirectSoundCreate(Device** out)
     if (!out) return DSERR_INVALIDPARAM;
     *out = nullptr;
     auto core = std::make_shared<SDeviceCore>();
+    QuietSoundLibraries();
     {
         std::lock_guard guard(AlLock());
         core->device = alcOpenDevice(nullptr);
@@ -170,6 +201,7 @@ HResult CreateLoopbackDevice(std::uint32_t sampleRate, std::uint32_t channels, D
         return DSERR_INVALIDPARAM;
     *out = nullptr;
     auto core = std::make_shared<SDeviceCore>();
+    QuietSoundLibraries();
     {
         std::lock_guard guard(AlLock());
         if (!alcIsExtensionPresent(nullptr, "ALC_SOFT_loopback")) return DSERR_UNSUPPORTED;

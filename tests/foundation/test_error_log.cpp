@@ -30,16 +30,17 @@ protected:
     }
 
     // The message of an error line, after its date prefix
-    // "%2d-%2d-%4d %2d:%2d:%2d:%3d ": 'd' a digit, 'n' a digit or a blank.
+    // "%02d-%02d-%04d %02d:%02d:%02d:%03d ": 'd' a digit, every field whole
+    // (no blank inside a time such as " 8:45:19: 47").
     static std::string Message(const std::string& line)
     {
-        static const std::string shape = "nn-nn-dddd nn:nn:nn:nnn ";
+        static const std::string shape = "dd-dd-dddd dd:dd:dd:ddd ";
         bool ok = line.size() >= shape.size();
         for (std::size_t i = 0; ok && i < shape.size(); ++i)
         {
             const char c = line[i];
             const bool digit = c >= '0' && c <= '9';
-            ok = shape[i] == 'd' ? digit : shape[i] == 'n' ? (digit || c == ' ') : c == shape[i];
+            ok = shape[i] == 'd' ? digit : c == shape[i];
         }
         EXPECT_TRUE(ok) << line;
         return ok ? line.substr(shape.size()) : line;
@@ -119,6 +120,22 @@ TEST_F(ErrorLog, DebugEqualToRememberedErrorIsNotWrittenButClearsIt)
     g_ErrorLog.LogError("text");
     EXPECT_EQ(Lines("debug.log"), std::vector<std::string>{"text"});
     EXPECT_EQ(Lines("error.log").size(), 2u);
+}
+
+// A tool's logger: no directory, no files; the lines still reach the
+// debugger output, each once.
+TEST_F(ErrorLog, WithoutDirectoryNoFileIsWritten)
+{
+    g_ErrorLog.SetDirectory(nullptr);
+    testing::internal::CaptureStderr();
+    g_ErrorLog.LogError("the pack is not used");
+    g_ErrorLog.LogError("the pack is not used");
+    g_ErrorLog.LogDebug("mounted");
+    const std::string output = testing::internal::GetCapturedStderr();
+    g_ErrorLog.SetDirectory(m_dir.c_str());
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "error.log"));
+    EXPECT_FALSE(std::filesystem::exists(m_dir / "debug.log"));
+    EXPECT_EQ(output, "the pack is not used\nmounted\n");
 }
 
 TEST_F(ErrorLog, LogToFileWritesNamedFileInCurrentDirectory)

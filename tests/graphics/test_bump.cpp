@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
+#include <string>
 #include <cstring>
 #include <vector>
 
@@ -29,6 +31,10 @@ struct SHeightCase
     std::uint32_t texel;      // which texel to check
     std::vector<std::uint8_t> expected;
 };
+void PrintTo(const SHeightCase& c, std::ostream* os)
+{
+    *os << c.what;
+}
 
 class HeightToBump : public ::testing::TestWithParam<SHeightCase>
 {
@@ -60,7 +66,14 @@ INSTANTIATE_TEST_SUITE_P(
         // c = 255, du = 255 (left 255, right 0), dv = 0: 0xFC1F.
         SHeightCase{"L6V5U5 packing", {255, 255, 0}, 3, 1, 61, 1, {0x1F, 0xFC}},
         SHeightCase{"X8L8V8U8 keeps the height", {60, 40, 20}, 3, 1, 62, 1, {40, 0, 40, 0}},
-        SHeightCase{"single texel reads only itself", {33}, 1, 1, 62, 0, {0, 0, 33, 0}}));
+        SHeightCase{"single texel reads only itself", {33}, 1, 1, 62, 0, {0, 0, 33, 0}}),
+    [](const auto& info)
+    {
+        std::string name = info.param.what;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return name;
+    });
 
 TEST(NormalToBump, EveryFormatIsWritten)
 {

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -203,6 +204,10 @@ struct SCorrupt
     const char* what;
     void (*build)(CBlock&);
 };
+void PrintTo(const SCorrupt& c, std::ostream* os)
+{
+    *os << c.what;
+}
 
 class ModelBlockCorrupt : public ModelBlock, public ::testing::WithParamInterface<SCorrupt>
 {
@@ -246,7 +251,14 @@ INSTANTIATE_TEST_SUITE_P(
                      b.Raw(lists.data(), 72);
                  }},
         SCorrupt{"ping-pong slot out of range",
-                 [](CBlock& b) { b.header.pingPong = 1; b.header.pingPongSlot = 4; b.Begin(); }}));
+                 [](CBlock& b) { b.header.pingPong = 1; b.header.pingPongSlot = 4; b.Begin(); }}),
+    [](const auto& info)
+    {
+        std::string name = info.param.what;
+        for (char& c : name)
+            if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+        return name;
+    });
 
 // Evaluation: vertex 4 starts at (0, 2, 0); set k's delta is unit[k].
 struct SEval
@@ -255,6 +267,10 @@ struct SEval
     float s;
     float x, y, z; // expected offset of vertex 4
 };
+void PrintTo(const SEval& c, std::ostream* os)
+{
+    *os << "type " << c.type << " at " << c.s;
+}
 
 class ModelEvaluation : public ModelBlock, public ::testing::WithParamInterface<SEval>
 {

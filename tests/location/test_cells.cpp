@@ -16,6 +16,10 @@ struct SPoolCase
     int mesh[5];
     int device[5];
 };
+void PrintTo(const SPoolCase& c, std::ostream* os)
+{
+    *os << "radius " << c.radius << (c.details ? ", detail objects" : ", no detail objects");
+}
 
 class PoolSizes : public ::testing::TestWithParam<SPoolCase>
 {

@@ -36,6 +36,11 @@ struct SGridCase
     int width, height, cellsX, cellsY;
     bool shared;
 };
+void PrintTo(const SGridCase& c, std::ostream* os)
+{
+    *os << c.width << " x " << c.height << " -> " << c.cellsX << " x " << c.cellsY << " cells"
+        << (c.shared ? ", one shared block" : "");
+}
 
 class MapGrid : public CLocationTest, public ::testing::WithParamInterface<SGridCase>
 {

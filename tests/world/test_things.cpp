@@ -130,6 +130,10 @@ struct SCollectCase
     float distance;
     bool collected;
 };
+void PrintTo(const SCollectCase& c, std::ostream* os)
+{
+    *os << "speed " << c.speed << ", distance " << c.distance << (c.collected ? ", collected" : ", left");
+}
 
 class ThingCollection : public Things, public ::testing::WithParamInterface<SCollectCase>
 {
@@ -298,6 +302,10 @@ struct SVersionCase
     const char* gameId;
     float age;
 };
+void PrintTo(const SVersionCase& c, std::ostream* os)
+{
+    *os << "version " << c.version << ", game id \"" << c.gameId << "\", age " << c.age;
+}
 
 class ThingSaveVersions : public Things, public ::testing::WithParamInterface<SVersionCase>
 {

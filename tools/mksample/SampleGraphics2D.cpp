@@ -1,10 +1,10 @@
-// mksample's complex object with a particle system, its 2-D image and its
-// land type: "Data\Models\sparks.mdl" (a plate, an "FX" marker and a
-// point-sprite particle system, written with CComplexObject::Save), the
-// 302 x 200 picture "Data\Images\sample2d.tga" (two 256 x 256 tiles, the
-// second one cut at the right edge) and the records "SUF_SAMPLE" and
-// "LAND_SAMPLE" that point at them. The "small" and "big"
-// fonts are written with the loading screen (SampleLoading.cpp).
+// mksample's complex object with a particle system and its 2-D image:
+// "Data\Models\sparks.mdl" (a plate, an "FX" marker and a point-sprite
+// particle system, written with CComplexObject::Save), the 302 x 200
+// picture "Data\Images\sample2d.tga" (two 256 x 256 tiles, the second one
+// cut at the right edge) and the record "SUF_SAMPLE" that points at it. The
+// "small" and "big" fonts are written with the loading screen
+// (SampleLoading.cpp), the land types with the ground (SampleTerrain.cpp).
 
 #include "foundation/DataBase.h"
 #include "graphics/ComplexObject.h"
@@ -162,31 +162,6 @@ bool AddRecords(const std::string& root)
               db.SetField("WIDTH", std::int32_t(kImageWidth)) &&
               db.SetField("HEIGHT", std::int32_t(kImageHeight)) && db.SetField("NOFILTER", std::int32_t(0)) &&
               db.SetField("NOFILTERALPHA", std::int32_t(0)) && db.Post();
-    // One land type with its textures and two detail objects; the detail
-    // columns are MODEL0..MODEL9 (see SampleDatabase.cpp).
-    const std::string name = plat::Utf8ToCp1251("Пробная земля");
-    ok = ok && db.SelectTable(plat::Utf8ToCp1251("Поверхности").c_str()) && db.Append("LAND_SAMPLE") &&
-         db.SetField("Name", name.c_str()) && db.SetField("GID", std::int32_t(1)) &&
-         db.SetField("Vertical", std::int32_t(0)) && db.SetField("Texture", "TEX_BOX") &&
-         db.SetField("TextureFull", "TEX_SAMPLECOLOR") && db.SetField("Animated", std::int32_t(0)) &&
-         db.SetField("Regular", std::int32_t(1)) && db.SetField("Height", 5.0f) &&
-         db.SetField("Width", 1.0f) && db.SetField("SAMPLES", std::int32_t(4)) &&
-         db.SetField("TextureDetail", "TEX_SAMPLE_DXT5") && db.SetField("SPECDETAIL", std::int32_t(0)) &&
-         db.SetField("DIFFBUMP", std::int32_t(0)) && db.SetField("IDHORIZONT", "LAND_SAMPLE") &&
-         db.SetField("SELFILLUM", std::int32_t(0)) && db.SetField("MODEL0", "MOD_BOX") &&
-         db.SetField("FREQ0", 2.0f) && db.SetField("SCALE0", 1.5f) && db.SetField("TYPE0", std::int32_t(0)) &&
-         db.SetField("MODEL1", "MOD_BOX_GIVEN") && db.SetField("FREQ1", 0.5f) &&
-         db.SetField("SCALE1", 1.0f) && db.SetField("TYPE1", std::int32_t(1)) && db.Post();
-    // A second land type on the lake's shore with its own small stones.
-    ok = ok && db.Append("LAND_SHORE") && db.SetField("Name", "Shore") && db.SetField("GID", std::int32_t(2)) &&
-         db.SetField("Vertical", std::int32_t(0)) && db.SetField("Texture", "TEX_BOX") &&
-         db.SetField("TextureFull", "") && db.SetField("Animated", std::int32_t(0)) &&
-         db.SetField("Regular", std::int32_t(1)) && db.SetField("Height", 5.0f) && db.SetField("Width", 1.0f) &&
-         db.SetField("SAMPLES", std::int32_t(0)) && db.SetField("TextureDetail", "") &&
-         db.SetField("SPECDETAIL", std::int32_t(0)) && db.SetField("DIFFBUMP", std::int32_t(0)) &&
-         db.SetField("IDHORIZONT", "LAND_SHORE") && db.SetField("SELFILLUM", std::int32_t(0)) &&
-         db.SetField("MODEL0", "MOD_BOX") && db.SetField("FREQ0", 6.0f) && db.SetField("SCALE0", 1.0f) &&
-         db.SetField("TYPE0", std::int32_t(1)) && db.Post();
     return db.CloseDatabase() && ok;
 }
 } // namespace
@@ -208,8 +183,7 @@ bool WriteSampleGraphics2D(const std::string& root)
     }
     if (!AddRecords(root))
     {
-        std::fprintf(stderr, "mksample: cannot add the complex object, image and land type records to "
-                             "Data\\DB.dat\n");
+        std::fprintf(stderr, "mksample: cannot add the complex object and image records to Data\\DB.dat\n");
         return false;
     }
     return true;

@@ -37,8 +37,9 @@ void AddNoise(std::vector<float>& heights, int spacing, float amplitude, std::ui
     }
 }
 
-// One look of the sample sky. No texture is named: the sky shows its clear
-// colour and fog, and the sun and moon light the ground.
+// One look of the sample sky: its colours, two drifting cloud layers
+// (grey and dense in the rain), the sun's or the moon's disc and the orange
+// haze over the horizon at dawn and dusk (SampleSky.cpp has the textures).
 SEnvRecord MakeRecord(const char* name, bool night, std::uint32_t sky, std::uint32_t fog, std::uint32_t sun,
                       std::uint32_t ambient, std::uint32_t weather)
 {
@@ -51,7 +52,20 @@ SEnvRecord MakeRecord(const char* name, bool night, std::uint32_t sky, std::uint
     record.fogFromSun = record.fogFromSunDawn = BlendColorRGB(fog, 0xFF000000, 0.7f);
     record.fogMode = 2;
     record.fogDensity = weather ? 0.0012f : 0.0006f;
-    record.cloudScale1 = record.cloudScale2 = 1.0f;
+    const char* clouds = weather ? "TEX_SKY_RAIN_CLOUDS" : "TEX_SKY_CLOUDS";
+    std::snprintf(record.cloud1, sizeof record.cloud1, "%s", clouds);
+    std::snprintf(record.cloud2, sizeof record.cloud2, "%s", clouds);
+    record.cloudScale1 = 0.35f;
+    record.cloudScale2 = 0.6f;
+    record.cloudScroll1[0] = 0.004f;
+    record.cloudScroll1[1] = 0.002f;
+    record.cloudScroll2[0] = 0.007f;
+    record.cloudScroll2[1] = -0.001f;
+    std::snprintf(record.sun, sizeof record.sun, "%s", night || weather ? "" : "TEX_SKY_SUN");
+    std::snprintf(record.moon, sizeof record.moon, "%s", night ? "TEX_SKY_MOON" : "");
+    // The haze over the horizon at dawn and dusk only: over the main hours
+    // the band would pale the whole sky.
+    std::snprintf(record.skyDawn, sizeof record.skyDawn, "%s", "TEX_SKY_GLOW_DAWN");
     record.ambient = ambient;
     record.sunColor = sun;
     record.moonColor = night ? 0xFF404860 : 0;
@@ -127,7 +141,7 @@ SMapSource MakeSampleLocation()
     SMapSource source;
     source.width = source.height = kSize;
     source.name = u"sample";
-    source.horizonModel = "MOD_BOX";
+    source.horizonModel = "MOD_HORIZON";
     source.heights.assign(std::size_t(kSize * kSize), 40.0f);
     AddNoise(source.heights, 64, 120.0f, kSeed);
     AddNoise(source.heights, 16, 25.0f, kSeed + 1);
@@ -147,10 +161,28 @@ SMapSource MakeSampleLocation()
     }
     const float level = rim - 2.0f;
     CutRoads(source.heights);
-    source.water.push_back(MakeWaterRecord(0x3060A0, level, "TEX_SAMPLECOLOR", "TEX_BOX"));
+    source.water.push_back(MakeWaterRecord(0x3060A0, level, "TEX_WATER_WAVES", "TEX_WATER_WAVES2"));
 
-    // Land type 2 on the lake's shore, 1 on flats, the location's default (0)
-    // on slopes.
+    // The land types: shore round the lake, sand along the roads and on the
+    // squares before the hall and the depot, rock where the ground is steep
+    // (a little noise in the limit, so that the edge is not a contour
+    // line), grass on the rest.
+    const std::vector<SSampleRoadNode> roads = SampleRoadGrid();
+    const auto nearRoad = [&roads](float px, float py)
+    {
+        for (const SSampleRoadNode& a : roads)
+            for (const std::int32_t id : a.links)
+            {
+                const SSampleRoadNode& b = roads[std::size_t(id - roads.front().id)];
+                const float dx = b.x - a.x, dy = b.y - a.y;
+                const float t = std::clamp(((px - a.x) * dx + (py - a.y) * dy) / (dx * dx + dy * dy), 0.0f, 1.0f);
+                if (std::hypot(a.x + dx * t - px, a.y + dy * t - py) < 12.0f) return true;
+            }
+        return false;
+    };
+    const float squares[2][2] = {{1130.0f, 1390.0f}, {1730.0f, 1390.0f}};
+    std::vector<float> rough(source.heights.size(), 0.0f);
+    AddNoise(rough, 16, 0.3f, kSeed + 2);
     source.landTypes.resize(source.heights.size());
     for (int y = 0; y < kSize; ++y)
     {
@@ -162,9 +194,15 @@ SMapSource MakeSampleLocation()
             };
             const float slope = std::hypot(h(x + 1, y) - h(x - 1, y), h(x, y + 1) - h(x, y - 1)) / 20.0f;
             const float shore = std::hypot(float(x) - lakeX, float(y) - lakeY) / lakeRadius;
-            source.landTypes[std::size_t(y * kSize + x)] = shore >= 0.9f && shore < 1.3f ? 2
-                                                          : slope < 0.4f                 ? 1
-                                                                                         : 0;
+            const float px = float(x) * 10.0f, py = float(y) * 10.0f;
+            bool square = false;
+            for (const auto& s : squares)
+                square = square || (std::fabs(px - s[0]) < 45.0f && std::fabs(py - s[1]) < 40.0f);
+            const std::size_t at = std::size_t(y * kSize + x);
+            source.landTypes[at] = shore < 1.1f            ? kSampleLandShore
+                                   : square || nearRoad(px, py) ? kSampleLandSand
+                                   : slope > 0.45f + rough[at] ? kSampleLandRock
+                                                               : kSampleLandGrass;
         }
     }
 
@@ -185,7 +223,7 @@ SMapSource MakeSampleLocation()
     }
 
     SEnvSectionHeader header{};
-    std::snprintf(header.horizonModel, sizeof(header.horizonModel), "MOD_BOX");
+    std::snprintf(header.horizonModel, sizeof(header.horizonModel), "MOD_HORIZON");
     header.upperLimit = 900.0f;
     header.deathHeight = -200.0f;
     source.environment = BuildEnvironmentSection(

@@ -15,6 +15,12 @@
 // "sample.loo".
 inline constexpr const char* kSampleLocationMap = "Data\\Locs\\sample.lop";
 
+// The land types of the map's vertices (GIDs; SampleTerrain.cpp writes
+// their records): grass on the flats, shore round the lake, rock on the
+// slopes, sand along the roads and on the squares before the buildings.
+inline constexpr std::uint16_t kSampleLandGrass = 1, kSampleLandShore = 2, kSampleLandRock = 3,
+                               kSampleLandSand = 4;
+
 SMapSource MakeSampleLocation();
 
 // The sample's road graph as it lies on the map: a 4 x 3 grid of nodes 200

@@ -1,8 +1,9 @@
 // mksample's models and their texture list: a textured box whose top lifts
 // with a one-key animation and that carries an "FX" marker, written with the
-// engine's own model writer (CModel::Save) and image writer, the sample
-// hall and a capsule station with their marker parts, and the records of
-// "Текстуры" and "Модели" that point at them.
+// engine's own model writer (CModel::Save) and image writer, and the
+// records of "Текстуры" and "Модели" that point at it and at the sample's
+// procedural models (the glider, its flame, the hall, the station and the
+// machines, written by SampleProps.cpp).
 
 #include "foundation/DataBase.h"
 #include "graphics/ImageFile.h"
@@ -137,106 +138,6 @@ bool WriteBoxModel(const std::string& path)
     return ok;
 }
 
-// A marker part's mesh: one triangle whose bounds run from lo to hi (the
-// building kinds read a part's lowest and highest corner).
-std::unique_ptr<CMesh> MakeSpan(const float lo[3], const float hi[3])
-{
-    auto mesh = std::make_unique<CMesh>(MESH_MEMORY_HEAP, kBoxFvf, 3, 1, 3);
-    auto* v = reinterpret_cast<SBoxVertex*>(mesh->m_pVertices);
-    v[0] = SBoxVertex{{lo[0], lo[1], lo[2]}, {0, 0, 1}, {0, 0}};
-    v[1] = SBoxVertex{{hi[0], hi[1], hi[2]}, {0, 0, 1}, {1, 1}};
-    v[2] = SBoxVertex{{lo[0], hi[1], lo[2]}, {0, 0, 1}, {0, 1}};
-    for (std::uint16_t i = 0; i < 3; ++i)
-        mesh->m_pIndices[i] = i;
-    return mesh;
-}
-
-// A marker part of a building model: a zone spans from its centre (lo) to
-// its size (hi) (the kinds lay the size about the part's lowest corner, so
-// the size is not below the centre on any axis); a point is the lowest
-// corner.
-struct SMarker
-{
-    const char* name;
-    float lo[3], hi[3];
-};
-
-// A building model: one block (size across x and z, its height in y, its
-// floor at y 0; model y is up and model -z the door side: the default
-// object placement turns them to world z and -y) and its marker parts.
-bool WriteBlockModel(const std::string& path, const char* partName, const float size[3],
-                     const std::vector<SMarker>& markerParts)
-{
-    CModel building;
-    building.m_bShared = false;
-    std::unique_ptr<CMesh> block = MakeBox(0.0f);
-    auto* v = reinterpret_cast<SBoxVertex*>(block->m_pVertices);
-    for (std::int32_t i = 0; i < block->m_nVertexCount; ++i)
-    {
-        v[i].p[0] *= size[0];
-        v[i].p[1] = (v[i].p[1] + 0.5f) * size[1];
-        v[i].p[2] *= size[2];
-    }
-    // The placement mirrors x: the faces are wound the other way round so
-    // that the outside stays the front.
-    for (std::int32_t t = 0; t + 2 < block->m_nIndexCount; t += 3)
-        std::swap(block->m_pIndices[t + 1], block->m_pIndices[t + 2]);
-    building.SetMesh(block.release());
-    SetWhiteMaterial(building, SHADER_NORMAL);
-    std::vector<std::unique_ptr<CModel>> markers;
-    for (const SMarker& m : markerParts)
-    {
-        auto marker = std::make_unique<CModel>();
-        marker->m_bShared = false;
-        marker->SetMesh(MakeSpan(m.lo, m.hi).release());
-        SetWhiteMaterial(*marker, SHADER_NORMAL);
-        markers.push_back(std::move(marker));
-    }
-    std::FILE* file = plat::FOpen(path.c_str(), "wb");
-    if (!file) return false;
-    std::uint8_t header[kModelFileHeaderSize] = {};
-    const std::int32_t parts = 1 + std::int32_t(markers.size());
-    std::memcpy(header, &parts, sizeof parts);
-    const SModelFilePart blockPart = Part(0, partName, "TEX_BOX");
-    bool ok = std::fwrite(header, sizeof header, 1, file) == 1 &&
-              std::fwrite(&blockPart, sizeof blockPart, 1, file) == 1 && building.Save(file);
-    for (std::size_t i = 0; ok && i < markers.size(); ++i)
-    {
-        const SModelFilePart part = Part(1, markerParts[i].name, nullptr);
-        ok = std::fwrite(&part, sizeof part, 1, file) == 1 && markers[i]->Save(file);
-    }
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
-}
-
-// The sample hall: a 60 x 60 block 30 high. Its marker parts: the door
-// zone "OPEN" in front of it, the entry zone "INTO" across the front wall,
-// the exit "EXIT_01" before the door and the sign "SIGN" over the roof.
-bool WriteHallModel(const std::string& path)
-{
-    static const float kSize[3] = {60.0f, 30.0f, 60.0f};
-    return WriteBlockModel(path, "HALL", kSize,
-                           {
-                               {"OPEN", {0, 5, -45}, {40, 30, 30}},
-                               {"INTO", {0, 5, -30}, {24, 20, 12}},
-                               {"EXIT_01", {0, 3, -70}, {1, 4, -69}},
-                               {"SIGN", {0, 40, 0}, {1, 41, 1}},
-                           });
-}
-
-// A capsule station: a 40 x 40 platform 8 high with its two track ends
-// beside it, 30 out on either side: "INTO", where the capsules leaving it
-// start, and "INTO1", where those coming to it end.
-bool WriteStationModel(const std::string& path)
-{
-    static const float kSize[3] = {40.0f, 8.0f, 40.0f};
-    return WriteBlockModel(path, "STATION", kSize,
-                           {
-                               {"INTO", {30, 4, 0}, {32, 6, 6}},
-                               {"INTO1", {-30, 4, 0}, {32, 6, 6}},
-                           });
-}
-
 // A checkerboard in two warm colours, so that the faces show their texture.
 bool WriteBoxTexture(const std::string& path)
 {
@@ -252,80 +153,6 @@ std::string InRoot(const std::string& root, const char* path)
 {
     const std::string base = root[0] == '/' ? root : plat::GetCurrentDirectory() + "/" + root;
     return base + "\\" + path;
-}
-
-// The sample glider's model: the box as its hull with the marker parts a
-// glider type reads, the engine flame point "FIRE" under its tail and the
-// light gun's mount "LIGHTGUN" on its nose (model z is forward, y up; a
-// marker's lowest corner is its point).
-bool WriteGliderModel(const std::string& path)
-{
-    CModel hull;
-    hull.m_bShared = false;
-    hull.SetMesh(MakeBox(0.0f).release());
-    SetWhiteMaterial(hull, SHADER_NORMAL);
-    struct SMarker
-    {
-        const char* name;
-        float at[3];
-    };
-    static const SMarker kMarkers[] = {
-        {"FIRE", {0.0f, -0.2f, -0.6f}},
-        {"LIGHTGUN", {0.0f, 0.5f, 0.3f}},
-    };
-    std::FILE* file = plat::FOpen(path.c_str(), "wb");
-    if (!file) return false;
-    std::uint8_t header[kModelFileHeaderSize] = {};
-    const std::int32_t parts = 1 + std::int32_t(std::size(kMarkers));
-    std::memcpy(header, &parts, sizeof parts);
-    const SModelFilePart hullPart = Part(0, "HULL", "TEX_BOX");
-    bool ok = std::fwrite(header, sizeof header, 1, file) == 1 &&
-              std::fwrite(&hullPart, sizeof hullPart, 1, file) == 1 && hull.Save(file);
-    for (const SMarker& m : kMarkers)
-    {
-        CModel marker;
-        marker.m_bShared = false;
-        // The marker's four points shrunk to a tenth, its origin at the point.
-        std::unique_ptr<CMesh> points = MakeMarker();
-        auto* v = reinterpret_cast<SBoxVertex*>(points->m_pVertices);
-        for (std::int32_t i = 0; i < points->m_nVertexCount; ++i)
-        {
-            v[i].p[2] -= 0.5f;
-            for (int c = 0; c < 3; ++c)
-                v[i].p[c] = m.at[c] + v[i].p[c] * 0.1f;
-        }
-        marker.SetMesh(points.release());
-        SetWhiteMaterial(marker, SHADER_NORMAL);
-        const SModelFilePart part = Part(1, m.name, nullptr);
-        ok = ok && std::fwrite(&part, sizeof part, 1, file) == 1 && marker.Save(file);
-    }
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
-}
-
-// The engine flame: a small box a tenth of the unit box, drawn with the
-// sample texture.
-bool WriteFlameModel(const std::string& path)
-{
-    CModel flame;
-    flame.m_bShared = false;
-    std::unique_ptr<CMesh> box = MakeBox(0.0f);
-    auto* v = reinterpret_cast<SBoxVertex*>(box->m_pVertices);
-    for (std::int32_t i = 0; i < box->m_nVertexCount; ++i)
-        for (float& c : v[i].p)
-            c *= 0.1f;
-    flame.SetMesh(box.release());
-    SetWhiteMaterial(flame, SHADER_NORMAL);
-    std::FILE* file = plat::FOpen(path.c_str(), "wb");
-    if (!file) return false;
-    std::uint8_t header[kModelFileHeaderSize] = {};
-    const std::int32_t parts = 1;
-    std::memcpy(header, &parts, sizeof parts);
-    const SModelFilePart part = Part(0, "FLAME", "TEX_SAMPLECOLOR");
-    bool ok = std::fwrite(header, sizeof header, 1, file) == 1 && std::fwrite(&part, sizeof part, 1, file) == 1 &&
-              flame.Save(file);
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
 }
 
 struct STextureRow
@@ -355,10 +182,13 @@ bool AddRecords(const std::string& root)
         {"TEX_SAMPLE_DXT5", "Data\\Textures\\sample_dxt5.tm", 0, 1},
         {"TEX_LAMP_SPOT", "Data\\Textures\\lamp_spot.tm", 0, 2},
         // The boundary fence's 4 x 4 animation frames.
-        {"TEX_FX_BORDER", "Data\\Textures\\sample_argb.tm", 0, 2},
+        {"TEX_FX_BORDER", "Data\\Textures\\border.tm", 0, 2},
         // The glider's engine glow and its flare seen from afar.
-        {"TEX_GL_FIRE_GLOW", "Data\\Textures\\sample_argb.tm", 0, 2},
-        {"TEX_FIRE_GLOW2", "Data\\Textures\\sample_argb.tm", 0, 2},
+        {"TEX_GL_FIRE_GLOW", "Data\\Textures\\glow.tm", 0, 2},
+        {"TEX_FIRE_GLOW2", "Data\\Textures\\glow.tm", 0, 2},
+        // The lake's two ripple layers.
+        {"TEX_WATER_WAVES", "Data\\Textures\\water.tm", 0, 2},
+        {"TEX_WATER_WAVES2", "Data\\Textures\\water2.tm", 0, 2},
     };
     // MOD_BOX has radius 0: the model manager measures it at start.
     static const SModelRow kModels[] = {
@@ -366,10 +196,10 @@ bool AddRecords(const std::string& root)
         {"MOD_BOX_GIVEN", "Data\\Models\\box.mdl", 1.5f},
         {"MOD_HALL", "Data\\Models\\hall.mdl", 0.0f},
         {"MOD_STATION", "Data\\Models\\station.mdl", 0.0f},
-        // The self-acting machines' built-in kinds, drawn with the box.
-        {"MOD_TEH_OBSERVER", "Data\\Models\\box.mdl", 0.0f},
-        {"MOD_TEH_TRANSPORT", "Data\\Models\\box.mdl", 0.0f},
-        {"MOD_RESCUER", "Data\\Models\\box.mdl", 0.0f},
+        // The self-acting machines' built-in kinds.
+        {"MOD_TEH_OBSERVER", "Data\\Models\\drone.mdl", 0.0f},
+        {"MOD_TEH_TRANSPORT", "Data\\Models\\capsule.mdl", 0.0f},
+        {"MOD_RESCUER", "Data\\Models\\rescuer.mdl", 0.0f},
         {"MOD_GL_SAMPLE", "Data\\Models\\glider.mdl", 0.0f},
         {"MOD_GL_FIRE", "Data\\Models\\flame.mdl", 0.0f},
     };
@@ -405,21 +235,6 @@ bool WriteSampleModels(const std::string& root)
     if (!WriteBoxModel(model))
     {
         std::fprintf(stderr, "mksample: cannot write %s\n", model.c_str());
-        return false;
-    }
-    if (!WriteHallModel(dir + "\\hall.mdl"))
-    {
-        std::fprintf(stderr, "mksample: cannot write %s\\hall.mdl\n", dir.c_str());
-        return false;
-    }
-    if (!WriteStationModel(dir + "\\station.mdl"))
-    {
-        std::fprintf(stderr, "mksample: cannot write %s\\station.mdl\n", dir.c_str());
-        return false;
-    }
-    if (!WriteGliderModel(dir + "\\glider.mdl") || !WriteFlameModel(dir + "\\flame.mdl"))
-    {
-        std::fprintf(stderr, "mksample: cannot write the glider's models in %s\n", dir.c_str());
         return false;
     }
     if (!AddRecords(root))

@@ -3,6 +3,7 @@
 #include "graphics/ImageFile.h"
 #include "platform/File.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -41,6 +42,58 @@ std::vector<std::uint32_t> LampSpot()
             const double edge = std::sqrt(dx * dx + dy * dy);
             const std::uint32_t a = edge >= 1.0 ? 0 : std::uint32_t(255 * (1.0 - edge) * (1.0 - edge));
             px[y * kSize + x] = a << 24 | 0xFFE0B0u;
+        }
+    return px;
+}
+
+// A hot glow (the glider's engine and its flare seen from afar): white in
+// the middle, orange, clear at the rim.
+std::vector<std::uint32_t> Glow()
+{
+    std::vector<std::uint32_t> px(kSize * kSize);
+    for (std::uint32_t y = 0; y < kSize; ++y)
+        for (std::uint32_t x = 0; x < kSize; ++x)
+        {
+            const double dx = (double(x) + 0.5) / (kSize / 2.0) - 1.0, dy = (double(y) + 0.5) / (kSize / 2.0) - 1.0;
+            const double r = std::min(1.0, std::sqrt(dx * dx + dy * dy));
+            const std::uint32_t g = std::uint32_t(255 * (1.0 - 0.6 * r)), b = std::uint32_t(220 * (1.0 - r) * (1.0 - r));
+            const std::uint32_t a = std::uint32_t(255 * (1.0 - r) * (1.0 - r));
+            px[y * kSize + x] = a << 24 | 0xFFu << 16 | g << 8 | b;
+        }
+    return px;
+}
+
+// The boundary's force field: 4 x 4 frames of a pale blue band whose
+// bright streaks move up a little from frame to frame.
+std::vector<std::uint32_t> Border()
+{
+    std::vector<std::uint32_t> px(kSize * kSize);
+    const std::uint32_t frame = kSize / 4;
+    for (std::uint32_t y = 0; y < kSize; ++y)
+        for (std::uint32_t x = 0; x < kSize; ++x)
+        {
+            const std::uint32_t f = (y / frame) * 4 + x / frame, fy = y % frame, fx = x % frame;
+            const double streak = std::sin((double(fy) + double(f) * 0.25 + double(fx) * 0.3) * 1.2);
+            const std::uint32_t a = std::uint32_t(60 + 120 * std::max(0.0, streak));
+            px[y * kSize + x] = a << 24 | 0x80C0FFu;
+        }
+    return px;
+}
+
+// Ripples on water, blue-green, repeating across the tile.
+std::vector<std::uint32_t> Ripples(double turn)
+{
+    constexpr double kTwoPi = 6.283185307179586;
+    std::vector<std::uint32_t> px(kSize * kSize);
+    for (std::uint32_t y = 0; y < kSize; ++y)
+        for (std::uint32_t x = 0; x < kSize; ++x)
+        {
+            const double u = double(x) / kSize, v = double(y) / kSize;
+            const double w = 0.5 + 0.25 * std::sin(kTwoPi * (3 * u + 2 * v) + turn) +
+                             0.25 * std::sin(kTwoPi * (-2 * u + 5 * v) + 2 * turn);
+            const std::uint32_t r = std::uint32_t(30 + 40 * w), g = std::uint32_t(80 + 60 * w),
+                                b = std::uint32_t(120 + 70 * w);
+            px[y * kSize + x] = 0xC0u << 24 | r << 16 | g << 8 | b;
         }
     return px;
 }
@@ -91,6 +144,14 @@ bool WriteSampleTextures(const std::string& root)
         {dir + "\\sample_argb.tm",
          WriteImageFile((dir + "\\sample_argb.tm").c_str(), levels, false, kImageFormatA8R8G8B8)},
         {dir + "\\sample.tga", WriteTga(dir + "\\sample.tga", picture)},
+        {dir + "\\glow.tm", WriteImageFile((dir + "\\glow.tm").c_str(), MakeImageLevels(Glow(), kSize, kSize), false,
+                                            kImageFormatA8R8G8B8)},
+        {dir + "\\border.tm", WriteImageFile((dir + "\\border.tm").c_str(), MakeImageLevels(Border(), kSize, kSize),
+                                              false, kImageFormatA8R8G8B8)},
+        {dir + "\\water.tm", WriteImageFile((dir + "\\water.tm").c_str(), MakeImageLevels(Ripples(0.0), kSize, kSize),
+                                             false, kImageFormatA8R8G8B8)},
+        {dir + "\\water2.tm", WriteImageFile((dir + "\\water2.tm").c_str(),
+                                              MakeImageLevels(Ripples(1.7), kSize, kSize), false, kImageFormatA8R8G8B8)},
         {dir + "\\lamp_spot.tm", WriteImageFile((dir + "\\lamp_spot.tm").c_str(), MakeImageLevels(LampSpot(), kSize, kSize),
                                                  false, kImageFormatA8R8G8B8)},
     };

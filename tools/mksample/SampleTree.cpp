@@ -7,6 +7,7 @@
 #include "tools/mksample/SampleLocation.h"
 #include "tools/mksample/SampleMarkup.h"
 #include "tools/mksample/SampleMenus.h"
+#include "tools/mksample/SampleProps.h"
 #include "tools/mksample/SampleScripts.h"
 #include "tools/mksample/SampleSound.h"
 #include "tools/mksample/SampleTextures.h"
@@ -21,7 +22,7 @@ bool WriteSampleModels(const std::string& root);
 bool WriteSampleVideos(const std::string& root); // SampleVideo.cpp
 // SampleLoading.cpp: loading screen, cursor and fonts (after the database).
 bool WriteSampleLoading(const std::string& root);
-// SampleGraphics2D.cpp: complex object with particles, 2-D image, land type.
+// SampleGraphics2D.cpp: complex object with particles, 2-D image.
 bool WriteSampleGraphics2D(const std::string& root);
 // SampleWorld.cpp: object kinds and the sample location's objects file.
 bool WriteSampleWorld(const std::string& root);
@@ -29,6 +30,10 @@ bool WriteSampleWorld(const std::string& root);
 bool WriteSampleUnits(const std::string& root);
 // SampleUnits.cpp: glider types, "Конфигурации" and "CfgEquipment".
 bool WriteSampleMechConfigs(const std::string& root);
+// SampleTerrain.cpp: the land types and their textures (after the textures).
+bool WriteSampleTerrain(const std::string& root);
+// SampleSky.cpp: the sky's textures (after the textures).
+bool WriteSampleSky(const std::string& root);
 // SampleRadar.cpp: the sample location's radar map, beside its map.
 bool WriteSampleRadar(const std::string& root);
 // SampleNetMap.cpp: the network test game's map (after the location's files).
@@ -47,7 +52,8 @@ bool MakeDirectories(const std::string& root, const char* const* dirs)
         while (start <= rest.size())
         {
             const std::size_t sep = rest.find('\\', start);
-            path += "\\" + rest.substr(start, sep == std::string::npos ? std::string::npos : sep - start);
+            path += '\\';
+            path.append(rest, start, sep == std::string::npos ? std::string::npos : sep - start);
             if (!plat::CreateDirectory(path.c_str()))
             {
                 std::fprintf(stderr, "mksample: cannot create %s\n", path.c_str());
@@ -77,12 +83,13 @@ bool WriteSampleTree(const std::string& root)
     };
     if (!MakeDirectories(root, kDirs) || !WriteSampleConfig(root) || !WriteSampleKeyCodes(root) ||
         !WriteSampleEffects(root) || !WriteSampleDatabase(root) || !WriteSamplePack(root) ||
-        !WriteSampleTextures(root) || !WriteSampleModels(root) || !WriteSampleSounds(root) ||
+        !WriteSampleTextures(root) || !WriteSampleTerrain(root) || !WriteSampleSky(root) ||
+        !WriteSampleModels(root) || !WriteSampleProps(root) || !WriteSampleSounds(root) ||
         !WriteSampleVideos(root) || !WriteSampleLoading(root) || !WriteSampleGraphics2D(root) ||
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
-        !WriteSampleRadar(root) || !WriteSampleCockpit(root) || !WriteSampleWidgets(root) ||
-        !WriteSampleMenus(root) || !WriteSampleNetMap(root))
+        !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
+        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleNetMap(root))
         return false;
 
     return true;

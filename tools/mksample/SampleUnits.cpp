@@ -351,7 +351,7 @@ bool AddUnitTables(DataBase& db)
            AddRows(db, kGliders,
                    {
                        {"GL_SCOUT",
-                        {{"Model", "MOD_BOX"},
+                        {{"Model", "MOD_GL_SCOUT"},
                          {"WEIGHT", 120.0},
                          {"MAXWEIGHT", 500.0},
                          {"STANDARD", 3},
@@ -370,7 +370,7 @@ bool AddUnitTables(DataBase& db)
                          {"SPECIAL", 0},
                          {"GUNMASK", 0}}},
                        {"GL_HAULER",
-                        {{"Model", "MOD_BOX_GIVEN"},
+                        {{"Model", "MOD_GL_HAULER"},
                          {"WEIGHT", 200.0},
                          {"MAXWEIGHT", 900.0},
                          {"STANDARD", 2},

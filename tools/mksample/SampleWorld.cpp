@@ -76,11 +76,11 @@ bool AddKindRecords(const std::string& root)
     if (!db.OpenDatabase(InRoot(root, "Data\\DB.dat").c_str(), false, false)) return false;
     const bool ok =
         AddKind(db, "Камни",
-                {{"STONE_BOX", "MOD_BOX", "Fly", 0},
-                 {"STONE_BIG", "MOD_BOX_GIVEN", "NOMAPCOLOR", 1},
-                 {"STONE_FLY", "MOD_BOX", "Fly", 1}}) &&
+                {{"STONE_BOX", "MOD_CRATE", "Fly", 0},
+                 {"STONE_BIG", "MOD_BOULDER", "NOMAPCOLOR", 1},
+                 {"STONE_FLY", "MOD_CRYSTAL", "Fly", 1}}) &&
         AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}}) &&
-        AddKind(db, "Boundary", {{"POST", "MOD_BOX_GIVEN", nullptr, 0}}) &&
+        AddKind(db, "Boundary", {{"POST", "MOD_POST", nullptr, 0}}) &&
         AddKind(db, "Дороги", {{"MAIN", "", nullptr, 0}, {"SIDE", "", nullptr, 0}, {"BASE", "", nullptr, 0}}) &&
         AddSceneryRecords(db);
     return db.CloseDatabase() && ok;
@@ -107,8 +107,8 @@ bool AddUnitKindRecords(Add& add)
                  "",
                  {{"ANGLE_UP", 60.0f}, {"ANGLE_DOWN", -20.0f}},
                  {{"FLIGHT", 0}},
-                 {{"HULL_MODEL", "MOD_BOX_GIVEN"},
-                  {"GUN_MODEL", "MOD_BOX"},
+                 {{"HULL_MODEL", "MOD_TOWER"},
+                  {"GUN_MODEL", "MOD_TOWER_GUN"},
                   {"HARMLESS_GUN", "GUN_LASER"},
                   {"FIGHTING_GUN", "GUN_LASER"},
                   {"PUNITIVE_GUN", "GUN_BLASTER"}}}}) &&
@@ -117,9 +117,9 @@ bool AddUnitKindRecords(Add& add)
                  "",
                  {{"ROTATE_ANGLE", 60.0f}, {"ANGLE_UP", 45.0f}, {"ANGLE_DOWN", -10.0f}},
                  {},
-                 {{"HULL_MODEL", "MOD_BOX_GIVEN"}, {"GUN_MODEL", "MOD_BOX"}, {"FIGHTING_GUN", "GUN_BLASTER"}}}}) &&
+                 {{"HULL_MODEL", "MOD_TURRET"}, {"GUN_MODEL", "MOD_TURRET_GUN"}, {"FIGHTING_GUN", "GUN_BLASTER"}}}}) &&
            add("Anomal", true,
-               {{"ANOMALY_SAMPLE", "MOD_BOX", {{"FORCE", 0.5f}}, {{"TYPE", 1}}, {{"SOUND", "SND_WHOOSH"}}}});
+               {{"ANOMALY_SAMPLE", "MOD_CRYSTAL", {{"FORCE", 0.5f}}, {{"TYPE", 1}}, {{"SOUND", "SND_WHOOSH"}}}});
 }
 
 // The scenery kinds of the sample location: trees, a street lamp, a sound
@@ -152,32 +152,33 @@ bool AddSceneryRecords(DataBase& db)
         return ok;
     };
     return add("Деревья", true,
-               {{"TREE_PINE", "MOD_BOX", {{"Flexibility", 1.5f}}, {{"NOSOLID", 0}}, {}},
-                {"TREE_BUSH", "MOD_BOX", {{"Flexibility", 3.0f}}, {{"NOSOLID", 1}}, {}}}) &&
+               {{"TREE_PINE", "MOD_TREE_PINE", {{"Flexibility", 1.5f}}, {{"NOSOLID", 0}}, {}},
+                {"TREE_BUSH", "MOD_TREE_BUSH", {{"Flexibility", 3.0f}}, {{"NOSOLID", 1}}, {}}}) &&
            add("Фонари", true,
                {{"LAMP_STREET",
-                 "MOD_BOX_GIVEN",
+                 "MOD_LAMP",
                  {{"LIMIT", 0.0f}, {"RADIUS", 150.0f}, {"SCALE", 1.0f}},
                  {{"COLOR", 0xFFD080}},
                  {{"FLARE", "TEX_LAMP_SPOT"}, {"GLOW", "TEX_LAMP_SPOT"}, {"SHADOW", "TEX_LAMP_SPOT"}}}}) &&
            add("SoundZone", true,
                {{"ZONE_WIND", "", {{"PERIOD", 0.0f}, {"LENGTH", 0.0f}}, {{"LOOP", 1}, {"RANDOM", 0}}, {}}}) &&
            add("Покрытие", false,
-               {{"COVER_SPOT", "TEX_SAMPLECOLOR", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
+               {{"COVER_SPOT", "TEX_LAMP_SPOT", {{"PERIOD", 2.0f}}, {{"TYPE", 1}}, {}}}) &&
            add("THINGS", true,
-               {{"CONT_SMALL", "MOD_BOX", {}, {{"TYPE", 1}}, {{"FLARE", "TEX_LAMP_SPOT"}}},
-                {"CONT_MONEY", "MOD_BOX", {}, {{"TYPE", 515}}, {}},
+               {{"CONT_SMALL", "MOD_CRATE", {}, {{"TYPE", 1}}, {{"FLARE", "TEX_LAMP_SPOT"}}},
+                {"CONT_MONEY", "MOD_CRATE", {}, {{"TYPE", 515}}, {}},
                 {"CONT_WRECK", "", {}, {{"TYPE", 769}}, {}}}) &&
            add("Здания", true,
                {{"HOUSE_SMALL", "MOD_BOX_GIVEN", {}, {{"Cluster", 1}, {"NORADIATE", 1}, {"TYPE", 0}}, {}},
                 {"HALL_SAMPLE", "MOD_HALL", {}, {{"Cluster", 1}, {"TYPE", 1}}, {}},
-                {"STATION", "MOD_STATION", {}, {{"TYPE", 13}, {"SUBTYPE", 2}}, {}},
-                // The in-game menu offers consoles by building type: a
-                // trading post (quest, trade, map, journal), a garage (no
-                // cluster or clan) and a tunnel building.
-                {"TRADE_POST", "MOD_HALL", {}, {{"TYPE", 5}}, {}},
-                {"GARAGE_SAMPLE", "MOD_HALL", {}, {{"TYPE", 11}}, {}},
-                {"TUNNEL_SAMPLE", "MOD_STATION", {}, {{"TYPE", 3}}, {}}}) &&
+                 {"DEPOT_SAMPLE", "MOD_DEPOT", {}, {{"Cluster", 1}, {"TYPE", 1}}, {}},
+                 {"STATION", "MOD_STATION", {}, {{"TYPE", 13}, {"SUBTYPE", 2}}, {}},
+                 // The in-game menu offers consoles by building type: a
+                 // trading post (quest, trade, map, journal), a garage (no
+                 // cluster or clan) and a tunnel building.
+                 {"TRADE_POST", "MOD_HALL", {}, {{"TYPE", 5}}, {}},
+                 {"GARAGE_SAMPLE", "MOD_HALL", {}, {{"TYPE", 11}}, {}},
+                 {"TUNNEL_SAMPLE", "MOD_STATION", {}, {{"TYPE", 3}}, {}}}) &&
            AddUnitKindRecords(add);
 }
 
@@ -220,9 +221,9 @@ void WriteScenerySections(CMemStream& out)
         out, OBJ_BUILDING,
         {MakeLocObjectRecord(Placement(1130, 1450, ground(1130, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
                              "SAMPLE_HALL"),
-         // A second trading building of the same model at the far corner of
-         // the road grid: the merchants' caravan runs between the two.
-         MakeLocObjectRecord(Placement(1730, 1450, ground(1730, 1450), 0.0f, 1.0f), "HALL_SAMPLE",
+         // A second trading building, the depot, at the far corner of the
+         // road grid: the merchants' caravan runs between the two.
+         MakeLocObjectRecord(Placement(1730, 1450, ground(1730, 1450), 0.0f, 1.0f), "DEPOT_SAMPLE",
                              "SAMPLE_DEPOT"),
          MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
          MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",

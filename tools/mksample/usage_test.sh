@@ -3,6 +3,12 @@
 # writing anything; an unknown option or a wrong count is refused with the
 # usage on stderr and exit code 2. A sample tree is written without errors.
 set -u
+usage() {
+  echo "usage: tools/mksample/usage_test.sh MKSAMPLE"
+  echo "Checks mksample's arguments and that it writes a sample tree without errors."
+}
+case "${1:-}" in -h|--help) usage; exit 0 ;; esac
+[ "$#" -eq 1 ] || { usage >&2; exit 2; }
 mksample=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT

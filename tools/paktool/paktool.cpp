@@ -9,10 +9,16 @@
 // separators); extract writes the entries below DIR again, checking every
 // block, so a directory survives create and extract byte for byte. N: block
 // size in bytes, default 262144. MASK: method bits (1 LZO, 4 RLE16, 0x80
-// speed mode); default 5. Exit codes: 0 done, 1 failed (bad
-// pack, unreadable file), 2 wrong arguments (the usage goes to stderr);
-// --help prints the usage on stdout and exits 0.
+// speed mode); default 5; other bits are refused. Exit codes: 0 done, 1
+// failed (bad pack, unreadable file), 2 wrong arguments (the usage goes to
+// stderr); --help prints the usage on stdout and exits 0.
+//
+// Errors go to stderr, each once: the engine's reader and builder say why
+// a pack cannot be read or written (its log writes no files here, so
+// nothing is left in the caller's folder); paktool adds a line only where
+// they say nothing.
 
+#include "foundation/ErrorLog.h"
 #include "foundation/PakBuilder.h"
 #include "foundation/PakReader.h"
 #include "platform/File.h"
@@ -125,11 +131,7 @@ int Create(const char* pack, const char* dir, std::uint32_t blockSize, std::uint
                               static_cast<std::uint32_t>(names.size()), blockSize, methods, 0.0f,
                               std::ref(progress), &stats);
     }
-    if (!built)
-    {
-        std::fprintf(stderr, "paktool: %s\n", builder.GetLastError().c_str());
-        return 1;
-    }
+    if (!built) return 1; // the builder has said why
     std::printf("%s: %u files, %u bytes in %u blocks of %u; pack %u bytes (LZO %u, RLE16 %u, stored %u)\n",
                 pack, stats.files, stats.totalSize, stats.blocks, stats.blockSize, stats.packSize,
                 stats.lzoBlocks, stats.rle16Blocks,
@@ -137,14 +139,22 @@ int Create(const char* pack, const char* dir, std::uint32_t blockSize, std::uint
     return 0;
 }
 
+// Opens a pack; false after one line on stderr: the reader's reason for a
+// damaged pack, or paktool's for one that cannot be opened at all.
+bool OpenPack(ZREngine& reader, const char* pack)
+{
+    if (reader.Init(pack)) return true;
+    if (std::FILE* f = plat::FOpen(pack, "rb"))
+        std::fclose(f); // damaged: the reader has said why
+    else
+        std::fprintf(stderr, "paktool: cannot open %s\n", pack);
+    return false;
+}
+
 int List(const char* pack)
 {
     ZREngine reader;
-    if (!reader.Init(pack))
-    {
-        std::fprintf(stderr, "paktool: %s is missing or not a valid pack\n", pack);
-        return 1;
-    }
+    if (!OpenPack(reader, pack)) return 1;
     std::printf("%-60s %10s %10s\n", "name", "offset", "size");
     for (int i = 0; i < reader.GetFileCount(); ++i)
     {
@@ -159,11 +169,7 @@ int List(const char* pack)
 int Extract(const char* pack, const char* dir)
 {
     ZREngine reader;
-    if (!reader.Init(pack))
-    {
-        std::fprintf(stderr, "paktool: %s is missing or not a valid pack\n", pack);
-        return 1;
-    }
+    if (!OpenPack(reader, pack)) return 1;
     const std::uint32_t count = static_cast<std::uint32_t>(reader.GetFileCount());
     reader.Free();
     if (!plat::CreateDirectory(dir))
@@ -179,8 +185,8 @@ int Extract(const char* pack, const char* dir)
     }
     if (written != count)
     {
-        std::fprintf(stderr, "paktool: %u of %u files extracted: %s\n", written, count,
-                     builder.GetLastError().c_str());
+        // The builder has said what went wrong; this is the count.
+        std::fprintf(stderr, "paktool: %u of %u files extracted\n", written, count);
         return 1;
     }
     std::printf("%s: %u files extracted to %s\n", pack, written, dir);
@@ -199,6 +205,7 @@ bool ParseNumber(const char* text, std::uint32_t& out)
 
 int main(int argc, char** argv)
 {
+    g_ErrorLog.SetDirectory(nullptr);
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) return Usage(true);
     // Options only follow create's PACK and DIR: a leading '-' anywhere else
@@ -223,6 +230,12 @@ int main(int argc, char** argv)
                                 : option == "--methods"  ? &methods
                                                          : nullptr;
         if (!target || !ParseNumber(argv[i + 1], *target)) return Usage();
+    }
+    constexpr std::uint32_t kKnownMethods = CPackCodec::kLzo | CPackCodec::kRle16 | CPackBuilder::kSpeedMode;
+    if (methods & ~kKnownMethods)
+    {
+        std::fprintf(stderr, "paktool: --methods %u: unknown method bits 0x%X\n", methods, methods & ~kKnownMethods);
+        return Usage();
     }
     return Create(argv[2], argv[3], blockSize, methods);
 }

@@ -3,6 +3,12 @@
 # byte for byte (names too, Cyrillic included); a damaged pack ends with a
 # message and a non-zero exit code.
 set -u
+usage() {
+  echo "usage: tools/paktool/roundtrip_test.sh PAKTOOL"
+  echo "Packs and extracts a directory with PAKTOOL and checks its refusals and messages."
+}
+case "${1:-}" in -h|--help) usage; exit 0 ;; esac
+[ "$#" -eq 1 ] || { usage >&2; exit 2; }
 paktool=$1
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
@@ -21,9 +27,24 @@ echo "кириллица" > src/Текстуры/Имя.txt
 diff -r src out || { echo "the extracted tree differs"; exit 1; }
 
 head -c 300 sample.pak > cut.pak
+# A damaged pack: one line that names it and says what is wrong, and no log
+# file left in the folder it ran in.
 if "$paktool" list cut.pak >/dev/null 2>err.txt; then echo "a cut pack was listed"; exit 1; fi
-grep -q "not a valid pack" err.txt || { echo "no clear message for a cut pack"; cat err.txt; exit 1; }
-if "$paktool" extract cut.pak out2 >/dev/null 2>&1; then echo "a cut pack was extracted"; exit 1; fi
+[ "$(wc -l < err.txt)" -eq 1 ] && grep -q "cut.pak.*the pack is not used" err.txt ||
+  { echo "not one clear line for a cut pack:"; cat err.txt; exit 1; }
+if "$paktool" extract cut.pak out2 >/dev/null 2>err.txt; then echo "a cut pack was extracted"; exit 1; fi
+[ "$(wc -l < err.txt)" -eq 1 ] || { echo "not one line for a cut pack to extract:"; cat err.txt; exit 1; }
+"$paktool" list missing.pak >/dev/null 2>err.txt
+[ $? -eq 1 ] && [ "$(cat err.txt)" = "paktool: cannot open missing.pak" ] ||
+  { echo "a missing pack was not named once:"; cat err.txt; exit 1; }
+"$paktool" create nowhere/x.pak src >/dev/null 2>err.txt
+[ $? -eq 1 ] && [ "$(wc -l < err.txt)" -eq 1 ] && grep -q "nowhere" err.txt ||
+  { echo "an unwritable pack was not named once:"; cat err.txt; exit 1; }
+[ -z "$(find . -name '*.log')" ] || { echo "paktool left logs:"; find . -name '*.log'; exit 1; }
+# Method bits that name no method are refused.
+"$paktool" create m.pak src --methods 999 >out.txt 2>err.txt
+[ $? -eq 2 ] && grep -q "unknown method bits" err.txt && [ ! -e m.pak ] ||
+  { echo "paktool --methods 999 was not refused"; cat err.txt; exit 1; }
 "$paktool" >/dev/null 2>&1
 [ $? -eq 2 ] || { echo "usage error did not exit with 2"; exit 1; }
 # --help: the usage on stdout, exit 0; an unknown option: the usage on
