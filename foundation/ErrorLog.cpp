@@ -102,7 +102,10 @@ void CErrorLog::AppendTrace(const char* name)
 void CErrorLog::FlushTrace()
 {
     std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
-    Write(m_trace, true, nullptr);
+    // A failure that passed no traced method leaves the bare start: the
+    // caller has logged its reason already, and "EXCEPTION:" alone says
+    // nothing.
+    if (std::strcmp(m_trace, kTraceStart) != 0) Write(m_trace, true, nullptr);
     CopyCut(m_trace, sizeof(m_trace), kTraceStart);
 }
 

@@ -85,6 +85,12 @@ TEST_F(ErrorLog, NestedFailureWritesOneTracedLine)
     EXPECT_STREQ(trace, "EXCEPTION:");
 }
 
+TEST_F(ErrorLog, AnEmptyTraceWritesNoLine)
+{
+    g_ErrorLog.FlushTrace();
+    EXPECT_TRUE(Lines("error.log").empty());
+}
+
 TEST_F(ErrorLog, JoinedPathsAreShownWithOneSeparator)
 {
     g_ErrorLog.LogError("file '%s' and %s, \"%s\", %s", "/home/x/game\\Data\\a.tm", "Data\\b.tm",
