@@ -45,10 +45,7 @@ int main(int argc, char** argv)
                                  {"JOY_31", 0x220, "JOY32"}};
     const std::filesystem::path file = dir / "table.tmp";
     if (!WriteDICodeTable(file.c_str(), lines, 5)) return 1;
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    in.close();
-    std::filesystem::remove(file);
+    const std::vector<std::uint8_t> bytes = fuzz::TakeFile(file);
     fuzz::WriteSeeds(dir, "keys", bytes);
     return 0;
 }

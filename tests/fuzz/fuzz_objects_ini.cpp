@@ -62,10 +62,7 @@ int main(int argc, char** argv)
                                       {"EVENTS", "OnHour", "sample_clock"}};
     for (const auto& e : entries)
         if (!plat::WritePrivateProfileString(e[0], e[1], e[2], file.c_str())) return 1;
-    std::ifstream in(file, std::ios::binary);
-    const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-    in.close();
-    std::filesystem::remove(file);
+    const std::vector<std::uint8_t> bytes = fuzz::TakeFile(file);
     fuzz::WriteSeeds(dir, "objects", bytes);
     return 0;
 }

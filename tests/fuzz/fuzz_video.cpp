@@ -89,10 +89,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "fuzz_video_seeds: %s\n", error.c_str());
             return 1;
         }
-        std::ifstream in(file, std::ios::binary);
-        const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-        in.close();
-        std::filesystem::remove(file);
+        const std::vector<std::uint8_t> bytes = fuzz::TakeFile(file);
         fuzz::WriteSeeds(dir, sound ? "ffv1_sound" : "ffv1", bytes);
     }
     fuzz::WriteSeeds(dir, "bink", BinkSeed());
