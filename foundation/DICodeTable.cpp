@@ -1,6 +1,7 @@
 #include "foundation/DICodeTable.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/LogText.h"
 #include "foundation/Settings.h"
 #include "platform/File.h"
 
@@ -90,8 +91,9 @@ bool LoadDICodeTableFrom(const char* path)
     std::string word;
     std::size_t length = 0;
     unsigned long announced = 0;
-    if (!ReadWord(file, &word, &length) || !ParseNumber(word, 10, &announced))
-        return Fail(path, "no entry count at the start", -1);
+    if (!ReadWord(file, &word, &length)) return Fail(path, "the file is empty", -1);
+    if (!ParseNumber(word, 10, &announced))
+        return Fail(path, ("no entry count at the start but \"" + EscapeForLog(word) + "\"").c_str(), -1);
     if (announced < 1) return Fail(path, "announces no entries", -1);
     if (announced > static_cast<unsigned long>(kMaxEntries))
         return Fail(path, "announces more entries than there are key codes", -1);
@@ -112,14 +114,14 @@ bool LoadDICodeTableFrom(const char* path)
         unsigned long value = 0;
         if (!ParseNumber(code, 16, &value) || value > 0xFFFF)
         {
-            const std::string what = "\"" + code + "\" is no hexadecimal key code";
+            const std::string what = "\"" + EscapeForLog(code) + "\" is no hexadecimal key code";
             return Fail(path, what.c_str(), i);
         }
         SDICode entry;
         entry.code = static_cast<std::uint16_t>(value);
         if (nameLength > kNameLength)
             g_ErrorLog.LogError("LoadDICodeTable: \"%s\" entry %ld: name \"%s\" cut to %zu characters", path,
-                                i + 1, name.c_str(), kNameLength);
+                                i + 1, EscapeForLog(name).c_str(), kNameLength);
         std::strncpy(entry.name, name.c_str(), kNameLength);
         entry.name[kNameLength] = '\0';
         entries.push_back(entry);

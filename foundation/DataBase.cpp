@@ -150,10 +150,51 @@ bool DataBase::OpenDatabase(const char* path, bool create, bool deferWrites)
     // database: nothing is created behind the caller's back.
     m_pData = plat::FOpen(m_dataPath.c_str(), "rb");
     if (!m_pData && create) m_pData = plat::FOpen(m_dataPath.c_str(), "wb+");
+    if (m_pData && !create && !CheckFilesAgree()) return false;
     m_nCacheTable = -1;
     m_nCurrent = -1;
     ClearRecord();
     return m_pData != nullptr;
+}
+
+// A missing or empty table or index file opens as an empty database; but
+// an index that names tables the table file lacks (an emptied table file),
+// or records with no index (an emptied index before a data file full of
+// them), is a damaged database, not an empty one.
+bool DataBase::CheckFilesAgree()
+{
+    for (std::size_t i = 0; i < m_index.size(); ++i)
+    {
+        const std::uint32_t table = m_index[i].tableId;
+        if (std::none_of(m_tables.begin(), m_tables.end(),
+                         [table](const SDbTable& t) { return t.id == table; }))
+        {
+            LogError("Database table file '%s': no table %u, which record %zu (%s) of '%s' belongs to",
+                     m_tablePath.c_str(), table, i, m_index[i].name, m_indexPath.c_str());
+            DropDataFile();
+            return false;
+        }
+    }
+    if (m_index.empty() && std::fseek(m_pData, 0, SEEK_END) == 0)
+    {
+        const long size = std::ftell(m_pData);
+        std::fseek(m_pData, 0, SEEK_SET);
+        if (size > 0)
+        {
+            LogError("Database index file '%s': lists no records, but the data file '%s' holds %ld bytes",
+                     m_indexPath.c_str(), m_dataPath.c_str(), size);
+            DropDataFile();
+            return false;
+        }
+    }
+    return true;
+}
+
+// Closes the data file of a refused open; nothing is written back.
+void DataBase::DropDataFile()
+{
+    std::fclose(m_pData);
+    m_pData = nullptr;
 }
 
 bool DataBase::CloseDatabase()

@@ -22,8 +22,10 @@
 //
 // Damage: every count, offset and length read from the files is checked
 // against the file sizes before use. A damaged table or index file makes
-// OpenDatabase fail; a damaged record makes Get leave no current record;
-// each writes one error line naming the file, the record and the fault.
+// OpenDatabase fail, and so do files that disagree (an index naming a table
+// the table file lacks, an empty index before a data file that is not); a
+// damaged record makes Get leave no current record; each writes one error
+// line naming the file, the record and the fault.
 // Nothing is ever rewritten because of a read error. Index and table files
 // are replaced through a temporary file, so a failed rewrite leaves the old
 // file (and the lock is always released). About one index write in 100
@@ -167,6 +169,8 @@ public:
     std::uint32_t m_nLockWaitMs = 100;
 
 private:
+    bool CheckFilesAgree();
+    void DropDataFile();
     bool LoadRecord(std::int32_t record);
     // Posts the record being edited when it has changes or is new.
     bool PostPending();

@@ -4,6 +4,8 @@
 #include "platform/File.h"
 #include "platform/Time.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
@@ -27,6 +29,30 @@ void CopyCut(char* dst, std::size_t size, const char* src)
     std::snprintf(dst, size, "%s", src);
 }
 
+// The engine joins the working directory, which the platform gives with
+// '/', to its own data paths, written with '\' ("/home/x/game\Data\a.tm").
+// A message shows such a path with '/' throughout: a word that starts with
+// '/' and holds a '\' has its '\' turned, unless it holds an escaped byte
+// ("\xNN", bytes of a file quoted by EscapeForLog), which is left whole.
+void OneSeparator(std::string& text)
+{
+    static const char kBreaks[] = " \t\n\"'()<>,;=";
+    for (std::size_t begin = 0; begin < text.size();)
+    {
+        const std::size_t end = std::min(text.find_first_of(kBreaks, begin), text.size());
+        if (end > begin && text[begin] == '/')
+        {
+            bool escaped = false;
+            for (std::size_t i = begin; i + 3 < end && !escaped; ++i)
+                escaped = text[i] == '\\' && text[i + 1] == 'x' &&
+                          std::isxdigit(static_cast<unsigned char>(text[i + 2])) &&
+                          std::isxdigit(static_cast<unsigned char>(text[i + 3]));
+            if (!escaped) std::replace(text.begin() + long(begin), text.begin() + long(end), '\\', '/');
+        }
+        begin = end + 1;
+    }
+}
+
 // Formats into a heap buffer of the logger's message size; longer messages
 // are cut there, and a format that fails leaves the format text itself.
 std::string FormatMessage(const char* format, va_list args)
@@ -35,6 +61,7 @@ std::string FormatMessage(const char* format, va_list args)
     const int n = std::vsnprintf(text.data(), text.size(), format, args);
     if (n < 0)
         return format;
+    OneSeparator(text);
     text.resize(std::min<std::size_t>(static_cast<std::size_t>(n), text.size() - 1));
     return text;
 }
@@ -79,7 +106,10 @@ void CErrorLog::AppendTrace(const char* name)
 void CErrorLog::FlushTrace()
 {
     std::lock_guard<std::recursive_mutex> guard(m_pLock->mutex);
-    Write(m_trace, true, nullptr);
+    // A failure that passed no traced method leaves the bare start: the
+    // caller has logged its reason already, and "EXCEPTION:" alone says
+    // nothing.
+    if (std::strcmp(m_trace, kTraceStart) != 0) Write(m_trace, true, nullptr);
     CopyCut(m_trace, sizeof(m_trace), kTraceStart);
 }
 

@@ -1,6 +1,7 @@
 #include "foundation/FileArchive.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/LogText.h"
 #include "foundation/FileManager.h"
 
 #include <cstring>
@@ -65,7 +66,8 @@ bool FileArchive::Open(const char* path)
     std::memcpy(&version, m_header + 4, 4);
     if (std::memcmp(m_header, kMagic, 4) != 0)
     {
-        g_ErrorLog.LogError("Archive '%s': bad magic \"%.4s\" (expected \"TVXA\")", path, m_header);
+        g_ErrorLog.LogError("Archive '%s': bad magic \"%s\" (expected \"TVXA\")", path,
+                            EscapeForLog(std::string_view(m_header, 4)).c_str());
         Close();
         return false;
     }

@@ -1,6 +1,7 @@
 #include "foundation/PakReader.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/LogText.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 
@@ -123,7 +124,8 @@ void ZREngine::Load()
              static_cast<unsigned long long>(m_nFileSize), sizeof(SPakHeader));
     if (!ReadExact(m_pFile, &m_header, sizeof(m_header))) Fail("cannot read the header");
     if (std::memcmp(m_header.magic, kPakMagic, sizeof(kPakMagic)) != 0)
-        Fail("bad magic \"%.4s\" (expected \"SGZR\")", m_header.magic);
+        Fail("bad magic \"%s\" (expected \"SGZR\")",
+             EscapeForLog(std::string_view(m_header.magic, sizeof(m_header.magic))).c_str());
     if (m_header.blockSize == 0 || m_header.blockSize > kMaxBlockSize)
         Fail("block size %u out of range (1..%u)", m_header.blockSize, kMaxBlockSize);
 

@@ -4,14 +4,19 @@
 // SetDefaultConfig gives every field its start value and then reads the
 // file with LoadConfig, section [CONFIG] (ForceFeedback from [INPUT]); a key
 // that is missing takes its fallback, which for most keys is the start
-// value. Flags are 1 exactly when the file says 1. Percentages (the volumes,
-// PlayerFade) are stored as 0..1 factors, FixFPS as seconds per frame (0: not
-// fixed), SelectTargetTime in seconds (milliseconds in the file).
-// Bad input gets one error-log line naming the file, key and value: a
-// negative count or volume, and a display size, depth, refresh rate or JPEG
-// quality out of range, take the start value. A file with a line that is
-// not blank, a comment, a [section] or key=value is damaged: it is reported,
-// the keys found are still read, and the game starts windowed.
+// value. Flags are 1 exactly when the file says 1 (another number is
+// reported). Percentages (the volumes, PlayerFade) are stored as 0..1
+// factors, FixFPS as seconds per frame (0: not fixed), SelectTargetTime in
+// seconds (milliseconds in the file).
+// Every key has a range. A value that is not a whole number or lies
+// outside its key's range gets one error-log line naming the file, the line
+// and the key, and the key takes the value it has when missing (a volume
+// above 100 is full instead). A [CONFIG] key that is no setting (nor one of
+// the keys the application and the options own) gets a line too. A file
+// that is empty, or has a line that is not blank, a comment, a [section] or
+// key=value (or key=value before any section), is damaged: that is reported
+// once, the keys found are still read, and the game starts windowed. A
+// missing file is no fault: every key takes its fallback silently.
 //
 // Threads: written on the main thread at start-up and after the options
 // dialog; read everywhere afterwards.

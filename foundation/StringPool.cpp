@@ -153,13 +153,22 @@ void CStringPool::LoadFromStream(CMemStream& stream)
                                  : nullptr;
         for (std::uint32_t i = 0; i < offsetCapacity; ++i)
             offsets[i] = in.U32();
-        // Every string must start inside the used bytes and end there, so
-        // that indexing never reads past them.
-        if (count && (used == 0 || chars[used - 1] != '\0'))
-            in.Fail("last string not terminated");
+        // The strings lie one after another from the buffer's start, as Add
+        // lays them out: each starts where the one before it ended, and the
+        // last ends at the used bytes. Offsets that overlap, repeat or run
+        // backwards would make two entries share characters (a string
+        // counted twice, one text changed through another entry).
+        if (count && (used == 0 || chars[used - 1] != '\0')) in.Fail("last string not terminated");
+        std::uint32_t next = 0;
         for (std::uint32_t i = 0; i < count; ++i)
-            if (offsets[i] >= used)
-                in.Fail("string %u at offset %u of %u used bytes", i, offsets[i], used);
+        {
+            if (offsets[i] >= used) in.Fail("string %u at offset %u of %u used bytes", i, offsets[i], used);
+            if (offsets[i] != next && i == 0) in.Fail("string 0 at offset %u, not at the start", offsets[i]);
+            if (offsets[i] != next)
+                in.Fail("string %u at offset %u, not where string %u ends (%u)", i, offsets[i], i - 1, next);
+            next += static_cast<std::uint32_t>(std::strlen(chars + next)) + 1;
+        }
+        if (next != used) in.Fail("%u strings end at byte %u of %u used bytes", count, next, used);
     }
     catch (...)
     {

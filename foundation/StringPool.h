@@ -8,9 +8,11 @@
 // Stream form of a pool (little-endian), as SaveToStream writes it:
 //     u32 character capacity Q, u32 used bytes U, u32 string count C,
 //     U bytes of characters, u32 offset capacity K, K u32 offsets.
-// LoadFromStream checks U <= Q, C <= K and that each of the C strings starts
-// inside the U bytes and ends there; a stream that fails leaves the pool as
-// it was and throws CStreamError saying where. The sorted flag is not saved.
+// LoadFromStream checks U <= Q, C <= K and that the C strings lie one after
+// another from offset 0 (each starting where the one before ended) and
+// fill exactly the U bytes, as Add lays them out; a stream that fails leaves
+// the pool as it was and throws CStreamError saying where. The sorted flag
+// is not saved.
 //
 // Stream form of a CIntArray: u32 count, then count u32 values.
 //

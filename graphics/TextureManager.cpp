@@ -22,7 +22,7 @@
 using namespace plat::d3d;
 
 TextureManager* g_pTextureManager = nullptr;
-float g_fEngineTime = 0.0f;
+std::atomic<float> g_fEngineTime{0.0f};
 
 namespace
 {

@@ -20,6 +20,7 @@
 #include "foundation/MTResourceManager.h"
 #include "platform/d3d8/D3D8Types.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -134,6 +135,7 @@ private:
 extern TextureManager* g_pTextureManager;
 
 // The engine clock in seconds that load times and cache ages are read
-// from; the resource engine's per-frame run advances it (before the model
-// manager's Run).
-extern float g_fEngineTime;
+// from; the resource engine's per-frame run advances it on the main thread
+// (before the model manager's Run) while the loader threads read it as they
+// finish a texture: hence atomic.
+extern std::atomic<float> g_fEngineTime;

@@ -298,11 +298,21 @@ void CBinkPlayer::Open(const char* file)
     // A video that cannot be played is skipped; the log says which and why.
     if (!m_hBink)
         g_ErrorLog.LogError("CBinkPlayer::Open(): can't play \"%s\": %s", file, m_pCalls->LastError());
+    // One that is cut short plays what it holds, and says so.
+    else if (m_hBink->FramesMissing)
+        g_ErrorLog.LogError("CBinkPlayer::Open(): \"%s\" ends early: %u of its %u frames are missing", file,
+                            m_hBink->FramesMissing, m_hBink->Frames + m_hBink->FramesMissing);
 }
 
 void CBinkPlayer::Close()
 {
-    if (m_hBink) m_pCalls->Close(m_hBink);
+    if (m_hBink)
+    {
+        if (m_hBink->PicturesDamaged)
+            g_ErrorLog.LogError("CBinkPlayer: \"%s\" is damaged: %u of its pictures did not decode",
+                                m_szFileName, m_hBink->PicturesDamaged);
+        m_pCalls->Close(m_hBink);
+    }
     m_hBink = nullptr;
     m_bPaceStarted = false;
 }

@@ -13,7 +13,9 @@
 //
 // The decoding library is reached through CVideoCalls (the platform video
 // library by default); tests put a fake decoder and clock in front of it.
-// A file that cannot be opened or decoded is skipped with an error-log line.
+// A file that cannot be opened or decoded is skipped with an error-log line;
+// one that is cut short or has pictures that did not decode plays what it
+// can, with a line too.
 //
 // Ownership: the player owns its DirectDraw objects, the texture and the
 // open video. Threads: the main thread only.

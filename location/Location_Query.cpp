@@ -317,8 +317,10 @@ void CLocation::MoveCellObject(const CVector& oldPosition, const CVector& newPos
 void CLocation::DeleteCellObject(const CVector& position, CMMObject* object)
 {
     XTRACE("CLocation::DeleteCellObject");
+    // Off the map (or with no map at all, a location that was refused)
+    // there is no home cell: the object was never listed, nothing is amiss.
     const int hx = CellOf(position.x), hy = CellOf(position.y);
-    if (!IsInside(hx, hy) || !GetCell(hx, hy).m_Objects.Remove(object))
+    if (IsInside(hx, hy) && !GetCell(hx, hy).m_Objects.Remove(object))
         g_ErrorLog.LogError("CLocation::DeleteCellObject Object not deleted. Type=%d", object->m_nType);
     if (!Spreads(object)) return;
     const float r = object->m_fRadius;

@@ -3,9 +3,10 @@
 #
 #     tools/fuzz.sh [-j JOBS] [SECONDS] [READER...]
 #
-# SECONDS per reader (default 60); readers: pack archive database resource_db
-# model complex_object mesh obj tm particles font wav ogg image effects
-# (default all); JOBS readers at a time (default 1). Builds the fuzz targets
+# SECONDS per reader (default 60); READER names a fuzz target without its
+# "fuzz_" (default every one the build defines: tests/CMakeLists.txt writes
+# their list to build/fuzz/tests/fuzz_readers.txt); JOBS readers at a time
+# (default 1). Builds the fuzz targets
 # with Clang, AddressSanitizer and UndefinedBehaviorSanitizer in build/fuzz
 # (FUZZ_BUILD overrides), starts from the seed corpus that fuzz_corpus
 # writes with the engine's own writers, and keeps what it finds in
@@ -24,14 +25,11 @@ fi
 seconds=${1:-60}
 shift || true
 readers=("$@")
-[ ${#readers[@]} -gt 0 ] || readers=(pack archive database resource_db model complex_object mesh obj tm
-                                    particles font wav ogg image effects map objects worldsave radar radar_chunk markup script
-                                    stringpool textscript questlog mission mechanoid mechanoid_net eqptrade
-                                    trade orgrel organization unitsave netmessage)
 build=$(realpath -m "${FUZZ_BUILD:-build/fuzz}")
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOX_SANITIZE=ON \
   -DTARVOX_BENCH=OFF -DCMAKE_C_FLAGS=-fsanitize=fuzzer-no-link -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link >/dev/null
+[ ${#readers[@]} -gt 0 ] || mapfile -t readers <"$build/tests/fuzz_readers.txt"
 # The engine's seeds come from fuzz_corpus and the scripts' from
 # fuzz_script_corpus; a reader with a seed writer of its own
 # (fuzz_<reader>_seeds: its source built with TVX_FUZZ_WRITE_SEEDS, or named

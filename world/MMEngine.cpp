@@ -440,7 +440,8 @@ void CMMEngine::LoadObjects()
                 manager->LoadObjects();
                 continue;
             }
-            g_ErrorLog.LogError("CMMEngine::LoadObjects unknown data type");
+            g_ErrorLog.LogError("CMMEngine::LoadObjects %s: section %u of %u: unknown data type %d",
+                                m_sObjectsPath.c_str(), i, sections, code);
             // Read past with a plain manager that knows no names: records of
             // stone types still become stones.
             CMMObjectManager plain(OBJ_STONE);

@@ -126,6 +126,7 @@ struct SVideoState
     AVPacket* pkt = nullptr;
     std::vector<std::uint32_t> pixels;
     std::uint32_t decoded = 0; // number of the frame in pixels (0: none)
+    std::uint32_t damaged = 0; // packets refused and pictures concealed
     bool failed = false;
     bool drained = false; // the end of the file was given to the decoder
     bool clockStarted = false;
@@ -175,6 +176,7 @@ struct SVideoState
             int r = avcodec_receive_frame(video, frame);
             if (r == 0)
             {
+                if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT)) ++damaged;
                 const bool ok = Convert(width, height);
                 av_frame_unref(frame);
                 if (!ok)
@@ -204,8 +206,9 @@ struct SVideoState
             }
             if (pkt->stream_index == videoStream)
             {
-                // A damaged packet is dropped; the next one may decode.
-                avcodec_send_packet(video, pkt);
+                // A damaged packet is dropped (and counted); the next one
+                // may decode.
+                if (avcodec_send_packet(video, pkt) < 0) ++damaged;
             }
             else if (pkt->stream_index == audioStream)
                 FeedAudio(pkt);
@@ -254,9 +257,23 @@ SVideo* OpenVideo(const char* fileName, std::uint32_t flags)
         SetError("bad picture size " + std::to_string(width) + "x" + std::to_string(height));
         return nullptr;
     }
+    AVRational rate =
+        vs->avg_frame_rate.num > 0 && vs->avg_frame_rate.den > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
+    // Rates outside 1..240 frames a second are damaged headers: play at 15.
+    if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) < 1.0 || av_q2d(rate) > 240.0)
+        rate = AVRational{15, 1};
     std::int64_t frames = vs->nb_frames;
+    std::int64_t promised = 0;
     if (frames <= 0)
     {
+        // What the header says the file lasts, in frames: a file cut short
+        // holds fewer. A length guessed from the bit rate says nothing.
+        if (vs->duration > 0 && vs->duration != AV_NOPTS_VALUE)
+            promised = av_rescale_q_rnd(vs->duration, vs->time_base, av_inv_q(rate), AV_ROUND_NEAR_INF);
+        else if (state->fmt->duration > 0 && state->fmt->duration != AV_NOPTS_VALUE &&
+                 state->fmt->duration_estimation_method != AVFMT_DURATION_FROM_BITRATE)
+            promised =
+                av_rescale_q_rnd(state->fmt->duration, AV_TIME_BASE_Q, av_inv_q(rate), AV_ROUND_NEAR_INF);
         frames = CountVideoPackets(state->fmt, state->videoStream);
         avformat_close_input(&state->fmt);
         state->fmt = OpenContainer(state->path, &error);
@@ -294,12 +311,6 @@ SVideo* OpenVideo(const char* fileName, std::uint32_t flags)
     state->pixels.assign(std::size_t(width) * std::size_t(height), 0);
     QueryPerformanceFrequency(&state->counterFrequency);
 
-    AVRational rate =
-        vs->avg_frame_rate.num > 0 && vs->avg_frame_rate.den > 0 ? vs->avg_frame_rate : vs->r_frame_rate;
-    // Rates outside 1..240 frames a second are damaged headers: play at 15.
-    if (rate.num <= 0 || rate.den <= 0 || av_q2d(rate) < 1.0 || av_q2d(rate) > 240.0)
-        rate = AVRational{15, 1};
-
     auto* video = new SVideo;
     video->Width = std::uint32_t(width);
     video->Height = std::uint32_t(height);
@@ -308,6 +319,9 @@ SVideo* OpenVideo(const char* fileName, std::uint32_t flags)
     video->FrameRateNum = std::uint32_t(rate.num);
     video->FrameRateDen = std::uint32_t(rate.den);
     video->Flags = flags;
+    // A frame either way is the container's rounding, not a cut.
+    if (promised > frames + 1 && promised <= 0x7FFFFFFF)
+        video->FramesMissing = std::uint32_t(promised - frames);
     video->State = state.release();
     return video;
 }
@@ -331,7 +345,9 @@ int DoFrame(SVideo* video)
     if (s.failed) return -1;
     while (s.decoded < video->FrameNum)
     {
-        if (!s.DecodeNext(video->Width, video->Height))
+        const bool ok = s.DecodeNext(video->Width, video->Height);
+        video->PicturesDamaged = s.damaged;
+        if (!ok)
         {
             s.failed = true;
             return -1;

@@ -14,6 +14,10 @@
 //   free; frames skipped by NextFrame are decoded and dropped). It fails,
 //   and keeps failing, once the file gives no more pictures (a damaged or
 //   truncated file), so a caller never waits for a frame that will not come.
+// - A file that still plays may be damaged: FramesMissing (set on opening)
+//   counts the frames its header promises beyond those the file holds (a
+//   cut Matroska file, whose frames are counted); PicturesDamaged (kept up
+//   by DoFrame) the pictures the decoder refused or could only conceal.
 // - CopyToBuffer writes the decoded frame at (x, y) into caller memory with
 //   the given pitch, in one of the copy formats below, clipped to the pitch
 //   and to destHeight rows.
@@ -70,6 +74,8 @@ struct SVideo
     std::uint32_t FrameRateNum = 0;
     std::uint32_t FrameRateDen = 1;
     std::uint32_t Flags = 0;
+    std::uint32_t FramesMissing = 0;
+    std::uint32_t PicturesDamaged = 0;
     detail::SVideoState* State = nullptr;
 };
 

@@ -3,11 +3,13 @@
 #include "script/game/ScriptBuiltIns.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/LogText.h"
 #include "foundation/GuidKey.h"
 #include "foundation/MemStream.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/Settings.h"
 #include "foundation/StreamReader.h"
+#include "platform/File.h"
 #include "platform/Ini.h"
 
 #include <algorithm>
@@ -129,20 +131,30 @@ void CScriptManager::ReadSection(const char* section, const std::string& file, s
         const char* equals = std::strchr(line, '=');
         if (!equals)
         {
-            g_ErrorLog.LogError("CScriptManager::Init %s [%s] line '%s' has no '=', skipped", file.c_str(), section,
-                                line);
+            g_ErrorLog.LogError("CScriptManager::Init \"%s\" [%s] line \"%s\" has no '=', skipped",
+                                file.c_str(), section, EscapeForLog(line).c_str());
+            continue;
+        }
+        // Names and script names are text: a control byte means the line is
+        // damaged, and binding by it would only hide that.
+        if (std::any_of(line, line + std::strlen(line),
+                        [](char c) { return static_cast<unsigned char>(c) < 0x20 || c == 0x7F; }))
+        {
+            g_ErrorLog.LogError("CScriptManager::Init \"%s\" [%s] line \"%s\" holds control bytes, skipped",
+                                file.c_str(), section, EscapeForLog(line).c_str());
             continue;
         }
         SScriptBinding binding = {};
         const std::size_t keyLength = static_cast<std::size_t>(equals - line);
+        const std::string key(line, keyLength);
         if (keyLength >= sizeof(binding.name))
-            g_ErrorLog.LogError("CScriptManager::Init %s [%s] key '%.*s' longer than %zu characters, cut",
-                                file.c_str(), section, static_cast<int>(keyLength), line, sizeof(binding.name) - 1);
+            g_ErrorLog.LogError("CScriptManager::Init \"%s\" [%s] key \"%s\" longer than %zu characters, cut",
+                                file.c_str(), section, EscapeForLog(key).c_str(), sizeof(binding.name) - 1);
         if (std::strlen(equals + 1) >= sizeof(binding.script))
-            g_ErrorLog.LogError("CScriptManager::Init %s [%s] script of '%.*s' longer than %zu characters, cut",
-                                file.c_str(), section, static_cast<int>(keyLength), line,
-                                sizeof(binding.script) - 1);
-        std::snprintf(binding.name, sizeof(binding.name), "%.*s", static_cast<int>(keyLength), line);
+            g_ErrorLog.LogError(
+                "CScriptManager::Init \"%s\" [%s] script of \"%s\" longer than %zu characters, cut",
+                file.c_str(), section, EscapeForLog(key).c_str(), sizeof(binding.script) - 1);
+        SetField(binding.name, key.c_str());
         SetField(binding.script, equals + 1);
         table.push_back(binding);
     }
@@ -154,6 +166,17 @@ bool CScriptManager::Init()
     const std::string file = Base() + "DATA\\CONFIG\\objects.ini";
     ReadSection("OBJECTS", file, m_Objects);
     ReadSection("EVENTS", file, m_Events);
+    // Without bindings no script ever runs: one line says why, as the
+    // application's does for a missing file.
+    if (m_Objects.empty() && m_Events.empty())
+    {
+        std::FILE* probe = plat::FOpen(file.c_str(), "rb");
+        const char* why = !plat::FileExists(file.c_str()) ? "not found"
+                          : !probe                        ? "cannot be read"
+                                                          : "binds no object and no event";
+        if (probe) std::fclose(probe);
+        g_ErrorLog.LogError("CScriptManager::Init \"%s\" %s: no script will run", file.c_str(), why);
+    }
     return true;
 }
 

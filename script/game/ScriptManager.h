@@ -25,8 +25,10 @@
 // is retried with a fresh copy of its script, at most five attempts, and each
 // retry logs that the procedure's effects before the failure are repeated.
 // objects.ini keys longer than 31 and values longer than 127 characters are
-// cut, lines without '=' skipped, each with a log line. A damaged "SCRIPTS"
-// chunk is refused whole, keeping the current state.
+// cut, lines without '=' or with control bytes skipped, each with a log line
+// naming the file (the line's bytes escaped); a file that is missing,
+// unreadable or binds nothing gets one line. A damaged "SCRIPTS" chunk is
+// refused whole, keeping the current state.
 //
 // One instance (g_pScriptManager), main thread only.
 #pragma once

@@ -413,6 +413,9 @@ const SCorruptDb kCorruptDbs[] = {
     {"fieldValuePastRecord", EFile::Data, [](Bytes& b) { PutU32(b, 4, 100); }, true,
      "runs past the end of the record"},
     {"fieldValueHuge", EFile::Data, [](Bytes& b) { PutU32(b, 4, 0x80000000); }, true, "longer than 8192"},
+    // Emptied files that would read as an empty database, losing the rest.
+    {"tableFileEmptied", EFile::Table, [](Bytes& b) { b.clear(); }, false, "no table 1, which record 0 (Sword)"},
+    {"indexEmptied", EFile::Index, [](Bytes& b) { b.clear(); }, false, "lists no records, but the data file"},
 };
 
 class DataBaseCorrupt : public DataBaseTest, public ::testing::WithParamInterface<SCorruptDb>

@@ -1,4 +1,5 @@
 #include "foundation/ErrorLog.h"
+#include "foundation/LogText.h"
 
 #include "platform/File.h"
 
@@ -83,6 +84,30 @@ TEST_F(ErrorLog, NestedFailureWritesOneTracedLine)
     char trace[64];
     g_ErrorLog.GetTrace(trace, sizeof(trace));
     EXPECT_STREQ(trace, "EXCEPTION:");
+}
+
+TEST_F(ErrorLog, AnEmptyTraceWritesNoLine)
+{
+    g_ErrorLog.FlushTrace();
+    EXPECT_TRUE(Lines("error.log").empty());
+}
+
+TEST_F(ErrorLog, JoinedPathsAreShownWithOneSeparator)
+{
+    g_ErrorLog.LogError("file '%s' and %s, \"%s\", %s", "/home/x/game\\Data\\a.tm", "Data\\b.tm",
+                        "/home/x/game\\DATA\\CONFIG\\cfg.ini", "/key\\x01\\x02");
+    const auto lines = Lines("error.log");
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(Message(lines[0]),
+              "file '/home/x/game/Data/a.tm' and Data\\b.tm, \"/home/x/game/DATA/CONFIG/cfg.ini\", "
+              "/key\\x01\\x02");
+}
+
+TEST(EscapeForLog, FileBytesAreShownEscaped)
+{
+    EXPECT_EQ(EscapeForLog("Key=Value 1"), "Key=Value 1");
+    EXPECT_EQ(EscapeForLog(std::string_view("a\0\x01\n\xC0\\\"", 7)), "a\\x00\\x01\\x0A\\xC0\\\\\\\"");
+    EXPECT_EQ(EscapeForLog("abcdef", 3), "abc...");
 }
 
 TEST_F(ErrorLog, ScopeLeftNormallyAddsNothing)

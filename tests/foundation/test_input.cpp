@@ -313,6 +313,18 @@ const SCodeTableCase kCodeTableCases[] = {
 INSTANTIATE_TEST_SUITE_P(DICode, CodeTable, ::testing::ValuesIn(kCodeTableCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(TempDirTest, CodeTableMessagesNameTheFileAndEscapeItsBytes)
+{
+    const std::string path = (m_dir / "DICode.ini").string();
+    std::ofstream(path) << "1\nlabel \x01\xfe ONE\n";
+    EXPECT_FALSE(LoadDICodeTableFrom(path.c_str()));
+    EXPECT_NE(
+        Log("error.log")
+            .find("LoadDICodeTable: \"" + path + "\" entry 1: \"\\x01\\xFE\" is no hexadecimal key code"),
+        std::string::npos)
+        << Log("error.log");
+}
+
 TEST_F(TempDirTest, CodeTableRoundTripAndNames)
 {
     const SDICodeLine lines[] = {{"DIK_LCONTROL", 0x1D, "LCTRL"},

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -49,6 +50,18 @@ inline bool WriteFile(const std::string& path, const std::uint8_t* data, std::si
     if (!file) return false;
     const bool ok = size == 0 || std::fwrite(data, size, 1, file) == 1;
     return std::fclose(file) == 0 && ok;
+}
+
+// The bytes of a file a seed writer had the engine write, the file removed.
+inline std::vector<std::uint8_t> TakeFile(const std::filesystem::path& path)
+{
+    std::vector<std::uint8_t> bytes;
+    {
+        std::ifstream in(path, std::ios::binary);
+        bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    std::filesystem::remove(path);
+    return bytes;
 }
 
 // A seed written by the engine's writers as "<name>.seed", and variants of

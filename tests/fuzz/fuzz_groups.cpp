@@ -1,11 +1,15 @@
 // Fuzz target of the group list's stream: any bytes as the world's saved
-// groups. A list that loads saves and loads again to the same groups.
+// groups, loaded, saved and cleared the way the world does it (through the
+// group seams RegisterGroupMaker fills: every mech record out of its group
+// before a load, the player's group owned by the group maker). A list that
+// loads saves and loads again to the same groups.
 // Built with TVX_FUZZ_WRITE_SEEDS this file is instead the seed writer:
 // fuzz_groups_seeds DIR writes lists saved by the groups themselves (with
 // members, AIs and routes), plus damaged variants of each.
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
 #include "society/GroupAI.h"
+#include "society/GroupMaker.h"
 #include "society/MechGroup.h"
 #include "world/Mech.h"
 #include "world/World.h"
@@ -39,19 +43,24 @@ CWorld& World()
     return *world;
 }
 
-void Forget()
-{
-    g_MechGroupList2.Clear();
-    delete g_pPlayerGroup;
-    g_pPlayerGroup = nullptr;
-}
 } // namespace
 
 #ifndef TVX_FUZZ_WRITE_SEEDS
 
+namespace
+{
+// The groups gone and every member out of its group, as the world clears
+// them; a player's group deleted with its members still pointing at it
+// would be asked to let them go by the next load.
+void Forget()
+{
+    g_pfnClearGroups();
+}
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const bool ready = fuzz::SetUp("groups");
+    static const bool ready = fuzz::SetUp("groups") && (RegisterGroupMaker(), true);
     (void)ready;
     (void)World();
     CMemStream stream;
@@ -59,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size) std::memcpy(bytes, data, size);
     try
     {
-        g_MechGroupList2.LoadFromStream(stream);
+        g_pfnLoadGroups(stream);
     }
     catch (const CStreamError&)
     {
@@ -77,11 +86,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         members.push_back(g->GetMemberCount());
     }
     CMemStream saved;
-    g_MechGroupList2.SaveToStream(saved);
+    g_pfnSaveGroups(saved);
     CMemStream again;
     std::memcpy(again.Allocate(saved.m_nPosition), saved.m_pData, saved.m_nPosition);
     Forget();
-    g_MechGroupList2.LoadFromStream(again);
+    g_pfnLoadGroups(again);
     if (g_MechGroupList2.GetCount() != count) std::abort();
     for (int i = 0; i < count; ++i)
         if (g_MechGroupList2.GetGroup(i)->GetMemberCount() != members[size_t(i)]) std::abort();
@@ -131,7 +140,9 @@ int main(int argc, char** argv)
     CMemStream s;
     g_MechGroupList2.SaveToStream(s);
     fuzz::WriteSeeds(dir, "groups", std::vector<std::uint8_t>(s.m_pData, s.m_pData + s.m_nPosition));
-    Forget();
+    g_MechGroupList2.Clear();
+    delete g_pPlayerGroup;
+    g_pPlayerGroup = nullptr;
     return 0;
 }
 

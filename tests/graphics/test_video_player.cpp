@@ -30,6 +30,8 @@ public:
         v->Height = height;
         v->Frames = frames;
         v->FrameNum = 1;
+        v->FramesMissing = missing;
+        v->PicturesDamaged = damagedPictures;
         return v;
     }
     const char* LastError() override { return "fake reason"; }
@@ -64,7 +66,7 @@ public:
     std::int64_t Counter() override { return clock; }
     std::int64_t Frequency() override { return 1000000; }
 
-    std::uint32_t width = 320, height = 240, frames = 3, failAt = 0;
+    std::uint32_t width = 320, height = 240, frames = 3, failAt = 0, missing = 0, damagedPictures = 0;
     int opens = 0, closes = 0, decoded = 0, nexts = 0;
     std::vector<std::array<std::uint32_t, 3>> copies;
     std::vector<std::uint32_t> sleeps;
@@ -151,6 +153,20 @@ TEST_F(CVideoPlayerTest, EndsAfterLastFrameAndSkipsBadFiles)
     const int opens = m_fake.opens;
     m_player.ShowFrame(true, false);
     EXPECT_EQ(m_fake.opens, opens);
+
+    // A file cut short, or with pictures that did not decode, plays what
+    // it holds and says so.
+    m_fake.frames = 3;
+    m_fake.failAt = 0;
+    m_fake.missing = 27;
+    m_fake.damagedPictures = 1;
+    m_fake.decoded = 0;
+    m_player.PlayBink("cut.bik", false);
+    EXPECT_EQ(m_fake.decoded, 3);
+    EXPECT_NE(m_dir.ErrorLog().find("\"cut.bik\" ends early: 27 of its 30 frames are missing"),
+              std::string::npos);
+    EXPECT_NE(m_dir.ErrorLog().find("\"cut.bik\" is damaged: 1 of its pictures did not decode"),
+              std::string::npos);
 }
 
 TEST_F(CVideoPlayerTest, OnScreenLoopReopensAfterTheEnd)

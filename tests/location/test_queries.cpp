@@ -211,4 +211,8 @@ TEST_F(QueryTest, CellObjectListsWithSpreadObjects)
               std::string::npos);
     m_location->AddCellObject(CVector{-700, 10, 0}, &plain, false); // off the map: nothing
     EXPECT_EQ(m_location->GetCell(0, 0).m_Objects.GetCount(), 0);
+    // ... and deleting it there finds nothing amiss.
+    std::filesystem::remove(m_dir / "error.log");
+    m_location->DeleteCellObject(CVector{-700, 10, 0}, &plain);
+    EXPECT_EQ(ReadText("error.log"), "");
 }

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -122,7 +123,7 @@ TEST_F(ScriptManager, EventsFindTheirScripts)
     EXPECT_STREQ(m_manager->GetObjects()[3].name, std::string(31, 'K').c_str());
     EXPECT_EQ(std::string(m_manager->GetObjects()[4].script), std::string(127, 'v'));
     const std::string log = ReadText("error.log");
-    EXPECT_NE(log.find("line 'noequals' has no '=', skipped"), std::string::npos) << log;
+    EXPECT_NE(log.find("[OBJECTS] line \"noequals\" has no '=', skipped"), std::string::npos) << log;
     EXPECT_NE(log.find("longer than 31 characters, cut"), std::string::npos) << log;
     EXPECT_NE(log.find("longer than 127 characters, cut"), std::string::npos) << log;
 
@@ -155,6 +156,49 @@ TEST_F(ScriptManager, EventsFindTheirScripts)
             EXPECT_TRUE(g_calls.empty()) << c.object;
     }
     EXPECT_STREQ(m_manager->GetCurrentScript(), "tower");
+}
+
+// A damaged objects.ini gets one line naming it for each bad line, and one
+// line when it binds nothing at all; what is good in it is still bound.
+TEST_F(ScriptManager, DamagedIniLinesGetOneMessageEach)
+{
+    struct SCase
+    {
+        const char* what;
+        std::string text; // null: no file
+        const char* message;
+        std::size_t bound;
+    };
+    const SCase cases[] = {
+        {"no '='", "[OBJECTS]\nA=one\nnoequals\n", "[OBJECTS] line \"noequals\" has no '=', skipped", 1},
+        {"control bytes", "[OBJECTS]\nA=one\n[EVENTS]\nOn\x01Hit=\x7f\xff\n",
+         "[EVENTS] line \"On\\x01Hit=\\x7F\\xFF\" holds control bytes, skipped", 1},
+        {"empty", "", "binds no object and no event: no script will run", 0},
+        {"random bytes", std::string("\x89PNG\r\n\x1a\n\0\x13=\x02", 12),
+         "binds no object and no event: no script will run", 0},
+        {"other sections only", "[OBJECT]\nA=one\n", "binds no object and no event: no script will run", 0},
+    };
+    for (const SCase& c : cases)
+    {
+        std::filesystem::remove(m_dir / "error.log");
+        g_ErrorLog.SetDirectory(m_dir.c_str()); // the same line again is written again
+        WriteIni(c.text);
+        CScriptManager manager;
+        manager.SetBaseDirectory((m_dir.string() + "\\").c_str());
+        ASSERT_TRUE(manager.Init());
+        EXPECT_EQ(manager.GetObjects().size() + manager.GetEvents().size(), c.bound) << c.what;
+        const std::string log = ReadText("error.log");
+        EXPECT_NE(log.find("CScriptManager::Init \"" + (m_dir / "DATA" / "CONFIG" / "objects.ini").string() +
+                           "\" "),
+                  std::string::npos)
+            << c.what << ": " << log;
+        EXPECT_NE(log.find(c.message), std::string::npos) << c.what << ": " << log;
+        EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << c.what << ": " << log;
+    }
+    std::filesystem::remove(m_dir / "DATA" / "CONFIG" / "objects.ini");
+    std::filesystem::remove(m_dir / "error.log");
+    ASSERT_TRUE(m_manager->Init());
+    EXPECT_NE(ReadText("error.log").find("objects.ini\" not found: no script will run"), std::string::npos);
 }
 
 TEST_F(ScriptManager, CacheReplacesInLoadOrderAndKeepsRunningScripts)

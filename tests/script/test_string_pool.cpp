@@ -78,6 +78,13 @@ TEST(StringPoolScript, DamagedStreamsAreRefusedAndLoseNothing)
         {"count above slots", [&](Bytes& b) { put(b, 8, 3); }, "3 strings in 2 offset slots"},
         {"offset outside", [&](Bytes& b) { put(b, 22, 6); }, "string 0 at offset 6"},
         {"unterminated", [&](Bytes& b) { b[17] = 'x'; }, "last string not terminated"},
+        {"first not at the start", [&](Bytes& b) { put(b, 22, 3); },
+         "string 0 at offset 3, not at the start"},
+        {"repeated offset", [&](Bytes& b) { put(b, 26, 0); },
+         "string 1 at offset 0, not where string 0 ends (3)"},
+        {"overlapping", [&](Bytes& b) { put(b, 26, 1); }, "string 1 at offset 1"},
+        {"out of order", [&](Bytes& b) { put(b, 22, 3), put(b, 26, 0); }, "string 0 at offset 3"},
+        {"bytes after the last", [&](Bytes& b) { put(b, 8, 1); }, "1 strings end at byte 3 of 6 used bytes"},
         {"slots past end", [&](Bytes& b) { put(b, 18, 1000); }, "offset count 1000"},
         {"cut short", [&](Bytes& b) { b.erase(b.end() - 2, b.end()); }, "left"},
     };

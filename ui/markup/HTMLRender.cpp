@@ -13,14 +13,13 @@
 #include "graphics/Model.h"
 #include "graphics/ModelManager.h"
 #include "graphics/ResourceEngine.h"
+#include "graphics/TextureManager.h"
 #include "location/EffectRenderManager.h"
 #include "location/Environment.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-
-extern float g_fEngineTime;
 
 namespace
 {

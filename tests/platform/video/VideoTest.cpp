@@ -54,6 +54,7 @@ TEST_F(CVideoTest, DecodesEveryFrameExactly)
         EXPECT_EQ(v->Width, 40u);
         EXPECT_EQ(v->Height, 30u);
         EXPECT_EQ(v->Frames, 4u);
+        EXPECT_EQ(v->FramesMissing, 0u);
         EXPECT_EQ(v->FrameNum, 1u);
         for (std::uint32_t f = 1; f <= 4; ++f)
         {
@@ -64,6 +65,7 @@ TEST_F(CVideoTest, DecodesEveryFrameExactly)
             NextFrame(v);
         }
         EXPECT_EQ(v->FrameNum, 4u); // stays on the last frame
+        EXPECT_EQ(v->PicturesDamaged, 0u);
         CloseVideo(v);
         StopDirectSound();
     }
@@ -150,6 +152,12 @@ TEST_F(CVideoTest, BadFilesFailWithAReason)
             EXPECT_STRNE(LastVideoError(), "") << c.name;
             continue;
         }
+        // Half the file: the header's length tells what is missing.
+        if (std::string(c.name) == "truncated")
+        {
+            EXPECT_GT(v->FramesMissing, 5u);
+            EXPECT_EQ(v->Frames + v->FramesMissing, 30u);
+        }
         // Whatever opened plays to its end or fails a frame: never a hang,
         // and a failure is kept.
         bool failed = false;
@@ -159,6 +167,11 @@ TEST_F(CVideoTest, BadFilesFailWithAReason)
         {
             EXPECT_STRNE(LastVideoError(), "") << c.name;
             EXPECT_EQ(DoFrame(v), -1) << c.name;
+        }
+        // Every frame there, every picture whole: then nothing is missing.
+        if (std::string(c.name) == "damaged")
+        {
+            EXPECT_TRUE(failed || v->PicturesDamaged > 0 || v->Frames < 30) << c.name;
         }
         CloseVideo(v);
     }
