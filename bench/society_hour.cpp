@@ -99,7 +99,11 @@ struct SSociety
         }
         std::vector<std::string> names;
         for (int o = 0; o < kOrganisations; ++o)
-            names.push_back("CLAN_" + std::to_string(o));
+        {
+            char name[16];
+            std::snprintf(name, sizeof name, "CLAN_%d", o);
+            names.emplace_back(name);
+        }
         std::vector<const char*> pointers;
         for (const std::string& s : names)
             pointers.push_back(s.c_str());
@@ -119,7 +123,9 @@ struct SSociety
             g->InitGroup(org.c_str());
             for (int m = 0; m < 3; ++m)
             {
-                CMech* mech = world.AddMech(("M" + std::to_string(i) + "_" + std::to_string(m)).c_str());
+                char id[32];
+                std::snprintf(id, sizeof id, "M%d_%d", i, m);
+                CMech* mech = world.AddMech(id);
                 std::snprintf(mech->m_szOrg, sizeof mech->m_szOrg, "%s", org.c_str());
                 auto* mechanoid = new CWorldMechanoid;
                 mechanoid->m_Mechanoid.m_gEqp.m_Config[0].m_Key = STypeKey(0);
@@ -170,7 +176,15 @@ void BM_SocietyHour(benchmark::State& state)
         society.Hour();
     state.SetComplexityN(state.range(0));
 }
-BENCHMARK(BM_SocietyHour)->Arg(50)->Arg(100)->Arg(200)->Unit(benchmark::kMillisecond)->Complexity();
+BENCHMARK(BM_SocietyHour)
+    ->Arg(25)
+    ->Arg(50)
+    ->Arg(100)
+    ->Arg(200)
+    ->Arg(400)
+    ->Arg(800)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oNLogN);
 } // namespace
 
 BENCHMARK_MAIN();

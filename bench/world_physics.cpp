@@ -157,6 +157,6 @@ void SampleMapOnly(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(SameDensity)->Arg(100)->Arg(1000)->Arg(5000)->Iterations(kTimedSteps)->Unit(benchmark::kMicrosecond);
+BENCHMARK(SameDensity)->Arg(100)->Arg(1000)->Arg(5000)->Arg(10000)->Iterations(kTimedSteps)->Unit(benchmark::kMicrosecond);
 BENCHMARK(SampleMapOnly)->Arg(100)->Arg(1000)->Arg(5000)->Iterations(kTimedSteps)->Unit(benchmark::kMicrosecond);
 BENCHMARK_MAIN();

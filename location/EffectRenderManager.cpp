@@ -111,6 +111,7 @@ CTexture* CEffectRenderManager::LendSlotTexture(int slot)
 void CEffectRenderManager::InvalidateResources()
 {
     Traced("CEffectRenderManager::InvalidateResources", [&] {
+        m_Shadows.InvalidateResources();
         if (m_pLent)
         {
             for (CTexture*& cached : g_TextureStageCache)
@@ -282,25 +283,23 @@ void CEffectRenderManager::DrawSlot(int slot, const int screen[4], const int tex
 int CEffectRenderManager::RenderModelToTexture(CComplexObject* model, float* instance, int a, std::uint32_t b,
                                                float size, CMatrix matrix, bool blur)
 {
+    return RenderModelToTarget(m_pModelTexture, model, instance, a, b, size, matrix, blur);
+}
+
+int CEffectRenderManager::RenderModelToTarget(Texture* target, CComplexObject* model, float* instance, int a,
+                                              std::uint32_t b, float size, CMatrix matrix, bool blur)
+{
     Device* device = graph.m_lpDevice;
-    if (!model || !device || !m_pModelTexture) return 0;
-    matrix.ScaleRotation(0.98f / size);
-    device->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&matrix));
-    g_ModelWorldMatrix = matrix;
-    CMatrix view(1.0f);
-    view.m[1][1] = -1.0f;
-    view.m[3][2] = 1.44f;
-    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&view));
-    device->SetRenderState(D3DRS_ZENABLE, 0);
-    graph.SetProjection(1000.0f, 0.01f, 90.0f, 90.0f, false);
-    if (PushTextureTarget(m_pModelTexture))
+    if (!model || !device || !target) return 0;
+    BeginModelPictures();
+    if (PushTextureTarget(target))
     {
-        model->Render(instance, b, a);
+        DrawModelPicture(model, instance, a, b, size, matrix);
         if (blur && m_pBlurTexture)
         {
             if (PushTextureTarget(m_pBlurTexture))
             {
-                DrawWholeTexture(m_pModelTexture, int(kSlotSize));
+                DrawWholeTexture(target, int(kSlotSize));
                 graph.PopRenderTarget();
             }
             device->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
@@ -308,8 +307,38 @@ int CEffectRenderManager::RenderModelToTexture(CComplexObject* model, float* ins
         }
         graph.PopRenderTarget();
     }
+    EndModelPictures();
+    return 1;
+}
+
+void CEffectRenderManager::BeginModelPictures()
+{
+    Device* device = graph.m_lpDevice;
+    if (!device) return;
+    CMatrix view(1.0f);
+    view.m[1][1] = -1.0f;
+    view.m[3][2] = 1.44f;
+    device->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&view));
+    device->SetRenderState(D3DRS_ZENABLE, 0);
+    graph.SetProjection(1000.0f, 0.01f, 90.0f, 90.0f, false);
+}
+
+void CEffectRenderManager::DrawModelPicture(CComplexObject* model, float* instance, int a, std::uint32_t b,
+                                            float size, CMatrix matrix)
+{
+    Device* device = graph.m_lpDevice;
+    if (!model || !device) return;
+    matrix.ScaleRotation(0.98f / size);
+    device->SetTransform(D3DTS_WORLD, reinterpret_cast<const SMatrix*>(&matrix));
+    g_ModelWorldMatrix = matrix;
+    model->Render(instance, b, a);
+}
+
+void CEffectRenderManager::EndModelPictures()
+{
+    Device* device = graph.m_lpDevice;
+    if (!device) return;
     graph.ApplyProjection();
     device->SetRenderState(D3DRS_ZENABLE, 1);
     device->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&g_ViewCamera.m_mView));
-    return 1;
 }

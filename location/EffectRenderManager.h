@@ -27,6 +27,7 @@
 
 #include "foundation/GeometryBuffer.h"
 #include "foundation/Vector.h"
+#include "location/ShadowPass.h"
 #include "platform/d3d8/D3D8.h"
 #include "world/EffectQueue.h"
 
@@ -90,6 +91,19 @@ public:
     // model or a model texture.
     int RenderModelToTexture(CComplexObject* model, float* instance, int a, std::uint32_t b, float size,
                              CMatrix matrix, bool blur);
+    // The same into another 256 x 256 render-target texture.
+    int RenderModelToTarget(plat::d3d::Texture* target, CComplexObject* model, float* instance, int a,
+                            std::uint32_t b, float size, CMatrix matrix, bool blur);
+    // Its steps, for pictures drawn several to a target (each in a viewport
+    // of 256 x 256): the picture camera (view, projection, no depth test),
+    // one model in the current target and viewport, and the device's view,
+    // projection and depth test back.
+    void BeginModelPictures();
+    void DrawModelPicture(CComplexObject* model, float* instance, int a, std::uint32_t b, float size,
+                          CMatrix matrix);
+    void EndModelPictures();
+    // The gliders' shadows (ShadowPass.h).
+    CShadowPass& Shadows() { return m_Shadows; }
 
     // ---- effect meshes (EffectMesh.cpp) ----
     // Each builder writes the front of the shared effect buffer and returns
@@ -180,6 +194,7 @@ public:
     class CLocation* m_pDetailLocation = nullptr;
 
 private:
+    CShadowPass m_Shadows;
     std::unique_ptr<CTexture> m_pLent;
     // The drawn (default pool) and the written (system memory) strip.
     plat::d3d::Texture* m_pScanner[2] = {};

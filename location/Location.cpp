@@ -281,6 +281,7 @@ void CLocation::InitCells()
 void CLocation::ClearCache()
 {
     XTRACE("CLocation::ClearCache");
+    m_Ground.Clear();
     if (m_pNear)
     {
         for (int i = 0; i < kNearSlots; ++i)
@@ -355,6 +356,7 @@ bool CLocation::OpenMap(const char* path)
     XTRACE("CLocation::OpenMap");
     std::snprintf(m_szMapPath, sizeof(m_szMapPath), "%s", path);
     m_CellStream.Close();
+    m_Ground.Clear();
     CPakFileSystem& files = GetPakFileSystem();
     if (!files.Open(path))
     {

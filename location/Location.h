@@ -37,6 +37,7 @@
 #pragma once
 
 #include "foundation/PakFileSystem.h"
+#include "location/GroundCache.h"
 #include "location/Map.h"
 #include "platform/d3d8/D3D8Types.h"
 
@@ -142,6 +143,23 @@ public:
     bool PrepareQuads(unsigned x, unsigned y, bool allVisible);
     SNearSlot* GetCellMesh(unsigned x, unsigned y);
     SFarSlot* GetCellMesh4(unsigned x, unsigned y);
+    // The ground record of cell (x, y) inside the map (GroundCache.h), read
+    // from the cell stream when the ground cache does not hold it; null
+    // outside the map. Takes no near slot. A damaged cell throws as
+    // LoadCell does.
+    const SGroundCell* GetGround(unsigned x, unsigned y)
+    {
+        if (!IsInside(int(x), int(y))) return nullptr;
+        if (const SGroundCell* g = m_Ground.Find(int(x), int(y))) return g;
+        return LoadGround(x, y);
+    }
+    // The record when the ground cache holds it, else null; no load, no
+    // use stamped (prefetch hints).
+    const SGroundCell* PeekGround(unsigned x, unsigned y) const
+    {
+        return IsInside(int(x), int(y)) ? m_Ground.Peek(int(x), int(y)) : nullptr;
+    }
+    const CGroundCache& GetGroundCache() const { return m_Ground; }
     // A cache-mesh slot of pool p for a builder: the first free, else the
     // least recently used one, unlinked from its device slot and owner.
     // Null when the pool has no slots.
@@ -277,8 +295,8 @@ public:
     float GetRoughHeight(const CVector& p, bool water = false);
     // The zone of the map cell under p (its water record: level, and kind
     // 0 water, 1 and 2 damaging), when the quad under p is marked as
-    // covered by it; false elsewhere and while the cell's near data is
-    // not loaded.
+    // covered by it; false elsewhere. Reads the cell's ground record (the
+    // ground cache, loaded when missing), as the physics under p does.
     bool GetZone(const CVector& p, float* level, int* kind);
     std::uint32_t GetColor(float x, float y);
     std::uint32_t GetLightColor(float x, float y);
@@ -348,6 +366,7 @@ private:
     SFarSlot* TakeFarSlot();
     void LoadFar(unsigned x, unsigned y, MapCell& cell);
     void LoadNear(unsigned x, unsigned y, MapCell& cell);
+    const SGroundCell* LoadGround(unsigned x, unsigned y);
     void ReadCellWater(unsigned x, unsigned y, MapCell& cell);
     void ReadCell(void* buffer, std::uint32_t size, unsigned x, unsigned y);
     void UpdateBorder4(unsigned x, unsigned y);
@@ -375,6 +394,7 @@ private:
     std::int32_t m_nWorldDirty = 0;
     int m_nRingStart[kPools] = {};
     std::unique_ptr<std::uint32_t[]> m_pScratch; // one cell's layers as read
+    CGroundCache m_Ground;
     SDetailEntry m_DetailEntries[kDetailList] = {};
     SDetailBatch m_DetailBatches[kDetailBatches];
     int m_nDetailBatches = 0;

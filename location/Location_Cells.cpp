@@ -294,6 +294,46 @@ void CLocation::LoadNear(unsigned x, unsigned y, MapCell& cell)
     UpdateBorder(x, y);
 }
 
+const SGroundCell* CLocation::LoadGround(unsigned x, unsigned y)
+{
+    XTRACE("CLocation::LoadGround");
+    MapCell& cell = GetCell(int(x), int(y));
+    const int cw = CellWidth(int(x)), ch = CellHeight(int(y));
+    const std::uint32_t farBytes = std::uint32_t(FarVertexCount(cw) * FarVertexCount(ch) * 16);
+    const std::uint32_t layer = std::uint32_t(cw * ch);
+    // The water index, then past the far layers to the near ones: layer 0
+    // holds the heights, layer 1 the flag bytes (the water mark is its
+    // second byte). The other three near layers are the renderer's.
+    m_CellStream.Seek(std::int32_t(cell.m_nOffset), 0);
+    ReadCell(m_pScratch.get(), 4, x, y);
+    ReadCellWater(x, y, cell);
+    m_CellStream.Seek(std::int32_t(farBytes), 1);
+    ReadCell(m_pScratch.get() + 1, 8 * layer, x, y);
+
+    SGroundCell* g = m_Ground.Take(int(x), int(y));
+    const float* heights = reinterpret_cast<const float*>(m_pScratch.get() + 1);
+    const std::uint32_t* flags = m_pScratch.get() + 1 + layer;
+    // A short cell repeats its last row and column, as LoadNear does.
+    for (int r = 0; r < kCellVertices; ++r)
+    {
+        const int sr = std::min(r, ch - 1);
+        for (int c = 0; c < kCellVertices; ++c)
+            g->m_fHeights[r * kCellVertices + c] = heights[sr * cw + std::min(c, cw - 1)];
+    }
+    for (int i = 0; i < SGroundCell::kMarks; ++i)
+    {
+        const int sr = std::min(2 * i, ch - 1);
+        for (int j = 0; j < SGroundCell::kMarks; ++j)
+        {
+            SNearVertex v{};
+            std::memcpy(reinterpret_cast<std::uint8_t*>(&v) + 4, &flags[sr * cw + std::min(2 * j, cw - 1)], 4);
+            g->m_Water[i * SGroundCell::kMarks + j] = v.water;
+        }
+    }
+    m_Ground.Commit();
+    return g;
+}
+
 void CLocation::RequestCell(int x, int y, int level, int index)
 {
     if (m_nRequests < kRequests) m_Requests[m_nRequests++] = SRequest{x, y, level, index};

@@ -81,11 +81,13 @@ bool CLocation::GetZone(const CVector& p, float* level, int* kind)
     const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
     if (p.x < 0.0f || p.y < 0.0f || ix >= m_nWidth - 1 || iy >= m_nHeight - 1) return false;
     const unsigned cx = unsigned(ix >> 6), cy = unsigned(iy >> 6);
+    // The cell's water record is known once the cell's data has been read
+    // (by the renderer or the ground queries); the ground record holds the
+    // marks: the quad's mark tells whether the cell's zone covers it (the
+    // mark of a quad pair sits on its even vertex).
+    const SGroundCell* ground = GetGround(cx, cy);
     const SWaterEntry* zone = GetCell(int(cx), int(cy)).m_pWater;
-    SNearSlot* near = GetCellMesh(cx, cy);
-    // The quad's mark tells whether the cell's zone covers it (the mark of
-    // a quad pair sits on its even vertex).
-    if (!zone || !near || !near->At(iy & 62, ix & 62).water) return false;
+    if (!zone || !ground || !ground->Water(iy & 63, ix & 63)) return false;
     *level = zone->record.level;
     *kind = zone->record.surfaceKind;
     return true;

@@ -34,25 +34,20 @@ bool CLocationWorldAdapter::GetQuad(const CVector& p, float h[4], float* fx, flo
     if (p.x < 0.0f || p.y < 0.0f || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1)
         return false;
     const unsigned cx = unsigned(ix >> 6), cy = unsigned(iy >> 6);
-    SNearSlot* near = g_Location.GetCellMesh(cx, cy);
-    if (!near)
-    {
-        g_Location.GetCell(int(cx), int(cy)).m_nLevel = kLevelNear;
-        g_Location.LoadCell(cx, cy);
-        near = g_Location.GetCellMesh(cx, cy);
-        if (!near) return false;
-    }
+    // The ground cache, not the near cache: a probe never takes a cell the
+    // renderer draws from, nor reloads one the renderer let go.
+    const SGroundCell* ground = g_Location.GetGround(cx, cy);
+    if (!ground) return false;
     const int c = ix & 63, r = iy & 63;
-    h[0] = near->Height(r, c);
-    h[1] = near->Height(r, c + 1);
-    h[2] = near->Height(r + 1, c);
-    h[3] = near->Height(r + 1, c + 1);
+    h[0] = ground->Height(r, c);
+    h[1] = ground->Height(r, c + 1);
+    h[2] = ground->Height(r + 1, c);
+    h[3] = ground->Height(r + 1, c + 1);
     *fx = p.x * 0.1f - float(ix);
     *fy = p.y * 0.1f - float(iy);
     *parity = (r + c) & 1;
     const SWaterEntry* water = g_Location.GetCell(int(cx), int(cy)).m_pWater;
-    *overWater = water && near->At(r & ~1, c & ~1).water &&
-                 water->record.level + 3.0f > std::min({h[0], h[1], h[2], h[3]});
+    *overWater = water && ground->Water(r, c) && water->record.level + 3.0f > std::min({h[0], h[1], h[2], h[3]});
     return true;
 }
 
@@ -105,20 +100,20 @@ void CLocationWorldAdapter::PrefetchGround(const CVector& p, bool cellOnly)
 {
     const int ix = int(p.x * 0.1f), iy = int(p.y * 0.1f);
     if (!(p.x >= 0.0f && p.y >= 0.0f) || ix >= g_Location.m_nWidth - 1 || iy >= g_Location.m_nHeight - 1) return;
-    const MapCell& cell = g_Location.GetCell(ix >> 6, iy >> 6);
     if (cellOnly)
     {
-        __builtin_prefetch(&cell.m_pNear);
+        if (g_Location.IsInside(ix >> 6, iy >> 6))
+            __builtin_prefetch(g_Location.GetGroundCache().Entry(ix >> 6, iy >> 6));
         return;
     }
-    // Not GetCellMesh: a hint does not count as a use of the cell.
-    const SNearSlot* near = cell.m_pNear;
-    if (!near) return;
+    // Not GetGround: a hint neither loads nor counts as a use of the cell.
+    const SGroundCell* ground = g_Location.PeekGround(unsigned(ix >> 6), unsigned(iy >> 6));
+    if (!ground) return;
     // The rows of the quad and one on each side: the probes reach a few
     // units around the object.
     const int r = iy & 63, c = ix & 63;
     for (int row = std::max(r - 1, 0); row <= std::min(r + 2, kCellVertices - 1); ++row)
-        __builtin_prefetch(&near->m_fHeights[row * kCellVertices + c]);
+        __builtin_prefetch(&ground->m_fHeights[row * kCellVertices + c]);
 }
 
 float CLocationWorldAdapter::GetUpperLimit()

@@ -281,6 +281,16 @@ protected:
     // distance, towers searched within factor x the farthest spy distance.
     static bool TowerWatches(const CVector& point, float factor, bool viewRange);
     virtual float GetFrameTime() const;
+
+private:
+    // This group's war power for judging an entry. Within a spying pass it
+    // is taken once: judging changes nothing it depends on, unless the
+    // judgement starts a fight or raises a game event (DefineGroup then
+    // forgets it).
+    float OwnWarPower();
+    float m_fPassPower = 0.0f;
+    bool m_bPassPowerKnown = false;
+    bool m_bInPass = false;
 };
 
 // A road guard that answers hits at once: it travels its route like any

@@ -63,6 +63,12 @@ float Clamp1(float v)
     return std::isnan(v) ? 0.0f : std::clamp(v, -1.0f, 1.0f);
 }
 
+// The admission distance (the square root of 2137500, rounded up) and how
+// far a centre may have moved since the grid last saw it: another group's
+// run may refresh a group's centre from its gliders during the walk.
+constexpr float kAdmissionReach = 1463.0f;
+constexpr float kCentreDrift = 256.0f;
+
 // A mech that can be fought: not killed, not in a building, deployed, its
 // mechanoid flying a glider.
 bool Fightable(const CMech* m)
@@ -109,31 +115,71 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
     ++m_nSpyCount;
     m_bTowerAlert = 0;
     const CVector& c = m_pGroup->m_vCentre;
-    for (int i = 0; i < g_MechGroupList2.GetCount() && m_nRelations < kMaxRelations; ++i)
+    // Admission: the list's groups in index order, as a walk over the whole
+    // list would meet them, but only those the grid has near the centre (the
+    // others fail the distance test). The player's group and the hint are
+    // candidates wherever they are. The window reaches a little further than
+    // the admission distance, for centres that another group's run
+    // refreshed during this walk.
+    auto consider = [&](std::int32_t i)
     {
         CMechGroup2* g = g_MechGroupList2.GetGroup(i);
-        if (!g) continue;
+        if (!g) return;
         if (i == 0)
         {
             if (const CGliderObject* p = GetPlayerGlider(); p && g->GetMemberCount() > 0 && !g->m_bAssembled)
                 g->m_vCentre = p->GetPosition();
         }
         else if (!g->m_bActive || g->m_bInBuilding || g->m_bDisbanded || g == m_pGroup)
-            continue;
-        if (FindRelation(g) >= 0) continue;
-        if ((g->m_vCentre - c).LengthSq() < 2137500.0f || g == hint)
+            return;
+        if (((g->m_vCentre - c).LengthSq() < 2137500.0f || g == hint) && FindRelation(g) < 0)
         {
             SGroupRelation& r = m_Relations[m_nRelations++];
             r = SGroupRelation{};
             r.m_nIndex = i;
             r.m_pGroup = g;
         }
+    };
+    if (m_nRelations < kMaxRelations && g_MechGroupList2.GetCount() > 0)
+    {
+        std::int32_t always[2] = {0, hint ? g_MechGroupList2.IndexOf(hint) : -1};
+        const int count = always[1] > 0 ? 2 : 1;
+        int next = 0;
+        g_MechGroupList2.WalkGroupsNear(c, kAdmissionReach + kCentreDrift,
+                                        [&](std::int32_t i)
+                                        {
+                                            for (; next < count && always[next] <= i; ++next)
+                                            {
+                                                if (always[next] < i) consider(always[next]);
+                                                if (m_nRelations >= kMaxRelations) return false;
+                                            }
+                                            consider(i);
+                                            return m_nRelations < kMaxRelations;
+                                        });
+        for (; next < count && m_nRelations < kMaxRelations; ++next)
+            consider(always[next]);
     }
     if (!m_pGroup->m_bAssembled && TowerWatches(c, 1.0f, true))
     {
         m_bTowerAlert = 1;
         if (m_nMode == MODE_ATTACK) Move();
     }
+    // The judgements of this pass share this group's war power.
+    struct SPass
+    {
+        CGroupAI& ai;
+        bool was;
+        explicit SPass(CGroupAI& a) : ai(a), was(a.m_bInPass)
+        {
+            ai.m_bInPass = true;
+            ai.m_bPassPowerKnown = false;
+        }
+        ~SPass()
+        {
+            ai.m_bInPass = was;
+            ai.m_bPassPowerKnown = false;
+        }
+    } pass(*this);
     for (int i = 0; i < m_nRelations;)
     {
         CMechGroup2* g = ResolveEntry(i);
@@ -160,11 +206,24 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
             const CMech* first = m_pGroup->GetMember(0);
             Raise("OnFear", first ? first->m_szId : "");
             AssignToPlayer(false);
+            m_bPassPowerKnown = false;
         }
         for (int j = i; j + 1 < m_nRelations; ++j)
             m_Relations[j] = m_Relations[j + 1];
         --m_nRelations;
     }
+}
+
+float CGroupAI::OwnWarPower()
+{
+    if (m_bInPass && m_bPassPowerKnown) return m_fPassPower;
+    const float power = m_pGroup->GetWarPower();
+    if (m_bInPass)
+    {
+        m_fPassPower = power;
+        m_bPassPowerKnown = true;
+    }
+    return power;
 }
 
 void CGroupAI::DefineGroup(int entry, bool fresh)
@@ -189,8 +248,7 @@ void CGroupAI::DefineGroup(int entry, bool fresh)
     }
     CMechGroup2* other = r.m_pGroup;
     if (!other) return;
-    const float b =
-        std::clamp((m_pGroup->GetWarPower() / other->GetWarPower() * 1.2f - 1.0f) * 0.4f, -1.0f, 1.0f);
+    const float b = std::clamp((OwnWarPower() / other->GetWarPower() * 1.2f - 1.0f) * 0.4f, -1.0f, 1.0f);
     float h = r.m_fRelation < 0.0f ? r.m_fRelation * -0.3f : 0.0f;
     h = std::min(1.0f, m_fReaction * 0.2f + h);
     const float o = std::clamp(OrgFactor(OrgIndex(m_pGroup)) - r.m_fOrgFactor + b, -1.0f, 1.0f);
@@ -220,6 +278,8 @@ void CGroupAI::DefineGroup(int entry, bool fresh)
                 if (changed) Attack2(other, false);
                 r.m_nState = 1;
             }
+            // A far combat moves cargo and kills.
+            m_bPassPowerKnown = false;
         }
         else if (a >= 0.2f)
             r.m_nState = 3;
@@ -227,8 +287,12 @@ void CGroupAI::DefineGroup(int entry, bool fresh)
             r.m_nState = feared ? 4 : 2;
         if (r.m_fRelation > 0.8f) r.m_nState = 6;
         if (r.m_nIndex == 0 && fresh && m_nSpyCount % 3 == 1)
+        {
             for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
                 if (GetMemberGlider(m_pGroup->GetMember(i))) Raise("OnView", m_pGroup->GetMember(i)->m_szId);
+            // The game's scripts may change anything.
+            m_bPassPowerKnown = false;
+        }
     }
     r.m_fLastSum = a + b;
 }

@@ -698,13 +698,28 @@ void CMechGroupList2::Run(float dt)
 {
     XTRACE("RUN Groups");
     if (g_pPlayerGroup) g_pPlayerGroup->m_bCommanded = 0;
-    // A group's run may add none and remove none; index order.
-    for (std::size_t i = 0; i < m_Groups.size(); ++i)
-        if (CMechGroup2* g = m_Groups[i]; g && g->m_bActive)
-        {
-            XTRACE("Groups");
-            g->Run(dt);
-        }
+    // The centres moved since the last run (gliders, buildings, scripts);
+    // within the walk a group's centre changes in its own run, after which
+    // its entry is updated.
+    m_Grid.Sync(m_Groups);
+    m_bRunning = true;
+    try
+    {
+        // A group's run may add none and remove none; index order.
+        for (std::size_t i = 0; i < m_Groups.size(); ++i)
+            if (CMechGroup2* g = m_Groups[i]; g && g->m_bActive)
+            {
+                XTRACE("Groups");
+                g->Run(dt);
+                m_Grid.Update(int(i), g);
+            }
+    }
+    catch (...)
+    {
+        m_bRunning = false;
+        throw;
+    }
+    m_bRunning = false;
 }
 
 void CMechGroupList2::OnKillMech(CMech* mech)

@@ -41,6 +41,7 @@
 #pragma once
 
 #include "foundation/Vector.h"
+#include "society/GroupGrid.h"
 
 #include <cstdint>
 #include <memory>
@@ -199,12 +200,25 @@ public:
     void LoadFromStream(CMemStream& stream);
     static constexpr std::int32_t kMaxGroups = 4096;
     int GetCount() const { return int(m_Groups.size()); }
+    // visit(index) in ascending index order, until it returns false, for
+    // the groups that may lie within r of c along x and y: a superset taken
+    // from the grid of centres (GroupGrid.h), which agrees with the centres
+    // inside Run and is brought into agreement here when asked from
+    // elsewhere. The caller tests the distances.
+    template <class F>
+    void WalkGroupsNear(const CVector& c, float r, F&& visit)
+    {
+        if (!m_bRunning || !m_Grid.IsInSync()) m_Grid.Sync(m_Groups);
+        m_Grid.Walk(c, r, visit);
+    }
     CMechGroup2* GetGroup(int i) const { return i >= 0 && i < GetCount() ? m_Groups[size_t(i)] : nullptr; }
 
     std::vector<CMechGroup2*> m_Groups;
 
 private:
     void DeleteGroups(bool detachMembers);
+    CGroupGrid m_Grid;
+    bool m_bRunning = false; // inside Run's walk: the grid is kept up by it
 };
 
 inline CMechGroupList2 g_MechGroupList2;

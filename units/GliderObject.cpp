@@ -46,6 +46,9 @@ CGliderObject::CGliderObject()
     // It keeps pointers to other objects (its target, a linked object):
     // told of every deletion, it lets go of them.
     m_bDeleteNotify = 1;
+    // PreDraw renders the shadow's picture before the scene (and places
+    // the player's headlights).
+    m_bPreDrawVisible = 1;
     for (CGun& g : m_Guns)
         g.m_pOwner = this;
     m_ShieldView.SetOwner(this);

@@ -40,6 +40,7 @@
 #include "world/DynamicObject.h"
 #include "world/ShieldView.h"
 #include "graphics/ModelInstance.h"
+#include "location/ShadowPass.h"
 #include "world/Smoke.h"
 
 #include <cstdint>
@@ -176,6 +177,10 @@ public:
     std::uint8_t m_bActive = 1;
     // The player's headlight switch (the player's controls toggle it).
     std::uint8_t m_bHeadlight = 0;
+    // The shadow picture's tile of the visibility pass m_nShadowPass
+    // (CShadowPass::RenderPicture's answer).
+    std::int32_t m_nShadowTile = -1;
+    std::uint32_t m_nShadowPass = 0;
     // The enabled byte beside the can-act byte (m_bMoving): both cleared
     // while stunned.
     std::uint8_t m_bEnabled = 1;
@@ -243,10 +248,16 @@ private:
     CMatrix DrawingMatrix() const;
     // The engine flames with their glows and, seen from afar, flares.
     void DrawFlames();
-    // The hull seen from above, rendered into the effect manager's model
-    // texture and laid darkening on the ground under the glider, pushed
-    // along the sun's direction by the height above ground.
+    // The hull seen from above, laid darkening on the ground under the
+    // glider, pushed along the sun's direction by the height above ground:
+    // its picture is rendered in the visibility pass (PreDraw, before the
+    // scene) into the shadow pass's atlas, and laid by Draw
+    // (location/ShadowPass.h).
+    void RenderShadowPicture();
     void DrawShadow(CComplexObject* model, float* state);
+    // The shadow of the glider drawn with model and animation state (null:
+    // not animated); false when it casts none.
+    bool ShadowOf(CComplexObject* model, const float* state, CShadowPass::SShadow* out) const;
     // Not drawn: the mech record's mechanoid is dead or gone.
     bool IsHidden() const;
     // Prepares the type's mounts; false while the model is not loaded.

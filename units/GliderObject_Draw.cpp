@@ -34,6 +34,7 @@ using namespace plat::d3d;
 void CGliderObject::PreDraw()
 {
     XTRACE("CGliderObject::PreDraw");
+    RenderShadowPicture();
     if (!IsPlayer() || !m_bHeadlight) return;
     // Night vision doubles the light's reach factor.
     const float f = m_pMechanoid->IsFitted(EQP_NIGHTVISION) ? 2.0f : 1.0f;
@@ -193,54 +194,82 @@ void CGliderObject::DrawNVisible()
     if (m_fStunTime != 0.0f) g_EffectRenderManager.AddObject(d2 - 1.0f, this, 1000);
 }
 
-void CGliderObject::DrawShadow(CComplexObject* model, float* state)
+bool CGliderObject::ShadowOf(CComplexObject* model, const float* state, CShadowPass::SShadow* out) const
 {
     const CVector sun = g_Environment.m_vSunDir;
-    if (g_Environment.m_bShadowsOff || sun.z <= 0.05f || !g_pModelManager || !g_pTexShaderManager ||
+    if (!model || g_Environment.m_bShadowsOff || sun.z <= 0.05f || !g_pModelManager || !g_pTexShaderManager ||
         !graph.m_lpDevice || g_Location.m_nCellsX <= 0)
-        return;
+        return false;
     const CVector p = GetPosition();
     // The ground under the glider as its last step found it; the shadow is
     // darkest near the ground and gone 60 units above it.
     const float h = m_Sphere.m_bUsed ? std::max(0.0f, p.z - m_Sphere.m_vCentre.z) : 0.0f;
     const float alpha = std::clamp(2.5f * (1.0f - h / 60.0f), 0.0f, 1.0f);
-    if (alpha <= 0.0f) return;
+    if (alpha <= 0.0f) return false;
+    CShadowPass::SShadow& s = *out;
+    s = CShadowPass::SShadow{};
+    s.model = model;
+    if (state)
+    {
+        s.animated = true;
+        std::copy(state, state + 4, s.state);
+    }
+    s.broken = m_dwBrokenParts;
     // The hull from above: world z is turned over, so that the picture's
     // camera looks down at the hull in its own size.
-    CMatrix view = DrawingMatrix();
+    s.view = DrawingMatrix();
     for (int r = 0; r < 3; ++r)
-        view.m[r][2] = -view.m[r][2];
-    view.SetTranslation(CVector{});
-    view.ScaleRotation(0.25f);
-    const float size = std::max(m_fGliderRadius * 0.5f, 0.1f);
-    if (!g_EffectRenderManager.RenderModelToTexture(model, state, -1, m_dwBrokenParts, size, view, false))
-        return;
+        s.view.m[r][2] = -s.view.m[r][2];
+    s.view.SetTranslation(CVector{});
+    s.view.ScaleRotation(0.25f);
+    s.size = std::max(m_fGliderRadius * 0.5f, 0.1f);
     // The picture covers the square of half width e round the hull (its
     // camera sees 90 degrees from 1.44 away; the hull is drawn 4 times its
-    // own size).
-    const float e = 4.0f * 1.44f * size / 0.98f;
-    const CVector centre{p.x - sun.x / sun.z * h, p.y - sun.y / sun.z * h, 0.0f};
-    static CGeometryBuffer patch;
-    if (patch.m_nVertexCapacity == 0) patch.Allocate(CEffectRenderManager::kEffectFvf, 4000, 12000);
-    if (!g_Location.GetMapMesh(centre.x, centre.y, 0, 3.0f * m_fGliderRadius, &patch)) return;
-    auto* v = reinterpret_cast<SEffectVertex*>(patch.m_pVertices);
-    for (std::uint32_t i = 0; i < patch.m_nVertexCount; ++i)
+    // own size), laid on the ground displaced along the light by the
+    // glider's height.
+    s.extent = 4.0f * 1.44f * s.size / 0.98f;
+    s.centre = CVector{p.x - sun.x / sun.z * h, p.y - sun.y / sun.z * h, p.z - h};
+    s.radius = 3.0f * m_fGliderRadius;
+    s.alpha = alpha;
+    return true;
+}
+
+void CGliderObject::RenderShadowPicture()
+{
+    // Only where Draw will lay a shadow: not in the water's reflection, not
+    // for a hidden glider, not for the player's hull seen from inside.
+    m_nShadowTile = CShadowPass::kNoTile;
+    m_nShadowPass = m_nSeenPass;
+    if (g_ObjectList.m_bWaterPass || IsHidden() || m_nDetailLevel < 0 || m_nDetailLevel > 3 ||
+        (IsPlayer() && (g_CameraMode == 0 || g_CameraMode == 6)))
+        return;
+    CComplexObject* model = GetComplexModel(GetModelId());
+    float state[4] = {};
+    if (g_Settings.GliderAnimation && model)
     {
-        v[i].color = 0xFFFFFFFFu;
-        v[i].u = 0.5f + (v[i].x - centre.x) / (2.0f * e);
-        v[i].v = 0.5f + (v[i].y - centre.y) / (2.0f * e);
+        UpdateAnimWeights(g_FrameTimer.GetElapsed());
+        AnimState(state);
     }
-    SetWorldTransform(CMatrix(1.0f));
-    CMesh* mesh = g_pModelManager->GetRenderSingleBufMesh(g_pModelManager->m_iEffectSlot, &patch);
-    if (!mesh) return;
-    CTexture picture; // borrows the manager's texture for the one draw
-    picture.m_lpTexture = g_EffectRenderManager.m_pModelTexture;
-    // The picture's shape in black at the alpha. (The picture's border is
-    // transparent: where the ground reaches past it, it repeats at a
-    // picture's width, beyond the glider's own size.)
-    SetTextureFactor(std::uint32_t(alpha * 255.0f) << 24, kFactorRenderState | kFactorPixelShader);
-    g_pTexShaderManager->ApplyStateBlock(SHADER_ALPHA_EFFECT_FACTOR, mesh, &picture);
-    picture.m_lpTexture = nullptr;
+    CShadowPass::SShadow s;
+    if (!ShadowOf(model, g_Settings.GliderAnimation ? state : nullptr, &s))
+    {
+        m_nShadowTile = CShadowPass::kUnseen;
+        return;
+    }
+    m_nShadowTile = g_EffectRenderManager.Shadows().RenderPicture(s, m_nShadowPass);
+}
+
+void CGliderObject::DrawShadow(CComplexObject* model, float* state)
+{
+    CShadowPass::SShadow s;
+    if (!ShadowOf(model, state, &s)) return;
+    CShadowPass& shadows = g_EffectRenderManager.Shadows();
+    // The picture the visibility pass rendered; without one (too many
+    // gliders in view, or no visibility pass) rendered now.
+    if (m_nShadowPass != m_nSeenPass || m_nShadowTile == CShadowPass::kNoTile)
+        shadows.DrawNow(s);
+    else if (m_nShadowTile >= 0)
+        shadows.LayPatch(s, m_nShadowTile);
 }
 
 void CGliderObject::DrawFlames()

@@ -194,6 +194,10 @@ private:
     std::vector<std::uint8_t> m_cpu;
     bool m_bLocked = false;
     bool m_bDiscard = false; // the next upload may orphan the GL store
+    // Every lock since the last upload promised not to overwrite what a
+    // queued draw reads (D3DLOCK_NOOVERWRITE): the upload need not wait
+    // for the driver's queued draws.
+    bool m_bNoOverwrite = true;
     std::uint32_t m_nDirtyBegin = 0, m_nDirtyEnd = 0;
     std::uint32_t m_nGlName = 0;
     std::uint32_t m_nGlSize = 0;

@@ -267,15 +267,19 @@ HResult Buffer::Lock(std::uint32_t offset, std::uint32_t size, std::uint8_t** da
             m_nDirtyBegin = 0;
             m_nDirtyEnd = total;
         }
-        else if (m_nDirtyEnd <= m_nDirtyBegin)
-        {
-            m_nDirtyBegin = offset;
-            m_nDirtyEnd = offset + size;
-        }
         else
         {
-            m_nDirtyBegin = std::min(m_nDirtyBegin, offset);
-            m_nDirtyEnd = std::max(m_nDirtyEnd, offset + size);
+            if (!(flags & D3DLOCK_NOOVERWRITE)) m_bNoOverwrite = false;
+            if (m_nDirtyEnd <= m_nDirtyBegin)
+            {
+                m_nDirtyBegin = offset;
+                m_nDirtyEnd = offset + size;
+            }
+            else
+            {
+                m_nDirtyBegin = std::min(m_nDirtyBegin, offset);
+                m_nDirtyEnd = std::max(m_nDirtyEnd, offset + size);
+            }
         }
     }
     *data = m_cpu.data() + offset;

@@ -115,6 +115,20 @@ TEST_F(QueryTest, WaterRaisesHeightsWhereFlagged)
     EXPECT_FLOAT_EQ(m_location->GetRoughHeight(wet, false), Plane(10, 10));
 }
 
+TEST_F(QueryTest, TheZoneComesFromTheGroundRecordWithoutTakingANearSlot)
+{
+    OpenPlane(true);
+    float level = 0.0f;
+    int kind = -1;
+    ASSERT_TRUE(m_location->GetZone(CVector{10, 10, 0}, &level, &kind));
+    EXPECT_FLOAT_EQ(level, 45.0f);
+    EXPECT_EQ(kind, 0);
+    EXPECT_FALSE(m_location->GetZone(CVector{600, 10, 0}, &level, &kind));
+    EXPECT_EQ(m_location->GetCell(0, 0).m_pNear, nullptr);
+    EXPECT_NE(m_location->PeekGround(0, 0), nullptr);
+    EXPECT_EQ(m_location->PeekGround(1, 0), nullptr); // outside the one-cell map
+}
+
 TEST_F(QueryTest, RaysAndSegmentsAgainstThePlane)
 {
     OpenPlane();

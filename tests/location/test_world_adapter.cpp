@@ -70,6 +70,27 @@ TEST_F(WorldAdapter, HeightsAndNormalsOfATiltedPlaneAreExact)
     EXPECT_FALSE(m_Adapter.GetHeight(CVector{1285.0f, 10.0f, 0.0f}, &h));
 }
 
+TEST_F(WorldAdapter, ProbesReadTheGroundCacheNotTheRenderersNearCells)
+{
+    OpenGlobal(Plane(10.0f, 0.5f, 0.25f));
+    // A near cell whose edge the renderer bent: the probes keep the file's
+    // heights, and take no near slot for the other cell.
+    g_Location.GetCell(0, 0).m_nLevel = kLevelNear;
+    g_Location.LoadCell(0, 0);
+    g_Location.GetCell(0, 0).m_pNear->SetHeight(10, 64, 500.0f);
+    float h = 0.0f;
+    ASSERT_TRUE(m_Adapter.GetHeight(CVector{635.0f, 100.0f, 0.0f}, &h));
+    EXPECT_NEAR(h, 10.0f + 0.05f * 635.0f + 0.025f * 100.0f, 1e-3f);
+    ASSERT_TRUE(m_Adapter.GetHeight(CVector{700.0f, 700.0f, 0.0f}, &h));
+    EXPECT_EQ(g_Location.GetCell(1, 1).m_pNear, nullptr);
+    EXPECT_NE(g_Location.PeekGround(1, 1), nullptr);
+    // A new map forgets the records.
+    OpenGlobal(Plane(40.0f, 0.0f, 0.0f));
+    EXPECT_EQ(g_Location.PeekGround(1, 1), nullptr);
+    ASSERT_TRUE(m_Adapter.GetHeight(CVector{700.0f, 700.0f, 0.0f}, &h));
+    EXPECT_FLOAT_EQ(h, 40.0f);
+}
+
 TEST_F(WorldAdapter, ABoxDroppedFromTheAirSettlesOnTheGround)
 {
     OpenGlobal(Plane(40.0f, 0.0f, 0.0f));

@@ -1,5 +1,7 @@
 #include "platform/d3d8/gl/GlBackend.h"
 
+#include <cstring>
+
 #include "platform/d3d8/gl/GlBackendInternal.h"
 
 #include <algorithm>
@@ -28,14 +30,27 @@ void CGlBackend::UploadBuffer(Buffer* b, unsigned target)
     }
     else if (b->m_nDirtyEnd > b->m_nDirtyBegin)
     {
+        const GLsizeiptr length = GLsizeiptr(b->m_nDirtyEnd - b->m_nDirtyBegin);
+        void* mapped = nullptr;
         if (b->m_bDiscard) // orphan the old store so the GPU need not wait for it
             g.BufferData(target, GLsizeiptr(b->m_cpu.size()), b->m_cpu.data(), GL_DYNAMIC_DRAW);
+        else if (b->m_bNoOverwrite &&
+                 (mapped = g.MapBufferRange(target, b->m_nDirtyBegin, length,
+                                            GL_MAP_WRITE_BIT | GL_MAP_UNSYNCHRONIZED_BIT |
+                                                GL_MAP_INVALIDATE_RANGE_BIT)) != nullptr)
+        {
+            // Appended where no queued draw reads: a sub-data upload would
+            // make the driver finish every queued draw of the buffer first
+            // (llvmpipe does), once per appended piece.
+            std::memcpy(mapped, b->m_cpu.data() + b->m_nDirtyBegin, std::size_t(length));
+            g.UnmapBuffer(target);
+        }
         else
-            g.BufferSubData(target, b->m_nDirtyBegin, b->m_nDirtyEnd - b->m_nDirtyBegin,
-                            b->m_cpu.data() + b->m_nDirtyBegin);
+            g.BufferSubData(target, b->m_nDirtyBegin, length, b->m_cpu.data() + b->m_nDirtyBegin);
     }
     b->m_nDirtyBegin = b->m_nDirtyEnd = 0;
     b->m_bDiscard = false;
+    b->m_bNoOverwrite = true;
 }
 
 void CGlBackend::SetupStream(const SStateData& st, const SDrawSetup& setup)

@@ -1,0 +1,73 @@
+// The minimal application and its world viewer started on a fresh sample
+// tree in a temporary folder, the sample location entered: the fixture of
+// the benchmarks that draw game frames. The folder is removed by
+// RemoveSampleApp (at exit: the application and the world go with the
+// process).
+#pragma once
+
+#include "app/MinimalApplication.h"
+#include "app/WorldViewer.h"
+#include "hud/Renderer.h"
+#include "location/Environment.h"
+#include "platform/File.h"
+#include "platform/Window.h"
+#include "tools/mksample/SampleTree.h"
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+namespace benchapp
+{
+
+inline std::filesystem::path& SampleDir()
+{
+    static std::filesystem::path dir;
+    return dir;
+}
+
+struct SSampleApp
+{
+    CMinimalApplication app;
+    bool ok = false;
+
+    SSampleApp()
+    {
+        namespace fs = std::filesystem;
+        const fs::path dir = fs::temp_directory_path() / ("tvx_bench_app_" + std::to_string(std::random_device{}()));
+        fs::create_directories(dir);
+        SampleDir() = dir;
+        plat::SetCurrentDirectory(dir.c_str());
+        if (!WriteSampleTree(dir.string())) return;
+        // No intro video.
+        const fs::path cfgPath = dir / "Data" / "CONFIG" / "cfg.ini";
+        std::ifstream in(cfgPath, std::ios::binary);
+        std::string cfg((std::istreambuf_iterator<char>(in)), {});
+        in.close();
+        const std::size_t video = cfg.find("Video=1");
+        if (video != std::string::npos) cfg[video + 6] = '0';
+        std::ofstream(cfgPath, std::ios::binary) << cfg;
+        std::string commandLine;
+        if (!app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "bench")) return;
+        g_Environment.SetEnvironment(0, true);
+        for (int i = 0; i < 60; ++i)
+            g_WorldViewer.Frame(0.05f, nullptr);
+        ok = g_WorldViewer.IsEntered() && g_pRenderer;
+    }
+};
+
+inline SSampleApp& SampleApp()
+{
+    static SSampleApp fixture;
+    return fixture;
+}
+
+inline void RemoveSampleApp()
+{
+    std::error_code ignored;
+    if (!SampleDir().empty()) std::filesystem::remove_all(SampleDir(), ignored);
+}
+
+} // namespace benchapp

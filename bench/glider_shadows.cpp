@@ -1,0 +1,130 @@
+// The gliders' shadows in a game frame of the sample location: 0, 20 and 80
+// gliders of the sample's first type hovering a few units over the ground
+// in front of the camera, each frame drawn with the shadows on and then
+// with them off (CEnvironment::m_bShadowsOff), side by side in one run.
+// Counters: the frame with and without shadows (ms) and their ratio; the
+// goal is a ratio of at most 1.15 at 80 gliders.
+//
+// A frame is what the game does for it: the effect queue and the lights
+// reset, the visibility pass, CRenderer::Render and Present. Run it with
+// llvmpipe's rasteriser threads (LP_NUM_THREADS unset): the cost measured
+// is that of a main thread that waits for them.
+#include "SampleApp.h"
+
+#include "foundation/Graphic.h"
+#include "graphics/Mesh.h"
+#include "location/EffectRenderManager.h"
+#include "location/Location.h"
+#include "graphics/ModelManager.h"
+#include "graphics/TextureManager.h"
+#include "location/ViewCamera.h"
+#include "units/GliderObject.h"
+#include "world/TypeManagers.h"
+#include "world/LightWare.h"
+#include "world/ObjectList.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace
+{
+
+// The free camera over the sample's middle, looking north and down; the
+// gliders in rows across its view, 6 units over the ground.
+std::vector<CGliderObject*> PlaceGliders(int count)
+{
+    static std::vector<CGliderObject*> placed;
+    for (CGliderObject* g : placed)
+        g_ObjectList.DeleteObject(g);
+    g_ObjectList.Pack(false);
+    placed.clear();
+    const CVector eye{700.0f, 1900.0f, 0.0f};
+    g_WorldViewer.SetFreeCamera(true);
+    g_WorldViewer.m_fHeading = 0.0f;
+    g_WorldViewer.m_fPitch = -0.45f;
+    g_WorldViewer.m_vPosition = CVector{eye.x, eye.y, g_Location.GetHeight(eye) + 30.0f};
+    for (int i = 0; i < count; ++i)
+    {
+        const int row = i / 10, column = i % 10;
+        CVector at{eye.x - 54.0f + 12.0f * float(column) + 4.0f * float(row & 1), eye.y + 40.0f + 12.0f * float(row),
+                   0.0f};
+        at.z = g_Location.GetHeight(at) + 6.0f;
+        CMatrix m(1.0f);
+        m.SetTranslation(at);
+        auto* glider = new CGliderObject;
+        STypeKey key;
+        key.SetIndex(0);
+        glider->Init(m, key);
+        // No mechanoid: the type's record directly (its model).
+        glider->m_pType = g_GliderManager.GetGlider(0);
+        // Still: the frames compare drawing, not flight.
+        glider->m_bPhysics = 0;
+        g_ObjectList.AddObject(glider);
+        placed.push_back(glider);
+    }
+    // World frames place the camera and let the gliders settle in.
+    for (int i = 0; i < 10; ++i)
+    {
+        g_WorldViewer.Frame(0.0f, nullptr);
+        // The gliders' models and textures load in the background.
+        if (g_pModelManager) g_pModelManager->WaitLoad();
+        if (g_pTextureManager) g_pTextureManager->WaitLoad();
+    }
+    return placed;
+}
+
+double Frame(bool shadows)
+{
+    g_Environment.m_bShadowsOff = !shadows;
+    const auto t0 = std::chrono::steady_clock::now();
+    g_LightWare.DisableLights();
+    g_LightWare.ResetFrame();
+    g_EffectRenderManager.ResetFrame();
+    g_ObjectList.CheckVisibility(true);
+    g_pRenderer->Render();
+    CMesh::ResetCurrent();
+    graph.Present();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+}
+
+void Shadows(benchmark::State& state)
+{
+    if (!benchapp::SampleApp().ok)
+    {
+        state.SkipWithError("the sample location could not be entered");
+        return;
+    }
+    const int count = int(state.range(0));
+    PlaceGliders(count);
+    const bool was = g_Environment.m_bShadowsOff;
+    double on = 0.0, off = 0.0;
+    long n = 0;
+    for (auto _ : state)
+    {
+        on += Frame(true);
+        off += Frame(false);
+        ++n;
+    }
+    g_Environment.m_bShadowsOff = was;
+    const double k = 1e3 / double(std::max(n, 1L));
+    state.counters["shadows_ms"] = on * k;
+    state.counters["no_shadows_ms"] = off * k;
+    state.counters["ratio"] = off > 0.0 ? on / off : 0.0;
+}
+
+} // namespace
+
+BENCHMARK(Shadows)->Arg(0)->Arg(20)->Arg(80)->Unit(benchmark::kMillisecond)->MinTime(3.0);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    benchapp::RemoveSampleApp();
+    std::quick_exit(0);
+}

@@ -1,0 +1,101 @@
+// CShadowPass: the pictures and patches of the gliders' shadows.
+//
+// A glider's shadow is its hull rendered from above into a 256 x 256
+// picture (as CEffectRenderManager::RenderModelToTexture renders the model
+// view) that is then laid, in black at the shadow's alpha, on the ground
+// patch under the glider. Rendered while the glider drew itself, every
+// shadow split the frame's scene: the rasteriser finished the scene so far
+// and the picture, and the main thread waited for it, once per glider.
+// Here the pictures are rendered before the scene, in the visibility pass
+// (the gliders' PreDraw), into the 256 x 256 tiles of two atlas targets,
+// each in its tile's viewport with the same camera (the same pixels as a
+// picture of its own); the scene only reads them, when each glider lays
+// its patch in its Draw. A shadow whose patch lies outside the view gets no
+// picture. A glider without a tile (more than kMaxPictures in a pass, or no
+// PreDraw) has its picture rendered and laid at once, as before.
+//
+// The ground patch is made of whole quads and reaches past the picture: its
+// triangles are cut to the picture's square, so that no point reads another
+// tile (drawn alone, the picture repeated around the glider where the patch
+// reached past it). The cut triangles are drawn with a depth bias of 1 (they
+// lie in the ground's planes, but not exactly at its depths).
+//
+// Targets: two 2048 x 2048 A8R8G8B8 atlases of 64 tiles and one 256 x 256
+// picture for the gliders without a tile, made when first needed, released
+// on device loss (InvalidateResources) and remade when next needed.
+//
+// Ownership: the effect render manager owns the pass. Threads: main thread
+// only.
+#pragma once
+
+#include "foundation/GeometryBuffer.h"
+#include "foundation/Vector.h"
+#include "platform/d3d8/D3D8.h"
+
+#include <cstdint>
+#include <vector>
+
+class CComplexObject;
+
+class CShadowPass
+{
+public:
+    static constexpr int kAtlasSize = 2048;
+    static constexpr int kTilesPerAtlas = 64;
+    static constexpr int kMaxPictures = 2 * kTilesPerAtlas; // per visibility pass
+    // RenderPicture's answers that are not a tile.
+    static constexpr int kNoTile = -1; // draw it at once (DrawNow)
+    static constexpr int kUnseen = -2; // nothing to draw
+
+    struct SShadow
+    {
+        CComplexObject* model = nullptr;
+        float state[4] = {}; // animation weights when animated
+        bool animated = false;
+        std::uint32_t broken = 0; // broken-parts mask
+        float size = 1.0f;        // the picture's scale (RenderModelToTexture's size)
+        CMatrix view;             // the hull seen from above (RenderModelToTexture's matrix)
+        CVector centre;           // the patch's middle on the ground (z: the ground's height)
+        float extent = 1.0f;      // half the width the picture covers on the ground
+        float radius = 1.0f;      // half the width of the ground patch
+        float alpha = 1.0f;       // the shadow's darkness
+    };
+
+    CShadowPass() = default;
+    ~CShadowPass();
+    CShadowPass(const CShadowPass&) = delete;
+    CShadowPass& operator=(const CShadowPass&) = delete;
+
+    // Renders the shadow's picture into the next tile of visibility pass
+    // `pass` (a new pass starts with the first tile); the tile, kUnseen when
+    // the patch lies outside the view or there is no device, kNoTile when
+    // the pass's tiles are used up.
+    int RenderPicture(const SShadow& shadow, std::uint32_t pass);
+    // Lays the patch of a shadow whose picture is in tile of the current
+    // pass's atlases.
+    void LayPatch(const SShadow& shadow, int tile);
+    // Renders the picture and lays the patch at once (unless unseen).
+    void DrawNow(const SShadow& shadow);
+    // Pictures rendered and patches laid since the start (for tests and
+    // benchmarks).
+    std::uint64_t GetPictures() const { return m_nPictures; }
+    std::uint64_t GetDrawn() const { return m_nDrawn; }
+    void InvalidateResources();
+
+private:
+    plat::d3d::Texture* Atlas(int i);
+    bool Seen(const SShadow& s) const;
+    // m_Patch cut to the picture's square into m_Clipped; false when
+    // nothing is left.
+    bool ClipPatch(const SShadow& s);
+    // The patch with the picture at (u0, v0) + (u, v) x scale of texture.
+    void Lay(const SShadow& s, plat::d3d::Texture* texture, float u0, float v0, float scale);
+
+    plat::d3d::Texture* m_Atlas[2] = {};
+    plat::d3d::Texture* m_pPicture = nullptr;
+    std::uint32_t m_nPass = 0;
+    int m_nTiles = 0; // tiles given in m_nPass
+    CGeometryBuffer m_Patch, m_Clipped;
+    std::uint64_t m_nPictures = 0;
+    std::uint64_t m_nDrawn = 0;
+};

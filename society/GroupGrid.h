@@ -1,0 +1,106 @@
+// CGroupGrid: the group list's centres by cells of a grid, so that spying
+// looks only at the groups near a point instead of walking the whole list.
+//
+// The grid holds, per list index, the centre it last saw and the cell
+// (kCellSize square) that centre falls in; cells hash into a fixed table of
+// buckets. Walk visits, in index order, a superset of the groups whose
+// indexed centre lies in a square: the caller tests the distances itself on
+// the groups' current centres, so a grid that agrees with the centres gives
+// the same groups, in the same order, as a walk over the whole list.
+//
+// Keeping it in agreement is the owner's part (CMechGroupList2): a full Sync
+// before the groups run and before any query from outside their run, and
+// Update of an entry after its group ran. A centre that is not a number is
+// kept apart and answered by every query.
+//
+// Memory: one entry per group and the buckets' index arrays. Threads: main
+// thread only.
+#pragma once
+
+#include "foundation/Vector.h"
+
+#include <cstdint>
+#include <vector>
+
+class CMechGroup2;
+
+class CGroupGrid
+{
+public:
+    static constexpr float kCellSize = 512.0f;
+
+    CGroupGrid();
+
+    // The grid agrees with the list: entries whose centre moved change
+    // cells; a list with other groups or another length is indexed anew.
+    void Sync(const std::vector<CMechGroup2*>& groups);
+    // Entry i after its group ran. A group that is not entry i (the list
+    // changed) leaves the grid out of date until the next Sync.
+    void Update(int i, const CMechGroup2* group);
+    bool IsInSync() const { return m_bInSync; }
+    // Calls visit(index) for the groups whose indexed centre lies within
+    // half-width r of c along x and y (and possibly a few more), and for
+    // every group whose centre is not a number: in ascending index order,
+    // each index once, until visit returns false. (A walk over the list that
+    // stops early, as the admission of a full table does, costs only the
+    // indices it reaches.)
+    template <class F>
+    void Walk(const CVector& c, float r, F&& visit) const
+    {
+        SCursor cursors[kWindowBuckets + 1];
+        int n = OpenWindow(c, r, cursors);
+        // A heap of cursors by their next index: the smallest on top.
+        while (n > 0)
+        {
+            SCursor& top = cursors[0];
+            const std::int32_t i = *top.at;
+            if (top.Accepts(m_Entries[std::size_t(i)]) && !visit(i)) return;
+            // Another bucket of the window never holds the same index.
+            if (++top.at == top.end) top = cursors[--n];
+            SiftDown(cursors, n, 0);
+        }
+    }
+
+private:
+    static constexpr int kBuckets = 4096;
+    static constexpr int kWindowBuckets = 256; // a wider window walks every bucket
+    static constexpr int kNowhere = kBuckets; // the bucket of centres that are not numbers
+    static constexpr std::int32_t kLimit = 1 << 20; // cell coordinates are clamped to +-kLimit
+
+    struct SEntry
+    {
+        const CMechGroup2* group = nullptr;
+        CVector centre;
+        std::int32_t cx = 0, cy = 0;
+        std::int32_t bucket = -1;
+    };
+    // One bucket's indices still to walk, and the window its cells must lie
+    // in (the nowhere bucket takes every entry).
+    struct SCursor
+    {
+        const std::int32_t* at;
+        const std::int32_t* end;
+        std::int32_t x0, x1, y0, y1;
+        bool all;
+        bool Accepts(const SEntry& e) const
+        {
+            return all || (e.bucket >= 0 && e.bucket != kNowhere && e.cx >= x0 && e.cx <= x1 && e.cy >= y0 &&
+                           e.cy <= y1);
+        }
+    };
+
+    static std::int32_t CellOf(float v);
+    static int BucketOf(std::int32_t cx, std::int32_t cy);
+    void Place(int i, const CVector& centre);
+    void Remove(int i);
+    // The non-empty buckets of the window as a heap of cursors; their count.
+    int OpenWindow(const CVector& c, float r, SCursor* cursors) const;
+    static void SiftDown(SCursor* cursors, int n, int i);
+
+    std::vector<SEntry> m_Entries;
+    // Per bucket the indices of its entries, ascending; kBuckets + the
+    // nowhere bucket.
+    std::vector<std::vector<std::int32_t>> m_Buckets;
+    std::vector<std::int32_t> m_All; // 0 .. entries - 1, for windows wider than kWindowBuckets cells
+    bool m_bInSync = false;
+};
