@@ -469,7 +469,8 @@ bool CMMApp::PrepareGame()
     // Every game enters the sample location for now.
     if (!g_WorldViewer.Enter()) return false;
     char location[32] = {};
-    CMMEngine::GetLocationName(CWorldViewer::kSampleLocation, location, nullptr);
+    std::int32_t locationNumber = 0;
+    CMMEngine::GetLocationName(CWorldViewer::kSampleLocation, location, &locationNumber);
     g_GameData.GetLocInfo(location);
     if (newGame)
     {
