@@ -18,6 +18,7 @@ inline constexpr const char* kBoxScreenId = "IGUID_CBoxUI";
 inline constexpr const char* kBuildingScreenId = "IGUID_CBuildingUI";
 inline constexpr const char* kGliderScreenId = "IGUID_CGliderUI";
 inline constexpr const char* kTunnelScreenId = "IGUID_CTunnelUI";
+inline constexpr const char* kNetScreenId = "IGUID_CNetUI";
 
 void RegisterAppClasses();
 

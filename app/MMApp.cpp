@@ -527,6 +527,10 @@ void CMMApp::ParseCommandLine(const char* commandLine)
         {
             m_bFreeCamera = 1;
         }
+        else if (plat::CompareNoCase1251(names[i], "netdialog") == 0)
+        {
+            m_bNetDialog = 1;
+        }
     }
 }
 

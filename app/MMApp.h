@@ -28,7 +28,9 @@
 // Until the game preparation, the cycle and the per-frame update are built,
 // a game enters the sample location through the world viewer
 // (app/WorldViewer.h) and its frames are the viewer's; until the main menu
-// screen exists, the main menu's mode starts a new game.
+// screen exists, the main menu's mode starts a new game. The network test
+// game enters the network map the same way; the network-game dialog (the
+// screen "IGUID_CNetUI") is reached from the command line ("-netdialog 1").
 //
 // Saved games go through CMMApp::SaveGame and LoadGame, which call the
 // saved-game code installed in g_pSavedGames (app/SavedGames.h): without
@@ -143,8 +145,9 @@ public:
     void ReloadSettings() override;
 
     // Up to three "-name value" pairs: "g" script (a new game at once), "m"
-    // mod (a new game at once), "freecamera" (the camera keys). Names in any
-    // case; values of 128 characters or more are not taken.
+    // mod (a new game at once), "freecamera" (the camera keys), "netdialog"
+    // (the network-game dialog before the main menu). Names in any case;
+    // values of 128 characters or more are not taken.
     void ParseCommandLine(const char* commandLine);
     // "Data\Video\logo0.bik" to "logo3.bik" full screen at 800 x 600.
     void PlayLogoVideos(bool skippable);
@@ -187,8 +190,25 @@ public:
     virtual bool PrepareGame();
     virtual void CycleGame(int kind);
     virtual void CloseGame();
-    // The network test game (mode 3): not built; back to the main menu.
+    // The network test game (mode 3) on the network map, with the network
+    // client's connection: the player's glider is a network object whose id
+    // follows the player id the server gave (g_pNetClient->m_iSelected); the
+    // game starts at one of the map's buildings of types 1, 4, 6 or 9 (drawn
+    // by g_Random), runs the game cycle, flies again after the player's
+    // death, and at its end tells the server and leaves the location.
+    // Without a client connected to a server: one error line and the main
+    // menu. The mode it leaves is the main menu, or the end of the program
+    // after a window close or a quit.
     virtual void CycleNetGame();
+    // The network step of a frame, network game only: what arrived is
+    // handled, the changed network objects are sent, the player's glider is
+    // marked changed at each whole second of the frame timer's time and
+    // sent again at each fifth, when a failed send posts "INT_NET_FAIL".
+    void RunNetFrame();
+    // A modal menu's pass in the network game (t: the menu's time, from 0):
+    // the player's state sent and what arrived handled at each new whole
+    // second of t.
+    void RunNetMenuUpkeep(float t, float frameTime);
     // One frame of a game.
     void Render(bool firstFrame);
     // What a game cycle does when a pass of frames ended with a cycle exit
@@ -247,6 +267,9 @@ public:
     std::uint8_t m_bMod = 0;
     char m_szModName[128] = {};
     char m_szNetMapName[128] = {};
+    // "netdialog" on the command line: the main menu opens the network
+    // dialog first (once).
+    std::uint8_t m_bNetDialog = 0;
     std::int32_t m_nGameMode = kModeMainMenu;
     // The thumbnail: the picture (system memory; it survives a reset), and
     // the render target and depth surface made again after a reset.
@@ -287,6 +310,12 @@ private:
     // Leaves the building menu: the glider out at the door, the camera
     // back, the caching pass.
     void LeaveBuilding(CBuildingObject* building);
+    // The network game's start building: one of the buildings of types 1,
+    // 4, 6 and 9 drawn by g_Random, or "NOID" without one.
+    void ChooseNetStartBuilding();
+    // After a pass of the network game: the player's mechanoid repaired and
+    // its glider placed again, alive, at a start point.
+    void RestartNetGlider();
 
     FRegisterClasses m_pfnRegisterClasses;
     std::string m_sCommandLine;
@@ -295,6 +324,8 @@ private:
     int m_nLoaderProgress = 0;
     IGraphicInterface* m_pGraphic = nullptr;
     CWorldRecords* m_pWorldRecords = nullptr;
+    // The frame timer's time at the last network step.
+    double m_dNetClock = 0.0;
 };
 
 // The text of the start-up error box for an error code; null for a code

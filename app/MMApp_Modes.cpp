@@ -13,6 +13,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Input.h"
+#include "foundation/Random.h"
 #include "foundation/Settings.h"
 #include "graphics/ModelManager.h"
 #include "hud/Renderer.h"
@@ -23,6 +24,7 @@
 #include "net/NetClient.h"
 #include "platform/Thread.h"
 #include "platform/Window.h"
+#include "script/MMScriptManager.h"
 #include "script/game/QuestLog.h"
 #include "script/game/ScriptManager.h"
 #include "script/game/TextDatabase.h"
@@ -38,10 +40,13 @@
 #include "world/ObjectList.h"
 #include "world/World.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
-#include <iterator>
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <vector>
 
 // What a menu's result does to the game: the quit flag, the cycle exit
 // with its reason (0: the flag alone), the next mode, and whether the menu
@@ -61,6 +66,12 @@ namespace
 constexpr const char* kCriticalLoop = "SND_C_DAMAGE_CRITICAL_L";
 constexpr const char* kAnomalyLoop = "SND_C_ANOMALY_DAMAGE";
 constexpr float kBuildingRestTime = 120.0f / 6.0f; // 20 s pass while inside
+// The network test game's map.
+constexpr const char* kNetMapName = "net_test.mmp";
+// A network game starts at a building of one of these types.
+constexpr int kNetStartTypes[] = {1, 4, 6, 9};
+// The text that a failed send posts in the network game.
+constexpr const char* kNetFailText = "INT_NET_FAIL";
 
 template <std::size_t N> void CopyName(char (&field)[N], const char* text)
 {
@@ -199,6 +210,22 @@ int CMMApp::RunScreen(CUIDialog& dialog, const char* screenId, void* argument, b
 void CMMApp::RunMainMenu()
 {
     XTRACE("CMMApp::RunMainMenu");
+    if (m_bNetDialog)
+    {
+        // Asked for on the command line: the network-game dialog first, once.
+        // A game created there is the network test game; anything else goes
+        // on to the main menu.
+        m_bNetDialog = 0;
+        g_MMEngine.m_bLeaveCycle = 0;
+        CUIMainDialog netDialog;
+        if (RunScreen(netDialog, kNetScreenId, nullptr, true) == kResultNetGame)
+        {
+            m_nGameMode = kModeNetGame;
+            CopyName(m_szNetMapName, kNetMapName);
+            DrawWaitScreen(-1, "", false);
+            return;
+        }
+    }
     const int screen = FindClassIndex(kMainScreenId);
     if (screen < 0)
     {
@@ -236,7 +263,7 @@ void CMMApp::RunMainMenu()
         if (result == kResultNetGame)
         {
             m_nGameMode = kModeNetGame;
-            CopyName(m_szNetMapName, "net_test.mmp");
+            CopyName(m_szNetMapName, kNetMapName);
         }
         else if (result == kResultNewGame)
         {
@@ -506,6 +533,16 @@ void CMMApp::HandleCycleExit(int kind, bool ranFrame)
         [[fallthrough]];
     case kExitStartInBuilding:
     {
+        if (m_nGameMode == kModeNetGame)
+        {
+            // The network game has no building menu: the glider comes out of
+            // its start building at once and the server learns where the
+            // player is.
+            LeaveBuilding(dynamic_cast<CBuildingObject*>(
+                g_ObjectList.FindByGameId(g_MMEngine.m_szBuildingId, OBJ_BUILDING)));
+            if (g_pNetClient) g_pNetClient->Senddata(true);
+            return;
+        }
         // No autosave for a game that starts inside the building.
         char id[32], name[32];
         CopyName(id, g_MMEngine.m_szBuildingId);
@@ -574,10 +611,140 @@ void CMMApp::CloseGame()
 void CMMApp::CycleNetGame()
 {
     XTRACE("CMMApp::CycleNetGame");
-    // The network test game needs the network client: until it exists the
-    // mode goes back to the main menu.
-    g_ErrorLog.LogDebug("CMMApp::CycleNetGame: no network client; back to the main menu");
-    m_nGameMode = kModeMainMenu;
+    CMMNetClient* client = g_pNetClient;
+    if (!client || !client->IsConnected())
+    {
+        g_ErrorLog.LogError("CMMApp::CycleNetGame: %s; back to the main menu",
+                            client ? "not connected to a server" : "no network client");
+        m_nGameMode = kModeMainMenu;
+        return;
+    }
+    g_Settings.MapShadows = 1;
+    g_pPlayerGlider = nullptr;
+    DrawWaitScreen(-1, "", false);
+    if (g_pMMScriptManager) g_pMMScriptManager->Reset();
+    if (g_pRadar) g_pRadar->Reset();
+    if (!g_WorldViewer.Enter(m_szNetMapName))
+    {
+        g_ErrorLog.LogError("CMMApp::CycleNetGame: the network map %s cannot be entered; back to the main menu",
+                            m_szNetMapName);
+        m_nGameMode = kModeMainMenu;
+        return;
+    }
+    std::int32_t locationNumber = 0;
+    CMMEngine::GetLocationName(m_szNetMapName, m_szLocationName, &locationNumber);
+
+    // The player's objects take their ids after the player id the server
+    // gave, so that no two players' objects share one.
+    g_MMEngine.m_nObjectIdCounter = client->m_iSelected;
+    if (CGliderObject* glider = g_pPlayerGlider)
+    {
+        glider->m_nNetId = std::uint32_t(++g_MMEngine.m_nObjectIdCounter);
+        // Owned here: the network's dead-object check leaves it alone.
+        glider->m_bLocal = 1;
+        glider->m_bOwnedHere = 1;
+        glider->m_bRemote = 0;
+        glider->m_bChanged = 1;
+        glider->m_bFullSync = 1;
+        g_ObjectList.AddNetObject(glider);
+    }
+    client->m_bInNetGame = true;
+    m_dNetClock = g_FrameTimer.GetElapsed();
+    ChooseNetStartBuilding();
+
+    for (int kind = 1;; kind = 0)
+    {
+        CycleGame(kind);
+        const bool killed = g_MMEngine.m_nExitReason == kExitDeath;
+        m_szStartBuilding[0] = 0;
+        g_MMEngine.m_bFrameFlag = 0;
+        // The player flies again after a death; anything else (the main
+        // menu, the end, a window close) ends the network game.
+        if (!killed || m_nGameMode == kModeQuit) break;
+        m_nQuit = 0;
+        m_nGameMode = kModeNetGame;
+        RestartNetGlider();
+    }
+
+    client->m_bInNetGame = false;
+    if (plat::Failed(client->SendExitGame()))
+        g_ErrorLog.LogDebug("CMMApp::CycleNetGame: the server did not get the end of the game");
+    CloseGame();
+    if (m_nGameMode != kModeQuit) m_nGameMode = kModeMainMenu;
+    // As after any game: Main runs again with the mode the game left.
+    m_nQuit = 0;
+}
+
+void CMMApp::ChooseNetStartBuilding()
+{
+    XTRACE("CMMApp::ChooseNetStartBuilding");
+    SPointerArray<CMMObject> buildings;
+    g_ObjectList.GetObjectList(OBJ_BUILDING, buildings);
+    std::vector<CBuildingObject*> starts;
+    for (int i = 0; i < buildings.count; ++i)
+    {
+        auto* building = dynamic_cast<CBuildingObject*>(buildings.items[i]);
+        if (building && std::ranges::find(kNetStartTypes, building->GetKindCode()) != std::end(kNetStartTypes))
+            starts.push_back(building);
+    }
+    if (starts.empty())
+    {
+        CopyName(m_szStartBuilding, "NOID");
+        return;
+    }
+    CopyName(m_szStartBuilding, starts[g_Random.Next() % starts.size()]->m_szGameId);
+}
+
+void CMMApp::RestartNetGlider()
+{
+    XTRACE("CMMApp::RestartNetGlider");
+    CGliderObject* glider = g_pPlayerGlider;
+    if (!glider) return;
+    if (glider->m_pMechanoid) glider->m_pMechanoid->RepairAll();
+    glider->m_bAlive = 1;
+    glider->m_bEnabled = 1;
+    glider->m_bFullSync = 1;
+    glider->m_bChanged = 1;
+    glider->m_vVelocity = CVector{};
+    // Out of a start building drawn again (in the open when there is none).
+    ChooseNetStartBuilding();
+    if (auto* building =
+            dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(m_szStartBuilding, OBJ_BUILDING)))
+        LeaveBuilding(building);
+}
+
+void CMMApp::RunNetFrame()
+{
+    CMMNetClient* client = g_pNetClient;
+    if (m_nGameMode != kModeNetGame || !client || !client->m_bInNetGame) return;
+    XTRACE("CMMApp::RunNetFrame");
+    const double before = m_dNetClock;
+    const double now = g_FrameTimer.GetElapsed();
+    m_dNetClock = now;
+    client->GetData();
+    CGliderObject* glider = g_pPlayerGlider;
+    if (glider && std::floor(before) != std::floor(now)) glider->m_bChanged = 1;
+    client->Senddata(false);
+    if (std::floor(before / 5.0) == std::floor(now / 5.0)) return;
+    // Every 5 s the glider's state goes again, so that a connection that
+    // was lost shows even while nothing changes.
+    if (glider) glider->m_bChanged = 1;
+    if (plat::Failed(client->Senddata(false)) && g_pMessager)
+    {
+        CXAnsiString text;
+        if (!g_pTextDB || !g_pTextDB->GetText(STextKey(kNetFailText), text)) text = kNetFailText;
+        g_pMessager->AddMessage(text, 2, kNetFailText);
+    }
+}
+
+void CMMApp::RunNetMenuUpkeep(float t, float frameTime)
+{
+    CMMNetClient* client = g_pNetClient;
+    if (m_nGameMode != kModeNetGame || !client || !client->m_bInNetGame) return;
+    if (std::floor(t) == std::floor(t + frameTime)) return;
+    XTRACE("CMMApp::RunNetMenuUpkeep");
+    client->Senddata(true);
+    client->GetData();
 }
 
 void CMMApp::Render(bool)
@@ -588,6 +755,9 @@ void CMMApp::Render(bool)
     // Nothing moves while the game is paused.
     if (!g_WorldViewer.Frame(m_bPause ? 0.0f : frameTime, g_pInput))
         graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0xFF182838u);
+    RunNetFrame();
+    // The other players' objects that the network no longer reports go.
+    if (m_nGameMode == kModeNetGame) g_ObjectList.CheckNetDead();
     RenderCursor();
     EndEngineFrame();
     // Do not spin the processor.

@@ -138,9 +138,10 @@ void CMenuHost::PumpInput()
     if (g_pApplication) g_pApplication->PumpMessages();
 }
 
-void CMenuHost::FrameUpkeep(float, float)
+void CMenuHost::FrameUpkeep(float t, float frameTime)
 {
     if (g_pSoundManager) g_pSoundManager->ApplySettings();
+    if (m_pApp) m_pApp->RunNetMenuUpkeep(t, frameTime);
 }
 
 void CMenuHost::RenderScene(bool overlay)

@@ -478,7 +478,9 @@ bool CBuildingObject::ExitGlider(CGliderObject* glider)
         orientation = f.m_Matrix;
         sight = CVector{orientation.m[0][2], orientation.m[1][2], orientation.m[2][2]};
     }
-    orientation.SetTranslation(position);
+    // The turn first, where the glider is; then the move, which takes it
+    // out of its old cell and into the new one.
+    orientation.SetTranslation(glider->GetPosition());
     glider->m_Frame.SetMatrix(orientation, true);
     glider->m_vSight = sight;
     glider->SetPosition(position);

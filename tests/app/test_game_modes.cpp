@@ -28,8 +28,8 @@
 namespace
 {
 
-const char* const kScreens[] = {kMainScreenId, kPauseScreenId, kBuildingScreenId, kGliderScreenId,
-                                kTunnelScreenId};
+const char* const kScreens[] = {kMainScreenId,   kPauseScreenId, kBuildingScreenId,
+                                kGliderScreenId, kTunnelScreenId, kNetScreenId};
 
 // A screen that answers the application's requests: the saved game
 // "slot1.sav" captioned "Before the storm" (when s_bChosen), the journey to
@@ -113,6 +113,7 @@ protected:
         RegisterClassFactory(&index, CreateStandIn<2>, kScreens[2]);
         RegisterClassFactory(&index, CreateStandIn<3>, kScreens[3]);
         RegisterClassFactory(&index, CreateStandIn<4>, kScreens[4]);
+        RegisterClassFactory(&index, CreateStandIn<5>, kScreens[5]);
         CStandInScreen::s_bChosen = true;
         g_pSavedGames = &m_Saves;
         ClearEngine();
@@ -324,6 +325,39 @@ TEST_F(GameModes, TheMainMenuChoosesTheNextMode)
     app.RunMainMenu();
     EXPECT_EQ(app.m_nGameMode, CMMApp::kModeNewGame);
     EXPECT_TRUE(app.m_Screens.empty());
+}
+
+// "-netdialog 1" opens the network dialog once before the main menu; a game
+// created there is the network test game.
+TEST_F(GameModes, TheCommandLinesNetworkDialogComesBeforeTheMainMenu)
+{
+    struct SCase
+    {
+        const char* line;
+        std::deque<int> results;
+        std::vector<std::string> screens;
+        int mode;
+    } const cases[] = {
+        {"-a 1 -b 2 -netdialog 1", {1004}, {kNetScreenId}, CMMApp::kModeNetGame},
+        {"-netdialog 1", {1000, 1005}, {kNetScreenId, kMainScreenId}, CMMApp::kModeNewGame},
+        // Three pairs at most: a fourth is not read.
+        {"-a 1 -b 2 -c 3 -netdialog 1", {1005}, {kMainScreenId}, CMMApp::kModeNewGame},
+    };
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.line);
+        CScriptedApp app;
+        app.ParseCommandLine(c.line);
+        app.m_Results = c.results;
+        app.RunMainMenu();
+        EXPECT_EQ(app.m_Screens, c.screens);
+        EXPECT_EQ(app.m_nGameMode, c.mode);
+        EXPECT_STREQ(app.m_szNetMapName, c.mode == CMMApp::kModeNetGame ? "net_test.mmp" : "");
+        // Once: the next main menu is the main menu alone.
+        app.m_Screens.clear();
+        app.RunMainMenu();
+        EXPECT_EQ(app.m_Screens, std::vector<std::string>{kMainScreenId});
+    }
 }
 
 TEST_F(GameModes, ThePauseMenusResults)

@@ -96,6 +96,8 @@ std::vector<SSampleMarkupPage> SampleQuestTexts()
         {"RATING.3", "Ace", ""},
         // The caption of the saved game written on entering a building.
         {"OTH_AUTOSAVE", "", Cp("Автосохранение")},
+        // Posted in the network game when the server cannot be reached.
+        {"INT_NET_FAIL", "", Cp("Нет связи с сервером")},
     };
 }
 
