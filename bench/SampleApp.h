@@ -1,11 +1,11 @@
-// The minimal application and its world viewer started on a fresh sample
+// The game application and its world viewer started on a fresh sample
 // tree in a temporary folder, the sample location entered: the fixture of
 // the benchmarks that draw game frames. The folder is removed by
 // RemoveSampleApp (at exit: the application and the world go with the
 // process).
 #pragma once
 
-#include "app/MinimalApplication.h"
+#include "app/MMApp.h"
 #include "app/WorldViewer.h"
 #include "hud/Renderer.h"
 #include "location/Environment.h"
@@ -30,7 +30,7 @@ inline std::filesystem::path& SampleDir()
 
 struct SSampleApp
 {
-    CMinimalApplication app;
+    CMMApp app;
     bool ok = false;
 
     SSampleApp()
@@ -51,6 +51,7 @@ struct SSampleApp
         std::ofstream(cfgPath, std::ios::binary) << cfg;
         std::string commandLine;
         if (!app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "bench")) return;
+        if (!app.PrepareGame()) return;
         g_Environment.SetEnvironment(0, true);
         for (int i = 0; i < 60; ++i)
             g_WorldViewer.Frame(0.05f, nullptr);
