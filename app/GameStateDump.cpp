@@ -10,6 +10,8 @@
 #include "location/Environment.h"
 #include "script/game/QuestLog.h"
 #include "script/game/ScriptManager.h"
+#include "society/GroupAI.h"
+#include "society/MechGroup.h"
 #include "society/Trade.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
@@ -130,8 +132,20 @@ std::vector<std::string> DumpGameState()
     Record(out, "ORGREL", g_pOrgManager != nullptr, [](CMemStream& s) { g_pOrgManager->SaveToStream(s); });
     if (g_pWorld)
     {
+        // A load deals the groups' think clocks anew on purpose (loaded
+        // groups think out of step): they read 0 here.
+        std::vector<float> clocks;
+        for (int i = 0; i < g_MechGroupList2.GetCount(); ++i)
+            if (CGroupAI* ai = g_MechGroupList2.GetGroup(i)->GetGroupAI())
+            {
+                clocks.push_back(ai->m_fThinkClock);
+                ai->m_fThinkClock = 0.0f;
+            }
         CRecordList records;
         g_pWorld->SaveGame(&records);
+        std::size_t next = 0;
+        for (int i = 0; i < g_MechGroupList2.GetCount(); ++i)
+            if (CGroupAI* ai = g_MechGroupList2.GetGroup(i)->GetGroupAI()) ai->m_fThinkClock = clocks[next++];
         for (const auto& [name, bytes] : records.m_Records)
             Hex(out, "world " + name, bytes.data(), std::uint32_t(bytes.size()));
     }

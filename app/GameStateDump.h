@@ -8,6 +8,7 @@
 // radar, player progress, quest log, environment, relations and the
 // world's records), in lines of 32 bytes of hex headed by the record's name
 // and offset. What is not there (no radar, no world) is one line saying so.
+// The groups' think clocks, which a load deals anew on purpose, read 0.
 //
 // Writing the records is what a save does: the owners' save routines run
 // (the object list forgets its sensors' cached mechs, as after a save).
