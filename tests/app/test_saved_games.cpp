@@ -5,14 +5,20 @@
 #include "app/SaveGameFile.h"
 
 #include "app/GameData.h"
+#include "app/GameWorldState.h"
 #include "common/LogDirTest.h"
 #include "foundation/FileArchive.h"
 #include "foundation/FileManager.h"
 #include "foundation/GuidKey.h"
 #include "foundation/StreamReader.h"
+#include "hud/radar/Radar.h"
 #include "location/Environment.h"
 #include "platform/File.h"
+#include "script/game/QuestLog.h"
+#include "script/game/ScriptManager.h"
 #include "world/Camera.h"
+#include "world/MMEngine.h"
+#include "world/World.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +29,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -50,6 +57,17 @@ class SavedGames : public testutil::CLogDirTest
 protected:
     void SetUp() override
     {
+        // None of the game's other owners: only the records of the player's
+        // progress, the environment and the application are written.
+        m_Kept = {g_pWorld, g_pScriptManager, g_pRadar, g_pQuestLog, g_pOrgManager, g_pPlayerGlider, g_pCameraObject};
+        g_pWorld = nullptr;
+        g_pScriptManager = nullptr;
+        g_pRadar = nullptr;
+        g_pQuestLog = nullptr;
+        g_pOrgManager = nullptr;
+        g_pPlayerGlider = nullptr;
+        g_pCameraObject = nullptr;
+        m_Saves.m_sBaseDir = Tree().Path().string() + "/";
         m_pPreviousFiles = g_pFileManager;
         g_pFileManager = &m_Files;
         m_fDays = g_Environment.m_fDays;
@@ -61,6 +79,8 @@ protected:
     }
     void TearDown() override
     {
+        std::tie(g_pWorld, g_pScriptManager, g_pRadar, g_pQuestLog, g_pOrgManager, g_pPlayerGlider, g_pCameraObject) =
+            m_Kept;
         g_pFileManager = m_pPreviousFiles;
         g_Environment.m_fDays = m_fDays;
         g_Environment.m_fTime = m_fTime;
@@ -127,6 +147,7 @@ protected:
         EXPECT_EQ(g_CameraMode, 0);
     }
 
+    std::tuple<CWorld*, IScriptManager*, CRadar*, IQuestLog*, IOrgManager*, CGliderObject*, CDynamicObject*> m_Kept;
     StdFileManager m_Files;
     IFileManager* m_pPreviousFiles = nullptr;
     float m_fDays = 0.0f;
@@ -146,6 +167,7 @@ TEST_F(SavedGames, HeaderLayoutAndRecordOrder)
     // player glider their records are left out; the rest keep their order.
     EXPECT_EQ(names, (std::vector<std::string>{"HEADER", "CAPTION", "PLAYER", "GAMEDATA", "ENV", "OTHERS"}));
 
+    ASSERT_EQ(records.size(), 6u);
     const std::vector<std::uint8_t>& h = *Find(records, "HEADER");
     ASSERT_EQ(h.size(), 516u);
     const auto u32 = [&](std::size_t at)
