@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -182,6 +183,21 @@ TEST_F(SaveRoundTrip, SampleGameComesBackWhole)
     glider->UpdateAmmo(true, false);
     EXPECT_EQ(Pixel(5, 7), 1u * 2654435761u + 7u * 128u + 5u);
     EXPECT_EQ(FirstDifference(saved, DumpGameState()), "");
+
+    // Through a tunnel: the transfer stream carries the player's mechanoid;
+    // one cut short changes nothing.
+    ASSERT_TRUE(m_Saves.SaveMainMech());
+    CMechanoid& mechanoid = *glider->m_pMechanoid;
+    const float money = mechanoid.m_Garbage.m_fMoney;
+    mechanoid.m_Garbage.m_fMoney = 1.0f;
+    const std::uint32_t written = m_Saves.m_Transfer.m_nPosition;
+    m_Saves.m_Transfer.m_nPosition = written - 20;
+    EXPECT_FALSE(m_Saves.LoadMainMech());
+    EXPECT_EQ(mechanoid.m_Garbage.m_fMoney, 1.0f);
+    m_Saves.m_Transfer.m_nPosition = written;
+    ASSERT_TRUE(m_Saves.LoadMainMech()) << Tree().ErrorLog();
+    EXPECT_EQ(mechanoid.m_Garbage.m_fMoney, money);
+    std::filesystem::remove(Tree() / "error.log"); // the cut stream's lines
 }
 
 } // namespace
