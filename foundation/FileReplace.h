@@ -14,8 +14,8 @@ inline std::string TempFileFor(const std::string& path)
     return path + ".tmp";
 }
 
-// Puts the finished temporary file in place of path (the old file goes
-// aside first and comes back if the rename fails). With backup the old file
-// is kept under that name instead of deleted. False (the temporary file
+// Puts the finished temporary file in place of path, in one step. With
+// backup the old file goes aside first (and comes back if the rename
+// fails) and is kept under that name. False (the temporary file
 // deleted, the old file in place) on failure.
 bool CommitTempFile(const std::string& temp, const std::string& path, const std::string* backup = nullptr);

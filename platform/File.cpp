@@ -274,6 +274,12 @@ bool MoveFile(const char* from, const char* to)
     return ::rename(source.c_str(), target.c_str()) == 0;
 }
 
+bool ReplaceFile(const char* from, const char* to)
+{
+    if (!from || !to || !*from || !*to) return false;
+    return ::rename(ResolvePath(from).c_str(), ResolvePath(to).c_str()) == 0;
+}
+
 bool GetFileSize(const char* path, std::uint64_t* size)
 {
     struct stat st;

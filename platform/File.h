@@ -53,6 +53,10 @@ bool DeleteFile(const char* path);      // a file, not a directory
 // Windows' MoveFile. Unlike Windows it does not copy across file systems; it
 // fails there.
 bool MoveFile(const char* from, const char* to);
+// A file put in place of another in one step (Windows' MoveFileEx with
+// MOVEFILE_REPLACE_EXISTING): afterwards to is either the old file or the
+// new one, never missing. Fails (nothing changed) across file systems.
+bool ReplaceFile(const char* from, const char* to);
 bool GetFileSize(const char* path, std::uint64_t* size);
 bool GetFileTime(const char* path, FileTime* lastWrite);
 bool SetFileTime(const char* path, FileTime lastWrite);

@@ -162,6 +162,14 @@ TEST_F(PlatformFileTest, OpenAndChangeFiles)
     EXPECT_TRUE(MoveFile("data\\A.TXT", "data\\screens\\c.txt"));
     EXPECT_EQ(Read("Data/SCREENS/c.txt"), "a");
     EXPECT_FALSE(MoveFile("data\\a.txt", "data\\d.txt"));
+    // ReplaceFile puts a file in place of another, in any case spelling.
+    Write("Data/e.txt", "new");
+    Write("Data/f.txt", "old");
+    EXPECT_TRUE(ReplaceFile("data\\E.TXT", "DATA\\f.txt"));
+    EXPECT_EQ(Read("Data/f.txt"), "new");
+    EXPECT_FALSE(fs::exists("Data/e.txt"));
+    EXPECT_FALSE(ReplaceFile("data\\e.txt", "data\\f.txt"));
+    EXPECT_EQ(Read("Data/f.txt"), "new");
 
     EXPECT_FALSE(DeleteFile("data\\screens")); // not a directory
     EXPECT_TRUE(DeleteFile("DATA\\B.txt"));
