@@ -32,9 +32,9 @@
 // game enters the network map the same way; the network-game dialog (the
 // screen "IGUID_CNetUI") is reached from the command line ("-netdialog 1").
 //
-// Saved games go through CMMApp::SaveGame and LoadGame, which call the
-// saved-game code installed in g_pSavedGames (app/SavedGames.h): without
-// it nothing is written or read, one line says so and the call fails.
+// Saved games go through CMMApp::SaveGame and LoadGame, which write and
+// read them through m_SavedGames (app/SaveGameFile.h), or through the
+// stand-in a test installs in g_pSavedGames (app/SavedGames.h).
 //
 // Threads: the main thread, but for the two loader rows of Init, which run
 // on the start-up loader thread while the main thread redraws the loading
@@ -42,6 +42,7 @@
 #pragma once
 
 #include "app/AppClasses.h"
+#include "app/SaveGameFile.h"
 #include "foundation/Application.h"
 #include "foundation/Graphic.h"
 #include "platform/Types.h"
@@ -245,7 +246,7 @@ public:
     // A waiting picture number: the generator advanced once, (x >> 8) mod 13.
     static int ChooseWaitPicture(CRandom& random);
 
-    // ---- saved games (through g_pSavedGames) ---------------------------------
+    // ---- saved games (m_SavedGames, or a test's g_pSavedGames) ----------------
     bool SaveGame(const char* file, const char* caption, const char* extra);
     // headerOnly: only what the game preparation needs (the file, the map,
     // the start building, the glider's placement) is taken.
@@ -274,6 +275,7 @@ public:
     // The thumbnail: the picture (system memory; it survives a reset), and
     // the render target and depth surface made again after a reset.
     plat::d3d::Surface* m_pThumbnail = nullptr;
+    CSavedGames m_SavedGames;
     plat::d3d::Surface* m_pThumbnailTarget = nullptr;
     plat::d3d::Surface* m_pThumbnailDepth = nullptr;
     // The running modal menus: the current one and the one under it.

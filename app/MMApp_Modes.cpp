@@ -478,6 +478,9 @@ bool CMMApp::PrepareGame()
         if (g_pModelManager) g_GameData.m_nClanIcon = g_pModelManager->FindName("MOD_ICO_01_USER");
         g_GameData.m_nClanColour = 0xFF2A4767;
     }
+    // A saved game's records go over the entered location.
+    if (m_nGameMode == kModeSavedGame && !m_sLoadFile.empty() && !LoadGame(m_sLoadFile.c_str(), false))
+        g_ErrorLog.LogError("CMMApp::PrepareGame: the saved game %s was not loaded", m_sLoadFile.c_str());
     g_GameData.ApplyClanLook();
     return true;
 }
@@ -770,14 +773,21 @@ bool CMMApp::SaveGame(const char* file, const char* caption, const char* extra)
 {
     XTRACE("CMMApp::SaveGame");
     if (g_pSavedGames) return g_pSavedGames->SaveGame(file, caption, extra);
-    g_ErrorLog.LogDebug("CMMApp::SaveGame %s: saved games are not written yet", file ? file : "");
-    return false;
+    m_SavedGames.m_pScreen = m_pThumbnail;
+    std::snprintf(m_SavedGames.m_szMapFile, sizeof m_SavedGames.m_szMapFile, "%s",
+                  m_szMapFile[0] ? m_szMapFile : CWorldViewer::kSampleLocation);
+    return m_SavedGames.SaveGame(file, caption, extra && *extra, extra ? extra : "");
 }
 
 bool CMMApp::LoadGame(const char* file, bool headerOnly)
 {
     XTRACE("CMMApp::LoadGame");
     if (g_pSavedGames) return g_pSavedGames->LoadGame(file, headerOnly);
-    g_ErrorLog.LogDebug("CMMApp::LoadGame %s: saved games are not read yet", file ? file : "");
-    return false;
+    m_SavedGames.m_pScreen = m_pThumbnail;
+    if (!m_SavedGames.LoadGame(file, headerOnly)) return false;
+    // What the game preparation needs: the map and where the player starts.
+    std::snprintf(m_szMapFile, sizeof m_szMapFile, "%s", m_SavedGames.m_szMapFile);
+    CopyName(m_szStartBuilding, m_SavedGames.m_szStartBuilding);
+    m_sLoadFile = file ? file : "";
+    return true;
 }

@@ -1,10 +1,9 @@
 // ISavedGames: the saved games as the application calls them
 // (CMMApp::SaveGame and CMMApp::LoadGame).
 //
-// The saved-game code implements it and installs it in g_pSavedGames for as
-// long as it lives. Without one the application writes and reads nothing:
-// each call logs one line and fails, so a menu that asked for a load shows
-// again and nothing is half-loaded.
+// A test installs its own in g_pSavedGames to see what the menus ask for;
+// without one the application uses its own saved games (CSavedGames,
+// app/SaveGameFile.h).
 //
 // Threads: main thread only.
 #pragma once
