@@ -221,13 +221,11 @@ void CMechGroup2::Disassemble(bool exact)
         if (Killed(m) || m->m_bInBuilding || !mechanoid || GetMemberGlider(m)) continue;
         // A mechanoid fitted with no glider stays without one.
         if (mechanoid->m_gEqp.m_Config[CFG_GLIDER].m_Key.Index() < 0) continue;
-        // Level, facing +y, the side axis to the right (as the physics
-        // steers a glider; the player's glider is placed the same way).
+        // Level, facing +y, the side axis to the glider's right (the
+        // player's glider is placed the same way).
         CObjectFrame frame;
         frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
         CMatrix placement = frame.m_Matrix;
-        for (int r = 0; r < 3; ++r)
-            placement.m[r][0] = -placement.m[r][0];
         CVector at = m_vCentre;
         at.z = m_vCentre.z + 15.0f;
         placement.SetTranslation(at);

@@ -125,10 +125,9 @@ void CGliderObject::Init(const CMatrix& placement, const STypeKey& key)
     m_bGroundFollowing = 1;
     m_bSteering = 1;
     m_bLevelling = 1;
-    // The physics' grip turns a climbing glider's nose down, away from its
-    // path, until it flies on its nose: the glider keeps its own attitude
-    // instead (its roll is levelled every frame by Run).
-    m_bGrip = 0;
+    // The brake value is the physics' grip: it damps the speed and turns
+    // the nose after the motion.
+    m_bGrip = 1;
     m_fProbe1 = m_fProbe2 = std::max(m_fGliderRadius * 0.5f, 1.0f);
 }
 

@@ -125,7 +125,8 @@ public:
     void RepairPart(float fraction);
     void DetachPart(int part);
 
-    // The glider's frame axes (side, up, forward: the matrix's columns).
+    // The glider's frame axes (side, up, forward: the matrix's columns; the
+    // side axis points to the glider's right).
     CVector SideAxis() const;
     CVector UpAxis() const;
     CVector ForwardAxis() const;
@@ -263,3 +264,6 @@ private:
 // The matrix at the lowest corner of a model sub-mesh's bounding box
 // (identity without the model or part).
 CMatrix GetMountMatrix(std::int32_t model, std::int32_t part);
+// A glider model's world matrix for a frame's axes (side to the glider's
+// right, up, forward): the axes as rows scaled by 4, the first negated, at.
+CMatrix GliderModelMatrix(const CVector& side, const CVector& up, const CVector& forward, const CVector& at);

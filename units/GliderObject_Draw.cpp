@@ -71,21 +71,26 @@ void CGliderObject::PreDraw()
     g_LightWare.AddLight(&g, 2.0f);
 }
 
-CMatrix CGliderObject::DrawingMatrix() const
+CMatrix GliderModelMatrix(const CVector& side, const CVector& up, const CVector& forward, const CVector& at)
 {
-    // The glider's axes in the rows, scaled by 4, at the position: the
-    // matrix the guns are drawn with. (The glider's side axis points to its
-    // right, so the models keep their own first axis here.)
+    // The frame's axes in the rows, scaled by 4; the side axis points to the
+    // glider's right and a model's first axis to its left, so that row is
+    // negated.
     CMatrix m(1.0f);
-    const CVector axes[3] = {SideAxis() * 4.0f, UpAxis() * 4.0f, ForwardAxis() * 4.0f};
+    const CVector axes[3] = {side * -4.0f, up * 4.0f, forward * 4.0f};
     for (int r = 0; r < 3; ++r)
     {
         m.m[r][0] = axes[r].x;
         m.m[r][1] = axes[r].y;
         m.m[r][2] = axes[r].z;
     }
-    m.SetTranslation(GetPosition());
+    m.SetTranslation(at);
     return m;
+}
+
+CMatrix CGliderObject::DrawingMatrix() const
+{
+    return GliderModelMatrix(SideAxis(), UpAxis(), ForwardAxis(), GetPosition());
 }
 
 void CGliderObject::UpdateAnimWeights(double clock)

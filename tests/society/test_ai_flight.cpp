@@ -71,8 +71,6 @@ protected:
         CObjectFrame frame;
         frame.SetForward(CVector{std::sin(heading), std::cos(heading), 0.0f});
         CMatrix placement = frame.m_Matrix;
-        for (int r = 0; r < 3; ++r)
-            placement.m[r][0] = -placement.m[r][0];
         placement.SetTranslation(at);
         f.glider = new CGliderObject;
         f.glider->m_pMechanoid = f.mechanoid.get();
