@@ -23,7 +23,8 @@
 // A glider of the world carries the AI that steers it (m_pAI, owned; the
 // player's has none).
 //
-// Full-sync descriptors carry no mechanoid state yet.
+// Full-sync descriptors carry no mechanoid state yet: the descriptor
+// writer is told no buffer size to append it within.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.
@@ -148,8 +149,9 @@ public:
     // Set while the shield view shows a hit.
     std::uint8_t m_bShieldEffect = 0;
     CShieldView m_ShieldView;
-    // The engine flame ("MOD_GL_FIRE") drawn at every flame point; its
-    // particles advance in Run after a frame that drew them.
+    // The engine flame drawn at every flame point: the fitted engine's
+    // effect model, else "MOD_FX_ENGINE_FIRE" (ChangeID); its particles
+    // advance in Run after a frame that drew them.
     CModelInstance m_EngineFire;
     std::uint8_t m_bOnWater = 0;
     CSmoke m_Dust;

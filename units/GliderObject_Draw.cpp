@@ -254,10 +254,9 @@ void CGliderObject::DrawFlames()
     const SGliderParameters* t = GetParams();
     if (!t || !t->m_bPrepared || !g_pModelManager || t->m_FirePoints[0].m_nPart < 0) return;
     if (!GetComplexModel(GetModelId())) return;
-    const std::int32_t fireId = g_pModelManager->FindName("MOD_GL_FIRE");
-    CComplexObject* fire = GetComplexModel(fireId);
-    if (!fire) return;
-    if (m_EngineFire.m_iModel != fireId || m_EngineFire.m_pObject != fire) m_EngineFire.Init(fireId, fire);
+    // The flames burn once the common flame model is there; each is the
+    // engine's own effect (ChangeID's instance).
+    if (!GetComplexModel(g_pModelManager->FindName("MOD_GL_FIRE"))) return;
     CTexture* glow = nullptr;
     CTexture* flare = nullptr;
     if (g_pTextureManager)
