@@ -748,6 +748,10 @@ void CMechGroupList2::LoadFromStream(CMemStream& stream)
     }
     g_pPlayerGroup = player.get();
     AddGroup(player.release());
+    // Groups whose organisation the world lacks (and "ORG_FREE" too) stay,
+    // as the world made them: one line tells of them all.
+    int orphans = 0;
+    const char* firstOrphan = nullptr;
     for (std::int32_t i = 1; i < n; ++i)
     {
         auto* g = new CMechGroup2;
@@ -771,18 +775,13 @@ void CMechGroupList2::LoadFromStream(CMemStream& stream)
             delete g;
             break;
         }
-        if (!g->m_pOrg)
-        {
-            g_ErrorLog.LogError(
-                "CMechGroupList2::LoadFromStream group %d (%s) dropped: no organisation \"%s\"", i,
-                g->m_szName, g->m_szOrg);
-            for (int m = 0; m < g->GetMemberCount(); ++m)
-                g->GetMember(m)->m_pGroup = nullptr;
-            delete g;
-            continue;
-        }
+        if (!g->m_pOrg && ++orphans == 1) firstOrphan = g->m_szName;
         AddGroup(g);
     }
+    if (orphans > 0)
+        g_ErrorLog.LogError(
+            "CMechGroupList2::LoadFromStream %d groups (the first %s) kept without an organisation", orphans,
+            firstOrphan);
     RestoreTargets();
 }
 
