@@ -496,10 +496,11 @@ void CMechGroup2::C_TryFuck(CGliderObject* glider)
 void CMechGroup2::C_Suicide(CGliderObject* glider)
 {
     if (!glider) return;
-    // No attacker: the glider destroys itself.
+    // No attacker: the glider throws itself up and blows itself apart with
+    // two hits of a weapon of nobody's.
     glider->AddImpulse(CVector{0.0f, 0.0f, 100000.0f});
     for (int i = 0; i < 2; ++i)
-        glider->Damage(1000000.0f, CVector{0.0f, 0.0f, 10000.0f}, 0, nullptr, 0, 666);
+        glider->Damage(1000000.0f, CVector{0.0f, 0.0f, 10000.0f}, 0, nullptr, -1, 666);
 }
 
 // --- streams ------------------------------------------------------------------
