@@ -318,7 +318,9 @@ void CLocation::DeleteCellObject(const CVector& position, CMMObject* object)
 {
     XTRACE("CLocation::DeleteCellObject");
     const int hx = CellOf(position.x), hy = CellOf(position.y);
-    if (!IsInside(hx, hy) || !GetCell(hx, hy).m_Objects.Remove(object))
+    // Off the map an object is in no cell's list (one that flew off it):
+    // there is nothing to take out.
+    if (IsInside(hx, hy) && !GetCell(hx, hy).m_Objects.Remove(object))
         g_ErrorLog.LogError("CLocation::DeleteCellObject Object not deleted. Type=%d", object->m_nType);
     if (!Spreads(object)) return;
     const float r = object->m_fRadius;

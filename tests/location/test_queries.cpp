@@ -211,4 +211,10 @@ TEST_F(QueryTest, CellObjectListsWithSpreadObjects)
               std::string::npos);
     m_location->AddCellObject(CVector{-700, 10, 0}, &plain, false); // off the map: nothing
     EXPECT_EQ(m_location->GetCell(0, 0).m_Objects.GetCount(), 0);
+    // An object that left the map is in no list: its deletion logs nothing.
+    const std::string log = ReadText("error.log");
+    m_location->MoveCellObject(CVector{700, 100, 0}, CVector{-700, 100, 0}, &plain);
+    EXPECT_FALSE(in(1, 0, plain));
+    m_location->DeleteCellObject(CVector{-700, 100, 0}, &plain);
+    EXPECT_EQ(ReadText("error.log"), log);
 }
