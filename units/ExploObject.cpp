@@ -311,7 +311,8 @@ void CExploObject::RunLayer(int n, float dt)
                 CMatrix m(s);
                 m.SetTranslation(pos + CVector{0.0f, 0.0f, l.m_fShift});
                 auto* splinter = new CSplinterObject;
-                splinter->Init(m, STypeKey(Rand(l.m_nModels)), l.m_nTrail, nullptr);
+                const int variant = std::clamp(Rand(l.m_nModels), 0, SExploLayer::kMaxModels - 1);
+                splinter->Init(m, STypeKey(l.m_nModel[variant]), l.m_nTrail, nullptr);
                 g_ObjectList.AddObject(splinter);
                 splinter->m_pOwner = m_pOwner;
                 splinter->m_vVelocity =

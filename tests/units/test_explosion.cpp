@@ -142,7 +142,13 @@ TEST_F(Explo, ChildExplosionsAndSplintersComeOverTheDuration)
     g_ObjectList.GetObjectList(OBJ_SPLINTER, splinters);
     EXPECT_EQ(splinters.count, 5); // due = u x 6 - 0.5, truncated, before u reaches 1
     for (int i = 0; i < splinters.count; ++i)
-        EXPECT_GT(static_cast<CSplinterObject*>(splinters.items[i])->m_vVelocity.z, 900.0f);
+    {
+        const auto* s = static_cast<CSplinterObject*>(splinters.items[i]);
+        EXPECT_GT(s->m_vVelocity.z, 900.0f);
+        // The layer names no model: a splinter takes the layer's (none),
+        // not the model numbered by its random variant.
+        EXPECT_EQ(s->m_Model.Index(), -1);
+    }
 }
 
 TEST_F(Explo, ASplinterBouncesRestsSinksAndEnds)
