@@ -1,5 +1,7 @@
 // mksample's textures in "Data\Textures\": a DXT5 "TM" file, an
-// uncompressed "TM" file and a TGA, written with the engine's own writers.
+// uncompressed "TM" file and a TGA, and the pictures of fights (fireball,
+// spark, smoke, scorch, flash and shock atlases), written with the
+// engine's own writers.
 // Prints what went wrong and returns false on failure.
 #pragma once
 
