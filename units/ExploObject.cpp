@@ -81,7 +81,10 @@ void CExploObject::Init(const CMatrix& placement, std::int32_t type)
         InitLayer(n);
     m_fSpeedFactor = float(Rand(100) + 100) * 0.006666667f;
     m_fHeight = m_Frame.m_vPosition.z - g_Location.GetHeight(m_Frame.m_vPosition, false);
+    // With a light, the frame's drawing calls PreDraw (seen or not) for
+    // its flash.
     m_bLightOn = m_pDesc->m_bLight;
+    m_bPreDrawVisible = m_bPreDrawInvisible = m_bLightOn;
 }
 
 void CExploObject::PreDraw()
@@ -89,7 +92,7 @@ void CExploObject::PreDraw()
     if (!m_pDesc || !m_pDesc->m_bLight) return;
     if (m_fAge > 1.0f)
     {
-        m_bLightOn = 0;
+        m_bLightOn = m_bPreDrawVisible = m_bPreDrawInvisible = 0;
         return;
     }
     // Swells as t^2 over the first tenth of a second, then dies as 1 / t^4.

@@ -59,6 +59,9 @@ CMissileObject::CMissileObject()
     m_bSphereCollider = 1;
     m_bPointCollider = 1;
     m_bCollidable = 0;
+    // Told of what it hits by the collision pass: a hit is its explosion
+    // (without the report it would only bounce off).
+    m_bCollisionReport = 1;
     // Drawn (in the effect pass); kinds 1-3 also while out of view.
     m_bShown = 1;
     m_bDrawInvisible = 1;

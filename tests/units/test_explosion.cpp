@@ -218,10 +218,14 @@ TEST_F(Explo, TheLightFlashSwellsFadesAndGoesOutAfterASecond)
     // Each frame's flash goes to the scene's lights.
     EXPECT_EQ(g_LightWare.m_nCount, 3);
     EXPECT_EQ(g_LightWare.m_Lights[0].light, &e->m_Light);
+    // The drawing calls PreDraw, seen or not, for the first second only.
+    EXPECT_TRUE(e->m_bPreDrawVisible && e->m_bPreDrawInvisible);
     e->m_fAge = 1.01f;
     e->PreDraw();
     EXPECT_FALSE(e->m_bLightOn);
+    EXPECT_FALSE(e->m_bPreDrawVisible || e->m_bPreDrawInvisible);
     EXPECT_EQ(g_LightWare.m_nCount, 3);
     g_LightWare.ResetFrame();
-    EXPECT_FALSE(Make("EXP_QUIET")->m_bLightOn);
+    CExploObject* quiet = Make("EXP_QUIET");
+    EXPECT_FALSE(quiet->m_bLightOn || quiet->m_bPreDrawVisible || quiet->m_bPreDrawInvisible);
 }
