@@ -85,10 +85,10 @@ void CPlayerControls::Apply(const SPlayerActions& a, CGliderObject& glider, floa
     h = std::clamp(h, -0.5f, 0.5f);
     v = std::clamp(v, -0.5f, 0.5f);
     const float f = std::sqrt(h * h + 1.0f - v * v);
-    // A sight to the left (h < 0, the side axis pointing right) turns the
-    // glider left; the world's physics turns a positive yaw input clockwise
-    // seen from above, so the yaw input is 2h.
-    glider.SetRotationX(2.0f * h);
+    // A sight to the left (h < 0: the side axis points to the glider's
+    // right) turns the glider left; a positive yaw input turns the nose
+    // away from the side axis, so the yaw input is -2h.
+    glider.SetRotationX(-2.0f * h);
     const float r = std::fabs(v * 0.5f) <= 0.1f ? 5.0f * v : (v > 0.0f ? 1.0f : -1.0f);
     glider.SetRotationY(-r);
     h += a.turn * 0.5f;
@@ -179,12 +179,10 @@ bool CPlayer::Create(const CVector& position, float heading, const char* configu
         return false;
     }
     // A level heading: side, up and forward in the matrix's columns, the
-    // side axis to the right (as the physics steers and strafes it).
+    // side axis to the glider's right.
     CObjectFrame frame;
     frame.SetForward(CVector{std::sin(heading), std::cos(heading), 0.0f});
     CMatrix placement = frame.m_Matrix;
-    for (int r = 0; r < 3; ++r)
-        placement.m[r][0] = -placement.m[r][0];
     placement.SetTranslation(position);
     auto* glider = new CGliderObject;
     glider->m_pMechanoid = m_pMechanoid.get();

@@ -23,8 +23,8 @@
 // group's reaction into an attack, a retreat or peace. Two assembled groups
 // within 150 of each other fight by rolls of the shared generator.
 //
-// Stand-in part: a far-combat loser is killed without its cargo passing to
-// the winner (the mech records have no offline kill yet).
+// The far-combat loser is killed offline and its cargo passes to the
+// winner's group.
 //
 // Game events (OnEscortFar, OnEscortLeftBehind, OnFear, ...) go to the sink
 // in g_pGroupEvents; without one nothing is raised.

@@ -253,6 +253,12 @@ void CHunterGroupAI::GetNextRoadItem()
         EnterNodeBuilding();
         return;
     }
+    // A zone of one node (a road guard's) is held, not walked.
+    if (m_Route.size() == 1 && m_Route.front() == m_nCurrentRoad)
+    {
+        m_fProgress = 0.0f;
+        return;
+    }
     WalkZone();
 }
 

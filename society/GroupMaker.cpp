@@ -294,16 +294,9 @@ CMechGroup2* MakeDescribedGroup(const CMechGroupDesc& desc, const std::vector<CM
     }
     std::vector<std::int32_t> route;
     std::int32_t start = -1;
-    if (desc.m_nType == 0)
-    {
-        // A road guard holds its node: the plain road following under the
-        // hunters' kind number (a hunter AI would wander off its one-node
-        // zone).
-        g->SetAIObject(std::make_unique<CGroupAI>());
-        g->GetGroupAI()->m_nKind = g->m_nAIKind = 1;
-    }
-    else if (desc.m_nType == 2)
-        g->SetAI(1);
+    // A road guard is a hunter whose zone is its one node (which it holds),
+    // a road set a hunter walking the set.
+    if (desc.m_nType == 0 || desc.m_nType == 2) g->SetAI(1);
     if (desc.m_nType == 0 || desc.m_nType == 2)
     {
         route = desc.m_nType == 0 ? std::vector<std::int32_t>{desc.m_nGuardNode} : JoinRoute(desc.m_RoadSet);

@@ -221,13 +221,11 @@ void CMechGroup2::Disassemble(bool exact)
         if (Killed(m) || m->m_bInBuilding || !mechanoid || GetMemberGlider(m)) continue;
         // A mechanoid fitted with no glider stays without one.
         if (mechanoid->m_gEqp.m_Config[CFG_GLIDER].m_Key.Index() < 0) continue;
-        // Level, facing +y, the side axis to the right (as the physics
-        // steers a glider; the player's glider is placed the same way).
+        // Level, facing +y, the side axis to the glider's right (the
+        // player's glider is placed the same way).
         CObjectFrame frame;
         frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
         CMatrix placement = frame.m_Matrix;
-        for (int r = 0; r < 3; ++r)
-            placement.m[r][0] = -placement.m[r][0];
         CVector at = m_vCentre;
         at.z = m_vCentre.z + 15.0f;
         placement.SetTranslation(at);
@@ -498,10 +496,11 @@ void CMechGroup2::C_TryFuck(CGliderObject* glider)
 void CMechGroup2::C_Suicide(CGliderObject* glider)
 {
     if (!glider) return;
-    // No attacker: the glider destroys itself.
+    // No attacker: the glider throws itself up and blows itself apart with
+    // two hits of a weapon of nobody's.
     glider->AddImpulse(CVector{0.0f, 0.0f, 100000.0f});
     for (int i = 0; i < 2; ++i)
-        glider->Damage(1000000.0f, CVector{0.0f, 0.0f, 10000.0f}, 0, nullptr, 0, 666);
+        glider->Damage(1000000.0f, CVector{0.0f, 0.0f, 10000.0f}, 0, nullptr, -1, 666);
 }
 
 // --- streams ------------------------------------------------------------------
@@ -765,6 +764,10 @@ void CMechGroupList2::LoadFromStream(CMemStream& stream)
     }
     g_pPlayerGroup = player.get();
     AddGroup(player.release());
+    // Groups whose organisation the world lacks (and "ORG_FREE" too) stay,
+    // as the world made them: one line tells of them all.
+    int orphans = 0;
+    const char* firstOrphan = nullptr;
     for (std::int32_t i = 1; i < n; ++i)
     {
         auto* g = new CMechGroup2;
@@ -788,18 +791,13 @@ void CMechGroupList2::LoadFromStream(CMemStream& stream)
             delete g;
             break;
         }
-        if (!g->m_pOrg)
-        {
-            g_ErrorLog.LogError(
-                "CMechGroupList2::LoadFromStream group %d (%s) dropped: no organisation \"%s\"", i,
-                g->m_szName, g->m_szOrg);
-            for (int m = 0; m < g->GetMemberCount(); ++m)
-                g->GetMember(m)->m_pGroup = nullptr;
-            delete g;
-            continue;
-        }
+        if (!g->m_pOrg && ++orphans == 1) firstOrphan = g->m_szName;
         AddGroup(g);
     }
+    if (orphans > 0)
+        g_ErrorLog.LogError(
+            "CMechGroupList2::LoadFromStream %d groups (the first %s) kept without an organisation", orphans,
+            firstOrphan);
     RestoreTargets();
 }
 

@@ -1,5 +1,6 @@
 #include "units/BuildingLinks.h"
 
+#include "units/BuildingObject.h"
 #include "world/MMObject.h"
 
 #include <cstring>
@@ -21,11 +22,15 @@ const SBuildingType* PreparedKind(const CMMObject* building, bool force)
 
 const SBuildingType* GetBuildingKind(const CMMObject* building)
 {
+    if (const auto* b = dynamic_cast<const CBuildingObject*>(building); b && b->GetKind())
+        return b->GetKind();
     return PreparedKind(building, false);
 }
 
 CVector GetEntrancePoint(const CMMObject* building, int index)
 {
+    if (auto* b = dynamic_cast<CBuildingObject*>(const_cast<CMMObject*>(building)); b && b->GetKind())
+        return b->GetEntrancePoint(index);
     const SBuildingType* kind = PreparedKind(building, true);
     if (!kind) return CVector{};
     const SBox& box = index == 0 ? kind->m_Into : kind->m_Into1;

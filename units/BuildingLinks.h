@@ -1,11 +1,9 @@
-// What towers, gatherers and capsules ask of a building object (type 11):
-// its type record in the building manager and its entrance points.
-//
-// Stand-in until the building object exists: a building is any object of
-// type 11 whose type name (m_TypeRef) names a record of "Здания"; an
-// unknown name gives the default record (no cluster, TYPE 0). The entrance
-// points come from the record's INTO and INTO1 boxes carried by the
-// object's placement (what the building's GetEntrancePoint gives).
+// What towers, gatherers and capsules ask of a building (type 11): its kind
+// record in the building manager and its entrance points, as the building
+// object (CBuildingObject) gives them. Another object of type 11 is taken
+// by its type name (m_TypeRef): the record of "Здания" of that name, or the
+// default record (no cluster, TYPE 0) for an unknown one, and the INTO and
+// INTO1 boxes of that record carried by the object's placement.
 #pragma once
 
 #include "world/KindManagers.h"

@@ -20,9 +20,8 @@
 // keeps its lists.
 //
 // The groups, the player's glider, the application's building event and
-// the towers are reached through IBuildingHost, which the game fills; the
-// group list and the towers are not built yet (without a host no glider
-// enters and the lists stay empty).
+// the towers are reached through IBuildingHost, which the application
+// installs (without a host no glider enters and the lists stay empty).
 //
 // Ownership: the object list owns buildings; the model instance is the
 // building's. Threads: main thread.

@@ -8,6 +8,8 @@
 #include "units/Gun.h"
 #include "units/KindManagers.h"
 #include "units/SplinterObject.h"
+#include "location/EffectRenderManager.h"
+#include "world/LightWare.h"
 #include "world/ObjectList.h"
 
 #include <algorithm>
@@ -27,7 +29,10 @@ enum ELayerKind
     LAYER_SMOKE = 9,
     LAYER_CHILDREN = 10,
     LAYER_SPLINTERS = 11,
+    LAYER_MODEL = 12,
 };
+
+constexpr float kPi = 3.14159265f;
 
 constexpr float kGravity = 147.0f;
 
@@ -54,6 +59,12 @@ CExploObject::CExploObject()
     m_bDeleteNotify = 1;
 }
 
+CExploObject::~CExploObject()
+{
+    for (CModelInstance& m : m_Models)
+        m.Done();
+}
+
 void CExploObject::Init(const CMatrix& placement, std::int32_t type)
 {
     XTRACE("CExploObject::Init");
@@ -70,7 +81,10 @@ void CExploObject::Init(const CMatrix& placement, std::int32_t type)
         InitLayer(n);
     m_fSpeedFactor = float(Rand(100) + 100) * 0.006666667f;
     m_fHeight = m_Frame.m_vPosition.z - g_Location.GetHeight(m_Frame.m_vPosition, false);
+    // With a light, the frame's drawing calls PreDraw (seen or not) for
+    // its flash.
     m_bLightOn = m_pDesc->m_bLight;
+    m_bPreDrawVisible = m_bPreDrawInvisible = m_bLightOn;
 }
 
 void CExploObject::PreDraw()
@@ -78,7 +92,7 @@ void CExploObject::PreDraw()
     if (!m_pDesc || !m_pDesc->m_bLight) return;
     if (m_fAge > 1.0f)
     {
-        m_bLightOn = 0;
+        m_bLightOn = m_bPreDrawVisible = m_bPreDrawInvisible = 0;
         return;
     }
     // Swells as t^2 over the first tenth of a second, then dies as 1 / t^4.
@@ -86,17 +100,20 @@ void CExploObject::PreDraw()
     const float k = t < 1.0f ? t * t : 1.0f / (t * t * t * t);
     // The colour is kept with red and blue swapped: red is the low byte.
     const std::uint32_t c = m_pDesc->m_dwLightColor;
-    const float rgb[3] = {float(c & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f,
-                          float((c >> 16) & 0xFF) / 255.0f};
-    for (int i = 0; i < 3; ++i)
-        m_Light.m_Diffuse[i] = m_Light.m_Specular[i] = m_Light.m_Ambient[i] = rgb[i] * 20.0f * k;
-    m_Light.m_vPosition = m_Frame.m_vPosition;
-    m_Light.m_fRange = m_pDesc->m_fLightRadius;
-    const float reach = 20.0f / m_Light.m_fRange;
-    m_Light.m_Attenuation[0] = 1.0f;
-    m_Light.m_Attenuation[1] = 0.0f;
-    m_Light.m_Attenuation[2] = (t <= 1.0f ? std::sqrt(k) : 1.0f) * reach * reach;
+    const float f = 20.0f * k;
+    const plat::d3d::SColorValue colour{float(c & 0xFF) / 255.0f * f, float((c >> 8) & 0xFF) / 255.0f * f,
+                                        float((c >> 16) & 0xFF) / 255.0f * f, 1.0f};
+    m_Light.Type = plat::d3d::D3DLIGHT_POINT;
+    m_Light.Diffuse = m_Light.Specular = m_Light.Ambient = colour;
+    const CVector& p = m_Frame.m_vPosition;
+    m_Light.Position = {p.x, p.y, p.z};
+    m_Light.Range = m_pDesc->m_fLightRadius;
+    const float reach = 20.0f / m_Light.Range;
+    m_Light.Attenuation0 = 1.0f;
+    m_Light.Attenuation1 = 0.0f;
+    m_Light.Attenuation2 = (t <= 1.0f ? std::sqrt(k) : 1.0f) * reach * reach;
     m_bLightOn = 1;
+    g_LightWare.AddLight(&m_Light, 1.0f);
 }
 
 void CExploObject::InitLayer(int n)
@@ -114,7 +131,7 @@ void CExploObject::InitLayer(int n)
     switch (l.m_nKind)
     {
     case LAYER_FRAME:
-        m_Phase[n] = Rand(l.m_nXState * l.m_nYState);
+        m_LayerFrame[n] = Rand(l.m_nXState * l.m_nYState);
         [[fallthrough]];
     case LAYER_SPRITE:
         if (l.m_bRandomPhase) m_Phase[n] = int((g_Random.Next() >> 8) % 100);
@@ -178,11 +195,42 @@ void CExploObject::InitLayer(int n)
             m_Points[m_nPoints++] = CVector{l.m_fScale * r, 1.0f - r * r, 0.0f};
         }
         m_Count[n] = count;
+        // The shell: a unit sphere turned to the camera, scaled per point.
+        CEffectRenderManager::CreateSphereEx(&m_Meshes[n], 1.0f, 6, 0xFFFFFFFFu, g_ViewCamera.m_vForward,
+                                             true);
         break;
     }
     case LAYER_SMOKE:
+    {
         if (m_nPoints < kMaxPoints) ++m_nPoints;
+        // A ring of smoke laid round the explosion on the ground, growing
+        // from the start to the end scale over the layer.
+        const std::uint32_t count = std::uint32_t(std::max(l.m_nNum, 1));
+        const float scale = std::max(l.m_fScale, 0.001f);
+        const float duration = std::max(l.m_fDuration, 0.001f);
+        CExploParticles& smoke = m_Smoke[n];
+        smoke.Init(3, count, &pos, float(count) / (scale * 2.0f * kPi), duration * 0.66f, l.m_fScale,
+                   l.m_fScale2 / scale / duration);
+        if (l.m_nAdd) smoke.m_nTechnique = CSmoke::kTechniqueFaded;
+        const CMatrix& m = m_Frame.m_Matrix;
+        const CVector lift = CVector{m.m[0][2], m.m[1][2], m.m[2][2]} * 0.1f;
+        for (int k = 0; k <= 20; ++k)
+        {
+            const float a = float(k) * kPi / 10.0f;
+            CVector d{std::cos(a) * l.m_fScale, std::sin(a) * l.m_fScale, 0.0f};
+            VectorTransformNormal(&d, &m, &d);
+            CVector at = pos + d + lift;
+            at.z = g_Location.GetHeight(at, true) + l.m_fScale * 0.5f;
+            smoke.AddPuff(at.x, at.y, at.z, 1.0f, 0xFFFFFFu, nullptr);
+        }
         break;
+    }
+    case LAYER_MODEL:
+    {
+        const std::int32_t model = l.m_nModel[std::clamp(m_ModelVariant[n], 0, SExploLayer::kMaxModels - 1)];
+        if (model != -1) m_Models[n].Init(model, nullptr);
+        break;
+    }
     default:
         break;
     }
@@ -266,7 +314,8 @@ void CExploObject::RunLayer(int n, float dt)
                 CMatrix m(s);
                 m.SetTranslation(pos + CVector{0.0f, 0.0f, l.m_fShift});
                 auto* splinter = new CSplinterObject;
-                splinter->Init(m, STypeKey(Rand(l.m_nModels)), l.m_nTrail, nullptr);
+                const int variant = std::clamp(Rand(l.m_nModels), 0, SExploLayer::kMaxModels - 1);
+                splinter->Init(m, STypeKey(l.m_nModel[variant]), l.m_nTrail, nullptr);
                 g_ObjectList.AddObject(splinter);
                 splinter->m_pOwner = m_pOwner;
                 splinter->m_vVelocity =
@@ -302,6 +351,24 @@ void CExploObject::RunLayer(int n, float dt)
             const float v = std::min(l.m_fDuration > 0.0f ? t / l.m_fDuration : 1.0f, 1.0f);
             const float a = 0.3f - 0.3f * float(i) / float(std::max(l.m_nNum, 1));
             points[i] = CVector{l.m_fScale * (a + (1.0f - a) * std::sqrt(v)), 1.0f - v, 0.0f};
+        }
+        break;
+    case LAYER_SMOKE:
+    {
+        if (t < 0.0f) break;
+        m_Smoke[n].Run(dt);
+        const CVector centre = m_Frame.m_vPosition + CVector{0.0f, 0.0f, GrowingScale(l, t) * 0.5f};
+        m_Smoke[n].Run(l.m_fSpeed * std::max(1.0f - u, 0.0f) * dt, &centre);
+        break;
+    }
+    case LAYER_MODEL:
+        if (t > 0.0f)
+        {
+            CMatrix m = m_Frame.m_Matrix;
+            m.ScaleRotation(GrowingScale(l, t));
+            m.SetTranslation(m_Frame.m_vPosition + CVector{0.0f, 0.0f, l.m_fShift});
+            m_Models[n].SetParticlesMotion(m, dt);
+            m_Models[n].UpdateParticles(dt);
         }
         break;
     default:

@@ -1,35 +1,29 @@
 // CExploObject: one explosion (object type 15) made by the explosion
 // manager from a "Взрывы" type: its area damage and push once on the first
 // frame (none for a network copy), up to eight effect layers on their own
-// delays (bursts, rings, sprays, child explosions, thrown splinters), and
-// its removal once the longest layer (at least 0.5 s), scaled by a random
-// speed factor, has passed.
+// delays (sprites, decals, bursts, rings, sprays, shock shells, smoke
+// rings, child explosions, thrown splinters, models), and its removal once
+// the longest layer (at least 0.5 s), scaled by a random speed factor, has
+// passed.
 //
-// The light flash of the first second is worked out in PreDraw into
-// m_Light; the scene's dynamic lights do not take it yet.
-// Not here yet: the drawing of the layers,
-// textures, models, decals, smoke rings and shock meshes (their layers
-// count towards radius and lifetime only).
+// Drawing (ExploObject_Draw.cpp): Draw queues the explosion for the effect
+// pass, where DrawEffect draws its layers by kind; PreDraw lights the scene
+// with the flash of the first second (a point light added to the frame's
+// dynamic lights).
 //
 // Ownership: the owner is not owned. Threads: main thread.
 #pragma once
 
+#include "foundation/GeometryBuffer.h"
+#include "graphics/ModelInstance.h"
+#include "platform/d3d8/D3D8Types.h"
 #include "world/MMObject.h"
+#include "world/Smoke.h"
 
 #include <cstdint>
 
 struct SExploParameters;
-
-// A point light: colours as r, g, b, a in 0..1.
-struct SExploLight
-{
-    float m_Diffuse[4] = {};
-    float m_Specular[4] = {};
-    float m_Ambient[4] = {};
-    CVector m_vPosition;
-    float m_fRange = 0.0f;
-    float m_Attenuation[3] = {1.0f, 0.0f, 0.0f};
-};
+struct SExploLayer;
 
 class CExploObject : public CMMObject
 {
@@ -39,15 +33,24 @@ public:
     static constexpr int kMaxItems = 50;
 
     CExploObject();
+    ~CExploObject() override;
 
     void Init(const CMatrix& placement, std::int32_t type);
     void AttachTo(CMMObject* object);
     void ApplyVolumeDamage();
     void Run() override;
     void ProcessDelete(CMMObject* deleted) override;
-    // The light flash while the age is at most 1 s; then the light is off.
+    // The light flash while the age is at most 1 s, added to the frame's
+    // dynamic lights; then the light is off.
     void PreDraw() override;
+    void Draw() override;
+    void DrawEffect(int pass) override;
     const SExploParameters* GetDesc() const { return m_pDesc; }
+    // The growing scale of a layer at its local time t.
+    static float GrowingScale(const SExploLayer& layer, float t);
+    // The fade term of a layer at its local time t (1 until HIDETIME
+    // before its end, then down to 0).
+    static float FadeTerm(const SExploLayer& layer, float t);
 
     std::uint8_t m_bSoundPlayed = 0;
     std::uint8_t m_bAttached = 0;
@@ -63,6 +66,8 @@ public:
     std::int32_t m_FirstPoint[kLayers] = {};
     std::int32_t m_FirstItem[kLayers] = {};
     std::int32_t m_Phase[kLayers] = {};
+    // The frame a layer of kind 2 shows.
+    std::int32_t m_LayerFrame[kLayers] = {};
     // Children or splinters made so far by layers of kinds 10 and 11.
     std::int32_t m_Made[kLayers] = {};
     // Pairs: velocity, position.
@@ -72,11 +77,21 @@ public:
     std::int32_t m_nItems = 0;
     CVector m_vInherited;
     std::int32_t m_nWeaponKind = 666;
-    SExploLight m_Light;
+    plat::d3d::SLight m_Light{};
     std::uint8_t m_bLightOn = 0;
+    // Per layer: the model of kind 12, the mesh of kinds 3, 4 (the decal,
+    // cut on the first draw) and 8 (the shock shell), the smoke ring of
+    // kind 9.
+    CModelInstance m_Models[kLayers];
+    CGeometryBuffer m_Meshes[kLayers];
+    CExploParticles m_Smoke[kLayers];
 
 private:
     void InitLayer(int n);
     void RunLayer(int n, float dt);
+    void DrawLayer(int n);
+    void DrawDecal(int n, float t);
+    void DrawShock(int n);
+    void DrawModelLayer(int n, float t);
     const SExploParameters* m_pDesc = nullptr;
 };

@@ -4,6 +4,8 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
+#include "graphics/ModelManager.h"
+#include "units/EquipmentManager.h"
 #include "units/ExploObject.h"
 #include "units/Mechanoid.h"
 #include "units/MechRegistry.h"
@@ -21,10 +23,24 @@ namespace
 {
 constexpr float kDegToRad = 0.017453292f;
 
-// The model's own scale; models keep none yet, so every model counts 1.0.
-float ModelScale(const SGliderParameters*)
+// The scale kept with the type's model (its size): 1.0 without a type or
+// for a model the model list does not hold.
+float ModelScale(const SGliderParameters* t)
 {
-    return 1.0f;
+    return t && g_pModelManager ? g_pModelManager->GetModelScale(t->GetModelId()) : 1.0f;
+}
+
+// The engine flame's effect model: the fitted engine's (the second
+// engine's without one), else the common one.
+std::int32_t EngineFireModel(const CMechanoid* m)
+{
+    if (m)
+    {
+        const CEquipment& engine = m->m_Engine.HasRecord() ? m->m_Engine : m->m_Engine2;
+        if (const SEquipmentParameters* e = engine.GetParams())
+            if (const std::int32_t id = FieldId(e->m_FxModel); id != -1) return id;
+    }
+    return g_pModelManager ? g_pModelManager->FindName("MOD_FX_ENGINE_FIRE") : -1;
 }
 
 float FirstRowLength(const CMatrix& m)
@@ -129,10 +145,9 @@ void CGliderObject::Init(const CMatrix& placement, const STypeKey& key)
     m_bGroundFollowing = 1;
     m_bSteering = 1;
     m_bLevelling = 1;
-    // The physics' grip turns a climbing glider's nose down, away from its
-    // path, until it flies on its nose: the glider keeps its own attitude
-    // instead (its roll is levelled every frame by Run).
-    m_bGrip = 0;
+    // The brake value is the physics' grip: it damps the speed and turns
+    // the nose after the motion.
+    m_bGrip = 1;
     m_fProbe1 = m_fProbe2 = std::max(m_fGliderRadius * 0.5f, 1.0f);
 }
 
@@ -170,6 +185,8 @@ void CGliderObject::ChangeID(const STypeKey& key)
     m_fPitchStiffness = m_fStabFront;
     m_fRollStiffness = m_fStabSide;
     m_fProbe1 = m_fProbe2 = std::max(m_fGliderRadius * 0.5f, 1.0f);
+    const std::int32_t fire = EngineFireModel(m_pMechanoid);
+    if (fire != -1) m_EngineFire.Init(fire, nullptr);
 }
 
 void CGliderObject::AssignMechanoid(CMech* mech, CMechanoid* mechanoid, bool loadAmmo)

@@ -27,7 +27,8 @@
 // A glider of the world carries the AI that steers it (m_pAI, owned; the
 // player's has none).
 //
-// Full-sync descriptors carry no mechanoid state yet.
+// Full-sync descriptors carry no mechanoid state yet: the descriptor
+// writer is told no buffer size to append it within.
 //
 // Ownership: the object list owns gliders; the mech record and the
 // mechanoid are the world's. Threads: main thread.
@@ -130,7 +131,8 @@ public:
     void RepairPart(float fraction);
     void DetachPart(int part);
 
-    // The glider's frame axes (side, up, forward: the matrix's columns).
+    // The glider's frame axes (side, up, forward: the matrix's columns; the
+    // side axis points to the glider's right).
     CVector SideAxis() const;
     CVector UpAxis() const;
     CVector ForwardAxis() const;
@@ -152,8 +154,9 @@ public:
     // Set while the shield view shows a hit.
     std::uint8_t m_bShieldEffect = 0;
     CShieldView m_ShieldView;
-    // The engine flame ("MOD_GL_FIRE") drawn at every flame point; its
-    // particles advance in Run after a frame that drew them.
+    // The engine flame drawn at every flame point: the fitted engine's
+    // effect model, else "MOD_FX_ENGINE_FIRE" (ChangeID); its particles
+    // advance in Run after a frame that drew them.
     CModelInstance m_EngineFire;
     std::uint8_t m_bOnWater = 0;
     CSmoke m_Dust;
@@ -278,3 +281,6 @@ private:
 // The matrix at the lowest corner of a model sub-mesh's bounding box
 // (identity without the model or part).
 CMatrix GetMountMatrix(std::int32_t model, std::int32_t part);
+// A glider model's world matrix for a frame's axes (side to the glider's
+// right, up, forward): the axes as rows scaled by 4, the first negated, at.
+CMatrix GliderModelMatrix(const CVector& side, const CVector& up, const CVector& forward, const CVector& at);

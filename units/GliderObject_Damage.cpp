@@ -388,6 +388,13 @@ void CGliderObject::Boom()
     XTRACE("Events");
     if (g_pAppEvent) g_pAppEvent->OnKill(m_pMech);
     if (m_pMech) m_pMech->OnKill();
+    // The glider goes with the object list's next pack: its driver keeps no
+    // pointer to it (the mechanoid and its record run on without a glider).
+    if (!IsPlayer())
+    {
+        if (m_pMechanoid && m_pMechanoid->m_lpObject == this) m_pMechanoid->m_lpObject = nullptr;
+        if (m_pMech && m_pMech->m_pObject == this) m_pMech->m_pObject = nullptr;
+    }
 }
 
 CTheThing* CGliderObject::ThrowThing(const char* type, std::uint32_t kind, const char* name,

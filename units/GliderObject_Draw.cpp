@@ -72,21 +72,26 @@ void CGliderObject::PreDraw()
     g_LightWare.AddLight(&g, 2.0f);
 }
 
-CMatrix CGliderObject::DrawingMatrix() const
+CMatrix GliderModelMatrix(const CVector& side, const CVector& up, const CVector& forward, const CVector& at)
 {
-    // The glider's axes in the rows, scaled by 4, at the position: the
-    // matrix the guns are drawn with. (The glider's side axis points to its
-    // right, so the models keep their own first axis here.)
+    // The frame's axes in the rows, scaled by 4; the side axis points to the
+    // glider's right and a model's first axis to its left, so that row is
+    // negated.
     CMatrix m(1.0f);
-    const CVector axes[3] = {SideAxis() * 4.0f, UpAxis() * 4.0f, ForwardAxis() * 4.0f};
+    const CVector axes[3] = {side * -4.0f, up * 4.0f, forward * 4.0f};
     for (int r = 0; r < 3; ++r)
     {
         m.m[r][0] = axes[r].x;
         m.m[r][1] = axes[r].y;
         m.m[r][2] = axes[r].z;
     }
-    m.SetTranslation(GetPosition());
+    m.SetTranslation(at);
     return m;
+}
+
+CMatrix CGliderObject::DrawingMatrix() const
+{
+    return GliderModelMatrix(SideAxis(), UpAxis(), ForwardAxis(), GetPosition());
 }
 
 void CGliderObject::UpdateAnimWeights(double clock)
@@ -278,10 +283,9 @@ void CGliderObject::DrawFlames()
     const SGliderParameters* t = GetParams();
     if (!t || !t->m_bPrepared || !g_pModelManager || t->m_FirePoints[0].m_nPart < 0) return;
     if (!GetComplexModel(GetModelId())) return;
-    const std::int32_t fireId = g_pModelManager->FindName("MOD_GL_FIRE");
-    CComplexObject* fire = GetComplexModel(fireId);
-    if (!fire) return;
-    if (m_EngineFire.m_iModel != fireId || m_EngineFire.m_pObject != fire) m_EngineFire.Init(fireId, fire);
+    // The flames burn once the common flame model is there; each is the
+    // engine's own effect (ChangeID's instance).
+    if (!GetComplexModel(g_pModelManager->FindName("MOD_GL_FIRE"))) return;
     CTexture* glow = nullptr;
     CTexture* flare = nullptr;
     if (g_pTextureManager)

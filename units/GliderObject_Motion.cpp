@@ -40,25 +40,6 @@ float EnginePower(const CMechanoid* m)
     return m ? m->m_Engine.GetPower() + m->m_Engine2.GetPower() : 0.0f;
 }
 
-// Turns the frame about its forward axis until the side axis is level,
-// keeping the side axis on its side (the frame's handedness) and the up axis
-// upwards.
-void LevelRoll(CObjectFrame& frame)
-{
-    frame.UpdateAxes();
-    const CVector f = frame.m_vForward;
-    if (f.x * f.x + f.y * f.y < 1e-6f) return;
-    CVector side = Normalize(CVector{f.y, -f.x, 0.0f});
-    if (Dot(side, frame.m_vSide) < 0.0f) side = -side;
-    CVector up;
-    VectorCross(&up, &f, &side);
-    up = Normalize(up);
-    if (up.z < 0.0f) up = -up;
-    frame.m_vSide = side;
-    frame.m_vUp = up;
-    frame.RebuildMatrix();
-}
-
 } // namespace
 
 void CGliderObject::PlaySound(const char* name, const CVector& at)
@@ -70,9 +51,8 @@ void CGliderObject::SetTraction(float t)
 {
     XTRACE("SetTraction(float f)");
     float a = std::fabs(t);
-    // A glider of the world (not the player's) saves its energy when low.
-    // The AI does not exist yet; its energy bands hold for every glider
-    // that is not the player's.
+    // A glider of the world (not the player's) saves its energy when low:
+    // the energy bands of its AI hold for every glider but the player's.
     if (m_pMechanoid && !IsPlayer())
     {
         const float e = m_pMechanoid->GetEnergy(0);
@@ -480,9 +460,6 @@ void CGliderObject::Run()
         m_ShieldView.Run(dt);
         m_bShieldEffect = m_ShieldView.m_bAnyHit;
     }
-    // The glider stays upright: its roll is taken out, its heading and
-    // pitch kept (the physics' roll levelling drives a level glider over).
-    LevelRoll(m_Frame);
     // 13. Ground and the collision sphere.
     const float ground = GroundAt(GetPosition());
     m_Sphere.m_bUsed = 1;

@@ -77,20 +77,9 @@ CMatrix CGliderObject::FiringMatrix(const CVector& direction) const
     frame.m_Matrix = m_Frame.m_Matrix;
     frame.m_vPosition = GetPosition();
     frame.UpdateAxes();
-    const CVector side = frame.m_vSide;
     if (direction.LengthSq() > 0.0f) frame.SetForward(direction);
-    // The turned frame keeps the glider's side (its handedness).
-    if (Dot(frame.m_vSide, side) < 0.0f) frame.m_vSide = -frame.m_vSide;
-    CMatrix m(1.0f);
-    const CVector axes[3] = {frame.m_vSide * 4.0f, frame.m_vUp * 4.0f, frame.m_vForward * 4.0f};
-    for (int r = 0; r < 3; ++r)
-    {
-        m.m[r][0] = axes[r].x;
-        m.m[r][1] = axes[r].y;
-        m.m[r][2] = axes[r].z;
-    }
-    m.SetTranslation(GetPosition());
-    return m;
+    // Drawn as the hull is, so that the mounts sit on it.
+    return GliderModelMatrix(frame.m_vSide, frame.m_vUp, frame.m_vForward, GetPosition());
 }
 
 CMatrix CGliderObject::MountMatrix(int gun) const

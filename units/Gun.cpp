@@ -302,20 +302,9 @@ void CGun::Fire(const CMatrix* owner, CMatrix mount, CVector direction, int, flo
     XTRACE("CGun::Fire");
     if (!m_pRecord) return;
     const std::int32_t index = m_Key.Index();
-    if (!m_pRecord->m_bInitialized)
-    {
-        g_GunManager.InitGun(index);
-        // Re-assigning resets the reload: only once the fire points are
-        // really there, else a gun whose model is still loading would be
-        // ready again at every frame.
-        if (m_dwModif != 0 && g_GunManager.GetGun(index)->m_bInitialized)
-        {
-            const float reload = m_fReload, ammo = m_fAmmo, heat = m_fHeat;
-            const std::uint8_t hot = m_bOverheated;
-            Assign(m_Key, m_dwModif);
-            m_fReload = reload, m_fAmmo = ammo, m_fHeat = heat, m_bOverheated = hot;
-        }
-    }
+    // Re-assigning keeps the reload: a gun whose model is still loading is
+    // not ready again at every frame.
+    PrepareFirePoints();
     const SGunParameters& g = *m_pRecord;
     m_vDirection = direction;
 

@@ -8,13 +8,13 @@
 // code in m_nFireResult; Run keeps it one more frame in m_nPrevFireResult
 // for the owner's display.
 //
-// Drawing (Gun_Draw.cpp): the owner draws the gun's model (Draw), its
-// muzzle light (SetFireLight) and, in the effect pass, the visible shot
-// (DrawEffect, DrawShoot). The game's event sink and the player's locked
-// target are reached through IShotEvents below.
-//
-// Not here yet: the wait for the weapon model to load and the muzzle flash
-// model (FXMODEL).
+// Drawing (Gun_Draw.cpp): the owner draws the gun's model (Draw, which
+// keeps the barrels' world matrices), its muzzle light (SetFireLight) and,
+// in the effect pass, the muzzle flash model ("FXMODEL", "FXMODEL2" from
+// the cockpit) at the model's fire points "FX", "FX1", "FX2" and the
+// visible shot leaving them (DrawEffect, DrawShoot). A gun whose model is
+// still loading neither fires nor draws. The game's event sink and the
+// player's locked target are reached through IShotEvents below.
 //
 // Ownership: a private record (modifier word not 0) belongs to the gun.
 // Threads: main thread.
@@ -93,6 +93,13 @@ public:
     // matrices are brought up to date.
     void DrawEffect(bool matricesOnly, int detail);
     void DrawShoot(int shootType, const CMatrix& barrel1, const CMatrix& barrel2);
+    // The lazy fire-point set-up of the weapon's record (a gun with a
+    // modifier word takes the new points into its private copy); false
+    // while the weapon model is still loading.
+    bool PrepareFirePoints();
+    // The barrels' matrices at fire point n ("FX", "FX1", "FX2"); the
+    // number of barrels.
+    int BarrelMatrices(int point, CMatrix barrels[2]) const;
 
     CMatrix m_GunMatrix{1.0f};
     CMatrix m_GunMatrix2{1.0f};

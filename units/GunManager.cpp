@@ -6,6 +6,7 @@
 #include "graphics/ModelManager.h"
 #include "graphics/TextureManager.h"
 #include "sound/SoundManager.h"
+#include "units/GliderObject.h"
 #include "units/ModifManager.h"
 #include "units/KindManagers.h"
 #include "units/UnitTypes.h"
@@ -271,10 +272,17 @@ void CGunManager::InitGun(std::int32_t index)
         return;
     }
     g.m_bInitialized = 1;
-    // The model file keeps its fire points as named parts; their placement
-    // is not read yet, so the fire point stays at the model's origin.
+    // The model file keeps its fire points as marker parts: a marker's
+    // lowest corner is its point.
     g.m_FirePoints[0] = complex->FindObject("FX");
     g.m_FirePoints[1] = complex->FindObject("FX1");
     g.m_FirePoints[2] = complex->FindObject("FX2");
     g.m_iFireObject = complex->FindObject("FIRE");
+    if (g.m_FirePoints[0] >= 0)
+    {
+        const CMatrix point = GetMountMatrix(g.GetModelId(), g.m_FirePoints[0]);
+        g.m_vFirePoint[0] = point.m[3][0];
+        g.m_vFirePoint[1] = point.m[3][1];
+        g.m_vFirePoint[2] = point.m[3][2];
+    }
 }

@@ -15,7 +15,9 @@
 #include "graphics/TextureManager.h"
 #include "location/EffectRenderManager.h"
 #include "location/ViewCamera.h"
+#include "graphics/Model.h"
 #include "units/GliderObject.h"
+#include "world/Camera.h"
 #include "world/ObjectFrame.h"
 
 #include <algorithm>
@@ -26,6 +28,25 @@ using namespace plat::d3d;
 namespace
 {
 constexpr std::uint32_t kFireLight = 10;
+
+// A fire point's matrix in the gun model: the identity at the point (the
+// model's origin when the point or the model is missing).
+CMatrix PointMatrix(std::int32_t model, std::int32_t point)
+{
+    return point >= 0 ? GetMountMatrix(model, point) : CMatrix(1.0f);
+}
+
+// The frames of the flash model's texture animation (1 without one).
+std::int32_t FlashFrames(CComplexObject& flash)
+{
+    for (std::int32_t i = 0; i < flash.GetPartCount(); ++i)
+    {
+        const SObjectPart& part = flash.GetPart(i);
+        if (part.Type() == 0 && part.m_pModel)
+            return std::max(1, CModel::FrameCount(part.m_pModel->m_iFrameGrid));
+    }
+    return 1;
+}
 constexpr int kMaxLightning = 99;
 
 CMatrix Product(const CMatrix& a, const CMatrix& b)
@@ -75,22 +96,44 @@ void CGun::SetBarrelMatrices(const CMatrix& owner, const CMatrix& mount)
     m_GunMatrix2 = Product(mirrored, owner);
 }
 
+bool CGun::PrepareFirePoints()
+{
+    if (!m_pRecord) return false;
+    if (m_pRecord->m_bInitialized) return true;
+    const std::int32_t index = m_Key.Index();
+    g_GunManager.InitGun(index);
+    if (!g_GunManager.GetGun(index)->m_bInitialized) return false;
+    // A private copy takes the fire points of the record anew.
+    if (m_dwModif != 0)
+    {
+        const float reload = m_fReload, ammo = m_fAmmo, heat = m_fHeat;
+        const std::uint8_t hot = m_bOverheated;
+        Assign(m_Key, m_dwModif);
+        m_fReload = reload, m_fAmmo = ammo, m_fHeat = heat, m_bOverheated = hot;
+    }
+    return m_pRecord && m_pRecord->m_bInitialized;
+}
+
 void CGun::Draw(const CMatrix& owner, const CMatrix& mount, int detail, const CMatrix* alternative)
 {
     XTRACE("CGun::Draw");
-    if (!m_pRecord || !g_pModelManager) return;
     (void)detail;
+    if (!PrepareFirePoints() || !g_pModelManager) return;
     auto* model = dynamic_cast<CComplexObject*>(g_pModelManager->GetModel(m_pRecord->GetModelId()));
     if (!model) return;
+    // The "FIRE" sub-object moves with the firing intensity.
+    float state[4] = {};
+    const std::int32_t fire = m_pRecord->m_iFireObject;
+    if (fire >= 0 && fire < 4) state[fire] = std::min(m_fIntensity * 4.0f, 1.0f);
     CMatrix place = mount;
     if (alternative)
     {
         place = *alternative;
         place.SetTranslation(Translation(mount));
     }
-    const CMatrix gun = Product(place, owner);
-    SetWorldTransform(gun);
-    model->Render(nullptr, 0, -1);
+    m_GunMatrix = Product(place, owner);
+    SetWorldTransform(m_GunMatrix);
+    model->Render(state, 0, -1);
     if (m_pRecord->m_bDoubleGun)
     {
         CMatrix second = place;
@@ -100,8 +143,9 @@ void CGun::Draw(const CMatrix& owner, const CMatrix& mount, int detail, const CM
             second.SetTranslation(t);
         }
         second.m[3][0] = -second.m[3][0];
-        SetWorldTransform(Product(second, owner));
-        model->Render(nullptr, 0, -1);
+        m_GunMatrix2 = Product(second, owner);
+        SetWorldTransform(m_GunMatrix2);
+        model->Render(state, 0, -1);
     }
 }
 
@@ -140,12 +184,58 @@ void CGun::SetFireLight(const CMatrix& owner, const CMatrix& mount)
     }
 }
 
+int CGun::BarrelMatrices(int point, CMatrix barrels[2]) const
+{
+    const SGunParameters& g = *m_pRecord;
+    const CMatrix at = PointMatrix(g.GetModelId(), g.m_FirePoints[point]);
+    barrels[0] = Product(at, m_GunMatrix);
+    barrels[1] = g.m_bDoubleGun ? Product(at, m_GunMatrix2) : barrels[0];
+    return g.m_bDoubleGun ? 2 : 1;
+}
+
 void CGun::DrawEffect(bool matricesOnly, int detail)
 {
     XTRACE("CGun::DrawEffect");
     (void)detail;
-    if (!m_pRecord || matricesOnly || !IsShotVisible()) return;
-    DrawShoot(m_pRecord->m_nShootType, m_GunMatrix, m_GunMatrix2);
+    if (!PrepareFirePoints()) return;
+    const SGunParameters& g = *m_pRecord;
+    // The player's own guns seen from the cockpit may have a flash of
+    // their own.
+    std::int32_t fx = FieldId(g.m_FxModel);
+    if (IsPlayerGlider(m_pOwner) && g_CameraMode == 6 && FieldId(g.m_FxModel2) != -1)
+        fx = FieldId(g.m_FxModel2);
+    CComplexObject* flash = fx != -1 ? GetComplexModel(fx) : nullptr;
+    CMatrix barrels[2];
+    BarrelMatrices(0, barrels);
+    if (flash)
+    {
+        const bool shows = g.m_bVType ? m_fIntensity > 0.0f : m_fSinceShot < g.m_fFxModelTime;
+        // The barrel that fired shows the flash: a single barrel always;
+        // of a double gun the one that fired last, or both for weapons of
+        // other kinds than 1.
+        const bool first = !(g.m_nType == 1 && g.m_bDoubleGun && m_nBarrel == 1);
+        const bool second = g.m_bDoubleGun && !(g.m_nType == 1 && m_nBarrel == 0);
+        int points = 0;
+        for (int p = 0; p < 3; ++p)
+        {
+            if (g.m_FirePoints[p] < 0 && p > 0) break;
+            ++points;
+            CMatrix at[2];
+            BarrelMatrices(p, at);
+            if (matricesOnly || !shows) continue;
+            const std::int32_t frames = FlashFrames(*flash);
+            for (int b = 0; b < 2; ++b)
+            {
+                if (!(b == 0 ? first : second)) continue;
+                flash->SetModelsParam(frames > 1 ? g_Random.RandomInt(frames) : 0);
+                SetWorldTransform(at[b]);
+                flash->Render(nullptr, 0, -1);
+            }
+        }
+        // The shot leaves from one of the fire points, chosen anew.
+        if (points > 1) BarrelMatrices(g_Random.RandomInt(points) == 0 ? 0 : 1, barrels);
+    }
+    if (!matricesOnly && IsShotVisible()) DrawShoot(g.m_nShootType, barrels[0], barrels[1]);
 }
 
 void CGun::DrawShoot(int type, const CMatrix& barrel1, const CMatrix& barrel2)
@@ -171,8 +261,11 @@ void CGun::DrawShoot(int type, const CMatrix& barrel1, const CMatrix& barrel2)
         const int frames = type == 7 ? 8 : 4;
         const int frame = int(clock * 16.0) % 4;
         const int count = g.m_bDoubleGun && g.m_nType != 1 ? barrels : 1;
+        // From the cockpit, where the hull is not drawn, the ribbon starts
+        // behind the eye so that it runs out of the view's bottom.
         CVector back;
-        if (auto* glider = dynamic_cast<CGliderObject*>(m_pOwner); glider && IsPlayerGlider(glider))
+        if (auto* glider = dynamic_cast<CGliderObject*>(m_pOwner);
+            glider && IsPlayerGlider(glider) && g_CameraMode == 0)
             back = glider->ForwardAxis() * -10.0f;
         for (int b = 0; b < count; ++b)
         {

@@ -3,7 +3,7 @@
 // hits by direction sector around the glider. The mechanoid adds to them
 // and decays them every step; drawing them is the HUD's matter.
 //
-// Stand-in for the HUD's own values until the cockpit panels read them.
+// The cockpit's panels read them (hud/Cockpit.cpp).
 #pragma once
 
 enum EPlayerHit

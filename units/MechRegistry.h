@@ -1,10 +1,10 @@
 // IMechRegistry: what a mechanoid asks of the world's mech records when it
 // hands captured mechanoids in at a building (CMechanoid::CheckHeads).
 //
-// Stand-in for the world state (its mech list, organisations and the
-// difficulty setting) and the game-event sink until they exist: the world
-// installs an implementation in g_pMechRegistry; without one no captured
-// mech is found and no money sound plays. Threads: the main thread.
+// The game installs the implementation in g_pMechRegistry (the world's mech
+// records and organisations, the difficulty setting and the game-event
+// sink); without one no captured mech is found, no money sound plays and
+// the difficulty is the lowest. Threads: the main thread.
 #pragma once
 
 #include <cstdint>

@@ -59,6 +59,9 @@ CMissileObject::CMissileObject()
     m_bSphereCollider = 1;
     m_bPointCollider = 1;
     m_bCollidable = 0;
+    // Told of what it hits by the collision pass: a hit is its explosion
+    // (without the report it would only bounce off).
+    m_bCollisionReport = 1;
     // Drawn (in the effect pass); kinds 1-3 also while out of view.
     m_bShown = 1;
     m_bDrawInvisible = 1;
@@ -154,6 +157,8 @@ void CMissileObject::Init(const CMatrix& placement, const STypeKey& type, std::u
         m_bGroundFollowing = 1;
         m_bSteering = m_bLevelling = m_bGrip = 0;
         m_Smoke.Init(2, 500, &m_Frame.m_vPosition, 1.0f, 1.0f, 8.0f, -0.5f);
+        // The puffs drift apart by up to 2 either way.
+        m_Smoke.m_fWobbleAmplitude = 2.0f;
         break;
     case KIND_IMPULSE2:
         m_bGravity = 1;
@@ -345,6 +350,13 @@ void CMissileObject::RunKind(float dt)
             turn.SetRotationX(angle);
         VectorTransformNormal(&m_vVelocity, &turn, &m_vVelocity);
         if (std::isnan(m_vVelocity.x)) g_ErrorLog.LogError("Invalid missile speed (code 0x01)");
+        // Its smoke trail: puffs laid along the way it flew, ageing after.
+        if (m_bActive)
+        {
+            const CVector& p = m_Frame.m_vPosition;
+            m_Smoke.Emit(p.x, p.y, p.z, 1.0f, 0xFFFFFFu, CVector{0.0f, 0.0f, 1.0f});
+        }
+        m_Smoke.Run(dt);
         break;
     }
     case KIND_MINE:

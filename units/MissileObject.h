@@ -22,10 +22,8 @@
 // have finished (at once when the tail has none); without a tail it goes
 // as soon as it stops. Kind 6 starts its smoke emitter at Init.
 // Drawing (MissileObject_Draw.cpp): missiles are drawn in the effect pass
-// (Draw queues them), each kind by its own routine.
-// Not here yet: the smoke's emission, model scales (1.0), the mine's red
-// light and the impulse's texture transform (its ribbons take the whole
-// texture).
+// (Draw queues them), each kind by its own routine, with the tail's
+// particles and kind 6's smoke trail.
 //
 // Ownership: owner and target are not owned; the object list owns the
 // missile. Threads: main thread.
@@ -124,6 +122,8 @@ public:
     float m_fFuse = 1.0f;
 
 private:
+    // The tail's particles, facing the camera.
+    void DrawTail();
     void DrawPlasmaClot();
     void DrawModel(float scale, bool turned);
     void DrawImpulse(int mode);

@@ -17,6 +17,7 @@
 #include "location/EffectRenderManager.h"
 #include "location/ViewCamera.h"
 #include "world/LightWare.h"
+#include "world/MMEngine.h"
 #include "world/ObjectFrame.h"
 #include "world/TypeManagers.h"
 
@@ -64,14 +65,19 @@ void CMissileObject::DrawEffect(int)
     switch (GetKind())
     {
     case KIND_PLASMA:
+        DrawPlasmaClot();
+        break;
     case KIND_HAOS:
+        DrawTail();
         DrawPlasmaClot();
         break;
     case KIND_ROCKET:
         if (m_bActive) DrawModel(1.0f, true);
+        DrawTail();
         break;
     case KIND_BOMB:
         if (m_bActive) DrawModel(1.0f, false);
+        DrawTail();
         break;
     case KIND_IMPULSE:
         DrawImpulse(0);
@@ -84,6 +90,8 @@ void CMissileObject::DrawEffect(int)
             DrawFacingQuad(GetPosition(),
                            float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * m_pDesc->m_fScale * 6.0f, 0.0f,
                            TextureOf(m_pDesc->m_nTexture2), 1.0f, true);
+        m_Smoke.Render(g_MMEngine.m_nResourceIds[CMMEngine::kSmokeTexture], true);
+        DrawTail();
         break;
     case KIND_SPHERE:
         DrawSphere();
@@ -98,6 +106,17 @@ void CMissileObject::DrawEffect(int)
         break;
     }
     DisableTextureTransform();
+}
+
+void CMissileObject::DrawTail()
+{
+    if (!m_bHasTail || !m_Tail.HasParticles()) return;
+    // The particles were laid in the world; they face the camera.
+    SetWorldTransform(CMatrix(1.0f));
+    const CMatrix& camera = CComplexObject::s_CameraMatrix;
+    m_Tail.Update(CMatrix(1.0f), CVector{camera.m[0][0], camera.m[0][1], camera.m[0][2]},
+                  CVector{camera.m[1][0], camera.m[1][1], camera.m[1][2]});
+    m_Tail.Render(nullptr, -1, false);
 }
 
 void CMissileObject::DrawPlasmaClot()
@@ -161,7 +180,9 @@ void CMissileObject::DrawImpulse(int mode)
     if (length > 1.0f)
     {
         const CVector back = p - Normalize(p - m_vLaunch) * length;
-        // Two crossed ribbons: seen from the camera and from the side.
+        // Two crossed ribbons in the frame's planes, the texture's left part
+        // along them: u from 0 at the far end to 0.46 at the missile.
+        MakeTextureWindowMatrix(0.46f, 1.0f, 0.0f, 0.0f);
         ApplyEffectMesh(
             CEffectRenderManager::GetRayMesh2(back, p, scale * 0.5f, p + m_Frame.m_vUp * 100.0f, 0.0f, 0.0f),
             texture, 1.0f, true);
@@ -169,9 +190,12 @@ void CMissileObject::DrawImpulse(int mode)
                                                           0.0f, 0.0f),
                         texture, 1.0f, true);
     }
+    // The glow: the texture's right part.
+    MakeTextureWindowMatrix(0.46f, 0.92f, 0.52f, 0.04f);
     const float glow = mode == 0 ? 1.3f : 0.66f;
     DrawFacingQuad(p, float(std::sin(Clock() * 50.0) * 0.1 + 0.9) * scale * glow * 4.0f, 0.0f, texture, 1.0f,
                    true);
+    DisableTextureTransform();
 }
 
 void CMissileObject::DrawSphere()

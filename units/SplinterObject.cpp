@@ -3,8 +3,13 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Random.h"
+#include "graphics/ComplexObject.h"
 #include "graphics/ModelManager.h"
+#include "location/EffectRenderManager.h"
+#include "location/ViewCamera.h"
 #include "location/Location.h"
+#include "world/LightWare.h"
+#include "world/ModelDraw.h"
 #include "world/ObjectList.h"
 #include "world/Physics.h"
 
@@ -186,6 +191,13 @@ void CSplinterObject::PlaceCarried()
     const CVector& pos = m_Frame.m_vPosition;
     const float water = g_Location.GetHeight(pos, true);
     const float ground = pos.z - water < kWaterBand ? water : g_Location.GetHeight(pos, false);
+    CMatrix m = TumbleMatrix(1.0f);
+    m.SetTranslation(CVector{pos.x, pos.y, std::max(pos.z, ground) + m_pCarried->m_fRadius / 2.0f});
+    m_pCarried->SetMatrix(m);
+}
+
+CMatrix CSplinterObject::TumbleMatrix(float scale) const
+{
     CMatrix m = m_Frame.m_Matrix;
     CMatrix turn(1.0f);
     turn.SetRotationZ(m_fTumble[0]);
@@ -193,6 +205,52 @@ void CSplinterObject::PlaceCarried()
     CMatrix tilt(1.0f);
     tilt.SetRotationX(m_fTumble[1]);
     MatrixMultiply(&m, &tilt, &m);
-    m.SetTranslation(CVector{pos.x, pos.y, std::max(pos.z, ground) + m_pCarried->m_fRadius / 2.0f});
-    m_pCarried->SetMatrix(m);
+    m.ScaleRotation(scale);
+    m.SetTranslation(m_Frame.m_vPosition);
+    return m;
+}
+
+void CSplinterObject::Draw()
+{
+    XTRACE("CSplinterObject::Draw");
+    DrawNVisible();
+    // Thrown from inside its maker: shown once it is out.
+    if (m_fAge <= 0.05f) return;
+    const CMatrix m = TumbleMatrix(m_fScale);
+    if (CComplexObject* model = GetComplexModel(m_Model.Index()))
+    {
+        SetWorldTransform(m);
+        g_LightWare.SetLights(GetPosition(), m_fRadius);
+        model->Render(nullptr, 0, -1);
+    }
+    if (m_pCarried && m_bMoving)
+    {
+        // The carried thing tumbles with it, over the splinter's middle.
+        CMatrix c = TumbleMatrix(1.0f);
+        c.SetTranslation(m_pCarried->GetPosition());
+        m_pCarried->SetMatrix(c);
+        m_pCarried->Draw();
+    }
+}
+
+void CSplinterObject::DrawNVisible()
+{
+    if (!m_bHasTail && !m_bHitGround) return;
+    g_EffectRenderManager.AddObject((GetPosition() - g_ViewCamera.m_vPosition).LengthSq(), this, 1);
+}
+
+void CSplinterObject::DrawEffect(int)
+{
+    XTRACE("CSplinterObject::DrawEffect");
+    // The particles live in the world and face the camera.
+    SetWorldTransform(CMatrix(1.0f));
+    const CMatrix& camera = CComplexObject::s_CameraMatrix;
+    const CVector right{camera.m[0][0], camera.m[0][1], camera.m[0][2]};
+    const CVector up{camera.m[1][0], camera.m[1][1], camera.m[1][2]};
+    for (CModelInstance* fx : {&m_Tail, &m_HitGroundFx})
+    {
+        if (!fx->HasParticles()) continue;
+        fx->Update(CMatrix(1.0f), right, up);
+        fx->Render(nullptr, -1, false);
+    }
 }

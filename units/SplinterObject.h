@@ -6,7 +6,9 @@
 //
 // Trail kinds 1-3 trail a named particle model; kind 4 carries an object
 // and has the hit-ground dust as both tail and ground effect.
-// Not here yet: the drawing.
+// Drawing: the model tumbling at the splinter's place (after its first
+// 0.05 s), the carried object with it, and in the effect pass the tail's
+// and the ground dust's particles.
 //
 // Ownership: the carried object is not owned. Threads: main thread.
 #pragma once
@@ -31,6 +33,12 @@ public:
     // the velocity afterwards.
     void Init(const CMatrix& placement, const STypeKey& model, int trail, CMMObject* carried);
     void Run() override;
+    void Draw() override;
+    void DrawNVisible() override;
+    void DrawEffect(int pass) override;
+    // The model's world matrix: the rotation turned by the two tumble
+    // angles (about z, then about x), scaled, at the position.
+    CMatrix TumbleMatrix(float scale) const;
     void RunMove(float dt);
     void RunRest(float dt);
     void PlaceCarried();

@@ -37,6 +37,8 @@ bool CThingCollector::AddMissiles(CMMObject* object, std::int32_t missileType, s
     CGliderObject* glider = AsGlider(object);
     if (!glider || !glider->m_pMechanoid) return false;
     CMechanoid* m = glider->m_pMechanoid;
+    // What the launchers hold counts with the stock while it grows.
+    glider->UpdateAmmo(false, false);
     std::uint32_t i = 0;
     while (i < m->m_nMissileCount && m->m_Missiles[i].m_Type.Index() != missileType)
         ++i;
@@ -47,6 +49,7 @@ bool CThingCollector::AddMissiles(CMMObject* object, std::int32_t missileType, s
             g_ErrorLog.LogError(
                 "Missile: mechanoid '%s' stocks %d missile types already; %u of '%s' are lost", m->m_szName,
                 CMechanoid::kMaxMissiles, amount, g_MissileManager.GetName(missileType));
+            glider->UpdateAmmo(true, false);
             return false;
         }
         m->m_Missiles[i].m_Type = STypeKey(missileType);
@@ -54,8 +57,16 @@ bool CThingCollector::AddMissiles(CMMObject* object, std::int32_t missileType, s
         ++m->m_nMissileCount;
     }
     m->m_Missiles[i].m_nCount += amount;
+    glider->UpdateAmmo(true, false);
     m->UpdateEquipment();
+    glider->UpdateGliderConfig();
     return true;
+}
+
+void CThingCollector::UpdateWeight(CMMObject* object)
+{
+    CGliderObject* glider = AsGlider(object);
+    if (glider && glider->m_pMechanoid) glider->m_fMass = glider->m_pMechanoid->GetSumWeight();
 }
 
 void CThingCollector::AddGoods(CMMObject* object, std::uint32_t kind, const char* name, std::uint32_t amount)

@@ -11,9 +11,6 @@
 // Numeric keys that are 0 in the database take the kind's default where it
 // has one (lamp radius and scale, sound zone period and length).
 //
-// Not here yet: the building objects (their blocks still load through the
-// default loader).
-//
 // Threads: Init on the start-up loader thread; loading on the main thread.
 #pragma once
 

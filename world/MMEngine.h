@@ -75,8 +75,10 @@ class CMMEngine
 public:
     static constexpr int kSingleIds = 6;
     static constexpr int kResourceIds = 24;
-    // Entries of m_nResourceIds: "MOD_FX_FORCE_3" (the shield model) and
+    // Entries of m_nResourceIds: "TEX_FX_ROCKET_SMOKE" (the missiles' and
+    // gliders' smoke), "MOD_FX_FORCE_3" (the shield model) and
     // "TEX_FX_BORDER" (the boundary fence's texture).
+    static constexpr int kSmokeTexture = 4;
     static constexpr int kShieldModel = 9;
     static constexpr int kBoundaryTexture = 16;
     static constexpr int kManagers = 25;

@@ -214,12 +214,19 @@ void BuildBillboardMatrix(const CVector& p, const CVector& eye, CMatrix& out)
 
 void MakeAtlasFrameMatrix(int columns, int rows, int frame)
 {
-    if (!graph.m_lpDevice || columns <= 0 || rows <= 0) return;
+    if (columns <= 0 || rows <= 0) return;
+    MakeTextureWindowMatrix(1.0f / float(columns), 1.0f / float(rows),
+                            float(frame % columns) / float(columns), float(frame / columns) / float(rows));
+}
+
+void MakeTextureWindowMatrix(float su, float sv, float ou, float ov)
+{
+    if (!graph.m_lpDevice) return;
     SMatrix m = IdentityMatrix();
-    m.m[0][0] = 1.0f / float(columns);
-    m.m[1][1] = 1.0f / float(rows);
-    m.m[2][0] = float(frame % columns) / float(columns);
-    m.m[2][1] = float(frame / columns) / float(rows);
+    m.m[0][0] = su;
+    m.m[1][1] = sv;
+    m.m[2][0] = ou;
+    m.m[2][1] = ov;
     graph.m_lpDevice->SetTransform(D3DTS_TEXTURE0, &m);
     graph.m_lpDevice->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
 }

@@ -78,6 +78,9 @@ CVector* MakePerpendicular(CVector* out, const CVector& d);
 // Texture transform of stage 0 selecting frame `frame` of a columns x rows
 // atlas, with two-coordinate texture-transform flags; nothing without a device.
 void MakeAtlasFrameMatrix(int columns, int rows, int frame);
+// Texture transform of stage 0 mapping (u, v) to (su u + ou, sv v + ov),
+// with two-coordinate texture-transform flags; nothing without a device.
+void MakeTextureWindowMatrix(float su, float sv, float ou, float ov);
 // Texture-transform flags of stage 0 back to disabled.
 void DisableTextureTransform();
 // Frame-rate independent decay: *value /= ((|*value / scale| + 1) x base)^dt

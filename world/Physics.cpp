@@ -54,12 +54,16 @@ bool CPhysics::IsStateValid(CDynamicObject* o, const char* label)
 
 void CPhysics::RollBy(CObjectFrame& frame, float angle)
 {
-    // Mixes the side and up columns: a turn about the forward column.
+    // Mixes the side and up columns: a turn about the forward column with
+    // the heading turn's matrix, applied to the block as the pitch turn is.
+    // A positive angle lowers the side axis, as a positive pitch lowers the
+    // nose: the roll rate, which grows while the side axis points up, then
+    // levels the object.
     CMatrix r(1.0f);
     const float c = std::cos(angle), s = std::sin(angle);
     r.m[0][0] = c;
-    r.m[1][0] = s;
-    r.m[0][1] = -s;
+    r.m[0][1] = s;
+    r.m[1][0] = -s;
     r.m[1][1] = c;
     frame.m_Matrix.MultiplyRotation(r);
 }
@@ -240,15 +244,26 @@ void CPhysics::PreMove(CDynamicObject* o, float dt)
     if (o->m_fSideFriction != 0.0f) DampValue(&vs, dt, o->m_fSideFriction, 1e10f);
     if (o->m_fForwardFriction != 0.0f) DampValue(&vf, dt, o->m_fForwardFriction, o->m_fForwardFrictionScale);
 
-    // Grip: the motion turns the object towards its path.
+    // Grip: the motion turns the object towards its path. A positive
+    // heading turn swings the nose away from the side axis and a positive
+    // pitch lowers it, so speed along the side (or up) axis turns the other
+    // way: the nose follows the motion instead of running from it.
     if (o->m_bGrip && o->m_fGrip != 0.0f)
     {
         if (o->m_bSteering && massive)
         {
             const float k = o->m_fSteeringResponse / o->m_fMass;
             const bool player = o == g_pPlayerGlider;
-            f.RotateZ(k * vf * vs * dt * (player ? 0.25f : 0.125f));
-            f.RotateX(k * vf * vu * dt * (player ? 0.125f : 0.075f));
+            // The player's sight keeps its place in the turned frame.
+            CVector sight;
+            if (player)
+            {
+                const CVector& w = g_pPlayerGlider->m_vSight;
+                sight = CVector{Dot(w, f.m_vSide), Dot(w, f.m_vUp), Dot(w, f.m_vForward)};
+            }
+            f.RotateZ(-k * vf * vs * dt * (player ? 0.25f : 0.125f));
+            f.RotateX(-k * vf * vu * dt * (player ? 0.125f : 0.075f));
+            if (player) TransformNormal(&g_pPlayerGlider->m_vSight, f.m_Matrix, sight);
         }
         const float g = o->m_fGrip * 8.0f;
         DampValue(&vf, dt, g, 1e10f);

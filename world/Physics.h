@@ -55,7 +55,8 @@ public:
     CVector* GetHoverForceAt(CVector* out, const CVector* point, CDynamicObject* object, float hoverHeight);
     static float GetClearance(const CVector*) { return 15.0f; }
     bool IsStateValid(CDynamicObject* object, const char* label);
-    // Turns the frame about its forward axis.
+    // Turns the frame about its forward axis; a positive angle lowers the
+    // side axis.
     static void RollBy(CObjectFrame& frame, float angle);
 
     // Left by the last ground query.

@@ -229,6 +229,22 @@ void CSmoke::Run(float dt)
     m_fRadius = (hi - m_vCentre).Length();
 }
 
+void CExploParticles::Run(float dt, const CVector* centre)
+{
+    if (m_nCapacity == 0 || !centre) return;
+    for (int i = m_nHead; i != m_nTail; i = (i + 1) % m_nCapacity)
+    {
+        SPuff& p = m_Ring[std::size_t(i)];
+        if (!IsLive(p)) continue;
+        const CVector away = p.position - *centre;
+        const float l = away.Length();
+        if (l > 0.0f) p.position = p.position + away * (dt * p.rate / l);
+        float ground = 0.0f;
+        if (g_pWorldTerrain) g_pWorldTerrain->GetHeight(p.position, &ground);
+        p.position.z = ground + p.scale * 0.5f;
+    }
+}
+
 // --- meshes ------------------------------------------------------------------
 
 void CSmoke::MakeMesh()

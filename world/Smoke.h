@@ -11,8 +11,11 @@
 // CSmokeObject (type 18) is the trajectory marker: a ballistic flight
 // predicted as a trail of points, with a sphere where it meets the ground.
 //
-// Not here yet: the explosion particles' run over the ground and the
-// marker's point sprite state (it draws its points as a point list).
+// CExploParticles is an explosion's smoke ring: the same emitter, whose
+// live puffs its Run carries outward over the ground.
+//
+// Not here yet: the marker's point sprite state (it draws its points as a
+// point list).
 //
 // Threads: main thread.
 #pragma once
@@ -96,6 +99,15 @@ public:
 private:
     void MakeBillboards(const CVector& listener, bool faded, float edge);
     void MakePoints(const CVector& listener);
+};
+
+class CExploParticles : public CSmoke
+{
+public:
+    using CSmoke::Run;
+    // Every live puff moves away from centre by dt x its rate and settles
+    // on the ground under it (half its scale above it).
+    void Run(float dt, const CVector* centre);
 };
 
 // Builds the effect sphere (the location's effect meshes install it).

@@ -4,6 +4,7 @@
 #include "foundation/GameTime.h"
 #include "foundation/Graphic.h"
 #include "graphics/ModelManager.h"
+#include "world/DynamicObject.h"
 #include "world/EffectQueue.h"
 #include "world/KindManagers.h"
 #include "world/SceneryObjects.h"
@@ -32,6 +33,9 @@ void CTreeObject::Init(const CMatrix& placement, const char* typeName)
     m_pTreeType = index >= 0 ? g_TreeManager.GetKind(index) : nullptr;
     m_pType = m_pTreeType;
     m_fRadius = SceneryRadius(placement, GetModelId());
+    // A tree with a model (its instance's model, as a stone's) runs every
+    // frame.
+    m_bMoving = GetModelId() != -1;
     if (m_fRadius < kDamageableBelow)
     {
         m_bDamageable = 1;
@@ -82,11 +86,12 @@ void CTreeObject::DrawEffect(int)
     CMMObject::Draw();
 }
 
-void CTreeObject::SetColissionObject(CMMObject* other, CVector, CVector point)
+void CTreeObject::SetColissionObject(CMMObject* other, CVector, CVector)
 {
     if (!other) return;
     // A collision hurts the tree as hard as the mover is fast; no weapon.
-    Damage(other->m_fRadius, point, 0, other, -1, 666);
+    const auto* mover = dynamic_cast<const CDynamicObject*>(other);
+    Damage(mover ? mover->m_vVelocity.Length() : 0.0f, CVector{}, 0, other, -1, 666);
 }
 
 void CTreeObject::Damage(float amount, CVector, int, CMMObject*, int weapon, int)

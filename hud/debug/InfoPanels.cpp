@@ -19,12 +19,18 @@
 #include "graphics/Shaders.h"
 #include "location/ViewCamera.h"
 #include "world/TypeManagers.h"
+#include "units/BuildingObject.h"
 #include "units/Mechanoid.h"
+#include "society/BasicAI.h"
+#include "society/GroupAI.h"
+#include "society/MechGroup.h"
+#include "world/Mech.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 
 const char* const kSpecialEquipmentLabels[28] = {
     "exAccelerator",    "exAntimatterSintez", "exAntiRockets",     "exBooster",
@@ -440,6 +446,61 @@ SMarkerPlace MarkerArrow(float x, float y, float w, int width, int height)
     return place;
 }
 
+bool FillAIReport(const CGliderObject& target, const CGliderObject* player, SAIReport* out)
+{
+    CMechanoid* mechanoid = target.m_pMechanoid;
+    const auto* ai = dynamic_cast<const CBasicAI*>(target.m_pAI.get());
+    if (!mechanoid || mechanoid->IsKilled() || !ai || !ai->m_lpMech) return false;
+    CMechGroup2* group = GetMechGroup(ai->m_lpMech);
+    const CGroupAI* groupAI = group ? group->GetGroupAI() : nullptr;
+    if (!groupAI) return false;
+    SAIReport r;
+    r.groupClass = groupAI->m_bAssigned ? 4 : groupAI->m_nKind;
+    r.state = ai->m_nMode;
+    r.groupMode = groupAI->m_nMode;
+    r.collecting = ai->m_bPickUp != 0;
+    r.followsPlayer = groupAI->m_bAssigned && groupAI->m_bFollow;
+    r.routePoint = groupAI->m_nCurrentRoad;
+    r.previousPoint = groupAI->m_nPreviousRoad;
+    if (ai->m_pTarget)
+    {
+        r.hasOpponent = true;
+        r.opponent = ai->m_pTarget->m_szName[0] ? ai->m_pTarget->m_szName : ai->m_pTarget->m_szId;
+    }
+    r.approachSide = ai->m_nAttackStyle;
+    r.attackDistance = ai->m_fAttackDistance;
+    const CVector at = target.GetPosition();
+    if (CBuildingObject* building = group->m_pBuilding)
+    {
+        r.hasBuilding = true;
+        r.buildingDistance = (building->GetEntrancePoint(0) - at).Length();
+        r.waitingToPark = building->m_Visitors.Find(group) >= 0;
+    }
+    r.goalDistance = (ai->m_vDestination - at).Length();
+    r.centreApart = group->m_vCentre.x != at.x || group->m_vCentre.y != at.y || group->m_vCentre.z != at.z;
+    r.goalToCentre = (ai->m_vDestination - group->m_vCentre).Length();
+    r.memberCount = group->GetMemberCount();
+    r.centreDistance = (group->m_vCentre - at).Length();
+    r.placeFrom = std::string(groupAI->m_szRouteStart, strnlen(groupAI->m_szRouteStart, 32));
+    r.placeTo = std::string(groupAI->m_szRouteEnd, strnlen(groupAI->m_szRouteEnd, 32));
+    r.forward = groupAI->m_bForward != 0;
+    r.route = groupAI->m_Route;
+    r.emergencyRoute = groupAI->m_TroubleRoute;
+    r.emergency = groupAI->m_bInTrouble != 0;
+    const CMechGroup2* mine = player && player->m_pMech ? GetMechGroup(player->m_pMech) : nullptr;
+    for (int i = 0; mine && i < groupAI->m_nRelations; ++i)
+        if (groupAI->m_Relations[i].m_pGroup == mine)
+            r.playerRelations.push_back(SAIReport::SRelation{groupAI->m_Relations[i].m_fRelation, true});
+    r.aggressiveness = groupAI->m_fReaction;
+    r.goodsWeight = mechanoid->GetGoodsWeight();
+    r.maxGoodsWeight = mechanoid->GetMaxGoodsWeight();
+    r.speed = ai->m_fSpeedMul;
+    r.brake = target.m_fGrip;
+    r.energy = mechanoid->GetEnergy(0);
+    *out = std::move(r);
+    return true;
+}
+
 void CRenderer::ShowInfo()
 {
     XTRACE("CRenderer::ShowInfo");
@@ -463,9 +524,14 @@ void CRenderer::ShowInfo()
         }
     }
     DrawLines(FlagInfoLines(m_bAlwaysRun, m_bCruise, m_bAntiRocket));
-    if (m_pTargetGlider && m_pTargetAI && m_pTargetGlider->m_pMechanoid &&
-        !m_pTargetGlider->m_pMechanoid->IsKilled())
-        DrawLines(TargetAIInfoLines(*m_pTargetAI));
+    SAIReport report;
+    if (m_pTargetGlider && m_pTargetGlider->m_pMechanoid && !m_pTargetGlider->m_pMechanoid->IsKilled())
+    {
+        if (m_pTargetAI)
+            DrawLines(TargetAIInfoLines(*m_pTargetAI));
+        else if (FillAIReport(*m_pTargetGlider, m_pPlayerGlider, &report))
+            DrawLines(TargetAIInfoLines(report));
+    }
     CMesh::ResetCurrent();
 }
 

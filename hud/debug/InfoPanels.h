@@ -7,11 +7,12 @@
 // without a device. Every line is drawn twice: a black shadow, then the
 // text in its colour.
 //
-// Stand-in: the per-glider AI and the group AI (their state, routes,
-// relations and places) are not built; the AI subsystem fills SAIReport for
-// the target when it exists, and the target block is drawn from it. Without
-// a report the target block is left out, as it is when the chain of target,
-// mechanoid, AI, group and group AI breaks.
+// The target block is drawn from SAIReport, which FillAIReport fills from
+// the target's per-glider AI, its group and the group's AI (or which the
+// renderer is handed); it is left out when the chain of target, mechanoid,
+// AI, group and group AI breaks. The AI keeps no authority value, no
+// leave-sight flag and no emergency flag on road records: those lines show
+// their defaults.
 #pragma once
 
 #include <cstdint>
@@ -43,7 +44,7 @@ extern const char* const kSpecialEquipmentLabels[28];
 std::vector<SInfoLine> PlayerInfoLines(const SPlayerInfo& info);
 std::vector<SInfoLine> FlagInfoLines(bool alwaysRun, bool cruise, bool antiRocket);
 
-// What the target's AI and its group's AI report (see the stand-in note).
+// What the target's AI and its group's AI report.
 struct SAIReport
 {
     int groupClass = 0; // 0 "Транс" .. 4 "Напарник игрока"
@@ -87,6 +88,12 @@ struct SAIReport
 };
 
 std::vector<SInfoLine> TargetAIInfoLines(const SAIReport& ai);
+
+class CGliderObject;
+// The report of the target glider's AI, with the relations its group's AI
+// keeps to the player glider's group; false (out untouched) when the
+// target has no mechanoid, a killed one, no AI, no group or no group AI.
+bool FillAIReport(const CGliderObject& target, const CGliderObject* player, SAIReport* out);
 
 // The target box's six text lines (texts as the text database gives them).
 struct STargetInfo

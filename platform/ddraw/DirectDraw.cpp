@@ -278,8 +278,11 @@ HResult DirectDraw::SetDisplayMode(std::uint32_t width, std::uint32_t height, st
         SDL_GetWindowSize(sdl, &m_pSaved->w, &m_pSaved->h);
         m_pSaved->hasMode = SDL_GetWindowDisplayMode(sdl, &m_pSaved->mode) == 0;
     }
+    // The display's closest mode may be larger than the one asked for: the
+    // picture keeps the mode asked for (its surfaces' size), centred.
     SDL_SetWindowDisplayMode(sdl, &closest);
     if (SDL_SetWindowFullscreen(sdl, SDL_WINDOW_FULLSCREEN) != 0) return DDERR_INVALIDMODE;
+    if (m_pPresenter) m_pPresenter->SetLogicalMode(true);
     m_bModeSet = true;
     m_nModeWidth = width;
     m_nModeHeight = height;
@@ -305,6 +308,7 @@ HResult DirectDraw::RestoreDisplayMode()
         }
     }
     m_pSaved.reset();
+    if (m_pPresenter) m_pPresenter->SetLogicalMode(false);
     if (m_bModeSet)
         for (DirectDrawSurface* s : m_surfaces)
             s->MarkLost();

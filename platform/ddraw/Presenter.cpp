@@ -66,6 +66,21 @@ GLuint Compile(GLenum type, const char* src)
 
 CPresenter::CPresenter(SDL_Window* window) : m_pWindow(window) {}
 
+CPresenter::SPlace CPresenter::Place(std::uint32_t width, std::uint32_t height, int w, int h) const
+{
+    if (!m_bLogical || width == 0 || height == 0) return SPlace{0, 0, w, h};
+    // A mode the display does not have leaves a larger screen: the mode's
+    // picture keeps its size in the middle of it.
+    int pw = int(width), ph = int(height);
+    if (pw > w || ph > h)
+    {
+        const float k = std::min(float(w) / float(pw), float(h) / float(ph));
+        pw = std::max(1, int(float(pw) * k));
+        ph = std::max(1, int(float(ph) * k));
+    }
+    return SPlace{(w - pw) / 2, (h - ph) / 2, pw, ph};
+}
+
 CPresenter::~CPresenter()
 {
     if (!m_context) return;
@@ -104,7 +119,8 @@ bool CPresenter::InitGl()
     if (ok)
     {
         SDL_GL_SetSwapInterval(0);
-        const GLuint vs = Compile(GL_VERTEX_SHADER, d3d::gl::kFullScreenVertexShader), fs = Compile(GL_FRAGMENT_SHADER, kFs);
+        const GLuint vs = Compile(GL_VERTEX_SHADER, d3d::gl::kFullScreenVertexShader),
+                     fs = Compile(GL_FRAGMENT_SHADER, kFs);
         ok = vs && fs;
         if (ok)
         {
@@ -150,11 +166,19 @@ bool CPresenter::ShowGl(const std::uint8_t* pixels, std::uint32_t width, std::ui
     int w = 0, h = 0;
     SDL_GL_GetDrawableSize(m_pWindow, &w, &h);
     g.BindFramebuffer(GL_FRAMEBUFFER, 0);
-    g.Viewport(0, 0, w, h);
     g.Disable(GL_BLEND);
     g.Disable(GL_DEPTH_TEST);
     g.Disable(GL_CULL_FACE);
     g.Disable(GL_SCISSOR_TEST);
+    const SPlace place = Place(width, height, w, h);
+    if (place.w != w || place.h != h)
+    {
+        g.Viewport(0, 0, w, h);
+        g.ClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+        g.Clear(GL_COLOR_BUFFER_BIT);
+    }
+    // GL counts rows from the bottom.
+    g.Viewport(place.x, h - place.y - place.h, place.w, place.h);
     g.PixelStorei(GL_UNPACK_ALIGNMENT, 1);
     g.PixelStorei(GL_PACK_ALIGNMENT, 1);
     g.ActiveTexture(GL_TEXTURE0);
@@ -200,7 +224,10 @@ bool CPresenter::ShowSurface(const std::uint8_t* pixels, std::uint32_t width, st
         const_cast<std::uint8_t*>(pixels), int(width), int(height), int(bits), int(width * bits / 8),
         bits == 16 ? SDL_PIXELFORMAT_RGB565 : SDL_PIXELFORMAT_RGB888);
     if (!image) return false;
-    const bool ok = SDL_BlitScaled(image, nullptr, target, nullptr) == 0;
+    const SPlace place = Place(width, height, target->w, target->h);
+    SDL_Rect to{place.x, place.y, place.w, place.h};
+    if (place.w != target->w || place.h != target->h) SDL_FillRect(target, nullptr, 0);
+    const bool ok = SDL_BlitScaled(image, nullptr, target, &to) == 0;
     SDL_FreeSurface(image);
     if (readBack)
     {

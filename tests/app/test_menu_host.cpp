@@ -143,7 +143,9 @@ TEST_F(MenuHost, AMenuDimsTheSceneBehindItAndGivesTheWorldBack)
     const std::vector<std::uint32_t> behind = gfxtest::ReadBackBuffer(&width, &height);
     ASSERT_EQ(behind.size(), scene.size());
     // Multiplied by at most (0xB0 x 0.5) / 255 and the noise: the pixels
-    // darker (a few may differ by the sky's motion since the first frame).
+    // darker (some may differ by what moved since the first frame: the sky,
+    // the sample's patrols, their shots, explosions and flashes; a scene
+    // not dimmed would count nearly all three channels of every pixel).
     long long before = 0, after = 0;
     std::size_t brighter = 0;
     for (std::size_t i = 0; i < scene.size(); ++i)
@@ -156,7 +158,7 @@ TEST_F(MenuHost, AMenuDimsTheSceneBehindItAndGivesTheWorldBack)
             brighter += b > a * 88 / 255 + 2;
         }
     }
-    EXPECT_LT(brighter, scene.size() / 100);
+    EXPECT_LT(brighter, scene.size() / 4);
     EXPECT_GT(after, 0) << "the scene still shows through";
     EXPECT_LT(after * 3, before);
     EXPECT_EQ(Tree().ErrorLog(), "");

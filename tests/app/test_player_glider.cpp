@@ -1,15 +1,19 @@
 // The player's glider in the game application over the sample tree,
 // flown through scripted input: it hovers, W drives it forward over the
-// hills without touching the ground, the arrows turn it, Space makes it
-// jump, Left Ctrl fires its gun; a frame of it in flight, firing, is read
-// back from the real Direct3D 8 layer and written as "player_glider.png",
-// and its hull, its shot, its engine flame and its shadow are found in it.
+// hills without touching the ground, Space makes it jump, Left Ctrl fires
+// its gun; a frame of it in flight, firing, is read back from the real
+// Direct3D 8 layer and written as "player_glider.png", and its hull, its
+// shot, its engine flame and its shadow are found in it. The arrows, the
+// strafe keys and the mouse steer it the way the picture shows: Left turns
+// the view left, A moves it to the left of the screen, the mouse moved to
+// the right turns it right as the Right arrow does.
 #include "app/WorldViewer.h"
 
 #include "foundation/FrameTimer.h"
 #include "graphics/PngWriter.h"
 #include "location/Environment.h"
 #include "location/Location.h"
+#include "location/ViewCamera.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "units/MissileObject.h"
@@ -27,16 +31,32 @@
 
 namespace
 {
-// The turn from a to b about the world's z axis (sine, positive: to the left).
-float TurnZ(const CVector& a, const CVector& b)
-{
-    return a.x * b.y - a.y * b.x;
-}
-
 constexpr int kW = 0x11;
 constexpr int kSpace = 0x39;
 constexpr int kLeftCtrl = 0x1D;
 constexpr int kCapsLock = 0x3A;
+constexpr int kLeft = 0xCB;
+constexpr int kRight = 0xCD;
+constexpr int kA = 0x1E;
+constexpr int kD = 0x20;
+
+// The held keys and a mouse that moves by m_mouse every frame.
+class CKeysAndMouse : public apptest::CHeldKeys
+{
+public:
+    InputVector GetMouseDelta() override { return m_mouse; }
+    InputVector m_mouse;
+};
+
+// Where p lands across the screen as the frame's view shows it: -1 the
+// left edge, 1 the right edge.
+float ScreenX(const CVector& p)
+{
+    const auto& m = g_ViewCamera.m_mViewProjection.m;
+    const float x = p.x * m[0][0] + p.y * m[1][0] + p.z * m[2][0] + m[3][0];
+    const float w = p.x * m[0][3] + p.y * m[1][3] + p.z * m[2][3] + m[3][3];
+    return x / w;
+}
 
 class PlayerGlider : public apptest::CSteppedAppTest
 {
@@ -63,9 +83,76 @@ protected:
         return p.z - g_Location.GetHeight(p);
     }
 
-    apptest::CHeldKeys m_keys;
+    CKeysAndMouse m_keys;
 };
 } // namespace
+
+TEST_F(PlayerGlider, TurnsAndStrafesTheWayThePictureShows)
+{
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "steering test"));
+    ASSERT_NE(Glider(), nullptr) << Tree().ErrorLog();
+    CGliderObject& glider = *Glider();
+    CMMObject* hall = g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING);
+    ASSERT_NE(hall, nullptr);
+    // Settled on its hover, the hall stands ahead and right of the view (out
+    // of the picture: a mark between it and the middle is watched).
+    Fly(40);
+    EXPECT_GT(ScreenX(hall->GetPosition()), 0.5f);
+    const CVector eye = g_ViewCamera.m_vPosition;
+    const CVector at =
+        eye + Normalize(Normalize(hall->GetPosition() - eye) + glider.ForwardAxis() * 3.0f) * 300.0f;
+    const float start = ScreenX(at);
+    EXPECT_GT(start, 0.1f);
+    EXPECT_LT(start, 0.5f);
+    float lowestUp = 1.0f;
+    auto steer = [&](int key, float mouse, int frames)
+    {
+        m_keys.m_held = key;
+        m_keys.m_mouse.x = mouse;
+        for (int i = 0; i < frames; ++i)
+        {
+            Fly(1);
+            lowestUp = std::min(lowestUp, glider.UpAxis().z);
+        }
+        m_keys.m_held = -1;
+        m_keys.m_mouse.x = 0.0f;
+        return ScreenX(at);
+    };
+    // The chase camera lags a frame behind and catches up over a few: the
+    // view is read once it has.
+    auto turn = [&](int key, float mouse)
+    {
+        steer(key, mouse, 3);
+        Fly(6);
+        return ScreenX(at);
+    };
+    // Left turns the view left: what was right of centre goes further right.
+    const float afterLeft = turn(kLeft, 0.0f);
+    EXPECT_GT(afterLeft, start + 0.1f);
+    // Right turns it back, and the mouse moved to the right the same way.
+    const float afterRight = turn(kRight, 0.0f);
+    EXPECT_LT(afterRight, afterLeft - 0.1f);
+    const float afterMouse = turn(-1, 20.0f);
+    std::printf("mark across the screen: %.2f, Left %.2f, Right %.2f, mouse %.2f\n", start, afterLeft,
+                afterRight, afterMouse);
+    EXPECT_LT(afterMouse, afterRight - 0.1f);
+    // A moves the glider to the left of the screen, D to the right.
+    const auto screenRight = []
+    {
+        const auto& v = g_ViewCamera.m_mView.m;
+        return CVector{v[0][0], v[1][0], v[2][0]};
+    };
+    steer(kA, 0.0f, 10);
+    EXPECT_LT(Dot(glider.m_vVelocity, screenRight()), -5.0f);
+    Fly(20);
+    steer(kD, 0.0f, 10);
+    EXPECT_GT(Dot(glider.m_vVelocity, screenRight()), 5.0f);
+    // Through all of it the glider stayed upright.
+    EXPECT_GT(lowestUp, 0.8f);
+    app.Done();
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
 
 TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
 {
@@ -100,18 +187,6 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     EXPECT_LT(highest, 40.0f);
     EXPECT_GT(glider.m_vVelocity.Length(), 50.0f);
 
-    // The left arrow turns it to the left (counter-clockwise seen from
-    // above), the right arrow to the right.
-    glider.m_Frame.UpdateAxes();
-    const CVector before0 = glider.ForwardAxis();
-    m_keys.m_held = 0xCB;
-    Fly(10);
-    EXPECT_GT(TurnZ(before0, glider.ForwardAxis()), 0.05f);
-    const CVector left = glider.ForwardAxis();
-    m_keys.m_held = 0xCD;
-    Fly(10);
-    EXPECT_LT(TurnZ(left, glider.ForwardAxis()), -0.05f);
-
     // Let go: it slows down. Then Space: a jump well above the hover.
     m_keys.m_held = -1;
     Fly(60);
@@ -139,8 +214,16 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
 
     // The picture: the hull in the middle, the shot along the nose. Each
     // is checked by drawing the frame again without it.
+    // The world runs a step in each of these frames: the hover dust laid
+    // so far would drift and age between them, so each starts without it.
     std::uint32_t width = 0, height = 0;
-    const std::vector<std::uint32_t> pixels = ViewerFrame(width, height);
+    auto still = [&]
+    {
+        glider.m_Dust.Restart(glider.GetPosition());
+        glider.m_bDustRestart = 1;
+        return ViewerFrame(width, height);
+    };
+    const std::vector<std::uint32_t> pixels = still();
     ASSERT_EQ(pixels.size(), std::size_t(width) * height);
     const std::filesystem::path picture = gfxtest::PictureDirectory() / "player_glider.png";
     gfxtest::WritePng(picture.c_str(), pixels, width, height);
@@ -150,16 +233,16 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     const float sinceShot = gun.m_fSinceShot, flash = gun.m_fShotFlash;
     gun.m_fSinceShot = 10.0f;
     gun.m_fShotFlash = 0.0f;
-    const std::vector<std::uint32_t> noShot = ViewerFrame(width, height);
+    const std::vector<std::uint32_t> noShot = still();
     gun.m_fSinceShot = sinceShot;
     gun.m_fShotFlash = flash;
     // The hull alone (the gun's model, the sample's box too, sits on it),
     // then nothing.
     gun.m_bMounted = 0;
-    const std::vector<std::uint32_t> hullOnly = ViewerFrame(width, height);
+    const std::vector<std::uint32_t> hullOnly = still();
     const SObjectTypeHeader* type = glider.m_pType;
     glider.m_pType = nullptr; // no model: no hull
-    const std::vector<std::uint32_t> noHull = ViewerFrame(width, height);
+    const std::vector<std::uint32_t> noHull = still();
     glider.m_pType = type;
     gun.m_bMounted = 1;
     ASSERT_EQ(noShot.size(), pixels.size());
@@ -189,7 +272,7 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     // The engine flame under the tail with its glow: gone with its flame
     // point broken off.
     glider.m_dwLostFirePoints = 1;
-    const std::vector<std::uint32_t> noFlame = ViewerFrame(width, height);
+    const std::vector<std::uint32_t> noFlame = still();
     glider.m_dwLostFirePoints = 0;
     ASSERT_EQ(noFlame.size(), pixels.size());
     int flame = 0;
@@ -198,7 +281,7 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     EXPECT_GT(flame, 100);
     // The hull's shadow darkens the ground under it.
     g_Environment.m_bShadowsOff = true;
-    const std::vector<std::uint32_t> noShadow = ViewerFrame(width, height);
+    const std::vector<std::uint32_t> noShadow = still();
     g_Environment.m_bShadowsOff = false;
     int shaded = 0, darker = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i)
@@ -207,8 +290,11 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
             ++shaded;
             darker += ((pixels[i] >> 8) & 0xFF) < ((noShadow[i] >> 8) & 0xFF);
         }
-    EXPECT_GT(shaded, 1000);
-    EXPECT_GT(darker, shaded * 9 / 10);
+    // (It falls behind the glider, at the foot of the picture, the slim
+    // hull and its small gun's; the sound panel's trace also changes from
+    // frame to frame and is not darker.)
+    EXPECT_GT(darker, 200);
+    EXPECT_GT(darker, shaded * 2 / 3);
 
     // Caps Lock: a rocket from the stock leaves the launcher and is drawn
     // ahead of the glider.

@@ -79,6 +79,9 @@ TEST_F(SampleMachines, TheHallsGathererFetchesAContainersMechanoidsAndBringsThem
     ASSERT_EQ(container->m_nKind, CTheThing::kKindMechmind);
     container->m_fAge = 200.0f;
     container->AddContent(2, "RESCUED_PILOT", 1);
+    // The sample's patrols fly over the hall's square and would take the
+    // pilot aboard themselves on some runs: only the player may.
+    container->m_bPlayerOnly = 1;
     LookAt(hall->GetPosition());
     g->m_fSearchTimer = 0.0f;
 

@@ -4,9 +4,17 @@
 
 #include "hud/debug/InfoPanels.h"
 
+#include "society/BasicAI.h"
+#include "society/GroupAI.h"
+#include "society/MechGroup.h"
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
+#include "world/Mech.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 namespace
 {
@@ -122,4 +130,59 @@ TEST(InfoPanels, TargetBoxAndMarkers)
     const float k = 1.0f / (1.3f * std::sqrt(0.1f));
     EXPECT_NEAR(behind.ax, (k * 0.01f + 1.0f) * 512.0f, 1e-3f);
     EXPECT_NEAR(behind.angle, std::atan2(0.0f, k * 0.01f) + 3.14159265f, 1e-5f);
+}
+
+// The report comes from the target's own AI, its group and the group's AI:
+// states, route, relations to the player's group, cargo and brake; without
+// a group AI there is none.
+TEST(InfoPanels, TheTargetsAIFillsTheReport)
+{
+    CMech mech, playerMech;
+    std::strcpy(mech.m_szId, "M1");
+    std::strcpy(playerMech.m_szId, "PLAYER");
+    CMechanoid mechanoid;
+    CGliderObject glider, player;
+    glider.m_pMech = &mech;
+    glider.m_pMechanoid = &mechanoid;
+    glider.m_Frame.SetPosition(CVector{100.0f, 0.0f, 0.0f});
+    player.m_pMech = &playerMech;
+    auto* ai = new CBasicAI;
+    glider.m_pAI.reset(ai);
+    ai->SetMech(&mech);
+    SAIReport report;
+    EXPECT_FALSE(FillAIReport(glider, &player, &report)) << "no group";
+
+    CMechGroup2 group, mine;
+    group.SetAI(1);
+    group.AddMech(&mech);
+    mine.AddMech(&playerMech);
+    group.m_vCentre = CVector{100.0f, 30.0f, 0.0f};
+    CGroupAI& groupAI = *group.GetGroupAI();
+    groupAI.m_Route = {4, 5, 6};
+    groupAI.m_nCurrentRoad = 5;
+    groupAI.m_nPreviousRoad = 4;
+    groupAI.m_Relations[0].m_pGroup = &mine;
+    groupAI.m_Relations[0].m_fRelation = -0.5f;
+    groupAI.m_nRelations = 1;
+    ai->m_nMode = CBasicAI::MODE_MOVE;
+    ai->m_vDestination = CVector{100.0f, 40.0f, 0.0f};
+    glider.m_fGrip = 0.7f;
+    ASSERT_TRUE(FillAIReport(glider, &player, &report));
+    EXPECT_EQ(report.groupClass, 1);
+    EXPECT_EQ(report.state, CBasicAI::MODE_MOVE);
+    EXPECT_EQ(report.routePoint, 5);
+    EXPECT_EQ(report.previousPoint, 4);
+    EXPECT_EQ(report.route, (std::vector<std::int32_t>{4, 5, 6}));
+    EXPECT_FLOAT_EQ(report.goalDistance, 40.0f);
+    EXPECT_FLOAT_EQ(report.centreDistance, 30.0f);
+    EXPECT_FLOAT_EQ(report.goalToCentre, 10.0f);
+    EXPECT_EQ(report.memberCount, 1);
+    ASSERT_EQ(report.playerRelations.size(), 1u);
+    EXPECT_FLOAT_EQ(report.playerRelations[0].value, -0.5f);
+    EXPECT_FLOAT_EQ(report.brake, 0.7f);
+    // The lines: the class and the state the report gives.
+    const auto lines = TargetAIInfoLines(report);
+    EXPECT_NE(lines[1].text.find("[5]"), std::string::npos) << lines[1].text;
+    group.RemoveMech(&mech);
+    mine.RemoveMech(&playerMech);
 }

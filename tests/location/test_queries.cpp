@@ -229,4 +229,10 @@ TEST_F(QueryTest, CellObjectListsWithSpreadObjects)
     std::filesystem::remove(m_dir / "error.log");
     m_location->DeleteCellObject(CVector{-700, 10, 0}, &plain);
     EXPECT_EQ(ReadText("error.log"), "");
+    // Nor does deleting one that flew off the map: moving it there took it
+    // out of its last cell's list.
+    m_location->MoveCellObject(CVector{700, 100, 0}, CVector{-700, 100, 0}, &plain);
+    EXPECT_FALSE(in(1, 0, plain));
+    m_location->DeleteCellObject(CVector{-700, 100, 0}, &plain);
+    EXPECT_EQ(ReadText("error.log"), "");
 }

@@ -71,8 +71,6 @@ protected:
         CObjectFrame frame;
         frame.SetForward(CVector{std::sin(heading), std::cos(heading), 0.0f});
         CMatrix placement = frame.m_Matrix;
-        for (int r = 0; r < 3; ++r)
-            placement.m[r][0] = -placement.m[r][0];
         placement.SetTranslation(at);
         f.glider = new CGliderObject;
         f.glider->m_pMechanoid = f.mechanoid.get();
@@ -157,6 +155,26 @@ TEST_F(AIFlight, EverySevenHundredOfThePlayersDamageWhileFleeingDropsGoods)
 
 // The preferred distance shrinks by a tenth every 100 ticks of attacking
 // and is 350 once shield and armour are both below half.
+// Told to kill itself, a glider is thrown up and destroyed: it blows up in
+// its next step.
+TEST_F(AIFlight, ASuicideThrowsTheGliderUpAndDestroysIt)
+{
+    Place(m_A, "A", CVector{500.0f, 500.0f, 3.0f}, 0.0f);
+    ASSERT_FALSE(m_A.mechanoid->IsKilled());
+    const float vz = m_A.glider->m_vVelocity.z;
+    m_A.group.C_Suicide(m_A.glider);
+    EXPECT_NEAR(m_A.glider->m_vVelocity.z, vz + 100000.0f / m_A.glider->m_fMass, 1e-2f);
+    EXPECT_TRUE(m_A.mechanoid->IsKilled());
+    EXPECT_EQ(m_A.glider->m_bShieldEffect, 1);
+    EXPECT_EQ(m_A.glider->m_bDestroyed, 0);
+    Frame();
+    // Blown up and gone: the mechanoid and its record keep no pointer to it.
+    EXPECT_EQ(m_A.mechanoid->m_lpObject, nullptr);
+    EXPECT_EQ(m_A.mech.m_pObject, nullptr);
+    // Without a glider nothing happens.
+    m_A.group.C_Suicide(nullptr);
+}
+
 TEST_F(AIFlight, AttackDistanceShrinksAndIs350WhenBadlyHurt)
 {
     Place(m_A, "A", CVector{500.0f, 500.0f, 3.0f}, 0.0f);

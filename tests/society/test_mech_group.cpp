@@ -227,7 +227,7 @@ TEST_F(MechGroup, OlderStreamsAndDamagedCountsAndUnknownOrganisations)
     }
 }
 
-TEST_F(MechGroup, TheListDropsGroupsWithoutOrganisationAndRefusesBadCounts)
+TEST_F(MechGroup, TheListKeepsGroupsWithoutOrganisationAndRefusesBadCounts)
 {
     Group("KEEP", 1, CVector{3.0f * GetViewRange(), 0.0f, 0.0f});
     Group("ORPHAN", 1, CVector{3.0f * GetViewRange(), 0.0f, 0.0f}, "ORG_NONE");
@@ -236,24 +236,27 @@ TEST_F(MechGroup, TheListDropsGroupsWithoutOrganisationAndRefusesBadCounts)
     g_MechGroupList2.SaveToStream(written);
     CMemStream s;
     Cut(s, written, written.m_nPosition);
-    // Nothing to fall back on: the orphan is dropped on reading.
+    // Nothing to fall back on: the orphan is kept without an organisation,
+    // as the world made it, and said once.
     m_World.m_Organizations.pop_back();
     g_MechGroupList2.LoadFromStream(s);
     std::unique_ptr<CPlayerMechGroup2> player(g_pPlayerGroup);
-    ASSERT_EQ(g_MechGroupList2.GetCount(), 3);
+    ASSERT_EQ(g_MechGroupList2.GetCount(), 4);
     EXPECT_EQ(g_MechGroupList2.GetGroup(0), player.get());
     EXPECT_NE(g_MechGroupList2.FindGroup("KEEP"), nullptr);
     EXPECT_NE(g_MechGroupList2.FindGroup("AFTER"), nullptr);
-    EXPECT_EQ(g_MechGroupList2.FindGroup("ORPHAN"), nullptr);
-    EXPECT_EQ(m_World.FindMech("ORPHAN_0")->m_pGroup, nullptr);
-    EXPECT_TRUE(Logged("ORPHAN"));
+    CMechGroup2* orphan = g_MechGroupList2.FindGroup("ORPHAN");
+    ASSERT_NE(orphan, nullptr);
+    EXPECT_EQ(orphan->m_pOrg, nullptr);
+    EXPECT_EQ(m_World.FindMech("ORPHAN_0")->m_pGroup, orphan);
+    EXPECT_TRUE(Logged("1 groups (the first ORPHAN) kept without an organisation"));
 
     for (std::int32_t bad : {0, -5, 100000})
     {
         CMemStream b;
         std::memcpy(b.Allocate(4), &bad, 4);
         EXPECT_THROW(g_MechGroupList2.LoadFromStream(b), CStreamError) << bad;
-        EXPECT_EQ(g_MechGroupList2.GetCount(), 3) << "a refused count changes nothing";
+        EXPECT_EQ(g_MechGroupList2.GetCount(), 4) << "a refused count changes nothing";
     }
     // A cut player's group: one error, an empty list, nothing leaked.
     CMemStream cut;

@@ -7,10 +7,12 @@
 
 #include "common/MemArchive.h"
 
+#include "society/GroupAIKinds.h"
 #include "society/GroupMaker.h"
 #include "world/MechGroupList.h"
 
 #include <algorithm>
+#include <typeinfo>
 
 using grouptest::CGroupTest;
 
@@ -265,7 +267,7 @@ std::vector<std::string> DescribeGroups()
             d += std::string(" ") + g->GetMember(m)->m_szId + (g->GetMember(m)->m_pGroup == g ? "" : "(elsewhere)");
         if (const CGroupAI* ai = g->GetGroupAI())
         {
-            d += " ai " + std::to_string(ai->m_nKind) + " route";
+            d += " ai " + std::to_string(ai->m_nKind) + " " + typeid(*ai).name() + " route";
             for (std::int32_t n : ai->m_Route)
                 d += " " + std::to_string(n);
             auto name = [](const char* n) { return IsNameSet(n) ? std::string(n) : std::string("-"); };
@@ -353,6 +355,44 @@ TEST_F(WorldGroupsSaved, ASavedGameBringsBackTheGroupsAfterTheirMechs)
     EXPECT_EQ(DescribeGroups(), before);
     for (CMech* m : m_World.m_Mechs)
         EXPECT_NE(g_MechGroupList2.FindByPointer(m->m_pGroup), nullptr) << m->m_szId;
+}
+
+// A road guard is a hunter holding its one node, and comes back as one.
+TEST_F(WorldGroupsSaved, ARoadGuardHoldsItsNodeAsAHunterBeforeAndAfterALoad)
+{
+    MakeGroups();
+    CMechGroup2* guard = g_MechGroupList2.FindGroup("GUARD");
+    ASSERT_NE(guard, nullptr);
+    auto* hunter = dynamic_cast<CHunterGroupAI*>(guard->GetGroupAI());
+    ASSERT_NE(hunter, nullptr);
+    EXPECT_EQ(hunter->m_Route, std::vector<std::int32_t>{1});
+    hunter->GetNextRoadItem();
+    EXPECT_EQ(hunter->m_nCurrentRoad, 1);
+    testutil::CMemArchive saved;
+    ASSERT_TRUE(m_World.SaveGame(&saved));
+    m_World.LoadGame(&saved);
+    guard = g_MechGroupList2.FindGroup("GUARD");
+    ASSERT_NE(guard, nullptr);
+    EXPECT_NE(dynamic_cast<CHunterGroupAI*>(guard->GetGroupAI()), nullptr);
+    EXPECT_EQ(guard->GetAIKind(), 1);
+}
+
+// A world without organisations keeps its groups through a load: one line
+// says they have none.
+TEST_F(WorldGroupsSaved, AWorldWithoutOrganisationsKeepsItsGroupsThroughALoad)
+{
+    m_World.m_Organizations.clear();
+    MakeGroups();
+    testutil::CMemArchive saved;
+    ASSERT_TRUE(m_World.SaveGame(&saved));
+    const std::vector<std::string> before = DescribeGroups();
+    ASSERT_EQ(before.size(), 5u);
+    const std::size_t lines = Lines(ReadText("error.log"));
+    m_World.LoadGame(&saved);
+    EXPECT_EQ(DescribeGroups(), before);
+    const std::string log = ReadText("error.log");
+    EXPECT_EQ(Lines(log), lines + 1) << log;
+    EXPECT_NE(log.find("4 groups (the first GUARD) kept without an organisation"), std::string::npos) << log;
 }
 
 TEST_F(WorldGroupsSaved, ADamagedGroupsRecordLosesNothingElseOfTheSave)

@@ -4,6 +4,7 @@
 #include "CombatFixture.h"
 
 #include "location/ViewCamera.h"
+#include "world/LightWare.h"
 
 using unittest::CCombatTest;
 
@@ -141,7 +142,13 @@ TEST_F(Explo, ChildExplosionsAndSplintersComeOverTheDuration)
     g_ObjectList.GetObjectList(OBJ_SPLINTER, splinters);
     EXPECT_EQ(splinters.count, 5); // due = u x 6 - 0.5, truncated, before u reaches 1
     for (int i = 0; i < splinters.count; ++i)
-        EXPECT_GT(static_cast<CSplinterObject*>(splinters.items[i])->m_vVelocity.z, 900.0f);
+    {
+        const auto* s = static_cast<CSplinterObject*>(splinters.items[i]);
+        EXPECT_GT(s->m_vVelocity.z, 900.0f);
+        // The layer names no model: a splinter takes the layer's (none),
+        // not the model numbered by its random variant.
+        EXPECT_EQ(s->m_Model.Index(), -1);
+    }
 }
 
 TEST_F(Explo, ASplinterBouncesRestsSinksAndEnds)
@@ -187,22 +194,38 @@ TEST_F(Explo, TheLightFlashSwellsFadesAndGoesOutAfterASecond)
 {
     CExploObject* e = Make("EXP_FLASH");                                 // pure red, radius 40
     EXPECT_FLOAT_EQ(g_ExploManager.Param(e->m_iType)->m_fRadius, 10.0f); // RADIUS 0 reads as 10
+    // k swells as t^2 and dies as 1 / t^4 (t = age x 10); the reach term
+    // is (20 / range)^2, times sqrt k while swelling.
     struct Case
     {
-        float age, k;
-    } cases[] = {{0.05f, 0.25f}, {0.1f, 1.0f}, {0.2f, 1.0f / 16.0f}};
+        float age, k, a2;
+    } cases[] = {{0.05f, 0.25f, 0.125f}, {0.1f, 1.0f, 0.25f}, {0.2f, 1.0f / 16.0f, 0.25f}};
+    g_LightWare.ResetFrame();
     for (const Case& c : cases)
     {
         SCOPED_TRACE(c.age);
         e->m_fAge = c.age;
         e->PreDraw();
         EXPECT_TRUE(e->m_bLightOn);
-        EXPECT_NEAR(e->m_Light.m_Diffuse[0], 20.0f * c.k, 1e-4f);
-        EXPECT_FLOAT_EQ(e->m_Light.m_Diffuse[2], 0.0f);
-        EXPECT_FLOAT_EQ(e->m_Light.m_fRange, 40.0f);
+        EXPECT_EQ(e->m_Light.Type, plat::d3d::D3DLIGHT_POINT);
+        EXPECT_NEAR(e->m_Light.Diffuse.r, 20.0f * c.k, 1e-4f);
+        EXPECT_FLOAT_EQ(e->m_Light.Diffuse.b, 0.0f);
+        EXPECT_FLOAT_EQ(e->m_Light.Ambient.r, e->m_Light.Diffuse.r);
+        EXPECT_FLOAT_EQ(e->m_Light.Range, 40.0f);
+        EXPECT_FLOAT_EQ(e->m_Light.Attenuation0, 1.0f);
+        EXPECT_NEAR(e->m_Light.Attenuation2, c.a2, 1e-5f);
     }
+    // Each frame's flash goes to the scene's lights.
+    EXPECT_EQ(g_LightWare.m_nCount, 3);
+    EXPECT_EQ(g_LightWare.m_Lights[0].light, &e->m_Light);
+    // The drawing calls PreDraw, seen or not, for the first second only.
+    EXPECT_TRUE(e->m_bPreDrawVisible && e->m_bPreDrawInvisible);
     e->m_fAge = 1.01f;
     e->PreDraw();
     EXPECT_FALSE(e->m_bLightOn);
-    EXPECT_FALSE(Make("EXP_QUIET")->m_bLightOn);
+    EXPECT_FALSE(e->m_bPreDrawVisible || e->m_bPreDrawInvisible);
+    EXPECT_EQ(g_LightWare.m_nCount, 3);
+    g_LightWare.ResetFrame();
+    CExploObject* quiet = Make("EXP_QUIET");
+    EXPECT_FALSE(quiet->m_bLightOn || quiet->m_bPreDrawVisible || quiet->m_bPreDrawInvisible);
 }

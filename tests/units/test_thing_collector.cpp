@@ -53,3 +53,31 @@ TEST_F(ThingCollector, GoodsFillTheHoldUntilItIsFull)
     m->m_bOutOfAction = 1;
     EXPECT_FALSE(m_Collector.CanCollect(&m_Glider));
 }
+
+// Rockets picked up join those in the launcher: the launcher is emptied
+// into the stock, the pick-up counted, and the launcher loaded again; the
+// glider carries the new weight.
+TEST_F(ThingCollector, PickedRocketsJoinTheLaunchersAndTheWeightFollows)
+{
+    using namespace unit_sections;
+    Write("missiles.ini", "[MIS_ROCKET]\nTYPE=2\nWEIGHT=2\n[MIS_BOMB]\nTYPE=4\nWEIGHT=3\n");
+    ASSERT_TRUE(g_MissileManager.Init(kMissiles));
+    const std::int32_t rocket = g_MissileManager.FindName("MIS_ROCKET");
+    const std::int32_t bomb = g_MissileManager.FindName("MIS_BOMB");
+    auto m = Fitted();
+    Fly(*m);
+    m_Glider.m_Guns[2].m_iMissile = rocket;
+    m_Glider.m_Guns[2].m_fAmmo = 4.0f;
+    ASSERT_TRUE(m_Collector.AddMissiles(&m_Glider, rocket, 5));
+    EXPECT_EQ(m_Glider.m_Guns[2].m_iMissile, rocket);
+    EXPECT_FLOAT_EQ(m_Glider.m_Guns[2].m_fAmmo, 9.0f);
+    EXPECT_EQ(m->m_nMissileCount, 0u);
+    ASSERT_TRUE(m_Collector.AddMissiles(&m_Glider, bomb, 3));
+    EXPECT_EQ(m_Glider.m_Guns[3].m_iMissile, bomb);
+    EXPECT_FLOAT_EQ(m_Glider.m_Guns[3].m_fAmmo, 3.0f);
+    EXPECT_FLOAT_EQ(m_Glider.m_Guns[2].m_fAmmo, 9.0f);
+    m_Glider.m_fMass = 1.0f;
+    m_Collector.UpdateWeight(&m_Glider);
+    EXPECT_FLOAT_EQ(m_Glider.m_fMass, m->GetSumWeight());
+    EXPECT_GT(m_Glider.m_fMass, 1.0f);
+}

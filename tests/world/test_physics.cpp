@@ -225,3 +225,51 @@ TEST_F(Physics, TheGroundWithinAPassFollowsDeathsAndMoves)
     ASSERT_EQ(CellOf(crossing->GetPosition()), 1);
     EXPECT_FLOAT_EQ(ball->GetPosition().z, 102.0f);
 }
+
+// A hovering glider rolled or pitched over levels itself; braking, it turns
+// its nose after its motion, sideways and upwards.
+TEST_F(Physics, AGliderLevelsItsRollAndItsGripTurnsItsNoseAfterItsMotion)
+{
+    auto make = [](CGliderObject& g)
+    {
+        MakeHover(g, 32.0f, 2.0f);
+        g.m_fRisingFriction = g.m_fFallingFriction = 1.5f;
+        g.m_fSideFriction = 3.0f;
+        g.m_bSteering = g.m_bLevelling = 1;
+        g.m_fProbe1 = g.m_fProbe2 = 2.0f;
+        g.m_fPitchStiffness = g.m_fRollStiffness = 0.02f;
+        g.m_fSteeringResponse = 2.0f;
+        g.m_fMass = 200.0f;
+        g.m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
+        g.m_Frame.SetPosition(CVector{100.0f, 100.0f, 32.0f});
+    };
+    for (float roll : {0.3f, -0.3f})
+    {
+        CGliderObject g;
+        make(g);
+        CPhysics::RollBy(g.m_Frame, roll);
+        g.m_Frame.UpdateAxes();
+        ASSERT_GT(std::fabs(g.m_Frame.m_vSide.z), 0.25f);
+        for (int i = 0; i < 1500; ++i)
+        {
+            m_Physics.PreMove(&g, 0.02f);
+            m_Physics.Move(&g, 0.02f);
+        }
+        g.m_Frame.UpdateAxes();
+        EXPECT_LT(std::fabs(g.m_Frame.m_vSide.z), 0.02f) << roll;
+        EXPECT_GT(g.m_Frame.m_vUp.z, 0.99f) << roll;
+    }
+    // Sliding along its side axis (to its right) while it flies on, the
+    // braking glider's nose swings right; climbing, it rises.
+    CGliderObject g;
+    make(g);
+    g.m_bLevelling = 0;
+    g.m_bGrip = 1;
+    g.m_fGrip = 1.0f;
+    g.m_bGravity = g.m_bGroundFollowing = 0;
+    g.m_vVelocity = CVector{-20.0f, 100.0f, 20.0f};
+    m_Physics.PreMove(&g, 0.02f);
+    g.m_Frame.UpdateAxes();
+    EXPECT_LT(g.m_Frame.m_vForward.x, -0.001f);
+    EXPECT_GT(g.m_Frame.m_vForward.z, 0.001f);
+}

@@ -8,6 +8,7 @@
 #include "graphics/TextureManager.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "world/DynamicObject.h"
 #include "world/EffectQueue.h"
 #include "world/KindManagers.h"
 #include "world/LampObject.h"
@@ -189,9 +190,32 @@ TEST_F(Scenery, TreeBreaksIntoWoodExplosionOnlyWithoutWeapon)
     const CMatrix at = Scaled(10.0f, {100, 0, 0});
     auto* tree = static_cast<CTreeObject*>(g_TreeManager.CreateObject("TREE_A", &at, nullptr));
     ASSERT_FLOAT_EQ(tree->m_fHealth, 110.0f);
+    // A tree with a model runs every frame.
+    EXPECT_EQ(tree->m_bMoving, tree->GetModelId() != -1 ? 1 : 0);
     tree->Damage(500.0f, {}, 0, nullptr, 3, 0);
     EXPECT_FLOAT_EQ(tree->m_fHealth, 110.0f);
-    tree->Damage(100.0f, {}, 0, nullptr, -1, 666);
+    // A collision hurts it by the mover's speed, whatever the mover's size;
+    // what does not move hurts it not.
+    struct Case
+    {
+        CVector velocity;
+        float radius, health;
+    };
+    const Case collisions[] = {
+        {{30, 40, 0}, 2.0f, 60.0f}, {{0, 0, 0}, 50.0f, 60.0f}, {{0, 0, -10}, 1.0f, 50.0f}};
+    for (const Case& c : collisions)
+    {
+        CDynamicObject mover;
+        mover.m_vVelocity = c.velocity;
+        mover.m_fRadius = c.radius;
+        tree->SetColissionObject(&mover, CVector{0, 0, 1}, CVector{100, 0, 5});
+        EXPECT_FLOAT_EQ(tree->m_fHealth, c.health) << c.radius;
+    }
+    CMMObject still;
+    still.m_fRadius = 40.0f;
+    tree->SetColissionObject(&still, CVector{0, 0, 1}, CVector{100, 0, 5});
+    EXPECT_FLOAT_EQ(tree->m_fHealth, 50.0f);
+    tree->Damage(40.0f, {}, 0, nullptr, -1, 666);
     EXPECT_EQ(tree->m_bShown, 1);
     tree->Damage(10.0f, {}, 0, nullptr, -1, 666);
     EXPECT_EQ(tree->m_bShown, 0);

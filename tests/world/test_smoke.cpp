@@ -169,3 +169,28 @@ TEST(Smoke, TrajectoryMarkerShowsItsImpactOrOnlyItsTrail)
     EXPECT_EQ(marker.m_bImpactShown, 0);
     g_pWorldTerrain = nullptr;
 }
+
+// An explosion's smoke ring runs outward over the ground: each live puff
+// moves away from the centre by dt x its rate and rests half its scale
+// above the ground; dead puffs stay where they are.
+TEST(Smoke, ExplosionParticlesRunOutwardOnTheGround)
+{
+    CFlatGround ground;
+    g_pWorldTerrain = &ground;
+    CExploParticles s;
+    const CVector centre{10, 10, 5};
+    s.Init(3, 4, &centre, 1.0f, 2.0f, 1.0f, 0.0f);
+    SPuff east = At(13, 10, 5), north = At(10, 14, 5), dead = At(0, 0, 9);
+    east.scale = 2.0f;
+    dead.age = 5.0f;
+    for (const SPuff& p : {east, north, dead})
+        s.PushPuff(p);
+    s.Run(0.5f, &centre);
+    const SPuff* p = s.m_Ring.data();
+    EXPECT_NEAR(p[0].position.x, 13.0f + 0.5f * east.rate, 1e-5f);
+    EXPECT_FLOAT_EQ(p[0].position.z, 1.0f);
+    EXPECT_NEAR(p[1].position.y, 14.0f + 0.5f * north.rate, 1e-5f);
+    EXPECT_FLOAT_EQ(p[1].position.z, 0.5f);
+    EXPECT_FLOAT_EQ(p[2].position.z, 9.0f);
+    g_pWorldTerrain = nullptr;
+}

@@ -98,6 +98,78 @@ std::vector<std::uint32_t> Ripples(double turn)
     return px;
 }
 
+// The effects' pictures, 128 x 128, drawn by a function of the frame's
+// cell, the point's place in the cell (-1..1 each way) and its distance r
+// from the cell's middle: ARGB.
+template <class F> std::vector<std::uint32_t> Atlas(int cells, F pixel)
+{
+    constexpr std::uint32_t kAtlas = 128;
+    std::vector<std::uint32_t> px(kAtlas * kAtlas);
+    const std::uint32_t cell = kAtlas / std::uint32_t(cells);
+    for (std::uint32_t y = 0; y < kAtlas; ++y)
+        for (std::uint32_t x = 0; x < kAtlas; ++x)
+        {
+            const int frame = int(y / cell) * cells + int(x / cell);
+            const double u = (double(x % cell) + 0.5) / (cell / 2.0) - 1.0;
+            const double v = (double(y % cell) + 0.5) / (cell / 2.0) - 1.0;
+            px[y * kAtlas + x] = pixel(frame, u, v, std::sqrt(u * u + v * v));
+        }
+    return px;
+}
+
+std::uint32_t Argb(double a, double r, double g, double b)
+{
+    auto c = [](double v) { return std::uint32_t(std::clamp(v, 0.0, 1.0) * 255.0 + 0.5); };
+    return c(a) << 24 | c(r) << 16 | c(g) << 8 | c(b);
+}
+
+// A fireball swelling over 16 frames (4 x 4), white-hot inside, orange to
+// dark red outside, its rim ragged.
+std::uint32_t Fireball(int frame, double u, double v, double r)
+{
+    const double size = 0.35 + 0.6 * frame / 15.0;
+    const double ragged = size * (1.0 + 0.12 * std::sin(7.0 * std::atan2(v, u) + frame));
+    if (r >= ragged) return 0;
+    const double k = r / ragged, cool = frame / 15.0;
+    return Argb((1.0 - k * k) * (1.0 - 0.6 * cool), 1.0, 0.85 - 0.5 * k - 0.3 * cool, 0.5 - 0.5 * k - 0.4 * cool);
+}
+
+// A spark: a white point with a yellow glow.
+std::uint32_t Spark(int, double, double, double r)
+{
+    return r >= 1.0 ? 0 : Argb((1.0 - r) * (1.0 - r), 1.0, 0.9, 0.4 + 0.6 * (1.0 - r));
+}
+
+// Smoke puffs, 16 variants (4 x 4): soft grey blots.
+std::uint32_t Puff(int frame, double u, double v, double r)
+{
+    const double rim = 0.8 + 0.15 * std::sin(5.0 * std::atan2(v, u) + frame * 1.7);
+    if (r >= rim) return 0;
+    const double k = r / rim;
+    return Argb(0.7 * (1.0 - k * k), 0.55, 0.55, 0.55);
+}
+
+// A scorch mark on the ground: black in the middle, brown to clear.
+std::uint32_t Scorch(int, double, double, double r)
+{
+    return r >= 1.0 ? 0 : Argb(0.9 * (1.0 - r * r), 0.1 * r, 0.07 * r, 0.03);
+}
+
+// A muzzle flash, four variants (2 x 2): a yellow star.
+std::uint32_t Flash(int frame, double u, double v, double r)
+{
+    const double arms = std::pow(std::fabs(std::cos(2.0 * std::atan2(v, u) + frame * 0.4)), 8.0);
+    const double a = std::max(1.0 - r * 1.6, arms * (1.0 - r));
+    return r >= 1.0 ? 0 : Argb(a, 1.0, 0.9, 0.5);
+}
+
+// A shock shell: a thin pale ring.
+std::uint32_t Shock(int, double, double, double r)
+{
+    const double d = std::fabs(r - 0.75) / 0.25;
+    return d >= 1.0 ? 0 : Argb(1.0 - d, 0.8, 0.9, 1.0);
+}
+
 // An uncompressed 32-bit TGA, bottom row first as the format's default.
 bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px)
 {
@@ -155,6 +227,26 @@ bool WriteSampleTextures(const std::string& root)
         {dir + "\\lamp_spot.tm", WriteImageFile((dir + "\\lamp_spot.tm").c_str(), MakeImageLevels(LampSpot(), kSize, kSize),
                                                  false, kImageFormatA8R8G8B8)},
     };
+    // The pictures of fights: explosions, sparks, smoke, scorch marks,
+    // muzzle flashes and shock shells.
+    struct SEffect
+    {
+        const char* file;
+        std::vector<std::uint32_t> pixels;
+    };
+    const SEffect effects[] = {
+        {"fireball.tm", Atlas(4, Fireball)}, {"spark.tm", Atlas(1, Spark)},   {"smoke.tm", Atlas(4, Puff)},
+        {"scorch.tm", Atlas(1, Scorch)},     {"flash.tm", Atlas(2, Flash)}, {"shock.tm", Atlas(1, Shock)},
+    };
+    for (const SEffect& e : effects)
+    {
+        const std::string path = dir + "\\" + e.file;
+        if (!WriteImageFile(path.c_str(), MakeImageLevels(e.pixels, 128, 128), false, kImageFormatA8R8G8B8))
+        {
+            std::fprintf(stderr, "mksample: cannot write %s\n", path.c_str());
+            return false;
+        }
+    }
     for (const SFile& f : files)
         if (!f.ok)
         {

@@ -1,7 +1,8 @@
 // mksample's textures in "Data\Textures\": a DXT5 "TM" file, an
 // uncompressed "TM" file and a TGA of the orientation picture, the lamp's
-// light, the engine glow, the boundary's field (4 x 4 frames) and two water
-// ripple tiles, written with the engine's own writers.
+// light, the engine glow, the boundary's field (4 x 4 frames), two water
+// ripple tiles and the pictures of fights (fireball, spark, smoke, scorch,
+// flash and shock atlases), written with the engine's own writers.
 // Prints what went wrong and returns false on failure.
 #pragma once
 

@@ -212,7 +212,7 @@ void WriteScenerySections(CMemStream& out)
     WriteObjectSection(out, OBJ_THING,
                        {MakeLocObjectRecord(Placement(1270, 1360, ground(1270, 1360) + 1.0f, 0.0f, 1.0f),
                                             "CONT_SMALL", "sample_crate")});
-    // The hall ahead and to the left of the start point, beside the way
+    // The hall ahead and to the right of the start point, beside the way
     // the player's glider first flies, its door to the south; the
     // equipment stock sells in it. East of the roads, two capsule stations
     // 400 apart, the northern one turned round so that each one's track

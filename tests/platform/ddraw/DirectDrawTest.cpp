@@ -5,6 +5,8 @@
 #include "platform/Window.h"
 #include "platform/d3d8/D3D8.h"
 #include "platform/ddraw/DDraw.h"
+#include "platform/ddraw/Presenter.h"
+#include "platform/detail/WindowInternal.h"
 
 #include <gtest/gtest.h>
 
@@ -170,6 +172,65 @@ TEST_F(CDirectDrawTest, FullScreenModeIsSetAndRestored)
     GetClientRect(m_window, &after);
     EXPECT_EQ(after.right - after.left, before.right - before.left);
     EXPECT_EQ(after.bottom - after.top, before.bottom - before.top);
+}
+
+// A mode the display has not got leaves a screen of another size: the
+// mode's picture keeps its size in the middle of a larger screen and is
+// scaled down, its shape kept, on a smaller one; black round it. A
+// windowed picture fills the window. (The headless display takes every
+// mode it is asked for, so the screens are windows of those sizes here.)
+TEST_F(CDirectDrawTest, AFullScreenModeIsCentredOnAScreenOfAnotherSize)
+{
+    struct SCase
+    {
+        int w, h;
+        CPresenter::SPlace place;
+    } cases[] = {
+        {1024, 768, {112, 84, 800, 600}}, {640, 240, {160, 0, 320, 240}}, {1280, 600, {240, 0, 800, 600}}};
+    std::vector<std::uint32_t> frame(800 * 600);
+    for (std::uint32_t y = 0; y < 600; ++y)
+        for (std::uint32_t x = 0; x < 800; ++x)
+            frame[y * 800 + x] = x < 400 ? 0xFFFF0000u : 0xFF0000FFu;
+    for (const SCase& c : cases)
+    {
+        SCOPED_TRACE(c.w);
+        Window* window = CreateWindow("DDrawTest", "video", WS_OVERLAPPED | WS_VISIBLE, 0, 0, c.w, c.h);
+        ASSERT_NE(window, nullptr);
+        CPresenter presenter(plat::detail::GetSdlWindow(window));
+        presenter.SetLogicalMode(true);
+        const CPresenter::SPlace p = presenter.Place(800, 600, c.w, c.h);
+        EXPECT_EQ(p.x, c.place.x);
+        EXPECT_EQ(p.y, c.place.y);
+        EXPECT_EQ(p.w, c.place.w);
+        EXPECT_EQ(p.h, c.place.h);
+        std::vector<std::uint32_t> px;
+        int w = 0, h = 0;
+        ASSERT_TRUE(
+            presenter.Show(reinterpret_cast<const std::uint8_t*>(frame.data()), 800, 600, 32, &px, &w, &h));
+        ASSERT_EQ(w, c.w);
+        ASSERT_EQ(h, c.h);
+        const auto at = [&](int x, int y)
+        { return px[std::size_t(y) * std::size_t(w) + std::size_t(x)] | 0xFF000000u; };
+        const int midY = p.y + p.h / 2;
+        if (p.x > 0)
+        {
+            EXPECT_EQ(at(p.x - 2, midY), 0xFF000000u);
+            EXPECT_EQ(at(p.x + p.w + 1, midY), 0xFF000000u);
+        }
+        if (p.y > 0)
+        {
+            EXPECT_EQ(at(p.x + 10, p.y - 2), 0xFF000000u);
+        }
+        EXPECT_EQ(at(p.x + 2, midY), 0xFFFF0000u);
+        EXPECT_EQ(at(p.x + p.w - 3, midY), 0xFF0000FFu);
+        // Windowed, the picture fills the window.
+        presenter.SetLogicalMode(false);
+        ASSERT_TRUE(
+            presenter.Show(reinterpret_cast<const std::uint8_t*>(frame.data()), 800, 600, 32, &px, &w, &h));
+        EXPECT_EQ(at(1, h / 2), 0xFFFF0000u);
+        EXPECT_EQ(at(w - 2, h / 2), 0xFF0000FFu);
+        DestroyWindow(window);
+    }
 }
 
 TEST_F(CDirectDrawTest, ArgumentsLocksAndLostSurfaces)
