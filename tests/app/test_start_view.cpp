@@ -6,7 +6,6 @@
 // roads, the red nose at the glider's front end (the end its frame calls
 // forward), a pine's green crown over its trunk, and the hall's door under
 // its blue sign, dark once it opens.
-#include "app/MinimalApplication.h"
 #include "app/WorldViewer.h"
 
 #include "graphics/PngWriter.h"
@@ -126,11 +125,8 @@ protected:
 
 TEST_F(StartView, TheGliderATreeAndTheHallsDoorCanBeToldApart)
 {
-    std::string commandLine;
-    CMinimalApplication app;
-    ASSERT_TRUE(app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "start view test"))
-        << Tree().ErrorLog();
-    ASSERT_TRUE(g_WorldViewer.IsEntered()) << Tree().ErrorLog();
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "start view test"));
     CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
     ASSERT_NE(glider, nullptr) << Tree().ErrorLog();
     g_Environment.SetEnvironment(0, true);
