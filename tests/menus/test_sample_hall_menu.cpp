@@ -6,7 +6,6 @@
 // the exit tab and Escape leaving with 1000, the glider let out at the door
 // afterwards; and the menu drawn through the real Direct3D 8 layer
 // ("sample_hall_menu.png").
-#include "app/MenuHost.h"
 #include "app/SampleAppTest.h"
 
 #include "ConsoleTestKit.h"
@@ -24,8 +23,6 @@
 #include "script/game/ScriptManager.h"
 #include "script/game/TextDatabase.h"
 #include "graphics/TextureManager.h"
-#include "ui/UICodes.h"
-#include "ui/menu/UIDialog.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
 #include "world/MMEngine.h"
