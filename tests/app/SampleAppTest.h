@@ -18,13 +18,19 @@
 #include "common/NullInput.h"
 #include "graphics/GraphicTestDevice.h"
 #include "hud/Renderer.h"
+#include "menus/MenuButton.h"
+#include "menus/UIMenu.h"
+#include "ui/UITestKit.h"
+#include "ui/menu/UIDialog.h"
 #include "world/MMEngine.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace apptest
@@ -46,6 +52,98 @@ public:
     int m_held = -1;
     int m_held2 = -1;
     int m_pressed = -1;
+};
+
+// The input of the application's own modal menus, scripted pass by pass.
+// Install puts it in as g_pInput (the application's device comes back with
+// Remove, before the application is shut down). Update runs once per pass
+// of a menu's loop (and once before and once after each menu, when no
+// dialog runs): while the application runs a dialog it moves the test's
+// clock on, keeps the dialog's result and hands the script the dialog's
+// screen and the pass number. A menu still running after kMaxPasses passes
+// would wait for input forever: it is ended, and the test fails.
+class CMenuInput : public uitest::CFakeInput
+{
+public:
+    static constexpr int kMaxPasses = 200;
+    using Script = std::function<void(IUI& screen, int pass)>;
+
+    CMenuInput(const CMMApp& app, std::function<void()> clock) : m_App(app), m_Clock(std::move(clock)) {}
+    ~CMenuInput() override { Remove(); }
+
+    void Install()
+    {
+        if (m_bInstalled) return;
+        m_pSaved = g_pInput;
+        g_pInput = this;
+        m_bInstalled = true;
+    }
+    void Remove()
+    {
+        if (!m_bInstalled) return;
+        g_pInput = m_pSaved;
+        m_bInstalled = false;
+    }
+
+    int Update() override
+    {
+        EndFrame();
+        auto* dialog = dynamic_cast<CUIDialog*>(m_App.m_pDialog);
+        IUI* screen = dialog ? dialog->m_pScreen : nullptr;
+        if (!screen)
+        {
+            m_nPass = 0;
+            return 0;
+        }
+        if (m_Clock) m_Clock();
+        m_nResult = dialog->m_nResult;
+        if (m_nPass == 0) ++m_nMenus;
+        const int pass = m_nPass++;
+        if (pass == kMaxPasses)
+        {
+            ADD_FAILURE() << "the application's menu still runs after " << kMaxPasses << " passes";
+            dialog->m_nResult = m_nResult = -1;
+            dialog->m_bDone = 1;
+            return 0;
+        }
+        if (m_Script) m_Script(*screen, pass);
+        return 0;
+    }
+
+    // Hover over the middle of a rectangle from pass from on, the left
+    // button down the pass after and up the pass after that.
+    void ClickAt(const plat::Rect& r, int pass, int from)
+    {
+        if (pass < from) return;
+        m_Cursor = plat::Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        if (pass == from + 1) Press(uicode::kLeftButton);
+        if (pass == from + 2) Release(uicode::kLeftButton);
+    }
+    // The player leaves the building menu by its exit tab, from pass from on.
+    void ClickExitTab(IUI& screen, int pass, int from = 0)
+    {
+        auto* menu = dynamic_cast<CUIMenu*>(&screen);
+        CMenuButton* exit = menu ? menu->GetTab(CUIMenu::kTabExit) : nullptr;
+        if (!exit)
+        {
+            ADD_FAILURE() << "the running screen is not a building menu with an exit tab";
+            return;
+        }
+        ClickAt(exit->m_Rect, pass, from);
+    }
+
+    Script m_Script;
+    // The menus opened while installed, and the last one's result as its
+    // last pass saw it (its screen's, once the screen has ended).
+    int m_nMenus = 0;
+    int m_nResult = 0;
+
+private:
+    const CMMApp& m_App;
+    std::function<void()> m_Clock;
+    IInput* m_pSaved = nullptr;
+    bool m_bInstalled = false;
+    int m_nPass = 0;
 };
 
 // The game application with the classes the executable registers.
@@ -133,7 +231,7 @@ protected:
 // The application started over the sample tree for the whole test with its
 // first game prepared, and shut down after it with nothing left in
 // error.log; Frame steps the game once, as the game cycle does (a cycle exit
-// the frame raised is acted on at once).
+// the frame raised is acted on at once: a menu it opens reads m_Menus).
 class CRunningAppTest : public CSteppedAppTest
 {
 protected:
@@ -141,9 +239,11 @@ protected:
     {
         CSteppedAppTest::SetUp();
         ASSERT_TRUE(StartGame(m_App, "sample application test"));
+        m_Menus.Install();
     }
     void TearDown() override
     {
+        m_Menus.Remove();
         m_App.Done();
         EXPECT_EQ(Tree().ErrorLog(), "");
         CSteppedAppTest::TearDown();
@@ -157,6 +257,7 @@ protected:
     }
 
     CSampleApp m_App;
+    CMenuInput m_Menus{m_App, [this] { Tick(); }};
 };
 
 } // namespace apptest

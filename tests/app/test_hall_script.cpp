@@ -95,9 +95,15 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     scripts->RunScriptProc("refit", "Run", "PLAYER", false, nullptr);
     EXPECT_EQ(glider->m_Key.Index(), g_GliderManager.FindName("GL_HAULER"));
 
-    // The cycle's building menu puts the player out of the hall again.
+    // The cycle's building menu opens; the player leaves it by the exit
+    // tab and is put out of the hall again.
     ASSERT_EQ(g_MMEngine.m_bLeaveCycle, 1);
+    apptest::CMenuInput menus(app, [this] { Tick(); });
+    menus.Install();
+    menus.m_Script = [&](IUI& screen, int pass) { menus.ClickExitTab(screen, pass); };
     app.HandleCycleExit(0, true);
+    menus.Remove();
+    EXPECT_EQ(menus.m_nMenus, 1);
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
 
     // A timer a script sets for an hour rings once the environment's day

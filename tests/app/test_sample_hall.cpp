@@ -2,8 +2,9 @@
 // building "SAMPLE_HALL" stands where the objects file puts it with its
 // door parts; the player's glider flown into its entry zone enters it (the
 // building event fills the world engine's current building and ends the
-// game cycle), and the building menu, whose screen is not registered, lets
-// it out in front of the door; a frame looking at it, read back
+// game cycle), the application opens the hall's building menu, and the
+// player's click on its exit tab lets the glider out in front of the door;
+// a frame looking at it, read back
 // from the real Direct3D 8 layer, differs from the same frame with the
 // hall hidden ("sample_hall.png").
 #include "app/WorldViewer.h"
@@ -46,6 +47,8 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "hall test"));
+    apptest::CMenuInput menus(app, [this] { Tick(); });
+    menus.Install();
     CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
     ASSERT_NE(glider, nullptr);
     g_Environment.SetEnvironment(0, true);
@@ -67,7 +70,8 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
     EXPECT_EQ(hall->m_nDoorState, CBuildingObject::kOpening);
 
     // Into the entry zone: the building event ends the cycle; the cycle's
-    // building menu chooses nothing and the glider comes out at the door.
+    // building menu opens, the player leaves it by the exit tab and the
+    // glider comes out at the door.
     glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
     glider->m_vVelocity = CVector{};
     Tick();
@@ -77,7 +81,10 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
     EXPECT_STREQ(g_MMEngine.m_szBuildingId, "SAMPLE_HALL");
     EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 1);
     EXPECT_EQ(g_MMEngine.m_nExitReason, CMMApp::kExitBuilding);
+    menus.m_Script = [&](IUI& screen, int pass) { menus.ClickExitTab(screen, pass); };
     app.HandleCycleExit(0, true);
+    EXPECT_EQ(menus.m_nMenus, 1);
+    EXPECT_EQ(menus.m_nResult, 1000);
     EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 0);
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
     Frames(1);
@@ -104,6 +111,7 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
         differ += (shown[i] & 0xFFFFFF) != (hidden[i] & 0xFFFFFF);
     EXPECT_GT(differ, shown.size() / 50) << "the hall covers part of the view";
 
+    menus.Remove();
     app.Done();
     EXPECT_EQ(Tree().ErrorLog(), "");
 }

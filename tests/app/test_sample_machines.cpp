@@ -171,8 +171,8 @@ TEST_F(SampleMachines, TheConsoleLineJumpsToABuildingAndGoesToAMechanoid)
     }
 
     // The hall becomes the current building and the game cycle ends as
-    // on entering it: the building menu (no screen: nothing chosen) lets
-    // the player out at its door.
+    // on entering it: the application opens the hall's building menu, and
+    // the player leaving it by the exit tab comes out at its door.
     auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
     ASSERT_NE(hall, nullptr);
     console.ExecuteCommand(" Jump To Sample_Hall ");
@@ -180,7 +180,10 @@ TEST_F(SampleMachines, TheConsoleLineJumpsToABuildingAndGoesToAMechanoid)
     EXPECT_STREQ(g_MMEngine.m_szBuildingId, "SAMPLE_HALL");
     EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 1);
     EXPECT_EQ(g_MMEngine.m_nExitReason, CMMApp::kExitBuilding);
+    m_Menus.m_Script = [&](IUI& screen, int pass) { m_Menus.ClickExitTab(screen, pass); };
     ASSERT_TRUE(Frame());
+    EXPECT_EQ(m_Menus.m_nMenus, 1);
+    EXPECT_EQ(m_Menus.m_nResult, 1000);
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
     const CVector at = hall->GetPosition(), out = player->GetPosition();
     EXPECT_NEAR(out.x, at.x, 6.0f);
