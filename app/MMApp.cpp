@@ -469,15 +469,11 @@ bool CMMApp::InitScriptManager()
     // The scripts' timers run on the environment's day count.
     if (auto* scripts = dynamic_cast<CScriptManager*>(g_pScriptManager))
         scripts->SetHost({[] { return g_Environment.m_fDays; }, nullptr, nullptr});
-    // Without its table or the compiled scripts the game runs, but no
-    // script: one line says why.
+    // Without the compiled scripts the game runs, but no script: one line
+    // says why (the script manager says so for a missing binding table).
     const std::string base = GetEngineBaseDirectory();
-    for (const char* path : {"DATA\\CONFIG\\objects.ini", "Data\\Bin"})
-        if (!plat::FileExists((base + path).c_str()) && !plat::DirectoryExists((base + path).c_str()))
-        {
-            g_ErrorLog.LogError("%s%s not found: the game runs without scripts", base.c_str(), path);
-            break;
-        }
+    if (!plat::DirectoryExists((base + "Data\\Bin").c_str()))
+        g_ErrorLog.LogError("%sData\\Bin not found: the game runs without scripts", base.c_str());
     // A script moves the player to another location (its map and the start
     // point there), ends the game, or queues an end video.
     g_ScriptGameCalls.travel = [](const char* map, const char* point)

@@ -184,6 +184,8 @@ int CMMApp::RunDialog(CBaseMenu* dialog, void* argument, bool flag, bool soundFl
     // has them.
     if (m_pDialog) m_pPrevDialog = m_pDialog;
     m_pDialog = dialog;
+    // The dialog's own keys (Escape, F10) read the game's input.
+    if (!dialog->m_pInput) dialog->m_pInput = g_pInput;
     struct SRestore
     {
         CMMApp& app;
@@ -786,7 +788,13 @@ bool CMMApp::LoadGame(const char* file, bool headerOnly)
     m_SavedGames.m_pScreen = m_pThumbnail;
     if (!m_SavedGames.LoadGame(file, headerOnly)) return false;
     // What the game preparation needs: the map and where the player starts.
-    std::snprintf(m_szMapFile, sizeof m_szMapFile, "%s", m_SavedGames.m_szMapFile);
+    const std::string map = m_SavedGames.m_szMapFile;
+    if (map.size() >= sizeof m_szMapFile)
+    {
+        g_ErrorLog.LogError("CMMApp::LoadGame %s: the map name is too long", file);
+        return false;
+    }
+    std::memcpy(m_szMapFile, map.c_str(), map.size() + 1);
     CopyName(m_szStartBuilding, m_SavedGames.m_szStartBuilding);
     m_sLoadFile = file ? file : "";
     return true;

@@ -153,7 +153,7 @@ TEST_F(HallScript, ATreeWithoutScriptsRunsTheWorldWithoutThem)
     std::filesystem::rename(removed.string() + ".away", removed);
     const std::string log = Tree().ErrorLog();
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
-    EXPECT_NE(log.find("objects.ini not found: the game runs without scripts"), std::string::npos) << log;
+    EXPECT_NE(log.find("objects.ini\" not found: no script will run"), std::string::npos) << log;
 }
 
 } // namespace
