@@ -171,7 +171,7 @@ TEST_F(GoodsGridPicture, TheSampleGoodsTurnInTheirCellsBesideACountSelector)
     CControlListItem* glider = grid.AddControl("GL_SAMPLE", CControlListItem::kEquipment, 0);
     EXPECT_STREQ(ore->m_szName, "MOD_TOV_ORE") << "the goods name their model";
     EXPECT_EQ(laser->m_dwCategory, 0xF0u);
-    EXPECT_STREQ(laser->m_ClassID.name, "MOD_BOX") << "a gun's cell is its model";
+    EXPECT_STREQ(laser->m_ClassID.name, "MOD_GUN_SAMPLE") << "a gun's cell is its model";
     EXPECT_EQ(glider->m_dwCategory, 1u);
     EXPECT_STREQ(glider->m_ClassID.name, "MOD_GL_SAMPLE");
     ore->m_nCount = 12;

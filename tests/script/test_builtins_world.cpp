@@ -534,10 +534,9 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
     RunRows(cases);
     EXPECT_EQ(Log(), "");
 
-    // The guards walk their zone from a node to a linked node of it; a zone
-    // of one node is held once reached.
+    // The guards move in their zone from a node to a linked node of it: a
+    // road guard, a hunter, reaches its post and holds it.
     CGroupAI& guardAI = *guard->GetGroupAI();
-    const bool held = guardAI.m_Route.size() == 1;
     int steps = 0;
     for (int i = 0; i < 20; ++i)
     {
@@ -551,10 +550,7 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
             << from << " -> " << to;
         EXPECT_TRUE(guardAI.IsOnRoute(to)) << to;
     }
-    if (held)
-        EXPECT_LE(steps, 1);
-    else
-        EXPECT_GT(steps, 10);
+    EXPECT_GE(steps, 1);
 
     const struct
     {
