@@ -51,7 +51,9 @@ struct SSampleApp
         std::ofstream(cfgPath, std::ios::binary) << cfg;
         std::string commandLine;
         if (!app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "bench")) return;
-        if (!app.PrepareGame()) return;
+        // The game's first steps: the location entered, the caching pass.
+        if (!app.PrepareGame() || !g_pRenderer) return;
+        g_pRenderer->PreLoad();
         g_Environment.SetEnvironment(0, true);
         for (int i = 0; i < 60; ++i)
             g_WorldViewer.Frame(0.05f, nullptr);

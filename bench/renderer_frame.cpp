@@ -18,6 +18,8 @@
 #include "platform/File.h"
 #include "platform/Window.h"
 #include "tools/mksample/SampleTree.h"
+
+#include "SampleApp.h"
 #include "world/ObjectList.h"
 
 #include <benchmark/benchmark.h>
@@ -34,46 +36,6 @@ namespace
 {
 namespace fs = std::filesystem;
 
-fs::path g_BenchDir; // removed at exit
-
-struct SFixture
-{
-    fs::path dir;
-    CMMApp app;
-    bool ok = false;
-
-    SFixture()
-    {
-        dir = fs::temp_directory_path() / ("tvx_bench_renderer_" + std::to_string(std::random_device{}()));
-        fs::create_directories(dir);
-        g_BenchDir = dir;
-        plat::SetCurrentDirectory(dir.c_str());
-        if (!WriteSampleTree(dir.string())) return;
-        // No intro video.
-        const fs::path cfgPath = dir / "Data" / "CONFIG" / "cfg.ini";
-        std::ifstream in(cfgPath, std::ios::binary);
-        std::string cfg((std::istreambuf_iterator<char>(in)), {});
-        in.close();
-        const std::size_t video = cfg.find("Video=1");
-        if (video != std::string::npos) cfg[video + 6] = '0';
-        std::ofstream(cfgPath, std::ios::binary) << cfg;
-        std::string commandLine;
-        if (!app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "renderer bench")) return;
-        // The game's first steps: the location entered, the caching pass.
-        if (!app.PrepareGame() || !g_pRenderer) return;
-        g_pRenderer->PreLoad();
-        g_Environment.SetEnvironment(0, true);
-        for (int i = 0; i < 60; ++i) g_WorldViewer.Frame(0.05f, nullptr);
-        ok = g_WorldViewer.IsEntered() && g_pRenderer;
-    }
-};
-
-SFixture& Fixture()
-{
-    static SFixture fixture;
-    return fixture;
-}
-
 double Seconds(const std::function<void()>& pass)
 {
     const auto t0 = std::chrono::steady_clock::now();
@@ -88,7 +50,7 @@ double Seconds(const std::function<void()>& pass)
 
 void WholeFrame(benchmark::State& state)
 {
-    if (!Fixture().ok)
+    if (!benchapp::SampleApp().ok)
     {
         state.SkipWithError("the sample location could not be entered");
         return;
@@ -126,7 +88,7 @@ void WholeFrame(benchmark::State& state)
 
 void TerrainOnlyFrame(benchmark::State& state)
 {
-    if (!Fixture().ok)
+    if (!benchapp::SampleApp().ok)
     {
         state.SkipWithError("the sample location could not be entered");
         return;
@@ -148,7 +110,6 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     // The application and the world go with the process.
-    std::error_code ignored;
-    if (!g_BenchDir.empty()) fs::remove_all(g_BenchDir, ignored);
+    benchapp::RemoveSampleApp();
     std::quick_exit(0);
 }
