@@ -1,3 +1,8 @@
 #include "consoles/ConsolesModule.h"
 
-void RegisterConsolesClasses() {}
+#include "consoles/SaveLoadGC.h"
+
+void RegisterConsolesClasses()
+{
+    CSaveLoadGC::RegisterClass();
+}
