@@ -1,0 +1,11 @@
+// The texts of the save/load panel and of the information desk, added to
+// the sample's text database (after WriteSampleMenus).
+#pragma once
+
+#include "tools/mksample/SampleMenus.h"
+
+#include <string>
+#include <vector>
+
+std::vector<SSampleMenuText> SampleInfoTexts();
+bool WriteSampleInfo(const std::string& root);
