@@ -1,8 +1,10 @@
 #include "consoles/ConsolesModule.h"
 
+#include "consoles/GCLog.h"
 #include "consoles/SaveLoadGC.h"
 
 void RegisterConsolesClasses()
 {
     CSaveLoadGC::RegisterClass();
+    CGCLog::RegisterClass();
 }
