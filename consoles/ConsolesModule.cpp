@@ -1,5 +1,6 @@
 #include "consoles/ConsolesModule.h"
 
+#include "consoles/GCInfo.h"
 #include "consoles/GCLog.h"
 #include "consoles/SaveLoadGC.h"
 
@@ -7,4 +8,5 @@ void RegisterConsolesClasses()
 {
     CSaveLoadGC::RegisterClass();
     CGCLog::RegisterClass();
+    CGCInfo::RegisterClass();
 }
