@@ -2,6 +2,7 @@
 
 #include "consoles/GCInfo.h"
 #include "consoles/GCLog.h"
+#include "consoles/GCMap.h"
 #include "consoles/SaveLoadGC.h"
 
 void RegisterConsolesClasses()
@@ -9,4 +10,5 @@ void RegisterConsolesClasses()
     CSaveLoadGC::RegisterClass();
     CGCLog::RegisterClass();
     CGCInfo::RegisterClass();
+    CGCMap::RegisterClass();
 }
