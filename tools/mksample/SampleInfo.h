@@ -1,4 +1,5 @@
-// The texts of the save/load panel and of the information desk, added to
+// The texts of the save/load panel, the information desk, the journal and
+// the map console, added to
 // the sample's text database (after WriteSampleMenus).
 #pragma once
 
