@@ -6,7 +6,11 @@
 // Threads: main thread only.
 #pragma once
 
+#include "platform/Types.h"
+
 #include <string>
+
+class IUI;
 
 // The main and pause screens after 1003 (load) or 1007 (save): the saved
 // game chosen, its caption (at most 63 characters) and its file name.
@@ -24,4 +28,36 @@ class ITunnelDestination
 public:
     virtual ~ITunnelDestination() = default;
     virtual const char* GetDestination() = 0;
+};
+
+// The save/load panel's choice, handed to the main or pause screen that
+// shows it before it ends that screen with 1003 (load) or 1007 (save): the
+// row's label (the caption a save is written with) and the file name below
+// "SAVES\". The screen keeps both for GetChosenSave.
+#pragma pack(push, 1)
+struct SSaveChoice
+{
+    char label[64] = {};
+    char file[260] = {};
+};
+#pragma pack(pop)
+static_assert(sizeof(SSaveChoice) == 324);
+
+class ISaveChoiceTaker
+{
+public:
+    virtual ~ISaveChoiceTaker() = default;
+    virtual void SetSaveInfo(const SSaveChoice& choice) = 0;
+};
+
+// The save/load panel as the main and pause screens drive it: made through
+// the class factory ("IGUID_CSaveLoadGC"), set up in load (saveMode false)
+// or save mode with the screen that receives its choice, then placed
+// beside the screen's menu (the panel and everything on it moves).
+class ISaveLoadPanel
+{
+public:
+    virtual ~ISaveLoadPanel() = default;
+    virtual void Init(const plat::Rect& rect, bool saveMode, IUI* screen) = 0;
+    virtual void SetPanelRect(const plat::Rect& rect) = 0;
 };

@@ -1,3 +1,14 @@
 #include "consoles/ConsolesModule.h"
 
-void RegisterConsolesClasses() {}
+#include "consoles/GCInfo.h"
+#include "consoles/GCLog.h"
+#include "consoles/GCMap.h"
+#include "consoles/SaveLoadGC.h"
+
+void RegisterConsolesClasses()
+{
+    CSaveLoadGC::RegisterClass();
+    CGCLog::RegisterClass();
+    CGCInfo::RegisterClass();
+    CGCMap::RegisterClass();
+}

@@ -81,10 +81,13 @@ public:
     CTexture* m_pWork[2] = {};
     std::uint32_t m_nTileCopies = 0; // tiles moved into the work texture
 
-private:
-    bool CopyTile(plat::d3d::Surface* surface, const plat::Rect& copy);
+    // A DXT3 image surface of width x height stretched into screen (the
+    // save/load panel's thumbnail).
     void RenderSurface(plat::d3d::Surface* surface, int width, int height, int technique,
                        const plat::Rect& screen, CTexture* pattern);
+
+private:
+    bool CopyTile(plat::d3d::Surface* surface, const plat::Rect& copy);
     void RenderSurfaceEx(plat::d3d::Surface* surface, int technique, const plat::Rect& destination,
                          const plat::Rect& source, bool inset);
     void FreeStaging();

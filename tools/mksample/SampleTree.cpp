@@ -6,6 +6,7 @@
 #include "tools/mksample/SampleDatabase.h"
 #include "tools/mksample/SampleLocation.h"
 #include "tools/mksample/SampleMarkup.h"
+#include "tools/mksample/SampleInfo.h"
 #include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleProps.h"
 #include "tools/mksample/SampleScripts.h"
@@ -91,6 +92,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
         !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleNetMap(root))
         return false;
+    if (!WriteSampleInfo(root)) return false;
 
     return true;
 }
