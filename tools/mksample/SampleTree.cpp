@@ -6,6 +6,7 @@
 #include "tools/mksample/SampleDatabase.h"
 #include "tools/mksample/SampleLocation.h"
 #include "tools/mksample/SampleMarkup.h"
+#include "tools/mksample/SampleMainMenu.h"
 #include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleProps.h"
 #include "tools/mksample/SampleScripts.h"
@@ -89,7 +90,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
         !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
-        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleNetMap(root))
+        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleMainMenu(root) || !WriteSampleNetMap(root))
         return false;
 
     return true;
