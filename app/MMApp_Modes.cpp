@@ -238,7 +238,8 @@ void CMMApp::RunMainMenu()
         return;
     }
     CUIMainDialog dialog;
-    dialog.SetUI(screen, true);
+    // No game runs under the main menu: there is no location to draw behind it.
+    dialog.SetUI(screen, false);
     for (;;)
     {
         g_MMEngine.m_bLeaveCycle = 0;

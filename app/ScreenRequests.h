@@ -57,7 +57,11 @@ public:
 class ISaveLoadPanel
 {
 public:
+    static constexpr const char* kClassId = "IGUID_CSaveLoadGC";
+
     virtual ~ISaveLoadPanel() = default;
     virtual void Init(const plat::Rect& rect, bool saveMode, IUI* screen) = 0;
     virtual void SetPanelRect(const plat::Rect& rect) = 0;
+    // The frame the panel was placed in (the screens' glow frame reads it).
+    virtual plat::Rect GetPanelRect() const = 0;
 };

@@ -94,6 +94,7 @@ public:
     using CGroupControl::Init;
     void Init(const plat::Rect& rect, bool saveMode, IUI* screen) override;
     void SetPanelRect(const plat::Rect& rect) override;
+    plat::Rect GetPanelRect() const override { return m_Rect; }
 
     void RefreshList();
     // The number of files matching "SAVES\*.sav".

@@ -1,9 +1,9 @@
 #include "menus/DialogButton.h"
 
 #include "graphics/GraphicInterface.h"
-#include "sound/SoundManager.h"
 #include "ui/UI.h"
 #include "ui/UICodes.h"
+#include "menus/MenuDrawing.h"
 #include "ui/markup/PictureButton.h"
 
 namespace
@@ -12,7 +12,7 @@ constexpr int kSheetSpan = 1024;
 constexpr int kTechnique = 19;
 } // namespace
 
-CDialogButton::CDialogButton()
+CDialogButton::CDialogButton() : m_iSound(menus::SoundId("SND_I_OK"))
 {
     m_ClassID = MakeClassKey("CDialogButton", -1);
     m_iKind = kPush;
@@ -40,7 +40,7 @@ void CDialogButton::OnMouseOver()
 void CDialogButton::OnMouseLClick()
 {
     // The sound plays even for a hidden button, which then does nothing.
-    if (g_pSoundManager && m_szSound) g_pSoundManager->Play2D(m_szSound, false);
+    menus::PlaySound(m_iSound);
     if (m_bOwnVisible) CButton::OnMouseLClick();
 }
 

@@ -30,6 +30,13 @@ public:
     void OnMouseOver() override;
     void OnMouseLClick() override;
     virtual void SetFont(int font) { m_iFont = font; }
+    // The click sound by its index in the sound manager's table (-1: none);
+    // returns it.
+    virtual int SetSound(int soundId)
+    {
+        m_iSound = soundId;
+        return soundId;
+    }
 
     void SetPicture(int id) { m_iPicture = id; }
     int GetPicture() const { return m_iPicture; }
@@ -43,5 +50,6 @@ public:
     CXAnsiString m_sCaption1;
     CXAnsiString m_sCaption2;
     std::uint8_t m_bOwnVisible = 1;
-    const char* m_szSound = "SND_I_OK";
+    // "SND_I_OK" from construction on.
+    std::int32_t m_iSound = -1;
 };

@@ -1,6 +1,7 @@
 #include "menus/MenuDrawing.h"
 
 #include "graphics/GraphicInterface.h"
+#include "graphics/TextureManager.h"
 #include "sound/SoundManager.h"
 #include "ui/markup/PictureButton.h"
 
@@ -19,6 +20,23 @@ void DrawSprite(IGraphicInterface* graphic, CGuidKey& texture, const plat::Rect&
     if (!graphic) return;
     graphic->SetFade(fade);
     DrawSheetPiece(graphic, texture, rect, sx, sy, sx + kSheetSize, sy + kSheetSize, technique);
+}
+
+int GlowCell()
+{
+    return int(g_fEngineTime * 30.0f) % (kGlowCells * kGlowCells);
+}
+
+void DrawGlowCell(IGraphicInterface* graphic, CGuidKey& glow, int cell, const plat::Rect& r, bool rotated,
+                  float fade)
+{
+    if (!graphic) return;
+    const int column = cell % kGlowCells, row = cell / kGlowCells;
+    const int screen[4] = {r.left, r.top, r.right, r.bottom};
+    const int size[2] = {rotated ? -kGlowCells : kGlowCells, kGlowCells};
+    const int source[4] = {column, row, column + 1, row + 1};
+    graphic->SetFade(fade);
+    graphic->DrawTextureUV(glow, screen, size, source, kGlowTechnique);
 }
 
 void FillRect(IGraphicInterface* graphic, const plat::Rect& rect, std::uint32_t colour)
@@ -40,8 +58,19 @@ std::int32_t SoundId(const char* name)
     return CPictureButton::SoundId(name);
 }
 
+namespace
+{
+FSoundListener s_pfnListener = nullptr;
+}
+
+void SetSoundListener(FSoundListener listener)
+{
+    s_pfnListener = listener;
+}
+
 void PlaySound(std::int32_t id)
 {
+    if (s_pfnListener) s_pfnListener(id);
     if (id >= 0 && g_pSoundManager) g_pSoundManager->Play2DById(id, false);
 }
 

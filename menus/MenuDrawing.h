@@ -43,6 +43,13 @@ const char* const kUII = "TEX_INT_UII";
 // drawing factor.
 void DrawSprite(IGraphicInterface* graphic, CGuidKey& texture, const plat::Rect& rect, int sx, int sy,
                 int technique = kSpriteTechnique, float fade = 1.0f);
+// The glow's animation cell now (4 x 4 cells at 30 a second of the engine
+// clock), and one cell of the glow texture stretched over rect at the
+// opacity fade; rotated for the upright bands.
+constexpr int kGlowCells = 4;
+int GlowCell();
+void DrawGlowCell(IGraphicInterface* graphic, CGuidKey& glow, int cell, const plat::Rect& rect, bool rotated,
+                  float fade = 1.0f);
 void FillRect(IGraphicInterface* graphic, const plat::Rect& rect, std::uint32_t colour);
 // A text twice: black one pixel right and down, then in the colour.
 void ShadowText(IGraphicInterface* graphic, const char* text, int x, int y, std::uint32_t colour);
@@ -53,6 +60,10 @@ std::int32_t SoundId(const char* name);
 // Plays a sound once by index (nothing for -1) or by name.
 void PlaySound(std::int32_t id);
 void PlaySound(const char* name);
+// Tests hear the menus' sounds here: every id PlaySound is given (-1
+// included) before it plays. Null: nobody listens.
+using FSoundListener = void (*)(std::int32_t id);
+void SetSoundListener(FSoundListener listener);
 } // namespace menus
 
 // The rectangle mirrored within the area: left and right trade places about

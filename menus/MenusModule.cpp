@@ -1,6 +1,7 @@
 #include "menus/MenusModule.h"
 
 #include "foundation/ClassFactory.h"
+#include "menus/MainUI.h"
 #include "menus/MenuButton.h"
 #include "menus/NetDialog.h"
 #include "menus/SimpleMessageBox.h"
@@ -32,4 +33,5 @@ void RegisterMenusClasses()
     RegisterClassFactory(&g_iCGliderUI, CreateObject<CGliderUI>, "IGUID_CGliderUI");
     RegisterClassFactory(&g_iCTunnelUI, CreateObject<CTunnelUI>, "IGUID_CTunnelUI");
     RegisterNetUIClass();
+    RegisterMainMenuClasses();
 }

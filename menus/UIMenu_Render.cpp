@@ -20,26 +20,12 @@ namespace
 {
 constexpr int kCorner = 22;
 constexpr int kCornerX = 648; // the console corner on the host's sheet
-constexpr int kGlowCells = 4; // the glow animation: 4 x 4 cells
 constexpr int kGlowBand = 32;
 // The soft edge round a popup: black rings from the outermost inward.
 constexpr std::uint8_t kHaloAlphas[10] = {161, 151, 139, 126, 112, 96, 78, 58, 36, 12};
 constexpr std::uint32_t kHaloFill = 0xAA000000;
 constexpr std::uint32_t kDimFill = 0xA0000000;
 constexpr float kDimFade = 0.75f;
-
-// One animation cell of the glow over a rectangle; rotated for the upright
-// bands.
-void DrawGlowPiece(IGraphicInterface* g, CGuidKey& glow, int cell, const plat::Rect& r, bool rotated,
-                   float fade)
-{
-    const int column = cell % kGlowCells, row = cell / kGlowCells;
-    const int screen[4] = {r.left, r.top, r.right, r.bottom};
-    const int size[2] = {rotated ? -kGlowCells : kGlowCells, kGlowCells};
-    const int source[4] = {column, row, column + 1, row + 1};
-    g->SetFade(fade);
-    g->DrawTextureUV(glow, screen, size, source, kGlowTechnique);
-}
 
 void Outline(IGraphicInterface* g, const plat::Rect& r, std::uint32_t colour)
 {
@@ -54,19 +40,19 @@ void CUIMenu::DrawGlowFrame(int left, int top, int right, int bottom)
 {
     if (!m_pGraphic) return;
     CGuidKey glow = TextureKey("TEX_INT_EFECTOR_SIDED_GLOW");
-    const int cell = int(g_fEngineTime * 30.0f) % (kGlowCells * kGlowCells);
+    const int cell = GlowCell();
     const int half = (right - left) / 2;
     const int t = half >= 300 ? 48 : 16;
     const int length = half + t * 5 / 4;
     const int b = kGlowBand / 2;
     for (int y : {top, bottom})
         for (int start : {left - t / 2, left - t / 2 + half})
-            DrawGlowPiece(m_pGraphic, glow, cell, {start, y - b, start + length, y + b}, false, m_fGlowFade);
+            DrawGlowCell(m_pGraphic, glow, cell, {start, y - b, start + length, y + b}, false, m_fGlowFade);
     const int height = bottom - top;
     const int end = height / 15 + 16;
     const int upright = height + end * 5 / 4;
     for (int x : {left, right})
-        DrawGlowPiece(m_pGraphic, glow, cell, {x - b, top - end / 2, x + b, top - end / 2 + upright}, true,
+        DrawGlowCell(m_pGraphic, glow, cell, {x - b, top - end / 2, x + b, top - end / 2 + upright}, true,
                       m_fGlowFade);
 }
 

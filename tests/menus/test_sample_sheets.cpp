@@ -3,6 +3,7 @@
 // writer paints over a piece of another, so every control cuts the picture
 // it was drawn for.
 #include "tools/mksample/SampleCockpit.h"
+#include "tools/mksample/SampleMainMenu.h"
 #include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleWidgets.h"
 
@@ -56,6 +57,7 @@ TEST(SampleSheets, NoWriterPaintsOverAnothersPieces)
         Paint("the menus", DrawMenuPiecesUI1),
         Paint("the menu buttons", [](std::vector<std::uint32_t>& p) { DrawMenuButtonPictures(p, true); }),
         Paint("the widgets", PaintWidgetPieces),
+        Paint("the main menu", DrawMainMenuPieces),
     });
     ExpectApart({
         Paint("the menus", DrawMenuPiecesUII),

@@ -25,6 +25,8 @@ std::string InRoot(const std::string& root, const char* path)
     return base + "\\" + path;
 }
 
+} // namespace
+
 // An uncompressed 32-bit TGA, bottom row first as the format's default.
 bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px, std::uint32_t width,
               std::uint32_t height)
@@ -50,6 +52,9 @@ bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px, std
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
+
+namespace
+{
 
 constexpr std::uint32_t kLoadingWidth = 512, kLoadingHeight = 384;
 

@@ -1,4 +1,5 @@
 #include "tools/mksample/SampleMenus.h"
+#include "tools/mksample/SampleMainMenu.h"
 
 #include "foundation/DataBase.h"
 #include "graphics/ImageFile.h"
@@ -435,6 +436,7 @@ void DrawMenuSheetUI1(std::vector<std::uint32_t>& pixels)
 {
     DrawMenuPiecesUI1(pixels);
     DrawMenuButtonPictures(pixels, true);
+    DrawMainMenuPieces(pixels);
 }
 
 std::vector<SSampleMenuText> SampleMenuTexts()

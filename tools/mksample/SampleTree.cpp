@@ -7,6 +7,7 @@
 #include "tools/mksample/SampleLocation.h"
 #include "tools/mksample/SampleMarkup.h"
 #include "tools/mksample/SampleInfo.h"
+#include "tools/mksample/SampleMainMenu.h"
 #include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleProps.h"
 #include "tools/mksample/SampleScripts.h"
@@ -90,7 +91,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
         !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
-        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleNetMap(root))
+        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleMainMenu(root) || !WriteSampleNetMap(root))
         return false;
     if (!WriteSampleInfo(root)) return false;
 
