@@ -2,4 +2,8 @@
 // create by class id is registered here.
 #pragma once
 
+#include <cstdint>
+
+extern std::uint32_t g_iCGCTrade;
+
 void RegisterConsolesClasses();
