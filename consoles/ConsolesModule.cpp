@@ -1,10 +1,12 @@
 #include "consoles/ConsolesModule.h"
 
+#include "consoles/GCQuest.h"
 #include "consoles/GCTrade.h"
 #include "foundation/ClassFactory.h"
 
 #include <new>
 
+std::uint32_t g_iCGCQuest = 0;
 std::uint32_t g_iCGCTrade = 0;
 
 namespace
@@ -18,5 +20,6 @@ template <class T> IBaseInterface* CreateConsole()
 
 void RegisterConsolesClasses()
 {
+    RegisterClassFactory(&g_iCGCQuest, CreateConsole<CGCQuest>, "IGUID_CGCQuest");
     RegisterClassFactory(&g_iCGCTrade, CreateConsole<CGCTrade>, "IGUID_CGCTrade");
 }

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+extern std::uint32_t g_iCGCQuest;
 extern std::uint32_t g_iCGCTrade;
 
 void RegisterConsolesClasses();
