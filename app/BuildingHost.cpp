@@ -3,7 +3,6 @@
 #include "app/GameWorldState.h"
 #include "app/MMApp.h"
 #include "foundation/ErrorLog.h"
-#include "script/game/ScriptManager.h"
 #include "society/MechGroup.h"
 #include "units/GliderObject.h"
 #include "world/MMEngine.h"
@@ -34,9 +33,8 @@ void CGameBuildingHost::OnEnterBuilding(CBuildingObject& building, CGliderObject
     g_MMEngine.m_pBuilding = &building;
     ++m_nEntered;
     g_ErrorLog.LogDebug("The player entered building %s", building.m_szGameId);
-    // The building's script greets the player; its results wait in the
-    // script manager's list for the console that shows them.
-    if (g_pScriptManager) g_pScriptManager->RunEvent(building.m_szGameId, "OnEnterBuild", nullptr);
+    // The building's script greets the player from the building menu: the
+    // quest console raises "OnEnterBuild" when it first comes to the front.
     // The game cycle ends here: the building menu follows.
     g_MMEngine.m_bLeaveCycle = 1;
     g_MMEngine.m_nExitReason = CMMApp::kExitBuilding;

@@ -4,10 +4,10 @@
 //
 // The building event: when the player's glider enters a building, the
 // world engine's current-building fields are filled (m_bInBuilding, the
-// building's game id and kind name, the object), the event is logged, the
-// building's script event "OnEnterBuild" runs (when there is a game script
-// manager) and the game cycle ends with the reason "entered a building", on
-// which the application runs the building menu. A glider of a group that
+// building's game id and kind name, the object), the event is logged and
+// the game cycle ends with the reason "entered a building", on which the
+// application runs the building menu (whose quest console raises the
+// building's script event "OnEnterBuild"). A glider of a group that
 // enters goes in with its mech (the group's MechEnterBuilding).
 //
 // Ownership: installed (g_pBuildingHost) by the world viewer while a

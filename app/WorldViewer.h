@@ -20,8 +20,8 @@
 //
 // The renderer, the radar (the location's radar map is loaded on entering),
 // the game script manager and the quest log are the application's, made at
-// start-up: the player entering a building runs the building's
-// "OnEnterBuild" and ends the game cycle for the building menu.
+// start-up: the player entering a building ends the game cycle for the
+// building menu, whose quest console runs the building's "OnEnterBuild".
 //
 // The player's glider (app/PlayerGlider.h) waits near the start point, in
 // front of the boxes. While it is flown (the default) the keyboard and the

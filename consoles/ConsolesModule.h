@@ -2,4 +2,9 @@
 // create by class id is registered here.
 #pragma once
 
+#include <cstdint>
+
+extern std::uint32_t g_iCGCQuest;
+extern std::uint32_t g_iCGCTrade;
+
 void RegisterConsolesClasses();

@@ -27,6 +27,7 @@
 // the recorder. Compare models, list items and markup, never pixels.
 #pragma once
 
+#include "menus/ConsoleTestKit.h"
 #include "menus/MenuTestKit.h"
 
 #include "app/GameData.h"
@@ -327,12 +328,30 @@ protected:
         std::snprintf(b->owner, sizeof b->owner, "%s", organisation);
     }
 
+    // The player's glider fitted (its record bound) and damaged by that
+    // much of its hull (GL_LIGHT has 200; above half is bad damage).
+    void DamageGlider(float damage)
+    {
+        const std::int32_t glider = m_Mechanoid.m_gEqp.m_Config[CFG_GLIDER].m_Key.Index();
+        m_Mechanoid.m_GliderData.Assign(STypeKey(glider), 0);
+        m_Mechanoid.m_GliderData.m_fDamage = damage;
+        m_Mechanoid.m_GliderData.m_bDamaged = damage > 0.0f ? 1 : 0;
+    }
+
     // Registers the consoles and opens the building menu on the hall (its
-    // first console in front, activated).
-    CConsoleHost& OpenHost()
+    // first console in front, activated). The tabs listed whose console no
+    // library registers get the menus kit's test console, so that the host
+    // shows them.
+    CConsoleHost& OpenHost(std::initializer_list<int> testTabs = {})
     {
         ResetClassRegistry();
         RegisterConsolesClasses();
+        for (int tab : testTabs)
+        {
+            CGuidKey key;
+            MakeGuidKey(&key, CUIMenu::kConsoleClassIds[tab]);
+            if (ResolveClassIndex(key) < 0) menutest::RegisterTestConsoles({tab});
+        }
         m_pHost = std::make_unique<CConsoleHost>();
         m_pHost->Init(&m_Graphic, &m_Input);
         m_pHost->SetClock(&m_Clock);

@@ -46,7 +46,8 @@ std::vector<std::uint8_t> SampleClock()
 }
 
 // The sample hall's script: entering the hall gives the player money and a
-// quest, says hello on the console, counts the visit in a variable, marks
+// quest, says hello on the console, offers a quest on the quest console
+// (its link, OnQuest, shows the briefing), counts the visit in a variable, marks
 // the hall on the radar and asks who owns it; the finale (raised by no
 // event of the sample) asks after a mech, two organisations and the
 // player's glider, then queues the closing video and ends the game.
@@ -60,12 +61,14 @@ std::vector<std::uint8_t> SampleHall()
     SScriptSymbol* glider = b.Var("GLIDER", DT_INT);
     SScriptSymbol* enter = b.Proc("OnEnterBuild", DT_CHAR);
     SScriptSymbol* finale = b.Proc("OnSampleFinale", DT_INT);
+    SScriptSymbol* quest = b.Proc("OnQuest", DT_CHAR);
     auto s = [&b](const char* text) { return b.Str(text); };
     CTreeNode* enterDecl = b.ProcDecl(
         enter, {object},
         b.List({b.Oper(7, DT_CHAR, {s("1"), s("1000")}),
                 b.Oper(47, DT_CHAR, {s("Q_SAMPLE_HALL"), s("Q_SAMPLE_HALL_TITLE"), s("1"), s("")}),
-                b.Oper(1, DT_CHAR, {s("HALL_WELCOME")}), b.Oper(4, DT_CHAR, {s("HALL_VISITED"), s("1")}),
+                b.Oper(1, DT_CHAR, {s("HALL_WELCOME")}), b.Oper(37, DT_CHAR, {s("Q_SAMPLE_HALL_OFFER")}),
+                b.Oper(4, DT_CHAR, {s("HALL_VISITED"), s("1")}),
                 b.Oper(8, DT_CHAR, {b.Ident(object), s("0")}),
                 b.Assign(owner, b.Oper(17, DT_CHAR, {b.Ident(object)})), b.Assign(enter, b.Ident(owner))}));
     CTreeNode* finaleDecl = b.ProcDecl(
@@ -75,7 +78,10 @@ std::vector<std::uint8_t> SampleHall()
                 b.Assign(glider, b.Oper(21, DT_INT, {s("GL_SCOUT")})),
                 b.Oper(95, DT_CHAR, {s("SAMPLE_END"), s("0")}), b.Oper(94, DT_CHAR),
                 b.Assign(finale, b.Ident(relation))}));
-    b.SetRoot(b.List({enterDecl, finaleDecl}));
+    // The quest console's link of the offered quest: the briefing.
+    CTreeNode* questDecl =
+        b.ProcDecl(quest, {object}, b.List({b.Oper(1, DT_CHAR, {s("Q_SAMPLE_HALL_BRIEF")})}));
+    b.SetRoot(b.List({enterDecl, finaleDecl, questDecl}));
     return b.Bytes();
 }
 

@@ -40,6 +40,8 @@ bool WriteSampleSky(const std::string& root);
 bool WriteSampleRadar(const std::string& root);
 // SampleNetMap.cpp: the network test game's map (after the location's files).
 bool WriteSampleNetMap(const std::string& root);
+// SampleTrade.cpp
+bool WriteSampleTrade(const std::string& root);
 
 namespace
 {
@@ -91,7 +93,8 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
         !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
-        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleMainMenu(root) || !WriteSampleNetMap(root))
+        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleMainMenu(root) || !WriteSampleNetMap(root) ||
+        !WriteSampleTrade(root))
         return false;
     if (!WriteSampleInfo(root)) return false;
 
