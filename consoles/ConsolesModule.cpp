@@ -1,3 +1,8 @@
 #include "consoles/ConsolesModule.h"
 
-void RegisterConsolesClasses() {}
+#include "consoles/GCGarage.h"
+
+void RegisterConsolesClasses()
+{
+    RegisterGarageClass();
+}
