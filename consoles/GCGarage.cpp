@@ -1,6 +1,7 @@
 #include "consoles/GCGarage.h"
 
 #include "app/GameWorldState.h"
+#include "consoles/ConsoleServices.h"
 #include "foundation/ClassFactory.h"
 #include "foundation/ErrorLog.h"
 #include "graphics/GraphicInterface.h"
@@ -15,7 +16,6 @@
 #include "script/game/TextDatabase.h"
 #include "foundation/Name32.h"
 #include "society/WorldMechanoid.h"
-#include "sound/SoundManager.h"
 #include "ui/Controls.h"
 #include "ui/markup/HTMLWnd.h"
 #include "units/GliderObject.h"
@@ -114,7 +114,14 @@ CGCGarage::CGCGarage()
         SetUnset(name);
 }
 
-CGCGarage::~CGCGarage() = default;
+CGCGarage::~CGCGarage()
+{
+    // The group only links its children: unlinked first, then deleted.
+    if (m_pGoodsList) m_pGoodsList->ClearFilterButtons();
+    for (auto& c : m_Owned)
+        CGroupControl::RemoveControl(c.get());
+    m_Owned.clear();
+}
 
 CGuidKey CGCGarage::GetGUID() const
 {
@@ -152,12 +159,12 @@ std::string CGCGarage::ModelName(std::int32_t id)
 
 void CGCGarage::Sound(const char* name)
 {
-    if (g_pSoundManager) g_pSoundManager->Play2D(name, false);
+    ConsoleEvents().Play2D(name);
 }
 
 CMechanoid* CGCGarage::PlayerMechanoid()
 {
-    return g_pPlayerGlider ? g_pPlayerGlider->m_pMechanoid : nullptr;
+    return ::PlayerMechanoid();
 }
 
 CMechanoid* CGCGarage::ConfigMechanoid(int config)
@@ -212,8 +219,10 @@ void CGCGarage::Init(const plat::Rect& rect, IUI* screen)
 {
     XTRACE("CGCGarage::Init");
     CGMenu::Init(rect, screen);
-    const int L = rect.left, T = rect.top, R = rect.right, B = rect.bottom;
-    const int W = R - L, H = B - T;
+    // Console coordinates: the group's AddControl moves each child by the
+    // console's top-left.
+    const int W = rect.right - rect.left, H = rect.bottom - rect.top;
+    const int L = 0, T = 0, R = W;
 
     // Lists and panels first, the buttons are placed by them.
     const plat::Rect goods{L + 12, T + 29, L + W - 12, T + 120};
@@ -292,16 +301,21 @@ void CGCGarage::Init(const plat::Rect& rect, IUI* screen)
     m_pConfigButton = MakeButton(gliderList.right + 79, gliderList.top + 33, 96, 63, kApplyConfig, 40, screen);
     m_pConfigButton->SetToolTip(Text("INT_GARAGE_TOOLTIP21").c_str());
 
+    auto own = [this](CControl* c)
+    {
+        m_Owned.emplace_back(c);
+        CGroupControl::AddControl(c);
+    };
     for (CControl* c : std::initializer_list<CControl*>{m_pBuyButton, m_pRemoveButton, m_pAmmoButton,
                                                         m_pRepairButton, m_pModifButton, m_pPricePanel,
                                                         m_pPicture, m_pGoodsList, m_pGliderList, m_pInfoWnd})
-        CGroupControl::AddControl(c);
+        own(c);
     for (CAnimatedBar* bar : m_apSlots)
-        CGroupControl::AddControl(bar);
+        own(bar);
     for (CMenuButton* b : m_apFilters)
-        CGroupControl::AddControl(b);
+        own(b);
     for (CMenuButton* b : {m_pPrevButton, m_pNextButton, m_pConfigButton})
-        CGroupControl::AddControl(b);
+        own(b);
 
     for (int i = 0; i < kPageNames; ++i)
     {

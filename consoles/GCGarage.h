@@ -46,6 +46,7 @@
 #include "society/Trade.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -273,8 +274,8 @@ protected:
     // The text database model name of a model id.
     static std::string ModelName(std::int32_t id);
     // Set while a drop is being routed (one drop, one modification).
-    bool m_bInDrop = false;
-    bool m_bModifDone = false;
+    // Every control the console made (the group only links them).
+    std::vector<std::unique_ptr<CControl>> m_Owned;
 };
 
 // Registers "IGUID_CGCGarage" with the class factory.

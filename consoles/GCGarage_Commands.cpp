@@ -2,7 +2,7 @@
 // selection, repair and ammunition.
 #include "consoles/GCGarage.h"
 
-#include "app/GameData.h"
+#include "consoles/ConsoleServices.h"
 #include "app/GameWorldState.h"
 #include "foundation/Input.h"
 #include "foundation/ErrorLog.h"
@@ -231,7 +231,7 @@ void CGCGarage::Repair()
         return;
     }
     player->m_Garbage.m_fMoney -= m_fRepairPrice;
-    g_GameData.OnSpendMoney(m_fRepairPrice, 2);
+    ConsoleEvents().OnSpendMoney(m_fRepairPrice, 2);
     m_fRepairPrice = 0.0f;
     for (int slot : {kSlotGlider, kSlotArmor, kSlotReactor, kSlotEngine, kSlotReactor2, kSlotEngine2})
     {
@@ -287,5 +287,5 @@ void CGCGarage::BuyAmmo()
     }
     gun->m_fAmmo = desc->m_fSpare;
     player->m_Garbage.m_fMoney -= m_fAmmoPrice;
-    g_GameData.OnSpendMoney(m_fAmmoPrice, 3);
+    ConsoleEvents().OnSpendMoney(m_fAmmoPrice, 3);
 }

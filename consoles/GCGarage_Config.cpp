@@ -3,10 +3,11 @@
 // one, and the rebuild of the two lists.
 #include "consoles/GCGarage.h"
 
-#include "app/GameData.h"
+#include "consoles/ConsoleServices.h"
 #include "app/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Name32.h"
+#include "foundation/SortIndices.h"
 #include "menus/AnimatedBar.h"
 #include "menus/ControlList.h"
 #include "society/Trade.h"
@@ -18,9 +19,7 @@
 #include "world/World.h"
 #include "script/game/TextDatabase.h"
 
-#include <algorithm>
 #include <cstring>
-#include <numeric>
 
 namespace
 {
@@ -167,10 +166,10 @@ void CGCGarage::InstallEqp()
         return;
     }
     player->m_Garbage.m_fMoney += result - float(m_iCount) * m_fPrice;
-    if (m_iGoodKind == kKindMissile) g_GameData.OnSpendMoney(float(m_iCount) * m_fPrice, 3);
+    if (m_iGoodKind == kKindMissile) ConsoleEvents().OnSpendMoney(float(m_iCount) * m_fPrice, 3);
     if (IEqpTrade* stock = g_pWorld ? g_pWorld->m_pEqpTrade : nullptr)
         stock->OnBoughtEqp(m_szBuilding, m_szGood, m_iCount, m_dwModif);
-    g_GameData.OnSpendMoney(player->GetPrice(true) - before, 1);
+    ConsoleEvents().OnSpendMoney(player->GetPrice(true) - before, 1);
     Sound(g_GliderManager.FindName(m_szGood) >= 0 ? "SND_I_GLIDER_NEW" : "SND_I_DEVICE_INSTALL");
     Refresh(7);
     if (m_iListMode != 2 && !m_bChanged)
@@ -249,11 +248,10 @@ void CGCGarage::Refresh(std::uint32_t flags)
     }
 
     // Stock additions, cheapest first.
-    std::vector<int> order(m_Goods.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return m_Goods[std::size_t(a)].m_fPrice < m_Goods[std::size_t(b)].m_fPrice; });
-    for (int i : order)
+    static_assert(sizeof(SEqpConsoleItem) == 12 * sizeof(float));
+    std::vector<std::int32_t> order;
+    SortIndicesByFloat(m_Goods.empty() ? nullptr : &m_Goods[0].m_fPrice, 12, int(m_Goods.size()), order);
+    for (std::int32_t i : order)
     {
         const SEqpConsoleItem& g = m_Goods[std::size_t(i)];
         if (g.m_nCount == 0) continue;

@@ -2,7 +2,7 @@
 // costs, removal with its credit, and cargo thrown out as containers.
 #include "consoles/GCGarage.h"
 
-#include "app/GameData.h"
+#include "consoles/ConsoleServices.h"
 #include "app/GameWorldState.h"
 #include "foundation/Random.h"
 #include "foundation/ErrorLog.h"
@@ -310,7 +310,7 @@ void CGCGarage::RemoveEqp()
     if (own && removed && player)
     {
         if (IEqpTrade* stock = Stock()) stock->OnSoldEqp(m_szBuilding, m_szGood, m_iCount, m_dwModif);
-        g_GameData.OnSpendMoney(player->GetPrice(true) - before, 1);
+        ConsoleEvents().OnSpendMoney(player->GetPrice(true) - before, 1);
     }
     if (removedSlot == kSlotGlider)
         Sound("SND_I_GLIDER_NEW");
