@@ -636,10 +636,16 @@ void CGCGarage::CheckButtonsEnable()
             if (tab && t != CUIMenu::kTabGarage) tab->Enable(ready);
         }
     }
+    // Disabled first; the ammunition and repair buttons are shown below
+    // exactly when enabled (hidden and shown again only on a change, so that
+    // a click in progress on them is kept).
     for (CMenuButton* b : {m_pBuyButton, m_pRemoveButton, m_pAmmoButton, m_pRepairButton})
         b->Enable(0);
-    m_pAmmoButton->Hide();
-    m_pRepairButton->Hide();
+    auto showEnabled = [](CMenuButton* b)
+    {
+        if (b->m_bEnabled && !b->m_bVisible) b->Show();
+        if (!b->m_bEnabled && b->m_bVisible) b->Hide();
+    };
 
     CMechanoid* shown = ShownMechanoid();
     if (!shown && g_pWorld)
@@ -647,7 +653,12 @@ void CGCGarage::CheckButtonsEnable()
         g_pWorld->SetDefaultState();
         shown = ShownMechanoid();
     }
-    if (!shown) return;
+    if (!shown)
+    {
+        showEnabled(m_pAmmoButton);
+        showEnabled(m_pRepairButton);
+        return;
+    }
     const float money = player ? player->m_Garbage.m_fMoney : 0.0f;
 
     if (m_pGoodsList->GetSelected())
@@ -704,8 +715,8 @@ void CGCGarage::CheckButtonsEnable()
                 m_apFilters[i]->Hide();
         }
     }
-    if (m_pAmmoButton->m_bEnabled) m_pAmmoButton->Show();
-    if (m_pRepairButton->m_bEnabled) m_pRepairButton->Show();
+    showEnabled(m_pAmmoButton);
+    showEnabled(m_pRepairButton);
 
     if (IsSet(m_szGood) && player && !player->IsFitted(EQP_CHAOS_GEN))
         for (const char* needs : {"EQP_DVIG_CHAOS", "EQP_REGENERATOR", "EQP_REPAIR_SYSTEM"})

@@ -200,6 +200,10 @@ void CGCGarage::OnActivated()
         m_nConfigPages = own ? m_nPageNames - 1 : 0;
     }
     if (m_iConfigPage > m_nConfigPages) m_iConfigPage = 0;
+    // Before the first filling the console shows nobody's configuration:
+    // the buttons are checked against the player's, not against a clan
+    // configuration that would be made for the purpose.
+    if (m_iConfig < 0) m_iConfig = 0;
     CheckButtonsEnable();
     SetGliderConfig(false);
     Refresh(0);
