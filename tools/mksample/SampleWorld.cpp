@@ -226,7 +226,7 @@ void WriteScenerySections(CMemStream& out)
          // road grid: the merchants' caravan runs between the two.
          MakeLocObjectRecord(Placement(1730, 1450, ground(1730, 1450), 0.0f, 1.0f), "DEPOT_SAMPLE",
                              "SAMPLE_DEPOT"),
-         // The garage between them (SampleGarage.cpp).
+         // The garage, south of the roads (SampleGarage.cpp).
          MakeLocObjectRecord(Placement(kSampleGarageX, kSampleGarageY, ground(kSampleGarageX, kSampleGarageY), 0.0f,
                                        1.0f),
                              "GARAGE_SAMPLE", "SAMPLE_GARAGE"),
