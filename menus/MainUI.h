@@ -47,7 +47,7 @@ class ISaveLoadPanel;
 struct SMenuParameters
 {
     char caption[64];
-    char file[256];
+    char file[260];
 };
 
 class CMainUI : public IUI, public ISavedGameChooser, public ISaveChoiceTaker
@@ -146,7 +146,7 @@ private:
     plat::Rect m_Panel{};
     int m_iPending = kNoQuestion;
     char m_szCaption[64] = {};
-    char m_szFile[256] = {};
+    char m_szFile[260] = {};
     std::array<std::unique_ptr<CMainMenuButton>, kItems> m_Items;
     std::unique_ptr<CQueryMessageBox> m_pQuestion;
     std::unique_ptr<CGroupControl> m_pSaveLoad;
