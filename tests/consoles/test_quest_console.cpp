@@ -118,6 +118,7 @@ TEST_F(QuestConsole, TheRepairTokenInACommaListOpensTheGarage)
 
 TEST_F(QuestConsole, WithoutAGarageTabThereIsNoRepairLine)
 {
+    consoletest::g_Building.type = 2; // a trading building without a garage
     DamageGlider(150.0f);
     OpenHost();
     EXPECT_EQ(m_pHost->GetConsole(CUIMenu::kTabGarage), nullptr);
