@@ -273,6 +273,10 @@ public:
     // Gamma to gamma (clamped to -10..10): the ramp, cfg.ini, a message.
     void SetGamma(int gamma);
     int CountCommandedGroups() const;
+    // The glider placed at its start: alive, death timer 5 s, the command
+    // menu closed, the sight straight ahead; a new game also clears the
+    // run, cruise and headlight toggles.
+    void ResetPlayerInput(bool newGame);
     float m_fSightH = 0.0f;
     float m_fSightV = 0.0f;
     bool m_bAlwaysRun = false;

@@ -144,6 +144,19 @@ void CMMApp::SetGameCursor(bool shown)
 
 // ---- the frame's input ------------------------------------------------------------------
 
+void CMMApp::ResetPlayerInput(bool newGame)
+{
+    m_bDead = 0;
+    m_fDeathTimer = 5.0f;
+    m_nCommandMenu = -1;
+    m_fSightH = m_fSightV = 0.0f;
+    m_fStasisTimer = 0.0f;
+    g_InputConfig.m_vMouseCarry = CVector{};
+    if (!newGame) return;
+    m_bAlwaysRun = false;
+    m_bCruise = false;
+}
+
 void CMMApp::ProcessInput()
 {
     XTRACE("CMMApp::ProcessInput");

@@ -470,6 +470,7 @@ bool CMMApp::PrepareGame()
     if (newGame) g_GameData.OnNewGame();
     // Every game enters the sample location for now.
     if (!g_WorldViewer.Enter()) return false;
+    ResetPlayerInput(newGame);
     char location[32] = {};
     std::int32_t number = 0;
     CMMEngine::GetLocationName(CWorldViewer::kSampleLocation, location, &number);

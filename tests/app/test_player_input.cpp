@@ -4,6 +4,7 @@
 // saves by name and finds again; a recorded stretch of flight replays to
 // the same states and renders numbered pictures.
 #include "app/InputConfig.h"
+#include "app/SavedGames.h"
 #include "app/VideoStudio.h"
 #include "app/WorldViewer.h"
 
@@ -14,6 +15,8 @@
 #include "platform/File.h"
 #include "society/MechGroup.h"
 #include "units/GliderObject.h"
+#include "units/Mechanoid.h"
+#include "world/MMEngine.h"
 #include "world/Mech.h"
 #include "world/ObjectList.h"
 
@@ -106,6 +109,111 @@ TEST_F(PlayerInput, KeysReboundInTheConfigurationFlyTheGlider)
     EXPECT_GT(Dot(Glider().ForwardAxis(), still), 0.99f);
     app.Done();
     EXPECT_EQ(Tree().ErrorLog(), "");
+}
+
+// The saved games the quick keys reach.
+class CQuickSaves : public ISavedGames
+{
+public:
+    bool SaveGame(const char* file, const char* caption, const char* extra) override
+    {
+        m_calls.push_back(std::string("save ") + file + " " + caption + " [" + extra + "]");
+        return true;
+    }
+    bool LoadGame(const char* file, bool headerOnly) override
+    {
+        m_calls.push_back(std::string("load ") + file + (headerOnly ? " header" : ""));
+        return false; // a quick load that fails leaves the game as it was
+    }
+    std::vector<std::string> m_calls;
+};
+
+TEST_F(PlayerInput, FunctionKeysCommandMenuStasisGammaAndDeath)
+{
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "function keys test"));
+    ASSERT_NE(g_WorldViewer.GetPlayerGlider(), nullptr);
+    CQuickSaves saves;
+    g_pSavedGames = &saves;
+    Fly(2);
+    const auto press = [&](int key, int frames = 1)
+    {
+        m_keys.m_pressed = key;
+        Fly(frames);
+    };
+    // Quick save and load only with "OutsideSave"; the save takes the
+    // caption and no extra name.
+    g_MMEngine.m_bOutsideSave = 0;
+    press(0x3F);
+    press(0x43);
+    EXPECT_TRUE(saves.m_calls.empty());
+    g_MMEngine.m_bOutsideSave = 1;
+    press(0x3F);
+    press(0x43);
+    ASSERT_EQ(saves.m_calls.size(), 2u);
+    EXPECT_EQ(saves.m_calls[0].rfind("save quicksave.sav ", 0), 0u) << saves.m_calls[0];
+    EXPECT_EQ(saves.m_calls[0].substr(saves.m_calls[0].size() - 2), "[]");
+    EXPECT_EQ(saves.m_calls[1], "load quicksave.sav header");
+    EXPECT_FALSE(g_MMEngine.m_bLeaveCycle);
+    g_pSavedGames = nullptr;
+
+    // The command menu: grave opens and closes it; 3 needs a target; 2 then
+    // 1 calls for help, which closes it.
+    EXPECT_EQ(app.m_nCommandMenu, -1);
+    press(0x29);
+    EXPECT_EQ(app.m_nCommandMenu, 0);
+    press(0x04);
+    EXPECT_EQ(app.m_nCommandMenu, 0);
+    press(0x03);
+    EXPECT_EQ(app.m_nCommandMenu, 2);
+    press(0x02);
+    EXPECT_EQ(app.m_nCommandMenu, -1);
+    press(0x29);
+    press(0x29);
+    EXPECT_EQ(app.m_nCommandMenu, -1);
+
+    // Gamma: F12 held brightens up to 10, written to cfg.ini.
+    m_keys.m_held = 0x58;
+    Fly(12);
+    m_keys.m_held = -1;
+    EXPECT_EQ(g_Settings.Gamma, 10);
+    EXPECT_NE(Tree().ReadText("Data/CONFIG/cfg.ini").find("Gamma=10"), std::string::npos);
+    m_keys.m_held = 0x57;
+    Fly(3);
+    m_keys.m_held = -1;
+    EXPECT_EQ(g_Settings.Gamma, 7);
+
+    // Stasis lasts at least 10 s: a press before that does nothing; while
+    // it lasts the glider holds still, driven or not.
+    CMechanoid& mechanoid = *Glider().m_pMechanoid;
+    mechanoid.m_Devices[EQP_STASIS_GENERATOR].m_nIndex = 1;
+    press(0x06);
+    EXPECT_TRUE(mechanoid.IsOn(EQP_STASIS_GENERATOR));
+    EXPECT_FLOAT_EQ(app.m_fStasisTimer, 10.0f);
+    const CVector held = Glider().GetPosition();
+    m_keys.m_held = kW;
+    Fly(10);
+    m_keys.m_held = -1;
+    const CVector drift = Glider().GetPosition() - held;
+    EXPECT_LT(std::hypot(drift.x, drift.y), 1.0f);
+    press(0x06);
+    EXPECT_TRUE(mechanoid.IsOn(EQP_STASIS_GENERATOR));
+    app.m_fStasisTimer = 0.01f; // the ten seconds have passed
+    press(0x06);
+    EXPECT_FALSE(mechanoid.IsOn(EQP_STASIS_GENERATOR));
+
+    // Death without an attacker: the game ends for the player on the
+    // second frame.
+    mechanoid.m_GliderData.m_bDestroyed = 1;
+    Fly(1);
+    EXPECT_EQ(app.m_bDead, 1);
+    EXPECT_FALSE(g_MMEngine.m_bLeaveCycle);
+    Fly(1);
+    EXPECT_TRUE(g_MMEngine.m_bLeaveCycle);
+    EXPECT_EQ(g_MMEngine.m_nExitReason, CMMApp::kExitDeath);
+    g_MMEngine.m_bLeaveCycle = 0;
+    mechanoid.m_GliderData.m_bDestroyed = 0;
+    app.Done();
 }
 
 TEST_F(PlayerInput, TheSelectedTargetIsSavedByNameAndFoundAgain)
