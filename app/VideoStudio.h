@@ -117,9 +117,10 @@ public:
 
 private:
     void NewBuffer();
+    // A recorded object: looked up by its number on the first frame of a
+    // replay (and kept in the id map), from the map afterwards.
     CMMObject* FindObject(std::uint32_t number, bool first);
-    // The recordable objects' records: writes the current state over the
-    // frame's record of the object (correction).
+    // Position, time and frame counter back to the start.
     void ResetPlayback();
 };
 
