@@ -8,10 +8,10 @@
 #include "graphics/ResourceEngine.h"
 #include "sound/SoundManager.h"
 
-float BeginEngineFrame()
+float BeginEngineFrame(bool readInput)
 {
     XTRACE("BeginEngineFrame");
-    if (g_pInput) g_pInput->Update();
+    if (readInput && g_pInput) g_pInput->Update();
     const float frameTime = g_FrameTimer.Update();
     g_ResourceEngine.NewFrame();
     g_ResourceEngine.GlobalRun(frameTime);

@@ -13,9 +13,10 @@
 // Threads: main thread only (the device's owner).
 #pragma once
 
-// Reads the input, advances g_FrameTimer, starts the resource engine's frame
+// Reads the input (unless readInput is false: a game frame reads it in the
+// player input), advances g_FrameTimer, starts the resource engine's frame
 // (counters, then clock and models by the frame time) and forgets the
 // current mesh. Returns the frame time in seconds.
-float BeginEngineFrame();
+float BeginEngineFrame(bool readInput = true);
 // Presents the frame and commits the sound manager's per-frame settings.
 void EndEngineFrame();

@@ -1,4 +1,5 @@
 #include "app/MMApp.h"
+#include "app/InputConfig.h"
 
 #include "app/GameData.h"
 #include "app/GameWorldState.h"
@@ -348,17 +349,28 @@ void CMMApp::AddServices()
                         return true;
                     },
                     .done = [this] { DoneInput(); }});
-    // The key names; the key bindings and force-feedback effects of the
-    // input configuration join them here once it exists.
+    // The key names, the force-feedback effects and the player's bindings
+    // from cfg.ini [INPUT].
     m_Services.Add({.name = "Key bindings",
                     .init =
                         [this]
                     {
-                        LoadDICodeTable();
+                        g_InputConfig.Init();
+                        g_InputConfig.LoadKeyConfig("cfg.ini", g_InputConfig.m_Keys, &g_InputConfig.m_Options);
+                        g_InputConfig.m_pfnTypedCode = [](int code)
+                        {
+                            if (auto* app = dynamic_cast<CMMApp*>(g_pApplication)) app->OnTypedCode(code);
+                        };
                         DrawLoadingScreen(15);
                         return true;
                     },
-                    .done = [] { FreeDICodeTable(); }});
+                    .done =
+                        []
+                    {
+                        g_InputConfig.m_pfnTypedCode = nullptr;
+                        g_InputConfig.Done();
+                        FreeDICodeTable();
+                    }});
     // The application's side of the modal menus.
     m_Services.Add({.name = "Menu host",
                     .init =
@@ -695,9 +707,8 @@ void CMMApp::ReloadSettings()
 {
     XTRACE("CMMApp::ReloadSettings");
     // The texture manager takes its quality from the settings at each load.
-    // The key bindings are read again here once the input configuration
-    // exists.
     SetDefaultConfig();
+    g_InputConfig.LoadKeyConfig("cfg.ini", g_InputConfig.m_Keys, &g_InputConfig.m_Options);
     g_MMEngine.ReadConfig();
     graph.m_nScreenWidth = g_Settings.ScreenWidth;
     graph.m_nScreenHeight = g_Settings.ScreenHeight;

@@ -54,6 +54,8 @@
 
 class CBaseMenu;
 class CBuildingObject;
+class CGliderObject;
+class CMMObject;
 class CRandom;
 class CUIDialog;
 class IGraphicInterface;
@@ -252,6 +254,46 @@ public:
     // the start building, the glider's placement) is taken.
     bool LoadGame(const char* file, bool headerOnly);
 
+    // ---- the player's input (MMApp_Input.cpp, PlayerCommands.cpp) ------------
+    // One frame of the player's input, from the bindings' action state
+    // (g_InputConfig) and the function keys: menus, quick save and load,
+    // camera keys, steering, death, command menu, devices, gamma, target.
+    void ProcessInput();
+    // One order of the command menu; true when carried out (the menu closes).
+    bool PlayerCommand(int menu, int command);
+    // The refitting and target hot keys the typed codes enable.
+    void ProcessCheatKeys();
+    // The effect of a typed code (1-6) that matched.
+    void OnTypedCode(int code);
+    // The glider the player's selection lands on (null: none).
+    CMMObject* SelectTarget(CGliderObject& glider);
+    // The cursor: shown (pause, menus) or hidden with the pointer kept
+    // inside the window (flight).
+    void SetGameCursor(bool shown);
+    // Gamma to gamma (clamped to -10..10): the ramp, cfg.ini, a message.
+    void SetGamma(int gamma);
+    int CountCommandedGroups() const;
+    // The glider placed at its start: alive, death timer 5 s, the command
+    // menu closed, the sight straight ahead; a new game also clears the
+    // run, cruise and headlight toggles.
+    void ResetPlayerInput(bool newGame);
+    float m_fSightH = 0.0f;
+    float m_fSightV = 0.0f;
+    bool m_bAlwaysRun = false;
+    bool m_bCruise = false;
+    std::uint8_t m_bDead = 0;
+    float m_fDeathTimer = 5.0f;
+    // -1 closed, 0 top level, 1-3 a submenu.
+    std::int32_t m_nCommandMenu = -1;
+    float m_fStasisTimer = 0.0f;
+    // Set by typed codes: the target and travel keys (and no damage), the
+    // refitting keys.
+    bool m_bCheatTarget = false;
+    bool m_bCheatRefit = false;
+    std::int32_t m_nGunCycle = 0;
+    // The pointer is kept inside the window (flight).
+    bool m_bPointerKept = false;
+
     // The menus' and loading screens' drawing interface (null before start-up).
     IGraphicInterface* GetGraphic() const { return m_pGraphic; }
 
@@ -318,6 +360,10 @@ private:
     // After a pass of the network game: the player's mechanoid repaired and
     // its glider placed again, alive, at a start point.
     void RestartNetGlider();
+
+    // A number key of an open command submenu; true when its order ran.
+    bool RunCommandKey(int key);
+    bool BuyOut(CMMObject* target);
 
     FRegisterClasses m_pfnRegisterClasses;
     std::string m_sCommandLine;

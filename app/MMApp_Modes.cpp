@@ -1,6 +1,7 @@
 // The main loop: the mode dispatch, the modal menus that interrupt it, the
 // pause switch and the device loss.
 #include "app/MMApp.h"
+#include "app/InputConfig.h"
 
 #include "app/BuildingHost.h"
 #include "app/EngineFrame.h"
@@ -180,8 +181,7 @@ int CMMApp::RunDialog(CBaseMenu* dialog, void* argument, bool flag, bool soundFl
 {
     XTRACE("RunDialog");
     if (g_MMEngine.m_bLeaveCycle) return kResultRefused;
-    // The force-feedback effects stop here once the input configuration
-    // has them.
+    g_InputConfig.StopFFEffects();
     if (m_pDialog) m_pPrevDialog = m_pDialog;
     m_pDialog = dialog;
     // The dialog's own keys (Escape, F10) read the game's input.
@@ -471,6 +471,7 @@ bool CMMApp::PrepareGame()
     if (newGame) g_GameData.OnNewGame();
     // Every game enters the sample location for now.
     if (!g_WorldViewer.Enter()) return false;
+    ResetPlayerInput(newGame);
     char location[32] = {};
     std::int32_t number = 0;
     CMMEngine::GetLocationName(CWorldViewer::kSampleLocation, location, &number);
@@ -756,7 +757,8 @@ void CMMApp::RunNetMenuUpkeep(float t, float frameTime)
 void CMMApp::Render(bool)
 {
     XTRACE("CMMApp::Render");
-    const float frameTime = BeginEngineFrame();
+    // The player input reads the devices.
+    const float frameTime = BeginEngineFrame(false);
     m_fTime = frameTime;
     // Nothing moves while the game is paused.
     if (!g_WorldViewer.Frame(m_bPause ? 0.0f : frameTime, g_pInput))
@@ -764,7 +766,8 @@ void CMMApp::Render(bool)
     RunNetFrame();
     // The other players' objects that the network no longer reports go.
     if (m_nGameMode == kModeNetGame) g_ObjectList.CheckNetDead();
-    RenderCursor();
+    // The game's cursor only while it is shown (the pause); hidden in flight.
+    if (m_bCursorShown) RenderCursor();
     EndEngineFrame();
     // Do not spin the processor.
     plat::Sleep(10);

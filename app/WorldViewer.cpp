@@ -1,5 +1,7 @@
 #include "app/WorldViewer.h"
 #include "app/BuildingHost.h"
+#include "app/InputConfig.h"
+#include "app/MMApp.h"
 
 #include "app/GameWorldState.h"
 #include "app/PlayerGlider.h"
@@ -134,7 +136,6 @@ struct CWorldViewer::SState
     CViewerView view;
     CCamera camera; // owned here, not by the object list
     CPlayer player;
-    CPlayerControls controls;
     CGameBuildingHost buildings;
     CWorldPatrol patrol; // the gliders of the world
 };
@@ -312,15 +313,19 @@ bool CWorldViewer::Frame(float frameTime, IInput* input)
         CGliderObject* glider = GetPlayerGlider();
         if (IsFreeCamera())
         {
+            // The player input reads the device in flight; here the viewer does.
+            if (input && GetPlayerGlider()) input->Update();
             Move(frameTime, input);
             PlaceCamera();
         }
-        else
+        else if (auto* app = dynamic_cast<CMMApp*>(g_pApplication); app && input)
         {
-            if (input)
-                m_pState->controls.Apply(CPlayerControls::ReadActions(*input), *glider, frameTime);
-            else
-                m_pState->controls.Apply(SPlayerActions{}, *glider, frameTime);
+            // The player's input of the application, reading this device.
+            g_CameraMode = 1;
+            g_InputConfig.SetInput(input);
+            app->ProcessInput();
+            g_InputConfig.SetInput(nullptr);
+            glider = GetPlayerGlider();
         }
         if (glider) m_pState->player.Run(frameTime);
         // Chasing the glider is the orbit camera's view: the cockpit shows.

@@ -63,6 +63,9 @@ bool ResourceDBManager::Init(const char* path, std::uint32_t mode)
 void ResourceDBManager::Done()
 {
     m_DataBase.CloseDatabase();
+    // Closed, it names no directory: the configuration paths go back to
+    // the working directory.
+    m_baseDir.clear();
 }
 
 void ResourceDBManager::SetCurrent(const char* name)

@@ -131,6 +131,11 @@ bool SaveJpegScreenshot(std::int32_t quality)
     return !path.empty() && WriteJpegFile(path.c_str(), rgb.data(), width, height, quality);
 }
 
+bool CopyBackBuffer(std::vector<std::uint32_t>& pixels, std::uint32_t& width, std::uint32_t& height)
+{
+    return CaptureBackBuffer(pixels, width, height);
+}
+
 bool SaveBitmapScreenshot()
 {
     XTRACE("SaveBitmapScreenshot");

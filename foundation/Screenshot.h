@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace plat::d3d
 {
@@ -18,6 +19,8 @@ class Surface;
 // Writes the next numbered JPEG with the given quality. False when there is
 // no device or the file could not be written.
 bool SaveJpegScreenshot(std::int32_t quality);
+// The back buffer as X8R8G8B8 pixels, top row first. False without a device.
+bool CopyBackBuffer(std::vector<std::uint32_t>& pixels, std::uint32_t& width, std::uint32_t& height);
 // Writes the next numbered BMP, 32 bits per pixel, bottom row first.
 bool SaveBitmapScreenshot();
 // Copies a 32-bit surface and writes it as a BMP, bottom row first.

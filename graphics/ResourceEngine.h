@@ -66,6 +66,8 @@ public:
 
     std::int32_t GetStage() const { return m_nStage.load(std::memory_order_acquire); }
     double GetEngineTime() const { return m_dEngineTime; }
+    // The play recorder's replay sets the clock a frame was recorded at.
+    void SetEngineTime(double t) { m_dEngineTime = t; }
 
     // The TextureQuality the device's largest texture width allows.
     static std::int32_t AdjustTextureQuality(std::int32_t maxTextureWidth, std::int32_t quality);

@@ -471,9 +471,37 @@ void CMechGroup2::C_TryKeepOff()
         if (g->m_pAI) g->m_pAI->TryKeepOff(this);
 }
 
+namespace
+{
+CGliderObject* PlayerGlider()
+{
+    return g_pAIEvents ? g_pAIEvents->GetPlayerGlider() : nullptr;
+}
+
+// The mech of the glider the player's glider has selected, null without one.
+CMech* PlayerTargetMech()
+{
+    const CGliderObject* player = PlayerGlider();
+    const auto* target = player ? dynamic_cast<const CGliderObject*>(player->m_pTarget) : nullptr;
+    return target ? target->m_pMech : nullptr;
+}
+} // namespace
+
 void CMechGroup2::C_PleaseAttack()
 {
-    // Needs the player's selected target, which the glider does not keep yet.
+    CMech* target = PlayerTargetMech();
+    if (!target) return;
+    const CMechGroup2* targetGroup = GetMechGroup(target);
+    for (CMechGroup2* g : g_MechGroupList2.m_Groups)
+    {
+        if (!g || g == targetGroup || !g->m_bActive || g->m_bAssembled || g->m_bInBuilding || g->m_bDisbanded)
+            continue;
+        CGroupAI* ai = g->GetGroupAI();
+        const CMech* aiTarget = ai ? ai->m_pTarget : nullptr;
+        const CMechGroup2* aiTargetGroup = aiTarget ? GetMechGroup(aiTarget) : nullptr;
+        if (!aiTarget || aiTargetGroup == g_pPlayerGroup) continue;
+        if ((g->m_vCentre - m_vCentre).LengthSq() < 640000.0f) ai->Attack1(target, true);
+    }
 }
 
 void CMechGroup2::C_Convict(CGliderObject* glider)
@@ -632,7 +660,14 @@ void CPlayerMechGroup2::Run(float /*dt*/)
 
 void CPlayerMechGroup2::ResolveTarget()
 {
-    // The player's glider keeps no selected target yet: the key is dropped.
+    // A saved game's selection comes back once the player's glider and the
+    // target's glider exist; until then the key waits.
+    CGliderObject* player = PlayerGlider();
+    if (!player || player->m_pTarget || !g_pWorld) return;
+    CMech* mech = g_pWorld->FindMech(m_szTarget);
+    CMechanoid* mechanoid = GetMechMechanoid(mech);
+    if (!mechanoid || !mechanoid->m_lpObject) return;
+    player->m_pTarget = mechanoid->m_lpObject;
     ClearName(m_szTarget);
 }
 
@@ -649,6 +684,11 @@ void CPlayerMechGroup2::SaveToStream(CMemStream& s)
     WriteCommon(s);
     char target[32] = {};
     ClearName(target);
+    // The selection of the player's glider, or a key still waiting.
+    if (const CMech* mech = PlayerTargetMech())
+        CopyName(target, mech->m_szId);
+    else if (IsNameSet(m_szTarget))
+        std::memcpy(target, m_szTarget, 32);
     s.Write(target, 32);
 }
 

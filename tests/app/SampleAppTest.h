@@ -37,21 +37,24 @@ namespace apptest
 {
 
 // Keys held down by the test (m_held, m_held2) and one key pressed in the
-// next frame (m_pressed, cleared by Update); everything else is idle.
+// next frame (m_pressed: the frame's Update takes it, the next one clears
+// it); everything else is idle.
 class CHeldKeys : public testutil::CNullInput
 {
 public:
     int Update() override
     {
+        m_pressedNow = m_pressed;
         m_pressed = -1;
         return 0;
     }
-    bool IsPressed(int code) override { return code == m_pressed; }
+    bool IsPressed(int code) override { return code == m_pressedNow; }
     bool IsDown(int code) override { return code == m_held || code == m_held2; }
 
     int m_held = -1;
     int m_held2 = -1;
     int m_pressed = -1;
+    int m_pressedNow = -1;
 };
 
 // The input of the application's own modal menus, scripted pass by pass.

@@ -42,6 +42,7 @@ bool WriteSampleRadar(const std::string& root);
 bool WriteSampleNetMap(const std::string& root);
 // SampleTrade.cpp
 bool WriteSampleTrade(const std::string& root);
+bool WriteSampleInput(const std::string& root); // SampleInput.cpp
 
 namespace
 {
@@ -94,7 +95,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
         !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
         !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleMainMenu(root) || !WriteSampleNetMap(root) ||
-        !WriteSampleTrade(root))
+        !WriteSampleTrade(root) || !WriteSampleInput(root))
         return false;
     if (!WriteSampleInfo(root)) return false;
 
