@@ -5,7 +5,7 @@
 #include "app/BuildingHost.h"
 #include "app/EngineFrame.h"
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/SavedGames.h"
 #include "app/ScreenRequests.h"
 #include "app/WorldViewer.h"
@@ -765,6 +765,7 @@ void CMMApp::Render(bool)
     if (m_nGameMode == kModeNetGame) g_ObjectList.CheckNetDead();
     RenderCursor();
     EndEngineFrame();
+    AnalizeSituation();
     // Do not spin the processor.
     plat::Sleep(10);
 }

@@ -1,6 +1,6 @@
 #include "app/MenuHost.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/MMApp.h"
 #include "app/ScreenRequests.h"
 #include "foundation/Application.h"

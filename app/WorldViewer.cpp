@@ -1,7 +1,7 @@
 #include "app/WorldViewer.h"
 #include "app/BuildingHost.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/PlayerGlider.h"
 #include "app/WorldPatrol.h"
 #include "foundation/ErrorLog.h"
