@@ -38,6 +38,7 @@ bool WriteSampleSky(const std::string& root);
 bool WriteSampleRadar(const std::string& root);
 // SampleNetMap.cpp: the network test game's map (after the location's files).
 bool WriteSampleNetMap(const std::string& root);
+bool WriteSampleMission2(const std::string& root); // SampleMission2.cpp
 
 namespace
 {
@@ -89,7 +90,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
         !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
-        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleNetMap(root))
+        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleNetMap(root) || !WriteSampleMission2(root))
         return false;
 
     return true;
