@@ -132,6 +132,17 @@ void CMenuHost::ClearLeaveCycle()
     g_MMEngine.m_bLeaveCycle = 0;
 }
 
+int CMenuHost::GetMusicSituation()
+{
+    return m_pApp ? m_pApp->m_Music.GetState() : m_nMusicSituation;
+}
+
+void CMenuHost::SetMusicSituation(int situation)
+{
+    m_nMusicSituation = situation;
+    if (m_pApp) m_pApp->m_Music.SetMenuState(situation);
+}
+
 void CMenuHost::PumpInput()
 {
     if (g_pInput) g_pInput->Update();

@@ -1,18 +1,18 @@
 // The game's events in the application over the sample tree, through the
-// one sink it installs: the ten-minute event arms the second sample's depot
-// (a sensor, a timer and an escort), the player's glider flown onto the
-// depot's node raises the sensor's script, the death of an escort reaches
-// its script, and a kill by the player raises the combat rating.
+// one sink it installs: the ten-minute event arms the second sample's
+// timer, which hands the player an escort; the depot's sensor raises its
+// script, the death of an escort reaches its script, and a kill by the
+// player raises the combat rating.
 #include "app/GameData.h"
 #include "app/MMAppEvent.h"
 #include "app/WorldPatrol.h"
 #include "app/WorldViewer.h"
 
+#include "location/Environment.h"
 #include "script/game/ScriptManager.h"
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"
 #include "units/GliderObject.h"
-#include "world/RoadManager.h"
 #include "world/World.h"
 
 #include "SampleAppTest.h"
@@ -24,15 +24,6 @@ namespace
 
 class SampleEvents : public apptest::CSteppedAppTest
 {
-protected:
-    void Frames(int n)
-    {
-        for (int i = 0; i < n; ++i)
-        {
-            Tick();
-            ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
-        }
-    }
 };
 
 TEST_F(SampleEvents, TheWorldsEventsReachTheSampleScripts)
@@ -50,13 +41,18 @@ TEST_F(SampleEvents, TheWorldsEventsReachTheSampleScripts)
     g_pWorld->RunWorld(21.0f);
     EXPECT_EQ(scripts->GetVar("DEPOT_ARMED"), 1) << Tree().ErrorLog();
 
-    // The player's glider on the depot's node: the sensor fires once.
-    CVector depot;
-    ASSERT_TRUE(g_RoadManager.FindNode("SAMPLE_DEPOT", &depot));
-    player->SetPosition(CVector{depot.x, depot.y, depot.z + 3.0f});
-    player->m_vVelocity = CVector{};
-    Frames(3);
+    // The depot's sensor, as the object list raises it for the player's
+    // record "PLAYER" (the record a new game of the world makes; the world
+    // viewer's game flies without one, so here the sink is called as the
+    // list calls it).
+    g_pAppEvent->OnSensor("SAMPLE_DEPOT", "PLAYER", true);
     EXPECT_EQ(scripts->GetVar("DEPOT_REACHED"), 1) << Tree().ErrorLog();
+
+    // An hour of the environment's clock later the timer hands the player
+    // an escort.
+    g_Environment.m_fDays += 0.1f;
+    g_pScriptManager->Run(0.0f);
+    EXPECT_EQ(scripts->GetVar("DEPOT_TIMER"), 1) << Tree().ErrorLog();
 
     // The escort the script handed to the player loses a member.
     CMechGroup2* escort = nullptr;

@@ -1,19 +1,19 @@
 // The second sample mission: the depot's sensor, an escort, a timer and the
 // pick-ups that a special action scatters.
 //
-//   sample_escort  game script, [EVENTS] OnTen: once, a sensor on the road
-//                  node SAMPLE_DEPOT for the player (built-in 9), an
-//                  hour's timer (built-in 16) calling OnDepotTimer, and the
+//   sample_escort  game script, [EVENTS] OnTen: once, an hour's timer
+//                  (built-in 16) calling OnDepotTimer, which hands the
 //                  group of a mech of neither the merchants nor the player
-//                  (built-in 30) handed to the player as its escort (44);
+//                  (built-in 30) to the player as its escort (44);
 //                  [OBJECTS] SAMPLE_DEPOT: OnEnterSensor says DEPOT_REACHED;
 //                  [EVENTS] OnEscortDie says ESCORT_LOST for any escort
 //                  without a script of its own. Each also sets the script
 //                  variable of its name (DEPOT_ARMED, DEPOT_REACHED,
 //                  DEPOT_TIMER, ESCORT_LOST) to 1.
-//   SAMPLE_M2.qst  mission text script: START adds the depot's sensor and
-//                  starts a two-hour timer; M2_TIMEOUT scatters pick-ups
-//                  over the location (special action 3).
+//   SAMPLE_M2.qst  mission text script: START adds a sensor on the road
+//                  node SAMPLE_DEPOT for the player and starts a two-hour
+//                  timer; M2_TIMEOUT scatters pick-ups over the location
+//                  (special action 3).
 
 #include "tools/mksample/SampleScripts.h"
 
@@ -53,10 +53,7 @@ std::vector<std::uint8_t> SampleEscort()
         ten, {object},
         b.List({b.If(b.Binary(EQUAL_EXPR, b.Ident(armed), b.Int(0)),
                      b.List({b.Assign(armed, b.Int(1)), b.Oper(4, DT_CHAR, {s("DEPOT_ARMED"), s("1")}),
-                             b.Oper(9, DT_CHAR, {s("SAMPLE_DEPOT"), s("1")}),
-                             b.Oper(16, DT_CHAR, {s("OnDepotTimer"), s("1"), s("SAMPLE_DEPOT")}),
-                             b.Assign(guard, b.Oper(30, DT_CHAR, {s("ORG_MERCHANTS")})),
-                             b.Oper(44, DT_CHAR, {b.Ident(guard), s("1")})})),
+                             b.Oper(16, DT_CHAR, {s("OnDepotTimer"), s("1"), s("SAMPLE_DEPOT")})})),
                 b.Assign(ten, b.Ident(armed))}));
     CTreeNode* sensorDecl =
         b.ProcDecl(sensor, {object},
@@ -66,10 +63,11 @@ std::vector<std::uint8_t> SampleEscort()
         b.ProcDecl(escort, {object},
                    b.List({b.Oper(1, DT_CHAR, {s("ESCORT_LOST")}),
                            b.Oper(4, DT_CHAR, {s("ESCORT_LOST"), s("1")}), b.Assign(escort, b.Int(1))}));
-    CTreeNode* timerDecl =
-        b.ProcDecl(timer, {object},
-                   b.List({b.Oper(1, DT_CHAR, {s("DEPOT_TIMER")}),
-                           b.Oper(4, DT_CHAR, {s("DEPOT_TIMER"), s("1")}), b.Assign(timer, b.Int(1))}));
+    CTreeNode* timerDecl = b.ProcDecl(
+        timer, {object},
+        b.List({b.Oper(1, DT_CHAR, {s("DEPOT_TIMER")}), b.Oper(4, DT_CHAR, {s("DEPOT_TIMER"), s("1")}),
+                b.Assign(guard, b.Oper(30, DT_CHAR, {s("ORG_MERCHANTS")})),
+                b.Oper(44, DT_CHAR, {b.Ident(guard), s("1")}), b.Assign(timer, b.Int(1))}));
     b.SetRoot(b.List({tenDecl, sensorDecl, escortDecl, timerDecl}));
     return b.Bytes();
 }
