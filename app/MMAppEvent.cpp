@@ -57,6 +57,7 @@ CMMAppEvent::~CMMAppEvent()
     if (g_pAppEvent == this) g_pAppEvent = nullptr;
     if (g_pAIEvents == this) g_pAIEvents = nullptr;
     if (g_pGroupEvents == this) g_pGroupEvents = nullptr;
+    if (g_pShotEvents == this) g_pShotEvents = nullptr;
 }
 
 void CMMAppEvent::Install()
@@ -64,6 +65,7 @@ void CMMAppEvent::Install()
     g_pAppEvent = this;
     g_pAIEvents = this;
     g_pGroupEvents = this;
+    g_pShotEvents = this;
 }
 
 // ---- the slots --------------------------------------------------------------------
@@ -400,6 +402,12 @@ void CMMAppEvent::OnAIEvent(EAIEvent event, CGliderObject* glider)
 CGliderObject* CMMAppEvent::GetPlayerGlider()
 {
     return g_pPlayerGlider;
+}
+
+CMMObject* CMMAppEvent::GetLockedTarget()
+{
+    CGliderObject* glider = g_pPlayerGlider;
+    return glider ? glider->m_pTarget : nullptr;
 }
 
 void CMMAppEvent::OnGroupEvent(const char* event, const char* id)

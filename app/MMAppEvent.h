@@ -11,7 +11,8 @@
 // same object and installed with it: the AIs' events (IAIEvents: view,
 // talk, attack, retreat, drop become the slots of those names) and the
 // groups' events (IGroupEvents: "OnEscortFar" and the other escort events
-// become their slots, any other name a script event). The mech queries
+// become their slots, any other name a script event) and the guns' shots
+// (IShotEvents: OnShoot and OnFireWeapon are the slots). The mech queries
 // (IMechRegistry) stay with CWorldRecords, whose money sound comes here;
 // the building host (CGameBuildingHost) reports spending here.
 //
@@ -30,6 +31,7 @@
 
 #include "society/BasicAI.h"
 #include "society/GroupAI.h"
+#include "units/Gun.h"
 #include "world/GameWorldState.h"
 
 #include <cstdint>
@@ -39,7 +41,7 @@
 class CMMApp_Music;
 class CXAnsiString;
 
-class CMMAppEvent : public IMMAppEvent, public IAIEvents, public IGroupEvents
+class CMMAppEvent : public IMMAppEvent, public IAIEvents, public IGroupEvents, public IShotEvents
 {
 public:
     // The colour index of the sink's message lines.
@@ -55,8 +57,8 @@ public:
     CMMAppEvent(const CMMAppEvent&) = delete;
     CMMAppEvent& operator=(const CMMAppEvent&) = delete;
 
-    // g_pAppEvent, g_pAIEvents and g_pGroupEvents become this; the
-    // destructor clears those that still are.
+    // g_pAppEvent, g_pAIEvents, g_pGroupEvents and g_pShotEvents become
+    // this; the destructor clears those that still are.
     void Install();
 
     // The game events.
@@ -111,6 +113,8 @@ public:
     void OnAIEvent(EAIEvent event, CGliderObject* glider) override;
     CGliderObject* GetPlayerGlider() override;
     void OnGroupEvent(const char* event, const char* id) override;
+    // IShotEvents: the target the player locked (the player's glider's).
+    CMMObject* GetLockedTarget() override;
 
     // Messages on or off (UpdateRuntimeScriptMessages does nothing while
     // off). A CQuietMessages keeps them off for its scope and turns them on

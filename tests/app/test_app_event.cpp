@@ -338,7 +338,7 @@ TEST_F(AppEvent, SpecialActions)
     EXPECT_EQ(draws, CMMAppEvent::kMaxScatterDraws);
 }
 
-TEST_F(AppEvent, InstallTakesTheThreeSeamsAndTheDestructorGivesThemBack)
+TEST_F(AppEvent, InstallTakesTheSeamsAndTheDestructorGivesThemBack)
 {
     {
         CMMAppEvent installed;
@@ -346,9 +346,11 @@ TEST_F(AppEvent, InstallTakesTheThreeSeamsAndTheDestructorGivesThemBack)
         EXPECT_EQ(g_pAppEvent, &installed);
         EXPECT_EQ(g_pAIEvents, &installed);
         EXPECT_EQ(g_pGroupEvents, &installed);
+        EXPECT_EQ(g_pShotEvents, &installed);
     }
     EXPECT_EQ(g_pAppEvent, nullptr);
     EXPECT_EQ(g_pAIEvents, nullptr);
     EXPECT_EQ(g_pGroupEvents, nullptr);
+    EXPECT_EQ(g_pShotEvents, nullptr);
 }
 } // namespace
