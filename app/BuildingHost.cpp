@@ -1,6 +1,6 @@
 #include "app/BuildingHost.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/MMApp.h"
 #include "foundation/ErrorLog.h"
 #include "society/MechGroup.h"

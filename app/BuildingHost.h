@@ -15,6 +15,7 @@
 #pragma once
 
 #include "units/BuildingObject.h"
+#include "world/GameWorldState.h"
 
 class CGameBuildingHost : public IBuildingHost
 {
@@ -31,7 +32,11 @@ public:
     const char* GetGroupName(const CMechGroup2* group) override;
     CMechGroup2* FindGroup(const char* name) override;
     bool IsGroupDone(const CMechGroup2* group) override;
-    void OnSpendMoney(float, int) override {}
+    // Spending counts in the player's progress through the event sink.
+    void OnSpendMoney(float amount, int kind) override
+    {
+        if (g_pAppEvent) g_pAppEvent->OnSpendMoney(amount, kind);
+    }
     std::int32_t GetOrgIconModel(const char*) override { return -1; }
     float GetTowerMaxViewDistance() override { return 0.0f; }
     bool TowerWatches(CMMObject*, const CVector&) override { return false; }

@@ -9,7 +9,7 @@
 #include "script/game/ScriptBuiltIns.h"
 #include "script/game/ScriptManager.h"
 #include "script/game/TextDatabase.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
 #include "world/MMObject.h"

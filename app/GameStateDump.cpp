@@ -3,7 +3,7 @@
 #include "app/GameStateDump.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/FileArchive.h"
 #include "foundation/MemStream.h"
 #include "hud/radar/Radar.h"
@@ -12,7 +12,7 @@
 #include "script/game/ScriptManager.h"
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "world/Camera.h"

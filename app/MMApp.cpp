@@ -2,7 +2,9 @@
 #include "app/InputConfig.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "app/MMAppEvent.h"
+#include "app/MissionWorld.h"
+#include "world/GameWorldState.h"
 #include "app/MenuHost.h"
 #include "app/WorldRecords.h"
 #include "app/WorldViewer.h"
@@ -41,6 +43,7 @@
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
 #include "sound/SoundStartup.h"
+#include "units/GliderObject.h"
 #include "units/KindManagers.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
@@ -478,9 +481,13 @@ bool CMMApp::InitScriptManager()
 {
     g_pScriptManager = CreateClassInstanceAs<IScriptManager>(static_cast<int>(g_iIScriptManager));
     if (!g_pScriptManager) return false;
-    // The scripts' timers run on the environment's day count.
+    // The scripts' timers run on the environment's day count; each run
+    // checks the sensors and shows what the scripts said.
     if (auto* scripts = dynamic_cast<CScriptManager*>(g_pScriptManager))
-        scripts->SetHost({[] { return g_Environment.m_fDays; }, nullptr, nullptr});
+        scripts->SetHost({[] { return g_Environment.m_fDays; }, [] { g_ObjectList.CheckObjectSensor(); },
+                          [] {
+                              if (g_pAppEvent) g_pAppEvent->UpdateRuntimeScriptMessages(1);
+                          }});
     // Without the compiled scripts the game runs, but no script: one line
     // says why (the script manager says so for a missing binding table).
     const std::string base = GetEngineBaseDirectory();
@@ -616,8 +623,8 @@ void CMMApp::CreateMainClasses()
     g_pMessager->m_pGraphic = m_pGraphic;
     g_pMessager->m_pInput = g_pInput;
     g_pMessager->SetTextDB(g_pTextDB);
-    // The full event sink replaces this one, whose slots do nothing yet.
-    g_pAppEvent = new CMMAppEvent;
+    // The one sink of the game's events, with the AIs' and the groups'.
+    (new CMMAppEvent(&m_Music))->Install();
     g_pRenderer = new CRenderer;
     g_pRadar = new CRadar;
     g_pRadarMapFile = new CRadarMapFile;
@@ -625,6 +632,14 @@ void CMMApp::CreateMainClasses()
     // the network dialog asks it to.
     CreateNetClient();
     g_pMMScriptManager->Init();
+    m_pMissionWorld = new CGameMissionWorld(this);
+    g_pMMScriptManager->SetWorld(m_pMissionWorld);
+    // Both kinds of script act on the mechanoid of the player's glider.
+    g_ScriptGameCalls.playerMechanoid = []() -> CMechanoid*
+    {
+        CGliderObject* glider = g_pPlayerGlider;
+        return glider ? glider->m_pMechanoid : nullptr;
+    };
     g_pRenderer->Init();
     g_pRadar->Init();
     g_pMessager->OnInit();
@@ -663,6 +678,9 @@ void CMMApp::DoneMainClasses()
     g_pMessager = nullptr;
     delete g_pMMScriptManager;
     g_pMMScriptManager = nullptr;
+    delete m_pMissionWorld;
+    m_pMissionWorld = nullptr;
+    g_ScriptGameCalls.playerMechanoid = nullptr;
     delete g_pRenderer;
     g_pRenderer = nullptr;
 }

@@ -42,6 +42,7 @@
 #pragma once
 
 #include "app/AppClasses.h"
+#include "app/MMApp_Music.h"
 #include "app/SaveGameFile.h"
 #include "foundation/Application.h"
 #include "foundation/Graphic.h"
@@ -121,8 +122,8 @@ public:
     static constexpr int kThumbnailSize = 128;
     static constexpr int kMaxEndVideos = 4;
     // The warning-sound mask's bits of the two looping warnings.
-    static constexpr std::uint32_t kWarnCriticalLoop = 1u << 1;
-    static constexpr std::uint32_t kWarnAnomalyLoop = 1u << 3;
+    static constexpr std::uint32_t kWarnCriticalLoop = CCockpitWarnings::kCriticalLoop;
+    static constexpr std::uint32_t kWarnAnomalyLoop = CCockpitWarnings::kAnomalyLoop;
 
     // Registers every class the program creates through the factory.
     using FRegisterClasses = void (*)();
@@ -330,6 +331,21 @@ public:
     std::int32_t m_nWaitPicture = 0;
     // The cockpit warnings playing (a bit each).
     std::uint32_t m_uWarningSounds = 0;
+
+    // ---- The situation: music, cockpit warnings, end texts and end videos.
+    // The frame's last step: the music for the player's situation, the
+    // cockpit warnings' sounds and the HUD's warning code.
+    void AnalizeSituation();
+    // The end text of ending 1 or 2 with the titles, on its own loop until
+    // it ends (exit reasons 6 and 7).
+    void ShowEndText(int ending);
+    // Plays the queued end videos (exit reason 10) and empties the queue.
+    void PlayEndGameVideo();
+    CMMApp_Music m_Music;
+    // The shield fraction of the last frame's warnings.
+    float m_fLastShield = 1.0f;
+    // The mission scripts' view of the game (g_pMMScriptManager's world).
+    class CGameMissionWorld* m_pMissionWorld = nullptr;
 
 private:
     void AddServices();

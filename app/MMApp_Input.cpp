@@ -2,7 +2,7 @@
 // state of the bindings (g_InputConfig) and the fixed function keys.
 #include "app/MMApp.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/InputConfig.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"

@@ -6,7 +6,7 @@
 #include "app/BuildingHost.h"
 #include "app/EngineFrame.h"
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/SavedGames.h"
 #include "app/ScreenRequests.h"
 #include "app/WorldViewer.h"
@@ -769,6 +769,7 @@ void CMMApp::Render(bool)
     // The game's cursor only while it is shown (the pause); hidden in flight.
     if (m_bCursorShown) RenderCursor();
     EndEngineFrame();
+    AnalizeSituation();
     // Do not spin the processor.
     plat::Sleep(10);
 }

@@ -1,6 +1,6 @@
 #include "app/MenuHost.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/MMApp.h"
 #include "app/ScreenRequests.h"
 #include "foundation/Application.h"
@@ -130,6 +130,17 @@ bool CMenuHost::IsLeaveCycle()
 void CMenuHost::ClearLeaveCycle()
 {
     g_MMEngine.m_bLeaveCycle = 0;
+}
+
+int CMenuHost::GetMusicSituation()
+{
+    return m_pApp ? m_pApp->m_Music.GetState() : m_nMusicSituation;
+}
+
+void CMenuHost::SetMusicSituation(int situation)
+{
+    m_nMusicSituation = situation;
+    if (m_pApp) m_pApp->m_Music.SetMenuState(situation);
 }
 
 void CMenuHost::PumpInput()

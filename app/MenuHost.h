@@ -70,8 +70,10 @@ public:
     void SetOpenedFromBuilding(IUI*) override {}
     // A screen with a popup open keeps Escape and F10 to itself.
     bool IsScreenBusy(IUI* screen) override { return screen && screen->IsBusy(); }
-    int GetMusicSituation() override { return m_nMusicSituation; }
-    void SetMusicSituation(int situation) override { m_nMusicSituation = situation; }
+    // The application's music by situation (the menu states 3 and 4); the
+    // host's own value without an application.
+    int GetMusicSituation() override;
+    void SetMusicSituation(int situation) override;
     float GetMusicTimeLeft() override;
     IMusicManager* GetMusicManager() override;
     IMusic* GetMusicObject(int id) override;

@@ -2,7 +2,7 @@
 // typed codes' effects and the hot keys they enable.
 #include "app/MMApp.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/InputConfig.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/XString.h"

@@ -1,6 +1,6 @@
 #include "app/PlayerGlider.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/ResourceDB.h"
 #include "units/EquipmentManager.h"

@@ -2,7 +2,7 @@
 #include "app/SaveGameFile.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FileArchive.h"
 #include "foundation/FileReplace.h"
@@ -16,7 +16,7 @@
 #include "platform/d3d8/D3D8.h"
 #include "script/game/QuestLog.h"
 #include "script/game/ScriptManager.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "world/Camera.h"

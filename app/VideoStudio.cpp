@@ -1,6 +1,6 @@
 #include "app/VideoStudio.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/ImageWriters.h"
 #include "foundation/Screenshot.h"

@@ -2,9 +2,9 @@
 
 #include "foundation/ErrorLog.h"
 #include "script/game/ScriptManager.h"
-#include "sound/SoundManager.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
+#include "world/GameWorldState.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"
 
@@ -58,7 +58,8 @@ int CWorldRecords::GetDifficulty()
 
 void CWorldRecords::OnMoneySound(int)
 {
-    if (g_pSoundManager) g_pSoundManager->Play2D("SND_I_MONEY", false);
+    // The event sink plays it, as for every other game event.
+    if (g_pAppEvent) g_pAppEvent->OnMoneySound();
 }
 
 void CWorldRecords::OnGroupEvent(const char* event, const char* id)

@@ -7,7 +7,7 @@
 // organisation), the organisation of the player's own record, the
 // organisation told that a mech entered a building (and the record run
 // once with a zero step), the game's difficulty (the engine's) and the
-// money sound "SND_I_MONEY". For the groups: each group event runs the
+// money sound (the event sink's OnMoneySound). For the groups: each group event runs the
 // script event of that name for the object (the game script manager).
 //
 // Every answer reads the current world (g_pWorld); without one no mech is

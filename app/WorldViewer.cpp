@@ -3,7 +3,7 @@
 #include "app/InputConfig.h"
 #include "app/MMApp.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/PlayerGlider.h"
 #include "app/WorldPatrol.h"
 #include "foundation/ErrorLog.h"

@@ -1,7 +1,7 @@
 #include "consoles/ConsoleServices.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/Name32.h"
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"

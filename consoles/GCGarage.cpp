@@ -1,6 +1,6 @@
 #include "consoles/GCGarage.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "consoles/ConsoleServices.h"
 #include "foundation/ClassFactory.h"
 #include "foundation/ErrorLog.h"

@@ -43,7 +43,7 @@
 #pragma once
 
 #include "menus/GMenu.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 
 #include <cstdint>
 #include <memory>

@@ -3,7 +3,7 @@
 #include "consoles/GCGarage.h"
 
 #include "consoles/ConsoleServices.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/Input.h"
 #include "foundation/ErrorLog.h"
 #include "menus/AnimatedBar.h"

@@ -3,7 +3,7 @@
 // the whole configuration, with the change each single modification makes.
 #include "consoles/GCGarage.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "units/GliderObject.h"
 #include "units/GunManager.h"

@@ -3,12 +3,12 @@
 // highlighting of the console.
 #include "consoles/GCGarage.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Name32.h"
 #include "menus/AnimatedBar.h"
 #include "menus/ControlList.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "units/ModifManager.h"

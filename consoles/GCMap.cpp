@@ -1,7 +1,7 @@
 #include "consoles/GCMap.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "consoles/ConsoleServices.h"
 #include "foundation/ClassFactory.h"
 #include "foundation/ErrorLog.h"

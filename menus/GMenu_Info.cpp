@@ -3,7 +3,7 @@
 #include "menus/GMenu.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "hud/radar/Radar.h"
 #include "menus/MenuGameCalls.h"

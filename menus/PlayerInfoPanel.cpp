@@ -1,6 +1,6 @@
 #include "menus/PlayerInfoPanel.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "graphics/GraphicInterface.h"
 #include "menus/MenuDrawing.h"

@@ -1,6 +1,6 @@
 #include "menus/UIMenu.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ClassFactory.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/GuidKey.h"

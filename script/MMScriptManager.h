@@ -159,6 +159,9 @@ public:
     bool QueueMessage(std::uint32_t type, const char* key, const char* name, const char* text, std::int32_t value);
     void ClearMessages() { m_nMessages = 0; }
 
+    // The text the game's special actions 1 and 2 pass between the player's
+    // name and the scripts.
+    std::string m_CurrentText;
     void SetWorld(IMissionWorld* world) { m_pWorld = world; }
     IMissionWorld& World() { return m_pWorld ? *m_pWorld : m_NoWorld; }
     void SetTextDB(ITextDB* db) { m_pTextDB = db; }

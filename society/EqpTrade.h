@@ -29,7 +29,7 @@
 // Threads: main thread only.
 #pragma once
 
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "units/EquipmentStock.h"
 
 #include <cstdint>

@@ -24,7 +24,7 @@
 // Threads: main thread only.
 #pragma once
 
-#include "society/Trade.h"
+#include "world/Trade.h"
 
 #include <cstdint>
 #include <vector>

@@ -21,7 +21,7 @@
 #pragma once
 
 #include "foundation/DefaultManager.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,6 +1,6 @@
 #include "society/Organization.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"

@@ -1,7 +1,7 @@
 // COrganization: recruiting free members into groups and making the groups.
 #include "society/Organization.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"

@@ -34,15 +34,10 @@ set(_lower_menus ${_lower_app} app)
 set(_lower_consoles ${_lower_menus} menus)
 # The executable's entry calls every library's class registration.
 set(_lower_game ${_lower_consoles} consoles)
-# Where a lower subsystem calls up into a higher one (the world reaches the
-# glider's fields and the application's event sink), it does so only through
-# these headers, which declare what it calls and need no link the other way.
-set(_calls_up_world units/GliderObject.h society/Trade.h
-                    app/GameWorldState.h)
-# The self-acting machines report the player's hits to the game's event sink.
-set(_calls_up_units app/GameWorldState.h)
-# The organisations report the buildings they take and lose to it.
-set(_calls_up_society app/GameWorldState.h)
+# Where a lower subsystem calls up into a higher one (the world tells the
+# game of its events), the lower one declares the interface and holds the
+# pointer; the higher one implements and installs it. No folder includes
+# one above it.
 set(_folders platform foundation graphics sound world location units society script ui hud net app menus
              consoles game)
 set(_unchecked tools tests bench)
@@ -110,9 +105,6 @@ foreach(_folder IN LISTS _folders)
           continue() # a subfolder of the file's own folder
         endif()
         list(FIND _allowed "${_target}" _ok)
-        if(_ok EQUAL -1 AND _line MATCHES "\"([^\"]+)\"")
-          list(FIND _calls_up_${_folder} "${CMAKE_MATCH_1}" _ok)
-        endif()
         if(_ok EQUAL -1)
           string(STRIP "${_line}" _line)
           string(REPLACE ";" ", " _list "${_lower_${_folder}}")

@@ -1,7 +1,7 @@
 #include "units/FlyTehObject.h"
 #include "world/ModelDraw.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -236,7 +236,7 @@ void CFlyTehObject::Damage(float amount, CVector, int, CMMObject* attacker, int,
     if (IsPlayerGlider(attacker) && g_pAppEvent)
     {
         g_pAppEvent->OnDamageObject(amount, weaponKind);
-        g_pAppEvent->OnDestroyMachine();
+        g_pAppEvent->OnDestroyMachine(this);
     }
     Explosion();
 }

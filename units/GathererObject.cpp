@@ -1,6 +1,6 @@
 #include "units/GathererObject.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -512,7 +512,7 @@ void CGathererObject::Damage(float amount, CVector, int, CMMObject* attacker, in
 void CGathererObject::Explosion()
 {
     XTRACE("CGathererObject::Explosion");
-    if (g_pAppEvent) g_pAppEvent->OnDestroyMachine();
+    if (g_pAppEvent) g_pAppEvent->OnDestroyMachine(this);
     m_bShown = 0;
     m_bExploded = 1;
     m_fHealth = kHealth;

@@ -3,7 +3,7 @@
 
 #include "units/GliderObject.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Random.h"
 #include "units/ExploObject.h"

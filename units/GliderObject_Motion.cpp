@@ -2,7 +2,7 @@
 
 #include "units/GliderObject.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/GameTime.h"

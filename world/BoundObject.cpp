@@ -1,6 +1,6 @@
 #include "world/BoundObject.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/GameTime.h"
 #include "foundation/Graphic.h"
@@ -8,7 +8,6 @@
 #include "foundation/Texture.h"
 #include "graphics/TexShaderManager.h"
 #include "graphics/TextureManager.h"
-#include "units/GliderObject.h"
 #include "world/DynamicObject.h"
 #include "world/EffectQueue.h"
 #include "world/MMEngine.h"
@@ -42,7 +41,7 @@ namespace
 {
 bool IsPlayerGliderObject(const CMMObject* o)
 {
-    return g_pPlayerGlider && o == static_cast<const CMMObject*>(g_pPlayerGlider);
+    return g_pPlayerGlider.Object() && o == g_pPlayerGlider.Object();
 }
 } // namespace
 

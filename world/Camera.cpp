@@ -2,8 +2,8 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
-#include "units/GliderObject.h"
-#include "app/GameWorldState.h"
+#include "world/DynamicObject.h"
+#include "world/GameWorldState.h"
 #include "world/Physics.h"
 #include "world/WorldTerrain.h"
 
@@ -159,7 +159,7 @@ void CCamera::SetMode6(CMMObject* target)
 
 void CCamera::RestoreMode()
 {
-    CMMObject* glider = g_pPlayerGlider;
+    CMMObject* glider = g_pPlayerGlider.Object();
     switch (g_CameraMode)
     {
     case 0:
@@ -237,9 +237,9 @@ void CCamera::Run()
         m_Frame.m_Matrix.m[3][2] = p.z;
     }
 
-    if (g_CameraMode == 2 && g_pPlayerGlider)
+    if (g_CameraMode == 2 && g_pPlayerGlider.Object())
     {
-        const CVector glider = static_cast<CMMObject*>(g_pPlayerGlider)->GetPosition();
+        const CVector glider = g_pPlayerGlider.Object()->GetPosition();
         const CVector away = GetPosition() - glider;
         const float distance = away.Length();
         if (distance > kFreeRange) SetPosition(glider + away * (kFreeRange / distance));

@@ -1,6 +1,6 @@
 #include "world/MMEngine.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ClassFactory.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
@@ -10,7 +10,7 @@
 #include "platform/Ini.h"
 #include "platform/Types.h"
 #include "platform/Window.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
 #include "world/KindManagers.h"

@@ -1,11 +1,11 @@
 #include "world/Mech.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ModelManager.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "world/MMEngine.h"
 #include "world/World.h"
 #include "world/WorldSeams.h"

@@ -1,6 +1,6 @@
 #include "world/ObjectList.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Name32.h"
 #include "foundation/Random.h"

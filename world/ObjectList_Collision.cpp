@@ -3,10 +3,9 @@
 // point or a sphere against an object's triangles), with the impulses.
 #include "world/ObjectList.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "graphics/ComplexObject.h"
-#include "units/GliderObject.h"
 #include "world/CollisionShape.h"
 #include "world/DynamicObject.h"
 #include "world/ObjectScene.h"
@@ -35,7 +34,7 @@ const CVector& Velocity(const CMMObject* o)
 
 bool IsThePlayerGlider(const CMMObject* o)
 {
-    return g_pPlayerGlider && o == static_cast<const CMMObject*>(g_pPlayerGlider);
+    return g_pPlayerGlider.Object() && o == g_pPlayerGlider.Object();
 }
 
 void Report(CMMObject* to, CMMObject* other, const CVector& normal, const CVector& point)

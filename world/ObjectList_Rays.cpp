@@ -2,7 +2,7 @@
 // script sensors, all over the location's per-cell object lists.
 #include "world/ObjectList.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "world/CollisionShape.h"
 #include "world/DynamicObject.h"

@@ -2,11 +2,11 @@
 
 #include "world/ObjectList.h"
 
-#include "app/GameWorldState.h"
+#include "world/DynamicObject.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
 #include "foundation/Settings.h"
-#include "units/GliderObject.h"
 #include "world/ObjectFrame.h"
 #include "world/ObjectScene.h"
 
@@ -55,7 +55,7 @@ float ViewScale(float listScale, const CMMObject* o)
 
 CMMObject* PlayerGlider()
 {
-    return g_pPlayerGlider;
+    return g_pPlayerGlider.Object();
 }
 
 } // namespace

@@ -1,8 +1,7 @@
 #include "world/Physics.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
-#include "units/GliderObject.h"
 #include "world/DynamicObject.h"
 #include "world/ObjectList.h"
 #include "world/WorldTerrain.h"
@@ -253,17 +252,17 @@ void CPhysics::PreMove(CDynamicObject* o, float dt)
         if (o->m_bSteering && massive)
         {
             const float k = o->m_fSteeringResponse / o->m_fMass;
-            const bool player = o == g_pPlayerGlider;
+            const bool player = g_pPlayerGlider.Sight() && o == g_pPlayerGlider.Object();
             // The player's sight keeps its place in the turned frame.
             CVector sight;
             if (player)
             {
-                const CVector& w = g_pPlayerGlider->m_vSight;
+                const CVector& w = *g_pPlayerGlider.Sight();
                 sight = CVector{Dot(w, f.m_vSide), Dot(w, f.m_vUp), Dot(w, f.m_vForward)};
             }
             f.RotateZ(-k * vf * vs * dt * (player ? 0.25f : 0.125f));
             f.RotateX(-k * vf * vu * dt * (player ? 0.125f : 0.075f));
-            if (player) TransformNormal(&g_pPlayerGlider->m_vSight, f.m_Matrix, sight);
+            if (player) TransformNormal(g_pPlayerGlider.Sight(), f.m_Matrix, sight);
         }
         const float g = o->m_fGrip * 8.0f;
         DampValue(&vf, dt, g, 1e10f);

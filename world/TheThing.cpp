@@ -1,7 +1,8 @@
 #include "world/TheThing.h"
 #include "world/ModelDraw.h"
 
-#include "app/GameWorldState.h"
+#include "world/DynamicObject.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -14,7 +15,6 @@
 #include "graphics/TexShaderManager.h"
 #include "graphics/TextureManager.h"
 #include "sound/SoundManager.h"
-#include "units/GliderObject.h"
 #include "world/EffectQueue.h"
 #include "world/KindManagers.h"
 #include "world/LightWare.h"
@@ -171,7 +171,7 @@ void CTheThing::Collect()
 {
     XTRACE("PICK UP");
     if (!g_pThingCollector) return;
-    CMMObject* player = g_pPlayerGlider;
+    CMMObject* player = g_pPlayerGlider.Object();
     SRadiusResult found;
     if (m_bPlayerOnly)
     {

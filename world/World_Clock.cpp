@@ -2,12 +2,12 @@
 // (GenerateWorld, NewGame, DoneWorld).
 #include "world/World.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "world/MMEngine.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "world/Camera.h"
 #include "world/KindManagers.h"
 #include "world/Mech.h"

@@ -2,14 +2,14 @@
 // the saved-game files they go into.
 #include "world/World.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FileArchive.h"
 #include "foundation/FileReplace.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
 #include "platform/File.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
 #include "world/ObjectList.h"

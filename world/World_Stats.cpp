@@ -3,7 +3,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Name32.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
 #include "world/WorldSeams.h"

@@ -6,7 +6,7 @@
 #include "society/MMTrade.h"
 #include "society/MechGroup.h"
 #include "society/Organization.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
@@ -531,6 +531,19 @@ const char* SetOrgEconomy(CScriptManager&, Params p, int)
     return nullptr;
 }
 
+// 70: every entry of that goods in the building's trade stock holds the
+// number of units (the trade scales it by the entry's unit).
+const char* SetBuildingGoods(CScriptManager&, Params p, int)
+{
+    if (!g_pTrade)
+    {
+        Unavailable("trade");
+        return nullptr;
+    }
+    g_pTrade->SetGoodCount(Text(p[0]), Text(p[1]), Number(p[2]));
+    return nullptr;
+}
+
 const char* SetOrgRelation(CScriptManager&, Params p, int)
 {
     IOrgManager* orgs = Orgs();
@@ -644,6 +657,6 @@ void AddWorldBuiltIns(std::vector<SScriptBuiltIn>& t)
                           {98, ReInitObject, nullptr},        {78, SetPlayerTarget, nullptr},
                           {82, SetOrgLeader, nullptr},        {99, SetOrgEconomy, nullptr},
                           {23, RandomOtherBuilding, nullptr}, {56, nullptr, BuildingKindType},
-                          {91, nullptr, BuildingKindSubType},
+                          {91, nullptr, BuildingKindSubType}, {70, SetBuildingGoods, nullptr},
                       });
 }

@@ -6,7 +6,7 @@
 // mode goes back to the main menu. Frames have a fixed time (the clock
 // moves as the input device updates, once a frame) and the game ends by the
 // window's close, posted after the last frame.
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/MMApp.h"
 #include "app/WorldViewer.h"
 #include "foundation/FrameTimer.h"

@@ -6,7 +6,7 @@
 // (rockets leave the glider, the ammunition falls). Back in the garage the
 // player sells it from its bar: the money and the garage's stock come back
 // to what they were, less the ammunition.
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/WorldViewer.h"
 
 #include "consoles/GCGarage.h"

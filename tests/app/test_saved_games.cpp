@@ -5,7 +5,7 @@
 #include "app/SaveGameFile.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "common/LogDirTest.h"
 #include "foundation/FileArchive.h"
 #include "foundation/FileManager.h"
@@ -16,6 +16,7 @@
 #include "platform/File.h"
 #include "script/game/QuestLog.h"
 #include "script/game/ScriptManager.h"
+#include "units/GliderObject.h"
 #include "world/Camera.h"
 #include "world/MMEngine.h"
 #include "world/World.h"

@@ -4,7 +4,7 @@
 // and a 2-D image looks the same after the device was lost and reset; the
 // loading and waiting screens draw their cells and pictures (read back from
 // the real Direct3D 8 layer). Start-ups that fail give back what they made.
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "app/MMApp.h"
 #include "app/MenuHost.h"
 #include "foundation/FileManager.h"

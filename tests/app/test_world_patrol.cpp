@@ -2,6 +2,7 @@
 // the two members of the sample's patrol fly their round of the road grid;
 // hit by the player, both turn on the player and hurt it.
 #include "app/WorldPatrol.h"
+#include "units/Gun.h"
 #include "app/WorldViewer.h"
 
 #include "foundation/Random.h"
@@ -95,6 +96,8 @@ TEST_F(WorldPatrol, TwoGlidersFlyTheirRoundAndTurnOnThePlayerWhenHit)
 
     // The player's shot hits the first: both attack the player.
     CGliderObject* first = patrol->GetGlider(0);
+    // The shot that hits, as the player's gun reports it first.
+    if (g_pShotEvents) g_pShotEvents->OnShoot(5.0f, 0);
     first->Damage(5.0f, first->GetPosition(), 0, player, -1, 0);
     for (int i = 0; i < 2; ++i)
     {

@@ -31,7 +31,7 @@
 #include "menus/MenuTestKit.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "consoles/ConsoleServices.h"
 #include "consoles/ConsolesModule.h"
 #include "foundation/ClassFactory.h"

@@ -9,7 +9,7 @@
 #include "common/NullOrganization.h"
 
 #include "app/GameData.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ClassFactory.h"
 #include "menus/MenuGameCalls.h"
 #include "menus/QueryMessageBox.h"
@@ -312,7 +312,7 @@ TEST(RelationColour, ThresholdsOfTheOrganisationPage)
 }
 
 // The sink: a conviction moves the mech into the asking clan, or fails.
-class CConvictingSink : public CMMAppEvent
+class CConvictingSink : public IMMAppEvent
 {
 public:
     void OnScriptEvent(const char*, const char* event, const char argument[32]) override
@@ -369,7 +369,7 @@ protected:
     struct
     {
         CWorld* world;
-        CMMAppEvent* sink;
+        IMMAppEvent* sink;
         CGliderObject* glider;
     } m_saved{};
     CWorld m_World;

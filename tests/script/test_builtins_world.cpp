@@ -22,7 +22,7 @@
 #include "units/BuildingObject.h"
 #include "units/TowerObject.h"
 #include "world/TypeManagers.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
 #include "graphics/ModelInstance.h"
@@ -599,7 +599,7 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
 }
 
 // The game's event sink, recording the script events the world raises.
-class CRecordingSink : public CMMAppEvent
+class CRecordingSink : public IMMAppEvent
 {
 public:
     void OnScriptEvent(const char* object, const char* event, const char argument[32]) override

@@ -7,7 +7,7 @@
 #include "common/LogDirTest.h"
 #include "common/NullOrganization.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/Random.h"
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"
@@ -37,7 +37,7 @@ public:
     std::vector<std::string> m_Buildings;
 };
 
-class CEvents : public CMMAppEvent, public IGroupEvents
+class CEvents : public IMMAppEvent, public IGroupEvents
 {
 public:
     void OnScriptEvent(const char* object, const char* event, const char[32]) override

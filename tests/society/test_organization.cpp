@@ -4,7 +4,7 @@
 #include "tests/common/DataTree.h"
 #include "tests/society/TradeTables.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
 #include "society/MMTrade.h"
@@ -311,7 +311,7 @@ TEST_F(Organization, MembersEnteringAndStayingInBuildings)
 
 namespace
 {
-class CBuildingEvents : public CMMAppEvent
+class CBuildingEvents : public IMMAppEvent
 {
 public:
     void CaptureBuilding(const char* org, const char* building) override

@@ -9,7 +9,7 @@
 #include "foundation/ClassFactory.h"
 #include "foundation/GuidKey.h"
 #include "foundation/Settings.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundMusic.h"
 #include "world/MMEngine.h"

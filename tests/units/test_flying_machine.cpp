@@ -3,7 +3,7 @@
 // play once the camera has been far.
 #include "CombatFixture.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "location/ViewCamera.h"
 #include "units/FlyTehObject.h"
 #include "units/KindManagers.h"
@@ -18,11 +18,11 @@ using unittest::CCombatTest;
 
 namespace
 {
-class CMachineEvents : public CMMAppEvent
+class CMachineEvents : public IMMAppEvent
 {
 public:
     void OnDamageObject(float, int) override { ++m_nDamaged; }
-    void OnDestroyMachine() override { ++m_nDestroyed; }
+    void OnDestroyMachine(CMMObject*) override { ++m_nDestroyed; }
     int m_nDamaged = 0;
     int m_nDestroyed = 0;
 };

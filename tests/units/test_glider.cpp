@@ -586,7 +586,7 @@ TEST_F(Glider, NightVisionLengthensAndWidensThePlayersHeadlight)
 namespace
 {
 // What the event sink hears, in order.
-class CEventLog : public CMMAppEvent
+class CEventLog : public IMMAppEvent
 {
 public:
     CEventLog() { g_pAppEvent = this; }

@@ -2,7 +2,7 @@
 // shape built in the test, and an event sink that records sensors.
 #pragma once
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "graphics/ComplexObject.h"
 #include "world/DynamicObject.h"
 #include "world/WorldTerrain.h"
@@ -115,7 +115,7 @@ public:
     std::vector<float> m_Damage;
 };
 
-class CSensorSink : public CMMAppEvent
+class CSensorSink : public IMMAppEvent
 {
 public:
     CSensorSink() { g_pAppEvent = this; }

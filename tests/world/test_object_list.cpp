@@ -3,7 +3,7 @@
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "world/DynamicObject.h"
 #include "world/ObjectList.h"
 #include "world/Physics.h"

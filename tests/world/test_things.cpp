@@ -8,7 +8,7 @@
 #include "foundation/ResourceDB.h"
 #include "platform/File.h"
 #include "units/GliderObject.h"
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "world/KindManagers.h"
 #include "world/ObjectList.h"
 #include "world/StoneObject.h"

@@ -2,7 +2,7 @@
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "units/GliderObject.h"
 #include "world/ObjectList.h"
 

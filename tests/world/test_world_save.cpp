@@ -4,7 +4,7 @@
 #include "common/LogDirTest.h"
 #include "common/MemArchive.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/FileArchive.h"
 #include "foundation/FileManager.h"
 #include "foundation/MemStream.h"

@@ -3,14 +3,14 @@
 #include "common/LogDirTest.h"
 #include "common/NullOrganization.h"
 
-#include "app/GameWorldState.h"
+#include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "WorldTestScene.h"
 
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "world/Camera.h"
 #include "world/KindManagers.h"
 #include "world/ObjectList.h"
@@ -64,7 +64,7 @@ public:
     std::vector<std::string> m_Calls;
 };
 
-class CEvents : public CMMAppEvent
+class CEvents : public IMMAppEvent
 {
 public:
     void OnCaptureLocation(const char* org, const char* location) override

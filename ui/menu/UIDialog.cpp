@@ -7,7 +7,7 @@
 #include "graphics/GraphicInterface.h"
 #include "sound/MusicManager.h"
 #include "foundation/Settings.h"
-#include "society/Trade.h"
+#include "world/Trade.h"
 #include "sound/SoundMusic.h"
 #include "ui/UI.h"
 #include "world/MMEngine.h"
