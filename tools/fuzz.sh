@@ -15,6 +15,10 @@
 # with: build/fuzz/tests/fuzz_<reader> <input>. Every path handed to a
 # target is absolute: the targets work in a temporary directory of their own.
 set -euo pipefail
+# --help: the comment above, which is the usage.
+case "${1:-}" in
+  -h|--help) sed -n '2,/^set /{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
+esac
 cd "$(dirname "$0")/.."
 
 jobs=1
