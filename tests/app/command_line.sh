@@ -3,7 +3,7 @@
 # unknown option, or one without its value, is named on stderr and ends it
 # with code 64; neither starts the application (no debug.log).
 set -u
-game=$1
+game=$(realpath "$1")
 dir=$(mktemp -d)
 trap 'rm -rf "$dir"' EXIT
 cd "$dir"
