@@ -19,6 +19,10 @@
 # an undamaged run of twice that time) is not run: its cases are marked
 # "unread".
 set -uo pipefail
+# --help: the comment above, which is the usage.
+case "${1:-}" in
+  -h|--help) sed -n '2,/^set /{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
+esac
 cd "$(dirname "$0")/.."
 
 jobs=2

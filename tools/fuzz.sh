@@ -15,6 +15,10 @@
 # with: build/fuzz/tests/fuzz_<reader> <input>. Every path handed to a
 # target is absolute: the targets work in a temporary directory of their own.
 set -euo pipefail
+# --help: the comment above, which is the usage.
+case "${1:-}" in
+  -h|--help) sed -n '2,/^set /{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
+esac
 cd "$(dirname "$0")/.."
 
 jobs=1
@@ -65,8 +69,10 @@ fuzz_one() {
   # the corpus too.
   local extra=()
   [ -d tests/fuzz/regressions/$r ] && extra+=("$(realpath tests/fuzz/regressions/$r)")
-  # The readers log every damaged input; that goes to the log file.
-  if "$build/tests/fuzz_$r" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
+  # The readers log every damaged input; that goes to the log file. An input
+  # is a hang after 30 s: at low priority on a loaded machine a large video's
+  # first frames (2 s of the decoder's allocations) took over 10.
+  if "$build/tests/fuzz_$r" -max_total_time="$seconds" -timeout=30 -rss_limit_mb=2048 -print_final_stats=1 \
       -artifact_prefix="$crashes/" "$corpus" "$build/seeds/$r" "${extra[@]}" >"$build/logs/$r.log" 2>&1; then
     echo "fuzz_$r: $(grep -E "stat::number_of_executed_units" "$build/logs/$r.log" | awk '{print $2}') runs," \
          "$(ls "$corpus" | wc -l) inputs in the corpus, nothing found"

@@ -9,6 +9,10 @@
 # mend. llvmpipe draws on the calling thread (LP_NUM_THREADS=0), so its
 # rasteriser threads neither race nor slow the run.
 set -euo pipefail
+# --help: the comment above, which is the usage.
+case "${1:-}" in
+  -h|--help) sed -n '2,/^set /{/^#/s/^# \{0,1\}//p}' "$0"; exit 0 ;;
+esac
 cd "$(dirname "$0")/.."
 ./tools/deps.sh
 
