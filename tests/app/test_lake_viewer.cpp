@@ -23,7 +23,9 @@ namespace
 using LakeViewer = apptest::CSampleAppTest;
 } // namespace
 
-TEST_F(LakeViewer, TheLakeReflectsTheHillsAmongTheDetailObjects)
+// Off until it is moved to the game's own start (the world's generation,
+// the game camera); it was written for the former stand-in location.
+TEST_F(LakeViewer, DISABLED_TheLakeReflectsTheHillsAmongTheDetailObjects)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "lake test"));
