@@ -126,8 +126,20 @@ void EnterLocationServices()
     g_Location.Init(0, 0);
 }
 
+// The camera places itself without the cells' bookkeeping: it is filed
+// again where it stands before the object list lets it go.
+void RefileCamera()
+{
+    CMMObject* camera = g_pCameraObject;
+    if (!camera || !g_pObjectCells) return;
+    for (int y = 0; y < kCellGridSize; ++y)
+        for (int x = 0; x < kCellGridSize; ++x) g_Location.GetCell(x, y).m_Objects.Remove(camera);
+    g_pObjectCells->AddCellObject(camera, false);
+}
+
 void LeaveLocationServices()
 {
+    if (g_pGameLocation) RefileCamera();
     g_pCameraObject = nullptr;
     g_pPlayerGlider = nullptr;
     if (g_pRenderer)

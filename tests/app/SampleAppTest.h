@@ -185,6 +185,8 @@ protected:
         if (!app.PrepareGame() || !gametest::g_GameDriver.IsEntered())
             return ::testing::AssertionFailure()
                    << "the sample location was not entered: " << Tree().ErrorLog();
+        // The tests look at the glider from behind.
+        gametest::g_GameDriver.SetFreeCamera(false);
         g_pRenderer->PreLoad();
         return ::testing::AssertionSuccess();
     }

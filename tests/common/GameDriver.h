@@ -1,6 +1,7 @@
 // Drives a running game of the application from a test or a benchmark: one
 // frame is the application's own (CMMApp::Render), the player's glider and
-// the camera are the game's. A test that wants to look at a place puts the
+// the camera are the game's (SetFreeCamera(false): the orbit camera behind
+// the glider). A test that wants to look at a place puts the
 // game camera in its free mode (SetFreeCamera) and places it (m_vPosition,
 // m_fHeading radians from +y towards +x, m_fPitch radians, negative looks
 // down) before each frame; it stays 20 units above the ground.
@@ -57,8 +58,9 @@ public:
         }
         else
         {
+            // The orbit camera behind the player's glider.
             camera->m_bPhysics = 1;
-            camera->SetMode6(g_pPlayerGlider);
+            camera->SetOrbitMode(g_pPlayerGlider);
         }
     }
     bool IsFreeCamera() const { return m_bFreeCamera; }
@@ -70,11 +72,19 @@ public:
         if (!IsEntered() || !graph.m_lpDevice) return false;
         IInput* saved = g_pInput;
         if (input) g_pInput = input;
-        if (m_bFreeCamera) PlaceCamera();
+        // The free camera flies apart from the player's glider, which waits
+        // outside the frame's player (no cockpit, no free range round it).
+        CGliderObject* glider = g_pPlayerGlider;
+        if (m_bFreeCamera)
+        {
+            PlaceCamera();
+            g_pPlayerGlider = nullptr;
+        }
         const std::uint8_t paused = m_pApp->m_bPause;
         if (frameTime == 0.0f) m_pApp->m_bPause = 1;
         m_pApp->Render(false);
         m_pApp->m_bPause = paused;
+        g_pPlayerGlider = glider;
         g_pInput = saved;
         return true;
     }

@@ -38,6 +38,7 @@ bool WriteSampleSky(const std::string& root);
 bool WriteSampleRadar(const std::string& root);
 // SampleNetMap.cpp: the network test game's map (after the location's files).
 bool WriteSampleNetMap(const std::string& root);
+bool WriteSampleStartup(const std::string& root); // SampleStartup.cpp
 
 namespace
 {
@@ -89,7 +90,8 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleWorld(root) || !WriteSampleLocation(root) || !WriteSampleScripts(root) ||
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
         !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
-        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleNetMap(root))
+        !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleNetMap(root) ||
+        !WriteSampleStartup(root))
         return false;
 
     return true;
