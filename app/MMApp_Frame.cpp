@@ -106,6 +106,16 @@ void CMMApp::Render(bool firstFrame)
 
         ProcessInput();
         if (m_nQuit || g_MMEngine.m_bLeaveCycle) return;
+        if (g_Location.m_nCellsX <= 0)
+        {
+            // No location entered: an engine frame with a cleared picture.
+            g_ResourceEngine.GlobalRun(dt);
+            graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0xFF182838u);
+            g_ResourceEngine.NewFrame();
+            graph.Present();
+            if (firstFrame) g_FrameTimer.SkipElapsed();
+            return;
+        }
 
         g_LightWare.DisableLights();
         g_LightWare.ResetFrame();

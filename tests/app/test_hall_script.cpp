@@ -46,9 +46,7 @@ protected:
     }
 };
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(HallScript, DISABLED_EnteringTheHallGivesMoneyAndAQuest)
+TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "hall script test"));
@@ -137,9 +135,7 @@ TEST_F(HallScript, DISABLED_EnteringTheHallGivesMoneyAndAQuest)
 
 // Without the script table the game still runs (one line), with its script
 // manager, and entering the hall changes nothing.
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(HallScript, DISABLED_ATreeWithoutScriptsRunsTheWorldWithoutThem)
+TEST_F(HallScript, ATreeWithoutScriptsRunsTheWorldWithoutThem)
 {
     const std::filesystem::path removed = Tree().Path() / "Data/CONFIG/objects.ini";
     std::filesystem::rename(removed, removed.string() + ".away");

@@ -92,9 +92,7 @@ protected:
     CRecordingHost m_host;
 };
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(MenuHost, DISABLED_ThePreLoadTurnsAFullCircleUnderTheWaitingScreen)
+TEST_F(MenuHost, ThePreLoadTurnsAFullCircleUnderTheWaitingScreen)
 {
     g_pRenderer->PreLoad();
     EXPECT_EQ(m_host.m_Steps, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}));

@@ -41,7 +41,9 @@ int Changed(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t
 }
 } // namespace
 
-TEST_F(SampleUnits, TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
+// Off until it is moved to the game's own start (the world's generation,
+// the game camera); it was written for the former stand-in location.
+TEST_F(SampleUnits, DISABLED_TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "units test"));
