@@ -131,7 +131,9 @@ void EnterLocationServices()
 void RefileCamera()
 {
     CMMObject* camera = g_pCameraObject;
-    if (!camera || !g_pObjectCells) return;
+    // Only the camera the object list still holds (a network game's list
+    // may have let it go).
+    if (!camera || !g_pObjectCells || !g_ObjectList.m_Objects.Contains(camera)) return;
     for (int y = 0; y < kCellGridSize; ++y)
         for (int x = 0; x < kCellGridSize; ++x) g_Location.GetCell(x, y).m_Objects.Remove(camera);
     g_pObjectCells->AddCellObject(camera, false);

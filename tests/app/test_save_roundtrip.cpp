@@ -50,28 +50,20 @@ protected:
         std::strcpy(m_Saves.m_szMapFile, CMMApp::kDefaultMap);
         PrepareWorld();
     }
-    // What the game preparation does and the world viewer does not: the
-    // world's organisations for the location, and the player's record,
-    // owning the glider's mechanoid, as the world's first mech (so the
-    // player comes back with the world's mech records).
+    // The game preparation made the world's organisations for the location
+    // and the player's record, owning the glider's mechanoid, as the
+    // world's player (so the player comes back with the world's mech
+    // records).
     static void PrepareWorld()
     {
         ASSERT_NE(g_pWorld, nullptr);
-        g_pWorld->GenerateWorld(false);
         CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
         ASSERT_NE(glider, nullptr);
         auto* record = static_cast<CPlayerMech*>(glider->m_pMech);
-        auto* owned = new CWorldMechanoid;
-        CMemStream stream;
-        glider->m_pMechanoid->SaveToStream(stream);
-        stream.m_nPosition = 0;
-        owned->m_Mechanoid.LoadFromStream(stream);
-        owned->m_Mechanoid.m_bPlayer = 1;
-        owned->m_Mechanoid.m_lpObject = glider;
-        delete record->m_pMechanoid;
-        record->m_pMechanoid = owned;
-        glider->m_pMechanoid = &owned->m_Mechanoid;
-        g_pWorld->SetPlayerMech(record);
+        ASSERT_EQ(g_pWorld->GetPlayerMech(), record);
+        auto* owned = dynamic_cast<CWorldMechanoid*>(record->m_pMechanoid);
+        ASSERT_NE(owned, nullptr);
+        ASSERT_EQ(glider->m_pMechanoid, &owned->m_Mechanoid);
     }
     void TearDown() override
     {
