@@ -23,9 +23,7 @@ namespace
 using LakeViewer = apptest::CSampleAppTest;
 } // namespace
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(LakeViewer, DISABLED_TheLakeReflectsTheHillsAmongTheDetailObjects)
+TEST_F(LakeViewer, TheLakeReflectsTheHillsAmongTheDetailObjects)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "lake test"));
