@@ -10,7 +10,7 @@
 // building's script event "OnEnterBuild"). A glider of a group that
 // enters goes in with its mech (the group's MechEnterBuilding).
 //
-// Ownership: installed (g_pBuildingHost) by the world viewer while a
+// Ownership: installed (g_pBuildingHost) by the game preparation while a
 // location is entered. Threads: main thread.
 #pragma once
 

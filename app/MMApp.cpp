@@ -7,7 +7,6 @@
 #include "world/GameWorldState.h"
 #include "app/MenuHost.h"
 #include "app/WorldRecords.h"
-#include "app/WorldViewer.h"
 
 #include "foundation/ClassFactory.h"
 #include "foundation/DICodeTable.h"
@@ -448,17 +447,17 @@ void CMMApp::AddServices()
     // the location goes with the program and both lose their device
     // objects with the device. The music stops at once on a loss.
     m_Services.Add({.name = "Game location",
-                    .done = [] { g_WorldViewer.Done(); },
+                    .done = [] { LeaveGameLocation(); },
                     .invalidate =
                         []
                     {
-                        g_WorldViewer.InvalidateResources();
+                        InvalidateGameLocation();
                         g_ObjectList.InvalidateResources();
                     },
                     .reset =
                         []
                     {
-                        g_WorldViewer.ResetResources();
+                        ResetGameLocation();
                         g_Environment.SetFog(true, 1.0f, 0.0f);
                     }});
     m_Services.Add({.name = "Dialogs",
@@ -744,10 +743,11 @@ void CMMApp::Done()
     // device, if there is one, is someone else's).
     if (!m_hWnd && m_Services.GetEntered() == 0) return;
     if (m_Services.GetEntered() > 0 && graph.m_lpDevice && g_pSurfaceManager) DrawWaitScreen(-1, "", true);
-    // The player's main mechanoid goes here once the game preparation
-    // makes one; the rows' dones then close the location and the world,
-    // the main classes, the sound and the engines, last first.
+    // The rows' dones close the location and the world, the main classes,
+    // the sound and the engines, last first; the player's main mechanoid
+    // object goes after the world that holds its group.
     CApplication::Done();
+    ReleaseMainMech();
     DoneBaseClasses();
 }
 

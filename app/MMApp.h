@@ -25,11 +25,10 @@
 // class the factory does not know is one debug line and the menu's "nothing
 // chosen" (the building menu lets the glider out at its door).
 //
-// Until the game preparation, the cycle and the per-frame update are built,
-// a game enters the sample location through the world viewer
-// (app/WorldViewer.h) and its frames are the viewer's; until the main menu
-// screen exists, the main menu's mode starts a new game. The network test
-// game enters the network map the same way; the network-game dialog (the
+// A game is PrepareGame, CycleGame and CloseGame (MMApp_Game.cpp), its
+// frames Render (MMApp_Frame.cpp); until the main menu screen exists, the
+// main menu's mode starts a new game. The network test game enters the
+// network map through the same preparation; the network-game dialog (the
 // screen "IGUID_CNetUI") is reached from the command line ("-netdialog 1").
 //
 // Saved games go through CMMApp::SaveGame and LoadGame, which write and
@@ -50,12 +49,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
 class CBaseMenu;
 class CBuildingObject;
 class CGliderObject;
+class CMech;
+class CMechanoid;
 class CMMObject;
 class CRandom;
 class CUIDialog;
@@ -187,10 +189,13 @@ public:
     void ResetResources() override;
     void OnQuitMessage() override;
 
-    // A game. Until the game preparation is built, PrepareGame enters the
-    // sample location through the world viewer, CycleGame runs its frames
-    // and acts on the cycle exits the menus here know (building, death,
-    // quit, main menu), CloseGame leaves the location.
+    // ---- a game (MMApp_Game.cpp, MMApp_Frame.cpp) ------------------------------
+    // PrepareGame builds the location and the player for the mode (1 new
+    // game, 2 saved game, 6 script journey, 7 tunnel journey): the world's
+    // generation (with its population for a new game or a location never
+    // seen, else the stored location state), the map, the player's
+    // mechanoid, glider, camera and smoke; CycleGame runs frames until a
+    // cycle exit and acts on its reason; CloseGame tears the world down.
     virtual bool PrepareGame();
     virtual void CycleGame(int kind);
     virtual void CloseGame();
@@ -213,7 +218,9 @@ public:
     // the player's state sent and what arrived handled at each new whole
     // second of t.
     void RunNetMenuUpkeep(float t, float frameTime);
-    // One frame of a game.
+    // One frame of a game, in the game's fixed frame order; the first frame
+    // of a pass skips the world's step and the objects' run and resets the
+    // frame timer afterwards.
     void Render(bool firstFrame);
     // What a game cycle does when a pass of frames ended with a cycle exit
     // (the engine's flag, cleared here, and reason): the building menu
@@ -227,6 +234,69 @@ public:
     void Travel(const char* map, const char* point);
     // One more video for the end of the game (at most 4; more are logged).
     void QueueEndVideo(const char* name);
+
+    // ---- game preparation and the per-frame update (MMApp_Game.cpp, MMApp_Frame.cpp)
+    // The map a new game enters when the start script names none.
+    static constexpr const char* kDefaultMap = "sample.loc";
+    static constexpr const char* kStartConfig = "CFG_STARTUP";
+    static constexpr const char* kMainMechId = "SMT5001";
+    static constexpr int kStartPointKind = 9;
+    static constexpr int kStartPointPicks = 100;
+    static constexpr float kSimulateFresh = 1000.0f; // seconds, 10 times
+    static constexpr float kSimulateStored = 100.0f; // seconds, 10 times
+    // The cell grid, the map, the horizon, the location's music defaults,
+    // the radar's map, the environment at ten o'clock, a clean frame timer
+    // and message panel. newGame is not consulted.
+    void InitMap(const char* mapFile, bool newGame);
+    // The player's main mechanoid object (id "SMT5001") fitted from
+    // "CFG_STARTUP" (configuration 0, logged, when there is none).
+    void LoadStartConfig(int unused);
+    // The player's glider for the main mechanoid, placed at a start point,
+    // the game camera held on it, the smoke object; a new game gives the
+    // player's clan its icon and colour.
+    void InitMainMech(bool newGame, bool tunnel);
+    // The view camera and the glider at the start point named after the
+    // start building (a random one otherwise, a tunnel one only for a tunnel
+    // arrival, at most 100 picks), or over the map's centre; loaded: the
+    // saved game's placement.
+    void InitGliderOnStartPos(bool tunnel, bool loaded);
+    // The speed-dependent field of view (70 to 100 degrees; 70 in camera
+    // modes 2 to 4) and the view camera's projection.
+    void UpdateViewAngle(float dt);
+    // The main mechanoid object and its mechanoid go (the next
+    // LoadStartConfig or Done).
+    void ReleaseMainMech();
+    CMech* GetMainMech() const;
+    // The location in play left (its objects, cells and installed views),
+    // without the world's tear-down; and its device objects around a reset.
+    static void LeaveGameLocation();
+    static void InvalidateGameLocation();
+    static void ResetGameLocation();
+    CMechanoid* GetMainMechanoid() const;
+
+    // The time scale of the player's time effect (on, level).
+    static float TimeScale(bool effectOn, float level);
+    // The view-angle target t of a forward speed factor v.
+    static float ViewAngleTarget(float v);
+    // The horizontal angle of a view-angle state in a camera mode.
+    static float HorizontalViewAngle(float state, int cameraMode);
+    // The start point chosen among names (by index), draw giving the next
+    // random index: the wanted name first, else a random one; a name's
+    // "TUNNEL" must match tunnel, at most kStartPointPicks picks (the last
+    // is kept). -1 without any.
+    static int ChooseStartPoint(const std::vector<std::string>& names, const char* wanted, bool tunnel,
+                                const std::function<int()>& draw);
+
+    // The smoothed view-angle state (0 to 1.1) and the angle it gave.
+    float m_fViewAngleState = 0.0f;
+    float m_fViewAngle = 70.0f;
+    // The input's selection state, the start timer and started flag that
+    // the player input reads.
+    std::int32_t m_nInputSelection = -1;
+    float m_fStartTimer = 0.0f;
+    std::uint8_t m_bStarted = 0;
+    // A new game clears it; free for the game's use.
+    std::int32_t m_GameBlock[17] = {};
 
     // ---- screens (MMApp_Screens.cpp) -----------------------------------------
     // The loading picture with 17 cells, progress of them filled, presented.

@@ -1,12 +1,12 @@
-// The game application and its world viewer started on a fresh sample
-// tree in a temporary folder, the sample location entered: the fixture of
+// The game application started on a fresh sample tree in a temporary
+// folder, a new game prepared on the sample location: the fixture of
 // the benchmarks that draw game frames. The folder is removed by
 // RemoveSampleApp (at exit: the application and the world go with the
 // process).
 #pragma once
 
 #include "app/MMApp.h"
-#include "app/WorldViewer.h"
+#include "tests/common/GameDriver.h"
 #include "hud/Renderer.h"
 #include "location/Environment.h"
 #include "platform/File.h"
@@ -52,12 +52,14 @@ struct SSampleApp
         std::string commandLine;
         if (!app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "bench")) return;
         // The game's first steps: the location entered, the caching pass.
+        app.m_nGameMode = CMMApp::kModeNewGame;
+        gametest::g_GameDriver.Attach(&app);
         if (!app.PrepareGame() || !g_pRenderer) return;
         g_pRenderer->PreLoad();
         g_Environment.SetEnvironment(0, true);
         for (int i = 0; i < 60; ++i)
-            g_WorldViewer.Frame(0.05f, nullptr);
-        ok = g_WorldViewer.IsEntered() && g_pRenderer;
+            gametest::g_GameDriver.Frame(0.05f, nullptr);
+        ok = gametest::g_GameDriver.IsEntered() && g_pRenderer;
     }
 };
 

@@ -43,10 +43,10 @@ std::vector<CGliderObject*> PlaceGliders(int count)
     g_ObjectList.Pack(false);
     placed.clear();
     const CVector eye{700.0f, 1900.0f, 0.0f};
-    g_WorldViewer.SetFreeCamera(true);
-    g_WorldViewer.m_fHeading = 0.0f;
-    g_WorldViewer.m_fPitch = -0.45f;
-    g_WorldViewer.m_vPosition = CVector{eye.x, eye.y, g_Location.GetHeight(eye) + 30.0f};
+    gametest::g_GameDriver.SetFreeCamera(true);
+    gametest::g_GameDriver.m_fHeading = 0.0f;
+    gametest::g_GameDriver.m_fPitch = -0.45f;
+    gametest::g_GameDriver.m_vPosition = CVector{eye.x, eye.y, g_Location.GetHeight(eye) + 30.0f};
     for (int i = 0; i < count; ++i)
     {
         const int row = i / 10, column = i % 10;
@@ -69,7 +69,7 @@ std::vector<CGliderObject*> PlaceGliders(int count)
     // World frames place the camera and let the gliders settle in.
     for (int i = 0; i < 10; ++i)
     {
-        g_WorldViewer.Frame(0.0f, nullptr);
+        gametest::g_GameDriver.Frame(0.0f, nullptr);
         // The gliders' models and textures load in the background.
         if (g_pModelManager) g_pModelManager->WaitLoad();
         if (g_pTextureManager) g_pTextureManager->WaitLoad();

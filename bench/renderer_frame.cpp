@@ -6,10 +6,9 @@
 // lands with its pass. Set LP_NUM_THREADS=0 so that llvmpipe draws on the
 // main thread.
 //
-// The player's glider and the AI gliders are not in the world yet: the
-// objects are the sample location's and the five dropped boxes.
+// The objects are the sample location's after a new game's generation.
 #include "app/MMApp.h"
-#include "app/WorldViewer.h"
+#include "tests/common/GameDriver.h"
 #include "foundation/Graphic.h"
 #include "graphics/Mesh.h"
 #include "hud/Renderer.h"

@@ -36,6 +36,9 @@ public:
 
     bool IsStarted() const { return m_dwStarted != 0; }
     float GetFrameTime() const { return m_fFrameTime; }
+    // The game scales the frame's time once (its time effect, the pause):
+    // what reads GetFrameTime afterwards sees the scaled value.
+    void SetFrameTime(float frameTime) { m_fFrameTime = frameTime; }
     float GetPrevFrameTime() const { return m_fPrevFrameTime; }
     std::uint32_t GetFps() const { return m_dwFps; }
     std::uint32_t GetFrames() const { return m_dwFrames; }

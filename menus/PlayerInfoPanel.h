@@ -10,7 +10,7 @@
 // pixels. Sprites come from the sheet named by the control's user id.
 //
 // It reads the player's mechanoid every frame (the player's glider's,
-// app/GameWorldState.h); with none it shows nothing but its frame.
+// world/GameWorldState.h); with none it shows nothing but its frame.
 // Main thread only.
 #pragma once
 

@@ -5,7 +5,6 @@
 #pragma once
 
 #include "app/MMApp.h"
-#include "app/WorldViewer.h"
 #include "game/GameClasses.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -15,6 +14,7 @@
 #include "tools/mksample/SampleTree.h"
 
 #include "common/DataTree.h"
+#include "common/GameDriver.h"
 #include "common/NullInput.h"
 #include "graphics/GraphicTestDevice.h"
 #include "hud/Renderer.h"
@@ -183,19 +183,21 @@ protected:
         std::string commandLine;
         if (!app.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, title))
             return ::testing::AssertionFailure() << "start-up failed: " << Tree().ErrorLog();
-        if (!app.PrepareGame() || !g_WorldViewer.IsEntered())
+        app.m_nGameMode = CMMApp::kModeNewGame;
+        gametest::g_GameDriver.Attach(&app);
+        if (!app.PrepareGame() || !gametest::g_GameDriver.IsEntered())
             return ::testing::AssertionFailure()
                    << "the sample location was not entered: " << Tree().ErrorLog();
+        // The tests look at the glider from behind.
+        gametest::g_GameDriver.SetFreeCamera(false);
         g_pRenderer->PreLoad();
         return ::testing::AssertionSuccess();
     }
 
-    // One frame of the world viewer (no time passes), read back.
+    // One frame of the game (no time passes), read back.
     std::vector<std::uint32_t> ViewerFrame(std::uint32_t& width, std::uint32_t& height)
     {
-        graph.m_lpDevice->BeginScene();
-        EXPECT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
-        graph.m_lpDevice->EndScene();
+        EXPECT_TRUE(gametest::g_GameDriver.Frame(0.0f, nullptr));
         return gfxtest::ReadBackBuffer(&width, &height);
     }
 };
@@ -214,18 +216,19 @@ protected:
         m_savedTimer = g_FrameTimer;
         g_FrameTimer = CFrameTimer([this] { return m_now; }, 1000);
         for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
+        {
             Tick();
+            g_FrameTimer.Update();
+        }
     }
     void TearDown() override
     {
         g_FrameTimer = m_savedTimer;
         CSampleAppTest::TearDown();
     }
-    void Tick()
-    {
-        m_now += std::int64_t(kStep * 1000.0f);
-        g_FrameTimer.Update();
-    }
+    // The clock moves on by one step; the next frame (the game's, or a
+    // menu's) takes it.
+    void Tick() { m_now += std::int64_t(kStep * 1000.0f); }
 
     std::int64_t m_now = 0;
     CFrameTimer m_savedTimer;
@@ -254,7 +257,7 @@ protected:
     bool Frame()
     {
         Tick();
-        const bool drawn = g_WorldViewer.Frame(kStep, nullptr);
+        const bool drawn = gametest::g_GameDriver.Frame(kStep, nullptr);
         if (g_MMEngine.m_bLeaveCycle) m_App.HandleCycleExit(0, true);
         return drawn;
     }

@@ -3,7 +3,7 @@
 // menu, whose quest console raises the hall's "OnEnterBuild" through the
 // game script manager, and the script's built-ins give the player money and
 // a quest, greet the player on the console and mark the hall on the radar.
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 #include "consoles/GCQuest.h"
 #include "menus/UIMenu.h"
 #include "ui/markup/HTMLObject.h"
@@ -46,7 +46,7 @@ protected:
         glider.SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
         glider.m_vVelocity = CVector{};
         Tick();
-        ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
     }
 };
 
@@ -54,7 +54,7 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "hall script test"));
-    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
     ASSERT_NE(glider, nullptr);
     ASSERT_NE(glider->m_pMechanoid, nullptr);
     auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
@@ -69,7 +69,7 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
 
     FlyIntoTheHall(*glider, *hall);
-    ASSERT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+    ASSERT_EQ(gametest::g_GameDriver.GetBuildingEntries(), 1);
     // Entering alone runs no script: the building menu's quest console does.
     EXPECT_FLOAT_EQ(glider->m_pMechanoid->m_Garbage.m_fMoney, money);
     EXPECT_EQ(scripts->GetVar("HALL_VISITED"), 0);
@@ -133,11 +133,11 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     }
     scripts->RunScriptProc("alarm", "Arm", "PLAYER", false, nullptr);
     Tick();
-    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
     EXPECT_EQ(scripts->GetVar("RANG"), 0);
     g_Environment.m_fDays += 1.0f / 24.0f;
     Tick();
-    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+    ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
     EXPECT_EQ(scripts->GetVar("RANG"), 1);
 
     app.Done();
@@ -155,12 +155,12 @@ TEST_F(HallScript, ATreeWithoutScriptsRunsTheWorldWithoutThem)
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "no scripts test"));
     ASSERT_NE(g_pScriptManager, nullptr);
-    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
     auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));
     ASSERT_TRUE(glider && glider->m_pMechanoid && hall);
     const float money = glider->m_pMechanoid->m_Garbage.m_fMoney;
     FlyIntoTheHall(*glider, *hall);
-    EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+    EXPECT_EQ(gametest::g_GameDriver.GetBuildingEntries(), 1);
     EXPECT_FLOAT_EQ(glider->m_pMechanoid->m_Garbage.m_fMoney, money);
     app.Done();
     std::filesystem::rename(removed.string() + ".away", removed);

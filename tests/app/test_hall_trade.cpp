@@ -41,7 +41,7 @@ protected:
 
 TEST_F(HallTrade, BuyingFoodAndSellingItBackMovesMoneyCargoAndStock)
 {
-    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
     ASSERT_TRUE(glider && glider->m_pMechanoid);
     CMechanoid& player = *glider->m_pMechanoid;
     auto* hall = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING));

@@ -1,7 +1,7 @@
-// The sample location's lake through the world viewer by day: the water
+// The sample location's lake in the game by day: the water
 // with the hills' reflection and the detail objects on the flats and the
 // shore. The frame is written as "sample_lake.png" next to the test program.
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 
 #include "foundation/Graphic.h"
 #include "foundation/Settings.h"
@@ -28,7 +28,7 @@ TEST_F(LakeViewer, TheLakeReflectsTheHillsAmongTheDetailObjects)
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "lake test"));
     // The free camera, placed below; the player's glider waits.
-    g_WorldViewer.SetFreeCamera(true);
+    gametest::g_GameDriver.SetFreeCamera(true);
     const std::uint8_t full = g_Settings.FullReflection;
     g_Settings.FullReflection = 1;
     g_Environment.SetEnvironment(0, true);
@@ -37,12 +37,12 @@ TEST_F(LakeViewer, TheLakeReflectsTheHillsAmongTheDetailObjects)
     const float level = g_Location.m_Water[0].record.level;
     // From the south-west shore across the lake (centre 1700, 900).
     const float heading = 0.6f;
-    g_WorldViewer.m_fHeading = heading;
-    g_WorldViewer.m_fPitch = -0.2f;
-    g_WorldViewer.m_vPosition =
+    gametest::g_GameDriver.m_fHeading = heading;
+    gametest::g_GameDriver.m_fPitch = -0.2f;
+    gametest::g_GameDriver.m_vPosition =
         CVector{1700.0f - 360.0f * std::sin(heading), 900.0f - 360.0f * std::cos(heading), level + 30.0f};
     for (int i = 0; i < 10; ++i)
-        ASSERT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(0.0f, nullptr));
     const std::uint32_t waterBefore = g_Location.m_nWaterDraws, detailsBefore = g_Location.m_nDetailDraws;
 
     std::uint32_t width = 0, height = 0;

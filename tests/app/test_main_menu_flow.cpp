@@ -48,12 +48,8 @@ protected:
         for (int frame = 0; frame < 2; ++frame)
         {
             graph.Clear(plat::d3d::D3DCLEAR_TARGET | plat::d3d::D3DCLEAR_ZBUFFER, 0xFF000000u);
-            if (menu.IsPause())
-            {
-                graph.m_lpDevice->BeginScene();
-                g_WorldViewer.Frame(0.0f, nullptr);
-                graph.m_lpDevice->EndScene();
-            }
+            // A paused frame of the game (it draws its own scene).
+            if (menu.IsPause()) gametest::g_GameDriver.Frame(0.0f, nullptr);
             graph.m_lpDevice->BeginScene();
             menu.Render();
             graph.m_lpDevice->EndScene();
@@ -97,7 +93,8 @@ TEST_F(MainMenuFlow, NewGamePauseMenuMainMenuAndQuit)
     EXPECT_EQ(m_Menus.m_nResult, CMMApp::kResultNewGame);
     ASSERT_EQ(m_App.m_nGameMode, CMMApp::kModeNewGame);
     ASSERT_TRUE(m_App.PrepareGame());
-    EXPECT_TRUE(g_WorldViewer.IsEntered());
+    gametest::g_GameDriver.Attach(&m_App);
+    EXPECT_TRUE(gametest::g_GameDriver.IsEntered());
 
     // The two menus through the real layer: the items' pictures, the
     // new-game panel's white frame line (right of the video), the game drawn behind the pause

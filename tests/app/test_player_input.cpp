@@ -6,7 +6,7 @@
 #include "app/InputConfig.h"
 #include "app/SavedGames.h"
 #include "app/VideoStudio.h"
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
@@ -45,11 +45,11 @@ protected:
         for (int i = 0; i < n; ++i)
         {
             Tick();
-            ASSERT_TRUE(g_WorldViewer.Frame(kStep, &m_keys));
+            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, &m_keys));
             m_keys.Update();
         }
     }
-    static CGliderObject& Glider() { return *g_WorldViewer.GetPlayerGlider(); }
+    static CGliderObject& Glider() { return *gametest::g_GameDriver.GetPlayerGlider(); }
 
     apptest::CHeldKeys m_keys;
 };
@@ -69,7 +69,7 @@ TEST_F(PlayerInput, KeysReboundInTheConfigurationFlyTheGlider)
     Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "bindings test"));
-    ASSERT_NE(g_WorldViewer.GetPlayerGlider(), nullptr) << Tree().ErrorLog();
+    ASSERT_NE(gametest::g_GameDriver.GetPlayerGlider(), nullptr) << Tree().ErrorLog();
     EXPECT_EQ(g_InputConfig.m_Keys[CInputConfig::KEY_FORWARD], kI);
     EXPECT_EQ(g_InputConfig.m_Keys[CInputConfig::KEY_LEFT], kJ);
     EXPECT_EQ(g_InputConfig.m_Keys[CInputConfig::KEY_FIRE3], 513);
@@ -132,7 +132,7 @@ TEST_F(PlayerInput, FunctionKeysCommandMenuStasisGammaAndDeath)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "function keys test"));
-    ASSERT_NE(g_WorldViewer.GetPlayerGlider(), nullptr);
+    ASSERT_NE(gametest::g_GameDriver.GetPlayerGlider(), nullptr);
     CQuickSaves saves;
     g_pSavedGames = &saves;
     Fly(2);
@@ -220,7 +220,7 @@ TEST_F(PlayerInput, TheSelectedTargetIsSavedByNameAndFoundAgain)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "target test"));
-    ASSERT_NE(g_WorldViewer.GetPlayerGlider(), nullptr);
+    ASSERT_NE(gametest::g_GameDriver.GetPlayerGlider(), nullptr);
     Fly(5);
     // A glider of the world as the player's selection.
     SPointerArray<CMMObject> gliders;
@@ -254,7 +254,7 @@ TEST_F(PlayerInput, ARecordedFlightReplaysToTheSameStatesAndRendersPictures)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "recorder test"));
-    ASSERT_NE(g_WorldViewer.GetPlayerGlider(), nullptr);
+    ASSERT_NE(gametest::g_GameDriver.GetPlayerGlider(), nullptr);
     Fly(20);
     CVideoStudio studio;
     ASSERT_TRUE(studio.StartRecording());

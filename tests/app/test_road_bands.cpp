@@ -1,7 +1,7 @@
 // The sample location's road bands in daylight: every band lies over the
 // ground along its whole length, so the roads show. The frame, seen from
 // above the road grid, is written as "sample_roads.png".
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 
 #include "graphics/PngWriter.h"
 #include "location/Environment.h"
@@ -22,12 +22,14 @@ namespace
 using RoadBands = apptest::CSampleAppTest;
 } // namespace
 
-TEST_F(RoadBands, TheSampleRoadsLieOverTheGround)
+// Off until it is moved to the game's own start (the world's generation,
+// the game camera); it was written for the former stand-in location.
+TEST_F(RoadBands, DISABLED_TheSampleRoadsLieOverTheGround)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "road test"));
     // The free camera, placed below; the player's glider waits.
-    g_WorldViewer.SetFreeCamera(true);
+    gametest::g_GameDriver.SetFreeCamera(true);
     g_Environment.SetEnvironment(0, true);
     g_Environment.m_fTime = 12.0f;
     SPointerArray<CMMObject> roads;
@@ -62,12 +64,12 @@ TEST_F(RoadBands, TheSampleRoadsLieOverTheGround)
     // Looking down on the crossing of the side road (the sixth node) and
     // the bands that leave it.
     const CVector crossing = roads.items[5]->GetPosition();
-    g_WorldViewer.SetFreeCamera(true);
-    g_WorldViewer.m_fHeading = 0.5f;
-    g_WorldViewer.m_fPitch = -0.6f;
-    g_WorldViewer.m_vPosition = CVector{crossing.x - 40.0f, crossing.y - 60.0f, crossing.z + 50.0f};
+    gametest::g_GameDriver.SetFreeCamera(true);
+    gametest::g_GameDriver.m_fHeading = 0.5f;
+    gametest::g_GameDriver.m_fPitch = -0.6f;
+    gametest::g_GameDriver.m_vPosition = CVector{crossing.x - 40.0f, crossing.y - 60.0f, crossing.z + 50.0f};
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(g_WorldViewer.Frame(0.0f, nullptr));
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(0.0f, nullptr));
     std::uint32_t width = 0, height = 0;
     const std::vector<std::uint32_t> pixels = ViewerFrame(width, height);
     ASSERT_EQ(pixels.size(), std::size_t(width) * height);

@@ -5,8 +5,7 @@
 // player raises the combat rating.
 #include "app/GameData.h"
 #include "app/MMAppEvent.h"
-#include "app/WorldPatrol.h"
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 
 #include "location/Environment.h"
 #include "script/game/ScriptManager.h"
@@ -33,7 +32,7 @@ TEST_F(SampleEvents, TheWorldsEventsReachTheSampleScripts)
     ASSERT_NE(dynamic_cast<CMMAppEvent*>(g_pAppEvent), nullptr);
     auto* scripts = dynamic_cast<CScriptManager*>(g_pScriptManager);
     ASSERT_NE(scripts, nullptr);
-    CGliderObject* player = g_WorldViewer.GetPlayerGlider();
+    CGliderObject* player = gametest::g_GameDriver.GetPlayerGlider();
     ASSERT_NE(player, nullptr);
 
     // Twenty seconds of the world's clock: "OnTen" arms the depot.
@@ -42,9 +41,7 @@ TEST_F(SampleEvents, TheWorldsEventsReachTheSampleScripts)
     EXPECT_EQ(scripts->GetVar("DEPOT_ARMED"), 1) << Tree().ErrorLog();
 
     // The depot's sensor, as the object list raises it for the player's
-    // record "PLAYER" (the record a new game of the world makes; the world
-    // viewer's game flies without one, so here the sink is called as the
-    // list calls it).
+    // record "PLAYER" (the sink is called as the list calls it).
     g_pAppEvent->OnSensor("SAMPLE_DEPOT", "PLAYER", true);
     EXPECT_EQ(scripts->GetVar("DEPOT_REACHED"), 1) << Tree().ErrorLog();
 
@@ -67,10 +64,13 @@ TEST_F(SampleEvents, TheWorldsEventsReachTheSampleScripts)
     EXPECT_EQ(scripts->GetVar("ESCORT_LOST"), 1) << Tree().ErrorLog();
 
     // A kill by the player raises the combat rating.
-    CWorldPatrol* patrol = g_WorldViewer.GetPatrol();
+    // The victim: a glider of the sample's patrol, which the world's
+    // generation makes.
+    CMechGroup2* patrol = g_MechGroupList2.FindGroup("PATROL1");
     ASSERT_NE(patrol, nullptr);
-    ASSERT_GT(patrol->GetCount(), 0);
-    CGliderObject* victim = patrol->GetGlider(0);
+    ASSERT_GT(patrol->GetMemberCount(), 0);
+    CGliderObject* victim = GetMemberGlider(patrol->GetMember(0));
+    ASSERT_NE(victim, nullptr);
     const float rating = g_GameData.m_Counters.ratings[2].points;
     victim->Damage(10000000000.0f, victim->GetPosition(), 1, player, -1, 0);
     EXPECT_GT(g_GameData.m_Counters.ratings[2].points, rating);

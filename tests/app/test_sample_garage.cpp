@@ -7,7 +7,7 @@
 // player sells it from its bar: the money and the garage's stock come back
 // to what they were, less the ammunition.
 #include "world/GameWorldState.h"
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 
 #include "consoles/GCGarage.h"
 #include "location/Environment.h"
@@ -41,7 +41,7 @@ protected:
         for (int i = 0; i < n; ++i)
         {
             Tick();
-            ASSERT_TRUE(g_WorldViewer.Frame(kStep, input));
+            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, input));
         }
     }
     // The glider put into the garage's entry zone: the building menu runs
@@ -57,7 +57,7 @@ protected:
         glider.SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
         glider.m_vVelocity = CVector{};
         Tick();
-        ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
         ASSERT_EQ(g_MMEngine.m_bLeaveCycle, 1);
         ASSERT_STREQ(g_MMEngine.m_szBuildingId, "SAMPLE_GARAGE");
         menus.m_Script = std::move(script);
@@ -108,7 +108,7 @@ TEST_F(SampleGarage, ThePlayerBuysASecondGunFiresItAndSellsItBack)
     apptest::CMenuInput menus(app, [this] { Tick(); });
     menus.Install();
     g_Environment.SetEnvironment(0, true);
-    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
     ASSERT_NE(glider, nullptr);
     CMechanoid* player = glider->m_pMechanoid;
     ASSERT_NE(player, nullptr);

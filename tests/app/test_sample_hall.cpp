@@ -7,7 +7,7 @@
 // a frame looking at it, read back
 // from the real Direct3D 8 layer, differs from the same frame with the
 // hall hidden ("sample_hall.png").
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 
 #include "foundation/FrameTimer.h"
 #include "graphics/PngWriter.h"
@@ -37,7 +37,7 @@ protected:
         for (int i = 0; i < n; ++i)
         {
             Tick();
-            ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
         }
     }
 };
@@ -49,7 +49,7 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
     ASSERT_TRUE(StartGame(app, "hall test"));
     apptest::CMenuInput menus(app, [this] { Tick(); });
     menus.Install();
-    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
     ASSERT_NE(glider, nullptr);
     g_Environment.SetEnvironment(0, true);
 
@@ -75,8 +75,8 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
     glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
     glider->m_vVelocity = CVector{};
     Tick();
-    ASSERT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
-    EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+    ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+    EXPECT_EQ(gametest::g_GameDriver.GetBuildingEntries(), 1);
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 1);
     EXPECT_STREQ(g_MMEngine.m_szBuildingId, "SAMPLE_HALL");
     EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 1);
@@ -91,7 +91,7 @@ TEST_F(SampleHall, ThePlayerEntersTheHallAndComesOutAtItsDoor)
     const CVector out = glider->GetPosition();
     EXPECT_NEAR(out.x, at.x, 6.0f);
     EXPECT_LT(out.y, at.y - 35.0f);
-    EXPECT_EQ(g_WorldViewer.GetBuildingEntries(), 1);
+    EXPECT_EQ(gametest::g_GameDriver.GetBuildingEntries(), 1);
 
     // Looking at the hall from 150 units before its door.
     glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});

@@ -7,7 +7,7 @@
 #include "app/GameData.h"
 #include "app/GameStateDump.h"
 #include "app/SaveGameFile.h"
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 
 #include "SampleAppTest.h"
 
@@ -47,31 +47,23 @@ protected:
         ASSERT_TRUE(plat::Succeeded(graph.m_lpDevice->CreateImageSurface(
             CSavedGames::kScreenSize, CSavedGames::kScreenSize, plat::d3d::D3DFMT_X8R8G8B8, &m_pScreen)));
         m_Saves.m_pScreen = m_pScreen;
-        std::strcpy(m_Saves.m_szMapFile, CWorldViewer::kSampleLocation);
+        std::strcpy(m_Saves.m_szMapFile, CMMApp::kDefaultMap);
         PrepareWorld();
     }
-    // What the game preparation does and the world viewer does not: the
-    // world's organisations for the location, and the player's record,
-    // owning the glider's mechanoid, as the world's first mech (so the
-    // player comes back with the world's mech records).
+    // The game preparation made the world's organisations for the location
+    // and the player's record, owning the glider's mechanoid, as the
+    // world's player (so the player comes back with the world's mech
+    // records).
     static void PrepareWorld()
     {
         ASSERT_NE(g_pWorld, nullptr);
-        g_pWorld->GenerateWorld(false);
-        CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+        CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
         ASSERT_NE(glider, nullptr);
         auto* record = static_cast<CPlayerMech*>(glider->m_pMech);
-        auto* owned = new CWorldMechanoid;
-        CMemStream stream;
-        glider->m_pMechanoid->SaveToStream(stream);
-        stream.m_nPosition = 0;
-        owned->m_Mechanoid.LoadFromStream(stream);
-        owned->m_Mechanoid.m_bPlayer = 1;
-        owned->m_Mechanoid.m_lpObject = glider;
-        delete record->m_pMechanoid;
-        record->m_pMechanoid = owned;
-        glider->m_pMechanoid = &owned->m_Mechanoid;
-        g_pWorld->SetPlayerMech(record);
+        ASSERT_EQ(g_pWorld->GetPlayerMech(), record);
+        auto* owned = dynamic_cast<CWorldMechanoid*>(record->m_pMechanoid);
+        ASSERT_NE(owned, nullptr);
+        ASSERT_EQ(glider->m_pMechanoid, &owned->m_Mechanoid);
     }
     void TearDown() override
     {
@@ -84,7 +76,7 @@ protected:
         for (int i = 0; i < frames; ++i)
         {
             Tick();
-            ASSERT_TRUE(g_WorldViewer.Frame(kStep, &m_keys));
+            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, &m_keys));
             m_keys.Update();
         }
     }
@@ -122,7 +114,7 @@ TEST_F(SaveRoundTrip, SampleGameComesBackWhole)
     Fly(10);
     m_keys.m_held = m_keys.m_held2 = -1;
     Fly(10);
-    CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+    CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
     ASSERT_NE(glider, nullptr);
     ASSERT_NE(glider->m_pMechanoid, nullptr);
     glider->m_pMechanoid->m_Garbage.m_fMoney += 750.0f;
@@ -160,8 +152,9 @@ TEST_F(SaveRoundTrip, SampleGameComesBackWhole)
     }
 
     // A fresh location and career, a different live picture.
-    g_WorldViewer.Done();
-    ASSERT_TRUE(g_WorldViewer.Enter()) << Tree().ErrorLog();
+    m_App.CloseGame();
+    m_App.m_nGameMode = CMMApp::kModeNewGame;
+    ASSERT_TRUE(m_App.PrepareGame()) << Tree().ErrorLog();
     PrepareWorld();
     g_GameData.OnNewGame();
     Paint(2);
@@ -171,7 +164,7 @@ TEST_F(SaveRoundTrip, SampleGameComesBackWhole)
     // the glider where the header says, and the whole game is read.
     ASSERT_TRUE(m_Saves.LoadGame("round.sav", true)) << Tree().ErrorLog();
     EXPECT_EQ(Pixel(5, 7), 2u * 2654435761u + 7u * 128u + 5u);
-    glider = g_WorldViewer.GetPlayerGlider();
+    glider = gametest::g_GameDriver.GetPlayerGlider();
     ASSERT_NE(glider, nullptr);
     glider->m_Frame.SetMatrix(m_Saves.m_mStartOrientation, false);
     glider->SetPosition(m_Saves.m_vStartPosition);

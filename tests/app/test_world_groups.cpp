@@ -2,7 +2,7 @@
 // the road guard and the patrol from the location's descriptions; near the
 // start they fly as gliders steered by their AIs and travel the sample
 // roads, staying over the map.
-#include "app/WorldViewer.h"
+#include "common/GameDriver.h"
 
 #include "society/BasicAI.h"
 #include "society/GroupAI.h"

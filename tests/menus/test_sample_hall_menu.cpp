@@ -71,13 +71,13 @@ protected:
     // whose input onPass scripts pass by pass. Returns the menu's result.
     int FlyIntoTheHall(std::function<void(CUIMenu&, int)> onPass)
     {
-        CGliderObject* glider = g_WorldViewer.GetPlayerGlider();
+        CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
         const CVector at = Hall()->GetPosition();
         glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
         glider->SetPosition(CVector{at.x, at.y - 28.0f, at.z + 8.0f});
         glider->m_vVelocity = CVector{};
         Tick();
-        EXPECT_TRUE(g_WorldViewer.Frame(kStep, nullptr));
+        EXPECT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
         EXPECT_EQ(g_MMEngine.m_bInBuilding, 1);
         EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 1);
         EXPECT_EQ(g_MMEngine.m_nExitReason, CMMApp::kExitBuilding);
@@ -140,7 +140,7 @@ TEST_F(SampleHallMenu, FlyingIntoTheHallOpensItsMenu)
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
     ASSERT_TRUE(Frame());
     const CVector at = Hall()->GetPosition();
-    const CVector out = g_WorldViewer.GetPlayerGlider()->GetPosition();
+    const CVector out = gametest::g_GameDriver.GetPlayerGlider()->GetPosition();
     EXPECT_NEAR(out.x, at.x, 6.0f);
     EXPECT_LT(out.y, at.y - 35.0f);
 

@@ -44,6 +44,7 @@ bool WriteSampleNetMap(const std::string& root);
 bool WriteSampleTrade(const std::string& root);
 bool WriteSampleInput(const std::string& root); // SampleInput.cpp
 bool WriteSampleMission2(const std::string& root); // SampleMission2.cpp
+bool WriteSampleStartup(const std::string& root); // SampleStartup.cpp
 
 namespace
 {
@@ -96,7 +97,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleMarkup(root) || !WriteSampleUnits(root) || !WriteSampleMechConfigs(root) ||
         !WriteSampleUnitSounds(root) || !WriteSampleRadar(root) || !WriteSampleCockpit(root) ||
         !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleMainMenu(root) || !WriteSampleNetMap(root) ||
-        !WriteSampleTrade(root) || !WriteSampleInput(root) || !WriteSampleMission2(root))
+        !WriteSampleTrade(root) || !WriteSampleInput(root) || !WriteSampleMission2(root) || !WriteSampleStartup(root))
         return false;
     if (!WriteSampleInfo(root)) return false;
 

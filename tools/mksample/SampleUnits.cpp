@@ -111,6 +111,18 @@ bool AddSampleGlider(DataBase& db)
                          {"ARMOR", "ARMOR_SMALL"},
                          {"NAME_MISSILE1", "MIS_ROCKET"},
                          {"COUNT_MISSILE1", 20}}},
+                       // The player's fitting at the start of a new game.
+                       {"CFG_STARTUP",
+                        {{"RATING", 1},
+                         {"GLIDER", "GL_SAMPLE"},
+                         {"LIGHTGUN1", "GUN_BLASTER"},
+                         {"HEAVYGUN1", ""},
+                         {"REACTOR", "REACTOR_GLIDER"},
+                         {"ENGINE", "ENGINE_GLIDER"},
+                         {"SHIELD", "SHIELD_SMALL"},
+                         {"ARMOR", "ARMOR_SMALL"},
+                         {"NAME_MISSILE1", "MIS_ROCKET"},
+                         {"COUNT_MISSILE1", 20}}},
                        // The fitting of the sample's patrolling gliders of the world.
                        {"MECH_PATROL",
                         {{"RATING", 1},

@@ -80,7 +80,7 @@ bool AddKindRecords(const std::string& root)
                 {{"STONE_BOX", "MOD_CRATE", "Fly", 0},
                  {"STONE_BIG", "MOD_BOULDER", "NOMAPCOLOR", 1},
                  {"STONE_FLY", "MOD_CRYSTAL", "Fly", 1}}) &&
-        AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}}) &&
+        AddKind(db, "Хелперы", {{"SPAWN", "", "TYPE", 1}, {"GATE", "", "TYPE", 2}, {"START", "", "TYPE", 9}}) &&
         AddKind(db, "Boundary", {{"POST", "MOD_POST", nullptr, 0}}) &&
         AddKind(db, "Дороги", {{"MAIN", "", nullptr, 0}, {"SIDE", "", nullptr, 0}, {"BASE", "", nullptr, 0}}) &&
         AddSceneryRecords(db);
@@ -377,7 +377,11 @@ bool WriteObjectsFile(const std::string& path)
                         MakeLocObjectRecord(Placement(1330, 1250, 60, 1.6f, 1.0f), "STONE_FLY", "floater")});
     WriteObjectSection(out, OBJ_HELPER,
                        {MakeLocObjectRecord(Placement(1280, 1280, 30, 0.0f, 1.0f), "SPAWN", "start"),
-                        MakeLocObjectRecord(Placement(1500, 1280, 30, 3.1f, 1.0f), "GATE", "gate_east")});
+                        MakeLocObjectRecord(Placement(1500, 1280, 30, 3.1f, 1.0f), "GATE", "gate_east"),
+                        // The game's start points: one named after the hall (a
+                        // game that starts in it), one at the tunnel's mouth.
+                        MakeLocObjectRecord(Placement(1280, 1260, 30, 0.3f, 1.0f), "START", "SAMPLE_HALL"),
+                        MakeLocObjectRecord(Placement(1480, 1300, 30, 3.1f, 1.0f), "START", "TUNNEL_EAST")});
     WriteBoundarySection(out, {{MakeLocObjectRecord(Placement(1000, 1000, 0, 0, 1), "POST", ""), 1, {2}},
                                {MakeLocObjectRecord(Placement(1000, 1600, 0, 0, 1), "POST", ""), 2, {1, 3}},
                                {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});

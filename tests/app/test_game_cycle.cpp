@@ -1,0 +1,97 @@
+// The game cycle's rules that need no location: the start point's choice,
+// the location number of a map's name, the time scale of the player's time
+// effect, the field of view by speed and camera mode, the physics slices.
+#include "app/MMApp.h"
+#include "world/MMEngine.h"
+#include "world/ObjectList.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+TEST(StartPoint, TheNamedPointElseARandomOneOfTheRightTunnelKind)
+{
+    const std::vector<std::string> points = {"SAMPLE_HALL", "TUNNEL_EAST", "SAMPLE_DEPOT", "TUNNEL_WEST"};
+    int next = 0;
+    std::vector<int> draws;
+    auto draw = [&] { return draws.empty() ? next++ : draws[std::size_t(next++) % draws.size()]; };
+    struct SCase
+    {
+        const char* wanted;
+        bool tunnel;
+        std::vector<int> draws;
+        int expected;
+    } cases[] = {
+        {"SAMPLE_DEPOT", false, {}, 2},    // the named one
+        {"TUNNEL_WEST", true, {}, 3},      // a tunnel arrival at a named tunnel
+        {"", false, {1, 1, 0}, 0},         // random: tunnels are skipped
+        {"SAMPLE_HALL", true, {0, 2, 3}, 3}, // a tunnel arrival avoids the building
+        {"NOWHERE", false, {3, 2}, 2},     // an unknown name: a random one
+    };
+    for (const SCase& c : cases)
+    {
+        next = 0;
+        draws = c.draws;
+        EXPECT_EQ(CMMApp::ChooseStartPoint(points, c.wanted, c.tunnel, draw), c.expected) << c.wanted;
+    }
+    // No point at all; and no point of the wanted kind: 100 picks, the last kept.
+    EXPECT_EQ(CMMApp::ChooseStartPoint({}, "", false, draw), -1);
+    int picks = 0;
+    auto counted = [&] { return picks++ % 2; };
+    EXPECT_EQ(CMMApp::ChooseStartPoint({"A", "B"}, "", true, counted), (CMMApp::kStartPointPicks) % 2);
+    EXPECT_EQ(picks, CMMApp::kStartPointPicks + 1);
+}
+
+TEST(LocationNumber, TheLastTwoDigitsAfterAOneElseTheLastDigit)
+{
+    // "...20" has no number: the second-to-last is not '1' and the last is 0
+    // (the saved games and the location records keep this rule).
+    const struct
+    {
+        const char* map;
+        const char* name;
+        std::int32_t number;
+    } cases[] = {{"loc12.mmp", "loc12", 12}, {"loc2.mmp", "loc2", 2},    {"loc20.mmp", "loc20", -1},
+                 {"loc10.mmp", "loc10", 10}, {"sample.loc", "sample", -1}, {"a.b.c.mmp", "a.b.c", -1},
+                 {"loc19", "loc19", 19}};
+    for (const auto& c : cases)
+    {
+        char name[32] = {};
+        std::int32_t number = 0;
+        CMMEngine::GetLocationName(c.map, name, &number);
+        EXPECT_STREQ(name, c.name);
+        EXPECT_EQ(number, c.number) << c.map;
+    }
+}
+
+TEST(FrameRules, TimeScaleViewAngleAndPhysicsSlices)
+{
+    const struct
+    {
+        bool on;
+        float level;
+        float scale;
+    } scales[] = {{true, 1.0f, 3.0f},   {true, 7.9f, 3.0f},   {true, 8.0f, 3.15f},  {true, 10.0f, 0.15f},
+                  {false, 3.0f, 3.15f}, {false, 1.0f, 0.1f},  {false, 0.5f, 0.6f},  {false, 0.0f, 1.0f},
+                  {false, -2.0f, 1.0f}};
+    for (const auto& s : scales) EXPECT_NEAR(CMMApp::TimeScale(s.on, s.level), s.scale, 1e-5f) << s.on << s.level;
+
+    EXPECT_FLOAT_EQ(CMMApp::ViewAngleTarget(0.0f), 0.0f);
+    EXPECT_FLOAT_EQ(CMMApp::ViewAngleTarget(2.0f), 0.5f);
+    EXPECT_FLOAT_EQ(CMMApp::ViewAngleTarget(3.0f), 0.875f);
+    EXPECT_FLOAT_EQ(CMMApp::ViewAngleTarget(9.0f), 1.0f);
+    for (int mode = 0; mode <= 6; ++mode)
+    {
+        const bool fixed = mode >= 2 && mode <= 4;
+        EXPECT_FLOAT_EQ(CMMApp::HorizontalViewAngle(1.0f, mode), fixed ? 70.0f : 100.0f) << mode;
+        EXPECT_FLOAT_EQ(CMMApp::HorizontalViewAngle(0.0f, mode), 70.0f) << mode;
+    }
+
+    // Physics: never a slice over 0.2 s; no slice in a paused frame.
+    CObjectList list;
+    EXPECT_EQ(list.StepPhysics(0.5f), 3);
+    EXPECT_EQ(list.StepPhysics(0.2f), 1);
+    EXPECT_EQ(list.StepPhysics(0.05f), 1);
+    EXPECT_EQ(list.StepPhysics(0.0f), 0);
+}

@@ -1,0 +1,116 @@
+// Drives a running game of the application from a test or a benchmark: one
+// frame is the application's own (CMMApp::Render), the player's glider and
+// the camera are the game's (SetFreeCamera(false): the orbit camera behind
+// the glider). A test that wants to look at a place puts the
+// game camera in its free mode (SetFreeCamera) and places it (m_vPosition,
+// m_fHeading radians from +y towards +x, m_fPitch radians, negative looks
+// down) before each frame; it stays 20 units above the ground.
+//
+// A frame of time 0 runs as a paused frame (nothing moves, everything is
+// drawn). The frame time otherwise is the frame timer's: a test on a stepped
+// clock advances the clock before the frame.
+#pragma once
+
+#include "app/BuildingHost.h"
+#include "world/GameWorldState.h"
+#include "app/MMApp.h"
+#include "foundation/Graphic.h"
+#include "foundation/Input.h"
+#include "location/Location.h"
+#include "units/BuildingObject.h"
+#include "units/GliderObject.h"
+#include "world/Camera.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gametest
+{
+
+class CGameDriver
+{
+public:
+    static constexpr float kAboveGround = 20.0f;
+
+    void Attach(CMMApp* app)
+    {
+        m_pApp = app;
+        m_bFreeCamera = false;
+    }
+    bool IsEntered() const { return m_pApp && g_pPlayerGlider && g_Location.m_nCellsX > 0; }
+    CGliderObject* GetPlayerGlider() const { return g_pPlayerGlider; }
+    CCamera* GetCamera() const { return dynamic_cast<CCamera*>(g_pCameraObject); }
+    int GetBuildingEntries() const
+    {
+        auto* host = dynamic_cast<CGameBuildingHost*>(g_pBuildingHost);
+        return host ? host->m_nEntered : 0;
+    }
+    // The free camera instead of the game's view of the player's glider.
+    void SetFreeCamera(bool free)
+    {
+        m_bFreeCamera = free;
+        CCamera* camera = GetCamera();
+        if (!camera) return;
+        if (free)
+        {
+            camera->SetMode2();
+            camera->m_bPhysics = 0;
+        }
+        else
+        {
+            // The orbit camera behind the player's glider.
+            camera->m_bPhysics = 1;
+            camera->SetOrbitMode(g_pPlayerGlider);
+        }
+    }
+    bool IsFreeCamera() const { return m_bFreeCamera; }
+
+    // One frame of the game (the input stays the application's; input, when
+    // given, becomes g_pInput for the frame).
+    bool Frame(float frameTime, IInput* input = nullptr)
+    {
+        if (!IsEntered() || !graph.m_lpDevice) return false;
+        IInput* saved = g_pInput;
+        if (input) g_pInput = input;
+        // The free camera flies apart from the player's glider, which waits
+        // outside the frame's player (no cockpit, no free range round it).
+        CGliderObject* glider = g_pPlayerGlider;
+        if (m_bFreeCamera)
+        {
+            PlaceCamera();
+            g_pPlayerGlider = nullptr;
+        }
+        const std::uint8_t paused = m_pApp->m_bPause;
+        if (frameTime == 0.0f) m_pApp->m_bPause = 1;
+        m_pApp->Render(false);
+        m_pApp->m_bPause = paused;
+        g_pPlayerGlider = glider;
+        g_pInput = saved;
+        return true;
+    }
+
+    CVector m_vPosition;
+    float m_fHeading = 0.0f;
+    float m_fPitch = -0.3f;
+
+private:
+    void PlaceCamera()
+    {
+        CCamera* camera = GetCamera();
+        if (!camera) return;
+        m_vPosition.z = std::max(m_vPosition.z, g_Location.GetHeight(m_vPosition) + kAboveGround);
+        CObjectFrame& frame = camera->m_Frame;
+        frame.m_Matrix = CMatrix(1.0f);
+        frame.SetPosition(m_vPosition);
+        frame.SetForward(CVector{std::sin(m_fHeading) * std::cos(m_fPitch),
+                                 std::cos(m_fHeading) * std::cos(m_fPitch), std::sin(m_fPitch)});
+        frame.RebuildMatrix();
+    }
+
+    CMMApp* m_pApp = nullptr;
+    bool m_bFreeCamera = false;
+};
+
+inline CGameDriver g_GameDriver;
+
+} // namespace gametest
