@@ -513,6 +513,8 @@ void CMMApp::InitGliderOnStartPos(bool tunnel, bool loaded)
         centre.z = g_Location.GetHeight(centre) + kStartHeight;
         view.SetPosition(centre);
     }
+    // The axes come from the matrix: the frame's own are unset.
+    view.UpdateAxes();
     view.RebuildMatrix();
     CGliderObject* glider = g_pPlayerGlider;
     CMatrix placement = view.m_Matrix;
@@ -532,6 +534,7 @@ void CMMApp::InitGliderOnStartPos(bool tunnel, bool loaded)
         // The glider faces the way the camera looks from behind it.
         CObjectFrame turned;
         turned.SetMatrix(view.m_Matrix, true);
+        turned.UpdateAxes();
         turned.SetForward(turned.m_vForward * -1.0f);
         turned.RebuildMatrix();
         placement = turned.m_Matrix;

@@ -115,6 +115,9 @@ void CRenderer::DrawCockpitCursor()
         float x, y, pw;
         Project(origin + direction * d, &x, &y, &pw);
         if (pw <= 0.0f) continue;
+        // A point far off the screen (or nearly in the eye's plane) has no
+        // cursor, and its screen position would not fit the pixel type.
+        if (std::fabs(x / pw) > 2.0f || std::fabs(y / pw) > 2.0f) continue;
         const int sx = RoundAway((x / pw + 1.0f) * 0.5f * float(w));
         const int sy = RoundAway((0.5f - 0.5f * y / pw) * float(h));
         DrawSheet(plat::Rect{sx - 17, sy - 17, sx + 16, sy + 16}, 72, 324, 0);
