@@ -136,8 +136,13 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
     EXPECT_EQ(scripts->GetVar("RANG"), 0);
     g_Environment.m_fDays += 1.0f / 24.0f;
-    Tick();
-    ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+    // A frame rings the earliest due timer only: the sample's own timers
+    // (set while the world's generation ran its first hours) may come first.
+    for (int i = 0; i < 3 && scripts->GetVar("RANG") == 0; ++i)
+    {
+        Tick();
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+    }
     EXPECT_EQ(scripts->GetVar("RANG"), 1);
 
     app.Done();
