@@ -65,11 +65,15 @@ protected:
         EXPECT_EQ(menus.m_nResult, 1000);
         EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
     }
-    static std::int32_t GarageStock(const char* item)
+    static SEqpItem* GarageEntry(const char* item)
     {
         auto* stock = dynamic_cast<CEqpTrade*>(g_pWorld ? g_pWorld->m_pEqpTrade : nullptr);
         CEqpTrade::SBuilding* b = stock ? stock->FindBuilding("SAMPLE_GARAGE") : nullptr;
-        SEqpItem* entry = b ? CEqpTrade::Find(b->m_Items, item, 0) : nullptr;
+        return b ? CEqpTrade::Find(b->m_Items, item, 0) : nullptr;
+    }
+    static std::int32_t GarageStock(const char* item)
+    {
+        const SEqpItem* entry = GarageEntry(item);
         return entry ? entry->m_nCount : -1;
     }
 };
@@ -119,6 +123,11 @@ TEST_F(SampleGarage, ThePlayerBuysASecondGunFiresItAndSellsItBack)
     // The money on entering (the building may charge for mending the hull
     // as the glider comes in).
     float money = 0.0f;
+    // The sample's stock of two launchers: the world's first hours of a new
+    // game may have sold them to its machines.
+    SEqpItem* launchers = GarageEntry("GUN_ROCKET_LAUNCHER");
+    ASSERT_NE(launchers, nullptr);
+    launchers->m_nCount = 2;
     ASSERT_EQ(GarageStock("GUN_ROCKET_LAUNCHER"), 2);
 
     // The garage tab, the weapons filter, the launcher, buy; out. The new
