@@ -1,6 +1,5 @@
 #include "consoles/ConsolesModule.h"
 
-#include "consoles/GCGarage.h"
 #include "consoles/GCInfo.h"
 #include "consoles/GCLog.h"
 #include "consoles/GCMap.h"
@@ -31,5 +30,4 @@ void RegisterConsolesClasses()
     CGCLog::RegisterClass();
     CGCInfo::RegisterClass();
     CGCMap::RegisterClass();
-    RegisterGarageClass();
 }
