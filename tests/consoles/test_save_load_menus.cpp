@@ -14,13 +14,19 @@
 #include "menus/MainMenuButton.h"
 #include "menus/MainUI.h"
 #include "script/game/QuestLog.h"
+#include "units/GliderObject.h"
+#include "world/ObjectList.h"
+#include "world/ObjectTypes.h"
+#include "world/World.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -164,6 +170,17 @@ TEST_F(SaveLoadThroughTheMenus, SaveFromThePauseMenuLoadFromTheMainMenu)
     EXPECT_TRUE(g_WorldViewer.IsEntered());
     EXPECT_TRUE(g_pQuestLog->Contains("QUEST_BRIDGE_PART_1"));
     EXPECT_STREQ(g_GameData.m_PlayerName.GetText(), "Ilsa");
+    // The machines the location made for its own records went with them.
+    SPointerArray<CMMObject> gliders;
+    g_ObjectList.GetObjectList(OBJ_GLIDER, gliders);
+    for (int i = 0; i < gliders.count; ++i)
+    {
+        auto* glider = dynamic_cast<CGliderObject*>(gliders.items[i]);
+        if (!glider || !glider->m_bAlive || !glider->m_pMech || glider == g_WorldViewer.GetPlayerGlider()) continue;
+        const std::vector<CMech*>& mechs = g_pWorld->m_Mechs;
+        EXPECT_TRUE(std::find(mechs.begin(), mechs.end(), glider->m_pMech) != mechs.end())
+            << "a machine flies on a record the load deleted";
+    }
     for (int i = 0; i < 3; ++i)
     {
         Tick();
