@@ -1,5 +1,6 @@
 #include "consoles/ConsolesModule.h"
 
+#include "consoles/GCGarage.h"
 #include "consoles/GCInfo.h"
 #include "consoles/GCLog.h"
 #include "consoles/GCMap.h"
@@ -30,4 +31,5 @@ void RegisterConsolesClasses()
     CGCLog::RegisterClass();
     CGCInfo::RegisterClass();
     CGCMap::RegisterClass();
+    RegisterGarageClass();
 }

@@ -1,6 +1,8 @@
 #include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleMainMenu.h"
 
+#include "tools/mksample/SampleGarage.h"
+
 #include "foundation/DataBase.h"
 #include "graphics/ImageFile.h"
 #include "menus/MenuButton.h"
@@ -512,6 +514,8 @@ std::vector<SSampleMenuText> SampleMenuTexts()
         const std::string name = number == "27" ? Cp("Механоиды") : (number == "45" ? Cp("Вербовка") : "");
         t.push_back({"INT_MENU_TEXT_" + number, name, Cp(page[1])});
     }
+    for (SSampleMenuText& garage : SampleGarageTexts())
+        t.push_back(std::move(garage));
     return t;
 }
 

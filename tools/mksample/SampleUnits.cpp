@@ -9,6 +9,7 @@
 #include "foundation/MemStream.h"
 #include "society/EqpTrade.h"
 #include "society/MMTrade.h"
+#include "tools/mksample/SampleGarage.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
 #include "units/UnitTypes.h"
@@ -93,7 +94,9 @@ bool AddSampleGlider(DataBase& db)
                          {"ROTATESPEED", 120.0},
                          {"CAREEN", 10.0},
                          {"DELTAT", 10.0},
-                         {"PRICE", 10000.0}}},
+                         {"PRICE", 10000.0},
+                         // A light gun in front, a heavy one behind.
+                         {"GUNMASK", 0x201}}},
                    }) &&
            AddRows(db, kConfigurations,
                    {
@@ -539,6 +542,7 @@ void WriteSampleEquipmentStock(CMemStream& out)
                                  {StockItem("GUN_ROCKET_LAUNCHER", 3, 0, 4000.0f, 2, 1.0f),
                                   StockItem("EQP_BOOSTER", 2, 0, 2000.0f, 1, 0.0f),
                                   StockItem("REACTOR_SMALL", 2, 0x3001, 1200.0f, 1, 0.5f)}});
+    AddSampleGarageStock(stock);
     stock.SaveToStream(out);
 }
 

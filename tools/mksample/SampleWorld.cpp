@@ -15,6 +15,7 @@
 #include "foundation/DataBase.h"
 #include "foundation/MemStream.h"
 #include "platform/CodePage.h"
+#include "tools/mksample/SampleGarage.h"
 #include "tools/mksample/SampleLocation.h"
 #include "platform/File.h"
 #include "world/LocMusic.h"
@@ -225,6 +226,10 @@ void WriteScenerySections(CMemStream& out)
          // road grid: the merchants' caravan runs between the two.
          MakeLocObjectRecord(Placement(1730, 1450, ground(1730, 1450), 0.0f, 1.0f), "DEPOT_SAMPLE",
                              "SAMPLE_DEPOT"),
+         // The garage, south of the roads (SampleGarage.cpp).
+         MakeLocObjectRecord(Placement(kSampleGarageX, kSampleGarageY, ground(kSampleGarageX, kSampleGarageY), 0.0f,
+                                       1.0f),
+                             "GARAGE_SAMPLE", "SAMPLE_GARAGE"),
          MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
          MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
                              "STATION_NORTH")});
