@@ -27,9 +27,10 @@
 //
 // Until the game preparation, the cycle and the per-frame update are built,
 // a game enters the sample location through the world viewer
-// (app/WorldViewer.h) and its frames are the viewer's; until the main menu
-// screen exists, the main menu's mode starts a new game. The network test
-// game enters the network map the same way; the network-game dialog (the
+// (app/WorldViewer.h) and its frames are the viewer's. The main menu's mode
+// runs the main menu screen ("IGUID_CMainUI"), which starts a new game or
+// loads a saved one. The network test game enters the network map the same
+// way; the network-game dialog (the
 // screen "IGUID_CNetUI") is reached from the command line ("-netdialog 1").
 //
 // Saved games go through CMMApp::SaveGame and LoadGame, which write and
