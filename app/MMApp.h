@@ -26,9 +26,10 @@
 // chosen" (the building menu lets the glider out at its door).
 //
 // A game is PrepareGame, CycleGame and CloseGame (MMApp_Game.cpp), its
-// frames Render (MMApp_Frame.cpp); until the main menu screen exists, the
-// main menu's mode starts a new game. The network test game enters the
-// network map through the same preparation; the network-game dialog (the
+// frames Render (MMApp_Frame.cpp). The main menu's mode runs the main menu
+// screen ("IGUID_CMainUI"), which starts a new game or loads a saved one.
+// The network test game enters the network map through the same
+// preparation; the network-game dialog (the
 // screen "IGUID_CNetUI") is reached from the command line ("-netdialog 1").
 //
 // Saved games go through CMMApp::SaveGame and LoadGame, which write and

@@ -23,19 +23,30 @@ void CGameConsoleEvents::Play2D(const char* sound)
     if (g_pSoundManager && sound) g_pSoundManager->Play2D(sound, false);
 }
 
+// Deals and spending go to the game's event sink, which keeps the player's
+// progress; without one (a tool, a test) straight to the progress.
 void CGameConsoleEvents::OnBuyGood(float unitPrice, std::int32_t count)
 {
-    g_GameData.OnBuyGood(unitPrice, count);
+    if (g_pAppEvent)
+        g_pAppEvent->OnBuyGood(unitPrice, count);
+    else
+        g_GameData.OnBuyGood(unitPrice, count);
 }
 
 void CGameConsoleEvents::OnSoldGood(float unitPrice, std::int32_t count, bool secondKind)
 {
-    g_GameData.OnSoldGood(unitPrice, count, secondKind);
+    if (g_pAppEvent)
+        g_pAppEvent->OnSoldGood(unitPrice, count, secondKind);
+    else
+        g_GameData.OnSoldGood(unitPrice, count, secondKind);
 }
 
 void CGameConsoleEvents::OnSpendMoney(float amount, std::int32_t kind)
 {
-    g_GameData.OnSpendMoney(amount, kind);
+    if (g_pAppEvent)
+        g_pAppEvent->OnSpendMoney(amount, kind);
+    else
+        g_GameData.OnSpendMoney(amount, kind);
 }
 
 IConsoleEvents& ConsoleEvents()

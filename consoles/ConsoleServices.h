@@ -7,10 +7,9 @@
 //   level for prices, a building's type code;
 // - GetGroupHeading, the heading of a mechanoid group on the map.
 //
-// Stand-in: the event sink has no deal slots yet; CGameConsoleEvents hands
-// purchases, sales and spending straight to the game data (g_GameData),
-// which is what the sink's slots do. Once the sink has them, its slots are
-// called here instead.
+// CGameConsoleEvents hands purchases, sales and spending to the game's
+// event sink (g_pAppEvent), or straight to the game data (g_GameData) where
+// no sink is installed.
 //
 // Main thread only.
 #pragma once

@@ -13,6 +13,10 @@
 
 std::uint32_t g_iCGCQuest = 0;
 std::uint32_t g_iCGCTrade = 0;
+std::uint32_t g_iCSaveLoadGC = 0;
+std::uint32_t g_iCGCLog = 0;
+std::uint32_t g_iCGCInfo = 0;
+std::uint32_t g_iCGCMap = 0;
 
 namespace
 {
@@ -27,9 +31,9 @@ void RegisterConsolesClasses()
 {
     RegisterClassFactory(&g_iCGCQuest, CreateConsole<CGCQuest>, "IGUID_CGCQuest");
     RegisterClassFactory(&g_iCGCTrade, CreateConsole<CGCTrade>, "IGUID_CGCTrade");
-    CSaveLoadGC::RegisterClass();
-    CGCLog::RegisterClass();
-    CGCInfo::RegisterClass();
-    CGCMap::RegisterClass();
+    RegisterClassFactory(&g_iCSaveLoadGC, CreateConsole<CSaveLoadGC>, "IGUID_CSaveLoadGC");
+    RegisterClassFactory(&g_iCGCLog, CreateConsole<CGCLog>, "IGUID_CGCLog");
+    RegisterClassFactory(&g_iCGCInfo, CreateConsole<CGCInfo>, "IGUID_CGCInfo");
+    RegisterClassFactory(&g_iCGCMap, CreateConsole<CGCMap>, "IGUID_CGCMap");
     RegisterGarageClass();
 }

@@ -89,13 +89,6 @@ void EmptyResults()
 }
 } // namespace
 
-void CGCInfo::RegisterClass()
-{
-    static std::uint32_t index = 0;
-    RegisterClassFactory(&index, [] { return static_cast<IBaseInterface*>(new (std::nothrow) CGCInfo()); },
-                         "IGUID_CGCInfo");
-}
-
 CGCInfo::CGCInfo()
 {
     m_ClassID = MakeClassKey("CGCInfo", -1);

@@ -46,9 +46,6 @@ public:
     CGCInfo();
     ~CGCInfo() override;
 
-    // Registers "IGUID_CGCInfo" with the class factory.
-    static void RegisterClass();
-
     CGuidKey GetGUID() const override;
     std::uint32_t GetSize() const override { return sizeof(*this); }
     void Render() override;

@@ -95,13 +95,6 @@ bool SameWord(const std::string& a, const char* b)
 }
 } // namespace
 
-void CGCLog::RegisterClass()
-{
-    static std::uint32_t index = 0;
-    RegisterClassFactory(&index, [] { return static_cast<IBaseInterface*>(new (std::nothrow) CGCLog()); },
-                         "IGUID_CGCLog");
-}
-
 CGCLog::CGCLog()
 {
     m_ClassID = MakeClassKey("CGCLog", -1);

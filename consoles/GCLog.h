@@ -46,9 +46,6 @@ public:
     CGCLog();
     ~CGCLog() override;
 
-    // Registers "IGUID_CGCLog" with the class factory.
-    static void RegisterClass();
-
     CGuidKey GetGUID() const override;
     std::uint32_t GetSize() const override { return sizeof(*this); }
     void Render() override;

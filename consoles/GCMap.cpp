@@ -68,13 +68,6 @@ std::string Section(const std::string& key)
 }
 } // namespace
 
-void CGCMap::RegisterClass()
-{
-    static std::uint32_t index = 0;
-    RegisterClassFactory(&index, [] { return static_cast<IBaseInterface*>(new (std::nothrow) CGCMap()); },
-                         "IGUID_CGCMap");
-}
-
 CGCMap::CGCMap()
 {
     m_ClassID = MakeClassKey("CGCMap", -1);

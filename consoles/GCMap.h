@@ -43,9 +43,6 @@ public:
     CGCMap();
     ~CGCMap() override;
 
-    // Registers "IGUID_CGCMap" with the class factory.
-    static void RegisterClass();
-
     CGuidKey GetGUID() const override;
     std::uint32_t GetSize() const override { return sizeof(*this); }
     void Render() override;

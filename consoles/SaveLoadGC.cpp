@@ -66,13 +66,6 @@ void SetShown(CControl* control, bool shown)
 }
 } // namespace
 
-void CSaveLoadGC::RegisterClass()
-{
-    static std::uint32_t index = 0;
-    RegisterClassFactory(&index, [] { return static_cast<IBaseInterface*>(new (std::nothrow) CSaveLoadGC()); },
-                         "IGUID_CSaveLoadGC");
-}
-
 CSaveLoadGC::CSaveLoadGC()
 {
     m_ClassID = MakeClassKey("CSaveLoadGC", -1);

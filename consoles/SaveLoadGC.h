@@ -80,9 +80,6 @@ public:
     CSaveLoadGC();
     ~CSaveLoadGC() override;
 
-    // Registers "IGUID_CSaveLoadGC" with the class factory.
-    static void RegisterClass();
-
     CGuidKey GetGUID() const override;
     std::uint32_t GetSize() const override { return sizeof(*this); }
     void Show() override;

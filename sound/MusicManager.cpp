@@ -12,8 +12,10 @@ CMusicMng* g_pMusicManager = nullptr;
 namespace
 {
 
-// How long the destructor waits for the fade thread before it says so.
-constexpr std::uint32_t kFadeThreadStopWait = 500;
+// How long the destructor waits for the fade thread before it says so. A
+// fade step that is decoding music may take a while on a busy machine; only
+// a thread that stays stuck for seconds is worth a line in the error log.
+constexpr std::uint32_t kFadeThreadStopWait = 5000;
 
 } // namespace
 

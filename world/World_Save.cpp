@@ -279,7 +279,14 @@ void CWorld::LoadMechs(CMemStream& s)
     // nothing may keep pointing at them: the groups go first.
     if (g_pfnClearGroups) g_pfnClearGroups();
     for (CMech* m : m_Mechs)
-        if (m != m_pPlayerMech) delete m;
+    {
+        if (m == m_pPlayerMech) continue;
+        // A machine flown by an old record (one the location made before a
+        // saved game is read over it) leaves with its record: a live one
+        // would run on a deleted mechanoid.
+        if (m->m_pObject) g_ObjectList.DeleteObject(m->m_pObject);
+        delete m;
+    }
     m_Mechs.clear();
     for (int i = 0; i < g_ObjectList.m_nSensors; ++i)
         g_ObjectList.m_pSensorMechs[i] = nullptr;

@@ -5,6 +5,7 @@
 // screen.
 #include "app/SaveGameFile.h"
 #include "app/ScreenRequests.h"
+#include "consoles/ConsolesModule.h"
 #include "consoles/SaveLoadGC.h"
 #include "consoles/SaveRecords.h"
 #include "foundation/ClassFactory.h"
@@ -495,7 +496,7 @@ TEST_F(SaveLoadPanelTest, AnEmptyFolderGivesNoRowsWhenLoadingAndOnlyTheNewRowWhe
 
 TEST_F(SaveLoadPanelTest, TheFactoryMakesThePanelForTheMenus)
 {
-    CSaveLoadGC::RegisterClass();
+    RegisterConsolesClasses();
     CGuidKey key = Key("IGUID_CSaveLoadGC");
     std::unique_ptr<CGroupControl> made(CreateClassInstanceAs<CGroupControl>(ResolveClassIndex(key)));
     ASSERT_TRUE(made);
