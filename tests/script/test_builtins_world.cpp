@@ -522,13 +522,17 @@ TEST_F(SampleBuiltIns, TheLocationsGroupsThroughScripts)
              const CMech* loner = g_pWorld->FindMech("LONER");
              const CMechGroup2* own = loner ? GetMechGroup(loner) : nullptr;
              if (!own) return std::string("no group");
-             const CVector d = own->m_vCentre - g_RoadManager.m_Nodes[std::size_t(hall)].position;
+             // A system point of the name comes before the road node: the
+             // sample's start point named after the hall.
+             const CSysObject* start = g_ObjectList.FindSysObject("SAMPLE_HALL", 0);
+             if (!start) return std::string("no start point");
+             const CVector d = own->m_vCentre - start->m_Frame.m_vPosition;
              return std::string(own->m_szName) + " " + own->m_szOrg + " " +
                     std::to_string(own->GetMemberCount()) +
-                    (d.LengthSq() == 0.0f ? " at the hall" : " elsewhere") +
+                    (d.LengthSq() == 0.0f ? " at the hall's start point" : " elsewhere") +
                     (loner->m_pMechanoid ? " fitted" : "");
          },
-         "LONER ORG_FREE 1 at the hall fitted"},
+         "LONER ORG_FREE 1 at the hall's start point fitted"},
         {61, false, {"LONER"}, "1", nullptr, ""},
     };
     RunRows(cases);

@@ -41,8 +41,9 @@ TEST_F(SampleStock, ConfigurationsAndTheSampleBuildingsStock)
         CMMEngine engine;
         ASSERT_TRUE(worldtest::StartSampleEngine(engine, {RegisterUnitManagers, RegisterTradeClasses}));
 
-        // The sample groups' two, the patrol's and the player's.
-        ASSERT_EQ(g_MechConfigManager.GetCount(), 4);
+        // The sample groups' two, the patrol's, the player's and the new
+        // game's start ("CFG_STARTUP").
+        ASSERT_EQ(g_MechConfigManager.GetCount(), 5);
         const SMechanoidEquipment* light =
             g_MechConfigManager.GetConfig(g_MechConfigManager.FindName("MECH_LIGHT"));
         ASSERT_NE(light, nullptr);
