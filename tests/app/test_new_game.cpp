@@ -9,7 +9,8 @@
 // raised by the player's glider and its timer, the cockpit's command menu and
 // the bomb marker from the game, and after some game time the groups fly,
 // the hourly steps ran (the organisations, the hour's script event, the
-// location's mesh release) and the relations stay set.
+// location's mesh release) and the relations stay set; a script's journey
+// back into the map brings the location's state along.
 #include "app/InputConfig.h"
 #include "common/GameDriver.h"
 
@@ -151,7 +152,9 @@ TEST_F(NewGameRunning, TheGroupsFlyAndTheHourlyStepsRunAsGameTimePasses)
 
     // The first frame of a pass gives the world no time, the next one does;
     // a paused frame gives it none either, and the cockpit knows the pause.
+    // The new game's world ran ahead by 10 x 1000 s (in its 30 s steps).
     const float worldStart = g_pWorld->m_fTime;
+    EXPECT_NEAR(worldStart, 10 * 990.0f, 1.0f);
     Tick();
     m_App.Render(true);
     EXPECT_EQ(g_pWorld->m_fTime, worldStart);
@@ -267,4 +270,19 @@ TEST_F(NewGameRunning, TheGroupsFlyAndTheHourlyStepsRunAsGameTimePasses)
             if (const SFarSlot* far = g_Location.GetCell(x, y).m_pFar; far && far->m_fReleaseStamp >= released)
                 anyReleased = true;
     EXPECT_TRUE(anyReleased);
+
+    // A script's journey back into the same map: the location's state goes
+    // with the journey and comes back on arrival, advanced by 10 x 100 s.
+    std::snprintf(m_App.m_szNextMapFile, sizeof m_App.m_szNextMapFile, "%s", m_App.m_szMapFile);
+    g_MMEngine.m_bLeaveCycle = 1;
+    g_MMEngine.m_nExitReason = CMMApp::kExitScriptJourney;
+    m_App.HandleCycleExit(0, true);
+    ASSERT_EQ(m_App.m_nGameMode, CMMApp::kModeScriptJourney);
+    const float left = g_pWorld->m_fTime;
+    m_App.CloseGame();
+    m_App.m_nQuit = 0;
+    ASSERT_TRUE(m_App.PrepareGame());
+    EXPECT_NEAR(g_pWorld->m_fTime, left + 10 * 90.0f, 1.0f);
+    ASSERT_TRUE(gametest::g_GameDriver.IsEntered());
+    EXPECT_TRUE(Frame());
 }
