@@ -199,9 +199,13 @@ TEST_F(NewGameRunning, TheGroupsFlyAndTheHourlyStepsRunAsGameTimePasses)
     glider->SetPosition(centre + CVector{depot.radius * 1.5f, 0.0f, 10.0f});
     ASSERT_TRUE(Frame());
     EXPECT_EQ(scripts->GetVar("DEPOT_REACHED"), 0);
+    // (the sensor's middle is the depot's: once the depot's doors work,
+    // the glider there enters it, and the player leaves by the exit tab)
+    m_Menus.m_Script = [&](IUI& screen, int pass) { m_Menus.ClickExitTab(screen, pass); };
     glider->SetPosition(centre + CVector{0.0f, 0.0f, depot.radius * 0.5f});
     ASSERT_TRUE(Frame());
     EXPECT_EQ(scripts->GetVar("DEPOT_REACHED"), 1) << Tree().ErrorLog();
+    m_Menus.m_Script = nullptr;
     // The mission's two-hour timer runs out and runs its procedure.
     ASSERT_NE(g_pMMScriptManager->FindTimer("M2"), nullptr);
     g_Environment.m_fDays += 0.1f;
