@@ -149,6 +149,9 @@ TEST_F(NewGameRunning, TheGroupsFlyAndTheHourlyStepsRunAsGameTimePasses)
     auto* scripts = dynamic_cast<CScriptManager*>(g_pScriptManager);
     ASSERT_NE(scripts, nullptr);
     ASSERT_NE(g_pMMScriptManager, nullptr);
+    // A glider placed at or flown into a building whose doors work (once
+    // its model has loaded) enters it: the player leaves by the exit tab.
+    m_Menus.m_Script = [&](IUI& screen, int pass) { m_Menus.ClickExitTab(screen, pass); };
 
     // The first frame of a pass gives the world no time, the next one does;
     // a paused frame gives it none either, and the cockpit knows the pause.
@@ -196,16 +199,12 @@ TEST_F(NewGameRunning, TheGroupsFlyAndTheHourlyStepsRunAsGameTimePasses)
     ASSERT_GT(g_ObjectList.m_nSensors, 0);
     const SSensorRecord depot = *g_ObjectList.GetSensor(g_ObjectList.m_nSensors - 1);
     const CVector centre{depot.centre[0], depot.centre[1], depot.centre[2]};
-    glider->SetPosition(centre + CVector{depot.radius * 1.5f, 0.0f, 10.0f});
+    glider->SetPosition(centre + CVector{depot.radius + 100.0f, 0.0f, 20.0f});
     ASSERT_TRUE(Frame());
     EXPECT_EQ(scripts->GetVar("DEPOT_REACHED"), 0);
-    // (the sensor's middle is the depot's: once the depot's doors work,
-    // the glider there enters it, and the player leaves by the exit tab)
-    m_Menus.m_Script = [&](IUI& screen, int pass) { m_Menus.ClickExitTab(screen, pass); };
     glider->SetPosition(centre + CVector{0.0f, 0.0f, depot.radius * 0.5f});
     ASSERT_TRUE(Frame());
     EXPECT_EQ(scripts->GetVar("DEPOT_REACHED"), 1) << Tree().ErrorLog();
-    m_Menus.m_Script = nullptr;
     // The mission's two-hour timer runs out and runs its procedure.
     ASSERT_NE(g_pMMScriptManager->FindTimer("M2"), nullptr);
     g_Environment.m_fDays += 0.1f;
