@@ -47,8 +47,10 @@ TEST(StartPoint, TheNamedPointElseARandomOneOfTheRightTunnelKind)
 
 TEST(LocationNumber, TheLastTwoDigitsAfterAOneElseTheLastDigit)
 {
-    // "...20" has no number: the second-to-last is not '1' and the last is 0
-    // (the saved games and the location records keep this rule).
+    // "...20" has no number: the second-to-last is not '1' and the last is 0,
+    // which the world reads as none (its names then come from any table, as
+    // for a name ending in a letter). Saved games and location states go by
+    // the name, never the number.
     const struct
     {
         const char* map;
