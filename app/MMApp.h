@@ -418,6 +418,20 @@ public:
     // The mission scripts' view of the game (g_pMMScriptManager's world).
     class CGameMissionWorld* m_pMissionWorld = nullptr;
 
+    // ---- The cockpit's view of the game and the bomb marker (MMApp_Hud.cpp).
+    // What the renderer draws of the game this frame: the player's glider,
+    // its target and mechanoid, the frame time, the pause, the command
+    // menu's level with what its items ask, the money, the stasis, the
+    // speed key and the run and cruise toggles.
+    void FeedHud(float dt);
+    // While the bomb key is held with a bomb ready, the marker shows the
+    // flight the bomb would take (CSmokeObject::ShowTrajectory); otherwise
+    // it is hidden.
+    void UpdateBombMarker();
+    // The bomb-drop marker InitMainMech adds to the object list (null
+    // outside a game).
+    class CSmokeObject* m_pBombMarker = nullptr;
+
 private:
     void AddServices();
     void InitInput();

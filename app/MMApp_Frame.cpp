@@ -18,6 +18,7 @@
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "location/ViewCamera.h"
+#include "script/MMScriptManager.h"
 #include "script/game/ScriptManager.h"
 #include "world/Trade.h"
 #include "sound/SoundManager.h"
@@ -106,6 +107,7 @@ void CMMApp::Render(bool firstFrame)
 
         ProcessInput();
         if (m_nQuit || g_MMEngine.m_bLeaveCycle) return;
+        UpdateBombMarker();
         if (g_Location.m_nCellsX <= 0)
         {
             // No location entered: an engine frame with a cleared picture.
@@ -126,6 +128,8 @@ void CMMApp::Render(bool firstFrame)
         g_MMEngine.m_LocMusic.Run(dt);
         g_Environment.Run(dt);
         if (g_pScriptManager) g_pScriptManager->Run(dt);
+        // The mission's timer that is due runs its procedure.
+        if (g_pMMScriptManager) g_pMMScriptManager->OnTimer();
 
         // Every tenth of a game hour the unused meshes go; every hour the
         // organisations' relations relax.
@@ -147,11 +151,7 @@ void CMMApp::Render(bool firstFrame)
         g_EffectRenderManager.RenderScanner();
         if (renderer)
         {
-            CGliderObject* glider = g_pPlayerGlider;
-            renderer->m_pPlayerGlider = glider;
-            renderer->m_pPlayerMech = glider ? glider->m_pMechanoid : nullptr;
-            renderer->m_pTargetGlider = glider ? dynamic_cast<CGliderObject*>(glider->m_pTarget) : nullptr;
-            renderer->m_fFrameTime = dt;
+            FeedHud(dt);
             renderer->Render();
         }
 

@@ -471,7 +471,8 @@ void CMMApp::InitMainMech(bool newGame, bool tunnel)
     camera->SetMode6(glider);
     g_ObjectList.AddObject(camera);
     g_pCameraObject = camera;
-    g_ObjectList.AddObject(new CSmokeObject);
+    m_pBombMarker = new CSmokeObject;
+    g_ObjectList.AddObject(m_pBombMarker);
 
     if (g_pRenderer)
     {
@@ -697,6 +698,7 @@ void CMMApp::CloseGame()
     try
     {
         if (m_nGameMode != kModeNetGame && g_pWorld) g_pWorld->DoneWorld();
+        m_pBombMarker = nullptr;
         LeaveLocationServices();
         if (g_pSoundManager) g_pSoundManager->DoneSources();
         if (g_pMusicManager) g_pMusicManager->StopMusic(0.5f);

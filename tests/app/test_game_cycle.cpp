@@ -1,7 +1,9 @@
 // The game cycle's rules that need no location: the start point's choice,
 // the location number of a map's name, the time scale of the player's time
-// effect, the field of view by speed and camera mode, the physics slices.
+// effect, the field of view by speed and camera mode, the physics slices,
+// and the building menu's autosave by the pass that entered the building.
 #include "app/MMApp.h"
+#include "app/SavedGames.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
 
@@ -45,8 +47,10 @@ TEST(StartPoint, TheNamedPointElseARandomOneOfTheRightTunnelKind)
 
 TEST(LocationNumber, TheLastTwoDigitsAfterAOneElseTheLastDigit)
 {
-    // "...20" has no number: the second-to-last is not '1' and the last is 0
-    // (the saved games and the location records keep this rule).
+    // "...20" has no number: the second-to-last is not '1' and the last is 0,
+    // which the world reads as none (its names then come from any table, as
+    // for a name ending in a letter). Saved games and location states go by
+    // the name, never the number.
     const struct
     {
         const char* map;
@@ -94,4 +98,53 @@ TEST(FrameRules, TimeScaleViewAngleAndPhysicsSlices)
     EXPECT_EQ(list.StepPhysics(0.2f), 1);
     EXPECT_EQ(list.StepPhysics(0.05f), 1);
     EXPECT_EQ(list.StepPhysics(0.0f), 0);
+}
+
+namespace
+{
+// The saved games the building menu asks for.
+class CAutosaves : public ISavedGames
+{
+public:
+    bool SaveGame(const char* file, const char*, const char*) override
+    {
+        m_Files.emplace_back(file);
+        return true;
+    }
+    bool LoadGame(const char*, bool) override { return false; }
+    std::vector<std::string> m_Files;
+};
+} // namespace
+
+TEST(CycleExit, TheBuildingMenuSavesUnlessThePassRanNoFrameYet)
+{
+    CAutosaves saves;
+    g_pSavedGames = &saves;
+    // kind: the cycle's first pass (1 new game, 2 saved game or journey) or
+    // a later one (0); ranFrame: the pass ran a frame before the exit.
+    const struct
+    {
+        int reason, kind;
+        bool ranFrame, saved;
+    } cases[] = {
+        {CMMApp::kExitStartInBuilding, 1, false, false}, // a new game starting inside
+        {CMMApp::kExitStartInBuilding, 2, false, false}, // a journey's arrival inside
+        {CMMApp::kExitBuilding, 1, true, true},          // flown in during the first pass
+        {CMMApp::kExitBuilding, 0, true, true},          // flown in later
+    };
+    for (const auto& c : cases)
+    {
+        CMMApp app; // no screens registered: the menu chooses nothing
+        app.m_nGameMode = CMMApp::kModeNewGame;
+        saves.m_Files.clear();
+        g_MMEngine.m_bLeaveCycle = 1;
+        g_MMEngine.m_nExitReason = c.reason;
+        app.HandleCycleExit(c.kind, c.ranFrame);
+        EXPECT_EQ(saves.m_Files, c.saved ? std::vector<std::string>{"autosave.sav"} : std::vector<std::string>{})
+            << c.reason << " " << c.kind;
+        EXPECT_EQ(g_MMEngine.m_bLeaveCycle, 0);
+        EXPECT_EQ(app.m_nQuit, 0u);
+    }
+    g_pSavedGames = nullptr;
+    g_MMEngine.m_nExitReason = 0;
 }

@@ -33,11 +33,12 @@ std::vector<std::uint8_t> SampleClock()
     SScriptSymbol* state = b.Var("STATE", DT_CHAR);
     SScriptSymbol* i = b.Var("I", DT_INT);
     SScriptSymbol* sum = b.Var("SUM", DT_INT);
+    SScriptSymbol* hours = b.Var("HOURS", DT_INT);
     SScriptSymbol* object = b.Var("OBJECT", DT_CHAR, nullptr, 1);
     SScriptSymbol* hour = b.Proc("OnHour", DT_INT);
     CTreeNode* hourDecl = b.ProcDecl(
         hour, {object},
-        b.List({b.Assign(i, b.Int(0)), b.Assign(sum, b.Int(0)),
+        b.List({b.Inc(hours), b.Assign(i, b.Int(0)), b.Assign(sum, b.Int(0)),
                 b.While(b.Binary(LESS_EXPR, b.Ident(i), b.Int(10)),
                         b.List({b.Inc(i), b.Assign(sum, b.Binary(PLUS_EXPR, b.Ident(sum), b.Ident(i)))})),
                 b.Assign(hour, b.Ident(sum))}));

@@ -5,7 +5,8 @@
 //   sample_base   [OBJECTS] SAMPLE_BASE*: OnEnterBuild(object) gives
 //                 "Welcome to <object>"; OnHit(object, by) counts the hits
 //                 and gives the count.
-//   sample_clock  [EVENTS] OnHour: sums 1..10 in a loop and gives 55;
+//   sample_clock  [EVENTS] OnHour: counts the hours run in HOURS, sums
+//                 1..10 in a loop and gives 55;
 //                 [OBJECTS] SAMPLE_TOWER: its main body sets STATE to "ready".
 //
 // Mission text scripts: the source below "SCRIPT\" and its compiled form in
