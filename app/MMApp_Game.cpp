@@ -457,7 +457,8 @@ void CMMApp::InitMainMech(bool newGame, bool tunnel)
     glider->Init(CMatrix(1.0f), mechanoid.m_gEqp.m_Config[CFG_GLIDER].m_Key);
     glider->AssignMechanoid(g_pMainMech.get(), &mechanoid, true);
     mechanoid.m_lpObject = glider;
-    mechanoid.Repair();
+    // A loaded mechanoid keeps the damage it was saved with.
+    if (m_nGameMode != kModeSavedGame) mechanoid.Repair();
     // Placed before it joins the list, so that it is filed in the cell of
     // its start.
     g_pPlayerGlider = glider;
