@@ -478,3 +478,29 @@ bool CMMApp::LoadGame(const char* file, bool headerOnly)
     m_sLoadFile = file ? file : "";
     return true;
 }
+
+bool CMMApp::SaveLoc()
+{
+    std::snprintf(m_SavedGames.m_szMapFile, sizeof m_SavedGames.m_szMapFile, "%s", m_szMapFile);
+    return m_SavedGames.SaveLoc();
+}
+
+bool CMMApp::LoadLoc(const char* file)
+{
+    return m_SavedGames.LoadLoc(file);
+}
+
+bool CMMApp::SaveMainMech()
+{
+    return m_SavedGames.SaveMainMech();
+}
+
+bool CMMApp::LoadMainMech()
+{
+    return m_SavedGames.LoadMainMech();
+}
+
+void CMMApp::RestoreGliderState()
+{
+    CSavedGames::RestoreGliderState();
+}

@@ -150,6 +150,12 @@ public:
     // player glider or for a damaged stream.
     bool LoadMainMech();
 
+    // The player's glider takes back the transfer block's reserve charge
+    // (g_MMEngine's block, seventh word) and, from its mechanoid, the three
+    // device switches the player works in flight (disperse shield, booster,
+    // invisibility shield): a switch whose device is fitted and on turns
+    // its item on, and a running invisibility hides the glider.
+    static void RestoreGliderState();
     // The version word and the 32-byte transfer block from the stream
     // (version 257 carries only its first 28 bytes; the rest is zero).
     static void ReadTransferBlock(CMemStream& stream, std::uint8_t block[32]);
@@ -173,11 +179,11 @@ public:
     // header-only load (kScreenBytes, empty without SCREEN).
     SSaveHeader m_Header;
     std::vector<std::uint8_t> m_Preview;
-    // The transfer stream and the engine's 32-byte transfer block (the
-    // seventh word carries the glider's transfer value, m_fGliderTransfer).
+    // The transfer stream: the player's mechanoid, u32 258, the engine's
+    // 32-byte transfer block (g_MMEngine.m_TransferBlock), u32 camera mode,
+    // u8 1 when the player's record carries a second mechanoid, and then
+    // that mechanoid.
     CMemStream m_Transfer;
-    std::uint8_t m_TransferBlock[32] = {};
-    float m_fGliderTransfer = 0.0f;
     // Tests: called with its key after each record of a saved game or a
     // location state file is written, the world's records included.
     std::function<void(const char* record)> m_OnRecordWritten;

@@ -23,6 +23,8 @@
 #include "society/WorldMechanoid.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
+#include "world/MMEngine.h"
+#include "world/Camera.h"
 #include "world/Mech.h"
 #include "world/ObjectList.h"
 #include "world/ObjectTypes.h"
@@ -198,6 +200,55 @@ TEST_F(SaveRoundTrip, SampleGameComesBackWhole)
     EXPECT_TRUE(std::includes(again.begin(), again.end(), flying.begin(), flying.end()))
         << "machines that flew before the save: " << ::testing::PrintToString(flying)
         << "; after the load: " << ::testing::PrintToString(again);
+
+    // Through a tunnel: the transfer stream carries the player's mechanoid
+    // with its switched devices, the engine's block with the glider's
+    // reserve charge, and the camera mode; one cut short changes nothing.
+    glider = gametest::g_GameDriver.GetPlayerGlider();
+    CMechanoid& mechanoid = *glider->m_pMechanoid;
+    ASSERT_GE(mechanoid.AddToConfig("EQP_BOOSTER", "", 1, 0, false), 0.0f) << Tree().ErrorLog();
+    mechanoid.UpdateEquipment();
+    ASSERT_TRUE(mechanoid.IsFitted(EQP_BOOSTER));
+    mechanoid.SetDeviceOn(EQP_BOOSTER, true);
+    // The mechanoid's items are made anew by each read.
+    const auto booster = [&] { return mechanoid.GetAddEquipment(int(mechanoid.m_Devices[EQP_BOOSTER].m_nIndex) - 1); };
+    ASSERT_NE(booster(), nullptr);
+    glider->m_fReserve = 12.5f;
+    g_MMEngine.m_TransferBlock[0] = 0x5A;
+    g_CameraMode = 0;
+    ASSERT_TRUE(fresh.SaveMainMech()) << Tree().ErrorLog();
+
+    const float money = mechanoid.m_Garbage.m_fMoney;
+    const auto arrive = [&]
+    {
+        mechanoid.m_Garbage.m_fMoney = 1.0f;
+        booster()->m_bFlag = 0;
+        glider->m_fReserve = 0.0f;
+        std::memset(g_MMEngine.m_TransferBlock, 0, sizeof g_MMEngine.m_TransferBlock);
+        g_CameraMode = 1;
+    };
+    arrive();
+    CMemStream& transfer = fresh.m_SavedGames.m_Transfer;
+    const std::uint32_t written = transfer.m_nPosition;
+    transfer.m_nPosition = written - 20;
+    EXPECT_FALSE(fresh.LoadMainMech());
+    EXPECT_EQ(mechanoid.m_Garbage.m_fMoney, 1.0f);
+    EXPECT_EQ(glider->m_fReserve, 0.0f);
+    EXPECT_EQ(g_CameraMode, 1);
+    std::filesystem::remove(Tree() / "error.log"); // the cut stream's line
+
+    transfer.m_nPosition = written;
+    ASSERT_TRUE(fresh.LoadMainMech()) << Tree().ErrorLog();
+    EXPECT_EQ(mechanoid.m_Garbage.m_fMoney, money);
+    ASSERT_NE(booster(), nullptr);
+    EXPECT_EQ(booster()->m_bFlag, 1);
+    EXPECT_EQ(glider->m_fReserve, 12.5f);
+    EXPECT_EQ(g_MMEngine.m_TransferBlock[0], 0x5A);
+    EXPECT_EQ(g_CameraMode, 0);
+    // A switch the stream brought back on turns its item on again.
+    booster()->m_bFlag = 0;
+    fresh.RestoreGliderState();
+    EXPECT_EQ(booster()->m_bFlag, 1);
 
     fresh.CloseGame();
     g_GameData.OnNewGame();
