@@ -312,7 +312,8 @@ void CMMApp::RunBuildingMenu(const char* buildingId, const char* /*buildingName*
         MakeScreenShot();
         CXAnsiString caption;
         if (g_pTextDB) g_pTextDB->GetText(STextKey("OTH_AUTOSAVE"), caption);
-        SaveGame("autosave.sav", caption.GetText(), "");
+        // Saved inside the building: its load starts in this menu again.
+        SaveGame("autosave.sav", caption.GetText(), id);
     }
     CGliderObject* glider = g_pPlayerGlider;
     if (glider) glider->UpdateAmmo(false, false);
