@@ -16,6 +16,7 @@
 #include "platform/d3d8/D3D8.h"
 #include "script/game/QuestLog.h"
 #include "script/game/ScriptManager.h"
+#include "society/WorldMechanoid.h"
 #include "world/Trade.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
@@ -514,8 +515,13 @@ bool CSavedGames::LoadLoc(const char* file)
         return false;
     }
     if (g_pRadar) ReadChunk(archive, "RADAR", [](CMemStream& s) { g_pRadar->LoadFromStream(s); });
-    // The player's ammunition stock is the player's, not the location's.
+    // The player's ammunition stock is the player's, not the location's
+    // (the game preparation reads the state before the glider is made:
+    // the player's record holds the mechanoid then).
     CMechanoid* mechanoid = PlayerMechanoid();
+    if (!mechanoid && g_pWorld && g_pWorld->GetPlayerMech())
+        if (auto* owned = dynamic_cast<CWorldMechanoid*>(g_pWorld->GetPlayerMech()->m_pMechanoid))
+            mechanoid = &owned->m_Mechanoid;
     SMissileStock stock[CMechanoid::kMaxMissiles];
     std::uint32_t count = 0;
     if (mechanoid)
@@ -528,6 +534,9 @@ bool CSavedGames::LoadLoc(const char* file)
     {
         std::copy(std::begin(stock), std::end(stock), mechanoid->m_Missiles);
         mechanoid->m_nMissileCount = count;
+        // Ammunition the location's old record had waiting for the guns is
+        // not the player's now.
+        mechanoid->m_fWaitingAmmo[0] = mechanoid->m_fWaitingAmmo[1] = 0.0f;
     }
     return true;
 }

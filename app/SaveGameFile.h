@@ -58,7 +58,12 @@
 //     m_mStartOrientation for the game preparation;
 //   - the game cycle calls SaveLoc and SaveMainMech when the player leaves
 //     a location, the game preparation LoadLoc(stateFile) and LoadMainMech
-//     in the next one (the state file from g_GameData's SLocInfo).
+//     in the next one (the state file from g_GameData's SLocInfo), and
+//     RestoreGliderState for every game it prepares;
+//   - a saved game's preparation reads the whole save into a world
+//     generated without its population, before the player's glider is
+//     made: the glider is made for the loaded mechanoid (its launchers
+//     armed from the loaded stock) and placed where the header says.
 //
 // Threads: main thread only.
 #pragma once
@@ -141,7 +146,10 @@ public:
     // state files of the location deleted) and records its name in every
     // SLocInfo of the location. False (logged) when it was not written.
     bool SaveLoc();
-    // Reads BASE "SAVES\LOCS\" file; false when it cannot be opened.
+    // Reads BASE "SAVES\LOCS\" file; false when it cannot be opened. The
+    // player's ammunition stock stays the player's (the glider's mechanoid,
+    // or before the glider is made the world's player record's), and no
+    // ammunition waits for the guns.
     bool LoadLoc(const char* file);
     // The player's mechanoid and its transfer state into m_Transfer; false
     // without a player glider and its mechanoid.

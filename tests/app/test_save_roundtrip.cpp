@@ -250,6 +250,26 @@ TEST_F(SaveRoundTrip, SampleGameComesBackWhole)
     fresh.RestoreGliderState();
     EXPECT_EQ(booster()->m_bFlag, 1);
 
+    // A location's state read back before the player's glider is made (a
+    // journey's preparation) leaves the player's own ammunition stock as it
+    // is, and no ammunition waiting for the guns.
+    ASSERT_TRUE(fresh.SaveLoc()) << Tree().ErrorLog();
+    const SLocInfo* info = g_GameData.FindLocInfo(fresh.m_szLocationName);
+    ASSERT_NE(info, nullptr);
+    const std::string state = info->stateFile;
+    const std::uint32_t stored = mechanoid.m_nMissileCount;
+    ASSERT_LT(stored, std::uint32_t(CMechanoid::kMaxMissiles));
+    mechanoid.m_Missiles[stored] = SMissileStock{STypeKey(glider->m_Guns[2].m_iMissile), 7};
+    mechanoid.m_nMissileCount = stored + 1;
+    mechanoid.m_fWaitingAmmo[0] = 5.0f;
+    g_pPlayerGlider = nullptr;
+    const bool read = fresh.LoadLoc(state.c_str());
+    g_pPlayerGlider = glider;
+    ASSERT_TRUE(read) << Tree().ErrorLog();
+    ASSERT_EQ(mechanoid.m_nMissileCount, stored + 1);
+    EXPECT_EQ(mechanoid.m_Missiles[stored].m_nCount, 7u);
+    EXPECT_EQ(mechanoid.m_fWaitingAmmo[0], 0.0f);
+
     fresh.CloseGame();
     g_GameData.OnNewGame();
     fresh.Done();
