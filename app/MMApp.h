@@ -326,6 +326,23 @@ public:
     // the start building, the glider's placement) is taken.
     bool LoadGame(const char* file, bool headerOnly);
 
+    // ---- location state and the transfer stream (m_SavedGames) -------------
+    // The current location's state file "SAVES\LOCS\<location>_<n>" (the
+    // location's older ones deleted, its SLocInfo records naming it); a
+    // journey's next location reads it back with LoadLoc (false when it
+    // cannot be opened).
+    bool SaveLoc();
+    bool LoadLoc(const char* file);
+    // The player's mechanoid and its transfer state into the transfer
+    // stream when the player leaves through a tunnel, and back from it in
+    // the next location (false, logged, the player as he was, for a damaged
+    // stream).
+    bool SaveMainMech();
+    bool LoadMainMech();
+    // The glider takes back the transfer block's reserve charge and the
+    // mechanoid's device switches (the game preparation's last step).
+    void RestoreGliderState();
+
     // ---- the player's input (MMApp_Input.cpp, PlayerCommands.cpp) ------------
     // One frame of the player's input, from the bindings' action state
     // (g_InputConfig) and the function keys: menus, quick save and load,

@@ -255,6 +255,8 @@ bool CMMApp::PrepareGame()
             if (g_pMMScriptManager) g_pMMScriptManager->Reset();
             g_GameData.OnNewGame();
             if (g_pQuestLog) g_pQuestLog->Init();
+            // Only a journey carries a transfer state.
+            std::memset(g_MMEngine.m_TransferBlock, 0, sizeof g_MMEngine.m_TransferBlock);
         }
         if (m_nGameMode == kModeNewGame)
         {
@@ -300,8 +302,16 @@ bool CMMApp::PrepareGame()
         {
             DrawWaitScreen(-1, "", false);
             g_pWorld->GenerateWorld(false);
-            if (!m_sLoadFile.empty() && !LoadGame(m_sLoadFile.c_str(), false))
-                g_ErrorLog.LogError("CMMApp::PrepareGame: the saved game %s was not loaded", m_sLoadFile.c_str());
+            if (!LoadGame(m_sLoadFile.c_str(), false))
+            {
+                // Gone or damaged since its header was read: the location
+                // starts afresh rather than empty.
+                g_ErrorLog.LogError("CMMApp::PrepareGame: the saved game %s was not loaded; the location starts "
+                                    "afresh",
+                                    m_sLoadFile.c_str());
+                g_pWorld->NewGame();
+                simulate(kSimulateFresh);
+            }
         }
         else if (journey)
         {
@@ -375,6 +385,7 @@ bool CMMApp::PrepareGame()
         {
             m_SavedGames.LoadMainMech();
         }
+        RestoreGliderState();
         if (m_nGameMode == kModeNewGame)
         {
             // The player's clan starts with the user icon and the house colour.
@@ -457,7 +468,8 @@ void CMMApp::InitMainMech(bool newGame, bool tunnel)
     glider->Init(CMatrix(1.0f), mechanoid.m_gEqp.m_Config[CFG_GLIDER].m_Key);
     glider->AssignMechanoid(g_pMainMech.get(), &mechanoid, true);
     mechanoid.m_lpObject = glider;
-    mechanoid.Repair();
+    // A loaded mechanoid keeps the damage it was saved with.
+    if (m_nGameMode != kModeSavedGame) mechanoid.Repair();
     // Placed before it joins the list, so that it is filed in the cell of
     // its start.
     g_pPlayerGlider = glider;

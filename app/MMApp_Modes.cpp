@@ -312,7 +312,8 @@ void CMMApp::RunBuildingMenu(const char* buildingId, const char* /*buildingName*
         MakeScreenShot();
         CXAnsiString caption;
         if (g_pTextDB) g_pTextDB->GetText(STextKey("OTH_AUTOSAVE"), caption);
-        SaveGame("autosave.sav", caption.GetText(), "");
+        // Saved inside the building: its load starts in this menu again.
+        SaveGame("autosave.sav", caption.GetText(), id);
     }
     CGliderObject* glider = g_pPlayerGlider;
     if (glider) glider->UpdateAmmo(false, false);
@@ -477,4 +478,30 @@ bool CMMApp::LoadGame(const char* file, bool headerOnly)
     CopyName(m_szStartBuilding, m_SavedGames.m_szStartBuilding);
     m_sLoadFile = file ? file : "";
     return true;
+}
+
+bool CMMApp::SaveLoc()
+{
+    std::snprintf(m_SavedGames.m_szMapFile, sizeof m_SavedGames.m_szMapFile, "%s", m_szMapFile);
+    return m_SavedGames.SaveLoc();
+}
+
+bool CMMApp::LoadLoc(const char* file)
+{
+    return m_SavedGames.LoadLoc(file);
+}
+
+bool CMMApp::SaveMainMech()
+{
+    return m_SavedGames.SaveMainMech();
+}
+
+bool CMMApp::LoadMainMech()
+{
+    return m_SavedGames.LoadMainMech();
+}
+
+void CMMApp::RestoreGliderState()
+{
+    CSavedGames::RestoreGliderState();
 }

@@ -16,6 +16,7 @@
 #include "platform/d3d8/D3D8.h"
 #include "script/game/QuestLog.h"
 #include "script/game/ScriptManager.h"
+#include "society/WorldMechanoid.h"
 #include "world/Trade.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
@@ -36,9 +37,12 @@
 namespace
 {
 constexpr std::uint32_t kWorkingStream = 50000;
-constexpr std::size_t kTransferBlock = 32;
-// The block's word that carries the glider's transfer value.
-constexpr std::size_t kTransferWord = 6;
+constexpr std::size_t kTransferBlock = CMMEngine::kTransferBlockBytes;
+// The block's word that carries the glider's reserve charge.
+constexpr std::size_t kTransferWord = CMMEngine::kTransferBlockGliderWord;
+// The devices the player switches in flight (shield, booster,
+// invisibility): a journey or a load gives them back as they were.
+constexpr EDevice kPlayerSwitches[] = {EQP_DISPERSE_SHIELD, EQP_BOOSTER, EQP_INVISIBILITY_SHIELD};
 
 CGuidKey Key(const char* name)
 {
@@ -511,8 +515,13 @@ bool CSavedGames::LoadLoc(const char* file)
         return false;
     }
     if (g_pRadar) ReadChunk(archive, "RADAR", [](CMemStream& s) { g_pRadar->LoadFromStream(s); });
-    // The player's ammunition stock is the player's, not the location's.
+    // The player's ammunition stock is the player's, not the location's
+    // (the game preparation reads the state before the glider is made:
+    // the player's record holds the mechanoid then).
     CMechanoid* mechanoid = PlayerMechanoid();
+    if (!mechanoid && g_pWorld && g_pWorld->GetPlayerMech())
+        if (auto* owned = dynamic_cast<CWorldMechanoid*>(g_pWorld->GetPlayerMech()->m_pMechanoid))
+            mechanoid = &owned->m_Mechanoid;
     SMissileStock stock[CMechanoid::kMaxMissiles];
     std::uint32_t count = 0;
     if (mechanoid)
@@ -525,6 +534,9 @@ bool CSavedGames::LoadLoc(const char* file)
     {
         std::copy(std::begin(stock), std::end(stock), mechanoid->m_Missiles);
         mechanoid->m_nMissileCount = count;
+        // Ammunition the location's old record had waiting for the guns is
+        // not the player's now.
+        mechanoid->m_fWaitingAmmo[0] = mechanoid->m_fWaitingAmmo[1] = 0.0f;
     }
     return true;
 }
@@ -545,8 +557,9 @@ bool CSavedGames::SaveMainMech()
     g_pPlayerGlider->UpdateAmmo(false, false);
     mechanoid->SaveToStream(m_Transfer);
     Put32(m_Transfer, kTransferVersion);
-    std::memcpy(m_TransferBlock + kTransferWord * 4, &m_fGliderTransfer, 4);
-    m_Transfer.Write(m_TransferBlock, kTransferBlock);
+    std::uint8_t* block = g_MMEngine.m_TransferBlock;
+    std::memcpy(block + kTransferWord * 4, &g_pPlayerGlider->m_fReserve, 4);
+    m_Transfer.Write(block, kTransferBlock);
     Put32(m_Transfer, std::uint32_t(g_CameraMode));
     auto* player = dynamic_cast<CPlayerMech*>(g_pPlayerGlider->m_pMech);
     const std::uint8_t second = player && player->m_pBackup ? 1 : 0;
@@ -561,6 +574,24 @@ void CSavedGames::ReadTransferBlock(CMemStream& stream, std::uint8_t block[32])
     const std::uint32_t version = in.U32();
     std::memset(block, 0, kTransferBlock);
     in.Bytes(block, version == 257 ? 28 : std::uint32_t(kTransferBlock));
+}
+
+void CSavedGames::RestoreGliderState()
+{
+    XTRACE("CMMApp::RestoreGliderState");
+    CGliderObject* glider = g_pPlayerGlider;
+    if (!glider) return;
+    std::memcpy(&glider->m_fReserve, g_MMEngine.m_TransferBlock + kTransferWord * 4, 4);
+    CMechanoid* mechanoid = glider->m_pMechanoid;
+    if (!mechanoid) return;
+    for (EDevice device : kPlayerSwitches)
+    {
+        const SDeviceState& state = mechanoid->m_Devices[device];
+        if (state.m_nIndex == 0 || state.m_bOn == 0) continue;
+        if (CEquipment* item = mechanoid->GetAddEquipment(int(state.m_nIndex) - 1)) item->m_bFlag = 1;
+        // The running invisibility hides the glider from the first frame.
+        if (device == EQP_INVISIBILITY_SHIELD) glider->m_bShown = 0;
+    }
 }
 
 bool CSavedGames::LoadMainMech()
@@ -610,8 +641,8 @@ bool CSavedGames::LoadMainMech()
     view.m_pData = nullptr;
     g_pPlayerGlider->UpdateAmmo(true, false);
     g_pPlayerGlider->UpdateGliderConfig();
-    std::memcpy(m_TransferBlock, block, kTransferBlock);
-    std::memcpy(&m_fGliderTransfer, m_TransferBlock + kTransferWord * 4, 4);
+    std::memcpy(g_MMEngine.m_TransferBlock, block, kTransferBlock);
+    RestoreGliderState();
     if (g_pRadar) g_pRadar->SetTarget(0, nullptr, false);
     RestoreCameraMode(mode == 0 || mode == 6 ? std::int32_t(mode) : 1);
     if (second)

@@ -58,7 +58,12 @@
 //     m_mStartOrientation for the game preparation;
 //   - the game cycle calls SaveLoc and SaveMainMech when the player leaves
 //     a location, the game preparation LoadLoc(stateFile) and LoadMainMech
-//     in the next one (the state file from g_GameData's SLocInfo).
+//     in the next one (the state file from g_GameData's SLocInfo), and
+//     RestoreGliderState for every game it prepares;
+//   - a saved game's preparation reads the whole save into a world
+//     generated without its population, before the player's glider is
+//     made: the glider is made for the loaded mechanoid (its launchers
+//     armed from the loaded stock) and placed where the header says.
 //
 // Threads: main thread only.
 #pragma once
@@ -141,7 +146,10 @@ public:
     // state files of the location deleted) and records its name in every
     // SLocInfo of the location. False (logged) when it was not written.
     bool SaveLoc();
-    // Reads BASE "SAVES\LOCS\" file; false when it cannot be opened.
+    // Reads BASE "SAVES\LOCS\" file; false when it cannot be opened. The
+    // player's ammunition stock stays the player's (the glider's mechanoid,
+    // or before the glider is made the world's player record's), and no
+    // ammunition waits for the guns.
     bool LoadLoc(const char* file);
     // The player's mechanoid and its transfer state into m_Transfer; false
     // without a player glider and its mechanoid.
@@ -150,6 +158,12 @@ public:
     // player glider or for a damaged stream.
     bool LoadMainMech();
 
+    // The player's glider takes back the transfer block's reserve charge
+    // (g_MMEngine's block, seventh word) and, from its mechanoid, the three
+    // device switches the player works in flight (disperse shield, booster,
+    // invisibility shield): a switch whose device is fitted and on turns
+    // its item on, and a running invisibility hides the glider.
+    static void RestoreGliderState();
     // The version word and the 32-byte transfer block from the stream
     // (version 257 carries only its first 28 bytes; the rest is zero).
     static void ReadTransferBlock(CMemStream& stream, std::uint8_t block[32]);
@@ -173,11 +187,11 @@ public:
     // header-only load (kScreenBytes, empty without SCREEN).
     SSaveHeader m_Header;
     std::vector<std::uint8_t> m_Preview;
-    // The transfer stream and the engine's 32-byte transfer block (the
-    // seventh word carries the glider's transfer value, m_fGliderTransfer).
+    // The transfer stream: the player's mechanoid, u32 258, the engine's
+    // 32-byte transfer block (g_MMEngine.m_TransferBlock), u32 camera mode,
+    // u8 1 when the player's record carries a second mechanoid, and then
+    // that mechanoid.
     CMemStream m_Transfer;
-    std::uint8_t m_TransferBlock[32] = {};
-    float m_fGliderTransfer = 0.0f;
     // Tests: called with its key after each record of a saved game or a
     // location state file is written, the world's records included.
     std::function<void(const char* record)> m_OnRecordWritten;

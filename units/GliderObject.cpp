@@ -215,11 +215,17 @@ void CGliderObject::AssignMechanoid(CMech* mech, CMechanoid* mechanoid, bool loa
     for (int i = 0; i < 2; ++i)
         if (kept[i] > 0.0f) m_Guns[i].m_fAmmo = kept[i];
 
-    // The launchers: gun 4 keeps its bombs.
+    // The launchers keep what they hold: a launcher mounted anew comes
+    // empty (its type's spare would be rockets from nothing, handed to the
+    // stock by the next unloading), and its ammunition is the stock's.
+    const float rockets = m_Guns[2].m_fAmmo;
+    const std::int32_t rocketType = m_Guns[2].m_iMissile;
     const float bombs = m_Guns[3].m_fAmmo;
     const std::int32_t bombType = m_Guns[3].m_iMissile;
     m_Guns[2].Assign(STypeKey(g_MMEngine.m_nSingleIds[1]), 0);
     m_Guns[3].Assign(STypeKey(g_MMEngine.m_nSingleIds[0]), 0);
+    m_Guns[2].m_fAmmo = rockets;
+    if (rocketType >= 0) m_Guns[2].m_iMissile = rocketType;
     m_Guns[3].m_fAmmo = bombs;
     if (bombType >= 0) m_Guns[3].m_iMissile = bombType;
 

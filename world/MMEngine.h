@@ -124,6 +124,12 @@ public:
     static constexpr int kTransferWords = 63;
     std::int32_t m_nTransfer[kTransferWords] = {};
     std::int32_t m_nTransferIndex = -1;
+    // The 32-byte block the transfer stream carries through a tunnel with
+    // the player's mechanoid; its seventh word holds the player glider's
+    // reserve charge (the application's SaveMainMech and LoadMainMech).
+    static constexpr int kTransferBlockBytes = 32;
+    static constexpr int kTransferBlockGliderWord = 6;
+    std::uint8_t m_TransferBlock[kTransferBlockBytes] = {};
     // The id the next network object gets (a network game starts it at the
     // player's id), and the frame flag a network game clears per pass.
     std::int32_t m_nObjectIdCounter = 0;

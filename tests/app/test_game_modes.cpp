@@ -471,11 +471,12 @@ TEST_F(GameModes, TheBuildingMenusResults)
             EXPECT_STREQ(app.m_szNextMapFile, "NORTH.mmp");
         }
     }
-    // With autosave the game is saved before the menu opens.
+    // With autosave the game is saved before the menu opens, inside the
+    // building.
     ClearEngine();
     CScriptedApp app;
     app.RunBuildingMenu("SAMPLE_HALL", "HALL_SAMPLE", true);
-    EXPECT_EQ(m_Saves.m_Calls, std::vector<std::string>{"save autosave.sav '' ''"});
+    EXPECT_EQ(m_Saves.m_Calls, std::vector<std::string>{"save autosave.sav '' 'SAMPLE_HALL'"});
 }
 
 TEST_F(GameModes, ACycleExitLeadsWhereItsReasonSays)

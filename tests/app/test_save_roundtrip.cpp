@@ -1,9 +1,11 @@
-// A game on the sample location saved and loaded into a freshly entered
-// location: the player flies, is hurt, earns money and rating, a quest
-// part, a script variable and a radar mark are set and the location's
-// groups travel its roads; after the load the whole game state (the one
-// dump, DumpGameState) is what it was when the game was saved, and the
-// save's records lie in their order.
+// A game on the sample location saved through the application and loaded
+// by a second application started afterwards: the player flies, is hurt,
+// earns money and rating, a quest part, a script variable and a radar mark
+// are set and the location's groups travel its roads; the second
+// application loads the save as the main menu does (the header, then the
+// game preparation of a saved game) and the whole game state (the one
+// dump, DumpGameState) is what it was when the game was saved; the save's
+// records lie in their order, and the groups that flew fly again.
 #include "app/GameData.h"
 #include "app/GameStateDump.h"
 #include "app/SaveGameFile.h"
@@ -21,7 +23,11 @@
 #include "society/WorldMechanoid.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
+#include "world/MMEngine.h"
+#include "world/Camera.h"
 #include "world/Mech.h"
+#include "world/ObjectList.h"
+#include "world/ObjectTypes.h"
 #include "world/World.h"
 
 #include <gtest/gtest.h>
@@ -29,6 +35,7 @@
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -44,10 +51,6 @@ protected:
     void SetUp() override
     {
         apptest::CRunningAppTest::SetUp();
-        ASSERT_TRUE(plat::Succeeded(graph.m_lpDevice->CreateImageSurface(
-            CSavedGames::kScreenSize, CSavedGames::kScreenSize, plat::d3d::D3DFMT_X8R8G8B8, &m_pScreen)));
-        m_Saves.m_pScreen = m_pScreen;
-        std::strcpy(m_Saves.m_szMapFile, CMMApp::kDefaultMap);
         PrepareWorld();
     }
     // The game preparation made the world's organisations for the location
@@ -67,7 +70,6 @@ protected:
     }
     void TearDown() override
     {
-        if (m_pScreen) m_pScreen->Release();
         g_GameData.OnNewGame();
         apptest::CRunningAppTest::TearDown();
     }
@@ -80,28 +82,43 @@ protected:
             m_keys.Update();
         }
     }
-    void Paint(std::uint32_t seed)
+    static void Paint(plat::d3d::Surface* surface, std::uint32_t seed)
     {
         plat::d3d::SLockedRect locked{};
-        ASSERT_TRUE(plat::Succeeded(m_pScreen->LockRect(&locked, nullptr, 0)));
+        ASSERT_TRUE(plat::Succeeded(surface->LockRect(&locked, nullptr, 0)));
         for (int y = 0; y < CSavedGames::kScreenSize; ++y)
             for (int x = 0; x < CSavedGames::kScreenSize; ++x)
                 reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(locked.pBits) + y * locked.Pitch)[x] =
                     seed * 2654435761u + std::uint32_t(y * 128 + x);
-        m_pScreen->UnlockRect();
+        surface->UnlockRect();
     }
-    std::uint32_t Pixel(int x, int y)
+    static std::uint32_t Pixel(plat::d3d::Surface* surface, int x, int y)
     {
         plat::d3d::SLockedRect locked{};
-        EXPECT_TRUE(plat::Succeeded(m_pScreen->LockRect(&locked, nullptr, plat::d3d::D3DLOCK_READONLY)));
+        EXPECT_TRUE(plat::Succeeded(surface->LockRect(&locked, nullptr, plat::d3d::D3DLOCK_READONLY)));
         const std::uint32_t v =
             reinterpret_cast<const std::uint32_t*>(static_cast<const std::uint8_t*>(locked.pBits) + y * locked.Pitch)[x];
-        m_pScreen->UnlockRect();
+        surface->UnlockRect();
         return v;
     }
+    // The ids of the group members whose machines fly in the location.
+    static std::set<std::string> FlyingMachines()
+    {
+        std::set<std::string> ids;
+        SPointerArray<CMMObject> gliders;
+        g_ObjectList.GetObjectList(OBJ_GLIDER, gliders);
+        for (int i = 0; i < gliders.count; ++i)
+        {
+            auto* glider = dynamic_cast<CGliderObject*>(gliders.items[i]);
+            if (!glider || !glider->m_bAlive || !glider->m_pMech || glider == g_pPlayerGlider) continue;
+            const std::vector<CMech*>& mechs = g_pWorld->m_Mechs;
+            EXPECT_TRUE(std::find(mechs.begin(), mechs.end(), glider->m_pMech) != mechs.end())
+                << "a machine flies on a record the world does not hold";
+            ids.insert(glider->m_pMech->m_szId);
+        }
+        return ids;
+    }
 
-    CSavedGames m_Saves;
-    plat::d3d::Surface* m_pScreen = nullptr;
     apptest::CHeldKeys m_keys;
 };
 
@@ -130,9 +147,11 @@ TEST_F(SaveRoundTrip, SampleGameComesBackWhole)
     ASSERT_NE(g_pRadar, nullptr);
     const CVector mark = glider->GetPosition() + CVector{300.0f, 200.0f, 0.0f};
     g_pRadar->SetTarget(1, &mark, true);
-    Paint(1);
+    Paint(m_App.m_pThumbnail, 1);
+    const std::set<std::string> flying = FlyingMachines();
+    ASSERT_FALSE(flying.empty()) << "no group flies near the player: the test sees nothing come back";
 
-    ASSERT_TRUE(m_Saves.SaveGame("round.sav", "Round trip", false, "")) << Tree().ErrorLog();
+    ASSERT_TRUE(m_App.SaveGame("round.sav", "Round trip", "")) << Tree().ErrorLog();
     const std::vector<std::string> saved = DumpGameState();
 
     // The records in their order: the application's, the world's, MAINMECH.
@@ -151,46 +170,109 @@ TEST_F(SaveRoundTrip, SampleGameComesBackWhole)
         EXPECT_EQ(std::count(names.begin(), names.end(), "TRADE"), 1);
     }
 
-    // A fresh location and career, a different live picture.
+    // The application ends; a second one starts and loads the save as the
+    // main menu's Load does: the header first, then the game preparation of
+    // a saved game (the world without its population, the whole save read,
+    // the player's glider made for the loaded mechanoid and placed where the
+    // header says).
+    m_Menus.Remove();
     m_App.CloseGame();
-    m_App.m_nGameMode = CMMApp::kModeNewGame;
-    ASSERT_TRUE(m_App.PrepareGame()) << Tree().ErrorLog();
-    PrepareWorld();
     g_GameData.OnNewGame();
-    Paint(2);
-    EXPECT_NE(FirstDifference(saved, DumpGameState()), "");
+    m_App.Done();
+    ASSERT_EQ(Tree().ErrorLog(), "");
 
-    // The save list's look changes nothing; then the game preparation puts
-    // the glider where the header says, and the whole game is read.
-    ASSERT_TRUE(m_Saves.LoadGame("round.sav", true)) << Tree().ErrorLog();
-    EXPECT_EQ(Pixel(5, 7), 2u * 2654435761u + 7u * 128u + 5u);
-    glider = gametest::g_GameDriver.GetPlayerGlider();
-    ASSERT_NE(glider, nullptr);
-    glider->m_Frame.SetMatrix(m_Saves.m_mStartOrientation, false);
-    glider->SetPosition(m_Saves.m_vStartPosition);
-    // A glider made for the loaded game has empty guns: this one's go into
-    // the stock that the load replaces. After the load the glider is armed
-    // from the loaded mechanoid's stock.
-    glider->UpdateAmmo(false, false);
-    ASSERT_TRUE(m_Saves.LoadGame("round.sav", false)) << Tree().ErrorLog();
-    glider->UpdateAmmo(true, false);
-    EXPECT_EQ(Pixel(5, 7), 1u * 2654435761u + 7u * 128u + 5u);
+    apptest::CSampleApp fresh;
+    std::string commandLine;
+    ASSERT_TRUE(fresh.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "a fresh application"))
+        << Tree().ErrorLog();
+    gametest::g_GameDriver.Attach(&fresh);
+    ASSERT_TRUE(fresh.LoadGame("round.sav", true)) << Tree().ErrorLog();
+    fresh.m_nGameMode = CMMApp::kModeSavedGame;
+    ASSERT_TRUE(fresh.PrepareGame()) << Tree().ErrorLog();
+    PrepareWorld();
     EXPECT_EQ(FirstDifference(saved, DumpGameState()), "");
+    EXPECT_EQ(Pixel(fresh.m_pThumbnail, 5, 7), 1u * 2654435761u + 7u * 128u + 5u);
 
-    // Through a tunnel: the transfer stream carries the player's mechanoid;
-    // one cut short changes nothing.
-    ASSERT_TRUE(m_Saves.SaveMainMech());
+    // The saved groups near the player fly again with the first frame.
+    Tick();
+    ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+    const std::set<std::string> again = FlyingMachines();
+    EXPECT_TRUE(std::includes(again.begin(), again.end(), flying.begin(), flying.end()))
+        << "machines that flew before the save: " << ::testing::PrintToString(flying)
+        << "; after the load: " << ::testing::PrintToString(again);
+
+    // Through a tunnel: the transfer stream carries the player's mechanoid
+    // with its switched devices, the engine's block with the glider's
+    // reserve charge, and the camera mode; one cut short changes nothing.
+    glider = gametest::g_GameDriver.GetPlayerGlider();
     CMechanoid& mechanoid = *glider->m_pMechanoid;
+    ASSERT_GE(mechanoid.AddToConfig("EQP_BOOSTER", "", 1, 0, false), 0.0f) << Tree().ErrorLog();
+    mechanoid.UpdateEquipment();
+    ASSERT_TRUE(mechanoid.IsFitted(EQP_BOOSTER));
+    mechanoid.SetDeviceOn(EQP_BOOSTER, true);
+    // The mechanoid's items are made anew by each read.
+    const auto booster = [&] { return mechanoid.GetAddEquipment(int(mechanoid.m_Devices[EQP_BOOSTER].m_nIndex) - 1); };
+    ASSERT_NE(booster(), nullptr);
+    glider->m_fReserve = 12.5f;
+    g_MMEngine.m_TransferBlock[0] = 0x5A;
+    g_CameraMode = 0;
+    ASSERT_TRUE(fresh.SaveMainMech()) << Tree().ErrorLog();
+
     const float money = mechanoid.m_Garbage.m_fMoney;
-    mechanoid.m_Garbage.m_fMoney = 1.0f;
-    const std::uint32_t written = m_Saves.m_Transfer.m_nPosition;
-    m_Saves.m_Transfer.m_nPosition = written - 20;
-    EXPECT_FALSE(m_Saves.LoadMainMech());
+    const auto arrive = [&]
+    {
+        mechanoid.m_Garbage.m_fMoney = 1.0f;
+        booster()->m_bFlag = 0;
+        glider->m_fReserve = 0.0f;
+        std::memset(g_MMEngine.m_TransferBlock, 0, sizeof g_MMEngine.m_TransferBlock);
+        g_CameraMode = 1;
+    };
+    arrive();
+    CMemStream& transfer = fresh.m_SavedGames.m_Transfer;
+    const std::uint32_t written = transfer.m_nPosition;
+    transfer.m_nPosition = written - 20;
+    EXPECT_FALSE(fresh.LoadMainMech());
     EXPECT_EQ(mechanoid.m_Garbage.m_fMoney, 1.0f);
-    m_Saves.m_Transfer.m_nPosition = written;
-    ASSERT_TRUE(m_Saves.LoadMainMech()) << Tree().ErrorLog();
+    EXPECT_EQ(glider->m_fReserve, 0.0f);
+    EXPECT_EQ(g_CameraMode, 1);
+    std::filesystem::remove(Tree() / "error.log"); // the cut stream's line
+
+    transfer.m_nPosition = written;
+    ASSERT_TRUE(fresh.LoadMainMech()) << Tree().ErrorLog();
     EXPECT_EQ(mechanoid.m_Garbage.m_fMoney, money);
-    std::filesystem::remove(Tree() / "error.log"); // the cut stream's lines
+    ASSERT_NE(booster(), nullptr);
+    EXPECT_EQ(booster()->m_bFlag, 1);
+    EXPECT_EQ(glider->m_fReserve, 12.5f);
+    EXPECT_EQ(g_MMEngine.m_TransferBlock[0], 0x5A);
+    EXPECT_EQ(g_CameraMode, 0);
+    // A switch the stream brought back on turns its item on again.
+    booster()->m_bFlag = 0;
+    fresh.RestoreGliderState();
+    EXPECT_EQ(booster()->m_bFlag, 1);
+
+    // A location's state read back before the player's glider is made (a
+    // journey's preparation) leaves the player's own ammunition stock as it
+    // is, and no ammunition waiting for the guns.
+    ASSERT_TRUE(fresh.SaveLoc()) << Tree().ErrorLog();
+    const SLocInfo* info = g_GameData.FindLocInfo(fresh.m_szLocationName);
+    ASSERT_NE(info, nullptr);
+    const std::string state = info->stateFile;
+    const std::uint32_t stored = mechanoid.m_nMissileCount;
+    ASSERT_LT(stored, std::uint32_t(CMechanoid::kMaxMissiles));
+    mechanoid.m_Missiles[stored] = SMissileStock{STypeKey(glider->m_Guns[2].m_iMissile), 7};
+    mechanoid.m_nMissileCount = stored + 1;
+    mechanoid.m_fWaitingAmmo[0] = 5.0f;
+    g_pPlayerGlider = nullptr;
+    const bool read = fresh.LoadLoc(state.c_str());
+    g_pPlayerGlider = glider;
+    ASSERT_TRUE(read) << Tree().ErrorLog();
+    ASSERT_EQ(mechanoid.m_nMissileCount, stored + 1);
+    EXPECT_EQ(mechanoid.m_Missiles[stored].m_nCount, 7u);
+    EXPECT_EQ(mechanoid.m_fWaitingAmmo[0], 0.0f);
+
+    fresh.CloseGame();
+    g_GameData.OnNewGame();
+    fresh.Done();
 }
 
 } // namespace
