@@ -9,6 +9,7 @@
 #include "foundation/InputDevice.h"
 #include "foundation/Settings.h"
 #include "platform/dinput/DInput.h"
+#include "units/GliderObject.h"
 #include "units/Gun.h"
 #include "units/GunManager.h"
 #include "world/MMObject.h"
@@ -432,6 +433,36 @@ TEST(PlayerInputSteps, RunAndCruise)
         EXPECT_FLOAT_EQ(ApplyRunAndCruise(c.thrust, c.run, c.alwaysRun, &cruise, c.fixCursor), c.out);
         EXPECT_EQ(cruise, c.cruiseAfter);
     }
+}
+
+TEST(PlayerInputSteps, BrakeShieldGiveBackAndBombReadiness)
+{
+    EXPECT_FLOAT_EQ(BrakeValue(false, true), 0.0f);
+    EXPECT_FLOAT_EQ(BrakeValue(true, false), 1.0f);
+    EXPECT_FLOAT_EQ(BrakeValue(true, true), 5.0f);
+    // The shield left, doubled and scaled by the device's two values.
+    EXPECT_FLOAT_EQ(ShieldGiveBack(30.0f, 10.0f, 50.0f), 300.0f);
+    EXPECT_FLOAT_EQ(ShieldGiveBack(30.0f, 0.0f, 50.0f), 0.0f);
+    EXPECT_FLOAT_EQ(ShieldGiveBack(30.0f, 10.0f, 0.0f), 0.0f);
+
+    SGunParameters type;
+    type.m_fRateOfFire = 0.5f;
+    CGliderObject glider;
+    CGun& bombs = glider.m_Guns[3];
+    EXPECT_FLOAT_EQ(BombReadiness(glider), 0.0f);
+    bombs.m_pRecord = &type;
+    bombs.m_bMounted = 1;
+    const struct
+    {
+        float ammo, reload, readiness;
+    } cases[] = {{0.0f, 0.0f, 0.0f}, {3.0f, 0.0f, 1.0f}, {3.0f, 1.0f, 0.5f}, {3.0f, 5.0f, 0.0f}};
+    for (const auto& c : cases)
+    {
+        bombs.m_fAmmo = c.ammo;
+        bombs.m_fReload = c.reload;
+        EXPECT_FLOAT_EQ(BombReadiness(glider), c.readiness) << c.ammo << " " << c.reload;
+    }
+    bombs.m_pRecord = nullptr;
 }
 
 TEST(PlayerInputSteps, TargetChoiceAndCycling)
