@@ -4,8 +4,10 @@
 // strafe tables, the alternate-fire latch, the typed codes, the
 // force-feedback gate and the pure steps of the player input.
 #include "app/InputConfig.h"
+#include "app/MenuHost.h"
 
 #include "foundation/DICodeTable.h"
+#include "foundation/Input.h"
 #include "foundation/InputDevice.h"
 #include "foundation/Settings.h"
 #include "platform/dinput/DInput.h"
@@ -345,6 +347,33 @@ public:
     int* m_starts;
     int* m_stops;
 };
+
+// The modal menus read the game's device through their host, which runs
+// the typed-code collector of the game's configuration.
+TEST_F(InputConfig, TypedCodesWorkInsideMenus)
+{
+    IInput* savedInput = g_pInput;
+    const auto savedEffect = g_InputConfig.m_pfnTypedCode;
+    g_pInput = &m_input;
+    g_InputConfig.SetInput(&m_input);
+    static int s_matched = 0;
+    s_matched = 0;
+    g_InputConfig.m_pfnTypedCode = [](int code) { s_matched = code; };
+    int length = 0;
+    const std::uint16_t* code = CInputConfig::GetTypedCode(4, &length);
+    CMenuHost host;
+    m_input.Type({kEnter});
+    host.PumpInput();
+    m_input.m_events.count = 0;
+    for (int i = 0; i < length; ++i) m_input.m_events.entries[m_input.m_events.count++] = InputEvent{1, 1, code[i]};
+    host.PumpInput();
+    m_input.Type({kEnter});
+    host.PumpInput();
+    EXPECT_EQ(s_matched, 4);
+    g_InputConfig.m_pfnTypedCode = savedEffect;
+    g_InputConfig.SetInput(nullptr);
+    g_pInput = savedInput;
+}
 
 TEST_F(InputConfig, ForceFeedbackActsOnlyBehindItsGate)
 {
