@@ -24,6 +24,7 @@
 
 #include <cstdint>
 
+class CGliderObject;
 class CGun;
 class CInputEffect;
 class CMMObject;
@@ -271,6 +272,15 @@ SSightStep SteerSight(float h, float v, float turn, float lookHorizontal, float 
 // (neither with the fixed cursor); Run alone or AlwaysRun alone doubles a
 // forward thrust.
 float ApplyRunAndCruise(float thrust, bool run, bool alwaysRun, bool* cruise, bool fixCursor);
+// The brake value (the physics' grip) of the brake action: 0 released, 1
+// held, 5 held with the brake booster.
+float BrakeValue(bool brake, bool strongBrake);
+// The energy a shield switched off gives back: 2 x (first / second value
+// of the shield device) x the shield left; nothing for a second value 0.
+float ShieldGiveBack(float first, float second, float shield);
+// How ready the glider's bombs are: 0 without a bomb mount or a bomb, up to
+// 1 as their reload comes round.
+float BombReadiness(const CGliderObject& glider);
 
 // A glider near the sight, as the target choice weighs it.
 struct STargetCandidate

@@ -3,6 +3,8 @@
 
 #include "app/GameData.h"
 #include "app/MMAppEvent.h"
+#include "app/ScreenRequests.h"
+#include "app/VideoStudio.h"
 #include "app/MissionWorld.h"
 #include "world/GameWorldState.h"
 #include "app/MenuHost.h"
@@ -42,6 +44,7 @@
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
 #include "sound/SoundStartup.h"
+#include "ui/menu/UIDialog.h"
 #include "units/GliderObject.h"
 #include "units/KindManagers.h"
 #include "world/MMEngine.h"
@@ -545,6 +548,13 @@ void CMMApp::ParseCommandLine(const char* commandLine)
         {
             m_bNetDialog = 1;
         }
+        else if (plat::CompareNoCase1251(names[i], "replay") == 0)
+        {
+            // A new game that replays the recording.
+            g_VideoStudio.m_bReplayMode = 1;
+            CopyIfFits(g_VideoStudio.m_szFileName, values[i]);
+            m_nGameMode = kModeNewGame;
+        }
     }
 }
 
@@ -622,8 +632,16 @@ void CMMApp::CreateMainClasses()
     g_pMessager->m_pGraphic = m_pGraphic;
     g_pMessager->m_pInput = g_pInput;
     g_pMessager->SetTextDB(g_pTextDB);
-    // The one sink of the game's events, with the AIs' and the groups'.
-    (new CMMAppEvent(&m_Music))->Install();
+    // The one sink of the game's events, with the AIs' and the groups'. A
+    // running menu with consoles shows the vital script results in a box.
+    auto* sink = new CMMAppEvent(&m_Music);
+    sink->ShowVitalResults = [this](const char*)
+    {
+        auto* dialog = dynamic_cast<CUIDialog*>(m_pDialog);
+        auto* view = dialog ? dynamic_cast<IVitalResultsView*>(dialog->m_pScreen) : nullptr;
+        return view && view->ShowVitalResults();
+    };
+    sink->Install();
     g_pRenderer = new CRenderer;
     g_pRadar = new CRadar;
     g_pRadarMapFile = new CRadarMapFile;

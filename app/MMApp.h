@@ -153,7 +153,8 @@ public:
 
     // Up to three "-name value" pairs: "g" script (a new game at once), "m"
     // mod (a new game at once), "freecamera" (the camera keys), "netdialog"
-    // (the network-game dialog before the main menu). Names in any case;
+    // (the network-game dialog before the main menu), "replay" recording (a
+    // new game at once in the play recorder's replay mode). Names in any case;
     // values of 128 characters or more are not taken.
     void ParseCommandLine(const char* commandLine);
     // "Data\Video\logo0.bik" to "logo3.bik" full screen at 800 x 600.
@@ -382,6 +383,13 @@ public:
     std::int32_t m_nGunCycle = 0;
     // The pointer is kept inside the window (flight).
     bool m_bPointerKept = false;
+    // The bomb marker (the smoke object of the location) shows where the
+    // glider's bomb would fall, or (null) is hidden.
+    void ShowBombMarker(const CGliderObject* glider);
+    bool m_bBombMarkerShown = false;
+    // The object that hit the player's glider last (the event sink keeps
+    // it), null when none or gone.
+    CMMObject* FindLastAttacker() const;
 
     // The menus' and loading screens' drawing interface (null before start-up).
     IGraphicInterface* GetGraphic() const { return m_pGraphic; }

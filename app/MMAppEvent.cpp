@@ -1,6 +1,7 @@
 #include "app/MMAppEvent.h"
 
 #include "app/GameData.h"
+#include "app/InputConfig.h"
 #include "app/MMApp.h"
 #include "app/MMApp_Music.h"
 #include "foundation/ErrorLog.h"
@@ -188,8 +189,19 @@ void CMMAppEvent::OnEscortHit(const char* name)
 void CMMAppEvent::OnPlayerHit(CMMObject* attacker)
 {
     SINK_TRACE("OnPlayerHit");
+    if (attacker && attacker != static_cast<CMMObject*>(static_cast<CGliderObject*>(g_pPlayerGlider)) &&
+        attacker->m_nObjectNumber != -1)
+    {
+        m_nLastAttacker = attacker->m_nObjectNumber;
+        m_nLastAttackerType = attacker->m_nType;
+    }
     if (attacker && attacker->m_nType == OBJ_GLIDER && m_pMusic)
         m_pMusic->OnPlayerHit(static_cast<CGliderObject*>(attacker));
+}
+
+CMMObject* CMMAppEvent::FindLastAttacker() const
+{
+    return m_nLastAttacker == -1 ? nullptr : g_ObjectList.FindByNumberAndType(m_nLastAttacker, m_nLastAttackerType);
 }
 
 void CMMAppEvent::OnDestroyMachine(CMMObject* object)
@@ -283,7 +295,15 @@ void CMMAppEvent::OnMoneySound()
     PlaySound2D("SND_I_MONEY", false);
 }
 
-void CMMAppEvent::OnCollision() {}
+void CMMAppEvent::OnCollision()
+{
+    PlayCollisionEffect();
+}
+
+void CMMAppEvent::PlayCollisionEffect()
+{
+    g_InputConfig.PlayCollisionEffect();
+}
 
 void CMMAppEvent::OnEnterBuilding(const char* buildingId)
 {
@@ -468,9 +488,7 @@ void CMMAppEvent::UpdateRuntimeScriptMessages(int colour)
     if (vital)
     {
         PlaySound2D("SND_C_MESSAGE_VITAL", false);
-        if (ShowVitalResults)
-            ShowVitalResults(vitalKey.c_str());
-        else
+        if (!ShowVitalResults || !ShowVitalResults(vitalKey.c_str()))
             for (int i = 0; i < count; ++i)
                 if (results->m_Results[i].type == 2)
                 {

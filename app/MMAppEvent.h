@@ -16,12 +16,10 @@
 // (IMechRegistry) stay with CWorldRecords, whose money sound comes here;
 // the building host (CGameBuildingHost) reports spending here.
 //
-// Type-2 results (vital messages) are shown in a message box by the menus
-// (ShowVitalResults, set by the menus when they start); until one is set,
-// their texts go to the message panel so that nothing is lost.
-//
-// What it lacks: the force-feedback collision effect (the input
-// configuration's); a collision does nothing yet.
+// Type-2 results (vital messages) are shown in a message box inside the
+// running menu's console (ShowVitalResults, which the application sets);
+// where no menu shows them (in flight), their texts go to the message
+// panel so that nothing is lost.
 //
 // Everything the sink does outside itself goes through the protected
 // virtual operations at the end, so that a test watches it by deriving.
@@ -116,6 +114,11 @@ public:
     // IShotEvents: the target the player locked (the player's glider's).
     CMMObject* GetLockedTarget() override;
 
+    // The object that hit the player's glider last (OnPlayerHit), found
+    // again by its object number and type: null when none or gone.
+    CMMObject* FindLastAttacker() const;
+    void ForgetLastAttacker() { m_nLastAttacker = -1; }
+
     // Messages on or off (UpdateRuntimeScriptMessages does nothing while
     // off). A CQuietMessages keeps them off for its scope and turns them on
     // again however the scope ends.
@@ -138,9 +141,9 @@ public:
     // without a placeholder gets nothing added.
     static std::string FillPlaceholder(const char* text, const char* value);
 
-    // Shows the vital results in a message box (the menus set it); key is
-    // the first vital entry's text key.
-    std::function<void(const char* key)> ShowVitalResults;
+    // Shows the vital results in a message box; key is the first vital
+    // entry's text key. False when nothing showed them.
+    std::function<bool(const char* key)> ShowVitalResults;
 
 protected:
     // What the sink does outside itself.
@@ -163,6 +166,8 @@ protected:
     virtual void CreatePickUp(const char* type, const CVector& at);
     // Special actions 4 and 5: the game cycle ends with that reason.
     virtual void EndCycle(int reason);
+    // The input configuration's force-feedback jolt of a collision.
+    virtual void PlayCollisionEffect();
 
 private:
     void RunAndShow(const char* object, const char* event, const char* argument);
@@ -171,4 +176,6 @@ private:
     void ScatterPickUps();
 
     CMMApp_Music* m_pMusic;
+    std::int32_t m_nLastAttacker = -1;
+    std::int32_t m_nLastAttackerType = 0;
 };

@@ -2,6 +2,7 @@
 // loop outside the game's frame and returns to the game cycle.
 
 #include "app/EndTextTimeline.h"
+#include "app/InputConfig.h"
 #include "app/MMApp.h"
 
 #include "foundation/ClassFactory.h"
@@ -16,6 +17,7 @@
 #include "location/Environment.h"
 #include "sound/MusicManager.h"
 #include "sound/SoundManager.h"
+#include "world/MMEngine.h"
 #include "world/ObjectList.h"
 
 #include <algorithm>
@@ -91,9 +93,6 @@ constexpr int kStripHeight = 128;
 constexpr int kTextWidth = 1024;
 constexpr int kTitlesWidth = 512;
 constexpr int kKeyEscape = 0x01;
-// The fire action's button until the key bindings give it: the left mouse
-// button.
-constexpr int kFireButton = kMouseButtonBase;
 } // namespace
 
 void CMMApp::ShowEndText(int ending)
@@ -102,6 +101,8 @@ void CMMApp::ShowEndText(int ending)
     // Ending 1 shows the second picture with strips 3-5, ending 2 the first
     // with strips 0-2.
     const bool second = ending == 1;
+    if (g_pMusicManager)
+        g_pMusicManager->PlayMusic(g_MMEngine.m_nResourceIds[CMMEngine::kEndMusic], 0.0f, false, 0.0f);
     CSurfaceManager* surfaces = g_pSurfaceManager;
     const int picture = surfaces ? surfaces->FindName(second ? "SUF_WIN2" : "SUF_WIN1") : -1;
     const int text = surfaces ? surfaces->FindName("SUF_ENDTEXT") : -1;
@@ -152,11 +153,9 @@ void CMMApp::ShowEndText(int ending)
         CMesh::ResetCurrent();
         graph.Present();
         timeline.Advance(g_FrameTimer.Update());
-        if (g_pInput)
-        {
-            g_pInput->Update();
-            if (g_pInput->IsDown(kKeyEscape) || g_pInput->IsPressed(kFireButton)) timeline.Skip();
-        }
+        // Escape, or the player's fire binding, skips.
+        g_InputConfig.ProcessInput();
+        if (g_InputConfig.IsKeyDown(kKeyEscape) || g_InputConfig.m_Actions.Fire) timeline.Skip();
     }
     SetTextureFactorAlpha(1.0f, kFactorRenderState | kFactorPixelShader);
 }

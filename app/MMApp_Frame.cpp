@@ -2,6 +2,7 @@
 // network, sound, radar, clean-up, the situation and the presentation, in
 // the fixed order the subsystems rely on.
 #include "app/MMApp.h"
+#include "app/VideoStudio.h"
 
 #include "world/GameWorldState.h"
 
@@ -190,6 +191,10 @@ void CMMApp::Render(bool firstFrame)
         }
 
         AnalizeSituation();
+        // The play recorder's step on the picture just drawn, and its
+        // overlay in replay mode.
+        g_VideoStudio.OnFrameDrawn();
+        if (g_VideoStudio.m_bReplayMode) g_VideoStudio.DrawOverlay(renderer);
         g_ResourceEngine.NewFrame();
         // The game's cursor only while it is shown (pause, menus); hidden in flight.
         if (m_bCursorShown) RenderCursor();

@@ -8,6 +8,7 @@
 #include "world/GameWorldState.h"
 #include "app/SavedGames.h"
 #include "app/ScreenRequests.h"
+#include "app/VideoStudio.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
@@ -396,6 +397,9 @@ bool CMMApp::PrepareGame()
         if (m_nGameMode != kModeSavedGame && g_pScriptManager)
             g_pScriptManager->RunEvent(m_szLocationName, "OnEnterLocation", m_szLocationName);
         m_nInputSelection = -1;
+        // Replay mode: the recording, with the player's glider it names.
+        if (g_VideoStudio.m_bReplayMode && g_VideoStudio.m_szFileName[0])
+            g_VideoStudio.Load(g_VideoStudio.m_szFileName);
         return true;
     }
     catch (const std::exception& e)
@@ -576,6 +580,7 @@ void CMMApp::CycleGame(int kind)
     g_MMEngine.m_bLeaveCycle = 0;
     g_MMEngine.m_nExitReason = 0;
     DrawWaitScreen(-1, "", false);
+    if (g_VideoStudio.m_bReplayMode) g_VideoStudio.PlayBack();
     for (;;)
     {
         if (m_nQuit) return;
@@ -699,6 +704,10 @@ void CMMApp::HandleCycleExit(int kind, bool ranFrame)
         return;
     case kExitEndText1:
     case kExitEndText2:
+        // An ending a script reaches in flight shows as it does from a
+        // building's menu; the cycle goes on.
+        ShowEndText(reason == kExitEndText1 ? 1 : 2);
+        return;
     default:
         return;
     }

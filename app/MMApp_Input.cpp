@@ -4,6 +4,8 @@
 
 #include "world/GameWorldState.h"
 #include "app/InputConfig.h"
+#include "app/MMAppEvent.h"
+#include "app/VideoStudio.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
@@ -19,6 +21,9 @@
 #include "sound/SoundManager.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
+#include "units/MissileObject.h"
+#include "world/Smoke.h"
+#include "world/TypeManagers.h"
 #include "society/MechGroup.h"
 #include "world/Mech.h"
 #include "world/Camera.h"
@@ -53,6 +58,7 @@ constexpr int kKeyPadMinus = 0x4A;
 constexpr int kKeyPadPlus = 0x4E;
 constexpr int kKeyPause = 0xC5;
 constexpr int kKey1 = 0x02;
+constexpr int kKey0 = 0x0B;
 
 constexpr const char* kQuickSave = "quicksave.sav";
 constexpr float kStasisTime = 10.0f;
@@ -121,6 +127,52 @@ float ApplyRunAndCruise(float thrust, bool run, bool alwaysRun, bool* cruise, bo
     return thrust;
 }
 
+float BrakeValue(bool brake, bool strongBrake)
+{
+    return !brake ? 0.0f : strongBrake ? 5.0f : 1.0f;
+}
+
+float ShieldGiveBack(float first, float second, float shield)
+{
+    return second != 0.0f ? 2.0f * (first / second) * shield : 0.0f;
+}
+
+float BombReadiness(const CGliderObject& glider)
+{
+    const CGun& bombs = glider.m_Guns[3];
+    const SGunParameters* type = bombs.GetGunDesc();
+    if (!bombs.m_bMounted || !type || bombs.m_fAmmo < 1.0f) return 0.0f;
+    return bombs.m_fReload > 0.0f ? std::max(0.0f, 1.0f - bombs.m_fReload * type->m_fRateOfFire) : 1.0f;
+}
+
+// ---- the bomb marker and the last attacker -------------------------------------------
+
+void CMMApp::ShowBombMarker(const CGliderObject* glider)
+{
+    if (!glider && !m_bBombMarkerShown) return;
+    SPointerArray<CMMObject> smokes;
+    g_ObjectList.GetObjectList(OBJ_SMOKE, smokes);
+    auto* marker = smokes.count > 0 ? dynamic_cast<CSmokeObject*>(smokes.items[0]) : nullptr;
+    m_bBombMarkerShown = glider && marker;
+    if (!marker) return;
+    marker->m_bShown = m_bBombMarkerShown ? 1 : 0;
+    if (!glider) return;
+    // The bomb's flight from its mount: where it would fall.
+    CVector origin, velocity;
+    float radius = 0.0f;
+    glider->GetThrowRay(&origin, &velocity, &radius, 1.0f);
+    const SMissileParameters* m =
+        glider->m_Guns[3].m_iMissile >= 0 ? g_MissileManager.Param(glider->m_Guns[3].m_iMissile) : nullptr;
+    marker->ShowTrajectory(origin.x, origin.y, origin.z, velocity.x, velocity.y, velocity.z,
+                           m ? m->m_fResistance : 0.0f, radius);
+}
+
+CMMObject* CMMApp::FindLastAttacker() const
+{
+    auto* sink = dynamic_cast<CMMAppEvent*>(g_pAppEvent);
+    return sink ? sink->FindLastAttacker() : nullptr;
+}
+
 // ---- the cursor -----------------------------------------------------------------------
 
 void CMMApp::SetGameCursor(bool shown)
@@ -152,6 +204,7 @@ void CMMApp::ResetPlayerInput(bool newGame)
     m_fSightH = m_fSightV = 0.0f;
     m_fStasisTimer = 0.0f;
     g_InputConfig.m_vMouseCarry = CVector{};
+    if (auto* sink = dynamic_cast<CMMAppEvent*>(g_pAppEvent)) sink->ForgetLastAttacker();
     if (!newGame) return;
     m_bAlwaysRun = false;
     m_bCruise = false;
@@ -166,6 +219,13 @@ void CMMApp::ProcessInput()
     CGliderObject* glider = g_pPlayerGlider;
     if (glider) config.UpdateGunRecoil(&glider->m_Guns[0], &glider->m_Guns[1]);
     SActionState& a = config.m_Actions;
+    if (g_VideoStudio.m_bReplayMode)
+    {
+        // In replay mode the number keys drive the recorder, not the devices.
+        for (int digit = 0; digit <= 9; ++digit)
+            if (Pressed(digit == 0 ? kKey0 : kKey1 + digit - 1)) g_VideoStudio.ProcessKey(digit);
+        a.Booster = a.Invisibility = a.Shield = a.Stasis = a.Pusher = 0;
+    }
     CMechanoid* mechanoid = glider ? glider->m_pMechanoid : nullptr;
     const bool killed = mechanoid && mechanoid->IsKilled();
     const float dt = g_FrameTimer.GetFrameTime();
@@ -261,8 +321,9 @@ void CMMApp::ProcessInput()
             if (a.Strafe != 0.0f && !cameraControlled) glider->StrafeLeft(a.Strafe);
         }
         if (Pressed(kKeyBackslash)) controlled->m_vVelocity.z += 6.0f;
-        // The brake: the drive held back while the brake key is down.
-        if (mechanoid && a.Brake) controlled->SetTraction(0.0f);
+        // The brake value (the physics' grip), stronger with the brake
+        // booster.
+        if (mechanoid) controlled->m_fGrip = BrakeValue(a.Brake != 0, mechanoid->IsOn(EQP_BRAKE_BOOSTER));
     }
 
     // Death.
@@ -277,6 +338,11 @@ void CMMApp::ProcessInput()
             if (camera) camera->SetMode2();
             glider->m_bActive = 0;
         }
+        else if (CMMObject* attacker = FindLastAttacker())
+        {
+            // The camera watches the one who hit last.
+            if (camera) camera->SetPosition(attacker->GetPosition() + CVector{0.0f, 0.0f, 4.0f});
+        }
         else if (m_fDeathTimer > kDeathEnd)
             m_fDeathTimer = kDeathEnd; // no attacker to watch
         m_fDeathTimer -= dt;
@@ -290,6 +356,7 @@ void CMMApp::ProcessInput()
             if (g_pInput) g_pInput->Update();
             if (mechanoid->IsKilled()) EndCycle(kExitDeath);
         }
+        ShowBombMarker(nullptr);
         return;
     }
 
@@ -343,10 +410,13 @@ void CMMApp::ProcessInput()
     {
         mechanoid->SetDeviceOn(EQP_PUSHER, true);
         mechanoid->m_Devices[EQP_PUSHER].m_fTimer = 1.0f;
-        const float power = mechanoid->m_Engine.GetValue1() + mechanoid->m_Engine2.GetValue1();
+        float power = mechanoid->m_Engine.GetValue1() + mechanoid->m_Engine2.GetValue1();
+        if (mechanoid->IsOn(EQP_ACCELERATOR)) power *= 1.25f;
         glider->m_vVelocity = glider->ForwardAxis() * (power * 0.004f);
         glider->SetTraction(4.0f);
-        mechanoid->m_fEnergy -= 6.0f * (mechanoid->m_Engine.GetPower() + mechanoid->m_Engine2.GetPower());
+        float use = 6.0f * (mechanoid->m_Engine.GetPower() + mechanoid->m_Engine2.GetPower());
+        if (mechanoid->IsOn(EQP_ENERGY_RECYCLER)) use *= 0.8f;
+        mechanoid->m_fEnergy -= use;
     }
     if (m_fStasisTimer > 0.0f) m_fStasisTimer -= dt;
     if (a.Stasis && m_nGameMode != kModeNetGame && mechanoid->IsFitted(EQP_STASIS_GENERATOR))
@@ -390,8 +460,15 @@ void CMMApp::ProcessInput()
     }
     if (a.NightLight) glider->m_bHeadlight = glider->m_bHeadlight ? 0 : 1;
 
-    // Jump.
-    if (a.JumpPressed) glider->Jump(1.0f, true);
+    // Jump: at once, or charged while held with the jump concentrator.
+    if (!mechanoid->IsOn(EQP_JUMP_CONCENTRATOR))
+    {
+        if (a.JumpPressed) glider->Jump(1.0f, true);
+    }
+    else if (a.JumpState == 1)
+        glider->ChargeJump(1.0f);
+    else if (a.JumpState == 2)
+        glider->Jump(1.0f, false);
 
     // Weapons: along the sight, or straight ahead with centre fire.
     const CVector sight = glider->m_vSight;
@@ -400,11 +477,35 @@ void CMMApp::ProcessInput()
     if (a.FireAlt) glider->Fire(1, 1.0f, 0.0f, CVector{});
     if (a.Rocket) glider->Fire(2, 1.0f, 0.0f, CVector{});
     if (a.BombState == 2) glider->Fire(3, 1.0f, 0.0f, CVector{});
+    const bool bombReady = BombReadiness(*glider) >= 1.0f;
+    ShowBombMarker(a.BombState == 1 && bombReady ? glider : nullptr);
+    if (a.Mine && bombReady && glider->m_Guns[3].m_iMissile >= 0)
+    {
+        const SMissileParameters* m = g_MissileManager.Param(glider->m_Guns[3].m_iMissile);
+        if (m && m->m_nKind == CMissileObject::KIND_MINE)
+        {
+            // A mine drops straight down.
+            glider->m_vSight = CVector{0.0f, 0.0f, -10.0f};
+            glider->Fire(3, 0.0f, 0.0f, CVector{});
+        }
+    }
     glider->m_vSight = sight;
 
     // Shield, booster and invisibility switches.
     if (a.Shield && mechanoid->IsFitted(EQP_DISPERSE_SHIELD))
-        mechanoid->SetDeviceOn(EQP_DISPERSE_SHIELD, !mechanoid->IsOn(EQP_DISPERSE_SHIELD));
+    {
+        const bool on = !mechanoid->IsOn(EQP_DISPERSE_SHIELD);
+        mechanoid->SetDeviceOn(EQP_DISPERSE_SHIELD, on);
+        if (!on)
+        {
+            // The shield's charge goes back into the energy.
+            const CEquipment* item =
+                mechanoid->GetAddEquipment(int(mechanoid->m_Devices[EQP_DISPERSE_SHIELD].m_nIndex) - 1);
+            mechanoid->m_fEnergy += ShieldGiveBack(item ? item->GetValue1() : 0.0f, item ? item->GetValue2() : 0.0f,
+                                                   mechanoid->GetShield(1));
+            mechanoid->m_fShield = 0.0f;
+        }
+    }
     if (a.Booster && mechanoid->IsFitted(EQP_BOOSTER))
         mechanoid->SetDeviceOn(EQP_BOOSTER, !mechanoid->IsOn(EQP_BOOSTER));
     if (mechanoid->IsFitted(EQP_INVISIBILITY_SHIELD) &&

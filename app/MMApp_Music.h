@@ -27,6 +27,7 @@
 #include <vector>
 
 class CGliderObject;
+class CGun;
 class CMechGroup2;
 
 // What the music needs of the game.
@@ -141,6 +142,11 @@ struct SCockpitState
     int anomalyZone = -1;
     bool anomalyDamage = false;
 };
+
+// A gun's part of the snapshot: not mounted without a weapon record; the
+// charge is what is left of its firing time, the condition how far its
+// reload has come, the state code the result of this frame's trigger.
+SCockpitState::SGun ReadCockpitGun(const CGun& gun);
 
 // What the warnings sound through.
 class IWarningSounds

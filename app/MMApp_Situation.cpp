@@ -7,9 +7,13 @@
 #include "sound/SoundManager.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
+#include "units/TowerObject.h"
 #include "world/GameWorldState.h"
 #include "world/Mech.h"
+#include "world/ObjectList.h"
 #include "world/World.h"
+
+#include <algorithm>
 
 namespace
 {
@@ -26,9 +30,24 @@ public:
     }
 };
 
-// What the warnings read of the player. The guns' readings (charge,
-// overheating, state codes) are not taken yet: the guns count as not
-// mounted, so they give no warning.
+// An active tower whose own spy distance reaches the glider (only towers
+// within the largest spy distance are asked).
+bool IsWatchedByTower(const CGliderObject& glider)
+{
+    const CVector p = glider.GetPosition();
+    SRadiusResult near;
+    CObjectList::GetObjectsInRadius(&p, g_TowerManager.GetMaxSpyDistance(), OBJ_TOWER, &near);
+    for (int i = 0; i < near.count; ++i)
+    {
+        auto* tower = dynamic_cast<CTowerObject*>(near.objects[i]);
+        if (!tower || !tower->m_bAlive || !tower->IsActive()) continue;
+        const float spy = tower->GetSpyDistance();
+        if ((tower->GetPosition() - p).LengthSq() < spy * spy) return true;
+    }
+    return false;
+}
+
+// What the warnings read of the player.
 SCockpitState ReadCockpitState()
 {
     SCockpitState s;
@@ -49,9 +68,35 @@ SCockpitState ReadCockpitState()
     const SDeviceState& stasis = mechanoid->m_Devices[EQP_STASIS_GENERATOR];
     s.stasis = stasis.m_bOn || stasis.m_fTimer > 1.0f;
     s.shieldHit = g_PlayerHitNotes.level > 0;
+    for (int i = 0; i < 2; ++i) s.guns[i] = ReadCockpitGun(glider->m_Guns[i]);
+    s.watched = IsWatchedByTower(*glider);
+    // The anomaly the frame's zones reported (their level is the zone's id);
+    // the zones above level 0 hurt.
+    const bool inZone = std::any_of(std::begin(g_ZoneWarningFlags), std::end(g_ZoneWarningFlags),
+                                    [](std::uint8_t f) { return f != 0; });
+    s.anomalyZone = inZone ? g_ZoneWarningLevel : -1;
+    s.anomalyDamage = inZone && g_ZoneWarningLevel > 0;
     return s;
 }
 } // namespace
+
+SCockpitState::SGun ReadCockpitGun(const CGun& gun)
+{
+    SCockpitState::SGun g;
+    const SGunParameters* type = gun.GetGunDesc();
+    if (!gun.m_bMounted || !type) return g;
+    g.mounted = true;
+    g.overheated = gun.m_bOverheated != 0;
+    g.fireTime = type->m_fFireTime;
+    g.rateOfFire = type->m_fRateOfFire;
+    // The charge left before the gun overheats, and how far its reload has
+    // come (1 when it may fire again).
+    g.chargeRatio = type->m_fFireTime > 0.0f ? 1.0f - gun.m_fHeat / type->m_fFireTime : 1.0f;
+    g.condition = gun.m_fReload > 0.0f ? std::clamp(1.0f - gun.m_fReload * type->m_fRateOfFire, 0.0f, 1.0f) : 1.0f;
+    // The result of this frame's trigger (the gun's run keeps it a frame).
+    g.stateCode = gun.m_nPrevFireResult;
+    return g;
+}
 
 void CMMApp::AnalizeSituation()
 {

@@ -1,6 +1,7 @@
 #include "app/MenuHost.h"
 
 #include "world/GameWorldState.h"
+#include "app/InputConfig.h"
 #include "app/MMApp.h"
 #include "app/ScreenRequests.h"
 #include "foundation/Application.h"
@@ -146,6 +147,8 @@ void CMenuHost::SetMusicSituation(int situation)
 void CMenuHost::PumpInput()
 {
     if (g_pInput) g_pInput->Update();
+    // Typed codes work inside menus too.
+    g_InputConfig.CheckTypedCode();
     if (g_pApplication) g_pApplication->PumpMessages();
 }
 

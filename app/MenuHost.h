@@ -10,9 +10,8 @@
 // games are the application's (m_pApp; without one they do nothing).
 //
 // What it lacks, for want of the parts of the game that are not built: the
-// cockpit warning sounds (none play yet), the key bindings' typed keys and
-// the music situations of the game (the building menus set 3; nothing else
-// sets one yet). In the network game the application's exchange runs once a
+// cockpit warning sounds (none play yet) and the music situations of the
+// game (the building menus set 3; nothing else sets one yet). In the network game the application's exchange runs once a
 // second of the menu (CMMApp::RunNetMenuUpkeep).
 //
 // Threads: main thread.

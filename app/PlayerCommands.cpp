@@ -64,17 +64,13 @@ std::vector<CMechGroup2*> PlayerGroups()
     return out;
 }
 
-// The player says the line: the message panel shows it under the player's
-// name.
+// The player says the line: the event sink shows it in the message panel
+// under the player's name.
 void Say(const char* key)
 {
-    if (!g_pMessager) return;
     CXAnsiString line;
     if (!g_pTextDB || !g_pTextDB->GetText(STextKey(key), line)) line = key;
-    const CMech* mech = g_pPlayerGlider ? g_pPlayerGlider->m_pMech : nullptr;
-    std::string text = mech && mech->m_szId[0] ? std::string(mech->m_szId) + ": " : std::string();
-    text += line.GetText();
-    g_pMessager->AddMessage(CXAnsiString(text.c_str()), 0, key);
+    if (g_pAppEvent) g_pAppEvent->OnSay(g_pPlayerGlider, line.GetText());
 }
 
 // What the target's group answers, when the target has a mech record.

@@ -65,3 +65,13 @@ public:
     // The frame the panel was placed in (the screens' glow frame reads it).
     virtual plat::Rect GetPanelRect() const = 0;
 };
+
+// A screen with consoles (the building, tunnel and glider menus): the vital
+// results of a script shown in a box inside the console in front, which
+// takes the pending results. False when no console is in front.
+class IVitalResultsView
+{
+public:
+    virtual ~IVitalResultsView() = default;
+    virtual bool ShowVitalResults() = 0;
+};

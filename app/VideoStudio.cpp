@@ -1,18 +1,25 @@
 #include "app/VideoStudio.h"
 
 #include "world/GameWorldState.h"
+#include "foundation/Application.h"
+#include "foundation/DefaultManager.h"
 #include "foundation/ErrorLog.h"
+#include "foundation/Graphic.h"
 #include "foundation/ImageWriters.h"
 #include "foundation/Screenshot.h"
 #include "foundation/Settings.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ResourceEngine.h"
+#include "hud/Renderer.h"
+#include "hud/debug/RecorderOverlay.h"
 #include "location/Environment.h"
 #include "platform/File.h"
 #include "units/GliderObject.h"
 #include "units/MechConfigManager.h"
 #include "units/Mechanoid.h"
 #include "world/Camera.h"
+#include "world/MMEngine.h"
+#include "world/Mech.h"
 #include "world/ObjectList.h"
 #include "world/ObjectScene.h"
 
@@ -539,4 +546,94 @@ bool CVideoStudio::Stop()
     m_Picture.clear();
     m_Picture.shrink_to_fit();
     return true;
+}
+
+// ---- in the game ------------------------------------------------------------------
+
+void CVideoStudio::OnFrameDrawn()
+{
+    switch (m_nState)
+    {
+    case kRecording:
+        RecordFrame(false);
+        break;
+    case kRendering:
+        CaptureFrame();
+        PlayMoment(false);
+        break;
+    case kCorrecting:
+    case kCorrectingOwn:
+    case kCorrectingEnvironment:
+        // The frame just shown takes the corrected part as it moved.
+        if (m_nFrame > 0) CorrectMoment();
+        PlayMoment(m_nFrame == 0);
+        break;
+    case kPlaying:
+        PlayMoment(false);
+        break;
+    default:
+        break;
+    }
+}
+
+bool CVideoStudio::ProcessKey(int digit)
+{
+    const CMMObject* glider = g_pPlayerGlider;
+    const std::uint32_t gliderId = glider ? std::uint32_t(glider->m_nObjectNumber) : 0xFFFFFFFFu;
+    switch (digit)
+    {
+    case 1:
+        return StartRecording();
+    case 2:
+        return m_nState == kRecording ? StopRecording() == 1 : Stop();
+    case 3:
+        return PlayBack();
+    case 4:
+        Stop();
+        return PlayBack();
+    case 5:
+        return glider && StartCorrection(gliderId, false);
+    case 6:
+        return g_pCameraObject && StartCorrection(std::uint32_t(g_pCameraObject->m_nObjectNumber), false);
+    case 7:
+        return StartEnvironmentCorrection();
+    case 8:
+        return glider && StartCorrection(gliderId, true);
+    case 9:
+    {
+        // Save keeps the name it is given: a copy, not the field itself.
+        const std::string name = m_szFileName;
+        return m_nState == kHeld && !name.empty() && Save(name.c_str());
+    }
+    case 0:
+        return RenderToFiles();
+    default:
+        return false;
+    }
+}
+
+void CVideoStudio::FillStatus(SRecorderStatus& status) const
+{
+    status.state = m_nState;
+    status.currentTime = m_fTime;
+    status.totalTime = m_fLength;
+    status.bufferSize = std::int32_t(m_Stream.m_nCapacity);
+    status.bytesUsed = std::int32_t(m_nState == kRecording ? m_Stream.m_nPosition : m_nDataSize);
+    status.recording = m_nState == kHeld || m_nDataSize ? std::string(m_szFileName) : std::string();
+    status.paused = g_pApplication && g_pApplication->m_bPause;
+    const CGliderObject* glider = g_pPlayerGlider;
+    status.mechName = glider && glider->m_pMech ? std::string(glider->m_pMech->m_szName) : std::string();
+    const DefaultManager* gliders = g_UnitManagers.glider;
+    status.gliderKey = gliders && glider ? gliders->GetNameOrDefault(glider->m_Key.Index()) : "_DEFAULT_";
+}
+
+void CVideoStudio::DrawOverlay(CRenderer* renderer)
+{
+    static SRecorderStatus status;
+    if (!renderer) return;
+    FillStatus(status);
+    renderer->m_pRecorder = &status;
+    if (graph.m_lpDevice) graph.m_lpDevice->BeginScene();
+    renderer->DrawRecorderInfo();
+    if (graph.m_lpDevice) graph.m_lpDevice->EndScene();
 }

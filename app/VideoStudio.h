@@ -24,6 +24,15 @@
 // Recordable objects: those the object list saves (m_bSave) and those that
 // move (m_bMoving).
 //
+// In the game (replay mode, "-replay FILE" on the command line): the game
+// preparation loads the recording, the game cycle starts its playback, and
+// each frame, once drawn, goes through OnFrameDrawn: a frame is recorded,
+// replayed or corrected, and while rendering the picture is captured first.
+// The number keys drive it (ProcessKey: 1 record, 2 stop, 3 play, 4 back to
+// the start, 5 correct the player's glider, 6 the camera, 7 the weather, 8
+// the player's glider in its own mode, 9 save the clip, 0 render), and the
+// HUD's recorder overlay shows its state (FillStatus).
+//
 // Threads: main thread. One global instance, g_VideoStudio.
 #pragma once
 
@@ -36,6 +45,8 @@
 #include <vector>
 
 class CMMObject;
+class CRenderer;
+struct SRecorderStatus;
 
 class CVideoStudio
 {
@@ -87,6 +98,18 @@ public:
     void CaptureFrame();
     bool Stop();
 
+    // The frame's step once it is drawn: recording, replaying, correcting,
+    // or capturing the picture and replaying while rendering.
+    void OnFrameDrawn();
+    // A number key of replay mode (0-9); false for a key it does not take
+    // or an operation refused in the recorder's state.
+    bool ProcessKey(int digit);
+    // What the HUD's recorder overlay shows (state 9 hides it).
+    void FillStatus(SRecorderStatus& status) const;
+    // The overlay over the picture drawn, in a scene of its own; nothing
+    // without a renderer.
+    void DrawOverlay(CRenderer* renderer);
+
     // The seconds of one recorded frame (the FixFPS setting; 1/30 without).
     static float GetFixedFrameTime();
     // The first free six-digit folder below base + "Video\", created:
@@ -114,6 +137,9 @@ public:
     std::vector<std::pair<std::uint32_t, CMMObject*>> m_IdMap;
     // The interface hidden while replaying or rendering.
     std::uint8_t m_bInterfaceHidden = 0;
+    // Replay mode: the recording m_szFileName is loaded and played with the
+    // game, and the number keys drive the recorder.
+    std::uint8_t m_bReplayMode = 0;
 
 private:
     void NewBuffer();

@@ -16,16 +16,17 @@ namespace
 {
 // The options the application reads from its command line, "-name value"
 // each (CMMApp::ParseCommandLine, which takes up to three).
-const char* const kOptions[] = {"g", "m", "freecamera", "netdialog"};
+const char* const kOptions[] = {"g", "m", "freecamera", "netdialog", "replay"};
 
 void PrintUsage(std::FILE* out)
 {
     std::fprintf(out,
-                 "usage: tarvox2 [-g SCRIPT] [-m MOD] [-freecamera 1] [-netdialog 1]\n"
+                 "usage: tarvox2 [-g SCRIPT] [-m MOD] [-freecamera 1] [-netdialog 1] [-replay FILE]\n"
                  "  -g SCRIPT       start a new game at once with the given game script\n"
                  "  -m MOD          start a new game at once in the mod of that name\n"
                  "  -freecamera 1   the camera keys move a free camera\n"
                  "  -netdialog 1    open the network-game dialog before the main menu\n"
+                 "  -replay FILE    start a new game that replays the play recording FILE\n"
                  "  --help          print this and end\n"
                  "Run it in the data tree's folder (mksample DIR writes a sample one).\n");
 }

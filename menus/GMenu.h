@@ -75,6 +75,10 @@ public:
     // The mechanoid card; empty for a mechanoid the world lacks.
     virtual std::string GetMechInfo(const char* mechName);
     virtual void ViewScriptResult();
+    // The pending script results in the console's result box (inside the
+    // console, 100 pixels in at the sides and 50 at the top and bottom),
+    // made and shown as the screen's popup unless it is open already.
+    void ShowResultBox();
 
     // The colour word of a relation on the organisation page: green above
     // 0, red below -0.5, yellow below -0.3, else white.

@@ -3,10 +3,10 @@
 #include "menus/GMenu.h"
 
 #include "app/GameData.h"
+#include "app/MMAppEvent.h"
 #include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "hud/radar/Radar.h"
-#include "menus/MenuGameCalls.h"
 #include "menus/MenuTexts.h"
 #include "menus/QueryMessageBox.h"
 #include "menus/SimpleMessageBox.h"
@@ -61,23 +61,6 @@ int Trunc(double value)
     if (!std::isfinite(value)) return 0;
     return int(std::clamp(value, -2.0e9, 2.0e9));
 }
-
-// The game-event sink's messages stay off for the conviction's run, and
-// come back on however it ends.
-class CEventMessagesOff
-{
-public:
-    CEventMessagesOff()
-    {
-        if (g_MenuGameCalls.enableEventMessages) g_MenuGameCalls.enableEventMessages(false);
-    }
-    ~CEventMessagesOff()
-    {
-        if (g_MenuGameCalls.enableEventMessages) g_MenuGameCalls.enableEventMessages(true);
-    }
-    CEventMessagesOff(const CEventMessagesOff&) = delete;
-    CEventMessagesOff& operator=(const CEventMessagesOff&) = delete;
-};
 } // namespace
 
 const char* CGMenu::RelationColour(float relation)
@@ -229,6 +212,20 @@ std::string CGMenu::GetMechInfo(const char* mechName)
     return text;
 }
 
+void CGMenu::ShowResultBox()
+{
+    if (!m_pScreen) return;
+    if (m_pResultBox && m_pResultBox->GetResult() == 0)
+    {
+        m_pResultBox->CViewScriptResults();
+        return;
+    }
+    m_pResultBox = std::make_unique<CSimpleMessageBox>(false);
+    m_pResultBox->Init(plat::Rect{m_Rect.left + 100, m_Rect.top + 50, m_Rect.right - 100, m_Rect.bottom - 50},
+                       m_pScreen);
+    MakePopup(m_pResultBox.get());
+}
+
 void CGMenu::ConvictMech(const char* mechName)
 {
     XTRACE("CGMenu::ConvictMech");
@@ -241,20 +238,15 @@ void CGMenu::ConvictMech(const char* mechName)
     {
         const float price = mech->GetConvictPrice(2, true);
         {
-            CEventMessagesOff quiet;
+            // The sink's messages stay off for the conviction's run, and
+            // come back on however it ends.
+            CMMAppEvent::CQuietMessages quiet(dynamic_cast<CMMAppEvent*>(g_pAppEvent));
             g_pWorld->OnTryConvict(mech->m_szId, playerOrg.c_str());
         }
         const int count = results ? results->m_iResultCount : 0;
         const bool onlyJournal = count == 1 && results->m_Results[0].type == 4;
         if (count > 0 && !onlyJournal && m_pScreen)
-        {
-            m_pResultBox.reset();
-            m_pResultBox = std::make_unique<CSimpleMessageBox>(false);
-            m_pResultBox->Init(
-                plat::Rect{m_Rect.left + 100, m_Rect.top + 50, m_Rect.right - 100, m_Rect.bottom - 50},
-                m_pScreen);
-            MakePopup(m_pResultBox.get());
-        }
+            ShowResultBox();
         else if (Field(mech->m_szOrg, sizeof mech->m_szOrg) == playerOrg)
         {
             if (CMechanoid* player = PlayerMechanoid()) player->m_Garbage.m_fMoney -= price;

@@ -346,6 +346,13 @@ void CUIMenu::LayoutTabs()
         exit->SetRectXY(m_SavedRect.right - 92, y, m_SavedRect.right - 22, y + 56);
 }
 
+bool CUIMenu::ShowVitalResults()
+{
+    if (!m_pCurrent) return false;
+    m_pCurrent->ShowResultBox();
+    return true;
+}
+
 bool CUIMenu::IsBusy()
 {
     return m_pPopup != nullptr || (m_pTabs[kTabExit] && !m_pTabs[kTabExit]->m_bEnabled);

@@ -38,6 +38,7 @@
 // screen's (IUI). Popups belong to whoever opened them. Main thread only.
 #pragma once
 
+#include "app/ScreenRequests.h"
 #include "ui/UI.h"
 
 #include <cstdint>
@@ -47,7 +48,7 @@ class CGMenu;
 class CMenuButton;
 class CPlayerInfoPanel;
 
-class CUIMenu : public IUI
+class CUIMenu : public IUI, public IVitalResultsView
 {
 public:
     // Tabs and consoles in field order; the exit tab has no console.
@@ -85,6 +86,8 @@ public:
     void OnCommand(int code, int param) override;
     // A popup is open or the exit tab is disabled.
     bool IsBusy() override;
+    // The script results in a box inside the console in front.
+    bool ShowVitalResults() override;
 
     virtual void RenderFrames();
     virtual void DrawGlowFrame(int left, int top, int right, int bottom);

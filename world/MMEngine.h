@@ -77,10 +77,12 @@ public:
     static constexpr int kResourceIds = 24;
     // Entries of m_nResourceIds: "TEX_FX_ROCKET_SMOKE" (the missiles' and
     // gliders' smoke), "MOD_FX_FORCE_3" (the shield model) and
-    // "TEX_FX_BORDER" (the boundary fence's texture).
+    // "TEX_FX_BORDER" (the boundary fence's texture), "MUS_OBSERVER" (the
+    // music of the end texts).
     static constexpr int kSmokeTexture = 4;
     static constexpr int kShieldModel = 9;
     static constexpr int kBoundaryTexture = 16;
+    static constexpr int kEndMusic = 23;
     static constexpr int kManagers = 25;
     static constexpr int kBlocks = 5;
 

@@ -1,9 +1,8 @@
 // What the recorder overlay (CRenderer::DrawRecorderInfo) shows of the play
 // recorder, the camera and the glider the recorder follows.
 //
-// Stand-in: the play recorder (CVideoStudio) belongs to the application and
-// is not built; the application fills this record while it runs one. The
-// overlay itself is complete and drawn only when called.
+// The play recorder (CVideoStudio) belongs to the application, which fills
+// this record and draws the overlay in its replay mode.
 #pragma once
 
 #include <cstdint>

@@ -14,7 +14,7 @@ fail() { echo "$*"; exit 1; }
 "$game" --help >out 2>err
 rc=$?
 [ "$rc" -eq 0 ] || fail "--help ended with $rc, expected 0"
-for option in -g -m -freecamera -netdialog; do
+for option in -g -m -freecamera -netdialog -replay; do
   grep -q -- "$option " out || fail "--help does not list $option: $(cat out)"
 done
 

@@ -9,6 +9,8 @@
 #include "units/GliderObject.h"
 #include "world/MMEngine.h"
 #include "world/Mech.h"
+#include "world/ObjectList.h"
+#include "world/ObjectTypes.h"
 #include "world/TheThing.h"
 #include "world/World.h"
 
@@ -39,6 +41,7 @@ public:
     int mapWidth = 0, mapHeight = 0;
     std::function<bool(float, float, float*, float*)> ground;
     int ended = -1;
+    int jolts = 0;
 
     void UpdateRuntimeScriptMessages(int colour) override
     {
@@ -80,6 +83,7 @@ protected:
     CVector GetCameraPosition() override { return CVector{}; }
     void CreatePickUp(const char* type, const CVector&) override { created.emplace_back(type); }
     void EndCycle(int reason) override { ended = reason; }
+    void PlayCollisionEffect() override { ++jolts; }
 };
 
 // A glider whose pilot's record has that id and name.
@@ -182,6 +186,30 @@ TEST_F(AppEvent, EachSlotRaisesItsScriptEventWithItsArgument)
     }
 }
 
+// A collision jolts the joystick; a hit on the player remembers who hit,
+// found again while it stays in the object list and never the player.
+TEST_F(AppEvent, ACollisionJoltsAndTheLastAttackerIsFoundAgain)
+{
+    sink.OnCollision();
+    EXPECT_EQ(sink.jolts, 1);
+    EXPECT_TRUE(sink.events.empty());
+
+    auto* attacker = new CMMObject;
+    attacker->m_nType = OBJ_TOWER;
+    g_ObjectList.AddObject(attacker);
+    EXPECT_EQ(sink.FindLastAttacker(), nullptr);
+    sink.OnPlayerHit(nullptr);
+    EXPECT_EQ(sink.FindLastAttacker(), nullptr);
+    sink.OnPlayerHit(attacker);
+    EXPECT_EQ(sink.FindLastAttacker(), attacker);
+    sink.ForgetLastAttacker();
+    EXPECT_EQ(sink.FindLastAttacker(), nullptr);
+    sink.OnPlayerHit(attacker);
+    g_ObjectList.DeleteObject(attacker);
+    g_ObjectList.Pack(true);
+    EXPECT_EQ(sink.FindLastAttacker(), nullptr) << "gone from the object list";
+}
+
 TEST_F(AppEvent, PickUpTextsNameTheGoodsAndCountOnlyMoreThanOne)
 {
     sink.texts["INT_PICKUP_CONT"] = "Picked up: %s";
@@ -253,12 +281,23 @@ TEST_F(AppEvent, ResultsOfTypes3And11And2AreShownAndCleared)
 
     // A vital message goes to the menus' box, with its sound.
     std::string shown;
-    sink.ShowVitalResults = [&](const char* key) { shown = key; };
+    sink.ShowVitalResults = [&](const char* key)
+    {
+        shown = key;
+        return true;
+    };
     sink.sounds.clear();
+    sink.lines.clear();
     scripts.AddResult(2, "MSG_V", 0, false);
     sink.UpdateRuntimeScriptMessages(1);
     EXPECT_EQ(shown, "MSG_V");
     EXPECT_EQ(sink.sounds, (std::vector<std::string>{"SND_C_MESSAGE_VITAL"}));
+    EXPECT_TRUE(sink.lines.empty());
+    // Where no menu shows it, its text goes to the message panel.
+    sink.ShowVitalResults = [](const char*) { return false; };
+    scripts.AddResult(2, "MSG_A", 0, false);
+    sink.UpdateRuntimeScriptMessages(1);
+    EXPECT_EQ(sink.lines, (std::vector<std::string>{"Plain"}));
 
     // Quiet messages stay queued, and come back on however the scope ends.
     scripts.AddResult(3, "MSG_A", 0, false);

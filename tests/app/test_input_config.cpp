@@ -4,11 +4,14 @@
 // strafe tables, the alternate-fire latch, the typed codes, the
 // force-feedback gate and the pure steps of the player input.
 #include "app/InputConfig.h"
+#include "app/MenuHost.h"
 
 #include "foundation/DICodeTable.h"
+#include "foundation/Input.h"
 #include "foundation/InputDevice.h"
 #include "foundation/Settings.h"
 #include "platform/dinput/DInput.h"
+#include "units/GliderObject.h"
 #include "units/Gun.h"
 #include "units/GunManager.h"
 #include "world/MMObject.h"
@@ -345,6 +348,33 @@ public:
     int* m_stops;
 };
 
+// The modal menus read the game's device through their host, which runs
+// the typed-code collector of the game's configuration.
+TEST_F(InputConfig, TypedCodesWorkInsideMenus)
+{
+    IInput* savedInput = g_pInput;
+    const auto savedEffect = g_InputConfig.m_pfnTypedCode;
+    g_pInput = &m_input;
+    g_InputConfig.SetInput(&m_input);
+    static int s_matched = 0;
+    s_matched = 0;
+    g_InputConfig.m_pfnTypedCode = [](int code) { s_matched = code; };
+    int length = 0;
+    const std::uint16_t* code = CInputConfig::GetTypedCode(4, &length);
+    CMenuHost host;
+    m_input.Type({kEnter});
+    host.PumpInput();
+    m_input.m_events.count = 0;
+    for (int i = 0; i < length; ++i) m_input.m_events.entries[m_input.m_events.count++] = InputEvent{1, 1, code[i]};
+    host.PumpInput();
+    m_input.Type({kEnter});
+    host.PumpInput();
+    EXPECT_EQ(s_matched, 4);
+    g_InputConfig.m_pfnTypedCode = savedEffect;
+    g_InputConfig.SetInput(nullptr);
+    g_pInput = savedInput;
+}
+
 TEST_F(InputConfig, ForceFeedbackActsOnlyBehindItsGate)
 {
     int starts[CInputConfig::FFE_COUNT] = {}, stops[CInputConfig::FFE_COUNT] = {};
@@ -432,6 +462,36 @@ TEST(PlayerInputSteps, RunAndCruise)
         EXPECT_FLOAT_EQ(ApplyRunAndCruise(c.thrust, c.run, c.alwaysRun, &cruise, c.fixCursor), c.out);
         EXPECT_EQ(cruise, c.cruiseAfter);
     }
+}
+
+TEST(PlayerInputSteps, BrakeShieldGiveBackAndBombReadiness)
+{
+    EXPECT_FLOAT_EQ(BrakeValue(false, true), 0.0f);
+    EXPECT_FLOAT_EQ(BrakeValue(true, false), 1.0f);
+    EXPECT_FLOAT_EQ(BrakeValue(true, true), 5.0f);
+    // The shield left, doubled and scaled by the device's two values.
+    EXPECT_FLOAT_EQ(ShieldGiveBack(30.0f, 10.0f, 50.0f), 300.0f);
+    EXPECT_FLOAT_EQ(ShieldGiveBack(30.0f, 0.0f, 50.0f), 0.0f);
+    EXPECT_FLOAT_EQ(ShieldGiveBack(30.0f, 10.0f, 0.0f), 0.0f);
+
+    SGunParameters type;
+    type.m_fRateOfFire = 0.5f;
+    CGliderObject glider;
+    CGun& bombs = glider.m_Guns[3];
+    EXPECT_FLOAT_EQ(BombReadiness(glider), 0.0f);
+    bombs.m_pRecord = &type;
+    bombs.m_bMounted = 1;
+    const struct
+    {
+        float ammo, reload, readiness;
+    } cases[] = {{0.0f, 0.0f, 0.0f}, {3.0f, 0.0f, 1.0f}, {3.0f, 1.0f, 0.5f}, {3.0f, 5.0f, 0.0f}};
+    for (const auto& c : cases)
+    {
+        bombs.m_fAmmo = c.ammo;
+        bombs.m_fReload = c.reload;
+        EXPECT_FLOAT_EQ(BombReadiness(glider), c.readiness) << c.ammo << " " << c.reload;
+    }
+    bombs.m_pRecord = nullptr;
 }
 
 TEST(PlayerInputSteps, TargetChoiceAndCycling)

@@ -2,7 +2,10 @@
 // generator, and the cockpit warnings.
 
 #include "app/MMApp_Music.h"
+
 #include "foundation/Random.h"
+#include "units/Gun.h"
+#include "units/GunManager.h"
 
 #include <gtest/gtest.h>
 
@@ -343,5 +346,63 @@ TEST_F(CockpitWarnings, GunsAndCoreDamageSoundOnlyOnTheirRisingEdges)
     sounds.log.clear();
     Run(s);
     EXPECT_EQ(sounds.log, (std::vector<std::string>{"SND_C_WEAPON_NA"}));
+}
+// A gun as the warnings read it: its weapon's firing time and rate, how
+// hot it is, how far its reload has come and this frame's trigger result.
+TEST(CockpitGun, TheSnapshotReadsHeatReloadAndTheTriggersResult)
+{
+    SGunParameters type;
+    type.m_fFireTime = 5.0f;
+    type.m_fRateOfFire = 0.5f;
+    CGun gun;
+    EXPECT_FALSE(ReadCockpitGun(gun).mounted);
+    gun.m_pRecord = &type;
+    EXPECT_FALSE(ReadCockpitGun(gun).mounted) << "a record without a mount";
+    gun.m_bMounted = 1;
+    struct SCase
+    {
+        float heat, reload;
+        std::uint8_t overheated;
+        std::int32_t result;
+        float charge, condition;
+    };
+    for (const SCase& c : {SCase{0.0f, 0.0f, 0, GUN_OK, 1.0f, 1.0f}, SCase{4.5f, 0.0f, 0, GUN_OK, 0.1f, 1.0f},
+                           SCase{5.0f, 0.0f, 1, GUN_OVERHEATED, 0.0f, 1.0f},
+                           SCase{0.0f, 1.0f, 0, GUN_RELOADING, 1.0f, 0.5f},
+                           SCase{0.0f, 9.0f, 0, GUN_NO_AMMO, 1.0f, 0.0f}})
+    {
+        gun.m_fHeat = c.heat;
+        gun.m_fReload = c.reload;
+        gun.m_bOverheated = c.overheated;
+        gun.m_nPrevFireResult = c.result;
+        const SCockpitState::SGun g = ReadCockpitGun(gun);
+        EXPECT_TRUE(g.mounted);
+        EXPECT_EQ(g.overheated, c.overheated != 0) << c.heat;
+        EXPECT_NEAR(g.chargeRatio, c.charge, 1e-6f) << c.heat;
+        EXPECT_NEAR(g.condition, c.condition, 1e-6f) << c.reload;
+        EXPECT_EQ(g.stateCode, c.result);
+        EXPECT_FLOAT_EQ(g.fireTime, 5.0f);
+        EXPECT_FLOAT_EQ(g.rateOfFire, 0.5f);
+    }
+    gun.m_pRecord = nullptr;
+}
+
+// Read and analysed together: a gun close to overheating warns once.
+TEST_F(CockpitWarnings, AGunCloseToOverheatingWarnsOnce)
+{
+    SGunParameters type;
+    type.m_fFireTime = 5.0f;
+    type.m_fRateOfFire = 2.0f;
+    CGun gun;
+    gun.m_pRecord = &type;
+    gun.m_bMounted = 1;
+    gun.m_fHeat = 4.5f;
+    SCockpitState s = Alive();
+    s.guns[1] = ReadCockpitGun(gun);
+    Run(s);
+    Run(s);
+    EXPECT_EQ(sounds.log, (std::vector<std::string>{"SND_C_WEAPON_OVERHEAT_WARN"}));
+    EXPECT_EQ(bits & 0x8000u, 0x8000u);
+    gun.m_pRecord = nullptr;
 }
 } // namespace

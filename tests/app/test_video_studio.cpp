@@ -1,9 +1,12 @@
 // The play recorder without a running game: its states (an operation in
-// the wrong state answers false and changes nothing), the recording file
+// the wrong state answers false and changes nothing), the number keys and
+// frame step of replay mode, the recording file
 // written and read back, the automatic stop near a full buffer, a file
 // without its trailer, damaged files refused, and the folder and picture
 // numbering of a render.
 #include "app/VideoStudio.h"
+
+#include "hud/debug/RecorderOverlay.h"
 
 #include "platform/File.h"
 
@@ -11,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -69,6 +73,54 @@ TEST_F(VideoStudio, OperationsAnswerOnlyInTheirStates)
     EXPECT_TRUE(studio.StartRecording());
     EXPECT_TRUE(studio.ContinueRecording());
     EXPECT_EQ(studio.StopRecording(), 1);
+}
+
+TEST_F(VideoStudio, ReplayModesNumberKeysAndFrameStepFollowTheStates)
+{
+    CVideoStudio studio;
+    SRecorderStatus status;
+    studio.FillStatus(status);
+    EXPECT_EQ(status.state, CVideoStudio::kIdle);
+    EXPECT_EQ(status.recording, "");
+    // Idle: only 1 (record) is taken.
+    for (int digit : {2, 3, 4, 7, 9, 0, 5, 6, 8}) EXPECT_FALSE(studio.ProcessKey(digit)) << digit;
+    ASSERT_TRUE(studio.ProcessKey(1));
+    // Each drawn frame is recorded while recording.
+    studio.OnFrameDrawn();
+    studio.OnFrameDrawn();
+    studio.FillStatus(status);
+    EXPECT_EQ(status.state, CVideoStudio::kRecording);
+    EXPECT_EQ(std::uint32_t(status.bytesUsed), studio.m_Stream.m_nPosition);
+    EXPECT_EQ(std::uint32_t(status.bufferSize), CVideoStudio::kBufferSize);
+    ASSERT_TRUE(studio.ProcessKey(2));
+    EXPECT_EQ(studio.m_nTotalFrames, 3);
+    // Held: 9 saves under the recording's name, 3 plays it; each drawn
+    // frame replays the next, and the last one ends the replay.
+    EXPECT_FALSE(studio.ProcessKey(9));
+    std::snprintf(studio.m_szFileName, sizeof studio.m_szFileName, "%s", "clip.rec");
+    ASSERT_TRUE(studio.ProcessKey(9));
+    EXPECT_TRUE(plat::FileExists("clip.rec"));
+    studio.FillStatus(status);
+    EXPECT_EQ(status.recording, "clip.rec");
+    ASSERT_TRUE(studio.ProcessKey(3));
+    EXPECT_FALSE(studio.ProcessKey(1));
+    studio.OnFrameDrawn();
+    EXPECT_EQ(studio.m_nFrame, 2);
+    // 4: back to the start.
+    ASSERT_TRUE(studio.ProcessKey(4));
+    EXPECT_EQ(studio.m_nFrame, 1);
+    studio.OnFrameDrawn();
+    studio.OnFrameDrawn();
+    EXPECT_EQ(studio.m_nState, CVideoStudio::kHeld);
+    // 7: the weather corrected frame by frame until the replay ends.
+    ASSERT_TRUE(studio.ProcessKey(7));
+    EXPECT_EQ(studio.m_nState, CVideoStudio::kCorrectingEnvironment);
+    for (int i = 0; i < 5 && studio.m_nState != CVideoStudio::kHeld; ++i) studio.OnFrameDrawn();
+    EXPECT_EQ(studio.m_nState, CVideoStudio::kHeld);
+    // No player's glider or camera to correct here.
+    EXPECT_FALSE(studio.ProcessKey(5));
+    EXPECT_FALSE(studio.ProcessKey(8));
+    EXPECT_FALSE(studio.ProcessKey(11));
 }
 
 TEST_F(VideoStudio, TheFileRoundTripsWithAndWithoutItsTrailer)

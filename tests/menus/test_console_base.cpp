@@ -9,9 +9,9 @@
 #include "common/NullOrganization.h"
 
 #include "app/GameData.h"
+#include "app/MMAppEvent.h"
 #include "world/GameWorldState.h"
 #include "foundation/ClassFactory.h"
-#include "menus/MenuGameCalls.h"
 #include "menus/QueryMessageBox.h"
 #include "menus/SimpleMessageBox.h"
 #include "menus/UIMenu.h"
@@ -23,9 +23,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 using menutest::CMenuTest;
 using menutest::CTestConsole;
@@ -33,7 +35,6 @@ using menutest::CTestConsole;
 namespace
 {
 std::string g_PlayerName;
-std::vector<bool> g_EventMessages;
 
 class CTestBuildingUI : public CBuildingUI
 {
@@ -60,14 +61,11 @@ protected:
         ASSERT_NE(m_pConsole, nullptr);
         m_Scripts.m_Calls.clear();
         g_PlayerName.clear();
-        g_EventMessages.clear();
         g_ScriptGameCalls.setPlayerName = [](const char* name) { g_PlayerName = name; };
-        g_MenuGameCalls.enableEventMessages = [](bool on) { g_EventMessages.push_back(on); };
     }
     void TearDown() override
     {
         g_ScriptGameCalls.setPlayerName = nullptr;
-        g_MenuGameCalls.enableEventMessages = nullptr;
         ResetClassRegistry();
         CMenuTest::TearDown();
     }
@@ -155,6 +153,28 @@ TEST_F(ConsoleBase, LinkWordsActOnTheWindowAndTheRestRunsScripts)
     c.RunLink((std::string(128, 'o') + "#Go").c_str());
     c.RunLink((std::string(32, 'p') + "(x)").c_str());
     EXPECT_TRUE(m_Scripts.m_Calls.empty());
+}
+
+// A vital script result during a building's menu: a box inside the console
+// in front takes the pending results, and an open box takes later ones.
+TEST_F(ConsoleBase, VitalResultsOpenABoxInsideTheConsoleInFront)
+{
+    m_Scripts.Add(2, "INT_INFO");
+    ASSERT_TRUE(m_Host.ShowVitalResults());
+    CSimpleMessageBox* box = m_pConsole->m_pResultBox.get();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(m_Host.m_pPopup, box);
+    const plat::Rect c = m_pConsole->m_Rect;
+    EXPECT_EQ(box->m_Rect, (plat::Rect{c.left + 100, c.top + 50, c.right - 100, c.bottom - 50}));
+    EXPECT_TRUE(menutest::HasBlock(*box->m_pText, "INT_INFO"));
+    EXPECT_EQ(m_Scripts.m_Results.m_iResultCount, 0);
+    m_Scripts.Add(2, "INT_MENU_TEXT_01");
+    ASSERT_TRUE(m_Host.ShowVitalResults());
+    EXPECT_EQ(m_pConsole->m_pResultBox.get(), box);
+    EXPECT_TRUE(menutest::HasBlock(*box->m_pText, "INT_MENU_TEXT_01"));
+    Key(m_Host, uicode::kKeyEnter);
+    Frame(m_Host);
+    EXPECT_EQ(m_pConsole->m_pResultBox, nullptr);
 }
 
 TEST_F(ConsoleBase, GetNameOpensTheNameBoxAndOKNamesThePlayer)
@@ -311,12 +331,14 @@ TEST(RelationColour, ThresholdsOfTheOrganisationPage)
         EXPECT_STREQ(CGMenu::RelationColour(c.relation), c.colour) << c.relation;
 }
 
-// The sink: a conviction moves the mech into the asking clan, or fails.
-class CConvictingSink : public IMMAppEvent
+// The sink: a conviction moves the mech into the asking clan, or fails; it
+// notes whether its messages were on while the scripts ran.
+class CConvictingSink : public CMMAppEvent
 {
 public:
     void OnScriptEvent(const char*, const char* event, const char argument[32]) override
     {
+        m_MessagesOn.push_back(m_bMessagesEnabled);
         if (m_bThrow) throw std::runtime_error("script failed");
         if (std::strcmp(event, "OnTryConvict") == 0 && m_pMech && m_bAccept)
             std::snprintf(m_pMech->m_szOrg, sizeof m_pMech->m_szOrg, "%.31s", argument);
@@ -326,6 +348,12 @@ public:
     menutest::CScriptRecorder* m_pScripts = nullptr;
     bool m_bThrow = false, m_bAccept = true;
     int m_nResultType = 0;
+    std::vector<bool> m_MessagesOn;
+    // Every script event of the conviction ran with the messages off.
+    bool QuietWhileItRan() const
+    {
+        return !m_MessagesOn.empty() && std::find(m_MessagesOn.begin(), m_MessagesOn.end(), true) == m_MessagesOn.end();
+    }
 };
 
 class Conviction : public ConsoleBase
@@ -459,7 +487,8 @@ TEST_F(Conviction, AConvictedMechanoidCostsItsPriceAndSaysSo)
     m_pConsole->ConvictMech("M1");
     EXPECT_STREQ(m_pMech->m_szOrg, "ORG_PLAYER");
     EXPECT_FLOAT_EQ(m_Mechanoid.m_Garbage.m_fMoney, 5000.0f - 3710.0f);
-    EXPECT_EQ(g_EventMessages, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(m_Sink.QuietWhileItRan());
+    EXPECT_TRUE(m_Sink.m_bMessagesEnabled);
     ASSERT_NE(m_pConsole->m_pNoteBox, nullptr);
     EXPECT_EQ(m_Host.m_pPopup, m_pConsole->m_pNoteBox.get());
     EXPECT_EQ(m_pConsole->m_pNoteBox->m_Lines[0], "Bolt joins you.");
@@ -501,7 +530,8 @@ TEST_F(Conviction, AFailingAttemptStillTurnsTheSinksMessagesBackOn)
 {
     m_Sink.m_bThrow = true;
     EXPECT_THROW(m_pConsole->ConvictMech("M1"), std::runtime_error);
-    EXPECT_EQ(g_EventMessages, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(m_Sink.QuietWhileItRan());
+    EXPECT_TRUE(m_Sink.m_bMessagesEnabled);
     EXPECT_STREQ(m_pMech->m_szOrg, "ORG_SAMPLE");
     EXPECT_FLOAT_EQ(m_Mechanoid.m_Garbage.m_fMoney, 5000.0f);
 }

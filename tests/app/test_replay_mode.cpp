@@ -1,0 +1,105 @@
+// The running sample application: in replay mode the number keys record a
+// stretch of flight and play it back frame by frame as the frames are drawn;
+// and once the player's glider is destroyed, the glider that hit it last is
+// watched instead of the game ending at once.
+#include "app/MMAppEvent.h"
+#include "app/VideoStudio.h"
+#include "common/GameDriver.h"
+
+#include "units/GliderObject.h"
+#include "units/Mechanoid.h"
+#include "world/GameWorldState.h"
+#include "world/MMEngine.h"
+#include "world/ObjectList.h"
+
+#include "SampleAppTest.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace
+{
+constexpr int kW = 0x11;
+// The number keys 1, 2 and 3.
+constexpr int kKey1 = 0x02;
+constexpr int kKey2 = 0x03;
+constexpr int kKey3 = 0x04;
+
+class ReplayMode : public apptest::CSteppedAppTest
+{
+protected:
+    void Fly(int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            Tick();
+            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, &m_keys));
+            m_keys.Update();
+        }
+    }
+    static CGliderObject& Glider() { return *gametest::g_GameDriver.GetPlayerGlider(); }
+
+    apptest::CHeldKeys m_keys;
+};
+
+TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraWatchesTheLastAttacker)
+{
+    apptest::CSampleApp app;
+    ASSERT_TRUE(StartGame(app, "replay mode test"));
+    ASSERT_NE(gametest::g_GameDriver.GetPlayerGlider(), nullptr);
+    Fly(3);
+    CVideoStudio& studio = g_VideoStudio;
+    studio.m_bReplayMode = 1;
+    // 1 records each frame drawn while the glider flies, 2 stops.
+    m_keys.m_pressed = kKey1;
+    Fly(1);
+    ASSERT_EQ(studio.m_nState, CVideoStudio::kRecording);
+    std::vector<CVector> path{Glider().GetPosition()};
+    m_keys.m_held = kW;
+    for (int i = 0; i < 8; ++i)
+    {
+        Fly(1);
+        path.push_back(Glider().GetPosition());
+    }
+    m_keys.m_held = -1;
+    m_keys.m_pressed = kKey2;
+    Fly(1);
+    ASSERT_EQ(studio.m_nState, CVideoStudio::kHeld);
+    EXPECT_EQ(studio.m_nTotalFrames, 10);
+    EXPECT_GT((path.back() - path.front()).Length(), 1.0f) << "the glider flew";
+    // 3 plays it back: the glider goes through the recorded flight again,
+    // and the replay ends by itself.
+    Fly(5);
+    m_keys.m_pressed = kKey3;
+    Fly(1);
+    ASSERT_EQ(studio.m_nState, CVideoStudio::kPlaying);
+    for (int i = 0; i < 12 && studio.m_nState == CVideoStudio::kPlaying; ++i) Fly(1);
+    EXPECT_EQ(studio.m_nState, CVideoStudio::kHeld);
+    EXPECT_LT((Glider().GetPosition() - path.back()).Length(), 5.0f);
+    studio.m_bReplayMode = 0;
+
+    // Hit by the nearest other glider, then destroyed: with an attacker to
+    // watch, the game does not end on the second frame.
+    SPointerArray<CMMObject> gliders;
+    g_ObjectList.GetObjectList(OBJ_GLIDER, gliders);
+    CMMObject* other = nullptr;
+    for (int i = 0; i < gliders.count; ++i)
+    {
+        CMMObject* g = gliders.items[i];
+        if (g == &Glider()) continue;
+        const float d = (g->GetPosition() - Glider().GetPosition()).Length();
+        if (!other || d < (other->GetPosition() - Glider().GetPosition()).Length()) other = g;
+    }
+    ASSERT_NE(other, nullptr) << "the sample location has no glider of the world";
+    ASSERT_NE(g_pAppEvent, nullptr);
+    g_pAppEvent->OnPlayerHit(other);
+    CMechanoid& mechanoid = *Glider().m_pMechanoid;
+    mechanoid.m_GliderData.m_bDestroyed = 1;
+    Fly(2);
+    EXPECT_EQ(app.m_bDead, 1);
+    EXPECT_FALSE(g_MMEngine.m_bLeaveCycle);
+    mechanoid.m_GliderData.m_bDestroyed = 0;
+    app.Done();
+}
+} // namespace
