@@ -232,7 +232,11 @@ void WriteScenerySections(CMemStream& out)
                              "GARAGE_SAMPLE", "SAMPLE_GARAGE"),
          MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
          MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
-                             "STATION_NORTH")});
+                             "STATION_NORTH"),
+         // The tunnel to the second location, out east (SampleTravel.cpp).
+         MakeLocObjectRecord(Placement(kSampleTunnelX, kSampleTunnelY, ground(kSampleTunnelX, kSampleTunnelY), 0.0f,
+                                       1.0f),
+                             "TUNNEL_SAMPLE", "TUNNEL_EAST")});
 }
 constexpr std::uint32_t kScenerySections = 5;
 
@@ -279,8 +283,12 @@ std::vector<SRoadEntry> SampleRoads()
         // go in there.
         const bool hall = node.id == 109;
         const bool depot = node.id == 112;
+        // The east corner leads to the tunnel building beside it.
+        const bool tunnel = node.id == 108;
         char name[32];
-        if (gate || hall || depot)
+        if (tunnel)
+            std::snprintf(name, sizeof name, "%s", "TUNNEL_EAST");
+        else if (gate || hall || depot)
             std::snprintf(name, sizeof name, "%s", gate ? "GATE:2" : (hall ? "SAMPLE_HALL" : "SAMPLE_DEPOT"));
         else
             std::snprintf(name, sizeof name, "ROAD%d", int(node.id - 100));
