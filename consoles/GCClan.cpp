@@ -327,14 +327,16 @@ void CGCClan::Render()
     FillRect(g, {info.right, info.top, chart.left, info.bottom}, kFrameFill);
     FillRect(g, {r.left + 12, info.bottom, r.right - 12, r.bottom - 12}, kFrameFill);
     FillRect(g, {chart.left, chart.bottom, chart.right, chart.bottom + 2}, kLineColour);
-    FillRect(g, {chart.left, m_pEmblemPanel->m_Rect.bottom + 2, chart.right, m_pEmblemPanel->m_Rect.bottom + 4},
+    FillRect(g,
+             {chart.left, m_pEmblemPanel->m_Rect.bottom + 2, chart.right, m_pEmblemPanel->m_Rect.bottom + 4},
              kLineColour);
     if (g)
     {
         g->SelectFont(1);
         auto centred = [&](const std::string& s, int left, int right, int y)
         { g->RenderText(s.c_str(), (left + right - g->TextWidth(s.c_str())) / 2, y, 0xFFFFFFFF); };
-        if (HasBuilding()) centred(DisplayName(FieldText(m_szBuilding).c_str()), info.left, info.right, r.top + 5);
+        if (HasBuilding())
+            centred(DisplayName(FieldText(m_szBuilding).c_str()), info.left, info.right, r.top + 5);
         centred(g_GameData.m_PlayerName.GetText(), info.left, info.right, r.top + 16);
         centred(m_sChartCaption, chart.left, chart.right, r.top + 5);
         g->SelectFont(0);
@@ -355,8 +357,11 @@ void CGCClan::Render()
             const int x = chart.left + 12 + (i + 1) * gap + 20 * i;
             const std::int32_t index = g_pOrgManager ? g_pOrgManager->FindByName(name) : -1;
             const SOrgRecord* record = index >= 0 ? g_pOrgManager->GetRecord(index) : nullptr;
-            DrawBar(x, baseY, ChartPercent(s.power, m_fTotal), record ? (0xFF000000u | record->m_nColour) : 0xFFFFFFFFu);
-            if (record) UIRenderObject(SUIModelName::FromIndex(record->IconModelIndex()), 0.0f, {x - 5, baseY, x + 25, baseY + 30}, true);
+            DrawBar(x, baseY, ChartPercent(s.power, m_fTotal),
+                    record ? (0xFF000000u | record->m_nColour) : 0xFFFFFFFFu);
+            if (record)
+                UIRenderObject(SUIModelName::FromIndex(record->IconModelIndex()), 0.0f,
+                               {x - 5, baseY, x + 25, baseY + 30}, true);
             if (mouse.x >= x - 5 && mouse.x < x + 25 && mouse.y >= chart.top + 22 && mouse.y < baseY + 30)
             {
                 m_pChartPanel->SetToolTip(DisplayName(name).c_str());
@@ -372,5 +377,6 @@ void CGCClan::Render()
     const int side = (e.bottom - e.top) - 10;
     const int left = (e.left + e.right - side) / 2;
     UIRenderObject(SUIModelName(kEmblems[std::clamp(m_iEmblem, 0, kEmblemCount - 1)].model),
-                   float(2.0 * g_FrameTimer.GetElapsed()), {left, e.top + 5, left + side, e.top + 5 + side}, true);
+                   float(2.0 * g_FrameTimer.GetElapsed()), {left, e.top + 5, left + side, e.top + 5 + side},
+                   true);
 }

@@ -81,7 +81,8 @@ CGuidKey CGCCluster::GetGUID() const
 bool CGCCluster::CellVisible(int cell, int size)
 {
     if (size <= 0) return false;
-    auto in = [size](std::initializer_list<int> sizes) { return std::find(sizes.begin(), sizes.end(), size) != sizes.end(); };
+    auto in = [size](std::initializer_list<int> sizes)
+    { return std::find(sizes.begin(), sizes.end(), size) != sizes.end(); };
     switch (cell)
     {
     case 6:
@@ -191,7 +192,8 @@ void CGCCluster::Init(const plat::Rect& rect, IUI* screen)
     {
         auto* b = new CMenuButton();
         const int left = panel.left + i * (95 + gap);
-        b->Create(left, panel.bottom + 7, left + 95, panel.bottom + 32, "", CButton::kPush, kButtonInfo[i].command);
+        b->Create(left, panel.bottom + 7, left + 95, panel.bottom + 32, "", CButton::kPush,
+                  kButtonInfo[i].command);
         b->m_pScreen = screen;
         b->m_nPicture = kButtonInfo[i].picture;
         m_apButtons[i] = b;
@@ -224,8 +226,8 @@ void CGCCluster::Init(const plat::Rect& rect, IUI* screen)
     }
     m_nCells = kCells;
 
-    for (CControl* c : std::initializer_list<CControl*>{m_pBuildingList, m_pCargoList, m_pModelPanel, m_pPicture,
-                                                        m_pInfo})
+    for (CControl* c :
+         std::initializer_list<CControl*>{m_pBuildingList, m_pCargoList, m_pModelPanel, m_pPicture, m_pInfo})
     {
         m_Owned.emplace_back(c);
         AddControl(c);
@@ -255,7 +257,8 @@ void CGCCluster::SetBuilding(const char* name)
     std::vector<std::string> mechs;
     if (g_pWorld) g_pWorld->GetMechInBuilding(m_szBuilding, OwnerFilter().c_str(), mechs);
     for (const std::string& m : mechs)
-        if (!FindItem(m_pBuildingList, m.c_str())) m_pBuildingList->AddControl(m.c_str(), CControlListItem::kMechanoid, 0);
+        if (!FindItem(m_pBuildingList, m.c_str()))
+            m_pBuildingList->AddControl(m.c_str(), CControlListItem::kMechanoid, 0);
     m_nClusterSize = g_pWorld ? g_pWorld->GetBuildingCluster(m_szBuilding) : 0;
     for (int i = 0; i < kCells; ++i)
         m_apCells[i]->m_bVisible = CellVisible(i, m_nClusterSize) ? 1 : 0;
@@ -336,7 +339,8 @@ void CGCCluster::FillClaster()
                 full = true;
                 break;
             }
-            const int index = int(std::find(std::begin(m_apCells), std::end(m_apCells), cell) - std::begin(m_apCells));
+            const int index =
+                int(std::find(std::begin(m_apCells), std::end(m_apCells), cell) - std::begin(m_apCells));
             if (mech)
             {
                 char model[32] = {};
@@ -393,12 +397,14 @@ void CGCCluster::RecalcMech()
             if (!FindItem(list, n.c_str())) list->AddControl(n.c_str(), CControlListItem::kMechanoid, 0);
     };
     std::vector<std::string> inBuilding;
-    if (g_pWorld && HasBuilding()) g_pWorld->GetMechInBuilding(m_szBuilding, OwnerFilter().c_str(), inBuilding);
+    if (g_pWorld && HasBuilding())
+        g_pWorld->GetMechInBuilding(m_szBuilding, OwnerFilter().c_str(), inBuilding);
     sync(m_pBuildingList, inBuilding);
     std::vector<std::string> carried;
     if (const CMechanoid* player = PlayerMechanoid())
         for (const SItemRec& e : player->m_Garbage.m_Items)
-            if (e.m_nKind == ITEM_MECHANOID && e.m_nCount != 0) carried.push_back(FieldText(e.m_szName).substr(0, 31));
+            if (e.m_nKind == ITEM_MECHANOID && e.m_nCount != 0)
+                carried.push_back(FieldText(e.m_szName).substr(0, 31));
     sync(m_pCargoList, carried);
     m_pBuildingList->RecalcArray();
     m_pCargoList->RecalcArray();
@@ -455,11 +461,12 @@ void CGCCluster::ShowMech()
     if (m_pInfo)
     {
         if (HasTextKey(source.c_str()))
-            m_pInfo->AddEntry(TextOf(source.c_str()).c_str(), ("<icon:MINUS>" + NameOf(source.c_str())).c_str(),
-                              nullptr, CHTMLWnd::kNoUserValue, nullptr, false, false);
-        else
-            m_pInfo->AddEntry(GetMechInfo(source.c_str()).c_str(), TextOf("INT_GARAGE_CAPTION6").c_str(), nullptr,
+            m_pInfo->AddEntry(TextOf(source.c_str()).c_str(),
+                              ("<icon:MINUS>" + NameOf(source.c_str())).c_str(), nullptr,
                               CHTMLWnd::kNoUserValue, nullptr, false, false);
+        else
+            m_pInfo->AddEntry(GetMechInfo(source.c_str()).c_str(), TextOf("INT_GARAGE_CAPTION6").c_str(),
+                              nullptr, CHTMLWnd::kNoUserValue, nullptr, false, false);
     }
     if (const CMech* mech = CurrentRecord())
     {
@@ -675,7 +682,8 @@ void CGCCluster::OnCommand(int code, int param)
             SGoodsItem goods;
             CopyName(goods.m_szName, current.c_str());
             goods.m_nCount = 1;
-            if (CMechanoid* player = PlayerMechanoid()) player->m_Garbage.AddGoods(goods, ITEM_MECHANOID, false);
+            if (CMechanoid* player = PlayerMechanoid())
+                player->m_Garbage.AddGoods(goods, ITEM_MECHANOID, false);
         }
         FillClaster();
         RecalcMech();
@@ -756,8 +764,10 @@ void CGCCluster::Render()
     CGMenu::Render();
     if (!g) return;
     g->SelectFont(1);
-    auto centred = [&](const std::string& s, int y)
-    { g->RenderText(s.c_str(), (building.left + building.right - g->TextWidth(s.c_str())) / 2, y, 0xFFFFFFFF); };
+    auto centred = [&](const std::string& s, int y) {
+        g->RenderText(s.c_str(), (building.left + building.right - g->TextWidth(s.c_str())) / 2, y,
+                      0xFFFFFFFF);
+    };
     if (HasBuilding()) centred(DisplayName(FieldText(m_szBuilding).c_str()), r.top + 5);
     centred(g_GameData.m_PlayerName.GetText(), r.top + 16);
     g->SelectFont(0);

@@ -141,7 +141,8 @@ void CGCGlider::Refresh(std::uint32_t flags)
         {
             const bool goods = e.m_nKind == ITEM_GOODS || e.m_nKind == ITEM_UNIQUE;
             const bool modif = e.m_nKind == ITEM_STACK;
-            if (goods ? !g_GoodsManager.FindGoods(e.m_szName) : (!modif || g_ModifManager.FindName(e.m_szName) < 0))
+            if (goods ? !g_GoodsManager.FindGoods(e.m_szName)
+                      : (!modif || g_ModifManager.FindName(e.m_szName) < 0))
                 continue;
             // A carried modification lives in the lower grid: it is found
             // there again, never added twice.

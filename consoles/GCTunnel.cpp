@@ -86,7 +86,8 @@ void CGCTunnel::Init(const plat::Rect& rect, IUI* screen)
 void CGCTunnel::OnFirstActivation()
 {
     XTRACE("CGCTunnel::OnFirstActivation");
-    if (g_pScriptManager) g_pScriptManager->RunEvent(FieldText(m_szBuilding).c_str(), "OnEnterBuild", nullptr);
+    if (g_pScriptManager)
+        g_pScriptManager->RunEvent(FieldText(m_szBuilding).c_str(), "OnEnterBuild", nullptr);
     m_szScriptText[0] = 0;
     ViewScriptResult();
 }
@@ -110,7 +111,8 @@ void CGCTunnel::ListLocations()
         const std::string location = FieldText(info.location);
         if (location == here) continue;
         std::string line = info.subscription ? "<icon:SUBSCR>" : "<icon:TICKET>";
-        line += "<a href=" + std::string(kLocationLink) + std::to_string(i) + ">" + DisplayName(location.c_str());
+        line +=
+            "<a href=" + std::string(kLocationLink) + std::to_string(i) + ">" + DisplayName(location.c_str());
         if (!info.subscription) line += " [" + std::to_string(info.tickets) + "]";
         line += "</a><br>";
         m_pList->AddEntry(line.c_str(), nullptr, nullptr, CHTMLWnd::kNoUserValue, nullptr, false, false);
@@ -127,8 +129,8 @@ void CGCTunnel::ChooseLocation(int index)
     if (auto* host = dynamic_cast<CTunnelUI*>(m_pScreen)) host->SetDestination(location.c_str());
     m_pText->AddEntry(TextOf(location.c_str()).c_str(), ("<icon:MINUS>" + name).c_str(), "location",
                       CHTMLWnd::kNoUserValue, nullptr, false, false);
-    const std::string send = "<icon:POINT>" + TextOf("INT_TUNNEL_TEXT_01") + name + "<p><a href=" + kSendLink +
-                             ">" + TextOf("INT_TUNNEL_TEXT_02") + "</a>";
+    const std::string send = "<icon:POINT>" + TextOf("INT_TUNNEL_TEXT_01") + name +
+                             "<p><a href=" + kSendLink + ">" + TextOf("INT_TUNNEL_TEXT_02") + "</a>";
     m_pText->AddEntry(send.c_str(), ("<icon:MINUS>" + TextOf("INT_TUNNEL_TEXT_03")).c_str(), "sendblock",
                       CHTMLWnd::kNoUserValue, nullptr, false, false);
     m_iChosen = index;
@@ -200,7 +202,8 @@ void CGCTunnel::Render()
     auto centred = [&](const std::string& s, int left, int right, int y)
     { g->RenderText(s.c_str(), (left + right - g->TextWidth(s.c_str())) / 2, y, 0xFFFFFFFF); };
     centred(m_sCaption, list.left, list.right, r.top + 9);
-    if (HasBuilding()) centred(DisplayName(FieldText(m_szBuilding).c_str()), text.left, text.right, r.top + 5);
+    if (HasBuilding())
+        centred(DisplayName(FieldText(m_szBuilding).c_str()), text.left, text.right, r.top + 5);
     centred(g_GameData.m_PlayerName.GetText(), text.left, text.right, r.top + 16);
     g->SelectFont(0);
 }

@@ -85,8 +85,8 @@ protected:
         m_Menus.m_Script = nullptr;
         if (!listed) return ::testing::AssertionFailure() << "the tunnel console listed no location";
         if (m_Menus.m_nResult != CUIMenu::kResultTunnel || m_App.m_nGameMode != CMMApp::kModeTunnelJourney)
-            return ::testing::AssertionFailure() << "no journey: menu result " << m_Menus.m_nResult << ", mode "
-                                                 << m_App.m_nGameMode;
+            return ::testing::AssertionFailure()
+                   << "no journey: menu result " << m_Menus.m_nResult << ", mode " << m_App.m_nGameMode;
         m_App.CloseGame();
         m_App.m_nQuit = 0;
         if (!m_App.PrepareGame() || !gametest::g_GameDriver.IsEntered())

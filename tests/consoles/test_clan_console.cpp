@@ -67,7 +67,10 @@ public:
     void SetRelation(std::int32_t, std::int32_t, float, bool, bool) override {}
     float GetOrgFactor(std::int32_t) override { return 0.5f; }
     bool LoadTable(const char*) override { return true; }
-    std::int32_t FindByName(const char* name) override { return std::strcmp(name, "ORG_PLAYER") == 0 ? 0 : -1; }
+    std::int32_t FindByName(const char* name) override
+    {
+        return std::strcmp(name, "ORG_PLAYER") == 0 ? 0 : -1;
+    }
     std::int32_t GetOrgCount() override { return 1; }
     const SOrgRecord* GetRecord(std::int32_t index) override { return index == 0 ? &m_Player : nullptr; }
     SOrgRecord m_Player;

@@ -52,7 +52,8 @@ protected:
         for (int i = 0; i < list.GetItemCount(); ++i)
         {
             const CControlListItem* item = list.GetItem(i);
-            const bool byKey = item->m_dwCategory == CGCGlider::kGoodsTab || item->m_dwCategory == CGCGlider::kMechTab;
+            const bool byKey =
+                item->m_dwCategory == CGCGlider::kGoodsTab || item->m_dwCategory == CGCGlider::kMechTab;
             auto& entry = out[byKey ? item->m_ClassID.name : item->m_szName];
             ++entry.first;
             entry.second = item->m_nCount;

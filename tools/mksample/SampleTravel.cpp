@@ -65,7 +65,8 @@ SMapSource MakeNorthLocation()
     const int cells = ((w - 2) >> 6) + 1;
     for (int y = 0; y < cells && !north.cellWater.empty(); ++y)
         for (int x = 0; x < cells; ++x)
-            north.cellWater[std::size_t(y * cells + x)] = sample.cellWater[std::size_t(y * cells + (cells - 1 - x))];
+            north.cellWater[std::size_t(y * cells + x)] =
+                sample.cellWater[std::size_t(y * cells + (cells - 1 - x))];
     return north;
 }
 
@@ -90,22 +91,26 @@ bool WriteNorthObjects(const std::string& path, const SMapSource& map)
     out.Write(&sections, 4);
     // A short road out of the tunnel: its first node bears the tunnel's id,
     // where a group that leaves the building comes out.
-    auto node = [&](float x, float y, const char* name, std::int32_t id, std::vector<std::int32_t> links)
-    { return SRoadEntry{MakeLocObjectRecord(At(x, y, ground(x, y), 0, 1), "MAIN", name), id, std::move(links)}; };
+    auto node = [&](float x, float y, const char* name, std::int32_t id, std::vector<std::int32_t> links) {
+        return SRoadEntry{MakeLocObjectRecord(At(x, y, ground(x, y), 0, 1), "MAIN", name), id,
+                          std::move(links)};
+    };
     WriteRoadSection(out, {node(kTunnelX - 60.0f, kTunnelY, "TUNNEL_NORTH", 101, {102}),
                            node(kTunnelX - 260.0f, kTunnelY, "ROAD2", 102, {})});
     WriteObjectSection(out, OBJ_HELPER,
-                       {MakeLocObjectRecord(At(kTunnelX - 40.0f, kTunnelY, ground(kTunnelX - 40.0f, kTunnelY) + 10.0f,
-                                               3.1f, 1.0f),
+                       {MakeLocObjectRecord(At(kTunnelX - 40.0f, kTunnelY,
+                                               ground(kTunnelX - 40.0f, kTunnelY) + 10.0f, 3.1f, 1.0f),
                                             "START", "TUNNEL_NORTH")});
     WriteObjectSection(out, OBJ_BUILDING,
                        {MakeLocObjectRecord(At(kTunnelX, kTunnelY, ground(kTunnelX, kTunnelY), 0.0f, 1.0f),
                                             "TUNNEL_SAMPLE", "TUNNEL_NORTH")});
-    WriteObjectSection(out, OBJ_STONE,
-                       {MakeLocObjectRecord(At(1200, 1250, ground(1200, 1250), 0.4f, 1.5f), "STONE_BIG", "north_stone"),
-                        MakeLocObjectRecord(At(1240, 1380, ground(1240, 1380), 1.2f, 1.0f), "STONE_BOX", "")});
-    WriteObjectSection(out, OBJ_TREE,
-                       {MakeLocObjectRecord(At(1350, 1220, ground(1350, 1220), 0.0f, 14.0f), "TREE_PINE", "north_pine")});
+    WriteObjectSection(
+        out, OBJ_STONE,
+        {MakeLocObjectRecord(At(1200, 1250, ground(1200, 1250), 0.4f, 1.5f), "STONE_BIG", "north_stone"),
+         MakeLocObjectRecord(At(1240, 1380, ground(1240, 1380), 1.2f, 1.0f), "STONE_BOX", "")});
+    WriteObjectSection(
+        out, OBJ_TREE,
+        {MakeLocObjectRecord(At(1350, 1220, ground(1350, 1220), 0.0f, 14.0f), "TREE_PINE", "north_pine")});
     CMemStream groups;
     WriteMechGroupBlock(groups, {}, true);
     Block(out, groups);
@@ -136,11 +141,15 @@ bool WriteSampleTravel(const std::string& root)
 {
     const std::string locs = root + "\\Data\\Locs\\";
     const SMapSource north = MakeNorthLocation();
-    const std::vector<std::uint32_t> radar(std::size_t(north.width - 1) * std::size_t(north.height - 1), 0xFF3C8C28u);
-    const bool ok = CopySampleLocationAs(root, "sample") && WriteMapFile((locs + "north.mmp").c_str(), north) &&
+    const std::vector<std::uint32_t> radar(std::size_t(north.width - 1) * std::size_t(north.height - 1),
+                                           0xFF3C8C28u);
+    const bool ok = CopySampleLocationAs(root, "sample") &&
+                    WriteMapFile((locs + "north.mmp").c_str(), north) &&
                     WriteNorthObjects(locs + "north.mmo", north) &&
-                    WriteRadarMapFile(RadarMapPathOf(locs + "north.mmp").c_str(), north.width - 1, north.height - 1,
-                                      radar);
-    if (!ok) std::fprintf(stderr, "mksample: cannot write the second location below %s\\Data\\Locs\n", root.c_str());
+                    WriteRadarMapFile(RadarMapPathOf(locs + "north.mmp").c_str(), north.width - 1,
+                                      north.height - 1, radar);
+    if (!ok)
+        std::fprintf(stderr, "mksample: cannot write the second location below %s\\Data\\Locs\n",
+                     root.c_str());
     return ok;
 }
