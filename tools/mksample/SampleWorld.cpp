@@ -233,7 +233,8 @@ void WriteScenerySections(CMemStream& out)
          MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
          MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
                              "STATION_NORTH"),
-         // The tunnel to the second location, out east (SampleTravel.cpp).
+         // The tunnel to the second location, beside the roads' east corner
+         // (SampleTravel.cpp).
          MakeLocObjectRecord(Placement(kSampleTunnelX, kSampleTunnelY, ground(kSampleTunnelX, kSampleTunnelY), 0.0f,
                                        1.0f),
                              "TUNNEL_SAMPLE", "TUNNEL_EAST")});
