@@ -233,8 +233,7 @@ void WriteScenerySections(CMemStream& out)
          MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
          MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
                              "STATION_NORTH"),
-         // The tunnel to the second location, beside the roads' east corner
-         // (SampleTravel.cpp).
+         // The tunnel to the second location, out east (SampleTravel.cpp).
          MakeLocObjectRecord(Placement(kSampleTunnelX, kSampleTunnelY, ground(kSampleTunnelX, kSampleTunnelY), 0.0f,
                                        1.0f),
                              "TUNNEL_SAMPLE", "TUNNEL_EAST")});
@@ -284,12 +283,8 @@ std::vector<SRoadEntry> SampleRoads()
         // go in there.
         const bool hall = node.id == 109;
         const bool depot = node.id == 112;
-        // The east corner leads to the tunnel building beside it.
-        const bool tunnel = node.id == 108;
         char name[32];
-        if (tunnel)
-            std::snprintf(name, sizeof name, "%s", "TUNNEL_EAST");
-        else if (gate || hall || depot)
+        if (gate || hall || depot)
             std::snprintf(name, sizeof name, "%s", gate ? "GATE:2" : (hall ? "SAMPLE_HALL" : "SAMPLE_DEPOT"));
         else
             std::snprintf(name, sizeof name, "ROAD%d", int(node.id - 100));
@@ -394,7 +389,14 @@ bool WriteObjectsFile(const std::string& path)
     WriteBoundarySection(out, {{MakeLocObjectRecord(Placement(1000, 1000, 0, 0, 1), "POST", ""), 1, {2}},
                                {MakeLocObjectRecord(Placement(1000, 1600, 0, 0, 1), "POST", ""), 2, {1, 3}},
                                {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});
-    WriteRoadSection(out, SampleRoads());
+    // Beside the roads, a node of its own at the tunnel's door, where a
+    // group that leaves the tunnel building comes out (no road leads there).
+    std::vector<SRoadEntry> roads = SampleRoads();
+    roads.push_back({MakeLocObjectRecord(Placement(kSampleTunnelX - 60.0f, kSampleTunnelY, 30.0f, 0, 1), "MAIN",
+                                         "TUNNEL_EAST"),
+                     113,
+                     {}});
+    WriteRoadSection(out, roads);
     WriteScenerySections(out);
     WriteUnitSections(out);
     // Blocks 1 to 5 (groups, trade, music, world data, equipment trade).
