@@ -13,6 +13,8 @@
 #include "world/ObjectList.h"
 #include "world/World.h"
 
+#include <cstring>
+
 namespace
 {
 IConsoleEvents* g_pConsoleEvents = nullptr;
@@ -58,6 +60,11 @@ IConsoleEvents& ConsoleEvents()
 void SetConsoleEvents(IConsoleEvents* events)
 {
     g_pConsoleEvents = events;
+}
+
+std::string FieldText(const char* field)
+{
+    return field ? std::string(field, strnlen(field, 32)) : std::string();
 }
 
 CMechanoid* PlayerMechanoid()

@@ -17,6 +17,7 @@
 #include "foundation/Vector.h"
 
 #include <cstdint>
+#include <string>
 
 class CMechanoid;
 class CMechGroup2;
@@ -51,6 +52,8 @@ void SetConsoleEvents(IConsoleEvents* events);
 
 // The player's glider's mechanoid, or null.
 CMechanoid* PlayerMechanoid();
+// The text of a 32-byte name field (never read past its 32 bytes).
+std::string FieldText(const char* field);
 // CGameData's rating level of kind 1, truncated, as the prices take it.
 std::int32_t PlayerRatingLevel();
 

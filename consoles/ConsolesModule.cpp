@@ -1,6 +1,10 @@
 #include "consoles/ConsolesModule.h"
 
+#include "consoles/GCClan.h"
+#include "consoles/GCCluster.h"
 #include "consoles/GCGarage.h"
+#include "consoles/GCGlider.h"
+#include "consoles/GCTunnel.h"
 #include "consoles/GCInfo.h"
 #include "consoles/GCLog.h"
 #include "consoles/GCMap.h"
@@ -17,6 +21,9 @@ std::uint32_t g_iCSaveLoadGC = 0;
 std::uint32_t g_iCGCLog = 0;
 std::uint32_t g_iCGCInfo = 0;
 std::uint32_t g_iCGCMap = 0;
+std::uint32_t g_iCGCTunnel = 0;
+std::uint32_t g_iCGCCluster = 0;
+std::uint32_t g_iCGCClan = 0;
 
 namespace
 {
@@ -36,4 +43,8 @@ void RegisterConsolesClasses()
     RegisterClassFactory(&g_iCGCInfo, CreateConsole<CGCInfo>, "IGUID_CGCInfo");
     RegisterClassFactory(&g_iCGCMap, CreateConsole<CGCMap>, "IGUID_CGCMap");
     RegisterGarageClass();
+    RegisterGliderClass();
+    RegisterClassFactory(&g_iCGCTunnel, CreateConsole<CGCTunnel>, "IGUID_CGCTunnel");
+    RegisterClassFactory(&g_iCGCCluster, CreateConsole<CGCCluster>, "IGUID_CGCCluster");
+    RegisterClassFactory(&g_iCGCClan, CreateConsole<CGCClan>, "IGUID_CGCClan");
 }

@@ -6,5 +6,6 @@
 
 extern std::uint32_t g_iCGCQuest;
 extern std::uint32_t g_iCGCTrade;
+extern std::uint32_t g_iCGCTunnel;
 
 void RegisterConsolesClasses();

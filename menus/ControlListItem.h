@@ -89,6 +89,9 @@ public:
     std::int32_t m_nKind = -1;
     std::int32_t m_nModelIndex = -1;
     std::uint32_t m_dwModelColour = 0xFFFFFF;
+    // Whether the console may throw the item's goods out (the glider
+    // console clears it for unique goods and special mechminds).
+    std::uint8_t m_bRemovable = 1;
 
 private:
     void UpdateMechanoidColour();

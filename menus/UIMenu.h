@@ -160,13 +160,16 @@ public:
     void Init(IGraphicInterface* graphic, IInput* input) override;
 };
 
-class CTunnelUI : public CUIMenu
+// The application asks it for the destination after 1008
+// (ITunnelDestination).
+class CTunnelUI : public CUIMenu, public ITunnelDestination
 {
 public:
     CGuidKey GetGUID() const override;
     std::uint32_t GetSize() const override { return sizeof(*this); }
     void Init(IGraphicInterface* graphic, IInput* input) override;
     void GetDestination(char* out32) override;
+    const char* GetDestination() override { return m_szDestination; }
     // Written by the tunnel console before it ends the screen with 1008.
     void SetDestination(const char* location);
 

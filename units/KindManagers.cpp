@@ -113,7 +113,8 @@ void RegisterUnitManagers()
     g_UnitKinds.createForGame = CreateUnitsForGame;
     g_UnitKinds.buildingKind = [](CMMObject* o) -> const SBuildingType*
     {
-        auto* b = o && o->m_nType == OBJ_BUILDING ? static_cast<CBuildingObject*>(o) : nullptr;
+        // Any object may carry the building type code; only a building has a kind.
+        auto* b = o && o->m_nType == OBJ_BUILDING ? dynamic_cast<CBuildingObject*>(o) : nullptr;
         return b ? b->GetKind() : nullptr;
     };
     g_UnitKinds.setBuildingState = [](CMMObject* o, bool on)

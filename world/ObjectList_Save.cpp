@@ -6,6 +6,7 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
 #include "foundation/StreamReader.h"
+#include "world/ObjectScene.h"
 #include "world/StoneObject.h"
 #include "world/TheThing.h"
 #include "world/TypeManagers.h"
@@ -93,7 +94,13 @@ void CObjectList::LoadGame(CMemStream& stream)
             CMMObject* found = id[0] ? FindByGameId(id, type) : nullptr;
             if (found)
             {
+                // The object stands in the cells where the location put
+                // it; the stored state may have it elsewhere.
+                const CVector before = found->GetPosition();
                 found->LoadGame(stream);
+                const CVector after = found->GetPosition();
+                if (g_pObjectCells && (before.x != after.x || before.y != after.y || before.z != after.z))
+                    g_pObjectCells->MoveCellObject(before, after, found);
                 continue;
             }
             made = MakeSaved(type);

@@ -41,3 +41,12 @@ std::vector<SSampleRoadNode> SampleRoadGrid();
 SMapSource MakeTiledSampleLocation();
 // root + "\" + kSampleLocationMap.
 bool WriteSampleLocation(const std::string& root);
+// The tunnel building of the sample location ("TUNNEL_EAST"), out east of
+// the roads with a road node of its own at its door, and its way to the
+// second location "north" (SampleTravel.cpp).
+inline constexpr float kSampleTunnelX = 2300.0f, kSampleTunnelY = 1300.0f;
+
+// The sample location's objects file, map and radar map copied byte for
+// byte under another map name: "Data\Locs\<base>.mmo", ".mmp", ".mmm"
+// (SampleNetMap.cpp; called once the three exist).
+bool CopySampleLocationAs(const std::string& root, const char* base);

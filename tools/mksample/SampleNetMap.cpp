@@ -8,6 +8,7 @@
 // of the location's buildings of types 1, 4, 6 or 9: the sample's two halls
 // are of type 1.
 #include "platform/File.h"
+#include "tools/mksample/SampleLocation.h"
 
 #include <cstdio>
 #include <string>
@@ -37,21 +38,27 @@ bool CopyBytes(const std::string& from, const std::string& to)
 }
 } // namespace
 
-// Called after the sample location's objects file, map and radar map exist.
-bool WriteSampleNetMap(const std::string& root)
+bool CopySampleLocationAs(const std::string& root, const char* base)
 {
-    static constexpr const char* kPairs[][2] = {
-        {"Data\\Locs\\sample.loo", "Data\\Locs\\net_test.mmo"},
-        {"Data\\Locs\\sample.lop", "Data\\Locs\\net_test.mmp"},
-        {"Data\\Locs\\sample.lom", "Data\\Locs\\net_test.mmm"},
+    const std::string to = std::string("Data\\Locs\\") + base;
+    const std::string pairs[][2] = {
+        {"Data\\Locs\\sample.loo", to + ".mmo"},
+        {"Data\\Locs\\sample.lop", to + ".mmp"},
+        {"Data\\Locs\\sample.lom", to + ".mmm"},
     };
-    for (const auto& pair : kPairs)
+    for (const auto& pair : pairs)
     {
         if (!CopyBytes(root + "\\" + pair[0], root + "\\" + pair[1]))
         {
-            std::fprintf(stderr, "mksample: cannot write %s\\%s\n", root.c_str(), pair[1]);
+            std::fprintf(stderr, "mksample: cannot write %s\\%s\n", root.c_str(), pair[1].c_str());
             return false;
         }
     }
     return true;
+}
+
+// Called after the sample location's objects file, map and radar map exist.
+bool WriteSampleNetMap(const std::string& root)
+{
+    return CopySampleLocationAs(root, "net_test");
 }

@@ -40,6 +40,7 @@ bool WriteSampleSky(const std::string& root);
 bool WriteSampleRadar(const std::string& root);
 // SampleNetMap.cpp: the network test game's map (after the location's files).
 bool WriteSampleNetMap(const std::string& root);
+bool WriteSampleTravel(const std::string& root); // SampleTravel.cpp
 // SampleTrade.cpp
 bool WriteSampleTrade(const std::string& root);
 bool WriteSampleInput(const std::string& root); // SampleInput.cpp
@@ -100,6 +101,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleTrade(root) || !WriteSampleInput(root) || !WriteSampleMission2(root) || !WriteSampleStartup(root))
         return false;
     if (!WriteSampleInfo(root)) return false;
+    if (!WriteSampleTravel(root)) return false;
 
     return true;
 }

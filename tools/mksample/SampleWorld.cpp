@@ -232,7 +232,11 @@ void WriteScenerySections(CMemStream& out)
                              "GARAGE_SAMPLE", "SAMPLE_GARAGE"),
          MakeLocObjectRecord(Placement(2000, 700, ground(2000, 700), 0.0f, 1.0f), "STATION", "STATION_SOUTH"),
          MakeLocObjectRecord(Placement(2000, 1100, ground(2000, 1100), 3.14159265f, 1.0f), "STATION",
-                             "STATION_NORTH")});
+                             "STATION_NORTH"),
+         // The tunnel to the second location, out east (SampleTravel.cpp).
+         MakeLocObjectRecord(Placement(kSampleTunnelX, kSampleTunnelY, ground(kSampleTunnelX, kSampleTunnelY), 0.0f,
+                                       1.0f),
+                             "TUNNEL_SAMPLE", "TUNNEL_EAST")});
 }
 constexpr std::uint32_t kScenerySections = 5;
 
@@ -385,7 +389,14 @@ bool WriteObjectsFile(const std::string& path)
     WriteBoundarySection(out, {{MakeLocObjectRecord(Placement(1000, 1000, 0, 0, 1), "POST", ""), 1, {2}},
                                {MakeLocObjectRecord(Placement(1000, 1600, 0, 0, 1), "POST", ""), 2, {1, 3}},
                                {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});
-    WriteRoadSection(out, SampleRoads());
+    // Beside the roads, a node of its own at the tunnel's door, where a
+    // group that leaves the tunnel building comes out (no road leads there).
+    std::vector<SRoadEntry> roads = SampleRoads();
+    roads.push_back({MakeLocObjectRecord(Placement(kSampleTunnelX - 60.0f, kSampleTunnelY, 30.0f, 0, 1), "MAIN",
+                                         "TUNNEL_EAST"),
+                     113,
+                     {}});
+    WriteRoadSection(out, roads);
     WriteScenerySections(out);
     WriteUnitSections(out);
     // Blocks 1 to 5 (groups, trade, music, world data, equipment trade).
