@@ -84,7 +84,8 @@ bool ReadSaveSummary(IArchive& archive, const char* file, SSaveSummary& out)
     out.building = Name32(header.building);
     out.location = Name32(header.location);
     ReadText(archive, file, "PLAYER", out.player);
-    if (!ReadText(archive, file, "CAPTION", out.caption)) out.caption = "---";
+    // An empty caption would be an empty row: it shows as a missing one.
+    if (!ReadText(archive, file, "CAPTION", out.caption) || out.caption.empty()) out.caption = "---";
     return true;
 }
 

@@ -25,7 +25,7 @@ struct SSaveSummary
     std::string building; // 32-character name at 76
     std::string location; // 32-character name at 392
     std::string player;   // PLAYER, empty when missing
-    std::string caption;  // CAPTION, "---" when missing
+    std::string caption;  // CAPTION, "---" when missing or empty
 };
 
 // The list's facts of an open saved game; false (logged with file) when its

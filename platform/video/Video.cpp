@@ -18,6 +18,7 @@ extern "C"
 }
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -29,6 +30,16 @@ namespace
 {
 
 thread_local std::string t_lastError;
+// Errors FFmpeg logged on this thread. Its own complaints stay off the
+// console, but a decoder that finds a picture damaged may say so only
+// there: FFV1's slice checksums log a mismatch and hand out a concealed
+// picture without a flag on it.
+thread_local std::uint32_t t_ffmpegErrors = 0;
+
+void CountFFmpegErrors(void*, int level, const char*, va_list)
+{
+    if (level <= AV_LOG_ERROR) ++t_ffmpegErrors;
+}
 
 // Frames beyond these sizes are taken for a damaged header, not a video.
 constexpr int kMaxVideoSide = 8192;
@@ -127,6 +138,8 @@ struct SVideoState
     std::vector<std::uint32_t> pixels;
     std::uint32_t decoded = 0; // number of the frame in pixels (0: none)
     std::uint32_t damaged = 0; // packets refused and pictures concealed
+    std::uint32_t errorsSeen = 0; // t_ffmpegErrors when last looked at
+    bool pictureComplained = false; // the decoder logged an error since the last picture
     bool failed = false;
     bool drained = false; // the end of the file was given to the decoder
     bool clockStarted = false;
@@ -145,15 +158,24 @@ struct SVideoState
         avformat_close_input(&fmt);
     }
 
+    // Whether FFmpeg logged an error since the last look.
+    bool NewErrors()
+    {
+        const bool any = t_ffmpegErrors != errorsSeen;
+        errorsSeen = t_ffmpegErrors;
+        return any;
+    }
+
     void FeedAudio(const AVPacket* packet)
     {
         if (!audio || !sound) return;
-        if (avcodec_send_packet(audio, packet) < 0) return; // a bad sound packet costs only its sound
-        while (avcodec_receive_frame(audio, frame) == 0)
-        {
-            sound->Feed(frame);
-            av_frame_unref(frame);
-        }
+        if (avcodec_send_packet(audio, packet) >= 0) // a bad sound packet costs only its sound
+            while (avcodec_receive_frame(audio, frame) == 0)
+            {
+                sound->Feed(frame);
+                av_frame_unref(frame);
+            }
+        NewErrors(); // the sound's errors are not the picture's
     }
 
     bool Convert(std::uint32_t width, std::uint32_t height)
@@ -174,9 +196,12 @@ struct SVideoState
         for (;;)
         {
             int r = avcodec_receive_frame(video, frame);
+            pictureComplained |= NewErrors();
             if (r == 0)
             {
-                if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT)) ++damaged;
+                if (frame->decode_error_flags || (frame->flags & AV_FRAME_FLAG_CORRUPT) || pictureComplained)
+                    ++damaged;
+                pictureComplained = false;
                 const bool ok = Convert(width, height);
                 av_frame_unref(frame);
                 if (!ok)
@@ -209,6 +234,7 @@ struct SVideoState
                 // A damaged packet is dropped (and counted); the next one
                 // may decode.
                 if (avcodec_send_packet(video, pkt) < 0) ++damaged;
+                pictureComplained |= NewErrors();
             }
             else if (pkt->stream_index == audioStream)
                 FeedAudio(pkt);
@@ -227,8 +253,9 @@ SVideo* OpenVideo(const char* fileName, std::uint32_t flags)
         return nullptr;
     }
     // FFmpeg's own complaints stay off the console: the reason a file
-    // fails reaches the caller through LastVideoError.
-    static const bool quiet = (av_log_set_level(AV_LOG_FATAL), true);
+    // fails reaches the caller through LastVideoError, damaged pictures
+    // through PicturesDamaged.
+    static const bool quiet = (av_log_set_callback(CountFFmpegErrors), true);
     (void)quiet;
     auto state = std::make_unique<detail::SVideoState>();
     state->path = ResolvePath(fileName);
@@ -306,6 +333,7 @@ SVideo* OpenVideo(const char* fileName, std::uint32_t flags)
             if (state->audio) state->sound = std::move(sound);
         }
     }
+    state->NewErrors(); // what reading the header logged is not a picture's
     state->frame = av_frame_alloc();
     state->pkt = av_packet_alloc();
     state->pixels.assign(std::size_t(width) * std::size_t(height), 0);

@@ -6,6 +6,7 @@ extern "C"
 {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/opt.h>
 #include <libavutil/channel_layout.h>
 }
 
@@ -59,6 +60,10 @@ public:
         m_video->time_base = AVRational{1, int(p.framesPerSecond)};
         m_video->framerate = AVRational{int(p.framesPerSecond), 1};
         if (m_fmt->oformat->flags & AVFMT_GLOBALHEADER) m_video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+        // Version 3 with a checksum on every slice: a damaged picture is
+        // found when it is read, not shown as it came.
+        m_video->level = 3;
+        av_opt_set_int(m_video->priv_data, "slicecrc", 1, 0);
         if (avcodec_open2(m_video, vcodec, nullptr) < 0) return Fail(error, "cannot open the FFV1 encoder");
         m_vs = avformat_new_stream(m_fmt, nullptr);
         avcodec_parameters_from_context(m_vs->codecpar, m_video);

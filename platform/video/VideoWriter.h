@@ -1,6 +1,7 @@
 // Writes short videos with FFmpeg's encoders, for tests and the sample data
 // tree: lossless FFV1 pictures (so a decoded pixel is exactly the one
-// written) in a Matroska file, and optionally a 16-bit PCM tone. FFmpeg has
+// written), each slice with a checksum (so a damaged one is found), in a
+// Matroska file, and optionally a 16-bit PCM tone. FFmpeg has
 // no Bink encoder; the reader finds the container by its content whatever
 // the file is called, so a sample may carry a ".bik" name.
 //

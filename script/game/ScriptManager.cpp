@@ -244,38 +244,31 @@ IScript* CScriptManager::LoadScript(const char* name)
         else if (freeSlot < 0 && (oldest < 0 || slot.stamp < m_Cache[oldest].stamp))
             oldest = i;
     }
-    SScriptCacheSlot& slot = m_Cache[freeSlot >= 0 ? freeSlot : oldest];
-    IScript* victim = slot.script;
-    slot.script = nullptr;
-    Retire(victim);
-    SetField(slot.name, name);
-    slot.stamp = m_iLoadCounter++;
-
     const std::string path = Base() + "Data\\Bin\\" + name + ".bin";
+    // Bindings ask for their script on every event: a script that cannot be
+    // loaded is named in the log once.
+    const auto refuse = [&](const std::string& why) -> IScript* {
+        if (std::find(m_Refused.begin(), m_Refused.end(), name) == m_Refused.end())
+        {
+            m_Refused.emplace_back(name);
+            g_ErrorLog.LogError("CScriptManager::LoadScript %s: %s", path.c_str(), why.c_str());
+        }
+        return nullptr;
+    };
     CPakStream file;
     if (!GetPakFileSystem().OpenStream(path.c_str(), file))
-        return nullptr;
+        return refuse("not found");
     CMemStream stream;
     const std::uint32_t length = file.GetLength();
     std::uint8_t count[4];
     if (length < 4 || file.ReadBytes(count, 4) != 4)
-    {
-        g_ErrorLog.LogError("CScriptManager::LoadScript %s: no byte count", path.c_str());
-        return nullptr;
-    }
+        return refuse("no byte count");
     const std::uint32_t size = count[0] | (count[1] << 8) | (count[2] << 16) | (static_cast<std::uint32_t>(count[3]) << 24);
     if (size > length - 4)
-    {
-        g_ErrorLog.LogError("CScriptManager::LoadScript %s: byte count %u past the end of the file", path.c_str(),
-                            size);
-        return nullptr;
-    }
+        return refuse("byte count " + std::to_string(size) + " past the end of the file");
     stream.Allocate(size);
     if (size && file.ReadBytes(stream.m_pData, size) != size)
-    {
-        g_ErrorLog.LogError("CScriptManager::LoadScript %s: cut short", path.c_str());
-        return nullptr;
-    }
+        return refuse("cut short");
     file.Close();
 
     CGuidKey key;
@@ -285,17 +278,22 @@ IScript* CScriptManager::LoadScript(const char* name)
     if (!script)
     {
         delete created;
-        g_ErrorLog.LogError("CScriptManager::LoadScript %s: no script class registered", path.c_str());
-        return nullptr;
+        return refuse("no script class registered");
     }
     if (!script->LoadFromStream(stream))
     {
         const auto* plain = dynamic_cast<CScript*>(script);
-        g_ErrorLog.LogError("CScriptManager::LoadScript %s: %s", path.c_str(),
-                            plain ? plain->GetLoadError() : "damaged code tree");
+        const std::string why = plain ? plain->GetLoadError() : "damaged code tree";
         delete script;
-        return nullptr;
+        return refuse(why);
     }
+    // The cache gives up a slot only for a script that loaded.
+    SScriptCacheSlot& slot = m_Cache[freeSlot >= 0 ? freeSlot : oldest];
+    IScript* victim = slot.script;
+    slot.script = nullptr;
+    Retire(victim);
+    SetField(slot.name, name);
+    slot.stamp = m_iLoadCounter++;
     slot.script = script;
     return script;
 }

@@ -262,6 +262,8 @@ private:
     std::vector<SScriptStrVar> m_StrVars;
     std::int32_t m_iLoadCounter = 0;
     SScriptCacheSlot m_Cache[kCacheSlots];
+    // Scripts that could not be loaded, each named in the log once.
+    std::vector<std::string> m_Refused;
 
     SScriptManagerHost m_Host;
     SNameSources m_Names;

@@ -372,10 +372,17 @@ TEST_F(ScriptManager, DamagedScriptFilesGiveNoScript)
     EXPECT_EQ(m_manager->LoadScript("short"), nullptr);
     EXPECT_EQ(m_manager->LoadScript("bad"), nullptr);
     EXPECT_EQ(m_manager->LoadScript("missing"), nullptr);
+    // Asked for again, as a binding asks on every event: named once.
     EXPECT_EQ(m_manager->RunScript("missing", 0), 0);
+    EXPECT_EQ(m_manager->LoadScript("bad"), nullptr);
     const std::string log = ReadText("error.log");
     EXPECT_NE(log.find("short.bin: byte count 64 past the end of the file"), std::string::npos) << log;
     EXPECT_NE(log.find("bad.bin: code tree at byte 10: 4 children (at most 3)"), std::string::npos) << log;
+    EXPECT_NE(log.find("CScriptManager::LoadScript " + (m_dir / "Data" / "Bin" / "missing.bin").string() +
+                       ": not found"),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 3) << log;
 }
 
 TEST_F(ScriptManager, SampleScriptsRun)

@@ -178,3 +178,37 @@ TEST_F(CVideoTest, BadFilesFailWithAReason)
 }
 
 } // namespace
+
+namespace
+{
+
+// Changed bytes inside a picture decode without an error code; the slice
+// checksums of the videos written here find them, wherever they land.
+TEST_F(CVideoTest, ChangedPictureBytesCountAsDamaged)
+{
+    SVideoWriteParams p;
+    p.width = 320;
+    p.height = 240;
+    p.frames = 8;
+    const std::string good = Write("logo.bik", p);
+    std::ifstream in(good, std::ios::binary);
+    const std::vector<char> bytes((std::istreambuf_iterator<char>(in)), {});
+    for (const std::size_t tenths : {1u, 5u, 8u})
+    {
+        std::vector<char> changed = bytes;
+        const std::size_t at = changed.size() * tenths / 10;
+        for (std::size_t i = 0; i < 16; ++i)
+            changed[at + i] = char(changed[at + i] ^ (0x5A + i));
+        const std::string path = Path("changed.bik");
+        std::ofstream(path, std::ios::binary).write(changed.data(), std::streamsize(changed.size()));
+        SVideo* v = OpenVideo(path.c_str(), 0);
+        ASSERT_NE(v, nullptr) << LastVideoError();
+        bool failed = false;
+        for (std::uint32_t f = 1; f <= v->Frames && !failed; ++f, NextFrame(v))
+            failed = DoFrame(v) != 0;
+        EXPECT_TRUE(failed || v->PicturesDamaged > 0) << "changed at byte " << at;
+        CloseVideo(v);
+    }
+}
+
+} // namespace
