@@ -68,14 +68,14 @@ bool SModInfo::Load(const char* file)
     char section[8] = {};
     if (plat::GetPrivateProfileSection(kSection, section, sizeof section, full.c_str()) == 0)
     {
-        g_ErrorLog.LogError("Mod \"%s\": no [COMMON] section (or an empty one); it is listed as \"%s\"",
-                            EscapeForLog(full).c_str(), EscapeForLog(name).c_str());
+        g_ErrorLog.LogError("Mod \"%s%s\": no [COMMON] section (or an empty one); it is listed as \"%s\"",
+                            kFolder, EscapeForLog(fileName).c_str(), EscapeForLog(name).c_str());
         return false;
     }
     if (full.size() >= sizeof path || std::strlen(autorun) >= sizeof(CMMApp::m_szScriptFile) || !autorun[0])
     {
-        g_ErrorLog.LogError("Mod \"%s\": the start script \"%s\" is empty or too long; the mod cannot start",
-                            EscapeForLog(full).c_str(), EscapeForLog(autorun).c_str());
+        g_ErrorLog.LogError("Mod \"%s%s\": the start script \"%s\" is empty or too long; the mod cannot start",
+                            kFolder, EscapeForLog(fileName).c_str(), EscapeForLog(autorun).c_str());
         autorun[0] = 0;
         return false;
     }
