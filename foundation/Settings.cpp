@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/LogText.h"
+#include "foundation/ModelQuality.h"
 #include "foundation/ResourceDB.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"

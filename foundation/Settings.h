@@ -83,10 +83,6 @@ int LoadConfig();
 // The same from a named file (tests, tools).
 int LoadConfigFrom(const char* path);
 
-// The file's ModelQuality q as the engine's level-of-detail factor: a
-// better quality (q above 0) shrinks the factor, a worse one grows it.
-std::int32_t ModelQualityFactor(std::int32_t q);
-
 // The directory, with its trailing "\", that the configuration paths start
 // with: the working directory as the resource database recorded it when it
 // was opened; before that, the current working directory.

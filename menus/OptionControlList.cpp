@@ -26,7 +26,12 @@ COptionControlList::COptionControlList()
     m_ClassID = MakeClassKey("COptionControlList", -1);
 }
 
-COptionControlList::~COptionControlList() = default;
+COptionControlList::~COptionControlList()
+{
+    // A list that goes while it captures leaves the screen no pointer to it.
+    if (m_bCapturing) EndCapture();
+    if (m_pScreen && m_pScreen->m_pHovered == this) m_pScreen->m_pHovered = nullptr;
+}
 
 void COptionControlList::Create(const plat::Rect& rect, IUI* screen)
 {

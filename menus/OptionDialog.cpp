@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/Input.h"
+#include "foundation/ModelQuality.h"
 #include "foundation/Graphic.h"
 #include "foundation/Settings.h"
 #include "graphics/GraphicInterface.h"
@@ -336,7 +337,9 @@ void COptionDialog::OnCommand(int code, int)
     switch (code)
     {
     case kApply:
-        SaveParams(kConfigFile);
+        // Saved once, at the end of the apply: a save before it would be
+        // overwritten by the same values (and every key written is a
+        // synchronised write of the whole file).
         ApplyParams();
         return;
     case kCancel:

@@ -6,12 +6,14 @@
 // Init rectangle is only the frame it draws.
 //
 // The dialog edits a settings block (menus/OptionSettings.h) that mirrors
-// "cfg.ini": Init loads it and shows the graphics page; apply saves the
-// block, applies it to the running game (a device reset when the screen
+// "cfg.ini": Init loads it and shows the graphics page; apply
+// applies it to the running game (a device reset when the screen
 // size changed, which the menu follows by rebuilding its layout; purges
 // when a quality changed; nothing of the kind for a sound-only change) and
-// saves again; cancel reloads "cfg.ini" and hides the dialog; defaults
+// saves it; cancel reloads "cfg.ini" and hides the dialog; defaults
 // reads the selected page's group from "default.ini" into the controls.
+// Apply saves once, after the game has taken the values (so "Joystick" is
+// the device's flag after the change).
 //
 // The resolution list offers the display modes of adapter 0 that are
 // X8R8G8B8 and at least 600 high, one item per size; when there are none
