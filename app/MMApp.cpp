@@ -584,7 +584,12 @@ void CMMApp::PlayLogoVideos(bool skippable)
 void CMMApp::GetDisplayParams(SDisplayParameters& params, bool fallback)
 {
     params = fallback ? MakeFallbackDisplayParameters(params, g_Settings) : MakeDisplayParameters(g_Settings);
-    if (params.windowed) plat::SetWindowPos(m_hWnd, 0, 0, kWindowedWidth, kWindowedHeight);
+    // A windowed game's window is the size the settings ask for (the options
+    // dialog may have chosen another), the usual one when they name none.
+    const bool sized = params.width > 0 && params.height > 0;
+    if (params.windowed)
+        plat::SetWindowPos(m_hWnd, 0, 0, sized ? params.width : kWindowedWidth,
+                           sized ? params.height : kWindowedHeight);
 }
 
 bool CMMApp::InitGraphic(SDisplayParameters params)

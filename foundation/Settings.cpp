@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/LogText.h"
+#include "foundation/ModelQuality.h"
 #include "foundation/ResourceDB.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
@@ -268,8 +269,8 @@ private:
     const CConfigFile& m_File;
 };
 
-// The file's model quality q as a level-of-detail factor: a better quality
-// (q above 0) shrinks the factor, a worse one (q below 0) grows it.
+} // namespace
+
 std::int32_t ModelQualityFactor(std::int32_t q)
 {
     if (q > 0)
@@ -280,8 +281,6 @@ std::int32_t ModelQualityFactor(std::int32_t q)
     const double scaled = std::fabs(static_cast<double>(q)) * 0.02;
     return static_cast<std::int32_t>(scaled * scaled + 1.0);
 }
-
-} // namespace
 
 std::string GetEngineBaseDirectory()
 {
@@ -390,7 +389,9 @@ int LoadConfigFrom(const char* path)
     // The device's texture filter (none, point, linear, anisotropic), its
     // anisotropy and multisample type.
     s.Filtering = cfg.Int("Filtering", 1, 0, 3);
-    s.Anosotropy = cfg.Int("Anosotropy", 1, 0, 16);
+    // The options dialog writes "Anisotropy"; files from before it have
+    // only the old spelling, which is read when the new one is absent.
+    s.Anosotropy = cfg.Int(file.LineOf("CONFIG", "Anisotropy") ? "Anisotropy" : "Anosotropy", 1, 0, 16);
     s.Antializing = cfg.Int("Antializing", 0, 0, 16);
     s.Video = cfg.Flag("Video", 1);
     s.ForceLinearFog = cfg.Flag("ForceLinearFog", s.ForceLinearFog);

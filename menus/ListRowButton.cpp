@@ -13,6 +13,9 @@ namespace
 constexpr int kSheetSpan = 1024;
 constexpr int kTechnique = 19;
 constexpr int kCaretWidth = 10;
+// When Backspace went down (seconds of the screen's clock); below 0 while
+// it is up. One value for every row, as there is one key.
+double g_dBackspaceDown = -1.0;
 } // namespace
 
 CListRowButton::CListRowButton()
@@ -82,6 +85,7 @@ void CListRowButton::OnMouseLDblClick()
 
 void CListRowButton::TakeKeys()
 {
+    if (m_pScreen && m_pScreen->m_pInput && !m_pScreen->m_pInput->IsDown(kBackspace)) g_dBackspaceDown = -1.0;
     if (!m_bRowFocused || !m_bEditable || !m_pScreen || !m_pScreen->m_pInput || !m_pScreen->m_pGraphic)
         return;
     const InputQueue& events = m_pScreen->m_pInput->GetEvents();
@@ -101,9 +105,12 @@ void CListRowButton::TakeKeys()
                 if (m_pScreen->m_pGraphic->TextWidth(longer.c_str()) < Width() - 6) text = longer;
             }
         }
-        else if (e.code == kBackspace && !text.empty())
+        else if (e.code == kBackspace)
         {
-            text.pop_back();
+            const double now = m_pScreen->GetClock()->GetElapsedTicks();
+            if (g_dBackspaceDown < 0.0) g_dBackspaceDown = now;
+            if (!text.empty()) text.pop_back();
+            if (now - g_dBackspaceDown >= kBackspaceRepeat && !text.empty()) text.pop_back();
         }
     }
     m_sText[kSubtitle] = text.c_str();

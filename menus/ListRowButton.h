@@ -5,10 +5,9 @@
 // editable row takes typed characters into its subtitle while it has the
 // focus (a blinking caret after the text, an overlay picture from
 // "TEX_INT_UI1" unless no-overlay is set); a double click on a focused
-// row empties its subtitle.
-//
-// Lacks: the repeat of a held Backspace (one character per press is
-// removed).
+// row empties its subtitle. A Backspace press removes one character;
+// once Backspace has been held for 0.3 s, each of its repeated presses
+// removes two (the time it went down is one value for all rows).
 //
 // Ownership: the creating dialog. Threads: main thread only.
 #pragma once
@@ -24,6 +23,7 @@ public:
     static constexpr int kSubtitle = 2;
     static constexpr float kCaretBlink = 0.5f;
     static constexpr std::uint16_t kBackspace = 14;
+    static constexpr double kBackspaceRepeat = 0.3;
 
     CListRowButton();
     ~CListRowButton() override = default;

@@ -9,7 +9,9 @@
 #include "menus/MainMenuButton.h"
 #include "menus/MenuDrawing.h"
 #include "menus/MenuTexts.h"
+#include "menus/ModsDialog.h"
 #include "menus/NewGameGC.h"
+#include "menus/OptionDialog.h"
 #include "menus/QueryMessageBox.h"
 #include "app/ScreenRequests.h"
 #include "ui/GroupControl.h"
@@ -156,7 +158,11 @@ void CMainUI::Layout(bool rebuild)
     {
         m_pHovered = nullptr;
         Drop(old, m_pNewGame);
-        for (CGroupControl* dialog : {m_pSaveLoad.get(), static_cast<CGroupControl*>(m_pAuthors.get())})
+        // The options dialog was laid out for the old size: it closes.
+        if (m_pOptions && m_pSelected && m_pSelected->m_iCommand == kSettings) m_pSelected = nullptr;
+        Drop(old, m_pOptions);
+        for (CGroupControl* dialog : {m_pSaveLoad.get(), static_cast<CGroupControl*>(m_pAuthors.get()),
+                                      static_cast<CGroupControl*>(m_pMods.get())})
             if (dialog)
             {
                 old->RemoveControl(dialog);
@@ -180,7 +186,14 @@ void CMainUI::Layout(bool rebuild)
         group->AddControl(m_pNewGame.get());
     }
     group->Show();
-    // The options dialog (not made here yet) would be hidden now.
+}
+
+plat::Rect CMainUI::DialogAreaInGroup() const
+{
+    const plat::Rect area = GetDialogArea();
+    const plat::Rect& origin = m_pMainGroup ? m_pMainGroup->m_Rect : plat::Rect{};
+    return plat::Rect{area.left - origin.left, area.top - origin.top, area.right - origin.left,
+                      area.bottom - origin.top};
 }
 
 plat::Rect CMainUI::GetDialogArea() const
@@ -191,7 +204,8 @@ plat::Rect CMainUI::GetDialogArea() const
 
 int CMainUI::CountDialogs() const
 {
-    return (m_pSaveLoad ? 1 : 0) + (m_pAuthors ? 1 : 0) + (m_pNewGame ? 1 : 0);
+    return (m_pSaveLoad ? 1 : 0) + (m_pAuthors ? 1 : 0) + (m_pNewGame ? 1 : 0) + (m_pOptions ? 1 : 0) +
+           (m_pMods ? 1 : 0);
 }
 
 void CMainUI::SetParameters(const SMenuParameters& parameters)
@@ -232,6 +246,8 @@ void CMainUI::DrawGlowFrame()
     if (m_pSaveLoad && m_pSaveLoad->m_bVisible)
         right = m_pSaveLoadPanel ? m_pSaveLoadPanel->GetPanelRect().right : m_pSaveLoad->m_Rect.right;
     if (m_pAuthors && m_pAuthors->m_bShown) right = m_pAuthors->m_Frame.right;
+    if (m_pOptions && m_pOptions->m_bVisible) right = m_pOptions->m_Frame.right;
+    if (m_pMods && m_pMods->m_bVisible) right = m_pMods->m_Frame.right;
     CGuidKey glow = TextureKey("TEX_INT_EFECTOR_SIDED_GLOW");
     const int cell = GlowCell();
     const int b = kGlowHalf;
@@ -248,6 +264,7 @@ void CMainUI::Render()
     DrawGlowFrame();
     if (m_pNewGame) m_pNewGame->m_uBackground = kBackground;
     if (m_pAuthors) m_pAuthors->m_uBackground = kBackground;
+    if (m_pMods) m_pMods->m_uBackground = kBackground;
     if (m_pGraphic)
     {
         FillRect(m_pGraphic, m_Panel, kBackground);
@@ -264,7 +281,12 @@ void CMainUI::Render()
 
 void CMainUI::ProcessMessages()
 {
-    if (!m_bPause && m_iPending != kQuitQuestion && m_pInput && m_pInput->IsPressed(kKeyEscape))
+    if (m_bRebuildPending)
+    {
+        m_bRebuildPending = false;
+        Rebuild();
+    }
+    if (!m_bPause && !IsBusy() && m_iPending != kQuitQuestion && m_pInput && m_pInput->IsPressed(kKeyEscape))
     {
         Ask(kQuitQuestion);
         return;
@@ -315,10 +337,10 @@ void CMainUI::OnCommand(int code, int param)
         OpenAuthors(FindItem(code));
         return;
     case kSettings:
-        g_ErrorLog.LogDebug("CMainUI: the options dialog is not available; nothing opens");
+        OpenOptions(FindItem(code));
         return;
     case kMods:
-        g_ErrorLog.LogDebug("CMainUI: the mods dialog is not available; nothing opens");
+        if (!m_bPause) OpenMods(FindItem(code));
         return;
     case kMainMenu:
         Ask(kMainMenuQuestion);
@@ -394,6 +416,8 @@ void CMainUI::CloseDialogs()
     }
     Drop(m_pMainGroup, m_pAuthors);
     Drop(m_pMainGroup, m_pNewGame);
+    Drop(m_pMainGroup, m_pOptions);
+    Drop(m_pMainGroup, m_pMods);
 }
 
 void CMainUI::ShowDialog(CGroupControl* dialog)
@@ -436,4 +460,26 @@ void CMainUI::OpenAuthors(CMainMenuButton* item)
     m_pAuthors = std::make_unique<CAuthorsDialog>();
     m_pAuthors->Init(GetDialogArea(), this);
     ShowDialog(m_pAuthors.get());
+}
+
+void CMainUI::OpenOptions(CMainMenuButton* item)
+{
+    XTRACE("CMainUI::OpenOptions");
+    if (!m_pMainGroup) return;
+    Select(item);
+    CloseDialogs();
+    m_pOptions = std::make_unique<COptionDialog>();
+    m_pOptions->Init(DialogAreaInGroup(), this);
+    ShowDialog(m_pOptions.get());
+}
+
+void CMainUI::OpenMods(CMainMenuButton* item)
+{
+    XTRACE("CMainUI::OpenMods");
+    if (!m_pMainGroup) return;
+    Select(item);
+    CloseDialogs();
+    m_pMods = std::make_unique<CModsDialog>();
+    m_pMods->Init(DialogAreaInGroup(), this);
+    ShowDialog(m_pMods.get());
 }

@@ -15,14 +15,19 @@
 // The items that open a dialog put it in the dialog area right of the
 // panel, replacing any dialog open there (at most one at a time): the
 // save/load screen (consoles/, through ISaveLoadPanel), the credits
-// (CAuthorsDialog); the options and mods dialogs do not exist yet, and their
-// items only say so in the log. In the main menu the new-game panel with
+// (CAuthorsDialog), the options (COptionDialog) and the mods dialog
+// (CModsDialog). In the main menu the new-game panel with
 // the menu video (CNewGameGC) fills the area until the first dialog opens.
 // An animated glow frames the panel and the open dialog.
 //
 // The quit and main-menu questions are CQueryMessageBox popups; OK ends
 // the screen with 1001 or 1006. In the main menu Escape asks the quit
-// question (while it is open, Escape answers it with Cancel).
+// question (while it is open, Escape answers it with Cancel), except while
+// the options' key page captures a key (the screen then is busy).
+//
+// A display-size change applied in the options dialog asks for the layout
+// again (Hook2); it is rebuilt at the start of the next input pass, not
+// from inside the dialog's own command, and the options dialog closes.
 //
 // Ownership: the screen owns its items, dialogs and question box; the main
 // group (IUI) links them. Threads: main thread only.
@@ -38,6 +43,8 @@
 class CAuthorsDialog;
 class CGroupControl;
 class CMainMenuButton;
+class CModsDialog;
+class COptionDialog;
 class CNewGameGC;
 class CQueryMessageBox;
 class ISaveLoadPanel;
@@ -94,8 +101,11 @@ public:
     CGuidKey GetGUID() const override;
     std::uint32_t GetSize() const override { return sizeof(*this); }
     void Init(IGraphicInterface* graphic, IInput* input) override;
-    // The options dialog's call after a display-mode change.
-    void Hook2() override { Rebuild(); }
+    // The options dialog's call after a display-mode change: the layout is
+    // rebuilt at the start of the next input pass.
+    void Hook2() override { m_bRebuildPending = true; }
+    // Busy while a control holds the capture (the key page's capture).
+    bool IsBusy() override { return m_bCapturing != 0; }
     void Render() override;
     void ProcessMessages() override;
     void OnCommand(int code, int param) override;
@@ -128,6 +138,9 @@ public:
     CMainMenuButton* GetSelected() const { return m_pSelected; }
     CNewGameGC* GetNewGame() const { return m_pNewGame.get(); }
     CAuthorsDialog* GetAuthors() const { return m_pAuthors.get(); }
+    COptionDialog* GetOptions() const { return m_pOptions.get(); }
+    CModsDialog* GetMods() const { return m_pMods.get(); }
+    bool IsRebuildPending() const { return m_bRebuildPending; }
     CGroupControl* GetSaveLoad() const { return m_pSaveLoad.get(); }
     CQueryMessageBox* GetQuestion() const { return m_pQuestion.get(); }
     // The dialogs that exist (0, or 1).
@@ -140,6 +153,10 @@ private:
     void CloseDialogs();
     void OpenSaveLoad(bool save, CMainMenuButton* item);
     void OpenAuthors(CMainMenuButton* item);
+    void OpenOptions(CMainMenuButton* item);
+    void OpenMods(CMainMenuButton* item);
+    // The dialog area in the item group's coordinates.
+    plat::Rect DialogAreaInGroup() const;
     void ShowDialog(CGroupControl* dialog);
 
     bool m_bPause;
@@ -153,6 +170,9 @@ private:
     ISaveLoadPanel* m_pSaveLoadPanel = nullptr;
     std::unique_ptr<CAuthorsDialog> m_pAuthors;
     std::unique_ptr<CNewGameGC> m_pNewGame;
+    std::unique_ptr<COptionDialog> m_pOptions;
+    std::unique_ptr<CModsDialog> m_pMods;
+    bool m_bRebuildPending = false;
     CMainMenuButton* m_pSelected = nullptr;
     bool m_bForwarding = false;
 };

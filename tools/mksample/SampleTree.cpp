@@ -46,6 +46,7 @@ bool WriteSampleTrade(const std::string& root);
 bool WriteSampleInput(const std::string& root); // SampleInput.cpp
 bool WriteSampleMission2(const std::string& root); // SampleMission2.cpp
 bool WriteSampleStartup(const std::string& root); // SampleStartup.cpp
+bool WriteSampleOptions(const std::string& root); // SampleOptions.cpp
 
 namespace
 {
@@ -100,6 +101,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleWidgets(root) || !WriteSampleMenus(root) || !WriteSampleMainMenu(root) || !WriteSampleNetMap(root) ||
         !WriteSampleTrade(root) || !WriteSampleInput(root) || !WriteSampleMission2(root) || !WriteSampleStartup(root))
         return false;
+    if (!WriteSampleOptions(root)) return false;
     if (!WriteSampleInfo(root)) return false;
     if (!WriteSampleTravel(root)) return false;
 
