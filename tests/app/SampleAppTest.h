@@ -194,11 +194,16 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    // One frame of the game (no time passes), read back.
+    // One frame of the game (no time passes), read back as it was presented.
+    // The frame ends with the game's own Present, after which the back
+    // buffer holds the frame before (the two trade places): the picture is
+    // the front buffer's.
     std::vector<std::uint32_t> ViewerFrame(std::uint32_t& width, std::uint32_t& height)
     {
         EXPECT_TRUE(gametest::g_GameDriver.Frame(0.0f, nullptr));
-        return gfxtest::ReadBackBuffer(&width, &height);
+        width = std::uint32_t(graph.m_nScreenWidth);
+        height = std::uint32_t(graph.m_nScreenHeight);
+        return gfxtest::ReadFrontBuffer();
     }
 };
 

@@ -24,7 +24,7 @@
 
 namespace
 {
-using CockpitViewer = apptest::CSampleAppTest;
+using CockpitViewer = apptest::CSteppedAppTest;
 
 int Channel(std::uint32_t c, int shift)
 {
@@ -39,16 +39,17 @@ bool Near(std::uint32_t a, std::uint32_t b, int tolerance)
 }
 } // namespace
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(CockpitViewer, DISABLED_ShowsThePanelsAndTheMinimapWhileFlying)
+TEST_F(CockpitViewer, ShowsThePanelsAndTheMinimapWhileFlying)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "cockpit test"));
     ASSERT_NE(gametest::g_GameDriver.GetPlayerGlider(), nullptr);
     g_Environment.SetEnvironment(0, true);
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(gametest::g_GameDriver.Frame(0.05f, nullptr));
+    {
+        Tick();
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+    }
 
     std::uint32_t width = 0, height = 0;
     const std::vector<std::uint32_t> pixels = ViewerFrame(width, height);
@@ -95,7 +96,8 @@ TEST_F(CockpitViewer, DISABLED_ShowsThePanelsAndTheMinimapWhileFlying)
 
     // The free camera: no cockpit.
     gametest::g_GameDriver.SetFreeCamera(true);
-    ASSERT_TRUE(gametest::g_GameDriver.Frame(0.05f, nullptr));
+    Tick();
+    ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
     const std::vector<std::uint32_t> free = ViewerFrame(width, height);
     EXPECT_FALSE(Near(free[36 * width + 100] & 0xFFFFFF, 0xD3F76Fu, 6));
 

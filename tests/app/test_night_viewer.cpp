@@ -29,9 +29,7 @@ namespace
 using NightViewer = apptest::CSampleAppTest;
 } // namespace
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(NightViewer, DISABLED_TheLampLightsTheSampleLocationAtNight)
+TEST_F(NightViewer, TheLampLightsTheSampleLocationAtNight)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "night test"));

@@ -22,9 +22,7 @@ namespace
 using RoadBands = apptest::CSampleAppTest;
 } // namespace
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(RoadBands, DISABLED_TheSampleRoadsLieOverTheGround)
+TEST_F(RoadBands, TheSampleRoadsLieOverTheGround)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "road test"));

@@ -9,6 +9,7 @@
 #include "location/Location.h"
 #include "units/AnomalZone.h"
 #include "units/FlyTehObject.h"
+#include "units/GameUnits.h"
 #include "units/TankObject.h"
 #include "units/TowerObject.h"
 #include "world/ObjectList.h"
@@ -23,7 +24,7 @@
 
 namespace
 {
-using SampleUnits = apptest::CSampleAppTest;
+using SampleUnits = apptest::CSteppedAppTest;
 
 CMMObject* First(int type)
 {
@@ -41,12 +42,16 @@ int Changed(const std::vector<std::uint32_t>& a, const std::vector<std::uint32_t
 }
 } // namespace
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(SampleUnits, DISABLED_TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
+TEST_F(SampleUnits, TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "units test"));
+    // The game sends its flying machines only over big maps: on the sample
+    // one is made as the units make the location's traffic, on the road
+    // nearest the player's start.
+    ASSERT_NE(gametest::g_GameDriver.GetPlayerGlider(), nullptr);
+    ASSERT_NE(CreateObserverOnRoad(gametest::g_GameDriver.GetPlayerGlider()->GetPosition()), nullptr);
+    // The free camera where the game's stands; the player's glider waits.
     gametest::g_GameDriver.SetFreeCamera(true);
     g_Environment.SetEnvironment(0, true);
     g_Environment.m_fTime = 12.0f;
@@ -70,7 +75,10 @@ TEST_F(SampleUnits, DISABLED_TheTowerTheTurretAndTheFlyingMachineAreInThePicture
     // The three side by side in front of the camera, a few seconds of play
     // first (the turret's idle, the machine on its way).
     for (int i = 0; i < 20; ++i)
-        ASSERT_TRUE(gametest::g_GameDriver.Frame(0.05f, nullptr));
+    {
+        Tick();
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+    }
     const CVector eye = gametest::g_GameDriver.m_vPosition;
     const float h = gametest::g_GameDriver.m_fHeading;
     const CVector ahead{std::sin(h), std::cos(h), 0.0f}, side{std::cos(h), -std::sin(h), 0.0f};
@@ -80,6 +88,8 @@ TEST_F(SampleUnits, DISABLED_TheTowerTheTurretAndTheFlyingMachineAreInThePicture
         p.z = g_Location.GetHeight(p) + up;
         o->SetPosition(p);
     };
+    // The player's glider, waiting where the camera stood, out of the way.
+    gametest::g_GameDriver.GetPlayerGlider()->SetPosition(eye - ahead * 100.0f);
     place(tower, -14.0f, 0.0f);
     place(tank, 0.0f, 0.0f);
     place(machine, 14.0f, 10.0f);

@@ -16,6 +16,7 @@
 #include "app/MMApp.h"
 #include "foundation/Graphic.h"
 #include "foundation/Input.h"
+#include "location/Environment.h"
 #include "location/Location.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
@@ -36,6 +37,10 @@ public:
     {
         m_pApp = app;
         m_bFreeCamera = false;
+        // Nothing of the test before: the free camera starts afresh.
+        m_vPosition = CVector{};
+        m_fHeading = 0.0f;
+        m_fPitch = -0.3f;
     }
     bool IsEntered() const { return m_pApp && g_pPlayerGlider && g_Location.m_nCellsX > 0; }
     CGliderObject* GetPlayerGlider() const { return g_pPlayerGlider; }
@@ -45,14 +50,17 @@ public:
         auto* host = dynamic_cast<CGameBuildingHost*>(g_pBuildingHost);
         return host ? host->m_nEntered : 0;
     }
-    // The free camera instead of the game's view of the player's glider.
+    // The free camera instead of the game's view of the player's glider; it
+    // starts where the game's camera stands, looking its way.
     void SetFreeCamera(bool free)
     {
+        const bool wasFree = m_bFreeCamera;
         m_bFreeCamera = free;
         CCamera* camera = GetCamera();
         if (!camera) return;
         if (free)
         {
+            if (!wasFree) TakeGameView(*camera);
             camera->SetMode2();
             camera->m_bPhysics = 0;
         }
@@ -79,6 +87,12 @@ public:
         {
             PlaceCamera();
             g_pPlayerGlider = nullptr;
+            // Looking down, the environment clears only the depth and
+            // leaves the sky to the sky band, which on the sample is a
+            // see-through haze; the game's own cameras look level or up,
+            // the free camera tilts further, so the sky's colour is cleared
+            // here (or what the frames before left would show through).
+            graph.Clear(plat::d3d::D3DCLEAR_TARGET, g_Environment.m_uSkyColor);
         }
         const std::uint8_t paused = m_pApp->m_bPause;
         if (frameTime == 0.0f) m_pApp->m_bPause = 1;
@@ -94,6 +108,15 @@ public:
     float m_fPitch = -0.3f;
 
 private:
+    void TakeGameView(const CCamera& camera)
+    {
+        CObjectFrame frame = camera.m_Frame;
+        frame.UpdateAxes();
+        const CVector& f = frame.m_vForward;
+        m_vPosition = frame.m_vPosition;
+        if (f.x != 0.0f || f.y != 0.0f) m_fHeading = std::atan2(f.x, f.y);
+        m_fPitch = std::asin(std::clamp(f.z, -1.0f, 1.0f));
+    }
     void PlaceCamera()
     {
         CCamera* camera = GetCamera();
