@@ -696,6 +696,9 @@ void CMMApp::CloseGame()
     XTRACE("CMMApp::CloseGame");
     try
     {
+        // The world's end empties the object list: the camera, which moves
+        // without the cells' bookkeeping, is filed where it stands first.
+        if (g_pGameLocation) RefileCamera();
         if (m_nGameMode != kModeNetGame && g_pWorld) g_pWorld->DoneWorld();
         LeaveLocationServices();
         if (g_pSoundManager) g_pSoundManager->DoneSources();
