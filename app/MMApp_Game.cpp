@@ -718,6 +718,9 @@ void CMMApp::CloseGame()
     XTRACE("CMMApp::CloseGame");
     try
     {
+        // The world's end empties the object list: the camera, which moves
+        // without the cells' bookkeeping, is filed where it stands first.
+        if (g_pGameLocation) RefileCamera();
         if (m_nGameMode != kModeNetGame && g_pWorld) g_pWorld->DoneWorld();
         m_pBombMarker = nullptr;
         LeaveLocationServices();

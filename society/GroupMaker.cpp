@@ -193,18 +193,21 @@ void RunGroups(float dt)
 void MechKilled(CMech* mech)
 {
     // The record deletes its mechanoid after this: the blown-up glider,
-    // deleted at the end of the frame, must not point at it any more.
+    // deleted at the end of the frame, must not point at it any more. The
+    // player's record keeps its mechanoid and its glider stays: the game
+    // sees the player's death through them.
     if (CMechGroup2* group = GetMechGroup(mech))
     {
         // The member's clan hears of it first (it may give up a building).
         if (auto* org = dynamic_cast<COrganization*>(group->m_pOrg)) org->OnKillMech(mech);
-        if (CGliderObject* g = GetMemberGlider(mech))
+        const bool player = g_pWorld && mech == g_pWorld->GetPlayerMech();
+        if (CGliderObject* g = GetMemberGlider(mech); g && !player)
         {
             if (g->m_pMechanoid) g->m_pMechanoid->m_lpObject = nullptr;
             g->m_pMechanoid = nullptr;
             g->m_pMech = nullptr;
         }
-        mech->m_pObject = nullptr;
+        if (!player) mech->m_pObject = nullptr;
     }
     g_MechGroupList2.OnKillMech(mech);
 }
@@ -296,11 +299,16 @@ CMechGroup2* MakeDescribedGroup(const CMechGroupDesc& desc, const std::vector<CM
     std::int32_t start = -1;
     // A road guard is a hunter whose zone is its one node (which it holds),
     // a road set a hunter walking the set.
-    if (desc.m_nType == 0 || desc.m_nType == 2) g->SetAI(1);
     if (desc.m_nType == 0 || desc.m_nType == 2)
     {
         route = desc.m_nType == 0 ? std::vector<std::int32_t>{desc.m_nGuardNode} : JoinRoute(desc.m_RoadSet);
         if (!route.empty()) start = route.front();
+        // The new AI's first move starts from the group's centre: the group
+        // stands at its start before, or it would set out from a random
+        // node (into the building there, while placed at its start after).
+        if (start >= 0 && start < g_RoadManager.GetNodeCount())
+            g->m_vCentre = g_RoadManager.m_Nodes[size_t(start)].position;
+        g->SetAI(1);
     }
     else if (desc.m_nType == 3)
     {

@@ -194,10 +194,9 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    // One frame of the game (no time passes), read back as it was presented.
-    // The frame ends with the game's own Present, after which the back
-    // buffer holds the frame before (the two trade places): the picture is
-    // the front buffer's.
+    // One frame of the game (no time passes), read back as it was shown:
+    // the game's frame ends with its presentation, after which the back
+    // buffer holds an older picture (the discarding present trades the two).
     std::vector<std::uint32_t> ViewerFrame(std::uint32_t& width, std::uint32_t& height)
     {
         EXPECT_TRUE(gametest::g_GameDriver.Frame(0.0f, nullptr));
@@ -234,6 +233,25 @@ protected:
     // The clock moves on by one step; the next frame (the game's, or a
     // menu's) takes it.
     void Tick() { m_now += std::int64_t(kStep * 1000.0f); }
+    // The frame timer's mean step down to its least: in the frames that
+    // follow (paused ones too) nothing moves on the frame's unscaled time
+    // either (the view angle's approach to the glider's speed, the
+    // sound panel's trace), so that pictures drawn one after the other
+    // differ only by what the test changed between them.
+    static void HoldStill()
+    {
+        for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
+            g_FrameTimer.Update();
+    }
+    // The clock moves again: the frame timer's mean step back to kStep.
+    void Resume()
+    {
+        for (int i = 0; i < CFrameTimer::kStamps + 1; ++i)
+        {
+            Tick();
+            g_FrameTimer.Update();
+        }
+    }
 
     std::int64_t m_now = 0;
     CFrameTimer m_savedTimer;

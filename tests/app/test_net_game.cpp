@@ -152,9 +152,7 @@ protected:
 
 } // namespace
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(NetGame, DISABLED_ThePlayerFliesAgainstTheHostWhichHearsTheGameAndItsEnd)
+TEST_F(NetGame, ThePlayerFliesAgainstTheHostWhichHearsTheGameAndItsEnd)
 {
     StartConnected();
     // 2.5 s of game: past the network's 2-s check of objects not heard from.

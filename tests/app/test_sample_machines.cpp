@@ -10,6 +10,7 @@
 #include "units/BuildingObject.h"
 #include "units/CapsuleObject.h"
 #include "units/GathererObject.h"
+#include "units/KindManagers.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "world/KindManagers.h"
@@ -25,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -55,15 +57,19 @@ protected:
 
 } // namespace
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location.
-TEST_F(SampleMachines, DISABLED_TheHallsGathererFetchesAContainersMechanoidsAndBringsThemHome)
+TEST_F(SampleMachines, TheHallsGathererFetchesAContainersMechanoidsAndBringsThemHome)
 {
-    // The hall's and the depot's.
+    // The world gives buildings their gatherers on maps of 1024 vertices
+    // or more: the sample's small map gets them as a big one would. The
+    // hall's and the depot's.
+    ASSERT_TRUE(All<CGathererObject>(OBJ_GATHERER).empty());
+    CGathererManager::CreateForGame();
     const std::vector<CGathererObject*> gatherers = All<CGathererObject>(OBJ_GATHERER);
     ASSERT_EQ(gatherers.size(), 2u);
-    CGathererObject* g = gatherers[0];
-    EXPECT_STREQ(g->m_szGameId, "SAMPLE_HALL");
+    const auto home = std::ranges::find_if(gatherers, [](const CGathererObject* o)
+                                           { return std::strcmp(o->m_szGameId, "SAMPLE_HALL") == 0; });
+    ASSERT_NE(home, gatherers.end());
+    CGathererObject* g = *home;
     CMMObject* hall = g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING);
     ASSERT_EQ(g->m_pHome, hall);
     EXPECT_EQ(g->m_nState, 2);

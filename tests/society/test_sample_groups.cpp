@@ -20,6 +20,7 @@
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
 #include "world/Mech.h"
+#include "world/MechGroupList.h"
 #include "world/RoadManager.h"
 #include "world/World.h"
 
@@ -175,6 +176,20 @@ TEST_F(SampleGroups, ACaravanReachesTheHallWithinAGameDayAndTheDescribedGroupsTr
             EXPECT_LT(g->m_vCentre.y, 1600.0f) << g->m_szName;
         }
         EXPECT_EQ(ReadText("error.log").find("Load error"), std::string::npos);
+
+        // Whatever the random state, a road guard made anew stands at its
+        // guard node, out in the open (its AI's first move once set out
+        // from a random node, into the hall when it drew the hall's).
+        const std::int32_t guardNode = g_MechGroupList.Find("GUARD1")->m_nGuardNode;
+        for (std::uint32_t state = 1; state <= 40; ++state)
+        {
+            SCOPED_TRACE(state);
+            g_Random.SetState(state);
+            ASSERT_TRUE(g_pWorld->CreateM1Group("GUARD1", false));
+            const CMechGroup2* made = g_MechGroupList2.GetGroup(g_MechGroupList2.GetCount() - 1);
+            EXPECT_EQ(made->m_bInBuilding, 0);
+            EXPECT_EQ(made->GetGroupAI()->m_nCurrentRoad, guardNode);
+        }
         g_Settings.VisibleRadius = radius;
         UnregisterGroupMaker();
         g_pWorld->SetPlayerMech(nullptr);
