@@ -11,6 +11,7 @@
 #include "menus/MenuTexts.h"
 #include "menus/ModsDialog.h"
 #include "menus/NewGameGC.h"
+#include "menus/OptionControlList.h"
 #include "menus/OptionDialog.h"
 #include "menus/QueryMessageBox.h"
 #include "app/ScreenRequests.h"
@@ -186,6 +187,11 @@ void CMainUI::Layout(bool rebuild)
         group->AddControl(m_pNewGame.get());
     }
     group->Show();
+}
+
+bool CMainUI::IsBusy()
+{
+    return m_pOptions && m_pOptions->m_pKeyList && m_pOptions->m_pKeyList->IsCapturing();
 }
 
 plat::Rect CMainUI::DialogAreaInGroup() const

@@ -104,8 +104,8 @@ public:
     // The options dialog's call after a display-mode change: the layout is
     // rebuilt at the start of the next input pass.
     void Hook2() override { m_bRebuildPending = true; }
-    // Busy while a control holds the capture (the key page's capture).
-    bool IsBusy() override { return m_bCapturing != 0; }
+    // Busy while the options' key page waits for a key.
+    bool IsBusy() override;
     void Render() override;
     void ProcessMessages() override;
     void OnCommand(int code, int param) override;
