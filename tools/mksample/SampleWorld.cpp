@@ -389,12 +389,17 @@ bool WriteObjectsFile(const std::string& path)
     WriteBoundarySection(out, {{MakeLocObjectRecord(Placement(1000, 1000, 0, 0, 1), "POST", ""), 1, {2}},
                                {MakeLocObjectRecord(Placement(1000, 1600, 0, 0, 1), "POST", ""), 2, {1, 3}},
                                {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});
-    // Beside the roads, a node of its own at the tunnel's door, where a
-    // group that leaves the tunnel building comes out (no road leads there).
+    // Beside the roads, nodes of their own at the tunnel's and the garage's
+    // doors, where a group that leaves the building comes out (no road
+    // leads there).
     std::vector<SRoadEntry> roads = SampleRoads();
     roads.push_back({MakeLocObjectRecord(Placement(kSampleTunnelX - 60.0f, kSampleTunnelY, 30.0f, 0, 1), "MAIN",
                                          "TUNNEL_EAST"),
                      113,
+                     {}});
+    roads.push_back({MakeLocObjectRecord(Placement(kSampleGarageX, kSampleGarageY - 60.0f, 30.0f, 0, 1), "MAIN",
+                                         "SAMPLE_GARAGE"),
+                     114,
                      {}});
     WriteRoadSection(out, roads);
     WriteScenerySections(out);
