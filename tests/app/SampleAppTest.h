@@ -188,6 +188,11 @@ protected:
         if (!app.PrepareGame() || !gametest::g_GameDriver.IsEntered())
             return ::testing::AssertionFailure()
                    << "the sample location was not entered: " << Tree().ErrorLog();
+        // The test's frames stand in for the game cycle, which starts with
+        // its exit flag and reason cleared (an earlier game of the process
+        // may have left them set).
+        g_MMEngine.m_bLeaveCycle = 0;
+        g_MMEngine.m_nExitReason = 0;
         // The tests look at the glider from behind.
         gametest::g_GameDriver.SetFreeCamera(false);
         g_pRenderer->PreLoad();
