@@ -61,11 +61,11 @@ TEST_F(SampleMachines, TheHallsGathererFetchesAContainersMechanoidsAndBringsThem
 {
     // The world gives buildings their gatherers on maps of 1024 vertices
     // or more: the sample's small map gets them as a big one would. The
-    // hall's and the depot's.
+    // hall's, the depot's and the east tunnel's (a tunnel building has one).
     ASSERT_TRUE(All<CGathererObject>(OBJ_GATHERER).empty());
     CGathererManager::CreateForGame();
     const std::vector<CGathererObject*> gatherers = All<CGathererObject>(OBJ_GATHERER);
-    ASSERT_EQ(gatherers.size(), 2u);
+    ASSERT_EQ(gatherers.size(), 3u);
     const auto home = std::ranges::find_if(gatherers, [](const CGathererObject* o)
                                            { return std::strcmp(o->m_szGameId, "SAMPLE_HALL") == 0; });
     ASSERT_NE(home, gatherers.end());
