@@ -108,8 +108,8 @@ TEST_F(SampleSociety, TheSampleWorldRunsADayWithItsOrganisations)
 
         // The hall holds mechs: its state set; one merchant garrisons it
         // (its kind's cluster is 1), the other two are free members.
-        // The hall, the depot and the garage.
-        ASSERT_EQ(g_pWorld->m_BuildingObjects.size(), 3u);
+        // The hall, the depot, the garage and the east tunnel.
+        ASSERT_EQ(g_pWorld->m_BuildingObjects.size(), 4u);
         auto* hall = static_cast<CBuildingObject*>(g_pWorld->m_BuildingObjects[0]);
         EXPECT_STREQ(hall->m_szGameId, "SAMPLE_HALL");
         EXPECT_EQ(hall->m_bWorldFlags[2], 1);

@@ -101,7 +101,8 @@ TEST_F(SampleWorld, TheSampleObjectsFileLoadsThroughTheManagers)
     EXPECT_EQ(file.GetLength() - file.Tell(), length);
     file.Close();
 
-    ASSERT_EQ(roads.GetNodeCount(), 12);
+    // Twelve, and the two at the east tunnel's and the garage's doors.
+    ASSERT_EQ(roads.GetNodeCount(), 14);
     EXPECT_EQ(roads.FindRoadNode("GATE"), 3);
     std::vector<std::int32_t> path;
     EXPECT_TRUE(roads.GetNearestPath(0, 11, path));

@@ -51,7 +51,7 @@ TEST_F(SampleWorldEngine, StartsUpAndEntersTheSampleLocation)
         EXPECT_EQ(stones.count, 3);
         EXPECT_NE(g_ObjectList.FindSysObject("START", 1), nullptr);
         EXPECT_NE(engine.m_sMapPath.find("sample.lop"), std::string::npos);
-        EXPECT_EQ(g_RoadManager.GetNodeCount(), 12);
+        EXPECT_EQ(g_RoadManager.GetNodeCount(), 14); // with the two door nodes
         EXPECT_EQ(g_RoadManager.m_Nodes[5].type, 1);
         EXPECT_EQ(g_MechGroupList.GetCount(), 2);
         // One simulated game day of the sample world, and a route over its roads.
