@@ -74,11 +74,12 @@ void CGliderObject::PreDraw()
 
 CMatrix GliderModelMatrix(const CVector& side, const CVector& up, const CVector& forward, const CVector& at)
 {
-    // The frame's axes in the rows, scaled by 4; the side axis points to the
-    // glider's right and a model's first axis to its left, so that row is
-    // negated.
+    // The frame's axes in the rows, scaled by 4. The rows stay as the frame
+    // has them: a negated side row would make the matrix a reflection, and
+    // a reflected model shows its inside faces (the culling keeps the faces
+    // turned away), so a hull looked lit on the side away from the sun.
     CMatrix m(1.0f);
-    const CVector axes[3] = {side * -4.0f, up * 4.0f, forward * 4.0f};
+    const CVector axes[3] = {side * 4.0f, up * 4.0f, forward * 4.0f};
     for (int r = 0; r < 3; ++r)
     {
         m.m[r][0] = axes[r].x;
