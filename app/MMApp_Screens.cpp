@@ -116,19 +116,20 @@ void CMMApp::TakeThumbnail(const char* trace)
     XTRACE(trace);
     using namespace plat::d3d;
     Device* device = graph.m_lpDevice;
-    Surface* back = graph.m_lpBackBuffer;
-    if (!device || !back || !m_pThumbnail) return;
-    SSurfaceDesc desc{};
-    back->GetDesc(&desc);
+    if (!device || !m_pThumbnail || graph.m_nScreenWidth <= 0 || graph.m_nScreenHeight <= 0) return;
+    // The game frame is the picture shown last: once a frame is presented
+    // the back buffer holds an older one (the discarding present trades
+    // the two), on a game's first frame the loading screen.
     Surface* copy = nullptr;
-    if (plat::Failed(device->CreateImageSurface(desc.Width, desc.Height, D3DFMT_X8R8G8B8, &copy)))
+    if (plat::Failed(device->CreateImageSurface(std::uint32_t(graph.m_nScreenWidth),
+                                                std::uint32_t(graph.m_nScreenHeight), D3DFMT_A8R8G8B8, &copy)))
     {
         g_ErrorLog.LogError("CreateImageSurface failed");
         return;
     }
     // A copy that failed leaves nothing worth scaling: the thumbnail keeps
     // the picture it had rather than the temporary surface's contents.
-    if (plat::Failed(device->CopyRects(back, nullptr, 0, copy, nullptr)))
+    if (plat::Failed(device->GetFrontBuffer(copy)))
         g_ErrorLog.LogError("Can`t copy rects from back buffer");
     else
         plat::d3d::D3DXLoadSurfaceFromSurface(m_pThumbnail, nullptr, nullptr, copy, nullptr, nullptr,

@@ -60,6 +60,11 @@ struct SGrid
     }
 };
 
+bool MayBeWet(const SMapSource& source, std::size_t at)
+{
+    return source.wetVertices.empty() || source.wetVertices[at] != 0;
+}
+
 // The data block of cell (x, y).
 void AppendBlock(std::vector<std::uint8_t>& out, const SMapSource& source, int x, int y, int cellsX)
 {
@@ -85,7 +90,7 @@ void AppendBlock(std::vector<std::uint8_t>& out, const SMapSource& source, int x
             SFarVertex& v = far[std::size_t(r * hw + c)];
             v.height = std::int16_t(std::clamp(std::lround(h), -32768L, 32767L));
             v.flags = 0;
-            v.water = hasWater && h < level ? 1 : 0;
+            v.water = hasWater && h < level && MayBeWet(source, grid.Index(gx, gy)) ? 1 : 0;
             v.light = grid.Light(nz);
             v.normal = PackNormal(nx, ny);
             v.shadow = 0;
@@ -114,7 +119,7 @@ void AppendBlock(std::vector<std::uint8_t>& out, const SMapSource& source, int x
             SNearVertex& v = near[std::size_t(r * cw + c)];
             v.height = h;
             v.dropMask = source.dropMasks.empty() ? 0 : source.dropMasks[at];
-            v.water = hasWater && h < level ? 1 : 0;
+            v.water = hasWater && h < level && MayBeWet(source, at) ? 1 : 0;
             v.landType = source.landTypes.empty() ? 0 : source.landTypes[at];
             v.light = grid.Light(nz);
             v.shadow = 0;

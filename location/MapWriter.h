@@ -27,6 +27,10 @@ struct SMapSource
     std::string horizonModel;
     std::vector<SWaterRecord> water;       // empty: no water section
     std::vector<std::uint32_t> cellWater;  // cellsX x cellsY water indices; empty: no water anywhere
+    // Optional, width x height: the vertices the water may cover (a hollow
+    // under the level in a lake's cell but outside the lake stays dry);
+    // empty: every vertex under its cell's level.
+    std::vector<std::uint8_t> wetVertices;
     std::vector<std::uint8_t> environment; // body of the environment section; empty: no section
     std::vector<std::pair<std::uint32_t, std::vector<std::uint8_t>>> extraSections;
     // Every table entry addresses cell (0, 0)'s block: a map of many cells

@@ -62,12 +62,7 @@ protected:
 
 } // namespace
 
-// Off until it is moved to the game's own start (the world's generation,
-// the game camera); it was written for the former stand-in location. On
-// the game's start the rocket goes off about 20 units short of the glider
-// with nothing within 12 units of it: what sets it off is not found yet
-// (the sample's groups, which hunt the player now, may shoot it down).
-TEST_F(RocketHit, DISABLED_TheTrailTheFireballItsLightAndTheDebrisAreInThePicture)
+TEST_F(RocketHit, TheTrailTheFireballItsLightAndTheDebrisAreInThePicture)
 {
     CGliderObject* target = gametest::g_GameDriver.GetPlayerGlider();
     ASSERT_NE(target, nullptr);

@@ -1,6 +1,6 @@
-// The saved-game thumbnail through the real Direct3D 8 layer offscreen: a
-// back buffer of any size becomes the 128 x 128 picture (left half red,
-// right half blue stays so); a copy that fails leaves the picture it had.
+// The saved-game thumbnail through the real Direct3D 8 layer offscreen: the
+// picture shown last, of any size, becomes the 128 x 128 picture (left half
+// red, right half blue stays so); a copy that fails leaves the picture it had.
 #include "app/MMApp.h"
 
 #include "graphics/GraphicTestDevice.h"
@@ -39,16 +39,19 @@ protected:
             p |= 0xFF000000u;
         return out;
     }
-    // The back buffer: red on the left half, blue on the right.
-    static void PaintHalves(int width, int height)
+    // Shows red on the left half, blue on the right; the back buffer is
+    // then cleared green, as the next frame would begin.
+    static void ShowHalves(int width, int height)
     {
         graph.Clear(D3DCLEAR_TARGET, 0xFF0000FFu);
         const SRect left{0, 0, width / 2, height};
         graph.m_lpDevice->Clear(1, &left, D3DCLEAR_TARGET, 0xFFFF0000u, 1.0f, 0);
+        ASSERT_EQ(graph.m_lpDevice->Present(nullptr, nullptr, nullptr, nullptr), D3D_OK);
+        graph.Clear(D3DCLEAR_TARGET, 0xFF00FF00u);
     }
 };
 
-TEST_F(Thumbnail, AnyBackBufferBecomes128By128)
+TEST_F(Thumbnail, AnyShownPictureBecomes128By128)
 {
     for (const auto& [width, height] : {std::pair{1024, 768}, std::pair{800, 600}, std::pair{300, 500}})
     {
@@ -58,7 +61,7 @@ TEST_F(Thumbnail, AnyBackBufferBecomes128By128)
         CMMApp app;
         app.CreateThumbnailSurfaces();
         ASSERT_NE(app.m_pThumbnail, nullptr);
-        PaintHalves(width, height);
+        ShowHalves(width, height);
         app.MakeScreenShot();
         const std::vector<std::uint32_t> picture = Read(app.m_pThumbnail);
         // The aspect ratio is not kept: the halves stay halves.
@@ -75,22 +78,7 @@ TEST_F(Thumbnail, AnyBackBufferBecomes128By128)
 
 TEST_F(Thumbnail, AFailedCopyKeepsThePreviousPicture)
 {
-    // A 16-bit back buffer (full screen) does not copy into the 32-bit
-    // picture.
-    SDisplayParameters params = gfxtest::WindowedParameters();
-    params.windowed = 0;
-    params.width = 320;
-    params.height = 240;
-    params.bitsPerPixel = 16;
-    params.format = D3DFMT_R5G6B5;
-    ASSERT_TRUE(OpenDevice(320, 240, params));
-    Surface* back = nullptr;
-    ASSERT_EQ(graph.m_lpDevice->GetBackBuffer(0, D3DBACKBUFFER_TYPE_MONO, &back), D3D_OK);
-    SSurfaceDesc desc{};
-    back->GetDesc(&desc);
-    back->Release();
-    ASSERT_EQ(desc.Format, D3DFMT_R5G6B5);
-
+    ASSERT_TRUE(OpenDevice(320, 240));
     CMMApp app;
     app.CreateThumbnailSurfaces();
     ASSERT_NE(app.m_pThumbnail, nullptr);
@@ -102,7 +90,10 @@ TEST_F(Thumbnail, AFailedCopyKeepsThePreviousPicture)
             static_cast<std::uint32_t*>(static_cast<void*>(static_cast<std::uint8_t*>(locked.pBits) +
                                                            std::size_t(y) * locked.Pitch))[x] = 0xFF123456u;
     app.m_pThumbnail->UnlockRect();
-    PaintHalves(320, 240);
+    ShowHalves(320, 240);
+    // A lost device (a full-screen window that lost its focus) has no
+    // picture to hand out.
+    graph.m_lpDevice->SimulateDeviceLoss(false);
     app.MakeScreenShot();
     for (std::uint32_t p : Read(app.m_pThumbnail))
         ASSERT_EQ(p, 0xFF123456u);

@@ -206,9 +206,12 @@ SMapSource MakeSampleLocation()
         }
     }
 
-    // Cells with a vertex under the water level carry the water record.
+    // Cells with a vertex under the water level carry the water record;
+    // only the lake's vertices are wet (a hollow of the hills that lies in
+    // a lake's cell stays dry).
     const int cells = ((kSize - 2) >> 6) + 1;
     source.cellWater.assign(std::size_t(cells * cells), kNoWater);
+    source.wetVertices.assign(source.heights.size(), 0);
     for (int y = 0; y < kSize; ++y)
     {
         for (int x = 0; x < kSize; ++x)
@@ -216,6 +219,7 @@ SMapSource MakeSampleLocation()
             if (source.heights[std::size_t(y * kSize + x)] >= level) continue;
             const float d = std::hypot(float(x) - lakeX, float(y) - lakeY);
             if (d > lakeRadius) continue;
+            source.wetVertices[std::size_t(y * kSize + x)] = 1;
             for (int cy = std::max(0, (y - 1) / 64); cy <= std::min(cells - 1, y / 64); ++cy)
                 for (int cx = std::max(0, (x - 1) / 64); cx <= std::min(cells - 1, x / 64); ++cx)
                     source.cellWater[std::size_t(cy * cells + cx)] = 0;

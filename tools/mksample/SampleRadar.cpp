@@ -1,7 +1,7 @@
 // The sample location's radar map: its top-down picture, one pixel per
 // grid step (256 x 256 for 4 x 4 cells), beside the map file with the last
 // character 'm' ("Data\Locs\sample.lom"). Land is green, lighter with
-// height; below the lake's level it is the water's blue.
+// height; the lake's wet ground is the water's blue.
 #include "hud/radar/RadarMapFile.h"
 #include "tools/mksample/SampleLocation.h"
 
@@ -21,10 +21,12 @@ bool WriteSampleRadar(const std::string& root)
     {
         for (int x = 0; x < width; ++x)
         {
-            const float h = source.heights[std::size_t(y) * std::size_t(source.width) + std::size_t(x)];
+            const std::size_t at = std::size_t(y) * std::size_t(source.width) + std::size_t(x);
+            const float h = source.heights[at];
+            const bool wet = h < level && (source.wetVertices.empty() || source.wetVertices[at] != 0);
             const auto shade = std::uint32_t(60.0f + 150.0f * (h - *low) / span);
             picture[std::size_t(y) * std::size_t(width) + std::size_t(x)] =
-                h < level ? 0xFF3060A0u : 0xFF000000u | (shade / 3) << 16 | shade << 8 | (shade / 4);
+                wet ? 0xFF3060A0u : 0xFF000000u | (shade / 3) << 16 | shade << 8 | (shade / 4);
         }
     }
     const std::string path = RadarMapPathOf(root + "\\" + kSampleLocationMap);
