@@ -74,7 +74,9 @@ TEST_F(CockpitViewer, ShowsThePanelsAndTheMinimapWhileFlying)
             water += Channel(c, 0) > Channel(c, 16) + 60 && Channel(c, 0) > Channel(c, 8) + 30;
         }
     EXPECT_GT(land, 164 * 164 / 5);
-    EXPECT_GT(water, 164 * 164 / 20);
+    // The lake alone is water (about 3 % of the square round the start),
+    // not the hollows below its level that it once wetted too.
+    EXPECT_GT(water, 164 * 164 / 50);
     // The minimap frame's edge, the sheet's light border.
     EXPECT_TRUE(Near(at(w - 100, 0), 0xA0D0E8u, 8)) << std::hex << at(w - 100, 0);
     // The energy and armour bars of a fresh glider run full: their colours.
