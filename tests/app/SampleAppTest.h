@@ -262,6 +262,25 @@ protected:
     CFrameTimer m_savedTimer;
 };
 
+// The stepped application flown by keys the test holds down (m_keys).
+class CKeyFlightAppTest : public CSteppedAppTest
+{
+protected:
+    // n frames of kStep with the keys as they are held.
+    void Fly(int n)
+    {
+        for (int i = 0; i < n; ++i)
+        {
+            Tick();
+            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, &m_keys));
+            m_keys.Update();
+        }
+    }
+    static CGliderObject& Glider() { return *gametest::g_GameDriver.GetPlayerGlider(); }
+
+    CHeldKeys m_keys;
+};
+
 // The application started over the sample tree for the whole test with its
 // first game prepared, and shut down after it with nothing left in
 // error.log; Frame steps the game once, as the game cycle does (a cycle exit

@@ -37,21 +37,8 @@ constexpr int kI = 0x17;
 constexpr int kJ = 0x24;
 constexpr int kLeft = 0xCB;
 
-class PlayerInput : public apptest::CSteppedAppTest
+class PlayerInput : public apptest::CKeyFlightAppTest
 {
-protected:
-    void Fly(int n)
-    {
-        for (int i = 0; i < n; ++i)
-        {
-            Tick();
-            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, &m_keys));
-            m_keys.Update();
-        }
-    }
-    static CGliderObject& Glider() { return *gametest::g_GameDriver.GetPlayerGlider(); }
-
-    apptest::CHeldKeys m_keys;
 };
 
 TEST_F(PlayerInput, KeysReboundInTheConfigurationFlyTheGlider)

@@ -26,21 +26,8 @@ constexpr int kKey1 = 0x02;
 constexpr int kKey2 = 0x03;
 constexpr int kKey3 = 0x04;
 
-class ReplayMode : public apptest::CSteppedAppTest
+class ReplayMode : public apptest::CKeyFlightAppTest
 {
-protected:
-    void Fly(int n)
-    {
-        for (int i = 0; i < n; ++i)
-        {
-            Tick();
-            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, &m_keys));
-            m_keys.Update();
-        }
-    }
-    static CGliderObject& Glider() { return *gametest::g_GameDriver.GetPlayerGlider(); }
-
-    apptest::CHeldKeys m_keys;
 };
 
 TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraWatchesTheLastAttacker)
