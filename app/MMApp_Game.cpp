@@ -269,9 +269,14 @@ bool CMMApp::PrepareGame()
             }
             else
             {
-                // The start script names the first map (a journey's next map).
+                // The start script (the game's own, the command line's or a
+                // mod's) may name the first map (a journey's next map).
                 m_szNextMapFile[0] = 0;
-                if (g_pScriptManager) g_pScriptManager->RunEvent("", "OnStartGame", nullptr);
+                if (g_pScriptManager)
+                {
+                    g_pScriptManager->RunScript(m_szScriptFile, 1);
+                    g_pScriptManager->RunEvent("", "OnStartGame", nullptr);
+                }
                 m_nGameMode = kModeNewGame;
                 std::snprintf(m_szMapFile, sizeof m_szMapFile, "%s",
                               m_szNextMapFile[0] ? m_szNextMapFile : kDefaultMap);

@@ -101,6 +101,10 @@ TEST_F(NewGame, RunsTheWorldsGenerationAndDrawsTheLocation)
     EXPECT_GT(g_pWorld->m_Mechs.size(), std::size_t(5));
     EXPECT_EQ(g_pWorld->GetPlayerMech(), app.GetMainMech());
     EXPECT_NE(app.GetMainMechanoid(), nullptr);
+    // The game's own start script ran (the sample's "TARVOXII.src").
+    auto* scripts = dynamic_cast<CScriptManager*>(g_pScriptManager);
+    ASSERT_NE(scripts, nullptr);
+    EXPECT_EQ(scripts->GetVar("START_SCRIPT"), 1);
     // The relations of a new game are set.
     ASSERT_NE(g_pOrgManager, nullptr);
     EXPECT_GT(RelationsSpread(false), 0.0f);

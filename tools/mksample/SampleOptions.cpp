@@ -40,10 +40,11 @@ bool WriteSampleOptions(const std::string& root)
         }
 
     // Two mods: the sample's own game under another name, and one whose
-    // description uses the markup.
+    // description uses the markup and whose own start script begins the
+    // game in the north (SampleStartup.cpp).
     const char* const kMods[][4] = {
         {"sample.ini", "Пример", "Игра примера с её собственным сценарием.", "TARVOXII.src"},
-        {"storm.ini", "Буря", "<b>Буря</b> над долиной:<br>та же игра, другое начало.", "TARVOXII.src"},
+        {"storm.ini", "Буря", "<b>Буря</b> над долиной:<br>та же игра, другое начало.", "STORM.src"},
     };
     for (const auto& m : kMods)
     {
