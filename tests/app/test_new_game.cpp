@@ -25,6 +25,7 @@
 #include "script/game/ScriptManager.h"
 #include "society/MechGroup.h"
 #include "world/ObjectList.h"
+#include "world/SysObject.h"
 #include "world/Smoke.h"
 #include "world/Trade.h"
 #include "units/GliderObject.h"
@@ -203,6 +204,13 @@ TEST_F(NewGameRunning, TheGroupsFlyAndTheHourlyStepsRunAsGameTimePasses)
     ASSERT_GT(g_ObjectList.m_nSensors, 0);
     const SSensorRecord depot = *g_ObjectList.GetSensor(g_ObjectList.m_nSensors - 1);
     const CVector centre{depot.centre[0], depot.centre[1], depot.centre[2]};
+    // The yard's sensor: at the depot's helper point, 0.95 x its radius
+    // of 200 round it.
+    const CSysObject* yard = g_ObjectList.FindSysObject("DEPOT_YARD", 0);
+    ASSERT_NE(yard, nullptr);
+    EXPECT_STREQ(depot.target, "DEPOT_YARD");
+    EXPECT_LT((centre - yard->m_Frame.m_vPosition).Length(), 0.01f);
+    EXPECT_FLOAT_EQ(depot.radius, 190.0f);
     glider->SetPosition(centre + CVector{depot.radius + 100.0f, 0.0f, 20.0f});
     ASSERT_TRUE(Frame());
     EXPECT_EQ(scripts->GetVar("DEPOT_REACHED"), 0);

@@ -40,9 +40,9 @@ TEST_F(SampleEvents, TheWorldsEventsReachTheSampleScripts)
     g_pWorld->RunWorld(21.0f);
     EXPECT_EQ(scripts->GetVar("DEPOT_ARMED"), 1) << Tree().ErrorLog();
 
-    // The depot's sensor, as the object list raises it for the player's
-    // record "PLAYER" (the sink is called as the list calls it).
-    g_pAppEvent->OnSensor("SAMPLE_DEPOT", "PLAYER", true);
+    // The sensor in the depot's yard, as the object list raises it for the
+    // player's record "PLAYER" (the sink is called as the list calls it).
+    g_pAppEvent->OnSensor("DEPOT_YARD", "PLAYER", true);
     EXPECT_EQ(scripts->GetVar("DEPOT_REACHED"), 1) << Tree().ErrorLog();
 
     // An hour of the environment's clock later the timer hands the player

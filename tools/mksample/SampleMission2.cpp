@@ -5,15 +5,19 @@
 //                  (built-in 16) calling OnDepotTimer, which hands the
 //                  group of a mech of neither the merchants nor the player
 //                  (built-in 30) to the player as its escort (44);
-//                  [OBJECTS] SAMPLE_DEPOT: OnEnterSensor says DEPOT_REACHED;
+//                  [OBJECTS] DEPOT_YARD: OnEnterSensor says DEPOT_REACHED;
 //                  [EVENTS] OnEscortDie says ESCORT_LOST for any escort
 //                  without a script of its own. Each also sets the script
 //                  variable of its name (DEPOT_ARMED, DEPOT_REACHED,
 //                  DEPOT_TIMER, ESCORT_LOST) to 1.
-//   SAMPLE_M2.qst  mission text script: START adds a sensor on the road
-//                  node SAMPLE_DEPOT for the player and starts a two-hour
-//                  timer; M2_TIMEOUT scatters pick-ups over the location
-//                  (special action 3).
+//   SAMPLE_M2.qst  mission text script: START adds a sensor for the player
+//                  on the helper point DEPOT_YARD at the depot (a sensor's
+//                  target is looked up as a system point, then as an
+//                  object's id, then as a road node: "SAMPLE_DEPOT" would
+//                  be the depot building's or its road node's object, a
+//                  sensor of radius 1.9), and starts a two-hour timer;
+//                  M2_TIMEOUT scatters pick-ups over the location (special
+//                  action 3).
 
 #include "tools/mksample/SampleScripts.h"
 
@@ -28,7 +32,7 @@ namespace
 const char* const kMission2Source =
     R"(// Second sample mission: the depot, the escort and the scattered pick-ups.
 PROC START
-_ADDSENSOR(SAMPLE_DEPOT);
+_ADDSENSOR(DEPOT_YARD);
 _STARTTIMER(M2, 2);
 END
 
@@ -80,7 +84,7 @@ bool WriteSampleMission2(const std::string& root)
         return false;
     const std::string ini = root + "\\DATA\\CONFIG\\objects.ini";
     const char* const entries[][3] = {
-        {"OBJECTS", "SAMPLE_DEPOT", "sample_escort"},
+        {"OBJECTS", "DEPOT_YARD", "sample_escort"},
         {"EVENTS", "OnTen", "sample_escort"},
         {"EVENTS", "OnEscortDie", "sample_escort"},
     };

@@ -385,7 +385,12 @@ bool WriteObjectsFile(const std::string& path)
                         // The game's start points: one named after the hall (a
                         // game that starts in it), one at the tunnel's mouth.
                         MakeLocObjectRecord(Placement(1280, 1260, 30, 0.3f, 1.0f), "START", "SAMPLE_HALL"),
-                        MakeLocObjectRecord(Placement(1480, 1300, 30, 3.1f, 1.0f), "START", "TUNNEL_EAST")});
+                        MakeLocObjectRecord(Placement(1480, 1300, 30, 3.1f, 1.0f), "START", "TUNNEL_EAST"),
+                        // The depot's yard, where the second mission's sensor
+                        // waits (SampleMission2.cpp): a point of radius 200.
+                        MakeLocObjectRecord(Placement(1730, 1450, SampleGround(MakeSampleLocation(), 1730, 1450),
+                                                      0.0f, 1.0f),
+                                            "SPAWN", "DEPOT_YARD")});
     WriteBoundarySection(out, {{MakeLocObjectRecord(Placement(1000, 1000, 0, 0, 1), "POST", ""), 1, {2}},
                                {MakeLocObjectRecord(Placement(1000, 1600, 0, 0, 1), "POST", ""), 2, {1, 3}},
                                {MakeLocObjectRecord(Placement(1600, 1600, 0, 0, 1), "POST", ""), 3, {2}}});
