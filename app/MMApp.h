@@ -246,17 +246,19 @@ public:
     static constexpr int kStartPointPicks = 100;
     static constexpr float kSimulateFresh = 1000.0f; // seconds, 10 times
     static constexpr float kSimulateStored = 100.0f; // seconds, 10 times
+    // The preparation's steps below are virtual so that a test can record
+    // their order per mode.
     // The cell grid, the map, the horizon, the location's music defaults,
     // the radar's map, the environment at ten o'clock, a clean frame timer
     // and message panel. newGame is not consulted.
-    void InitMap(const char* mapFile, bool newGame);
+    virtual void InitMap(const char* mapFile, bool newGame);
     // The player's main mechanoid object (id "SMT5001") fitted from
     // "CFG_STARTUP" (configuration 0, logged, when there is none).
-    void LoadStartConfig(int unused);
+    virtual void LoadStartConfig(int unused);
     // The player's glider for the main mechanoid, placed at a start point,
     // the game camera held on it, the smoke object; a new game gives the
     // player's clan its icon and colour.
-    void InitMainMech(bool newGame, bool tunnel);
+    virtual void InitMainMech(bool newGame, bool tunnel);
     // The view camera and the glider at the start point named after the
     // start building (a random one otherwise, a tunnel one only for a tunnel
     // arrival, at most 100 picks), or over the map's centre; loaded: the
@@ -333,16 +335,16 @@ public:
     // journey's next location reads it back with LoadLoc (false when it
     // cannot be opened).
     bool SaveLoc();
-    bool LoadLoc(const char* file);
+    virtual bool LoadLoc(const char* file);
     // The player's mechanoid and its transfer state into the transfer
     // stream when the player leaves through a tunnel, and back from it in
     // the next location (false, logged, the player as he was, for a damaged
     // stream).
     bool SaveMainMech();
-    bool LoadMainMech();
+    virtual bool LoadMainMech();
     // The glider takes back the transfer block's reserve charge and the
     // mechanoid's device switches (the game preparation's last step).
-    void RestoreGliderState();
+    virtual void RestoreGliderState();
 
     // ---- the player's input (MMApp_Input.cpp, PlayerCommands.cpp) ------------
     // One frame of the player's input, from the bindings' action state

@@ -330,7 +330,7 @@ bool CMMApp::PrepareGame()
                 stored = true;
                 g_pWorld->GenerateWorld(false);
                 const std::string file = info.stateFile;
-                if (m_SavedGames.LoadLoc(file.c_str()))
+                if (LoadLoc(file.c_str()))
                 {
                     simulate(kSimulateStored);
                 }
@@ -389,7 +389,7 @@ bool CMMApp::PrepareGame()
         }
         else
         {
-            m_SavedGames.LoadMainMech();
+            LoadMainMech();
         }
         RestoreGliderState();
         if (m_nGameMode == kModeNewGame)
