@@ -133,10 +133,15 @@ void CMMApp::Render(bool firstFrame)
         if (g_pMMScriptManager) g_pMMScriptManager->OnTimer();
 
         // Every tenth of a game hour the unused meshes go; every hour the
-        // organisations' relations relax.
+        // organisations' relations relax and the location's hourly mission
+        // script ("EACHHOUR" of the script named after the map) runs.
         const float hourAfter = g_Environment.m_fTime;
         if (int(hourBefore * 10.0f) != int(hourAfter * 10.0f)) g_Location.ReleaseUnusedMeshes();
-        if (int(hourBefore) != int(hourAfter) && g_pOrgManager) g_pOrgManager->RelaxRelations(1.0f);
+        if (int(hourBefore) != int(hourAfter))
+        {
+            if (g_pOrgManager) g_pOrgManager->RelaxRelations(1.0f);
+            if (g_pMMScriptManager) g_pMMScriptManager->RunEachHour(m_szMapFile);
+        }
 
         if (!firstFrame)
         {

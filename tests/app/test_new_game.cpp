@@ -5,9 +5,10 @@
 // and one frame (sky, hills) is read back from the real Direct3D 8 layer
 // offscreen and written as "new_game.png" next to the test program. In the
 // running game: the frame's rules (the first frame and a paused one give the
-// world no time, the field of view by camera mode), the mission's sensor
-// raised by the player's glider and its timer, the cockpit's command menu and
-// the bomb marker from the game, and after some game time the groups fly,
+// world no time, the field of view by camera mode), the second mission
+// started by the location's hourly script, its sensor raised by the
+// player's glider and its timer, the cockpit's command menu and the bomb
+// marker from the game, and after some game time the groups fly,
 // the hourly steps ran (the organisations, the hour's script event, the
 // location's mesh release) and the relations stay set; a script's journey
 // back into the map brings the location's state along.
@@ -198,10 +199,16 @@ TEST_F(NewGameRunning, TheGroupsFlyAndTheHourlyStepsRunAsGameTimePasses)
     gametest::g_GameDriver.SetFreeCamera(false);
     glider->m_vVelocity = CVector{};
 
-    // The second sample mission starts: its sensor at the depot waits for
-    // the player's glider, which raises it by flying in, not from outside.
-    ASSERT_TRUE(g_pMMScriptManager->MMRunScript("SAMPLE_M2", 2, "START"));
-    ASSERT_GT(g_ObjectList.m_nSensors, 0);
+    // The first game hour in the location runs its hourly mission script,
+    // which starts the second sample mission: its sensor at the depot
+    // waits for the player's glider, which raises it by flying in, not
+    // from outside.
+    const int sensors = g_ObjectList.m_nSensors;
+    g_Environment.m_fTime = std::floor(g_Environment.m_fTime) + 0.999f;
+    const int hour = int(g_Environment.m_fTime);
+    for (int i = 0; i < 40 && int(g_Environment.m_fTime) == hour; ++i) ASSERT_TRUE(Frame());
+    ASSERT_NE(int(g_Environment.m_fTime), hour);
+    ASSERT_EQ(g_ObjectList.m_nSensors, sensors + 1) << Tree().ErrorLog();
     const SSensorRecord depot = *g_ObjectList.GetSensor(g_ObjectList.m_nSensors - 1);
     const CVector centre{depot.centre[0], depot.centre[1], depot.centre[2]};
     // The yard's sensor: at the depot's helper point, 0.95 x its radius

@@ -10,12 +10,14 @@
 //                  without a script of its own. Each also sets the script
 //                  variable of its name (DEPOT_ARMED, DEPOT_REACHED,
 //                  DEPOT_TIMER, ESCORT_LOST) to 1.
-//   SAMPLE_M2.qst  mission text script: START adds a sensor for the player
-//                  on the helper point DEPOT_YARD at the depot (a sensor's
-//                  target is looked up as a system point, then as an
-//                  object's id, then as a road node: "SAMPLE_DEPOT" would
-//                  be the depot building's or its road node's object, a
-//                  sensor of radius 1.9), and starts a two-hour timer;
+//   sample.scr     the location's hourly mission script (the game runs
+//                  its EACHHOUR at every game hour in the location "sample"):
+//                  the first hour starts the second mission: a sensor for
+//                  the player on the helper point DEPOT_YARD at the depot
+//                  (a sensor's target is looked up as a system point, then
+//                  as an object's id, then as a road node: "SAMPLE_DEPOT"
+//                  would be the depot building's or its road node's
+//                  object, a sensor of radius 1.9) and a two-hour timer;
 //                  M2_TIMEOUT scatters pick-ups over the location (special
 //                  action 3).
 
@@ -30,10 +32,15 @@
 namespace
 {
 const char* const kMission2Source =
-    R"(// Second sample mission: the depot, the escort and the scattered pick-ups.
-PROC START
-_ADDSENSOR(DEPOT_YARD);
-_STARTTIMER(M2, 2);
+    R"(// The location's hourly script: the first game hour starts the second
+// mission (the depot, the escort and the scattered pick-ups).
+PROC EACHHOUR
+IF(!M2.GET)
+{
+    _SETEVENT(M2.GET);
+    _ADDSENSOR(DEPOT_YARD);
+    _STARTTIMER(M2, 2);
+}
 END
 
 // Time is up: pick-ups fall over the location.
@@ -79,7 +86,7 @@ std::vector<std::uint8_t> SampleEscort()
 
 bool WriteSampleMission2(const std::string& root)
 {
-    if (!WriteMissionScript(root, "SAMPLE_M2", ".qst", kMission2Source) ||
+    if (!WriteMissionScript(root, "sample", ".scr", kMission2Source) ||
         !WriteScriptFile(root + "\\Data\\Bin\\sample_escort.bin", SampleEscort()))
         return false;
     const std::string ini = root + "\\DATA\\CONFIG\\objects.ini";
