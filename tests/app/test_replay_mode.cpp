@@ -1,7 +1,7 @@
 // The running sample application: in replay mode the number keys record a
 // stretch of flight and play it back frame by frame as the frames are drawn;
-// and once the player's glider is destroyed, the glider that hit it last is
-// watched instead of the game ending at once.
+// and once the player's glider is destroyed, the camera watches the glider
+// that hit it last instead of the game ending at once.
 #include "app/MMAppEvent.h"
 #include "app/VideoStudio.h"
 #include "common/GameDriver.h"
@@ -10,6 +10,7 @@
 #include "units/Mechanoid.h"
 #include "world/GameWorldState.h"
 #include "world/MMEngine.h"
+#include "world/Camera.h"
 #include "world/ObjectList.h"
 
 #include "SampleAppTest.h"
@@ -30,7 +31,7 @@ class ReplayMode : public apptest::CKeyFlightAppTest
 {
 };
 
-TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraWatchesTheLastAttacker)
+TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraStaysWithTheLastAttacker)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "replay mode test"));
@@ -86,6 +87,19 @@ TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraWatchesTheLastAttac
     Fly(2);
     EXPECT_EQ(app.m_bDead, 1);
     EXPECT_FALSE(g_MMEngine.m_bLeaveCycle);
+    // From the second frame on the camera is where the attacker is, raised
+    // (and held above its hull), and stays with it as it flies on; the dead
+    // glider is far behind.
+    ASSERT_NE(g_pCameraObject, nullptr);
+    EXPECT_GT((other->GetPosition() - Glider().GetPosition()).Length(), 50.0f);
+    for (int i = 0; i < 40; ++i)
+    {
+        Fly(1);
+        const CVector away = g_pCameraObject->GetPosition() - other->GetPosition();
+        ASSERT_LT(away.Length(), 12.0f) << "frame " << i;
+        ASSERT_GT(away.z, 3.0f) << "frame " << i;
+    }
+    EXPECT_EQ(g_CameraMode, 2);
     mechanoid.m_GliderData.m_bDestroyed = 0;
     app.Done();
 }
