@@ -10,8 +10,10 @@
 #include "units/Mechanoid.h"
 #include "world/GameWorldState.h"
 #include "world/MMEngine.h"
+#include "location/Location.h"
 #include "world/Camera.h"
 #include "world/ObjectList.h"
+#include "world/WorldTerrain.h"
 
 #include "SampleAppTest.h"
 
@@ -100,6 +102,23 @@ TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraStaysWithTheLastAtt
         ASSERT_GT(away.z, 3.0f) << "frame " << i;
     }
     EXPECT_EQ(g_CameraMode, 2);
+    // An attacker far off (a rocket's range): the free camera's leash to
+    // the player's glider does not hold the watching camera back.
+    const CVector wreck = Glider().GetPosition();
+    CVector inward{float(g_Location.m_nWidth) * 5.0f - wreck.x, float(g_Location.m_nHeight) * 5.0f - wreck.y, 0.0f};
+    inward = inward.LengthSq() > 1.0f ? Normalize(inward) : CVector{1.0f, 0.0f, 0.0f};
+    CVector far = wreck + inward * 1000.0f;
+    float ground = 0.0f;
+    ASSERT_TRUE(g_pWorldTerrain && g_pWorldTerrain->GetHeight(far, &ground));
+    far.z = ground + 40.0f;
+    other->SetPosition(far);
+    for (int i = 0; i < 3; ++i)
+    {
+        Fly(1);
+        const CVector away = g_pCameraObject->GetPosition() - other->GetPosition();
+        EXPECT_LT(away.Length(), 12.0f) << "frame " << i;
+    }
+    EXPECT_GT((g_pCameraObject->GetPosition() - wreck).Length(), CCamera::kFreeRange);
     mechanoid.m_GliderData.m_bDestroyed = 0;
     app.Done();
 }
