@@ -640,8 +640,11 @@ void CMMApp::CreateMainClasses()
     // The one sink of the game's events, with the AIs' and the groups'. A
     // running menu with consoles shows the vital script results in a box.
     auto* sink = new CMMAppEvent(&m_Music);
-    sink->ShowVitalResults = [this](const char*)
+    sink->ShowVitalResults = [this](const char* key)
     {
+        // In flight (no dialog runs) the message-box screen shows the key
+        // once the frame is drawn (ShowVitalBox).
+        if (!m_pDialog) return QueueVitalBox(key);
         auto* dialog = dynamic_cast<CUIDialog*>(m_pDialog);
         auto* view = dialog ? dynamic_cast<IVitalResultsView*>(dialog->m_pScreen) : nullptr;
         return view && view->ShowVitalResults();
@@ -663,6 +666,7 @@ void CMMApp::CreateMainClasses()
         return glider ? glider->m_pMechanoid : nullptr;
     };
     g_pRenderer->Init();
+    LoadCockpitTextures();
     g_pRadar->Init();
     g_pMessager->OnInit();
     g_pQuestLog = CreateClassInstanceAs<IQuestLog>(static_cast<int>(g_iIQuestLog));

@@ -449,8 +449,13 @@ public:
     // What the renderer draws of the game this frame: the player's glider,
     // its target and mechanoid, the frame time, the pause, the command
     // menu's level with what its items ask, the money, the stasis, the
-    // speed key and the run and cruise toggles.
+    // speed key and the run and cruise toggles, the heading sight (the
+    // centre-fire option), the anomaly damage and the warning icons.
     void FeedHud(float dt);
+    // The units' weapon-icon sheet "TEX_INT_WEAPON_ICONS" (256 x 512, 64 x
+    // 32 cells) and anomaly picture "TEX_INT_ANOMALY" (512 x 512) handed to
+    // the renderer once it exists (-1 when the texture list lacks them).
+    static void LoadCockpitTextures();
     // While the bomb key is held with a bomb ready, the marker shows the
     // flight the bomb would take (CSmokeObject::ShowTrajectory); otherwise
     // it is hidden.
@@ -458,6 +463,19 @@ public:
     // The bomb-drop marker InitMainMech adds to the object list (null
     // outside a game).
     class CSmokeObject* m_pBombMarker = nullptr;
+
+    // ---- Vital script results in flight (MMApp_Frame.cpp).
+    // A vital result raised while no dialog runs: its key (at most 32
+    // characters) is kept for the message-box screen, which the frame opens
+    // as a modal dialog once its picture is shown, so that no world step or
+    // object run is inside it. True: the box will show it.
+    bool QueueVitalBox(const char* key);
+    // The kept key's box, run until the player closes it (OK, Enter or
+    // Escape); the game stands still meanwhile and the time in the box does
+    // not count for the next frame.
+    void ShowVitalBox();
+    bool m_bVitalBoxPending = false;
+    char m_szVitalBoxKey[33] = {};
 
 private:
     void AddServices();

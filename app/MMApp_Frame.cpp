@@ -2,6 +2,7 @@
 // network, sound, radar, clean-up, the situation and the presentation, in
 // the fixed order the subsystems rely on.
 #include "app/MMApp.h"
+#include "app/AppClasses.h"
 #include "app/VideoStudio.h"
 
 #include "world/GameWorldState.h"
@@ -23,6 +24,7 @@
 #include "script/game/ScriptManager.h"
 #include "world/Trade.h"
 #include "sound/SoundManager.h"
+#include "ui/menu/UIDialog.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "world/Camera.h"
@@ -33,6 +35,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 #include <exception>
 
 namespace
@@ -155,10 +159,24 @@ void CMMApp::Render(bool firstFrame)
         g_ObjectList.CheckVisibility(true);
         if (g_pMessager) g_pMessager->Run();
         g_EffectRenderManager.RenderScanner();
+        // While the recorder hides the interface, the cockpit (and with it
+        // the message panel) stays off the picture.
+        const bool interfaceShown = !g_VideoStudio.m_bInterfaceHidden;
         if (renderer)
         {
             FeedHud(dt);
-            renderer->Render();
+            const bool cockpit = g_bDrawCockpit;
+            g_bDrawCockpit = cockpit && interfaceShown;
+            try
+            {
+                renderer->Render();
+            }
+            catch (...)
+            {
+                g_bDrawCockpit = cockpit;
+                throw;
+            }
+            g_bDrawCockpit = cockpit;
         }
 
         // Physics in slices of at most 0.2 s.
@@ -202,14 +220,36 @@ void CMMApp::Render(bool firstFrame)
         if (g_VideoStudio.m_bReplayMode) g_VideoStudio.DrawOverlay(renderer);
         g_ResourceEngine.NewFrame();
         // The game's cursor only while it is shown (pause, menus); hidden in flight.
-        if (m_bCursorShown) RenderCursor();
+        if (m_bCursorShown && interfaceShown) RenderCursor();
         graph.Present();
         // The time before the first frame does not count.
         if (firstFrame) g_FrameTimer.SkipElapsed();
+        // A vital script result of this frame: its box, over the picture
+        // just shown.
+        if (m_bVitalBoxPending) ShowVitalBox();
     }
     catch (const std::exception& e)
     {
         g_ErrorLog.LogError("CMMApp::Render: %s", e.what());
         g_ErrorLog.FlushTrace();
     }
+}
+
+bool CMMApp::QueueVitalBox(const char* key)
+{
+    std::snprintf(m_szVitalBoxKey, sizeof m_szVitalBoxKey, "%.32s", key ? key : "");
+    m_bVitalBoxPending = true;
+    return true;
+}
+
+void CMMApp::ShowVitalBox()
+{
+    XTRACE("CMMApp::ShowVitalBox");
+    m_bVitalBoxPending = false;
+    // The screen reads the key as a 32-character name.
+    char key[33] = {};
+    std::memcpy(key, m_szVitalBoxKey, sizeof key);
+    CUIDialog dialog;
+    RunScreen(dialog, kBoxScreenId, key[0] ? key : nullptr, false);
+    g_FrameTimer.SkipElapsed();
 }

@@ -3,10 +3,13 @@
 #include "app/MMApp.h"
 
 #include "app/InputConfig.h"
+#include "graphics/TextureManager.h"
 #include "hud/Renderer.h"
 #include "units/GliderObject.h"
+#include "units/HitIndicators.h"
 #include "units/Mechanoid.h"
 #include "world/GameWorldState.h"
+#include "world/ObjectList.h"
 #include "world/Mech.h"
 #include "world/Smoke.h"
 #include "world/TypeManagers.h"
@@ -46,6 +49,24 @@ void CMMApp::FeedHud(float dt)
     renderer->m_bMiddleSpeedKey = g_InputConfig.IsKeyDown(kKeyLeftAlt);
     renderer->m_bAlwaysRun = m_bAlwaysRun;
     renderer->m_bCruise = m_bCruise;
+    // Shots along the glider's heading (centre fire) get a sight of their own.
+    renderer->m_bHeadingSight = g_InputConfig.m_Options.CenterFire != 0;
+    // The anomaly overlay pulses with the damage of the anomaly kinds: the
+    // units keep one environment-damage total for the player (decaying in
+    // the mechanoid's step), shown as the first of the three levels.
+    renderer->m_fAnomalyLevel[0] = mechanoid ? g_PlayerHitIndicators[HIT_ENVIRONMENT] : 0.0f;
+    renderer->m_fAnomalyLevel[1] = renderer->m_fAnomalyLevel[2] = 0.0f;
+    // The warning icons: the zone levels this frame's anomaly zones raised.
+    for (int i = 0; i < 4; ++i) renderer->m_bWarningFlags[i] = mechanoid && g_ZoneWarningFlags[i] != 0;
+}
+
+void CMMApp::LoadCockpitTextures()
+{
+    CRenderer* renderer = g_pRenderer;
+    if (!renderer) return;
+    const auto find = [](const char* name) { return g_pTextureManager ? g_pTextureManager->FindName(name) : -1; };
+    renderer->m_iTexWeaponIcons = find("TEX_INT_WEAPON_ICONS");
+    renderer->m_iTexAnomaly = find("TEX_INT_ANOMALY");
 }
 
 void CMMApp::UpdateBombMarker()

@@ -335,7 +335,9 @@ void CMMApp::ProcessInput()
             glider->SetTraction(0.0f);
             glider->m_fStrafe = 0.0f;
             glider->m_vVelocity = glider->m_vVelocity * 0.1f;
-            if (camera) camera->SetMode2();
+            // The camera is set free of the wreck: it watches the last
+            // attacker however far off it is.
+            if (camera) camera->SetMode2(false);
             glider->m_bActive = 0;
         }
         else if (CMMObject* attacker = FindLastAttacker())

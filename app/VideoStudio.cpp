@@ -541,7 +541,8 @@ bool CVideoStudio::Stop()
         m_nState != kCorrectingEnvironment && m_nState != kRendering)
         return false;
     m_nState = kHeld;
-    m_bInterfaceHidden = 0;
+    // In replay mode the interface stays off: the pictures are the film's.
+    if (!m_bReplayMode) m_bInterfaceHidden = 0;
     m_bCapture = 0;
     m_Picture.clear();
     m_Picture.shrink_to_fit();

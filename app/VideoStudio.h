@@ -135,7 +135,9 @@ public:
     std::uint32_t m_nCorrectedId = 0;
     std::uint32_t m_nFrameStart = 0;
     std::vector<std::pair<std::uint32_t, CMMObject*>> m_IdMap;
-    // The interface hidden while replaying or rendering.
+    // The interface (cockpit, message panel, the game's cursor) hidden
+    // while a recording is corrected or rendered; Stop shows it again
+    // unless replay mode is on. The frame leaves it off the picture.
     std::uint8_t m_bInterfaceHidden = 0;
     // Replay mode: the recording m_szFileName is loaded and played with the
     // game, and the number keys drive the recorder.

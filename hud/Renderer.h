@@ -184,8 +184,8 @@ public:
     // flag, the command menu level (-1 none) with the answers of the
     // player's group and mech record and the player's money, the four
     // warning-icon flags of the situation analysis, the three anomaly damage
-    // levels, the heading-sight option, and the units' weapon-icon and
-    // anomaly textures.
+    // levels, the heading-sight option; and, once the renderer exists, the
+    // units' weapon-icon and anomaly textures.
     CGliderObject* m_pPlayerGlider = nullptr;
     CGliderObject* m_pTargetGlider = nullptr;
     float m_fFrameTime = 0.0f;

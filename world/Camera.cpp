@@ -99,8 +99,9 @@ void CCamera::SetOrbitMode(CMMObject* target)
     g_CameraMode = 1;
 }
 
-void CCamera::SetMode2()
+void CCamera::SetMode2(bool leashed)
 {
+    m_bLeashed = leashed;
     SetFollowMode(nullptr);
     Apply({0.03f, 100.0f, kUnchanged, 100.0f, 100.0f, 100.0f, 0, 0, 1, 0, 2.5f, 50.0f, 50.0f, kPi});
     m_pModeTarget = nullptr;
@@ -242,7 +243,7 @@ void CCamera::Run()
         const CVector glider = g_pPlayerGlider.Object()->GetPosition();
         const CVector away = GetPosition() - glider;
         const float distance = away.Length();
-        if (distance > kFreeRange) SetPosition(glider + away * (kFreeRange / distance));
+        if (m_bLeashed && distance > kFreeRange) SetPosition(glider + away * (kFreeRange / distance));
         const CVector above{p.x, p.y, p.z + 100.0f};
         const float h = g_pPhysics->GetGroundHeight(&above, this);
         if (p.z < h + kGroundClearance)

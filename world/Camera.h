@@ -4,7 +4,8 @@
 // the player's glider):
 //   0 follow: takes the follow target's frame each frame;
 //   1 orbit: behind and above the target, turned with its heading;
-//   2 free, moved by the physics, kept within 750 units of the glider;
+//   2 free, moved by the physics, kept within 750 units of the glider
+//     (unless set free: the player's death camera);
 //   3 free with a target, 4 still and looking at the target;
 //   5 riding on the target with the offset and rotation it had when attached;
 //   6 as 0, the target shown and the camera's owner, no physics.
@@ -47,7 +48,9 @@ public:
 
     void SetFollowMode(CMMObject* target);
     void SetOrbitMode(CMMObject* target);
-    void SetMode2();
+    // Unleashed, the free camera may go farther than kFreeRange from the
+    // glider (the player's death step sends it to the last attacker).
+    void SetMode2(bool leashed = true);
     void SetMode3(CMMObject* target);
     void SetMode4(CMMObject* target);
     // Mode 5: rides on target from where it is now.
@@ -71,6 +74,8 @@ public:
     // Mode 1: distance, second and height factors; mode 5: the offset from
     // the target in the target's axes.
     float m_fModeParams[3] = {10.0f, 10.0f, 6.0f};
+    // Mode 2 keeps within kFreeRange of the player's glider (SetMode2).
+    bool m_bLeashed = true;
 
 private:
     struct SValues;

@@ -1,7 +1,7 @@
 // The running sample application: in replay mode the number keys record a
 // stretch of flight and play it back frame by frame as the frames are drawn;
-// and once the player's glider is destroyed, the glider that hit it last is
-// watched instead of the game ending at once.
+// and once the player's glider is destroyed, the camera watches the glider
+// that hit it last instead of the game ending at once.
 #include "app/MMAppEvent.h"
 #include "app/VideoStudio.h"
 #include "common/GameDriver.h"
@@ -10,7 +10,10 @@
 #include "units/Mechanoid.h"
 #include "world/GameWorldState.h"
 #include "world/MMEngine.h"
+#include "location/Location.h"
+#include "world/Camera.h"
 #include "world/ObjectList.h"
+#include "world/WorldTerrain.h"
 
 #include "SampleAppTest.h"
 
@@ -30,7 +33,7 @@ class ReplayMode : public apptest::CKeyFlightAppTest
 {
 };
 
-TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraWatchesTheLastAttacker)
+TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraStaysWithTheLastAttacker)
 {
     apptest::CSampleApp app;
     ASSERT_TRUE(StartGame(app, "replay mode test"));
@@ -86,6 +89,36 @@ TEST_F(ReplayMode, NumberKeysRecordAndReplayAndTheDeathCameraWatchesTheLastAttac
     Fly(2);
     EXPECT_EQ(app.m_bDead, 1);
     EXPECT_FALSE(g_MMEngine.m_bLeaveCycle);
+    // From the second frame on the camera is where the attacker is, raised
+    // (and held above its hull), and stays with it as it flies on; the dead
+    // glider is far behind.
+    ASSERT_NE(g_pCameraObject, nullptr);
+    EXPECT_GT((other->GetPosition() - Glider().GetPosition()).Length(), 50.0f);
+    for (int i = 0; i < 40; ++i)
+    {
+        Fly(1);
+        const CVector away = g_pCameraObject->GetPosition() - other->GetPosition();
+        ASSERT_LT(away.Length(), 12.0f) << "frame " << i;
+        ASSERT_GT(away.z, 3.0f) << "frame " << i;
+    }
+    EXPECT_EQ(g_CameraMode, 2);
+    // An attacker far off (a rocket's range): the free camera's leash to
+    // the player's glider does not hold the watching camera back.
+    const CVector wreck = Glider().GetPosition();
+    CVector inward{float(g_Location.m_nWidth) * 5.0f - wreck.x, float(g_Location.m_nHeight) * 5.0f - wreck.y, 0.0f};
+    inward = inward.LengthSq() > 1.0f ? Normalize(inward) : CVector{1.0f, 0.0f, 0.0f};
+    CVector far = wreck + inward * 1000.0f;
+    float ground = 0.0f;
+    ASSERT_TRUE(g_pWorldTerrain && g_pWorldTerrain->GetHeight(far, &ground));
+    far.z = ground + 40.0f;
+    other->SetPosition(far);
+    for (int i = 0; i < 3; ++i)
+    {
+        Fly(1);
+        const CVector away = g_pCameraObject->GetPosition() - other->GetPosition();
+        EXPECT_LT(away.Length(), 12.0f) << "frame " << i;
+    }
+    EXPECT_GT((g_pCameraObject->GetPosition() - wreck).Length(), CCamera::kFreeRange);
     mechanoid.m_GliderData.m_bDestroyed = 0;
     app.Done();
 }

@@ -112,11 +112,18 @@ TEST_F(VideoStudio, ReplayModesNumberKeysAndFrameStepFollowTheStates)
     studio.OnFrameDrawn();
     studio.OnFrameDrawn();
     EXPECT_EQ(studio.m_nState, CVideoStudio::kHeld);
-    // 7: the weather corrected frame by frame until the replay ends.
-    ASSERT_TRUE(studio.ProcessKey(7));
-    EXPECT_EQ(studio.m_nState, CVideoStudio::kCorrectingEnvironment);
-    for (int i = 0; i < 5 && studio.m_nState != CVideoStudio::kHeld; ++i) studio.OnFrameDrawn();
-    EXPECT_EQ(studio.m_nState, CVideoStudio::kHeld);
+    // 7: the weather corrected frame by frame until the replay ends, the
+    // interface hidden meanwhile; in replay mode it stays hidden after.
+    for (const std::uint8_t replayMode : {0, 1})
+    {
+        studio.m_bReplayMode = replayMode;
+        ASSERT_TRUE(studio.ProcessKey(7));
+        EXPECT_EQ(studio.m_nState, CVideoStudio::kCorrectingEnvironment);
+        EXPECT_TRUE(studio.m_bInterfaceHidden);
+        for (int i = 0; i < 5 && studio.m_nState != CVideoStudio::kHeld; ++i) studio.OnFrameDrawn();
+        EXPECT_EQ(studio.m_nState, CVideoStudio::kHeld);
+        EXPECT_EQ(studio.m_bInterfaceHidden, replayMode) << int(replayMode);
+    }
     // No player's glider or camera to correct here.
     EXPECT_FALSE(studio.ProcessKey(5));
     EXPECT_FALSE(studio.ProcessKey(8));

@@ -63,6 +63,15 @@ TEST_F(Camera, TheFreeCameraIsPulledBackTo750AlongTheSameLine)
     const CVector d = camera.GetPosition() - m_Glider.GetPosition();
     EXPECT_NEAR(d.Length(), 750.0f, 1e-2f);
     EXPECT_NEAR(d.x / d.y, 600.0f / 800.0f, 1e-5f);
+    // Set free (the player's death camera), it goes however far; restoring
+    // the mode leashes it again.
+    camera.SetMode2(false);
+    camera.SetPosition(CVector{1600.0f, 1800.0f, 100.0f});
+    camera.Run();
+    EXPECT_NEAR((camera.GetPosition() - m_Glider.GetPosition()).Length(), 1000.0f, 1e-2f);
+    camera.RestoreMode();
+    camera.Run();
+    EXPECT_NEAR((camera.GetPosition() - m_Glider.GetPosition()).Length(), 750.0f, 1e-2f);
 }
 
 TEST_F(Camera, EveryModeKeepsFiveUnitsOverTheGround)

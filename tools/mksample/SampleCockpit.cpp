@@ -2,8 +2,10 @@
 // plain drawing in every cell the panels use (dark translucent frames with
 // light borders, a white bar cell, bracket corners for the reticle and the
 // markers, icons), the radar's arrow "TEX_INT_STRELKA", its animated point
-// "TEX_INT_RADAR_POINT" (4 x 4 frames) and the big map's background
-// "TEX_INT_MINIMAP_BACK"; each with its row in the texture table.
+// "TEX_INT_RADAR_POINT" (4 x 4 frames), the big map's background
+// "TEX_INT_MINIMAP_BACK", the weapon and device icons "TEX_INT_WEAPON_ICONS"
+// and the anomaly overlay "TEX_INT_ANOMALY"; each with its row in the
+// texture table.
 #include "tools/mksample/SampleCockpit.h"
 
 #include "foundation/DataBase.h"
@@ -13,6 +15,7 @@
 #include "tools/mksample/SampleMenus.h"
 #include "tools/mksample/SampleWidgets.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -140,6 +143,36 @@ std::vector<std::uint32_t> RadarPoint()
     return s.m_Pixels;
 }
 
+// The weapon and device icons: 64 x 32 cells, icon n at ((n / 16) x 64,
+// (n % 16) x 32), each a magenta plate with a white rim and n light notches.
+std::vector<std::uint32_t> WeaponIcons()
+{
+    CSheet s(256, 512);
+    for (int n = 0; n < 64; ++n)
+    {
+        const int x0 = (n / 16) * 64, y0 = (n % 16) * 32;
+        s.Fill(x0 + 2, y0 + 2, 60, 28, 0xFFFFFFFFu);
+        s.Fill(x0 + 4, y0 + 4, 56, 24, 0xFFE020D0u);
+        for (int k = 0; k < n % 8; ++k) s.Fill(x0 + 8 + 6 * k, y0 + 6, 3, 4, 0xFFFFFFFFu);
+    }
+    return s.m_Pixels;
+}
+
+// The anomaly overlay: a yellow haze, opaque in the middle of each cell the
+// cockpit cuts from it and fading towards their edges.
+std::vector<std::uint32_t> AnomalyHaze()
+{
+    CSheet s(512, 512);
+    for (int y = 0; y < 512; ++y)
+        for (int x = 0; x < 512; ++x)
+        {
+            const float d = std::hypot(float(x) - 415.0f, float(y) - 300.0f) / 360.0f;
+            const auto a = std::uint32_t(255.0f * std::max(0.0f, 1.0f - d * d * 0.5f));
+            s.Fill(x, y, 1, 1, a << 24 | 0xFFE030u);
+        }
+    return s.m_Pixels;
+}
+
 std::vector<std::uint32_t> MapBack()
 {
     CSheet s(64, 64);
@@ -164,6 +197,8 @@ bool WriteSampleCockpit(const std::string& root)
         {"TEX_INT_STRELKA", "Data\\Textures\\int_strelka.tm", Arrow, 16, 16},
         {"TEX_INT_RADAR_POINT", "Data\\Textures\\int_radar_point.tm", RadarPoint, 128, 128},
         {"TEX_INT_MINIMAP_BACK", "Data\\Textures\\int_minimap_back.tm", MapBack, 64, 64},
+        {"TEX_INT_WEAPON_ICONS", "Data\\Textures\\int_weapon_icons.tm", WeaponIcons, 256, 512},
+        {"TEX_INT_ANOMALY", "Data\\Textures\\int_anomaly.tm", AnomalyHaze, 512, 512},
     };
     for (const STexture& t : textures)
     {
