@@ -4,6 +4,7 @@
 
 #include "consoles/ConsoleServices.h"
 #include "world/GameWorldState.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/ErrorLog.h"
 #include "menus/AnimatedBar.h"
@@ -220,9 +221,9 @@ void CGCGarage::RemoveEqp()
             for (std::size_t i = 0; i < m->m_Garbage.m_Items.size(); ++i)
             {
                 SItemRec& r = m->m_Garbage.m_Items[i];
-                if (r.m_nKind != ITEM_STACK || std::strncmp(r.m_szName, m_szGood, 32) != 0) continue;
+                if (r.m_nKind != ITEM_STACK || !SameName(r.m_szName, m_szGood)) continue;
                 removed = true;
-                if (--r.m_nCount <= 0) m->m_Garbage.m_Items.erase(m->m_Garbage.m_Items.begin() + std::ptrdiff_t(i));
+                if (--r.m_nCount <= 0) m->m_Garbage.m_Items.RemoveAt(i);
                 m_pGoodsList->SelectByName(m_szGood, false, m_dwModif);
                 break;
             }
