@@ -1,6 +1,7 @@
 // The object list's saved state (the OBJECTS record of a saved game) and
 // the network time-out.
 #include "world/ObjectList.h"
+#include "foundation/Name32.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
@@ -46,7 +47,7 @@ void CObjectList::SaveGame(CMemStream& stream)
     {
         if (!o->m_bSave || !o->m_bAlive) continue;
         char id[32] = {};
-        std::memcpy(id, o->m_szGameId, sizeof id - 1);
+        CopyName(id, o->m_szGameId);
         stream.Write(id, sizeof id);
         stream.Write(&o->m_nType, 4);
         stream.Write(&o->m_nObjectNumber, 4);
@@ -121,7 +122,7 @@ void CObjectList::LoadGame(CMemStream& stream)
                 delete made;
                 continue;
             }
-            std::memcpy(made->m_szGameId, id, sizeof made->m_szGameId);
+            CopyName(made->m_szGameId, id);
             made->m_nObjectNumber = number;
             AddObject(made);
         }
