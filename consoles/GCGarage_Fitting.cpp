@@ -76,7 +76,7 @@ float CGCGarage::GetGoodPrice(const char* nameArg)
     if (!m_bGliderMenu) m_iModifMask = -1;
     const bool selection = !nameArg || FieldId(nameArg) == -1;
     char name[33] = {};
-    std::memcpy(name, selection ? m_szGood : nameArg, 32);
+    CopyName(name, selection ? m_szGood : nameArg);
     if (FieldId(name) == -1)
     {
         if (selection) m_iGoodKind = kind;
@@ -190,7 +190,7 @@ void CGCGarage::RemoveEqp()
         for (int i = 0; i < m->m_nAddCount && !removed; ++i)
         {
             const CEquipment* e = m->GetAddEquipment(i);
-            if (e && std::strncmp(g_EquipmentManager.GetName(e->GetIndex()), m_szGood, 32) == 0)
+            if (e && SameName(g_EquipmentManager.GetName(e->GetIndex()), m_szGood))
                 removed = m->RemoveAddEquipment(i);
         }
         const std::int32_t missile = g_MissileManager.FindName(m_szGood);
@@ -347,7 +347,7 @@ void CGCGarage::DropGoods()
     std::vector<SItemRec>* items = player ? &player->m_Garbage.m_Items : nullptr;
     std::size_t at = 0;
     if (items)
-        while (at < items->size() && std::strncmp((*items)[at].m_szName, m_szGood, 32) != 0)
+        while (at < items->size() && !SameName((*items)[at].m_szName, m_szGood))
             ++at;
     if (items && at < items->size() && g_pPlayerGlider)
     {

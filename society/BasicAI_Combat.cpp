@@ -1,9 +1,9 @@
 // The fighting side of the per-mechanoid AI: attack, retreat, facing a
 // mech, hits and collisions.
 #include "society/BasicAI.h"
-#include "foundation/Name32.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"

@@ -2,10 +2,10 @@
 // keep-off, provocation) and its fights: attacks, retreats, far combat of
 // assembled groups, robbery and mines ahead.
 #include "society/GroupAI.h"
-#include "foundation/Name32.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "society/BasicAI.h"
 #include "society/MechGroup.h"

@@ -2,9 +2,9 @@
 // (disassembled) or the group's point (assembled), the choice of the next
 // node, trouble mode, going into buildings and finding things.
 #include "society/GroupAI.h"
-#include "foundation/Name32.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "society/BasicAI.h"
 #include "society/MMTrade.h"

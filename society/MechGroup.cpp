@@ -1,8 +1,8 @@
 #include "society/MechGroup.h"
 
 #include "foundation/ErrorLog.h"
-#include "foundation/Name32.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/BasicAI.h"

@@ -1,9 +1,9 @@
 #include "society/Organization.h"
 
 #include "world/GameWorldState.h"
-#include "foundation/Name32.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/GroupAI.h"

@@ -1,7 +1,7 @@
 #include "units/BuildingLinks.h"
 
-#include "units/BuildingObject.h"
 #include "foundation/Name32.h"
+#include "units/BuildingObject.h"
 #include "world/MMObject.h"
 
 #include <cstring>

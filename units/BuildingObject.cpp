@@ -1,10 +1,10 @@
 #include "units/BuildingObject.h"
 
 #include "foundation/ErrorLog.h"
-#include "foundation/Name32.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/GameTime.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/ModelInstance.h"

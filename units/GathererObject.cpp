@@ -1,11 +1,11 @@
 #include "units/GathererObject.h"
 
 #include "world/GameWorldState.h"
-#include "foundation/Name32.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ComplexObject.h"

@@ -1,7 +1,6 @@
 #include "units/KindManagers.h"
 
 #include "units/BuildingObject.h"
-#include "foundation/Name32.h"
 #include "units/AnomalZone.h"
 #include "units/ExploObject.h"
 #include "units/FlyTehObject.h"
@@ -10,6 +9,7 @@
 #include "units/MissileObject.h"
 #include "units/ThingCollector.h"
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "graphics/ModelManager.h"
 #include "sound/SoundManager.h"
 #include "world/MMEngine.h"

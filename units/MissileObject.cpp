@@ -1,9 +1,9 @@
 #include "units/MissileObject.h"
 
 #include "foundation/ErrorLog.h"
-#include "foundation/Name32.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/Settings.h"
 #include "graphics/ModelManager.h"

@@ -1,9 +1,9 @@
 #include "world/Mech.h"
 
 #include "world/GameWorldState.h"
-#include "foundation/Name32.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ModelManager.h"
 #include "world/Trade.h"

@@ -1,8 +1,8 @@
 #include "world/MechGroupList.h"
 
 #include "foundation/ErrorLog.h"
-#include "foundation/Name32.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/StreamReader.h"
 
 #include <cstring>

@@ -1,11 +1,11 @@
 // The object list's saved state (the OBJECTS record of a saved game) and
 // the network time-out.
 #include "world/ObjectList.h"
-#include "foundation/Name32.h"
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/StreamReader.h"
 #include "world/ObjectScene.h"
 #include "world/StoneObject.h"

@@ -1,8 +1,8 @@
 #include "world/RoadManager.h"
 
 #include "foundation/ErrorLog.h"
-#include "foundation/Name32.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/PakFileSystem.h"
 #include "world/ObjectFrame.h"
 

@@ -1,6 +1,5 @@
 #include "world/TheThing.h"
 #include "world/ModelDraw.h"
-#include "foundation/Name32.h"
 
 #include "world/DynamicObject.h"
 #include "world/GameWorldState.h"
@@ -8,6 +7,7 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ComplexObject.h"
