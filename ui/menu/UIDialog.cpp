@@ -282,8 +282,7 @@ void CUIBaseDialog::SetParam(void* param)
     CUIDialog::SetParam(param);
     if (param)
     {
-        CopyName(m_szBuildingName, param);
-        m_szBuildingName[32] = 0;
+        CopyName(m_szBuildingName, static_cast<const char*>(param));
     }
 }
 
