@@ -663,7 +663,7 @@ void CGCCluster::OnCommand(int code, int param)
             {
                 g_pWorld->SetMechInBuilding(name.c_str(), m_szBuilding);
                 CMechanoid* player = PlayerMechanoid();
-                player->m_Garbage.m_Items.erase(player->m_Garbage.m_Items.begin() + entry);
+                player->m_Garbage.m_Items.RemoveAt(std::size_t(entry));
             }
             FillClaster();
             RecalcMech();
@@ -704,7 +704,7 @@ void CGCCluster::OnCommand(int code, int param)
             g_pWorld->SetMechInCluster(name.c_str(), m_szBuilding);
             if (entry >= 0)
                 if (CMechanoid* player = PlayerMechanoid())
-                    player->m_Garbage.m_Items.erase(player->m_Garbage.m_Items.begin() + entry);
+                    player->m_Garbage.m_Items.RemoveAt(std::size_t(entry));
             FillClaster();
             RecalcMech();
             if (IsPlayerClusterBuilding() != before) ChangeMusic();

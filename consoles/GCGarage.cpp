@@ -340,7 +340,7 @@ bool CGCGarage::SelectSlotByName(const char* name)
 {
     SetName(m_szGood, name);
     for (int i = 0; i < m_nSlots; ++i)
-        if (m_apSlots[i]->m_bEnabled && IsSet(m_SlotGoods[i]) && std::strncmp(m_SlotGoods[i], name, 32) == 0)
+        if (m_apSlots[i]->m_bEnabled && IsSet(m_SlotGoods[i]) && SameName(m_SlotGoods[i], name))
         {
             SelectSlot(i);
             return true;
@@ -366,7 +366,7 @@ void CGCGarage::OnMouseLClick()
 {
     XTRACE("CGCGarage::OnMouseLClick");
     char oldGood[32];
-    std::memcpy(oldGood, m_szGood, 32);
+    CopyName(oldGood, m_szGood);
     const std::uint32_t oldModif = m_dwModif;
     const int oldKind = m_iGoodKind;
     SetUnset(m_szGood);
@@ -409,7 +409,7 @@ void CGCGarage::OnMouseLClick()
             SetUnset(m_szModel);
         else
             SetName(m_szModel, model.c_str());
-        sound = std::strncmp(m_szGood, oldGood, 32) != 0 || m_dwModif != oldModif || m_iGoodKind == kKindConfig;
+        sound = !SameName(m_szGood, oldGood) || m_dwModif != oldModif || m_iGoodKind == kKindConfig;
         if (sound) Sound("SND_I_GLIDER_SELECT_DEVICE");
     }
     if (!IsSet(m_szGood) && !IsSet(m_szModel))
@@ -420,7 +420,7 @@ void CGCGarage::OnMouseLClick()
     else
         m_fPrice = GetGoodPrice();
     UpdateModifButton();
-    if (std::strncmp(m_szGood, oldGood, 32) != 0 || m_dwModif != oldModif || m_iGoodKind != oldKind || sound)
+    if (!SameName(m_szGood, oldGood) || m_dwModif != oldModif || m_iGoodKind != oldKind || sound)
     {
         if (m_iGoodKind != kKindConfig)
         {
@@ -720,7 +720,7 @@ void CGCGarage::CheckButtonsEnable()
 
     if (IsSet(m_szGood) && player && !player->IsFitted(EQP_CHAOS_GEN))
         for (const char* needs : {"EQP_DVIG_CHAOS", "EQP_REGENERATOR", "EQP_REPAIR_SYSTEM"})
-            if (std::strncmp(m_szGood, needs, 32) == 0) m_pBuyButton->Enable(0);
+            if (SameName(m_szGood, needs)) m_pBuyButton->Enable(0);
     UpdateGunSlots();
 }
 

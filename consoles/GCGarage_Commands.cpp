@@ -6,6 +6,7 @@
 #include "world/GameWorldState.h"
 #include "foundation/Input.h"
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "menus/AnimatedBar.h"
 #include "menus/ControlList.h"
 #include "menus/MenuButton.h"
@@ -57,7 +58,7 @@ std::string CGCGarage::GetSelectedSlotName()
     for (int i = 0; i < m_nSlots; ++i)
         if (m_apSlots[i]->m_bSelected)
         {
-            std::memcpy(m_szGood, m_SlotGoods[i], 32);
+            CopyName(m_szGood, m_SlotGoods[i]);
             m_dwModif = m_apSlots[i]->m_dwModifier;
             return m_apSlots[i]->HasModelName() ? std::string(m_apSlots[i]->m_szModel, strnlen(m_apSlots[i]->m_szModel, 32))
                                                 : std::string();
@@ -196,7 +197,7 @@ void CGCGarage::OnActivated()
     if (building)
     {
         const CMech* player = g_pWorld->GetPlayerMech();
-        const bool own = player && std::strncmp(building->owner, player->m_szOrg, 32) == 0;
+        const bool own = player && SameName(building->owner, player->m_szOrg);
         m_nConfigPages = own ? m_nPageNames - 1 : 0;
     }
     if (m_iConfigPage > m_nConfigPages) m_iConfigPage = 0;
@@ -261,7 +262,7 @@ void CGCGarage::Repair()
         {
             CEquipment* e = m->GetAddEquipment(i);
             if (e && e->m_bDestroyed &&
-                std::strncmp(g_EquipmentManager.GetName(e->GetIndex()), item->m_szName, 32) == 0)
+                SameName(g_EquipmentManager.GetName(e->GetIndex()), item->m_szName))
             {
                 e->ClearDamage();
                 return;

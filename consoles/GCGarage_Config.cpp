@@ -267,7 +267,7 @@ void CGCGarage::Refresh(std::uint32_t flags)
             continue;
         }
         char name[33] = {};
-        std::memcpy(name, g.m_szName, 32);
+        CopyName(name, g.m_szName);
         CControlListItem* item = m_pGoodsList->AddControl(name, CControlListItem::kEquipment, g.m_dwModif);
         if (!item) continue;
         item->m_nKind = ItemKind(name);
@@ -321,7 +321,7 @@ void CGCGarage::Refresh(std::uint32_t flags)
         {
             if (r.m_nKind != ITEM_STACK) continue;
             char name[33] = {};
-            std::memcpy(name, r.m_szName, 32);
+            CopyName(name, r.m_szName);
             if (CControlListItem* item = findGlider(name))
                 item->m_nCount = r.m_nCount;
             else

@@ -4,6 +4,7 @@
 
 #include "consoles/ConsoleServices.h"
 #include "world/GameWorldState.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/ErrorLog.h"
 #include "menus/AnimatedBar.h"
@@ -75,7 +76,7 @@ float CGCGarage::GetGoodPrice(const char* nameArg)
     if (!m_bGliderMenu) m_iModifMask = -1;
     const bool selection = !nameArg || FieldId(nameArg) == -1;
     char name[33] = {};
-    std::memcpy(name, selection ? m_szGood : nameArg, 32);
+    CopyName(name, selection ? m_szGood : nameArg);
     if (FieldId(name) == -1)
     {
         if (selection) m_iGoodKind = kind;
@@ -189,7 +190,7 @@ void CGCGarage::RemoveEqp()
         for (int i = 0; i < m->m_nAddCount && !removed; ++i)
         {
             const CEquipment* e = m->GetAddEquipment(i);
-            if (e && std::strncmp(g_EquipmentManager.GetName(e->GetIndex()), m_szGood, 32) == 0)
+            if (e && SameName(g_EquipmentManager.GetName(e->GetIndex()), m_szGood))
                 removed = m->RemoveAddEquipment(i);
         }
         const std::int32_t missile = g_MissileManager.FindName(m_szGood);
@@ -220,9 +221,9 @@ void CGCGarage::RemoveEqp()
             for (std::size_t i = 0; i < m->m_Garbage.m_Items.size(); ++i)
             {
                 SItemRec& r = m->m_Garbage.m_Items[i];
-                if (r.m_nKind != ITEM_STACK || std::strncmp(r.m_szName, m_szGood, 32) != 0) continue;
+                if (r.m_nKind != ITEM_STACK || !SameName(r.m_szName, m_szGood)) continue;
                 removed = true;
-                if (--r.m_nCount <= 0) m->m_Garbage.m_Items.erase(m->m_Garbage.m_Items.begin() + std::ptrdiff_t(i));
+                if (--r.m_nCount <= 0) m->m_Garbage.m_Items.RemoveAt(i);
                 m_pGoodsList->SelectByName(m_szGood, false, m_dwModif);
                 break;
             }
@@ -346,7 +347,7 @@ void CGCGarage::DropGoods()
     std::vector<SItemRec>* items = player ? &player->m_Garbage.m_Items : nullptr;
     std::size_t at = 0;
     if (items)
-        while (at < items->size() && std::strncmp((*items)[at].m_szName, m_szGood, 32) != 0)
+        while (at < items->size() && !SameName((*items)[at].m_szName, m_szGood))
             ++at;
     if (items && at < items->size() && g_pPlayerGlider)
     {

@@ -119,7 +119,7 @@ void CGCGarage::OnModification()
         CopyName(unit.m_szName, m_szGood);
         unit.m_nCount = 1;
         unit.m_fPrice = m_fPrice;
-        std::vector<SItemRec> saved = player->m_Garbage.m_Items;
+        CItemRecArray saved = player->m_Garbage.m_Items;
         player->m_Garbage.AddGoods(unit, ITEM_STACK, false);
         const float result = player->AddToConfig(m_szGood, m_szBuilding, 1, m_dwModif, true);
         if (result == -1.0f)

@@ -186,8 +186,8 @@ void CGCGlider::OnMouseLClick()
     XTRACE("CGCGlider::OnMouseLClick");
     CGCGarage::OnMouseLClick();
     char good[32], model[32];
-    std::memcpy(good, m_szGood, 32);
-    std::memcpy(model, m_szModel, 32);
+    CopyName(good, m_szGood);
+    CopyName(model, m_szModel);
     CControlListItem* item = m_pGoodsList->GetSelected();
     if (!item) return;
     m_iModifMask = -1;
@@ -220,7 +220,7 @@ void CGCGlider::OnMouseLClick()
             m_fPrice = g->m_fPrice;
         }
     }
-    if (std::memcmp(good, m_szGood, 32) != 0 && std::memcmp(model, m_szModel, 32) != 0)
+    if (!SameName(good, m_szGood) && !SameName(model, m_szModel))
     {
         m_fPrice = GetGoodPrice();
         if (m_fWeight == 0.0f) m_fWeight = GetGoodWeight();

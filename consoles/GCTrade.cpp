@@ -420,7 +420,7 @@ void CGCTrade::Buy()
     if (good && mech && m_pTrade)
     {
         char name[33] = {};
-        std::memcpy(name, good->m_szName, 32);
+        CopyName(name, good->m_szName);
         const std::int32_t count = m_pBuyCount->GetValue();
         const float before = mech->m_Garbage.m_fMoney;
         // The trade record delivers what the stock and the money allow and
@@ -451,7 +451,7 @@ void CGCTrade::Sold()
     CMechanoid* mech = PlayerMechanoid();
     if (!good || !mech || !m_pTrade) return;
     char name[33] = {};
-    std::memcpy(name, good->m_szName, 32);
+    CopyName(name, good->m_szName);
     const float unitPrice = good->m_fBuyPrice;
     const std::int32_t count = m_pSellCount->GetValue();
     // The split of the report: the units counted apart in the hold's entry

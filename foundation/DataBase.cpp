@@ -160,7 +160,8 @@ bool DataBase::OpenDatabase(const char* path, bool create, bool deferWrites)
 // A missing or empty table or index file opens as an empty database; but
 // an index that names tables the table file lacks (an emptied table file),
 // or records with no index (an emptied index before a data file full of
-// them), is a damaged database, not an empty one.
+// them), is a damaged database, not an empty one. Records past the data
+// file's end (a cut data file) are logged, and fail their own reads.
 bool DataBase::CheckFilesAgree()
 {
     for (std::size_t i = 0; i < m_index.size(); ++i)
@@ -175,18 +176,28 @@ bool DataBase::CheckFilesAgree()
             return false;
         }
     }
-    if (m_index.empty() && std::fseek(m_pData, 0, SEEK_END) == 0)
+    if (std::fseek(m_pData, 0, SEEK_END) != 0) return true;
+    const long size = std::ftell(m_pData);
+    std::fseek(m_pData, 0, SEEK_SET);
+    if (m_index.empty() && size > 0)
     {
-        const long size = std::ftell(m_pData);
-        std::fseek(m_pData, 0, SEEK_SET);
-        if (size > 0)
-        {
-            LogError("Database index file '%s': lists no records, but the data file '%s' holds %ld bytes",
-                     m_indexPath.c_str(), m_dataPath.c_str(), size);
-            DropDataFile();
-            return false;
-        }
+        LogError("Database index file '%s': lists no records, but the data file '%s' holds %ld bytes",
+                 m_indexPath.c_str(), m_dataPath.c_str(), size);
+        DropDataFile();
+        return false;
     }
+    // Posts append to the data file before they list the record, so records
+    // past the data's end mean a cut or emptied data file. They are said
+    // here once, while the open still happens (each fails its own Get), so
+    // a damage nothing reads yet is not silent.
+    std::size_t past = 0, first = 0;
+    for (std::size_t i = 0; i < m_index.size(); ++i)
+        if (size >= 0 && std::uint64_t(m_index[i].offset) + m_index[i].length > std::uint64_t(size) && past++ == 0)
+            first = i;
+    if (past)
+        LogError("Database data file '%s': %zu of the %zu records of '%s' lie past the end of the data file "
+                 "(%ld bytes), the first is record %zu; they cannot be read",
+                 m_dataPath.c_str(), past, m_index.size(), m_indexPath.c_str(), size, first);
     return true;
 }
 

@@ -357,9 +357,9 @@ bool operator==(const CXAnsiString& left, const CXAnsiString& right)
     return SameText(left.GetData(), right.GetData());
 }
 
-bool operator==(const CXAnsiString& left, const char* right)
+bool StringEqualsText(const CXAnsiString& string, const char* text)
 {
-    return SameText(left.GetData(), right);
+    return SameText(string.GetData(), text);
 }
 
 // ---------------------------------------------------------------------------

@@ -141,7 +141,10 @@ CXAnsiString operator+(const CXAnsiString& left, const char* right);
 CXAnsiString operator+(const char* left, const CXAnsiString& right);
 // Equal texts, case-sensitive; a null buffer equals "".
 bool operator==(const CXAnsiString& left, const CXAnsiString& right);
-bool operator==(const CXAnsiString& left, const char* right);
+// The string equals the text exactly (case-sensitive); a null buffer or a
+// null text equals "". Also spelled string == text.
+bool StringEqualsText(const CXAnsiString& string, const char* text);
+inline bool operator==(const CXAnsiString& left, const char* right) { return StringEqualsText(left, right); }
 
 class CXUniString
 {

@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
+#include "foundation/Name32.h"
 #include "foundation/PakFileSystem.h"
 #include "foundation/Random.h"
 #include "foundation/Settings.h"
@@ -29,7 +30,7 @@ constexpr float kPi = 3.14159265358979f;
 std::int32_t FindTexture(const char* field)
 {
     char name[33];
-    std::memcpy(name, field, 32);
+    CopyName(name, field);
     name[32] = 0;
     return g_pTextureManager ? g_pTextureManager->FindName(name) : -1;
 }

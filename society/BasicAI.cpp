@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/GroupAI.h"
@@ -742,7 +743,7 @@ void CBasicAI::LoadFromStream(CMemStream& stream)
     if (first != -1 && g_pWorld)
     {
         char id[33] = {};
-        std::memcpy(id, r.targetId, 32);
+        CopyName(id, r.targetId);
         m_pTarget = g_pWorld->FindMech(id);
     }
 }

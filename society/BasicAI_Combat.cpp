@@ -3,6 +3,7 @@
 #include "society/BasicAI.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "society/GroupAI.h"
 #include "society/MechGroup.h"
@@ -145,7 +146,7 @@ void CBasicAI::OnCollision(CMech* other)
     const CMechGroup2* theirs = GetMechGroup(other);
     if (!ai || !own || !theirs) return;
     const int i = ai->FindRelation(theirs);
-    if (i < 0 || std::strncmp(theirs->m_szOrg, own->m_szOrg, 32) == 0) return;
+    if (i < 0 || SameName(theirs->m_szOrg, own->m_szOrg)) return;
     SGroupRelation& r = ai->m_Relations[i];
     if (r.m_bFromOrg) r.m_fRelation = std::max(r.m_fRelation - 0.02f, -1.0f);
 }

@@ -406,7 +406,7 @@ bool CEqpTrade::TestEqpList(const SEqpItem& item)
         if (!e || e->m_nType != EQK_DEVICE) return true;
     }
     char name[33] = {};
-    std::memcpy(name, item.m_szName, 32);
+    CopyName(name, item.m_szName);
     g_ErrorLog.LogToFile(false, kLogFile, "ID=%25s;\t\tdwModifiers=%#x;\t\tfPrice=%7.0f\tiCount=%d", name,
                          item.m_dwModif, double(item.m_fPrice), item.m_nCount);
     return false;

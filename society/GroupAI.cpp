@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/BasicAI.h"
@@ -310,7 +311,7 @@ bool CGroupAI::IsRetreatingFromPlayer() const
 std::uint32_t CGroupAI::GetColor() const
 {
     if (m_pGroup && g_pPlayerGroup &&
-        (m_bAssigned || std::strncmp(m_pGroup->m_szOrg, g_pPlayerGroup->m_szOrg, 32) == 0))
+        (m_bAssigned || SameName(m_pGroup->m_szOrg, g_pPlayerGroup->m_szOrg)))
         return 0xFF00FF00;
     if (IsAttackingPlayer()) return 0xFFFF0000;
     if (IsRetreatingFromPlayer()) return 0xFF0000FF;
@@ -452,7 +453,7 @@ void CGroupAI::RestoreTarget()
     if (!IsNameSet(m_szTarget) || !g_pWorld) return;
     CMech* found = nullptr;
     for (CMech* m : g_pWorld->m_Mechs)
-        if (m && std::strncmp(m->m_szId, m_szTarget, 32) == 0) found = m;
+        if (m && SameName(m->m_szId, m_szTarget)) found = m;
     if (found)
     {
         if (m_nMode == MODE_RETREAT)
@@ -564,7 +565,7 @@ void CGroupAI::SaveToStream(CMemStream& s) const
             }
     char target[32];
     ClearName(target);
-    if (m_pTarget) std::memcpy(target, m_pTarget->m_szId, 32);
+    if (m_pTarget) CopyName(target, m_pTarget->m_szId);
     s.Write(target, 32);
     put(m_bFollow);
     put(m_fThreat);
@@ -600,7 +601,7 @@ void CGroupAI::LoadFromStream(CMemStream& stream)
         m_fModeTimer, 0.0f, 0.0f, m_fThreat, m_fEscortRadius, m_fReaction,
         {}, {}, {}, {}, 0, m_bFollow, m_bOffRoute, m_bEscortFar, m_bInTrouble, m_bStopAtEnd, m_bAssigned, m_bTalk,
         {}, {}, {}, {}};
-    std::memcpy(r.lastBuilding, m_szLastBuilding, 32);
+    CopyName(r.lastBuilding, m_szLastBuilding);
     auto f32 = [&in]
     {
         float f;
@@ -708,18 +709,18 @@ void CGroupAI::LoadFromStream(CMemStream& stream)
     m_nSpare = r.spare;
     m_bForward = r.forward;
     m_vSegment = r.segment;
-    std::memcpy(m_szRouteStart, r.routeStart, 32);
-    std::memcpy(m_szRouteEnd, r.routeEnd, 32);
+    CopyName(m_szRouteStart, r.routeStart);
+    CopyName(m_szRouteEnd, r.routeEnd);
     m_pTarget = nullptr;
     if (IsNameSet(r.target))
-        std::memcpy(m_szTarget, r.target, 32);
+        CopyName(m_szTarget, r.target);
     else
         ClearName(m_szTarget);
     m_bFollow = r.follow;
     m_fThreat = r.threat;
     m_bOffRoute = r.offRoute;
     m_nTroubleCount = r.trouble;
-    std::memcpy(m_szLastBuilding, r.lastBuilding, 32);
+    CopyName(m_szLastBuilding, r.lastBuilding);
     m_bEscortFar = r.escortFar;
     m_bInTrouble = r.inTrouble;
     m_bStopAtEnd = r.stopAtEnd;

@@ -5,6 +5,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "society/BasicAI.h"
 #include "society/MechGroup.h"
@@ -55,7 +56,7 @@ float Helpfulness(const CMechGroup2* g)
 
 bool SameOrg(const CMechGroup2* a, const CMechGroup2* b)
 {
-    return a && b && std::strncmp(a->m_szOrg, b->m_szOrg, 32) == 0;
+    return a && b && SameName(a->m_szOrg, b->m_szOrg);
 }
 
 float Clamp1(float v)
@@ -513,7 +514,7 @@ void CGroupAI::ProcessAttack()
     const CGliderObject* tg = GetMemberGlider(m_pTarget);
     const CMechanoid* tm = GetMechMechanoid(m_pTarget);
     if (!m_pTarget || !tm || !tg || tm->m_bOutOfAction || tm->m_bHalted || m_pTarget->m_bInBuilding ||
-        !m_pTarget->m_bAssigned || std::strncmp(m_pTarget->m_szOrg, m_pGroup->m_szOrg, 32) == 0)
+        !m_pTarget->m_bAssigned || SameName(m_pTarget->m_szOrg, m_pGroup->m_szOrg))
     {
         m_pTarget = nullptr;
         Move();
@@ -543,7 +544,7 @@ void CGroupAI::ProcessRetreat(float dt)
     if (!m_pGroup) return;
     const CMechanoid* tm = GetMechMechanoid(m_pTarget);
     if (!m_pTarget || !tm || tm->IsKilled() || !GetMemberGlider(m_pTarget) || tm->m_bHalted ||
-        std::strncmp(m_pTarget->m_szOrg, m_pGroup->m_szOrg, 32) == 0 || m_pTarget->m_bInBuilding)
+        SameName(m_pTarget->m_szOrg, m_pGroup->m_szOrg) || m_pTarget->m_bInBuilding)
     {
         m_pTarget = nullptr;
         m_nMode = MODE_MOVE;

@@ -4,6 +4,7 @@
 #include "society/GroupAI.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "society/BasicAI.h"
 #include "society/MMTrade.h"
@@ -400,7 +401,7 @@ void CGroupAI::ProcessMove(float dt)
 bool CGroupAI::IsBuildingNode(std::int32_t node)
 {
     if (!ValidNode(node) || !m_pGroup) return false;
-    if (IsNameSet(m_szLastBuilding) && std::strncmp(Node(node).name, m_szLastBuilding, 32) == 0) return false;
+    if (IsNameSet(m_szLastBuilding) && SameName(Node(node).name, m_szLastBuilding)) return false;
     return m_pGroup->CheckBuilding(node);
 }
 
@@ -688,7 +689,7 @@ void CGroupAI::OnExitFromBuilding()
         m_pGroup->m_pBuilding =
             dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(m_pGroup->m_szBuilding, OBJ_BUILDING));
     if (!m_pGroup->m_pBuilding)
-        std::memcpy(m_szLastBuilding, m_pGroup->m_szBuilding, 32);
+        CopyName(m_szLastBuilding, m_pGroup->m_szBuilding);
     else
     {
         const char* id = m_pGroup->m_pBuilding->m_szGameId;
@@ -752,14 +753,14 @@ void CGroupAI::OnBuilding(const char* building)
         CMech* m = m_pGroup->GetMember(i);
         CMechanoid* mechanoid = GetMechMechanoid(m);
         if (!m->m_bAssigned || !mechanoid) continue;
-        std::vector<SItemRec>& items = mechanoid->m_Garbage.m_Items;
+        CItemRecArray& items = mechanoid->m_Garbage.m_Items;
         for (std::size_t k = 0; k < items.size();)
             if (items[k].m_nKind == ITEM_GOODS)
             {
                 char name[33] = {};
-                std::memcpy(name, items[k].m_szName, 32);
+                CopyName(name, items[k].m_szName);
                 trade->AddGood(name, items[k].m_nCount, 0);
-                items.erase(items.begin() + std::ptrdiff_t(k));
+                items.RemoveAt(k);
             }
             else
                 ++k;

@@ -312,7 +312,7 @@ void SExBuildingTrade::GetGoodList(std::vector<STradeGood>& list)
     {
         if (!IsTov(g.m_szName) || !TableGood(g.m_szName)) continue;
         STradeGood c;
-        std::memcpy(c.m_szName, g.m_szName, 32);
+        CopyName(c.m_szName, g.m_szName);
         c.m_fStock = g.m_fStock;
         c.m_fUnitMass = g.m_fUnitMass;
         float p = 0.0f;
@@ -487,7 +487,7 @@ void CMMTrade::LoadFromStream(CMemStream& stream)
         const float turnover = r.hasTurnover ? r.turnover : b.m_fTurnover;
         b = SExBuildingTrade{};
         b.m_fTurnover = turnover;
-        std::memcpy(b.m_szName, r.name, 32);
+        CopyName(b.m_szName, r.name);
         b.m_bRegistered = 1;
         for (STradeGood& g : r.goods)
         {
@@ -695,7 +695,7 @@ void CMMTrade::GetRandomGood(char* out)
             const STradeGood& g = b.m_Goods[std::size_t(g_Random.RandomInt(n))];
             if (g.m_fSellPrice > 0.0f && IsTov(g.m_szName))
             {
-                std::memcpy(out, g.m_szName, 32);
+                CopyName(out, g.m_szName);
                 return;
             }
         }

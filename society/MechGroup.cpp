@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/BasicAI.h"
@@ -688,7 +689,7 @@ void CPlayerMechGroup2::SaveToStream(CMemStream& s)
     if (const CMech* mech = PlayerTargetMech())
         CopyName(target, mech->m_szId);
     else if (IsNameSet(m_szTarget))
-        std::memcpy(target, m_szTarget, 32);
+        CopyName(target, m_szTarget);
     s.Write(target, 32);
 }
 
@@ -706,7 +707,7 @@ void CPlayerMechGroup2::LoadFromStream(CMemStream& stream)
         m_pOrg = g_pWorld ? g_pWorld->FindOrganization(org) : nullptr;
         CopyName(m_szOrg, org);
     }
-    std::memcpy(m_szTarget, target, 32);
+    CopyName(m_szTarget, target);
 }
 
 // --- the list -----------------------------------------------------------------
@@ -715,7 +716,7 @@ CMechGroup2* CMechGroupList2::FindGroup(const char* name) const
 {
     if (!name) return nullptr;
     for (std::size_t i = 1; i < m_Groups.size(); ++i)
-        if (m_Groups[i] && std::strncmp(m_Groups[i]->m_szName, name, 32) == 0) return m_Groups[i];
+        if (m_Groups[i] && SameName(m_Groups[i]->m_szName, name)) return m_Groups[i];
     return nullptr;
 }
 

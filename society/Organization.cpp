@@ -3,6 +3,7 @@
 #include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/GroupAI.h"
@@ -52,7 +53,7 @@ std::int32_t PlaceCount(const char* building)
 COrganization::COrganization(const char* name, const SOrgRecord* record, COrgManager* manager)
     : m_pRecord(record), m_pManager(manager)
 {
-    std::strncpy(m_szName, name ? name : "", 31);
+    CopyName(m_szName, name);
 }
 
 std::int32_t COrganization::GetIndex() const
@@ -121,10 +122,10 @@ void COrganization::OnMechBuilding(CMech* member, const char* building)
     XTRACE("COrganization::OnMechBuilding");
     if (!member || !building) return;
     char argument[32] = {};
-    std::strncpy(argument, building, 31);
+    CopyName(argument, building);
     CWorld::RaiseScriptEvent(member->m_szId, "OnMechCommit", argument);
     member->m_bInBuilding = 1;
-    std::memcpy(member->m_szBuilding, argument, 32);
+    CopyName(member->m_szBuilding, argument);
     if (member->m_bDead && member->m_fComebackTimer == 0.0f)
     {
         // Slow in another clan's building, unless either clan keeps a fixed
@@ -148,7 +149,7 @@ void COrganization::OnMechStay(CMech* member)
     if (PlaceCount(member->m_szBuilding) == there)
         g_pWorld->CaptureBuilding(m_szName, member->m_szBuilding);
     else if (!m_Clan.m_bFixedBase)
-        std::memcpy(m_szBase, member->m_szBuilding, 32);
+        CopyName(m_szBase, member->m_szBuilding);
 }
 
 std::uint32_t COrganization::ChooseGroupKind() const
@@ -175,7 +176,7 @@ void COrganization::StartGroupConstruct(std::uint32_t kind)
         for (std::uint32_t i = 0; i < planned; ++i)
         {
             char name[33] = {};
-            if (count) std::memcpy(name, m_Clan.m_Configs[kind][g_Random.RandomInt(std::int32_t(count))], 32);
+            if (count) CopyName(name, m_Clan.m_Configs[kind][g_Random.RandomInt(std::int32_t(count))]);
             const std::int32_t index = g_MechConfigManager.FindName(name);
             if (index < 0)
                 g_ErrorLog.LogError(
@@ -217,7 +218,7 @@ void COrganization::Bind(SOrgData* data)
         c.m_nMaxSize[k] = std::max<std::uint32_t>(data->more[k], 1);
         c.m_nConfigs[k] = std::uint32_t(std::clamp(counts[k], 0, 3));
         for (std::uint32_t i = 0; i < c.m_nConfigs[k]; ++i)
-            std::memcpy(c.m_Configs[k][i], lists[k][i], 32);
+            CopyName(c.m_Configs[k][i], lists[k][i]);
     }
     m_Clan = c;
 }
@@ -272,7 +273,7 @@ void COrganization::ClanDeath()
                 g_pWorld->OnTryConvict(m->m_szId, kFree);
     CWorld::RaiseScriptEvent(m_szName, "OnClanDeath", "");
     char base[32];
-    std::memcpy(base, m_szBase, 32);
+    CopyName(base, m_szBase);
     OnBuildingGone(base);
     UpdateMechInfo();
     m_fDeathTimer = -1.0f;
@@ -302,7 +303,7 @@ void COrganization::ReleaseWeakest()
     if (weakest)
     {
         char name[32];
-        std::memcpy(name, weakest, 32);
+        CopyName(name, weakest);
         for (CMech* m : g_pWorld->m_Mechs)
             if (m && SameName(m->m_szOrg, m_szName) && m->m_bInCluster && SameName(m->m_szBuilding, name))
             {
@@ -393,7 +394,7 @@ void COrganization::SaveToStream(CMemStream& s)
     for (std::uint32_t i = 0; i < n; ++i)
     {
         char id[32] = {};
-        if (g.m_pMembers[i]) std::memcpy(id, g.m_pMembers[i]->m_szId, 32);
+        if (g.m_pMembers[i]) CopyName(id, g.m_pMembers[i]->m_szId);
         s.Write(id, 32);
     }
     const std::uint32_t c = std::min(g.m_nConfigCount, SGroupConstruct::kMaxMembers);
@@ -462,7 +463,7 @@ void COrganization::LoadFromStream(CMemStream& stream)
                                &m_nIdle,     &m_nAtHome, &m_nBuildTarget, &m_nKeepTarget};
     for (int i = 0; i < 8; ++i)
         *fields[i] = counters[i];
-    std::memcpy(m_szBase, base, 32);
+    CopyName(m_szBase, base);
     m_fFactor = factor;
     std::uint32_t kept = 0;
     for (std::uint32_t i = 0; i < g.m_nMembers; ++i)
@@ -472,7 +473,7 @@ void COrganization::LoadFromStream(CMemStream& stream)
     }
     g.m_nMembers = kept;
     m_Construct = g;
-    std::memcpy(m_szSecondName, second, 32);
+    CopyName(m_szSecondName, second);
     m_fDeathTimer = timer;
     m_fMoney = money;
 }

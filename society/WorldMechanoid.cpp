@@ -17,7 +17,7 @@ void CWorldMechanoid::CopyHoldTo(IWorldMechanoid& to, bool mechmindsOnly)
     auto* other = dynamic_cast<CWorldMechanoid*>(&to);
     if (!other || other == this) return;
     for (const SItemRec& e : m_Mechanoid.m_Garbage.m_Items)
-        if (!mechmindsOnly || e.m_nKind == ITEM_MECHANOID) other->m_Mechanoid.m_Garbage.m_Items.push_back(e);
+        if (!mechmindsOnly || e.m_nKind == ITEM_MECHANOID) other->m_Mechanoid.m_Garbage.m_Items.Add(e);
 }
 
 void CWorldMechanoid::AddGoods(const char* name, std::uint32_t count, std::uint32_t kind)

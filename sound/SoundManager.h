@@ -36,7 +36,7 @@
 #include "platform/Time.h"
 #include "foundation/SlotPool.h"
 #include "sound/SoundBase.h"
-#include "sound/U32Array.h"
+#include "foundation/U32Array.h"
 
 #include <atomic>
 #include <cstdint>

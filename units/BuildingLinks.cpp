@@ -1,5 +1,6 @@
 #include "units/BuildingLinks.h"
 
+#include "foundation/Name32.h"
 #include "units/BuildingObject.h"
 #include "world/MMObject.h"
 
@@ -13,7 +14,7 @@ const SBuildingType* PreparedKind(const CMMObject* building, bool force)
 {
     if (!building || building->m_nType != OBJ_BUILDING) return nullptr;
     char name[33] = {};
-    std::memcpy(name, building->m_TypeRef, 32);
+    CopyName(name, building->m_TypeRef);
     const std::int32_t index = g_BuildingManager.FindName(name);
     g_BuildingManager.InitBuilding(index, force);
     return g_BuildingManager.GetKind(index);

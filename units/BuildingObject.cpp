@@ -4,6 +4,7 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/GameTime.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/ModelInstance.h"
@@ -571,7 +572,7 @@ void CBuildingObject::LoadGame(CMemStream& stream)
         for (std::uint32_t i = 0; i < counts[l]; ++i)
         {
             char name[33] = {};
-            std::memcpy(name, names[l][i].name, 32);
+            CopyName(name, names[l][i].name);
             list.m_Groups[i] = g_pBuildingHost && name[0] ? g_pBuildingHost->FindGroup(name) : nullptr;
         }
         list.m_nCount = std::int32_t(counts[l]);

@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/StreamReader.h"
 
 #include <cstring>
@@ -32,7 +33,7 @@ void CMMEqp::SaveToStream(CMemStream& stream) const
 {
     char name[32] = {};
     const char* typeName = GetTable().GetName(m_Key.Index());
-    std::strncpy(name, typeName ? typeName : kDefaultTypeName, sizeof name - 1);
+    CopyName(name, typeName ? typeName : kDefaultTypeName);
     stream.Write(name, sizeof name);
     stream.Write(&m_fDamage, 4);
     stream.Write(&m_dwModif, 4);

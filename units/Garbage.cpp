@@ -8,6 +8,18 @@
 #include <cstdio>
 #include <cstring>
 
+SItemRec& CItemRecArray::Add(const SItemRec& record)
+{
+    if (size() == capacity()) reserve(size() + kGrowBy);
+    push_back(record);
+    return back();
+}
+
+void CItemRecArray::RemoveAt(std::size_t index)
+{
+    if (index < size()) erase(begin() + std::ptrdiff_t(index));
+}
+
 void CGarbage::AddGoods(const SGoodsItem& item, std::int32_t kind, bool counted)
 {
     XTRACE("CGarbage::AddGoods");
@@ -40,7 +52,7 @@ void CGarbage::AddGoods(const SGoodsItem& item, std::int32_t kind, bool counted)
         if (!goods)
         {
             char name[33] = {};
-            std::memcpy(name, item.m_szName, 32);
+            CopyName(name, item.m_szName);
             g_ErrorLog.LogError("CGarbage::AddGoods unknown goods '%s'", name);
             return;
         }
@@ -48,13 +60,11 @@ void CGarbage::AddGoods(const SGoodsItem& item, std::int32_t kind, bool counted)
     }
     SItemRec e;
     e.m_nKind = kind;
-    std::memcpy(e.m_szName, item.m_szName, 32);
-    e.m_szName[31] = 0;
+    CopyName(e.m_szName, item.m_szName);
     e.m_nCount = item.m_nCount;
     e.m_nCount2 = counted ? item.m_nCount : 0;
     e.m_fPrice = item.m_fPrice;
-    if (m_Items.size() == m_Items.capacity()) m_Items.reserve(m_Items.size() + kGrowBy);
-    m_Items.push_back(e);
+    m_Items.Add(e);
 }
 
 std::int32_t CGarbage::RemoveGoods(const SGoodsItem& item, bool counted)
@@ -82,7 +92,7 @@ std::int32_t CGarbage::RemoveGoods(const SGoodsItem& item, bool counted)
             break;
         }
         left -= e.m_nCount;
-        m_Items.erase(m_Items.begin() + std::ptrdiff_t(i));
+        m_Items.RemoveAt(i);
     }
     return GetCount();
 }

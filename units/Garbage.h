@@ -31,6 +31,23 @@ struct SItemRec
 };
 static_assert(sizeof(SItemRec) == 48, "cargo entries are 48 bytes");
 
+// The hold's entries: a growable array that grows by kGrowBy entries at a
+// time (never by doubling) and starts with room for kGrowBy.
+class CItemRecArray : public std::vector<SItemRec>
+{
+public:
+    static constexpr std::size_t kGrowBy = 5;
+
+    using std::vector<SItemRec>::vector;
+    CItemRecArray() { reserve(kGrowBy); }
+
+    // Appends record, first growing a full array by kGrowBy.
+    SItemRec& Add(const SItemRec& record);
+    // The later entries move down by one; nothing for an index past the
+    // count.
+    void RemoveAt(std::size_t index);
+};
+
 // What is added or removed: a name, a count and a unit price.
 struct SGoodsItem
 {
@@ -42,9 +59,6 @@ struct SGoodsItem
 class CGarbage
 {
 public:
-    static constexpr std::size_t kGrowBy = 5;
-
-    CGarbage() { m_Items.reserve(kGrowBy); }
 
     // Money, a merged stack, a new entry; goods the goods table lacks are
     // logged and not added.
@@ -57,5 +71,5 @@ public:
     std::int32_t GetCount() const { return std::int32_t(m_Items.size()); }
 
     float m_fMoney = 0.0f;
-    std::vector<SItemRec> m_Items;
+    CItemRecArray m_Items;
 };

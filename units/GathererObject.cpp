@@ -5,6 +5,7 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ComplexObject.h"
@@ -205,7 +206,7 @@ void CGathererObject::FlyTo(const CVector& point, float height, bool objects)
 bool CGathererObject::FindByName(const char* name) const
 {
     for (int i = 0; i < m_nCarried; ++i)
-        if (m_pCarried[i] && std::strncmp(m_pCarried[i]->m_szId, name, 32) == 0) return true;
+        if (m_pCarried[i] && SameName(m_pCarried[i]->m_szId, name)) return true;
     return false;
 }
 
@@ -416,7 +417,7 @@ void CGathererObject::RaiseTarget()
             if (c.kind == 2 && m_nCarried < kMaxCarried && g_pWorld)
             {
                 char name[33] = {};
-                std::memcpy(name, c.name, 32);
+                CopyName(name, c.name);
                 mech = g_pWorld->FindMech(name);
             }
             if (mech)

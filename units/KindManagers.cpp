@@ -9,6 +9,7 @@
 #include "units/MissileObject.h"
 #include "units/ThingCollector.h"
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "graphics/ModelManager.h"
 #include "sound/SoundManager.h"
 #include "world/MMEngine.h"
@@ -26,7 +27,7 @@ namespace
 CMMObject* MakeGlider(const CMatrix& placement, std::int32_t type, const char* gameId)
 {
     auto* glider = new CGliderObject;
-    if (gameId) std::strncpy(glider->m_szGameId, gameId, sizeof glider->m_szGameId - 1);
+    if (gameId) CopyName(glider->m_szGameId, gameId);
     glider->Init(placement, STypeKey(type));
     return glider;
 }
@@ -34,7 +35,7 @@ CMMObject* MakeGlider(const CMatrix& placement, std::int32_t type, const char* g
 CMMObject* MakeMissile(const CMatrix& placement, std::int32_t type, std::uint32_t word, const char* gameId)
 {
     auto* missile = new CMissileObject;
-    if (gameId) std::strncpy(missile->m_szGameId, gameId, sizeof missile->m_szGameId - 1);
+    if (gameId) CopyName(missile->m_szGameId, gameId);
     missile->Init(placement, STypeKey(type), word);
     return missile;
 }

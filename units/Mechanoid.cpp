@@ -1,6 +1,7 @@
 #include "units/Mechanoid.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "units/GliderObject.h"
 #include "units/GunManager.h"
@@ -314,7 +315,7 @@ float CMechanoid::GetGoodsWeight() const
         if (e.m_nKind == ITEM_GOODS || e.m_nKind == ITEM_UNIQUE)
         {
             char name[33] = {};
-            std::memcpy(name, e.m_szName, 32);
+            CopyName(name, e.m_szName);
             goods = g_GoodsManager.FindGoods(name);
         }
         else if (e.m_nKind == ITEM_MECHANOID)
@@ -406,7 +407,7 @@ float CMechanoid::GetWarPower()
 float CMechanoid::CheckHeads(const char* building, bool all)
 {
     XTRACE("CMechanoid::CheckHeads");
-    std::vector<SItemRec>& items = m_Garbage.m_Items;
+    CItemRecArray& items = m_Garbage.m_Items;
     float bounty = 0.0f;
     for (std::size_t i = 0; i < items.size();)
     {
@@ -416,12 +417,12 @@ float CMechanoid::CheckHeads(const char* building, bool all)
             continue;
         }
         char name[33] = {};
-        std::memcpy(name, items[i].m_szName, 32);
+        CopyName(name, items[i].m_szName);
         // One entry per captured mechanoid.
         for (std::size_t j = items.size(); j-- > 0;)
         {
-            if (j == i || std::strncmp(items[j].m_szName, name, 32) != 0) continue;
-            items.erase(items.begin() + std::ptrdiff_t(j));
+            if (j == i || !SameName(items[j].m_szName, name)) continue;
+            items.RemoveAt(j);
             if (j < i) --i;
         }
         // A head the goods table lists stays in the hold.
@@ -434,11 +435,11 @@ float CMechanoid::CheckHeads(const char* building, bool all)
         if (!g_pMechRegistry || !g_pMechRegistry->FindMech(name, &mech))
         {
             bounty += 10.0f;
-            items.erase(items.begin() + std::ptrdiff_t(i));
+            items.RemoveAt(i);
             continue;
         }
         if (m_bPlayer &&
-            std::strncmp(mech.m_szOrganization, g_pMechRegistry->GetPlayerOrganization(), 32) == 0 &&
+            SameName(mech.m_szOrganization, g_pMechRegistry->GetPlayerOrganization()) &&
             (mech.m_nLevel != 0 || mech.m_nClass >= 5) && (!all || mech.m_nClass >= 5))
         {
             ++i; // one of the player's own
@@ -446,7 +447,7 @@ float CMechanoid::CheckHeads(const char* building, bool all)
         }
         g_pMechRegistry->OnMechBuilding(name, building);
         bounty += std::floor(float(mech.m_nLevel) * float(mech.m_nLevel) * 0.19f + 1.0f);
-        items.erase(items.begin() + std::ptrdiff_t(i));
+        items.RemoveAt(i);
     }
     if (!m_bPlayer || bounty <= 0.0f) return 0.0f;
     const int difficulty = g_pMechRegistry ? g_pMechRegistry->GetDifficulty() : 1;

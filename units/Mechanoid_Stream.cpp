@@ -206,7 +206,7 @@ struct CMechanoid::SRecord
     SEqpImage glider;
     std::vector<SMissileStock> missiles;
     float money = 0.0f;
-    std::vector<SItemRec> cargo;
+    CItemRecArray cargo;
     SDeviceState devices[EQP_COUNT];
 };
 

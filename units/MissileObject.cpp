@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/Settings.h"
 #include "graphics/ModelManager.h"
@@ -205,7 +206,7 @@ void CMissileObject::LoadInit()
         if (o->m_nType != OBJ_GLIDER || !o->m_bAlive) continue;
         auto* glider = dynamic_cast<CGliderObject*>(o);
         if (glider && glider->m_pMechanoid &&
-            std::strncmp(glider->m_pMechanoid->m_szName, m_OwnerName, sizeof m_OwnerName) == 0)
+            SameName(glider->m_pMechanoid->m_szName, m_OwnerName))
         {
             m_pOwner = glider;
             return;
@@ -662,7 +663,7 @@ void CMissileObject::SaveGame(CMemStream& stream)
     const char* typeName = GetTypeIndex() >= 0 && GetTypeIndex() < g_MissileManager.m_nCount
                                ? g_MissileManager.GetName(GetTypeIndex())
                                : nullptr;
-    std::strncpy(name, typeName ? typeName : kDefaultName, sizeof name - 1);
+    CopyName(name, typeName ? typeName : kDefaultName);
     stream.Write(name, 32);
     stream.Write(m_OwnerName, 32);
     stream.Write(&m_fStrength, 4);

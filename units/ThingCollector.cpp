@@ -1,6 +1,7 @@
 #include "units/ThingCollector.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "units/GliderObject.h"
 #include "units/Mechanoid.h"
 #include "world/KindManagers.h"
@@ -72,7 +73,7 @@ void CThingCollector::UpdateWeight(CMMObject* object)
 void CThingCollector::AddGoods(CMMObject* object, std::uint32_t kind, const char* name, std::uint32_t amount)
 {
     SGoodsItem item;
-    std::strncpy(item.m_szName, name, sizeof item.m_szName - 1);
+    CopyName(item.m_szName, name);
     item.m_nCount = std::int32_t(amount);
     if (const SGoodsParameters* goods = g_GoodsManager.FindGoods(name)) item.m_fPrice = goods->m_fPrice;
     CGliderObject* glider = AsGlider(object);

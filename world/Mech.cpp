@@ -3,6 +3,7 @@
 #include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ModelManager.h"
 #include "world/Trade.h"
@@ -184,7 +185,7 @@ float CMech::GetConvictPrice(std::int32_t mode, bool withGroup)
 {
     if (m_nGeneration == 5 || m_fLevel < 1.0f) return 0.0f;
     const CMech* player = g_pWorld ? g_pWorld->GetPlayerMech() : nullptr;
-    if (player && std::strncmp(m_szOrg, player->m_szOrg, 32) == 0) return 0.0f;
+    if (player && SameName(m_szOrg, player->m_szOrg)) return 0.0f;
     double p = 10000.0 * std::pow(1.5, double(m_nLevel - (player ? player->m_nLevel : 0)));
     if (mode == 0)
     {

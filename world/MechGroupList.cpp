@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/StreamReader.h"
 
 #include <cstring>
@@ -26,10 +27,8 @@ void CMechGroupList::Load(CMemStream& stream)
             auto desc = std::make_unique<CMechGroupDesc>();
             std::uint8_t fixed[kFixedSize];
             in.Bytes(fixed, kFixedSize);
-            std::memcpy(desc->m_szName, fixed, 32);
-            desc->m_szName[31] = 0;
-            std::memcpy(desc->m_szOrgName, fixed + 32, 32);
-            desc->m_szOrgName[31] = 0;
+            CopyName(desc->m_szName, reinterpret_cast<const char*>(fixed));
+            CopyName(desc->m_szOrgName, reinterpret_cast<const char*>(fixed + 32));
             std::memcpy(&desc->m_nType, fixed + 64, 4);
             std::int32_t members = 0;
             std::memcpy(&members, fixed + 68, 4);
@@ -85,7 +84,7 @@ CMechGroupDesc* CMechGroupList::Find(const char* name) const
 {
     if (!name) return nullptr;
     for (const auto& d : m_Descs)
-        if (std::strncmp(d->m_szName, name, 32) == 0) return d.get();
+        if (SameName(d->m_szName, name)) return d.get();
     return nullptr;
 }
 

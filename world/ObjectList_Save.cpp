@@ -5,6 +5,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/StreamReader.h"
 #include "world/ObjectScene.h"
 #include "world/StoneObject.h"
@@ -46,7 +47,7 @@ void CObjectList::SaveGame(CMemStream& stream)
     {
         if (!o->m_bSave || !o->m_bAlive) continue;
         char id[32] = {};
-        std::memcpy(id, o->m_szGameId, sizeof id - 1);
+        CopyName(id, o->m_szGameId);
         stream.Write(id, sizeof id);
         stream.Write(&o->m_nType, 4);
         stream.Write(&o->m_nObjectNumber, 4);
@@ -121,7 +122,7 @@ void CObjectList::LoadGame(CMemStream& stream)
                 delete made;
                 continue;
             }
-            std::memcpy(made->m_szGameId, id, sizeof made->m_szGameId);
+            CopyName(made->m_szGameId, id);
             made->m_nObjectNumber = number;
             AddObject(made);
         }

@@ -1,6 +1,7 @@
 #include "world/PathFinder.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "world/RoadManager.h"
 
@@ -203,8 +204,8 @@ bool CPathFinder::FindPath(const char* startName, const char* endName, SPathRout
     for (std::int32_t i = 0; i < m_pGraph->GetNodeCount(); ++i)
     {
         const char* name = m_pGraph->m_Nodes[std::size_t(i)].name;
-        if (std::strncmp(name, startName, 32) == 0) start = i;
-        if (std::strncmp(name, endName, 32) == 0) end = i;
+        if (SameName(name, startName)) start = i;
+        if (SameName(name, endName)) end = i;
     }
     if (start < 0 || end < 0) return false;
     if (!Admitted(start, typeMask) && typeMask && typeMask <= 7 && start != end)

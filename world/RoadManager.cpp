@@ -2,6 +2,7 @@
 
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/PakFileSystem.h"
 #include "world/ObjectFrame.h"
 
@@ -90,8 +91,7 @@ void CRoadManager::LoadObjectsFrom(CPakStream& stream)
             }
             node.links[node.linkCount++] = values[std::size_t(i)];
         }
-        std::memcpy(node.name, r.gameId, 32);
-        node.name[31] = 0;
+        CopyName(node.name, r.gameId);
         const CMatrix m = GetRecordMatrix(r);
         node.position = CVector{m.m[3][0], m.m[3][1], m.m[3][2]};
         m_Nodes.push_back(node);
@@ -135,7 +135,7 @@ std::int32_t CRoadManager::FindRoadNode(const char* name) const
 {
     if (!name) return -1;
     for (std::size_t i = 0; i < m_Nodes.size(); ++i)
-        if (m_Nodes[i].name[0] && std::strncmp(m_Nodes[i].name, name, 32) == 0) return std::int32_t(i);
+        if (m_Nodes[i].name[0] && SameName(m_Nodes[i].name, name)) return std::int32_t(i);
     return -1;
 }
 

@@ -7,6 +7,7 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
 #include "foundation/MemStream.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "graphics/ComplexObject.h"
@@ -76,9 +77,9 @@ void CTheThing::Init(const CMatrix* placement, const char* typeName, const char*
     XTRACE("CTheThing::Init");
     if (placement) SetMatrix(*placement);
     std::memset(m_szGameId, 0, sizeof m_szGameId);
-    if (gameId) std::strncpy(m_szGameId, gameId, sizeof m_szGameId - 1);
+    if (gameId) CopyName(m_szGameId, gameId);
     std::memset(m_TypeRef, 0, sizeof m_TypeRef);
-    if (typeName) std::strncpy(m_TypeRef, typeName, sizeof m_TypeRef - 1);
+    if (typeName) CopyName(m_TypeRef, typeName);
     m_nTypeIndex = m_TypeRef[0] ? g_ThingManager.FindName(m_TypeRef) : -1;
     const SThingType* type = m_nTypeIndex >= 0 ? g_ThingManager.GetKind(m_nTypeIndex) : nullptr;
     m_pType = type;
@@ -129,7 +130,7 @@ bool CTheThing::AddContent(std::uint32_t kind, const char* name, std::uint32_t a
     SThingContent& c = m_Contents[m_nContents++];
     c = SThingContent{};
     c.kind = kind;
-    if (name) std::strncpy(c.name, name, sizeof c.name - 1);
+    if (name) CopyName(c.name, name);
     c.amount = amount;
     m_bChanged = 1;
     return true;

@@ -289,7 +289,7 @@ void CWorld::GetMechInBuilding(const char* building, const char* org, std::vecto
         if (!m->m_bAlive || !m->m_bInBuilding || m->m_pGroup || !SameName(m->m_szBuilding, building))
             continue;
         if (m->m_bInCluster &&
-            (std::memcmp(m->m_szOrg, kPlayerOrg, sizeof kPlayerOrg) == 0 || SameName(m->m_szOrg, org)))
+            (SameName(m->m_szOrg, kPlayerOrg) || SameName(m->m_szOrg, org)))
             continue;
         out.emplace_back(m->m_szId);
     }
@@ -333,7 +333,7 @@ void CWorld::AlertOrganizations(const char* org)
     for (const auto& o : m_Organizations)
     {
         const char* name = o->GetName();
-        if (std::memcmp(name, kPlayerOrg, sizeof kPlayerOrg) == 0 || SameName(name, org)) continue;
+        if (SameName(name, kPlayerOrg) || SameName(name, org)) continue;
         SOrgData* d = o->GetData();
         if (!d) continue;
         if (!d->outOfLocation) changed = true;
@@ -363,7 +363,7 @@ void CWorld::TryConvictInBuilding(CMech* m)
 {
     const SBuildingRecord* b = FindBuilding(m->m_szBuilding);
     if (!b || m->m_nGeneration >= 5 || SameName(b->owner, m->m_szOrg)) return;
-    const bool playerOwns = std::memcmp(b->owner, kPlayerOrg, sizeof kPlayerOrg) == 0;
+    const bool playerOwns = SameName(b->owner, kPlayerOrg);
     if (!playerOwns && m_nConvictSetting <= 1) return;
     IWorldOrganization* owner = FindOrganization(b->owner);
     if (!owner) return;

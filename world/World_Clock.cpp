@@ -71,7 +71,7 @@ void CWorld::SimulateTime(float seconds)
 void CWorld::RaiseScriptEvent(const char* object, const char* event, const char* argument)
 {
     char padded[32] = {};
-    if (argument) std::strncpy(padded, argument, 31);
+    if (argument) CopyName(padded, argument);
     if (g_pAppEvent) g_pAppEvent->OnScriptEvent(object, event, padded);
 }
 
@@ -215,8 +215,8 @@ void CWorld::NewGame()
         {
             auto* m = new CMech;
             GenerateName(m->m_szId);
-            std::memcpy(m->m_szName, m->m_szId, 32);
-            std::memcpy(m->m_szOrg, d->name, 32);
+            CopyName(m->m_szName, m->m_szId);
+            CopyName(m->m_szOrg, d->name);
             auto draw = [&] { return float(std::int32_t(float(g_Random.Next() % 10000) * 0.0003f - 1.5f)); };
             float n = draw();
             const float x = n * n + d->baseLevel;
@@ -237,7 +237,7 @@ void CWorld::NewGame()
                 m->m_bAssigned = 0;
                 m->m_bInBuilding = 1;
                 m->m_bInCluster = 1;
-                std::memcpy(m->m_szBuilding, b.name, 32);
+                CopyName(m->m_szBuilding, b.name);
                 if (++inCurrent >= GetBuildingCluster(b.name) && current + 1 < owned.size())
                 {
                     ++current;

@@ -6,6 +6,7 @@
 #include "script/game/ScriptBuiltIns.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "society/GroupAI.h"
 #include "society/GroupMaker.h"
 #include "society/MechGroup.h"
@@ -235,7 +236,7 @@ int PlayerGroupMembers(CScriptManager&, Params p, int)
     const char* org = Text(p[0]);
     int count = 0;
     for (int i = 0; g_pPlayerGroup && i < g_pPlayerGroup->GetMemberCount(); ++i)
-        if (!org[0] || std::strncmp(g_pPlayerGroup->GetMember(i)->m_szOrg, org, 31) == 0) ++count;
+        if (!org[0] || SameName(g_pPlayerGroup->GetMember(i)->m_szOrg, org)) ++count;
     return count;
 }
 

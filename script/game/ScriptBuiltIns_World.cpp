@@ -2,6 +2,7 @@
 #include "script/game/ScriptBuiltIns.h"
 
 #include "foundation/ErrorLog.h"
+#include "foundation/Name32.h"
 #include "foundation/Random.h"
 #include "society/MMTrade.h"
 #include "society/MechGroup.h"
@@ -34,11 +35,6 @@ using namespace scriptargs;
 namespace
 {
 using Params = const char* const[5];
-
-bool Same32(const char* a, const char* b)
-{
-    return std::strncmp(a, b, 31) == 0;
-}
 
 CWorld* World()
 {
@@ -127,7 +123,7 @@ const char* ClockObject(CScriptManager& m, Params, int)
 {
     CWorld* world = World();
     char name[33] = {};
-    if (world) std::memcpy(name, world->m_szLocationName, 32);
+    if (world) CopyName(name, world->m_szLocationName);
     return m.KeepText(name);
 }
 
@@ -256,7 +252,7 @@ const char* BuildingOwner(CScriptManager& m, Params p, int)
     const SBuildingRecord* building = world ? world->FindBuilding(Text(p[0])) : nullptr;
     if (!building) return m.KeepText("");
     char owner[33] = {};
-    std::memcpy(owner, building->owner, 32);
+    CopyName(owner, building->owner);
     return m.KeepText(owner);
 }
 
@@ -325,14 +321,14 @@ const char* RandomOtherBuilding(CScriptManager& m, Params p, int)
     for (CMMObject* o : g_ObjectList.m_NamedObjects)
     {
         const auto* b = o->m_nType == OBJ_BUILDING ? dynamic_cast<const CBuildingObject*>(o) : nullptr;
-        if (b && b->m_bAlive && b->HasGameId() && !Same32(b->m_szGameId, Text(p[0])) && b->GetKind() &&
+        if (b && b->m_bAlive && b->HasGameId() && !SameName(b->m_szGameId, Text(p[0])) && b->GetKind() &&
             b->GetKind()->m_nCluster != 0)
             candidates.push_back(b);
     }
     if (candidates.empty()) return m.KeepText("");
     const CBuildingObject* pick = candidates[std::size_t(g_Random.RandomInt(int(candidates.size())))];
     char id[33] = {};
-    std::memcpy(id, pick->m_szGameId, 32);
+    CopyName(id, pick->m_szGameId);
     return m.KeepText(id);
 }
 
@@ -343,7 +339,7 @@ const char* MechOrganisation(CScriptManager& m, Params p, int)
     const CMech* mech = FindMech(Text(p[0]));
     if (!mech) return m.KeepText("");
     char org[33] = {};
-    std::memcpy(org, mech->m_szOrg, 32);
+    CopyName(org, mech->m_szOrg);
     return m.KeepText(org);
 }
 
@@ -369,13 +365,13 @@ const char* RandomMech(CScriptManager& m, Params p, int)
     std::vector<const CMech*> candidates;
     if (world)
         for (const CMech* mech : world->m_Mechs)
-            if (mech && Convictable(*mech) && !Same32(mech->m_szOrg, Text(p[0])) &&
-                !Same32(mech->m_szOrg, "ORG_PLAYER"))
+            if (mech && Convictable(*mech) && !SameName(mech->m_szOrg, Text(p[0])) &&
+                !SameName(mech->m_szOrg, "ORG_PLAYER"))
                 candidates.push_back(mech);
     if (candidates.empty()) return m.KeepText("");
     const CMech* pick = candidates[std::size_t(g_Random.RandomInt(int(candidates.size())))];
     char id[33] = {};
-    std::memcpy(id, pick->m_szId, 32);
+    CopyName(id, pick->m_szId);
     return m.KeepText(id);
 }
 
@@ -473,7 +469,7 @@ const char* TryConvictAll(CScriptManager&, Params p, int)
     // Conviction may change the table: walk the ids taken beforehand.
     std::vector<std::string> ids;
     for (const CMech* mech : world->m_Mechs)
-        if (mech && Convictable(*mech) && !Same32(mech->m_szOrg, org))
+        if (mech && Convictable(*mech) && !SameName(mech->m_szOrg, org))
             ids.emplace_back(mech->m_szId, strnlen(mech->m_szId, 32));
     for (const std::string& id : ids)
         world->OnTryConvict(id.c_str(), org);
@@ -580,7 +576,7 @@ int OrgIsGone(CScriptManager&, Params p, int)
     if (!world || !KnownOrg(Text(p[0]))) return 1;
     if (IWorldOrganization* org = world->FindOrganization(Text(p[0]))) org->UpdateMechInfo();
     for (const CMech* mech : world->m_Mechs)
-        if (mech && !mech->m_bDead && Same32(mech->m_szOrg, Text(p[0]))) return 0;
+        if (mech && !mech->m_bDead && SameName(mech->m_szOrg, Text(p[0]))) return 0;
     return 1;
 }
 
@@ -605,7 +601,7 @@ int OrgRating(CScriptManager&, Params p, int)
     if (!world || !KnownOrg(Text(p[0]))) return 0;
     int total = 0;
     for (const CMech* mech : world->m_Mechs)
-        if (mech && !mech->m_bDead && Same32(mech->m_szOrg, Text(p[0])) &&
+        if (mech && !mech->m_bDead && SameName(mech->m_szOrg, Text(p[0])) &&
             (mech->m_bInBuilding || mech->m_pMechanoid || mech->m_pObject))
             total += mech->m_nLevel * (mech->m_nGeneration == 5 ? 20 : 1);
     return total;
@@ -617,8 +613,8 @@ int MechsInCluster(CScriptManager&, Params p, int)
     int count = 0;
     if (world)
         for (const CMech* mech : world->m_Mechs)
-            if (mech && mech->m_bInBuilding && Same32(mech->m_szBuilding, Text(p[0])) &&
-                Same32(mech->m_szOrg, Text(p[1])))
+            if (mech && mech->m_bInBuilding && SameName(mech->m_szBuilding, Text(p[0])) &&
+                SameName(mech->m_szOrg, Text(p[1])))
                 ++count;
     return count;
 }

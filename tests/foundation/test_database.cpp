@@ -416,6 +416,8 @@ const SCorruptDb kCorruptDbs[] = {
     // Emptied files that would read as an empty database, losing the rest.
     {"tableFileEmptied", EFile::Table, [](Bytes& b) { b.clear(); }, false, "no table 1, which record 0 (Sword)"},
     {"indexEmptied", EFile::Index, [](Bytes& b) { b.clear(); }, false, "lists no records, but the data file"},
+    // A cut data file is said at the open, before anything reads a record.
+    {"dataFileCut", EFile::Data, [](Bytes& b) { b.resize(10); }, true, "lie past the end of the data file"},
 };
 
 class DataBaseCorrupt : public DataBaseTest, public ::testing::WithParamInterface<SCorruptDb>

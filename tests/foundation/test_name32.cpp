@@ -2,6 +2,7 @@
 #include "foundation/MemStream.h"
 #include "foundation/Name32.h"
 #include "foundation/StreamReader.h"
+#include "foundation/U32Array.h"
 #include "foundation/Vector.h"
 
 #include <gtest/gtest.h>
@@ -141,6 +142,26 @@ TEST(Name32, FloatSignOfZeroIsMinusOne)
     EXPECT_EQ(FloatSign(0.0f), -1.0f);
     EXPECT_EQ(FloatSign(-2.5f), -1.0f);
     EXPECT_EQ(FloatSign(1e-30f), 1.0f);
+}
+
+TEST(Name32, U32ArrayGrowsByItsStepFindsRemovesAndClearFrees)
+{
+    CU32Array ids(2, 3);
+    for (std::uint32_t id : {7u, 9u, 11u})
+        ids.Add(id);
+    EXPECT_EQ(ids.capacity, 5u); // by the step, not doubled
+    EXPECT_EQ(ids.Find(11), 2);
+    EXPECT_EQ(ids.Find(8), -1);
+    ids.RemoveAt(0);
+    ASSERT_EQ(ids.GetCount(), 2u);
+    EXPECT_EQ(ids[0], 9u);
+    EXPECT_EQ(ids.Find(7), -1);
+
+    ids.Clear();
+    EXPECT_EQ(ids.GetCount(), 0u);
+    EXPECT_EQ(ids.data, nullptr); // clearing frees the values
+    ids.Add(4); // and the array grows again from nothing
+    EXPECT_EQ(ids.Find(4), 0);
 }
 
 } // namespace

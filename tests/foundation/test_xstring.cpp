@@ -449,6 +449,24 @@ TEST(XAnsiString, CaseFollowsCodePage1251)
     EXPECT_EQ(CXAnsiString().CompareNoCase(""), 1);
 }
 
+TEST(XAnsiString, EqualsTextExactly)
+{
+    const struct
+    {
+        const char* string; // null: no buffer
+        const char* text;
+        bool equal;
+    } cases[] = {
+        {"SMT5001", "SMT5001", true}, {"SMT5001", "smt5001", false}, {"SMT5001", "SMT500", false},
+        {"\xCC\xE8\xF0", "\xEC\xE8\xF0", false}, {nullptr, "", true}, {"", nullptr, true}, {nullptr, "a", false},
+    };
+    for (const auto& c : cases)
+    {
+        const CXAnsiString s = c.string ? CXAnsiString(c.string) : CXAnsiString();
+        EXPECT_EQ(StringEqualsText(s, c.text), c.equal) << (c.string ? c.string : "(none)") << " / " << (c.text ? c.text : "(null)");
+    }
+}
+
 // ---------------------------------------------------------------------------
 // CXUniString only
 

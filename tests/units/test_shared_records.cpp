@@ -86,4 +86,19 @@ TEST_F(SharedRecords, CargoCountsAddUpOverEntriesOfTheSameItem)
     EXPECT_FALSE(CGarbage().HasGoods("TOV_RELIC", ITEM_UNIQUE, 1));
 }
 
+TEST_F(SharedRecords, CargoEntriesGrowByFiveAndCloseUpOnRemoval)
+{
+    CItemRecArray items;
+    EXPECT_EQ(items.capacity(), CItemRecArray::kGrowBy);
+    for (std::int32_t i = 0; i < 6; ++i)
+        items.Add(SItemRec{ITEM_GOODS, "TOV_ORE", i, 0, 1.0f});
+    EXPECT_EQ(items.capacity(), 2 * CItemRecArray::kGrowBy); // by the step, not doubled
+    items.RemoveAt(1);
+    items.RemoveAt(99); // past the count: nothing
+    ASSERT_EQ(items.size(), 5u);
+    EXPECT_EQ(items[0].m_nCount, 0);
+    EXPECT_EQ(items[1].m_nCount, 2);
+    EXPECT_EQ(items[4].m_nCount, 5);
+}
+
 } // namespace

@@ -6,6 +6,7 @@
 #include "foundation/Input.h"
 #include "graphics/GraphicInterface.h"
 #include "sound/MusicManager.h"
+#include "foundation/Name32.h"
 #include "foundation/Settings.h"
 #include "world/Trade.h"
 #include "sound/SoundMusic.h"
@@ -281,8 +282,7 @@ void CUIBaseDialog::SetParam(void* param)
     CUIDialog::SetParam(param);
     if (param)
     {
-        std::memcpy(m_szBuildingName, param, 32);
-        m_szBuildingName[32] = 0;
+        CopyName(m_szBuildingName, static_cast<const char*>(param));
     }
 }
 
@@ -295,9 +295,9 @@ void CUIBaseDialog::ChoiceMusic()
     if (building)
     {
         char owner[33] = {};
-        std::memcpy(owner, building->owner, 32);
+        CopyName(owner, building->owner);
         const CMech* player = g_pWorld->GetPlayerMech();
-        if (player && std::strncmp(owner, player->m_szOrg, 32) == 0)
+        if (player && SameName(owner, player->m_szOrg))
         {
             playersOwn = true;
         }
