@@ -58,6 +58,9 @@ CGliderObject::CGliderObject()
     m_bCollidable = 1;
     m_bAlive = 1;
     m_bDamageable = 1;
+    // Told of its contacts by the collision pass: the knock, collision
+    // damage, its AI's and the player's collision events.
+    m_bCollisionReport = 1;
     m_fMass = 1.0f;
     // It keeps pointers to other objects (its target, a linked object):
     // told of every deletion, it lets go of them.

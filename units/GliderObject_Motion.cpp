@@ -40,6 +40,31 @@ float EnginePower(const CMechanoid* m)
     return m ? m->m_Engine.GetPower() + m->m_Engine2.GetPower() : 0.0f;
 }
 
+// The knock of a collision at relative speed squared q on the glider's
+// collision source, heard from the camera within the sound's reach (the
+// player's own always). One at a time: a contact is reported in every
+// physics step while the two touch, and a knock still sounding is not
+// started again.
+void Knock(std::int32_t* source, bool player, const char* name, const CVector& at, float q)
+{
+    if (!g_pSoundManager) return;
+    CSoundManager2& sound = *g_pSoundManager;
+    const std::int32_t id = sound.FindName(name);
+    if (id == -1) return;
+    const float far = sound.GetMaxDistance(id);
+    if (!player && (at - g_ViewCamera.m_vPosition).LengthSq() > far * far) return;
+    if (*source != -1)
+    {
+        if (sound.IsPlayingSndSrc(*source)) return;
+        sound.DeleteSndSrc(source, false);
+    }
+    const float where[3] = {at.x, at.y, at.z};
+    *source = sound.AddSndSrc(id, where);
+    if (*source == -1) return;
+    sound.SetVolumeSndSrc(*source, std::min(std::sqrt(q) - 18.0f, 270.0f) / 270.0f);
+    sound.PlaySndSrc(*source, false, false, false);
+}
+
 } // namespace
 
 void CGliderObject::PlaySound(const char* name, const CVector& at)
@@ -502,7 +527,7 @@ void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
                             : t == OBJ_LAMP                                         ? "SND_G_HIT_LAMP"
                             : t == OBJ_BOUND                                        ? "SND_G_HIT_FORCEFIELD"
                                                                                     : nullptr;
-        if (sound) PlaySound(sound, *point);
+        if (sound) Knock(&m_iCollisionSound, IsPlayer(), sound, *point, q);
     }
     const bool hurts = t == OBJ_STONE || t == OBJ_TREE || t == OBJ_BUILDING || t == OBJ_GLIDER ||
                        t == OBJ_BOUND || t == OBJ_TANK;

@@ -13,13 +13,18 @@
 // in the effect pass, the muzzle flash model ("FXMODEL", "FXMODEL2" from
 // the cockpit) at the model's fire points "FX", "FX1", "FX2" and the
 // visible shot leaving them (DrawEffect, DrawShoot). A gun whose model is
-// still loading neither fires nor draws. The game's event sink and the
-// player's locked target are reached through IShotEvents below.
+// still loading neither fires nor draws. What drawing picks at random (the
+// flash's frame, the fire point the drawn shot leaves, the muzzle light's
+// flicker, the lightning's bends) comes from the gun's own stream
+// (m_LookRandom): drawing runs once per frame drawn and only while the gun
+// is seen, and must not move the game's sequence. The game's event sink
+// and the player's locked target are reached through IShotEvents below.
 //
 // Ownership: a private record (modifier word not 0) belongs to the gun.
 // Threads: main thread.
 #pragma once
 
+#include "foundation/Random.h"
 #include "foundation/Vector.h"
 #include "units/GunManager.h"
 #include "units/UnitTypes.h"
@@ -67,6 +72,7 @@ public:
     static constexpr float kMaxIntensity = 0.25f;
     static constexpr float kDefaultRange = 500.0f;
     static constexpr int kMaxFan = 50;
+    static constexpr std::uint32_t kLookSeed = 1;
 
     CGun();
     ~CGun();
@@ -127,6 +133,9 @@ public:
     std::uint8_t m_bOverheated = 0;
     float m_fHeat = 0.0f;
     std::uint32_t m_dwModif = 0;
+    // The draws of the gun's looks; seeded, so that a picture can be drawn
+    // again the same.
+    CRandom m_LookRandom{kLookSeed};
 
 private:
     void FreePrivate();

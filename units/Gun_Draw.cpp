@@ -7,7 +7,6 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/FrameTimer.h"
 #include "foundation/Graphic.h"
-#include "foundation/Random.h"
 #include "graphics/ComplexObject.h"
 #include "graphics/ModelManager.h"
 #include "graphics/Shaders.h"
@@ -157,7 +156,7 @@ void CGun::SetFireLight(const CMatrix& owner, const CMatrix& mount)
     const SGunParameters& g = *m_pRecord;
     const bool flicker = g.m_nType == 0;
     const float intensity =
-        flicker ? (g_Random.Random(3.0f) + 4.0f) * m_fIntensity : (0.5f - m_fIntensity) * 8.0f;
+        flicker ? (m_LookRandom.Random(3.0f) + 4.0f) * m_fIntensity : (0.5f - m_fIntensity) * 8.0f;
     SLight l{};
     l.Type = D3DLIGHT_POINT;
     l.Diffuse = {intensity * g.m_Color[0], intensity * g.m_Color[1], intensity * g.m_Color[2], 1.0f};
@@ -227,13 +226,13 @@ void CGun::DrawEffect(bool matricesOnly, int detail)
             for (int b = 0; b < 2; ++b)
             {
                 if (!(b == 0 ? first : second)) continue;
-                flash->SetModelsParam(frames > 1 ? g_Random.RandomInt(frames) : 0);
+                flash->SetModelsParam(frames > 1 ? m_LookRandom.RandomInt(frames) : 0);
                 SetWorldTransform(at[b]);
                 flash->Render(nullptr, 0, -1);
             }
         }
         // The shot leaves from one of the fire points, chosen anew.
-        if (points > 1) BarrelMatrices(g_Random.RandomInt(points) == 0 ? 0 : 1, barrels);
+        if (points > 1) BarrelMatrices(m_LookRandom.RandomInt(points) == 0 ? 0 : 1, barrels);
     }
     if (!matricesOnly && IsShotVisible()) DrawShoot(g.m_nShootType, barrels[0], barrels[1]);
 }
@@ -316,12 +315,12 @@ void CGun::DrawShoot(int type, const CMatrix& barrel1, const CMatrix& barrel2)
                 bolt[i] = a + (end - a) * t;
                 if (i == 0 || i == points) continue;
                 const float r = g.m_fShootScale * 0.75f * float(points - i) / float(std::max(points - 1, 1));
-                bolt[i] = bolt[i] + CVector{g_Random.Random(2.0f * r) - r, g_Random.Random(2.0f * r) - r,
-                                            g_Random.Random(2.0f * r) - r};
+                bolt[i] = bolt[i] + CVector{m_LookRandom.Random(2.0f * r) - r, m_LookRandom.Random(2.0f * r) - r,
+                                            m_LookRandom.Random(2.0f * r) - r};
             }
             for (int i = 0; i < points; ++i)
             {
-                AtlasFrame(8, g_Random.RandomInt(8));
+                AtlasFrame(8, m_LookRandom.RandomInt(8));
                 DrawAdditive(CEffectRenderManager::GetRayMesh2(bolt[i], bolt[i + 1], 2.0f, eye, 0.0f, 0.0f),
                              tex0, g.m_Color, alpha);
             }

@@ -6,7 +6,12 @@
 #include "location/ViewCamera.h"
 #include "sound/SoundManager.h"
 #include "units/AnomalZone.h"
+#include "units/GliderAI.h"
 #include "world/MMEngine.h"
+#include "world/Mech.h"
+#include "world/ObjectList.h"
+
+#include "world/WorldTestScene.h"
 
 #include <cmath>
 
@@ -30,7 +35,7 @@ protected:
         std::ofstream out("snd.ini");
         for (const char* name :
              {"SND_SHOT", "SND_END", "SND_BOOM", "SND_GUN_LANDMINE_ALERT", "SND_IDLE", "SND_RUN", "SND_BURN",
-              "SND_G_JUMP_CHARGE_L", "SND_G_SURFACE_WATER_L"})
+              "SND_G_JUMP_CHARGE_L", "SND_G_SURFACE_WATER_L", "SND_G_HIT_GLIDER"})
             out << "[" << name << "]\nNAME=" << name << "\nFILENAME=tone.wav\n3DSOUND=1\nMINDIST=10\nVOLUME=1.0\n";
         out.close();
         g_ResourceDB.Done();
@@ -81,6 +86,17 @@ protected:
     CGun m_Gun;
     CMatrix m_Owner;
     CVector m_savedCamera;
+};
+
+// Whom the glider ran into.
+class CCollisionAI : public IGliderAI
+{
+public:
+    void Run() override {}
+    void OnHit(CMech*, float) override {}
+    void OnCollision(CMech* other) override { m_Met.push_back(other); }
+    bool OnGroupHit(CMech*, float) override { return false; }
+    std::vector<CMech*> m_Met;
 };
 
 } // namespace
@@ -228,4 +244,63 @@ TEST_F(CombatSound, AHeldChargeWhinesUntilItGoesOffAndFastWaterHisses)
         EXPECT_EQ(m_Glider.m_iWaterSound != -1, hiss) << speed;
         EXPECT_EQ(m_manager.IsPlaying(surf), hiss) << speed;
     }
+}
+
+// Two gliders of the world running into each other head on at 150 each, as
+// the object list's collision pass finds them: both knock (one knock each
+// for as long as they touch), both are hurt by the other, and each AI
+// hears whom its glider ran into.
+TEST_F(CombatSound, TwoGlidersThatMeetInTheCollisionPassKnockAreHurtAndTellTheirAIs)
+{
+    struct SSide
+    {
+        std::unique_ptr<CMechanoid> mechanoid;
+        CMech mech;
+        CGliderObject* glider = nullptr;
+        CCollisionAI* ai = nullptr;
+        float guard = 0.0f;
+    } sides[2];
+    // (The scene's object list deletes the gliders before the mechanoids
+    // they fly go.)
+    worldtest::CScene scene;
+    const float speeds[2] = {150.0f, -150.0f};
+    for (int i = 0; i < 2; ++i)
+    {
+        SSide& s = sides[i];
+        s.mechanoid = Fitted();
+        s.glider = new CGliderObject;
+        CMatrix at(1.0f);
+        at.SetTranslation(kAt + CVector{i == 0 ? -5.0f : 5.0f, 0.0f, 0.0f});
+        s.glider->Init(at, STypeKey(0));
+        s.glider->AssignMechanoid(&s.mech, s.mechanoid.get(), false);
+        auto ai = std::make_unique<CCollisionAI>();
+        s.ai = ai.get();
+        s.glider->m_pAI = std::move(ai);
+        s.guard = s.mechanoid->m_fShield + s.mechanoid->m_fArmor;
+        g_ObjectList.AddObject(s.glider);
+    }
+    // Three steps in contact: the knock is not started again while it sounds.
+    for (int step = 0; step < 3; ++step)
+    {
+        for (int i = 0; i < 2; ++i)
+            sides[i].glider->m_vVelocity = CVector{speeds[i], 0.0f, 0.0f};
+        g_ObjectList.CheckCollision(0.05f);
+    }
+    const std::int32_t knock = m_manager.FindName("SND_G_HIT_GLIDER");
+    EXPECT_TRUE(m_manager.IsPlaying(knock));
+    for (int i = 0; i < 2; ++i)
+    {
+        const SSide& s = sides[i];
+        SSide& other = sides[1 - i];
+        EXPECT_NE(s.glider->m_iCollisionSound, -1) << i;
+        EXPECT_LT(s.mechanoid->m_fShield + s.mechanoid->m_fArmor, s.guard) << i;
+        // Told in every step of the contact.
+        EXPECT_EQ(s.ai->m_Met, std::vector<CMech*>(3, &other.mech)) << i;
+    }
+    int sources = 0;
+    for (std::int32_t id = 1; id <= 500; ++id)
+        sources += m_manager.IsActiveSndSrc(id) && m_manager.GetSource(id).entry == knock;
+    EXPECT_EQ(sources, 2);
+    for (SSide& s : sides)
+        s.mechanoid->m_lpObject = nullptr;
 }

@@ -38,6 +38,7 @@ bool WriteSampleTerrain(const std::string& root);
 bool WriteSampleSky(const std::string& root);
 // SampleRadar.cpp: the sample location's radar map, beside its map.
 bool WriteSampleRadar(const std::string& root);
+bool WriteSampleMenuNoise(const std::string& root); // SampleMenuNoise.cpp
 // SampleNetMap.cpp: the network test game's map (after the location's files).
 bool WriteSampleNetMap(const std::string& root);
 bool WriteSampleTravel(const std::string& root); // SampleTravel.cpp
@@ -102,6 +103,7 @@ bool WriteSampleTree(const std::string& root)
         !WriteSampleTrade(root) || !WriteSampleInput(root) || !WriteSampleMission2(root) || !WriteSampleStartup(root))
         return false;
     if (!WriteSampleOptions(root)) return false;
+    if (!WriteSampleMenuNoise(root)) return false;
     if (!WriteSampleInfo(root)) return false;
     if (!WriteSampleTravel(root)) return false;
 
