@@ -13,7 +13,9 @@
 // same bytes from the pack; the counter "read_over_load" must be 0.5 or more.
 // The pack's block cache is emptied before each read and each load, and the
 // two take turns at going first, so that neither is timed over blocks the
-// other decoded (the file itself stays in the page cache).
+// other decoded (the file itself stays in the page cache). Its
+// allocs_per_load therefore counts the block cache's buffers, made again
+// after each emptying; the flights report the location's own.
 //
 // Allocations are counted by a replaced operator new (this program only).
 #include "foundation/PakBuilder.h"
