@@ -115,8 +115,8 @@ TEST_F(ShadowPass, OnePictureByEveryPathAndOnlyInsideItsSquare)
         for (std::uint32_t x = 0; x < w; ++x)
         {
             const std::size_t i = std::size_t(y) * w + x;
-            const bool inside = float(x) >= left - 2.0f && float(x) <= right + 2.0f && float(y) >= top - 2.0f &&
-                                float(y) <= bottom + 2.0f;
+            const bool inside = float(x) >= left - 2.0f && float(x) <= right + 2.0f &&
+                                float(y) >= top - 2.0f && float(y) <= bottom + 2.0f;
             const int shaded = int(fresh[i] >> 8 & 0xFF), bare = int(none[i] >> 8 & 0xFF);
             if (shaded + 4 < bare) (inside ? darker : outside) += 1;
             if (inside)
@@ -127,7 +127,8 @@ TEST_F(ShadowPass, OnePictureByEveryPathAndOnlyInsideItsSquare)
                 differs += shadowHere != shadowAlone;
                 if (shadowHere && shadowAlone)
                     for (int c = 0; c < 24; c += 8)
-                        maxDiff = std::max(maxDiff, std::abs(int(alone[i] >> c & 0xFF) - int(fresh[i] >> c & 0xFF)));
+                        maxDiff = std::max(maxDiff,
+                                           std::abs(int(alone[i] >> c & 0xFF) - int(fresh[i] >> c & 0xFF)));
             }
         }
     EXPECT_GT(darker, 200) << "the shadow darkens the ground under the glider";
