@@ -1,17 +1,21 @@
 // Reading every file of a pack of some 32 MB, against the same bytes read
 // from loose files and against the bare LZO decompressor on the same blocks;
 // and reading 10,000 entries of 256 bytes in random order from an LZO pack,
-// against the same files loose.
+// against the same files loose; and the same random reads over 4,096
+// entries of 2 KB, 8 MB in all: twice the reader's block cache, so that most
+// reads decode a block again (the small case's blocks all stay cached).
 //
 // Targets: the stored pack at 0.8 or more of the loose files' speed, the
 // LZO pack at 0.8 or more of the bare decompressor's. Compare the
 // bytes_per_second of LooseFiles with PackStored, and of LzoDecompressOnly
 // with PackLzo. Small entries: SmallPackLzo at 0.5 or more of
 // SmallLooseFiles' items_per_second; its cache_bytes counter is the memory
-// the reader's block cache holds. All files sit in the page cache after the
+// the reader's block cache holds. Beyond the cache: WideLooseFiles against
+// WidePackLzo, whose working_set_bytes exceeds its cache_bytes. All files sit in the page cache after the
 // first pass, so the comparison is of the readers, not of the disk.
 #include "foundation/PakBuilder.h"
 #include "foundation/PakFileSystem.h"
+#include "foundation/PakReader.h"
 #include "platform/File.h"
 
 #include <benchmark/benchmark.h>
@@ -177,93 +181,105 @@ void LzoDecompressOnly(benchmark::State& state)
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * f.lzoBlocks.size() * kBlockSize);
 }
 
-constexpr int kSmallFiles = 10000;
-constexpr std::size_t kSmallFileSize = 256;
-
+// Entries read one by one in random order, loose and from an LZO pack.
 struct SSmallFixture
 {
     fs::path dir;
     std::vector<std::string> names; // entry names, also the loose files below dir
     std::vector<int> order;         // a random reading order
+    std::size_t size;               // of each entry
     CPakFileSystem lzo;
 
-    SSmallFixture()
+    SSmallFixture(const char* tag, int count, std::size_t entrySize) : size(entrySize)
     {
-        dir = fs::temp_directory_path() / ("tvx_bench_small_" + std::to_string(std::random_device{}()));
+        dir = fs::temp_directory_path() / (std::string("tvx_bench_") + tag + "_" + std::to_string(std::random_device{}()));
         fs::remove_all(dir);
         fs::create_directories(dir / "Small");
         fs::create_directories(dir / "lzo");
         std::vector<std::string> paths;
-        for (int i = 0; i < kSmallFiles; ++i)
+        for (int i = 0; i < count; ++i)
         {
             names.push_back("Small\\E" + std::to_string(i) + ".bin");
             paths.push_back((dir / names.back()).string());
             std::ofstream(plat::ResolvePath(paths.back().c_str()), std::ios::binary)
-                << MakeContent(i).substr(0, kSmallFileSize);
+                << MakeContent(unsigned(i)).substr(0, size);
         }
         std::vector<const char*> namePointers;
         std::vector<const char*> pathPointers;
-        for (int i = 0; i < kSmallFiles; ++i)
+        for (int i = 0; i < count; ++i)
         {
             namePointers.push_back(names[i].c_str());
             pathPointers.push_back(paths[i].c_str());
         }
         CPackBuilder builder;
         const std::string pack = (dir / "lzo" / "small.pak").string();
-        if (!builder.Build(pack.c_str(), namePointers.data(), pathPointers.data(), kSmallFiles, kBlockSize,
+        if (!builder.Build(pack.c_str(), namePointers.data(), pathPointers.data(), count, kBlockSize,
                            CPackCodec::kLzo, 0.0f, nullptr, nullptr))
             std::abort();
         lzo.Mount((dir / "lzo").c_str());
-        order.resize(kSmallFiles);
-        for (int i = 0; i < kSmallFiles; ++i) order[i] = i;
+        order.resize(std::size_t(count));
+        for (int i = 0; i < count; ++i) order[std::size_t(i)] = i;
         std::shuffle(order.begin(), order.end(), std::mt19937(7));
     }
     ~SSmallFixture() { fs::remove_all(dir); }
 };
 
+// Inside the block cache: 10,000 entries of 256 bytes.
 SSmallFixture& SmallFixture()
 {
-    static SSmallFixture fixture;
+    static SSmallFixture fixture("small", 10000, 256);
     return fixture;
 }
 
-void SmallLooseFiles(benchmark::State& state)
+// Twice the block cache: 4,096 entries of 2 KB.
+SSmallFixture& WideFixture()
 {
-    SSmallFixture& f = SmallFixture();
-    char buffer[kSmallFileSize];
+    static SSmallFixture fixture("wide", 4096, 2048);
+    static_assert(4096 * 2048 >= 2 * ZREngine::kCacheBytes);
+    return fixture;
+}
+
+void ReadLoose(benchmark::State& state, SSmallFixture& f)
+{
+    std::vector<char> buffer(f.size);
     for (auto _ : state)
     {
         for (int i : f.order)
         {
-            std::FILE* file = plat::FOpen((f.dir.string() + "\\" + f.names[i]).c_str(), "rb");
-            if (!file || std::fread(buffer, kSmallFileSize, 1, file) != 1)
+            std::FILE* file = plat::FOpen((f.dir.string() + "\\" + f.names[std::size_t(i)]).c_str(), "rb");
+            if (!file || std::fread(buffer.data(), f.size, 1, file) != 1)
                 state.SkipWithError("loose read failed");
             if (file) std::fclose(file);
-            benchmark::DoNotOptimize(buffer);
+            benchmark::DoNotOptimize(buffer.data());
         }
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kSmallFiles);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * std::int64_t(f.order.size()));
 }
 
-void SmallPackLzo(benchmark::State& state)
+void ReadPackEntries(benchmark::State& state, SSmallFixture& f)
 {
-    SSmallFixture& f = SmallFixture();
-    char buffer[kSmallFileSize];
+    std::vector<char> buffer(f.size);
     for (auto _ : state)
     {
         for (int i : f.order)
         {
             CPakStream stream;
-            if (!f.lzo.OpenStream(f.names[i].c_str(), stream) || !stream.IsInPak() ||
-                stream.Read(buffer, kSmallFileSize) == 0)
+            if (!f.lzo.OpenStream(f.names[std::size_t(i)].c_str(), stream) || !stream.IsInPak() ||
+                stream.Read(buffer.data(), std::uint32_t(f.size)) == 0)
                 state.SkipWithError("pack read failed");
-            benchmark::DoNotOptimize(buffer);
+            benchmark::DoNotOptimize(buffer.data());
         }
     }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * kSmallFiles);
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * std::int64_t(f.order.size()));
     state.counters["cache_bytes"] = double(f.lzo.GetPack(0)->GetCacheBytes());
     state.counters["pack_blocks"] = double(f.lzo.GetPack(0)->GetBlockCount());
+    state.counters["working_set_bytes"] = double(f.order.size() * f.size);
 }
+
+void SmallLooseFiles(benchmark::State& state) { ReadLoose(state, SmallFixture()); }
+void SmallPackLzo(benchmark::State& state) { ReadPackEntries(state, SmallFixture()); }
+void WideLooseFiles(benchmark::State& state) { ReadLoose(state, WideFixture()); }
+void WidePackLzo(benchmark::State& state) { ReadPackEntries(state, WideFixture()); }
 
 BENCHMARK(LooseFiles)->Unit(benchmark::kMillisecond);
 BENCHMARK(PackStored)->Unit(benchmark::kMillisecond);
@@ -271,6 +287,8 @@ BENCHMARK(LzoDecompressOnly)->Unit(benchmark::kMillisecond);
 BENCHMARK(PackLzo)->Unit(benchmark::kMillisecond);
 BENCHMARK(SmallLooseFiles)->Unit(benchmark::kMillisecond);
 BENCHMARK(SmallPackLzo)->Unit(benchmark::kMillisecond);
+BENCHMARK(WideLooseFiles)->Unit(benchmark::kMillisecond);
+BENCHMARK(WidePackLzo)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -17,6 +17,8 @@
 #include "graphics/VideoPlayer.h"
 #include "platform/d3d8/D3D8.h"
 
+#include <chrono>
+
 CResourceEngine g_ResourceEngine;
 CFont* g_pFontSmall = nullptr;
 CFont* g_pFontBig = nullptr;
@@ -62,10 +64,12 @@ void CResourceEngine::CreateTextureManager()
 
 void CResourceEngine::CreateTechniqueManager()
 {
+    const auto start = std::chrono::steady_clock::now();
     g_pTexShaderManager = new TexShaderManager();
     g_pTexShaderManager->Init(true);
     // While the loading screen shows, not at the first frame that needs them.
     g_pTexShaderManager->WarmUpPrograms();
+    m_dTechniqueSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 void CResourceEngine::CreateSurfaceManager()

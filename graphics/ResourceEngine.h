@@ -65,6 +65,9 @@ public:
     void Done() { GlobalDone(); }
 
     std::int32_t GetStage() const { return m_nStage.load(std::memory_order_acquire); }
+    // Seconds the last technique manager took to record its techniques and
+    // compile their programs (the part of a load that reads no file).
+    double GetTechniqueSeconds() const { return m_dTechniqueSeconds; }
     double GetEngineTime() const { return m_dEngineTime; }
     // The play recorder's replay sets the clock a frame was recorded at.
     void SetEngineTime(double t) { m_dEngineTime = t; }
@@ -81,6 +84,7 @@ private:
     void CreateModelManager();
 
     double m_dEngineTime = 0.0;
+    double m_dTechniqueSeconds = 0.0;
     std::atomic<std::int32_t> m_nStage{kStageStart};
 };
 

@@ -54,13 +54,37 @@ bool CShadowPass::Seen(const SShadow& s) const
     return graph.m_lpDevice && s.model && g_ViewCamera.IsSphereVisible(s.centre, s.radius * 1.5f + 20.0f);
 }
 
+bool CShadowPass::SPictureKey::operator==(const SPictureKey& o) const
+{
+    return model == o.model && animated == o.animated && std::equal(state, state + 4, o.state) &&
+           broken == o.broken && size == o.size && std::equal(&view[0][0], &view[0][0] + 16, &o.view[0][0]);
+}
+
+CShadowPass::SPictureKey CShadowPass::KeyOf(const SShadow& s)
+{
+    SPictureKey k;
+    k.model = s.model;
+    k.animated = s.animated;
+    if (s.animated) std::copy(s.state, s.state + 4, k.state);
+    k.broken = s.broken;
+    k.size = s.size;
+    for (int r = 0; r < 4; ++r)
+        for (int c = 0; c < 4; ++c)
+            k.view[r][c] = s.view.m[r][c];
+    return k;
+}
+
 Texture* CShadowPass::Atlas(int i)
 {
     Texture*& t = m_Atlas[i];
-    if (!t && graph.m_lpDevice &&
-        plat::Failed(graph.m_lpDevice->CreateTexture(kAtlas, kAtlas, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
-                                                     D3DPOOL_DEFAULT, &t)))
-        t = nullptr;
+    if (!t && graph.m_lpDevice)
+    {
+        if (plat::Failed(graph.m_lpDevice->CreateTexture(kAtlas, kAtlas, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
+                                                         D3DPOOL_DEFAULT, &t)))
+            t = nullptr;
+        // A new target holds no picture yet.
+        std::fill(m_bTileKept + i * kTilesPerAtlas, m_bTileKept + (i + 1) * kTilesPerAtlas, false);
+    }
     return t;
 }
 
@@ -73,9 +97,18 @@ int CShadowPass::RenderPicture(const SShadow& s, std::uint32_t pass)
         m_nPass = pass;
         m_nTiles = 0;
     }
-    if (m_nTiles >= kMaxPictures) return kNoTile;
+    if (m_nTiles >= kMaxPictures || !m_bAtlases) return kNoTile;
     const int tile = m_nTiles;
     Texture* atlas = Atlas(tile / kTilesPerAtlas);
+    if (!atlas) return kNoTile;
+    const SPictureKey key = KeyOf(s);
+    if (m_bTileKept[tile] && pass - m_nTilePass[tile] < kKeepPasses && m_Tiles[tile] == key)
+    {
+        ++m_nTiles;
+        ++m_nKept;
+        return tile;
+    }
+    m_bTileKept[tile] = false;
     Surface* surface = nullptr;
     if (!atlas || atlas->GetSurfaceLevel(0, &surface) != D3D_OK || !surface) return kNoTile;
     Device* d = graph.m_lpDevice;
@@ -101,6 +134,9 @@ int CShadowPass::RenderPicture(const SShadow& s, std::uint32_t pass)
     g_EffectRenderManager.EndModelPictures();
     graph.PopRenderTarget();
     d->SetViewport(&saved);
+    m_Tiles[tile] = key;
+    m_bTileKept[tile] = true;
+    m_nTilePass[tile] = pass;
     ++m_nPictures;
     return tile;
 }
@@ -236,4 +272,5 @@ void CShadowPass::InvalidateResources()
         *t = nullptr;
     }
     m_nTiles = 0;
+    std::fill(std::begin(m_bTileKept), std::end(m_bTileKept), false);
 }

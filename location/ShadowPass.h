@@ -12,7 +12,12 @@
 // picture of its own); the scene only reads them, when each glider lays
 // its patch in its Draw. A shadow whose patch lies outside the view gets no
 // picture. A glider without a tile (more than kMaxPictures in a pass, or no
-// PreDraw) has its picture rendered and laid at once, as before.
+// PreDraw) has its picture rendered and laid at once, as before. A tile
+// whose last picture was of the same hull, seen the same way (model,
+// animation weights, broken parts, scale and turn all equal), is kept as it
+// is: a glider at rest costs its picture once every kKeepPasses passes,
+// not every frame (the limit bounds what the key cannot see, such as a
+// texture of the hull that was still loading when the picture was drawn).
 //
 // The ground patch is made of whole quads and reaches past the picture: its
 // triangles are cut to the picture's square, so that no point reads another
@@ -43,6 +48,7 @@ public:
     static constexpr int kAtlasSize = 2048;
     static constexpr int kTilesPerAtlas = 64;
     static constexpr int kMaxPictures = 2 * kTilesPerAtlas; // per visibility pass
+    static constexpr std::uint32_t kKeepPasses = 32;          // a kept tile's longest life
     // RenderPicture's answers that are not a tile.
     static constexpr int kNoTile = -1; // draw it at once (DrawNow)
     static constexpr int kUnseen = -2; // nothing to draw
@@ -76,13 +82,30 @@ public:
     void LayPatch(const SShadow& shadow, int tile);
     // Renders the picture and lays the patch at once (unless unseen).
     void DrawNow(const SShadow& shadow);
-    // Pictures rendered and patches laid since the start (for tests and
-    // benchmarks).
+    // Pictures rendered, tiles kept from an earlier pass and patches laid
+    // since the start (for tests and benchmarks).
     std::uint64_t GetPictures() const { return m_nPictures; }
+    std::uint64_t GetKept() const { return m_nKept; }
     std::uint64_t GetDrawn() const { return m_nDrawn; }
+    // Without the atlases every shadow is rendered and laid at once (for
+    // tests and benchmarks that compare the two ways).
+    void SetAtlasesUsed(bool used) { m_bAtlases = used; }
     void InvalidateResources();
 
 private:
+    // What a tile's picture shows.
+    struct SPictureKey
+    {
+        const CComplexObject* model = nullptr;
+        bool animated = false;
+        float state[4] = {};
+        std::uint32_t broken = 0;
+        float size = 0.0f;
+        float view[4][4] = {};
+        bool operator==(const SPictureKey& o) const;
+    };
+    static SPictureKey KeyOf(const SShadow& s);
+
     plat::d3d::Texture* Atlas(int i);
     bool Seen(const SShadow& s) const;
     // m_Patch cut to the picture's square into m_Clipped; false when
@@ -96,6 +119,11 @@ private:
     std::uint32_t m_nPass = 0;
     int m_nTiles = 0; // tiles given in m_nPass
     CGeometryBuffer m_Patch, m_Clipped;
+    SPictureKey m_Tiles[kMaxPictures];
+    bool m_bTileKept[kMaxPictures] = {};   // m_Tiles[i] is what tile i holds
+    std::uint32_t m_nTilePass[kMaxPictures] = {}; // the pass tile i was drawn in
+    bool m_bAtlases = true;
     std::uint64_t m_nPictures = 0;
+    std::uint64_t m_nKept = 0;
     std::uint64_t m_nDrawn = 0;
 };
