@@ -109,19 +109,33 @@ void PickNewMainWindowLocked(SWindowRegistry& registry)
 // video ends. Drivers keep process-wide state that a second load, when video
 // starts again, does not expect; and memory they still hold would look lost
 // to a leak checker once their code is unmapped.
-void KeepLoadedLibraries()
+std::set<std::string> LoadedLibraryNames()
 {
-    std::vector<std::string> names;
+    std::set<std::string> names;
     dl_iterate_phdr(
         [](dl_phdr_info* info, std::size_t, void* data)
         {
             if (info->dlpi_name && *info->dlpi_name)
-                static_cast<std::vector<std::string>*>(data)->emplace_back(info->dlpi_name);
+                static_cast<std::set<std::string>*>(data)->emplace(info->dlpi_name);
             return 0;
         },
         &names);
-    for (const std::string& name : names)
+    return names;
+}
+
+// The libraries the program started with are never unloaded; those pinned
+// once stay. Only the rest are pinned: under a thread checker each dlopen
+// rescans every loaded module, and pinning all of them on every shutdown
+// took half a minute per test.
+std::set<std::string> g_PinnedLibraries = LoadedLibraryNames();
+
+void KeepLoadedLibraries()
+{
+    for (const std::string& name : LoadedLibraryNames())
+    {
+        if (!g_PinnedLibraries.insert(name).second) continue;
         if (void* handle = dlopen(name.c_str(), RTLD_LAZY | RTLD_NOLOAD | RTLD_NODELETE)) dlclose(handle);
+    }
 }
 
 void ShowSdl(Window* hwnd)
