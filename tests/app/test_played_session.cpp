@@ -404,3 +404,38 @@ TEST_F(PlayedSession, FromTheMainMenuToTheHallsDoorASaveALoadAndTheEnd)
 }
 
 } // namespace
+
+namespace
+{
+
+// Two starts of the application in one process, as the played session makes
+// them: a game that the first start left (its window closed in play) is not
+// taken for the second start's location, whose frames before a game are
+// the empty engine frames.
+using ApplicationRestart = apptest::CSteppedAppTest;
+
+TEST_F(ApplicationRestart, TheSecondStartFindsNoLocationOfTheFirst)
+{
+    {
+        apptest::CSampleApp first;
+        ASSERT_TRUE(StartGame(first, "first start"));
+        Tick();
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+        first.Done();
+    }
+    apptest::CSampleApp second;
+    std::string commandLine;
+    ASSERT_TRUE(second.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "second start"))
+        << Tree().ErrorLog();
+    gametest::g_GameDriver.Attach(&second);
+    EXPECT_FALSE(gametest::g_GameDriver.IsEntered());
+    Tick();
+    second.Render(true);
+    const std::vector<std::uint32_t> pixels = gfxtest::ReadFrontBuffer();
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_EQ(pixels[pixels.size() / 2] & 0xFFFFFFu, 0x182838u) << "not the empty frame of no location";
+    second.Done();
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
+
+} // namespace
