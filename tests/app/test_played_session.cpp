@@ -383,9 +383,11 @@ TEST_F(PlayedSession, FromTheMainMenuToTheHallsDoorASaveALoadAndTheEnd)
          {
              if (!InFlight()) return false;
              EXPECT_EQ(App().m_nGameMode, CMMApp::kModeSavedGame);
-             // The world's own records aside: in this session the loaded
-             // world's machines and groups stand one step further on than
-             // the saved ones (SaveRoundTrip compares them whole).
+             // The world's own records aside: loaded in the application
+             // that saved them, the machines and groups come back further on
+             // than they were saved (their levels grown, a machine gone into
+             // the depot); SaveRoundTrip, which loads in a fresh
+             // application, compares them whole.
              EXPECT_EQ(FirstDifference(WithoutWorld(m_Saves.m_Saved), WithoutWorld(DumpGameState())), "");
              EXPECT_LT((Glider()->GetPosition() - waited).Length(), 1.0f) << "not back at the hall's door";
              return true;
