@@ -164,6 +164,9 @@ void LeaveLocationServices()
     g_EffectRenderManager.Done();
     g_Location.Done();
     g_Location.m_CellStream.Close();
+    // No location is entered any longer: the cells' slots are gone, and the
+    // next start in this process (or the next game) must not draw them.
+    g_Location.m_nCellsX = g_Location.m_nCellsY = 0;
     g_pGameLocation->adapter.Uninstall();
     g_pGameLocation->buildings.Uninstall();
     g_pGameLocation.reset();

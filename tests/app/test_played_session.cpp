@@ -1,0 +1,443 @@
+// A played session: the real application, started as the program starts it
+// (RunApplication) over the sample tree, is played only through the
+// platform's input seam, as a player plays it: keys and mouse events in the
+// player's order, one read of the application's input at a time, on a fixed
+// seed and a fixed frame time. The player starts a new game from the main
+// menu, flies to the hall's door (it slides open as the glider waits before
+// it), saves from the pause menu, quits to the main menu, loads the save
+// (the loaded game is the saved one, record for record) and quits from the
+// pause menu: the program ends with code 0 and nothing in error.log.
+//
+// A step that fails says which it was and writes the screen it left as a
+// PNG next to the test program (the path is in the failure).
+#include "SampleAppTest.h"
+
+#include "app/GameStateDump.h"
+#include "app/SavedGames.h"
+#include "consoles/SaveLoadGC.h"
+#include "foundation/ClassFactory.h"
+#include "foundation/InputDevice.h"
+#include "graphics/PngWriter.h"
+#include "menus/DialogButton.h"
+#include "menus/MainMenuButton.h"
+#include "menus/MainUI.h"
+#include "platform/Window.h"
+#include "platform/dinput/ScriptedInputSource.h"
+#include "units/BuildingObject.h"
+#include "units/GliderObject.h"
+#include "world/MMEngine.h"
+#include "world/ObjectList.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+// Where the glider waits for a building's door to open: this far before
+// the middle of the entry zone (the door slides open for a glider that
+// comes within ten units of it, and is five units further on).
+constexpr float kDoorWait = 30.0f;
+constexpr std::uint8_t kEscape = 0x01, kEnter = 0x1C, kForward = 0x11, kBrake = 0x2D, kLeft = 0xCB, kRight = 0xCD;
+
+// The desktop's side of the seam: the test's keyboard and mouse, and the one
+// who acts on them before each read of the application's input.
+plat::ScriptedInputSource g_Desk;
+std::function<void()> g_Player;
+
+// The application's own input device over the test's desk; the player acts
+// before each of its reads (a frame of the game, a pass of a menu).
+class CPlayedInput : public CInput
+{
+public:
+    CPlayedInput() { SetInputSource(&g_Desk); }
+    int Update() override
+    {
+        if (g_Player) g_Player();
+        return CInput::Update();
+    }
+};
+
+IBaseInterface* CreatePlayedInput()
+{
+    return new CPlayedInput;
+}
+
+// The program's classes, its input device the played one.
+void RegisterPlayedClasses()
+{
+    RegisterGameClasses();
+    RegisterClassFactory(&g_iIInput, &CreatePlayedInput, "IGUID_IInput");
+}
+
+CMMApp& App()
+{
+    return *dynamic_cast<CMMApp*>(g_pApplication);
+}
+
+// The saves the menus ask for are the application's own; the game as it
+// was saved is kept for the comparison with the game loaded afterwards.
+class CWatchedSaves : public ISavedGames
+{
+public:
+    bool SaveGame(const char* file, const char* caption, const char* extra) override
+    {
+        g_pSavedGames = nullptr;
+        const bool saved = App().SaveGame(file, caption, extra);
+        if (saved) m_Saved = DumpGameState();
+        g_pSavedGames = this;
+        return saved;
+    }
+    bool LoadGame(const char* file, bool headerOnly) override
+    {
+        g_pSavedGames = nullptr;
+        const bool loaded = App().LoadGame(file, headerOnly);
+        g_pSavedGames = this;
+        return loaded;
+    }
+    std::vector<std::string> m_Saved;
+};
+
+// A step of the session: what the player does at pass n of the step (its
+// first read is 0); true once the step is over.
+struct SStep
+{
+    const char* name;
+    int maxPasses;
+    std::function<bool(int)> act;
+};
+
+class PlayedSession : public apptest::CSteppedAppTest
+{
+protected:
+    void SetUp() override
+    {
+        apptest::CSteppedAppTest::SetUp();
+        // The player's settings: saving outside a building on.
+        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
+        const std::size_t at = cfg.find("OutsideSave=0");
+        ASSERT_NE(at, std::string::npos);
+        cfg[at + 12] = '1';
+        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
+    }
+    void TearDown() override
+    {
+        g_Player = nullptr;
+        g_pSavedGames = nullptr;
+        g_Desk.Attach(nullptr);
+        apptest::CSteppedAppTest::TearDown();
+    }
+
+    // ---- what the player sees ----
+    static IUI* Screen()
+    {
+        auto* dialog = dynamic_cast<CUIDialog*>(App().m_pDialog);
+        return dialog ? dialog->m_pScreen : nullptr;
+    }
+    template <typename T> static T* ScreenAs() { return dynamic_cast<T*>(Screen()); }
+    static bool InFlight() { return !App().m_pDialog && gametest::g_GameDriver.GetPlayerGlider(); }
+    static CGliderObject* Glider() { return g_pPlayerGlider; }
+    // ---- what the player does ----
+    // A click: the pointer onto the point, the left button down the pass
+    // after and up the pass after that; true once it is up.
+    static bool ClickAt(plat::Point p, int pass)
+    {
+        if (pass == 0) plat::SetCursorPos(p.x, p.y);
+        if (pass == 1) g_Desk.MouseButton(0, true);
+        if (pass == 2) g_Desk.MouseButton(0, false);
+        return pass >= 3;
+    }
+    static bool Click(const plat::Rect& r, int pass)
+    {
+        return ClickAt(plat::Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2}, pass);
+    }
+    static bool Press(std::uint8_t key, int pass)
+    {
+        if (pass == 0) g_Desk.Key(key, true);
+        if (pass == 1) g_Desk.Key(key, false);
+        return pass >= 1;
+    }
+    // The keys of a flight towards the point: a turn key while the point
+    // is off the nose, forward held while it is nearly ahead (thrust, when
+    // false, leaves the glider to coast); true once the glider is within
+    // reach of it.
+    bool FlyTowards(const CVector& to, float reach, bool thrust = true)
+    {
+        CGliderObject* glider = Glider();
+        if (!glider) return false;
+        const CVector at = glider->GetPosition();
+        const CVector nose = glider->ForwardAxis();
+        const float dx = to.x - at.x, dy = to.y - at.y;
+        const float distance = std::sqrt(dx * dx + dy * dy);
+        m_fOff = std::atan2(nose.x * dy - nose.y * dx, nose.x * dx + nose.y * dy);
+        const bool far = distance > reach;
+        // Seen from above with y north and x east, the Left key turns the
+        // nose clockwise.
+        Hold(kRight, far && m_fOff > 0.04f);
+        Hold(kLeft, far && m_fOff < -0.04f);
+        Hold(kForward, far && thrust && std::fabs(m_fOff) < 0.6f);
+        return !far;
+    }
+    void Hold(std::uint8_t key, bool down)
+    {
+        if (m_Held[key] == down) return;
+        m_Held[key] = down;
+        g_Desk.Key(key, down);
+    }
+    void LetGo()
+    {
+        for (int key = 0; key < 256; ++key)
+            Hold(std::uint8_t(key), false);
+    }
+    // To a building's door, which faces south: to a point before it, the
+    // glider braked and turned to face the door, then at a walk up to the
+    // door, where it waits; over once the door stands open.
+    std::function<bool(int)> ToTheDoor(const char* id)
+    {
+        return [this, id, phase = 0](int) mutable
+        {
+            auto* building = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(id, OBJ_BUILDING));
+            if (!building || !Glider() || Screen()) return false;
+            // The middle of the doorway's entry zone.
+            const CVector door = building->GetEntrancePoint(0);
+            const CVector before{door.x, door.y - 90.0f, door.z};
+            const CVector at = Glider()->GetPosition();
+            const float speed = Glider()->m_vVelocity.Length();
+            if (phase == 0)
+            {
+                // Slower as the point comes near.
+                const float left = std::hypot(before.x - at.x, before.y - at.y);
+                if (FlyTowards(before, 6.0f, left > 60.0f || speed < 15.0f)) phase = 1;
+            }
+            // On the door's line: a point on it a little ahead.
+            const CVector ahead{door.x, at.y + 25.0f, door.z};
+            if (phase == 1)
+            {
+                FlyTowards(ahead, 0.0f, false);
+                Hold(kBrake, true);
+                if (speed < 3.0f && std::fabs(m_fOff) < 0.04f)
+                {
+                    Hold(kBrake, false);
+                    phase = 2;
+                }
+            }
+            // Forward only while slow, slower at the end; braked at the door.
+            const float toDoor = door.y - kDoorWait - at.y;
+            if (phase == 2) FlyTowards(ahead, 0.0f, speed < (toDoor > 20.0f ? 12.0f : 4.0f) && toDoor > 0.0f);
+            if (phase == 2 && toDoor <= 0.0f)
+            {
+                LetGo();
+                Hold(kBrake, true);
+                if (building->m_nDoorState == CBuildingObject::kOpen && speed < 1.0f)
+                {
+                    LetGo();
+                    return true;
+                }
+            }
+            return false;
+        };
+    }
+    // The item of the main menu (pause false) or the pause menu, a
+    // question it asks answered with Enter; panel, when given, goes on once
+    // the item's panel is open. Over once that menu has gone.
+    std::function<bool(int)> MenuItem(bool pause, int command, std::function<void(CSaveLoadGC&, int)> panel = {})
+    {
+        return [pause, command, panel, clicked = -1, from = -1](int pass) mutable
+        {
+            auto* menu = ScreenAs<CMainUI>();
+            if (!menu || menu->IsPause() != pause) return clicked >= 0;
+            if (menu->m_pPopup)
+            {
+                Press(kEnter, pass % 2);
+                return false;
+            }
+            auto* open = dynamic_cast<CSaveLoadGC*>(menu->GetSaveLoad());
+            if (open && open->m_bVisible && panel)
+            {
+                if (from < 0) from = pass;
+                panel(*open, pass - from);
+                return false;
+            }
+            if (clicked < 0) clicked = pass;
+            Click(menu->FindItem(command)->m_Rect, pass - clicked);
+            return false;
+        };
+    }
+    // Escape in flight: over once the pause menu runs.
+    static bool OpenPauseMenu(int pass)
+    {
+        Press(kEscape, pass % 4);
+        auto* menu = ScreenAs<CMainUI>();
+        return menu && menu->IsPause();
+    }
+
+    // The session's steps, one at a time; a step that fails (an assertion
+    // in it, or more passes than it may take) ends the program as a window
+    // close does, after the screen was written out.
+    void Play(std::vector<SStep> steps)
+    {
+        m_Steps = std::move(steps);
+        g_Player = [this]
+        {
+            Tick();
+            // A step that ends hands the same read to the next one.
+            while (m_nStep < m_Steps.size())
+            {
+                const SStep& step = m_Steps[m_nStep];
+                bool over = false;
+                {
+                    SCOPED_TRACE(std::string("step \"") + step.name + "\"");
+                    over = step.act(m_nPass);
+                }
+                const bool failed = ::testing::Test::HasFailure();
+                if (failed || (!over && m_nPass >= step.maxPasses)) return Abandon(step, failed);
+                if (!over)
+                {
+                    ++m_nPass;
+                    return;
+                }
+                ++m_nStep;
+                m_nPass = 0;
+            }
+        };
+    }
+    void Abandon(const SStep& step, bool failed)
+    {
+        const std::filesystem::path png =
+            gfxtest::PictureDirectory() / (std::string("played_session_failed.png"));
+        const std::vector<std::uint32_t> pixels = gfxtest::ReadFrontBuffer();
+        if (!pixels.empty())
+            gfxtest::WritePng(png.c_str(), pixels, std::uint32_t(graph.m_nScreenWidth),
+                              std::uint32_t(graph.m_nScreenHeight));
+        ADD_FAILURE() << "the played session stopped at step \"" << step.name << "\" (pass " << m_nPass
+                      << (failed ? ", an expectation failed" : ", the step did not end") << "); the screen: "
+                      << png.string();
+        m_nStep = m_Steps.size();
+        g_Player = nullptr;
+        LetGo();
+        if (auto* dialog = dynamic_cast<CUIDialog*>(App().m_pDialog))
+        {
+            dialog->m_nResult = -1;
+            dialog->m_bDone = 1;
+        }
+        App().OnQuitMessage();
+    }
+
+    std::vector<SStep> m_Steps;
+    std::size_t m_nStep = 0;
+    int m_nPass = 0;
+    bool m_Held[256] = {};
+    float m_fOff = 0.0f;
+    CWatchedSaves m_Saves;
+};
+
+// The dump without the world's own records.
+std::vector<std::string> WithoutWorld(std::vector<std::string> dump)
+{
+    std::erase_if(dump, [](const std::string& line) { return line.rfind("world ", 0) == 0; });
+    return dump;
+}
+
+TEST_F(PlayedSession, FromTheMainMenuToTheHallsDoorASaveALoadAndTheEnd)
+{
+    g_pSavedGames = &m_Saves;
+    CVector waited;
+
+    Play({
+        {"new game from the main menu", 60, MenuItem(false, CMainUI::kNewGame)},
+        {"fly to the hall's door", 400, ToTheDoor("SAMPLE_HALL")},
+        {"open the pause menu", 10,
+         [&](int pass)
+         {
+             if (pass == 0) waited = Glider()->GetPosition();
+             return OpenPauseMenu(pass);
+         }},
+        {"save from the pause menu", 40,
+         MenuItem(true, CMainUI::kSave, [&](CSaveLoadGC& panel, int pass) { Click(panel.m_pSave->m_Rect, pass); })},
+        {"the save is written", 5,
+         [&](int)
+         {
+             if (!InFlight()) return false;
+             EXPECT_FALSE(m_Saves.m_Saved.empty()) << "nothing was saved: " << Tree().ErrorLog();
+             return true;
+         }},
+        {"open the pause menu again", 10, OpenPauseMenu},
+        {"quit to the main menu", 40, MenuItem(true, CMainUI::kMainMenu)},
+        {"load from the main menu", 40,
+         MenuItem(false, CMainUI::kLoad,
+                  [&](CSaveLoadGC& panel, int pass)
+                  {
+                      if (pass < 4)
+                          Click(panel.GetRow(0)->m_Rect, pass);
+                      else
+                          Click(panel.m_pLoad->m_Rect, pass - 4);
+                  })},
+        {"the loaded game is the saved one", 200,
+         [&](int)
+         {
+             if (!InFlight()) return false;
+             EXPECT_EQ(App().m_nGameMode, CMMApp::kModeSavedGame);
+             // The world's own records aside: loaded in the application
+             // that saved them, the machines and groups come back further on
+             // than they were saved (their levels grown, a machine gone into
+             // the depot); SaveRoundTrip, which loads in a fresh
+             // application, compares them whole.
+             EXPECT_EQ(FirstDifference(WithoutWorld(m_Saves.m_Saved), WithoutWorld(DumpGameState())), "");
+             EXPECT_LT((Glider()->GetPosition() - waited).Length(), 1.0f) << "not back at the hall's door";
+             return true;
+         }},
+        {"open the pause menu to quit", 10, OpenPauseMenu},
+        {"quit from the pause menu", 40, MenuItem(true, CMainUI::kExit)},
+    });
+
+    std::string commandLine;
+    g_Random.SetState(kStartState);
+    const int code = RunApplication(&RegisterPlayedClasses, commandLine.data(), "played session");
+    EXPECT_EQ(code, 0);
+    // The last step ends the program: no read of the input comes after it.
+    EXPECT_EQ(m_nStep + 1, m_Steps.size()) << "the program ended before the session's last step";
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
+
+} // namespace
+
+namespace
+{
+
+// Two starts of the application in one process, as the played session makes
+// them: a game that the first start left (its window closed in play) is not
+// taken for the second start's location, whose frames before a game are
+// the empty engine frames.
+using ApplicationRestart = apptest::CSteppedAppTest;
+
+TEST_F(ApplicationRestart, TheSecondStartFindsNoLocationOfTheFirst)
+{
+    {
+        apptest::CSampleApp first;
+        ASSERT_TRUE(StartGame(first, "first start"));
+        Tick();
+        ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+        first.Done();
+    }
+    apptest::CSampleApp second;
+    std::string commandLine;
+    ASSERT_TRUE(second.Init(nullptr, nullptr, commandLine.data(), plat::SW_HIDE, 0, "second start"))
+        << Tree().ErrorLog();
+    gametest::g_GameDriver.Attach(&second);
+    EXPECT_FALSE(gametest::g_GameDriver.IsEntered());
+    Tick();
+    second.Render(true);
+    const std::vector<std::uint32_t> pixels = gfxtest::ReadFrontBuffer();
+    ASSERT_FALSE(pixels.empty());
+    EXPECT_EQ(pixels[pixels.size() / 2] & 0xFFFFFFu, 0x182838u) << "not the empty frame of no location";
+    second.Done();
+    EXPECT_EQ(Tree().ErrorLog(), "");
+}
+
+} // namespace
