@@ -313,7 +313,7 @@ void COrganization::ReleaseWeakest()
             }
         g_pWorld->ReleaseBuilding(name);
         OnLoseBuilding(name);
-        m_szBase[0] = 0;
+        CopyName(m_szBase, "");
     }
 }
 
@@ -383,7 +383,11 @@ void COrganization::SaveToStream(CMemStream& s)
     for (std::int32_t v : {m_nMembers, m_nActive, m_nKilled, m_nGarrison, m_nIdle, m_nAtHome, m_nBuildTarget,
                            m_nKeepTarget})
         Put32(s, std::uint32_t(v));
-    s.Write(m_szBase, 32);
+    // Only the name goes out: bytes after its terminator would make two saves
+    // of one state differ.
+    char base[32];
+    CopyName(base, m_szBase);
+    s.Write(base, 32);
     PutF(s, m_fFactor);
     const SGroupConstruct& g = m_Construct;
     s.Write(&g.m_bIdle, 1);
@@ -401,7 +405,9 @@ void COrganization::SaveToStream(CMemStream& s)
     Put32(s, c);
     for (std::uint32_t i = 0; i < c; ++i)
         Put32(s, g.m_nConfigs[i]);
-    s.Write(m_szSecondName, 32);
+    char second[32];
+    CopyName(second, m_szSecondName);
+    s.Write(second, 32);
     PutF(s, m_fDeathTimer);
     PutF(s, m_fMoney);
 }

@@ -90,7 +90,7 @@ void COrganization::ChooseBase()
 {
     // Any building nobody holds yet whose places the build target can fill;
     // each is taken at once with chance 1 in 3, else the last one seen.
-    m_szBase[0] = 0;
+    CopyName(m_szBase, "");
     const std::vector<SPlace> places = Places();
     const SPlace* chosen = nullptr;
     for (const SPlace& p : places)
@@ -107,7 +107,7 @@ void COrganization::RechooseBase()
     if (!m_Clan.m_bFixedBase)
         ChooseBase();
     else
-        m_szBase[0] = 0;
+        CopyName(m_szBase, "");
 }
 
 void COrganization::OnLoseBuilding(const char* building)
