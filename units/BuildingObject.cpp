@@ -60,6 +60,11 @@ CBuildingObject::CBuildingObject()
     m_bAlive = 1;
     m_bShown = 1;
     m_bCollidable = 1;
+    // Collides and is hit by rays with its model's triangles (the open or
+    // the closed variant, as its door stands), not as the base's bounding
+    // sphere: a sphere as wide as the building would turn a glider away
+    // long before the door and never let it into the entry zone.
+    m_bSphereCollider = 0;
     // Run every frame (the object list runs its moving list), but not a
     // mover: the physics flag stays clear.
     m_bMoving = 1;
