@@ -383,7 +383,11 @@ void COrganization::SaveToStream(CMemStream& s)
     for (std::int32_t v : {m_nMembers, m_nActive, m_nKilled, m_nGarrison, m_nIdle, m_nAtHome, m_nBuildTarget,
                            m_nKeepTarget})
         Put32(s, std::uint32_t(v));
-    s.Write(m_szBase, 32);
+    // A base given up keeps its old name behind the terminator: the record
+    // holds the name alone, as a load gives it back.
+    char base[32];
+    CopyName(base, m_szBase);
+    s.Write(base, 32);
     PutF(s, m_fFactor);
     const SGroupConstruct& g = m_Construct;
     s.Write(&g.m_bIdle, 1);
