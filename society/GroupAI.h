@@ -119,7 +119,13 @@ public:
     CGroupAI(const CGroupAI&) = delete;
     CGroupAI& operator=(const CGroupAI&) = delete;
 
+    // The AI's defaults for its group, then the kind's first step (a
+    // hunters' or a crowd's first move, which may already take the group
+    // into a building).
     virtual void Init(CMechGroup2* group);
+    // The defaults only: for an AI whose record is read next (a saved
+    // game's group), which must not act on the world it is read into.
+    virtual void Setup(CMechGroup2* group) { Init(group); }
     // The AI's record (version 4; the layout is above SaveToStream).
     virtual void SaveToStream(CMemStream& stream) const;
     // Versions 1 to 4. Throws CStreamError on a damaged record (a bad

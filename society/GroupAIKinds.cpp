@@ -163,12 +163,17 @@ void CTransGroupAI::Retreat(CMechGroup2* from)
 
 // --- hunters ------------------------------------------------------------------
 
-void CHunterGroupAI::Init(CMechGroup2* group)
+void CHunterGroupAI::Setup(CMechGroup2* group)
 {
     CGroupAI::Init(group);
     SetReaction(0.8f);
     m_nKind = 1;
     m_fRestTimer = 0.0f;
+}
+
+void CHunterGroupAI::Init(CMechGroup2* group)
+{
+    CHunterGroupAI::Setup(group);
     Move();
 }
 
@@ -269,6 +274,13 @@ void CPeopleGroupAI::Init(CMechGroup2* group)
     CGroupAI::Init(group);
     m_nKind = 2;
     Move();
+    SetReaction(0.6f);
+}
+
+void CPeopleGroupAI::Setup(CMechGroup2* group)
+{
+    CGroupAI::Init(group);
+    m_nKind = 2;
     SetReaction(0.6f);
 }
 

@@ -44,6 +44,7 @@ public:
 
     CHunterGroupAI() { m_nKind = 1; }
     void Init(CMechGroup2* group) override;
+    void Setup(CMechGroup2* group) override;
     void Run(float dt) override;
     void LoadFromStream(CMemStream& stream) override;
     void OnBuilding(const char* building) override;
@@ -62,6 +63,7 @@ class CPeopleGroupAI : public CGroupAI
 public:
     CPeopleGroupAI() { m_nKind = 2; }
     void Init(CMechGroup2* group) override;
+    void Setup(CMechGroup2* group) override;
     void OnBuilding(const char* building) override;
     void ProcessMove(float dt) override;
     void GetNextRoadItem() override;

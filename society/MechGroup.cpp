@@ -88,6 +88,12 @@ void CMechGroup2::InitGroup(const char* org)
 
 void CMechGroup2::SetAI(std::int32_t kind)
 {
+    MakeAI(kind);
+    m_pAI->Init(this);
+}
+
+void CMechGroup2::MakeAI(std::int32_t kind)
+{
     m_pAI.reset();
     m_nAIKind = kind;
     switch (kind)
@@ -97,7 +103,6 @@ void CMechGroup2::SetAI(std::int32_t kind)
     case 2: m_pAI = std::make_unique<CPeopleGroupAI>(); break;
     default: m_pAI = std::make_unique<CGroupAI>(); break;
     }
-    m_pAI->Init(this);
 }
 
 void CMechGroup2::SetAIObject(std::unique_ptr<CGroupAI> ai)
@@ -637,9 +642,13 @@ void CMechGroup2::LoadFromStream(CMemStream& stream)
     }
     CopyName(m_szOrg, org);
     const std::int32_t kind = in.I32();
+    // The AI is only set up before its record is read: a first move of
+    // its kind would take the loaded members where the save did not have
+    // them (into a building, out of their buildings).
     if (kind != -1)
     {
-        SetAI(kind);
+        MakeAI(kind);
+        m_pAI->Setup(this);
         m_pAI->LoadFromStream(stream);
     }
 }

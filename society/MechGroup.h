@@ -109,6 +109,8 @@ public:
     void AssignToPlayer(bool assign);
     // Replaces the AI by one made elsewhere (a kind of its own).
     void SetAIObject(std::unique_ptr<CGroupAI> ai);
+    // A new AI of the kind, not yet set up.
+    void MakeAI(std::int32_t kind);
     CGroupAI* GetGroupAI() const { return m_pAI.get(); }
     int GetMemberCount() const { return m_nMembers; }
     CMech* GetMember(int i) const { return i >= 0 && i < m_nMembers ? m_Members[i] : nullptr; }

@@ -383,8 +383,8 @@ void COrganization::SaveToStream(CMemStream& s)
     for (std::int32_t v : {m_nMembers, m_nActive, m_nKilled, m_nGarrison, m_nIdle, m_nAtHome, m_nBuildTarget,
                            m_nKeepTarget})
         Put32(s, std::uint32_t(v));
-    // Only the name goes out: bytes after its terminator would make two saves
-    // of one state differ.
+    // Only the name goes out, as a load gives it back: bytes after its
+    // terminator would make two saves of one state differ.
     char base[32];
     CopyName(base, m_szBase);
     s.Write(base, 32);
