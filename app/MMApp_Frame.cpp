@@ -165,18 +165,7 @@ void CMMApp::Render(bool firstFrame)
         if (renderer)
         {
             FeedHud(dt);
-            const bool cockpit = g_bDrawCockpit;
-            g_bDrawCockpit = cockpit && interfaceShown;
-            try
-            {
-                renderer->Render();
-            }
-            catch (...)
-            {
-                g_bDrawCockpit = cockpit;
-                throw;
-            }
-            g_bDrawCockpit = cockpit;
+            renderer->RenderHidingCockpit(!interfaceShown);
         }
 
         // Physics in slices of at most 0.2 s.

@@ -169,18 +169,7 @@ void CMenuHost::RenderScene(bool overlay)
     if (g_pRenderer->m_pCameraObject) g_pRenderer->m_pCameraObject->UpdateView();
     g_Location.PreRender();
     g_ObjectList.CheckVisibility(true);
-    const bool cockpit = g_bDrawCockpit;
-    if (overlay) g_bDrawCockpit = false;
-    try
-    {
-        g_pRenderer->Render();
-    }
-    catch (...)
-    {
-        g_bDrawCockpit = cockpit;
-        throw;
-    }
-    g_bDrawCockpit = cockpit;
+    g_pRenderer->RenderHidingCockpit(overlay);
 }
 
 void CMenuHost::ShowCursor(bool show)

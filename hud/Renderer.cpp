@@ -149,6 +149,22 @@ void CRenderer::Init()
     m_iTexUII = find("TEX_INT_UII");
 }
 
+void CRenderer::RenderHidingCockpit(bool hideCockpit)
+{
+    const bool cockpit = g_bDrawCockpit;
+    if (hideCockpit) g_bDrawCockpit = false;
+    try
+    {
+        Render();
+    }
+    catch (...)
+    {
+        g_bDrawCockpit = cockpit;
+        throw;
+    }
+    g_bDrawCockpit = cockpit;
+}
+
 void CRenderer::Render()
 {
     XTRACE("CRenderer::Render");

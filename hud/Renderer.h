@@ -90,6 +90,10 @@ public:
     // One frame between BeginScene and EndScene. Exceptions pass on with
     // "CRenderer::Render" in the call-path trace.
     void Render();
+    // Render with the cockpit and message panel left off this one picture
+    // when hideCockpit (a menu's background, a replay being corrected); the
+    // switch comes back even if drawing throws.
+    void RenderHidingCockpit(bool hideCockpit);
     // Presents the back buffer (the device clears its per-frame counters
     // and counts the frame).
     void PresentFrame();
