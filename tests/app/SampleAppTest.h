@@ -217,6 +217,16 @@ protected:
 class CSteppedAppTest : public CSampleAppTest
 {
 protected:
+    // The player's setting that enables the pause menu's Save outside a
+    // building.
+    void AllowSavingOutside()
+    {
+        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
+        const std::size_t at = cfg.find("OutsideSave=0");
+        ASSERT_NE(at, std::string::npos);
+        cfg[at + 12] = '1';
+        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
+    }
     static constexpr float kStep = 0.05f;
 
     void SetUp() override

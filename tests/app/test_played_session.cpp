@@ -149,12 +149,7 @@ protected:
     void SetUp() override
     {
         apptest::CSteppedAppTest::SetUp();
-        // The player's settings: saving outside a building on.
-        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
-        const std::size_t at = cfg.find("OutsideSave=0");
-        ASSERT_NE(at, std::string::npos);
-        cfg[at + 12] = '1';
-        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
+        AllowSavingOutside();
     }
     void TearDown() override
     {

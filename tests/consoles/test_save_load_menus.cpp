@@ -37,12 +37,7 @@ protected:
     void SetUp() override
     {
         apptest::CSteppedAppTest::SetUp();
-        // Saving outside a building is what enables the pause menu's Save.
-        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
-        const std::size_t at = cfg.find("OutsideSave=0");
-        ASSERT_NE(at, std::string::npos);
-        cfg[at + 12] = '1';
-        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
+        AllowSavingOutside();
     }
 
     static CSaveLoadGC* PanelOf(CMainUI& menu) { return dynamic_cast<CSaveLoadGC*>(menu.GetSaveLoad()); }
