@@ -4,6 +4,7 @@
 // 60 trading buildings and 20 organisations. The argument is the number of
 // groups (three members each, caravans, hunters and people in turn); the
 // complexity fit tells how an hour grows with it.
+#include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "society/GroupAIKinds.h"
 #include "society/MMTrade.h"
@@ -22,7 +23,9 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -167,11 +170,45 @@ struct SSociety
             o->Run(120.0f);
         trade.RunEachHour();
     }
+    // The state the hour leaves: every group with its AI and relations,
+    // the organisations, the goods trade and the generator, as saved.
+    std::uint64_t Checksum()
+    {
+        std::uint64_t h = 1469598103934665603ull;
+        auto add = [&h](const CMemStream& s)
+        {
+            for (std::uint32_t i = 0; i < s.m_nPosition; ++i)
+                h = (h ^ s.m_pData[i]) * 1099511628211ull;
+        };
+        CMemStream groups;
+        g_MechGroupList2.SaveToStream(groups);
+        add(groups);
+        for (auto& o : organisations)
+        {
+            CMemStream s;
+            o->SaveToStream(s);
+            add(s);
+        }
+        CMemStream goods;
+        trade.SaveToStream(goods);
+        add(goods);
+        return (h ^ g_Random.GetState()) * 1099511628211ull;
+    }
 };
 
 void BM_SocietyHour(benchmark::State& state)
 {
-    SSociety society(int(state.range(0)));
+    const int groups = int(state.range(0));
+    // The same decisions leave the same state: two hours of a society of
+    // its own, before the one timed.
+    if (std::getenv("TVX_CHECKSUM"))
+    {
+        SSociety society(groups);
+        society.Hour();
+        society.Hour();
+        std::fprintf(stderr, "checksum %d %016llx\n", groups, (unsigned long long)society.Checksum());
+    }
+    SSociety society(groups);
     for (auto _ : state)
         society.Hour();
     state.SetComplexityN(state.range(0));
