@@ -360,9 +360,10 @@ float CMechanoid::GetMaxGoodsWeight() const
 
 // --- value -------------------------------------------------------------------
 
+// GetPrice and GetWarPower keep no trace scope: nothing in them throws, and
+// the society's spying asks for every neighbour's war power on each pass.
 float CMechanoid::GetPrice(bool price) const
 {
-    XTRACE("CMechanoid::GetPrice");
     float sum = 0.0f;
     auto add = [&](float term) { sum += price ? term : std::sqrt(std::max(0.0f, term)); };
     const SGliderParameters* g = GetConfigGlider();
@@ -384,7 +385,6 @@ float CMechanoid::GetPrice(bool price) const
 
 float CMechanoid::GetWarPower()
 {
-    XTRACE("CMechanoid::GetWarPower");
     const float k = GetArmorFactor();
     const float d = std::sqrt(
         std::max(0.0f, 0.01f * (GetArmor(2) * k + GetShield(2)) + 0.9f * (GetArmor(1) * k + GetShield(1))));
