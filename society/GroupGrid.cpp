@@ -106,54 +106,54 @@ void CGroupGrid::Update(int i, const CMechGroup2* group)
     Place(i, c);
 }
 
-void CGroupGrid::SiftDown(SCursor* cursors, int n, int i)
+void CGroupGrid::SiftDown(std::uint64_t* heap, int n, int i)
 {
     for (;;)
     {
         int least = i;
         const int a = 2 * i + 1, b = a + 1;
-        if (a < n && *cursors[a].at < *cursors[least].at) least = a;
-        if (b < n && *cursors[b].at < *cursors[least].at) least = b;
+        if (a < n && heap[a] < heap[least]) least = a;
+        if (b < n && heap[b] < heap[least]) least = b;
         if (least == i) return;
-        std::swap(cursors[i], cursors[least]);
+        std::swap(heap[i], heap[least]);
         i = least;
     }
 }
 
-int CGroupGrid::OpenWindow(const CVector& c, float r, SCursor* cursors) const
+int CGroupGrid::OpenWindow(const CVector& c, float r, SWindow& window, SCursor* cursors, std::uint64_t* heap) const
 {
+    static_assert(kWindowBuckets < int(kCursorMask));
     int n = 0;
-    auto open = [&](const std::vector<std::int32_t>& indices, const SCursor& window)
+    auto open = [&](const std::vector<std::int32_t>& indices, bool all)
     {
         if (indices.empty()) return;
-        cursors[n] = window;
-        cursors[n].at = indices.data();
-        cursors[n].end = indices.data() + indices.size();
+        cursors[n] = SCursor{indices.data(), indices.data() + indices.size(), all};
+        heap[n] = Key(indices.front(), std::uint64_t(n));
         ++n;
     };
     if (IsNumber(c) && r >= 0.0f)
     {
-        SCursor window{nullptr, nullptr, CellOf(c.x - r), CellOf(c.x + r), CellOf(c.y - r), CellOf(c.y + r), false};
-        const std::int64_t cells =
-            std::int64_t(window.x1 - window.x0 + 1) * std::int64_t(window.y1 - window.y0 + 1);
-        if (cells > kWindowBuckets)
-            open(m_All, window); // wider than its cells are worth: every entry, in order
+        window = SWindow{CellOf(c.x - r), CellOf(c.x + r), CellOf(c.y - r), CellOf(c.y + r)};
+        if (std::int64_t(window.x1 - window.x0 + 1) * std::int64_t(window.y1 - window.y0 + 1) > kWindowBuckets)
+            open(m_All, false); // wider than its cells are worth: every entry, in order
         else
         {
             // Cells of the window may share a bucket: each bucket once.
-            int buckets[kWindowBuckets];
-            int k = 0;
+            std::uint64_t opened[(kBuckets + 63) / 64] = {};
             for (std::int32_t y = window.y0; y <= window.y1; ++y)
                 for (std::int32_t x = window.x0; x <= window.x1; ++x)
-                    buckets[k++] = BucketOf(x, y);
-            std::sort(buckets, buckets + k);
-            k = int(std::unique(buckets, buckets + k) - buckets);
-            for (int j = 0; j < k; ++j)
-                open(m_Buckets[std::size_t(buckets[j])], window);
+                {
+                    const int b = BucketOf(x, y);
+                    std::uint64_t& word = opened[b / 64];
+                    const std::uint64_t bit = std::uint64_t(1) << (b % 64);
+                    if (word & bit) continue;
+                    word |= bit;
+                    open(m_Buckets[std::size_t(b)], false);
+                }
         }
     }
-    open(m_Buckets[std::size_t(kNowhere)], SCursor{nullptr, nullptr, 0, -1, 0, -1, true});
+    open(m_Buckets[std::size_t(kNowhere)], true);
     for (int i = n / 2 - 1; i >= 0; --i)
-        SiftDown(cursors, n, i);
+        SiftDown(heap, n, i);
     return n;
 }

@@ -47,17 +47,23 @@ public:
     template <class F>
     void Walk(const CVector& c, float r, F&& visit) const
     {
+        SWindow window;
         SCursor cursors[kWindowBuckets + 1];
-        int n = OpenWindow(c, r, cursors);
-        // A heap of cursors by their next index: the smallest on top.
+        // A heap of the cursors' next indices, the smallest on top: each key
+        // is the index above the cursor's number.
+        std::uint64_t heap[kWindowBuckets + 1];
+        int n = OpenWindow(c, r, window, cursors, heap);
         while (n > 0)
         {
-            SCursor& top = cursors[0];
+            SCursor& top = cursors[heap[0] & kCursorMask];
             const std::int32_t i = *top.at;
-            if (top.Accepts(m_Entries[std::size_t(i)]) && !visit(i)) return;
+            if (window.Accepts(m_Entries[std::size_t(i)], top.all) && !visit(i)) return;
             // Another bucket of the window never holds the same index.
-            if (++top.at == top.end) top = cursors[--n];
-            SiftDown(cursors, n, 0);
+            if (++top.at == top.end)
+                heap[0] = heap[--n];
+            else
+                heap[0] = Key(*top.at, heap[0] & kCursorMask);
+            SiftDown(heap, n);
         }
     }
 
@@ -74,28 +80,38 @@ private:
         std::int32_t cx = 0, cy = 0;
         std::int32_t bucket = -1;
     };
-    // One bucket's indices still to walk, and the window its cells must lie
-    // in (the nowhere bucket takes every entry).
-    struct SCursor
+    // The cells a walk asks for: an entry of them by its indexed centre (the
+    // nowhere bucket's cursor takes every entry of its own).
+    struct SWindow
     {
-        const std::int32_t* at;
-        const std::int32_t* end;
-        std::int32_t x0, x1, y0, y1;
-        bool all;
-        bool Accepts(const SEntry& e) const
+        std::int32_t x0 = 0, x1 = -1, y0 = 0, y1 = -1;
+        bool Accepts(const SEntry& e, bool all) const
         {
             return all || (e.bucket >= 0 && e.bucket != kNowhere && e.cx >= x0 && e.cx <= x1 && e.cy >= y0 &&
                            e.cy <= y1);
         }
     };
+    // One bucket's indices still to walk.
+    struct SCursor
+    {
+        const std::int32_t* at;
+        const std::int32_t* end;
+        bool all;
+    };
+    static constexpr std::uint64_t kCursorMask = 0x3ff; // above kWindowBuckets
+    static std::uint64_t Key(std::int32_t index, std::uint64_t cursor)
+    {
+        return std::uint64_t(std::uint32_t(index)) << 10 | cursor;
+    }
 
     static std::int32_t CellOf(float v);
     static int BucketOf(std::int32_t cx, std::int32_t cy);
     void Place(int i, const CVector& centre);
     void Remove(int i);
-    // The non-empty buckets of the window as a heap of cursors; their count.
-    int OpenWindow(const CVector& c, float r, SCursor* cursors) const;
-    static void SiftDown(SCursor* cursors, int n, int i);
+    // The non-empty buckets of the window as cursors and a heap of their
+    // keys; the count.
+    int OpenWindow(const CVector& c, float r, SWindow& window, SCursor* cursors, std::uint64_t* heap) const;
+    static void SiftDown(std::uint64_t* heap, int n, int i = 0);
 
     std::vector<SEntry> m_Entries;
     // Per bucket the indices of its entries, ascending; kBuckets + the
