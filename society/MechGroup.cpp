@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <typeinfo>
 
 namespace
 {
@@ -56,8 +57,12 @@ CMechanoid* GetMechMechanoid(const CMech* mech)
 {
     if (!mech) return nullptr;
     if (const CGliderObject* g = GetMechGlider(mech); g && g->m_pMechanoid) return g->m_pMechanoid;
-    auto* own = dynamic_cast<CWorldMechanoid*>(mech->m_pMechanoid);
-    return own ? &own->m_Mechanoid : nullptr;
+    // CWorldMechanoid is final: comparing the type is the cast, without the
+    // cast's walk of the class tree (spying asks for every neighbour's
+    // members on each pass).
+    IWorldMechanoid* own = mech->m_pMechanoid;
+    return own && typeid(*own) == typeid(CWorldMechanoid) ? &static_cast<CWorldMechanoid*>(own)->m_Mechanoid
+                                                          : nullptr;
 }
 
 CGliderObject* GetMemberGlider(const CMech* mech)

@@ -11,7 +11,7 @@
 #include "units/Mechanoid.h"
 #include "world/WorldSeams.h"
 
-class CWorldMechanoid : public IWorldMechanoid
+class CWorldMechanoid final : public IWorldMechanoid
 {
 public:
     void Run(float dt) override { m_Mechanoid.Run(dt); }
