@@ -4,27 +4,54 @@
 // player's order, one read of the application's input at a time, on a fixed
 // seed and a fixed frame time. The player starts a new game from the main
 // menu, flies to the hall's door (it slides open as the glider waits before
-// it), saves from the pause menu, quits to the main menu, loads the save
-// (the loaded game is the saved one, record for record) and quits from the
-// pause menu: the program ends with code 0 and nothing in error.log.
+// it) and in through it; in the hall's menu buys food on the trade console,
+// fits a laser in place of the blaster on the garage console, takes the
+// hall's quest on the quest console and buys tickets to the north and back
+// at the information desk, each by clicks on the controls and links where
+// the consoles show them; leaves by the exit tab, saves from the pause
+// menu, quits to the main menu, loads the save (the loaded game is the
+// saved one, record for record), flies to the tunnel building, in through
+// its door and to the north, there into the north's tunnel and home again,
+// and quits from the pause menu: the program ends with code 0 and nothing
+// in error.log. Every step is checked by what it did to the game (money,
+// cargo, the gun, the quest log, the tickets, the location).
 //
 // A step that fails says which it was and writes the screen it left as a
 // PNG next to the test program (the path is in the failure).
+//
+// It is the longest test of the application (about a minute and a half
+// under the sanitizers): most of it is the flights, a frame of the whole
+// game each, and the three location loads (the load and the two journeys).
 #include "SampleAppTest.h"
 
+#include "app/GameData.h"
 #include "app/GameStateDump.h"
 #include "app/SavedGames.h"
+#include "consoles/GCGarage.h"
+#include "consoles/GCInfo.h"
+#include "consoles/GCQuest.h"
+#include "consoles/GCTrade.h"
+#include "consoles/GCTunnel.h"
 #include "consoles/SaveLoadGC.h"
 #include "foundation/ClassFactory.h"
 #include "foundation/InputDevice.h"
 #include "graphics/PngWriter.h"
 #include "menus/DialogButton.h"
 #include "menus/MainMenuButton.h"
+#include "menus/ControlList.h"
+#include "menus/CountSelector.h"
 #include "menus/MainUI.h"
+#include "menus/MenuButton.h"
+#include "menus/UIMenu.h"
 #include "platform/Window.h"
 #include "platform/dinput/ScriptedInputSource.h"
+#include "script/game/QuestLog.h"
+#include "ui/markup/HTMLObject.h"
+#include "ui/markup/HTMLWnd.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
+#include "units/GunManager.h"
+#include "units/Mechanoid.h"
 #include "world/MMEngine.h"
 #include "foundation/MemStream.h"
 #include "world/Mech.h"
@@ -38,6 +65,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,7 +76,8 @@ namespace
 // the middle of the entry zone (the door slides open for a glider that
 // comes within ten units of it, and is five units further on).
 constexpr float kDoorWait = 30.0f;
-constexpr std::uint8_t kEscape = 0x01, kEnter = 0x1C, kForward = 0x11, kBrake = 0x2D, kLeft = 0xCB, kRight = 0xCD;
+constexpr std::uint8_t kEscape = 0x01, kEnter = 0x1C, kForward = 0x11, kBrake = 0x2D, kLeft = 0xCB, kRight = 0xCD,
+                       kHome = 0xC7, kNought = 0x0B;
 
 // The desktop's side of the seam: the test's keyboard and mouse, and the one
 // who acts on them before each read of the application's input.
@@ -220,9 +249,10 @@ protected:
         for (int key = 0; key < 256; ++key)
             Hold(std::uint8_t(key), false);
     }
-    // To a building's door, which faces south: to a point before it, the
-    // glider braked and turned to face the door, then at a walk up to the
-    // door, where it waits; over once the door stands open.
+    // To a building's door, which faces south: round the building first
+    // when the glider is beside or behind it, then to a point before the
+    // door, the glider braked and turned to face the door, then at a walk
+    // up to the door, where it waits; over once the door stands open.
     std::function<bool(int)> ToTheDoor(const char* id)
     {
         return [this, id, phase = 0](int) mutable
@@ -236,26 +266,34 @@ protected:
             const float speed = Glider()->m_vVelocity.Length();
             if (phase == 0)
             {
+                // Beside or behind the building: out to the side of it first.
+                const CVector side{door.x + (at.x < door.x ? -100.0f : 100.0f), before.y, door.z};
+                if (at.y < before.y + 40.0f || std::fabs(at.x - door.x) > 100.0f ||
+                    FlyTowards(side, 20.0f))
+                    phase = 1;
+            }
+            if (phase == 1)
+            {
                 // Slower as the point comes near.
                 const float left = std::hypot(before.x - at.x, before.y - at.y);
-                if (FlyTowards(before, 6.0f, left > 60.0f || speed < 15.0f)) phase = 1;
+                if (FlyTowards(before, 6.0f, left > 60.0f || speed < 15.0f)) phase = 2;
             }
             // On the door's line: a point on it a little ahead.
             const CVector ahead{door.x, at.y + 25.0f, door.z};
-            if (phase == 1)
+            if (phase == 2)
             {
                 FlyTowards(ahead, 0.0f, false);
                 Hold(kBrake, true);
                 if (speed < 3.0f && std::fabs(m_fOff) < 0.04f)
                 {
                     Hold(kBrake, false);
-                    phase = 2;
+                    phase = 3;
                 }
             }
             // Forward only while slow, slower at the end; braked at the door.
             const float toDoor = door.y - kDoorWait - at.y;
-            if (phase == 2) FlyTowards(ahead, 0.0f, speed < (toDoor > 20.0f ? 12.0f : 4.0f) && toDoor > 0.0f);
-            if (phase == 2 && toDoor <= 0.0f)
+            if (phase == 3) FlyTowards(ahead, 0.0f, speed < (toDoor > 20.0f ? 12.0f : 4.0f) && toDoor > 0.0f);
+            if (phase == 3 && toDoor <= 0.0f)
             {
                 LetGo();
                 Hold(kBrake, true);
@@ -266,6 +304,151 @@ protected:
                 }
             }
             return false;
+        };
+    }
+    // From before the open door at a walk through the doorway, kept on the
+    // door's line, until the building's menu runs.
+    std::function<bool(int)> InThroughTheDoor(const char* id)
+    {
+        return [this, id](int)
+        {
+            if (ScreenAs<CUIMenu>())
+            {
+                LetGo();
+                return true;
+            }
+            auto* building = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(id, OBJ_BUILDING));
+            if (!building || !Glider() || Screen()) return false;
+            const CVector door = building->GetEntrancePoint(0);
+            const CVector at = Glider()->GetPosition();
+            Hold(kBrake, false);
+            FlyTowards(CVector{door.x, at.y + 25.0f, door.z}, 0.0f, Glider()->m_vVelocity.Length() < 6.0f);
+            return false;
+        };
+    }
+
+    // ---- the building's menu, as the player sees it ----
+    // A place to click on the screen, null while the screen does not show
+    // it, or a key to press instead; what names it in a failure.
+    struct STarget
+    {
+        const char* what;
+        std::function<std::optional<plat::Rect>(CUIMenu&)> where;
+        std::uint8_t key = 0;
+    };
+    static STarget Key(const char* what, std::uint8_t key) { return {what, {}, key}; }
+    static STarget Tab(CUIMenu::ETab tab)
+    {
+        return {"a tab", [tab](CUIMenu& menu) -> std::optional<plat::Rect>
+                {
+                    CMenuButton* button = menu.GetTab(tab);
+                    if (!button || !button->m_bVisible) return std::nullopt;
+                    return button->m_Rect;
+                }};
+    }
+    template <typename Console> static Console* ConsoleOf(CUIMenu& menu, CUIMenu::ETab tab)
+    {
+        return dynamic_cast<Console*>(menu.GetConsole(tab));
+    }
+    // The first link shown in the window whose target holds part.
+    static std::optional<plat::Rect> LinkIn(const CHTMLWnd* window, const std::string& part)
+    {
+        const CHTMLObject* document = window ? window->GetDocument() : nullptr;
+        if (!document) return std::nullopt;
+        for (int i = 0; i < document->m_iStrNum; ++i)
+        {
+            const SHTMLElement& e = document->m_Elements[std::size_t(i)];
+            if (e.Visible && e.Type == SHTMLElement::kLink && e.Right > e.Left &&
+                e.Kind.find(part) != std::string::npos && e.Top >= document->m_Rect[1] &&
+                e.Bottom <= document->m_Rect[3])
+                return plat::Rect{e.Left, e.Top, e.Right, e.Bottom};
+        }
+        return std::nullopt;
+    }
+    // Clicks in the building's menu, one every four passes, each where the
+    // screen shows its target at that pass; then done, until it says the
+    // step is over.
+    std::function<bool(int)> InTheMenu(std::vector<STarget> clicks, std::function<bool(CUIMenu&)> done)
+    {
+        return [clicks = std::move(clicks), done = std::move(done), at = std::optional<plat::Rect>()](int pass) mutable
+        {
+            auto* menu = ScreenAs<CUIMenu>();
+            if (!menu)
+            {
+                ADD_FAILURE() << "the building's menu is not on the screen";
+                return false;
+            }
+            const std::size_t click = std::size_t(pass / 4);
+            if (click >= clicks.size()) return done(*menu);
+            if (clicks[click].key)
+            {
+                Press(clicks[click].key, pass % 4);
+                return false;
+            }
+            if (pass % 4 == 0) at = clicks[click].where(*menu);
+            if (!at)
+            {
+                ADD_FAILURE() << "click " << click + 1 << ": " << clicks[click].what << " is not on the screen";
+                return false;
+            }
+            Click(*at, pass % 4);
+            return false;
+        };
+    }
+    static CMechanoid& Player() { return *Glider()->m_pMechanoid; }
+    static float Money() { return Player().m_Garbage.m_fMoney; }
+    static std::int32_t Cargo(const char* goods)
+    {
+        std::int32_t n = 0;
+        for (const SItemRec& e : Player().m_Garbage.m_Items)
+            if (std::strcmp(e.m_szName, goods) == 0) n += e.m_nCount;
+        return n;
+    }
+    static std::uint32_t Tickets(const char* location)
+    {
+        const SLocInfo* info = g_GameData.FindLocInfo(location);
+        return info ? info->tickets : 0;
+    }
+    static std::string Location() { return g_pWorld ? g_pWorld->m_szLocationName : ""; }
+    static std::string Gun(int mount)
+    {
+        const CGliderObject* glider = Glider();
+        if (!glider || !glider->m_Guns[mount].m_bMounted) return "";
+        const char* name = g_GunManager.GetName(glider->m_Guns[mount].m_Key.Index());
+        return name ? name : "";
+    }
+    // Through the tunnel console to the location: its line in the list,
+    // then the journey's link; over once the glider flies there.
+    std::function<bool(int)> Journey(const char* to)
+    {
+        return [this, to, send = InTheMenu(
+                          {Tab(CUIMenu::kTabTunnel),
+                           {"the destination's line",
+                            [to](CUIMenu& menu)
+                            {
+                                std::string link = "Loc";
+                                for (std::uint32_t i = 0; i < g_GameData.m_LocInfo.count; ++i)
+                                    if (std::strcmp(g_GameData.m_LocInfo.data[i].location, to) == 0)
+                                        link += std::to_string(i);
+                                auto* tunnel = ConsoleOf<CGCTunnel>(menu, CUIMenu::kTabTunnel);
+                                return LinkIn(tunnel ? tunnel->GetList() : nullptr, link);
+                            }},
+                           {"the journey's link",
+                            [](CUIMenu& menu)
+                            {
+                                auto* tunnel = ConsoleOf<CGCTunnel>(menu, CUIMenu::kTabTunnel);
+                                return LinkIn(tunnel ? tunnel->GetText() : nullptr, "sendto");
+                            }}},
+                          [](CUIMenu&) { return false; }),
+                sent = -1](int pass) mutable
+        {
+            if (ScreenAs<CUIMenu>() && sent < 0)
+            {
+                send(pass);
+                return false;
+            }
+            sent = 0;
+            return InFlight() && Location() == to;
         };
     }
     // The item of the main menu (pause false) or the pause menu, a
@@ -375,14 +558,150 @@ std::vector<std::string> WorldPart(std::vector<std::string> dump, bool world)
     return dump;
 }
 
-TEST_F(PlayedSession, FromTheMainMenuToTheHallsDoorASaveALoadAndTheEnd)
+TEST_F(PlayedSession, IntoTheHallTradeRefitQuestTicketsASaveALoadTheTunnelAndBack)
 {
     g_pSavedGames = &m_Saves;
     CVector waited;
+    // What the hall's consoles were before each deal.
+    float money = 0.0f;
+    std::int32_t food = 0;
 
     Play({
         {"new game from the main menu", 60, MenuItem(false, CMainUI::kNewGame)},
         {"fly to the hall's door", 400, ToTheDoor("SAMPLE_HALL")},
+        {"into the hall through its door", 200, InThroughTheDoor("SAMPLE_HALL")},
+        {"buy food on the trade console", 30,
+         InTheMenu({{"the trade tab",
+                     [&](CUIMenu& menu)
+                     {
+                         money = Money();
+                         food = Cargo("TOV_FOOD");
+                         return Tab(CUIMenu::kTabTrade).where(menu);
+                     }},
+                    // Ten of them: the count field's least, then a nought.
+                    Key("Home on the count", kHome),
+                    Key("0 on the count", kNought),
+                    {"the buy button",
+                     [](CUIMenu& menu) -> std::optional<plat::Rect>
+                     {
+                         auto* trade = ConsoleOf<CGCTrade>(menu, CUIMenu::kTabTrade);
+                         if (!trade || !trade->IsBuyOpen()) return std::nullopt;
+                         fprintf(stderr, "DBG count %d enabled %d visible %d\n", trade->GetBuyCount()->GetValue(), trade->GetBuyCount()->m_pField->m_bEnabled, trade->GetBuyCount()->m_pField->m_bVisible);
+                         return trade->GetBuyButton()->m_Rect;
+                     }}},
+                   [&](CUIMenu&)
+                   {
+                       fprintf(stderr, "DBG money %f -> %f food %d -> %d\n", money, Money(), food, Cargo("TOV_FOOD"));
+                       EXPECT_EQ(Cargo("TOV_FOOD"), food + 10) << "not the ten units of food in the hold";
+                       EXPECT_LT(Money(), money) << "the food was not paid for";
+                       return true;
+                   })},
+        {"fit a laser in place of the blaster on the garage console", 40,
+         InTheMenu({{"the garage tab",
+                     [&](CUIMenu& menu)
+                     {
+                         money = Money();
+                         EXPECT_EQ(Gun(0), "GUN_BLASTER");
+                         return Tab(CUIMenu::kTabGarage).where(menu);
+                     }},
+                    {"the weapons filter",
+                     [](CUIMenu& menu) -> std::optional<plat::Rect>
+                     {
+                         auto* garage = ConsoleOf<CGCGarage>(menu, CUIMenu::kTabGarage);
+                         if (!garage) return std::nullopt;
+                         return garage->m_apFilters[2]->m_Rect;
+                     }},
+                    {"the laser in the stock",
+                     [](CUIMenu& menu) -> std::optional<plat::Rect>
+                     {
+                         auto* garage = ConsoleOf<CGCGarage>(menu, CUIMenu::kTabGarage);
+                         CControlList* list = garage ? garage->m_pGoodsList : nullptr;
+                         for (int i = 0; list && i < list->GetItemCount(); ++i)
+                             if (list->GetItem(i)->m_bVisible &&
+                                 std::strcmp(list->GetItem(i)->m_szName, "GUN_LASER") == 0)
+                                 return list->GetItem(i)->m_Rect;
+                         return std::nullopt;
+                     }},
+                    {"the garage's buy button",
+                     [](CUIMenu& menu) -> std::optional<plat::Rect>
+                     {
+                         auto* garage = ConsoleOf<CGCGarage>(menu, CUIMenu::kTabGarage);
+                         if (!garage || !garage->m_pBuyButton->m_bEnabled) return std::nullopt;
+                         return garage->m_pBuyButton->m_Rect;
+                     }}},
+                   [&](CUIMenu&)
+                   {
+                       EXPECT_EQ(Gun(0), "GUN_LASER");
+                       EXPECT_LT(Money(), money) << "the laser was not paid for";
+                       return true;
+                   })},
+        {"take the hall's quest on the quest console", 30,
+         InTheMenu({Tab(CUIMenu::kTabQuest),
+                    {"the quest's offer",
+                     [](CUIMenu& menu)
+                     {
+                         auto* quest = ConsoleOf<CGCQuest>(menu, CUIMenu::kTabQuest);
+                         return LinkIn(quest ? quest->GetQuestList() : nullptr, "OnQuest(Q_SAMPLE_HALL_OFFER)");
+                     }}},
+                   [](CUIMenu& menu)
+                   {
+                       auto* quest = ConsoleOf<CGCQuest>(menu, CUIMenu::kTabQuest);
+                       const CHTMLObject* page = quest && quest->GetPage() ? quest->GetPage()->GetDocument() : nullptr;
+                       EXPECT_TRUE(page && page->FindBlock("Q_SAMPLE_HALL_BRIEF") >= 0) << "no briefing";
+                       const SQuestRecord* taken = g_pQuestLog ? g_pQuestLog->FindQuest("Q_SAMPLE_HALL") : nullptr;
+                       EXPECT_TRUE(taken && taken->IsOpen()) << "the quest is not in the quest log";
+                       return true;
+                   })},
+        {"buy tickets to the north and back at the information desk", 40,
+         InTheMenu({{"the information tab",
+                     [&](CUIMenu& menu)
+                     {
+                         money = Money();
+                         return Tab(CUIMenu::kTabInfo).where(menu);
+                     }},
+                    {"the tickets' item",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pMenu.get() : nullptr, "tickets");
+                     }},
+                    {"the north's offer",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pList.get() : nullptr, "ticket(north)");
+                     }},
+                    {"buy a ticket",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pPage.get() : nullptr, "buy");
+                     }},
+                    {"the way home's offer",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pList.get() : nullptr, "ticket(sample)");
+                     }},
+                    {"buy a ticket home",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pPage.get() : nullptr, "buy");
+                     }}},
+                   [&](CUIMenu&)
+                   {
+                       EXPECT_EQ(Tickets("north"), 1u);
+                       EXPECT_EQ(Tickets("sample"), 1u);
+                       EXPECT_NEAR(Money(), money - 2.0f * CGCInfo::kTicketPrice, 1.0f);
+                       return true;
+                   })},
+        {"out of the hall by the exit tab", 20,
+         [&, leave = InTheMenu({Tab(CUIMenu::kTabExit)}, [](CUIMenu&) { return false; })](int pass) mutable
+         {
+             if (ScreenAs<CUIMenu>()) return leave(pass);
+             return InFlight();
+         }},
         {"open the pause menu", 10,
          [&](int pass)
          {
@@ -427,6 +746,26 @@ TEST_F(PlayedSession, FromTheMainMenuToTheHallsDoorASaveALoadAndTheEnd)
              EXPECT_EQ(m_Saves.m_LoadedMachines.size(), m_Saves.m_SavedMachines.size());
              EXPECT_EQ(FirstDifference(WorldPart(m_Saves.m_Saved, false), WorldPart(DumpGameState(), false)), "");
              EXPECT_LT((Glider()->GetPosition() - waited).Length(), 1.0f) << "not back at the hall's door";
+             // What the hall's consoles did came back with it.
+             EXPECT_EQ(Gun(0), "GUN_LASER");
+             EXPECT_GT(Cargo("TOV_FOOD"), 0);
+             EXPECT_EQ(Tickets("north"), 1u);
+             return true;
+         }},
+        {"fly to the tunnel's door", 900, ToTheDoor("TUNNEL_EAST")},
+        {"into the tunnel building through its door", 200, InThroughTheDoor("TUNNEL_EAST")},
+        {"through the tunnel to the north", 200, Journey("north")},
+        {"fly to the north's tunnel door", 600, ToTheDoor("TUNNEL_NORTH")},
+        {"into the north's tunnel building", 200, InThroughTheDoor("TUNNEL_NORTH")},
+        {"through the tunnel home", 200, Journey("sample")},
+        {"home with the laser and the food, the tickets used", 5,
+         [&](int)
+         {
+             EXPECT_EQ(Gun(0), "GUN_LASER");
+             EXPECT_GT(Cargo("TOV_FOOD"), 0);
+             EXPECT_EQ(Tickets("north"), 0u);
+             EXPECT_EQ(Tickets("sample"), 0u);
+             EXPECT_NE(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING), nullptr);
              return true;
          }},
         {"open the pause menu to quit", 10, OpenPauseMenu},
