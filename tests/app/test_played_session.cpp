@@ -141,6 +141,7 @@ public:
         const bool saved = App().SaveGame(file, caption, extra);
         if (saved)
         {
+            if (g_pPlayerGlider) m_SavedAt = g_pPlayerGlider->GetPosition();
             m_Saved = DumpGameState();
             m_SavedMachines = MachineRecords();
         }
@@ -160,6 +161,7 @@ public:
         return loaded;
     }
     std::vector<std::string> m_Saved, m_Loaded;
+    CVector m_SavedAt;
     std::map<std::string, std::vector<std::uint8_t>> m_SavedMachines, m_LoadedMachines;
 };
 
@@ -179,6 +181,16 @@ protected:
     {
         apptest::CSteppedAppTest::SetUp();
         AllowSavingOutside();
+        // The player's smallest screen: the frames of the flights draw the
+        // faster (the menus keep their 800 x 600 layout).
+        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
+        for (const char* setting : {"ScreenWidth=1024", "ScreenHeight=768"})
+        {
+            const std::size_t at = cfg.find(setting);
+            ASSERT_NE(at, std::string::npos) << setting;
+            cfg.replace(at, std::strlen(setting), setting[6] == 'W' ? "ScreenWidth=800" : "ScreenHeight=600");
+        }
+        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
     }
     void TearDown() override
     {
@@ -257,11 +269,18 @@ protected:
     {
         return [this, id, phase = 0](int) mutable
         {
+            // Come in at once (the door open already, the glider too fast
+            // to stop before it): the next step finds the menu there.
+            if (ScreenAs<CUIMenu>())
+            {
+                LetGo();
+                return true;
+            }
             auto* building = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(id, OBJ_BUILDING));
             if (!building || !Glider() || Screen()) return false;
             // The middle of the doorway's entry zone.
             const CVector door = building->GetEntrancePoint(0);
-            const CVector before{door.x, door.y - 90.0f, door.z};
+            const CVector before{door.x, door.y - 70.0f, door.z};
             const CVector at = Glider()->GetPosition();
             const float speed = Glider()->m_vVelocity.Length();
             if (phase == 0)
@@ -292,7 +311,7 @@ protected:
             }
             // Forward only while slow, slower at the end; braked at the door.
             const float toDoor = door.y - kDoorWait - at.y;
-            if (phase == 3) FlyTowards(ahead, 0.0f, speed < (toDoor > 20.0f ? 12.0f : 4.0f) && toDoor > 0.0f);
+            if (phase == 3) FlyTowards(ahead, 0.0f, speed < (toDoor > 15.0f ? 16.0f : 5.0f) && toDoor > 0.0f);
             if (phase == 3 && toDoor <= 0.0f)
             {
                 LetGo();
@@ -322,7 +341,7 @@ protected:
             const CVector door = building->GetEntrancePoint(0);
             const CVector at = Glider()->GetPosition();
             Hold(kBrake, false);
-            FlyTowards(CVector{door.x, at.y + 25.0f, door.z}, 0.0f, Glider()->m_vVelocity.Length() < 6.0f);
+            FlyTowards(CVector{door.x, at.y + 25.0f, door.z}, 0.0f, Glider()->m_vVelocity.Length() < 8.0f);
             return false;
         };
     }
@@ -417,38 +436,50 @@ protected:
         const char* name = g_GunManager.GetName(glider->m_Guns[mount].m_Key.Index());
         return name ? name : "";
     }
-    // Through the tunnel console to the location: its line in the list,
-    // then the journey's link; over once the glider flies there.
-    std::function<bool(int)> Journey(const char* to)
+    // In the tunnel building from, through its tunnel console to the
+    // location: its line in the list, then the journey's link; over once
+    // the journey has come out there, in the menu of the tunnel building
+    // arrival (a journey ends in the destination's tunnel building).
+    std::function<bool(int)> Journey(const char* from, const char* to, const char* arrival)
     {
-        return [this, to, send = InTheMenu(
-                          {Tab(CUIMenu::kTabTunnel),
-                           {"the destination's line",
-                            [to](CUIMenu& menu)
-                            {
-                                std::string link = "Loc";
-                                for (std::uint32_t i = 0; i < g_GameData.m_LocInfo.count; ++i)
-                                    if (std::strcmp(g_GameData.m_LocInfo.data[i].location, to) == 0)
-                                        link += std::to_string(i);
-                                auto* tunnel = ConsoleOf<CGCTunnel>(menu, CUIMenu::kTabTunnel);
-                                return LinkIn(tunnel ? tunnel->GetList() : nullptr, link);
-                            }},
-                           {"the journey's link",
-                            [](CUIMenu& menu)
-                            {
-                                auto* tunnel = ConsoleOf<CGCTunnel>(menu, CUIMenu::kTabTunnel);
-                                return LinkIn(tunnel ? tunnel->GetText() : nullptr, "sendto");
-                            }}},
-                          [](CUIMenu&) { return false; }),
-                sent = -1](int pass) mutable
+        return [from, to, arrival,
+                send = InTheMenu({Tab(CUIMenu::kTabTunnel),
+                                  {"the destination's line",
+                                   [to](CUIMenu& menu)
+                                   {
+                                       std::string link = "Loc";
+                                       for (std::uint32_t i = 0; i < g_GameData.m_LocInfo.count; ++i)
+                                           if (std::strcmp(g_GameData.m_LocInfo.data[i].location, to) == 0)
+                                               link += std::to_string(i);
+                                       auto* tunnel = ConsoleOf<CGCTunnel>(menu, CUIMenu::kTabTunnel);
+                                       return LinkIn(tunnel ? tunnel->GetList() : nullptr, link);
+                                   }},
+                                  {"the journey's link",
+                                   [](CUIMenu& menu)
+                                   {
+                                       auto* tunnel = ConsoleOf<CGCTunnel>(menu, CUIMenu::kTabTunnel);
+                                       return LinkIn(tunnel ? tunnel->GetText() : nullptr, "sendto");
+                                   }}},
+                                 [](CUIMenu&) { return false; }),
+                left = false](int pass) mutable
         {
-            if (ScreenAs<CUIMenu>() && sent < 0)
+            auto* menu = ScreenAs<CUIMenu>();
+            if (menu && !left && std::strcmp(menu->GetBuildingName(), from) == 0)
             {
                 send(pass);
                 return false;
             }
-            sent = 0;
-            return InFlight() && Location() == to;
+            left = true;
+            return menu && std::strcmp(menu->GetBuildingName(), arrival) == 0 && Location() == to;
+        };
+    }
+    // Out of the building's menu by its exit tab: over once the glider flies.
+    std::function<bool(int)> OutByTheExitTab()
+    {
+        return [leave = InTheMenu({Tab(CUIMenu::kTabExit)}, [](CUIMenu&) { return false; })](int pass) mutable
+        {
+            if (ScreenAs<CUIMenu>()) return leave(pass);
+            return InFlight();
         };
     }
     // The item of the main menu (pause false) or the pause menu, a
@@ -558,10 +589,16 @@ std::vector<std::string> WorldPart(std::vector<std::string> dump, bool world)
     return dump;
 }
 
+// The dump's lines that start with prefix (or, keep false, the others).
+std::vector<std::string> Lines(std::vector<std::string> dump, const char* prefix, bool keep = true)
+{
+    std::erase_if(dump, [&](const std::string& line) { return (line.rfind(prefix, 0) == 0) != keep; });
+    return dump;
+}
+
 TEST_F(PlayedSession, IntoTheHallTradeRefitQuestTicketsASaveALoadTheTunnelAndBack)
 {
     g_pSavedGames = &m_Saves;
-    CVector waited;
     // What the hall's consoles were before each deal.
     float money = 0.0f;
     std::int32_t food = 0;
@@ -586,12 +623,10 @@ TEST_F(PlayedSession, IntoTheHallTradeRefitQuestTicketsASaveALoadTheTunnelAndBac
                      {
                          auto* trade = ConsoleOf<CGCTrade>(menu, CUIMenu::kTabTrade);
                          if (!trade || !trade->IsBuyOpen()) return std::nullopt;
-                         fprintf(stderr, "DBG count %d enabled %d visible %d\n", trade->GetBuyCount()->GetValue(), trade->GetBuyCount()->m_pField->m_bEnabled, trade->GetBuyCount()->m_pField->m_bVisible);
                          return trade->GetBuyButton()->m_Rect;
                      }}},
                    [&](CUIMenu&)
                    {
-                       fprintf(stderr, "DBG money %f -> %f food %d -> %d\n", money, Money(), food, Cargo("TOV_FOOD"));
                        EXPECT_EQ(Cargo("TOV_FOOD"), food + 10) << "not the ten units of food in the hold";
                        EXPECT_LT(Money(), money) << "the food was not paid for";
                        return true;
@@ -696,18 +731,8 @@ TEST_F(PlayedSession, IntoTheHallTradeRefitQuestTicketsASaveALoadTheTunnelAndBac
                        EXPECT_NEAR(Money(), money - 2.0f * CGCInfo::kTicketPrice, 1.0f);
                        return true;
                    })},
-        {"out of the hall by the exit tab", 20,
-         [&, leave = InTheMenu({Tab(CUIMenu::kTabExit)}, [](CUIMenu&) { return false; })](int pass) mutable
-         {
-             if (ScreenAs<CUIMenu>()) return leave(pass);
-             return InFlight();
-         }},
-        {"open the pause menu", 10,
-         [&](int pass)
-         {
-             if (pass == 0) waited = Glider()->GetPosition();
-             return OpenPauseMenu(pass);
-         }},
+        {"out of the hall by the exit tab", 20, OutByTheExitTab()},
+        {"open the pause menu", 10, OpenPauseMenu},
         {"save from the pause menu", 40,
          MenuItem(true, CMainUI::kSave, [&](CSaveLoadGC& panel, int pass) { Click(panel.m_pSave->m_Rect, pass); })},
         {"the save is written", 5,
@@ -744,30 +769,50 @@ TEST_F(PlayedSession, IntoTheHallTradeRefitQuestTicketsASaveALoadTheTunnelAndBac
              for (const auto& [id, record] : m_Saves.m_SavedMachines)
                  EXPECT_EQ(m_Saves.m_LoadedMachines[id], record) << "machine " << id;
              EXPECT_EQ(m_Saves.m_LoadedMachines.size(), m_Saves.m_SavedMachines.size());
-             EXPECT_EQ(FirstDifference(WorldPart(m_Saves.m_Saved, false), WorldPart(DumpGameState(), false)), "");
-             EXPECT_LT((Glider()->GetPosition() - waited).Length(), 1.0f) << "not back at the hall's door";
+             // The environment as the load put it in place: the sun's glare
+             // follows the camera's view, which the load sets anew behind
+             // the glider.
+             EXPECT_EQ(FirstDifference(Lines(m_Saves.m_Saved, "ENV"), Lines(m_Saves.m_Loaded, "ENV")), "");
+             EXPECT_EQ(FirstDifference(Lines(WorldPart(m_Saves.m_Saved, false), "ENV", false),
+                                       Lines(WorldPart(DumpGameState(), false), "ENV", false)),
+                       "");
+             EXPECT_LT((Glider()->GetPosition() - m_Saves.m_SavedAt).Length(), 1.0f) << "not back where it was saved";
              // What the hall's consoles did came back with it.
              EXPECT_EQ(Gun(0), "GUN_LASER");
              EXPECT_GT(Cargo("TOV_FOOD"), 0);
              EXPECT_EQ(Tickets("north"), 1u);
+             // The application's own saved games from here on: the
+             // journeys store the location and carry the player's
+             // mechanoid through them.
+             g_pSavedGames = nullptr;
+             money = Money();
              return true;
          }},
         {"fly to the tunnel's door", 900, ToTheDoor("TUNNEL_EAST")},
         {"into the tunnel building through its door", 200, InThroughTheDoor("TUNNEL_EAST")},
-        {"through the tunnel to the north", 200, Journey("north")},
-        {"fly to the north's tunnel door", 600, ToTheDoor("TUNNEL_NORTH")},
-        {"into the north's tunnel building", 200, InThroughTheDoor("TUNNEL_NORTH")},
-        {"through the tunnel home", 200, Journey("sample")},
-        {"home with the laser and the food, the tickets used", 5,
+        {"through the tunnel to the north", 200, Journey("TUNNEL_EAST", "north", "TUNNEL_NORTH")},
+        {"in the north with the laser, the food and the money", 1,
          [&](int)
          {
              EXPECT_EQ(Gun(0), "GUN_LASER");
-             EXPECT_GT(Cargo("TOV_FOOD"), 0);
-             EXPECT_EQ(Tickets("north"), 0u);
+             EXPECT_EQ(Cargo("TOV_FOOD"), 10);
+             EXPECT_NEAR(Money(), money, 5.0f);
+             EXPECT_EQ(Tickets("north"), 0u) << "the journey took the ticket";
+             EXPECT_EQ(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING), nullptr);
+             return true;
+         }},
+        {"through the tunnel home", 200, Journey("TUNNEL_NORTH", "sample", "TUNNEL_EAST")},
+        {"home with the laser, the food and the money, the tickets used", 1,
+         [&](int)
+         {
+             EXPECT_EQ(Gun(0), "GUN_LASER");
+             EXPECT_EQ(Cargo("TOV_FOOD"), 10);
+             EXPECT_NEAR(Money(), money, 5.0f);
              EXPECT_EQ(Tickets("sample"), 0u);
              EXPECT_NE(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING), nullptr);
              return true;
          }},
+        {"out of the tunnel building by the exit tab", 20, OutByTheExitTab()},
         {"open the pause menu to quit", 10, OpenPauseMenu},
         {"quit from the pause menu", 40, MenuItem(true, CMainUI::kExit)},
     });
