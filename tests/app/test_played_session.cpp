@@ -10,18 +10,21 @@
 // at the information desk, each by clicks on the controls and links where
 // the consoles show them; leaves by the exit tab, saves from the pause
 // menu, quits to the main menu, loads the save (the loaded game is the
-// saved one, record for record), flies to the tunnel building, in through
-// its door and to the north, there into the north's tunnel and home again,
-// and quits from the pause menu: the program ends with code 0 and nothing
-// in error.log. Every step is checked by what it did to the game (money,
+// saved one, record for record), flies to the tunnel building and in
+// through its door, travels to the north (the journey ends in the north's
+// tunnel building) and home again, leaves the tunnel building and quits
+// from the pause menu: the program ends with code 0 and nothing in
+// error.log. Every step is checked by what it did to the game (money,
 // cargo, the gun, the quest log, the tickets, the location).
 //
 // A step that fails says which it was and writes the screen it left as a
 // PNG next to the test program (the path is in the failure).
 //
 // It is the longest test of the application (about a minute and a half
-// under the sanitizers): most of it is the flights, a frame of the whole
-// game each, and the three location loads (the load and the two journeys).
+// under the sanitizers, on the player's smallest screen): most of it is the
+// flights, a frame of the whole game each (about 900 frames, half of them
+// the flight from the hall to the tunnel), and the four location loads (the
+// new game, the load and the two journeys).
 #include "SampleAppTest.h"
 
 #include "app/GameData.h"
