@@ -30,6 +30,7 @@
 #include <strings.h>
 
 using plat::Rect;
+using menus::DisplayName;
 using menus::NameOf;
 using menus::TextOf;
 
@@ -339,6 +340,8 @@ void CGCInfo::ShowTickets()
         EmptyResults();
         g_pScriptManager->RunEvent(m_szBuilding, "OnTickets", "");
     }
+    // A location without a name text shows its key (an empty link could
+    // not be clicked).
     std::string offers;
     for (const std::string& key : NamedResults())
     {
@@ -347,7 +350,7 @@ void CGCInfo::ShowTickets()
         if (info && info->subscription) continue;
         const std::uint32_t tickets = info ? info->tickets : 0;
         offers += std::string(tickets > 0 ? "<icon:TICKET>" : "<icon:BLANK>") + "<a href=ticket(" + location + ")>" +
-                  NameOf(location.c_str()) + "</a><br>";
+                  DisplayName(location.c_str()) + "</a><br>";
     }
     std::string own;
     const std::string here = CurrentLocation();
@@ -357,7 +360,7 @@ void CGCInfo::ShowTickets()
         const std::string location = Name32(info.location);
         if (!(info.subscription || info.tickets) || location == here) continue;
         own += info.subscription ? "<icon:SUBSCR>" : (info.tickets ? "<icon:TICKET>" : "<icon:BLANK>");
-        own += "<a href=loc(" + location + ")>" + NameOf(location.c_str());
+        own += "<a href=loc(" + location + ")>" + DisplayName(location.c_str());
         if (info.tickets && !info.subscription) own += " [" + std::to_string(info.tickets) + "]";
         own += "</a><br>";
     }

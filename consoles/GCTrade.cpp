@@ -306,6 +306,10 @@ void CGCTrade::ShowGood(const STradeGood* good)
 {
     XTRACE("CGCTrade::ShowGood");
     if (!good || !m_pBuyList) return;
+    // Shown as the lists stand now: a filtering of the console's own (a
+    // refresh) asks no second showing at the player's next click, which
+    // would put the count back to the largest and lose the one typed.
+    if (m_pSoldList) m_pSoldList->TakeFilterChanged();
     const STradeGood shown = *good; // the copy may be rewritten below
     CMechanoid* mech = PlayerMechanoid();
     const float money = mech ? mech->m_Garbage.m_fMoney : 0.0f;

@@ -97,7 +97,7 @@ TEST_F(HallScript, EnteringTheHallGivesMoneyAndAQuest)
     EXPECT_EQ(g_MMEngine.m_bInBuilding, 0);
     EXPECT_TRUE(greeted);
 
-    EXPECT_FLOAT_EQ(inside, money + 1000.0f);
+    EXPECT_FLOAT_EQ(inside, money + 10000.0f);
     const SQuestRecord* quest = quests.FindQuest("Q_SAMPLE_HALL");
     ASSERT_NE(quest, nullptr);
     EXPECT_STREQ(quest->titleKey, "Q_SAMPLE_HALL_TITLE");

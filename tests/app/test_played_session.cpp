@@ -4,27 +4,57 @@
 // player's order, one read of the application's input at a time, on a fixed
 // seed and a fixed frame time. The player starts a new game from the main
 // menu, flies to the hall's door (it slides open as the glider waits before
-// it), saves from the pause menu, quits to the main menu, loads the save
-// (the loaded game is the saved one, record for record) and quits from the
-// pause menu: the program ends with code 0 and nothing in error.log.
+// it) and in through it; in the hall's menu buys food on the trade console,
+// fits a laser in place of the blaster on the garage console, takes the
+// hall's quest on the quest console and buys tickets to the north and back
+// at the information desk, each by clicks on the controls and links where
+// the consoles show them; leaves by the exit tab, saves from the pause
+// menu, quits to the main menu, loads the save (the loaded game is the
+// saved one, record for record), flies to the tunnel building and in
+// through its door, travels to the north (the journey ends in the north's
+// tunnel building) and home again, leaves the tunnel building and quits
+// from the pause menu: the program ends with code 0 and nothing in
+// error.log. Every step is checked by what it did to the game (money,
+// cargo, the gun, the quest log, the tickets, the location).
 //
 // A step that fails says which it was and writes the screen it left as a
 // PNG next to the test program (the path is in the failure).
+//
+// It is the longest test of the application (about a minute and a half
+// under the sanitizers, on the player's smallest screen): most of it is the
+// flights, a frame of the whole game each (about 900 frames, half of them
+// the flight from the hall to the tunnel), and the four location loads (the
+// new game, the load and the two journeys).
 #include "SampleAppTest.h"
 
+#include "app/GameData.h"
 #include "app/GameStateDump.h"
 #include "app/SavedGames.h"
+#include "consoles/GCGarage.h"
+#include "consoles/GCInfo.h"
+#include "consoles/GCQuest.h"
+#include "consoles/GCTrade.h"
+#include "consoles/GCTunnel.h"
 #include "consoles/SaveLoadGC.h"
 #include "foundation/ClassFactory.h"
 #include "foundation/InputDevice.h"
 #include "graphics/PngWriter.h"
 #include "menus/DialogButton.h"
 #include "menus/MainMenuButton.h"
+#include "menus/ControlList.h"
+#include "menus/CountSelector.h"
 #include "menus/MainUI.h"
+#include "menus/MenuButton.h"
+#include "menus/UIMenu.h"
 #include "platform/Window.h"
 #include "platform/dinput/ScriptedInputSource.h"
+#include "script/game/QuestLog.h"
+#include "ui/markup/HTMLObject.h"
+#include "ui/markup/HTMLWnd.h"
 #include "units/BuildingObject.h"
 #include "units/GliderObject.h"
+#include "units/GunManager.h"
+#include "units/Mechanoid.h"
 #include "world/MMEngine.h"
 #include "foundation/MemStream.h"
 #include "world/Mech.h"
@@ -38,6 +68,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,7 +79,8 @@ namespace
 // the middle of the entry zone (the door slides open for a glider that
 // comes within ten units of it, and is five units further on).
 constexpr float kDoorWait = 30.0f;
-constexpr std::uint8_t kEscape = 0x01, kEnter = 0x1C, kForward = 0x11, kBrake = 0x2D, kLeft = 0xCB, kRight = 0xCD;
+constexpr std::uint8_t kEscape = 0x01, kEnter = 0x1C, kForward = 0x11, kBrake = 0x2D, kLeft = 0xCB, kRight = 0xCD,
+                       kHome = 0xC7, kNought = 0x0B;
 
 // The desktop's side of the seam: the test's keyboard and mouse, and the one
 // who acts on them before each read of the application's input.
@@ -112,6 +144,7 @@ public:
         const bool saved = App().SaveGame(file, caption, extra);
         if (saved)
         {
+            if (g_pPlayerGlider) m_SavedAt = g_pPlayerGlider->GetPosition();
             m_Saved = DumpGameState();
             m_SavedMachines = MachineRecords();
         }
@@ -131,6 +164,7 @@ public:
         return loaded;
     }
     std::vector<std::string> m_Saved, m_Loaded;
+    CVector m_SavedAt;
     std::map<std::string, std::vector<std::uint8_t>> m_SavedMachines, m_LoadedMachines;
 };
 
@@ -150,6 +184,16 @@ protected:
     {
         apptest::CSteppedAppTest::SetUp();
         AllowSavingOutside();
+        // The player's smallest screen: the frames of the flights draw the
+        // faster (the menus keep their 800 x 600 layout).
+        std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
+        for (const char* setting : {"ScreenWidth=1024", "ScreenHeight=768"})
+        {
+            const std::size_t at = cfg.find(setting);
+            ASSERT_NE(at, std::string::npos) << setting;
+            cfg.replace(at, std::strlen(setting), setting[6] == 'W' ? "ScreenWidth=800" : "ScreenHeight=600");
+        }
+        Tree().WriteText("Data/CONFIG/cfg.ini", cfg);
     }
     void TearDown() override
     {
@@ -220,42 +264,58 @@ protected:
         for (int key = 0; key < 256; ++key)
             Hold(std::uint8_t(key), false);
     }
-    // To a building's door, which faces south: to a point before it, the
-    // glider braked and turned to face the door, then at a walk up to the
-    // door, where it waits; over once the door stands open.
+    // To a building's door, which faces south: round the building first
+    // when the glider is beside or behind it, then to a point before the
+    // door, the glider braked and turned to face the door, then at a walk
+    // up to the door, where it waits; over once the door stands open.
     std::function<bool(int)> ToTheDoor(const char* id)
     {
         return [this, id, phase = 0](int) mutable
         {
+            // Come in at once (the door open already, the glider too fast
+            // to stop before it): the next step finds the menu there.
+            if (ScreenAs<CUIMenu>())
+            {
+                LetGo();
+                return true;
+            }
             auto* building = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(id, OBJ_BUILDING));
             if (!building || !Glider() || Screen()) return false;
             // The middle of the doorway's entry zone.
             const CVector door = building->GetEntrancePoint(0);
-            const CVector before{door.x, door.y - 90.0f, door.z};
+            const CVector before{door.x, door.y - 70.0f, door.z};
             const CVector at = Glider()->GetPosition();
             const float speed = Glider()->m_vVelocity.Length();
             if (phase == 0)
             {
+                // Beside or behind the building: out to the side of it first.
+                const CVector side{door.x + (at.x < door.x ? -100.0f : 100.0f), before.y, door.z};
+                if (at.y < before.y + 40.0f || std::fabs(at.x - door.x) > 100.0f ||
+                    FlyTowards(side, 20.0f))
+                    phase = 1;
+            }
+            if (phase == 1)
+            {
                 // Slower as the point comes near.
                 const float left = std::hypot(before.x - at.x, before.y - at.y);
-                if (FlyTowards(before, 6.0f, left > 60.0f || speed < 15.0f)) phase = 1;
+                if (FlyTowards(before, 6.0f, left > 60.0f || speed < 15.0f)) phase = 2;
             }
             // On the door's line: a point on it a little ahead.
             const CVector ahead{door.x, at.y + 25.0f, door.z};
-            if (phase == 1)
+            if (phase == 2)
             {
                 FlyTowards(ahead, 0.0f, false);
                 Hold(kBrake, true);
                 if (speed < 3.0f && std::fabs(m_fOff) < 0.04f)
                 {
                     Hold(kBrake, false);
-                    phase = 2;
+                    phase = 3;
                 }
             }
             // Forward only while slow, slower at the end; braked at the door.
             const float toDoor = door.y - kDoorWait - at.y;
-            if (phase == 2) FlyTowards(ahead, 0.0f, speed < (toDoor > 20.0f ? 12.0f : 4.0f) && toDoor > 0.0f);
-            if (phase == 2 && toDoor <= 0.0f)
+            if (phase == 3) FlyTowards(ahead, 0.0f, speed < (toDoor > 15.0f ? 16.0f : 5.0f) && toDoor > 0.0f);
+            if (phase == 3 && toDoor <= 0.0f)
             {
                 LetGo();
                 Hold(kBrake, true);
@@ -266,6 +326,163 @@ protected:
                 }
             }
             return false;
+        };
+    }
+    // From before the open door at a walk through the doorway, kept on the
+    // door's line, until the building's menu runs.
+    std::function<bool(int)> InThroughTheDoor(const char* id)
+    {
+        return [this, id](int)
+        {
+            if (ScreenAs<CUIMenu>())
+            {
+                LetGo();
+                return true;
+            }
+            auto* building = dynamic_cast<CBuildingObject*>(g_ObjectList.FindByGameId(id, OBJ_BUILDING));
+            if (!building || !Glider() || Screen()) return false;
+            const CVector door = building->GetEntrancePoint(0);
+            const CVector at = Glider()->GetPosition();
+            Hold(kBrake, false);
+            FlyTowards(CVector{door.x, at.y + 25.0f, door.z}, 0.0f, Glider()->m_vVelocity.Length() < 8.0f);
+            return false;
+        };
+    }
+
+    // ---- the building's menu, as the player sees it ----
+    // A place to click on the screen, null while the screen does not show
+    // it, or a key to press instead; what names it in a failure.
+    struct STarget
+    {
+        const char* what;
+        std::function<std::optional<plat::Rect>(CUIMenu&)> where;
+        std::uint8_t key = 0;
+    };
+    static STarget Key(const char* what, std::uint8_t key) { return {what, {}, key}; }
+    static STarget Tab(CUIMenu::ETab tab)
+    {
+        return {"a tab", [tab](CUIMenu& menu) -> std::optional<plat::Rect>
+                {
+                    CMenuButton* button = menu.GetTab(tab);
+                    if (!button || !button->m_bVisible) return std::nullopt;
+                    return button->m_Rect;
+                }};
+    }
+    template <typename Console> static Console* ConsoleOf(CUIMenu& menu, CUIMenu::ETab tab)
+    {
+        return dynamic_cast<Console*>(menu.GetConsole(tab));
+    }
+    // The first link shown in the window whose target holds part.
+    static std::optional<plat::Rect> LinkIn(const CHTMLWnd* window, const std::string& part)
+    {
+        const CHTMLObject* document = window ? window->GetDocument() : nullptr;
+        if (!document) return std::nullopt;
+        for (int i = 0; i < document->m_iStrNum; ++i)
+        {
+            const SHTMLElement& e = document->m_Elements[std::size_t(i)];
+            if (e.Visible && e.Type == SHTMLElement::kLink && e.Right > e.Left &&
+                e.Kind.find(part) != std::string::npos && e.Top >= document->m_Rect[1] &&
+                e.Bottom <= document->m_Rect[3])
+                return plat::Rect{e.Left, e.Top, e.Right, e.Bottom};
+        }
+        return std::nullopt;
+    }
+    // Clicks in the building's menu, one every four passes, each where the
+    // screen shows its target at that pass; then done, until it says the
+    // step is over.
+    std::function<bool(int)> InTheMenu(std::vector<STarget> clicks, std::function<bool(CUIMenu&)> done)
+    {
+        return [clicks = std::move(clicks), done = std::move(done), at = std::optional<plat::Rect>()](int pass) mutable
+        {
+            auto* menu = ScreenAs<CUIMenu>();
+            if (!menu)
+            {
+                ADD_FAILURE() << "the building's menu is not on the screen";
+                return false;
+            }
+            const std::size_t click = std::size_t(pass / 4);
+            if (click >= clicks.size()) return done(*menu);
+            if (clicks[click].key)
+            {
+                Press(clicks[click].key, pass % 4);
+                return false;
+            }
+            if (pass % 4 == 0) at = clicks[click].where(*menu);
+            if (!at)
+            {
+                ADD_FAILURE() << "click " << click + 1 << ": " << clicks[click].what << " is not on the screen";
+                return false;
+            }
+            Click(*at, pass % 4);
+            return false;
+        };
+    }
+    static CMechanoid& Player() { return *Glider()->m_pMechanoid; }
+    static float Money() { return Player().m_Garbage.m_fMoney; }
+    static std::int32_t Cargo(const char* goods)
+    {
+        std::int32_t n = 0;
+        for (const SItemRec& e : Player().m_Garbage.m_Items)
+            if (std::strcmp(e.m_szName, goods) == 0) n += e.m_nCount;
+        return n;
+    }
+    static std::uint32_t Tickets(const char* location)
+    {
+        const SLocInfo* info = g_GameData.FindLocInfo(location);
+        return info ? info->tickets : 0;
+    }
+    static std::string Location() { return g_pWorld ? g_pWorld->m_szLocationName : ""; }
+    static std::string Gun(int mount)
+    {
+        const CGliderObject* glider = Glider();
+        if (!glider || !glider->m_Guns[mount].m_bMounted) return "";
+        const char* name = g_GunManager.GetName(glider->m_Guns[mount].m_Key.Index());
+        return name ? name : "";
+    }
+    // In the tunnel building from, through its tunnel console to the
+    // location: its line in the list, then the journey's link; over once
+    // the journey has come out there, in the menu of the tunnel building
+    // arrival (a journey ends in the destination's tunnel building).
+    std::function<bool(int)> Journey(const char* from, const char* to, const char* arrival)
+    {
+        return [from, to, arrival,
+                send = InTheMenu({Tab(CUIMenu::kTabTunnel),
+                                  {"the destination's line",
+                                   [to](CUIMenu& menu)
+                                   {
+                                       std::string link = "Loc";
+                                       for (std::uint32_t i = 0; i < g_GameData.m_LocInfo.count; ++i)
+                                           if (std::strcmp(g_GameData.m_LocInfo.data[i].location, to) == 0)
+                                               link += std::to_string(i);
+                                       auto* tunnel = ConsoleOf<CGCTunnel>(menu, CUIMenu::kTabTunnel);
+                                       return LinkIn(tunnel ? tunnel->GetList() : nullptr, link);
+                                   }},
+                                  {"the journey's link",
+                                   [](CUIMenu& menu)
+                                   {
+                                       auto* tunnel = ConsoleOf<CGCTunnel>(menu, CUIMenu::kTabTunnel);
+                                       return LinkIn(tunnel ? tunnel->GetText() : nullptr, "sendto");
+                                   }}},
+                                 [](CUIMenu&) { return false; }),
+                left = false](int pass) mutable
+        {
+            auto* menu = ScreenAs<CUIMenu>();
+            if (menu && !left && std::strcmp(menu->GetBuildingName(), from) == 0)
+            {
+                send(pass);
+                return false;
+            }
+            left = true;
+            return menu && std::strcmp(menu->GetBuildingName(), arrival) == 0 && Location() == to;
+        };
+    }
+    // Out of the building's menu by its exit tab: over once the glider flies.
+    std::function<bool(int)> OutByTheExitTab()
+    {
+        return [leave = InTheMenu({Tab(CUIMenu::kTabExit)}, [](CUIMenu&) { return false; })](int pass) mutable
+        {
+            if (ScreenAs<CUIMenu>()) return leave(pass);
+            return InFlight();
         };
     }
     // The item of the main menu (pause false) or the pause menu, a
@@ -375,20 +592,150 @@ std::vector<std::string> WorldPart(std::vector<std::string> dump, bool world)
     return dump;
 }
 
-TEST_F(PlayedSession, FromTheMainMenuToTheHallsDoorASaveALoadAndTheEnd)
+// The dump's lines that start with prefix (or, keep false, the others).
+std::vector<std::string> Lines(std::vector<std::string> dump, const char* prefix, bool keep = true)
+{
+    std::erase_if(dump, [&](const std::string& line) { return (line.rfind(prefix, 0) == 0) != keep; });
+    return dump;
+}
+
+TEST_F(PlayedSession, IntoTheHallTradeRefitQuestTicketsASaveALoadTheTunnelAndBack)
 {
     g_pSavedGames = &m_Saves;
-    CVector waited;
+    // What the hall's consoles were before each deal.
+    float money = 0.0f;
+    std::int32_t food = 0;
 
     Play({
         {"new game from the main menu", 60, MenuItem(false, CMainUI::kNewGame)},
         {"fly to the hall's door", 400, ToTheDoor("SAMPLE_HALL")},
-        {"open the pause menu", 10,
-         [&](int pass)
-         {
-             if (pass == 0) waited = Glider()->GetPosition();
-             return OpenPauseMenu(pass);
-         }},
+        {"into the hall through its door", 200, InThroughTheDoor("SAMPLE_HALL")},
+        {"buy food on the trade console", 30,
+         InTheMenu({{"the trade tab",
+                     [&](CUIMenu& menu)
+                     {
+                         money = Money();
+                         food = Cargo("TOV_FOOD");
+                         return Tab(CUIMenu::kTabTrade).where(menu);
+                     }},
+                    // Ten of them: the count field's least, then a nought.
+                    Key("Home on the count", kHome),
+                    Key("0 on the count", kNought),
+                    {"the buy button",
+                     [](CUIMenu& menu) -> std::optional<plat::Rect>
+                     {
+                         auto* trade = ConsoleOf<CGCTrade>(menu, CUIMenu::kTabTrade);
+                         if (!trade || !trade->IsBuyOpen()) return std::nullopt;
+                         return trade->GetBuyButton()->m_Rect;
+                     }}},
+                   [&](CUIMenu&)
+                   {
+                       EXPECT_EQ(Cargo("TOV_FOOD"), food + 10) << "not the ten units of food in the hold";
+                       EXPECT_LT(Money(), money) << "the food was not paid for";
+                       return true;
+                   })},
+        {"fit a laser in place of the blaster on the garage console", 40,
+         InTheMenu({{"the garage tab",
+                     [&](CUIMenu& menu)
+                     {
+                         money = Money();
+                         EXPECT_EQ(Gun(0), "GUN_BLASTER");
+                         return Tab(CUIMenu::kTabGarage).where(menu);
+                     }},
+                    {"the weapons filter",
+                     [](CUIMenu& menu) -> std::optional<plat::Rect>
+                     {
+                         auto* garage = ConsoleOf<CGCGarage>(menu, CUIMenu::kTabGarage);
+                         if (!garage) return std::nullopt;
+                         return garage->m_apFilters[2]->m_Rect;
+                     }},
+                    {"the laser in the stock",
+                     [](CUIMenu& menu) -> std::optional<plat::Rect>
+                     {
+                         auto* garage = ConsoleOf<CGCGarage>(menu, CUIMenu::kTabGarage);
+                         CControlList* list = garage ? garage->m_pGoodsList : nullptr;
+                         for (int i = 0; list && i < list->GetItemCount(); ++i)
+                             if (list->GetItem(i)->m_bVisible &&
+                                 std::strcmp(list->GetItem(i)->m_szName, "GUN_LASER") == 0)
+                                 return list->GetItem(i)->m_Rect;
+                         return std::nullopt;
+                     }},
+                    {"the garage's buy button",
+                     [](CUIMenu& menu) -> std::optional<plat::Rect>
+                     {
+                         auto* garage = ConsoleOf<CGCGarage>(menu, CUIMenu::kTabGarage);
+                         if (!garage || !garage->m_pBuyButton->m_bEnabled) return std::nullopt;
+                         return garage->m_pBuyButton->m_Rect;
+                     }}},
+                   [&](CUIMenu&)
+                   {
+                       EXPECT_EQ(Gun(0), "GUN_LASER");
+                       EXPECT_LT(Money(), money) << "the laser was not paid for";
+                       return true;
+                   })},
+        {"take the hall's quest on the quest console", 30,
+         InTheMenu({Tab(CUIMenu::kTabQuest),
+                    {"the quest's offer",
+                     [](CUIMenu& menu)
+                     {
+                         auto* quest = ConsoleOf<CGCQuest>(menu, CUIMenu::kTabQuest);
+                         return LinkIn(quest ? quest->GetQuestList() : nullptr, "OnQuest(Q_SAMPLE_HALL_OFFER)");
+                     }}},
+                   [](CUIMenu& menu)
+                   {
+                       auto* quest = ConsoleOf<CGCQuest>(menu, CUIMenu::kTabQuest);
+                       const CHTMLObject* page = quest && quest->GetPage() ? quest->GetPage()->GetDocument() : nullptr;
+                       EXPECT_TRUE(page && page->FindBlock("Q_SAMPLE_HALL_BRIEF") >= 0) << "no briefing";
+                       const SQuestRecord* taken = g_pQuestLog ? g_pQuestLog->FindQuest("Q_SAMPLE_HALL") : nullptr;
+                       EXPECT_TRUE(taken && taken->IsOpen()) << "the quest is not in the quest log";
+                       return true;
+                   })},
+        {"buy tickets to the north and back at the information desk", 40,
+         InTheMenu({{"the information tab",
+                     [&](CUIMenu& menu)
+                     {
+                         money = Money();
+                         return Tab(CUIMenu::kTabInfo).where(menu);
+                     }},
+                    {"the tickets' item",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pMenu.get() : nullptr, "tickets");
+                     }},
+                    {"the north's offer",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pList.get() : nullptr, "ticket(north)");
+                     }},
+                    {"buy a ticket",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pPage.get() : nullptr, "buy");
+                     }},
+                    {"the way home's offer",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pList.get() : nullptr, "ticket(sample)");
+                     }},
+                    {"buy a ticket home",
+                     [](CUIMenu& menu)
+                     {
+                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+                         return LinkIn(info ? info->m_pPage.get() : nullptr, "buy");
+                     }}},
+                   [&](CUIMenu&)
+                   {
+                       EXPECT_EQ(Tickets("north"), 1u);
+                       EXPECT_EQ(Tickets("sample"), 1u);
+                       EXPECT_NEAR(Money(), money - 2.0f * CGCInfo::kTicketPrice, 1.0f);
+                       return true;
+                   })},
+        {"out of the hall by the exit tab", 20, OutByTheExitTab()},
+        {"open the pause menu", 10, OpenPauseMenu},
         {"save from the pause menu", 40,
          MenuItem(true, CMainUI::kSave, [&](CSaveLoadGC& panel, int pass) { Click(panel.m_pSave->m_Rect, pass); })},
         {"the save is written", 5,
@@ -425,10 +772,50 @@ TEST_F(PlayedSession, FromTheMainMenuToTheHallsDoorASaveALoadAndTheEnd)
              for (const auto& [id, record] : m_Saves.m_SavedMachines)
                  EXPECT_EQ(m_Saves.m_LoadedMachines[id], record) << "machine " << id;
              EXPECT_EQ(m_Saves.m_LoadedMachines.size(), m_Saves.m_SavedMachines.size());
-             EXPECT_EQ(FirstDifference(WorldPart(m_Saves.m_Saved, false), WorldPart(DumpGameState(), false)), "");
-             EXPECT_LT((Glider()->GetPosition() - waited).Length(), 1.0f) << "not back at the hall's door";
+             // The environment as the load put it in place: the sun's glare
+             // follows the camera's view, which the load sets anew behind
+             // the glider.
+             EXPECT_EQ(FirstDifference(Lines(m_Saves.m_Saved, "ENV"), Lines(m_Saves.m_Loaded, "ENV")), "");
+             EXPECT_EQ(FirstDifference(Lines(WorldPart(m_Saves.m_Saved, false), "ENV", false),
+                                       Lines(WorldPart(DumpGameState(), false), "ENV", false)),
+                       "");
+             EXPECT_LT((Glider()->GetPosition() - m_Saves.m_SavedAt).Length(), 1.0f) << "not back where it was saved";
+             // What the hall's consoles did came back with it.
+             EXPECT_EQ(Gun(0), "GUN_LASER");
+             EXPECT_GT(Cargo("TOV_FOOD"), 0);
+             EXPECT_EQ(Tickets("north"), 1u);
+             // The application's own saved games from here on: the
+             // journeys store the location and carry the player's
+             // mechanoid through them.
+             g_pSavedGames = nullptr;
+             money = Money();
              return true;
          }},
+        {"fly to the tunnel's door", 900, ToTheDoor("TUNNEL_EAST")},
+        {"into the tunnel building through its door", 200, InThroughTheDoor("TUNNEL_EAST")},
+        {"through the tunnel to the north", 200, Journey("TUNNEL_EAST", "north", "TUNNEL_NORTH")},
+        {"in the north with the laser, the food and the money", 1,
+         [&](int)
+         {
+             EXPECT_EQ(Gun(0), "GUN_LASER");
+             EXPECT_EQ(Cargo("TOV_FOOD"), 10);
+             EXPECT_NEAR(Money(), money, 5.0f);
+             EXPECT_EQ(Tickets("north"), 0u) << "the journey took the ticket";
+             EXPECT_EQ(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING), nullptr);
+             return true;
+         }},
+        {"through the tunnel home", 200, Journey("TUNNEL_NORTH", "sample", "TUNNEL_EAST")},
+        {"home with the laser, the food and the money, the tickets used", 1,
+         [&](int)
+         {
+             EXPECT_EQ(Gun(0), "GUN_LASER");
+             EXPECT_EQ(Cargo("TOV_FOOD"), 10);
+             EXPECT_NEAR(Money(), money, 5.0f);
+             EXPECT_EQ(Tickets("sample"), 0u);
+             EXPECT_NE(g_ObjectList.FindByGameId("SAMPLE_HALL", OBJ_BUILDING), nullptr);
+             return true;
+         }},
+        {"out of the tunnel building by the exit tab", 20, OutByTheExitTab()},
         {"open the pause menu to quit", 10, OpenPauseMenu},
         {"quit from the pause menu", 40, MenuItem(true, CMainUI::kExit)},
     });

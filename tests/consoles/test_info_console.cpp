@@ -9,6 +9,7 @@
 #include "ui/markup/HTMLObject.h"
 #include "ui/markup/HTMLWnd.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -76,6 +77,28 @@ TEST_F(InfoConsole, TokensRunInOrderAndDescriptionEndsTheLink)
     EXPECT_FALSE(HasBlock(*info.m_pPage, "old"));
     EXPECT_TRUE(HasBlock(*info.m_pPage, "INT_NET_KEYS"));
     EXPECT_EQ(m_ConsoleScripts.Count("OnTickets"), 2);
+}
+
+// The offered and the held tickets of locations without a name text are
+// links the player can click: their text is the location's key.
+TEST_F(InfoConsole, ALocationWithoutANameIsListedByItsKey)
+{
+    Text("south", "A plain");
+    Text("east", "A hill");
+    CGCInfo& info = Open();
+    g_GameData.GetLocInfo("east").tickets = 1;
+    m_ConsoleScripts.m_OnEvent = [this](const consoletest::CConsoleScripts::SEvent& e)
+    {
+        if (e.event == "OnTickets") m_ConsoleScripts.Add(3, "south");
+    };
+    info.ProcessLink("tickets");
+    std::map<std::string, std::string> shown;
+    const CHTMLObject* list = info.m_pList->GetDocument();
+    for (int i = 0; i < list->m_iStrNum; ++i)
+        if (list->m_Elements[std::size_t(i)].Type == SHTMLElement::kLink)
+            shown[list->m_Elements[std::size_t(i)].Kind] = list->m_Elements[std::size_t(i)].Text;
+    EXPECT_EQ(shown["ticket(south)"], "south");
+    EXPECT_EQ(shown["loc(east)"], "east [1]");
 }
 
 TEST_F(InfoConsole, ExactMoneyBuysATicketAndASubscriptionHidesTheOffers)

@@ -182,6 +182,20 @@ TEST_F(TradeConsole, ABuyMovesMoneyCargoAndStockAndIsLoggedAndReported)
     EXPECT_EQ(t.GetCargoList()->GetSelected(), nullptr);
 }
 
+// The count the player typed stays through the click on the buy button:
+// the console's own filtering as it opened re-shows nothing then.
+TEST_F(TradeConsole, TheTypedCountIsTheOneBought)
+{
+    AddGood("TOV_FOOD", 50, 0.0f, 20.0f);
+    CGCTrade& t = Open();
+    t.GetBuyCount()->SetValue(4);
+    const plat::Rect& buy = t.GetBuyButton()->m_Rect;
+    m_Input.m_Cursor = plat::Point{(buy.left + buy.right) / 2, (buy.top + buy.bottom) / 2};
+    m_Input.Press(uicode::kLeftButton);
+    t.ProcessMessages();
+    EXPECT_EQ(t.GetBuyCount()->GetValue(), 4);
+}
+
 TEST_F(TradeConsole, ACountAboveTheStockIsChargedForTheUnitsDelivered)
 {
     AddGood("TOV_FOOD", 3, 0.0f, 20.0f);

@@ -24,6 +24,7 @@ std::vector<SSampleMenuText> SampleInfoTexts()
         {"INT_SAVE_DELETE", Cp("Удаление"), Cp("Удалить это сохранение?")},
         // The sample location's display name, shown in the save list.
         {"sample", Cp("Пустошь"), Cp("Равнина у северной дороги.")},
+        {"north", Cp("Север"), Cp("Зеркальная равнина за восточным тоннелем.")},
         // The information desk: caption, menu, pages and dialogs.
         {"INT_INFO_CAPTION_01", "", Cp("Справочная")},
         {"INT_INFO_LISTITEM_01", "", Cp("О здании")},

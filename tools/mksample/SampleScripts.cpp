@@ -49,7 +49,9 @@ std::vector<std::uint8_t> SampleClock()
 // The sample hall's script: entering the hall gives the player money and a
 // quest, says hello on the console, offers a quest on the quest console
 // (its link, OnQuest, shows the briefing), counts the visit in a variable, marks
-// the hall on the radar and asks who owns it; the finale (raised by no
+// the hall on the radar and asks who owns it; its information desk offers
+// tickets through the tunnels (OnTickets: one to "north" and one back
+// home, since the north has no desk of its own); the finale (raised by no
 // event of the sample) asks after a mech, two organisations and the
 // player's glider, then queues the closing video and ends the game.
 std::vector<std::uint8_t> SampleHall()
@@ -63,10 +65,11 @@ std::vector<std::uint8_t> SampleHall()
     SScriptSymbol* enter = b.Proc("OnEnterBuild", DT_CHAR);
     SScriptSymbol* finale = b.Proc("OnSampleFinale", DT_INT);
     SScriptSymbol* quest = b.Proc("OnQuest", DT_CHAR);
+    SScriptSymbol* tickets = b.Proc("OnTickets", DT_CHAR);
     auto s = [&b](const char* text) { return b.Str(text); };
     CTreeNode* enterDecl = b.ProcDecl(
         enter, {object},
-        b.List({b.Oper(7, DT_CHAR, {s("1"), s("1000")}),
+        b.List({b.Oper(7, DT_CHAR, {s("1"), s("10000")}),
                 b.Oper(47, DT_CHAR, {s("Q_SAMPLE_HALL"), s("Q_SAMPLE_HALL_TITLE"), s("1"), s("")}),
                 b.Oper(1, DT_CHAR, {s("HALL_WELCOME")}), b.Oper(37, DT_CHAR, {s("Q_SAMPLE_HALL_OFFER")}),
                 b.Oper(4, DT_CHAR, {s("HALL_VISITED"), s("1")}),
@@ -82,7 +85,10 @@ std::vector<std::uint8_t> SampleHall()
     // The quest console's link of the offered quest: the briefing.
     CTreeNode* questDecl =
         b.ProcDecl(quest, {object}, b.List({b.Oper(1, DT_CHAR, {s("Q_SAMPLE_HALL_BRIEF")})}));
-    b.SetRoot(b.List({enterDecl, finaleDecl, questDecl}));
+    // The information desk's offer: the locations whose tickets it sells.
+    CTreeNode* ticketsDecl = b.ProcDecl(
+        tickets, {object}, b.List({b.Oper(1, DT_CHAR, {s("north")}), b.Oper(1, DT_CHAR, {s("sample")})}));
+    b.SetRoot(b.List({enterDecl, finaleDecl, questDecl, ticketsDecl}));
     return b.Bytes();
 }
 

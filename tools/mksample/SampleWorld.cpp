@@ -176,10 +176,11 @@ bool AddSceneryRecords(DataBase& db)
                  {"STATION", "MOD_STATION", {}, {{"TYPE", 13}, {"SUBTYPE", 2}}, {}},
                  // The in-game menu offers consoles by building type: a
                  // trading post (quest, trade, map, journal), a garage (no
-                 // cluster or clan) and a tunnel building.
+                 // cluster or clan) and a tunnel building (the depot's look:
+                 // a glider flies in through its door).
                  {"TRADE_POST", "MOD_HALL", {}, {{"TYPE", 5}}, {}},
                  {"GARAGE_SAMPLE", "MOD_HALL", {}, {{"TYPE", 11}}, {}},
-                 {"TUNNEL_SAMPLE", "MOD_STATION", {}, {{"TYPE", 3}}, {}}}) &&
+                 {"TUNNEL_SAMPLE", "MOD_DEPOT", {}, {{"TYPE", 3}}, {}}}) &&
            AddUnitKindRecords(add);
 }
 
