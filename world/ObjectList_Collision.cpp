@@ -125,10 +125,12 @@ void CObjectList::CheckCollision(float dt)
 
                     // Handlers and reports may change any object and any
                     // cell: the copies are made again and the walk goes on
-                    // after b in the cell's list as it is now.
+                    // after b in the cell's list as it is now. They run
+                    // only on a contact (B's own handler always makes one);
+                    // a test without one has changed nothing.
                     const bool handlers = a->m_bCollisionReport || b->m_bCollisionReport || b->m_bOwnCollision;
                     const bool contact = Collide(a, b, dt);
-                    if (handlers)
+                    if (handlers && contact)
                     {
                         m_CollisionCells.Invalidate();
                         const int next = m_CollisionCells.ResumeAfter(index, *cell, b);
