@@ -18,6 +18,7 @@ void CCollisionCells::BeginPass()
     }
     m_nPassStart = m_nStamp;
     m_Entries.clear();
+    m_Ys.clear();
     m_Strips.clear();
     m_Unlisted.clear();
     if (m_nMarked)
@@ -177,6 +178,9 @@ CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMOb
     SEntry* entries = m_Entries.data() + cell.first;
     std::sort(entries, entries + cell.count,
               [](const SEntry& p, const SEntry& q) { return p.position.x < q.position.x; });
+    m_Ys.resize(m_Entries.size());
+    for (int k = 0; k < cell.count; ++k)
+        m_Ys[std::size_t(cell.first + k)] = entries[k].position.y;
     int strip = 0;
     m_Strips.push_back(0);
     for (int k = 0; k < cell.count; ++k)
@@ -224,10 +228,11 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     const float band = reach < HUGE_VALF ? reach : HUGE_VALF;
     m_Near.resize(std::size_t(last - first));
     int n = 0;
-    for (const SEntry* e = first; e < last; ++e)
+    const float* ys = m_Ys.data() + cell.first;
+    for (auto k = std::int32_t(first - *entries), end = std::int32_t(last - *entries); k < end; ++k)
     {
-        m_Near[std::size_t(n)] = std::int32_t(e - *entries);
-        n += std::fabs(e->position.y - y) <= band ? 1 : 0;
+        m_Near[std::size_t(n)] = k;
+        n += std::fabs(ys[k] - y) <= band ? 1 : 0;
     }
     m_Picked.clear();
     for (int k = 0; k < n; ++k)

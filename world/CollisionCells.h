@@ -25,7 +25,7 @@
 // and its objects when next asked for, and made again only when something
 // in it differs). AddImpulse must change nothing but the velocity.
 //
-// Memory: the entries of the cells asked for in one pass (40 bytes an
+// Memory: the entries of the cells asked for in one pass (44 bytes an
 // object) and those made again in it, kept for the next pass. Threads:
 // main thread only.
 #pragma once
@@ -121,6 +121,9 @@ private:
     bool IsUnchanged(const SCell& cell, const CLinkedList<CMMObject>& list) const;
 
     std::vector<SEntry> m_Entries;
+    // The entries' y beside them: the first test of Reachable reads only
+    // these (five times fewer cache lines than the entries).
+    std::vector<float> m_Ys;
     std::vector<std::int32_t> m_Strips;
     std::vector<CMMObject*> m_Unlisted;
     std::vector<SCell> m_Cells;
