@@ -16,7 +16,7 @@
 // SameDensity: the sample terrain tiled over the whole 64 x 64-cell grid
 // and the objects spread over a square that grows with their count (about
 // 35 objects per cell): the time per object should grow at most 1.5 times
-// from 100 to 5,000. SampleMapOnly: all of them on the 4 x 4 cells of the
+// from 100 to 10,000. SampleMapOnly: all of them on the 4 x 4 cells of the
 // sample map itself, where the objects per cell grow with the count and so
 // does the time per object (every mover looks at four cells' objects).
 #include "foundation/Random.h"
@@ -141,8 +141,8 @@ void SameDensity(benchmark::State& state)
 {
     const int count = int(state.range(0));
     Fixture().Open(Fixture().largeMap);
-    // 5,000 objects fill 12 x 12 cells (the terrain's near cache holds 200
-    // cells); fewer fill a square of the same density.
+    // 5,000 objects fill 12 x 12 cells, 10,000 about 17 x 17 (the ground
+    // cache holds 1,024 cells); fewer fill a square of the same density.
     Populate(count, 12.0f * kCellSize * std::sqrt(float(count) / 5000.0f));
     Run(state, count);
 }

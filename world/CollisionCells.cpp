@@ -10,14 +10,35 @@ CCollisionCells::CCollisionCells() : m_Cells(kCells) {}
 
 void CCollisionCells::BeginPass()
 {
-    if (++m_nPass == 0)
+    if (++m_nStamp == 0)
     {
-        // After four billion passes the stamps start again.
+        // After four billion passes and handlers the stamps start again.
         std::fill(m_Cells.begin(), m_Cells.end(), SCell{});
-        m_nPass = 1;
+        m_nStamp = 1;
     }
+    m_nPassStart = m_nStamp;
     m_Entries.clear();
+    m_Ys.clear();
     m_Strips.clear();
+    m_Unlisted.clear();
+    if (m_nMarked)
+    {
+        std::memset(m_Marks, 0, sizeof(m_Marks));
+        m_nMarked = 0;
+    }
+    m_fMarkedMaxSq = 0.0f;
+}
+
+void CCollisionCells::Invalidate()
+{
+    if (m_nStamp == UINT32_MAX)
+    {
+        BeginPass();
+        return;
+    }
+    ++m_nStamp;
+    // Every copy checked from now on reads the speeds of the objects as
+    // they are: no mark is needed for the impulses given so far.
     if (m_nMarked)
     {
         std::memset(m_Marks, 0, sizeof(m_Marks));
@@ -35,17 +56,116 @@ bool CCollisionCells::IsListed(const CMMObject* object)
            std::isfinite(p.z);
 }
 
+float CCollisionCells::SpeedSq(const CMMObject* object)
+{
+    return object->m_bPhysics ? static_cast<const CDynamicObject*>(object)->m_vVelocity.LengthSq() : -1.0f;
+}
+
+namespace
+{
+
+bool SameBits(float a, float b)
+{
+    return std::memcmp(&a, &b, sizeof(float)) == 0;
+}
+
+// What a copy reads of an object: its flags, radius, number, position and
+// (a moving one's) velocity. With thousands of objects they are no longer
+// in the caches, and a walk that asks for them one object after another
+// waits for each in turn: they are asked for some objects ahead.
+void PrefetchObject(const CMMObject* object)
+{
+    __builtin_prefetch(&object->m_bCollidable);
+    __builtin_prefetch(&object->m_fRadius);
+    __builtin_prefetch(&object->GetPosition());
+}
+
+// Whether there is a velocity is known only from the flags: asked for
+// later than the rest, once the flags have arrived.
+void PrefetchVelocity(const CMMObject* object)
+{
+    if (object->m_bPhysics) __builtin_prefetch(&static_cast<const CDynamicObject*>(object)->m_vVelocity);
+}
+
+// Objects asked for ahead of the one read, and their velocities.
+constexpr int kPrefetchDistance = 6;
+constexpr int kVelocityDistance = 3;
+
+} // namespace
+
+bool CCollisionCells::IsUnchanged(const SCell& cell, const CLinkedList<CMMObject>& list) const
+{
+    // The same nodes in the same order while the change count stands.
+    if (cell.list != &list || cell.changes != list.GetChangeCount()) return false;
+    for (int k = 0; k < cell.unlisted; ++k)
+    {
+        if (IsListed(m_Unlisted[std::size_t(cell.firstUnlisted + k)])) return false;
+    }
+    const SEntry* entries = m_Entries.data() + cell.first;
+    for (int k = 0; k < cell.count && k < kPrefetchDistance; ++k)
+        PrefetchObject(entries[k].object);
+    for (int k = 0; k < cell.count; ++k)
+    {
+        if (k + kPrefetchDistance < cell.count) PrefetchObject(entries[k + kPrefetchDistance].object);
+        if (k + kVelocityDistance < cell.count) PrefetchVelocity(entries[k + kVelocityDistance].object);
+        const SEntry& e = entries[k];
+        const CMMObject* o = e.object;
+        const CVector& p = o->GetPosition();
+        if (!IsListed(o) || !SameBits(p.x, e.position.x) || !SameBits(p.y, e.position.y) ||
+            !SameBits(p.z, e.position.z) || !SameBits(o->m_fRadius, e.radius) || !SameBits(SpeedSq(o), e.speedSq) ||
+            o->m_nObjectNumber != e.number)
+            return false;
+    }
+    return true;
+}
+
 CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMObject>& list)
 {
     SCell& cell = m_Cells[index];
-    if (cell.pass == m_nPass) return cell;
-    cell = SCell{m_nPass, std::int32_t(m_Entries.size()), 0, std::int32_t(m_Strips.size()),
-                 kCellSize * float(index % kCellGridSize), 0.0f, 0.0f};
+    if (cell.stamp == m_nStamp) return cell;
+    // A handler ran since the copy was made: most often it changed nothing
+    // here, and reading the entries' objects again costs less than walking
+    // the list and sorting anew.
+    if (cell.stamp >= m_nPassStart && cell.stamp != 0 && IsUnchanged(cell, list))
+    {
+        cell.stamp = m_nStamp;
+        return cell;
+    }
+    cell = SCell{m_nStamp,
+                 std::int32_t(m_Entries.size()),
+                 0,
+                 std::int32_t(m_Strips.size()),
+                 kCellSize * float(index % kCellGridSize),
+                 0.0f,
+                 0.0f,
+                 &list,
+                 list.GetChangeCount(),
+                 std::int32_t(m_Unlisted.size()),
+                 0};
+    const CLinkedListBase::SNode* ahead = list.GetHeadNode();
+    const CLinkedListBase::SNode* nearer = ahead;
+    for (int k = 0; ahead && k < kPrefetchDistance; ++k, ahead = ahead->next)
+        PrefetchObject(static_cast<const CMMObject*>(ahead->item));
+    for (int k = 0; nearer && k < kVelocityDistance; ++k, nearer = nearer->next)
+        ;
     for (CMMObject* o : list)
     {
-        if (!IsListed(o)) continue;
-        const float speedSq =
-            o->m_bPhysics ? static_cast<const CDynamicObject*>(o)->m_vVelocity.LengthSq() : -1.0f;
+        if (ahead)
+        {
+            PrefetchObject(static_cast<const CMMObject*>(ahead->item));
+            ahead = ahead->next;
+        }
+        if (nearer)
+        {
+            PrefetchVelocity(static_cast<const CMMObject*>(nearer->item));
+            nearer = nearer->next;
+        }
+        if (!IsListed(o))
+        {
+            m_Unlisted.push_back(o);
+            continue;
+        }
+        const float speedSq = SpeedSq(o);
         const auto listIndex = std::int32_t(m_Entries.size()) - cell.first;
         m_Entries.push_back(SEntry{o, o->GetPosition(), o->m_fRadius, speedSq, o->m_nObjectNumber, listIndex});
         // A radius or speed that is not a number never makes a partner:
@@ -54,9 +174,13 @@ CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMOb
         cell.maxSpeedSq = std::max(cell.maxSpeedSq, speedSq);
     }
     cell.count = std::int32_t(m_Entries.size()) - cell.first;
+    cell.unlisted = std::int32_t(m_Unlisted.size()) - cell.firstUnlisted;
     SEntry* entries = m_Entries.data() + cell.first;
     std::sort(entries, entries + cell.count,
               [](const SEntry& p, const SEntry& q) { return p.position.x < q.position.x; });
+    m_Ys.resize(m_Entries.size());
+    for (int k = 0; k < cell.count; ++k)
+        m_Ys[std::size_t(cell.first + k)] = entries[k].position.y;
     int strip = 0;
     m_Strips.push_back(0);
     for (int k = 0; k < cell.count; ++k)
@@ -104,10 +228,11 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     const float band = reach < HUGE_VALF ? reach : HUGE_VALF;
     m_Near.resize(std::size_t(last - first));
     int n = 0;
-    for (const SEntry* e = first; e < last; ++e)
+    const float* ys = m_Ys.data() + cell.first;
+    for (auto k = std::int32_t(first - *entries), end = std::int32_t(last - *entries); k < end; ++k)
     {
-        m_Near[std::size_t(n)] = std::int32_t(e - *entries);
-        n += std::fabs(e->position.y - y) <= band ? 1 : 0;
+        m_Near[std::size_t(n)] = k;
+        n += std::fabs(ys[k] - y) <= band ? 1 : 0;
     }
     m_Picked.clear();
     for (int k = 0; k < n; ++k)
@@ -119,6 +244,16 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     if (m_Picked.size() > 1)
         std::sort(m_Picked.begin(), m_Picked.end(),
                   [all](std::int32_t i, std::int32_t j) { return all[i].listIndex < all[j].listIndex; });
+    // The caller tests these on the objects themselves next, one after the
+    // other: ask for all of them at once.
+    for (const std::int32_t k : m_Picked)
+    {
+        const CMMObject* o = all[k].object;
+        PrefetchObject(o);
+        __builtin_prefetch(&o->m_pOwner);
+        // A moving entry's object was a moving (dynamic) object when copied.
+        if (all[k].IsMoving()) __builtin_prefetch(&static_cast<const CDynamicObject*>(o)->m_vVelocity);
+    }
     *count = int(m_Picked.size());
     return m_Picked.data();
 }
@@ -196,8 +331,18 @@ CMMObject* const* CGroundRayCells::Objects(int index, const CLinkedList<CMMObjec
         cell.list = &list;
         cell.changes = list.GetChangeCount();
         cell.first = std::int32_t(m_Objects.size());
+        // The flags of objects that are mostly not in the caches: asked
+        // for ahead (see PrefetchObject).
+        const CLinkedListBase::SNode* ahead = list.GetHeadNode();
+        for (int k = 0; ahead && k < kPrefetchDistance; ++k, ahead = ahead->next)
+            __builtin_prefetch(&static_cast<const CMMObject*>(ahead->item)->m_bCollidable);
         for (CMMObject* o : list)
         {
+            if (ahead)
+            {
+                __builtin_prefetch(&static_cast<const CMMObject*>(ahead->item)->m_bCollidable);
+                ahead = ahead->next;
+            }
             if (o->m_bCollidable && o->m_bAlive && !o->m_bSphereCollider) m_Objects.push_back(o);
         }
         cell.count = std::int32_t(m_Objects.size()) - cell.first;

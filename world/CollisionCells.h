@@ -21,11 +21,13 @@
 // the narrow tests change objects: their impulses change the velocity of
 // the two objects of a contact (MarkImpulsed: their speed is then read from
 // the object), and the objects' own collision handlers and contact reports
-// may change anything (Invalidate: every cell is copied again when next
-// asked for). AddImpulse must change nothing but the velocity.
+// may change anything (Invalidate: every copy is checked against its list
+// and its objects when next asked for, and made again only when something
+// in it differs). AddImpulse must change nothing but the velocity.
 //
-// Memory: the entries of the cells asked for in one pass (40 bytes an
-// object), kept for the next pass. Threads: main thread only.
+// Memory: the entries of the cells asked for in one pass (44 bytes an
+// object) and those made again in it, kept for the next pass. Threads:
+// main thread only.
 #pragma once
 
 #include "foundation/Vector.h"
@@ -60,8 +62,9 @@ public:
 
     // Starts a pass: no cell is copied yet, no object has taken an impulse.
     void BeginPass();
-    // Every copy out of date (a handler or a report ran).
-    void Invalidate() { BeginPass(); }
+    // Every copy to be checked before its next use (a handler or a report
+    // ran).
+    void Invalidate();
     // The entries of cell index (0..4095) by ascending x, copied from list
     // when not yet copied in this pass, and of them the ones that may be
     // partners of mover a (MayReach), as entry indices in list order. Both
@@ -92,26 +95,42 @@ private:
 
     struct SCell
     {
-        std::uint32_t pass = 0;
+        // The stamp when copied or last found unchanged: m_nStamp is up to
+        // date, from m_nPassStart on it is to be checked, older is gone.
+        std::uint32_t stamp = 0;
         std::int32_t first = 0;
         std::int32_t count = 0;
         std::int32_t strips = 0; // the cell's kStrips + 1 starts in m_Strips
         float left = 0.0f;       // x of the cell's left edge
         float maxRadius = 0.0f;  // the largest |radius|
         float maxSpeedSq = 0.0f;
+        // What the check compares: the list at its change count, and the
+        // list's objects that have no entry (m_Unlisted from firstUnlisted).
+        const CLinkedList<CMMObject>* list = nullptr;
+        std::uint32_t changes = 0;
+        std::int32_t firstUnlisted = 0;
+        std::int32_t unlisted = 0;
     };
 
     static std::uint32_t MarkBit(const CMMObject* object);
     static bool IsListed(const CMMObject* object);
+    static float SpeedSq(const CMMObject* object);
     static int StripOf(const SCell& cell, float x);
     SCell& Copy(int index, const CLinkedList<CMMObject>& list);
+    // The copy still what Copy would make of the list now.
+    bool IsUnchanged(const SCell& cell, const CLinkedList<CMMObject>& list) const;
 
     std::vector<SEntry> m_Entries;
+    // The entries' y beside them: the first test of Reachable reads only
+    // these (five times fewer cache lines than the entries).
+    std::vector<float> m_Ys;
     std::vector<std::int32_t> m_Strips;
+    std::vector<CMMObject*> m_Unlisted;
     std::vector<SCell> m_Cells;
     std::vector<std::int32_t> m_Near;   // Reachable's entries within reach along x and y
     std::vector<std::int32_t> m_Picked; // Reachable's result
-    std::uint32_t m_nPass = 0;
+    std::uint32_t m_nStamp = 0;
+    std::uint32_t m_nPassStart = 0;
     std::uint32_t m_nMarked = 0;
     float m_fMarkedMaxSq = 0.0f; // the largest squared speed of a marked object
     std::uint64_t m_Marks[kMarkBits / 64] = {};

@@ -280,3 +280,42 @@ TEST_F(Collision, TheCellCopiesGiveTheSameResultAsAWalkOverTheLists)
         EXPECT_GT(reference.back(), 100u) << speed; // a crowd that collides, not a quiet scene
     }
 }
+
+// A copy kept after a handler ran is checked against its objects: one that
+// the handler changed where it stands (no cell's list changed) is seen as
+// it is now, here by a mover it was out of reach of before.
+TEST_F(Collision, ACellCopyKeptAfterAHandlerSeesObjectsChangedInPlace)
+{
+    const std::tuple<const char*, void (*)(CBall&)> cases[] = {
+        {"unchanged", [](CBall&) {}},
+        {"moved", [](CBall& b) { b.m_Frame.SetPosition(CVector{103.0f, 100.0f, 0.0f}); }},
+        {"swollen", [](CBall& b) { b.m_fRadius = 450.0f; }},
+        {"sped up", [](CBall& b) { b.m_vVelocity = CVector{-500.0f, 0.0f, 0.0f}; }},
+        {"woken", [](CBall& b) {
+             b.m_Frame.SetPosition(CVector{103.0f, 100.0f, 0.0f});
+             b.m_bCollidable = 1;
+         }},
+    };
+    for (const auto& [what, change] : cases)
+    {
+        CBall a({100.0f, 100.0f, 0.0f}, {1.0f, 0.0f, 0.0f});
+        CBall b({500.0f, 100.0f, 0.0f}, {});
+        a.m_nObjectNumber = 2;
+        b.m_nObjectNumber = 1;
+        b.m_bCollidable = std::strcmp(what, "woken") != 0;
+        CLinkedList<CMMObject> list;
+        list.AddTail(&b);
+        list.AddTail(&a);
+        CCollisionCells cells;
+        cells.BeginPass();
+        const CCollisionCells::SEntry* entries = nullptr;
+        int count = -1;
+        cells.Reachable(0, list, &a, a.m_vVelocity.LengthSq(), &entries, &count);
+        ASSERT_EQ(count, 0) << what;
+        cells.Invalidate();
+        change(b);
+        const std::int32_t* picked = cells.Reachable(0, list, &a, a.m_vVelocity.LengthSq(), &entries, &count);
+        const bool seen = count == 1 && entries[picked[0]].object == &b;
+        EXPECT_EQ(seen, std::strcmp(what, "unchanged") != 0) << what;
+    }
+}
