@@ -236,7 +236,9 @@ void CMTResourceManager::Done()
     }
     if (plat::WaitForSingleObject(m_hLoaderThread, kStopWarning) == plat::WAIT_TIMEOUT)
     {
-        g_ErrorLog.LogError(
+        // A slow disk or a busy machine, not a fault: the stop still waits
+        // for the load to end, so this is a debug line, not an error.
+        g_ErrorLog.LogDebug(
             "CMTResourceManager::Done: the loader thread is still loading after %u ms; waiting",
             kStopWarning);
         plat::WaitForSingleObject(m_hLoaderThread, plat::INFINITE);

@@ -110,7 +110,7 @@ void CSoundManager2::InitMngr(const char* section)
         {
             while (n < kMaxSynonyms)
             {
-                char name[40];
+                char name[sizeof(e.key) + 16]; // room for any key and number
                 std::snprintf(name, sizeof(name), "%s.%02d", e.key, n + 1);
                 const std::int32_t synonym = Lookup(name);
                 if (synonym < 0) break;
