@@ -170,6 +170,12 @@ public:
     void SetFrequenceSndSrc(std::int32_t id, float frequency);
     void SetPosSndSrc(std::int32_t id, const float* position);
     void SetSpeedSndSrc(std::int32_t id, const float* velocity);
+    // A looping source that follows its object: when *id is -1, makes a
+    // source of the entry and plays it looping (*id stays -1 when none can
+    // be made); then moves it to the position and, when one is given, sets
+    // its velocity.
+    void KeepLoopSndSrc(std::int32_t* id, std::int32_t index, const float* position,
+                        const float* velocity = nullptr);
     void SetMaxDistSndSrc(std::int32_t id, float minDistance, float maxDistance);
     void SetModeSndSrc(std::int32_t id, std::int32_t mode);
     void ChangeParamSndSrc(std::int32_t id);

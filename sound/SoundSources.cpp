@@ -227,6 +227,19 @@ void CSoundManager2::SetSpeedSndSrc(std::int32_t id, const float* velocity)
     m_Sources[id].dirty |= kDirtyVelocity;
 }
 
+void CSoundManager2::KeepLoopSndSrc(std::int32_t* id, std::int32_t index, const float* position,
+                                    const float* velocity)
+{
+    if (*id == -1)
+    {
+        *id = AddSndSrc(index, position);
+        if (*id == -1) return;
+        PlaySndSrc(*id, true, false, false);
+    }
+    SetPosSndSrc(*id, position);
+    if (velocity) SetSpeedSndSrc(*id, velocity);
+}
+
 void CSoundManager2::SetMaxDistSndSrc(std::int32_t id, float minDistance, float maxDistance)
 {
     if (!Active()) return;

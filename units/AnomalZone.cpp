@@ -88,12 +88,7 @@ void CAnomalZone::Run()
         return;
     }
     const float p[3] = {at.x, at.y, at.z};
-    if (m_iSoundSource == -1)
-    {
-        m_iSoundSource = g_pSoundManager->AddSndSrc(sound, p);
-        if (m_iSoundSource != -1) g_pSoundManager->PlaySndSrc(m_iSoundSource, true, false, false);
-    }
-    if (m_iSoundSource != -1) g_pSoundManager->SetPosSndSrc(m_iSoundSource, p);
+    g_pSoundManager->KeepLoopSndSrc(&m_iSoundSource, sound, p);
 }
 
 CSysObject* MakeAnomalZone(const char* typeName, const CMatrix& placement, const char* name)

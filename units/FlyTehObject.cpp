@@ -130,17 +130,8 @@ void CFlyTehObject::Run()
             else if (m_bPhysics)
             {
                 const float at[3] = {p.x, p.y, p.z};
-                if (m_iEngineSound == -1)
-                {
-                    m_iEngineSound = g_pSoundManager->AddSndSrc(sound, at);
-                    if (m_iEngineSound != -1) g_pSoundManager->PlaySndSrc(m_iEngineSound, true, false, false);
-                }
-                if (m_iEngineSound != -1)
-                {
-                    const float v[3] = {m_vVelocity.x, m_vVelocity.y, m_vVelocity.z};
-                    g_pSoundManager->SetPosSndSrc(m_iEngineSound, at);
-                    g_pSoundManager->SetSpeedSndSrc(m_iEngineSound, v);
-                }
+                const float v[3] = {m_vVelocity.x, m_vVelocity.y, m_vVelocity.z};
+                g_pSoundManager->KeepLoopSndSrc(&m_iEngineSound, sound, at, v);
             }
         }
     }

@@ -273,17 +273,8 @@ void CGathererObject::Run()
         return;
     }
     const float at[3] = {p.x, p.y, p.z};
-    if (m_iFlightSound == -1)
-    {
-        m_iFlightSound = g_pSoundManager->AddSndSrc(sound, at);
-        if (m_iFlightSound != -1) g_pSoundManager->PlaySndSrc(m_iFlightSound, true, false, false);
-    }
-    if (m_iFlightSound != -1)
-    {
-        const float v[3] = {m_vVelocity.x, m_vVelocity.y, m_vVelocity.z};
-        g_pSoundManager->SetPosSndSrc(m_iFlightSound, at);
-        g_pSoundManager->SetSpeedSndSrc(m_iFlightSound, v);
-    }
+    const float v[3] = {m_vVelocity.x, m_vVelocity.y, m_vVelocity.z};
+    g_pSoundManager->KeepLoopSndSrc(&m_iFlightSound, sound, at, v);
 }
 
 void CGathererObject::TargetSearch()

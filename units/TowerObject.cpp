@@ -137,6 +137,10 @@ CTowerObject::CTowerObject()
     m_bMoving = 1;
     m_bAlwaysRun = 1;
     m_bCollidable = 1;
+    // Collides and is hit by rays with its hull's triangles, not as the
+    // base's bounding sphere: the sphere round a tall, thin tower stops a
+    // glider or a shot far from its walls.
+    m_bSphereCollider = 0;
     m_bShown = 1;
     m_bDeleteNotify = 1;
     m_bSave = 1;
@@ -164,6 +168,10 @@ void CTowerObject::Init(const CMatrix& placement, const char* typeName, const ch
     MountGun(m_PunitiveGun, m_pKind->m_nPunitiveGun, this);
     m_bFlying = m_pKind->m_bFlight;
     if (!m_bFlying) return;
+    // A flying tower moves: the triangle test takes the other object as
+    // standing still, and whether a pair meets as spheres or as triangles
+    // would depend on which of the two the object list tests first.
+    m_bSphereCollider = 1;
     m_fSpyDistance = CTowerManager::kFlyingSpy;
     m_fViewDistance = CTowerManager::kFlyingView;
     m_bPhysics = 1;

@@ -11,6 +11,9 @@
 // farther than sqrt(2) x the view range; it runs every frame to tell. The
 // physics moves a flying tower only while it is awake.
 //
+// Collision: a standing tower collides and is hit by rays with its hull's
+// triangles (GetShapeData); a flying one keeps the bounding sphere.
+//
 // Save record (SaveGame, after the object's 13 bytes): u8 active. LoadGame
 // throws CObjectStreamError when the byte is missing (the object list
 // writes the one error line).

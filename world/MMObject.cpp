@@ -114,12 +114,7 @@ void CMMObject::Run()
         if ((p - GetViewerPosition()).LengthSq() <= m_fAudibleDistSq)
         {
             const float at[3] = {p.x, p.y, p.z};
-            if (m_iSoundSource == -1)
-            {
-                m_iSoundSource = g_pSoundManager->AddSndSrc(sound, at);
-                if (m_iSoundSource != -1) g_pSoundManager->PlaySndSrc(m_iSoundSource, true, false, false);
-            }
-            if (m_iSoundSource != -1) g_pSoundManager->SetPosSndSrc(m_iSoundSource, at);
+            g_pSoundManager->KeepLoopSndSrc(&m_iSoundSource, sound, at);
             return;
         }
     }

@@ -1,7 +1,8 @@
 // The sample location's tower, ground turret and flying machine, entered
 // through the world engine and seen in daylight through the real Direct3D 8
 // layer. The frame is written as "sample_units.png"; each of the three
-// changes the picture where it stands.
+// changes the picture where it stands. The tower stops a glider with its
+// hull, not with the sphere round it.
 #include "common/GameDriver.h"
 
 #include "graphics/PngWriter.h"
@@ -10,6 +11,7 @@
 #include "units/AnomalZone.h"
 #include "units/FlyTehObject.h"
 #include "units/GameUnits.h"
+#include "units/GliderObject.h"
 #include "units/TankObject.h"
 #include "units/TowerObject.h"
 #include "world/ObjectList.h"
@@ -18,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -71,6 +74,57 @@ TEST_F(SampleUnits, TheTowerTheTurretAndTheFlyingMachineAreInThePicture)
     for (CSysObject* p : g_ObjectList.m_SysObjects)
         if (auto* z = dynamic_cast<CAnomalZone*>(p)) anomaly = z->m_pType && z->m_fRadius > 1.0f;
     EXPECT_TRUE(anomaly);
+
+    // The player's glider flown past the tower inside its bounding sphere
+    // but clear of its hull goes by; flown at the hull, it is stopped.
+    {
+        // Flown level, halfway up the tower: no gravity, no ground
+        // following (its hover would lift it over the tower).
+        CGliderObject* glider = gametest::g_GameDriver.GetPlayerGlider();
+        const std::uint8_t gravity = glider->m_bGravity, following = glider->m_bGroundFollowing;
+        glider->m_bGravity = glider->m_bGroundFollowing = 0;
+        tower->SetActive(false); // no shots at the glider
+        const CVector base = tower->GetPosition();
+        const struct
+        {
+            float across;
+            bool passes;
+        } runs[] = {{7.0f, true}, {0.0f, false}};
+        for (const auto& run : runs)
+        {
+            SCOPED_TRACE(testing::Message() << run.across << " units beside the tower's axis");
+            const CVector start{base.x + run.across, base.y - 15.0f, base.z + 4.0f};
+            glider->SetPosition(start);
+            glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
+            float furthest = -1.0e9f, nearest = 1.0e9f, drift = 0.0f;
+            for (int i = 0; i < 30; ++i)
+            {
+                glider->m_vVelocity = CVector{0.0f, 20.0f, 0.0f};
+                Tick();
+                ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, nullptr));
+                furthest = std::max(furthest, glider->GetPosition().y - base.y);
+                nearest = std::min(nearest, (glider->GetPosition() - base).Length());
+                const CVector off = glider->GetPosition() - start;
+                drift = std::max({drift, std::fabs(off.x), std::fabs(off.z)});
+            }
+            if (run.passes)
+            {
+                EXPECT_LT(nearest, tower->m_fRadius + glider->m_fRadius) << "the run passes inside the sphere";
+                EXPECT_GT(furthest, 10.0f);
+                EXPECT_LT(drift, 0.1f) << "turned off its line";
+            }
+            else
+            {
+                // The hull is 1.3 units wide either side of its axis.
+                EXPECT_LT(furthest, -1.3f);
+                EXPECT_GT(furthest, -1.3f - glider->m_fRadius - 1.0f) << "stopped before it reached the hull";
+            }
+        }
+        glider->m_vVelocity = CVector{};
+        glider->m_bGravity = gravity;
+        glider->m_bGroundFollowing = following;
+        tower->SetActive(true);
+    }
 
     // The three side by side in front of the camera, a few seconds of play
     // first (the turret's idle, the machine on its way).

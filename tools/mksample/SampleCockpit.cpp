@@ -3,12 +3,13 @@
 // light borders, a white bar cell, bracket corners for the reticle and the
 // markers, icons), the radar's arrow "TEX_INT_STRELKA", its animated point
 // "TEX_INT_RADAR_POINT" (4 x 4 frames), the big map's background
-// "TEX_INT_MINIMAP_BACK", the weapon and device icons "TEX_INT_WEAPON_ICONS"
-// and the anomaly overlay "TEX_INT_ANOMALY"; each with its row in the
-// texture table.
+// "TEX_INT_MINIMAP_BACK", the weapon and device icons "TEX_INT_WEAPON_ICONS",
+// the anomaly overlay "TEX_INT_ANOMALY" and the menus' dimming noise
+// "TEX_INT_NOISE"; each with its row in the texture table.
 #include "tools/mksample/SampleCockpit.h"
 
 #include "foundation/DataBase.h"
+#include "foundation/Random.h"
 #include "graphics/ImageFile.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
@@ -19,6 +20,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -181,25 +183,46 @@ std::vector<std::uint32_t> MapBack()
         s.Fill(i, 0, 1, 64, 0xFF283848u);
     return s.m_Pixels;
 }
-} // namespace
 
-bool WriteSampleCockpit(const std::string& root)
+// The noise the menus lay over the dimmed scene, a pixel to a texel, shifted
+// by half the picture four times a second so that the scene seems to
+// flicker: greys from a quarter to full, every texel drawn on its own and
+// opaque; the darkest speckles still let the scene show through.
+std::vector<std::uint32_t> MenuNoise()
 {
-    struct STexture
+    CRandom random(20261210u);
+    std::vector<std::uint32_t> px(std::size_t(128) * 128);
+    for (std::uint32_t& p : px)
     {
-        const char* name;
-        const char* file;
-        std::vector<std::uint32_t> (*picture)();
-        std::uint32_t width, height;
-    };
-    const STexture textures[] = {
-        {"TEX_INT_UI1", "Data\\Textures\\int_ui1.tm", CockpitSheet, 1024, 1024},
-        {"TEX_INT_STRELKA", "Data\\Textures\\int_strelka.tm", Arrow, 16, 16},
-        {"TEX_INT_RADAR_POINT", "Data\\Textures\\int_radar_point.tm", RadarPoint, 128, 128},
-        {"TEX_INT_MINIMAP_BACK", "Data\\Textures\\int_minimap_back.tm", MapBack, 64, 64},
-        {"TEX_INT_WEAPON_ICONS", "Data\\Textures\\int_weapon_icons.tm", WeaponIcons, 256, 512},
-        {"TEX_INT_ANOMALY", "Data\\Textures\\int_anomaly.tm", AnomalyHaze, 512, 512},
-    };
+        const std::uint32_t g = 0x40u + std::uint32_t(random.RandomInt(0xC0));
+        p = 0xFF000000u | g << 16 | g << 8 | g;
+    }
+    return px;
+}
+
+struct STexture
+{
+    const char* name;
+    const char* file;
+    std::vector<std::uint32_t> (*picture)();
+    std::uint32_t width, height;
+};
+// A texture's id is its row's place in the table: the noise's row follows
+// the widgets' and the menus' rows, so the rows after kCockpitRows are added
+// later, by WriteSampleMenuNoise.
+const STexture kTextures[] = {
+    {"TEX_INT_UI1", "Data\\Textures\\int_ui1.tm", CockpitSheet, 1024, 1024},
+    {"TEX_INT_STRELKA", "Data\\Textures\\int_strelka.tm", Arrow, 16, 16},
+    {"TEX_INT_RADAR_POINT", "Data\\Textures\\int_radar_point.tm", RadarPoint, 128, 128},
+    {"TEX_INT_MINIMAP_BACK", "Data\\Textures\\int_minimap_back.tm", MapBack, 64, 64},
+    {"TEX_INT_WEAPON_ICONS", "Data\\Textures\\int_weapon_icons.tm", WeaponIcons, 256, 512},
+    {"TEX_INT_ANOMALY", "Data\\Textures\\int_anomaly.tm", AnomalyHaze, 512, 512},
+    {"TEX_INT_NOISE", "Data\\Textures\\int_noise.tm", MenuNoise, 128, 128},
+};
+constexpr std::size_t kCockpitRows = 6;
+
+bool WriteTextures(const std::string& root, std::span<const STexture> textures)
+{
     for (const STexture& t : textures)
     {
         const std::string path = root + "\\" + t.file;
@@ -222,8 +245,20 @@ bool WriteSampleCockpit(const std::string& root)
              db.SetField("LOD", std::int32_t(0)) && db.SetField("TEXTURETYPE", std::int32_t(2)) && db.Post();
     if (!db.CloseDatabase() || !ok)
     {
-        std::fprintf(stderr, "mksample: cannot add the cockpit textures to %s\n", dbPath.c_str());
+        std::fprintf(stderr, "mksample: cannot add the texture rows from %s on to %s\n", textures.front().name,
+                     dbPath.c_str());
         return false;
     }
     return true;
+}
+} // namespace
+
+bool WriteSampleCockpit(const std::string& root)
+{
+    return WriteTextures(root, std::span(kTextures).first(kCockpitRows));
+}
+
+bool WriteSampleMenuNoise(const std::string& root)
+{
+    return WriteTextures(root, std::span(kTextures).subspan(kCockpitRows));
 }

@@ -10,3 +10,6 @@
 std::vector<std::uint32_t> CockpitPieces();
 // The cockpit sheet and the radar's textures with their texture rows.
 bool WriteSampleCockpit(const std::string& root);
+// The menus' dimming noise "TEX_INT_NOISE" with its texture row, added after
+// the menus' rows.
+bool WriteSampleMenuNoise(const std::string& root);

@@ -14,6 +14,7 @@
 #include "graphics/TexShaderManager.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "tools/mksample/SampleTextures.h"
 
 #include <cstdio>
 #include <cstring>
@@ -126,27 +127,15 @@ bool WriteSparksObject(const std::string& path)
 // a broken stripe or a missing frame line.
 bool WriteImage(const std::string& path)
 {
-    std::vector<std::uint8_t> bytes(18, 0);
-    bytes[2] = 2; // uncompressed true colour
-    bytes[12] = std::uint8_t(kImageWidth);
-    bytes[13] = std::uint8_t(kImageWidth >> 8);
-    bytes[14] = std::uint8_t(kImageHeight);
-    bytes[15] = std::uint8_t(kImageHeight >> 8);
-    bytes[16] = 32;
-    bytes[17] = 8;
-    for (std::uint32_t y = kImageHeight; y-- > 0;)
+    std::vector<std::uint32_t> px(std::size_t(kImageWidth) * kImageHeight);
+    for (std::uint32_t y = 0; y < kImageHeight; ++y)
         for (std::uint32_t x = 0; x < kImageWidth; ++x)
         {
             const bool frame = x == 0 || y == 0 || x == kImageWidth - 1 || y == kImageHeight - 1;
             const bool stripe = (x + y) / 16 % 2 == 0;
-            const std::uint32_t p = frame ? 0xFFFFFFFFu : stripe ? 0xFF3070D0u : 0xC0203040u;
-            bytes.insert(bytes.end(), {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
-                                       std::uint8_t(p >> 24)});
+            px[std::size_t(y) * kImageWidth + x] = frame ? 0xFFFFFFFFu : stripe ? 0xFF3070D0u : 0xC0203040u;
         }
-    std::FILE* f = plat::FOpen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
+    return WriteTga(path, px, kImageWidth, kImageHeight);
 }
 
 bool AddRecords(const std::string& root)

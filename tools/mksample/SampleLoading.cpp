@@ -9,6 +9,7 @@
 #include "graphics/ImageFile.h"
 #include "platform/CodePage.h"
 #include "platform/File.h"
+#include "tools/mksample/SampleTextures.h"
 
 #include <cmath>
 #include <cstdint>
@@ -26,32 +27,6 @@ std::string InRoot(const std::string& root, const char* path)
 }
 
 } // namespace
-
-// An uncompressed 32-bit TGA, bottom row first as the format's default.
-bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px, std::uint32_t width,
-              std::uint32_t height)
-{
-    std::vector<std::uint8_t> bytes(18, 0);
-    bytes[2] = 2; // uncompressed true colour
-    bytes[12] = std::uint8_t(width);
-    bytes[13] = std::uint8_t(width >> 8);
-    bytes[14] = std::uint8_t(height);
-    bytes[15] = std::uint8_t(height >> 8);
-    bytes[16] = 32;
-    bytes[17] = 8; // 8 alpha bits
-    bytes.reserve(bytes.size() + px.size() * 4);
-    for (std::uint32_t y = height; y-- > 0;)
-        for (std::uint32_t x = 0; x < width; ++x)
-        {
-            const std::uint32_t p = px[std::size_t(y) * width + x];
-            bytes.insert(bytes.end(), {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
-                                       std::uint8_t(p >> 24)});
-        }
-    std::FILE* f = plat::FOpen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    return std::fclose(f) == 0 && ok;
-}
 
 namespace
 {

@@ -1,4 +1,5 @@
 #include "tools/mksample/SampleMainMenu.h"
+#include "tools/mksample/SampleTextures.h"
 
 #include "foundation/DataBase.h"
 #include "platform/CodePage.h"
@@ -9,10 +10,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
-
-// SampleLoading.cpp.
-bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px, std::uint32_t width,
-              std::uint32_t height);
 
 namespace
 {

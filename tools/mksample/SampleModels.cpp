@@ -39,6 +39,20 @@ static_assert(sizeof(SBoxVertex) == 32); // FVF 0x112
 constexpr std::uint32_t kBoxFvf = 0x112;
 constexpr std::uint32_t kTextureSize = 32;
 
+// The two triangles of quad q, whose four vertices from 4 x q on run
+// across its first row, then its second.
+void AddQuadIndices(CMesh& mesh, int q)
+{
+    const std::uint16_t base = std::uint16_t(q * 4);
+    const std::uint16_t tri[6] = {base,
+                                  std::uint16_t(base + 1),
+                                  std::uint16_t(base + 2),
+                                  std::uint16_t(base + 2),
+                                  std::uint16_t(base + 1),
+                                  std::uint16_t(base + 3)};
+    std::memcpy(mesh.m_pIndices + q * 6, tri, sizeof tri);
+}
+
 // A unit box around the origin, four vertices per face so that every face
 // has its own normal and the whole texture; `lift` raises the top face.
 std::unique_ptr<CMesh> MakeBox(float lift)
@@ -63,14 +77,7 @@ std::unique_ptr<CMesh> MakeBox(float lift)
             out.uv[0] = float(k % 2);
             out.uv[1] = float(k / 2);
         }
-        const std::uint16_t base = std::uint16_t(f * 4);
-        const std::uint16_t tri[6] = {base,
-                                      std::uint16_t(base + 1),
-                                      std::uint16_t(base + 2),
-                                      std::uint16_t(base + 2),
-                                      std::uint16_t(base + 1),
-                                      std::uint16_t(base + 3)};
-        std::memcpy(mesh->m_pIndices + f * 6, tri, sizeof tri);
+        AddQuadIndices(*mesh, f);
     }
     return mesh;
 }
@@ -253,14 +260,7 @@ std::unique_ptr<CMesh> MakeFlash()
             out.uv[0] = float(k % 2);
             out.uv[1] = float(k / 2);
         }
-        const std::uint16_t base = std::uint16_t(q * 4);
-        const std::uint16_t tri[6] = {base,
-                                      std::uint16_t(base + 1),
-                                      std::uint16_t(base + 2),
-                                      std::uint16_t(base + 2),
-                                      std::uint16_t(base + 1),
-                                      std::uint16_t(base + 3)};
-        std::memcpy(mesh->m_pIndices + q * 6, tri, sizeof tri);
+        AddQuadIndices(*mesh, q);
     }
     return mesh;
 }

@@ -170,21 +170,24 @@ std::uint32_t Shock(int, double, double, double r)
     return d >= 1.0 ? 0 : Argb(1.0 - d, 0.8, 0.9, 1.0);
 }
 
-// An uncompressed 32-bit TGA, bottom row first as the format's default.
-bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px)
+} // namespace
+
+bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px, std::uint32_t width,
+              std::uint32_t height)
 {
     std::vector<std::uint8_t> bytes(18, 0);
     bytes[2] = 2; // uncompressed true colour
-    bytes[12] = std::uint8_t(kSize);
-    bytes[13] = std::uint8_t(kSize >> 8);
-    bytes[14] = std::uint8_t(kSize);
-    bytes[15] = std::uint8_t(kSize >> 8);
+    bytes[12] = std::uint8_t(width);
+    bytes[13] = std::uint8_t(width >> 8);
+    bytes[14] = std::uint8_t(height);
+    bytes[15] = std::uint8_t(height >> 8);
     bytes[16] = 32;
     bytes[17] = 8; // 8 alpha bits
-    for (std::uint32_t y = kSize; y-- > 0;)
-        for (std::uint32_t x = 0; x < kSize; ++x)
+    bytes.reserve(bytes.size() + px.size() * 4);
+    for (std::uint32_t y = height; y-- > 0;)
+        for (std::uint32_t x = 0; x < width; ++x)
         {
-            const std::uint32_t p = px[y * kSize + x];
+            const std::uint32_t p = px[std::size_t(y) * width + x];
             bytes.insert(bytes.end(), {std::uint8_t(p), std::uint8_t(p >> 8), std::uint8_t(p >> 16),
                                        std::uint8_t(p >> 24)});
         }
@@ -193,8 +196,6 @@ bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px)
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
 }
-
-} // namespace
 
 bool WriteSampleTextures(const std::string& root)
 {
@@ -215,7 +216,7 @@ bool WriteSampleTextures(const std::string& root)
         {dir + "\\sample_dxt5.tm", WriteImageFile((dir + "\\sample_dxt5.tm").c_str(), levels, true, 0)},
         {dir + "\\sample_argb.tm",
          WriteImageFile((dir + "\\sample_argb.tm").c_str(), levels, false, kImageFormatA8R8G8B8)},
-        {dir + "\\sample.tga", WriteTga(dir + "\\sample.tga", picture)},
+        {dir + "\\sample.tga", WriteTga(dir + "\\sample.tga", picture, kSize, kSize)},
         {dir + "\\glow.tm", WriteImageFile((dir + "\\glow.tm").c_str(), MakeImageLevels(Glow(), kSize, kSize), false,
                                             kImageFormatA8R8G8B8)},
         {dir + "\\border.tm", WriteImageFile((dir + "\\border.tm").c_str(), MakeImageLevels(Border(), kSize, kSize),

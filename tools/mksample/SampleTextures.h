@@ -6,6 +6,13 @@
 // Prints what went wrong and returns false on failure.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 bool WriteSampleTextures(const std::string& root);
+// An uncompressed 32-bit TGA of ARGB pixels given top row first (written
+// bottom row first, as the format's default); false when it cannot be
+// written.
+bool WriteTga(const std::string& path, const std::vector<std::uint32_t>& px, std::uint32_t width,
+              std::uint32_t height);

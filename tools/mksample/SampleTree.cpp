@@ -38,7 +38,6 @@ bool WriteSampleTerrain(const std::string& root);
 bool WriteSampleSky(const std::string& root);
 // SampleRadar.cpp: the sample location's radar map, beside its map.
 bool WriteSampleRadar(const std::string& root);
-bool WriteSampleMenuNoise(const std::string& root); // SampleMenuNoise.cpp
 // SampleNetMap.cpp: the network test game's map (after the location's files).
 bool WriteSampleNetMap(const std::string& root);
 bool WriteSampleTravel(const std::string& root); // SampleTravel.cpp
