@@ -3,6 +3,9 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/Graphic.h"
 #include "foundation/Texture.h"
+#include "graphics/ComplexObject.h"
+#include "graphics/Mesh.h"
+#include "graphics/Model.h"
 #include "graphics/ModelManager.h"
 #include "graphics/Shaders.h"
 #include "graphics/TexShaderManager.h"
@@ -74,6 +77,77 @@ CShadowPass::SPictureKey CShadowPass::KeyOf(const SShadow& s)
     return k;
 }
 
+CShadowPass::SCover CShadowPass::Cover(const SShadow& s)
+{
+    const SCover whole;
+    if (!s.model || !(s.size > 0.0f)) return whole;
+    // The box of what the model draws, in its own space.
+    float lo[3] = {1e30f, 1e30f, 1e30f}, hi[3] = {-1e30f, -1e30f, -1e30f};
+    bool any = false;
+    for (SObjectPart& part : s.model->m_Parts)
+    {
+        if (part.Type() == 2 || part.Type() == 3) return whole;
+        if (part.Type() != 0 || !part.m_pModel) continue;
+        if (part.m_Record.flags & 1u) return whole;
+        CModel& m = *part.m_pModel;
+        // How far the animations can move a vertex along each axis: every
+        // set's delta at most twice (the largest weight a set gets).
+        float reach[3] = {};
+        for (int a = 0; a < m.m_nAnimationCount && a < CModel::kMaxAnimations; ++a)
+            for (const SAnimationSet& set : m.m_Animations[a].m_Sets)
+            {
+                float most[3] = {};
+                for (std::size_t k = 0; k + 6 <= set.m_Deltas.size(); k += 6)
+                    for (int c = 0; c < 3; ++c)
+                        most[c] = std::max(most[c], std::fabs(set.m_Deltas[k + std::size_t(c)]));
+                for (int c = 0; c < 3; ++c)
+                    reach[c] += 2.0f * most[c];
+            }
+        auto add = [&](CMesh* mesh)
+        {
+            if (!mesh) return;
+            float centre[3], size[3];
+            mesh->GetCenter(centre);
+            mesh->GetSize(size);
+            if (!(size[0] >= 0.0f && size[1] >= 0.0f && size[2] >= 0.0f)) return; // no vertices
+            for (int c = 0; c < 3; ++c)
+            {
+                lo[c] = std::min(lo[c], centre[c] - 0.5f * size[c] - reach[c]);
+                hi[c] = std::max(hi[c], centre[c] + 0.5f * size[c] + reach[c]);
+            }
+            any = true;
+        };
+        add(m.m_pMesh.get());
+        for (int d = 0; d < m.m_nDamageCount && d < CModel::kMaxDamages; ++d)
+            add(m.m_Damages[d].m_pMesh.get());
+    }
+    if (!any) return whole;
+    // Its corners through the picture's camera (DrawModelPicture's world
+    // matrix, BeginModelPictures' view 1.44 above and its 90-degree view).
+    CMatrix w = s.view;
+    w.ScaleRotation(0.98f / s.size);
+    SCover c{1.0f, 1.0f, 0.0f, 0.0f};
+    for (int i = 0; i < 8; ++i)
+    {
+        const float p[3] = {i & 1 ? hi[0] : lo[0], i & 2 ? hi[1] : lo[1], i & 4 ? hi[2] : lo[2]};
+        float q[3];
+        for (int k = 0; k < 3; ++k)
+            q[k] = p[0] * w.m[0][k] + p[1] * w.m[1][k] + p[2] * w.m[2][k] + w.m[3][k];
+        const float depth = q[2] + 1.44f;
+        if (!(depth > 0.05f)) return whole; // at or behind the camera
+        const float u = 0.5f + 0.5f * q[0] / depth, v = 0.5f + 0.5f * q[1] / depth;
+        c.u0 = std::min(c.u0, u), c.u1 = std::max(c.u1, u);
+        c.v0 = std::min(c.v0, v), c.v1 = std::max(c.v1, v);
+    }
+    // Two texels wider: a filtered read reaches one texel past a covered
+    // one; the second and the small relative step cover rounding.
+    const float margin = 2.0f / float(kTile) + 1e-4f;
+    c.u0 = std::max(0.0f, c.u0 - margin), c.v0 = std::max(0.0f, c.v0 - margin);
+    c.u1 = std::min(1.0f, c.u1 + margin), c.v1 = std::min(1.0f, c.v1 + margin);
+    if (!(c.u0 < c.u1 && c.v0 < c.v1)) return whole;
+    return c;
+}
+
 Texture* CShadowPass::Atlas(int i)
 {
     Texture*& t = m_Atlas[i];
@@ -135,6 +209,7 @@ int CShadowPass::RenderPicture(const SShadow& s, std::uint32_t pass)
     graph.PopRenderTarget();
     d->SetViewport(&saved);
     m_Tiles[tile] = key;
+    m_Covers[tile] = Cover(s);
     m_bTileKept[tile] = true;
     m_nTilePass[tile] = pass;
     ++m_nPictures;
@@ -147,8 +222,8 @@ void CShadowPass::LayPatch(const SShadow& s, int tile)
     const int k = tile % kTilesPerAtlas;
     Texture* atlas = m_Atlas[tile / kTilesPerAtlas];
     if (!atlas) return;
-    Lay(s, atlas, float((k % kColumns) * kTile) / float(kAtlas), float((k / kColumns) * kTile) / float(kAtlas),
-        float(kTile) / float(kAtlas));
+    Lay(s, m_bCover ? m_Covers[tile] : SCover{}, atlas, float((k % kColumns) * kTile) / float(kAtlas),
+        float((k / kColumns) * kTile) / float(kAtlas), float(kTile) / float(kAtlas));
 }
 
 void CShadowPass::DrawNow(const SShadow& s)
@@ -163,18 +238,20 @@ void CShadowPass::DrawNow(const SShadow& s)
                            s.size, s.view, false))
         return;
     ++m_nPictures;
-    Lay(s, m_pPicture, 0.0f, 0.0f, 1.0f);
+    Lay(s, m_bCover ? Cover(s) : SCover{}, m_pPicture, 0.0f, 0.0f, 1.0f);
 }
 
-bool CShadowPass::ClipPatch(const SShadow& s)
+bool CShadowPass::ClipPatch(const SShadow& s, const SCover& cover)
 {
     // The ground patch is made of whole quads and reaches past the picture;
     // its triangles are cut to the picture's square, so that no point of
-    // it reads another tile of the atlas.
-    const SEdge edges[4] = {{0, s.centre.x - s.extent, 1.0f},
-                            {0, s.centre.x + s.extent, -1.0f},
-                            {1, s.centre.y - s.extent, 1.0f},
-                            {1, s.centre.y + s.extent, -1.0f}};
+    // it reads another tile of the atlas, and to the part of it the hull
+    // can cover. The picture's u runs along the ground's x, its v along y.
+    auto at = [&s](float centre, float t) { return centre + (2.0f * t - 1.0f) * s.extent; };
+    const SEdge edges[4] = {{0, at(s.centre.x, cover.u0), 1.0f},
+                            {0, at(s.centre.x, cover.u1), -1.0f},
+                            {1, at(s.centre.y, cover.v0), 1.0f},
+                            {1, at(s.centre.y, cover.v1), -1.0f}};
     const auto* in = reinterpret_cast<const SEffectVertex*>(m_Patch.m_pVertices);
     auto* out = reinterpret_cast<SEffectVertex*>(m_Clipped.m_pVertices);
     std::uint32_t nv = 0, ni = 0;
@@ -218,13 +295,13 @@ bool CShadowPass::ClipPatch(const SShadow& s)
     return ni > 0;
 }
 
-void CShadowPass::Lay(const SShadow& s, Texture* texture, float u0, float v0, float scale)
+void CShadowPass::Lay(const SShadow& s, const SCover& cover, Texture* texture, float u0, float v0, float scale)
 {
     Device* d = graph.m_lpDevice;
     if (!g_pModelManager || !g_pTexShaderManager || g_Location.m_nCellsX <= 0) return;
     if (m_Patch.m_nVertexCapacity == 0) m_Patch.Allocate(CEffectRenderManager::kEffectFvf, 4000, 12000);
     if (m_Clipped.m_nVertexCapacity == 0) m_Clipped.Allocate(CEffectRenderManager::kEffectFvf, 4000, 12000);
-    if (!g_Location.GetMapMesh(s.centre.x, s.centre.y, 0, s.radius, &m_Patch) || !ClipPatch(s)) return;
+    if (!g_Location.GetMapMesh(s.centre.x, s.centre.y, 0, s.radius, &m_Patch) || !ClipPatch(s, cover)) return;
     auto* v = reinterpret_cast<SEffectVertex*>(m_Clipped.m_pVertices);
     for (std::uint32_t i = 0; i < m_Clipped.m_nVertexCount; ++i)
     {
