@@ -242,7 +242,7 @@ const SDamage kDamages[] = {
     {"block past the end",
      [](Bytes& b, const SMapLayout& l) { Put32(b, l.tableOffset + 3 * 76, 0xFFFFFF00u); },
      "cell (1, 1): data block of"},
-    {"file cut in the last block", [](Bytes& b, const SMapLayout&) { b.resize(b.size() - 1); },
+    {"file cut in the last block", [](Bytes& b, const SMapLayout&) { b.pop_back(); },
      "cell (1, 1): data block of 101928 bytes"},
     {"water index", [](Bytes& b, const SMapLayout& l) { Put32(b, l.blockOffsets[2], 1); },
      "cell (0, 1): water record 1, the map has 1"},

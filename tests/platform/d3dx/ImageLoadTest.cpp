@@ -252,7 +252,7 @@ const SCorruptCase kCorrupt[] = {
      []
      {
          Bytes b = GoodDds();
-         b.resize(b.size() - 1);
+         b.pop_back();
          return b;
      },
      "DDS level 0 truncated"},
