@@ -109,7 +109,7 @@ struct SSociety
         std::vector<std::string> names;
         for (int o = 0; o < kOrganisations; ++o)
         {
-            char name[16];
+            char name[24]; // "CLAN_" and any int
             std::snprintf(name, sizeof name, "CLAN_%d", o);
             names.emplace_back(name);
         }
