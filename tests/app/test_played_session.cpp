@@ -372,6 +372,16 @@ protected:
     {
         return dynamic_cast<Console*>(menu.GetConsole(tab));
     }
+    // A click on the first link holding part in one of the information
+    // desk's windows (window: the desk's member that holds it).
+    static auto InfoLink(auto window, std::string part)
+    {
+        return [window, part](CUIMenu& menu)
+        {
+            auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
+            return LinkIn(info ? (info->*window).get() : nullptr, part);
+        };
+    }
     // The first link shown in the window whose target holds part.
     static std::optional<plat::Rect> LinkIn(const CHTMLWnd* window, const std::string& part)
     {
@@ -697,36 +707,11 @@ TEST_F(PlayedSession, IntoTheHallTradeRefitQuestTicketsASaveALoadTheTunnelAndBac
                          money = Money();
                          return Tab(CUIMenu::kTabInfo).where(menu);
                      }},
-                    {"the tickets' item",
-                     [](CUIMenu& menu)
-                     {
-                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
-                         return LinkIn(info ? info->m_pMenu.get() : nullptr, "tickets");
-                     }},
-                    {"the north's offer",
-                     [](CUIMenu& menu)
-                     {
-                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
-                         return LinkIn(info ? info->m_pList.get() : nullptr, "ticket(north)");
-                     }},
-                    {"buy a ticket",
-                     [](CUIMenu& menu)
-                     {
-                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
-                         return LinkIn(info ? info->m_pPage.get() : nullptr, "buy");
-                     }},
-                    {"the way home's offer",
-                     [](CUIMenu& menu)
-                     {
-                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
-                         return LinkIn(info ? info->m_pList.get() : nullptr, "ticket(sample)");
-                     }},
-                    {"buy a ticket home",
-                     [](CUIMenu& menu)
-                     {
-                         auto* info = ConsoleOf<CGCInfo>(menu, CUIMenu::kTabInfo);
-                         return LinkIn(info ? info->m_pPage.get() : nullptr, "buy");
-                     }}},
+                    {"the tickets' item", InfoLink(&CGCInfo::m_pMenu, "tickets")},
+                    {"the north's offer", InfoLink(&CGCInfo::m_pList, "ticket(north)")},
+                    {"buy a ticket", InfoLink(&CGCInfo::m_pPage, "buy")},
+                    {"the way home's offer", InfoLink(&CGCInfo::m_pList, "ticket(sample)")},
+                    {"buy a ticket home", InfoLink(&CGCInfo::m_pPage, "buy")}},
                    [&](CUIMenu&)
                    {
                        EXPECT_EQ(Tickets("north"), 1u);
