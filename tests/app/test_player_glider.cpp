@@ -300,13 +300,7 @@ TEST_F(PlayerGlider, HoversDrivesOverTheHillsJumpsAndFires)
     // behind, without the shot (whose flash changes from frame to frame).
     gun.m_fSinceShot = 10.0f;
     gun.m_fShotFlash = 0.0f;
-    glider.m_Frame.UpdateAxes();
-    const CVector hullAt = glider.GetPosition();
-    const CVector back = Normalize(CVector{glider.ForwardAxis().x, glider.ForwardAxis().y, 0.0f});
-    gametest::g_GameDriver.SetFreeCamera(true);
-    gametest::g_GameDriver.m_vPosition = hullAt - back * 20.0f + CVector{0.0f, 0.0f, 14.0f};
-    gametest::g_GameDriver.m_fHeading = std::atan2(back.x, back.y);
-    gametest::g_GameDriver.m_fPitch = -0.6f;
+    gametest::g_GameDriver.LookFromBehindAndAbove(glider);
     const std::vector<std::uint32_t> shadow = still();
     g_Environment.m_bShadowsOff = true;
     const std::vector<std::uint32_t> noShadow = still();

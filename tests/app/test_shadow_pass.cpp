@@ -62,13 +62,8 @@ TEST_F(ShadowPass, OnePictureByEveryPathAndOnlyInsideItsSquare)
     // Seen from above and behind, the world held still.
     HoldStill();
     const float viewAngle = app.m_fViewAngleState;
-    glider.m_Frame.UpdateAxes();
+    gametest::g_GameDriver.LookFromBehindAndAbove(glider);
     const CVector at = glider.GetPosition();
-    const CVector back = Normalize(CVector{glider.ForwardAxis().x, glider.ForwardAxis().y, 0.0f});
-    gametest::g_GameDriver.SetFreeCamera(true);
-    gametest::g_GameDriver.m_vPosition = at - back * 20.0f + CVector{0.0f, 0.0f, 14.0f};
-    gametest::g_GameDriver.m_fHeading = std::atan2(back.x, back.y);
-    gametest::g_GameDriver.m_fPitch = -0.6f;
     std::uint32_t w = 0, h = 0;
     auto still = [&]
     {

@@ -50,6 +50,18 @@ public:
         auto* host = dynamic_cast<CGameBuildingHost*>(g_pBuildingHost);
         return host ? host->m_nEntered : 0;
     }
+    // The free camera 20 units behind and 14 above the glider's place,
+    // looking down along its heading (its shadow and hull both in view).
+    void LookFromBehindAndAbove(CGliderObject& glider)
+    {
+        glider.m_Frame.UpdateAxes();
+        const CVector at = glider.GetPosition();
+        const CVector back = Normalize(CVector{glider.ForwardAxis().x, glider.ForwardAxis().y, 0.0f});
+        SetFreeCamera(true);
+        m_vPosition = at - back * 20.0f + CVector{0.0f, 0.0f, 14.0f};
+        m_fHeading = std::atan2(back.x, back.y);
+        m_fPitch = -0.6f;
+    }
     // The free camera instead of the game's view of the player's glider; it
     // starts where the game's camera stands, looking its way.
     void SetFreeCamera(bool free)
