@@ -11,9 +11,9 @@
 #include "foundation/GuidKey.h"
 #include "foundation/Input.h"
 #include "foundation/Random.h"
-#include "tools/mksample/SampleTree.h"
 
 #include "common/DataTree.h"
+#include "common/SampleTree.h"
 #include "common/GameDriver.h"
 #include "common/NullInput.h"
 #include "graphics/GraphicTestDevice.h"
@@ -163,7 +163,7 @@ protected:
 
     void SetUp() override
     {
-        ASSERT_TRUE(WriteSampleTree(Tree().Path().string()));
+        ASSERT_TRUE(testutil::WriteSampleTreeCopy(Tree().Path().string()));
         std::string cfg = Tree().ReadText("Data/CONFIG/cfg.ini");
         const std::size_t video = cfg.find("Video=1");
         ASSERT_NE(video, std::string::npos);

@@ -9,6 +9,8 @@
 
 #include "ui/UITestKit.h"
 
+#include "common/SampleTree.h"
+
 #include "foundation/ResourceDB.h"
 #include "foundation/Settings.h"
 #include "graphics/Font.h"
@@ -22,7 +24,6 @@
 #include "menus/CountSelector.h"
 #include "menus/MenuButton.h"
 #include "menus/UIRenderObject.h"
-#include "tools/mksample/SampleTree.h"
 #include "ui/UI.h"
 #include "units/GunManager.h"
 #include "units/UnitTypes.h"
@@ -52,7 +53,7 @@ class GoodsGridPicture : public gfxtest::CGraphicDeviceTest
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(WriteSampleTree(Tree().Path().string()));
+        ASSERT_TRUE(testutil::WriteSampleTreeCopy(Tree().Path().string()));
         ASSERT_TRUE(OpenDevice(kWidth, kHeight));
         RegisterTextureFileReader();
         ASSERT_TRUE(g_ResourceDB.Init("Data\\DB.dat", ResourceDBManager::kModeDataBase));
