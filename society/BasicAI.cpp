@@ -85,6 +85,8 @@ bool CBasicAI::IsPlayerMech(const CMech* mech) const
 
 void CBasicAI::Raise(EAIEvent event)
 {
+    // The game's scripts may change anything.
+    const CMechGroupList2::CWarPowerChange change;
     if (g_pAIEvents) g_pAIEvents->OnAIEvent(event, GetGlider());
 }
 

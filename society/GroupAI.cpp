@@ -94,6 +94,8 @@ bool CGroupAI::IsPlayerMech(const CMech* mech) const
 
 void CGroupAI::Raise(const char* event, const char* id) const
 {
+    // The game's scripts may change anything.
+    const CMechGroupList2::CWarPowerChange change;
     if (g_pGroupEvents) g_pGroupEvents->OnGroupEvent(event, id ? id : "");
 }
 

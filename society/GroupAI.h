@@ -292,8 +292,9 @@ private:
     // This group's war power for judging an entry. Within a spying pass it
     // is taken once: judging changes nothing it depends on, unless the
     // judgement starts a fight or raises a game event (DefineGroup then
-    // forgets it).
+    // forgets it, and the other groups' that the list keeps).
     float OwnWarPower();
+    void ForgetWarPowers();
     float m_fPassPower = 0.0f;
     bool m_bPassPowerKnown = false;
     bool m_bInPass = false;

@@ -207,12 +207,18 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
             const CMech* first = m_pGroup->GetMember(0);
             Raise("OnFear", first ? first->m_szId : "");
             AssignToPlayer(false);
-            m_bPassPowerKnown = false;
+            ForgetWarPowers();
         }
         for (int j = i; j + 1 < m_nRelations; ++j)
             m_Relations[j] = m_Relations[j + 1];
         --m_nRelations;
     }
+}
+
+void CGroupAI::ForgetWarPowers()
+{
+    m_bPassPowerKnown = false;
+    g_MechGroupList2.ForgetWarPowers();
 }
 
 float CGroupAI::OwnWarPower()
@@ -249,7 +255,8 @@ void CGroupAI::DefineGroup(int entry, bool fresh)
     }
     CMechGroup2* other = r.m_pGroup;
     if (!other) return;
-    const float b = std::clamp((OwnWarPower() / other->GetWarPower() * 1.2f - 1.0f) * 0.4f, -1.0f, 1.0f);
+    const float theirs = g_MechGroupList2.WarPowerOf(other, r.m_nIndex);
+    const float b = std::clamp((OwnWarPower() / theirs * 1.2f - 1.0f) * 0.4f, -1.0f, 1.0f);
     float h = r.m_fRelation < 0.0f ? r.m_fRelation * -0.3f : 0.0f;
     h = std::min(1.0f, m_fReaction * 0.2f + h);
     const float o = std::clamp(OrgFactor(OrgIndex(m_pGroup)) - r.m_fOrgFactor + b, -1.0f, 1.0f);
@@ -280,7 +287,7 @@ void CGroupAI::DefineGroup(int entry, bool fresh)
                 r.m_nState = 1;
             }
             // A far combat moves cargo and kills.
-            m_bPassPowerKnown = false;
+            ForgetWarPowers();
         }
         else if (a >= 0.2f)
             r.m_nState = 3;
@@ -292,7 +299,7 @@ void CGroupAI::DefineGroup(int entry, bool fresh)
             for (int i = 0; i < m_pGroup->GetMemberCount(); ++i)
                 if (GetMemberGlider(m_pGroup->GetMember(i))) Raise("OnView", m_pGroup->GetMember(i)->m_szId);
             // The game's scripts may change anything.
-            m_bPassPowerKnown = false;
+            ForgetWarPowers();
         }
     }
     r.m_fLastSum = a + b;
@@ -449,6 +456,7 @@ void CGroupAI::Attack2(CMechGroup2* group, bool again)
     {
         if (g_Random.RandomInt(18) > 14)
         {
+            const CMechGroupList2::CWarPowerChange change;
             const float rA = g_Random.Random(m_pGroup->GetWarPower() + 100.0f);
             const float rB = g_Random.Random(group->GetWarPower() + 100.0f);
             if (rB >= rA) return;
@@ -568,6 +576,7 @@ void CGroupAI::TryFuck(CMech* robber)
     CMechGroup2* robbers = GetMechGroup(robber);
     const int i = FindRelation(robbers);
     if (!rg || i < 0 || !m_pGroup) return;
+    const CMechGroupList2::CWarPowerChange change; // the victim's hold is emptied
     const auto* rai = dynamic_cast<const CBasicAI*>(rg->m_pAI.get());
     const CGliderObject* victimGlider = rai ? GetMemberGlider(rai->m_pTarget) : nullptr;
     const float d =

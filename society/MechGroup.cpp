@@ -134,6 +134,7 @@ bool CMechGroup2::AddMech(CMech* mech)
     }
     m_Members[m_nMembers++] = mech;
     mech->m_pGroup = this;
+    g_MechGroupList2.ForgetWarPowers();
     if (!m_bActive && !Killed(mech) && !OutOfPlay(mech)) m_bActive = 1;
     return true;
 }
@@ -149,6 +150,7 @@ void CMechGroup2::RemoveMech(CMech* mech)
             break;
         }
     if (mech) mech->m_pGroup = nullptr;
+    g_MechGroupList2.ForgetWarPowers();
     UpdateActive();
 }
 
@@ -309,6 +311,7 @@ void CMechGroup2::OnKillMech(CMech* mech)
         if (m_pAI && m_pAI->m_pTarget == mech) m_pAI->m_pTarget = nullptr;
         return;
     }
+    const CMechGroupList2::CWarPowerChange change;
     if (m_pAI && m_pAI->m_bAssigned && g_pGroupEvents)
         g_pGroupEvents->OnGroupEvent("OnEscortDie", mech->m_szId);
     RemoveMech(mech);
@@ -688,6 +691,7 @@ void CPlayerMechGroup2::ResolveTarget()
 
 void CPlayerMechGroup2::MechEnterBuilding(CMech* mech, const char* building)
 {
+    const CMechGroupList2::CWarPowerChange change;
     if (g_pGroupEvents) g_pGroupEvents->OnGroupEvent("OnBuildingSpawn", building);
     (void)mech;
 }
@@ -756,6 +760,9 @@ void CMechGroupList2::Run(float dt)
     // within the walk a group's centre changes in its own run, after which
     // its entry is updated.
     m_Grid.Sync(m_Groups);
+    // Anything may have changed since the last run.
+    m_WarPowers.resize(m_Groups.size());
+    ForgetWarPowers();
     m_bRunning = true;
     try
     {
@@ -764,16 +771,56 @@ void CMechGroupList2::Run(float dt)
             if (CMechGroup2* g = m_Groups[i]; g && g->m_bActive)
             {
                 XTRACE("Groups");
+                m_nRunningIndex = int(i);
                 g->Run(dt);
+                m_nRunningIndex = -1;
+                if (i < m_WarPowers.size()) m_WarPowers[i].stamp = 0;
                 m_Grid.Update(int(i), g);
             }
     }
     catch (...)
     {
         m_bRunning = false;
+        m_nRunningIndex = -1;
         throw;
     }
     m_bRunning = false;
+}
+
+float CMechGroupList2::WarPowerOf(const CMechGroup2* group, int index)
+{
+    const std::size_t i = std::size_t(index);
+    if (!m_bRunning || m_nChanges > 0 || index < 0 || index == m_nRunningIndex || i >= m_WarPowers.size() ||
+        i >= m_Groups.size() || m_Groups[i] != group)
+        return group->GetWarPower();
+    SWarPower& w = m_WarPowers[i];
+    if (w.stamp != m_nWarPowerStamp)
+    {
+        w.power = group->GetWarPower();
+        w.stamp = m_nWarPowerStamp;
+    }
+    return w.power;
+}
+
+void CMechGroupList2::ForgetWarPowers()
+{
+    if (++m_nWarPowerStamp != 0) return;
+    // Once in 2^32: no stamp kept may match again.
+    for (SWarPower& w : m_WarPowers)
+        w.stamp = 0;
+    m_nWarPowerStamp = 1;
+}
+
+CMechGroupList2::CWarPowerChange::CWarPowerChange()
+{
+    ++g_MechGroupList2.m_nChanges;
+    g_MechGroupList2.ForgetWarPowers();
+}
+
+CMechGroupList2::CWarPowerChange::~CWarPowerChange()
+{
+    --g_MechGroupList2.m_nChanges;
+    g_MechGroupList2.ForgetWarPowers();
 }
 
 void CMechGroupList2::OnKillMech(CMech* mech)

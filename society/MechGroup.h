@@ -215,12 +215,44 @@ public:
     }
     CMechGroup2* GetGroup(int i) const { return i >= 0 && i < GetCount() ? m_Groups[size_t(i)] : nullptr; }
 
+    // The war power of the group at a list index, for judging it. Within
+    // Run each group's is taken at most once until something may change it:
+    // its own run (the running group's is always taken anew, and forgotten
+    // after its run), or a change another run makes, which says so with
+    // ForgetWarPowers or a CWarPowerChange. Outside Run, or for an index that
+    // is not the group's, it is the group's own GetWarPower.
+    float WarPowerOf(const CMechGroup2* group, int index);
+    void ForgetWarPowers();
+    // For as long as it lives (a fight, a game event, a member leaving or
+    // joining: whatever may change mechanoids or memberships during the
+    // run) no war power is taken from those kept, and none kept before it
+    // is used after it.
+    class CWarPowerChange
+    {
+    public:
+        CWarPowerChange();
+        ~CWarPowerChange();
+        CWarPowerChange(const CWarPowerChange&) = delete;
+        CWarPowerChange& operator=(const CWarPowerChange&) = delete;
+    };
+
     std::vector<CMechGroup2*> m_Groups;
 
 private:
     void DeleteGroups(bool detachMembers);
     CGroupGrid m_Grid;
     bool m_bRunning = false; // inside Run's walk: the grid is kept up by it
+    // The war powers taken in this run, by list index: valid while their
+    // stamp is the current one (never 0).
+    struct SWarPower
+    {
+        float power = 0.0f;
+        std::uint32_t stamp = 0;
+    };
+    std::vector<SWarPower> m_WarPowers;
+    std::uint32_t m_nWarPowerStamp = 1;
+    int m_nRunningIndex = -1; // the group whose run it is
+    int m_nChanges = 0;       // CWarPowerChange scopes open
 };
 
 inline CMechGroupList2 g_MechGroupList2;

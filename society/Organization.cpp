@@ -8,6 +8,7 @@
 #include "foundation/StreamReader.h"
 #include "society/GroupAI.h"
 #include "society/MMTrade.h"
+#include "society/MechGroup.h"
 #include "society/OrgManager.h"
 #include "units/MechConfigManager.h"
 #include "world/MMEngine.h"
@@ -123,6 +124,7 @@ void COrganization::OnMechBuilding(CMech* member, const char* building)
     if (!member || !building) return;
     char argument[32] = {};
     CopyName(argument, building);
+    const CMechGroupList2::CWarPowerChange change; // the game's scripts may change anything
     CWorld::RaiseScriptEvent(member->m_szId, "OnMechCommit", argument);
     member->m_bInBuilding = 1;
     CopyName(member->m_szBuilding, argument);
@@ -197,6 +199,7 @@ void COrganization::OnBuildingGone(const char* building)
 
 void COrganization::OnGainBuilding(const char* building)
 {
+    const CMechGroupList2::CWarPowerChange change;
     if (g_pAppEvent && building) g_pAppEvent->CaptureBuilding(m_szName, building);
     RechooseBase();
     m_fDeathTimer = 0.0f;
@@ -271,7 +274,10 @@ void COrganization::ClanDeath()
         for (CMech* m : g_pWorld->m_Mechs)
             if (m && SameName(m->m_szOrg, m_szName) && m->m_nGeneration < kLeaderRank)
                 g_pWorld->OnTryConvict(m->m_szId, kFree);
-    CWorld::RaiseScriptEvent(m_szName, "OnClanDeath", "");
+    {
+        const CMechGroupList2::CWarPowerChange change;
+        CWorld::RaiseScriptEvent(m_szName, "OnClanDeath", "");
+    }
     char base[32];
     CopyName(base, m_szBase);
     OnBuildingGone(base);

@@ -112,6 +112,7 @@ void COrganization::RechooseBase()
 
 void COrganization::OnLoseBuilding(const char* building)
 {
+    const CMechGroupList2::CWarPowerChange change;
     if (g_pAppEvent && building) g_pAppEvent->LeaveBuilding(m_szName, building);
     RechooseBase();
     UpdateMechInfo();

@@ -10,6 +10,8 @@
 #include "world/ObjectList.h"
 
 #include <cmath>
+#include <functional>
+#include <memory>
 
 namespace
 {
@@ -264,6 +266,138 @@ TEST_F(FarCombat, RollsOfAssembledGroupsKillOnlyTheOthersAtMostOneAtATime)
             ours->GetGroupAI()->Attack2(theirs, false);
             EXPECT_EQ(theirs->GetMemberCount(), 2) << c.name << " " << seed;
         }
+}
+
+// Within one run of the list a group's war power is taken once for all its
+// judges, until something changes it: a group judged after such a change,
+// in the same run, must be judged by its new power.
+class JudgedInOneRun : public FarCombat, public IGroupEvents
+{
+protected:
+    // Spies in the next frame (assembled: every 20 ticks of a clock that
+    // runs 0.9..1.1 ticks a frame of 0.1 s); with a hook run before its own
+    // turn.
+    class CStepAI : public CGroupAI
+    {
+    public:
+        explicit CStepAI(float clock, std::function<void(CGroupAI&)> step = {}) : m_Step(std::move(step))
+        {
+            m_nKind = 0;
+            m_fThinkClock = clock;
+            m_nTick = std::int32_t(clock);
+        }
+        void Run(float dt) override
+        {
+            if (m_Step) m_Step(*this);
+            CGroupAI::Run(dt);
+        }
+        using CGroupAI::Raise;
+        std::function<void(CGroupAI&)> m_Step;
+    };
+
+    void SetUp() override
+    {
+        FarCombat::SetUp();
+        g_pGroupEvents = this;
+    }
+    void TearDown() override
+    {
+        g_pGroupEvents = nullptr;
+        FarCombat::TearDown();
+    }
+    // A game event's script that leaves a group without armour and
+    // shields.
+    void OnGroupEvent(const char*, const char*) override
+    {
+        if (m_pScriptStrips) Strip(*m_pScriptStrips);
+    }
+    static void Strip(CMechGroup2& g)
+    {
+        for (int i = 0; i < g.GetMemberCount(); ++i)
+        {
+            CMechanoid* m = GetMechMechanoid(g.GetMember(i));
+            m->m_fArmor = 0.0f;
+            m->m_fShield = 0.0f;
+        }
+    }
+    // A lone group of ORG_A that spies in the next frame and holds the
+    // strong group for a deadly enemy: it would flee from it, and attack it
+    // without armour.
+    CMechGroup2* Judge(const char* name, float x)
+    {
+        CMechGroup2* g = Group(name, 1, x, "ORG_A");
+        g->SetAIObject(std::make_unique<CStepAI>(19.95f));
+        return g;
+    }
+    SGroupRelation& Enemy(CMechGroup2* judge)
+    {
+        CGroupAI* ai = judge->GetGroupAI();
+        ai->m_fReaction = 0.0f;
+        ai->m_nMode = CGroupAI::MODE_MOVE;
+        ai->SpyGroups(m_pStrong);
+        const int i = ai->FindRelation(m_pStrong);
+        EXPECT_GE(i, 0);
+        SGroupRelation& r = ai->m_Relations[std::max(i, 0)];
+        r.m_bFromOrg = 0;
+        r.m_fRelation = -0.95f;
+        r.m_fOrgFactor = 0.5f;
+        ai->DefineGroup(i, false);
+        EXPECT_EQ(r.m_nState, 5u) << judge->m_szName << " flees the armoured group";
+        return r;
+    }
+
+    CMechGroup2* m_pStrong = nullptr;
+    CMechGroup2* m_pScriptStrips = nullptr;
+};
+
+TEST_F(JudgedInOneRun, AGroupChangedDuringTheRunIsJudgedAnewAfterTheChange)
+{
+    const float x = 3.0f * GetViewRange();
+    enum EChange
+    {
+        ITS_OWN_RUN,   // the strong group's own run strips it (as trading changes a hold)
+        ANOTHERS_EVENT // another group's run raises a game event whose script strips it
+    };
+    struct SCase
+    {
+        const char* name;
+        EChange change;
+    };
+    const SCase cases[] = {{"its own run", ITS_OWN_RUN}, {"a game event in another's run", ANOTHERS_EVENT}};
+    for (const SCase& c : cases)
+    {
+        g_MechGroupList2.Clear();
+        g_Random.SetState(5);
+        m_pScriptStrips = nullptr;
+        // List order: (the strong group,) the first judge, the change, the
+        // second judge; the first judge takes the strong group's power
+        // before the change.
+        CMechGroup2* strong = nullptr;
+        if (c.change == ANOTHERS_EVENT) strong = Group("STRONG", 3, x + 500.0f, "ORG_B");
+        CMechGroup2* first = Judge("FIRST", x);
+        if (c.change == ITS_OWN_RUN)
+        {
+            strong = Group("STRONG", 3, x + 500.0f, "ORG_B");
+            strong->SetAIObject(std::make_unique<CStepAI>(0.0f, [](CGroupAI& ai) { Strip(*ai.m_pGroup); }));
+        }
+        else
+        {
+            CMechGroup2* raiser = Group("RAISER", 1, x + 5000.0f, "ORG_A");
+            raiser->SetAIObject(std::make_unique<CStepAI>(
+                0.0f, [](CGroupAI& ai) { static_cast<CStepAI&>(ai).Raise("OnTest", ""); }));
+        }
+        CMechGroup2* second = Judge("SECOND", x + 100.0f);
+        m_pStrong = strong;
+        const float armoured = strong->GetWarPower();
+        SGroupRelation& seenFirst = Enemy(first);
+        SGroupRelation& seenSecond = Enemy(second);
+
+        if (c.change == ANOTHERS_EVENT) m_pScriptStrips = strong;
+        g_MechGroupList2.Run(0.1f);
+        ASSERT_LT(strong->GetWarPower(), armoured / 3.0f) << c.name << ": stripped";
+        EXPECT_EQ(seenFirst.m_nState, 5u) << c.name << ": judged before the change";
+        EXPECT_EQ(seenSecond.m_nState, 1u) << c.name << ": judged after the change";
+    }
 }
 
 } // namespace
