@@ -35,6 +35,9 @@ struct CGlBackend::SProgram
     GLint uLightDiffuse, uLightSpecular, uLightAmbient, uLightPos, uLightDir, uLightAtt, uLightSpot,
         uLightCount;
     GLint uFog, uPoint, uPointScale, uClip, uVsC, uTFactor, uBumpMat, uBumpLum, uFogColor, uAlphaRef, uPsC;
+    GLint uFogMode, uDrawMode, uLightMode, uMatSource;
+    gl::SProgramInputs inputs; // as last sent
+    bool inputsSent = false;
 };
 
 struct CGlBackend::SRasterCache

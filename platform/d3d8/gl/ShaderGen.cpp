@@ -47,6 +47,10 @@ uniform vec4 uPoint;
 uniform vec4 uPointScale;
 uniform vec4 uClip[6];
 uniform vec4 uVsC[96];
+uniform ivec4 uFogMode;
+uniform ivec4 uDrawMode;
+uniform ivec4 uLightMode;
+uniform ivec4 uMatSource;
 out vec4 vDiffuse;
 out vec4 vSpecular;
 out vec4 vTex0, vTex1, vTex2, vTex3, vTex4, vTex5, vTex6, vTex7;
@@ -70,8 +74,7 @@ std::string TexInput(int set)
 bool NeedsEyeSpace(const SProgramKey& k)
 {
     if (k.rhw || k.vs) return false;
-    if (k.blend || k.lighting || k.clipMask || (k.points && k.pointScale)) return true;
-    if (k.fogSource == kFogVertex || (k.fogSource == kFogTable && !k.fogFromDepth)) return true;
+    if (k.blend || k.lighting || (k.points && k.pointScale)) return true;
     for (const SStageKey& t : k.stages)
         if (t.used && t.coordGen) return true;
     return false;
@@ -98,8 +101,13 @@ std::string BuildFixedVertex(const SProgramKey& k)
     {
         if (!NeedsEyeSpace(k))
         {
-            // Nothing reads the camera-space position: one product.
-            s += "    gl_Position = ToGl(uWorldViewProj * vec4(aPos.xyz, 1.0));\n";
+            // Unless fog by distance or a clip plane reads the camera-space
+            // position, one product.
+            s += "    if (uDrawMode.w != 0)\n    {\n"
+                 "        worldPos = uWorld[0] * vec4(aPos.xyz, 1.0);\n"
+                 "        eyePos = uView * worldPos;\n"
+                 "        gl_Position = ToGl(uProj * eyePos);\n    }\n    else\n"
+                 "        gl_Position = ToGl(uWorldViewProj * vec4(aPos.xyz, 1.0));\n";
         }
         else if (k.blend == 0)
         {
@@ -126,31 +134,29 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    eyePos = uView * worldPos;\n";
             s += "    gl_Position = ToGl(uProj * eyePos);\n";
         }
-        if (k.normal && k.normalize) s += "    if (dot(N, N) > 0.0) N = normalize(N);\n";
+        if (k.normal) s += "    if (uLightMode.y != 0 && dot(N, N) > 0.0) N = normalize(N);\n";
+        // Only the planes the caller enabled clip; the others are ignored.
         for (int i = 0; i < 6; ++i)
-            if (k.clipMask & (1 << i))
-                s += "    gl_ClipDistance[" + std::to_string(i) + "] = dot(worldPos, uClip[" +
-                     std::to_string(i) + "]);\n";
+            s += "    gl_ClipDistance[" + std::to_string(i) + "] = dot(worldPos, uClip[" + std::to_string(i) + "]);\n";
     }
     // Colours and lighting.
     s += std::string("    vec4 inDiffuse = ") + (k.diffuse ? "aDiffuse" : "vec4(1.0)") + ";\n";
     s += std::string("    vec4 inSpecular = ") + (k.specular ? "aSpecular" : "vec4(0.0)") + ";\n";
     if (k.lighting && !k.rhw)
     {
-        auto src = [&](int which, const char* material) -> std::string
+        // The source is a vertex colour only where the vertex has one.
+        auto src = [&](const char* which, const char* material) -> std::string
         {
-            if (which == 1 && k.diffuse) return "aDiffuse";
-            if (which == 2 && k.specular) return "aSpecular";
-            return material;
+            return std::string("uMatSource.") + which + " == 1 ? aDiffuse : (uMatSource." + which +
+                   " == 2 ? aSpecular : " + material + ")";
         };
-        s += "    vec4 cD = " + src(k.diffuseSrc, "uMatDiffuse") + ";\n";
-        s += "    vec4 cA = " + src(k.ambientSrc, "uMatAmbient") + ";\n";
-        s += "    vec4 cS = " + src(k.specularSrc, "uMatSpecular") + ";\n";
-        s += "    vec4 cE = " + src(k.emissiveSrc, "uMatEmissive") + ";\n";
+        s += "    vec4 cD = " + src("x", "uMatDiffuse") + ";\n";
+        s += "    vec4 cA = " + src("y", "uMatAmbient") + ";\n";
+        s += "    vec4 cS = " + src("z", "uMatSpecular") + ";\n";
+        s += "    vec4 cE = " + src("w", "uMatEmissive") + ";\n";
         s += "    vec3 sumA = vec3(0.0), sumD = vec3(0.0), sumS = vec3(0.0);\n";
         {
-            s += std::string("    vec3 V = ") +
-                 (k.localViewer ? "normalize(-eyePos.xyz)" : "vec3(0.0, 0.0, -1.0)") + ";\n";
+            s += "    vec3 V = uLightMode.x != 0 ? normalize(-eyePos.xyz) : vec3(0.0, 0.0, -1.0);\n";
             s += "    for (int i = 0; i < uLightCount; ++i)\n    {\n";
             s += R"(        vec3 L;
         float att = 1.0;
@@ -200,29 +206,23 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += "    vDiffuse = inDiffuse;\n    vSpecular = inSpecular;\n";
     }
     // Fog.
-    switch (k.fogSource)
+    s += R"(    if (uFogMode.x == 1)
     {
-    case kFogVertex:
-    {
-        s += std::string("    float fd = ") + (k.rangeFog ? "length(eyePos.xyz)" : "abs(eyePos.z)") + ";\n";
-        if (k.fogFunc == D3DFOG_LINEAR)
-            s += "    vFog = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
-        else if (k.fogFunc == D3DFOG_EXP)
-            s += "    vFog = clamp(exp(-uFog.z * fd), 0.0, 1.0);\n";
+        float fd = uFogMode.z != 0 ? length(eyePos.xyz) : abs(eyePos.z);
+        if (uFogMode.y == 3)
+            vFog = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);
+        else if (uFogMode.y == 1)
+            vFog = clamp(exp(-uFog.z * fd), 0.0, 1.0);
         else
-            s += "    vFog = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);\n";
-        break;
+            vFog = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);
     }
-    case kFogTable:
-        s += "    vFog = abs(eyePos.z);\n";
-        break;
-    case kFogSpecular:
-        s += "    vFog = inSpecular.a;\n";
-        break;
-    default:
-        s += "    vFog = 1.0;\n";
-        break;
-    }
+    else if (uFogMode.x == 2)
+        vFog = abs(eyePos.z);
+    else if (uFogMode.x == 3)
+        vFog = inSpecular.a;
+    else
+        vFog = 1.0;
+)";
     // Points.
     if (k.points)
     {
@@ -327,6 +327,8 @@ uniform vec4 uFogColor;
 uniform vec4 uFog;
 uniform float uAlphaRef;
 uniform vec4 uPsC[8];
+uniform ivec4 uFogMode;
+uniform ivec4 uDrawMode;
 out vec4 oColor;
 )";
 
@@ -466,20 +468,18 @@ std::string BuildStagesFragment(const SProgramKey& k)
         if (!t.colorOp) break;
         const std::string n = std::to_string(st);
         const std::string tex = "t" + n;
-        if (t.texture)
-        {
-            s += "    vec4 " + tex + " = texture(uSampler" + n + ", " + Coord(k, t, st) +
-                 (prevBump ? " + bumpOffset" : "") + ");\n";
-            if (prevLum) s += "    " + tex + ".rgb *= bumpLum;\n";
-        }
-        else
-            s += "    vec4 " + tex + " = vec4(1.0);\n";
-        // An operation on the texture of a stage that has none passes the
-        // current value on, as Direct3D does.
-        const bool colorPass = !t.texture && ReadsTexture(t.colorOp, t.colorArg);
-        const bool alphaPass = !t.texture && ReadsTexture(t.alphaOp, t.alphaArg);
+        // Whether the stage has a texture is an input: a stage without one
+        // reads opaque white.
+        const std::string bound = "(uDrawMode.z & " + std::to_string(1 << st) + ") != 0";
+        s += "    vec4 " + tex + " = vec4(1.0);\n";
+        s += "    if (" + bound + ")\n    {\n";
+        s += "        " + tex + " = texture(uSampler" + n + ", " + Coord(k, t, st) +
+             (prevBump ? " + bumpOffset" : "") + ");\n";
+        if (prevLum) s += "        " + tex + ".rgb *= bumpLum;\n";
+        s += "    }\n";
         prevBump = prevLum = false;
-        if (t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE)
+        const bool bumpStage = t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE;
+        if (bumpStage)
         {
             // The stage perturbs the next stage's coordinates; its colour
             // passes the current colour on.
@@ -493,33 +493,58 @@ std::string BuildStagesFragment(const SProgramKey& k)
                 prevLum = true;
             }
             prevBump = true;
-            s += "    r.rgb = cur.rgb;\n";
         }
-        else if (colorPass)
-            s += "    r.rgb = cur.rgb;\n";
-        else
+        // The stage's result with and without a texture: an operation on the
+        // texture of a stage that has none passes the current value on, as
+        // Direct3D does.
+        auto result = [&](bool hasTexture)
         {
-            const std::string e =
-                Op(t.colorOp, Arg(t.colorArg[0], tex), Arg(t.colorArg[1], tex), Arg(t.colorArg[2], tex), tex);
-            s += "    r.rgb = clamp((" + e + ").rgb, 0.0, 1.0);\n";
-        }
-        // A bump stage passes alpha through whatever its ALPHAOP says.
-        const bool bumpStage = t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE;
-        if (t.colorOp == D3DTOP_DOTPRODUCT3 && !colorPass)
-            s += "    r.a = r.r;\n"; // the dot product goes to alpha too
-        else if (bumpStage || alphaPass || t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE ||
-                 t.alphaOp == D3DTOP_BUMPENVMAP || t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
-            s += "    r.a = cur.a;\n";
-        else
+            std::string r;
+            const bool colorPass = !hasTexture && ReadsTexture(t.colorOp, t.colorArg);
+            const bool alphaPass = !hasTexture && ReadsTexture(t.alphaOp, t.alphaArg);
+            if (bumpStage || colorPass)
+                r += "r.rgb = cur.rgb;\n";
+            else
+            {
+                const std::string e = Op(t.colorOp, Arg(t.colorArg[0], tex), Arg(t.colorArg[1], tex),
+                                         Arg(t.colorArg[2], tex), tex);
+                r += "r.rgb = clamp((" + e + ").rgb, 0.0, 1.0);\n";
+            }
+            // A bump stage passes alpha through whatever its ALPHAOP says.
+            if (t.colorOp == D3DTOP_DOTPRODUCT3 && !colorPass)
+                r += "r.a = r.r;\n"; // the dot product goes to alpha too
+            else if (bumpStage || alphaPass || t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE ||
+                     t.alphaOp == D3DTOP_BUMPENVMAP || t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
+                r += "r.a = cur.a;\n";
+            else
+            {
+                const std::string e = Op(t.alphaOp, Arg(t.alphaArg[0], tex), Arg(t.alphaArg[1], tex),
+                                         Arg(t.alphaArg[2], tex), tex);
+                r += "r.a = clamp((" + e + ").a, 0.0, 1.0);\n";
+            }
+            return r;
+        };
+        const std::string with = result(true), without = result(false);
+        auto indent = [](const std::string& lines, const char* by)
         {
-            const std::string e =
-                Op(t.alphaOp, Arg(t.alphaArg[0], tex), Arg(t.alphaArg[1], tex), Arg(t.alphaArg[2], tex), tex);
-            s += "    r.a = clamp((" + e + ").a, 0.0, 1.0);\n";
-        }
+            std::string out;
+            for (std::size_t at = 0; at < lines.size();)
+            {
+                const std::size_t end = lines.find('\n', at);
+                out += by + lines.substr(at, end - at + 1);
+                at = end + 1;
+            }
+            return out;
+        };
+        if (with == without)
+            s += indent(with, "    ");
+        else
+            s += "    if (" + bound + ")\n    {\n" + indent(with, "        ") + "    }\n    else\n    {\n" +
+                 indent(without, "        ") + "    }\n";
         s += t.resultTemp ? "    tmp = r;\n" : "    cur = r;\n";
     }
     s += "    vec4 color = cur;\n";
-    if (k.specularAdd) s += "    color.rgb = clamp(color.rgb + spc.rgb, 0.0, 1.0);\n";
+    s += "    if (uDrawMode.y != 0) color.rgb = clamp(color.rgb + spc.rgb, 0.0, 1.0);\n";
     return s;
 }
 
@@ -576,6 +601,43 @@ std::string BuildEngineFragment(const SProgramKey& k)
 
 } // namespace
 
+std::string DescribeKey(const SProgramKey& k)
+{
+    std::string s;
+    auto field = [&](const char* name, int v)
+    {
+        if (v) s += std::string(s.empty() ? "" : " ") + name + "=" + std::to_string(v);
+    };
+    field("vs", k.vs);
+    field("ps", k.ps);
+    field("rhw", k.rhw);
+    field("weights", k.weightCount);
+    field("blend", k.blend);
+    field("normal", k.normal);
+    field("diffuse", k.diffuse);
+    field("specular", k.specular);
+    field("psize", k.pointSizeAttr);
+    field("lighting", k.lighting);
+    field("points", k.points);
+    field("pointScale", k.pointScale);
+    field("sprite", k.pointSprite);
+    for (int st = 0; st < 8; ++st)
+    {
+        const SStageKey& t = k.stages[st];
+        if (!t.colorOp && !t.used && !t.ttffCount) continue;
+        s += " [" + std::to_string(st) + ": " + std::to_string(t.colorOp) + "(" + std::to_string(t.colorArg[0]) +
+             "," + std::to_string(t.colorArg[1]) + "," + std::to_string(t.colorArg[2]) + ") " +
+             std::to_string(t.alphaOp) + "(" + std::to_string(t.alphaArg[0]) + "," +
+             std::to_string(t.alphaArg[1]) + "," + std::to_string(t.alphaArg[2]) + ")";
+        if (t.resultTemp) s += " temp";
+        s += " set=" + std::to_string(t.coordSet) +
+             " gen=" + std::to_string(t.coordGen) + " size=" + std::to_string(t.coordSize) +
+             " ttff=" + std::to_string(t.ttffCount) + (t.projected ? " projected" : "") +
+             (t.used ? "" : " unused") + "]";
+    }
+    return s;
+}
+
 std::string BuildVertexSource(const SProgramKey& key)
 {
     return key.vs ? BuildEngineVertex(key) : BuildFixedVertex(key);
@@ -584,37 +646,43 @@ std::string BuildVertexSource(const SProgramKey& key)
 std::string BuildFragmentSource(const SProgramKey& key)
 {
     std::string s = key.ps ? BuildEngineFragment(key) : BuildStagesFragment(key);
-    switch (key.fogSource)
+    // Table fog: pre-transformed vertices and projections without
+    // perspective fog by the depth value, perspective ones by the eye
+    // distance (w). Direct3D compares the 8-bit alpha with the 8-bit
+    // reference.
+    s += R"(    if (uFogMode.x == 2)
     {
-    case kFogNone:
-        break;
-    case kFogTable:
-        // Pre-transformed vertices and projections without perspective fog
-        // by the depth value; perspective ones by the eye distance (w).
-        if (key.fogFromDepth)
-            s += "    float fd = gl_FragCoord.z;\n";
+        float fd = uFogMode.w != 0 ? gl_FragCoord.z : vFog;
+        float f;
+        if (uFogMode.y == 3)
+            f = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);
+        else if (uFogMode.y == 1)
+            f = clamp(exp(-uFog.z * fd), 0.0, 1.0);
         else
-            s += "    float fd = vFog;\n";
-        if (key.fogFunc == D3DFOG_LINEAR)
-            s += "    float f = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
-        else if (key.fogFunc == D3DFOG_EXP)
-            s += "    float f = clamp(exp(-uFog.z * fd), 0.0, 1.0);\n";
-        else
-            s += "    float f = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);\n";
-        s += "    color.rgb = mix(uFogColor.rgb, color.rgb, f);\n";
-        break;
-    default:
-        s += "    color.rgb = mix(uFogColor.rgb, color.rgb, clamp(vFog, 0.0, 1.0));\n";
-        break;
+            f = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);
+        color.rgb = mix(uFogColor.rgb, color.rgb, f);
     }
-    if (key.alphaFunc)
+    else if (uFogMode.x != 0)
+        color.rgb = mix(uFogColor.rgb, color.rgb, clamp(vFog, 0.0, 1.0));
+    if (uDrawMode.x != 0)
     {
-        // Direct3D compares the 8-bit alpha with the 8-bit reference.
-        static const char* kCmp[] = {"",        "false",    "a < ref",  "a == ref", "a <= ref",
-                                     "a > ref", "a != ref", "a >= ref", "true"};
-        s += "    float a = floor(color.a * 255.0 + 0.5);\n    float ref = uAlphaRef;\n";
-        s += std::string("    if (!(") + kCmp[key.alphaFunc] + ")) discard;\n";
+        float a = floor(color.a * 255.0 + 0.5);
+        float ref = uAlphaRef;
+        bool pass;
+        switch (uDrawMode.x)
+        {
+        case 1: pass = false; break;
+        case 2: pass = a < ref; break;
+        case 3: pass = a == ref; break;
+        case 4: pass = a <= ref; break;
+        case 5: pass = a > ref; break;
+        case 6: pass = a != ref; break;
+        case 7: pass = a >= ref; break;
+        default: pass = true; break;
+        }
+        if (!pass) discard;
     }
+)";
     s += "    oColor = color;\n}\n";
     return s;
 }
