@@ -35,7 +35,7 @@ struct CGlBackend::SProgram
     GLint uLightDiffuse, uLightSpecular, uLightAmbient, uLightPos, uLightDir, uLightAtt, uLightSpot,
         uLightCount;
     GLint uFog, uPoint, uPointScale, uClip, uVsC, uTFactor, uBumpMat, uBumpLum, uFogColor, uAlphaRef, uPsC;
-    GLint uFogMode, uDrawMode, uLightMode, uMatSource;
+    GLint uFogMode, uDrawMode, uVertexMode, uMatSource;
     gl::SProgramInputs inputs; // as last sent
     bool inputsSent = false;
 };

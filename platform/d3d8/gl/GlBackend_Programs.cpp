@@ -170,7 +170,7 @@ CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
     LOC(uPsC);
     LOC(uFogMode);
     LOC(uDrawMode);
-    LOC(uLightMode);
+    LOC(uVertexMode);
     LOC(uMatSource);
 #undef LOC
     g.UseProgram(name);
@@ -211,32 +211,32 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
     k.ps = std::uint8_t(setup.enginePs + 1);
     k.points = primitive == D3DPT_POINTLIST;
     std::uint32_t texSets = 0;
+    bool normal = false, diffuse = false, specular = false;
     if (setup.engineVs < 0)
     {
         const std::uint32_t pos = fvf & D3DFVF_POSITION_MASK;
         k.rhw = pos == D3DFVF_XYZRHW;
         int weights = pos >= D3DFVF_XYZB1 ? int((pos - D3DFVF_XYZRHW) / 2) : 0;
         if (weights && (fvf & D3DFVF_LASTBETA_UBYTE4)) --weights;
-        k.weightCount = std::uint8_t(weights);
         const std::uint32_t vb = rs[D3DRS_VERTEXBLEND];
         if (!k.rhw && vb >= D3DVBF_1WEIGHTS && vb <= D3DVBF_3WEIGHTS)
             k.blend = std::uint8_t(std::min<int>(int(vb), weights));
-        k.normal = (fvf & D3DFVF_NORMAL) != 0;
-        k.diffuse = (fvf & D3DFVF_DIFFUSE) != 0;
-        k.specular = (fvf & D3DFVF_SPECULAR) != 0;
-        k.pointSizeAttr = (fvf & D3DFVF_PSIZE) != 0;
+        normal = (fvf & D3DFVF_NORMAL) != 0;
+        diffuse = (fvf & D3DFVF_DIFFUSE) != 0;
+        specular = (fvf & D3DFVF_SPECULAR) != 0;
+        k.pointSizeAttr = k.points && (fvf & D3DFVF_PSIZE) != 0;
         texSets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
         k.lighting = rs[D3DRS_LIGHTING] != 0 && !k.rhw;
         if (k.lighting)
         {
             // The number of lights, like the rest of the lighting set-up, is
             // a uniform: switching a light on or off needs no other program.
-            in.light[0] = rs[D3DRS_LOCALVIEWER] != 0;
-            in.light[1] = rs[D3DRS_NORMALIZENORMALS] != 0;
+            in.vertex[0] = rs[D3DRS_LOCALVIEWER] != 0;
+            in.vertex[1] = rs[D3DRS_NORMALIZENORMALS] != 0;
             const bool cv = rs[D3DRS_COLORVERTEX] != 0;
             auto src = [&](std::uint32_t v) -> std::int32_t
             {
-                if (!cv || (v == D3DMCS_COLOR1 && !k.diffuse) || (v == D3DMCS_COLOR2 && !k.specular)) return 0;
+                if (!cv || (v == D3DMCS_COLOR1 && !diffuse) || (v == D3DMCS_COLOR2 && !specular)) return 0;
                 return v <= D3DMCS_COLOR2 ? std::int32_t(v) : 0;
             };
             in.material[0] = src(rs[D3DRS_DIFFUSEMATERIALSOURCE]);
@@ -263,7 +263,7 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             in.fog[1] = std::int32_t(rs[D3DRS_FOGVERTEXMODE]);
             in.fog[2] = rs[D3DRS_RANGEFOGENABLE] != 0;
         }
-        else if (k.specular && !k.lighting)
+        else if (specular && !k.lighting)
             fogSource = gl::kFogSpecular;
     }
     if (fogSource == gl::kFogTable)
@@ -327,7 +327,7 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             sk.coordSet = std::uint8_t(std::min<std::uint32_t>(tci & 0xFFFF, 7));
             sk.coordGen = std::uint8_t((tci >> 16) & 3);
             if (k.rhw && sk.coordGen) sk.coordGen = 0;
-            if ((sk.coordGen == 1 || sk.coordGen == 3) && !k.normal) sk.coordGen = 2;
+            if ((sk.coordGen == 1 || sk.coordGen == 3) && !normal) sk.coordGen = 2;
             if (sk.coordGen == 0)
             {
                 if (sk.coordSet >= texSets)
@@ -340,9 +340,11 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             }
             else
                 sk.coordSize = 3;
-            sk.ttffCount = std::uint8_t(ttff & 7);
+            // Whether a transform applies is an input; how many components
+            // a projected coordinate has is part of the key.
             sk.projected = (ttff & D3DTTFF_PROJECTED) != 0;
-            if (k.rhw) sk.ttffCount = 0;
+            if (!k.rhw && (ttff & 7)) in.vertex[2] |= 1 << s;
+            sk.ttffCount = k.rhw || !sk.projected ? 0 : std::uint8_t(ttff & 7);
         }
         if (k.pointSprite) sk.coordGen = 0;
     }
@@ -355,7 +357,7 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st, const gl::SPr
     {
         g.Uniform4iv(p.uFogMode, 1, inputs.fog);
         g.Uniform4iv(p.uDrawMode, 1, inputs.draw);
-        g.Uniform4iv(p.uLightMode, 1, inputs.light);
+        g.Uniform4iv(p.uVertexMode, 1, inputs.vertex);
         g.Uniform4iv(p.uMatSource, 1, inputs.material);
         p.inputs = inputs;
         p.inputsSent = true;

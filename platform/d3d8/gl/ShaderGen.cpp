@@ -49,7 +49,7 @@ uniform vec4 uClip[6];
 uniform vec4 uVsC[96];
 uniform ivec4 uFogMode;
 uniform ivec4 uDrawMode;
-uniform ivec4 uLightMode;
+uniform ivec4 uVertexMode;
 uniform ivec4 uMatSource;
 out vec4 vDiffuse;
 out vec4 vSpecular;
@@ -112,7 +112,7 @@ std::string BuildFixedVertex(const SProgramKey& k)
         else if (k.blend == 0)
         {
             s += "    worldPos = uWorld[0] * vec4(aPos.xyz, 1.0);\n";
-            if (k.normal) s += "    N = mat3(uNormalMat[0]) * aNormal;\n";
+            s += "    N = mat3(uNormalMat[0]) * aNormal;\n";
         }
         else
         {
@@ -126,7 +126,7 @@ std::string BuildFixedVertex(const SProgramKey& k)
             {
                 const std::string n = std::to_string(i);
                 s += "    worldPos += wt[" + n + "] * (uWorld[" + n + "] * vec4(aPos.xyz, 1.0));\n";
-                if (k.normal) s += "    N += wt[" + n + "] * (mat3(uNormalMat[" + n + "]) * aNormal);\n";
+                s += "    N += wt[" + n + "] * (mat3(uNormalMat[" + n + "]) * aNormal);\n";
             }
         }
         if (NeedsEyeSpace(k))
@@ -134,14 +134,14 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    eyePos = uView * worldPos;\n";
             s += "    gl_Position = ToGl(uProj * eyePos);\n";
         }
-        if (k.normal) s += "    if (uLightMode.y != 0 && dot(N, N) > 0.0) N = normalize(N);\n";
+        s += "    if (uVertexMode.y != 0 && dot(N, N) > 0.0) N = normalize(N);\n";
         // Only the planes the caller enabled clip; the others are ignored.
         for (int i = 0; i < 6; ++i)
             s += "    gl_ClipDistance[" + std::to_string(i) + "] = dot(worldPos, uClip[" + std::to_string(i) + "]);\n";
     }
     // Colours and lighting.
-    s += std::string("    vec4 inDiffuse = ") + (k.diffuse ? "aDiffuse" : "vec4(1.0)") + ";\n";
-    s += std::string("    vec4 inSpecular = ") + (k.specular ? "aSpecular" : "vec4(0.0)") + ";\n";
+    // A vertex without colours reads white diffuse and black specular.
+    s += "    vec4 inDiffuse = aDiffuse;\n    vec4 inSpecular = aSpecular;\n";
     if (k.lighting && !k.rhw)
     {
         // The source is a vertex colour only where the vertex has one.
@@ -156,7 +156,7 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += "    vec4 cE = " + src("w", "uMatEmissive") + ";\n";
         s += "    vec3 sumA = vec3(0.0), sumD = vec3(0.0), sumS = vec3(0.0);\n";
         {
-            s += "    vec3 V = uLightMode.x != 0 ? normalize(-eyePos.xyz) : vec3(0.0, 0.0, -1.0);\n";
+            s += "    vec3 V = uVertexMode.x != 0 ? normalize(-eyePos.xyz) : vec3(0.0, 0.0, -1.0);\n";
             s += "    for (int i = 0; i < uLightCount; ++i)\n    {\n";
             s += R"(        vec3 L;
         float att = 1.0;
@@ -247,30 +247,34 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    vTex" + n + " = vec4(0.0);\n";
             continue;
         }
-        std::string in;
+        // With a texture transform Direct3D appends 1 after the last given
+        // component, so a 2-D set picks up the translation from the third
+        // row; without one the coordinate is padded as (.., 0, 1).
+        std::string plain, transformed;
         if (t.coordGen == 0)
         {
             const std::string a = TexInput(t.coordSet);
-            // With a texture transform Direct3D appends 1 after the last
-            // given component, so a 2-D set picks up the translation from the
-            // third row; without one the coordinate is padded as (.., 0, 1).
             static const char* const kTransformed[] = {".x, 1.0, 0.0, 0.0", ".xy, 1.0, 0.0", ".xyz, 1.0"};
             static const char* const kPlain[] = {".x, 0.0, 0.0, 1.0", ".xy, 0.0, 1.0", ".xyz, 1.0"};
             if (t.coordSize >= 1 && t.coordSize <= 3)
-                in = "vec4(" + a + (t.ttffCount ? kTransformed : kPlain)[t.coordSize - 1] + ")";
+            {
+                plain = "vec4(" + a + kPlain[t.coordSize - 1] + ")";
+                transformed = "vec4(" + a + kTransformed[t.coordSize - 1] + ")";
+            }
             else
-                in = a;
+                plain = transformed = a;
         }
         else if (t.coordGen == 1)
-            in = "vec4(N, 1.0)";
+            plain = transformed = "vec4(N, 1.0)";
         else if (t.coordGen == 2)
-            in = "vec4(eyePos.xyz, 1.0)";
+            plain = transformed = "vec4(eyePos.xyz, 1.0)";
         else
-            in = "vec4(reflect(normalize(eyePos.xyz), N), 1.0)";
-        if (t.ttffCount)
-            s += "    vTex" + n + " = uTexMat[" + n + "] * " + in + ";\n";
+            plain = transformed = "vec4(reflect(normalize(eyePos.xyz), N), 1.0)";
+        if (k.rhw)
+            s += "    vTex" + n + " = " + plain + ";\n";
         else
-            s += "    vTex" + n + " = " + in + ";\n";
+            s += "    vTex" + n + " = (uVertexMode.z & " + std::to_string(1 << st) + ") != 0 ? uTexMat[" + n +
+                 "] * " + transformed + " : " + plain + ";\n";
     }
     s += "}\n";
     return s;
@@ -611,11 +615,7 @@ std::string DescribeKey(const SProgramKey& k)
     field("vs", k.vs);
     field("ps", k.ps);
     field("rhw", k.rhw);
-    field("weights", k.weightCount);
     field("blend", k.blend);
-    field("normal", k.normal);
-    field("diffuse", k.diffuse);
-    field("specular", k.specular);
     field("psize", k.pointSizeAttr);
     field("lighting", k.lighting);
     field("points", k.points);

@@ -48,7 +48,7 @@ struct SProgramInputs
 {
     std::int32_t fog[4];      // EFogSource, function (D3DFOG_*), by range, table fog by the depth value
     std::int32_t draw[4];     // alpha compare (0 no test), specular add, stages with a texture (bits), eye space
-    std::int32_t light[4];    // local viewer, normalize normals, 0, 0
+    std::int32_t vertex[4];   // local viewer, normalize normals, stages with a texture transform (bits), 0
     std::int32_t material[4]; // diffuse, ambient, specular, emissive source: 0 material, 1 colour 1, 2 colour 2
 
     SProgramInputs() { std::memset(this, 0, sizeof(*this)); }
@@ -66,23 +66,25 @@ struct SStageKey
     std::uint8_t coordSet;  // texture coordinate set
     std::uint8_t coordGen;  // 0 pass-through, 1 normal, 2 position, 3 reflection (camera space)
     std::uint8_t coordSize; // components of the input set (1-4)
-    std::uint8_t ttffCount; // 0 no transform
+    std::uint8_t ttffCount; // components of a projected coordinate (whether a transform applies is an input)
     std::uint8_t projected;
     std::uint8_t used; // coordinates are needed
     std::uint8_t pad;
 };
 
+// The vertex format enters the key only where it changes the program: a
+// normal, colour or weight the vertex lacks reads Direct3D's value for a
+// missing element from the attribute's constant value.
 struct SProgramKey
 {
     std::uint8_t vs; // 0 fixed function, else 1 + EEngineVertexShader
     std::uint8_t ps; // 0 texture stages, else 1 + EEnginePixelShader
     std::uint8_t rhw;
-    std::uint8_t weightCount; // blend weights in the vertex
-    std::uint8_t blend;       // blend weights in use (0-3)
-    std::uint8_t normal, diffuse, specular, pointSizeAttr;
+    std::uint8_t blend; // blend weights in use (0-3)
+    std::uint8_t pointSizeAttr;
     std::uint8_t lighting; // the number of lights and the rest of SProgramInputs are uniforms
     std::uint8_t points, pointScale, pointSprite;
-    std::uint8_t pad[3];
+    std::uint8_t pad[7];
     SStageKey stages[8];
 
     SProgramKey() { std::memset(this, 0, sizeof(*this)); }
