@@ -38,6 +38,7 @@ struct CGlBackend::SProgram
     GLint uFogMode, uDrawMode, uVertexMode, uMatSource;
     gl::SProgramInputs inputs; // as last sent
     bool inputsSent = false;
+    std::uint64_t lightTransforms = 0; // the transforms the lights were last sent with
 };
 
 struct CGlBackend::SRasterCache

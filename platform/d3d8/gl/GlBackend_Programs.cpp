@@ -211,7 +211,7 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
     k.ps = std::uint8_t(setup.enginePs + 1);
     k.points = primitive == D3DPT_POINTLIST;
     std::uint32_t texSets = 0;
-    bool normal = false, diffuse = false, specular = false;
+    bool normal = false, diffuse = false, specular = false, lighting = false;
     if (setup.engineVs < 0)
     {
         const std::uint32_t pos = fvf & D3DFVF_POSITION_MASK;
@@ -226,8 +226,9 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         specular = (fvf & D3DFVF_SPECULAR) != 0;
         k.pointSizeAttr = k.points && (fvf & D3DFVF_PSIZE) != 0;
         texSets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
-        k.lighting = rs[D3DRS_LIGHTING] != 0 && !k.rhw;
-        if (k.lighting)
+        lighting = rs[D3DRS_LIGHTING] != 0 && !k.rhw;
+        in.vertex[3] = lighting;
+        if (lighting)
         {
             // The number of lights, like the rest of the lighting set-up, is
             // a uniform: switching a light on or off needs no other program.
@@ -263,7 +264,7 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             in.fog[1] = std::int32_t(rs[D3DRS_FOGVERTEXMODE]);
             in.fog[2] = rs[D3DRS_RANGEFOGENABLE] != 0;
         }
-        else if (specular && !k.lighting)
+        else if (specular && !lighting)
             fogSource = gl::kFogSpecular;
     }
     if (fogSource == gl::kFogTable)
@@ -281,7 +282,7 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
     // Fog by the eye distance and clip planes read the camera-space
     // position, which a program transforming by one product skips.
     if (!k.rhw && setup.engineVs < 0)
-        in.draw[3] = fogSource == gl::kFogVertex || (fogSource == gl::kFogTable && !in.fog[3]) ||
+        in.draw[3] = lighting || fogSource == gl::kFogVertex || (fogSource == gl::kFogTable && !in.fog[3]) ||
                      (rs[D3DRS_CLIPPLANEENABLE] & 0x3F) != 0;
     // Stages.
     const int maxStage = setup.enginePs >= 0 ? 4 : 8;
@@ -386,8 +387,13 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st, const gl::SPr
         if (p.uTexMat >= 0) g.UniformMatrix4fv(p.uTexMat, 8, GL_FALSE, &st.transforms[2].m[0][0]);
         p.versions[0] = m_versions[0];
     }
-    if ((transforms || p.versions[1] != m_versions[1]) && p.uLightPos >= 0)
+    // Lights are sent only to a program that lights this draw (they are
+    // turned into camera space by the view, one of the transforms).
+    if (inputs.vertex[3] && p.uLightPos >= 0 &&
+        (p.lightTransforms != m_versions[0] || p.versions[1] != m_versions[1]))
     {
+        p.lightTransforms = m_versions[0];
+        p.versions[1] = m_versions[1];
         // Lights live in world space; the program works in camera space.
         float dif[gl::kMaxLights][4] = {}, spe[gl::kMaxLights][4] = {}, amb[gl::kMaxLights][4] = {};
         float pos[gl::kMaxLights][4] = {}, dir[gl::kMaxLights][4] = {}, att[gl::kMaxLights][4] = {};
@@ -440,7 +446,6 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st, const gl::SPr
                                             .c_str());
         }
     }
-    p.versions[1] = m_versions[1];
     if (p.versions[2] != m_versions[2])
     {
         const SMaterial& m = st.material;

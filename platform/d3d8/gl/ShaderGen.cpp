@@ -74,7 +74,7 @@ std::string TexInput(int set)
 bool NeedsEyeSpace(const SProgramKey& k)
 {
     if (k.rhw || k.vs) return false;
-    if (k.blend || k.lighting || (k.points && k.pointScale)) return true;
+    if (k.blend || (k.points && k.pointScale)) return true;
     for (const SStageKey& t : k.stages)
         if (t.used && t.coordGen) return true;
     return false;
@@ -101,10 +101,11 @@ std::string BuildFixedVertex(const SProgramKey& k)
     {
         if (!NeedsEyeSpace(k))
         {
-            // Unless fog by distance or a clip plane reads the camera-space
-            // position, one product.
+            // Unless lighting, fog by distance or a clip plane reads the
+            // camera-space position, one product.
             s += "    if (uDrawMode.w != 0)\n    {\n"
                  "        worldPos = uWorld[0] * vec4(aPos.xyz, 1.0);\n"
+                 "        N = mat3(uNormalMat[0]) * aNormal;\n"
                  "        eyePos = uView * worldPos;\n"
                  "        gl_Position = ToGl(uProj * eyePos);\n    }\n    else\n"
                  "        gl_Position = ToGl(uWorldViewProj * vec4(aPos.xyz, 1.0));\n";
@@ -142,8 +143,9 @@ std::string BuildFixedVertex(const SProgramKey& k)
     // Colours and lighting.
     // A vertex without colours reads white diffuse and black specular.
     s += "    vec4 inDiffuse = aDiffuse;\n    vec4 inSpecular = aSpecular;\n";
-    if (k.lighting && !k.rhw)
+    if (!k.rhw)
     {
+        s += "    if (uVertexMode.w != 0)\n    {\n";
         // The source is a vertex colour only where the vertex has one.
         auto src = [&](const char* which, const char* material) -> std::string
         {
@@ -200,6 +202,7 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += "    vDiffuse = clamp(vec4(cE.rgb + cA.rgb * (uAmbient.rgb + sumA) + cD.rgb * sumD, cD.a), 0.0, "
              "1.0);\n";
         s += "    vSpecular = clamp(vec4(cS.rgb * sumS, cS.a), 0.0, 1.0);\n";
+        s += "    }\n    else\n    {\n        vDiffuse = inDiffuse;\n        vSpecular = inSpecular;\n    }\n";
     }
     else
     {
@@ -617,7 +620,6 @@ std::string DescribeKey(const SProgramKey& k)
     field("rhw", k.rhw);
     field("blend", k.blend);
     field("psize", k.pointSizeAttr);
-    field("lighting", k.lighting);
     field("points", k.points);
     field("pointScale", k.pointScale);
     field("sprite", k.pointSprite);

@@ -48,7 +48,7 @@ struct SProgramInputs
 {
     std::int32_t fog[4];      // EFogSource, function (D3DFOG_*), by range, table fog by the depth value
     std::int32_t draw[4];     // alpha compare (0 no test), specular add, stages with a texture (bits), eye space
-    std::int32_t vertex[4];   // local viewer, normalize normals, stages with a texture transform (bits), 0
+    std::int32_t vertex[4];   // local viewer, normalize normals, stages with a texture transform (bits), lighting
     std::int32_t material[4]; // diffuse, ambient, specular, emissive source: 0 material, 1 colour 1, 2 colour 2
 
     SProgramInputs() { std::memset(this, 0, sizeof(*this)); }
@@ -82,9 +82,8 @@ struct SProgramKey
     std::uint8_t rhw;
     std::uint8_t blend; // blend weights in use (0-3)
     std::uint8_t pointSizeAttr;
-    std::uint8_t lighting; // the number of lights and the rest of SProgramInputs are uniforms
     std::uint8_t points, pointScale, pointSprite;
-    std::uint8_t pad[7];
+    std::uint8_t pad[8];
     SStageKey stages[8];
 
     SProgramKey() { std::memset(this, 0, sizeof(*this)); }
