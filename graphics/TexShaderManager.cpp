@@ -8,9 +8,11 @@
 #include "graphics/TechniqueBuilder.h"
 #include "platform/d3d8/D3D8.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <vector>
 
 using namespace plat::d3d;
 
@@ -51,6 +53,18 @@ constexpr SWarmUpFormat kWarmUpFormats[] = {
     {D3DFVF_XYZRHW | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
     {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
     {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+};
+
+// The first stage's colour as the screens set it outside any technique over
+// the default states: the menus' fade (a noise texture blended by the
+// texture factor's alpha, then the factor alone).
+struct SWarmUpStage
+{
+    std::uint32_t op, arg1, arg2;
+};
+constexpr SWarmUpStage kWarmUpScreenStages[] = {
+    {D3DTOP_BLENDFACTORALPHA, D3DTA_TEXTURE, D3DTA_TFACTOR},
+    {D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_DIFFUSE},
 };
 } // namespace
 
@@ -212,37 +226,79 @@ int TexShaderManager::WarmUpPrograms()
     d->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &plain);
     d->CreateTexture(1, 1, 1, 0, D3DFMT_V8U8, D3DPOOL_MANAGED, &bump);
     bool refused = false;
-    for (int id = 0; id < kTechniqueCount && !refused; ++id)
+    // A pass that leaves the first stage's alpha alone draws with whatever
+    // alpha the last draw set: each pass is warmed with every first-stage
+    // alpha any pass sets, starting from the device's own (texture alpha by
+    // diffuse alpha).
+    struct SAlpha
     {
-        const STechnique& t = m_Techniques[id];
-        // As drawn: from the default state, each pass on top of the last,
-        // then the closing block.
-        SetDefaultStates();
-        for (int p = 0; p < t.m_iPassCount && !refused; ++p)
+        std::uint32_t op, arg1, arg2;
+        bool operator==(const SAlpha&) const = default;
+    };
+    std::vector<SAlpha> alphas{{D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE}};
+    auto setAlpha = [&](const SAlpha& a)
+    {
+        d->SetTextureStageState(0, D3DTSS_ALPHAOP, a.op);
+        d->SetTextureStageState(0, D3DTSS_ALPHAARG1, a.arg1);
+        d->SetTextureStageState(0, D3DTSS_ALPHAARG2, a.arg2);
+    };
+    auto prepare = [&](bool screenOnly)
+    {
+        for (const SWarmUpFormat& f : kWarmUpFormats)
         {
-            if (plat::Failed(d->ApplyStateBlock(t.m_hPass[p]))) break;
-            for (int s = 0; s < 5 && t.m_aStageTexture[p][s] >= 0; ++s)
-            {
-                std::uint32_t op = 0;
-                d->GetTextureStageState(std::uint32_t(s), D3DTSS_COLOROP, &op);
-                const bool bumpStage = op == D3DTOP_BUMPENVMAP || op == D3DTOP_BUMPENVMAPLUMINANCE;
-                d->SetTexture(std::uint32_t(s), bumpStage ? bump : plain);
-            }
-            if (t.m_pVertexShader)
-            {
-                d->SetVertexShader(*t.m_pVertexShader);
-                refused = plat::Failed(d->PrepareProgram(0));
-                continue;
-            }
-            // The mesh sets its format as the vertex shader when it draws.
-            for (const SWarmUpFormat& f : kWarmUpFormats)
-                if (plat::Failed(d->SetVertexShader(f.fvf)) || plat::Failed(d->PrepareProgram(f.fvf, f.primitive)))
-                {
-                    refused = true;
-                    break;
-                }
+            if (screenOnly && (f.fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW) continue;
+            if (plat::Failed(d->SetVertexShader(f.fvf)) || plat::Failed(d->PrepareProgram(f.fvf, f.primitive)))
+                return false;
         }
-        if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
+        return true;
+    };
+    for (std::size_t round = 0; round < alphas.size() && !refused; ++round)
+    {
+        const SAlpha start = alphas[round];
+        for (int id = 0; id < kTechniqueCount && !refused; ++id)
+        {
+            const STechnique& t = m_Techniques[id];
+            // As drawn: from the default state, each pass on top of the last,
+            // then the closing block.
+            SetDefaultStates();
+            setAlpha(start);
+            for (int p = 0; p < t.m_iPassCount && !refused; ++p)
+            {
+                if (plat::Failed(d->ApplyStateBlock(t.m_hPass[p]))) break;
+                SAlpha set{};
+                d->GetTextureStageState(0, D3DTSS_ALPHAOP, &set.op);
+                d->GetTextureStageState(0, D3DTSS_ALPHAARG1, &set.arg1);
+                d->GetTextureStageState(0, D3DTSS_ALPHAARG2, &set.arg2);
+                if (std::find(alphas.begin(), alphas.end(), set) == alphas.end()) alphas.push_back(set);
+                for (int s = 0; s < 5 && t.m_aStageTexture[p][s] >= 0; ++s)
+                {
+                    std::uint32_t op = 0;
+                    d->GetTextureStageState(std::uint32_t(s), D3DTSS_COLOROP, &op);
+                    const bool bumpStage = op == D3DTOP_BUMPENVMAP || op == D3DTOP_BUMPENVMAPLUMINANCE;
+                    d->SetTexture(std::uint32_t(s), bumpStage ? bump : plain);
+                }
+                if (t.m_pVertexShader)
+                {
+                    d->SetVertexShader(*t.m_pVertexShader);
+                    refused = plat::Failed(d->PrepareProgram(0));
+                    continue;
+                }
+                // The mesh sets its format as the vertex shader when it draws.
+                refused = !prepare(false);
+            }
+            if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
+        }
+        for (const SWarmUpStage& stage : kWarmUpScreenStages)
+        {
+            if (refused) break;
+            SetDefaultStates();
+            setAlpha(start);
+            d->SetTexture(0, plain);
+            d->SetTextureStageState(0, D3DTSS_COLOROP, stage.op);
+            d->SetTextureStageState(0, D3DTSS_COLORARG1, stage.arg1);
+            d->SetTextureStageState(0, D3DTSS_COLORARG2, stage.arg2);
+            refused = !prepare(true);
+        }
     }
     if (saved)
     {
