@@ -235,12 +235,47 @@ int TexShaderManager::WarmUpPrograms()
         std::uint32_t op, arg1, arg2;
         bool operator==(const SAlpha&) const = default;
     };
+    // The water's vertex program draws through four stages and leaves the
+    // second one's alpha alone too: its passes are warmed with every
+    // second-stage alpha the passes set.
     std::vector<SAlpha> alphas{{D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE}};
-    auto setAlpha = [&](const SAlpha& a)
+    std::vector<SAlpha> secondAlphas;
+    auto getAlpha = [&](std::uint32_t stage)
     {
-        d->SetTextureStageState(0, D3DTSS_ALPHAOP, a.op);
-        d->SetTextureStageState(0, D3DTSS_ALPHAARG1, a.arg1);
-        d->SetTextureStageState(0, D3DTSS_ALPHAARG2, a.arg2);
+        SAlpha a{};
+        d->GetTextureStageState(stage, D3DTSS_ALPHAOP, &a.op);
+        d->GetTextureStageState(stage, D3DTSS_ALPHAARG1, &a.arg1);
+        d->GetTextureStageState(stage, D3DTSS_ALPHAARG2, &a.arg2);
+        return a;
+    };
+    auto setAlpha = [&](std::uint32_t stage, const SAlpha& a)
+    {
+        d->SetTextureStageState(stage, D3DTSS_ALPHAOP, a.op);
+        d->SetTextureStageState(stage, D3DTSS_ALPHAARG1, a.arg1);
+        d->SetTextureStageState(stage, D3DTSS_ALPHAARG2, a.arg2);
+    };
+    auto addAlpha = [](std::vector<SAlpha>& to, const SAlpha& a)
+    {
+        if (std::find(to.begin(), to.end(), a) == to.end()) to.push_back(a);
+    };
+    auto warmVertexProgramPasses = [&](const STechnique& t, const SAlpha& start)
+    {
+        for (const SAlpha& second : secondAlphas)
+        {
+            SetDefaultStates();
+            setAlpha(0, start);
+            setAlpha(1, second);
+            for (int p = 0; p < t.m_iPassCount; ++p)
+            {
+                if (plat::Failed(d->ApplyStateBlock(t.m_hPass[p]))) break;
+                for (int s = 0; s < 5 && t.m_aStageTexture[p][s] >= 0; ++s)
+                    d->SetTexture(std::uint32_t(s), plain);
+                d->SetVertexShader(*t.m_pVertexShader);
+                if (plat::Failed(d->PrepareProgram(0))) return false;
+            }
+            if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
+        }
+        return true;
     };
     auto prepare = [&](bool screenOnly)
     {
@@ -261,15 +296,12 @@ int TexShaderManager::WarmUpPrograms()
             // As drawn: from the default state, each pass on top of the last,
             // then the closing block.
             SetDefaultStates();
-            setAlpha(start);
+            setAlpha(0, start);
             for (int p = 0; p < t.m_iPassCount && !refused; ++p)
             {
                 if (plat::Failed(d->ApplyStateBlock(t.m_hPass[p]))) break;
-                SAlpha set{};
-                d->GetTextureStageState(0, D3DTSS_ALPHAOP, &set.op);
-                d->GetTextureStageState(0, D3DTSS_ALPHAARG1, &set.arg1);
-                d->GetTextureStageState(0, D3DTSS_ALPHAARG2, &set.arg2);
-                if (std::find(alphas.begin(), alphas.end(), set) == alphas.end()) alphas.push_back(set);
+                addAlpha(alphas, getAlpha(0));
+                addAlpha(secondAlphas, getAlpha(1));
                 for (int s = 0; s < 5 && t.m_aStageTexture[p][s] >= 0; ++s)
                 {
                     std::uint32_t op = 0;
@@ -288,11 +320,13 @@ int TexShaderManager::WarmUpPrograms()
             }
             if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
         }
+        for (int id = 0; id < kTechniqueCount && !refused; ++id)
+            if (m_Techniques[id].m_pVertexShader) refused = !warmVertexProgramPasses(m_Techniques[id], start);
         for (const SWarmUpStage& stage : kWarmUpScreenStages)
         {
             if (refused) break;
             SetDefaultStates();
-            setAlpha(start);
+            setAlpha(0, start);
             d->SetTexture(0, plain);
             d->SetTextureStageState(0, D3DTSS_COLOROP, stage.op);
             d->SetTextureStageState(0, D3DTSS_COLORARG1, stage.arg1);
