@@ -281,6 +281,8 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
     in.draw[1] = setup.enginePs < 0 && rs[D3DRS_SPECULARENABLE] != 0;
     // Fog by the eye distance and clip planes read the camera-space
     // position, which a program transforming by one product skips.
+    // A plane not enabled never clips, whatever the plane last set holds.
+    if (!k.rhw && setup.engineVs < 0) in.vertex[2] |= std::int32_t(rs[D3DRS_CLIPPLANEENABLE] & 0x3F) << 8;
     if (!k.rhw && setup.engineVs < 0)
         in.draw[3] = lighting || fogSource == gl::kFogVertex || (fogSource == gl::kFogTable && !in.fog[3]) ||
                      (rs[D3DRS_CLIPPLANEENABLE] & 0x3F) != 0;

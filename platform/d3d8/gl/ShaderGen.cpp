@@ -136,9 +136,12 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    gl_Position = ToGl(uProj * eyePos);\n";
         }
         s += "    if (uVertexMode.y != 0 && dot(N, N) > 0.0) N = normalize(N);\n";
-        // Only the planes the caller enabled clip; the others are ignored.
+        // Only the planes the caller enabled clip: the others read as
+        // inside, so that a plane left in the uniforms cuts nothing (the
+        // software rasteriser clips by every distance written).
         for (int i = 0; i < 6; ++i)
-            s += "    gl_ClipDistance[" + std::to_string(i) + "] = dot(worldPos, uClip[" + std::to_string(i) + "]);\n";
+            s += "    gl_ClipDistance[" + std::to_string(i) + "] = (uVertexMode.z & " + std::to_string(256 << i) +
+                 ") != 0 ? dot(worldPos, uClip[" + std::to_string(i) + "]) : 1.0;\n";
     }
     // Colours and lighting.
     // A vertex without colours reads white diffuse and black specular.

@@ -48,7 +48,8 @@ struct SProgramInputs
 {
     std::int32_t fog[4];      // EFogSource, function (D3DFOG_*), by range, table fog by the depth value
     std::int32_t draw[4];     // alpha compare (0 no test), specular add, stages with a texture (bits), eye space
-    std::int32_t vertex[4];   // local viewer, normalize normals, stages with a texture transform (bits), lighting
+    std::int32_t vertex[4];   // local viewer, normalize normals, stages with a texture transform (bits 0-7)
+                              // and clip planes enabled (bits 8-13), lighting
     std::int32_t material[4]; // diffuse, ambient, specular, emissive source: 0 material, 1 colour 1, 2 colour 2
 
     SProgramInputs() { std::memset(this, 0, sizeof(*this)); }
