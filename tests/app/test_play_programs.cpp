@@ -24,8 +24,8 @@
 namespace
 {
 
-constexpr int kW = 0x11;
-constexpr int kLeftCtrl = 0x1D;
+constexpr int kForwardKey = 0x11;
+constexpr int kFireKey = 0x1D;
 
 class PlayPrograms : public apptest::CRunningAppTest
 {
@@ -62,8 +62,8 @@ TEST_F(PlayPrograms, AFlightThroughDayNightRainAFightAndTheHallCompilesNone)
     for (int environment = 0; environment < 3; ++environment)
     {
         g_Environment.SetEnvironment(environment, true);
-        m_keys.m_held = kW;
-        m_keys.m_held2 = kLeftCtrl;
+        m_keys.m_held = kForwardKey;
+        m_keys.m_held2 = kFireKey;
         Fly(20);
         m_keys.m_held = m_keys.m_held2 = -1;
         Fly(5);
