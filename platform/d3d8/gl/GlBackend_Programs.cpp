@@ -276,13 +276,20 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             proj.m[0][3] != 0.0f || proj.m[1][3] != 0.0f || proj.m[2][3] != 0.0f || proj.m[3][3] != 1.0f;
         in.fog[3] = k.rhw || !perspective;
     }
-    if (rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS)
-        in.draw[0] = std::int32_t(std::clamp<std::uint32_t>(rs[D3DRS_ALPHAFUNC], 1, 8));
+    // The alpha test as the compare results that pass: D3DCMP_NEVER (1)
+    // passes none, D3DCMP_ALWAYS (8) all three (less, equal, greater).
+    in.draw[0] = 7;
+    if (rs[D3DRS_ALPHATESTENABLE])
+        in.draw[0] = std::int32_t(std::clamp<std::uint32_t>(rs[D3DRS_ALPHAFUNC], 1, 8)) - 1;
     in.draw[1] = setup.enginePs < 0 && rs[D3DRS_SPECULARENABLE] != 0;
     // Fog by the eye distance and clip planes read the camera-space
     // position, which a program transforming by one product skips.
     // A plane not enabled never clips, whatever the plane last set holds.
-    if (!k.rhw && setup.engineVs < 0) in.vertex[2] |= std::int32_t(rs[D3DRS_CLIPPLANEENABLE] & 0x3F) << 8;
+    if (!k.rhw && setup.engineVs < 0)
+    {
+        in.vertex[2] |= std::int32_t(rs[D3DRS_CLIPPLANEENABLE] & 1) << 8;
+        k.clipMask = std::uint8_t(rs[D3DRS_CLIPPLANEENABLE] & 0x3E);
+    }
     if (!k.rhw && setup.engineVs < 0)
         in.draw[3] = lighting || fogSource == gl::kFogVertex || (fogSource == gl::kFogTable && !in.fog[3]) ||
                      (rs[D3DRS_CLIPPLANEENABLE] & 0x3F) != 0;

@@ -139,9 +139,19 @@ std::string BuildFixedVertex(const SProgramKey& k)
         // Only the planes the caller enabled clip: the others read as
         // inside, so that a plane left in the uniforms cuts nothing (the
         // software rasteriser clips by every distance written).
-        for (int i = 0; i < 6; ++i)
-            s += "    gl_ClipDistance[" + std::to_string(i) + "] = (uVertexMode.z & " + std::to_string(256 << i) +
-                 ") != 0 ? dot(worldPos, uClip[" + std::to_string(i) + "]) : 1.0;\n";
+        // The first plane, the one callers switch on and off, is an input;
+        // a program for further planes is keyed by them.
+        int planes = 1;
+        for (int i = 1; i < 6; ++i)
+            if (k.clipMask & (1 << i)) planes = i + 1;
+        for (int i = 0; i < planes; ++i)
+        {
+            const std::string n = std::to_string(i), plane = "dot(worldPos, uClip[" + n + "])";
+            if (i == 0)
+                s += "    gl_ClipDistance[0] = (uVertexMode.z & 256) != 0 ? " + plane + " : 1.0;\n";
+            else
+                s += "    gl_ClipDistance[" + n + "] = " + ((k.clipMask & (1 << i)) ? plane : "1.0") + ";\n";
+        }
     }
     // Colours and lighting.
     // A vertex without colours reads white diffuse and black specular.
@@ -212,22 +222,10 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += "    vDiffuse = inDiffuse;\n    vSpecular = inSpecular;\n";
     }
     // Fog.
-    s += R"(    if (uFogMode.x == 1)
-    {
-        float fd = uFogMode.z != 0 ? length(eyePos.xyz) : abs(eyePos.z);
-        if (uFogMode.y == 3)
-            vFog = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);
-        else if (uFogMode.y == 1)
-            vFog = clamp(exp(-uFog.z * fd), 0.0, 1.0);
-        else
-            vFog = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);
-    }
-    else if (uFogMode.x == 2)
-        vFog = abs(eyePos.z);
-    else if (uFogMode.x == 3)
-        vFog = inSpecular.a;
-    else
-        vFog = 1.0;
+    s += R"(    float fd = uFogMode.z != 0 ? length(eyePos.xyz) : abs(eyePos.z);
+    float fx = uFog.z * fd;
+    float vf = uFogMode.y == 3 ? (uFog.y - fd) / max(uFog.y - uFog.x, 1e-6) : exp(-(uFogMode.y == 1 ? fx : fx * fx));
+    vFog = uFogMode.x == 1 ? clamp(vf, 0.0, 1.0) : (uFogMode.x == 2 ? abs(eyePos.z) : (uFogMode.x == 3 ? inSpecular.a : 1.0));
 )";
     // Points.
     if (k.points)
@@ -464,6 +462,19 @@ std::string Coord(const SProgramKey& k, const SStageKey& t, int st)
     return v + ".xy / " + v + "." + kComp[t.ttffCount - 1];
 }
 
+// Lines indented by the given prefix.
+std::string Indent(const std::string& lines, const char* by)
+{
+    std::string out;
+    for (std::size_t at = 0; at < lines.size();)
+    {
+        const std::size_t end = lines.find('\n', at);
+        out += by + lines.substr(at, end - at + 1);
+        at = end + 1;
+    }
+    return out;
+}
+
 std::string BuildStagesFragment(const SProgramKey& k)
 {
     std::string s = kFragmentHeader;
@@ -534,23 +545,20 @@ std::string BuildStagesFragment(const SProgramKey& k)
             }
             return r;
         };
+        // Without a texture only the lines that read it change, and none of
+        // them reads an earlier one: a stage without one runs them after
+        // its own.
         const std::string with = result(true), without = result(false);
-        auto indent = [](const std::string& lines, const char* by)
+        s += Indent(with, "    ");
+        if (with != without)
         {
-            std::string out;
-            for (std::size_t at = 0; at < lines.size();)
-            {
-                const std::size_t end = lines.find('\n', at);
-                out += by + lines.substr(at, end - at + 1);
-                at = end + 1;
-            }
-            return out;
-        };
-        if (with == without)
-            s += indent(with, "    ");
-        else
-            s += "    if (" + bound + ")\n    {\n" + indent(with, "        ") + "    }\n    else\n    {\n" +
-                 indent(without, "        ") + "    }\n";
+            const std::size_t split = with.find('\n') + 1, splitWithout = without.find('\n') + 1;
+            const bool colorDiffers = with.compare(0, split, without, 0, splitWithout) != 0;
+            std::string fix = colorDiffers ? without.substr(0, splitWithout) : std::string();
+            if (colorDiffers || with.compare(split, std::string::npos, without, splitWithout) != 0)
+                fix += without.substr(splitWithout);
+            s += "    if (!(" + bound + "))\n    {\n" + Indent(fix, "        ") + "    }\n";
+        }
         s += t.resultTemp ? "    tmp = r;\n" : "    cur = r;\n";
     }
     s += "    vec4 color = cur;\n";
@@ -626,6 +634,7 @@ std::string DescribeKey(const SProgramKey& k)
     field("points", k.points);
     field("pointScale", k.pointScale);
     field("sprite", k.pointSprite);
+    field("clip", k.clipMask);
     for (int st = 0; st < 8; ++st)
     {
         const SStageKey& t = k.stages[st];
@@ -654,39 +663,17 @@ std::string BuildFragmentSource(const SProgramKey& key)
     // Table fog: pre-transformed vertices and projections without
     // perspective fog by the depth value, perspective ones by the eye
     // distance (w). Direct3D compares the 8-bit alpha with the 8-bit
-    // reference.
-    s += R"(    if (uFogMode.x == 2)
+    // reference; the input holds the results that pass (less 1, equal 2,
+    // greater 4), all of them without a test.
+    s += R"(    if (uFogMode.x != 0)
     {
         float fd = uFogMode.w != 0 ? gl_FragCoord.z : vFog;
-        float f;
-        if (uFogMode.y == 3)
-            f = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);
-        else if (uFogMode.y == 1)
-            f = clamp(exp(-uFog.z * fd), 0.0, 1.0);
-        else
-            f = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);
-        color.rgb = mix(uFogColor.rgb, color.rgb, f);
+        float fx = uFog.z * fd;
+        float f = uFogMode.y == 3 ? (uFog.y - fd) / max(uFog.y - uFog.x, 1e-6) : exp(-(uFogMode.y == 1 ? fx : fx * fx));
+        color.rgb = mix(uFogColor.rgb, color.rgb, clamp(uFogMode.x == 2 ? f : vFog, 0.0, 1.0));
     }
-    else if (uFogMode.x != 0)
-        color.rgb = mix(uFogColor.rgb, color.rgb, clamp(vFog, 0.0, 1.0));
-    if (uDrawMode.x != 0)
-    {
-        float a = floor(color.a * 255.0 + 0.5);
-        float ref = uAlphaRef;
-        bool pass;
-        switch (uDrawMode.x)
-        {
-        case 1: pass = false; break;
-        case 2: pass = a < ref; break;
-        case 3: pass = a == ref; break;
-        case 4: pass = a <= ref; break;
-        case 5: pass = a > ref; break;
-        case 6: pass = a != ref; break;
-        case 7: pass = a >= ref; break;
-        default: pass = true; break;
-        }
-        if (!pass) discard;
-    }
+    float a = floor(color.a * 255.0 + 0.5);
+    if ((uDrawMode.x & (a < uAlphaRef ? 1 : (a == uAlphaRef ? 2 : 4))) == 0) discard;
 )";
     s += "    oColor = color;\n}\n";
     return s;

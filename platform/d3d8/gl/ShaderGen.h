@@ -47,9 +47,10 @@ enum EFogSource : std::uint8_t
 struct SProgramInputs
 {
     std::int32_t fog[4];      // EFogSource, function (D3DFOG_*), by range, table fog by the depth value
-    std::int32_t draw[4];     // alpha compare (0 no test), specular add, stages with a texture (bits), eye space
+    std::int32_t draw[4];     // alpha compare results that pass (bits: less, equal, greater), specular add,
+                              // stages with a texture (bits), eye space
     std::int32_t vertex[4];   // local viewer, normalize normals, stages with a texture transform (bits 0-7)
-                              // and clip planes enabled (bits 8-13), lighting
+                              // and the first clip plane enabled (bit 8), lighting
     std::int32_t material[4]; // diffuse, ambient, specular, emissive source: 0 material, 1 colour 1, 2 colour 2
 
     SProgramInputs() { std::memset(this, 0, sizeof(*this)); }
@@ -84,7 +85,8 @@ struct SProgramKey
     std::uint8_t blend; // blend weights in use (0-3)
     std::uint8_t pointSizeAttr;
     std::uint8_t points, pointScale, pointSprite;
-    std::uint8_t pad[8];
+    std::uint8_t clipMask; // clip planes 1-5 enabled (the first one is an input)
+    std::uint8_t pad[7];
     SStageKey stages[8];
 
     SProgramKey() { std::memset(this, 0, sizeof(*this)); }
