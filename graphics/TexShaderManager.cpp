@@ -46,8 +46,9 @@ struct SWarmUpFormat
 {
     std::uint32_t fvf, primitive;
 };
+constexpr std::uint32_t kModelFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 constexpr SWarmUpFormat kWarmUpFormats[] = {
-    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+    {kModelFormat, D3DPT_TRIANGLELIST},
     {D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
     {D3DFVF_XYZ | D3DFVF_DIFFUSE, D3DPT_POINTLIST},
     {D3DFVF_XYZRHW | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
@@ -229,7 +230,11 @@ int TexShaderManager::WarmUpPrograms()
     // A pass that leaves the first stage's alpha alone draws with whatever
     // alpha the last draw set: each pass is warmed with every first-stage
     // alpha any pass sets, starting from the device's own (texture alpha by
-    // diffuse alpha).
+    // diffuse alpha). Only the models draw straight after other techniques
+    // with that alpha left over: the other formats and the screens are
+    // warmed with the device's own alpha alone (with every alpha, they were
+    // about 190 programs that a flight through day, night and rain, a fight
+    // and the hall never drew).
     struct SAlpha
     {
         std::uint32_t op, arg1, arg2;
@@ -277,11 +282,12 @@ int TexShaderManager::WarmUpPrograms()
         }
         return true;
     };
-    auto prepare = [&](bool screenOnly)
+    auto prepare = [&](bool screenOnly, bool modelsOnly)
     {
         for (const SWarmUpFormat& f : kWarmUpFormats)
         {
             if (screenOnly && (f.fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW) continue;
+            if (modelsOnly && f.fvf != kModelFormat) continue;
             if (plat::Failed(d->SetVertexShader(f.fvf)) || plat::Failed(d->PrepareProgram(f.fvf, f.primitive)))
                 return false;
         }
@@ -316,7 +322,7 @@ int TexShaderManager::WarmUpPrograms()
                     continue;
                 }
                 // The mesh sets its format as the vertex shader when it draws.
-                refused = !prepare(false);
+                refused = !prepare(false, round > 0);
             }
             if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
         }
@@ -324,14 +330,14 @@ int TexShaderManager::WarmUpPrograms()
             if (m_Techniques[id].m_pVertexShader) refused = !warmVertexProgramPasses(m_Techniques[id], start);
         for (const SWarmUpStage& stage : kWarmUpScreenStages)
         {
-            if (refused) break;
+            if (refused || round > 0) break;
             SetDefaultStates();
             setAlpha(0, start);
             d->SetTexture(0, plain);
             d->SetTextureStageState(0, D3DTSS_COLOROP, stage.op);
             d->SetTextureStageState(0, D3DTSS_COLORARG1, stage.arg1);
             d->SetTextureStageState(0, D3DTSS_COLORARG2, stage.arg2);
-            refused = !prepare(true);
+            refused = !prepare(true, false);
         }
     }
     if (saved)
