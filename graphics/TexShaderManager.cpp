@@ -230,11 +230,12 @@ int TexShaderManager::WarmUpPrograms()
     // A pass that leaves the first stage's alpha alone draws with whatever
     // alpha the last draw set: each pass is warmed with every first-stage
     // alpha any pass sets, starting from the device's own (texture alpha by
-    // diffuse alpha). Only the models draw straight after other techniques
-    // with that alpha left over: the other formats and the screens are
-    // warmed with the device's own alpha alone (with every alpha, they were
-    // about 190 programs that a flight through day, night and rain, a fight
-    // and the hall never drew).
+    // diffuse alpha). Of the techniques, only the models draw straight
+    // after other techniques with that alpha left over: the other formats
+    // are warmed with the device's own alpha alone (with every alpha, they
+    // were about 150 programs that a flight through day, night and rain, a
+    // fight and the hall never drew). The screens' fade set-ups take every
+    // alpha (the flight interface's box draws them after a technique).
     struct SAlpha
     {
         std::uint32_t op, arg1, arg2;
@@ -330,7 +331,7 @@ int TexShaderManager::WarmUpPrograms()
             if (m_Techniques[id].m_pVertexShader) refused = !warmVertexProgramPasses(m_Techniques[id], start);
         for (const SWarmUpStage& stage : kWarmUpScreenStages)
         {
-            if (refused || round > 0) break;
+            if (refused) break;
             SetDefaultStates();
             setAlpha(0, start);
             d->SetTexture(0, plain);
