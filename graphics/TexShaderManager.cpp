@@ -8,9 +8,11 @@
 #include "graphics/TechniqueBuilder.h"
 #include "platform/d3d8/D3D8.h"
 
+#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <stdexcept>
+#include <vector>
 
 using namespace plat::d3d;
 
@@ -44,13 +46,26 @@ struct SWarmUpFormat
 {
     std::uint32_t fvf, primitive;
 };
+constexpr std::uint32_t kModelFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 constexpr SWarmUpFormat kWarmUpFormats[] = {
-    {D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+    {kModelFormat, D3DPT_TRIANGLELIST},
     {D3DFVF_XYZ | D3DFVF_DIFFUSE | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
     {D3DFVF_XYZ | D3DFVF_DIFFUSE, D3DPT_POINTLIST},
     {D3DFVF_XYZRHW | D3DFVF_TEX2, D3DPT_TRIANGLELIST},
     {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
     {D3DFVF_XYZRHW | D3DFVF_DIFFUSE | D3DFVF_SPECULAR | D3DFVF_TEX1, D3DPT_TRIANGLELIST},
+};
+
+// The first stage's colour as the screens set it outside any technique over
+// the default states: the menus' fade (a noise texture blended by the
+// texture factor's alpha, then the factor alone).
+struct SWarmUpStage
+{
+    std::uint32_t op, arg1, arg2;
+};
+constexpr SWarmUpStage kWarmUpScreenStages[] = {
+    {D3DTOP_BLENDFACTORALPHA, D3DTA_TEXTURE, D3DTA_TFACTOR},
+    {D3DTOP_SELECTARG1, D3DTA_TFACTOR, D3DTA_DIFFUSE},
 };
 } // namespace
 
@@ -212,37 +227,119 @@ int TexShaderManager::WarmUpPrograms()
     d->CreateTexture(1, 1, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &plain);
     d->CreateTexture(1, 1, 1, 0, D3DFMT_V8U8, D3DPOOL_MANAGED, &bump);
     bool refused = false;
-    for (int id = 0; id < kTechniqueCount && !refused; ++id)
+    // A pass that leaves the first stage's alpha alone draws with whatever
+    // alpha the last draw set: each pass is warmed with every first-stage
+    // alpha any pass sets, starting from the device's own (texture alpha by
+    // diffuse alpha). Of the techniques, only the models draw straight
+    // after other techniques with that alpha left over: the other formats
+    // are warmed with the device's own alpha alone (with every alpha, they
+    // were about 150 programs that a flight through day, night and rain, a
+    // fight and the hall never drew). The screens' fade set-ups take every
+    // alpha (the flight interface's box draws them after a technique).
+    struct SAlpha
     {
-        const STechnique& t = m_Techniques[id];
-        // As drawn: from the default state, each pass on top of the last,
-        // then the closing block.
-        SetDefaultStates();
-        for (int p = 0; p < t.m_iPassCount && !refused; ++p)
+        std::uint32_t op, arg1, arg2;
+        bool operator==(const SAlpha&) const = default;
+    };
+    // The water's vertex program draws through four stages and leaves the
+    // second one's alpha alone too: its passes are warmed with every
+    // second-stage alpha the passes set.
+    std::vector<SAlpha> alphas{{D3DTOP_MODULATE, D3DTA_TEXTURE, D3DTA_DIFFUSE}};
+    std::vector<SAlpha> secondAlphas;
+    auto getAlpha = [&](std::uint32_t stage)
+    {
+        SAlpha a{};
+        d->GetTextureStageState(stage, D3DTSS_ALPHAOP, &a.op);
+        d->GetTextureStageState(stage, D3DTSS_ALPHAARG1, &a.arg1);
+        d->GetTextureStageState(stage, D3DTSS_ALPHAARG2, &a.arg2);
+        return a;
+    };
+    auto setAlpha = [&](std::uint32_t stage, const SAlpha& a)
+    {
+        d->SetTextureStageState(stage, D3DTSS_ALPHAOP, a.op);
+        d->SetTextureStageState(stage, D3DTSS_ALPHAARG1, a.arg1);
+        d->SetTextureStageState(stage, D3DTSS_ALPHAARG2, a.arg2);
+    };
+    auto addAlpha = [](std::vector<SAlpha>& to, const SAlpha& a)
+    {
+        if (std::find(to.begin(), to.end(), a) == to.end()) to.push_back(a);
+    };
+    auto warmVertexProgramPasses = [&](const STechnique& t, const SAlpha& start)
+    {
+        for (const SAlpha& second : secondAlphas)
         {
-            if (plat::Failed(d->ApplyStateBlock(t.m_hPass[p]))) break;
-            for (int s = 0; s < 5 && t.m_aStageTexture[p][s] >= 0; ++s)
+            SetDefaultStates();
+            setAlpha(0, start);
+            setAlpha(1, second);
+            for (int p = 0; p < t.m_iPassCount; ++p)
             {
-                std::uint32_t op = 0;
-                d->GetTextureStageState(std::uint32_t(s), D3DTSS_COLOROP, &op);
-                const bool bumpStage = op == D3DTOP_BUMPENVMAP || op == D3DTOP_BUMPENVMAPLUMINANCE;
-                d->SetTexture(std::uint32_t(s), bumpStage ? bump : plain);
-            }
-            if (t.m_pVertexShader)
-            {
+                if (plat::Failed(d->ApplyStateBlock(t.m_hPass[p]))) break;
+                for (int s = 0; s < 5 && t.m_aStageTexture[p][s] >= 0; ++s)
+                    d->SetTexture(std::uint32_t(s), plain);
                 d->SetVertexShader(*t.m_pVertexShader);
-                refused = plat::Failed(d->PrepareProgram(0));
-                continue;
+                if (plat::Failed(d->PrepareProgram(0))) return false;
             }
-            // The mesh sets its format as the vertex shader when it draws.
-            for (const SWarmUpFormat& f : kWarmUpFormats)
-                if (plat::Failed(d->SetVertexShader(f.fvf)) || plat::Failed(d->PrepareProgram(f.fvf, f.primitive)))
-                {
-                    refused = true;
-                    break;
-                }
+            if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
         }
-        if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
+        return true;
+    };
+    auto prepare = [&](bool screenOnly, bool modelsOnly)
+    {
+        for (const SWarmUpFormat& f : kWarmUpFormats)
+        {
+            if (screenOnly && (f.fvf & D3DFVF_POSITION_MASK) != D3DFVF_XYZRHW) continue;
+            if (modelsOnly && f.fvf != kModelFormat) continue;
+            if (plat::Failed(d->SetVertexShader(f.fvf)) || plat::Failed(d->PrepareProgram(f.fvf, f.primitive)))
+                return false;
+        }
+        return true;
+    };
+    for (std::size_t round = 0; round < alphas.size() && !refused; ++round)
+    {
+        const SAlpha start = alphas[round];
+        for (int id = 0; id < kTechniqueCount && !refused; ++id)
+        {
+            const STechnique& t = m_Techniques[id];
+            // As drawn: from the default state, each pass on top of the last,
+            // then the closing block.
+            SetDefaultStates();
+            setAlpha(0, start);
+            for (int p = 0; p < t.m_iPassCount && !refused; ++p)
+            {
+                if (plat::Failed(d->ApplyStateBlock(t.m_hPass[p]))) break;
+                addAlpha(alphas, getAlpha(0));
+                addAlpha(secondAlphas, getAlpha(1));
+                for (int s = 0; s < 5 && t.m_aStageTexture[p][s] >= 0; ++s)
+                {
+                    std::uint32_t op = 0;
+                    d->GetTextureStageState(std::uint32_t(s), D3DTSS_COLOROP, &op);
+                    const bool bumpStage = op == D3DTOP_BUMPENVMAP || op == D3DTOP_BUMPENVMAPLUMINANCE;
+                    d->SetTexture(std::uint32_t(s), bumpStage ? bump : plain);
+                }
+                if (t.m_pVertexShader)
+                {
+                    d->SetVertexShader(*t.m_pVertexShader);
+                    refused = plat::Failed(d->PrepareProgram(0));
+                    continue;
+                }
+                // The mesh sets its format as the vertex shader when it draws.
+                refused = !prepare(false, round > 0);
+            }
+            if (t.m_hClose != kNoBlock && t.m_hClose != 0) d->ApplyStateBlock(t.m_hClose);
+        }
+        for (int id = 0; id < kTechniqueCount && !refused; ++id)
+            if (m_Techniques[id].m_pVertexShader) refused = !warmVertexProgramPasses(m_Techniques[id], start);
+        for (const SWarmUpStage& stage : kWarmUpScreenStages)
+        {
+            if (refused) break;
+            SetDefaultStates();
+            setAlpha(0, start);
+            d->SetTexture(0, plain);
+            d->SetTextureStageState(0, D3DTSS_COLOROP, stage.op);
+            d->SetTextureStageState(0, D3DTSS_COLORARG1, stage.arg1);
+            d->SetTextureStageState(0, D3DTSS_COLORARG2, stage.arg2);
+            refused = !prepare(true, false);
+        }
     }
     if (saved)
     {

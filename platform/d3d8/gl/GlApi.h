@@ -105,6 +105,7 @@ namespace plat::d3d::gl
     X(PFNGLUNIFORM4FPROC, Uniform4f)                                                                         \
     X(PFNGLUNIFORM2FPROC, Uniform2f)                                                                         \
     X(PFNGLUNIFORM4FVPROC, Uniform4fv)                                                                       \
+    X(PFNGLUNIFORM4IVPROC, Uniform4iv)                                                                       \
     X(PFNGLUNIFORMMATRIX4FVPROC, UniformMatrix4fv)                                                           \
     X(PFNGLPOINTPARAMETERIPROC, PointParameteri)                                                             \
     X(PFNGLFINISHPROC, Finish)                                                                               \

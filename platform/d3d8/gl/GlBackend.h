@@ -100,11 +100,12 @@ public:
 private:
     struct SProgram;
     SProgram* GetProgram(const gl::SProgramKey& key);
-    gl::SProgramKey BuildKey(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive) const;
+    gl::SProgramKey BuildKey(const SStateData& state, const SDrawSetup& setup, std::uint32_t primitive,
+                             gl::SProgramInputs* inputs) const;
     void ApplyRaster(const SStateData& state);
     void ApplySamplers(const SStateData& state);
-    void BindTextures(const SStateData& state, const gl::SProgramKey& key);
-    void UploadUniforms(SProgram& program, const SStateData& state);
+    void BindTextures(const SStateData& state, std::uint32_t stages);
+    void UploadUniforms(SProgram& program, const SStateData& state, const gl::SProgramInputs& inputs);
     void SetupStream(const SStateData& state, const SDrawSetup& setup);
     void UploadBuffer(Buffer* buffer, unsigned target);
     void BindTargetFbo();
@@ -122,6 +123,7 @@ private:
     std::uint64_t m_versions[5] = {1, 1, 1, 1, 1}; // transforms, lights, material, misc, factor
     // The key of the last draw's state, kept while nothing it reads changes.
     gl::SProgramKey m_stateKey;
+    gl::SProgramInputs m_stateInputs;
     SDrawSetup m_stateKeySetup;
     bool m_bStateKeyPoints = false;
     bool m_bStateKeyValid = false;

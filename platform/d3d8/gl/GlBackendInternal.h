@@ -35,6 +35,10 @@ struct CGlBackend::SProgram
     GLint uLightDiffuse, uLightSpecular, uLightAmbient, uLightPos, uLightDir, uLightAtt, uLightSpot,
         uLightCount;
     GLint uFog, uPoint, uPointScale, uClip, uVsC, uTFactor, uBumpMat, uBumpLum, uFogColor, uAlphaRef, uPsC;
+    GLint uFogMode, uDrawMode, uVertexMode, uMatSource;
+    gl::SProgramInputs inputs; // as last sent
+    bool inputsSent = false;
+    std::uint64_t lightTransforms = 0; // the transforms the lights were last sent with
 };
 
 struct CGlBackend::SRasterCache

@@ -158,16 +158,16 @@ void CGlBackend::SetupStream(const SStateData& st, const SDrawSetup& setup)
     }
 }
 
-void CGlBackend::BindTextures(const SStateData& st, const gl::SProgramKey& key)
+void CGlBackend::BindTextures(const SStateData& st, std::uint32_t stages)
 {
     for (std::uint32_t s = 0; s < kMaxStages; ++s)
     {
-        if (!key.stages[s].texture) continue;
+        if (!(stages & (1u << s))) continue;
         EnsureTexture(st.textures[s]);
     }
     for (std::uint32_t s = 0; s < kMaxStages; ++s)
     {
-        if (!key.stages[s].texture) continue;
+        if (!(stages & (1u << s))) continue;
         Texture* t = st.textures[s];
         if (m_bCache && m_boundNames[s] == t->m_nGlName) continue;
         g.ActiveTexture(GL_TEXTURE0 + s);
@@ -210,7 +210,7 @@ void CGlBackend::Draw(const SStateData& st, const SDrawSetup& setup, std::uint32
         points != m_bStateKeyPoints || setup.fvf != m_stateKeySetup.fvf ||
         setup.engineVs != m_stateKeySetup.engineVs || setup.enginePs != m_stateKeySetup.enginePs)
     {
-        m_stateKey = BuildKey(st, setup, primitive);
+        m_stateKey = BuildKey(st, setup, primitive, &m_stateInputs);
         m_stateKeySetup = setup;
         m_bStateKeyPoints = points;
         m_bStateKeyValid = true;
@@ -232,10 +232,10 @@ void CGlBackend::Draw(const SStateData& st, const SDrawSetup& setup, std::uint32
         key.rhw ? g.Enable(GL_DEPTH_CLAMP) : g.Disable(GL_DEPTH_CLAMP);
         m_nDepthClamp = int(key.rhw);
     }
-    UploadUniforms(*p, st);
+    UploadUniforms(*p, st, m_stateInputs);
     if (dirty & (kDirtyRaster | kDirtyTargets) || !m_bCache) ApplyRaster(st);
     if (dirty & kDirtySamplers || !m_bCache) ApplySamplers(st);
-    BindTextures(st, key);
+    BindTextures(st, std::uint32_t(m_stateInputs.draw[2]));
     SetupStream(st, setup);
     static const GLenum kModes[] = {GL_POINTS,    GL_POINTS,         GL_LINES,       GL_LINE_STRIP,
                                     GL_TRIANGLES, GL_TRIANGLE_STRIP, GL_TRIANGLE_FAN};

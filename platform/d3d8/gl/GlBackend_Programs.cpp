@@ -168,6 +168,10 @@ CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
     LOC(uFogColor);
     LOC(uAlphaRef);
     LOC(uPsC);
+    LOC(uFogMode);
+    LOC(uDrawMode);
+    LOC(uVertexMode);
+    LOC(uMatSource);
 #undef LOC
     g.UseProgram(name);
     for (int i = 0; i < 8; ++i)
@@ -179,7 +183,11 @@ CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
     m_pCurrent = nullptr; // the caller binds it again
     m_pCore->programsCompiled.fetch_add(1, std::memory_order_relaxed);
     if (m_pCore->loadingFinished.load(std::memory_order_relaxed))
+    {
+        // The warm-up missed this one: its key says which state made it.
         m_pCore->programsAfterLoading.fetch_add(1, std::memory_order_relaxed);
+        plat::OutputDebugString(("Direct3D layer: program compiled after loading: " + gl::DescribeKey(key) + "\n").c_str());
+    }
     SProgram* raw = p.get();
     m_programs.emplace(key, std::move(p));
     return raw;
@@ -187,86 +195,104 @@ CGlBackend::SProgram* CGlBackend::GetProgram(const gl::SProgramKey& key)
 
 bool CGlBackend::PrepareProgram(const SStateData& st, const SDrawSetup& setup, std::uint32_t primitive)
 {
-    return GetProgram(BuildKey(st, setup, primitive)) != nullptr;
+    gl::SProgramInputs inputs;
+    return GetProgram(BuildKey(st, setup, primitive, &inputs)) != nullptr;
 }
 
-gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& setup,
-                                     std::uint32_t primitive) const
+gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& setup, std::uint32_t primitive,
+                                     gl::SProgramInputs* inputs) const
 {
     gl::SProgramKey k;
+    gl::SProgramInputs& in = *inputs;
+    in = gl::SProgramInputs();
     const std::uint32_t* rs = st.rs;
     const std::uint32_t fvf = setup.fvf;
     k.vs = std::uint8_t(setup.engineVs + 1);
     k.ps = std::uint8_t(setup.enginePs + 1);
     k.points = primitive == D3DPT_POINTLIST;
     std::uint32_t texSets = 0;
+    bool normal = false, diffuse = false, specular = false, lighting = false;
     if (setup.engineVs < 0)
     {
         const std::uint32_t pos = fvf & D3DFVF_POSITION_MASK;
         k.rhw = pos == D3DFVF_XYZRHW;
         int weights = pos >= D3DFVF_XYZB1 ? int((pos - D3DFVF_XYZRHW) / 2) : 0;
         if (weights && (fvf & D3DFVF_LASTBETA_UBYTE4)) --weights;
-        k.weightCount = std::uint8_t(weights);
         const std::uint32_t vb = rs[D3DRS_VERTEXBLEND];
         if (!k.rhw && vb >= D3DVBF_1WEIGHTS && vb <= D3DVBF_3WEIGHTS)
             k.blend = std::uint8_t(std::min<int>(int(vb), weights));
-        k.normal = (fvf & D3DFVF_NORMAL) != 0;
-        k.diffuse = (fvf & D3DFVF_DIFFUSE) != 0;
-        k.specular = (fvf & D3DFVF_SPECULAR) != 0;
-        k.pointSizeAttr = (fvf & D3DFVF_PSIZE) != 0;
+        normal = (fvf & D3DFVF_NORMAL) != 0;
+        diffuse = (fvf & D3DFVF_DIFFUSE) != 0;
+        specular = (fvf & D3DFVF_SPECULAR) != 0;
+        k.pointSizeAttr = k.points && (fvf & D3DFVF_PSIZE) != 0;
         texSets = (fvf & D3DFVF_TEXCOUNT_MASK) >> D3DFVF_TEXCOUNT_SHIFT;
-        k.lighting = rs[D3DRS_LIGHTING] != 0 && !k.rhw;
-        if (k.lighting)
+        lighting = rs[D3DRS_LIGHTING] != 0 && !k.rhw;
+        in.vertex[3] = lighting;
+        if (lighting)
         {
-            // The number of lights is a uniform: switching a light on or off
-            // needs no other program.
-            k.localViewer = rs[D3DRS_LOCALVIEWER] != 0;
-            k.normalize = rs[D3DRS_NORMALIZENORMALS] != 0;
+            // The number of lights, like the rest of the lighting set-up, is
+            // a uniform: switching a light on or off needs no other program.
+            in.vertex[0] = rs[D3DRS_LOCALVIEWER] != 0;
+            in.vertex[1] = rs[D3DRS_NORMALIZENORMALS] != 0;
             const bool cv = rs[D3DRS_COLORVERTEX] != 0;
-            auto src = [&](std::uint32_t v) -> std::uint8_t
+            auto src = [&](std::uint32_t v) -> std::int32_t
             {
-                if (!cv || v > D3DMCS_COLOR2) return 0;
-                return std::uint8_t(v);
+                if (!cv || (v == D3DMCS_COLOR1 && !diffuse) || (v == D3DMCS_COLOR2 && !specular)) return 0;
+                return v <= D3DMCS_COLOR2 ? std::int32_t(v) : 0;
             };
-            k.diffuseSrc = src(rs[D3DRS_DIFFUSEMATERIALSOURCE]);
-            k.ambientSrc = src(rs[D3DRS_AMBIENTMATERIALSOURCE]);
-            k.specularSrc = src(rs[D3DRS_SPECULARMATERIALSOURCE]);
-            k.emissiveSrc = src(rs[D3DRS_EMISSIVEMATERIALSOURCE]);
+            in.material[0] = src(rs[D3DRS_DIFFUSEMATERIALSOURCE]);
+            in.material[1] = src(rs[D3DRS_AMBIENTMATERIALSOURCE]);
+            in.material[2] = src(rs[D3DRS_SPECULARMATERIALSOURCE]);
+            in.material[3] = src(rs[D3DRS_EMISSIVEMATERIALSOURCE]);
         }
         if (k.points) k.pointScale = rs[D3DRS_POINTSCALEENABLE] != 0;
-        if (!k.rhw) k.clipMask = std::uint8_t(rs[D3DRS_CLIPPLANEENABLE] & 0x3F);
     }
     if (k.points) k.pointSprite = rs[D3DRS_POINTSPRITEENABLE] != 0;
     // Fog.
+    std::int32_t& fogSource = in.fog[0];
     if (rs[D3DRS_FOGENABLE])
     {
         if (setup.engineVs >= 0)
-            k.fogSource = gl::kFogShader;
+            fogSource = gl::kFogShader;
         else if (rs[D3DRS_FOGTABLEMODE] != D3DFOG_NONE)
-            k.fogSource = gl::kFogTable, k.fogFunc = std::uint8_t(rs[D3DRS_FOGTABLEMODE]);
+            fogSource = gl::kFogTable, in.fog[1] = std::int32_t(rs[D3DRS_FOGTABLEMODE]);
         else if (k.rhw)
-            k.fogSource = gl::kFogSpecular;
+            fogSource = gl::kFogSpecular;
         else if (rs[D3DRS_FOGVERTEXMODE] != D3DFOG_NONE)
         {
-            k.fogSource = gl::kFogVertex;
-            k.fogFunc = std::uint8_t(rs[D3DRS_FOGVERTEXMODE]);
-            k.rangeFog = rs[D3DRS_RANGEFOGENABLE] != 0;
+            fogSource = gl::kFogVertex;
+            in.fog[1] = std::int32_t(rs[D3DRS_FOGVERTEXMODE]);
+            in.fog[2] = rs[D3DRS_RANGEFOGENABLE] != 0;
         }
-        else if (k.specular && !k.lighting)
-            k.fogSource = gl::kFogSpecular;
+        else if (specular && !lighting)
+            fogSource = gl::kFogSpecular;
     }
-    if (k.fogSource == gl::kFogTable)
+    if (fogSource == gl::kFogTable)
     {
         // Fog by w needs a perspective projection (its fourth column is not
         // 0, 0, 0, 1); otherwise, and for pre-transformed vertices, by z.
         const SMatrix& proj = st.transforms[1];
         const bool perspective =
             proj.m[0][3] != 0.0f || proj.m[1][3] != 0.0f || proj.m[2][3] != 0.0f || proj.m[3][3] != 1.0f;
-        k.fogFromDepth = k.rhw || !perspective;
+        in.fog[3] = k.rhw || !perspective;
     }
-    if (rs[D3DRS_ALPHATESTENABLE] && rs[D3DRS_ALPHAFUNC] != D3DCMP_ALWAYS)
-        k.alphaFunc = std::uint8_t(std::clamp<std::uint32_t>(rs[D3DRS_ALPHAFUNC], 1, 8));
-    k.specularAdd = setup.enginePs < 0 && rs[D3DRS_SPECULARENABLE] != 0;
+    // The alpha test as the compare results that pass: D3DCMP_NEVER (1)
+    // passes none, D3DCMP_ALWAYS (8) all three (less, equal, greater).
+    in.draw[0] = 7;
+    if (rs[D3DRS_ALPHATESTENABLE])
+        in.draw[0] = std::int32_t(std::clamp<std::uint32_t>(rs[D3DRS_ALPHAFUNC], 1, 8)) - 1;
+    in.draw[1] = setup.enginePs < 0 && rs[D3DRS_SPECULARENABLE] != 0;
+    // Fog by the eye distance and clip planes read the camera-space
+    // position, which a program transforming by one product skips.
+    // A plane not enabled never clips, whatever the plane last set holds.
+    if (!k.rhw && setup.engineVs < 0)
+    {
+        in.vertex[2] |= std::int32_t(rs[D3DRS_CLIPPLANEENABLE] & 1) << 8;
+        k.clipMask = std::uint8_t(rs[D3DRS_CLIPPLANEENABLE] & 0x3E);
+    }
+    if (!k.rhw && setup.engineVs < 0)
+        in.draw[3] = lighting || fogSource == gl::kFogVertex || (fogSource == gl::kFogTable && !in.fog[3]) ||
+                     (rs[D3DRS_CLIPPLANEENABLE] & 0x3F) != 0;
     // Stages.
     const int maxStage = setup.enginePs >= 0 ? 4 : 8;
     for (int s = 0; s < maxStage; ++s)
@@ -294,9 +320,10 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
         }
         else
             sk.colorOp = D3DTOP_SELECTARG1;
-        Texture* tex = st.textures[s];
-        if (tex) sk.texture = GetFormatInfo(tex->GetFormat()).bump ? 2 : 1;
-        sk.used = sk.texture != 0 || setup.enginePs >= 0;
+        // Whether the stage has a texture is an input, not part of the key:
+        // the coordinates of every stage in use are made.
+        if (st.textures[s]) in.draw[2] |= 1 << s;
+        sk.used = 1;
         const std::uint32_t tci = t[D3DTSS_TEXCOORDINDEX];
         const std::uint32_t ttff = t[D3DTSS_TEXTURETRANSFORMFLAGS];
         if (setup.engineVs >= 0)
@@ -310,7 +337,7 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             sk.coordSet = std::uint8_t(std::min<std::uint32_t>(tci & 0xFFFF, 7));
             sk.coordGen = std::uint8_t((tci >> 16) & 3);
             if (k.rhw && sk.coordGen) sk.coordGen = 0;
-            if ((sk.coordGen == 1 || sk.coordGen == 3) && !k.normal) sk.coordGen = 2;
+            if ((sk.coordGen == 1 || sk.coordGen == 3) && !normal) sk.coordGen = 2;
             if (sk.coordGen == 0)
             {
                 if (sk.coordSet >= texSets)
@@ -323,17 +350,28 @@ gl::SProgramKey CGlBackend::BuildKey(const SStateData& st, const SDrawSetup& set
             }
             else
                 sk.coordSize = 3;
-            sk.ttffCount = std::uint8_t(ttff & 7);
+            // Whether a transform applies is an input; how many components
+            // a projected coordinate has is part of the key.
             sk.projected = (ttff & D3DTTFF_PROJECTED) != 0;
-            if (k.rhw) sk.ttffCount = 0;
+            if (!k.rhw && (ttff & 7)) in.vertex[2] |= 1 << s;
+            sk.ttffCount = k.rhw || !sk.projected ? 0 : std::uint8_t(ttff & 7);
         }
         if (k.pointSprite) sk.coordGen = 0;
     }
     return k;
 }
 
-void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
+void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st, const gl::SProgramInputs& inputs)
 {
+    if (!p.inputsSent || !(p.inputs == inputs) || !m_bCache)
+    {
+        g.Uniform4iv(p.uFogMode, 1, inputs.fog);
+        g.Uniform4iv(p.uDrawMode, 1, inputs.draw);
+        g.Uniform4iv(p.uVertexMode, 1, inputs.vertex);
+        g.Uniform4iv(p.uMatSource, 1, inputs.material);
+        p.inputs = inputs;
+        p.inputsSent = true;
+    }
     const bool transforms = p.versions[0] != m_versions[0];
     if (transforms)
     {
@@ -358,8 +396,13 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
         if (p.uTexMat >= 0) g.UniformMatrix4fv(p.uTexMat, 8, GL_FALSE, &st.transforms[2].m[0][0]);
         p.versions[0] = m_versions[0];
     }
-    if ((transforms || p.versions[1] != m_versions[1]) && p.uLightPos >= 0)
+    // Lights are sent only to a program that lights this draw (they are
+    // turned into camera space by the view, one of the transforms).
+    if (inputs.vertex[3] && p.uLightPos >= 0 &&
+        (p.lightTransforms != m_versions[0] || p.versions[1] != m_versions[1]))
     {
+        p.lightTransforms = m_versions[0];
+        p.versions[1] = m_versions[1];
         // Lights live in world space; the program works in camera space.
         float dif[gl::kMaxLights][4] = {}, spe[gl::kMaxLights][4] = {}, amb[gl::kMaxLights][4] = {};
         float pos[gl::kMaxLights][4] = {}, dir[gl::kMaxLights][4] = {}, att[gl::kMaxLights][4] = {};
@@ -412,7 +455,6 @@ void CGlBackend::UploadUniforms(SProgram& p, const SStateData& st)
                                             .c_str());
         }
     }
-    p.versions[1] = m_versions[1];
     if (p.versions[2] != m_versions[2])
     {
         const SMaterial& m = st.material;

@@ -47,6 +47,10 @@ uniform vec4 uPoint;
 uniform vec4 uPointScale;
 uniform vec4 uClip[6];
 uniform vec4 uVsC[96];
+uniform ivec4 uFogMode;
+uniform ivec4 uDrawMode;
+uniform ivec4 uVertexMode;
+uniform ivec4 uMatSource;
 out vec4 vDiffuse;
 out vec4 vSpecular;
 out vec4 vTex0, vTex1, vTex2, vTex3, vTex4, vTex5, vTex6, vTex7;
@@ -70,8 +74,7 @@ std::string TexInput(int set)
 bool NeedsEyeSpace(const SProgramKey& k)
 {
     if (k.rhw || k.vs) return false;
-    if (k.blend || k.lighting || k.clipMask || (k.points && k.pointScale)) return true;
-    if (k.fogSource == kFogVertex || (k.fogSource == kFogTable && !k.fogFromDepth)) return true;
+    if (k.blend || (k.points && k.pointScale)) return true;
     for (const SStageKey& t : k.stages)
         if (t.used && t.coordGen) return true;
     return false;
@@ -98,13 +101,19 @@ std::string BuildFixedVertex(const SProgramKey& k)
     {
         if (!NeedsEyeSpace(k))
         {
-            // Nothing reads the camera-space position: one product.
-            s += "    gl_Position = ToGl(uWorldViewProj * vec4(aPos.xyz, 1.0));\n";
+            // Unless lighting, fog by distance or a clip plane reads the
+            // camera-space position, one product.
+            s += "    if (uDrawMode.w != 0)\n    {\n"
+                 "        worldPos = uWorld[0] * vec4(aPos.xyz, 1.0);\n"
+                 "        N = mat3(uNormalMat[0]) * aNormal;\n"
+                 "        eyePos = uView * worldPos;\n"
+                 "        gl_Position = ToGl(uProj * eyePos);\n    }\n    else\n"
+                 "        gl_Position = ToGl(uWorldViewProj * vec4(aPos.xyz, 1.0));\n";
         }
         else if (k.blend == 0)
         {
             s += "    worldPos = uWorld[0] * vec4(aPos.xyz, 1.0);\n";
-            if (k.normal) s += "    N = mat3(uNormalMat[0]) * aNormal;\n";
+            s += "    N = mat3(uNormalMat[0]) * aNormal;\n";
         }
         else
         {
@@ -118,7 +127,7 @@ std::string BuildFixedVertex(const SProgramKey& k)
             {
                 const std::string n = std::to_string(i);
                 s += "    worldPos += wt[" + n + "] * (uWorld[" + n + "] * vec4(aPos.xyz, 1.0));\n";
-                if (k.normal) s += "    N += wt[" + n + "] * (mat3(uNormalMat[" + n + "]) * aNormal);\n";
+                s += "    N += wt[" + n + "] * (mat3(uNormalMat[" + n + "]) * aNormal);\n";
             }
         }
         if (NeedsEyeSpace(k))
@@ -126,31 +135,43 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    eyePos = uView * worldPos;\n";
             s += "    gl_Position = ToGl(uProj * eyePos);\n";
         }
-        if (k.normal && k.normalize) s += "    if (dot(N, N) > 0.0) N = normalize(N);\n";
-        for (int i = 0; i < 6; ++i)
-            if (k.clipMask & (1 << i))
-                s += "    gl_ClipDistance[" + std::to_string(i) + "] = dot(worldPos, uClip[" +
-                     std::to_string(i) + "]);\n";
+        s += "    if (uVertexMode.y != 0 && dot(N, N) > 0.0) N = normalize(N);\n";
+        // Only the planes the caller enabled clip: the others read as
+        // inside, so that a plane left in the uniforms cuts nothing (the
+        // software rasteriser clips by every distance written).
+        // The first plane, the one callers switch on and off, is an input;
+        // a program for further planes is keyed by them.
+        int planes = 1;
+        for (int i = 1; i < 6; ++i)
+            if (k.clipMask & (1 << i)) planes = i + 1;
+        for (int i = 0; i < planes; ++i)
+        {
+            const std::string n = std::to_string(i), plane = "dot(worldPos, uClip[" + n + "])";
+            if (i == 0)
+                s += "    gl_ClipDistance[0] = (uVertexMode.z & 256) != 0 ? " + plane + " : 1.0;\n";
+            else
+                s += "    gl_ClipDistance[" + n + "] = " + ((k.clipMask & (1 << i)) ? plane : "1.0") + ";\n";
+        }
     }
     // Colours and lighting.
-    s += std::string("    vec4 inDiffuse = ") + (k.diffuse ? "aDiffuse" : "vec4(1.0)") + ";\n";
-    s += std::string("    vec4 inSpecular = ") + (k.specular ? "aSpecular" : "vec4(0.0)") + ";\n";
-    if (k.lighting && !k.rhw)
+    // A vertex without colours reads white diffuse and black specular.
+    s += "    vec4 inDiffuse = aDiffuse;\n    vec4 inSpecular = aSpecular;\n";
+    if (!k.rhw)
     {
-        auto src = [&](int which, const char* material) -> std::string
+        s += "    if (uVertexMode.w != 0)\n    {\n";
+        // The source is a vertex colour only where the vertex has one.
+        auto src = [&](const char* which, const char* material) -> std::string
         {
-            if (which == 1 && k.diffuse) return "aDiffuse";
-            if (which == 2 && k.specular) return "aSpecular";
-            return material;
+            return std::string("uMatSource.") + which + " == 1 ? aDiffuse : (uMatSource." + which +
+                   " == 2 ? aSpecular : " + material + ")";
         };
-        s += "    vec4 cD = " + src(k.diffuseSrc, "uMatDiffuse") + ";\n";
-        s += "    vec4 cA = " + src(k.ambientSrc, "uMatAmbient") + ";\n";
-        s += "    vec4 cS = " + src(k.specularSrc, "uMatSpecular") + ";\n";
-        s += "    vec4 cE = " + src(k.emissiveSrc, "uMatEmissive") + ";\n";
+        s += "    vec4 cD = " + src("x", "uMatDiffuse") + ";\n";
+        s += "    vec4 cA = " + src("y", "uMatAmbient") + ";\n";
+        s += "    vec4 cS = " + src("z", "uMatSpecular") + ";\n";
+        s += "    vec4 cE = " + src("w", "uMatEmissive") + ";\n";
         s += "    vec3 sumA = vec3(0.0), sumD = vec3(0.0), sumS = vec3(0.0);\n";
         {
-            s += std::string("    vec3 V = ") +
-                 (k.localViewer ? "normalize(-eyePos.xyz)" : "vec3(0.0, 0.0, -1.0)") + ";\n";
+            s += "    vec3 V = uVertexMode.x != 0 ? normalize(-eyePos.xyz) : vec3(0.0, 0.0, -1.0);\n";
             s += "    for (int i = 0; i < uLightCount; ++i)\n    {\n";
             s += R"(        vec3 L;
         float att = 1.0;
@@ -194,35 +215,18 @@ std::string BuildFixedVertex(const SProgramKey& k)
         s += "    vDiffuse = clamp(vec4(cE.rgb + cA.rgb * (uAmbient.rgb + sumA) + cD.rgb * sumD, cD.a), 0.0, "
              "1.0);\n";
         s += "    vSpecular = clamp(vec4(cS.rgb * sumS, cS.a), 0.0, 1.0);\n";
+        s += "    }\n    else\n    {\n        vDiffuse = inDiffuse;\n        vSpecular = inSpecular;\n    }\n";
     }
     else
     {
         s += "    vDiffuse = inDiffuse;\n    vSpecular = inSpecular;\n";
     }
     // Fog.
-    switch (k.fogSource)
-    {
-    case kFogVertex:
-    {
-        s += std::string("    float fd = ") + (k.rangeFog ? "length(eyePos.xyz)" : "abs(eyePos.z)") + ";\n";
-        if (k.fogFunc == D3DFOG_LINEAR)
-            s += "    vFog = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
-        else if (k.fogFunc == D3DFOG_EXP)
-            s += "    vFog = clamp(exp(-uFog.z * fd), 0.0, 1.0);\n";
-        else
-            s += "    vFog = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);\n";
-        break;
-    }
-    case kFogTable:
-        s += "    vFog = abs(eyePos.z);\n";
-        break;
-    case kFogSpecular:
-        s += "    vFog = inSpecular.a;\n";
-        break;
-    default:
-        s += "    vFog = 1.0;\n";
-        break;
-    }
+    s += R"(    float fd = uFogMode.z != 0 ? length(eyePos.xyz) : abs(eyePos.z);
+    float fx = uFog.z * fd;
+    float vf = uFogMode.y == 3 ? (uFog.y - fd) / max(uFog.y - uFog.x, 1e-6) : exp(-(uFogMode.y == 1 ? fx : fx * fx));
+    vFog = uFogMode.x == 1 ? clamp(vf, 0.0, 1.0) : (uFogMode.x == 2 ? abs(eyePos.z) : (uFogMode.x == 3 ? inSpecular.a : 1.0));
+)";
     // Points.
     if (k.points)
     {
@@ -247,30 +251,34 @@ std::string BuildFixedVertex(const SProgramKey& k)
             s += "    vTex" + n + " = vec4(0.0);\n";
             continue;
         }
-        std::string in;
+        // With a texture transform Direct3D appends 1 after the last given
+        // component, so a 2-D set picks up the translation from the third
+        // row; without one the coordinate is padded as (.., 0, 1).
+        std::string plain, transformed;
         if (t.coordGen == 0)
         {
             const std::string a = TexInput(t.coordSet);
-            // With a texture transform Direct3D appends 1 after the last
-            // given component, so a 2-D set picks up the translation from the
-            // third row; without one the coordinate is padded as (.., 0, 1).
             static const char* const kTransformed[] = {".x, 1.0, 0.0, 0.0", ".xy, 1.0, 0.0", ".xyz, 1.0"};
             static const char* const kPlain[] = {".x, 0.0, 0.0, 1.0", ".xy, 0.0, 1.0", ".xyz, 1.0"};
             if (t.coordSize >= 1 && t.coordSize <= 3)
-                in = "vec4(" + a + (t.ttffCount ? kTransformed : kPlain)[t.coordSize - 1] + ")";
+            {
+                plain = "vec4(" + a + kPlain[t.coordSize - 1] + ")";
+                transformed = "vec4(" + a + kTransformed[t.coordSize - 1] + ")";
+            }
             else
-                in = a;
+                plain = transformed = a;
         }
         else if (t.coordGen == 1)
-            in = "vec4(N, 1.0)";
+            plain = transformed = "vec4(N, 1.0)";
         else if (t.coordGen == 2)
-            in = "vec4(eyePos.xyz, 1.0)";
+            plain = transformed = "vec4(eyePos.xyz, 1.0)";
         else
-            in = "vec4(reflect(normalize(eyePos.xyz), N), 1.0)";
-        if (t.ttffCount)
-            s += "    vTex" + n + " = uTexMat[" + n + "] * " + in + ";\n";
+            plain = transformed = "vec4(reflect(normalize(eyePos.xyz), N), 1.0)";
+        if (k.rhw)
+            s += "    vTex" + n + " = " + plain + ";\n";
         else
-            s += "    vTex" + n + " = " + in + ";\n";
+            s += "    vTex" + n + " = (uVertexMode.z & " + std::to_string(1 << st) + ") != 0 ? uTexMat[" + n +
+                 "] * " + transformed + " : " + plain + ";\n";
     }
     s += "}\n";
     return s;
@@ -327,6 +335,8 @@ uniform vec4 uFogColor;
 uniform vec4 uFog;
 uniform float uAlphaRef;
 uniform vec4 uPsC[8];
+uniform ivec4 uFogMode;
+uniform ivec4 uDrawMode;
 out vec4 oColor;
 )";
 
@@ -452,6 +462,19 @@ std::string Coord(const SProgramKey& k, const SStageKey& t, int st)
     return v + ".xy / " + v + "." + kComp[t.ttffCount - 1];
 }
 
+// Lines indented by the given prefix.
+std::string Indent(const std::string& lines, const char* by)
+{
+    std::string out;
+    for (std::size_t at = 0; at < lines.size();)
+    {
+        const std::size_t end = lines.find('\n', at);
+        out += by + lines.substr(at, end - at + 1);
+        at = end + 1;
+    }
+    return out;
+}
+
 std::string BuildStagesFragment(const SProgramKey& k)
 {
     std::string s = kFragmentHeader;
@@ -466,20 +489,18 @@ std::string BuildStagesFragment(const SProgramKey& k)
         if (!t.colorOp) break;
         const std::string n = std::to_string(st);
         const std::string tex = "t" + n;
-        if (t.texture)
-        {
-            s += "    vec4 " + tex + " = texture(uSampler" + n + ", " + Coord(k, t, st) +
-                 (prevBump ? " + bumpOffset" : "") + ");\n";
-            if (prevLum) s += "    " + tex + ".rgb *= bumpLum;\n";
-        }
-        else
-            s += "    vec4 " + tex + " = vec4(1.0);\n";
-        // An operation on the texture of a stage that has none passes the
-        // current value on, as Direct3D does.
-        const bool colorPass = !t.texture && ReadsTexture(t.colorOp, t.colorArg);
-        const bool alphaPass = !t.texture && ReadsTexture(t.alphaOp, t.alphaArg);
+        // Whether the stage has a texture is an input: a stage without one
+        // reads opaque white.
+        const std::string bound = "(uDrawMode.z & " + std::to_string(1 << st) + ") != 0";
+        s += "    vec4 " + tex + " = vec4(1.0);\n";
+        s += "    if (" + bound + ")\n    {\n";
+        s += "        " + tex + " = texture(uSampler" + n + ", " + Coord(k, t, st) +
+             (prevBump ? " + bumpOffset" : "") + ");\n";
+        if (prevLum) s += "        " + tex + ".rgb *= bumpLum;\n";
+        s += "    }\n";
         prevBump = prevLum = false;
-        if (t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE)
+        const bool bumpStage = t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE;
+        if (bumpStage)
         {
             // The stage perturbs the next stage's coordinates; its colour
             // passes the current colour on.
@@ -493,33 +514,55 @@ std::string BuildStagesFragment(const SProgramKey& k)
                 prevLum = true;
             }
             prevBump = true;
-            s += "    r.rgb = cur.rgb;\n";
         }
-        else if (colorPass)
-            s += "    r.rgb = cur.rgb;\n";
-        else
+        // The stage's result with and without a texture: an operation on the
+        // texture of a stage that has none passes the current value on, as
+        // Direct3D does.
+        auto result = [&](bool hasTexture)
         {
-            const std::string e =
-                Op(t.colorOp, Arg(t.colorArg[0], tex), Arg(t.colorArg[1], tex), Arg(t.colorArg[2], tex), tex);
-            s += "    r.rgb = clamp((" + e + ").rgb, 0.0, 1.0);\n";
-        }
-        // A bump stage passes alpha through whatever its ALPHAOP says.
-        const bool bumpStage = t.colorOp == D3DTOP_BUMPENVMAP || t.colorOp == D3DTOP_BUMPENVMAPLUMINANCE;
-        if (t.colorOp == D3DTOP_DOTPRODUCT3 && !colorPass)
-            s += "    r.a = r.r;\n"; // the dot product goes to alpha too
-        else if (bumpStage || alphaPass || t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE ||
-                 t.alphaOp == D3DTOP_BUMPENVMAP || t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
-            s += "    r.a = cur.a;\n";
-        else
+            std::string r;
+            const bool colorPass = !hasTexture && ReadsTexture(t.colorOp, t.colorArg);
+            const bool alphaPass = !hasTexture && ReadsTexture(t.alphaOp, t.alphaArg);
+            if (bumpStage || colorPass)
+                r += "r.rgb = cur.rgb;\n";
+            else
+            {
+                const std::string e = Op(t.colorOp, Arg(t.colorArg[0], tex), Arg(t.colorArg[1], tex),
+                                         Arg(t.colorArg[2], tex), tex);
+                r += "r.rgb = clamp((" + e + ").rgb, 0.0, 1.0);\n";
+            }
+            // A bump stage passes alpha through whatever its ALPHAOP says.
+            if (t.colorOp == D3DTOP_DOTPRODUCT3 && !colorPass)
+                r += "r.a = r.r;\n"; // the dot product goes to alpha too
+            else if (bumpStage || alphaPass || t.alphaOp == 0 || t.alphaOp == D3DTOP_DISABLE ||
+                     t.alphaOp == D3DTOP_BUMPENVMAP || t.alphaOp == D3DTOP_BUMPENVMAPLUMINANCE)
+                r += "r.a = cur.a;\n";
+            else
+            {
+                const std::string e = Op(t.alphaOp, Arg(t.alphaArg[0], tex), Arg(t.alphaArg[1], tex),
+                                         Arg(t.alphaArg[2], tex), tex);
+                r += "r.a = clamp((" + e + ").a, 0.0, 1.0);\n";
+            }
+            return r;
+        };
+        // Without a texture only the lines that read it change, and none of
+        // them reads an earlier one: a stage without one runs them after
+        // its own.
+        const std::string with = result(true), without = result(false);
+        s += Indent(with, "    ");
+        if (with != without)
         {
-            const std::string e =
-                Op(t.alphaOp, Arg(t.alphaArg[0], tex), Arg(t.alphaArg[1], tex), Arg(t.alphaArg[2], tex), tex);
-            s += "    r.a = clamp((" + e + ").a, 0.0, 1.0);\n";
+            const std::size_t split = with.find('\n') + 1, splitWithout = without.find('\n') + 1;
+            const bool colorDiffers = with.compare(0, split, without, 0, splitWithout) != 0;
+            std::string fix = colorDiffers ? without.substr(0, splitWithout) : std::string();
+            if (colorDiffers || with.compare(split, std::string::npos, without, splitWithout) != 0)
+                fix += without.substr(splitWithout);
+            s += "    if (!(" + bound + "))\n    {\n" + Indent(fix, "        ") + "    }\n";
         }
         s += t.resultTemp ? "    tmp = r;\n" : "    cur = r;\n";
     }
     s += "    vec4 color = cur;\n";
-    if (k.specularAdd) s += "    color.rgb = clamp(color.rgb + spc.rgb, 0.0, 1.0);\n";
+    s += "    if (uDrawMode.y != 0) color.rgb = clamp(color.rgb + spc.rgb, 0.0, 1.0);\n";
     return s;
 }
 
@@ -576,6 +619,39 @@ std::string BuildEngineFragment(const SProgramKey& k)
 
 } // namespace
 
+std::string DescribeKey(const SProgramKey& k)
+{
+    std::string s;
+    auto field = [&](const char* name, int v)
+    {
+        if (v) s += std::string(s.empty() ? "" : " ") + name + "=" + std::to_string(v);
+    };
+    field("vs", k.vs);
+    field("ps", k.ps);
+    field("rhw", k.rhw);
+    field("blend", k.blend);
+    field("psize", k.pointSizeAttr);
+    field("points", k.points);
+    field("pointScale", k.pointScale);
+    field("sprite", k.pointSprite);
+    field("clip", k.clipMask);
+    for (int st = 0; st < 8; ++st)
+    {
+        const SStageKey& t = k.stages[st];
+        if (!t.colorOp && !t.used && !t.ttffCount) continue;
+        s += " [" + std::to_string(st) + ": " + std::to_string(t.colorOp) + "(" + std::to_string(t.colorArg[0]) +
+             "," + std::to_string(t.colorArg[1]) + "," + std::to_string(t.colorArg[2]) + ") " +
+             std::to_string(t.alphaOp) + "(" + std::to_string(t.alphaArg[0]) + "," +
+             std::to_string(t.alphaArg[1]) + "," + std::to_string(t.alphaArg[2]) + ")";
+        if (t.resultTemp) s += " temp";
+        s += " set=" + std::to_string(t.coordSet) +
+             " gen=" + std::to_string(t.coordGen) + " size=" + std::to_string(t.coordSize) +
+             " ttff=" + std::to_string(t.ttffCount) + (t.projected ? " projected" : "") +
+             (t.used ? "" : " unused") + "]";
+    }
+    return s;
+}
+
 std::string BuildVertexSource(const SProgramKey& key)
 {
     return key.vs ? BuildEngineVertex(key) : BuildFixedVertex(key);
@@ -584,37 +660,21 @@ std::string BuildVertexSource(const SProgramKey& key)
 std::string BuildFragmentSource(const SProgramKey& key)
 {
     std::string s = key.ps ? BuildEngineFragment(key) : BuildStagesFragment(key);
-    switch (key.fogSource)
+    // Table fog: pre-transformed vertices and projections without
+    // perspective fog by the depth value, perspective ones by the eye
+    // distance (w). Direct3D compares the 8-bit alpha with the 8-bit
+    // reference; the input holds the results that pass (less 1, equal 2,
+    // greater 4), all of them without a test.
+    s += R"(    if (uFogMode.x != 0)
     {
-    case kFogNone:
-        break;
-    case kFogTable:
-        // Pre-transformed vertices and projections without perspective fog
-        // by the depth value; perspective ones by the eye distance (w).
-        if (key.fogFromDepth)
-            s += "    float fd = gl_FragCoord.z;\n";
-        else
-            s += "    float fd = vFog;\n";
-        if (key.fogFunc == D3DFOG_LINEAR)
-            s += "    float f = clamp((uFog.y - fd) / max(uFog.y - uFog.x, 1e-6), 0.0, 1.0);\n";
-        else if (key.fogFunc == D3DFOG_EXP)
-            s += "    float f = clamp(exp(-uFog.z * fd), 0.0, 1.0);\n";
-        else
-            s += "    float f = clamp(exp(-(uFog.z * fd) * (uFog.z * fd)), 0.0, 1.0);\n";
-        s += "    color.rgb = mix(uFogColor.rgb, color.rgb, f);\n";
-        break;
-    default:
-        s += "    color.rgb = mix(uFogColor.rgb, color.rgb, clamp(vFog, 0.0, 1.0));\n";
-        break;
+        float fd = uFogMode.w != 0 ? gl_FragCoord.z : vFog;
+        float fx = uFog.z * fd;
+        float f = uFogMode.y == 3 ? (uFog.y - fd) / max(uFog.y - uFog.x, 1e-6) : exp(-(uFogMode.y == 1 ? fx : fx * fx));
+        color.rgb = mix(uFogColor.rgb, color.rgb, clamp(uFogMode.x == 2 ? f : vFog, 0.0, 1.0));
     }
-    if (key.alphaFunc)
-    {
-        // Direct3D compares the 8-bit alpha with the 8-bit reference.
-        static const char* kCmp[] = {"",        "false",    "a < ref",  "a == ref", "a <= ref",
-                                     "a > ref", "a != ref", "a >= ref", "true"};
-        s += "    float a = floor(color.a * 255.0 + 0.5);\n    float ref = uAlphaRef;\n";
-        s += std::string("    if (!(") + kCmp[key.alphaFunc] + ")) discard;\n";
-    }
+    float a = floor(color.a * 255.0 + 0.5);
+    if ((uDrawMode.x & (a < uAlphaRef ? 1 : (a == uAlphaRef ? 2 : 4))) == 0) discard;
+)";
     s += "    oColor = color;\n}\n";
     return s;
 }

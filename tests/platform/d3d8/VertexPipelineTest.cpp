@@ -325,6 +325,19 @@ TEST_F(CVertexPipeline, ClipPlaneCutsInWorldSpace)
     DrawFacingQuad(10, 0xFFFFFFFF);
     EXPECT_TRUE(Near(Pixel(8, 16), 0xFF000000, 0));
     EXPECT_TRUE(Near(Pixel(24, 16), 0xFFFFFFFF, 0));
+    // Switched off, the plane it still holds cuts nothing, with or without
+    // lighting (the same program draws all of these).
+    m_dev->SetRenderState(D3DRS_CLIPPLANEENABLE, 0);
+    SMaterial glow{};
+    glow.Emissive = {1, 1, 1, 1};
+    m_dev->SetMaterial(&glow);
+    for (std::uint32_t lighting : {0u, 1u})
+    {
+        m_dev->SetRenderState(D3DRS_LIGHTING, lighting);
+        m_dev->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
+        DrawFacingQuad(10, 0xFFFFFFFF);
+        EXPECT_NE(Pixel(8, 16), 0xFF000000u) << "lighting " << lighting;
+    }
 }
 
 } // namespace d3dtest
