@@ -169,9 +169,6 @@ void CRenderer::Render()
 {
     XTRACE("CRenderer::Render");
     RebuildView();
-    // The gliders' shadow pictures of the visibility pass, before the
-    // scene's target is bound.
-    g_EffectRenderManager.Shadows().RenderPictures();
     plat::d3d::Device* device = graph.m_lpDevice;
     if (device) device->BeginScene();
     // The scene: sky and sun, what flies over the horizon, the horizon

@@ -8,13 +8,13 @@
 // and the picture, and the main thread waited for it, once per glider.
 // Here the pictures are rendered before the scene into the 256 x 256 tiles
 // of two atlas targets, each in its tile's viewport with the same camera
-// (the same pixels as a picture of its own): the visibility pass (the
-// gliders' PreDraw) gives each picture its tile, and RenderPictures, called
-// by the renderer before the scene, clears the tiles and draws the pictures
-// atlas by atlas (a partial clear waits for the rasteriser to finish what
-// the target holds: done one picture after another, every picture waited
-// for the one before). The scene only reads them, when each glider lays
-// its patch in its Draw. A shadow whose patch lies outside the view gets no
+// (the same pixels as a picture of its own), in the visibility pass (the
+// gliders' PreDraw); the scene only reads them, when each glider lays its
+// patch in its Draw. (A partial clear waits for the rasteriser to finish
+// what the target holds, so every picture still waits for the one before;
+// RenderPictures can draw a queue of them after one set of clears, but
+// drawn later than the visibility pass the pictures met other leftover
+// device states and differed more from those of DrawNow.) A shadow whose patch lies outside the view gets no
 // picture. A glider without a tile (more than kMaxPictures in a pass, or no
 // PreDraw) has its picture rendered and laid at once, as before. A tile
 // whose last picture was of the same hull, seen the same way (model,
@@ -97,9 +97,8 @@ public:
     // lies outside the view or there is no device, kNoTile when the pass's
     // tiles are used up.
     int RenderPicture(const SShadow& shadow, std::uint32_t pass);
-    // Draws the pictures RenderPicture gave tiles to since the last call
-    // (before the scene, so that the scene's target is bound once; LayPatch
-    // draws them if nothing did).
+    // Draws the pictures RenderPicture gave tiles to and has not drawn yet
+    // (their tiles' clears first, then the pictures, atlas by atlas).
     void RenderPictures();
     // Lays the patch of a shadow whose picture is in tile of the current
     // pass's atlases.

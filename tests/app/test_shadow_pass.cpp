@@ -145,24 +145,6 @@ TEST_F(ShadowPass, OnePictureByEveryPathAndOnlyInsideItsSquare)
     EXPECT_LE(differs, darker / 100) << "the picture rendered at once shades other pixels";
     EXPECT_LE(maxDiff, 40) << "the picture rendered at once shades differently";
 
-    // A tile is cleared only where its last picture and the new one can
-    // reach: after the glider turned (another picture in the tile) and
-    // turned back, the whole square laid again shows the first picture
-    // and nothing of the turned one.
-    const CObjectFrame frame = glider.m_Frame;
-    glider.m_Frame.SetForward(Normalize(glider.m_Frame.m_vSide + glider.m_Frame.m_vForward));
-    still();
-    glider.m_Frame = frame;
-    pass.SetCoverUsed(false);
-    const std::uint64_t pictures = pass.GetPictures();
-    const std::vector<std::uint32_t> back = still();
-    pass.SetCoverUsed(true);
-    EXPECT_EQ(pass.GetPictures(), pictures + 1) << "the glider turned back has its picture drawn again";
-    int stale = 0;
-    for (std::size_t i = 0; i < back.size(); ++i)
-        stale += (back[i] & 0xFFFFFF) != (square[i] & 0xFFFFFF);
-    EXPECT_EQ(stale, 0) << "the tile keeps texels of the turned glider's picture";
-
     app.Done();
     EXPECT_EQ(Tree().ErrorLog(), "");
 }
