@@ -65,6 +65,28 @@ public:
 private:
     CMesh& m_mesh;
 };
+
+// The same for operations that only read: a buffer locked for writing is
+// sent to the renderer again whole before its next draw, and the software
+// rasteriser first finishes every queued draw that reads it.
+class CMeshReadLock
+{
+public:
+    explicit CMeshReadLock(CMesh& mesh) : m_mesh(mesh)
+    {
+        if (m_mesh.m_nMemoryType == MESH_MEMORY_HEAP) return;
+        std::uint8_t* data = nullptr;
+        if (m_mesh.m_pVB && Succeeded(m_mesh.m_pVB->Lock(0, 0, &data, D3DLOCK_READONLY))) m_mesh.m_pVertices = data;
+        if (m_mesh.m_pIB && Succeeded(m_mesh.m_pIB->Lock(0, 0, &data, D3DLOCK_READONLY)))
+            m_mesh.m_pIndices = reinterpret_cast<std::uint16_t*>(data);
+    }
+    ~CMeshReadLock() { m_mesh.Unlock(true, true); }
+    CMeshReadLock(const CMeshReadLock&) = delete;
+    CMeshReadLock& operator=(const CMeshReadLock&) = delete;
+
+private:
+    CMesh& m_mesh;
+};
 } // namespace
 
 void AddMeshMemory(const CMesh* mesh)
@@ -344,7 +366,7 @@ void CMesh::StoreVertices(const SWorkVertex* source)
 void CMesh::ExtractVertices(SWorkVertex** out)
 {
     *out = nullptr;
-    CMeshLock lock(*this);
+    CMeshReadLock lock(*this);
     SWorkVertex* work = new SWorkVertex[std::size_t(std::max(m_nVertexCount, 0))]();
     *out = work;
     if (!m_pVertices) return;
@@ -383,7 +405,7 @@ void CMesh::ExtractVertices(SWorkVertex** out)
 
 float CMesh::GetRadius()
 {
-    CMeshLock lock(*this);
+    CMeshReadLock lock(*this);
     float best = 0.0f;
     if (!m_pVertices) return best;
     for (std::int32_t i = 0; i < m_nVertexCount; ++i)
@@ -420,7 +442,7 @@ void Bounds(const CMesh& mesh, float lo[3], float hi[3])
 
 void CMesh::GetSize(float out[3])
 {
-    CMeshLock lock(*this);
+    CMeshReadLock lock(*this);
     float lo[3], hi[3];
     Bounds(*this, lo, hi);
     for (int a = 0; a < 3; ++a)
@@ -429,7 +451,7 @@ void CMesh::GetSize(float out[3])
 
 void CMesh::GetCenter(float out[3])
 {
-    CMeshLock lock(*this);
+    CMeshReadLock lock(*this);
     float lo[3], hi[3];
     Bounds(*this, lo, hi);
     for (int a = 0; a < 3; ++a)
@@ -442,7 +464,7 @@ namespace
 // vertices (rather than the bounds' starting values).
 void Corner(CMesh& mesh, float out[3], bool largest)
 {
-    CMeshLock lock(mesh);
+    CMeshReadLock lock(mesh);
     float lo[3], hi[3];
     Bounds(mesh, lo, hi);
     const bool empty = !mesh.m_pVertices || mesh.m_nVertexCount <= 0;
@@ -494,7 +516,7 @@ void CMesh::Transform(const float matrix[16])
 bool CMesh::SaveToFile(std::FILE* file)
 {
     if (!file) return false;
-    CMeshLock lock(*this);
+    CMeshReadLock lock(*this);
     const SMeshFileHeader header{m_nFVF, std::uint32_t(m_nVertexCount), std::uint32_t(m_nIndexCount)};
     bool ok = std::fwrite(&header, sizeof header, 1, file) == 1;
     const std::size_t vbytes = std::size_t(m_nStride) * std::size_t(m_nVertexCount);

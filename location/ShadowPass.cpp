@@ -156,8 +156,20 @@ Texture* CShadowPass::Atlas(int i)
         if (plat::Failed(graph.m_lpDevice->CreateTexture(kAtlas, kAtlas, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
                                                          D3DPOOL_DEFAULT, &t)))
             t = nullptr;
-        // A new target holds no picture yet.
+        // A new target holds no picture yet: cleared whole (the fast clear),
+        // every tile transparent.
+        Surface* surface = nullptr;
+        if (t && t->GetSurfaceLevel(0, &surface) == D3D_OK && surface)
+        {
+            if (graph.PushRenderTarget(surface, nullptr))
+            {
+                graph.m_lpDevice->Clear(0, nullptr, D3DCLEAR_TARGET, 0, 1.0f, 0);
+                graph.PopRenderTarget();
+            }
+            surface->Release();
+        }
         std::fill(m_bTileKept + i * kTilesPerAtlas, m_bTileKept + (i + 1) * kTilesPerAtlas, false);
+        std::fill(m_Drawn + i * kTilesPerAtlas, m_Drawn + (i + 1) * kTilesPerAtlas, STexels{});
     }
     return t;
 }
@@ -168,57 +180,110 @@ int CShadowPass::RenderPicture(const SShadow& s, std::uint32_t pass)
     if (!Seen(s)) return kUnseen;
     if (pass != m_nPass)
     {
+        // Pictures of the last pass that were never drawn are drawn now:
+        // their tiles say they hold them.
+        RenderPictures();
         m_nPass = pass;
         m_nTiles = 0;
     }
     if (m_nTiles >= kMaxPictures || !m_bAtlases) return kNoTile;
     const int tile = m_nTiles;
-    Texture* atlas = Atlas(tile / kTilesPerAtlas);
-    if (!atlas) return kNoTile;
+    if (!Atlas(tile / kTilesPerAtlas)) return kNoTile;
+    ++m_nTiles;
     const SPictureKey key = KeyOf(s);
     if (m_bTileKept[tile] && pass - m_nTilePass[tile] < kKeepPasses && m_Tiles[tile] == key)
     {
-        ++m_nTiles;
         ++m_nKept;
         return tile;
     }
-    m_bTileKept[tile] = false;
-    Surface* surface = nullptr;
-    if (!atlas || atlas->GetSurfaceLevel(0, &surface) != D3D_OK || !surface) return kNoTile;
-    Device* d = graph.m_lpDevice;
-    SViewport saved{};
-    d->GetViewport(&saved);
-    const bool pushed = graph.PushRenderTarget(surface, nullptr);
-    surface->Release();
-    if (!pushed) return kNoTile;
-    ++m_nTiles;
-    // The tile cleared transparent, the picture in its viewport. Targets
-    // are bound when drawn: the pictures of a pass go into the atlas one
-    // after another, in one go of the rasteriser.
-    const int k = tile % kTilesPerAtlas;
-    const int x = (k % kColumns) * kTile, y = (k / kColumns) * kTile;
-    const SRect rect{x, y, x + kTile, y + kTile};
-    d->Clear(1, &rect, D3DCLEAR_TARGET, 0, 1.0f, 0);
-    const SViewport viewport{std::uint32_t(x), std::uint32_t(y), std::uint32_t(kTile), std::uint32_t(kTile), 0.0f,
-                             1.0f};
-    d->SetViewport(&viewport);
-    g_EffectRenderManager.BeginModelPictures();
-    g_EffectRenderManager.DrawModelPicture(s.model, s.animated ? const_cast<float*>(s.state) : nullptr, -1,
-                                           s.broken, s.size, s.view);
-    g_EffectRenderManager.EndModelPictures();
-    graph.PopRenderTarget();
-    d->SetViewport(&saved);
+    // Drawn with the others of the pass by RenderPictures.
     m_Tiles[tile] = key;
     m_Covers[tile] = Cover(s);
     m_bTileKept[tile] = true;
     m_nTilePass[tile] = pass;
-    ++m_nPictures;
+    m_Pending[m_nPending++] = SPending{tile, s};
+    // Drawn at once, in the visibility pass: drawn later, the picture met
+    // other leftover device states than the one drawn at once by DrawNow
+    // and the two differed by far more.
+    RenderPictures();
     return tile;
+}
+
+void CShadowPass::RenderPictures()
+{
+    if (m_nPending == 0) return;
+    XTRACE("CShadowPass::RenderPictures");
+    Device* d = graph.m_lpDevice;
+    SViewport saved{};
+    if (d) d->GetViewport(&saved);
+    // Atlas by atlas: one target binding, the tiles' clears, then the
+    // pictures. A clear of part of a target waits for the rasteriser to
+    // finish what was drawn into it: cleared before any picture is drawn,
+    // no tile waits for the pictures before it, and the pictures go to the
+    // rasteriser in one go when the scene binds its own target.
+    for (int a = 0; a < 2; ++a)
+    {
+        SRect rects[kTilesPerAtlas];
+        int tiles[kTilesPerAtlas];
+        int n = 0;
+        for (int p = 0; p < m_nPending; ++p)
+            if (m_Pending[p].tile / kTilesPerAtlas == a) tiles[n++] = p;
+        if (n == 0) continue;
+        Surface* surface = nullptr;
+        bool pushed = false;
+        if (d && m_Atlas[a] && m_Atlas[a]->GetSurfaceLevel(0, &surface) == D3D_OK && surface)
+        {
+            pushed = graph.PushRenderTarget(surface, nullptr);
+            surface->Release();
+        }
+        if (!pushed)
+        {
+            // Nothing drawn: the tiles hold no picture.
+            for (int i = 0; i < n; ++i)
+                m_bTileKept[m_Pending[tiles[i]].tile] = false;
+            continue;
+        }
+        // Outside the texels the last picture could reach a tile is still
+        // transparent: only those and the ones the new picture can reach
+        // are cleared (the hull reaches about a fifth of its square).
+        for (int i = 0; i < n; ++i)
+        {
+            const int tile = m_Pending[tiles[i]].tile, k = tile % kTilesPerAtlas;
+            const int x = (k % kColumns) * kTile, y = (k / kColumns) * kTile;
+            const STexels reach = TexelsOf(m_Covers[tile]);
+            const STexels& last = m_Drawn[tile];
+            const STexels c = last.x0 < last.x1 ? STexels{std::min(last.x0, reach.x0), std::min(last.y0, reach.y0),
+                                                          std::max(last.x1, reach.x1), std::max(last.y1, reach.y1)}
+                                                : reach;
+            rects[i] = SRect{x + c.x0, y + c.y0, x + c.x1, y + c.y1};
+            m_Drawn[tile] = reach;
+        }
+        d->Clear(std::uint32_t(n), rects, D3DCLEAR_TARGET, 0, 1.0f, 0);
+        // Each picture in its tile's viewport, with the same camera.
+        g_EffectRenderManager.BeginModelPictures();
+        for (int i = 0; i < n; ++i)
+        {
+            const SPending& p = m_Pending[tiles[i]];
+            const int k = p.tile % kTilesPerAtlas;
+            const SViewport viewport{std::uint32_t((k % kColumns) * kTile), std::uint32_t((k / kColumns) * kTile),
+                                     std::uint32_t(kTile), std::uint32_t(kTile), 0.0f, 1.0f};
+            d->SetViewport(&viewport);
+            const SShadow& s = p.shadow;
+            g_EffectRenderManager.DrawModelPicture(s.model, s.animated ? const_cast<float*>(s.state) : nullptr, -1,
+                                                   s.broken, s.size, s.view);
+            ++m_nPictures;
+        }
+        g_EffectRenderManager.EndModelPictures();
+        graph.PopRenderTarget();
+    }
+    if (d) d->SetViewport(&saved);
+    m_nPending = 0;
 }
 
 void CShadowPass::LayPatch(const SShadow& s, int tile)
 {
-    if (tile < 0 || tile >= m_nTiles) return;
+    RenderPictures();
+    if (tile < 0 || tile >= m_nTiles || !m_bTileKept[tile]) return;
     const int k = tile % kTilesPerAtlas;
     Texture* atlas = m_Atlas[tile / kTilesPerAtlas];
     if (!atlas) return;
@@ -229,6 +294,7 @@ void CShadowPass::LayPatch(const SShadow& s, int tile)
 void CShadowPass::DrawNow(const SShadow& s)
 {
     if (!Seen(s)) return;
+    RenderPictures();
     if (!m_pPicture &&
         plat::Failed(graph.m_lpDevice->CreateTexture(kTile, kTile, 1, D3DUSAGE_RENDERTARGET, D3DFMT_A8R8G8B8,
                                                      D3DPOOL_DEFAULT, &m_pPicture)))
@@ -239,6 +305,15 @@ void CShadowPass::DrawNow(const SShadow& s)
         return;
     ++m_nPictures;
     Lay(s, m_bCover ? Cover(s) : SCover{}, m_pPicture, 0.0f, 0.0f, 1.0f);
+}
+
+CShadowPass::STexels CShadowPass::TexelsOf(const SCover& c)
+{
+    // Whole texels round the rectangle: a filtered read at its edge reaches
+    // no texel past them.
+    auto lower = [](float t) { return std::clamp(int(std::floor(t * float(kTile))), 0, kTile); };
+    auto upper = [](float t) { return std::clamp(int(std::ceil(t * float(kTile))), 0, kTile); };
+    return STexels{lower(c.u0), lower(c.v0), upper(c.u1), upper(c.v1)};
 }
 
 bool CShadowPass::ClipPatch(const SShadow& s, const SCover& cover)
@@ -349,5 +424,6 @@ void CShadowPass::InvalidateResources()
         *t = nullptr;
     }
     m_nTiles = 0;
+    m_nPending = 0;
     std::fill(std::begin(m_bTileKept), std::end(m_bTileKept), false);
 }

@@ -6,11 +6,15 @@
 // patch under the glider. Rendered while the glider drew itself, every
 // shadow split the frame's scene: the rasteriser finished the scene so far
 // and the picture, and the main thread waited for it, once per glider.
-// Here the pictures are rendered before the scene, in the visibility pass
-// (the gliders' PreDraw), into the 256 x 256 tiles of two atlas targets,
-// each in its tile's viewport with the same camera (the same pixels as a
-// picture of its own); the scene only reads them, when each glider lays
-// its patch in its Draw. A shadow whose patch lies outside the view gets no
+// Here the pictures are rendered before the scene into the 256 x 256 tiles
+// of two atlas targets, each in its tile's viewport with the same camera
+// (the same pixels as a picture of its own), in the visibility pass (the
+// gliders' PreDraw); the scene only reads them, when each glider lays its
+// patch in its Draw. (A partial clear waits for the rasteriser to finish
+// what the target holds, so every picture still waits for the one before;
+// RenderPictures can draw a queue of them after one set of clears, but
+// drawn later than the visibility pass the pictures met other leftover
+// device states and differed more from those of DrawNow.) A shadow whose patch lies outside the view gets no
 // picture. A glider without a tile (more than kMaxPictures in a pass, or no
 // PreDraw) has its picture rendered and laid at once, as before. A tile
 // whose last picture was of the same hull, seen the same way (model,
@@ -35,6 +39,10 @@
 // transparent texels and were left as they were. A model with sprites or
 // camera-facing parts (they turn with the scene's camera, not the picture's)
 // keeps the whole square.
+//
+// A tile is cleared only over the texels its last picture and the new one
+// can reach (their Cover rectangles): the rest of it is transparent since
+// the atlas was made (cleared whole) and nothing else draws there.
 //
 // Targets: two 2048 x 2048 A8R8G8B8 atlases of 64 tiles and one 256 x 256
 // picture for the gliders without a tile, made when first needed, released
@@ -83,11 +91,15 @@ public:
     CShadowPass(const CShadowPass&) = delete;
     CShadowPass& operator=(const CShadowPass&) = delete;
 
-    // Renders the shadow's picture into the next tile of visibility pass
-    // `pass` (a new pass starts with the first tile); the tile, kUnseen when
-    // the patch lies outside the view or there is no device, kNoTile when
-    // the pass's tiles are used up.
+    // Gives the shadow's picture the next tile of visibility pass `pass` (a
+    // new pass starts with the first tile) and queues it for RenderPictures
+    // unless the tile holds it already; the tile, kUnseen when the patch
+    // lies outside the view or there is no device, kNoTile when the pass's
+    // tiles are used up.
     int RenderPicture(const SShadow& shadow, std::uint32_t pass);
+    // Draws the pictures RenderPicture gave tiles to and has not drawn yet
+    // (their tiles' clears first, then the pictures, atlas by atlas).
+    void RenderPictures();
     // Lays the patch of a shadow whose picture is in tile of the current
     // pass's atlases.
     void LayPatch(const SShadow& shadow, int tile);
@@ -128,6 +140,14 @@ private:
     };
     static SPictureKey KeyOf(const SShadow& s);
 
+    // A rectangle of a tile's texels, x0 <= x < x1 and y0 <= y < y1 (empty
+    // when x0 >= x1).
+    struct STexels
+    {
+        int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+    static STexels TexelsOf(const SCover& cover);
+
     plat::d3d::Texture* Atlas(int i);
     bool Seen(const SShadow& s) const;
     // m_Patch cut to the picture's square into m_Clipped; false when
@@ -146,6 +166,15 @@ private:
     bool m_bTileKept[kMaxPictures] = {};   // m_Tiles[i] is what tile i holds
     std::uint32_t m_nTilePass[kMaxPictures] = {}; // the pass tile i was drawn in
     SCover m_Covers[kMaxPictures];                 // what tile i's hull can cover
+    STexels m_Drawn[kMaxPictures];                 // outside it tile i is transparent
+    // The pictures given tiles and not yet drawn.
+    struct SPending
+    {
+        int tile = 0;
+        SShadow shadow;
+    };
+    SPending m_Pending[kMaxPictures];
+    int m_nPending = 0;
     bool m_bAtlases = true;
     bool m_bCover = true;
     std::uint64_t m_nPictures = 0;
