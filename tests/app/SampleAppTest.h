@@ -311,10 +311,10 @@ protected:
         EXPECT_EQ(Tree().ErrorLog(), "");
         CSteppedAppTest::TearDown();
     }
-    bool Frame()
+    bool Frame(IInput* input = nullptr)
     {
         Tick();
-        const bool drawn = gametest::g_GameDriver.Frame(kStep, nullptr);
+        const bool drawn = gametest::g_GameDriver.Frame(kStep, input);
         if (g_MMEngine.m_bLeaveCycle) m_App.HandleCycleExit(0, true);
         return drawn;
     }

@@ -35,10 +35,8 @@ protected:
     {
         for (int i = 0; i < n; ++i)
         {
-            Tick();
-            ASSERT_TRUE(gametest::g_GameDriver.Frame(kStep, &m_keys));
+            ASSERT_TRUE(Frame(&m_keys));
             m_keys.Update();
-            if (g_MMEngine.m_bLeaveCycle) m_App.HandleCycleExit(0, true);
         }
     }
     static std::uint32_t CompiledAfterLoading()
