@@ -141,7 +141,11 @@ CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMOb
                  &list,
                  list.GetChangeCount(),
                  std::int32_t(m_Unlisted.size()),
-                 0};
+                 0,
+                 HUGE_VALF,
+                 -HUGE_VALF,
+                 HUGE_VALF,
+                 -HUGE_VALF};
     const CLinkedListBase::SNode* ahead = list.GetHeadNode();
     const CLinkedListBase::SNode* nearer = ahead;
     for (int k = 0; ahead && k < kPrefetchDistance; ++k, ahead = ahead->next)
@@ -172,6 +176,11 @@ CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMOb
         // std::max keeps the bound it has.
         cell.maxRadius = std::max(cell.maxRadius, std::fabs(o->m_fRadius));
         cell.maxSpeedSq = std::max(cell.maxSpeedSq, speedSq);
+        const CVector& p = o->GetPosition();
+        cell.minX = std::min(cell.minX, p.x);
+        cell.maxX = std::max(cell.maxX, p.x);
+        cell.minY = std::min(cell.minY, p.y);
+        cell.maxY = std::max(cell.maxY, p.y);
     }
     cell.count = std::int32_t(m_Entries.size()) - cell.first;
     cell.unlisted = std::int32_t(m_Unlisted.size()) - cell.firstUnlisted;
@@ -214,6 +223,16 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     const float reachSq = 1.5f * (r * r + vaSq + std::max(cell.maxSpeedSq, m_fMarkedMaxSq)) * 1.001f + 0.001f;
     const float reach = std::sqrt(reachSq) * 1.001f + 0.01f;
     const float x = a->GetPosition().x;
+    const float y = a->GetPosition().y;
+    // Most cells a mover looks at are those beside its own, and it is far
+    // from all of their objects: the box of the entries says so at once (a
+    // reach that is not a number says nothing).
+    m_Picked.clear();
+    if (x + reach < cell.minX || x - reach > cell.maxX || y + reach < cell.minY || y - reach > cell.maxY)
+    {
+        *count = 0;
+        return m_Picked.data();
+    }
     const SEntry* first = *entries;
     const SEntry* last = first + cell.count;
     if (reach < HUGE_VALF)
@@ -224,7 +243,6 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     }
     // Along y as along x first: the cheaper test throws out most, kept
     // without a branch per entry (which way it goes is anybody's guess).
-    const float y = a->GetPosition().y;
     const float band = reach < HUGE_VALF ? reach : HUGE_VALF;
     m_Near.resize(std::size_t(last - first));
     int n = 0;
@@ -234,7 +252,6 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
         m_Near[std::size_t(n)] = k;
         n += std::fabs(ys[k] - y) <= band ? 1 : 0;
     }
-    m_Picked.clear();
     for (int k = 0; k < n; ++k)
     {
         if (MayReach(a, (*entries)[m_Near[std::size_t(k)]], vaSq)) m_Picked.push_back(m_Near[std::size_t(k)]);

@@ -33,6 +33,7 @@
 #include "foundation/Vector.h"
 #include "world/ObjectScene.h"
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -110,6 +111,8 @@ private:
         std::uint32_t changes = 0;
         std::int32_t firstUnlisted = 0;
         std::int32_t unlisted = 0;
+        // The box of the entries' positions (empty: min above max).
+        float minX = HUGE_VALF, maxX = -HUGE_VALF, minY = HUGE_VALF, maxY = -HUGE_VALF;
     };
 
     static std::uint32_t MarkBit(const CMMObject* object);
