@@ -36,6 +36,13 @@ template <class T, class List, class Pred> void FillArray(const List& list, SPoi
         if (take(item)) out.items[out.count++] = item;
 }
 
+// Hints for the cache lines from begin up to end.
+void PrefetchLines(const void* begin, const void* end)
+{
+    const auto last = reinterpret_cast<std::uintptr_t>(end);
+    for (auto at = reinterpret_cast<std::uintptr_t>(begin) & ~std::uintptr_t(63); at < last; at += 64)
+        __builtin_prefetch(reinterpret_cast<const void*>(at));
+}
 } // namespace
 
 // The moving objects' passes take object after object from all over the
@@ -51,9 +58,15 @@ void CObjectList::PrefetchAhead(const CLinkedList<CMMObject>& list, bool ground)
     const CLinkedListBase::SNode* third = second ? second->next : nullptr;
     if (third)
     {
+        // What the passes read: the object's head up to and with its frame,
+        // and a moving object's own fields; not the part spheres or the
+        // second frame in between (a third of the lines). The list holds
+        // still objects too: the bytes where a moving object would have its
+        // fields, a hint only.
+        const auto* o = static_cast<const CMMObject*>(third->item);
         const char* bytes = static_cast<const char*>(third->item);
-        for (std::size_t at = 0; at < sizeof(CDynamicObject); at += 64)
-            __builtin_prefetch(bytes + at);
+        PrefetchLines(o, &o->m_Frame + 1);
+        PrefetchLines(bytes + sizeof(CMMObject), bytes + sizeof(CDynamicObject));
     }
     if (!ground || !g_pWorldTerrain) return;
     if (second) g_pWorldTerrain->PrefetchGround(static_cast<const CMMObject*>(second->item)->GetPosition(), true);
