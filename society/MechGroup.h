@@ -240,6 +240,10 @@ public:
 
 private:
     void DeleteGroups(bool detachMembers);
+    // A run reads the group's record and its AI's, which hundreds of groups
+    // no longer keep in the cache from one frame to the next: asked for a
+    // little ahead of entry i's run, they arrive while the runs before work.
+    void PrefetchRuns(std::size_t i) const;
     CGroupGrid m_Grid;
     bool m_bRunning = false; // inside Run's walk: the grid is kept up by it
     // The war powers taken in this run, by list index: valid while their
