@@ -149,17 +149,15 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
     ++m_nSpyCount;
     m_bTowerAlert = 0;
     const CVector& c = m_pGroup->m_vCentre;
+    // The groups of the table, what FindRelation would find, for the
+    // candidates below without a walk of the table each.
+    CKnownGroups known;
     // Admission: the list's groups in index order, as a walk over the whole
     // list would meet them, but only those the grid has near the centre (the
     // others fail the distance test). The player's group and the hint are
     // candidates wherever they are. The window reaches a little further than
     // the admission distance, for centres that another group's run
     // refreshed during this walk.
-    // The groups of the table (what FindRelation would find), looked up
-    // once per candidate without a walk of the table.
-    CKnownGroups known;
-    for (int i = 0; i < m_nRelations; ++i)
-        if (m_Relations[i].m_pGroup) known.Add(m_Relations[i].m_pGroup);
     auto consider = [&](std::int32_t i)
     {
         CMechGroup2* g = g_MechGroupList2.GetGroup(i);
@@ -182,6 +180,8 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
     };
     if (m_nRelations < kMaxRelations && g_MechGroupList2.GetCount() > 0)
     {
+        for (int i = 0; i < m_nRelations; ++i)
+            if (m_Relations[i].m_pGroup) known.Add(m_Relations[i].m_pGroup);
         std::int32_t always[2] = {0, hint ? g_MechGroupList2.IndexOf(hint) : -1};
         const int count = always[1] > 0 ? 2 : 1;
         int next = 0;
@@ -222,6 +222,15 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
     } pass(*this);
     for (int i = 0; i < m_nRelations;)
     {
+        // The records of the groups judged lie apart: asked for two entries
+        // ahead, they arrive while this entry is judged.
+        if (i + 2 < m_nRelations)
+            if (const CMechGroup2* ahead = m_Relations[i + 2].m_pGroup)
+            {
+                __builtin_prefetch(&ahead->m_pOrg);
+                __builtin_prefetch(&ahead->m_bActive);
+                __builtin_prefetch(&ahead->m_vCentre);
+            }
         CMechGroup2* g = ResolveEntry(i);
         SGroupRelation& r = m_Relations[i];
         const float d = g ? (g->m_vCentre - c).LengthSq() : 1e30f;

@@ -801,21 +801,6 @@ void CMechGroupList2::PrefetchRuns(std::size_t i) const
         if (const CMechGroup2* next = m_Groups[i + 1]; next && next->m_pAI) next->m_pAI->PrefetchRun();
 }
 
-float CMechGroupList2::WarPowerOf(const CMechGroup2* group, int index)
-{
-    const std::size_t i = std::size_t(index);
-    if (!m_bRunning || m_nChanges > 0 || index < 0 || index == m_nRunningIndex || i >= m_WarPowers.size() ||
-        i >= m_Groups.size() || m_Groups[i] != group)
-        return group->GetWarPower();
-    SWarPower& w = m_WarPowers[i];
-    if (w.stamp != m_nWarPowerStamp)
-    {
-        w.power = group->GetWarPower();
-        w.stamp = m_nWarPowerStamp;
-    }
-    return w.power;
-}
-
 void CMechGroupList2::ForgetWarPowers()
 {
     if (++m_nWarPowerStamp != 0) return;

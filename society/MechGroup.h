@@ -259,6 +259,23 @@ private:
     int m_nChanges = 0;       // CWarPowerChange scopes open
 };
 
+// In the header: spying asks for it on every judgement, and a kept power is
+// a few compares.
+inline float CMechGroupList2::WarPowerOf(const CMechGroup2* group, int index)
+{
+    const std::size_t i = std::size_t(index);
+    if (!m_bRunning || m_nChanges > 0 || index < 0 || index == m_nRunningIndex || i >= m_WarPowers.size() ||
+        i >= m_Groups.size() || m_Groups[i] != group)
+        return group->GetWarPower();
+    SWarPower& w = m_WarPowers[i];
+    if (w.stamp != m_nWarPowerStamp)
+    {
+        w.power = group->GetWarPower();
+        w.stamp = m_nWarPowerStamp;
+    }
+    return w.power;
+}
+
 inline CMechGroupList2 g_MechGroupList2;
 inline CPlayerMechGroup2* g_pPlayerGroup = nullptr;
 
