@@ -17,7 +17,7 @@
 //
 // Counted with callgrind over one hour (a 512 KB second-level cache
 // simulated): from 100 to 800 groups the instructions per group grow by
-// about a tenth (the judgements, about 170 instructions each with a kept
+// about a tenth (the judgements, about 130 instructions each with a kept
 // war power), the misses of that cache per group about fivefold, from
 // 11,000 to 58,000. Three quarters of those are war powers taken: each
 // reads some 19 lines of each of the three mechanoids, and a group's is
