@@ -99,6 +99,15 @@ void CGroupAI::Raise(const char* event, const char* id) const
     if (g_pGroupEvents) g_pGroupEvents->OnGroupEvent(event, id ? id : "");
 }
 
+void CGroupAI::PrefetchRun() const
+{
+    for (const char* p = reinterpret_cast<const char*>(this); p < reinterpret_cast<const char*>(m_Relations); p += 64)
+        __builtin_prefetch(p);
+    const char* end = reinterpret_cast<const char*>(this) + sizeof(CGroupAI);
+    for (const char* p = reinterpret_cast<const char*>(&m_nRelations); p < end; p += 64)
+        __builtin_prefetch(p);
+}
+
 // --- the think clock and the modes --------------------------------------------
 
 void CGroupAI::Run(float dt)

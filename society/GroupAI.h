@@ -211,6 +211,9 @@ public:
     std::int32_t GetRoadType() const;
     // The index of a group's entry, -1 when it has none.
     int FindRelation(const CMechGroup2* group) const;
+    // Asks the cache for the fields a run reads, not the relation table
+    // that only spying reads (a hint: it changes nothing).
+    void PrefetchRun() const;
     bool IsOnRoute(std::int32_t node) const;
 
     std::int32_t m_nKind = kPlainKind;

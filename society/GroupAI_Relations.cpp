@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 
 namespace
@@ -70,6 +71,38 @@ float Clamp1(float v)
 constexpr float kAdmissionReach = 1463.0f;
 constexpr float kCentreDrift = 256.0f;
 
+// A small set of group pointers, at most a table's worth of them (open
+// addressing, never more than a third full).
+class CKnownGroups
+{
+public:
+    bool Contains(const CMechGroup2* g) const
+    {
+        for (std::size_t s = Slot(g);; s = (s + 1) & kMask)
+            if (m_Slots[s] == g)
+                return true;
+            else if (!m_Slots[s])
+                return false;
+    }
+    void Add(const CMechGroup2* g)
+    {
+        std::size_t s = Slot(g);
+        while (m_Slots[s] && m_Slots[s] != g)
+            s = (s + 1) & kMask;
+        m_Slots[s] = g;
+    }
+
+private:
+    static constexpr std::size_t kSize = 128;
+    static constexpr std::size_t kMask = kSize - 1;
+    static_assert(kSize >= 3 * CGroupAI::kMaxRelations);
+    static std::size_t Slot(const CMechGroup2* g)
+    {
+        return std::size_t((std::uintptr_t(g) >> 4) * 0x9E3779B97F4A7C15ull >> 40) & kMask;
+    }
+    const CMechGroup2* m_Slots[kSize] = {};
+};
+
 // A mech that can be fought: not killed, not in a building, deployed, its
 // mechanoid flying a glider.
 bool Fightable(const CMech* m)
@@ -116,6 +149,9 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
     ++m_nSpyCount;
     m_bTowerAlert = 0;
     const CVector& c = m_pGroup->m_vCentre;
+    // The groups of the table, what FindRelation would find, for the
+    // candidates below without a walk of the table each.
+    CKnownGroups known;
     // Admission: the list's groups in index order, as a walk over the whole
     // list would meet them, but only those the grid has near the centre (the
     // others fail the distance test). The player's group and the hint are
@@ -133,8 +169,9 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
         }
         else if (!g->m_bActive || g->m_bInBuilding || g->m_bDisbanded || g == m_pGroup)
             return;
-        if (((g->m_vCentre - c).LengthSq() < 2137500.0f || g == hint) && FindRelation(g) < 0)
+        if (((g->m_vCentre - c).LengthSq() < 2137500.0f || g == hint) && !known.Contains(g))
         {
+            known.Add(g);
             SGroupRelation& r = m_Relations[m_nRelations++];
             r = SGroupRelation{};
             r.m_nIndex = i;
@@ -143,6 +180,8 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
     };
     if (m_nRelations < kMaxRelations && g_MechGroupList2.GetCount() > 0)
     {
+        for (int i = 0; i < m_nRelations; ++i)
+            if (m_Relations[i].m_pGroup) known.Add(m_Relations[i].m_pGroup);
         std::int32_t always[2] = {0, hint ? g_MechGroupList2.IndexOf(hint) : -1};
         const int count = always[1] > 0 ? 2 : 1;
         int next = 0;
@@ -183,6 +222,15 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
     } pass(*this);
     for (int i = 0; i < m_nRelations;)
     {
+        // The records of the groups judged lie apart: asked for two entries
+        // ahead, they arrive while this entry is judged.
+        if (i + 2 < m_nRelations)
+            if (const CMechGroup2* ahead = m_Relations[i + 2].m_pGroup)
+            {
+                __builtin_prefetch(&ahead->m_pOrg);
+                __builtin_prefetch(&ahead->m_bActive);
+                __builtin_prefetch(&ahead->m_vCentre);
+            }
         CMechGroup2* g = ResolveEntry(i);
         SGroupRelation& r = m_Relations[i];
         const float d = g ? (g->m_vCentre - c).LengthSq() : 1e30f;
@@ -235,7 +283,6 @@ float CGroupAI::OwnWarPower()
 
 void CGroupAI::DefineGroup(int entry, bool fresh)
 {
-    XTRACE("CGroupAI::DefineGroup");
     if (entry < 0 || entry >= m_nRelations || !m_pGroup) return;
     SGroupRelation& r = m_Relations[entry];
     if (fresh || r.m_nState == 0)
@@ -264,6 +311,9 @@ void CGroupAI::DefineGroup(int entry, bool fresh)
     if (m_pGroup->m_pOrg && other->m_pOrg && SameOrg(m_pGroup, other)) a = 10.0f;
     if (a + b != r.m_fLastSum || fresh)
     {
+        // The trace scope only here: the judging above throws nothing, and
+        // spying judges every entry of the table on each pass.
+        XTRACE("CGroupAI::DefineGroup");
         bool changed;
         if (a * 0.8f > m_fThreat && m_fThreat - a > 0.01f)
         {

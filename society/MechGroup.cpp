@@ -768,6 +768,8 @@ void CMechGroupList2::Run(float dt)
     {
         // A group's run may add none and remove none; index order.
         for (std::size_t i = 0; i < m_Groups.size(); ++i)
+        {
+            PrefetchRuns(i);
             if (CMechGroup2* g = m_Groups[i]; g && g->m_bActive)
             {
                 XTRACE("Groups");
@@ -777,6 +779,7 @@ void CMechGroupList2::Run(float dt)
                 if (i < m_WarPowers.size()) m_WarPowers[i].stamp = 0;
                 m_Grid.Update(int(i), g);
             }
+        }
     }
     catch (...)
     {
@@ -787,19 +790,15 @@ void CMechGroupList2::Run(float dt)
     m_bRunning = false;
 }
 
-float CMechGroupList2::WarPowerOf(const CMechGroup2* group, int index)
+void CMechGroupList2::PrefetchRuns(std::size_t i) const
 {
-    const std::size_t i = std::size_t(index);
-    if (!m_bRunning || m_nChanges > 0 || index < 0 || index == m_nRunningIndex || i >= m_WarPowers.size() ||
-        i >= m_Groups.size() || m_Groups[i] != group)
-        return group->GetWarPower();
-    SWarPower& w = m_WarPowers[i];
-    if (w.stamp != m_nWarPowerStamp)
-    {
-        w.power = group->GetWarPower();
-        w.stamp = m_nWarPowerStamp;
-    }
-    return w.power;
+    // The group two ahead, then (its record read by now) the next one's AI.
+    if (i + 2 < m_Groups.size())
+        if (const CMechGroup2* ahead = m_Groups[i + 2])
+            for (std::size_t o = 0; o < sizeof(CMechGroup2); o += 64)
+                __builtin_prefetch(reinterpret_cast<const char*>(ahead) + o);
+    if (i + 1 < m_Groups.size())
+        if (const CMechGroup2* next = m_Groups[i + 1]; next && next->m_pAI) next->m_pAI->PrefetchRun();
 }
 
 void CMechGroupList2::ForgetWarPowers()

@@ -240,6 +240,10 @@ public:
 
 private:
     void DeleteGroups(bool detachMembers);
+    // A run reads the group's record and its AI's, which hundreds of groups
+    // no longer keep in the cache from one frame to the next: asked for a
+    // little ahead of entry i's run, they arrive while the runs before work.
+    void PrefetchRuns(std::size_t i) const;
     CGroupGrid m_Grid;
     bool m_bRunning = false; // inside Run's walk: the grid is kept up by it
     // The war powers taken in this run, by list index: valid while their
@@ -254,6 +258,23 @@ private:
     int m_nRunningIndex = -1; // the group whose run it is
     int m_nChanges = 0;       // CWarPowerChange scopes open
 };
+
+// In the header: spying asks for it on every judgement, and a kept power is
+// a few compares.
+inline float CMechGroupList2::WarPowerOf(const CMechGroup2* group, int index)
+{
+    const std::size_t i = std::size_t(index);
+    if (!m_bRunning || m_nChanges > 0 || index < 0 || index == m_nRunningIndex || i >= m_WarPowers.size() ||
+        i >= m_Groups.size() || m_Groups[i] != group)
+        return group->GetWarPower();
+    SWarPower& w = m_WarPowers[i];
+    if (w.stamp != m_nWarPowerStamp)
+    {
+        w.power = group->GetWarPower();
+        w.stamp = m_nWarPowerStamp;
+    }
+    return w.power;
+}
 
 inline CMechGroupList2 g_MechGroupList2;
 inline CPlayerMechGroup2* g_pPlayerGroup = nullptr;
