@@ -4,6 +4,7 @@
 // and the building menu's autosave by the pass that entered the building.
 #include "app/MMApp.h"
 #include "app/SavedGames.h"
+#include "foundation/ClassFactory.h"
 #include "world/MMEngine.h"
 #include "world/ObjectList.h"
 
@@ -118,6 +119,11 @@ public:
 
 TEST(CycleExit, TheBuildingMenuSavesUnlessThePassRanNoFrameYet)
 {
+    // No screens registered: the menu chooses nothing. The registry lives
+    // for the process, and an application started by an earlier test left
+    // its screens in it (the building menu would then be built, without a
+    // device).
+    ResetClassRegistry();
     CAutosaves saves;
     g_pSavedGames = &saves;
     // kind: the cycle's first pass (1 new game, 2 saved game or journey) or
@@ -134,7 +140,7 @@ TEST(CycleExit, TheBuildingMenuSavesUnlessThePassRanNoFrameYet)
     };
     for (const auto& c : cases)
     {
-        CMMApp app; // no screens registered: the menu chooses nothing
+        CMMApp app;
         app.m_nGameMode = CMMApp::kModeNewGame;
         saves.m_Files.clear();
         g_MMEngine.m_bLeaveCycle = 1;

@@ -16,9 +16,12 @@
 #include "foundation/XString.h"
 #include "location/Location.h"
 #include "script/game/ScriptManager.h"
+#include "society/GroupMaker.h"
+#include "society/MechGroup.h"
 #include "world/Mech.h"
 #include "world/MMEngine.h"
 #include "world/World.h"
+#include "world/WorldSeams.h"
 
 #include "common/DataTree.h"
 
@@ -95,6 +98,16 @@ class CPreparedApp : public CMMApp
 {
 public:
     explicit CPreparedApp(std::string& log) : m_Log(log) {}
+    // The world ends as the current one, as the game's does: the groups it
+    // made go with it. The player's group holds m_Player, which dies with
+    // this object; left in the group list, the next game of the process
+    // would touch it when it drops that group.
+    ~CPreparedApp() override
+    {
+        if (m_World) g_pWorld = m_World.get();
+        m_World.reset();
+        g_pWorld = nullptr;
+    }
     void InitMap(const char* mapFile, bool) override
     {
         m_Log += std::string("map ") + mapFile + " ";
@@ -140,9 +153,20 @@ protected:
         g_pScriptManager = &m_Scripts;
         g_pSavedGames = &m_Loads;
         g_GameData.OnNewGame();
+        // A new game gives the player a group, as it does after the
+        // application's start, whether an earlier test of the process
+        // started one or not. The bare world makes no mechanoids (the
+        // player's configurations need the organisations table, which the
+        // stand-ins do not load).
+        m_bGroupsRegistered = g_pfnCreatePlayerGroup != nullptr;
+        m_pfnCreateWorldMechanoid = g_pfnCreateWorldMechanoid;
+        RegisterGroupMaker();
+        g_pfnCreateWorldMechanoid = nullptr;
     }
     void TearDown() override
     {
+        g_pfnCreateWorldMechanoid = m_pfnCreateWorldMechanoid;
+        if (!m_bGroupsRegistered) UnregisterGroupMaker();
         g_pScriptManager = m_pScripts;
         g_pSavedGames = nullptr;
         g_pWorld = nullptr;
@@ -154,6 +178,8 @@ protected:
     CRecordedScripts m_Scripts{m_Log};
     CRecordedLoads m_Loads{m_Log};
     IScriptManager* m_pScripts = nullptr;
+    bool m_bGroupsRegistered = false;
+    IWorldMechanoid* (*m_pfnCreateWorldMechanoid)() = nullptr;
 };
 
 TEST_F(GamePreparation, EachModeTakesItsStepsInOrder)
@@ -196,6 +222,9 @@ TEST_F(GamePreparation, EachModeTakesItsStepsInOrder)
     for (const SCase& c : cases)
     {
         SCOPED_TRACE(c.what);
+        // The previous case's game is over: the player's group (it held
+        // that game's player) went with its world.
+        ASSERT_EQ(g_pPlayerGroup, nullptr);
         Tree().WriteText("error.log", "");
         m_Log.clear();
         g_GameData.OnNewGame();
@@ -215,8 +244,8 @@ TEST_F(GamePreparation, EachModeTakesItsStepsInOrder)
         int lines = 0;
         for (char ch : errors) lines += ch == '\n' ? 1 : 0;
         EXPECT_EQ(lines, c.errorLines) << errors;
-        g_pWorld = nullptr;
     }
+    EXPECT_EQ(g_pPlayerGroup, nullptr);
 }
 
 } // namespace

@@ -273,6 +273,11 @@ TEST_F(GameApplication, StartsTwiceInOneProcessAndGivesEverythingBack)
 
         // One game frame after start-up: one engine frame, whose clock is
         // the frame timer's (no location yet: a cleared frame).
+        // The frame stands in for the game cycle's first, which starts with
+        // the exit flag and reason cleared (an earlier game of the process
+        // may have left them set, and the frame would end at once).
+        g_MMEngine.m_bLeaveCycle = 0;
+        g_MMEngine.m_nExitReason = 0;
         const double engineTime = g_ResourceEngine.GetEngineTime();
         const std::uint32_t frames = g_FrameTimer.GetFrames();
         app.Render(true);
