@@ -321,6 +321,10 @@ void CEffectRenderManager::BeginModelPictures()
     device->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&view));
     device->SetRenderState(D3DRS_ZENABLE, 0);
     graph.SetProjection(1000.0f, 0.01f, 90.0f, 90.0f, false);
+    device->GetTextureStageState(0, D3DTSS_ALPHAOP, &m_nPictureAlpha[0]);
+    device->GetTextureStageState(0, D3DTSS_ALPHAARG1, &m_nPictureAlpha[1]);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, D3DTOP_SELECTARG1);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, D3DTA_TEXTURE);
 }
 
 void CEffectRenderManager::DrawModelPicture(CComplexObject* model, float* instance, int a, std::uint32_t b,
@@ -340,5 +344,7 @@ void CEffectRenderManager::EndModelPictures()
     if (!device) return;
     graph.ApplyProjection();
     device->SetRenderState(D3DRS_ZENABLE, 1);
+    device->SetTextureStageState(0, D3DTSS_ALPHAOP, m_nPictureAlpha[0]);
+    device->SetTextureStageState(0, D3DTSS_ALPHAARG1, m_nPictureAlpha[1]);
     device->SetTransform(D3DTS_VIEW, reinterpret_cast<const SMatrix*>(&g_ViewCamera.m_mView));
 }

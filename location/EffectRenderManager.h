@@ -95,9 +95,13 @@ public:
     int RenderModelToTarget(plat::d3d::Texture* target, CComplexObject* model, float* instance, int a,
                             std::uint32_t b, float size, CMatrix matrix, bool blur);
     // Its steps, for pictures drawn several to a target (each in a viewport
-    // of 256 x 256): the picture camera (view, projection, no depth test),
-    // one model in the current target and viewport, and the device's view,
-    // projection and depth test back.
+    // of 256 x 256): the picture camera (view, projection, no depth test)
+    // and the first stage's alpha taken from the model's texture alone, one
+    // model in the current target and viewport, and the device's view,
+    // projection, depth test and first-stage alpha back. (The models'
+    // techniques leave the alpha stage as they find it: a picture took the
+    // alpha of whatever texture factor was set before, the hull's colour
+    // when drawn during the scene, and so depended on where it was drawn.)
     void BeginModelPictures();
     void DrawModelPicture(CComplexObject* model, float* instance, int a, std::uint32_t b, float size,
                           CMatrix matrix);
@@ -195,6 +199,7 @@ public:
 
 private:
     CShadowPass m_Shadows;
+    std::uint32_t m_nPictureAlpha[2] = {}; // the first stage's alpha op and argument before the pictures
     std::unique_ptr<CTexture> m_pLent;
     // The drawn (default pool) and the written (system memory) strip.
     plat::d3d::Texture* m_pScanner[2] = {};

@@ -202,9 +202,8 @@ int CShadowPass::RenderPicture(const SShadow& s, std::uint32_t pass)
     m_bTileKept[tile] = true;
     m_nTilePass[tile] = pass;
     m_Pending[m_nPending++] = SPending{tile, s};
-    // Drawn at once, in the visibility pass: drawn later, the picture met
-    // other leftover device states than the one drawn at once by DrawNow
-    // and the two differed by far more.
+    // Drawn at once, in the visibility pass (see the header on drawing
+    // them in one batch).
     RenderPictures();
     return tile;
 }

@@ -10,11 +10,12 @@
 // of two atlas targets, each in its tile's viewport with the same camera
 // (the same pixels as a picture of its own), in the visibility pass (the
 // gliders' PreDraw); the scene only reads them, when each glider lays its
-// patch in its Draw. (A partial clear waits for the rasteriser to finish
-// what the target holds, so every picture still waits for the one before;
-// RenderPictures can draw a queue of them after one set of clears, but
-// drawn later than the visibility pass the pictures met other leftover
-// device states and differed more from those of DrawNow.) A shadow whose patch lies outside the view gets no
+// patch in its Draw. (RenderPictures can draw a queue of them after one set
+// of clears in one binding of each atlas; on llvmpipe that measured no
+// faster than a binding per picture. What a redrawn picture costs is the
+// rasteriser's work on the hull's own pixels, about 0.3 ms of CPU for the
+// sample's glider: drawn into a 16 x 16 viewport, the same draws cost next
+// to nothing.) A shadow whose patch lies outside the view gets no
 // picture. A glider without a tile (more than kMaxPictures in a pass, or no
 // PreDraw) has its picture rendered and laid at once, as before. A tile
 // whose last picture was of the same hull, seen the same way (model,
