@@ -4,6 +4,7 @@
 #include "foundation/FrameTimer.h"
 #include "foundation/MemStream.h"
 #include "foundation/Name32.h"
+#include "foundation/Prefetch.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/BasicAI.h"
@@ -101,11 +102,8 @@ void CGroupAI::Raise(const char* event, const char* id) const
 
 void CGroupAI::PrefetchRun() const
 {
-    for (const char* p = reinterpret_cast<const char*>(this); p < reinterpret_cast<const char*>(m_Relations); p += 64)
-        __builtin_prefetch(p);
-    const char* end = reinterpret_cast<const char*>(this) + sizeof(CGroupAI);
-    for (const char* p = reinterpret_cast<const char*>(&m_nRelations); p < end; p += 64)
-        __builtin_prefetch(p);
+    PrefetchLines(this, m_Relations);
+    PrefetchLines(&m_nRelations, reinterpret_cast<const char*>(this) + sizeof(CGroupAI));
 }
 
 // --- the think clock and the modes --------------------------------------------

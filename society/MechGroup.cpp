@@ -3,6 +3,7 @@
 #include "foundation/ErrorLog.h"
 #include "foundation/MemStream.h"
 #include "foundation/Name32.h"
+#include "foundation/Prefetch.h"
 #include "foundation/Random.h"
 #include "foundation/StreamReader.h"
 #include "society/BasicAI.h"
@@ -795,8 +796,7 @@ void CMechGroupList2::PrefetchRuns(std::size_t i) const
     // The group two ahead, then (its record read by now) the next one's AI.
     if (i + 2 < m_Groups.size())
         if (const CMechGroup2* ahead = m_Groups[i + 2])
-            for (std::size_t o = 0; o < sizeof(CMechGroup2); o += 64)
-                __builtin_prefetch(reinterpret_cast<const char*>(ahead) + o);
+            PrefetchLines(ahead, reinterpret_cast<const char*>(ahead) + sizeof(CMechGroup2));
     if (i + 1 < m_Groups.size())
         if (const CMechGroup2* next = m_Groups[i + 1]; next && next->m_pAI) next->m_pAI->PrefetchRun();
 }

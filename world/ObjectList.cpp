@@ -3,6 +3,7 @@
 #include "world/GameWorldState.h"
 #include "foundation/ErrorLog.h"
 #include "foundation/Name32.h"
+#include "foundation/Prefetch.h"
 #include "foundation/Random.h"
 #include "foundation/Settings.h"
 #include "world/DynamicObject.h"
@@ -34,14 +35,6 @@ template <class T, class List, class Pred> void FillArray(const List& list, SPoi
     out.items = new T*[std::size_t(n)];
     for (T* item : list)
         if (take(item)) out.items[out.count++] = item;
-}
-
-// Hints for the cache lines from begin up to end.
-void PrefetchLines(const void* begin, const void* end)
-{
-    const auto last = reinterpret_cast<std::uintptr_t>(end);
-    for (auto at = reinterpret_cast<std::uintptr_t>(begin) & ~std::uintptr_t(63); at < last; at += 64)
-        __builtin_prefetch(reinterpret_cast<const void*>(at));
 }
 } // namespace
 
