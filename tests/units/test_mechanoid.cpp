@@ -216,6 +216,83 @@ TEST_F(Mechanoid, PriceAndWarPower)
     EXPECT_NEAR(m->GetWarPower(), 0.7f * empty, 1e-3);
 }
 
+// A war power taken before a change is no answer after it, however the
+// mechanoid came to its state: after each kind of change the power is that
+// of a mechanoid changed the same way before it was ever asked (what a
+// kept power must give too), and differs from the one before.
+TEST_F(Mechanoid, WarPowerFollowsEachChange)
+{
+    using FChange = void (*)(CMechanoid&, CGliderObject&);
+    const std::pair<const char*, FChange> changes[] = {
+        {"hit",
+         [](CMechanoid& m, CGliderObject&)
+         {
+             float armour = 0, shield = 0;
+             m.Damage(400.0f, true, &armour, &shield);
+         }},
+        {"shield drained", [](CMechanoid& m, CGliderObject&) { m.m_fShield = 10.0f; }},
+        {"armour worn", [](CMechanoid& m, CGliderObject&) { m.m_fArmor = 50.0f; }},
+        {"item fitted",
+         [](CMechanoid& m, CGliderObject&)
+         {
+             m.AddEquipment(STypeKey(Eqp("EQP_ACCUMULATOR")), 0);
+             m.UpdateEquipment();
+         }},
+        {"item removed",
+         [](CMechanoid& m, CGliderObject&)
+         {
+             m.RemoveAddEquipment(0);
+             m.UpdateEquipment();
+         }},
+        {"reactor changed",
+         [](CMechanoid& m, CGliderObject&) { m.m_Reactor.Assign(STypeKey(Eqp("REACTOR_2")), 0); }},
+        {"armour taken off", [](CMechanoid& m, CGliderObject&) { m.m_Armor.Assign(STypeKey(-1), 0); }},
+        {"device off", [](CMechanoid& m, CGliderObject&) { m.SetDeviceOn(EQP_SHIELD_MULTIPLIER, false); }},
+        {"gun configured", [](CMechanoid& m, CGliderObject&)
+         { m.m_gEqp.m_Config[CFG_LIGHTGUN].m_Key.SetIndex(Gun("GUN_LASER")); }},
+        {"gun on the glider",
+         [](CMechanoid&, CGliderObject& g) { g.m_Guns[0].m_Key.SetIndex(Gun("GUN_LASER")); }},
+        {"goods loaded",
+         [](CMechanoid& m, CGliderObject&) {
+             m.m_Garbage.AddGoods(SGoodsItem{"TOV_ORE", 20, 10.0f}, ITEM_GOODS, false);
+         }},
+        {"goods unloaded",
+         [](CMechanoid& m, CGliderObject&) {
+             m.m_Garbage.RemoveGoods(SGoodsItem{"TOV_ORE", 20, 10.0f}, false);
+         }},
+        {"missiles aboard",
+         [](CMechanoid& m, CGliderObject&)
+         {
+             m.m_Missiles[0].m_Type.SetIndex(0);
+             m.m_Missiles[0].m_nCount = 10;
+             m.m_nMissileCount = 1;
+         }},
+    };
+    // Part of the hold taken, so that every weight moves the power.
+    auto build = [this](CGliderObject& glider)
+    {
+        auto m = Fitted({"EQP_ACCUMULATOR", "EQP_SHIELD_MULTIPLIER"});
+        m->m_gEqp.m_Config[CFG_GLIDER].m_Key.SetIndex(0);
+        m->m_lpObject = &glider;
+        m->m_Garbage.AddGoods(SGoodsItem{"TOV_ORE", 50, 10.0f}, ITEM_GOODS, false);
+        return m;
+    };
+    for (const auto& [name, change] : changes)
+    {
+        CGliderObject glider, twinGlider;
+        auto m = build(glider);
+        const float before = m->GetWarPower();
+        g_Random.SetState(7); // the hit's split
+        change(*m, glider);
+        auto twin = build(twinGlider);
+        g_Random.SetState(7);
+        change(*twin, twinGlider);
+        const float after = m->GetWarPower();
+        EXPECT_EQ(after, twin->GetWarPower()) << name;
+        EXPECT_NE(after, before) << name;
+    }
+}
+
 TEST_F(Mechanoid, CargoHold)
 {
     CGarbage hold;
