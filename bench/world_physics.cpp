@@ -29,7 +29,8 @@
 // over the heap, which grew with the count (under 0.1 objects read again
 // per mover at 100, 1.2 at 1,000, 5.2 at 10,000) while every report did
 // so. A glider's report changes nothing the copies hold unless the contact
-// hurts (over 90 units per second), and only those are checked after now.
+// hurts (a relative speed over 90), and only after those does the pass
+// check its copies again.
 // SampleMapOnly: all of them on the 4 x 4 cells of the
 // sample map itself, where the objects per cell grow with the count and so
 // does the time per object (every mover looks at four cells' objects).

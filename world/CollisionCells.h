@@ -69,7 +69,7 @@ public:
     // Starts a pass: no cell is copied yet, no object has taken an impulse.
     void BeginPass();
     // Every copy to be checked before its next use (a handler or a report
-    // ran).
+    // that may have changed objects ran).
     void Invalidate();
     // The entries of cell index (0..4095) by ascending x, copied from list
     // when not yet copied in this pass, and of them the ones that may be
