@@ -22,14 +22,16 @@
 // collision pass there looks at about half the entries and tests about
 // 60 % of the partners it does from 1,000 objects on (measured: 14 against
 // 27 entries, 0.29 against 0.47 partners), so part of the growth from 100
-// is more collision work, not slower memory. One part grows with the count
-// itself: the gliders report their contacts, and after every report the
-// pass checks each cell copy it asks for again against the copy's objects
-// (a report may change any object); the reports per sub-step grow with the
-// count (0.09 at 100, 6.5 at 10,000) and so do the cells asked for after
-// each, so the objects read again per mover grow too (under 0.1 at 100,
-// 1.2 at 1,000, 5.2 at 10,000), each a few cache lines from all over the
-// heap. SampleMapOnly: all of them on the 4 x 4 cells of the
+// is more collision work, not slower memory. The gliders report their
+// contacts (0.09 reports per sub-step at 100, 6.5 at 10,000); a report
+// that may change objects makes the pass check each cell copy it asks for
+// afterwards against the copy's objects, a few cache lines each from all
+// over the heap, which grew with the count (under 0.1 objects read again
+// per mover at 100, 1.2 at 1,000, 5.2 at 10,000) while every report did
+// so. A glider's report changes nothing the copies hold unless the contact
+// hurts (a relative speed over 90), and only after those does the pass
+// check its copies again.
+// SampleMapOnly: all of them on the 4 x 4 cells of the
 // sample map itself, where the objects per cell grow with the count and so
 // does the time per object (every mover looks at four cells' objects).
 #include "foundation/Random.h"

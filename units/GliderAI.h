@@ -17,6 +17,9 @@ public:
     // attacker: the mech record of the glider that hit; damage as the
     // glider passes it on (collisions squared down).
     virtual void OnHit(CMech* attacker, float damage) = 0;
+    // Called from the collision pass, which goes on with its copies of the
+    // objects afterwards (CMMObject::SetColissionObject): it must not
+    // change any object of the world.
     virtual void OnCollision(CMech* other) = 0;
     // Then the glider's group hears of the same hit; true when the group is
     // the player's escort (under the player's command).

@@ -105,7 +105,7 @@ public:
     void SaveToStream(CMemStream& stream, int* size, bool stateOnly) override;
     void LoadFromStream(CMemStream& stream, int* size, bool stateOnly) override;
     void Pause(bool pause) override;
-    void SetColissionObject(CMMObject* other, CVector normal, CVector point) override;
+    bool SetColissionObject(CMMObject* other, CVector normal, CVector point) override;
     void Damage(float amount, CVector point, int ignoreShieldLimit, CMMObject* attacker, int kind,
                 int weaponKind) override;
     void StrafeLeft(float s);
@@ -116,7 +116,9 @@ public:
 
     // Motion.
     void ChargeJump(float k);
-    void Collision(CMMObject* other, float speedSq, const CVector* point);
+    // The knock, damage and handlers of a contact; true as for
+    // SetColissionObject.
+    bool Collision(CMMObject* other, float speedSq, const CVector* point);
 
     // Weapons.
     void Fire(int gun, float inherit, float scatter, CVector target);

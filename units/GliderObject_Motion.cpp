@@ -503,20 +503,20 @@ void CGliderObject::Run()
         Damage(dt * 1e8f, CVector{}, 0, nullptr, -1, 666);
 }
 
-void CGliderObject::SetColissionObject(CMMObject* other, CVector, CVector point)
+bool CGliderObject::SetColissionObject(CMMObject* other, CVector, CVector point)
 {
     XTRACE("CGliderObject::SetColissionObject");
-    if (!other) return;
+    if (!other) return false;
     CVector v = m_vVelocity;
     if (other->m_bMoving && other->m_bPhysics)
         if (auto* d = dynamic_cast<CDynamicObject*>(other)) v = d->m_vVelocity - m_vVelocity;
-    Collision(other, v.LengthSq(), &point);
+    return Collision(other, v.LengthSq(), &point);
 }
 
-void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
+bool CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
 {
     XTRACE("CGliderObject::Collision");
-    if (!other || !point) return;
+    if (!other || !point) return false;
     const int t = other->m_nType;
     // The knock, by what was hit.
     if (q > 324.0f)
@@ -531,9 +531,21 @@ void CGliderObject::Collision(CMMObject* other, float q, const CVector* point)
     }
     const bool hurts = t == OBJ_STONE || t == OBJ_TREE || t == OBJ_BUILDING || t == OBJ_GLIDER ||
                        t == OBJ_BOUND || t == OBJ_TANK;
+    // A knock only plays a sound, and the AI only weighs the other's group
+    // (IGliderAI::OnCollision): what else happens may change objects (the
+    // damage may kill, the application's handler is not ours to know).
+    bool changed = false;
     if (q > 8100.0f && hurts)
+    {
         Damage(std::min(150.0f * q / 291600.0f, 150.0f), *point, 1, other, 100, 10);
-    if (IsPlayer() && g_pAppEvent) g_pAppEvent->OnCollision();
+        changed = true;
+    }
+    if (IsPlayer() && g_pAppEvent)
+    {
+        g_pAppEvent->OnCollision();
+        changed = true;
+    }
     if (m_pAI && t == OBJ_GLIDER)
         if (const auto* g = dynamic_cast<const CGliderObject*>(other); g && g->m_pMech) m_pAI->OnCollision(g->m_pMech);
+    return changed;
 }

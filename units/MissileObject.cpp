@@ -509,9 +509,12 @@ void CMissileObject::Homing()
     }
 }
 
-void CMissileObject::SetColissionObject(CMMObject* other, CVector, CVector)
+bool CMissileObject::SetColissionObject(CMMObject* other, CVector, CVector)
 {
-    if (!other || !m_pDesc) return;
+    if (!other || !m_pDesc) return false;
+    // Damage may kill; the hit moves the missile and explodes. Arming a mine
+    // changes nothing the collision pass keeps.
+    bool changed = other->m_bDamageable != 0;
     if (other->m_bDamageable)
         other->Damage(m_pDesc->m_fDamage + m_fDirectHit, m_Frame.m_vPosition, 1, m_pOwner,
                       m_pDesc->m_nDamageType - 1, m_nWeaponKind);
@@ -536,11 +539,13 @@ void CMissileObject::SetColissionObject(CMMObject* other, CVector, CVector)
                              (m_pDesc->m_nSubKind == 3 || m_pDesc->m_nSubKind == 4);
         Explosion(cluster ? 1 : 0);
         Stop();
+        changed = true;
     }
     else if (other->m_nType == OBJ_GLIDER || other->m_nType == OBJ_FLYTEH)
     {
         m_bActive = 1;
     }
+    return changed;
 }
 
 void CMissileObject::Explosion(int choice)

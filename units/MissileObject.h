@@ -90,7 +90,7 @@ public:
     void SaveGame(CMemStream& stream) override;
     void LoadGame(CMemStream& stream) override;
     void Damage(float amount, CVector point, int flag, CMMObject* source, int codeB, int codeA) override;
-    void SetColissionObject(CMMObject* other, CVector normal, CVector point) override;
+    bool SetColissionObject(CMMObject* other, CVector normal, CVector point) override;
     void Homing();
     // choice: 0 the type's explosion, 1 "EXP_DEFAULT", 2 "EXP_WATER".
     void Explosion(int choice);

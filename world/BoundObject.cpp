@@ -205,9 +205,11 @@ void CBoundObject::DrawEffect(int)
     DisableTextureTransform();
 }
 
-void CBoundObject::OnCollision(CMMObject* mover, float dt)
+bool CBoundObject::OnCollision(CMMObject* mover, float dt)
 {
-    if (!mover || !mover->m_bPhysics) return;
+    if (!mover || !mover->m_bPhysics) return false;
+    // Only the burn may change more than the mover's velocity.
+    bool burned = false;
     CVector& v = static_cast<CDynamicObject*>(mover)->m_vVelocity;
     for (int k = 0; k < m_nSegments; ++k)
     {
@@ -222,11 +224,13 @@ void CBoundObject::OnCollision(CMMObject* mover, float dt)
         {
             const float burn = IsPlayerGliderObject(mover) ? 1000000.0f : 10000.0f;
             mover->Damage(burn * dt / (r * r), mover->GetPosition(), 0, this, 0, 0);
+            burned = true;
         }
         const float into = Dot(v, n);
         if (into < 0.0f) v = v - n * (2.0f * into);
         v = v + n * (strength * dt * (m_bLargeFence ? 1000.0f : 300.0f));
     }
+    return burned;
 }
 
 void CBoundObject::SetPosition(CVector v)

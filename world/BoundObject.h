@@ -60,7 +60,7 @@ public:
     void Draw() override;
     void DrawEffect(int pass) override;
     // Pushes (and for large fences burns) a mover near the fence.
-    void OnCollision(CMMObject* mover, float dt) override;
+    bool OnCollision(CMMObject* mover, float dt) override;
     void ProcessDelete(CMMObject* deleted) override;
     void SaveGame(CMemStream& stream) override;
     // The base state, a count (at most 3) and that many object numbers,

@@ -93,7 +93,7 @@ constexpr int kVelocityDistance = 3;
 
 } // namespace
 
-bool CCollisionCells::IsUnchanged(const SCell& cell, const CLinkedList<CMMObject>& list) const
+bool CCollisionCells::IsUnchanged(const SCell& cell, const CLinkedList<CMMObject>& list, bool marksExcepted) const
 {
     // The same nodes in the same order while the change count stands.
     if (cell.list != &list || cell.changes != list.GetChangeCount()) return false;
@@ -112,8 +112,15 @@ bool CCollisionCells::IsUnchanged(const SCell& cell, const CLinkedList<CMMObject
         const CMMObject* o = e.object;
         const CVector& p = o->GetPosition();
         if (!IsListed(o) || !SameBits(p.x, e.position.x) || !SameBits(p.y, e.position.y) ||
-            !SameBits(p.z, e.position.z) || !SameBits(o->m_fRadius, e.radius) || !SameBits(SpeedSq(o), e.speedSq) ||
-            o->m_nObjectNumber != e.number)
+            !SameBits(p.z, e.position.z) || !SameBits(o->m_fRadius, e.radius) || o->m_nObjectNumber != e.number)
+            return false;
+        if (marksExcepted && MaybeImpulsed(o))
+        {
+            // Still moving or still, and no faster than the marks allow.
+            const float speedSq = SpeedSq(o);
+            if ((speedSq < 0.0f) != (e.speedSq < 0.0f) || speedSq > std::max(e.speedSq, m_fMarkedMaxSq)) return false;
+        }
+        else if (!SameBits(SpeedSq(o), e.speedSq))
             return false;
     }
     return true;
@@ -303,6 +310,16 @@ int CCollisionCells::ResumeAfter(int index, const CLinkedList<CMMObject>& list, 
         if (IsListed(o)) ++next;
     }
     return cell.count;
+}
+
+void CCollisionCells::CheckCopies()
+{
+    for (const SCell& cell : m_Cells)
+    {
+        if (cell.stamp != m_nStamp || cell.stamp < m_nPassStart || !cell.list) continue;
+        ++m_nChecks;
+        if (!IsUnchanged(cell, *cell.list, true)) ++m_nStale;
+    }
 }
 
 std::uint32_t CCollisionCells::MarkBit(const CMMObject* object)

@@ -21,9 +21,14 @@
 // the narrow tests change objects: their impulses change the velocity of
 // the two objects of a contact (MarkImpulsed: their speed is then read from
 // the object), and the objects' own collision handlers and contact reports
-// may change anything (Invalidate: every copy is checked against its list
-// and its objects when next asked for, and made again only when something
-// in it differs). AddImpulse must change nothing but the velocity.
+// may change anything. These say whether they may have changed more than
+// the two velocities (CMMObject::SetColissionObject): most do not (a
+// glider's knock), and their contact is marked like an impulse; after the
+// others Invalidate: every copy is checked against its list and its objects
+// when next asked for, and made again only when something in it differs.
+// Checking each copy costs a read of each of its objects, scattered over
+// the heap, and the handlers run more often the more objects there are.
+// AddImpulse must change nothing but the velocity.
 //
 // Memory: the entries of the cells asked for in one pass (44 bytes an
 // object) and those made again in it, kept for the next pass. Threads:
@@ -64,7 +69,7 @@ public:
     // Starts a pass: no cell is copied yet, no object has taken an impulse.
     void BeginPass();
     // Every copy to be checked before its next use (a handler or a report
-    // ran).
+    // that may have changed objects ran).
     void Invalidate();
     // The entries of cell index (0..4095) by ascending x, copied from list
     // when not yet copied in this pass, and of them the ones that may be
@@ -84,6 +89,21 @@ public:
     void MarkImpulsed(const CMMObject* object, float speedSq);
     // Perhaps marked (rarely true for an object that was not).
     bool MaybeImpulsed(const CMMObject* object) const;
+
+    // A check for the tests: with it on, CheckCopies compares every copy in
+    // use with what Copy would make of its list now, the speeds of marked
+    // objects excepted, and counts the copies that differ. The pass calls
+    // it after every report that said it changed nothing: a report that
+    // changes an object without saying so shows as a stale copy.
+    void SetChecking(bool on)
+    {
+        m_bChecking = on;
+        m_nChecks = m_nStale = 0;
+    }
+    bool IsChecking() const { return m_bChecking; }
+    void CheckCopies();
+    int GetChecks() const { return m_nChecks; }
+    int GetStaleCopies() const { return m_nStale; }
 
 private:
     static constexpr int kCells = kCellGridSize * kCellGridSize;
@@ -120,8 +140,9 @@ private:
     static float SpeedSq(const CMMObject* object);
     static int StripOf(const SCell& cell, float x);
     SCell& Copy(int index, const CLinkedList<CMMObject>& list);
-    // The copy still what Copy would make of the list now.
-    bool IsUnchanged(const SCell& cell, const CLinkedList<CMMObject>& list) const;
+    // The copy still what Copy would make of the list now (with
+    // marksExcepted: the speeds of objects marked impulsed not compared).
+    bool IsUnchanged(const SCell& cell, const CLinkedList<CMMObject>& list, bool marksExcepted = false) const;
 
     std::vector<SEntry> m_Entries;
     // The entries' y beside them: the first test of Reachable reads only
@@ -137,6 +158,9 @@ private:
     std::uint32_t m_nMarked = 0;
     float m_fMarkedMaxSq = 0.0f; // the largest squared speed of a marked object
     std::uint64_t m_Marks[kMarkBits / 64] = {};
+    bool m_bChecking = false;
+    int m_nChecks = 0;
+    int m_nStale = 0;
 };
 
 // CGroundRayCells: for the physics' pre-move and move passes, the objects of

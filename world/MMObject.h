@@ -87,9 +87,17 @@ public:
     virtual void Pause(bool pause);
     // Device lost: kinds free their model instances.
     virtual void InvalidateResources() {}
-    virtual void SetColissionObject(CMMObject* /*other*/, CVector /*normal*/, CVector /*point*/) {}
-    // A mover's collision with an object that handles its own.
-    virtual void OnCollision(CMMObject* /*mover*/, float /*dt*/) {}
+    // A contact with other, reported during the collision pass. True when
+    // the report may have changed what the pass keeps of the objects
+    // (CCollisionCells): any object's placement, radius, number, collidable,
+    // alive or physics flag, the velocity of an object other than this one
+    // and other, or the objects of a cell. The pass then checks its copies
+    // again; after false it goes on with them unchecked, so an override that
+    // cannot tell returns true.
+    virtual bool SetColissionObject(CMMObject* /*other*/, CVector /*normal*/, CVector /*point*/) { return false; }
+    // A mover's collision with an object that handles its own; returns as
+    // SetColissionObject does (the mover is the other object).
+    virtual bool OnCollision(CMMObject* /*mover*/, float /*dt*/) { return false; }
     virtual void KindOperation() {}
     virtual void Damage(float /*amount*/, CVector /*point*/, int /*flag*/, CMMObject* /*source*/,
                         int /*codeB*/, int /*codeA*/)

@@ -135,6 +135,8 @@ public:
     // moving object against the objects of the 2 x 2 cells it moves
     // towards; each moving pair once, by the object with the larger number.
     void CheckCollision(float dt);
+    // The collision pass's copies (the tests turn on their check).
+    CCollisionCells& GetCollisionCells() { return m_CollisionCells; }
     // The broad phase on the objects themselves: B is a partner of mover A.
     static bool IsPartner(const CDynamicObject* a, const CMMObject* b, float vaSq);
     // The narrow test of a partner by B's flags; true on a contact (always
@@ -241,6 +243,9 @@ private:
     CGroundRayCells m_GroundRayCells;
     // The broad phase's copy of the searched cells (one pass at a time).
     CCollisionCells m_CollisionCells;
+    // Set by Collide when a report or handler said it may have changed what
+    // the copies hold.
+    bool m_bHandlerChanged = false;
 
     // Removes a dead object from its cell and every list, then destroys it.
     void Destroy(CMMObject* object);

@@ -37,9 +37,11 @@ bool IsThePlayerGlider(const CMMObject* o)
     return g_pPlayerGlider.Object() && o == g_pPlayerGlider.Object();
 }
 
-void Report(CMMObject* to, CMMObject* other, const CVector& normal, const CVector& point)
+// True when the report may have changed what the pass's copies hold
+// (CMMObject::SetColissionObject).
+bool Report(CMMObject* to, CMMObject* other, const CVector& normal, const CVector& point)
 {
-    if (to->m_bCollisionReport) to->SetColissionObject(other, normal, point);
+    return to->m_bCollisionReport && to->SetColissionObject(other, normal, point);
 }
 
 // The contact of two spheres moving with velocities va and vb; false when
@@ -148,13 +150,15 @@ void CObjectList::CheckCollision(float dt)
                     if (nTested < kCollisionPartners) tested[nTested++] = b;
 
                     // Handlers and reports may change any object and any
-                    // cell: the copies are made again and the walk goes on
-                    // after b in the cell's list as it is now. They run
-                    // only on a contact (B's own handler always makes one);
-                    // a test without one has changed nothing.
-                    const bool handlers = a->m_bCollisionReport || b->m_bCollisionReport || b->m_bOwnCollision;
+                    // cell: when one says it may have, the copies are
+                    // checked again and the walk goes on after b in the
+                    // cell's list as it is now. Most change nothing but the
+                    // velocities of a and b (a glider's knock), as an
+                    // impulse does. They run only on a contact (B's own
+                    // handler always makes one).
+                    m_bHandlerChanged = false;
                     const bool contact = Collide(a, b, dt);
-                    if (handlers && contact)
+                    if (contact && m_bHandlerChanged)
                     {
                         m_CollisionCells.Invalidate();
                         const int next = m_CollisionCells.ResumeAfter(index, *cell, b);
@@ -168,6 +172,7 @@ void CObjectList::CheckCollision(float dt)
                     {
                         m_CollisionCells.MarkImpulsed(a, a->m_vVelocity.LengthSq());
                         m_CollisionCells.MarkImpulsed(b, Velocity(b).LengthSq());
+                        if (m_CollisionCells.IsChecking()) m_CollisionCells.CheckCopies();
                     }
                 }
             }
@@ -197,7 +202,7 @@ bool CObjectList::Collide(CDynamicObject* a, CMMObject* b, float dt)
 {
     if (b->m_bOwnCollision)
     {
-        b->OnCollision(a, dt);
+        if (b->OnCollision(a, dt)) m_bHandlerChanged = true;
         return true;
     }
     if (!b->m_bSphereCollider)
@@ -217,8 +222,8 @@ bool CObjectList::CheckSphereCollisionMove(CDynamicObject* a, CDynamicObject* b,
     float t = 0.0f;
     CVector n;
     if (!SphereContact(a, b, a->m_vVelocity, b->m_vVelocity, dt, &t, &n)) return false;
-    Report(a, b, n, a->GetPosition() + a->m_vVelocity * t);
-    Report(b, a, -n, b->GetPosition() + b->m_vVelocity * t);
+    if (Report(a, b, n, a->GetPosition() + a->m_vVelocity * t)) m_bHandlerChanged = true;
+    if (Report(b, a, -n, b->GetPosition() + b->m_vVelocity * t)) m_bHandlerChanged = true;
     const float m1 = a->m_fMass, m2 = b->m_fMass;
     if (!(m1 > 0.0f && m2 > 0.0f))
     {
@@ -246,8 +251,8 @@ bool CObjectList::CheckSphereCollisionStatic(CDynamicObject* a, CMMObject* b, fl
     float t = 0.0f;
     CVector n;
     if (!SphereContact(a, b, a->m_vVelocity, CVector{}, dt, &t, &n)) return false;
-    Report(a, b, n, a->GetPosition() + a->m_vVelocity * t);
-    Report(b, a, -n, b->GetPosition());
+    if (Report(a, b, n, a->GetPosition() + a->m_vVelocity * t)) m_bHandlerChanged = true;
+    if (Report(b, a, -n, b->GetPosition())) m_bHandlerChanged = true;
     a->AddImpulse(n * (Dot(a->m_vVelocity, n) * -0.8f * a->m_fMass));
     return true;
 }
@@ -283,8 +288,8 @@ bool CObjectList::CheckCollisionSphere(CDynamicObject* a, CMMObject* b, float dt
         if (!IsPointInTriangle(tri, q) && !GetEdgeContact(tri, q, reachSq, &at)) continue;
         const CVector normal = Normalize(space.DirectionToWorld(tri.normal));
         const CVector point = space.ToWorld(at);
-        Report(a, b, normal, point);
-        Report(b, a, -normal, point);
+        if (Report(a, b, normal, point)) m_bHandlerChanged = true;
+        if (Report(b, a, -normal, point)) m_bHandlerChanged = true;
         const float u = std::max(Dot(a->m_vVelocity, -normal), 1.0f);
         a->AddImpulse(normal * (u * 1.3f * a->m_fMass));
         contact = true;
@@ -316,8 +321,8 @@ bool CObjectList::CheckCollisionPoint(CDynamicObject* a, CMMObject* b, float dt)
         if (!IsPointInTriangle(tri, q)) continue;
         const CVector normal = Normalize(space.DirectionToWorld(tri.normal));
         const CVector point = space.ToWorld(q);
-        Report(a, b, normal, point);
-        Report(b, a, -normal, point);
+        if (Report(a, b, normal, point)) m_bHandlerChanged = true;
+        if (Report(b, a, -normal, point)) m_bHandlerChanged = true;
         a->AddImpulse(normal * (Dot(a->m_vVelocity, normal) * -1.3f * a->m_fMass));
         return true;
     }

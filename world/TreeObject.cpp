@@ -86,12 +86,16 @@ void CTreeObject::DrawEffect(int)
     CMMObject::Draw();
 }
 
-void CTreeObject::SetColissionObject(CMMObject* other, CVector, CVector)
+bool CTreeObject::SetColissionObject(CMMObject* other, CVector, CVector)
 {
-    if (!other) return;
+    if (!other) return false;
     // A collision hurts the tree as hard as the mover is fast; no weapon.
     const auto* mover = dynamic_cast<const CDynamicObject*>(other);
+    const bool standing = !(m_fHealth <= 0.0f);
     Damage(mover ? mover->m_vVelocity.Length() : 0.0f, CVector{}, 0, other, -1, 666);
+    // A tree that falls makes an explosion; one that stands has only lost
+    // health.
+    return standing && !(m_fHealth > 0.0f);
 }
 
 void CTreeObject::Damage(float amount, CVector, int, CMMObject*, int weapon, int)

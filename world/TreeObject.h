@@ -30,7 +30,7 @@ public:
     void Draw() override;
     // The sway matrix into world matrix 1, then the model.
     void DrawEffect(int pass) override;
-    void SetColissionObject(CMMObject* other, CVector normal, CVector point) override;
+    bool SetColissionObject(CMMObject* other, CVector normal, CVector point) override;
     // Only damage without a weapon (weapon -1) counts.
     void Damage(float amount, CVector point, int flag, CMMObject* source, int weapon, int kind) override;
 

@@ -3,6 +3,7 @@
 #include "CombatFixture.h"
 
 #include "foundation/MemStream.h"
+#include "foundation/Random.h"
 #include "location/Environment.h"
 #include "location/Location.h"
 #include "units/GliderAI.h"
@@ -345,10 +346,44 @@ TEST_F(Glider, CollisionsHurtAboveNinetyAndAtMostOneHundredFifty)
     g_ObjectList.AddObject(stone);
     const CVector at = g.GetPosition();
     for (float speed : {90.0f, 270.0f, 1000.0f})
-        g.Collision(stone, speed * speed, &at);
+    {
+        // Only a contact that hurts may have changed objects for the
+        // collision pass.
+        EXPECT_EQ(g.Collision(stone, speed * speed, &at), speed > 90.0f) << speed;
+    }
     ASSERT_EQ(g.m_Amounts.size(), 2u); // none at 90 exactly
     EXPECT_FLOAT_EQ(g.m_Amounts[0], 37.5f);
     EXPECT_FLOAT_EQ(g.m_Amounts[1], 150.0f);
+}
+
+// A crowd of gliders bumping into each other: after a report that says it
+// changed nothing (a knock) the collision pass goes on with its copies of
+// the cells, and they are still what it would make of the objects now.
+TEST_F(Glider, AKnockLeavesTheCollisionPassesCopiesAsTheyAre)
+{
+    CRandom random(5);
+    std::vector<CGliderObject*> gliders;
+    for (int i = 0; i < 200; ++i)
+    {
+        auto* g = new CGliderObject;
+        g->m_fRadius = 4.0f;
+        g->m_bShown = 1;
+        g->m_Frame.SetPosition(CVector{600.0f + random.Random(250.0f), 600.0f + random.Random(250.0f), 20.0f});
+        g->m_vVelocity = CVector{random.Random(80.0f) - 40.0f, random.Random(80.0f) - 40.0f, 0.0f};
+        g_ObjectList.AddObject(g);
+        gliders.push_back(g);
+    }
+    CCollisionCells& cells = g_ObjectList.GetCollisionCells();
+    cells.SetChecking(true);
+    for (int step = 0; step < 20; ++step)
+    {
+        g_ObjectList.CheckCollision(0.05f);
+        for (CGliderObject* g : gliders)
+            g->SetPosition(g->GetPosition() + g->m_vVelocity * 0.05f);
+    }
+    EXPECT_GT(cells.GetChecks(), 20);
+    EXPECT_EQ(cells.GetStaleCopies(), 0);
+    cells.SetChecking(false);
 }
 
 TEST_F(Glider, AnAIAimsAtTheTargetOnlyWithinItsPrecision)

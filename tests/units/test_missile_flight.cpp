@@ -150,7 +150,7 @@ TEST_F(Flight, ADirectHitDamagesTheObjectAndExplodes)
     target->m_bDamageable = 1;
     CMissileObject* rocket = Make("MIS_ROCKET", {595.0f, 500.0f, 300.0f});
     rocket->m_nWeaponKind = 3;
-    rocket->SetColissionObject(target, {}, {});
+    EXPECT_TRUE(rocket->SetColissionObject(target, {}, {})); // the collision pass checks its copies again
     EXPECT_TRUE(rocket->HasExploded());
     EXPECT_FALSE(rocket->m_bMoving);
     EXPECT_EQ(ExploCount(), 1);

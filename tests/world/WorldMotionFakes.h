@@ -100,9 +100,10 @@ public:
         m.SetTranslation(position);
         m_Frame.SetMatrix(m, true);
     }
-    void SetColissionObject(CMMObject* other, CVector normal, CVector point) override
+    bool SetColissionObject(CMMObject* other, CVector normal, CVector point) override
     {
         m_Contacts.push_back({other, normal, point});
+        return false;
     }
     void Damage(float amount, CVector, int, CMMObject*, int, int) override { m_Damage.push_back(amount); }
 

@@ -195,7 +195,8 @@ TEST_F(Scenery, TreeBreaksIntoWoodExplosionOnlyWithoutWeapon)
     tree->Damage(500.0f, {}, 0, nullptr, 3, 0);
     EXPECT_FLOAT_EQ(tree->m_fHealth, 110.0f);
     // A collision hurts it by the mover's speed, whatever the mover's size;
-    // what does not move hurts it not.
+    // what does not move hurts it not. Only the collision that fells it may
+    // have changed objects for the collision pass.
     struct Case
     {
         CVector velocity;
@@ -208,21 +209,24 @@ TEST_F(Scenery, TreeBreaksIntoWoodExplosionOnlyWithoutWeapon)
         CDynamicObject mover;
         mover.m_vVelocity = c.velocity;
         mover.m_fRadius = c.radius;
-        tree->SetColissionObject(&mover, CVector{0, 0, 1}, CVector{100, 0, 5});
+        EXPECT_FALSE(tree->SetColissionObject(&mover, CVector{0, 0, 1}, CVector{100, 0, 5})) << c.radius;
         EXPECT_FLOAT_EQ(tree->m_fHealth, c.health) << c.radius;
     }
     CMMObject still;
     still.m_fRadius = 40.0f;
-    tree->SetColissionObject(&still, CVector{0, 0, 1}, CVector{100, 0, 5});
+    EXPECT_FALSE(tree->SetColissionObject(&still, CVector{0, 0, 1}, CVector{100, 0, 5}));
     EXPECT_FLOAT_EQ(tree->m_fHealth, 50.0f);
     tree->Damage(40.0f, {}, 0, nullptr, -1, 666);
     EXPECT_EQ(tree->m_bShown, 1);
-    tree->Damage(10.0f, {}, 0, nullptr, -1, 666);
+    CDynamicObject last;
+    last.m_vVelocity = CVector{0, 10, 0};
+    EXPECT_TRUE(tree->SetColissionObject(&last, CVector{0, 0, 1}, CVector{100, 0, 5}));
     EXPECT_EQ(tree->m_bShown, 0);
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0], "EXP_WOOD_01");
     tree->Damage(10.0f, {}, 0, nullptr, -1, 666);
     EXPECT_EQ(made.size(), 1u);
+    EXPECT_FALSE(tree->SetColissionObject(&last, CVector{0, 0, 1}, CVector{100, 0, 5}));
     g_pMakeExplosion = nullptr;
 }
 
