@@ -246,6 +246,10 @@ private:
     // Set by Collide when a report or handler said it may have changed what
     // the copies hold.
     bool m_bHandlerChanged = false;
+    // A contact reported to `to` (when it asks for reports); sets
+    // m_bHandlerChanged when the report says it may have changed what the
+    // copies hold (CMMObject::SetColissionObject).
+    void Report(CMMObject* to, CMMObject* other, const CVector& normal, const CVector& point);
 
     // Removes a dead object from its cell and every list, then destroys it.
     void Destroy(CMMObject* object);

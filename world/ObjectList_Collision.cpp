@@ -37,13 +37,6 @@ bool IsThePlayerGlider(const CMMObject* o)
     return g_pPlayerGlider.Object() && o == g_pPlayerGlider.Object();
 }
 
-// True when the report may have changed what the pass's copies hold
-// (CMMObject::SetColissionObject).
-bool Report(CMMObject* to, CMMObject* other, const CVector& normal, const CVector& point)
-{
-    return to->m_bCollisionReport && to->SetColissionObject(other, normal, point);
-}
-
 // The contact of two spheres moving with velocities va and vb; false when
 // they do not meet within dt. n is the normalised separation at contact.
 bool SphereContact(const CDynamicObject* a, const CMMObject* b, const CVector& va, const CVector& vb,
@@ -107,6 +100,11 @@ float MinimumSpeed(float u)
 }
 
 } // namespace
+
+void CObjectList::Report(CMMObject* to, CMMObject* other, const CVector& normal, const CVector& point)
+{
+    if (to->m_bCollisionReport && to->SetColissionObject(other, normal, point)) m_bHandlerChanged = true;
+}
 
 void CObjectList::CheckCollision(float dt)
 {
@@ -222,8 +220,8 @@ bool CObjectList::CheckSphereCollisionMove(CDynamicObject* a, CDynamicObject* b,
     float t = 0.0f;
     CVector n;
     if (!SphereContact(a, b, a->m_vVelocity, b->m_vVelocity, dt, &t, &n)) return false;
-    if (Report(a, b, n, a->GetPosition() + a->m_vVelocity * t)) m_bHandlerChanged = true;
-    if (Report(b, a, -n, b->GetPosition() + b->m_vVelocity * t)) m_bHandlerChanged = true;
+    Report(a, b, n, a->GetPosition() + a->m_vVelocity * t);
+    Report(b, a, -n, b->GetPosition() + b->m_vVelocity * t);
     const float m1 = a->m_fMass, m2 = b->m_fMass;
     if (!(m1 > 0.0f && m2 > 0.0f))
     {
@@ -251,8 +249,8 @@ bool CObjectList::CheckSphereCollisionStatic(CDynamicObject* a, CMMObject* b, fl
     float t = 0.0f;
     CVector n;
     if (!SphereContact(a, b, a->m_vVelocity, CVector{}, dt, &t, &n)) return false;
-    if (Report(a, b, n, a->GetPosition() + a->m_vVelocity * t)) m_bHandlerChanged = true;
-    if (Report(b, a, -n, b->GetPosition())) m_bHandlerChanged = true;
+    Report(a, b, n, a->GetPosition() + a->m_vVelocity * t);
+    Report(b, a, -n, b->GetPosition());
     a->AddImpulse(n * (Dot(a->m_vVelocity, n) * -0.8f * a->m_fMass));
     return true;
 }
@@ -288,8 +286,8 @@ bool CObjectList::CheckCollisionSphere(CDynamicObject* a, CMMObject* b, float dt
         if (!IsPointInTriangle(tri, q) && !GetEdgeContact(tri, q, reachSq, &at)) continue;
         const CVector normal = Normalize(space.DirectionToWorld(tri.normal));
         const CVector point = space.ToWorld(at);
-        if (Report(a, b, normal, point)) m_bHandlerChanged = true;
-        if (Report(b, a, -normal, point)) m_bHandlerChanged = true;
+        Report(a, b, normal, point);
+        Report(b, a, -normal, point);
         const float u = std::max(Dot(a->m_vVelocity, -normal), 1.0f);
         a->AddImpulse(normal * (u * 1.3f * a->m_fMass));
         contact = true;
@@ -321,8 +319,8 @@ bool CObjectList::CheckCollisionPoint(CDynamicObject* a, CMMObject* b, float dt)
         if (!IsPointInTriangle(tri, q)) continue;
         const CVector normal = Normalize(space.DirectionToWorld(tri.normal));
         const CVector point = space.ToWorld(q);
-        if (Report(a, b, normal, point)) m_bHandlerChanged = true;
-        if (Report(b, a, -normal, point)) m_bHandlerChanged = true;
+        Report(a, b, normal, point);
+        Report(b, a, -normal, point);
         a->AddImpulse(normal * (Dot(a->m_vVelocity, normal) * -1.3f * a->m_fMass));
         return true;
     }
