@@ -409,10 +409,17 @@ float CMechanoid::GetWarPower()
     }
     const float o = std::sqrt(std::max(0.0f, 0.1f * GetPrice(true) + guns));
     const float goods = GetGoodsWeight();
-    const float room = GetMaxGoodsWeight();
-    // No free weight at all counts as a full hold once anything is aboard.
-    float t = room > 0.0f ? goods / room : (goods > 0.0f ? 1.0f : 0.0f);
-    t = std::clamp(t, 0.0f, 1.0f);
+    // With nothing aboard the hold counts as empty whatever its room: the
+    // room (the glider's guns, a device, the items' weights) is read only
+    // when something is.
+    float t = 0.0f;
+    if (!(goods <= 0.0f))
+    {
+        const float room = GetMaxGoodsWeight();
+        // No free weight at all counts as a full hold once anything is aboard.
+        t = room > 0.0f ? goods / room : (goods > 0.0f ? 1.0f : 0.0f);
+        t = std::clamp(t, 0.0f, 1.0f);
+    }
     const float power = ((1.0f - t) * 0.3f + 0.7f) * o * d;
     return power >= 1.0f ? power : 1.0f;
 }

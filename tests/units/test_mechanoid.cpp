@@ -291,6 +291,10 @@ TEST_F(Mechanoid, WarPowerFollowsEachChange)
          [](CMechanoid& m, CGliderObject&) {
              m.m_Garbage.RemoveGoods(SGoodsItem{"TOV_ORE", 20, 10.0f}, false);
          }},
+        {"hold emptied",
+         [](CMechanoid& m, CGliderObject&) {
+             m.m_Garbage.RemoveGoods(SGoodsItem{"TOV_ORE", 50, 10.0f}, false);
+         }},
         {"missiles aboard",
          [](CMechanoid& m, CGliderObject&)
          {
