@@ -100,8 +100,8 @@ public:
 
     // What the mechanoid that has the item in a slot reads of it for every
     // war power and weight, copied by the item on each assignment into a
-    // block of the mechanoid's own (CMechanoid), where the six slots' fit
-    // in two cache lines instead of ten.
+    // block of the mechanoid's own (CMechanoid), where the six slots'
+    // summaries fit in two cache lines instead of ten.
     struct SSummary
     {
         float value1 = 0.0f;
