@@ -113,6 +113,7 @@ void CEquipment::Assign(const STypeKey& key, std::uint32_t word)
     m_fPrice = p ? p->m_fPrice : 0.0f;
     m_fValue3 = p ? p->m_fValue3 : 0.0f;
     m_fValue2 = p ? p->m_fValue2 : 0.0f;
+    Publish();
 }
 
 const DefaultManager& CEquipment::GetTable() const
@@ -156,6 +157,7 @@ void CGliderData::Assign(const STypeKey& key, std::uint32_t word)
     m_dwModif = word;
     ClearDamage();
     m_fWeight = m_pParams ? m_pParams->m_fWeight : 0.0f;
+    if (m_ppMirror) *m_ppMirror = m_pParams;
 }
 
 const DefaultManager& CGliderData::GetTable() const

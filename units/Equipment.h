@@ -75,14 +75,18 @@ public:
     // Clears damage, destroyed and damaged.
     void ClearDamage();
 
+    // Set by the assignment alone, from the item's record.
+    float GetWeight() const { return m_fWeight; }
+
     STypeKey m_Key;
     float m_fDamage = 0.0f;
-    float m_fWeight = 0.0f;
     std::uint8_t m_bDestroyed = 0;
     std::uint8_t m_bDamaged = 0;
     std::uint32_t m_dwModif = 0;
 
 protected:
+    float m_fWeight = 0.0f;
+
     // The table that names this item's type.
     virtual const DefaultManager& GetTable() const = 0;
     // The row of a saved type name.
@@ -93,6 +97,18 @@ class CEquipment : public CMMEqp
 {
 public:
     static constexpr std::uint32_t kRecordSize = 41;
+
+    // What the mechanoid that has the item in a slot reads of it for every
+    // war power and weight, copied by the item on each assignment into a
+    // block of the mechanoid's own (CMechanoid), where the six slots'
+    // summaries fit in two cache lines instead of ten.
+    struct SSummary
+    {
+        float value1 = 0.0f;
+        float price = 0.0f;
+        float weight = 0.0f;
+        std::uint8_t record = 0; // HasRecord
+    };
 
     CEquipment() { m_Key.SetIndex(-1); }
     explicit CEquipment(const STypeKey& key);
@@ -112,6 +128,13 @@ public:
     float GetValue3() const { return m_fValue3; }
     float GetPrice() const { return m_fPrice; }
 
+    // From now on the item keeps *summary up to date (null: no longer).
+    void KeepSummary(SSummary* summary)
+    {
+        m_pSummary = summary;
+        Publish();
+    }
+
     // Switched on; saved ahead of the item record.
     std::uint8_t m_bFlag = 0;
 
@@ -119,6 +142,11 @@ protected:
     const DefaultManager& GetTable() const override;
 
 private:
+    void Publish() const
+    {
+        if (m_pSummary) *m_pSummary = SSummary{m_fValue1, m_fPrice, m_fWeight, std::uint8_t(m_pParams ? 1 : 0)};
+    }
+    SSummary* m_pSummary = nullptr;
     const SEquipmentParameters* m_pParams = nullptr;
     std::unique_ptr<SEquipmentParameters> m_pOwn;
     float m_fPower = 0.0f;
@@ -134,6 +162,14 @@ class CGliderData : public CMMEqp
 public:
     CGliderData() { m_Key.SetIndex(-1); }
 
+    // From now on the item keeps *params equal to GetParams() (null: no
+    // longer), for a mechanoid that reads it beside its other hot fields.
+    void KeepParams(const SGliderParameters** params)
+    {
+        m_ppMirror = params;
+        if (m_ppMirror) *m_ppMirror = m_pParams;
+    }
+
     void Assign(const STypeKey& key, std::uint32_t word) override;
     bool HasRecord() const override { return m_pParams != nullptr; }
     float GetDurability() const override { return m_pParams ? m_pParams->m_fDamage : 0.0f; }
@@ -146,6 +182,7 @@ protected:
     std::int32_t FindTypeName(const char* name) const override;
 
 private:
+    const SGliderParameters** m_ppMirror = nullptr;
     const SGliderParameters* m_pParams = nullptr;
     std::unique_ptr<SGliderParameters> m_pOwn;
 };

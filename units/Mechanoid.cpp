@@ -70,6 +70,13 @@ CMechanoid::CMechanoid()
 {
     // The shield regenerates and draws power only while switched on.
     m_Shield.m_bFlag = 1;
+    m_Reactor.KeepSummary(&m_Slots[SLOT_REACTOR]);
+    m_Engine.KeepSummary(&m_Slots[SLOT_ENGINE]);
+    m_Reactor2.KeepSummary(&m_Slots[SLOT_REACTOR2]);
+    m_Engine2.KeepSummary(&m_Slots[SLOT_ENGINE2]);
+    m_Shield.KeepSummary(&m_Slots[SLOT_SHIELD]);
+    m_Armor.KeepSummary(&m_Slots[SLOT_ARMOR]);
+    m_GliderData.KeepParams(&m_pHull);
 }
 
 CMechanoid::~CMechanoid()
@@ -80,15 +87,19 @@ CMechanoid::~CMechanoid()
 
 // --- pools -------------------------------------------------------------------
 
+// The pools, weights and prices read the slot items and the hull through
+// the mechanoid's own block (m_Slots, m_pHull), which the items keep equal
+// to their own values.
 float CMechanoid::GetMaxShield() const
 {
-    if (!m_Shield.HasRecord()) return 0.0f;
-    return m_Shield.GetValue1() * (IsOn(EQP_SHIELD_MULTIPLIER) ? 1.25f : 1.0f);
+    const CEquipment::SSummary& shield = m_Slots[SLOT_SHIELD];
+    if (!shield.record) return 0.0f;
+    return shield.value1 * (IsOn(EQP_SHIELD_MULTIPLIER) ? 1.25f : 1.0f);
 }
 
 float CMechanoid::GetMaxArmor() const
 {
-    const SGliderParameters* glider = m_GliderData.GetParams();
+    const SGliderParameters* glider = m_pHull;
     if (!glider) return 1.0f;
     return glider->m_fDamage * (IsFitted(EQP_EXTRA_ARMOR) ? 1.2f : 1.0f);
 }
@@ -96,8 +107,8 @@ float CMechanoid::GetMaxArmor() const
 float CMechanoid::GetMaxEnergy() const
 {
     float e = 1.0f;
-    if (m_Reactor.HasRecord()) e += 30.0f * m_Reactor.GetValue1();
-    if (m_Reactor2.HasRecord()) e += 30.0f * m_Reactor2.GetValue1();
+    for (int slot : {SLOT_REACTOR, SLOT_REACTOR2})
+        if (m_Slots[slot].record) e += 30.0f * m_Slots[slot].value1;
     return e * (IsOn(EQP_MOBILIZER) ? 1.25f : 1.0f);
 }
 
@@ -124,13 +135,13 @@ float PoolQuery(int mode, float current, float maximum)
 
 float CMechanoid::GetShield(int mode) const
 {
-    if (!m_Shield.HasRecord()) return 0.0f;
+    if (!m_Slots[SLOT_SHIELD].record) return 0.0f;
     return PoolQuery(mode, m_fShield, GetMaxShield());
 }
 
 float CMechanoid::GetArmor(int mode) const
 {
-    if (!m_GliderData.GetParams()) return 1.0f;
+    if (!m_pHull) return 1.0f;
     return PoolQuery(mode, m_fArmor, GetMaxArmor());
 }
 
@@ -152,8 +163,9 @@ float CMechanoid::GetEnergy(int mode)
 
 float CMechanoid::GetArmorFactor() const
 {
-    if (!m_Armor.HasRecord()) return 1.0f;
-    const float v = std::min(m_Armor.GetValue1(), 99.0f);
+    const CEquipment::SSummary& armour = m_Slots[SLOT_ARMOR];
+    if (!armour.record) return 1.0f;
+    const float v = std::min(armour.value1, 99.0f);
     return 100.0f / (100.0f - v);
 }
 
@@ -292,8 +304,9 @@ void CMechanoid::Damage(float amount, bool ignoreShieldLimit, float* armorPart, 
 
 float CMechanoid::GetNettoWeight() const
 {
-    float w = m_Reactor.m_fWeight + m_Engine.m_fWeight + m_Reactor2.m_fWeight + m_Engine2.m_fWeight +
-              m_Shield.m_fWeight + m_Armor.m_fWeight;
+    const CEquipment::SSummary* s = m_Slots;
+    float w = s[SLOT_REACTOR].weight + s[SLOT_ENGINE].weight + s[SLOT_REACTOR2].weight + s[SLOT_ENGINE2].weight +
+              s[SLOT_SHIELD].weight + s[SLOT_ARMOR].weight;
     // The light and the heavy gun; the launchers weigh nothing of their own.
     if (m_lpObject)
         for (int g = 0; g < 2; ++g)
@@ -302,7 +315,7 @@ float CMechanoid::GetNettoWeight() const
             if (index >= 0 && index < g_GunManager.GetCount()) w += g_GunManager.GetGun(index)->m_fWeight;
         }
     for (int i = 0; i < m_nAddCount; ++i)
-        w += m_AddEqp[i]->m_fWeight;
+        w += m_AddEqp[i]->GetWeight();
     return w;
 }
 
@@ -368,8 +381,8 @@ float CMechanoid::GetPrice(bool price) const
     auto add = [&](float term) { sum += price ? term : std::sqrt(std::max(0.0f, term)); };
     const SGliderParameters* g = GetConfigGlider();
     add(g ? g->m_fPrice : 0.0f);
-    for (const CEquipment* item : {&m_Engine, &m_Engine2, &m_Reactor, &m_Reactor2, &m_Armor, &m_Shield})
-        add(item->GetPrice());
+    for (int slot : {SLOT_ENGINE, SLOT_ENGINE2, SLOT_REACTOR, SLOT_REACTOR2, SLOT_ARMOR, SLOT_SHIELD})
+        add(m_Slots[slot].price);
     for (int slot : {CFG_LIGHTGUN, CFG_HEAVYGUN})
     {
         const SMechConfig& c = m_gEqp.m_Config[slot];
@@ -396,10 +409,17 @@ float CMechanoid::GetWarPower()
     }
     const float o = std::sqrt(std::max(0.0f, 0.1f * GetPrice(true) + guns));
     const float goods = GetGoodsWeight();
-    const float room = GetMaxGoodsWeight();
-    // No free weight at all counts as a full hold once anything is aboard.
-    float t = room > 0.0f ? goods / room : (goods > 0.0f ? 1.0f : 0.0f);
-    t = std::clamp(t, 0.0f, 1.0f);
+    // With nothing aboard the hold counts as empty whatever its room: the
+    // room (the glider's guns, a device, the items' weights) is read only
+    // when something is.
+    float t = 0.0f;
+    if (!(goods <= 0.0f))
+    {
+        const float room = GetMaxGoodsWeight();
+        // No free weight at all counts as a full hold once anything is aboard.
+        t = room > 0.0f ? goods / room : (goods > 0.0f ? 1.0f : 0.0f);
+        t = std::clamp(t, 0.0f, 1.0f);
+    }
     const float power = ((1.0f - t) * 0.3f + 0.7f) * o * d;
     return power >= 1.0f ? power : 1.0f;
 }

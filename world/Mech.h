@@ -74,14 +74,23 @@ public:
     // (0xFFFFFF without one).
     void GetMechmindModel(std::int32_t* model, std::uint32_t* colour) const;
 
-    char m_szId[32] = {};
-    char m_szName[32] = {};
-    char m_szOrg[32] = {};
+    // First what the society reads of every member of a group it judges
+    // (alive, dead, its mechanoid and object), in one cache line: hundreds
+    // of groups are judged a frame and their records no longer stay in the
+    // caches from one frame to the next.
+    IWorldMechanoid* m_pMechanoid = nullptr;
+    // The mech's group (not owned; the society's, WorldSeams.h).
+    void* m_pGroup = nullptr;
+    // The mechanoid's object in the location, null when it has none.
+    CMMObject* m_pObject = nullptr;
     std::uint8_t m_bAlive = 1;
     std::uint8_t m_bAssigned = 0;
     std::uint8_t m_bDead = 0;
     std::uint8_t m_bInBuilding = 0;
     std::uint8_t m_bInCluster = 0;
+    char m_szId[32] = {};
+    char m_szName[32] = {};
+    char m_szOrg[32] = {};
     std::int32_t m_nComebackCount = 0;
     float m_fComebackTimer = 0.0f;
     float m_fOrgTimer = kOrgTimer;
@@ -93,11 +102,6 @@ public:
     float m_fLevel = 0.0f;
     // The player's dominant rating (0, 1, 2), kept by the player's progress.
     std::int32_t m_nRatingClass = 0;
-    IWorldMechanoid* m_pMechanoid = nullptr;
-    // The mech's group (not owned; the society's, WorldSeams.h).
-    void* m_pGroup = nullptr;
-    // The mechanoid's object in the location, null when it has none.
-    CMMObject* m_pObject = nullptr;
 
 protected:
     void ReadBase(CMemStream& stream);

@@ -49,7 +49,7 @@ TEST_F(EquipmentItem, ModifiedItemsOwnTheirRecordAndInvalidIdsHaveNone)
     item.Assign(STypeKey(reactor), unittest::kReactorA);
     EXPECT_NE(item.GetParams(), g_EquipmentManager.GetEquipment(reactor));
     EXPECT_FLOAT_EQ(item.GetDurability(), 150.0f);
-    EXPECT_FLOAT_EQ(item.m_fWeight, 75.0f);
+    EXPECT_FLOAT_EQ(item.GetWeight(), 75.0f);
     item.Assign(STypeKey(reactor), 0);
     EXPECT_EQ(item.GetParams(), g_EquipmentManager.GetEquipment(reactor));
 
@@ -70,7 +70,7 @@ TEST_F(EquipmentItem, GliderDataTakesTheGliderType)
     CGliderData hull;
     hull.Assign(STypeKey(0), 0);
     EXPECT_FLOAT_EQ(hull.GetDurability(), 200.0f);
-    EXPECT_FLOAT_EQ(hull.m_fWeight, 100.0f);
+    EXPECT_FLOAT_EQ(hull.GetWeight(), 100.0f);
     float hit = 250;
     hull.Damage(&hit);
     EXPECT_FLOAT_EQ(hit, 50.0f);
@@ -186,5 +186,5 @@ TEST_F(EquipmentItem, GliderRecordIsNamedThroughTheGliderTable)
     back.LoadFromStream(in, 260);
     EXPECT_EQ(back.GetIndex(), g_GliderManager.FindName("GL_LIGHT"));
     EXPECT_FLOAT_EQ(back.m_fDamage, 30.0f);
-    EXPECT_FLOAT_EQ(back.m_fWeight, 100.0f);
+    EXPECT_FLOAT_EQ(back.GetWeight(), 100.0f);
 }

@@ -2,6 +2,7 @@
 // split, weights, price, war power and the cargo hold.
 #include "MechanoidFixture.h"
 
+#include "foundation/MemStream.h"
 #include "units/MechRegistry.h"
 
 #include <cmath>
@@ -247,6 +248,36 @@ TEST_F(Mechanoid, WarPowerFollowsEachChange)
         {"reactor changed",
          [](CMechanoid& m, CGliderObject&) { m.m_Reactor.Assign(STypeKey(Eqp("REACTOR_2")), 0); }},
         {"armour taken off", [](CMechanoid& m, CGliderObject&) { m.m_Armor.Assign(STypeKey(-1), 0); }},
+        {"shield taken off", [](CMechanoid& m, CGliderObject&) { m.m_Shield.Assign(STypeKey(-1), 0); }},
+        {"second engine fitted",
+         [](CMechanoid& m, CGliderObject&) { m.m_Engine2.Assign(STypeKey(Eqp("ENGINE_1")), 0); }},
+        {"hull taken off", [](CMechanoid& m, CGliderObject&) { m.m_GliderData.Assign(STypeKey(-1), 0); }},
+        {"record loaded",
+         [](CMechanoid& m, CGliderObject&)
+         {
+             CMechanoid other;
+             other.m_Reactor.Assign(STypeKey(Eqp("REACTOR_2")), 0);
+             other.m_Shield.Assign(STypeKey(Eqp("SHIELD_1")), 0);
+             other.m_GliderData.Assign(STypeKey(0), 0);
+             other.m_fShield = 100.0f;
+             CMemStream s;
+             other.SaveToStream(s);
+             s.m_nPosition = 0;
+             m.LoadFromStream(s);
+         }},
+        {"network record read",
+         [](CMechanoid& m, CGliderObject&)
+         {
+             CMechanoid other;
+             other.m_Engine.Assign(STypeKey(Eqp("ENGINE_1")), 0);
+             other.m_Armor.Assign(STypeKey(Eqp("ARMOR_1")), 0);
+             other.m_GliderData.Assign(STypeKey(0), 0);
+             other.m_fArmor = 150.0f;
+             std::vector<std::uint8_t> buffer(4000);
+             std::uint32_t put = 0, get = 0;
+             other.PutNetBuffer(buffer.data(), std::uint32_t(buffer.size()), &put);
+             m.GetNetBuffer(buffer.data(), put, &get);
+         }},
         {"device off", [](CMechanoid& m, CGliderObject&) { m.SetDeviceOn(EQP_SHIELD_MULTIPLIER, false); }},
         {"gun configured", [](CMechanoid& m, CGliderObject&)
          { m.m_gEqp.m_Config[CFG_LIGHTGUN].m_Key.SetIndex(Gun("GUN_LASER")); }},
@@ -259,6 +290,10 @@ TEST_F(Mechanoid, WarPowerFollowsEachChange)
         {"goods unloaded",
          [](CMechanoid& m, CGliderObject&) {
              m.m_Garbage.RemoveGoods(SGoodsItem{"TOV_ORE", 20, 10.0f}, false);
+         }},
+        {"hold emptied",
+         [](CMechanoid& m, CGliderObject&) {
+             m.m_Garbage.RemoveGoods(SGoodsItem{"TOV_ORE", 50, 10.0f}, false);
          }},
         {"missiles aboard",
          [](CMechanoid& m, CGliderObject&)
