@@ -1,6 +1,11 @@
 #include "location/GroundCache.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include <sys/mman.h>
 
 CGroundCache::CGroundCache(int capacity) : m_nCapacity(capacity > 0 ? capacity : 1)
 {
@@ -10,6 +15,21 @@ CGroundCache::CGroundCache(int capacity) : m_nCapacity(capacity > 0 ? capacity :
 
 CGroundCache::~CGroundCache() = default;
 
+void CGroundCache::SFreeChunk::operator()(SGroundCell* chunk) const
+{
+    std::free(chunk);
+}
+
+CGroundCache::ChunkPtr CGroundCache::NewChunk()
+{
+    void* bytes = std::aligned_alloc(kChunkBytes, kChunkBytes);
+    if (!bytes) throw std::bad_alloc();
+    // A hint: without large pages the records work the same.
+    (void)madvise(bytes, kChunkBytes, MADV_HUGEPAGE);
+    std::memset(bytes, 0, kChunkBytes);
+    return ChunkPtr(static_cast<SGroundCell*>(bytes));
+}
+
 SGroundCell* CGroundCache::Take(int x, int y)
 {
     int chosen = -1;
@@ -18,7 +38,7 @@ SGroundCell* CGroundCache::Take(int x, int y)
         if (m_Owners[std::size_t(i)] < 0) chosen = i;
     if (chosen < 0 && m_nRecords < m_nCapacity)
     {
-        if (m_nRecords % kChunk == 0) m_Chunks.push_back(std::make_unique<SGroundCell[]>(kChunk));
+        if (m_nRecords % kChunk == 0) m_Chunks.push_back(NewChunk());
         m_Owners.push_back(-1);
         chosen = m_nRecords++;
     }

@@ -18,6 +18,7 @@
 
 #include "location/LocationTypes.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -69,14 +70,27 @@ public:
 
 private:
     static constexpr int kGrid = kCellGridSize * kCellGridSize;
-    static constexpr int kChunk = 64; // records allocated together
+    // Records are allocated together, as many as fill a 2 MB page (asked
+    // for as a large page): the physics reads the heights under objects
+    // spread over hundreds of cells, whose records span over a thousand
+    // small pages that compete with the objects' own for the processor's
+    // address translation caches.
+    static constexpr std::size_t kChunkBytes = std::size_t(2) << 20;
+    static constexpr int kChunk = int(kChunkBytes / sizeof(SGroundCell));
+
+    struct SFreeChunk
+    {
+        void operator()(SGroundCell* chunk) const;
+    };
+    using ChunkPtr = std::unique_ptr<SGroundCell[], SFreeChunk>;
+    static ChunkPtr NewChunk();
 
     SGroundCell* Record(int i) const { return &m_Chunks[std::size_t(i / kChunk)][i % kChunk]; }
 
     // The held record of each grid cell (null: none) and its use stamp.
     SGroundCell* m_pCells[kGrid];
     std::uint64_t m_nUses[kGrid];
-    std::vector<std::unique_ptr<SGroundCell[]>> m_Chunks;
+    std::vector<ChunkPtr> m_Chunks;
     std::vector<std::int32_t> m_Owners; // grid cell per record, -1 free
     int m_nCapacity;
     int m_nRecords = 0;

@@ -109,11 +109,16 @@ void CLocationWorldAdapter::PrefetchGround(const CVector& p, bool cellOnly)
     // Not GetGround: a hint neither loads nor counts as a use of the cell.
     const SGroundCell* ground = g_Location.PeekGround(unsigned(ix >> 6), unsigned(iy >> 6));
     if (!ground) return;
-    // The rows of the quad and one on each side: the probes reach a few
-    // units around the object.
+    // The quad and one on each side: the probes reach a few units around
+    // the object. A row's four heights may straddle two cache lines.
     const int r = iy & 63, c = ix & 63;
+    const int first = std::max(c - 1, 0), last = std::min(c + 2, kCellVertices - 1);
     for (int row = std::max(r - 1, 0); row <= std::min(r + 2, kCellVertices - 1); ++row)
-        __builtin_prefetch(&ground->m_fHeights[row * kCellVertices + c]);
+    {
+        const float* heights = &ground->m_fHeights[row * kCellVertices];
+        __builtin_prefetch(heights + first);
+        __builtin_prefetch(heights + last);
+    }
 }
 
 float CLocationWorldAdapter::GetUpperLimit()

@@ -347,23 +347,32 @@ CGroundRayCells::CGroundRayCells() : m_Cells(kCells) {}
 
 void CGroundRayCells::Begin()
 {
-    if (++m_nPass == 0)
+    // Dropped copies past half of the pointers held: start again.
+    if (m_nDropped > 1024 && 2 * m_nDropped > m_Objects.size())
     {
-        std::fill(m_Cells.begin(), m_Cells.end(), SCell{});
-        m_nPass = 1;
+        if (++m_nGeneration == 0)
+        {
+            std::fill(m_Cells.begin(), m_Cells.end(), SCell{});
+            m_nGeneration = 1;
+        }
+        m_Objects.clear();
+        m_nDropped = 0;
     }
-    m_Objects.clear();
     m_bActive = true;
 }
 
 CMMObject* const* CGroundRayCells::Objects(int index, const CLinkedList<CMMObject>& list, int* count)
 {
     SCell& cell = m_Cells[index];
-    if (cell.pass != m_nPass || cell.list != &list || cell.changes != list.GetChangeCount())
+    const std::uint32_t flagChanges = CCollisionFlag::GetChangeCount();
+    const bool held = cell.generation == m_nGeneration;
+    if (!held || cell.list != &list || cell.changes != list.GetChangeCount() || cell.flagChanges != flagChanges)
     {
-        cell.pass = m_nPass;
+        if (held) m_nDropped += std::size_t(cell.count);
+        cell.generation = m_nGeneration;
         cell.list = &list;
         cell.changes = list.GetChangeCount();
+        cell.flagChanges = flagChanges;
         cell.first = std::int32_t(m_Objects.size());
         // The flags of objects that are mostly not in the caches: asked
         // for ahead (see PrefetchObject).
@@ -377,7 +386,7 @@ CMMObject* const* CGroundRayCells::Objects(int index, const CLinkedList<CMMObjec
                 __builtin_prefetch(&static_cast<const CMMObject*>(ahead->item)->m_bCollidable);
                 ahead = ahead->next;
             }
-            if (o->m_bCollidable && o->m_bAlive && !o->m_bSphereCollider) m_Objects.push_back(o);
+            if (o->m_bCollidable && !o->m_bSphereCollider) m_Objects.push_back(o);
         }
         cell.count = std::int32_t(m_Objects.size()) - cell.first;
     }

@@ -164,18 +164,23 @@ private:
 };
 
 // CGroundRayCells: for the physics' pre-move and move passes, the objects of
-// a cell that the downward ground ray can hit (collidable, alive, not a
-// sphere collider), in the cell list's order. The ground query runs six
-// times per object and sub-step, each time over the flags of every object
-// of the cell; mostly none of them qualifies.
+// a cell that the downward ground ray can hit (collidable, not a sphere
+// collider), in the cell list's order. The ground query runs six times per
+// object and sub-step, each time over the flags of every object of the
+// cell; mostly none of them qualifies.
 //
-// A pass (Begin .. End) runs only the physics of the moving objects: in it
-// objects die (their validity check) and move between cells (SetPosition),
-// and nothing else changes a collision flag. A cell is copied again when its
-// list has changed; the alive flag is read again on every use.
-// Outside a pass IsActive is false and the lists are walked as they are.
+// A copy holds, across passes, while its list's change count and the count
+// of collision flag changes (CCollisionFlag) are what they were when it was
+// made: an object entering or leaving the cell, made or destroyed, changes
+// the list, a flag set anywhere changes the other. Made again every pass,
+// the copies read every object of the cells asked for, scattered over the
+// heap, twice a sub-step. The alive flag is not copied: the query reads it
+// on every use (objects die in the passes without leaving their lists).
+// Outside a pass (Begin .. End) IsActive is false and the lists are walked
+// as they are.
 //
-// Memory: the pointers of the cells asked for in one pass. Threads: main
+// Memory: the pointers of the cells copied, those of copies made again
+// kept until Begin finds them more than half of the whole. Threads: main
 // thread only.
 class CGroundRayCells
 {
@@ -193,15 +198,18 @@ private:
 
     struct SCell
     {
-        std::uint32_t pass = 0;
+        // The copies of an older generation are gone (Begin dropped them).
+        std::uint32_t generation = 0;
         std::uint32_t changes = 0;
+        std::uint32_t flagChanges = 0;
         const CLinkedList<CMMObject>* list = nullptr;
         std::int32_t first = 0;
         std::int32_t count = 0;
     };
     std::vector<CMMObject*> m_Objects;
     std::vector<SCell> m_Cells;
-    std::uint32_t m_nPass = 0;
+    std::size_t m_nDropped = 0; // pointers of copies made again since the last clearing
+    std::uint32_t m_nGeneration = 1;
     bool m_bActive = false;
 };
 

@@ -38,7 +38,7 @@ void CLinkedListBase::AddTailItem(void* item)
         m_pHead = node;
     m_pTail = node;
     ++m_nCount;
-    ++m_nChanges;
+    Changed();
 }
 
 void CLinkedListBase::Unlink(SNode* node)
@@ -57,7 +57,7 @@ void CLinkedListBase::Unlink(SNode* node)
     else
         m_pTail = node->prev;
     --m_nCount;
-    ++m_nChanges;
+    Changed();
     void* item = node->item;
     node->next = m_pFreeNodes;
     m_pFreeNodes = node;

@@ -18,6 +18,7 @@
 // it is destroyed. Threads: main thread only.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -46,8 +47,10 @@ public:
     void SetOwnsItems(bool owns) { m_bOwnsItems = owns ? 1 : 0; }
     bool OwnsItems() const { return m_bOwnsItems != 0; }
     int GetCount() const { return m_nCount; }
-    // Grows with every node added or removed: a copy of the list made at
-    // one count is still the list while the count is the same.
+    // Moves with every node added or removed, to a number that no list had
+    // before (one count shared by all lists): a copy of the list made at one
+    // count is still the list while the count is the same, even across the
+    // list's end and a new list made at the same address.
     std::uint32_t GetChangeCount() const { return m_nChanges; }
     bool IsEmpty() const { return m_pHead == nullptr; }
     const SNode* GetHeadNode() const { return m_pHead; }
@@ -68,6 +71,7 @@ protected:
 private:
     void Unlink(SNode* node);
     SNode* NewNode();
+    void Changed() { m_nChanges = s_nChanges.fetch_add(1, std::memory_order_relaxed) + 1; }
 
     // Nodes come from chunks that the list keeps until it is destroyed
     // (each twice the size of the one before, up to 256 nodes), so a walk
@@ -87,6 +91,8 @@ private:
     int m_nCount = 0;
     std::uint32_t m_nChanges = 0;
     FDeleteItem m_pfnDeleteItem;
+    // Atomic: the start-up loader thread fills lists too.
+    static inline std::atomic<std::uint32_t> s_nChanges{0};
 };
 
 template <class T> class CLinkedList : public CLinkedListBase

@@ -25,6 +25,7 @@
 #include "world/ObjectFrame.h"
 #include "world/ObjectTypes.h"
 
+#include <atomic>
 #include <cfloat>
 #include <cstdint>
 #include <stdexcept>
@@ -45,6 +46,38 @@ struct SPartSphere
     float m_fRadius = 0.0f;
     CVector m_vCentre;
 };
+
+// A flag byte that decides which objects the ground ray can stand on
+// (collidable, sphere collider). Every change of one, in any object, is
+// counted: a copy of the objects a cell's flags select (CGroundRayCells)
+// still holds while its list and this count are what they were, without
+// reading the objects again. Reads and stores look like the plain byte's.
+class CCollisionFlag
+{
+public:
+    CCollisionFlag(std::uint8_t value) : m_nValue(value) {}
+    CCollisionFlag(const CCollisionFlag&) = default;
+    CCollisionFlag& operator=(const CCollisionFlag& other) { return *this = other.m_nValue; }
+    CCollisionFlag& operator=(std::uint8_t value)
+    {
+        if (value != m_nValue)
+        {
+            m_nValue = value;
+            s_nChanges.fetch_add(1, std::memory_order_relaxed);
+        }
+        return *this;
+    }
+    operator std::uint8_t() const { return m_nValue; }
+
+    // Grows with every change of any object's flag.
+    static std::uint32_t GetChangeCount() { return s_nChanges.load(std::memory_order_relaxed); }
+
+private:
+    std::uint8_t m_nValue;
+    // Atomic: the start-up loader thread creates objects too.
+    static inline std::atomic<std::uint32_t> s_nChanges{0};
+};
+static_assert(sizeof(CCollisionFlag) == 1);
 
 class CMMObject
 {
@@ -139,8 +172,8 @@ public:
     std::uint8_t m_bMoving = 0;
     std::uint8_t m_bAlwaysRun = 0;
     std::uint8_t m_bPhysics = 0;
-    std::uint8_t m_bCollidable = 0;
-    std::uint8_t m_bSphereCollider = 1;
+    CCollisionFlag m_bCollidable = 0;
+    CCollisionFlag m_bSphereCollider = 1;
     std::uint8_t m_bPointCollider = 0;
     std::uint8_t m_bAlive = 1;
     std::uint8_t m_bShown = 0;

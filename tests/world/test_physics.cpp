@@ -1,12 +1,13 @@
 // The hover physics over a flat ground: tiny steps, invalid states, the
 // hover equilibrium, the probes' push out of the ground and the ground
-// found on top of an object (not on the mover itself, and as the pass
-// changes it).
+// found on top of an object (not on the mover itself, as the pass changes
+// it, and as anything changes it between passes).
 #include "WorldMotionFakes.h"
 #include "WorldTestScene.h"
 #include "common/LogDirTest.h"
 
 #include "units/GliderObject.h"
+#include "world/CollisionCells.h"
 #include "world/ObjectList.h"
 #include "world/Physics.h"
 
@@ -14,6 +15,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
+#include <optional>
+#include <vector>
 
 using namespace worldtest;
 
@@ -224,6 +228,86 @@ TEST_F(Physics, TheGroundWithinAPassFollowsDeathsAndMoves)
     g_ObjectList.Move(0.05f);
     ASSERT_EQ(CellOf(crossing->GetPosition()), 1);
     EXPECT_FLOAT_EQ(ball->GetPosition().z, 102.0f);
+}
+
+// The ground ray's cell copies outlive the passes: after every change, in a
+// pass or between passes, the query finds what a walk over the list finds
+// (collidable, alive, not a sphere collider, in the list's order).
+TEST(GroundRayCells, TheCopiesFollowEveryChangeOfTheListsAndTheFlags)
+{
+    struct SCase
+    {
+        const char* what;
+        bool inPass; // the change made in the pass that read the cell
+        std::function<void(std::optional<CLinkedList<CMMObject>>&, std::vector<CSlab*>&)> change;
+    };
+    const std::vector<SCase> cases = {
+        {"made collidable", false, [](auto&, auto& o) { o[1]->m_bCollidable = 1; }},
+        {"made collidable in the pass", true, [](auto&, auto& o) { o[1]->m_bCollidable = 1; }},
+        {"no longer a sphere collider", false, [](auto&, auto& o) { o[2]->m_bSphereCollider = 0; }},
+        {"made a sphere collider", false, [](auto&, auto& o) { o[0]->m_bSphereCollider = 1; }},
+        {"dead", true, [](auto&, auto& o) { o[0]->m_bAlive = 0; }},
+        {"entered", true, [](auto& list, auto& o) { list->AddTail(o[3]); }},
+        {"left", true, [](auto& list, auto& o) { list->Remove(o[0]); }},
+        {"left and entered again", false,
+         [](auto& list, auto& o)
+         {
+             list->Remove(o[0]);
+             list->AddTail(o[0]);
+         }},
+        // A list made anew at the same address, as many changes made to it.
+        {"a new list", false,
+         [](auto& list, auto& o)
+         {
+             list.emplace();
+             for (int i : {3, 1, 2})
+                 list->AddTail(o[std::size_t(i)]);
+         }},
+    };
+    for (const SCase& c : cases)
+    {
+        // 0: ground; 1: not collidable; 2: a sphere collider; 3: ground, not
+        // listed at first.
+        std::vector<CSlab*> objects;
+        for (int i = 0; i < 4; ++i)
+            objects.push_back(new CSlab({10.0f * float(i), 0.0f, 0.0f}, 2.0f, 1.0f));
+        objects[1]->m_bCollidable = 0;
+        objects[2]->m_bSphereCollider = 1;
+        std::optional<CLinkedList<CMMObject>> list(std::in_place);
+        for (int i = 0; i < 3; ++i)
+            list->AddTail(objects[std::size_t(i)]);
+
+        CGroundRayCells cells;
+        auto found = [&]
+        {
+            int count = 0;
+            CMMObject* const* copy = cells.Objects(7, *list, &count);
+            std::vector<CMMObject*> alive;
+            for (int i = 0; i < count; ++i)
+                if (copy[i]->m_bAlive && copy[i]->m_bCollidable && !copy[i]->m_bSphereCollider)
+                    alive.push_back(copy[i]);
+            return alive;
+        };
+        auto walked = [&]
+        {
+            std::vector<CMMObject*> ground;
+            for (CMMObject* o : *list)
+                if (o->m_bCollidable && o->m_bAlive && !o->m_bSphereCollider) ground.push_back(o);
+            return ground;
+        };
+        cells.Begin();
+        ASSERT_EQ(found(), walked()) << c.what;
+        if (c.inPass) c.change(list, objects);
+        EXPECT_EQ(found(), walked()) << c.what;
+        cells.End();
+        if (!c.inPass) c.change(list, objects);
+        cells.Begin();
+        EXPECT_EQ(found(), walked()) << c.what;
+        cells.End();
+        list.reset();
+        for (CSlab* o : objects)
+            delete o;
+    }
 }
 
 // A hovering glider rolled or pitched over levels itself; braking, it turns
