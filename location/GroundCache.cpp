@@ -1,11 +1,8 @@
 #include "location/GroundCache.h"
 
-#include <algorithm>
-#include <cstdlib>
-#include <cstring>
-#include <new>
+#include "platform/Memory.h"
 
-#include <sys/mman.h>
+#include <algorithm>
 
 CGroundCache::CGroundCache(int capacity) : m_nCapacity(capacity > 0 ? capacity : 1)
 {
@@ -17,17 +14,12 @@ CGroundCache::~CGroundCache() = default;
 
 void CGroundCache::SFreeChunk::operator()(SGroundCell* chunk) const
 {
-    std::free(chunk);
+    plat::FreeLargePageBlock(chunk);
 }
 
 CGroundCache::ChunkPtr CGroundCache::NewChunk()
 {
-    void* bytes = std::aligned_alloc(kChunkBytes, kChunkBytes);
-    if (!bytes) throw std::bad_alloc();
-    // A hint: without large pages the records work the same.
-    (void)madvise(bytes, kChunkBytes, MADV_HUGEPAGE);
-    std::memset(bytes, 0, kChunkBytes);
-    return ChunkPtr(static_cast<SGroundCell*>(bytes));
+    return ChunkPtr(static_cast<SGroundCell*>(plat::AllocLargePageBlock(kChunkBytes)));
 }
 
 SGroundCell* CGroundCache::Take(int x, int y)

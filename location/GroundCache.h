@@ -17,6 +17,7 @@
 #pragma once
 
 #include "location/LocationTypes.h"
+#include "platform/Memory.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -75,7 +76,7 @@ private:
     // spread over hundreds of cells, whose records span over a thousand
     // small pages that compete with the objects' own for the processor's
     // address translation caches.
-    static constexpr std::size_t kChunkBytes = std::size_t(2) << 20;
+    static constexpr std::size_t kChunkBytes = plat::kLargePageBytes;
     static constexpr int kChunk = int(kChunkBytes / sizeof(SGroundCell));
 
     struct SFreeChunk
