@@ -410,8 +410,11 @@ void CGCTrade::AddDealLine(const char* icon, const char* titleKey, const char* g
                            float price)
 {
     if (!m_pDealLog) return;
-    const std::string deal =
-        " " + FormatGameText(TextOf("INT_TRADE_TEXT_11").c_str(), {int(count), int(Rounded(price))}) + " <p>";
+    // Appended rather than "literal" + string: GCC 12 warns falsely of an
+    // overlapping copy in that operator at -O2 (-Wrestrict).
+    std::string deal = " ";
+    deal += FormatGameText(TextOf("INT_TRADE_TEXT_11").c_str(), {int(count), int(Rounded(price))});
+    deal += " <p>";
     const std::string entry = std::string(icon) + " " + TextOf(titleKey) + "<br>" + DisplayName(good) + deal;
     m_pDealLog->AddEntry(entry.c_str(), "", nullptr, CHTMLWnd::kNoUserValue, nullptr, false, false);
 }
