@@ -1,7 +1,5 @@
 #include "location/GroundCache.h"
 
-#include "platform/Memory.h"
-
 #include <algorithm>
 
 CGroundCache::CGroundCache(int capacity) : m_nCapacity(capacity > 0 ? capacity : 1)
@@ -12,16 +10,6 @@ CGroundCache::CGroundCache(int capacity) : m_nCapacity(capacity > 0 ? capacity :
 
 CGroundCache::~CGroundCache() = default;
 
-void CGroundCache::SFreeChunk::operator()(SGroundCell* chunk) const
-{
-    plat::FreeLargePageBlock(chunk);
-}
-
-CGroundCache::ChunkPtr CGroundCache::NewChunk()
-{
-    return ChunkPtr(static_cast<SGroundCell*>(plat::AllocLargePageBlock(kChunkBytes)));
-}
-
 SGroundCell* CGroundCache::Take(int x, int y)
 {
     int chosen = -1;
@@ -30,7 +18,8 @@ SGroundCell* CGroundCache::Take(int x, int y)
         if (m_Owners[std::size_t(i)] < 0) chosen = i;
     if (chosen < 0 && m_nRecords < m_nCapacity)
     {
-        if (m_nRecords % kChunk == 0) m_Chunks.push_back(NewChunk());
+        if (m_nRecords % kChunk == 0)
+            m_Chunks.push_back(ChunkPtr(static_cast<SGroundCell*>(plat::AllocLargePageBlock(kChunkBytes))));
         m_Owners.push_back(-1);
         chosen = m_nRecords++;
     }

@@ -81,10 +81,9 @@ private:
 
     struct SFreeChunk
     {
-        void operator()(SGroundCell* chunk) const;
+        void operator()(SGroundCell* chunk) const { plat::FreeLargePageBlock(chunk); }
     };
     using ChunkPtr = std::unique_ptr<SGroundCell[], SFreeChunk>;
-    static ChunkPtr NewChunk();
 
     SGroundCell* Record(int i) const { return &m_Chunks[std::size_t(i / kChunk)][i % kChunk]; }
 
