@@ -206,6 +206,11 @@ CCollisionCells::SCell& CCollisionCells::Copy(int index, const CLinkedList<CMMOb
     }
     for (; strip < kStrips; ++strip)
         m_Strips.push_back(cell.count);
+    if (m_Near.size() < std::size_t(cell.count))
+    {
+        m_Near.resize(std::size_t(cell.count));
+        m_Picked.resize(std::size_t(cell.count));
+    }
     return cell;
 }
 
@@ -215,6 +220,24 @@ int CCollisionCells::StripOf(const SCell& cell, float x)
     const float t = (x - cell.left) * (float(kStrips) / kCellSize);
     if (!(t >= 0.0f)) return 0;
     return t >= float(kStrips - 1) ? kStrips - 1 : int(t);
+}
+
+inline bool CCollisionCells::IsOutOfReach(const CDynamicObject* a, const SEntry& b, float vaSq) const
+{
+    if (b.object == a) return true;
+    const bool moving = b.IsMoving();
+    if (moving && b.number > a->m_nObjectNumber) return true;
+    const float rr = a->m_fRadius + b.radius;
+    const float d2 = (b.position - a->GetPosition()).LengthSq();
+    float vbSq = 0.0f;
+    if (moving)
+    {
+        vbSq = MaybeImpulsed(b.object) ? static_cast<const CDynamicObject*>(b.object)->m_vVelocity.LengthSq()
+                                       : b.speedSq;
+    }
+    // Out only when certainly out of IsPartner's reach: the margin covers
+    // any rounding of the same sums done there; a NaN is never out here.
+    return d2 > 1.5f * (rr * rr + vaSq + vbSq) * 1.001f + 0.001f;
 }
 
 const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMObject>& list,
@@ -234,12 +257,10 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     // Most cells a mover looks at are those beside its own, and it is far
     // from all of their objects: the box of the entries says so at once (a
     // reach that is not a number says nothing).
-    m_Picked.clear();
+    std::int32_t* picked = m_Picked.data();
+    *count = 0;
     if (x + reach < cell.minX || x - reach > cell.maxX || y + reach < cell.minY || y - reach > cell.maxY)
-    {
-        *count = 0;
-        return m_Picked.data();
-    }
+        return picked;
     const SEntry* first = *entries;
     const SEntry* last = first + cell.count;
     if (reach < HUGE_VALF)
@@ -250,54 +271,51 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     }
     // Along y as along x first: the cheaper test throws out most, kept
     // without a branch per entry (which way it goes is anybody's guess).
+    // Both buffers hold the largest cell's count (Copy).
     const float band = reach < HUGE_VALF ? reach : HUGE_VALF;
-    m_Near.resize(std::size_t(last - first));
+    std::int32_t* near = m_Near.data();
     int n = 0;
     const float* ys = m_Ys.data() + cell.first;
     for (auto k = std::int32_t(first - *entries), end = std::int32_t(last - *entries); k < end; ++k)
     {
-        m_Near[std::size_t(n)] = k;
+        near[n] = k;
         n += std::fabs(ys[k] - y) <= band ? 1 : 0;
     }
+    const SEntry* all = *entries;
+    int picks = 0;
     for (int k = 0; k < n; ++k)
     {
-        if (MayReach(a, (*entries)[m_Near[std::size_t(k)]], vaSq)) m_Picked.push_back(m_Near[std::size_t(k)]);
+        if (!IsOutOfReach(a, all[near[k]], vaSq)) picked[picks++] = near[k];
     }
-    // Back into list order (a handful of entries).
-    const SEntry* all = *entries;
-    if (m_Picked.size() > 1)
-        std::sort(m_Picked.begin(), m_Picked.end(),
-                  [all](std::int32_t i, std::int32_t j) { return all[i].listIndex < all[j].listIndex; });
+    // Back into list order: a handful of entries, most often one or none,
+    // for which a call to a general sort costs more than the sorting.
+    for (int k = 1; k < picks; ++k)
+    {
+        const std::int32_t v = picked[k];
+        const std::int32_t key = all[v].listIndex;
+        int j = k;
+        for (; j > 0 && all[picked[j - 1]].listIndex > key; --j)
+            picked[j] = picked[j - 1];
+        picked[j] = v;
+    }
     // The caller tests these on the objects themselves next, one after the
     // other: ask for all of them at once.
-    for (const std::int32_t k : m_Picked)
+    for (int k = 0; k < picks; ++k)
     {
-        const CMMObject* o = all[k].object;
+        const SEntry& e = all[picked[k]];
+        const CMMObject* o = e.object;
         PrefetchObject(o);
         __builtin_prefetch(&o->m_pOwner);
         // A moving entry's object was a moving (dynamic) object when copied.
-        if (all[k].IsMoving()) __builtin_prefetch(&static_cast<const CDynamicObject*>(o)->m_vVelocity);
+        if (e.IsMoving()) __builtin_prefetch(&static_cast<const CDynamicObject*>(o)->m_vVelocity);
     }
-    *count = int(m_Picked.size());
-    return m_Picked.data();
+    *count = picks;
+    return picked;
 }
 
 bool CCollisionCells::MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const
 {
-    if (b.object == a) return false;
-    const bool moving = b.IsMoving();
-    if (moving && b.number > a->m_nObjectNumber) return false;
-    const float rr = a->m_fRadius + b.radius;
-    const float d2 = (b.position - a->GetPosition()).LengthSq();
-    float vbSq = 0.0f;
-    if (moving)
-    {
-        vbSq = MaybeImpulsed(b.object) ? static_cast<const CDynamicObject*>(b.object)->m_vVelocity.LengthSq()
-                                       : b.speedSq;
-    }
-    // Out only when certainly out of IsPartner's reach: the margin covers
-    // any rounding of the same sums done there; a NaN is never out here.
-    return !(d2 > 1.5f * (rr * rr + vaSq + vbSq) * 1.001f + 0.001f);
+    return !IsOutOfReach(a, b, vaSq);
 }
 
 int CCollisionCells::ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after)

@@ -139,6 +139,8 @@ private:
     static bool IsListed(const CMMObject* object);
     static float SpeedSq(const CMMObject* object);
     static int StripOf(const SCell& cell, float x);
+    // MayReach's opposite, for Reachable's loop.
+    bool IsOutOfReach(const CDynamicObject* a, const SEntry& b, float vaSq) const;
     SCell& Copy(int index, const CLinkedList<CMMObject>& list);
     // The copy still what Copy would make of the list now (with
     // marksExcepted: the speeds of objects marked impulsed not compared).
@@ -151,8 +153,10 @@ private:
     std::vector<std::int32_t> m_Strips;
     std::vector<CMMObject*> m_Unlisted;
     std::vector<SCell> m_Cells;
-    std::vector<std::int32_t> m_Near;   // Reachable's entries within reach along x and y
-    std::vector<std::int32_t> m_Picked; // Reachable's result
+    // Reachable's entries within reach along x and y, and its result: both
+    // as long as the largest cell copied, so that Reachable only writes.
+    std::vector<std::int32_t> m_Near;
+    std::vector<std::int32_t> m_Picked;
     std::uint32_t m_nStamp = 0;
     std::uint32_t m_nPassStart = 0;
     std::uint32_t m_nMarked = 0;
