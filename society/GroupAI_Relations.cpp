@@ -223,14 +223,10 @@ void CGroupAI::SpyGroups(CMechGroup2* hint)
     for (int i = 0; i < m_nRelations;)
     {
         // The records of the groups judged lie apart: asked for two entries
-        // ahead, they arrive while this entry is judged.
+        // ahead, they arrive while this entry is judged (what a judgement
+        // reads of them lies in their first line, MechGroup.h).
         if (i + 2 < m_nRelations)
-            if (const CMechGroup2* ahead = m_Relations[i + 2].m_pGroup)
-            {
-                __builtin_prefetch(&ahead->m_pOrg);
-                __builtin_prefetch(&ahead->m_bActive);
-                __builtin_prefetch(&ahead->m_vCentre);
-            }
+            if (const CMechGroup2* ahead = m_Relations[i + 2].m_pGroup) __builtin_prefetch(&ahead->m_vCentre);
         CMechGroup2* g = ResolveEntry(i);
         SGroupRelation& r = m_Relations[i];
         const float d = g ? (g->m_vCentre - c).LengthSq() : 1e30f;

@@ -56,7 +56,9 @@ class CMechanoid;
 class CMemStream;
 class IWorldOrganization;
 
-class CMechGroup2
+// Aligned to a cache line: the fields a neighbour's judgement and a war
+// power read lead the record (below), so that such a read costs one line.
+class alignas(64) CMechGroup2
 {
 public:
     static constexpr int kMaxMembers = 5;
@@ -119,11 +121,12 @@ public:
     // The squared distance of the centre from the viewer.
     float GetViewerDistanceSq() const;
 
-    char m_szName[32] = {};
-    char m_szOrg[32] = {};
-    IWorldOrganization* m_pOrg = nullptr;
-    CMech* m_Members[kMaxMembers] = {};
-    std::int32_t m_nMembers = 0;
+    // First, within the record's first line: what spying reads of every
+    // group it considers or judges (centre, flags, organisation) and what a
+    // war power reads (the members, the first three of them in that line).
+    // With hundreds of groups the records no longer stay in the caches from
+    // one spying pass to the next, and each judgement of a group reads them.
+    CVector m_vCentre;
     std::uint8_t m_bDisbanded = 0;
     std::uint8_t m_bActive = 0;
     std::uint8_t m_bInBuilding = 0;
@@ -133,12 +136,16 @@ public:
     // saved games of before do. Nothing reads them yet.
     std::uint8_t m_bVisible = 0;
     std::uint8_t m_bAssembled = 1;
+    std::int32_t m_nMembers = 0;
+    IWorldOrganization* m_pOrg = nullptr;
+    CMech* m_Members[kMaxMembers] = {};
+    char m_szName[32] = {};
+    char m_szOrg[32] = {};
     float m_fBuildingTimer = 0.0f;
     float m_fSpeedFactor = 0.5f;
     std::uint32_t m_nVisible = 0; // the second visibility flag (above)
     char m_szBuilding[32] = {};
     CBuildingObject* m_pBuilding = nullptr;
-    CVector m_vCentre;
     std::unique_ptr<CGroupAI> m_pAI;
     std::int32_t m_nAIKind = 3;
     // The last load stopped at a bad member count (the stream is out of

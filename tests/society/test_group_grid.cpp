@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <memory>
@@ -73,6 +74,23 @@ TEST(GroupGrid, WalksTheGroupsNearAPointInIndexOrderThroughMoves)
         grid.Sync(groups);
         const CVector c{random.Random(8000.0f) - 1000.0f, random.Random(8000.0f) - 1000.0f, 0.0f};
         EXPECT_EQ(Near(grid, groups, c, 1719.0f), Brute(groups, c, 1719.0f)) << "round " << round;
+        // Told to stop, the walk has met the first of those a whole walk
+        // meets, and no more.
+        std::vector<std::int32_t> whole, first;
+        grid.Walk(c, 1719.0f,
+                  [&](std::int32_t i)
+                  {
+                      whole.push_back(i);
+                      return true;
+                  });
+        grid.Walk(c, 1719.0f,
+                  [&](std::int32_t i)
+                  {
+                      first.push_back(i);
+                      return first.size() < 3;
+                  });
+        whole.resize(std::min<std::size_t>(whole.size(), 3));
+        EXPECT_EQ(first, whole) << "round " << round;
     }
     // The walk meets the group that is nowhere, and stops when told to.
     std::vector<std::int32_t> all;
