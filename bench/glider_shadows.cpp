@@ -70,6 +70,11 @@ std::vector<CGliderObject*> PlaceGliders(int count)
         glider->m_pType = g_GliderManager.GetGlider(0);
         // Still: the frames compare drawing, not flight.
         glider->m_bPhysics = 0;
+        // Level, nose north: the placement's identity frame has the nose
+        // (its third axis) pointing up, a glider standing on its tail, whose
+        // hull and shadow are a fraction of a flying one's; the gliders that
+        // turn are level too, so the two cases draw the same hulls.
+        glider->m_Frame.SetForward(CVector{0.0f, 1.0f, 0.0f});
         g_ObjectList.AddObject(glider);
         placed.push_back(glider);
     }
