@@ -222,11 +222,11 @@ int CCollisionCells::StripOf(const SCell& cell, float x)
     return t >= float(kStrips - 1) ? kStrips - 1 : int(t);
 }
 
-inline bool CCollisionCells::IsOutOfReach(const CDynamicObject* a, const SEntry& b, float vaSq) const
+inline bool CCollisionCells::MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const
 {
-    if (b.object == a) return true;
+    if (b.object == a) return false;
     const bool moving = b.IsMoving();
-    if (moving && b.number > a->m_nObjectNumber) return true;
+    if (moving && b.number > a->m_nObjectNumber) return false;
     const float rr = a->m_fRadius + b.radius;
     const float d2 = (b.position - a->GetPosition()).LengthSq();
     float vbSq = 0.0f;
@@ -237,7 +237,7 @@ inline bool CCollisionCells::IsOutOfReach(const CDynamicObject* a, const SEntry&
     }
     // Out only when certainly out of IsPartner's reach: the margin covers
     // any rounding of the same sums done there; a NaN is never out here.
-    return d2 > 1.5f * (rr * rr + vaSq + vbSq) * 1.001f + 0.001f;
+    return !(d2 > 1.5f * (rr * rr + vaSq + vbSq) * 1.001f + 0.001f);
 }
 
 const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMObject>& list,
@@ -285,7 +285,7 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     int picks = 0;
     for (int k = 0; k < n; ++k)
     {
-        if (!IsOutOfReach(a, all[near[k]], vaSq)) picked[picks++] = near[k];
+        if (MayReach(a, all[near[k]], vaSq)) picked[picks++] = near[k];
     }
     // Back into list order: a handful of entries, most often one or none,
     // for which a call to a general sort costs more than the sorting.
@@ -311,11 +311,6 @@ const std::int32_t* CCollisionCells::Reachable(int index, const CLinkedList<CMMO
     }
     *count = picks;
     return picked;
-}
-
-bool CCollisionCells::MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const
-{
-    return !IsOutOfReach(a, b, vaSq);
 }
 
 int CCollisionCells::ResumeAfter(int index, const CLinkedList<CMMObject>& list, const CMMObject* after)

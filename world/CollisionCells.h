@@ -77,9 +77,6 @@ public:
     // valid until the next call or Invalidate.
     const std::int32_t* Reachable(int index, const CLinkedList<CMMObject>& list, const CDynamicObject* a,
                                   float vaSq, const SEntry** entries, int* count);
-    // False only when b is certainly out of mover a's reach by the broad
-    // phase's distance test (CObjectList::IsPartner), judged by b's entry.
-    bool MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const;
     // After Invalidate within the walk of a cell: the cell copied again and
     // the list index of the first entry that comes after `after` in the
     // list (the entry count when `after` is no longer listed).
@@ -139,8 +136,10 @@ private:
     static bool IsListed(const CMMObject* object);
     static float SpeedSq(const CMMObject* object);
     static int StripOf(const SCell& cell, float x);
-    // MayReach's opposite, for Reachable's loop.
-    bool IsOutOfReach(const CDynamicObject* a, const SEntry& b, float vaSq) const;
+    // False only when b is certainly out of mover a's reach by the broad
+    // phase's distance test (CObjectList::IsPartner), judged by b's entry
+    // (Reachable's test of each entry, defined inline beside it).
+    bool MayReach(const CDynamicObject* a, const SEntry& b, float vaSq) const;
     SCell& Copy(int index, const CLinkedList<CMMObject>& list);
     // The copy still what Copy would make of the list now (with
     // marksExcepted: the speeds of objects marked impulsed not compared).
