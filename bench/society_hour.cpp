@@ -17,20 +17,20 @@
 //
 // Counted with callgrind over one hour (a 512 KB second-level cache
 // simulated): from 100 to 800 groups the instructions per group grow by
-// about a tenth (the judgements, about 130 instructions each with a kept
-// war power), the misses of that cache per group about fivefold. With the
-// setting up counted too (cachegrind, the same cache) they go from 5,500
-// to 27,000 per group (28,000 while what spying reads of a group record lay
-// on two or three of its lines); while a war power still read the
-// mechanoids' six slot items they went from 17,000 to 60,000. About half of them are war
-// powers taken: each reads some 6 lines of each of the three mechanoids
-// (the head with the slot items' values, one or two of device states, two
-// of configuration keys) and one of each member's record, and a group's is
+// about a tenth (the judgements, about 130 instructions each with a kept war
+// power), the misses of that cache per group about fivefold. With the
+// setting up counted too (cachegrind, the same cache) they go from 5,500 to
+// 27,000 per group (28,000 while what spying reads of a group record lay on
+// two or three of its lines); while a war power still read the mechanoids'
+// six slot items they went from 17,000 to 60,000. About half of them are war
+// powers taken: each reads some 6 lines of each of the three mechanoids (the
+// head with the slot items' values, one or two of device states, two of
+// configuration keys) and one of each member's record, and a group's is
 // taken anew every frame in which it is judged, as many times per group at
 // 800 groups as at 100. The rest are the groups' and their AIs' own records,
-// read on every run and by every neighbour's judgement; the list, the
-// spying and the grid's walk ask for those a little ahead (which cachegrind
-// does not count).
+// read on every run and by every neighbour's judgement; the list, the spying
+// and the grid's walk ask for those a little ahead (which cachegrind does
+// not count).
 #include "foundation/MemStream.h"
 #include "foundation/Random.h"
 #include "society/GroupAIKinds.h"
